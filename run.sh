@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts the editor. On a fresh checkout it opens the
+# sample database: the database file is built beside the program from data/sample.sql and
+# remembered in workdir.txt, but only when no workdir.txt exists there yet.
+set -euo pipefail
+top=$(cd "$(dirname "$0")" && pwd)
+source "$top/scripts/setup.sh"
+
+sample="$top/build/sample.db"
+if [ ! -f "$sample" ] || [ "$top/data/sample.sql" -nt "$sample" ]; then
+  rm -f "$sample.new"
+  sqlite3 "$sample.new" < "$top/data/sample.sql"
+  mv "$sample.new" "$sample"
+fi
+[ -e "$top/build/workdir.txt" ] || printf '%s\r\n' "$sample" > "$top/build/workdir.txt"
+exec "$top/build/bom-editor" "$@"

@@ -1,0 +1,60 @@
+#include "shell/DatabaseChoice.h"
+
+#include "shell/Desktop.h"
+#include "shell/ItemList.h"
+#include "shell/Workdir.h"
+#include "store/Database.h"
+#include "store/StoreError.h"
+
+#include <QLabel>
+
+namespace shell {
+
+namespace {
+const QString LoadingText = QStringLiteral("...Loading Item Master file...");
+}
+
+DatabaseChoice::DatabaseChoice(Desktop& desktop, QString workdirFolder, ItemList& List1,
+                               QLabel& statusText)
+    : m_desktop(desktop), m_workdirFolder(std::move(workdirFolder)), m_list(List1),
+      m_statusText(statusText) {}
+
+int DatabaseChoice::openFileDialog() {
+    const auto chosen = m_desktop.openFile(FileDialogTitle);
+    if (!chosen)
+        return store::FileDialogCancelled;
+    m_databasePath = *chosen;
+    // A file that cannot be written loses only the memory of the choice for the next start.
+    return rememberPath(m_workdirFolder, m_databasePath) ? 0 : store::WriteFailed;
+}
+
+void DatabaseChoice::FillItemList() {
+    m_statusText.setText(LoadingText);
+    BusyPointer busy(m_desktop);
+    m_desktop.processEvents();
+    m_databasePath = readRememberedPath(m_workdirFolder);
+    if (m_databasePath.isEmpty())
+        openFileDialog();
+    try {
+        store::Database db(m_databasePath);
+        m_list.appendItems(db.itemIds());
+        m_statusText.setText(m_databasePath);
+    } catch (const store::StoreError&) {
+        // Silent at start-up; the loading text stays as the sign that no list was loaded.
+    }
+}
+
+void DatabaseChoice::openDatabase() {
+    openFileDialog();
+    m_statusText.setText(LoadingText);
+    m_list.removeAllItems();
+    try {
+        store::Database db(m_databasePath);
+        m_list.appendItems(db.itemIds());
+        m_statusText.setText(m_databasePath);
+    } catch (const store::StoreError& error) {
+        m_desktop.messageBox(error.message(), OkOnly);
+    }
+}
+
+} // namespace shell

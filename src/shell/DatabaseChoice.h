@@ -1,0 +1,40 @@
+#pragma once
+
+#include "tree/TreeContext.h"
+
+#include <QString>
+
+class QLabel;
+
+namespace shell {
+
+class Desktop;
+class ItemList;
+
+/// Which database the editor works on, and the Item Master list that shows its items: the
+/// start-up fill, the database chooser that remembers its choice in workdir.txt, and the Open
+/// Database command. It holds nothing between operations but the path.
+class DatabaseChoice : public tree::DatabaseSession {
+public:
+    DatabaseChoice(Desktop& desktop, QString workdirFolder, ItemList& List1, QLabel& statusText);
+
+    QString databasePath() const override { return m_databasePath; }
+    void setDatabasePath(const QString& path) override { m_databasePath = path; }
+    int openFileDialog() override;
+
+    /// Start-up: reads the remembered path (asking for a file when there is none) and fills
+    /// the list. Silent on every failure: the user can pick a database with Open Database.
+    void FillItemList();
+    /// File > Open Database: asks for a file, then empties and refills the list from the
+    /// current path (the old one after Cancel); failures are shown.
+    void openDatabase();
+
+private:
+    Desktop& m_desktop;
+    QString m_workdirFolder;
+    ItemList& m_list;
+    QLabel& m_statusText;
+    QString m_databasePath;
+};
+
+} // namespace shell

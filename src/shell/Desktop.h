@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+namespace shell {
+
+/// Message-box styles: buttons plus icon, as the operations pass them.
+enum MessageStyle : int {
+    OkOnly = 0,
+    OkCancel = 1,
+    YesNo = 4,
+    IconStop = 16,
+    IconQuestion = 32,
+};
+
+/// The button a message box was closed with.
+enum MessageResult : int {
+    ResultOk = 1,
+    ResultCancel = 2,
+    ResultYes = 6,
+    ResultNo = 7,
+};
+
+/// Title of the database chooser.
+inline const QString FileDialogTitle = QStringLiteral("Select Database File");
+
+/// Title of every message box that gives none of its own (the trailing space is part of it).
+inline const QString ApplicationTitle = QStringLiteral("Fabrilux Bill of Material ");
+
+/// Everything that waits on a person or reaches outside the program: dialogs, the keystroke
+/// queue, the event pump and the pointer. The real one calls Qt; tests script the answers.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    /// A modal message box; an empty title shows ApplicationTitle. Returns a MessageResult;
+    /// Esc gives Cancel where the box has a Cancel button.
+    virtual int messageBox(const QString& text, int style, const QString& title = {}) = 0;
+    /// A modal input box; an empty optional when the user cancelled.
+    virtual std::optional<QString> inputBox(const QString& prompt, const QString& title,
+                                            const QString& defaultText) = 0;
+    /// The modal file-open dialog: the chosen full path, or an empty optional on Cancel.
+    virtual std::optional<QString> openFile(const QString& title) = 0;
+    /// Queues one Enter keystroke for `target` and returns before it is handled.
+    virtual void queueEnter(QWidget* target) = 0;
+    /// Lets pending window events run once.
+    virtual void processEvents() = 0;
+    /// Shows the busy pointer (true) or the default one (false), application-wide.
+    virtual void setBusyPointer(bool busy) = 0;
+};
+
+/// Shows the busy pointer for as long as it lives.
+class BusyPointer {
+public:
+    explicit BusyPointer(Desktop& desktop) : m_desktop(desktop) { m_desktop.setBusyPointer(true); }
+    ~BusyPointer() { m_desktop.setBusyPointer(false); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    Desktop& m_desktop;
+};
+
+} // namespace shell

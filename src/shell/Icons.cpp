@@ -1,0 +1,51 @@
+#include "shell/Icons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace shell {
+
+QPixmap pencilPixmap() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(3, 29);
+    p.rotate(-45);
+    // Drawn along the x axis from the tip, then turned so that the tip points down-left.
+    QPainterPath tip;
+    tip.moveTo(0, 0);
+    tip.lineTo(8, -4);
+    tip.lineTo(8, 4);
+    tip.closeSubpath();
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(QColor(0xf0, 0xd0, 0xa0));
+    p.drawPath(tip);
+    p.setBrush(Qt::black);
+    p.drawPolygon(QPolygonF({QPointF(0, 0), QPointF(3, -1.5), QPointF(3, 1.5)}));
+    p.setBrush(QColor(0xf5, 0xc0, 0x20));
+    p.drawRect(QRectF(8, -4, 22, 8));
+    p.setBrush(QColor(0xe0, 0x70, 0x80));
+    p.drawRect(QRectF(30, -4, 6, 8));
+    return pixmap;
+}
+
+QIcon applicationIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x20, 0x30, 0x60), 2));
+    p.drawLine(16, 9, 16, 14);
+    p.drawLine(6, 14, 26, 14);
+    p.drawLine(6, 14, 6, 20);
+    p.drawLine(26, 14, 26, 20);
+    p.setBrush(QColor(0x40, 0x80, 0xd0));
+    p.drawRect(10, 2, 12, 8);
+    p.setBrush(QColor(0xf0, 0xb0, 0x30));
+    p.drawRect(1, 20, 10, 9);
+    p.drawRect(21, 20, 10, 9);
+    return QIcon(pixmap);
+}
+
+} // namespace shell

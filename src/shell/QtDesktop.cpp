@@ -1,0 +1,91 @@
+#include "shell/QtDesktop.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMessageBox>
+
+namespace shell {
+
+int QtDesktop::messageBox(const QString& text, int style, const QString& title) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(title.isEmpty() ? ApplicationTitle : title);
+    box.setText(text);
+    switch (style & 0x0f) {
+    case OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
+    case YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    default:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    }
+    if (style & IconStop)
+        box.setIcon(QMessageBox::Critical);
+    else if (style & IconQuestion)
+        box.setIcon(QMessageBox::Question);
+    switch (box.exec()) {
+    case QMessageBox::Cancel:
+        return ResultCancel;
+    case QMessageBox::Yes:
+        return ResultYes;
+    case QMessageBox::No:
+        return ResultNo;
+    default:
+        return ResultOk;
+    }
+}
+
+std::optional<QString> QtDesktop::inputBox(const QString& prompt, const QString& title,
+                                           const QString& defaultText) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
+                                               QLineEdit::Normal, defaultText, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+std::optional<QString> QtDesktop::openFile(const QString& title) {
+    // No option flags: a typed name of a file that does not exist is accepted, and the open
+    // that follows reports it.
+    QFileDialog dialog(QApplication::activeWindow(), title);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters({QStringLiteral("Fabrilux databases (*.mdb *.db *.sqlite *.sqlite3)"),
+                           QStringLiteral("All files (*)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+void QtDesktop::queueEnter(QWidget* target) {
+    QCoreApplication::postEvent(target,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier,
+                                              QStringLiteral("\r")));
+    QCoreApplication::postEvent(target,
+                                new QKeyEvent(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier,
+                                              QStringLiteral("\r")));
+}
+
+void QtDesktop::processEvents() { QCoreApplication::processEvents(); }
+
+void QtDesktop::setBusyPointer(bool busy) {
+    // Nested operations each restore only what they set.
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++m_busyDepth;
+    } else if (m_busyDepth > 0) {
+        QApplication::restoreOverrideCursor();
+        --m_busyDepth;
+    }
+}
+
+} // namespace shell

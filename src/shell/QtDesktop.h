@@ -1,0 +1,22 @@
+#pragma once
+
+#include "shell/Desktop.h"
+
+namespace shell {
+
+/// The desktop services on real Qt dialogs.
+class QtDesktop : public Desktop {
+public:
+    int messageBox(const QString& text, int style, const QString& title = {}) override;
+    std::optional<QString> inputBox(const QString& prompt, const QString& title,
+                                    const QString& defaultText) override;
+    std::optional<QString> openFile(const QString& title) override;
+    void queueEnter(QWidget* target) override;
+    void processEvents() override;
+    void setBusyPointer(bool busy) override;
+
+private:
+    int m_busyDepth = 0;
+};
+
+} // namespace shell

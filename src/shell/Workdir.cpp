@@ -1,0 +1,47 @@
+#include "shell/Workdir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace shell {
+
+namespace {
+
+QString workdirFile(const QString& folder) {
+    return QDir(folder).filePath(QStringLiteral("workdir.txt"));
+}
+
+} // namespace
+
+QString readRememberedPath(const QString& folder) {
+    QFile file(workdirFile(folder));
+    if (!file.exists()) {
+        // First start: an empty file, which holds no path.
+        file.open(QIODevice::WriteOnly);
+        return {};
+    }
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString path;
+    while (!file.atEnd()) {
+        QByteArray line = file.readLine();
+        if (line.endsWith('\n'))
+            line.chop(1);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        path = QString::fromUtf8(line);
+    }
+    return path;
+}
+
+bool rememberPath(const QString& folder, const QString& path) {
+    QSaveFile file(workdirFile(folder));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(path.toUtf8());
+    file.write("\r\n");
+    return file.commit();
+}
+
+} // namespace shell

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QLatin1StringView>
+
+/// Names and statement texts of the two tables the editor shares with the manufacturing
+/// application. Every value goes in through a bound parameter; no statement is built from data.
+namespace store::schema {
+
+inline constexpr QLatin1StringView ItemMaster{"ItemMaster"};
+inline constexpr QLatin1StringView BomDetail{"BomDetail"};
+
+/// Every item in key order, for the Item Master list.
+inline constexpr QLatin1StringView SelectItemIds{
+    "SELECT ItemID FROM ItemMaster ORDER BY ItemID"};
+inline constexpr QLatin1StringView SelectItem{
+    "SELECT ItemID, ItemDesc, ItemUom FROM ItemMaster WHERE ItemID = ?"};
+
+/// The component query: one assembly's lines in key order, which is the sibling order of the
+/// tree.
+inline constexpr QLatin1StringView SelectComponents{
+    "SELECT BomID, BomComp FROM BomDetail WHERE BomID = ? ORDER BY BomID, BomComp"};
+/// The same for many assemblies at once; the parameter is a JSON array of IDs. SQLite answers
+/// it with one index search per ID, in key order, so no sort is needed.
+inline constexpr QLatin1StringView SelectComponentsOfMany{
+    "SELECT BomID, BomComp FROM BomDetail "
+    "WHERE BomID IN (SELECT value FROM json_each(?)) ORDER BY BomID, BomComp"};
+
+inline constexpr QLatin1StringView SelectLine{
+    "SELECT bomQtyReq FROM BomDetail WHERE BomID = ? AND BomComp = ?"};
+inline constexpr QLatin1StringView InsertLine{
+    "INSERT INTO BomDetail (BomID, BomComp, bomQtyReq, StartDate) VALUES (?, ?, ?, ?)"};
+inline constexpr QLatin1StringView DeleteLine{
+    "DELETE FROM BomDetail WHERE BomID = ? AND BomComp = ?"};
+
+/// Whether the second ID stands anywhere in the structure below the first. UNION keeps each
+/// item once, so the walk ends even where the stored data already holds a cycle.
+inline constexpr QLatin1StringView SelectReaches{
+    "WITH RECURSIVE below(id) AS ("
+    " SELECT ? UNION SELECT BomDetail.BomComp FROM BomDetail JOIN below"
+    " ON BomDetail.BomID = below.id)"
+    " SELECT 1 FROM below WHERE id = ? COLLATE NOCASE LIMIT 1"};
+
+/// The columns of both tables with their place in the primary key (0 when not in it).
+inline constexpr QLatin1StringView SelectColumns{
+    "SELECT m.name, p.name, p.pk FROM sqlite_master AS m, pragma_table_info(m.name) AS p "
+    "WHERE m.type = 'table' AND m.name IN ('ItemMaster', 'BomDetail') COLLATE NOCASE"};
+
+/// The layout of the StartDate column, local time.
+inline constexpr QLatin1StringView StartDateFormat{"yyyy-MM-dd HH:mm:ss"};
+
+} // namespace store::schema

@@ -1,0 +1,168 @@
+#include "tree/BomTreeModel.h"
+
+#include <QBrush>
+#include <QColor>
+
+namespace tree {
+
+BomTreeModel::BomTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
+
+void BomTreeModel::clear(const QString& assembly) { adopt(assembly, {}); }
+
+void BomTreeModel::adopt(const QString& assembly, std::vector<Node> nodes) {
+    beginResetModel();
+    m_assembly = assembly;
+    m_nodes = std::move(nodes);
+    m_top.clear();
+    for (size_t id = 0; id < m_nodes.size(); ++id)
+        if (m_nodes[id].parent < 0)
+            m_top.push_back(int(id));
+    m_liveCount = int(m_nodes.size());
+    endResetModel();
+}
+
+QModelIndex BomTreeModel::insertNode(const QModelIndex& relative, Relationship relationship,
+                                     const QString& text) {
+    const int relativeId = relative.isValid() ? idOf(relative) : -1;
+    int parentId = -1;
+    size_t row = m_top.size();
+    if (relationship == Relationship::Child && relativeId >= 0) {
+        parentId = relativeId;
+        row = m_nodes[size_t(relativeId)].children.size();
+    } else if (relativeId >= 0) {
+        parentId = m_nodes[size_t(relativeId)].parent;
+        row = size_t(m_nodes[size_t(relativeId)].row) + 1;
+    }
+
+    const int id = int(m_nodes.size());
+    beginInsertRows(parentId < 0 ? QModelIndex() : indexOf(parentId), int(row), int(row));
+    Node node;
+    node.text = text;
+    node.parent = parentId;
+    m_nodes.push_back(std::move(node));
+    auto& siblings = childrenOf(parentId);
+    siblings.insert(siblings.begin() + qsizetype(row), id);
+    renumber(parentId, row);
+    ++m_liveCount;
+    endInsertRows();
+    return indexOf(id);
+}
+
+void BomTreeModel::removeNode(const QModelIndex& index) {
+    if (!index.isValid())
+        return;
+    const int id = idOf(index);
+    const int parentId = m_nodes[size_t(id)].parent;
+    const size_t row = size_t(m_nodes[size_t(id)].row);
+    beginRemoveRows(index.parent(), int(row), int(row));
+    auto& siblings = childrenOf(parentId);
+    siblings.erase(siblings.begin() + qsizetype(row));
+    renumber(parentId, row);
+    markRemoved(id);
+    endRemoveRows();
+}
+
+void BomTreeModel::renumber(int parentId, size_t from) {
+    const auto& siblings = childrenOf(parentId);
+    for (size_t i = from; i < siblings.size(); ++i)
+        m_nodes[size_t(siblings[i])].row = int(i);
+}
+
+void BomTreeModel::markRemoved(int id) {
+    // The ids stay valid so that the order of creation is kept; only the texts are freed.
+    std::vector<int> pending{id};
+    while (!pending.empty()) {
+        Node& node = m_nodes[size_t(pending.back())];
+        pending.pop_back();
+        node.removed = true;
+        node.text.clear();
+        --m_liveCount;
+        pending.insert(pending.end(), node.children.begin(), node.children.end());
+        node.children.clear();
+    }
+}
+
+QString BomTreeModel::assemblyOf(const QModelIndex& index) const {
+    const QModelIndex parent = index.parent();
+    return parent.isValid() ? text(parent) : m_assembly;
+}
+
+QString BomTreeModel::text(const QModelIndex& index) const {
+    return index.isValid() ? m_nodes[size_t(idOf(index))].text : QString();
+}
+
+bool BomTreeModel::isCircular(const QModelIndex& index) const {
+    return index.isValid() && m_nodes[size_t(idOf(index))].circular;
+}
+
+int BomTreeModel::creationIndex(const QModelIndex& index) const {
+    return index.isValid() ? idOf(index) + 1 : 0;
+}
+
+QModelIndex BomTreeModel::indexOf(int id) const {
+    return createIndex(m_nodes[size_t(id)].row, 0, quintptr(id));
+}
+
+QModelIndex BomTreeModel::index(int row, int column, const QModelIndex& parent) const {
+    if (column != 0 || row < 0)
+        return {};
+    const auto& siblings = childrenOf(parent.isValid() ? idOf(parent) : -1);
+    if (size_t(row) >= siblings.size())
+        return {};
+    return createIndex(row, 0, quintptr(siblings[size_t(row)]));
+}
+
+QModelIndex BomTreeModel::parent(const QModelIndex& child) const {
+    if (!child.isValid())
+        return {};
+    const int parentId = m_nodes[size_t(idOf(child))].parent;
+    return parentId < 0 ? QModelIndex() : indexOf(parentId);
+}
+
+int BomTreeModel::rowCount(const QModelIndex& parent) const {
+    if (parent.column() > 0)
+        return 0;
+    return int(childrenOf(parent.isValid() ? idOf(parent) : -1).size());
+}
+
+int BomTreeModel::columnCount(const QModelIndex&) const { return 1; }
+
+bool BomTreeModel::hasChildren(const QModelIndex& parent) const {
+    return !childrenOf(parent.isValid() ? idOf(parent) : -1).empty();
+}
+
+QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return {};
+    const Node& node = m_nodes[size_t(idOf(index))];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        return node.text;
+    case Qt::ToolTipRole:
+        if (node.circular)
+            return tr("%1 already stands above this place: the bill of material is circular "
+                      "here, so it is not expanded further.")
+                .arg(node.text);
+        return {};
+    case Qt::ForegroundRole:
+        if (node.circular)
+            return QBrush(QColor(0xb0, 0x00, 0x20));
+        return {};
+    case Qt::AccessibleDescriptionRole:
+        if (node.circular)
+            return tr("circular");
+        return {};
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags BomTreeModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    // Never editable: the node's text is the item ID that statistics and deletion rely on.
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+} // namespace tree

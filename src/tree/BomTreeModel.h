@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QAbstractItemModel>
+#include <QString>
+
+#include <vector>
+
+namespace tree {
+
+/// One node of the BOM tree: one BomDetail line, shown by its component's item ID.
+struct Node {
+    QString text;        ///< the component's item ID, exactly as BomComp holds it
+    int parent = -1;     ///< the node of the assembly; -1 at the top level
+    int row = 0;         ///< place among its siblings
+    bool circular = false; ///< the component already stands above this place (not expanded)
+    bool removed = false;
+    std::vector<int> children;
+};
+
+/// The loaded structure, kept compactly so that trees of a million nodes stay small and fast.
+/// Node ids follow the order of creation, which for a load is the pre-order of the tree. The
+/// top-level nodes are the components of the assembly the load was for.
+class BomTreeModel : public QAbstractItemModel {
+    Q_OBJECT
+public:
+    /// Where a node goes relative to another one.
+    enum class Relationship { Next, Child };
+
+    explicit BomTreeModel(QObject* parent = nullptr);
+
+    /// Empties the tree; its top level now belongs to `assembly`.
+    void clear(const QString& assembly);
+    /// Replaces the whole tree with nodes built outside the model (all live, in pre-order).
+    void adopt(const QString& assembly, std::vector<Node> nodes);
+    /// Adds a node after (Next) or as the last child of (Child) `relative`.
+    QModelIndex insertNode(const QModelIndex& relative, Relationship relationship,
+                           const QString& text);
+    /// Removes a node and everything below it.
+    void removeNode(const QModelIndex& index);
+
+    /// The item whose components stand at the top level: the item the tree was loaded for.
+    const QString& topAssembly() const { return m_assembly; }
+    /// The assembly of the line a node stands for: its parent's text, or topAssembly().
+    QString assemblyOf(const QModelIndex& index) const;
+    QString text(const QModelIndex& index) const;
+    bool isCircular(const QModelIndex& index) const;
+    /// 1-based position in the order of creation (the load's pre-order).
+    int creationIndex(const QModelIndex& index) const;
+    /// Nodes in the tree now.
+    int nodeCount() const { return m_liveCount; }
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    int idOf(const QModelIndex& index) const { return int(index.internalId()); }
+    const std::vector<int>& childrenOf(int id) const { return id < 0 ? m_top : m_nodes[size_t(id)].children; }
+    std::vector<int>& childrenOf(int id) { return id < 0 ? m_top : m_nodes[size_t(id)].children; }
+    QModelIndex indexOf(int id) const;
+    void renumber(int parentId, size_t from);
+    void markRemoved(int id);
+
+    QString m_assembly;
+    std::vector<Node> m_nodes;
+    std::vector<int> m_top;
+    int m_liveCount = 0;
+};
+
+} // namespace tree

@@ -1,0 +1,171 @@
+#include "tree/TreeLoader.h"
+
+#include "shell/Desktop.h"
+#include "store/Database.h"
+#include "store/ItemKey.h"
+#include "store/StoreError.h"
+#include "tree/BomTreeModel.h"
+#include "tree/TreeContext.h"
+
+#include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSet>
+
+#include <optional>
+#include <utility>
+
+namespace tree {
+
+using store::foldKey;
+
+/// The component lists of one load, each assembly read from the database once. Assemblies
+/// are read in batches: everything seen as a component but not read yet goes into the next
+/// query, which makes one query per level of the structure.
+struct StructureBuilder::Memo {
+    QHash<QString, QStringList> components; // folded assembly ID -> its components, key order
+    QStringList unread;                     // components seen but not read as assemblies yet
+    QSet<QString> seen;                     // folded IDs that are read or in `unread`
+};
+
+StructureBuilder::StructureBuilder(store::Database& db, int nodeLimit)
+    : m_db(db), m_nodeLimit(nodeLimit), m_memo(std::make_unique<Memo>()) {}
+
+StructureBuilder::~StructureBuilder() = default;
+
+const QStringList& StructureBuilder::componentsOf(const QString& assembly) {
+    const QString key = foldKey(assembly);
+    if (const auto found = m_memo->components.constFind(key); found != m_memo->components.cend())
+        return *found;
+    if (!m_memo->seen.contains(key)) {
+        m_memo->seen.insert(key);
+        m_memo->unread.append(assembly);
+    }
+    const QStringList batch = std::exchange(m_memo->unread, {});
+    for (const QString& id : batch)
+        m_memo->components.insert(foldKey(id), {});
+    for (const store::Link& link : m_db.componentsOf(batch)) {
+        // The database matched the batch by the store's comparison; group the same way.
+        m_memo->components[foldKey(link.assembly)].append(link.component);
+        const QString componentKey = foldKey(link.component);
+        if (!m_memo->seen.contains(componentKey)) {
+            m_memo->seen.insert(componentKey);
+            m_memo->unread.append(link.component);
+        }
+    }
+    return m_memo->components[key];
+}
+
+void StructureBuilder::populate(int nodeindex, const QString& BomID) {
+    // Depth-first with a stack of its own: a deep structure cannot overflow the call stack.
+    struct Level {
+        int node;
+        QStringList components; // shared with the memo, not copied
+        qsizetype next;
+        QString key;
+    };
+    QSet<QString> onPath; // the items from the top down to the node being filled
+    for (int id = nodeindex; id >= 0; id = m_nodes[size_t(id)].parent)
+        onPath.insert(foldKey(m_nodes[size_t(id)].text));
+    const QString rootKey = foldKey(BomID);
+    onPath.insert(rootKey);
+
+    std::vector<Level> stack;
+    stack.push_back({nodeindex, componentsOf(BomID), 0, rootKey});
+    while (!stack.empty()) {
+        Level& level = stack.back();
+        if (level.next == level.components.size()) {
+            onPath.remove(level.key);
+            stack.pop_back();
+            continue;
+        }
+        const QString component = level.components.at(level.next++);
+        const int parent = level.node;
+
+        if (int(m_nodes.size()) >= m_nodeLimit)
+            throw store::StoreError(
+                store::NodeLimit,
+                QStringLiteral("The structure is larger than %1 nodes; the tree shows the "
+                               "first %1 and stops there.")
+                    .arg(m_nodeLimit));
+        const int id = int(m_nodes.size());
+        Node node;
+        node.text = component;
+        node.parent = parent;
+        if (parent >= 0) {
+            auto& siblings = m_nodes[size_t(parent)].children;
+            node.row = int(siblings.size());
+            siblings.push_back(id);
+        }
+        const QString key = foldKey(component);
+        node.circular = onPath.contains(key);
+        m_nodes.push_back(std::move(node));
+        if (m_nodes.back().circular)
+            continue;
+
+        const QStringList& below = componentsOf(component);
+        if (below.isEmpty())
+            continue;
+        onPath.insert(key);
+        stack.push_back({id, below, 0, key});
+    }
+}
+
+void TreeLoader::requestLoad() {
+    if (m_loading) {
+        // Asked for during the running load's event pump: runs as soon as that one ends.
+        m_pending = true;
+        return;
+    }
+    m_loading = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{m_loading};
+    do {
+        m_pending = false;
+        load();
+    } while (m_pending);
+}
+
+void TreeLoader::load() {
+    TreeContext& c = m_context;
+    c.statusText.setText(QStringLiteral("...searching Bill of Material structure..."));
+    std::optional<shell::BusyPointer> busy(std::in_place, c.desktop);
+    // The loaded item is remembered with the tree: later edits of Text1 never change which
+    // assembly the top-level nodes belong to.
+    const QString item = c.Text1.text();
+    c.model.clear(item);
+    c.Label8.clear();
+    c.Label9.clear();
+    c.Label7.clear();
+    if (c.session.databasePath().isEmpty())
+        c.session.openFileDialog();
+
+    std::optional<store::StoreError> failure;
+    std::vector<Node> nodes;
+    try {
+        store::Database db(c.session.databasePath());
+        if (const auto found = db.findItem(item))
+            c.Label10.setText(found->description.value_or(NoDescription));
+        c.desktop.processEvents();
+        StructureBuilder builder(db, m_nodeLimit);
+        try {
+            builder.populate(-1, item);
+        } catch (const store::StoreError& error) {
+            failure = error;
+        }
+        nodes = std::move(builder.nodes());
+    } catch (const store::StoreError& error) {
+        failure = error;
+    }
+    // A failed load keeps what it built.
+    c.model.adopt(item, std::move(nodes));
+    if (failure) {
+        busy.reset();
+        c.desktop.messageBox(failure->message(), shell::OkOnly);
+    }
+    c.statusText.setText(c.session.databasePath());
+}
+
+} // namespace tree
