@@ -1,0 +1,275 @@
+#include "info/InfoWindows.h"
+#include "shell/BomWindow.h"
+#include "shell/ItemList.h"
+#include "store/StoreError.h"
+#include "support/ScriptedDesktop.h"
+#include "support/TestDatabase.h"
+#include "tree/BomTreeModel.h"
+#include "tree/BomTreeView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+
+#include <memory>
+
+using shell::BomWindow;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+} // namespace
+
+class StartupTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ScriptedDesktop m_desktop;
+    std::unique_ptr<BomWindow> m_window;
+    QString m_database;
+
+    QString workdir() const { return m_dir->filePath(QStringLiteral("workdir.txt")); }
+    BomWindow& window() {
+        if (!m_window)
+            m_window = std::make_unique<BomWindow>(m_desktop, m_dir->path());
+        return *m_window;
+    }
+    shell::ItemList& list() { return *window().findChild<shell::ItemList*>(QStringLiteral("List1")); }
+    QString status() {
+        return window().findChild<QLabel*>(QStringLiteral("StatusPanel1"))->text();
+    }
+    QAction* action(const char* name) {
+        return window().findChild<QAction*>(QLatin1StringView(name));
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_desktop = ScriptedDesktop();
+        m_database = m_dir->filePath(QStringLiteral("parts.mdb"));
+        // Stored out of key order: the list must show key order.
+        writeDatabase(m_database,
+                      {{QStringLiteral("WIDGET-9"), QStringLiteral("Widget"), {}},
+                       {QStringLiteral("ASM-1"), QStringLiteral("Assembly"), {}},
+                       {QStringLiteral("bolt-3"), {}, {}}},
+                      {{"ASM-1", "bolt-3"}, {"ASM-1", "WIDGET-9"}});
+    }
+    void cleanup() {
+        m_window.reset();
+        m_dir.reset();
+    }
+
+    void firstStartAsksAndRemembers() {
+        m_desktop.fileAnswers = {m_database};
+        window().start();
+        QCOMPARE(m_desktop.asked.size(), 1);
+        QCOMPARE(m_desktop.asked.first().kind, QStringLiteral("file"));
+        QCOMPARE(m_desktop.asked.first().title, QStringLiteral("Select Database File"));
+        QCOMPARE(readAll(workdir()), m_database.toUtf8() + "\r\n");
+        QCOMPARE(list().items(), (QStringList{"ASM-1", "bolt-3", "WIDGET-9"}));
+        QCOMPARE(status(), m_database);
+        QCOMPARE(m_desktop.busyDepth, 0);
+        QCOMPARE(m_desktop.maxBusyDepth, 1);
+    }
+
+    void rememberedPath_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("asks");
+        QTest::newRow("several lines, CR LF") << QByteArray("/old/one.mdb\r\n@DB@\r\n") << false;
+        QTest::newRow("LF, no final newline") << QByteArray("/old/one.mdb\n@DB@") << false;
+        QTest::newRow("empty last line") << QByteArray("@DB@\r\n\r\n") << true;
+        QTest::newRow("empty file") << QByteArray() << true;
+    }
+    void rememberedPath() {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, asks);
+        writeFile(workdir(), content.replace("@DB@", m_database.toUtf8()));
+        window().start();
+        QCOMPARE(m_desktop.asked.size(), asks ? 1 : 0);
+        // Cancelled when asked: nothing is chosen and the list stays empty, silently.
+        QCOMPARE(list().items().size(), asks ? 0 : 3);
+        QCOMPARE(readAll(workdir()), content);
+    }
+
+    void rememberedFileMissingIsSilent() {
+        writeFile(workdir(), m_dir->filePath(QStringLiteral("gone.mdb")).toUtf8() + "\r\n");
+        window().start();
+        QVERIFY(m_desktop.asked.isEmpty());
+        QVERIFY(list().items().isEmpty());
+        QCOMPARE(status(), QStringLiteral("...Loading Item Master file..."));
+        QCOMPARE(m_desktop.busyDepth, 0);
+        QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("gone.mdb"))));
+    }
+
+    void unwritableFolderStartsAsIfEmpty() {
+        m_window = std::make_unique<BomWindow>(m_desktop, m_dir->filePath(QStringLiteral("no/such/folder")));
+        m_desktop.fileAnswers = {m_database};
+        window().start();
+        QCOMPARE(m_desktop.asked.size(), 1);
+        QCOMPARE(list().items().size(), 3);
+        QCOMPARE(window().databaseChoice().databasePath(), m_database);
+    }
+
+    void openDatabaseThenCancelReloads() {
+        writeFile(workdir(), m_database.toUtf8() + "\r\n");
+        window().start();
+        execOn(m_database, {QStringLiteral("INSERT INTO ItemMaster VALUES ('NEW-1', NULL, NULL)")});
+        action("mnuOpen")->trigger();
+        QCOMPARE(m_desktop.asked.size(), 1);
+        QCOMPARE(list().items(), (QStringList{"ASM-1", "bolt-3", "NEW-1", "WIDGET-9"}));
+        QCOMPARE(readAll(workdir()), m_database.toUtf8() + "\r\n");
+        QVERIFY(m_desktop.messages().isEmpty());
+    }
+
+    void openDatabaseOnAFileThatIsNoDatabase() {
+        writeFile(workdir(), m_database.toUtf8() + "\r\n");
+        window().start();
+        const QString notes = m_dir->filePath(QStringLiteral("notes.txt"));
+        writeFile(notes, QByteArray("shopping list\n").repeated(100));
+        m_desktop.fileAnswers = {notes};
+        window().findChild<QPushButton*>(QStringLiteral("cmdOpenDatabase"))->click();
+        QCOMPARE(m_desktop.messages().size(), 1);
+        const auto message = m_desktop.messages().first();
+        QCOMPARE(message.title, QStringLiteral("Fabrilux Bill of Material "));
+        QCOMPARE(message.style, 0);
+        QVERIFY2(message.text.startsWith(QString::number(store::NotADatabase) + u' '),
+                 qPrintable(message.text));
+        QVERIFY(list().items().isEmpty());
+        QCOMPARE(status(), QStringLiteral("...Loading Item Master file..."));
+        // Remembered before the reload, so the next start tries the same file.
+        QCOMPARE(readAll(workdir()), notes.toUtf8() + "\r\n");
+    }
+
+    void openDatabaseWithNothingChosenReportsIt() {
+        window().start(); // cancelled at start-up
+        action("mnuOpen")->trigger(); // cancelled again
+        QCOMPARE(m_desktop.messageTexts().size(), 1);
+        QVERIFY(m_desktop.messageTexts().first().startsWith(QString::number(store::NoDatabaseChosen)));
+        QVERIFY(!QFile::exists(m_dir->filePath(QString())) || QFileInfo(m_dir->path()).isDir());
+    }
+
+    void doubleClickLoadsTheItem() {
+        writeFile(workdir(), m_database.toUtf8() + "\r\n");
+        window().start();
+        auto* Text1 = window().findChild<QLineEdit*>(QStringLiteral("Text1"));
+        Text1->setText(QStringLiteral("something else"));
+        QListView& view = list();
+        const QModelIndex line = view.model()->index(0, 0);
+        view.setCurrentIndex(line);
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(line).center());
+        QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(line).center());
+        QCOMPARE(Text1->text(), QStringLiteral("ASM-1"));
+        QCOMPARE(QApplication::focusWidget(), Text1);
+        // The Enter is queued: the tree loads once events run.
+        QTRY_COMPARE(window().treeModel().rowCount(), 2);
+        QCOMPARE(window().treeModel().topAssembly(), QStringLiteral("ASM-1"));
+    }
+
+    void initialLayout() {
+        window().start();
+        QCOMPARE(window().windowTitle(), QStringLiteral("Bill of Material Structural Viewer/Editor"));
+        QCOMPARE(QApplication::focusWidget(), window().findChild<QWidget*>(QStringLiteral("TreeView1")));
+        for (const char* field : {"Label7", "Label8", "Label9", "Label10"})
+            QVERIFY(window().findChild<QLabel*>(QLatin1StringView(field))->text().isEmpty());
+        QCOMPARE(window().findChild<QGroupBox*>(QStringLiteral("SSPanel1"))->title(),
+                 QStringLiteral("Bill of Material Statisticts"));
+        // Tab goes tree, Item ID, list, then the buttons.
+        QStringList order;
+        QWidget* w = window().findChild<QWidget*>(QStringLiteral("TreeView1"));
+        for (int i = 0; i < 7; ++i, w = w->nextInFocusChain()) {
+            while (w->focusPolicy() == Qt::NoFocus || !w->isVisible() || w->objectName().isEmpty() ||
+                   w->objectName().startsWith(u"qt_"))
+                w = w->nextInFocusChain();
+            order.append(w->objectName());
+        }
+        QCOMPARE(order, (QStringList{"TreeView1", "Text1", "List1", "cmdExpand", "cmdCollapse",
+                                     "cmdOpenDatabase", "cmdExit"}));
+    }
+
+    void buttonsDoWhatTheirMenuItemsDo() {
+        writeFile(workdir(), m_database.toUtf8() + "\r\n");
+        window().start();
+        auto* Text1 = window().findChild<QLineEdit*>(QStringLiteral("Text1"));
+        auto* tree = window().findChild<tree::BomTreeView*>(QStringLiteral("TreeView1"));
+        execOn(m_database, {QStringLiteral("INSERT INTO BomDetail VALUES ('bolt-3', 'NUT', 1, NULL)")});
+        Text1->setText(QStringLiteral("ASM-1"));
+        QTest::keyClick(Text1, Qt::Key_Return);
+        const QModelIndex bolt = window().treeModel().index(0, 0);
+        QCOMPARE(window().treeModel().text(bolt), QStringLiteral("bolt-3"));
+
+        const auto press = [&](const char* name) {
+            window().findChild<QPushButton*>(QLatin1StringView(name))->click();
+        };
+        press("cmdExpand");
+        QVERIFY(tree->isExpanded(bolt));
+        press("cmdCollapse");
+        QVERIFY(!tree->isExpanded(bolt));
+        action("mnuExpand")->trigger();
+        QVERIFY(tree->isExpanded(bolt));
+        action("mnuCollapse")->trigger();
+        QVERIFY(!tree->isExpanded(bolt));
+
+        QVERIFY(window().isVisible());
+        press("cmdExit");
+        QVERIFY(!window().isVisible());
+        window().show();
+        action("mnuExit")->trigger();
+        QVERIFY(!window().isVisible());
+    }
+
+    void informationWindowsOpenOnce() {
+        window().start();
+        action("mnuOperation")->trigger();
+        action("mnuOperation")->trigger();
+        const auto notes = [] {
+            int count = 0;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                count += w->objectName() == QLatin1StringView("opernote") && w->isVisible();
+            return count;
+        };
+        QCOMPARE(notes(), 1);
+        QWidget* opernote = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1StringView("opernote"))
+                opernote = w;
+        auto* text = opernote->findChild<QTextBrowser*>(QStringLiteral("RichTextBox1"));
+        QVERIFY(text->isReadOnly());
+        const QString plain = text->toPlainText();
+        int at = 0;
+        for (const char* heading : {"OPERATION NOTES", "I Hate Writing Real Help Files....",
+                                    "Program Description", "What Happens At Startup"}) {
+            const int found = plain.indexOf(QLatin1StringView(heading), at);
+            QVERIFY2(found >= at, heading);
+            at = found;
+        }
+        action("mnuAbout")->trigger();
+        QVERIFY(QApplication::activeWindow() == nullptr ||
+                QApplication::topLevelWidgets().size() >= 3);
+        QVERIFY(info::aboutDocument().contains(QStringLiteral("Fabrilux Bill of Material Editor")));
+        // The main window still answers while both are open.
+        window().findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("x"));
+        opernote->close();
+        QTRY_COMPARE(notes(), 0);
+    }
+};
+
+QTEST_MAIN(StartupTest)
+#include "startup_test.moc"

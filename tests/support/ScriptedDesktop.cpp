@@ -1,0 +1,45 @@
+#include "ScriptedDesktop.h"
+
+int ScriptedDesktop::messageBox(const QString& text, int style, const QString& title) {
+    asked.append({QStringLiteral("message"), text,
+                  title.isEmpty() ? shell::ApplicationTitle : title, style, {}});
+    return messageAnswers.isEmpty() ? shell::ResultOk : messageAnswers.takeFirst();
+}
+
+std::optional<QString> ScriptedDesktop::inputBox(const QString& prompt, const QString& title,
+                                                 const QString& defaultText) {
+    asked.append({QStringLiteral("input"), prompt, title, 0, defaultText});
+    return inputAnswers.isEmpty() ? std::nullopt : inputAnswers.takeFirst();
+}
+
+std::optional<QString> ScriptedDesktop::openFile(const QString& title) {
+    asked.append({QStringLiteral("file"), {}, title, 0, {}});
+    return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.takeFirst();
+}
+
+void ScriptedDesktop::processEvents() {
+    ++pumps;
+    if (onProcessEvents)
+        onProcessEvents();
+    QtDesktop::processEvents();
+}
+
+void ScriptedDesktop::setBusyPointer(bool busy) {
+    busyDepth += busy ? 1 : -1;
+    maxBusyDepth = std::max(maxBusyDepth, busyDepth);
+}
+
+QList<ScriptedDesktop::Question> ScriptedDesktop::messages() const {
+    QList<Question> result;
+    for (const Question& q : asked)
+        if (q.kind == QLatin1StringView("message"))
+            result.append(q);
+    return result;
+}
+
+QStringList ScriptedDesktop::messageTexts() const {
+    QStringList texts;
+    for (const Question& q : messages())
+        texts.append(q.text);
+    return texts;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "shell/QtDesktop.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+/// The desktop services with every dialog answered from a script, and each question recorded
+/// with its title, text and style. The keystroke queue and the event pump are the real ones.
+class ScriptedDesktop : public shell::QtDesktop {
+public:
+    struct Question {
+        QString kind; // "message", "input" or "file"
+        QString text;
+        QString title;
+        int style = 0;
+        QString defaultText;
+    };
+
+    QList<Question> asked;
+    QList<int> messageAnswers;                 // unanswered boxes return OK
+    QList<std::optional<QString>> inputAnswers; // unanswered input boxes are cancelled
+    QList<std::optional<QString>> fileAnswers;  // unanswered file dialogs are cancelled
+    std::function<void()> onProcessEvents;      // runs inside the next event pumps
+    int busyDepth = 0;
+    int maxBusyDepth = 0;
+    int pumps = 0;
+
+    int messageBox(const QString& text, int style, const QString& title = {}) override;
+    std::optional<QString> inputBox(const QString& prompt, const QString& title,
+                                    const QString& defaultText) override;
+    std::optional<QString> openFile(const QString& title) override;
+    void processEvents() override;
+    void setBusyPointer(bool busy) override;
+
+    QList<Question> messages() const;
+    /// The texts of every message box, in order.
+    QStringList messageTexts() const;
+};

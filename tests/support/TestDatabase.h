@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <vector>
+
+/// A BomDetail line to write into a test database; a Null quantity is an invalid QVariant.
+struct Line {
+    QString assembly;
+    QString component;
+    QVariant quantity = 1.0;
+};
+
+/// An ItemMaster row; Null columns are invalid QVariants.
+struct ItemRow {
+    QString id;
+    QVariant description;
+    QVariant unit;
+};
+
+/// Writes a database with the editor's schema at `path`, with these rows in this order.
+void writeDatabase(const QString& path, const std::vector<ItemRow>& items,
+                   const std::vector<Line>& lines);
+/// Runs statements on the file from a connection of the test's own.
+void execOn(const QString& path, const QStringList& statements);
+/// Every BomDetail line as "assembly>component=quantity", in key order.
+QStringList linesOf(const QString& path);
+/// One column of the line (assembly, component), or an invalid QVariant when absent.
+QVariant columnOf(const QString& path, const QString& assembly, const QString& component,
+                  const QString& column);
