@@ -15,8 +15,10 @@ void BomTreeModel::adopt(const QString& assembly, std::vector<Node> nodes) {
     m_nodes = std::move(nodes);
     m_top.clear();
     for (size_t id = 0; id < m_nodes.size(); ++id)
-        if (m_nodes[id].parent < 0)
+        if (m_nodes[id].parent < 0) {
+            m_nodes[id].row = int(m_top.size());
             m_top.push_back(int(id));
+        }
     m_liveCount = int(m_nodes.size());
     endResetModel();
 }

@@ -19,8 +19,9 @@ std::optional<QString> ScriptedDesktop::openFile(const QString& title) {
 
 void ScriptedDesktop::processEvents() {
     ++pumps;
-    if (onProcessEvents)
-        onProcessEvents();
+    // A copy, so that the hook may replace itself while it runs.
+    if (const auto hook = onProcessEvents)
+        hook();
     QtDesktop::processEvents();
 }
 

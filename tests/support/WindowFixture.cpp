@@ -1,0 +1,97 @@
+#include "WindowFixture.h"
+
+#include "shell/ItemList.h"
+#include "tree/BomTreeModel.h"
+#include "tree/BomTreeView.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+WindowFixture::WindowFixture(const std::vector<ItemRow>& items, const std::vector<Line>& lines) {
+    database = m_dir.filePath(QStringLiteral("bom.mdb"));
+    writeDatabase(database, items, lines);
+    QFile workdir(m_dir.filePath(QStringLiteral("workdir.txt")));
+    if (workdir.open(QIODevice::WriteOnly))
+        workdir.write(database.toUtf8() + "\r\n");
+    workdir.close();
+    m_window = std::make_unique<shell::BomWindow>(desktop, m_dir.path());
+    m_window->start();
+}
+
+WindowFixture::~WindowFixture() = default;
+
+tree::BomTreeModel& WindowFixture::model() { return m_window->treeModel(); }
+
+tree::BomTreeView& WindowFixture::tree() {
+    return *m_window->findChild<tree::BomTreeView*>(QStringLiteral("TreeView1"));
+}
+
+shell::ItemList& WindowFixture::list() {
+    return *m_window->findChild<shell::ItemList*>(QStringLiteral("List1"));
+}
+
+QLineEdit& WindowFixture::Text1() {
+    return *m_window->findChild<QLineEdit*>(QStringLiteral("Text1"));
+}
+
+QLabel& WindowFixture::label(const char* name) {
+    return *m_window->findChild<QLabel*>(QLatin1StringView(name));
+}
+
+QString WindowFixture::status() { return label("StatusPanel1").text(); }
+
+void WindowFixture::load(const QString& item) {
+    Text1().setText(item);
+    QTest::keyClick(&Text1(), Qt::Key_Return);
+}
+
+QModelIndex WindowFixture::node(const QString& path) {
+    QModelIndex at;
+    for (const QString& part : path.split(u'/')) {
+        QModelIndex next;
+        for (int row = 0; row < model().rowCount(at); ++row)
+            if (model().text(model().index(row, 0, at)) == part) {
+                next = model().index(row, 0, at);
+                break;
+            }
+        if (!next.isValid())
+            return {};
+        at = next;
+    }
+    return at;
+}
+
+QString WindowFixture::outline(const QModelIndex& parent) {
+    QStringList parts;
+    for (int row = 0; row < model().rowCount(parent); ++row) {
+        const QModelIndex child = model().index(row, 0, parent);
+        QString part = model().text(child);
+        if (model().isCircular(child))
+            part += u'*';
+        if (model().rowCount(child) > 0)
+            part += u'[' + outline(child) + u']';
+        parts.append(part);
+    }
+    return parts.join(u' ');
+}
+
+void WindowFixture::click(const QModelIndex& node) {
+    for (QModelIndex up = node.parent(); up.isValid(); up = up.parent())
+        tree().expand(up);
+    tree().scrollTo(node);
+    QTest::mouseClick(tree().viewport(), Qt::LeftButton, {}, tree().visualRect(node).center());
+}
+
+void WindowFixture::drop(const QString& item, const QModelIndex& target) {
+    const int row = int(list().items().indexOf(item));
+    list().setCurrentIndex(list().model()->index(row, 0));
+    tree().setDropHighlight(target);
+    Q_EMIT tree().itemDropped();
+}
+
+void WindowFixture::pressDelete(const QModelIndex& node, Qt::KeyboardModifiers modifiers) {
+    tree().setCurrentIndex(node);
+    QTest::keyClick(&tree(), Qt::Key_Delete, modifiers);
+}

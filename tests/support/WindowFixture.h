@@ -1,0 +1,57 @@
+#pragma once
+
+#include "ScriptedDesktop.h"
+#include "TestDatabase.h"
+
+#include "shell/BomWindow.h"
+
+#include <QModelIndex>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+namespace shell {
+class ItemList;
+}
+namespace tree {
+class BomTreeModel;
+class BomTreeView;
+} // namespace tree
+
+/// The real main window on a temporary database, with scripted dialogs.
+class WindowFixture {
+public:
+    /// Writes the database, remembers it in workdir.txt and starts the window.
+    WindowFixture(const std::vector<ItemRow>& items, const std::vector<Line>& lines);
+    ~WindowFixture();
+
+    ScriptedDesktop desktop;
+    QString database;
+
+    shell::BomWindow& window() { return *m_window; }
+    tree::BomTreeModel& model();
+    tree::BomTreeView& tree();
+    shell::ItemList& list();
+    QLineEdit& Text1();
+    QLabel& label(const char* name);
+    QString status();
+
+    /// Types the item into Text1 and presses Enter.
+    void load(const QString& item);
+    /// The node at this path of texts from the top ("B/D").
+    QModelIndex node(const QString& path);
+    /// The tree as "B[D] C": children in brackets, each node once.
+    QString outline(const QModelIndex& parent = {});
+    /// Clicks the node, making it visible first.
+    void click(const QModelIndex& node);
+    /// Drops the list line `item` on `target`, as the end of a drag from the list does.
+    void drop(const QString& item, const QModelIndex& target);
+    /// Selects the node and presses Delete with these modifiers.
+    void pressDelete(const QModelIndex& node, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<shell::BomWindow> m_window;
+};

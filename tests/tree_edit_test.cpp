@@ -1,0 +1,253 @@
+#include "shell/Desktop.h"
+#include "shell/ItemList.h"
+#include "store/StoreError.h"
+#include "support/WindowFixture.h"
+#include "tree/BomTreeModel.h"
+#include "tree/BomTreeView.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+
+namespace {
+
+std::vector<ItemRow> catalogue() {
+    std::vector<ItemRow> items;
+    for (const char* id : {"A", "B", "C", "D", "E", "NEW"})
+        items.push_back({QString::fromLatin1(id), {}, {}});
+    return items;
+}
+
+// A = {B = {D}, C}
+std::vector<Line> structure() { return {{"A", "B", 1}, {"A", "C", 2}, {"B", "D", 3}}; }
+
+} // namespace
+
+class TreeEditTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void dropAsksThenWritesThenShows_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("outline");
+        QTest::addColumn<QString>("assembly");
+        QTest::newRow("Yes on a deep node") << "B/D" << int(shell::ResultYes) << "B[D[NEW]] C" << "D";
+        QTest::newRow("No on a top-level node") << "B" << int(shell::ResultNo) << "B[D] NEW C" << "A";
+        QTest::newRow("No on a deep node") << "B/D" << int(shell::ResultNo) << "B[D NEW] C" << "B";
+        QTest::newRow("Yes on a top-level node") << "C" << int(shell::ResultYes) << "B[D] C[NEW]" << "C";
+    }
+    void dropAsksThenWritesThenShows() {
+        QFETCH(QString, target);
+        QFETCH(int, answer);
+        QFETCH(QString, outline);
+        QFETCH(QString, assembly);
+        WindowFixture f(catalogue(), structure());
+        f.load(QStringLiteral("A"));
+        f.Text1().setText(QStringLiteral("C")); // edited after the load: not the assembly
+        f.desktop.messageAnswers = {answer};
+        f.desktop.inputAnswers = {QStringLiteral("2.5")};
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        f.drop(QStringLiteral("NEW"), f.node(target));
+
+        QCOMPARE(f.desktop.asked.size(), 2);
+        const auto question = f.desktop.asked.at(0);
+        QCOMPARE(question.text, QStringLiteral("Make Target Item A Parent?"));
+        QCOMPARE(question.title, QStringLiteral("Fabrilux"));
+        QCOMPARE(question.style, 36);
+        const auto quantity = f.desktop.asked.at(1);
+        QCOMPARE(quantity.kind, QStringLiteral("input"));
+        QCOMPARE(quantity.text, QStringLiteral("Enter the quantity required of the new component."));
+        QCOMPARE(quantity.title, QStringLiteral("Add BOM Item"));
+        QCOMPARE(quantity.defaultText, QStringLiteral("0"));
+
+        QCOMPARE(f.outline(), outline);
+        QCOMPARE(columnOf(f.database, assembly, "NEW", "bomQtyReq").toDouble(), 2.5);
+        const QDateTime written = QDateTime::fromString(
+            columnOf(f.database, assembly, "NEW", "StartDate").toString(), "yyyy-MM-dd HH:mm:ss");
+        QVERIFY(written >= before && written <= QDateTime::currentDateTime());
+        QCOMPARE(linesOf(f.database).size(), 4);
+        QVERIFY(!f.tree().dropHighlight().isValid());
+        // The list does not change.
+        QCOMPARE(f.list().items().size(), 6);
+    }
+
+    void refusedDropsChangeNothing_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<std::optional<QString>>("typed");
+        QTest::addColumn<int>("number"); // 0: no message at all
+        QTest::addColumn<QString>("mentions");
+        const auto q = [](const char* s) { return std::optional<QString>(QString::fromUtf8(s)); };
+        QTest::newRow("cancelled quantity") << "NEW" << "C" << std::optional<QString>() << 0 << "";
+        QTest::newRow("empty quantity") << "NEW" << "C" << q("") << int(store::InvalidQuantity) << "";
+        QTest::newRow("text quantity") << "NEW" << "C" << q("two") << int(store::InvalidQuantity) << "two";
+        QTest::newRow("nan") << "NEW" << "C" << q("nan") << int(store::InvalidQuantity) << "nan";
+        QTest::newRow("inf") << "NEW" << "C" << q("inf") << int(store::InvalidQuantity) << "inf";
+        QTest::newRow("out of range") << "NEW" << "C" << q("1e999") << int(store::InvalidQuantity) << "";
+        QTest::newRow("duplicate line") << "D" << "B" << q("1") << int(store::DuplicateLine) << "D";
+        QTest::newRow("item under itself") << "C" << "C" << q("1") << int(store::CircularComponent) << "C";
+        QTest::newRow("assembly under its own component")
+            << "B" << "B/D" << q("1") << int(store::CircularComponent) << "D";
+        QTest::newRow("top item under its component")
+            << "A" << "B" << q("1") << int(store::CircularComponent) << "A";
+    }
+    void refusedDropsChangeNothing() {
+        QFETCH(QString, item);
+        QFETCH(QString, target);
+        QFETCH(std::optional<QString>, typed);
+        QFETCH(int, number);
+        QFETCH(QString, mentions);
+        WindowFixture f(catalogue(), structure());
+        f.load(QStringLiteral("A"));
+        const QStringList lines = linesOf(f.database);
+        f.desktop.messageAnswers = {shell::ResultYes};
+        f.desktop.inputAnswers = {typed};
+        f.drop(item, f.node(target));
+
+        QCOMPARE(f.outline(), QStringLiteral("B[D] C"));
+        QCOMPARE(linesOf(f.database), lines);
+        const QStringList messages = f.desktop.messageTexts().mid(1);
+        if (number == 0) {
+            QVERIFY(messages.isEmpty());
+        } else {
+            QCOMPARE(messages.size(), 1);
+            QVERIFY2(messages.first().startsWith(QString::number(number) + u' '),
+                     qPrintable(messages.first()));
+            QVERIFY2(messages.first().contains(mentions), qPrintable(messages.first()));
+        }
+    }
+
+    void acceptsZeroNegativeAndFractions() {
+        WindowFixture f(catalogue(), structure());
+        f.load(QStringLiteral("A"));
+        const std::pair<const char*, double> cases[] = {{"0", 0.0}, {"-1.5", -1.5}, {" .75 ", 0.75}};
+        const char* items[] = {"NEW", "E", "D"};
+        for (int i = 0; i < 3; ++i) {
+            f.desktop.messageAnswers = {shell::ResultYes};
+            f.desktop.inputAnswers = {QString::fromLatin1(cases[i].first)};
+            f.drop(QString::fromLatin1(items[i]), f.node("C"));
+            QCOMPARE(columnOf(f.database, "C", items[i], "bomQtyReq").toDouble(), cases[i].second);
+        }
+        QCOMPARE(f.outline(), QStringLiteral("B[D] C[NEW E D]"));
+        QCOMPARE(f.desktop.messageTexts().size(), 3); // the three questions only
+    }
+
+    void dropOnNothingDoesNothing() {
+        WindowFixture f(catalogue(), structure());
+        f.drop(QStringLiteral("NEW"), {}); // empty tree
+        f.load(QStringLiteral("A"));
+        f.drop(QStringLiteral("NEW"), {}); // empty space
+        QVERIFY(f.desktop.asked.isEmpty());
+        QCOMPARE(linesOf(f.database).size(), 3);
+    }
+
+    void dropWithNoDatabaseChosenAsksFirst() {
+        WindowFixture f(catalogue(), structure());
+        f.load(QStringLiteral("A"));
+        f.window().databaseChoice().setDatabasePath(QString());
+        f.desktop.messageAnswers = {shell::ResultYes};
+        f.desktop.inputAnswers = {QStringLiteral("1")};
+        f.drop(QStringLiteral("NEW"), f.node("C")); // the file dialog is cancelled
+        QCOMPARE(f.desktop.asked.last().kind, QStringLiteral("file"));
+        QCOMPARE(f.desktop.messages().size(), 1);
+        QCOMPARE(f.outline(), QStringLiteral("B[D] C"));
+        QCOMPARE(linesOf(f.database).size(), 3);
+    }
+
+    void refusedSaveLeavesNoNode() {
+        WindowFixture f(catalogue(), structure());
+        f.load(QStringLiteral("A"));
+        QFile::remove(f.database);
+        f.desktop.messageAnswers = {shell::ResultYes};
+        f.desktop.inputAnswers = {QStringLiteral("1")};
+        f.drop(QStringLiteral("NEW"), f.node("C"));
+        QCOMPARE(f.outline(), QStringLiteral("B[D] C"));
+        QVERIFY(f.desktop.messageTexts().last().startsWith(QString::number(store::FileNotFound)));
+        QVERIFY(!QFile::exists(f.database));
+    }
+
+    void deletesTheNodesOwnLine() {
+        // D is a direct component of A and a component of B.
+        WindowFixture f(catalogue(), {{"A", "B"}, {"A", "C"}, {"A", "D"}, {"B", "D"}, {"C", "E"}});
+        f.load(QStringLiteral("A"));
+        f.Text1().setText(QStringLiteral("B")); // edited after the load: not the assembly
+        f.desktop.messageAnswers = {shell::ResultOk};
+        f.pressDelete(f.node("B/D"));
+        const auto confirm = f.desktop.messages().first();
+        QCOMPARE(confirm.text, QStringLiteral("Delete Selected Item?"));
+        QCOMPARE(confirm.title, QStringLiteral("Fabrilux"));
+        QCOMPARE(confirm.style, 17);
+        QCOMPARE(f.outline(), QStringLiteral("B C[E] D"));
+        QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "A>C=1", "A>D=1", "C>E=1"}));
+
+        // A top-level node with children: its line goes, its own bill stays.
+        f.desktop.messageAnswers = {shell::ResultOk};
+        f.pressDelete(f.node("C"), Qt::ShiftModifier);
+        QCOMPARE(f.outline(), QStringLiteral("B D"));
+        QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "A>D=1", "C>E=1"}));
+
+        f.desktop.messageAnswers = {shell::ResultOk};
+        f.pressDelete(f.node("D"), Qt::ControlModifier);
+        QCOMPARE(f.outline(), QStringLiteral("B"));
+        QCOMPARE(f.desktop.messages().size(), 3);
+    }
+
+    void cancelAndNoSelectionChangeNothing() {
+        WindowFixture f(catalogue(), structure());
+        f.load(QStringLiteral("A"));
+        QTest::keyClick(&f.tree(), Qt::Key_Delete); // nothing selected
+        QVERIFY(f.desktop.asked.isEmpty());
+        f.desktop.messageAnswers = {shell::ResultCancel};
+        f.pressDelete(f.node("B"));
+        QCOMPARE(f.desktop.asked.size(), 1);
+        QCOMPARE(f.outline(), QStringLiteral("B[D] C"));
+        QCOMPARE(linesOf(f.database).size(), 3);
+    }
+
+    void staleNodeIsReported() {
+        // S occurs under X and under Y; its component T shows twice.
+        WindowFixture f(catalogue(), {{"A", "X"}, {"A", "Y"}, {"X", "S"}, {"Y", "S"}, {"S", "T"}});
+        f.load(QStringLiteral("A"));
+        f.desktop.messageAnswers = {shell::ResultOk, shell::ResultOk};
+        f.pressDelete(f.node("X/S/T"));
+        f.pressDelete(f.node("Y/S/T"));
+        const auto messages = f.desktop.messages();
+        QCOMPARE(messages.size(), 3);
+        QCOMPARE(messages.last().text, QStringLiteral("Error in Database!  This item can not be located!"));
+        QCOMPARE(messages.last().title, QStringLiteral("Fabrilux"));
+        QCOMPARE(messages.last().style, 16);
+        QCOMPARE(f.outline(), QStringLiteral("X[S] Y[S[T]]"));
+    }
+
+    void deleteFailureIsReported() {
+        WindowFixture f(catalogue(), structure());
+        f.load(QStringLiteral("A"));
+        QFile::remove(f.database);
+        f.desktop.messageAnswers = {shell::ResultOk};
+        f.pressDelete(f.node("C"));
+        QCOMPARE(f.desktop.messages().size(), 2);
+        QVERIFY(f.desktop.messageTexts().last().startsWith(QString::number(store::FileNotFound) + u' '));
+        QCOMPARE(f.outline(), QStringLiteral("B[D] C"));
+    }
+
+    void expandAllAndCollapseAll() {
+        WindowFixture f(catalogue(), {{"A", "B"}, {"B", "C"}, {"C", "D"}, {"A", "E"}});
+        QAction* expand = f.window().findChild<QAction*>(QStringLiteral("mnuExpand"));
+        QAction* collapse = f.window().findChild<QAction*>(QStringLiteral("mnuCollapse"));
+        expand->trigger(); // empty tree: nothing happens
+        f.load(QStringLiteral("A"));
+        f.tree().expand(f.node("B"));
+        collapse->trigger();
+        for (const char* path : {"B", "B/C"})
+            QVERIFY(!f.tree().isExpanded(f.node(path)));
+        expand->trigger();
+        for (const char* path : {"B", "B/C"})
+            QVERIFY(f.tree().isExpanded(f.node(path)));
+        QVERIFY(f.desktop.asked.isEmpty());
+    }
+};
+
+QTEST_MAIN(TreeEditTest)
+#include "tree_edit_test.moc"

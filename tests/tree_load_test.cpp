@@ -1,0 +1,199 @@
+#include "store/Database.h"
+#include "store/StoreError.h"
+#include "support/WindowFixture.h"
+#include "tree/BomTreeModel.h"
+#include "tree/BomTreeView.h"
+#include "tree/TreeLoader.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QVariant text(const char* s) { return QString::fromUtf8(s); }
+
+std::vector<ItemRow> catalogue() {
+    return {{"A", text("Frame assembly"), text("EA")},
+            {"B", text("Bracket"), text("EA")},
+            {"C", text("Cable"), text("M")},
+            {"D", text("Bolt"), {}},
+            {"NODESC", {}, text("EA")},
+            {"EMPTYDESC", text(""), text("EA")},
+            {"LEAF", text("Just a part"), text("EA")}};
+}
+
+} // namespace
+
+class TreeLoadTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void loadsTheWholeStructureDepthFirst() {
+        WindowFixture f(catalogue(), {{"A", "C", 2}, {"B", "D", 4}, {"A", "B", 1}});
+        f.label("Label7").setText(QStringLiteral("old"));
+        f.label("Label8").setText(QStringLiteral("old"));
+        f.label("Label9").setText(QStringLiteral("old"));
+        f.load(QStringLiteral("A"));
+
+        QCOMPARE(f.outline(), QStringLiteral("B[D] C"));
+        QCOMPARE(f.model().creationIndex(f.node("B")), 1);
+        QCOMPARE(f.model().creationIndex(f.node("B/D")), 2);
+        QCOMPARE(f.model().creationIndex(f.node("C")), 3);
+        QVERIFY(!f.tree().isExpanded(f.node("B")));
+        QVERIFY(!f.tree().selectedNode().isValid());
+        QCOMPARE(f.label("Label10").text(), QStringLiteral("Frame assembly"));
+        for (const char* cleared : {"Label7", "Label8", "Label9"})
+            QVERIFY(f.label(cleared).text().isEmpty());
+        QCOMPARE(f.status(), f.database);
+        QCOMPARE(f.desktop.busyDepth, 0);
+        QVERIFY(f.desktop.maxBusyDepth >= 1);
+        QVERIFY(f.desktop.messages().isEmpty());
+    }
+
+    void repeatsSubAssembliesAndKeepsKeyOrder() {
+        // Stored out of order; the sub-assembly S appears under two assemblies.
+        WindowFixture f(catalogue(), {{"TOP", "Z"},
+                                      {"S", "s2"},
+                                      {"TOP", "M"},
+                                      {"M", "S"},
+                                      {"S", "S1"},
+                                      {"Z", "S"},
+                                      {"TOP", "a"}});
+        f.load(QStringLiteral("top"));
+        QCOMPARE(f.outline(), QStringLiteral("a M[S[S1 s2]] Z[S[S1 s2]]"));
+        QCOMPARE(f.model().nodeCount(), 9);
+    }
+
+    void itemsWithoutComponentsOrWithoutMasterRow() {
+        WindowFixture f(catalogue(), {{"GHOST", "B"}, {"NODESC", "B"}});
+        f.load(QStringLiteral("LEAF"));
+        QCOMPARE(f.outline(), QString());
+        QCOMPARE(f.label("Label10").text(), QStringLiteral("Just a part"));
+        QCOMPARE(f.status(), f.database);
+
+        // Not in ItemMaster: the tree is built, the description stays.
+        f.load(QStringLiteral("GHOST"));
+        QCOMPARE(f.outline(), QStringLiteral("B"));
+        QCOMPARE(f.label("Label10").text(), QStringLiteral("Just a part"));
+
+        f.load(QStringLiteral("NODESC"));
+        QCOMPARE(f.label("Label10").text(), QStringLiteral("(no description on file)"));
+
+        // An empty item ID empties the tree and keeps the description.
+        f.load(QString());
+        QCOMPARE(f.outline(), QString());
+        QCOMPARE(f.label("Label10").text(), QStringLiteral("(no description on file)"));
+        QVERIFY(f.desktop.messages().isEmpty());
+    }
+
+    void marksCyclesAndFinishes() {
+        WindowFixture f(catalogue(), {{"A", "B"}, {"B", "A"}, {"B", "C"}, {"C", "c"}, {"C", "D"}});
+        f.load(QStringLiteral("A"));
+        QCOMPARE(f.outline(), QStringLiteral("B[A* C[c* D]]"));
+        const QModelIndex circular = f.node("B/A");
+        QVERIFY(f.model().isCircular(circular));
+        QVERIFY(f.model().data(circular, Qt::ToolTipRole).toString().contains(u"circular"));
+        QCOMPARE(f.model().text(circular), QStringLiteral("A"));
+        QVERIFY(f.desktop.messages().isEmpty());
+        QCOMPARE(f.status(), f.database);
+    }
+
+    void failureMidLoadKeepsThePartialTree() {
+        WindowFixture f(catalogue(), {{"A", "B"}, {"A", "C"}, {"B", "D"}, {"D", "E"}});
+        // While the load lets events run, another program changes the table so that the
+        // second level of the structure can no longer be read.
+        f.desktop.onProcessEvents = [&] {
+            f.desktop.onProcessEvents = nullptr;
+            execOn(f.database,
+                   {QStringLiteral("ALTER TABLE BomDetail RENAME TO Lines"),
+                    QStringLiteral("CREATE VIEW BomDetail AS SELECT BomID, CASE WHEN BomID = 'B' "
+                                   "THEN abs(-9223372036854775807 - 1) ELSE BomComp END AS "
+                                   "BomComp, bomQtyReq, StartDate FROM Lines")});
+        };
+        f.load(QStringLiteral("A"));
+        // As the walk node by node: B is in, reading its components failed, C never came.
+        QCOMPARE(f.outline(), QStringLiteral("B"));
+        QCOMPARE(f.desktop.messages().size(), 1);
+        const auto message = f.desktop.messages().first();
+        QVERIFY2(message.text.startsWith(QString::number(store::QueryFailed) + u' '),
+                 qPrintable(message.text));
+        QCOMPARE(message.title, QStringLiteral("Fabrilux Bill of Material "));
+        QCOMPARE(f.desktop.busyDepth, 0);
+        QCOMPARE(f.status(), f.database);
+    }
+
+    void missingDatabaseIsReported() {
+        WindowFixture f(catalogue(), {{"A", "B"}});
+        f.load(QStringLiteral("A"));
+        QFile::remove(f.database);
+        f.load(QStringLiteral("A"));
+        QCOMPARE(f.outline(), QString());
+        QCOMPARE(f.desktop.messageTexts().size(), 1);
+        QVERIFY(f.desktop.messageTexts().first().startsWith(QString::number(store::FileNotFound)));
+        QVERIFY(!QFile::exists(f.database));
+    }
+
+    void aSecondLoadWaitsForTheFirst() {
+        WindowFixture f(catalogue(), {{"A", "B"}, {"C", "D"}});
+        tree::BomTreeModel& model = f.model();
+        int resetsDuringPump = 0;
+        f.desktop.onProcessEvents = [&] {
+            f.desktop.onProcessEvents = nullptr;
+            // A double-click arriving during the pump: new text and an Enter.
+            f.Text1().setText(QStringLiteral("C"));
+            const int before = model.nodeCount();
+            QTest::keyClick(&f.Text1(), Qt::Key_Return);
+            resetsDuringPump += model.nodeCount() != before;
+        };
+        f.load(QStringLiteral("A"));
+        QCOMPARE(resetsDuringPump, 0);
+        QCOMPARE(f.desktop.pumps >= 2, true);
+        QCOMPARE(f.outline(), QStringLiteral("D"));
+        QCOMPARE(model.topAssembly(), QStringLiteral("C"));
+    }
+
+    void typingShowsTheDatabasePath() {
+        WindowFixture f(catalogue(), {});
+        f.label("StatusPanel1").setText(QStringLiteral("something"));
+        QTest::keyClicks(&f.Text1(), QStringLiteral("AB"));
+        QCOMPARE(f.Text1().text(), QStringLiteral("AB"));
+        QCOMPARE(f.status(), f.database);
+        QCOMPARE(f.outline(), QString());
+    }
+
+    void nodeLimitKeepsWhatWasBuilt() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("explode.db"));
+        // Ten components each, five levels: 111110 nodes.
+        std::vector<Line> lines;
+        for (int level = 0; level < 5; ++level)
+            for (int c = 0; c < 10; ++c)
+                lines.push_back({QStringLiteral("L%1").arg(level),
+                                 QStringLiteral("L%1-%2").arg(level + 1).arg(c)});
+        for (int level = 1; level < 5; ++level)
+            for (int c = 0; c < 10; ++c)
+                for (int d = 0; d < 10; ++d)
+                    lines.push_back({QStringLiteral("L%1-%2").arg(level).arg(c),
+                                     QStringLiteral("L%1-%2").arg(level + 1).arg(d)});
+        // L0 -> L1-x; L1-x -> L2-0..9; ... so the tree of L0 has 10 + 100 + ... nodes.
+        writeDatabase(file, {}, lines);
+        store::Database db(file);
+        tree::StructureBuilder builder(db, 500);
+        try {
+            builder.populate(-1, QStringLiteral("L0"));
+            QFAIL("the limit did not stop the load");
+        } catch (const store::StoreError& error) {
+            QCOMPARE(error.number(), int(store::NodeLimit));
+            QVERIFY(error.description().contains(u"500"));
+        }
+        QCOMPARE(builder.nodes().size(), size_t(500));
+        // What was built is a proper pre-order prefix: every parent precedes its children.
+        for (size_t id = 0; id < builder.nodes().size(); ++id)
+            QVERIFY(builder.nodes()[id].parent < int(id));
+    }
+};
+
+QTEST_MAIN(TreeLoadTest)
+#include "tree_load_test.moc"
