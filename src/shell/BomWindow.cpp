@@ -24,12 +24,29 @@ namespace shell {
 
 namespace {
 
-// The layout is given in twips; 15 twips make a pixel at 96 dpi.
+// The layout is given in twips; 15 twips make a pixel at 96 dpi, scaled up where the
+// platform's font needs more room than the layout's headings were drawn for.
+double s_scale = 1.0;
+
 QRect twips(int left, int top, int width, int height) {
-    return {left / 15, top / 15, width / 15, height / 15};
+    return {int(left * s_scale / 15), int(top * s_scale / 15), int(width * s_scale / 15),
+            int(height * s_scale / 15)};
 }
 
-const QSize BaseClientSize = twips(0, 0, 9405, 6255).size(); // above the status bar
+QSize baseClientSize() { return twips(0, 0, 9405, 6255).size(); } // above the status bar
+
+/// The factor by which the layout must grow so that every heading fits its place.
+double layoutScale(const QFontMetrics& metrics) {
+    const std::pair<const char*, int> headings[] = {
+        {"Item Master List (double-click)", 2535}, {"Quantity Per Assembly", 1695},
+        {"BOM Component Description", 2655},       {"Item Description", 2055},
+        {"Open Database", 1815 - 240}};
+    double scale = 1.0;
+    for (const auto& [text, width] : headings)
+        scale = std::max(scale, (metrics.horizontalAdvance(QLatin1StringView(text)) + 4) * 15.0 /
+                                    width);
+    return scale;
+}
 
 template <typename Widget>
 Widget* make(QWidget* parent, const char* name, const QRect& geometry) {
@@ -73,6 +90,7 @@ BomWindow::BomWindow(Desktop& desktop, const QString& workdirFolder, QWidget* pa
     setObjectName(QStringLiteral("bom"));
     setWindowTitle(QStringLiteral("Bill of Material Structural Viewer/Editor"));
     setWindowIcon(applicationIcon());
+    s_scale = layoutScale(fontMetrics());
     createControls();
     createMenus();
     createStatusBar();
@@ -85,10 +103,10 @@ BomWindow::BomWindow(Desktop& desktop, const QString& workdirFolder, QWidget* pa
     m_infoWindows = std::make_unique<info::InfoWindows>();
     route();
 
-    resize(BaseClientSize.width(),
-           BaseClientSize.height() + menuBar()->sizeHint().height() +
+    resize(baseClientSize().width(),
+           baseClientSize().height() + menuBar()->sizeHint().height() +
                statusBar()->sizeHint().height());
-    move(1605 / 15, 2700 / 15);
+    move(twips(1605, 2700, 0, 0).topLeft());
 }
 
 BomWindow::~BomWindow() = default;
@@ -96,7 +114,7 @@ BomWindow::~BomWindow() = default;
 void BomWindow::createControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setMinimumSize(BaseClientSize);
+    client->setMinimumSize(baseClientSize());
     setCentralWidget(client);
 
     Label4 = heading(client, "Label4", QStringLiteral("Item ID"), twips(360, 120, 1935, 255));
@@ -264,7 +282,7 @@ void BomWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     // The tree and the list take the room a larger window gives; the rest keeps its place
     // relative to them.
-    const QSize extra = centralWidget()->size() - BaseClientSize;
+    const QSize extra = centralWidget()->size() - baseClientSize();
     const int dw = std::max(0, extra.width());
     const int dh = std::max(0, extra.height());
     const QRect treeBase = twips(360, 840, 3375, 5175);
