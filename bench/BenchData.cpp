@@ -1,0 +1,221 @@
+#include "BenchData.h"
+
+#include "store/Database.h"
+#include "store/ItemKey.h"
+
+#include <QFile>
+#include <QHash>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <functional>
+#include <random>
+#include <stdexcept>
+
+namespace bench {
+
+namespace {
+
+struct Writer {
+    explicit Writer(const QString& path) : name(QStringLiteral("bench-writer-") + path) {
+        QFile::remove(path);
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open())
+            throw std::runtime_error("cannot create " + path.toStdString());
+        exec(QStringLiteral("CREATE TABLE ItemMaster (ItemID TEXT COLLATE NOCASE NOT NULL "
+                            "PRIMARY KEY, ItemDesc TEXT, ItemUom TEXT)"));
+        exec(QStringLiteral("CREATE TABLE BomDetail (BomID TEXT COLLATE NOCASE NOT NULL, "
+                            "BomComp TEXT COLLATE NOCASE NOT NULL, bomQtyReq REAL, "
+                            "StartDate TEXT, PRIMARY KEY (BomID, BomComp))"));
+        db.transaction();
+        item = QSqlQuery(db);
+        item.prepare(QStringLiteral("INSERT INTO ItemMaster VALUES (?, ?, 'EA')"));
+        line = QSqlQuery(db);
+        line.prepare(QStringLiteral(
+            "INSERT INTO BomDetail VALUES (?, ?, ?, '2026-01-01 00:00:00')"));
+    }
+    ~Writer() {
+        db.commit();
+        item = QSqlQuery();
+        line = QSqlQuery();
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+    }
+    void exec(const QString& sql) {
+        QSqlQuery q(db);
+        if (!q.exec(sql))
+            throw std::runtime_error(q.lastError().text().toStdString());
+    }
+    void addItem(const QString& id) {
+        item.addBindValue(id);
+        item.addBindValue(QStringLiteral("Item ") + id);
+        if (!item.exec())
+            throw std::runtime_error(item.lastError().text().toStdString());
+    }
+    void addLine(const QString& assembly, const QString& component, double quantity = 1) {
+        line.addBindValue(assembly);
+        line.addBindValue(component);
+        line.addBindValue(quantity);
+        if (!line.exec())
+            throw std::runtime_error(line.lastError().text().toStdString());
+    }
+
+    QString name;
+    QSqlDatabase db;
+    QSqlQuery item;
+    QSqlQuery line;
+};
+
+QString levelItem(const char* prefix, int level, int index) {
+    return QStringLiteral("%1%2-%3")
+        .arg(QLatin1StringView(prefix))
+        .arg(level)
+        .arg(index, 6, 10, QLatin1Char('0'));
+}
+
+/// Builds nodes depth-first from a function that lists an assembly's components; the rules
+/// (cycles, limit) are the editor's.
+template <typename Components>
+std::vector<tree::Node> walk(const QString& item, int nodeLimit, Components components) {
+    std::vector<tree::Node> nodes;
+    QSet<QString> onPath{store::foldKey(item)};
+    struct Stop {};
+    std::function<void(int, const QString&)> populate = [&](int nodeindex, const QString& BomID) {
+        for (const QString& component : components(BomID)) {
+            if (int(nodes.size()) >= nodeLimit)
+                throw Stop{};
+            tree::Node node;
+            node.text = component;
+            node.parent = nodeindex;
+            const int id = int(nodes.size());
+            if (nodeindex >= 0) {
+                node.row = int(nodes[size_t(nodeindex)].children.size());
+                nodes[size_t(nodeindex)].children.push_back(id);
+            }
+            const QString key = store::foldKey(component);
+            node.circular = onPath.contains(key);
+            nodes.push_back(std::move(node));
+            if (nodes.back().circular)
+                continue;
+            onPath.insert(key);
+            populate(id, component);
+            onPath.remove(key);
+        }
+    };
+    try {
+        populate(-1, item);
+    } catch (Stop) {
+    }
+    return nodes;
+}
+
+} // namespace
+
+void writeDeep(const QString& path, const Sizes& sizes) {
+    std::mt19937 random(20261208);
+    Writer w(path);
+    w.addItem(DeepTop);
+    for (int level = 1; level <= sizes.deepLevels; ++level)
+        for (int i = 0; i < sizes.deepPerLevel; ++i)
+            w.addItem(levelItem("D", level, i));
+    std::uniform_int_distribution<int> pick(0, sizes.deepPerLevel - 1);
+    const auto components = [&](const QString& assembly, int level) {
+        QSet<int> chosen;
+        while (chosen.size() < sizes.deepComponents)
+            chosen.insert(pick(random));
+        for (int c : chosen)
+            w.addLine(assembly, levelItem("D", level, c), 1 + c % 5);
+    };
+    components(DeepTop, 1);
+    for (int level = 1; level < sizes.deepLevels; ++level)
+        for (int i = 0; i < sizes.deepPerLevel; ++i)
+            components(levelItem("D", level, i), level + 1);
+}
+
+void writeWide(const QString& path, const Sizes& sizes) {
+    Writer w(path);
+    w.addItem(WideTop);
+    for (int i = 0; i < sizes.wideDirect; ++i) {
+        const QString direct = levelItem("W", 1, i);
+        w.addItem(direct);
+        w.addLine(WideTop, direct, 1);
+        for (int leaf = 0; leaf < sizes.wideLeaves; ++leaf) {
+            const QString id = levelItem("W", 2, i * sizes.wideLeaves + leaf);
+            w.addItem(id);
+            w.addLine(direct, id, 0.5 * (leaf + 1));
+        }
+    }
+}
+
+void writeItems(const QString& path, const Sizes& sizes) {
+    std::mt19937 random(1996);
+    std::vector<int> order(size_t(sizes.items));
+    for (int i = 0; i < sizes.items; ++i)
+        order[size_t(i)] = i;
+    // Stored out of key order, as real tables grow.
+    std::shuffle(order.begin(), order.end(), random);
+    Writer w(path);
+    for (int i : order)
+        w.addItem(QStringLiteral("ITEM-%1").arg(i, 6, 10, QLatin1Char('0')));
+    for (int c = 1; c <= 10; ++c)
+        w.addLine(ItemsAssembly, QStringLiteral("ITEM-%1").arg(c, 6, 10, QLatin1Char('0')), c);
+}
+
+void writeExplode(const QString& path, const Sizes& sizes) {
+    Writer w(path);
+    w.addItem(ExplodeTop);
+    for (int level = 1; level <= sizes.explodeLevels; ++level)
+        for (int i = 0; i < sizes.explodeFanOut; ++i)
+            w.addItem(levelItem("X", level, i));
+    for (int i = 0; i < sizes.explodeFanOut; ++i)
+        w.addLine(ExplodeTop, levelItem("X", 1, i));
+    for (int level = 1; level < sizes.explodeLevels; ++level)
+        for (int i = 0; i < sizes.explodeFanOut; ++i)
+            for (int j = 0; j < sizes.explodeFanOut; ++j)
+                w.addLine(levelItem("X", level, i), levelItem("X", level + 1, j));
+}
+
+void writeTangled(const QString& path) {
+    Writer w(path);
+    // T uses S twice over (through M and Z), s1 is the same item as S1 in another case, and
+    // K -> L -> K is a cycle below T.
+    const std::pair<const char*, const char*> lines[] = {
+        {"T", "Z"}, {"T", "M"}, {"T", "a"}, {"M", "S"}, {"Z", "S"}, {"S", "S1"}, {"S", "s2"},
+        {"s1", "P"}, {"Z", "K"}, {"K", "L"}, {"L", "K"}, {"L", "t"}, {"P", "Q"}};
+    for (const auto& [assembly, component] : lines)
+        w.addLine(QLatin1StringView(assembly), QLatin1StringView(component));
+}
+
+std::vector<tree::Node> perNodeWalk(store::Database& db, const QString& item, int nodeLimit) {
+    return walk(item, nodeLimit, [&](const QString& assembly) { return db.components(assembly); });
+}
+
+std::vector<tree::Node> onePassBuild(const QString& path, const QString& item, int nodeLimit) {
+    QHash<QString, QStringList> all;
+    {
+        const QString name = QStringLiteral("bench-one-pass");
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open())
+            throw std::runtime_error("cannot open " + path.toStdString());
+        {
+            QSqlQuery q(db);
+            q.setForwardOnly(true);
+            if (!q.exec(QStringLiteral("SELECT BomID, BomComp FROM BomDetail ORDER BY BomID, BomComp")))
+                throw std::runtime_error(q.lastError().text().toStdString());
+            while (q.next())
+                all[store::foldKey(q.value(0).toString())].append(q.value(1).toString());
+        }
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+    }
+    return walk(item, nodeLimit,
+                [&](const QString& assembly) { return all.value(store::foldKey(assembly)); });
+}
+
+} // namespace bench

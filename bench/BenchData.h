@@ -1,0 +1,54 @@
+#pragma once
+
+#include "tree/BomTreeModel.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace store {
+class Database;
+}
+
+namespace bench {
+
+/// The sizes of the generated databases. `full()` is what the benchmark measures; smaller
+/// ones keep the same shapes for tests and smoke runs.
+struct Sizes {
+    int deepLevels = 7;         ///< levels below the top item
+    int deepPerLevel = 3000;    ///< items on each level
+    int deepComponents = 4;     ///< components of each assembly
+    int wideDirect = 5000;      ///< direct components of the wide top item
+    int wideLeaves = 10;        ///< distinct leaves under each of them
+    int items = 100000;         ///< ItemMaster rows of the items database
+    int explodeLevels = 6;      ///< levels below the explode top item
+    int explodeFanOut = 10;     ///< items per level, each using every item of the next level
+
+    static Sizes full() { return {}; }
+    static Sizes small() { return {4, 30, 3, 40, 3, 500, 3, 4}; }
+};
+
+inline const QString DeepTop = QStringLiteral("DEEP-TOP");
+inline const QString WideTop = QStringLiteral("WIDE-TOP");
+inline const QString ExplodeTop = QStringLiteral("EXPLODE-TOP");
+/// An assembly of the items database, with components for the statistics, drop and delete.
+inline const QString ItemsAssembly = QStringLiteral("ITEM-000000");
+
+/// Each writes a new database file with the editor's schema, from a fixed seed.
+void writeDeep(const QString& path, const Sizes& sizes);
+void writeWide(const QString& path, const Sizes& sizes);
+void writeItems(const QString& path, const Sizes& sizes);
+void writeExplode(const QString& path, const Sizes& sizes);
+/// A small structure with shared sub-assemblies, case variants of one ID and a cycle.
+void writeTangled(const QString& path);
+
+/// The tree as a naive editor builds it: one freshly prepared component query per node,
+/// leaves included, with the same cycle and node-limit rules as the editor. Reaching the
+/// limit stops the walk (the nodes made so far are returned).
+std::vector<tree::Node> perNodeWalk(store::Database& db, const QString& item, int nodeLimit);
+
+/// The least any load must do: one pass over BomDetail into memory, then the same nodes
+/// built without a view.
+std::vector<tree::Node> onePassBuild(const QString& path, const QString& item, int nodeLimit);
+
+} // namespace bench

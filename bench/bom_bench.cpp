@@ -1,0 +1,338 @@
+// Measures the editor's operations on generated databases and prints, for each case, the
+// median and range of several runs with the process's peak memory.
+//
+//   bom-bench            full sizes, 7 runs each
+//   bom-bench --smoke    small sizes, 2 runs each (a check that every case still runs)
+
+#include "BenchData.h"
+
+#include "shell/BomWindow.h"
+#include "shell/ItemList.h"
+#include "shell/QtDesktop.h"
+#include "store/Database.h"
+#include "tree/BomTreeModel.h"
+#include "tree/BomTreeView.h"
+#include "tree/TreeLoader.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <optional>
+
+namespace {
+
+/// Answers every dialog at once, as a user who has made up their mind; notes when the first
+/// message appears.
+class BenchDesktop : public shell::QtDesktop {
+public:
+    int messageAnswer = shell::ResultOk;
+    QString inputAnswer = QStringLiteral("1");
+    QString fileAnswer;
+    std::optional<qint64> firstMessageAt;
+    QElapsedTimer clock;
+    QStringList messages;
+
+    int messageBox(const QString& text, int, const QString&) override {
+        if (!firstMessageAt)
+            firstMessageAt = clock.nsecsElapsed();
+        messages.append(text);
+        return messageAnswer;
+    }
+    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override {
+        return inputAnswer;
+    }
+    std::optional<QString> openFile(const QString&) override { return fileAnswer; }
+    void setBusyPointer(bool) override {}
+};
+
+long peakKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+void resetPeak() {
+    // Writing 5 to clear_refs resets the peak resident size to the current one.
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+struct Row {
+    QString name;
+    std::vector<double> ms;
+    long peak;
+    double median() const {
+        std::vector<double> sorted = ms;
+        std::sort(sorted.begin(), sorted.end());
+        const size_t n = sorted.size();
+        return n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+    }
+};
+
+class Bench {
+public:
+    Bench(int runs, const bench::Sizes& sizes, const QString& dataDir)
+        : m_runs(runs), m_sizes(sizes), m_dataDir(dataDir) {}
+
+    /// Times `work` `m_runs` times after `prepare`, which is not timed.
+    Row measure(const QString& name, const std::function<void()>& work,
+                const std::function<void()>& prepare = {}) {
+        resetPeak();
+        Row row{name, {}, 0};
+        for (int run = 0; run < m_runs; ++run) {
+            if (prepare)
+                prepare();
+            QElapsedTimer timer;
+            timer.start();
+            work();
+            row.ms.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        row.peak = peakKb();
+        print(row);
+        return row;
+    }
+
+    void print(const Row& row) {
+        const auto [lo, hi] = std::minmax_element(row.ms.begin(), row.ms.end());
+        std::printf("%-44s %5zu %10.2f %10.2f-%-10.2f %8.1f\n", qPrintable(row.name),
+                    row.ms.size(), row.median(), *lo, *hi, row.peak / 1024.0);
+        std::fflush(stdout);
+    }
+
+    QString database(const char* name, void (*write)(const QString&, const bench::Sizes&)) {
+        const QString path = QDir(m_dataDir).filePath(QLatin1StringView(name) + QStringLiteral(".db"));
+        // Written anew each time (fixed seeds), so that no run starts from another's edits.
+        write(path, m_sizes);
+        return path;
+    }
+
+    /// A main window started on `path`, as a user's start-up does.
+    std::unique_ptr<shell::BomWindow> window(BenchDesktop& desktop, QTemporaryDir& folder,
+                                             const QString& path) {
+        QFile workdir(folder.filePath(QStringLiteral("workdir.txt")));
+        workdir.open(QIODevice::WriteOnly);
+        workdir.write(path.toUtf8() + "\r\n");
+        workdir.close();
+        auto w = std::make_unique<shell::BomWindow>(desktop, folder.path());
+        w->start();
+        return w;
+    }
+
+    static QLineEdit* text1(shell::BomWindow& w) {
+        return w.findChild<QLineEdit*>(QStringLiteral("Text1"));
+    }
+    static tree::BomTreeView* treeView(shell::BomWindow& w) {
+        return w.findChild<tree::BomTreeView*>(QStringLiteral("TreeView1"));
+    }
+    static void load(shell::BomWindow& w, const QString& item) {
+        text1(w)->setText(item);
+        QTest::keyClick(text1(w), Qt::Key_Return);
+        QCoreApplication::processEvents(); // the tree is laid out and painted
+    }
+
+    void treeCases(const char* label, const QString& path, const QString& top, int expected) {
+        BenchDesktop desktop;
+        QTemporaryDir folder;
+        auto w = window(desktop, folder, path);
+        const Row viaWindow = measure(QStringLiteral("%1 tree load, window").arg(QLatin1StringView(label)),
+                                      [&] { load(*w, top); });
+        if (w->treeModel().nodeCount() != expected || !desktop.messages.isEmpty())
+            qFatal("%s: %d nodes, expected %d", label, w->treeModel().nodeCount(), expected);
+
+        size_t walked = 0;
+        const Row perNode = measure(QStringLiteral("%1 per-node walk (naive)").arg(QLatin1StringView(label)), [&] {
+            store::Database db(path);
+            walked = bench::perNodeWalk(db, top, tree::DefaultNodeLimit).size();
+        });
+        size_t floorNodes = 0;
+        measure(QStringLiteral("%1 floor: one pass + nodes").arg(QLatin1StringView(label)), [&] {
+            floorNodes = bench::onePassBuild(path, top, tree::DefaultNodeLimit).size();
+        });
+        if (walked != size_t(expected) || floorNodes != size_t(expected))
+            qFatal("%s: the reference walks disagree", label);
+        std::printf("%-44s %16.1fx\n",
+                    qPrintable(QStringLiteral("%1 per-node walk / window load").arg(QLatin1StringView(label))),
+                    perNode.median() / viaWindow.median());
+
+        if (QLatin1StringView(label) == QLatin1StringView("deep")) {
+            QAction* expand = w->findChild<QAction*>(QStringLiteral("mnuExpand"));
+            QAction* collapse = w->findChild<QAction*>(QStringLiteral("mnuCollapse"));
+            measure(QStringLiteral("deep expand all"),
+                    [&] {
+                        expand->trigger();
+                        QCoreApplication::processEvents();
+                    },
+                    [&] {
+                        collapse->trigger();
+                        QCoreApplication::processEvents();
+                    });
+            measure(QStringLiteral("deep collapse all"),
+                    [&] {
+                        collapse->trigger();
+                        QCoreApplication::processEvents();
+                    },
+                    [&] {
+                        expand->trigger();
+                        QCoreApplication::processEvents();
+                    });
+        }
+    }
+
+    void itemCases(const QString& path) {
+        BenchDesktop desktop;
+        QTemporaryDir folder;
+        std::unique_ptr<shell::BomWindow> w;
+        measure(
+            QStringLiteral("items list fill, start-up"), [&] { w->start(); },
+            [&] {
+                w.reset();
+                QFile workdir(folder.filePath(QStringLiteral("workdir.txt")));
+                workdir.open(QIODevice::WriteOnly);
+                workdir.write(path.toUtf8() + "\r\n");
+                workdir.close();
+                w = std::make_unique<shell::BomWindow>(desktop, folder.path());
+            });
+        auto* list = w->findChild<shell::ItemList*>(QStringLiteral("List1"));
+        if (list->items().size() != m_sizes.items)
+            qFatal("list holds %d lines", int(list->items().size()));
+        desktop.fileAnswer = path;
+        QAction* open = w->findChild<QAction*>(QStringLiteral("mnuOpen"));
+        measure(QStringLiteral("items list fill, Open Database"), [&] { open->trigger(); });
+
+        load(*w, bench::ItemsAssembly);
+        tree::BomTreeView* view = treeView(*w);
+        tree::BomTreeModel& model = w->treeModel();
+        const QModelIndex first = model.index(0, 0);
+        measure(QStringLiteral("statistics click"), [&] {
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(first).center());
+        });
+
+        // A drop as a sibling of the first component, then its delete: each pair of runs
+        // leaves the database as it found it.
+        const QString dropped =
+            QStringLiteral("ITEM-%1").arg(m_sizes.items / 2, 6, 10, QLatin1Char('0'));
+        const int droppedRow = int(list->items().indexOf(dropped));
+        const auto dropOne = [&] {
+            desktop.messageAnswer = shell::ResultNo;
+            list->setCurrentIndex(list->model()->index(droppedRow, 0));
+            view->setDropHighlight(first);
+            Q_EMIT view->itemDropped();
+        };
+        const auto deleteOne = [&] {
+            desktop.messageAnswer = shell::ResultOk;
+            view->setCurrentIndex(model.index(1, 0));
+            QTest::keyClick(view, Qt::Key_Delete);
+        };
+        measure(QStringLiteral("drop (answers scripted)"), dropOne, [&] {
+            if (model.nodeCount() == 11)
+                deleteOne();
+            desktop.messages.clear();
+        });
+        desktop.messages.removeAll(QStringLiteral("Make Target Item A Parent?"));
+        if (model.nodeCount() != 11 || !desktop.messages.isEmpty())
+            qFatal("the drop did not add its node: %s", qPrintable(desktop.messages.join(u'|')));
+        measure(QStringLiteral("delete"), deleteOne, [&] {
+            if (model.nodeCount() == 10)
+                dropOne();
+            desktop.messages.clear();
+        });
+        desktop.messages.removeAll(QStringLiteral("Delete Selected Item?"));
+        if (model.nodeCount() != 10 || !desktop.messages.isEmpty())
+            qFatal("the delete did not remove its node: %s", qPrintable(desktop.messages.join(u'|')));
+    }
+
+    void explodeCase(const QString& path, qint64 treeSize) {
+        const bool limited = treeSize > tree::DefaultNodeLimit;
+        BenchDesktop desktop;
+        QTemporaryDir folder;
+        auto w = window(desktop, folder, path);
+        std::vector<double> untilMessage;
+        measure(QStringLiteral("explode load until its limit message"), [&] {
+            desktop.firstMessageAt.reset();
+            desktop.messages.clear();
+            desktop.clock.start();
+            load(*w, bench::ExplodeTop);
+            if (desktop.firstMessageAt.has_value() != limited)
+                qFatal("explode: %s", limited ? "no limit message" : "an unexpected message");
+            untilMessage.push_back(desktop.firstMessageAt.value_or(desktop.clock.nsecsElapsed()) / 1e6);
+        });
+        Row message{QStringLiteral("  of which: until the message shows"), untilMessage, peakKb()};
+        print(message);
+        std::printf("  nodes kept: %d; message: %s\n", w->treeModel().nodeCount(),
+                    qPrintable(desktop.messages.value(0)));
+        tree::BomTreeView* view = treeView(*w);
+        const QModelIndex first = w->treeModel().index(0, 0);
+        measure(QStringLiteral("  afterwards: click + expand a node"), [&] {
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(first).center());
+            view->expand(first);
+            QCoreApplication::processEvents();
+        });
+    }
+
+    int m_runs;
+    bench::Sizes m_sizes;
+    QString m_dataDir;
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    const bool smoke = args.contains(QStringLiteral("--smoke"));
+    const bench::Sizes sizes = smoke ? bench::Sizes::small() : bench::Sizes::full();
+    int runs = smoke ? 2 : 7;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--runs")); at > 0 && at + 1 < args.size())
+        runs = std::max(1, args.at(at + 1).toInt());
+
+    const QString dataDir = QDir(QCoreApplication::applicationDirPath())
+                                .filePath(smoke ? QStringLiteral("bench-data-small")
+                                                : QStringLiteral("bench-data"));
+    QDir().mkpath(dataDir);
+    Bench bench(runs, sizes, dataDir);
+    const QString deep = bench.database("deep", &bench::writeDeep);
+    const QString wide = bench.database("wide", &bench::writeWide);
+    const QString items = bench.database("items", &bench::writeItems);
+    const QString explode = bench.database("explode", &bench::writeExplode);
+
+    int deepNodes = 0;
+    for (int level = 1, n = 1; level <= sizes.deepLevels; ++level)
+        deepNodes += (n *= sizes.deepComponents);
+    const int wideNodes = sizes.wideDirect * (1 + sizes.wideLeaves);
+
+    // --only NAME runs one group of cases (deep, wide, items, explode), for profiling.
+    QString only;
+    if (const qsizetype at = args.indexOf(QStringLiteral("--only")); at > 0 && at + 1 < args.size())
+        only = args.at(at + 1);
+    const auto wanted = [&](const char* name) { return only.isEmpty() || only == QLatin1StringView(name); };
+
+    std::printf("%-44s %5s %10s %21s %8s\n", "case", "runs", "median ms", "min-max ms", "peak MB");
+    if (wanted("deep"))
+        bench.treeCases("deep", deep, bench::DeepTop, deepNodes);
+    if (wanted("wide"))
+        bench.treeCases("wide", wide, bench::WideTop, wideNodes);
+    if (wanted("items"))
+        bench.itemCases(items);
+    qint64 explodeNodes = 0;
+    for (int level = 1, n = 1; level <= sizes.explodeLevels; ++level)
+        explodeNodes += (n *= sizes.explodeFanOut);
+    if (wanted("explode"))
+        bench.explodeCase(explode, explodeNodes);
+    return 0;
+}
