@@ -82,6 +82,7 @@ QString levelItem(const char* prefix, int level, int index) {
 template <typename Components>
 std::vector<tree::Node> walk(const QString& item, int nodeLimit, Components components) {
     std::vector<tree::Node> nodes;
+    int topLevelCount = 0;
     QSet<QString> onPath{store::foldKey(item)};
     struct Stop {};
     std::function<void(int, const QString&)> populate = [&](int nodeindex, const QString& BomID) {
@@ -95,6 +96,8 @@ std::vector<tree::Node> walk(const QString& item, int nodeLimit, Components comp
             if (nodeindex >= 0) {
                 node.row = int(nodes[size_t(nodeindex)].children.size());
                 nodes[size_t(nodeindex)].children.push_back(id);
+            } else {
+                node.row = topLevelCount++;
             }
             const QString key = store::foldKey(component);
             node.circular = onPath.contains(key);

@@ -4,14 +4,16 @@
 #include "store/StoreError.h"
 
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
 #include <QVariant>
 
+#include <sqlite3.h>
+
 #include <atomic>
+#include <memory>
 
 namespace store {
 
@@ -20,9 +22,6 @@ namespace {
 // SQLite's primary result codes, as the driver reports them in nativeErrorCode().
 constexpr int SqliteConstraint = 19;
 constexpr int SqliteNotADatabase = 26;
-
-// json_each keeps a batch in one statement; the batch size only bounds the text bound to it.
-constexpr qsizetype BatchSize = 2000;
 
 int primaryCode(const QSqlError& error) {
     // Extended codes carry the primary code in their low byte.
@@ -215,19 +214,59 @@ QStringList Database::components(const QString& assembly) {
     return result;
 }
 
-std::vector<Link> Database::componentsOf(const QStringList& assemblies) {
-    std::vector<Link> links;
-    Statement query(m_db, schema::SelectComponentsOfMany,
-                    QStringLiteral("Could not read BomDetail"));
-    for (qsizetype start = 0; start < assemblies.size(); start += BatchSize) {
-        const QJsonArray batch = QJsonArray::fromStringList(assemblies.mid(start, BatchSize));
-        query.query().addBindValue(
-            QString::fromUtf8(QJsonDocument(batch).toJson(QJsonDocument::Compact)));
-        query.exec();
-        while (query.next())
-            links.push_back({query.value(0).toString(), query.value(1).toString()});
+std::vector<QStringList> Database::componentsOfEach(const QStringList& assemblies) {
+    // The hot path of a tree load: one statement for the whole batch, stepped once per
+    // assembly through SQLite's own interface, which reads a row without the per-value
+    // conversions of the Qt SQL layer.
+    const QVariant handle = m_db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        throw StoreError(QueryFailed, QStringLiteral("The database driver is not SQLite."));
+    sqlite3* const connection = *static_cast<sqlite3* const*>(handle.constData());
+
+    const auto sqliteFailure = [&] {
+        const int code = sqlite3_errcode(connection);
+        const QString text = QString::fromUtf8(sqlite3_errmsg(connection));
+        if ((code & 0xff) == SqliteNotADatabase)
+            return StoreError(NotADatabase, QStringLiteral("The file is not a database: %1.").arg(text));
+        return StoreError(QueryFailed, QStringLiteral("Could not read BomDetail: %1.").arg(text));
+    };
+    sqlite3_stmt* raw = nullptr;
+    const QByteArray sql = QByteArray(schema::SelectComponents.data(), schema::SelectComponents.size());
+    if (sqlite3_prepare_v2(connection, sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
+        throw sqliteFailure();
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, &sqlite3_finalize);
+
+    // One read transaction for the batch: the file is locked and checked once, not once per
+    // assembly, and the whole batch sees one state of the table.
+    const bool ownTransaction = sqlite3_get_autocommit(connection) != 0;
+    if (ownTransaction && sqlite3_exec(connection, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw sqliteFailure();
+    struct EndTransaction {
+        sqlite3* connection;
+        bool own;
+        ~EndTransaction() {
+            if (own)
+                sqlite3_exec(connection, "COMMIT", nullptr, nullptr, nullptr);
+        }
+    } endTransaction{connection, ownTransaction};
+
+    std::vector<QStringList> result(size_t(assemblies.size()));
+    QByteArray key;
+    for (qsizetype i = 0; i < assemblies.size(); ++i) {
+        // The file stores UTF-8: binding and reading it as such spares SQLite a translation.
+        key = assemblies.at(i).toUtf8();
+        sqlite3_reset(raw);
+        sqlite3_bind_text(raw, 1, key.constData(), int(key.size()), SQLITE_STATIC);
+        int step;
+        while ((step = sqlite3_step(raw)) == SQLITE_ROW) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 1));
+            result[size_t(i)].append(QString::fromUtf8(text, sqlite3_column_bytes(raw, 1)));
+        }
+        if (step != SQLITE_DONE)
+            throw sqliteFailure();
     }
-    return links;
+    sqlite3_reset(raw);
+    return result;
 }
 
 std::optional<std::optional<double>> Database::findQuantity(const QString& assembly,

@@ -40,9 +40,9 @@ public:
     std::optional<Item> findItem(const QString& id);
     /// One assembly's components in key order, with a statement prepared for this call alone.
     QStringList components(const QString& assembly);
-    /// The lines of many assemblies, grouped by assembly and each group in key order; a batch
-    /// of IDs costs one statement.
-    std::vector<Link> componentsOf(const QStringList& assemblies);
+    /// The components of many assemblies: element i lists those of assemblies[i], in key
+    /// order. The whole batch is served by one prepared statement.
+    std::vector<QStringList> componentsOfEach(const QStringList& assemblies);
     /// Whether the line exists; when it does, its quantity (empty optional for Null).
     std::optional<std::optional<double>> findQuantity(const QString& assembly,
                                                       const QString& component);

@@ -19,11 +19,6 @@ inline constexpr QLatin1StringView SelectItem{
 /// tree.
 inline constexpr QLatin1StringView SelectComponents{
     "SELECT BomID, BomComp FROM BomDetail WHERE BomID = ? ORDER BY BomID, BomComp"};
-/// The same for many assemblies at once; the parameter is a JSON array of IDs. SQLite answers
-/// it with one index search per ID, in key order, so no sort is needed.
-inline constexpr QLatin1StringView SelectComponentsOfMany{
-    "SELECT BomID, BomComp FROM BomDetail "
-    "WHERE BomID IN (SELECT value FROM json_each(?)) ORDER BY BomID, BomComp"};
 
 inline constexpr QLatin1StringView SelectLine{
     "SELECT bomQtyReq FROM BomDetail WHERE BomID = ? AND BomComp = ?"};

@@ -42,15 +42,16 @@ const QStringList& StructureBuilder::componentsOf(const QString& assembly) {
         m_memo->unread.append(assembly);
     }
     const QStringList batch = std::exchange(m_memo->unread, {});
-    for (const QString& id : batch)
-        m_memo->components.insert(foldKey(id), {});
-    for (const store::Link& link : m_db.componentsOf(batch)) {
-        // The database matched the batch by the store's comparison; group the same way.
-        m_memo->components[foldKey(link.assembly)].append(link.component);
-        const QString componentKey = foldKey(link.component);
-        if (!m_memo->seen.contains(componentKey)) {
-            m_memo->seen.insert(componentKey);
-            m_memo->unread.append(link.component);
+    const std::vector<QStringList> lists = m_db.componentsOfEach(batch);
+    for (qsizetype i = 0; i < batch.size(); ++i) {
+        const QStringList& components = lists[size_t(i)];
+        m_memo->components.insert(foldKey(batch.at(i)), components);
+        for (const QString& component : components) {
+            const QString componentKey = foldKey(component);
+            if (!m_memo->seen.contains(componentKey)) {
+                m_memo->seen.insert(componentKey);
+                m_memo->unread.append(component);
+            }
         }
     }
     return m_memo->components[key];
@@ -96,6 +97,8 @@ void StructureBuilder::populate(int nodeindex, const QString& BomID) {
             auto& siblings = m_nodes[size_t(parent)].children;
             node.row = int(siblings.size());
             siblings.push_back(id);
+        } else {
+            node.row = m_topLevelCount++;
         }
         const QString key = foldKey(component);
         node.circular = onPath.contains(key);

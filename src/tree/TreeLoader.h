@@ -36,6 +36,7 @@ private:
 
     store::Database& m_db;
     int m_nodeLimit;
+    int m_topLevelCount = 0;
     std::vector<Node> m_nodes;
     std::unique_ptr<Memo> m_memo;
 };
