@@ -5,7 +5,10 @@
 #include "tree/BomTreeModel.h"
 #include "tree/BomTreeView.h"
 
+#include <QApplication>
 #include <QDateTime>
+#include <QDragEnterEvent>
+#include <QMimeData>
 #include <QFile>
 #include <QLineEdit>
 #include <QTest>
@@ -132,6 +135,27 @@ private Q_SLOTS:
         }
         QCOMPARE(f.outline(), QStringLiteral("B[D] C[NEW E D]"));
         QCOMPARE(f.desktop.messageTexts().size(), 3); // the three questions only
+    }
+
+    void dragsFromElsewhereAreRefused() {
+        WindowFixture f(catalogue(), structure());
+        f.load(QStringLiteral("A"));
+        // Text dragged in from another program, and even an item ID that no list of this
+        // window started: neither may mark a node or be dropped.
+        for (const QString& format : {QStringLiteral("text/plain"), tree::ItemIdMimeType}) {
+            QMimeData mime;
+            mime.setData(format, "NEW");
+            const QPoint at = f.tree().visualRect(f.node("B")).center();
+            QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(f.tree().viewport(), &enter);
+            QVERIFY(!enter.isAccepted());
+            QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(f.tree().viewport(), &drop);
+            QVERIFY(!drop.isAccepted());
+        }
+        QVERIFY(!f.tree().dropHighlight().isValid());
+        QCoreApplication::processEvents();
+        QVERIFY(f.desktop.asked.isEmpty());
     }
 
     void dropOnNothingDoesNothing() {

@@ -230,12 +230,6 @@ std::vector<QStringList> Database::componentsOfEach(const QStringList& assemblie
             return StoreError(NotADatabase, QStringLiteral("The file is not a database: %1.").arg(text));
         return StoreError(QueryFailed, QStringLiteral("Could not read BomDetail: %1.").arg(text));
     };
-    sqlite3_stmt* raw = nullptr;
-    const QByteArray sql = QByteArray(schema::SelectComponents.data(), schema::SelectComponents.size());
-    if (sqlite3_prepare_v2(connection, sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
-        throw sqliteFailure();
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, &sqlite3_finalize);
-
     // One read transaction for the batch: the file is locked and checked once, not once per
     // assembly, and the whole batch sees one state of the table.
     const bool ownTransaction = sqlite3_get_autocommit(connection) != 0;
@@ -249,6 +243,13 @@ std::vector<QStringList> Database::componentsOfEach(const QStringList& assemblie
                 sqlite3_exec(connection, "COMMIT", nullptr, nullptr, nullptr);
         }
     } endTransaction{connection, ownTransaction};
+
+    sqlite3_stmt* raw = nullptr;
+    const QByteArray sql = QByteArray(schema::SelectComponents.data(), schema::SelectComponents.size());
+    if (sqlite3_prepare_v2(connection, sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
+        throw sqliteFailure();
+    // Finalized before the transaction ends.
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, &sqlite3_finalize);
 
     std::vector<QStringList> result(size_t(assemblies.size()));
     QByteArray key;
@@ -265,7 +266,6 @@ std::vector<QStringList> Database::componentsOfEach(const QStringList& assemblie
         if (step != SQLITE_DONE)
             throw sqliteFailure();
     }
-    sqlite3_reset(raw);
     return result;
 }
 
