@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -163,7 +162,6 @@ private Q_SLOTS:
         action("mnuOpen")->trigger(); // cancelled again
         QCOMPARE(m_desktop.messageTexts().size(), 1);
         QVERIFY(m_desktop.messageTexts().first().startsWith(QString::number(store::NoDatabaseChosen)));
-        QVERIFY(!QFile::exists(m_dir->filePath(QString())) || QFileInfo(m_dir->path()).isDir());
     }
 
     void doubleClickLoadsTheItem() {
@@ -261,8 +259,6 @@ private Q_SLOTS:
             at = found;
         }
         action("mnuAbout")->trigger();
-        QVERIFY(QApplication::activeWindow() == nullptr ||
-                QApplication::topLevelWidgets().size() >= 3);
         QVERIFY(info::aboutDocument().contains(QStringLiteral("Fabrilux Bill of Material Editor")));
         // The main window still answers while both are open.
         window().findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("x"));

@@ -41,12 +41,18 @@ QWidget* bringUp(QPointer<QWidget>& slot, QWidget* (*create)()) {
 }
 
 // Sizes in twips, 15 to a pixel.
-QWidget* createAbout() {
+/// A top-level window of its own, discarded when the user closes it.
+QWidget* newWindow(const QString& name, const QString& caption, int widthTwips, int heightTwips) {
     auto* window = new QWidget(nullptr, Qt::Window);
-    window->setObjectName(QStringLiteral("about"));
+    window->setObjectName(name);
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowTitle(QStringLiteral("About"));
-    window->resize(7770 / 15, 2040 / 15);
+    window->setWindowTitle(caption);
+    window->resize(widthTwips / 15, heightTwips / 15);
+    return window;
+}
+
+QWidget* createAbout() {
+    QWidget* window = newWindow(QStringLiteral("about"), QStringLiteral("About"), 7770, 2040);
     auto* picture = new QLabel(window);
     picture->setObjectName(QStringLiteral("Picture1"));
     picture->setGeometry(0, 120 / 15, 480 / 15 + 16, 480 / 15);
@@ -57,11 +63,8 @@ QWidget* createAbout() {
 }
 
 QWidget* createOperationNotes() {
-    auto* window = new QWidget(nullptr, Qt::Window);
-    window->setObjectName(QStringLiteral("opernote"));
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowTitle(QStringLiteral("Operation Notes"));
-    window->resize(8730 / 15, 5940 / 15);
+    QWidget* window = newWindow(QStringLiteral("opernote"), QStringLiteral("Operation Notes"),
+                                8730, 5940);
     document(window, operationNotesDocument(), QRect(120 / 15, 120 / 15, 8535 / 15 - 8, 5655 / 15));
     return window;
 }

@@ -47,12 +47,8 @@ bool BomTreeView::accepts(const QDropEvent* event) const {
 }
 
 void BomTreeView::dragEnterEvent(QDragEnterEvent* event) {
-    if (!accepts(event)) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    setDropHighlight(indexAt(event->position().toPoint()));
+    // Entering is a move like any other: the node under the pointer becomes the target.
+    dragMoveEvent(event);
 }
 
 void BomTreeView::dragMoveEvent(QDragMoveEvent* event) {
