@@ -135,6 +135,26 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(f.database));
     }
 
+    void enterWithNoDatabaseAsksForOne() {
+        WindowFixture f(catalogue(), {{"A", "B"}});
+        const QString path = f.database;
+        f.window().databaseChoice().setDatabasePath(QString());
+        f.desktop.fileAnswers = {path};
+        f.load(QStringLiteral("A"));
+        QCOMPARE(f.desktop.asked.size(), 1);
+        QCOMPARE(f.desktop.asked.first().kind, QStringLiteral("file"));
+        QCOMPARE(f.outline(), QStringLiteral("B"));
+        QCOMPARE(f.status(), path);
+
+        // Cancelled: the load goes on with no database and says so.
+        f.window().databaseChoice().setDatabasePath(QString());
+        f.load(QStringLiteral("A"));
+        QCOMPARE(f.outline(), QString());
+        QCOMPARE(f.desktop.messageTexts().size(), 1);
+        QVERIFY(f.desktop.messageTexts().first().startsWith(QString::number(store::NoDatabaseChosen)));
+        QCOMPARE(f.desktop.busyDepth, 0);
+    }
+
     void aSecondLoadWaitsForTheFirst() {
         WindowFixture f(catalogue(), {{"A", "B"}, {"C", "D"}});
         tree::BomTreeModel& model = f.model();

@@ -12,9 +12,13 @@ std::optional<bool> numLockOn() {
 #ifdef BOM_HAVE_X11
     if (auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
                             : nullptr) {
-        unsigned int state = 0;
-        if (x11->display() && XkbGetIndicatorState(x11->display(), XkbUseCoreKbd, &state) == 0)
-            return (state & 0x02) != 0; // the second indicator is Num Lock on X servers
+        // Looked up by name: which indicator bit is Num Lock depends on the keymap.
+        Display* display = x11->display();
+        Bool on = False;
+        if (display &&
+            XkbGetNamedIndicator(display, XInternAtom(display, "Num Lock", False), nullptr, &on,
+                                 nullptr, nullptr))
+            return on != False;
     }
 #endif
     return std::nullopt;

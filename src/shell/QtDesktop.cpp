@@ -9,6 +9,29 @@
 
 namespace shell {
 
+namespace {
+
+/// While a dialog waits for the user, the pointer over it is the ordinary one, even in the
+/// middle of a long operation that shows the busy pointer.
+class NormalPointer {
+public:
+    explicit NormalPointer(bool busy) : m_busy(busy) {
+        if (m_busy)
+            QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~NormalPointer() {
+        if (m_busy)
+            QApplication::restoreOverrideCursor();
+    }
+    NormalPointer(const NormalPointer&) = delete;
+    NormalPointer& operator=(const NormalPointer&) = delete;
+
+private:
+    bool m_busy;
+};
+
+} // namespace
+
 int QtDesktop::messageBox(const QString& text, int style, const QString& title) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title.isEmpty() ? ApplicationTitle : title);
@@ -31,6 +54,7 @@ int QtDesktop::messageBox(const QString& text, int style, const QString& title) 
         box.setIcon(QMessageBox::Critical);
     else if (style & IconQuestion)
         box.setIcon(QMessageBox::Question);
+    const NormalPointer pointer(m_busyDepth > 0);
     switch (box.exec()) {
     case QMessageBox::Cancel:
         return ResultCancel;
@@ -46,6 +70,7 @@ int QtDesktop::messageBox(const QString& text, int style, const QString& title) 
 std::optional<QString> QtDesktop::inputBox(const QString& prompt, const QString& title,
                                            const QString& defaultText) {
     bool ok = false;
+    const NormalPointer pointer(m_busyDepth > 0);
     const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
                                                QLineEdit::Normal, defaultText, &ok);
     if (!ok)
@@ -61,6 +86,7 @@ std::optional<QString> QtDesktop::openFile(const QString& title) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilters({QStringLiteral("Fabrilux databases (*.mdb *.db *.sqlite *.sqlite3)"),
                            QStringLiteral("All files (*)")});
+    const NormalPointer pointer(m_busyDepth > 0);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();

@@ -67,6 +67,8 @@ void addDroppedComponent(TreeContext& c) {
     const bool asChild = answer != shell::ResultNo;
     const QString assembly = asChild ? c.model.text(target) : c.model.assemblyOf(target);
     const QString component = c.List1.currentIndex().data().toString();
+    if (component.isEmpty())
+        return; // no line is current: there is nothing to add
 
     if (c.session.databasePath().isEmpty()) {
         c.session.openFileDialog();
