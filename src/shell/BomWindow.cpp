@@ -24,17 +24,6 @@ namespace shell {
 
 namespace {
 
-// The layout is given in twips; 15 twips make a pixel at 96 dpi, scaled up where the
-// platform's font needs more room than the layout's headings were drawn for.
-double s_scale = 1.0;
-
-QRect twips(int left, int top, int width, int height) {
-    return {int(left * s_scale / 15), int(top * s_scale / 15), int(width * s_scale / 15),
-            int(height * s_scale / 15)};
-}
-
-QSize baseClientSize() { return twips(0, 0, 9405, 6255).size(); } // above the status bar
-
 /// The factor by which the layout must grow so that every heading fits its place.
 double layoutScale(const QFontMetrics& metrics) {
     const std::pair<const char*, int> headings[] = {
@@ -90,7 +79,7 @@ BomWindow::BomWindow(Desktop& desktop, const QString& workdirFolder, QWidget* pa
     setObjectName(QStringLiteral("bom"));
     setWindowTitle(QStringLiteral("Bill of Material Structural Viewer/Editor"));
     setWindowIcon(applicationIcon());
-    s_scale = layoutScale(fontMetrics());
+    m_scale = layoutScale(fontMetrics());
     createControls();
     createMenus();
     createStatusBar();
@@ -110,6 +99,14 @@ BomWindow::BomWindow(Desktop& desktop, const QString& workdirFolder, QWidget* pa
 }
 
 BomWindow::~BomWindow() = default;
+
+QRect BomWindow::twips(int left, int top, int width, int height) const {
+    // The layout is given in twips; 15 twips make a pixel at 96 dpi.
+    return {int(left * m_scale / 15), int(top * m_scale / 15), int(width * m_scale / 15),
+            int(height * m_scale / 15)};
+}
+
+QSize BomWindow::baseClientSize() const { return twips(0, 0, 9405, 6255).size(); }
 
 void BomWindow::createControls() {
     auto* client = new QWidget(this);

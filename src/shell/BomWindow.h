@@ -53,8 +53,14 @@ private:
     void route();
     void pickListLine();
     void updateStatusPanels();
+    /// A place given in twips, in pixels of this window's layout.
+    QRect twips(int left, int top, int width, int height) const;
+    /// The client area above the status bar, before the user resizes the window.
+    QSize baseClientSize() const;
 
     Desktop& m_desktop;
+    /// How much the layout grows so that every heading fits the platform's font.
+    double m_scale = 1.0;
 
     // Controls, by the names the users' documents give them.
     QLabel* Label1;
