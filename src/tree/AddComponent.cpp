@@ -38,7 +38,9 @@ void refuseCircular(store::Database& db, const QString& assembly, const QString&
 
 void addDroppedComponent(TreeContext& c) {
     const QPersistentModelIndex target = c.TreeView1.dropHighlight();
-    if (!target.isValid())
+    // The dragged item is the line the drag started from, the list's current one.
+    const QString component = c.List1.currentIndex().data().toString();
+    if (!target.isValid() || component.isEmpty())
         return;
     // However the drop ends, the highlight must not stay on a node afterwards.
     struct ClearHighlight {
@@ -66,10 +68,6 @@ void addDroppedComponent(TreeContext& c) {
 
     const bool asChild = answer != shell::ResultNo;
     const QString assembly = asChild ? c.model.text(target) : c.model.assemblyOf(target);
-    const QString component = c.List1.currentIndex().data().toString();
-    if (component.isEmpty())
-        return; // no line is current: there is nothing to add
-
     if (c.session.databasePath().isEmpty()) {
         c.session.openFileDialog();
         if (c.session.databasePath().isEmpty())
