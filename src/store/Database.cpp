@@ -33,11 +33,16 @@ QString describe(const QSqlError& error) {
     return text.isEmpty() ? QStringLiteral("unknown database error") : text;
 }
 
+/// The numbered error for a failed statement; a file that turns out not to be a database says
+/// so whatever the statement was.
+StoreError failure(int number, const QString& what, int sqliteCode, const QString& text) {
+    if ((sqliteCode & 0xff) == SqliteNotADatabase)
+        return StoreError(NotADatabase, QStringLiteral("The file is not a database: %1.").arg(text));
+    return StoreError(number, QStringLiteral("%1: %2.").arg(what, text));
+}
+
 [[noreturn]] void fail(int number, const QString& what, const QSqlError& error) {
-    if (primaryCode(error) == SqliteNotADatabase)
-        throw StoreError(NotADatabase, QStringLiteral("The file is not a database: %1.")
-                                           .arg(describe(error)));
-    throw StoreError(number, QStringLiteral("%1: %2.").arg(what, describe(error)));
+    throw failure(number, what, primaryCode(error), describe(error));
 }
 
 /// A statement prepared on the operation's connection; failures become numbered errors.
@@ -224,11 +229,9 @@ std::vector<QStringList> Database::componentsOfEach(const QStringList& assemblie
     sqlite3* const connection = *static_cast<sqlite3* const*>(handle.constData());
 
     const auto sqliteFailure = [&] {
-        const int code = sqlite3_errcode(connection);
-        const QString text = QString::fromUtf8(sqlite3_errmsg(connection));
-        if ((code & 0xff) == SqliteNotADatabase)
-            return StoreError(NotADatabase, QStringLiteral("The file is not a database: %1.").arg(text));
-        return StoreError(QueryFailed, QStringLiteral("Could not read BomDetail: %1.").arg(text));
+        return failure(QueryFailed, QStringLiteral("Could not read BomDetail"),
+                       sqlite3_errcode(connection),
+                       QString::fromUtf8(sqlite3_errmsg(connection)));
     };
     // One read transaction for the batch: the file is locked and checked once, not once per
     // assembly, and the whole batch sees one state of the table.

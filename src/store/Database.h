@@ -17,12 +17,6 @@ struct Item {
     std::optional<QString> unit;
 };
 
-/// One (assembly, component) pair of BomDetail.
-struct Link {
-    QString assembly;
-    QString component;
-};
-
 /// An open, checked connection to one database file, for the length of one user operation.
 /// The constructor opens the file read-write without ever creating it and checks that it holds
 /// ItemMaster and BomDetail with the columns and primary keys the editor relies on; it throws
