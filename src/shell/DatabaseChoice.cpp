@@ -28,6 +28,12 @@ int DatabaseChoice::openFileDialog() {
     return rememberPath(m_workdirFolder, m_databasePath) ? 0 : store::WriteFailed;
 }
 
+void DatabaseChoice::fillList() {
+    store::Database db(m_databasePath);
+    m_list.appendItems(db.itemIds());
+    m_statusText.setText(m_databasePath);
+}
+
 void DatabaseChoice::FillItemList() {
     m_statusText.setText(LoadingText);
     BusyPointer busy(m_desktop);
@@ -36,9 +42,7 @@ void DatabaseChoice::FillItemList() {
     if (m_databasePath.isEmpty())
         openFileDialog();
     try {
-        store::Database db(m_databasePath);
-        m_list.appendItems(db.itemIds());
-        m_statusText.setText(m_databasePath);
+        fillList();
     } catch (const store::StoreError&) {
         // Silent at start-up; the loading text stays as the sign that no list was loaded.
     }
@@ -49,9 +53,7 @@ void DatabaseChoice::openDatabase() {
     m_statusText.setText(LoadingText);
     m_list.removeAllItems();
     try {
-        store::Database db(m_databasePath);
-        m_list.appendItems(db.itemIds());
-        m_statusText.setText(m_databasePath);
+        fillList();
     } catch (const store::StoreError& error) {
         m_desktop.messageBox(error.message(), OkOnly);
     }

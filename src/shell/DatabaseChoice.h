@@ -30,6 +30,10 @@ public:
     void openDatabase();
 
 private:
+    /// Appends every item of the current database to the list and shows the path; throws
+    /// StoreError, with the lines read so far left in the list.
+    void fillList();
+
     Desktop& m_desktop;
     QString m_workdirFolder;
     ItemList& m_list;
