@@ -31,7 +31,7 @@ public:
 
 private:
     /// Appends every item of the current database to the list and shows the path; throws
-    /// StoreError, with the lines read so far left in the list.
+    /// StoreError, and then adds no line: the items are read whole before any is shown.
     void fillList();
 
     Desktop& m_desktop;
