@@ -76,7 +76,6 @@ void BomTreeModel::markRemoved(int id) {
     while (!pending.empty()) {
         Node& node = m_nodes[size_t(pending.back())];
         pending.pop_back();
-        node.removed = true;
         node.text.clear();
         --m_liveCount;
         pending.insert(pending.end(), node.children.begin(), node.children.end());

@@ -13,7 +13,6 @@ struct Node {
     int parent = -1;     ///< the node of the assembly; -1 at the top level
     int row = 0;         ///< place among its siblings
     bool circular = false; ///< the component already stands above this place (not expanded)
-    bool removed = false;
     std::vector<int> children;
 };
 

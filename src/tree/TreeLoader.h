@@ -53,7 +53,6 @@ public:
         : m_context(context), m_nodeLimit(nodeLimit) {}
 
     void requestLoad();
-    bool isLoading() const { return m_loading; }
 
 private:
     void load();
