@@ -231,11 +231,13 @@ public:
             desktop.messageAnswer = shell::ResultNo;
             list->setCurrentIndex(list->model()->index(droppedRow, 0));
             view->setDropHighlight(first);
-            Q_EMIT view->itemDropped();
+            Q_EMIT view->itemDropped(dropped);
         };
         const auto deleteOne = [&] {
             desktop.messageAnswer = shell::ResultOk;
-            view->setCurrentIndex(model.index(1, 0));
+            for (int row = 0; row < model.rowCount(); ++row)
+                if (model.text(model.index(row, 0)) == dropped)
+                    view->setCurrentIndex(model.index(row, 0));
             QTest::keyClick(view, Qt::Key_Delete);
         };
         measure(QStringLiteral("drop (answers scripted)"), dropOne, [&] {

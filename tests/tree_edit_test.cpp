@@ -36,8 +36,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("outline");
         QTest::addColumn<QString>("assembly");
+        // Wherever it is dropped, the new node takes its place in component-ID order, as a
+        // load shows it.
         QTest::newRow("Yes on a deep node") << "B/D" << int(shell::ResultYes) << "B[D[NEW]] C" << "D";
-        QTest::newRow("No on a top-level node") << "B" << int(shell::ResultNo) << "B[D] NEW C" << "A";
+        QTest::newRow("No on a top-level node") << "B" << int(shell::ResultNo) << "B[D] C NEW" << "A";
         QTest::newRow("No on a deep node") << "B/D" << int(shell::ResultNo) << "B[D NEW] C" << "B";
         QTest::newRow("Yes on a top-level node") << "C" << int(shell::ResultYes) << "B[D] C[NEW]" << "C";
     }
@@ -133,7 +135,7 @@ private Q_SLOTS:
             f.drop(QString::fromLatin1(items[i]), f.node("C"));
             QCOMPARE(columnOf(f.database, "C", items[i], "bomQtyReq").toDouble(), cases[i].second);
         }
-        QCOMPARE(f.outline(), QStringLiteral("B[D] C[NEW E D]"));
+        QCOMPARE(f.outline(), QStringLiteral("B[D] C[D E NEW]"));
         QCOMPARE(f.desktop.messageTexts().size(), 3); // the three questions only
     }
 
@@ -142,14 +144,16 @@ private Q_SLOTS:
         f.load(QStringLiteral("A"));
         // Text dragged in from another program, and even an item ID that no list of this
         // window started: neither may mark a node or be dropped.
-        for (const QString& format : {QStringLiteral("text/plain"), tree::ItemIdMimeType}) {
-            QMimeData mime;
-            mime.setData(format, "NEW");
+        f.list().setCurrentIndex(f.list().model()->index(5, 0));
+        QMimeData text;
+        text.setText(QStringLiteral("NEW"));
+        const std::unique_ptr<QMimeData> item(f.list().dragData());
+        for (QMimeData* mime : {&text, item.get()}) {
             const QPoint at = f.tree().visualRect(f.node("B")).center();
-            QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QDragEnterEvent enter(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(f.tree().viewport(), &enter);
             QVERIFY(!enter.isAccepted());
-            QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QDropEvent drop(QPointF(at), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(f.tree().viewport(), &drop);
             QVERIFY(!drop.isAccepted());
         }
@@ -230,24 +234,42 @@ private Q_SLOTS:
         QCOMPARE(linesOf(f.database).size(), 3);
     }
 
-    void staleNodeIsReported() {
-        // S occurs under X and under Y; its component T shows twice.
+    void deleteLeavesEveryCopyOfTheAssembly() {
+        // S occurs under X and under Y; its component T shows twice, and the line S>T is one.
         WindowFixture f(catalogue(), {{"A", "X"}, {"A", "Y"}, {"X", "S"}, {"Y", "S"}, {"S", "T"}});
         f.load(QStringLiteral("A"));
-        f.desktop.messageAnswers = {shell::ResultOk, shell::ResultOk};
+        f.tree().expandAll();
+        f.desktop.messageAnswers = {shell::ResultOk};
         f.pressDelete(f.node("X/S/T"));
-        f.pressDelete(f.node("Y/S/T"));
+        QCOMPARE(f.desktop.messageTexts(), QStringList{QStringLiteral("Delete Selected Item?")});
+        QCOMPARE(f.outline(), QStringLiteral("X[S] Y[S]"));
+        QCOMPARE(linesOf(f.database), (QStringList{"A>X=1", "A>Y=1", "X>S=1", "Y>S=1"}));
+        // Untouched nodes keep their state.
+        QVERIFY(f.tree().isExpanded(f.node("X")) && f.tree().isExpanded(f.node("Y")));
+    }
+
+    void lineGoneMeanwhileIsReportedAndItsNodesGo() {
+        WindowFixture f(catalogue(), {{"A", "X"}, {"A", "Y"}, {"X", "S"}, {"Y", "S"}, {"S", "T"}});
+        f.load(QStringLiteral("A"));
+        const QModelIndex stale = f.node("Y/S/T");
+        f.tree().setCurrentIndex(stale);
+        execOn(f.database, {QStringLiteral("DELETE FROM BomDetail WHERE BomID = 's'")});
+        f.desktop.asked.clear();
+        f.desktop.messageAnswers = {shell::ResultOk, shell::ResultOk};
+        f.pressDelete(stale);
         const auto messages = f.desktop.messages();
-        QCOMPARE(messages.size(), 3);
+        QCOMPARE(messages.size(), 2);
         QCOMPARE(messages.last().text, QStringLiteral("Error in Database!  This item can not be located!"));
         QCOMPARE(messages.last().title, QStringLiteral("Fabrilux"));
         QCOMPARE(messages.last().style, 16);
-        QCOMPARE(f.outline(), QStringLiteral("X[S] Y[S[T]]"));
+        // The line is not there, so neither are its nodes.
+        QCOMPARE(f.outline(), QStringLiteral("X[S] Y[S]"));
     }
 
     void deleteFailureIsReported() {
         WindowFixture f(catalogue(), structure());
         f.load(QStringLiteral("A"));
+        f.tree().setCurrentIndex(f.node("C"));
         QFile::remove(f.database);
         f.desktop.messageAnswers = {shell::ResultOk};
         f.pressDelete(f.node("C"));

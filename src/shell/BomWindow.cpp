@@ -86,8 +86,9 @@ BomWindow::BomWindow(Desktop& desktop, const QString& workdirFolder, QWidget* pa
 
     m_choice = std::make_unique<DatabaseChoice>(desktop, workdirFolder, *List1, *m_statusText);
     m_treeContext.reset(new tree::TreeContext{desktop, *m_choice, *Text1, *TreeView1, *m_model,
-                                              *List1, *Label7, *Label8, *Label9, *Label10,
-                                              *m_statusText});
+                                              *Label7, *Label8, *Label9, *Label10,
+                                              *m_statusText, tree::DefaultNodeLimit,
+                                              tree::DefaultDepthLimit});
     m_loader = std::make_unique<tree::TreeLoader>(*m_treeContext);
     m_infoWindows = std::make_unique<info::InfoWindows>();
     route();
@@ -231,7 +232,10 @@ void BomWindow::route() {
     connect(cmdCollapse, &QPushButton::clicked, mnuCollapse, &QAction::trigger);
     connect(cmdExit, &QPushButton::clicked, mnuExit, &QAction::trigger);
 
-    connect(mnuOpen, &QAction::triggered, this, [this] { m_choice->openDatabase(); });
+    connect(mnuOpen, &QAction::triggered, this, [this] {
+        if (m_choice->openDatabase())
+            forgetLoadedTree();
+    });
     connect(mnuExpand, &QAction::triggered, this, [this] { tree::expandAll(*m_treeContext); });
     connect(mnuCollapse, &QAction::triggered, this,
             [this] { tree::collapseAll(*m_treeContext); });
@@ -242,10 +246,13 @@ void BomWindow::route() {
 
     connect(List1, &ItemList::linePicked, this, &BomWindow::pickListLine);
     Text1->installEventFilter(this);
-    connect(TreeView1, &QAbstractItemView::clicked, this,
+    // The statistics follow the current node, however it became current.
+    connect(TreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& node) { tree::showStatistics(*m_treeContext, node); });
+    connect(TreeView1, &tree::BomTreeView::currentNodeClicked, this,
             [this](const QModelIndex& node) { tree::showStatistics(*m_treeContext, node); });
     connect(TreeView1, &tree::BomTreeView::itemDropped, this,
-            [this] { tree::addDroppedComponent(*m_treeContext); });
+            [this](const QString& id) { tree::addDroppedComponent(*m_treeContext, id); });
     connect(TreeView1, &tree::BomTreeView::deleteRequested, this,
             [this] { tree::deleteSelectedComponent(*m_treeContext); });
 }
@@ -255,6 +262,16 @@ void BomWindow::start() {
     TreeView1->setFocus();
     m_desktop.processEvents();
     m_choice->FillItemList();
+}
+
+void BomWindow::forgetLoadedTree() {
+    // The tree, the description and the statistics belong to the database they came from: a
+    // drop on them would write lines for items that the new file may not hold.
+    m_model->clear(QString());
+    Label10->clear();
+    Label7->clear();
+    Label8->clear();
+    Label9->clear();
 }
 
 void BomWindow::pickListLine() {

@@ -52,6 +52,8 @@ private:
     void createStatusBar();
     void route();
     void pickListLine();
+    /// Empties the tree and what it showed, when the database has changed.
+    void forgetLoadedTree();
     void updateStatusPanels();
     /// A place given in twips, in pixels of this window's layout.
     QRect twips(int left, int top, int width, int height) const;

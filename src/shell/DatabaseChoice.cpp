@@ -48,7 +48,8 @@ void DatabaseChoice::FillItemList() {
     }
 }
 
-void DatabaseChoice::openDatabase() {
+bool DatabaseChoice::openDatabase() {
+    const QString before = m_databasePath;
     openFileDialog();
     m_statusText.setText(LoadingText);
     m_list.removeAllItems();
@@ -57,6 +58,7 @@ void DatabaseChoice::openDatabase() {
     } catch (const store::StoreError& error) {
         m_desktop.messageBox(error.message(), OkOnly);
     }
+    return m_databasePath != before;
 }
 
 } // namespace shell

@@ -26,8 +26,9 @@ public:
     /// the list. Silent on every failure: the user can pick a database with Open Database.
     void FillItemList();
     /// File > Open Database: asks for a file, then empties and refills the list from the
-    /// current path (the old one after Cancel); failures are shown.
-    void openDatabase();
+    /// current path (the old one after Cancel); failures are shown. True when the current
+    /// database is now another file.
+    bool openDatabase();
 
 private:
     /// Appends every item of the current database to the list and shows the path; throws

@@ -38,7 +38,8 @@ public:
     virtual ~Desktop() = default;
 
     /// A modal message box; an empty title shows ApplicationTitle. Returns a MessageResult;
-    /// Esc gives Cancel where the box has a Cancel button.
+    /// Esc gives Cancel where the box has a Cancel button; on a Yes/No box, Esc and closing the
+    /// box give Cancel too (neither answer was chosen).
     virtual int messageBox(const QString& text, int style, const QString& title = {}) = 0;
     /// A modal input box; an empty optional when the user cancelled.
     virtual std::optional<QString> inputBox(const QString& prompt, const QString& title,

@@ -10,7 +10,7 @@ QPixmap pencilPixmap() {
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    p.translate(3, 29);
+    p.translate(PencilTip);
     p.rotate(-45);
     // Drawn along the x axis from the tip, then turned so that the tip points down-left.
     QPainterPath tip;
@@ -27,6 +27,17 @@ QPixmap pencilPixmap() {
     p.drawRect(QRectF(8, -4, 22, 8));
     p.setBrush(QColor(0xe0, 0x70, 0x80));
     p.drawRect(QRectF(30, -4, 6, 8));
+    return pixmap;
+}
+
+QPixmap pencilDragCursor() {
+    // A cursor made from a pixmap takes the pixmap's centre as its active point, so the pencil
+    // is drawn with its tip there.
+    const QPixmap pencil = pencilPixmap();
+    QPixmap pixmap(pencil.width() * 2, pencil.height() * 2);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.drawPixmap(QPoint(pencil.width(), pencil.height()) - PencilTip, pencil);
     return pixmap;
 }
 

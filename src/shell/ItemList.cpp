@@ -1,7 +1,7 @@
 #include "shell/ItemList.h"
 
 #include "shell/Icons.h"
-#include "tree/BomTreeView.h"
+#include "tree/ItemDrag.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -55,17 +55,18 @@ void ItemList::mouseMoveEvent(QMouseEvent* event) {
         QApplication::startDragDistance())
         return;
     m_pressedOnLine = false;
-    const QString id = currentText();
-    auto* mime = new QMimeData;
-    mime->setData(tree::ItemIdMimeType, id.toUtf8());
     auto* drag = new QDrag(this);
-    drag->setMimeData(mime);
-    const QPixmap pencil = pencilPixmap();
-    drag->setDragCursor(pencil, Qt::CopyAction);
-    drag->setHotSpot(QPoint(1, pencil.height() - 2));
+    drag->setMimeData(dragData());
+    // The pencil for the whole way, over places that take no drop too.
+    const QPixmap pencil = pencilDragCursor();
+    for (const Qt::DropAction action :
+         {Qt::CopyAction, Qt::MoveAction, Qt::LinkAction, Qt::IgnoreAction})
+        drag->setDragCursor(pencil, action);
     // The button release ends the drag, with a drop where the pointer is.
     drag->exec(Qt::CopyAction);
 }
+
+QMimeData* ItemList::dragData() const { return tree::makeItemDragData(currentText()); }
 
 void ItemList::keyPressEvent(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&

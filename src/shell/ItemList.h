@@ -3,6 +3,7 @@
 #include <QListView>
 #include <QPoint>
 
+class QMimeData;
 class QStringListModel;
 
 namespace shell {
@@ -21,6 +22,8 @@ public:
     QStringList items() const;
     /// The text of the current line; empty when no line is current.
     QString currentText() const;
+    /// What a drag out of the list carries: the current line's item ID.
+    QMimeData* dragData() const;
 
 Q_SIGNALS:
     /// A line was double-clicked, or Enter was pressed on the current line.

@@ -30,10 +30,37 @@ private:
     bool m_busy;
 };
 
+/// A message box that tells Esc and its close button apart from its buttons, so that a Yes/No
+/// question can be left undecided.
+class MessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+    bool undecidable = false; ///< Esc and the close button leave the question unanswered
+    bool escaped = false;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Escape && undecidable) {
+            escaped = true;
+            QDialog::reject();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override {
+        if (undecidable) {
+            escaped = true;
+            QDialog::closeEvent(event);
+            return;
+        }
+        QMessageBox::closeEvent(event);
+    }
+};
+
 } // namespace
 
 int QtDesktop::messageBox(const QString& text, int style, const QString& title) {
-    QMessageBox box(QApplication::activeWindow());
+    MessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title.isEmpty() ? ApplicationTitle : title);
     box.setText(text);
     switch (style & 0x0f) {
@@ -45,6 +72,8 @@ int QtDesktop::messageBox(const QString& text, int style, const QString& title) 
     case YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
+        // Esc and the close button answer neither Yes nor No.
+        box.undecidable = true;
         break;
     default:
         box.setStandardButtons(QMessageBox::Ok);
@@ -55,7 +84,10 @@ int QtDesktop::messageBox(const QString& text, int style, const QString& title) 
     else if (style & IconQuestion)
         box.setIcon(QMessageBox::Question);
     const NormalPointer pointer(m_busyDepth > 0);
-    switch (box.exec()) {
+    const int pressed = box.exec();
+    if (box.escaped)
+        return ResultCancel;
+    switch (pressed) {
     case QMessageBox::Cancel:
         return ResultCancel;
     case QMessageBox::Yes:

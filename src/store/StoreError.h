@@ -22,6 +22,7 @@ enum ErrorNumber : int {
     NodeLimit = 1030,            ///< a tree load reached its node limit
     CircularComponent = 1031,    ///< a drop would make an item a component of itself
     InvalidQuantity = 1032,      ///< the quantity typed is not a finite number
+    DepthLimit = 1033,           ///< a tree load reached its depth limit
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 

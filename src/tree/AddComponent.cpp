@@ -6,9 +6,9 @@
 #include "tree/BomTreeView.h"
 #include "tree/Quantity.h"
 #include "tree/TreeContext.h"
+#include "tree/TreeEdits.h"
 #include "tree/TreeOperations.h"
 
-#include <QAbstractItemView>
 #include <QDateTime>
 
 namespace tree {
@@ -36,10 +36,8 @@ void refuseCircular(store::Database& db, const QString& assembly, const QString&
 
 } // namespace
 
-void addDroppedComponent(TreeContext& c) {
+void addDroppedComponent(TreeContext& c, const QString& component) {
     const QPersistentModelIndex target = c.TreeView1.dropHighlight();
-    // The dragged item is the line the drag started from, the list's current one.
-    const QString component = c.List1.currentIndex().data().toString();
     if (!target.isValid() || component.isEmpty())
         return;
     // However the drop ends, the highlight must not stay on a node afterwards.
@@ -50,6 +48,9 @@ void addDroppedComponent(TreeContext& c) {
 
     const int answer = c.desktop.messageBox(QStringLiteral("Make Target Item A Parent?"),
                                             shell::YesNo | shell::IconQuestion, ShortTitle);
+    // Esc or closing the box: the user has not decided, so the drop ends here.
+    if (answer == shell::ResultCancel)
+        return;
     const auto typed =
         c.desktop.inputBox(QStringLiteral("Enter the quantity required of the new component."),
                            QStringLiteral("Add BOM Item"), QStringLiteral("0"));
@@ -73,19 +74,19 @@ void addDroppedComponent(TreeContext& c) {
         if (c.session.databasePath().isEmpty())
             return;
     }
+    std::optional<store::StoreError> failure;
     try {
         store::Database db(c.session.databasePath());
         refuseCircular(db, assembly, component);
         db.addLine(assembly, component, *quantity, QDateTime::currentDateTime());
+        // Only a saved line gets nodes: the tree never shows a line that is not in the
+        // database. It gets them wherever its assembly stands, with their structure.
+        failure = showAddedLine(c.model, db, assembly, component, c.nodeLimit, c.depthLimit);
     } catch (const store::StoreError& error) {
-        report(c, error);
-        return;
+        failure = error;
     }
-    // Only a saved line gets a node: the tree never shows a line that is not in the database.
-    c.model.insertNode(target,
-                       asChild ? BomTreeModel::Relationship::Child
-                               : BomTreeModel::Relationship::Next,
-                       component);
+    if (failure)
+        report(c, *failure);
 }
 
 } // namespace tree

@@ -1,9 +1,20 @@
 #include "tree/BomTreeModel.h"
 
+#include "store/ItemKey.h"
+
 #include <QBrush>
 #include <QColor>
 
 namespace tree {
+
+namespace {
+
+QString stopDescription(Stop stop) {
+    return stop == Stop::NodeLimit ? BomTreeModel::tr("not expanded: the node limit was reached")
+                                   : BomTreeModel::tr("not expanded: the depth limit was reached");
+}
+
+} // namespace
 
 BomTreeModel::BomTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
 
@@ -64,6 +75,60 @@ void BomTreeModel::removeNode(const QModelIndex& index) {
     endRemoveRows();
 }
 
+void BomTreeModel::insertSubtree(const QModelIndex& parent, int row, std::vector<Node> nodes) {
+    if (nodes.empty())
+        return;
+    const int parentId = parent.isValid() ? idOf(parent) : -1;
+    auto& siblings = childrenOf(parentId);
+    row = std::clamp(row, 0, int(siblings.size()));
+    const int base = int(m_nodes.size());
+    beginInsertRows(parent, row, row);
+    for (Node& node : nodes) {
+        node.parent = node.parent < 0 ? parentId : node.parent + base;
+        for (int& child : node.children)
+            child += base;
+        m_nodes.push_back(std::move(node));
+    }
+    m_liveCount += int(nodes.size());
+    auto& places = childrenOf(parentId); // m_nodes may have moved
+    places.insert(places.begin() + row, base);
+    renumber(parentId, size_t(row));
+    endInsertRows();
+}
+
+std::vector<QPersistentModelIndex> BomTreeModel::placesOf(const QString& assembly) const {
+    const QString key = store::foldKey(assembly);
+    std::vector<QPersistentModelIndex> places;
+    if (store::foldKey(m_assembly) == key)
+        places.emplace_back();
+    for (size_t id = 0; id < m_nodes.size(); ++id) {
+        const Node& node = m_nodes[id];
+        if (!node.removed && !node.circular && node.stop == Stop::None &&
+            store::foldKey(node.text) == key)
+            places.emplace_back(indexOf(int(id)));
+    }
+    return places;
+}
+
+std::vector<QPersistentModelIndex> BomTreeModel::nodesOfLine(const QString& assembly,
+                                                             const QString& component) const {
+    const QString componentKey = store::foldKey(component);
+    std::vector<QPersistentModelIndex> nodes;
+    for (const QPersistentModelIndex& place : placesOf(assembly))
+        for (int id : childrenOf(place.isValid() ? idOf(place) : -1))
+            if (store::foldKey(m_nodes[size_t(id)].text) == componentKey)
+                nodes.emplace_back(indexOf(id));
+    return nodes;
+}
+
+QStringList BomTreeModel::pathTo(const QModelIndex& index) const {
+    QStringList path;
+    for (int id = index.isValid() ? idOf(index) : -1; id >= 0; id = m_nodes[size_t(id)].parent)
+        path.prepend(m_nodes[size_t(id)].text);
+    path.prepend(m_assembly);
+    return path;
+}
+
 void BomTreeModel::renumber(int parentId, size_t from) {
     const auto& siblings = childrenOf(parentId);
     for (size_t i = from; i < siblings.size(); ++i)
@@ -77,6 +142,7 @@ void BomTreeModel::markRemoved(int id) {
         Node& node = m_nodes[size_t(pending.back())];
         pending.pop_back();
         node.text.clear();
+        node.removed = true;
         --m_liveCount;
         pending.insert(pending.end(), node.children.begin(), node.children.end());
         node.children.clear();
@@ -94,6 +160,10 @@ QString BomTreeModel::text(const QModelIndex& index) const {
 
 bool BomTreeModel::isCircular(const QModelIndex& index) const {
     return index.isValid() && m_nodes[size_t(idOf(index))].circular;
+}
+
+Stop BomTreeModel::stopOf(const QModelIndex& index) const {
+    return index.isValid() ? m_nodes[size_t(idOf(index))].stop : Stop::None;
 }
 
 int BomTreeModel::creationIndex(const QModelIndex& index) const {
@@ -145,14 +215,18 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
             return tr("%1 already stands above this place: the bill of material is circular "
                       "here, so it is not expanded further.")
                 .arg(node.text);
+        if (node.stop != Stop::None)
+            return stopDescription(node.stop);
         return {};
     case Qt::ForegroundRole:
-        if (node.circular)
-            return QBrush(QColor(0xb0, 0x00, 0x20));
+        if (node.circular || node.stop != Stop::None)
+            return QBrush(MarkedColour);
         return {};
     case Qt::AccessibleDescriptionRole:
         if (node.circular)
             return tr("circular");
+        if (node.stop != Stop::None)
+            return stopDescription(node.stop);
         return {};
     default:
         return {};

@@ -1,11 +1,20 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <QColor>
+#include <QPersistentModelIndex>
 #include <QString>
 
 #include <vector>
 
 namespace tree {
+
+/// Why a load left a node that has components of its own without children.
+enum class Stop : quint8 {
+    None,
+    NodeLimit,  ///< the load reached its node limit here
+    DepthLimit, ///< the structure goes deeper than a tree can show
+};
 
 /// One node of the BOM tree: one BomDetail line, shown by its component's item ID.
 struct Node {
@@ -13,8 +22,13 @@ struct Node {
     int parent = -1;     ///< the node of the assembly; -1 at the top level
     int row = 0;         ///< place among its siblings
     bool circular = false; ///< the component already stands above this place (not expanded)
+    Stop stop = Stop::None; ///< the load stopped here: not expanded, though it may have components
+    bool removed = false;  ///< deleted from the tree; the id stays taken
     std::vector<int> children;
 };
+
+/// The colour of a node that the tree does not expand: circular, or where a load stopped.
+inline const QColor MarkedColour{0xb0, 0x00, 0x20};
 
 /// The loaded structure, kept compactly so that trees of a million nodes stay small and fast.
 /// Node ids follow the order of creation, which for a load is the pre-order of the tree. The
@@ -36,6 +50,19 @@ public:
                            const QString& text);
     /// Removes a node and everything below it.
     void removeNode(const QModelIndex& index);
+    /// Adds a whole structure as row `row` under `parent` (invalid: the top level). `nodes` is in
+    /// pre-order; its first node is the new child, and parents refer to places in `nodes`.
+    void insertSubtree(const QModelIndex& parent, int row, std::vector<Node> nodes);
+
+    /// Every place where the components of `assembly` stand, under the store's case rule: the
+    /// top level (an invalid index) when the tree was loaded for it, and every node of it that
+    /// the load expanded (not circular, not stopped).
+    std::vector<QPersistentModelIndex> placesOf(const QString& assembly) const;
+    /// Every node that stands for the line (assembly, component), under the store's case rule.
+    std::vector<QPersistentModelIndex> nodesOfLine(const QString& assembly,
+                                                   const QString& component) const;
+    /// The item IDs from the loaded item down to `index`, itself included.
+    QStringList pathTo(const QModelIndex& index) const;
 
     /// The item whose components stand at the top level: the item the tree was loaded for.
     const QString& topAssembly() const { return m_assembly; }
@@ -43,6 +70,7 @@ public:
     QString assemblyOf(const QModelIndex& index) const;
     QString text(const QModelIndex& index) const;
     bool isCircular(const QModelIndex& index) const;
+    Stop stopOf(const QModelIndex& index) const;
     /// 1-based position in the order of creation (the load's pre-order).
     int creationIndex(const QModelIndex& index) const;
     /// Nodes in the tree now.

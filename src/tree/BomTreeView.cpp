@@ -5,7 +5,10 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QTimer>
+
+#include "tree/ItemDrag.h"
 
 namespace tree {
 
@@ -28,10 +31,16 @@ void BomTreeView::setDropHighlight(const QModelIndex& index) {
         return;
     const QModelIndex old = m_dropHighlight;
     m_dropHighlight = index;
-    if (old.isValid())
-        update(visualRect(old));
-    if (index.isValid())
-        update(visualRect(index));
+    updateRow(old);
+    updateRow(index);
+}
+
+void BomTreeView::updateRow(const QModelIndex& index) {
+    // visualRect leaves out the indentation, which drawRow paints as well.
+    if (!index.isValid())
+        return;
+    const QRect cell = visualRect(index);
+    viewport()->update(QRect(0, cell.top(), viewport()->width(), cell.height()));
 }
 
 QModelIndex BomTreeView::selectedNode() const {
@@ -43,7 +52,7 @@ QModelIndex BomTreeView::selectedNode() const {
 bool BomTreeView::accepts(const QDropEvent* event) const {
     // Only items dragged out of the Item Master list; never text from other programs.
     return m_dragSource && event->source() == m_dragSource &&
-           event->mimeData()->hasFormat(ItemIdMimeType);
+           draggedItemId(event->mimeData()).has_value();
 }
 
 void BomTreeView::dragEnterEvent(QDragEnterEvent* event) {
@@ -71,9 +80,19 @@ void BomTreeView::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
+    if (takeDrop(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+bool BomTreeView::takeDrop(const QMimeData* data) {
+    const auto id = draggedItemId(data);
+    if (!id)
+        return false;
     // The questions of a drop must not run inside the window system's drag loop.
-    QTimer::singleShot(0, this, [this] { Q_EMIT itemDropped(); });
+    QTimer::singleShot(0, this, [this, id = *id] { Q_EMIT itemDropped(id); });
+    return true;
 }
 
 void BomTreeView::keyPressEvent(QKeyEvent* event) {
@@ -83,6 +102,15 @@ void BomTreeView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTreeView::keyPressEvent(event);
+}
+
+void BomTreeView::mousePressEvent(QMouseEvent* event) {
+    const QModelIndex before = currentIndex();
+    QTreeView::mousePressEvent(event);
+    const QModelIndex at = indexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && at.isValid() && at == before &&
+        currentIndex() == before)
+        Q_EMIT currentNodeClicked(at);
 }
 
 void BomTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,

@@ -4,10 +4,9 @@
 #include <QPointer>
 #include <QTreeView>
 
-namespace tree {
+class QMimeData;
 
-/// MIME type of an item ID dragged out of the Item Master list.
-inline const QString ItemIdMimeType = QStringLiteral("application/x-fabrilux-item-id");
+namespace tree {
 
 /// The BOM tree control: keeps a drop highlight of its own (the node a dragged item would go
 /// to), accepts drags from one source widget only, and reports the Delete key and drops.
@@ -22,13 +21,19 @@ public:
     void setDropHighlight(const QModelIndex& index);
     /// The selected node, or an invalid index when none is selected.
     QModelIndex selectedNode() const;
+    /// Takes a drop of this drag data on the drop highlight: reports it with itemDropped once
+    /// the window system's drag is over. False when the data carries no item of the list.
+    bool takeDrop(const QMimeData* data);
 
 Q_SIGNALS:
-    /// A drop has ended; emitted after the window system's drag is over, so that handlers may
-    /// ask questions.
-    void itemDropped();
+    /// An item of the Item Master list was dropped; emitted after the window system's drag is
+    /// over, so that handlers may ask questions.
+    void itemDropped(const QString& id);
     /// The Delete key, with any Shift or Ctrl state.
     void deleteRequested();
+    /// A click on the node that was current already (a click on another node makes it
+    /// current, which the selection model reports).
+    void currentNodeClicked(const QModelIndex& node);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -36,11 +41,14 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
 
 private:
     bool accepts(const QDropEvent* event) const;
+    /// Repaints the whole row of a node, branch lines included.
+    void updateRow(const QModelIndex& index);
 
     QPointer<QWidget> m_dragSource;
     QPersistentModelIndex m_dropHighlight;

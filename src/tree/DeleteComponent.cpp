@@ -4,6 +4,7 @@
 #include "tree/BomTreeModel.h"
 #include "tree/BomTreeView.h"
 #include "tree/TreeContext.h"
+#include "tree/TreeEdits.h"
 #include "tree/TreeOperations.h"
 
 namespace tree {
@@ -17,18 +18,21 @@ void deleteSelectedComponent(TreeContext& c) {
         return;
     if (!node.isValid())
         return;
+    const QString assembly = c.model.assemblyOf(node);
+    const QString component = c.model.text(node);
     try {
         store::Database db(c.session.databasePath());
-        if (!db.deleteLine(c.model.assemblyOf(node), c.model.text(node))) {
+        if (!db.deleteLine(assembly, component))
+            // Another program removed the line meanwhile. Its nodes go all the same: the tree
+            // shows no line that the database does not hold.
             c.desktop.messageBox(QStringLiteral("Error in Database!  This item can not be located!"),
                                  shell::IconStop, ShortTitle);
-            return;
-        }
     } catch (const store::StoreError& error) {
         c.desktop.messageBox(error.message(), shell::OkOnly);
         return;
     }
-    c.model.removeNode(node);
+    // The assembly is one bill wherever it stands: the line leaves every copy of it.
+    removeLineNodes(c.model, assembly, component);
 }
 
 } // namespace tree

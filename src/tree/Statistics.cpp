@@ -11,6 +11,16 @@
 namespace tree {
 
 void showStatistics(TreeContext& c, const QModelIndex& node) {
+    const auto clearFields = [&] {
+        c.Label8.clear();
+        c.Label9.clear();
+        c.Label7.clear();
+    };
+    // With no node current there is nothing to show, and nothing of another node may stay.
+    if (!node.isValid()) {
+        clearFields();
+        return;
+    }
     c.statusText.setText(QStringLiteral("...accessing Item Master record..."));
     if (c.session.databasePath().isEmpty()) {
         // Chosen for this run only: the remembered database stays the one of the last start.
@@ -35,6 +45,8 @@ void showStatistics(TreeContext& c, const QModelIndex& node) {
             c.Label7.clear();
         }
     } catch (const store::StoreError& error) {
+        // Half a read would show this node's quantity beside another node's description.
+        clearFields();
         c.desktop.messageBox(error.message(), shell::OkOnly);
     }
     c.statusText.setText(c.session.databasePath());

@@ -2,7 +2,6 @@
 
 #include <QString>
 
-class QAbstractItemView;
 class QLabel;
 class QLineEdit;
 
@@ -35,13 +34,15 @@ struct TreeContext {
     QLineEdit& Text1;
     BomTreeView& TreeView1;
     BomTreeModel& model;
-    QAbstractItemView& List1;
     QLabel& Label7;
     QLabel& Label8;
     QLabel& Label9;
     QLabel& Label10;
     /// The first panel of the status bar.
     QLabel& statusText;
+    /// Bounds of what the tree shows, for loads and edits alike.
+    int nodeLimit;
+    int depthLimit;
 };
 
 /// Shown for an item whose description is Null.

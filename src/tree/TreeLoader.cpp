@@ -28,8 +28,9 @@ struct StructureBuilder::Memo {
     QSet<QString> seen;                     // folded IDs that are read or in `unread`
 };
 
-StructureBuilder::StructureBuilder(store::Database& db, int nodeLimit)
-    : m_db(db), m_nodeLimit(nodeLimit), m_memo(std::make_unique<Memo>()) {}
+StructureBuilder::StructureBuilder(store::Database& db, int nodeLimit, int depthLimit)
+    : m_db(db), m_nodeLimit(nodeLimit), m_depthLimit(depthLimit),
+      m_memo(std::make_unique<Memo>()) {}
 
 StructureBuilder::~StructureBuilder() = default;
 
@@ -57,6 +58,48 @@ const QStringList& StructureBuilder::componentsOf(const QString& assembly) {
     return m_memo->components[key];
 }
 
+int StructureBuilder::depthOf(int node) const {
+    // The loaded item stands above the top level without a node of its own.
+    int depth = std::max(0, int(m_outerPath.size()) - 1);
+    for (int id = node; id >= 0; id = m_nodes[size_t(id)].parent)
+        ++depth;
+    return depth;
+}
+
+void StructureBuilder::buildComponent(const QStringList& path, const QString& component,
+                                      int nodeBudget) {
+    m_nodes.clear();
+    m_topLevelCount = 0;
+    m_nodeLimit = nodeBudget;
+    m_outerPath.clear();
+    for (const QString& id : path)
+        m_outerPath.append(foldKey(id));
+    if (m_nodeLimit <= 0)
+        throw nodeLimitReached();
+    if (int(path.size()) > m_depthLimit)
+        throw depthLimitReached();
+    Node node;
+    node.text = component;
+    node.circular = m_outerPath.contains(foldKey(component));
+    m_nodes.push_back(std::move(node));
+    if (!m_nodes.front().circular)
+        populate(0, component);
+}
+
+store::StoreError StructureBuilder::depthLimitReached() const {
+    return store::StoreError(store::DepthLimit,
+                             QStringLiteral("The structure is deeper than %1 levels; the tree "
+                                            "shows the first %1 and stops there.")
+                                 .arg(m_depthLimit));
+}
+
+store::StoreError StructureBuilder::nodeLimitReached() const {
+    return store::StoreError(store::NodeLimit,
+                             QStringLiteral("The structure is larger than %1 nodes; the tree "
+                                            "shows the first %1 and stops there.")
+                                 .arg(m_nodeLimit));
+}
+
 void StructureBuilder::populate(int nodeindex, const QString& BomID) {
     // Depth-first with a stack of its own: a deep structure cannot overflow the call stack.
     struct Level {
@@ -64,15 +107,31 @@ void StructureBuilder::populate(int nodeindex, const QString& BomID) {
         QStringList components; // shared with the memo, not copied
         qsizetype next;
         QString key;
+        int depth; // of the node; its components go one level deeper
     };
-    QSet<QString> onPath; // the items from the top down to the node being filled
+    QSet<QString> onPath(m_outerPath.cbegin(), m_outerPath.cend());
     for (int id = nodeindex; id >= 0; id = m_nodes[size_t(id)].parent)
         onPath.insert(foldKey(m_nodes[size_t(id)].text));
     const QString rootKey = foldKey(BomID);
     onPath.insert(rootKey);
 
+    const auto expand = [&](int node, int depth, const QStringList& components) {
+        if (depth + 1 > m_depthLimit) {
+            if (node >= 0)
+                m_nodes[size_t(node)].stop = Stop::DepthLimit;
+            throw depthLimitReached();
+        }
+        return Level{node, components, 0, {}, depth};
+    };
+
     std::vector<Level> stack;
-    stack.push_back({nodeindex, componentsOf(BomID), 0, rootKey});
+    {
+        const QStringList& top = componentsOf(BomID);
+        if (top.isEmpty())
+            return;
+        stack.push_back(expand(nodeindex, depthOf(nodeindex), top));
+        stack.back().key = rootKey;
+    }
     while (!stack.empty()) {
         Level& level = stack.back();
         if (level.next == level.components.size()) {
@@ -82,13 +141,14 @@ void StructureBuilder::populate(int nodeindex, const QString& BomID) {
         }
         const QString component = level.components.at(level.next++);
         const int parent = level.node;
+        const int depth = level.depth + 1;
 
-        if (int(m_nodes.size()) >= m_nodeLimit)
-            throw store::StoreError(
-                store::NodeLimit,
-                QStringLiteral("The structure is larger than %1 nodes; the tree shows the "
-                               "first %1 and stops there.")
-                    .arg(m_nodeLimit));
+        if (int(m_nodes.size()) >= m_nodeLimit) {
+            // The node being filled looks complete, or like a leaf: say that it is neither.
+            if (parent >= 0)
+                m_nodes[size_t(parent)].stop = Stop::NodeLimit;
+            throw nodeLimitReached();
+        }
         const int id = int(m_nodes.size());
         Node node;
         node.text = component;
@@ -109,8 +169,10 @@ void StructureBuilder::populate(int nodeindex, const QString& BomID) {
         const QStringList& below = componentsOf(component);
         if (below.isEmpty())
             continue;
+        Level next = expand(id, depth, below); // `level` is invalid from here on
+        next.key = key;
         onPath.insert(key);
-        stack.push_back({id, below, 0, key});
+        stack.push_back(std::move(next));
     }
 }
 
@@ -142,6 +204,9 @@ void TreeLoader::load() {
     c.Label8.clear();
     c.Label9.clear();
     c.Label7.clear();
+    // The description belongs to the item loaded: a failed or row-less load shows none rather
+    // than the previous item's.
+    c.Label10.clear();
     if (c.session.databasePath().isEmpty())
         c.session.openFileDialog();
 
@@ -152,7 +217,7 @@ void TreeLoader::load() {
         if (const auto found = db.findItem(item))
             c.Label10.setText(found->description.value_or(NoDescription));
         c.desktop.processEvents();
-        StructureBuilder builder(db, m_nodeLimit);
+        StructureBuilder builder(db, c.nodeLimit, c.depthLimit);
         try {
             builder.populate(-1, item);
         } catch (const store::StoreError& error) {

@@ -1,18 +1,20 @@
 #pragma once
 
 class QModelIndex;
+class QString;
 
 namespace tree {
 
 struct TreeContext;
 
-/// A click on a node: shows the quantity of the node's own BomDetail line and its component's
-/// unit of measure and description.
+/// A node became current (or was clicked again): shows the quantity of the node's own BomDetail
+/// line and its component's unit of measure and description. No node: the fields are emptied.
 void showStatistics(TreeContext& context, const QModelIndex& node);
 
-/// A drop from the Item Master list on the node under the drop highlight: asks parent or
-/// sibling and the quantity, writes the line, and only then shows its node.
-void addDroppedComponent(TreeContext& context);
+/// A drop of `component` from the Item Master list on the node under the drop highlight: asks
+/// parent or sibling and the quantity, writes the line, and only then shows it, wherever its
+/// assembly stands in the tree.
+void addDroppedComponent(TreeContext& context, const QString& component);
 
 /// The Delete key: after confirmation deletes the selected node's line and removes the node.
 void deleteSelectedComponent(TreeContext& context);
