@@ -1,5 +1,7 @@
+#include "shell/Desktop.h"
 #include "support/WindowFixture.h"
 #include "tree/BomTreeModel.h"
+#include "tree/BomTreeView.h"
 #include "tree/Quantity.h"
 
 #include <QFile>
@@ -86,6 +88,40 @@ private Q_SLOTS:
         QCOMPARE(f.desktop.messages().size(), 1);
         QVERIFY(f.desktop.messageTexts().first().startsWith(u"1004 "));
         QCOMPARE(f.status(), f.database);
+    }
+
+    void followTheCurrentNodeHoweverItBecameCurrent() {
+        WindowFixture f(catalogue(), {{"A", "B", 3}, {"A", "C", 2}, {"A", "Q", 5}, {"B", "C", 0.25}});
+        f.load(QStringLiteral("A"));
+        f.click(f.node("B"));
+        QCOMPARE(shown(f), (Shown{"3", "EA", "Bracket"}));
+        QTest::keyClick(&f.tree(), Qt::Key_Down); // B is collapsed: the next row is C
+        QCOMPARE(shown(f), (Shown{"2", "M", "Cable"}));
+        QTest::keyClick(&f.tree(), Qt::Key_End);
+        QCOMPARE(shown(f), (Shown{"5", "KG", "(no description on file)"}));
+        QTest::keyClick(&f.tree(), Qt::Key_Home);
+        QCOMPARE(shown(f), (Shown{"3", "EA", "Bracket"}));
+        QTest::keyClick(&f.tree(), Qt::Key_PageDown);
+        QCOMPARE(shown(f), (Shown{"5", "KG", "(no description on file)"}));
+
+        // A delete that moves the selection shows the node that is current afterwards.
+        f.desktop.messageAnswers = {shell::ResultOk};
+        QTest::keyClick(&f.tree(), Qt::Key_Delete);
+        QCOMPARE(f.outline(), QStringLiteral("B[C] C"));
+        QVERIFY(f.tree().currentIndex().isValid());
+        const QString current = f.model().text(f.tree().currentIndex());
+        QCOMPARE(shown(f).description, current == u"C" ? QStringLiteral("Cable") : QStringLiteral("Bracket"));
+
+        // No node current: nothing shown.
+        f.tree().setCurrentIndex(QModelIndex());
+        QCOMPARE(shown(f), (Shown{"", "", ""}));
+
+        // A failed read leaves nothing of the node shown before.
+        f.click(f.node("B"));
+        QFile::remove(f.database);
+        QTest::keyClick(&f.tree(), Qt::Key_Down);
+        QCOMPARE(shown(f), (Shown{"", "", ""}));
+        QVERIFY(f.desktop.messageTexts().last().startsWith(u"1004 "));
     }
 
     void asksForADatabaseWhenNoneIsKnown() {

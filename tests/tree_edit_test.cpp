@@ -11,6 +11,9 @@
 #include <QMimeData>
 #include <QFile>
 #include <QLineEdit>
+#include <QAction>
+#include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -76,6 +79,73 @@ private Q_SLOTS:
         QVERIFY(!f.tree().dropHighlight().isValid());
         // The list does not change.
         QCOMPARE(f.list().items().size(), 6);
+    }
+
+    void dropShowsUnderEveryCopyWithItsStructure() {
+        // S stands under X and under Y (one bill); K has a structure of its own, and stands
+        // where its circular mark must be worked out from each place.
+        std::vector<ItemRow> items = catalogue();
+        for (const char* id : {"X", "Y", "S", "T", "K", "L"})
+            items.push_back({QString::fromLatin1(id), {}, {}});
+        WindowFixture f(items, {{"A", "X"}, {"A", "Y"}, {"X", "S"}, {"y", "s"}, {"S", "T"},
+                                {"K", "L"}, {"L", "k"}});
+        f.load(QStringLiteral("A"));
+        f.tree().expand(f.node("X"));
+        const QModelIndex target = f.node("Y/s/T");
+        f.tree().setCurrentIndex(f.node("X"));
+        f.desktop.messageAnswers = {shell::ResultNo}; // beside T: under S
+        f.desktop.inputAnswers = {QStringLiteral("1")};
+        f.drop(QStringLiteral("K"), target);
+        // K comes with L, whose component is K again: circular, as a load marks it.
+        QCOMPARE(f.outline(), QStringLiteral("X[S[K[L[k*]] T]] Y[s[K[L[k*]] T]]"));
+        QCOMPARE(linesOf(f.database).filter(QStringLiteral(">K")), QStringList{"s>K=1"});
+        // Untouched nodes keep their state; only the selected row looks selected.
+        QVERIFY(f.tree().isExpanded(f.node("X")));
+        QVERIFY(!f.tree().isExpanded(f.node("Y")));
+        QCOMPARE(f.tree().selectedNode(), f.node("X"));
+        QVERIFY(!f.tree().dropHighlight().isValid());
+
+        // Loaded for S itself, its own level is the place of S's lines.
+        f.load(QStringLiteral("s"));
+        f.desktop.messageAnswers = {shell::ResultNo};
+        f.desktop.inputAnswers = {QStringLiteral("2")};
+        f.drop(QStringLiteral("L"), f.node("K"));
+        QCOMPARE(f.outline(), QStringLiteral("K[L[k*]] L[k[L*]] T"));
+    }
+
+    void escapeAtTheParentQuestionCancelsTheDrop() {
+        WindowFixture f(catalogue(), structure());
+        f.load(QStringLiteral("A"));
+        f.desktop.messageAnswers = {shell::ResultCancel}; // Esc, or the box closed
+        f.desktop.inputAnswers = {QStringLiteral("1")};
+        f.drop(QStringLiteral("NEW"), f.node("C"));
+        QCOMPARE(f.desktop.asked.size(), 1);
+        QCOMPARE(f.outline(), QStringLiteral("B[D] C"));
+        QCOMPARE(linesOf(f.database).size(), 3);
+        QVERIFY(!f.tree().dropHighlight().isValid());
+    }
+
+    void openingAnotherDatabaseForgetsTheTree() {
+        WindowFixture f(catalogue(), structure());
+        f.load(QStringLiteral("A"));
+        f.click(f.node("C"));
+        QAction* open = f.window().findChild<QAction*>(QStringLiteral("mnuOpen"));
+        // Cancel reopens the same file: everything stays.
+        open->trigger();
+        QCOMPARE(f.outline(), QStringLiteral("B[D] C"));
+        QCOMPARE(f.label("Label8").text(), QStringLiteral("2"));
+
+        QTemporaryDir other;
+        const QString file = other.filePath(QStringLiteral("other.db"));
+        writeDatabase(file, {{"Z", {}, {}}}, {});
+        f.desktop.fileAnswers = {file};
+        open->trigger();
+        QCOMPARE(f.outline(), QString());
+        for (const char* name : {"Label7", "Label8", "Label9", "Label10"})
+            QCOMPARE(f.label(name).text(), QString());
+        // A drop now has no node to land on: nothing is written into the new file.
+        f.drop(QStringLiteral("Z"), f.model().index(0, 0));
+        QVERIFY(linesOf(file).isEmpty());
     }
 
     void refusedDropsChangeNothing_data() {

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QAction>
+#include <QBrush>
 #include <QTest>
 
 namespace {
@@ -212,6 +214,71 @@ private Q_SLOTS:
         // What was built is a proper pre-order prefix: every parent precedes its children.
         for (size_t id = 0; id < builder.nodes().size(); ++id)
             QVERIFY(builder.nodes()[id].parent < int(id));
+
+        // The node being filled when the limit came is marked, so that no one takes it for
+        // complete or for a leaf; no other node is.
+        std::vector<int> stopped;
+        for (size_t id = 0; id < builder.nodes().size(); ++id)
+            if (builder.nodes()[id].stop != tree::Stop::None)
+                stopped.push_back(int(id));
+        QCOMPARE(stopped.size(), size_t(1));
+        QCOMPARE(builder.nodes()[size_t(stopped.front())].stop, tree::Stop::NodeLimit);
+        tree::BomTreeModel model;
+        model.adopt(QStringLiteral("L0"), std::move(builder.nodes()));
+        QModelIndex marked;
+        for (QModelIndex at = model.index(0, 0); at.isValid();) {
+            if (model.stopOf(at) != tree::Stop::None) {
+                marked = at;
+                break;
+            }
+            const QModelIndex below = model.index(model.rowCount(at) - 1, 0, at);
+            at = below.isValid() ? below : model.index(at.row() + 1, 0, at.parent());
+        }
+        QVERIFY(marked.isValid());
+        QCOMPARE(model.data(marked, Qt::AccessibleDescriptionRole).toString(),
+                 QStringLiteral("not expanded: the node limit was reached"));
+        QCOMPARE(model.data(marked, Qt::ToolTipRole).toString(),
+                 QStringLiteral("not expanded: the node limit was reached"));
+        QCOMPARE(model.data(marked, Qt::ForegroundRole).value<QBrush>().color(), tree::MarkedColour);
+    }
+
+    void markedNodesHaveTheirOwnColour() {
+        WindowFixture f(catalogue(), {{"A", "B"}, {"B", "A"}});
+        f.load(QStringLiteral("A"));
+        const QModelIndex plain = f.node("B");
+        const QModelIndex circular = f.node("B/A");
+        QCOMPARE(f.model().data(circular, Qt::ForegroundRole).value<QBrush>().color(),
+                 tree::MarkedColour);
+        QVERIFY(!f.model().data(plain, Qt::ForegroundRole).isValid());
+        QCOMPARE(f.model().data(circular, Qt::AccessibleDescriptionRole).toString(),
+                 QStringLiteral("circular"));
+        // The colour differs from the text colour of the view's palette.
+        QVERIFY(tree::MarkedColour != f.tree().palette().color(QPalette::Text));
+    }
+
+    void depthLimitStopsTheLoadWithoutACrash() {
+        // A chain deeper than the tree can show: the load stops at the limit with a numbered
+        // message, marks the node where it stopped, and the whole chain expands.
+        std::vector<Line> chain;
+        const int levels = tree::DefaultDepthLimit + 300;
+        for (int i = 0; i < levels; ++i)
+            chain.push_back({QStringLiteral("C%1").arg(i), QStringLiteral("C%1").arg(i + 1)});
+        WindowFixture f({}, chain);
+        f.load(QStringLiteral("C0"));
+        QCOMPARE(f.desktop.messages().size(), 1);
+        QVERIFY2(f.desktop.messageTexts().first().startsWith(
+                     QString::number(store::DepthLimit) + u' '),
+                 qPrintable(f.desktop.messageTexts().first()));
+        QCOMPARE(f.model().nodeCount(), tree::DefaultDepthLimit);
+        QModelIndex deepest = f.model().index(0, 0);
+        while (f.model().rowCount(deepest) > 0)
+            deepest = f.model().index(0, 0, deepest);
+        QCOMPARE(f.model().stopOf(deepest), tree::Stop::DepthLimit);
+        QCOMPARE(f.model().data(deepest, Qt::AccessibleDescriptionRole).toString(),
+                 QStringLiteral("not expanded: the depth limit was reached"));
+        f.window().findChild<QAction*>(QStringLiteral("mnuExpand"))->trigger();
+        QCoreApplication::processEvents();
+        QVERIFY(f.tree().isExpanded(deepest.parent()));
     }
 };
 
