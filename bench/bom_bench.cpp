@@ -8,11 +8,11 @@
 
 #include "shell/BomWindow.h"
 #include "shell/ItemList.h"
-#include "shell/QtDesktop.h"
+#include "desktop/QtDesktop.h"
 #include "store/Database.h"
 #include "tree/BomTreeModel.h"
-#include "tree/BomTreeView.h"
-#include "tree/TreeLoader.h"
+#include "shell/BomTreeView.h"
+#include "tree/StructureBuilder.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,16 +33,16 @@ namespace {
 
 /// Answers every dialog at once, as a user who has made up their mind; notes when the first
 /// message appears.
-class BenchDesktop : public shell::QtDesktop {
+class BenchDesktop : public desktop::QtDesktop {
 public:
-    int messageAnswer = shell::ResultOk;
+    int messageAnswer = desktop::ResultOk;
     QString inputAnswer = QStringLiteral("1");
     QString fileAnswer;
     std::optional<qint64> firstMessageAt;
     QElapsedTimer clock;
     QStringList messages;
 
-    int messageBox(const QString& text, int, const QString&) override {
+    int messageBox(const QString& text, desktop::MessageStyle, const QString&) override {
         if (!firstMessageAt)
             firstMessageAt = clock.nsecsElapsed();
         messages.append(text);
@@ -128,7 +128,7 @@ public:
         workdir.open(QIODevice::WriteOnly);
         workdir.write(path.toUtf8() + "\r\n");
         workdir.close();
-        auto w = std::make_unique<shell::BomWindow>(desktop, folder.path());
+        auto w = std::make_unique<shell::BomWindow>(desktop, folder.path(), folder.filePath(QStringLiteral("settings.ini")));
         w->start();
         return w;
     }
@@ -136,8 +136,8 @@ public:
     static QLineEdit* text1(shell::BomWindow& w) {
         return w.findChild<QLineEdit*>(QStringLiteral("Text1"));
     }
-    static tree::BomTreeView* treeView(shell::BomWindow& w) {
-        return w.findChild<tree::BomTreeView*>(QStringLiteral("TreeView1"));
+    static shell::BomTreeView* treeView(shell::BomWindow& w) {
+        return w.findChild<shell::BomTreeView*>(QStringLiteral("TreeView1"));
     }
     static void load(shell::BomWindow& w, const QString& item) {
         text1(w)->setText(item);
@@ -205,7 +205,7 @@ public:
                 workdir.open(QIODevice::WriteOnly);
                 workdir.write(path.toUtf8() + "\r\n");
                 workdir.close();
-                w = std::make_unique<shell::BomWindow>(desktop, folder.path());
+                w = std::make_unique<shell::BomWindow>(desktop, folder.path(), folder.filePath(QStringLiteral("settings.ini")));
             });
         auto* list = w->findChild<shell::ItemList*>(QStringLiteral("List1"));
         if (list->items().size() != m_sizes.items)
@@ -215,7 +215,7 @@ public:
         measure(QStringLiteral("items list fill, Open Database"), [&] { open->trigger(); });
 
         load(*w, bench::ItemsAssembly);
-        tree::BomTreeView* view = treeView(*w);
+        shell::BomTreeView* view = treeView(*w);
         tree::BomTreeModel& model = w->treeModel();
         const QModelIndex first = model.index(0, 0);
         measure(QStringLiteral("statistics click"), [&] {
@@ -228,13 +228,13 @@ public:
             QStringLiteral("ITEM-%1").arg(m_sizes.items / 2, 6, 10, QLatin1Char('0'));
         const int droppedRow = int(list->items().indexOf(dropped));
         const auto dropOne = [&] {
-            desktop.messageAnswer = shell::ResultNo;
+            desktop.messageAnswer = desktop::ResultNo;
             list->setCurrentIndex(list->model()->index(droppedRow, 0));
             view->setDropHighlight(first);
             Q_EMIT view->itemDropped(dropped);
         };
         const auto deleteOne = [&] {
-            desktop.messageAnswer = shell::ResultOk;
+            desktop.messageAnswer = desktop::ResultOk;
             for (int row = 0; row < model.rowCount(); ++row)
                 if (model.text(model.index(row, 0)) == dropped)
                     view->setCurrentIndex(model.index(row, 0));
@@ -277,7 +277,7 @@ public:
         print(message);
         std::printf("  nodes kept: %d; message: %s\n", w->treeModel().nodeCount(),
                     qPrintable(desktop.messages.value(0)));
-        tree::BomTreeView* view = treeView(*w);
+        shell::BomTreeView* view = treeView(*w);
         const QModelIndex first = w->treeModel().index(0, 0);
         measure(QStringLiteral("  afterwards: click + expand a node"), [&] {
             QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(first).center());

@@ -2,7 +2,7 @@
 
 #include "store/Database.h"
 #include "store/StoreError.h"
-#include "tree/TreeLoader.h"
+#include "tree/StructureBuilder.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,11 +1,12 @@
 #include "info/InfoWindows.h"
 #include "shell/BomWindow.h"
+#include "shell/DatabaseChoice.h"
 #include "shell/ItemList.h"
 #include "store/StoreError.h"
 #include "support/ScriptedDesktop.h"
 #include "support/TestDatabase.h"
 #include "tree/BomTreeModel.h"
-#include "tree/BomTreeView.h"
+#include "shell/BomTreeView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -46,9 +47,10 @@ class StartupTest : public QObject {
     QString m_database;
 
     QString workdir() const { return m_dir->filePath(QStringLiteral("workdir.txt")); }
+    QString settingsFile() const { return m_dir->filePath(QStringLiteral("settings.ini")); }
     BomWindow& window() {
         if (!m_window)
-            m_window = std::make_unique<BomWindow>(m_desktop, m_dir->path());
+            m_window = std::make_unique<BomWindow>(m_desktop, m_dir->path(), settingsFile());
         return *m_window;
     }
     shell::ItemList& list() { return *window().findChild<shell::ItemList*>(QStringLiteral("List1")); }
@@ -119,7 +121,7 @@ private Q_SLOTS:
     }
 
     void unwritableFolderStartsAsIfEmpty() {
-        m_window = std::make_unique<BomWindow>(m_desktop, m_dir->filePath(QStringLiteral("no/such/folder")));
+        m_window = std::make_unique<BomWindow>(m_desktop, m_dir->filePath(QStringLiteral("no/such/folder")), settingsFile());
         m_desktop.fileAnswers = {m_database};
         window().start();
         QCOMPARE(m_desktop.asked.size(), 1);
@@ -148,7 +150,7 @@ private Q_SLOTS:
         QCOMPARE(m_desktop.messages().size(), 1);
         const auto message = m_desktop.messages().first();
         QCOMPARE(message.title, QStringLiteral("Fabrilux Bill of Material "));
-        QCOMPARE(message.style, 0);
+        QCOMPARE(message.style, desktop::MessageStyle(desktop::OkOnly));
         QVERIFY2(message.text.startsWith(QString::number(store::NotADatabase) + u' '),
                  qPrintable(message.text));
         QVERIFY(list().items().isEmpty());
@@ -189,24 +191,24 @@ private Q_SLOTS:
             QVERIFY(window().findChild<QLabel*>(QLatin1StringView(field))->text().isEmpty());
         QCOMPARE(window().findChild<QGroupBox*>(QStringLiteral("SSPanel1"))->title(),
                  QStringLiteral("Bill of Material Statisticts"));
-        // Tab goes tree, Item ID, list, then the buttons.
+        // Tab follows the screen: Item ID, tree, list, then the buttons from the top.
         QStringList order;
-        QWidget* w = window().findChild<QWidget*>(QStringLiteral("TreeView1"));
+        QWidget* w = window().findChild<QWidget*>(QStringLiteral("Text1"));
         for (int i = 0; i < 7; ++i, w = w->nextInFocusChain()) {
             while (w->focusPolicy() == Qt::NoFocus || !w->isVisible() || w->objectName().isEmpty() ||
                    w->objectName().startsWith(u"qt_"))
                 w = w->nextInFocusChain();
             order.append(w->objectName());
         }
-        QCOMPARE(order, (QStringList{"TreeView1", "Text1", "List1", "cmdExpand", "cmdCollapse",
-                                     "cmdOpenDatabase", "cmdExit"}));
+        QCOMPARE(order, (QStringList{"Text1", "TreeView1", "List1", "cmdOpenDatabase", "cmdExpand",
+                                     "cmdCollapse", "cmdExit"}));
     }
 
     void buttonsDoWhatTheirMenuItemsDo() {
         writeFile(workdir(), m_database.toUtf8() + "\r\n");
         window().start();
         auto* Text1 = window().findChild<QLineEdit*>(QStringLiteral("Text1"));
-        auto* tree = window().findChild<tree::BomTreeView*>(QStringLiteral("TreeView1"));
+        auto* tree = window().findChild<shell::BomTreeView*>(QStringLiteral("TreeView1"));
         execOn(m_database, {QStringLiteral("INSERT INTO BomDetail VALUES ('bolt-3', 'NUT', 1, NULL)")});
         Text1->setText(QStringLiteral("ASM-1"));
         QTest::keyClick(Text1, Qt::Key_Return);

@@ -1,7 +1,8 @@
-#include "shell/Desktop.h"
+#include "desktop/Desktop.h"
 #include "support/WindowFixture.h"
+#include "shell/DatabaseChoice.h"
 #include "tree/BomTreeModel.h"
-#include "tree/BomTreeView.h"
+#include "shell/BomTreeView.h"
 #include "tree/Quantity.h"
 
 #include <QFile>
@@ -105,7 +106,7 @@ private Q_SLOTS:
         QCOMPARE(shown(f), (Shown{"5", "KG", "(no description on file)"}));
 
         // A delete that moves the selection shows the node that is current afterwards.
-        f.desktop.messageAnswers = {shell::ResultOk};
+        f.desktop.messageAnswers = {desktop::ResultOk};
         QTest::keyClick(&f.tree(), Qt::Key_Delete);
         QCOMPARE(f.outline(), QStringLiteral("B[C] C"));
         QVERIFY(f.tree().currentIndex().isValid());

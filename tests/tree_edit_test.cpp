@@ -1,9 +1,10 @@
-#include "shell/Desktop.h"
+#include "desktop/Desktop.h"
 #include "shell/ItemList.h"
 #include "store/StoreError.h"
 #include "support/WindowFixture.h"
+#include "shell/DatabaseChoice.h"
 #include "tree/BomTreeModel.h"
-#include "tree/BomTreeView.h"
+#include "shell/BomTreeView.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -41,10 +42,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("assembly");
         // Wherever it is dropped, the new node takes its place in component-ID order, as a
         // load shows it.
-        QTest::newRow("Yes on a deep node") << "B/D" << int(shell::ResultYes) << "B[D[NEW]] C" << "D";
-        QTest::newRow("No on a top-level node") << "B" << int(shell::ResultNo) << "B[D] C NEW" << "A";
-        QTest::newRow("No on a deep node") << "B/D" << int(shell::ResultNo) << "B[D NEW] C" << "B";
-        QTest::newRow("Yes on a top-level node") << "C" << int(shell::ResultYes) << "B[D] C[NEW]" << "C";
+        QTest::newRow("Yes on a deep node") << "B/D" << int(desktop::ResultYes) << "B[D[NEW]] C" << "D";
+        QTest::newRow("No on a top-level node") << "B" << int(desktop::ResultNo) << "B[D] C NEW" << "A";
+        QTest::newRow("No on a deep node") << "B/D" << int(desktop::ResultNo) << "B[D NEW] C" << "B";
+        QTest::newRow("Yes on a top-level node") << "C" << int(desktop::ResultYes) << "B[D] C[NEW]" << "C";
     }
     void dropAsksThenWritesThenShows() {
         QFETCH(QString, target);
@@ -63,7 +64,7 @@ private Q_SLOTS:
         const auto question = f.desktop.asked.at(0);
         QCOMPARE(question.text, QStringLiteral("Make Target Item A Parent?"));
         QCOMPARE(question.title, QStringLiteral("Fabrilux"));
-        QCOMPARE(question.style, 36);
+        QCOMPARE(question.style, desktop::YesNo | desktop::IconQuestion);
         const auto quantity = f.desktop.asked.at(1);
         QCOMPARE(quantity.kind, QStringLiteral("input"));
         QCOMPARE(quantity.text, QStringLiteral("Enter the quantity required of the new component."));
@@ -93,7 +94,7 @@ private Q_SLOTS:
         f.tree().expand(f.node("X"));
         const QModelIndex target = f.node("Y/s/T");
         f.tree().setCurrentIndex(f.node("X"));
-        f.desktop.messageAnswers = {shell::ResultNo}; // beside T: under S
+        f.desktop.messageAnswers = {desktop::ResultNo}; // beside T: under S
         f.desktop.inputAnswers = {QStringLiteral("1")};
         f.drop(QStringLiteral("K"), target);
         // K comes with L, whose component is K again: circular, as a load marks it.
@@ -107,7 +108,7 @@ private Q_SLOTS:
 
         // Loaded for S itself, its own level is the place of S's lines.
         f.load(QStringLiteral("s"));
-        f.desktop.messageAnswers = {shell::ResultNo};
+        f.desktop.messageAnswers = {desktop::ResultNo};
         f.desktop.inputAnswers = {QStringLiteral("2")};
         f.drop(QStringLiteral("L"), f.node("K"));
         QCOMPARE(f.outline(), QStringLiteral("K[L[k*]] L[k[L*]] T"));
@@ -116,7 +117,7 @@ private Q_SLOTS:
     void escapeAtTheParentQuestionCancelsTheDrop() {
         WindowFixture f(catalogue(), structure());
         f.load(QStringLiteral("A"));
-        f.desktop.messageAnswers = {shell::ResultCancel}; // Esc, or the box closed
+        f.desktop.messageAnswers = {desktop::ResultCancel}; // Esc, or the box closed
         f.desktop.inputAnswers = {QStringLiteral("1")};
         f.drop(QStringLiteral("NEW"), f.node("C"));
         QCOMPARE(f.desktop.asked.size(), 1);
@@ -177,7 +178,7 @@ private Q_SLOTS:
         WindowFixture f(catalogue(), structure());
         f.load(QStringLiteral("A"));
         const QStringList lines = linesOf(f.database);
-        f.desktop.messageAnswers = {shell::ResultYes};
+        f.desktop.messageAnswers = {desktop::ResultYes};
         f.desktop.inputAnswers = {typed};
         f.drop(item, f.node(target));
 
@@ -200,7 +201,7 @@ private Q_SLOTS:
         const std::pair<const char*, double> cases[] = {{"0", 0.0}, {"-1.5", -1.5}, {" .75 ", 0.75}};
         const char* items[] = {"NEW", "E", "D"};
         for (int i = 0; i < 3; ++i) {
-            f.desktop.messageAnswers = {shell::ResultYes};
+            f.desktop.messageAnswers = {desktop::ResultYes};
             f.desktop.inputAnswers = {QString::fromLatin1(cases[i].first)};
             f.drop(QString::fromLatin1(items[i]), f.node("C"));
             QCOMPARE(columnOf(f.database, "C", items[i], "bomQtyReq").toDouble(), cases[i].second);
@@ -245,7 +246,7 @@ private Q_SLOTS:
         WindowFixture f(catalogue(), structure());
         f.load(QStringLiteral("A"));
         f.window().databaseChoice().setDatabasePath(QString());
-        f.desktop.messageAnswers = {shell::ResultYes};
+        f.desktop.messageAnswers = {desktop::ResultYes};
         f.desktop.inputAnswers = {QStringLiteral("1")};
         f.drop(QStringLiteral("NEW"), f.node("C")); // the file dialog is cancelled
         QCOMPARE(f.desktop.asked.last().kind, QStringLiteral("file"));
@@ -258,7 +259,7 @@ private Q_SLOTS:
         WindowFixture f(catalogue(), structure());
         f.load(QStringLiteral("A"));
         QFile::remove(f.database);
-        f.desktop.messageAnswers = {shell::ResultYes};
+        f.desktop.messageAnswers = {desktop::ResultYes};
         f.desktop.inputAnswers = {QStringLiteral("1")};
         f.drop(QStringLiteral("NEW"), f.node("C"));
         QCOMPARE(f.outline(), QStringLiteral("B[D] C"));
@@ -271,22 +272,22 @@ private Q_SLOTS:
         WindowFixture f(catalogue(), {{"A", "B"}, {"A", "C"}, {"A", "D"}, {"B", "D"}, {"C", "E"}});
         f.load(QStringLiteral("A"));
         f.Text1().setText(QStringLiteral("B")); // edited after the load: not the assembly
-        f.desktop.messageAnswers = {shell::ResultOk};
+        f.desktop.messageAnswers = {desktop::ResultOk};
         f.pressDelete(f.node("B/D"));
         const auto confirm = f.desktop.messages().first();
         QCOMPARE(confirm.text, QStringLiteral("Delete Selected Item?"));
         QCOMPARE(confirm.title, QStringLiteral("Fabrilux"));
-        QCOMPARE(confirm.style, 17);
+        QCOMPARE(confirm.style, desktop::OkCancel | desktop::IconStop);
         QCOMPARE(f.outline(), QStringLiteral("B C[E] D"));
         QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "A>C=1", "A>D=1", "C>E=1"}));
 
         // A top-level node with children: its line goes, its own bill stays.
-        f.desktop.messageAnswers = {shell::ResultOk};
+        f.desktop.messageAnswers = {desktop::ResultOk};
         f.pressDelete(f.node("C"), Qt::ShiftModifier);
         QCOMPARE(f.outline(), QStringLiteral("B D"));
         QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "A>D=1", "C>E=1"}));
 
-        f.desktop.messageAnswers = {shell::ResultOk};
+        f.desktop.messageAnswers = {desktop::ResultOk};
         f.pressDelete(f.node("D"), Qt::ControlModifier);
         QCOMPARE(f.outline(), QStringLiteral("B"));
         QCOMPARE(f.desktop.messages().size(), 3);
@@ -297,7 +298,7 @@ private Q_SLOTS:
         f.load(QStringLiteral("A"));
         QTest::keyClick(&f.tree(), Qt::Key_Delete); // nothing selected
         QVERIFY(f.desktop.asked.isEmpty());
-        f.desktop.messageAnswers = {shell::ResultCancel};
+        f.desktop.messageAnswers = {desktop::ResultCancel};
         f.pressDelete(f.node("B"));
         QCOMPARE(f.desktop.asked.size(), 1);
         QCOMPARE(f.outline(), QStringLiteral("B[D] C"));
@@ -309,7 +310,7 @@ private Q_SLOTS:
         WindowFixture f(catalogue(), {{"A", "X"}, {"A", "Y"}, {"X", "S"}, {"Y", "S"}, {"S", "T"}});
         f.load(QStringLiteral("A"));
         f.tree().expandAll();
-        f.desktop.messageAnswers = {shell::ResultOk};
+        f.desktop.messageAnswers = {desktop::ResultOk};
         f.pressDelete(f.node("X/S/T"));
         QCOMPARE(f.desktop.messageTexts(), QStringList{QStringLiteral("Delete Selected Item?")});
         QCOMPARE(f.outline(), QStringLiteral("X[S] Y[S]"));
@@ -325,13 +326,13 @@ private Q_SLOTS:
         f.tree().setCurrentIndex(stale);
         execOn(f.database, {QStringLiteral("DELETE FROM BomDetail WHERE BomID = 's'")});
         f.desktop.asked.clear();
-        f.desktop.messageAnswers = {shell::ResultOk, shell::ResultOk};
+        f.desktop.messageAnswers = {desktop::ResultOk, desktop::ResultOk};
         f.pressDelete(stale);
         const auto messages = f.desktop.messages();
         QCOMPARE(messages.size(), 2);
         QCOMPARE(messages.last().text, QStringLiteral("Error in Database!  This item can not be located!"));
         QCOMPARE(messages.last().title, QStringLiteral("Fabrilux"));
-        QCOMPARE(messages.last().style, 16);
+        QCOMPARE(messages.last().style, desktop::MessageStyle(desktop::IconStop));
         // The line is not there, so neither are its nodes.
         QCOMPARE(f.outline(), QStringLiteral("X[S] Y[S]"));
     }
@@ -341,7 +342,7 @@ private Q_SLOTS:
         f.load(QStringLiteral("A"));
         f.tree().setCurrentIndex(f.node("C"));
         QFile::remove(f.database);
-        f.desktop.messageAnswers = {shell::ResultOk};
+        f.desktop.messageAnswers = {desktop::ResultOk};
         f.pressDelete(f.node("C"));
         QCOMPARE(f.desktop.messages().size(), 2);
         QVERIFY(f.desktop.messageTexts().last().startsWith(QString::number(store::FileNotFound) + u' '));

@@ -1,9 +1,10 @@
 #include "store/Database.h"
 #include "store/StoreError.h"
 #include "support/WindowFixture.h"
+#include "shell/DatabaseChoice.h"
 #include "tree/BomTreeModel.h"
-#include "tree/BomTreeView.h"
-#include "tree/TreeLoader.h"
+#include "shell/BomTreeView.h"
+#include "tree/StructureBuilder.h"
 
 #include <QLabel>
 #include <QLineEdit>

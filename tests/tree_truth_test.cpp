@@ -2,13 +2,13 @@
 // random drops and deletes on generated databases with shared sub-assemblies, a cycle and IDs
 // that differ only in case.
 
-#include "shell/Desktop.h"
+#include "desktop/Desktop.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
 #include "support/WindowFixture.h"
 #include "tree/BomTreeModel.h"
-#include "tree/BomTreeView.h"
-#include "tree/TreeLoader.h"
+#include "shell/BomTreeView.h"
+#include "tree/StructureBuilder.h"
 
 #include <QRandomGenerator>
 #include <QSet>
@@ -130,9 +130,9 @@ private Q_SLOTS:
             QString action;
             if (random.bounded(100) < 65) {
                 const ItemRow& item = data.items[random.bounded(quint32(data.items.size()))];
-                const int answer = random.bounded(10) == 0 ? shell::ResultCancel
-                                   : random.bounded(2)     ? shell::ResultYes
-                                                           : shell::ResultNo;
+                const int answer = random.bounded(10) == 0 ? desktop::ResultCancel
+                                   : random.bounded(2)     ? desktop::ResultYes
+                                                           : desktop::ResultNo;
                 action = QStringLiteral("drop %1 on %2 (%3)")
                              .arg(item.id, f.model().pathTo(target).join(u'/'))
                              .arg(answer);
@@ -145,7 +145,7 @@ private Q_SLOTS:
                 action = QStringLiteral("delete %1%2")
                              .arg(f.model().pathTo(target).join(u'/'),
                                   confirmed ? QString() : QStringLiteral(" (cancelled)"));
-                f.desktop.messageAnswers = {confirmed ? shell::ResultOk : shell::ResultCancel};
+                f.desktop.messageAnswers = {confirmed ? desktop::ResultOk : desktop::ResultCancel};
                 f.pressDelete(target);
             }
             failure = differenceFromFreshLoad(f);

@@ -1,217 +1,228 @@
 #include "shell/BomWindow.h"
 
+#include "desktop/Desktop.h"
 #include "info/InfoWindows.h"
-#include "shell/Desktop.h"
+#include "shell/BomTreeView.h"
+#include "shell/DatabaseChoice.h"
 #include "shell/Icons.h"
 #include "shell/ItemList.h"
 #include "shell/NumLock.h"
+#include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
-#include "tree/BomTreeView.h"
-#include "tree/TreeOperations.h"
 
+#include <QCloseEvent>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace shell {
 
 namespace {
 
-/// The factor by which the layout must grow so that every heading fits its place.
-double layoutScale(const QFontMetrics& metrics) {
-    const std::pair<const char*, int> headings[] = {
-        {"Item Master List (double-click)", 2535}, {"Quantity Per Assembly", 1695},
-        {"BOM Component Description", 2655},       {"Item Description", 2055},
-        {"Open Database", 1815 - 240}};
-    double scale = 1.0;
-    for (const auto& [text, width] : headings)
-        scale = std::max(scale, (metrics.horizontalAdvance(QLatin1StringView(text)) + 4) * 15.0 /
-                                    width);
-    return scale;
-}
+constexpr int RecentLimit = 5;
+const QString RecentKey = QStringLiteral("recentDatabases");
 
-template <typename Widget>
-Widget* make(QWidget* parent, const char* name, const QRect& geometry) {
-    auto* widget = new Widget(parent);
-    widget->setObjectName(QLatin1StringView(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
-QLabel* heading(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
-    auto* label = make<QLabel>(parent, name, geometry);
-    label->setText(text);
+QLabel* heading(const char* name, const QString& text) {
+    auto* label = new QLabel(text);
+    label->setObjectName(QLatin1StringView(name));
     return label;
 }
 
 /// A value field: its shown text is its accessible name, its heading its description.
-QLabel* valueField(QWidget* parent, const char* name, const QString& headingText,
-                   const QRect& geometry, QPalette::ColorRole background) {
-    auto* label = make<QLabel>(parent, name, geometry);
+QLabel* valueField(const char* name, const QString& headingText, bool white) {
+    auto* label = new QLabel;
+    label->setObjectName(QLatin1StringView(name));
     label->setAutoFillBackground(true);
-    label->setBackgroundRole(background);
+    label->setBackgroundRole(QPalette::Base);
+    if (white) {
+        QPalette p = label->palette();
+        p.setColor(QPalette::Base, Qt::white);
+        label->setPalette(p);
+    } else {
+        label->setBackgroundRole(QPalette::Window);
+    }
     label->setFrameShape(QFrame::StyledPanel);
     label->setFrameShadow(QFrame::Sunken);
     label->setAccessibleDescription(headingText);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setMinimumHeight(label->fontMetrics().height() + 6);
     return label;
 }
 
-QPushButton* button(QWidget* parent, const char* name, const QString& caption,
-                    const QRect& geometry) {
-    auto* b = make<QPushButton>(parent, name, geometry);
-    b->setText(caption);
+QPushButton* button(const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption);
+    b->setObjectName(QLatin1StringView(name));
     b->setAutoDefault(false);
     return b;
 }
 
+QAction* action(QMenu* menu, const char* name, const QString& caption,
+                const QKeySequence& shortcut = {}) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(QLatin1StringView(name));
+    a->setShortcut(shortcut);
+    return a;
+}
+
 } // namespace
 
-BomWindow::BomWindow(Desktop& desktop, const QString& workdirFolder, QWidget* parent)
-    : QMainWindow(parent), m_desktop(desktop) {
+BomWindow::BomWindow(desktop::Desktop& desktop, const QString& workdirFolder,
+                     const QString& settingsFile, QWidget* parent)
+    : QMainWindow(parent), m_desktop(desktop),
+      m_settings(settingsFile.isEmpty()
+                     ? std::make_unique<QSettings>()
+                     : std::make_unique<QSettings>(settingsFile, QSettings::IniFormat)) {
     setObjectName(QStringLiteral("bom"));
     setWindowTitle(QStringLiteral("Bill of Material Structural Viewer/Editor"));
     setWindowIcon(applicationIcon());
-    m_scale = layoutScale(fontMetrics());
     createControls();
     createMenus();
     createStatusBar();
 
-    m_choice = std::make_unique<DatabaseChoice>(desktop, workdirFolder, *List1, *m_statusText);
-    m_treeContext.reset(new tree::TreeContext{desktop, *m_choice, *Text1, *TreeView1, *m_model,
-                                              *Label7, *Label8, *Label9, *Label10,
-                                              *m_statusText, tree::DefaultNodeLimit,
-                                              tree::DefaultDepthLimit});
-    m_loader = std::make_unique<tree::TreeLoader>(*m_treeContext);
+    m_choice = std::make_unique<DatabaseChoice>(desktop, workdirFolder, *m_itemList,
+                                                *m_statusText);
+    m_editor = std::make_unique<tree::BomEditor>(
+        desktop, *m_choice, *m_model, [this](const QString& text) { m_statusText->setText(text); });
     m_infoWindows = std::make_unique<info::InfoWindows>();
     route();
-
-    resize(baseClientSize().width(),
-           baseClientSize().height() + menuBar()->sizeHint().height() +
-               statusBar()->sizeHint().height());
-    move(twips(1605, 2700, 0, 0).topLeft());
+    restoreLayout();
 }
 
 BomWindow::~BomWindow() = default;
 
-QRect BomWindow::twips(int left, int top, int width, int height) const {
-    // The layout is given in twips; 15 twips make a pixel at 96 dpi.
-    return {int(left * m_scale / 15), int(top * m_scale / 15), int(width * m_scale / 15),
-            int(height * m_scale / 15)};
-}
-
-QSize BomWindow::baseClientSize() const { return twips(0, 0, 9405, 6255).size(); }
-
 void BomWindow::createControls() {
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setMinimumSize(baseClientSize());
-    setCentralWidget(client);
-
-    Label4 = heading(client, "Label4", QStringLiteral("Item ID"), twips(360, 120, 1935, 255));
-    Text1 = make<QLineEdit>(client, "Text1", twips(360, 360, 3375, 285));
-    Text1->setAccessibleName(QStringLiteral("Item ID"));
-    Label4->setBuddy(Text1);
-
+    // Left: the item and its tree. Right: the item's description, the Item Master list and the
+    // statistics, with the command buttons beside them. A splitter between the two halves.
+    auto* left = new QWidget;
+    auto* leftColumn = new QVBoxLayout(left);
+    QLabel* itemIdHeading = heading("Label4", QStringLiteral("Item ID"));
+    m_itemIdEdit = new QLineEdit;
+    m_itemIdEdit->setObjectName(QStringLiteral("Text1"));
+    m_itemIdEdit->setAccessibleName(QStringLiteral("Item ID"));
+    itemIdHeading->setBuddy(m_itemIdEdit);
     m_model = new tree::BomTreeModel(this);
-    TreeView1 = make<tree::BomTreeView>(client, "TreeView1", twips(360, 840, 3375, 5175));
-    TreeView1->setModel(m_model);
-    TreeView1->setAccessibleName(QStringLiteral("Bill of Material"));
+    m_tree = new BomTreeView;
+    m_tree->setObjectName(QStringLiteral("TreeView1"));
+    m_tree->setModel(m_model);
+    m_tree->setAccessibleName(QStringLiteral("Bill of Material"));
+    leftColumn->addWidget(itemIdHeading);
+    leftColumn->addWidget(m_itemIdEdit);
+    leftColumn->addWidget(m_tree, 1);
 
-    Label1 = heading(client, "Label1", QStringLiteral("Item Description"),
-                     twips(3960, 120, 2055, 255));
-    Label10 = valueField(client, "Label10", QStringLiteral("Item Description"),
-                         twips(3960, 360, 3015, 255), QPalette::Base);
-    Label10->setPalette([&] {
-        QPalette p = Label10->palette();
-        p.setColor(QPalette::Base, Qt::white);
-        return p;
-    }());
-    Label2 = heading(client, "Label2", QStringLiteral("Item Master List (double-click)"),
-                     twips(3960, 810, 2535, 255));
-    List1 = make<ItemList>(client, "List1", twips(3960, 1080, 3015, 2595));
-    List1->setAccessibleName(QStringLiteral("Item Master List"));
-    TreeView1->setDragSource(List1);
+    auto* right = new QWidget;
+    auto* rightGrid = new QGridLayout(right);
+    m_descriptionValue = valueField("Label10", QStringLiteral("Item Description"), true);
+    m_itemList = new ItemList;
+    m_itemList->setObjectName(QStringLiteral("List1"));
+    m_itemList->setAccessibleName(QStringLiteral("Item Master List"));
+    m_tree->setDragSource(m_itemList);
 
-    SSPanel1 = make<QGroupBox>(client, "SSPanel1", twips(3960, 3840, 3015, 2175));
-    SSPanel1->setTitle(QStringLiteral("Bill of Material Statisticts"));
-    SSPanel1->setAlignment(Qt::AlignHCenter);
-    Label3 = heading(SSPanel1, "Label3", QStringLiteral("BOM Component Description"),
-                     twips(120, 480, 2655, 255));
-    Label7 = valueField(SSPanel1, "Label7", QStringLiteral("BOM Component Description"),
-                        twips(120, 720, 2655, 255), QPalette::Base);
-    Label7->setPalette(Label10->palette());
-    Label5 = heading(SSPanel1, "Label5", QStringLiteral("Quantity Per Assembly"),
-                     twips(120, 1200, 1695, 255));
-    Label6 = heading(SSPanel1, "Label6", QStringLiteral("UOM"), twips(1800, 1200, 855, 255));
-    Label8 = valueField(SSPanel1, "Label8", QStringLiteral("Quantity Per Assembly"),
-                        twips(120, 1440, 1575, 255), QPalette::Window);
-    Label9 = valueField(SSPanel1, "Label9", QStringLiteral("UOM"), twips(1800, 1440, 975, 255),
-                        QPalette::Window);
+    m_statisticsPanel = new QGroupBox(QStringLiteral("Bill of Material Statisticts"));
+    m_statisticsPanel->setObjectName(QStringLiteral("SSPanel1"));
+    m_statisticsPanel->setAlignment(Qt::AlignHCenter);
+    auto* panel = new QGridLayout(m_statisticsPanel);
+    m_componentDescriptionValue =
+        valueField("Label7", QStringLiteral("BOM Component Description"), true);
+    m_quantityValue = valueField("Label8", QStringLiteral("Quantity Per Assembly"), false);
+    m_unitValue = valueField("Label9", QStringLiteral("UOM"), false);
+    panel->addWidget(heading("Label3", QStringLiteral("BOM Component Description")), 0, 0, 1, 2);
+    panel->addWidget(m_componentDescriptionValue, 1, 0, 1, 2);
+    panel->addWidget(heading("Label5", QStringLiteral("Quantity Per Assembly")), 2, 0);
+    panel->addWidget(heading("Label6", QStringLiteral("UOM")), 2, 1);
+    panel->addWidget(m_quantityValue, 3, 0);
+    panel->addWidget(m_unitValue, 3, 1);
+    panel->setColumnStretch(0, 2);
+    panel->setColumnStretch(1, 1);
+    panel->setRowStretch(4, 1);
 
-    cmdOpenDatabase = button(client, "cmdOpenDatabase", QStringLiteral("Open Database"),
-                             twips(7320, 360, 1815, 375));
-    cmdExpand = button(client, "cmdExpand", QStringLiteral("Expand All"),
-                       twips(7320, 840, 1815, 375));
-    cmdCollapse = button(client, "cmdCollapse", QStringLiteral("Collapse All"),
-                         twips(7320, 1320, 1815, 375));
-    cmdExit = button(client, "cmdExit", QStringLiteral("E&xit"), twips(7320, 2040, 1815, 375));
+    m_openButton = button("cmdOpenDatabase", QStringLiteral("Open Database"));
+    m_expandButton = button("cmdExpand", QStringLiteral("Expand All"));
+    m_collapseButton = button("cmdCollapse", QStringLiteral("Collapse All"));
+    m_exitButton = button("cmdExit", QStringLiteral("E&xit"));
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(m_openButton);
+    buttons->addWidget(m_expandButton);
+    buttons->addWidget(m_collapseButton);
+    buttons->addSpacing(m_openButton->sizeHint().height() / 2);
+    buttons->addWidget(m_exitButton);
+    buttons->addStretch(1);
 
-    // Tab order: tree, Item ID, list, then the buttons; labels take no focus.
-    QWidget::setTabOrder(TreeView1, Text1);
-    QWidget::setTabOrder(Text1, List1);
-    QWidget::setTabOrder(List1, cmdExpand);
-    QWidget::setTabOrder(cmdExpand, cmdCollapse);
-    QWidget::setTabOrder(cmdCollapse, cmdOpenDatabase);
-    QWidget::setTabOrder(cmdOpenDatabase, cmdExit);
+    rightGrid->addWidget(heading("Label1", QStringLiteral("Item Description")), 0, 0);
+    rightGrid->addWidget(m_descriptionValue, 1, 0);
+    rightGrid->addWidget(heading("Label2", QStringLiteral("Item Master List (double-click)")), 2, 0);
+    rightGrid->addWidget(m_itemList, 3, 0);
+    rightGrid->addWidget(m_statisticsPanel, 4, 0);
+    rightGrid->addLayout(buttons, 1, 1, 4, 1);
+    rightGrid->setRowStretch(3, 1);
+    rightGrid->setColumnStretch(0, 1);
+
+    m_splitter = new QSplitter(Qt::Horizontal);
+    m_splitter->setObjectName(QStringLiteral("splitter"));
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->addWidget(left);
+    m_splitter->addWidget(right);
+    m_splitter->setStretchFactor(0, 1);
+    m_splitter->setStretchFactor(1, 1);
+    setCentralWidget(m_splitter);
+
+    // The keyboard starts on the tree; Tab then follows the screen, left to right and top
+    // to bottom.
+    QWidget::setTabOrder(m_itemIdEdit, m_tree);
+    QWidget::setTabOrder(m_tree, m_itemList);
+    QWidget::setTabOrder(m_itemList, m_openButton);
+    QWidget::setTabOrder(m_openButton, m_expandButton);
+    QWidget::setTabOrder(m_expandButton, m_collapseButton);
+    QWidget::setTabOrder(m_collapseButton, m_exitButton);
 }
 
 void BomWindow::createMenus() {
-    QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuOpen = mnuFile->addAction(QStringLiteral("&Open Database"));
-    mnuFile->addSeparator();
-    mnuExpand = mnuFile->addAction(QStringLiteral("E&xpand All"));
-    mnuCollapse = mnuFile->addAction(QStringLiteral("&Collapse All"));
-    mnuFile->addSeparator();
-    mnuExit = mnuFile->addAction(QStringLiteral("&Exit"));
-    QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
-    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    mnuOperation = mnuHelp->addAction(QStringLiteral("&Operation Notes"));
-    mnuHelp->addSeparator();
-    mnuAbout = mnuHelp->addAction(QStringLiteral("&About BOM Editor"));
-
-    mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
-    mnuExpand->setObjectName(QStringLiteral("mnuExpand"));
-    mnuCollapse->setObjectName(QStringLiteral("mnuCollapse"));
-    mnuExit->setObjectName(QStringLiteral("mnuExit"));
-    mnuOperation->setObjectName(QStringLiteral("mnuOperation"));
-    mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    m_openAction = action(file, "mnuOpen", QStringLiteral("&Open Database"), QKeySequence::Open);
+    m_recentMenu = file->addMenu(QStringLiteral("&Recent Databases"));
+    m_recentMenu->setObjectName(QStringLiteral("mnuRecent"));
+    file->addSeparator();
+    m_expandAction = action(file, "mnuExpand", QStringLiteral("E&xpand All"));
+    m_collapseAction = action(file, "mnuCollapse", QStringLiteral("&Collapse All"));
+    file->addSeparator();
+    m_exitAction = action(file, "mnuExit", QStringLiteral("&Exit"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    m_notesAction = action(help, "mnuOperation", QStringLiteral("&Operation Notes"),
+                           QKeySequence::HelpContents);
+    help->addSeparator();
+    m_aboutAction = action(help, "mnuAbout", QStringLiteral("&About BOM Editor"));
 }
 
 void BomWindow::createStatusBar() {
-    QStatusBar* StatusBar1 = statusBar();
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
-    m_statusText = new QLabel(StatusBar1);
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusText = new QLabel(bar);
     m_statusText->setObjectName(QStringLiteral("StatusPanel1"));
-    m_numLock = new QLabel(StatusBar1);
+    m_numLock = new QLabel(bar);
     m_numLock->setObjectName(QStringLiteral("StatusPanel2"));
     m_numLock->setAlignment(Qt::AlignCenter);
     m_numLock->setMinimumWidth(m_numLock->fontMetrics().horizontalAdvance(QStringLiteral("NUM")) + 12);
-    m_clock = new QLabel(StatusBar1);
+    m_clock = new QLabel(bar);
     m_clock->setObjectName(QStringLiteral("StatusPanel3"));
     m_clock->setAlignment(Qt::AlignCenter);
-    StatusBar1->addWidget(m_statusText, 1);
-    StatusBar1->addPermanentWidget(m_numLock);
-    StatusBar1->addPermanentWidget(m_clock);
+    bar->addWidget(m_statusText, 1);
+    bar->addPermanentWidget(m_numLock);
+    bar->addPermanentWidget(m_clock);
 
     auto* tick = new QTimer(this);
     connect(tick, &QTimer::timeout, this, &BomWindow::updateStatusPanels);
@@ -225,95 +236,147 @@ void BomWindow::updateStatusPanels() {
     m_numLock->setText(numLock.value_or(false) ? QStringLiteral("NUM") : QString());
 }
 
+void BomWindow::restoreLayout() {
+    if (!restoreGeometry(m_settings->value(QStringLiteral("window/geometry")).toByteArray())) {
+        // First start: most of the screen, and never more than it.
+        const QRect screen = this->screen()->availableGeometry();
+        resize(QSize(std::min(screen.width(), 1100), std::min(screen.height(), 720)) -
+               QSize(16, 40));
+        move(screen.center() - rect().center());
+    }
+    m_splitter->restoreState(m_settings->value(QStringLiteral("window/splitter")).toByteArray());
+    m_tree->header()->restoreState(
+        m_settings->value(QStringLiteral("window/treeColumns")).toByteArray());
+    updateRecentMenu();
+}
+
+void BomWindow::saveLayout() {
+    m_settings->setValue(QStringLiteral("window/geometry"), saveGeometry());
+    m_settings->setValue(QStringLiteral("window/splitter"), m_splitter->saveState());
+    m_settings->setValue(QStringLiteral("window/treeColumns"), m_tree->header()->saveState());
+    m_settings->sync();
+}
+
+void BomWindow::closeEvent(QCloseEvent* event) {
+    saveLayout();
+    QMainWindow::closeEvent(event);
+}
+
+void BomWindow::updateRecentMenu() {
+    m_recentMenu->clear();
+    const QStringList recent = m_settings->value(RecentKey).toStringList();
+    for (const QString& path : recent) {
+        QAction* open = m_recentMenu->addAction(path);
+        connect(open, &QAction::triggered, this, [this, path] { openDatabase(path); });
+    }
+    m_recentMenu->setEnabled(!recent.isEmpty());
+}
+
 void BomWindow::route() {
     // Each button only triggers its menu item, so both behave the same in every state.
-    connect(cmdOpenDatabase, &QPushButton::clicked, mnuOpen, &QAction::trigger);
-    connect(cmdExpand, &QPushButton::clicked, mnuExpand, &QAction::trigger);
-    connect(cmdCollapse, &QPushButton::clicked, mnuCollapse, &QAction::trigger);
-    connect(cmdExit, &QPushButton::clicked, mnuExit, &QAction::trigger);
+    connect(m_openButton, &QPushButton::clicked, m_openAction, &QAction::trigger);
+    connect(m_expandButton, &QPushButton::clicked, m_expandAction, &QAction::trigger);
+    connect(m_collapseButton, &QPushButton::clicked, m_collapseAction, &QAction::trigger);
+    connect(m_exitButton, &QPushButton::clicked, m_exitAction, &QAction::trigger);
 
-    connect(mnuOpen, &QAction::triggered, this, [this] {
-        if (m_choice->openDatabase())
-            forgetLoadedTree();
-    });
-    connect(mnuExpand, &QAction::triggered, this, [this] { tree::expandAll(*m_treeContext); });
-    connect(mnuCollapse, &QAction::triggered, this,
-            [this] { tree::collapseAll(*m_treeContext); });
-    connect(mnuExit, &QAction::triggered, this, &QWidget::close);
-    connect(mnuOperation, &QAction::triggered, this,
+    connect(m_openAction, &QAction::triggered, this, [this] { openDatabase(std::nullopt); });
+    // The view's own walks: one layout pass however many nodes the tree holds.
+    connect(m_expandAction, &QAction::triggered, m_tree, &QTreeView::expandAll);
+    connect(m_collapseAction, &QAction::triggered, m_tree, &QTreeView::collapseAll);
+    connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
+    connect(m_notesAction, &QAction::triggered, this,
             [this] { m_infoWindows->showOperationNotes(); });
-    connect(mnuAbout, &QAction::triggered, this, [this] { m_infoWindows->showAbout(); });
+    connect(m_aboutAction, &QAction::triggered, this, [this] { m_infoWindows->showAbout(); });
 
-    connect(List1, &ItemList::linePicked, this, &BomWindow::pickListLine);
-    Text1->installEventFilter(this);
+    connect(m_itemList, &ItemList::linePicked, this, &BomWindow::pickListLine);
+    m_itemIdEdit->installEventFilter(this);
     // The statistics follow the current node, however it became current.
-    connect(TreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& node) { tree::showStatistics(*m_treeContext, node); });
-    connect(TreeView1, &tree::BomTreeView::currentNodeClicked, this,
-            [this](const QModelIndex& node) { tree::showStatistics(*m_treeContext, node); });
-    connect(TreeView1, &tree::BomTreeView::itemDropped, this,
-            [this](const QString& id) { tree::addDroppedComponent(*m_treeContext, id); });
-    connect(TreeView1, &tree::BomTreeView::deleteRequested, this,
-            [this] { tree::deleteSelectedComponent(*m_treeContext); });
+    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &BomWindow::showStatistics);
+    connect(m_tree, &BomTreeView::currentNodeClicked, this, &BomWindow::showStatistics);
+    connect(m_tree, &BomTreeView::itemDropped, this, [this](const QString& id) {
+        m_editor->addComponent(m_tree->dropHighlight(), id);
+        // However the drop ended, no node stays marked as its target.
+        m_tree->setDropHighlight({});
+    });
+    connect(m_tree, &BomTreeView::deleteRequested, this,
+            [this] { m_editor->deleteComponent(m_tree->selectedNode()); });
 }
 
 void BomWindow::start() {
     show();
-    TreeView1->setFocus();
+    m_tree->setFocus();
     m_desktop.processEvents();
     m_choice->FillItemList();
+}
+
+void BomWindow::openDatabase(const std::optional<QString>& path) {
+    const QString before = m_choice->databasePath();
+    m_choice->openDatabase(path);
+    const QString now = m_choice->databasePath();
+    if (now != before)
+        forgetLoadedTree();
+    if (!now.isEmpty() && (now != before || path)) {
+        QStringList recent = m_settings->value(RecentKey).toStringList();
+        recent.removeAll(now);
+        recent.prepend(now);
+        m_settings->setValue(RecentKey, recent.mid(0, RecentLimit));
+        updateRecentMenu();
+    }
 }
 
 void BomWindow::forgetLoadedTree() {
     // The tree, the description and the statistics belong to the database they came from: a
     // drop on them would write lines for items that the new file may not hold.
     m_model->clear(QString());
-    Label10->clear();
-    Label7->clear();
-    Label8->clear();
-    Label9->clear();
+    m_descriptionValue->clear();
+    showStatistics({});
+}
+
+void BomWindow::showStatistics(const QModelIndex& node) {
+    if (const auto facts = m_editor->statistics(node)) {
+        m_quantityValue->setText(facts->quantity);
+        m_unitValue->setText(facts->unit);
+        m_componentDescriptionValue->setText(facts->description);
+    }
 }
 
 void BomWindow::pickListLine() {
-    Text1->setText(List1->currentText());
-    Text1->setFocus();
-    m_desktop.queueEnter(Text1);
+    m_itemIdEdit->setText(m_itemList->currentText());
+    m_itemIdEdit->setFocus();
+    m_desktop.queueEnter(m_itemIdEdit);
+}
+
+void BomWindow::requestLoad() {
+    if (m_loading) {
+        // Asked for during the running load's event pump: runs as soon as that one ends.
+        m_loadPending = true;
+        return;
+    }
+    m_loading = true;
+    do {
+        m_loadPending = false;
+        m_quantityValue->clear();
+        m_unitValue->clear();
+        m_componentDescriptionValue->clear();
+        // The description belongs to the item loaded: a failed or row-less load shows none
+        // rather than the previous item's.
+        m_descriptionValue->clear();
+        m_descriptionValue->setText(m_editor->load(m_itemIdEdit->text()));
+    } while (m_loadPending);
+    m_loading = false;
 }
 
 bool BomWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Text1 && event->type() == QEvent::KeyPress) {
+    if (watched == m_itemIdEdit && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            m_loader->requestLoad();
+            requestLoad();
         else if (!key->text().isEmpty())
             // Every character typed shows the database path again, as after a load.
             m_statusText->setText(m_choice->databasePath());
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void BomWindow::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    // The tree and the list take the room a larger window gives; the rest keeps its place
-    // relative to them.
-    const QSize extra = centralWidget()->size() - baseClientSize();
-    const int dw = std::max(0, extra.width());
-    const int dh = std::max(0, extra.height());
-    const QRect treeBase = twips(360, 840, 3375, 5175);
-    TreeView1->setGeometry(treeBase.adjusted(0, 0, dw, dh));
-    const int shift = dw;
-    const auto placeRight = [shift](QWidget* w, const QRect& base, int grow = 0, int down = 0) {
-        w->setGeometry(base.translated(shift, down).adjusted(0, 0, 0, grow));
-    };
-    placeRight(Label1, twips(3960, 120, 2055, 255));
-    placeRight(Label10, twips(3960, 360, 3015, 255));
-    placeRight(Label2, twips(3960, 810, 2535, 255));
-    placeRight(List1, twips(3960, 1080, 3015, 2595), dh);
-    placeRight(SSPanel1, twips(3960, 3840, 3015, 2175), 0, dh);
-    placeRight(cmdOpenDatabase, twips(7320, 360, 1815, 375));
-    placeRight(cmdExpand, twips(7320, 840, 1815, 375));
-    placeRight(cmdCollapse, twips(7320, 1320, 1815, 375));
-    placeRight(cmdExit, twips(7320, 2040, 1815, 375));
 }
 
 } // namespace shell

@@ -1,10 +1,7 @@
 #pragma once
 
-#include "shell/DatabaseChoice.h"
-#include "tree/TreeContext.h"
-#include "tree/TreeLoader.h"
-
 #include <QMainWindow>
+#include <QString>
 
 #include <memory>
 
@@ -12,28 +9,39 @@ class QAction;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
+class QSettings;
+class QSplitter;
 
+namespace desktop {
+class Desktop;
+}
 namespace info {
 class InfoWindows;
 }
 namespace tree {
+class BomEditor;
 class BomTreeModel;
-class BomTreeView;
 } // namespace tree
 
 namespace shell {
 
-class Desktop;
+class BomTreeView;
+class DatabaseChoice;
 class ItemList;
 
 /// The main window "bom": owns every control, the menus and the status bar, and routes each
-/// user action to its operation. The operations live with their subsystems.
+/// user action to its operation; the operations live with their subsystems, and the window
+/// draws what they return.
 class BomWindow : public QMainWindow {
     Q_OBJECT
 public:
-    /// `workdirFolder` holds workdir.txt (the program's folder in real use).
-    BomWindow(Desktop& desktop, const QString& workdirFolder, QWidget* parent = nullptr);
+    /// `workdirFolder` holds workdir.txt (the program's folder in real use). The window's
+    /// size, place, splitter and column widths and the recent databases are kept in
+    /// `settingsFile` (an INI file), or in the user's settings when it is empty.
+    BomWindow(desktop::Desktop& desktop, const QString& workdirFolder,
+              const QString& settingsFile = {}, QWidget* parent = nullptr);
     ~BomWindow() override;
 
     /// The window's load: shows it, lets it paint, then fills the Item Master list.
@@ -44,61 +52,61 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createControls();
     void createMenus();
     void createStatusBar();
     void route();
+    void restoreLayout();
+    void saveLayout();
+    void updateStatusPanels();
+    void updateRecentMenu();
+
     void pickListLine();
+    void requestLoad();
+    void showStatistics(const QModelIndex& node);
+    void openDatabase(const std::optional<QString>& path);
     /// Empties the tree and what it showed, when the database has changed.
     void forgetLoadedTree();
-    void updateStatusPanels();
-    /// A place given in twips, in pixels of this window's layout.
-    QRect twips(int left, int top, int width, int height) const;
-    /// The client area above the status bar, before the user resizes the window.
-    QSize baseClientSize() const;
 
-    Desktop& m_desktop;
-    /// How much the layout grows so that every heading fits the platform's font.
-    double m_scale = 1.0;
+    desktop::Desktop& m_desktop;
+    std::unique_ptr<QSettings> m_settings;
 
-    // Controls, by the names the users' documents give them.
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label4;
-    QLabel* Label10;
-    QLineEdit* Text1;
-    tree::BomTreeView* TreeView1;
+    // Controls. Their object names (Text1, TreeView1, List1, Label7 ...) and accessible names
+    // are what the users' documents, screen readers and tests know them by.
+    QLineEdit* m_itemIdEdit;
+    BomTreeView* m_tree;
     tree::BomTreeModel* m_model;
-    ItemList* List1;
-    QGroupBox* SSPanel1;
-    QLabel* Label3;
-    QLabel* Label5;
-    QLabel* Label6;
-    QLabel* Label7;
-    QLabel* Label8;
-    QLabel* Label9;
-    QPushButton* cmdOpenDatabase;
-    QPushButton* cmdExpand;
-    QPushButton* cmdCollapse;
-    QPushButton* cmdExit;
+    QLabel* m_descriptionValue;
+    ItemList* m_itemList;
+    QGroupBox* m_statisticsPanel;
+    QLabel* m_componentDescriptionValue;
+    QLabel* m_quantityValue;
+    QLabel* m_unitValue;
+    QPushButton* m_openButton;
+    QPushButton* m_expandButton;
+    QPushButton* m_collapseButton;
+    QPushButton* m_exitButton;
+    QSplitter* m_splitter;
     QLabel* m_statusText;
     QLabel* m_numLock;
     QLabel* m_clock;
 
-    QAction* mnuOpen;
-    QAction* mnuExpand;
-    QAction* mnuCollapse;
-    QAction* mnuExit;
-    QAction* mnuOperation;
-    QAction* mnuAbout;
+    QAction* m_openAction;
+    QMenu* m_recentMenu;
+    QAction* m_expandAction;
+    QAction* m_collapseAction;
+    QAction* m_exitAction;
+    QAction* m_notesAction;
+    QAction* m_aboutAction;
 
     std::unique_ptr<DatabaseChoice> m_choice;
-    std::unique_ptr<tree::TreeContext> m_treeContext;
-    std::unique_ptr<tree::TreeLoader> m_loader;
+    std::unique_ptr<tree::BomEditor> m_editor;
     std::unique_ptr<info::InfoWindows> m_infoWindows;
+    bool m_loading = false;
+    bool m_loadPending = false;
 };
 
 } // namespace shell

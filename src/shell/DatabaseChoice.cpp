@@ -1,6 +1,6 @@
 #include "shell/DatabaseChoice.h"
 
-#include "shell/Desktop.h"
+#include "desktop/Desktop.h"
 #include "shell/ItemList.h"
 #include "shell/Workdir.h"
 #include "store/Database.h"
@@ -14,13 +14,13 @@ namespace {
 const QString LoadingText = QStringLiteral("...Loading Item Master file...");
 }
 
-DatabaseChoice::DatabaseChoice(Desktop& desktop, QString workdirFolder, ItemList& List1,
+DatabaseChoice::DatabaseChoice(desktop::Desktop& desktop, QString workdirFolder, ItemList& List1,
                                QLabel& statusText)
     : m_desktop(desktop), m_workdirFolder(std::move(workdirFolder)), m_list(List1),
       m_statusText(statusText) {}
 
 int DatabaseChoice::openFileDialog() {
-    const auto chosen = m_desktop.openFile(FileDialogTitle);
+    const auto chosen = m_desktop.openFile(desktop::FileDialogTitle);
     if (!chosen)
         return store::FileDialogCancelled;
     m_databasePath = *chosen;
@@ -36,7 +36,7 @@ void DatabaseChoice::fillList() {
 
 void DatabaseChoice::FillItemList() {
     m_statusText.setText(LoadingText);
-    BusyPointer busy(m_desktop);
+    desktop::BusyPointer busy(m_desktop);
     m_desktop.processEvents();
     m_databasePath = readRememberedPath(m_workdirFolder);
     if (m_databasePath.isEmpty())
@@ -48,17 +48,20 @@ void DatabaseChoice::FillItemList() {
     }
 }
 
-bool DatabaseChoice::openDatabase() {
-    const QString before = m_databasePath;
-    openFileDialog();
+void DatabaseChoice::openDatabase(const std::optional<QString>& path) {
+    if (path) {
+        m_databasePath = *path;
+        rememberPath(m_workdirFolder, m_databasePath);
+    } else {
+        openFileDialog();
+    }
     m_statusText.setText(LoadingText);
     m_list.removeAllItems();
     try {
         fillList();
     } catch (const store::StoreError& error) {
-        m_desktop.messageBox(error.message(), OkOnly);
+        m_desktop.messageBox(error.message(), desktop::OkOnly);
     }
-    return m_databasePath != before;
 }
 
 } // namespace shell

@@ -1,14 +1,19 @@
 #pragma once
 
-#include "tree/TreeContext.h"
+#include "tree/BomEditor.h"
 
 #include <QString>
 
+#include <optional>
+
 class QLabel;
+
+namespace desktop {
+class Desktop;
+}
 
 namespace shell {
 
-class Desktop;
 class ItemList;
 
 /// Which database the editor works on, and the Item Master list that shows its items: the
@@ -16,7 +21,7 @@ class ItemList;
 /// Database command. It holds nothing between operations but the path.
 class DatabaseChoice : public tree::DatabaseSession {
 public:
-    DatabaseChoice(Desktop& desktop, QString workdirFolder, ItemList& List1, QLabel& statusText);
+    DatabaseChoice(desktop::Desktop& desktop, QString workdirFolder, ItemList& List1, QLabel& statusText);
 
     QString databasePath() const override { return m_databasePath; }
     void setDatabasePath(const QString& path) override { m_databasePath = path; }
@@ -25,17 +30,17 @@ public:
     /// Start-up: reads the remembered path (asking for a file when there is none) and fills
     /// the list. Silent on every failure: the user can pick a database with Open Database.
     void FillItemList();
-    /// File > Open Database: asks for a file, then empties and refills the list from the
-    /// current path (the old one after Cancel); failures are shown. True when the current
-    /// database is now another file.
-    bool openDatabase();
+    /// File > Open Database: asks for a file (or takes `path`, a recent database, without
+    /// asking), then empties and refills the list from the current path (the old one after
+    /// Cancel); failures are shown.
+    void openDatabase(const std::optional<QString>& path = std::nullopt);
 
 private:
     /// Appends every item of the current database to the list and shows the path; throws
     /// StoreError, and then adds no line: the items are read whole before any is shown.
     void fillList();
 
-    Desktop& m_desktop;
+    desktop::Desktop& m_desktop;
     QString m_workdirFolder;
     ItemList& m_list;
     QLabel& m_statusText;

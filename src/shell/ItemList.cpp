@@ -1,7 +1,7 @@
 #include "shell/ItemList.h"
 
 #include "shell/Icons.h"
-#include "tree/ItemDrag.h"
+#include "shell/ItemDrag.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -66,7 +66,7 @@ void ItemList::mouseMoveEvent(QMouseEvent* event) {
     drag->exec(Qt::CopyAction);
 }
 
-QMimeData* ItemList::dragData() const { return tree::makeItemDragData(currentText()); }
+QMimeData* ItemList::dragData() const { return makeItemDragData(currentText()); }
 
 void ItemList::keyPressEvent(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&

@@ -3,7 +3,7 @@
 #include "store/Database.h"
 #include "store/ItemKey.h"
 #include "tree/BomTreeModel.h"
-#include "tree/TreeLoader.h"
+#include "tree/StructureBuilder.h"
 
 #include <QHash>
 

@@ -1,19 +1,20 @@
 #include "ScriptedDesktop.h"
 
-int ScriptedDesktop::messageBox(const QString& text, int style, const QString& title) {
+int ScriptedDesktop::messageBox(const QString& text, desktop::MessageStyle style,
+                                const QString& title) {
     asked.append({QStringLiteral("message"), text,
-                  title.isEmpty() ? shell::ApplicationTitle : title, style, {}});
-    return messageAnswers.isEmpty() ? shell::ResultOk : messageAnswers.takeFirst();
+                  title.isEmpty() ? desktop::ApplicationTitle : title, style, {}});
+    return messageAnswers.isEmpty() ? desktop::ResultOk : messageAnswers.takeFirst();
 }
 
 std::optional<QString> ScriptedDesktop::inputBox(const QString& prompt, const QString& title,
                                                  const QString& defaultText) {
-    asked.append({QStringLiteral("input"), prompt, title, 0, defaultText});
+    asked.append({QStringLiteral("input"), prompt, title, {}, defaultText});
     return inputAnswers.isEmpty() ? std::nullopt : inputAnswers.takeFirst();
 }
 
 std::optional<QString> ScriptedDesktop::openFile(const QString& title) {
-    asked.append({QStringLiteral("file"), {}, title, 0, {}});
+    asked.append({QStringLiteral("file"), {}, title, {}, {}});
     return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.takeFirst();
 }
 

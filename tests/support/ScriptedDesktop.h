@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/QtDesktop.h"
+#include "desktop/QtDesktop.h"
 
 #include <QList>
 #include <QString>
@@ -10,13 +10,13 @@
 
 /// The desktop services with every dialog answered from a script, and each question recorded
 /// with its title, text and style. The keystroke queue and the event pump are the real ones.
-class ScriptedDesktop : public shell::QtDesktop {
+class ScriptedDesktop : public desktop::QtDesktop {
 public:
     struct Question {
         QString kind; // "message", "input" or "file"
         QString text;
         QString title;
-        int style = 0;
+        desktop::MessageStyle style;
         QString defaultText;
     };
 
@@ -29,7 +29,7 @@ public:
     int maxBusyDepth = 0;
     int pumps = 0;
 
-    int messageBox(const QString& text, int style, const QString& title = {}) override;
+    int messageBox(const QString& text, desktop::MessageStyle style, const QString& title = {}) override;
     std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                     const QString& defaultText) override;
     std::optional<QString> openFile(const QString& title) override;

@@ -2,7 +2,7 @@
 
 #include "shell/ItemList.h"
 #include "tree/BomTreeModel.h"
-#include "tree/BomTreeView.h"
+#include "shell/BomTreeView.h"
 
 #include <QFile>
 #include <QMimeData>
@@ -17,7 +17,8 @@ WindowFixture::WindowFixture(const std::vector<ItemRow>& items, const std::vecto
     if (workdir.open(QIODevice::WriteOnly))
         workdir.write(database.toUtf8() + "\r\n");
     workdir.close();
-    m_window = std::make_unique<shell::BomWindow>(desktop, m_dir.path());
+    m_window = std::make_unique<shell::BomWindow>(desktop, m_dir.path(),
+                                                  m_dir.filePath(QStringLiteral("settings.ini")));
     m_window->start();
 }
 
@@ -25,8 +26,8 @@ WindowFixture::~WindowFixture() = default;
 
 tree::BomTreeModel& WindowFixture::model() { return m_window->treeModel(); }
 
-tree::BomTreeView& WindowFixture::tree() {
-    return *m_window->findChild<tree::BomTreeView*>(QStringLiteral("TreeView1"));
+shell::BomTreeView& WindowFixture::tree() {
+    return *m_window->findChild<shell::BomTreeView*>(QStringLiteral("TreeView1"));
 }
 
 shell::ItemList& WindowFixture::list() {

@@ -13,12 +13,12 @@
 class QLabel;
 class QLineEdit;
 namespace shell {
+class BomTreeView;
 class ItemList;
-}
+} // namespace shell
 namespace tree {
 class BomTreeModel;
-class BomTreeView;
-} // namespace tree
+}
 
 /// The real main window on a temporary database, with scripted dialogs.
 class WindowFixture {
@@ -32,7 +32,7 @@ public:
 
     shell::BomWindow& window() { return *m_window; }
     tree::BomTreeModel& model();
-    tree::BomTreeView& tree();
+    shell::BomTreeView& tree();
     shell::ItemList& list();
     QLineEdit& Text1();
     QLabel& label(const char* name);

@@ -6,7 +6,7 @@
 
 class QMimeData;
 
-namespace tree {
+namespace shell {
 
 /// The BOM tree control: keeps a drop highlight of its own (the node a dragged item would go
 /// to), accepts drags from one source widget only, and reports the Delete key and drops.
@@ -54,4 +54,4 @@ private:
     QPersistentModelIndex m_dropHighlight;
 };
 
-} // namespace tree
+} // namespace shell

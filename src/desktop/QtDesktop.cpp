@@ -1,4 +1,4 @@
-#include "shell/QtDesktop.h"
+#include "desktop/QtDesktop.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -7,7 +7,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 
-namespace shell {
+namespace desktop {
 
 namespace {
 
@@ -59,11 +59,11 @@ protected:
 
 } // namespace
 
-int QtDesktop::messageBox(const QString& text, int style, const QString& title) {
+int QtDesktop::messageBox(const QString& text, MessageStyle style, const QString& title) {
     MessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title.isEmpty() ? ApplicationTitle : title);
     box.setText(text);
-    switch (style & 0x0f) {
+    switch (buttonsOf(style)) {
     case OkCancel:
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Ok);
@@ -79,9 +79,9 @@ int QtDesktop::messageBox(const QString& text, int style, const QString& title) 
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }
-    if (style & IconStop)
+    if (style.testFlag(IconStop))
         box.setIcon(QMessageBox::Critical);
-    else if (style & IconQuestion)
+    else if (style.testFlag(IconQuestion))
         box.setIcon(QMessageBox::Question);
     const NormalPointer pointer(m_busyDepth > 0);
     const int pressed = box.exec();
@@ -146,4 +146,4 @@ void QtDesktop::setBusyPointer(bool busy) {
     }
 }
 
-} // namespace shell
+} // namespace desktop

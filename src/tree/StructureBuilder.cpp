@@ -1,15 +1,10 @@
-#include "tree/TreeLoader.h"
+#include "tree/StructureBuilder.h"
 
-#include "shell/Desktop.h"
 #include "store/Database.h"
 #include "store/ItemKey.h"
 #include "store/StoreError.h"
-#include "tree/BomTreeModel.h"
-#include "tree/TreeContext.h"
 
 #include <QHash>
-#include <QLabel>
-#include <QLineEdit>
 #include <QSet>
 
 #include <optional>
@@ -174,66 +169,6 @@ void StructureBuilder::populate(int nodeindex, const QString& BomID) {
         onPath.insert(key);
         stack.push_back(std::move(next));
     }
-}
-
-void TreeLoader::requestLoad() {
-    if (m_loading) {
-        // Asked for during the running load's event pump: runs as soon as that one ends.
-        m_pending = true;
-        return;
-    }
-    m_loading = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{m_loading};
-    do {
-        m_pending = false;
-        load();
-    } while (m_pending);
-}
-
-void TreeLoader::load() {
-    TreeContext& c = m_context;
-    c.statusText.setText(QStringLiteral("...searching Bill of Material structure..."));
-    std::optional<shell::BusyPointer> busy(std::in_place, c.desktop);
-    // The loaded item is remembered with the tree: later edits of Text1 never change which
-    // assembly the top-level nodes belong to.
-    const QString item = c.Text1.text();
-    c.model.clear(item);
-    c.Label8.clear();
-    c.Label9.clear();
-    c.Label7.clear();
-    // The description belongs to the item loaded: a failed or row-less load shows none rather
-    // than the previous item's.
-    c.Label10.clear();
-    if (c.session.databasePath().isEmpty())
-        c.session.openFileDialog();
-
-    std::optional<store::StoreError> failure;
-    std::vector<Node> nodes;
-    try {
-        store::Database db(c.session.databasePath());
-        if (const auto found = db.findItem(item))
-            c.Label10.setText(found->description.value_or(NoDescription));
-        c.desktop.processEvents();
-        StructureBuilder builder(db, c.nodeLimit, c.depthLimit);
-        try {
-            builder.populate(-1, item);
-        } catch (const store::StoreError& error) {
-            failure = error;
-        }
-        nodes = std::move(builder.nodes());
-    } catch (const store::StoreError& error) {
-        failure = error;
-    }
-    // A failed load keeps what it built.
-    c.model.adopt(item, std::move(nodes));
-    if (failure) {
-        busy.reset();
-        c.desktop.messageBox(failure->message(), shell::OkOnly);
-    }
-    c.statusText.setText(c.session.databasePath());
 }
 
 } // namespace tree

@@ -1,4 +1,4 @@
-#include "tree/BomTreeView.h"
+#include "shell/BomTreeView.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -8,9 +8,9 @@
 #include <QMouseEvent>
 #include <QTimer>
 
-#include "tree/ItemDrag.h"
+#include "shell/ItemDrag.h"
 
-namespace tree {
+namespace shell {
 
 BomTreeView::BomTreeView(QWidget* parent) : QTreeView(parent) {
     setHeaderHidden(true);
@@ -124,4 +124,4 @@ void BomTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
     QTreeView::drawRow(painter, highlighted, index);
 }
 
-} // namespace tree
+} // namespace shell

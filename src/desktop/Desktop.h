@@ -1,21 +1,29 @@
 #pragma once
 
+#include <QFlags>
 #include <QString>
 
 #include <optional>
 
 class QWidget;
 
-namespace shell {
+namespace desktop {
 
-/// Message-box styles: buttons plus icon, as the operations pass them.
-enum MessageStyle : int {
+/// What a message box offers: one set of buttons, and an icon or none.
+enum MessageFlag {
     OkOnly = 0,
     OkCancel = 1,
     YesNo = 4,
     IconStop = 16,
     IconQuestion = 32,
 };
+Q_DECLARE_FLAGS(MessageStyle, MessageFlag)
+Q_DECLARE_OPERATORS_FOR_FLAGS(MessageStyle)
+
+/// The buttons of a style, without its icon.
+inline MessageFlag buttonsOf(MessageStyle style) {
+    return MessageFlag(style.toInt() & (OkCancel | YesNo));
+}
 
 /// The button a message box was closed with.
 enum MessageResult : int {
@@ -40,7 +48,7 @@ public:
     /// A modal message box; an empty title shows ApplicationTitle. Returns a MessageResult;
     /// Esc gives Cancel where the box has a Cancel button; on a Yes/No box, Esc and closing the
     /// box give Cancel too (neither answer was chosen).
-    virtual int messageBox(const QString& text, int style, const QString& title = {}) = 0;
+    virtual int messageBox(const QString& text, MessageStyle style, const QString& title = {}) = 0;
     /// A modal input box; an empty optional when the user cancelled.
     virtual std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                             const QString& defaultText) = 0;
@@ -66,4 +74,4 @@ private:
     Desktop& m_desktop;
 };
 
-} // namespace shell
+} // namespace desktop

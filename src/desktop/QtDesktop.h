@@ -1,13 +1,13 @@
 #pragma once
 
-#include "shell/Desktop.h"
+#include "desktop/Desktop.h"
 
-namespace shell {
+namespace desktop {
 
 /// The desktop services on real Qt dialogs.
 class QtDesktop : public Desktop {
 public:
-    int messageBox(const QString& text, int style, const QString& title = {}) override;
+    int messageBox(const QString& text, MessageStyle style, const QString& title = {}) override;
     std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                     const QString& defaultText) override;
     std::optional<QString> openFile(const QString& title) override;
@@ -19,4 +19,4 @@ private:
     int m_busyDepth = 0;
 };
 
-} // namespace shell
+} // namespace desktop

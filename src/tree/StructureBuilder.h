@@ -13,8 +13,6 @@ class StoreError;
 
 namespace tree {
 
-struct TreeContext;
-
 /// The node limit of a load: far above what a real product needs, low enough that a structure
 /// that explodes combinatorially neither hangs the program nor exhausts its memory.
 inline constexpr int DefaultNodeLimit = 1'000'000;
@@ -62,22 +60,6 @@ private:
     QStringList m_outerPath;
     std::vector<Node> m_nodes;
     std::unique_ptr<Memo> m_memo;
-};
-
-/// Loads the tree of the item in Text1 (the Enter key in Text1). A load asked for while one
-/// runs (its event pump lets input through) runs after it, never inside it.
-class TreeLoader {
-public:
-    explicit TreeLoader(TreeContext& context) : m_context(context) {}
-
-    void requestLoad();
-
-private:
-    void load();
-
-    TreeContext& m_context;
-    bool m_loading = false;
-    bool m_pending = false;
 };
 
 } // namespace tree

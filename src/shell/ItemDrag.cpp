@@ -1,8 +1,8 @@
-#include "tree/ItemDrag.h"
+#include "shell/ItemDrag.h"
 
 #include <QMimeData>
 
-namespace tree {
+namespace shell {
 
 namespace {
 const QString ItemIdMimeType = QStringLiteral("application/x-fabrilux-item-id");
@@ -20,4 +20,4 @@ std::optional<QString> draggedItemId(const QMimeData* data) {
     return QString::fromUtf8(data->data(ItemIdMimeType));
 }
 
-} // namespace tree
+} // namespace shell

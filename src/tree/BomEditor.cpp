@@ -1,0 +1,193 @@
+#include "tree/BomEditor.h"
+
+#include "desktop/Desktop.h"
+#include "store/Database.h"
+#include "store/ItemKey.h"
+#include "store/StoreError.h"
+#include "tree/BomTreeModel.h"
+#include "tree/Quantity.h"
+#include "tree/TreeEdits.h"
+
+#include <QDateTime>
+
+namespace tree {
+
+namespace {
+
+/// Refuses a line that would make an item a component of itself, directly or through the
+/// structure the component already has.
+void refuseCircular(store::Database& db, const QString& assembly, const QString& component) {
+    if (store::foldKey(assembly) == store::foldKey(component))
+        throw store::StoreError(store::CircularComponent,
+                                QStringLiteral("'%1' cannot be a component of itself.")
+                                    .arg(component));
+    if (db.structureContains(component, assembly))
+        throw store::StoreError(
+            store::CircularComponent,
+            QStringLiteral("'%1' cannot be a component of '%2': '%2' is already part of the "
+                           "structure of '%1'.")
+                .arg(component, assembly));
+}
+
+} // namespace
+
+BomEditor::BomEditor(desktop::Desktop& desktop, DatabaseSession& session, BomTreeModel& model,
+                     std::function<void(const QString&)> showStatus)
+    : m_desktop(desktop), m_session(session), m_model(model),
+      m_showStatus(std::move(showStatus)) {}
+
+void BomEditor::setLimits(int nodeLimit, int depthLimit) {
+    m_nodeLimit = nodeLimit;
+    m_depthLimit = depthLimit;
+}
+
+void BomEditor::report(const QString& message) { m_desktop.messageBox(message, desktop::OkOnly); }
+
+QString BomEditor::load(const QString& item) {
+    m_showStatus(QStringLiteral("...searching Bill of Material structure..."));
+    std::optional<desktop::BusyPointer> busy(std::in_place, m_desktop);
+    // The loaded item is remembered with the tree: later edits of the Item ID field never
+    // change which assembly the top-level nodes belong to.
+    m_model.clear(item);
+    if (m_session.databasePath().isEmpty())
+        m_session.openFileDialog();
+
+    QString description;
+    std::optional<store::StoreError> failure;
+    std::vector<Node> nodes;
+    try {
+        store::Database db(m_session.databasePath());
+        if (const auto found = db.findItem(item))
+            description = found->description.value_or(NoDescription);
+        m_desktop.processEvents();
+        StructureBuilder builder(db, m_nodeLimit, m_depthLimit);
+        try {
+            builder.populate(-1, item);
+        } catch (const store::StoreError& error) {
+            failure = error;
+        }
+        nodes = std::move(builder.nodes());
+    } catch (const store::StoreError& error) {
+        failure = error;
+    }
+    // A failed load keeps what it built.
+    m_model.adopt(item, std::move(nodes));
+    if (failure) {
+        busy.reset();
+        report(failure->message());
+    }
+    m_showStatus(m_session.databasePath());
+    return description;
+}
+
+std::optional<ComponentFacts> BomEditor::statistics(const QModelIndex& node) {
+    // With no node there is nothing to show, and nothing of another node may stay.
+    if (!node.isValid())
+        return ComponentFacts{};
+    m_showStatus(QStringLiteral("...accessing Item Master record..."));
+    if (m_session.databasePath().isEmpty()) {
+        // Chosen for this run only: the remembered database stays the one of the last start.
+        const auto chosen = m_desktop.openFile(desktop::FileDialogTitle);
+        if (!chosen) {
+            m_showStatus(m_session.databasePath());
+            return std::nullopt;
+        }
+        m_session.setDatabasePath(*chosen);
+    }
+    ComponentFacts facts;
+    try {
+        store::Database db(m_session.databasePath());
+        const QString component = m_model.text(node);
+        // The node's own line: (parent node, node), or (loaded item, node) at the top level.
+        const auto line = db.findQuantity(m_model.assemblyOf(node), component);
+        facts.quantity = line && *line ? formatQuantity(**line) : QString();
+        if (const auto item = db.findItem(component)) {
+            facts.unit = item->unit.value_or(QString());
+            facts.description = item->description.value_or(NoDescription);
+        }
+    } catch (const store::StoreError& error) {
+        // Half a read would show this node's quantity beside another node's description.
+        facts = {};
+        report(error.message());
+    }
+    m_showStatus(m_session.databasePath());
+    return facts;
+}
+
+void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& component) {
+    const QPersistentModelIndex target = dropTarget;
+    if (!target.isValid() || component.isEmpty())
+        return;
+    const int answer = m_desktop.messageBox(QStringLiteral("Make Target Item A Parent?"),
+                                            desktop::YesNo | desktop::IconQuestion, ShortTitle);
+    // Esc or closing the box: the user has not decided, so the drop ends here.
+    if (answer == desktop::ResultCancel)
+        return;
+    const auto typed =
+        m_desktop.inputBox(QStringLiteral("Enter the quantity required of the new component."),
+                           QStringLiteral("Add BOM Item"), QStringLiteral("0"));
+    if (!typed)
+        return;
+    const auto quantity = parseQuantity(*typed);
+    if (!quantity) {
+        report(store::StoreError(store::InvalidQuantity,
+                                 QStringLiteral("'%1' is not a quantity: enter a number, "
+                                                "for example 2 or 0.5.")
+                                     .arg(*typed))
+                   .message());
+        return;
+    }
+    if (!target.isValid())
+        return;
+
+    const bool asChild = answer != desktop::ResultNo;
+    const QString assembly = asChild ? m_model.text(target) : m_model.assemblyOf(target);
+    if (m_session.databasePath().isEmpty()) {
+        m_session.openFileDialog();
+        if (m_session.databasePath().isEmpty())
+            return;
+    }
+    std::optional<store::StoreError> failure;
+    try {
+        store::Database db(m_session.databasePath());
+        refuseCircular(db, assembly, component);
+        db.addLine(assembly, component, *quantity, QDateTime::currentDateTime());
+        // Only a saved line gets nodes: the tree never shows a line that is not in the
+        // database. It gets them wherever its assembly stands, with their structure.
+        failure = showAddedLine(m_model, db, assembly, component, m_nodeLimit, m_depthLimit);
+    } catch (const store::StoreError& error) {
+        failure = error;
+    }
+    if (failure)
+        report(failure->message());
+}
+
+void BomEditor::deleteComponent(const QModelIndex& selected) {
+    const QPersistentModelIndex node = selected;
+    if (!node.isValid())
+        return;
+    if (m_desktop.messageBox(QStringLiteral("Delete Selected Item?"),
+                             desktop::OkCancel | desktop::IconStop,
+                             ShortTitle) == desktop::ResultCancel)
+        return;
+    if (!node.isValid())
+        return;
+    const QString assembly = m_model.assemblyOf(node);
+    const QString component = m_model.text(node);
+    try {
+        store::Database db(m_session.databasePath());
+        if (!db.deleteLine(assembly, component))
+            // Another program removed the line meanwhile. Its nodes go all the same: the tree
+            // shows no line that the database does not hold.
+            m_desktop.messageBox(
+                QStringLiteral("Error in Database!  This item can not be located!"),
+                desktop::IconStop, ShortTitle);
+    } catch (const store::StoreError& error) {
+        report(error.message());
+        return;
+    }
+    // The assembly is one bill wherever it stands: the line leaves every copy of it.
+    removeLineNodes(m_model, assembly, component);
+}
+
+} // namespace tree

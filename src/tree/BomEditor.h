@@ -1,0 +1,88 @@
+#pragma once
+
+#include "tree/StructureBuilder.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QModelIndex;
+
+namespace desktop {
+class Desktop;
+}
+
+namespace tree {
+
+class BomTreeModel;
+
+/// The window's database choice, as the tree operations use it.
+class DatabaseSession {
+public:
+    virtual ~DatabaseSession() = default;
+    /// The current database path; empty until one is known.
+    virtual QString databasePath() const = 0;
+    /// Sets the path for this run only (the remembered one is left alone).
+    virtual void setDatabasePath(const QString& path) = 0;
+    /// The database chooser: asks for a file and remembers the choice for the next start.
+    /// Returns 0, or the number of the failure that stopped it (32755 for Cancel).
+    virtual int openFileDialog() = 0;
+};
+
+/// What the statistics panel shows for one node.
+struct ComponentFacts {
+    QString quantity;    ///< the quantity per assembly of the node's own line
+    QString unit;        ///< the component's unit of measure
+    QString description; ///< the component's description
+    bool operator==(const ComponentFacts&) const = default;
+};
+
+/// Shown for an item whose description is Null.
+inline const QString NoDescription = QStringLiteral("(no description on file)");
+/// Title of the boxes that ask the user something about the tree.
+inline const QString ShortTitle = QStringLiteral("Fabrilux");
+
+/// The operations on the BOM tree, without a widget of their own: each takes what it needs,
+/// works on the tree model and the database (one connection per operation), asks its
+/// questions and reports its failures through the desktop services, and returns what the
+/// window is to show. Status texts go to `showStatus`.
+class BomEditor {
+public:
+    BomEditor(desktop::Desktop& desktop, DatabaseSession& session, BomTreeModel& model,
+              std::function<void(const QString&)> showStatus);
+
+    /// Bounds of what the tree shows, for loads and edits alike.
+    void setLimits(int nodeLimit, int depthLimit);
+
+    /// Loads the tree of `item` (Enter in the Item ID field) and returns the item's
+    /// description: empty when the item has no ItemMaster row or the load failed. The tree
+    /// remembers `item` as the assembly of its top level. Lets window events run once, after
+    /// the tree has been emptied.
+    QString load(const QString& item);
+
+    /// The facts about the node's own line and its component; all empty for no node and after
+    /// a failed read (which is reported). Empty optional: the user cancelled the database
+    /// chooser, and the panel stays as it is.
+    std::optional<ComponentFacts> statistics(const QModelIndex& node);
+
+    /// A drop of `component` on `target`: asks parent or sibling and the quantity, writes the
+    /// line, and only then shows it, wherever its assembly stands in the tree.
+    void addComponent(const QModelIndex& target, const QString& component);
+
+    /// The Delete key on `node`: after confirmation deletes the node's line and removes it
+    /// from every copy of its assembly.
+    void deleteComponent(const QModelIndex& node);
+
+private:
+    void report(const QString& message);
+
+    desktop::Desktop& m_desktop;
+    DatabaseSession& m_session;
+    BomTreeModel& m_model;
+    std::function<void(const QString&)> m_showStatus;
+    int m_nodeLimit = DefaultNodeLimit;
+    int m_depthLimit = DefaultDepthLimit;
+};
+
+} // namespace tree
