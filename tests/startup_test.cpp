@@ -16,6 +16,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QMenu>
+#include <QPointer>
+#include <QSplitter>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -204,6 +207,48 @@ private Q_SLOTS:
                                      "cmdCollapse", "cmdExit"}));
     }
 
+    void windowRemembersItsLayoutAndRecentDatabases() {
+        writeFile(workdir(), m_database.toUtf8() + "\r\n");
+        window().start();
+        QCOMPARE(action("mnuOpen")->shortcut(), QKeySequence(QKeySequence::Open));
+        QCOMPARE(action("mnuOperation")->shortcut(), QKeySequence(QKeySequence::HelpContents));
+        // Everything fits a small laptop screen.
+        QVERIFY(window().minimumSizeHint().width() <= 1366);
+        QVERIFY(window().minimumSizeHint().height() <= 700);
+
+        // Recent databases: the newest first, each once, five at most.
+        QStringList files;
+        for (int i = 0; i < 7; ++i) {
+            files.append(m_dir->filePath(QStringLiteral("copy%1.db").arg(i)));
+            QFile::copy(m_database, files.last());
+            m_desktop.fileAnswers = {files.last()};
+            action("mnuOpen")->trigger();
+        }
+        m_desktop.fileAnswers = {files.at(4)};
+        action("mnuOpen")->trigger();
+        auto* recent = window().findChild<QMenu*>(QStringLiteral("mnuRecent"));
+        QStringList shown;
+        for (QAction* a : recent->actions())
+            shown.append(a->text());
+        QCOMPARE(shown, (QStringList{files.at(4), files.at(6), files.at(5), files.at(3), files.at(2)}));
+        recent->actions().at(3)->trigger(); // opens without asking
+        QCOMPARE(window().databaseChoice().databasePath(), files.at(3));
+        QCOMPARE(list().items().size(), 3);
+        QCOMPARE(readAll(workdir()), files.at(3).toUtf8() + "\r\n");
+
+        // Size and splitter survive the window.
+        window().resize(900, 650);
+        auto* splitter = window().findChild<QSplitter*>(QStringLiteral("splitter"));
+        splitter->setSizes({300, 560});
+        const QList<int> sizes = splitter->sizes();
+        window().close();
+        m_window.reset();
+        window().start();
+        QCOMPARE(window().size(), QSize(900, 650));
+        QCOMPARE(window().findChild<QSplitter*>(QStringLiteral("splitter"))->sizes(), sizes);
+        QCOMPARE(window().findChild<QMenu*>(QStringLiteral("mnuRecent"))->actions().size(), 5);
+    }
+
     void buttonsDoWhatTheirMenuItemsDo() {
         writeFile(workdir(), m_database.toUtf8() + "\r\n");
         window().start();
@@ -262,6 +307,18 @@ private Q_SLOTS:
         }
         action("mnuAbout")->trigger();
         QVERIFY(info::aboutDocument().contains(QStringLiteral("Fabrilux Bill of Material Editor")));
+        QWidget* about = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1StringView("about") && w->isVisible())
+                about = w;
+        QVERIFY(about);
+        QVERIFY(about->findChild<QTextBrowser*>(QStringLiteral("RichTextBox1"))
+                    ->toPlainText()
+                    .contains(QStringLiteral("Version 1.1")));
+        // Esc closes it, as the Close button does.
+        QPointer<QWidget> aboutWindow = about;
+        QTest::keyClick(about, Qt::Key_Escape);
+        QTRY_VERIFY(!aboutWindow);
         // The main window still answers while both are open.
         window().findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("x"));
         opernote->close();

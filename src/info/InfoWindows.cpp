@@ -1,9 +1,11 @@
 #include "info/InfoWindows.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QFile>
 #include <QLabel>
-#include <QStyle>
 #include <QTextBrowser>
 
 // Resources of a static library are registered by name, outside any namespace.
@@ -21,12 +23,13 @@ QString resourceText(const QString& name) {
     return QString::fromUtf8(file.readAll());
 }
 
-QTextBrowser* document(QWidget* window, const QString& html, const QRect& geometry) {
-    auto* box = new QTextBrowser(window);
+QTextBrowser* document(const QString& html) {
+    auto* box = new QTextBrowser;
     box->setObjectName(QStringLiteral("RichTextBox1"));
-    box->setGeometry(geometry);
     box->setReadOnly(true);
     box->setOpenLinks(false);
+    // The text reflows with the window.
+    box->setLineWrapMode(QTextEdit::WidgetWidth);
     box->setHtml(html);
     return box;
 }
@@ -40,33 +43,43 @@ QWidget* bringUp(QPointer<QWidget>& slot, QWidget* (*create)()) {
     return slot;
 }
 
-// Sizes in twips, 15 to a pixel.
-/// A top-level window of its own, discarded when the user closes it.
-QWidget* newWindow(const QString& name, const QString& caption, int widthTwips, int heightTwips) {
-    auto* window = new QWidget(nullptr, Qt::Window);
+/// A top-level window of its own with `content` above a Close button, discarded when the
+/// user closes it (Esc too). Sizes in twips, 15 to a pixel at 96 dpi.
+QWidget* newWindow(const QString& name, const QString& caption, int widthTwips, int heightTwips,
+                   QWidget* picture, QTextBrowser* content) {
+    auto* window = new QDialog(nullptr, Qt::Window);
     window->setObjectName(name);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setModal(false);
     window->setWindowTitle(caption);
-    window->resize(widthTwips / 15, heightTwips / 15);
+    auto* layout = new QGridLayout(window);
+    if (picture)
+        layout->addWidget(picture, 0, 0, Qt::AlignTop);
+    layout->addWidget(content, 0, 1);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    buttons->setObjectName(QStringLiteral("closeButtons"));
+    QObject::connect(buttons, &QDialogButtonBox::rejected, window, &QDialog::reject);
+    layout->addWidget(buttons, 1, 0, 1, 2);
+    layout->setColumnStretch(1, 1);
+    window->resize(widthTwips / 15 + 24, heightTwips / 15 + buttons->sizeHint().height() + 24);
     return window;
 }
 
 QWidget* createAbout() {
-    QWidget* window = newWindow(QStringLiteral("about"), QStringLiteral("About"), 7770, 2040);
-    auto* picture = new QLabel(window);
+    auto* picture = new QLabel;
     picture->setObjectName(QStringLiteral("Picture1"));
-    picture->setGeometry(0, 120 / 15, 480 / 15 + 16, 480 / 15);
-    picture->setAlignment(Qt::AlignCenter);
     picture->setPixmap(QApplication::windowIcon().pixmap(32, 32));
-    document(window, aboutDocument(), QRect(720 / 15, 120 / 15, 6615 / 15, 1935 / 15 - 16));
-    return window;
+    QString html = aboutDocument();
+    // The version of this build, from the project's own number.
+    html.replace(QStringLiteral("</body>"),
+                 QStringLiteral("<p>Version %1</p></body>").arg(QStringLiteral(BOM_EDITOR_VERSION)));
+    return newWindow(QStringLiteral("about"), QStringLiteral("About"), 7770, 2040, picture,
+                     document(html));
 }
 
 QWidget* createOperationNotes() {
-    QWidget* window = newWindow(QStringLiteral("opernote"), QStringLiteral("Operation Notes"),
-                                8730, 5940);
-    document(window, operationNotesDocument(), QRect(120 / 15, 120 / 15, 8535 / 15 - 8, 5655 / 15));
-    return window;
+    return newWindow(QStringLiteral("opernote"), QStringLiteral("Operation Notes"), 8730, 5940,
+                     nullptr, document(operationNotesDocument()));
 }
 
 } // namespace
