@@ -1,6 +1,7 @@
 #include "tree/BomTreeModel.h"
 
 #include "store/ItemKey.h"
+#include "tree/Quantity.h"
 
 #include <QBrush>
 #include <QColor>
@@ -170,17 +171,17 @@ int BomTreeModel::creationIndex(const QModelIndex& index) const {
     return index.isValid() ? idOf(index) + 1 : 0;
 }
 
-QModelIndex BomTreeModel::indexOf(int id) const {
-    return createIndex(m_nodes[size_t(id)].row, 0, quintptr(id));
+QModelIndex BomTreeModel::indexOf(int id, int column) const {
+    return createIndex(m_nodes[size_t(id)].row, column, quintptr(id));
 }
 
 QModelIndex BomTreeModel::index(int row, int column, const QModelIndex& parent) const {
-    if (column != 0 || row < 0)
+    if (column < 0 || column >= ColumnCount || row < 0 || parent.column() > 0)
         return {};
     const auto& siblings = childrenOf(parent.isValid() ? idOf(parent) : -1);
     if (size_t(row) >= siblings.size())
         return {};
-    return createIndex(row, 0, quintptr(siblings[size_t(row)]));
+    return createIndex(row, column, quintptr(siblings[size_t(row)]));
 }
 
 QModelIndex BomTreeModel::parent(const QModelIndex& child) const {
@@ -196,9 +197,11 @@ int BomTreeModel::rowCount(const QModelIndex& parent) const {
     return int(childrenOf(parent.isValid() ? idOf(parent) : -1).size());
 }
 
-int BomTreeModel::columnCount(const QModelIndex&) const { return 1; }
+int BomTreeModel::columnCount(const QModelIndex&) const { return ColumnCount; }
 
 bool BomTreeModel::hasChildren(const QModelIndex& parent) const {
+    if (parent.column() > 0)
+        return false;
     return !childrenOf(parent.isValid() ? idOf(parent) : -1).empty();
 }
 
@@ -206,6 +209,25 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
         return {};
     const Node& node = m_nodes[size_t(idOf(index))];
+    if (index.column() != ItemIdColumn) {
+        if (role == Qt::TextAlignmentRole &&
+            (index.column() == QuantityColumn || index.column() == ExtendedQuantityColumn))
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole && role != Qt::EditRole)
+            return {};
+        switch (index.column()) {
+        case QuantityColumn:
+            return node.hasQuantity ? formatQuantity(node.quantity) : QString();
+        case UnitColumn:
+            return node.unit;
+        case DescriptionColumn:
+            return node.description;
+        default: {
+            const auto extended = extendedQuantity(index);
+            return extended ? formatQuantity(*extended) : QString();
+        }
+        }
+    }
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
@@ -231,6 +253,72 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
     default:
         return {};
     }
+}
+
+QVariant BomTreeModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+        return {};
+    switch (section) {
+    case ItemIdColumn:
+        return tr("Item ID");
+    case QuantityColumn:
+        return tr("Quantity");
+    case UnitColumn:
+        return tr("UOM");
+    case DescriptionColumn:
+        return tr("Description");
+    case ExtendedQuantityColumn:
+        return tr("Extended Quantity");
+    default:
+        return {};
+    }
+}
+
+std::optional<double> BomTreeModel::quantity(const QModelIndex& index) const {
+    if (!index.isValid())
+        return std::nullopt;
+    const Node& node = m_nodes[size_t(idOf(index))];
+    return node.hasQuantity ? std::optional<double>(node.quantity) : std::nullopt;
+}
+
+std::optional<double> BomTreeModel::extendedQuantity(const QModelIndex& index) const {
+    if (!index.isValid())
+        return std::nullopt;
+    // Walked up on demand: the view asks for the rows it shows, and a quantity edit then
+    // needs no pass over the nodes below it.
+    double product = 1;
+    for (int id = idOf(index); id >= 0; id = m_nodes[size_t(id)].parent) {
+        const Node& node = m_nodes[size_t(id)];
+        if (!node.hasQuantity)
+            return std::nullopt;
+        product *= node.quantity;
+    }
+    return product;
+}
+
+QString BomTreeModel::unit(const QModelIndex& index) const {
+    return index.isValid() ? m_nodes[size_t(idOf(index))].unit : QString();
+}
+
+QString BomTreeModel::description(const QModelIndex& index) const {
+    return index.isValid() ? m_nodes[size_t(idOf(index))].description : QString();
+}
+
+int BomTreeModel::setLineQuantity(const QString& assembly, const QString& component,
+                                  std::optional<double> quantity) {
+    const auto nodes = nodesOfLine(assembly, component);
+    for (const QPersistentModelIndex& index : nodes) {
+        Node& node = m_nodes[size_t(idOf(index))];
+        node.hasQuantity = quantity.has_value();
+        node.quantity = quantity.value_or(0);
+        Q_EMIT dataChanged(index.sibling(index.row(), QuantityColumn),
+                           index.sibling(index.row(), QuantityColumn));
+    }
+    if (!nodes.empty() && !m_top.empty())
+        // Extended quantities below the changed lines change too: a range over the whole top
+        // level makes the view repaint every row it shows.
+        Q_EMIT dataChanged(index(0, 0), index(int(m_top.size()) - 1, ColumnCount - 1));
+    return int(nodes.size());
 }
 
 Qt::ItemFlags BomTreeModel::flags(const QModelIndex& index) const {

@@ -5,6 +5,7 @@
 #include <QPersistentModelIndex>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace tree {
@@ -24,7 +25,21 @@ struct Node {
     bool circular = false; ///< the component already stands above this place (not expanded)
     Stop stop = Stop::None; ///< the load stopped here: not expanded, though it may have components
     bool removed = false;  ///< deleted from the tree; the id stays taken
+    bool hasQuantity = false; ///< false where the line's quantity is Null
+    double quantity = 0;      ///< the line's bomQtyReq: how many per one assembly
+    QString unit;             ///< the component's ItemUom (empty: Null or no ItemMaster row)
+    QString description;      ///< the component's ItemDesc (empty: Null or no ItemMaster row)
     std::vector<int> children;
+};
+
+/// The columns of the tree, in their order.
+enum Column : int {
+    ItemIdColumn,
+    QuantityColumn,
+    UnitColumn,
+    DescriptionColumn,
+    ExtendedQuantityColumn,
+    ColumnCount
 };
 
 /// The colour of a node that the tree does not expand: circular, or where a load stopped.
@@ -70,6 +85,16 @@ public:
     QString assemblyOf(const QModelIndex& index) const;
     QString text(const QModelIndex& index) const;
     bool isCircular(const QModelIndex& index) const;
+    /// The line's quantity; empty where it is Null.
+    std::optional<double> quantity(const QModelIndex& index) const;
+    /// How many of the node's component one loaded item needs along this path: the product
+    /// of the quantities from the top down; empty where one of them is Null.
+    std::optional<double> extendedQuantity(const QModelIndex& index) const;
+    QString unit(const QModelIndex& index) const;
+    QString description(const QModelIndex& index) const;
+    /// Sets the quantity of every node of the line (assembly, component); returns how many.
+    int setLineQuantity(const QString& assembly, const QString& component,
+                        std::optional<double> quantity);
     Stop stopOf(const QModelIndex& index) const;
     /// 1-based position in the order of creation (the load's pre-order).
     int creationIndex(const QModelIndex& index) const;
@@ -82,13 +107,15 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     bool hasChildren(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
     int idOf(const QModelIndex& index) const { return int(index.internalId()); }
     const std::vector<int>& childrenOf(int id) const { return id < 0 ? m_top : m_nodes[size_t(id)].children; }
     std::vector<int>& childrenOf(int id) { return id < 0 ? m_top : m_nodes[size_t(id)].children; }
-    QModelIndex indexOf(int id) const;
+    QModelIndex indexOf(int id, int column = ItemIdColumn) const;
     void renumber(int parentId, size_t from);
     void markRemoved(int id);
 
