@@ -84,8 +84,9 @@ struct TableFreer {
     void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
 };
 
-/// Texts longer than this (Memo columns) are refused rather than cut short.
-constexpr size_t BindSize = 1 << 20;
+/// Room for the longest Memo (65,535 characters) in UTF-8; a longer text is refused rather
+/// than cut short.
+constexpr size_t BindSize = 1 << 18;
 
 MdbCatalogEntry* findTable(MdbHandle* mdb, const QByteArray& name) {
     for (guint i = 0; i < mdb->num_catalog; ++i) {
@@ -121,8 +122,12 @@ int readTable(Output& out, MdbHandle* mdb, const QString& path, const QString& w
         column[c] = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, c));
         s << QString::fromUtf8(column[c]->name) << qint32(column[c]->col_type)
           << typeName(column[c]->col_type);
-        bound[c].resize(BindSize);
-        mdb_bind_column(table.get(), int(c + 1), bound[c].data(), &length[c]);
+        // Only text is taken from libmdb's bound buffers; numbers and dates are read from the
+        // row itself, which libmdb locates for every column, bound or not.
+        if (column[c]->col_type == MDB_TEXT || column[c]->col_type == MDB_MEMO) {
+            bound[c].resize(BindSize);
+            mdb_bind_column(table.get(), int(c + 1), bound[c].data(), &length[c]);
+        }
     }
 
     mdb_rewind_table(table.get());

@@ -13,6 +13,8 @@
 
 #include <filesystem>
 
+#include <sys/stat.h>
+
 namespace store {
 
 namespace {
@@ -45,6 +47,30 @@ QString sameKey(const QString& stored, const QString& imported) {
         .arg(stored, imported);
 }
 
+/// rw-rw-rw- less the process's umask, as for a file the user's programs create. The umask is
+/// read from /proc, since setting it to learn it would race with other threads.
+QFile::Permissions newFilePermissions() {
+    mode_t mask = S_IWGRP | S_IWOTH;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint value = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    mask = mode_t(value);
+            }
+    QFile::Permissions permissions;
+    const std::pair<mode_t, QFile::Permissions> bits[] = {
+        {S_IRUSR, QFile::ReadOwner | QFile::ReadUser}, {S_IWUSR, QFile::WriteOwner | QFile::WriteUser},
+        {S_IRGRP, QFile::ReadGroup},                   {S_IWGRP, QFile::WriteGroup},
+        {S_IROTH, QFile::ReadOther},                   {S_IWOTH, QFile::WriteOther}};
+    for (const auto& [bit, permission] : bits)
+        if (!(mask & bit))
+            permissions |= permission;
+    return permissions;
+}
+
 } // namespace
 
 std::unique_ptr<BulkWriter> BulkWriter::newFile(const QString& path) {
@@ -75,6 +101,13 @@ BulkWriter::BulkWriter(const QString& path, bool newFile) : m_path(path), m_newF
                                      .arg(target.absolutePath(), temporary.errorString()));
             m_workingPath = temporary.fileName();
             temporary.close();
+            // A temporary file is private to its owner; the database gets the permissions of
+            // the file it replaces, or those of any new file of the user's.
+            if (!QFile::setPermissions(m_workingPath, target.exists() ? target.permissions()
+                                                                      : newFilePermissions()))
+                throw StoreError(ImportOutputFailed,
+                                 QStringLiteral("Could not set the permissions of '%1'.")
+                                     .arg(m_workingPath));
             open(m_workingPath, SQLITE_OPEN_READWRITE);
             exec(schema::BeginWrite, QStringLiteral("Could not start writing '%1'").arg(path));
             exec(schema::CreateItemMaster, QStringLiteral("Could not create ItemMaster"));
