@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -72,6 +73,7 @@ public:
     Stream(QProcess& process, const QString& path, Meter& meter)
         : m_process(process), m_in(&process), m_path(path), m_meter(meter) {
         m_in.setVersion(QDataStream::Qt_6_4);
+        m_quiet.start();
     }
 
     /// Reads one whole message with `read`, waiting for the child while it is incomplete.
@@ -86,10 +88,19 @@ public:
                 damaged(QStringLiteral("its reader wrote something unreadable"));
             // Incomplete: wait for more, asking the caller now and then whether to go on.
             m_meter.poll();
-            if (!m_process.waitForReadyRead(100) && m_process.state() == QProcess::NotRunning &&
-                m_process.bytesAvailable() == 0) {
-                m_process.waitForFinished();
+            if (m_process.waitForReadyRead(100)) {
+                m_quiet.restart();
+                continue;
+            }
+            // Ended with the message still incomplete: everything it wrote has been read.
+            if (m_process.state() == QProcess::NotRunning)
                 ended();
+            // libmdb can also go round in circles on a damaged file.
+            if (m_quiet.hasExpired(QuietLimitMs)) {
+                m_process.kill();
+                m_process.waitForFinished();
+                damaged(QStringLiteral("its reader made no progress for %1 seconds")
+                            .arg(QuietLimitMs / 1000));
             }
         }
     }
@@ -126,6 +137,8 @@ private:
     QDataStream m_in;
     QString m_path;
     Meter& m_meter;
+    QElapsedTimer m_quiet; // since the reader last wrote
+    static constexpr qint64 QuietLimitMs = 60000;
 };
 
 /// One table's rows as the reader sent them, with the positions of the wanted columns.
