@@ -34,10 +34,17 @@ void writeCsv(const QString& items, const QString& lines, int itemCount, int lin
         const int n = int((qint64(i) * 7919) % itemCount);
         text += id(n);
         switch (n % 4) {
-        case 0: text += ",\"Part " + QByteArray::number(n) + ", \"\"grade A\"\"\",EA\r\n"; break;
-        case 1: text += ",,EA\r\n"; break;
-        case 2: text += ",\"\",KG\r\n"; break;
-        default: text += ",Plain part,M\r\n";
+        case 0:
+            text += ",\"Part " + QByteArray::number(n) + ", \"\"grade A\"\"\",EA\r\n";
+            break;
+        case 1:
+            text += ",,EA\r\n";
+            break;
+        case 2:
+            text += ",\"\",KG\r\n";
+            break;
+        default:
+            text += ",Plain part,M\r\n";
         }
     }
     QFile file(items);
@@ -72,7 +79,8 @@ int main(int argc, char** argv) {
     const QStringList arguments = app.arguments();
     const bool smoke = arguments.contains(QStringLiteral("--smoke"));
     int runs = smoke ? 2 : 7;
-    if (const qsizetype at = arguments.indexOf(QStringLiteral("--runs")); at > 0 && at + 1 < arguments.size())
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--runs"));
+        at > 0 && at + 1 < arguments.size())
         runs = std::max(1, arguments.at(at + 1).toInt());
 
     QTemporaryDir dir;

@@ -19,7 +19,8 @@ namespace {
 QStringList itemsOf(const QString& path) {
     QStringList rows;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("items"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("items"));
         db.setDatabaseName(path);
         if (!db.open())
             qFatal("cannot open");
@@ -84,9 +85,11 @@ private Q_SLOTS:
         QTest::newRow("plain") << body << lineBody;
         QTest::newRow("byte order mark and header rows")
             << "\xEF\xBB\xBFItemID,ItemDesc,ItemUom\r\n" + body
-            << "\xEF\xBB\xBF" "BomID,BomComp,bomQtyReq,StartDate\n" + lineBody;
-        QTest::newRow("no final line break, blank lines")
-            << body + "\r\n" << "\n" + lineBody.chopped(1);
+            << "\xEF\xBB\xBF"
+               "BomID,BomComp,bomQtyReq,StartDate\n" +
+                   lineBody;
+        QTest::newRow("no final line break, blank lines") << body + "\r\n"
+                                                          << "\n" + lineBody.chopped(1);
     }
     void readsFieldsAsRfc4180WithOrWithoutBomAndHeader() {
         QFETCH(QByteArray, items);
@@ -100,7 +103,8 @@ private Q_SLOTS:
                                       "NUT|<null>|", // empty field Null, "" the empty text
                                       "ÉCROU-Ø8-ß|Écrou|PCE",
                                   }));
-        QCOMPARE(linesOf(target), (QStringList{"TOP>BOLT, M6=0.1", "TOP>NUT=", "TOP>ÉCROU-Ø8-ß=0.001"}));
+        QCOMPARE(linesOf(target),
+                 (QStringList{"TOP>BOLT, M6=0.1", "TOP>NUT=", "TOP>ÉCROU-Ø8-ß=0.001"}));
         QCOMPARE(columnOf(target, QStringLiteral("TOP"), QStringLiteral("BOLT, M6"),
                           QStringLiteral("bomQtyReq"))
                      .toDouble(),
@@ -111,7 +115,8 @@ private Q_SLOTS:
         QCOMPARE(columnOf(target, QStringLiteral("TOP"), QStringLiteral("ÉCROU-Ø8-ß"),
                           QStringLiteral("StartDate")),
                  QVariant(QStringLiteral("2024-03-01 00:00:00")));
-        QVERIFY(columnOf(target, QStringLiteral("TOP"), QStringLiteral("NUT"), QStringLiteral("StartDate"))
+        QVERIFY(columnOf(target, QStringLiteral("TOP"), QStringLiteral("NUT"),
+                         QStringLiteral("StartDate"))
                     .isNull());
         store::Database db(target); // passes the editor's check
     }
@@ -121,21 +126,24 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("lineBytes");
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("mentions");
-        QTest::newRow("Latin-1") << QByteArray("A,a,EA\nB,\xC9" "crou,EA\n") << QByteArray()
-                                 << int(store::ImportCsvEncoding) << "items.csv, record 2 (line 2)";
+        QTest::newRow("Latin-1") << QByteArray("A,a,EA\nB,\xC9"
+                                               "crou,EA\n")
+                                 << QByteArray() << int(store::ImportCsvEncoding)
+                                 << "items.csv, record 2 (line 2)";
         QTest::newRow("duplicate under the case rule")
             << QByteArray("bolt-m6,,\nNUT,,\nBOLT-M6,,\n") << QByteArray()
-            << int(store::ImportDuplicateKey) << "items.csv, record 3 (line 3): ItemMaster already "
-                                                 "holds the ItemID 'bolt-m6' (the same ID as 'BOLT-M6'";
+            << int(store::ImportDuplicateKey)
+            << "items.csv, record 3 (line 3): ItemMaster already "
+               "holds the ItemID 'bolt-m6' (the same ID as 'BOLT-M6'";
         QTest::newRow("duplicate line under the case rule")
             << QByteArray("A,,\n") << QByteArray("A,b,1,\nX,y,1,\na,B,2,\n")
             << int(store::ImportDuplicateKey) << "lines.csv, record 3 (line 3)";
-        QTest::newRow("blanks count")
-            << QByteArray("A,,\n\"A \",,\na,,\n") << QByteArray() << int(store::ImportDuplicateKey)
-            << "record 3";
+        QTest::newRow("blanks count") << QByteArray("A,,\n\"A \",,\na,,\n") << QByteArray()
+                                      << int(store::ImportDuplicateKey) << "record 3";
         QTest::newRow("unterminated quote, line counted inside quotes")
             << QByteArray("A,\"two\nlines\",EA\nB,\"open,EA\n") << QByteArray()
-            << int(store::ImportCsvMalformed) << "record 2 (line 3): a quoted field has no closing quote";
+            << int(store::ImportCsvMalformed)
+            << "record 2 (line 3): a quoted field has no closing quote";
         QTest::newRow("too few fields") << QByteArray("A,a\n") << QByteArray()
                                         << int(store::ImportCsvMalformed) << "2 fields where 3";
         QTest::newRow("quote inside a field") << QByteArray("A,5\" bolt,EA\n") << QByteArray()
@@ -145,8 +153,9 @@ private Q_SLOTS:
         QTest::newRow("quantity with a comma")
             << QByteArray("A,,\n") << QByteArray("A,B,\"1,5\",\n") << int(store::ImportInvalidValue)
             << "'1,5'";
-        QTest::newRow("no such date") << QByteArray("A,,\n") << QByteArray("A,B,1,2023-02-29 00:00:00\n")
-                                      << int(store::ImportInvalidValue) << "StartDate";
+        QTest::newRow("no such date")
+            << QByteArray("A,,\n") << QByteArray("A,B,1,2023-02-29 00:00:00\n")
+            << int(store::ImportInvalidValue) << "StartDate";
     }
     void refusesNamingTheRecord() {
         QFETCH(QByteArray, items);
@@ -173,7 +182,8 @@ private Q_SLOTS:
             QFAIL("imported");
         } catch (const StoreError& error) {
             QCOMPARE(error.number(), int(store::ImportDuplicateKey));
-            QVERIFY2(error.description().contains(QLatin1StringView("record 2")), qPrintable(error.message()));
+            QVERIFY2(error.description().contains(QLatin1StringView("record 2")),
+                     qPrintable(error.message()));
         }
         QCOMPARE(itemsOf(existing), QStringList{"BOLT|Bolt|<null>"});
         QCOMPARE(linesOf(existing), QStringList{"TOP>BOLT=2"});
@@ -197,31 +207,33 @@ private Q_SLOTS:
         try {
             import::importCsv(file(items), lines(lineBytes), target, [&](qint64 done, qint64 total) {
                 ++asked;
-                return done < total * 3 / 4;
-            });
-            QFAIL("not cancelled");
-        } catch (const StoreError& error) {
-            QCOMPARE(error.number(), int(store::ImportCancelled));
-        }
-        QVERIFY(asked > 10);
-        QCOMPARE(QDir(outDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+            return done < total * 3 / 4;
+        });
+        QFAIL("not cancelled");
     }
+    catch (const StoreError& error) {
+        QCOMPARE(error.number(), int(store::ImportCancelled));
+    }
+    QVERIFY(asked > 10);
+    QCOMPARE(QDir(outDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
 
     void convertsValuesExactly() {
-        QCOMPARE(*import::singleAsDecimal(0.1f), 0.1);
-        QCOMPARE(*import::singleAsDecimal(1.8f), 1.8);
-        QCOMPARE(*import::singleAsDecimal(16777217.0f), 16777216.0);
-        QVERIFY(!import::singleAsDecimal(std::numeric_limits<float>::infinity()));
-        QCOMPARE(*import::jetDateText(45351.573263888888), QStringLiteral("2024-02-29 13:45:30"));
-        // Before 1899-12-30 the day counts back and the time of day still runs forward.
-        QCOMPARE(*import::jetDateText(-1.25), QStringLiteral("1899-12-29 06:00:00"));
-        QCOMPARE(*import::jetDateText(36525.9999999), QStringLiteral("2000-01-01 00:00:00"));
-        QVERIFY(!import::jetDateText(std::nan("")));
-        QCOMPARE(*import::parseQuantity(u" 0.30000000000000004 "), 0.30000000000000004);
-        QVERIFY(!import::parseQuantity(u"nan"));
-        QVERIFY(!import::parseQuantity(u"1.5x"));
-    }
-};
+    QCOMPARE(*import::singleAsDecimal(0.1f), 0.1);
+    QCOMPARE(*import::singleAsDecimal(1.8f), 1.8);
+    QCOMPARE(*import::singleAsDecimal(16777217.0f), 16777216.0);
+    QVERIFY(!import::singleAsDecimal(std::numeric_limits<float>::infinity()));
+    QCOMPARE(*import::jetDateText(45351.573263888888), QStringLiteral("2024-02-29 13:45:30"));
+    // Before 1899-12-30 the day counts back and the time of day still runs forward.
+    QCOMPARE(*import::jetDateText(-1.25), QStringLiteral("1899-12-29 06:00:00"));
+    QCOMPARE(*import::jetDateText(36525.9999999), QStringLiteral("2000-01-01 00:00:00"));
+    QVERIFY(!import::jetDateText(std::nan("")));
+    QCOMPARE(*import::parseQuantity(u" 0.30000000000000004 "), 0.30000000000000004);
+    QVERIFY(!import::parseQuantity(u"nan"));
+    QVERIFY(!import::parseQuantity(u"1.5x"));
+}
+}
+;
 
 QTEST_GUILESS_MAIN(ImportCsvTest)
 #include "import_csv_test.moc"

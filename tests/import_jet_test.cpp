@@ -30,7 +30,8 @@ QByteArray hashOf(const QString& path) {
 QStringList rowsOf(const QString& path, const QString& sql) {
     QStringList rows;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
         db.setDatabaseName(path);
         if (!db.open())
             qFatal("cannot open %s", qPrintable(path));
@@ -42,8 +43,9 @@ QStringList rowsOf(const QString& path, const QString& sql) {
             for (int c = 0; c < q.record().count(); ++c) {
                 const QVariant v = q.value(c);
                 row.append(v.isNull() ? QStringLiteral("<null>")
-                           : v.typeId() == QMetaType::Double ? QString::number(v.toDouble(), 'g', 17)
-                                                             : v.toString());
+                           : v.typeId() == QMetaType::Double
+                               ? QString::number(v.toDouble(), 'g', 17)
+                               : v.toString());
             }
             rows.append(row.join(u'|'));
         }
@@ -138,10 +140,11 @@ private Q_SLOTS:
                      "WIRE-PLUG|SCREW-M3|2030-01-01 00:00:00",
                  }));
         // Case kept as stored, a component without an item kept, a sub-assembly used twice.
-        QCOMPARE(rowsOf(out, QStringLiteral("SELECT BomID, BomComp FROM BomDetail WHERE BomComp "
-                                            "IN ('bolt-m6', 'NO-SUCH-ITEM') ORDER BY BomID, BomComp")),
-                 (QStringList{"ARM-JOINT|BOLT-M6", "SUB-ARM|bolt-m6", "SUB-WIRE|NO-SUCH-ITEM",
-                              "TOP-100|BOLT-M6"}));
+        QCOMPARE(
+            rowsOf(out, QStringLiteral("SELECT BomID, BomComp FROM BomDetail WHERE BomComp "
+                                       "IN ('bolt-m6', 'NO-SUCH-ITEM') ORDER BY BomID, BomComp")),
+            (QStringList{"ARM-JOINT|BOLT-M6", "SUB-ARM|bolt-m6", "SUB-WIRE|NO-SUCH-ITEM",
+                         "TOP-100|BOLT-M6"}));
         QCOMPARE(rowsOf(out, QStringLiteral("SELECT BomID FROM BomDetail WHERE BomComp = "
                                             "'SUB-WIRE' ORDER BY BomID")),
                  (QStringList{"SUB-HEAD", "TOP-100"}));
@@ -160,8 +163,9 @@ private Q_SLOTS:
         const QString sgl = path(QStringLiteral("same-single.db"));
         import::importJet(Data + QStringLiteral("bom_jet4.mdb"), dbl);
         import::importJet(Data + QStringLiteral("bom_jet4_2003_single.mdb"), sgl);
-        for (const QString& sql : {QStringLiteral("SELECT * FROM ItemMaster ORDER BY ItemID"),
-                                  QStringLiteral("SELECT * FROM BomDetail ORDER BY BomID, BomComp")})
+        for (const QString& sql :
+             {QStringLiteral("SELECT * FROM ItemMaster ORDER BY ItemID"),
+              QStringLiteral("SELECT * FROM BomDetail ORDER BY BomID, BomComp")})
             QCOMPARE(rowsOf(sgl, sql), rowsOf(dbl, sql));
     }
 
@@ -169,22 +173,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("source");
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("mentions");
-        QTest::newRow("Jet 3 without our tables")
-            << Data + "foreign/V1997_testV1997.mdb" << int(store::ImportMissingTable) << "ItemMaster";
-        QTest::newRow("Jet 4 with deleted rows")
-            << Data + "foreign/V2000_delTestV2000.mdb" << int(store::ImportMissingTable) << "ItemMaster";
+        QTest::newRow("Jet 3 without our tables") << Data + "foreign/V1997_testV1997.mdb"
+                                                  << int(store::ImportMissingTable) << "ItemMaster";
+        QTest::newRow("Jet 4 with deleted rows") << Data + "foreign/V2000_delTestV2000.mdb"
+                                                 << int(store::ImportMissingTable) << "ItemMaster";
         QTest::newRow("Jet 4 with compressed text")
             << Data + "foreign/V2003_testUnicodeCompV2003.mdb" << int(store::ImportMissingTable)
             << "ItemMaster";
-        QTest::newRow("cut in mid-page") << QStringLiteral("cut:135000") << int(store::ImportJetDamaged)
-                                         << "truncated";
+        QTest::newRow("cut in mid-page")
+            << QStringLiteral("cut:135000") << int(store::ImportJetDamaged) << "truncated";
         QTest::newRow("cut at a page boundary")
             << QStringLiteral("cut:131072") << int(store::ImportRowCount) << "BomDetail";
         QTest::newRow("table definition cut off")
             << QStringLiteral("cut:118784") << int(store::ImportJetDamaged) << "BomDetail";
         QTest::newRow("damage that crashes libmdb")
             << QStringLiteral("poke:98359") << int(store::ImportJetDamaged) << "damaged";
-        QTest::newRow("not a Jet file") << Data + "README.md" << int(store::ImportNotJet) << "README.md";
+        QTest::newRow("not a Jet file")
+            << Data + "README.md" << int(store::ImportNotJet) << "README.md";
         QTest::newRow("missing file") << QStringLiteral("/nonexistent/x.mdb")
                                       << int(store::ImportSourceUnreadable) << "x.mdb";
     }
@@ -194,7 +199,8 @@ private Q_SLOTS:
         QFETCH(QString, mentions);
         QTemporaryDir out;
         QTemporaryDir in;
-        if (source.startsWith(QLatin1StringView("cut:")) || source.startsWith(QLatin1StringView("poke:"))) {
+        if (source.startsWith(QLatin1StringView("cut:")) ||
+            source.startsWith(QLatin1StringView("poke:"))) {
             QFile original(Data + QStringLiteral("bom_jet4.mdb"));
             QVERIFY(original.open(QIODevice::ReadOnly));
             QByteArray bytes = original.readAll();
@@ -231,74 +237,77 @@ private Q_SLOTS:
         try {
             import::importJet(Data + QStringLiteral("bom_jet4.mdb"), target, [&](qint64 done, qint64 total) {
                 seen = done;
-                return done < total / 2 + 100; // cancel in the writing half
-            });
-            QFAIL("not cancelled");
-        } catch (const StoreError& error) {
-            QCOMPARE(error.number(), int(store::ImportCancelled));
-        }
-        QVERIFY(seen > 500);
-        QCOMPARE(leftovers(out.path()), QStringList{"bom.db"});
-        QCOMPARE(hashOf(target), before);
+            return done < total / 2 + 100; // cancel in the writing half
+        });
+        QFAIL("not cancelled");
+    }
+    catch (const StoreError& error) {
+        QCOMPARE(error.number(), int(store::ImportCancelled));
+    }
+    QVERIFY(seen > 500);
+    QCOMPARE(leftovers(out.path()), QStringList{"bom.db"});
+    QCOMPARE(hashOf(target), before);
 
-        // Done to the end, the import replaces it.
-        qint64 last = 0;
+    // Done to the end, the import replaces it.
+    qint64 last = 0;
         import::importJet(Data + QStringLiteral("bom_jet4.mdb"), target,
                           [&](qint64 done, qint64) { return (last = done), true; });
-        QCOMPARE(last, 1000);
-        QCOMPARE(leftovers(out.path()), QStringList{"bom.db"});
-        store::Database db(target);
-        QCOMPARE(db.itemIds().size(), 32);
+QCOMPARE(last, 1000);
+QCOMPARE(leftovers(out.path()), QStringList{"bom.db"});
+store::Database db(target);
+QCOMPARE(db.itemIds().size(), 32);
+}
+
+void refusesToWriteOverTheSource() {
+    QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("bom.mdb"));
+    QVERIFY(QFile::copy(Data + QStringLiteral("bom_jet4.mdb"), copy));
+    try {
+        import::importJet(copy, dir.filePath(QStringLiteral("./bom.mdb")));
+        QFAIL("imported over its source");
+    } catch (const StoreError& error) {
+        QCOMPARE(error.number(), int(store::ImportSameFile));
     }
+    QVERIFY(import::isJetFile(copy));
+}
 
-    void refusesToWriteOverTheSource() {
-        QTemporaryDir dir;
-        const QString copy = dir.filePath(QStringLiteral("bom.mdb"));
-        QVERIFY(QFile::copy(Data + QStringLiteral("bom_jet4.mdb"), copy));
-        try {
-            import::importJet(copy, dir.filePath(QStringLiteral("./bom.mdb")));
-            QFAIL("imported over its source");
-        } catch (const StoreError& error) {
-            QCOMPARE(error.number(), int(store::ImportSameFile));
-        }
-        QVERIFY(import::isJetFile(copy));
-    }
+void commandImportsAndRefusesWithNumbers() {
+    QTemporaryDir dir;
+    const QString program = QStringLiteral(BOM_IMPORT_PROGRAM);
+    const auto run = [&](const QStringList& arguments) {
+        QProcess p;
+        p.start(program, arguments);
+        p.waitForFinished();
+        return std::make_tuple(p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                               QString::fromUtf8(p.readAllStandardError()));
+    };
+    const QString out = dir.filePath(QStringLiteral("parts.db"));
+    auto [code, said, error] = run({QStringLiteral("--help")});
+    QCOMPARE(code, 0);
+    QVERIFY(said.contains(QLatin1StringView("items.csv lines.csv OUT.db")));
 
-    void commandImportsAndRefusesWithNumbers() {
-        QTemporaryDir dir;
-        const QString program = QStringLiteral(BOM_IMPORT_PROGRAM);
-        const auto run = [&](const QStringList& arguments) {
-            QProcess p;
-            p.start(program, arguments);
-            p.waitForFinished();
-            return std::make_tuple(p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                                   QString::fromUtf8(p.readAllStandardError()));
-        };
-        const QString out = dir.filePath(QStringLiteral("parts.db"));
-        auto [code, said, error] = run({QStringLiteral("--help")});
-        QCOMPARE(code, 0);
-        QVERIFY(said.contains(QLatin1StringView("items.csv lines.csv OUT.db")));
+    std::tie(code, said, error) = run({Data + QStringLiteral("bom_jet4.mdb"), out});
+    QCOMPARE(code, 0);
+    QVERIFY2(said.contains(QLatin1StringView("32 items and 42 lines")), qPrintable(said));
+    QCOMPARE(store::Database(out).itemIds().size(), 32);
 
-        std::tie(code, said, error) = run({Data + QStringLiteral("bom_jet4.mdb"), out});
-        QCOMPARE(code, 0);
-        QVERIFY2(said.contains(QLatin1StringView("32 items and 42 lines")), qPrintable(said));
-        QCOMPARE(store::Database(out).itemIds().size(), 32);
+    // An existing file is kept unless --force is given.
+    std::tie(code, said, error) = run({Data + QStringLiteral("bom_jet4.mdb"), out});
+    QCOMPARE(code, 1);
+    QVERIFY2(error.startsWith(QLatin1StringView("1115 ")), qPrintable(error));
+    std::tie(code, said, error) =
+        run({QStringLiteral("--force"), Data + QStringLiteral("bom_jet4.mdb"), out});
+    QCOMPARE(code, 0);
 
-        // An existing file is kept unless --force is given.
-        std::tie(code, said, error) = run({Data + QStringLiteral("bom_jet4.mdb"), out});
-        QCOMPARE(code, 1);
-        QVERIFY2(error.startsWith(QLatin1StringView("1115 ")), qPrintable(error));
-        std::tie(code, said, error) =
-            run({QStringLiteral("--force"), Data + QStringLiteral("bom_jet4.mdb"), out});
-        QCOMPARE(code, 0);
-
-        const QString other = dir.filePath(QStringLiteral("other.db"));
-        std::tie(code, said, error) = run({Data + QStringLiteral("foreign/V1997_testV1997.mdb"), other});
-        QCOMPARE(code, 1);
-        QVERIFY2(error.startsWith(QLatin1StringView("1104 ")), qPrintable(error));
-        QVERIFY(!QFile::exists(other));
-    }
-};
+    const QString other = dir.filePath(QStringLiteral("other.db"));
+    std::tie(code, said, error) =
+        run({Data + QStringLiteral("foreign/V1997_testV1997.mdb"), other});
+    QCOMPARE(code, 1);
+    QVERIFY2(error.startsWith(QLatin1StringView("1104 ")), qPrintable(error));
+    QVERIFY(!QFile::exists(other));
+}
+}
+;
 
 QTEST_GUILESS_MAIN(ImportJetTest)
 #include "import_jet_test.moc"

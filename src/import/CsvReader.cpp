@@ -11,7 +11,9 @@ CsvReader::CsvReader(QByteArray data, QString name)
         m_pos = 3;
 }
 
-QString CsvReader::where() const { return describe(m_name, place()); }
+QString CsvReader::where() const {
+    return describe(m_name, place());
+}
 
 void CsvReader::malformed(const QString& why) const {
     throw store::StoreError(store::ImportCsvMalformed, QStringLiteral("%1: %2.").arg(where(), why));

@@ -43,9 +43,9 @@ private:
     QByteArray m_data;
     QString m_name;
     qint64 m_pos = 0;
-    qint64 m_line = 1;         // line of the read position
-    qint64 m_record = 0;       // records read, blank lines not counted
-    qint64 m_recordLine = 0;   // line where the last record starts
+    qint64 m_line = 1;       // line of the read position
+    qint64 m_record = 0;     // records read, blank lines not counted
+    qint64 m_recordLine = 0; // line where the last record starts
 };
 
 } // namespace import

@@ -84,7 +84,10 @@ constexpr QLatin1StringView BomID{"BomID"}, BomComp{"BomComp"}, BomQtyReq{"bomQt
 
 QString describe(const QString& source, Place place) {
     if (place.line > 0)
-        return QStringLiteral("%1, record %2 (line %3)").arg(source).arg(place.record).arg(place.line);
+        return QStringLiteral("%1, record %2 (line %3)")
+            .arg(source)
+            .arg(place.record)
+            .arg(place.line);
     return QStringLiteral("%1 row %2").arg(source).arg(place.record);
 }
 
@@ -110,8 +113,7 @@ SourceRows readCsv(const QString& itemsCsv, const QString& linesCsv, Meter& mete
 
     first = true;
     while (lines.next(fields)) {
-        if (std::exchange(first, false) &&
-            isHeader(fields, {BomID, BomComp, BomQtyReq, StartDate}))
+        if (std::exchange(first, false) && isHeader(fields, {BomID, BomComp, BomQtyReq, StartDate}))
             continue;
         checkFieldCount(fields, lines, {BomID, BomComp, BomQtyReq, StartDate});
         store::ImportedLine line{id(fields[0], lines, 1, BomID), id(fields[1], lines, 2, BomComp),

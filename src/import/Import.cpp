@@ -35,11 +35,13 @@ Summary write(const SourceRows& rows, std::unique_ptr<store::BulkWriter> writer,
     const qint64 total = qint64(rows.items.size() + rows.lines.size());
     qint64 done = 0;
     for (size_t i = 0; i < rows.items.size(); ++i) {
-        writer->addItem(rows.items[i], [&] { return describe(rows.itemSource, rows.itemPlaces[i]); });
+        writer->addItem(rows.items[i],
+                        [&] { return describe(rows.itemSource, rows.itemPlaces[i]); });
         meter.step(++done, total);
     }
     for (size_t i = 0; i < rows.lines.size(); ++i) {
-        writer->addLine(rows.lines[i], [&] { return describe(rows.lineSource, rows.linePlaces[i]); });
+        writer->addLine(rows.lines[i],
+                        [&] { return describe(rows.lineSource, rows.linePlaces[i]); });
         meter.step(++done, total);
     }
     // The last chance to cancel: after the commit the file is there.
@@ -66,8 +68,9 @@ bool isJetFile(const QString& path) {
 
 Summary importJet(const QString& mdbPath, const QString& outDb, const Progress& progress) {
     if (QFileInfo(mdbPath).isFile() && !isJetFile(mdbPath))
-        throw StoreError(store::ImportNotJet,
-                         QStringLiteral("'%1' is not a Jet 3 or Jet 4 (.mdb) database.").arg(mdbPath));
+        throw StoreError(
+            store::ImportNotJet,
+            QStringLiteral("'%1' is not a Jet 3 or Jet 4 (.mdb) database.").arg(mdbPath));
     checkDistinct(outDb, {mdbPath});
     Meter meter(progress);
     meter.poll();
@@ -84,8 +87,8 @@ Summary importCsv(const QString& itemsCsv, const QString& linesCsv, const QStrin
     return write(rows, store::BulkWriter::newFile(outDb), outDb, meter);
 }
 
-Summary importCsvInto(const QString& itemsCsv, const QString& linesCsv,
-                      const QString& existingDb, const Progress& progress) {
+Summary importCsvInto(const QString& itemsCsv, const QString& linesCsv, const QString& existingDb,
+                      const Progress& progress) {
     checkDistinct(existingDb, {itemsCsv, linesCsv});
     Meter meter(progress);
     meter.phase(0, 500);

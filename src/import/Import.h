@@ -55,9 +55,9 @@ using Progress = std::function<bool(qint64 done, qint64 total)>;
 
 /// What an import wrote.
 struct Summary {
-    QString output;    ///< the database written or added to
-    qint64 items = 0;  ///< ItemMaster rows written
-    qint64 lines = 0;  ///< BomDetail rows written
+    QString output;     ///< the database written or added to
+    qint64 items = 0;   ///< ItemMaster rows written
+    qint64 lines = 0;   ///< BomDetail rows written
     int jetVersion = 0; ///< 3 or 4 for a Jet source, 0 for CSV
 };
 
@@ -68,7 +68,7 @@ bool isJetFile(const QString& path);
 Summary importJet(const QString& mdbPath, const QString& outDb, const Progress& progress = {});
 Summary importCsv(const QString& itemsCsv, const QString& linesCsv, const QString& outDb,
                   const Progress& progress = {});
-Summary importCsvInto(const QString& itemsCsv, const QString& linesCsv,
-                      const QString& existingDb, const Progress& progress = {});
+Summary importCsvInto(const QString& itemsCsv, const QString& linesCsv, const QString& existingDb,
+                      const Progress& progress = {});
 
 } // namespace import

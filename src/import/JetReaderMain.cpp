@@ -59,21 +59,36 @@ int fail(Output& out, int number, const QString& description) {
 
 QString typeName(int type) {
     switch (type) {
-    case MDB_BOOL: return QStringLiteral("Yes/No");
-    case MDB_BYTE: return QStringLiteral("Byte");
-    case MDB_INT: return QStringLiteral("Integer");
-    case MDB_LONGINT: return QStringLiteral("Long Integer");
-    case MDB_MONEY: return QStringLiteral("Currency");
-    case MDB_FLOAT: return QStringLiteral("Single");
-    case MDB_DOUBLE: return QStringLiteral("Double");
-    case MDB_DATETIME: return QStringLiteral("Date/Time");
-    case MDB_BINARY: return QStringLiteral("Binary");
-    case MDB_TEXT: return QStringLiteral("Text");
-    case MDB_OLE: return QStringLiteral("OLE Object");
-    case MDB_MEMO: return QStringLiteral("Memo");
-    case MDB_REPID: return QStringLiteral("Replication ID");
-    case MDB_NUMERIC: return QStringLiteral("Decimal");
-    default: return QStringLiteral("type %1").arg(type);
+    case MDB_BOOL:
+        return QStringLiteral("Yes/No");
+    case MDB_BYTE:
+        return QStringLiteral("Byte");
+    case MDB_INT:
+        return QStringLiteral("Integer");
+    case MDB_LONGINT:
+        return QStringLiteral("Long Integer");
+    case MDB_MONEY:
+        return QStringLiteral("Currency");
+    case MDB_FLOAT:
+        return QStringLiteral("Single");
+    case MDB_DOUBLE:
+        return QStringLiteral("Double");
+    case MDB_DATETIME:
+        return QStringLiteral("Date/Time");
+    case MDB_BINARY:
+        return QStringLiteral("Binary");
+    case MDB_TEXT:
+        return QStringLiteral("Text");
+    case MDB_OLE:
+        return QStringLiteral("OLE Object");
+    case MDB_MEMO:
+        return QStringLiteral("Memo");
+    case MDB_REPID:
+        return QStringLiteral("Replication ID");
+    case MDB_NUMERIC:
+        return QStringLiteral("Decimal");
+    default:
+        return QStringLiteral("type %1").arg(type);
     }
 }
 
@@ -212,12 +227,13 @@ int readTable(Output& out, MdbHandle* mdb, const QString& path, const QString& w
                     s << quint8(jet::Other);
                 }
             } catch (int) {
-                return fail(out, store::ImportJetDamaged,
-                            QStringLiteral("'%1' is damaged: row %2 of table %3 has a damaged value "
-                                               "in column %4.")
-                                .arg(path)
-                                .arg(read + 1)
-                                .arg(wanted, QString::fromUtf8(col->name)));
+                return fail(
+                    out, store::ImportJetDamaged,
+                    QStringLiteral("'%1' is damaged: row %2 of table %3 has a damaged value "
+                                   "in column %4.")
+                        .arg(path)
+                        .arg(read + 1)
+                        .arg(wanted, QString::fromUtf8(col->name)));
             }
         }
         ++read;

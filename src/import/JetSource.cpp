@@ -62,8 +62,8 @@ struct Wanted {
 };
 
 // libmdb's type codes (mdbtools.h), kept here so that this side need not include it.
-constexpr int MdbByte = 0x02, MdbInt = 0x03, MdbLongInt = 0x04, MdbFloat = 0x06,
-              MdbDouble = 0x07, MdbDateTime = 0x08, MdbText = 0x0a, MdbMemo = 0x0c;
+constexpr int MdbByte = 0x02, MdbInt = 0x03, MdbLongInt = 0x04, MdbFloat = 0x06, MdbDouble = 0x07,
+              MdbDateTime = 0x08, MdbText = 0x0a, MdbMemo = 0x0c;
 
 const QLatin1StringView TextNeeded{"Text or Memo"};
 
@@ -77,8 +77,7 @@ public:
     }
 
     /// Reads one whole message with `read`, waiting for the child while it is incomplete.
-    template <typename Read>
-    void take(Read read) {
+    template <typename Read> void take(Read read) {
         for (;;) {
             m_in.startTransaction();
             read(m_in);
@@ -108,7 +107,8 @@ public:
     /// The child ended before its stream was complete.
     [[noreturn]] void ended() {
         const QString said = QString::fromLocal8Bit(m_process.readAllStandardError()).trimmed();
-        const QString detail = said.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(said.left(300));
+        const QString detail =
+            said.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(said.left(300));
         if (m_process.exitStatus() == QProcess::CrashExit)
             damaged(QStringLiteral("reading it failed%1").arg(detail));
         damaged(QStringLiteral("its reader stopped early%1").arg(detail));
@@ -161,7 +161,8 @@ TableRows readTable(Stream& stream, const QString& path, QLatin1StringView table
         // A table that a damaged catalogue hides is not simply missing: libmdb says why.
         const QString said = stream.libmdbSaid();
         if (!said.isEmpty())
-            stream.damaged(QStringLiteral("table %1 cannot be found (%2)").arg(table, said.left(300)));
+            stream.damaged(
+                QStringLiteral("table %1 cannot be found (%2)").arg(table, said.left(300)));
         throw StoreError(store::ImportMissingTable,
                          QStringLiteral("Could not find table '%1' in '%2': it is not a database "
                                         "of bills of material.")
@@ -184,9 +185,9 @@ TableRows readTable(Stream& stream, const QString& path, QLatin1StringView table
             return c.name.compare(w.name, Qt::CaseInsensitive) == 0;
         });
         if (found == columns.end())
-            throw StoreError(store::ImportMissingColumn,
-                             QStringLiteral("Table '%1' of '%2' has no column '%3'.")
-                                 .arg(table, path, w.name));
+            throw StoreError(
+                store::ImportMissingColumn,
+                QStringLiteral("Table '%1' of '%2' has no column '%3'.").arg(table, path, w.name));
         if (std::find(w.types.begin(), w.types.end(), found->type) == w.types.end())
             throw StoreError(store::ImportColumnType,
                              QStringLiteral("Column '%1' of table '%2' in '%3' is %4; it must be "
@@ -209,12 +210,21 @@ TableRows readTable(Stream& stream, const QString& path, QLatin1StringView table
             for (Value& value : row) {
                 in >> value.kind;
                 switch (value.kind) {
-                case jet::Text: in >> value.text; break;
+                case jet::Text:
+                    in >> value.text;
+                    break;
                 case jet::Double:
-                case jet::DateTime: in >> value.number; break;
-                case jet::Single: in >> value.single; break;
-                case jet::Integer: in >> value.integer; break;
-                default: break;
+                case jet::DateTime:
+                    in >> value.number;
+                    break;
+                case jet::Single:
+                    in >> value.single;
+                    break;
+                case jet::Integer:
+                    in >> value.integer;
+                    break;
+                default:
+                    break;
                 }
             }
         });
@@ -256,14 +266,20 @@ QString idOf(const Value& value, const QString& where, QLatin1StringView column)
 std::optional<double> quantityOf(const Value& value, const QString& where) {
     std::optional<double> result;
     switch (value.kind) {
-    case jet::Null: return std::nullopt;
+    case jet::Null:
+        return std::nullopt;
     case jet::Double:
         if (std::isfinite(value.number))
             result = value.number;
         break;
-    case jet::Single: result = singleAsDecimal(value.single); break;
-    case jet::Integer: result = double(value.integer); break;
-    default: break;
+    case jet::Single:
+        result = singleAsDecimal(value.single);
+        break;
+    case jet::Integer:
+        result = double(value.integer);
+        break;
+    default:
+        break;
     }
     if (!result)
         throw StoreError(store::ImportInvalidValue,
@@ -324,14 +340,15 @@ SourceRows readJet(const QString& mdbPath, Meter& meter) {
                    {QLatin1StringView("ItemDesc"), {MdbText, MdbMemo}, TextNeeded},
                    {QLatin1StringView("ItemUom"), {MdbText, MdbMemo}, TextNeeded}},
                   meter, 0, 200);
-    const TableRows lines = readTable(
-        stream, mdbPath, QLatin1StringView("BomDetail"),
-        {{QLatin1StringView("BomID"), {MdbText}, QLatin1StringView("Text")},
-         {QLatin1StringView("BomComp"), {MdbText}, QLatin1StringView("Text")},
-         {QLatin1StringView("bomQtyReq"), {MdbDouble, MdbFloat, MdbByte, MdbInt, MdbLongInt},
-          QLatin1StringView("a number (Double, Single, Byte, Integer or Long Integer)")},
-         {QLatin1StringView("StartDate"), {MdbDateTime}, QLatin1StringView("Date/Time")}},
-        meter, 200, 500);
+    const TableRows lines =
+        readTable(stream, mdbPath, QLatin1StringView("BomDetail"),
+                  {{QLatin1StringView("BomID"), {MdbText}, QLatin1StringView("Text")},
+                   {QLatin1StringView("BomComp"), {MdbText}, QLatin1StringView("Text")},
+                   {QLatin1StringView("bomQtyReq"),
+                    {MdbDouble, MdbFloat, MdbByte, MdbInt, MdbLongInt},
+                    QLatin1StringView("a number (Double, Single, Byte, Integer or Long Integer)")},
+                   {QLatin1StringView("StartDate"), {MdbDateTime}, QLatin1StringView("Date/Time")}},
+                  meter, 200, 500);
     stream.take([&](QDataStream& in) { in >> tag; });
     if (tag == jet::Failure)
         stream.failure();
@@ -345,9 +362,10 @@ SourceRows readJet(const QString& mdbPath, Meter& meter) {
     for (const std::vector<Value>& row : items.rows) {
         const Place place{++number, 0};
         const QString where = describe(rows.itemSource, place);
-        rows.items.push_back({idOf(row[size_t(items.columnOf[0])], where, QLatin1StringView("ItemID")),
-                              textOf(row[size_t(items.columnOf[1])], where, QLatin1StringView("ItemDesc")),
-                              textOf(row[size_t(items.columnOf[2])], where, QLatin1StringView("ItemUom"))});
+        rows.items.push_back(
+            {idOf(row[size_t(items.columnOf[0])], where, QLatin1StringView("ItemID")),
+             textOf(row[size_t(items.columnOf[1])], where, QLatin1StringView("ItemDesc")),
+             textOf(row[size_t(items.columnOf[2])], where, QLatin1StringView("ItemUom"))});
         rows.itemPlaces.push_back(place);
     }
     number = 0;

@@ -19,7 +19,9 @@ void Meter::step(qint64 done, qint64 total) {
         ask();
 }
 
-void Meter::poll() { ask(); }
+void Meter::poll() {
+    ask();
+}
 
 void Meter::finish() {
     m_now = Total;

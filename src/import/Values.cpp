@@ -56,9 +56,8 @@ std::optional<double> parseQuantity(QStringView text) {
     if (latin.isEmpty())
         return std::nullopt;
     double value = 0;
-    const auto [end, error] =
-        std::from_chars(latin.constData(), latin.constData() + latin.size(), value,
-                        std::chars_format::general);
+    const auto [end, error] = std::from_chars(latin.constData(), latin.constData() + latin.size(),
+                                              value, std::chars_format::general);
     if (error != std::errc() || end != latin.constData() + latin.size() || !std::isfinite(value))
         return std::nullopt;
     return value;

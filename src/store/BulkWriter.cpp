@@ -19,7 +19,9 @@ namespace store {
 
 namespace {
 
-QByteArray sqlText(QLatin1StringView sql) { return QByteArray(sql.data(), sql.size()); }
+QByteArray sqlText(QLatin1StringView sql) {
+    return QByteArray(sql.data(), sql.size());
+}
 
 void bindText(sqlite3_stmt* statement, int index, const QString& text) {
     const QByteArray utf8 = text.toUtf8();
@@ -62,9 +64,12 @@ QFile::Permissions newFilePermissions() {
             }
     QFile::Permissions permissions;
     const std::pair<mode_t, QFile::Permissions> bits[] = {
-        {S_IRUSR, QFile::ReadOwner | QFile::ReadUser}, {S_IWUSR, QFile::WriteOwner | QFile::WriteUser},
-        {S_IRGRP, QFile::ReadGroup},                   {S_IWGRP, QFile::WriteGroup},
-        {S_IROTH, QFile::ReadOther},                   {S_IWOTH, QFile::WriteOther}};
+        {S_IRUSR, QFile::ReadOwner | QFile::ReadUser},
+        {S_IWUSR, QFile::WriteOwner | QFile::WriteUser},
+        {S_IRGRP, QFile::ReadGroup},
+        {S_IWGRP, QFile::WriteGroup},
+        {S_IROTH, QFile::ReadOther},
+        {S_IWOTH, QFile::WriteOther}};
     for (const auto& [bit, permission] : bits)
         if (!(mask & bit))
             permissions |= permission;
@@ -105,9 +110,9 @@ BulkWriter::BulkWriter(const QString& path, bool newFile) : m_path(path), m_newF
             // the file it replaces, or those of any new file of the user's.
             if (!QFile::setPermissions(m_workingPath, target.exists() ? target.permissions()
                                                                       : newFilePermissions()))
-                throw StoreError(ImportOutputFailed,
-                                 QStringLiteral("Could not set the permissions of '%1'.")
-                                     .arg(m_workingPath));
+                throw StoreError(
+                    ImportOutputFailed,
+                    QStringLiteral("Could not set the permissions of '%1'.").arg(m_workingPath));
             open(m_workingPath, SQLITE_OPEN_READWRITE);
             exec(schema::BeginWrite, QStringLiteral("Could not start writing '%1'").arg(path));
             exec(schema::CreateItemMaster, QStringLiteral("Could not create ItemMaster"));
@@ -124,10 +129,10 @@ BulkWriter::BulkWriter(const QString& path, bool newFile) : m_path(path), m_newF
         }
         const QByteArray item = sqlText(schema::InsertItem);
         const QByteArray line = sqlText(schema::InsertImportedLine);
-        if (sqlite3_prepare_v2(m_db, item.constData(), int(item.size()), &m_insertItem,
-                               nullptr) != SQLITE_OK ||
-            sqlite3_prepare_v2(m_db, line.constData(), int(line.size()), &m_insertLine,
-                               nullptr) != SQLITE_OK)
+        if (sqlite3_prepare_v2(m_db, item.constData(), int(item.size()), &m_insertItem, nullptr) !=
+                SQLITE_OK ||
+            sqlite3_prepare_v2(m_db, line.constData(), int(line.size()), &m_insertLine, nullptr) !=
+                SQLITE_OK)
             fail(ImportOutputFailed, QStringLiteral("Could not prepare the inserts"));
     } catch (...) {
         release();
@@ -135,7 +140,9 @@ BulkWriter::BulkWriter(const QString& path, bool newFile) : m_path(path), m_newF
     }
 }
 
-BulkWriter::~BulkWriter() { release(); }
+BulkWriter::~BulkWriter() {
+    release();
+}
 
 void BulkWriter::open(const QString& file, int flags) {
     // Never SQLITE_OPEN_CREATE: the working file exists already, and an existing database
@@ -165,8 +172,8 @@ qint64 BulkWriter::count(QLatin1StringView sql, const QString& what) {
 }
 
 void BulkWriter::fail(int number, const QString& what) {
-    const QString text = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
-                              : QStringLiteral("out of memory");
+    const QString text =
+        m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
     throw StoreError(number, QStringLiteral("%1: %2.").arg(what, text));
 }
 
@@ -181,9 +188,9 @@ void BulkWriter::insert(sqlite3_stmt* statement, const QString& where, const QSt
         return;
     if (extended == SQLITE_CONSTRAINT_PRIMARYKEY)
         throw StoreError(ImportDuplicateKey, QStringLiteral("%1: %2.").arg(where, duplicate()));
-    throw StoreError(ImportOutputFailed,
-                     QStringLiteral("%1: could not write the row into %2: %3.")
-                         .arg(where, table, message));
+    throw StoreError(
+        ImportOutputFailed,
+        QStringLiteral("%1: could not write the row into %2: %3.").arg(where, table, message));
 }
 
 void BulkWriter::addItem(const ImportedItem& item, const std::function<QString()>& where) {
@@ -201,7 +208,8 @@ void BulkWriter::addItem(const ImportedItem& item, const std::function<QString()
                 stored = columnText(raw, 0);
         }
         sqlite3_finalize(raw);
-        return QStringLiteral("ItemMaster already holds the ItemID %1").arg(sameKey(stored, item.id));
+        return QStringLiteral("ItemMaster already holds the ItemID %1")
+            .arg(sameKey(stored, item.id));
     });
     ++m_itemsAdded;
 }

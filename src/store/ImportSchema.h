@@ -12,13 +12,12 @@ inline constexpr QLatin1StringView CreateItemMaster{
     " ItemID TEXT COLLATE NOCASE NOT NULL PRIMARY KEY,"
     " ItemDesc TEXT,"
     " ItemUom TEXT)"};
-inline constexpr QLatin1StringView CreateBomDetail{
-    "CREATE TABLE BomDetail ("
-    " BomID TEXT COLLATE NOCASE NOT NULL,"
-    " BomComp TEXT COLLATE NOCASE NOT NULL,"
-    " bomQtyReq REAL,"
-    " StartDate TEXT,"
-    " PRIMARY KEY (BomID, BomComp))"};
+inline constexpr QLatin1StringView CreateBomDetail{"CREATE TABLE BomDetail ("
+                                                   " BomID TEXT COLLATE NOCASE NOT NULL,"
+                                                   " BomComp TEXT COLLATE NOCASE NOT NULL,"
+                                                   " bomQtyReq REAL,"
+                                                   " StartDate TEXT,"
+                                                   " PRIMARY KEY (BomID, BomComp))"};
 
 inline constexpr QLatin1StringView InsertItem{
     "INSERT INTO ItemMaster (ItemID, ItemDesc, ItemUom) VALUES (?, ?, ?)"};

@@ -69,8 +69,9 @@ int main(int argc, char** argv) {
         else if (argument == QLatin1StringView("--into"))
             into = true;
         else if (argument.startsWith(u'-') && argument.size() > 1)
-            return refuse(store::ImportUsage,
-                          QStringLiteral("Unknown option '%1'; see bom-import --help.").arg(argument));
+            return refuse(
+                store::ImportUsage,
+                QStringLiteral("Unknown option '%1'; see bom-import --help.").arg(argument));
         else
             files.append(argument);
     }
@@ -84,8 +85,9 @@ int main(int argc, char** argv) {
 
     const QString output = files.takeLast();
     if (!into && !force && QFileInfo::exists(output))
-        return refuse(store::ImportOutputExists,
-                      QStringLiteral("'%1' exists already; use --force to replace it.").arg(output));
+        return refuse(
+            store::ImportOutputExists,
+            QStringLiteral("'%1' exists already; use --force to replace it.").arg(output));
     try {
         import::Summary summary;
         if (files.size() == 1) {
