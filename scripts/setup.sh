@@ -3,7 +3,8 @@
 # builds it in ./build. Sourced by run.sh and test.sh.
 set -euo pipefail
 
-packages=(cmake g++ make qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libx11-dev sqlite3)
+packages=(cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libx11-dev sqlite3
+          mdbtools-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -23,6 +23,25 @@ enum ErrorNumber : int {
     CircularComponent = 1031,    ///< a drop would make an item a component of itself
     InvalidQuantity = 1032,      ///< the quantity typed is not a finite number
     DepthLimit = 1033,           ///< a tree load reached its depth limit
+    // Importing Jet (.mdb) and CSV files into a database.
+    ImportSourceUnreadable = 1100, ///< a source file is missing or cannot be read
+    ImportNotJet = 1101,           ///< the file is not a Jet 3 or Jet 4 database
+    ImportJetDamaged = 1102,       ///< the Jet file is damaged or truncated
+    ImportJetReaderMissing = 1103, ///< the Jet reading program cannot be found or started
+    ImportMissingTable = 1104,     ///< the source has no ItemMaster or BomDetail
+    ImportMissingColumn = 1105,    ///< a table of the source lacks a needed column
+    ImportColumnType = 1106,       ///< a source column has a type that cannot be taken exactly
+    ImportInvalidId = 1107,        ///< an ID is Null, or not valid text
+    ImportDuplicateKey = 1108,     ///< a key is already there under the store's case rule
+    ImportRowCount = 1109,         ///< the rows written differ from the rows the source has
+    ImportCsvMalformed = 1110,     ///< a CSV record breaks the file format or has the wrong fields
+    ImportCsvEncoding = 1111,      ///< a CSV record is not UTF-8
+    ImportInvalidValue = 1112,     ///< a quantity or start date cannot be read
+    ImportOutputFailed = 1113,     ///< the output database cannot be written or put in place
+    ImportSameFile = 1114,         ///< the output would replace a source
+    ImportOutputExists = 1115,     ///< the output exists and replacing it was not asked for
+    ImportUsage = 1116,            ///< bom-import's command line is not understood
+    ImportCancelled = 1139,        ///< the user cancelled the import; nothing was written
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 

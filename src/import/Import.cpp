@@ -1,0 +1,99 @@
+#include "import/Import.h"
+
+#include "import/Meter.h"
+#include "import/Sources.h"
+
+#include "store/BulkWriter.h"
+#include "store/StoreError.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace import {
+
+using store::StoreError;
+
+namespace {
+
+/// The output must never be one of the sources: replacing it would destroy what is read.
+void checkDistinct(const QString& output, const QStringList& sources) {
+    const QFileInfo out(output);
+    for (const QString& source : sources) {
+        const QFileInfo in(source);
+        if (out.exists() && in.exists() ? out.canonicalFilePath() == in.canonicalFilePath()
+                                        : out.absoluteFilePath() == in.absoluteFilePath())
+            throw StoreError(store::ImportSameFile,
+                             QStringLiteral("'%1' is a file being imported; choose another "
+                                            "output file.")
+                                 .arg(output));
+    }
+}
+
+Summary write(const SourceRows& rows, std::unique_ptr<store::BulkWriter> writer,
+              const QString& output, Meter& meter) {
+    meter.phase(500, 990);
+    const qint64 total = qint64(rows.items.size() + rows.lines.size());
+    qint64 done = 0;
+    for (size_t i = 0; i < rows.items.size(); ++i) {
+        writer->addItem(rows.items[i],
+                        [&] { return describe(rows.itemSource, rows.itemPlaces[i]); });
+        meter.step(++done, total);
+    }
+    for (size_t i = 0; i < rows.lines.size(); ++i) {
+        writer->addLine(rows.lines[i],
+                        [&] { return describe(rows.lineSource, rows.linePlaces[i]); });
+        meter.step(++done, total);
+    }
+    // The last chance to cancel: after the commit the file is there.
+    meter.poll();
+    writer->commit();
+    meter.finish();
+    return Summary{output, writer->itemsAdded(), writer->linesAdded(), rows.jetVersion};
+}
+
+} // namespace
+
+bool isJetFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = file.read(0x15);
+    // Page 0 of a Jet database: 00 01 00 00, "Standard Jet DB", and at 0x14 the version:
+    // 0 for Jet 3 (Access 97), 1 for Jet 4 (Access 2000-2003). Access 2007 and later write
+    // "Standard ACE DB", a format this import does not take.
+    return header.size() == 0x15 && header.startsWith(QByteArrayView("\x00\x01\x00\x00", 4)) &&
+           header.mid(4, 16) == QByteArrayView("Standard Jet DB\0", 16) &&
+           (header[0x14] == 0 || header[0x14] == 1);
+}
+
+Summary importJet(const QString& mdbPath, const QString& outDb, const Progress& progress) {
+    if (QFileInfo(mdbPath).isFile() && !isJetFile(mdbPath))
+        throw StoreError(
+            store::ImportNotJet,
+            QStringLiteral("'%1' is not a Jet 3 or Jet 4 (.mdb) database.").arg(mdbPath));
+    checkDistinct(outDb, {mdbPath});
+    Meter meter(progress);
+    meter.poll();
+    const SourceRows rows = readJet(mdbPath, meter);
+    return write(rows, store::BulkWriter::newFile(outDb), outDb, meter);
+}
+
+Summary importCsv(const QString& itemsCsv, const QString& linesCsv, const QString& outDb,
+                  const Progress& progress) {
+    checkDistinct(outDb, {itemsCsv, linesCsv});
+    Meter meter(progress);
+    meter.phase(0, 500);
+    const SourceRows rows = readCsv(itemsCsv, linesCsv, meter);
+    return write(rows, store::BulkWriter::newFile(outDb), outDb, meter);
+}
+
+Summary importCsvInto(const QString& itemsCsv, const QString& linesCsv, const QString& existingDb,
+                      const Progress& progress) {
+    checkDistinct(existingDb, {itemsCsv, linesCsv});
+    Meter meter(progress);
+    meter.phase(0, 500);
+    const SourceRows rows = readCsv(itemsCsv, linesCsv, meter);
+    return write(rows, store::BulkWriter::intoExisting(existingDb), existingDb, meter);
+}
+
+} // namespace import
