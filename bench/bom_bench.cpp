@@ -51,7 +51,7 @@ public:
     std::optional<QString> inputBox(const QString&, const QString&, const QString&) override {
         return inputAnswer;
     }
-    std::optional<QString> openFile(const QString&) override { return fileAnswer; }
+    std::optional<QString> openFile(const QString&, const QStringList&) override { return fileAnswer; }
     void setBusyPointer(bool) override {}
 };
 

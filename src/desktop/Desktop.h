@@ -2,6 +2,9 @@
 
 #include <QFlags>
 #include <QString>
+#include <QStringList>
+
+#include <memory>
 
 #include <optional>
 
@@ -39,6 +42,15 @@ inline const QString FileDialogTitle = QStringLiteral("Select Database File");
 /// Title of every message box that gives none of its own (the trailing space is part of it).
 inline const QString ApplicationTitle = QStringLiteral("Fabrilux Bill of Material ");
 
+/// The progress of long work, shown with a Cancel button once the work has lasted longer than
+/// a moment, and closed when this object goes.
+class Progress {
+public:
+    virtual ~Progress() = default;
+    /// Reports how far the work is; false once the user has cancelled it.
+    virtual bool advance(qint64 done, qint64 total) = 0;
+};
+
 /// Everything that waits on a person or reaches outside the program: dialogs, the keystroke
 /// queue, the event pump and the pointer. The real one calls Qt; tests script the answers.
 class Desktop {
@@ -53,7 +65,15 @@ public:
     virtual std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                             const QString& defaultText) = 0;
     /// The modal file-open dialog: the chosen full path, or an empty optional on Cancel.
-    virtual std::optional<QString> openFile(const QString& title) = 0;
+    /// `filters` are name filters ("CSV files (*.csv)"); none: the database files.
+    virtual std::optional<QString> openFile(const QString& title,
+                                            const QStringList& filters = {}) = 0;
+    /// The modal file-save dialog, proposing `proposed`; it asks before an existing file is
+    /// replaced. The chosen full path, or an empty optional on Cancel.
+    virtual std::optional<QString> saveFile(const QString& title, const QString& proposed,
+                                            const QStringList& filters) = 0;
+    /// Starts showing the progress of long work.
+    virtual std::unique_ptr<Progress> startProgress(const QString& label, const QString& title) = 0;
     /// Queues one Enter keystroke for `target` and returns before it is handled.
     virtual void queueEnter(QWidget* target) = 0;
     /// Lets pending window events run once.

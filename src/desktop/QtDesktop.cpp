@@ -6,6 +6,9 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QProgressDialog>
+
+#include <algorithm>
 
 namespace desktop {
 
@@ -110,18 +113,65 @@ std::optional<QString> QtDesktop::inputBox(const QString& prompt, const QString&
     return text;
 }
 
-std::optional<QString> QtDesktop::openFile(const QString& title) {
+std::optional<QString> QtDesktop::openFile(const QString& title, const QStringList& filters) {
     // No option flags: a typed name of a file that does not exist is accepted, and the open
     // that follows reports it.
     QFileDialog dialog(QApplication::activeWindow(), title);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilters({QStringLiteral("Fabrilux databases (*.mdb *.db *.sqlite *.sqlite3)"),
-                           QStringLiteral("All files (*)")});
+    dialog.setNameFilters(filters.isEmpty()
+                              ? QStringList{QStringLiteral("Fabrilux databases (*.mdb *.db *.sqlite *.sqlite3)"),
+                                            QStringLiteral("All files (*)")}
+                              : filters);
     const NormalPointer pointer(m_busyDepth > 0);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> QtDesktop::saveFile(const QString& title, const QString& proposed,
+                                           const QStringList& filters) {
+    QFileDialog dialog(QApplication::activeWindow(), title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    dialog.selectFile(proposed);
+    const NormalPointer pointer(m_busyDepth > 0);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+namespace {
+
+class DialogProgress : public Progress {
+public:
+    DialogProgress(const QString& label, const QString& title)
+        : m_dialog(label, QStringLiteral("Cancel"), 0, 1000, QApplication::activeWindow()) {
+        m_dialog.setWindowTitle(title);
+        m_dialog.setWindowModality(Qt::ApplicationModal);
+        // Work that ends within a moment shows no window at all.
+        m_dialog.setMinimumDuration(500);
+        m_dialog.setAutoClose(false);
+        m_dialog.setAutoReset(false);
+        m_dialog.setValue(0);
+    }
+    bool advance(qint64 done, qint64 total) override {
+        const int value = total > 0 ? int(std::clamp<qint64>(done * 1000 / total, 0, 1000)) : 0;
+        // setValue lets a modal progress window's events run, Cancel included.
+        m_dialog.setValue(value);
+        QCoreApplication::processEvents();
+        return !m_dialog.wasCanceled();
+    }
+
+private:
+    QProgressDialog m_dialog;
+};
+
+} // namespace
+
+std::unique_ptr<Progress> QtDesktop::startProgress(const QString& label, const QString& title) {
+    return std::make_unique<DialogProgress>(label, title);
 }
 
 void QtDesktop::queueEnter(QWidget* target) {

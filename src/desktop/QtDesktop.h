@@ -10,7 +10,10 @@ public:
     int messageBox(const QString& text, MessageStyle style, const QString& title = {}) override;
     std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                     const QString& defaultText) override;
-    std::optional<QString> openFile(const QString& title) override;
+    std::optional<QString> openFile(const QString& title, const QStringList& filters = {}) override;
+    std::optional<QString> saveFile(const QString& title, const QString& proposed,
+                                    const QStringList& filters) override;
+    std::unique_ptr<Progress> startProgress(const QString& label, const QString& title) override;
     void queueEnter(QWidget* target) override;
     void processEvents() override;
     void setBusyPointer(bool busy) override;

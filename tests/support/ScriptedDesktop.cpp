@@ -13,7 +13,37 @@ std::optional<QString> ScriptedDesktop::inputBox(const QString& prompt, const QS
     return inputAnswers.isEmpty() ? std::nullopt : inputAnswers.takeFirst();
 }
 
-std::optional<QString> ScriptedDesktop::openFile(const QString& title) {
+std::optional<QString> ScriptedDesktop::saveFile(const QString& title, const QString& proposed,
+                                                 const QStringList&) {
+    asked.append({QStringLiteral("save"), {}, title, {}, proposed});
+    return saveAnswers.isEmpty() ? std::nullopt : saveAnswers.takeFirst();
+}
+
+namespace {
+
+class ScriptedProgress : public desktop::Progress {
+public:
+    explicit ScriptedProgress(ScriptedDesktop& desktop) : m_desktop(desktop) {}
+    bool advance(qint64, qint64) override {
+        ++m_desktop.progressReports;
+        return m_desktop.cancelProgressAfter < 0 ||
+               m_desktop.progressReports <= m_desktop.cancelProgressAfter;
+    }
+
+private:
+    ScriptedDesktop& m_desktop;
+};
+
+} // namespace
+
+std::unique_ptr<desktop::Progress> ScriptedDesktop::startProgress(const QString& label,
+                                                                  const QString& title) {
+    asked.append({QStringLiteral("progress"), label, title, {}, {}});
+    progressReports = 0;
+    return std::make_unique<ScriptedProgress>(*this);
+}
+
+std::optional<QString> ScriptedDesktop::openFile(const QString& title, const QStringList&) {
     asked.append({QStringLiteral("file"), {}, title, {}, {}});
     return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.takeFirst();
 }

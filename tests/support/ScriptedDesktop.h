@@ -13,7 +13,7 @@
 class ScriptedDesktop : public desktop::QtDesktop {
 public:
     struct Question {
-        QString kind; // "message", "input" or "file"
+        QString kind; // "message", "input", "file", "save" or "progress"
         QString text;
         QString title;
         desktop::MessageStyle style;
@@ -24,6 +24,9 @@ public:
     QList<int> messageAnswers;                 // unanswered boxes return OK
     QList<std::optional<QString>> inputAnswers; // unanswered input boxes are cancelled
     QList<std::optional<QString>> fileAnswers;  // unanswered file dialogs are cancelled
+    QList<std::optional<QString>> saveAnswers;  // unanswered save dialogs are cancelled
+    int cancelProgressAfter = -1;               // progress reports before Cancel; -1: never
+    int progressReports = 0;
     std::function<void()> onProcessEvents;      // runs inside the next event pumps
     int busyDepth = 0;
     int maxBusyDepth = 0;
@@ -32,7 +35,11 @@ public:
     int messageBox(const QString& text, desktop::MessageStyle style, const QString& title = {}) override;
     std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                     const QString& defaultText) override;
-    std::optional<QString> openFile(const QString& title) override;
+    std::optional<QString> openFile(const QString& title, const QStringList& filters = {}) override;
+    std::optional<QString> saveFile(const QString& title, const QString& proposed,
+                                    const QStringList& filters) override;
+    std::unique_ptr<desktop::Progress> startProgress(const QString& label,
+                                                     const QString& title) override;
     void processEvents() override;
     void setBusyPointer(bool busy) override;
 
