@@ -19,7 +19,7 @@ private Q_SLOTS:
     void readsOneWayOnly_data() {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("value"); // NaN: refused
+        QTest::addColumn<double>("value");    // NaN: refused
         QTest::addColumn<QString>("problem"); // how the description begins when refused
 
         const double refused = std::nan("");

@@ -29,7 +29,8 @@ void damageMiddlePage(const QString& path, const QString& name) {
     qint64 page = 0;
     qint64 pageSize = 0;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("pages"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("pages"));
         db.setDatabaseName(path);
         QVERIFY(db.open());
         QSqlQuery q(db);
@@ -355,7 +356,8 @@ private Q_SLOTS:
         Database db(file);
         auto [number, text] = failureOf([&] { db.itemIds(); });
         QCOMPARE(number, int(store::UnreadableId));
-        QVERIFY2(text.contains(QStringLiteral("'CAF\\xC9'")) && text.contains(QStringLiteral("ItemMaster")),
+        QVERIFY2(text.contains(QStringLiteral("'CAF\\xC9'")) &&
+                     text.contains(QStringLiteral("ItemMaster")),
                  qPrintable(text));
         std::tie(number, text) =
             failureOf([&] { db.componentsOfEach({QStringLiteral("Z"), QStringLiteral("top")}); });
@@ -377,7 +379,9 @@ private Q_SLOTS:
         const QString file = path(QStringLiteral("damaged.db"));
         // Long IDs, so that each index spans many pages.
         const auto id = [](const char* prefix, int i) {
-            return QStringLiteral("%1-%2-").arg(QLatin1StringView(prefix)).arg(i, 5, 10, QLatin1Char('0')) +
+            return QStringLiteral("%1-%2-")
+                       .arg(QLatin1StringView(prefix))
+                       .arg(i, 5, 10, QLatin1Char('0')) +
                    QString(60, QLatin1Char('x'));
         };
         std::vector<ItemRow> items;
@@ -402,7 +406,8 @@ private Q_SLOTS:
         QVERIFY(reportsTheDamage([&] { db.components(QStringLiteral("WIDE")); }));
         // The walk cannot finish, so it cannot say that the structure lacks the item.
         QVERIFY(reportsTheDamage([&] { db.structureContains(QStringLiteral("WIDE"), nowhere); }));
-        QVERIFY(reportsTheDamage([&] { db.addLine(nowhere, QStringLiteral("WIDE"), 1, QDateTime()); }));
+        QVERIFY(reportsTheDamage(
+            [&] { db.addLine(nowhere, QStringLiteral("WIDE"), 1, QDateTime()); }));
     }
 
     void nullQuantityIsNoFailure() {
