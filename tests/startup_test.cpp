@@ -24,6 +24,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 using shell::BomWindow;
 
 namespace {
@@ -121,6 +123,16 @@ private Q_SLOTS:
         QCOMPARE(status(), QStringLiteral("...Loading Item Master file..."));
         QCOMPARE(m_desktop.busyDepth, 0);
         QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("gone.mdb"))));
+    }
+
+    void rememberedFileThatIsAFifoDoesNotHang() {
+        // Opening a FIFO for reading waits for a writer that never comes.
+        QCOMPARE(mkfifo(QFile::encodeName(workdir()).constData(), 0600), 0);
+        m_desktop.fileAnswers = {m_database};
+        window().start();
+        QCOMPARE(m_desktop.asked.size(), 1);
+        QCOMPARE(list().items().size(), 3);
+        QCOMPARE(readAll(workdir()), m_database.toUtf8() + "\r\n");
     }
 
     void unwritableFolderStartsAsIfEmpty() {

@@ -3,11 +3,60 @@
 #include "support/TestDatabase.h"
 
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
 using store::Database;
 using store::StoreError;
+
+namespace {
+
+/// The number of the StoreError that `work` throws, with its description; 0 when none.
+template <typename Work>
+std::pair<int, QString> failureOf(Work work) {
+    try {
+        work();
+    } catch (const StoreError& error) {
+        return {error.number(), error.description()};
+    }
+    return {0, QString()};
+}
+
+/// Overwrites one leaf page in the middle of the b-tree `name` with bytes that are no page.
+void damageMiddlePage(const QString& path, const QString& name) {
+    qint64 page = 0;
+    qint64 pageSize = 0;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("pages"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(QStringLiteral("PRAGMA page_size")) && q.next());
+        pageSize = q.value(0).toLongLong();
+        // The b-tree's leaves in key order: dbstat walks each tree from the left.
+        QVERIFY(q.prepare(QStringLiteral(
+            "SELECT pageno FROM dbstat WHERE name = ? AND pagetype = 'leaf' ORDER BY path")));
+        q.addBindValue(name);
+        QVERIFY(q.exec());
+        QList<qint64> leaves;
+        while (q.next())
+            leaves.append(q.value(0).toLongLong());
+        QVERIFY2(leaves.size() >= 5, qPrintable(name));
+        page = leaves.at(leaves.size() / 2);
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("pages"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.seek((page - 1) * pageSize));
+    QCOMPARE(file.write(QByteArray(pageSize, char(0xA5))), pageSize);
+}
+
+} // namespace
 
 class StoreTest : public QObject {
     Q_OBJECT
@@ -50,6 +99,14 @@ private Q_SLOTS:
                                           "bomQtyReq REAL, StartDate TEXT, "
                                           "PRIMARY KEY (BomComp, BomID))")}
             << int(store::MissingPrimaryKey) << "BomID";
+        // A wider key lets one assembly list a component more than once.
+        QTest::newRow("three-column key")
+            << "widekey.db"
+            << QStringList{itemMaster,
+                           QStringLiteral("CREATE TABLE BomDetail (BomID TEXT, BomComp TEXT, "
+                                          "bomQtyReq REAL, StartDate TEXT, "
+                                          "PRIMARY KEY (BomID, BomComp, StartDate))")}
+            << int(store::MissingPrimaryKey) << "BomDetail";
     }
 
     void refusesFilesItCannotUse() {
@@ -65,6 +122,21 @@ private Q_SLOTS:
             QCOMPARE(error.number(), number);
             QVERIFY2(error.description().contains(mentions), qPrintable(error.message()));
         }
+    }
+
+    void acceptsNamesInAnyCase() {
+        const QString file = path(QStringLiteral("lower.db"));
+        execOn(file,
+               {QStringLiteral("CREATE TABLE itemmaster (itemid TEXT COLLATE NOCASE PRIMARY KEY, "
+                               "itemdesc TEXT, ITEMUOM TEXT)"),
+                QStringLiteral("CREATE TABLE bomdetail (bomid TEXT COLLATE NOCASE, "
+                               "bomcomp TEXT COLLATE NOCASE, BOMQTYREQ REAL, startdate TEXT, "
+                               "PRIMARY KEY (bomid, bomcomp))"),
+                QStringLiteral("INSERT INTO itemmaster VALUES ('A', 'Assembly', 'EA')")});
+        Database db(file);
+        QCOMPARE(db.itemIds(), QStringList{"A"});
+        db.addLine(QStringLiteral("A"), QStringLiteral("B"), 2, QDateTime::currentDateTime());
+        QCOMPARE(db.componentsOfEach({QStringLiteral("a")}).front(), QStringList{"B"});
     }
 
     void neverCreatesAFile() {
@@ -170,6 +242,172 @@ private Q_SLOTS:
         QVERIFY(!db.structureContains(QStringLiteral("P3"), QStringLiteral("P1")));
         QVERIFY(!db.structureContains(QStringLiteral("Q"), QStringLiteral("P1")));
         QVERIFY(db.structureContains(QStringLiteral("R"), QStringLiteral("R")));
+    }
+
+    void addLineRefusesCyclesThenDuplicates_data() {
+        QTest::addColumn<QString>("assembly");
+        QTest::addColumn<QString>("component");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("description");
+        // Stored: TOP -> MID -> LEAF, and TOP -> ODD with a quantity that is no number.
+        QTest::newRow("itself, other case")
+            << "top" << "TOP" << int(store::CircularComponent)
+            << "'TOP' cannot be a component of itself.";
+        QTest::newRow("through its structure")
+            << "LEAF" << "top" << int(store::CircularComponent)
+            << "'top' cannot be a component of 'LEAF': 'LEAF' is already part of the structure "
+               "of 'top'.";
+        // A duplicate that would also close a cycle: the cycle is named first.
+        QTest::newRow("reverse of a stored line")
+            << "MID" << "TOP" << int(store::CircularComponent)
+            << "'TOP' cannot be a component of 'MID': 'MID' is already part of the structure "
+               "of 'TOP'.";
+        QTest::newRow("duplicate, other case")
+            << "Top" << "mid" << int(store::DuplicateLine)
+            << "The bill of material of 'Top' already lists 'mid'.";
+        QTest::newRow("duplicate with a text quantity")
+            << "TOP" << "ODD" << int(store::DuplicateLine)
+            << "The bill of material of 'TOP' already lists 'ODD'.";
+    }
+
+    void addLineRefusesCyclesThenDuplicates() {
+        QFETCH(QString, assembly);
+        QFETCH(QString, component);
+        QFETCH(int, number);
+        QFETCH(QString, description);
+        const QString file = path(QStringLiteral("refuse-%1.db").arg(QTest::currentDataTag()));
+        writeDatabase(file, {}, {{"TOP", "MID"}, {"MID", "LEAF"}, {"TOP", "ODD", "two"}});
+        const QStringList before = linesOf(file);
+        Database db(file);
+        const auto [failed, text] = failureOf(
+            [&] { db.addLine(assembly, component, 1, QDateTime::currentDateTime()); });
+        QCOMPARE(failed, number);
+        QCOMPARE(text, description);
+        QCOMPARE(linesOf(file), before);
+    }
+
+    void anotherWriterCannotCloseACycleDuringAnAdd() {
+        const QString file = path(QStringLiteral("race.db"));
+        writeDatabase(file, {}, {{"A", "X"}});
+        std::optional<QString> otherWrite;
+        {
+            Database db(file);
+            // Another program adds the reverse line between the check and the insert.
+            db.setBeforeInsert([&] {
+                otherWrite = tryExecOn(
+                    file,
+                    {QStringLiteral("INSERT INTO BomDetail VALUES ('B', 'A', 1, '2026-01-01')")},
+                    50);
+            });
+            db.addLine(QStringLiteral("A"), QStringLiteral("B"), 3, QDateTime::currentDateTime());
+        }
+        QVERIFY2(otherWrite && otherWrite->contains(QStringLiteral("locked")),
+                 "the other program wrote while the add held its checks");
+        QCOMPARE(linesOf(file), (QStringList{"A>B=3", "A>X=1"}));
+        // Once the add has committed, the other program's line is the one that is refused.
+        Database db(file);
+        QCOMPARE(failureOf([&] {
+                     db.addLine(QStringLiteral("B"), QStringLiteral("A"), 1, QDateTime());
+                 }).first,
+                 int(store::CircularComponent));
+    }
+
+    void aFailedAddWritesNothingAndReleasesTheFile() {
+        const QString file = path(QStringLiteral("rollback.db"));
+        writeDatabase(file, {}, {{"A", "X"}});
+        {
+            Database db(file);
+            db.setBeforeInsert([] {
+                throw StoreError(store::WriteFailed, QStringLiteral("interrupted"));
+            });
+            QCOMPARE(failureOf([&] {
+                         db.addLine(QStringLiteral("A"), QStringLiteral("B"), 1, QDateTime());
+                     }).first,
+                     int(store::WriteFailed));
+            // Still open, yet the write lock is gone and nothing of the add remains.
+            QCOMPARE(tryExecOn(file,
+                               {QStringLiteral("INSERT INTO BomDetail VALUES ('C', 'D', 1, '')")},
+                               50),
+                     std::optional<QString>());
+            db.setBeforeInsert({});
+            db.addLine(QStringLiteral("A"), QStringLiteral("B"), 2, QDateTime());
+        }
+        QCOMPARE(linesOf(file), (QStringList{"A>B=2", "A>X=1", "C>D=1"}));
+    }
+
+    void unreadableIdsAreNamed() {
+        const QString file = path(QStringLiteral("latin1.db"));
+        // U+FFFD stored as UTF-8 is valid text and must read as it is.
+        writeDatabase(file, {{QStringLiteral("A\uFFFDB"), {}, {}}, {QStringLiteral("TOP"), {}, {}}},
+                      {{"TOP", "A\uFFFDB"}, {"TOP", "Z"}});
+        {
+            Database db(file);
+            QCOMPARE(db.itemIds(), (QStringList{"A\uFFFDB", "TOP"}));
+            QCOMPARE(db.componentsOfEach({QStringLiteral("TOP")}).front(),
+                     (QStringList{"A\uFFFDB", "Z"}));
+        }
+        // What a Latin-1 import leaves: "CAFÉ" as the single byte 0xC9, "né" with 0xE9.
+        execOn(file, {QStringLiteral("INSERT INTO ItemMaster VALUES "
+                                     "(CAST(X'434146C9' AS TEXT), 'Coffee', NULL)"),
+                      QStringLiteral("INSERT INTO BomDetail VALUES "
+                                     "('TOP', CAST(X'434146C9' AS TEXT), 1, '')"),
+                      QStringLiteral("INSERT INTO BomDetail VALUES "
+                                     "('TOP', CAST(X'6EE9' AS TEXT), 1, '')")});
+        Database db(file);
+        auto [number, text] = failureOf([&] { db.itemIds(); });
+        QCOMPARE(number, int(store::UnreadableId));
+        QVERIFY2(text.contains(QStringLiteral("'CAF\\xC9'")) &&
+                     text.contains(QStringLiteral("ItemMaster")),
+                 qPrintable(text));
+        std::tie(number, text) =
+            failureOf([&] { db.componentsOfEach({QStringLiteral("Z"), QStringLiteral("top")}); });
+        QCOMPARE(number, int(store::UnreadableId));
+        QVERIFY2(text.startsWith(QStringLiteral("The bill of material of 'top' lists the "
+                                                "component 'CAF\\xC9'")),
+                 qPrintable(text));
+
+        execOn(file, {QStringLiteral("INSERT INTO ItemMaster VALUES "
+                                     "(CAST(X'6EE9' AS TEXT), NULL, NULL)")});
+        std::tie(number, text) = failureOf([&] { db.itemIds(); });
+        QCOMPARE(number, int(store::UnreadableId));
+        QVERIFY2(text.contains(QStringLiteral("2 item IDs")) &&
+                     text.contains(QStringLiteral("'CAF\\xC9', 'n\\xE9'")),
+                 qPrintable(text));
+    }
+
+    void aDamagedPageIsAnErrorNeverTheEnd() {
+        const QString file = path(QStringLiteral("damaged.db"));
+        // Long IDs, so that each index spans many pages.
+        const auto id = [](const char* prefix, int i) {
+            return QStringLiteral("%1-%2-")
+                       .arg(QLatin1StringView(prefix))
+                       .arg(i, 5, 10, QLatin1Char('0')) +
+                   QString(60, QLatin1Char('x'));
+        };
+        std::vector<ItemRow> items;
+        std::vector<Line> lines;
+        for (int i = 0; i < 2000; ++i) {
+            items.push_back({id("ITEM", i), {}, {}});
+            lines.push_back({QStringLiteral("WIDE"), id("PART", i)});
+        }
+        writeDatabase(file, items, lines);
+        damageMiddlePage(file, QStringLiteral("sqlite_autoindex_ItemMaster_1"));
+        damageMiddlePage(file, QStringLiteral("sqlite_autoindex_BomDetail_1"));
+
+        Database db(file);
+        const QString nowhere = QStringLiteral("NOT-IN-THE-FILE");
+        const auto reportsTheDamage = [](auto work) {
+            const auto [number, text] = failureOf(work);
+            return number == store::QueryFailed && text.contains(QStringLiteral("malformed"));
+        };
+        QVERIFY(reportsTheDamage([&] { db.itemIds(); }));
+        QVERIFY(reportsTheDamage([&] { db.componentsOfEach({nowhere, QStringLiteral("WIDE")}); }));
+        // Read through Qt SQL: the first rows come, then the damaged page.
+        QVERIFY(reportsTheDamage([&] { db.components(QStringLiteral("WIDE")); }));
+        // The walk cannot finish, so it cannot say that the structure lacks the item.
+        QVERIFY(reportsTheDamage([&] { db.structureContains(QStringLiteral("WIDE"), nowhere); }));
+        QVERIFY(reportsTheDamage(
+            [&] { db.addLine(nowhere, QStringLiteral("WIDE"), 1, QDateTime()); }));
     }
 
     void nullQuantityIsNoFailure() {

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace shell {
@@ -21,7 +22,9 @@ QString readRememberedPath(const QString& folder) {
         file.open(QIODevice::WriteOnly);
         return {};
     }
-    if (!file.open(QIODevice::ReadOnly))
+    // A FIFO or a device would block the start in open() or read() until some other program
+    // wrote to it, or never end; only a regular file (or a link to one) holds a path.
+    if (!QFileInfo(file.fileName()).isFile() || !file.open(QIODevice::ReadOnly))
         return {};
     QString path;
     while (!file.atEnd()) {

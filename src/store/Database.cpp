@@ -1,5 +1,6 @@
 #include "store/Database.h"
 
+#include "store/ItemKey.h"
 #include "store/Schema.h"
 #include "store/StoreError.h"
 
@@ -19,8 +20,7 @@ namespace store {
 
 namespace {
 
-// SQLite's primary result codes, as the driver reports them in nativeErrorCode().
-constexpr int SqliteConstraint = 19;
+// SQLite's primary result code, as the driver reports it in nativeErrorCode().
 constexpr int SqliteNotADatabase = 26;
 
 int primaryCode(const QSqlError& error) {
@@ -82,6 +82,120 @@ std::optional<QString> optionalText(const QVariant& value) {
     if (value.isNull())
         return std::nullopt;
     return value.toString();
+}
+
+/// A write transaction on the operation's connection, rolled back unless committed. It takes
+/// the file's write lock when it begins (waiting the busy timeout for another writer), so the
+/// reads made inside it stay true until the commit.
+class WriteTransaction {
+public:
+    WriteTransaction(const QSqlDatabase& db, const QString& what) : m_query(db), m_what(what) {
+        if (!m_query.exec(schema::BeginWrite))
+            fail(WriteFailed, m_what, m_query.lastError());
+    }
+    ~WriteTransaction() {
+        if (m_open)
+            m_query.exec(schema::Rollback);
+    }
+    WriteTransaction(const WriteTransaction&) = delete;
+    WriteTransaction& operator=(const WriteTransaction&) = delete;
+
+    void commit() {
+        // A commit that fails (another program still reading, past the busy timeout) leaves
+        // the transaction open; the destructor then rolls it back.
+        if (!m_query.exec(schema::Commit))
+            fail(WriteFailed, m_what, m_query.lastError());
+        m_open = false;
+    }
+
+private:
+    QSqlQuery m_query;
+    QString m_what;
+    bool m_open = true;
+};
+
+/// The connection's own SQLite handle, for the reads that go through SQLite's interface.
+sqlite3* nativeHandle(const QSqlDatabase& db) {
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        throw StoreError(QueryFailed, QStringLiteral("The database driver is not SQLite."));
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+/// A statement stepped through SQLite's own interface, which reads a row without the
+/// per-value conversions of the Qt SQL layer. Every step that is neither a row nor the end is
+/// a failure: a damaged page must never look like the end of the data.
+class NativeStatement {
+public:
+    NativeStatement(sqlite3* connection, QLatin1StringView sql, QString what)
+        : m_connection(connection), m_what(std::move(what)) {
+        if (sqlite3_prepare_v2(connection, sql.data(), int(sql.size()), &m_statement, nullptr) !=
+            SQLITE_OK)
+            throw failure();
+    }
+    ~NativeStatement() { sqlite3_finalize(m_statement); }
+    NativeStatement(const NativeStatement&) = delete;
+    NativeStatement& operator=(const NativeStatement&) = delete;
+
+    /// Binds UTF-8 text, which the file stores, so SQLite need not translate it. The bytes
+    /// must stay alive until the next reset.
+    void rebind(const QByteArray& utf8) {
+        sqlite3_reset(m_statement);
+        sqlite3_bind_text(m_statement, 1, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
+    }
+    bool next() {
+        const int step = sqlite3_step(m_statement);
+        if (step == SQLITE_ROW)
+            return true;
+        if (step == SQLITE_DONE)
+            return false;
+        throw failure();
+    }
+    /// The column's bytes as stored, valid until the next step.
+    QByteArrayView bytes(int column) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+        return QByteArrayView(text, sqlite3_column_bytes(m_statement, column));
+    }
+    StoreError failure() const {
+        return store::failure(QueryFailed, m_what, sqlite3_extended_errcode(m_connection),
+                              QString::fromUtf8(sqlite3_errmsg(m_connection)));
+    }
+
+private:
+    sqlite3* m_connection;
+    QString m_what;
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+/// An ID as stored, as text when it is valid UTF-8; empty when it is not.
+std::optional<QString> decodeId(QByteArrayView bytes) {
+    QString id = QString::fromUtf8(bytes);
+    // The decoder stands U+FFFD in for every invalid sequence. Only then is it worth telling
+    // an invalid sequence from a stored U+FFFD, which keeps the common case one pass.
+    if (id.contains(QChar::ReplacementCharacter) && !bytes.isValidUtf8())
+        return std::nullopt;
+    return id;
+}
+
+/// An unreadable ID as a person can read and quote it: its valid UTF-8 characters as they
+/// are, every other byte (and every control character) as \xHH, as in 'CAF\xE9'.
+QString readableId(QByteArrayView bytes) {
+    QString result;
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const auto lead = uchar(bytes[i]);
+        const qsizetype length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        const QByteArrayView sequence = bytes.sliced(i, std::min(length, bytes.size() - i));
+        if (lead >= 0x20 && lead != 0x7F && sequence.size() == length && sequence.isValidUtf8()) {
+            result += QString::fromUtf8(sequence);
+            i += length;
+        } else {
+            result += QStringLiteral("\\x") +
+                      QString::number(uint(lead), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+            ++i;
+        }
+    }
+    return result;
 }
 
 } // namespace
@@ -193,11 +307,36 @@ void Database::checkSchema() {
 }
 
 QStringList Database::itemIds() {
-    Statement query(m_db, schema::SelectItemIds, QStringLiteral("Could not read ItemMaster"));
-    query.exec();
+    NativeStatement query(nativeHandle(m_db), schema::SelectItemIds,
+                          QStringLiteral("Could not read ItemMaster"));
     QStringList ids;
-    while (query.next())
-        ids.append(query.value(0).toString());
+    QStringList unreadable;
+    while (query.next()) {
+        const QByteArrayView bytes = query.bytes(0);
+        if (std::optional<QString> id = decodeId(bytes))
+            ids.append(std::move(*id));
+        else
+            unreadable.append(QLatin1Char('\'') + readableId(bytes) + QLatin1Char('\''));
+    }
+    if (unreadable.size() == 1)
+        throw StoreError(UnreadableId,
+                         QStringLiteral("ItemMaster holds the item ID %1, which is not valid "
+                                        "UTF-8 text: correct it in the database, for example "
+                                        "by importing it again as UTF-8.")
+                             .arg(unreadable.constFirst()));
+    if (!unreadable.isEmpty()) {
+        // Enough to recognise the fault without a message box the height of the screen.
+        constexpr qsizetype shown = 5;
+        QString named = unreadable.mid(0, shown).join(QStringLiteral(", "));
+        if (unreadable.size() > shown)
+            named += QStringLiteral(" and %1 more").arg(unreadable.size() - shown);
+        throw StoreError(UnreadableId,
+                         QStringLiteral("ItemMaster holds %1 item IDs that are not valid UTF-8 "
+                                        "text: %2. Correct them in the database, for example "
+                                        "by importing them again as UTF-8.")
+                             .arg(unreadable.size())
+                             .arg(named));
+    }
     return ids;
 }
 
@@ -221,23 +360,15 @@ QStringList Database::components(const QString& assembly) {
 
 std::vector<QStringList> Database::componentsOfEach(const QStringList& assemblies) {
     // The hot path of a tree load: one statement for the whole batch, stepped once per
-    // assembly through SQLite's own interface, which reads a row without the per-value
-    // conversions of the Qt SQL layer.
-    const QVariant handle = m_db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        throw StoreError(QueryFailed, QStringLiteral("The database driver is not SQLite."));
-    sqlite3* const connection = *static_cast<sqlite3* const*>(handle.constData());
-
-    const auto sqliteFailure = [&] {
-        return failure(QueryFailed, QStringLiteral("Could not read BomDetail"),
-                       sqlite3_errcode(connection),
-                       QString::fromUtf8(sqlite3_errmsg(connection)));
-    };
+    // assembly through SQLite's own interface.
+    sqlite3* const connection = nativeHandle(m_db);
+    const QString what = QStringLiteral("Could not read BomDetail");
     // One read transaction for the batch: the file is locked and checked once, not once per
     // assembly, and the whole batch sees one state of the table.
     const bool ownTransaction = sqlite3_get_autocommit(connection) != 0;
     if (ownTransaction && sqlite3_exec(connection, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw sqliteFailure();
+        throw failure(QueryFailed, what, sqlite3_extended_errcode(connection),
+                      QString::fromUtf8(sqlite3_errmsg(connection)));
     struct EndTransaction {
         sqlite3* connection;
         bool own;
@@ -246,28 +377,26 @@ std::vector<QStringList> Database::componentsOfEach(const QStringList& assemblie
                 sqlite3_exec(connection, "COMMIT", nullptr, nullptr, nullptr);
         }
     } endTransaction{connection, ownTransaction};
-
-    sqlite3_stmt* raw = nullptr;
-    const QByteArray sql = QByteArray(schema::SelectComponents.data(), schema::SelectComponents.size());
-    if (sqlite3_prepare_v2(connection, sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
-        throw sqliteFailure();
-    // Finalized before the transaction ends.
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, &sqlite3_finalize);
+    // Declared after the transaction: finalized before it ends.
+    NativeStatement query(connection, schema::SelectComponents, what);
 
     std::vector<QStringList> result(size_t(assemblies.size()));
     QByteArray key;
     for (qsizetype i = 0; i < assemblies.size(); ++i) {
-        // The file stores UTF-8: binding and reading it as such spares SQLite a translation.
         key = assemblies.at(i).toUtf8();
-        sqlite3_reset(raw);
-        sqlite3_bind_text(raw, 1, key.constData(), int(key.size()), SQLITE_STATIC);
-        int step;
-        while ((step = sqlite3_step(raw)) == SQLITE_ROW) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 1));
-            result[size_t(i)].append(QString::fromUtf8(text, sqlite3_column_bytes(raw, 1)));
+        query.rebind(key);
+        while (query.next()) {
+            const QByteArrayView bytes = query.bytes(1);
+            std::optional<QString> component = decodeId(bytes);
+            if (!component)
+                throw StoreError(UnreadableId,
+                                 QStringLiteral("The bill of material of '%1' lists the "
+                                                "component '%2', whose ID is not valid UTF-8 "
+                                                "text: correct it in BomDetail, for example by "
+                                                "importing it again as UTF-8.")
+                                     .arg(assemblies.at(i), readableId(bytes)));
+            result[size_t(i)].append(std::move(*component));
         }
-        if (step != SQLITE_DONE)
-            throw sqliteFailure();
     }
     return result;
 }
@@ -292,18 +421,42 @@ std::optional<std::optional<double>> Database::findQuantity(const QString& assem
 
 void Database::addLine(const QString& assembly, const QString& component, double quantity,
                        const QDateTime& startDate) {
-    Statement insert(m_db, schema::InsertLine, QStringLiteral("Could not add the line"));
-    insert.bind(assembly).bind(component).bind(quantity).bind(
-        startDate.toString(schema::StartDateFormat));
-    if (insert.query().exec())
-        return;
-    const QSqlError error = insert.query().lastError();
-    if (primaryCode(error) == SqliteConstraint && findQuantity(assembly, component))
-        throw StoreError(DuplicateLine,
-                         QStringLiteral("The bill of material of '%1' already lists '%2'.")
-                             .arg(assembly, component));
-    fail(WriteFailed, QStringLiteral("Could not add '%1' to '%2'").arg(component, assembly),
-         error);
+    const QString what = QStringLiteral("Could not add '%1' to '%2'").arg(component, assembly);
+    // Statements are declared inside the transaction's scope, so each is finished before the
+    // transaction commits or rolls back.
+    WriteTransaction transaction(m_db, what);
+    refuseCircular(assembly, component);
+    {
+        Statement existing(m_db, schema::SelectLineExists,
+                           QStringLiteral("Could not read BomDetail"));
+        existing.bind(assembly).bind(component).exec();
+        if (existing.next())
+            throw StoreError(DuplicateLine,
+                             QStringLiteral("The bill of material of '%1' already lists '%2'.")
+                                 .arg(assembly, component));
+    }
+    if (m_beforeInsert)
+        m_beforeInsert();
+    {
+        Statement insert(m_db, schema::InsertLine, what);
+        insert.bind(assembly).bind(component).bind(quantity).bind(
+            startDate.toString(schema::StartDateFormat));
+        insert.exec(WriteFailed);
+    }
+    transaction.commit();
+}
+
+void Database::setBeforeInsert(std::function<void()> hook) { m_beforeInsert = std::move(hook); }
+
+void Database::refuseCircular(const QString& assembly, const QString& component) {
+    if (foldKey(assembly) == foldKey(component))
+        throw StoreError(CircularComponent,
+                         QStringLiteral("'%1' cannot be a component of itself.").arg(component));
+    if (structureContains(component, assembly))
+        throw StoreError(CircularComponent,
+                         QStringLiteral("'%1' cannot be a component of '%2': '%2' is already "
+                                        "part of the structure of '%1'.")
+                             .arg(component, assembly));
 }
 
 bool Database::deleteLine(const QString& assembly, const QString& component) {

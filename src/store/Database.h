@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -28,32 +29,52 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    /// Every ItemID, in key order, read in one forward pass.
+    /// Every ItemID, in key order, read in one forward pass. An ID that is not valid UTF-8
+    /// text (what an import in another character set leaves, such as the single byte 0xE9 for
+    /// "é") can be neither shown nor sought as it is stored, so a list with such IDs is refused
+    /// as a whole with UnreadableId: the description names each unreadable ID readably
+    /// ('CAF\xE9') and says they stand in ItemMaster. A list that silently lacked items would
+    /// look complete.
     QStringList itemIds();
     /// The item with this ID under the store's comparison, if there is one.
     std::optional<Item> findItem(const QString& id);
     /// One assembly's components in key order, with a statement prepared for this call alone.
     QStringList components(const QString& assembly);
     /// The components of many assemblies: element i lists those of assemblies[i], in key
-    /// order. The whole batch is served by one prepared statement.
+    /// order. The whole batch is served by one prepared statement. A component ID that is not
+    /// valid UTF-8 text fails with UnreadableId, naming the ID and the assembly that lists it,
+    /// so that no tree is ever built without it; a read error fails with QueryFailed.
     std::vector<QStringList> componentsOfEach(const QStringList& assemblies);
     /// Whether the line exists; when it does, its quantity (empty optional for Null).
     std::optional<std::optional<double>> findQuantity(const QString& assembly,
                                                       const QString& component);
-    /// Adds one line; a pair that the table already holds fails with DuplicateLine.
+    /// Adds one line in one write transaction that holds the file's write lock from the first
+    /// check to the commit, so another program cannot slip in a line that the checks would
+    /// have refused. In this order: a component equal to its assembly under the store's case
+    /// rule, or one whose structure already contains the assembly, fails with
+    /// CircularComponent; a pair that the table already holds fails with DuplicateLine,
+    /// whatever its quantity column holds; then the line is inserted and committed. Every
+    /// failure leaves the table as it was.
     void addLine(const QString& assembly, const QString& component, double quantity,
                  const QDateTime& startDate);
-    /// Deletes one line; false when there was none.
+    /// Code that addLine runs inside its write transaction, after its checks and right before
+    /// the insert; empty for none. Lets a test act as another program at the one moment when
+    /// a write of its could undo what the checks found.
+    void setBeforeInsert(std::function<void()> hook);
+    /// Deletes one line; false when there was none. One statement, so it is atomic by itself.
     bool deleteLine(const QString& assembly, const QString& component);
-    /// Whether `target` stands in the structure of `item` (or is `item` itself).
+    /// Whether `target` stands in the structure of `item` (or is `item` itself). A read that
+    /// fails is an error (QueryFailed), never a "no".
     bool structureContains(const QString& item, const QString& target);
 
 private:
     void checkSchema();
+    void refuseCircular(const QString& assembly, const QString& component);
 
     QString m_path;
     QString m_connectionName;
     QSqlDatabase m_db;
+    std::function<void()> m_beforeInsert;
 };
 
 } // namespace store

@@ -22,6 +22,9 @@ inline constexpr QLatin1StringView SelectComponents{
 
 inline constexpr QLatin1StringView SelectLine{
     "SELECT bomQtyReq FROM BomDetail WHERE BomID = ? AND BomComp = ?"};
+/// Whether the line exists, whatever its quantity column holds.
+inline constexpr QLatin1StringView SelectLineExists{
+    "SELECT 1 FROM BomDetail WHERE BomID = ? AND BomComp = ?"};
 inline constexpr QLatin1StringView InsertLine{
     "INSERT INTO BomDetail (BomID, BomComp, bomQtyReq, StartDate) VALUES (?, ?, ?, ?)"};
 inline constexpr QLatin1StringView DeleteLine{
@@ -35,10 +38,17 @@ inline constexpr QLatin1StringView SelectReaches{
     " ON BomDetail.BomID = below.id)"
     " SELECT 1 FROM below WHERE id = ? COLLATE NOCASE LIMIT 1"};
 
-/// The columns of both tables with their place in the primary key (0 when not in it).
+/// The columns of both tables with their place in the primary key (0 when not in it). SQLite
+/// matches table names without regard to ASCII case, so the check does too.
 inline constexpr QLatin1StringView SelectColumns{
     "SELECT m.name, p.name, p.pk FROM sqlite_master AS m, pragma_table_info(m.name) AS p "
-    "WHERE m.type = 'table' AND m.name IN ('ItemMaster', 'BomDetail') COLLATE NOCASE"};
+    "WHERE m.type = 'table' AND m.name COLLATE NOCASE IN ('ItemMaster', 'BomDetail')"};
+
+/// A write transaction that takes the file's write lock at once, so that nothing another
+/// program writes can come between a check and the write that relies on it.
+inline constexpr QLatin1StringView BeginWrite{"BEGIN IMMEDIATE"};
+inline constexpr QLatin1StringView Commit{"COMMIT"};
+inline constexpr QLatin1StringView Rollback{"ROLLBACK"};
 
 /// The layout of the StartDate column, local time.
 inline constexpr QLatin1StringView StartDateFormat{"yyyy-MM-dd HH:mm:ss"};

@@ -1,29 +1,89 @@
 #include "tree/Quantity.h"
 
-#include <QLocale>
-
 #include <cmath>
 
 namespace tree {
 
-QString formatQuantity(double quantity) {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(quantity, 'g', 15);
-}
+namespace {
 
-std::optional<double> parseQuantity(const QString& text) {
-    const QString trimmed = text.trimmed();
-    QLocale locale;
-    locale.setNumberOptions(QLocale::RejectGroupSeparator);
+std::optional<double> toDouble(const QString& text, QLocale locale,
+                               QLocale::NumberOptions options) {
+    locale.setNumberOptions(options);
     bool ok = false;
-    double value = locale.toDouble(trimmed, &ok);
+    const double value = locale.toDouble(text, &ok);
     if (!ok)
-        value = QLocale::c().toDouble(trimmed, &ok);
-    // toDouble takes "nan" and "inf"; neither is a quantity.
-    if (!ok || !std::isfinite(value))
         return std::nullopt;
     return value;
+}
+
+/// Every way the text can be read as a number.
+struct Readings {
+    std::optional<double> local;   ///< in the locale, without digit grouping
+    std::optional<double> plain;   ///< with '.' as the decimal point, without digit grouping
+    std::optional<double> grouped; ///< in the locale, with its digit grouping
+};
+
+Readings readings(const QString& text, const QLocale& locale) {
+    const QString trimmed = text.trimmed();
+    return {toDouble(trimmed, locale, QLocale::RejectGroupSeparator),
+            toDouble(trimmed, QLocale::c(), QLocale::RejectGroupSeparator),
+            // Qt checks the groups' sizes: "1.5" has no German grouped reading, "1.000" has.
+            toDouble(trimmed, locale, QLocale::DefaultNumberOptions)};
+}
+
+enum class Verdict { Quantity, NotANumber, Ambiguous, Grouped };
+
+Verdict judge(const Readings& r, double* value) {
+    const std::optional<double> taken = r.local ? r.local : r.plain;
+    // toDouble takes "nan" and "inf"; neither is a quantity.
+    if (!taken)
+        return r.grouped && std::isfinite(*r.grouped) ? Verdict::Grouped : Verdict::NotANumber;
+    if (!std::isfinite(*taken))
+        return Verdict::NotANumber;
+    if ((r.local && r.plain && *r.local != *r.plain) || (r.grouped && *r.grouped != *taken))
+        return Verdict::Ambiguous;
+    *value = *taken;
+    return Verdict::Quantity;
+}
+
+} // namespace
+
+QString formatQuantity(double quantity, const QLocale& locale) {
+    QLocale shown = locale;
+    shown.setNumberOptions(QLocale::OmitGroupSeparator);
+    return shown.toString(quantity, 'g', 15);
+}
+
+std::optional<double> parseQuantity(const QString& text, const QLocale& locale) {
+    double value = 0;
+    if (judge(readings(text, locale), &value) != Verdict::Quantity)
+        return std::nullopt;
+    return value;
+}
+
+QString quantityProblem(const QString& text, const QLocale& locale) {
+    const Readings r = readings(text, locale);
+    double value = 0;
+    switch (judge(r, &value)) {
+    case Verdict::Quantity:
+        return {};
+    case Verdict::Ambiguous: {
+        const double taken = r.local ? *r.local : *r.plain;
+        const double other = r.grouped && *r.grouped != taken ? *r.grouped : *r.plain;
+        return QStringLiteral("'%1' is ambiguous: it reads as %2 and, with '%3' grouping the "
+                              "digits, as %4; enter the number without digit grouping.")
+            .arg(text, formatQuantity(taken, locale), locale.groupSeparator(),
+                 formatQuantity(other, locale));
+    }
+    case Verdict::Grouped:
+        return QStringLiteral("'%1' is not a quantity: digit grouping ('%2') is not accepted; "
+                              "enter the number without it, for example %3.")
+            .arg(text, locale.groupSeparator(), formatQuantity(*r.grouped, locale));
+    case Verdict::NotANumber:
+        break;
+    }
+    return QStringLiteral("'%1' is not a quantity: enter a number, for example 2 or 0.5.")
+        .arg(text);
 }
 
 } // namespace tree

@@ -1,17 +1,26 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 
 #include <optional>
 
 namespace tree {
 
-/// A quantity as the statistics panel shows it: the general number format of the user's
-/// locale (up to 15 significant digits, no digit grouping, no fixed decimals).
-QString formatQuantity(double quantity);
+/// A quantity as the statistics panel shows it: the general number format of the locale (up
+/// to 15 significant digits, no digit grouping, no fixed decimals).
+QString formatQuantity(double quantity, const QLocale& locale = QLocale());
 
-/// The quantity a user typed, in the user's locale (the C locale's form is accepted too);
-/// empty when the text is not a finite number.
-std::optional<double> parseQuantity(const QString& text);
+/// The quantity a user typed, read one way only: as a number of `locale` (by default the
+/// user's) or as a plain number with '.' as the decimal point, which every keyboard offers.
+/// Digit grouping is never accepted; where the locale groups with '.' (German: "1.000") a
+/// text that both readings take with different values is refused as ambiguous, so that "1.5"
+/// is 1.5 but "1.000" is neither 1 nor 1000. Empty when the text is no finite number; then
+/// quantityProblem says why.
+std::optional<double> parseQuantity(const QString& text, const QLocale& locale = QLocale());
+
+/// Why `text` is no quantity under `locale`, in the words shown after the number 1032 ("'abc'
+/// is not a quantity: ..."); empty when parseQuantity takes it.
+QString quantityProblem(const QString& text, const QLocale& locale = QLocale());
 
 } // namespace tree

@@ -8,11 +8,12 @@
 namespace {
 
 template <typename Work>
-void withConnection(const QString& path, Work work) {
+void withConnection(const QString& path, Work work, const QString& options = {}) {
     const QString name = QStringLiteral("test-%1").arg(quintptr(&work));
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
+        db.setConnectOptions(options);
         if (!db.open())
             qFatal("cannot open test database");
         work(db);
@@ -64,6 +65,24 @@ void execOn(const QString& path, const QStringList& statements) {
         for (const QString& sql : statements)
             run(q, sql);
     });
+}
+
+std::optional<QString> tryExecOn(const QString& path, const QStringList& statements,
+                                 int busyTimeoutMs) {
+    std::optional<QString> failure;
+    withConnection(
+        path,
+        [&](QSqlDatabase& db) {
+            QSqlQuery q(db);
+            for (const QString& sql : statements) {
+                if (!q.exec(sql)) {
+                    failure = q.lastError().text();
+                    return;
+                }
+            }
+        },
+        QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    return failure;
 }
 
 QStringList linesOf(const QString& path) {

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <optional>
 #include <vector>
 
 /// A BomDetail line to write into a test database; a Null quantity is an invalid QVariant.
@@ -25,6 +26,10 @@ void writeDatabase(const QString& path, const std::vector<ItemRow>& items,
                    const std::vector<Line>& lines);
 /// Runs statements on the file from a connection of the test's own.
 void execOn(const QString& path, const QStringList& statements);
+/// Runs statements from a connection of the test's own that waits at most `busyTimeoutMs`
+/// for a lock; the first failure's text, or empty when every statement succeeded.
+std::optional<QString> tryExecOn(const QString& path, const QStringList& statements,
+                                 int busyTimeoutMs);
 /// Every BomDetail line as "assembly>component=quantity", in key order.
 QStringList linesOf(const QString& path);
 /// One column of the line (assembly, component), or an invalid QVariant when absent.
