@@ -6,6 +6,7 @@
 #include "shell/BomTreeView.h"
 #include "tree/StructureBuilder.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -241,6 +242,33 @@ private Q_SLOTS:
         QCOMPARE(model.data(marked, Qt::ToolTipRole).toString(),
                  QStringLiteral("not expanded: the node limit was reached"));
         QCOMPARE(model.data(marked, Qt::ForegroundRole).value<QBrush>().color(), tree::MarkedColour);
+    }
+
+    void unreadableIdsAreReportedNeverSkipped() {
+        // What a Latin-1 import leaves: the single byte 0xE9 where UTF-8 needs two.
+        WindowFixture f(catalogue(), {{"A", "B"}});
+        execOn(f.database, {QStringLiteral("INSERT INTO BomDetail VALUES "
+                                           "('A', CAST(X'4EE9' AS TEXT), 1, '')")});
+        f.load(QStringLiteral("A"));
+        QCOMPARE(f.desktop.messages().size(), 1);
+        QVERIFY2(f.desktop.messageTexts().first().startsWith(
+                     QString::number(store::UnreadableId) + u' '),
+                 qPrintable(f.desktop.messageTexts().first()));
+        QVERIFY(f.desktop.messageTexts().first().contains(QStringLiteral("N\\xE9")));
+
+        // The list says it too, at start-up, rather than showing a list without the item.
+        execOn(f.database, {QStringLiteral("INSERT INTO ItemMaster VALUES "
+                                           "(CAST(X'4EE9' AS TEXT), NULL, NULL)")});
+        ScriptedDesktop desktop;
+        QTemporaryDir dir;
+        QFile workdir(dir.filePath(QStringLiteral("workdir.txt")));
+        QVERIFY(workdir.open(QIODevice::WriteOnly));
+        workdir.write(f.database.toUtf8() + "\r\n");
+        workdir.close();
+        shell::BomWindow window(desktop, dir.path(), dir.filePath(QStringLiteral("s.ini")));
+        window.start();
+        QCOMPARE(desktop.messages().size(), 1);
+        QVERIFY(desktop.messageTexts().first().startsWith(QString::number(store::UnreadableId)));
     }
 
     void markedNodesHaveTheirOwnColour() {

@@ -43,8 +43,12 @@ void DatabaseChoice::FillItemList() {
         openFileDialog();
     try {
         fillList();
-    } catch (const store::StoreError&) {
-        // Silent at start-up; the loading text stays as the sign that no list was loaded.
+    } catch (const store::StoreError& error) {
+        // Silent at start-up, where the user picks another database with Open Database; the
+        // loading text stays as the sign that no list was loaded. An item ID that cannot be
+        // read is no choice of the user's, though: an empty list would hide it.
+        if (error.number() == store::UnreadableId)
+            m_desktop.messageBox(error.message(), desktop::OkOnly);
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include "desktop/Desktop.h"
 #include "store/Database.h"
-#include "store/ItemKey.h"
 #include "store/StoreError.h"
 #include "tree/BomTreeModel.h"
 #include "tree/Quantity.h"
@@ -11,25 +10,6 @@
 #include <QDateTime>
 
 namespace tree {
-
-namespace {
-
-/// Refuses a line that would make an item a component of itself, directly or through the
-/// structure the component already has.
-void refuseCircular(store::Database& db, const QString& assembly, const QString& component) {
-    if (store::foldKey(assembly) == store::foldKey(component))
-        throw store::StoreError(store::CircularComponent,
-                                QStringLiteral("'%1' cannot be a component of itself.")
-                                    .arg(component));
-    if (db.structureContains(component, assembly))
-        throw store::StoreError(
-            store::CircularComponent,
-            QStringLiteral("'%1' cannot be a component of '%2': '%2' is already part of the "
-                           "structure of '%1'.")
-                .arg(component, assembly));
-}
-
-} // namespace
 
 BomEditor::BomEditor(desktop::Desktop& desktop, DatabaseSession& session, BomTreeModel& model,
                      std::function<void(const QString&)> showStatus)
@@ -130,11 +110,7 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
         return;
     const auto quantity = parseQuantity(*typed);
     if (!quantity) {
-        report(store::StoreError(store::InvalidQuantity,
-                                 QStringLiteral("'%1' is not a quantity: enter a number, "
-                                                "for example 2 or 0.5.")
-                                     .arg(*typed))
-                   .message());
+        report(store::StoreError(store::InvalidQuantity, quantityProblem(*typed)).message());
         return;
     }
     if (!target.isValid())
@@ -150,7 +126,7 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
     std::optional<store::StoreError> failure;
     try {
         store::Database db(m_session.databasePath());
-        refuseCircular(db, assembly, component);
+        // One write transaction refuses a cycle or a line the assembly has, then inserts.
         db.addLine(assembly, component, *quantity, QDateTime::currentDateTime());
         // Only a saved line gets nodes: the tree never shows a line that is not in the
         // database. It gets them wherever its assembly stands, with their structure.
