@@ -9,6 +9,15 @@
 #include <QTest>
 
 using store::Database;
+
+namespace {
+QStringList ids(const store::ComponentLines& lines) {
+    QStringList result;
+    for (const store::ComponentLine& line : lines)
+        result.append(line.id);
+    return result;
+}
+} // namespace
 using store::StoreError;
 
 namespace {
@@ -136,7 +145,7 @@ private Q_SLOTS:
         Database db(file);
         QCOMPARE(db.itemIds(), QStringList{"A"});
         db.addLine(QStringLiteral("A"), QStringLiteral("B"), 2, QDateTime::currentDateTime());
-        QCOMPARE(db.componentsOfEach({QStringLiteral("a")}).front(), QStringList{"B"});
+        QCOMPARE(ids(db.componentsOfEach({QStringLiteral("a")}).front()), QStringList{"B"});
     }
 
     void neverCreatesAFile() {
@@ -226,11 +235,58 @@ private Q_SLOTS:
         const auto lists = db.componentsOfEach({QStringLiteral("A"), QStringLiteral("b"),
                                                 QStringLiteral("C"), QStringLiteral("none")});
         QCOMPARE(lists.size(), size_t(4));
-        QCOMPARE(lists[0], (QStringList{"B", "C"}));
-        QCOMPARE(lists[1], (QStringList{"D", "z"}));
-        QCOMPARE(lists[2], (QStringList{"a"}));
+        QCOMPARE(ids(lists[0]), (QStringList{"B", "C"}));
+        QCOMPARE(ids(lists[1]), (QStringList{"D", "z"}));
+        QCOMPARE(ids(lists[2]), (QStringList{"a"}));
         QVERIFY(lists[3].isEmpty());
         QCOMPARE(db.components(QStringLiteral("B")), (QStringList{"D", "z"}));
+    }
+
+    void linesCarryQuantitiesAndItemFactsWhicheverWayTheyAreRead() {
+        // 1,200 assemblies: asked for all at once, the batch reads the whole table in one
+        // pass; asked for in small batches, it searches the index. Both must agree.
+        const QString file = path(QStringLiteral("facts.db"));
+        std::vector<ItemRow> items;
+        std::vector<Line> lines;
+        QStringList assemblies;
+        for (int i = 0; i < 1200; ++i) {
+            const QString a = QStringLiteral("ASM-%1").arg(i);
+            assemblies.append(i % 3 ? a : a.toLower());
+            lines.push_back({a, QStringLiteral("PART-%1").arg(i % 7), i % 5 ? QVariant(i / 4.0) : QVariant()});
+            lines.push_back({a, QStringLiteral("ghost-%1").arg(i), 2});
+        }
+        for (int p = 0; p < 7; ++p)
+            items.push_back({QStringLiteral("part-%1").arg(p),
+                             p % 2 ? QVariant(QStringLiteral("Part, \"%1\"").arg(p)) : QVariant(),
+                             p % 3 ? QVariant(QStringLiteral("EA")) : QVariant()});
+        writeDatabase(file, items, lines);
+        Database db(file);
+        const auto whole = db.componentsOfEach(assemblies);
+        for (qsizetype from = 0; from < assemblies.size(); from += 100) {
+            const auto part = db.componentsOfEach(assemblies.mid(from, 100));
+            for (size_t i = 0; i < part.size(); ++i) {
+                const auto& a = whole[size_t(from) + i];
+                const auto& b = part[i];
+                QCOMPARE(a.size(), b.size());
+                for (qsizetype k = 0; k < a.size(); ++k) {
+                    QCOMPARE(a[k].id, b[k].id);
+                    QCOMPARE(a[k].quantity, b[k].quantity);
+                    QCOMPARE(a[k].unit, b[k].unit);
+                    QCOMPARE(a[k].description, b[k].description);
+                }
+            }
+        }
+        // ASM-5: PART-5 (Null quantity, unit EA, a description), then its ghost, which has no
+        // ItemMaster row.
+        const auto& five = whole[5];
+        QCOMPARE(ids(five), (QStringList{"ghost-5", "PART-5"}));
+        QCOMPARE(five[1].quantity, std::optional<double>());
+        QCOMPARE(five[1].unit, std::optional<QString>(QStringLiteral("EA")));
+        QCOMPARE(five[1].description, std::optional<QString>(QStringLiteral("Part, \"5\"")));
+        QCOMPARE(five[0].quantity, std::optional<double>(2));
+        QVERIFY(!five[0].unit && !five[0].description);
+        QCOMPARE(whole[6][1].quantity, std::optional<double>(1.5));
+        QVERIFY(!whole[6][1].description); // PART-6: Null description
     }
 
     void tellsWhetherAStructureContainsAnItem() {
@@ -343,7 +399,7 @@ private Q_SLOTS:
         {
             Database db(file);
             QCOMPARE(db.itemIds(), (QStringList{"A\uFFFDB", "TOP"}));
-            QCOMPARE(db.componentsOfEach({QStringLiteral("TOP")}).front(),
+            QCOMPARE(ids(db.componentsOfEach({QStringLiteral("TOP")}).front()),
                      (QStringList{"A\uFFFDB", "Z"}));
         }
         // What a Latin-1 import leaves: "CAFÉ" as the single byte 0xC9, "né" with 0xE9.

@@ -271,6 +271,27 @@ private Q_SLOTS:
         QVERIFY(desktop.messageTexts().first().startsWith(QString::number(store::UnreadableId)));
     }
 
+    void columnsShowTheLineAndExtendedQuantities() {
+        // A = {B x2 = {D x3}, C x Null = {E x4}}; D has no ItemMaster row.
+        WindowFixture f({{"B", text("Bracket"), text("EA")}, {"C", {}, text("M")}, {"E", text("End"), {}}},
+                        {{"A", "B", 2}, {"B", "D", 3}, {"A", "C", QVariant()}, {"C", "E", 4}});
+        f.load(QStringLiteral("A"));
+        const auto row = [&](const char* path) {
+            const QModelIndex node = f.node(QString::fromLatin1(path));
+            QStringList cells;
+            for (int column = 0; column < tree::ColumnCount; ++column)
+                cells.append(f.model().data(node.siblingAtColumn(column)).toString());
+            return cells.join(u'|');
+        };
+        QCOMPARE(row("B"), QStringLiteral("B|2|EA|Bracket|2"));
+        QCOMPARE(row("B/D"), QStringLiteral("D|3|||6"));
+        QCOMPARE(row("C"), QStringLiteral("C||M||"));
+        QCOMPARE(row("C/E"), QStringLiteral("E|4||End|"));
+        QCOMPARE(f.model().headerData(tree::ExtendedQuantityColumn, Qt::Horizontal).toString(),
+                 QStringLiteral("Extended Quantity"));
+        QVERIFY(!f.tree().isHeaderHidden());
+    }
+
     void markedNodesHaveTheirOwnColour() {
         WindowFixture f(catalogue(), {{"A", "B"}, {"B", "A"}});
         f.load(QStringLiteral("A"));

@@ -72,6 +72,12 @@ QString difference(const tree::BomTreeModel& model, const QModelIndex& parent,
             return QStringLiteral("%1: shown '%2' at row %3").arg(here, model.text(shown)).arg(row);
         if (model.isCircular(shown) != loaded.circular || model.stopOf(shown) != loaded.stop)
             return QStringLiteral("%1: marks differ").arg(here);
+        const std::optional<double> quantity = model.quantity(shown);
+        if (quantity.has_value() != loaded.hasQuantity ||
+            (loaded.hasQuantity && quantity.value_or(0) != loaded.quantity) ||
+            model.unit(shown) != loaded.unit ||
+            model.description(shown) != loaded.description)
+            return QStringLiteral("%1: quantity, unit or description differ").arg(here);
         const QString below = difference(model, shown, fresh, loaded.children, here);
         if (!below.isEmpty())
             return below;

@@ -4,6 +4,7 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTimer>
@@ -13,7 +14,22 @@
 namespace shell {
 
 BomTreeView::BomTreeView(QWidget* parent) : QTreeView(parent) {
-    setHeaderHidden(true);
+    // Columns can be hidden from the header's context menu; the item ID always shows.
+    header()->setContextMenuPolicy(Qt::CustomContextMenu);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+    connect(header(), &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(this);
+        menu.setObjectName(QStringLiteral("columnMenu"));
+        for (int column = 1; column < header()->count(); ++column) {
+            QAction* shown = menu.addAction(model()->headerData(column, Qt::Horizontal).toString());
+            shown->setCheckable(true);
+            shown->setChecked(!isColumnHidden(column));
+            connect(shown, &QAction::toggled, this,
+                    [this, column](bool on) { setColumnHidden(column, !on); });
+        }
+        menu.exec(header()->mapToGlobal(at));
+    });
     // Every row has the same height: the view then lays out tens of thousands of rows at once.
     setUniformRowHeights(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -24,6 +40,14 @@ BomTreeView::BomTreeView(QWidget* parent) : QTreeView(parent) {
     // The drop highlight is drawn by drawRow; the view's own indicator would point between rows.
     setDropIndicatorShown(false);
     setAutoExpandDelay(-1);
+}
+
+void BomTreeView::setModel(QAbstractItemModel* model) {
+    QTreeView::setModel(model);
+    // The item ID takes the room it needs; the description what is left.
+    header()->resizeSection(0, fontMetrics().horizontalAdvance(QLatin1Char('M')) * 16);
+    for (int column = 1; column < header()->count(); ++column)
+        header()->resizeSection(column, fontMetrics().horizontalAdvance(QLatin1Char('M')) * 7);
 }
 
 void BomTreeView::setDropHighlight(const QModelIndex& index) {

@@ -15,6 +15,7 @@ class BomTreeView : public QTreeView {
 public:
     explicit BomTreeView(QWidget* parent = nullptr);
 
+    void setModel(QAbstractItemModel* model) override;
     /// The only widget whose drags the tree accepts.
     void setDragSource(QWidget* source) { m_dragSource = source; }
     QModelIndex dropHighlight() const { return m_dropHighlight; }

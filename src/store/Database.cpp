@@ -5,6 +5,7 @@
 #include "store/StoreError.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -150,6 +151,18 @@ public:
         if (step == SQLITE_DONE)
             return false;
         throw failure();
+    }
+    bool isNull(int column) { return sqlite3_column_type(m_statement, column) == SQLITE_NULL; }
+    qint64 integer(int column) { return sqlite3_column_int64(m_statement, column); }
+    /// A numeric column's value; empty for Null and for text that is not a number.
+    std::optional<double> number(int column) {
+        switch (sqlite3_column_type(m_statement, column)) {
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            return sqlite3_column_double(m_statement, column);
+        default:
+            return std::nullopt;
+        }
     }
     /// The column's bytes as stored, valid until the next step.
     QByteArrayView bytes(int column) {
@@ -358,7 +371,7 @@ QStringList Database::components(const QString& assembly) {
     return result;
 }
 
-std::vector<QStringList> Database::componentsOfEach(const QStringList& assemblies) {
+std::vector<ComponentLines> Database::componentsOfEach(const QStringList& assemblies) {
     // The hot path of a tree load: one statement for the whole batch, stepped once per
     // assembly through SQLite's own interface.
     sqlite3* const connection = nativeHandle(m_db);
@@ -377,26 +390,69 @@ std::vector<QStringList> Database::componentsOfEach(const QStringList& assemblie
                 sqlite3_exec(connection, "COMMIT", nullptr, nullptr, nullptr);
         }
     } endTransaction{connection, ownTransaction};
-    // Declared after the transaction: finalized before it ends.
-    NativeStatement query(connection, schema::SelectComponents, what);
 
-    std::vector<QStringList> result(size_t(assemblies.size()));
+    std::vector<ComponentLines> result(size_t(assemblies.size()));
+    // Items repeat from line to line: each unit and description is decoded once per batch
+    // and shared.
+    QHash<QByteArray, QString> texts;
+    const auto text = [&](NativeStatement& query, int column) -> std::optional<QString> {
+        if (query.isNull(column))
+            return std::nullopt;
+        const QByteArrayView bytes = query.bytes(column);
+        auto found = texts.constFind(bytes.toByteArray());
+        if (found == texts.cend())
+            found = texts.insert(bytes.toByteArray(), QString::fromUtf8(bytes));
+        return *found;
+    };
+    const auto readLine = [&](NativeStatement& query, const QString& assembly) {
+        const QByteArrayView bytes = query.bytes(1);
+        std::optional<QString> component = decodeId(bytes);
+        if (!component)
+            throw StoreError(UnreadableId,
+                             QStringLiteral("The bill of material of '%1' lists the "
+                                            "component '%2', whose ID is not valid UTF-8 "
+                                            "text: correct it in BomDetail, for example by "
+                                            "importing it again as UTF-8.")
+                                 .arg(assembly, readableId(bytes)));
+        return ComponentLine{std::move(*component), query.number(2), text(query, 3),
+                             text(query, 4)};
+    };
+
+    // A batch that asks for a large part of the table reads it in one pass instead of one
+    // index search per assembly.
+    qint64 estimate = 0;
+    {
+        NativeStatement count(connection, schema::SelectLineEstimate, what);
+        if (count.next())
+            estimate = count.integer(0);
+    }
+    if (assemblies.size() >= 1000 && assemblies.size() * 16 >= estimate) {
+        QHash<QString, qsizetype> wanted;
+        for (qsizetype i = 0; i < assemblies.size(); ++i)
+            wanted.insert(foldKey(assemblies.at(i)), i);
+        NativeStatement query(connection, schema::SelectAllComponentLines, what);
+        QByteArray lastAssembly;
+        qsizetype at = -1;
+        while (query.next()) {
+            const QByteArrayView assembly = query.bytes(0);
+            if (assembly != lastAssembly) {
+                lastAssembly = assembly.toByteArray();
+                at = wanted.value(foldKey(QString::fromUtf8(assembly)), -1);
+            }
+            if (at >= 0)
+                result[size_t(at)].append(readLine(query, assemblies.at(at)));
+        }
+        return result;
+    }
+
+    // Declared after the transaction: finalized before it ends.
+    NativeStatement query(connection, schema::SelectComponentLines, what);
     QByteArray key;
     for (qsizetype i = 0; i < assemblies.size(); ++i) {
         key = assemblies.at(i).toUtf8();
         query.rebind(key);
-        while (query.next()) {
-            const QByteArrayView bytes = query.bytes(1);
-            std::optional<QString> component = decodeId(bytes);
-            if (!component)
-                throw StoreError(UnreadableId,
-                                 QStringLiteral("The bill of material of '%1' lists the "
-                                                "component '%2', whose ID is not valid UTF-8 "
-                                                "text: correct it in BomDetail, for example by "
-                                                "importing it again as UTF-8.")
-                                     .arg(assemblies.at(i), readableId(bytes)));
-            result[size_t(i)].append(std::move(*component));
-        }
+        while (query.next())
+            result[size_t(i)].append(readLine(query, assemblies.at(i)));
     }
     return result;
 }

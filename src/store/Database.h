@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QList>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,17 @@ struct Item {
     std::optional<QString> description;
     std::optional<QString> unit;
 };
+
+/// One line of an assembly's bill as the tree shows it: the component, the line's quantity
+/// and the component's ItemMaster facts (all Null where the item has no ItemMaster row).
+struct ComponentLine {
+    QString id;
+    std::optional<double> quantity;
+    std::optional<QString> unit;
+    std::optional<QString> description;
+};
+/// Implicitly shared, so that a load hands the same lines to every copy of an assembly.
+using ComponentLines = QList<ComponentLine>;
 
 /// An open, checked connection to one database file, for the length of one user operation.
 /// The constructor opens the file read-write without ever creating it and checks that it holds
@@ -40,11 +52,13 @@ public:
     std::optional<Item> findItem(const QString& id);
     /// One assembly's components in key order, with a statement prepared for this call alone.
     QStringList components(const QString& assembly);
-    /// The components of many assemblies: element i lists those of assemblies[i], in key
-    /// order. The whole batch is served by one prepared statement. A component ID that is not
-    /// valid UTF-8 text fails with UnreadableId, naming the ID and the assembly that lists it,
-    /// so that no tree is ever built without it; a read error fails with QueryFailed.
-    std::vector<QStringList> componentsOfEach(const QStringList& assemblies);
+    /// The lines of many assemblies: element i lists those of assemblies[i], in key order,
+    /// with their quantities and their components' units and descriptions. The whole batch
+    /// is served by one prepared statement in one read transaction, or, when the batch asks
+    /// for most of the table, by one pass over the table. A component ID that is not valid
+    /// UTF-8 text fails with UnreadableId, naming the ID and the assembly that lists it, so
+    /// that no tree is ever built without it; a read error fails with QueryFailed.
+    std::vector<ComponentLines> componentsOfEach(const QStringList& assemblies);
     /// Whether the line exists; when it does, its quantity (empty optional for Null).
     std::optional<std::optional<double>> findQuantity(const QString& assembly,
                                                       const QString& component);

@@ -20,6 +20,19 @@ inline constexpr QLatin1StringView SelectItem{
 inline constexpr QLatin1StringView SelectComponents{
     "SELECT BomID, BomComp FROM BomDetail WHERE BomID = ? ORDER BY BomID, BomComp"};
 
+/// The component query as a load reads it: the line with its component's ItemMaster facts.
+/// The join compares by ItemMaster's key, so it follows the store's case rule.
+inline constexpr QLatin1StringView SelectComponentLines{
+    "SELECT d.BomID, d.BomComp, d.bomQtyReq, m.ItemUom, m.ItemDesc FROM BomDetail AS d"
+    " LEFT JOIN ItemMaster AS m ON m.ItemID = d.BomComp"
+    " WHERE d.BomID = ? ORDER BY d.BomID, d.BomComp"};
+/// The same for every line of the table, for a batch that asks for most of it.
+inline constexpr QLatin1StringView SelectAllComponentLines{
+    "SELECT d.BomID, d.BomComp, d.bomQtyReq, m.ItemUom, m.ItemDesc FROM BomDetail AS d"
+    " LEFT JOIN ItemMaster AS m ON m.ItemID = d.BomComp ORDER BY d.BomID, d.BomComp"};
+/// About how many lines the table holds, without counting them.
+inline constexpr QLatin1StringView SelectLineEstimate{"SELECT max(rowid) FROM BomDetail"};
+
 inline constexpr QLatin1StringView SelectLine{
     "SELECT bomQtyReq FROM BomDetail WHERE BomID = ? AND BomComp = ?"};
 /// Whether the line exists, whatever its quantity column holds.

@@ -7,6 +7,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+
 #include <optional>
 #include <utility>
 
@@ -18,7 +20,7 @@ using store::foldKey;
 /// are read in batches: everything seen as a component but not read yet goes into the next
 /// query, which makes one query per level of the structure.
 struct StructureBuilder::Memo {
-    QHash<QString, QStringList> components; // folded assembly ID -> its components, key order
+    QHash<QString, store::ComponentLines> components; // folded assembly ID -> its lines, key order
     QStringList unread;                     // components seen but not read as assemblies yet
     QSet<QString> seen;                     // folded IDs that are read or in `unread`
 };
@@ -29,7 +31,7 @@ StructureBuilder::StructureBuilder(store::Database& db, int nodeLimit, int depth
 
 StructureBuilder::~StructureBuilder() = default;
 
-const QStringList& StructureBuilder::componentsOf(const QString& assembly) {
+const store::ComponentLines& StructureBuilder::componentsOf(const QString& assembly) {
     const QString key = foldKey(assembly);
     if (const auto found = m_memo->components.constFind(key); found != m_memo->components.cend())
         return *found;
@@ -38,15 +40,15 @@ const QStringList& StructureBuilder::componentsOf(const QString& assembly) {
         m_memo->unread.append(assembly);
     }
     const QStringList batch = std::exchange(m_memo->unread, {});
-    const std::vector<QStringList> lists = m_db.componentsOfEach(batch);
+    const std::vector<store::ComponentLines> lists = m_db.componentsOfEach(batch);
     for (qsizetype i = 0; i < batch.size(); ++i) {
-        const QStringList& components = lists[size_t(i)];
-        m_memo->components.insert(foldKey(batch.at(i)), components);
-        for (const QString& component : components) {
-            const QString componentKey = foldKey(component);
+        const store::ComponentLines& lines = lists[size_t(i)];
+        m_memo->components.insert(foldKey(batch.at(i)), lines);
+        for (const store::ComponentLine& line : lines) {
+            const QString componentKey = foldKey(line.id);
             if (!m_memo->seen.contains(componentKey)) {
                 m_memo->seen.insert(componentKey);
-                m_memo->unread.append(component);
+                m_memo->unread.append(line.id);
             }
         }
     }
@@ -73,12 +75,28 @@ void StructureBuilder::buildComponent(const QStringList& path, const QString& co
         throw nodeLimitReached();
     if (int(path.size()) > m_depthLimit)
         throw depthLimitReached();
-    Node node;
+    // The new line, as the database now holds it, with its component's facts.
+    const QString key = foldKey(component);
+    const store::ComponentLines& lines = componentsOf(path.constLast());
+    const auto line = std::find_if(lines.cbegin(), lines.cend(), [&](const store::ComponentLine& l) {
+        return foldKey(l.id) == key;
+    });
+    Node node = line != lines.cend() ? nodeFor(*line) : Node{};
     node.text = component;
-    node.circular = m_outerPath.contains(foldKey(component));
+    node.circular = m_outerPath.contains(key);
     m_nodes.push_back(std::move(node));
     if (!m_nodes.front().circular)
         populate(0, component);
+}
+
+Node StructureBuilder::nodeFor(const store::ComponentLine& line) {
+    Node node;
+    node.text = line.id;
+    node.hasQuantity = line.quantity.has_value();
+    node.quantity = line.quantity.value_or(0);
+    node.unit = line.unit.value_or(QString());
+    node.description = line.description.value_or(QString());
+    return node;
 }
 
 store::StoreError StructureBuilder::depthLimitReached() const {
@@ -99,7 +117,7 @@ void StructureBuilder::populate(int nodeindex, const QString& BomID) {
     // Depth-first with a stack of its own: a deep structure cannot overflow the call stack.
     struct Level {
         int node;
-        QStringList components; // shared with the memo, not copied
+        store::ComponentLines components; // shared with the memo, not copied
         qsizetype next;
         QString key;
         int depth; // of the node; its components go one level deeper
@@ -110,7 +128,7 @@ void StructureBuilder::populate(int nodeindex, const QString& BomID) {
     const QString rootKey = foldKey(BomID);
     onPath.insert(rootKey);
 
-    const auto expand = [&](int node, int depth, const QStringList& components) {
+    const auto expand = [&](int node, int depth, const store::ComponentLines& components) {
         if (depth + 1 > m_depthLimit) {
             if (node >= 0)
                 m_nodes[size_t(node)].stop = Stop::DepthLimit;
@@ -121,7 +139,7 @@ void StructureBuilder::populate(int nodeindex, const QString& BomID) {
 
     std::vector<Level> stack;
     {
-        const QStringList& top = componentsOf(BomID);
+        const store::ComponentLines& top = componentsOf(BomID);
         if (top.isEmpty())
             return;
         stack.push_back(expand(nodeindex, depthOf(nodeindex), top));
@@ -134,7 +152,8 @@ void StructureBuilder::populate(int nodeindex, const QString& BomID) {
             stack.pop_back();
             continue;
         }
-        const QString component = level.components.at(level.next++);
+        const store::ComponentLine& line = level.components.at(level.next++);
+        const QString& component = line.id;
         const int parent = level.node;
         const int depth = level.depth + 1;
 
@@ -145,8 +164,7 @@ void StructureBuilder::populate(int nodeindex, const QString& BomID) {
             throw nodeLimitReached();
         }
         const int id = int(m_nodes.size());
-        Node node;
-        node.text = component;
+        Node node = nodeFor(line);
         node.parent = parent;
         if (parent >= 0) {
             auto& siblings = m_nodes[size_t(parent)].children;
@@ -161,7 +179,7 @@ void StructureBuilder::populate(int nodeindex, const QString& BomID) {
         if (m_nodes.back().circular)
             continue;
 
-        const QStringList& below = componentsOf(component);
+        const store::ComponentLines& below = componentsOf(component);
         if (below.isEmpty())
             continue;
         Level next = expand(id, depth, below); // `level` is invalid from here on

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/Database.h"
 #include "tree/BomTreeModel.h"
 
 #include <QString>
@@ -7,7 +8,6 @@
 #include <vector>
 
 namespace store {
-class Database;
 class StoreError;
 }
 
@@ -47,7 +47,8 @@ public:
 
 private:
     struct Memo;
-    const QStringList& componentsOf(const QString& assembly);
+    const store::ComponentLines& componentsOf(const QString& assembly);
+    static Node nodeFor(const store::ComponentLine& line);
     int depthOf(int node) const;
     store::StoreError nodeLimitReached() const;
     store::StoreError depthLimitReached() const;
