@@ -2,6 +2,7 @@
 
 #include "store/Database.h"
 #include "store/ItemKey.h"
+#include "store/Schema.h"
 
 #include <QFile>
 #include <QHash>
@@ -79,6 +80,17 @@ QString levelItem(const char* prefix, int level, int index) {
 
 /// Builds nodes depth-first from a function that lists an assembly's components; the rules
 /// (cycles, limit) are the editor's.
+/// One line as a load shows it.
+struct WalkLine {
+    QString id;
+    QVariant quantity, unit, description;
+};
+
+/// Reads the line columns of SelectComponentLines' shape from the query's current row.
+WalkLine lineOf(const QSqlQuery& q) {
+    return {q.value(1).toString(), q.value(2), q.value(3), q.value(4)};
+}
+
 template <typename Components>
 std::vector<tree::Node> walk(const QString& item, int nodeLimit, Components components) {
     std::vector<tree::Node> nodes;
@@ -86,11 +98,18 @@ std::vector<tree::Node> walk(const QString& item, int nodeLimit, Components comp
     QSet<QString> onPath{store::foldKey(item)};
     struct Stop {};
     std::function<void(int, const QString&)> populate = [&](int nodeindex, const QString& BomID) {
-        for (const QString& component : components(BomID)) {
+        for (const WalkLine& line : components(BomID)) {
             if (int(nodes.size()) >= nodeLimit)
                 throw Stop{};
+            const QString& component = line.id;
             tree::Node node;
             node.text = component;
+            bool number = false;
+            node.quantity = line.quantity.toDouble(&number);
+            node.hasQuantity = !line.quantity.isNull() && number;
+            node.quantity = node.hasQuantity ? node.quantity : 0;
+            node.unit = line.unit.toString();
+            node.description = line.description.toString();
             node.parent = nodeindex;
             const int id = int(nodes.size());
             if (nodeindex >= 0) {
@@ -193,30 +212,54 @@ void writeTangled(const QString& path) {
         w.addLine(QLatin1StringView(assembly), QLatin1StringView(component));
 }
 
-std::vector<tree::Node> perNodeWalk(store::Database& db, const QString& item, int nodeLimit) {
-    return walk(item, nodeLimit, [&](const QString& assembly) { return db.components(assembly); });
-}
+namespace {
 
-std::vector<tree::Node> onePassBuild(const QString& path, const QString& item, int nodeLimit) {
-    QHash<QString, QStringList> all;
+/// A connection of the benchmark's own, as a naive editor would open it.
+template <typename Work>
+void withConnection(const QString& path, const QString& name, Work work) {
     {
-        const QString name = QStringLiteral("bench-one-pass");
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
         if (!db.open())
             throw std::runtime_error("cannot open " + path.toStdString());
-        {
+        work(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+} // namespace
+
+std::vector<tree::Node> perNodeWalk(const QString& path, const QString& item, int nodeLimit) {
+    std::vector<tree::Node> nodes;
+    withConnection(path, QStringLiteral("bench-per-node"), [&](QSqlDatabase& db) {
+        nodes = walk(item, nodeLimit, [&](const QString& assembly) {
+            // A freshly prepared component query for every node, leaves included.
             QSqlQuery q(db);
             q.setForwardOnly(true);
-            if (!q.exec(QStringLiteral("SELECT BomID, BomComp FROM BomDetail ORDER BY BomID, BomComp")))
+            q.prepare(QString(store::schema::SelectComponentLines));
+            q.addBindValue(assembly);
+            if (!q.exec())
                 throw std::runtime_error(q.lastError().text().toStdString());
+            std::vector<WalkLine> lines;
             while (q.next())
-                all[store::foldKey(q.value(0).toString())].append(q.value(1).toString());
-        }
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(name);
-    }
+                lines.push_back(lineOf(q));
+            return lines;
+        });
+    });
+    return nodes;
+}
+
+std::vector<tree::Node> onePassBuild(const QString& path, const QString& item, int nodeLimit) {
+    QHash<QString, std::vector<WalkLine>> all;
+    withConnection(path, QStringLiteral("bench-one-pass"), [&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.exec(QString(store::schema::SelectAllComponentLines)))
+            throw std::runtime_error(q.lastError().text().toStdString());
+        while (q.next())
+            all[store::foldKey(q.value(0).toString())].push_back(lineOf(q));
+    });
     return walk(item, nodeLimit,
                 [&](const QString& assembly) { return all.value(store::foldKey(assembly)); });
 }

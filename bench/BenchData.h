@@ -45,7 +45,7 @@ void writeTangled(const QString& path);
 /// The tree as a naive editor builds it: one freshly prepared component query per node,
 /// leaves included, with the same cycle and node-limit rules as the editor. Reaching the
 /// limit stops the walk (the nodes made so far are returned).
-std::vector<tree::Node> perNodeWalk(store::Database& db, const QString& item, int nodeLimit);
+std::vector<tree::Node> perNodeWalk(const QString& path, const QString& item, int nodeLimit);
 
 /// The least any load must do: one pass over BomDetail into memory, then the same nodes
 /// built without a view.

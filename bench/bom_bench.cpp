@@ -156,8 +156,7 @@ public:
 
         size_t walked = 0;
         const Row perNode = measure(QStringLiteral("%1 per-node walk (naive)").arg(QLatin1StringView(label)), [&] {
-            store::Database db(path);
-            walked = bench::perNodeWalk(db, top, tree::DefaultNodeLimit).size();
+            walked = bench::perNodeWalk(path, top, tree::DefaultNodeLimit).size();
         });
         size_t floorNodes = 0;
         measure(QStringLiteral("%1 floor: one pass + nodes").arg(QLatin1StringView(label)), [&] {

@@ -17,11 +17,13 @@ class LoadEquivalenceTest : public QObject {
     static QString describe(const std::vector<tree::Node>& nodes) {
         QStringList lines;
         for (const tree::Node& n : nodes)
-            lines.append(QStringLiteral("%1<%2 #%3%4")
+            lines.append(QStringLiteral("%1<%2 #%3%4 q=%5 %6 %7")
                              .arg(n.text)
                              .arg(n.parent)
                              .arg(n.row)
-                             .arg(n.circular ? QStringLiteral(" circular") : QString()));
+                             .arg(n.circular ? QStringLiteral(" circular") : QString())
+                             .arg(n.hasQuantity ? QString::number(n.quantity) : QStringLiteral("-"),
+                                  n.unit, n.description));
         return lines.join(u'\n');
     }
 
@@ -67,7 +69,7 @@ private Q_SLOTS:
         QFETCH(int, limit);
         QFETCH(int, nodes);
         store::Database db(file);
-        const auto expected = bench::perNodeWalk(db, item, limit);
+        const auto expected = bench::perNodeWalk(file, item, limit);
         const auto actual = batched(db, item, limit);
         QCOMPARE(describe(actual), describe(expected));
         QVERIFY(!actual.empty());
