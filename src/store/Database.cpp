@@ -371,40 +371,13 @@ QStringList Database::components(const QString& assembly) {
     return result;
 }
 
-std::vector<ComponentLines> Database::componentsOfEach(const QStringList& assemblies) {
-    // The hot path of a tree load: one statement for the whole batch, stepped once per
-    // assembly through SQLite's own interface.
-    sqlite3* const connection = nativeHandle(m_db);
-    const QString what = QStringLiteral("Could not read BomDetail");
-    // One read transaction for the batch: the file is locked and checked once, not once per
-    // assembly, and the whole batch sees one state of the table.
-    const bool ownTransaction = sqlite3_get_autocommit(connection) != 0;
-    if (ownTransaction && sqlite3_exec(connection, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw failure(QueryFailed, what, sqlite3_extended_errcode(connection),
-                      QString::fromUtf8(sqlite3_errmsg(connection)));
-    struct EndTransaction {
-        sqlite3* connection;
-        bool own;
-        ~EndTransaction() {
-            if (own)
-                sqlite3_exec(connection, "COMMIT", nullptr, nullptr, nullptr);
-        }
-    } endTransaction{connection, ownTransaction};
+namespace {
 
-    std::vector<ComponentLines> result(size_t(assemblies.size()));
-    // Items repeat from line to line: each unit and description is decoded once per batch
-    // and shared.
-    QHash<QByteArray, QString> texts;
-    const auto text = [&](NativeStatement& query, int column) -> std::optional<QString> {
-        if (query.isNull(column))
-            return std::nullopt;
-        const QByteArrayView bytes = query.bytes(column);
-        auto found = texts.constFind(bytes.toByteArray());
-        if (found == texts.cend())
-            found = texts.insert(bytes.toByteArray(), QString::fromUtf8(bytes));
-        return *found;
-    };
-    const auto readLine = [&](NativeStatement& query, const QString& assembly) {
+/// Reads the lines of SelectComponentLines' shape. Items repeat from line to line: each one's
+/// unit and description are decoded once per read and shared.
+class LineReader {
+public:
+    ComponentLine read(NativeStatement& query, const QString& assembly) {
         const QByteArrayView bytes = query.bytes(1);
         std::optional<QString> component = decodeId(bytes);
         if (!component)
@@ -414,47 +387,95 @@ std::vector<ComponentLines> Database::componentsOfEach(const QStringList& assemb
                                             "text: correct it in BomDetail, for example by "
                                             "importing it again as UTF-8.")
                                  .arg(assembly, readableId(bytes)));
-        return ComponentLine{std::move(*component), query.number(2), text(query, 3),
-                             text(query, 4)};
-    };
-
-    // A batch that asks for a large part of the table reads it in one pass instead of one
-    // index search per assembly.
-    qint64 estimate = 0;
-    {
-        NativeStatement count(connection, schema::SelectLineEstimate, what);
-        if (count.next())
-            estimate = count.integer(0);
-    }
-    if (assemblies.size() >= 1000 && assemblies.size() * 16 >= estimate) {
-        QHash<QString, qsizetype> wanted;
-        for (qsizetype i = 0; i < assemblies.size(); ++i)
-            wanted.insert(foldKey(assemblies.at(i)), i);
-        NativeStatement query(connection, schema::SelectAllComponentLines, what);
-        QByteArray lastAssembly;
-        qsizetype at = -1;
-        while (query.next()) {
-            const QByteArrayView assembly = query.bytes(0);
-            if (assembly != lastAssembly) {
-                lastAssembly = assembly.toByteArray();
-                at = wanted.value(foldKey(QString::fromUtf8(assembly)), -1);
-            }
-            if (at >= 0)
-                result[size_t(at)].append(readLine(query, assemblies.at(at)));
-        }
-        return result;
+        const QString key = foldKey(*component);
+        auto facts = m_facts.constFind(key);
+        if (facts == m_facts.cend())
+            facts = m_facts.insert(key, {text(query, 3), text(query, 4)});
+        return ComponentLine{std::move(*component), query.number(2), facts->first, facts->second};
     }
 
+private:
+    static std::optional<QString> text(NativeStatement& query, int column) {
+        if (query.isNull(column))
+            return std::nullopt;
+        return QString::fromUtf8(query.bytes(column));
+    }
+
+    QHash<QString, std::pair<std::optional<QString>, std::optional<QString>>> m_facts;
+};
+
+/// One read transaction for a batch of reads: the file is locked and checked once, not once
+/// per statement, and every read sees one state of the table.
+class ReadTransaction {
+public:
+    ReadTransaction(sqlite3* connection, const QString& what)
+        : m_connection(connection), m_own(sqlite3_get_autocommit(connection) != 0) {
+        if (m_own && sqlite3_exec(connection, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw failure(QueryFailed, what, sqlite3_extended_errcode(connection),
+                          QString::fromUtf8(sqlite3_errmsg(connection)));
+    }
+    ~ReadTransaction() {
+        if (m_own)
+            sqlite3_exec(m_connection, "COMMIT", nullptr, nullptr, nullptr);
+    }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    sqlite3* m_connection;
+    bool m_own;
+};
+
+} // namespace
+
+std::vector<ComponentLines> Database::componentsOfEach(const QStringList& assemblies) {
+    // The hot path of a tree load: one statement for the whole batch, stepped once per
+    // assembly through SQLite's own interface.
+    sqlite3* const connection = nativeHandle(m_db);
+    const QString what = QStringLiteral("Could not read BomDetail");
+    const ReadTransaction transaction(connection, what);
     // Declared after the transaction: finalized before it ends.
     NativeStatement query(connection, schema::SelectComponentLines, what);
+    LineReader reader;
+    std::vector<ComponentLines> result(size_t(assemblies.size()));
     QByteArray key;
     for (qsizetype i = 0; i < assemblies.size(); ++i) {
         key = assemblies.at(i).toUtf8();
         query.rebind(key);
         while (query.next())
-            result[size_t(i)].append(readLine(query, assemblies.at(i)));
+            result[size_t(i)].append(reader.read(query, assemblies.at(i)));
     }
     return result;
+}
+
+QHash<QString, ComponentLines> Database::allComponentLines() {
+    sqlite3* const connection = nativeHandle(m_db);
+    const QString what = QStringLiteral("Could not read BomDetail");
+    const ReadTransaction transaction(connection, what);
+    NativeStatement query(connection, schema::SelectAllComponentLines, what);
+    LineReader reader;
+    QHash<QString, ComponentLines> result;
+    QByteArray lastBytes;
+    QString assembly;
+    ComponentLines* lines = nullptr;
+    while (query.next()) {
+        const QByteArrayView bytes = query.bytes(0);
+        if (!lines || bytes != lastBytes) {
+            lastBytes = bytes.toByteArray();
+            // An assembly ID that is not text can never be sought, so it lists nothing.
+            assembly = decodeId(bytes).value_or(QString());
+            lines = &result[foldKey(assembly)];
+        }
+        lines->append(reader.read(query, assembly));
+    }
+    return result;
+}
+
+qint64 Database::lineEstimate() {
+    sqlite3* const connection = nativeHandle(m_db);
+    NativeStatement query(connection, schema::SelectLineEstimate,
+                          QStringLiteral("Could not read BomDetail"));
+    return query.next() ? query.integer(0) : 0;
 }
 
 std::optional<std::optional<double>> Database::findQuantity(const QString& assembly,

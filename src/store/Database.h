@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -54,11 +55,16 @@ public:
     QStringList components(const QString& assembly);
     /// The lines of many assemblies: element i lists those of assemblies[i], in key order,
     /// with their quantities and their components' units and descriptions. The whole batch
-    /// is served by one prepared statement in one read transaction, or, when the batch asks
-    /// for most of the table, by one pass over the table. A component ID that is not valid
-    /// UTF-8 text fails with UnreadableId, naming the ID and the assembly that lists it, so
-    /// that no tree is ever built without it; a read error fails with QueryFailed.
+    /// is served by one prepared statement in one read transaction. A component ID that is
+    /// not valid UTF-8 text fails with UnreadableId, naming the ID and the assembly that lists
+    /// it, so that no tree is ever built without it; a read error fails with QueryFailed.
     std::vector<ComponentLines> componentsOfEach(const QStringList& assemblies);
+    /// Every line of the table in one pass, as componentsOfEach reads them, by assembly ID
+    /// folded under the store's case rule (foldKey). Cheaper than componentsOfEach for a
+    /// batch that asks for most of the table.
+    QHash<QString, ComponentLines> allComponentLines();
+    /// About how many lines BomDetail holds, read without counting them.
+    qint64 lineEstimate();
     /// Whether the line exists; when it does, its quantity (empty optional for Null).
     std::optional<std::optional<double>> findQuantity(const QString& assembly,
                                                       const QString& component);

@@ -23,6 +23,8 @@ struct StructureBuilder::Memo {
     QHash<QString, store::ComponentLines> components; // folded assembly ID -> its lines, key order
     QStringList unread;                     // components seen but not read as assemblies yet
     QSet<QString> seen;                     // folded IDs that are read or in `unread`
+    bool complete = false; // every line of the table is in `components`
+    qint64 lineEstimate = -1;
 };
 
 StructureBuilder::StructureBuilder(store::Database& db, int nodeLimit, int depthLimit)
@@ -32,14 +34,28 @@ StructureBuilder::StructureBuilder(store::Database& db, int nodeLimit, int depth
 StructureBuilder::~StructureBuilder() = default;
 
 const store::ComponentLines& StructureBuilder::componentsOf(const QString& assembly) {
+    static const store::ComponentLines none;
     const QString key = foldKey(assembly);
     if (const auto found = m_memo->components.constFind(key); found != m_memo->components.cend())
         return *found;
+    if (m_memo->complete)
+        return none;
     if (!m_memo->seen.contains(key)) {
         m_memo->seen.insert(key);
         m_memo->unread.append(assembly);
     }
     const QStringList batch = std::exchange(m_memo->unread, {});
+    // A batch that asks for a large part of the table reads all of it in one pass instead of
+    // one index search per assembly, and leaves nothing to read for the rest of the load.
+    if (batch.size() >= 1000) {
+        if (m_memo->lineEstimate < 0)
+            m_memo->lineEstimate = m_db.lineEstimate();
+        if (batch.size() * 16 >= m_memo->lineEstimate) {
+            m_memo->components = m_db.allComponentLines();
+            m_memo->complete = true;
+            return m_memo->components.contains(key) ? m_memo->components[key] : none;
+        }
+    }
     const std::vector<store::ComponentLines> lists = m_db.componentsOfEach(batch);
     for (qsizetype i = 0; i < batch.size(); ++i) {
         const store::ComponentLines& lines = lists[size_t(i)];
