@@ -150,10 +150,17 @@ PrintResult QtDesktop::print(const QString& title, QTextDocument& document) {
     printer.setDocName(title);
     QPrintDialog dialog(&printer, QApplication::activeWindow());
     dialog.setWindowTitle(title);
-    const NormalPointer pointer(m_busyDepth > 0);
-    if (dialog.exec() != QDialog::Accepted)
-        return PrintResult::Cancelled;
-    document.print(&printer);
+    {
+        const NormalPointer pointer(m_busyDepth > 0);
+        if (dialog.exec() != QDialog::Accepted)
+            return PrintResult::Cancelled;
+    }
+    // Laying out a long bill's table page by page takes a while (seconds for thousands of
+    // rows); the pointer says so.
+    {
+        const BusyPointer busy(*this);
+        document.print(&printer);
+    }
     // A file that cannot be opened or a printer that refuses leaves the printer in its error
     // state; print() itself says nothing.
     return printer.printerState() == QPrinter::Error ? PrintResult::Failed : PrintResult::Printed;
