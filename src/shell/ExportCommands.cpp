@@ -48,8 +48,8 @@ void writeWhole(const QString& path, const QByteArray& data) {
 ExportCommands::ExportCommands(desktop::Desktop& desktop, tree::BomTreeModel& model,
                                std::function<QString()> databasePath,
                                std::function<QString()> itemDescription, QObject* parent)
-    : QObject(parent), m_desktop(desktop), m_model(model),
-      m_databasePath(std::move(databasePath)), m_itemDescription(std::move(itemDescription)),
+    : QObject(parent), m_desktop(desktop), m_model(model), m_databasePath(std::move(databasePath)),
+      m_itemDescription(std::move(itemDescription)),
       m_indentedAction(makeAction(this, QStringLiteral("Indented Bill (CSV)…"))),
       m_summaryAction(makeAction(this, QStringLiteral("Summarised Bill (CSV)…"))),
       m_printAction(makeAction(this, QStringLiteral("Print…"))) {
@@ -134,10 +134,10 @@ void ExportCommands::print() {
     std::unique_ptr<QTextDocument> document;
     {
         const desktop::BusyPointer busy(m_desktop);
-        document = tree::billDocument(tree::indentedBill(m_model),
-                                      {m_model.topAssembly(), m_itemDescription(),
-                                       QDir::toNativeSeparators(m_databasePath()),
-                                       QDate::currentDate()});
+        document =
+            tree::billDocument(tree::indentedBill(m_model),
+                               {m_model.topAssembly(), m_itemDescription(),
+                                QDir::toNativeSeparators(m_databasePath()), QDate::currentDate()});
     }
     if (m_desktop.print(QStringLiteral("Print Bill of Material"), *document) ==
         desktop::PrintResult::Failed)

@@ -27,8 +27,8 @@ public:
     /// `databasePath` and `itemDescription` give the database and the loaded item's
     /// description at the moment a command runs.
     ExportCommands(desktop::Desktop& desktop, tree::BomTreeModel& model,
-                   std::function<QString()> databasePath,
-                   std::function<QString()> itemDescription, QObject* parent = nullptr);
+                   std::function<QString()> databasePath, std::function<QString()> itemDescription,
+                   QObject* parent = nullptr);
 
     /// Adds the Export submenu and Print… at the end of `fileMenu`.
     void addTo(QMenu* fileMenu);

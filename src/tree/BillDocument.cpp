@@ -10,7 +10,9 @@ namespace tree {
 
 namespace {
 
-QString tr(const char* text) { return QCoreApplication::translate("tree::BillDocument", text); }
+QString tr(const char* text) {
+    return QCoreApplication::translate("tree::BillDocument", text);
+}
 
 QString cell(const QString& html, bool right = false) {
     return (right ? QStringLiteral("<td align=\"right\">") : QStringLiteral("<td>")) + html +
@@ -39,8 +41,8 @@ std::unique_ptr<QTextDocument> billDocument(const std::vector<IndentedLine>& lin
 
     html += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" width=\"100%\">"
                            "<thead><tr>");
-    for (const QString& title : {tr("Item ID"), tr("Description"), tr("Quantity"), tr("UOM"),
-                                 tr("Extended Quantity")})
+    for (const QString& title :
+         {tr("Item ID"), tr("Description"), tr("Quantity"), tr("UOM"), tr("Extended Quantity")})
         html += QStringLiteral("<th>%1</th>").arg(title.toHtmlEscaped());
     html += QStringLiteral("</tr></thead>");
     for (const IndentedLine& line : lines) {

@@ -57,10 +57,9 @@ std::vector<SummaryLine> summarisedBill(const std::vector<IndentedLine>& indente
         auto found = placeOf.constFind(key);
         if (found == placeOf.cend()) {
             found = placeOf.insert(key, summary.size());
-            summary.push_back({line.itemId, line.description, line.unit, 0.0, 0});
+            summary.push_back({line.itemId, line.description, line.unit, 0.0});
         }
         SummaryLine& item = summary[*found];
-        ++item.nodes;
         // One path with an unknown quantity makes the total unknown: a partial sum would
         // read as a true one.
         if (item.totalQuantity && line.extendedQuantity)
@@ -75,12 +74,10 @@ QString csvQuantity(std::optional<double> quantity) {
     if (!quantity)
         return {};
     const double value = *quantity;
-    if (!std::isfinite(value))
-        return value != value ? QStringLiteral("nan")
-                              : value > 0 ? QStringLiteral("inf") : QStringLiteral("-inf");
     // std::to_chars gives the fewest digits that read back exactly, always with '.' and never
-    // with grouping. Plain decimals over the range quantities live in (no "1e+06" for a
-    // million); exponents only beyond it, where plain digits would run to dozens of places.
+    // with grouping (and "inf" for the infinity a REAL column can hold). Plain decimals over the
+    // range quantities live in (no "1e+06" for a million); exponents only beyond it, where plain
+    // digits would run to dozens of places.
     const double magnitude = std::fabs(value);
     const auto format = magnitude == 0 || (magnitude >= 1e-6 && magnitude < 1e15)
                             ? std::chars_format::fixed
@@ -126,8 +123,8 @@ QByteArray summarisedCsv(const std::vector<SummaryLine>& lines) {
     appendCsvRecord(out, {QStringLiteral("Item ID"), QStringLiteral("Description"),
                           QStringLiteral("Total Quantity"), QStringLiteral("UOM")});
     for (const SummaryLine& line : lines)
-        appendCsvRecord(out, {line.itemId, line.description, csvQuantity(line.totalQuantity),
-                              line.unit});
+        appendCsvRecord(
+            out, {line.itemId, line.description, csvQuantity(line.totalQuantity), line.unit});
     return out;
 }
 

@@ -13,23 +13,22 @@ namespace tree {
 
 /// One line of the indented bill: one node of the tree, in the tree's order.
 struct IndentedLine {
-    int level = 1;           ///< 1 for the components of the loaded item
-    QString itemId;          ///< the node's text, exactly as BomComp holds it
-    QString description;     ///< the component's ItemDesc
+    int level = 1;                          ///< 1 for the components of the loaded item
+    QString itemId;                         ///< the node's text, exactly as BomComp holds it
+    QString description;                    ///< the component's ItemDesc
     std::optional<double> quantity;         ///< the line's bomQtyReq; empty where Null
     QString unit;                           ///< the component's ItemUom
     std::optional<double> extendedQuantity; ///< per one loaded item along this path
-    bool circular = false;   ///< the component already stands above this node
-    Stop stop = Stop::None;  ///< the load stopped here
+    bool circular = false;                  ///< the component already stands above this node
+    Stop stop = Stop::None;                 ///< the load stopped here
 };
 
 /// One line of the summarised bill: one item, however many nodes stand for it.
 struct SummaryLine {
-    QString itemId;      ///< the first spelling met in tree order
-    QString description; ///< as the first node of the item shows it
-    QString unit;        ///< as the first node of the item shows it
+    QString itemId;                      ///< the first spelling met in tree order
+    QString description;                 ///< as the first node of the item shows it
+    QString unit;                        ///< as the first node of the item shows it
     std::optional<double> totalQuantity; ///< empty when one of its nodes has none
-    int nodes = 0;       ///< how many nodes of the tree stand for the item
 };
 
 /// The tree's nodes in pre-order (the row order the view shows when all is expanded).
