@@ -38,6 +38,7 @@ public:
     int messageAnswer = desktop::ResultOk;
     QString inputAnswer = QStringLiteral("1");
     QString fileAnswer;
+    QString saveAnswer;
     std::optional<qint64> firstMessageAt;
     QElapsedTimer clock;
     QStringList messages;
@@ -52,6 +53,9 @@ public:
         return inputAnswer;
     }
     std::optional<QString> openFile(const QString&, const QStringList&) override { return fileAnswer; }
+    std::optional<QString> saveFile(const QString&, const QString&, const QStringList&) override {
+        return saveAnswer;
+    }
     void setBusyPointer(bool) override {}
 };
 
@@ -189,6 +193,18 @@ public:
                         expand->trigger();
                         QCoreApplication::processEvents();
                     });
+
+            // The menu command itself, its save dialog answered at once: the walk, the CSV
+            // text and the write of the whole file.
+            desktop.saveAnswer = folder.filePath(QStringLiteral("deep-indented.csv"));
+            QAction* exportIndented = w->findChild<QAction*>(QStringLiteral("Indented Bill (CSV)…"));
+            measure(QStringLiteral("deep indented export"), [&] { exportIndented->trigger(); },
+                    [&] { QFile::remove(desktop.saveAnswer); });
+            QFile written(desktop.saveAnswer);
+            const qsizetype records =
+                written.open(QIODevice::ReadOnly) ? written.readAll().count("\r\n") : 0;
+            if (records != expected + 1 || !desktop.messages.isEmpty())
+                qFatal("deep indented export: %d records, expected %d", int(records), expected + 1);
         }
     }
 

@@ -8,6 +8,7 @@
 
 #include <optional>
 
+class QTextDocument;
 class QWidget;
 
 namespace desktop {
@@ -42,6 +43,13 @@ inline const QString FileDialogTitle = QStringLiteral("Select Database File");
 /// Title of every message box that gives none of its own (the trailing space is part of it).
 inline const QString ApplicationTitle = QStringLiteral("Fabrilux Bill of Material ");
 
+/// How a print dialog ended.
+enum class PrintResult {
+    Printed,   ///< the document went to the printer (or the file) chosen
+    Cancelled, ///< the user closed the dialog without printing
+    Failed,    ///< the printer or the file could not be written
+};
+
 /// The progress of long work, shown with a Cancel button once the work has lasted longer than
 /// a moment, and closed when this object goes.
 class Progress {
@@ -72,6 +80,9 @@ public:
     /// replaced. The chosen full path, or an empty optional on Cancel.
     virtual std::optional<QString> saveFile(const QString& title, const QString& proposed,
                                             const QStringList& filters) = 0;
+    /// The modal print dialog, titled `title`; prints `document` where the user chooses (a
+    /// printer, or a PDF file).
+    virtual PrintResult print(const QString& title, QTextDocument& document) = 0;
     /// Starts showing the progress of long work.
     virtual std::unique_ptr<Progress> startProgress(const QString& label, const QString& title) = 0;
     /// Queues one Enter keystroke for `target` and returns before it is handled.

@@ -6,7 +6,10 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProgressDialog>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -140,6 +143,27 @@ std::optional<QString> QtDesktop::saveFile(const QString& title, const QString& 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
+}
+
+PrintResult QtDesktop::print(const QString& title, QTextDocument& document) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(title);
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    dialog.setWindowTitle(title);
+    {
+        const NormalPointer pointer(m_busyDepth > 0);
+        if (dialog.exec() != QDialog::Accepted)
+            return PrintResult::Cancelled;
+    }
+    // Laying out a long bill's table page by page takes a while (seconds for thousands of
+    // rows); the pointer says so.
+    {
+        const BusyPointer busy(*this);
+        document.print(&printer);
+    }
+    // A file that cannot be opened or a printer that refuses leaves the printer in its error
+    // state; print() itself says nothing.
+    return printer.printerState() == QPrinter::Error ? PrintResult::Failed : PrintResult::Printed;
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include "info/InfoWindows.h"
 #include "shell/BomTreeView.h"
 #include "shell/DatabaseChoice.h"
+#include "shell/ExportCommands.h"
 #include "shell/Icons.h"
 #include "shell/ItemList.h"
 #include "shell/NumLock.h"
@@ -198,6 +199,9 @@ void BomWindow::createMenus() {
     file->addSeparator();
     m_expandAction = action(file, "mnuExpand", QStringLiteral("E&xpand All"));
     m_collapseAction = action(file, "mnuCollapse", QStringLiteral("&Collapse All"));
+    (new ExportCommands(m_desktop, *m_model, [this] { return m_choice->databasePath(); },
+                        [this] { return m_descriptionValue->text(); }, this))
+        ->addTo(file);
     file->addSeparator();
     m_exitAction = action(file, "mnuExit", QStringLiteral("&Exit"));
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));

@@ -43,6 +43,10 @@ enum ErrorNumber : int {
     ImportOutputExists = 1115,     ///< the output exists and replacing it was not asked for
     ImportUsage = 1116,            ///< bom-import's command line is not understood
     ImportCancelled = 1139,        ///< the user cancelled the import; nothing was written
+    // Exporting and printing the loaded bill.
+    ExportNoBill = 1200,           ///< no tree with nodes is loaded to export or print
+    ExportWriteFailed = 1201,      ///< the exported file cannot be written or put in place
+    PrintFailed = 1202,            ///< the printer or the print file could not be written
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 

@@ -1,5 +1,8 @@
 #include "ScriptedDesktop.h"
 
+#include <QPrinter>
+#include <QTextDocument>
+
 int ScriptedDesktop::messageBox(const QString& text, desktop::MessageStyle style,
                                 const QString& title) {
     asked.append({QStringLiteral("message"), text,
@@ -17,6 +20,19 @@ std::optional<QString> ScriptedDesktop::saveFile(const QString& title, const QSt
                                                  const QStringList&) {
     asked.append({QStringLiteral("save"), {}, title, {}, proposed});
     return saveAnswers.isEmpty() ? std::nullopt : saveAnswers.takeFirst();
+}
+
+desktop::PrintResult ScriptedDesktop::print(const QString& title, QTextDocument& document) {
+    asked.append({QStringLiteral("print"), {}, title, {}, {}});
+    if (printAnswers.isEmpty() || !printAnswers.takeFirst())
+        return desktop::PrintResult::Cancelled;
+    printedPdf = m_printFolder.filePath(QStringLiteral("printed-%1.pdf").arg(asked.size()));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(printedPdf);
+    document.print(&printer);
+    return printer.printerState() == QPrinter::Error ? desktop::PrintResult::Failed
+                                                     : desktop::PrintResult::Printed;
 }
 
 namespace {

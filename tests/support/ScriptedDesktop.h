@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <functional>
 #include <optional>
@@ -13,7 +14,7 @@
 class ScriptedDesktop : public desktop::QtDesktop {
 public:
     struct Question {
-        QString kind; // "message", "input", "file", "save" or "progress"
+        QString kind; // "message", "input", "file", "save", "print" or "progress"
         QString text;
         QString title;
         desktop::MessageStyle style;
@@ -25,6 +26,8 @@ public:
     QList<std::optional<QString>> inputAnswers; // unanswered input boxes are cancelled
     QList<std::optional<QString>> fileAnswers;  // unanswered file dialogs are cancelled
     QList<std::optional<QString>> saveAnswers;  // unanswered save dialogs are cancelled
+    QList<bool> printAnswers;                   // true: print; unanswered dialogs are cancelled
+    QString printedPdf;                         // the file the last accepted print dialog wrote
     int cancelProgressAfter = -1;               // progress reports before Cancel; -1: never
     int progressReports = 0;
     std::function<void()> onProcessEvents;      // runs inside the next event pumps
@@ -38,6 +41,9 @@ public:
     std::optional<QString> openFile(const QString& title, const QStringList& filters = {}) override;
     std::optional<QString> saveFile(const QString& title, const QString& proposed,
                                     const QStringList& filters) override;
+    /// Prints to a new PDF file in a folder of the desktop's own, as choosing "Print to File"
+    /// in the real dialog does.
+    desktop::PrintResult print(const QString& title, QTextDocument& document) override;
     std::unique_ptr<desktop::Progress> startProgress(const QString& label,
                                                      const QString& title) override;
     void processEvents() override;
@@ -46,4 +52,7 @@ public:
     QList<Question> messages() const;
     /// The texts of every message box, in order.
     QStringList messageTexts() const;
+
+private:
+    QTemporaryDir m_printFolder;
 };

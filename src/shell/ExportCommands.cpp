@@ -1,0 +1,152 @@
+#include "shell/ExportCommands.h"
+
+#include "desktop/Desktop.h"
+#include "store/StoreError.h"
+#include "tree/BillDocument.h"
+#include "tree/BillExport.h"
+#include "tree/BomTreeModel.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QSaveFile>
+#include <QTextDocument>
+
+namespace shell {
+
+namespace {
+
+const QStringList CsvFilters{QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")};
+
+QAction* makeAction(QObject* parent, const QString& text) {
+    auto* action = new QAction(text, parent);
+    // Tests and the users' own scripts find each command by its text.
+    action->setObjectName(text);
+    return action;
+}
+
+/// Writes all of `data` to `path` or nothing: the file appears, or replaces the one there, only
+/// once every byte is written.
+void writeWhole(const QString& path, const QByteArray& data) {
+    QSaveFile file(path);
+    const auto failed = [&] {
+        return store::StoreError(store::ExportWriteFailed,
+                                 QStringLiteral("The file could not be written: %1 (%2)")
+                                     .arg(QDir::toNativeSeparators(path), file.errorString()));
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        throw failed();
+    if (file.write(data) != data.size())
+        throw failed(); // the unfinished copy goes with `file`
+    if (!file.commit())
+        throw failed();
+}
+
+} // namespace
+
+ExportCommands::ExportCommands(desktop::Desktop& desktop, tree::BomTreeModel& model,
+                               std::function<QString()> databasePath,
+                               std::function<QString()> itemDescription, QObject* parent)
+    : QObject(parent), m_desktop(desktop), m_model(model), m_databasePath(std::move(databasePath)),
+      m_itemDescription(std::move(itemDescription)),
+      m_indentedAction(makeAction(this, QStringLiteral("Indented Bill (CSV)…"))),
+      m_summaryAction(makeAction(this, QStringLiteral("Summarised Bill (CSV)…"))),
+      m_printAction(makeAction(this, QStringLiteral("Print…"))) {
+    m_printAction->setShortcut(QKeySequence::Print);
+    connect(m_indentedAction, &QAction::triggered, this, &ExportCommands::exportIndented);
+    connect(m_summaryAction, &QAction::triggered, this, &ExportCommands::exportSummarised);
+    connect(m_printAction, &QAction::triggered, this, &ExportCommands::print);
+    connect(&m_model, &QAbstractItemModel::modelReset, this, &ExportCommands::updateEnabled);
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, &ExportCommands::updateEnabled);
+    connect(&m_model, &QAbstractItemModel::rowsRemoved, this, &ExportCommands::updateEnabled);
+    updateEnabled();
+}
+
+void ExportCommands::addTo(QMenu* fileMenu) {
+    fileMenu->addSeparator();
+    QMenu* exportMenu = fileMenu->addMenu(QStringLiteral("Export"));
+    exportMenu->setObjectName(QStringLiteral("Export"));
+    exportMenu->addAction(m_indentedAction);
+    exportMenu->addAction(m_summaryAction);
+    fileMenu->addAction(m_printAction);
+}
+
+void ExportCommands::updateEnabled() {
+    const bool bill = m_model.nodeCount() > 0;
+    m_indentedAction->setEnabled(bill);
+    m_summaryAction->setEnabled(bill);
+    m_printAction->setEnabled(bill);
+}
+
+bool ExportCommands::haveBill() {
+    if (m_model.nodeCount() > 0)
+        return true;
+    m_desktop.messageBox(store::StoreError(store::ExportNoBill,
+                                           QStringLiteral("There is no bill of material to export "
+                                                          "or print: load an item that has "
+                                                          "components first."))
+                             .message(),
+                         desktop::OkOnly);
+    return false;
+}
+
+QString ExportCommands::proposedPath(const QString& nameSuffix) const {
+    // An item ID may hold characters that no file name can; those become '_'.
+    QString name = m_model.topAssembly();
+    for (QChar& c : name)
+        if (c.unicode() < 0x20 || QStringView(u"/\\:*?\"<>|").contains(c))
+            c = u'_';
+    name += nameSuffix;
+    const QString database = m_databasePath();
+    return database.isEmpty() ? name : QFileInfo(database).absoluteDir().filePath(name);
+}
+
+void ExportCommands::exportCsv(const QString& title, const QString& nameSuffix,
+                               const std::function<QByteArray()>& csv) {
+    if (!haveBill())
+        return;
+    const auto path = m_desktop.saveFile(title, proposedPath(nameSuffix), CsvFilters);
+    if (!path)
+        return;
+    try {
+        const desktop::BusyPointer busy(m_desktop);
+        writeWhole(*path, csv());
+    } catch (const store::StoreError& error) {
+        m_desktop.messageBox(error.message(), desktop::OkOnly);
+    }
+}
+
+void ExportCommands::exportIndented() {
+    exportCsv(QStringLiteral("Export Indented Bill"), QStringLiteral("-indented.csv"),
+              [this] { return tree::indentedCsv(tree::indentedBill(m_model)); });
+}
+
+void ExportCommands::exportSummarised() {
+    exportCsv(QStringLiteral("Export Summarised Bill"), QStringLiteral("-summary.csv"), [this] {
+        return tree::summarisedCsv(tree::summarisedBill(tree::indentedBill(m_model)));
+    });
+}
+
+void ExportCommands::print() {
+    if (!haveBill())
+        return;
+    std::unique_ptr<QTextDocument> document;
+    {
+        const desktop::BusyPointer busy(m_desktop);
+        document =
+            tree::billDocument(tree::indentedBill(m_model),
+                               {m_model.topAssembly(), m_itemDescription(),
+                                QDir::toNativeSeparators(m_databasePath()), QDate::currentDate()});
+    }
+    if (m_desktop.print(QStringLiteral("Print Bill of Material"), *document) ==
+        desktop::PrintResult::Failed)
+        m_desktop.messageBox(
+            store::StoreError(store::PrintFailed,
+                              QStringLiteral("The bill of material could not be printed: the "
+                                             "printer or the file refused it."))
+                .message(),
+            desktop::OkOnly);
+}
+
+} // namespace shell

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QAction;
+class QByteArray;
+class QMenu;
+
+namespace desktop {
+class Desktop;
+}
+namespace tree {
+class BomTreeModel;
+}
+
+namespace shell {
+
+/// File ▸ Export ▸ "Indented Bill (CSV)…" and "Summarised Bill (CSV)…", and File ▸ "Print…":
+/// the loaded bill written to a file of the user's choice or printed. The commands are enabled
+/// while the tree holds nodes; failures are shown as numbered messages.
+class ExportCommands : public QObject {
+    Q_OBJECT
+public:
+    /// `databasePath` and `itemDescription` give the database and the loaded item's
+    /// description at the moment a command runs.
+    ExportCommands(desktop::Desktop& desktop, tree::BomTreeModel& model,
+                   std::function<QString()> databasePath, std::function<QString()> itemDescription,
+                   QObject* parent = nullptr);
+
+    /// Adds the Export submenu and Print… at the end of `fileMenu`.
+    void addTo(QMenu* fileMenu);
+
+    /// Asks where to save the indented bill, then writes it.
+    void exportIndented();
+    /// Asks where to save the summarised bill, then writes it.
+    void exportSummarised();
+    /// Prints the indented bill through the print dialog.
+    void print();
+
+private:
+    bool haveBill();
+    void updateEnabled();
+    void exportCsv(const QString& title, const QString& nameSuffix,
+                   const std::function<QByteArray()>& csv);
+    QString proposedPath(const QString& nameSuffix) const;
+
+    desktop::Desktop& m_desktop;
+    tree::BomTreeModel& m_model;
+    std::function<QString()> m_databasePath;
+    std::function<QString()> m_itemDescription;
+    QAction* m_indentedAction;
+    QAction* m_summaryAction;
+    QAction* m_printAction;
+};
+
+} // namespace shell

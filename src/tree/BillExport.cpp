@@ -1,0 +1,131 @@
+#include "tree/BillExport.h"
+
+#include "store/ItemKey.h"
+
+#include <QHash>
+
+#include <charconv>
+#include <cmath>
+
+namespace tree {
+
+std::vector<IndentedLine> indentedBill(const BomTreeModel& model) {
+    std::vector<IndentedLine> lines;
+    lines.reserve(size_t(model.nodeCount()));
+    // An explicit stack rather than recursion: a tree may be as deep as the load's depth limit.
+    struct Pending {
+        QModelIndex parent;
+        int row;
+    };
+    std::vector<Pending> stack{{QModelIndex(), 0}};
+    while (!stack.empty()) {
+        Pending& top = stack.back();
+        if (top.row >= model.rowCount(top.parent)) {
+            stack.pop_back();
+            continue;
+        }
+        const QModelIndex node = model.index(top.row++, ItemIdColumn, top.parent);
+        IndentedLine line;
+        line.level = int(stack.size());
+        line.itemId = model.text(node);
+        line.description = model.description(node);
+        line.quantity = model.quantity(node);
+        line.unit = model.unit(node);
+        // The model's own product, so that the file holds to the last digit what the tree shows.
+        line.extendedQuantity = model.extendedQuantity(node);
+        line.circular = model.isCircular(node);
+        line.stop = model.stopOf(node);
+        lines.push_back(std::move(line));
+        if (model.rowCount(node) > 0)
+            stack.push_back({node, 0});
+    }
+    return lines;
+}
+
+std::vector<SummaryLine> summarisedBill(const std::vector<IndentedLine>& indented) {
+    // Items are listed in the order they first appear in the indented bill, so the summary
+    // reads top-down like the tree; IDs are grouped as the database matches them.
+    //
+    // Circular and limit-stopped nodes are lines of the bill like any other: each adds its own
+    // extended quantity. What stands below them was never loaded, so it adds nothing; the tree
+    // marks those nodes and the load has said why.
+    std::vector<SummaryLine> summary;
+    QHash<QString, size_t> placeOf;
+    placeOf.reserve(qsizetype(indented.size()));
+    for (const IndentedLine& line : indented) {
+        const QString key = store::foldKey(line.itemId);
+        auto found = placeOf.constFind(key);
+        if (found == placeOf.cend()) {
+            found = placeOf.insert(key, summary.size());
+            summary.push_back({line.itemId, line.description, line.unit, 0.0});
+        }
+        SummaryLine& item = summary[*found];
+        // One path with an unknown quantity makes the total unknown: a partial sum would
+        // read as a true one.
+        if (item.totalQuantity && line.extendedQuantity)
+            *item.totalQuantity += *line.extendedQuantity;
+        else
+            item.totalQuantity.reset();
+    }
+    return summary;
+}
+
+QString csvQuantity(std::optional<double> quantity) {
+    if (!quantity)
+        return {};
+    const double value = *quantity;
+    // std::to_chars gives the fewest digits that read back exactly, always with '.' and never
+    // with grouping (and "inf" for the infinity a REAL column can hold). Plain decimals over the
+    // range quantities live in (no "1e+06" for a million); exponents only beyond it, where plain
+    // digits would run to dozens of places.
+    const double magnitude = std::fabs(value);
+    const auto format = magnitude == 0 || (magnitude >= 1e-6 && magnitude < 1e15)
+                            ? std::chars_format::fixed
+                            : std::chars_format::scientific;
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format);
+    return QString::fromLatin1(buffer, result.ptr - buffer);
+}
+
+void appendCsvRecord(QByteArray& out, const QStringList& fields) {
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        const QByteArray field = fields[i].toUtf8();
+        if (field.contains(',') || field.contains('"') || field.contains('\r') ||
+            field.contains('\n')) {
+            out += '"';
+            out += QByteArray(field).replace('"', "\"\"");
+            out += '"';
+        } else {
+            out += field;
+        }
+    }
+    out += "\r\n";
+}
+
+QByteArray indentedCsv(const std::vector<IndentedLine>& lines) {
+    QByteArray out;
+    out.reserve(qsizetype(lines.size()) * 64);
+    appendCsvRecord(out, {QStringLiteral("Level"), QStringLiteral("Item ID"),
+                          QStringLiteral("Description"), QStringLiteral("Quantity"),
+                          QStringLiteral("UOM"), QStringLiteral("Extended Quantity")});
+    for (const IndentedLine& line : lines)
+        appendCsvRecord(out, {QString::number(line.level), line.itemId, line.description,
+                              csvQuantity(line.quantity), line.unit,
+                              csvQuantity(line.extendedQuantity)});
+    return out;
+}
+
+QByteArray summarisedCsv(const std::vector<SummaryLine>& lines) {
+    QByteArray out;
+    out.reserve(qsizetype(lines.size()) * 64);
+    appendCsvRecord(out, {QStringLiteral("Item ID"), QStringLiteral("Description"),
+                          QStringLiteral("Total Quantity"), QStringLiteral("UOM")});
+    for (const SummaryLine& line : lines)
+        appendCsvRecord(
+            out, {line.itemId, line.description, csvQuantity(line.totalQuantity), line.unit});
+    return out;
+}
+
+} // namespace tree

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "tree/BomTreeModel.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace tree {
+
+/// One line of the indented bill: one node of the tree, in the tree's order.
+struct IndentedLine {
+    int level = 1;                          ///< 1 for the components of the loaded item
+    QString itemId;                         ///< the node's text, exactly as BomComp holds it
+    QString description;                    ///< the component's ItemDesc
+    std::optional<double> quantity;         ///< the line's bomQtyReq; empty where Null
+    QString unit;                           ///< the component's ItemUom
+    std::optional<double> extendedQuantity; ///< per one loaded item along this path
+    bool circular = false;                  ///< the component already stands above this node
+    Stop stop = Stop::None;                 ///< the load stopped here
+};
+
+/// One line of the summarised bill: one item, however many nodes stand for it.
+struct SummaryLine {
+    QString itemId;                      ///< the first spelling met in tree order
+    QString description;                 ///< as the first node of the item shows it
+    QString unit;                        ///< as the first node of the item shows it
+    std::optional<double> totalQuantity; ///< empty when one of its nodes has none
+};
+
+/// The tree's nodes in pre-order (the row order the view shows when all is expanded).
+std::vector<IndentedLine> indentedBill(const BomTreeModel& model);
+
+/// Each item of the indented bill once, with how many one loaded item needs in all.
+std::vector<SummaryLine> summarisedBill(const std::vector<IndentedLine>& indented);
+
+/// The indented bill as CSV: a header row, then one record per line. The exported files are
+/// UTF-8 without a byte order mark: the mark is not part of RFC 4180, and programs that read
+/// CSV as plain text would take it for part of the first header name.
+QByteArray indentedCsv(const std::vector<IndentedLine>& lines);
+/// The summarised bill as CSV: a header row, then one record per item.
+QByteArray summarisedCsv(const std::vector<SummaryLine>& lines);
+
+/// Appends one RFC 4180 record, UTF-8 encoded and ended by CR LF, to `out`.
+void appendCsvRecord(QByteArray& out, const QStringList& fields);
+
+/// A quantity as the exported files hold it: the C locale's form with the fewest digits that
+/// read back as exactly the same number; empty for no quantity.
+QString csvQuantity(std::optional<double> quantity);
+
+} // namespace tree
