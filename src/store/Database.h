@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <functional>
 #include <optional>
@@ -30,6 +31,15 @@ struct ComponentLine {
 };
 /// Implicitly shared, so that a load hands the same lines to every copy of an assembly.
 using ComponentLines = QList<ComponentLine>;
+
+/// A line exactly as stored: its values as the file holds them (a quantity may be Null, or
+/// even text), so that it can be put back or recognised as unchanged.
+struct LineRow {
+    QString assembly;
+    QString component;
+    QVariant quantity;
+    QVariant startDate;
+};
 
 /// An open, checked connection to one database file, for the length of one user operation.
 /// The constructor opens the file read-write without ever creating it and checks that it holds
@@ -83,6 +93,21 @@ public:
     void setBeforeInsert(std::function<void()> hook);
     /// Deletes one line; false when there was none. One statement, so it is atomic by itself.
     bool deleteLine(const QString& assembly, const QString& component);
+    /// The line (assembly, component) as stored; empty when there is none.
+    std::optional<LineRow> findLine(const QString& assembly, const QString& component);
+    /// Deletes the line in one write transaction and returns it as it was; empty when there
+    /// was none.
+    std::optional<LineRow> takeLine(const QString& assembly, const QString& component);
+    /// Puts a line back exactly as `row` holds it, in one write transaction with the checks
+    /// of addLine; a line of that pair that is there already fails with LineChanged.
+    void restoreLine(const LineRow& row);
+    /// Deletes the line only while it holds exactly `row`'s quantity and start date; otherwise
+    /// (changed or gone) fails with LineChanged and deletes nothing.
+    void removeUnchangedLine(const LineRow& row);
+    /// Writes `quantity` in one statement, only while the line's quantity is still
+    /// `expected`; otherwise (changed or gone) fails with LineChanged and writes nothing.
+    void changeQuantity(const QString& assembly, const QString& component,
+                        const QVariant& expected, double quantity);
     /// Whether `target` stands in the structure of `item` (or is `item` itself). A read that
     /// fails is an error (QueryFailed), never a "no".
     bool structureContains(const QString& item, const QString& target);

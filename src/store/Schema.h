@@ -33,6 +33,16 @@ inline constexpr QLatin1StringView SelectAllComponentLines{
 /// About how many lines the table holds, without counting them.
 inline constexpr QLatin1StringView SelectLineEstimate{"SELECT max(rowid) FROM BomDetail"};
 
+/// A whole line as stored, to put it back exactly.
+inline constexpr QLatin1StringView SelectLineRow{
+    "SELECT BomID, BomComp, bomQtyReq, StartDate FROM BomDetail WHERE BomID = ? AND BomComp = ?"};
+/// Deletes a line only while it still holds the values it was read with.
+inline constexpr QLatin1StringView DeleteLineAsIs{
+    "DELETE FROM BomDetail WHERE BomID = ? AND BomComp = ? AND bomQtyReq IS ? AND StartDate IS ?"};
+/// Changes a quantity only while the line still holds the one it was read with.
+inline constexpr QLatin1StringView UpdateQuantity{
+    "UPDATE BomDetail SET bomQtyReq = ? WHERE BomID = ? AND BomComp = ? AND bomQtyReq IS ?"};
+
 inline constexpr QLatin1StringView SelectLine{
     "SELECT bomQtyReq FROM BomDetail WHERE BomID = ? AND BomComp = ?"};
 /// Whether the line exists, whatever its quantity column holds.

@@ -20,6 +20,7 @@ enum ErrorNumber : int {
     DuplicateLine = 1022,        ///< the assembly already lists the component
     WriteFailed = 1023,          ///< an insert or delete failed
     UnreadableId = 1024,         ///< a stored item ID is not valid UTF-8 text
+    LineChanged = 1040,          ///< another program changed or removed the line meanwhile
     NodeLimit = 1030,            ///< a tree load reached its node limit
     CircularComponent = 1031,    ///< a drop would make an item a component of itself
     InvalidQuantity = 1032,      ///< the quantity typed is not a finite number

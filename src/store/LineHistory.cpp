@@ -1,0 +1,82 @@
+// The line operations that undo and redo rely on: each one finds the line exactly as the
+// editor left it, or refuses, so that an undo never overwrites what another program wrote
+// meanwhile.
+
+#include "store/Database.h"
+#include "store/Schema.h"
+#include "store/SqlSupport.h"
+
+namespace store {
+
+using namespace sql;
+
+namespace {
+
+StoreError lineChanged(const QString& assembly, const QString& component) {
+    return StoreError(LineChanged,
+                      QStringLiteral("The line of '%1' in the bill of material of '%2' has been "
+                                     "changed or removed by another program since; nothing "
+                                     "was written.")
+                          .arg(component, assembly));
+}
+
+} // namespace
+
+std::optional<LineRow> Database::findLine(const QString& assembly, const QString& component) {
+    Statement query(m_db, schema::SelectLineRow, QStringLiteral("Could not read BomDetail"));
+    query.bind(assembly).bind(component).exec();
+    if (!query.next())
+        return std::nullopt;
+    return LineRow{query.value(0).toString(), query.value(1).toString(), query.value(2),
+                   query.value(3)};
+}
+
+std::optional<LineRow> Database::takeLine(const QString& assembly, const QString& component) {
+    const QString what = QStringLiteral("Could not delete the line");
+    WriteTransaction transaction(m_db, what);
+    std::optional<LineRow> row = findLine(assembly, component);
+    if (!row)
+        return std::nullopt;
+    {
+        Statement remove(m_db, schema::DeleteLine, what);
+        remove.bind(assembly).bind(component).exec(WriteFailed);
+    }
+    transaction.commit();
+    return row;
+}
+
+void Database::restoreLine(const LineRow& row) {
+    const QString what =
+        QStringLiteral("Could not add '%1' to '%2'").arg(row.component, row.assembly);
+    WriteTransaction transaction(m_db, what);
+    if (findLine(row.assembly, row.component))
+        throw lineChanged(row.assembly, row.component);
+    refuseCircular(row.assembly, row.component);
+    {
+        Statement insert(m_db, schema::InsertLine, what);
+        insert.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
+        insert.exec(WriteFailed);
+    }
+    transaction.commit();
+}
+
+void Database::removeUnchangedLine(const LineRow& row) {
+    Statement remove(m_db, schema::DeleteLineAsIs, QStringLiteral("Could not delete the line"));
+    remove.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
+    remove.exec(WriteFailed);
+    if (remove.query().numRowsAffected() != 1)
+        throw lineChanged(row.assembly, row.component);
+}
+
+void Database::changeQuantity(const QString& assembly, const QString& component,
+                              const QVariant& expected, double quantity) {
+    Statement update(m_db, schema::UpdateQuantity,
+                     QStringLiteral("Could not change the quantity of '%1' in '%2'")
+                         .arg(component, assembly));
+    update.bind(quantity).bind(assembly).bind(component).bind(expected);
+    update.exec(WriteFailed);
+    if (update.query().numRowsAffected() != 1)
+        throw lineChanged(assembly, component);
+}
+
+} // namespace store

@@ -1,0 +1,214 @@
+#pragma once
+
+// The store's own helpers for running statements: numbered errors at the place of failure,
+// statements through Qt SQL and through SQLite's own interface, transactions. Used by the
+// files of src/store only.
+
+#include "store/Schema.h"
+#include "store/StoreError.h"
+
+#include <QByteArrayView>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+#include <sqlite3.h>
+
+#include <optional>
+
+namespace store::sql {
+
+// SQLite's primary result code, as the driver reports it in nativeErrorCode().
+inline constexpr int SqliteNotADatabase = 26;
+
+inline int primaryCode(const QSqlError& error) {
+    // Extended codes carry the primary code in their low byte.
+    return error.nativeErrorCode().toInt() & 0xff;
+}
+
+inline QString describe(const QSqlError& error) {
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return text.isEmpty() ? QStringLiteral("unknown database error") : text;
+}
+
+/// The numbered error for a failed statement; a file that turns out not to be a database says
+/// so whatever the statement was.
+inline StoreError failure(int number, const QString& what, int sqliteCode, const QString& text) {
+    if ((sqliteCode & 0xff) == SqliteNotADatabase)
+        return StoreError(NotADatabase, QStringLiteral("The file is not a database: %1.").arg(text));
+    return StoreError(number, QStringLiteral("%1: %2.").arg(what, text));
+}
+
+[[noreturn]] inline void fail(int number, const QString& what, const QSqlError& error) {
+    throw failure(number, what, primaryCode(error), describe(error));
+}
+
+/// A statement prepared on the operation's connection; failures become numbered errors.
+class Statement {
+public:
+    Statement(const QSqlDatabase& db, QLatin1StringView sql, const QString& what)
+        : m_query(db), m_what(what) {
+        m_query.setForwardOnly(true);
+        if (!m_query.prepare(sql))
+            fail(QueryFailed, m_what, m_query.lastError());
+    }
+    Statement& bind(const QVariant& value) {
+        m_query.addBindValue(value);
+        return *this;
+    }
+    void exec(int failureNumber = QueryFailed) {
+        if (!m_query.exec())
+            fail(failureNumber, m_what, m_query.lastError());
+    }
+    bool next() {
+        if (m_query.next())
+            return true;
+        // next() is false both at the end and on a read error; only the latter is a failure.
+        if (m_query.lastError().isValid())
+            fail(QueryFailed, m_what, m_query.lastError());
+        return false;
+    }
+    QVariant value(int column) const { return m_query.value(column); }
+    QSqlQuery& query() { return m_query; }
+
+private:
+    QSqlQuery m_query;
+    QString m_what;
+};
+
+inline std::optional<QString> optionalText(const QVariant& value) {
+    if (value.isNull())
+        return std::nullopt;
+    return value.toString();
+}
+
+/// A write transaction on the operation's connection, rolled back unless committed. It takes
+/// the file's write lock when it begins (waiting the busy timeout for another writer), so the
+/// reads made inside it stay true until the commit.
+class WriteTransaction {
+public:
+    WriteTransaction(const QSqlDatabase& db, const QString& what) : m_query(db), m_what(what) {
+        if (!m_query.exec(schema::BeginWrite))
+            fail(WriteFailed, m_what, m_query.lastError());
+    }
+    ~WriteTransaction() {
+        if (m_open)
+            m_query.exec(schema::Rollback);
+    }
+    WriteTransaction(const WriteTransaction&) = delete;
+    WriteTransaction& operator=(const WriteTransaction&) = delete;
+
+    void commit() {
+        // A commit that fails (another program still reading, past the busy timeout) leaves
+        // the transaction open; the destructor then rolls it back.
+        if (!m_query.exec(schema::Commit))
+            fail(WriteFailed, m_what, m_query.lastError());
+        m_open = false;
+    }
+
+private:
+    QSqlQuery m_query;
+    QString m_what;
+    bool m_open = true;
+};
+
+/// The connection's own SQLite handle, for the reads that go through SQLite's interface.
+inline sqlite3* nativeHandle(const QSqlDatabase& db) {
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        throw StoreError(QueryFailed, QStringLiteral("The database driver is not SQLite."));
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+/// A statement stepped through SQLite's own interface, which reads a row without the
+/// per-value conversions of the Qt SQL layer. Every step that is neither a row nor the end is
+/// a failure: a damaged page must never look like the end of the data.
+class NativeStatement {
+public:
+    NativeStatement(sqlite3* connection, QLatin1StringView sql, QString what)
+        : m_connection(connection), m_what(std::move(what)) {
+        if (sqlite3_prepare_v2(connection, sql.data(), int(sql.size()), &m_statement, nullptr) !=
+            SQLITE_OK)
+            throw failure();
+    }
+    ~NativeStatement() { sqlite3_finalize(m_statement); }
+    NativeStatement(const NativeStatement&) = delete;
+    NativeStatement& operator=(const NativeStatement&) = delete;
+
+    /// Binds UTF-8 text, which the file stores, so SQLite need not translate it. The bytes
+    /// must stay alive until the next reset.
+    void rebind(const QByteArray& utf8) {
+        sqlite3_reset(m_statement);
+        sqlite3_bind_text(m_statement, 1, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
+    }
+    bool next() {
+        const int step = sqlite3_step(m_statement);
+        if (step == SQLITE_ROW)
+            return true;
+        if (step == SQLITE_DONE)
+            return false;
+        throw failure();
+    }
+    bool isNull(int column) { return sqlite3_column_type(m_statement, column) == SQLITE_NULL; }
+    qint64 integer(int column) { return sqlite3_column_int64(m_statement, column); }
+    /// A numeric column's value; empty for Null and for text that is not a number.
+    std::optional<double> number(int column) {
+        switch (sqlite3_column_type(m_statement, column)) {
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            return sqlite3_column_double(m_statement, column);
+        default:
+            return std::nullopt;
+        }
+    }
+    /// The column's bytes as stored, valid until the next step.
+    QByteArrayView bytes(int column) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+        return QByteArrayView(text, sqlite3_column_bytes(m_statement, column));
+    }
+    StoreError failure() const {
+        return sql::failure(QueryFailed, m_what, sqlite3_extended_errcode(m_connection),
+                              QString::fromUtf8(sqlite3_errmsg(m_connection)));
+    }
+
+private:
+    sqlite3* m_connection;
+    QString m_what;
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+/// An ID as stored, as text when it is valid UTF-8; empty when it is not.
+inline std::optional<QString> decodeId(QByteArrayView bytes) {
+    QString id = QString::fromUtf8(bytes);
+    // The decoder stands U+FFFD in for every invalid sequence. Only then is it worth telling
+    // an invalid sequence from a stored U+FFFD, which keeps the common case one pass.
+    if (id.contains(QChar::ReplacementCharacter) && !bytes.isValidUtf8())
+        return std::nullopt;
+    return id;
+}
+
+/// An unreadable ID as a person can read and quote it: its valid UTF-8 characters as they
+/// are, every other byte (and every control character) as \xHH, as in 'CAF\xE9'.
+inline QString readableId(QByteArrayView bytes) {
+    QString result;
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const auto lead = uchar(bytes[i]);
+        const qsizetype length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        const QByteArrayView sequence = bytes.sliced(i, std::min(length, bytes.size() - i));
+        if (lead >= 0x20 && lead != 0x7F && sequence.size() == length && sequence.isValidUtf8()) {
+            result += QString::fromUtf8(sequence);
+            i += length;
+        } else {
+            result += QStringLiteral("\\x") +
+                      QString::number(uint(lead), 16).toUpper().rightJustified(2, QLatin1Char('0'));
+            ++i;
+        }
+    }
+    return result;
+}
+
+} // namespace store::sql
