@@ -151,6 +151,7 @@ public:
             return false;
         throw failure();
     }
+    bool isNull(int column) { return sqlite3_column_type(m_statement, column) == SQLITE_NULL; }
     /// The column's bytes as stored, valid until the next step.
     QByteArrayView bytes(int column) {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
@@ -196,6 +197,30 @@ QString readableId(QByteArrayView bytes) {
         }
     }
     return result;
+}
+
+/// Refuses a list of items that lacks the unreadable IDs (quoted readably): a list that
+/// silently lacked items would look complete.
+void refuseUnreadable(const QStringList& unreadable) {
+    if (unreadable.size() == 1)
+        throw StoreError(UnreadableId,
+                         QStringLiteral("ItemMaster holds the item ID %1, which is not valid "
+                                        "UTF-8 text: correct it in the database, for example "
+                                        "by importing it again as UTF-8.")
+                             .arg(unreadable.constFirst()));
+    if (!unreadable.isEmpty()) {
+        // Enough to recognise the fault without a message box the height of the screen.
+        constexpr qsizetype shown = 5;
+        QString named = unreadable.mid(0, shown).join(QStringLiteral(", "));
+        if (unreadable.size() > shown)
+            named += QStringLiteral(" and %1 more").arg(unreadable.size() - shown);
+        throw StoreError(UnreadableId,
+                         QStringLiteral("ItemMaster holds %1 item IDs that are not valid UTF-8 "
+                                        "text: %2. Correct them in the database, for example "
+                                        "by importing them again as UTF-8.")
+                             .arg(unreadable.size())
+                             .arg(named));
+    }
 }
 
 } // namespace
@@ -318,26 +343,31 @@ QStringList Database::itemIds() {
         else
             unreadable.append(QLatin1Char('\'') + readableId(bytes) + QLatin1Char('\''));
     }
-    if (unreadable.size() == 1)
-        throw StoreError(UnreadableId,
-                         QStringLiteral("ItemMaster holds the item ID %1, which is not valid "
-                                        "UTF-8 text: correct it in the database, for example "
-                                        "by importing it again as UTF-8.")
-                             .arg(unreadable.constFirst()));
-    if (!unreadable.isEmpty()) {
-        // Enough to recognise the fault without a message box the height of the screen.
-        constexpr qsizetype shown = 5;
-        QString named = unreadable.mid(0, shown).join(QStringLiteral(", "));
-        if (unreadable.size() > shown)
-            named += QStringLiteral(" and %1 more").arg(unreadable.size() - shown);
-        throw StoreError(UnreadableId,
-                         QStringLiteral("ItemMaster holds %1 item IDs that are not valid UTF-8 "
-                                        "text: %2. Correct them in the database, for example "
-                                        "by importing them again as UTF-8.")
-                             .arg(unreadable.size())
-                             .arg(named));
-    }
+    refuseUnreadable(unreadable);
     return ids;
+}
+
+std::vector<Item> Database::items() {
+    NativeStatement query(nativeHandle(m_db), schema::SelectItems,
+                          QStringLiteral("Could not read ItemMaster"));
+    std::vector<Item> items;
+    QStringList unreadable;
+    // A text column read as it is stored: a description or unit is only shown, so a byte that
+    // is not UTF-8 shows as U+FFFD rather than refusing the whole list.
+    const auto text = [&query](int column) -> std::optional<QString> {
+        if (query.isNull(column))
+            return std::nullopt;
+        return QString::fromUtf8(query.bytes(column));
+    };
+    while (query.next()) {
+        const QByteArrayView bytes = query.bytes(0);
+        if (std::optional<QString> id = decodeId(bytes))
+            items.push_back({std::move(*id), text(1), text(2)});
+        else
+            unreadable.append(QLatin1Char('\'') + readableId(bytes) + QLatin1Char('\''));
+    }
+    refuseUnreadable(unreadable);
+    return items;
 }
 
 std::optional<Item> Database::findItem(const QString& id) {

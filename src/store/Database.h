@@ -36,6 +36,10 @@ public:
     /// ('CAF\xE9') and says they stand in ItemMaster. A list that silently lacked items would
     /// look complete.
     QStringList itemIds();
+    /// Every item with its description and unit, in key order, read in one forward pass.
+    /// IDs that are not valid UTF-8 text refuse the list as itemIds() does; a description or
+    /// unit that is not shows its invalid bytes as U+FFFD.
+    std::vector<Item> items();
     /// The item with this ID under the store's comparison, if there is one.
     std::optional<Item> findItem(const QString& id);
     /// One assembly's components in key order, with a statement prepared for this call alone.

@@ -12,6 +12,10 @@ inline constexpr QLatin1StringView BomDetail{"BomDetail"};
 /// Every item in key order, for the Item Master list.
 inline constexpr QLatin1StringView SelectItemIds{
     "SELECT ItemID FROM ItemMaster ORDER BY ItemID"};
+/// Every item with its description and unit in key order, for the Item Master list and its
+/// find.
+inline constexpr QLatin1StringView SelectItems{
+    "SELECT ItemID, ItemDesc, ItemUom FROM ItemMaster ORDER BY ItemID"};
 inline constexpr QLatin1StringView SelectItem{
     "SELECT ItemID, ItemDesc, ItemUom FROM ItemMaster WHERE ItemID = ?"};
 
