@@ -285,7 +285,7 @@ public:
         print(row);
         // The lines left must be the ones a plain reading of every item finds.
         qsizetype expected = 0;
-        for (const store::Item& item : store::Database(path).items())
+        for (const store::ItemLine& item : store::Database(path).itemLines())
             if (item.id.contains(search, Qt::CaseInsensitive) ||
                 item.description.value_or(QString()).contains(search, Qt::CaseInsensitive))
                 ++expected;

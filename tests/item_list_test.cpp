@@ -223,32 +223,44 @@ private Q_SLOTS:
         QCOMPARE(f.list().items(), QStringList{"A.1"});
     }
 
+    void storeReadsEveryItemWithItsDescription_data() {
+        QTest::addColumn<bool>("rowNumbers");
+        QTest::newRow("a table with row numbers") << true;
+        QTest::newRow("a table WITHOUT ROWID") << false;
+    }
     void storeReadsEveryItemWithItsDescription() {
+        QFETCH(bool, rowNumbers);
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("items.db"));
         writeDatabase(file, catalogue(), {});
+        if (!rowNumbers)
+            execOn(file, {QStringLiteral("ALTER TABLE ItemMaster RENAME TO Old"),
+                          QStringLiteral("CREATE TABLE ItemMaster (ItemID TEXT COLLATE NOCASE "
+                                         "NOT NULL PRIMARY KEY, ItemDesc TEXT, ItemUom TEXT) "
+                                         "WITHOUT ROWID"),
+                          QStringLiteral("INSERT INTO ItemMaster SELECT * FROM Old"),
+                          QStringLiteral("DROP TABLE Old")});
         // A description in another character set shows its bytes as U+FFFD; the list is read.
         execOn(file, {QStringLiteral("UPDATE ItemMaster SET ItemDesc = CAST(X'43616689' AS TEXT) "
                                      "WHERE ItemID = 'AX1'")});
         {
             store::Database db(file);
-            const std::vector<store::Item> items = db.items();
+            const std::vector<store::ItemLine> items = db.itemLines();
             QStringList ids;
-            for (const store::Item& item : items)
+            for (const store::ItemLine& item : items)
                 ids.append(item.id);
             QCOMPARE(ids, KeyOrder);
             QCOMPARE(items[4].description, std::optional<QString>(QStringLiteral("Caf\uFFFD")));
             QCOMPARE(items[5].description, std::optional<QString>(QStringLiteral("Hex BOLT m6")));
-            QCOMPARE(items[5].unit, std::optional<QString>(QStringLiteral("EA")));
             QCOMPARE(items[6].description, std::optional<QString>()); // Null stays Null
-            QCOMPARE(items[6].unit, std::optional<QString>());
+            QCOMPARE(items[8].description, std::optional<QString>(text("Écrou à embase").toString()));
         }
         // An ID that is not UTF-8 cannot be shown or sought: the list is refused, naming it.
         execOn(file, {QStringLiteral("INSERT INTO ItemMaster VALUES "
                                      "(CAST(X'434146C9' AS TEXT), 'Coffee', NULL)")});
         store::Database db(file);
         try {
-            db.items();
+            db.itemLines();
             QFAIL("an unreadable ID was accepted");
         } catch (const store::StoreError& error) {
             QCOMPARE(error.number(), int(store::UnreadableId));

@@ -34,7 +34,7 @@ ItemList::ItemList(QWidget* parent) : QTreeView(parent), m_model(new ItemListMod
     connect(this, &QAbstractItemView::doubleClicked, this, &ItemList::linePicked);
 }
 
-void ItemList::appendItems(const std::vector<store::Item>& items) { m_model->append(items); }
+void ItemList::appendItems(const std::vector<store::ItemLine>& items) { m_model->append(items); }
 
 void ItemList::removeAllItems() { m_model->clear(); }
 

@@ -8,7 +8,7 @@
 class QMimeData;
 
 namespace store {
-struct Item;
+struct ItemLine;
 }
 
 namespace shell {
@@ -25,7 +25,7 @@ public:
     explicit ItemList(QWidget* parent = nullptr);
 
     /// Appends items after those already there.
-    void appendItems(const std::vector<store::Item>& items);
+    void appendItems(const std::vector<store::ItemLine>& items);
     void removeAllItems();
     /// The ID on each line shown, top to bottom.
     QStringList items() const;

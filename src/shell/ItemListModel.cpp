@@ -11,32 +11,32 @@ namespace shell {
 
 namespace {
 
-/// Appends the text folded one character at a time, as QString's own case-insensitive
-/// comparison folds it, so a folded find text is found where the original text holds it in any
-/// case. ASCII, most of what IDs hold, takes a short way.
-void appendFolded(QString& out, QStringView text) {
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t unit = text[i].unicode();
+/// Writes the text folded one character at a time, as QString's own case-insensitive
+/// comparison folds it, so a folded find text is found where the original holds it in any
+/// case; returns the end of what it wrote, never more units than the text has. ASCII, most of
+/// what IDs hold, takes a short way.
+char16_t* writeFolded(char16_t* out, QStringView text) {
+    const char16_t* in = text.utf16();
+    const char16_t* const end = in + text.size();
+    while (in != end) {
+        const char16_t unit = *in++;
         if (unit < 0x80) {
-            out.append(QChar(unit >= u'A' && unit <= u'Z' ? char16_t(unit + 32) : unit));
-        } else if (QChar::isHighSurrogate(unit) && i + 1 < size &&
-                   text[i + 1].isLowSurrogate()) {
-            const char32_t folded =
-                QChar::toCaseFolded(QChar::surrogateToUcs4(unit, text[i + 1].unicode()));
+            *out++ = unit >= u'A' && unit <= u'Z' ? char16_t(unit + 32) : unit;
+        } else if (QChar::isHighSurrogate(unit) && in != end && QChar::isLowSurrogate(*in)) {
+            const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(unit, *in++));
             for (const char16_t half : QChar::fromUcs4(folded))
-                out.append(QChar(half));
-            ++i;
+                *out++ = half;
         } else {
-            out.append(QChar(QChar::toCaseFolded(unit)));
+            *out++ = QChar::toCaseFolded(unit);
         }
     }
+    return out;
 }
 
 QString folded(QStringView text) {
-    QString result;
-    result.reserve(text.size());
-    appendFolded(result, text);
+    QString result(text.size(), Qt::Uninitialized);
+    char16_t* const begin = reinterpret_cast<char16_t*>(result.data());
+    result.truncate(writeFolded(begin, text) - begin);
     return result;
 }
 
@@ -44,25 +44,29 @@ QString folded(QStringView text) {
 
 ItemListModel::ItemListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void ItemListModel::append(const std::vector<store::Item>& items) {
+void ItemListModel::append(const std::vector<store::ItemLine>& items) {
     if (items.empty())
         return;
     beginResetModel();
-    qsizetype length = m_folded.size();
-    for (const store::Item& item : items)
+    const qsizetype before = m_folded.size();
+    qsizetype length = before;
+    for (const store::ItemLine& item : items)
         length += item.id.size() + (item.description ? item.description->size() : 0);
-    m_folded.reserve(length);
+    m_folded.resize(length);
+    char16_t* const begin = reinterpret_cast<char16_t*>(m_folded.data());
+    char16_t* out = begin + before;
     m_ids.reserve(m_ids.size() + qsizetype(items.size()));
     m_descriptions.reserve(m_ids.capacity());
     m_bounds.reserve(m_bounds.size() + 2 * items.size());
-    for (const store::Item& item : items) {
+    for (const store::ItemLine& item : items) {
         m_ids.append(item.id);
         m_descriptions.append(item.description.value_or(QString()));
-        appendFolded(m_folded, item.id);
-        m_bounds.push_back(m_folded.size());
-        appendFolded(m_folded, m_descriptions.constLast());
-        m_bounds.push_back(m_folded.size());
+        out = writeFolded(out, item.id);
+        m_bounds.push_back(out - begin);
+        out = writeFolded(out, m_descriptions.constLast());
+        m_bounds.push_back(out - begin);
     }
+    m_folded.truncate(out - begin);
     m_shown = matching(m_foldedFind, nullptr);
     endResetModel();
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 namespace store {
-struct Item;
+struct ItemLine;
 }
 
 namespace shell {
@@ -24,7 +24,7 @@ public:
     explicit ItemListModel(QObject* parent = nullptr);
 
     /// Appends items after those already there; the find text applies to them too.
-    void append(const std::vector<store::Item>& items);
+    void append(const std::vector<store::ItemLine>& items);
     void clear();
     /// Shows only the items whose ID or description holds `text` (all when it is empty).
     void setFindText(const QString& text);
