@@ -225,11 +225,14 @@ private Q_SLOTS:
 
     void storeReadsEveryItemWithItsDescription_data() {
         QTest::addColumn<bool>("rowNumbers");
-        QTest::newRow("a table with row numbers") << true;
-        QTest::newRow("a table WITHOUT ROWID") << false;
+        QTest::addColumn<bool>("sparse");
+        QTest::newRow("row numbers 1 to 9") << true << false;
+        QTest::newRow("row numbers far apart") << true << true;
+        QTest::newRow("a table WITHOUT ROWID") << false << false;
     }
     void storeReadsEveryItemWithItsDescription() {
         QFETCH(bool, rowNumbers);
+        QFETCH(bool, sparse);
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("items.db"));
         writeDatabase(file, catalogue(), {});
@@ -240,6 +243,8 @@ private Q_SLOTS:
                                          "WITHOUT ROWID"),
                           QStringLiteral("INSERT INTO ItemMaster SELECT * FROM Old"),
                           QStringLiteral("DROP TABLE Old")});
+        if (sparse) // rows moved to row numbers far apart, in another order than the keys
+            execOn(file, {QStringLiteral("UPDATE ItemMaster SET rowid = 1000000 - 1000 * rowid")});
         // A description in another character set shows its bytes as U+FFFD; the list is read.
         execOn(file, {QStringLiteral("UPDATE ItemMaster SET ItemDesc = CAST(X'43616689' AS TEXT) "
                                      "WHERE ItemID = 'AX1'")});

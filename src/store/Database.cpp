@@ -425,15 +425,37 @@ std::vector<ItemLine> Database::itemLines() {
         }
     }
     refuseUnreadable(unreadable);
-    std::sort(rows.begin(), rows.end());
+    if (rows.empty())
+        return lines;
+    // Row numbers are mostly 1 to the number of rows, with the gaps that deletes leave: then a
+    // table by row number finds each line without sorting.
+    const auto [low, high] = std::minmax_element(rows.cbegin(), rows.cend());
+    const sqlite3_int64 first = low->first;
+    const sqlite3_int64 span = high->first - first + 1;
+    std::vector<size_t> lineOf;
+    if (span <= 4 * sqlite3_int64(rows.size())) {
+        lineOf.assign(size_t(span), lines.size());
+        for (const auto& [number, line] : rows)
+            lineOf[size_t(number - first)] = line;
+    } else {
+        std::sort(rows.begin(), rows.end());
+    }
     NativeStatement details(connection, schema::SelectItemDescriptions, what);
     auto row = rows.cbegin();
     while (details.next()) {
         const sqlite3_int64 number = details.integer(0);
-        while (row != rows.cend() && row->first < number)
-            ++row;
-        if (row != rows.cend() && row->first == number)
-            lines[row->second].description = description(details, 1);
+        size_t line = lines.size();
+        if (!lineOf.empty()) {
+            if (number >= first && number - first < span)
+                line = lineOf[size_t(number - first)];
+        } else {
+            while (row != rows.cend() && row->first < number)
+                ++row;
+            if (row != rows.cend() && row->first == number)
+                line = row->second;
+        }
+        if (line < lines.size())
+            lines[line].description = description(details, 1);
     }
     return lines;
 }
