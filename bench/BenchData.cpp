@@ -51,9 +51,9 @@ struct Writer {
         if (!q.exec(sql))
             throw std::runtime_error(q.lastError().text().toStdString());
     }
-    void addItem(const QString& id) {
+    void addItem(const QString& id, const QString& description = {}) {
         item.addBindValue(id);
-        item.addBindValue(QStringLiteral("Item ") + id);
+        item.addBindValue(description.isEmpty() ? QStringLiteral("Item ") + id : description);
         if (!item.exec())
             throw std::runtime_error(item.lastError().text().toStdString());
     }
@@ -70,6 +70,32 @@ struct Writer {
     QSqlQuery item;
     QSqlQuery line;
 };
+
+/// A description as a parts catalogue words it ("Hex bolt M8x20 zinc plated"), fixed by the
+/// item's number, so that a find in the list meets text of the usual length and mix.
+QString partDescription(int number) {
+    static const char* const parts[] = {"Hex bolt",  "Socket screw", "Washer",  "Hex nut",
+                                        "Bracket",   "Ball bearing", "Spring",  "Gasket",
+                                        "Shaft",     "Bushing",      "Cable",   "Connector",
+                                        "Housing",   "Cover plate",  "Dowel pin", "Circlip"};
+    static const char* const sizes[] = {"M3", "M4", "M5", "M6", "M8", "M10", "M12", "M16"};
+    static const char* const lengths[] = {"x10", "x16", "x20", "x25", "x30", "x40", "x50", ""};
+    static const char* const finishes[] = {"zinc plated", "stainless A2", "black oxide", "brass",
+                                           "nylon",       "steel",        "aluminium",   "galvanised"};
+    const auto pick = [&number](int count) {
+        const int choice = number % count;
+        number /= count;
+        return choice;
+    };
+    number = int((unsigned(number) * 2654435761u) >> 8); // spread neighbouring numbers
+    const char* part = parts[pick(16)];
+    const char* size = sizes[pick(8)];
+    const char* length = lengths[pick(8)];
+    const char* finish = finishes[pick(8)];
+    return QStringLiteral("%1 %2%3 %4")
+        .arg(QLatin1StringView(part), QLatin1StringView(size), QLatin1StringView(length),
+             QLatin1StringView(finish));
+}
 
 QString levelItem(const char* prefix, int level, int index) {
     return QStringLiteral("%1%2-%3")
@@ -182,7 +208,7 @@ void writeItems(const QString& path, const Sizes& sizes) {
     std::shuffle(order.begin(), order.end(), random);
     Writer w(path);
     for (int i : order)
-        w.addItem(QStringLiteral("ITEM-%1").arg(i, 6, 10, QLatin1Char('0')));
+        w.addItem(QStringLiteral("ITEM-%1").arg(i, 6, 10, QLatin1Char('0')), partDescription(i));
     for (int c = 1; c <= 10; ++c)
         w.addLine(ItemsAssembly, QStringLiteral("ITEM-%1").arg(c, 6, 10, QLatin1Char('0')), c);
 }

@@ -20,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -271,6 +272,41 @@ public:
         desktop.messages.removeAll(QStringLiteral("Delete Selected Item?"));
         if (model.nodeCount() != 10 || !desktop.messages.isEmpty())
             qFatal("the delete did not remove its node: %s", qPrintable(desktop.messages.join(u'|')));
+
+        findCase(*w, *list, path);
+    }
+
+    /// A search typed into the real Find Item field one key at a time, each key timed from
+    /// the key press until the list is filtered and painted; the figure is per keystroke.
+    void findCase(shell::BomWindow& w, shell::ItemList& list, const QString& path) {
+        const QString search = QStringLiteral("bolt m8");
+        auto* find = w.findChild<QLineEdit*>(QStringLiteral("FindItem"));
+        resetPeak();
+        Row row{QStringLiteral("find, per keystroke (%1 items)")
+                    .arg(QLocale(QLocale::English).toString(m_sizes.items)),
+                {}, 0};
+        for (int run = 0; run < m_runs; ++run) {
+            find->clear();
+            QCoreApplication::processEvents();
+            for (const QChar key : search) {
+                QElapsedTimer timer;
+                timer.start();
+                QTest::keyClick(find, key.toLatin1());
+                QCoreApplication::processEvents(); // the list is laid out and painted
+                row.ms.push_back(timer.nsecsElapsed() / 1e6);
+            }
+        }
+        row.peak = peakKb();
+        print(row);
+        // The lines left must be the ones a plain reading of every item finds.
+        qsizetype expected = 0;
+        for (const store::ItemLine& item : store::Database(path).itemLines())
+            if (item.id.contains(search, Qt::CaseInsensitive) ||
+                item.description.value_or(QString()).contains(search, Qt::CaseInsensitive))
+                ++expected;
+        if (list.items().size() != expected || expected == 0)
+            qFatal("find: %d lines shown, %d expected", int(list.items().size()), int(expected));
+        find->clear();
     }
 
     void explodeCase(const QString& path, qint64 treeSize) {

@@ -186,7 +186,7 @@ private Q_SLOTS:
         window().start();
         auto* Text1 = window().findChild<QLineEdit*>(QStringLiteral("Text1"));
         Text1->setText(QStringLiteral("something else"));
-        QListView& view = list();
+        QAbstractItemView& view = list();
         const QModelIndex line = view.model()->index(0, 0);
         view.setCurrentIndex(line);
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(line).center());
@@ -206,17 +206,18 @@ private Q_SLOTS:
             QVERIFY(window().findChild<QLabel*>(QLatin1StringView(field))->text().isEmpty());
         QCOMPARE(window().findChild<QGroupBox*>(QStringLiteral("SSPanel1"))->title(),
                  QStringLiteral("Bill of Material Statisticts"));
-        // Tab follows the screen: Item ID, tree, list, then the buttons from the top.
+        // Tab follows the screen: Item ID, tree, the list's find field and the list, then the
+        // buttons from the top.
         QStringList order;
         QWidget* w = window().findChild<QWidget*>(QStringLiteral("Text1"));
-        for (int i = 0; i < 7; ++i, w = w->nextInFocusChain()) {
+        for (int i = 0; i < 8; ++i, w = w->nextInFocusChain()) {
             while (w->focusPolicy() == Qt::NoFocus || !w->isVisible() || w->objectName().isEmpty() ||
                    w->objectName().startsWith(u"qt_"))
                 w = w->nextInFocusChain();
             order.append(w->objectName());
         }
-        QCOMPARE(order, (QStringList{"Text1", "TreeView1", "List1", "cmdOpenDatabase", "cmdExpand",
-                                     "cmdCollapse", "cmdExit"}));
+        QCOMPARE(order, (QStringList{"Text1", "TreeView1", "FindItem", "List1", "cmdOpenDatabase",
+                                     "cmdExpand", "cmdCollapse", "cmdExit"}));
     }
 
     void windowRemembersItsLayoutAndRecentDatabases() {

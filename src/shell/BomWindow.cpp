@@ -6,6 +6,7 @@
 #include "shell/DatabaseChoice.h"
 #include "shell/ExportCommands.h"
 #include "shell/Icons.h"
+#include "shell/ItemFindField.h"
 #include "shell/ItemList.h"
 #include "shell/NumLock.h"
 #include "tree/BomEditor.h"
@@ -165,10 +166,12 @@ void BomWindow::createControls() {
     rightGrid->addWidget(heading("Label1", QStringLiteral("Item Description")), 0, 0);
     rightGrid->addWidget(m_descriptionValue, 1, 0);
     rightGrid->addWidget(heading("Label2", QStringLiteral("Item Master List (double-click)")), 2, 0);
-    rightGrid->addWidget(m_itemList, 3, 0);
-    rightGrid->addWidget(m_statisticsPanel, 4, 0);
-    rightGrid->addLayout(buttons, 1, 1, 4, 1);
-    rightGrid->setRowStretch(3, 1);
+    auto* findItem = new ItemFindField(*m_itemList);
+    rightGrid->addWidget(findItem, 3, 0);
+    rightGrid->addWidget(m_itemList, 4, 0);
+    rightGrid->addWidget(m_statisticsPanel, 5, 0);
+    rightGrid->addLayout(buttons, 1, 1, 5, 1);
+    rightGrid->setRowStretch(4, 1);
     rightGrid->setColumnStretch(0, 1);
 
     m_splitter = new QSplitter(Qt::Horizontal);
@@ -183,7 +186,8 @@ void BomWindow::createControls() {
     // The keyboard starts on the tree; Tab then follows the screen, left to right and top
     // to bottom.
     QWidget::setTabOrder(m_itemIdEdit, m_tree);
-    QWidget::setTabOrder(m_tree, m_itemList);
+    QWidget::setTabOrder(m_tree, findItem);
+    QWidget::setTabOrder(findItem, m_itemList);
     QWidget::setTabOrder(m_itemList, m_openButton);
     QWidget::setTabOrder(m_openButton, m_expandButton);
     QWidget::setTabOrder(m_expandButton, m_collapseButton);

@@ -30,7 +30,7 @@ int DatabaseChoice::openFileDialog() {
 
 void DatabaseChoice::fillList() {
     store::Database db(m_databasePath);
-    m_list.appendItems(db.itemIds());
+    m_list.appendItems(db.itemLines());
     m_statusText.setText(m_databasePath);
 }
 

@@ -2,45 +2,75 @@
 
 #include "shell/Icons.h"
 #include "shell/ItemDrag.h"
+#include "shell/ItemListModel.h"
 
 #include <QApplication>
 #include <QDrag>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QStringListModel>
 
 namespace shell {
 
-ItemList::ItemList(QWidget* parent) : QListView(parent), m_model(new QStringListModel(this)) {
+ItemList::ItemList(QWidget* parent) : QTreeView(parent), m_model(new ItemListModel(this)) {
     setModel(m_model);
+    // A flat list in two columns: no branches to open, nothing to sort (key order is the
+    // order shown).
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setExpandsOnDoubleClick(false);
+    setSortingEnabled(false);
+    setAllColumnsShowFocus(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // A hundred thousand lines lay out at once when every line has the same height.
-    setUniformItemSizes(true);
+    setUniformRowHeights(true);
+    // A width that fits the usual ID; measuring every line's text would cost a pass over all.
+    header()->resizeSection(ItemListModel::IdColumn, 20 * fontMetrics().averageCharWidth());
+    header()->setStretchLastSection(true);
     setDragEnabled(false); // drags start in mouseMoveEvent, by the rules of this list
     connect(this, &QAbstractItemView::doubleClicked, this, &ItemList::linePicked);
 }
 
-void ItemList::appendItems(const QStringList& ids) {
-    if (ids.isEmpty())
-        return;
-    QStringList lines = m_model->stringList();
-    if (lines.isEmpty())
-        lines = ids;
-    else
-        lines += ids;
-    m_model->setStringList(lines);
+void ItemList::appendItems(const std::vector<store::ItemLine>& items) { m_model->append(items); }
+
+void ItemList::removeAllItems() { m_model->clear(); }
+
+QStringList ItemList::items() const { return m_model->shownIds(); }
+
+QString ItemList::currentText() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.siblingAtColumn(ItemListModel::IdColumn).data().toString()
+                             : QString();
 }
 
-void ItemList::removeAllItems() { m_model->setStringList({}); }
+void ItemList::setFindText(const QString& text) {
+    const int currentItem = m_model->itemAt(currentIndex().row());
+    m_model->setFindText(text);
+    // The new lines come in one reset, which leaves no line current: the item that was current
+    // becomes so again where it is still shown.
+    const int row = currentItem < 0 ? -1 : m_model->rowOf(currentItem);
+    if (row < 0) {
+        scrollToTop();
+        return;
+    }
+    const QModelIndex line = m_model->index(row, ItemListModel::IdColumn);
+    setCurrentIndex(line);
+    scrollTo(line);
+}
 
-QStringList ItemList::items() const { return m_model->stringList(); }
-
-QString ItemList::currentText() const { return currentIndex().data().toString(); }
+void ItemList::enterFromFind() {
+    if (!currentIndex().isValid() && m_model->rowCount() > 0)
+        setCurrentIndex(m_model->index(0, ItemListModel::IdColumn));
+    if (currentIndex().isValid())
+        scrollTo(currentIndex());
+    setFocus(Qt::OtherFocusReason);
+}
 
 void ItemList::mousePressEvent(QMouseEvent* event) {
-    QListView::mousePressEvent(event);
+    QTreeView::mousePressEvent(event);
     m_pressPosition = event->position().toPoint();
     m_pressedOnLine = indexAt(m_pressPosition).isValid();
 }
@@ -48,7 +78,7 @@ void ItemList::mousePressEvent(QMouseEvent* event) {
 void ItemList::mouseMoveEvent(QMouseEvent* event) {
     // The left button alone; with another button held as well, no drag.
     if (event->buttons() != Qt::LeftButton || !m_pressedOnLine) {
-        QListView::mouseMoveEvent(event);
+        QTreeView::mouseMoveEvent(event);
         return;
     }
     if ((event->position().toPoint() - m_pressPosition).manhattanLength() <
@@ -75,7 +105,7 @@ void ItemList::keyPressEvent(QKeyEvent* event) {
         Q_EMIT linePicked();
         return;
     }
-    QListView::keyPressEvent(event);
+    QTreeView::keyPressEvent(event);
 }
 
 } // namespace shell

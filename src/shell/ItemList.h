@@ -1,29 +1,46 @@
 #pragma once
 
-#include <QListView>
 #include <QPoint>
+#include <QTreeView>
+
+#include <vector>
 
 class QMimeData;
-class QStringListModel;
+
+namespace store {
+struct ItemLine;
+}
 
 namespace shell {
 
-/// The Item Master list: one line per ItemID, in the order given. Dragging a line with the
-/// left button alone (past the platform's drag distance) drags its item ID with a pencil
-/// pointer; a double-click or Enter picks the line.
-class ItemList : public QListView {
+class ItemListModel;
+
+/// The Item Master list: one line per item in the order given, its ID and its description,
+/// narrowed to the lines that hold the find text. Dragging a line with the left button alone
+/// (past the platform's drag distance) drags its item ID with a pencil pointer; a double-click
+/// or Enter picks the line.
+class ItemList : public QTreeView {
     Q_OBJECT
 public:
     explicit ItemList(QWidget* parent = nullptr);
 
-    /// Appends lines after those already there.
-    void appendItems(const QStringList& ids);
+    /// Appends items after those already there.
+    void appendItems(const std::vector<store::ItemLine>& items);
     void removeAllItems();
+    /// The ID on each line shown, top to bottom.
     QStringList items() const;
-    /// The text of the current line; empty when no line is current.
+    /// The ID of the current line; empty when no line is current.
     QString currentText() const;
     /// What a drag out of the list carries: the current line's item ID.
     QMimeData* dragData() const;
+
+    /// Shows only the lines whose ID or description holds `text`, ignoring case (every line
+    /// when it is empty). The current line stays current when it is still shown; otherwise no
+    /// line is.
+    void setFindText(const QString& text);
+    /// Takes the keyboard focus from the find field: the current line, or else the first, is
+    /// current and in view.
+    void enterFromFind();
 
 Q_SIGNALS:
     /// A line was double-clicked, or Enter was pressed on the current line.
@@ -35,7 +52,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QStringListModel* m_model;
+    ItemListModel* m_model;
     QPoint m_pressPosition;
     bool m_pressedOnLine = false;
 };

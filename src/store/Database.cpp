@@ -15,12 +15,51 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
 namespace store {
 
 using namespace sql;
+
+namespace {
+
+/// Whether ItemMaster has row numbers (it has none when declared WITHOUT ROWID).
+bool hasRowNumbers(sqlite3* connection) {
+    sqlite3_stmt* statement = nullptr;
+    const bool prepared = sqlite3_prepare_v2(connection, schema::SelectItemRowNumber.data(),
+                                             int(schema::SelectItemRowNumber.size()), &statement,
+                                             nullptr) == SQLITE_OK;
+    sqlite3_finalize(statement);
+    return prepared;
+}
+
+/// Refuses a list of items that lacks the unreadable IDs (quoted readably): a list that
+/// silently lacked items would look complete.
+void refuseUnreadable(const QStringList& unreadable) {
+    if (unreadable.size() == 1)
+        throw StoreError(UnreadableId,
+                         QStringLiteral("ItemMaster holds the item ID %1, which is not valid "
+                                        "UTF-8 text: correct it in the database, for example "
+                                        "by importing it again as UTF-8.")
+                             .arg(unreadable.constFirst()));
+    if (!unreadable.isEmpty()) {
+        // Enough to recognise the fault without a message box the height of the screen.
+        constexpr qsizetype shown = 5;
+        QString named = unreadable.mid(0, shown).join(QStringLiteral(", "));
+        if (unreadable.size() > shown)
+            named += QStringLiteral(" and %1 more").arg(unreadable.size() - shown);
+        throw StoreError(UnreadableId,
+                         QStringLiteral("ItemMaster holds %1 item IDs that are not valid UTF-8 "
+                                        "text: %2. Correct them in the database, for example "
+                                        "by importing them again as UTF-8.")
+                             .arg(unreadable.size())
+                             .arg(named));
+    }
+}
+
+} // namespace
 
 Database::Database(const QString& path) : m_path(path) {
     static std::atomic<int> serial{0};
@@ -140,26 +179,87 @@ QStringList Database::itemIds() {
         else
             unreadable.append(QLatin1Char('\'') + readableId(bytes) + QLatin1Char('\''));
     }
-    if (unreadable.size() == 1)
-        throw StoreError(UnreadableId,
-                         QStringLiteral("ItemMaster holds the item ID %1, which is not valid "
-                                        "UTF-8 text: correct it in the database, for example "
-                                        "by importing it again as UTF-8.")
-                             .arg(unreadable.constFirst()));
-    if (!unreadable.isEmpty()) {
-        // Enough to recognise the fault without a message box the height of the screen.
-        constexpr qsizetype shown = 5;
-        QString named = unreadable.mid(0, shown).join(QStringLiteral(", "));
-        if (unreadable.size() > shown)
-            named += QStringLiteral(" and %1 more").arg(unreadable.size() - shown);
-        throw StoreError(UnreadableId,
-                         QStringLiteral("ItemMaster holds %1 item IDs that are not valid UTF-8 "
-                                        "text: %2. Correct them in the database, for example "
-                                        "by importing them again as UTF-8.")
-                             .arg(unreadable.size())
-                             .arg(named));
-    }
+    refuseUnreadable(unreadable);
     return ids;
+}
+
+std::vector<ItemLine> Database::itemLines() {
+    sqlite3* const connection = nativeHandle(m_db);
+    const QString what = QStringLiteral("Could not read ItemMaster");
+    // Both passes below see one state of the table.
+    const ReadTransaction transaction(connection, what);
+    std::vector<ItemLine> lines;
+    QStringList unreadable;
+    // A description read as it is stored: it is only shown, so a byte that is not UTF-8 shows
+    // as U+FFFD rather than refusing the whole list.
+    const auto description = [](NativeStatement& query, int column) -> std::optional<QString> {
+        if (query.isNull(column))
+            return std::nullopt;
+        return QString::fromUtf8(query.bytes(column));
+    };
+    const auto add = [&](QByteArrayView bytes, std::optional<QString> text) {
+        if (std::optional<QString> id = decodeId(bytes))
+            lines.push_back({std::move(*id), std::move(text)});
+        else
+            unreadable.append(QLatin1Char('\'') + readableId(bytes) + QLatin1Char('\''));
+    };
+
+    if (!hasRowNumbers(connection)) {
+        // A table without row numbers is stored in key order: one pass reads it in order.
+        NativeStatement query(connection, schema::SelectItemLines, what);
+        while (query.next())
+            add(query.bytes(0), description(query, 1));
+        refuseUnreadable(unreadable);
+        return lines;
+    }
+    // Read in key order, each row costs a look-up in a table stored in another order: about
+    // ten times as long as reading the IDs alone. So the key order comes from the primary
+    // key's index alone, which holds each row's number, and the descriptions from one pass in
+    // row-number order; the two meet by row number.
+    std::vector<std::pair<sqlite3_int64, size_t>> rows;
+    {
+        NativeStatement keys(connection, schema::SelectItemRows, what);
+        while (keys.next()) {
+            const size_t before = lines.size();
+            add(keys.bytes(0), std::nullopt);
+            if (lines.size() > before)
+                rows.emplace_back(keys.integer(1), before);
+        }
+    }
+    refuseUnreadable(unreadable);
+    if (rows.empty())
+        return lines;
+    // Row numbers are mostly 1 to the number of rows, with the gaps that deletes leave: then a
+    // table by row number finds each line without sorting.
+    const auto [low, high] = std::minmax_element(rows.cbegin(), rows.cend());
+    const sqlite3_int64 first = low->first;
+    const sqlite3_int64 span = high->first - first + 1;
+    std::vector<size_t> lineOf;
+    if (span <= 4 * sqlite3_int64(rows.size())) {
+        lineOf.assign(size_t(span), lines.size());
+        for (const auto& [number, line] : rows)
+            lineOf[size_t(number - first)] = line;
+    } else {
+        std::sort(rows.begin(), rows.end());
+    }
+    NativeStatement details(connection, schema::SelectItemDescriptions, what);
+    auto row = rows.cbegin();
+    while (details.next()) {
+        const sqlite3_int64 number = details.integer(0);
+        size_t line = lines.size();
+        if (!lineOf.empty()) {
+            if (number >= first && number - first < span)
+                line = lineOf[size_t(number - first)];
+        } else {
+            while (row != rows.cend() && row->first < number)
+                ++row;
+            if (row != rows.cend() && row->first == number)
+                line = row->second;
+        }
+        if (line < lines.size())
+            lines[line].description = description(details, 1);
+    }
+    return lines;
 }
 
 std::optional<Item> Database::findItem(const QString& id) {
@@ -213,27 +313,6 @@ private:
     QHash<QString, std::pair<std::optional<QString>, std::optional<QString>>> m_facts;
 };
 
-/// One read transaction for a batch of reads: the file is locked and checked once, not once
-/// per statement, and every read sees one state of the table.
-class ReadTransaction {
-public:
-    ReadTransaction(sqlite3* connection, const QString& what)
-        : m_connection(connection), m_own(sqlite3_get_autocommit(connection) != 0) {
-        if (m_own && sqlite3_exec(connection, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw failure(QueryFailed, what, sqlite3_extended_errcode(connection),
-                          QString::fromUtf8(sqlite3_errmsg(connection)));
-    }
-    ~ReadTransaction() {
-        if (m_own)
-            sqlite3_exec(m_connection, "COMMIT", nullptr, nullptr, nullptr);
-    }
-    ReadTransaction(const ReadTransaction&) = delete;
-    ReadTransaction& operator=(const ReadTransaction&) = delete;
-
-private:
-    sqlite3* m_connection;
-    bool m_own;
-};
 
 } // namespace
 

@@ -41,6 +41,12 @@ struct LineRow {
     QVariant startDate;
 };
 
+/// An item as the Item Master list shows it.
+struct ItemLine {
+    QString id;
+    std::optional<QString> description;
+};
+
 /// An open, checked connection to one database file, for the length of one user operation.
 /// The constructor opens the file read-write without ever creating it and checks that it holds
 /// ItemMaster and BomDetail with the columns and primary keys the editor relies on; it throws
@@ -59,6 +65,10 @@ public:
     /// ('CAF\xE9') and says they stand in ItemMaster. A list that silently lacked items would
     /// look complete.
     QStringList itemIds();
+    /// Every item with its description, in key order, read in one read transaction. IDs that
+    /// are not valid UTF-8 text refuse the list as itemIds() does; a description that is not
+    /// shows its invalid bytes as U+FFFD.
+    std::vector<ItemLine> itemLines();
     /// The item with this ID under the store's comparison, if there is one.
     std::optional<Item> findItem(const QString& id);
     /// One assembly's components in key order, with a statement prepared for this call alone.

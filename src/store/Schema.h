@@ -12,6 +12,17 @@ inline constexpr QLatin1StringView BomDetail{"BomDetail"};
 /// Every item in key order, for the Item Master list.
 inline constexpr QLatin1StringView SelectItemIds{
     "SELECT ItemID FROM ItemMaster ORDER BY ItemID"};
+/// Every item with its description in key order, for the Item Master list and its find.
+inline constexpr QLatin1StringView SelectItemLines{
+    "SELECT ItemID, ItemDesc FROM ItemMaster ORDER BY ItemID"};
+/// The same in two passes, for a table with row numbers: the IDs in key order with their row
+/// numbers from the primary key's index, then the descriptions in the table's own order.
+inline constexpr QLatin1StringView SelectItemRows{
+    "SELECT ItemID, rowid FROM ItemMaster ORDER BY ItemID"};
+inline constexpr QLatin1StringView SelectItemDescriptions{
+    "SELECT rowid, ItemDesc FROM ItemMaster ORDER BY rowid"};
+/// Prepares only when the table has row numbers.
+inline constexpr QLatin1StringView SelectItemRowNumber{"SELECT rowid FROM ItemMaster LIMIT 0"};
 inline constexpr QLatin1StringView SelectItem{
     "SELECT ItemID, ItemDesc, ItemUom FROM ItemMaster WHERE ItemID = ?"};
 

@@ -211,4 +211,26 @@ inline QString readableId(QByteArrayView bytes) {
     return result;
 }
 
+/// One read transaction for a batch of reads: the file is locked and checked once, not once
+/// per statement, and every read sees one state of the table.
+class ReadTransaction {
+public:
+    ReadTransaction(sqlite3* connection, const QString& what)
+        : m_connection(connection), m_own(sqlite3_get_autocommit(connection) != 0) {
+        if (m_own && sqlite3_exec(connection, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw failure(QueryFailed, what, sqlite3_extended_errcode(connection),
+                          QString::fromUtf8(sqlite3_errmsg(connection)));
+    }
+    ~ReadTransaction() {
+        if (m_own)
+            sqlite3_exec(m_connection, "COMMIT", nullptr, nullptr, nullptr);
+    }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    sqlite3* m_connection;
+    bool m_own;
+};
+
 } // namespace store::sql

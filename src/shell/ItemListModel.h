@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace store {
+struct ItemLine;
+}
+
+namespace shell {
+
+/// The lines of the Item Master list: every item of the database in the order given (key
+/// order), with its description as a second column, of which the lines that hold the find
+/// text are shown. The find text is literal and ignores case: it is sought in the ID and in
+/// the description, anywhere in each; no character has a special meaning.
+class ItemListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { IdColumn, DescriptionColumn, ColumnCount };
+
+    explicit ItemListModel(QObject* parent = nullptr);
+
+    /// Appends items after those already there; the find text applies to them too.
+    void append(const std::vector<store::ItemLine>& items);
+    void clear();
+    /// Shows only the items whose ID or description holds `text` (all when it is empty).
+    void setFindText(const QString& text);
+    QString findText() const { return m_findText; }
+
+    /// The ID on each shown line, top to bottom.
+    QStringList shownIds() const;
+    /// The item a shown line holds (its place among all items), or -1 for an invalid row.
+    int itemAt(int row) const;
+    /// The line that shows the item, or -1 when the find text hides it.
+    int rowOf(int item) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    /// The items, of those given, that hold the folded text; every item when `candidates` is
+    /// null.
+    std::vector<int> matching(const QString& folded, const std::vector<int>* candidates) const;
+
+    QStringList m_ids;
+    QStringList m_descriptions; // empty for a Null description
+    // Every item's case-folded ID and description, one after the other, so that one search
+    // runs over all of them; item i's ID spans [m_bounds[2i], m_bounds[2i+1]) and its
+    // description [m_bounds[2i+1], m_bounds[2i+2]).
+    QString m_folded;
+    std::vector<qsizetype> m_bounds{0};
+    std::vector<int> m_shown; // the items shown, ascending
+    QString m_findText;
+    QString m_foldedFind;
+};
+
+} // namespace shell

@@ -1,0 +1,279 @@
+#include "shell/DatabaseChoice.h"
+#include "shell/ItemDrag.h"
+#include "shell/ItemList.h"
+#include "store/Database.h"
+#include "store/StoreError.h"
+#include "support/WindowFixture.h"
+#include "tree/BomTreeModel.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QVariant text(const char* s) { return QString::fromUtf8(s); }
+
+/// IDs with the characters that a regular expression or a wildcard would take for its own,
+/// and descriptions in mixed case, non-ASCII and Null.
+std::vector<ItemRow> catalogue() {
+    const auto item = [](const char* id, QVariant description, QVariant unit = {}) {
+        return ItemRow{QString::fromUtf8(id), std::move(description), std::move(unit)};
+    };
+    return {item("bolt-3", text("Hex BOLT m6"), text("EA")),
+            item("A.1", text("Dot item")),
+            item("AX1", text("plain")),
+            item("A*1", text("star")),
+            item("A[1", text("Bracket [open")),
+            item("A\\1", text("back slash")),
+            item("ÉCROU-7", text("Écrou à embase")),
+            item("NUT-9", {}),
+            item("Z-1", text("café noir"))};
+}
+
+/// The catalogue in key order: ASCII letters folded to lower case ("AX1" after "A[1"), bytes
+/// otherwise.
+const QStringList KeyOrder{"A*1", "A.1", "A[1", "A\\1", "AX1", "bolt-3", "NUT-9", "Z-1", "ÉCROU-7"};
+
+/// The IDs that a plain reading of the catalogue finds, in key order.
+QStringList found(const QString& find) {
+    QStringList ids;
+    for (const QString& id : KeyOrder)
+        for (const ItemRow& row : catalogue())
+            if (row.id == id && (id.contains(find, Qt::CaseInsensitive) ||
+                                 row.description.toString().contains(find, Qt::CaseInsensitive)))
+                ids.append(id);
+    return ids;
+}
+
+/// Types each character as a key of its own, non-ASCII ones too.
+void type(QWidget& widget, const QString& text) {
+    for (const QChar key : text)
+        QTest::sendKeyEvent(QTest::Click, &widget, Qt::Key_unknown, QString(key), Qt::NoModifier);
+}
+
+QLineEdit& findField(WindowFixture& f) {
+    return *f.window().findChild<QLineEdit*>(QStringLiteral("FindItem"));
+}
+
+} // namespace
+
+class ItemListTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void listShowsIdAndDescriptionInKeyOrder() {
+        WindowFixture f(catalogue(), {});
+        shell::ItemList& list = f.list();
+        QCOMPARE(list.accessibleName(), QStringLiteral("Item Master List"));
+        QCOMPARE(list.items(), KeyOrder);
+        QCOMPARE(list.model()->columnCount(), 2);
+        QCOMPARE(list.model()->headerData(0, Qt::Horizontal), QVariant(QStringLiteral("Item ID")));
+        QCOMPARE(list.model()->headerData(1, Qt::Horizontal), QVariant(QStringLiteral("Description")));
+        QCOMPARE(list.model()->index(5, 1).data(), text("Hex BOLT m6"));
+        QCOMPARE(list.model()->index(6, 1).data(), QVariant()); // a Null description
+        QLineEdit& find = findField(f);
+        QCOMPARE(find.accessibleName(), QStringLiteral("Find Item"));
+        QCOMPARE(find.placeholderText(), QStringLiteral("Find Item"));
+        QVERIFY(find.isClearButtonEnabled());
+    }
+
+    void findIsLiteralAndIgnoresCase_data() {
+        QTest::addColumn<QString>("find");
+        QTest::addColumn<QStringList>("shown");
+        // A regular expression would take these for "any", "repeat", a class or an escape.
+        QTest::newRow("dot") << "." << QStringList{"A.1"};
+        QTest::newRow("dot between") << "a.1" << QStringList{"A.1"};
+        QTest::newRow("star") << "*" << QStringList{"A*1"};
+        QTest::newRow("star between") << "a*" << QStringList{"A*1"};
+        QTest::newRow("open bracket, in ID and description") << "[" << QStringList{"A[1"};
+        QTest::newRow("bracket class") << "[1" << QStringList{"A[1"};
+        QTest::newRow("backslash") << "\\" << QStringList{"A\\1"};
+        QTest::newRow("backslash digit") << "\\1" << QStringList{"A\\1"};
+        QTest::newRow("description, other case") << "hex bolt" << QStringList{"bolt-3"};
+        QTest::newRow("ID, other case") << "BOLT-" << QStringList{"bolt-3"};
+        QTest::newRow("inside a word") << "lai" << QStringList{"AX1"};
+        QTest::newRow("non-ASCII, other case") << "écrou" << QStringList{"ÉCROU-7"};
+        QTest::newRow("non-ASCII in description") << "CAFÉ" << QStringList{"Z-1"};
+        QTest::newRow("across ID and description") << "1dot" << QStringList{};
+        QTest::newRow("across two items") << "stara" << QStringList{};
+        QTest::newRow("nothing") << "zzz" << QStringList{};
+        QTest::newRow("empty") << "" << KeyOrder;
+    }
+    void findIsLiteralAndIgnoresCase() {
+        QFETCH(QString, find);
+        QFETCH(QStringList, shown);
+        QCOMPARE(found(find), shown); // the expectation agrees with a plain reading
+        WindowFixture f(catalogue(), {});
+        findField(f).setText(find);
+        QCOMPARE(f.list().items(), shown);
+        QCOMPARE(f.list().model()->rowCount(), shown.size());
+    }
+
+    void typingAndErasingAgreeWithAPlainReading() {
+        // Each key narrows the lines shown (a longer text) or widens them again: every step
+        // must show what a search from scratch shows.
+        WindowFixture f(catalogue(), {});
+        QLineEdit& find = findField(f);
+        const auto check = [&] { QCOMPARE(f.list().items(), found(find.text())); };
+        for (const char* typed : {"a.1", "bolt m", "é", "ÉCR"}) {
+            for (const QChar key : QString::fromUtf8(typed)) {
+                type(find, QString(key));
+                check();
+            }
+            while (!find.text().isEmpty()) {
+                QTest::keyClick(&find, Qt::Key_Backspace);
+                check();
+            }
+        }
+        find.setText(QStringLiteral("A"));
+        check();
+        find.setText(QStringLiteral("X")); // a new text, not a longer one
+        check();
+    }
+
+    void clearingRestoresTheListAndTheCurrentLine() {
+        WindowFixture f(catalogue(), {});
+        shell::ItemList& list = f.list();
+        QLineEdit& find = findField(f);
+        list.setCurrentIndex(list.model()->index(1, 0));
+        QCOMPARE(list.currentText(), QStringLiteral("A.1"));
+        // Still shown: still current, on its new line.
+        type(find, QStringLiteral("a"));
+        QCOMPARE(list.currentText(), QStringLiteral("A.1"));
+        type(find, QStringLiteral("."));
+        QCOMPARE(list.items(), QStringList{"A.1"});
+        QCOMPARE(list.currentText(), QStringLiteral("A.1"));
+        QCOMPARE(list.currentIndex().row(), 0);
+        // Esc empties the field: every line in key order, the same line current.
+        QTest::keyClick(&find, Qt::Key_Escape);
+        QVERIFY(find.text().isEmpty());
+        QCOMPARE(list.items(), KeyOrder);
+        QCOMPARE(list.currentText(), QStringLiteral("A.1"));
+        // Hidden: no line is current, so no hidden item can be picked or dragged.
+        find.setText(QStringLiteral("bolt"));
+        QVERIFY(list.currentText().isEmpty());
+        QVERIFY(!list.currentIndex().isValid());
+        find.clear();
+        QCOMPARE(list.items(), KeyOrder);
+        QVERIFY(list.currentText().isEmpty());
+    }
+
+    void downArrowMovesToTheList() {
+        WindowFixture f(catalogue(), {});
+        QLineEdit& find = findField(f);
+        find.setFocus();
+        type(find, QStringLiteral("bolt"));
+        QTest::keyClick(&find, Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), &f.list());
+        QCOMPARE(f.list().currentText(), QStringLiteral("bolt-3"));
+        // Enter there picks it, as on the full list.
+        QTest::keyClick(&f.list(), Qt::Key_Return);
+        QCOMPARE(f.Text1().text(), QStringLiteral("bolt-3"));
+    }
+
+    void pickAndDragTakeTheFilteredLine_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("double-click") << "double-click";
+        QTest::newRow("Enter") << "Enter";
+        QTest::newRow("drag") << "drag";
+    }
+    void pickAndDragTakeTheFilteredLine() {
+        QFETCH(QString, how);
+        std::vector<ItemRow> items = catalogue();
+        items.push_back({QStringLiteral("TOP"), text("Top assembly"), {}});
+        WindowFixture f(items, {{"TOP", "NUT-9", 2}, {"Z-1", "A*1", 1}});
+        f.load(QStringLiteral("TOP"));
+        shell::ItemList& list = f.list();
+        // Line 0 of the filtered list is far down the full one.
+        findField(f).setText(QStringLiteral("CAFÉ"));
+        const QModelIndex line = list.model()->index(0, 1);
+        list.setCurrentIndex(line);
+        if (how == QLatin1StringView("drag")) {
+            const std::unique_ptr<QMimeData> data(list.dragData());
+            QCOMPARE(shell::draggedItemId(data.get()), std::optional<QString>(QStringLiteral("Z-1")));
+            f.desktop.messageAnswers = {desktop::ResultYes};
+            f.desktop.inputAnswers = {QStringLiteral("3")};
+            f.drop(QStringLiteral("Z-1"), f.node(QStringLiteral("NUT-9")));
+            QCOMPARE(f.outline(), QStringLiteral("NUT-9[Z-1[A*1]]"));
+            return;
+        }
+        if (how == QLatin1StringView("Enter"))
+            QTest::keyClick(&list, Qt::Key_Return);
+        else {
+            // A double-click is a press, a release, then the second press.
+            const QPoint at = list.visualRect(line).center();
+            QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, at);
+        }
+        QCOMPARE(f.Text1().text(), QStringLiteral("Z-1"));
+        QTRY_COMPARE(f.model().topAssembly(), QStringLiteral("Z-1"));
+        QCOMPARE(f.outline(), QStringLiteral("A*1"));
+    }
+
+    void openDatabaseKeepsTheFindText() {
+        // The field still says what it finds, so the new database's list is filtered too.
+        WindowFixture f(catalogue(), {});
+        findField(f).setText(QStringLiteral("."));
+        f.desktop.fileAnswers = {f.database};
+        f.window().databaseChoice().openDatabase();
+        QCOMPARE(f.list().items(), QStringList{"A.1"});
+    }
+
+    void storeReadsEveryItemWithItsDescription_data() {
+        QTest::addColumn<bool>("rowNumbers");
+        QTest::addColumn<bool>("sparse");
+        QTest::newRow("row numbers 1 to 9") << true << false;
+        QTest::newRow("row numbers far apart") << true << true;
+        QTest::newRow("a table WITHOUT ROWID") << false << false;
+    }
+    void storeReadsEveryItemWithItsDescription() {
+        QFETCH(bool, rowNumbers);
+        QFETCH(bool, sparse);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("items.db"));
+        writeDatabase(file, catalogue(), {});
+        if (!rowNumbers)
+            execOn(file, {QStringLiteral("ALTER TABLE ItemMaster RENAME TO Old"),
+                          QStringLiteral("CREATE TABLE ItemMaster (ItemID TEXT COLLATE NOCASE "
+                                         "NOT NULL PRIMARY KEY, ItemDesc TEXT, ItemUom TEXT) "
+                                         "WITHOUT ROWID"),
+                          QStringLiteral("INSERT INTO ItemMaster SELECT * FROM Old"),
+                          QStringLiteral("DROP TABLE Old")});
+        if (sparse) // rows moved to row numbers far apart, in another order than the keys
+            execOn(file, {QStringLiteral("UPDATE ItemMaster SET rowid = 1000000 - 1000 * rowid")});
+        // A description in another character set shows its bytes as U+FFFD; the list is read.
+        execOn(file, {QStringLiteral("UPDATE ItemMaster SET ItemDesc = CAST(X'43616689' AS TEXT) "
+                                     "WHERE ItemID = 'AX1'")});
+        {
+            store::Database db(file);
+            const std::vector<store::ItemLine> items = db.itemLines();
+            QStringList ids;
+            for (const store::ItemLine& item : items)
+                ids.append(item.id);
+            QCOMPARE(ids, KeyOrder);
+            QCOMPARE(items[4].description, std::optional<QString>(QStringLiteral("Caf\uFFFD")));
+            QCOMPARE(items[5].description, std::optional<QString>(QStringLiteral("Hex BOLT m6")));
+            QCOMPARE(items[6].description, std::optional<QString>()); // Null stays Null
+            QCOMPARE(items[8].description, std::optional<QString>(text("Écrou à embase").toString()));
+        }
+        // An ID that is not UTF-8 cannot be shown or sought: the list is refused, naming it.
+        execOn(file, {QStringLiteral("INSERT INTO ItemMaster VALUES "
+                                     "(CAST(X'434146C9' AS TEXT), 'Coffee', NULL)")});
+        store::Database db(file);
+        try {
+            db.itemLines();
+            QFAIL("an unreadable ID was accepted");
+        } catch (const store::StoreError& error) {
+            QCOMPARE(error.number(), int(store::UnreadableId));
+            QVERIFY2(error.description().contains(QStringLiteral("'CAF\\xC9'")),
+                     qPrintable(error.description()));
+        }
+    }
+};
+
+QTEST_MAIN(ItemListTest)
+#include "item_list_test.moc"
