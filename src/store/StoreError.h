@@ -43,6 +43,8 @@ enum ErrorNumber : int {
     ImportOutputExists = 1115,     ///< the output exists and replacing it was not asked for
     ImportUsage = 1116,            ///< bom-import's command line is not understood
     ImportCancelled = 1139,        ///< the user cancelled the import; nothing was written
+    // Where Used.
+    NoItemChosen = 1210,           ///< Where Used was asked for with no node or list line current
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 
