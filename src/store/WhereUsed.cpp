@@ -10,6 +10,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <vector>
 
@@ -59,23 +60,13 @@ public:
     }
     int type(int column) { return sqlite3_column_type(m_statement, column); }
     double number(int column) { return sqlite3_column_double(m_statement, column); }
+    qint64 integer(int column) { return sqlite3_column_int64(m_statement, column); }
 
 private:
     sqlite3* m_connection;
     QString m_what;
     sqlite3_stmt* m_statement = nullptr;
 };
-
-/// The key under which SQLite's NOCASE collation matches an ID: ASCII letters folded, every
-/// other byte (UTF-8 sequences included) as it is. Works on the stored bytes, so that the pass
-/// over the table decodes no text it does not report.
-QByteArray foldBytes(QByteArrayView bytes) {
-    QByteArray key(bytes.data(), bytes.size());
-    for (char& c : key)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return key;
-}
 
 /// An ID as text; an ID that is not valid UTF-8 cannot be shown or sought as stored.
 QString decodeOrFail(QByteArrayView bytes, const char* table) {
@@ -93,24 +84,90 @@ QString decodeOrFail(QByteArrayView bytes, const char* table) {
                          .arg(QLatin1StringView(table), readable));
 }
 
-/// One line of BomDetail as the walk needs it.
-struct Line {
-    QByteArray assembly; ///< BomID as stored
-    int nextUser = -1;   ///< the next line with the same component, or -1
-    enum : quint8 { Number, Null, NotANumber } kind = Number;
-    double quantity = 0;
+/// Every distinct item ID of the table, numbered as first met, under the store's case rule:
+/// one copy of each ID and an open-addressing table over them, so that the pass over the
+/// table allocates nothing per line.
+class Ids {
+public:
+    int count() const { return int(m_place.size()); }
+    /// The number of the ID with these stored bytes; a new one when it is not known yet.
+    int intern(QByteArrayView stored) { return lookup(stored, true); }
+    /// The number of the ID, or -1 when the table does not hold it.
+    int find(QByteArrayView stored) { return lookup(stored, false); }
+    /// The folded form, by which IDs compare and sort as NOCASE does.
+    QByteArrayView key(int id) const {
+        return QByteArrayView(m_arena).sliced(m_place[size_t(id)].first, m_place[size_t(id)].second);
+    }
+    /// The ID as first met in the table.
+    QByteArrayView spelling(int id) const {
+        const auto [at, length] = m_place[size_t(id)];
+        return QByteArrayView(m_arena).sliced(at + length, length);
+    }
+
+private:
+    int lookup(QByteArrayView stored, bool add) {
+        // Folded and hashed (FNV-1a) in one go.
+        if (m_folded.size() < stored.size())
+            m_folded.resize(stored.size());
+        char* folded = m_folded.data();
+        quint32 hash = 2166136261u;
+        for (qsizetype i = 0; i < stored.size(); ++i) {
+            const char c = stored[i];
+            folded[i] = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+            hash = (hash ^ uchar(folded[i])) * 16777619u;
+        }
+        const QByteArrayView key(folded, stored.size());
+        if (m_place.size() * 2 >= m_slots.size())
+            grow();
+        const size_t mask = m_slots.size() - 1;
+        for (size_t at = hash & mask;; at = (at + 1) & mask) {
+            const Slot slot = m_slots[at];
+            if (slot.id < 0) {
+                if (!add)
+                    return -1;
+                m_slots[at] = {hash, count()};
+                m_place.emplace_back(m_arena.size(), stored.size());
+                m_arena.append(key).append(stored);
+                return m_slots[at].id;
+            }
+            if (slot.hash == hash) {
+                const auto [place, length] = m_place[size_t(slot.id)];
+                if (length == key.size() &&
+                    std::memcmp(m_arena.constData() + place, folded, size_t(length)) == 0)
+                    return slot.id;
+            }
+        }
+    }
+    void grow() {
+        std::vector<Slot> old(std::max<size_t>(1024, m_slots.size() * 2), Slot{});
+        old.swap(m_slots);
+        const size_t mask = m_slots.size() - 1;
+        for (const Slot slot : old) {
+            if (slot.id < 0)
+                continue;
+            size_t at = slot.hash & mask;
+            while (m_slots[at].id >= 0)
+                at = (at + 1) & mask;
+            m_slots[at] = slot;
+        }
+    }
+
+    struct Slot {
+        quint32 hash = 0;
+        int id = -1;
+    };
+    QByteArray m_folded;                              // the ID being sought, folded
+    QByteArray m_arena;                               // each ID folded, then as stored
+    std::vector<std::pair<qsizetype, qsizetype>> m_place; // per ID: where, and how long
+    std::vector<Slot> m_slots;
 };
 
-/// An item reached by the walk (or the item itself, node 0).
-struct Reached {
-    QByteArray key;      ///< folded ID
-    QByteArray spelling; ///< as BomDetail first spells it
-    int level = 0;
-    std::vector<std::pair<int, int>> down; ///< (reached component, line) for each of its lines
-    int pending = 0;     ///< lines whose component's quantity is not known yet
-    double quantity = 0;
-    bool nullQuantity = false;
-    bool done = false;
+/// One line of BomDetail as the walk needs it.
+struct Line {
+    int assembly;
+    int component;
+    double quantity;
+    enum Kind : quint8 { Number, Null, NotANumber } kind;
 };
 
 /// Ends a read transaction that the walk began, however it ends.
@@ -137,15 +194,18 @@ std::vector<WhereUsedRow> Database::whereUsed(const QString& item) {
     // One state of the file for the lines and the descriptions alike.
     const ReadTransaction transaction(connection);
 
-    // The whole table once, indexed by component: each line chained to the next line that
-    // uses the same component.
+    // The whole table once, each ID numbered: lines come grouped by assembly in most
+    // files, so an assembly is looked up once for its group.
+    Ids ids;
     std::vector<Line> lines;
-    QHash<QByteArray, int> firstUser;
     {
         Native all(connection, schema::SelectAllLines, ReadWhat);
+        int assembly = -1;
         while (all.next()) {
-            Line line;
-            line.assembly = all.bytes(0).toByteArray();
+            const QByteArrayView stored = all.bytes(0);
+            if (assembly < 0 || ids.spelling(assembly) != stored)
+                assembly = ids.intern(stored);
+            Line line{assembly, ids.intern(all.bytes(1)), 0, Line::Number};
             switch (all.type(2)) {
             case SQLITE_NULL:
                 line.kind = Line::Null;
@@ -160,121 +220,156 @@ std::vector<WhereUsedRow> Database::whereUsed(const QString& item) {
                 line.kind = ok ? Line::Number : Line::NotANumber;
             }
             }
-            int& first = firstUser[foldBytes(all.bytes(1))];
-            line.nextUser = first == 0 ? -1 : first - 1; // stored one up: 0 is "none yet"
-            first = int(lines.size()) + 1;
-            lines.push_back(std::move(line));
+            lines.push_back(line);
         }
+    }
+    const int itemId = ids.find(item.toUtf8());
+    if (itemId < 0)
+        return {};
+    // The lines that use each ID, one run per ID.
+    const int n = ids.count();
+    std::vector<int> firstUse(size_t(n) + 1, 0);
+    for (const Line& line : lines)
+        ++firstUse[size_t(line.component) + 1];
+    for (int id = 0; id < n; ++id)
+        firstUse[size_t(id) + 1] += firstUse[size_t(id)];
+    std::vector<int> users(lines.size());
+    {
+        std::vector<int> fill(firstUse.begin(), firstUse.end() - 1);
+        for (size_t at = 0; at < lines.size(); ++at)
+            users[size_t(fill[size_t(lines[at].component)]++)] = int(at);
     }
 
     // Upward, level by level (breadth first): the first level that reaches an assembly is its
     // fewest steps down to the item. Each assembly is expanded once, so a cycle ends the walk
-    // instead of looping. The item itself, met again above, is a separate entry that is not
-    // expanded: the assemblies above it are those of the item, already on the way.
-    const QByteArray itemKey = foldBytes(item.toUtf8());
-    std::vector<Reached> reached(1);
-    reached[0].key = itemKey;
-    reached[0].done = true;
-    reached[0].quantity = 1;
-    QHash<QByteArray, int> indexOf;
-    indexOf.insert(itemKey, 0);
-    int itself = -1;
-    std::vector<int> frontier{0};
-    for (int level = 1; !frontier.empty(); ++level) {
+    // instead of looping. The item met again above it stands for itself as an assembly (node
+    // n) and is not expanded: the assemblies above it are the item's own, already on the way.
+    const int itself = n;
+    const auto nodeOf = [&](const Line& line) {
+        return line.assembly == itemId ? itself : line.assembly;
+    };
+    std::vector<int> level(size_t(n) + 1, 0);
+    std::vector<int> pending(size_t(n) + 1, 0); // its lines whose component has no quantity yet
+    std::vector<int> listed;
+    std::vector<int> frontier{itemId};
+    for (int steps = 1; !frontier.empty(); ++steps) {
         std::vector<int> next;
-        for (const int component : frontier) {
-            const int first = firstUser.value(reached[size_t(component)].key, 0);
-            for (int at = first - 1; at >= 0; at = lines[size_t(at)].nextUser) {
-                const Line& line = lines[size_t(at)];
-                QByteArray key = foldBytes(line.assembly);
-                int assembly;
-                if (key == itemKey) {
-                    if (itself < 0) {
-                        itself = int(reached.size());
-                        reached.push_back({key, line.assembly, level, {}, 0, 0, false, false});
-                    }
-                    assembly = itself;
-                } else if (const auto found = indexOf.constFind(key); found != indexOf.cend()) {
-                    assembly = *found;
-                } else {
-                    assembly = int(reached.size());
-                    indexOf.insert(key, assembly);
-                    reached.push_back({std::move(key), line.assembly, level, {}, 0, 0, false, false});
-                    next.push_back(assembly);
+        for (const int component : frontier)
+            for (int at = firstUse[size_t(component)]; at < firstUse[size_t(component) + 1]; ++at) {
+                const int assembly = nodeOf(lines[size_t(users[size_t(at)])]);
+                if (level[size_t(assembly)] == 0) {
+                    level[size_t(assembly)] = steps;
+                    listed.push_back(assembly);
+                    if (assembly != itself)
+                        next.push_back(assembly);
                 }
-                reached[size_t(assembly)].down.emplace_back(component, at);
+                ++pending[size_t(assembly)];
             }
-        }
         frontier = std::move(next);
     }
 
     // Quantities from the item upward: an assembly's is known once those of all its components
     // on the way are (the order of a walk without cycles). What stays unknown is on a cycle or
     // above one.
-    std::vector<std::vector<std::pair<int, int>>> up(reached.size());
-    for (size_t a = 1; a < reached.size(); ++a) {
-        reached[a].pending = int(reached[a].down.size());
-        for (const auto& [component, line] : reached[a].down)
-            up[size_t(component)].emplace_back(int(a), line);
-    }
-    std::deque<int> known{0};
-    while (!known.empty()) {
-        const Reached& component = reached[size_t(known.front())];
-        const int componentIndex = known.front();
-        known.pop_front();
-        for (const auto& [assemblyIndex, lineIndex] : up[size_t(componentIndex)]) {
-            Reached& assembly = reached[size_t(assemblyIndex)];
-            const Line& line = lines[size_t(lineIndex)];
+    std::vector<double> quantity(size_t(n) + 1, 0);
+    std::vector<char> nullQuantity(size_t(n) + 1, 0);
+    std::vector<char> known(size_t(n) + 1, 0);
+    quantity[size_t(itemId)] = 1;
+    std::deque<int> ready{itemId};
+    while (!ready.empty()) {
+        const int component = ready.front();
+        ready.pop_front();
+        for (int at = firstUse[size_t(component)]; at < firstUse[size_t(component) + 1]; ++at) {
+            const Line& line = lines[size_t(users[size_t(at)])];
+            const auto assembly = size_t(nodeOf(line));
             if (line.kind == Line::NotANumber)
-                throw StoreError(
-                    QueryFailed,
-                    QStringLiteral("The quantity of '%1' in '%2' is not a number.")
-                        .arg(componentIndex == 0 ? item : QString::fromUtf8(component.spelling),
-                             QString::fromUtf8(line.assembly)));
-            if (line.kind == Line::Null || component.nullQuantity)
-                assembly.nullQuantity = true;
+                throw StoreError(QueryFailed,
+                                 QStringLiteral("The quantity of '%1' in '%2' is not a number.")
+                                     .arg(QString::fromUtf8(ids.spelling(component)),
+                                          QString::fromUtf8(ids.spelling(line.assembly))));
+            if (line.kind == Line::Null || nullQuantity[size_t(component)])
+                nullQuantity[assembly] = 1;
             else
-                assembly.quantity += line.quantity * component.quantity;
-            if (--assembly.pending == 0) {
-                assembly.done = true;
-                known.push_back(assemblyIndex);
+                quantity[assembly] += line.quantity * quantity[size_t(component)];
+            if (--pending[assembly] == 0) {
+                known[assembly] = 1;
+                if (int(assembly) != itself)
+                    ready.push_back(int(assembly));
             }
         }
     }
 
-    std::vector<size_t> order;
-    for (size_t a = 1; a < reached.size(); ++a)
-        order.push_back(a);
+    const auto idOf = [&](int node) { return node == itself ? itemId : node; };
     // Level, then ID in the order of the store's case rule (NOCASE compares folded bytes).
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        if (reached[a].level != reached[b].level)
-            return reached[a].level < reached[b].level;
-        return reached[a].key < reached[b].key;
-    });
-
-    std::vector<WhereUsedRow> rows;
-    rows.reserve(order.size());
-    Native described(connection, schema::SelectItemDescription,
-                     QStringLiteral("Could not read ItemMaster"));
-    for (const size_t a : order) {
-        const Reached& r = reached[a];
-        WhereUsedRow row;
-        row.level = r.level;
-        // When the item contains itself, every assembly that uses it needs it without end.
-        row.circular = !r.done || itself >= 0;
-        if (!row.circular && !r.nullQuantity)
-            row.quantity = r.quantity;
-        described.rebind(r.spelling);
-        if (described.next()) {
-            row.inItemMaster = true;
-            row.assembly = decodeOrFail(described.bytes(0), "ItemMaster");
-            if (described.type(1) != SQLITE_NULL)
-                row.description = QString::fromUtf8(described.bytes(1));
-        } else {
-            row.assembly = decodeOrFail(r.spelling, "BomDetail");
-        }
-        rows.push_back(std::move(row));
+    {
+        struct Place {
+            int level;
+            QByteArrayView key;
+            int node;
+        };
+        std::vector<Place> places;
+        places.reserve(listed.size());
+        for (const int node : listed)
+            places.push_back({level[size_t(node)], ids.key(idOf(node)), node});
+        std::sort(places.begin(), places.end(), [](const Place& a, const Place& b) {
+            if (a.level != b.level)
+                return a.level < b.level;
+            const int bytes = std::memcmp(a.key.data(), b.key.data(),
+                                          size_t(std::min(a.key.size(), b.key.size())));
+            return bytes != 0 ? bytes < 0 : a.key.size() < b.key.size();
+        });
+        for (size_t at = 0; at < places.size(); ++at)
+            listed[at] = places[at].node;
     }
+
+    std::vector<WhereUsedRow> rows(listed.size());
+    std::vector<int> rowOf(size_t(n) + 1, -1);
+    for (size_t at = 0; at < listed.size(); ++at) {
+        const int node = listed[at];
+        rowOf[size_t(node)] = int(at);
+        WhereUsedRow& row = rows[at];
+        row.level = level[size_t(node)];
+        // When the item contains itself, every assembly that uses it needs it without end.
+        row.circular = !known[size_t(node)] || level[size_t(itself)] > 0;
+        if (!row.circular && !nullQuantity[size_t(node)])
+            row.quantity = quantity[size_t(node)];
+    }
+    const auto describe = [&](WhereUsedRow& row, Native& master) {
+        row.inItemMaster = true;
+        row.assembly = decodeOrFail(master.bytes(0), "ItemMaster");
+        if (master.type(1) != SQLITE_NULL)
+            row.description = QString::fromUtf8(master.bytes(1));
+    };
+    const QString masterWhat = QStringLiteral("Could not read ItemMaster");
+    // Spellings and descriptions: one search per assembly costs about as much as reading eight
+    // rows of ItemMaster in a pass, so a part used nearly everywhere reads the table instead.
+    qint64 masterRows = 0;
+    if (!listed.empty()) {
+        Native count(connection, schema::CountItemMaster, masterWhat);
+        if (count.next())
+            masterRows = count.integer(0);
+    }
+    if (masterRows < qint64(listed.size()) * 8) {
+        Native master(connection, schema::SelectItems, masterWhat);
+        while (master.next()) {
+            const int id = ids.find(master.bytes(0));
+            const int row = id < 0 ? -1 : rowOf[size_t(id == itemId ? itself : id)];
+            if (row >= 0)
+                describe(rows[size_t(row)], master);
+        }
+    } else {
+        Native master(connection, schema::SelectItemDescription, masterWhat);
+        QByteArray spelling;
+        for (size_t at = 0; at < listed.size(); ++at) {
+            spelling = ids.spelling(idOf(listed[at])).toByteArray();
+            master.rebind(spelling);
+            if (master.next())
+                describe(rows[at], master);
+        }
+    }
+    for (size_t at = 0; at < listed.size(); ++at)
+        if (!rows[at].inItemMaster)
+            rows[at].assembly = decodeOrFail(ids.spelling(idOf(listed[at])), "BomDetail");
     return rows;
 }
 

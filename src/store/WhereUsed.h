@@ -46,6 +46,9 @@ inline constexpr QLatin1StringView SelectAllLines{
 /// One item's spelling and description, for the assemblies a where-used lists.
 inline constexpr QLatin1StringView SelectItemDescription{
     "SELECT ItemID, ItemDesc FROM ItemMaster WHERE ItemID = ?"};
+/// Every item's spelling and description, for a where-used that lists many assemblies.
+inline constexpr QLatin1StringView SelectItems{"SELECT ItemID, ItemDesc FROM ItemMaster"};
+inline constexpr QLatin1StringView CountItemMaster{"SELECT count(*) FROM ItemMaster"};
 
 } // namespace schema
 
