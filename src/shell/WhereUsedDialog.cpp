@@ -113,6 +113,9 @@ WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembl
     m_table->setWordWrap(false);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
+    // Column widths from the first lines only: measuring thousands of lines would cost more
+    // than the where-used itself.
+    m_table->horizontalHeader()->setResizeContentsPrecision(200);
     m_table->installEventFilter(this);
     m_heading->setBuddy(m_table);
     connect(m_table, &QAbstractItemView::doubleClicked, this,
@@ -140,9 +143,6 @@ void WhereUsedDialog::showReport(const tree::WhereUsedReport& report) {
                            ? QStringLiteral("%1 is used in no assembly.").arg(item)
                            : QStringLiteral("Assemblies that use %1: %2").arg(item).arg(report.rows.size()));
     m_lines->reset(report.rows);
-    // Widths from the first lines only: measuring thousands of lines would cost more than the
-    // where-used itself.
-    m_table->horizontalHeader()->setResizeContentsPrecision(200);
     m_table->resizeColumnsToContents();
     if (!report.rows.empty())
         m_table->setCurrentIndex(m_lines->index(0, 0));
