@@ -12,6 +12,7 @@
 #include "store/Database.h"
 #include "tree/BomTreeModel.h"
 #include "shell/BomTreeView.h"
+#include "shell/WhereUsedDialog.h"
 #include "tree/StructureBuilder.h"
 
 #include <QAction>
@@ -21,6 +22,9 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QLocale>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -68,6 +72,27 @@ long peakKb() {
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').first().toLong();
     return -1;
+}
+
+/// The leaf (an item without components) that the most lines use; the first by ID among equals.
+QString mostUsedLeaf(const QString& path) {
+    const QString name = QStringLiteral("bench-most-used");
+    QString leaf;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open())
+            qFatal("cannot open %s", qPrintable(path));
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral(
+                "SELECT BomComp FROM BomDetail WHERE BomComp NOT IN (SELECT BomID FROM BomDetail) "
+                "GROUP BY BomComp ORDER BY count(*) DESC, BomComp LIMIT 1")) ||
+            !q.next())
+            qFatal("no leaf in %s", qPrintable(path));
+        leaf = q.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return leaf;
 }
 
 void resetPeak() {
@@ -206,7 +231,36 @@ public:
                 written.open(QIODevice::ReadOnly) ? written.readAll().count("\r\n") : 0;
             if (records != expected + 1 || !desktop.messages.isEmpty())
                 qFatal("deep indented export: %d records, expected %d", int(records), expected + 1);
+
+            whereUsedCase(*w, desktop, path);
         }
+    }
+
+    /// Edit > Where Used on a list line, until the Where Used window shows every assembly.
+    void whereUsedCase(shell::BomWindow& w, BenchDesktop& desktop, const QString& path) {
+        const QString leaf = mostUsedLeaf(path);
+        auto* list = w.findChild<shell::ItemList*>(QStringLiteral("List1"));
+        list->setFocus();
+        list->setCurrentIndex(list->model()->index(int(list->items().indexOf(leaf)), 0));
+        QAction* whereUsed = w.findChild<QAction*>(QStringLiteral("mnuWhereUsed"));
+        desktop.messages.clear();
+        measure(QStringLiteral("where used, most-used part (deep)"), [&] {
+            whereUsed->trigger();
+            QCoreApplication::processEvents(); // the window is laid out and painted
+        });
+        auto* dialog = w.findChild<shell::WhereUsedDialog*>();
+        if (!desktop.messages.isEmpty() || !dialog)
+            qFatal("where used: %s", qPrintable(desktop.messages.join(u'|')));
+        const int shown = dialog->findChild<QTableView*>()->model()->rowCount();
+        size_t read = 0;
+        measure(QStringLiteral("  of which: the store's read"), [&] {
+            store::Database db(path);
+            read = db.whereUsed(leaf).size();
+        });
+        if (shown == 0 || size_t(shown) != read)
+            qFatal("where used: %d lines shown, %zu read", shown, read);
+        std::printf("  %s: used in %d assemblies\n", qPrintable(leaf), shown);
+        dialog->close();
     }
 
     void itemCases(const QString& path) {

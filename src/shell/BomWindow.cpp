@@ -9,6 +9,7 @@
 #include "shell/ItemFindField.h"
 #include "shell/ItemList.h"
 #include "shell/NumLock.h"
+#include "shell/WhereUsedCommand.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 
@@ -208,6 +209,10 @@ void BomWindow::createMenus() {
         ->addTo(file);
     file->addSeparator();
     m_exitAction = action(file, "mnuExit", QStringLiteral("&Exit"));
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("mnuEdit"));
+    m_whereUsedAction = action(edit, "mnuWhereUsed", QStringLiteral("&Where Used"),
+                               QKeySequence(Qt::CTRL | Qt::Key_U));
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     m_notesAction = action(help, "mnuOperation", QStringLiteral("&Operation Notes"),
@@ -295,6 +300,15 @@ void BomWindow::route() {
     connect(m_notesAction, &QAction::triggered, this,
             [this] { m_infoWindows->showOperationNotes(); });
     connect(m_aboutAction, &QAction::triggered, this, [this] { m_infoWindows->showAbout(); });
+    // A line of the Where Used window loads its assembly as a pick in the list does.
+    auto* whereUsed = new WhereUsedCommand(
+        m_desktop, *m_choice, *m_tree, *m_itemList,
+        [this](const QString& id) {
+            m_itemIdEdit->setText(id);
+            m_desktop.queueEnter(m_itemIdEdit);
+        },
+        this);
+    connect(m_whereUsedAction, &QAction::triggered, whereUsed, &WhereUsedCommand::run);
 
     connect(m_itemList, &ItemList::linePicked, this, &BomWindow::pickListLine);
     m_itemIdEdit->installEventFilter(this);

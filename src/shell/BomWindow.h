@@ -99,6 +99,7 @@ private:
     QAction* m_expandAction;
     QAction* m_collapseAction;
     QAction* m_exitAction;
+    QAction* m_whereUsedAction;
     QAction* m_notesAction;
     QAction* m_aboutAction;
 

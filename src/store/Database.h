@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/WhereUsed.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QList>
@@ -121,6 +123,12 @@ public:
     /// Whether `target` stands in the structure of `item` (or is `item` itself). A read that
     /// fails is an error (QueryFailed), never a "no".
     bool structureContains(const QString& item, const QString& target);
+    /// Every assembly that has `item` in its structure, directly or through sub-assemblies,
+    /// sorted by level and then by assembly ID under the store's case rule; WhereUsedRow says
+    /// what each row holds and what a cycle gives. Reads the table once, in one read
+    /// transaction, whatever the structure. An assembly ID on the way that is not valid UTF-8
+    /// fails with UnreadableId, a quantity on the way that is not a number with QueryFailed.
+    std::vector<WhereUsedRow> whereUsed(const QString& item);
 
 private:
     void checkSchema();

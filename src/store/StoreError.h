@@ -48,6 +48,8 @@ enum ErrorNumber : int {
     ExportNoBill = 1200,           ///< no tree with nodes is loaded to export or print
     ExportWriteFailed = 1201,      ///< the exported file cannot be written or put in place
     PrintFailed = 1202,            ///< the printer or the print file could not be written
+    // Where Used.
+    NoItemChosen = 1210,           ///< Where Used was asked for with no node or list line current
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 

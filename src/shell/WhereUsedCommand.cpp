@@ -1,0 +1,49 @@
+#include "shell/WhereUsedCommand.h"
+
+#include "shell/WhereUsedDialog.h"
+#include "tree/BomEditor.h"
+#include "tree/WhereUsedReport.h"
+
+#include <QApplication>
+#include <QAbstractItemView>
+#include <QTreeView>
+
+namespace shell {
+
+WhereUsedCommand::WhereUsedCommand(desktop::Desktop& desktop, tree::DatabaseSession& session,
+                                   QTreeView& tree, QAbstractItemView& list,
+                                   std::function<void(const QString&)> loadAssembly,
+                                   QWidget* window)
+    : QObject(window), m_desktop(desktop), m_session(session), m_tree(tree), m_list(list),
+      m_loadAssembly(std::move(loadAssembly)), m_window(window) {
+    // The menu takes the focus while it is open, so the item follows the control that had it
+    // last, not the one that has it now.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now == &m_tree)
+            m_treeLast = true;
+        else if (now == &m_list)
+            m_treeLast = false;
+    });
+}
+
+std::optional<QString> WhereUsedCommand::item() const {
+    const QModelIndex current = m_treeLast ? m_tree.currentIndex() : m_list.currentIndex();
+    if (!current.isValid())
+        return std::nullopt;
+    // Whatever column of the node is current, the item is its ID.
+    return current.siblingAtColumn(0).data().toString();
+}
+
+void WhereUsedCommand::run() {
+    const auto report = tree::findWhereUsed(m_desktop, m_session.databasePath(), item());
+    if (!report)
+        return;
+    if (!m_dialog)
+        m_dialog = new WhereUsedDialog(m_loadAssembly, m_window);
+    m_dialog->showReport(*report);
+    m_dialog->show();
+    m_dialog->raise();
+    m_dialog->activateWindow();
+}
+
+} // namespace shell

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace desktop {
+class Desktop;
+}
+namespace tree {
+class DatabaseSession;
+}
+
+class QTreeView;
+class QAbstractItemView;
+
+namespace shell {
+
+class WhereUsedDialog;
+
+/// Edit > Where Used: finds the item it is for, runs the where-used and shows it in the one
+/// Where Used window of the main window.
+class WhereUsedCommand : public QObject {
+    Q_OBJECT
+public:
+    /// `loadAssembly` loads an item in the main window, as a pick in the Item Master list does.
+    WhereUsedCommand(desktop::Desktop& desktop, tree::DatabaseSession& session, QTreeView& tree,
+                     QAbstractItemView& list, std::function<void(const QString&)> loadAssembly,
+                     QWidget* window);
+
+    /// The item Where Used is for: the tree's current node when the tree has the focus or had
+    /// it last of the two, otherwise the list's current line; none when that one has none.
+    std::optional<QString> item() const;
+    /// Runs Where Used for item() and shows the result (or the numbered message).
+    void run();
+
+private:
+    desktop::Desktop& m_desktop;
+    tree::DatabaseSession& m_session;
+    QTreeView& m_tree;
+    QAbstractItemView& m_list;
+    std::function<void(const QString&)> m_loadAssembly;
+    QWidget* m_window;
+    QPointer<WhereUsedDialog> m_dialog;
+    bool m_treeLast = true; // the window starts with the focus on the tree
+};
+
+} // namespace shell

@@ -1,0 +1,168 @@
+#include "shell/WhereUsedDialog.h"
+
+#include "tree/BomEditor.h"
+#include "tree/BomTreeModel.h"
+#include "tree/Quantity.h"
+
+#include <QAbstractTableModel>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace shell {
+
+/// The lines of the window, straight from the report: no copy per cell, so that a part used
+/// in thousands of assemblies shows at once.
+class WhereUsedDialog::Lines : public QAbstractTableModel {
+public:
+    enum Column { Assembly, Level, Quantity, Description, ColumnCount };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void reset(std::vector<store::WhereUsedRow> rows) {
+        beginResetModel();
+        m_rows = std::move(rows);
+        endResetModel();
+    }
+    const store::WhereUsedRow& row(int at) const { return m_rows[size_t(at)]; }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(m_rows.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : ColumnCount;
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        switch (section) {
+        case Assembly: return QStringLiteral("Assembly");
+        case Level: return QStringLiteral("Level");
+        case Quantity: return QStringLiteral("Quantity");
+        case Description: return QStringLiteral("Description");
+        default: return {};
+        }
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid())
+            return {};
+        const store::WhereUsedRow& line = row(index.row());
+        switch (role) {
+        case Qt::DisplayRole:
+            switch (index.column()) {
+            case Assembly: return line.assembly;
+            case Level: return line.level;
+            case Quantity: return line.quantity ? tree::formatQuantity(*line.quantity) : QString();
+            case Description:
+                return line.inItemMaster ? line.description.value_or(tree::NoDescription)
+                                         : QString();
+            default: return {};
+            }
+        case Qt::TextAlignmentRole:
+            if (index.column() == Level || index.column() == Quantity)
+                return int(Qt::AlignRight | Qt::AlignVCenter);
+            return {};
+        case Qt::ForegroundRole:
+            // Marked as the tree marks what it does not expand.
+            return line.circular ? QVariant(tree::MarkedColour) : QVariant();
+        case Qt::ToolTipRole:
+            if (index.column() != Quantity && index.column() != Assembly)
+                return {};
+            if (line.circular)
+                return QStringLiteral("Circular: a cycle in the structure stands between this "
+                                      "assembly and the item, so it would need the item "
+                                      "without end.");
+            if (!line.quantity)
+                return QStringLiteral("A line on the way down to the item has no quantity.");
+            return {};
+        default:
+            return {};
+        }
+    }
+
+private:
+    std::vector<store::WhereUsedRow> m_rows;
+};
+
+WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembly,
+                                 QWidget* parent)
+    : QDialog(parent), m_loadAssembly(std::move(loadAssembly)) {
+    setObjectName(QStringLiteral("WhereUsedDialog"));
+    setWindowTitle(QStringLiteral("Where Used"));
+    setModal(false);
+
+    m_heading = new QLabel;
+    m_heading->setObjectName(QStringLiteral("whereUsedHeading"));
+    m_heading->setTextFormat(Qt::PlainText); // item IDs are data, never markup
+    m_heading->setWordWrap(true);
+    m_heading->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_lines = new Lines(this);
+    m_table = new QTableView;
+    m_table->setObjectName(QStringLiteral("whereUsedTable"));
+    m_table->setAccessibleName(QStringLiteral("Assemblies"));
+    m_table->setModel(m_lines);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSortingEnabled(false); // the order is the report's: level, then ID
+    m_table->setWordWrap(false);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    // Column widths from the first lines only: measuring thousands of lines would cost more
+    // than the where-used itself.
+    m_table->horizontalHeader()->setResizeContentsPrecision(200);
+    m_table->installEventFilter(this);
+    m_heading->setBuddy(m_table);
+    connect(m_table, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { loadLine(index.row()); });
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    // Enter belongs to the table (it loads the line), never to the Close button.
+    buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(m_heading);
+    column->addWidget(m_table, 1);
+    column->addWidget(buttons);
+    resize(640, 420);
+}
+
+WhereUsedDialog::~WhereUsedDialog() = default;
+
+void WhereUsedDialog::showReport(const tree::WhereUsedReport& report) {
+    const QString item = report.description.isEmpty()
+                             ? report.item
+                             : QStringLiteral("%1 (%2)").arg(report.item, report.description);
+    m_heading->setText(report.rows.empty()
+                           ? QStringLiteral("%1 is used in no assembly.").arg(item)
+                           : QStringLiteral("Assemblies that use %1: %2").arg(item).arg(report.rows.size()));
+    m_lines->reset(report.rows);
+    m_table->resizeColumnsToContents();
+    if (!report.rows.empty())
+        m_table->setCurrentIndex(m_lines->index(0, 0));
+    m_table->setFocus();
+}
+
+void WhereUsedDialog::loadLine(int row) {
+    if (row >= 0 && row < m_lines->rowCount())
+        m_loadAssembly(m_lines->row(row).assembly);
+}
+
+bool WhereUsedDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_table && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_table->currentIndex().isValid()) {
+            loadLine(m_table->currentIndex().row());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace shell

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "tree/WhereUsedReport.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+
+class QLabel;
+class QTableView;
+
+namespace shell {
+
+/// The "Where Used" window: the item in its heading and one line per assembly that uses it
+/// (Assembly, Level, Quantity, Description), by level and then assembly ID. Double-click or
+/// Enter on a line hands its assembly to `loadAssembly`, which loads it in the main window.
+///
+/// Modeless: the user keeps the list beside the tree and loads one assembly after another from
+/// it, or compares it with the tree, without closing and reopening it each time. Where Used
+/// asked for again shows the new item in the same window.
+class WhereUsedDialog : public QDialog {
+    Q_OBJECT
+public:
+    WhereUsedDialog(std::function<void(const QString&)> loadAssembly, QWidget* parent = nullptr);
+    ~WhereUsedDialog() override;
+
+    /// Replaces what the window shows.
+    void showReport(const tree::WhereUsedReport& report);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void loadLine(int row);
+
+    class Lines;
+    std::function<void(const QString&)> m_loadAssembly;
+    QLabel* m_heading;
+    QTableView* m_table;
+    Lines* m_lines;
+};
+
+} // namespace shell

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "store/WhereUsed.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace desktop {
+class Desktop;
+}
+
+namespace tree {
+
+/// What Where Used shows for one item.
+struct WhereUsedReport {
+    QString item;        ///< the item as ItemMaster spells it, else as it was asked for
+    QString description; ///< its description; NoDescription for Null, empty without a row
+    std::vector<store::WhereUsedRow> rows; ///< by level, then assembly ID (see WhereUsedRow)
+};
+
+/// Where Used for `item` in the database at `databasePath`: every assembly that uses the item,
+/// directly or through sub-assemblies. With no item (no node and no list line current) or on a
+/// failure it shows the numbered message through the desktop services and returns nothing.
+std::optional<WhereUsedReport> findWhereUsed(desktop::Desktop& desktop, const QString& databasePath,
+                                             const std::optional<QString>& item);
+
+} // namespace tree

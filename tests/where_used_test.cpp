@@ -1,0 +1,290 @@
+#include "desktop/Desktop.h"
+#include "shell/BomTreeView.h"
+#include "shell/ItemList.h"
+#include "shell/WhereUsedDialog.h"
+#include "store/Database.h"
+#include "store/ItemKey.h"
+#include "support/WindowFixture.h"
+#include "tree/BomTreeModel.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QSet>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <map>
+#include <random>
+
+namespace {
+
+/// A generated structure: five levels of items, each assembly using two to four items of the
+/// levels below (so sub-assemblies are shared), about one quantity in eight Null, IDs written
+/// in another case in about one line in four, two items without an ItemMaster row, and, when
+/// asked, one line back up that closes a cycle.
+struct Generated {
+    std::vector<ItemRow> items;
+    std::vector<Line> lines;
+};
+
+Generated generate(unsigned seed, bool cycle) {
+    std::mt19937 random(seed);
+    const int perLevel[] = {3, 6, 8, 8, 6};
+    std::vector<QStringList> levels;
+    Generated g;
+    int serial = 0;
+    for (const int count : perLevel) {
+        QStringList level;
+        for (int i = 0; i < count; ++i)
+            level.append(QStringLiteral("P-%1").arg(serial++, 2, 10, QLatin1Char('0')));
+        levels.push_back(level);
+    }
+    const auto chance = [&](int in) { return random() % unsigned(in) == 0; };
+    const auto spell = [&](const QString& id) {
+        // The two items without an ItemMaster row keep one spelling: it is the one shown.
+        const bool unlisted = id == QStringLiteral("P-01") || id == QStringLiteral("P-10");
+        return !unlisted && chance(4) ? id.toLower() : id;
+    };
+    const double quantities[] = {0.5, 1, 2, 3};
+    for (size_t level = 0; level + 1 < levels.size(); ++level)
+        for (const QString& assembly : levels[level]) {
+            QSet<QString> used;
+            const int count = 2 + int(random() % 3);
+            while (used.size() < count) {
+                const size_t below = level + 1 + random() % (levels.size() - level - 1);
+                const QString component = levels[below].at(int(random() % levels[below].size()));
+                if (used.contains(component))
+                    continue;
+                used.insert(component);
+                g.lines.push_back({spell(assembly), spell(component),
+                                   chance(8) ? QVariant() : QVariant(quantities[random() % 4])});
+            }
+        }
+    if (cycle) {
+        // The first line from level 1 to level 2, turned round: its two items use each other.
+        const auto line = std::find_if(g.lines.begin(), g.lines.end(), [&](const Line& l) {
+            return levels[1].contains(l.assembly, Qt::CaseInsensitive) &&
+                   levels[2].contains(l.component, Qt::CaseInsensitive);
+        });
+        g.lines.push_back({line->component, line->assembly, 2.0});
+    }
+    for (const QStringList& level : levels)
+        for (const QString& id : level)
+            if (id != QStringLiteral("P-01") && id != QStringLiteral("P-10"))
+                g.items.push_back({id, chance(3) ? QVariant() : QVariant(QStringLiteral("Part ") + id), {}});
+    return g;
+}
+
+/// Where-used the slow way: every path upward from the item, one at a time. An assembly met
+/// again on its own path closes a cycle; every assembly with a path through a cycle is circular.
+std::vector<store::WhereUsedRow> bruteForce(const Generated& g, const QString& item) {
+    struct Expected {
+        int level = INT_MAX;
+        double quantity = 0;
+        bool null = false;
+        bool circular = false;
+        QString spelling;
+    };
+    std::map<QString, Expected> found;
+    QSet<QString> onCycles;
+    const std::function<void(QStringList&, std::optional<double>, bool)> climb =
+        [&](QStringList& path, std::optional<double> product, bool record) {
+            for (const Line& line : g.lines) {
+                if (store::foldKey(line.component) != path.last())
+                    continue;
+                const QString assembly = store::foldKey(line.assembly);
+                const qsizetype repeat = path.indexOf(assembly);
+                const std::optional<double> next =
+                    product && line.quantity.isValid()
+                        ? std::optional(*product * line.quantity.toDouble()) : std::nullopt;
+                bool circular = false;
+                for (const QString& key : path)
+                    circular = circular || onCycles.contains(key);
+                if (repeat >= 0) {
+                    for (qsizetype at = repeat; at < path.size(); ++at)
+                        onCycles.insert(path.at(at));
+                    if (repeat > 0)
+                        continue; // the item met again is listed; any other assembly already is
+                }
+                if (record) {
+                    Expected& e = found[assembly];
+                    e.level = std::min(e.level, int(path.size()));
+                    e.spelling = line.assembly;
+                    e.circular = e.circular || circular || onCycles.contains(assembly);
+                    e.null = e.null || !next;
+                    e.quantity += next.value_or(0);
+                }
+                if (repeat < 0) {
+                    path.append(assembly);
+                    climb(path, next, record);
+                    path.removeLast();
+                }
+            }
+        };
+    QStringList path{store::foldKey(item)};
+    climb(path, 1.0, false); // first every cycle on the way
+    climb(path, 1.0, true);
+
+    std::vector<store::WhereUsedRow> rows;
+    for (const auto& [key, e] : found) {
+        store::WhereUsedRow row{e.spelling, e.level, std::nullopt, e.circular, false, {}};
+        if (!e.circular && !e.null)
+            row.quantity = e.quantity;
+        for (const ItemRow& master : g.items)
+            if (store::foldKey(master.id) == key) {
+                row.assembly = master.id;
+                row.inItemMaster = true;
+                if (master.description.isValid())
+                    row.description = master.description.toString();
+            }
+        rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+        return std::pair(a.level, store::foldKey(a.assembly)) <
+               std::pair(b.level, store::foldKey(b.assembly));
+    });
+    return rows;
+}
+
+QString describe(const std::vector<store::WhereUsedRow>& rows) {
+    QStringList parts;
+    for (const auto& r : rows)
+        parts.append(QStringLiteral("%1@%2=%3%4")
+                         .arg(r.assembly)
+                         .arg(r.level)
+                         .arg(r.quantity ? QString::number(*r.quantity) : QStringLiteral("-"))
+                         .arg(r.circular ? QStringLiteral("*") : QString()));
+    return parts.join(u' ');
+}
+
+QString cell(QTableView& table, int row, int column) {
+    return table.model()->index(row, column).data().toString();
+}
+
+} // namespace
+
+class WhereUsedTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void agreesWithEveryPath_data() {
+        QTest::addColumn<unsigned>("seed");
+        QTest::addColumn<bool>("cycle");
+        QTest::newRow("no cycle, seed 1") << 1u << false;
+        QTest::newRow("no cycle, seed 2") << 2u << false;
+        QTest::newRow("a cycle, seed 3") << 3u << true;
+        QTest::newRow("a cycle, seed 4") << 4u << true;
+    }
+    void agreesWithEveryPath() {
+        QFETCH(unsigned, seed);
+        QFETCH(bool, cycle);
+        const Generated g = generate(seed, cycle);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("bom.db"));
+        writeDatabase(path, g.items, g.lines);
+        store::Database db(path);
+        int circular = 0;
+        int withQuantity = 0;
+        for (int i = 0; i < 31; ++i) {
+            QString item = QStringLiteral("P-%1").arg(i, 2, 10, QLatin1Char('0'));
+            if (i % 2)
+                item = item.toLower(); // asked for in another case than stored
+            const auto expected = bruteForce(g, item);
+            const auto actual = db.whereUsed(item);
+            QCOMPARE(actual.size(), expected.size());
+            for (size_t r = 0; r < actual.size(); ++r) {
+                const auto& a = actual[r];
+                const auto& e = expected[r];
+                const QByteArray where = (item + u' ' + describe(actual)).toUtf8();
+                QVERIFY2(a.assembly == e.assembly && a.level == e.level &&
+                             a.circular == e.circular && a.quantity.has_value() == e.quantity.has_value() &&
+                             a.inItemMaster == e.inItemMaster && a.description == e.description,
+                         where.constData());
+                if (a.quantity)
+                    QVERIFY2(qFuzzyCompare(*a.quantity, *e.quantity), where.constData());
+                circular += a.circular;
+                withQuantity += bool(a.quantity);
+            }
+        }
+        // The data must exercise what it is there for.
+        QVERIFY(withQuantity > 20);
+        QCOMPARE(circular > 0, cycle);
+    }
+
+    void dialogLoadsTheAssemblyOfALine() {
+        // TOP uses BOLT directly and through SUB twice over: 1 + 2 * 3.
+        WindowFixture f({{"TOP", "Top assembly", {}}, {"SUB", {}, {}}, {"BOLT", "Bolt", {}}},
+                        {{"TOP", "SUB", 2}, {"SUB", "bolt", 3}, {"TOP", "BOLT", 1}});
+        f.load(QStringLiteral("TOP"));
+        f.tree().setFocus();
+        f.tree().setCurrentIndex(f.node(QStringLiteral("SUB/bolt")));
+        auto* action = f.window().findChild<QAction*>(QStringLiteral("mnuWhereUsed"));
+        QCOMPARE(action->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_U));
+        action->trigger();
+
+        auto* dialog = f.window().findChild<shell::WhereUsedDialog*>();
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Where Used"));
+        QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("whereUsedHeading"))->text(),
+                 QStringLiteral("Assemblies that use BOLT (Bolt): 2"));
+        auto& table = *dialog->findChild<QTableView*>(QStringLiteral("whereUsedTable"));
+        QCOMPARE(table.model()->rowCount(), 2);
+        QCOMPARE(cell(table, 0, 0) + u' ' + cell(table, 0, 1) + u' ' + cell(table, 0, 2) + u' ' +
+                     cell(table, 0, 3),
+                 QStringLiteral("SUB 1 3 (no description on file)"));
+        QCOMPARE(cell(table, 1, 0) + u' ' + cell(table, 1, 2), QStringLiteral("TOP 7"));
+
+        // Enter on a line loads its assembly, as a pick in the list does.
+        table.setCurrentIndex(table.model()->index(0, 0));
+        QTest::keyClick(&table, Qt::Key_Return);
+        QTRY_COMPARE(f.model().topAssembly(), QStringLiteral("SUB"));
+        QCOMPARE(f.Text1().text(), QStringLiteral("SUB"));
+        QCOMPARE(f.outline(), QStringLiteral("bolt"));
+        QVERIFY(dialog->isVisible());
+
+        // A double-click does the same.
+        const QRect top = table.visualRect(table.model()->index(1, 0));
+        QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, top.center());
+        QTest::mouseDClick(table.viewport(), Qt::LeftButton, {}, top.center());
+        QTRY_COMPARE(f.model().topAssembly(), QStringLiteral("TOP"));
+        QVERIFY(f.desktop.messages().isEmpty());
+    }
+
+    void itemFollowsTheControlUsedLast() {
+        WindowFixture f({{"TOP", {}, {}}, {"SUB", {}, {}}, {"BOLT", {}, {}}},
+                        {{"TOP", "SUB", 2}, {"SUB", "BOLT", 3}});
+        auto* action = f.window().findChild<QAction*>(QStringLiteral("mnuWhereUsed"));
+        const QStringList menus = [&] {
+            QStringList names;
+            for (QAction* menu : f.window().menuBar()->actions())
+                names.append(menu->menu()->objectName());
+            return names;
+        }();
+        QCOMPARE(menus, QStringList({"mnuFile", "mnuEdit", "mnuHelp"}));
+
+        // The tree had the focus last and has no node: nothing to look up, and it says so.
+        action->trigger();
+        QCOMPARE(f.desktop.messageTexts(),
+                 QStringList{QStringLiteral("1210 No item is chosen: select a node of the tree or "
+                                            "a line of the Item Master list first.")});
+        QVERIFY(!f.window().findChild<shell::WhereUsedDialog*>());
+
+        // A line of the list, once the list has had the focus.
+        f.list().setFocus();
+        f.list().setCurrentIndex(f.list().model()->index(0, 0)); // BOLT
+        f.window().menuBar()->setFocus(); // the menu has it while it is open
+        action->trigger();
+        auto* dialog = f.window().findChild<shell::WhereUsedDialog*>();
+        QVERIFY(dialog);
+        auto& table = *dialog->findChild<QTableView*>(QStringLiteral("whereUsedTable"));
+        QCOMPARE(cell(table, 0, 0) + u' ' + cell(table, 1, 0), QStringLiteral("SUB TOP"));
+        QCOMPARE(cell(table, 1, 1) + u' ' + cell(table, 1, 2), QStringLiteral("2 6"));
+        QCOMPARE(f.desktop.messages().size(), 1);
+    }
+};
+
+QTEST_MAIN(WhereUsedTest)
+#include "where_used_test.moc"
