@@ -10,6 +10,8 @@
 #include <QTimer>
 
 #include "shell/ItemDrag.h"
+#include "tree/BomTreeModel.h"
+#include "tree/BomTreeModel.h"
 
 namespace shell {
 
@@ -32,7 +34,8 @@ BomTreeView::BomTreeView(QWidget* parent) : QTreeView(parent) {
     });
     // Every row has the same height: the view then lays out tens of thousands of rows at once.
     setUniformRowHeights(true);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // F2 or a double-click on a quantity changes it; nothing else can be edited.
+    setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::DoubleClicked);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSortingEnabled(false);
     setAcceptDrops(true);
@@ -126,6 +129,13 @@ void BomTreeView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTreeView::keyPressEvent(event);
+}
+
+bool BomTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    // F2 edits the quantity of the current node, whichever of its cells is current.
+    if (trigger == EditKeyPressed && index.isValid())
+        return QTreeView::edit(index.siblingAtColumn(tree::QuantityColumn), trigger, event);
+    return QTreeView::edit(index, trigger, event);
 }
 
 void BomTreeView::mousePressEvent(QMouseEvent* event) {

@@ -211,6 +211,7 @@ void BomWindow::createMenus() {
     m_exitAction = action(file, "mnuExit", QStringLiteral("&Exit"));
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("mnuEdit"));
+    m_editMenu = edit;
     m_whereUsedAction = action(edit, "mnuWhereUsed", QStringLiteral("&Where Used"),
                                QKeySequence(Qt::CTRL | Qt::Key_U));
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -309,6 +310,24 @@ void BomWindow::route() {
         },
         this);
     connect(m_whereUsedAction, &QAction::triggered, whereUsed, &WhereUsedCommand::run);
+    m_whereUsed = whereUsed;
+
+    // Undo and Redo say what they will undo: "Undo Delete SUB-WIRE from TOP-100".
+    QAction* undo = m_editor->history().createUndoAction(this, QStringLiteral("&Undo"));
+    undo->setObjectName(QStringLiteral("mnuUndo"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = m_editor->history().createRedoAction(this, QStringLiteral("&Redo"));
+    redo->setObjectName(QStringLiteral("mnuRedo"));
+    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    m_editMenu->insertActions(m_whereUsedAction, {undo, redo});
+    m_editMenu->insertSeparator(m_whereUsedAction);
+    // A quantity typed into the tree is written once the editor has closed, so that its
+    // questions never run inside the view's editing.
+    connect(m_model, &tree::BomTreeModel::quantityEntered, this,
+            [this](const QPersistentModelIndex& node, const QString& text) {
+                m_editor->changeQuantity(node, text);
+            },
+            Qt::QueuedConnection);
 
     connect(m_itemList, &ItemList::linePicked, this, &BomWindow::pickListLine);
     m_itemIdEdit->installEventFilter(this);
@@ -352,6 +371,9 @@ void BomWindow::forgetLoadedTree() {
     // drop on them would write lines for items that the new file may not hold.
     m_model->clear(QString());
     m_descriptionValue->clear();
+    // The history and the Where Used window belong to the database left too.
+    m_editor->history().clear();
+    m_whereUsed->closeWindow();
     showStatistics({});
 }
 

@@ -30,6 +30,7 @@ namespace shell {
 class BomTreeView;
 class DatabaseChoice;
 class ItemList;
+class WhereUsedCommand;
 
 /// The main window "bom": owns every control, the menus and the status bar, and routes each
 /// user action to its operation; the operations live with their subsystems, and the window
@@ -100,6 +101,8 @@ private:
     QAction* m_collapseAction;
     QAction* m_exitAction;
     QAction* m_whereUsedAction;
+    QMenu* m_editMenu;
+    WhereUsedCommand* m_whereUsed = nullptr;
     QAction* m_notesAction;
     QAction* m_aboutAction;
 

@@ -47,3 +47,12 @@ void WhereUsedCommand::run() {
 }
 
 } // namespace shell
+
+namespace shell {
+
+void WhereUsedCommand::closeWindow() {
+    if (m_dialog)
+        m_dialog->close();
+}
+
+} // namespace shell

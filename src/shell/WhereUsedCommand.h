@@ -36,6 +36,8 @@ public:
     std::optional<QString> item() const;
     /// Runs Where Used for item() and shows the result (or the numbered message).
     void run();
+    /// Closes the Where Used window, if it is open (its lines belong to the database shown).
+    void closeWindow();
 
 private:
     desktop::Desktop& m_desktop;

@@ -119,7 +119,7 @@ public:
     /// Writes `quantity` in one statement, only while the line's quantity is still
     /// `expected`; otherwise (changed or gone) fails with LineChanged and writes nothing.
     void changeQuantity(const QString& assembly, const QString& component,
-                        const QVariant& expected, double quantity);
+                        const QVariant& expected, const QVariant& quantity);
     /// Whether `target` stands in the structure of `item` (or is `item` itself). A read that
     /// fails is an error (QueryFailed), never a "no".
     bool structureContains(const QString& item, const QString& target);

@@ -69,7 +69,7 @@ void Database::removeUnchangedLine(const LineRow& row) {
 }
 
 void Database::changeQuantity(const QString& assembly, const QString& component,
-                              const QVariant& expected, double quantity) {
+                              const QVariant& expected, const QVariant& quantity) {
     Statement update(m_db, schema::UpdateQuantity,
                      QStringLiteral("Could not change the quantity of '%1' in '%2'")
                          .arg(component, assembly));

@@ -4,6 +4,7 @@
 #include "store/Database.h"
 #include "store/StoreError.h"
 #include "tree/BomTreeModel.h"
+#include "tree/EditCommands.h"
 #include "tree/Quantity.h"
 #include "tree/TreeEdits.h"
 
@@ -96,10 +97,15 @@ std::optional<ComponentFacts> BomEditor::statistics(const QModelIndex& node) {
 
 void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& component) {
     const QPersistentModelIndex target = dropTarget;
-    if (!target.isValid() || component.isEmpty())
+    // A new bill starts with a drop on the empty tree of the item loaded.
+    const bool first = !target.isValid() && m_model.rowCount() == 0 &&
+                       !m_model.topAssembly().isEmpty();
+    if ((!target.isValid() && !first) || component.isEmpty())
         return;
-    const int answer = m_desktop.messageBox(QStringLiteral("Make Target Item A Parent?"),
-                                            desktop::YesNo | desktop::IconQuestion, ShortTitle);
+    const int answer =
+        first ? int(desktop::ResultYes)
+              : m_desktop.messageBox(QStringLiteral("Make Target Item A Parent?"),
+                                     desktop::YesNo | desktop::IconQuestion, ShortTitle);
     // Esc or closing the box: the user has not decided, so the drop ends here.
     if (answer == desktop::ResultCancel)
         return;
@@ -113,11 +119,13 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
         report(store::StoreError(store::InvalidQuantity, quantityProblem(*typed)).message());
         return;
     }
-    if (!target.isValid())
+    if (!target.isValid() && !first)
         return;
 
     const bool asChild = answer != desktop::ResultNo;
-    const QString assembly = asChild ? m_model.text(target) : m_model.assemblyOf(target);
+    const QString assembly = first     ? m_model.topAssembly()
+                             : asChild ? m_model.text(target)
+                                       : m_model.assemblyOf(target);
     if (m_session.databasePath().isEmpty()) {
         m_session.openFileDialog();
         if (m_session.databasePath().isEmpty())
@@ -128,6 +136,8 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
         store::Database db(m_session.databasePath());
         // One write transaction refuses a cycle or a line the assembly has, then inserts.
         db.addLine(assembly, component, *quantity, QDateTime::currentDateTime());
+        if (const auto row = db.findLine(assembly, component))
+            m_history.push(new AddLineCommand(*this, *row));
         // Only a saved line gets nodes: the tree never shows a line that is not in the
         // database. It gets them wherever its assembly stands, with their structure.
         failure = showAddedLine(m_model, db, assembly, component, m_nodeLimit, m_depthLimit);
@@ -152,7 +162,9 @@ void BomEditor::deleteComponent(const QModelIndex& selected) {
     const QString component = m_model.text(node);
     try {
         store::Database db(m_session.databasePath());
-        if (!db.deleteLine(assembly, component))
+        if (const auto row = db.takeLine(assembly, component))
+            m_history.push(new DeleteLineCommand(*this, *row));
+        else
             // Another program removed the line meanwhile. Its nodes go all the same: the tree
             // shows no line that the database does not hold.
             m_desktop.messageBox(
@@ -164,6 +176,72 @@ void BomEditor::deleteComponent(const QModelIndex& selected) {
     }
     // The assembly is one bill wherever it stands: the line leaves every copy of it.
     removeLineNodes(m_model, assembly, component);
+}
+
+void BomEditor::changeQuantity(const QModelIndex& index, const QString& typed) {
+    const QPersistentModelIndex node = index.siblingAtColumn(ItemIdColumn);
+    if (!node.isValid())
+        return;
+    const auto quantity = parseQuantity(typed);
+    if (!quantity) {
+        report(store::StoreError(store::InvalidQuantity, quantityProblem(typed)).message());
+        return;
+    }
+    const QString assembly = m_model.assemblyOf(node);
+    const QString component = m_model.text(node);
+    // The quantity the tree shows is what the user changed: the line must still hold it.
+    const auto shown = m_model.quantity(node);
+    const QVariant before = shown ? QVariant(*shown) : QVariant();
+    if (shown == quantity)
+        return;
+    if (writeQuantity(assembly, component, before, *quantity))
+        m_history.push(new QuantityCommand(*this, assembly, component, before, *quantity));
+}
+
+bool BomEditor::writeQuantity(const QString& assembly, const QString& component,
+                              const QVariant& before, const QVariant& after) {
+    try {
+        store::Database db(m_session.databasePath());
+        db.changeQuantity(assembly, component, before, after);
+    } catch (const store::StoreError& error) {
+        report(error.message());
+        return false;
+    }
+    bool number = false;
+    const double value = after.toDouble(&number);
+    m_model.setLineQuantity(assembly, component,
+                            !after.isNull() && number ? std::optional<double>(value)
+                                                      : std::nullopt);
+    return true;
+}
+
+bool BomEditor::removeLine(const store::LineRow& row) {
+    try {
+        store::Database db(m_session.databasePath());
+        db.removeUnchangedLine(row);
+    } catch (const store::StoreError& error) {
+        report(error.message());
+        return false;
+    }
+    removeLineNodes(m_model, row.assembly, row.component);
+    return true;
+}
+
+bool BomEditor::restoreLine(const store::LineRow& row) {
+    std::optional<store::StoreError> failure;
+    try {
+        store::Database db(m_session.databasePath());
+        db.restoreLine(row);
+        failure = showAddedLine(m_model, db, row.assembly, row.component, m_nodeLimit,
+                                m_depthLimit);
+    } catch (const store::StoreError& error) {
+        report(error.message());
+        return false;
+    }
+    // The line is back; a limit that kept part of its structure from showing is only said.
+    if (failure)
+        report(failure->message());
+    return true;
 }
 
 } // namespace tree

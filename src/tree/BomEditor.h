@@ -3,6 +3,7 @@
 #include "tree/StructureBuilder.h"
 
 #include <QString>
+#include <QUndoStack>
 
 #include <functional>
 #include <optional>
@@ -67,12 +68,32 @@ public:
     std::optional<ComponentFacts> statistics(const QModelIndex& node);
 
     /// A drop of `component` on `target`: asks parent or sibling and the quantity, writes the
-    /// line, and only then shows it, wherever its assembly stands in the tree.
+    /// line, and only then shows it, wherever its assembly stands in the tree. On an empty
+    /// tree (no target) of a loaded item, the component becomes the item's first one, and
+    /// only the quantity is asked.
     void addComponent(const QModelIndex& target, const QString& component);
 
     /// The Delete key on `node`: after confirmation deletes the node's line and removes it
     /// from every copy of its assembly.
     void deleteComponent(const QModelIndex& node);
+
+    /// A quantity typed into a node's quantity cell: checked as a drop's quantity, written
+    /// into the node's line in one statement (only while the line still holds the quantity
+    /// the tree shows), and shown on every copy of the line.
+    void changeQuantity(const QModelIndex& node, const QString& typed);
+
+    /// Every add, delete and quantity change since the database was opened, for Undo and
+    /// Redo.
+    QUndoStack& history() { return m_history; }
+
+    // The steps that undo and redo take; each reports its own failure and returns false.
+    /// Deletes the line if it is still exactly `row`, and its nodes.
+    bool removeLine(const store::LineRow& row);
+    /// Puts `row` back exactly, and shows it wherever its assembly stands.
+    bool restoreLine(const store::LineRow& row);
+    /// Writes `after` into the line if it still holds `before`, and shows it.
+    bool writeQuantity(const QString& assembly, const QString& component,
+                       const QVariant& before, const QVariant& after);
 
 private:
     void report(const QString& message);
@@ -83,6 +104,7 @@ private:
     std::function<void(const QString&)> m_showStatus;
     int m_nodeLimit = DefaultNodeLimit;
     int m_depthLimit = DefaultDepthLimit;
+    QUndoStack m_history;
 };
 
 } // namespace tree

@@ -324,8 +324,18 @@ int BomTreeModel::setLineQuantity(const QString& assembly, const QString& compon
 Qt::ItemFlags BomTreeModel::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    // Never editable: the node's text is the item ID that statistics and deletion rely on.
+    // The item ID is never editable: it is what statistics and deletion rely on. The quantity
+    // is, through the edit operation.
+    if (index.column() == QuantityColumn)
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+bool BomTreeModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || index.column() != QuantityColumn || role != Qt::EditRole)
+        return false;
+    Q_EMIT quantityEntered(index.siblingAtColumn(ItemIdColumn), value.toString());
+    return false;
 }
 
 } // namespace tree

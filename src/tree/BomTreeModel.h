@@ -110,6 +110,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    /// A quantity typed into a node's quantity cell is not stored here: it is reported with
+    /// quantityEntered, and the edit operation writes it everywhere it belongs.
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+Q_SIGNALS:
+    void quantityEntered(const QPersistentModelIndex& node, const QString& text);
 
 private:
     int idOf(const QModelIndex& index) const { return int(index.internalId()); }

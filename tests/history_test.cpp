@@ -1,0 +1,192 @@
+// Quantity edits in place, Undo and Redo of every edit, and the first component of a new bill.
+
+#include "desktop/Desktop.h"
+#include "shell/BomTreeView.h"
+#include "store/StoreError.h"
+#include "support/TreeCompare.h"
+#include "support/WindowFixture.h"
+#include "tree/BomEditor.h"
+#include "tree/BomTreeModel.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+std::vector<ItemRow> catalogue() {
+    std::vector<ItemRow> items;
+    for (const char* id : {"A", "X", "Y", "S", "T", "K", "NEW"})
+        items.push_back({QString::fromLatin1(id), {}, {}});
+    return items;
+}
+
+// S stands under X and under Y: one bill, two copies.
+std::vector<Line> shared() {
+    return {{"A", "X", 2}, {"A", "Y", 1}, {"X", "S", 1}, {"Y", "S", 3}, {"S", "T", 4}};
+}
+
+/// Every column of every line, StartDate included, to tell a line put back exactly.
+QStringList rows(const QString& database) {
+    QStringList result;
+    for (const QString& line : linesOf(database)) {
+        const QString assembly = line.section(u'>', 0, 0);
+        const QString component = line.section(u'>', 1).section(u'=', 0, 0);
+        result.append(line + u'@' + columnOf(database, assembly, component, "StartDate").toString());
+    }
+    return result;
+}
+
+QAction* action(WindowFixture& f, const char* name) {
+    return f.window().findChild<QAction*>(QLatin1StringView(name));
+}
+
+/// Types a quantity into the node's quantity cell as the view's editor commits it.
+void typeQuantity(WindowFixture& f, const QModelIndex& node, const QString& text) {
+    f.model().setData(node.siblingAtColumn(tree::QuantityColumn), text);
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+class HistoryTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void quantityEditWritesTheLineAndEveryCopy() {
+        WindowFixture f(catalogue(), shared());
+        f.load(QStringLiteral("A"));
+        typeQuantity(f, f.node("Y/S/T"), QStringLiteral("2.5"));
+        QCOMPARE(columnOf(f.database, "S", "T", "bomQtyReq").toDouble(), 2.5);
+        for (const char* path : {"X/S/T", "Y/S/T"})
+            QCOMPARE(f.model().quantity(f.node(QString::fromLatin1(path))), std::optional<double>(2.5));
+        // Extended: A needs 2 X, each 1 S, each 2.5 T.
+        QCOMPARE(f.model().extendedQuantity(f.node("X/S/T")), std::optional<double>(5));
+        QCOMPARE(f.model().extendedQuantity(f.node("Y/S/T")), std::optional<double>(7.5));
+        QVERIFY(differenceFromFreshLoad(f).isEmpty());
+        QCOMPARE(action(f, "mnuUndo")->text(), QStringLiteral("&Undo Change Quantity of T in S"));
+
+        // What is not a number is refused, as in a drop.
+        typeQuantity(f, f.node("X/S"), QStringLiteral("two"));
+        QCOMPARE(f.desktop.messages().size(), 1);
+        QVERIFY(f.desktop.messageTexts().first().startsWith(QString::number(store::InvalidQuantity)));
+        QCOMPARE(columnOf(f.database, "X", "S", "bomQtyReq").toDouble(), 1.0);
+    }
+
+    void f2EditsTheQuantityOfTheCurrentNode() {
+        WindowFixture f(catalogue(), shared());
+        f.load(QStringLiteral("A"));
+        f.tree().setFocus();
+        f.tree().setCurrentIndex(f.node("X"));
+        QTest::keyClick(&f.tree(), Qt::Key_F2);
+        auto* editor = f.tree().viewport()->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QStringLiteral("2"));
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("6"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(columnOf(f.database, "A", "X", "bomQtyReq").toDouble(), 6.0);
+        QCOMPARE(f.model().text(f.tree().currentIndex()), QStringLiteral("X"));
+    }
+
+    void undoAndRedoWalkTheWholeHistory() {
+        WindowFixture f(catalogue(), shared());
+        const QStringList before = rows(f.database);
+        f.load(QStringLiteral("A"));
+        f.desktop.messageAnswers = {desktop::ResultYes};
+        f.desktop.inputAnswers = {QStringLiteral("5")};
+        f.drop(QStringLiteral("K"), f.node("X/S"));        // add S>K, under both copies
+        f.desktop.messageAnswers = {desktop::ResultOk};
+        f.pressDelete(f.node("Y/S/T"));                     // delete S>T, from both copies
+        typeQuantity(f, f.node("Y"), QStringLiteral("9"));  // change A>Y
+        const QStringList after = rows(f.database);
+        QCOMPARE(after.size(), before.size());
+        QCOMPARE(action(f, "mnuUndo")->text(), QStringLiteral("&Undo Change Quantity of Y in A"));
+
+        QAction* undo = action(f, "mnuUndo");
+        QAction* redo = action(f, "mnuRedo");
+        undo->trigger();
+        QCOMPARE(action(f, "mnuUndo")->text(), QStringLiteral("&Undo Delete T from S"));
+        undo->trigger();
+        QVERIFY2(differenceFromFreshLoad(f).isEmpty(), qPrintable(differenceFromFreshLoad(f)));
+        QCOMPARE(f.outline(), QStringLiteral("X[S[K T]] Y[S[K T]]"));
+        undo->trigger();
+        QVERIFY(!undo->isEnabled());
+        // Row by row as it was, StartDate of the deleted line included.
+        QCOMPARE(rows(f.database), before);
+        QVERIFY2(differenceFromFreshLoad(f).isEmpty(), qPrintable(differenceFromFreshLoad(f)));
+
+        for (int i = 0; i < 3; ++i)
+            redo->trigger();
+        QVERIFY(!redo->isEnabled());
+        QCOMPARE(linesOf(f.database), [&] {
+            QStringList plain;
+            for (const QString& row : after)
+                plain.append(row.section(u'@', 0, 0));
+            return plain;
+        }());
+        QVERIFY2(differenceFromFreshLoad(f).isEmpty(), qPrintable(differenceFromFreshLoad(f)));
+        QCOMPARE(f.outline(), QStringLiteral("X[S[K]] Y[S[K]]"));
+        QVERIFY(f.desktop.messageTexts().filter(QStringLiteral("10")).isEmpty());
+    }
+
+    void anUndoThatWouldOverwriteAnotherProgramIsRefused() {
+        WindowFixture f(catalogue(), shared());
+        f.load(QStringLiteral("A"));
+        f.desktop.messageAnswers = {desktop::ResultOk};
+        f.pressDelete(f.node("X/S/T"));
+        // Another program puts a line of the same pair back, with its own quantity.
+        execOn(f.database, {QStringLiteral("INSERT INTO BomDetail VALUES ('S', 'T', 8, NULL)")});
+        f.desktop.asked.clear();
+        action(f, "mnuUndo")->trigger();
+        QCOMPARE(f.desktop.messages().size(), 1);
+        QVERIFY2(f.desktop.messageTexts().first().startsWith(QString::number(store::LineChanged) + u' '),
+                 qPrintable(f.desktop.messageTexts().first()));
+        QCOMPARE(columnOf(f.database, "S", "T", "bomQtyReq").toDouble(), 8.0);
+        QVERIFY(!action(f, "mnuUndo")->isEnabled());
+
+        // A quantity changed meanwhile is not overwritten either.
+        typeQuantity(f, f.node("X"), QStringLiteral("3"));
+        execOn(f.database, {QStringLiteral("UPDATE BomDetail SET bomQtyReq = 11 WHERE BomID = 'A' AND BomComp = 'X'")});
+        action(f, "mnuUndo")->trigger();
+        QVERIFY(f.desktop.messageTexts().last().startsWith(QString::number(store::LineChanged) + u' '));
+        QCOMPARE(columnOf(f.database, "A", "X", "bomQtyReq").toDouble(), 11.0);
+    }
+
+    void aDropOnTheEmptyTreeStartsANewBill() {
+        WindowFixture f(catalogue(), shared());
+        f.load(QStringLiteral("NEW"));
+        QCOMPARE(f.outline(), QString());
+        f.desktop.inputAnswers = {QStringLiteral("2")};
+        f.drop(QStringLiteral("S"), {});
+        QCOMPARE(f.desktop.asked.size(), 1); // only the quantity
+        QCOMPARE(f.desktop.asked.first().kind, QStringLiteral("input"));
+        QCOMPARE(columnOf(f.database, "NEW", "S", "bomQtyReq").toDouble(), 2.0);
+        QCOMPARE(f.outline(), QStringLiteral("S[T]"));
+        // On a tree with nodes, empty space still takes no drop.
+        f.desktop.asked.clear();
+        f.drop(QStringLiteral("K"), {});
+        QVERIFY(f.desktop.asked.isEmpty());
+        // And with no item loaded, there is no bill to start.
+        f.load(QString());
+        f.drop(QStringLiteral("K"), {});
+        QVERIFY(f.desktop.asked.isEmpty());
+    }
+
+    void anotherDatabaseStartsAnEmptyHistory() {
+        WindowFixture f(catalogue(), shared());
+        f.load(QStringLiteral("A"));
+        typeQuantity(f, f.node("X"), QStringLiteral("3"));
+        QVERIFY(action(f, "mnuUndo")->isEnabled());
+        QTemporaryDir other;
+        const QString file = other.filePath(QStringLiteral("other.db"));
+        writeDatabase(file, catalogue(), shared());
+        f.desktop.fileAnswers = {file};
+        action(f, "mnuOpen")->trigger();
+        QVERIFY(!action(f, "mnuUndo")->isEnabled());
+    }
+};
+
+QTEST_MAIN(HistoryTest)
+#include "history_test.moc"
