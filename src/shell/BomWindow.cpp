@@ -6,6 +6,7 @@
 #include "shell/DatabaseChoice.h"
 #include "shell/ExportCommands.h"
 #include "shell/Icons.h"
+#include "shell/ImportFlow.h"
 #include "shell/ItemList.h"
 #include "shell/NumLock.h"
 #include "tree/BomEditor.h"
@@ -196,6 +197,11 @@ void BomWindow::createMenus() {
     m_openAction = action(file, "mnuOpen", QStringLiteral("&Open Database"), QKeySequence::Open);
     m_recentMenu = file->addMenu(QStringLiteral("&Recent Databases"));
     m_recentMenu->setObjectName(QStringLiteral("mnuRecent"));
+    auto* imports = new ImportFlow(m_desktop, [this] { return m_choice->databasePath(); }, this);
+    imports->addTo(file);
+    connect(imports, &ImportFlow::databaseCreated, this,
+            [this](const QString& path) { openDatabase(path); });
+    connect(imports, &ImportFlow::rowsAdded, this, &BomWindow::showAddedRows);
     file->addSeparator();
     m_expandAction = action(file, "mnuExpand", QStringLiteral("E&xpand All"));
     m_collapseAction = action(file, "mnuCollapse", QStringLiteral("&Collapse All"));
@@ -335,6 +341,15 @@ void BomWindow::forgetLoadedTree() {
     m_model->clear(QString());
     m_descriptionValue->clear();
     showStatistics({});
+}
+
+void BomWindow::showAddedRows() {
+    m_choice->refillList();
+    // The loaded bill is read again, so that the tree shows the database's lines as they are now.
+    if (m_model->topAssembly().isEmpty())
+        return;
+    m_itemIdEdit->setText(m_model->topAssembly());
+    requestLoad();
 }
 
 void BomWindow::showStatistics(const QModelIndex& node) {
