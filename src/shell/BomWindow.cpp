@@ -199,8 +199,11 @@ void BomWindow::createMenus() {
     m_recentMenu->setObjectName(QStringLiteral("mnuRecent"));
     auto* imports = new ImportFlow(m_desktop, [this] { return m_choice->databasePath(); }, this);
     imports->addTo(file);
-    connect(imports, &ImportFlow::databaseCreated, this,
-            [this](const QString& path) { openDatabase(path); });
+    connect(imports, &ImportFlow::databaseCreated, this, [this](const QString& path) {
+        openDatabase(path);
+        // Even under the current database's own name, the new file holds other lines.
+        forgetLoadedTree();
+    });
     connect(imports, &ImportFlow::rowsAdded, this, &BomWindow::showAddedRows);
     file->addSeparator();
     m_expandAction = action(file, "mnuExpand", QStringLiteral("E&xpand All"));

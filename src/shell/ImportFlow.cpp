@@ -20,7 +20,9 @@ const QStringList CsvFilters{QStringLiteral("CSV files (*.csv)"), QStringLiteral
 const QStringList DatabaseFilters{QStringLiteral("SQLite databases (*.db *.sqlite *.sqlite3)"),
                                   QStringLiteral("All files (*)")};
 
-QString native(const QString& path) { return QDir::toNativeSeparators(path); }
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
 
 /// NAME.db in the folder of `source`.
 QString besideAs(const QString& source) {
@@ -101,9 +103,9 @@ void ImportFlow::importAccess() {
     // Refused before any question about the new file, which could not come of it anyway.
     if (QFileInfo(*mdbPath).isFile() && !import::isJetFile(*mdbPath)) {
         m_desktop.messageBox(
-            store::StoreError(store::ImportNotJet,
-                              QStringLiteral("'%1' is not a Jet 3 or Jet 4 (.mdb) database.")
-                                  .arg(*mdbPath))
+            store::StoreError(
+                store::ImportNotJet,
+                QStringLiteral("'%1' is not a Jet 3 or Jet 4 (.mdb) database.").arg(*mdbPath))
                 .message(),
             desktop::OkOnly);
         return;
