@@ -125,6 +125,16 @@ private Q_SLOTS:
         QVERIFY(desktop.messages().size() == 1); // the explanation only
     }
 
+    void jetSavedOverTheCurrentDatabaseEmptiesTheTree() {
+        // The save dialog asked before replacing it; A's tree must not stay over the new lines.
+        m_window->desktop.fileAnswers = {m_mdb};
+        m_window->desktop.saveAnswers = {m_window->database};
+        trigger("mnuOpen");
+        QCOMPARE(m_window->window().databaseChoice().databasePath(), m_window->database);
+        QCOMPARE(m_window->list().items().size(), 32);
+        QCOMPARE(m_window->model().rowCount({}), 0);
+    }
+
     void cancelAtEachStepChoosesNothing_data() {
         QTest::addColumn<int>("step");
         QTest::newRow("explanation") << 0;

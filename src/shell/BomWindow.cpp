@@ -325,9 +325,10 @@ void BomWindow::start() {
 
 void BomWindow::openDatabase(const std::optional<QString>& path) {
     const QString before = m_choice->databasePath();
-    m_choice->openDatabase(path);
+    // A file just written by an import holds other lines even under the old name.
+    const bool imported = m_choice->openDatabase(path);
     const QString now = m_choice->databasePath();
-    if (now != before)
+    if (now != before || imported)
         forgetLoadedTree();
     if (!now.isEmpty() && (now != before || path)) {
         QStringList recent = m_settings->value(RecentKey).toStringList();

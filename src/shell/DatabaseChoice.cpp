@@ -22,6 +22,7 @@ DatabaseChoice::DatabaseChoice(desktop::Desktop& desktop, QString workdirFolder,
       m_statusText(statusText) {}
 
 int DatabaseChoice::openFileDialog() {
+    m_imported = false;
     auto chosen = m_desktop.openFile(desktop::FileDialogTitle);
     if (!chosen)
         return store::FileDialogCancelled;
@@ -31,6 +32,7 @@ int DatabaseChoice::openFileDialog() {
         chosen = ImportFlow(m_desktop).convertJet(*chosen);
         if (!chosen)
             return store::FileDialogCancelled;
+        m_imported = true;
     }
     m_databasePath = *chosen;
     // A file that cannot be written loses only the memory of the choice for the next start.
@@ -61,7 +63,8 @@ void DatabaseChoice::FillItemList() {
     }
 }
 
-void DatabaseChoice::openDatabase(const std::optional<QString>& path) {
+bool DatabaseChoice::openDatabase(const std::optional<QString>& path) {
+    m_imported = false;
     if (path) {
         m_databasePath = *path;
         rememberPath(m_workdirFolder, m_databasePath);
@@ -69,6 +72,7 @@ void DatabaseChoice::openDatabase(const std::optional<QString>& path) {
         openFileDialog();
     }
     refillList();
+    return m_imported;
 }
 
 void DatabaseChoice::refillList() {
