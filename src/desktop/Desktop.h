@@ -17,6 +17,7 @@ namespace desktop {
 enum MessageFlag {
     OkOnly = 0,
     OkCancel = 1,
+    YesNoCancel = 3,
     YesNo = 4,
     IconStop = 16,
     IconQuestion = 32,
@@ -26,7 +27,7 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(MessageStyle)
 
 /// The buttons of a style, without its icon.
 inline MessageFlag buttonsOf(MessageStyle style) {
-    return MessageFlag(style.toInt() & (OkCancel | YesNo));
+    return MessageFlag(style.toInt() & (YesNoCancel | YesNo));
 }
 
 /// The button a message box was closed with.
@@ -67,7 +68,7 @@ public:
 
     /// A modal message box; an empty title shows ApplicationTitle. Returns a MessageResult;
     /// Esc gives Cancel where the box has a Cancel button; on a Yes/No box, Esc and closing the
-    /// box give Cancel too (neither answer was chosen).
+    /// box give Cancel too (neither answer was chosen); a Yes/No/Cancel box offers Cancel.
     virtual int messageBox(const QString& text, MessageStyle style, const QString& title = {}) = 0;
     /// A modal input box; an empty optional when the user cancelled.
     virtual std::optional<QString> inputBox(const QString& prompt, const QString& title,

@@ -7,6 +7,7 @@
 #include "shell/ExportCommands.h"
 #include "shell/Icons.h"
 #include "shell/ItemFindField.h"
+#include "shell/ImportFlow.h"
 #include "shell/ItemList.h"
 #include "shell/NumLock.h"
 #include "shell/WhereUsedCommand.h"
@@ -201,6 +202,14 @@ void BomWindow::createMenus() {
     m_openAction = action(file, "mnuOpen", QStringLiteral("&Open Database"), QKeySequence::Open);
     m_recentMenu = file->addMenu(QStringLiteral("&Recent Databases"));
     m_recentMenu->setObjectName(QStringLiteral("mnuRecent"));
+    auto* imports = new ImportFlow(m_desktop, [this] { return m_choice->databasePath(); }, this);
+    imports->addTo(file);
+    connect(imports, &ImportFlow::databaseCreated, this, [this](const QString& path) {
+        openDatabase(path);
+        // Even under the current database's own name, the new file holds other lines.
+        forgetLoadedTree();
+    });
+    connect(imports, &ImportFlow::rowsAdded, this, &BomWindow::showAddedRows);
     file->addSeparator();
     m_expandAction = action(file, "mnuExpand", QStringLiteral("E&xpand All"));
     m_collapseAction = action(file, "mnuCollapse", QStringLiteral("&Collapse All"));
@@ -353,9 +362,10 @@ void BomWindow::start() {
 
 void BomWindow::openDatabase(const std::optional<QString>& path) {
     const QString before = m_choice->databasePath();
-    m_choice->openDatabase(path);
+    // A file just written by an import holds other lines even under the old name.
+    const bool imported = m_choice->openDatabase(path);
     const QString now = m_choice->databasePath();
-    if (now != before)
+    if (now != before || imported)
         forgetLoadedTree();
     if (!now.isEmpty() && (now != before || path)) {
         QStringList recent = m_settings->value(RecentKey).toStringList();
@@ -375,6 +385,15 @@ void BomWindow::forgetLoadedTree() {
     m_editor->history().clear();
     m_whereUsed->closeWindow();
     showStatistics({});
+}
+
+void BomWindow::showAddedRows() {
+    m_choice->refillList();
+    // The loaded bill is read again, so that the tree shows the database's lines as they are now.
+    if (m_model->topAssembly().isEmpty())
+        return;
+    m_itemIdEdit->setText(m_model->topAssembly());
+    requestLoad();
 }
 
 void BomWindow::showStatistics(const QModelIndex& node) {

@@ -71,6 +71,8 @@ private:
     void openDatabase(const std::optional<QString>& path);
     /// Empties the tree and what it showed, when the database has changed.
     void forgetLoadedTree();
+    /// Refills the list and reloads the loaded tree after an import added rows to the database.
+    void showAddedRows();
 
     desktop::Desktop& m_desktop;
     std::unique_ptr<QSettings> m_settings;

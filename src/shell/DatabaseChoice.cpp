@@ -1,6 +1,8 @@
 #include "shell/DatabaseChoice.h"
 
 #include "desktop/Desktop.h"
+#include "import/Import.h"
+#include "shell/ImportFlow.h"
 #include "shell/ItemList.h"
 #include "shell/Workdir.h"
 #include "store/Database.h"
@@ -20,9 +22,18 @@ DatabaseChoice::DatabaseChoice(desktop::Desktop& desktop, QString workdirFolder,
       m_statusText(statusText) {}
 
 int DatabaseChoice::openFileDialog() {
-    const auto chosen = m_desktop.openFile(desktop::FileDialogTitle);
+    m_imported = false;
+    auto chosen = m_desktop.openFile(desktop::FileDialogTitle);
     if (!chosen)
         return store::FileDialogCancelled;
+    // The editor cannot work on a Jet file itself: its bills are copied into a new SQLite file,
+    // which is then the choice. A Cancel or a failure there chooses nothing, as a Cancel here.
+    if (import::isJetFile(*chosen)) {
+        chosen = ImportFlow(m_desktop).convertJet(*chosen);
+        if (!chosen)
+            return store::FileDialogCancelled;
+        m_imported = true;
+    }
     m_databasePath = *chosen;
     // A file that cannot be written loses only the memory of the choice for the next start.
     return rememberPath(m_workdirFolder, m_databasePath) ? 0 : store::WriteFailed;
@@ -52,13 +63,19 @@ void DatabaseChoice::FillItemList() {
     }
 }
 
-void DatabaseChoice::openDatabase(const std::optional<QString>& path) {
+bool DatabaseChoice::openDatabase(const std::optional<QString>& path) {
+    m_imported = false;
     if (path) {
         m_databasePath = *path;
         rememberPath(m_workdirFolder, m_databasePath);
     } else {
         openFileDialog();
     }
+    refillList();
+    return m_imported;
+}
+
+void DatabaseChoice::refillList() {
     m_statusText.setText(LoadingText);
     m_list.removeAllItems();
     try {

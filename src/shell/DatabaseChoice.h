@@ -25,6 +25,8 @@ public:
 
     QString databasePath() const override { return m_databasePath; }
     void setDatabasePath(const QString& path) override { m_databasePath = path; }
+    /// The chooser. A Jet (.mdb) file chosen is imported into a new SQLite file first (see
+    /// ImportFlow), and the new file is the choice; a Cancel or failure there counts as Cancel.
     int openFileDialog() override;
 
     /// Start-up: reads the remembered path (asking for a file when there is none) and fills
@@ -32,8 +34,12 @@ public:
     void FillItemList();
     /// File > Open Database: asks for a file (or takes `path`, a recent database, without
     /// asking), then empties and refills the list from the current path (the old one after
-    /// Cancel); failures are shown.
-    void openDatabase(const std::optional<QString>& path = std::nullopt);
+    /// Cancel); failures are shown. True when the file chosen was written just now by an
+    /// import, which may have replaced the current database under the same name.
+    bool openDatabase(const std::optional<QString>& path = std::nullopt);
+    /// Empties and refills the list from the current database, as after Open Database, when
+    /// its items have changed; failures are shown.
+    void refillList();
 
 private:
     /// Appends every item of the current database to the list and shows the path; throws
@@ -45,6 +51,7 @@ private:
     ItemList& m_list;
     QLabel& m_statusText;
     QString m_databasePath;
+    bool m_imported = false; ///< the last choice was a file written by an import
 };
 
 } // namespace shell

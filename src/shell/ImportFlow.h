@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QAction;
+class QMenu;
+
+namespace desktop {
+class Desktop;
+}
+
+namespace shell {
+
+/// Bringing existing bills into the editor from the window: a Jet (.mdb) file chosen as the
+/// database, and File ▸ Import ▸ "From Access Database…" and "From CSV Files…". Each asks its
+/// questions through the desktop services, imports with a progress window that offers Cancel,
+/// and shows a failure as "NUMBER DESCRIPTION". A Cancel at any step, or a failure, leaves no
+/// new file behind; a Jet file is only read.
+class ImportFlow : public QObject {
+    Q_OBJECT
+public:
+    /// `databasePath` gives the current database at the moment a command runs (empty when
+    /// there is none); it may be empty for the chooser's own use.
+    explicit ImportFlow(desktop::Desktop& desktop, std::function<QString()> databasePath = {},
+                        QObject* parent = nullptr);
+
+    /// Adds the Import submenu (`mnuImport`, with `mnuImportAccess` and `mnuImportCsv`) to the
+    /// end of `fileMenu`.
+    void addTo(QMenu* fileMenu);
+
+    /// A Jet file chosen as the database: explains that its bills are copied into a new SQLite
+    /// file, asks where (proposing NAME.db beside it) and imports. Returns the new database, or
+    /// nothing after a Cancel or a failure (which is shown).
+    std::optional<QString> convertJet(const QString& mdbPath);
+
+    /// File ▸ Import ▸ From Access Database…: asks for the .mdb file, then as convertJet().
+    void importAccess();
+    /// File ▸ Import ▸ From CSV Files…: asks for items.csv and lines.csv, then whether to add
+    /// their rows to the current database or to write a new database file.
+    void importCsvFiles();
+
+Q_SIGNALS:
+    /// A new database file was written from the menu: it is to become the current database.
+    void databaseCreated(const QString& path);
+    /// Rows were added to the current database: what the window shows of it is out of date.
+    void rowsAdded();
+
+private:
+    /// Runs `work` with the busy pointer and a progress window; false after a Cancel or a
+    /// failure (which is shown, a Cancel silently).
+    bool run(const QString& source,
+             const std::function<void(const std::function<bool(qint64, qint64)>&)>& work);
+    /// The save dialog for a new database, proposing `proposed`.
+    std::optional<QString> askNewDatabase(const QString& proposed);
+
+    desktop::Desktop& m_desktop;
+    std::function<QString()> m_databasePath;
+};
+
+} // namespace shell
