@@ -1,0 +1,109 @@
+// The reads of a tree load: the lines of many assemblies at once, with their quantities and
+// their components' ItemMaster facts, through SQLite's own interface.
+
+#include "store/Database.h"
+
+#include "store/ItemKey.h"
+#include "store/Schema.h"
+#include "store/SqlSupport.h"
+
+namespace store {
+
+using namespace sql;
+
+QStringList Database::components(const QString& assembly) {
+    Statement query(m_db, schema::SelectComponents, QStringLiteral("Could not read BomDetail"));
+    query.bind(assembly).exec();
+    QStringList result;
+    while (query.next())
+        result.append(query.value(1).toString());
+    return result;
+}
+
+namespace {
+
+/// Reads the lines of SelectComponentLines' shape. Items repeat from line to line: each one's
+/// unit and description are decoded once per read and shared.
+class LineReader {
+public:
+    ComponentLine read(NativeStatement& query, const QString& assembly) {
+        const QByteArrayView bytes = query.bytes(1);
+        std::optional<QString> component = decodeId(bytes);
+        if (!component)
+            throw StoreError(UnreadableId,
+                             QStringLiteral("The bill of material of '%1' lists the "
+                                            "component '%2', whose ID is not valid UTF-8 "
+                                            "text: correct it in BomDetail, for example by "
+                                            "importing it again as UTF-8.")
+                                 .arg(assembly, readableId(bytes)));
+        const QString key = foldKey(*component);
+        auto facts = m_facts.constFind(key);
+        if (facts == m_facts.cend())
+            facts = m_facts.insert(key, {text(query, 3), text(query, 4)});
+        return ComponentLine{std::move(*component), query.number(2), facts->first, facts->second};
+    }
+
+private:
+    static std::optional<QString> text(NativeStatement& query, int column) {
+        if (query.isNull(column))
+            return std::nullopt;
+        return QString::fromUtf8(query.bytes(column));
+    }
+
+    QHash<QString, std::pair<std::optional<QString>, std::optional<QString>>> m_facts;
+};
+
+
+} // namespace
+
+std::vector<ComponentLines> Database::componentsOfEach(const QStringList& assemblies) {
+    // The hot path of a tree load: one statement for the whole batch, stepped once per
+    // assembly through SQLite's own interface.
+    sqlite3* const connection = nativeHandle(m_db);
+    const QString what = QStringLiteral("Could not read BomDetail");
+    const ReadTransaction transaction(connection, what);
+    // Declared after the transaction: finalized before it ends.
+    NativeStatement query(connection, schema::SelectComponentLines, what);
+    LineReader reader;
+    std::vector<ComponentLines> result(size_t(assemblies.size()));
+    QByteArray key;
+    for (qsizetype i = 0; i < assemblies.size(); ++i) {
+        key = assemblies.at(i).toUtf8();
+        query.rebind(key);
+        while (query.next())
+            result[size_t(i)].append(reader.read(query, assemblies.at(i)));
+    }
+    return result;
+}
+
+QHash<QString, ComponentLines> Database::allComponentLines() {
+    sqlite3* const connection = nativeHandle(m_db);
+    const QString what = QStringLiteral("Could not read BomDetail");
+    const ReadTransaction transaction(connection, what);
+    NativeStatement query(connection, schema::SelectAllComponentLines, what);
+    LineReader reader;
+    QHash<QString, ComponentLines> result;
+    QByteArray lastBytes;
+    QString assembly;
+    ComponentLines* lines = nullptr;
+    while (query.next()) {
+        const QByteArrayView bytes = query.bytes(0);
+        if (!lines || bytes != lastBytes) {
+            lastBytes = bytes.toByteArray();
+            // An assembly ID that is not text can never be sought, so it lists nothing.
+            assembly = decodeId(bytes).value_or(QString());
+            lines = &result[foldKey(assembly)];
+        }
+        lines->append(reader.read(query, assembly));
+    }
+    return result;
+}
+
+qint64 Database::lineEstimate() {
+    sqlite3* const connection = nativeHandle(m_db);
+    NativeStatement query(connection, schema::SelectLineEstimate,
+                          QStringLiteral("Could not read BomDetail"));
+    return query.next() ? query.integer(0) : 0;
+}
+
+} // namespace store
