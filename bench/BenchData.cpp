@@ -163,9 +163,10 @@ std::vector<tree::Node> walk(const QString& item, int nodeLimit, Components comp
 
 } // namespace
 
-void writeDeep(const QString& path, const Sizes& sizes) {
+namespace {
+
+void addDeep(Writer& w, const Sizes& sizes) {
     std::mt19937 random(20261208);
-    Writer w(path);
     w.addItem(DeepTop);
     for (int level = 1; level <= sizes.deepLevels; ++level)
         for (int i = 0; i < sizes.deepPerLevel; ++i)
@@ -182,6 +183,28 @@ void writeDeep(const QString& path, const Sizes& sizes) {
     for (int level = 1; level < sizes.deepLevels; ++level)
         for (int i = 0; i < sizes.deepPerLevel; ++i)
             components(levelItem("D", level, i), level + 1);
+}
+
+} // namespace
+
+void writeDeep(const QString& path, const Sizes& sizes) {
+    Writer w(path);
+    addDeep(w, sizes);
+}
+
+void writeScale(const QString& path, const Sizes& sizes) {
+    Writer w(path);
+    addDeep(w, sizes);
+    // Unrelated bills around it, with IDs that sort before and after the deep structure's.
+    int written = 0;
+    for (int lines = 0, deep = (sizes.deepLevels - 1) * sizes.deepPerLevel * sizes.deepComponents +
+                                sizes.deepComponents;
+         deep + lines < sizes.scaleLines; ++written) {
+        const QString assembly =
+            QStringLiteral("%1-%2").arg(written % 2 ? u'A' : u'Z').arg(written, 8, 10, QLatin1Char('0'));
+        for (int c = 0; c < 4 && deep + lines < sizes.scaleLines; ++c, ++lines)
+            w.addLine(assembly, QStringLiteral("P-%1").arg((written * 4 + c) % 100000, 6, 10, QLatin1Char('0')), 1);
+    }
 }
 
 void writeWide(const QString& path, const Sizes& sizes) {

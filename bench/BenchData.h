@@ -23,9 +23,10 @@ struct Sizes {
     int items = 100000;         ///< ItemMaster rows of the items database
     int explodeLevels = 6;      ///< levels below the explode top item
     int explodeFanOut = 10;     ///< items per level, each using every item of the next level
+    int scaleLines = 5'000'000; ///< lines of the scale database: the deep structure and others
 
     static Sizes full() { return {}; }
-    static Sizes small() { return {4, 30, 3, 40, 3, 500, 3, 4}; }
+    static Sizes small() { return {4, 30, 3, 40, 3, 500, 3, 4, 20'000}; }
 };
 
 inline const QString DeepTop = QStringLiteral("DEEP-TOP");
@@ -39,6 +40,8 @@ void writeDeep(const QString& path, const Sizes& sizes);
 void writeWide(const QString& path, const Sizes& sizes);
 void writeItems(const QString& path, const Sizes& sizes);
 void writeExplode(const QString& path, const Sizes& sizes);
+/// The deep structure inside a database of `scaleLines` lines, the rest unrelated to it.
+void writeScale(const QString& path, const Sizes& sizes);
 /// A small structure with shared sub-assemblies, case variants of one ID and a cycle.
 void writeTangled(const QString& path);
 

@@ -175,7 +175,8 @@ public:
         QCoreApplication::processEvents(); // the tree is laid out and painted
     }
 
-    void treeCases(const char* label, const QString& path, const QString& top, int expected) {
+    /// Returns the median of the window's load.
+    double treeCases(const char* label, const QString& path, const QString& top, int expected) {
         BenchDesktop desktop;
         QTemporaryDir folder;
         auto w = window(desktop, folder, path);
@@ -189,7 +190,7 @@ public:
             walked = bench::perNodeWalk(path, top, tree::DefaultNodeLimit).size();
         });
         size_t floorNodes = 0;
-        measure(QStringLiteral("%1 floor: one pass + nodes").arg(QLatin1StringView(label)), [&] {
+        const Row floor = measure(QStringLiteral("%1 floor: one pass + nodes").arg(QLatin1StringView(label)), [&] {
             floorNodes = bench::onePassBuild(path, top, tree::DefaultNodeLimit).size();
         });
         if (walked != size_t(expected) || floorNodes != size_t(expected))
@@ -197,6 +198,9 @@ public:
         std::printf("%-44s %16.1fx\n",
                     qPrintable(QStringLiteral("%1 per-node walk / window load").arg(QLatin1StringView(label))),
                     perNode.median() / viaWindow.median());
+        std::printf("%-44s %16.2fx\n",
+                    qPrintable(QStringLiteral("%1 window load / floor").arg(QLatin1StringView(label))),
+                    viaWindow.median() / floor.median());
 
         if (QLatin1StringView(label) == QLatin1StringView("deep")) {
             QAction* expand = w->findChild<QAction*>(QStringLiteral("mnuExpand"));
@@ -233,7 +237,49 @@ public:
                 qFatal("deep indented export: %d records, expected %d", int(records), expected + 1);
 
             whereUsedCase(*w, desktop, path);
+            historyCases(*w, desktop);
         }
+        return viaWindow.median();
+    }
+
+    /// A quantity typed into the tree, then its undo and redo, each until the tree shows it.
+    void historyCases(shell::BomWindow& w, BenchDesktop& desktop) {
+        load(w, bench::DeepTop);
+        tree::BomTreeModel& model = w.treeModel();
+        // A line of the third level: it stands in several places of the tree.
+        const QModelIndex node = model.index(0, 0, model.index(0, 0, model.index(0, 0)));
+        const QString assembly = model.assemblyOf(node);
+        const QString component = model.text(node);
+        int typed = 0;
+        measure(QStringLiteral("quantity edit (every copy shown)"), [&] {
+            model.setData(node.siblingAtColumn(tree::QuantityColumn), QString::number(10 + ++typed % 2));
+            QCoreApplication::processEvents();
+        });
+        if (model.quantity(node) != std::optional<double>(10 + typed % 2) || !desktop.messages.isEmpty())
+            qFatal("the quantity edit did not show: %s", qPrintable(desktop.messages.join(u'|')));
+        QAction* undo = w.findChild<QAction*>(QStringLiteral("mnuUndo"));
+        QAction* redo = w.findChild<QAction*>(QStringLiteral("mnuRedo"));
+        measure(QStringLiteral("undo (quantity)"), [&] { undo->trigger(); },
+                [&] { redo->trigger(); });
+        measure(QStringLiteral("redo (quantity)"), [&] { redo->trigger(); },
+                [&] { undo->trigger(); });
+        if (!desktop.messages.isEmpty())
+            qFatal("undo/redo of %s in %s: %s", qPrintable(component), qPrintable(assembly),
+                   qPrintable(desktop.messages.join(u'|')));
+    }
+
+    /// The deep structure inside a database of millions of unrelated lines: the load must cost
+    /// what the nodes shown cost, not what the table holds.
+    void scaleCase(const QString& path, double deepMedian, int expected) {
+        BenchDesktop desktop;
+        QTemporaryDir folder;
+        auto w = window(desktop, folder, path);
+        const Row row = measure(QStringLiteral("scale: deep tree load among %1 lines").arg(m_sizes.scaleLines),
+                                [&] { load(*w, bench::DeepTop); });
+        if (w->treeModel().nodeCount() != expected || !desktop.messages.isEmpty())
+            qFatal("scale: %d nodes, expected %d", w->treeModel().nodeCount(), expected);
+        if (deepMedian > 0)
+            std::printf("%-44s %16.2fx\n", "scale load / deep load", row.median() / deepMedian);
     }
 
     /// Edit > Where Used on a list line, until the Where Used window shows every assembly.
@@ -423,15 +469,18 @@ int main(int argc, char* argv[]) {
         deepNodes += (n *= sizes.deepComponents);
     const int wideNodes = sizes.wideDirect * (1 + sizes.wideLeaves);
 
-    // --only NAME runs one group of cases (deep, wide, items, explode), for profiling.
+    // --only NAME runs one group of cases (deep, scale, wide, items, explode), for profiling.
     QString only;
     if (const qsizetype at = args.indexOf(QStringLiteral("--only")); at > 0 && at + 1 < args.size())
         only = args.at(at + 1);
     const auto wanted = [&](const char* name) { return only.isEmpty() || only == QLatin1StringView(name); };
 
     std::printf("%-44s %5s %10s %21s %8s\n", "case", "runs", "median ms", "min-max ms", "peak MB");
-    if (wanted("deep"))
-        bench.treeCases("deep", deep, bench::DeepTop, deepNodes);
+    double deepMedian = 0;
+    if (wanted("deep") || wanted("scale"))
+        deepMedian = bench.treeCases("deep", deep, bench::DeepTop, deepNodes);
+    if (wanted("scale"))
+        bench.scaleCase(bench.database("scale", &bench::writeScale), deepMedian, deepNodes);
     if (wanted("wide"))
         bench.treeCases("wide", wide, bench::WideTop, wideNodes);
     if (wanted("items"))
