@@ -4,6 +4,8 @@
 # remembered in workdir.txt, but only when no workdir.txt exists there yet.
 set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
+# Only the editor and the Jet reader it starts for an import: no tests, no benchmarks.
+build_targets=(bom-editor bom-jet-reader)
 source "$top/scripts/setup.sh"
 
 sample="$top/build/sample.db"

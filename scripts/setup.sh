@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the editor needs (only those missing), then configures and
-# builds it in ./build. Sourced by run.sh and test.sh.
+# builds it in ./build. Sourced by run.sh, test.sh and bench.sh.
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libx11-dev sqlite3
@@ -19,4 +19,8 @@ fi
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$top/build" -j"$(nproc)"
+# build_targets, when the caller sets it, names what to build (the run command builds only the
+# editor and what it starts); otherwise everything is built, tests and benchmarks included.
+targets=()
+for t in ${build_targets[@]+"${build_targets[@]}"}; do targets+=(--target "$t"); done
+cmake --build "$top/build" -j"$(nproc)" ${targets[@]+"${targets[@]}"}
