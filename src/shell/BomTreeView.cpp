@@ -47,10 +47,14 @@ BomTreeView::BomTreeView(QWidget* parent) : QTreeView(parent) {
 
 void BomTreeView::setModel(QAbstractItemModel* model) {
     QTreeView::setModel(model);
-    // The item ID takes the room it needs; the description what is left.
-    header()->resizeSection(0, fontMetrics().horizontalAdvance(QLatin1Char('M')) * 16);
-    for (int column = 1; column < header()->count(); ++column)
-        header()->resizeSection(column, fontMetrics().horizontalAdvance(QLatin1Char('M')) * 7);
+    // Room for an item ID a few levels down; the numbers and the unit are short.
+    const int em = fontMetrics().horizontalAdvance(QLatin1Char('M'));
+    const int widths[] = {em * 18, em * 6, em * 3, em * 12, em * 9};
+    for (int column = 0; column < header()->count() && column < 5; ++column)
+        header()->resizeSection(column, widths[column]);
+    // The description takes whatever room the window gives.
+    if (header()->count() > tree::DescriptionColumn)
+        header()->setSectionResizeMode(tree::DescriptionColumn, QHeaderView::Stretch);
 }
 
 void BomTreeView::setDropHighlight(const QModelIndex& index) {

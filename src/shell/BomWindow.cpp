@@ -74,7 +74,9 @@ void BomWindow::restoreLayout() {
                QSize(16, 40));
         move(screen.center() - rect().center());
     }
-    m_splitter->restoreState(m_settings->value(QStringLiteral("window/splitter")).toByteArray());
+    if (!m_splitter->restoreState(m_settings->value(QStringLiteral("window/splitter")).toByteArray()))
+        // The tree, with its columns, takes the larger part.
+        m_splitter->setSizes({width() * 3 / 5, width() * 2 / 5});
     m_tree->header()->restoreState(
         m_settings->value(QStringLiteral("window/treeColumns")).toByteArray());
     updateRecentMenu();
