@@ -153,6 +153,8 @@ public:
         throw failure();
     }
     bool isNull(int column) { return sqlite3_column_type(m_statement, column) == SQLITE_NULL; }
+    int type(int column) { return sqlite3_column_type(m_statement, column); }
+    double real(int column) { return sqlite3_column_double(m_statement, column); }
     qint64 integer(int column) { return sqlite3_column_int64(m_statement, column); }
     /// A numeric column's value; empty for Null and for text that is not a number.
     std::optional<double> number(int column) {

@@ -1,6 +1,8 @@
 #include "store/WhereUsed.h"
 
 #include "store/Database.h"
+#include "store/Schema.h"
+#include "store/SqlSupport.h"
 #include "store/StoreError.h"
 
 #include <QByteArray>
@@ -16,67 +18,17 @@
 
 namespace store {
 
+using namespace sql;
+
 namespace {
 
 const QString ReadWhat = QStringLiteral("Could not read BomDetail");
 
-StoreError sqliteFailure(sqlite3* connection, const QString& what) {
-    if ((sqlite3_extended_errcode(connection) & 0xff) == SQLITE_NOTADB)
-        return StoreError(NotADatabase, QStringLiteral("The file is not a database: %1.")
-                                            .arg(QString::fromUtf8(sqlite3_errmsg(connection))));
-    return StoreError(QueryFailed,
-                      QStringLiteral("%1: %2.").arg(what, QString::fromUtf8(sqlite3_errmsg(connection))));
-}
-
-/// A statement stepped through SQLite's own interface, finalized on every path. Every step
-/// that is neither a row nor the end is a failure: a damaged page must never look like the end.
-class Native {
-public:
-    Native(sqlite3* connection, QLatin1StringView sql, const QString& what)
-        : m_connection(connection), m_what(what) {
-        if (sqlite3_prepare_v2(connection, sql.data(), int(sql.size()), &m_statement, nullptr) !=
-            SQLITE_OK)
-            throw sqliteFailure(connection, what);
-    }
-    ~Native() { sqlite3_finalize(m_statement); }
-    Native(const Native&) = delete;
-    Native& operator=(const Native&) = delete;
-
-    void rebind(const QByteArray& utf8) {
-        sqlite3_reset(m_statement);
-        sqlite3_bind_text(m_statement, 1, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
-    }
-    bool next() {
-        const int step = sqlite3_step(m_statement);
-        if (step == SQLITE_ROW)
-            return true;
-        if (step == SQLITE_DONE)
-            return false;
-        throw sqliteFailure(m_connection, m_what);
-    }
-    QByteArrayView bytes(int column) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-        return QByteArrayView(text, sqlite3_column_bytes(m_statement, column));
-    }
-    int type(int column) { return sqlite3_column_type(m_statement, column); }
-    double number(int column) { return sqlite3_column_double(m_statement, column); }
-    qint64 integer(int column) { return sqlite3_column_int64(m_statement, column); }
-
-private:
-    sqlite3* m_connection;
-    QString m_what;
-    sqlite3_stmt* m_statement = nullptr;
-};
-
 /// An ID as text; an ID that is not valid UTF-8 cannot be shown or sought as stored.
 QString decodeOrFail(QByteArrayView bytes, const char* table) {
-    if (bytes.isValidUtf8())
-        return QString::fromUtf8(bytes);
-    QString readable;
-    for (const char c : bytes)
-        readable += uchar(c) >= 0x20 && uchar(c) < 0x7f
-                        ? QString(QLatin1Char(c))
-                        : QStringLiteral("\\x%1").arg(uint(uchar(c)), 2, 16, QLatin1Char('0')).toUpper();
+    if (std::optional<QString> id = decodeId(bytes))
+        return *id;
+    const QString readable = readableId(bytes);
     throw StoreError(UnreadableId,
                      QStringLiteral("%1 holds the item ID '%2', which is not valid UTF-8 text: "
                                     "correct it in the database, for example by importing it "
@@ -170,36 +122,19 @@ struct Line {
     enum Kind : quint8 { Number, Null, NotANumber } kind;
 };
 
-/// Ends a read transaction that the walk began, however it ends.
-struct ReadTransaction {
-    sqlite3* connection;
-    bool own;
-    ReadTransaction(sqlite3* c) : connection(c), own(sqlite3_get_autocommit(c) != 0) {
-        if (own && sqlite3_exec(connection, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw sqliteFailure(connection, ReadWhat);
-    }
-    ~ReadTransaction() {
-        if (own)
-            sqlite3_exec(connection, "COMMIT", nullptr, nullptr, nullptr);
-    }
-};
-
 } // namespace
 
 std::vector<WhereUsedRow> Database::whereUsed(const QString& item) {
-    const QVariant handle = m_db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        throw StoreError(QueryFailed, QStringLiteral("The database driver is not SQLite."));
-    sqlite3* const connection = *static_cast<sqlite3* const*>(handle.constData());
+    sqlite3* const connection = nativeHandle(m_db);
     // One state of the file for the lines and the descriptions alike.
-    const ReadTransaction transaction(connection);
+    const ReadTransaction transaction(connection, ReadWhat);
 
     // The whole table once, each ID numbered: lines come grouped by assembly in most
     // files, so an assembly is looked up once for its group.
     Ids ids;
     std::vector<Line> lines;
     {
-        Native all(connection, schema::SelectAllLines, ReadWhat);
+        NativeStatement all(connection, schema::SelectAllLines, ReadWhat);
         int assembly = -1;
         while (all.next()) {
             const QByteArrayView stored = all.bytes(0);
@@ -212,7 +147,7 @@ std::vector<WhereUsedRow> Database::whereUsed(const QString& item) {
                 break;
             case SQLITE_INTEGER:
             case SQLITE_FLOAT:
-                line.quantity = all.number(2);
+                line.quantity = all.real(2);
                 break;
             default: {
                 bool ok = false;
@@ -334,7 +269,7 @@ std::vector<WhereUsedRow> Database::whereUsed(const QString& item) {
         if (!row.circular && !nullQuantity[size_t(node)])
             row.quantity = quantity[size_t(node)];
     }
-    const auto describe = [&](WhereUsedRow& row, Native& master) {
+    const auto describe = [&](WhereUsedRow& row, NativeStatement& master) {
         row.inItemMaster = true;
         row.assembly = decodeOrFail(master.bytes(0), "ItemMaster");
         if (master.type(1) != SQLITE_NULL)
@@ -345,12 +280,12 @@ std::vector<WhereUsedRow> Database::whereUsed(const QString& item) {
     // rows of ItemMaster in a pass, so a part used nearly everywhere reads the table instead.
     qint64 masterRows = 0;
     if (!listed.empty()) {
-        Native count(connection, schema::CountItemMaster, masterWhat);
+        NativeStatement count(connection, schema::CountItemMaster, masterWhat);
         if (count.next())
             masterRows = count.integer(0);
     }
     if (masterRows < qint64(listed.size()) * 8) {
-        Native master(connection, schema::SelectItems, masterWhat);
+        NativeStatement master(connection, schema::SelectItems, masterWhat);
         while (master.next()) {
             const int id = ids.find(master.bytes(0));
             const int row = id < 0 ? -1 : rowOf[size_t(id == itemId ? itself : id)];
@@ -358,7 +293,7 @@ std::vector<WhereUsedRow> Database::whereUsed(const QString& item) {
                 describe(rows[size_t(row)], master);
         }
     } else {
-        Native master(connection, schema::SelectItemDescription, masterWhat);
+        NativeStatement master(connection, schema::SelectItemDescription, masterWhat);
         QByteArray spelling;
         for (size_t at = 0; at < listed.size(); ++at) {
             spelling = ids.spelling(idOf(listed[at])).toByteArray();
