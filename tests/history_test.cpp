@@ -174,6 +174,34 @@ private Q_SLOTS:
         QVERIFY(f.desktop.asked.isEmpty());
     }
 
+    void editsReachNodesUnderAPartlyLoadedAssembly() {
+        // With a node limit of 3, X is cut after K and S: its lines still change in the tree.
+        WindowFixture f(catalogue(), {{"A", "X"}, {"X", "S"}, {"X", "T"}, {"X", "K"}});
+        struct Session : tree::DatabaseSession {
+            QString path;
+            QString databasePath() const override { return path; }
+            void setDatabasePath(const QString& p) override { path = p; }
+            int openFileDialog() override { return 0; }
+        } session;
+        session.path = f.database;
+        tree::BomTreeModel model;
+        tree::BomEditor editor(f.desktop, session, model, [](const QString&) {});
+        editor.setLimits(3, tree::DefaultDepthLimit);
+        editor.load(QStringLiteral("A"));
+        const QModelIndex x = model.index(0, 0);
+        QCOMPARE(model.stopOf(x), tree::Stop::NodeLimit);
+        QCOMPARE(model.rowCount(x), 2);
+        f.desktop.asked.clear();
+        f.desktop.messageAnswers = {desktop::ResultOk};
+        editor.deleteComponent(model.index(0, 0, x)); // K
+        QCOMPARE(model.rowCount(x), 1);
+        QCOMPARE(model.text(model.index(0, 0, x)), QStringLiteral("S"));
+        editor.changeQuantity(model.index(0, 0, x), QStringLiteral("7"));
+        QCOMPARE(model.quantity(model.index(0, 0, x)), std::optional<double>(7));
+        QCOMPARE(columnOf(f.database, "X", "S", "bomQtyReq").toDouble(), 7.0);
+        QCOMPARE(f.desktop.messageTexts(), QStringList{QStringLiteral("Delete Selected Item?")});
+    }
+
     void anotherDatabaseStartsAnEmptyHistory() {
         WindowFixture f(catalogue(), shared());
         f.load(QStringLiteral("A"));

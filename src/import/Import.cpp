@@ -47,7 +47,8 @@ Summary write(const SourceRows& rows, std::unique_ptr<store::BulkWriter> writer,
     // The last chance to cancel: after the commit the file is there.
     meter.poll();
     writer->commit();
-    meter.finish();
+    // Written: a Cancel from here on comes too late to mean anything.
+    meter.finish(false);
     return Summary{output, writer->itemsAdded(), writer->linesAdded(), rows.jetVersion};
 }
 

@@ -23,9 +23,12 @@ void Meter::poll() {
     ask();
 }
 
-void Meter::finish() {
+void Meter::finish(bool cancellable) {
     m_now = Total;
-    ask();
+    if (cancellable)
+        ask();
+    else if (m_progress)
+        m_progress(m_now, Total);
 }
 
 void Meter::ask() {

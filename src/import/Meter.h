@@ -19,7 +19,9 @@ public:
     void step(qint64 done, qint64 total);
     /// Asks the caller again with the current figure: for waits that make no steps.
     void poll();
-    void finish();
+    /// The work is done. Not `cancellable` once what it wrote is in place: the caller is told
+    /// of the end, and a Cancel then means nothing.
+    void finish(bool cancellable = true);
 
 private:
     void ask();

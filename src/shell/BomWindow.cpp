@@ -153,6 +153,10 @@ void BomWindow::route() {
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &BomWindow::showStatistics);
     connect(m_tree, &BomTreeView::currentNodeClicked, this, &BomWindow::showStatistics);
+    // A quantity changed, undone or redone changes what the statistics show of the current
+    // node's line.
+    connect(m_model, &QAbstractItemModel::dataChanged, this,
+            [this] { showStatistics(m_tree->currentIndex()); });
     connect(m_tree, &BomTreeView::itemDropped, this, [this](const QString& id) {
         m_editor->addComponent(m_tree->dropHighlight(), id);
         // However the drop ended, no node stays marked as its target.

@@ -265,6 +265,13 @@ void BulkWriter::commit() {
     if (m_newFile) {
         // The file the editor will open must pass its check; better refused here than there.
         { Database check(m_workingPath); }
+        // SQLite would apply a journal left beside the old file to the new one.
+        for (const char* suffix : {"-journal", "-wal"})
+            if (QFile::exists(m_path + QLatin1StringView(suffix)))
+                throw StoreError(ImportOutputFailed,
+                                 QStringLiteral("Could not replace '%1': its journal '%1%2' is "
+                                                "there (another program may have it open).")
+                                     .arg(m_path, QLatin1StringView(suffix)));
         std::error_code error;
         std::filesystem::rename(QFile::encodeName(m_workingPath).toStdString(),
                                 QFile::encodeName(m_path).toStdString(), error);

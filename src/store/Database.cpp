@@ -295,16 +295,7 @@ void Database::addLine(const QString& assembly, const QString& component, double
     // Statements are declared inside the transaction's scope, so each is finished before the
     // transaction commits or rolls back.
     WriteTransaction transaction(m_db, what);
-    refuseCircular(assembly, component);
-    {
-        Statement existing(m_db, schema::SelectLineExists,
-                           QStringLiteral("Could not read BomDetail"));
-        existing.bind(assembly).bind(component).exec();
-        if (existing.next())
-            throw StoreError(DuplicateLine,
-                             QStringLiteral("The bill of material of '%1' already lists '%2'.")
-                                 .arg(assembly, component));
-    }
+    checkNewLine(assembly, component);
     if (m_beforeInsert)
         m_beforeInsert();
     {
@@ -317,6 +308,16 @@ void Database::addLine(const QString& assembly, const QString& component, double
 }
 
 void Database::setBeforeInsert(std::function<void()> hook) { m_beforeInsert = std::move(hook); }
+
+void Database::checkNewLine(const QString& assembly, const QString& component) {
+    refuseCircular(assembly, component);
+    Statement existing(m_db, schema::SelectLineExists, QStringLiteral("Could not read BomDetail"));
+    existing.bind(assembly).bind(component).exec();
+    if (existing.next())
+        throw StoreError(DuplicateLine,
+                         QStringLiteral("The bill of material of '%1' already lists '%2'.")
+                             .arg(assembly, component));
+}
 
 void Database::refuseCircular(const QString& assembly, const QString& component) {
     if (foldKey(assembly) == foldKey(component))

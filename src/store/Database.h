@@ -99,6 +99,9 @@ public:
     /// failure leaves the table as it was.
     void addLine(const QString& assembly, const QString& component, double quantity,
                  const QDateTime& startDate);
+    /// The checks of addLine on their own (CircularComponent, DuplicateLine), so that a drop
+    /// that would be refused says so before it asks for a quantity. addLine checks again.
+    void checkNewLine(const QString& assembly, const QString& component);
     /// Code that addLine runs inside its write transaction, after its checks and right before
     /// the insert; empty for none. Lets a test act as another program at the one moment when
     /// a write of its could undo what the checks found.

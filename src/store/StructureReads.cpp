@@ -7,6 +7,8 @@
 #include "store/Schema.h"
 #include "store/SqlSupport.h"
 
+#include <limits>
+
 namespace store {
 
 using namespace sql;
@@ -101,6 +103,16 @@ QHash<QString, ComponentLines> Database::allComponentLines() {
 
 qint64 Database::lineEstimate() {
     sqlite3* const connection = nativeHandle(m_db);
+    sqlite3_stmt* statement = nullptr;
+    // A table declared WITHOUT ROWID has no row numbers to estimate from: then the table is
+    // taken as too large to read whole.
+    if (sqlite3_prepare_v2(connection, schema::SelectLineEstimate.data(),
+                           int(schema::SelectLineEstimate.size()), &statement,
+                           nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return std::numeric_limits<qint64>::max();
+    }
+    sqlite3_finalize(statement);
     NativeStatement query(connection, schema::SelectLineEstimate,
                           QStringLiteral("Could not read BomDetail"));
     return query.next() ? query.integer(0) : 0;

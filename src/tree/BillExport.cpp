@@ -73,7 +73,14 @@ std::vector<SummaryLine> summarisedBill(const std::vector<IndentedLine>& indente
 QString csvQuantity(std::optional<double> quantity) {
     if (!quantity)
         return {};
-    const double value = *quantity;
+    // Fifteen significant digits, as the tree shows quantities: sums and products of stored
+    // quantities carry the binary rounding of doubles in their last digits (0.1 + 0.2 is
+    // 0.30000000000000004), which no one typed and no spreadsheet shows.
+    char digits[32];
+    const auto rounded = std::to_chars(digits, digits + sizeof digits, *quantity,
+                                       std::chars_format::general, 15);
+    double value = *quantity;
+    std::from_chars(digits, rounded.ptr, value);
     // std::to_chars gives the fewest digits that read back exactly, always with '.' and never
     // with grouping (and "inf" for the infinity a REAL column can hold). Plain decimals over the
     // range quantities live in (no "1e+06" for a million); exponents only beyond it, where plain

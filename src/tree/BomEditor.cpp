@@ -36,8 +36,9 @@ QString BomEditor::load(const QString& item) {
     QString description;
     std::optional<store::StoreError> failure;
     std::vector<Node> nodes;
+    const QString path = m_session.databasePath();
     try {
-        store::Database db(m_session.databasePath());
+        store::Database db(path);
         if (const auto found = db.findItem(item))
             description = found->description.value_or(NoDescription);
         m_desktop.processEvents();
@@ -50,6 +51,13 @@ QString BomEditor::load(const QString& item) {
         nodes = std::move(builder.nodes());
     } catch (const store::StoreError& error) {
         failure = error;
+    }
+    // Another database chosen while the load let events run: what was read belongs to the
+    // file left, and the tree must not show it as the new one's.
+    if (m_session.databasePath() != path) {
+        m_model.clear(QString());
+        m_showStatus(m_session.databasePath());
+        return {};
     }
     // A failed load keeps what it built.
     m_model.adopt(item, std::move(nodes));
@@ -109,6 +117,20 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
     // Esc or closing the box: the user has not decided, so the drop ends here.
     if (answer == desktop::ResultCancel)
         return;
+    const bool asChild = answer != desktop::ResultNo;
+    const QString assembly = first     ? m_model.topAssembly()
+                             : asChild ? m_model.text(target)
+                                       : m_model.assemblyOf(target);
+    // A line the database would refuse is refused before the quantity is asked for.
+    if (!m_session.databasePath().isEmpty()) {
+        try {
+            store::Database db(m_session.databasePath());
+            db.checkNewLine(assembly, component);
+        } catch (const store::StoreError& error) {
+            report(error.message());
+            return;
+        }
+    }
     const auto typed =
         m_desktop.inputBox(QStringLiteral("Enter the quantity required of the new component."),
                            QStringLiteral("Add BOM Item"), QStringLiteral("0"));
@@ -121,11 +143,6 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
     }
     if (!target.isValid() && !first)
         return;
-
-    const bool asChild = answer != desktop::ResultNo;
-    const QString assembly = first     ? m_model.topAssembly()
-                             : asChild ? m_model.text(target)
-                                       : m_model.assemblyOf(target);
     if (m_session.databasePath().isEmpty()) {
         m_session.openFileDialog();
         if (m_session.databasePath().isEmpty())

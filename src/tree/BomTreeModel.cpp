@@ -97,14 +97,15 @@ void BomTreeModel::insertSubtree(const QModelIndex& parent, int row, std::vector
     endInsertRows();
 }
 
-std::vector<QPersistentModelIndex> BomTreeModel::placesOf(const QString& assembly) const {
+std::vector<QPersistentModelIndex> BomTreeModel::placesOf(const QString& assembly,
+                                                          bool withStopped) const {
     const QString key = store::foldKey(assembly);
     std::vector<QPersistentModelIndex> places;
     if (store::foldKey(m_assembly) == key)
         places.emplace_back();
     for (size_t id = 0; id < m_nodes.size(); ++id) {
         const Node& node = m_nodes[id];
-        if (!node.removed && !node.circular && node.stop == Stop::None &&
+        if (!node.removed && !node.circular && (withStopped || node.stop == Stop::None) &&
             store::foldKey(node.text) == key)
             places.emplace_back(indexOf(int(id)));
     }
@@ -115,7 +116,7 @@ std::vector<QPersistentModelIndex> BomTreeModel::nodesOfLine(const QString& asse
                                                              const QString& component) const {
     const QString componentKey = store::foldKey(component);
     std::vector<QPersistentModelIndex> nodes;
-    for (const QPersistentModelIndex& place : placesOf(assembly))
+    for (const QPersistentModelIndex& place : placesOf(assembly, true))
         for (int id : childrenOf(place.isValid() ? idOf(place) : -1))
             if (store::foldKey(m_nodes[size_t(id)].text) == componentKey)
                 nodes.emplace_back(indexOf(id));

@@ -71,8 +71,10 @@ public:
 
     /// Every place where the components of `assembly` stand, under the store's case rule: the
     /// top level (an invalid index) when the tree was loaded for it, and every node of it that
-    /// the load expanded (not circular, not stopped).
-    std::vector<QPersistentModelIndex> placesOf(const QString& assembly) const;
+    /// is not circular. A node where a load stopped holds only part of its components: it is
+    /// left out unless `withStopped` (for edits of lines it may show).
+    std::vector<QPersistentModelIndex> placesOf(const QString& assembly,
+                                                bool withStopped = false) const;
     /// Every node that stands for the line (assembly, component), under the store's case rule.
     std::vector<QPersistentModelIndex> nodesOfLine(const QString& assembly,
                                                    const QString& component) const;

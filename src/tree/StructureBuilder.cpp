@@ -50,7 +50,7 @@ const store::ComponentLines& StructureBuilder::componentsOf(const QString& assem
     if (batch.size() >= 1000) {
         if (m_memo->lineEstimate < 0)
             m_memo->lineEstimate = m_db.lineEstimate();
-        if (batch.size() * 16 >= m_memo->lineEstimate) {
+        if (m_memo->lineEstimate / 16 <= batch.size()) {
             m_memo->components = m_db.allComponentLines();
             m_memo->complete = true;
             return m_memo->components.contains(key) ? m_memo->components[key] : none;

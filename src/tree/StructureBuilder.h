@@ -44,6 +44,8 @@ public:
     void buildComponent(const QStringList& path, const QString& component, int nodeBudget);
 
     std::vector<Node>& nodes() { return m_nodes; }
+    /// The lines of `assembly` as this builder reads them (once per builder).
+    store::ComponentLines linesOf(const QString& assembly) { return componentsOf(assembly); }
 
 private:
     struct Memo;

@@ -20,13 +20,13 @@ std::optional<store::StoreError> showAddedLine(BomTreeModel& model, store::Datab
         return std::nullopt;
     try {
         // Siblings stand in the order the database lists them, as a load would show them.
-        const QStringList order = db.components(assembly);
+        StructureBuilder builder(db, nodeLimit, depthLimit);
+        const store::ComponentLines order = builder.linesOf(assembly);
         QHash<QString, int> position;
         for (int i = 0; i < order.size(); ++i)
-            position.insert(store::foldKey(order.at(i)), i);
+            position.insert(store::foldKey(order.at(i).id), i);
         const int newPosition = position.value(store::foldKey(component), int(order.size()));
 
-        StructureBuilder builder(db, nodeLimit, depthLimit);
         for (const QPersistentModelIndex& place : places) {
             int row = 0;
             for (int r = 0; r < model.rowCount(place); ++r)
