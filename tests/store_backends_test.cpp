@@ -156,13 +156,17 @@ private Q_SLOTS:
 
     void batchedReadMatchesPerAssemblyReads() {
         const StoreBackend backend = this->backend();
-        backend.write({}, {{"B", "z"}, {"A", "C"}, {"b", "D"}, {"A", "B"}, {"X", "Y"}, {"C", "a"}});
+        // An ID with the characters that quote and separate lists in SQL and in arrays.
+        const QString odd = QStringLiteral("Q\"{a\\b, 'c'} NULL");
+        backend.write({}, {{"B", "z"}, {"A", "C"}, {"b", "D"}, {"A", "B"}, {"X", "Y"}, {"C", "a"},
+                           {odd, "K"}});
         const auto db = backend.open();
         // "a" and "A" are one assembly: each place it is asked for gets its lines.
         const auto lists =
             db->componentsOfEach({QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("C"),
-                                  QStringLiteral("none"), QStringLiteral("a")});
-        QCOMPARE(lists.size(), size_t(5));
+                                  QStringLiteral("none"), QStringLiteral("a"), odd.toLower()});
+        QCOMPARE(lists.size(), size_t(6));
+        QCOMPARE(ids(lists[5]), QStringList{"K"});
         QCOMPARE(ids(lists[0]), (QStringList{"B", "C"}));
         QCOMPARE(ids(lists[1]), (QStringList{"D", "z"}));
         QCOMPARE(ids(lists[2]), (QStringList{"a"}));

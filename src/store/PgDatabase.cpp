@@ -7,8 +7,6 @@
 #include "store/SchemaCheck.h"
 
 #include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
 
 namespace store {
 
@@ -27,6 +25,25 @@ std::optional<double> optionalNumber(const QVariant& value) {
     if (value.isNull())
         return std::nullopt;
     return value.toDouble();
+}
+
+/// The keys of `ids` as one array literal: ASCII letters folded to lower case, as lower()
+/// folds text of collation "C", each element quoted, with its quotes and backslashes escaped.
+QString keyArray(const QStringList& ids) {
+    QString literal = QStringLiteral("{");
+    for (const QString& id : ids) {
+        if (literal.size() > 1)
+            literal += QLatin1Char(',');
+        literal += QLatin1Char('"');
+        for (QChar c : id) {
+            if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
+                literal += QLatin1Char('\\');
+            const char16_t u = c.unicode();
+            literal += u >= u'A' && u <= u'Z' ? QChar(char16_t(u + (u'a' - u'A'))) : c;
+        }
+        literal += QLatin1Char('"');
+    }
+    return literal + QLatin1Char('}');
 }
 
 const QString readItemMaster = QStringLiteral("Could not read ItemMaster");
@@ -103,16 +120,13 @@ std::vector<ComponentLines> PgDatabase::componentsOfEach(const QStringList& asse
     std::vector<ComponentLines> result(size_t(assemblies.size()));
     if (assemblies.isEmpty())
         return result;
-    // The IDs travel as one JSON array, which carries any text; the server folds them as it
-    // folds the keys. Several asked IDs may be one item: each gets the lines.
+    // Several asked IDs may be one item: each gets the lines.
     QHash<QString, QList<size_t>> askedAs;
     for (qsizetype i = 0; i < assemblies.size(); ++i)
         askedAs[foldKey(assemblies.at(i))].append(size_t(i));
-    const QByteArray ids =
-        QJsonDocument(QJsonArray::fromStringList(assemblies)).toJson(QJsonDocument::Compact);
 
     Statement query(m_connection.db(), pgschema::SelectComponentLines, readBomDetail);
-    query.bind(QString::fromUtf8(ids)).exec();
+    query.bind(keyArray(assemblies)).exec();
     // Items repeat from line to line: their facts are shared, not copied per line.
     QHash<QString, std::pair<std::optional<QString>, std::optional<QString>>> facts;
     QString lastAssembly;

@@ -50,13 +50,14 @@ inline constexpr QLatin1StringView SelectItem{
 inline constexpr QLatin1StringView SelectComponents{
     "SELECT bomcomp FROM bomdetail WHERE lower(bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
     " ORDER BY lower(bomcomp COLLATE \"C\")"};
-/// The lines of a whole batch of assemblies (a JSON array of IDs) in one statement, grouped by
-/// assembly and in key order within each.
+/// The lines of a whole batch of assemblies in one statement, grouped by assembly and in key
+/// order within each. The parameter is an array of the assemblies' keys, folded as lower()
+/// folds them: compared with "= ANY", the key index finds each assembly's lines, where a join
+/// with a set of IDs would read the whole table for every batch, however small.
 inline constexpr QLatin1StringView SelectComponentLines{
     "SELECT d.bomid, d.bomcomp, d.bomqtyreq, m.itemuom, m.itemdesc FROM bomdetail AS d"
     " LEFT JOIN itemmaster AS m ON lower(m.itemid COLLATE \"C\") = lower(d.bomcomp COLLATE \"C\")"
-    " WHERE lower(d.bomid COLLATE \"C\") IN"
-    "  (SELECT lower(a COLLATE \"C\") FROM json_array_elements_text(?::json) AS a)"
+    " WHERE lower(d.bomid COLLATE \"C\") = ANY(?::text[])"
     " ORDER BY lower(d.bomid COLLATE \"C\"), lower(d.bomcomp COLLATE \"C\")"};
 
 inline constexpr QLatin1StringView SelectLine{

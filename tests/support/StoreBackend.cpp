@@ -81,6 +81,9 @@ void StoreBackend::write(const std::vector<ItemRow>& items, const std::vector<Li
             run(q, QStringLiteral("INSERT INTO bomdetail VALUES (?, ?, ?, '1996-01-01 00:00:00')"),
                 {line.assembly, line.component, line.quantity});
         db.commit();
+        // As after any bulk load: without statistics the planner takes the tables for small
+        // and reads them whole on every look-up.
+        run(q, QStringLiteral("ANALYZE itemmaster, bomdetail"));
     });
 }
 
