@@ -1,7 +1,9 @@
 #include "store/Database.h"
 
 #include "store/ItemKey.h"
+#include "store/LineErrors.h"
 #include "store/Schema.h"
+#include "store/SchemaCheck.h"
 #include "store/SqlSupport.h"
 #include "store/StoreError.h"
 
@@ -104,67 +106,13 @@ Database::~Database() {
 }
 
 void Database::checkSchema() {
-    struct Needed {
-        QLatin1StringView table;
-        QLatin1StringView column;
-        int keyPosition; // 0: any, otherwise its place in the primary key
-    };
-    static constexpr Needed needed[] = {
-        {schema::ItemMaster, QLatin1StringView("ItemID"), 1},
-        {schema::ItemMaster, QLatin1StringView("ItemDesc"), 0},
-        {schema::ItemMaster, QLatin1StringView("ItemUom"), 0},
-        {schema::BomDetail, QLatin1StringView("BomID"), 1},
-        {schema::BomDetail, QLatin1StringView("BomComp"), 2},
-        {schema::BomDetail, QLatin1StringView("bomQtyReq"), 0},
-        {schema::BomDetail, QLatin1StringView("StartDate"), 0},
-    };
-
-    struct Column {
-        QString table;
-        QString name;
-        int keyPosition;
-    };
-    std::vector<Column> columns;
+    std::vector<TableColumn> columns;
     Statement query(m_db, schema::SelectColumns, QStringLiteral("Could not read the tables"));
     query.exec();
     while (query.next())
         columns.push_back({query.value(0).toString(), query.value(1).toString(),
                            query.value(2).toInt()});
-
-    // SQLite names compare without regard to ASCII case.
-    const auto same = [](const QString& a, QLatin1StringView b) {
-        return a.compare(b, Qt::CaseInsensitive) == 0;
-    };
-    for (QLatin1StringView table : {schema::ItemMaster, schema::BomDetail}) {
-        if (std::none_of(columns.begin(), columns.end(),
-                         [&](const Column& c) { return same(c.table, table); }))
-            throw StoreError(MissingTable,
-                             QStringLiteral("Could not find table '%1' in '%2'.").arg(table, m_path));
-        const int keyColumns =
-            int(std::count_if(columns.begin(), columns.end(), [&](const Column& c) {
-                return same(c.table, table) && c.keyPosition > 0;
-            }));
-        const int wanted = table == schema::BomDetail ? 2 : 1;
-        if (keyColumns != wanted)
-            throw StoreError(MissingPrimaryKey,
-                             QStringLiteral("Table '%1' has no primary key on %2.")
-                                 .arg(table, table == schema::BomDetail
-                                                 ? QStringLiteral("(BomID, BomComp)")
-                                                 : QStringLiteral("(ItemID)")));
-    }
-    for (const Needed& n : needed) {
-        const auto found = std::find_if(columns.begin(), columns.end(), [&](const Column& c) {
-            return same(c.table, n.table) && same(c.name, n.column);
-        });
-        if (found == columns.end())
-            throw StoreError(MissingColumn, QStringLiteral("Table '%1' has no column '%2'.")
-                                                .arg(n.table, n.column));
-        if (n.keyPosition != 0 && found->keyPosition != n.keyPosition)
-            throw StoreError(MissingPrimaryKey,
-                             QStringLiteral("Column '%1' of table '%2' is not in its place in "
-                                            "the primary key.")
-                                 .arg(n.column, n.table));
-    }
+    checkColumns(columns, QStringLiteral("'%1'").arg(m_path));
 }
 
 QStringList Database::itemIds() {
@@ -314,20 +262,14 @@ void Database::checkNewLine(const QString& assembly, const QString& component) {
     Statement existing(m_db, schema::SelectLineExists, QStringLiteral("Could not read BomDetail"));
     existing.bind(assembly).bind(component).exec();
     if (existing.next())
-        throw StoreError(DuplicateLine,
-                         QStringLiteral("The bill of material of '%1' already lists '%2'.")
-                             .arg(assembly, component));
+        throw errors::duplicateLine(assembly, component);
 }
 
 void Database::refuseCircular(const QString& assembly, const QString& component) {
     if (foldKey(assembly) == foldKey(component))
-        throw StoreError(CircularComponent,
-                         QStringLiteral("'%1' cannot be a component of itself.").arg(component));
+        throw errors::componentOfItself(component);
     if (structureContains(component, assembly))
-        throw StoreError(CircularComponent,
-                         QStringLiteral("'%1' cannot be a component of '%2': '%2' is already "
-                                        "part of the structure of '%1'.")
-                             .arg(component, assembly));
+        throw errors::closesCycle(assembly, component);
 }
 
 bool Database::deleteLine(const QString& assembly, const QString& component) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/Store.h"
 #include "store/WhereUsed.h"
 
 #include <QDateTime>
@@ -16,47 +17,14 @@
 
 namespace store {
 
-/// One row of ItemMaster; a Null column is an empty optional.
-struct Item {
-    QString id;
-    std::optional<QString> description;
-    std::optional<QString> unit;
-};
-
-/// One line of an assembly's bill as the tree shows it: the component, the line's quantity
-/// and the component's ItemMaster facts (all Null where the item has no ItemMaster row).
-struct ComponentLine {
-    QString id;
-    std::optional<double> quantity;
-    std::optional<QString> unit;
-    std::optional<QString> description;
-};
-/// Implicitly shared, so that a load hands the same lines to every copy of an assembly.
-using ComponentLines = QList<ComponentLine>;
-
-/// A line exactly as stored: its values as the file holds them (a quantity may be Null, or
-/// even text), so that it can be put back or recognised as unchanged.
-struct LineRow {
-    QString assembly;
-    QString component;
-    QVariant quantity;
-    QVariant startDate;
-};
-
-/// An item as the Item Master list shows it.
-struct ItemLine {
-    QString id;
-    std::optional<QString> description;
-};
-
 /// An open, checked connection to one database file, for the length of one user operation.
 /// The constructor opens the file read-write without ever creating it and checks that it holds
 /// ItemMaster and BomDetail with the columns and primary keys the editor relies on; it throws
 /// StoreError otherwise. The destructor releases the connection and everything opened on it.
-class Database {
+class Database : public Store {
 public:
     explicit Database(const QString& path);
-    ~Database();
+    ~Database() override;
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
@@ -66,21 +34,21 @@ public:
     /// as a whole with UnreadableId: the description names each unreadable ID readably
     /// ('CAF\xE9') and says they stand in ItemMaster. A list that silently lacked items would
     /// look complete.
-    QStringList itemIds();
+    QStringList itemIds() override;
     /// Every item with its description, in key order, read in one read transaction. IDs that
     /// are not valid UTF-8 text refuse the list as itemIds() does; a description that is not
     /// shows its invalid bytes as U+FFFD.
-    std::vector<ItemLine> itemLines();
+    std::vector<ItemLine> itemLines() override;
     /// The item with this ID under the store's comparison, if there is one.
-    std::optional<Item> findItem(const QString& id);
+    std::optional<Item> findItem(const QString& id) override;
     /// One assembly's components in key order, with a statement prepared for this call alone.
-    QStringList components(const QString& assembly);
+    QStringList components(const QString& assembly) override;
     /// The lines of many assemblies: element i lists those of assemblies[i], in key order,
     /// with their quantities and their components' units and descriptions. The whole batch
     /// is served by one prepared statement in one read transaction. A component ID that is
     /// not valid UTF-8 text fails with UnreadableId, naming the ID and the assembly that lists
     /// it, so that no tree is ever built without it; a read error fails with QueryFailed.
-    std::vector<ComponentLines> componentsOfEach(const QStringList& assemblies);
+    std::vector<ComponentLines> componentsOfEach(const QStringList& assemblies) override;
     /// Every line of the table in one pass, as componentsOfEach reads them, by assembly ID
     /// folded under the store's case rule (foldKey). Cheaper than componentsOfEach for a
     /// batch that asks for most of the table.
@@ -89,7 +57,7 @@ public:
     qint64 lineEstimate();
     /// Whether the line exists; when it does, its quantity (empty optional for Null).
     std::optional<std::optional<double>> findQuantity(const QString& assembly,
-                                                      const QString& component);
+                                                      const QString& component) override;
     /// Adds one line in one write transaction that holds the file's write lock from the first
     /// check to the commit, so another program cannot slip in a line that the checks would
     /// have refused. In this order: a component equal to its assembly under the store's case
@@ -98,7 +66,7 @@ public:
     /// whatever its quantity column holds; then the line is inserted and committed. Every
     /// failure leaves the table as it was.
     void addLine(const QString& assembly, const QString& component, double quantity,
-                 const QDateTime& startDate);
+                 const QDateTime& startDate) override;
     /// The checks of addLine on their own (CircularComponent, DuplicateLine), so that a drop
     /// that would be refused says so before it asks for a quantity. addLine checks again.
     void checkNewLine(const QString& assembly, const QString& component);
@@ -107,25 +75,25 @@ public:
     /// a write of its could undo what the checks found.
     void setBeforeInsert(std::function<void()> hook);
     /// Deletes one line; false when there was none. One statement, so it is atomic by itself.
-    bool deleteLine(const QString& assembly, const QString& component);
+    bool deleteLine(const QString& assembly, const QString& component) override;
     /// The line (assembly, component) as stored; empty when there is none.
-    std::optional<LineRow> findLine(const QString& assembly, const QString& component);
+    std::optional<LineRow> findLine(const QString& assembly, const QString& component) override;
     /// Deletes the line in one write transaction and returns it as it was; empty when there
     /// was none.
-    std::optional<LineRow> takeLine(const QString& assembly, const QString& component);
+    std::optional<LineRow> takeLine(const QString& assembly, const QString& component) override;
     /// Puts a line back exactly as `row` holds it, in one write transaction with the checks
     /// of addLine; a line of that pair that is there already fails with LineChanged.
-    void restoreLine(const LineRow& row);
+    void restoreLine(const LineRow& row) override;
     /// Deletes the line only while it holds exactly `row`'s quantity and start date; otherwise
     /// (changed or gone) fails with LineChanged and deletes nothing.
-    void removeUnchangedLine(const LineRow& row);
+    void removeUnchangedLine(const LineRow& row) override;
     /// Writes `quantity` in one statement, only while the line's quantity is still
     /// `expected`; otherwise (changed or gone) fails with LineChanged and writes nothing.
     void changeQuantity(const QString& assembly, const QString& component,
-                        const QVariant& expected, const QVariant& quantity);
+                        const QVariant& expected, const QVariant& quantity) override;
     /// Whether `target` stands in the structure of `item` (or is `item` itself). A read that
     /// fails is an error (QueryFailed), never a "no".
-    bool structureContains(const QString& item, const QString& target);
+    bool structureContains(const QString& item, const QString& target) override;
     /// Every assembly that has `item` in its structure, directly or through sub-assemblies,
     /// sorted by level and then by assembly ID under the store's case rule; WhereUsedRow says
     /// what each row holds and what a cycle gives. Reads the table once, in one read

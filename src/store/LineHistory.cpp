@@ -3,6 +3,7 @@
 // meanwhile.
 
 #include "store/Database.h"
+#include "store/LineErrors.h"
 #include "store/Schema.h"
 #include "store/SqlSupport.h"
 
@@ -10,17 +11,7 @@ namespace store {
 
 using namespace sql;
 
-namespace {
-
-StoreError lineChanged(const QString& assembly, const QString& component) {
-    return StoreError(LineChanged,
-                      QStringLiteral("The line of '%1' in the bill of material of '%2' has been "
-                                     "changed or removed by another program since; nothing "
-                                     "was written.")
-                          .arg(component, assembly));
-}
-
-} // namespace
+using errors::lineChanged;
 
 std::optional<LineRow> Database::findLine(const QString& assembly, const QString& component) {
     Statement query(m_db, schema::SelectLineRow, QStringLiteral("Could not read BomDetail"));

@@ -1,0 +1,148 @@
+#include "store/PgConnection.h"
+
+#include "store/PgSchema.h"
+
+#include <QSqlError>
+#include <QUrl>
+#include <QUrlQuery>
+
+#include <atomic>
+
+namespace store::pg {
+
+namespace {
+
+QString describe(const QSqlError& error) {
+    QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    text = text.trimmed();
+    return text.isEmpty() ? QStringLiteral("unknown database error") : text;
+}
+
+StoreError cannotOpen(const QString& shown, const QString& why) {
+    return StoreError(CannotOpen, QStringLiteral("Could not connect to '%1': %2.").arg(shown, why));
+}
+
+} // namespace
+
+void fail(int number, const QString& what, const QSqlError& error) {
+    throw StoreError(number, QStringLiteral("%1: %2.").arg(what, describe(error)));
+}
+
+Connection::Connection(const QString& uri) : m_uri(uri) {
+    if (uri.isEmpty())
+        throw StoreError(NoDatabaseChosen, QStringLiteral("No database has been chosen."));
+    const QUrl url(uri, QUrl::StrictMode);
+    // Messages name the server, never a password that was typed into the address.
+    if (url.isValid())
+        m_uri = url.toString(QUrl::RemovePassword);
+    if (!url.isValid() ||
+        (url.scheme() != QLatin1String("postgresql") && url.scheme() != QLatin1String("postgres")))
+        throw cannotOpen(m_uri, QStringLiteral("not a postgresql:// address"));
+    if (!url.password().isEmpty())
+        throw cannotOpen(m_uri, QStringLiteral("the address holds a password; give it in "
+                                             "~/.pgpass or PGPASSWORD instead"));
+    QString host = url.host();
+    int port = url.port(-1);
+    QString options = QStringLiteral("connect_timeout=%1;keepalives_idle=30;"
+                                     "keepalives_interval=10;keepalives_count=3")
+                          .arg(pgschema::ConnectTimeoutSeconds);
+    const QUrlQuery query(url);
+    for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded)) {
+        bool ok = true;
+        if (key == QLatin1String("host"))
+            host = value;
+        else if (key == QLatin1String("port"))
+            port = value.toInt(&ok);
+        else if (key == QLatin1String("sslmode") &&
+                 !value.contains(QLatin1Char(' ')) && !value.contains(QLatin1Char(';')))
+            options += QStringLiteral(";sslmode=") + value;
+        else
+            ok = false;
+        if (!ok)
+            throw cannotOpen(m_uri, QStringLiteral("the parameter '%1=%2' is not understood")
+                                      .arg(key, value));
+    }
+
+    static std::atomic<int> serial{0};
+    m_name = QStringLiteral("bom-server-operation-%1").arg(++serial);
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+    if (!m_db.isValid()) {
+        release();
+        throw cannotOpen(m_uri, QStringLiteral("the PostgreSQL driver of Qt SQL (QPSQL) is not "
+                                             "installed"));
+    }
+    m_db.setHostName(host);
+    if (port > 0)
+        m_db.setPort(port);
+    m_db.setDatabaseName(url.path().mid(1));
+    m_db.setUserName(url.userName());
+    m_db.setConnectOptions(options);
+    if (!m_db.open()) {
+        const QSqlError error = m_db.lastError();
+        release();
+        throw cannotOpen(m_uri, describe(error));
+    }
+    QSqlQuery setup(m_db);
+    if (!setup.exec(pgschema::SetStatementTimeout)) {
+        const QSqlError error = setup.lastError();
+        setup = QSqlQuery();
+        release();
+        throw cannotOpen(m_uri, describe(error));
+    }
+}
+
+Connection::~Connection() { release(); }
+
+void Connection::release() {
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+void execute(const QSqlDatabase& db, QLatin1StringView sql, const QString& what,
+             int failureNumber) {
+    QSqlQuery query(db);
+    if (!query.exec(sql))
+        fail(failureNumber, what, query.lastError());
+}
+
+Statement::Statement(const QSqlDatabase& db, QLatin1StringView sql, const QString& what,
+                     int failureNumber)
+    : m_query(db), m_what(what), m_failureNumber(failureNumber) {
+    m_query.setForwardOnly(true);
+    if (!m_query.prepare(sql))
+        fail(m_failureNumber, m_what, m_query.lastError());
+}
+
+void Statement::exec() {
+    if (!m_query.exec())
+        fail(m_failureNumber, m_what, m_query.lastError());
+}
+
+bool Statement::next() {
+    if (m_query.next())
+        return true;
+    // next() is false both at the end and on a read error; only the latter is a failure.
+    if (m_query.lastError().isValid())
+        fail(QueryFailed, m_what, m_query.lastError());
+    return false;
+}
+
+Transaction::Transaction(const QSqlDatabase& db, const QString& what) : m_query(db), m_what(what) {
+    if (!m_query.exec(pgschema::Begin))
+        fail(WriteFailed, m_what, m_query.lastError());
+}
+
+Transaction::~Transaction() {
+    // On a lost connection the server has rolled back already; the statement then just fails.
+    if (m_open)
+        m_query.exec(pgschema::Rollback);
+}
+
+void Transaction::commit() {
+    if (!m_query.exec(pgschema::Commit))
+        fail(WriteFailed, m_what, m_query.lastError());
+    m_open = false;
+}
+
+} // namespace store::pg

@@ -1,0 +1,88 @@
+#pragma once
+
+// The PostgreSQL store's connection and statement helpers: numbered errors at the place of
+// failure, as SqlSupport.h gives them for SQLite. Used by the files of src/store only.
+
+#include "store/StoreError.h"
+
+#include <QLatin1StringView>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+namespace store::pg {
+
+/// One connection to a PostgreSQL server, opened from a URI of the form
+/// postgresql://[user@][host][:port][/database][?host=socket-folder&port=N&sslmode=MODE].
+/// A host that starts with "/" (or the host parameter) names the folder of a Unix socket.
+/// A password is never taken from the URI: libpq finds it where it usually does (PGPASSWORD,
+/// ~/.pgpass), so the URI can be remembered as it is. The connection waits at most
+/// ConnectTimeoutSeconds to be made and each statement at most the statement timeout. Throws
+/// StoreError: NoDatabaseChosen for an empty URI, CannotOpen for any other failure.
+class Connection {
+public:
+    explicit Connection(const QString& uri);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    const QSqlDatabase& db() const { return m_db; }
+    /// The URI without a password, for messages.
+    const QString& uri() const { return m_uri; }
+
+private:
+    void release();
+
+    QString m_uri;
+    QString m_name;
+    QSqlDatabase m_db;
+};
+
+[[noreturn]] void fail(int number, const QString& what, const QSqlError& error);
+
+/// Runs a statement without parameters as it is, not prepared: the server prepares no DDL
+/// and no transaction control. Fails with `failureNumber`.
+void execute(const QSqlDatabase& db, QLatin1StringView sql, const QString& what,
+             int failureNumber);
+
+/// A statement prepared on the connection; failures become numbered errors: `failureNumber`
+/// for the statement itself (a write's WriteFailed even when the server is gone before it is
+/// prepared), QueryFailed for reading its rows.
+class Statement {
+public:
+    Statement(const QSqlDatabase& db, QLatin1StringView sql, const QString& what,
+              int failureNumber = QueryFailed);
+    Statement& bind(const QVariant& value) {
+        m_query.addBindValue(value);
+        return *this;
+    }
+    void exec();
+    bool next();
+    QVariant value(int column) const { return m_query.value(column); }
+    int rowsAffected() const { return m_query.numRowsAffected(); }
+
+private:
+    QSqlQuery m_query;
+    QString m_what;
+    int m_failureNumber;
+};
+
+/// A transaction on the connection, rolled back unless committed. READ COMMITTED: each
+/// statement sees what was committed before it began, so a statement after a lock sees the
+/// writes of whoever held the lock before.
+class Transaction {
+public:
+    Transaction(const QSqlDatabase& db, const QString& what);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    QSqlQuery m_query;
+    QString m_what;
+    bool m_open = true;
+};
+
+} // namespace store::pg

@@ -1,0 +1,259 @@
+#include "store/PgDatabase.h"
+
+#include "store/ItemKey.h"
+#include "store/LineErrors.h"
+#include "store/PgSchema.h"
+#include "store/Schema.h"
+#include "store/SchemaCheck.h"
+
+#include <QHash>
+
+namespace store {
+
+using pg::Statement;
+using pg::Transaction;
+
+namespace {
+
+std::optional<QString> optionalText(const QVariant& value) {
+    if (value.isNull())
+        return std::nullopt;
+    return value.toString();
+}
+
+std::optional<double> optionalNumber(const QVariant& value) {
+    if (value.isNull())
+        return std::nullopt;
+    return value.toDouble();
+}
+
+/// The keys of `ids` as one array literal: ASCII letters folded to lower case, as lower()
+/// folds text of collation "C", each element quoted, with its quotes and backslashes escaped.
+QString keyArray(const QStringList& ids) {
+    QString literal = QStringLiteral("{");
+    for (const QString& id : ids) {
+        if (literal.size() > 1)
+            literal += QLatin1Char(',');
+        literal += QLatin1Char('"');
+        for (QChar c : id) {
+            if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
+                literal += QLatin1Char('\\');
+            const char16_t u = c.unicode();
+            literal += u >= u'A' && u <= u'Z' ? QChar(char16_t(u + (u'a' - u'A'))) : c;
+        }
+        literal += QLatin1Char('"');
+    }
+    return literal + QLatin1Char('}');
+}
+
+const QString readItemMaster = QStringLiteral("Could not read ItemMaster");
+const QString readBomDetail = QStringLiteral("Could not read BomDetail");
+
+} // namespace
+
+PgDatabase::PgDatabase(const QString& uri) : m_connection(uri) { checkSchema(); }
+
+PgDatabase::~PgDatabase() = default;
+
+void PgDatabase::createSchema(const QString& uri) {
+    const pg::Connection connection(uri);
+    const QString what = QStringLiteral("Could not create the tables");
+    Transaction transaction(connection.db(), what);
+    for (QLatin1StringView sql : pgschema::CreateTables) {
+        pg::execute(connection.db(), sql, what, WriteFailed);
+    }
+    transaction.commit();
+}
+
+void PgDatabase::checkSchema() {
+    std::vector<TableColumn> columns;
+    Statement query(m_connection.db(), pgschema::SelectColumns,
+                    QStringLiteral("Could not read the tables"));
+    query.exec();
+    while (query.next())
+        columns.push_back({query.value(0).toString(), query.value(1).toString(),
+                           query.value(2).toInt()});
+    checkColumns(columns, QStringLiteral("'%1'").arg(m_connection.uri()));
+}
+
+std::vector<ItemLine> PgDatabase::readItems(bool withDescriptions) {
+    // One statement: one state of the table, whoever writes meanwhile.
+    Statement query(m_connection.db(),
+                    withDescriptions ? pgschema::SelectItemLines : pgschema::SelectItemIds,
+                    readItemMaster);
+    query.exec();
+    std::vector<ItemLine> lines;
+    while (query.next())
+        lines.push_back({query.value(0).toString(),
+                         withDescriptions ? optionalText(query.value(1)) : std::nullopt});
+    return lines;
+}
+
+QStringList PgDatabase::itemIds() {
+    QStringList ids;
+    for (ItemLine& line : readItems(false))
+        ids.append(std::move(line.id));
+    return ids;
+}
+
+std::vector<ItemLine> PgDatabase::itemLines() { return readItems(true); }
+
+std::optional<Item> PgDatabase::findItem(const QString& id) {
+    Statement query(m_connection.db(), pgschema::SelectItem, readItemMaster);
+    query.bind(id).exec();
+    if (!query.next())
+        return std::nullopt;
+    return Item{query.value(0).toString(), optionalText(query.value(1)),
+                optionalText(query.value(2))};
+}
+
+QStringList PgDatabase::components(const QString& assembly) {
+    Statement query(m_connection.db(), pgschema::SelectComponents, readBomDetail);
+    query.bind(assembly).exec();
+    QStringList result;
+    while (query.next())
+        result.append(query.value(0).toString());
+    return result;
+}
+
+std::vector<ComponentLines> PgDatabase::componentsOfEach(const QStringList& assemblies) {
+    std::vector<ComponentLines> result(size_t(assemblies.size()));
+    if (assemblies.isEmpty())
+        return result;
+    // Several asked IDs may be one item: each gets the lines.
+    QHash<QString, QList<size_t>> askedAs;
+    for (qsizetype i = 0; i < assemblies.size(); ++i)
+        askedAs[foldKey(assemblies.at(i))].append(size_t(i));
+
+    Statement query(m_connection.db(), pgschema::SelectComponentLines, readBomDetail);
+    query.bind(keyArray(assemblies)).exec();
+    // Items repeat from line to line: their facts are shared, not copied per line.
+    QHash<QString, std::pair<std::optional<QString>, std::optional<QString>>> facts;
+    QString lastAssembly;
+    const QList<size_t>* targets = nullptr;
+    while (query.next()) {
+        const QString assembly = query.value(0).toString();
+        if (!targets || assembly != lastAssembly) {
+            lastAssembly = assembly;
+            targets = &askedAs[foldKey(assembly)];
+        }
+        const QString component = query.value(1).toString();
+        const QString key = foldKey(component);
+        auto fact = facts.constFind(key);
+        if (fact == facts.cend())
+            fact = facts.insert(key, {optionalText(query.value(3)), optionalText(query.value(4))});
+        const ComponentLine line{component, optionalNumber(query.value(2)), fact->first,
+                                 fact->second};
+        for (size_t target : *targets)
+            result[target].append(line);
+    }
+    return result;
+}
+
+std::optional<std::optional<double>> PgDatabase::findQuantity(const QString& assembly,
+                                                              const QString& component) {
+    Statement query(m_connection.db(), pgschema::SelectLine, readBomDetail);
+    query.bind(assembly).bind(component).exec();
+    if (!query.next())
+        return std::nullopt;
+    return optionalNumber(query.value(0));
+}
+
+void PgDatabase::refuseCircular(const QString& assembly, const QString& component) {
+    if (foldKey(assembly) == foldKey(component))
+        throw errors::componentOfItself(component);
+    if (structureContains(component, assembly))
+        throw errors::closesCycle(assembly, component);
+}
+
+void PgDatabase::addLine(const QString& assembly, const QString& component, double quantity,
+                         const QDateTime& startDate) {
+    const QString what = QStringLiteral("Could not add '%1' to '%2'").arg(component, assembly);
+    const QSqlDatabase& db = m_connection.db();
+    Transaction transaction(db, what);
+    Statement(db, pgschema::LockStructure, what, WriteFailed).exec();
+    refuseCircular(assembly, component);
+    if (findLine(assembly, component))
+        throw errors::duplicateLine(assembly, component);
+    if (m_beforeInsert)
+        m_beforeInsert();
+    Statement insert(db, pgschema::InsertLine, what, WriteFailed);
+    insert.bind(assembly).bind(component).bind(quantity).bind(
+        startDate.toString(schema::StartDateFormat));
+    insert.exec();
+    transaction.commit();
+}
+
+void PgDatabase::setBeforeInsert(std::function<void()> hook) { m_beforeInsert = std::move(hook); }
+
+bool PgDatabase::deleteLine(const QString& assembly, const QString& component) {
+    Statement remove(m_connection.db(), pgschema::DeleteLine,
+                     QStringLiteral("Could not delete the line"), WriteFailed);
+    remove.bind(assembly).bind(component).exec();
+    return remove.rowsAffected() > 0;
+}
+
+bool PgDatabase::structureContains(const QString& item, const QString& target) {
+    Statement query(m_connection.db(), pgschema::SelectReaches, readBomDetail);
+    query.bind(item).bind(target).exec();
+    return query.next();
+}
+
+std::optional<LineRow> PgDatabase::findLine(const QString& assembly, const QString& component) {
+    Statement query(m_connection.db(), pgschema::SelectLineRow, readBomDetail);
+    query.bind(assembly).bind(component).exec();
+    if (!query.next())
+        return std::nullopt;
+    return LineRow{query.value(0).toString(), query.value(1).toString(), query.value(2),
+                   query.value(3)};
+}
+
+std::optional<LineRow> PgDatabase::takeLine(const QString& assembly, const QString& component) {
+    const QString what = QStringLiteral("Could not delete the line");
+    Transaction transaction(m_connection.db(), what);
+    std::optional<LineRow> row = findLine(assembly, component);
+    if (!row)
+        return std::nullopt;
+    Statement remove(m_connection.db(), pgschema::DeleteLine, what, WriteFailed);
+    remove.bind(assembly).bind(component).exec();
+    transaction.commit();
+    return row;
+}
+
+void PgDatabase::restoreLine(const LineRow& row) {
+    const QString what =
+        QStringLiteral("Could not add '%1' to '%2'").arg(row.component, row.assembly);
+    const QSqlDatabase& db = m_connection.db();
+    Transaction transaction(db, what);
+    Statement(db, pgschema::LockStructure, what, WriteFailed).exec();
+    if (findLine(row.assembly, row.component))
+        throw errors::lineChanged(row.assembly, row.component);
+    refuseCircular(row.assembly, row.component);
+    Statement insert(db, pgschema::InsertLine, what, WriteFailed);
+    insert.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
+    insert.exec();
+    transaction.commit();
+}
+
+void PgDatabase::removeUnchangedLine(const LineRow& row) {
+    Statement remove(m_connection.db(), pgschema::DeleteLineAsIs,
+                     QStringLiteral("Could not delete the line"), WriteFailed);
+    remove.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
+    remove.exec();
+    if (remove.rowsAffected() != 1)
+        throw errors::lineChanged(row.assembly, row.component);
+}
+
+void PgDatabase::changeQuantity(const QString& assembly, const QString& component,
+                                const QVariant& expected, const QVariant& quantity) {
+    Statement update(m_connection.db(), pgschema::UpdateQuantity,
+                     QStringLiteral("Could not change the quantity of '%1' in '%2'")
+                         .arg(component, assembly),
+                     WriteFailed);
+    update.bind(quantity).bind(assembly).bind(component).bind(expected);
+    update.exec();
+    if (update.rowsAffected() != 1)
+        throw errors::lineChanged(assembly, component);
+}
+
+} // namespace store

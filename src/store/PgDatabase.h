@@ -1,0 +1,62 @@
+#pragma once
+
+#include "store/PgConnection.h"
+#include "store/Store.h"
+
+#include <functional>
+
+namespace store {
+
+/// An open, checked connection to the editor's tables on a PostgreSQL server, for the length
+/// of one user operation: the same operations as Database with the same meaning and numbered
+/// errors. The constructor connects (pg::Connection says how the URI is read and how long it
+/// waits) and checks that the database holds ItemMaster and BomDetail with the columns and
+/// primary keys the editor relies on; it throws StoreError otherwise. The destructor releases
+/// the connection. Several editors may work on one server at once: each read is one
+/// consistent state, and lines that could close a cycle are added one at a time.
+class PgDatabase : public Store {
+public:
+    explicit PgDatabase(const QString& uri);
+    ~PgDatabase() override;
+    PgDatabase(const PgDatabase&) = delete;
+    PgDatabase& operator=(const PgDatabase&) = delete;
+
+    /// Creates ItemMaster and BomDetail where they are missing, with their unique indexes
+    /// under the key rule, in one transaction: either both are there afterwards or nothing was
+    /// created. Tables that are there already are left as they are.
+    static void createSchema(const QString& uri);
+
+    QStringList itemIds() override;
+    std::vector<ItemLine> itemLines() override;
+    std::optional<Item> findItem(const QString& id) override;
+    QStringList components(const QString& assembly) override;
+    /// One statement for the whole batch, whatever its size.
+    std::vector<ComponentLines> componentsOfEach(const QStringList& assemblies) override;
+    std::optional<std::optional<double>> findQuantity(const QString& assembly,
+                                                      const QString& component) override;
+    /// Holds the store's structure lock from the cycle check to the commit: another editor's
+    /// add or restore waits for it, then checks against this line.
+    void addLine(const QString& assembly, const QString& component, double quantity,
+                 const QDateTime& startDate) override;
+    /// Code that addLine runs inside its transaction, after its checks and right before the
+    /// insert; empty for none. Lets a test act as another editor at that moment.
+    void setBeforeInsert(std::function<void()> hook);
+    bool deleteLine(const QString& assembly, const QString& component) override;
+    std::optional<LineRow> findLine(const QString& assembly, const QString& component) override;
+    std::optional<LineRow> takeLine(const QString& assembly, const QString& component) override;
+    void restoreLine(const LineRow& row) override;
+    void removeUnchangedLine(const LineRow& row) override;
+    void changeQuantity(const QString& assembly, const QString& component,
+                        const QVariant& expected, const QVariant& quantity) override;
+    bool structureContains(const QString& item, const QString& target) override;
+
+private:
+    void checkSchema();
+    void refuseCircular(const QString& assembly, const QString& component);
+    std::vector<ItemLine> readItems(bool withDescriptions);
+
+    pg::Connection m_connection;
+    std::function<void()> m_beforeInsert;
+};
+
+} // namespace store

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QLatin1StringView>
+
+/// Statement texts of the PostgreSQL store. Names are unquoted, so the server folds them to
+/// lower case as it does for the tables a user creates without quotes.
+///
+/// Item IDs compare as SQLite's NOCASE does: ASCII letters without regard to case, every other
+/// character exactly. lower() on text of collation "C" folds exactly the ASCII letters, so
+/// every comparison and sort of IDs goes through lower(x COLLATE "C"), and the unique indexes
+/// of createSchema index that same expression. citext and ICU collations would also fold
+/// letters such as "É", and so make two items of SQLite's one.
+namespace store::pgschema {
+
+inline constexpr QLatin1StringView SelectColumns{
+    "SELECT c.table_name, c.column_name, COALESCE(k.ordinal_position, 0)"
+    " FROM information_schema.columns AS c"
+    " LEFT JOIN information_schema.table_constraints AS t"
+    "  ON t.table_schema = c.table_schema AND t.table_name = c.table_name"
+    "  AND t.constraint_type = 'PRIMARY KEY'"
+    " LEFT JOIN information_schema.key_column_usage AS k"
+    "  ON k.constraint_schema = t.constraint_schema AND k.constraint_name = t.constraint_name"
+    "  AND k.table_name = c.table_name AND k.column_name = c.column_name"
+    " WHERE c.table_schema = current_schema() AND c.table_name IN ('itemmaster', 'bomdetail')"};
+
+/// The two tables as the editor needs them, each with a unique index under the key rule.
+inline constexpr QLatin1StringView CreateTables[]{
+    QLatin1StringView{"CREATE TABLE IF NOT EXISTS itemmaster ("
+                      " itemid text COLLATE \"C\" NOT NULL PRIMARY KEY,"
+                      " itemdesc text, itemuom text)"},
+    QLatin1StringView{"CREATE UNIQUE INDEX IF NOT EXISTS itemmaster_nocase"
+                      " ON itemmaster (lower(itemid COLLATE \"C\"))"},
+    QLatin1StringView{"CREATE TABLE IF NOT EXISTS bomdetail ("
+                      " bomid text COLLATE \"C\" NOT NULL, bomcomp text COLLATE \"C\" NOT NULL,"
+                      " bomqtyreq double precision,"
+                      " startdate text," // local time, 'YYYY-MM-DD HH:MM:SS', as in SQLite files
+                      " PRIMARY KEY (bomid, bomcomp))"},
+    QLatin1StringView{"CREATE UNIQUE INDEX IF NOT EXISTS bomdetail_nocase"
+                      " ON bomdetail (lower(bomid COLLATE \"C\"), lower(bomcomp COLLATE \"C\"))"},
+};
+
+inline constexpr QLatin1StringView SelectItemIds{
+    "SELECT itemid FROM itemmaster ORDER BY lower(itemid COLLATE \"C\"), itemid COLLATE \"C\""};
+inline constexpr QLatin1StringView SelectItemLines{
+    "SELECT itemid, itemdesc FROM itemmaster"
+    " ORDER BY lower(itemid COLLATE \"C\"), itemid COLLATE \"C\""};
+inline constexpr QLatin1StringView SelectItem{
+    "SELECT itemid, itemdesc, itemuom FROM itemmaster"
+    " WHERE lower(itemid COLLATE \"C\") = lower(?::text COLLATE \"C\")"};
+inline constexpr QLatin1StringView SelectComponents{
+    "SELECT bomcomp FROM bomdetail WHERE lower(bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
+    " ORDER BY lower(bomcomp COLLATE \"C\")"};
+/// The lines of a whole batch of assemblies in one statement, grouped by assembly and in key
+/// order within each. The parameter is an array of the assemblies' keys, folded as lower()
+/// folds them: compared with "= ANY", the key index finds each assembly's lines, where a join
+/// with a set of IDs would read the whole table for every batch, however small.
+inline constexpr QLatin1StringView SelectComponentLines{
+    "SELECT d.bomid, d.bomcomp, d.bomqtyreq, m.itemuom, m.itemdesc FROM bomdetail AS d"
+    " LEFT JOIN itemmaster AS m ON lower(m.itemid COLLATE \"C\") = lower(d.bomcomp COLLATE \"C\")"
+    " WHERE lower(d.bomid COLLATE \"C\") = ANY(?::text[])"
+    " ORDER BY lower(d.bomid COLLATE \"C\"), lower(d.bomcomp COLLATE \"C\")"};
+
+inline constexpr QLatin1StringView SelectLine{
+    "SELECT bomqtyreq FROM bomdetail"
+    " WHERE lower(bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
+    " AND lower(bomcomp COLLATE \"C\") = lower(?::text COLLATE \"C\")"};
+inline constexpr QLatin1StringView SelectLineRow{
+    "SELECT bomid, bomcomp, bomqtyreq, startdate FROM bomdetail"
+    " WHERE lower(bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
+    " AND lower(bomcomp COLLATE \"C\") = lower(?::text COLLATE \"C\")"};
+inline constexpr QLatin1StringView InsertLine{
+    "INSERT INTO bomdetail (bomid, bomcomp, bomqtyreq, startdate) VALUES (?, ?, ?, ?)"};
+inline constexpr QLatin1StringView DeleteLine{
+    "DELETE FROM bomdetail"
+    " WHERE lower(bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
+    " AND lower(bomcomp COLLATE \"C\") = lower(?::text COLLATE \"C\")"};
+inline constexpr QLatin1StringView DeleteLineAsIs{
+    "DELETE FROM bomdetail"
+    " WHERE lower(bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
+    " AND lower(bomcomp COLLATE \"C\") = lower(?::text COLLATE \"C\")"
+    " AND bomqtyreq IS NOT DISTINCT FROM ? AND startdate IS NOT DISTINCT FROM ?"};
+inline constexpr QLatin1StringView UpdateQuantity{
+    "UPDATE bomdetail SET bomqtyreq = ?"
+    " WHERE lower(bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
+    " AND lower(bomcomp COLLATE \"C\") = lower(?::text COLLATE \"C\")"
+    " AND bomqtyreq IS NOT DISTINCT FROM ?"};
+
+/// Whether the second ID stands anywhere in the structure below the first. UNION keeps each
+/// item once, so the walk ends even where the stored data already holds a cycle.
+inline constexpr QLatin1StringView SelectReaches{
+    "WITH RECURSIVE below(id) AS ("
+    " SELECT lower(?::text COLLATE \"C\")"
+    " UNION SELECT lower(d.bomcomp COLLATE \"C\") FROM bomdetail AS d JOIN below"
+    " ON lower(d.bomid COLLATE \"C\") = below.id)"
+    " SELECT 1 FROM below WHERE id = lower(?::text COLLATE \"C\") LIMIT 1"};
+
+/// Writes that add lines hold this transaction-level lock from their cycle check to their
+/// commit, so that two editors' drops are checked one after the other: otherwise A under B and
+/// B under A, checked at the same moment, would both pass and close a cycle. The number is
+/// the store's own ("BOM1" in ASCII).
+inline constexpr QLatin1StringView LockStructure{"SELECT pg_advisory_xact_lock(1112493361)"};
+
+inline constexpr QLatin1StringView Begin{"BEGIN"};
+inline constexpr QLatin1StringView Commit{"COMMIT"};
+inline constexpr QLatin1StringView Rollback{"ROLLBACK"};
+
+/// A statement that runs longer than this fails (QueryFailed or WriteFailed) instead of
+/// leaving the editor waiting on a server that stopped answering or on another editor's lock.
+inline constexpr QLatin1StringView SetStatementTimeout{"SET statement_timeout = 30000"};
+/// A connection that is neither made nor refused within this many seconds fails.
+inline constexpr int ConnectTimeoutSeconds = 10;
+
+} // namespace store::pgschema

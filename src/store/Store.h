@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <optional>
+#include <vector>
+
+namespace store {
+
+/// One row of ItemMaster; a Null column is an empty optional.
+struct Item {
+    QString id;
+    std::optional<QString> description;
+    std::optional<QString> unit;
+};
+
+/// One line of an assembly's bill as the tree shows it: the component, the line's quantity
+/// and the component's ItemMaster facts (all Null where the item has no ItemMaster row).
+struct ComponentLine {
+    QString id;
+    std::optional<double> quantity;
+    std::optional<QString> unit;
+    std::optional<QString> description;
+};
+/// Implicitly shared, so that a load hands the same lines to every copy of an assembly.
+using ComponentLines = QList<ComponentLine>;
+
+/// A line exactly as stored: its values as the file holds them (a quantity may be Null, or
+/// even text), so that it can be put back or recognised as unchanged.
+struct LineRow {
+    QString assembly;
+    QString component;
+    QVariant quantity;
+    QVariant startDate;
+};
+
+/// An item as the Item Master list shows it.
+struct ItemLine {
+    QString id;
+    std::optional<QString> description;
+};
+
+/// The operations that every store offers, with one meaning and one set of numbered errors
+/// (StoreError) whichever database holds the tables: an SQLite file (Database) or a PostgreSQL
+/// server (PgDatabase). Item IDs compare as SQLite's NOCASE does: ASCII letters without regard
+/// to case, every other character exactly. An object is one open connection for the length
+/// of one user operation; Database documents each operation in full.
+class Store {
+public:
+    virtual ~Store() = default;
+
+    /// Every ItemID, in key order.
+    virtual QStringList itemIds() = 0;
+    /// Every item with its description, in key order, read as one state of the table.
+    virtual std::vector<ItemLine> itemLines() = 0;
+    /// The item with this ID under the store's comparison, if there is one.
+    virtual std::optional<Item> findItem(const QString& id) = 0;
+    /// One assembly's components in key order.
+    virtual QStringList components(const QString& assembly) = 0;
+    /// The lines of many assemblies, element i those of assemblies[i], in key order, with
+    /// their quantities and their components' units and descriptions; one state of the tables.
+    virtual std::vector<ComponentLines> componentsOfEach(const QStringList& assemblies) = 0;
+    /// Whether the line exists; when it does, its quantity (empty optional for Null).
+    virtual std::optional<std::optional<double>> findQuantity(const QString& assembly,
+                                                              const QString& component) = 0;
+    /// Adds one line after refusing a cycle (CircularComponent) and then a duplicate
+    /// (DuplicateLine), so that no other editor's write can come between the checks and the
+    /// insert. Every failure leaves the table as it was.
+    virtual void addLine(const QString& assembly, const QString& component, double quantity,
+                         const QDateTime& startDate) = 0;
+    /// Deletes one line; false when there was none.
+    virtual bool deleteLine(const QString& assembly, const QString& component) = 0;
+    /// The line (assembly, component) as stored; empty when there is none.
+    virtual std::optional<LineRow> findLine(const QString& assembly,
+                                            const QString& component) = 0;
+    /// Deletes the line and returns it as it was; empty when there was none.
+    virtual std::optional<LineRow> takeLine(const QString& assembly,
+                                            const QString& component) = 0;
+    /// Puts a line back exactly as `row` holds it, with the checks of addLine; a line of that
+    /// pair that is there already fails with LineChanged.
+    virtual void restoreLine(const LineRow& row) = 0;
+    /// Deletes the line only while it holds exactly `row`'s quantity and start date; otherwise
+    /// fails with LineChanged and deletes nothing.
+    virtual void removeUnchangedLine(const LineRow& row) = 0;
+    /// Writes `quantity` only while the line's quantity is still `expected`; otherwise fails
+    /// with LineChanged and writes nothing.
+    virtual void changeQuantity(const QString& assembly, const QString& component,
+                                const QVariant& expected, const QVariant& quantity) = 0;
+    /// Whether `target` stands in the structure of `item` (or is `item` itself). A read that
+    /// fails is an error (QueryFailed), never a "no".
+    virtual bool structureContains(const QString& item, const QString& target) = 0;
+};
+
+} // namespace store

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <sys/types.h>
+
+#include <utility>
+
+/// A PostgreSQL server of a test's own: a new cluster in a temporary folder, trust
+/// authentication, reachable only through a Unix socket in that folder (no TCP listener), with
+/// fsync off. Started by start(), stopped and removed with the object.
+class PgServer {
+public:
+    PgServer();
+    ~PgServer();
+    PgServer(const PgServer&) = delete;
+    PgServer& operator=(const PgServer&) = delete;
+
+    /// The folder of the server binaries (initdb, pg_ctl), the newest version first; empty
+    /// when the machine has none.
+    static QString binaries();
+    /// Creates the cluster and starts the server, waiting until it takes connections. Returns
+    /// an empty string on success, otherwise what failed (with the program's output).
+    QString start();
+    bool isRunning() const { return m_running; }
+    /// How long start() took, in milliseconds.
+    qint64 startMilliseconds() const { return m_startMs; }
+    /// The folder that holds the server's socket.
+    QString socketFolder() const;
+    /// The user the cluster was created for; it may connect to any database.
+    QString user() const { return m_user; }
+    /// A URI of database `database` on this server, as the store opens it.
+    QString uri(const QString& database = QStringLiteral("postgres")) const;
+
+private:
+    /// Runs a server program as the user the server runs as; empty on success.
+    QString run(const QString& program, const QStringList& arguments, int timeoutMs);
+
+    /// Gives `path` to the server's user when the server runs as another user than the test.
+    bool handOver(const QString& path) const;
+
+    QTemporaryDir m_dir;
+    QString m_bin;
+    QString m_user;
+    bool m_asPostgres = false;
+    std::pair<uid_t, gid_t> m_owner{};
+    bool m_running = false;
+    qint64 m_startMs = 0;
+};

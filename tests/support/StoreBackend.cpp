@@ -1,0 +1,132 @@
+#include "StoreBackend.h"
+
+#include "PgServer.h"
+
+#include "store/Database.h"
+#include "store/PgDatabase.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <atomic>
+
+namespace {
+
+template <typename Work>
+void withServer(const PgServer& server, Work work) {
+    static std::atomic<int> serial{0};
+    const QString name = QStringLiteral("test-server-%1").arg(++serial);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(server.socketFolder());
+        db.setDatabaseName(QStringLiteral("postgres"));
+        db.setUserName(server.user());
+        if (!db.open())
+            qFatal("cannot connect to the test server: %s", qPrintable(db.lastError().text()));
+        // Dropping tables that are not there is no news.
+        db.exec(QStringLiteral("SET client_min_messages TO warning"));
+        work(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+void run(QSqlQuery& q, const QString& sql, const QVariantList& values = {}) {
+    // The driver prepares statements on the server, which takes no DDL: those run as they are.
+    bool ok = values.isEmpty() ? q.exec(sql) : q.prepare(sql);
+    for (const QVariant& value : values)
+        q.addBindValue(value);
+    ok = ok && (values.isEmpty() || q.exec());
+    if (!ok)
+        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+}
+
+const QString dropTables = QStringLiteral("DROP TABLE IF EXISTS itemmaster, bomdetail");
+
+} // namespace
+
+QVariant execOnServer(const PgServer& server, const QStringList& statements,
+                      const QVariantList& values) {
+    QVariant result;
+    withServer(server, [&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        for (const QString& sql : statements)
+            run(q, sql, sql.contains(QLatin1Char('?')) ? values : QVariantList());
+        if (q.isSelect() && q.next())
+            result = q.value(0);
+    });
+    return result;
+}
+
+StoreBackend::StoreBackend(Kind kind, QString file, const PgServer* server)
+    : m_kind(kind), m_file(std::move(file)), m_server(server) {}
+
+void StoreBackend::write(const std::vector<ItemRow>& items, const std::vector<Line>& lines) const {
+    if (m_kind == Sqlite) {
+        QFile::remove(m_file);
+        writeDatabase(m_file, items, lines);
+        return;
+    }
+    execOnServer(*m_server, {dropTables});
+    store::PgDatabase::createSchema(address());
+    withServer(*m_server, [&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        db.transaction();
+        for (const ItemRow& item : items)
+            run(q, QStringLiteral("INSERT INTO itemmaster VALUES (?, ?, ?)"),
+                {item.id, item.description, item.unit});
+        for (const Line& line : lines)
+            run(q, QStringLiteral("INSERT INTO bomdetail VALUES (?, ?, ?, '1996-01-01 00:00:00')"),
+                {line.assembly, line.component, line.quantity});
+        db.commit();
+        // As after any bulk load: without statistics the planner takes the tables for small
+        // and reads them whole on every look-up.
+        run(q, QStringLiteral("ANALYZE itemmaster, bomdetail"));
+    });
+}
+
+void StoreBackend::writeEmpty() const {
+    if (m_kind == Sqlite) {
+        QFile::remove(m_file);
+        QFile file(m_file);
+        if (!file.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", qPrintable(m_file));
+        return; // an empty file is an empty SQLite database
+    }
+    execOnServer(*m_server, {dropTables});
+}
+
+std::unique_ptr<store::Store> StoreBackend::open() const {
+    if (m_kind == Sqlite)
+        return std::make_unique<store::Database>(m_file);
+    return std::make_unique<store::PgDatabase>(address());
+}
+
+QString StoreBackend::address() const { return m_kind == Sqlite ? m_file : m_server->uri(); }
+
+QStringList StoreBackend::lines() const {
+    if (m_kind == Sqlite)
+        return linesOf(m_file);
+    QStringList result;
+    withServer(*m_server, [&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        run(q, QStringLiteral("SELECT bomid, bomcomp, bomqtyreq FROM bomdetail ORDER BY "
+                              "lower(bomid COLLATE \"C\"), lower(bomcomp COLLATE \"C\")"));
+        while (q.next())
+            result.append(QStringLiteral("%1>%2=%3")
+                              .arg(q.value(0).toString(), q.value(1).toString(),
+                                   q.value(2).toString()));
+    });
+    return result;
+}
+
+QVariant StoreBackend::startDate(const QString& assembly, const QString& component) const {
+    if (m_kind == Sqlite)
+        return columnOf(m_file, assembly, component, QStringLiteral("StartDate"));
+    return execOnServer(*m_server,
+                        {QStringLiteral("SELECT startdate FROM bomdetail WHERE bomid = ? AND "
+                                        "bomcomp = ?")},
+                        {assembly, component});
+}
