@@ -128,7 +128,7 @@ BulkWriter::BulkWriter(const QString& path, bool newFile) : m_path(path), m_newF
             m_linesBefore = count(schema::CountLines, QStringLiteral("Could not count BomDetail"));
         }
         const QByteArray item = sqlText(schema::InsertItem);
-        const QByteArray line = sqlText(schema::InsertImportedLine);
+        const QByteArray line = sqlText(schema::InsertLine);
         if (sqlite3_prepare_v2(m_db, item.constData(), int(item.size()), &m_insertItem, nullptr) !=
                 SQLITE_OK ||
             sqlite3_prepare_v2(m_db, line.constData(), int(line.size()), &m_insertLine, nullptr) !=

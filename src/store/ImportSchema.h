@@ -1,9 +1,11 @@
 #pragma once
 
+#include "store/Schema.h"
+
 #include <QLatin1StringView>
 
 /// Statement texts for writing imported rows: the schema of a new database and the bulk
-/// inserts. The tables are exactly those the editor checks on every open (Schema.h,
+/// inserts (lines go in with Schema.h's InsertLine; the start date may be Null there). The tables are exactly those the editor checks on every open (Schema.h,
 /// Database::checkSchema), so a file written with these opens like any other.
 namespace store::schema {
 
@@ -21,9 +23,6 @@ inline constexpr QLatin1StringView CreateBomDetail{"CREATE TABLE BomDetail ("
 
 inline constexpr QLatin1StringView InsertItem{
     "INSERT INTO ItemMaster (ItemID, ItemDesc, ItemUom) VALUES (?, ?, ?)"};
-/// Same columns as InsertLine; the start date may be Null here, as it may in the source.
-inline constexpr QLatin1StringView InsertImportedLine{
-    "INSERT INTO BomDetail (BomID, BomComp, bomQtyReq, StartDate) VALUES (?, ?, ?, ?)"};
 
 /// The stored ID that an imported ID collides with under the store's comparison.
 inline constexpr QLatin1StringView SelectItemKey{"SELECT ItemID FROM ItemMaster WHERE ItemID = ?"};
@@ -32,9 +31,5 @@ inline constexpr QLatin1StringView SelectLineKey{
 
 inline constexpr QLatin1StringView CountItems{"SELECT COUNT(*) FROM ItemMaster"};
 inline constexpr QLatin1StringView CountLines{"SELECT COUNT(*) FROM BomDetail"};
-
-inline constexpr QLatin1StringView BeginWrite{"BEGIN IMMEDIATE"};
-inline constexpr QLatin1StringView Commit{"COMMIT"};
-inline constexpr QLatin1StringView Rollback{"ROLLBACK"};
 
 } // namespace store::schema
