@@ -9,6 +9,7 @@
 #include "tree/BomTreeModel.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,6 +67,14 @@ private Q_SLOTS:
         QCOMPARE(f.model().extendedQuantity(f.node("Y/S/T")), std::optional<double>(7.5));
         QVERIFY(differenceFromFreshLoad(f).isEmpty());
         QCOMPARE(action(f, "mnuUndo")->text(), QStringLiteral("&Undo Change Quantity of T in S"));
+
+        // The statistics of the current node follow its quantity, and its undo.
+        f.click(f.node("X/S/T"));
+        QCOMPARE(f.label("Label8").text(), QStringLiteral("2.5"));
+        typeQuantity(f, f.node("X/S/T"), QStringLiteral("6"));
+        QCOMPARE(f.label("Label8").text(), QStringLiteral("6"));
+        action(f, "mnuUndo")->trigger();
+        QCOMPARE(f.label("Label8").text(), QStringLiteral("2.5"));
 
         // What is not a number is refused, as in a drop.
         typeQuantity(f, f.node("X/S"), QStringLiteral("two"));

@@ -184,6 +184,11 @@ private Q_SLOTS:
 
         QCOMPARE(f.outline(), QStringLiteral("B[D] C"));
         QCOMPARE(linesOf(f.database), lines);
+        // A line the database would refuse is refused before the quantity is asked for.
+        const bool refusedByTheStore =
+            number == store::DuplicateLine || number == store::CircularComponent;
+        QCOMPARE(f.desktop.asked.size() > 1 && f.desktop.asked.at(1).kind == u"input",
+                 !refusedByTheStore);
         const QStringList messages = f.desktop.messageTexts().mid(1);
         if (number == 0) {
             QVERIFY(messages.isEmpty());
