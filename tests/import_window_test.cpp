@@ -1,6 +1,7 @@
 #include "shell/DatabaseChoice.h"
 #include "shell/ItemList.h"
 #include "store/StoreError.h"
+#include "support/TestDatabase.h"
 #include "support/WindowFixture.h"
 #include "tree/BomTreeModel.h"
 
@@ -18,17 +19,6 @@
 namespace {
 
 const QString Data = QStringLiteral(BOM_TEST_DATA "/jet/");
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
 
 } // namespace
 

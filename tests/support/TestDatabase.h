@@ -35,3 +35,8 @@ QStringList linesOf(const QString& path);
 /// One column of the line (assembly, component), or an invalid QVariant when absent.
 QVariant columnOf(const QString& path, const QString& assembly, const QString& component,
                   const QString& column);
+
+/// A file's bytes, or "<missing>" when it cannot be read.
+QByteArray readAll(const QString& path);
+/// Writes a file whole; a failure fails the test.
+void writeFile(const QString& path, const QByteArray& content);
