@@ -154,7 +154,7 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
         // One write transaction refuses a cycle or a line the assembly has, then inserts.
         db.addLine(assembly, component, *quantity, QDateTime::currentDateTime());
         if (const auto row = db.findLine(assembly, component))
-            m_history.push(new AddLineCommand(*this, *row));
+            m_history.push(new LineCommand(*this, *row, LineCommand::Added));
         // Only a saved line gets nodes: the tree never shows a line that is not in the
         // database. It gets them wherever its assembly stands, with their structure.
         failure = showAddedLine(m_model, db, assembly, component, m_nodeLimit, m_depthLimit);
@@ -180,7 +180,7 @@ void BomEditor::deleteComponent(const QModelIndex& selected) {
     try {
         store::Database db(m_session.databasePath());
         if (const auto row = db.takeLine(assembly, component))
-            m_history.push(new DeleteLineCommand(*this, *row));
+            m_history.push(new LineCommand(*this, *row, LineCommand::Deleted));
         else
             // Another program removed the line meanwhile. Its nodes go all the same: the tree
             // shows no line that the database does not hold.

@@ -4,28 +4,21 @@
 
 namespace tree {
 
-AddLineCommand::AddLineCommand(BomEditor& editor, store::LineRow row)
-    : m_editor(editor), m_row(std::move(row)) {
-    setText(QStringLiteral("Add %1 to %2").arg(m_row.component, m_row.assembly));
+LineCommand::LineCommand(BomEditor& editor, store::LineRow row, Edit edit)
+    : m_editor(editor), m_row(std::move(row)), m_edit(edit) {
+    setText(edit == Added ? QStringLiteral("Add %1 to %2").arg(m_row.component, m_row.assembly)
+                          : QStringLiteral("Delete %1 from %2").arg(m_row.component, m_row.assembly));
 }
 
-void AddLineCommand::undo() { setObsolete(!m_editor.removeLine(m_row)); }
+void LineCommand::apply(bool present) {
+    setObsolete(!(present ? m_editor.restoreLine(m_row) : m_editor.removeLine(m_row)));
+}
 
-void AddLineCommand::redo() {
+void LineCommand::undo() { apply(m_edit == Deleted); }
+
+void LineCommand::redo() {
     if (!std::exchange(m_done, false))
-        setObsolete(!m_editor.restoreLine(m_row));
-}
-
-DeleteLineCommand::DeleteLineCommand(BomEditor& editor, store::LineRow row)
-    : m_editor(editor), m_row(std::move(row)) {
-    setText(QStringLiteral("Delete %1 from %2").arg(m_row.component, m_row.assembly));
-}
-
-void DeleteLineCommand::undo() { setObsolete(!m_editor.restoreLine(m_row)); }
-
-void DeleteLineCommand::redo() {
-    if (!std::exchange(m_done, false))
-        setObsolete(!m_editor.removeLine(m_row));
+        apply(m_edit == Added);
 }
 
 QuantityCommand::QuantityCommand(BomEditor& editor, QString assembly, QString component,

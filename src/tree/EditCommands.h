@@ -13,29 +13,22 @@ class BomEditor;
 /// database refuses (another program changed the line meanwhile) is reported, writes nothing,
 /// and leaves the history.
 
-/// A line added by a drop.
-class AddLineCommand : public QUndoCommand {
+/// A line added by a drop, or deleted with the Delete key: undoing the one is redoing the
+/// other.
+class LineCommand : public QUndoCommand {
 public:
-    AddLineCommand(BomEditor& editor, store::LineRow row);
+    enum Edit { Added, Deleted };
+    LineCommand(BomEditor& editor, store::LineRow row, Edit edit);
     void undo() override;
     void redo() override;
 
 private:
+    /// Puts the line back (true) or takes it out (false).
+    void apply(bool present);
+
     BomEditor& m_editor;
     store::LineRow m_row;
-    bool m_done = true;
-};
-
-/// A line deleted with the Delete key.
-class DeleteLineCommand : public QUndoCommand {
-public:
-    DeleteLineCommand(BomEditor& editor, store::LineRow row);
-    void undo() override;
-    void redo() override;
-
-private:
-    BomEditor& m_editor;
-    store::LineRow m_row;
+    Edit m_edit;
     bool m_done = true;
 };
 
