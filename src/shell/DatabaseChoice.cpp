@@ -5,7 +5,7 @@
 #include "shell/ImportFlow.h"
 #include "shell/ItemList.h"
 #include "shell/Workdir.h"
-#include "store/Database.h"
+#include "store/Store.h"
 #include "store/StoreError.h"
 
 #include <QLabel>
@@ -40,7 +40,8 @@ int DatabaseChoice::openFileDialog() {
 }
 
 void DatabaseChoice::fillList() {
-    store::Database db(m_databasePath);
+    const std::unique_ptr<store::Store> opened = store::openStore(m_databasePath);
+    store::Store& db = *opened;
     m_list.appendItems(db.itemLines());
     m_statusText.setText(m_databasePath);
 }

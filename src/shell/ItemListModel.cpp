@@ -1,6 +1,6 @@
 #include "shell/ItemListModel.h"
 
-#include "store/Database.h"
+#include "store/Store.h"
 
 #include <QStringMatcher>
 

@@ -52,9 +52,9 @@ public:
     /// Every line of the table in one pass, as componentsOfEach reads them, by assembly ID
     /// folded under the store's case rule (foldKey). Cheaper than componentsOfEach for a
     /// batch that asks for most of the table.
-    QHash<QString, ComponentLines> allComponentLines();
+    QHash<QString, ComponentLines> allComponentLines() override;
     /// About how many lines BomDetail holds, read without counting them.
-    qint64 lineEstimate();
+    qint64 lineEstimate() override;
     /// Whether the line exists; when it does, its quantity (empty optional for Null).
     std::optional<std::optional<double>> findQuantity(const QString& assembly,
                                                       const QString& component) override;
@@ -69,11 +69,11 @@ public:
                  const QDateTime& startDate) override;
     /// The checks of addLine on their own (CircularComponent, DuplicateLine), so that a drop
     /// that would be refused says so before it asks for a quantity. addLine checks again.
-    void checkNewLine(const QString& assembly, const QString& component);
+    void checkNewLine(const QString& assembly, const QString& component) override;
     /// Code that addLine runs inside its write transaction, after its checks and right before
     /// the insert; empty for none. Lets a test act as another program at the one moment when
     /// a write of its could undo what the checks found.
-    void setBeforeInsert(std::function<void()> hook);
+    void setBeforeInsert(std::function<void()> hook) override;
     /// Deletes one line; false when there was none. One statement, so it is atomic by itself.
     bool deleteLine(const QString& assembly, const QString& component) override;
     /// The line (assembly, component) as stored; empty when there is none.
@@ -99,7 +99,7 @@ public:
     /// what each row holds and what a cycle gives. Reads the table once, in one read
     /// transaction, whatever the structure. An assembly ID on the way that is not valid UTF-8
     /// fails with UnreadableId, a quantity on the way that is not a number with QueryFailed.
-    std::vector<WhereUsedRow> whereUsed(const QString& item);
+    std::vector<WhereUsedRow> whereUsed(const QString& item) override;
 
 private:
     void checkSchema();

@@ -128,8 +128,9 @@ bool Statement::next() {
     return false;
 }
 
-Transaction::Transaction(const QSqlDatabase& db, const QString& what) : m_query(db), m_what(what) {
-    if (!m_query.exec(pgschema::Begin))
+Transaction::Transaction(const QSqlDatabase& db, const QString& what, Kind kind)
+    : m_query(db), m_what(what) {
+    if (!m_query.exec(kind == Kind::Snapshot ? pgschema::BeginSnapshot : pgschema::Begin))
         fail(WriteFailed, m_what, m_query.lastError());
 }
 

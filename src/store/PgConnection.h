@@ -68,12 +68,14 @@ private:
     int m_failureNumber;
 };
 
-/// A transaction on the connection, rolled back unless committed. READ COMMITTED: each
-/// statement sees what was committed before it began, so a statement after a lock sees the
-/// writes of whoever held the lock before.
+/// A transaction on the connection, rolled back unless committed. A write transaction is READ
+/// COMMITTED: each statement sees what was committed before it began, so a statement after a
+/// lock sees the writes of whoever held the lock before. A snapshot reads only, and all its
+/// statements see the one state of the tables that its first one saw.
 class Transaction {
 public:
-    Transaction(const QSqlDatabase& db, const QString& what);
+    enum class Kind { Write, Snapshot };
+    Transaction(const QSqlDatabase& db, const QString& what, Kind kind = Kind::Write);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;

@@ -5,6 +5,7 @@
 #include "store/PgSchema.h"
 #include "store/Schema.h"
 #include "store/SchemaCheck.h"
+#include "store/WhereUsedWalk.h"
 
 #include <QHash>
 
@@ -150,6 +151,40 @@ std::vector<ComponentLines> PgDatabase::componentsOfEach(const QStringList& asse
     return result;
 }
 
+QHash<QString, ComponentLines> PgDatabase::allComponentLines() {
+    Statement query(m_connection.db(), pgschema::SelectAllComponentLines, readBomDetail);
+    query.exec();
+    QHash<QString, std::pair<std::optional<QString>, std::optional<QString>>> facts;
+    QHash<QString, ComponentLines> result;
+    QString lastAssembly;
+    ComponentLines* lines = nullptr;
+    while (query.next()) {
+        const QString assembly = query.value(0).toString();
+        if (!lines || assembly != lastAssembly) {
+            lastAssembly = assembly;
+            lines = &result[foldKey(assembly)];
+        }
+        const QString component = query.value(1).toString();
+        const QString key = foldKey(component);
+        auto fact = facts.constFind(key);
+        if (fact == facts.cend())
+            fact = facts.insert(key, {optionalText(query.value(3)), optionalText(query.value(4))});
+        lines->append(ComponentLine{component, optionalNumber(query.value(2)), fact->first,
+                                    fact->second});
+    }
+    return result;
+}
+
+qint64 PgDatabase::lineEstimate() {
+    Statement estimate(m_connection.db(), pgschema::SelectLineEstimate, readBomDetail);
+    estimate.exec();
+    if (estimate.next() && estimate.value(0).toLongLong() >= 0)
+        return estimate.value(0).toLongLong();
+    Statement count(m_connection.db(), pgschema::CountLines, readBomDetail);
+    count.exec();
+    return count.next() ? count.value(0).toLongLong() : 0;
+}
+
 std::optional<std::optional<double>> PgDatabase::findQuantity(const QString& assembly,
                                                               const QString& component) {
     Statement query(m_connection.db(), pgschema::SelectLine, readBomDetail);
@@ -186,6 +221,12 @@ void PgDatabase::addLine(const QString& assembly, const QString& component, doub
 
 void PgDatabase::setBeforeInsert(std::function<void()> hook) { m_beforeInsert = std::move(hook); }
 
+void PgDatabase::checkNewLine(const QString& assembly, const QString& component) {
+    refuseCircular(assembly, component);
+    if (findLine(assembly, component))
+        throw errors::duplicateLine(assembly, component);
+}
+
 bool PgDatabase::deleteLine(const QString& assembly, const QString& component) {
     Statement remove(m_connection.db(), pgschema::DeleteLine,
                      QStringLiteral("Could not delete the line"), WriteFailed);
@@ -197,6 +238,47 @@ bool PgDatabase::structureContains(const QString& item, const QString& target) {
     Statement query(m_connection.db(), pgschema::SelectReaches, readBomDetail);
     query.bind(item).bind(target).exec();
     return query.next();
+}
+
+std::vector<WhereUsedRow> PgDatabase::whereUsed(const QString& item) {
+    const QSqlDatabase& db = m_connection.db();
+    const Transaction snapshot(db, readBomDetail, Transaction::Kind::Snapshot);
+    UpwardWalk walk;
+    {
+        Statement lines(db, pgschema::SelectLinesAbove, readBomDetail);
+        lines.bind(item).exec();
+        while (lines.next()) {
+            const QVariant stored = lines.value(2);
+            bool number = true;
+            const double quantity = stored.isNull() ? 0 : stored.toDouble(&number);
+            const auto kind = stored.isNull() ? UpwardWalk::Quantity::Null
+                              : number        ? UpwardWalk::Quantity::Number
+                                              : UpwardWalk::Quantity::NotANumber;
+            walk.addLine(lines.value(0).toString().toUtf8(), lines.value(1).toString().toUtf8(),
+                         kind, quantity);
+        }
+    }
+    std::vector<WhereUsedRow> rows = walk.walk(item);
+    if (rows.empty())
+        return rows;
+    QStringList spellings;
+    for (size_t at = 0; at < rows.size(); ++at)
+        spellings.append(QString::fromUtf8(walk.spelling(at)));
+    Statement master(db, pgschema::SelectItemsByKey, readItemMaster);
+    master.bind(keyArray(spellings)).exec();
+    while (master.next()) {
+        const QString id = master.value(0).toString();
+        const int row = walk.rowOf(id.toUtf8());
+        if (row < 0)
+            continue;
+        rows[size_t(row)].inItemMaster = true;
+        rows[size_t(row)].assembly = id;
+        rows[size_t(row)].description = optionalText(master.value(1));
+    }
+    for (size_t at = 0; at < rows.size(); ++at)
+        if (!rows[at].inItemMaster)
+            rows[at].assembly = spellings.at(qsizetype(at));
+    return rows;
 }
 
 std::optional<LineRow> PgDatabase::findLine(const QString& assembly, const QString& component) {

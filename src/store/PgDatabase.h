@@ -32,6 +32,11 @@ public:
     QStringList components(const QString& assembly) override;
     /// One statement for the whole batch, whatever its size.
     std::vector<ComponentLines> componentsOfEach(const QStringList& assemblies) override;
+    /// One ordered statement over the whole table.
+    QHash<QString, ComponentLines> allComponentLines() override;
+    /// The planner's figure, kept up to date by the server's autovacuum (and by the ANALYZE
+    /// after an import); counted when the table was never analysed.
+    qint64 lineEstimate() override;
     std::optional<std::optional<double>> findQuantity(const QString& assembly,
                                                       const QString& component) override;
     /// Holds the store's structure lock from the cycle check to the commit: another editor's
@@ -40,7 +45,8 @@ public:
                  const QDateTime& startDate) override;
     /// Code that addLine runs inside its transaction, after its checks and right before the
     /// insert; empty for none. Lets a test act as another editor at that moment.
-    void setBeforeInsert(std::function<void()> hook);
+    void setBeforeInsert(std::function<void()> hook) override;
+    void checkNewLine(const QString& assembly, const QString& component) override;
     bool deleteLine(const QString& assembly, const QString& component) override;
     std::optional<LineRow> findLine(const QString& assembly, const QString& component) override;
     std::optional<LineRow> takeLine(const QString& assembly, const QString& component) override;
@@ -49,6 +55,9 @@ public:
     void changeQuantity(const QString& assembly, const QString& component,
                         const QVariant& expected, const QVariant& quantity) override;
     bool structureContains(const QString& item, const QString& target) override;
+    /// Reads only the lines above the item (one recursive statement) and the listed
+    /// assemblies' ItemMaster rows, in one snapshot, and walks them as Database does.
+    std::vector<WhereUsedRow> whereUsed(const QString& item) override;
 
 private:
     void checkSchema();

@@ -37,6 +37,9 @@ inline constexpr QLatin1StringView CreateTables[]{
                       " PRIMARY KEY (bomid, bomcomp))"},
     QLatin1StringView{"CREATE UNIQUE INDEX IF NOT EXISTS bomdetail_nocase"
                       " ON bomdetail (lower(bomid COLLATE \"C\"), lower(bomcomp COLLATE \"C\"))"},
+    // Where Used walks upward, from component to assembly.
+    QLatin1StringView{"CREATE INDEX IF NOT EXISTS bomdetail_component"
+                      " ON bomdetail (lower(bomcomp COLLATE \"C\"))"},
 };
 
 inline constexpr QLatin1StringView SelectItemIds{
@@ -59,6 +62,30 @@ inline constexpr QLatin1StringView SelectComponentLines{
     " LEFT JOIN itemmaster AS m ON lower(m.itemid COLLATE \"C\") = lower(d.bomcomp COLLATE \"C\")"
     " WHERE lower(d.bomid COLLATE \"C\") = ANY(?::text[])"
     " ORDER BY lower(d.bomid COLLATE \"C\"), lower(d.bomcomp COLLATE \"C\")"};
+/// Every line of the table with its component's facts, grouped by assembly and in key order
+/// within each, for a load that needs most of the table.
+inline constexpr QLatin1StringView SelectAllComponentLines{
+    "SELECT d.bomid, d.bomcomp, d.bomqtyreq, m.itemuom, m.itemdesc FROM bomdetail AS d"
+    " LEFT JOIN itemmaster AS m ON lower(m.itemid COLLATE \"C\") = lower(d.bomcomp COLLATE \"C\")"
+    " ORDER BY lower(d.bomid COLLATE \"C\"), lower(d.bomcomp COLLATE \"C\")"};
+/// The planner's row count of BomDetail; negative while the table was never analysed.
+inline constexpr QLatin1StringView SelectLineEstimate{
+    "SELECT reltuples::bigint FROM pg_class WHERE oid = to_regclass('bomdetail')"};
+inline constexpr QLatin1StringView CountLines{"SELECT count(*) FROM bomdetail"};
+
+/// The lines that lead up from an item: each line whose component is the item or an assembly
+/// that has the item in its structure, once. UNION keeps each assembly once, so the walk ends
+/// even where the stored data holds a cycle; the editor walks these lines in memory.
+inline constexpr QLatin1StringView SelectLinesAbove{
+    "WITH RECURSIVE above(id) AS ("
+    " SELECT lower(?::text COLLATE \"C\")"
+    " UNION SELECT lower(d.bomid COLLATE \"C\") FROM bomdetail AS d JOIN above"
+    " ON lower(d.bomcomp COLLATE \"C\") = above.id)"
+    " SELECT d.bomid, d.bomcomp, d.bomqtyreq FROM bomdetail AS d JOIN above"
+    " ON lower(d.bomcomp COLLATE \"C\") = above.id"};
+/// The spelling and description of the items whose keys are in the array parameter.
+inline constexpr QLatin1StringView SelectItemsByKey{
+    "SELECT itemid, itemdesc FROM itemmaster WHERE lower(itemid COLLATE \"C\") = ANY(?::text[])"};
 
 inline constexpr QLatin1StringView SelectLine{
     "SELECT bomqtyreq FROM bomdetail"
@@ -101,6 +128,9 @@ inline constexpr QLatin1StringView SelectReaches{
 inline constexpr QLatin1StringView LockStructure{"SELECT pg_advisory_xact_lock(1112493361)"};
 
 inline constexpr QLatin1StringView Begin{"BEGIN"};
+/// Several statements that must see one state of the tables, as one statement does.
+inline constexpr QLatin1StringView BeginSnapshot{
+    "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"};
 inline constexpr QLatin1StringView Commit{"COMMIT"};
 inline constexpr QLatin1StringView Rollback{"ROLLBACK"};
 

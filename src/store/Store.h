@@ -1,11 +1,16 @@
 #pragma once
 
+#include "store/WhereUsed.h"
+
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -64,6 +69,12 @@ public:
     /// The lines of many assemblies, element i those of assemblies[i], in key order, with
     /// their quantities and their components' units and descriptions; one state of the tables.
     virtual std::vector<ComponentLines> componentsOfEach(const QStringList& assemblies) = 0;
+    /// Every line of the table in one pass, as componentsOfEach reads them, by assembly ID
+    /// folded under the store's case rule (foldKey). Cheaper than componentsOfEach for a
+    /// batch that asks for most of the table.
+    virtual QHash<QString, ComponentLines> allComponentLines() = 0;
+    /// About how many lines BomDetail holds, read without counting them.
+    virtual qint64 lineEstimate() = 0;
     /// Whether the line exists; when it does, its quantity (empty optional for Null).
     virtual std::optional<std::optional<double>> findQuantity(const QString& assembly,
                                                               const QString& component) = 0;
@@ -72,6 +83,13 @@ public:
     /// insert. Every failure leaves the table as it was.
     virtual void addLine(const QString& assembly, const QString& component, double quantity,
                          const QDateTime& startDate) = 0;
+    /// The checks of addLine on their own (CircularComponent, DuplicateLine), so that a drop
+    /// that would be refused says so before it asks for a quantity. addLine checks again.
+    virtual void checkNewLine(const QString& assembly, const QString& component) = 0;
+    /// Code that addLine runs inside its transaction, after its checks and right before the
+    /// insert; empty for none. Lets a test act as another program at the one moment when a
+    /// write of its could undo what the checks found.
+    virtual void setBeforeInsert(std::function<void()> hook) = 0;
     /// Deletes one line; false when there was none.
     virtual bool deleteLine(const QString& assembly, const QString& component) = 0;
     /// The line (assembly, component) as stored; empty when there is none.
@@ -93,6 +111,18 @@ public:
     /// Whether `target` stands in the structure of `item` (or is `item` itself). A read that
     /// fails is an error (QueryFailed), never a "no".
     virtual bool structureContains(const QString& item, const QString& target) = 0;
+    /// Every assembly that has `item` in its structure, directly or through sub-assemblies,
+    /// sorted by level and then by assembly ID under the store's case rule; WhereUsedRow says
+    /// what each row holds and what a cycle gives. One state of the tables.
+    virtual std::vector<WhereUsedRow> whereUsed(const QString& item) = 0;
 };
+
+/// Whether `location` is the address of a database server (postgresql:// or postgres://)
+/// rather than the path of a database file.
+bool isServerAddress(const QString& location);
+
+/// Opens the store at `location`: a PostgreSQL server for a server address (PgDatabase),
+/// otherwise the SQLite file of that path (Database). Throws StoreError as they do.
+std::unique_ptr<Store> openStore(const QString& location);
 
 } // namespace store

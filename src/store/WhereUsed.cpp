@@ -4,6 +4,7 @@
 #include "store/Schema.h"
 #include "store/SqlSupport.h"
 #include "store/StoreError.h"
+#include "store/WhereUsedWalk.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -11,10 +12,6 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
-#include <cstring>
-#include <deque>
-#include <vector>
 
 namespace store {
 
@@ -36,92 +33,6 @@ QString decodeOrFail(QByteArrayView bytes, const char* table) {
                          .arg(QLatin1StringView(table), readable));
 }
 
-/// Every distinct item ID of the table, numbered as first met, under the store's case rule:
-/// one copy of each ID and an open-addressing table over them, so that the pass over the
-/// table allocates nothing per line.
-class Ids {
-public:
-    int count() const { return int(m_place.size()); }
-    /// The number of the ID with these stored bytes; a new one when it is not known yet.
-    int intern(QByteArrayView stored) { return lookup(stored, true); }
-    /// The number of the ID, or -1 when the table does not hold it.
-    int find(QByteArrayView stored) { return lookup(stored, false); }
-    /// The folded form, by which IDs compare and sort as NOCASE does.
-    QByteArrayView key(int id) const {
-        return QByteArrayView(m_arena).sliced(m_place[size_t(id)].first, m_place[size_t(id)].second);
-    }
-    /// The ID as first met in the table.
-    QByteArrayView spelling(int id) const {
-        const auto [at, length] = m_place[size_t(id)];
-        return QByteArrayView(m_arena).sliced(at + length, length);
-    }
-
-private:
-    int lookup(QByteArrayView stored, bool add) {
-        // Folded and hashed (FNV-1a) in one go.
-        if (m_folded.size() < stored.size())
-            m_folded.resize(stored.size());
-        char* folded = m_folded.data();
-        quint32 hash = 2166136261u;
-        for (qsizetype i = 0; i < stored.size(); ++i) {
-            const char c = stored[i];
-            folded[i] = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-            hash = (hash ^ uchar(folded[i])) * 16777619u;
-        }
-        const QByteArrayView key(folded, stored.size());
-        if (m_place.size() * 2 >= m_slots.size())
-            grow();
-        const size_t mask = m_slots.size() - 1;
-        for (size_t at = hash & mask;; at = (at + 1) & mask) {
-            const Slot slot = m_slots[at];
-            if (slot.id < 0) {
-                if (!add)
-                    return -1;
-                m_slots[at] = {hash, count()};
-                m_place.emplace_back(m_arena.size(), stored.size());
-                m_arena.append(key).append(stored);
-                return m_slots[at].id;
-            }
-            if (slot.hash == hash) {
-                const auto [place, length] = m_place[size_t(slot.id)];
-                if (length == key.size() &&
-                    std::memcmp(m_arena.constData() + place, folded, size_t(length)) == 0)
-                    return slot.id;
-            }
-        }
-    }
-    void grow() {
-        std::vector<Slot> old(std::max<size_t>(1024, m_slots.size() * 2), Slot{});
-        old.swap(m_slots);
-        const size_t mask = m_slots.size() - 1;
-        for (const Slot slot : old) {
-            if (slot.id < 0)
-                continue;
-            size_t at = slot.hash & mask;
-            while (m_slots[at].id >= 0)
-                at = (at + 1) & mask;
-            m_slots[at] = slot;
-        }
-    }
-
-    struct Slot {
-        quint32 hash = 0;
-        int id = -1;
-    };
-    QByteArray m_folded;                              // the ID being sought, folded
-    QByteArray m_arena;                               // each ID folded, then as stored
-    std::vector<std::pair<qsizetype, qsizetype>> m_place; // per ID: where, and how long
-    std::vector<Slot> m_slots;
-};
-
-/// One line of BomDetail as the walk needs it.
-struct Line {
-    int assembly;
-    int component;
-    double quantity;
-    enum Kind : quint8 { Number, Null, NotANumber } kind;
-};
-
 } // namespace
 
 std::vector<WhereUsedRow> Database::whereUsed(const QString& item) {
@@ -129,146 +40,32 @@ std::vector<WhereUsedRow> Database::whereUsed(const QString& item) {
     // One state of the file for the lines and the descriptions alike.
     const ReadTransaction transaction(connection, ReadWhat);
 
-    // The whole table once, each ID numbered: lines come grouped by assembly in most
-    // files, so an assembly is looked up once for its group.
-    Ids ids;
-    std::vector<Line> lines;
+    // The whole table once, walked in memory.
+    UpwardWalk walk;
     {
         NativeStatement all(connection, schema::SelectAllLines, ReadWhat);
-        int assembly = -1;
         while (all.next()) {
-            const QByteArrayView stored = all.bytes(0);
-            if (assembly < 0 || ids.spelling(assembly) != stored)
-                assembly = ids.intern(stored);
-            Line line{assembly, ids.intern(all.bytes(1)), 0, Line::Number};
+            double quantity = 0;
+            UpwardWalk::Quantity kind = UpwardWalk::Quantity::Number;
             switch (all.type(2)) {
             case SQLITE_NULL:
-                line.kind = Line::Null;
+                kind = UpwardWalk::Quantity::Null;
                 break;
             case SQLITE_INTEGER:
             case SQLITE_FLOAT:
-                line.quantity = all.real(2);
+                quantity = all.real(2);
                 break;
             default: {
                 bool ok = false;
-                line.quantity = all.bytes(2).toByteArray().trimmed().toDouble(&ok);
-                line.kind = ok ? Line::Number : Line::NotANumber;
+                quantity = all.bytes(2).toByteArray().trimmed().toDouble(&ok);
+                if (!ok)
+                    kind = UpwardWalk::Quantity::NotANumber;
             }
             }
-            lines.push_back(line);
+            walk.addLine(all.bytes(0), all.bytes(1), kind, quantity);
         }
     }
-    const int itemId = ids.find(item.toUtf8());
-    if (itemId < 0)
-        return {};
-    // The lines that use each ID, one run per ID.
-    const int n = ids.count();
-    std::vector<int> firstUse(size_t(n) + 1, 0);
-    for (const Line& line : lines)
-        ++firstUse[size_t(line.component) + 1];
-    for (int id = 0; id < n; ++id)
-        firstUse[size_t(id) + 1] += firstUse[size_t(id)];
-    std::vector<int> users(lines.size());
-    {
-        std::vector<int> fill(firstUse.begin(), firstUse.end() - 1);
-        for (size_t at = 0; at < lines.size(); ++at)
-            users[size_t(fill[size_t(lines[at].component)]++)] = int(at);
-    }
-
-    // Upward, level by level (breadth first): the first level that reaches an assembly is its
-    // fewest steps down to the item. Each assembly is expanded once, so a cycle ends the walk
-    // instead of looping. The item met again above it stands for itself as an assembly (node
-    // n) and is not expanded: the assemblies above it are the item's own, already on the way.
-    const int itself = n;
-    const auto nodeOf = [&](const Line& line) {
-        return line.assembly == itemId ? itself : line.assembly;
-    };
-    std::vector<int> level(size_t(n) + 1, 0);
-    std::vector<int> pending(size_t(n) + 1, 0); // its lines whose component has no quantity yet
-    std::vector<int> listed;
-    std::vector<int> frontier{itemId};
-    for (int steps = 1; !frontier.empty(); ++steps) {
-        std::vector<int> next;
-        for (const int component : frontier)
-            for (int at = firstUse[size_t(component)]; at < firstUse[size_t(component) + 1]; ++at) {
-                const int assembly = nodeOf(lines[size_t(users[size_t(at)])]);
-                if (level[size_t(assembly)] == 0) {
-                    level[size_t(assembly)] = steps;
-                    listed.push_back(assembly);
-                    if (assembly != itself)
-                        next.push_back(assembly);
-                }
-                ++pending[size_t(assembly)];
-            }
-        frontier = std::move(next);
-    }
-
-    // Quantities from the item upward: an assembly's is known once those of all its components
-    // on the way are (the order of a walk without cycles). What stays unknown is on a cycle or
-    // above one.
-    std::vector<double> quantity(size_t(n) + 1, 0);
-    std::vector<char> nullQuantity(size_t(n) + 1, 0);
-    std::vector<char> known(size_t(n) + 1, 0);
-    quantity[size_t(itemId)] = 1;
-    std::deque<int> ready{itemId};
-    while (!ready.empty()) {
-        const int component = ready.front();
-        ready.pop_front();
-        for (int at = firstUse[size_t(component)]; at < firstUse[size_t(component) + 1]; ++at) {
-            const Line& line = lines[size_t(users[size_t(at)])];
-            const auto assembly = size_t(nodeOf(line));
-            if (line.kind == Line::NotANumber)
-                throw StoreError(QueryFailed,
-                                 QStringLiteral("The quantity of '%1' in '%2' is not a number.")
-                                     .arg(QString::fromUtf8(ids.spelling(component)),
-                                          QString::fromUtf8(ids.spelling(line.assembly))));
-            if (line.kind == Line::Null || nullQuantity[size_t(component)])
-                nullQuantity[assembly] = 1;
-            else
-                quantity[assembly] += line.quantity * quantity[size_t(component)];
-            if (--pending[assembly] == 0) {
-                known[assembly] = 1;
-                if (int(assembly) != itself)
-                    ready.push_back(int(assembly));
-            }
-        }
-    }
-
-    const auto idOf = [&](int node) { return node == itself ? itemId : node; };
-    // Level, then ID in the order of the store's case rule (NOCASE compares folded bytes).
-    {
-        struct Place {
-            int level;
-            QByteArrayView key;
-            int node;
-        };
-        std::vector<Place> places;
-        places.reserve(listed.size());
-        for (const int node : listed)
-            places.push_back({level[size_t(node)], ids.key(idOf(node)), node});
-        std::sort(places.begin(), places.end(), [](const Place& a, const Place& b) {
-            if (a.level != b.level)
-                return a.level < b.level;
-            const int bytes = std::memcmp(a.key.data(), b.key.data(),
-                                          size_t(std::min(a.key.size(), b.key.size())));
-            return bytes != 0 ? bytes < 0 : a.key.size() < b.key.size();
-        });
-        for (size_t at = 0; at < places.size(); ++at)
-            listed[at] = places[at].node;
-    }
-
-    std::vector<WhereUsedRow> rows(listed.size());
-    std::vector<int> rowOf(size_t(n) + 1, -1);
-    for (size_t at = 0; at < listed.size(); ++at) {
-        const int node = listed[at];
-        rowOf[size_t(node)] = int(at);
-        WhereUsedRow& row = rows[at];
-        row.level = level[size_t(node)];
-        // When the item contains itself, every assembly that uses it needs it without end.
-        row.circular = !known[size_t(node)] || level[size_t(itself)] > 0;
-        if (!row.circular && !nullQuantity[size_t(node)])
-            row.quantity = quantity[size_t(node)];
-    }
+    std::vector<WhereUsedRow> rows = walk.walk(item);
     const auto describe = [&](WhereUsedRow& row, NativeStatement& master) {
         row.inItemMaster = true;
         row.assembly = decodeOrFail(master.bytes(0), "ItemMaster");
@@ -279,32 +76,31 @@ std::vector<WhereUsedRow> Database::whereUsed(const QString& item) {
     // Spellings and descriptions: one search per assembly costs about as much as reading eight
     // rows of ItemMaster in a pass, so a part used nearly everywhere reads the table instead.
     qint64 masterRows = 0;
-    if (!listed.empty()) {
+    if (!rows.empty()) {
         NativeStatement count(connection, schema::CountItemMaster, masterWhat);
         if (count.next())
             masterRows = count.integer(0);
     }
-    if (masterRows < qint64(listed.size()) * 8) {
+    if (masterRows < qint64(rows.size()) * 8) {
         NativeStatement master(connection, schema::SelectItems, masterWhat);
         while (master.next()) {
-            const int id = ids.find(master.bytes(0));
-            const int row = id < 0 ? -1 : rowOf[size_t(id == itemId ? itself : id)];
+            const int row = walk.rowOf(master.bytes(0));
             if (row >= 0)
                 describe(rows[size_t(row)], master);
         }
     } else {
         NativeStatement master(connection, schema::SelectItemDescription, masterWhat);
         QByteArray spelling;
-        for (size_t at = 0; at < listed.size(); ++at) {
-            spelling = ids.spelling(idOf(listed[at])).toByteArray();
+        for (size_t at = 0; at < rows.size(); ++at) {
+            spelling = walk.spelling(at).toByteArray();
             master.rebind(spelling);
             if (master.next())
                 describe(rows[at], master);
         }
     }
-    for (size_t at = 0; at < listed.size(); ++at)
+    for (size_t at = 0; at < rows.size(); ++at)
         if (!rows[at].inItemMaster)
-            rows[at].assembly = decodeOrFail(ids.spelling(idOf(listed[at])), "BomDetail");
+            rows[at].assembly = decodeOrFail(walk.spelling(at), "BomDetail");
     return rows;
 }
 

@@ -1,7 +1,7 @@
 #include "tree/BomEditor.h"
 
 #include "desktop/Desktop.h"
-#include "store/Database.h"
+#include "store/Store.h"
 #include "store/StoreError.h"
 #include "tree/BomTreeModel.h"
 #include "tree/EditCommands.h"
@@ -38,7 +38,8 @@ QString BomEditor::load(const QString& item) {
     std::vector<Node> nodes;
     const QString path = m_session.databasePath();
     try {
-        store::Database db(path);
+        const std::unique_ptr<store::Store> opened = store::openStore(path);
+        store::Store& db = *opened;
         if (const auto found = db.findItem(item))
             description = found->description.value_or(NoDescription);
         m_desktop.processEvents();
@@ -85,7 +86,8 @@ std::optional<ComponentFacts> BomEditor::statistics(const QModelIndex& node) {
     }
     ComponentFacts facts;
     try {
-        store::Database db(m_session.databasePath());
+        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
+        store::Store& db = *opened;
         const QString component = m_model.text(node);
         // The node's own line: (parent node, node), or (loaded item, node) at the top level.
         const auto line = db.findQuantity(m_model.assemblyOf(node), component);
@@ -124,7 +126,8 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
     // A line the database would refuse is refused before the quantity is asked for.
     if (!m_session.databasePath().isEmpty()) {
         try {
-            store::Database db(m_session.databasePath());
+            const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
+            store::Store& db = *opened;
             db.checkNewLine(assembly, component);
         } catch (const store::StoreError& error) {
             report(error.message());
@@ -150,7 +153,8 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
     }
     std::optional<store::StoreError> failure;
     try {
-        store::Database db(m_session.databasePath());
+        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
+        store::Store& db = *opened;
         // One write transaction refuses a cycle or a line the assembly has, then inserts.
         db.addLine(assembly, component, *quantity, QDateTime::currentDateTime());
         if (const auto row = db.findLine(assembly, component))
@@ -178,7 +182,8 @@ void BomEditor::deleteComponent(const QModelIndex& selected) {
     const QString assembly = m_model.assemblyOf(node);
     const QString component = m_model.text(node);
     try {
-        store::Database db(m_session.databasePath());
+        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
+        store::Store& db = *opened;
         if (const auto row = db.takeLine(assembly, component))
             m_history.push(new LineCommand(*this, *row, LineCommand::Deleted));
         else
@@ -218,7 +223,8 @@ void BomEditor::changeQuantity(const QModelIndex& index, const QString& typed) {
 bool BomEditor::writeQuantity(const QString& assembly, const QString& component,
                               const QVariant& before, const QVariant& after) {
     try {
-        store::Database db(m_session.databasePath());
+        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
+        store::Store& db = *opened;
         db.changeQuantity(assembly, component, before, after);
     } catch (const store::StoreError& error) {
         report(error.message());
@@ -234,7 +240,8 @@ bool BomEditor::writeQuantity(const QString& assembly, const QString& component,
 
 bool BomEditor::removeLine(const store::LineRow& row) {
     try {
-        store::Database db(m_session.databasePath());
+        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
+        store::Store& db = *opened;
         db.removeUnchangedLine(row);
     } catch (const store::StoreError& error) {
         report(error.message());
@@ -247,7 +254,8 @@ bool BomEditor::removeLine(const store::LineRow& row) {
 bool BomEditor::restoreLine(const store::LineRow& row) {
     std::optional<store::StoreError> failure;
     try {
-        store::Database db(m_session.databasePath());
+        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
+        store::Store& db = *opened;
         db.restoreLine(row);
         failure = showAddedLine(m_model, db, row.assembly, row.component, m_nodeLimit,
                                 m_depthLimit);

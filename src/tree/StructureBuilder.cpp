@@ -1,6 +1,6 @@
 #include "tree/StructureBuilder.h"
 
-#include "store/Database.h"
+#include "store/Store.h"
 #include "store/ItemKey.h"
 #include "store/StoreError.h"
 
@@ -27,7 +27,7 @@ struct StructureBuilder::Memo {
     qint64 lineEstimate = -1;
 };
 
-StructureBuilder::StructureBuilder(store::Database& db, int nodeLimit, int depthLimit)
+StructureBuilder::StructureBuilder(store::Store& db, int nodeLimit, int depthLimit)
     : m_db(db), m_nodeLimit(nodeLimit), m_depthLimit(depthLimit),
       m_memo(std::make_unique<Memo>()) {}
 

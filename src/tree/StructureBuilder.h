@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Database.h"
+#include "store/Store.h"
 #include "tree/BomTreeModel.h"
 
 #include <QString>
@@ -29,7 +29,7 @@ inline constexpr int DefaultDepthLimit = 2'000;
 /// stopped is marked, and the nodes made so far stay in `nodes()`.
 class StructureBuilder {
 public:
-    StructureBuilder(store::Database& db, int nodeLimit, int depthLimit = DefaultDepthLimit);
+    StructureBuilder(store::Store& db, int nodeLimit, int depthLimit = DefaultDepthLimit);
     ~StructureBuilder();
 
     /// Adds, depth-first, the whole structure of `BomID` under the node `nodeindex` (-1: the
@@ -55,7 +55,7 @@ private:
     store::StoreError nodeLimitReached() const;
     store::StoreError depthLimitReached() const;
 
-    store::Database& m_db;
+    store::Store& m_db;
     int m_nodeLimit;
     int m_depthLimit;
     int m_topLevelCount = 0;

@@ -1,6 +1,6 @@
 #include "tree/TreeEdits.h"
 
-#include "store/Database.h"
+#include "store/Store.h"
 #include "store/ItemKey.h"
 #include "tree/BomTreeModel.h"
 #include "tree/StructureBuilder.h"
@@ -11,7 +11,7 @@
 
 namespace tree {
 
-std::optional<store::StoreError> showAddedLine(BomTreeModel& model, store::Database& db,
+std::optional<store::StoreError> showAddedLine(BomTreeModel& model, store::Store& db,
                                                const QString& assembly,
                                                const QString& component, int nodeLimit,
                                                int depthLimit) {

@@ -7,7 +7,7 @@
 #include <optional>
 
 namespace store {
-class Database;
+class Store;
 }
 
 namespace tree {
@@ -19,7 +19,7 @@ class BomTreeModel;
 /// component's whole structure as a load would show it there. The tree stays within
 /// `nodeLimit` nodes and `depthLimit` levels; the failure that stopped it (a limit, a failed
 /// read) is returned, and what was added before it stays.
-std::optional<store::StoreError> showAddedLine(BomTreeModel& model, store::Database& db,
+std::optional<store::StoreError> showAddedLine(BomTreeModel& model, store::Store& db,
                                                const QString& assembly,
                                                const QString& component, int nodeLimit,
                                                int depthLimit);

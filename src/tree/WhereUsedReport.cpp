@@ -1,7 +1,7 @@
 #include "tree/WhereUsedReport.h"
 
 #include "desktop/Desktop.h"
-#include "store/Database.h"
+#include "store/Store.h"
 #include "store/StoreError.h"
 #include "tree/BomEditor.h"
 
@@ -17,7 +17,8 @@ std::optional<WhereUsedReport> findWhereUsed(desktop::Desktop& desktop, const QS
     } else {
         const desktop::BusyPointer busy(desktop);
         try {
-            store::Database db(databasePath);
+            const std::unique_ptr<store::Store> opened = store::openStore(databasePath);
+            store::Store& db = *opened;
             WhereUsedReport report;
             report.item = *item;
             if (const auto found = db.findItem(*item)) {
