@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFlags>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -51,6 +52,14 @@ enum class PrintResult {
     Failed,    ///< the printer or the file could not be written
 };
 
+/// One field of a form box: its label (with an & before the letter of its shortcut), the value
+/// it starts with, and whether what is typed is hidden (a password).
+struct FormField {
+    QString label;
+    QString value;
+    bool secret = false;
+};
+
 /// The progress of long work, shown with a Cancel button once the work has lasted longer than
 /// a moment, and closed when this object goes.
 class Progress {
@@ -73,6 +82,10 @@ public:
     /// A modal input box; an empty optional when the user cancelled.
     virtual std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                             const QString& defaultText) = 0;
+    /// A modal box of several labelled fields, with OK and Cancel: the values as typed, in the
+    /// order of `fields`, or an empty optional when the user cancelled (Esc included).
+    virtual std::optional<QStringList> formBox(const QString& title, const QString& prompt,
+                                               const QList<FormField>& fields) = 0;
     /// The modal file-open dialog: the chosen full path, or an empty optional on Cancel.
     /// `filters` are name filters ("CSV files (*.csv)"); none: the database files.
     virtual std::optional<QString> openFile(const QString& title,

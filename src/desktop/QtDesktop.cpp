@@ -2,6 +2,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QKeyEvent>
@@ -119,6 +124,43 @@ std::optional<QString> QtDesktop::inputBox(const QString& prompt, const QString&
     if (!ok)
         return std::nullopt;
     return text;
+}
+
+std::optional<QStringList> QtDesktop::formBox(const QString& title, const QString& prompt,
+                                             const QList<FormField>& fields) {
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(title);
+    auto* layout = new QFormLayout(&dialog);
+    if (!prompt.isEmpty()) {
+        auto* text = new QLabel(prompt, &dialog);
+        text->setWordWrap(true);
+        layout->addRow(text);
+    }
+    QList<QLineEdit*> edits;
+    for (const FormField& field : fields) {
+        auto* edit = new QLineEdit(field.value, &dialog);
+        if (field.secret)
+            edit->setEchoMode(QLineEdit::Password);
+        // The label's text without its shortcut mark names the field for screen readers.
+        edit->setAccessibleName(QString(field.label).remove(QLatin1Char('&')));
+        auto* label = new QLabel(field.label, &dialog);
+        label->setBuddy(edit);
+        layout->addRow(label, edit);
+        edits.append(edit);
+    }
+    auto* buttons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addRow(buttons);
+    dialog.setMinimumWidth(dialog.fontMetrics().averageCharWidth() * 60);
+    const NormalPointer pointer(m_busyDepth > 0);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    QStringList values;
+    for (const QLineEdit* edit : edits)
+        values.append(edit->text());
+    return values;
 }
 
 std::optional<QString> QtDesktop::openFile(const QString& title, const QStringList& filters) {

@@ -10,6 +10,8 @@ public:
     int messageBox(const QString& text, MessageStyle style, const QString& title = {}) override;
     std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                     const QString& defaultText) override;
+    std::optional<QStringList> formBox(const QString& title, const QString& prompt,
+                                       const QList<FormField>& fields) override;
     std::optional<QString> openFile(const QString& title, const QStringList& filters = {}) override;
     std::optional<QString> saveFile(const QString& title, const QString& proposed,
                                     const QStringList& filters) override;

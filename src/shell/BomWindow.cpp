@@ -10,6 +10,7 @@
 #include "shell/ImportFlow.h"
 #include "shell/ItemList.h"
 #include "shell/NumLock.h"
+#include "shell/ServerLogin.h"
 #include "shell/WhereUsedCommand.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
@@ -112,6 +113,10 @@ void BomWindow::route() {
     connect(m_exitButton, &QPushButton::clicked, m_exitAction, &QAction::trigger);
 
     connect(m_openAction, &QAction::triggered, this, [this] { openDatabase(std::nullopt); });
+    connect(m_connectAction, &QAction::triggered, this, [this] {
+        if (const auto uri = ServerLogin(m_desktop).ask(m_choice->databasePath()))
+            openDatabase(*uri);
+    });
     // The view's own walks: one layout pass however many nodes the tree holds.
     connect(m_expandAction, &QAction::triggered, m_tree, &QTreeView::expandAll);
     connect(m_collapseAction, &QAction::triggered, m_tree, &QTreeView::collapseAll);

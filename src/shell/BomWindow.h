@@ -98,6 +98,7 @@ private:
     QLabel* m_clock;
 
     QAction* m_openAction;
+    QAction* m_connectAction = nullptr;
     QMenu* m_recentMenu;
     QAction* m_expandAction;
     QAction* m_collapseAction;

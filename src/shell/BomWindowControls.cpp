@@ -175,6 +175,7 @@ void BomWindow::createMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
     m_openAction = action(file, "mnuOpen", QStringLiteral("&Open Database"), QKeySequence::Open);
+    m_connectAction = action(file, "mnuConnect", QStringLiteral("Connect to &Server…"));
     m_recentMenu = file->addMenu(QStringLiteral("&Recent Databases"));
     m_recentMenu->setObjectName(QStringLiteral("mnuRecent"));
     auto* imports = new ImportFlow(m_desktop, [this] { return m_choice->databasePath(); }, this);

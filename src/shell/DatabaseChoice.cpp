@@ -4,6 +4,7 @@
 #include "import/Import.h"
 #include "shell/ImportFlow.h"
 #include "shell/ItemList.h"
+#include "shell/ServerLogin.h"
 #include "shell/Workdir.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
@@ -40,7 +41,8 @@ int DatabaseChoice::openFileDialog() {
 }
 
 void DatabaseChoice::fillList() {
-    const std::unique_ptr<store::Store> opened = store::openStore(m_databasePath);
+    // A server may ask for a password first; later operations use the one kept.
+    const std::unique_ptr<store::Store> opened = ServerLogin(m_desktop).open(m_databasePath);
     store::Store& db = *opened;
     m_list.appendItems(db.itemLines());
     m_statusText.setText(m_databasePath);

@@ -1,6 +1,7 @@
 #include "shell/ExportCommands.h"
 
 #include "desktop/Desktop.h"
+#include "store/Store.h"
 #include "store/StoreError.h"
 #include "tree/BillDocument.h"
 #include "tree/BillExport.h"
@@ -99,7 +100,10 @@ QString ExportCommands::proposedPath(const QString& nameSuffix) const {
             c = u'_';
     name += nameSuffix;
     const QString database = m_databasePath();
-    return database.isEmpty() ? name : QFileInfo(database).absoluteDir().filePath(name);
+    // Beside the database file; a server has no folder, so the dialog's own folder then.
+    if (database.isEmpty() || store::isServerAddress(database))
+        return name;
+    return QFileInfo(database).absoluteDir().filePath(name);
 }
 
 void ExportCommands::exportCsv(const QString& title, const QString& nameSuffix,

@@ -1,6 +1,7 @@
 #include "store/PgConnection.h"
 
 #include "store/PgSchema.h"
+#include "store/ServerAddress.h"
 
 #include <QSqlError>
 #include <QUrl>
@@ -42,6 +43,7 @@ Connection::Connection(const QString& uri) : m_uri(uri) {
         throw cannotOpen(m_uri, QStringLiteral("the address holds a password; give it in "
                                              "~/.pgpass or PGPASSWORD instead"));
     QString host = url.host();
+    QString user = url.userName();
     int port = url.port(-1);
     QString options = QStringLiteral("connect_timeout=%1;keepalives_idle=30;"
                                      "keepalives_interval=10;keepalives_count=3")
@@ -53,6 +55,8 @@ Connection::Connection(const QString& uri) : m_uri(uri) {
             host = value;
         else if (key == QLatin1String("port"))
             port = value.toInt(&ok);
+        else if (key == QLatin1String("user"))
+            user = value;
         else if (key == QLatin1String("sslmode") &&
                  !value.contains(QLatin1Char(' ')) && !value.contains(QLatin1Char(';')))
             options += QStringLiteral(";sslmode=") + value;
@@ -75,12 +79,25 @@ Connection::Connection(const QString& uri) : m_uri(uri) {
     if (port > 0)
         m_db.setPort(port);
     m_db.setDatabaseName(url.path().mid(1));
-    m_db.setUserName(url.userName());
+    m_db.setUserName(user);
     m_db.setConnectOptions(options);
+    // A password typed in this run; otherwise libpq looks in PGPASSWORD and ~/.pgpass itself.
+    const std::optional<QString> password = serverPassword(m_uri);
+    if (password)
+        m_db.setPassword(*password);
     if (!m_db.open()) {
         const QSqlError error = m_db.lastError();
         release();
-        throw cannotOpen(m_uri, describe(error));
+        // libpq's own words are the only sign of why: the window asks for a password on these.
+        const QString why = describe(error);
+        if (why.contains(QLatin1String("no password supplied")))
+            throw StoreError(PasswordNeeded,
+                             QStringLiteral("The server of '%1' asks for a password.").arg(m_uri));
+        if (why.contains(QLatin1String("password authentication failed")))
+            throw StoreError(PasswordRefused,
+                             QStringLiteral("The server of '%1' did not accept the password.")
+                                 .arg(m_uri));
+        throw cannotOpen(m_uri, why);
     }
     QSqlQuery setup(m_db);
     if (!setup.exec(pgschema::SetStatementTimeout)) {

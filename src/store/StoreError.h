@@ -13,6 +13,8 @@ enum ErrorNumber : int {
     FileNotFound = 1004,         ///< no file at the path
     CannotOpen = 1005,           ///< the file exists but cannot be opened read-write
     NotADatabase = 1006,         ///< the file is not an SQLite database
+    PasswordNeeded = 1007,       ///< the server asks for a password that no usual source holds
+    PasswordRefused = 1008,      ///< the server refused the password given
     MissingTable = 1010,         ///< ItemMaster or BomDetail is missing
     MissingColumn = 1011,        ///< a needed column is missing
     MissingPrimaryKey = 1012,    ///< a table lacks the primary key the editor relies on

@@ -16,6 +16,13 @@ std::optional<QString> ScriptedDesktop::inputBox(const QString& prompt, const QS
     return inputAnswers.isEmpty() ? std::nullopt : inputAnswers.takeFirst();
 }
 
+std::optional<QStringList> ScriptedDesktop::formBox(const QString& title, const QString& prompt,
+                                                   const QList<desktop::FormField>& fields) {
+    asked.append({QStringLiteral("form"), prompt, title, {}, {}});
+    formsShown.append(fields);
+    return formAnswers.isEmpty() ? std::nullopt : formAnswers.takeFirst();
+}
+
 std::optional<QString> ScriptedDesktop::saveFile(const QString& title, const QString& proposed,
                                                  const QStringList&) {
     asked.append({QStringLiteral("save"), {}, title, {}, proposed});

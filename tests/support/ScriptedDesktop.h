@@ -14,7 +14,7 @@
 class ScriptedDesktop : public desktop::QtDesktop {
 public:
     struct Question {
-        QString kind; // "message", "input", "file", "save", "print" or "progress"
+        QString kind; // "message", "input", "form", "file", "save", "print" or "progress"
         QString text;
         QString title;
         desktop::MessageStyle style;
@@ -24,6 +24,8 @@ public:
     QList<Question> asked;
     QList<int> messageAnswers;                 // unanswered boxes return OK
     QList<std::optional<QString>> inputAnswers; // unanswered input boxes are cancelled
+    QList<std::optional<QStringList>> formAnswers; // unanswered form boxes are cancelled
+    QList<QList<desktop::FormField>> formsShown;    // the fields of each form box, as offered
     QList<std::optional<QString>> fileAnswers;  // unanswered file dialogs are cancelled
     QList<std::optional<QString>> saveAnswers;  // unanswered save dialogs are cancelled
     QList<bool> printAnswers;                   // true: print; unanswered dialogs are cancelled
@@ -38,6 +40,8 @@ public:
     int messageBox(const QString& text, desktop::MessageStyle style, const QString& title = {}) override;
     std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                     const QString& defaultText) override;
+    std::optional<QStringList> formBox(const QString& title, const QString& prompt,
+                                       const QList<desktop::FormField>& fields) override;
     std::optional<QString> openFile(const QString& title, const QStringList& filters = {}) override;
     std::optional<QString> saveFile(const QString& title, const QString& proposed,
                                     const QStringList& filters) override;
