@@ -2,6 +2,7 @@
 // on a throw-away PostgreSQL server, and both must give the same results and the same numbered
 // errors.
 
+#include "store/ItemKey.h"
 #include "store/PgDatabase.h"
 #include "store/StoreError.h"
 #include "support/PgServer.h"
@@ -213,6 +214,20 @@ private Q_SLOTS:
                 }
             }
         }
+        // The whole table in one read, as a large load takes it, holds the same lines.
+        const auto all = db->allComponentLines();
+        QCOMPARE(all.size(), assemblies.size());
+        for (qsizetype i = 0; i < assemblies.size(); ++i) {
+            const auto& a = whole[size_t(i)];
+            const auto& b = all.value(store::foldKey(assemblies.at(i)));
+            QCOMPARE(ids(b), ids(a));
+            for (qsizetype k = 0; k < a.size(); ++k)
+                QVERIFY(a[k].quantity == b[k].quantity && a[k].unit == b[k].unit &&
+                        a[k].description == b[k].description);
+        }
+        // An estimate, but one that tells a table of 2,400 lines from a small one.
+        QVERIFY2(db->lineEstimate() > 1000 && db->lineEstimate() < 5000,
+                 qPrintable(QString::number(db->lineEstimate())));
         // ASM-5: its ghost, which has no ItemMaster row, then PART-5 (Null quantity, unit EA,
         // a description).
         const auto& five = whole[5];

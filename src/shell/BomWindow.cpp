@@ -99,7 +99,8 @@ void BomWindow::updateRecentMenu() {
     m_recentMenu->clear();
     const QStringList recent = m_settings->value(RecentKey).toStringList();
     for (const QString& path : recent) {
-        QAction* open = m_recentMenu->addAction(path);
+        // An & in a path or address is text, not the mark of a shortcut letter.
+        QAction* open = m_recentMenu->addAction(QString(path).replace(u'&', QStringLiteral("&&")));
         connect(open, &QAction::triggered, this, [this, path] { openDatabase(path); });
     }
     m_recentMenu->setEnabled(!recent.isEmpty());

@@ -2,7 +2,7 @@
 
 #include "WindowFixture.h"
 
-#include "store/Database.h"
+#include "store/Store.h"
 #include "tree/BomTreeModel.h"
 #include "tree/StructureBuilder.h"
 
@@ -43,8 +43,8 @@ QString difference(const tree::BomTreeModel& model, const QModelIndex& parent,
 } // namespace
 
 QString differenceFromFreshLoad(WindowFixture& f) {
-    store::Database db(f.database);
-    tree::StructureBuilder builder(db, tree::DefaultNodeLimit);
+    const std::unique_ptr<store::Store> db = store::openStore(f.database);
+    tree::StructureBuilder builder(*db, tree::DefaultNodeLimit);
     builder.populate(-1, f.model().topAssembly());
     std::vector<int> top;
     for (size_t id = 0; id < builder.nodes().size(); ++id)

@@ -13,9 +13,18 @@
 WindowFixture::WindowFixture(const std::vector<ItemRow>& items, const std::vector<Line>& lines) {
     database = m_dir.filePath(QStringLiteral("bom.mdb"));
     writeDatabase(database, items, lines);
+    start(database);
+}
+
+WindowFixture::WindowFixture(const QString& location) {
+    database = location;
+    start(location);
+}
+
+void WindowFixture::start(const QString& location) {
     QFile workdir(m_dir.filePath(QStringLiteral("workdir.txt")));
     if (workdir.open(QIODevice::WriteOnly))
-        workdir.write(database.toUtf8() + "\r\n");
+        workdir.write(location.toUtf8() + "\r\n");
     workdir.close();
     m_window = std::make_unique<shell::BomWindow>(desktop, m_dir.path(),
                                                   m_dir.filePath(QStringLiteral("settings.ini")));

@@ -25,10 +25,14 @@ class WindowFixture {
 public:
     /// Writes the database, remembers it in workdir.txt and starts the window.
     WindowFixture(const std::vector<ItemRow>& items, const std::vector<Line>& lines);
+    /// Remembers `location` (a server's address, say) in workdir.txt and starts the window.
+    explicit WindowFixture(const QString& location);
     ~WindowFixture();
 
     ScriptedDesktop desktop;
     QString database;
+    /// The folder of workdir.txt and settings.ini.
+    QString folder() const { return m_dir.path(); }
 
     shell::BomWindow& window() { return *m_window; }
     tree::BomTreeModel& model();
@@ -52,6 +56,8 @@ public:
     void pressDelete(const QModelIndex& node, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
 private:
+    void start(const QString& location);
+
     QTemporaryDir m_dir;
     std::unique_ptr<shell::BomWindow> m_window;
 };

@@ -1,0 +1,252 @@
+// The editor on a PostgreSQL server: the address it builds and remembers, Connect to Server,
+// the password prompt, and two editors on one server at once.
+
+#include "shell/ItemList.h"
+#include "store/PgDatabase.h"
+#include "store/ServerAddress.h"
+#include "store/Store.h"
+#include "store/StoreError.h"
+#include "support/PgServer.h"
+#include "support/StoreBackend.h"
+#include "support/TreeCompare.h"
+#include "support/WindowFixture.h"
+#include "tree/BomTreeModel.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QSqlDatabase>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using store::ServerAddress;
+
+namespace {
+
+const std::vector<ItemRow> Items{{"TOP", "Top assembly", "EA"},
+                                 {"SUB", "Sub-assembly", "EA"},
+                                 {"BOLT", "Bolt, \"M6\"", "PC"},
+                                 {"NUT", {}, "PC"}};
+const std::vector<Line> Lines{{"TOP", "SUB", 2}, {"SUB", "BOLT", 4}, {"TOP", "BOLT", 1}};
+
+QAction* action(WindowFixture& f, const char* name) {
+    return f.window().findChild<QAction*>(QLatin1StringView(name));
+}
+
+QString fileText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+QStringList listed(WindowFixture& f) { return f.list().items(); }
+
+} // namespace
+
+class ServerWindowTest : public QObject {
+    Q_OBJECT
+
+    PgServer m_server;
+
+    /// The Connect to Server answers that reach this test's server as `user`.
+    QStringList fields(const QString& user, const QString& database = QStringLiteral("postgres")) {
+        return {m_server.socketFolder(), QString(), database, user};
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        // A password typed in another test run must not count here.
+        qunsetenv("PGPASSWORD");
+        if (PgServer::binaries().isEmpty()) {
+            if (qEnvironmentVariableIsSet("BOM_REQUIRE_POSTGRES"))
+                QFAIL("BOM_REQUIRE_POSTGRES is set, yet no PostgreSQL server binaries are "
+                      "installed under /usr/lib/postgresql/*/bin");
+            qInfo("PostgreSQL server binaries not found: the server cases are skipped");
+            return;
+        }
+        const QString problem = m_server.start();
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    }
+
+    void init() {
+        const QByteArray name = QTest::currentTestFunction();
+        if (!m_server.isRunning() && name != "addressesReadBackAsTyped")
+            QSKIP("PostgreSQL server binaries not found: skipped");
+    }
+
+    void addressesReadBackAsTyped_data() {
+        QTest::addColumn<ServerAddress>("address");
+        QTest::newRow("host, port, user") << ServerAddress{"db.example", "5433", "bom", "alice"};
+        QTest::newRow("this computer") << ServerAddress{"", "", "bom", ""};
+        QTest::newRow("socket folder with odd characters")
+            << ServerAddress{"/tmp/pg sock&x=1#", "6543", "bom", "bob"};
+        QTest::newRow("odd user and database")
+            << ServerAddress{"", "", "Stücklisten/2026?#%", "o'brien@plant:1"};
+    }
+    void addressesReadBackAsTyped() {
+        QFETCH(ServerAddress, address);
+        const QString uri = address.uri();
+        QVERIFY2(store::isServerAddress(uri), qPrintable(uri));
+        QCOMPARE(ServerAddress::fromUri(uri), std::optional<ServerAddress>(address));
+    }
+
+    void refusesAddressesThatCannotBeRight() {
+        for (const QString& port : {u"abc"_s, u"0"_s, u"65536"_s}) {
+            try {
+                (void)ServerAddress{"", port, "bom", ""}.uri();
+                QFAIL(qPrintable(u"port "_s + port + u" accepted"_s));
+            } catch (const store::StoreError& error) {
+                QCOMPARE(error.number(), int(store::CannotOpen));
+                QVERIFY2(error.description().contains(port), qPrintable(error.description()));
+            }
+        }
+        QVERIFY_THROWS_EXCEPTION(store::StoreError, ServerAddress({"", "", "  ", ""}).uri());
+        // Paths stay paths, whatever they hold.
+        QVERIFY(!store::isServerAddress(u"/data/postgresql://x.db"_s));
+        QVERIFY(!ServerAddress::fromUri(u"/data/bom.db"_s));
+        QVERIFY(store::isServerAddress(u"POSTGRES://host/db"_s));
+    }
+
+    void aDatabaseWithAnOddNameOpensFromTheAddressBuilt() {
+        const QString name = QStringLiteral("Stücklisten/2026?#% 'x'");
+        execOnServer(m_server, {QStringLiteral("CREATE DATABASE \"%1\"").arg(name)});
+        const QString uri = ServerAddress{m_server.socketFolder(), "", name, m_server.user()}.uri();
+        store::PgDatabase::createSchema(uri);
+        QVERIFY(store::openStore(uri)->itemIds().isEmpty());
+    }
+
+    void connectToServerOpensItsItemsAndRemembersOnlyTheAddress() {
+        StoreBackend(StoreBackend::Postgres, {}, &m_server).write(Items, Lines);
+        WindowFixture f({{"FILE-ONLY", {}, {}}}, {});
+        QCOMPARE(listed(f), QStringList{"FILE-ONLY"});
+        f.load(QStringLiteral("FILE-ONLY"));
+
+        f.desktop.formAnswers = {fields(m_server.user())};
+        action(f, "mnuConnect")->trigger();
+        const QString uri = ServerAddress{m_server.socketFolder(), "", "postgres", m_server.user()}.uri();
+        QCOMPARE(listed(f), (QStringList{"BOLT", "NUT", "SUB", "TOP"}));
+        QCOMPARE(f.status(), uri);
+        QCOMPARE(fileText(f.folder() + u"/workdir.txt"_s), uri + u"\r\n"_s);
+        const auto* recent = f.window().findChild<QMenu*>(u"mnuRecent"_s);
+        QCOMPARE(recent->actions().value(0)->text(), uri);
+        // The file's tree belongs to the file.
+        QCOMPARE(f.model().rowCount(), 0);
+        QCOMPARE(f.desktop.messageTexts(), QStringList());
+
+        f.load(QStringLiteral("top"));
+        QCOMPARE(f.outline(), QStringLiteral("BOLT SUB[BOLT]"));
+        QCOMPARE(f.label("Label10").text(), QStringLiteral("Top assembly"));
+        f.database = uri;
+        QCOMPARE(differenceFromFreshLoad(f), QString());
+
+        // A second editor on the same server, started from the remembered address.
+        WindowFixture other(uri);
+        QCOMPARE(listed(other), (QStringList{"BOLT", "NUT", "SUB", "TOP"}));
+        other.load(QStringLiteral("SUB"));
+
+        // This editor adds NUT under SUB: every SUB in the tree shows it.
+        f.desktop.inputAnswers = {QStringLiteral("3")};
+        f.drop(QStringLiteral("NUT"), f.node(QStringLiteral("SUB")));
+        QCOMPARE(f.outline(), QStringLiteral("BOLT SUB[BOLT NUT]"));
+        QCOMPARE(differenceFromFreshLoad(f), QString());
+        // The other editor's drop of TOP under NUT would now close a cycle through the server.
+        other.load(QStringLiteral("NUT"));
+        other.desktop.messageAnswers = {desktop::ResultYes};
+        other.desktop.inputAnswers = {QStringLiteral("1")};
+        other.drop(QStringLiteral("TOP"), {});
+        QVERIFY2(other.desktop.messageTexts().join(u'|').contains(u"1031"_s),
+                 qPrintable(other.desktop.messageTexts().join(u'|')));
+        QCOMPARE(StoreBackend(StoreBackend::Postgres, {}, &m_server).lines(),
+                 (QStringList{"SUB>BOLT=4", "SUB>NUT=3", "TOP>BOLT=1", "TOP>SUB=2"}));
+
+        // Delete and its undo go to the server as well.
+        f.pressDelete(f.node(QStringLiteral("SUB/NUT")));
+        QCOMPARE(f.outline(), QStringLiteral("BOLT SUB[BOLT]"));
+        action(f, "mnuUndo")->trigger();
+        QCOMPARE(f.outline(), QStringLiteral("BOLT SUB[BOLT NUT]"));
+        QCOMPARE(differenceFromFreshLoad(f), QString());
+    }
+
+    void anUnreachableServerIsANumberedMessageAndTheBoxComesBack() {
+        WindowFixture f({{"FILE-ONLY", {}, {}}}, {});
+        const QString file = f.database;
+        const QStringList typed{u"/nonexistent-folder"_s, u"5432"_s, u"bom"_s, u"x"_s};
+        f.desktop.formAnswers = {typed, QStringList{u""_s, u"port"_s, u"bom"_s, u""_s}};
+        action(f, "mnuConnect")->trigger();
+        const QStringList messages = f.desktop.messageTexts();
+        QCOMPARE(messages.size(), 2);
+        QVERIFY2(messages[0].startsWith(u"1005 "_s) && messages[0].contains(u"nonexistent"_s),
+                 qPrintable(messages[0]));
+        QVERIFY2(messages[1].startsWith(u"1005 "_s) && messages[1].contains(u"'port'"_s),
+                 qPrintable(messages[1]));
+        // Each time the box came back with what was typed; the third was cancelled.
+        QCOMPARE(f.desktop.formsShown.size(), 3);
+        QCOMPARE(f.desktop.formsShown[1][0].value, typed[0]);
+        QCOMPARE(f.desktop.formsShown[1][2].value, typed[2]);
+        QCOMPARE(f.desktop.formsShown[2][1].value, u"port"_s);
+        QCOMPARE(fileText(f.folder() + u"/workdir.txt"_s), file + u"\r\n"_s);
+        QCOMPARE(listed(f), QStringList{"FILE-ONLY"});
+    }
+
+    void aPasswordIsAskedForKeptInMemoryAndNeverWritten() {
+        StoreBackend(StoreBackend::Postgres, {}, &m_server).write(Items, Lines);
+        const QString password = QStringLiteral("S3cret-Pa55word");
+        execOnServer(m_server,
+                     {QStringLiteral("DROP ROLE IF EXISTS clerk"),
+                      QStringLiteral("CREATE ROLE clerk LOGIN PASSWORD '%1'").arg(password),
+                      QStringLiteral("GRANT ALL ON itemmaster, bomdetail TO clerk")});
+        // This user, and no other, must give a password on the socket.
+        const QString hba = execOnServer(m_server, {QStringLiteral("SHOW hba_file")}).toString();
+        QFile file(hba);
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(hba));
+        const QByteArray rules = file.readAll();
+        file.close();
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("local all clerk scram-sha-256\n" + rules);
+        file.close();
+        execOnServer(m_server, {QStringLiteral("SELECT pg_reload_conf()")});
+        const QString uri = ServerAddress{m_server.socketFolder(), "", "postgres", "clerk"}.uri();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                try {
+                    store::openStore(uri);
+                } catch (const store::StoreError& error) {
+                    return error.number() == store::PasswordNeeded;
+                }
+                return false;
+            }(),
+            5000);
+
+        WindowFixture f({{"FILE-ONLY", {}, {}}}, {});
+        // Cancel at the password: the server's own message, and the box again (cancelled).
+        f.desktop.formAnswers = {fields(u"clerk"_s), std::nullopt};
+        action(f, "mnuConnect")->trigger();
+        QCOMPARE(f.desktop.messageTexts().size(), 1);
+        QVERIFY2(f.desktop.messageTexts()[0].startsWith(u"1007 "_s),
+                 qPrintable(f.desktop.messageTexts()[0]));
+        QCOMPARE(listed(f), QStringList{"FILE-ONLY"});
+
+        // A wrong password is asked for again; the right one opens the server.
+        f.desktop.asked.clear();
+        f.desktop.formsShown.clear();
+        f.desktop.formAnswers = {fields(u"clerk"_s), QStringList{u"wrong"_s},
+                                 QStringList{password}};
+        action(f, "mnuConnect")->trigger();
+        QCOMPARE(f.desktop.formsShown.size(), 3);
+        QVERIFY(f.desktop.formsShown[1][0].secret);
+        QCOMPARE(f.desktop.messageTexts(), QStringList());
+        QCOMPARE(listed(f), (QStringList{"BOLT", "NUT", "SUB", "TOP"}));
+        // Later operations use the password kept; no file holds it.
+        f.load(QStringLiteral("TOP"));
+        QCOMPARE(f.outline(), QStringLiteral("BOLT SUB[BOLT]"));
+        QCOMPARE(fileText(f.folder() + u"/workdir.txt"_s), uri + u"\r\n"_s);
+        f.window().close(); // writes the settings
+        const QString settings = fileText(f.folder() + u"/settings.ini"_s);
+        QVERIFY2(settings.contains(u"clerk"_s), qPrintable(settings));
+        QVERIFY(!settings.contains(password));
+        store::useServerPassword(uri, {});
+    }
+};
+
+QTEST_MAIN(ServerWindowTest)
+#include "server_window_test.moc"
