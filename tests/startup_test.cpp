@@ -81,6 +81,14 @@ private Q_SLOTS:
         QCOMPARE(m_desktop.maxBusyDepth, 1);
     }
 
+    void aDatabaseGivenAtStartIsOpenedAndRemembered() {
+        writeFile(workdir(), "/old/one.mdb\r\n");
+        window().start(m_database);
+        QCOMPARE(m_desktop.asked.size(), 0);
+        QCOMPARE(list().items(), (QStringList{"ASM-1", "bolt-3", "WIDGET-9"}));
+        QCOMPARE(readAll(workdir()), m_database.toUtf8() + "\r\n");
+    }
+
     void rememberedPath_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("asks");

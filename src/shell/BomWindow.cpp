@@ -172,11 +172,11 @@ void BomWindow::route() {
             [this] { m_editor->deleteComponent(m_tree->selectedNode()); });
 }
 
-void BomWindow::start() {
+void BomWindow::start(const QString& location) {
     show();
     m_tree->setFocus();
     m_desktop.processEvents();
-    m_choice->FillItemList();
+    m_choice->FillItemList(location);
 }
 
 void BomWindow::openDatabase(const std::optional<QString>& path) {

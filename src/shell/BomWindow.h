@@ -46,7 +46,9 @@ public:
     ~BomWindow() override;
 
     /// The window's load: shows it, lets it paint, then fills the Item Master list.
-    void start();
+    /// `location` (a database file or a server address given on the command line) is opened
+    /// and remembered instead of the database remembered from the last run.
+    void start(const QString& location = {});
 
     DatabaseChoice& databaseChoice() { return *m_choice; }
     tree::BomTreeModel& treeModel() { return *m_model; }

@@ -48,11 +48,13 @@ void DatabaseChoice::fillList() {
     m_statusText.setText(m_databasePath);
 }
 
-void DatabaseChoice::FillItemList() {
+void DatabaseChoice::FillItemList(const QString& location) {
     m_statusText.setText(LoadingText);
     desktop::BusyPointer busy(m_desktop);
     m_desktop.processEvents();
-    m_databasePath = readRememberedPath(m_workdirFolder);
+    if (!location.isEmpty())
+        rememberPath(m_workdirFolder, location);
+    m_databasePath = location.isEmpty() ? readRememberedPath(m_workdirFolder) : location;
     if (m_databasePath.isEmpty())
         openFileDialog();
     try {

@@ -31,7 +31,8 @@ public:
 
     /// Start-up: reads the remembered path (asking for a file when there is none) and fills
     /// the list. Silent on every failure: the user can pick a database with Open Database.
-    void FillItemList();
+    /// A non-empty `location` is taken and remembered instead of the remembered path.
+    void FillItemList(const QString& location = {});
     /// File > Open Database: asks for a file (or takes `path`, a recent database, without
     /// asking), then empties and refills the list from the current path (the old one after
     /// Cancel); failures are shown. True when the file chosen was written just now by an
