@@ -148,7 +148,7 @@ bool Statement::next() {
 Transaction::Transaction(const QSqlDatabase& db, const QString& what, Kind kind)
     : m_query(db), m_what(what) {
     if (!m_query.exec(kind == Kind::Snapshot ? pgschema::BeginSnapshot : pgschema::Begin))
-        fail(WriteFailed, m_what, m_query.lastError());
+        fail(kind == Kind::Snapshot ? QueryFailed : WriteFailed, m_what, m_query.lastError());
 }
 
 Transaction::~Transaction() {
