@@ -4,6 +4,8 @@
 #include "import/Sources.h"
 
 #include "store/BulkWriter.h"
+#include "store/PgBulkWriter.h"
+#include "store/Store.h"
 #include "store/StoreError.h"
 
 #include <QFile>
@@ -17,6 +19,8 @@ namespace {
 
 /// The output must never be one of the sources: replacing it would destroy what is read.
 void checkDistinct(const QString& output, const QStringList& sources) {
+    if (store::isServerAddress(output))
+        return; // a server's tables are no file of the source's
     const QFileInfo out(output);
     for (const QString& source : sources) {
         const QFileInfo in(source);
@@ -29,7 +33,7 @@ void checkDistinct(const QString& output, const QStringList& sources) {
     }
 }
 
-Summary write(const SourceRows& rows, std::unique_ptr<store::BulkWriter> writer,
+Summary write(const SourceRows& rows, std::unique_ptr<store::ImportWriter> writer,
               const QString& output, Meter& meter) {
     meter.phase(500, 990);
     const qint64 total = qint64(rows.items.size() + rows.lines.size());
@@ -44,7 +48,7 @@ Summary write(const SourceRows& rows, std::unique_ptr<store::BulkWriter> writer,
                         [&] { return describe(rows.lineSource, rows.linePlaces[i]); });
         meter.step(++done, total);
     }
-    // The last chance to cancel: after the commit the file is there.
+    // The last chance to cancel: after the commit the rows are there.
     meter.poll();
     writer->commit();
     // Written: a Cancel from here on comes too late to mean anything.
@@ -76,7 +80,7 @@ Summary importJet(const QString& mdbPath, const QString& outDb, const Progress& 
     Meter meter(progress);
     meter.poll();
     const SourceRows rows = readJet(mdbPath, meter);
-    return write(rows, store::BulkWriter::newFile(outDb), outDb, meter);
+    return write(rows, store::ImportWriter::newDatabase(outDb), outDb, meter);
 }
 
 Summary importCsv(const QString& itemsCsv, const QString& linesCsv, const QString& outDb,
@@ -85,7 +89,7 @@ Summary importCsv(const QString& itemsCsv, const QString& linesCsv, const QStrin
     Meter meter(progress);
     meter.phase(0, 500);
     const SourceRows rows = readCsv(itemsCsv, linesCsv, meter);
-    return write(rows, store::BulkWriter::newFile(outDb), outDb, meter);
+    return write(rows, store::ImportWriter::newDatabase(outDb), outDb, meter);
 }
 
 Summary importCsvInto(const QString& itemsCsv, const QString& linesCsv, const QString& existingDb,
@@ -94,7 +98,22 @@ Summary importCsvInto(const QString& itemsCsv, const QString& linesCsv, const QS
     Meter meter(progress);
     meter.phase(0, 500);
     const SourceRows rows = readCsv(itemsCsv, linesCsv, meter);
-    return write(rows, store::BulkWriter::intoExisting(existingDb), existingDb, meter);
+    return write(rows, store::ImportWriter::intoExisting(existingDb), existingDb, meter);
+}
+
+Summary copyDatabase(const QString& sqlitePath, const QString& out, const Progress& progress) {
+    checkDistinct(out, {sqlitePath});
+    Meter meter(progress);
+    meter.poll();
+    const SourceRows rows = readSqlite(sqlitePath, meter);
+    return write(rows, store::ImportWriter::newDatabase(out), out, meter);
+}
+
+QStringList createServerTables(const QString& uri) {
+    if (!store::isServerAddress(uri))
+        throw StoreError(store::ImportUsage,
+                         QStringLiteral("'%1' is not a server address (postgresql://…).").arg(uri));
+    return store::PgBulkWriter::createTables(uri);
 }
 
 } // namespace import

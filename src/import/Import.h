@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
-/// Bringing existing data into the editor's SQLite database: Jet 3 / Jet 4 (.mdb) files and
-/// pairs of CSV files.
+/// Bringing existing data into the editor's database: Jet 3 / Jet 4 (.mdb) files and pairs of
+/// CSV files, into a new SQLite file or the tables of a PostgreSQL server; and copying an
+/// editor's SQLite database to a server, which is how a team moves to the server.
 ///
 /// How the window uses it (everything here runs on the calling thread and may take a while):
 ///
@@ -45,6 +47,14 @@
 /// bomQtyReq, StartDate. An empty unquoted field is Null, `""` is the empty text. A quantity
 /// is a decimal number with a point; a start date is "YYYY-MM-DD HH:MM:SS" or "YYYY-MM-DD".
 ///
+/// Servers: every output may be a server address (postgresql://…, see store::isServerAddress;
+/// never with a password in it). `importJet`, `importCsv` and `copyDatabase` then write into
+/// the server's ItemMaster and BomDetail, creating them where they are missing, in one
+/// transaction with the rows; they refuse with store::ImportServerNotEmpty (1117), writing
+/// nothing, when either table holds rows already, so that a copy is never mixed into other
+/// data. `importCsvInto` adds to the server's tables as it does to a file: all rows or none.
+/// Nothing is visible to the editors on the server until the import commits.
+///
 /// Jet files are read by the helper program bom-jet-reader in a child process (libmdb can
 /// crash on a damaged file); it is found beside the running program, in
 /// ../libexec/fabrilux-bom/ from there, or in the build tree.
@@ -64,11 +74,22 @@ struct Summary {
 /// Whether the file starts with the header of a Jet 3 or Jet 4 database (not Access 2007's
 /// ACE format). False for a missing or unreadable file.
 bool isJetFile(const QString& path);
+/// Whether the file starts with the header of an SQLite 3 database ("SQLite format 3\0").
+bool isSqliteFile(const QString& path);
 
 Summary importJet(const QString& mdbPath, const QString& outDb, const Progress& progress = {});
 Summary importCsv(const QString& itemsCsv, const QString& linesCsv, const QString& outDb,
                   const Progress& progress = {});
 Summary importCsvInto(const QString& itemsCsv, const QString& linesCsv, const QString& existingDb,
                       const Progress& progress = {});
+/// Copies ItemMaster and BomDetail of an editor's SQLite database, every row and every value
+/// as stored (Null kept Null), to `out`, in practice a server. The file is only read. A value
+/// that the copy cannot keep exactly (text in bomQtyReq, a number or blob where text belongs,
+/// text that is not valid UTF-8) is refused, naming its table and row.
+Summary copyDatabase(const QString& sqlitePath, const QString& out, const Progress& progress = {});
+/// Creates ItemMaster and BomDetail on the server where they are missing, in one transaction,
+/// and checks them as every open does. Returns the tables it created; empty when both were
+/// there already.
+QStringList createServerTables(const QString& uri);
 
 } // namespace import

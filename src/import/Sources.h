@@ -38,4 +38,8 @@ SourceRows readCsv(const QString& itemsCsv, const QString& linesCsv, Meter& mete
 /// process; steps the meter by rows read.
 SourceRows readJet(const QString& mdbPath, Meter& meter);
 
+/// Reads the two tables of an editor's SQLite database, read-only and as one state of the
+/// file, every value as stored; steps the meter by rows read.
+SourceRows readSqlite(const QString& path, Meter& meter);
+
 } // namespace import

@@ -2,6 +2,7 @@
 
 #include "desktop/Desktop.h"
 #include "import/Import.h"
+#include "store/Store.h"
 #include "store/StoreError.h"
 
 #include <QAction>
@@ -128,10 +129,17 @@ void ImportFlow::importCsvFiles() {
     int answer = desktop::ResultNo; // with no current database there is only a new file
     if (!current.isEmpty())
         answer = m_desktop.messageBox(
-            QStringLiteral("Add the items and lines of these files to the current database, "
-                           "%1?\n\nYes: add them to it (every row or none).\nNo: write them "
-                           "into a new database file.")
-                .arg(native(current)),
+            store::isServerAddress(current)
+                // The rows go to the server that every desk shares, not to a file here.
+                ? QStringLiteral("Add the items and lines of these files to the current "
+                                 "database on the server %1?\n\nYes: add them to it (every "
+                                 "row or none; the other editors see them once all are in)."
+                                 "\nNo: write them into a new database file on this computer.")
+                      .arg(current)
+                : QStringLiteral("Add the items and lines of these files to the current "
+                                 "database, %1?\n\nYes: add them to it (every row or none)."
+                                 "\nNo: write them into a new database file.")
+                      .arg(native(current)),
             desktop::YesNoCancel | desktop::IconQuestion, ImportTitle);
     if (answer == desktop::ResultYes) {
         if (run(*items, [&](const import::Progress& progress) {

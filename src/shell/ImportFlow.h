@@ -23,8 +23,9 @@ namespace shell {
 class ImportFlow : public QObject {
     Q_OBJECT
 public:
-    /// `databasePath` gives the current database at the moment a command runs (empty when
-    /// there is none); it may be empty for the chooser's own use.
+    /// `databasePath` gives the current database (a file path or a server address) at the
+    /// moment a command runs (empty when there is none); it may be empty for the chooser's
+    /// own use.
     explicit ImportFlow(desktop::Desktop& desktop, std::function<QString()> databasePath = {},
                         QObject* parent = nullptr);
 

@@ -2,6 +2,8 @@
 
 #include "store/Database.h"
 #include "store/ImportSchema.h"
+#include "store/PgBulkWriter.h"
+#include "store/Store.h"
 #include "store/StoreError.h"
 
 #include <QDir>
@@ -77,6 +79,18 @@ QFile::Permissions newFilePermissions() {
 }
 
 } // namespace
+
+std::unique_ptr<ImportWriter> ImportWriter::newDatabase(const QString& location) {
+    if (isServerAddress(location))
+        return PgBulkWriter::intoEmpty(location);
+    return BulkWriter::newFile(location);
+}
+
+std::unique_ptr<ImportWriter> ImportWriter::intoExisting(const QString& location) {
+    if (isServerAddress(location))
+        return PgBulkWriter::intoExisting(location);
+    return BulkWriter::intoExisting(location);
+}
 
 std::unique_ptr<BulkWriter> BulkWriter::newFile(const QString& path) {
     return std::unique_ptr<BulkWriter>(new BulkWriter(path, true));

@@ -27,7 +27,40 @@ struct ImportedLine {
     std::optional<QString> startDate;
 };
 
-/// Writes imported rows into a database inside one write transaction: all of them, or none.
+/// Writes imported rows into a store inside one write transaction: all of them, or none.
+/// The same contract whichever store holds the tables: an SQLite file (BulkWriter) or a
+/// PostgreSQL server (PgBulkWriter).
+///
+/// A key that the table already holds under the store's comparison (ASCII letters folded),
+/// or that an earlier row of the same import holds, is refused with ImportDuplicateKey,
+/// naming the source row through `where` and the ID it collides with. commit() checks that
+/// the tables hold exactly the rows they held before plus those added (ImportRowCount
+/// otherwise) and only then makes them visible; destroying an uncommitted writer rolls
+/// everything back, on every path.
+class ImportWriter {
+public:
+    virtual ~ImportWriter() = default;
+
+    /// A new database at `location`: a new SQLite file for a path (BulkWriter::newFile), the
+    /// tables of a server for a server address, created when missing and refused
+    /// (ImportServerNotEmpty) when either holds rows (PgBulkWriter::intoEmpty).
+    static std::unique_ptr<ImportWriter> newDatabase(const QString& location);
+    /// Adds rows to the existing database at `location`, a file or a server address; it must
+    /// pass the editor's schema check.
+    static std::unique_ptr<ImportWriter> intoExisting(const QString& location);
+
+    /// `where` names the source row ("items.csv, record 4 (line 5)"); it is called only to
+    /// build a message.
+    virtual void addItem(const ImportedItem& item, const std::function<QString()>& where) = 0;
+    virtual void addLine(const ImportedLine& line, const std::function<QString()>& where) = 0;
+    virtual void commit() = 0;
+
+    virtual qint64 itemsAdded() const = 0;
+    virtual qint64 linesAdded() const = 0;
+};
+
+/// Writes imported rows into an SQLite database inside one write transaction: all of them, or
+/// none.
 ///
 /// newFile() writes a new database under a temporary name in the target's folder and puts it
 /// in place (replacing a file of that name) only when commit() succeeds, after the file has
@@ -37,25 +70,25 @@ struct ImportedLine {
 ///
 /// A key that the table already holds under the store's comparison (ASCII letters folded) is
 /// refused with ImportDuplicateKey, naming the source row through `where` and the stored ID.
-class BulkWriter {
+class BulkWriter : public ImportWriter {
 public:
     static std::unique_ptr<BulkWriter> newFile(const QString& path);
     static std::unique_ptr<BulkWriter> intoExisting(const QString& path);
-    ~BulkWriter();
+    ~BulkWriter() override;
     BulkWriter(const BulkWriter&) = delete;
     BulkWriter& operator=(const BulkWriter&) = delete;
 
     /// `where` names the source row ("items.csv, record 4 (line 5)"); it is called only to
     /// build a message.
-    void addItem(const ImportedItem& item, const std::function<QString()>& where);
-    void addLine(const ImportedLine& line, const std::function<QString()>& where);
+    void addItem(const ImportedItem& item, const std::function<QString()>& where) override;
+    void addLine(const ImportedLine& line, const std::function<QString()>& where) override;
 
     /// Checks that the tables hold exactly the rows they held before plus those added
     /// (ImportRowCount otherwise), commits, and for a new file puts it in place.
-    void commit();
+    void commit() override;
 
-    qint64 itemsAdded() const { return m_itemsAdded; }
-    qint64 linesAdded() const { return m_linesAdded; }
+    qint64 itemsAdded() const override { return m_itemsAdded; }
+    qint64 linesAdded() const override { return m_linesAdded; }
 
 private:
     BulkWriter(const QString& path, bool newFile);

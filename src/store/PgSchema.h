@@ -140,4 +140,36 @@ inline constexpr QLatin1StringView SetStatementTimeout{"SET statement_timeout = 
 /// A connection that is neither made nor refused within this many seconds fails.
 inline constexpr int ConnectTimeoutSeconds = 10;
 
+// Writing imported rows (PgBulkWriter).
+
+/// CreateTables' "already exists, skipping" notices are no news to anyone; libpq would print
+/// them on the standard error of a command-line import.
+inline constexpr QLatin1StringView QuietNotices{"SET LOCAL client_min_messages = warning"};
+/// Whether each table is there, as the statements of CreateTables name them.
+inline constexpr QLatin1StringView SelectTablesPresent{
+    "SELECT to_regclass('itemmaster') IS NOT NULL, to_regclass('bomdetail') IS NOT NULL"};
+/// An import holds this from its start to its commit: editors still read, but no other writer
+/// can add a row between the import's count and its commit, nor slip rows into tables that the
+/// import found empty.
+inline constexpr QLatin1StringView LockTablesForImport{
+    "LOCK TABLE itemmaster, bomdetail IN SHARE ROW EXCLUSIVE MODE"};
+inline constexpr QLatin1StringView CountItems{"SELECT count(*) FROM itemmaster"};
+/// Rows go in a few hundred per statement: one statement per row would cost a round trip
+/// each. The statement is this head followed by the row pattern once per row, comma-separated.
+inline constexpr QLatin1StringView InsertItemsHead{
+    "INSERT INTO itemmaster (itemid, itemdesc, itemuom) VALUES "};
+inline constexpr QLatin1StringView InsertItemsRow{"(?, ?, ?)"};
+inline constexpr QLatin1StringView InsertLinesHead{
+    "INSERT INTO bomdetail (bomid, bomcomp, bomqtyreq, startdate) VALUES "};
+inline constexpr QLatin1StringView InsertLinesRow{"(?, ?, ?, ?)"};
+/// The stored lines whose keys (assembly, component), folded as lower() folds them, are pairs
+/// of the two array parameters: the unique key index finds each.
+inline constexpr QLatin1StringView SelectLinesByKey{
+    "SELECT bomid, bomcomp FROM bomdetail"
+    " WHERE (lower(bomid COLLATE \"C\"), lower(bomcomp COLLATE \"C\"))"
+    " IN (SELECT * FROM unnest(?::text[], ?::text[]))"};
+/// After a bulk load: the tree load reads the planner's row estimate, and without statistics
+/// the planner takes the tables for small and reads them whole on every look-up.
+inline constexpr QLatin1StringView AnalyzeTables{"ANALYZE itemmaster, bomdetail"};
+
 } // namespace store::pgschema

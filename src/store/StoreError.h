@@ -45,6 +45,7 @@ enum ErrorNumber : int {
     ImportSameFile = 1114,         ///< the output would replace a source
     ImportOutputExists = 1115,     ///< the output exists and replacing it was not asked for
     ImportUsage = 1116,            ///< bom-import's command line is not understood
+    ImportServerNotEmpty = 1117,   ///< a copy into a server whose tables hold rows already
     ImportCancelled = 1139,        ///< the user cancelled the import; nothing was written
     // Exporting and printing the loaded bill.
     ExportNoBill = 1200,           ///< no tree with nodes is loaded to export or print

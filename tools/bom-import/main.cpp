@@ -1,8 +1,10 @@
 // bom-import: brings bills of material from a Jet (.mdb) file or a pair of CSV files into an
-// SQLite database that the editor opens. See --help.
+// SQLite database or a PostgreSQL server that the editor opens, and copies an SQLite database
+// to a server. See --help.
 
 #include "import/Import.h"
 
+#include "store/Store.h"
 #include "store/StoreError.h"
 
 #include <QCoreApplication>
@@ -17,12 +19,31 @@ const char* const Help = R"(Usage:
   bom-import [--force] FILE.mdb OUT.db
   bom-import [--force] items.csv lines.csv OUT.db
   bom-import --into items.csv lines.csv EXISTING.db
+  bom-import FILE.mdb SERVER
+  bom-import items.csv lines.csv SERVER
+  bom-import --into items.csv lines.csv SERVER
+  bom-import DB.db SERVER
+  bom-import --create-schema SERVER
 
 Copies the bills of material of a Jet 3 or Jet 4 database (Access 97 to 2003, told by
 its header, whatever its name; only read, never changed), or of two CSV files, into a new
-SQLite database OUT.db that the editor opens (File > Open Database). With --into, the CSV
-rows are added to an existing database instead: all of them, or none if any key is
-already there.
+SQLite database OUT.db that the editor opens (File > Open Database), or into the tables
+of a PostgreSQL server. With --into, the CSV rows are added to an existing database
+instead: all of them, or none if any key is already there.
+
+SERVER is a PostgreSQL server address,
+  postgresql://[user@][host][:port][/database][?host=SOCKET-FOLDER&port=N&sslmode=MODE]
+never with a password in it: the password comes from ~/.pgpass or PGPASSWORD. On a
+server, ItemMaster and BomDetail are created where they are missing, in the import's
+transaction; a new import or copy goes only into tables that hold no rows, so that it is
+never mixed into other data (add CSV rows to a server's data with --into).
+
+DB.db SERVER copies an editor's SQLite database (told by its header, whatever its name)
+to the server: every row of ItemMaster and BomDetail, every value as stored, Null kept.
+This is how a team moves its bills to the server. The file is only read.
+
+--create-schema SERVER creates the two tables where they are missing, in one
+transaction, and says which it created; run again, it changes nothing.
 
 Every row arrives exactly: text as it stands, Null kept Null and empty text kept empty,
 numbers exact (a Single as the shortest decimal that reads back the same), dates as local
@@ -35,12 +56,14 @@ doubled), UTF-8 with or without a byte order mark, an optional header row.
 An empty field is Null, "" is the empty text; bomQtyReq is a number with a decimal point;
 StartDate is YYYY-MM-DD HH:MM:SS or YYYY-MM-DD.
 
-OUT.db is written under a temporary name beside it and appears only when complete; on any
-failure nothing is left. An existing OUT.db is replaced only with --force.
+OUT.db is written under a temporary name beside it and appears only when complete; on a
+server nothing is visible until the import commits. On any failure nothing is left. An
+existing OUT.db is replaced only with --force.
 
-  --force   replace an existing OUT.db (only once the import has succeeded)
-  --into    add the CSV rows to EXISTING.db
-  --help    show this text
+  --force          replace an existing OUT.db (only once the import has succeeded)
+  --into           add the CSV rows to EXISTING.db or SERVER
+  --create-schema  create the tables on SERVER
+  --help           show this text
 
 Exit status 0 on success; otherwise 1, with "NUMBER DESCRIPTION" on standard error (the
 numbers are listed in the editor's README and src/store/StoreError.h).
@@ -58,6 +81,7 @@ int main(int argc, char** argv) {
     QStringList files;
     bool force = false;
     bool into = false;
+    bool createSchema = false;
     const QStringList arguments = app.arguments().mid(1);
     for (const QString& argument : arguments) {
         if (argument == QLatin1StringView("--help") || argument == QLatin1StringView("-h")) {
@@ -68,6 +92,8 @@ int main(int argc, char** argv) {
             force = true;
         else if (argument == QLatin1StringView("--into"))
             into = true;
+        else if (argument == QLatin1StringView("--create-schema"))
+            createSchema = true;
         else if (argument.startsWith(u'-') && argument.size() > 1)
             return refuse(
                 store::ImportUsage,
@@ -75,26 +101,55 @@ int main(int argc, char** argv) {
         else
             files.append(argument);
     }
+    if (createSchema) {
+        if (force || into || files.size() != 1 || !store::isServerAddress(files[0]))
+            return refuse(store::ImportUsage,
+                          QStringLiteral("--create-schema takes one server address "
+                                         "(postgresql://…) and nothing else."));
+        try {
+            const QStringList created = import::createServerTables(files[0]);
+            const QString said =
+                created.isEmpty()
+                    ? QStringLiteral("%1: ItemMaster and BomDetail were there already; nothing "
+                                     "created.")
+                          .arg(files[0])
+                    : QStringLiteral("%1: created %2.")
+                          .arg(files[0], created.join(QStringLiteral(" and ")));
+            std::printf("%s\n", qUtf8Printable(said));
+            return 0;
+        } catch (const store::StoreError& error) {
+            std::fprintf(stderr, "%s\n", qUtf8Printable(error.message()));
+            return 1;
+        }
+    }
     if (files.size() != 2 && files.size() != 3)
         return refuse(store::ImportUsage,
-                      QStringLiteral("Name an .mdb file or two CSV files, then the database to "
-                                     "write; see bom-import --help."));
+                      QStringLiteral("Name an .mdb file, two CSV files or an SQLite database, "
+                                     "then the database to write; see bom-import --help."));
     if (into && files.size() != 3)
         return refuse(store::ImportUsage,
                       QStringLiteral("--into takes two CSV files and an existing database."));
 
     const QString output = files.takeLast();
-    if (!into && !force && QFileInfo::exists(output))
+    const bool server = store::isServerAddress(output);
+    if (server && force)
+        return refuse(store::ImportUsage,
+                      QStringLiteral("--force replaces a file; the tables of a server are never "
+                                     "replaced."));
+    if (!server && !into && !force && QFileInfo::exists(output))
         return refuse(
             store::ImportOutputExists,
             QStringLiteral("'%1' exists already; use --force to replace it.").arg(output));
     try {
         import::Summary summary;
-        if (files.size() == 1) {
+        if (files.size() == 1 && import::isSqliteFile(files[0])) {
+            summary = import::copyDatabase(files[0], output);
+        } else if (files.size() == 1) {
             if (QFileInfo(files[0]).isFile() && !import::isJetFile(files[0]))
                 return refuse(store::ImportNotJet,
-                              QStringLiteral("'%1' is not a Jet 3 or Jet 4 (.mdb) database; "
-                                             "CSV data needs two files.")
+                              QStringLiteral("'%1' is neither a Jet 3 or Jet 4 (.mdb) database "
+                                             "nor an SQLite database; CSV data needs two "
+                                             "files.")
                                   .arg(files[0]));
             summary = import::importJet(files[0], output);
         } else if (into) {

@@ -1,0 +1,320 @@
+#include "store/PgBulkWriter.h"
+
+#include "store/ItemKey.h"
+#include "store/PgSchema.h"
+#include "store/SchemaCheck.h"
+#include "store/StoreError.h"
+
+#include <QSqlQuery>
+
+namespace store {
+
+using pg::Statement;
+
+namespace {
+
+/// Says how a refused ID relates to the one it collides with: the same text, or the same
+/// under the store's case rule (the words the SQLite writer uses).
+QString sameKey(const QString& stored, const QString& imported) {
+    if (stored == imported)
+        return QStringLiteral("'%1'").arg(stored);
+    return QStringLiteral("'%1' (the same ID as '%2': IDs compare without regard to ASCII case)")
+        .arg(stored, imported);
+}
+
+/// The keys of `ids` as one array literal: ASCII letters folded to lower case, as lower()
+/// folds text of collation "C", each element quoted, with its quotes and backslashes escaped.
+/// For the "= ANY" and unnest look-ups of the key indexes.
+QString keyArray(const QStringList& ids) {
+    QString literal = QStringLiteral("{");
+    for (const QString& id : ids) {
+        if (literal.size() > 1)
+            literal += QLatin1Char(',');
+        literal += QLatin1Char('"');
+        for (QChar c : id) {
+            if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
+                literal += QLatin1Char('\\');
+            const char16_t u = c.unicode();
+            literal += u >= u'A' && u <= u'Z' ? QChar(char16_t(u + (u'a' - u'A'))) : c;
+        }
+        literal += QLatin1Char('"');
+    }
+    return literal + QLatin1Char('}');
+}
+
+/// An insert of `rows` rows: the head and the row pattern repeated. Built from the store's
+/// own texts and a count only; every value goes in as a bound parameter.
+QByteArray batchInsert(QLatin1StringView head, QLatin1StringView row, int rows) {
+    QByteArray sql(head.data(), head.size());
+    sql.reserve(head.size() + rows * (row.size() + 2));
+    for (int i = 0; i < rows; ++i) {
+        if (i > 0)
+            sql += ", ";
+        sql.append(row.data(), row.size());
+    }
+    return sql;
+}
+
+/// A text column's value for the server: Null stays Null and the empty text stays empty text
+/// (the driver sends a null QString as NULL, so an empty one must not be null).
+QVariant optionalValue(const std::optional<QString>& text) {
+    if (!text)
+        return QVariant();
+    if (text->isNull())
+        return QVariant(QStringLiteral(""));
+    return QVariant(*text);
+}
+
+QString lineKey(const QString& assembly, const QString& component) {
+    // A folded ID may hold any character but NUL, which text on the server cannot hold.
+    return foldKey(assembly) + QChar(u'\0') + foldKey(component);
+}
+
+/// Throws the store's own numbers unless the two tables are there with the columns and keys
+/// the editor relies on; the same check as every open of a server.
+void checkTables(const QSqlDatabase& db, const QString& uri) {
+    std::vector<TableColumn> columns;
+    Statement query(db, pgschema::SelectColumns, QStringLiteral("Could not read the tables"));
+    query.exec();
+    while (query.next())
+        columns.push_back(
+            {query.value(0).toString(), query.value(1).toString(), query.value(2).toInt()});
+    checkColumns(columns, QStringLiteral("'%1'").arg(uri));
+}
+
+} // namespace
+
+std::unique_ptr<PgBulkWriter> PgBulkWriter::intoEmpty(const QString& uri) {
+    return std::unique_ptr<PgBulkWriter>(new PgBulkWriter(uri, Mode::Empty));
+}
+
+std::unique_ptr<PgBulkWriter> PgBulkWriter::intoExisting(const QString& uri) {
+    return std::unique_ptr<PgBulkWriter>(new PgBulkWriter(uri, Mode::Existing));
+}
+
+QStringList PgBulkWriter::createTables(const QString& uri) {
+    const pg::Connection connection(uri);
+    const QString what =
+        QStringLiteral("Could not create the tables on '%1'").arg(connection.uri());
+    pg::Transaction transaction(connection.db(), what);
+    Statement present(connection.db(), pgschema::SelectTablesPresent, what);
+    present.exec();
+    if (!present.next())
+        throw StoreError(WriteFailed, what + QStringLiteral(": the server did not answer."));
+    pg::execute(connection.db(), pgschema::QuietNotices, what, WriteFailed);
+    QStringList created;
+    if (!present.value(0).toBool())
+        created.append(QStringLiteral("ItemMaster"));
+    if (!present.value(1).toBool())
+        created.append(QStringLiteral("BomDetail"));
+    for (QLatin1StringView sql : pgschema::CreateTables)
+        pg::execute(connection.db(), sql, what, WriteFailed);
+    // Tables that were there already may lack what the editor needs: better said now than
+    // at the first open.
+    checkTables(connection.db(), connection.uri());
+    transaction.commit();
+    return created;
+}
+
+PgBulkWriter::PgBulkWriter(const QString& uri, Mode mode) : m_connection(uri), m_mode(mode) {
+    const QSqlDatabase& db = m_connection.db();
+    const QString shown = m_connection.uri();
+    try {
+        pg::execute(db, pgschema::Begin, QStringLiteral("Could not start writing '%1'").arg(shown),
+                    ImportOutputFailed);
+        m_inTransaction = true;
+        pg::execute(db, pgschema::QuietNotices,
+                    QStringLiteral("Could not start writing '%1'").arg(shown), ImportOutputFailed);
+        if (mode == Mode::Empty)
+            for (QLatin1StringView sql : pgschema::CreateTables)
+                pg::execute(db, sql,
+                            QStringLiteral("Could not create the tables on '%1'").arg(shown),
+                            ImportOutputFailed);
+        checkTables(db, shown);
+        pg::execute(db, pgschema::LockTablesForImport,
+                    QStringLiteral("Could not lock the tables on '%1'").arg(shown),
+                    ImportOutputFailed);
+        m_itemsBefore = count(pgschema::CountItems, QStringLiteral("Could not count ItemMaster"));
+        m_linesBefore = count(pgschema::CountLines, QStringLiteral("Could not count BomDetail"));
+        if (mode == Mode::Empty && (m_itemsBefore > 0 || m_linesBefore > 0))
+            throw StoreError(ImportServerNotEmpty,
+                             QStringLiteral("'%1' holds %2 ItemMaster and %3 BomDetail rows "
+                                            "already; a database is copied only into empty "
+                                            "tables (CSV rows can be added with --into).")
+                                 .arg(shown)
+                                 .arg(m_itemsBefore)
+                                 .arg(m_linesBefore));
+    } catch (...) {
+        rollback();
+        throw;
+    }
+    m_items.reserve(BatchRows);
+    m_lines.reserve(BatchRows);
+}
+
+PgBulkWriter::~PgBulkWriter() {
+    rollback();
+}
+
+void PgBulkWriter::rollback() {
+    if (!m_inTransaction)
+        return;
+    m_inTransaction = false;
+    // On a lost connection the server has rolled back already; the statement then just fails.
+    QSqlQuery query(m_connection.db());
+    query.exec(pgschema::Rollback);
+}
+
+qint64 PgBulkWriter::count(QLatin1StringView sql, const QString& what) {
+    Statement query(m_connection.db(), sql, what, ImportOutputFailed);
+    query.exec();
+    if (!query.next())
+        throw StoreError(ImportOutputFailed, what + QStringLiteral(": no answer."));
+    return query.value(0).toLongLong();
+}
+
+void PgBulkWriter::addItem(const ImportedItem& item, const std::function<QString()>& where) {
+    m_items.push_back({item, where()});
+    if (int(m_items.size()) == BatchRows)
+        flushItems();
+}
+
+void PgBulkWriter::addLine(const ImportedLine& line, const std::function<QString()>& where) {
+    // Items first, so that a refused item is reported before any line after it.
+    if (!m_items.empty())
+        flushItems();
+    m_lines.push_back({line, where()});
+    if (int(m_lines.size()) == BatchRows)
+        flushLines();
+}
+
+void PgBulkWriter::flushItems() {
+    if (m_items.empty())
+        return;
+    const QSqlDatabase& db = m_connection.db();
+    QStringList ids, keys;
+    ids.reserve(qsizetype(m_items.size()));
+    keys.reserve(qsizetype(m_items.size()));
+    for (const PendingItem& pending : m_items) {
+        ids.append(pending.item.id);
+        keys.append(foldKey(pending.item.id));
+    }
+
+    // Keys the table held before the import; tables the import found empty hold none.
+    QHash<QString, QString> stored;
+    if (m_mode == Mode::Existing) {
+        Statement query(db, pgschema::SelectItemsByKey, QStringLiteral("Could not read ItemMaster"),
+                        ImportOutputFailed);
+        query.bind(keyArray(ids)).exec();
+        while (query.next()) {
+            const QString id = query.value(0).toString();
+            stored.insert(foldKey(id), id);
+        }
+    }
+    for (size_t i = 0; i < m_items.size(); ++i) {
+        const QString& key = keys[qsizetype(i)];
+        const auto before = stored.constFind(key);
+        const QString* collides = before != stored.cend() ? &*before : nullptr;
+        const auto earlier = m_itemKeys.constFind(key);
+        if (!collides && earlier != m_itemKeys.cend())
+            collides = &*earlier;
+        if (collides)
+            throw StoreError(ImportDuplicateKey,
+                             QStringLiteral("%1: ItemMaster already holds the ItemID %2.")
+                                 .arg(m_items[i].where, sameKey(*collides, m_items[i].item.id)));
+        m_itemKeys.insert(key, m_items[i].item.id);
+    }
+
+    const QByteArray sql =
+        batchInsert(pgschema::InsertItemsHead, pgschema::InsertItemsRow, int(m_items.size()));
+    Statement insert(db, QLatin1StringView(sql),
+                     QStringLiteral("%1 to %2: could not write the rows into ItemMaster")
+                         .arg(m_items.front().where, m_items.back().where),
+                     ImportOutputFailed);
+    for (const PendingItem& pending : m_items)
+        insert.bind(pending.item.id)
+            .bind(optionalValue(pending.item.description))
+            .bind(optionalValue(pending.item.unit));
+    insert.exec();
+    m_itemsAdded += qint64(m_items.size());
+    m_items.clear();
+}
+
+void PgBulkWriter::flushLines() {
+    if (m_lines.empty())
+        return;
+    const QSqlDatabase& db = m_connection.db();
+    QHash<QString, std::pair<QString, QString>> stored;
+    if (m_mode == Mode::Existing) {
+        QStringList assemblies, components;
+        for (const PendingLine& pending : m_lines) {
+            assemblies.append(pending.line.assembly);
+            components.append(pending.line.component);
+        }
+        Statement query(db, pgschema::SelectLinesByKey, QStringLiteral("Could not read BomDetail"),
+                        ImportOutputFailed);
+        query.bind(keyArray(assemblies)).bind(keyArray(components)).exec();
+        while (query.next()) {
+            const QString assembly = query.value(0).toString();
+            const QString component = query.value(1).toString();
+            stored.insert(lineKey(assembly, component), {assembly, component});
+        }
+    }
+    for (const PendingLine& pending : m_lines) {
+        const ImportedLine& line = pending.line;
+        const QString key = lineKey(line.assembly, line.component);
+        const auto before = stored.constFind(key);
+        const std::pair<QString, QString>* collides = before != stored.cend() ? &*before : nullptr;
+        const auto earlier = m_lineKeys.constFind(key);
+        if (!collides && earlier != m_lineKeys.cend())
+            collides = &*earlier;
+        if (collides)
+            throw StoreError(
+                ImportDuplicateKey,
+                QStringLiteral("%1: BomDetail already lists the component %2 under the "
+                               "assembly %3.")
+                    .arg(pending.where, sameKey(collides->second, line.component),
+                         sameKey(collides->first, line.assembly)));
+        m_lineKeys.insert(key, {line.assembly, line.component});
+    }
+
+    const QByteArray sql =
+        batchInsert(pgschema::InsertLinesHead, pgschema::InsertLinesRow, int(m_lines.size()));
+    Statement insert(db, QLatin1StringView(sql),
+                     QStringLiteral("%1 to %2: could not write the rows into BomDetail")
+                         .arg(m_lines.front().where, m_lines.back().where),
+                     ImportOutputFailed);
+    for (const PendingLine& pending : m_lines)
+        insert.bind(pending.line.assembly)
+            .bind(pending.line.component)
+            .bind(pending.line.quantity ? QVariant(*pending.line.quantity) : QVariant())
+            .bind(optionalValue(pending.line.startDate));
+    insert.exec();
+    m_linesAdded += qint64(m_lines.size());
+    m_lines.clear();
+}
+
+void PgBulkWriter::commit() {
+    flushItems();
+    flushLines();
+    const qint64 items = count(pgschema::CountItems, QStringLiteral("Could not count ItemMaster"));
+    const qint64 lines = count(pgschema::CountLines, QStringLiteral("Could not count BomDetail"));
+    if (items != m_itemsBefore + m_itemsAdded || lines != m_linesBefore + m_linesAdded)
+        throw StoreError(ImportRowCount,
+                         QStringLiteral("'%1' would hold %2 ItemMaster and %3 BomDetail rows "
+                                        "instead of %4 and %5.")
+                             .arg(m_connection.uri())
+                             .arg(items)
+                             .arg(lines)
+                             .arg(m_itemsBefore + m_itemsAdded)
+                             .arg(m_linesBefore + m_linesAdded));
+    pg::execute(m_connection.db(), pgschema::Commit,
+                QStringLiteral("Could not write '%1'").arg(m_connection.uri()), ImportOutputFailed);
+    m_inTransaction = false;
+    // The rows are in; statistics that fail to update now are brought up to date by the
+    // server's autovacuum later, so a failure here is no failure of the import.
+    QSqlQuery analyze(m_connection.db());
+    analyze.exec(pgschema::AnalyzeTables);
+}
+
+} // namespace store
