@@ -497,6 +497,10 @@ void serverCases(int runs, const bench::Sizes& sizes, const QString& dataDir, co
     std::printf("  server: started in %lld ms; deep and items copied onto it in %lld ms\n",
                 server.startMilliseconds(), copying.elapsed());
     Bench onServer(runs, sizes, dataDir, QStringLiteral("server: "));
+    // What every operation pays before its first statement: the connection and the check of
+    // the tables.
+    onServer.measure(QStringLiteral("connect and check the tables"),
+                     [&] { store::openStore(deepUri); });
     onServer.treeCases("deep", deepUri, bench::DeepTop, deepNodes, deep);
     onServer.itemCases(itemsUri);
 }
