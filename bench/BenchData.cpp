@@ -10,6 +10,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
+#include <QUrlQuery>
 
 #include <functional>
 #include <random>
@@ -296,6 +298,46 @@ std::vector<tree::Node> perNodeWalk(const QString& path, const QString& item, in
             return lines;
         });
     });
+    return nodes;
+}
+
+std::vector<tree::Node> perNodeWalkOnServer(const QString& uri, const QString& item,
+                                            int nodeLimit) {
+    // The server store's component query for one assembly, IDs compared by its key rule.
+    static const QString components = QStringLiteral(
+        "SELECT d.bomid, d.bomcomp, d.bomqtyreq, m.itemuom, m.itemdesc FROM bomdetail AS d"
+        " LEFT JOIN itemmaster AS m"
+        "  ON lower(m.itemid COLLATE \"C\") = lower(d.bomcomp COLLATE \"C\")"
+        " WHERE lower(d.bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
+        " ORDER BY lower(d.bomcomp COLLATE \"C\")");
+    const QString name = QStringLiteral("bench-per-node-server");
+    std::vector<tree::Node> nodes;
+    {
+        const QUrl url(uri, QUrl::StrictMode);
+        const QUrlQuery query(url);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(query.hasQueryItem(QStringLiteral("host"))
+                           ? query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded)
+                           : url.host());
+        db.setDatabaseName(url.path().mid(1));
+        db.setUserName(url.userName());
+        if (!db.open())
+            throw std::runtime_error("cannot connect: " + db.lastError().text().toStdString());
+        nodes = walk(item, nodeLimit, [&](const QString& assembly) {
+            QSqlQuery q(db);
+            q.setForwardOnly(true);
+            q.prepare(components);
+            q.addBindValue(assembly);
+            if (!q.exec())
+                throw std::runtime_error(q.lastError().text().toStdString());
+            std::vector<WalkLine> lines;
+            while (q.next())
+                lines.push_back(lineOf(q));
+            return lines;
+        });
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
     return nodes;
 }
 

@@ -50,6 +50,11 @@ void writeTangled(const QString& path);
 /// limit stops the walk (the nodes made so far are returned).
 std::vector<tree::Node> perNodeWalk(const QString& path, const QString& item, int nodeLimit);
 
+/// The same naive walk on a PostgreSQL server (a postgresql:// URI as the store opens it):
+/// one freshly prepared component query per node, on one connection.
+std::vector<tree::Node> perNodeWalkOnServer(const QString& uri, const QString& item,
+                                            int nodeLimit);
+
 /// The least any load must do: one pass over BomDetail into memory, then the same nodes
 /// built without a view.
 std::vector<tree::Node> onePassBuild(const QString& path, const QString& item, int nodeLimit);

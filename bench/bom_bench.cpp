@@ -1,15 +1,26 @@
 // Measures the editor's operations on generated databases and prints, for each case, the
 // median and range of several runs with the process's peak memory.
 //
-//   bom-bench            full sizes, 7 runs each
-//   bom-bench --smoke    small sizes, 2 runs each (a check that every case still runs)
+//   bom-bench                full sizes, 7 runs each, SQLite and server rows
+//   bom-bench --smoke        small sizes, 2 runs each (a check that every case still runs)
+//   bom-bench --runs N       N runs of each case
+//   bom-bench --only GROUP   one group of cases: deep, scale, wide, items, explode or server
+//
+// The server group (rows named "server: ...") starts a throw-away PostgreSQL server (the
+// tests' PgServer: a new cluster reached only through its Unix socket, fsync off), copies the
+// deep and items databases onto it and runs the store-bound cases there: the deep load and
+// the per-node walk on the same server, where used, the quantity edit, the list fill, the
+// statistics click, drop and delete. A machine without the server binaries prints one line
+// and skips these rows.
 
 #include "BenchData.h"
+#include "ServerData.h"
 
 #include "shell/BomWindow.h"
 #include "shell/ItemList.h"
 #include "desktop/QtDesktop.h"
 #include "store/Database.h"
+#include "store/Store.h"
 #include "tree/BomTreeModel.h"
 #include "shell/BomTreeView.h"
 #include "shell/WhereUsedDialog.h"
@@ -116,14 +127,17 @@ struct Row {
 
 class Bench {
 public:
-    Bench(int runs, const bench::Sizes& sizes, const QString& dataDir)
-        : m_runs(runs), m_sizes(sizes), m_dataDir(dataDir) {}
+    /// `prefix` starts every row's name; a non-empty one marks the cases of a server.
+    Bench(int runs, const bench::Sizes& sizes, const QString& dataDir, const QString& prefix = {})
+        : m_runs(runs), m_sizes(sizes), m_dataDir(dataDir), m_prefix(prefix) {}
+
+    bool onServer() const { return !m_prefix.isEmpty(); }
 
     /// Times `work` `m_runs` times after `prepare`, which is not timed.
     Row measure(const QString& name, const std::function<void()>& work,
                 const std::function<void()>& prepare = {}) {
         resetPeak();
-        Row row{name, {}, 0};
+        Row row{m_prefix + name, {}, 0};
         for (int run = 0; run < m_runs; ++run) {
             if (prepare)
                 prepare();
@@ -139,7 +153,7 @@ public:
 
     void print(const Row& row) {
         const auto [lo, hi] = std::minmax_element(row.ms.begin(), row.ms.end());
-        std::printf("%-44s %5zu %10.2f %10.2f-%-10.2f %8.1f\n", qPrintable(row.name),
+        std::printf("%-52s %5zu %10.2f %10.2f-%-10.2f %8.1f\n", qPrintable(row.name),
                     row.ms.size(), row.median(), *lo, *hi, row.peak / 1024.0);
         std::fflush(stdout);
     }
@@ -175,11 +189,19 @@ public:
         QCoreApplication::processEvents(); // the tree is laid out and painted
     }
 
-    /// Returns the median of the window's load.
-    double treeCases(const char* label, const QString& path, const QString& top, int expected) {
+    /// A ratio line under the rows it compares.
+    void printRatio(const QString& name, double ratio, int decimals) {
+        std::printf("%-52s %16.*fx\n", qPrintable(m_prefix + name), decimals, ratio);
+        std::fflush(stdout);
+    }
+
+    /// Returns the median of the window's load. `location` is the database the window opens
+    /// (a file or a server URI); `source` the SQLite file its data came from.
+    double treeCases(const char* label, const QString& location, const QString& top, int expected,
+                     const QString& source) {
         BenchDesktop desktop;
         QTemporaryDir folder;
-        auto w = window(desktop, folder, path);
+        auto w = window(desktop, folder, location);
         const Row viaWindow = measure(QStringLiteral("%1 tree load, window").arg(QLatin1StringView(label)),
                                       [&] { load(*w, top); });
         if (w->treeModel().nodeCount() != expected || !desktop.messages.isEmpty())
@@ -187,20 +209,30 @@ public:
 
         size_t walked = 0;
         const Row perNode = measure(QStringLiteral("%1 per-node walk (naive)").arg(QLatin1StringView(label)), [&] {
-            walked = bench::perNodeWalk(path, top, tree::DefaultNodeLimit).size();
+            walked = (onServer() ? bench::perNodeWalkOnServer(location, top, tree::DefaultNodeLimit)
+                                 : bench::perNodeWalk(location, top, tree::DefaultNodeLimit))
+                         .size();
         });
+        if (walked != size_t(expected))
+            qFatal("%s: the per-node walk made %zu nodes, expected %d", label, walked, expected);
+        printRatio(QStringLiteral("%1 per-node walk / window load").arg(QLatin1StringView(label)),
+                   perNode.median() / viaWindow.median(), 1);
+        if (onServer()) {
+            // The server holds the same lines; what is measured there is what reaches it.
+            if (QLatin1StringView(label) == QLatin1StringView("deep")) {
+                whereUsedCase(*w, desktop, location, source);
+                historyCases(*w, desktop);
+            }
+            return viaWindow.median();
+        }
         size_t floorNodes = 0;
         const Row floor = measure(QStringLiteral("%1 floor: one pass + nodes").arg(QLatin1StringView(label)), [&] {
-            floorNodes = bench::onePassBuild(path, top, tree::DefaultNodeLimit).size();
+            floorNodes = bench::onePassBuild(location, top, tree::DefaultNodeLimit).size();
         });
-        if (walked != size_t(expected) || floorNodes != size_t(expected))
+        if (floorNodes != size_t(expected))
             qFatal("%s: the reference walks disagree", label);
-        std::printf("%-44s %16.1fx\n",
-                    qPrintable(QStringLiteral("%1 per-node walk / window load").arg(QLatin1StringView(label))),
-                    perNode.median() / viaWindow.median());
-        std::printf("%-44s %16.2fx\n",
-                    qPrintable(QStringLiteral("%1 window load / floor").arg(QLatin1StringView(label))),
-                    viaWindow.median() / floor.median());
+        printRatio(QStringLiteral("%1 window load / floor").arg(QLatin1StringView(label)),
+                   viaWindow.median() / floor.median(), 2);
 
         if (QLatin1StringView(label) == QLatin1StringView("deep")) {
             QAction* expand = w->findChild<QAction*>(QStringLiteral("mnuExpand"));
@@ -236,7 +268,7 @@ public:
             if (records != expected + 1 || !desktop.messages.isEmpty())
                 qFatal("deep indented export: %d records, expected %d", int(records), expected + 1);
 
-            whereUsedCase(*w, desktop, path);
+            whereUsedCase(*w, desktop, location, source);
             historyCases(*w, desktop);
         }
         return viaWindow.median();
@@ -279,12 +311,13 @@ public:
         if (w->treeModel().nodeCount() != expected || !desktop.messages.isEmpty())
             qFatal("scale: %d nodes, expected %d", w->treeModel().nodeCount(), expected);
         if (deepMedian > 0)
-            std::printf("%-44s %16.2fx\n", "scale load / deep load", row.median() / deepMedian);
+            printRatio(QStringLiteral("scale load / deep load"), row.median() / deepMedian, 2);
     }
 
     /// Edit > Where Used on a list line, until the Where Used window shows every assembly.
-    void whereUsedCase(shell::BomWindow& w, BenchDesktop& desktop, const QString& path) {
-        const QString leaf = mostUsedLeaf(path);
+    void whereUsedCase(shell::BomWindow& w, BenchDesktop& desktop, const QString& location,
+                       const QString& source) {
+        const QString leaf = mostUsedLeaf(source);
         auto* list = w.findChild<shell::ItemList*>(QStringLiteral("List1"));
         list->setFocus();
         list->setCurrentIndex(list->model()->index(int(list->items().indexOf(leaf)), 0));
@@ -300,8 +333,7 @@ public:
         const int shown = dialog->findChild<QTableView*>()->model()->rowCount();
         size_t read = 0;
         measure(QStringLiteral("  of which: the store's read"), [&] {
-            store::Database db(path);
-            read = db.whereUsed(leaf).size();
+            read = store::openStore(location)->whereUsed(leaf).size();
         });
         if (shown == 0 || size_t(shown) != read)
             qFatal("where used: %d lines shown, %zu read", shown, read);
@@ -309,7 +341,9 @@ public:
         dialog->close();
     }
 
-    void itemCases(const QString& path) {
+    /// `location`: the database the window opens (a file or a server URI).
+    void itemCases(const QString& location) {
+        const QString& path = location;
         BenchDesktop desktop;
         QTemporaryDir folder;
         std::unique_ptr<shell::BomWindow> w;
@@ -373,7 +407,8 @@ public:
         if (model.nodeCount() != 10 || !desktop.messages.isEmpty())
             qFatal("the delete did not remove its node: %s", qPrintable(desktop.messages.join(u'|')));
 
-        findCase(*w, *list, path);
+        if (!onServer()) // the list filters in memory: no different on a server
+            findCase(*w, *list, path);
     }
 
     /// A search typed into the real Find Item field one key at a time, each key timed from
@@ -382,7 +417,7 @@ public:
         const QString search = QStringLiteral("bolt m8");
         auto* find = w.findChild<QLineEdit*>(QStringLiteral("FindItem"));
         resetPeak();
-        Row row{QStringLiteral("find, per keystroke (%1 items)")
+        Row row{m_prefix + QStringLiteral("find, per keystroke (%1 items)")
                     .arg(QLocale(QLocale::English).toString(m_sizes.items)),
                 {}, 0};
         for (int run = 0; run < m_runs; ++run) {
@@ -440,7 +475,35 @@ public:
     int m_runs;
     bench::Sizes m_sizes;
     QString m_dataDir;
+    QString m_prefix;
 };
+
+/// The server group: a throw-away server with the deep and items databases copied onto it,
+/// and the cases that reach the store measured there.
+void serverCases(int runs, const bench::Sizes& sizes, const QString& dataDir, const QString& deep,
+                 const QString& items, int deepNodes) {
+    if (!bench::BenchServer::available()) {
+        std::printf("server: no PostgreSQL server binaries under /usr/lib/postgresql; "
+                    "the server rows are skipped\n");
+        return;
+    }
+    bench::BenchServer server;
+    if (const QString failed = server.start(); !failed.isEmpty())
+        qFatal("server: could not start a server: %s", qPrintable(failed));
+    QElapsedTimer copying;
+    copying.start();
+    const QString deepUri = server.copyDatabase(deep, QStringLiteral("deep"));
+    const QString itemsUri = server.copyDatabase(items, QStringLiteral("items"));
+    std::printf("  server: started in %lld ms; deep and items copied onto it in %lld ms\n",
+                server.startMilliseconds(), copying.elapsed());
+    Bench onServer(runs, sizes, dataDir, QStringLiteral("server: "));
+    // What every operation pays before its first statement: the connection and the check of
+    // the tables.
+    onServer.measure(QStringLiteral("connect and check the tables"),
+                     [&] { store::openStore(deepUri); });
+    onServer.treeCases("deep", deepUri, bench::DeepTop, deepNodes, deep);
+    onServer.itemCases(itemsUri);
+}
 
 } // namespace
 
@@ -469,20 +532,20 @@ int main(int argc, char* argv[]) {
         deepNodes += (n *= sizes.deepComponents);
     const int wideNodes = sizes.wideDirect * (1 + sizes.wideLeaves);
 
-    // --only NAME runs one group of cases (deep, scale, wide, items, explode), for profiling.
+    // --only NAME runs one group of cases (deep, scale, wide, items, explode, server).
     QString only;
     if (const qsizetype at = args.indexOf(QStringLiteral("--only")); at > 0 && at + 1 < args.size())
         only = args.at(at + 1);
     const auto wanted = [&](const char* name) { return only.isEmpty() || only == QLatin1StringView(name); };
 
-    std::printf("%-44s %5s %10s %21s %8s\n", "case", "runs", "median ms", "min-max ms", "peak MB");
+    std::printf("%-52s %5s %10s %21s %8s\n", "case", "runs", "median ms", "min-max ms", "peak MB");
     double deepMedian = 0;
     if (wanted("deep") || wanted("scale"))
-        deepMedian = bench.treeCases("deep", deep, bench::DeepTop, deepNodes);
+        deepMedian = bench.treeCases("deep", deep, bench::DeepTop, deepNodes, deep);
     if (wanted("scale"))
         bench.scaleCase(bench.database("scale", &bench::writeScale), deepMedian, deepNodes);
     if (wanted("wide"))
-        bench.treeCases("wide", wide, bench::WideTop, wideNodes);
+        bench.treeCases("wide", wide, bench::WideTop, wideNodes, wide);
     if (wanted("items"))
         bench.itemCases(items);
     qint64 explodeNodes = 0;
@@ -490,5 +553,7 @@ int main(int argc, char* argv[]) {
         explodeNodes += (n *= sizes.explodeFanOut);
     if (wanted("explode"))
         bench.explodeCase(explode, explodeNodes);
+    if (wanted("server"))
+        serverCases(runs, sizes, dataDir, deep, items, deepNodes);
     return 0;
 }
