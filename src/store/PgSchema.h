@@ -67,10 +67,15 @@ inline constexpr QLatin1StringView SelectComponents{
 /// The lines of a whole batch of assemblies in one statement, grouped by assembly and in key
 /// order within each. The parameter is an array of the assemblies' keys, folded as lower()
 /// folds them: compared with "= ANY", the key index finds each assembly's lines, where a join
-/// with a set of IDs would read the whole table for every batch, however small.
+/// with a set of IDs would read the whole table for every batch, however small. Each line's
+/// item is sought on its own in the key index (the LIMIT keeps the planner from turning the
+/// look-up into a join): a merge join, which the planner prefers for a few lines, walks
+/// ItemMaster's index from its start up to the largest component ID, half of a large table
+/// for one line in the middle.
 inline constexpr QLatin1StringView SelectComponentLines{
     "SELECT d.bomid, d.bomcomp, d.bomqtyreq, m.itemuom, m.itemdesc FROM bomdetail AS d"
-    " LEFT JOIN itemmaster AS m ON lower(m.itemid COLLATE \"C\") = lower(d.bomcomp COLLATE \"C\")"
+    " LEFT JOIN LATERAL (SELECT itemuom, itemdesc FROM itemmaster"
+    "  WHERE lower(itemid COLLATE \"C\") = lower(d.bomcomp COLLATE \"C\") LIMIT 1) AS m ON true"
     " WHERE lower(d.bomid COLLATE \"C\") = ANY(?::text[])"
     " ORDER BY lower(d.bomid COLLATE \"C\"), lower(d.bomcomp COLLATE \"C\")"};
 /// Every line of the table with its component's facts, grouped by assembly and in key order
