@@ -8,11 +8,6 @@ top=$(cd "$(dirname "$0")" && pwd)
 build_targets=(bom-editor bom-jet-reader)
 source "$top/scripts/setup.sh"
 
-sample="$top/build/sample.db"
-if [ ! -f "$sample" ] || [ "$top/data/sample.sql" -nt "$sample" ]; then
-  rm -f "$sample.new"
-  sqlite3 "$sample.new" < "$top/data/sample.sql"
-  mv "$sample.new" "$sample"
-fi
+source "$top/scripts/sample.sh"
 [ -e "$top/build/workdir.txt" ] || printf '%s\r\n' "$sample" > "$top/build/workdir.txt"
 exec "$top/build/bom-editor" "$@"

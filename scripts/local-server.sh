@@ -14,12 +14,7 @@ database=${1:-bom}
 build_targets=(bom-editor bom-jet-reader bom-import)
 source "$top/scripts/setup.sh"
 
-sample="$top/build/sample.db"
-if [ ! -f "$sample" ] || [ "$top/data/sample.sql" -nt "$sample" ]; then
-  rm -f "$sample.new"
-  sqlite3 "$sample.new" < "$top/data/sample.sql"
-  mv "$sample.new" "$sample"
-fi
+source "$top/scripts/sample.sh"
 
 if [ "$(id -u)" -eq 0 ]; then as_root=(); else as_root=(sudo); fi
 as_postgres() { "${as_root[@]}" runuser -u postgres -- "$@"; }

@@ -22,26 +22,6 @@ QString sameKey(const QString& stored, const QString& imported) {
         .arg(stored, imported);
 }
 
-/// The keys of `ids` as one array literal: ASCII letters folded to lower case, as lower()
-/// folds text of collation "C", each element quoted, with its quotes and backslashes escaped.
-/// For the "= ANY" and unnest look-ups of the key indexes.
-QString keyArray(const QStringList& ids) {
-    QString literal = QStringLiteral("{");
-    for (const QString& id : ids) {
-        if (literal.size() > 1)
-            literal += QLatin1Char(',');
-        literal += QLatin1Char('"');
-        for (QChar c : id) {
-            if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
-                literal += QLatin1Char('\\');
-            const char16_t u = c.unicode();
-            literal += u >= u'A' && u <= u'Z' ? QChar(char16_t(u + (u'a' - u'A'))) : c;
-        }
-        literal += QLatin1Char('"');
-    }
-    return literal + QLatin1Char('}');
-}
-
 /// An insert of `rows` rows: the head and the row pattern repeated. Built from the store's
 /// own texts and a count only; every value goes in as a bound parameter.
 QByteArray batchInsert(QLatin1StringView head, QLatin1StringView row, int rows) {
@@ -205,7 +185,7 @@ void PgBulkWriter::flushItems() {
     if (m_mode == Mode::Existing) {
         Statement query(db, pgschema::SelectItemsByKey, QStringLiteral("Could not read ItemMaster"),
                         ImportOutputFailed);
-        query.bind(keyArray(ids)).exec();
+        query.bind(pg::keyArray(ids)).exec();
         while (query.next()) {
             const QString id = query.value(0).toString();
             stored.insert(foldKey(id), id);
@@ -253,7 +233,7 @@ void PgBulkWriter::flushLines() {
         }
         Statement query(db, pgschema::SelectLinesByKey, QStringLiteral("Could not read BomDetail"),
                         ImportOutputFailed);
-        query.bind(keyArray(assemblies)).bind(keyArray(components)).exec();
+        query.bind(pg::keyArray(assemblies)).bind(pg::keyArray(components)).exec();
         while (query.next()) {
             const QString assembly = query.value(0).toString();
             const QString component = query.value(1).toString();

@@ -25,6 +25,23 @@ StoreError cannotOpen(const QString& shown, const QString& why) {
 
 } // namespace
 
+QString keyArray(const QStringList& ids) {
+    QString literal = QStringLiteral("{");
+    for (const QString& id : ids) {
+        if (literal.size() > 1)
+            literal += QLatin1Char(',');
+        literal += QLatin1Char('"');
+        for (QChar c : id) {
+            if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
+                literal += QLatin1Char('\\');
+            const char16_t u = c.unicode();
+            literal += u >= u'A' && u <= u'Z' ? QChar(char16_t(u + (u'a' - u'A'))) : c;
+        }
+        literal += QLatin1Char('"');
+    }
+    return literal + QLatin1Char('}');
+}
+
 void fail(int number, const QString& what, const QSqlError& error) {
     throw StoreError(number, QStringLiteral("%1: %2.").arg(what, describe(error)));
 }

@@ -9,6 +9,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 namespace store::pg {
@@ -38,6 +39,11 @@ private:
     QString m_name;
     QSqlDatabase m_db;
 };
+
+/// The keys of `ids` as one array literal: ASCII letters folded to lower case, as lower()
+/// folds text of collation "C", each element quoted, with its quotes and backslashes escaped.
+/// For the "= ANY" and unnest look-ups of the key indexes, bound as one text[] parameter.
+QString keyArray(const QStringList& ids);
 
 [[noreturn]] void fail(int number, const QString& what, const QSqlError& error);
 

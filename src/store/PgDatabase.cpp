@@ -28,25 +28,6 @@ std::optional<double> optionalNumber(const QVariant& value) {
     return value.toDouble();
 }
 
-/// The keys of `ids` as one array literal: ASCII letters folded to lower case, as lower()
-/// folds text of collation "C", each element quoted, with its quotes and backslashes escaped.
-QString keyArray(const QStringList& ids) {
-    QString literal = QStringLiteral("{");
-    for (const QString& id : ids) {
-        if (literal.size() > 1)
-            literal += QLatin1Char(',');
-        literal += QLatin1Char('"');
-        for (QChar c : id) {
-            if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
-                literal += QLatin1Char('\\');
-            const char16_t u = c.unicode();
-            literal += u >= u'A' && u <= u'Z' ? QChar(char16_t(u + (u'a' - u'A'))) : c;
-        }
-        literal += QLatin1Char('"');
-    }
-    return literal + QLatin1Char('}');
-}
-
 const QString readItemMaster = QStringLiteral("Could not read ItemMaster");
 const QString readBomDetail = QStringLiteral("Could not read BomDetail");
 
@@ -117,6 +98,27 @@ QStringList PgDatabase::components(const QString& assembly) {
     return result;
 }
 
+namespace {
+
+/// Reads the rows of SelectComponentLines' shape, assembly by assembly, calling
+/// `take(assembly, line)` for each. Items repeat from line to line: their facts are shared,
+/// not copied per line.
+template <typename Take>
+void readComponentLines(Statement& query, Take take) {
+    QHash<QString, std::pair<std::optional<QString>, std::optional<QString>>> facts;
+    while (query.next()) {
+        const QString component = query.value(1).toString();
+        const QString key = foldKey(component);
+        auto fact = facts.constFind(key);
+        if (fact == facts.cend())
+            fact = facts.insert(key, {optionalText(query.value(3)), optionalText(query.value(4))});
+        take(query.value(0).toString(),
+             ComponentLine{component, optionalNumber(query.value(2)), fact->first, fact->second});
+    }
+}
+
+} // namespace
+
 std::vector<ComponentLines> PgDatabase::componentsOfEach(const QStringList& assemblies) {
     std::vector<ComponentLines> result(size_t(assemblies.size()));
     if (assemblies.isEmpty())
@@ -127,51 +129,33 @@ std::vector<ComponentLines> PgDatabase::componentsOfEach(const QStringList& asse
         askedAs[foldKey(assemblies.at(i))].append(size_t(i));
 
     Statement query(m_connection.db(), pgschema::SelectComponentLines, readBomDetail);
-    query.bind(keyArray(assemblies)).exec();
-    // Items repeat from line to line: their facts are shared, not copied per line.
-    QHash<QString, std::pair<std::optional<QString>, std::optional<QString>>> facts;
+    query.bind(pg::keyArray(assemblies)).exec();
     QString lastAssembly;
     const QList<size_t>* targets = nullptr;
-    while (query.next()) {
-        const QString assembly = query.value(0).toString();
+    readComponentLines(query, [&](const QString& assembly, const ComponentLine& line) {
         if (!targets || assembly != lastAssembly) {
             lastAssembly = assembly;
             targets = &askedAs[foldKey(assembly)];
         }
-        const QString component = query.value(1).toString();
-        const QString key = foldKey(component);
-        auto fact = facts.constFind(key);
-        if (fact == facts.cend())
-            fact = facts.insert(key, {optionalText(query.value(3)), optionalText(query.value(4))});
-        const ComponentLine line{component, optionalNumber(query.value(2)), fact->first,
-                                 fact->second};
         for (size_t target : *targets)
             result[target].append(line);
-    }
+    });
     return result;
 }
 
 QHash<QString, ComponentLines> PgDatabase::allComponentLines() {
     Statement query(m_connection.db(), pgschema::SelectAllComponentLines, readBomDetail);
     query.exec();
-    QHash<QString, std::pair<std::optional<QString>, std::optional<QString>>> facts;
     QHash<QString, ComponentLines> result;
     QString lastAssembly;
     ComponentLines* lines = nullptr;
-    while (query.next()) {
-        const QString assembly = query.value(0).toString();
+    readComponentLines(query, [&](const QString& assembly, const ComponentLine& line) {
         if (!lines || assembly != lastAssembly) {
             lastAssembly = assembly;
             lines = &result[foldKey(assembly)];
         }
-        const QString component = query.value(1).toString();
-        const QString key = foldKey(component);
-        auto fact = facts.constFind(key);
-        if (fact == facts.cend())
-            fact = facts.insert(key, {optionalText(query.value(3)), optionalText(query.value(4))});
-        lines->append(ComponentLine{component, optionalNumber(query.value(2)), fact->first,
-                                    fact->second});
-    }
+        lines->append(line);
+    });
     return result;
 }
 
@@ -265,7 +249,7 @@ std::vector<WhereUsedRow> PgDatabase::whereUsed(const QString& item) {
     for (size_t at = 0; at < rows.size(); ++at)
         spellings.append(QString::fromUtf8(walk.spelling(at)));
     Statement master(db, pgschema::SelectItemsByKey, readItemMaster);
-    master.bind(keyArray(spellings)).exec();
+    master.bind(pg::keyArray(spellings)).exec();
     while (master.next()) {
         const QString id = master.value(0).toString();
         const int row = walk.rowOf(id.toUtf8());
