@@ -279,23 +279,29 @@ void withConnection(const QString& path, const QString& name, Work work) {
     QSqlDatabase::removeDatabase(name);
 }
 
+/// The lines of one assembly through a component query prepared for this call alone, as a
+/// naive editor runs it for every node, leaves included.
+std::vector<WalkLine> freshlyPreparedLines(QSqlDatabase& db, const QString& sql,
+                                           const QString& assembly) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(sql);
+    q.addBindValue(assembly);
+    if (!q.exec())
+        throw std::runtime_error(q.lastError().text().toStdString());
+    std::vector<WalkLine> lines;
+    while (q.next())
+        lines.push_back(lineOf(q));
+    return lines;
+}
+
 } // namespace
 
 std::vector<tree::Node> perNodeWalk(const QString& path, const QString& item, int nodeLimit) {
     std::vector<tree::Node> nodes;
     withConnection(path, QStringLiteral("bench-per-node"), [&](QSqlDatabase& db) {
         nodes = walk(item, nodeLimit, [&](const QString& assembly) {
-            // A freshly prepared component query for every node, leaves included.
-            QSqlQuery q(db);
-            q.setForwardOnly(true);
-            q.prepare(QString(store::schema::SelectComponentLines));
-            q.addBindValue(assembly);
-            if (!q.exec())
-                throw std::runtime_error(q.lastError().text().toStdString());
-            std::vector<WalkLine> lines;
-            while (q.next())
-                lines.push_back(lineOf(q));
-            return lines;
+            return freshlyPreparedLines(db, QString(store::schema::SelectComponentLines), assembly);
         });
     });
     return nodes;
@@ -303,11 +309,12 @@ std::vector<tree::Node> perNodeWalk(const QString& path, const QString& item, in
 
 std::vector<tree::Node> perNodeWalkOnServer(const QString& uri, const QString& item,
                                             int nodeLimit) {
-    // The server store's component query for one assembly, IDs compared by its key rule.
+    // The server store's component query for one assembly, IDs compared by its key rule and
+    // each line's item sought in the key index, as the store's batched query does.
     static const QString components = QStringLiteral(
         "SELECT d.bomid, d.bomcomp, d.bomqtyreq, m.itemuom, m.itemdesc FROM bomdetail AS d"
-        " LEFT JOIN itemmaster AS m"
-        "  ON lower(m.itemid COLLATE \"C\") = lower(d.bomcomp COLLATE \"C\")"
+        " LEFT JOIN LATERAL (SELECT itemuom, itemdesc FROM itemmaster"
+        "  WHERE lower(itemid COLLATE \"C\") = lower(d.bomcomp COLLATE \"C\") LIMIT 1) AS m ON true"
         " WHERE lower(d.bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
         " ORDER BY lower(d.bomcomp COLLATE \"C\")");
     const QString name = QStringLiteral("bench-per-node-server");
@@ -324,16 +331,7 @@ std::vector<tree::Node> perNodeWalkOnServer(const QString& uri, const QString& i
         if (!db.open())
             throw std::runtime_error("cannot connect: " + db.lastError().text().toStdString());
         nodes = walk(item, nodeLimit, [&](const QString& assembly) {
-            QSqlQuery q(db);
-            q.setForwardOnly(true);
-            q.prepare(components);
-            q.addBindValue(assembly);
-            if (!q.exec())
-                throw std::runtime_error(q.lastError().text().toStdString());
-            std::vector<WalkLine> lines;
-            while (q.next())
-                lines.push_back(lineOf(q));
-            return lines;
+            return freshlyPreparedLines(db, components, assembly);
         });
         db.close();
     }
