@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSqlDatabase>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -165,6 +166,31 @@ private Q_SLOTS:
         action(f, "mnuUndo")->trigger();
         QCOMPARE(f.outline(), QStringLiteral("BOLT SUB[BOLT NUT]"));
         QCOMPARE(differenceFromFreshLoad(f), QString());
+    }
+
+    void csvImportIntoTheServerAddsEveryRowForEveryEditor() {
+        StoreBackend(StoreBackend::Postgres, {}, &m_server).write(Items, Lines);
+        const QString uri = m_server.uri();
+        WindowFixture f(uri);
+        WindowFixture other(uri);
+        f.load(QStringLiteral("SUB"));
+        QTemporaryDir dir;
+        const QString items = dir.filePath(u"items.csv"_s);
+        const QString lines = dir.filePath(u"lines.csv"_s);
+        writeFile(items, "ItemID,ItemDesc,ItemUom\r\nWASHER,\"Washer, M6\",PC\r\n");
+        writeFile(lines, "BomID,BomComp,bomQtyReq,StartDate\r\nsub,WASHER,8,2026-12-08\r\n");
+        f.desktop.fileAnswers = {items, lines};
+        f.desktop.messageAnswers = {desktop::ResultYes};
+        f.window().findChild<QAction*>(u"mnuImportCsv"_s)->trigger();
+        // The question names the server, not a file.
+        const QString question = f.desktop.messageTexts().value(0);
+        QVERIFY2(question.contains(u"on the server "_s + uri), qPrintable(question));
+        QCOMPARE(f.desktop.messageTexts().size(), 1);
+        QCOMPARE(listed(f), (QStringList{"BOLT", "NUT", "SUB", "TOP", "WASHER"}));
+        QCOMPARE(f.outline(), QStringLiteral("BOLT WASHER"));
+        // The other editor sees the rows at its next load.
+        other.load(QStringLiteral("sub"));
+        QCOMPARE(other.outline(), QStringLiteral("BOLT WASHER"));
     }
 
     void anUnreachableServerIsANumberedMessageAndTheBoxComesBack() {
