@@ -161,6 +161,26 @@ private Q_SLOTS:
         action(f, "mnuUndo")->trigger();
         QVERIFY(f.desktop.messageTexts().last().startsWith(QString::number(store::LineChanged) + u' '));
         QCOMPARE(columnOf(f.database, "A", "X", "bomQtyReq").toDouble(), 11.0);
+        // After the refusal the tree shows the line as the database holds it.
+        QVERIFY2(differenceFromFreshLoad(f).isEmpty(), qPrintable(differenceFromFreshLoad(f)));
+    }
+
+    void aQuantityEditOnALineChangedElsewhereShowsTheLineAsStored() {
+        WindowFixture f(catalogue(), shared());
+        f.load(QStringLiteral("A"));
+        // Another program changes the quantity of S in X and deletes S from Y.
+        execOn(f.database, {QStringLiteral("UPDATE BomDetail SET bomQtyReq = 9 WHERE BomID = 'X' AND BomComp = 'S'"),
+                            QStringLiteral("DELETE FROM BomDetail WHERE BomID = 'Y' AND BomComp = 'S'")});
+        typeQuantity(f, f.node("X/S"), QStringLiteral("5"));
+        typeQuantity(f, f.node("Y/S"), QStringLiteral("5"));
+        const QStringList said = f.desktop.messageTexts();
+        QCOMPARE(said.size(), 2);
+        for (const QString& text : said)
+            QVERIFY2(text.startsWith(QString::number(store::LineChanged) + u' '), qPrintable(text));
+        QCOMPARE(columnOf(f.database, "X", "S", "bomQtyReq").toDouble(), 9.0);
+        QVERIFY2(differenceFromFreshLoad(f).isEmpty(), qPrintable(differenceFromFreshLoad(f)));
+        QCOMPARE(f.outline(), QStringLiteral("X[S[T]] Y"));
+        QVERIFY(!action(f, "mnuUndo")->isEnabled());
     }
 
     void aDropOnTheEmptyTreeStartsANewBill() {

@@ -19,6 +19,7 @@
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 using store::ServerAddress;
@@ -270,6 +271,17 @@ private Q_SLOTS:
         const QString settings = fileText(f.folder() + u"/settings.ini"_s);
         QVERIFY2(settings.contains(u"clerk"_s), qPrintable(settings));
         QVERIFY(!settings.contains(password));
+        store::useServerPassword(uri, {});
+
+        // An address that holds the password (a command line's, say) is used, but neither
+        // shown nor remembered with it.
+        QUrl withPassword(uri);
+        withPassword.setPassword(password);
+        WindowFixture started(withPassword.toString());
+        QCOMPARE(listed(started), (QStringList{"BOLT", "NUT", "SUB", "TOP"}));
+        QCOMPARE(started.status(), uri);
+        QCOMPARE(fileText(started.folder() + u"/workdir.txt"_s), uri + u"\r\n"_s);
+        QCOMPARE(started.desktop.formsShown.size(), 0);
         store::useServerPassword(uri, {});
     }
 };

@@ -177,6 +177,9 @@ void BomWindow::start(const QString& location) {
     m_tree->setFocus();
     m_desktop.processEvents();
     m_choice->FillItemList(location);
+    // A database named on the command line is a choice like any other.
+    if (!location.isEmpty())
+        addRecent(m_choice->databasePath());
 }
 
 void BomWindow::openDatabase(const std::optional<QString>& path) {
@@ -186,13 +189,16 @@ void BomWindow::openDatabase(const std::optional<QString>& path) {
     const QString now = m_choice->databasePath();
     if (now != before || imported)
         forgetLoadedTree();
-    if (!now.isEmpty() && (now != before || path)) {
-        QStringList recent = m_settings->value(RecentKey).toStringList();
-        recent.removeAll(now);
-        recent.prepend(now);
-        m_settings->setValue(RecentKey, recent.mid(0, RecentLimit));
-        updateRecentMenu();
-    }
+    if (!now.isEmpty() && (now != before || path))
+        addRecent(now);
+}
+
+void BomWindow::addRecent(const QString& location) {
+    QStringList recent = m_settings->value(RecentKey).toStringList();
+    recent.removeAll(location);
+    recent.prepend(location);
+    m_settings->setValue(RecentKey, recent.mid(0, RecentLimit));
+    updateRecentMenu();
 }
 
 void BomWindow::forgetLoadedTree() {

@@ -73,6 +73,8 @@ private:
     void openDatabase(const std::optional<QString>& path);
     /// Empties the tree and what it showed, when the database has changed.
     void forgetLoadedTree();
+    /// Puts the database first in File > Recent Databases.
+    void addRecent(const QString& location);
     /// Refills the list and reloads the loaded tree after an import added rows to the database.
     void showAddedRows();
 

@@ -6,6 +6,7 @@
 #include "shell/ItemList.h"
 #include "shell/ServerLogin.h"
 #include "shell/Workdir.h"
+#include "store/ServerAddress.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
 
@@ -52,9 +53,12 @@ void DatabaseChoice::FillItemList(const QString& location) {
     m_statusText.setText(LoadingText);
     desktop::BusyPointer busy(m_desktop);
     m_desktop.processEvents();
-    if (!location.isEmpty())
-        rememberPath(m_workdirFolder, location);
-    m_databasePath = location.isEmpty() ? readRememberedPath(m_workdirFolder) : location;
+    // A password in a server's address is kept in memory, never shown or remembered.
+    const QString stored = readRememberedPath(m_workdirFolder);
+    const QString given = store::withPasswordInMemory(location);
+    m_databasePath = given.isEmpty() ? store::withPasswordInMemory(stored) : given;
+    if (m_databasePath != stored)
+        rememberPath(m_workdirFolder, m_databasePath);
     if (m_databasePath.isEmpty())
         openFileDialog();
     try {
@@ -71,7 +75,7 @@ void DatabaseChoice::FillItemList(const QString& location) {
 bool DatabaseChoice::openDatabase(const std::optional<QString>& path) {
     m_imported = false;
     if (path) {
-        m_databasePath = *path;
+        m_databasePath = store::withPasswordInMemory(*path);
         rememberPath(m_workdirFolder, m_databasePath);
     } else {
         openFileDialog();

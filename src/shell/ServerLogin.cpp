@@ -35,8 +35,12 @@ std::unique_ptr<store::Store> ServerLogin::open(const QString& location) {
                 QStringLiteral("Server Password"),
                 QStringLiteral("%1\nPassword of the user '%2':").arg(error.description(), user),
                 {{QStringLiteral("&Password"), QString(), true}});
-            if (!answer)
+            if (!answer) {
+                // A password the server refused is no use to the next try.
+                if (error.number() == store::PasswordRefused)
+                    store::useServerPassword(location, {});
                 throw;
+            }
             store::useServerPassword(location, answer->value(0));
         }
     }

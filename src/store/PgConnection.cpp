@@ -15,7 +15,11 @@ namespace {
 
 QString describe(const QSqlError& error) {
     QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    text = text.trimmed();
+    // libpq's texts come on several indented lines; a message box shows one sentence, and
+    // the caller adds the full stop.
+    text = text.simplified();
+    while (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
     return text.isEmpty() ? QStringLiteral("unknown database error") : text;
 }
 

@@ -91,6 +91,17 @@ void useServerPassword(const QString& uri, const QString& password) {
         kept.byUri.insert(keyOf(uri), password);
 }
 
+QString withPasswordInMemory(const QString& location) {
+    if (!location.startsWith(QLatin1String("postgres"), Qt::CaseInsensitive))
+        return location;
+    const QUrl url(location, QUrl::StrictMode);
+    if (!url.isValid() || url.password().isEmpty())
+        return location;
+    const QString address = url.toString(QUrl::RemovePassword | QUrl::FullyEncoded);
+    useServerPassword(address, url.password(QUrl::FullyDecoded));
+    return address;
+}
+
 std::optional<QString> serverPassword(const QString& uri) {
     Passwords& kept = passwords();
     const QMutexLocker locker(&kept.lock);

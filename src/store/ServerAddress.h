@@ -31,6 +31,10 @@ struct ServerAddress {
 /// for a server that asks for a password that ~/.pgpass and PGPASSWORD do not hold. An empty
 /// password forgets the one kept.
 void useServerPassword(const QString& uri, const QString& password);
+/// `location` without a password: a server address that holds one (typed on a command line,
+/// say) gives it to useServerPassword and comes back without it, so that it is neither shown
+/// nor remembered. Anything else comes back as it is.
+QString withPasswordInMemory(const QString& location);
 /// The password kept for `uri`, if any.
 std::optional<QString> serverPassword(const QString& uri);
 

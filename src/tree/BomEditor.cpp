@@ -228,6 +228,8 @@ bool BomEditor::writeQuantity(const QString& assembly, const QString& component,
         db.changeQuantity(assembly, component, before, after);
     } catch (const store::StoreError& error) {
         report(error.message());
+        if (error.number() == store::LineChanged)
+            showLineAsStored(assembly, component);
         return false;
     }
     bool number = false;
@@ -245,6 +247,8 @@ bool BomEditor::removeLine(const store::LineRow& row) {
         db.removeUnchangedLine(row);
     } catch (const store::StoreError& error) {
         report(error.message());
+        if (error.number() == store::LineChanged)
+            showLineAsStored(row.assembly, row.component);
         return false;
     }
     removeLineNodes(m_model, row.assembly, row.component);
@@ -261,12 +265,39 @@ bool BomEditor::restoreLine(const store::LineRow& row) {
                                 m_depthLimit);
     } catch (const store::StoreError& error) {
         report(error.message());
+        if (error.number() == store::LineChanged)
+            showLineAsStored(row.assembly, row.component);
         return false;
     }
     // The line is back; a limit that kept part of its structure from showing is only said.
     if (failure)
         report(failure->message());
     return true;
+}
+
+void BomEditor::showLineAsStored(const QString& assembly, const QString& component) {
+    try {
+        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
+        const auto row = opened->findLine(assembly, component);
+        if (!row) {
+            removeLineNodes(m_model, assembly, component);
+            return;
+        }
+        // A line put in by the other program: it shows as a load would show it.
+        if (m_model.nodesOfLine(assembly, component).empty()) {
+            if (const auto failure = showAddedLine(m_model, *opened, assembly, component,
+                                                   m_nodeLimit, m_depthLimit))
+                report(failure->message());
+            return;
+        }
+        bool number = false;
+        const double value = row->quantity.toDouble(&number);
+        m_model.setLineQuantity(assembly, component,
+                                !row->quantity.isNull() && number ? std::optional<double>(value)
+                                                                  : std::nullopt);
+    } catch (const store::StoreError&) {
+        // The refusal has been shown; without a read, the nodes stay as they were.
+    }
 }
 
 } // namespace tree

@@ -97,6 +97,10 @@ public:
 
 private:
     void report(const QString& message);
+    /// After another program changed, removed or put back a line under the editor
+    /// (LineChanged): its nodes show the line as the database now holds it, go with it, or
+    /// come with it.
+    void showLineAsStored(const QString& assembly, const QString& component);
 
     desktop::Desktop& m_desktop;
     DatabaseSession& m_session;
