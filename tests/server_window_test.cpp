@@ -107,6 +107,19 @@ private Q_SLOTS:
         QVERIFY(!store::isServerAddress(u"/data/postgresql://x.db"_s));
         QVERIFY(!ServerAddress::fromUri(u"/data/bom.db"_s));
         QVERIFY(store::isServerAddress(u"POSTGRES://host/db"_s));
+
+        // A password goes whatever it holds, and wherever libpq would take it from.
+        QCOMPARE(store::withoutPassword(u"postgresql://me:p@ss#w/rd?@host:5/db"_s),
+                 u"postgresql://me@host:5/db"_s);
+        QCOMPARE(store::withoutPassword(u"postgresql://host/db?sslmode=require&password=x%26y"_s),
+                 u"postgresql://host/db?sslmode=require"_s);
+        QCOMPARE(store::withoutPassword(u"postgresql://host/db?password=x&sslmode=require"_s),
+                 u"postgresql://host/db?sslmode=require"_s);
+        QCOMPARE(store::withoutPassword(u"/data/me:secret@plant.db"_s), u"/data/me:secret@plant.db"_s);
+        const QString kept = store::withPasswordInMemory(u"postgresql://me@host/db?password=x%26y"_s);
+        QCOMPARE(kept, u"postgresql://me@host/db"_s);
+        QCOMPARE(store::serverPassword(kept), std::optional<QString>(u"x&y"_s));
+        store::useServerPassword(kept, {});
     }
 
     void aDatabaseWithAnOddNameOpensFromTheAddressBuilt() {

@@ -105,6 +105,12 @@ PgBulkWriter::PgBulkWriter(const QString& uri, Mode mode) : m_connection(uri), m
         m_inTransaction = true;
         pg::execute(db, pgschema::QuietNotices,
                     QStringLiteral("Could not start writing '%1'").arg(shown), ImportOutputFailed);
+        // The structure lock of the editors' drops, before any table lock (the order in which
+        // they take them): a drop checked while the import's lines are not committed yet
+        // could otherwise close a cycle through them.
+        pg::execute(db, pgschema::LockStructure,
+                    QStringLiteral("Could not lock the tables on '%1'").arg(shown),
+                    ImportOutputFailed);
         if (mode == Mode::Empty)
             for (QLatin1StringView sql : pgschema::CreateTables)
                 pg::execute(db, sql,

@@ -55,8 +55,9 @@ Connection::Connection(const QString& uri) : m_uri(uri) {
         throw StoreError(NoDatabaseChosen, QStringLiteral("No database has been chosen."));
     const QUrl url(uri, QUrl::StrictMode);
     // Messages name the server, never a password that was typed into the address.
+    m_uri = withoutPassword(uri);
     if (url.isValid())
-        m_uri = url.toString(QUrl::RemovePassword);
+        m_uri = QUrl(m_uri).toString(QUrl::RemovePassword);
     if (!url.isValid() ||
         (url.scheme() != QLatin1String("postgresql") && url.scheme() != QLatin1String("postgres")))
         throw cannotOpen(m_uri, QStringLiteral("not a postgresql:// address"));
@@ -66,8 +67,10 @@ Connection::Connection(const QString& uri) : m_uri(uri) {
     QString host = url.host();
     QString user = url.userName();
     int port = url.port(-1);
+    // A server that stops answering in the middle of a reply ends the connection too.
     QString options = QStringLiteral("connect_timeout=%1;keepalives_idle=30;"
-                                     "keepalives_interval=10;keepalives_count=3")
+                                     "keepalives_interval=10;keepalives_count=3;"
+                                     "tcp_user_timeout=60000")
                           .arg(pgschema::ConnectTimeoutSeconds);
     const QUrlQuery query(url);
     for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded)) {
@@ -78,14 +81,16 @@ Connection::Connection(const QString& uri) : m_uri(uri) {
             port = value.toInt(&ok);
         else if (key == QLatin1String("user"))
             user = value;
+        // Only libpq's own modes: any other text would reach its option string as it is.
         else if (key == QLatin1String("sslmode") &&
-                 !value.contains(QLatin1Char(' ')) && !value.contains(QLatin1Char(';')))
+                 QStringList{"disable", "allow", "prefer", "require", "verify-ca", "verify-full"}
+                     .contains(value))
             options += QStringLiteral(";sslmode=") + value;
         else
             ok = false;
         if (!ok)
-            throw cannotOpen(m_uri, QStringLiteral("the parameter '%1=%2' is not understood")
-                                      .arg(key, value));
+            throw cannotOpen(m_uri, QStringLiteral("the parameter '%1' is not understood")
+                                      .arg(key));
     }
 
     static std::atomic<int> serial{0};

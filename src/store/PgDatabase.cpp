@@ -275,15 +275,13 @@ std::optional<LineRow> PgDatabase::findLine(const QString& assembly, const QStri
 }
 
 std::optional<LineRow> PgDatabase::takeLine(const QString& assembly, const QString& component) {
-    const QString what = QStringLiteral("Could not delete the line");
-    Transaction transaction(m_connection.db(), what);
-    std::optional<LineRow> row = findLine(assembly, component);
-    if (!row)
+    Statement take(m_connection.db(), pgschema::TakeLine,
+                   QStringLiteral("Could not delete the line"), WriteFailed);
+    take.bind(assembly).bind(component).exec();
+    if (!take.next())
         return std::nullopt;
-    Statement remove(m_connection.db(), pgschema::DeleteLine, what, WriteFailed);
-    remove.bind(assembly).bind(component).exec();
-    transaction.commit();
-    return row;
+    return LineRow{take.value(0).toString(), take.value(1).toString(), take.value(2),
+                   take.value(3)};
 }
 
 void PgDatabase::restoreLine(const LineRow& row) {

@@ -117,6 +117,13 @@ inline constexpr QLatin1StringView DeleteLine{
     "DELETE FROM bomdetail"
     " WHERE lower(bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
     " AND lower(bomcomp COLLATE \"C\") = lower(?::text COLLATE \"C\")"};
+/// Deletes the line and returns it as it was deleted: one statement, so no other editor's
+/// change can come between what is returned and what is deleted.
+inline constexpr QLatin1StringView TakeLine{
+    "DELETE FROM bomdetail"
+    " WHERE lower(bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
+    " AND lower(bomcomp COLLATE \"C\") = lower(?::text COLLATE \"C\")"
+    " RETURNING bomid, bomcomp, bomqtyreq, startdate"};
 inline constexpr QLatin1StringView DeleteLineAsIs{
     "DELETE FROM bomdetail"
     " WHERE lower(bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"

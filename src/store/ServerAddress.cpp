@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QMutex>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -91,14 +92,62 @@ void useServerPassword(const QString& uri, const QString& password) {
         kept.byUri.insert(keyOf(uri), password);
 }
 
+namespace {
+
+/// Where the user information of a server address ends: at its last '@' (a password may hold
+/// '/', '?' or '#', which end the authority in a valid address), or -1 when it has none.
+qsizetype userInfoEnd(const QString& location, qsizetype start) {
+    const qsizetype at = location.lastIndexOf(QLatin1Char('@'));
+    return at >= start ? at : -1;
+}
+
+/// The address without its password: the one after "user:" and any password= parameter.
+/// Works on the text itself, so that an address that is not valid (a password holding '#')
+/// loses its password all the same. `password` receives the password, decoded.
+QString cutPassword(const QString& location, QString* password) {
+    const qsizetype start = location.indexOf(QLatin1String("://"));
+    if (start < 0)
+        return location;
+    QString address = location;
+    const qsizetype end = userInfoEnd(address, start + 3);
+    if (end >= 0) {
+        const qsizetype colon = address.indexOf(QLatin1Char(':'), start + 3);
+        if (colon >= 0 && colon < end) {
+            if (password)
+                *password = QUrl::fromPercentEncoding(address.mid(colon + 1, end - colon - 1).toUtf8());
+            address.remove(colon, end - colon);
+        }
+    }
+    // libpq also takes the password as a parameter of the address.
+    static const QRegularExpression parameter(QStringLiteral("([?&])password=([^&#]*)&?"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = parameter.match(address);
+    if (match.hasMatch()) {
+        if (password)
+            *password = QUrl::fromPercentEncoding(match.captured(2).toUtf8());
+        address.replace(match.capturedStart(), match.capturedLength(),
+                        match.captured(1) == QLatin1String("?") ? QStringLiteral("?") : QString());
+        if (address.endsWith(QLatin1Char('?')) || address.endsWith(QLatin1Char('&')))
+            address.chop(1);
+    }
+    return address;
+}
+
+} // namespace
+
+QString withoutPassword(const QString& location) {
+    if (!location.startsWith(QLatin1String("postgres"), Qt::CaseInsensitive))
+        return location;
+    return cutPassword(location, nullptr);
+}
+
 QString withPasswordInMemory(const QString& location) {
     if (!location.startsWith(QLatin1String("postgres"), Qt::CaseInsensitive))
         return location;
-    const QUrl url(location, QUrl::StrictMode);
-    if (!url.isValid() || url.password().isEmpty())
-        return location;
-    const QString address = url.toString(QUrl::RemovePassword | QUrl::FullyEncoded);
-    useServerPassword(address, url.password(QUrl::FullyDecoded));
+    QString password;
+    const QString address = cutPassword(location, &password);
+    if (!password.isEmpty())
+        useServerPassword(address, password);
     return address;
 }
 

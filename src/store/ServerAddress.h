@@ -31,9 +31,13 @@ struct ServerAddress {
 /// for a server that asks for a password that ~/.pgpass and PGPASSWORD do not hold. An empty
 /// password forgets the one kept.
 void useServerPassword(const QString& uri, const QString& password);
-/// `location` without a password: a server address that holds one (typed on a command line,
-/// say) gives it to useServerPassword and comes back without it, so that it is neither shown
-/// nor remembered. Anything else comes back as it is.
+/// A server address without the password it may hold (after "user:" or as password=), even
+/// when the address is not valid otherwise, for every text that shows or keeps an address.
+/// Anything but a server address comes back as it is.
+QString withoutPassword(const QString& location);
+/// As withoutPassword, but a password that was there is given to useServerPassword first, so
+/// that an address typed with one (on a command line, say) works without showing or
+/// remembering it.
 QString withPasswordInMemory(const QString& location);
 /// The password kept for `uri`, if any.
 std::optional<QString> serverPassword(const QString& uri);
