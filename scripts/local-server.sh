@@ -10,6 +10,11 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 database=${1:-bom}
+# The name goes into SQL, a connection string and an address: plain names only.
+if ! [[ $database =~ ^[A-Za-z_][A-Za-z0-9_]*$ ]]; then
+  echo "local-server.sh: '$database' is not a plain database name (letters, digits and _)" >&2
+  exit 1
+fi
 # The editor, the Jet reader and bom-import, which copies the sample onto the server.
 build_targets=(bom-editor bom-jet-reader bom-import)
 source "$top/scripts/setup.sh"
@@ -31,10 +36,12 @@ fi
 
 # The user logs in over the local socket by name (peer authentication): no password needed.
 user=$(id -un)
-if [ -z "$(as_postgres psql -tAc "SELECT 1 FROM pg_roles WHERE rolname = '$user'")" ]; then
+# Names as psql variables (:'name' quotes them), never pasted into the SQL text.
+exists() { as_postgres psql -tA -v name="$2" <<<"SELECT 1 FROM $1 = :'name'"; }
+if [ -z "$(exists "pg_roles WHERE rolname" "$user")" ]; then
   as_postgres createuser "$user"
 fi
-if [ -z "$(as_postgres psql -tAc "SELECT 1 FROM pg_database WHERE datname = '$database'")" ]; then
+if [ -z "$(exists "pg_database WHERE datname" "$database")" ]; then
   as_postgres createdb --owner="$user" "$database"
 fi
 
