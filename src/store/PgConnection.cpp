@@ -126,7 +126,7 @@ Connection::Connection(const QString& uri) : m_uri(uri) {
         throw cannotOpen(m_uri, why);
     }
     QSqlQuery setup(m_db);
-    if (!setup.exec(pgschema::SetStatementTimeout)) {
+    if (!setup.exec(pgschema::SessionSettings)) {
         const QSqlError error = setup.lastError();
         setup = QSqlQuery();
         release();
