@@ -17,28 +17,6 @@
 
 using store::StoreError;
 
-namespace {
-
-QStringList ids(const store::ComponentLines& lines) {
-    QStringList result;
-    for (const store::ComponentLine& line : lines)
-        result.append(line.id);
-    return result;
-}
-
-/// The number of the StoreError that `work` throws, with its description; 0 when none.
-template <typename Work>
-std::pair<int, QString> failureOf(Work work) {
-    try {
-        work();
-    } catch (const StoreError& error) {
-        return {error.number(), error.description()};
-    }
-    return {0, QString()};
-}
-
-} // namespace
-
 class StoreBackendsTest : public QObject {
     Q_OBJECT
 
@@ -54,18 +32,14 @@ class StoreBackendsTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        if (PgServer::binaries().isEmpty()) {
-            // CI installs the server: there a missing one is a fault, never a quiet skip.
-            if (qEnvironmentVariableIsSet("BOM_REQUIRE_POSTGRES"))
-                QFAIL("BOM_REQUIRE_POSTGRES is set, yet no PostgreSQL server binaries are "
-                      "installed under /usr/lib/postgresql/*/bin");
-            m_serverProblem = QStringLiteral("none under /usr/lib/postgresql/*/bin");
-            qInfo("PostgreSQL server binaries not found: the PostgreSQL rows are skipped");
-        } else {
-            m_serverProblem = m_server.start();
-            QVERIFY2(m_serverProblem.isEmpty(), qPrintable(m_serverProblem));
+        const auto [problem, fatal] = m_server.startForTests();
+        m_serverProblem = problem;
+        if (fatal)
+            QFAIL(qPrintable(problem));
+        if (problem.isEmpty())
             qInfo("PostgreSQL test server ready in %lld ms", m_server.startMilliseconds());
-        }
+        else
+            qInfo("%s: the PostgreSQL rows are skipped", qPrintable(problem));
     }
 
     void initTestCase_data() {
@@ -77,8 +51,7 @@ private Q_SLOTS:
     void init() {
         QFETCH_GLOBAL(int, kind);
         if (kind == StoreBackend::Postgres && !m_server.isRunning())
-            QSKIP(qPrintable(QStringLiteral("PostgreSQL server binaries not found: %1; skipped")
-                                 .arg(m_serverProblem)));
+            QSKIP(qPrintable(m_serverProblem + QStringLiteral("; skipped")));
     }
 
     void refusesADatabaseWithoutTheTables() {

@@ -1,5 +1,6 @@
 #include "store/Database.h"
 #include "store/StoreError.h"
+#include "support/StoreBackend.h"
 #include "support/TestDatabase.h"
 
 #include <QFile>
@@ -10,28 +11,9 @@
 
 using store::Database;
 
-namespace {
-QStringList ids(const store::ComponentLines& lines) {
-    QStringList result;
-    for (const store::ComponentLine& line : lines)
-        result.append(line.id);
-    return result;
-}
-} // namespace
 using store::StoreError;
 
 namespace {
-
-/// The number of the StoreError that `work` throws, with its description; 0 when none.
-template <typename Work>
-std::pair<int, QString> failureOf(Work work) {
-    try {
-        work();
-    } catch (const StoreError& error) {
-        return {error.number(), error.description()};
-    }
-    return {0, QString()};
-}
 
 /// Overwrites one leaf page in the middle of the b-tree `name` with bytes that are no page.
 void damageMiddlePage(const QString& path, const QString& name) {

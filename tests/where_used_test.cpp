@@ -174,7 +174,7 @@ class WhereUsedTest : public QObject {
     Q_OBJECT
 
     PgServer m_server;
-    QString m_serverProblem;
+    PgServer::TestStart m_serverStart;
 
 private Q_SLOTS:
     void agreesWithEveryPath_data() {
@@ -195,15 +195,12 @@ private Q_SLOTS:
         QFETCH(int, kind);
         if (kind == StoreBackend::Postgres && !m_server.isRunning()) {
             // The server walks other lines (only those above the item) to the same rows.
-            if (m_serverProblem.isEmpty())
-                m_serverProblem = PgServer::binaries().isEmpty()
-                                      ? QStringLiteral("no server binaries")
-                                      : m_server.start();
-            if (!m_server.isRunning()) {
-                if (qEnvironmentVariableIsSet("BOM_REQUIRE_POSTGRES"))
-                    QFAIL(qPrintable(m_serverProblem));
-                QSKIP(qPrintable(u"PostgreSQL server not started: "_s + m_serverProblem));
-            }
+            if (m_serverStart.problem.isEmpty())
+                m_serverStart = m_server.startForTests();
+            if (m_serverStart.fatal)
+                QFAIL(qPrintable(m_serverStart.problem));
+            if (!m_server.isRunning())
+                QSKIP(qPrintable(m_serverStart.problem + u"; skipped"_s));
         }
         const Generated g = generate(seed, cycle);
         QTemporaryDir dir;

@@ -191,9 +191,7 @@ void PgDatabase::addLine(const QString& assembly, const QString& component, doub
     const QSqlDatabase& db = m_connection.db();
     Transaction transaction(db, what);
     Statement(db, pgschema::LockStructure, what, WriteFailed).exec();
-    refuseCircular(assembly, component);
-    if (findLine(assembly, component))
-        throw errors::duplicateLine(assembly, component);
+    checkNewLine(assembly, component);
     if (m_beforeInsert)
         m_beforeInsert();
     Statement insert(db, pgschema::InsertLine, what, WriteFailed);

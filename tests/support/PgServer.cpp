@@ -85,6 +85,15 @@ QString PgServer::run(const QString& program, const QStringList& arguments, int 
     return {};
 }
 
+PgServer::TestStart PgServer::startForTests() {
+    if (binaries().isEmpty())
+        return {QStringLiteral("PostgreSQL server binaries not found under "
+                               "/usr/lib/postgresql/*/bin"),
+                qEnvironmentVariableIsSet("BOM_REQUIRE_POSTGRES")};
+    const QString problem = start();
+    return {problem, !problem.isEmpty()};
+}
+
 QString PgServer::start() {
     QElapsedTimer timer;
     timer.start();

@@ -23,6 +23,15 @@ public:
     /// Creates the cluster and starts the server, waiting until it takes connections. Returns
     /// an empty string on success, otherwise what failed (with the program's output).
     QString start();
+    /// What a test suite's start does with the server, one rule for every suite: no server
+    /// binaries on the machine skip the server cases (`problem` says so, `fatal` is false),
+    /// except where BOM_REQUIRE_POSTGRES is set, as CI sets it, since CI installs them;
+    /// binaries that are there but a server that does not start fail the suite.
+    struct TestStart {
+        QString problem; ///< empty when the server runs
+        bool fatal = false;
+    };
+    TestStart startForTests();
     bool isRunning() const { return m_running; }
     /// How long start() took, in milliseconds.
     qint64 startMilliseconds() const { return m_startMs; }

@@ -60,6 +60,13 @@ QVariant execOnServer(const PgServer& server, const QStringList& statements,
     return result;
 }
 
+QStringList ids(const store::ComponentLines& lines) {
+    QStringList result;
+    for (const store::ComponentLine& line : lines)
+        result.append(line.id);
+    return result;
+}
+
 StoreBackend::StoreBackend(Kind kind, QString file, const PgServer* server)
     : m_kind(kind), m_file(std::move(file)), m_server(server) {}
 

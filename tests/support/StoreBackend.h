@@ -8,7 +8,23 @@
 
 #include <memory>
 
+#include "store/StoreError.h"
+
 class PgServer;
+
+/// The component IDs of `lines`, in their order.
+QStringList ids(const store::ComponentLines& lines);
+
+/// The number of the StoreError that `work` throws, with its description; 0 when none.
+template <typename Work>
+std::pair<int, QString> failureOf(Work work) {
+    try {
+        work();
+    } catch (const store::StoreError& error) {
+        return {error.number(), error.description()};
+    }
+    return {0, QString()};
+}
 
 /// The database a store test runs on: a new SQLite file, or the editor's tables on a
 /// throw-away PostgreSQL server. Lets one suite check both stores with the same cases.
