@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Store.h"
+
 #include <QString>
 
 #include <functional>
@@ -11,12 +13,8 @@ struct sqlite3_stmt;
 
 namespace store {
 
-/// One ItemMaster row to write; a Null column is an empty optional.
-struct ImportedItem {
-    QString id;
-    std::optional<QString> description;
-    std::optional<QString> unit;
-};
+/// One ItemMaster row to write, as the store reads one.
+using ImportedItem = Item;
 
 /// One BomDetail row to write; the start date is already in the store's layout
 /// (schema::StartDateFormat), local time.
