@@ -105,15 +105,21 @@ namespace {
 /// not copied per line.
 template <typename Take>
 void readComponentLines(Statement& query, Take take) {
-    QHash<QString, std::pair<std::optional<QString>, std::optional<QString>>> facts;
+    struct Facts {
+        std::optional<QString> unit;
+        std::optional<QString> description;
+        bool known;
+    };
+    QHash<QString, Facts> facts;
     while (query.next()) {
         const QString component = query.value(1).toString();
         const QString key = foldKey(component);
         auto fact = facts.constFind(key);
         if (fact == facts.cend())
-            fact = facts.insert(key, {optionalText(query.value(3)), optionalText(query.value(4))});
-        take(query.value(0).toString(),
-             ComponentLine{component, optionalNumber(query.value(2)), fact->first, fact->second});
+            fact = facts.insert(key, {optionalText(query.value(3)), optionalText(query.value(4)),
+                                      query.value(5).toBool()});
+        take(query.value(0).toString(), ComponentLine{component, optionalNumber(query.value(2)),
+                                                      fact->unit, fact->description, fact->known});
     }
 }
 

@@ -30,6 +30,8 @@ struct ComponentLine {
     std::optional<double> quantity;
     std::optional<QString> unit;
     std::optional<QString> description;
+    /// Whether ItemMaster has a row for the component: Null facts alone cannot tell.
+    bool inItemMaster = true;
 };
 /// Implicitly shared, so that a load hands the same lines to every copy of an assembly.
 using ComponentLines = QList<ComponentLine>;

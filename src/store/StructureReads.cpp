@@ -41,8 +41,9 @@ public:
         const QString key = foldKey(*component);
         auto facts = m_facts.constFind(key);
         if (facts == m_facts.cend())
-            facts = m_facts.insert(key, {text(query, 3), text(query, 4)});
-        return ComponentLine{std::move(*component), query.number(2), facts->first, facts->second};
+            facts = m_facts.insert(key, {text(query, 3), text(query, 4), query.integer(5) != 0});
+        return ComponentLine{std::move(*component), query.number(2), facts->unit,
+                             facts->description, facts->known};
     }
 
 private:
@@ -52,7 +53,12 @@ private:
         return QString::fromUtf8(query.bytes(column));
     }
 
-    QHash<QString, std::pair<std::optional<QString>, std::optional<QString>>> m_facts;
+    struct Facts {
+        std::optional<QString> unit;
+        std::optional<QString> description;
+        bool known;
+    };
+    QHash<QString, Facts> m_facts;
 };
 
 

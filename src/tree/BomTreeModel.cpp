@@ -168,6 +168,20 @@ Stop BomTreeModel::stopOf(const QModelIndex& index) const {
     return index.isValid() ? m_nodes[size_t(idOf(index))].stop : Stop::None;
 }
 
+LineProblems BomTreeModel::problemsOf(const QModelIndex& index) const {
+    LineProblems problems;
+    if (!index.isValid())
+        return problems;
+    const Node& node = m_nodes[size_t(idOf(index))];
+    if (!node.known)
+        problems |= LineProblem::UnknownItem;
+    if (!node.hasQuantity)
+        problems |= LineProblem::NullQuantity;
+    else if (node.quantity <= 0)
+        problems |= LineProblem::NotPositive;
+    return problems;
+}
+
 int BomTreeModel::creationIndex(const QModelIndex& index) const {
     return index.isValid() ? idOf(index) + 1 : 0;
 }

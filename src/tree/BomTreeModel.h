@@ -29,6 +29,7 @@ struct Node {
     double quantity = 0;      ///< the line's bomQtyReq: how many per one assembly
     QString unit;             ///< the component's ItemUom (empty: Null or no ItemMaster row)
     QString description;      ///< the component's ItemDesc (empty: Null or no ItemMaster row)
+    bool known = true;        ///< ItemMaster has a row for the component
     std::vector<int> children;
 };
 
@@ -41,6 +42,16 @@ enum Column : int {
     ExtendedQuantityColumn,
     ColumnCount
 };
+
+/// What may be wrong with the line a node stands for; several may hold at once.
+enum class LineProblem : quint8 {
+    None = 0,
+    UnknownItem = 1,      ///< the component has no ItemMaster row
+    NullQuantity = 2,     ///< the line's quantity is Null
+    NotPositive = 4,      ///< the line's quantity is zero or negative
+};
+Q_DECLARE_FLAGS(LineProblems, LineProblem)
+Q_DECLARE_OPERATORS_FOR_FLAGS(LineProblems)
 
 /// The colour of a node that the tree does not expand: circular, or where a load stopped.
 inline const QColor MarkedColour{0xb0, 0x00, 0x20};
@@ -98,6 +109,8 @@ public:
     int setLineQuantity(const QString& assembly, const QString& component,
                         std::optional<double> quantity);
     Stop stopOf(const QModelIndex& index) const;
+    /// What is wrong with the node's line (None for no node).
+    LineProblems problemsOf(const QModelIndex& index) const;
     /// 1-based position in the order of creation (the load's pre-order).
     int creationIndex(const QModelIndex& index) const;
     /// Nodes in the tree now.

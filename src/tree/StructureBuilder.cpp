@@ -112,6 +112,7 @@ Node StructureBuilder::nodeFor(const store::ComponentLine& line) {
     node.quantity = line.quantity.value_or(0);
     node.unit = line.unit.value_or(QString());
     node.description = line.description.value_or(QString());
+    node.known = line.inItemMaster;
     return node;
 }
 
