@@ -17,6 +17,7 @@ if ! [[ $database =~ ^[A-Za-z_][A-Za-z0-9_]*$ ]]; then
 fi
 # The editor, the Jet reader and bom-import, which copies the sample onto the server.
 build_targets=(bom-editor bom-jet-reader bom-import)
+with_server=1
 source "$top/scripts/setup.sh"
 
 source "$top/scripts/sample.sh"

@@ -3,8 +3,15 @@
 # builds it in ./build. Sourced by run.sh, test.sh and bench.sh.
 set -euo pipefail
 
+# What the editor needs to build and run, on a file or on a server: the server's client driver,
+# not a server.
 packages=(cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libx11-dev sqlite3
-          mdbtools-dev postgresql libqt6sql6-psql)
+          mdbtools-dev libqt6sql6-psql)
+# The tests, the benchmark and scripts/local-server.sh also run a PostgreSQL server; a caller
+# that needs one sets with_server=1 before sourcing this file.
+if [ "${with_server:-0}" = 1 ]; then
+  packages+=(postgresql)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

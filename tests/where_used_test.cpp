@@ -10,6 +10,7 @@
 #include "tree/BomTreeModel.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -78,7 +79,8 @@ Generated generate(unsigned seed, bool cycle) {
     for (const QStringList& level : levels)
         for (const QString& id : level)
             if (id != QStringLiteral("P-01") && id != QStringLiteral("P-10"))
-                g.items.push_back({id, chance(3) ? QVariant() : QVariant(QStringLiteral("Part ") + id), {}});
+                g.items.push_back({id, chance(3) ? QVariant() : QVariant(QStringLiteral("Part ") + id),
+                                   chance(3) ? QVariant() : QVariant(QStringLiteral("U") + id)});
     return g;
 }
 
@@ -134,7 +136,7 @@ std::vector<store::WhereUsedRow> bruteForce(const Generated& g, const QString& i
 
     std::vector<store::WhereUsedRow> rows;
     for (const auto& [key, e] : found) {
-        store::WhereUsedRow row{e.spelling, e.level, std::nullopt, e.circular, false, {}};
+        store::WhereUsedRow row{e.spelling, e.level, std::nullopt, e.circular, false, {}, {}};
         if (!e.circular && !e.null)
             row.quantity = e.quantity;
         for (const ItemRow& master : g.items)
@@ -143,6 +145,8 @@ std::vector<store::WhereUsedRow> bruteForce(const Generated& g, const QString& i
                 row.inItemMaster = true;
                 if (master.description.isValid())
                     row.description = master.description.toString();
+                if (master.unit.isValid())
+                    row.unit = master.unit.toString();
             }
         rows.push_back(row);
     }
@@ -223,7 +227,8 @@ private Q_SLOTS:
                 const QByteArray where = (item + u' ' + describe(actual)).toUtf8();
                 QVERIFY2(a.assembly == e.assembly && a.level == e.level &&
                              a.circular == e.circular && a.quantity.has_value() == e.quantity.has_value() &&
-                             a.inItemMaster == e.inItemMaster && a.description == e.description,
+                             a.inItemMaster == e.inItemMaster && a.description == e.description &&
+                             a.unit == e.unit,
                          where.constData());
                 if (a.quantity)
                     QVERIFY2(qFuzzyCompare(*a.quantity, *e.quantity), where.constData());
@@ -255,7 +260,7 @@ private Q_SLOTS:
         auto& table = *dialog->findChild<QTableView*>(QStringLiteral("whereUsedTable"));
         QCOMPARE(table.model()->rowCount(), 2);
         QCOMPARE(cell(table, 0, 0) + u' ' + cell(table, 0, 1) + u' ' + cell(table, 0, 2) + u' ' +
-                     cell(table, 0, 3),
+                     cell(table, 0, 4),
                  QStringLiteral("SUB 1 3 (no description on file)"));
         QCOMPARE(cell(table, 1, 0) + u' ' + cell(table, 1, 2), QStringLiteral("TOP 7"));
 
@@ -273,6 +278,51 @@ private Q_SLOTS:
         QTest::mouseDClick(table.viewport(), Qt::LeftButton, {}, top.center());
         QTRY_COMPARE(f.model().topAssembly(), QStringLiteral("TOP"));
         QVERIFY(f.desktop.messages().isEmpty());
+    }
+
+    void dialogSortsOnAHeaderClickAndShowsUnits() {
+        // Quantities of BOLT: A 9, B 10, C none (a Null line), D 100; units per assembly.
+        WindowFixture f({{"A", {}, "EA"}, {"B", {}, "KIT"}, {"C", {}, {}}, {"D", "d", "SET"},
+                         {"BOLT", "Bolt", "PC"}},
+                        {{"A", "BOLT", 9}, {"B", "BOLT", 10}, {"C", "BOLT", {}}, {"D", "BOLT", 100}});
+        f.list().setFocus();
+        f.list().setCurrentIndex(f.list().model()->index(2, 0)); // A B BOLT C D
+        f.window().findChild<QAction*>(QStringLiteral("mnuWhereUsed"))->trigger();
+        auto* dialog = f.window().findChild<shell::WhereUsedDialog*>();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("whereUsedHeading"))->text(),
+                 QStringLiteral("Assemblies that use BOLT (Bolt): 4\nQuantities in PC."));
+        auto& table = *dialog->findChild<QTableView*>(QStringLiteral("whereUsedTable"));
+        const auto column = [&](int c) {
+            QStringList values;
+            for (int row = 0; row < table.model()->rowCount(); ++row)
+                values.append(cell(table, row, c));
+            return values.join(u' ');
+        };
+        QCOMPARE(table.model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("UOM"));
+        QCOMPARE(column(0) + u'|' + column(3), QStringLiteral("A B C D|EA KIT  SET"));
+        // No header is cut.
+        QHeaderView& header = *table.horizontalHeader();
+        for (int c = 0; c < header.count() - 1; ++c)
+            QVERIFY2(header.sectionSize(c) >= header.sectionSizeHint(c), qPrintable(QString::number(c)));
+
+        // Numbers sort as numbers (10 before 100, 9 first), a line without a quantity last.
+        QTest::mouseClick(header.viewport(), Qt::LeftButton, {},
+                          QPoint(header.sectionViewportPosition(2) + 4, header.height() / 2));
+        QCOMPARE(column(2), QStringLiteral("9 10 100 "));
+        QCOMPARE(column(0), QStringLiteral("A B D C"));
+        QTest::mouseClick(header.viewport(), Qt::LeftButton, {},
+                          QPoint(header.sectionViewportPosition(2) + 4, header.height() / 2));
+        QCOMPARE(column(0), QStringLiteral("C D B A"));
+        // The current line follows its row, and Enter still loads what it shows.
+        table.setCurrentIndex(table.model()->index(1, 0));
+        QTest::keyClick(&table, Qt::Key_Return);
+        QTRY_COMPARE(f.model().topAssembly(), QStringLiteral("D"));
+        // Asked again, the report's order comes back.
+        f.list().setFocus();
+        f.list().setCurrentIndex(f.list().model()->index(2, 0));
+        f.window().findChild<QAction*>(QStringLiteral("mnuWhereUsed"))->trigger();
+        QCOMPARE(column(0), QStringLiteral("A B C D"));
     }
 
     void itemFollowsTheControlUsedLast() {

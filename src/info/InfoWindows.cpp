@@ -87,6 +87,32 @@ QWidget* createOperationNotes() {
 InfoWindows::~InfoWindows() {
     delete m_about;
     delete m_operationNotes;
+    delete m_shortcuts;
+}
+
+QWidget* InfoWindows::showShortcuts(const QList<Shortcut>& shortcuts) {
+    const QString html = shortcutsDocument(shortcuts);
+    if (m_shortcuts) {
+        if (auto* text = m_shortcuts->findChild<QTextBrowser*>())
+            text->setHtml(html);
+    } else {
+        m_shortcuts = newWindow(QStringLiteral("shortcuts"), QStringLiteral("Keyboard Shortcuts"),
+                                8730, 5940, nullptr, document(html));
+    }
+    m_shortcuts->show();
+    m_shortcuts->raise();
+    m_shortcuts->activateWindow();
+    return m_shortcuts;
+}
+
+QString shortcutsDocument(const QList<Shortcut>& shortcuts) {
+    QString html = QStringLiteral("<html><body><table cellpadding=\"3\">"
+                                  "<tr><th align=\"left\">Keys</th><th align=\"left\">"
+                                  "Command</th></tr>");
+    for (const Shortcut& shortcut : shortcuts)
+        html += QStringLiteral("<tr><td><b>%1</b></td><td>%2</td></tr>")
+                    .arg(shortcut.keys.toHtmlEscaped(), shortcut.what.toHtmlEscaped());
+    return html + QStringLiteral("</table></body></html>");
 }
 
 QWidget* InfoWindows::showAbout() { return bringUp(m_about, &createAbout); }

@@ -3,6 +3,7 @@
 #include "desktop/Desktop.h"
 #include "info/InfoWindows.h"
 #include "shell/BomTreeView.h"
+#include "shell/ColumnFit.h"
 #include "shell/DatabaseChoice.h"
 #include "shell/ExportCommands.h"
 #include "shell/Icons.h"
@@ -11,6 +12,7 @@
 #include "shell/ItemList.h"
 #include "shell/NumLock.h"
 #include "shell/ServerLogin.h"
+#include "shell/ShortcutList.h"
 #include "shell/WhereUsedCommand.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
@@ -69,18 +71,30 @@ BomWindow::~BomWindow() = default;
 
 void BomWindow::restoreLayout() {
     if (!restoreGeometry(m_settings->value(QStringLiteral("window/geometry")).toByteArray())) {
-        // First start: most of the screen, and never more than it.
+        // First start: nine tenths of the screen, so that a large screen shows more of the
+        // tree, and never less than the controls need nor more than the screen.
         const QRect screen = this->screen()->availableGeometry();
-        resize(QSize(std::min(screen.width(), 1100), std::min(screen.height(), 720)) -
-               QSize(16, 40));
+        const QSize frame = frameGeometry().size() - geometry().size();
+        const QSize wanted = (screen.size() * 9 / 10).expandedTo(minimumSizeHint());
+        resize(wanted.boundedTo(screen.size() - frame));
         move(screen.center() - rect().center());
     }
     if (!m_splitter->restoreState(m_settings->value(QStringLiteral("window/splitter")).toByteArray()))
         // The tree, with its columns, takes the larger part.
         m_splitter->setSizes({width() * 3 / 5, width() * 2 / 5});
-    m_tree->header()->restoreState(
-        m_settings->value(QStringLiteral("window/treeColumns")).toByteArray());
+    // Widths kept from the last run are the user's; on a first start the columns fit what
+    // each load shows.
+    if (m_tree->header()->restoreState(
+            m_settings->value(QStringLiteral("window/treeColumns")).toByteArray()))
+        markAllUserSized(*m_tree->header());
+    trackUserSizing(*m_tree->header());
+    fitTreeColumns();
     updateRecentMenu();
+}
+
+void BomWindow::fitTreeColumns() {
+    // Room for an item ID a few levels down, never for a whole page of description.
+    fitColumns(*m_tree, *m_tree->header(), m_tree->fontMetrics().averageCharWidth() * 40);
 }
 
 void BomWindow::saveLayout() {
@@ -125,6 +139,8 @@ void BomWindow::route() {
     connect(m_notesAction, &QAction::triggered, this,
             [this] { m_infoWindows->showOperationNotes(); });
     connect(m_aboutAction, &QAction::triggered, this, [this] { m_infoWindows->showAbout(); });
+    connect(m_shortcutsAction, &QAction::triggered, this,
+            [this] { m_infoWindows->showShortcuts(keyboardShortcuts(*menuBar())); });
     // A line of the Where Used window loads its assembly as a pick in the list does.
     auto* whereUsed = new WhereUsedCommand(
         m_desktop, *m_choice, *m_tree, *m_itemList,
@@ -251,6 +267,7 @@ void BomWindow::requestLoad() {
         // rather than the previous item's.
         m_descriptionValue->clear();
         m_descriptionValue->setText(m_editor->load(m_itemIdEdit->text()));
+        fitTreeColumns();
     } while (m_loadPending);
     m_loading = false;
 }

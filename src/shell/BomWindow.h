@@ -64,6 +64,8 @@ private:
     void route();
     void restoreLayout();
     void saveLayout();
+    /// The tree's columns fit what the tree shows (see fitColumns).
+    void fitTreeColumns();
     void updateStatusPanels();
     void updateRecentMenu();
 
@@ -111,6 +113,7 @@ private:
     QMenu* m_editMenu;
     WhereUsedCommand* m_whereUsed = nullptr;
     QAction* m_notesAction;
+    QAction* m_shortcutsAction;
     QAction* m_aboutAction;
 
     std::unique_ptr<DatabaseChoice> m_choice;

@@ -203,6 +203,7 @@ void BomWindow::createMenus() {
     help->setObjectName(QStringLiteral("mnuHelp"));
     m_notesAction = action(help, "mnuOperation", QStringLiteral("&Operation Notes"),
                            QKeySequence::HelpContents);
+    m_shortcutsAction = action(help, "mnuShortcuts", QStringLiteral("&Keyboard Shortcuts"));
     help->addSeparator();
     m_aboutAction = action(help, "mnuAbout", QStringLiteral("&About BOM Editor"));
 }

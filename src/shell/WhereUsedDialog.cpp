@@ -1,5 +1,7 @@
 #include "shell/WhereUsedDialog.h"
 
+#include "shell/ColumnFit.h"
+
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 #include "tree/Quantity.h"
@@ -13,13 +15,15 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace shell {
 
 /// The lines of the window, straight from the report: no copy per cell, so that a part used
 /// in thousands of assemblies shows at once.
 class WhereUsedDialog::Lines : public QAbstractTableModel {
 public:
-    enum Column { Assembly, Level, Quantity, Description, ColumnCount };
+    enum Column { Assembly, Level, Quantity, Unit, Description, ColumnCount };
 
     using QAbstractTableModel::QAbstractTableModel;
 
@@ -43,9 +47,40 @@ public:
         case Assembly: return QStringLiteral("Assembly");
         case Level: return QStringLiteral("Level");
         case Quantity: return QStringLiteral("Quantity");
+        case Unit: return QStringLiteral("UOM");
         case Description: return QStringLiteral("Description");
         default: return {};
         }
+    }
+
+    /// Orders the lines by one column; equal values keep the report's order (level, then
+    /// ID), so a second click on another header sorts within the first.
+    void sort(int column, Qt::SortOrder order) override {
+        Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        const QModelIndexList before = persistentIndexList();
+        std::vector<size_t> places(m_rows.size());
+        for (size_t at = 0; at < places.size(); ++at)
+            places[at] = at;
+        const auto less = [&](size_t a, size_t b) { return lessThan(column, m_rows[a], m_rows[b]); };
+        if (order == Qt::AscendingOrder)
+            std::stable_sort(places.begin(), places.end(), less);
+        else
+            std::stable_sort(places.begin(), places.end(),
+                             [&](size_t a, size_t b) { return less(b, a); });
+        std::vector<store::WhereUsedRow> sorted;
+        sorted.reserve(m_rows.size());
+        std::vector<int> newPlace(m_rows.size());
+        for (size_t at = 0; at < places.size(); ++at) {
+            newPlace[places[at]] = int(at);
+            sorted.push_back(std::move(m_rows[places[at]]));
+        }
+        m_rows = std::move(sorted);
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex& index : before)
+            after.append(this->index(newPlace[size_t(index.row())], index.column()));
+        changePersistentIndexList(before, after);
+        Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     }
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid())
@@ -57,6 +92,7 @@ public:
             case Assembly: return line.assembly;
             case Level: return line.level;
             case Quantity: return line.quantity ? tree::formatQuantity(*line.quantity) : QString();
+            case Unit: return line.unit.value_or(QString());
             case Description:
                 return line.inItemMaster ? line.description.value_or(tree::NoDescription)
                                          : QString();
@@ -85,6 +121,26 @@ public:
     }
 
 private:
+    /// Numbers as numbers (a line without a quantity after every one with), texts by the
+    /// store's case rule as the tree and the list order them.
+    static bool lessThan(int column, const store::WhereUsedRow& a, const store::WhereUsedRow& b) {
+        const auto text = [](const QString& x, const QString& y) {
+            return QString::compare(x, y, Qt::CaseInsensitive) < 0;
+        };
+        switch (column) {
+        case Assembly: return text(a.assembly, b.assembly);
+        case Level: return a.level < b.level;
+        case Quantity:
+            if (a.quantity && b.quantity)
+                return *a.quantity < *b.quantity;
+            return a.quantity.has_value() && !b.quantity.has_value();
+        case Unit: return text(a.unit.value_or(QString()), b.unit.value_or(QString()));
+        case Description:
+            return text(a.description.value_or(QString()), b.description.value_or(QString()));
+        default: return false;
+        }
+    }
+
     std::vector<store::WhereUsedRow> m_rows;
 };
 
@@ -109,13 +165,24 @@ WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembl
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setSortingEnabled(false); // the order is the report's: level, then ID
+    // The report's order (level, then ID) until a header is clicked; a click on the same
+    // header again turns the order round (the header flips its indicator itself).
+    QHeaderView* header = m_table->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    connect(header, &QHeaderView::sortIndicatorChanged, this,
+            [this](int column, Qt::SortOrder order) {
+                if (column >= 0)
+                    m_lines->sort(column, order);
+            });
     m_table->setWordWrap(false);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
     // Column widths from the first lines only: measuring thousands of lines would cost more
     // than the where-used itself.
     m_table->horizontalHeader()->setResizeContentsPrecision(200);
+    trackUserSizing(*m_table->horizontalHeader());
     m_table->installEventFilter(this);
     m_heading->setBuddy(m_table);
     connect(m_table, &QAbstractItemView::doubleClicked, this,
@@ -130,7 +197,7 @@ WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembl
     column->addWidget(m_heading);
     column->addWidget(m_table, 1);
     column->addWidget(buttons);
-    resize(640, 420);
+    resize(720, 420);
 }
 
 WhereUsedDialog::~WhereUsedDialog() = default;
@@ -139,11 +206,17 @@ void WhereUsedDialog::showReport(const tree::WhereUsedReport& report) {
     const QString item = report.description.isEmpty()
                              ? report.item
                              : QStringLiteral("%1 (%2)").arg(report.item, report.description);
-    m_heading->setText(report.rows.empty()
-                           ? QStringLiteral("%1 is used in no assembly.").arg(item)
-                           : QStringLiteral("Assemblies that use %1: %2").arg(item).arg(report.rows.size()));
+    QString heading = report.rows.empty()
+                          ? QStringLiteral("%1 is used in no assembly.").arg(item)
+                          : QStringLiteral("Assemblies that use %1: %2").arg(item).arg(report.rows.size());
+    // The UOM column is each assembly's own unit; the quantities count the item in its unit.
+    if (!report.rows.empty() && !report.unit.isEmpty())
+        heading += QStringLiteral("\nQuantities in %1.").arg(report.unit);
+    m_heading->setText(heading);
     m_lines->reset(report.rows);
-    m_table->resizeColumnsToContents();
+    m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    fitColumns(*m_table, *m_table->horizontalHeader(),
+               m_table->fontMetrics().averageCharWidth() * 40);
     if (!report.rows.empty())
         m_table->setCurrentIndex(m_lines->index(0, 0));
     m_table->setFocus();

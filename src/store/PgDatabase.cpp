@@ -262,6 +262,7 @@ std::vector<WhereUsedRow> PgDatabase::whereUsed(const QString& item) {
         rows[size_t(row)].inItemMaster = true;
         rows[size_t(row)].assembly = id;
         rows[size_t(row)].description = optionalText(master.value(1));
+        rows[size_t(row)].unit = optionalText(master.value(2));
     }
     for (size_t at = 0; at < rows.size(); ++at)
         if (!rows[at].inItemMaster)

@@ -99,9 +99,10 @@ inline constexpr QLatin1StringView SelectLinesAbove{
     " ON lower(d.bomcomp COLLATE \"C\") = above.id)"
     " SELECT d.bomid, d.bomcomp, d.bomqtyreq FROM bomdetail AS d JOIN above"
     " ON lower(d.bomcomp COLLATE \"C\") = above.id"};
-/// The spelling and description of the items whose keys are in the array parameter.
+/// The spelling, description and unit of the items whose keys are in the array parameter.
 inline constexpr QLatin1StringView SelectItemsByKey{
-    "SELECT itemid, itemdesc FROM itemmaster WHERE lower(itemid COLLATE \"C\") = ANY(?::text[])"};
+    "SELECT itemid, itemdesc, itemuom FROM itemmaster"
+    " WHERE lower(itemid COLLATE \"C\") = ANY(?::text[])"};
 
 inline constexpr QLatin1StringView SelectLine{
     "SELECT bomqtyreq FROM bomdetail"

@@ -71,6 +71,8 @@ std::vector<WhereUsedRow> Database::whereUsed(const QString& item) {
         row.assembly = decodeOrFail(master.bytes(0), "ItemMaster");
         if (master.type(1) != SQLITE_NULL)
             row.description = QString::fromUtf8(master.bytes(1));
+        if (master.type(2) != SQLITE_NULL)
+            row.unit = QString::fromUtf8(master.bytes(2));
     };
     const QString masterWhat = QStringLiteral("Could not read ItemMaster");
     // Spellings and descriptions: one search per assembly costs about as much as reading eight

@@ -30,6 +30,7 @@ struct WhereUsedRow {
     bool circular = false;
     bool inItemMaster = false;        ///< whether ItemMaster has a row for the assembly
     std::optional<QString> description; ///< its ItemDesc; empty for Null or no row
+    std::optional<QString> unit;        ///< its ItemUom; empty for Null or no row
     bool operator==(const WhereUsedRow&) const = default;
 };
 
@@ -43,11 +44,11 @@ namespace schema {
 inline constexpr QLatin1StringView SelectAllLines{
     "SELECT BomID, BomComp, bomQtyReq FROM BomDetail"};
 
-/// One item's spelling and description, for the assemblies a where-used lists.
+/// One item's spelling, description and unit, for the assemblies a where-used lists.
 inline constexpr QLatin1StringView SelectItemDescription{
-    "SELECT ItemID, ItemDesc FROM ItemMaster WHERE ItemID = ?"};
-/// Every item's spelling and description, for a where-used that lists many assemblies.
-inline constexpr QLatin1StringView SelectItems{"SELECT ItemID, ItemDesc FROM ItemMaster"};
+    "SELECT ItemID, ItemDesc, ItemUom FROM ItemMaster WHERE ItemID = ?"};
+/// Every item's spelling, description and unit, for a where-used that lists many assemblies.
+inline constexpr QLatin1StringView SelectItems{"SELECT ItemID, ItemDesc, ItemUom FROM ItemMaster"};
 inline constexpr QLatin1StringView CountItemMaster{"SELECT count(*) FROM ItemMaster"};
 
 } // namespace schema

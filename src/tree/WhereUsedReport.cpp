@@ -24,6 +24,7 @@ std::optional<WhereUsedReport> findWhereUsed(desktop::Desktop& desktop, const QS
             if (const auto found = db.findItem(*item)) {
                 report.item = found->id;
                 report.description = found->description.value_or(NoDescription);
+                report.unit = found->unit.value_or(QString());
             }
             report.rows = db.whereUsed(*item);
             return report;

@@ -17,6 +17,7 @@ namespace tree {
 struct WhereUsedReport {
     QString item;        ///< the item as ItemMaster spells it, else as it was asked for
     QString description; ///< its description; NoDescription for Null, empty without a row
+    QString unit;        ///< its unit of measure, in which the quantities count; may be empty
     std::vector<store::WhereUsedRow> rows; ///< by level, then assembly ID (see WhereUsedRow)
 };
 
