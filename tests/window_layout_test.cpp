@@ -8,6 +8,8 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -95,6 +97,21 @@ private Q_SLOTS:
             QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
         QVERIFY(!text.contains(u'&'));
         window->close();
+    }
+
+    void whereUsedKeyIsNotTakenByATextField() {
+        WindowFixture f({{"TOP", {}, {}}}, {});
+        QLineEdit* fields[] = {&f.Text1(), f.window().findChild<QLineEdit*>(QStringLiteral("FindItem"))};
+        QVERIFY(fields[1]);
+        for (QLineEdit* field : fields) {
+            field->setText(QStringLiteral("TOP"));
+            field->setFocus();
+            QKeyEvent override(QEvent::ShortcutOverride, Qt::Key_U, Qt::ControlModifier);
+            QApplication::sendEvent(field, &override);
+            // Not accepted: the key goes to the Where Used shortcut, not to the field.
+            QVERIFY2(!override.isAccepted(), qPrintable(field->objectName()));
+            QCOMPARE(field->text(), QStringLiteral("TOP"));
+        }
     }
 
     void shortcutTextsAreNotMarkup() {

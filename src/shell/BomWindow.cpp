@@ -89,12 +89,15 @@ void BomWindow::restoreLayout() {
         markAllUserSized(*m_tree->header());
     trackUserSizing(*m_tree->header());
     fitTreeColumns();
+    // A node opened by hand shows deeper, longer rows.
+    connect(m_tree, &QTreeView::expanded, this, [this] { fitTreeColumns(true); });
     updateRecentMenu();
 }
 
-void BomWindow::fitTreeColumns() {
+void BomWindow::fitTreeColumns(bool growOnly) {
     // Room for an item ID a few levels down, never for a whole page of description.
-    fitColumns(*m_tree, *m_tree->header(), m_tree->fontMetrics().averageCharWidth() * 40);
+    fitColumns(*m_tree, *m_tree->header(), m_tree->fontMetrics().averageCharWidth() * 40,
+               growOnly);
 }
 
 void BomWindow::saveLayout() {
@@ -273,6 +276,15 @@ void BomWindow::requestLoad() {
 }
 
 bool BomWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A text field would take Ctrl+U for its own "delete to the start of the line" and erase
+    // what was typed: in the window's fields it means Where Used, as everywhere else.
+    if (event->type() == QEvent::ShortcutOverride && qobject_cast<QLineEdit*>(watched)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (QKeySequence(key->keyCombination()) == m_whereUsedAction->shortcut()) {
+            event->ignore();
+            return true;
+        }
+    }
     if (watched == m_itemIdEdit && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)

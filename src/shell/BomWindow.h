@@ -65,7 +65,7 @@ private:
     void restoreLayout();
     void saveLayout();
     /// The tree's columns fit what the tree shows (see fitColumns).
-    void fitTreeColumns();
+    void fitTreeColumns(bool growOnly = false);
     void updateStatusPanels();
     void updateRecentMenu();
 

@@ -144,6 +144,7 @@ void BomWindow::createControls() {
     rightGrid->addWidget(m_descriptionValue, 1, 0);
     rightGrid->addWidget(heading("Label2", QStringLiteral("Item Master List (double-click)")), 2, 0);
     auto* findItem = new ItemFindField(*m_itemList);
+    findItem->installEventFilter(this);
     rightGrid->addWidget(findItem, 3, 0);
     rightGrid->addWidget(m_itemList, 4, 0);
     rightGrid->addWidget(m_statisticsPanel, 5, 0);

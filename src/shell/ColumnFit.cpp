@@ -39,7 +39,7 @@ void markAllUserSized(QHeaderView& header) {
     header.setProperty(UserSized, columns);
 }
 
-void fitColumns(QAbstractItemView& view, QHeaderView& header, int cap) {
+void fitColumns(QAbstractItemView& view, QHeaderView& header, int cap, bool growOnly) {
     const int last = header.count() - 1;
     for (int column = 0; column <= last; ++column) {
         // A column that stretches fills the room the others leave.
@@ -52,7 +52,9 @@ void fitColumns(QAbstractItemView& view, QHeaderView& header, int cap) {
         const int lines = view.model() && view.model()->hasChildren() && !isUserSized(header, column)
                               ? view.sizeHintForColumn(column)
                               : -1;
-        const int width = lines < 0 ? header.sectionSize(column) : std::min(lines, cap);
+        int width = lines < 0 ? header.sectionSize(column) : std::min(lines, cap);
+        if (growOnly)
+            width = std::max(width, header.sectionSize(column));
         header.resizeSection(column, std::max(caption, width));
     }
 }

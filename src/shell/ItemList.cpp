@@ -1,10 +1,13 @@
 #include "shell/ItemList.h"
 
+#include "shell/ColumnFit.h"
 #include "shell/Icons.h"
 #include "shell/ItemDrag.h"
 #include "shell/ItemListModel.h"
 
 #include <QApplication>
+
+#include <algorithm>
 #include <QDrag>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -30,11 +33,21 @@ ItemList::ItemList(QWidget* parent) : QTreeView(parent), m_model(new ItemListMod
     // A width that fits the usual ID; measuring every line's text would cost a pass over all.
     header()->resizeSection(ItemListModel::IdColumn, 20 * fontMetrics().averageCharWidth());
     header()->setStretchLastSection(true);
+    trackUserSizing(*header());
+    // Column widths from the lines in view and a few more: measuring 100,000 lines would
+    // cost more than the fill.
+    header()->setResizeContentsPrecision(100);
     setDragEnabled(false); // drags start in mouseMoveEvent, by the rules of this list
     connect(this, &QAbstractItemView::doubleClicked, this, &ItemList::linePicked);
 }
 
-void ItemList::appendItems(const std::vector<store::ItemLine>& items) { m_model->append(items); }
+void ItemList::appendItems(const std::vector<store::ItemLine>& items) {
+    m_model->append(items);
+    // The IDs whole where they fit, and never more than half the list: the description
+    // needs room too.
+    fitColumns(*this, *header(),
+               std::min(32 * fontMetrics().averageCharWidth(), viewport()->width() / 2));
+}
 
 void ItemList::removeAllItems() { m_model->clear(); }
 
