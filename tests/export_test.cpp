@@ -12,11 +12,16 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 using tree::Node;
@@ -87,6 +92,42 @@ QList<QStringList> rows(const QStringList& lines) {
     return result;
 }
 
+/// Lets no file of this process grow past `bytes` while it lives, as a full disk would: a write
+/// beyond it fails (EFBIG) instead of ending the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        m_signal = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_signal);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_signal)(int) = nullptr;
+};
+
+/// A bill of `count` nodes whose text runs to about 100 bytes a line.
+std::vector<Node> longBill(int count) {
+    std::vector<Spec> specs;
+    static std::vector<QString> ids; // Spec holds pointers
+    ids.resize(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        ids[size_t(i)] = u"PART-%1"_s.arg(i, 6, 10, QChar(u'0'));
+        specs.push_back({1, reinterpret_cast<const char16_t*>(ids[size_t(i)].utf16()), 1.5,
+                         u"A description long enough to make the file grow quickly, line by line"});
+    }
+    return nodes(specs);
+}
+
 QByteArray contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -102,7 +143,9 @@ class ExportTest : public QObject {
     tree::BomTreeModel m_model;
     shell::ExportCommands m_commands{m_desktop, m_model,
                                      [this] { return m_dir.filePath(QStringLiteral("bom.db")); },
-                                     [] { return QStringLiteral("Top assembly, “Ø 5”"); }};
+                                     [] { return QStringLiteral("Top assembly, “Ø 5”"); },
+                                     [this](const QString& text) { m_status = text; }};
+    QString m_status;
 
     QByteArray exported(void (shell::ExportCommands::*command)(), const QString& name) {
         const QString path = m_dir.filePath(name);
@@ -122,11 +165,13 @@ private Q_SLOTS:
         // The save dialogs propose ITEM-indented.csv and ITEM-summary.csv beside the database.
         QCOMPARE(m_desktop.asked.value(0).defaultText, m_dir.filePath(u"TOP-indented.csv"_s));
         QCOMPARE(readCsv(bytes),
-                 rows({u"Level|Item ID|Description|Quantity|UOM|Extended Quantity"_s,
-                       u"1|A|Frame, welded|2|EA|2"_s, u"2|S|Sub \"S\"|3|EA|6"_s, u"3|P||4|EA|24"_s,
-                       u"3|N|||EA|"_s, u"3|X||0.1|EA|0.6"_s,
-                       u"1|S|Sub \"S\"|0.5|EA|0.5"_s, u"2|P||4|EA|2"_s, u"2|N|||EA|"_s,
-                       u"2|X||0.1|EA|0.05"_s, u"1|p||10|EA|10"_s}));
+                 rows({u"Level|Item ID|Description|Quantity|UOM|Extended Quantity|Parent|Note"_s,
+                       u"1|A|Frame, welded|2|EA|2|TOP|"_s, u"2|S|Sub \"S\"|3|EA|6|A|"_s,
+                       u"3|P||4|EA|24|S|"_s, u"3|N|||EA||S|no quantity"_s, u"3|X||0.1|EA|0.6|S|"_s,
+                       u"1|S|Sub \"S\"|0.5|EA|0.5|TOP|"_s, u"2|P||4|EA|2|S|"_s,
+                       u"2|N|||EA||S|no quantity"_s, u"2|X||0.1|EA|0.05|S|"_s,
+                       u"1|p||10|EA|10|TOP|"_s}));
+        QCOMPARE(m_status, u"Indented bill written to %1: 10 rows."_s.arg(m_dir.filePath(u"i.csv"_s)));
 
         bytes = exported(&shell::ExportCommands::exportSummarised, u"s.csv"_s);
         QCOMPARE(m_desktop.asked.value(1).defaultText, m_dir.filePath(u"TOP-summary.csv"_s));
@@ -134,11 +179,13 @@ private Q_SLOTS:
         // X: 6 × 0.1 + 0.5 × 0.1, to the fifteen digits the tree shows.
         const QList<QStringList> records = readCsv(bytes);
         QCOMPARE(records.mid(0, 5),
-                 rows({u"Item ID|Description|Total Quantity|UOM"_s, u"A|Frame, welded|2|EA"_s,
-                       u"S|Sub \"S\"|6.5|EA"_s, u"P||36|EA"_s, u"N|||EA"_s}));
+                 rows({u"Item ID|Description|Total Quantity|UOM|Has Bill|Note"_s,
+                       u"A|Frame, welded|2|EA|yes|"_s, u"S|Sub \"S\"|6.5|EA|yes|"_s,
+                       u"P||36|EA|no|"_s, u"N|||EA|no|no quantity"_s}));
         QCOMPARE(records.value(5).value(0), u"X"_s);
         QCOMPARE(records.value(5).value(2), u"0.65"_s);
         QCOMPARE(records.size(), 6);
+        QCOMPARE(m_status, u"Summarised bill written to %1: 5 rows."_s.arg(m_dir.filePath(u"s.csv"_s)));
         QVERIFY(m_desktop.messages().isEmpty());
     }
 
@@ -163,11 +210,91 @@ private Q_SLOTS:
         m_model.adopt(u"TOP"_s, nodes({{1, u"B,1 \"x\"", 1, u"One\r\ntwo\nØ 5 mm, “rund”, 中"}}));
         const QByteArray bytes = exported(&shell::ExportCommands::exportIndented, u"a.csv"_s);
         // No byte order mark, CR LF ends, quotes doubled inside quoted fields.
-        QVERIFY(bytes.startsWith("Level,Item ID,Description,Quantity,UOM,Extended Quantity\r\n"));
+        QVERIFY(bytes.startsWith(
+            "Level,Item ID,Description,Quantity,UOM,Extended Quantity,Parent,Note\r\n"));
         QVERIFY(bytes.contains("\r\n1,\"B,1 \"\"x\"\"\",\"One\r\ntwo\n"));
         QCOMPARE(readCsv(bytes).value(1),
                  (QStringList{u"1"_s, u"B,1 \"x\""_s, u"One\r\ntwo\nØ 5 mm, “rund”, 中"_s, u"1"_s,
-                              u"EA"_s, u"1"_s}));
+                              u"EA"_s, u"1"_s, u"TOP"_s, u""_s}));
+    }
+
+    void formulaTextIsGuardedAndReadsBack() {
+        // Random texts, many of them starting with what a spreadsheet runs as a formula; every
+        // text cell read back must start with none of it, and give the stored text back once
+        // one leading apostrophe is removed. Quantities stay numbers, minus signs included.
+        QRandomGenerator random(20);
+        const QString alphabet = u"=+-@'\t\r\n\" ,;ab1Ø中"_s;
+        const auto text = [&] {
+            QString t;
+            for (int n = random.bounded(6); n >= 0; --n)
+                t += alphabet[random.bounded(int(alphabet.size()))];
+            return t;
+        };
+        std::vector<Node> bill;
+        for (int i = 0; i < 300; ++i) {
+            Node node;
+            node.text = text() + QString::number(i); // distinct under the case rule
+            node.description = text();
+            node.unit = text();
+            node.hasQuantity = true;
+            node.quantity = -1.5;
+            node.row = i;
+            bill.push_back(node);
+        }
+        m_model.adopt(u"=TOP"_s, bill);
+        const auto unguarded = [](const QString& cell) {
+            if (!cell.isEmpty() && QStringView(u"=+-@\t\r").contains(cell.front()))
+                return u"unguarded: "_s + cell; // compares unequal to every stored text
+            return cell.startsWith(u'\'') ? cell.mid(1) : cell;
+        };
+        const QList<QStringList> indented =
+            readCsv(exported(&shell::ExportCommands::exportIndented, u"g.csv"_s));
+        const QList<QStringList> summary =
+            readCsv(exported(&shell::ExportCommands::exportSummarised, u"h.csv"_s));
+        QCOMPARE(indented.size(), 301);
+        QCOMPARE(summary.size(), 301);
+        for (int i = 0; i < 300; ++i) {
+            const Node& node = bill[size_t(i)];
+            const QStringList& line = indented[i + 1];
+            QCOMPARE(unguarded(line[1]), node.text);
+            QCOMPARE(unguarded(line[2]), node.description);
+            QCOMPARE(line[3], u"-1.5"_s);
+            QCOMPARE(unguarded(line[4]), node.unit);
+            QCOMPARE(unguarded(line[6]), u"=TOP"_s);
+            QCOMPARE(line[7], u"quantity ≤ 0"_s);
+            QCOMPARE(unguarded(summary[i + 1][0]), node.text);
+            QCOMPARE(unguarded(summary[i + 1][1]), node.description);
+            QCOMPARE(unguarded(summary[i + 1][3]), node.unit);
+        }
+    }
+
+    void unexpandedAndProblemLinesSayWhy() {
+        // C stands above itself; L was cut off by the node limit and D by the depth limit;
+        // U is in no Item Master row. Below none of them the file shows anything.
+        std::vector<Node> bill = nodes({{1, u"C", 1}, {2, u"U", 0}, {3, u"C", 2},
+                                        {1, u"L", 3}, {1, u"D", std::nullopt}, {1, u"u", 1}});
+        bill[2].circular = true;
+        bill[3].stop = tree::Stop::NodeLimit;
+        bill[4].stop = tree::Stop::DepthLimit;
+        bill[1].known = bill[5].known = false;
+        m_model.adopt(u"TOP"_s, bill);
+        const QList<QStringList> indented =
+            readCsv(exported(&shell::ExportCommands::exportIndented, u"n.csv"_s));
+        QStringList notes;
+        for (const QStringList& record : indented.mid(1))
+            notes.append(record.value(1) + u':' + record.value(7));
+        QCOMPARE(notes, (QStringList{u"C:"_s, u"U:not in Item Master; quantity ≤ 0"_s,
+                                     u"C:circular"_s, u"L:not expanded: node limit"_s,
+                                     u"D:not expanded: depth limit; no quantity"_s,
+                                     u"u:not in Item Master"_s}));
+        // The summary gathers each item's facts; an unexpanded node has components of its own.
+        const QList<QStringList> summary =
+            readCsv(exported(&shell::ExportCommands::exportSummarised, u"m.csv"_s));
+        QCOMPARE(summary.mid(1),
+                 rows({u"C||1|EA|yes|circular"_s,
+                       u"U||1|EA|yes|not in Item Master; quantity ≤ 0"_s,
+                       u"L||3|EA|yes|not expanded: node limit"_s,
+                       u"D|||EA|yes|not expanded: depth limit; no quantity"_s}));
     }
 
     void printShowsTheHeadingAndWritesAFile() {
@@ -214,6 +341,24 @@ private Q_SLOTS:
         QVERIFY2(message.startsWith(u"1201 "_s) && message.contains(target), qPrintable(message));
         QCOMPARE(m_desktop.messages().size(), 1);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"blocker"_s});
+    }
+
+    void fullDiskNamesTheCauseAndLeavesNoFile() {
+        m_model.adopt(u"TOP"_s, longBill(3000));
+        QTemporaryDir dir;
+        const QString target = dir.filePath(u"full.csv"_s);
+        m_desktop.saveAnswers = {target};
+        m_status.clear();
+        {
+            const FileSizeLimit full(64 * 1024);
+            m_commands.exportIndented();
+        }
+        const QString message = m_desktop.messageTexts().value(0);
+        QVERIFY2(message.startsWith(u"1201 "_s) &&
+                     message.contains(QString::fromLocal8Bit(std::strerror(EFBIG))),
+                 qPrintable(message));
+        QVERIFY(m_status.isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void windowOffersTheCommandsOnlyWithABill() {

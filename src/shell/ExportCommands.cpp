@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QSaveFile>
 #include <QTextDocument>
@@ -36,10 +37,16 @@ void writeWhole(const QString& path, const QByteArray& data) {
                                  QStringLiteral("The file could not be written: %1 (%2)")
                                      .arg(QDir::toNativeSeparators(path), file.errorString()));
     };
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, and written until all is out: a write that stops short (a full disk) says
+    // nothing of why, and only the next one fails with the system's own words for the cause.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw failed();
-    if (file.write(data) != data.size())
-        throw failed(); // the unfinished copy goes with `file`
+    for (qint64 done = 0; done < data.size();) {
+        const qint64 written = file.write(data.constData() + done, data.size() - done);
+        if (written <= 0)
+            throw failed(); // the unfinished copy goes with `file`
+        done += written;
+    }
     if (!file.commit())
         throw failed();
 }
@@ -48,9 +55,10 @@ void writeWhole(const QString& path, const QByteArray& data) {
 
 ExportCommands::ExportCommands(desktop::Desktop& desktop, tree::BomTreeModel& model,
                                std::function<QString()> databasePath,
-                               std::function<QString()> itemDescription, QObject* parent)
+                               std::function<QString()> itemDescription,
+                               std::function<void(const QString&)> showStatus, QObject* parent)
     : QObject(parent), m_desktop(desktop), m_model(model), m_databasePath(std::move(databasePath)),
-      m_itemDescription(std::move(itemDescription)),
+      m_itemDescription(std::move(itemDescription)), m_showStatus(std::move(showStatus)),
       m_indentedAction(makeAction(this, QStringLiteral("Indented Bill (CSV)…"))),
       m_summaryAction(makeAction(this, QStringLiteral("Summarised Bill (CSV)…"))),
       m_printAction(makeAction(this, QStringLiteral("Print…"))) {
@@ -107,7 +115,8 @@ QString ExportCommands::proposedPath(const QString& nameSuffix) const {
 }
 
 void ExportCommands::exportCsv(const QString& title, const QString& nameSuffix,
-                               const std::function<QByteArray()>& csv) {
+                               const QString& what,
+                               const std::function<std::pair<QByteArray, size_t>()>& csv) {
     if (!haveBill())
         return;
     const auto path = m_desktop.saveFile(title, proposedPath(nameSuffix), CsvFilters);
@@ -115,21 +124,34 @@ void ExportCommands::exportCsv(const QString& title, const QString& nameSuffix,
         return;
     try {
         const desktop::BusyPointer busy(m_desktop);
-        writeWhole(*path, csv());
+        const auto [data, rows] = csv();
+        writeWhole(*path, data);
+        status(QStringLiteral("%1 written to %2: %3 rows.")
+                   .arg(what, QDir::toNativeSeparators(*path), QLocale().toString(qulonglong(rows))));
     } catch (const store::StoreError& error) {
         m_desktop.messageBox(error.message(), desktop::OkOnly);
     }
 }
 
+void ExportCommands::status(const QString& text) {
+    if (m_showStatus)
+        m_showStatus(text);
+}
+
 void ExportCommands::exportIndented() {
     exportCsv(QStringLiteral("Export Indented Bill"), QStringLiteral("-indented.csv"),
-              [this] { return tree::indentedCsv(tree::indentedBill(m_model)); });
+              QStringLiteral("Indented bill"), [this] {
+                  const auto lines = tree::indentedBill(m_model);
+                  return std::pair(tree::indentedCsv(lines), lines.size());
+              });
 }
 
 void ExportCommands::exportSummarised() {
-    exportCsv(QStringLiteral("Export Summarised Bill"), QStringLiteral("-summary.csv"), [this] {
-        return tree::summarisedCsv(tree::summarisedBill(tree::indentedBill(m_model)));
-    });
+    exportCsv(QStringLiteral("Export Summarised Bill"), QStringLiteral("-summary.csv"),
+              QStringLiteral("Summarised bill"), [this] {
+                  const auto lines = tree::summarisedBill(tree::indentedBill(m_model));
+                  return std::pair(tree::summarisedCsv(lines), lines.size());
+              });
 }
 
 void ExportCommands::print() {

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 class QAction;
 class QByteArray;
@@ -25,10 +26,10 @@ class ExportCommands : public QObject {
     Q_OBJECT
 public:
     /// `databasePath` and `itemDescription` give the database and the loaded item's
-    /// description at the moment a command runs.
+    /// description at the moment a command runs; `showStatus` shows what a command has done.
     ExportCommands(desktop::Desktop& desktop, tree::BomTreeModel& model,
                    std::function<QString()> databasePath, std::function<QString()> itemDescription,
-                   QObject* parent = nullptr);
+                   std::function<void(const QString&)> showStatus, QObject* parent = nullptr);
 
     /// Adds the Export submenu and Print… at the end of `fileMenu`.
     void addTo(QMenu* fileMenu);
@@ -43,14 +44,17 @@ public:
 private:
     bool haveBill();
     void updateEnabled();
-    void exportCsv(const QString& title, const QString& nameSuffix,
-                   const std::function<QByteArray()>& csv);
+    /// `csv` gives the file's text and its number of rows below the header.
+    void exportCsv(const QString& title, const QString& nameSuffix, const QString& what,
+                   const std::function<std::pair<QByteArray, size_t>()>& csv);
+    void status(const QString& text);
     QString proposedPath(const QString& nameSuffix) const;
 
     desktop::Desktop& m_desktop;
     tree::BomTreeModel& m_model;
     std::function<QString()> m_databasePath;
     std::function<QString()> m_itemDescription;
+    std::function<void(const QString&)> m_showStatus;
     QAction* m_indentedAction;
     QAction* m_summaryAction;
     QAction* m_printAction;
