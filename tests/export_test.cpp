@@ -3,24 +3,22 @@
 
 #include "import/CsvReader.h"
 #include "shell/ExportCommands.h"
+#include "support/FileSizeLimit.h"
 #include "support/WindowFixture.h"
-#include "tree/BillDocument.h"
 #include "tree/BillExport.h"
 #include "tree/BomTreeModel.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLocale>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextDocument>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstring>
 
 using namespace Qt::StringLiterals;
@@ -91,29 +89,6 @@ QList<QStringList> rows(const QStringList& lines) {
         result.append(line.split(u'|'));
     return result;
 }
-
-/// Lets no file of this process grow past `bytes` while it lives, as a full disk would: a write
-/// beyond it fails (EFBIG) instead of ending the process.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        m_signal = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_signal);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_old{};
-    void (*m_signal)(int) = nullptr;
-};
 
 /// A bill of `count` nodes whose text runs to about 100 bytes a line.
 std::vector<Node> longBill(int count) {
@@ -297,27 +272,6 @@ private Q_SLOTS:
                        u"D|||EA|yes|not expanded: depth limit; no quantity"_s}));
     }
 
-    void printShowsTheHeadingAndWritesAFile() {
-        const auto document =
-            tree::billDocument(tree::indentedBill(m_model),
-                               {u"TOP"_s, u"Top assembly"_s, u"/data/bom.db"_s, QDate(2024, 3, 9)});
-        const QString text = document->toPlainText();
-        for (const QString& part : {u"TOP"_s, u"Top assembly"_s, u"/data/bom.db"_s,
-                                    QLocale().toString(QDate(2024, 3, 9), QLocale::LongFormat),
-                                    u"Frame, welded"_s, u"Extended Quantity"_s})
-            QVERIFY2(text.contains(part), qPrintable(part));
-
-        m_desktop.printAnswers = {false, true};
-        m_commands.print(); // cancelled
-        QVERIFY(m_desktop.printedPdf.isEmpty());
-        m_commands.print();
-        QCOMPARE(m_desktop.asked.size(), 2);
-        QCOMPARE(m_desktop.asked[1].kind, u"print"_s);
-        QVERIFY(QFileInfo(m_desktop.printedPdf).size() > 1000);
-        QVERIFY(contents(m_desktop.printedPdf).startsWith("%PDF"));
-        QVERIFY(m_desktop.messages().isEmpty());
-    }
-
     void failedWriteIsNumberedAndLeavesNoFile_data() {
         QTest::addColumn<bool>("readOnlyFolder");
         QTest::newRow("read-only folder") << true;
@@ -367,12 +321,15 @@ private Q_SLOTS:
         auto* indented = w.window().findChild<QAction*>(u"Indented Bill (CSV)…"_s);
         auto* summary = w.window().findChild<QAction*>(u"Summarised Bill (CSV)…"_s);
         auto* print = w.window().findChild<QAction*>(u"Print…"_s);
-        QVERIFY(indented && summary && print);
-        QVERIFY(!indented->isEnabled() && !summary->isEnabled() && !print->isEnabled());
+        auto* preview = w.window().findChild<QAction*>(u"Print Preview…"_s);
+        QVERIFY(indented && summary && print && preview);
+        QVERIFY(!indented->isEnabled() && !summary->isEnabled() && !print->isEnabled() &&
+                !preview->isEnabled());
         w.load(u"E"_s); // an item without components: nothing to export
         QVERIFY(!indented->isEnabled());
         w.load(u"TOP"_s);
-        QVERIFY(indented->isEnabled() && summary->isEnabled() && print->isEnabled());
+        QVERIFY(indented->isEnabled() && summary->isEnabled() && print->isEnabled() &&
+                preview->isEnabled());
 
         const QString path = QFileInfo(w.database).dir().filePath(u"out.csv"_s);
         w.desktop.saveAnswers = {path};
@@ -382,6 +339,9 @@ private Q_SLOTS:
         const QList<QStringList> records = readCsv(contents(path));
         QCOMPARE(records.size(), 2);
         QCOMPARE(records[1].mid(0, 2), (QStringList{u"1"_s, u"A"_s}));
+        // The status panel names the file and the rows written.
+        QCOMPARE(w.window().findChild<QLabel*>(u"StatusPanel1"_s)->text(),
+                 u"Indented bill written to %1: 1 row."_s.arg(path));
     }
 };
 

@@ -13,7 +13,8 @@
 #include <QLocale>
 #include <QMenu>
 #include <QSaveFile>
-#include <QTextDocument>
+
+#include <optional>
 
 namespace shell {
 
@@ -51,6 +52,12 @@ void writeWhole(const QString& path, const QByteArray& data) {
         throw failed();
 }
 
+/// "1 row", "21,844 rows": a count in the user's number format with its noun.
+QString counted(size_t count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(QLocale().toString(qulonglong(count)),
+                                       QLatin1StringView(count == 1 ? one : many));
+}
+
 } // namespace
 
 ExportCommands::ExportCommands(desktop::Desktop& desktop, tree::BomTreeModel& model,
@@ -61,8 +68,10 @@ ExportCommands::ExportCommands(desktop::Desktop& desktop, tree::BomTreeModel& mo
       m_itemDescription(std::move(itemDescription)), m_showStatus(std::move(showStatus)),
       m_indentedAction(makeAction(this, QStringLiteral("Indented Bill (CSV)…"))),
       m_summaryAction(makeAction(this, QStringLiteral("Summarised Bill (CSV)…"))),
+      m_previewAction(makeAction(this, QStringLiteral("Print Preview…"))),
       m_printAction(makeAction(this, QStringLiteral("Print…"))) {
     m_printAction->setShortcut(QKeySequence::Print);
+    connect(m_previewAction, &QAction::triggered, this, &ExportCommands::printPreview);
     connect(m_indentedAction, &QAction::triggered, this, &ExportCommands::exportIndented);
     connect(m_summaryAction, &QAction::triggered, this, &ExportCommands::exportSummarised);
     connect(m_printAction, &QAction::triggered, this, &ExportCommands::print);
@@ -78,6 +87,7 @@ void ExportCommands::addTo(QMenu* fileMenu) {
     exportMenu->setObjectName(QStringLiteral("Export"));
     exportMenu->addAction(m_indentedAction);
     exportMenu->addAction(m_summaryAction);
+    fileMenu->addAction(m_previewAction);
     fileMenu->addAction(m_printAction);
 }
 
@@ -85,6 +95,7 @@ void ExportCommands::updateEnabled() {
     const bool bill = m_model.nodeCount() > 0;
     m_indentedAction->setEnabled(bill);
     m_summaryAction->setEnabled(bill);
+    m_previewAction->setEnabled(bill);
     m_printAction->setEnabled(bill);
 }
 
@@ -126,8 +137,8 @@ void ExportCommands::exportCsv(const QString& title, const QString& nameSuffix,
         const desktop::BusyPointer busy(m_desktop);
         const auto [data, rows] = csv();
         writeWhole(*path, data);
-        status(QStringLiteral("%1 written to %2: %3 rows.")
-                   .arg(what, QDir::toNativeSeparators(*path), QLocale().toString(qulonglong(rows))));
+        status(QStringLiteral("%1 written to %2: %3.")
+                   .arg(what, QDir::toNativeSeparators(*path), counted(rows, "row", "rows")));
     } catch (const store::StoreError& error) {
         m_desktop.messageBox(error.message(), desktop::OkOnly);
     }
@@ -154,25 +165,48 @@ void ExportCommands::exportSummarised() {
               });
 }
 
-void ExportCommands::print() {
+void ExportCommands::print() { printBill(false); }
+
+void ExportCommands::printPreview() { printBill(true); }
+
+void ExportCommands::printBill(bool preview) {
     if (!haveBill())
         return;
-    std::unique_ptr<QTextDocument> document;
+    std::optional<tree::BillDocument> document;
     {
         const desktop::BusyPointer busy(m_desktop);
-        document =
-            tree::billDocument(tree::indentedBill(m_model),
-                               {m_model.topAssembly(), m_itemDescription(),
-                                QDir::toNativeSeparators(m_databasePath()), QDate::currentDate()});
+        document.emplace(tree::indentedBill(m_model),
+                         tree::BillHeading{m_model.topAssembly(), m_itemDescription(),
+                                           QDir::toNativeSeparators(m_databasePath()),
+                                           QDate::currentDate()});
     }
-    if (m_desktop.print(QStringLiteral("Print Bill of Material"), *document) ==
-        desktop::PrintResult::Failed)
+    const QString title = QStringLiteral("Print Bill of Material");
+    const QString pdf = proposedPath(QStringLiteral(".pdf"));
+    const desktop::PrintOutcome outcome = preview ? m_desktop.printPreview(title, *document, pdf)
+                                                  : m_desktop.print(title, *document, pdf);
+    const QString file = QDir::toNativeSeparators(outcome.file);
+    switch (outcome.result) {
+    case desktop::PrintResult::Cancelled:
+        break;
+    case desktop::PrintResult::Printed:
+        status(file.isEmpty() ? QStringLiteral("Bill of material printed: %1.")
+                                    .arg(counted(size_t(outcome.pages), "page", "pages"))
+                              : QStringLiteral("Bill of material written to %1: %2.")
+                                    .arg(file, counted(size_t(outcome.pages), "page", "pages")));
+        break;
+    case desktop::PrintResult::Failed:
         m_desktop.messageBox(
             store::StoreError(store::PrintFailed,
-                              QStringLiteral("The bill of material could not be printed: the "
-                                             "printer or the file refused it."))
+                              file.isEmpty()
+                                  ? QStringLiteral("The bill of material could not be printed: %1.")
+                                        .arg(outcome.cause)
+                                  : QStringLiteral("The bill of material could not be printed to "
+                                                   "%1: %2.")
+                                        .arg(file, outcome.cause))
                 .message(),
             desktop::OkOnly);
+        break;
+    }
 }
 
 } // namespace shell

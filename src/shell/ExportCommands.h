@@ -19,7 +19,8 @@ class BomTreeModel;
 
 namespace shell {
 
-/// File ▸ Export ▸ "Indented Bill (CSV)…" and "Summarised Bill (CSV)…", and File ▸ "Print…":
+/// File ▸ Export ▸ "Indented Bill (CSV)…" and "Summarised Bill (CSV)…", and File ▸ "Print
+/// Preview…" and "Print…":
 /// the loaded bill written to a file of the user's choice or printed. The commands are enabled
 /// while the tree holds nodes; failures are shown as numbered messages.
 class ExportCommands : public QObject {
@@ -31,7 +32,7 @@ public:
                    std::function<QString()> databasePath, std::function<QString()> itemDescription,
                    std::function<void(const QString&)> showStatus, QObject* parent = nullptr);
 
-    /// Adds the Export submenu and Print… at the end of `fileMenu`.
+    /// Adds the Export submenu, Print Preview… and Print… at the end of `fileMenu`.
     void addTo(QMenu* fileMenu);
 
     /// Asks where to save the indented bill, then writes it.
@@ -40,9 +41,12 @@ public:
     void exportSummarised();
     /// Prints the indented bill through the print dialog.
     void print();
+    /// Shows the indented bill as it will print, from where it can be printed.
+    void printPreview();
 
 private:
     bool haveBill();
+    void printBill(bool preview);
     void updateEnabled();
     /// `csv` gives the file's text and its number of rows below the header.
     void exportCsv(const QString& title, const QString& nameSuffix, const QString& what,
@@ -57,6 +61,7 @@ private:
     std::function<void(const QString&)> m_showStatus;
     QAction* m_indentedAction;
     QAction* m_summaryAction;
+    QAction* m_previewAction;
     QAction* m_printAction;
 };
 
