@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -41,6 +42,36 @@ constexpr qreal SmallestScale = 0.5;
 const QColor RuleColour{0xb0, 0xb0, 0xb0};
 
 } // namespace
+
+BillDocument::Shaped BillDocument::shape(const QString& text, const QFont& font,
+                                         QPaintDevice* device) {
+    // One shaping gives both the width and the glyphs to paint; a text measured and then drawn
+    // with QPainter::drawText is shaped twice, and shaping is most of a print's time.
+    QTextLayout layout(text, font, device);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid())
+        line.setLineWidth(1e9);
+    layout.endLayout();
+    Shaped shaped;
+    if (line.isValid()) {
+        shaped.advance = line.naturalTextWidth();
+        shaped.ascent = line.ascent();
+        shaped.runs = layout.glyphRuns();
+    }
+    return shaped;
+}
+
+const BillDocument::Shaped& BillDocument::shared(const QString& text, QPaintDevice* device) const {
+    auto found = m_shared.constFind(text);
+    if (found == m_shared.cend())
+        found = m_shared.insert(text, shape(text, m_body, device));
+    return *found;
+}
 
 BillDocument::BillDocument(const std::vector<IndentedLine>& lines, BillHeading heading)
     : m_heading(std::move(heading)),
@@ -101,16 +132,17 @@ int BillDocument::paginate(QPagedPaintDevice& device) {
                              bold.horizontalAdvance(tr("UOM")),
                              bold.horizontalAdvance(tr("Extended Quantity")),
                              m_hasNotes ? bold.horizontalAdvance(tr("Note")) : 0};
+    m_shared.clear(); // shaped for another device
     for (const Row& row : m_rows) {
         widths[Id] = std::max(widths[Id], row.depth * m_indent + body.horizontalAdvance(row.id));
         if (!row.quantity.isEmpty())
-            widths[Quantity] = std::max(widths[Quantity], body.horizontalAdvance(row.quantity));
+            widths[Quantity] = std::max(widths[Quantity], shared(row.quantity, &device).advance);
         if (!row.extended.isEmpty())
-            widths[Extended] = std::max(widths[Extended], body.horizontalAdvance(row.extended));
+            widths[Extended] = std::max(widths[Extended], shared(row.extended, &device).advance);
         if (!row.unit.isEmpty())
-            widths[Unit] = std::max(widths[Unit], body.horizontalAdvance(row.unit));
+            widths[Unit] = std::max(widths[Unit], shared(row.unit, &device).advance);
         if (!row.note.isEmpty())
-            widths[Note] = std::max(widths[Note], body.horizontalAdvance(row.note));
+            widths[Note] = std::max(widths[Note], shared(row.note, &device).advance);
     }
     if (!m_rows.empty())
         widths[Level] = std::max(widths[Level], body.horizontalAdvance(m_rows.back().level) * 1.5);
@@ -139,14 +171,20 @@ int BillDocument::paginate(QPagedPaintDevice& device) {
 }
 
 qreal BillDocument::drawCell(QPainter& painter, const QString& text, qreal x, qreal width,
-                             qreal y, bool right, bool shrink) const {
+                             qreal y, bool right, bool shrink, const Shaped* shaped) const {
     if (text.isEmpty() || width <= 0)
         return 0;
     const QFont font = painter.font();
-    const QFontMetricsF metrics(font, painter.device());
-    const qreal advance = metrics.horizontalAdvance(text);
+    Shaped own;
+    if (!shaped) {
+        own = shape(text, font, painter.device());
+        shaped = &own;
+    }
+    const qreal advance = shaped->advance;
     if (advance <= width) {
-        painter.drawText(QPointF(right ? x + width - advance : x, y), text);
+        const QPointF origin(right ? x + width - advance : x, y - shaped->ascent);
+        for (const QGlyphRun& run : shaped->runs)
+            painter.drawGlyphRun(origin, run);
         return advance;
     }
     const qreal scale = width / advance;
@@ -158,6 +196,7 @@ qreal BillDocument::drawCell(QPainter& painter, const QString& text, qreal x, qr
         painter.setFont(font);
         return width;
     }
+    const QFontMetricsF metrics(font, painter.device());
     painter.drawText(QPointF(x, y),
                      metrics.elidedText(text, shrink ? Qt::ElideMiddle : Qt::ElideRight, width));
     return width;
@@ -208,13 +247,21 @@ void BillDocument::paintHeading(QPainter& painter, int page) const {
 }
 
 void BillDocument::paintRow(QPainter& painter, const Row& row, qreal top) const {
+    QPaintDevice* device = painter.device();
     const qreal y = top + m_ascent;
     painter.setPen(row.marked ? MarkedColour : QColor(Qt::black));
-    drawCell(painter, row.level, m_columns[Level].x, m_columns[Level].width, y, true, true);
+    // Levels, quantities, units and notes repeat from row to row: each is shaped once.
+    const auto cell = [&](Column column, const QString& text, bool right) {
+        if (!text.isEmpty())
+            drawCell(painter, text, m_columns[column].x, m_columns[column].width, y, right, true,
+                     &shared(text, device));
+    };
+    cell(Level, row.level, true);
     const qreal indent = row.depth * m_indent;
     const qreal room = m_columns[Id].width - indent;
-    if (QFontMetricsF(m_body, painter.device()).horizontalAdvance(row.id) * SmallestScale <= room) {
-        drawCell(painter, row.id, m_columns[Id].x + indent, room, y, false, true);
+    const Shaped id = shape(row.id, m_body, device);
+    if (id.advance * SmallestScale <= room) {
+        drawCell(painter, row.id, m_columns[Id].x + indent, room, y, false, true, &id);
         drawCell(painter, row.description, m_columns[Description].x,
                  m_columns[Description].width, y, false, false);
     } else {
@@ -222,16 +269,18 @@ void BillDocument::paintRow(QPainter& painter, const Row& row, qreal top) const 
         // description's room too, rather than being cut; the description gets what is left.
         const qreal span = m_columns[Description].x + m_columns[Description].width - m_columns[Id].x;
         const qreal used = drawCell(painter, row.id, m_columns[Id].x,
-                                    span - m_columns[Description].width / 2, y, false, true);
+                                    span - m_columns[Description].width / 2, y, false, true, &id);
         const qreal rest = span - used - m_gap;
         drawCell(painter, row.description, m_columns[Id].x + used + m_gap, rest, y, false, false);
     }
-    drawCell(painter, row.quantity, m_columns[Quantity].x, m_columns[Quantity].width, y, true,
-             true);
-    drawCell(painter, row.unit, m_columns[Unit].x, m_columns[Unit].width, y, false, false);
-    drawCell(painter, row.extended, m_columns[Extended].x, m_columns[Extended].width, y, true,
-             true);
-    drawCell(painter, row.note, m_columns[Note].x, m_columns[Note].width, y, false, false);
+    cell(Quantity, row.quantity, true);
+    if (!row.unit.isEmpty())
+        drawCell(painter, row.unit, m_columns[Unit].x, m_columns[Unit].width, y, false, false,
+                 &shared(row.unit, device));
+    cell(Extended, row.extended, true);
+    if (!row.note.isEmpty())
+        drawCell(painter, row.note, m_columns[Note].x, m_columns[Note].width, y, false, false,
+                 &shared(row.note, device));
     painter.setPen(QPen(RuleColour, 0));
     painter.drawLine(QPointF(0, top + m_rowHeight), QPointF(m_width, top + m_rowHeight));
 }

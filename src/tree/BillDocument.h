@@ -5,11 +5,15 @@
 
 #include <QDate>
 #include <QFont>
+#include <QGlyphRun>
+#include <QHash>
+#include <QList>
 #include <QString>
 
 #include <vector>
 
 class QFontMetricsF;
+class QPaintDevice;
 
 namespace tree {
 
@@ -59,18 +63,30 @@ private:
         qreal width = 0;
     };
 
+    /// A text shaped once in one font: its width and the glyphs to paint.
+    struct Shaped {
+        qreal advance = 0;
+        qreal ascent = 0;
+        QList<QGlyphRun> runs;
+    };
+    static Shaped shape(const QString& text, const QFont& font, QPaintDevice* device);
+    /// `text` in the body font, shaped on first use for this layout.
+    const Shaped& shared(const QString& text, QPaintDevice* device) const;
+
     void paintHeading(QPainter& painter, int page) const;
     void paintRow(QPainter& painter, const Row& row, qreal top) const;
     /// Draws `text` within `width` from `x` on the baseline `y`, aligned right or left; a text
     /// too wide is set smaller down to half size (IDs, numbers) and beyond that, or for other
     /// texts at once, ends in "…". Returns the width it took.
+    /// `shaped`, when given, is `text` shaped in the painter's font.
     qreal drawCell(QPainter& painter, const QString& text, qreal x, qreal width, qreal y,
-                  bool right, bool shrink) const;
+                   bool right, bool shrink, const Shaped* shaped = nullptr) const;
 
     std::vector<Row> m_rows;
     BillHeading m_heading;
     QString m_dateText;
     bool m_hasNotes = false;
+    mutable QHash<QString, Shaped> m_shared;
 
     // The layout for the device last paginated for, in its units.
     QFont m_body;
