@@ -18,6 +18,7 @@
 
 #include "shell/BomWindow.h"
 #include "shell/ItemList.h"
+#include "desktop/PagedPrint.h"
 #include "desktop/QtDesktop.h"
 #include "store/Database.h"
 #include "store/Store.h"
@@ -31,8 +32,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPrinter>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
@@ -72,6 +75,16 @@ public:
     std::optional<QString> saveFile(const QString&, const QString&, const QStringList&) override {
         return saveAnswer;
     }
+    /// Prints to the PDF file saveAnswer names, on the page the print dialog proposes.
+    desktop::PrintOutcome print(const QString& title, desktop::PagedDocument& document,
+                                const QString&) override {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFileName(saveAnswer);
+        lastPrint = desktop::writePdf(document, saveAnswer, printer.pageLayout(),
+                                      printer.resolution(), title, nullptr);
+        return lastPrint;
+    }
+    desktop::PrintOutcome lastPrint;
     void setBusyPointer(bool) override {}
 };
 
@@ -268,10 +281,27 @@ public:
             if (records != expected + 1 || !desktop.messages.isEmpty())
                 qFatal("deep indented export: %d records, expected %d", int(records), expected + 1);
 
+            printCase(*w, desktop, folder, label, expected);
             whereUsedCase(*w, desktop, location, source);
             historyCases(*w, desktop);
+        } else {
+            printCase(*w, desktop, folder, label, expected);
         }
         return viaWindow.median();
+    }
+
+    /// File ▸ Print… to a PDF file, its dialog answered at once: the walk, the layout of the
+    /// pages and the whole file written.
+    void printCase(shell::BomWindow& w, BenchDesktop& desktop, QTemporaryDir& folder,
+                   const char* label, int expected) {
+        desktop.saveAnswer = folder.filePath(QStringLiteral("%1.pdf").arg(QLatin1StringView(label)));
+        QAction* print = w.findChild<QAction*>(QStringLiteral("Print…"));
+        measure(QStringLiteral("%1 print to PDF (%2 rows)").arg(QLatin1StringView(label)).arg(expected),
+                [&] { print->trigger(); }, [&] { QFile::remove(desktop.saveAnswer); });
+        if (desktop.lastPrint.result != desktop::PrintResult::Printed || !desktop.messages.isEmpty())
+            qFatal("%s print: %s", label, qPrintable(desktop.lastPrint.cause));
+        std::printf("  %s print: %d pages, %.1f MB\n", label, desktop.lastPrint.pages,
+                    QFileInfo(desktop.saveAnswer).size() / 1048576.0);
     }
 
     /// A quantity typed into the tree, then its undo and redo, each until the tree shows it.

@@ -7,10 +7,11 @@ set -euo pipefail
 # not a server.
 packages=(cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libx11-dev sqlite3
           mdbtools-dev libqt6sql6-psql)
-# The tests, the benchmark and scripts/local-server.sh also run a PostgreSQL server; a caller
-# that needs one sets with_server=1 before sourcing this file.
+# The tests, the benchmark and scripts/local-server.sh also run a PostgreSQL server (and the
+# tests read printed PDF files back); a caller that needs them sets with_server=1 before
+# sourcing this file.
 if [ "${with_server:-0}" = 1 ]; then
-  packages+=(postgresql)
+  packages+=(postgresql poppler-utils)
 fi
 missing=()
 for p in "${packages[@]}"; do

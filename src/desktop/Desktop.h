@@ -9,7 +9,8 @@
 
 #include <optional>
 
-class QTextDocument;
+class QPagedPaintDevice;
+class QPainter;
 class QWidget;
 
 namespace desktop {
@@ -48,8 +49,27 @@ inline const QString ApplicationTitle = QStringLiteral("Fabrilux Bill of Materia
 /// How a print dialog ended.
 enum class PrintResult {
     Printed,   ///< the document went to the printer (or the file) chosen
-    Cancelled, ///< the user closed the dialog without printing
+    Cancelled, ///< the user closed the dialog, or stopped the print, and nothing was printed
     Failed,    ///< the printer or the file could not be written
+};
+
+/// What a print did, and why it failed when it did.
+struct PrintOutcome {
+    PrintResult result = PrintResult::Cancelled;
+    QString cause; ///< why it failed, in the system's own words where it gave any
+    QString file;  ///< the PDF file written or refused; empty for a printer
+    int pages = 0; ///< the pages printed
+};
+
+/// A document printed page by page: laid out for the pages of the device it goes to, then
+/// painted one page at a time, so that a long one is never laid out whole.
+class PagedDocument {
+public:
+    virtual ~PagedDocument() = default;
+    /// Lays the document out for the pages of `device`; returns how many it takes (at least 1).
+    virtual int paginate(QPagedPaintDevice& device) = 0;
+    /// Paints page `page` (from 1) with `painter`, active on the device last paginated for.
+    virtual void paintPage(QPainter& painter, int page) = 0;
 };
 
 /// One field of a form box: its label (with an & before the letter of its shortcut), the value
@@ -95,8 +115,13 @@ public:
     virtual std::optional<QString> saveFile(const QString& title, const QString& proposed,
                                             const QStringList& filters) = 0;
     /// The modal print dialog, titled `title`; prints `document` where the user chooses (a
-    /// printer, or a PDF file).
-    virtual PrintResult print(const QString& title, QTextDocument& document) = 0;
+    /// printer, or a PDF file, proposed as `pdfPath`), with the progress shown. A PDF file
+    /// appears, or replaces the one there, only once it is whole.
+    virtual PrintOutcome print(const QString& title, PagedDocument& document,
+                               const QString& pdfPath) = 0;
+    /// The modal print preview of `document`, from which it can be printed as by print().
+    virtual PrintOutcome printPreview(const QString& title, PagedDocument& document,
+                                      const QString& pdfPath) = 0;
     /// Starts showing the progress of long work.
     virtual std::unique_ptr<Progress> startProgress(const QString& label, const QString& title) = 0;
     /// Queues one Enter keystroke for `target` and returns before it is handled.

@@ -1,5 +1,7 @@
 #include "desktop/QtDesktop.h"
 
+#include "desktop/PagedPrint.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
@@ -11,10 +13,12 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPaintEngine>
+#include <QPainter>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProgressDialog>
-#include <QTextDocument>
 
 #include <algorithm>
 
@@ -192,25 +196,59 @@ std::optional<QString> QtDesktop::saveFile(const QString& title, const QString& 
     return dialog.selectedFiles().constFirst();
 }
 
-PrintResult QtDesktop::print(const QString& title, QTextDocument& document) {
+PrintOutcome QtDesktop::print(const QString& title, PagedDocument& document,
+                              const QString& pdfPath) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(title);
+    // The dialog proposes this file when it is to print to a PDF file.
+    if (!pdfPath.isEmpty())
+        printer.setOutputFileName(pdfPath);
     QPrintDialog dialog(&printer, QApplication::activeWindow());
     dialog.setWindowTitle(title);
     {
         const NormalPointer pointer(m_busyDepth > 0);
         if (dialog.exec() != QDialog::Accepted)
-            return PrintResult::Cancelled;
+            return {};
     }
-    // Laying out a long bill's table page by page takes a while (seconds for thousands of
-    // rows); the pointer says so.
-    {
-        const BusyPointer busy(*this);
-        document.print(&printer);
-    }
-    // A file that cannot be opened or a printer that refuses leaves the printer in its error
-    // state; print() itself says nothing.
-    return printer.printerState() == QPrinter::Error ? PrintResult::Failed : PrintResult::Printed;
+    const auto progress = startProgress(QStringLiteral("Printing…"), title);
+    return printOn(document, printer, title, progress.get());
+}
+
+PrintOutcome QtDesktop::printPreview(const QString& title, PagedDocument& document,
+                                     const QString& pdfPath) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(title);
+    if (!pdfPath.isEmpty())
+        printer.setOutputFileName(pdfPath);
+    QPrintPreviewDialog dialog(&printer, QApplication::activeWindow());
+    dialog.setWindowTitle(title);
+    PrintOutcome outcome;
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&](QPrinter* target) {
+                         // The preview asks for pages to show on a printer of its own, whose
+                         // pages are pictures; its Print button asks again on the real one.
+                         const bool preview = target->paintEngine() &&
+                                              target->paintEngine()->type() == QPaintEngine::Picture;
+                         const auto progress = startProgress(
+                             preview ? QStringLiteral("Preparing the preview…") : QStringLiteral("Printing…"),
+                             title);
+                         if (!preview) {
+                             outcome = printOn(document, *target, title, progress.get());
+                             return;
+                         }
+                         const int pages = document.paginate(*target);
+                         QPainter painter(target);
+                         for (int page = 1; page <= pages; ++page) {
+                             if (page > 1)
+                                 target->newPage();
+                             document.paintPage(painter, page);
+                             if (!progress->advance(page, pages))
+                                 break; // the preview shows the pages painted so far
+                         }
+                     });
+    const NormalPointer pointer(m_busyDepth > 0);
+    dialog.exec();
+    return outcome;
 }
 
 namespace {

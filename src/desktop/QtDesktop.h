@@ -15,7 +15,10 @@ public:
     std::optional<QString> openFile(const QString& title, const QStringList& filters = {}) override;
     std::optional<QString> saveFile(const QString& title, const QString& proposed,
                                     const QStringList& filters) override;
-    PrintResult print(const QString& title, QTextDocument& document) override;
+    PrintOutcome print(const QString& title, PagedDocument& document,
+                       const QString& pdfPath) override;
+    PrintOutcome printPreview(const QString& title, PagedDocument& document,
+                              const QString& pdfPath) override;
     std::unique_ptr<Progress> startProgress(const QString& label, const QString& title) override;
     void queueEnter(QWidget* target) override;
     void processEvents() override;

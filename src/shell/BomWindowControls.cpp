@@ -191,7 +191,8 @@ void BomWindow::createMenus() {
     m_expandAction = action(file, "mnuExpand", QStringLiteral("E&xpand All"));
     m_collapseAction = action(file, "mnuCollapse", QStringLiteral("&Collapse All"));
     (new ExportCommands(m_desktop, *m_model, [this] { return m_choice->databasePath(); },
-                        [this] { return m_descriptionValue->text(); }, this))
+                        [this] { return m_descriptionValue->text(); },
+                        [this](const QString& text) { m_statusText->setText(text); }, this))
         ->addTo(file);
     file->addSeparator();
     m_exitAction = action(file, "mnuExit", QStringLiteral("&Exit"));

@@ -10,9 +10,11 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QSaveFile>
-#include <QTextDocument>
+
+#include <optional>
 
 namespace shell {
 
@@ -36,25 +38,40 @@ void writeWhole(const QString& path, const QByteArray& data) {
                                  QStringLiteral("The file could not be written: %1 (%2)")
                                      .arg(QDir::toNativeSeparators(path), file.errorString()));
     };
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, and written until all is out: a write that stops short (a full disk) says
+    // nothing of why, and only the next one fails with the system's own words for the cause.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw failed();
-    if (file.write(data) != data.size())
-        throw failed(); // the unfinished copy goes with `file`
+    for (qint64 done = 0; done < data.size();) {
+        const qint64 written = file.write(data.constData() + done, data.size() - done);
+        if (written <= 0)
+            throw failed(); // the unfinished copy goes with `file`
+        done += written;
+    }
     if (!file.commit())
         throw failed();
+}
+
+/// "1 row", "21,844 rows": a count in the user's number format with its noun.
+QString counted(size_t count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(QLocale().toString(qulonglong(count)),
+                                       QLatin1StringView(count == 1 ? one : many));
 }
 
 } // namespace
 
 ExportCommands::ExportCommands(desktop::Desktop& desktop, tree::BomTreeModel& model,
                                std::function<QString()> databasePath,
-                               std::function<QString()> itemDescription, QObject* parent)
+                               std::function<QString()> itemDescription,
+                               std::function<void(const QString&)> showStatus, QObject* parent)
     : QObject(parent), m_desktop(desktop), m_model(model), m_databasePath(std::move(databasePath)),
-      m_itemDescription(std::move(itemDescription)),
+      m_itemDescription(std::move(itemDescription)), m_showStatus(std::move(showStatus)),
       m_indentedAction(makeAction(this, QStringLiteral("Indented Bill (CSV)…"))),
       m_summaryAction(makeAction(this, QStringLiteral("Summarised Bill (CSV)…"))),
+      m_previewAction(makeAction(this, QStringLiteral("Print Preview…"))),
       m_printAction(makeAction(this, QStringLiteral("Print…"))) {
     m_printAction->setShortcut(QKeySequence::Print);
+    connect(m_previewAction, &QAction::triggered, this, &ExportCommands::printPreview);
     connect(m_indentedAction, &QAction::triggered, this, &ExportCommands::exportIndented);
     connect(m_summaryAction, &QAction::triggered, this, &ExportCommands::exportSummarised);
     connect(m_printAction, &QAction::triggered, this, &ExportCommands::print);
@@ -70,6 +87,7 @@ void ExportCommands::addTo(QMenu* fileMenu) {
     exportMenu->setObjectName(QStringLiteral("Export"));
     exportMenu->addAction(m_indentedAction);
     exportMenu->addAction(m_summaryAction);
+    fileMenu->addAction(m_previewAction);
     fileMenu->addAction(m_printAction);
 }
 
@@ -77,6 +95,7 @@ void ExportCommands::updateEnabled() {
     const bool bill = m_model.nodeCount() > 0;
     m_indentedAction->setEnabled(bill);
     m_summaryAction->setEnabled(bill);
+    m_previewAction->setEnabled(bill);
     m_printAction->setEnabled(bill);
 }
 
@@ -107,7 +126,8 @@ QString ExportCommands::proposedPath(const QString& nameSuffix) const {
 }
 
 void ExportCommands::exportCsv(const QString& title, const QString& nameSuffix,
-                               const std::function<QByteArray()>& csv) {
+                               const QString& what,
+                               const std::function<std::pair<QByteArray, size_t>()>& csv) {
     if (!haveBill())
         return;
     const auto path = m_desktop.saveFile(title, proposedPath(nameSuffix), CsvFilters);
@@ -115,42 +135,78 @@ void ExportCommands::exportCsv(const QString& title, const QString& nameSuffix,
         return;
     try {
         const desktop::BusyPointer busy(m_desktop);
-        writeWhole(*path, csv());
+        const auto [data, rows] = csv();
+        writeWhole(*path, data);
+        status(QStringLiteral("%1 written to %2: %3.")
+                   .arg(what, QDir::toNativeSeparators(*path), counted(rows, "row", "rows")));
     } catch (const store::StoreError& error) {
         m_desktop.messageBox(error.message(), desktop::OkOnly);
     }
 }
 
+void ExportCommands::status(const QString& text) {
+    if (m_showStatus)
+        m_showStatus(text);
+}
+
 void ExportCommands::exportIndented() {
     exportCsv(QStringLiteral("Export Indented Bill"), QStringLiteral("-indented.csv"),
-              [this] { return tree::indentedCsv(tree::indentedBill(m_model)); });
+              QStringLiteral("Indented bill"), [this] {
+                  const auto lines = tree::indentedBill(m_model);
+                  return std::pair(tree::indentedCsv(lines), lines.size());
+              });
 }
 
 void ExportCommands::exportSummarised() {
-    exportCsv(QStringLiteral("Export Summarised Bill"), QStringLiteral("-summary.csv"), [this] {
-        return tree::summarisedCsv(tree::summarisedBill(tree::indentedBill(m_model)));
-    });
+    exportCsv(QStringLiteral("Export Summarised Bill"), QStringLiteral("-summary.csv"),
+              QStringLiteral("Summarised bill"), [this] {
+                  const auto lines = tree::summarisedBill(tree::indentedBill(m_model));
+                  return std::pair(tree::summarisedCsv(lines), lines.size());
+              });
 }
 
-void ExportCommands::print() {
+void ExportCommands::print() { printBill(false); }
+
+void ExportCommands::printPreview() { printBill(true); }
+
+void ExportCommands::printBill(bool preview) {
     if (!haveBill())
         return;
-    std::unique_ptr<QTextDocument> document;
+    std::optional<tree::BillDocument> document;
     {
         const desktop::BusyPointer busy(m_desktop);
-        document =
-            tree::billDocument(tree::indentedBill(m_model),
-                               {m_model.topAssembly(), m_itemDescription(),
-                                QDir::toNativeSeparators(m_databasePath()), QDate::currentDate()});
+        document.emplace(tree::indentedBill(m_model),
+                         tree::BillHeading{m_model.topAssembly(), m_itemDescription(),
+                                           QDir::toNativeSeparators(m_databasePath()),
+                                           QDate::currentDate()});
     }
-    if (m_desktop.print(QStringLiteral("Print Bill of Material"), *document) ==
-        desktop::PrintResult::Failed)
+    const QString title = QStringLiteral("Print Bill of Material");
+    const QString pdf = proposedPath(QStringLiteral(".pdf"));
+    const desktop::PrintOutcome outcome = preview ? m_desktop.printPreview(title, *document, pdf)
+                                                  : m_desktop.print(title, *document, pdf);
+    const QString file = QDir::toNativeSeparators(outcome.file);
+    switch (outcome.result) {
+    case desktop::PrintResult::Cancelled:
+        break;
+    case desktop::PrintResult::Printed:
+        status(file.isEmpty() ? QStringLiteral("Bill of material printed: %1.")
+                                    .arg(counted(size_t(outcome.pages), "page", "pages"))
+                              : QStringLiteral("Bill of material written to %1: %2.")
+                                    .arg(file, counted(size_t(outcome.pages), "page", "pages")));
+        break;
+    case desktop::PrintResult::Failed:
         m_desktop.messageBox(
             store::StoreError(store::PrintFailed,
-                              QStringLiteral("The bill of material could not be printed: the "
-                                             "printer or the file refused it."))
+                              file.isEmpty()
+                                  ? QStringLiteral("The bill of material could not be printed: %1.")
+                                        .arg(outcome.cause)
+                                  : QStringLiteral("The bill of material could not be printed to "
+                                                   "%1: %2.")
+                                        .arg(file, outcome.cause))
                 .message(),
             desktop::OkOnly);
+        break;
+    }
 }
 
 } // namespace shell

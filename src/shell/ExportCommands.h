@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 class QAction;
 class QByteArray;
@@ -18,19 +19,20 @@ class BomTreeModel;
 
 namespace shell {
 
-/// File ▸ Export ▸ "Indented Bill (CSV)…" and "Summarised Bill (CSV)…", and File ▸ "Print…":
+/// File ▸ Export ▸ "Indented Bill (CSV)…" and "Summarised Bill (CSV)…", and File ▸ "Print
+/// Preview…" and "Print…":
 /// the loaded bill written to a file of the user's choice or printed. The commands are enabled
 /// while the tree holds nodes; failures are shown as numbered messages.
 class ExportCommands : public QObject {
     Q_OBJECT
 public:
     /// `databasePath` and `itemDescription` give the database and the loaded item's
-    /// description at the moment a command runs.
+    /// description at the moment a command runs; `showStatus` shows what a command has done.
     ExportCommands(desktop::Desktop& desktop, tree::BomTreeModel& model,
                    std::function<QString()> databasePath, std::function<QString()> itemDescription,
-                   QObject* parent = nullptr);
+                   std::function<void(const QString&)> showStatus, QObject* parent = nullptr);
 
-    /// Adds the Export submenu and Print… at the end of `fileMenu`.
+    /// Adds the Export submenu, Print Preview… and Print… at the end of `fileMenu`.
     void addTo(QMenu* fileMenu);
 
     /// Asks where to save the indented bill, then writes it.
@@ -39,20 +41,27 @@ public:
     void exportSummarised();
     /// Prints the indented bill through the print dialog.
     void print();
+    /// Shows the indented bill as it will print, from where it can be printed.
+    void printPreview();
 
 private:
     bool haveBill();
+    void printBill(bool preview);
     void updateEnabled();
-    void exportCsv(const QString& title, const QString& nameSuffix,
-                   const std::function<QByteArray()>& csv);
+    /// `csv` gives the file's text and its number of rows below the header.
+    void exportCsv(const QString& title, const QString& nameSuffix, const QString& what,
+                   const std::function<std::pair<QByteArray, size_t>()>& csv);
+    void status(const QString& text);
     QString proposedPath(const QString& nameSuffix) const;
 
     desktop::Desktop& m_desktop;
     tree::BomTreeModel& m_model;
     std::function<QString()> m_databasePath;
     std::function<QString()> m_itemDescription;
+    std::function<void(const QString&)> m_showStatus;
     QAction* m_indentedAction;
     QAction* m_summaryAction;
+    QAction* m_previewAction;
     QAction* m_printAction;
 };
 

@@ -3,8 +3,14 @@
 #include "tree/Quantity.h"
 
 #include <QCoreApplication>
+#include <QFontMetricsF>
 #include <QLocale>
-#include <QTextDocument>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace tree {
 
@@ -14,57 +20,281 @@ QString tr(const char* text) {
     return QCoreApplication::translate("tree::BillDocument", text);
 }
 
-QString cell(const QString& html, bool right = false) {
-    return (right ? QStringLiteral("<td align=\"right\">") : QStringLiteral("<td>")) + html +
-           QStringLiteral("</td>");
+/// A text as one printed line: line breaks and tabs become blanks.
+QString oneLine(QString text) {
+    for (QChar& c : text)
+        if (c.unicode() < 0x20 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = u' ';
+    return text;
 }
 
-QString quantityCell(std::optional<double> quantity) {
-    return cell(quantity ? formatQuantity(*quantity).toHtmlEscaped() : QString(), true);
+QString quantityText(std::optional<double> quantity) {
+    return quantity ? formatQuantity(*quantity) : QString();
 }
+
+/// Deeper levels are not indented further: the Level column says how deep a line is, and the
+/// IDs keep their room.
+constexpr int MaxIndent = 12;
+/// The smallest size, as a share of the body's, that a text too wide is set in before it is
+/// shortened.
+constexpr qreal SmallestScale = 0.5;
+
+const QColor RuleColour{0xb0, 0xb0, 0xb0};
 
 } // namespace
 
-std::unique_ptr<QTextDocument> billDocument(const std::vector<IndentedLine>& lines,
-                                            const BillHeading& heading) {
-    QString html;
-    html.reserve(qsizetype(lines.size()) * 160 + 1024);
-    html += QStringLiteral("<html><body><h2>%1</h2>")
-                .arg(tr("Bill of Material: %1").arg(heading.item).toHtmlEscaped());
-    if (!heading.description.isEmpty())
-        html += QStringLiteral("<p><b>%1</b></p>").arg(heading.description.toHtmlEscaped());
-    html += QStringLiteral("<p>%1<br/>%2</p>")
-                .arg(tr("Database: %1").arg(heading.database).toHtmlEscaped(),
-                     tr("Date: %1")
-                         .arg(QLocale().toString(heading.date, QLocale::LongFormat))
-                         .toHtmlEscaped());
-
-    html += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" width=\"100%\">"
-                           "<thead><tr>");
-    for (const QString& title :
-         {tr("Item ID"), tr("Description"), tr("Quantity"), tr("UOM"), tr("Extended Quantity")})
-        html += QStringLiteral("<th>%1</th>").arg(title.toHtmlEscaped());
-    html += QStringLiteral("</tr></thead>");
-    for (const IndentedLine& line : lines) {
-        // Non-breaking spaces indent reliably in every cell; cell padding is not kept per row.
-        QString item = QStringLiteral("&nbsp;&nbsp;&nbsp;").repeated(line.level - 1) +
-                       line.itemId.toHtmlEscaped();
-        // The nodes the tree marks in colour, marked in words on paper.
-        if (line.circular)
-            item += QStringLiteral(" <i>(%1)</i>").arg(tr("circular"));
-        else if (line.stop != Stop::None)
-            item += QStringLiteral(" <i>(%1)</i>").arg(tr("not expanded"));
-        html += QStringLiteral("<tr>") + cell(item) + cell(line.description.toHtmlEscaped()) +
-                quantityCell(line.quantity) + cell(line.unit.toHtmlEscaped()) +
-                quantityCell(line.extendedQuantity) + QStringLiteral("</tr>");
+BillDocument::Shaped BillDocument::shape(const QString& text, const QFont& font,
+                                         QPaintDevice* device) {
+    // One shaping gives both the width and the glyphs to paint; a text measured and then drawn
+    // with QPainter::drawText is shaped twice, and shaping is most of a print's time.
+    QTextLayout layout(text, font, device);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (line.isValid())
+        line.setLineWidth(1e9);
+    layout.endLayout();
+    Shaped shaped;
+    if (line.isValid()) {
+        shaped.advance = line.naturalTextWidth();
+        shaped.ascent = line.ascent();
+        shaped.runs = layout.glyphRuns();
     }
-    html += QStringLiteral("</table></body></html>");
+    return shaped;
+}
 
-    auto document = std::make_unique<QTextDocument>();
-    document->setMetaInformation(QTextDocument::DocumentTitle,
-                                 tr("Bill of Material: %1").arg(heading.item));
-    document->setHtml(html);
-    return document;
+const BillDocument::Shaped& BillDocument::shared(const QString& text, QPaintDevice* device) const {
+    auto found = m_shared.constFind(text);
+    if (found == m_shared.cend())
+        found = m_shared.insert(text, shape(text, m_body, device));
+    return *found;
+}
+
+BillDocument::BillDocument(const std::vector<IndentedLine>& lines, BillHeading heading)
+    : m_heading(std::move(heading)),
+      m_dateText(QLocale().toString(m_heading.date, QLocale::LongFormat)) {
+    m_rows.reserve(lines.size());
+    for (const IndentedLine& line : lines) {
+        Row row;
+        row.level = QString::number(line.level);
+        row.id = oneLine(line.itemId);
+        row.description = oneLine(line.description);
+        row.quantity = quantityText(line.quantity);
+        row.unit = oneLine(line.unit);
+        row.extended = quantityText(line.extendedQuantity);
+        row.note = lineNote(line);
+        row.depth = std::min(line.level - 1, MaxIndent);
+        row.marked = line.circular || line.stop != Stop::None;
+        m_hasNotes = m_hasNotes || !row.note.isEmpty();
+        m_rows.push_back(std::move(row));
+    }
+}
+
+int BillDocument::paginate(QPagedPaintDevice& device) {
+    const QRectF page = device.pageLayout().paintRectPixels(device.logicalDpiY());
+    m_width = page.width();
+    m_height = page.height();
+
+    QFont base;
+    base.setPointSizeF(9);
+    m_body = QFont(base, &device);
+    m_bold = m_body;
+    m_bold.setBold(true);
+    QFont title = base;
+    title.setPointSizeF(13);
+    title.setBold(true);
+    m_title = QFont(title, &device);
+    QFont small = base;
+    small.setPointSizeF(8);
+    m_small = QFont(small, &device);
+    const QFontMetricsF body(m_body, &device);
+    const QFontMetricsF bold(m_bold, &device);
+    const QFontMetricsF titleMetrics(m_title, &device);
+    const QFontMetricsF smallMetrics(m_small, &device);
+
+    m_rowHeight = std::ceil(body.height() * 1.3);
+    m_ascent = body.ascent() + (m_rowHeight - body.height()) / 2;
+    m_gap = body.averageCharWidth() * 1.5;
+    m_indent = body.averageCharWidth() * 2;
+    // Title, description, database and date, a space, then the column titles.
+    m_headingHeight = titleMetrics.height() * 1.3 + body.height() * 1.3 +
+                      smallMetrics.height() * 1.3 + body.height() * 0.5 + m_rowHeight;
+    const qreal footerHeight = smallMetrics.height() * 1.8;
+
+    // Each column as wide as its widest text, within a share of the page.
+    qreal widths[Columns] = {bold.horizontalAdvance(tr("Level")),
+                             bold.horizontalAdvance(tr("Item ID")),
+                             0,
+                             bold.horizontalAdvance(tr("Quantity")),
+                             bold.horizontalAdvance(tr("UOM")),
+                             bold.horizontalAdvance(tr("Extended Quantity")),
+                             m_hasNotes ? bold.horizontalAdvance(tr("Note")) : 0};
+    m_shared.clear(); // shaped for another device
+    for (const Row& row : m_rows) {
+        widths[Id] = std::max(widths[Id], row.depth * m_indent + body.horizontalAdvance(row.id));
+        if (!row.quantity.isEmpty())
+            widths[Quantity] = std::max(widths[Quantity], shared(row.quantity, &device).advance);
+        if (!row.extended.isEmpty())
+            widths[Extended] = std::max(widths[Extended], shared(row.extended, &device).advance);
+        if (!row.unit.isEmpty())
+            widths[Unit] = std::max(widths[Unit], shared(row.unit, &device).advance);
+        if (!row.note.isEmpty())
+            widths[Note] = std::max(widths[Note], shared(row.note, &device).advance);
+    }
+    if (!m_rows.empty())
+        widths[Level] = std::max(widths[Level], body.horizontalAdvance(m_rows.back().level) * 1.5);
+    const qreal caps[Columns] = {0.08, 1, 1, 0.14, 0.10, 0.14, 0.22};
+    qreal fixed = 0;
+    for (int c : {Level, Quantity, Unit, Extended, Note}) {
+        widths[c] = std::min(widths[c], caps[c] * m_width);
+        fixed += widths[c] + (widths[c] > 0 ? m_gap : 0);
+    }
+    // The IDs take what they need up to half of what is left, the description the rest; an
+    // ID wider than that is set smaller.
+    const qreal forText = std::max(m_width - fixed - m_gap, m_width * 0.3);
+    widths[Id] = std::min(widths[Id], forText * 0.5);
+    widths[Description] = forText - widths[Id];
+
+    qreal x = 0;
+    for (int c : {Level, Id, Description, Quantity, Unit, Extended, Note}) {
+        m_columns[c] = {x, widths[c]};
+        if (widths[c] > 0)
+            x += widths[c] + m_gap;
+    }
+
+    m_rowsPerPage = std::max(1, int((m_height - m_headingHeight - footerHeight) / m_rowHeight));
+    m_pages = std::max<qsizetype>(1, (qsizetype(m_rows.size()) + m_rowsPerPage - 1) / m_rowsPerPage);
+    return m_pages;
+}
+
+qreal BillDocument::drawCell(QPainter& painter, const QString& text, qreal x, qreal width,
+                             qreal y, bool right, bool shrink, const Shaped* shaped) const {
+    if (text.isEmpty() || width <= 0)
+        return 0;
+    const QFont font = painter.font();
+    Shaped own;
+    if (!shaped) {
+        own = shape(text, font, painter.device());
+        shaped = &own;
+    }
+    const qreal advance = shaped->advance;
+    if (advance <= width) {
+        const QPointF origin(right ? x + width - advance : x, y - shaped->ascent);
+        for (const QGlyphRun& run : shaped->runs)
+            painter.drawGlyphRun(origin, run);
+        return advance;
+    }
+    const qreal scale = width / advance;
+    if (shrink && scale >= SmallestScale) {
+        QFont smaller = font;
+        smaller.setPointSizeF(font.pointSizeF() * scale * 0.98);
+        painter.setFont(smaller);
+        painter.drawText(QPointF(x, y), text);
+        painter.setFont(font);
+        return width;
+    }
+    const QFontMetricsF metrics(font, painter.device());
+    painter.drawText(QPointF(x, y),
+                     metrics.elidedText(text, shrink ? Qt::ElideMiddle : Qt::ElideRight, width));
+    return width;
+}
+
+void BillDocument::paintHeading(QPainter& painter, int page) const {
+    const QFontMetricsF titleMetrics(m_title, painter.device());
+    const QFontMetricsF body(m_body, painter.device());
+    const QFontMetricsF small(m_small, painter.device());
+    qreal y = titleMetrics.ascent();
+    painter.setPen(Qt::black);
+    painter.setFont(m_title);
+    drawCell(painter, tr("Bill of Material: %1").arg(oneLine(m_heading.item)), 0, m_width, y,
+             false, true);
+    y += titleMetrics.height() * 0.3 + body.height() * 0.3 + body.ascent();
+    painter.setFont(m_body);
+    drawCell(painter, oneLine(m_heading.description), 0, m_width, y, false, false);
+    y += body.descent() + small.height() * 0.3 + small.ascent();
+    painter.setFont(m_small);
+    const QString date = tr("Date: %1").arg(m_dateText);
+    const qreal dateWidth = small.horizontalAdvance(date);
+    drawCell(painter, date, m_width - dateWidth, dateWidth, y, true, false);
+    const QString database = tr("Database: %1").arg(oneLine(m_heading.database));
+    const qreal room = m_width - dateWidth - m_gap * 2;
+    painter.drawText(QPointF(0, y), small.horizontalAdvance(database) <= room
+                                        ? database
+                                        : small.elidedText(database, Qt::ElideMiddle, room));
+
+    // The column titles, ruled off from the rows.
+    const qreal top = m_headingHeight - m_rowHeight;
+    painter.setFont(m_bold);
+    const std::pair<Column, const char*> titles[] = {
+        {Level, "Level"},   {Id, "Item ID"}, {Description, "Description"},
+        {Quantity, "Quantity"}, {Unit, "UOM"}, {Extended, "Extended Quantity"}, {Note, "Note"}};
+    for (const auto& [column, title] : titles)
+        drawCell(painter, tr(title), m_columns[column].x, m_columns[column].width, top + m_ascent,
+                 column == Quantity || column == Extended, true);
+    painter.setPen(QPen(Qt::black, 0));
+    painter.drawLine(QPointF(0, m_headingHeight), QPointF(m_width, m_headingHeight));
+
+    painter.setFont(m_small);
+    const QString number = tr("Page %1 of %2").arg(page).arg(m_pages);
+    const qreal numberWidth = small.horizontalAdvance(number);
+    const qreal footer = m_height - small.descent();
+    painter.drawText(QPointF(m_width - numberWidth, footer), number);
+    drawCell(painter, oneLine(m_heading.item), 0, m_width - numberWidth - m_gap * 2, footer, false,
+             false);
+}
+
+void BillDocument::paintRow(QPainter& painter, const Row& row, qreal top) const {
+    QPaintDevice* device = painter.device();
+    const qreal y = top + m_ascent;
+    painter.setPen(row.marked ? MarkedColour : QColor(Qt::black));
+    // Levels, quantities, units and notes repeat from row to row: each is shaped once.
+    const auto cell = [&](Column column, const QString& text, bool right) {
+        if (!text.isEmpty())
+            drawCell(painter, text, m_columns[column].x, m_columns[column].width, y, right, true,
+                     &shared(text, device));
+    };
+    cell(Level, row.level, true);
+    const qreal indent = row.depth * m_indent;
+    const qreal room = m_columns[Id].width - indent;
+    const Shaped id = shape(row.id, m_body, device);
+    if (id.advance * SmallestScale <= room) {
+        drawCell(painter, row.id, m_columns[Id].x + indent, room, y, false, true, &id);
+        drawCell(painter, row.description, m_columns[Description].x,
+                 m_columns[Description].width, y, false, false);
+    } else {
+        // An ID too long for its column even in the smaller type takes up to half of the
+        // description's room too, rather than being cut; the description gets what is left.
+        const qreal span = m_columns[Description].x + m_columns[Description].width - m_columns[Id].x;
+        const qreal used = drawCell(painter, row.id, m_columns[Id].x,
+                                    span - m_columns[Description].width / 2, y, false, true, &id);
+        const qreal rest = span - used - m_gap;
+        drawCell(painter, row.description, m_columns[Id].x + used + m_gap, rest, y, false, false);
+    }
+    cell(Quantity, row.quantity, true);
+    if (!row.unit.isEmpty())
+        drawCell(painter, row.unit, m_columns[Unit].x, m_columns[Unit].width, y, false, false,
+                 &shared(row.unit, device));
+    cell(Extended, row.extended, true);
+    if (!row.note.isEmpty())
+        drawCell(painter, row.note, m_columns[Note].x, m_columns[Note].width, y, false, false,
+                 &shared(row.note, device));
+    painter.setPen(QPen(RuleColour, 0));
+    painter.drawLine(QPointF(0, top + m_rowHeight), QPointF(m_width, top + m_rowHeight));
+}
+
+void BillDocument::paintPage(QPainter& painter, int page) {
+    painter.save();
+    paintHeading(painter, page);
+    painter.setFont(m_body);
+    const size_t first = size_t(page - 1) * size_t(m_rowsPerPage);
+    const size_t last = std::min(m_rows.size(), first + size_t(m_rowsPerPage));
+    qreal top = m_headingHeight;
+    for (size_t i = first; i < last; ++i, top += m_rowHeight)
+        paintRow(painter, m_rows[i], top);
+    painter.restore();
 }
 
 } // namespace tree

@@ -1,29 +1,108 @@
 #pragma once
 
+#include "desktop/Desktop.h"
 #include "tree/BillExport.h"
 
 #include <QDate>
+#include <QFont>
+#include <QGlyphRun>
+#include <QHash>
+#include <QList>
 #include <QString>
 
-#include <memory>
 #include <vector>
 
-class QTextDocument;
+class QFontMetricsF;
+class QPaintDevice;
 
 namespace tree {
 
-/// What stands above a printed bill.
+/// What stands above every printed page of a bill.
 struct BillHeading {
     QString item;        ///< the loaded item
     QString description; ///< its description, as the window shows it
-    QString database;    ///< the database's path
+    QString database;    ///< the database's path or server address
     QDate date;          ///< the day it is printed
 };
 
-/// The indented bill as a document to print: the heading, then a table of the lines with the
-/// item IDs indented by level and the quantities in the user's number format, as the tree
-/// shows them.
-std::unique_ptr<QTextDocument> billDocument(const std::vector<IndentedLine>& lines,
-                                            const BillHeading& heading);
+/// The indented bill as a document to print: every page repeats the heading and the column
+/// titles and says "Page n of N"; each line is one row of the columns Level, Item ID (indented
+/// by level), Description, Quantity, UOM, Extended Quantity and, where a line stands out, Note.
+/// Rows have one height, so the rows of a page and the page count follow from the font's
+/// metrics alone and a page is painted without laying out the others. A row is never split
+/// between pages, and an item ID is never cut: its column is as wide as the widest one allows,
+/// and an ID wider still is set in a smaller type. Other texts too long for their column end
+/// in "…". Quantities are in the user's number format, as the tree shows them.
+class BillDocument : public desktop::PagedDocument {
+public:
+    BillDocument(const std::vector<IndentedLine>& lines, BillHeading heading);
+
+    int paginate(QPagedPaintDevice& device) override;
+    void paintPage(QPainter& painter, int page) override;
+
+    /// Lines on a full page, for the device last paginated for.
+    int rowsPerPage() const { return m_rowsPerPage; }
+    int pageCount() const { return m_pages; }
+
+private:
+    /// One printed line, its texts made once.
+    struct Row {
+        QString level;
+        QString id;
+        QString description;
+        QString quantity;
+        QString unit;
+        QString extended;
+        QString note;
+        int depth = 0;       ///< indentation steps
+        bool marked = false; ///< circular or stopped: shown in the tree's marking colour too
+    };
+    enum Column { Level, Id, Description, Quantity, Unit, Extended, Note, Columns };
+    struct Place {
+        qreal x = 0;
+        qreal width = 0;
+    };
+
+    /// A text shaped once in one font: its width and the glyphs to paint.
+    struct Shaped {
+        qreal advance = 0;
+        qreal ascent = 0;
+        QList<QGlyphRun> runs;
+    };
+    static Shaped shape(const QString& text, const QFont& font, QPaintDevice* device);
+    /// `text` in the body font, shaped on first use for this layout.
+    const Shaped& shared(const QString& text, QPaintDevice* device) const;
+
+    void paintHeading(QPainter& painter, int page) const;
+    void paintRow(QPainter& painter, const Row& row, qreal top) const;
+    /// Draws `text` within `width` from `x` on the baseline `y`, aligned right or left; a text
+    /// too wide is set smaller down to half size (IDs, numbers) and beyond that, or for other
+    /// texts at once, ends in "…". Returns the width it took.
+    /// `shaped`, when given, is `text` shaped in the painter's font.
+    qreal drawCell(QPainter& painter, const QString& text, qreal x, qreal width, qreal y,
+                   bool right, bool shrink, const Shaped* shaped = nullptr) const;
+
+    std::vector<Row> m_rows;
+    BillHeading m_heading;
+    QString m_dateText;
+    bool m_hasNotes = false;
+    mutable QHash<QString, Shaped> m_shared;
+
+    // The layout for the device last paginated for, in its units.
+    QFont m_body;
+    QFont m_bold;
+    QFont m_title;
+    QFont m_small;
+    qreal m_width = 0;
+    qreal m_height = 0;
+    qreal m_rowHeight = 0;
+    qreal m_ascent = 0;
+    qreal m_headingHeight = 0;
+    qreal m_indent = 0;
+    qreal m_gap = 0;
+    Place m_columns[Columns];
+    int m_rowsPerPage = 1;
+    int m_pages = 1;
+};
 
 } // namespace tree

@@ -9,6 +9,54 @@
 
 namespace tree {
 
+namespace {
+
+/// The facts a note may state, as bits, so that a summary line can gather those of its nodes.
+enum NoteFact : unsigned {
+    CircularFact = 1,
+    NodeLimitFact = 2,
+    DepthLimitFact = 4,
+    UnknownItemFact = 8,
+    NullQuantityFact = 16,
+    NotPositiveFact = 32,
+};
+
+unsigned factsOf(const IndentedLine& line) {
+    unsigned facts = 0;
+    if (line.circular)
+        facts |= CircularFact;
+    if (line.stop == Stop::NodeLimit)
+        facts |= NodeLimitFact;
+    if (line.stop == Stop::DepthLimit)
+        facts |= DepthLimitFact;
+    if (line.problems.testFlag(LineProblem::UnknownItem))
+        facts |= UnknownItemFact;
+    if (line.problems.testFlag(LineProblem::NullQuantity))
+        facts |= NullQuantityFact;
+    if (line.problems.testFlag(LineProblem::NotPositive))
+        facts |= NotPositiveFact;
+    return facts;
+}
+
+QString noteOf(unsigned facts) {
+    // First why nothing is below the line, then what is wrong with the line itself.
+    static const std::pair<NoteFact, const char*> words[] = {
+        {CircularFact, "circular"},
+        {NodeLimitFact, "not expanded: node limit"},
+        {DepthLimitFact, "not expanded: depth limit"},
+        {UnknownItemFact, "not in Item Master"},
+        {NullQuantityFact, "no quantity"},
+        {NotPositiveFact, "quantity ≤ 0"},
+    };
+    QStringList parts;
+    for (const auto& [fact, text] : words)
+        if (facts & fact)
+            parts.append(QString::fromUtf8(text));
+    return parts.join(QStringLiteral("; "));
+}
+
+} // namespace
+
 std::vector<IndentedLine> indentedBill(const BomTreeModel& model) {
     std::vector<IndentedLine> lines;
     lines.reserve(size_t(model.nodeCount()));
@@ -33,10 +81,13 @@ std::vector<IndentedLine> indentedBill(const BomTreeModel& model) {
         line.unit = model.unit(node);
         // The model's own product, so that the file holds to the last digit what the tree shows.
         line.extendedQuantity = model.extendedQuantity(node);
+        line.parent = top.parent.isValid() ? model.text(top.parent) : model.topAssembly();
         line.circular = model.isCircular(node);
         line.stop = model.stopOf(node);
+        line.hasChildren = model.rowCount(node) > 0;
+        line.problems = model.problemsOf(node);
         lines.push_back(std::move(line));
-        if (model.rowCount(node) > 0)
+        if (lines.back().hasChildren)
             stack.push_back({node, 0});
     }
     return lines;
@@ -50,6 +101,7 @@ std::vector<SummaryLine> summarisedBill(const std::vector<IndentedLine>& indente
     // extended quantity. What stands below them was never loaded, so it adds nothing; the tree
     // marks those nodes and the load has said why.
     std::vector<SummaryLine> summary;
+    std::vector<unsigned> facts;
     QHash<QString, size_t> placeOf;
     placeOf.reserve(qsizetype(indented.size()));
     for (const IndentedLine& line : indented) {
@@ -57,9 +109,13 @@ std::vector<SummaryLine> summarisedBill(const std::vector<IndentedLine>& indente
         auto found = placeOf.constFind(key);
         if (found == placeOf.cend()) {
             found = placeOf.insert(key, summary.size());
-            summary.push_back({line.itemId, line.description, line.unit, 0.0});
+            summary.push_back({line.itemId, line.description, line.unit, 0.0, false, {}});
+            facts.push_back(0);
         }
         SummaryLine& item = summary[*found];
+        // A node left unexpanded, by a cycle or a limit, stands for an item with components.
+        item.hasBill = item.hasBill || line.hasChildren || line.circular || line.stop != Stop::None;
+        facts[*found] |= factsOf(line);
         // One path with an unknown quantity makes the total unknown: a partial sum would
         // read as a true one.
         if (item.totalQuantity && line.extendedQuantity)
@@ -67,7 +123,17 @@ std::vector<SummaryLine> summarisedBill(const std::vector<IndentedLine>& indente
         else
             item.totalQuantity.reset();
     }
+    for (size_t i = 0; i < summary.size(); ++i)
+        summary[i].note = noteOf(facts[i]);
     return summary;
+}
+
+QString lineNote(const IndentedLine& line) { return noteOf(factsOf(line)); }
+
+QString csvText(const QString& text) {
+    if (!text.isEmpty() && QStringView(u"=+-@\t\r'").contains(text.front()))
+        return u'\'' + text;
+    return text;
 }
 
 QString csvQuantity(std::optional<double> quantity) {
@@ -116,11 +182,13 @@ QByteArray indentedCsv(const std::vector<IndentedLine>& lines) {
     out.reserve(qsizetype(lines.size()) * 64);
     appendCsvRecord(out, {QStringLiteral("Level"), QStringLiteral("Item ID"),
                           QStringLiteral("Description"), QStringLiteral("Quantity"),
-                          QStringLiteral("UOM"), QStringLiteral("Extended Quantity")});
+                          QStringLiteral("UOM"), QStringLiteral("Extended Quantity"),
+                          QStringLiteral("Parent"), QStringLiteral("Note")});
     for (const IndentedLine& line : lines)
-        appendCsvRecord(out, {QString::number(line.level), line.itemId, line.description,
-                              csvQuantity(line.quantity), line.unit,
-                              csvQuantity(line.extendedQuantity)});
+        appendCsvRecord(out, {QString::number(line.level), csvText(line.itemId),
+                              csvText(line.description), csvQuantity(line.quantity),
+                              csvText(line.unit), csvQuantity(line.extendedQuantity),
+                              csvText(line.parent), lineNote(line)});
     return out;
 }
 
@@ -128,10 +196,13 @@ QByteArray summarisedCsv(const std::vector<SummaryLine>& lines) {
     QByteArray out;
     out.reserve(qsizetype(lines.size()) * 64);
     appendCsvRecord(out, {QStringLiteral("Item ID"), QStringLiteral("Description"),
-                          QStringLiteral("Total Quantity"), QStringLiteral("UOM")});
+                          QStringLiteral("Total Quantity"), QStringLiteral("UOM"),
+                          QStringLiteral("Has Bill"), QStringLiteral("Note")});
     for (const SummaryLine& line : lines)
-        appendCsvRecord(
-            out, {line.itemId, line.description, csvQuantity(line.totalQuantity), line.unit});
+        appendCsvRecord(out, {csvText(line.itemId), csvText(line.description),
+                              csvQuantity(line.totalQuantity), csvText(line.unit),
+                              line.hasBill ? QStringLiteral("yes") : QStringLiteral("no"),
+                              line.note});
     return out;
 }
 

@@ -19,8 +19,11 @@ struct IndentedLine {
     std::optional<double> quantity;         ///< the line's bomQtyReq; empty where Null
     QString unit;                           ///< the component's ItemUom
     std::optional<double> extendedQuantity; ///< per one loaded item along this path
+    QString parent;                         ///< the assembly of the line, as the tree shows it
     bool circular = false;                  ///< the component already stands above this node
     Stop stop = Stop::None;                 ///< the load stopped here
+    bool hasChildren = false;               ///< the tree shows components below this node
+    LineProblems problems;                  ///< what is wrong with the line itself
 };
 
 /// One line of the summarised bill: one item, however many nodes stand for it.
@@ -29,6 +32,10 @@ struct SummaryLine {
     QString description;                 ///< as the first node of the item shows it
     QString unit;                        ///< as the first node of the item shows it
     std::optional<double> totalQuantity; ///< empty when one of its nodes has none
+    /// The item has components of its own (a sub-assembly), rather than being a bought part:
+    /// one of its nodes shows components, is circular, or was left unexpanded by a limit.
+    bool hasBill = false;
+    QString note; ///< what its nodes' notes say, each fact once
 };
 
 /// The tree's nodes in pre-order (the row order the view shows when all is expanded).
@@ -43,6 +50,17 @@ std::vector<SummaryLine> summarisedBill(const std::vector<IndentedLine>& indente
 QByteArray indentedCsv(const std::vector<IndentedLine>& lines);
 /// The summarised bill as CSV: a header row, then one record per item.
 QByteArray summarisedCsv(const std::vector<SummaryLine>& lines);
+
+/// Why a line stands out, in the words the print and the files use, the facts separated by
+/// "; ": circular or not expanded (why nothing is below it), and what is wrong with the line.
+/// Empty for an ordinary line.
+QString lineNote(const IndentedLine& line);
+
+/// A text cell as the exported files hold it. A text that starts with `=`, `+`, `-`, `@`, a
+/// tab or a carriage return is one that spreadsheets run as a formula; it is written with a
+/// leading apostrophe, which they take as "this is text". A text that starts with an apostrophe
+/// gets one more, so that removing one leading apostrophe always gives the stored text back.
+QString csvText(const QString& text);
 
 /// Appends one RFC 4180 record, UTF-8 encoded and ended by CR LF, to `out`.
 void appendCsvRecord(QByteArray& out, const QStringList& fields);

@@ -1,7 +1,8 @@
 #include "ScriptedDesktop.h"
 
+#include "desktop/PagedPrint.h"
+
 #include <QPrinter>
-#include <QTextDocument>
 
 int ScriptedDesktop::messageBox(const QString& text, desktop::MessageStyle style,
                                 const QString& title) {
@@ -29,17 +30,34 @@ std::optional<QString> ScriptedDesktop::saveFile(const QString& title, const QSt
     return saveAnswers.isEmpty() ? std::nullopt : saveAnswers.takeFirst();
 }
 
-desktop::PrintResult ScriptedDesktop::print(const QString& title, QTextDocument& document) {
-    asked.append({QStringLiteral("print"), {}, title, {}, {}});
+desktop::PrintOutcome ScriptedDesktop::print(const QString& title,
+                                             desktop::PagedDocument& document,
+                                             const QString& pdfPath) {
+    asked.append({QStringLiteral("print"), {}, title, {}, pdfPath});
     if (printAnswers.isEmpty() || !printAnswers.takeFirst())
-        return desktop::PrintResult::Cancelled;
-    printedPdf = m_printFolder.filePath(QStringLiteral("printed-%1.pdf").arg(asked.size()));
+        return {};
+    printedPdf = !printTarget.isEmpty()
+                     ? printTarget
+                     : m_printFolder.filePath(QStringLiteral("printed-%1.pdf").arg(asked.size()));
+    // The page the real dialog proposes, on its printer's PDF output.
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(printedPdf);
-    document.print(&printer);
-    return printer.printerState() == QPrinter::Error ? desktop::PrintResult::Failed
-                                                     : desktop::PrintResult::Printed;
+    const auto progress = startProgress(QStringLiteral("Printing…"), title);
+    return desktop::writePdf(document, printedPdf, printer.pageLayout(), printer.resolution(),
+                             title, progress.get());
+}
+
+desktop::PrintOutcome ScriptedDesktop::printPreview(const QString& title,
+                                                    desktop::PagedDocument& document,
+                                                    const QString& pdfPath) {
+    // The preview shows the pages; printing from it is the print dialog's answer.
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFileName(m_printFolder.filePath(QStringLiteral("preview.pdf")));
+    previewPages = document.paginate(printer);
+    const qsizetype question = asked.size();
+    desktop::PrintOutcome outcome = print(title, document, pdfPath);
+    asked[question].kind = QStringLiteral("preview");
+    return outcome;
 }
 
 namespace {

@@ -14,7 +14,7 @@
 class ScriptedDesktop : public desktop::QtDesktop {
 public:
     struct Question {
-        QString kind; // "message", "input", "form", "file", "save", "print" or "progress"
+        QString kind; // "message", "input", "form", "file", "save", "print", "preview" or "progress"
         QString text;
         QString title;
         desktop::MessageStyle style;
@@ -29,7 +29,9 @@ public:
     QList<std::optional<QString>> fileAnswers;  // unanswered file dialogs are cancelled
     QList<std::optional<QString>> saveAnswers;  // unanswered save dialogs are cancelled
     QList<bool> printAnswers;                   // true: print; unanswered dialogs are cancelled
+    QString printTarget;                        // the PDF file chosen; empty: one of its own
     QString printedPdf;                         // the file the last accepted print dialog wrote
+    int previewPages = 0;                       // the pages the last preview showed
     int cancelProgressAfter = -1;               // progress reports before Cancel; -1: never
     int progressReports = 0;
     std::function<void()> onProcessEvents;      // runs inside the next event pumps
@@ -45,9 +47,15 @@ public:
     std::optional<QString> openFile(const QString& title, const QStringList& filters = {}) override;
     std::optional<QString> saveFile(const QString& title, const QString& proposed,
                                     const QStringList& filters) override;
-    /// Prints to a new PDF file in a folder of the desktop's own, as choosing "Print to File"
-    /// in the real dialog does.
-    desktop::PrintResult print(const QString& title, QTextDocument& document) override;
+    /// Prints to printTarget, or a new PDF file in a folder of the desktop's own, as choosing
+    /// "Print to File" in the real dialog does; its progress is a scripted one. The proposed
+    /// file is recorded as the question's defaultText.
+    desktop::PrintOutcome print(const QString& title, desktop::PagedDocument& document,
+                                const QString& pdfPath) override;
+    /// Lays the pages out as the preview would (previewPages), then answers as print() does;
+    /// recorded as "preview".
+    desktop::PrintOutcome printPreview(const QString& title, desktop::PagedDocument& document,
+                                       const QString& pdfPath) override;
     std::unique_ptr<desktop::Progress> startProgress(const QString& label,
                                                      const QString& title) override;
     void processEvents() override;
