@@ -162,10 +162,13 @@ size_t CheckReport::size() const { return m_data->entries.size(); }
 CheckFinding CheckReport::finding(size_t at) const {
     const Entry& e = m_data->entries[at];
     CheckFinding finding{CheckFinding::Kind(e.kind), m_data->spelling(e.assembly),
-                         m_data->spelling(e.component), m_data->detail(e), true};
+                         m_data->spelling(e.component), m_data->detail(e), true, {}};
     // An ID that is not valid text is shown in its readable form, which seeks nothing.
     finding.loadable = !(e.kind == CheckFinding::ItemIdNotUtf8 ||
                          (e.kind == CheckFinding::LineIdNotUtf8 && (e.extra & 1)));
+    if (e.kind == CheckFinding::Cycle)
+        for (int at : m_data->cycles[size_t(e.extra)].path)
+            finding.path.append(m_data->spellings[size_t(at)]);
     return finding;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -68,6 +69,8 @@ struct CheckFinding {
     QString detail;
     /// Whether `assembly` can be loaded in the tree: an ID that is not valid text cannot.
     bool loadable = true;
+    /// For a cycle: the items of one way round it, from `assembly` back to it.
+    QStringList path;
 };
 
 /// The kind's name as the check's list shows it.
