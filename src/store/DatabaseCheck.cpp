@@ -182,33 +182,40 @@ void CheckReport::sortBy(int column, bool descending) {
             details.push_back(d.detail(e));
         // The details go with their entries: sort an order, then apply it.
     }
-    std::vector<size_t> order(d.entries.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    const auto key = [&](size_t i, int part) -> int {
-        const Entry& e = d.entries[i];
-        switch (part) {
-        case 0: return e.kind;
-        case 1: return d.rankOf(e.assembly);
-        default: return d.rankOf(e.component);
-        }
-    };
     const std::vector<int> parts = column == 1   ? std::vector<int>{1, 2, 0}
                                    : column == 2 ? std::vector<int>{2, 1, 0}
                                                  : std::vector<int>{0, 1, 2};
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        if (column == 3) {
-            const int byDetail = QString::compare(details[a], details[b]);
+    // Each entry's place as one number (kind: 4 bits, each rank: 30), then its index, which
+    // keeps equal entries in their order: one sort of plain numbers, however many there are.
+    const auto part = [&](const Entry& e, int which) -> quint64 {
+        switch (which) {
+        case 0: return e.kind;
+        case 1: return quint64(d.rankOf(e.assembly));
+        default: return quint64(d.rankOf(e.component));
+        }
+    };
+    const int widths[] = {4, 30, 30};
+    std::vector<std::pair<quint64, size_t>> keyed(d.entries.size());
+    for (size_t i = 0; i < keyed.size(); ++i) {
+        quint64 place = 0;
+        for (int which : parts)
+            place = (place << widths[which]) | part(d.entries[i], which);
+        keyed[i] = {descending ? ~place : place, i};
+    }
+    if (column == 3) {
+        std::stable_sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+            const int byDetail = QString::compare(details[a.second], details[b.second]);
             if (byDetail != 0)
                 return descending ? byDetail > 0 : byDetail < 0;
-        }
-        for (int part : parts) {
-            const int ka = key(a, part), kb = key(b, part);
-            if (ka != kb)
-                return descending ? ka > kb : ka < kb;
-        }
-        return false;
-    });
+            return a < b;
+        });
+    } else {
+        std::sort(keyed.begin(), keyed.end());
+    }
+    std::vector<size_t> order(keyed.size());
+    for (size_t i = 0; i < keyed.size(); ++i)
+        order[i] = keyed[i].second;
+    std::vector<std::pair<quint64, size_t>>().swap(keyed);
     std::vector<Entry> sorted;
     sorted.reserve(order.size());
     for (size_t i : order)
