@@ -99,8 +99,12 @@ struct CheckReport::Data {
             for (int at : cycle.path)
                 path.append(spellings[size_t(at)]);
             QString text = path.join(QStringLiteral(" → "));
-            if (cycle.path.size() == 2)
+            if (cycle.path.size() == 2 && cycle.size == 1)
                 text += QStringLiteral(": the item is a component of itself.");
+            else if (cycle.path.size() == 2)
+                text += QStringLiteral(": the item is a component of itself, in a loop of %1 "
+                                       "items.")
+                            .arg(cycle.size);
             else if (cycle.size > qsizetype(cycle.path.size()) - 1)
                 text += QStringLiteral(": one way round a loop of %1 items.").arg(cycle.size);
             return text;
@@ -212,13 +216,9 @@ void CheckReport::sortBy(int column, bool descending) {
     } else {
         std::sort(keyed.begin(), keyed.end());
     }
-    std::vector<size_t> order(keyed.size());
-    for (size_t i = 0; i < keyed.size(); ++i)
-        order[i] = keyed[i].second;
-    std::vector<std::pair<quint64, size_t>>().swap(keyed);
     std::vector<Entry> sorted;
-    sorted.reserve(order.size());
-    for (size_t i : order)
+    sorted.reserve(keyed.size());
+    for (const auto& [place, i] : keyed)
         sorted.push_back(d.entries[i]);
     d.entries = std::move(sorted);
 }
@@ -234,7 +234,7 @@ public:
 
     void item(const StoredId& id) override {
         ++m_report.items;
-        const int s = spellingOf(id);
+        const int s = lookUp(id);
         if (!id.invalidBytes.isEmpty())
             add(CheckFinding::ItemIdNotUtf8, s, -1, -1);
         Node& node = m_nodes[size_t(m_spellingNode[size_t(s)])];
@@ -251,8 +251,8 @@ public:
     void line(const StoredId& assembly, const StoredId& component,
               const StoredQuantity& quantity) override {
         ++m_report.lines;
-        const int a = spellingOf(assembly);
-        const int c = spellingOf(component);
+        const int a = spellingOf(assembly, m_lastAssembly);
+        const int c = spellingOf(component, m_lastComponent);
         const int from = m_spellingNode[size_t(a)];
         const int to = m_spellingNode[size_t(c)];
         m_edges.push_back({from, to});
@@ -303,6 +303,10 @@ private:
     struct Node {
         int master = -1; ///< the spelling ItemMaster holds; -1 when it has no row
         int first;       ///< the spelling first met
+        /// For an item without a row: the spelling ItemMaster holds for it without leading
+        /// and trailing blanks, -1 for none, -2 until sought. Every spelling of one item
+        /// has the same blanks, so it is sought once per item.
+        int withoutBlanks = -2;
     };
 
     // The reading is most of the work; the walk is given a tenth more.
@@ -315,7 +319,27 @@ private:
         m_report.m_data->entries.push_back({assembly, component, extra, quint8(kind)});
     }
 
-    int spellingOf(const StoredId& id) {
+    /// The last ID met in one column of the lines, for spellingOf.
+    struct LastId {
+        int spelling = -1;
+        QString text;
+    };
+
+    /// A bill's lines come one after another, and a store hands their assembly's ID over as
+    /// the same shared text: then it is the spelling of the line before.
+    int spellingOf(const StoredId& id, LastId& last) {
+        if (!id.invalidBytes.isEmpty()) {
+            last.spelling = -1;
+            return lookUp(id);
+        }
+        if (last.spelling >= 0 && id.text.constData() == last.text.constData() &&
+            id.text.size() == last.text.size())
+            return last.spelling;
+        last = {lookUp(id), id.text};
+        return last.spelling;
+    }
+
+    int lookUp(const StoredId& id) {
         // Bytes that are not text are told apart from every text by a lone surrogate, which
         // no decoded UTF-8 holds, and matched byte for byte with ASCII letters folded, as the
         // file's own comparison matches them.
@@ -350,15 +374,18 @@ private:
             return;
         }
         add(missing, assembly, component, -1);
-        if (!id.invalidBytes.isEmpty())
-            return;
-        // Missing as stored, but there without the blanks around it (on either side).
-        const QString key = foldKey(id.text.trimmed());
-        int match = -1;
-        if (const auto same = m_keys.constFind(key); same != m_keys.cend())
-            match = m_nodes[size_t(*same)].master;
-        if (match < 0)
-            match = m_blankItems.value(key, -1);
+        int& match = m_nodes[size_t(node)].withoutBlanks;
+        if (match == -2) {
+            match = -1;
+            // Missing as stored, but there without the blanks around it (on either side).
+            if (id.invalidBytes.isEmpty()) {
+                const QString key = foldKey(id.text.trimmed());
+                if (const auto same = m_keys.constFind(key); same != m_keys.cend())
+                    match = m_nodes[size_t(*same)].master;
+                if (match < 0)
+                    match = m_blankItems.value(key, -1);
+            }
+        }
         if (match >= 0)
             add(differs, assembly, component, match);
     }
@@ -507,6 +534,8 @@ private:
     /// ItemMaster IDs with leading or trailing blanks, by their folded form without them.
     QHash<QString, int> m_blankItems;
     std::vector<std::pair<int, int>> m_edges;
+    LastId m_lastAssembly;
+    LastId m_lastComponent;
 };
 
 std::optional<CheckReport> checkDatabase(Store& store, const CheckProgress& progress) {

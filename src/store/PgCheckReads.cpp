@@ -53,7 +53,10 @@ bool PgDatabase::readForCheck(CheckSink& sink) {
     StoredId component;
     StoredQuantity quantity;
     for (int row = 1; lines.next(); ++row) {
-        assembly.text = lines.value(0).toString();
+        // A bill's lines come one after another: its assembly stays one shared text, which
+        // the check then knows again without seeking it.
+        if (QString text = lines.value(0).toString(); text != assembly.text)
+            assembly.text = std::move(text);
         component.text = lines.value(1).toString();
         const QVariant value = lines.value(2);
         quantity = value.isNull() ? StoredQuantity{StoredQuantity::Null, 0, {}}
