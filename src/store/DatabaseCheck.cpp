@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 namespace store {
 
@@ -71,19 +72,19 @@ struct CheckReport::Data {
     void makeRanks() {
         if (rank.size() == spellings.size())
             return;
-        std::vector<int> order(spellings.size());
-        std::vector<QString> keys(spellings.size());
-        for (size_t i = 0; i < spellings.size(); ++i) {
-            order[i] = int(i);
-            keys[i] = foldKey(spellings[i]);
-        }
-        std::sort(order.begin(), order.end(), [&](int a, int b) {
-            const int byKey = QString::compare(keys[size_t(a)], keys[size_t(b)]);
-            return byKey != 0 ? byKey < 0 : spellings[size_t(a)] < spellings[size_t(b)];
+        // Sorted as UTF-8 bytes, the order of SQLite's own comparison; short IDs stay inside
+        // their std::string, so the sort seldom leaves the array.
+        std::vector<std::pair<std::string, int>> keyed(spellings.size());
+        for (size_t i = 0; i < spellings.size(); ++i)
+            keyed[i] = {foldKey(spellings[i]).toStdString(), int(i)};
+        std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+            if (a.first != b.first)
+                return a.first < b.first;
+            return spellings[size_t(a.second)] < spellings[size_t(b.second)];
         });
         rank.assign(spellings.size(), 0);
-        for (size_t i = 0; i < order.size(); ++i)
-            rank[size_t(order[i])] = int(i) + 1; // 0 stays for "none"
+        for (size_t i = 0; i < keyed.size(); ++i)
+            rank[size_t(keyed[i].second)] = int(i) + 1; // 0 stays for "none"
     }
     int rankOf(int spelling) const { return spelling < 0 ? 0 : rank[size_t(spelling)]; }
 
