@@ -20,6 +20,7 @@
 #include "shell/ItemList.h"
 #include "desktop/PagedPrint.h"
 #include "desktop/QtDesktop.h"
+#include "store/DatabaseCheck.h"
 #include "store/Database.h"
 #include "store/Store.h"
 #include "tree/BomTreeModel.h"
@@ -344,6 +345,21 @@ public:
             printRatio(QStringLiteral("scale load / deep load"), row.median() / deepMedian, 2);
     }
 
+    /// Tools > Check Database's work on a whole database: the store opened, both tables read
+    /// once, the findings made and ordered. `lines` is what the database holds.
+    void checkCase(const char* label, const QString& location, qint64 lines) {
+        size_t findings = 0;
+        qint64 read = 0;
+        measure(QStringLiteral("check database (%1, %2 lines)").arg(QLatin1StringView(label)).arg(lines), [&] {
+            const auto report = store::checkDatabase(*store::openStore(location), {});
+            findings = report->size();
+            read = report->lines;
+        });
+        if (read != lines)
+            qFatal("check database (%s): %lld lines read, expected %lld", label, read, lines);
+        std::printf("  %zu findings\n", findings);
+    }
+
     /// Edit > Where Used on a list line, until the Where Used window shows every assembly.
     void whereUsedCase(shell::BomWindow& w, BenchDesktop& desktop, const QString& location,
                        const QString& source) {
@@ -532,6 +548,9 @@ void serverCases(int runs, const bench::Sizes& sizes, const QString& dataDir, co
     onServer.measure(QStringLiteral("connect and check the tables"),
                      [&] { store::openStore(deepUri); });
     onServer.treeCases("deep", deepUri, bench::DeepTop, deepNodes, deep);
+    onServer.checkCase("deep", deepUri,
+                       qint64(sizes.deepLevels - 1) * sizes.deepPerLevel * sizes.deepComponents +
+                           sizes.deepComponents);
     onServer.itemCases(itemsUri);
 }
 
@@ -572,8 +591,16 @@ int main(int argc, char* argv[]) {
     double deepMedian = 0;
     if (wanted("deep") || wanted("scale"))
         deepMedian = bench.treeCases("deep", deep, bench::DeepTop, deepNodes, deep);
-    if (wanted("scale"))
-        bench.scaleCase(bench.database("scale", &bench::writeScale), deepMedian, deepNodes);
+    // The lines of the deep structure: every level but the last lists its components.
+    const qint64 deepLines =
+        qint64(sizes.deepLevels - 1) * sizes.deepPerLevel * sizes.deepComponents + sizes.deepComponents;
+    if (wanted("deep"))
+        bench.checkCase("deep", deep, deepLines);
+    if (wanted("scale")) {
+        const QString scale = bench.database("scale", &bench::writeScale);
+        bench.scaleCase(scale, deepMedian, deepNodes);
+        bench.checkCase("scale", scale, sizes.scaleLines);
+    }
     if (wanted("wide"))
         bench.treeCases("wide", wide, bench::WideTop, wideNodes, wide);
     if (wanted("items"))

@@ -335,7 +335,7 @@ private Q_SLOTS:
                 names.append(menu->menu()->objectName());
             return names;
         }();
-        QCOMPARE(menus, QStringList({"mnuFile", "mnuEdit", "mnuHelp"}));
+        QCOMPARE(menus, QStringList({"mnuFile", "mnuEdit", "mnuTools", "mnuHelp"}));
 
         // The tree had the focus last and has no node: nothing to look up, and it says so.
         action->trigger();

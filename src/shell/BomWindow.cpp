@@ -13,6 +13,7 @@
 #include "shell/NumLock.h"
 #include "shell/ServerLogin.h"
 #include "shell/ShortcutList.h"
+#include "shell/CheckDatabaseDialog.h"
 #include "shell/WhereUsedCommand.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
@@ -154,6 +155,15 @@ void BomWindow::route() {
         this);
     connect(m_whereUsedAction, &QAction::triggered, whereUsed, &WhereUsedCommand::run);
     m_whereUsed = whereUsed;
+    // A finding of Check Database loads its assembly the same way.
+    m_check = new CheckDatabaseCommand(
+        m_desktop, [this] { return m_choice->databasePath(); },
+        [this](const QString& id) {
+            m_itemIdEdit->setText(id);
+            m_desktop.queueEnter(m_itemIdEdit);
+        },
+        this);
+    connect(m_checkAction, &QAction::triggered, m_check, &CheckDatabaseCommand::run);
 
     // Undo and Redo say what they will undo: "Undo Delete SUB-WIRE from TOP-100".
     QAction* undo = m_editor->history().createUndoAction(this, QStringLiteral("&Undo"));
@@ -228,6 +238,7 @@ void BomWindow::forgetLoadedTree() {
     // The history and the Where Used window belong to the database left too.
     m_editor->history().clear();
     m_whereUsed->closeWindow();
+    m_check->closeWindow();
     showStatistics({});
 }
 

@@ -28,6 +28,7 @@ class BomTreeModel;
 namespace shell {
 
 class BomTreeView;
+class CheckDatabaseCommand;
 class DatabaseChoice;
 class ItemList;
 class WhereUsedCommand;
@@ -112,6 +113,8 @@ private:
     QAction* m_whereUsedAction;
     QMenu* m_editMenu;
     WhereUsedCommand* m_whereUsed = nullptr;
+    QAction* m_checkAction;
+    CheckDatabaseCommand* m_check = nullptr;
     QAction* m_notesAction;
     QAction* m_shortcutsAction;
     QAction* m_aboutAction;

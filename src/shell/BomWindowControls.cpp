@@ -201,6 +201,9 @@ void BomWindow::createMenus() {
     m_editMenu = edit;
     m_whereUsedAction = action(edit, "mnuWhereUsed", QStringLiteral("&Where Used"),
                                QKeySequence(Qt::CTRL | Qt::Key_U));
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    tools->setObjectName(QStringLiteral("mnuTools"));
+    m_checkAction = action(tools, "mnuCheckDatabase", QStringLiteral("&Check Database"));
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     m_notesAction = action(help, "mnuOperation", QStringLiteral("&Operation Notes"),

@@ -100,6 +100,9 @@ public:
     /// transaction, whatever the structure. An assembly ID on the way that is not valid UTF-8
     /// fails with UnreadableId, a quantity on the way that is not a number with QueryFailed.
     std::vector<WhereUsedRow> whereUsed(const QString& item) override;
+    /// Through SQLite's own interface, in one read transaction: IDs reach the sink as their
+    /// bytes where those are not valid UTF-8, quantities as the column holds them.
+    bool readForCheck(CheckSink& sink) override;
 
 private:
     void checkSchema();

@@ -58,6 +58,8 @@ public:
     /// Reads only the lines above the item (one recursive statement) and the listed
     /// assemblies' ItemMaster rows, in one snapshot, and walks them as Database does.
     std::vector<WhereUsedRow> whereUsed(const QString& item) override;
+    /// Two plain reads in one snapshot.
+    bool readForCheck(CheckSink& sink) override;
 
 private:
     void checkSchema();

@@ -16,6 +16,8 @@
 
 namespace store {
 
+class CheckSink;
+
 /// One row of ItemMaster; a Null column is an empty optional.
 struct Item {
     QString id;
@@ -117,6 +119,10 @@ public:
     /// sorted by level and then by assembly ID under the store's case rule; WhereUsedRow says
     /// what each row holds and what a cycle gives. One state of the tables.
     virtual std::vector<WhereUsedRow> whereUsed(const QString& item) = 0;
+    /// Hands `sink` every ItemMaster ID and then every BomDetail line, each once and as
+    /// stored, from one state of the tables, for the database check (DatabaseCheck.h). False
+    /// when the sink stopped it.
+    virtual bool readForCheck(CheckSink& sink) = 0;
 };
 
 /// Whether `location` is the address of a database server (postgresql:// or postgres://)

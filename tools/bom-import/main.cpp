@@ -2,6 +2,7 @@
 // SQLite database or a PostgreSQL server that the editor opens, and copies an SQLite database
 // to a server. See --help.
 
+#include "CheckCommand.h"
 #include "import/Import.h"
 
 #include "store/Store.h"
@@ -83,6 +84,8 @@ int main(int argc, char** argv) {
     bool into = false;
     bool createSchema = false;
     const QStringList arguments = app.arguments().mid(1);
+    if (!arguments.isEmpty() && arguments[0] == QLatin1StringView("--check"))
+        return tools::runCheck(arguments.mid(1));
     for (const QString& argument : arguments) {
         if (argument == QLatin1StringView("--help") || argument == QLatin1StringView("-h")) {
             std::fputs(Help, stdout);

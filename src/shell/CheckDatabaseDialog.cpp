@@ -1,0 +1,290 @@
+#include "shell/CheckDatabaseDialog.h"
+
+#include "desktop/Desktop.h"
+#include "store/Store.h"
+#include "store/StoreError.h"
+#include "tree/BillExport.h"
+
+#include <QAbstractTableModel>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace shell {
+
+namespace {
+
+const QString Title = QStringLiteral("Check Database");
+
+/// A text that a spreadsheet would take for a formula, guarded as the exports guard it.
+QString guarded(const QString& cell) {
+    if (!cell.isEmpty() && QStringView(u"=+-@").contains(cell.front()))
+        return u'\'' + cell;
+    return cell;
+}
+
+QString native(const QString& location) {
+    return store::isServerAddress(location) ? location : QDir::toNativeSeparators(location);
+}
+
+} // namespace
+
+void writeFindingsCsv(const store::CheckReport& report, const QString& path) {
+    QSaveFile file(path);
+    const auto failed = [&] {
+        return store::StoreError(store::ExportWriteFailed,
+                                 QStringLiteral("The file could not be written: %1 (%2)")
+                                     .arg(QDir::toNativeSeparators(path), file.errorString()));
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        throw failed();
+    QByteArray chunk;
+    tree::appendCsvRecord(chunk, {QStringLiteral("Kind"), QStringLiteral("Assembly"),
+                                  QStringLiteral("Component"), QStringLiteral("Detail")});
+    // In pieces: a database with millions of findings would not fit in memory as one text.
+    for (size_t i = 0; i < report.size(); ++i) {
+        const store::CheckFinding finding = report.finding(i);
+        tree::appendCsvRecord(chunk, {store::kindName(finding.kind), guarded(finding.assembly),
+                                      guarded(finding.component), guarded(finding.detail)});
+        if (chunk.size() >= (1 << 20) || i + 1 == report.size()) {
+            if (file.write(chunk) != chunk.size())
+                throw failed(); // the unfinished copy goes with `file`
+            chunk.clear();
+        }
+    }
+    if (!chunk.isEmpty() && file.write(chunk) != chunk.size())
+        throw failed();
+    if (!file.commit())
+        throw failed();
+}
+
+/// The findings straight from the report, put into words only for the lines shown.
+class CheckDatabaseDialog::Findings : public QAbstractTableModel {
+public:
+    enum Column { Kind, Assembly, Component, Detail, ColumnCount };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void reset(store::CheckReport report) {
+        beginResetModel();
+        m_report = std::move(report);
+        m_cachedRow = -1;
+        endResetModel();
+    }
+    const store::CheckReport& report() const { return m_report; }
+    const store::CheckFinding& finding(int row) const {
+        if (row != m_cachedRow) {
+            m_cached = m_report.finding(size_t(row));
+            m_cachedRow = row;
+        }
+        return m_cached;
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(std::min<size_t>(m_report.size(), INT_MAX));
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : ColumnCount;
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        switch (section) {
+        case Kind: return QStringLiteral("Kind");
+        case Assembly: return QStringLiteral("Assembly");
+        case Component: return QStringLiteral("Component");
+        case Detail: return QStringLiteral("Detail");
+        default: return {};
+        }
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+            return {};
+        const store::CheckFinding& line = finding(index.row());
+        if (role == Qt::ToolTipRole)
+            return index.column() == Detail ? line.detail : QVariant();
+        switch (index.column()) {
+        case Kind: return store::kindName(line.kind);
+        case Assembly: return line.assembly;
+        case Component: return line.component;
+        case Detail: return line.detail;
+        default: return {};
+        }
+    }
+    void sort(int column, Qt::SortOrder order) override {
+        Q_EMIT layoutAboutToBeChanged();
+        m_report.sortBy(column, order == Qt::DescendingOrder);
+        m_cachedRow = -1;
+        Q_EMIT layoutChanged();
+    }
+
+private:
+    store::CheckReport m_report;
+    mutable int m_cachedRow = -1;
+    mutable store::CheckFinding m_cached{};
+};
+
+CheckDatabaseDialog::CheckDatabaseDialog(desktop::Desktop& desktop,
+                                         std::function<void(const QString&)> loadAssembly,
+                                         QWidget* parent)
+    : QDialog(parent), m_desktop(desktop), m_loadAssembly(std::move(loadAssembly)) {
+    setObjectName(QStringLiteral("CheckDatabaseDialog"));
+    setWindowTitle(Title);
+    setModal(false);
+
+    m_heading = new QLabel;
+    m_heading->setObjectName(QStringLiteral("checkHeading"));
+    m_heading->setTextFormat(Qt::PlainText); // paths and IDs are data, never markup
+    m_heading->setWordWrap(true);
+    m_heading->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_findings = new Findings(this);
+    m_table = new QTableView;
+    m_table->setObjectName(QStringLiteral("checkTable"));
+    m_table->setAccessibleName(QStringLiteral("Findings"));
+    m_table->setModel(m_findings);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setWordWrap(false);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->horizontalHeader()->setSortIndicator(Findings::Kind, Qt::AscendingOrder);
+    m_table->setSortingEnabled(true);
+    // Column widths from the first lines only: the list may hold millions.
+    m_table->horizontalHeader()->setResizeContentsPrecision(200);
+    m_table->installEventFilter(this);
+    m_heading->setBuddy(m_table);
+    connect(m_table, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { loadLine(index.row()); });
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    QPushButton* exportButton =
+        buttons->addButton(QStringLiteral("Export…"), QDialogButtonBox::ActionRole);
+    exportButton->setObjectName(QStringLiteral("checkExport"));
+    connect(exportButton, &QPushButton::clicked, this, &CheckDatabaseDialog::exportList);
+    // Enter belongs to the table (it loads the line), never to a button.
+    exportButton->setAutoDefault(false);
+    buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(m_heading);
+    column->addWidget(m_table, 1);
+    column->addWidget(buttons);
+    resize(900, 480);
+}
+
+CheckDatabaseDialog::~CheckDatabaseDialog() = default;
+
+void CheckDatabaseDialog::showReport(store::CheckReport report, const QString& location) {
+    m_location = location;
+    const QString checked = QStringLiteral("%1 items and %2 lines of %3")
+                                .arg(report.items)
+                                .arg(report.lines)
+                                .arg(native(location));
+    m_heading->setText(report.empty()
+                           ? QStringLiteral("No problems found in %1.").arg(checked)
+                           : QStringLiteral("Findings: %1, in %2.").arg(report.size()).arg(checked));
+    const bool any = !report.empty();
+    m_findings->reset(std::move(report));
+    // The check hands its findings over by kind, as the header says until the user sorts.
+    m_table->horizontalHeader()->setSortIndicator(Findings::Kind, Qt::AscendingOrder);
+    m_table->resizeColumnsToContents();
+    if (any)
+        m_table->setCurrentIndex(m_findings->index(0, 0));
+    m_table->setFocus();
+}
+
+void CheckDatabaseDialog::loadLine(int row) {
+    if (row < 0 || row >= m_findings->rowCount())
+        return;
+    const store::CheckFinding& finding = m_findings->finding(row);
+    if (finding.loadable)
+        m_loadAssembly(finding.assembly);
+}
+
+void CheckDatabaseDialog::exportList() {
+    QString proposed = QStringLiteral("database-check.csv");
+    // Beside the database file; a server has no folder, so the dialog's own folder then.
+    if (!m_location.isEmpty() && !store::isServerAddress(m_location)) {
+        const QFileInfo database(m_location);
+        proposed = database.absoluteDir().filePath(database.completeBaseName() +
+                                                   QStringLiteral("-check.csv"));
+    }
+    const auto path = m_desktop.saveFile(QStringLiteral("Export Check Database"), proposed,
+                                         {QStringLiteral("CSV files (*.csv)"),
+                                          QStringLiteral("All files (*)")});
+    if (!path)
+        return;
+    try {
+        const desktop::BusyPointer busy(m_desktop);
+        writeFindingsCsv(m_findings->report(), *path);
+    } catch (const store::StoreError& error) {
+        m_desktop.messageBox(error.message(), desktop::OkOnly);
+    }
+}
+
+bool CheckDatabaseDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_table && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_table->currentIndex().isValid()) {
+            loadLine(m_table->currentIndex().row());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+CheckDatabaseCommand::CheckDatabaseCommand(desktop::Desktop& desktop,
+                                           std::function<QString()> databasePath,
+                                           std::function<void(const QString&)> loadAssembly,
+                                           QWidget* window)
+    : QObject(window), m_desktop(desktop), m_databasePath(std::move(databasePath)),
+      m_loadAssembly(std::move(loadAssembly)), m_window(window) {}
+
+void CheckDatabaseCommand::run() {
+    const QString location = m_databasePath();
+    std::optional<store::CheckReport> report;
+    std::optional<store::StoreError> failure;
+    {
+        const desktop::BusyPointer busy(m_desktop);
+        // The progress window closes before any message about the outcome appears.
+        const auto progress = m_desktop.startProgress(
+            QStringLiteral("Checking %1…").arg(native(location)), Title);
+        try {
+            const std::unique_ptr<store::Store> db = store::openStore(location);
+            report = store::checkDatabase(*db, [&progress](qint64 done, qint64 total) {
+                return progress->advance(done, total);
+            });
+        } catch (const store::StoreError& error) {
+            failure = error;
+        }
+    }
+    if (failure) {
+        m_desktop.messageBox(failure->message(), desktop::OkOnly);
+        return;
+    }
+    if (!report)
+        return; // cancelled: the check only reads, so nothing is left to say
+    if (!m_dialog)
+        m_dialog = new CheckDatabaseDialog(m_desktop, m_loadAssembly, m_window);
+    m_dialog->showReport(std::move(*report), location);
+    m_dialog->show();
+    m_dialog->raise();
+    m_dialog->activateWindow();
+}
+
+void CheckDatabaseCommand::closeWindow() {
+    if (m_dialog)
+        m_dialog->close();
+}
+
+} // namespace shell

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "store/DatabaseCheck.h"
+
+#include <QDialog>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QLabel;
+class QTableView;
+
+namespace desktop {
+class Desktop;
+}
+
+namespace shell {
+
+/// The "Check Database" window: what the check found in the whole database, one line per
+/// finding (Kind, Assembly, Component, Detail), sortable by each column. Double-click or Enter
+/// on a line hands its assembly to `loadAssembly`; "Export…" writes the list as CSV.
+///
+/// Modeless, as the Where Used window is: the user works through the findings one assembly
+/// after another with the tree beside the list.
+class CheckDatabaseDialog : public QDialog {
+    Q_OBJECT
+public:
+    CheckDatabaseDialog(desktop::Desktop& desktop, std::function<void(const QString&)> loadAssembly,
+                        QWidget* parent = nullptr);
+    ~CheckDatabaseDialog() override;
+
+    /// Replaces what the window shows by the check of `location`.
+    void showReport(store::CheckReport report, const QString& location);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void loadLine(int row);
+    void exportList();
+
+    class Findings;
+    desktop::Desktop& m_desktop;
+    std::function<void(const QString&)> m_loadAssembly;
+    QString m_location;
+    QLabel* m_heading;
+    QTableView* m_table;
+    Findings* m_findings;
+};
+
+/// Tools > Check Database: checks the database shown, with the busy pointer and a progress
+/// window with Cancel, and shows the findings in the one Check Database window.
+class CheckDatabaseCommand : public QObject {
+    Q_OBJECT
+public:
+    /// `loadAssembly` loads an item in the main window, as a pick in the Item Master list does.
+    CheckDatabaseCommand(desktop::Desktop& desktop, std::function<QString()> databasePath,
+                         std::function<void(const QString&)> loadAssembly, QWidget* window);
+
+    /// Runs the check and shows its findings (or the numbered message); a Cancel shows
+    /// nothing, as the check has changed nothing.
+    void run();
+    /// Closes the window, if it is open: its findings belong to the database shown.
+    void closeWindow();
+
+private:
+    desktop::Desktop& m_desktop;
+    std::function<QString()> m_databasePath;
+    std::function<void(const QString&)> m_loadAssembly;
+    QWidget* m_window;
+    QPointer<CheckDatabaseDialog> m_dialog;
+};
+
+/// The findings as CSV, as the exports write it (RFC 4180, UTF-8), a header row first; a cell
+/// that a spreadsheet would run as a formula starts with a single quote. Written to `path`
+/// whole or not at all. Throws StoreError (ExportWriteFailed).
+void writeFindingsCsv(const store::CheckReport& report, const QString& path);
+
+} // namespace shell

@@ -1,0 +1,62 @@
+#include "CheckCommand.h"
+
+#include "store/DatabaseCheck.h"
+#include "store/Store.h"
+#include "store/StoreError.h"
+
+#include <cstdio>
+
+namespace tools {
+
+namespace {
+
+/// One finding a line, whatever an ID holds: control characters are shown as \xHH.
+QString oneLine(QString text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < 0x20 || c == 0x7F) {
+            text.replace(i, 1, QStringLiteral("\\x") +
+                                   QString::number(uint(c), 16).toUpper().rightJustified(2, u'0'));
+            i += 3;
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+int runCheck(const QStringList& arguments) {
+    if (arguments.size() != 1) {
+        std::fprintf(stderr, "%s\n",
+                     qUtf8Printable(store::StoreError(
+                                        store::ImportUsage,
+                                        QStringLiteral("--check takes one database: a file or a "
+                                                       "server address (postgresql://…)."))
+                                        .message()));
+        return 2;
+    }
+    try {
+        const std::unique_ptr<store::Store> db = store::openStore(arguments[0]);
+        const std::optional<store::CheckReport> report = store::checkDatabase(*db, {});
+        for (size_t i = 0; i < report->size(); ++i) {
+            const store::CheckFinding finding = report->finding(i);
+            const QString what = finding.component.isEmpty()
+                                     ? finding.assembly
+                                     : QStringLiteral("%1 → %2").arg(finding.assembly, finding.component);
+            std::printf("%s\n", qUtf8Printable(oneLine(QStringLiteral("%1: %2: %3").arg(
+                                    store::kindName(finding.kind), what, finding.detail))));
+        }
+        std::printf("%s\n", qUtf8Printable(QStringLiteral("%1: %2 findings in %3 items and %4 lines.")
+                                               .arg(arguments[0])
+                                               .arg(report->size())
+                                               .arg(report->items)
+                                               .arg(report->lines)));
+        return report->empty() ? 0 : 1;
+    } catch (const store::StoreError& error) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s\n", qUtf8Printable(error.message()));
+        return 2;
+    }
+}
+
+} // namespace tools
