@@ -4,16 +4,21 @@
 #include "shell/ExportCommands.h"
 #include "support/FileSizeLimit.h"
 #include "support/ScriptedDesktop.h"
+#include "tree/BillDocument.h"
 #include "tree/BomTreeModel.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -233,6 +238,26 @@ private Q_SLOTS:
         QVERIFY(m_desktop.messages().isEmpty());
         QVERIFY(m_status.isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    void realPreviewDialogShowsEveryPage() {
+        // Qt's own preview dialog, closed once it has shown its pages.
+        m_model.adopt(u"TOP"_s, bill(300, [](int i) { return 1 + i % 3; }));
+        tree::BillDocument document(tree::indentedBill(m_model), {u"TOP"_s, {}, {}, QDate()});
+        int shown = -1;
+        QTimer::singleShot(0, [&] {
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QPrintPreviewDialog*>(window)) {
+                    if (auto* widget = dialog->findChild<QPrintPreviewWidget*>())
+                        shown = widget->pageCount();
+                    dialog->reject();
+                }
+        });
+        const desktop::PrintOutcome outcome =
+            m_desktop.desktop::QtDesktop::printPreview(u"Preview"_s, document, {});
+        QCOMPARE(outcome.result, desktop::PrintResult::Cancelled);
+        QVERIFY(shown > 1);
+        QCOMPARE(shown, document.pageCount());
     }
 
     void previewShowsThePagesThatPrint() {
