@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -188,6 +189,7 @@ private Q_SLOTS:
         QTest::newRow("full disk") << u"full"_s;
         QTest::newRow("read-only folder") << u"read-only"_s;
         QTest::newRow("folder is a file") << u"file"_s;
+        QTest::newRow("a pipe") << u"pipe"_s;
     }
     void failedPrintNamesTheCauseAndKeepsThePreviousFile() {
         QFETCH(QString, where);
@@ -202,7 +204,12 @@ private Q_SLOTS:
             previous.write("the previous print");
         }
         QString cause;
-        if (where == u"file"_s) {
+        if (where == u"pipe"_s) {
+            // Renamed over, a device or pipe would be gone; the pipe stands in for /dev/full.
+            QFile::remove(target);
+            QVERIFY(mkfifo(QFile::encodeName(target).constData(), 0600) == 0);
+            cause = u"not a plain file"_s;
+        } else if (where == u"file"_s) {
             target += u"/TOP.pdf"_s;
             cause = QString::fromLocal8Bit(std::strerror(ENOTDIR));
         } else if (where == u"read-only"_s) {
@@ -223,8 +230,12 @@ private Q_SLOTS:
                      message.contains(cause),
                  qPrintable(message));
         QVERIFY(m_status.isEmpty());
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"TOP.pdf"_s});
-        QCOMPARE(contents(dir.filePath(u"TOP.pdf"_s)), QByteArray("the previous print"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList{u"TOP.pdf"_s});
+        if (where == u"pipe"_s)
+            QVERIFY(!QFileInfo(target).isFile());
+        else
+            QCOMPARE(contents(dir.filePath(u"TOP.pdf"_s)), QByteArray("the previous print"));
     }
 
     void cancelledPrintWritesNothing() {
