@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -313,6 +314,14 @@ private Q_SLOTS:
                  qPrintable(message));
         QVERIFY(m_status.isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+
+        // A pipe (standing in for /dev/full) is refused, not renamed over.
+        QVERIFY(mkfifo(QFile::encodeName(target).constData(), 0600) == 0);
+        m_desktop.saveAnswers = {target};
+        m_commands.exportIndented();
+        QVERIFY2(m_desktop.messageTexts().value(1).contains(u"not a plain file"_s),
+                 qPrintable(m_desktop.messageTexts().value(1)));
+        QVERIFY(QFileInfo(target).exists() && !QFileInfo(target).isFile());
     }
 
     void windowOffersTheCommandsOnlyWithABill() {

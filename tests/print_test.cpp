@@ -4,17 +4,23 @@
 #include "shell/ExportCommands.h"
 #include "support/FileSizeLimit.h"
 #include "support/ScriptedDesktop.h"
+#include "tree/BillDocument.h"
 #include "tree/BomTreeModel.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -183,6 +189,7 @@ private Q_SLOTS:
         QTest::newRow("full disk") << u"full"_s;
         QTest::newRow("read-only folder") << u"read-only"_s;
         QTest::newRow("folder is a file") << u"file"_s;
+        QTest::newRow("a pipe") << u"pipe"_s;
     }
     void failedPrintNamesTheCauseAndKeepsThePreviousFile() {
         QFETCH(QString, where);
@@ -197,7 +204,12 @@ private Q_SLOTS:
             previous.write("the previous print");
         }
         QString cause;
-        if (where == u"file"_s) {
+        if (where == u"pipe"_s) {
+            // Renamed over, a device or pipe would be gone; the pipe stands in for /dev/full.
+            QFile::remove(target);
+            QVERIFY(mkfifo(QFile::encodeName(target).constData(), 0600) == 0);
+            cause = u"not a plain file"_s;
+        } else if (where == u"file"_s) {
             target += u"/TOP.pdf"_s;
             cause = QString::fromLocal8Bit(std::strerror(ENOTDIR));
         } else if (where == u"read-only"_s) {
@@ -218,8 +230,12 @@ private Q_SLOTS:
                      message.contains(cause),
                  qPrintable(message));
         QVERIFY(m_status.isEmpty());
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"TOP.pdf"_s});
-        QCOMPARE(contents(dir.filePath(u"TOP.pdf"_s)), QByteArray("the previous print"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList{u"TOP.pdf"_s});
+        if (where == u"pipe"_s)
+            QVERIFY(!QFileInfo(target).isFile());
+        else
+            QCOMPARE(contents(dir.filePath(u"TOP.pdf"_s)), QByteArray("the previous print"));
     }
 
     void cancelledPrintWritesNothing() {
@@ -233,6 +249,26 @@ private Q_SLOTS:
         QVERIFY(m_desktop.messages().isEmpty());
         QVERIFY(m_status.isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+
+    void realPreviewDialogShowsEveryPage() {
+        // Qt's own preview dialog, closed once it has shown its pages.
+        m_model.adopt(u"TOP"_s, bill(300, [](int i) { return 1 + i % 3; }));
+        tree::BillDocument document(tree::indentedBill(m_model), {u"TOP"_s, {}, {}, QDate()});
+        int shown = -1;
+        QTimer::singleShot(0, [&] {
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QPrintPreviewDialog*>(window)) {
+                    if (auto* widget = dialog->findChild<QPrintPreviewWidget*>())
+                        shown = widget->pageCount();
+                    dialog->reject();
+                }
+        });
+        const desktop::PrintOutcome outcome =
+            m_desktop.desktop::QtDesktop::printPreview(u"Preview"_s, document, {});
+        QCOMPARE(outcome.result, desktop::PrintResult::Cancelled);
+        QVERIFY(shown > 1);
+        QCOMPARE(shown, document.pageCount());
     }
 
     void previewShowsThePagesThatPrint() {

@@ -1,6 +1,7 @@
 #include "desktop/PagedPrint.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QPainter>
 #include <QPdfWriter>
@@ -91,7 +92,10 @@ PrintOutcome writePdf(PagedDocument& document, const QString& path, const QPageL
     PrintOutcome outcome;
     outcome.file = path;
     // QSaveFile writes under a temporary name in the same folder and renames over `path` at
-    // commit: an unfinished or refused file never takes the place of the one there.
+    // commit: an unfinished or refused file never takes the place of the one there. A device or
+    // a pipe must never be replaced that way.
+    if (const QFileInfo target(path); target.exists() && !target.isFile())
+        return failure(outcome, QStringLiteral("not a plain file"));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failure(outcome, file.errorString());

@@ -38,6 +38,12 @@ void writeWhole(const QString& path, const QByteArray& data) {
                                  QStringLiteral("The file could not be written: %1 (%2)")
                                      .arg(QDir::toNativeSeparators(path), file.errorString()));
     };
+    // The file is replaced by renaming a new one over it: that must never happen to a device
+    // or a pipe (a superuser's export to /dev/full would replace the device itself).
+    if (const QFileInfo target(path); target.exists() && !target.isFile())
+        throw store::StoreError(store::ExportWriteFailed,
+                                QStringLiteral("The file could not be written: %1 (not a plain file)")
+                                    .arg(QDir::toNativeSeparators(path)));
     // Unbuffered, and written until all is out: a write that stops short (a full disk) says
     // nothing of why, and only the next one fails with the system's own words for the cause.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
