@@ -63,7 +63,8 @@ public:
     QElapsedTimer clock;
     QStringList messages;
 
-    int messageBox(const QString& text, desktop::MessageStyle, const QString&) override {
+    int messageBox(const QString& text, desktop::MessageStyle, const QString&,
+                   const QString&) override {
         if (!firstMessageAt)
             firstMessageAt = clock.nsecsElapsed();
         messages.append(text);

@@ -67,7 +67,7 @@ private Q_SLOTS:
         f.click(f.node("Q"));
         QCOMPARE(shown(f), (Shown{"1.5", "KG", "(no description on file)"}));
         f.click(f.node("GHOST"));
-        QCOMPARE(shown(f), (Shown{"7", "", ""}));
+        QCOMPARE(shown(f), (Shown{"7", "", "(not in the Item Master)"}));
         f.click(f.node("E"));
         QCOMPARE(shown(f), (Shown{"1", "EA", ""}));
         QVERIFY(f.desktop.messages().isEmpty());

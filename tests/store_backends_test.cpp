@@ -108,7 +108,8 @@ private Q_SLOTS:
 
     void writesAndDeletesLinesWithAnyCharacters() {
         const StoreBackend backend = this->backend();
-        backend.write({}, {});
+        // A bill is started only for an item of the Item Master.
+        backend.write({{QStringLiteral("ASM 1"), {}, {}}}, {});
         const QString odd = QStringLiteral("O'Brien \"Spezial\" Größe; DROP TABLE BomDetail;--?");
         const QDateTime when(QDate(2026, 12, 8), QTime(9, 30, 15));
         {
@@ -312,7 +313,7 @@ private Q_SLOTS:
         if (kind == StoreBackend::Sqlite)
             QSKIP("a server matter");
         const StoreBackend backend = this->backend();
-        backend.write({}, {});
+        backend.write({{QStringLiteral("A"), {}, {}}, {QStringLiteral("B"), {}, {}}}, {});
         // Editor 1 drops B under A and stops right before its insert, its checks passed.
         // Editor 2 then drops A under B. Editor 1 goes on once editor 2 has either finished or
         // is waiting for a lock: without one, both checks pass and both lines land.

@@ -178,7 +178,7 @@ private Q_SLOTS:
 
     void anotherWriterCannotCloseACycleDuringAnAdd() {
         const QString file = path(QStringLiteral("race.db"));
-        writeDatabase(file, {}, {{"A", "X"}});
+        writeDatabase(file, {{QStringLiteral("B"), {}, {}}}, {{"A", "X"}});
         std::optional<QString> otherWrite;
         {
             Database db(file);

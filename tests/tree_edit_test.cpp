@@ -65,6 +65,11 @@ private Q_SLOTS:
         QCOMPARE(question.text, QStringLiteral("Make Target Item A Parent?"));
         QCOMPARE(question.title, QStringLiteral("Fabrilux"));
         QCOMPARE(question.style, desktop::YesNo | desktop::IconQuestion);
+        // The second line names what each answer does, with the target and its assembly.
+        const QString targetId = target.section(u'/', -1);
+        const QString targetAssembly = target.contains(u'/') ? target.section(u'/', -2, -2) : "A";
+        QCOMPARE(question.informative, QStringLiteral("Yes: NEW goes into %1. No: beside %1, into %2.")
+                                           .arg(targetId, targetAssembly));
         const auto quantity = f.desktop.asked.at(1);
         QCOMPARE(quantity.kind, QStringLiteral("input"));
         QCOMPARE(quantity.text, QStringLiteral("Enter the quantity required of the new component."));
@@ -77,6 +82,7 @@ private Q_SLOTS:
             columnOf(f.database, assembly, "NEW", "StartDate").toString(), "yyyy-MM-dd HH:mm:ss");
         QVERIFY(written >= before && written <= QDateTime::currentDateTime());
         QCOMPARE(linesOf(f.database).size(), 4);
+        QCOMPARE(f.status(), QStringLiteral("Added the line %1 \u2192 NEW, quantity 2.5.").arg(assembly));
         QVERIFY(!f.tree().dropHighlight().isValid());
         // The list does not change.
         QCOMPARE(f.list().items().size(), 6);
@@ -200,19 +206,54 @@ private Q_SLOTS:
         }
     }
 
-    void acceptsZeroNegativeAndFractions() {
+    void zeroAndNegativeQuantitiesAreWrittenAfterOneQuestion() {
         WindowFixture f(catalogue(), structure());
         f.load(QStringLiteral("A"));
-        const std::pair<const char*, double> cases[] = {{"0", 0.0}, {"-1.5", -1.5}, {" .75 ", 0.75}};
-        const char* items[] = {"NEW", "E", "D"};
-        for (int i = 0; i < 3; ++i) {
-            f.desktop.messageAnswers = {desktop::ResultYes};
-            f.desktop.inputAnswers = {QString::fromLatin1(cases[i].first)};
+        struct Case {
+            const char* typed;
+            int answer; // to the quantity's question; 0: none is asked
+            QVariant written;
+        };
+        const Case cases[] = {{"-2", desktop::ResultNo, {}},
+                              {"0", desktop::ResultCancel, {}},
+                              {"0", desktop::ResultYes, 0.0},
+                              {"-1.5", desktop::ResultYes, -1.5},
+                              {" .75 ", 0, 0.75}};
+        const char* items[] = {"NEW", "NEW", "NEW", "E", "D"};
+        for (int i = 0; i < 5; ++i) {
+            f.desktop.asked.clear();
+            f.desktop.messageAnswers = {desktop::ResultYes, cases[i].answer};
+            f.desktop.inputAnswers = {QString::fromLatin1(cases[i].typed)};
             f.drop(QString::fromLatin1(items[i]), f.node("C"));
-            QCOMPARE(columnOf(f.database, "C", items[i], "bomQtyReq").toDouble(), cases[i].second);
+            QCOMPARE(columnOf(f.database, "C", items[i], "bomQtyReq"), cases[i].written);
+            const auto messages = f.desktop.messages();
+            QCOMPARE(messages.size(), cases[i].answer ? 2 : 1);
+            if (cases[i].answer) {
+                QCOMPARE(messages.at(1).text, QStringLiteral("Use Quantity %1?")
+                                                  .arg(QString::fromLatin1(cases[i].typed)));
+                QCOMPARE(messages.at(1).style, desktop::YesNo | desktop::IconQuestion);
+                QVERIFY(messages.at(1).informative.contains(QStringLiteral("C \u2192 %1").arg(items[i])));
+            }
         }
         QCOMPARE(f.outline(), QStringLiteral("B[D] C[D E NEW]"));
-        QCOMPARE(f.desktop.messageTexts().size(), 3); // the three questions only
+
+        // F2 on a quantity asks the same; No and Esc leave line and tree as they were.
+        const QModelIndex quantity = f.node("B").siblingAtColumn(tree::QuantityColumn);
+        for (const int answer : {int(desktop::ResultNo), int(desktop::ResultCancel), int(desktop::ResultYes)}) {
+            f.desktop.asked.clear();
+            f.desktop.messageAnswers = {answer};
+            f.model().setData(quantity, QStringLiteral("-0"));
+            QCoreApplication::processEvents();
+            QCOMPARE(f.desktop.messageTexts(), QStringList{QStringLiteral("Use Quantity -0?")});
+            const double stored = columnOf(f.database, "A", "B", "bomQtyReq").toDouble();
+            QCOMPARE(stored, answer == desktop::ResultYes ? 0.0 : 1.0);
+            QCOMPARE(f.model().quantity(f.node("B")), std::optional<double>(stored));
+        }
+        // A quantity that is what the line holds already is no new mistake.
+        f.desktop.asked.clear();
+        f.model().setData(quantity, QStringLiteral("0"));
+        QCoreApplication::processEvents();
+        QVERIFY(f.desktop.asked.isEmpty());
     }
 
     void dragsFromElsewhereAreRefused() {
@@ -283,6 +324,8 @@ private Q_SLOTS:
         QCOMPARE(confirm.text, QStringLiteral("Delete Selected Item?"));
         QCOMPARE(confirm.title, QStringLiteral("Fabrilux"));
         QCOMPARE(confirm.style, desktop::OkCancel | desktop::IconStop);
+        QCOMPARE(confirm.informative, QStringLiteral("Deletes the line B \u2192 D, quantity 1."));
+        QCOMPARE(f.status(), QStringLiteral("Deleted the line B \u2192 D, quantity 1."));
         QCOMPARE(f.outline(), QStringLiteral("B C[E] D"));
         QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "A>C=1", "A>D=1", "C>E=1"}));
 

@@ -77,10 +77,16 @@ private Q_SLOTS:
         QCOMPARE(f.label("Label10").text(), QStringLiteral("Just a part"));
         QCOMPARE(f.status(), f.database);
 
-        // Not in ItemMaster: the tree is built, and no description shows, never the last one.
+        // Not in ItemMaster: the tree is built, and the description field and the status say
+        // so, never showing the last item's description; no box interrupts the load.
         f.load(QStringLiteral("GHOST"));
         QCOMPARE(f.outline(), QStringLiteral("B"));
-        QCOMPARE(f.label("Label10").text(), QString());
+        QCOMPARE(f.label("Label10").text(), QStringLiteral("(not in the Item Master)"));
+        QCOMPARE(f.status(), QStringLiteral("'GHOST' is not in the Item Master of ") + f.database);
+        f.load(QStringLiteral("NOPE-123"));
+        QCOMPARE(f.outline(), QString());
+        QCOMPARE(f.label("Label10").text(), QStringLiteral("(not in the Item Master)"));
+        QVERIFY(f.status().contains(u"'NOPE-123'"));
 
         f.load(QStringLiteral("NODESC"));
         QCOMPARE(f.label("Label10").text(), QStringLiteral("(no description on file)"));
@@ -237,10 +243,12 @@ private Q_SLOTS:
             at = below.isValid() ? below : model.index(at.row() + 1, 0, at.parent());
         }
         QVERIFY(marked.isValid());
+        // The generated items have no ItemMaster rows: that is said after the stop.
         QCOMPARE(model.data(marked, Qt::AccessibleDescriptionRole).toString(),
-                 QStringLiteral("not expanded: the node limit was reached"));
+                 QStringLiteral("not expanded: the node limit was reached; not in the Item Master"));
         QCOMPARE(model.data(marked, Qt::ToolTipRole).toString(),
-                 QStringLiteral("not expanded: the node limit was reached"));
+                 QStringLiteral("not expanded: the node limit was reached\n"
+                                "This line may be wrong: not in the Item Master."));
         QCOMPARE(model.data(marked, Qt::ForegroundRole).value<QBrush>().color(), tree::MarkedColour);
     }
 
@@ -325,7 +333,7 @@ private Q_SLOTS:
             deepest = f.model().index(0, 0, deepest);
         QCOMPARE(f.model().stopOf(deepest), tree::Stop::DepthLimit);
         QCOMPARE(f.model().data(deepest, Qt::AccessibleDescriptionRole).toString(),
-                 QStringLiteral("not expanded: the depth limit was reached"));
+                 QStringLiteral("not expanded: the depth limit was reached; not in the Item Master"));
         f.window().findChild<QAction*>(QStringLiteral("mnuExpand"))->trigger();
         QCoreApplication::processEvents();
         QVERIFY(f.tree().isExpanded(deepest.parent()));

@@ -98,7 +98,10 @@ public:
     /// A modal message box; an empty title shows ApplicationTitle. Returns a MessageResult;
     /// Esc gives Cancel where the box has a Cancel button; on a Yes/No box, Esc and closing the
     /// box give Cancel too (neither answer was chosen); a Yes/No/Cancel box offers Cancel.
-    virtual int messageBox(const QString& text, MessageStyle style, const QString& title = {}) = 0;
+    /// `informative`, when given, is a second line under the text that says what exactly the
+    /// answer acts on.
+    virtual int messageBox(const QString& text, MessageStyle style, const QString& title = {},
+                           const QString& informative = {}) = 0;
     /// A modal input box; an empty optional when the user cancelled.
     virtual std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                             const QString& defaultText) = 0;

@@ -74,10 +74,15 @@ protected:
 
 } // namespace
 
-int QtDesktop::messageBox(const QString& text, MessageStyle style, const QString& title) {
+int QtDesktop::messageBox(const QString& text, MessageStyle style, const QString& title,
+                          const QString& informative) {
     MessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title.isEmpty() ? ApplicationTitle : title);
     box.setText(text);
+    // Item IDs are text, never markup.
+    box.setTextFormat(Qt::PlainText);
+    if (!informative.isEmpty())
+        box.setInformativeText(informative);
     switch (buttonsOf(style)) {
     case OkCancel:
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);

@@ -7,7 +7,8 @@ namespace desktop {
 /// The desktop services on real Qt dialogs.
 class QtDesktop : public Desktop {
 public:
-    int messageBox(const QString& text, MessageStyle style, const QString& title = {}) override;
+    int messageBox(const QString& text, MessageStyle style, const QString& title = {},
+                   const QString& informative = {}) override;
     std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                     const QString& defaultText) override;
     std::optional<QStringList> formBox(const QString& title, const QString& prompt,

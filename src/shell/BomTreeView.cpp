@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 
+#include "shell/Icons.h"
 #include "shell/ItemDrag.h"
 #include "tree/BomTreeModel.h"
 #include "tree/BomTreeModel.h"
@@ -46,6 +47,8 @@ BomTreeView::BomTreeView(QWidget* parent) : QTreeView(parent) {
 }
 
 void BomTreeView::setModel(QAbstractItemModel* model) {
+    if (auto* bom = qobject_cast<tree::BomTreeModel*>(model))
+        bom->setProblemIcon(problemIcon());
     QTreeView::setModel(model);
     // Room for an item ID a few levels down; the numbers and the unit are short.
     const int em = fontMetrics().horizontalAdvance(QLatin1Char('M'));

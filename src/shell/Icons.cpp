@@ -59,4 +59,25 @@ QIcon applicationIcon() {
     return QIcon(pixmap);
 }
 
+QIcon problemIcon() {
+    QIcon icon;
+    for (const int size : {16, 32}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 16.0, size / 16.0);
+        p.setPen(QPen(QColor(0x5a, 0x2e, 0x00), 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(QColor(0xf5, 0xb0, 0x20));
+        p.drawPolygon(QPolygonF({QPointF(8, 1.2), QPointF(15, 14.5), QPointF(1, 14.5)}));
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::black);
+        p.drawRect(QRectF(7.1, 5, 1.8, 5.5));
+        p.drawEllipse(QRectF(7.0, 11.4, 2, 2));
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
 } // namespace shell

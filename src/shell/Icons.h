@@ -15,5 +15,8 @@ QPixmap pencilPixmap();
 QPixmap pencilDragCursor();
 /// The program's icon: a small product structure.
 QIcon applicationIcon();
+/// The mark of a tree line that is probably wrong: a warning triangle with an exclamation
+/// mark, told by its shape as well as by its colour.
+QIcon problemIcon();
 
 } // namespace shell

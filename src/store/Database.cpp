@@ -2,6 +2,7 @@
 
 #include "store/ItemKey.h"
 #include "store/LineErrors.h"
+#include "store/NewBill.h"
 #include "store/Schema.h"
 #include "store/SchemaCheck.h"
 #include "store/SqlSupport.h"
@@ -259,6 +260,7 @@ void Database::setBeforeInsert(std::function<void()> hook) { m_beforeInsert = st
 
 void Database::checkNewLine(const QString& assembly, const QString& component) {
     refuseCircular(assembly, component);
+    refuseBillWithoutItem(*this, assembly);
     Statement existing(m_db, schema::SelectLineExists, QStringLiteral("Could not read BomDetail"));
     existing.bind(assembly).bind(component).exec();
     if (existing.next())

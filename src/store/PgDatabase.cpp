@@ -2,6 +2,7 @@
 
 #include "store/ItemKey.h"
 #include "store/LineErrors.h"
+#include "store/NewBill.h"
 #include "store/PgSchema.h"
 #include "store/Schema.h"
 #include "store/SchemaCheck.h"
@@ -211,6 +212,7 @@ void PgDatabase::setBeforeInsert(std::function<void()> hook) { m_beforeInsert = 
 
 void PgDatabase::checkNewLine(const QString& assembly, const QString& component) {
     refuseCircular(assembly, component);
+    refuseBillWithoutItem(*this, assembly);
     if (findLine(assembly, component))
         throw errors::duplicateLine(assembly, component);
 }

@@ -22,6 +22,7 @@ enum ErrorNumber : int {
     DuplicateLine = 1022,        ///< the assembly already lists the component
     WriteFailed = 1023,          ///< an insert or delete failed
     UnreadableId = 1024,         ///< a stored item ID is not valid UTF-8 text
+    UnknownAssembly = 1025,      ///< a first line for an assembly that ItemMaster does not hold
     LineChanged = 1040,          ///< another program changed or removed the line meanwhile
     NodeLimit = 1030,            ///< a tree load reached its node limit
     CircularComponent = 1031,    ///< a drop would make an item a component of itself

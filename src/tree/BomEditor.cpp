@@ -12,10 +12,62 @@
 
 namespace tree {
 
+namespace {
+
+/// A line as the questions and the status name it: "MAST → 1551AGY".
+QString lineName(const QString& assembly, const QString& component) {
+    return QStringLiteral("%1 \u2192 %2").arg(assembly, component);
+}
+
+/// "quantity 1", or what a Null quantity is called.
+QString quantityPhrase(std::optional<double> quantity) {
+    return quantity ? QStringLiteral("quantity %1").arg(formatQuantity(*quantity))
+                    : QStringLiteral("no quantity");
+}
+
+} // namespace
+
 BomEditor::BomEditor(desktop::Desktop& desktop, DatabaseSession& session, BomTreeModel& model,
                      std::function<void(const QString&)> showStatus)
     : m_desktop(desktop), m_session(session), m_model(model),
-      m_showStatus(std::move(showStatus)) {}
+      m_showStatus(std::move(showStatus)) {
+    QObject::connect(&m_history, &QUndoStack::indexChanged, &m_history,
+                     [this](int index) { reportHistoryStep(index); });
+}
+
+void BomEditor::reportHistoryStep(int index) {
+    const int count = m_history.count();
+    const QUndoCommand* latest = index > 0 ? m_history.command(index - 1) : nullptr;
+    // A step pushed is one the history has not held before: the command is made before the
+    // push, while every command it may replace still lives, so its address is new.
+    if (count == 0) {
+        // The history was emptied with the database it belonged to: nothing was done.
+    } else if (latest && index > m_historyIndex && !m_historySeen.contains(latest)) {
+        m_showStatus(QStringLiteral("Done: %1.").arg(latest->text()));
+    } else if (index < m_historyIndex && count == m_historyCount) {
+        m_showStatus(QStringLiteral("Undone: %1.").arg(m_history.command(index)->text()));
+    } else if (index > m_historyIndex && count == m_historyCount) {
+        m_showStatus(QStringLiteral("Redone: %1.").arg(latest->text()));
+    } else {
+        // A step the database refused left the history; its refusal has been shown.
+        m_showStatus(m_session.databasePath());
+    }
+    m_historyIndex = index;
+    m_historyCount = count;
+    m_historySeen.clear();
+    for (int i = 0; i < count; ++i)
+        m_historySeen.append(m_history.command(i));
+}
+
+bool BomEditor::confirmUnlikelyQuantity(const QString& typed, const QString& assembly,
+                                        const QString& component) {
+    return m_desktop.messageBox(
+               QStringLiteral("Use Quantity %1?").arg(typed.trimmed()),
+               desktop::YesNo | desktop::IconQuestion, ShortTitle,
+               QStringLiteral("A quantity of zero or less is seldom meant. Yes: the line %1 "
+                              "gets it. No: nothing is written.")
+                   .arg(lineName(assembly, component))) == desktop::ResultYes;
+}
 
 void BomEditor::setLimits(int nodeLimit, int depthLimit) {
     m_nodeLimit = nodeLimit;
@@ -42,6 +94,9 @@ QString BomEditor::load(const QString& item) {
         store::Store& db = *opened;
         if (const auto found = db.findItem(item))
             description = found->description.value_or(NoDescription);
+        else if (!item.isEmpty())
+            // The load stays silent about an ID that names nothing, but shows it.
+            description = NotInItemMaster;
         m_desktop.processEvents();
         StructureBuilder builder(db, m_nodeLimit, m_depthLimit);
         try {
@@ -66,7 +121,9 @@ QString BomEditor::load(const QString& item) {
         busy.reset();
         report(failure->message());
     }
-    m_showStatus(m_session.databasePath());
+    m_showStatus(description == NotInItemMaster
+                     ? QStringLiteral("'%1' is not in the Item Master of %2").arg(item, path)
+                     : path);
     return description;
 }
 
@@ -95,6 +152,8 @@ std::optional<ComponentFacts> BomEditor::statistics(const QModelIndex& node) {
         if (const auto item = db.findItem(component)) {
             facts.unit = item->unit.value_or(QString());
             facts.description = item->description.value_or(NoDescription);
+        } else {
+            facts.description = NotInItemMaster;
         }
     } catch (const store::StoreError& error) {
         // Half a read would show this node's quantity beside another node's description.
@@ -114,8 +173,11 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
         return;
     const int answer =
         first ? int(desktop::ResultYes)
-              : m_desktop.messageBox(QStringLiteral("Make Target Item A Parent?"),
-                                     desktop::YesNo | desktop::IconQuestion, ShortTitle);
+              : m_desktop.messageBox(
+                    QStringLiteral("Make Target Item A Parent?"),
+                    desktop::YesNo | desktop::IconQuestion, ShortTitle,
+                    QStringLiteral("Yes: %1 goes into %2. No: beside %2, into %3.")
+                        .arg(component, m_model.text(target), m_model.assemblyOf(target)));
     // Esc or closing the box: the user has not decided, so the drop ends here.
     if (answer == desktop::ResultCancel)
         return;
@@ -144,6 +206,8 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
         report(store::StoreError(store::InvalidQuantity, quantityProblem(*typed)).message());
         return;
     }
+    if (*quantity <= 0 && !confirmUnlikelyQuantity(*typed, assembly, component))
+        return;
     if (!target.isValid() && !first)
         return;
     if (m_session.databasePath().isEmpty()) {
@@ -162,6 +226,8 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
         // Only a saved line gets nodes: the tree never shows a line that is not in the
         // database. It gets them wherever its assembly stands, with their structure.
         failure = showAddedLine(m_model, db, assembly, component, m_nodeLimit, m_depthLimit);
+        m_showStatus(QStringLiteral("Added the line %1, %2.")
+                         .arg(lineName(assembly, component), quantityPhrase(*quantity)));
     } catch (const store::StoreError& error) {
         failure = error;
     }
@@ -173,20 +239,34 @@ void BomEditor::deleteComponent(const QModelIndex& selected) {
     const QPersistentModelIndex node = selected;
     if (!node.isValid())
         return;
+    const QString line = QStringLiteral("the line %1, %2")
+                             .arg(lineName(m_model.assemblyOf(node), m_model.text(node)),
+                                  quantityPhrase(m_model.quantity(node)));
     if (m_desktop.messageBox(QStringLiteral("Delete Selected Item?"),
-                             desktop::OkCancel | desktop::IconStop,
-                             ShortTitle) == desktop::ResultCancel)
+                             desktop::OkCancel | desktop::IconStop, ShortTitle,
+                             QStringLiteral("Deletes %1.").arg(line)) == desktop::ResultCancel)
         return;
     if (!node.isValid())
         return;
     const QString assembly = m_model.assemblyOf(node);
     const QString component = m_model.text(node);
+    QString done;
     try {
         const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
         store::Store& db = *opened;
-        if (const auto row = db.takeLine(assembly, component))
+        if (const auto row = db.takeLine(assembly, component)) {
             m_history.push(new LineCommand(*this, *row, LineCommand::Deleted));
-        else
+            // Said as the line was stored, which another program may have changed.
+            bool number = false;
+            const double stored = row->quantity.toDouble(&number);
+            done = QStringLiteral("Deleted the line %1, %2.")
+                       .arg(lineName(assembly, component),
+                            !row->quantity.isNull() && number
+                                ? quantityPhrase(stored)
+                                : row->quantity.isNull()
+                                      ? quantityPhrase(std::nullopt)
+                                      : QStringLiteral("quantity %1").arg(row->quantity.toString()));
+        } else
             // Another program removed the line meanwhile. Its nodes go all the same: the tree
             // shows no line that the database does not hold.
             m_desktop.messageBox(
@@ -198,6 +278,8 @@ void BomEditor::deleteComponent(const QModelIndex& selected) {
     }
     // The assembly is one bill wherever it stands: the line leaves every copy of it.
     removeLineNodes(m_model, assembly, component);
+    if (!done.isEmpty())
+        m_showStatus(done);
 }
 
 void BomEditor::changeQuantity(const QModelIndex& index, const QString& typed) {
@@ -209,6 +291,9 @@ void BomEditor::changeQuantity(const QModelIndex& index, const QString& typed) {
         report(store::StoreError(store::InvalidQuantity, quantityProblem(typed)).message());
         return;
     }
+    if (*quantity <= 0 && m_model.quantity(node) != *quantity &&
+        !confirmUnlikelyQuantity(typed, m_model.assemblyOf(node), m_model.text(node)))
+        return;
     const QString assembly = m_model.assemblyOf(node);
     const QString component = m_model.text(node);
     // The quantity the tree shows is what the user changed: the line must still hold it.

@@ -41,6 +41,8 @@ struct ComponentFacts {
 
 /// Shown for an item whose description is Null.
 inline const QString NoDescription = QStringLiteral("(no description on file)");
+/// Shown as the description of a loaded item that has no ItemMaster row.
+inline const QString NotInItemMaster = QStringLiteral("(not in the Item Master)");
 /// Title of the boxes that ask the user something about the tree.
 inline const QString ShortTitle = QStringLiteral("Fabrilux");
 
@@ -57,7 +59,8 @@ public:
     void setLimits(int nodeLimit, int depthLimit);
 
     /// Loads the tree of `item` (Enter in the Item ID field) and returns the item's
-    /// description: empty when the item has no ItemMaster row or the load failed. The tree
+    /// description: NotInItemMaster when the item has no ItemMaster row (the status names
+    /// it), empty when the load failed or no item was typed. The tree
     /// remembers `item` as the assembly of its top level. Lets window events run once, after
     /// the tree has been emptied.
     QString load(const QString& item);
@@ -97,6 +100,12 @@ public:
 
 private:
     void report(const QString& message);
+    /// Asks once before a quantity of zero or less is written into the line; true for Yes.
+    bool confirmUnlikelyQuantity(const QString& typed, const QString& assembly,
+                                 const QString& component);
+    /// After each step of the history (an edit, an undo, a redo) the status says what was
+    /// done.
+    void reportHistoryStep(int index);
     /// After another program changed, removed or put back a line under the editor
     /// (LineChanged): its nodes show the line as the database now holds it, go with it, or
     /// come with it.
@@ -108,6 +117,11 @@ private:
     std::function<void(const QString&)> m_showStatus;
     int m_nodeLimit = DefaultNodeLimit;
     int m_depthLimit = DefaultDepthLimit;
+    /// The history as reportHistoryStep last saw it; declared first, since the history
+    /// reports its own emptying when it goes.
+    int m_historyIndex = 0;
+    int m_historyCount = 0;
+    QList<const QUndoCommand*> m_historySeen;
     QUndoStack m_history;
 };
 

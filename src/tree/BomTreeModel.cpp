@@ -15,7 +15,20 @@ QString stopDescription(Stop stop) {
                                    : BomTreeModel::tr("not expanded: the depth limit was reached");
 }
 
+constexpr LineProblems QuantityProblems = LineProblem::NullQuantity | LineProblem::NotPositive;
+
 } // namespace
+
+QString problemNote(LineProblems problems) {
+    QStringList notes;
+    if (problems.testFlag(LineProblem::UnknownItem))
+        notes.append(BomTreeModel::tr("not in the Item Master"));
+    if (problems.testFlag(LineProblem::NullQuantity))
+        notes.append(BomTreeModel::tr("quantity Null"));
+    if (problems.testFlag(LineProblem::NotPositive))
+        notes.append(BomTreeModel::tr("quantity zero or negative"));
+    return notes.join(QStringLiteral("; "));
+}
 
 BomTreeModel::BomTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
 
@@ -224,10 +237,18 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
         return {};
     const Node& node = m_nodes[size_t(idOf(index))];
+    const LineProblems problems = problemsOf(index);
     if (index.column() != ItemIdColumn) {
         if (role == Qt::TextAlignmentRole &&
             (index.column() == QuantityColumn || index.column() == ExtendedQuantityColumn))
             return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        // The quantity cell of a doubtful quantity is marked as well as the item ID.
+        if (index.column() == QuantityColumn && (problems & QuantityProblems)) {
+            if (role == Qt::ForegroundRole)
+                return QBrush(ProblemColour);
+            if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole)
+                return problemNote(problems & QuantityProblems);
+        }
         if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole && role != Qt::EditRole)
             return {};
         switch (index.column()) {
@@ -247,24 +268,39 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
         return node.text;
-    case Qt::ToolTipRole:
+    case Qt::ToolTipRole: {
+        QStringList tips;
         if (node.circular)
-            return tr("%1 already stands above this place: the bill of material is circular "
-                      "here, so it is not expanded further.")
-                .arg(node.text);
-        if (node.stop != Stop::None)
-            return stopDescription(node.stop);
-        return {};
+            tips.append(tr("%1 already stands above this place: the bill of material is "
+                           "circular here, so it is not expanded further.")
+                            .arg(node.text));
+        else if (node.stop != Stop::None)
+            tips.append(stopDescription(node.stop));
+        if (problems)
+            tips.append(tr("This line may be wrong: %1.").arg(problemNote(problems)));
+        return tips.isEmpty() ? QVariant() : QVariant(tips.join(u'\n'));
+    }
     case Qt::ForegroundRole:
+        // The marks of a node that is not expanded come first: they say the tree is partial.
         if (node.circular || node.stop != Stop::None)
             return QBrush(MarkedColour);
+        if (problems)
+            return QBrush(ProblemColour);
         return {};
-    case Qt::AccessibleDescriptionRole:
+    case Qt::DecorationRole:
+        if (problems && !m_problemIcon.isNull())
+            return m_problemIcon;
+        return {};
+    case Qt::AccessibleDescriptionRole: {
+        QStringList parts;
         if (node.circular)
-            return tr("circular");
-        if (node.stop != Stop::None)
-            return stopDescription(node.stop);
-        return {};
+            parts.append(tr("circular"));
+        else if (node.stop != Stop::None)
+            parts.append(stopDescription(node.stop));
+        if (problems)
+            parts.append(problemNote(problems));
+        return parts.isEmpty() ? QVariant() : QVariant(parts.join(QStringLiteral("; ")));
+    }
     default:
         return {};
     }

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemModel>
 #include <QColor>
+#include <QIcon>
 #include <QPersistentModelIndex>
 #include <QString>
 
@@ -55,6 +56,13 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(LineProblems)
 
 /// The colour of a node that the tree does not expand: circular, or where a load stopped.
 inline const QColor MarkedColour{0xb0, 0x00, 0x20};
+/// The colour of a line that is probably wrong (see LineProblem); an icon and a tooltip say
+/// the same for those who cannot tell the colours apart.
+inline const QColor ProblemColour{0x9a, 0x4f, 0x00};
+
+/// What is wrong with a line, in words: "not in the Item Master; quantity Null". Empty for
+/// none.
+QString problemNote(LineProblems problems);
 
 /// The loaded structure, kept compactly so that trees of a million nodes stay small and fast.
 /// Node ids follow the order of creation, which for a load is the pre-order of the tree. The
@@ -111,6 +119,8 @@ public:
     Stop stopOf(const QModelIndex& index) const;
     /// What is wrong with the node's line (None for no node).
     LineProblems problemsOf(const QModelIndex& index) const;
+    /// The icon shown before the item ID of a line with problems; none until one is set.
+    void setProblemIcon(const QIcon& icon) { m_problemIcon = icon; }
     /// 1-based position in the order of creation (the load's pre-order).
     int creationIndex(const QModelIndex& index) const;
     /// Nodes in the tree now.
@@ -144,6 +154,7 @@ private:
     std::vector<Node> m_nodes;
     std::vector<int> m_top;
     int m_liveCount = 0;
+    QIcon m_problemIcon;
 };
 
 } // namespace tree

@@ -5,9 +5,9 @@
 #include <QPrinter>
 
 int ScriptedDesktop::messageBox(const QString& text, desktop::MessageStyle style,
-                                const QString& title) {
+                                const QString& title, const QString& informative) {
     asked.append({QStringLiteral("message"), text,
-                  title.isEmpty() ? desktop::ApplicationTitle : title, style, {}});
+                  title.isEmpty() ? desktop::ApplicationTitle : title, style, {}, informative});
     return messageAnswers.isEmpty() ? desktop::ResultOk : messageAnswers.takeFirst();
 }
 

@@ -19,6 +19,7 @@ public:
         QString title;
         desktop::MessageStyle style;
         QString defaultText;
+        QString informative; // a message box's second line
     };
 
     QList<Question> asked;
@@ -39,7 +40,8 @@ public:
     int maxBusyDepth = 0;
     int pumps = 0;
 
-    int messageBox(const QString& text, desktop::MessageStyle style, const QString& title = {}) override;
+    int messageBox(const QString& text, desktop::MessageStyle style, const QString& title = {},
+                   const QString& informative = {}) override;
     std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                     const QString& defaultText) override;
     std::optional<QStringList> formBox(const QString& title, const QString& prompt,

@@ -1,0 +1,304 @@
+// What the tree shows about doubtful lines, and the refusal of a bill for an item that is not
+// in the Item Master: each case runs on an SQLite file and on a throw-away PostgreSQL server,
+// through the editor's operations as the window calls them.
+
+#include "desktop/Desktop.h"
+#include "store/ItemKey.h"
+#include "store/StoreError.h"
+#include "support/PgServer.h"
+#include "support/ScriptedDesktop.h"
+#include "support/StoreBackend.h"
+#include "tree/BomEditor.h"
+#include "tree/BomTreeModel.h"
+#include "tree/StructureBuilder.h"
+
+#include <QBrush>
+#include <QDateTime>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QTest>
+
+using tree::LineProblem;
+using tree::LineProblems;
+
+namespace {
+
+struct Session : tree::DatabaseSession {
+    QString path;
+    QString databasePath() const override { return path; }
+    void setDatabasePath(const QString& p) override { path = p; }
+    int openFileDialog() override { return 0; }
+};
+
+/// TOP holds one line of each kind; ORPHAN is a bill already in the file for an item that
+/// ItemMaster does not hold.
+std::vector<ItemRow> items() {
+    return {{QStringLiteral("TOP"), QStringLiteral("Top"), QStringLiteral("EA")},
+            {QStringLiteral("PART"), {}, {}}, // a row, with Null description and unit
+            {QStringLiteral("NEG"), QStringLiteral("Negative"), QStringLiteral("EA")},
+            {QStringLiteral("NULLQ"), QStringLiteral("No quantity"), QStringLiteral("EA")}};
+}
+
+std::vector<Line> lines() {
+    return {{QStringLiteral("TOP"), QStringLiteral("PART"), 1.0},
+            {QStringLiteral("TOP"), QStringLiteral("GHOST"), 0.0},
+            {QStringLiteral("TOP"), QStringLiteral("NEG"), -2.0},
+            {QStringLiteral("TOP"), QStringLiteral("NULLQ"), QVariant()},
+            {QStringLiteral("ORPHAN"), QStringLiteral("PART"), 3.0}};
+}
+
+/// "ID=problems" for every node, depth-first: what the tree says about each line.
+QStringList marks(const tree::BomTreeModel& model, const QModelIndex& parent = {}) {
+    QStringList result;
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        const QModelIndex node = model.index(row, 0, parent);
+        result.append(model.text(node) + u'=' + QString::number(model.problemsOf(node).toInt()));
+        result.append(marks(model, node));
+    }
+    return result;
+}
+
+/// The marks a fresh load of `assembly` gives: the oracle for nodes that edits put in.
+QStringList freshMarks(const StoreBackend& backend, const QString& assembly) {
+    const auto db = backend.open();
+    tree::StructureBuilder builder(*db, tree::DefaultNodeLimit);
+    builder.populate(-1, assembly);
+    tree::BomTreeModel fresh;
+    fresh.adopt(assembly, std::move(builder.nodes()));
+    return marks(fresh);
+}
+
+QModelIndex child(const tree::BomTreeModel& model, const QString& text,
+                  const QModelIndex& parent = {}) {
+    for (int row = 0; row < model.rowCount(parent); ++row)
+        if (model.text(model.index(row, 0, parent)) == text)
+            return model.index(row, 0, parent);
+    return {};
+}
+
+} // namespace
+
+class ProblemLinesTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    PgServer m_server;
+    QString m_serverProblem;
+
+    StoreBackend backend() const {
+        QFETCH_GLOBAL(int, kind);
+        return StoreBackend(StoreBackend::Kind(kind), m_dir.filePath(QStringLiteral("lines.db")),
+                            &m_server);
+    }
+
+    /// An editor on the backend's database, as the window holds one.
+    struct Editor {
+        ScriptedDesktop desktop;
+        Session session;
+        tree::BomTreeModel model;
+        QString status;
+        tree::BomEditor editor;
+        explicit Editor(const QString& address)
+            : editor(desktop, session, model, [this](const QString& text) { status = text; }) {
+            session.path = address;
+        }
+    };
+
+private Q_SLOTS:
+    void initTestCase() {
+        const auto [problem, fatal] = m_server.startForTests();
+        m_serverProblem = problem;
+        if (fatal)
+            QFAIL(qPrintable(problem));
+    }
+
+    void initTestCase_data() {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("SQLite") << int(StoreBackend::Sqlite);
+        QTest::newRow("PostgreSQL") << int(StoreBackend::Postgres);
+    }
+
+    void init() {
+        QFETCH_GLOBAL(int, kind);
+        if (kind == StoreBackend::Postgres && !m_server.isRunning())
+            QSKIP(qPrintable(m_serverProblem + QStringLiteral("; skipped")));
+    }
+
+    void bothReadsTellWhetherAComponentIsInTheItemMaster() {
+        const StoreBackend backend = this->backend();
+        backend.write(items(), lines());
+        const auto db = backend.open();
+        const auto known = [](const store::ComponentLines& read) {
+            QStringList result;
+            for (const store::ComponentLine& line : read)
+                result.append(line.id + QChar(line.inItemMaster ? u'+' : u'-'));
+            return result;
+        };
+        const QStringList expected{"GHOST-", "NEG+", "NULLQ+", "PART+"};
+        QCOMPARE(known(db->componentsOfEach({QStringLiteral("top")}).at(0)), expected);
+        QCOMPARE(known(db->allComponentLines().value(store::foldKey(QStringLiteral("TOP")))),
+                 expected);
+    }
+
+    void theTreeMarksEachDoubtfulLineInWordsAndWithAnIcon() {
+        const StoreBackend backend = this->backend();
+        backend.write(items(), lines());
+        Editor e(backend.address());
+        e.model.setProblemIcon(QIcon(QPixmap(16, 16)));
+        QCOMPARE(e.editor.load(QStringLiteral("TOP")), QStringLiteral("Top"));
+        const auto problems = [&](const char* id) { return e.model.problemsOf(child(e.model, id)); };
+        QCOMPARE(problems("PART"), LineProblems());
+        QCOMPARE(problems("GHOST"), LineProblem::UnknownItem | LineProblem::NotPositive);
+        QCOMPARE(problems("NEG"), LineProblems(LineProblem::NotPositive));
+        QCOMPARE(problems("NULLQ"), LineProblems(LineProblem::NullQuantity));
+        QVERIFY(!e.model.problemsOf({}));
+
+        const QModelIndex ghost = child(e.model, QStringLiteral("GHOST"));
+        QCOMPARE(ghost.data(Qt::AccessibleDescriptionRole).toString(),
+                 QStringLiteral("not in the Item Master; quantity zero or negative"));
+        QVERIFY(ghost.data(Qt::ToolTipRole).toString().contains(u"not in the Item Master"));
+        QVERIFY(!ghost.data(Qt::DecorationRole).value<QIcon>().isNull());
+        QCOMPARE(ghost.data(Qt::ForegroundRole).value<QBrush>().color(), tree::ProblemColour);
+        const QModelIndex nullQuantity =
+            child(e.model, QStringLiteral("NULLQ")).siblingAtColumn(tree::QuantityColumn);
+        QCOMPARE(nullQuantity.data(Qt::ToolTipRole).toString(), QStringLiteral("quantity Null"));
+        // A sound line says nothing and shows no icon.
+        const QModelIndex part = child(e.model, QStringLiteral("PART"));
+        QVERIFY(part.data(Qt::AccessibleDescriptionRole).isNull());
+        QVERIFY(part.data(Qt::DecorationRole).isNull());
+        QVERIFY(part.data(Qt::ForegroundRole).isNull());
+        QVERIFY(e.desktop.messages().isEmpty());
+    }
+
+    void linesPutBackOrAddedCarryTheFactsOfALoad() {
+        const StoreBackend backend = this->backend();
+        backend.write(items(), lines());
+        Editor e(backend.address());
+        e.editor.load(QStringLiteral("TOP"));
+        const QStringList loaded = marks(e.model);
+        // Every doubtful line deleted, then put back one by one by Undo.
+        for (const char* id : {"GHOST", "NEG", "NULLQ"}) {
+            e.desktop.messageAnswers = {desktop::ResultOk};
+            e.editor.deleteComponent(child(e.model, QString::fromLatin1(id)));
+        }
+        QCOMPARE(e.model.rowCount(), 1);
+        for (int i = 0; i < 3; ++i)
+            e.editor.history().undo();
+        QCOMPARE(marks(e.model), loaded);
+        // A drop of NEG into NULLQ with a negative quantity shows the new line's mark too.
+        e.desktop.messageAnswers = {desktop::ResultYes, desktop::ResultYes}; // parent, quantity
+        e.desktop.inputAnswers = {QStringLiteral("-4")};
+        e.editor.addComponent(child(e.model, QStringLiteral("NULLQ")), QStringLiteral("NEG"));
+        QCOMPARE(marks(e.model), freshMarks(backend, QStringLiteral("TOP")));
+        QVERIFY(marks(e.model).contains(QStringLiteral("NEG=4")));
+    }
+
+    void aBillIsNeverStartedForAnItemThatIsNotInTheItemMaster() {
+        const StoreBackend backend = this->backend();
+        backend.write(items(), lines());
+        const QStringList before = backend.lines();
+        Editor e(backend.address());
+
+        // A mistyped ID loads silently, and says so where the user looks.
+        QCOMPARE(e.editor.load(QStringLiteral("NOPE-123")), tree::NotInItemMaster);
+        QVERIFY2(e.status.contains(u"'NOPE-123'"), qPrintable(e.status));
+        QVERIFY(e.desktop.asked.isEmpty());
+        // The first component on its empty tree is refused before the quantity is asked.
+        e.editor.addComponent({}, QStringLiteral("PART"));
+        QCOMPARE(e.desktop.asked.size(), 1);
+        QVERIFY2(e.desktop.asked.at(0).text.startsWith(u"1025 "),
+                 qPrintable(e.desktop.asked.at(0).text));
+        QVERIFY(e.desktop.asked.at(0).text.contains(u"NOPE-123"));
+        QCOMPARE(e.model.rowCount(), 0);
+
+        // Yes on a component that has neither a row nor lines would start GHOST's bill.
+        e.desktop.asked.clear();
+        e.editor.load(QStringLiteral("TOP"));
+        e.desktop.messageAnswers = {desktop::ResultYes};
+        e.desktop.inputAnswers = {QStringLiteral("1")};
+        e.editor.addComponent(child(e.model, QStringLiteral("GHOST")), QStringLiteral("PART"));
+        QCOMPARE(e.desktop.messageTexts().size(), 2);
+        QVERIFY(e.desktop.messageTexts().at(1).startsWith(u"1025 "));
+        QCOMPARE(e.desktop.inputAnswers.size(), 1); // never asked
+        QCOMPARE(backend.lines(), before);
+
+        // An assembly that already has lines keeps working, row or not: No beside ORPHAN's
+        // PART goes into ORPHAN.
+        e.desktop.asked.clear();
+        QCOMPARE(e.editor.load(QStringLiteral("ORPHAN")), tree::NotInItemMaster);
+        e.desktop.messageAnswers = {desktop::ResultNo};
+        e.desktop.inputAnswers = {QStringLiteral("2")};
+        e.editor.addComponent(child(e.model, QStringLiteral("PART")), QStringLiteral("NEG"));
+        QCOMPARE(e.desktop.messageTexts().size(), 1);
+        QCOMPARE(e.model.rowCount(), 2);
+        QVERIFY(backend.lines().contains(QStringLiteral("ORPHAN>NEG=2")));
+
+        // Its lines deleted down to none and put back by Undo: the bill existed, and an undo
+        // restores what was there.
+        for (const char* id : {"NEG", "PART"}) {
+            e.desktop.messageAnswers = {desktop::ResultOk};
+            e.editor.deleteComponent(child(e.model, QString::fromLatin1(id)));
+        }
+        QCOMPARE(e.model.rowCount(), 0);
+        e.editor.history().undo();
+        e.editor.history().undo();
+        QCOMPARE(e.model.rowCount(), 2);
+        QVERIFY(backend.lines().contains(QStringLiteral("ORPHAN>PART=3")));
+        QVERIFY(!e.desktop.messageTexts().join(u'|').contains(u"1025"));
+    }
+
+    void theWriteChecksAgainInsideItsTransaction() {
+        const StoreBackend backend = this->backend();
+        backend.write(items(), lines());
+        const auto db = backend.open();
+        // ORPHAN passes the check while its one line stands; another program then deletes it.
+        db->checkNewLine(QStringLiteral("ORPHAN"), QStringLiteral("NEG"));
+        QVERIFY(backend.open()->deleteLine(QStringLiteral("ORPHAN"), QStringLiteral("PART")));
+        const QStringList before = backend.lines();
+        const auto [number, text] = failureOf([&] {
+            db->addLine(QStringLiteral("orphan"), QStringLiteral("NEG"), 1,
+                        QDateTime::currentDateTime());
+        });
+        QCOMPARE(number, int(store::UnknownAssembly));
+        QVERIFY2(text.contains(u"'orphan'"), qPrintable(text));
+        QCOMPARE(backend.lines(), before);
+        // An item of the Item Master starts its first bill; its case does not matter.
+        db->addLine(QStringLiteral("part"), QStringLiteral("NEG"), 1, QDateTime::currentDateTime());
+        QVERIFY(backend.lines().contains(QStringLiteral("part>NEG=1")));
+    }
+
+    void theStatusSaysWhatEachWriteDid() {
+        const StoreBackend backend = this->backend();
+        backend.write(items(), lines());
+        Editor e(backend.address());
+        e.editor.load(QStringLiteral("TOP"));
+        e.desktop.messageAnswers = {desktop::ResultYes};
+        e.desktop.inputAnswers = {QStringLiteral("2")};
+        e.editor.addComponent(child(e.model, QStringLiteral("PART")), QStringLiteral("NEG"));
+        QCOMPARE(e.status, QStringLiteral("Added the line PART \u2192 NEG, quantity 2."));
+        QCOMPARE(e.desktop.messages().at(0).informative,
+                 QStringLiteral("Yes: NEG goes into PART. No: beside PART, into TOP."));
+
+        e.desktop.asked.clear();
+        e.editor.deleteComponent(child(e.model, QStringLiteral("PART")));
+        QCOMPARE(e.desktop.messages().at(0).informative,
+                 QStringLiteral("Deletes the line TOP \u2192 PART, quantity 1."));
+        QCOMPARE(e.status, QStringLiteral("Deleted the line TOP \u2192 PART, quantity 1."));
+        e.editor.history().undo();
+        QCOMPARE(e.status, QStringLiteral("Undone: %1.").arg(e.editor.history().command(1)->text()));
+        e.editor.history().redo();
+        QCOMPARE(e.status, QStringLiteral("Redone: %1.").arg(e.editor.history().command(1)->text()));
+        e.editor.changeQuantity(child(e.model, QStringLiteral("NEG")), QStringLiteral("5"));
+        QCOMPARE(e.editor.history().count(), 3);
+        QCOMPARE(e.status, QStringLiteral("Done: %1.").arg(e.editor.history().command(2)->text()));
+        // A delete whose question names a Null quantity says so.
+        e.desktop.asked.clear();
+        e.desktop.messageAnswers = {desktop::ResultCancel};
+        e.editor.deleteComponent(child(e.model, QStringLiteral("NULLQ")));
+        QCOMPARE(e.desktop.messages().at(0).informative,
+                 QStringLiteral("Deletes the line TOP \u2192 NULLQ, no quantity."));
+    }
+};
+
+QTEST_MAIN(ProblemLinesTest)
+#include "problem_lines_test.moc"
