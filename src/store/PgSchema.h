@@ -35,17 +35,20 @@ inline constexpr QLatin1StringView SelectColumns{
     "  OR has_column_privilege(c.oid, a.attnum, 'SELECT, INSERT, UPDATE, REFERENCES'))"};
 
 /// The keys of every unique, valid, whole-table index of the two tables in the current
-/// schema, each with the collation of its index column (checkKeyIndexes says which will do).
+/// schema, each with the collation of its index column (checkKeyIndexes says which will do);
+/// a table without one gives one row with a Null index. Only ordinary tables: views, foreign
+/// and partitioned tables cannot carry such an index, and give no row.
 inline constexpr QLatin1StringView SelectUniqueIndexKeys{
     "SELECT c.relname, i.indexrelid::bigint, pg_get_indexdef(i.indexrelid, k, false),"
     " coalesce(l.collname, '')"
-    " FROM pg_catalog.pg_index AS i"
-    " JOIN pg_catalog.pg_class AS c ON c.oid = i.indrelid"
+    " FROM pg_catalog.pg_class AS c"
     " JOIN pg_catalog.pg_namespace AS n ON n.oid = c.relnamespace"
-    " CROSS JOIN LATERAL generate_series(1, i.indnkeyatts) AS k"
+    " LEFT JOIN pg_catalog.pg_index AS i ON i.indrelid = c.oid"
+    "  AND i.indisunique AND i.indisvalid AND i.indpred IS NULL"
+    " LEFT JOIN LATERAL generate_series(1, i.indnkeyatts) AS k ON true"
     " LEFT JOIN pg_catalog.pg_collation AS l ON l.oid = i.indcollation[k - 1]"
     " WHERE n.nspname = current_schema() AND c.relname IN ('itemmaster', 'bomdetail')"
-    " AND i.indisunique AND i.indisvalid AND i.indpred IS NULL"};
+    " AND c.relkind = 'r'"};
 
 /// The two tables as the editor needs them, each with a unique index under the key rule.
 inline constexpr QLatin1StringView CreateTables[]{

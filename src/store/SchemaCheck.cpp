@@ -4,7 +4,6 @@
 #include "store/StoreError.h"
 
 #include <QHash>
-#include <QSet>
 
 #include <algorithm>
 
@@ -90,8 +89,12 @@ void checkKeyIndexes(const std::vector<IndexKey>& keys, const QString& where) {
     for (const Needed& n : needed) {
         // Every index of the table, and whether each of its keys folds one of the columns.
         QHash<qint64, bool> folding;
+        bool named = false;
         for (const IndexKey& key : keys) {
             if (key.table.compare(n.table, Qt::CaseInsensitive) != 0)
+                continue;
+            named = true;
+            if (key.index == 0)
                 continue;
             const bool folds = std::any_of(std::begin(n.columns), std::end(n.columns),
                                            [&](QLatin1StringView column) {
@@ -101,7 +104,8 @@ void checkKeyIndexes(const std::vector<IndexKey>& keys, const QString& where) {
             const auto known = folding.constFind(key.index);
             folding[key.index] = folds && (known == folding.cend() || *known);
         }
-        if (std::none_of(folding.cbegin(), folding.cend(), [](bool folds) { return folds; }))
+        if (named &&
+            std::none_of(folding.cbegin(), folding.cend(), [](bool folds) { return folds; }))
             throw StoreError(
                 MissingKeyIndex,
                 QStringLiteral("Table '%1' in %2 has no unique index on (%3), so IDs that differ "
