@@ -315,6 +315,30 @@ private Q_SLOTS:
                  int(store::CircularComponent));
     }
 
+    void aQuantityThatIsTextIsNoNumberAndCanBeReplaced() {
+        QFETCH_GLOBAL(int, kind);
+        const StoreBackend backend = this->backend();
+        backend.write({}, {{"A", "B", 2}});
+        // Another program wrote text where a quantity belongs (on a server, into a column of
+        // type text).
+        if (kind == StoreBackend::Sqlite)
+            execOn(backend.address(), {QStringLiteral("UPDATE BomDetail SET bomQtyReq = 'abc'")});
+        else
+            execOnServer(m_server, {QStringLiteral("ALTER TABLE bomdetail ALTER COLUMN bomqtyreq "
+                                                   "TYPE text"),
+                                    QStringLiteral("UPDATE bomdetail SET bomqtyreq = 'abc'")});
+        const auto db = backend.open();
+        QCOMPARE(db->componentsOfEach({QStringLiteral("A")}).at(0).at(0).quantity, std::nullopt);
+        const auto [number, text] = failureOf([&] { db->findQuantity("A", "B"); });
+        QCOMPARE(number, int(store::QueryFailed));
+        QVERIFY2(text.contains(QStringLiteral("not a number: 'abc'")), qPrintable(text));
+        // The text is what the line holds: a write from it succeeds, and so does its undo.
+        const store::LineRow stored = *db->findLine(QStringLiteral("A"), QStringLiteral("B"));
+        const store::LineRow written = db->changeQuantity("A", "B", stored.quantity, 4.0);
+        QCOMPARE(written.quantity.toDouble(), 4.0);
+        QCOMPARE(db->changeUnchangedLine(written, stored.quantity).quantity, QVariant("abc"));
+    }
+
     void aLineThatIsSeveralRowsIsNeverWritten() {
         QFETCH_GLOBAL(int, kind);
         const StoreBackend backend = this->backend();
