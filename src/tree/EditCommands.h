@@ -5,6 +5,8 @@
 
 #include <QUndoCommand>
 
+#include <utility>
+
 namespace tree {
 
 /// The steps of the edit history, thin wrappers over the editor's own operations, taken with
@@ -17,6 +19,8 @@ protected:
     /// Whether this call only moves the stack back to where the step stands (the push's redo,
     /// or the editor's after a refused write), so that the step writes nothing.
     bool replay() { return std::exchange(m_replay, false); }
+    /// After a write: a step whose line changed leaves the history; one refused for a passing
+    /// cause skips the editor's move back over it.
     void settle(StepOutcome outcome);
 
     BomEditor& m_editor;
