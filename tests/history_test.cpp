@@ -9,6 +9,7 @@
 #include "tree/BomTreeModel.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -41,6 +42,17 @@ QStringList rows(const QString& database) {
 
 QAction* action(WindowFixture& f, const char* name) {
     return f.window().findChild<QAction*>(QLatin1StringView(name));
+}
+
+/// Opens the quantity editor of the node with F2, as a user does; null when none opened.
+QLineEdit* openEditor(WindowFixture& f, const QModelIndex& node) {
+    f.tree().setFocus();
+    f.tree().setCurrentIndex(node);
+    QTest::keyClick(&f.tree(), Qt::Key_F2);
+    for (QLineEdit* editor : f.tree().viewport()->findChildren<QLineEdit*>())
+        if (editor->isVisible())
+            return editor;
+    return nullptr;
 }
 
 /// Types a quantity into the node's quantity cell as the view's editor commits it.
@@ -229,6 +241,120 @@ private Q_SLOTS:
         QCOMPARE(model.quantity(model.index(0, 0, x)), std::optional<double>(7));
         QCOMPARE(columnOf(f.database, "X", "S", "bomQtyReq").toDouble(), 7.0);
         QCOMPARE(f.desktop.messageTexts(), QStringList{QStringLiteral("Delete Selected Item?")});
+    }
+
+    void f2AndEnterWithoutTypingWritesNothing() {
+        // 17 significant digits, shown with 15; a Null quantity; an '&' in an ID.
+        const double seventeen = 0.30000000000000004;
+        WindowFixture f({{"A", {}, {}}, {"R&D", {}, {}}, {"N", {}, {}}},
+                        {{"A", "R&D", seventeen}, {"A", "N", QVariant()}});
+        f.load(QStringLiteral("A"));
+        for (const char* path : {"R&D", "N"}) {
+            QLineEdit* editor = openEditor(f, f.node(QString::fromLatin1(path)));
+            QVERIFY(editor);
+            QTest::keyClick(editor, Qt::Key_Return);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(columnOf(f.database, "A", "R&D", "bomQtyReq").toDouble(), seventeen);
+        QVERIFY(columnOf(f.database, "A", "N", "bomQtyReq").isNull());
+        QCOMPARE(f.desktop.messageTexts(), QStringList());
+        QVERIFY(!action(f, "mnuUndo")->isEnabled());
+
+        // The menu items show the '&' as text; the undo puts back every digit.
+        typeQuantity(f, f.node("R&D"), QStringLiteral("2"));
+        QCOMPARE(action(f, "mnuUndo")->text(), QStringLiteral("&Undo Change Quantity of R&&D in A"));
+        action(f, "mnuUndo")->trigger();
+        QCOMPARE(action(f, "mnuRedo")->text(), QStringLiteral("&Redo Change Quantity of R&&D in A"));
+        QCOMPARE(columnOf(f.database, "A", "R&D", "bomQtyReq").toDouble(), seventeen);
+    }
+
+    void anUndoFindsTheWholeLineAsTheEditLeftIt() {
+        WindowFixture f(catalogue(), shared());
+        f.load(QStringLiteral("A"));
+        typeQuantity(f, f.node("Y"), QStringLiteral("9"));
+        // Another program deletes the line and adds it again: the same quantity, another start.
+        execOn(f.database,
+               {QStringLiteral("DELETE FROM BomDetail WHERE BomID = 'A' AND BomComp = 'Y'"),
+                QStringLiteral("INSERT INTO BomDetail VALUES ('A', 'Y', 9, '2031-05-05 00:00:00')")});
+        action(f, "mnuUndo")->trigger();
+        QCOMPARE(f.desktop.messageTexts().size(), 1);
+        QVERIFY2(f.desktop.messageTexts().first().startsWith(QString::number(store::LineChanged) + u' '),
+                 qPrintable(f.desktop.messageTexts().first()));
+        QCOMPARE(columnOf(f.database, "A", "Y", "bomQtyReq").toDouble(), 9.0);
+        QVERIFY(!action(f, "mnuUndo")->isEnabled());
+        QVERIFY(!action(f, "mnuRedo")->isEnabled());
+    }
+
+    void aStepRefusedForAPassingCauseStaysWhereItStood() {
+        WindowFixture f(catalogue(), shared());
+        f.load(QStringLiteral("A"));
+        f.desktop.messageAnswers = {desktop::ResultOk};
+        f.pressDelete(f.node("Y/S/T"));
+        typeQuantity(f, f.node("Y"), QStringLiteral("9"));
+        QAction* undo = action(f, "mnuUndo");
+        QAction* redo = action(f, "mnuRedo");
+        // The database is away while the step is tried (moved, a share unmounted).
+        const QString away = f.database + QStringLiteral(".away");
+        const auto refusedWhileAway = [&](QAction* step) {
+            QVERIFY(QFile::rename(f.database, away));
+            f.desktop.asked.clear();
+            step->trigger();
+            QVERIFY(QFile::rename(away, f.database));
+            QCOMPARE(f.desktop.messageTexts().size(), 1);
+            QVERIFY2(f.desktop.messageTexts().first().startsWith(QString::number(store::FileNotFound) + u' '),
+                     qPrintable(f.desktop.messageTexts().first()));
+        };
+        const QString undoChange = QStringLiteral("&Undo Change Quantity of Y in A");
+        const QString redoChange = QStringLiteral("&Redo Change Quantity of Y in A");
+        const QString undoDelete = QStringLiteral("&Undo Delete T from S");
+
+        refusedWhileAway(undo);
+        QCOMPARE(undo->text(), undoChange);
+        QVERIFY(!redo->isEnabled());
+        QCOMPARE(columnOf(f.database, "A", "Y", "bomQtyReq").toDouble(), 9.0);
+        undo->trigger();
+        QCOMPARE(columnOf(f.database, "A", "Y", "bomQtyReq").toDouble(), 1.0);
+
+        // A refused redo offers the same redo again, and the undo before it.
+        refusedWhileAway(redo);
+        QCOMPARE(redo->text(), redoChange);
+        QCOMPARE(undo->text(), undoDelete);
+        QCOMPARE(columnOf(f.database, "A", "Y", "bomQtyReq").toDouble(), 1.0);
+        redo->trigger();
+        QCOMPARE(columnOf(f.database, "A", "Y", "bomQtyReq").toDouble(), 9.0);
+        QCOMPARE(undo->text(), undoChange);
+
+        // The delete's undo and redo as well.
+        undo->trigger();
+        refusedWhileAway(undo);
+        QCOMPARE(undo->text(), undoDelete);
+        QCOMPARE(redo->text(), redoChange);
+        undo->trigger();
+        QCOMPARE(columnOf(f.database, "S", "T", "bomQtyReq").toDouble(), 4.0);
+        refusedWhileAway(redo);
+        QCOMPARE(redo->text(), QStringLiteral("&Redo Delete T from S"));
+        QVERIFY(!undo->isEnabled());
+        QVERIFY2(differenceFromFreshLoad(f).isEmpty(), qPrintable(differenceFromFreshLoad(f)));
+    }
+
+    void aQuantityThatIsNotANumberCanBeSetRight() {
+        WindowFixture f(catalogue(), shared());
+        // Another program wrote text where a quantity belongs.
+        execOn(f.database, {QStringLiteral("UPDATE BomDetail SET bomQtyReq = 'abc' WHERE BomID = "
+                                           "'A' AND BomComp = 'Y'")});
+        f.load(QStringLiteral("A"));
+        QCOMPARE(f.model().quantity(f.node("Y")), std::nullopt);
+        typeQuantity(f, f.node("Y"), QStringLiteral("4"));
+        QCOMPARE(f.desktop.messageTexts(), QStringList());
+        QCOMPARE(columnOf(f.database, "A", "Y", "bomQtyReq").toDouble(), 4.0);
+        QCOMPARE(f.model().quantity(f.node("Y")), std::optional<double>(4));
+        // The undo puts back what was there, text and all.
+        action(f, "mnuUndo")->trigger();
+        QCOMPARE(columnOf(f.database, "A", "Y", "bomQtyReq"), QVariant(QStringLiteral("abc")));
+        QCOMPARE(f.model().quantity(f.node("Y")), std::nullopt);
+        action(f, "mnuRedo")->trigger();
+        QCOMPARE(columnOf(f.database, "A", "Y", "bomQtyReq").toDouble(), 4.0);
+        QVERIFY(f.desktop.messageTexts().filter(QString::number(store::LineChanged)).isEmpty());
     }
 
     void anotherDatabaseStartsAnEmptyHistory() {

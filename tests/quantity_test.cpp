@@ -46,6 +46,19 @@ private Q_SLOTS:
         QTest::newRow("en grouped with decimals") << English << "1,000.5" << refused << grouping;
         QTest::newRow("en decimal comma") << English << "1,5" << refused << notANumber;
 
+        // Written as numbers, but beyond what a quantity can hold: the words say so.
+        const QString outOfRange = QStringLiteral("is not a quantity: it is out of range");
+        const QString manyDigits = QString(400, u'9');
+        const QString tinyFraction = QStringLiteral("0.") + QString(400, u'0') + u'1';
+        for (const QLocale& locale : {German, English}) {
+            const QString name = locale.name();
+            for (const QString& text : {QStringLiteral("1e309"), QStringLiteral("-1E309"),
+                                        QStringLiteral("1e-400"), manyDigits, tinyFraction})
+                QTest::addRow("%s %s out of range", qPrintable(name), qPrintable(text.left(8)))
+                    << locale << text << refused << outOfRange;
+        }
+        QTest::newRow("de comma, out of range") << German << "-1,5e999" << refused << outOfRange;
+        QTest::newRow("en two exponents") << English << "1e3e4" << refused << notANumber;
         for (const QLocale& locale : {German, English}) {
             const QString name = locale.name();
             for (const char* text : {"nan", "inf", "-inf", "abc", "", "  ", "1 000", "2x"})

@@ -289,11 +289,22 @@ private Q_SLOTS:
                  taken->startDate);
 
         // A quantity changes only from the value it was read with, Null included.
-        db->changeQuantity(QStringLiteral("A"), QStringLiteral("N"), QVariant(), 4.0);
+        store::LineRow left =
+            db->changeQuantity(QStringLiteral("A"), QStringLiteral("N"), QVariant(), 4.0);
         QCOMPARE(failureOf([&] {
                      db->changeQuantity(QStringLiteral("A"), QStringLiteral("N"), QVariant(), 5.0);
                  }).first,
                  int(store::LineChanged));
+        // The line as written, start date included, and then only from exactly that line.
+        QCOMPARE(left.quantity.toDouble(), 4.0);
+        QCOMPARE(left.startDate.toString(), QStringLiteral("1996-01-01 00:00:00"));
+        store::LineRow otherDate = left;
+        otherDate.startDate = QStringLiteral("1999-01-01 00:00:00");
+        QCOMPARE(failureOf([&] { db->changeUnchangedLine(otherDate, 5.0); }).first,
+                 int(store::LineChanged));
+        left = db->changeUnchangedLine(left, 7.0);
+        left = db->changeUnchangedLine(left, 4.0);
+        QCOMPARE(left.quantity.toDouble(), 4.0);
         QCOMPARE(failureOf([&] { db->removeUnchangedLine(*taken); }).first, 0);
         QCOMPARE(failureOf([&] { db->removeUnchangedLine(*taken); }).first,
                  int(store::LineChanged));
@@ -303,6 +314,133 @@ private Q_SLOTS:
                      db->restoreLine({QStringLiteral("Y"), QStringLiteral("x"), 1, QVariant()});
                  }).first,
                  int(store::CircularComponent));
+    }
+
+    void aQuantityThatIsTextIsNoNumberAndCanBeReplaced() {
+        QFETCH_GLOBAL(int, kind);
+        const StoreBackend backend = this->backend();
+        backend.write({}, {{"A", "B", 2}});
+        // Another program wrote text where a quantity belongs (on a server, into a column of
+        // type text).
+        if (kind == StoreBackend::Sqlite)
+            execOn(backend.address(), {QStringLiteral("UPDATE BomDetail SET bomQtyReq = 'abc'")});
+        else
+            execOnServer(m_server, {QStringLiteral("ALTER TABLE bomdetail ALTER COLUMN bomqtyreq "
+                                                   "TYPE text"),
+                                    QStringLiteral("UPDATE bomdetail SET bomqtyreq = 'abc'")});
+        const auto db = backend.open();
+        QCOMPARE(db->componentsOfEach({QStringLiteral("A")}).at(0).at(0).quantity, std::nullopt);
+        const auto [number, text] = failureOf([&] { db->findQuantity("A", "B"); });
+        QCOMPARE(number, int(store::QueryFailed));
+        QVERIFY2(text.contains(QStringLiteral("not a number: 'abc'")), qPrintable(text));
+        // The text is what the line holds: a write from it succeeds, and so does its undo.
+        const store::LineRow stored = *db->findLine(QStringLiteral("A"), QStringLiteral("B"));
+        const store::LineRow written = db->changeQuantity("A", "B", stored.quantity, 4.0);
+        QCOMPARE(written.quantity.toDouble(), 4.0);
+        QCOMPARE(db->changeUnchangedLine(written, stored.quantity).quantity, QVariant("abc"));
+    }
+
+    void aLineThatIsSeveralRowsIsNeverWritten() {
+        QFETCH_GLOBAL(int, kind);
+        const StoreBackend backend = this->backend();
+        backend.write({}, {{"Y", "B", 2}});
+        std::unique_ptr<store::Store> db;
+        const QString rows = QStringLiteral("INSERT INTO BomDetail VALUES ('X', 'a1', 1, "
+                                            "'2020-01-01 00:00:00'), ('X', 'A1', 1, "
+                                            "'2020-01-01 00:00:00')");
+        if (kind == StoreBackend::Sqlite) {
+            // Key columns that compare without regard to case, unique with regard to it.
+            execOn(backend.address(),
+                   {QStringLiteral("DROP TABLE BomDetail"),
+                    QStringLiteral("CREATE TABLE BomDetail (BomID TEXT COLLATE NOCASE, BomComp "
+                                   "TEXT COLLATE NOCASE, bomQtyReq REAL, StartDate TEXT, PRIMARY "
+                                   "KEY (BomID COLLATE BINARY, BomComp COLLATE BINARY))"),
+                    rows, QStringLiteral("INSERT INTO BomDetail VALUES ('Y', 'B', 2, NULL)")});
+            db = backend.open();
+        } else {
+            // Opened while the tables were sound; the index goes while the editor works.
+            db = backend.open();
+            execOnServer(m_server, {QStringLiteral("DROP INDEX bomdetail_nocase"), rows});
+        }
+        const QStringList before = backend.lines();
+        QCOMPARE(before.size(), 3);
+        const store::LineRow line{QStringLiteral("X"), QStringLiteral("a1"), 1.0,
+                                  QStringLiteral("2020-01-01 00:00:00")};
+        const std::function<void()> writes[] = {
+            [&] { db->deleteLine(line.assembly, line.component); },
+            [&] { db->takeLine(line.assembly, line.component); },
+            [&] { db->removeUnchangedLine(line); },
+            [&] { db->changeQuantity(line.assembly, line.component, 1.0, 5.0); },
+            [&] { db->changeUnchangedLine(line, 5.0); },
+        };
+        for (const auto& write : writes) {
+            const auto [number, text] = failureOf(write);
+            QCOMPARE(number, int(store::LineNotUnique));
+            QVERIFY2(text.contains(QStringLiteral("as 2 rows")), qPrintable(text));
+            QCOMPARE(backend.lines(), before);
+        }
+        // A line that is one row is written as ever.
+        QCOMPARE(db->changeQuantity(QStringLiteral("y"), QStringLiteral("b"), 2.0, 3.0).quantity,
+                 QVariant(3.0));
+        QVERIFY(db->deleteLine(QStringLiteral("Y"), QStringLiteral("B")));
+    }
+
+    void serverTablesNeedTheirUniqueIndexesUnderTheKeyRule() {
+        QFETCH_GLOBAL(int, kind);
+        if (kind == StoreBackend::Sqlite)
+            QSKIP("a server matter: a file's keys are its primary keys");
+        const StoreBackend backend = this->backend();
+        const QString items = QStringLiteral(
+            "CREATE TABLE itemmaster (itemid text COLLATE \"C\" PRIMARY KEY, itemdesc text, "
+            "itemuom text)");
+        const QString lines = QStringLiteral(
+            "CREATE TABLE bomdetail (bomid text COLLATE \"C\", bomcomp text COLLATE \"C\", "
+            "bomqtyreq double precision, startdate text, PRIMARY KEY (bomid, bomcomp))");
+        const QString drop = QStringLiteral("DROP TABLE IF EXISTS itemmaster, bomdetail");
+        const QString itemIndex =
+            QStringLiteral("CREATE UNIQUE INDEX ON itemmaster (lower(itemid))");
+        struct Case {
+            const char* name;
+            QStringList indexes;
+            int number;
+            const char* table;
+        };
+        const Case cases[] = {
+            {"no index", {}, int(store::MissingKeyIndex), "itemmaster"},
+            {"items only", {itemIndex}, int(store::MissingKeyIndex), "bomdetail"},
+            {"plain columns",
+             {itemIndex, QStringLiteral("CREATE UNIQUE INDEX ON bomdetail (bomid, bomcomp)")},
+             int(store::MissingKeyIndex), "bomdetail"},
+            {"one key folded",
+             {itemIndex, QStringLiteral("CREATE UNIQUE INDEX ON bomdetail (lower(bomid), bomcomp)")},
+             int(store::MissingKeyIndex), "bomdetail"},
+            {"partial",
+             {itemIndex, QStringLiteral("CREATE UNIQUE INDEX ON bomdetail (lower(bomid), "
+                                        "lower(bomcomp)) WHERE bomqtyreq > 0")},
+             int(store::MissingKeyIndex), "bomdetail"},
+            // The columns are of collation "C" already: the same fold, written otherwise.
+            {"equivalent",
+             {itemIndex, QStringLiteral("CREATE UNIQUE INDEX ON bomdetail (lower(bomcomp::text), "
+                                        "lower(bomid))")},
+             0, ""},
+        };
+        for (const Case& c : cases) {
+            QStringList statements{drop, items, lines};
+            statements += c.indexes;
+            execOnServer(m_server, statements);
+            const auto [number, text] = failureOf([&] { backend.open(); });
+            QVERIFY2(number == c.number, qPrintable(QStringLiteral("%1: %2").arg(QLatin1StringView(c.name), text)));
+            if (number != 0) {
+                QVERIFY2(text.startsWith(QStringLiteral("Table '%1' ").arg(QLatin1StringView(c.table))),
+                         qPrintable(text));
+                QVERIFY2(text.contains(QStringLiteral("bom-import --create-schema")),
+                         qPrintable(text));
+            }
+        }
+        // What the message proposes mends the tables.
+        execOnServer(m_server, {drop, items, lines});
+        store::PgDatabase::createSchema(backend.address());
+        QCOMPARE(failureOf([&] { backend.open(); }).first, 0);
     }
 
     // The cases below are about a server: its connection, and editors at other desks. The

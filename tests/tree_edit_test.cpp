@@ -167,7 +167,7 @@ private Q_SLOTS:
         QTest::newRow("text quantity") << "NEW" << "C" << q("two") << int(store::InvalidQuantity) << "two";
         QTest::newRow("nan") << "NEW" << "C" << q("nan") << int(store::InvalidQuantity) << "nan";
         QTest::newRow("inf") << "NEW" << "C" << q("inf") << int(store::InvalidQuantity) << "inf";
-        QTest::newRow("out of range") << "NEW" << "C" << q("1e999") << int(store::InvalidQuantity) << "";
+        QTest::newRow("out of range") << "NEW" << "C" << q("1e999") << int(store::InvalidQuantity) << "out of range";
         QTest::newRow("duplicate line") << "D" << "B" << q("1") << int(store::DuplicateLine) << "D";
         QTest::newRow("item under itself") << "C" << "C" << q("1") << int(store::CircularComponent) << "C";
         QTest::newRow("assembly under its own component")

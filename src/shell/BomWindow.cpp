@@ -172,6 +172,11 @@ void BomWindow::route() {
     QAction* redo = m_editor->history().createRedoAction(this, QStringLiteral("&Redo"));
     redo->setObjectName(QStringLiteral("mnuRedo"));
     redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    // The editor takes the steps: one refused for a passing cause stays where it stood.
+    for (QAction* step : {undo, redo})
+        disconnect(step, &QAction::triggered, &m_editor->history(), nullptr);
+    connect(undo, &QAction::triggered, this, [this] { m_editor->undo(); });
+    connect(redo, &QAction::triggered, this, [this] { m_editor->redo(); });
     m_editMenu->insertActions(m_whereUsedAction, {undo, redo});
     m_editMenu->insertSeparator(m_whereUsedAction);
     // A quantity typed into the tree is written once the editor has closed, so that its

@@ -275,9 +275,18 @@ void Database::refuseCircular(const QString& assembly, const QString& component)
 }
 
 bool Database::deleteLine(const QString& assembly, const QString& component) {
-    Statement remove(m_db, schema::DeleteLine, QStringLiteral("Could not delete the line"));
-    remove.bind(assembly).bind(component).exec(WriteFailed);
-    return remove.query().numRowsAffected() > 0;
+    const QString what = QStringLiteral("Could not delete the line");
+    WriteTransaction transaction(m_db, what);
+    int rows = 0;
+    {
+        Statement remove(m_db, schema::DeleteLine, what);
+        remove.bind(assembly).bind(component).exec(WriteFailed);
+        rows = remove.query().numRowsAffected();
+    }
+    if (rows > 1)
+        throw errors::lineNotUnique(assembly, component, rows);
+    transaction.commit();
+    return rows > 0;
 }
 
 bool Database::structureContains(const QString& item, const QString& target) {

@@ -74,7 +74,10 @@ public:
     /// the insert; empty for none. Lets a test act as another program at the one moment when
     /// a write of its could undo what the checks found.
     void setBeforeInsert(std::function<void()> hook) override;
-    /// Deletes one line; false when there was none. One statement, so it is atomic by itself.
+    /// Deletes one line in one write transaction; false when there was none. Like every write
+    /// of a line below, it commits only when it touched one row: a key that matches several
+    /// (a table whose key columns compare otherwise than the key rule) fails with
+    /// LineNotUnique and writes nothing.
     bool deleteLine(const QString& assembly, const QString& component) override;
     /// The line (assembly, component) as stored; empty when there is none.
     std::optional<LineRow> findLine(const QString& assembly, const QString& component) override;
@@ -87,10 +90,13 @@ public:
     /// Deletes the line only while it holds exactly `row`'s quantity and start date; otherwise
     /// (changed or gone) fails with LineChanged and deletes nothing.
     void removeUnchangedLine(const LineRow& row) override;
-    /// Writes `quantity` in one statement, only while the line's quantity is still
+    /// Writes `quantity` in one write transaction, only while the line's quantity is still
     /// `expected`; otherwise (changed or gone) fails with LineChanged and writes nothing.
-    void changeQuantity(const QString& assembly, const QString& component,
-                        const QVariant& expected, const QVariant& quantity) override;
+    /// Returns the line as written.
+    LineRow changeQuantity(const QString& assembly, const QString& component,
+                           const QVariant& expected, const QVariant& quantity) override;
+    /// The same, only while the line holds exactly `row`'s quantity and start date.
+    LineRow changeUnchangedLine(const LineRow& row, const QVariant& quantity) override;
     /// Whether `target` stands in the structure of `item` (or is `item` itself). A read that
     /// fails is an error (QueryFailed), never a "no".
     bool structureContains(const QString& item, const QString& target) override;
@@ -107,6 +113,9 @@ public:
 private:
     void checkSchema();
     void refuseCircular(const QString& assembly, const QString& component);
+    LineRow updateQuantity(const QString& assembly, const QString& component,
+                           const QVariant& expected, const QVariant* startDate,
+                           const QVariant& quantity);
 
     QString m_path;
     QString m_connectionName;

@@ -32,4 +32,16 @@ inline StoreError lineChanged(const QString& assembly, const QString& component)
                           .arg(component, assembly));
 }
 
+inline StoreError lineNotUnique(const QString& assembly, const QString& component, int rows) {
+    return StoreError(LineNotUnique,
+                      QStringLiteral("The line of '%1' in the bill of material of '%2' stands in "
+                                     "BomDetail as %3 rows whose IDs differ only in letter case, "
+                                     "and the editor changes one line at a time; nothing was "
+                                     "written. Keep one of those rows and give the table its "
+                                     "unique index under the key rule (on a server, "
+                                     "bom-import --create-schema adds it).")
+                          .arg(component, assembly)
+                          .arg(rows));
+}
+
 } // namespace store::errors

@@ -31,6 +31,8 @@ std::optional<LineRow> Database::takeLine(const QString& assembly, const QString
     {
         Statement remove(m_db, schema::DeleteLine, what);
         remove.bind(assembly).bind(component).exec(WriteFailed);
+        if (const int rows = remove.query().numRowsAffected(); rows > 1)
+            throw errors::lineNotUnique(assembly, component, rows);
     }
     transaction.commit();
     return row;
@@ -52,22 +54,55 @@ void Database::restoreLine(const LineRow& row) {
 }
 
 void Database::removeUnchangedLine(const LineRow& row) {
-    Statement remove(m_db, schema::DeleteLineAsIs, QStringLiteral("Could not delete the line"));
-    remove.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
-    remove.exec(WriteFailed);
-    if (remove.query().numRowsAffected() != 1)
-        throw lineChanged(row.assembly, row.component);
+    const QString what = QStringLiteral("Could not delete the line");
+    WriteTransaction transaction(m_db, what);
+    {
+        Statement remove(m_db, schema::DeleteLineAsIs, what);
+        remove.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
+        remove.exec(WriteFailed);
+        const int rows = remove.query().numRowsAffected();
+        if (rows == 0)
+            throw lineChanged(row.assembly, row.component);
+        if (rows > 1)
+            throw errors::lineNotUnique(row.assembly, row.component, rows);
+    }
+    transaction.commit();
 }
 
-void Database::changeQuantity(const QString& assembly, const QString& component,
-                              const QVariant& expected, const QVariant& quantity) {
-    Statement update(m_db, schema::UpdateQuantity,
-                     QStringLiteral("Could not change the quantity of '%1' in '%2'")
-                         .arg(component, assembly));
-    update.bind(quantity).bind(assembly).bind(component).bind(expected);
-    update.exec(WriteFailed);
-    if (update.query().numRowsAffected() != 1)
+LineRow Database::changeQuantity(const QString& assembly, const QString& component,
+                                 const QVariant& expected, const QVariant& quantity) {
+    return updateQuantity(assembly, component, expected, nullptr, quantity);
+}
+
+LineRow Database::changeUnchangedLine(const LineRow& row, const QVariant& quantity) {
+    return updateQuantity(row.assembly, row.component, row.quantity, &row.startDate, quantity);
+}
+
+LineRow Database::updateQuantity(const QString& assembly, const QString& component,
+                                 const QVariant& expected, const QVariant* startDate,
+                                 const QVariant& quantity) {
+    const QString what = QStringLiteral("Could not change the quantity of '%1' in '%2'")
+                             .arg(component, assembly);
+    WriteTransaction transaction(m_db, what);
+    {
+        Statement update(m_db, startDate ? schema::UpdateQuantityAsIs : schema::UpdateQuantity,
+                         what);
+        update.bind(quantity).bind(assembly).bind(component).bind(expected);
+        if (startDate)
+            update.bind(*startDate);
+        update.exec(WriteFailed);
+        const int rows = update.query().numRowsAffected();
+        if (rows == 0)
+            throw lineChanged(assembly, component);
+        if (rows > 1)
+            throw errors::lineNotUnique(assembly, component, rows);
+    }
+    // Read inside the transaction: the line exactly as this write left it.
+    std::optional<LineRow> written = findLine(assembly, component);
+    if (!written)
         throw lineChanged(assembly, component);
+    transaction.commit();
+    return std::move(*written);
 }
 
 } // namespace store

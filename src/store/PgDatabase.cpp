@@ -23,10 +23,14 @@ std::optional<QString> optionalText(const QVariant& value) {
     return value.toString();
 }
 
+/// A quantity as a load shows it: none for Null, and none for text that is not a number
+/// (what another program may leave in a column of type text), as the file store reads it.
 std::optional<double> optionalNumber(const QVariant& value) {
     if (value.isNull())
         return std::nullopt;
-    return value.toDouble();
+    bool number = false;
+    const double quantity = value.toDouble(&number);
+    return number ? std::optional<double>(quantity) : std::nullopt;
 }
 
 const QString readItemMaster = QStringLiteral("Could not read ItemMaster");
@@ -57,6 +61,14 @@ void PgDatabase::checkSchema() {
         columns.push_back({query.value(0).toString(), query.value(1).toString(),
                            query.value(2).toInt()});
     checkColumns(columns, QStringLiteral("'%1'").arg(m_connection.uri()));
+    std::vector<IndexKey> keys;
+    Statement indexes(m_connection.db(), pgschema::SelectUniqueIndexKeys,
+                      QStringLiteral("Could not read the tables' indexes"));
+    indexes.exec();
+    while (indexes.next())
+        keys.push_back({indexes.value(0).toString(), indexes.value(1).toLongLong(),
+                        indexes.value(2).toString(), indexes.value(3).toString()});
+    checkKeyIndexes(keys, QStringLiteral("'%1'").arg(m_connection.uri()));
 }
 
 std::vector<ItemLine> PgDatabase::readItems(bool withDescriptions) {
@@ -182,7 +194,13 @@ std::optional<std::optional<double>> PgDatabase::findQuantity(const QString& ass
     query.bind(assembly).bind(component).exec();
     if (!query.next())
         return std::nullopt;
-    return optionalNumber(query.value(0));
+    const QVariant quantity = query.value(0);
+    const std::optional<double> number = optionalNumber(quantity);
+    if (!quantity.isNull() && !number)
+        throw StoreError(QueryFailed,
+                         QStringLiteral("The quantity of '%1' in '%2' is not a number: '%3'.")
+                             .arg(component, assembly, quantity.toString()));
+    return number;
 }
 
 void PgDatabase::refuseCircular(const QString& assembly, const QString& component) {
@@ -218,10 +236,15 @@ void PgDatabase::checkNewLine(const QString& assembly, const QString& component)
 }
 
 bool PgDatabase::deleteLine(const QString& assembly, const QString& component) {
-    Statement remove(m_connection.db(), pgschema::DeleteLine,
-                     QStringLiteral("Could not delete the line"), WriteFailed);
+    const QString what = QStringLiteral("Could not delete the line");
+    Transaction transaction(m_connection.db(), what);
+    Statement remove(m_connection.db(), pgschema::DeleteLine, what, WriteFailed);
     remove.bind(assembly).bind(component).exec();
-    return remove.rowsAffected() > 0;
+    const int rows = remove.rowsAffected();
+    if (rows > 1)
+        throw errors::lineNotUnique(assembly, component, rows);
+    transaction.commit();
+    return rows > 0;
 }
 
 bool PgDatabase::structureContains(const QString& item, const QString& target) {
@@ -281,14 +304,32 @@ std::optional<LineRow> PgDatabase::findLine(const QString& assembly, const QStri
                    query.value(3)};
 }
 
+namespace {
+
+/// The rows a statement's RETURNING clause gives, in the shape of SelectLineRow.
+std::vector<LineRow> returnedRows(Statement& statement) {
+    std::vector<LineRow> rows;
+    while (statement.next())
+        rows.push_back({statement.value(0).toString(), statement.value(1).toString(),
+                        statement.value(2), statement.value(3)});
+    return rows;
+}
+
+} // namespace
+
 std::optional<LineRow> PgDatabase::takeLine(const QString& assembly, const QString& component) {
-    Statement take(m_connection.db(), pgschema::TakeLine,
-                   QStringLiteral("Could not delete the line"), WriteFailed);
+    const QString what = QStringLiteral("Could not delete the line");
+    // A transaction of its own: a delete that found several rows is rolled back.
+    Transaction transaction(m_connection.db(), what);
+    Statement take(m_connection.db(), pgschema::TakeLine, what, WriteFailed);
     take.bind(assembly).bind(component).exec();
-    if (!take.next())
+    std::vector<LineRow> rows = returnedRows(take);
+    if (rows.size() > 1)
+        throw errors::lineNotUnique(assembly, component, int(rows.size()));
+    transaction.commit();
+    if (rows.empty())
         return std::nullopt;
-    return LineRow{take.value(0).toString(), take.value(1).toString(), take.value(2),
-                   take.value(3)};
+    return std::move(rows.front());
 }
 
 void PgDatabase::restoreLine(const LineRow& row) {
@@ -307,24 +348,48 @@ void PgDatabase::restoreLine(const LineRow& row) {
 }
 
 void PgDatabase::removeUnchangedLine(const LineRow& row) {
-    Statement remove(m_connection.db(), pgschema::DeleteLineAsIs,
-                     QStringLiteral("Could not delete the line"), WriteFailed);
+    const QString what = QStringLiteral("Could not delete the line");
+    Transaction transaction(m_connection.db(), what);
+    Statement remove(m_connection.db(), pgschema::DeleteLineAsIs, what, WriteFailed);
     remove.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
     remove.exec();
-    if (remove.rowsAffected() != 1)
+    const int rows = remove.rowsAffected();
+    if (rows == 0)
         throw errors::lineChanged(row.assembly, row.component);
+    if (rows > 1)
+        throw errors::lineNotUnique(row.assembly, row.component, rows);
+    transaction.commit();
 }
 
-void PgDatabase::changeQuantity(const QString& assembly, const QString& component,
-                                const QVariant& expected, const QVariant& quantity) {
-    Statement update(m_connection.db(), pgschema::UpdateQuantity,
-                     QStringLiteral("Could not change the quantity of '%1' in '%2'")
-                         .arg(component, assembly),
+LineRow PgDatabase::changeQuantity(const QString& assembly, const QString& component,
+                                   const QVariant& expected, const QVariant& quantity) {
+    return updateQuantity(assembly, component, expected, nullptr, quantity);
+}
+
+LineRow PgDatabase::changeUnchangedLine(const LineRow& row, const QVariant& quantity) {
+    return updateQuantity(row.assembly, row.component, row.quantity, &row.startDate, quantity);
+}
+
+LineRow PgDatabase::updateQuantity(const QString& assembly, const QString& component,
+                                   const QVariant& expected, const QVariant* startDate,
+                                   const QVariant& quantity) {
+    const QString what = QStringLiteral("Could not change the quantity of '%1' in '%2'")
+                             .arg(component, assembly);
+    Transaction transaction(m_connection.db(), what);
+    Statement update(m_connection.db(),
+                     startDate ? pgschema::UpdateQuantityAsIs : pgschema::UpdateQuantity, what,
                      WriteFailed);
     update.bind(quantity).bind(assembly).bind(component).bind(expected);
+    if (startDate)
+        update.bind(*startDate);
     update.exec();
-    if (update.rowsAffected() != 1)
+    std::vector<LineRow> rows = returnedRows(update);
+    if (rows.empty())
         throw errors::lineChanged(assembly, component);
+    if (rows.size() > 1)
+        throw errors::lineNotUnique(assembly, component, int(rows.size()));
+    transaction.commit();
+    return std::move(rows.front());
 }
 
 } // namespace store

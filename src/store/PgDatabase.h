@@ -11,9 +11,11 @@ namespace store {
 /// of one user operation: the same operations as Database with the same meaning and numbered
 /// errors. The constructor connects (pg::Connection says how the URI is read and how long it
 /// waits) and checks that the database holds ItemMaster and BomDetail with the columns and
-/// primary keys the editor relies on; it throws StoreError otherwise. The destructor releases
-/// the connection. Several editors may work on one server at once: each read is one
-/// consistent state, and lines that could close a cycle are added one at a time.
+/// primary keys the editor relies on, and the unique indexes under the key rule
+/// (MissingKeyIndex); it throws StoreError otherwise. Every write of a line commits only when
+/// it touched one row. The destructor releases the connection. Several editors may work on one
+/// server at once: each read is one consistent state, and lines that could close a cycle are
+/// added one at a time.
 class PgDatabase : public Store {
 public:
     explicit PgDatabase(const QString& uri);
@@ -52,8 +54,9 @@ public:
     std::optional<LineRow> takeLine(const QString& assembly, const QString& component) override;
     void restoreLine(const LineRow& row) override;
     void removeUnchangedLine(const LineRow& row) override;
-    void changeQuantity(const QString& assembly, const QString& component,
-                        const QVariant& expected, const QVariant& quantity) override;
+    LineRow changeQuantity(const QString& assembly, const QString& component,
+                           const QVariant& expected, const QVariant& quantity) override;
+    LineRow changeUnchangedLine(const LineRow& row, const QVariant& quantity) override;
     bool structureContains(const QString& item, const QString& target) override;
     /// Reads only the lines above the item (one recursive statement) and the listed
     /// assemblies' ItemMaster rows, in one snapshot, and walks them as Database does.
@@ -64,6 +67,9 @@ public:
 private:
     void checkSchema();
     void refuseCircular(const QString& assembly, const QString& component);
+    LineRow updateQuantity(const QString& assembly, const QString& component,
+                           const QVariant& expected, const QVariant* startDate,
+                           const QVariant& quantity);
     std::vector<ItemLine> readItems(bool withDescriptions);
 
     pg::Connection m_connection;

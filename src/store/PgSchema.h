@@ -34,6 +34,22 @@ inline constexpr QLatin1StringView SelectColumns{
     " AND (pg_has_role(c.relowner, 'USAGE')"
     "  OR has_column_privilege(c.oid, a.attnum, 'SELECT, INSERT, UPDATE, REFERENCES'))"};
 
+/// The keys of every unique, valid, whole-table index of the two tables in the current
+/// schema, each with the collation of its index column (checkKeyIndexes says which will do);
+/// a table without one gives one row with a Null index. Only ordinary tables: views, foreign
+/// and partitioned tables cannot carry such an index, and give no row.
+inline constexpr QLatin1StringView SelectUniqueIndexKeys{
+    "SELECT c.relname, i.indexrelid::bigint, pg_get_indexdef(i.indexrelid, k, false),"
+    " coalesce(l.collname, '')"
+    " FROM pg_catalog.pg_class AS c"
+    " JOIN pg_catalog.pg_namespace AS n ON n.oid = c.relnamespace"
+    " LEFT JOIN pg_catalog.pg_index AS i ON i.indrelid = c.oid"
+    "  AND i.indisunique AND i.indisvalid AND i.indpred IS NULL"
+    " LEFT JOIN LATERAL generate_series(1, i.indnkeyatts) AS k ON true"
+    " LEFT JOIN pg_catalog.pg_collation AS l ON l.oid = i.indcollation[k - 1]"
+    " WHERE n.nspname = current_schema() AND c.relname IN ('itemmaster', 'bomdetail')"
+    " AND c.relkind = 'r'"};
+
 /// The two tables as the editor needs them, each with a unique index under the key rule.
 inline constexpr QLatin1StringView CreateTables[]{
     QLatin1StringView{"CREATE TABLE IF NOT EXISTS itemmaster ("
@@ -130,11 +146,20 @@ inline constexpr QLatin1StringView DeleteLineAsIs{
     " WHERE lower(bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
     " AND lower(bomcomp COLLATE \"C\") = lower(?::text COLLATE \"C\")"
     " AND bomqtyreq IS NOT DISTINCT FROM ? AND startdate IS NOT DISTINCT FROM ?"};
+/// Both return the line as written, to check how many rows were written and to know the
+/// line's start date.
 inline constexpr QLatin1StringView UpdateQuantity{
     "UPDATE bomdetail SET bomqtyreq = ?"
     " WHERE lower(bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
     " AND lower(bomcomp COLLATE \"C\") = lower(?::text COLLATE \"C\")"
-    " AND bomqtyreq IS NOT DISTINCT FROM ?"};
+    " AND bomqtyreq IS NOT DISTINCT FROM ?"
+    " RETURNING bomid, bomcomp, bomqtyreq, startdate"};
+inline constexpr QLatin1StringView UpdateQuantityAsIs{
+    "UPDATE bomdetail SET bomqtyreq = ?"
+    " WHERE lower(bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
+    " AND lower(bomcomp COLLATE \"C\") = lower(?::text COLLATE \"C\")"
+    " AND bomqtyreq IS NOT DISTINCT FROM ? AND startdate IS NOT DISTINCT FROM ?"
+    " RETURNING bomid, bomcomp, bomqtyreq, startdate"};
 
 /// Whether the second ID stands anywhere in the structure below the first. UNION keeps each
 /// item once, so the walk ends even where the stored data already holds a cycle.

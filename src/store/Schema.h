@@ -53,6 +53,10 @@ inline constexpr QLatin1StringView DeleteLineAsIs{
 /// Changes a quantity only while the line still holds the one it was read with.
 inline constexpr QLatin1StringView UpdateQuantity{
     "UPDATE BomDetail SET bomQtyReq = ? WHERE BomID = ? AND BomComp = ? AND bomQtyReq IS ?"};
+/// The same only while the line also holds the start date it was left with.
+inline constexpr QLatin1StringView UpdateQuantityAsIs{
+    "UPDATE BomDetail SET bomQtyReq = ?"
+    " WHERE BomID = ? AND BomComp = ? AND bomQtyReq IS ? AND StartDate IS ?"};
 
 inline constexpr QLatin1StringView SelectLine{
     "SELECT bomQtyReq FROM BomDetail WHERE BomID = ? AND BomComp = ?"};

@@ -3,6 +3,8 @@
 #include "store/Schema.h"
 #include "store/StoreError.h"
 
+#include <QHash>
+
 #include <algorithm>
 
 namespace store {
@@ -55,6 +57,62 @@ void checkColumns(const std::vector<TableColumn>& columns, const QString& where)
                              QStringLiteral("Column '%1' of table '%2' is not in its place in "
                                             "the primary key.")
                                  .arg(n.column, n.table));
+    }
+}
+
+bool foldsAsKeyRule(const IndexKey& key, QLatin1StringView column) {
+    if (key.collation != QLatin1StringView("C") && key.collation != QLatin1StringView("POSIX"))
+        return false;
+    // The server prints the expression with its own parentheses, quotes and casts:
+    // lower((itemid COLLATE "C")), lower((itemid)::text), lower(itemid).
+    QString bare = key.expression;
+    bare.remove(u'(').remove(u')').remove(u'"').remove(u' ');
+    bare.remove(QLatin1StringView("::text"), Qt::CaseInsensitive);
+    bare.remove(QLatin1StringView("COLLATEC"), Qt::CaseInsensitive);
+    bare.remove(QLatin1StringView("COLLATEPOSIX"), Qt::CaseInsensitive);
+    return bare.compare(QLatin1StringView("lower") + column, Qt::CaseInsensitive) == 0;
+}
+
+void checkKeyIndexes(const std::vector<IndexKey>& keys, const QString& where) {
+    struct Needed {
+        QLatin1StringView table;
+        QLatin1StringView columns[2];
+        QLatin1StringView index;
+    };
+    static constexpr Needed needed[] = {
+        {QLatin1StringView("itemmaster"), {QLatin1StringView("itemid"), {}},
+         QLatin1StringView("lower(itemid COLLATE \"C\")")},
+        {QLatin1StringView("bomdetail"),
+         {QLatin1StringView("bomid"), QLatin1StringView("bomcomp")},
+         QLatin1StringView("lower(bomid COLLATE \"C\"), lower(bomcomp COLLATE \"C\")")},
+    };
+    for (const Needed& n : needed) {
+        // Every index of the table, and whether each of its keys folds one of the columns.
+        QHash<qint64, bool> folding;
+        bool named = false;
+        for (const IndexKey& key : keys) {
+            if (key.table.compare(n.table, Qt::CaseInsensitive) != 0)
+                continue;
+            named = true;
+            if (key.index == 0)
+                continue;
+            const bool folds = std::any_of(std::begin(n.columns), std::end(n.columns),
+                                           [&](QLatin1StringView column) {
+                                               return !column.isEmpty() &&
+                                                      foldsAsKeyRule(key, column);
+                                           });
+            const auto known = folding.constFind(key.index);
+            folding[key.index] = folds && (known == folding.cend() || *known);
+        }
+        if (named &&
+            std::none_of(folding.cbegin(), folding.cend(), [](bool folds) { return folds; }))
+            throw StoreError(
+                MissingKeyIndex,
+                QStringLiteral("Table '%1' in %2 has no unique index on (%3), so IDs that differ "
+                               "only in letter case could stand in it as two rows, and one "
+                               "delete or undo would change both. bom-import --create-schema "
+                               "%2 adds the index (it refuses while two rows differ only so).")
+                    .arg(n.table, where, n.index));
     }
 }
 

@@ -94,7 +94,9 @@ public:
     /// insert; empty for none. Lets a test act as another program at the one moment when a
     /// write of its could undo what the checks found.
     virtual void setBeforeInsert(std::function<void()> hook) = 0;
-    /// Deletes one line; false when there was none.
+    /// Deletes one line; false when there was none. Like every write of a line below, it
+    /// touches one row at most: a key that matches several rows (tables made without the
+    /// unique index under the key rule) fails with LineNotUnique and writes nothing.
     virtual bool deleteLine(const QString& assembly, const QString& component) = 0;
     /// The line (assembly, component) as stored; empty when there is none.
     virtual std::optional<LineRow> findLine(const QString& assembly,
@@ -109,9 +111,13 @@ public:
     /// fails with LineChanged and deletes nothing.
     virtual void removeUnchangedLine(const LineRow& row) = 0;
     /// Writes `quantity` only while the line's quantity is still `expected`; otherwise fails
-    /// with LineChanged and writes nothing.
-    virtual void changeQuantity(const QString& assembly, const QString& component,
-                                const QVariant& expected, const QVariant& quantity) = 0;
+    /// with LineChanged and writes nothing. Returns the line as written, start date included.
+    virtual LineRow changeQuantity(const QString& assembly, const QString& component,
+                                   const QVariant& expected, const QVariant& quantity) = 0;
+    /// Writes `quantity` only while the line holds exactly `row`'s quantity and start date
+    /// (as an earlier write left it); otherwise fails with LineChanged and writes nothing.
+    /// Returns the line as written.
+    virtual LineRow changeUnchangedLine(const LineRow& row, const QVariant& quantity) = 0;
     /// Whether `target` stands in the structure of `item` (or is `item` itself). A read that
     /// fails is an error (QueryFailed), never a "no".
     virtual bool structureContains(const QString& item, const QString& target) = 0;

@@ -24,6 +24,8 @@ enum ErrorNumber : int {
     UnreadableId = 1024,         ///< a stored item ID is not valid UTF-8 text
     UnknownAssembly = 1025,      ///< a first line for an assembly that ItemMaster does not hold
     LineChanged = 1040,          ///< another program changed or removed the line meanwhile
+    MissingKeyIndex = 1041,      ///< a server table lacks the unique index under the key rule
+    LineNotUnique = 1042,        ///< one line's key matches several rows; nothing was written
     NodeLimit = 1030,            ///< a tree load reached its node limit
     CircularComponent = 1031,    ///< a drop would make an item a component of itself
     InvalidQuantity = 1032,      ///< the quantity typed is not a finite number

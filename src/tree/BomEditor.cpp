@@ -286,78 +286,128 @@ void BomEditor::changeQuantity(const QModelIndex& index, const QString& typed) {
     const QPersistentModelIndex node = index.siblingAtColumn(ItemIdColumn);
     if (!node.isValid())
         return;
+    const auto shown = m_model.quantity(node);
+    // The editor opens with the text the cell shows, which rounds to 15 digits: committed as
+    // it opened, nothing was changed, and a write would replace the stored value by its
+    // rounding.
+    if (typed.trimmed() == (shown ? formatQuantity(*shown) : QString()))
+        return;
     const auto quantity = parseQuantity(typed);
     if (!quantity) {
         report(store::StoreError(store::InvalidQuantity, quantityProblem(typed)).message());
         return;
     }
-    if (*quantity <= 0 && m_model.quantity(node) != *quantity &&
+    if (shown == quantity)
+        return;
+    if (*quantity <= 0 &&
         !confirmUnlikelyQuantity(typed, m_model.assemblyOf(node), m_model.text(node)))
         return;
     const QString assembly = m_model.assemblyOf(node);
     const QString component = m_model.text(node);
     // The quantity the tree shows is what the user changed: the line must still hold it.
-    const auto shown = m_model.quantity(node);
-    const QVariant before = shown ? QVariant(*shown) : QVariant();
-    if (shown == quantity)
-        return;
-    if (writeQuantity(assembly, component, before, *quantity))
-        m_history.push(new QuantityCommand(*this, assembly, component, before, *quantity));
-}
-
-bool BomEditor::writeQuantity(const QString& assembly, const QString& component,
-                              const QVariant& before, const QVariant& after) {
+    store::LineRow row{assembly, component, shown ? QVariant(*shown) : QVariant(), QVariant()};
     try {
         const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
         store::Store& db = *opened;
-        db.changeQuantity(assembly, component, before, after);
+        if (!shown) {
+            // An empty cell shows Null, and also a quantity that is not a number (text that
+            // another program wrote), which the user sets right this way: the line holds what
+            // the cell shows if it holds either, and an undo puts that text back.
+            if (const auto stored = db.findLine(assembly, component);
+                stored && !stored->quantity.isNull() && !isNumber(stored->quantity))
+                row.quantity = stored->quantity;
+        }
+        const QVariant before = row.quantity;
+        row = db.changeQuantity(assembly, component, before, *quantity);
+        // The step starts from the line as it was: its quantity, and the start date the write
+        // left as it found it.
+        store::LineRow was = row;
+        was.quantity = before;
+        showQuantity(row);
+        m_history.push(new QuantityCommand(*this, std::move(was), std::move(row)));
     } catch (const store::StoreError& error) {
         report(error.message());
         if (error.number() == store::LineChanged)
             showLineAsStored(assembly, component);
-        return false;
     }
-    bool number = false;
-    const double value = after.toDouble(&number);
-    m_model.setLineQuantity(assembly, component,
-                            !after.isNull() && number ? std::optional<double>(value)
-                                                      : std::nullopt);
-    return true;
 }
 
-bool BomEditor::removeLine(const store::LineRow& row) {
+void BomEditor::undo() { stepHistory(false); }
+
+void BomEditor::redo() { stepHistory(true); }
+
+void BomEditor::stepHistory(bool forward) {
+    m_stepKept = false;
+    forward ? m_history.redo() : m_history.undo();
+    // The stack has moved past a step whose write was refused for a passing cause: moving it
+    // back (the step skips this replay) leaves Undo and Redo offering what they offered, so
+    // that the step can be taken once the cause is gone.
+    if (std::exchange(m_stepKept, false))
+        forward ? m_history.undo() : m_history.redo();
+}
+
+StepOutcome BomEditor::refusedStep(const store::StoreError& error, const QString& assembly,
+                                   const QString& component) {
+    report(error.message());
+    if (error.number() == store::LineChanged)
+        showLineAsStored(assembly, component);
+    // Only a changed line makes a step impossible for good.
+    if (error.number() == store::LineChanged || error.number() == store::CircularComponent)
+        return StepOutcome::Dropped;
+    m_stepKept = true;
+    return StepOutcome::Kept;
+}
+
+void BomEditor::showQuantity(const store::LineRow& row) {
+    m_model.setLineQuantity(row.assembly, row.component,
+                            isNumber(row.quantity) ? std::optional<double>(row.quantity.toDouble())
+                                                   : std::nullopt);
+}
+
+StepOutcome BomEditor::writeQuantity(store::LineRow& row, const QVariant& quantity) {
+    try {
+        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
+        store::Store& db = *opened;
+        row = db.changeUnchangedLine(row, quantity);
+    } catch (const store::StoreError& error) {
+        return refusedStep(error, row.assembly, row.component);
+    }
+    showQuantity(row);
+    return StepOutcome::Done;
+}
+
+StepOutcome BomEditor::removeLine(const store::LineRow& row) {
     try {
         const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
         store::Store& db = *opened;
         db.removeUnchangedLine(row);
     } catch (const store::StoreError& error) {
-        report(error.message());
-        if (error.number() == store::LineChanged)
-            showLineAsStored(row.assembly, row.component);
-        return false;
+        return refusedStep(error, row.assembly, row.component);
     }
     removeLineNodes(m_model, row.assembly, row.component);
-    return true;
+    return StepOutcome::Done;
 }
 
-bool BomEditor::restoreLine(const store::LineRow& row) {
+StepOutcome BomEditor::restoreLine(const store::LineRow& row) {
     std::optional<store::StoreError> failure;
     try {
         const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
         store::Store& db = *opened;
         db.restoreLine(row);
-        failure = showAddedLine(m_model, db, row.assembly, row.component, m_nodeLimit,
-                                m_depthLimit);
+        // The line is back whatever the reads of its structure give: the step is done.
+        try {
+            failure = showAddedLine(m_model, db, row.assembly, row.component, m_nodeLimit,
+                                    m_depthLimit);
+        } catch (const store::StoreError& error) {
+            failure = error;
+        }
     } catch (const store::StoreError& error) {
-        report(error.message());
-        if (error.number() == store::LineChanged)
-            showLineAsStored(row.assembly, row.component);
-        return false;
+        return refusedStep(error, row.assembly, row.component);
     }
     // The line is back; a limit that kept part of its structure from showing is only said.
     if (failure)
         report(failure->message());
-    return true;
+    return StepOutcome::Done;
 }
 
 void BomEditor::showLineAsStored(const QString& assembly, const QString& component) {
@@ -375,11 +425,7 @@ void BomEditor::showLineAsStored(const QString& assembly, const QString& compone
                 report(failure->message());
             return;
         }
-        bool number = false;
-        const double value = row->quantity.toDouble(&number);
-        m_model.setLineQuantity(assembly, component,
-                                !row->quantity.isNull() && number ? std::optional<double>(value)
-                                                                  : std::nullopt);
+        showQuantity(*row);
     } catch (const store::StoreError&) {
         // The refusal has been shown; without a read, the nodes stay as they were.
     }

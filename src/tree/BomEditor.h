@@ -14,9 +14,22 @@ namespace desktop {
 class Desktop;
 }
 
+namespace store {
+class StoreError;
+}
+
 namespace tree {
 
 class BomTreeModel;
+
+/// What became of an undo or redo step's write.
+enum class StepOutcome {
+    Done,    ///< written
+    Dropped, ///< refused because the line changed (LineChanged, CircularComponent): the step
+             ///< can never be taken, and leaves the history
+    Kept,    ///< refused for a cause that may pass (a read-only file, a lock held, a server
+             ///< away): the step stays, to be tried again
+};
 
 /// The window's database choice, as the tree operations use it.
 class DatabaseSession {
@@ -86,17 +99,22 @@ public:
     void changeQuantity(const QModelIndex& node, const QString& typed);
 
     /// Every add, delete and quantity change since the database was opened, for Undo and
-    /// Redo.
+    /// Redo. Its steps are taken with undo() and redo(), never with the stack's own.
     QUndoStack& history() { return m_history; }
+    /// Undoes the history's current step. When its write is refused for a cause that may pass
+    /// (StepOutcome::Kept), the step stays where it stood, to be tried again.
+    void undo();
+    /// Redoes the next step of the history, as undo() undoes one.
+    void redo();
 
-    // The steps that undo and redo take; each reports its own failure and returns false.
+    // The steps that undo and redo take; each reports its own failure.
     /// Deletes the line if it is still exactly `row`, and its nodes.
-    bool removeLine(const store::LineRow& row);
+    StepOutcome removeLine(const store::LineRow& row);
     /// Puts `row` back exactly, and shows it wherever its assembly stands.
-    bool restoreLine(const store::LineRow& row);
-    /// Writes `after` into the line if it still holds `before`, and shows it.
-    bool writeQuantity(const QString& assembly, const QString& component,
-                       const QVariant& before, const QVariant& after);
+    StepOutcome restoreLine(const store::LineRow& row);
+    /// Writes `quantity` into the line if it still holds exactly `row` (quantity and start
+    /// date, as the last write left it), shows it, and sets `row` to the line as written.
+    StepOutcome writeQuantity(store::LineRow& row, const QVariant& quantity);
 
 private:
     void report(const QString& message);
@@ -110,6 +128,12 @@ private:
     /// (LineChanged): its nodes show the line as the database now holds it, go with it, or
     /// come with it.
     void showLineAsStored(const QString& assembly, const QString& component);
+    /// Reports a refused step's write and says what becomes of the step.
+    StepOutcome refusedStep(const store::StoreError& error, const QString& assembly,
+                            const QString& component);
+    /// Shows `row`'s quantity on every node of its line.
+    void showQuantity(const store::LineRow& row);
+    void stepHistory(bool forward);
 
     desktop::Desktop& m_desktop;
     DatabaseSession& m_session;
@@ -123,6 +147,8 @@ private:
     int m_historyCount = 0;
     QList<const QUndoCommand*> m_historySeen;
     QUndoStack m_history;
+    /// Set by a step's write that was refused for a passing cause.
+    bool m_stepKept = false;
 };
 
 } // namespace tree

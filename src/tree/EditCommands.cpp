@@ -1,40 +1,64 @@
 #include "tree/EditCommands.h"
 
-#include "tree/BomEditor.h"
-
 namespace tree {
 
-LineCommand::LineCommand(BomEditor& editor, store::LineRow row, Edit edit)
-    : m_editor(editor), m_row(std::move(row)), m_edit(edit) {
-    setText(edit == Added ? QStringLiteral("Add %1 to %2").arg(m_row.component, m_row.assembly)
-                          : QStringLiteral("Delete %1 from %2").arg(m_row.component, m_row.assembly));
+HistoryStep::HistoryStep(BomEditor& editor, const QString& text) : m_editor(editor) {
+    // Item IDs may hold an '&': in the Undo and Redo menu items (the part after the line
+    // break) it is text, not the mark of a shortcut letter.
+    setText(text + u'\n' + QString(text).replace(u'&', QStringLiteral("&&")));
 }
+
+void HistoryStep::settle(StepOutcome outcome) {
+    if (outcome == StepOutcome::Dropped)
+        setObsolete(true);
+    else if (outcome == StepOutcome::Kept)
+        m_replay = true;
+}
+
+LineCommand::LineCommand(BomEditor& editor, store::LineRow row, Edit edit)
+    : HistoryStep(editor,
+                  edit == Added ? QStringLiteral("Add %1 to %2").arg(row.component, row.assembly)
+                                : QStringLiteral("Delete %1 from %2")
+                                      .arg(row.component, row.assembly)),
+      m_row(std::move(row)), m_edit(edit) {}
 
 void LineCommand::apply(bool present) {
-    setObsolete(!(present ? m_editor.restoreLine(m_row) : m_editor.removeLine(m_row)));
+    settle(present ? m_editor.restoreLine(m_row) : m_editor.removeLine(m_row));
 }
 
-void LineCommand::undo() { apply(m_edit == Deleted); }
+void LineCommand::undo() {
+    if (!replay())
+        apply(m_edit == Deleted);
+}
 
 void LineCommand::redo() {
-    if (!std::exchange(m_done, false))
+    if (!replay())
         apply(m_edit == Added);
 }
 
-QuantityCommand::QuantityCommand(BomEditor& editor, QString assembly, QString component,
-                                 QVariant before, QVariant after)
-    : m_editor(editor), m_assembly(std::move(assembly)), m_component(std::move(component)),
-      m_before(std::move(before)), m_after(std::move(after)) {
-    setText(QStringLiteral("Change Quantity of %1 in %2").arg(m_component, m_assembly));
-}
+QuantityCommand::QuantityCommand(BomEditor& editor, store::LineRow before, store::LineRow after)
+    : HistoryStep(editor, QStringLiteral("Change Quantity of %1 in %2")
+                              .arg(after.component, after.assembly)),
+      m_before(std::move(before)), m_after(std::move(after)) {}
 
 void QuantityCommand::undo() {
-    setObsolete(!m_editor.writeQuantity(m_assembly, m_component, m_after, m_before));
+    if (replay())
+        return;
+    store::LineRow line = m_after;
+    const StepOutcome outcome = m_editor.writeQuantity(line, m_before.quantity);
+    if (outcome == StepOutcome::Done)
+        m_before = std::move(line);
+    settle(outcome);
 }
 
 void QuantityCommand::redo() {
-    if (!std::exchange(m_done, false))
-        setObsolete(!m_editor.writeQuantity(m_assembly, m_component, m_before, m_after));
+    if (replay())
+        return;
+    store::LineRow line = m_before;
+    const StepOutcome outcome = m_editor.writeQuantity(line, m_after.quantity);
+    if (outcome == StepOutcome::Done)
+        m_after = std::move(line);
+    settle(outcome);
 }
 
 } // namespace tree

@@ -1,21 +1,37 @@
 #pragma once
 
 #include "store/Store.h"
+#include "tree/BomEditor.h"
 
 #include <QUndoCommand>
 
+#include <utility>
+
 namespace tree {
 
-class BomEditor;
+/// The steps of the edit history, thin wrappers over the editor's own operations, taken with
+/// BomEditor::undo and redo. A command is pushed once its edit is done, so its first redo does
+/// nothing. An undo or redo that the database refuses is reported and writes nothing; the step
+/// leaves the history when the line changed meanwhile, and otherwise stays where it stood.
+class HistoryStep : public QUndoCommand {
+protected:
+    HistoryStep(BomEditor& editor, const QString& text);
+    /// Whether this call only moves the stack back to where the step stands (the push's redo,
+    /// or the editor's after a refused write), so that the step writes nothing.
+    bool replay() { return std::exchange(m_replay, false); }
+    /// After a write: a step whose line changed leaves the history; one refused for a passing
+    /// cause skips the editor's move back over it.
+    void settle(StepOutcome outcome);
 
-/// The steps of the edit history, thin wrappers over the editor's own operations. A command
-/// is pushed once its edit is done, so its first redo does nothing. An undo or redo that the
-/// database refuses (another program changed the line meanwhile) is reported, writes nothing,
-/// and leaves the history.
+    BomEditor& m_editor;
+
+private:
+    bool m_replay = true;
+};
 
 /// A line added by a drop, or deleted with the Delete key: undoing the one is redoing the
 /// other.
-class LineCommand : public QUndoCommand {
+class LineCommand : public HistoryStep {
 public:
     enum Edit { Added, Deleted };
     LineCommand(BomEditor& editor, store::LineRow row, Edit edit);
@@ -26,27 +42,22 @@ private:
     /// Puts the line back (true) or takes it out (false).
     void apply(bool present);
 
-    BomEditor& m_editor;
     store::LineRow m_row;
     Edit m_edit;
-    bool m_done = true;
 };
 
-/// A quantity typed into the tree.
-class QuantityCommand : public QUndoCommand {
+/// A quantity typed into the tree. Each write compares the whole line as the previous one
+/// left it, so that a line removed and added again by another program is never written into.
+class QuantityCommand : public HistoryStep {
 public:
-    QuantityCommand(BomEditor& editor, QString assembly, QString component, QVariant before,
-                    QVariant after);
+    /// `before` and `after`: the line before and after the edit, start date included.
+    QuantityCommand(BomEditor& editor, store::LineRow before, store::LineRow after);
     void undo() override;
     void redo() override;
 
 private:
-    BomEditor& m_editor;
-    QString m_assembly;
-    QString m_component;
-    QVariant m_before;
-    QVariant m_after;
-    bool m_done = true;
+    store::LineRow m_before;
+    store::LineRow m_after;
 };
 
 } // namespace tree

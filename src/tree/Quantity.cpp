@@ -1,6 +1,9 @@
 #include "tree/Quantity.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
+#include <limits>
 
 namespace tree {
 
@@ -31,13 +34,30 @@ Readings readings(const QString& text, const QLocale& locale) {
             toDouble(trimmed, locale, QLocale::DefaultNumberOptions)};
 }
 
-enum class Verdict { Quantity, NotANumber, Ambiguous, Grouped };
+/// Whether the text is written as a number, in the locale or plain, whatever its size: what
+/// toDouble refuses although it is, lies beyond what a double holds (1e309, 1e-400).
+bool writtenAsNumber(const QString& text, const QLocale& locale) {
+    const auto anyOf = [](const QString& characters) {
+        return QLatin1Char('[') + QRegularExpression::escape(characters) + QLatin1Char(']');
+    };
+    const QString sign = anyOf(QStringLiteral("+-") + locale.negativeSign() + locale.positiveSign());
+    const QString point = anyOf(QStringLiteral(".") + locale.decimalPoint());
+    const QString exponent = anyOf(QStringLiteral("eE") + locale.exponential());
+    const QRegularExpression number(QStringLiteral("^%1?(\\d+%2?\\d*|%2\\d+)(%3%1?\\d+)?$")
+                                        .arg(sign, point, exponent));
+    return number.match(text.trimmed()).hasMatch();
+}
 
-Verdict judge(const Readings& r, double* value) {
+enum class Verdict { Quantity, NotANumber, Ambiguous, Grouped, OutOfRange };
+
+Verdict judge(const Readings& r, const QString& text, const QLocale& locale, double* value) {
     const std::optional<double> taken = r.local ? r.local : r.plain;
     // toDouble takes "nan" and "inf"; neither is a quantity.
-    if (!taken)
-        return r.grouped && std::isfinite(*r.grouped) ? Verdict::Grouped : Verdict::NotANumber;
+    if (!taken) {
+        if (r.grouped && std::isfinite(*r.grouped))
+            return Verdict::Grouped;
+        return writtenAsNumber(text, locale) ? Verdict::OutOfRange : Verdict::NotANumber;
+    }
     if (!std::isfinite(*taken))
         return Verdict::NotANumber;
     if ((r.local && r.plain && *r.local != *r.plain) || (r.grouped && *r.grouped != *taken))
@@ -56,7 +76,7 @@ QString formatQuantity(double quantity, const QLocale& locale) {
 
 std::optional<double> parseQuantity(const QString& text, const QLocale& locale) {
     double value = 0;
-    if (judge(readings(text, locale), &value) != Verdict::Quantity)
+    if (judge(readings(text, locale), text, locale, &value) != Verdict::Quantity)
         return std::nullopt;
     return value;
 }
@@ -64,7 +84,7 @@ std::optional<double> parseQuantity(const QString& text, const QLocale& locale) 
 QString quantityProblem(const QString& text, const QLocale& locale) {
     const Readings r = readings(text, locale);
     double value = 0;
-    switch (judge(r, &value)) {
+    switch (judge(r, text, locale, &value)) {
     case Verdict::Quantity:
         return {};
     case Verdict::Ambiguous: {
@@ -79,11 +99,22 @@ QString quantityProblem(const QString& text, const QLocale& locale) {
         return QStringLiteral("'%1' is not a quantity: digit grouping ('%2') is not accepted; "
                               "enter the number without it, for example %3.")
             .arg(text, locale.groupSeparator(), formatQuantity(*r.grouped, locale));
+    case Verdict::OutOfRange:
+        return QStringLiteral("'%1' is not a quantity: it is out of range; a quantity other than 0 "
+                              "lies between %2 and %3 in size.")
+            .arg(text, formatQuantity(std::numeric_limits<double>::min(), locale),
+                 formatQuantity(std::numeric_limits<double>::max(), locale));
     case Verdict::NotANumber:
         break;
     }
     return QStringLiteral("'%1' is not a quantity: enter a number, for example 2 or 0.5.")
         .arg(text);
+}
+
+bool isNumber(const QVariant& stored) {
+    bool number = false;
+    stored.toDouble(&number);
+    return !stored.isNull() && number;
 }
 
 } // namespace tree

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 
@@ -22,5 +23,9 @@ std::optional<double> parseQuantity(const QString& text, const QLocale& locale =
 /// Why `text` is no quantity under `locale`, in the words shown after the number 1032 ("'abc'
 /// is not a quantity: ..."); empty when parseQuantity takes it.
 QString quantityProblem(const QString& text, const QLocale& locale = QLocale());
+
+/// Whether a quantity as stored is a number: not Null, and not text that reads as none (what
+/// another program may write into the column).
+bool isNumber(const QVariant& stored);
 
 } // namespace tree
