@@ -92,9 +92,11 @@ private Q_SLOTS:
     void rememberedPath_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("asks");
-        QTest::newRow("several lines, CR LF") << QByteArray("/old/one.mdb\r\n@DB@\r\n") << false;
-        QTest::newRow("LF, no final newline") << QByteArray("/old/one.mdb\n@DB@") << false;
-        QTest::newRow("empty last line") << QByteArray("@DB@\r\n\r\n") << true;
+        QTest::newRow("several lines, CR LF") << QByteArray("@DB@\r\n/old/one.mdb\r\n") << false;
+        QTest::newRow("LF, no final newline") << QByteArray("@DB@\n/old/one.mdb") << false;
+        QTest::newRow("blank line after the path") << QByteArray("@DB@\r\n\r\n") << false;
+        QTest::newRow("blank lines before the path") << QByteArray("\n \r\n@DB@\r\n") << false;
+        QTest::newRow("blank lines only") << QByteArray("\r\n\r\n") << true;
         QTest::newRow("empty file") << QByteArray() << true;
     }
     void rememberedPath() {
