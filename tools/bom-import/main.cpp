@@ -51,7 +51,8 @@ numbers exact (a Single as the shortest decimal that reads back the same), dates
 'YYYY-MM-DD HH:MM:SS'. The rows written are checked against the rows the source holds.
 
 CSV files: RFC 4180 (fields with commas, quotes or line breaks in double quotes, quotes
-doubled), UTF-8 with or without a byte order mark, an optional header row.
+doubled), UTF-8 with or without a byte order mark, an optional header row that names
+every column (in any order and letter case; the columns are then read by name).
   items.csv  ItemID,ItemDesc,ItemUom
   lines.csv  BomID,BomComp,bomQtyReq,StartDate
 An empty field is Null, "" is the empty text; bomQtyReq is a number with a decimal point;
