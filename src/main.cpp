@@ -1,22 +1,102 @@
 #include "shell/BomWindow.h"
 #include "shell/Icons.h"
 #include "desktop/QtDesktop.h"
-#include "store/Store.h"
+#include "store/ServerAddress.h"
 
 #include <QApplication>
 #include <QFileInfo>
 
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char* const UsageLine = "Usage: bom-editor [--help] [--version] [DATABASE]\n";
+
+const char* const Help = R"(Usage: bom-editor [--help] [--version] [DATABASE]
+
+Opens the Fabrilux Bill of Material Editor on DATABASE, an SQLite database file or a
+PostgreSQL server address (postgresql://[user@][host][:port][/database]), and
+remembers it for the next start; without DATABASE, on the database chosen last (or a
+file is asked for). A Jet (.mdb) file is offered for import into a new SQLite
+database, as in File > Open Database. A DATABASE that cannot be opened is reported as
+"NUMBER DESCRIPTION" and not remembered; the database chosen last opens instead.
+
+  -h, --help   show this text and exit
+  --version    show the version and exit
+  --           what follows is the DATABASE, even when it starts with "-"
+
+Exit status 2 for a command line that is not understood.
+)";
+
+/// Qt's own options, which QApplication takes out of the arguments; those in the first list
+/// take a value.
+bool qtOption(const char* argument, bool& takesValue) {
+    static const char* const withValue[] = {
+        "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+        "geometry", "qwindowtitle", "title", "qwindowicon", "icon", "display", "name",
+        "session", "style", "stylesheet", "qwindowcontainer"};
+    static const char* const flags[] = {"reverse", "widgetcount", "nograb", "dograb",
+                                        "testability", "qmljsdebugger"};
+    const char* name = argument + 1;
+    if (*name == '-')
+        ++name;
+    for (const char* option : withValue)
+        if (std::strcmp(name, option) == 0)
+            return takesValue = true;
+    for (const char* option : flags)
+        if (std::strcmp(name, option) == 0 ||
+            (std::strncmp(name, option, std::strlen(option)) == 0 &&
+             name[std::strlen(option)] == '='))
+            return !(takesValue = false);
+    return takesValue = false;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    // Read before any window exists: none of this needs one, nor a display to show it on.
+    int databases = 0;
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (std::strcmp(argument, "--") == 0) {
+            databases += argc - i - 1;
+            break;
+        }
+        bool takesValue = false;
+        if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
+            std::fputs(Help, stdout);
+            return 0;
+        }
+        if (std::strcmp(argument, "--version") == 0) {
+            std::printf("bom-editor %s\n", BOM_EDITOR_VERSION);
+            return 0;
+        }
+        if (argument[0] != '-') {
+            ++databases;
+        } else if (qtOption(argument, takesValue)) {
+            i += takesValue ? 1 : 0;
+        } else {
+            std::fprintf(stderr, "bom-editor: the option '%s' is not understood.\n%s", argument,
+                         UsageLine);
+            return 2;
+        }
+    }
+    if (databases > 1) {
+        std::fprintf(stderr, "bom-editor: one database at most.\n%s", UsageLine);
+        return 2;
+    }
     QApplication app(argc, argv);
+    // Qt has taken its own options out of the arguments by now: what is left is the database.
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    arguments.removeAll(QStringLiteral("--"));
     QApplication::setApplicationName(QStringLiteral("Fabrilux Bill of Material Editor"));
     QApplication::setWindowIcon(shell::applicationIcon());
     desktop::QtDesktop desktop;
     shell::BomWindow bom(desktop, QCoreApplication::applicationDirPath());
-    // bom-editor [DATABASE]: a database file or a postgresql:// address to open at once.
     // A file is remembered by its full path, so that the next start finds it from any folder.
-    const QStringList arguments = QCoreApplication::arguments();
-    QString location = arguments.value(1);
-    if (!location.isEmpty() && !store::isServerAddress(location))
+    QString location = arguments.value(0);
+    if (!location.isEmpty() && !store::looksLikeServerAddress(location))
         location = QFileInfo(location).absoluteFilePath();
     bom.start(location);
     return app.exec();

@@ -1,17 +1,28 @@
 #include "import/Import.h"
 #include "import/Values.h"
+#include "store/BulkWriter.h"
 #include "store/Database.h"
 #include "store/StoreError.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QLockFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QThread>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
+#include <csignal>
+
 using store::StoreError;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -153,6 +164,19 @@ private Q_SLOTS:
         QTest::newRow("quantity with a comma")
             << QByteArray("A,,\n") << QByteArray("A,B,\"1,5\",\n") << int(store::ImportInvalidValue)
             << "'1,5'";
+        QTest::newRow("header naming some columns")
+            << QByteArray("ItemID,ItemDesc\nA,a\n") << QByteArray() << int(store::ImportCsvMalformed)
+            << "record 1 (line 1): the first row looks like a header row (ItemID, ItemDesc) but "
+               "does not name every column once; a header row names ItemID, ItemDesc, ItemUom";
+        QTest::newRow("header of other names")
+            << QByteArray("Item,Description,UOM\nA,a,EA\n") << QByteArray()
+            << int(store::ImportCsvMalformed) << "(Item, Description, UOM)";
+        QTest::newRow("header naming a column twice")
+            << QByteArray("A,,\n") << QByteArray("BomID,BomComp,BomID,StartDate\nA,B,1,\n")
+            << int(store::ImportCsvMalformed) << "BomID, BomComp, bomQtyReq, StartDate";
+        QTest::newRow("header with an unknown column")
+            << QByteArray("itemid,ItemDesc,Colour\nA,a,red\n") << QByteArray()
+            << int(store::ImportCsvMalformed) << "(itemid, ItemDesc, Colour)";
         QTest::newRow("no such date")
             << QByteArray("A,,\n") << QByteArray("A,B,1,2023-02-29 00:00:00\n")
             << int(store::ImportInvalidValue) << "StartDate";
@@ -163,6 +187,151 @@ private Q_SLOTS:
         QFETCH(int, number);
         QFETCH(QString, mentions);
         expectRefusal(items, lineBytes, number, mentions);
+    }
+
+    void mapsColumnsByTheNamesOfAHeaderRow() {
+        // Oracle: the rows of a header-less file in the listed order. Every order of the
+        // columns, with names in odd letter case and blanks, must give the same database.
+        const std::vector<QByteArrayList> items{{"BOLT", "Bolt", "EA"}, {"NUT", "", "\"\""},
+                                                {"ÉCROU", "Écrou", "PCE"}};
+        const std::vector<QByteArrayList> lineRows{{"TOP", "BOLT", "0.5", "2024-02-29 13:45:30"},
+                                                   {"TOP", "NUT", "", ""},
+                                                   {"BOLT", "ÉCROU", "3", "2024-03-01"}};
+        const auto csv = [](const std::vector<QByteArrayList>& rows, const std::vector<int>& order,
+                            const QByteArrayList& names) {
+            QByteArrayList header;
+            for (int column : order)
+                if (!names.isEmpty())
+                    header.append(names[column]);
+            QByteArray text = names.isEmpty() ? QByteArray() : header.join(',') + "\r\n";
+            for (const QByteArrayList& row : rows) {
+                QByteArrayList fields;
+                for (int column : order)
+                    fields.append(row[column]);
+                text += fields.join(',') + "\r\n";
+            }
+            return text;
+        };
+        const QString expected = out();
+        import::importCsv(file(csv(items, {0, 1, 2}, {})), lines(csv(lineRows, {0, 1, 2, 3}, {})),
+                          expected);
+        std::vector<int> itemOrder{0, 1, 2}, lineOrder{0, 1, 2, 3};
+        int tried = 0;
+        do {
+            std::next_permutation(lineOrder.begin(), lineOrder.end());
+            const QString target = out();
+            import::importCsv(file(csv(items, itemOrder, {"itemID", " ITEMDESC", "ItemUom "})),
+                              lines(csv(lineRows, lineOrder,
+                                        {"bomid", "BomComp ", " BOMQTYREQ", "startdate"})),
+                              target);
+            QCOMPARE(itemsOf(target), itemsOf(expected));
+            QCOMPARE(linesOf(target), linesOf(expected));
+            QCOMPARE(columnOf(target, u"BOLT"_s, u"ÉCROU"_s, u"StartDate"_s),
+                     QVariant(u"2024-03-01 00:00:00"_s));
+            ++tried;
+        } while (std::next_permutation(itemOrder.begin(), itemOrder.end()));
+        QCOMPARE(tried, 6);
+    }
+
+    void refusesAValueTooLongForTheDatabase() {
+        // The limit lowered, so that no gigabyte is needed: the value is refused naming its
+        // row and field, never written as Null or cut.
+        store::ImportWriter::setValueLimit(100);
+        const auto restore = qScopeGuard([] { store::ImportWriter::setValueLimit(0); });
+        const QByteArray longText(101, 'x');
+        expectRefusal("A,a,EA\nB," + longText + ",EA\n", "", int(store::ImportValueTooLong),
+                      "items.csv, record 2 (line 2): the ItemDesc is 101 bytes long");
+        expectRefusal("A,a,EA\n", "A," + longText + ",1,\n", int(store::ImportValueTooLong),
+                      "lines.csv, record 1 (line 1): the BomComp is 101 bytes long");
+        // Two bytes a character: 51 of them are over the limit.
+        expectRefusal(QString(51, u'é').toUtf8() + ",,\n", "", int(store::ImportValueTooLong),
+                      "the ItemID is 102 bytes long");
+        const QByteArray fits(100, 'y');
+        const QString target = out();
+        import::importCsv(file("A," + fits + ",EA\n"), lines(""), target);
+        QCOMPARE(itemsOf(target), QStringList{"A|" + QString::fromLatin1(fits) + "|EA"});
+        // Into an existing file: nothing of the import arrives.
+        try {
+            import::importCsvInto(file("C,,\nD,," + longText + "\n"), lines(""), target);
+            QFAIL("imported");
+        } catch (const StoreError& error) {
+            QCOMPARE(error.number(), int(store::ImportValueTooLong));
+            QVERIFY2(error.description().contains(u"the ItemUom is 101 bytes long"_s),
+                     qPrintable(error.message()));
+        }
+        QCOMPARE(itemsOf(target).size(), 1);
+    }
+
+    void namesWhatIsWrongWithTheFilesGiven() {
+        const QString items = file("A,,\n");
+        const auto refusal = [](const std::function<void()>& work) {
+            try {
+                work();
+            } catch (const StoreError& error) {
+                return error.message();
+            }
+            return QStringLiteral("imported");
+        };
+        const QString target = out();
+        QCOMPARE(refusal([&] { import::importCsv(u"/dev/null"_s, items, target); }),
+                 u"1100 '/dev/null' is not a regular file (a device, a pipe or a socket), not a "
+                 "CSV file."_s);
+        QCOMPARE(refusal([&] { import::importCsv(items, m_dir.path(), target); }),
+                 u"1100 '"_s + m_dir.path() + u"' is a folder, not a CSV file."_s);
+        QCOMPARE(refusal([&] { import::importCsv(items, QString(), target); }),
+                 u"1100 No file to import was named."_s);
+        QCOMPARE(refusal([&] { import::importCsv(items, items, QString()); }),
+                 u"1113 No output was named."_s);
+        QCOMPARE(refusal([&] { import::importJet(QString(), target); }),
+                 u"1100 No file to import was named."_s);
+        QCOMPARE(refusal([&] { import::importJet(m_dir.path(), target); }),
+                 u"1100 '"_s + m_dir.path() + u"' is a folder, not a Jet (.mdb) database."_s);
+        QVERIFY(!QFile::exists(target));
+    }
+
+    void aKilledImportsWorkingFileIsRemovedByTheNext() {
+        // A real import killed midway: enough rows that it is still writing when killed.
+        QByteArray items;
+        for (int i = 0; i < 600000; ++i)
+            items += "ITEM-" + QByteArray::number(i) + ",A part of some length,EA\n";
+        const QString itemsCsv = file(items), linesCsv = lines("");
+        QTemporaryDir outDir;
+        const QString target = outDir.filePath(u"out.db"_s);
+        const auto workingFiles = [&] {
+            return QDir(outDir.path())
+                .entryList({u".out.db.import-*"_s}, QDir::Files | QDir::Hidden);
+        };
+        QProcess killed;
+        killed.start(QStringLiteral(BOM_IMPORT_PROGRAM), {itemsCsv, linesCsv, target});
+        QVERIFY(killed.waitForStarted());
+        QElapsedTimer waited;
+        waited.start();
+        while (workingFiles().size() < 2 && killed.state() == QProcess::Running &&
+               waited.elapsed() < 60000)
+            QThread::msleep(2);
+        QCOMPARE(killed.state(), QProcess::Running);
+        ::kill(pid_t(killed.processId()), SIGKILL);
+        killed.waitForFinished();
+        QVERIFY(!QFile::exists(target));
+        QVERIFY(workingFiles().size() >= 2); // the database and its lock, perhaps a journal
+
+        // One that is running (its lock held here) stays, and so does its lock.
+        const QString running = outDir.filePath(u".other.db.import-Ab12Cd"_s);
+        QLockFile lock(running + u".lock"_s);
+        QVERIFY(lock.tryLock(0));
+        QFile(running).open(QIODevice::WriteOnly);
+
+        QProcess next;
+        next.start(QStringLiteral(BOM_IMPORT_PROGRAM), {file("A,,\n"), lines(""), target});
+        QVERIFY(next.waitForFinished());
+        QCOMPARE(next.exitCode(), 0);
+        const QString said = QString::fromUtf8(next.readAllStandardError());
+        QVERIFY2(said.startsWith(u"Removed '"_s + outDir.path() + u"/.out.db.import-"_s) &&
+                     said.contains(u"left behind by an import that is no longer running"_s),
+                 qPrintable(said));
+        QVERIFY(workingFiles().isEmpty());
+        QVERIFY(QFile::exists(running));
+        QCOMPARE(itemsOf(target), QStringList{"A|<null>|<null>"});
     }
 
     void keepsIdsThatDifferOutsideAscii() {

@@ -1,3 +1,4 @@
+#include "shell/BomWindow.h"
 #include "shell/DatabaseChoice.h"
 #include "shell/ItemList.h"
 #include "store/StoreError.h"
@@ -6,16 +7,22 @@
 #include "tree/BomTreeModel.h"
 
 #include <QAction>
+#include <QLineEdit>
+#include <QMenu>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
 // Importing from the window: a Jet file chosen as the database, and File ▸ Import.
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString Data = QStringLiteral(BOM_TEST_DATA "/jet/");
@@ -252,6 +259,79 @@ private Q_SLOTS:
         QCOMPARE(m_window->list().items(), (QStringList{"X", "Y"}));
         QCOMPARE(workdirText(), db + QStringLiteral("\r\n"));
         QCOMPARE(m_window->model().rowCount({}), 0);
+    }
+
+    void csvWithAHeaderInAnotherOrderOpensAndClearsTheFilter() {
+        auto& desktop = m_window->desktop;
+        const QString items = path(QStringLiteral("items.csv"));
+        const QString lines = path(QStringLiteral("lines.csv"));
+        writeFile(items, "ItemUom, itemid ,ItemDesc\r\nEA,X,Box\r\nPCE,Y,Lid\r\n");
+        writeFile(lines, "bomQtyReq,StartDate,BomComp,BomID\r\n2.5,,Y,X\r\n");
+        auto* find = m_window->window().findChild<QLineEdit*>(QStringLiteral("FindItem"));
+        find->setText(QStringLiteral("A"));
+        m_window->Text1().setText(QStringLiteral("A"));
+        const QString db = path(QStringLiteral("new.db"));
+        desktop.fileAnswers = {items, lines};
+        desktop.messageAnswers = {desktop::ResultNo};
+        desktop.saveAnswers = {db};
+        trigger("mnuImportCsv");
+        QCOMPARE(m_window->window().databaseChoice().databasePath(), db);
+        QStringList stored;
+        {
+            QSqlDatabase file = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), u"read"_s);
+            file.setDatabaseName(db);
+            QVERIFY(file.open());
+            QSqlQuery query(u"SELECT ItemID, ItemDesc, ItemUom FROM ItemMaster ORDER BY 1"_s, file);
+            while (query.next())
+                stored.append(query.value(0).toString() + u'|' + query.value(1).toString() +
+                              u'|' + query.value(2).toString());
+        }
+        QSqlDatabase::removeDatabase(u"read"_s);
+        QCOMPARE(stored, (QStringList{"X|Box|EA", "Y|Lid|PCE"}));
+        QCOMPARE(linesOf(db), QStringList{"X>Y=2.5"});
+        // The filter and the ID belonged to the database left: every new item shows.
+        QCOMPARE(find->text(), QString());
+        QCOMPARE(m_window->Text1().text(), QString());
+        QCOMPARE(m_window->list().items(), (QStringList{"X", "Y"}));
+
+        // A header that names only some columns is refused, naming the names it needs.
+        writeFile(items, "ItemID,Desc,ItemUom\r\nZ,Zip,EA\r\n");
+        desktop.asked.clear();
+        desktop.fileAnswers = {items, lines};
+        desktop.messageAnswers = {desktop::ResultYes};
+        trigger("mnuImportCsv");
+        const QStringList said = desktop.messageTexts();
+        QCOMPARE(said.size(), 2);
+        QVERIFY2(said[1].startsWith(QStringLiteral("1110 items.csv, record 1 (line 1)")) &&
+                     said[1].contains(u"ItemID, ItemDesc, ItemUom"),
+                 qPrintable(said[1]));
+        QCOMPARE(m_window->list().items(), (QStringList{"X", "Y"}));
+    }
+
+    void aJetFileNamedAtStartIsOfferedTheImport() {
+        m_window.reset();
+        const QString folder = path(QStringLiteral("app"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString db = path(QStringLiteral("bom_jet4.db"));
+        {
+            ScriptedDesktop desktop;
+            desktop.messageAnswers = {desktop::ResultCancel}; // no import: nothing remembered
+            shell::BomWindow window(desktop, folder, folder + QStringLiteral("/settings.ini"));
+            window.start(m_mdb);
+            QCOMPARE(desktop.asked.size(), 2); // the import's question, then the chooser
+            QCOMPARE(desktop.asked[0].style, desktop::OkCancel | desktop::IconQuestion);
+            QCOMPARE(desktop.asked[1].kind, QStringLiteral("file"));
+            QCOMPARE(readAll(folder + QStringLiteral("/workdir.txt")), QByteArray());
+        }
+        ScriptedDesktop desktop;
+        desktop.saveAnswers = {db};
+        shell::BomWindow window(desktop, folder, folder + QStringLiteral("/settings.ini"));
+        window.start(m_mdb);
+        QCOMPARE(window.databaseChoice().databasePath(), db);
+        QCOMPARE(window.findChild<shell::ItemList*>(QStringLiteral("List1"))->items().size(), 32);
+        QCOMPARE(readAll(folder + QStringLiteral("/workdir.txt")), db.toUtf8() + "\r\n");
+        QCOMPARE(window.findChild<QMenu*>(QStringLiteral("mnuRecent"))->actions().value(0)->text(),
+                 db);
     }
 };
 

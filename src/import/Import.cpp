@@ -17,8 +17,20 @@ using store::StoreError;
 
 namespace {
 
+/// An empty name is no file: said as such, before it could be taken for the current folder
+/// or for another empty name.
+void checkNamed(const QString& output, const QStringList& sources) {
+    for (const QString& source : sources)
+        if (source.isEmpty())
+            throw StoreError(store::ImportSourceUnreadable,
+                             QStringLiteral("No file to import was named."));
+    if (output.isEmpty())
+        throw StoreError(store::ImportOutputFailed, QStringLiteral("No output was named."));
+}
+
 /// The output must never be one of the sources: replacing it would destroy what is read.
 void checkDistinct(const QString& output, const QStringList& sources) {
+    checkNamed(output, sources);
     if (store::isServerAddress(output))
         return; // a server's tables are no file of the source's
     const QFileInfo out(output);
@@ -72,6 +84,12 @@ bool isJetFile(const QString& path) {
 }
 
 Summary importJet(const QString& mdbPath, const QString& outDb, const Progress& progress) {
+    checkNamed(outDb, {mdbPath});
+    if (const QFileInfo source(mdbPath); source.exists() && !source.isFile())
+        throw StoreError(store::ImportSourceUnreadable,
+                         QStringLiteral("'%1' is %2, not a Jet (.mdb) database.")
+                             .arg(mdbPath, source.isDir() ? QStringLiteral("a folder")
+                                                          : QStringLiteral("not a regular file")));
     if (QFileInfo(mdbPath).isFile() && !isJetFile(mdbPath))
         throw StoreError(
             store::ImportNotJet,

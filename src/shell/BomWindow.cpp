@@ -15,6 +15,7 @@
 #include "shell/ShortcutList.h"
 #include "shell/CheckDatabaseDialog.h"
 #include "shell/WhereUsedCommand.h"
+#include "store/ServerAddress.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 
@@ -210,9 +211,9 @@ void BomWindow::start(const QString& location) {
     show();
     m_tree->setFocus();
     m_desktop.processEvents();
-    m_choice->FillItemList(location);
-    // A database named on the command line is a choice like any other.
-    if (!location.isEmpty())
+    // The database opened at start-up, remembered or named on the command line, is a choice
+    // like any other.
+    if (m_choice->FillItemList(location))
         addRecent(m_choice->databasePath());
 }
 
@@ -228,8 +229,14 @@ void BomWindow::openDatabase(const std::optional<QString>& path) {
 }
 
 void BomWindow::addRecent(const QString& location) {
-    QStringList recent = m_settings->value(RecentKey).toStringList();
-    recent.removeAll(location);
+    QStringList recent;
+    // A list written by an older version may hold an address with its password: it is kept
+    // without it, and one that cannot be read is dropped, since nothing of it may be shown.
+    for (const QString& kept : m_settings->value(RecentKey).toStringList())
+        if (const QString shown = store::withoutPassword(kept);
+            shown != location && !recent.contains(shown) &&
+            shown != QStringLiteral("postgresql://…"))
+            recent.append(shown);
     recent.prepend(location);
     m_settings->setValue(RecentKey, recent.mid(0, RecentLimit));
     updateRecentMenu();
@@ -240,6 +247,11 @@ void BomWindow::forgetLoadedTree() {
     // drop on them would write lines for items that the new file may not hold.
     m_model->clear(QString());
     m_descriptionValue->clear();
+    // So do the ID that loaded it and the filter over the old list: an Enter in the ID field
+    // would load that ID from the new database, and the filter would hide its items.
+    m_itemIdEdit->clear();
+    if (auto* findItem = findChild<ItemFindField*>(QStringLiteral("FindItem")))
+        findItem->clear();
     // The history and the Where Used window belong to the database left too.
     m_editor->history().clear();
     m_whereUsed->closeWindow();

@@ -49,33 +49,72 @@ void DatabaseChoice::fillList() {
     m_statusText.setText(m_databasePath);
 }
 
-void DatabaseChoice::FillItemList(const QString& location) {
+bool DatabaseChoice::openGiven(const QString& location) {
+    try {
+        // A password in a server's address is kept in memory, never shown or remembered.
+        QString path = store::withPasswordInMemory(location);
+        // As in the chooser: the bills of a Jet file are copied into a new SQLite file first.
+        if (import::isJetFile(path)) {
+            const auto converted = ImportFlow(m_desktop).convertJet(path);
+            if (!converted)
+                return false; // Cancel, or a failure that has been shown
+            path = *converted;
+        }
+        m_databasePath = path;
+        fillList();
+    } catch (const store::StoreError& error) {
+        m_databasePath.clear();
+        m_desktop.messageBox(error.message(), desktop::OkOnly);
+        return false;
+    }
+    rememberPath(m_workdirFolder, m_databasePath);
+    return true;
+}
+
+bool DatabaseChoice::FillItemList(const QString& location) {
     m_statusText.setText(LoadingText);
     desktop::BusyPointer busy(m_desktop);
     m_desktop.processEvents();
-    // A password in a server's address is kept in memory, never shown or remembered.
+    if (!location.isEmpty()) {
+        if (openGiven(location))
+            return true;
+        m_statusText.setText(LoadingText);
+    }
+    // A remembered address that cannot be read counts as no path, so that nothing of it is
+    // ever shown; the file then holds no path either.
     const QString stored = readRememberedPath(m_workdirFolder);
-    const QString given = store::withPasswordInMemory(location);
-    m_databasePath = given.isEmpty() ? store::withPasswordInMemory(stored) : given;
+    try {
+        m_databasePath = store::withPasswordInMemory(stored);
+    } catch (const store::StoreError&) {
+        m_databasePath.clear();
+    }
     if (m_databasePath != stored)
         rememberPath(m_workdirFolder, m_databasePath);
     if (m_databasePath.isEmpty())
         openFileDialog();
     try {
         fillList();
+        return true;
     } catch (const store::StoreError& error) {
         // Silent at start-up, where the user picks another database with Open Database; the
         // loading text stays as the sign that no list was loaded. An item ID that cannot be
         // read is no choice of the user's, though: an empty list would hide it.
         if (error.number() == store::UnreadableId)
             m_desktop.messageBox(error.message(), desktop::OkOnly);
+        return false;
     }
 }
 
 bool DatabaseChoice::openDatabase(const std::optional<QString>& path) {
     m_imported = false;
     if (path) {
-        m_databasePath = store::withPasswordInMemory(*path);
+        try {
+            m_databasePath = store::withPasswordInMemory(*path);
+        } catch (const store::StoreError& error) {
+            // Nothing of an address that cannot be read is shown or remembered.
+            m_desktop.messageBox(error.message(), desktop::OkOnly);
+            return false;
+        }
         rememberPath(m_workdirFolder, m_databasePath);
     } else {
         openFileDialog();

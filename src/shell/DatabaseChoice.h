@@ -31,8 +31,10 @@ public:
 
     /// Start-up: reads the remembered path (asking for a file when there is none) and fills
     /// the list. Silent on every failure: the user can pick a database with Open Database.
-    /// A non-empty `location` is taken and remembered instead of the remembered path.
-    void FillItemList(const QString& location = {});
+    /// A non-empty `location` (the command line's) is tried first, a Jet file imported as in
+    /// the chooser; it is remembered only once its list is filled, and a failure is shown
+    /// before the remembered path is taken instead. True when the list was filled.
+    bool FillItemList(const QString& location = {});
     /// File > Open Database: asks for a file (or takes `path`, a recent database, without
     /// asking), then empties and refills the list from the current path (the old one after
     /// Cancel); failures are shown. True when the file chosen was written just now by an
@@ -43,6 +45,9 @@ public:
     void refillList();
 
 private:
+    /// The database named at start-up: read, imported when it is a Jet file, and its list
+    /// filled; true then, false after a failure (which is shown) or a Cancel of the import.
+    bool openGiven(const QString& location);
     /// Appends every item of the current database to the list and shows the path; throws
     /// StoreError, and then adds no line: the items are read whole before any is shown.
     void fillList();

@@ -26,16 +26,18 @@ QString readRememberedPath(const QString& folder) {
     // wrote to it, or never end; only a regular file (or a link to one) holds a path.
     if (!QFileInfo(file.fileName()).isFile() || !file.open(QIODevice::ReadOnly))
         return {};
-    QString path;
+    // The first line that holds anything: an editor that saves the file with a blank line
+    // after the path (or before it) must not lose the choice.
     while (!file.atEnd()) {
         QByteArray line = file.readLine();
         if (line.endsWith('\n'))
             line.chop(1);
         if (line.endsWith('\r'))
             line.chop(1);
-        path = QString::fromUtf8(line);
+        if (!line.trimmed().isEmpty())
+            return QString::fromUtf8(line);
     }
-    return path;
+    return {};
 }
 
 bool rememberPath(const QString& folder, const QString& path) {

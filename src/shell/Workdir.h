@@ -4,10 +4,10 @@
 
 namespace shell {
 
-/// workdir.txt in `folder`: the path of the database chosen last. Read at start-up: every
-/// line in turn replaces the path, so the last line wins and an empty last line means no path
-/// (LF and CR LF both end a line). A missing file is created empty; a folder that cannot be
-/// written is treated as holding an empty file.
+/// workdir.txt in `folder`: the path of the database chosen last. Read at start-up: the first
+/// line that is not blank is the path, as it stands (LF and CR LF both end a line); a file of
+/// blank lines holds no path. A missing file is created empty; a folder that cannot be written
+/// is treated as holding an empty file.
 QString readRememberedPath(const QString& folder);
 
 /// Replaces workdir.txt in `folder` with one line, `path` and CR LF; false when it cannot be

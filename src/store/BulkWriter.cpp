@@ -9,10 +9,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QLockFile>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <sqlite3.h>
 
+#include <atomic>
+#include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include <sys/stat.h>
@@ -25,17 +31,17 @@ QByteArray sqlText(QLatin1StringView sql) {
     return QByteArray(sql.data(), sql.size());
 }
 
-void bindText(sqlite3_stmt* statement, int index, const QString& text) {
+int bindText(sqlite3_stmt* statement, int index, const QString& text) {
     const QByteArray utf8 = text.toUtf8();
-    sqlite3_bind_text(statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    return sqlite3_bind_text(statement, index, utf8.constData(), int(utf8.size()),
+                             SQLITE_TRANSIENT);
 }
 
-void bindOptionalText(sqlite3_stmt* statement, int index, const std::optional<QString>& text) {
-    if (text)
-        bindText(statement, index, *text);
-    else
-        sqlite3_bind_null(statement, index);
-}
+/// SQLite's default limit on a string or blob (SQLITE_MAX_LENGTH); a library built with a
+/// lower one lowers it further when the file is opened.
+constexpr qint64 SqliteMaxLength = 1'000'000'000;
+
+std::atomic<qint64> lowerValueLimit{0};
 
 QString columnText(sqlite3_stmt* statement, int column) {
     return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
@@ -80,6 +86,31 @@ QFile::Permissions newFilePermissions() {
 
 } // namespace
 
+qint64 ImportWriter::valueLimit() {
+    const qint64 lower = lowerValueLimit.load();
+    return lower > 0 && lower < SqliteMaxLength ? lower : SqliteMaxLength;
+}
+
+void ImportWriter::setValueLimit(qint64 bytes) {
+    lowerValueLimit.store(bytes);
+}
+
+void ImportWriter::checkLength(const QString& text, QLatin1StringView field,
+                               const std::function<QString()>& where) {
+    const qint64 limit = valueLimit();
+    // At most three bytes of UTF-8 per UTF-16 unit: most values need no count.
+    if (qint64(text.size()) * 3 <= limit)
+        return;
+    const qint64 bytes = text.toUtf8().size();
+    if (bytes > limit)
+        throw StoreError(ImportValueTooLong,
+                         QStringLiteral("%1: the %2 is %3 bytes long; a value may hold at most "
+                                        "%4 bytes.")
+                             .arg(where(), field)
+                             .arg(bytes)
+                             .arg(limit));
+}
+
 std::unique_ptr<ImportWriter> ImportWriter::newDatabase(const QString& location) {
     if (isServerAddress(location))
         return PgBulkWriter::intoEmpty(location);
@@ -90,6 +121,35 @@ std::unique_ptr<ImportWriter> ImportWriter::intoExisting(const QString& location
     if (isServerAddress(location))
         return PgBulkWriter::intoExisting(location);
     return BulkWriter::intoExisting(location);
+}
+
+QStringList BulkWriter::removeLeftovers(const QDir& folder) {
+    static const QRegularExpression working(QStringLiteral("^\\..+\\.import-[A-Za-z0-9]{6}$"));
+    QStringList removed;
+    const QStringList names =
+        folder.entryList({QStringLiteral(".*.import-*")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        if (!working.match(name).hasMatch())
+            continue; // a lock or a journal: dealt with along with its file
+        const QString path = folder.filePath(name);
+        // A lock held by a running import, here or on another computer, is never stale: its
+        // file stays. A lock left by a process that is gone is taken over.
+        QLockFile lock(path + QStringLiteral(".lock"));
+        lock.setStaleLockTime(0);
+        if (!lock.tryLock(0))
+            continue;
+        if (QFile::remove(path)) {
+            removed.append(path);
+            std::fprintf(stderr, "%s\n",
+                         qUtf8Printable(QStringLiteral("Removed '%1', left behind by an import "
+                                                       "that is no longer running.")
+                                            .arg(path)));
+        }
+        for (const char* suffix : {"-journal", "-wal", "-shm"})
+            QFile::remove(path + QLatin1StringView(suffix));
+        lock.unlock();
+    }
+    return removed;
 }
 
 std::unique_ptr<BulkWriter> BulkWriter::newFile(const QString& path) {
@@ -109,17 +169,53 @@ BulkWriter::BulkWriter(const QString& path, bool newFile) : m_path(path), m_newF
             if (target.exists() && !target.isFile())
                 throw StoreError(ImportOutputFailed,
                                  QStringLiteral("'%1' is not a file.").arg(path));
-            // A temporary file beside the target, so that the final rename stays on one file
-            // system and replaces the target in one step.
-            QTemporaryFile temporary(target.absoluteDir().filePath(
-                QStringLiteral(".%1.import-XXXXXX").arg(target.fileName())));
-            temporary.setAutoRemove(false);
-            if (!temporary.open())
+            removeLeftovers(target.absoluteDir());
+            // A working file beside the target, so that the final rename stays on one file
+            // system and replaces the target in one step. Its lock, taken before the file is
+            // made and held until the writer is done, tells a later import that the file is
+            // in use; an import killed midway leaves a lock that names a process no longer
+            // running.
+            for (int attempt = 0; m_workingPath.isEmpty(); ++attempt) {
+                QString suffix;
+                for (int i = 0; i < 6; ++i)
+                    suffix += QLatin1Char(
+                        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
+                            [QRandomGenerator::global()->bounded(62)]);
+                const QString working = target.absoluteDir().filePath(
+                    QStringLiteral(".%1.import-%2").arg(target.fileName(), suffix));
+                m_lock = std::make_unique<QLockFile>(working + QStringLiteral(".lock"));
+                m_lock->setStaleLockTime(0);
+                const bool locked = m_lock->tryLock(0);
+                // A name in use: another one. Anything else is a folder that takes no file.
+                if (!locked && m_lock->error() == QLockFile::LockFailedError && attempt < 20)
+                    continue;
+                QFile file(working);
+                if (locked && file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+                    m_workingPath = working;
+                    break;
+                }
+                if (locked && file.error() == QFileDevice::OpenError && file.exists() &&
+                    attempt < 20)
+                    continue;
+                // The lock file says nothing of why it could not be made; the working file
+                // made without one does ("No space left on device", "Permission denied").
+                QString why = file.errorString();
+                if (!locked) {
+                    why = QStringLiteral("its lock file could not be made");
+                    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+                        why = file.errorString();
+                    } else {
+                        if (file.write("-", 1) != 1 || !file.flush())
+                            why = file.errorString();
+                        file.close();
+                        file.remove();
+                    }
+                }
+                m_lock.reset();
                 throw StoreError(ImportOutputFailed,
                                  QStringLiteral("Could not create a file in '%1': %2.")
-                                     .arg(target.absolutePath(), temporary.errorString()));
-            m_workingPath = temporary.fileName();
-            temporary.close();
+                                     .arg(target.absolutePath(), why));
+            }
             // A temporary file is private to its owner; the database gets the permissions of
             // the file it replaces, or those of any new file of the user's.
             if (!QFile::setPermissions(m_workingPath, target.exists() ? target.permissions()
@@ -185,9 +281,24 @@ qint64 BulkWriter::count(QLatin1StringView sql, const QString& what) {
     return sqlite3_column_int64(raw, 0);
 }
 
+/// SQLite's words for its last failure, with the system's for the cause when there was one:
+/// "database or disk is full (No space left on device)".
+QString BulkWriter::lastError() const {
+    if (!m_db)
+        return QStringLiteral("out of memory");
+    QString text = QString::fromUtf8(sqlite3_errmsg(m_db));
+    // SQLite keeps no system error for a full disk, the one cause of SQLITE_FULL here (the
+    // writer sets no page limit).
+    int code = sqlite3_system_errno(m_db);
+    if (code == 0 && sqlite3_errcode(m_db) == SQLITE_FULL)
+        code = ENOSPC;
+    if (code != 0)
+        text += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(code)));
+    return text;
+}
+
 void BulkWriter::fail(int number, const QString& what) {
-    const QString text =
-        m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("out of memory");
+    const QString text = lastError();
     throw StoreError(number, QStringLiteral("%1: %2.").arg(what, text));
 }
 
@@ -195,22 +306,60 @@ void BulkWriter::insert(sqlite3_stmt* statement, const QString& where, const QSt
                         const std::function<QString()>& duplicate) {
     const int rc = sqlite3_step(statement);
     const int extended = sqlite3_extended_errcode(m_db);
-    const QString message = QString::fromUtf8(sqlite3_errmsg(m_db));
+    const QString message = lastError();
     sqlite3_reset(statement);
     sqlite3_clear_bindings(statement);
     if (rc == SQLITE_DONE)
         return;
     if (extended == SQLITE_CONSTRAINT_PRIMARYKEY)
         throw StoreError(ImportDuplicateKey, QStringLiteral("%1: %2.").arg(where, duplicate()));
+    if (rc == SQLITE_TOOBIG)
+        throw StoreError(ImportValueTooLong,
+                         QStringLiteral("%1: the row is too long for %2: %3.")
+                             .arg(where, table, message));
     throw StoreError(
         ImportOutputFailed,
         QStringLiteral("%1: could not write the row into %2: %3.").arg(where, table, message));
 }
 
+void BulkWriter::checkBound(sqlite3_stmt* statement, int rc, QLatin1StringView field,
+                            const std::function<QString()>& where) {
+    if (rc == SQLITE_OK)
+        return;
+    const QString message = rc == SQLITE_TOOBIG ? QStringLiteral("it is too long")
+                                                : QString::fromUtf8(sqlite3_errstr(rc));
+    sqlite3_clear_bindings(statement);
+    throw StoreError(rc == SQLITE_TOOBIG ? ImportValueTooLong : ImportOutputFailed,
+                     QStringLiteral("%1: could not take the %2: %3.").arg(where(), field, message));
+}
+
+void BulkWriter::bind(sqlite3_stmt* statement, int index, const std::optional<QString>& text,
+                      QLatin1StringView field, const std::function<QString()>& where) {
+    if (!text) {
+        checkBound(statement, sqlite3_bind_null(statement, index), field, where);
+        return;
+    }
+    try {
+        checkLength(*text, field, where);
+    } catch (...) {
+        sqlite3_clear_bindings(statement);
+        throw;
+    }
+    checkBound(statement, bindText(statement, index, *text), field, where);
+}
+
+void BulkWriter::bind(sqlite3_stmt* statement, int index, std::optional<double> number,
+                      QLatin1StringView field, const std::function<QString()>& where) {
+    checkBound(statement,
+               number ? sqlite3_bind_double(statement, index, *number)
+                      : sqlite3_bind_null(statement, index),
+               field, where);
+}
+
 void BulkWriter::addItem(const ImportedItem& item, const std::function<QString()>& where) {
-    bindText(m_insertItem, 1, item.id);
-    bindOptionalText(m_insertItem, 2, item.description);
-    bindOptionalText(m_insertItem, 3, item.unit);
+    bind(m_insertItem, 1, std::optional<QString>(item.id), QLatin1StringView("ItemID"), where);
+    bind(m_insertItem, 2, item.description, QLatin1StringView("ItemDesc"), where);
+    bind(m_insertItem, 3, item.unit, QLatin1StringView("ItemUom"), where);
     insert(m_insertItem, where(), QStringLiteral("ItemMaster"), [&] {
         QString stored = item.id;
         const QByteArray sql = sqlText(schema::SelectItemKey);
@@ -229,13 +378,12 @@ void BulkWriter::addItem(const ImportedItem& item, const std::function<QString()
 }
 
 void BulkWriter::addLine(const ImportedLine& line, const std::function<QString()>& where) {
-    bindText(m_insertLine, 1, line.assembly);
-    bindText(m_insertLine, 2, line.component);
-    if (line.quantity)
-        sqlite3_bind_double(m_insertLine, 3, *line.quantity);
-    else
-        sqlite3_bind_null(m_insertLine, 3);
-    bindOptionalText(m_insertLine, 4, line.startDate);
+    bind(m_insertLine, 1, std::optional<QString>(line.assembly), QLatin1StringView("BomID"),
+         where);
+    bind(m_insertLine, 2, std::optional<QString>(line.component), QLatin1StringView("BomComp"),
+         where);
+    bind(m_insertLine, 3, line.quantity, QLatin1StringView("bomQtyReq"), where);
+    bind(m_insertLine, 4, line.startDate, QLatin1StringView("StartDate"), where);
     insert(m_insertLine, where(), QStringLiteral("BomDetail"), [&] {
         QString assembly = line.assembly, component = line.component;
         const QByteArray sql = sqlText(schema::SelectLineKey);
@@ -311,6 +459,8 @@ void BulkWriter::release() {
         QFile::remove(m_workingPath);
         QFile::remove(m_workingPath + QStringLiteral("-journal"));
     }
+    // Only once the file is gone or in place: the lock alone marks it as in use.
+    m_lock.reset();
 }
 
 } // namespace store

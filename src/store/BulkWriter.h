@@ -3,11 +3,14 @@
 #include "store/Store.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
 #include <optional>
 
+class QDir;
+class QLockFile;
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -55,6 +58,19 @@ public:
 
     virtual qint64 itemsAdded() const = 0;
     virtual qint64 linesAdded() const = 0;
+
+    /// The longest value, in bytes of UTF-8, that a field may hold: SQLite's limit on a string
+    /// (1,000,000,000 bytes unless it was built with a lower one), which is below the server's
+    /// 1 GB. A longer value is refused (ImportValueTooLong) naming its row and field, never
+    /// cut, nor stored as Null.
+    static qint64 valueLimit();
+    /// Lowers the limit, so that tests need no gigabyte to reach it; 0 restores the default.
+    static void setValueLimit(qint64 bytes);
+
+protected:
+    /// Throws ImportValueTooLong unless `text` fits the limit; `field` names the column.
+    static void checkLength(const QString& text, QLatin1StringView field,
+                            const std::function<QString()>& where);
 };
 
 /// Writes imported rows into an SQLite database inside one write transaction: all of them, or
@@ -88,18 +104,33 @@ public:
     qint64 itemsAdded() const override { return m_itemsAdded; }
     qint64 linesAdded() const override { return m_linesAdded; }
 
+    /// Removes the working files that imports into `folder` left behind when they were
+    /// killed (whose lock names a process that is no longer running), saying so on standard
+    /// error; a working file whose import still runs is never touched. Returns those removed.
+    static QStringList removeLeftovers(const QDir& folder);
+
 private:
     BulkWriter(const QString& path, bool newFile);
     void open(const QString& file, int flags);
     void exec(QLatin1StringView sql, const QString& what);
     qint64 count(QLatin1StringView sql, const QString& what);
+    QString lastError() const;
     [[noreturn]] void fail(int number, const QString& what);
     void insert(sqlite3_stmt* statement, const QString& where, const QString& table,
                 const std::function<QString()>& duplicate);
+    /// Binds one value of a row; a value SQLite does not take is refused naming the row and
+    /// the field, with the statement's earlier bindings cleared.
+    void bind(sqlite3_stmt* statement, int index, const std::optional<QString>& text,
+              QLatin1StringView field, const std::function<QString()>& where);
+    void bind(sqlite3_stmt* statement, int index, std::optional<double> number,
+              QLatin1StringView field, const std::function<QString()>& where);
+    void checkBound(sqlite3_stmt* statement, int rc, QLatin1StringView field,
+                    const std::function<QString()>& where);
     void release();
 
     QString m_path;        // where the database is when committed
     QString m_workingPath; // the file written: a temporary name for a new file
+    std::unique_ptr<QLockFile> m_lock; // held while a new file's working file is in use
     bool m_newFile;
     bool m_committed = false;
     sqlite3* m_db = nullptr;

@@ -159,7 +159,24 @@ qint64 PgBulkWriter::count(QLatin1StringView sql, const QString& what) {
     return query.value(0).toLongLong();
 }
 
+void PgBulkWriter::checkText(const std::optional<QString>& text, QLatin1StringView field,
+                             const std::function<QString()>& where) {
+    if (!text)
+        return;
+    checkLength(*text, field, where);
+    // Refused here, naming the row: the server would answer with a message about a quoted
+    // string that no one wrote.
+    if (text->contains(QChar(u'\0')))
+        throw StoreError(ImportTextHoldsNul,
+                         QStringLiteral("%1: the %2 holds a NUL character (byte 0), which text "
+                                        "on a server cannot hold.")
+                             .arg(where(), field));
+}
+
 void PgBulkWriter::addItem(const ImportedItem& item, const std::function<QString()>& where) {
+    checkText(item.id, QLatin1StringView("ItemID"), where);
+    checkText(item.description, QLatin1StringView("ItemDesc"), where);
+    checkText(item.unit, QLatin1StringView("ItemUom"), where);
     m_items.push_back({item, where()});
     if (int(m_items.size()) == BatchRows)
         flushItems();
@@ -169,6 +186,9 @@ void PgBulkWriter::addLine(const ImportedLine& line, const std::function<QString
     // Items first, so that a refused item is reported before any line after it.
     if (!m_items.empty())
         flushItems();
+    checkText(line.assembly, QLatin1StringView("BomID"), where);
+    checkText(line.component, QLatin1StringView("BomComp"), where);
+    checkText(line.startDate, QLatin1StringView("StartDate"), where);
     m_lines.push_back({line, where()});
     if (int(m_lines.size()) == BatchRows)
         flushLines();

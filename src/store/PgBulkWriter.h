@@ -64,6 +64,9 @@ private:
         QString where;
     };
 
+    /// Refuses, naming the row and the field, a text that the server cannot take as it is.
+    static void checkText(const std::optional<QString>& text, QLatin1StringView field,
+                          const std::function<QString()>& where);
     void flushItems();
     void flushLines();
     qint64 count(QLatin1StringView sql, const QString& what);

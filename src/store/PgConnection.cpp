@@ -4,8 +4,6 @@
 #include "store/ServerAddress.h"
 
 #include <QSqlError>
-#include <QUrl>
-#include <QUrlQuery>
 
 #include <atomic>
 
@@ -53,34 +51,30 @@ void fail(int number, const QString& what, const QSqlError& error) {
 Connection::Connection(const QString& uri) : m_uri(uri) {
     if (uri.isEmpty())
         throw StoreError(NoDatabaseChosen, QStringLiteral("No database has been chosen."));
-    const QUrl url(uri, QUrl::StrictMode);
-    // Messages name the server, never a password that was typed into the address.
-    m_uri = withoutPassword(uri);
-    if (url.isValid())
-        m_uri = QUrl(m_uri).toString(QUrl::RemovePassword);
-    if (!url.isValid() ||
-        (url.scheme() != QLatin1String("postgresql") && url.scheme() != QLatin1String("postgres")))
-        throw cannotOpen(m_uri, QStringLiteral("not a postgresql:// address"));
-    if (!url.password().isEmpty())
+    // libpq's own reading of the address; messages name the address rebuilt from it, never a
+    // password that was typed into it.
+    const ParsedServerAddress address = parseServerAddress(uri);
+    m_uri = address.address;
+    if (!address.password.isEmpty())
         throw cannotOpen(m_uri, QStringLiteral("the address holds a password; give it in "
                                              "~/.pgpass or PGPASSWORD instead"));
-    QString host = url.host();
-    QString user = url.userName();
-    int port = url.port(-1);
+    QString host, user, database;
+    int port = -1;
     // A server that stops answering in the middle of a reply ends the connection too.
     QString options = QStringLiteral("connect_timeout=%1;keepalives_idle=30;"
                                      "keepalives_interval=10;keepalives_count=3;"
                                      "tcp_user_timeout=60000")
                           .arg(pgschema::ConnectTimeoutSeconds);
-    const QUrlQuery query(url);
-    for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded)) {
+    for (const auto& [key, value] : address.fields) {
         bool ok = true;
         if (key == QLatin1String("host"))
             host = value;
         else if (key == QLatin1String("port"))
-            port = value.toInt(&ok);
+            port = value.toInt(&ok); // a number from 1 to 65535: parseServerAddress checked it
         else if (key == QLatin1String("user"))
             user = value;
+        else if (key == QLatin1String("dbname"))
+            database = value;
         // Only libpq's own modes: any other text would reach its option string as it is.
         else if (key == QLatin1String("sslmode") &&
                  QStringList{"disable", "allow", "prefer", "require", "verify-ca", "verify-full"}
@@ -104,7 +98,7 @@ Connection::Connection(const QString& uri) : m_uri(uri) {
     m_db.setHostName(host);
     if (port > 0)
         m_db.setPort(port);
-    m_db.setDatabaseName(url.path().mid(1));
+    m_db.setDatabaseName(database);
     m_db.setUserName(user);
     m_db.setConnectOptions(options);
     // A password typed in this run; otherwise libpq looks in PGPASSWORD and ~/.pgpass itself.

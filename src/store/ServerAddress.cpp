@@ -2,11 +2,14 @@
 
 #include "store/StoreError.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QMutex>
-#include <QRegularExpression>
 #include <QUrl>
-#include <QUrlQuery>
+
+#include <libpq-fe.h>
+
+#include <memory>
 
 namespace store {
 
@@ -28,133 +31,219 @@ Passwords& passwords() {
 
 /// One spelling of an address, whichever way it was written.
 QString keyOf(const QString& uri) {
-    const QUrl url(uri);
-    return url.isValid() ? url.toString(QUrl::RemovePassword | QUrl::FullyEncoded) : uri;
+    try {
+        return parseServerAddress(uri).address;
+    } catch (const StoreError&) {
+        return uri;
+    }
+}
+
+bool hasUriScheme(const QString& text) {
+    return text.startsWith(QLatin1String("postgresql:"), Qt::CaseInsensitive) ||
+           text.startsWith(QLatin1String("postgres:"), Qt::CaseInsensitive);
+}
+
+/// A port libpq would take as the editor means it: one number from 1 to 65535 (0 would mean
+/// the usual port to libpq, a silent change of what was typed).
+bool validPort(const QString& port) {
+    if (port.isEmpty() || port.size() > 5)
+        return false;
+    for (QChar c : port)
+        if (c < u'0' || c > u'9')
+            return false;
+    const int number = port.toInt();
+    return number >= 1 && number <= 65535;
+}
+
+/// A host that can stand in the authority of the address as it is: a name or an IPv4 address.
+/// A socket folder, an IPv6 address or a list of hosts goes into ?host= instead.
+bool plainHost(const QString& host) {
+    for (QChar c : host)
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != u'-' && c != u'.' && c != u'_')
+            return false;
+    return true;
+}
+
+QString encoded(const QString& text, const QByteArray& keep = {}) {
+    return QString::fromLatin1(QUrl::toPercentEncoding(text, keep));
+}
+
+/// postgresql://user@host:port/database?key=value&…, every part percent-encoded, from the
+/// fields given (passwords already left out).
+QString rebuild(const QList<std::pair<QString, QString>>& fields) {
+    QString user, host, port, database;
+    QList<std::pair<QString, QString>> parameters;
+    for (const auto& [key, value] : fields) {
+        if (key == QLatin1String("user"))
+            user = value;
+        else if (key == QLatin1String("host"))
+            host = value;
+        else if (key == QLatin1String("port"))
+            port = value;
+        else if (key == QLatin1String("dbname"))
+            database = value;
+        else
+            parameters.append({key, value});
+    }
+    QString address = QStringLiteral("postgresql://");
+    if (!user.isEmpty())
+        address += encoded(user) + QLatin1Char('@');
+    if (plainHost(host)) {
+        address += host;
+        if (!port.isEmpty())
+            address += QLatin1Char(':') + encoded(port);
+    } else {
+        parameters.prepend({QStringLiteral("host"), host});
+        if (!port.isEmpty())
+            parameters.insert(1, {QStringLiteral("port"), port});
+    }
+    address += QLatin1Char('/') + encoded(database);
+    QChar separator = u'?';
+    for (const auto& [key, value] : parameters) {
+        // A socket folder reads as one: libpq takes '/' in a parameter's value as it is.
+        address += separator + encoded(key) + QLatin1Char('=') + encoded(value, "/");
+        separator = u'&';
+    }
+    return address;
+}
+
+using Options = std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption*)>;
+
+/// libpq's reading of `text`; empty when it cannot read it. libpq's own message is dropped:
+/// it may quote the part of the text that holds a password.
+Options libpqFields(const QString& text) {
+    char* error = nullptr;
+    Options options(PQconninfoParse(text.toUtf8().constData(), &error), &PQconninfoFree);
+    PQfreemem(error);
+    return options;
 }
 
 } // namespace
 
+QString ParsedServerAddress::field(QLatin1StringView keyword) const {
+    for (const auto& [key, value] : fields)
+        if (key == keyword)
+            return value;
+    return {};
+}
+
+bool looksLikeServerAddress(const QString& location) {
+    const QString text = location.trimmed();
+    if (hasUriScheme(text))
+        return true;
+    if (!text.contains(QLatin1Char('=')) || QFileInfo::exists(location))
+        return false;
+    const Options options = libpqFields(text);
+    if (!options)
+        return false;
+    for (const PQconninfoOption* option = options.get(); option->keyword; ++option)
+        if (option->val && *option->val &&
+            (qstrcmp(option->keyword, "host") == 0 || qstrcmp(option->keyword, "hostaddr") == 0 ||
+             qstrcmp(option->keyword, "dbname") == 0))
+            return true;
+    return false;
+}
+
+ParsedServerAddress parseServerAddress(const QString& location) {
+    QString text = location.trimmed();
+    // libpq knows its schemes in lower case only.
+    if (hasUriScheme(text)) {
+        const qsizetype colon = text.indexOf(QLatin1Char(':'));
+        text.replace(0, colon, text.left(colon).toLower());
+    }
+    const Options options = libpqFields(text);
+    if (!options)
+        throw badField(QStringLiteral("the server address given cannot be read; write it as "
+                                      "postgresql://[user@][host][:port][/database]"
+                                      "[?parameter=value&…] or as libpq's key=value pairs"));
+    ParsedServerAddress parsed;
+    for (const PQconninfoOption* option = options.get(); option->keyword; ++option) {
+        if (!option->val)
+            continue;
+        // Every field that libpq shows as a secret ("*"): the password, and any other it has.
+        if (option->dispchar && option->dispchar[0] == '*') {
+            if (qstrcmp(option->keyword, "password") == 0)
+                parsed.password = QString::fromUtf8(option->val);
+            continue;
+        }
+        parsed.fields.append({QString::fromUtf8(option->keyword), QString::fromUtf8(option->val)});
+    }
+    parsed.address = rebuild(parsed.fields);
+    const QString port = parsed.field(QLatin1StringView("port"));
+    if (!port.isEmpty() && !validPort(port))
+        throw StoreError(CannotOpen,
+                         QStringLiteral("Could not connect to '%1': the port '%2' is not a "
+                                        "number from 1 to 65535.")
+                             .arg(parsed.address, port));
+    return parsed;
+}
+
 QString ServerAddress::uri() const {
-    QUrl url;
-    url.setScheme(QStringLiteral("postgresql"));
     const QString database = this->database.trimmed();
     if (database.isEmpty())
         throw badField(QStringLiteral("no database name was given"));
-    QUrlQuery query;
-    const QString host = this->host.trimmed();
-    // An empty host stays as an empty authority, so that the address reads postgresql:///db.
-    if (host.startsWith(QLatin1Char('/')))
-        query.addQueryItem(QStringLiteral("host"), host);
-    url.setHost(host.startsWith(QLatin1Char('/')) ? QString() : host);
+    QList<std::pair<QString, QString>> fields;
+    if (const QString user = this->user.trimmed(); !user.isEmpty())
+        fields.append({QStringLiteral("user"), user});
+    if (const QString host = this->host.trimmed(); !host.isEmpty())
+        fields.append({QStringLiteral("host"), host});
     if (const QString port = this->port.trimmed(); !port.isEmpty()) {
-        bool ok = false;
-        const int number = port.toInt(&ok);
-        if (!ok || number < 1 || number > 65535)
+        if (!validPort(port))
             throw badField(QStringLiteral("the port '%1' is not a number from 1 to 65535").arg(port));
-        if (host.startsWith(QLatin1Char('/')))
-            query.addQueryItem(QStringLiteral("port"), QString::number(number));
-        else
-            url.setPort(number);
+        fields.append({QStringLiteral("port"), port});
     }
-    if (!user.trimmed().isEmpty())
-        url.setUserName(user.trimmed());
-    url.setPath(QLatin1Char('/') + database);
-    if (!query.isEmpty())
-        url.setQuery(query);
-    return url.toString(QUrl::FullyEncoded);
+    fields.append({QStringLiteral("dbname"), database});
+    return rebuild(fields);
 }
 
 std::optional<ServerAddress> ServerAddress::fromUri(const QString& uri) {
-    const QUrl url(uri, QUrl::StrictMode);
-    if (!url.isValid() ||
-        (url.scheme() != QLatin1String("postgresql") && url.scheme() != QLatin1String("postgres")))
+    if (!looksLikeServerAddress(uri))
         return std::nullopt;
-    ServerAddress address;
-    address.host = url.host();
-    if (url.port(-1) > 0)
-        address.port = QString::number(url.port());
-    address.database = url.path().mid(1);
-    address.user = url.userName();
-    const QUrlQuery query(url);
-    if (query.hasQueryItem(QStringLiteral("host")))
-        address.host = query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded);
-    if (query.hasQueryItem(QStringLiteral("port")))
-        address.port = query.queryItemValue(QStringLiteral("port"), QUrl::FullyDecoded);
-    return address;
+    try {
+        const ParsedServerAddress parsed = parseServerAddress(uri);
+        return ServerAddress{parsed.field(QLatin1StringView("host")),
+                             parsed.field(QLatin1StringView("port")),
+                             parsed.field(QLatin1StringView("dbname")),
+                             parsed.field(QLatin1StringView("user"))};
+    } catch (const StoreError&) {
+        return std::nullopt;
+    }
 }
 
 void useServerPassword(const QString& uri, const QString& password) {
     Passwords& kept = passwords();
+    const QString key = keyOf(uri);
     const QMutexLocker locker(&kept.lock);
     if (password.isEmpty())
-        kept.byUri.remove(keyOf(uri));
+        kept.byUri.remove(key);
     else
-        kept.byUri.insert(keyOf(uri), password);
+        kept.byUri.insert(key, password);
 }
-
-namespace {
-
-/// Where the user information of a server address ends: at its last '@' (a password may hold
-/// '/', '?' or '#', which end the authority in a valid address), or -1 when it has none.
-qsizetype userInfoEnd(const QString& location, qsizetype start) {
-    const qsizetype at = location.lastIndexOf(QLatin1Char('@'));
-    return at >= start ? at : -1;
-}
-
-/// The address without its password: the one after "user:" and any password= parameter.
-/// Works on the text itself, so that an address that is not valid (a password holding '#')
-/// loses its password all the same. `password` receives the password, decoded.
-QString cutPassword(const QString& location, QString* password) {
-    const qsizetype start = location.indexOf(QLatin1String("://"));
-    if (start < 0)
-        return location;
-    QString address = location;
-    const qsizetype end = userInfoEnd(address, start + 3);
-    if (end >= 0) {
-        const qsizetype colon = address.indexOf(QLatin1Char(':'), start + 3);
-        if (colon >= 0 && colon < end) {
-            if (password)
-                *password = QUrl::fromPercentEncoding(address.mid(colon + 1, end - colon - 1).toUtf8());
-            address.remove(colon, end - colon);
-        }
-    }
-    // libpq also takes the password as a parameter of the address.
-    static const QRegularExpression parameter(QStringLiteral("([?&])password=([^&#]*)&?"),
-                                              QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = parameter.match(address);
-    if (match.hasMatch()) {
-        if (password)
-            *password = QUrl::fromPercentEncoding(match.captured(2).toUtf8());
-        address.replace(match.capturedStart(), match.capturedLength(),
-                        match.captured(1) == QLatin1String("?") ? QStringLiteral("?") : QString());
-        if (address.endsWith(QLatin1Char('?')) || address.endsWith(QLatin1Char('&')))
-            address.chop(1);
-    }
-    return address;
-}
-
-} // namespace
 
 QString withoutPassword(const QString& location) {
-    if (!location.startsWith(QLatin1String("postgres"), Qt::CaseInsensitive))
+    if (!looksLikeServerAddress(location))
         return location;
-    return cutPassword(location, nullptr);
+    try {
+        return parseServerAddress(location).address;
+    } catch (const StoreError&) {
+        return QStringLiteral("postgresql://…");
+    }
 }
 
 QString withPasswordInMemory(const QString& location) {
-    if (!location.startsWith(QLatin1String("postgres"), Qt::CaseInsensitive))
+    if (!looksLikeServerAddress(location))
         return location;
-    QString password;
-    const QString address = cutPassword(location, &password);
-    if (!password.isEmpty())
-        useServerPassword(address, password);
-    return address;
+    const ParsedServerAddress parsed = parseServerAddress(location);
+    if (!parsed.password.isEmpty())
+        useServerPassword(parsed.address, parsed.password);
+    return parsed.address;
 }
 
 std::optional<QString> serverPassword(const QString& uri) {
     Passwords& kept = passwords();
+    const QString key = keyOf(uri);
     const QMutexLocker locker(&kept.lock);
-    const auto found = kept.byUri.constFind(keyOf(uri));
+    const auto found = kept.byUri.constFind(key);
     if (found == kept.byUri.cend())
         return std::nullopt;
     return *found;

@@ -49,6 +49,8 @@ enum ErrorNumber : int {
     ImportOutputExists = 1115,     ///< the output exists and replacing it was not asked for
     ImportUsage = 1116,            ///< bom-import's command line is not understood
     ImportServerNotEmpty = 1117,   ///< a copy into a server whose tables hold rows already
+    ImportValueTooLong = 1118,     ///< a value is longer than the database can hold
+    ImportTextHoldsNul = 1119,     ///< a text holds a NUL character, which a server cannot hold
     ImportCancelled = 1139,        ///< the user cancelled the import; nothing was written
     // Exporting and printing the loaded bill.
     ExportNoBill = 1200,           ///< no tree with nodes is loaded to export or print

@@ -5,6 +5,7 @@
 #include "CheckCommand.h"
 #include "import/Import.h"
 
+#include "store/ServerAddress.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
 
@@ -51,7 +52,8 @@ numbers exact (a Single as the shortest decimal that reads back the same), dates
 'YYYY-MM-DD HH:MM:SS'. The rows written are checked against the rows the source holds.
 
 CSV files: RFC 4180 (fields with commas, quotes or line breaks in double quotes, quotes
-doubled), UTF-8 with or without a byte order mark, an optional header row.
+doubled), UTF-8 with or without a byte order mark, an optional header row that names
+every column (in any order and letter case; the columns are then read by name).
   items.csv  ItemID,ItemDesc,ItemUom
   lines.csv  BomID,BomComp,bomQtyReq,StartDate
 An empty field is Null, "" is the empty text; bomQtyReq is a number with a decimal point;
@@ -101,8 +103,30 @@ int main(int argc, char** argv) {
             return refuse(
                 store::ImportUsage,
                 QStringLiteral("Unknown option '%1'; see bom-import --help.").arg(argument));
+        else if (argument.trimmed().isEmpty())
+            return refuse(store::ImportUsage,
+                          QStringLiteral("An empty argument names no file or server; see "
+                                         "bom-import --help."));
         else
             files.append(argument);
+    }
+    // A server address is read as libpq reads it and shown only as rebuilt from that reading:
+    // a password in it goes nowhere, not even into a message.
+    for (QString& file : files) {
+        if (!store::looksLikeServerAddress(file))
+            continue;
+        try {
+            const store::ParsedServerAddress address = store::parseServerAddress(file);
+            if (!address.password.isEmpty())
+                return refuse(store::CannotOpen,
+                              QStringLiteral("Could not connect to '%1': the address holds a "
+                                             "password; give it in ~/.pgpass or PGPASSWORD "
+                                             "instead.")
+                                  .arg(address.address));
+            file = address.address;
+        } catch (const store::StoreError& error) {
+            return refuse(error.number(), error.description());
+        }
     }
     if (createSchema) {
         if (force || into || files.size() != 1 || !store::isServerAddress(files[0]))
