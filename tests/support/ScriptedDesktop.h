@@ -19,7 +19,7 @@ public:
         QString title;
         desktop::MessageStyle style;
         QString defaultText;
-        QString informative; // a message box's second line
+        QString informative = {}; // a message box's second line
     };
 
     QList<Question> asked;
