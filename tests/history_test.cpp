@@ -303,6 +303,9 @@ private Q_SLOTS:
             QCOMPARE(f.desktop.messageTexts().size(), 1);
             QVERIFY2(f.desktop.messageTexts().first().startsWith(QString::number(store::FileNotFound) + u' '),
                      qPrintable(f.desktop.messageTexts().first()));
+            // The status does not report the step as taken.
+            const QString expected = step == undo ? QStringLiteral("Not undone: ") : QStringLiteral("Not redone: ");
+            QVERIFY2(f.status().startsWith(expected), qPrintable(f.status()));
         };
         const QString undoChange = QStringLiteral("&Undo Change Quantity of Y in A");
         const QString redoChange = QStringLiteral("&Redo Change Quantity of Y in A");

@@ -342,8 +342,12 @@ void BomEditor::stepHistory(bool forward) {
     // The stack has moved past a step whose write was refused for a passing cause: moving it
     // back (the step skips this replay) leaves Undo and Redo offering what they offered, so
     // that the step can be taken once the cause is gone.
-    if (std::exchange(m_stepKept, false))
+    if (std::exchange(m_stepKept, false)) {
         forward ? m_history.undo() : m_history.redo();
+        // The two moves said "Undone" and "Redone": the status says what really happened.
+        m_showStatus(forward ? QStringLiteral("Not redone: %1.").arg(m_history.redoText())
+                             : QStringLiteral("Not undone: %1.").arg(m_history.undoText()));
+    }
 }
 
 StepOutcome BomEditor::refusedStep(const store::StoreError& error, const QString& assembly,
