@@ -90,9 +90,20 @@ void BomWindow::restoreLayout() {
             m_settings->value(QStringLiteral("window/treeColumns")).toByteArray()))
         markAllUserSized(*m_tree->header());
     trackUserSizing(*m_tree->header());
+    // Widths from the rows in view and a hundred more: measuring a whole opened tree would
+    // cost more than opening it.
+    m_tree->header()->setResizeContentsPrecision(100);
     fitTreeColumns();
-    // A node opened by hand shows deeper, longer rows.
-    connect(m_tree, &QTreeView::expanded, this, [this] { fitTreeColumns(true); });
+    // A node opened shows deeper, longer rows. Expand All opens every node in one layout and
+    // says so once per node: one fit once the opening is over, not one per node.
+    auto* fitAfterOpening = new QTimer(this);
+    fitAfterOpening->setSingleShot(true);
+    fitAfterOpening->setInterval(0);
+    connect(fitAfterOpening, &QTimer::timeout, this, [this] { fitTreeColumns(true); });
+    connect(m_tree, &QTreeView::expanded, fitAfterOpening, [fitAfterOpening] {
+        if (!fitAfterOpening->isActive())
+            fitAfterOpening->start();
+    });
     updateRecentMenu();
 }
 
