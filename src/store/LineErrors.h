@@ -44,4 +44,14 @@ inline StoreError lineNotUnique(const QString& assembly, const QString& componen
                           .arg(rows));
 }
 
+/// A write that was to touch exactly the one line (assembly, component): none means another
+/// program changed or removed it, more than one a table without its unique key index. Either
+/// way the caller's transaction must not commit.
+inline void requireOneLine(qsizetype rows, const QString& assembly, const QString& component) {
+    if (rows == 0)
+        throw lineChanged(assembly, component);
+    if (rows > 1)
+        throw lineNotUnique(assembly, component, int(rows));
+}
+
 } // namespace store::errors

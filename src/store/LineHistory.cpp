@@ -60,11 +60,7 @@ void Database::removeUnchangedLine(const LineRow& row) {
         Statement remove(m_db, schema::DeleteLineAsIs, what);
         remove.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
         remove.exec(WriteFailed);
-        const int rows = remove.query().numRowsAffected();
-        if (rows == 0)
-            throw lineChanged(row.assembly, row.component);
-        if (rows > 1)
-            throw errors::lineNotUnique(row.assembly, row.component, rows);
+        errors::requireOneLine(remove.query().numRowsAffected(), row.assembly, row.component);
     }
     transaction.commit();
 }
@@ -91,11 +87,7 @@ LineRow Database::updateQuantity(const QString& assembly, const QString& compone
         if (startDate)
             update.bind(*startDate);
         update.exec(WriteFailed);
-        const int rows = update.query().numRowsAffected();
-        if (rows == 0)
-            throw lineChanged(assembly, component);
-        if (rows > 1)
-            throw errors::lineNotUnique(assembly, component, rows);
+        errors::requireOneLine(update.query().numRowsAffected(), assembly, component);
     }
     // Read inside the transaction: the line exactly as this write left it.
     std::optional<LineRow> written = findLine(assembly, component);

@@ -353,11 +353,7 @@ void PgDatabase::removeUnchangedLine(const LineRow& row) {
     Statement remove(m_connection.db(), pgschema::DeleteLineAsIs, what, WriteFailed);
     remove.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
     remove.exec();
-    const int rows = remove.rowsAffected();
-    if (rows == 0)
-        throw errors::lineChanged(row.assembly, row.component);
-    if (rows > 1)
-        throw errors::lineNotUnique(row.assembly, row.component, rows);
+    errors::requireOneLine(remove.rowsAffected(), row.assembly, row.component);
     transaction.commit();
 }
 
@@ -384,10 +380,7 @@ LineRow PgDatabase::updateQuantity(const QString& assembly, const QString& compo
         update.bind(*startDate);
     update.exec();
     std::vector<LineRow> rows = returnedRows(update);
-    if (rows.empty())
-        throw errors::lineChanged(assembly, component);
-    if (rows.size() > 1)
-        throw errors::lineNotUnique(assembly, component, int(rows.size()));
+    errors::requireOneLine(qsizetype(rows.size()), assembly, component);
     transaction.commit();
     return std::move(rows.front());
 }
