@@ -26,6 +26,7 @@ const char* const Help = R"(Usage:
   bom-import --into items.csv lines.csv SERVER
   bom-import DB.db SERVER
   bom-import --create-schema SERVER
+  bom-import --check DATABASE
 
 Copies the bills of material of a Jet 3 or Jet 4 database (Access 97 to 2003, told by
 its header, whatever its name; only read, never changed), or of two CSV files, into a new
@@ -47,6 +48,12 @@ This is how a team moves its bills to the server. The file is only read.
 --create-schema SERVER creates the two tables where they are missing, in one
 transaction, and says which it created; run again, it changes nothing.
 
+--check DATABASE (a file or a server address) prints what Tools > Check Database finds,
+one finding a line, then their count: cycles, lines whose assembly or component is not
+in the Item Master, IDs that differ from their Item Master row in letter case or blanks,
+Null, zero, negative and unreadable quantities, IDs that are not valid UTF-8. It only
+reads, and exits 0 with no findings, 1 with findings, 2 when the database cannot be read.
+
 Every row arrives exactly: text as it stands, Null kept Null and empty text kept empty,
 numbers exact (a Single as the shortest decimal that reads back the same), dates as local
 'YYYY-MM-DD HH:MM:SS'. The rows written are checked against the rows the source holds.
@@ -66,9 +73,10 @@ existing OUT.db is replaced only with --force.
   --force          replace an existing OUT.db (only once the import has succeeded)
   --into           add the CSV rows to EXISTING.db or SERVER
   --create-schema  create the tables on SERVER
+  --check          list what is wrong in DATABASE (exit status as said above)
   --help           show this text
 
-Exit status 0 on success; otherwise 1, with "NUMBER DESCRIPTION" on standard error (the
+Exit status 0 on success (--check: see above); otherwise 1, with "NUMBER DESCRIPTION" on standard error (the
 numbers are listed in the editor's README and src/store/StoreError.h).
 )";
 
