@@ -1,5 +1,7 @@
 #include "shell/CheckDatabaseDialog.h"
 
+#include "shell/ReportTable.h"
+
 #include "desktop/Desktop.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
@@ -139,23 +141,9 @@ CheckDatabaseDialog::CheckDatabaseDialog(desktop::Desktop& desktop,
     setWindowTitle(Title);
     setModal(false);
 
-    m_heading = new QLabel;
-    m_heading->setObjectName(QStringLiteral("checkHeading"));
-    m_heading->setTextFormat(Qt::PlainText); // paths and IDs are data, never markup
-    m_heading->setWordWrap(true);
-    m_heading->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
+    m_heading = reportHeading(QStringLiteral("checkHeading"));
     m_findings = new Findings(this);
-    m_table = new QTableView;
-    m_table->setObjectName(QStringLiteral("checkTable"));
-    m_table->setAccessibleName(QStringLiteral("Findings"));
-    m_table->setModel(m_findings);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setWordWrap(false);
-    m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table = reportTable(QStringLiteral("checkTable"), QStringLiteral("Findings"), m_findings);
     m_table->horizontalHeader()->setSortIndicator(Findings::Kind, Qt::AscendingOrder);
     m_table->setSortingEnabled(true);
     // Column widths from the first lines only: the list may hold millions.

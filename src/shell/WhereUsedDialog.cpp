@@ -1,6 +1,7 @@
 #include "shell/WhereUsedDialog.h"
 
 #include "shell/ColumnFit.h"
+#include "shell/ReportTable.h"
 
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
@@ -151,20 +152,9 @@ WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembl
     setWindowTitle(QStringLiteral("Where Used"));
     setModal(false);
 
-    m_heading = new QLabel;
-    m_heading->setObjectName(QStringLiteral("whereUsedHeading"));
-    m_heading->setTextFormat(Qt::PlainText); // item IDs are data, never markup
-    m_heading->setWordWrap(true);
-    m_heading->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
+    m_heading = reportHeading(QStringLiteral("whereUsedHeading"));
     m_lines = new Lines(this);
-    m_table = new QTableView;
-    m_table->setObjectName(QStringLiteral("whereUsedTable"));
-    m_table->setAccessibleName(QStringLiteral("Assemblies"));
-    m_table->setModel(m_lines);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table = reportTable(QStringLiteral("whereUsedTable"), QStringLiteral("Assemblies"), m_lines);
     // The report's order (level, then ID) until a header is clicked; a click on the same
     // header again turns the order round (the header flips its indicator itself).
     QHeaderView* header = m_table->horizontalHeader();
@@ -176,9 +166,6 @@ WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembl
                 if (column >= 0)
                     m_lines->sort(column, order);
             });
-    m_table->setWordWrap(false);
-    m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setStretchLastSection(true);
     // Column widths from the first lines only: measuring thousands of lines would cost more
     // than the where-used itself.
     m_table->horizontalHeader()->setResizeContentsPrecision(200);

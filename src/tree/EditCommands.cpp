@@ -41,23 +41,18 @@ QuantityCommand::QuantityCommand(BomEditor& editor, store::LineRow before, store
                               .arg(after.component, after.assembly)),
       m_before(std::move(before)), m_after(std::move(after)) {}
 
-void QuantityCommand::undo() {
-    if (replay())
-        return;
-    store::LineRow line = m_after;
-    const StepOutcome outcome = m_editor.writeQuantity(line, m_before.quantity);
-    if (outcome == StepOutcome::Done)
-        m_before = std::move(line);
-    settle(outcome);
-}
+void QuantityCommand::undo() { step(m_after, m_before); }
 
-void QuantityCommand::redo() {
+void QuantityCommand::redo() { step(m_before, m_after); }
+
+void QuantityCommand::step(const store::LineRow& from, store::LineRow& to) {
     if (replay())
         return;
-    store::LineRow line = m_before;
-    const StepOutcome outcome = m_editor.writeQuantity(line, m_after.quantity);
+    // The line must still be `from`; once written it is `to` as the write left it.
+    store::LineRow line = from;
+    const StepOutcome outcome = m_editor.writeQuantity(line, to.quantity);
     if (outcome == StepOutcome::Done)
-        m_after = std::move(line);
+        to = std::move(line);
     settle(outcome);
 }
 

@@ -56,6 +56,8 @@ public:
     void redo() override;
 
 private:
+    void step(const store::LineRow& from, store::LineRow& to);
+
     store::LineRow m_before;
     store::LineRow m_after;
 };
