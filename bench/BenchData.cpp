@@ -1,8 +1,8 @@
 #include "BenchData.h"
 
-#include "store/Database.h"
+#include "store/sqlite/SqliteStore.h"
 #include "store/ItemKey.h"
-#include "store/Schema.h"
+#include "store/sqlite/SqliteSql.h"
 
 #include <QFile>
 #include <QHash>

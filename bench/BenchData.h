@@ -7,7 +7,7 @@
 #include <vector>
 
 namespace store {
-class Database;
+class SqliteStore;
 }
 
 namespace bench {

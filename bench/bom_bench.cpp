@@ -21,7 +21,7 @@
 #include "desktop/PagedPrint.h"
 #include "desktop/QtDesktop.h"
 #include "store/DatabaseCheck.h"
-#include "store/Database.h"
+#include "store/sqlite/SqliteStore.h"
 #include "store/Store.h"
 #include "tree/BomTreeModel.h"
 #include "shell/BomTreeView.h"
@@ -482,7 +482,7 @@ public:
         print(row);
         // The lines left must be the ones a plain reading of every item finds.
         qsizetype expected = 0;
-        for (const store::ItemLine& item : store::Database(path).itemLines())
+        for (const store::ItemLine& item : store::SqliteStore(path).itemLines())
             if (item.id.contains(search, Qt::CaseInsensitive) ||
                 item.description.value_or(QString()).contains(search, Qt::CaseInsensitive))
                 ++expected;

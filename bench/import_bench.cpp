@@ -9,7 +9,7 @@
 // process included (target <= 0.2 s). Each run writes a new file and checks its row counts.
 
 #include "import/Import.h"
-#include "store/Database.h"
+#include "store/sqlite/SqliteStore.h"
 #include "store/StoreError.h"
 
 #include <QCoreApplication>
@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
                 const import::Summary summary = c.run(out);
                 const double ms = double(clock.nsecsElapsed()) / 1e6;
                 if (summary.items != c.items || summary.lines != c.lines ||
-                    store::Database(out).itemIds().size() != c.items) {
+                    store::SqliteStore(out).itemIds().size() != c.items) {
                     std::fprintf(stderr, "%s: wrong row counts\n", c.name);
                     ++failures;
                 }

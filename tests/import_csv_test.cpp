@@ -1,7 +1,7 @@
 #include "import/Import.h"
 #include "import/Values.h"
-#include "store/BulkWriter.h"
-#include "store/Database.h"
+#include "store/sqlite/SqliteImportWriter.h"
+#include "store/sqlite/SqliteStore.h"
 #include "store/StoreError.h"
 #include "support/TestDatabase.h"
 
@@ -129,7 +129,7 @@ private Q_SLOTS:
         QVERIFY(columnOf(target, QStringLiteral("TOP"), QStringLiteral("NUT"),
                          QStringLiteral("StartDate"))
                     .isNull());
-        store::Database db(target); // passes the editor's check
+        store::SqliteStore db(target); // passes the editor's check
     }
 
     void refusesNamingTheRecord_data() {

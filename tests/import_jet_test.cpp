@@ -1,5 +1,5 @@
 #include "import/Import.h"
-#include "store/Database.h"
+#include "store/sqlite/SqliteStore.h"
 #include "store/StoreError.h"
 #include "support/TestDatabase.h"
 
@@ -150,7 +150,7 @@ private Q_SLOTS:
                  (QStringList{"SUB-HEAD", "TOP-100"}));
 
         // The editor opens it, and TOP-100's bill is there.
-        store::Database db(out);
+        store::SqliteStore db(out);
         QCOMPARE(db.components(QStringLiteral("TOP-100")),
                  (QStringList{"BOLT-M6", "BOX-01", "LABEL-CE", "MANUAL-EN", "SUB-ARM", "SUB-BASE",
                               "SUB-HEAD", "SUB-WIRE"}));
@@ -254,7 +254,7 @@ private Q_SLOTS:
                           [&](qint64 done, qint64) { return (last = done), true; });
 QCOMPARE(last, 1000);
 QCOMPARE(leftovers(out.path()), QStringList{"bom.db"});
-store::Database db(target);
+store::SqliteStore db(target);
 QCOMPARE(db.itemIds().size(), 32);
 }
 
@@ -289,7 +289,7 @@ void commandImportsAndRefusesWithNumbers() {
     std::tie(code, said, error) = run({Data + QStringLiteral("bom_jet4.mdb"), out});
     QCOMPARE(code, 0);
     QVERIFY2(said.contains(QLatin1StringView("32 items and 42 lines")), qPrintable(said));
-    QCOMPARE(store::Database(out).itemIds().size(), 32);
+    QCOMPARE(store::SqliteStore(out).itemIds().size(), 32);
 
     // An existing file is kept unless --force is given.
     std::tie(code, said, error) = run({Data + QStringLiteral("bom_jet4.mdb"), out});

@@ -2,8 +2,8 @@
 // server that the suite starts itself.
 
 #include "import/Import.h"
-#include "store/BulkWriter.h"
-#include "store/PgDatabase.h"
+#include "store/sqlite/SqliteImportWriter.h"
+#include "store/postgres/PgStore.h"
 #include "store/StoreError.h"
 #include "support/PgServer.h"
 #include "support/StoreBackend.h"
@@ -183,7 +183,7 @@ private Q_SLOTS:
             QStringLiteral("ÉCROU-Ø8-ß|o'brien\\x|0.30000000000000004|2024-03-01 00:00:00")));
 
         // The editor opens the result, and the planner knows the new size of BomDetail.
-        store::PgDatabase db(uri());
+        store::PgStore db(uri());
         // Found under the key rule: ASCII letters folded, É and Ø as they are.
         const auto found = db.findItem(QStringLiteral("Écrou-Ø8-ß"));
         QVERIFY(found);
@@ -311,7 +311,7 @@ private Q_SLOTS:
         QVERIFY2(code == 0, qPrintable(error));
         QVERIFY2(said.contains(QLatin1StringView("there already; nothing created")),
                  qPrintable(said));
-        store::PgDatabase db(uri()); // the editor's check passes
+        store::PgStore db(uri()); // the editor's check passes
         QVERIFY(db.itemIds().isEmpty());
 
         // A table of another shape is reported, not taken.
@@ -410,7 +410,7 @@ private Q_SLOTS:
             int(store::ImportCancelled));
         QCOMPARE(tablesOnServer(), QStringLiteral("false|false"));
 
-        store::PgDatabase::createSchema(uri());
+        store::PgStore::createSchema(uri());
         QCOMPARE(errorOf([&] {
                      import::importCsvInto(itemFile, lineFile, uri(), cancelLate);
                  }).number(),

@@ -1,7 +1,7 @@
 #include "shell/DatabaseChoice.h"
 #include "shell/ItemDrag.h"
 #include "shell/ItemList.h"
-#include "store/Database.h"
+#include "store/sqlite/SqliteStore.h"
 #include "store/StoreError.h"
 #include "support/WindowFixture.h"
 #include "tree/BomTreeModel.h"
@@ -249,7 +249,7 @@ private Q_SLOTS:
         execOn(file, {QStringLiteral("UPDATE ItemMaster SET ItemDesc = CAST(X'43616689' AS TEXT) "
                                      "WHERE ItemID = 'AX1'")});
         {
-            store::Database db(file);
+            store::SqliteStore db(file);
             const std::vector<store::ItemLine> items = db.itemLines();
             QStringList ids;
             for (const store::ItemLine& item : items)
@@ -263,7 +263,7 @@ private Q_SLOTS:
         // An ID that is not UTF-8 cannot be shown or sought: the list is refused, naming it.
         execOn(file, {QStringLiteral("INSERT INTO ItemMaster VALUES "
                                      "(CAST(X'434146C9' AS TEXT), 'Coffee', NULL)")});
-        store::Database db(file);
+        store::SqliteStore db(file);
         try {
             db.itemLines();
             QFAIL("an unreadable ID was accepted");

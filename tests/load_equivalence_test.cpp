@@ -1,6 +1,6 @@
 #include "BenchData.h"
 
-#include "store/Database.h"
+#include "store/sqlite/SqliteStore.h"
 #include "store/StoreError.h"
 #include "tree/StructureBuilder.h"
 
@@ -27,7 +27,7 @@ class LoadEquivalenceTest : public QObject {
         return lines.join(u'\n');
     }
 
-    static std::vector<tree::Node> batched(store::Database& db, const QString& item, int limit) {
+    static std::vector<tree::Node> batched(store::SqliteStore& db, const QString& item, int limit) {
         tree::StructureBuilder builder(db, limit);
         try {
             builder.populate(-1, item);
@@ -68,7 +68,7 @@ private Q_SLOTS:
         QFETCH(QString, item);
         QFETCH(int, limit);
         QFETCH(int, nodes);
-        store::Database db(file);
+        store::SqliteStore db(file);
         const auto expected = bench::perNodeWalk(file, item, limit);
         const auto actual = batched(db, item, limit);
         QCOMPARE(describe(actual), describe(expected));
@@ -78,7 +78,7 @@ private Q_SLOTS:
     }
 
     void tangledStructureIsShownAsStored() {
-        store::Database db(m_dir.filePath(QStringLiteral("tangled.db")));
+        store::SqliteStore db(m_dir.filePath(QStringLiteral("tangled.db")));
         const auto nodes = batched(db, QStringLiteral("T"), 1000000);
         QStringList texts;
         for (const auto& n : nodes)

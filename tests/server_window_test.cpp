@@ -2,8 +2,8 @@
 // the password prompt, and two editors on one server at once.
 
 #include "shell/ItemList.h"
-#include "store/PgDatabase.h"
-#include "store/ServerAddress.h"
+#include "store/postgres/PgStore.h"
+#include "store/postgres/ServerAddress.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
 #include "support/PgServer.h"
@@ -178,7 +178,7 @@ private Q_SLOTS:
         for (const auto& refuse : std::initializer_list<std::function<void()>>{
                  [&] { (void)store::parseServerAddress(typed); },
                  [&] { (void)store::withPasswordInMemory(typed); },
-                 [&] { store::PgDatabase opened(typed); }}) {
+                 [&] { store::PgStore opened(typed); }}) {
             try {
                 refuse();
                 QFAIL("taken");
@@ -196,7 +196,7 @@ private Q_SLOTS:
         const QString name = QStringLiteral("Stücklisten/2026?#% 'x'");
         execOnServer(m_server, {QStringLiteral("CREATE DATABASE \"%1\"").arg(name)});
         const QString uri = ServerAddress{m_server.socketFolder(), "", name, m_server.user()}.uri();
-        store::PgDatabase::createSchema(uri);
+        store::PgStore::createSchema(uri);
         QVERIFY(store::openStore(uri)->itemIds().isEmpty());
     }
 

@@ -3,7 +3,7 @@
 // errors.
 
 #include "store/ItemKey.h"
-#include "store/PgDatabase.h"
+#include "store/postgres/PgStore.h"
 #include "store/StoreError.h"
 #include "support/PgServer.h"
 #include "support/StoreBackend.h"
@@ -439,7 +439,7 @@ private Q_SLOTS:
         }
         // What the message proposes mends the tables.
         execOnServer(m_server, {drop, items, lines});
-        store::PgDatabase::createSchema(backend.address());
+        store::PgStore::createSchema(backend.address());
         QCOMPARE(failureOf([&] { backend.open(); }).first, 0);
     }
 
@@ -460,7 +460,7 @@ private Q_SLOTS:
         std::pair<int, QString> first;
         std::pair<int, QString> second;
         std::thread one([&] {
-            store::PgDatabase db(backend.address());
+            store::PgStore db(backend.address());
             db.setBeforeInsert([&] {
                 firstChecked.count_down();
                 QDeadlineTimer deadline(20000);
@@ -478,7 +478,7 @@ private Q_SLOTS:
         std::thread two([&] {
             firstChecked.wait();
             second = failureOf([&] {
-                store::PgDatabase db(backend.address());
+                store::PgStore db(backend.address());
                 db.addLine(QStringLiteral("b"), QStringLiteral("a"), 1, QDateTime());
             });
             secondDone = true;
@@ -496,7 +496,7 @@ private Q_SLOTS:
             QSKIP("a server matter");
         const StoreBackend backend = this->backend();
         backend.write({}, {{"A", "X"}});
-        store::PgDatabase db(backend.address());
+        store::PgStore db(backend.address());
         // The server ends the editor's session in the middle of an add.
         db.setBeforeInsert([&] {
             execOnServer(m_server, {QStringLiteral("SELECT pg_terminate_backend(pid) FROM "
@@ -541,7 +541,7 @@ private Q_SLOTS:
         QFETCH(QString, uri);
         QFETCH(int, number);
         QFETCH(QString, mentions);
-        const auto [failed, text] = failureOf([&] { store::PgDatabase db(uri); });
+        const auto [failed, text] = failureOf([&] { store::PgStore db(uri); });
         QCOMPARE(failed, number);
         QVERIFY2(text.contains(mentions), qPrintable(text));
         QVERIFY2(!text.contains(QStringLiteral("secret")), qPrintable(text));

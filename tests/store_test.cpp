@@ -1,4 +1,4 @@
-#include "store/Database.h"
+#include "store/sqlite/SqliteStore.h"
 #include "store/StoreError.h"
 #include "support/StoreBackend.h"
 #include "support/TestDatabase.h"
@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using store::Database;
+using store::SqliteStore;
 
 using store::StoreError;
 
@@ -107,7 +107,7 @@ private Q_SLOTS:
         QFETCH(QString, mentions);
         execOn(path(name), setup);
         try {
-            Database db(path(name));
+            SqliteStore db(path(name));
             QFAIL("opened a database without the editor's tables");
         } catch (const StoreError& error) {
             QCOMPARE(error.number(), number);
@@ -124,7 +124,7 @@ private Q_SLOTS:
                                "bomcomp TEXT COLLATE NOCASE, BOMQTYREQ REAL, startdate TEXT, "
                                "PRIMARY KEY (bomid, bomcomp))"),
                 QStringLiteral("INSERT INTO itemmaster VALUES ('A', 'Assembly', 'EA')")});
-        Database db(file);
+        SqliteStore db(file);
         QCOMPARE(db.itemIds(), QStringList{"A"});
         db.addLine(QStringLiteral("A"), QStringLiteral("B"), 2, QDateTime::currentDateTime());
         QCOMPARE(ids(db.componentsOfEach({QStringLiteral("a")}).front()), QStringList{"B"});
@@ -133,7 +133,7 @@ private Q_SLOTS:
     void neverCreatesAFile() {
         for (const QString& missing : {QString(), path(QStringLiteral("missing.mdb"))}) {
             try {
-                Database db(missing);
+                SqliteStore db(missing);
                 QFAIL("opened a database that does not exist");
             } catch (const StoreError& error) {
                 QVERIFY(error.number() == store::NoDatabaseChosen ||
@@ -152,7 +152,7 @@ private Q_SLOTS:
         text.write(content);
         text.close();
         try {
-            Database db(text.fileName());
+            SqliteStore db(text.fileName());
             QFAIL("opened a text file");
         } catch (const StoreError& error) {
             QCOMPARE(error.number(), int(store::NotADatabase));
@@ -167,7 +167,7 @@ private Q_SLOTS:
         const QString file = path(QStringLiteral("textquantity.db"));
         writeDatabase(file, {}, {{"TOP", "ODD", "two"}});
         const QStringList before = linesOf(file);
-        Database db(file);
+        SqliteStore db(file);
         const auto [failed, text] = failureOf([&] {
             db.addLine(QStringLiteral("TOP"), QStringLiteral("ODD"), 1, QDateTime::currentDateTime());
         });
@@ -181,7 +181,7 @@ private Q_SLOTS:
         writeDatabase(file, {{QStringLiteral("B"), {}, {}}}, {{"A", "X"}});
         std::optional<QString> otherWrite;
         {
-            Database db(file);
+            SqliteStore db(file);
             // Another program adds the reverse line between the check and the insert.
             db.setBeforeInsert([&] {
                 otherWrite = tryExecOn(
@@ -195,7 +195,7 @@ private Q_SLOTS:
                  "the other program wrote while the add held its checks");
         QCOMPARE(linesOf(file), (QStringList{"A>B=3", "A>X=1"}));
         // Once the add has committed, the other program's line is the one that is refused.
-        Database db(file);
+        SqliteStore db(file);
         QCOMPARE(failureOf([&] {
                      db.addLine(QStringLiteral("B"), QStringLiteral("A"), 1, QDateTime());
                  }).first,
@@ -206,7 +206,7 @@ private Q_SLOTS:
         const QString file = path(QStringLiteral("rollback.db"));
         writeDatabase(file, {}, {{"A", "X"}});
         {
-            Database db(file);
+            SqliteStore db(file);
             db.setBeforeInsert([] {
                 throw StoreError(store::WriteFailed, QStringLiteral("interrupted"));
             });
@@ -231,7 +231,7 @@ private Q_SLOTS:
         writeDatabase(file, {{QStringLiteral("A\uFFFDB"), {}, {}}, {QStringLiteral("TOP"), {}, {}}},
                       {{"TOP", "A\uFFFDB"}, {"TOP", "Z"}});
         {
-            Database db(file);
+            SqliteStore db(file);
             QCOMPARE(db.itemIds(), (QStringList{"A\uFFFDB", "TOP"}));
             QCOMPARE(ids(db.componentsOfEach({QStringLiteral("TOP")}).front()),
                      (QStringList{"A\uFFFDB", "Z"}));
@@ -243,7 +243,7 @@ private Q_SLOTS:
                                      "('TOP', CAST(X'434146C9' AS TEXT), 1, '')"),
                       QStringLiteral("INSERT INTO BomDetail VALUES "
                                      "('TOP', CAST(X'6EE9' AS TEXT), 1, '')")});
-        Database db(file);
+        SqliteStore db(file);
         auto [number, text] = failureOf([&] { db.itemIds(); });
         QCOMPARE(number, int(store::UnreadableId));
         QVERIFY2(text.contains(QStringLiteral("'CAF\\xC9'")) &&
@@ -284,7 +284,7 @@ private Q_SLOTS:
         damageMiddlePage(file, QStringLiteral("sqlite_autoindex_ItemMaster_1"));
         damageMiddlePage(file, QStringLiteral("sqlite_autoindex_BomDetail_1"));
 
-        Database db(file);
+        SqliteStore db(file);
         const QString nowhere = QStringLiteral("NOT-IN-THE-FILE");
         const auto reportsTheDamage = [](auto work) {
             const auto [number, text] = failureOf(work);

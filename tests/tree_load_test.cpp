@@ -1,4 +1,4 @@
-#include "store/Database.h"
+#include "store/sqlite/SqliteStore.h"
 #include "store/StoreError.h"
 #include "support/WindowFixture.h"
 #include "shell/DatabaseChoice.h"
@@ -209,7 +209,7 @@ private Q_SLOTS:
                                      QStringLiteral("L%1-%2").arg(level + 1).arg(d)});
         // L0 -> L1-x; L1-x -> L2-0..9; ... so the tree of L0 has 10 + 100 + ... nodes.
         writeDatabase(file, {}, lines);
-        store::Database db(file);
+        store::SqliteStore db(file);
         tree::StructureBuilder builder(db, 500);
         try {
             builder.populate(-1, QStringLiteral("L0"));

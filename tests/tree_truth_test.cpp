@@ -3,7 +3,7 @@
 // that differ only in case.
 
 #include "desktop/Desktop.h"
-#include "store/Database.h"
+#include "store/sqlite/SqliteStore.h"
 #include "store/StoreError.h"
 #include "support/TreeCompare.h"
 #include "support/WindowFixture.h"

@@ -3,8 +3,8 @@
 #include "import/Meter.h"
 #include "import/Sources.h"
 
-#include "store/BulkWriter.h"
-#include "store/PgBulkWriter.h"
+#include "store/sqlite/SqliteImportWriter.h"
+#include "store/postgres/PgImportWriter.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
 
@@ -131,7 +131,7 @@ QStringList createServerTables(const QString& uri) {
     if (!store::isServerAddress(uri))
         throw StoreError(store::ImportUsage,
                          QStringLiteral("'%1' is not a server address (postgresql://…).").arg(uri));
-    return store::PgBulkWriter::createTables(uri);
+    return store::PgImportWriter::createTables(uri);
 }
 
 } // namespace import

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/BulkWriter.h"
+#include "store/sqlite/SqliteImportWriter.h"
 
 #include <QString>
 

@@ -15,7 +15,7 @@
 #include "shell/ShortcutList.h"
 #include "shell/CheckDatabaseDialog.h"
 #include "shell/WhereUsedCommand.h"
-#include "store/ServerAddress.h"
+#include "store/postgres/ServerAddress.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 

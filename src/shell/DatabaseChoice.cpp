@@ -6,7 +6,7 @@
 #include "shell/ItemList.h"
 #include "shell/ServerLogin.h"
 #include "shell/Workdir.h"
-#include "store/ServerAddress.h"
+#include "store/postgres/ServerAddress.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
 

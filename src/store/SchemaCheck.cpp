@@ -1,6 +1,6 @@
 #include "store/SchemaCheck.h"
 
-#include "store/Schema.h"
+#include "store/Store.h"
 #include "store/StoreError.h"
 
 #include <QHash>

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "store/WhereUsed.h"
-
 #include <QDateTime>
 #include <QHash>
+#include <QLatin1StringView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,6 +14,41 @@
 #include <vector>
 
 namespace store {
+
+/// The names of the two tables the editor shares with the manufacturing application, and the
+/// layout of the StartDate column (local time), the same in every store.
+namespace schema {
+inline constexpr QLatin1StringView ItemMaster{"ItemMaster"};
+inline constexpr QLatin1StringView BomDetail{"BomDetail"};
+inline constexpr QLatin1StringView StartDateFormat{"yyyy-MM-dd HH:mm:ss"};
+} // namespace schema
+
+/// One assembly that has an item in its structure, as Store::whereUsed reports it.
+///
+/// - Each assembly appears once, however many paths lead from it down to the item. Item IDs
+///   compare under the store's case rule ("asm-1" and "ASM-1" are one assembly).
+/// - `level` is the fewest steps from the assembly down to the item: 1 when it lists the item
+///   itself, 2 when it lists an assembly that lists the item, and so on.
+/// - `quantity` is how many of the item one of the assembly needs: the product of the line
+///   quantities along each path from the assembly down to the item, summed over every such
+///   path (a shared sub-assembly counts once per place it is used). Empty when a quantity on
+///   any of those paths is Null, or when the assembly is `circular`.
+/// - `circular`: a cycle stands between the assembly and the item (the assembly is on a cycle,
+///   or uses one on its way down to the item), so one of it would need the item without end and
+///   no quantity is given. When the item contains itself (a cycle through the item), the item
+///   is listed as an assembly of its own structure, at the length of its shortest cycle, and
+///   every assembly that uses it is circular. The walk reads each assembly once, so a cycle
+///   never makes it loop.
+struct WhereUsedRow {
+    QString assembly; ///< the ID as ItemMaster spells it; as BomDetail does when it has no row
+    int level = 0;
+    std::optional<double> quantity;
+    bool circular = false;
+    bool inItemMaster = false;        ///< whether ItemMaster has a row for the assembly
+    std::optional<QString> description; ///< its ItemDesc; empty for Null or no row
+    std::optional<QString> unit;        ///< its ItemUom; empty for Null or no row
+    bool operator==(const WhereUsedRow&) const = default;
+};
 
 class CheckSink;
 
@@ -54,10 +88,10 @@ struct ItemLine {
 };
 
 /// The operations that every store offers, with one meaning and one set of numbered errors
-/// (StoreError) whichever database holds the tables: an SQLite file (Database) or a PostgreSQL
-/// server (PgDatabase). Item IDs compare as SQLite's NOCASE does: ASCII letters without regard
+/// (StoreError) whichever database holds the tables: an SQLite file (SqliteStore) or a PostgreSQL
+/// server (PgStore). Item IDs compare as SQLite's NOCASE does: ASCII letters without regard
 /// to case, every other character exactly. An object is one open connection for the length
-/// of one user operation; Database documents each operation in full.
+/// of one user operation; SqliteStore documents each operation in full.
 class Store {
 public:
     virtual ~Store() = default;
@@ -87,9 +121,11 @@ public:
     /// insert. Every failure leaves the table as it was.
     virtual void addLine(const QString& assembly, const QString& component, double quantity,
                          const QDateTime& startDate) = 0;
-    /// The checks of addLine on their own (CircularComponent, DuplicateLine), so that a drop
-    /// that would be refused says so before it asks for a quantity. addLine checks again.
-    virtual void checkNewLine(const QString& assembly, const QString& component) = 0;
+    /// The checks of addLine on their own, in its order (CircularComponent, UnknownAssembly,
+    /// DuplicateLine; LineRules.h), so that a drop that would be refused says so before it
+    /// asks for a quantity. addLine runs them again inside its transaction. The same code for
+    /// every store, over the reads below.
+    void checkNewLine(const QString& assembly, const QString& component);
     /// Code that addLine runs inside its transaction, after its checks and right before the
     /// insert; empty for none. Lets a test act as another program at the one moment when a
     /// write of its could undo what the checks found.
@@ -129,14 +165,17 @@ public:
     /// stored, from one state of the tables, for the database check (DatabaseCheck.h). False
     /// when the sink stopped it.
     virtual bool readForCheck(CheckSink& sink) = 0;
+
+    /// Whether the assembly's bill has any line; for the rule of starting a bill.
+    virtual bool hasLines(const QString& assembly) = 0;
 };
 
 /// Whether `location` is the address of a database server (postgresql:// or postgres://)
 /// rather than the path of a database file.
 bool isServerAddress(const QString& location);
 
-/// Opens the store at `location`: a PostgreSQL server for a server address (PgDatabase),
-/// otherwise the SQLite file of that path (Database). Throws StoreError as they do.
+/// Opens the store at `location`: a PostgreSQL server for a server address (PgStore),
+/// otherwise the SQLite file of that path (SqliteStore). Throws StoreError as they do.
 std::unique_ptr<Store> openStore(const QString& location);
 
 } // namespace store

@@ -4,7 +4,7 @@
 // walked in memory, so that the SQLite file and the server give the same rows in the same
 // order for the same lines. Used by the files of src/store only.
 
-#include "store/WhereUsed.h"
+#include "store/Store.h"
 
 #include <QByteArrayView>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/WhereUsed.h"
+#include "store/Store.h"
 
 #include <QString>
 

@@ -2,8 +2,8 @@
 
 #include "PgServer.h"
 
-#include "store/Database.h"
-#include "store/PgDatabase.h"
+#include "store/sqlite/SqliteStore.h"
+#include "store/postgres/PgStore.h"
 
 #include <QFile>
 #include <QSqlDatabase>
@@ -77,7 +77,7 @@ void StoreBackend::write(const std::vector<ItemRow>& items, const std::vector<Li
         return;
     }
     execOnServer(*m_server, {dropTables});
-    store::PgDatabase::createSchema(address());
+    store::PgStore::createSchema(address());
     withServer(*m_server, [&](QSqlDatabase& db) {
         QSqlQuery q(db);
         db.transaction();
@@ -107,8 +107,8 @@ void StoreBackend::writeEmpty() const {
 
 std::unique_ptr<store::Store> StoreBackend::open() const {
     if (m_kind == Sqlite)
-        return std::make_unique<store::Database>(m_file);
-    return std::make_unique<store::PgDatabase>(address());
+        return std::make_unique<store::SqliteStore>(m_file);
+    return std::make_unique<store::PgStore>(address());
 }
 
 QString StoreBackend::address() const { return m_kind == Sqlite ? m_file : m_server->uri(); }

@@ -5,7 +5,7 @@
 #include "CheckCommand.h"
 #include "import/Import.h"
 
-#include "store/ServerAddress.h"
+#include "store/postgres/ServerAddress.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
 

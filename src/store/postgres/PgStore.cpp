@@ -1,10 +1,9 @@
-#include "store/PgDatabase.h"
+#include "store/postgres/PgStore.h"
 
 #include "store/ItemKey.h"
-#include "store/LineErrors.h"
-#include "store/NewBill.h"
-#include "store/PgSchema.h"
-#include "store/Schema.h"
+#include "store/SqlValues.h"
+#include "store/LineRules.h"
+#include "store/postgres/PgSql.h"
 #include "store/SchemaCheck.h"
 #include "store/WhereUsedWalk.h"
 
@@ -16,12 +15,6 @@ using pg::Statement;
 using pg::Transaction;
 
 namespace {
-
-std::optional<QString> optionalText(const QVariant& value) {
-    if (value.isNull())
-        return std::nullopt;
-    return value.toString();
-}
 
 /// A quantity as a load shows it: none for Null, and none for text that is not a number
 /// (what another program may leave in a column of type text), as the file store reads it.
@@ -38,11 +31,11 @@ const QString readBomDetail = QStringLiteral("Could not read BomDetail");
 
 } // namespace
 
-PgDatabase::PgDatabase(const QString& uri) : m_connection(uri) { checkSchema(); }
+PgStore::PgStore(const QString& uri) : m_connection(uri) { checkSchema(); }
 
-PgDatabase::~PgDatabase() = default;
+PgStore::~PgStore() = default;
 
-void PgDatabase::createSchema(const QString& uri) {
+void PgStore::createSchema(const QString& uri) {
     const pg::Connection connection(uri);
     const QString what = QStringLiteral("Could not create the tables");
     Transaction transaction(connection.db(), what);
@@ -52,7 +45,7 @@ void PgDatabase::createSchema(const QString& uri) {
     transaction.commit();
 }
 
-void PgDatabase::checkSchema() {
+void PgStore::checkSchema() {
     std::vector<TableColumn> columns;
     Statement query(m_connection.db(), pgschema::SelectColumns,
                     QStringLiteral("Could not read the tables"));
@@ -71,7 +64,7 @@ void PgDatabase::checkSchema() {
     checkKeyIndexes(keys, QStringLiteral("'%1'").arg(m_connection.uri()));
 }
 
-std::vector<ItemLine> PgDatabase::readItems(bool withDescriptions) {
+std::vector<ItemLine> PgStore::readItems(bool withDescriptions) {
     // One statement: one state of the table, whoever writes meanwhile.
     Statement query(m_connection.db(),
                     withDescriptions ? pgschema::SelectItemLines : pgschema::SelectItemIds,
@@ -84,16 +77,16 @@ std::vector<ItemLine> PgDatabase::readItems(bool withDescriptions) {
     return lines;
 }
 
-QStringList PgDatabase::itemIds() {
+QStringList PgStore::itemIds() {
     QStringList ids;
     for (ItemLine& line : readItems(false))
         ids.append(std::move(line.id));
     return ids;
 }
 
-std::vector<ItemLine> PgDatabase::itemLines() { return readItems(true); }
+std::vector<ItemLine> PgStore::itemLines() { return readItems(true); }
 
-std::optional<Item> PgDatabase::findItem(const QString& id) {
+std::optional<Item> PgStore::findItem(const QString& id) {
     Statement query(m_connection.db(), pgschema::SelectItem, readItemMaster);
     query.bind(id).exec();
     if (!query.next())
@@ -102,7 +95,7 @@ std::optional<Item> PgDatabase::findItem(const QString& id) {
                 optionalText(query.value(2))};
 }
 
-QStringList PgDatabase::components(const QString& assembly) {
+QStringList PgStore::components(const QString& assembly) {
     Statement query(m_connection.db(), pgschema::SelectComponents, readBomDetail);
     query.bind(assembly).exec();
     QStringList result;
@@ -138,7 +131,7 @@ void readComponentLines(Statement& query, Take take) {
 
 } // namespace
 
-std::vector<ComponentLines> PgDatabase::componentsOfEach(const QStringList& assemblies) {
+std::vector<ComponentLines> PgStore::componentsOfEach(const QStringList& assemblies) {
     std::vector<ComponentLines> result(size_t(assemblies.size()));
     if (assemblies.isEmpty())
         return result;
@@ -162,7 +155,7 @@ std::vector<ComponentLines> PgDatabase::componentsOfEach(const QStringList& asse
     return result;
 }
 
-QHash<QString, ComponentLines> PgDatabase::allComponentLines() {
+QHash<QString, ComponentLines> PgStore::allComponentLines() {
     Statement query(m_connection.db(), pgschema::SelectAllComponentLines, readBomDetail);
     query.exec();
     QHash<QString, ComponentLines> result;
@@ -178,7 +171,7 @@ QHash<QString, ComponentLines> PgDatabase::allComponentLines() {
     return result;
 }
 
-qint64 PgDatabase::lineEstimate() {
+qint64 PgStore::lineEstimate() {
     Statement estimate(m_connection.db(), pgschema::SelectLineEstimate, readBomDetail);
     estimate.exec();
     if (estimate.next() && estimate.value(0).toLongLong() >= 0)
@@ -188,7 +181,7 @@ qint64 PgDatabase::lineEstimate() {
     return count.next() ? count.value(0).toLongLong() : 0;
 }
 
-std::optional<std::optional<double>> PgDatabase::findQuantity(const QString& assembly,
+std::optional<std::optional<double>> PgStore::findQuantity(const QString& assembly,
                                                               const QString& component) {
     Statement query(m_connection.db(), pgschema::SelectLine, readBomDetail);
     query.bind(assembly).bind(component).exec();
@@ -203,14 +196,7 @@ std::optional<std::optional<double>> PgDatabase::findQuantity(const QString& ass
     return number;
 }
 
-void PgDatabase::refuseCircular(const QString& assembly, const QString& component) {
-    if (foldKey(assembly) == foldKey(component))
-        throw errors::componentOfItself(component);
-    if (structureContains(component, assembly))
-        throw errors::closesCycle(assembly, component);
-}
-
-void PgDatabase::addLine(const QString& assembly, const QString& component, double quantity,
+void PgStore::addLine(const QString& assembly, const QString& component, double quantity,
                          const QDateTime& startDate) {
     const QString what = QStringLiteral("Could not add '%1' to '%2'").arg(component, assembly);
     const QSqlDatabase& db = m_connection.db();
@@ -226,16 +212,9 @@ void PgDatabase::addLine(const QString& assembly, const QString& component, doub
     transaction.commit();
 }
 
-void PgDatabase::setBeforeInsert(std::function<void()> hook) { m_beforeInsert = std::move(hook); }
+void PgStore::setBeforeInsert(std::function<void()> hook) { m_beforeInsert = std::move(hook); }
 
-void PgDatabase::checkNewLine(const QString& assembly, const QString& component) {
-    refuseCircular(assembly, component);
-    refuseBillWithoutItem(*this, assembly);
-    if (findLine(assembly, component))
-        throw errors::duplicateLine(assembly, component);
-}
-
-bool PgDatabase::deleteLine(const QString& assembly, const QString& component) {
+bool PgStore::deleteLine(const QString& assembly, const QString& component) {
     const QString what = QStringLiteral("Could not delete the line");
     Transaction transaction(m_connection.db(), what);
     Statement remove(m_connection.db(), pgschema::DeleteLine, what, WriteFailed);
@@ -247,13 +226,15 @@ bool PgDatabase::deleteLine(const QString& assembly, const QString& component) {
     return rows > 0;
 }
 
-bool PgDatabase::structureContains(const QString& item, const QString& target) {
+bool PgStore::hasLines(const QString& assembly) { return !components(assembly).isEmpty(); }
+
+bool PgStore::structureContains(const QString& item, const QString& target) {
     Statement query(m_connection.db(), pgschema::SelectReaches, readBomDetail);
     query.bind(item).bind(target).exec();
     return query.next();
 }
 
-std::vector<WhereUsedRow> PgDatabase::whereUsed(const QString& item) {
+std::vector<WhereUsedRow> PgStore::whereUsed(const QString& item) {
     const QSqlDatabase& db = m_connection.db();
     const Transaction snapshot(db, readBomDetail, Transaction::Kind::Snapshot);
     UpwardWalk walk;
@@ -295,7 +276,7 @@ std::vector<WhereUsedRow> PgDatabase::whereUsed(const QString& item) {
     return rows;
 }
 
-std::optional<LineRow> PgDatabase::findLine(const QString& assembly, const QString& component) {
+std::optional<LineRow> PgStore::findLine(const QString& assembly, const QString& component) {
     Statement query(m_connection.db(), pgschema::SelectLineRow, readBomDetail);
     query.bind(assembly).bind(component).exec();
     if (!query.next())
@@ -317,7 +298,7 @@ std::vector<LineRow> returnedRows(Statement& statement) {
 
 } // namespace
 
-std::optional<LineRow> PgDatabase::takeLine(const QString& assembly, const QString& component) {
+std::optional<LineRow> PgStore::takeLine(const QString& assembly, const QString& component) {
     const QString what = QStringLiteral("Could not delete the line");
     // A transaction of its own: a delete that found several rows is rolled back.
     Transaction transaction(m_connection.db(), what);
@@ -332,7 +313,7 @@ std::optional<LineRow> PgDatabase::takeLine(const QString& assembly, const QStri
     return std::move(rows.front());
 }
 
-void PgDatabase::restoreLine(const LineRow& row) {
+void PgStore::restoreLine(const LineRow& row) {
     const QString what =
         QStringLiteral("Could not add '%1' to '%2'").arg(row.component, row.assembly);
     const QSqlDatabase& db = m_connection.db();
@@ -340,14 +321,14 @@ void PgDatabase::restoreLine(const LineRow& row) {
     Statement(db, pgschema::LockStructure, what, WriteFailed).exec();
     if (findLine(row.assembly, row.component))
         throw errors::lineChanged(row.assembly, row.component);
-    refuseCircular(row.assembly, row.component);
+    refuseCircular(*this, row.assembly, row.component);
     Statement insert(db, pgschema::InsertLine, what, WriteFailed);
     insert.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
     insert.exec();
     transaction.commit();
 }
 
-void PgDatabase::removeUnchangedLine(const LineRow& row) {
+void PgStore::removeUnchangedLine(const LineRow& row) {
     const QString what = QStringLiteral("Could not delete the line");
     Transaction transaction(m_connection.db(), what);
     Statement remove(m_connection.db(), pgschema::DeleteLineAsIs, what, WriteFailed);
@@ -357,16 +338,16 @@ void PgDatabase::removeUnchangedLine(const LineRow& row) {
     transaction.commit();
 }
 
-LineRow PgDatabase::changeQuantity(const QString& assembly, const QString& component,
+LineRow PgStore::changeQuantity(const QString& assembly, const QString& component,
                                    const QVariant& expected, const QVariant& quantity) {
     return updateQuantity(assembly, component, expected, nullptr, quantity);
 }
 
-LineRow PgDatabase::changeUnchangedLine(const LineRow& row, const QVariant& quantity) {
+LineRow PgStore::changeUnchangedLine(const LineRow& row, const QVariant& quantity) {
     return updateQuantity(row.assembly, row.component, row.quantity, &row.startDate, quantity);
 }
 
-LineRow PgDatabase::updateQuantity(const QString& assembly, const QString& component,
+LineRow PgStore::updateQuantity(const QString& assembly, const QString& component,
                                    const QVariant& expected, const QVariant* startDate,
                                    const QVariant& quantity) {
     const QString what = QStringLiteral("Could not change the quantity of '%1' in '%2'")

@@ -1,7 +1,8 @@
-#include "store/PgConnection.h"
+#include "store/postgres/PgConnection.h"
 
-#include "store/PgSchema.h"
-#include "store/ServerAddress.h"
+#include "store/SqlValues.h"
+#include "store/postgres/PgSql.h"
+#include "store/postgres/ServerAddress.h"
 
 #include <QSqlError>
 
@@ -10,16 +11,6 @@
 namespace store::pg {
 
 namespace {
-
-QString describe(const QSqlError& error) {
-    QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    // libpq's texts come on several indented lines; a message box shows one sentence, and
-    // the caller adds the full stop.
-    text = text.simplified();
-    while (text.endsWith(QLatin1Char('.')))
-        text.chop(1);
-    return text.isEmpty() ? QStringLiteral("unknown database error") : text;
-}
 
 StoreError cannotOpen(const QString& shown, const QString& why) {
     return StoreError(CannotOpen, QStringLiteral("Could not connect to '%1': %2.").arg(shown, why));

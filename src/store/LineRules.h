@@ -1,8 +1,11 @@
 #pragma once
 
-// The refusals of the line writes, worded once for every store.
+// The refusals of the line writes and the checks of a new line, worded and written once for
+// every store.
 
 #include "store/StoreError.h"
+
+#include <QString>
 
 namespace store::errors {
 
@@ -55,3 +58,21 @@ inline void requireOneLine(qsizetype rows, const QString& assembly, const QStrin
 }
 
 } // namespace store::errors
+
+namespace store {
+
+class Store;
+
+/// Refuses a line that would make `component` part of its own structure (CircularComponent):
+/// a component equal to its assembly under the store's case rule, or one whose structure
+/// already contains the assembly.
+void refuseCircular(Store& db, const QString& assembly, const QString& component);
+
+/// Refuses the first line of a bill for an assembly that ItemMaster does not hold
+/// (UnknownAssembly): a mistyped Item ID would otherwise become a bill that no list shows and
+/// no description names. An assembly whose bill has lines already keeps its bill, row or not.
+/// Runs inside the write's transaction as well as before it, so another program's delete
+/// cannot slip in between.
+void refuseBillWithoutItem(Store& db, const QString& assembly);
+
+} // namespace store

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/Store.h"
-#include "store/WhereUsed.h"
+#include "store/Store.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -21,12 +21,12 @@ namespace store {
 /// The constructor opens the file read-write without ever creating it and checks that it holds
 /// ItemMaster and BomDetail with the columns and primary keys the editor relies on; it throws
 /// StoreError otherwise. The destructor releases the connection and everything opened on it.
-class Database : public Store {
+class SqliteStore : public Store {
 public:
-    explicit Database(const QString& path);
-    ~Database() override;
-    Database(const Database&) = delete;
-    Database& operator=(const Database&) = delete;
+    explicit SqliteStore(const QString& path);
+    ~SqliteStore() override;
+    SqliteStore(const SqliteStore&) = delete;
+    SqliteStore& operator=(const SqliteStore&) = delete;
 
     /// Every ItemID, in key order, read in one forward pass. An ID that is not valid UTF-8
     /// text (what an import in another character set leaves, such as the single byte 0xE9 for
@@ -67,9 +67,6 @@ public:
     /// failure leaves the table as it was.
     void addLine(const QString& assembly, const QString& component, double quantity,
                  const QDateTime& startDate) override;
-    /// The checks of addLine on their own (CircularComponent, DuplicateLine), so that a drop
-    /// that would be refused says so before it asks for a quantity. addLine checks again.
-    void checkNewLine(const QString& assembly, const QString& component) override;
     /// Code that addLine runs inside its write transaction, after its checks and right before
     /// the insert; empty for none. Lets a test act as another program at the one moment when
     /// a write of its could undo what the checks found.
@@ -109,10 +106,10 @@ public:
     /// Through SQLite's own interface, in one read transaction: IDs reach the sink as their
     /// bytes where those are not valid UTF-8, quantities as the column holds them.
     bool readForCheck(CheckSink& sink) override;
+    bool hasLines(const QString& assembly) override;
 
 private:
     void checkSchema();
-    void refuseCircular(const QString& assembly, const QString& component);
     LineRow updateQuantity(const QString& assembly, const QString& component,
                            const QVariant& expected, const QVariant* startDate,
                            const QVariant& quantity);

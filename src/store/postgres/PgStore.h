@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/PgConnection.h"
+#include "store/postgres/PgConnection.h"
 #include "store/Store.h"
 
 #include <functional>
@@ -8,7 +8,7 @@
 namespace store {
 
 /// An open, checked connection to the editor's tables on a PostgreSQL server, for the length
-/// of one user operation: the same operations as Database with the same meaning and numbered
+/// of one user operation: the same operations as SqliteStore with the same meaning and numbered
 /// errors. The constructor connects (pg::Connection says how the URI is read and how long it
 /// waits) and checks that the database holds ItemMaster and BomDetail with the columns and
 /// primary keys the editor relies on, and the unique indexes under the key rule
@@ -16,12 +16,12 @@ namespace store {
 /// it touched one row. The destructor releases the connection. Several editors may work on one
 /// server at once: each read is one consistent state, and lines that could close a cycle are
 /// added one at a time.
-class PgDatabase : public Store {
+class PgStore : public Store {
 public:
-    explicit PgDatabase(const QString& uri);
-    ~PgDatabase() override;
-    PgDatabase(const PgDatabase&) = delete;
-    PgDatabase& operator=(const PgDatabase&) = delete;
+    explicit PgStore(const QString& uri);
+    ~PgStore() override;
+    PgStore(const PgStore&) = delete;
+    PgStore& operator=(const PgStore&) = delete;
 
     /// Creates ItemMaster and BomDetail where they are missing, with their unique indexes
     /// under the key rule, in one transaction: either both are there afterwards or nothing was
@@ -48,7 +48,6 @@ public:
     /// Code that addLine runs inside its transaction, after its checks and right before the
     /// insert; empty for none. Lets a test act as another editor at that moment.
     void setBeforeInsert(std::function<void()> hook) override;
-    void checkNewLine(const QString& assembly, const QString& component) override;
     bool deleteLine(const QString& assembly, const QString& component) override;
     std::optional<LineRow> findLine(const QString& assembly, const QString& component) override;
     std::optional<LineRow> takeLine(const QString& assembly, const QString& component) override;
@@ -59,14 +58,14 @@ public:
     LineRow changeUnchangedLine(const LineRow& row, const QVariant& quantity) override;
     bool structureContains(const QString& item, const QString& target) override;
     /// Reads only the lines above the item (one recursive statement) and the listed
-    /// assemblies' ItemMaster rows, in one snapshot, and walks them as Database does.
+    /// assemblies' ItemMaster rows, in one snapshot, and walks them as SqliteStore does.
     std::vector<WhereUsedRow> whereUsed(const QString& item) override;
     /// Two plain reads in one snapshot.
     bool readForCheck(CheckSink& sink) override;
+    bool hasLines(const QString& assembly) override;
 
 private:
     void checkSchema();
-    void refuseCircular(const QString& assembly, const QString& component);
     LineRow updateQuantity(const QString& assembly, const QString& component,
                            const QVariant& expected, const QVariant* startDate,
                            const QVariant& quantity);

@@ -1,8 +1,8 @@
-#include "store/BulkWriter.h"
+#include "store/sqlite/SqliteImportWriter.h"
 
-#include "store/Database.h"
-#include "store/ImportSchema.h"
-#include "store/PgBulkWriter.h"
+#include "store/sqlite/SqliteStore.h"
+#include "store/sqlite/SqliteSql.h"
+#include "store/sqlite/SqliteStatement.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
 
@@ -15,7 +15,6 @@
 
 #include <sqlite3.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cerrno>
 #include <cstring>
@@ -29,32 +28,6 @@ namespace {
 
 QByteArray sqlText(QLatin1StringView sql) {
     return QByteArray(sql.data(), sql.size());
-}
-
-int bindText(sqlite3_stmt* statement, int index, const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    return sqlite3_bind_text(statement, index, utf8.constData(), int(utf8.size()),
-                             SQLITE_TRANSIENT);
-}
-
-/// SQLite's default limit on a string or blob (SQLITE_MAX_LENGTH); a library built with a
-/// lower one lowers it further when the file is opened.
-constexpr qint64 SqliteMaxLength = 1'000'000'000;
-
-std::atomic<qint64> lowerValueLimit{0};
-
-QString columnText(sqlite3_stmt* statement, int column) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, column)),
-                             sqlite3_column_bytes(statement, column));
-}
-
-/// Says how a refused ID relates to the one stored: the same text, or the same under the
-/// store's case rule.
-QString sameKey(const QString& stored, const QString& imported) {
-    if (stored == imported)
-        return QStringLiteral("'%1'").arg(stored);
-    return QStringLiteral("'%1' (the same ID as '%2': IDs compare without regard to ASCII case)")
-        .arg(stored, imported);
 }
 
 /// rw-rw-rw- less the process's umask, as for a file the user's programs create. The umask is
@@ -86,44 +59,7 @@ QFile::Permissions newFilePermissions() {
 
 } // namespace
 
-qint64 ImportWriter::valueLimit() {
-    const qint64 lower = lowerValueLimit.load();
-    return lower > 0 && lower < SqliteMaxLength ? lower : SqliteMaxLength;
-}
-
-void ImportWriter::setValueLimit(qint64 bytes) {
-    lowerValueLimit.store(bytes);
-}
-
-void ImportWriter::checkLength(const QString& text, QLatin1StringView field,
-                               const std::function<QString()>& where) {
-    const qint64 limit = valueLimit();
-    // At most three bytes of UTF-8 per UTF-16 unit: most values need no count.
-    if (qint64(text.size()) * 3 <= limit)
-        return;
-    const qint64 bytes = text.toUtf8().size();
-    if (bytes > limit)
-        throw StoreError(ImportValueTooLong,
-                         QStringLiteral("%1: the %2 is %3 bytes long; a value may hold at most "
-                                        "%4 bytes.")
-                             .arg(where(), field)
-                             .arg(bytes)
-                             .arg(limit));
-}
-
-std::unique_ptr<ImportWriter> ImportWriter::newDatabase(const QString& location) {
-    if (isServerAddress(location))
-        return PgBulkWriter::intoEmpty(location);
-    return BulkWriter::newFile(location);
-}
-
-std::unique_ptr<ImportWriter> ImportWriter::intoExisting(const QString& location) {
-    if (isServerAddress(location))
-        return PgBulkWriter::intoExisting(location);
-    return BulkWriter::intoExisting(location);
-}
-
-QStringList BulkWriter::removeLeftovers(const QDir& folder) {
+QStringList SqliteImportWriter::removeLeftovers(const QDir& folder) {
     static const QRegularExpression working(QStringLiteral("^\\..+\\.import-[A-Za-z0-9]{6}$"));
     QStringList removed;
     const QStringList names =
@@ -152,15 +88,15 @@ QStringList BulkWriter::removeLeftovers(const QDir& folder) {
     return removed;
 }
 
-std::unique_ptr<BulkWriter> BulkWriter::newFile(const QString& path) {
-    return std::unique_ptr<BulkWriter>(new BulkWriter(path, true));
+std::unique_ptr<SqliteImportWriter> SqliteImportWriter::newFile(const QString& path) {
+    return std::unique_ptr<SqliteImportWriter>(new SqliteImportWriter(path, true));
 }
 
-std::unique_ptr<BulkWriter> BulkWriter::intoExisting(const QString& path) {
-    return std::unique_ptr<BulkWriter>(new BulkWriter(path, false));
+std::unique_ptr<SqliteImportWriter> SqliteImportWriter::intoExisting(const QString& path) {
+    return std::unique_ptr<SqliteImportWriter>(new SqliteImportWriter(path, false));
 }
 
-BulkWriter::BulkWriter(const QString& path, bool newFile) : m_path(path), m_newFile(newFile) {
+SqliteImportWriter::SqliteImportWriter(const QString& path, bool newFile) : m_path(path), m_newFile(newFile) {
     try {
         if (newFile) {
             const QFileInfo target(path);
@@ -230,31 +166,29 @@ BulkWriter::BulkWriter(const QString& path, bool newFile) : m_path(path), m_newF
         } else {
             // The same check as every open; it throws the store's own numbers for a file that
             // is missing, not a database, or lacks the tables.
-            { Database check(path); }
+            { SqliteStore check(path); }
             m_workingPath = path;
             open(m_workingPath, SQLITE_OPEN_READWRITE);
             exec(schema::BeginWrite, QStringLiteral("Could not start writing '%1'").arg(path));
             m_itemsBefore = count(schema::CountItems, QStringLiteral("Could not count ItemMaster"));
             m_linesBefore = count(schema::CountLines, QStringLiteral("Could not count BomDetail"));
         }
-        const QByteArray item = sqlText(schema::InsertItem);
-        const QByteArray line = sqlText(schema::InsertLine);
-        if (sqlite3_prepare_v2(m_db, item.constData(), int(item.size()), &m_insertItem, nullptr) !=
-                SQLITE_OK ||
-            sqlite3_prepare_v2(m_db, line.constData(), int(line.size()), &m_insertLine, nullptr) !=
-                SQLITE_OK)
-            fail(ImportOutputFailed, QStringLiteral("Could not prepare the inserts"));
+        const QString prepare = QStringLiteral("Could not prepare the inserts");
+        m_insertItem = std::make_unique<sql::NativeStatement>(m_db, schema::InsertItem, prepare,
+                                                              ImportOutputFailed);
+        m_insertLine = std::make_unique<sql::NativeStatement>(m_db, schema::InsertLine, prepare,
+                                                              ImportOutputFailed);
     } catch (...) {
         release();
         throw;
     }
 }
 
-BulkWriter::~BulkWriter() {
+SqliteImportWriter::~SqliteImportWriter() {
     release();
 }
 
-void BulkWriter::open(const QString& file, int flags) {
+void SqliteImportWriter::open(const QString& file, int flags) {
     // Never SQLITE_OPEN_CREATE: the working file exists already, and an existing database
     // must not be created anew if it vanished meanwhile.
     const int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, flags, nullptr);
@@ -264,26 +198,22 @@ void BulkWriter::open(const QString& file, int flags) {
     sqlite3_busy_timeout(m_db, 5000);
 }
 
-void BulkWriter::exec(QLatin1StringView sql, const QString& what) {
+void SqliteImportWriter::exec(QLatin1StringView sql, const QString& what) {
     const QByteArray text = sqlText(sql);
     if (sqlite3_exec(m_db, text.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
         fail(ImportOutputFailed, what);
 }
 
-qint64 BulkWriter::count(QLatin1StringView sql, const QString& what) {
-    const QByteArray text = sqlText(sql);
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &raw, nullptr) != SQLITE_OK)
+qint64 SqliteImportWriter::count(QLatin1StringView sql, const QString& what) {
+    sql::NativeStatement statement(m_db, sql, what, ImportOutputFailed);
+    if (!statement.next())
         fail(ImportOutputFailed, what);
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, &sqlite3_finalize);
-    if (sqlite3_step(raw) != SQLITE_ROW)
-        fail(ImportOutputFailed, what);
-    return sqlite3_column_int64(raw, 0);
+    return statement.integer(0);
 }
 
 /// SQLite's words for its last failure, with the system's for the cause when there was one:
 /// "database or disk is full (No space left on device)".
-QString BulkWriter::lastError() const {
+QString SqliteImportWriter::lastError() const {
     if (!m_db)
         return QStringLiteral("out of memory");
     QString text = QString::fromUtf8(sqlite3_errmsg(m_db));
@@ -297,18 +227,17 @@ QString BulkWriter::lastError() const {
     return text;
 }
 
-void BulkWriter::fail(int number, const QString& what) {
+void SqliteImportWriter::fail(int number, const QString& what) {
     const QString text = lastError();
     throw StoreError(number, QStringLiteral("%1: %2.").arg(what, text));
 }
 
-void BulkWriter::insert(sqlite3_stmt* statement, const QString& where, const QString& table,
-                        const std::function<QString()>& duplicate) {
-    const int rc = sqlite3_step(statement);
+void SqliteImportWriter::insert(sql::NativeStatement& statement, const QString& where,
+                                const QString& table, const std::function<QString()>& duplicate) {
+    const int rc = sqlite3_step(statement.get());
     const int extended = sqlite3_extended_errcode(m_db);
     const QString message = lastError();
-    sqlite3_reset(statement);
-    sqlite3_clear_bindings(statement);
+    statement.clear();
     if (rc == SQLITE_DONE)
         return;
     if (extended == SQLITE_CONSTRAINT_PRIMARYKEY)
@@ -322,89 +251,94 @@ void BulkWriter::insert(sqlite3_stmt* statement, const QString& where, const QSt
         QStringLiteral("%1: could not write the row into %2: %3.").arg(where, table, message));
 }
 
-void BulkWriter::checkBound(sqlite3_stmt* statement, int rc, QLatin1StringView field,
-                            const std::function<QString()>& where) {
+void SqliteImportWriter::checkBound(sql::NativeStatement& statement, int rc,
+                                    QLatin1StringView field,
+                                    const std::function<QString()>& where) {
     if (rc == SQLITE_OK)
         return;
     const QString message = rc == SQLITE_TOOBIG ? QStringLiteral("it is too long")
                                                 : QString::fromUtf8(sqlite3_errstr(rc));
-    sqlite3_clear_bindings(statement);
+    statement.clear();
     throw StoreError(rc == SQLITE_TOOBIG ? ImportValueTooLong : ImportOutputFailed,
                      QStringLiteral("%1: could not take the %2: %3.").arg(where(), field, message));
 }
 
-void BulkWriter::bind(sqlite3_stmt* statement, int index, const std::optional<QString>& text,
-                      QLatin1StringView field, const std::function<QString()>& where) {
+void SqliteImportWriter::bind(sql::NativeStatement& statement, int index,
+                              const std::optional<QString>& text, QLatin1StringView field,
+                              const std::function<QString()>& where) {
     if (!text) {
-        checkBound(statement, sqlite3_bind_null(statement, index), field, where);
+        checkBound(statement, sqlite3_bind_null(statement.get(), index), field, where);
         return;
     }
     try {
         checkLength(*text, field, where);
     } catch (...) {
-        sqlite3_clear_bindings(statement);
+        statement.clear();
         throw;
     }
-    checkBound(statement, bindText(statement, index, *text), field, where);
+    checkBound(statement, statement.bindText(index, *text), field, where);
 }
 
-void BulkWriter::bind(sqlite3_stmt* statement, int index, std::optional<double> number,
-                      QLatin1StringView field, const std::function<QString()>& where) {
+void SqliteImportWriter::bind(sql::NativeStatement& statement, int index,
+                              std::optional<double> number, QLatin1StringView field,
+                              const std::function<QString()>& where) {
     checkBound(statement,
-               number ? sqlite3_bind_double(statement, index, *number)
-                      : sqlite3_bind_null(statement, index),
+               number ? sqlite3_bind_double(statement.get(), index, *number)
+                      : sqlite3_bind_null(statement.get(), index),
                field, where);
 }
 
-void BulkWriter::addItem(const ImportedItem& item, const std::function<QString()>& where) {
-    bind(m_insertItem, 1, std::optional<QString>(item.id), QLatin1StringView("ItemID"), where);
-    bind(m_insertItem, 2, item.description, QLatin1StringView("ItemDesc"), where);
-    bind(m_insertItem, 3, item.unit, QLatin1StringView("ItemUom"), where);
-    insert(m_insertItem, where(), QStringLiteral("ItemMaster"), [&] {
-        QString stored = item.id;
-        const QByteArray sql = sqlText(schema::SelectItemKey);
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &raw, nullptr) ==
-            SQLITE_OK) {
-            bindText(raw, 1, item.id);
-            if (sqlite3_step(raw) == SQLITE_ROW)
-                stored = columnText(raw, 0);
-        }
-        sqlite3_finalize(raw);
+std::optional<QStringList> SqliteImportWriter::storedKey(QLatin1StringView sql,
+                                                         const QStringList& key) {
+    // Only for the words of a refusal: a lookup that fails leaves the imported spelling.
+    try {
+        sql::NativeStatement lookup(m_db, sql, QString());
+        for (int i = 0; i < key.size(); ++i)
+            lookup.bindText(i + 1, key[i]);
+        if (!lookup.next())
+            return std::nullopt;
+        QStringList stored;
+        for (int i = 0; i < key.size(); ++i)
+            stored.append(lookup.text(i));
+        return stored;
+    } catch (const StoreError&) {
+        return std::nullopt;
+    }
+}
+
+void SqliteImportWriter::addItem(const ImportedItem& item, const std::function<QString()>& where) {
+    bind(*m_insertItem, 1, std::optional<QString>(item.id), QLatin1StringView("ItemID"), where);
+    bind(*m_insertItem, 2, item.description, QLatin1StringView("ItemDesc"), where);
+    bind(*m_insertItem, 3, item.unit, QLatin1StringView("ItemUom"), where);
+    insert(*m_insertItem, where(), QStringLiteral("ItemMaster"), [&] {
+        const QString stored =
+            storedKey(schema::SelectItemKey, {item.id}).value_or(QStringList{item.id})[0];
         return QStringLiteral("ItemMaster already holds the ItemID %1")
             .arg(sameKey(stored, item.id));
     });
     ++m_itemsAdded;
 }
 
-void BulkWriter::addLine(const ImportedLine& line, const std::function<QString()>& where) {
-    bind(m_insertLine, 1, std::optional<QString>(line.assembly), QLatin1StringView("BomID"),
+void SqliteImportWriter::addLine(const ImportedLine& line, const std::function<QString()>& where) {
+    bind(*m_insertLine, 1, std::optional<QString>(line.assembly), QLatin1StringView("BomID"),
          where);
-    bind(m_insertLine, 2, std::optional<QString>(line.component), QLatin1StringView("BomComp"),
+    bind(*m_insertLine, 2, std::optional<QString>(line.component), QLatin1StringView("BomComp"),
          where);
-    bind(m_insertLine, 3, line.quantity, QLatin1StringView("bomQtyReq"), where);
-    bind(m_insertLine, 4, line.startDate, QLatin1StringView("StartDate"), where);
-    insert(m_insertLine, where(), QStringLiteral("BomDetail"), [&] {
-        QString assembly = line.assembly, component = line.component;
-        const QByteArray sql = sqlText(schema::SelectLineKey);
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(m_db, sql.constData(), int(sql.size()), &raw, nullptr) ==
-            SQLITE_OK) {
-            bindText(raw, 1, line.assembly);
-            bindText(raw, 2, line.component);
-            if (sqlite3_step(raw) == SQLITE_ROW) {
-                assembly = columnText(raw, 0);
-                component = columnText(raw, 1);
-            }
-        }
-        sqlite3_finalize(raw);
+    bind(*m_insertLine, 3, line.quantity, QLatin1StringView("bomQtyReq"), where);
+    bind(*m_insertLine, 4, line.startDate, QLatin1StringView("StartDate"), where);
+    insert(*m_insertLine, where(), QStringLiteral("BomDetail"), [&] {
+        const QStringList stored =
+            storedKey(schema::SelectLineKey, {line.assembly, line.component})
+                .value_or(QStringList{line.assembly, line.component});
+        const QString& assembly = stored[0];
+        const QString& component = stored[1];
         return QStringLiteral("BomDetail already lists the component %1 under the assembly %2")
             .arg(sameKey(component, line.component), sameKey(assembly, line.assembly));
     });
     ++m_linesAdded;
 }
 
-void BulkWriter::commit() {
+void SqliteImportWriter::commit() {
     const qint64 items = count(schema::CountItems, QStringLiteral("Could not count ItemMaster"));
     const qint64 lines = count(schema::CountLines, QStringLiteral("Could not count BomDetail"));
     if (items != m_itemsBefore + m_itemsAdded || lines != m_linesBefore + m_linesAdded)
@@ -416,9 +350,8 @@ void BulkWriter::commit() {
                              .arg(lines)
                              .arg(m_itemsBefore + m_itemsAdded)
                              .arg(m_linesBefore + m_linesAdded));
-    sqlite3_finalize(m_insertItem);
-    sqlite3_finalize(m_insertLine);
-    m_insertItem = m_insertLine = nullptr;
+    m_insertItem.reset();
+    m_insertLine.reset();
     exec(schema::Commit, QStringLiteral("Could not write '%1'").arg(m_path));
     const int rc = sqlite3_close(m_db);
     m_db = nullptr;
@@ -426,7 +359,7 @@ void BulkWriter::commit() {
         throw StoreError(ImportOutputFailed, QStringLiteral("Could not close '%1'.").arg(m_path));
     if (m_newFile) {
         // The file the editor will open must pass its check; better refused here than there.
-        { Database check(m_workingPath); }
+        { SqliteStore check(m_workingPath); }
         // SQLite would apply a journal left beside the old file to the new one.
         for (const char* suffix : {"-journal", "-wal"})
             if (QFile::exists(m_path + QLatin1StringView(suffix)))
@@ -445,10 +378,9 @@ void BulkWriter::commit() {
     m_committed = true;
 }
 
-void BulkWriter::release() {
-    sqlite3_finalize(m_insertItem);
-    sqlite3_finalize(m_insertLine);
-    m_insertItem = m_insertLine = nullptr;
+void SqliteImportWriter::release() {
+    m_insertItem.reset();
+    m_insertLine.reset();
     if (m_db) {
         if (!sqlite3_get_autocommit(m_db))
             sqlite3_exec(m_db, sqlText(schema::Rollback).constData(), nullptr, nullptr, nullptr);

@@ -1,8 +1,8 @@
-#include "store/WhereUsed.h"
+#include "store/Store.h"
 
-#include "store/Database.h"
-#include "store/Schema.h"
-#include "store/SqlSupport.h"
+#include "store/sqlite/SqliteStore.h"
+#include "store/sqlite/SqliteSql.h"
+#include "store/sqlite/SqliteStatement.h"
 #include "store/StoreError.h"
 #include "store/WhereUsedWalk.h"
 
@@ -35,7 +35,7 @@ QString decodeOrFail(QByteArrayView bytes, const char* table) {
 
 } // namespace
 
-std::vector<WhereUsedRow> Database::whereUsed(const QString& item) {
+std::vector<WhereUsedRow> SqliteStore::whereUsed(const QString& item) {
     sqlite3* const connection = nativeHandle(m_db);
     // One state of the file for the lines and the descriptions alike.
     const ReadTransaction transaction(connection, ReadWhat);

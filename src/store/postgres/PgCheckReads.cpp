@@ -1,7 +1,7 @@
 // The database check's reads from a server: both tables once each in one snapshot. The
 // server keeps every text valid in the database's encoding, so IDs arrive as text.
 
-#include "store/PgDatabase.h"
+#include "store/postgres/PgStore.h"
 
 #include "store/DatabaseCheck.h"
 
@@ -24,7 +24,7 @@ constexpr int Step = 4096;
 
 } // namespace
 
-bool PgDatabase::readForCheck(CheckSink& sink) {
+bool PgStore::readForCheck(CheckSink& sink) {
     const QSqlDatabase& db = m_connection.db();
     const QString readItems = QStringLiteral("Could not read ItemMaster");
     const QString readLines = QStringLiteral("Could not read BomDetail");

@@ -1,11 +1,10 @@
-#include "store/Database.h"
+#include "store/sqlite/SqliteStore.h"
 
 #include "store/ItemKey.h"
-#include "store/LineErrors.h"
-#include "store/NewBill.h"
-#include "store/Schema.h"
+#include "store/LineRules.h"
+#include "store/sqlite/SqliteSql.h"
 #include "store/SchemaCheck.h"
-#include "store/SqlSupport.h"
+#include "store/sqlite/SqliteStatement.h"
 #include "store/StoreError.h"
 
 #include <QFileInfo>
@@ -64,7 +63,7 @@ void refuseUnreadable(const QStringList& unreadable) {
 
 } // namespace
 
-Database::Database(const QString& path) : m_path(path) {
+SqliteStore::SqliteStore(const QString& path) : m_path(path) {
     static std::atomic<int> serial{0};
     m_connectionName = QStringLiteral("bom-operation-%1").arg(++serial);
 
@@ -100,13 +99,13 @@ Database::Database(const QString& path) : m_path(path) {
     }
 }
 
-Database::~Database() {
+SqliteStore::~SqliteStore() {
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
-void Database::checkSchema() {
+void SqliteStore::checkSchema() {
     std::vector<TableColumn> columns;
     Statement query(m_db, schema::SelectColumns, QStringLiteral("Could not read the tables"));
     query.exec();
@@ -116,7 +115,7 @@ void Database::checkSchema() {
     checkColumns(columns, QStringLiteral("'%1'").arg(m_path));
 }
 
-QStringList Database::itemIds() {
+QStringList SqliteStore::itemIds() {
     NativeStatement query(nativeHandle(m_db), schema::SelectItemIds,
                           QStringLiteral("Could not read ItemMaster"));
     QStringList ids;
@@ -132,7 +131,7 @@ QStringList Database::itemIds() {
     return ids;
 }
 
-std::vector<ItemLine> Database::itemLines() {
+std::vector<ItemLine> SqliteStore::itemLines() {
     sqlite3* const connection = nativeHandle(m_db);
     const QString what = QStringLiteral("Could not read ItemMaster");
     // Both passes below see one state of the table.
@@ -211,7 +210,7 @@ std::vector<ItemLine> Database::itemLines() {
     return lines;
 }
 
-std::optional<Item> Database::findItem(const QString& id) {
+std::optional<Item> SqliteStore::findItem(const QString& id) {
     Statement query(m_db, schema::SelectItem, QStringLiteral("Could not read ItemMaster"));
     query.bind(id).exec();
     if (!query.next())
@@ -220,7 +219,7 @@ std::optional<Item> Database::findItem(const QString& id) {
                 optionalText(query.value(2))};
 }
 
-std::optional<std::optional<double>> Database::findQuantity(const QString& assembly,
+std::optional<std::optional<double>> SqliteStore::findQuantity(const QString& assembly,
                                                             const QString& component) {
     Statement query(m_db, schema::SelectLine, QStringLiteral("Could not read BomDetail"));
     query.bind(assembly).bind(component).exec();
@@ -238,7 +237,7 @@ std::optional<std::optional<double>> Database::findQuantity(const QString& assem
     return std::optional<double>(value);
 }
 
-void Database::addLine(const QString& assembly, const QString& component, double quantity,
+void SqliteStore::addLine(const QString& assembly, const QString& component, double quantity,
                        const QDateTime& startDate) {
     const QString what = QStringLiteral("Could not add '%1' to '%2'").arg(component, assembly);
     // Statements are declared inside the transaction's scope, so each is finished before the
@@ -256,25 +255,9 @@ void Database::addLine(const QString& assembly, const QString& component, double
     transaction.commit();
 }
 
-void Database::setBeforeInsert(std::function<void()> hook) { m_beforeInsert = std::move(hook); }
+void SqliteStore::setBeforeInsert(std::function<void()> hook) { m_beforeInsert = std::move(hook); }
 
-void Database::checkNewLine(const QString& assembly, const QString& component) {
-    refuseCircular(assembly, component);
-    refuseBillWithoutItem(*this, assembly);
-    Statement existing(m_db, schema::SelectLineExists, QStringLiteral("Could not read BomDetail"));
-    existing.bind(assembly).bind(component).exec();
-    if (existing.next())
-        throw errors::duplicateLine(assembly, component);
-}
-
-void Database::refuseCircular(const QString& assembly, const QString& component) {
-    if (foldKey(assembly) == foldKey(component))
-        throw errors::componentOfItself(component);
-    if (structureContains(component, assembly))
-        throw errors::closesCycle(assembly, component);
-}
-
-bool Database::deleteLine(const QString& assembly, const QString& component) {
+bool SqliteStore::deleteLine(const QString& assembly, const QString& component) {
     const QString what = QStringLiteral("Could not delete the line");
     WriteTransaction transaction(m_db, what);
     int rows = 0;
@@ -289,7 +272,9 @@ bool Database::deleteLine(const QString& assembly, const QString& component) {
     return rows > 0;
 }
 
-bool Database::structureContains(const QString& item, const QString& target) {
+bool SqliteStore::hasLines(const QString& assembly) { return !components(assembly).isEmpty(); }
+
+bool SqliteStore::structureContains(const QString& item, const QString& target) {
     Statement query(m_db, schema::SelectReaches, QStringLiteral("Could not read BomDetail"));
     query.bind(item).bind(target).exec();
     return query.next();

@@ -2,10 +2,10 @@
 // editor left it, or refuses, so that an undo never overwrites what another program wrote
 // meanwhile.
 
-#include "store/Database.h"
-#include "store/LineErrors.h"
-#include "store/Schema.h"
-#include "store/SqlSupport.h"
+#include "store/sqlite/SqliteStore.h"
+#include "store/LineRules.h"
+#include "store/sqlite/SqliteSql.h"
+#include "store/sqlite/SqliteStatement.h"
 
 namespace store {
 
@@ -13,7 +13,7 @@ using namespace sql;
 
 using errors::lineChanged;
 
-std::optional<LineRow> Database::findLine(const QString& assembly, const QString& component) {
+std::optional<LineRow> SqliteStore::findLine(const QString& assembly, const QString& component) {
     Statement query(m_db, schema::SelectLineRow, QStringLiteral("Could not read BomDetail"));
     query.bind(assembly).bind(component).exec();
     if (!query.next())
@@ -22,7 +22,7 @@ std::optional<LineRow> Database::findLine(const QString& assembly, const QString
                    query.value(3)};
 }
 
-std::optional<LineRow> Database::takeLine(const QString& assembly, const QString& component) {
+std::optional<LineRow> SqliteStore::takeLine(const QString& assembly, const QString& component) {
     const QString what = QStringLiteral("Could not delete the line");
     WriteTransaction transaction(m_db, what);
     std::optional<LineRow> row = findLine(assembly, component);
@@ -38,13 +38,13 @@ std::optional<LineRow> Database::takeLine(const QString& assembly, const QString
     return row;
 }
 
-void Database::restoreLine(const LineRow& row) {
+void SqliteStore::restoreLine(const LineRow& row) {
     const QString what =
         QStringLiteral("Could not add '%1' to '%2'").arg(row.component, row.assembly);
     WriteTransaction transaction(m_db, what);
     if (findLine(row.assembly, row.component))
         throw lineChanged(row.assembly, row.component);
-    refuseCircular(row.assembly, row.component);
+    refuseCircular(*this, row.assembly, row.component);
     {
         Statement insert(m_db, schema::InsertLine, what);
         insert.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
@@ -53,7 +53,7 @@ void Database::restoreLine(const LineRow& row) {
     transaction.commit();
 }
 
-void Database::removeUnchangedLine(const LineRow& row) {
+void SqliteStore::removeUnchangedLine(const LineRow& row) {
     const QString what = QStringLiteral("Could not delete the line");
     WriteTransaction transaction(m_db, what);
     {
@@ -65,16 +65,16 @@ void Database::removeUnchangedLine(const LineRow& row) {
     transaction.commit();
 }
 
-LineRow Database::changeQuantity(const QString& assembly, const QString& component,
+LineRow SqliteStore::changeQuantity(const QString& assembly, const QString& component,
                                  const QVariant& expected, const QVariant& quantity) {
     return updateQuantity(assembly, component, expected, nullptr, quantity);
 }
 
-LineRow Database::changeUnchangedLine(const LineRow& row, const QVariant& quantity) {
+LineRow SqliteStore::changeUnchangedLine(const LineRow& row, const QVariant& quantity) {
     return updateQuantity(row.assembly, row.component, row.quantity, &row.startDate, quantity);
 }
 
-LineRow Database::updateQuantity(const QString& assembly, const QString& component,
+LineRow SqliteStore::updateQuantity(const QString& assembly, const QString& component,
                                  const QVariant& expected, const QVariant* startDate,
                                  const QVariant& quantity) {
     const QString what = QStringLiteral("Could not change the quantity of '%1' in '%2'")

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/BulkWriter.h"
-#include "store/PgConnection.h"
+#include "store/ImportWriter.h"
+#include "store/postgres/PgConnection.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -22,24 +22,24 @@ namespace store {
 /// after see no one else's rows. Rows go to the server a few hundred per statement. After the
 /// commit both tables are analysed, so that the planner (and the tree load, which reads its
 /// row estimate) knows their new size.
-class PgBulkWriter : public ImportWriter {
+class PgImportWriter : public ImportWriter {
 public:
     /// Into tables that hold no rows: creates ItemMaster and BomDetail where they are missing
     /// (in the import's transaction, so a failed import leaves no tables behind either) and
     /// refuses with ImportServerNotEmpty when either holds rows. Never mixes a copy into
     /// existing data.
-    static std::unique_ptr<PgBulkWriter> intoEmpty(const QString& uri);
+    static std::unique_ptr<PgImportWriter> intoEmpty(const QString& uri);
     /// Adds rows to tables that are there and pass the editor's schema check.
-    static std::unique_ptr<PgBulkWriter> intoExisting(const QString& uri);
+    static std::unique_ptr<PgImportWriter> intoExisting(const QString& uri);
 
     /// Creates the tables that are missing, with their key indexes, in one transaction, and
     /// checks the result as every open does. Returns the tables created ("ItemMaster",
     /// "BomDetail"); empty when both were there.
     static QStringList createTables(const QString& uri);
 
-    ~PgBulkWriter() override;
-    PgBulkWriter(const PgBulkWriter&) = delete;
-    PgBulkWriter& operator=(const PgBulkWriter&) = delete;
+    ~PgImportWriter() override;
+    PgImportWriter(const PgImportWriter&) = delete;
+    PgImportWriter& operator=(const PgImportWriter&) = delete;
 
     void addItem(const ImportedItem& item, const std::function<QString()>& where) override;
     void addLine(const ImportedLine& line, const std::function<QString()>& where) override;
@@ -53,7 +53,7 @@ public:
 
 private:
     enum class Mode { Empty, Existing };
-    PgBulkWriter(const QString& uri, Mode mode);
+    PgImportWriter(const QString& uri, Mode mode);
 
     struct PendingItem {
         ImportedItem item;

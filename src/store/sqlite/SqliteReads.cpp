@@ -1,11 +1,11 @@
 // The reads of a tree load: the lines of many assemblies at once, with their quantities and
 // their components' ItemMaster facts, through SQLite's own interface.
 
-#include "store/Database.h"
+#include "store/sqlite/SqliteStore.h"
 
 #include "store/ItemKey.h"
-#include "store/Schema.h"
-#include "store/SqlSupport.h"
+#include "store/sqlite/SqliteSql.h"
+#include "store/sqlite/SqliteStatement.h"
 
 #include <limits>
 
@@ -13,7 +13,7 @@ namespace store {
 
 using namespace sql;
 
-QStringList Database::components(const QString& assembly) {
+QStringList SqliteStore::components(const QString& assembly) {
     Statement query(m_db, schema::SelectComponents, QStringLiteral("Could not read BomDetail"));
     query.bind(assembly).exec();
     QStringList result;
@@ -64,7 +64,7 @@ private:
 
 } // namespace
 
-std::vector<ComponentLines> Database::componentsOfEach(const QStringList& assemblies) {
+std::vector<ComponentLines> SqliteStore::componentsOfEach(const QStringList& assemblies) {
     // The hot path of a tree load: one statement for the whole batch, stepped once per
     // assembly through SQLite's own interface.
     sqlite3* const connection = nativeHandle(m_db);
@@ -84,7 +84,7 @@ std::vector<ComponentLines> Database::componentsOfEach(const QStringList& assemb
     return result;
 }
 
-QHash<QString, ComponentLines> Database::allComponentLines() {
+QHash<QString, ComponentLines> SqliteStore::allComponentLines() {
     sqlite3* const connection = nativeHandle(m_db);
     const QString what = QStringLiteral("Could not read BomDetail");
     const ReadTransaction transaction(connection, what);
@@ -107,7 +107,7 @@ QHash<QString, ComponentLines> Database::allComponentLines() {
     return result;
 }
 
-qint64 Database::lineEstimate() {
+qint64 SqliteStore::lineEstimate() {
     sqlite3* const connection = nativeHandle(m_db);
     sqlite3_stmt* statement = nullptr;
     // A table declared WITHOUT ROWID has no row numbers to estimate from: then the table is

@@ -4,7 +4,8 @@
 // statements through Qt SQL and through SQLite's own interface, transactions. Used by the
 // files of src/store only.
 
-#include "store/Schema.h"
+#include "store/sqlite/SqliteSql.h"
+#include "store/SqlValues.h"
 #include "store/StoreError.h"
 
 #include <QByteArrayView>
@@ -27,11 +28,6 @@ inline constexpr int SqliteNotADatabase = 26;
 inline int primaryCode(const QSqlError& error) {
     // Extended codes carry the primary code in their low byte.
     return error.nativeErrorCode().toInt() & 0xff;
-}
-
-inline QString describe(const QSqlError& error) {
-    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    return text.isEmpty() ? QStringLiteral("unknown database error") : text;
 }
 
 /// The numbered error for a failed statement; a file that turns out not to be a database says
@@ -79,12 +75,6 @@ private:
     QString m_what;
 };
 
-inline std::optional<QString> optionalText(const QVariant& value) {
-    if (value.isNull())
-        return std::nullopt;
-    return value.toString();
-}
-
 /// A write transaction on the operation's connection, rolled back unless committed. It takes
 /// the file's write lock when it begins (waiting the busy timeout for another writer), so the
 /// reads made inside it stay true until the commit.
@@ -124,12 +114,14 @@ inline sqlite3* nativeHandle(const QSqlDatabase& db) {
 }
 
 /// A statement stepped through SQLite's own interface, which reads a row without the
-/// per-value conversions of the Qt SQL layer. Every step that is neither a row nor the end is
-/// a failure: a damaged page must never look like the end of the data.
+/// per-value conversions of the Qt SQL layer: the one owner of every raw statement, finalized
+/// on every path. Every step that is neither a row nor the end is a failure numbered
+/// `failureNumber`: a damaged page must never look like the end of the data.
 class NativeStatement {
 public:
-    NativeStatement(sqlite3* connection, QLatin1StringView sql, QString what)
-        : m_connection(connection), m_what(std::move(what)) {
+    NativeStatement(sqlite3* connection, QLatin1StringView sql, QString what,
+                    int failureNumber = QueryFailed)
+        : m_connection(connection), m_what(std::move(what)), m_failureNumber(failureNumber) {
         if (sqlite3_prepare_v2(connection, sql.data(), int(sql.size()), &m_statement, nullptr) !=
             SQLITE_OK)
             throw failure();
@@ -138,6 +130,20 @@ public:
     NativeStatement(const NativeStatement&) = delete;
     NativeStatement& operator=(const NativeStatement&) = delete;
 
+    /// The statement itself, for a writer that binds its own values and reads each step's
+    /// result code (a refused key is not a failure of the statement).
+    sqlite3_stmt* get() const { return m_statement; }
+    /// Back to the start, with every value unbound.
+    void clear() {
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+    }
+    /// Binds text as UTF-8, copied, so the caller's text need not outlive the call.
+    int bindText(int index, const QString& text) {
+        const QByteArray utf8 = text.toUtf8();
+        return sqlite3_bind_text(m_statement, index, utf8.constData(), int(utf8.size()),
+                                 SQLITE_TRANSIENT);
+    }
     /// Binds UTF-8 text, which the file stores, so SQLite need not translate it. The bytes
     /// must stay alive until the next reset.
     void rebind(const QByteArray& utf8) {
@@ -171,14 +177,17 @@ public:
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
         return QByteArrayView(text, sqlite3_column_bytes(m_statement, column));
     }
+    /// The column's text as UTF-8, valid or not.
+    QString text(int column) { return QString::fromUtf8(bytes(column)); }
     StoreError failure() const {
-        return sql::failure(QueryFailed, m_what, sqlite3_extended_errcode(m_connection),
+        return sql::failure(m_failureNumber, m_what, sqlite3_extended_errcode(m_connection),
                               QString::fromUtf8(sqlite3_errmsg(m_connection)));
     }
 
 private:
     sqlite3* m_connection;
     QString m_what;
+    int m_failureNumber;
     sqlite3_stmt* m_statement = nullptr;
 };
 
@@ -217,10 +226,10 @@ inline QString readableId(QByteArrayView bytes) {
 /// per statement, and every read sees one state of the table.
 class ReadTransaction {
 public:
-    ReadTransaction(sqlite3* connection, const QString& what)
+    ReadTransaction(sqlite3* connection, const QString& what, int failureNumber = QueryFailed)
         : m_connection(connection), m_own(sqlite3_get_autocommit(connection) != 0) {
         if (m_own && sqlite3_exec(connection, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw failure(QueryFailed, what, sqlite3_extended_errcode(connection),
+            throw failure(failureNumber, what, sqlite3_extended_errcode(connection),
                           QString::fromUtf8(sqlite3_errmsg(connection)));
     }
     ~ReadTransaction() {

@@ -195,7 +195,7 @@ inline constexpr QLatin1StringView SessionSettings{
 /// A connection that is neither made nor refused within this many seconds fails.
 inline constexpr int ConnectTimeoutSeconds = 10;
 
-// Writing imported rows (PgBulkWriter).
+// Writing imported rows (PgImportWriter).
 
 /// CreateTables' "already exists, skipping" notices are no news to anyone; libpq would print
 /// them on the standard error of a command-line import.

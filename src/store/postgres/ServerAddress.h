@@ -9,7 +9,7 @@
 namespace store {
 
 /// Where a PostgreSQL server and its database are, as the Connect to Server box asks for them,
-/// and the postgresql:// address that the store opens (PgDatabase) and the editor remembers.
+/// and the postgresql:// address that the store opens (PgStore) and the editor remembers.
 /// An address never holds a password.
 struct ServerAddress {
     /// A host name or address; or, starting with "/", the folder of the server's Unix socket;
@@ -57,7 +57,7 @@ bool looksLikeServerAddress(const QString& location);
 ParsedServerAddress parseServerAddress(const QString& location);
 
 /// Keeps `password` in this program's memory, for every later connection to the server
-/// address `uri` (as PgDatabase reports it: without a password). It is never written anywhere;
+/// address `uri` (as PgStore reports it: without a password). It is never written anywhere;
 /// for a server that asks for a password that ~/.pgpass and PGPASSWORD do not hold. An empty
 /// password forgets the one kept.
 void useServerPassword(const QString& uri, const QString& password);

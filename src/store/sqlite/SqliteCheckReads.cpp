@@ -2,10 +2,11 @@
 // through SQLite's own interface, so that an ID that is not valid UTF-8 reaches the check as
 // its bytes.
 
-#include "store/Database.h"
+#include "store/sqlite/SqliteStore.h"
 
 #include "store/DatabaseCheck.h"
-#include "store/SqlSupport.h"
+#include "store/sqlite/SqliteSql.h"
+#include "store/sqlite/SqliteStatement.h"
 
 namespace store {
 
@@ -13,25 +14,19 @@ using namespace sql;
 
 namespace {
 
-// Plain scans in the tables' own order: the check needs every row, not any order.
-constexpr QLatin1StringView SelectCheckItems{"SELECT ItemID FROM ItemMaster"};
-constexpr QLatin1StringView SelectCheckLines{"SELECT BomID, BomComp, bomQtyReq FROM BomDetail"};
-constexpr QLatin1StringView SelectItemEstimate{"SELECT max(rowid) FROM ItemMaster"};
-constexpr QLatin1StringView SelectLineEstimate{"SELECT max(rowid) FROM BomDetail"};
-
+// Rows between two reports to the sink; the scans go in the tables' own order (SqliteSql.h):
+// the check needs every row, not any order.
 constexpr int Step = 4096;
 
 /// About how many rows a table holds, from its largest row number; 0 for a table without
 /// row numbers (WITHOUT ROWID), which then shows no share done until the end.
 qint64 estimate(sqlite3* connection, QLatin1StringView sql) {
-    sqlite3_stmt* statement = nullptr;
-    qint64 rows = 0;
-    if (sqlite3_prepare_v2(connection, sql.data(), int(sql.size()), &statement, nullptr) ==
-            SQLITE_OK &&
-        sqlite3_step(statement) == SQLITE_ROW)
-        rows = sqlite3_column_int64(statement, 0);
-    sqlite3_finalize(statement);
-    return rows;
+    try {
+        NativeStatement statement(connection, sql, QString());
+        return statement.next() ? statement.integer(0) : 0;
+    } catch (const StoreError&) {
+        return 0;
+    }
 }
 
 /// Reads one ID column; the same bytes as the row before are decoded once.
@@ -58,12 +53,13 @@ private:
 
 } // namespace
 
-bool Database::readForCheck(CheckSink& sink) {
+bool SqliteStore::readForCheck(CheckSink& sink) {
     sqlite3* const connection = nativeHandle(m_db);
     const ReadTransaction transaction(connection, QStringLiteral("Could not read the database"));
-    sink.expect(estimate(connection, SelectItemEstimate), estimate(connection, SelectLineEstimate));
+    sink.expect(estimate(connection, schema::SelectItemEstimate),
+                estimate(connection, schema::SelectLineEstimate));
     {
-        NativeStatement items(connection, SelectCheckItems,
+        NativeStatement items(connection, schema::SelectCheckItems,
                               QStringLiteral("Could not read ItemMaster"));
         IdColumn id;
         for (int row = 1; items.next(); ++row) {
@@ -72,7 +68,8 @@ bool Database::readForCheck(CheckSink& sink) {
                 return false;
         }
     }
-    NativeStatement lines(connection, SelectCheckLines, QStringLiteral("Could not read BomDetail"));
+    NativeStatement lines(connection, schema::SelectCheckLines,
+                          QStringLiteral("Could not read BomDetail"));
     IdColumn assembly;
     IdColumn component;
     StoredQuantity quantity;

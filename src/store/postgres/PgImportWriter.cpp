@@ -1,7 +1,7 @@
-#include "store/PgBulkWriter.h"
+#include "store/postgres/PgImportWriter.h"
 
 #include "store/ItemKey.h"
-#include "store/PgSchema.h"
+#include "store/postgres/PgSql.h"
 #include "store/SchemaCheck.h"
 #include "store/StoreError.h"
 
@@ -12,15 +12,6 @@ namespace store {
 using pg::Statement;
 
 namespace {
-
-/// Says how a refused ID relates to the one it collides with: the same text, or the same
-/// under the store's case rule (the words the SQLite writer uses).
-QString sameKey(const QString& stored, const QString& imported) {
-    if (stored == imported)
-        return QStringLiteral("'%1'").arg(stored);
-    return QStringLiteral("'%1' (the same ID as '%2': IDs compare without regard to ASCII case)")
-        .arg(stored, imported);
-}
 
 /// An insert of `rows` rows: the head and the row pattern repeated. Built from the store's
 /// own texts and a count only; every value goes in as a bound parameter.
@@ -64,15 +55,15 @@ void checkTables(const QSqlDatabase& db, const QString& uri) {
 
 } // namespace
 
-std::unique_ptr<PgBulkWriter> PgBulkWriter::intoEmpty(const QString& uri) {
-    return std::unique_ptr<PgBulkWriter>(new PgBulkWriter(uri, Mode::Empty));
+std::unique_ptr<PgImportWriter> PgImportWriter::intoEmpty(const QString& uri) {
+    return std::unique_ptr<PgImportWriter>(new PgImportWriter(uri, Mode::Empty));
 }
 
-std::unique_ptr<PgBulkWriter> PgBulkWriter::intoExisting(const QString& uri) {
-    return std::unique_ptr<PgBulkWriter>(new PgBulkWriter(uri, Mode::Existing));
+std::unique_ptr<PgImportWriter> PgImportWriter::intoExisting(const QString& uri) {
+    return std::unique_ptr<PgImportWriter>(new PgImportWriter(uri, Mode::Existing));
 }
 
-QStringList PgBulkWriter::createTables(const QString& uri) {
+QStringList PgImportWriter::createTables(const QString& uri) {
     const pg::Connection connection(uri);
     const QString what =
         QStringLiteral("Could not create the tables on '%1'").arg(connection.uri());
@@ -96,7 +87,7 @@ QStringList PgBulkWriter::createTables(const QString& uri) {
     return created;
 }
 
-PgBulkWriter::PgBulkWriter(const QString& uri, Mode mode) : m_connection(uri), m_mode(mode) {
+PgImportWriter::PgImportWriter(const QString& uri, Mode mode) : m_connection(uri), m_mode(mode) {
     const QSqlDatabase& db = m_connection.db();
     const QString shown = m_connection.uri();
     try {
@@ -138,11 +129,11 @@ PgBulkWriter::PgBulkWriter(const QString& uri, Mode mode) : m_connection(uri), m
     m_lines.reserve(BatchRows);
 }
 
-PgBulkWriter::~PgBulkWriter() {
+PgImportWriter::~PgImportWriter() {
     rollback();
 }
 
-void PgBulkWriter::rollback() {
+void PgImportWriter::rollback() {
     if (!m_inTransaction)
         return;
     m_inTransaction = false;
@@ -151,7 +142,7 @@ void PgBulkWriter::rollback() {
     query.exec(pgschema::Rollback);
 }
 
-qint64 PgBulkWriter::count(QLatin1StringView sql, const QString& what) {
+qint64 PgImportWriter::count(QLatin1StringView sql, const QString& what) {
     Statement query(m_connection.db(), sql, what, ImportOutputFailed);
     query.exec();
     if (!query.next())
@@ -159,7 +150,7 @@ qint64 PgBulkWriter::count(QLatin1StringView sql, const QString& what) {
     return query.value(0).toLongLong();
 }
 
-void PgBulkWriter::checkText(const std::optional<QString>& text, QLatin1StringView field,
+void PgImportWriter::checkText(const std::optional<QString>& text, QLatin1StringView field,
                              const std::function<QString()>& where) {
     if (!text)
         return;
@@ -173,7 +164,7 @@ void PgBulkWriter::checkText(const std::optional<QString>& text, QLatin1StringVi
                              .arg(where(), field));
 }
 
-void PgBulkWriter::addItem(const ImportedItem& item, const std::function<QString()>& where) {
+void PgImportWriter::addItem(const ImportedItem& item, const std::function<QString()>& where) {
     checkText(item.id, QLatin1StringView("ItemID"), where);
     checkText(item.description, QLatin1StringView("ItemDesc"), where);
     checkText(item.unit, QLatin1StringView("ItemUom"), where);
@@ -182,7 +173,7 @@ void PgBulkWriter::addItem(const ImportedItem& item, const std::function<QString
         flushItems();
 }
 
-void PgBulkWriter::addLine(const ImportedLine& line, const std::function<QString()>& where) {
+void PgImportWriter::addLine(const ImportedLine& line, const std::function<QString()>& where) {
     // Items first, so that a refused item is reported before any line after it.
     if (!m_items.empty())
         flushItems();
@@ -194,7 +185,7 @@ void PgBulkWriter::addLine(const ImportedLine& line, const std::function<QString
         flushLines();
 }
 
-void PgBulkWriter::flushItems() {
+void PgImportWriter::flushItems() {
     if (m_items.empty())
         return;
     const QSqlDatabase& db = m_connection.db();
@@ -246,7 +237,7 @@ void PgBulkWriter::flushItems() {
     m_items.clear();
 }
 
-void PgBulkWriter::flushLines() {
+void PgImportWriter::flushLines() {
     if (m_lines.empty())
         return;
     const QSqlDatabase& db = m_connection.db();
@@ -300,7 +291,7 @@ void PgBulkWriter::flushLines() {
     m_lines.clear();
 }
 
-void PgBulkWriter::commit() {
+void PgImportWriter::commit() {
     flushItems();
     flushLines();
     const qint64 items = count(pgschema::CountItems, QStringLiteral("Could not count ItemMaster"));

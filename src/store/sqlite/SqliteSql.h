@@ -1,13 +1,12 @@
 #pragma once
 
+#include "store/Store.h"
+
 #include <QLatin1StringView>
 
-/// Names and statement texts of the two tables the editor shares with the manufacturing
+/// The SQLite statements of the two tables the editor shares with the manufacturing
 /// application. Every value goes in through a bound parameter; no statement is built from data.
 namespace store::schema {
-
-inline constexpr QLatin1StringView ItemMaster{"ItemMaster"};
-inline constexpr QLatin1StringView BomDetail{"BomDetail"};
 
 /// Every item in key order, for the Item Master list.
 inline constexpr QLatin1StringView SelectItemIds{
@@ -60,9 +59,6 @@ inline constexpr QLatin1StringView UpdateQuantityAsIs{
 
 inline constexpr QLatin1StringView SelectLine{
     "SELECT bomQtyReq FROM BomDetail WHERE BomID = ? AND BomComp = ?"};
-/// Whether the line exists, whatever its quantity column holds.
-inline constexpr QLatin1StringView SelectLineExists{
-    "SELECT 1 FROM BomDetail WHERE BomID = ? AND BomComp = ?"};
 inline constexpr QLatin1StringView InsertLine{
     "INSERT INTO BomDetail (BomID, BomComp, bomQtyReq, StartDate) VALUES (?, ?, ?, ?)"};
 inline constexpr QLatin1StringView DeleteLine{
@@ -88,7 +84,60 @@ inline constexpr QLatin1StringView BeginWrite{"BEGIN IMMEDIATE"};
 inline constexpr QLatin1StringView Commit{"COMMIT"};
 inline constexpr QLatin1StringView Rollback{"ROLLBACK"};
 
-/// The layout of the StartDate column, local time.
-inline constexpr QLatin1StringView StartDateFormat{"yyyy-MM-dd HH:mm:ss"};
+
+// Where Used.
+/// Every line, in the table's own order. BomDetail has no index on BomComp alone, so reading
+/// upward one assembly at a time would scan the whole table for each assembly (or have SQLite
+/// build a temporary index on every call, about 0.1 s on 72,000 lines); one pass over the
+/// table and a walk in memory cost a few milliseconds. The file itself is shared with the
+/// manufacturing application, so the editor adds no index to it.
+inline constexpr QLatin1StringView SelectAllLines{
+    "SELECT BomID, BomComp, bomQtyReq FROM BomDetail"};
+
+/// One item's spelling, description and unit, for the assemblies a where-used lists.
+inline constexpr QLatin1StringView SelectItemDescription{
+    "SELECT ItemID, ItemDesc, ItemUom FROM ItemMaster WHERE ItemID = ?"};
+/// Every item's spelling, description and unit, for a where-used that lists many assemblies.
+inline constexpr QLatin1StringView SelectItems{"SELECT ItemID, ItemDesc, ItemUom FROM ItemMaster"};
+inline constexpr QLatin1StringView CountItemMaster{"SELECT count(*) FROM ItemMaster"};
+
+// Writing imported rows: the schema of a new database and the bulk inserts (lines go in with
+// InsertLine; the start date may be Null there). The tables are exactly those the editor checks
+// on every open (SqliteStore::checkSchema), so a file written with these opens like any other.
+inline constexpr QLatin1StringView CreateItemMaster{
+    "CREATE TABLE ItemMaster ("
+    " ItemID TEXT COLLATE NOCASE NOT NULL PRIMARY KEY,"
+    " ItemDesc TEXT,"
+    " ItemUom TEXT)"};
+inline constexpr QLatin1StringView CreateBomDetail{"CREATE TABLE BomDetail ("
+                                                   " BomID TEXT COLLATE NOCASE NOT NULL,"
+                                                   " BomComp TEXT COLLATE NOCASE NOT NULL,"
+                                                   " bomQtyReq REAL,"
+                                                   " StartDate TEXT,"
+                                                   " PRIMARY KEY (BomID, BomComp))"};
+
+inline constexpr QLatin1StringView InsertItem{
+    "INSERT INTO ItemMaster (ItemID, ItemDesc, ItemUom) VALUES (?, ?, ?)"};
+
+/// The stored ID that an imported ID collides with under the store's comparison.
+inline constexpr QLatin1StringView SelectItemKey{"SELECT ItemID FROM ItemMaster WHERE ItemID = ?"};
+inline constexpr QLatin1StringView SelectLineKey{
+    "SELECT BomID, BomComp FROM BomDetail WHERE BomID = ? AND BomComp = ?"};
+
+inline constexpr QLatin1StringView CountItems{"SELECT COUNT(*) FROM ItemMaster"};
+inline constexpr QLatin1StringView CountLines{"SELECT COUNT(*) FROM BomDetail"};
+
+// The database check: IDs and quantities as stored, and about how many rows to expect.
+inline constexpr QLatin1StringView SelectCheckItems{"SELECT ItemID FROM ItemMaster"};
+inline constexpr QLatin1StringView SelectCheckLines{
+    "SELECT BomID, BomComp, bomQtyReq FROM BomDetail"};
+inline constexpr QLatin1StringView SelectItemEstimate{"SELECT max(rowid) FROM ItemMaster"};
+
+// Reading an editor's database as the source of a copy to a server.
+/// The names of one table's columns; an empty list for a table that is not there.
+inline constexpr QLatin1StringView SelectColumnNames{"SELECT name FROM pragma_table_info(?)"};
+/// Every line as stored, start date included.
+inline constexpr QLatin1StringView SelectLineRows{
+    "SELECT BomID, BomComp, bomQtyReq, StartDate FROM BomDetail"};
 
 } // namespace store::schema

@@ -1,0 +1,34 @@
+#include "store/LineRules.h"
+
+#include "store/ItemKey.h"
+#include "store/Store.h"
+
+namespace store {
+
+void refuseCircular(Store& db, const QString& assembly, const QString& component) {
+    if (foldKey(assembly) == foldKey(component))
+        throw errors::componentOfItself(component);
+    if (db.structureContains(component, assembly))
+        throw errors::closesCycle(assembly, component);
+}
+
+void refuseBillWithoutItem(Store& db, const QString& assembly) {
+    if (db.findItem(assembly) || db.hasLines(assembly))
+        return;
+    throw StoreError(UnknownAssembly,
+                     QStringLiteral("'%1' is not in the Item Master, and it has no bill of "
+                                    "material yet: a bill is only started for an item of the "
+                                    "Item Master. Nothing was written.")
+                         .arg(assembly));
+}
+
+void Store::checkNewLine(const QString& assembly, const QString& component) {
+    // In this order, on every store: a cycle first, then a bill for an unknown item, then a
+    // line the bill has already.
+    refuseCircular(*this, assembly, component);
+    refuseBillWithoutItem(*this, assembly);
+    if (findLine(assembly, component))
+        throw errors::duplicateLine(assembly, component);
+}
+
+} // namespace store
