@@ -1,6 +1,6 @@
 #include "ServerData.h"
 
-#include "store/postgres/PgStore.h"
+#include "store/postgres/PgImportWriter.h"
 
 #include <QFile>
 #include <QProcess>
@@ -92,7 +92,7 @@ QString BenchServer::copyDatabase(const QString& path, const QString& name) {
     // The names are the benchmark's own (deep, items): plain identifiers, safe as they stand.
     psql(QStringLiteral("postgres"), {QStringLiteral("CREATE DATABASE %1").arg(name)});
     const QString uri = m_server.uri(name);
-    store::PgStore::createSchema(uri);
+    store::PgImportWriter::createTables(uri);
 
     const QString items = m_files.filePath(name + QStringLiteral("-items.csv"));
     const QString lines = m_files.filePath(name + QStringLiteral("-lines.csv"));

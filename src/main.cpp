@@ -1,7 +1,7 @@
 #include "shell/BomWindow.h"
 #include "shell/Icons.h"
 #include "desktop/QtDesktop.h"
-#include "store/postgres/ServerAddress.h"
+#include "store/Store.h"
 
 #include <QApplication>
 #include <QFileInfo>

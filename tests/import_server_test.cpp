@@ -3,6 +3,7 @@
 
 #include "import/Import.h"
 #include "store/sqlite/SqliteImportWriter.h"
+#include "store/postgres/PgImportWriter.h"
 #include "store/postgres/PgStore.h"
 #include "store/StoreError.h"
 #include "support/PgServer.h"
@@ -410,7 +411,7 @@ private Q_SLOTS:
             int(store::ImportCancelled));
         QCOMPARE(tablesOnServer(), QStringLiteral("false|false"));
 
-        store::PgStore::createSchema(uri());
+        store::PgImportWriter::createTables(uri());
         QCOMPARE(errorOf([&] {
                      import::importCsvInto(itemFile, lineFile, uri(), cancelLate);
                  }).number(),

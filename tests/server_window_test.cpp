@@ -2,7 +2,9 @@
 // the password prompt, and two editors on one server at once.
 
 #include "shell/ItemList.h"
+#include "store/postgres/PgImportWriter.h"
 #include "store/postgres/PgStore.h"
+#include "store/postgres/PasswordCache.h"
 #include "store/postgres/ServerAddress.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
@@ -196,7 +198,7 @@ private Q_SLOTS:
         const QString name = QStringLiteral("Stücklisten/2026?#% 'x'");
         execOnServer(m_server, {QStringLiteral("CREATE DATABASE \"%1\"").arg(name)});
         const QString uri = ServerAddress{m_server.socketFolder(), "", name, m_server.user()}.uri();
-        store::PgStore::createSchema(uri);
+        store::PgImportWriter::createTables(uri);
         QVERIFY(store::openStore(uri)->itemIds().isEmpty());
     }
 

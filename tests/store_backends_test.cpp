@@ -3,6 +3,7 @@
 // errors.
 
 #include "store/ItemKey.h"
+#include "store/postgres/PgImportWriter.h"
 #include "store/postgres/PgStore.h"
 #include "store/StoreError.h"
 #include "support/PgServer.h"
@@ -439,7 +440,7 @@ private Q_SLOTS:
         }
         // What the message proposes mends the tables.
         execOnServer(m_server, {drop, items, lines});
-        store::PgStore::createSchema(backend.address());
+        store::PgImportWriter::createTables(backend.address());
         QCOMPARE(failureOf([&] { backend.open(); }).first, 0);
     }
 

@@ -3,8 +3,6 @@
 #include "import/Meter.h"
 #include "import/Sources.h"
 
-#include "store/sqlite/SqliteImportWriter.h"
-#include "store/postgres/PgImportWriter.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
 
@@ -31,9 +29,10 @@ void checkNamed(const QString& output, const QStringList& sources) {
 /// The output must never be one of the sources: replacing it would destroy what is read.
 void checkDistinct(const QString& output, const QStringList& sources) {
     checkNamed(output, sources);
-    if (store::isServerAddress(output))
+    const std::optional<QString> file = store::databaseFile(output);
+    if (!file)
         return; // a server's tables are no file of the source's
-    const QFileInfo out(output);
+    const QFileInfo out(*file);
     for (const QString& source : sources) {
         const QFileInfo in(source);
         if (out.exists() && in.exists() ? out.canonicalFilePath() == in.canonicalFilePath()
@@ -128,10 +127,7 @@ Summary copyDatabase(const QString& sqlitePath, const QString& out, const Progre
 }
 
 QStringList createServerTables(const QString& uri) {
-    if (!store::isServerAddress(uri))
-        throw StoreError(store::ImportUsage,
-                         QStringLiteral("'%1' is not a server address (postgresql://…).").arg(uri));
-    return store::PgImportWriter::createTables(uri);
+    return store::createServerTables(uri);
 }
 
 } // namespace import

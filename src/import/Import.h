@@ -47,7 +47,7 @@
 /// bomQtyReq, StartDate. An empty unquoted field is Null, `""` is the empty text. A quantity
 /// is a decimal number with a point; a start date is "YYYY-MM-DD HH:MM:SS" or "YYYY-MM-DD".
 ///
-/// Servers: every output may be a server address (postgresql://…, see store::isServerAddress;
+/// Servers: every output may be a server address (postgresql://…, see store::openStore;
 /// never with a password in it). `importJet`, `importCsv` and `copyDatabase` then write into
 /// the server's ItemMaster and BomDetail, creating them where they are missing, in one
 /// transaction with the rows; they refuse with store::ImportServerNotEmpty (1117), writing

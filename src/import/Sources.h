@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/sqlite/SqliteImportWriter.h"
+#include "store/ImportWriter.h"
 
 #include <QString>
 

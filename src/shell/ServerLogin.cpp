@@ -1,6 +1,7 @@
 #include "shell/ServerLogin.h"
 
 #include "desktop/Desktop.h"
+#include "store/postgres/PasswordCache.h"
 #include "store/postgres/ServerAddress.h"
 #include "store/Store.h"
 #include "store/StoreError.h"

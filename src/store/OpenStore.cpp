@@ -1,15 +1,67 @@
 #include "store/ImportWriter.h"
 #include "store/Store.h"
+#include "store/StoreError.h"
+#include "store/postgres/PasswordCache.h"
 #include "store/postgres/PgImportWriter.h"
 #include "store/postgres/PgStore.h"
+#include "store/postgres/ServerAddress.h"
 #include "store/sqlite/SqliteImportWriter.h"
 #include "store/sqlite/SqliteStore.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace store {
 
 bool isServerAddress(const QString& location) {
     return location.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
            location.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+}
+
+bool looksLikeServerAddress(const QString& location) {
+    const QString text = location.trimmed();
+    if (hasServerScheme(text))
+        return true;
+    // A file of that name wins: key=value text can be a file's name too.
+    return text.contains(QLatin1Char('=')) && !QFileInfo::exists(location) &&
+           conninfoNamesServer(text);
+}
+
+QString withoutPassword(const QString& location) {
+    if (!looksLikeServerAddress(location))
+        return location;
+    try {
+        return parseServerAddress(location).address;
+    } catch (const StoreError&) {
+        return QStringLiteral("postgresql://…");
+    }
+}
+
+QString withPasswordInMemory(const QString& location) {
+    if (!looksLikeServerAddress(location))
+        return location;
+    const ParsedServerAddress parsed = parseServerAddress(location);
+    if (!parsed.password.isEmpty())
+        useServerPassword(parsed.address, parsed.password);
+    return parsed.address;
+}
+
+std::optional<QString> databaseFile(const QString& location) {
+    if (isServerAddress(location))
+        return std::nullopt;
+    return location;
+}
+
+QString shownLocation(const QString& location) {
+    return isServerAddress(location) ? location : QDir::toNativeSeparators(location);
+}
+
+QStringList createServerTables(const QString& location) {
+    if (!isServerAddress(location))
+        throw StoreError(ImportUsage, QStringLiteral("'%1' is not a server address "
+                                                     "(postgresql://…).")
+                                          .arg(location));
+    return PgImportWriter::createTables(location);
 }
 
 std::unique_ptr<Store> openStore(const QString& location) {

@@ -148,12 +148,16 @@ public:
     virtual void removeUnchangedLine(const LineRow& row) = 0;
     /// Writes `quantity` only while the line's quantity is still `expected`; otherwise fails
     /// with LineChanged and writes nothing. Returns the line as written, start date included.
-    virtual LineRow changeQuantity(const QString& assembly, const QString& component,
-                                   const QVariant& expected, const QVariant& quantity) = 0;
+    LineRow changeQuantity(const QString& assembly, const QString& component,
+                           const QVariant& expected, const QVariant& quantity) {
+        return updateQuantity(assembly, component, expected, nullptr, quantity);
+    }
     /// Writes `quantity` only while the line holds exactly `row`'s quantity and start date
     /// (as an earlier write left it); otherwise fails with LineChanged and writes nothing.
     /// Returns the line as written.
-    virtual LineRow changeUnchangedLine(const LineRow& row, const QVariant& quantity) = 0;
+    LineRow changeUnchangedLine(const LineRow& row, const QVariant& quantity) {
+        return updateQuantity(row.assembly, row.component, row.quantity, &row.startDate, quantity);
+    }
     /// Whether `target` stands in the structure of `item` (or is `item` itself). A read that
     /// fails is an error (QueryFailed), never a "no".
     virtual bool structureContains(const QString& item, const QString& target) = 0;
@@ -168,14 +172,54 @@ public:
 
     /// Whether the assembly's bill has any line; for the rule of starting a bill.
     virtual bool hasLines(const QString& assembly) = 0;
+
+protected:
+    /// The write of both quantity changes, in one transaction: `quantity` only while the line
+    /// holds `expected` (and, when `startDate` is given, that start date), touching one row
+    /// (errors::requireOneLine); the line is read back inside the transaction.
+    virtual LineRow updateQuantity(const QString& assembly, const QString& component,
+                                   const QVariant& expected, const QVariant* startDate,
+                                   const QVariant& quantity) = 0;
 };
+
+// Opening a store by its location, a database file's path or a server's address; the one
+// place that tells the two apart is OpenStore.cpp.
 
 /// Whether `location` is the address of a database server (postgresql:// or postgres://)
 /// rather than the path of a database file.
 bool isServerAddress(const QString& location);
 
+/// Whether `location` is meant as a server address rather than a file path: it starts with
+/// "postgresql:" or "postgres:" in any letter case (blanks around it allowed, a mistyped
+/// "postgresql:/host" included), or it is one of libpq's key=value strings that names a host
+/// or a database ("host=/run/postgresql dbname=bom") and no file of that name exists.
+bool looksLikeServerAddress(const QString& location);
+
+/// For every text that shows or keeps a location: a server address rebuilt without its
+/// passwords, "postgresql://…" for one that cannot be read (nothing of it is shown), and
+/// anything else (a file path) as it is.
+QString withoutPassword(const QString& location);
+
+/// The location to work on: a server address rebuilt without its passwords, a password that
+/// was there given to useServerPassword first, so that an address typed with one (on a command
+/// line, say) works without showing or remembering it; anything else as it is. Throws as
+/// parseServerAddress for a server address that cannot be read.
+QString withPasswordInMemory(const QString& location);
+
+/// The database file that `location` names; empty for a server address.
+std::optional<QString> databaseFile(const QString& location);
+
+/// `location` as a person reads it: a file's path with the system's separators, a server's
+/// address as it is.
+QString shownLocation(const QString& location);
+
 /// Opens the store at `location`: a PostgreSQL server for a server address (PgStore),
 /// otherwise the SQLite file of that path (SqliteStore). Throws StoreError as they do.
 std::unique_ptr<Store> openStore(const QString& location);
+
+/// Creates the editor's tables where they are missing on the server at `location` (see
+/// PgImportWriter::createTables) and returns those created; a location that is no server
+/// address is refused with ImportUsage.
+QStringList createServerTables(const QString& location);
 
 } // namespace store

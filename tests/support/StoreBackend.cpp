@@ -3,6 +3,7 @@
 #include "PgServer.h"
 
 #include "store/sqlite/SqliteStore.h"
+#include "store/postgres/PgImportWriter.h"
 #include "store/postgres/PgStore.h"
 
 #include <QFile>
@@ -77,7 +78,7 @@ void StoreBackend::write(const std::vector<ItemRow>& items, const std::vector<Li
         return;
     }
     execOnServer(*m_server, {dropTables});
-    store::PgStore::createSchema(address());
+    store::PgImportWriter::createTables(address());
     withServer(*m_server, [&](QSqlDatabase& db) {
         QSqlQuery q(db);
         db.transaction();

@@ -5,8 +5,10 @@
 #include "CheckCommand.h"
 #include "import/Import.h"
 
+#include "store/Store.h"
 #include "store/postgres/ServerAddress.h"
 #include "store/Store.h"
+#include "store/postgres/ServerAddress.h"
 #include "store/StoreError.h"
 
 #include <QCoreApplication>
@@ -137,7 +139,7 @@ int main(int argc, char** argv) {
         }
     }
     if (createSchema) {
-        if (force || into || files.size() != 1 || !store::isServerAddress(files[0]))
+        if (force || into || files.size() != 1 || store::databaseFile(files[0]))
             return refuse(store::ImportUsage,
                           QStringLiteral("--create-schema takes one server address "
                                          "(postgresql://…) and nothing else."));
@@ -166,7 +168,7 @@ int main(int argc, char** argv) {
                       QStringLiteral("--into takes two CSV files and an existing database."));
 
     const QString output = files.takeLast();
-    const bool server = store::isServerAddress(output);
+    const bool server = !store::databaseFile(output);
     if (server && force)
         return refuse(store::ImportUsage,
                       QStringLiteral("--force replaces a file; the tables of a server are never "

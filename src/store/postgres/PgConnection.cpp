@@ -1,7 +1,9 @@
 #include "store/postgres/PgConnection.h"
 
+#include "store/SchemaCheck.h"
 #include "store/SqlValues.h"
 #include "store/postgres/PgSql.h"
+#include "store/postgres/PasswordCache.h"
 #include "store/postgres/ServerAddress.h"
 
 #include <QSqlError>
@@ -172,6 +174,25 @@ void Transaction::commit() {
     if (!m_query.exec(pgschema::Commit))
         fail(WriteFailed, m_what, m_query.lastError());
     m_open = false;
+}
+
+void checkTables(const QSqlDatabase& db, const QString& shown) {
+    std::vector<TableColumn> columns;
+    Statement query(db, pgschema::SelectColumns,
+                    QStringLiteral("Could not read the tables"));
+    query.exec();
+    while (query.next())
+        columns.push_back({query.value(0).toString(), query.value(1).toString(),
+                           query.value(2).toInt()});
+    checkColumns(columns, QStringLiteral("'%1'").arg(shown));
+    std::vector<IndexKey> keys;
+    Statement indexes(db, pgschema::SelectUniqueIndexKeys,
+                      QStringLiteral("Could not read the tables' indexes"));
+    indexes.exec();
+    while (indexes.next())
+        keys.push_back({indexes.value(0).toString(), indexes.value(1).toLongLong(),
+                        indexes.value(2).toString(), indexes.value(3).toString()});
+    checkKeyIndexes(keys, QStringLiteral("'%1'").arg(shown));
 }
 
 } // namespace store::pg

@@ -93,4 +93,10 @@ private:
     bool m_open = true;
 };
 
+/// Throws StoreError unless the database holds ItemMaster and BomDetail with the columns and
+/// primary keys the editor relies on (SchemaCheck.h) and the unique indexes under the key rule
+/// (MissingKeyIndex). `shown` names the server in messages. Every open and every import
+/// writer checks this way.
+void checkTables(const QSqlDatabase& db, const QString& shown);
+
 } // namespace store::pg

@@ -43,16 +43,6 @@ QString lineKey(const QString& assembly, const QString& component) {
 
 /// Throws the store's own numbers unless the two tables are there with the columns and keys
 /// the editor relies on; the same check as every open of a server.
-void checkTables(const QSqlDatabase& db, const QString& uri) {
-    std::vector<TableColumn> columns;
-    Statement query(db, pgschema::SelectColumns, QStringLiteral("Could not read the tables"));
-    query.exec();
-    while (query.next())
-        columns.push_back(
-            {query.value(0).toString(), query.value(1).toString(), query.value(2).toInt()});
-    checkColumns(columns, QStringLiteral("'%1'").arg(uri));
-}
-
 } // namespace
 
 std::unique_ptr<PgImportWriter> PgImportWriter::intoEmpty(const QString& uri) {
@@ -82,7 +72,7 @@ QStringList PgImportWriter::createTables(const QString& uri) {
         pg::execute(connection.db(), sql, what, WriteFailed);
     // Tables that were there already may lack what the editor needs: better said now than
     // at the first open.
-    checkTables(connection.db(), connection.uri());
+    pg::checkTables(connection.db(), connection.uri());
     transaction.commit();
     return created;
 }
@@ -107,7 +97,7 @@ PgImportWriter::PgImportWriter(const QString& uri, Mode mode) : m_connection(uri
                 pg::execute(db, sql,
                             QStringLiteral("Could not create the tables on '%1'").arg(shown),
                             ImportOutputFailed);
-        checkTables(db, shown);
+        pg::checkTables(db, shown);
         pg::execute(db, pgschema::LockTablesForImport,
                     QStringLiteral("Could not lock the tables on '%1'").arg(shown),
                     ImportOutputFailed);

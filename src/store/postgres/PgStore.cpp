@@ -31,38 +31,11 @@ const QString readBomDetail = QStringLiteral("Could not read BomDetail");
 
 } // namespace
 
-PgStore::PgStore(const QString& uri) : m_connection(uri) { checkSchema(); }
+PgStore::PgStore(const QString& uri) : m_connection(uri) {
+    pg::checkTables(m_connection.db(), m_connection.uri());
+}
 
 PgStore::~PgStore() = default;
-
-void PgStore::createSchema(const QString& uri) {
-    const pg::Connection connection(uri);
-    const QString what = QStringLiteral("Could not create the tables");
-    Transaction transaction(connection.db(), what);
-    for (QLatin1StringView sql : pgschema::CreateTables) {
-        pg::execute(connection.db(), sql, what, WriteFailed);
-    }
-    transaction.commit();
-}
-
-void PgStore::checkSchema() {
-    std::vector<TableColumn> columns;
-    Statement query(m_connection.db(), pgschema::SelectColumns,
-                    QStringLiteral("Could not read the tables"));
-    query.exec();
-    while (query.next())
-        columns.push_back({query.value(0).toString(), query.value(1).toString(),
-                           query.value(2).toInt()});
-    checkColumns(columns, QStringLiteral("'%1'").arg(m_connection.uri()));
-    std::vector<IndexKey> keys;
-    Statement indexes(m_connection.db(), pgschema::SelectUniqueIndexKeys,
-                      QStringLiteral("Could not read the tables' indexes"));
-    indexes.exec();
-    while (indexes.next())
-        keys.push_back({indexes.value(0).toString(), indexes.value(1).toLongLong(),
-                        indexes.value(2).toString(), indexes.value(3).toString()});
-    checkKeyIndexes(keys, QStringLiteral("'%1'").arg(m_connection.uri()));
-}
 
 std::vector<ItemLine> PgStore::readItems(bool withDescriptions) {
     // One statement: one state of the table, whoever writes meanwhile.
@@ -336,15 +309,6 @@ void PgStore::removeUnchangedLine(const LineRow& row) {
     remove.exec();
     errors::requireOneLine(remove.rowsAffected(), row.assembly, row.component);
     transaction.commit();
-}
-
-LineRow PgStore::changeQuantity(const QString& assembly, const QString& component,
-                                   const QVariant& expected, const QVariant& quantity) {
-    return updateQuantity(assembly, component, expected, nullptr, quantity);
-}
-
-LineRow PgStore::changeUnchangedLine(const LineRow& row, const QVariant& quantity) {
-    return updateQuantity(row.assembly, row.component, row.quantity, &row.startDate, quantity);
 }
 
 LineRow PgStore::updateQuantity(const QString& assembly, const QString& component,

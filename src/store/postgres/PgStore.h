@@ -23,11 +23,6 @@ public:
     PgStore(const PgStore&) = delete;
     PgStore& operator=(const PgStore&) = delete;
 
-    /// Creates ItemMaster and BomDetail where they are missing, with their unique indexes
-    /// under the key rule, in one transaction: either both are there afterwards or nothing was
-    /// created. Tables that are there already are left as they are.
-    static void createSchema(const QString& uri);
-
     QStringList itemIds() override;
     std::vector<ItemLine> itemLines() override;
     std::optional<Item> findItem(const QString& id) override;
@@ -53,9 +48,6 @@ public:
     std::optional<LineRow> takeLine(const QString& assembly, const QString& component) override;
     void restoreLine(const LineRow& row) override;
     void removeUnchangedLine(const LineRow& row) override;
-    LineRow changeQuantity(const QString& assembly, const QString& component,
-                           const QVariant& expected, const QVariant& quantity) override;
-    LineRow changeUnchangedLine(const LineRow& row, const QVariant& quantity) override;
     bool structureContains(const QString& item, const QString& target) override;
     /// Reads only the lines above the item (one recursive statement) and the listed
     /// assemblies' ItemMaster rows, in one snapshot, and walks them as SqliteStore does.
@@ -65,10 +57,9 @@ public:
     bool hasLines(const QString& assembly) override;
 
 private:
-    void checkSchema();
     LineRow updateQuantity(const QString& assembly, const QString& component,
                            const QVariant& expected, const QVariant* startDate,
-                           const QVariant& quantity);
+                           const QVariant& quantity) override;
     std::vector<ItemLine> readItems(bool withDescriptions);
 
     pg::Connection m_connection;

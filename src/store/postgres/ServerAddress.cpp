@@ -2,9 +2,6 @@
 
 #include "store/StoreError.h"
 
-#include <QFileInfo>
-#include <QHash>
-#include <QMutex>
 #include <QUrl>
 
 #include <libpq-fe.h>
@@ -19,26 +16,7 @@ StoreError badField(const QString& why) {
     return StoreError(CannotOpen, QStringLiteral("Could not connect: %1.").arg(why));
 }
 
-struct Passwords {
-    QMutex lock; // the store may open connections on several threads
-    QHash<QString, QString> byUri;
-};
-
-Passwords& passwords() {
-    static Passwords kept;
-    return kept;
-}
-
-/// One spelling of an address, whichever way it was written.
-QString keyOf(const QString& uri) {
-    try {
-        return parseServerAddress(uri).address;
-    } catch (const StoreError&) {
-        return uri;
-    }
-}
-
-bool hasUriScheme(const QString& text) {
+bool hasUriSchemeAt(const QString& text) {
     return text.startsWith(QLatin1String("postgresql:"), Qt::CaseInsensitive) ||
            text.startsWith(QLatin1String("postgres:"), Qt::CaseInsensitive);
 }
@@ -120,19 +98,9 @@ Options libpqFields(const QString& text) {
 
 } // namespace
 
-QString ParsedServerAddress::field(QLatin1StringView keyword) const {
-    for (const auto& [key, value] : fields)
-        if (key == keyword)
-            return value;
-    return {};
-}
+bool hasServerScheme(const QString& text) { return hasUriSchemeAt(text); }
 
-bool looksLikeServerAddress(const QString& location) {
-    const QString text = location.trimmed();
-    if (hasUriScheme(text))
-        return true;
-    if (!text.contains(QLatin1Char('=')) || QFileInfo::exists(location))
-        return false;
+bool conninfoNamesServer(const QString& text) {
     const Options options = libpqFields(text);
     if (!options)
         return false;
@@ -144,10 +112,17 @@ bool looksLikeServerAddress(const QString& location) {
     return false;
 }
 
+QString ParsedServerAddress::field(QLatin1StringView keyword) const {
+    for (const auto& [key, value] : fields)
+        if (key == keyword)
+            return value;
+    return {};
+}
+
 ParsedServerAddress parseServerAddress(const QString& location) {
     QString text = location.trimmed();
     // libpq knows its schemes in lower case only.
-    if (hasUriScheme(text)) {
+    if (hasUriSchemeAt(text)) {
         const qsizetype colon = text.indexOf(QLatin1Char(':'));
         text.replace(0, colon, text.left(colon).toLower());
     }
@@ -197,7 +172,9 @@ QString ServerAddress::uri() const {
 }
 
 std::optional<ServerAddress> ServerAddress::fromUri(const QString& uri) {
-    if (!looksLikeServerAddress(uri))
+    // Only the fields of an address that names a server: a file path has none.
+    const QString text = uri.trimmed();
+    if (!hasServerScheme(text) && !(text.contains(QLatin1Char('=')) && conninfoNamesServer(text)))
         return std::nullopt;
     try {
         const ParsedServerAddress parsed = parseServerAddress(uri);
@@ -208,45 +185,6 @@ std::optional<ServerAddress> ServerAddress::fromUri(const QString& uri) {
     } catch (const StoreError&) {
         return std::nullopt;
     }
-}
-
-void useServerPassword(const QString& uri, const QString& password) {
-    Passwords& kept = passwords();
-    const QString key = keyOf(uri);
-    const QMutexLocker locker(&kept.lock);
-    if (password.isEmpty())
-        kept.byUri.remove(key);
-    else
-        kept.byUri.insert(key, password);
-}
-
-QString withoutPassword(const QString& location) {
-    if (!looksLikeServerAddress(location))
-        return location;
-    try {
-        return parseServerAddress(location).address;
-    } catch (const StoreError&) {
-        return QStringLiteral("postgresql://…");
-    }
-}
-
-QString withPasswordInMemory(const QString& location) {
-    if (!looksLikeServerAddress(location))
-        return location;
-    const ParsedServerAddress parsed = parseServerAddress(location);
-    if (!parsed.password.isEmpty())
-        useServerPassword(parsed.address, parsed.password);
-    return parsed.address;
-}
-
-std::optional<QString> serverPassword(const QString& uri) {
-    Passwords& kept = passwords();
-    const QString key = keyOf(uri);
-    const QMutexLocker locker(&kept.lock);
-    const auto found = kept.byUri.constFind(key);
-    if (found == kept.byUri.cend())
-        return std::nullopt;
-    return *found;
 }
 
 } // namespace store

@@ -44,11 +44,13 @@ struct ParsedServerAddress {
     QString field(QLatin1StringView keyword) const;
 };
 
-/// Whether `location` is meant as a server address rather than a file path: it starts with
-/// "postgresql:" or "postgres:" in any letter case (blanks around it allowed, a mistyped
-/// "postgresql:/host" included), or it is one of libpq's key=value strings that names a host
-/// or a database ("host=/run/postgresql dbname=bom") and no file of that name exists.
-bool looksLikeServerAddress(const QString& location);
+
+/// Whether `text` starts with "postgresql:" or "postgres:" in any letter case.
+bool hasServerScheme(const QString& text);
+
+/// Whether libpq reads `text` as key=value pairs that name a host or a database
+/// ("host=/run/postgresql dbname=bom").
+bool conninfoNamesServer(const QString& text);
 
 /// Reads a server address with libpq's own parser, as a URI or as key=value pairs, and
 /// rebuilds it without its passwords. Throws StoreError (CannotOpen) for an address that
@@ -56,21 +58,5 @@ bool looksLikeServerAddress(const QString& location);
 /// port that is not a number from 1 to 65535.
 ParsedServerAddress parseServerAddress(const QString& location);
 
-/// Keeps `password` in this program's memory, for every later connection to the server
-/// address `uri` (as PgStore reports it: without a password). It is never written anywhere;
-/// for a server that asks for a password that ~/.pgpass and PGPASSWORD do not hold. An empty
-/// password forgets the one kept.
-void useServerPassword(const QString& uri, const QString& password);
-/// For every text that shows or keeps a location: a server address rebuilt without its
-/// passwords, "postgresql://…" for one that cannot be read (nothing of it is shown), and
-/// anything else (a file path) as it is.
-QString withoutPassword(const QString& location);
-/// The location to work on: a server address rebuilt without its passwords, a password that
-/// was there given to useServerPassword first, so that an address typed with one (on a command
-/// line, say) works without showing or remembering it; anything else as it is. Throws as
-/// parseServerAddress for a server address that cannot be read.
-QString withPasswordInMemory(const QString& location);
-/// The password kept for `uri`, if any.
-std::optional<QString> serverPassword(const QString& uri);
 
 } // namespace store

@@ -65,15 +65,6 @@ void SqliteStore::removeUnchangedLine(const LineRow& row) {
     transaction.commit();
 }
 
-LineRow SqliteStore::changeQuantity(const QString& assembly, const QString& component,
-                                 const QVariant& expected, const QVariant& quantity) {
-    return updateQuantity(assembly, component, expected, nullptr, quantity);
-}
-
-LineRow SqliteStore::changeUnchangedLine(const LineRow& row, const QVariant& quantity) {
-    return updateQuantity(row.assembly, row.component, row.quantity, &row.startDate, quantity);
-}
-
 LineRow SqliteStore::updateQuantity(const QString& assembly, const QString& component,
                                  const QVariant& expected, const QVariant* startDate,
                                  const QVariant& quantity) {

@@ -87,13 +87,6 @@ public:
     /// Deletes the line only while it holds exactly `row`'s quantity and start date; otherwise
     /// (changed or gone) fails with LineChanged and deletes nothing.
     void removeUnchangedLine(const LineRow& row) override;
-    /// Writes `quantity` in one write transaction, only while the line's quantity is still
-    /// `expected`; otherwise (changed or gone) fails with LineChanged and writes nothing.
-    /// Returns the line as written.
-    LineRow changeQuantity(const QString& assembly, const QString& component,
-                           const QVariant& expected, const QVariant& quantity) override;
-    /// The same, only while the line holds exactly `row`'s quantity and start date.
-    LineRow changeUnchangedLine(const LineRow& row, const QVariant& quantity) override;
     /// Whether `target` stands in the structure of `item` (or is `item` itself). A read that
     /// fails is an error (QueryFailed), never a "no".
     bool structureContains(const QString& item, const QString& target) override;
@@ -112,7 +105,7 @@ private:
     void checkSchema();
     LineRow updateQuantity(const QString& assembly, const QString& component,
                            const QVariant& expected, const QVariant* startDate,
-                           const QVariant& quantity);
+                           const QVariant& quantity) override;
 
     QString m_path;
     QString m_connectionName;

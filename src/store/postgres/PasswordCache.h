@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace store {
+
+/// Keeps `password` in this program's memory, for every later connection to the server
+/// address `uri` (as PgStore reports it: without a password). It is never written anywhere;
+/// for a server that asks for a password that ~/.pgpass and PGPASSWORD do not hold. An empty
+/// password forgets the one kept.
+void useServerPassword(const QString& uri, const QString& password);
+
+/// The password kept for `uri`, if any.
+std::optional<QString> serverPassword(const QString& uri);
+
+} // namespace store
