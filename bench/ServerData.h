@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PgServer.h"
+#include "support/PgServer.h"
 
 #include <QString>
 #include <QTemporaryDir>

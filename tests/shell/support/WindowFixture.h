@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ScriptedDesktop.h"
-#include "TestDatabase.h"
+#include "support/ScriptedDesktop.h"
+#include "support/TestDatabase.h"
 
 #include "shell/BomWindow.h"
 

@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# Fails when an include in the source tree points the wrong way between its layers, and prints
+# each such include as file:line. Usage: check.sh SOURCE_FOLDER QT_HEADER_FOLDER
+#
+# The layers, from the bottom: the store (Qt Core and Sql, no widget; the contract in store/
+# itself, one folder per backend below it, and only OpenStore.cpp reaching into them), the
+# desktop services and the import beside them, the tree, the window.
+set -euo pipefail
+
+src=${1:?source folder}
+qt=${2:?Qt header folder}
+
+# The headers of Qt's widget modules, by every name they are included by: <QBrush>,
+# <qbrush.h>, <QtGui/QBrush>, <QtGui>.
+declare -A widgetHeader=()
+for module in QtGui QtWidgets QtPrintSupport; do
+    if [[ ! -d $qt/$module ]]; then
+        echo "no $module headers in $qt" >&2
+        exit 2
+    fi
+    widgetHeader[$module]=1
+    for header in "$qt/$module"/*; do
+        widgetHeader[${header##*/}]=1
+    done
+done
+
+# Sets `resolved` to `path` with its "." and ".." steps walked, as the compiler resolves it.
+resolve() {
+    local -a parts=() out=()
+    local part
+    IFS=/ read -r -a parts <<<"$1"
+    for part in "${parts[@]}"; do
+        case $part in
+            '' | .) ;;
+            ..) if ((${#out[@]})); then unset 'out[-1]'; else out+=(..); fi ;;
+            *) out+=("$part") ;;
+        esac
+    done
+    local IFS=/
+    resolved="${out[*]}"
+}
+
+# Sets `why` to the reasons `file` may not include `target` (both relative to the source
+# folder; `widget` is 1 for a header of Qt's widget modules), one a line; empty when it may.
+refusal() {
+    local file=$1 target=$2 widget=$3
+    why=
+    case $file in
+        store/sqlite/*)
+            [[ $target == store/postgres/* ]] &&
+                refuse "the SQLite store includes nothing of the PostgreSQL store" ;;
+        store/postgres/*)
+            [[ $target == store/sqlite/* ]] &&
+                refuse "the PostgreSQL store includes nothing of the SQLite store" ;;
+        store/OpenStore.cpp | store/*/*) ;;
+        store/*)
+            [[ $target == store/sqlite/* || $target == store/postgres/* ]] &&
+                refuse "the store's contract includes no backend; only OpenStore.cpp chooses one" ;;
+    esac
+    case $file in
+        store/*)
+            [[ $target =~ ^(tree|shell|desktop|import|info)/ ]] &&
+                refuse "the store includes nothing from the layers above it"
+            [[ $widget == 1 ]] && refuse "the store uses no Qt Gui or Qt Widgets header" ;;
+        tree/*)
+            [[ $target == shell/* ]] && refuse "the tree includes nothing from the window" ;;
+        desktop/*)
+            [[ $target =~ ^(tree|shell|store)/ ]] &&
+                refuse "the desktop services include nothing from the tree, the window or the store" ;;
+        import/*)
+            [[ $target =~ ^(tree|shell|desktop)/ ]] &&
+                refuse "the import includes nothing from the tree, the window or the desktop services" ;;
+    esac
+    return 0
+}
+refuse() { why+="$1"$'\n'; }
+
+cd "$src"
+files=0
+includes=0
+offences=0
+while IFS= read -r -d '' file; do
+    file=${file#./}
+    files=$((files + 1))
+    number=0
+    while IFS= read -r line || [[ -n $line ]]; do
+        number=$((number + 1))
+        [[ $line =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*([\"\<])([^\"\>]+)[\"\>] ]] || continue
+        includes=$((includes + 1))
+        quote=${BASH_REMATCH[1]}
+        spelled=${BASH_REMATCH[2]}
+        # A quoted name is looked for beside the file first, then from the source folder.
+        resolve "$spelled"
+        if [[ $quote == '"' && $file == */* && -e ${file%/*}/$spelled ]]; then
+            resolve "${file%/*}/$spelled"
+        fi
+        widget=0
+        if [[ ! -f $resolved && ( -n ${widgetHeader[$spelled]:-} ||
+              -n ${widgetHeader[${spelled%%/*}]:-} ) ]]; then
+            widget=1
+        fi
+        refusal "$file" "$resolved" "$widget"
+        while IFS= read -r reason; do
+            [[ -n $reason ]] || continue
+            echo "$src/$file:$number: includes $spelled: $reason"
+            offences=$((offences + 1))
+        done <<<"$why"
+    done <"$file"
+done < <(find . -type f \( -name '*.h' -o -name '*.cpp' \) -print0 | sort -z)
+
+# A wrong folder or a changed include style must not pass for a clean tree.
+if ((files == 0 || includes == 0)); then
+    echo "no includes found under $src ($files files)" >&2
+    exit 2
+fi
+echo "$files files, $includes includes, $offences pointing the wrong way"
+((offences == 0))

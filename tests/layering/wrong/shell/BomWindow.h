@@ -1,0 +1,4 @@
+#pragma once
+#include "tree/Model.h"
+#include "store/Store.h"
+#include <QWidget>

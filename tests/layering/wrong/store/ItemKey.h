@@ -1,0 +1,5 @@
+#pragma once
+
+  #  include <QtGui/QColor>
+#include "sqlite/SqliteStore.h"
+#include "ItemKey.h"

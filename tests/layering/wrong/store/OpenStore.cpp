@@ -1,0 +1,3 @@
+#include "store/sqlite/SqliteStore.h"
+#include "postgres/PgStore.h"
+#include <qbrush.h>

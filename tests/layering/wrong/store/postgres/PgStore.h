@@ -1,0 +1,4 @@
+#pragma once
+#include "store/Store.h"
+#include "store/sqlite/SqliteStore.h"
+#include <QtWidgets>

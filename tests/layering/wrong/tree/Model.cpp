@@ -1,0 +1,5 @@
+#include "store/Store.h"
+#include "desktop/Desktop.h"
+#include <QBrush>
+
+#include "shell/BomWindow.h"
