@@ -96,14 +96,10 @@ class Store {
 public:
     virtual ~Store() = default;
 
-    /// Every ItemID, in key order.
-    virtual QStringList itemIds() = 0;
     /// Every item with its description, in key order, read as one state of the table.
     virtual std::vector<ItemLine> itemLines() = 0;
     /// The item with this ID under the store's comparison, if there is one.
     virtual std::optional<Item> findItem(const QString& id) = 0;
-    /// One assembly's components in key order.
-    virtual QStringList components(const QString& assembly) = 0;
     /// The lines of many assemblies, element i those of assemblies[i], in key order, with
     /// their quantities and their components' units and descriptions; one state of the tables.
     virtual std::vector<ComponentLines> componentsOfEach(const QStringList& assemblies) = 0;
@@ -126,15 +122,10 @@ public:
     /// asks for a quantity. addLine runs them again inside its transaction. The same code for
     /// every store, over the reads below.
     void checkNewLine(const QString& assembly, const QString& component);
-    /// Code that addLine runs inside its transaction, after its checks and right before the
-    /// insert; empty for none. Lets a test act as another program at the one moment when a
-    /// write of its could undo what the checks found.
-    virtual void setBeforeInsert(std::function<void()> hook) = 0;
-    /// Deletes one line; false when there was none. Like every write of a line below, it
-    /// touches one row at most: a key that matches several rows (tables made without the
-    /// unique index under the key rule) fails with LineNotUnique and writes nothing.
-    virtual bool deleteLine(const QString& assembly, const QString& component) = 0;
-    /// The line (assembly, component) as stored; empty when there is none.
+    /// The line (assembly, component) as stored; empty when there is none. Every write of a
+    /// line below touches one row at most: a key that matches several rows (tables made
+    /// without the unique index under the key rule) fails with LineNotUnique and writes
+    /// nothing.
     virtual std::optional<LineRow> findLine(const QString& assembly,
                                             const QString& component) = 0;
     /// Deletes the line and returns it as it was; empty when there was none.

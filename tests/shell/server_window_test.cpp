@@ -199,7 +199,7 @@ private Q_SLOTS:
         execOnServer(m_server, {QStringLiteral("CREATE DATABASE \"%1\"").arg(name)});
         const QString uri = ServerAddress{m_server.socketFolder(), "", name, m_server.user()}.uri();
         store::PgImportWriter::createTables(uri);
-        QVERIFY(store::openStore(uri)->itemIds().isEmpty());
+        QVERIFY(store::openStore(uri)->itemLines().empty());
     }
 
     void connectToServerOpensItsItemsAndRemembersOnlyTheAddress() {

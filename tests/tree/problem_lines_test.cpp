@@ -253,7 +253,7 @@ private Q_SLOTS:
         const auto db = backend.open();
         // ORPHAN passes the check while its one line stands; another program then deletes it.
         db->checkNewLine(QStringLiteral("ORPHAN"), QStringLiteral("NEG"));
-        QVERIFY(backend.open()->deleteLine(QStringLiteral("ORPHAN"), QStringLiteral("PART")));
+        QVERIFY(deleteLine(*backend.open(), QStringLiteral("ORPHAN"), QStringLiteral("PART")));
         const QStringList before = backend.lines();
         const auto [number, text] = failureOf([&] {
             db->addLine(QStringLiteral("orphan"), QStringLiteral("NEG"), 1,

@@ -187,18 +187,6 @@ void PgStore::addLine(const QString& assembly, const QString& component, double 
 
 void PgStore::setBeforeInsert(std::function<void()> hook) { m_beforeInsert = std::move(hook); }
 
-bool PgStore::deleteLine(const QString& assembly, const QString& component) {
-    const QString what = QStringLiteral("Could not delete the line");
-    Transaction transaction(m_connection.db(), what);
-    Statement remove(m_connection.db(), pgschema::DeleteLine, what, WriteFailed);
-    remove.bind(assembly).bind(component).exec();
-    const int rows = remove.rowsAffected();
-    if (rows > 1)
-        throw errors::lineNotUnique(assembly, component, rows);
-    transaction.commit();
-    return rows > 0;
-}
-
 bool PgStore::hasLines(const QString& assembly) { return !components(assembly).isEmpty(); }
 
 bool PgStore::structureContains(const QString& item, const QString& target) {

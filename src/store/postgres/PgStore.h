@@ -23,10 +23,10 @@ public:
     PgStore(const PgStore&) = delete;
     PgStore& operator=(const PgStore&) = delete;
 
-    QStringList itemIds() override;
+    QStringList itemIds();
     std::vector<ItemLine> itemLines() override;
     std::optional<Item> findItem(const QString& id) override;
-    QStringList components(const QString& assembly) override;
+    QStringList components(const QString& assembly);
     /// One statement for the whole batch, whatever its size.
     std::vector<ComponentLines> componentsOfEach(const QStringList& assemblies) override;
     /// One ordered statement over the whole table.
@@ -42,8 +42,7 @@ public:
                  const QDateTime& startDate) override;
     /// Code that addLine runs inside its transaction, after its checks and right before the
     /// insert; empty for none. Lets a test act as another editor at that moment.
-    void setBeforeInsert(std::function<void()> hook) override;
-    bool deleteLine(const QString& assembly, const QString& component) override;
+    void setBeforeInsert(std::function<void()> hook);
     std::optional<LineRow> findLine(const QString& assembly, const QString& component) override;
     std::optional<LineRow> takeLine(const QString& assembly, const QString& component) override;
     void restoreLine(const LineRow& row) override;

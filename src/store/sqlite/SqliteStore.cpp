@@ -257,21 +257,6 @@ void SqliteStore::addLine(const QString& assembly, const QString& component, dou
 
 void SqliteStore::setBeforeInsert(std::function<void()> hook) { m_beforeInsert = std::move(hook); }
 
-bool SqliteStore::deleteLine(const QString& assembly, const QString& component) {
-    const QString what = QStringLiteral("Could not delete the line");
-    WriteTransaction transaction(m_db, what);
-    int rows = 0;
-    {
-        Statement remove(m_db, schema::DeleteLine, what);
-        remove.bind(assembly).bind(component).exec(WriteFailed);
-        rows = remove.query().numRowsAffected();
-    }
-    if (rows > 1)
-        throw errors::lineNotUnique(assembly, component, rows);
-    transaction.commit();
-    return rows > 0;
-}
-
 bool SqliteStore::hasLines(const QString& assembly) { return !components(assembly).isEmpty(); }
 
 bool SqliteStore::structureContains(const QString& item, const QString& target) {

@@ -34,7 +34,7 @@ public:
     /// as a whole with UnreadableId: the description names each unreadable ID readably
     /// ('CAF\xE9') and says they stand in ItemMaster. A list that silently lacked items would
     /// look complete.
-    QStringList itemIds() override;
+    QStringList itemIds();
     /// Every item with its description, in key order, read in one read transaction. IDs that
     /// are not valid UTF-8 text refuse the list as itemIds() does; a description that is not
     /// shows its invalid bytes as U+FFFD.
@@ -42,7 +42,7 @@ public:
     /// The item with this ID under the store's comparison, if there is one.
     std::optional<Item> findItem(const QString& id) override;
     /// One assembly's components in key order, with a statement prepared for this call alone.
-    QStringList components(const QString& assembly) override;
+    QStringList components(const QString& assembly);
     /// The lines of many assemblies: element i lists those of assemblies[i], in key order,
     /// with their quantities and their components' units and descriptions. The whole batch
     /// is served by one prepared statement in one read transaction. A component ID that is
@@ -70,12 +70,7 @@ public:
     /// Code that addLine runs inside its write transaction, after its checks and right before
     /// the insert; empty for none. Lets a test act as another program at the one moment when
     /// a write of its could undo what the checks found.
-    void setBeforeInsert(std::function<void()> hook) override;
-    /// Deletes one line in one write transaction; false when there was none. Like every write
-    /// of a line below, it commits only when it touched one row: a key that matches several
-    /// (a table whose key columns compare otherwise than the key rule) fails with
-    /// LineNotUnique and writes nothing.
-    bool deleteLine(const QString& assembly, const QString& component) override;
+    void setBeforeInsert(std::function<void()> hook);
     /// The line (assembly, component) as stored; empty when there is none.
     std::optional<LineRow> findLine(const QString& assembly, const QString& component) override;
     /// Deletes the line in one write transaction and returns it as it was; empty when there

@@ -138,3 +138,22 @@ QVariant StoreBackend::startDate(const QString& assembly, const QString& compone
                                         "bomcomp = ?")},
                         {assembly, component});
 }
+
+QStringList itemIds(store::Store& db) {
+    QStringList ids;
+    for (const store::ItemLine& line : db.itemLines())
+        ids.append(line.id);
+    return ids;
+}
+
+QStringList componentIds(store::Store& db, const QString& assembly) {
+    QStringList ids;
+    const std::vector<store::ComponentLines> lines = db.componentsOfEach({assembly});
+    for (const store::ComponentLine& line : lines.front())
+        ids.append(line.id);
+    return ids;
+}
+
+bool deleteLine(store::Store& db, const QString& assembly, const QString& component) {
+    return db.takeLine(assembly, component).has_value();
+}

@@ -55,6 +55,14 @@ private:
     const PgServer* m_server;
 };
 
+/// Reads and a write that the tests make through the contract alone, whichever store.
+/// Every ItemID in key order, as the Item Master list reads them.
+QStringList itemIds(store::Store& db);
+/// One assembly's components in key order, as a load reads them.
+QStringList componentIds(store::Store& db, const QString& assembly);
+/// Deletes the line as the editor's Delete does; false when there was none.
+bool deleteLine(store::Store& db, const QString& assembly, const QString& component);
+
 /// Runs statements on the server's database from a connection of the test's own, with
 /// `values` bound in turn to each statement's placeholders; the first value of the last
 /// statement's first row (invalid when it has none). A failure ends the test program.
