@@ -8,13 +8,13 @@
 #include "shell/ExportCommands.h"
 #include "shell/Icons.h"
 #include "shell/ItemFindField.h"
-#include "shell/ImportFlow.h"
+#include "shell/ImportCommands.h"
 #include "shell/ItemList.h"
 #include "shell/NumLock.h"
 #include "shell/ServerLogin.h"
 #include "shell/ShortcutList.h"
-#include "shell/CheckDatabaseDialog.h"
-#include "shell/WhereUsedCommand.h"
+#include "shell/CheckDatabaseCommands.h"
+#include "shell/WhereUsedCommands.h"
 #include "store/ServerAddress.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
@@ -158,24 +158,24 @@ void BomWindow::route() {
     connect(m_shortcutsAction, &QAction::triggered, this,
             [this] { m_infoWindows->showShortcuts(keyboardShortcuts(*menuBar())); });
     // A line of the Where Used window loads its assembly as a pick in the list does.
-    auto* whereUsed = new WhereUsedCommand(
+    auto* whereUsed = new WhereUsedCommands(
         m_desktop, *m_choice, *m_tree, *m_itemList,
         [this](const QString& id) {
             m_itemIdEdit->setText(id);
             m_desktop.queueEnter(m_itemIdEdit);
         },
         this);
-    connect(m_whereUsedAction, &QAction::triggered, whereUsed, &WhereUsedCommand::run);
+    connect(m_whereUsedAction, &QAction::triggered, whereUsed, &WhereUsedCommands::run);
     m_whereUsed = whereUsed;
     // A finding of Check Database loads its assembly the same way.
-    m_check = new CheckDatabaseCommand(
+    m_check = new CheckDatabaseCommands(
         m_desktop, [this] { return m_choice->databasePath(); },
         [this](const QString& id) {
             m_itemIdEdit->setText(id);
             m_desktop.queueEnter(m_itemIdEdit);
         },
         this);
-    connect(m_checkAction, &QAction::triggered, m_check, &CheckDatabaseCommand::run);
+    connect(m_checkAction, &QAction::triggered, m_check, &CheckDatabaseCommands::run);
 
     // Undo and Redo say what they will undo: "Undo Delete SUB-WIRE from TOP-100".
     QAction* undo = m_editor->history().createUndoAction(this, QStringLiteral("&Undo"));

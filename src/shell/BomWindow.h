@@ -28,10 +28,10 @@ class BomTreeModel;
 namespace shell {
 
 class BomTreeView;
-class CheckDatabaseCommand;
+class CheckDatabaseCommands;
 class DatabaseChoice;
 class ItemList;
-class WhereUsedCommand;
+class WhereUsedCommands;
 
 /// The main window "bom": owns every control, the menus and the status bar, and routes each
 /// user action to its operation; the operations live with their subsystems, and the window
@@ -112,9 +112,9 @@ private:
     QAction* m_exitAction;
     QAction* m_whereUsedAction;
     QMenu* m_editMenu;
-    WhereUsedCommand* m_whereUsed = nullptr;
+    WhereUsedCommands* m_whereUsed = nullptr;
     QAction* m_checkAction;
-    CheckDatabaseCommand* m_check = nullptr;
+    CheckDatabaseCommands* m_check = nullptr;
     QAction* m_notesAction;
     QAction* m_shortcutsAction;
     QAction* m_aboutAction;

@@ -2,7 +2,7 @@
 
 #include "desktop/Desktop.h"
 #include "import/Import.h"
-#include "shell/ImportFlow.h"
+#include "shell/ImportCommands.h"
 #include "shell/ItemList.h"
 #include "shell/ServerLogin.h"
 #include "shell/Workdir.h"
@@ -31,7 +31,7 @@ int DatabaseChoice::openFileDialog() {
     // The editor cannot work on a Jet file itself: its bills are copied into a new SQLite file,
     // which is then the choice. A Cancel or a failure there chooses nothing, as a Cancel here.
     if (import::isJetFile(*chosen)) {
-        chosen = ImportFlow(m_desktop).convertJet(*chosen);
+        chosen = ImportCommands(m_desktop).convertJet(*chosen);
         if (!chosen)
             return store::FileDialogCancelled;
         m_imported = true;
@@ -55,7 +55,7 @@ bool DatabaseChoice::openGiven(const QString& location) {
         QString path = store::withPasswordInMemory(location);
         // As in the chooser: the bills of a Jet file are copied into a new SQLite file first.
         if (import::isJetFile(path)) {
-            const auto converted = ImportFlow(m_desktop).convertJet(path);
+            const auto converted = ImportCommands(m_desktop).convertJet(path);
             if (!converted)
                 return false; // Cancel, or a failure that has been shown
             path = *converted;

@@ -26,7 +26,8 @@ public:
     QString databasePath() const override { return m_databasePath; }
     void setDatabasePath(const QString& path) override { m_databasePath = path; }
     /// The chooser. A Jet (.mdb) file chosen is imported into a new SQLite file first (see
-    /// ImportFlow), and the new file is the choice; a Cancel or failure there counts as Cancel.
+    /// ImportCommands), and the new file is the choice; a Cancel or failure there counts as
+    /// Cancel.
     int openFileDialog() override;
 
     /// Start-up: reads the remembered path (asking for a file when there is none) and fills
