@@ -206,8 +206,8 @@ void BomWindow::route() {
             &BomWindow::showStatistics);
     connect(m_tree, &BomTreeView::currentNodeClicked, this, &BomWindow::showStatistics);
     // A quantity changed, undone or redone changes what the statistics show of the current
-    // node's line.
-    connect(m_model, &QAbstractItemModel::dataChanged, this,
+    // node's line: one read per line changed, however many copies of it the tree shows.
+    connect(m_model, &tree::BomTreeModel::lineQuantityChanged, this,
             [this] { showStatistics(m_tree->currentIndex()); });
     connect(m_tree, &BomTreeView::itemDropped, this, [this](const QString& id) {
         m_editor->addComponent(m_tree->dropHighlight(), id);
@@ -284,6 +284,8 @@ void BomWindow::showStatistics(const QModelIndex& node) {
         m_quantityValue->setText(facts->quantity);
         m_unitValue->setText(facts->unit);
         m_componentDescriptionValue->setText(facts->description);
+        if (node.isValid())
+            Q_EMIT statisticsShown();
     }
 }
 

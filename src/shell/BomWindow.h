@@ -54,6 +54,10 @@ public:
     DatabaseChoice& databaseChoice() { return *m_choice; }
     tree::BomTreeModel& treeModel() { return *m_model; }
 
+Q_SIGNALS:
+    /// The statistics panel shows what was just read of a node: one read of the database.
+    void statisticsShown();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
