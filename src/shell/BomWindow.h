@@ -30,6 +30,7 @@ namespace shell {
 class BomTreeView;
 class CheckDatabaseCommands;
 class DatabaseChoice;
+struct DatabaseChange;
 class ItemList;
 class WhereUsedCommands;
 
@@ -77,11 +78,14 @@ private:
     void pickListLine();
     void requestLoad();
     void showStatistics(const QModelIndex& node);
-    void openDatabase(const std::optional<QString>& path);
+    /// The one writer of the status panel's text.
+    void showStatus(const QString& text);
+    /// What an opening of a database leaves to show: the tree and what it showed go when the
+    /// database is another, the list and the status show the new items, and the recent
+    /// databases are drawn again.
+    void showDatabase(const DatabaseChange& change);
     /// Empties the tree and what it showed, when the database has changed.
     void forgetLoadedTree();
-    /// Puts the database first in File > Recent Databases.
-    void addRecent(const QString& location);
     /// Refills the list and reloads the loaded tree after an import added rows to the database.
     void showAddedRows();
 

@@ -182,18 +182,16 @@ void BomWindow::createMenus() {
     auto* imports = new ImportCommands(
         m_desktop, [this] { return m_choice->databasePath(); }, this);
     imports->addTo(file);
-    connect(imports, &ImportCommands::databaseCreated, this, [this](const QString& path) {
-        openDatabase(path);
-        // Even under the current database's own name, the new file holds other lines.
-        forgetLoadedTree();
-    });
+    // Even under the current database's own name, the new file holds other lines.
+    connect(imports, &ImportCommands::databaseCreated, this,
+            [this](const QString& path) { m_choice->openCreated(path); });
     connect(imports, &ImportCommands::rowsAdded, this, &BomWindow::showAddedRows);
     file->addSeparator();
     m_expandAction = action(file, "mnuExpand", QStringLiteral("E&xpand All"));
     m_collapseAction = action(file, "mnuCollapse", QStringLiteral("&Collapse All"));
     (new ExportCommands(m_desktop, *m_model, [this] { return m_choice->databasePath(); },
                         [this] { return m_descriptionValue->text(); },
-                        [this](const QString& text) { m_statusText->setText(text); }, this))
+                        [this](const QString& text) { showStatus(text); }, this))
         ->addTo(file);
     file->addSeparator();
     m_exitAction = action(file, "mnuExit", QStringLiteral("&Exit"));

@@ -27,6 +27,22 @@ QString quantityPhrase(std::optional<double> quantity) {
 
 } // namespace
 
+bool DatabaseSession::chooseIfNone() {
+    if (!isKnown())
+        openFileDialog();
+    return isKnown();
+}
+
+bool DatabaseSession::chooseForThisRunIfNone(desktop::Desktop& desktop) {
+    if (isKnown())
+        return true;
+    const auto chosen = desktop.openFile(desktop::FileDialogTitle);
+    if (!chosen)
+        return false;
+    setDatabasePath(*chosen);
+    return true;
+}
+
 BomEditor::BomEditor(desktop::Desktop& desktop, DatabaseSession& session, BomTreeModel& model,
                      std::function<void(const QString&)> showStatus)
     : m_desktop(desktop), m_session(session), m_model(model),
@@ -99,8 +115,8 @@ QString BomEditor::load(const QString& item) {
     // The loaded item is remembered with the tree: later edits of the Item ID field never
     // change which assembly the top-level nodes belong to.
     m_model.clear(item);
-    if (m_session.databasePath().isEmpty())
-        m_session.openFileDialog();
+    // Without one, the load goes on and its open says that no database was chosen.
+    m_session.chooseIfNone();
 
     QString description;
     std::optional<store::StoreError> failure;
@@ -146,14 +162,9 @@ std::optional<ComponentFacts> BomEditor::statistics(const QModelIndex& node) {
     if (!node.isValid())
         return ComponentFacts{};
     m_showStatus(QStringLiteral("...accessing Item Master record..."));
-    if (m_session.databasePath().isEmpty()) {
-        // Chosen for this run only: the remembered database stays the one of the last start.
-        const auto chosen = m_desktop.openFile(desktop::FileDialogTitle);
-        if (!chosen) {
-            m_showStatus(m_session.databasePath());
-            return std::nullopt;
-        }
-        m_session.setDatabasePath(*chosen);
+    if (!m_session.chooseForThisRunIfNone(m_desktop)) {
+        m_showStatus(m_session.databasePath());
+        return std::nullopt;
     }
     ComponentFacts facts;
     if (!withStore([&](store::Store& db) {
@@ -196,7 +207,7 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
                              : asChild ? m_model.text(target)
                                        : m_model.assemblyOf(target);
     // A line the database would refuse is refused before the quantity is asked for.
-    if (!m_session.databasePath().isEmpty() &&
+    if (m_session.isKnown() &&
         !withStore([&](store::Store& db) { db.checkNewLine(assembly, component); }))
         return;
     const auto typed =
@@ -213,11 +224,8 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
         return;
     if (!target.isValid() && !first)
         return;
-    if (m_session.databasePath().isEmpty()) {
-        m_session.openFileDialog();
-        if (m_session.databasePath().isEmpty())
-            return;
-    }
+    if (!m_session.chooseIfNone())
+        return;
     std::optional<store::StoreError> failure;
     if (const auto refused = tryStore([&](store::Store& db) {
             // One write transaction refuses a cycle or a line the assembly has, then inserts.
