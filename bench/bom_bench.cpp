@@ -360,16 +360,17 @@ public:
         treeView(w)->setCurrentIndex(node);
         auto* quantityValue = w.findChild<QLabel*>(QStringLiteral("Label8"));
         int typed = 0;
-        measure(QStringLiteral("quantity edit with the node current (%1 copies)").arg(shown),
-                [&] {
-                    model.setData(node.sibling(node.row(), tree::QuantityColumn),
-                                  QString::number(20 + ++typed % 2));
-                    QCoreApplication::processEvents();
-                });
+        measure(QStringLiteral("quantity edit with the node current"), [&] {
+            model.setData(node.sibling(node.row(), tree::QuantityColumn),
+                          QString::number(20 + ++typed % 2));
+            QCoreApplication::processEvents();
+        });
         if (quantityValue->text() != QString::number(20 + typed % 2) ||
             !desktop.messages.isEmpty())
             qFatal("the quantity edit did not show in the statistics: %s",
                    qPrintable(desktop.messages.join(u'|')));
+        std::printf("  %s -> %s: %d copies in the tree\n", qPrintable(model.assemblyOf(node)),
+                    qPrintable(model.text(node)), shown);
     }
 
     /// The deep structure inside a database of millions of unrelated lines: the load must cost
