@@ -9,7 +9,7 @@
 // The server group (rows named "server: ...") starts a throw-away PostgreSQL server (the
 // tests' PgServer: a new cluster reached only through its Unix socket, fsync off), copies the
 // deep and items databases onto it and runs the store-bound cases there: the deep load and
-// the per-node walk on the same server, where used, the quantity edit, the list fill, the
+// the per-node walk on the same server, where used, the quantity edits, the list fill, the
 // statistics click, drop and delete. A machine without the server binaries prints one line
 // and skips these rows.
 
@@ -34,6 +34,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPrinter>
@@ -330,6 +332,45 @@ public:
         if (!desktop.messages.isEmpty())
             qFatal("undo/redo of %s in %s: %s", qPrintable(component), qPrintable(assembly),
                    qPrintable(desktop.messages.join(u'|')));
+        currentNodeEditCase(w, desktop);
+    }
+
+    /// A quantity typed into the current node's cell on the line the tree shows most often,
+    /// until the tree and the statistics panel show it.
+    void currentNodeEditCase(shell::BomWindow& w, BenchDesktop& desktop) {
+        tree::BomTreeModel& model = w.treeModel();
+        QHash<std::pair<QString, QString>, int> copies;
+        QModelIndex most;
+        std::vector<QModelIndex> pending{QModelIndex()};
+        while (!pending.empty()) {
+            const QModelIndex parent = pending.back();
+            pending.pop_back();
+            for (int row = 0; row < model.rowCount(parent); ++row) {
+                const QModelIndex node = model.index(row, 0, parent);
+                const int seen = ++copies[{model.assemblyOf(node), model.text(node)}];
+                if (!most.isValid() ||
+                    seen > copies.value({model.assemblyOf(most), model.text(most)}))
+                    most = node;
+                pending.push_back(node);
+            }
+        }
+        const QPersistentModelIndex node = most;
+        const int shown =
+            int(model.nodesOfLine(model.assemblyOf(node), model.text(node)).size());
+        treeView(w)->setCurrentIndex(node);
+        auto* quantityValue = w.findChild<QLabel*>(QStringLiteral("Label8"));
+        int typed = 0;
+        measure(QStringLiteral("quantity edit with the node current"), [&] {
+            model.setData(node.sibling(node.row(), tree::QuantityColumn),
+                          QString::number(20 + ++typed % 2));
+            QCoreApplication::processEvents();
+        });
+        if (quantityValue->text() != QString::number(20 + typed % 2) ||
+            !desktop.messages.isEmpty())
+            qFatal("the quantity edit did not show in the statistics: %s",
+                   qPrintable(desktop.messages.join(u'|')));
+        std::printf("  %s -> %s: %d copies in the tree\n", qPrintable(model.assemblyOf(node)),
+                    qPrintable(model.text(node)), shown);
     }
 
     /// The deep structure inside a database of millions of unrelated lines: the load must cost

@@ -8,14 +8,12 @@
 #include "shell/ExportCommands.h"
 #include "shell/Icons.h"
 #include "shell/ItemFindField.h"
-#include "shell/ImportFlow.h"
+#include "shell/ImportCommands.h"
 #include "shell/ItemList.h"
 #include "shell/NumLock.h"
-#include "shell/ServerLogin.h"
 #include "shell/ShortcutList.h"
-#include "shell/CheckDatabaseDialog.h"
-#include "shell/WhereUsedCommand.h"
-#include "store/postgres/ServerAddress.h"
+#include "shell/CheckDatabaseCommands.h"
+#include "shell/WhereUsedCommands.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 
@@ -40,13 +38,6 @@
 
 namespace shell {
 
-namespace {
-
-constexpr int RecentLimit = 5;
-const QString RecentKey = QStringLiteral("recentDatabases");
-
-} // namespace
-
 BomWindow::BomWindow(desktop::Desktop& desktop, const QString& workdirFolder,
                      const QString& settingsFile, QWidget* parent)
     : QMainWindow(parent), m_desktop(desktop),
@@ -60,10 +51,9 @@ BomWindow::BomWindow(desktop::Desktop& desktop, const QString& workdirFolder,
     createMenus();
     createStatusBar();
 
-    m_choice = std::make_unique<DatabaseChoice>(desktop, workdirFolder, *m_itemList,
-                                                *m_statusText);
-    m_editor = std::make_unique<tree::BomEditor>(
-        desktop, *m_choice, *m_model, [this](const QString& text) { m_statusText->setText(text); });
+    m_choice = std::make_unique<DatabaseChoice>(desktop, workdirFolder, *m_settings);
+    m_editor = std::make_unique<tree::BomEditor>(desktop, *m_choice, *m_model,
+                                                 [this](const QString& text) { showStatus(text); });
     m_infoWindows = std::make_unique<info::InfoWindows>();
     route();
     restoreLayout();
@@ -127,11 +117,11 @@ void BomWindow::closeEvent(QCloseEvent* event) {
 
 void BomWindow::updateRecentMenu() {
     m_recentMenu->clear();
-    const QStringList recent = m_settings->value(RecentKey).toStringList();
+    const QStringList recent = m_choice->recentDatabases();
     for (const QString& path : recent) {
         // An & in a path or address is text, not the mark of a shortcut letter.
         QAction* open = m_recentMenu->addAction(QString(path).replace(u'&', QStringLiteral("&&")));
-        connect(open, &QAction::triggered, this, [this, path] { openDatabase(path); });
+        connect(open, &QAction::triggered, this, [this, path] { m_choice->openDatabase(path); });
     }
     m_recentMenu->setEnabled(!recent.isEmpty());
 }
@@ -143,11 +133,14 @@ void BomWindow::route() {
     connect(m_collapseButton, &QPushButton::clicked, m_collapseAction, &QAction::trigger);
     connect(m_exitButton, &QPushButton::clicked, m_exitAction, &QAction::trigger);
 
-    connect(m_openAction, &QAction::triggered, this, [this] { openDatabase(std::nullopt); });
-    connect(m_connectAction, &QAction::triggered, this, [this] {
-        if (const auto uri = ServerLogin(m_desktop).ask(m_choice->databasePath()))
-            openDatabase(*uri);
+    connect(m_openAction, &QAction::triggered, this, [this] { m_choice->openDatabase(); });
+    connect(m_connectAction, &QAction::triggered, this, [this] { m_choice->connectToServer(); });
+    // What the window shows of the database follows its one owner.
+    connect(m_choice.get(), &DatabaseChoice::working, this, [this](const QString& status) {
+        showStatus(status);
+        m_itemList->removeAllItems();
     });
+    connect(m_choice.get(), &DatabaseChoice::databaseChanged, this, &BomWindow::showDatabase);
     // The view's own walks: one layout pass however many nodes the tree holds.
     connect(m_expandAction, &QAction::triggered, m_tree, &QTreeView::expandAll);
     connect(m_collapseAction, &QAction::triggered, m_tree, &QTreeView::collapseAll);
@@ -158,24 +151,24 @@ void BomWindow::route() {
     connect(m_shortcutsAction, &QAction::triggered, this,
             [this] { m_infoWindows->showShortcuts(keyboardShortcuts(*menuBar())); });
     // A line of the Where Used window loads its assembly as a pick in the list does.
-    auto* whereUsed = new WhereUsedCommand(
+    auto* whereUsed = new WhereUsedCommands(
         m_desktop, *m_choice, *m_tree, *m_itemList,
         [this](const QString& id) {
             m_itemIdEdit->setText(id);
             m_desktop.queueEnter(m_itemIdEdit);
         },
         this);
-    connect(m_whereUsedAction, &QAction::triggered, whereUsed, &WhereUsedCommand::run);
+    connect(m_whereUsedAction, &QAction::triggered, whereUsed, &WhereUsedCommands::run);
     m_whereUsed = whereUsed;
     // A finding of Check Database loads its assembly the same way.
-    m_check = new CheckDatabaseCommand(
+    m_check = new CheckDatabaseCommands(
         m_desktop, [this] { return m_choice->databasePath(); },
         [this](const QString& id) {
             m_itemIdEdit->setText(id);
             m_desktop.queueEnter(m_itemIdEdit);
         },
         this);
-    connect(m_checkAction, &QAction::triggered, m_check, &CheckDatabaseCommand::run);
+    connect(m_checkAction, &QAction::triggered, m_check, &CheckDatabaseCommands::run);
 
     // Undo and Redo say what they will undo: "Undo Delete SUB-WIRE from TOP-100".
     QAction* undo = m_editor->history().createUndoAction(this, QStringLiteral("&Undo"));
@@ -206,8 +199,8 @@ void BomWindow::route() {
             &BomWindow::showStatistics);
     connect(m_tree, &BomTreeView::currentNodeClicked, this, &BomWindow::showStatistics);
     // A quantity changed, undone or redone changes what the statistics show of the current
-    // node's line.
-    connect(m_model, &QAbstractItemModel::dataChanged, this,
+    // node's line: one read per line changed, however many copies of it the tree shows.
+    connect(m_model, &tree::BomTreeModel::lineQuantityChanged, this,
             [this] { showStatistics(m_tree->currentIndex()); });
     connect(m_tree, &BomTreeView::itemDropped, this, [this](const QString& id) {
         m_editor->addComponent(m_tree->dropHighlight(), id);
@@ -222,34 +215,18 @@ void BomWindow::start(const QString& location) {
     show();
     m_tree->setFocus();
     m_desktop.processEvents();
-    // The database opened at start-up, remembered or named on the command line, is a choice
-    // like any other.
-    if (m_choice->FillItemList(location))
-        addRecent(m_choice->databasePath());
+    m_choice->FillItemList(location);
 }
 
-void BomWindow::openDatabase(const std::optional<QString>& path) {
-    const QString before = m_choice->databasePath();
-    // A file just written by an import holds other lines even under the old name.
-    const bool imported = m_choice->openDatabase(path);
-    const QString now = m_choice->databasePath();
-    if (now != before || imported)
+void BomWindow::showStatus(const QString& text) { m_statusText->setText(text); }
+
+void BomWindow::showDatabase(const DatabaseChange& change) {
+    if (change.items) {
+        m_itemList->appendItems(*change.items);
+        showStatus(m_choice->databasePath());
+    }
+    if (change.another)
         forgetLoadedTree();
-    if (!now.isEmpty() && (now != before || path))
-        addRecent(now);
-}
-
-void BomWindow::addRecent(const QString& location) {
-    QStringList recent;
-    // A list written by an older version may hold an address with its password: it is kept
-    // without it, and one that cannot be read is dropped, since nothing of it may be shown.
-    for (const QString& kept : m_settings->value(RecentKey).toStringList())
-        if (const QString shown = store::withoutPassword(kept);
-            shown != location && !recent.contains(shown) &&
-            shown != QStringLiteral("postgresql://…"))
-            recent.append(shown);
-    recent.prepend(location);
-    m_settings->setValue(RecentKey, recent.mid(0, RecentLimit));
     updateRecentMenu();
 }
 
@@ -284,6 +261,8 @@ void BomWindow::showStatistics(const QModelIndex& node) {
         m_quantityValue->setText(facts->quantity);
         m_unitValue->setText(facts->unit);
         m_componentDescriptionValue->setText(facts->description);
+        if (node.isValid())
+            Q_EMIT statisticsShown();
     }
 }
 
@@ -330,7 +309,7 @@ bool BomWindow::eventFilter(QObject* watched, QEvent* event) {
             requestLoad();
         else if (!key->text().isEmpty())
             // Every character typed shows the database path again, as after a load.
-            m_statusText->setText(m_choice->databasePath());
+            showStatus(m_choice->databasePath());
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -28,10 +28,11 @@ class BomTreeModel;
 namespace shell {
 
 class BomTreeView;
-class CheckDatabaseCommand;
+class CheckDatabaseCommands;
 class DatabaseChoice;
+struct DatabaseChange;
 class ItemList;
-class WhereUsedCommand;
+class WhereUsedCommands;
 
 /// The main window "bom": owns every control, the menus and the status bar, and routes each
 /// user action to its operation; the operations live with their subsystems, and the window
@@ -54,6 +55,10 @@ public:
     DatabaseChoice& databaseChoice() { return *m_choice; }
     tree::BomTreeModel& treeModel() { return *m_model; }
 
+Q_SIGNALS:
+    /// The statistics panel shows what was just read of a node: one read of the database.
+    void statisticsShown();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -73,11 +78,14 @@ private:
     void pickListLine();
     void requestLoad();
     void showStatistics(const QModelIndex& node);
-    void openDatabase(const std::optional<QString>& path);
+    /// The one writer of the status panel's text.
+    void showStatus(const QString& text);
+    /// What an opening of a database leaves to show: the tree and what it showed go when the
+    /// database is another, the list and the status show the new items, and the recent
+    /// databases are drawn again.
+    void showDatabase(const DatabaseChange& change);
     /// Empties the tree and what it showed, when the database has changed.
     void forgetLoadedTree();
-    /// Puts the database first in File > Recent Databases.
-    void addRecent(const QString& location);
     /// Refills the list and reloads the loaded tree after an import added rows to the database.
     void showAddedRows();
 
@@ -112,9 +120,9 @@ private:
     QAction* m_exitAction;
     QAction* m_whereUsedAction;
     QMenu* m_editMenu;
-    WhereUsedCommand* m_whereUsed = nullptr;
+    WhereUsedCommands* m_whereUsed = nullptr;
     QAction* m_checkAction;
-    CheckDatabaseCommand* m_check = nullptr;
+    CheckDatabaseCommands* m_check = nullptr;
     QAction* m_notesAction;
     QAction* m_shortcutsAction;
     QAction* m_aboutAction;

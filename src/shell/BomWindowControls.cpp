@@ -9,10 +9,10 @@
 #include "shell/ExportCommands.h"
 #include "shell/Icons.h"
 #include "shell/ItemFindField.h"
-#include "shell/ImportFlow.h"
+#include "shell/ImportCommands.h"
 #include "shell/ItemList.h"
 #include "shell/NumLock.h"
-#include "shell/WhereUsedCommand.h"
+#include "shell/WhereUsedCommands.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 
@@ -179,20 +179,19 @@ void BomWindow::createMenus() {
     m_connectAction = action(file, "mnuConnect", QStringLiteral("Connect to &Server…"));
     m_recentMenu = file->addMenu(QStringLiteral("&Recent Databases"));
     m_recentMenu->setObjectName(QStringLiteral("mnuRecent"));
-    auto* imports = new ImportFlow(m_desktop, [this] { return m_choice->databasePath(); }, this);
+    auto* imports = new ImportCommands(
+        m_desktop, [this] { return m_choice->databasePath(); }, this);
     imports->addTo(file);
-    connect(imports, &ImportFlow::databaseCreated, this, [this](const QString& path) {
-        openDatabase(path);
-        // Even under the current database's own name, the new file holds other lines.
-        forgetLoadedTree();
-    });
-    connect(imports, &ImportFlow::rowsAdded, this, &BomWindow::showAddedRows);
+    // Even under the current database's own name, the new file holds other lines.
+    connect(imports, &ImportCommands::databaseCreated, this,
+            [this](const QString& path) { m_choice->openCreated(path); });
+    connect(imports, &ImportCommands::rowsAdded, this, &BomWindow::showAddedRows);
     file->addSeparator();
     m_expandAction = action(file, "mnuExpand", QStringLiteral("E&xpand All"));
     m_collapseAction = action(file, "mnuCollapse", QStringLiteral("&Collapse All"));
     (new ExportCommands(m_desktop, *m_model, [this] { return m_choice->databasePath(); },
                         [this] { return m_descriptionValue->text(); },
-                        [this](const QString& text) { m_statusText->setText(text); }, this))
+                        [this](const QString& text) { showStatus(text); }, this))
         ->addTo(file);
     file->addSeparator();
     m_exitAction = action(file, "mnuExit", QStringLiteral("&Exit"));

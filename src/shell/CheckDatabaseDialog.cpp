@@ -32,10 +32,6 @@ QString guarded(const QString& cell) {
     return cell;
 }
 
-QString native(const QString& location) {
-    return store::isServerAddress(location) ? location : QDir::toNativeSeparators(location);
-}
-
 } // namespace
 
 void writeFindingsCsv(const store::CheckReport& report, const QString& path) {
@@ -177,7 +173,7 @@ void CheckDatabaseDialog::showReport(store::CheckReport report, const QString& l
     const QString checked = QStringLiteral("%1 items and %2 lines of %3")
                                 .arg(report.items)
                                 .arg(report.lines)
-                                .arg(native(location));
+                                .arg(store::shownLocation(location));
     m_heading->setText(report.empty()
                            ? QStringLiteral("No problems found in %1.").arg(checked)
                            : QStringLiteral("Findings: %1, in %2.").arg(report.size()).arg(checked));
@@ -202,8 +198,9 @@ void CheckDatabaseDialog::loadLine(int row) {
 void CheckDatabaseDialog::exportList() {
     QString proposed = QStringLiteral("database-check.csv");
     // Beside the database file; a server has no folder, so the dialog's own folder then.
-    if (!m_location.isEmpty() && !store::isServerAddress(m_location)) {
-        const QFileInfo database(m_location);
+    if (const std::optional<QString> file = store::databaseFile(m_location);
+        file && !file->isEmpty()) {
+        const QFileInfo database(*file);
         proposed = database.absoluteDir().filePath(database.completeBaseName() +
                                                    QStringLiteral("-check.csv"));
     }
@@ -229,50 +226,6 @@ bool CheckDatabaseDialog::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
-}
-
-CheckDatabaseCommand::CheckDatabaseCommand(desktop::Desktop& desktop,
-                                           std::function<QString()> databasePath,
-                                           std::function<void(const QString&)> loadAssembly,
-                                           QWidget* window)
-    : QObject(window), m_desktop(desktop), m_databasePath(std::move(databasePath)),
-      m_loadAssembly(std::move(loadAssembly)), m_window(window) {}
-
-void CheckDatabaseCommand::run() {
-    const QString location = m_databasePath();
-    std::optional<store::CheckReport> report;
-    std::optional<store::StoreError> failure;
-    {
-        const desktop::BusyPointer busy(m_desktop);
-        // The progress window closes before any message about the outcome appears.
-        const auto progress = m_desktop.startProgress(
-            QStringLiteral("Checking %1…").arg(native(location)), Title);
-        try {
-            const std::unique_ptr<store::Store> db = store::openStore(location);
-            report = store::checkDatabase(*db, [&progress](qint64 done, qint64 total) {
-                return progress->advance(done, total);
-            });
-        } catch (const store::StoreError& error) {
-            failure = error;
-        }
-    }
-    if (failure) {
-        m_desktop.messageBox(failure->message(), desktop::OkOnly);
-        return;
-    }
-    if (!report)
-        return; // cancelled: the check only reads, so nothing is left to say
-    if (!m_dialog)
-        m_dialog = new CheckDatabaseDialog(m_desktop, m_loadAssembly, m_window);
-    m_dialog->showReport(std::move(*report), location);
-    m_dialog->show();
-    m_dialog->raise();
-    m_dialog->activateWindow();
-}
-
-void CheckDatabaseCommand::closeWindow() {
-    if (m_dialog)
-        m_dialog->close();
 }
 
 } // namespace shell

@@ -4,7 +4,6 @@
 
 #include <QDialog>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -48,29 +47,6 @@ private:
     QLabel* m_heading;
     QTableView* m_table;
     Findings* m_findings;
-};
-
-/// Tools > Check Database: checks the database shown, with the busy pointer and a progress
-/// window with Cancel, and shows the findings in the one Check Database window.
-class CheckDatabaseCommand : public QObject {
-    Q_OBJECT
-public:
-    /// `loadAssembly` loads an item in the main window, as a pick in the Item Master list does.
-    CheckDatabaseCommand(desktop::Desktop& desktop, std::function<QString()> databasePath,
-                         std::function<void(const QString&)> loadAssembly, QWidget* window);
-
-    /// Runs the check and shows its findings (or the numbered message); a Cancel shows
-    /// nothing, as the check has changed nothing.
-    void run();
-    /// Closes the window, if it is open: its findings belong to the database shown.
-    void closeWindow();
-
-private:
-    desktop::Desktop& m_desktop;
-    std::function<QString()> m_databasePath;
-    std::function<void(const QString&)> m_loadAssembly;
-    QWidget* m_window;
-    QPointer<CheckDatabaseDialog> m_dialog;
 };
 
 /// The findings as CSV, as the exports write it (RFC 4180, UTF-8), a header row first; a cell

@@ -126,9 +126,10 @@ QString ExportCommands::proposedPath(const QString& nameSuffix) const {
     name += nameSuffix;
     const QString database = m_databasePath();
     // Beside the database file; a server has no folder, so the dialog's own folder then.
-    if (database.isEmpty() || store::isServerAddress(database))
+    const std::optional<QString> file = store::databaseFile(database);
+    if (!file || file->isEmpty())
         return name;
-    return QFileInfo(database).absoluteDir().filePath(name);
+    return QFileInfo(*file).absoluteDir().filePath(name);
 }
 
 void ExportCommands::exportCsv(const QString& title, const QString& nameSuffix,

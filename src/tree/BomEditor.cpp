@@ -27,6 +27,22 @@ QString quantityPhrase(std::optional<double> quantity) {
 
 } // namespace
 
+bool DatabaseSession::chooseIfNone() {
+    if (!isKnown())
+        openFileDialog();
+    return isKnown();
+}
+
+bool DatabaseSession::chooseForThisRunIfNone(desktop::Desktop& desktop) {
+    if (isKnown())
+        return true;
+    const auto chosen = desktop.openFile(desktop::FileDialogTitle);
+    if (!chosen)
+        return false;
+    setDatabasePath(*chosen);
+    return true;
+}
+
 BomEditor::BomEditor(desktop::Desktop& desktop, DatabaseSession& session, BomTreeModel& model,
                      std::function<void(const QString&)> showStatus)
     : m_desktop(desktop), m_session(session), m_model(model),
@@ -76,38 +92,52 @@ void BomEditor::setLimits(int nodeLimit, int depthLimit) {
 
 void BomEditor::report(const QString& message) { m_desktop.messageBox(message, desktop::OkOnly); }
 
+template <class Work> std::optional<store::StoreError> BomEditor::tryStore(Work&& work) {
+    try {
+        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
+        std::forward<Work>(work)(*opened);
+    } catch (const store::StoreError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+template <class Work> bool BomEditor::withStore(Work&& work) {
+    const auto failure = tryStore(std::forward<Work>(work));
+    if (failure)
+        report(failure->message());
+    return !failure;
+}
+
 QString BomEditor::load(const QString& item) {
     m_showStatus(QStringLiteral("...searching Bill of Material structure..."));
     std::optional<desktop::BusyPointer> busy(std::in_place, m_desktop);
     // The loaded item is remembered with the tree: later edits of the Item ID field never
     // change which assembly the top-level nodes belong to.
     m_model.clear(item);
-    if (m_session.databasePath().isEmpty())
-        m_session.openFileDialog();
+    // Without one, the load goes on and its open says that no database was chosen.
+    m_session.chooseIfNone();
 
     QString description;
     std::optional<store::StoreError> failure;
     std::vector<Node> nodes;
     const QString path = m_session.databasePath();
-    try {
-        const std::unique_ptr<store::Store> opened = store::openStore(path);
-        store::Store& db = *opened;
-        if (const auto found = db.findItem(item))
-            description = found->description.value_or(NoDescription);
-        else if (!item.isEmpty())
-            // The load stays silent about an ID that names nothing, but shows it.
-            description = NotInItemMaster;
-        m_desktop.processEvents();
-        StructureBuilder builder(db, m_nodeLimit, m_depthLimit);
-        try {
-            builder.populate(-1, item);
-        } catch (const store::StoreError& error) {
-            failure = error;
-        }
-        nodes = std::move(builder.nodes());
-    } catch (const store::StoreError& error) {
-        failure = error;
-    }
+    if (const auto refused = tryStore([&](store::Store& db) {
+            if (const auto found = db.findItem(item))
+                description = found->description.value_or(NoDescription);
+            else if (!item.isEmpty())
+                // The load stays silent about an ID that names nothing, but shows it.
+                description = NotInItemMaster;
+            m_desktop.processEvents();
+            StructureBuilder builder(db, m_nodeLimit, m_depthLimit);
+            try {
+                builder.populate(-1, item);
+            } catch (const store::StoreError& error) {
+                failure = error;
+            }
+            nodes = std::move(builder.nodes());
+        }))
+        failure = refused;
     // Another database chosen while the load let events run: what was read belongs to the
     // file left, and the tree must not show it as the new one's.
     if (m_session.databasePath() != path) {
@@ -132,34 +162,25 @@ std::optional<ComponentFacts> BomEditor::statistics(const QModelIndex& node) {
     if (!node.isValid())
         return ComponentFacts{};
     m_showStatus(QStringLiteral("...accessing Item Master record..."));
-    if (m_session.databasePath().isEmpty()) {
-        // Chosen for this run only: the remembered database stays the one of the last start.
-        const auto chosen = m_desktop.openFile(desktop::FileDialogTitle);
-        if (!chosen) {
-            m_showStatus(m_session.databasePath());
-            return std::nullopt;
-        }
-        m_session.setDatabasePath(*chosen);
+    if (!m_session.chooseForThisRunIfNone(m_desktop)) {
+        m_showStatus(m_session.databasePath());
+        return std::nullopt;
     }
     ComponentFacts facts;
-    try {
-        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
-        store::Store& db = *opened;
-        const QString component = m_model.text(node);
-        // The node's own line: (parent node, node), or (loaded item, node) at the top level.
-        const auto line = db.findQuantity(m_model.assemblyOf(node), component);
-        facts.quantity = line && *line ? formatQuantity(**line) : QString();
-        if (const auto item = db.findItem(component)) {
-            facts.unit = item->unit.value_or(QString());
-            facts.description = item->description.value_or(NoDescription);
-        } else {
-            facts.description = NotInItemMaster;
-        }
-    } catch (const store::StoreError& error) {
+    if (!withStore([&](store::Store& db) {
+            const QString component = m_model.text(node);
+            // The node's own line: (parent node, node), or (loaded item, node) at the top level.
+            const auto line = db.findQuantity(m_model.assemblyOf(node), component);
+            facts.quantity = line && *line ? formatQuantity(**line) : QString();
+            if (const auto item = db.findItem(component)) {
+                facts.unit = item->unit.value_or(QString());
+                facts.description = item->description.value_or(NoDescription);
+            } else {
+                facts.description = NotInItemMaster;
+            }
+        }))
         // Half a read would show this node's quantity beside another node's description.
         facts = {};
-        report(error.message());
-    }
     m_showStatus(m_session.databasePath());
     return facts;
 }
@@ -186,16 +207,9 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
                              : asChild ? m_model.text(target)
                                        : m_model.assemblyOf(target);
     // A line the database would refuse is refused before the quantity is asked for.
-    if (!m_session.databasePath().isEmpty()) {
-        try {
-            const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
-            store::Store& db = *opened;
-            db.checkNewLine(assembly, component);
-        } catch (const store::StoreError& error) {
-            report(error.message());
-            return;
-        }
-    }
+    if (m_session.isKnown() &&
+        !withStore([&](store::Store& db) { db.checkNewLine(assembly, component); }))
+        return;
     const auto typed =
         m_desktop.inputBox(QStringLiteral("Enter the quantity required of the new component."),
                            QStringLiteral("Add BOM Item"), QStringLiteral("0"));
@@ -210,27 +224,21 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
         return;
     if (!target.isValid() && !first)
         return;
-    if (m_session.databasePath().isEmpty()) {
-        m_session.openFileDialog();
-        if (m_session.databasePath().isEmpty())
-            return;
-    }
+    if (!m_session.chooseIfNone())
+        return;
     std::optional<store::StoreError> failure;
-    try {
-        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
-        store::Store& db = *opened;
-        // One write transaction refuses a cycle or a line the assembly has, then inserts.
-        db.addLine(assembly, component, *quantity, QDateTime::currentDateTime());
-        if (const auto row = db.findLine(assembly, component))
-            m_history.push(new LineCommand(*this, *row, LineCommand::Added));
-        // Only a saved line gets nodes: the tree never shows a line that is not in the
-        // database. It gets them wherever its assembly stands, with their structure.
-        failure = showAddedLine(m_model, db, assembly, component, m_nodeLimit, m_depthLimit);
-        m_showStatus(QStringLiteral("Added the line %1, %2.")
-                         .arg(lineName(assembly, component), quantityPhrase(*quantity)));
-    } catch (const store::StoreError& error) {
-        failure = error;
-    }
+    if (const auto refused = tryStore([&](store::Store& db) {
+            // One write transaction refuses a cycle or a line the assembly has, then inserts.
+            db.addLine(assembly, component, *quantity, QDateTime::currentDateTime());
+            if (const auto row = db.findLine(assembly, component))
+                m_history.push(new LineCommand(*this, *row, LineCommand::Added));
+            // Only a saved line gets nodes: the tree never shows a line that is not in the
+            // database. It gets them wherever its assembly stands, with their structure.
+            failure = showAddedLine(m_model, db, assembly, component, m_nodeLimit, m_depthLimit);
+            m_showStatus(QStringLiteral("Added the line %1, %2.")
+                             .arg(lineName(assembly, component), quantityPhrase(*quantity)));
+        }))
+        failure = refused;
     if (failure)
         report(failure->message());
 }
@@ -251,31 +259,28 @@ void BomEditor::deleteComponent(const QModelIndex& selected) {
     const QString assembly = m_model.assemblyOf(node);
     const QString component = m_model.text(node);
     QString done;
-    try {
-        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
-        store::Store& db = *opened;
-        if (const auto row = db.takeLine(assembly, component)) {
-            m_history.push(new LineCommand(*this, *row, LineCommand::Deleted));
-            // Said as the line was stored, which another program may have changed.
-            bool number = false;
-            const double stored = row->quantity.toDouble(&number);
-            done = QStringLiteral("Deleted the line %1, %2.")
-                       .arg(lineName(assembly, component),
-                            !row->quantity.isNull() && number
-                                ? quantityPhrase(stored)
-                                : row->quantity.isNull()
-                                      ? quantityPhrase(std::nullopt)
-                                      : QStringLiteral("quantity %1").arg(row->quantity.toString()));
-        } else
-            // Another program removed the line meanwhile. Its nodes go all the same: the tree
-            // shows no line that the database does not hold.
-            m_desktop.messageBox(
-                QStringLiteral("Error in Database!  This item can not be located!"),
-                desktop::IconStop, ShortTitle);
-    } catch (const store::StoreError& error) {
-        report(error.message());
+    if (!withStore([&](store::Store& db) {
+            if (const auto row = db.takeLine(assembly, component)) {
+                m_history.push(new LineCommand(*this, *row, LineCommand::Deleted));
+                // Said as the line was stored, which another program may have changed.
+                bool number = false;
+                const double stored = row->quantity.toDouble(&number);
+                done = QStringLiteral("Deleted the line %1, %2.")
+                           .arg(lineName(assembly, component),
+                                !row->quantity.isNull() && number
+                                    ? quantityPhrase(stored)
+                                    : row->quantity.isNull()
+                                          ? quantityPhrase(std::nullopt)
+                                          : QStringLiteral("quantity %1")
+                                                .arg(row->quantity.toString()));
+            } else
+                // Another program removed the line meanwhile. Its nodes go all the same: the
+                // tree shows no line that the database does not hold.
+                m_desktop.messageBox(
+                    QStringLiteral("Error in Database!  This item can not be located!"),
+                    desktop::IconStop, ShortTitle);
+        }))
         return;
-    }
     // The assembly is one bill wherever it stands: the line leaves every copy of it.
     removeLineNodes(m_model, assembly, component);
     if (!done.isEmpty())
@@ -306,28 +311,26 @@ void BomEditor::changeQuantity(const QModelIndex& index, const QString& typed) {
     const QString component = m_model.text(node);
     // The quantity the tree shows is what the user changed: the line must still hold it.
     store::LineRow row{assembly, component, shown ? QVariant(*shown) : QVariant(), QVariant()};
-    try {
-        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
-        store::Store& db = *opened;
-        if (!shown) {
-            // An empty cell shows Null, and also a quantity that is not a number (text that
-            // another program wrote), which the user sets right this way: the line holds what
-            // the cell shows if it holds either, and an undo puts that text back.
-            if (const auto stored = db.findLine(assembly, component);
-                stored && !stored->quantity.isNull() && !isNumber(stored->quantity))
-                row.quantity = stored->quantity;
-        }
-        const QVariant before = row.quantity;
-        row = db.changeQuantity(assembly, component, before, *quantity);
-        // The step starts from the line as it was: its quantity, and the start date the write
-        // left as it found it.
-        store::LineRow was = row;
-        was.quantity = before;
-        showQuantity(row);
-        m_history.push(new QuantityCommand(*this, std::move(was), std::move(row)));
-    } catch (const store::StoreError& error) {
-        report(error.message());
-        if (error.number() == store::LineChanged)
+    if (const auto failure = tryStore([&](store::Store& db) {
+            if (!shown) {
+                // An empty cell shows Null, and also a quantity that is not a number (text that
+                // another program wrote), which the user sets right this way: the line holds
+                // what the cell shows if it holds either, and an undo puts that text back.
+                if (const auto stored = db.findLine(assembly, component);
+                    stored && !stored->quantity.isNull() && !isNumber(stored->quantity))
+                    row.quantity = stored->quantity;
+            }
+            const QVariant before = row.quantity;
+            row = db.changeQuantity(assembly, component, before, *quantity);
+            // The step starts from the line as it was: its quantity, and the start date the
+            // write left as it found it.
+            store::LineRow was = row;
+            was.quantity = before;
+            showQuantity(row);
+            m_history.push(new QuantityCommand(*this, std::move(was), std::move(row)));
+        })) {
+        report(failure->message());
+        if (failure->number() == store::LineChanged)
             showLineAsStored(assembly, component);
     }
 }
@@ -369,45 +372,33 @@ void BomEditor::showQuantity(const store::LineRow& row) {
 }
 
 StepOutcome BomEditor::writeQuantity(store::LineRow& row, const QVariant& quantity) {
-    try {
-        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
-        store::Store& db = *opened;
-        row = db.changeUnchangedLine(row, quantity);
-    } catch (const store::StoreError& error) {
-        return refusedStep(error, row.assembly, row.component);
-    }
+    if (const auto failure =
+            tryStore([&](store::Store& db) { row = db.changeUnchangedLine(row, quantity); }))
+        return refusedStep(*failure, row.assembly, row.component);
     showQuantity(row);
     return StepOutcome::Done;
 }
 
 StepOutcome BomEditor::removeLine(const store::LineRow& row) {
-    try {
-        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
-        store::Store& db = *opened;
-        db.removeUnchangedLine(row);
-    } catch (const store::StoreError& error) {
-        return refusedStep(error, row.assembly, row.component);
-    }
+    if (const auto failure = tryStore([&](store::Store& db) { db.removeUnchangedLine(row); }))
+        return refusedStep(*failure, row.assembly, row.component);
     removeLineNodes(m_model, row.assembly, row.component);
     return StepOutcome::Done;
 }
 
 StepOutcome BomEditor::restoreLine(const store::LineRow& row) {
     std::optional<store::StoreError> failure;
-    try {
-        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
-        store::Store& db = *opened;
-        db.restoreLine(row);
-        // The line is back whatever the reads of its structure give: the step is done.
-        try {
-            failure = showAddedLine(m_model, db, row.assembly, row.component, m_nodeLimit,
-                                    m_depthLimit);
-        } catch (const store::StoreError& error) {
-            failure = error;
-        }
-    } catch (const store::StoreError& error) {
-        return refusedStep(error, row.assembly, row.component);
-    }
+    if (const auto refused = tryStore([&](store::Store& db) {
+            db.restoreLine(row);
+            // The line is back whatever the reads of its structure give: the step is done.
+            try {
+                failure = showAddedLine(m_model, db, row.assembly, row.component, m_nodeLimit,
+                                        m_depthLimit);
+            } catch (const store::StoreError& error) {
+                failure = error;
+            }
+        }))
+        return refusedStep(*refused, row.assembly, row.component);
     // The line is back; a limit that kept part of its structure from showing is only said.
     if (failure)
         report(failure->message());
@@ -415,24 +406,23 @@ StepOutcome BomEditor::restoreLine(const store::LineRow& row) {
 }
 
 void BomEditor::showLineAsStored(const QString& assembly, const QString& component) {
-    try {
-        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
-        const auto row = opened->findLine(assembly, component);
+    // A failure stays unsaid: the refusal has been shown, and without a read the nodes stay
+    // as they were.
+    tryStore([&](store::Store& db) {
+        const auto row = db.findLine(assembly, component);
         if (!row) {
             removeLineNodes(m_model, assembly, component);
             return;
         }
         // A line put in by the other program: it shows as a load would show it.
         if (m_model.nodesOfLine(assembly, component).empty()) {
-            if (const auto failure = showAddedLine(m_model, *opened, assembly, component,
-                                                   m_nodeLimit, m_depthLimit))
+            if (const auto failure =
+                    showAddedLine(m_model, db, assembly, component, m_nodeLimit, m_depthLimit))
                 report(failure->message());
             return;
         }
         showQuantity(*row);
-    } catch (const store::StoreError&) {
-        // The refusal has been shown; without a read, the nodes stay as they were.
-    }
+    });
 }
 
 } // namespace tree

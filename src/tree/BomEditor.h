@@ -42,6 +42,18 @@ public:
     /// The database chooser: asks for a file and remembers the choice for the next start.
     /// Returns 0, or the number of the failure that stopped it (32755 for Cancel).
     virtual int openFileDialog() = 0;
+
+    // An operation that finds no database known yet meets it in one of three ways, named
+    // here side by side so that each operation says which is its own.
+    /// The chooser asks, and remembers the choice for the next start (a load, a drop). True
+    /// when a database is known afterwards.
+    bool chooseIfNone();
+    /// A file is asked for this run only, the remembered database left alone (a node's
+    /// statistics). False after a Cancel.
+    bool chooseForThisRunIfNone(desktop::Desktop& desktop);
+    /// Nothing is asked (a check that can wait for the write; a write, whose store then
+    /// refuses the empty path with its numbered error). True when a database is known.
+    bool isKnown() const { return !databasePath().isEmpty(); }
 };
 
 /// What the statistics panel shows for one node.
@@ -118,6 +130,11 @@ public:
 
 private:
     void report(const QString& message);
+    /// Opens the current database, runs `work(store::Store&)` on it and releases it on every
+    /// path: the failure, if any, of the open or of the work, for the caller's own handling.
+    template <class Work> std::optional<store::StoreError> tryStore(Work&& work);
+    /// As tryStore, and a failure is reported as "NUMBER DESCRIPTION"; true when none came.
+    template <class Work> bool withStore(Work&& work);
     /// Asks once before a quantity of zero or less is written into the line; true for Yes.
     bool confirmUnlikelyQuantity(const QString& typed, const QString& assembly,
                                  const QString& component);

@@ -369,6 +369,8 @@ int BomTreeModel::setLineQuantity(const QString& assembly, const QString& compon
         // Extended quantities below the changed lines change too: a range over the whole top
         // level makes the view repaint every row it shows.
         Q_EMIT dataChanged(index(0, 0), index(int(m_top.size()) - 1, ColumnCount - 1));
+    if (!nodes.empty())
+        Q_EMIT lineQuantityChanged(assembly, component);
     return int(nodes.size());
 }
 

@@ -141,6 +141,9 @@ public:
 
 Q_SIGNALS:
     void quantityEntered(const QPersistentModelIndex& node, const QString& text);
+    /// Once per setLineQuantity that changed nodes, after every copy of the line shows its
+    /// new quantity (dataChanged comes once per copy, and once more for the whole tree).
+    void lineQuantityChanged(const QString& assembly, const QString& component);
 
 private:
     int idOf(const QModelIndex& index) const { return int(index.internalId()); }

@@ -5,6 +5,7 @@
 #include "shell/BomTreeView.h"
 #include "tree/Quantity.h"
 
+#include <QAction>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -141,6 +142,27 @@ private Q_SLOTS:
         f.click(f.node("B"));
         QCOMPARE(shown(f), (Shown{"3", "EA", "Bracket"}));
         QCOMPARE(f.window().databaseChoice().databasePath(), path);
+        QVERIFY(f.desktop.messages().isEmpty());
+    }
+
+    void oneReadPerQuantityChangeWhateverItsCopies() {
+        // B stands under A and under C: the line B → C shows twice, once with each B.
+        WindowFixture f(catalogue(), {{"A", "B", 1}, {"A", "C", 1}, {"B", "C", 2}, {"C", "B", 1}});
+        f.load(QStringLiteral("A"));
+        const QPersistentModelIndex node = f.node("B/C");
+        QCOMPARE(f.model().nodesOfLine(QStringLiteral("B"), QStringLiteral("C")).size(), size_t(2));
+        f.click(node);
+        int reads = 0;
+        connect(&f.window(), &shell::BomWindow::statisticsShown, this, [&] { ++reads; });
+        f.model().setData(node.sibling(node.row(), tree::QuantityColumn), QStringLiteral("5"));
+        QTRY_COMPARE(f.label("Label8").text(), QStringLiteral("5"));
+        QCOMPARE(reads, 1);
+        // Undo and Redo change the line's copies the same way: one read each.
+        f.window().findChild<QAction*>(QStringLiteral("mnuUndo"))->trigger();
+        QCOMPARE(f.label("Label8").text(), QStringLiteral("2"));
+        f.window().findChild<QAction*>(QStringLiteral("mnuRedo"))->trigger();
+        QCOMPARE(f.label("Label8").text(), QStringLiteral("5"));
+        QCOMPARE(reads, 3);
         QVERIFY(f.desktop.messages().isEmpty());
     }
 

@@ -20,14 +20,14 @@ namespace shell {
 /// questions through the desktop services, imports with a progress window that offers Cancel,
 /// and shows a failure as "NUMBER DESCRIPTION". A Cancel at any step, or a failure, leaves no
 /// new file behind; a Jet file is only read.
-class ImportFlow : public QObject {
+class ImportCommands : public QObject {
     Q_OBJECT
 public:
     /// `databasePath` gives the current database (a file path or a server address) at the
     /// moment a command runs (empty when there is none); it may be empty for the chooser's
     /// own use.
-    explicit ImportFlow(desktop::Desktop& desktop, std::function<QString()> databasePath = {},
-                        QObject* parent = nullptr);
+    explicit ImportCommands(desktop::Desktop& desktop, std::function<QString()> databasePath = {},
+                            QObject* parent = nullptr);
 
     /// Adds the Import submenu (`mnuImport`, with `mnuImportAccess` and `mnuImportCsv`) to the
     /// end of `fileMenu`.

@@ -23,13 +23,13 @@ class WhereUsedDialog;
 
 /// Edit > Where Used: finds the item it is for, runs the where-used and shows it in the one
 /// Where Used window of the main window.
-class WhereUsedCommand : public QObject {
+class WhereUsedCommands : public QObject {
     Q_OBJECT
 public:
     /// `loadAssembly` loads an item in the main window, as a pick in the Item Master list does.
-    WhereUsedCommand(desktop::Desktop& desktop, tree::DatabaseSession& session, QTreeView& tree,
-                     QAbstractItemView& list, std::function<void(const QString&)> loadAssembly,
-                     QWidget* window);
+    WhereUsedCommands(desktop::Desktop& desktop, tree::DatabaseSession& session, QTreeView& tree,
+                      QAbstractItemView& list, std::function<void(const QString&)> loadAssembly,
+                      QWidget* window);
 
     /// The item Where Used is for: the tree's current node when the tree has the focus or had
     /// it last of the two, otherwise the list's current line; none when that one has none.

@@ -1,4 +1,4 @@
-#include "shell/WhereUsedCommand.h"
+#include "shell/WhereUsedCommands.h"
 
 #include "shell/WhereUsedDialog.h"
 #include "tree/BomEditor.h"
@@ -10,10 +10,10 @@
 
 namespace shell {
 
-WhereUsedCommand::WhereUsedCommand(desktop::Desktop& desktop, tree::DatabaseSession& session,
-                                   QTreeView& tree, QAbstractItemView& list,
-                                   std::function<void(const QString&)> loadAssembly,
-                                   QWidget* window)
+WhereUsedCommands::WhereUsedCommands(desktop::Desktop& desktop, tree::DatabaseSession& session,
+                                     QTreeView& tree, QAbstractItemView& list,
+                                     std::function<void(const QString&)> loadAssembly,
+                                     QWidget* window)
     : QObject(window), m_desktop(desktop), m_session(session), m_tree(tree), m_list(list),
       m_loadAssembly(std::move(loadAssembly)), m_window(window) {
     // The menu takes the focus while it is open, so the item follows the control that had it
@@ -26,7 +26,7 @@ WhereUsedCommand::WhereUsedCommand(desktop::Desktop& desktop, tree::DatabaseSess
     });
 }
 
-std::optional<QString> WhereUsedCommand::item() const {
+std::optional<QString> WhereUsedCommands::item() const {
     const QModelIndex current = m_treeLast ? m_tree.currentIndex() : m_list.currentIndex();
     if (!current.isValid())
         return std::nullopt;
@@ -34,7 +34,7 @@ std::optional<QString> WhereUsedCommand::item() const {
     return current.siblingAtColumn(0).data().toString();
 }
 
-void WhereUsedCommand::run() {
+void WhereUsedCommands::run() {
     const auto report = tree::findWhereUsed(m_desktop, m_session.databasePath(), item());
     if (!report)
         return;
@@ -50,7 +50,7 @@ void WhereUsedCommand::run() {
 
 namespace shell {
 
-void WhereUsedCommand::closeWindow() {
+void WhereUsedCommands::closeWindow() {
     if (m_dialog)
         m_dialog->close();
 }

@@ -1,4 +1,4 @@
-#include "shell/ImportFlow.h"
+#include "shell/ImportCommands.h"
 
 #include "desktop/Desktop.h"
 #include "import/Import.h"
@@ -33,22 +33,22 @@ QString besideAs(const QString& source) {
 
 } // namespace
 
-ImportFlow::ImportFlow(desktop::Desktop& desktop, std::function<QString()> databasePath,
-                       QObject* parent)
+ImportCommands::ImportCommands(desktop::Desktop& desktop, std::function<QString()> databasePath,
+                               QObject* parent)
     : QObject(parent), m_desktop(desktop), m_databasePath(std::move(databasePath)) {}
 
-void ImportFlow::addTo(QMenu* fileMenu) {
+void ImportCommands::addTo(QMenu* fileMenu) {
     QMenu* menu = fileMenu->addMenu(QStringLiteral("&Import"));
     menu->setObjectName(QStringLiteral("mnuImport"));
     QAction* access = menu->addAction(QStringLiteral("From &Access Database…"));
     access->setObjectName(QStringLiteral("mnuImportAccess"));
     QAction* csv = menu->addAction(QStringLiteral("From &CSV Files…"));
     csv->setObjectName(QStringLiteral("mnuImportCsv"));
-    connect(access, &QAction::triggered, this, &ImportFlow::importAccess);
-    connect(csv, &QAction::triggered, this, &ImportFlow::importCsvFiles);
+    connect(access, &QAction::triggered, this, &ImportCommands::importAccess);
+    connect(csv, &QAction::triggered, this, &ImportCommands::importCsvFiles);
 }
 
-bool ImportFlow::run(const QString& source,
+bool ImportCommands::run(const QString& source,
                      const std::function<void(const std::function<bool(qint64, qint64)>&)>& work) {
     std::optional<store::StoreError> failure;
     {
@@ -70,14 +70,14 @@ bool ImportFlow::run(const QString& source,
     return false;
 }
 
-std::optional<QString> ImportFlow::askNewDatabase(const QString& proposed) {
+std::optional<QString> ImportCommands::askNewDatabase(const QString& proposed) {
     // The dialog asks before an existing file is replaced; the import replaces it only once the
     // new one is complete.
     return m_desktop.saveFile(QStringLiteral("Save Imported Database As"), proposed,
                               DatabaseFilters);
 }
 
-std::optional<QString> ImportFlow::convertJet(const QString& mdbPath) {
+std::optional<QString> ImportCommands::convertJet(const QString& mdbPath) {
     const int answer = m_desktop.messageBox(
         QStringLiteral("%1 is an Access (Jet) database. The editor works on SQLite databases: "
                        "it will copy the bills of material into a new SQLite database file and "
@@ -96,7 +96,7 @@ std::optional<QString> ImportFlow::convertJet(const QString& mdbPath) {
     return output;
 }
 
-void ImportFlow::importAccess() {
+void ImportCommands::importAccess() {
     const auto mdbPath =
         m_desktop.openFile(QStringLiteral("Select Access Database to Import"), AccessFilters);
     if (!mdbPath)
@@ -115,7 +115,7 @@ void ImportFlow::importAccess() {
         Q_EMIT databaseCreated(*output);
 }
 
-void ImportFlow::importCsvFiles() {
+void ImportCommands::importCsvFiles() {
     const auto items = m_desktop.openFile(
         QStringLiteral("Select the Items File (items.csv) to Import"), CsvFilters);
     if (!items)
@@ -129,7 +129,7 @@ void ImportFlow::importCsvFiles() {
     int answer = desktop::ResultNo; // with no current database there is only a new file
     if (!current.isEmpty())
         answer = m_desktop.messageBox(
-            store::isServerAddress(current)
+            !store::databaseFile(current)
                 // The rows go to the server that every desk shares, not to a file here.
                 ? QStringLiteral("Add the items and lines of these files to the current "
                                  "database on the server %1?\n\nYes: add them to it (every "

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace desktop {
+class Desktop;
+}
+
+namespace shell {
+
+class CheckDatabaseDialog;
+
+/// Tools > Check Database: checks the database shown, with the busy pointer and a progress
+/// window with Cancel, and shows the findings in the one Check Database window.
+class CheckDatabaseCommands : public QObject {
+    Q_OBJECT
+public:
+    /// `loadAssembly` loads an item in the main window, as a pick in the Item Master list does.
+    CheckDatabaseCommands(desktop::Desktop& desktop, std::function<QString()> databasePath,
+                          std::function<void(const QString&)> loadAssembly, QWidget* window);
+
+    /// Runs the check and shows its findings (or the numbered message); a Cancel shows
+    /// nothing, as the check has changed nothing.
+    void run();
+    /// Closes the window, if it is open: its findings belong to the database shown.
+    void closeWindow();
+
+private:
+    desktop::Desktop& m_desktop;
+    std::function<QString()> m_databasePath;
+    std::function<void(const QString&)> m_loadAssembly;
+    QWidget* m_window;
+    QPointer<CheckDatabaseDialog> m_dialog;
+};
+
+} // namespace shell
