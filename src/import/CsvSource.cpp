@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+using namespace Qt::StringLiterals;
+
 namespace import {
 
 using store::StoreError;
@@ -66,13 +68,13 @@ QString id(const CsvField& field, const CsvReader& reader, int column, QLatin1St
 /// Words that a header row of some other program or person would use for a column: a first
 /// row of nothing but such words is a header, never an item or a line.
 bool columnWord(const QString& field) {
-    static const QStringList words{
-        "itemid", "itemdesc", "itemuom", "bomid", "bomcomp", "bomqtyreq", "startdate",
-        "item", "items", "id", "itemno", "itemnumber", "itemcode", "part", "partno", "partnumber",
-        "partid", "desc", "descr", "description", "itemdescription", "name", "uom",
-        "unitofmeasure", "unitofmeasurement", "bom", "assembly", "assy", "parent", "parentid",
-        "parentitem", "comp", "component", "componentid", "child", "qty", "quantity", "qtyreq",
-        "qtyper", "quantityper", "date", "start", "effectivedate"};
+    static const QStringList words =
+        (u"itemid itemdesc itemuom bomid bomcomp bomqtyreq startdate item items id itemno "
+         "itemnumber itemcode part partno partnumber partid desc descr description "
+         "itemdescription name uom unitofmeasure unitofmeasurement bom assembly assy parent "
+         "parentid parentitem comp component componentid child qty quantity qtyreq qtyper "
+         "quantityper date start effectivedate"_s)
+            .split(u' ');
     QString word;
     for (QChar c : field)
         if (c.isLetterOrNumber())

@@ -10,6 +10,8 @@
 
 #include <atomic>
 
+using namespace Qt::StringLiterals;
+
 namespace store::pg {
 
 namespace {
@@ -70,7 +72,8 @@ Connection::Connection(const QString& uri) : m_uri(uri) {
             database = value;
         // Only libpq's own modes: any other text would reach its option string as it is.
         else if (key == QLatin1String("sslmode") &&
-                 QStringList{"disable", "allow", "prefer", "require", "verify-ca", "verify-full"}
+                 QStringList{u"disable"_s, u"allow"_s, u"prefer"_s, u"require"_s,
+                             u"verify-ca"_s, u"verify-full"_s}
                      .contains(value))
             options += QStringLiteral(";sslmode=") + value;
         else
