@@ -108,10 +108,20 @@ while IFS= read -r -d '' file; do
     done <"$file"
 done < <(find . -type f \( -name '*.h' -o -name '*.cpp' \) -print0 | sort -z)
 
+# SQL text stands only in the backends' folders: everything above them speaks the contract.
+sqlWords='"[[:space:]]*(SELECT|INSERT INTO|UPDATE [A-Za-z_]+ SET|DELETE FROM|CREATE (TABLE|UNIQUE INDEX|INDEX)|DROP TABLE|ALTER TABLE|BEGIN( IMMEDIATE)?"|COMMIT"|ROLLBACK")'
+while IFS= read -r -d '' file; do
+    file=${file#./}
+    case $file in store/sqlite/* | store/postgres/*) continue ;; esac
+    while IFS=: read -r number _; do
+        echo "$src/$file:$number: SQL text: only the stores in store/sqlite and store/postgres hold statements"
+        offences=$((offences + 1))
+    done < <(grep -nE "$sqlWords" "$file" || true)
+done < <(find . -type f \( -name '*.h' -o -name '*.cpp' \) -print0 | sort -z)
 # A wrong folder or a changed include style must not pass for a clean tree.
 if ((files == 0 || includes == 0)); then
     echo "no includes found under $src ($files files)" >&2
     exit 2
 fi
-echo "$files files, $includes includes, $offences pointing the wrong way"
+echo "$files files, $includes includes, $offences pointing the wrong way or SQL out of place"
 ((offences == 0))

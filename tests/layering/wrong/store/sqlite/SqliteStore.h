@@ -2,3 +2,4 @@
 #include "store/Store.h"
 #include "../postgres/PgStore.h"
 #include "SqliteStore.h"
+inline const char* const Lines = "SELECT BomID FROM BomDetail"; // allowed: a backend
