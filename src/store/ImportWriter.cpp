@@ -24,6 +24,19 @@ QString ImportWriter::sameKey(const QString& stored, const QString& imported) {
         .arg(stored, imported);
 }
 
+void ImportWriter::checkRowCounts(const QString& shown, qint64 items, qint64 lines,
+                                  qint64 expectedItems, qint64 expectedLines) {
+    if (items != expectedItems || lines != expectedLines)
+        throw StoreError(ImportRowCount,
+                         QStringLiteral("'%1' would hold %2 ItemMaster and %3 BomDetail rows "
+                                        "instead of %4 and %5.")
+                             .arg(shown)
+                             .arg(items)
+                             .arg(lines)
+                             .arg(expectedItems)
+                             .arg(expectedLines));
+}
+
 qint64 ImportWriter::valueLimit() {
     const qint64 lower = lowerValueLimit.load();
     return lower > 0 && lower < SqliteMaxLength ? lower : SqliteMaxLength;

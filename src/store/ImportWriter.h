@@ -67,6 +67,10 @@ protected:
     /// Says how a refused ID relates to the one it collides with: the same text, or the same
     /// under the store's case rule.
     static QString sameKey(const QString& stored, const QString& imported);
+    /// Throws ImportRowCount unless the tables of the database `shown` hold the rows they
+    /// held before plus those added: the last check before a commit.
+    static void checkRowCounts(const QString& shown, qint64 items, qint64 lines,
+                               qint64 expectedItems, qint64 expectedLines);
     /// Throws ImportValueTooLong unless `text` fits the limit; `field` names the column.
     static void checkLength(const QString& text, QLatin1StringView field,
                             const std::function<QString()>& where);

@@ -286,15 +286,8 @@ void PgImportWriter::commit() {
     flushLines();
     const qint64 items = count(pgschema::CountItems, QStringLiteral("Could not count ItemMaster"));
     const qint64 lines = count(pgschema::CountLines, QStringLiteral("Could not count BomDetail"));
-    if (items != m_itemsBefore + m_itemsAdded || lines != m_linesBefore + m_linesAdded)
-        throw StoreError(ImportRowCount,
-                         QStringLiteral("'%1' would hold %2 ItemMaster and %3 BomDetail rows "
-                                        "instead of %4 and %5.")
-                             .arg(m_connection.uri())
-                             .arg(items)
-                             .arg(lines)
-                             .arg(m_itemsBefore + m_itemsAdded)
-                             .arg(m_linesBefore + m_linesAdded));
+    checkRowCounts(m_connection.uri(), items, lines, m_itemsBefore + m_itemsAdded,
+                   m_linesBefore + m_linesAdded);
     pg::execute(m_connection.db(), pgschema::Commit,
                 QStringLiteral("Could not write '%1'").arg(m_connection.uri()), ImportOutputFailed);
     m_inTransaction = false;

@@ -341,15 +341,8 @@ void SqliteImportWriter::addLine(const ImportedLine& line, const std::function<Q
 void SqliteImportWriter::commit() {
     const qint64 items = count(schema::CountItems, QStringLiteral("Could not count ItemMaster"));
     const qint64 lines = count(schema::CountLines, QStringLiteral("Could not count BomDetail"));
-    if (items != m_itemsBefore + m_itemsAdded || lines != m_linesBefore + m_linesAdded)
-        throw StoreError(ImportRowCount,
-                         QStringLiteral("'%1' would hold %2 ItemMaster and %3 BomDetail rows "
-                                        "instead of %4 and %5.")
-                             .arg(m_path)
-                             .arg(items)
-                             .arg(lines)
-                             .arg(m_itemsBefore + m_itemsAdded)
-                             .arg(m_linesBefore + m_linesAdded));
+    checkRowCounts(m_path, items, lines, m_itemsBefore + m_itemsAdded,
+                   m_linesBefore + m_linesAdded);
     m_insertItem.reset();
     m_insertLine.reset();
     exec(schema::Commit, QStringLiteral("Could not write '%1'").arg(m_path));
