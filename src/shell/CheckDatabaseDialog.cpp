@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSaveFile>
@@ -144,10 +143,8 @@ CheckDatabaseDialog::CheckDatabaseDialog(desktop::Desktop& desktop,
     m_table->setSortingEnabled(true);
     // Column widths from the first lines only: the list may hold millions.
     m_table->horizontalHeader()->setResizeContentsPrecision(200);
-    m_table->installEventFilter(this);
     m_heading->setBuddy(m_table);
-    connect(m_table, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex& index) { loadLine(index.row()); });
+    openRowsOnActivation(*m_table, [this](int row) { loadLine(row); });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     QPushButton* exportButton =
@@ -215,17 +212,6 @@ void CheckDatabaseDialog::exportList() {
     } catch (const store::StoreError& error) {
         m_desktop.messageBox(error.message(), desktop::OkOnly);
     }
-}
-
-bool CheckDatabaseDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_table && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_table->currentIndex().isValid()) {
-            loadLine(m_table->currentIndex().row());
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace shell

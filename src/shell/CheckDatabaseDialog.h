@@ -33,9 +33,6 @@ public:
     /// Replaces what the window shows by the check of `location`.
     void showReport(store::CheckReport report, const QString& location);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void loadLine(int row);
     void exportList();

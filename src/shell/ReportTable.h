@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QAbstractItemModel;
 class QLabel;
 class QTableView;
@@ -16,5 +18,9 @@ QLabel* reportHeading(const QString& objectName);
 /// numbers, the last column filling the rest.
 QTableView* reportTable(const QString& objectName, const QString& accessibleName,
                         QAbstractItemModel* model);
+
+/// Calls `open(row)` for the line double-clicked or current when Enter or Return is pressed
+/// in `table`: how a report window loads the assembly of one of its lines.
+void openRowsOnActivation(QTableView& table, std::function<void(int row)> open);
 
 } // namespace shell

@@ -10,7 +10,6 @@
 #include <QAbstractTableModel>
 #include <QDialogButtonBox>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
@@ -170,10 +169,8 @@ WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembl
     // than the where-used itself.
     m_table->horizontalHeader()->setResizeContentsPrecision(200);
     trackUserSizing(*m_table->horizontalHeader());
-    m_table->installEventFilter(this);
     m_heading->setBuddy(m_table);
-    connect(m_table, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex& index) { loadLine(index.row()); });
+    openRowsOnActivation(*m_table, [this](int row) { loadLine(row); });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     // Enter belongs to the table (it loads the line), never to the Close button.
@@ -212,17 +209,6 @@ void WhereUsedDialog::showReport(const tree::WhereUsedReport& report) {
 void WhereUsedDialog::loadLine(int row) {
     if (row >= 0 && row < m_lines->rowCount())
         m_loadAssembly(m_lines->row(row).assembly);
-}
-
-bool WhereUsedDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_table && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_table->currentIndex().isValid()) {
-            loadLine(m_table->currentIndex().row());
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace shell

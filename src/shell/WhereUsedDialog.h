@@ -28,9 +28,6 @@ public:
     /// Replaces what the window shows.
     void showReport(const tree::WhereUsedReport& report);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void loadLine(int row);
 
