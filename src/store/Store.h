@@ -109,6 +109,13 @@ public:
     virtual QHash<QString, ComponentLines> allComponentLines() = 0;
     /// About how many lines BomDetail holds, read without counting them.
     virtual qint64 lineEstimate() = 0;
+    /// Every line reachable from `item` (its own lines, those of its components, and so on),
+    /// each read once however many paths lead to it, as componentsOfEach reads them, by
+    /// assembly ID folded under the store's case rule; assemblies without lines are absent.
+    /// This one reads level by level, one componentsOfEach per level (or the whole table once
+    /// when a level asks for a large part of it); a store that can do it in one statement
+    /// does.
+    virtual QHash<QString, ComponentLines> reachableLines(const QString& item);
     /// Whether the line exists; when it does, its quantity (empty optional for Null).
     virtual std::optional<std::optional<double>> findQuantity(const QString& assembly,
                                                               const QString& component) = 0;
