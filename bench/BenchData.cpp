@@ -120,8 +120,8 @@ WalkLine lineOf(const QSqlQuery& q) {
 }
 
 template <typename Components>
-std::vector<tree::Node> walk(const QString& item, int nodeLimit, Components components) {
-    std::vector<tree::Node> nodes;
+std::vector<PathNode> walk(const QString& item, int nodeLimit, Components components) {
+    std::vector<PathNode> nodes;
     int topLevelCount = 0;
     QSet<QString> onPath{store::foldKey(item)};
     struct Stop {};
@@ -130,7 +130,7 @@ std::vector<tree::Node> walk(const QString& item, int nodeLimit, Components comp
             if (int(nodes.size()) >= nodeLimit)
                 throw Stop{};
             const QString& component = line.id;
-            tree::Node node;
+            PathNode node;
             node.text = component;
             bool number = false;
             node.quantity = line.quantity.toDouble(&number);
@@ -297,8 +297,8 @@ std::vector<WalkLine> freshlyPreparedLines(QSqlDatabase& db, const QString& sql,
 
 } // namespace
 
-std::vector<tree::Node> perNodeWalk(const QString& path, const QString& item, int nodeLimit) {
-    std::vector<tree::Node> nodes;
+std::vector<PathNode> perNodeWalk(const QString& path, const QString& item, int nodeLimit) {
+    std::vector<PathNode> nodes;
     withConnection(path, QStringLiteral("bench-per-node"), [&](QSqlDatabase& db) {
         nodes = walk(item, nodeLimit, [&](const QString& assembly) {
             return freshlyPreparedLines(db, QString(store::schema::SelectComponentLines), assembly);
@@ -307,7 +307,7 @@ std::vector<tree::Node> perNodeWalk(const QString& path, const QString& item, in
     return nodes;
 }
 
-std::vector<tree::Node> perNodeWalkOnServer(const QString& uri, const QString& item,
+std::vector<PathNode> perNodeWalkOnServer(const QString& uri, const QString& item,
                                             int nodeLimit) {
     // The server store's component query for one assembly, IDs compared by its key rule and
     // each line's item sought in the key index, as the store's batched query does.
@@ -318,7 +318,7 @@ std::vector<tree::Node> perNodeWalkOnServer(const QString& uri, const QString& i
         " WHERE lower(d.bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
         " ORDER BY lower(d.bomcomp COLLATE \"C\")");
     const QString name = QStringLiteral("bench-per-node-server");
-    std::vector<tree::Node> nodes;
+    std::vector<PathNode> nodes;
     {
         const QUrl url(uri, QUrl::StrictMode);
         const QUrlQuery query(url);
@@ -339,7 +339,7 @@ std::vector<tree::Node> perNodeWalkOnServer(const QString& uri, const QString& i
     return nodes;
 }
 
-std::vector<tree::Node> onePassBuild(const QString& path, const QString& item, int nodeLimit) {
+std::vector<PathNode> onePassBuild(const QString& path, const QString& item, int nodeLimit) {
     QHash<QString, std::vector<WalkLine>> all;
     withConnection(path, QStringLiteral("bench-one-pass"), [&](QSqlDatabase& db) {
         QSqlQuery q(db);

@@ -26,7 +26,8 @@
 #include "tree/BomTreeModel.h"
 #include "shell/BomTreeView.h"
 #include "shell/WhereUsedDialog.h"
-#include "tree/StructureBuilder.h"
+#include "tree/BillExport.h"
+#include "tree/BomEditor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,6 +48,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -92,15 +94,18 @@ public:
     void setBusyPointer(bool) override {}
 };
 
-long peakKb() {
+long statusKb(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
+        if (line.startsWith(field))
+            return line.mid(qsizetype(qstrlen(field))).trimmed().split(' ').first().toLong();
     return -1;
 }
+
+long peakKb() { return statusKb("VmHWM:"); }
+long currentKb() { return statusKb("VmRSS:"); }
 
 /// The leaf (an item without components) that the most lines use; the first by ID among equals.
 QString mostUsedLeaf(const QString& path) {
@@ -219,10 +224,25 @@ public:
         BenchDesktop desktop;
         QTemporaryDir folder;
         auto w = window(desktop, folder, location);
-        const Row viaWindow = measure(QStringLiteral("%1 tree load, window").arg(QLatin1StringView(label)),
+        const Row viaWindow = measure(QStringLiteral("%1 tree load until the top level shows").arg(QLatin1StringView(label)),
                                       [&] { load(*w, top); });
+        // The load makes the top level only, and knows the whole tree's rows from the structure.
+        if (w->treeModel().nodeCount() != w->treeModel().rowCount() ||
+            w->treeModel().structureRows() != expected || !desktop.messages.isEmpty())
+            qFatal("%s: %d nodes made, %lld rows counted, expected %d", label,
+                   w->treeModel().nodeCount(), w->treeModel().structureRows(), expected);
+        QAction* expand = w->findChild<QAction*>(QStringLiteral("mnuExpand"));
+        QAction* collapse = w->findChild<QAction*>(QStringLiteral("mnuCollapse"));
+        // Expand All from a fresh load: every node made, the whole tree laid out and painted.
+        measure(QStringLiteral("%1 expand all after a load").arg(QLatin1StringView(label)),
+                [&] {
+                    expand->trigger();
+                    QCoreApplication::processEvents();
+                },
+                [&] { load(*w, top); });
         if (w->treeModel().nodeCount() != expected || !desktop.messages.isEmpty())
-            qFatal("%s: %d nodes, expected %d", label, w->treeModel().nodeCount(), expected);
+            qFatal("%s: %d nodes after Expand All, expected %d", label, w->treeModel().nodeCount(),
+                   expected);
 
         size_t walked = 0;
         const Row perNode = measure(QStringLiteral("%1 per-node walk (naive)").arg(QLatin1StringView(label)), [&] {
@@ -252,9 +272,7 @@ public:
                    viaWindow.median() / floor.median(), 2);
 
         if (QLatin1StringView(label) == QLatin1StringView("deep")) {
-            QAction* expand = w->findChild<QAction*>(QStringLiteral("mnuExpand"));
-            QAction* collapse = w->findChild<QAction*>(QStringLiteral("mnuCollapse"));
-            measure(QStringLiteral("deep expand all"),
+            measure(QStringLiteral("deep expand all, nodes made already"),
                     [&] {
                         expand->trigger();
                         QCoreApplication::processEvents();
@@ -312,6 +330,8 @@ public:
     void historyCases(shell::BomWindow& w, BenchDesktop& desktop) {
         load(w, bench::DeepTop);
         tree::BomTreeModel& model = w.treeModel();
+        // Every node made, none shown open: the copies of a line are where an edit costs.
+        model.openAll();
         // A line of the third level: it stands in several places of the tree.
         const QModelIndex node = model.index(0, 0, model.index(0, 0, model.index(0, 0)));
         const QString assembly = model.assemblyOf(node);
@@ -355,8 +375,7 @@ public:
             }
         }
         const QPersistentModelIndex node = most;
-        const int shown =
-            int(model.nodesOfLine(model.assemblyOf(node), model.text(node)).size());
+        const int shown = copies.value({model.assemblyOf(node), model.text(node)});
         treeView(w)->setCurrentIndex(node);
         auto* quantityValue = w.findChild<QLabel*>(QStringLiteral("Label8"));
         int typed = 0;
@@ -381,8 +400,8 @@ public:
         auto w = window(desktop, folder, path);
         const Row row = measure(QStringLiteral("scale: deep tree load among %1 lines").arg(m_sizes.scaleLines),
                                 [&] { load(*w, bench::DeepTop); });
-        if (w->treeModel().nodeCount() != expected || !desktop.messages.isEmpty())
-            qFatal("scale: %d nodes, expected %d", w->treeModel().nodeCount(), expected);
+        if (w->treeModel().structureRows() != expected || !desktop.messages.isEmpty())
+            qFatal("scale: %lld rows, expected %d", w->treeModel().structureRows(), expected);
         if (deepMedian > 0)
             printRatio(QStringLiteral("scale load / deep load"), row.median() / deepMedian, 2);
     }
@@ -537,19 +556,40 @@ public:
         BenchDesktop desktop;
         QTemporaryDir folder;
         auto w = window(desktop, folder, path);
-        std::vector<double> untilMessage;
-        measure(QStringLiteral("explode load until its limit message"), [&] {
-            desktop.firstMessageAt.reset();
-            desktop.messages.clear();
-            desktop.clock.start();
-            load(*w, bench::ExplodeTop);
-            if (desktop.firstMessageAt.has_value() != limited)
-                qFatal("explode: %s", limited ? "no limit message" : "an unexpected message");
-            untilMessage.push_back(desktop.firstMessageAt.value_or(desktop.clock.nsecsElapsed()) / 1e6);
-        });
-        Row message{QStringLiteral("  of which: until the message shows"), untilMessage, peakKb()};
-        print(message);
-        std::printf("  nodes kept: %d; message: %s\n", w->treeModel().nodeCount(),
+        const qint64 empty = currentKb();
+        measure(QStringLiteral("explode load until the top level shows"),
+                [&] { load(*w, bench::ExplodeTop); });
+        std::printf("  memory above the empty window after the load: %.1f MB\n",
+                    (currentKb() - empty) / 1024.0);
+        if (w->treeModel().structureRows() != treeSize || !desktop.messages.isEmpty())
+            qFatal("explode: %lld rows counted, expected %lld", w->treeModel().structureRows(),
+                   treeSize);
+
+        // The summarised bill over the structure: level k's items are each needed fanOut^(k-1)
+        // times, every quantity being 1.
+        std::vector<tree::SummaryLine> summary;
+        measure(QStringLiteral("explode summarised bill (over the structure)"),
+                [&] { summary = tree::summarisedBill(w->treeModel().structure()); });
+        for (const tree::SummaryLine& line : summary) {
+            const int level = line.itemId.section(u'-', 0, 0).mid(1).toInt();
+            if (line.totalQuantity != std::pow(double(m_sizes.explodeFanOut), level - 1))
+                qFatal("explode summary: %s needs %g", qPrintable(line.itemId),
+                       line.totalQuantity.value_or(-1));
+        }
+
+        QAction* expand = w->findChild<QAction*>(QStringLiteral("mnuExpand"));
+        measure(QStringLiteral("explode expand all to the node limit"),
+                [&] {
+                    expand->trigger();
+                    QCoreApplication::processEvents();
+                },
+                [&] {
+                    load(*w, bench::ExplodeTop);
+                    desktop.messages.clear();
+                });
+        if (desktop.messages.isEmpty() != !limited)
+            qFatal("explode: %s", limited ? "no limit message" : "an unexpected message");
+        std::printf("  nodes made: %d; message: %s\n", w->treeModel().nodeCount(),
                     qPrintable(desktop.messages.value(0)));
         shell::BomTreeView* view = treeView(*w);
         const QModelIndex first = w->treeModel().index(0, 0);
@@ -558,6 +598,24 @@ public:
             view->expand(first);
             QCoreApplication::processEvents();
         });
+
+        // Every row of the structure, whatever is open; the question past a million rows is
+        // answered Yes.
+        load(*w, bench::ExplodeTop);
+        desktop.messages.clear();
+        desktop.messageAnswer = desktop::ResultYes;
+        desktop.saveAnswer = folder.filePath(QStringLiteral("explode-indented.csv"));
+        QAction* exportIndented = w->findChild<QAction*>(QStringLiteral("Indented Bill (CSV)…"));
+        measure(QStringLiteral("explode indented export (%1 rows)").arg(treeSize),
+                [&] { exportIndented->trigger(); },
+                [&] { QFile::remove(desktop.saveAnswer); });
+        QFile written(desktop.saveAnswer);
+        qint64 records = 0;
+        if (written.open(QIODevice::ReadOnly))
+            while (!written.atEnd())
+                records += written.read(1 << 20).count("\r\n");
+        if (records != treeSize + 1)
+            qFatal("explode indented export: %lld records, expected %lld", records, treeSize + 1);
     }
 
     int m_runs;

@@ -77,6 +77,14 @@ void BomTreeView::updateRow(const QModelIndex& index) {
     viewport()->update(QRect(0, cell.top(), viewport()->width(), cell.height()));
 }
 
+void BomTreeView::expandNodes(const std::vector<QModelIndex>& nodes) {
+    // With a layout pending, expand() only notes the node; the layout then opens all at once.
+    scheduleDelayedItemsLayout();
+    for (const QModelIndex& node : nodes)
+        expand(node);
+    executeDelayedItemsLayout();
+}
+
 QModelIndex BomTreeView::selectedNode() const {
     const QModelIndexList rows = selectionModel() ? selectionModel()->selectedRows()
                                                   : QModelIndexList();

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QTreeView>
 
+#include <vector>
+
 class QMimeData;
 
 namespace shell {
@@ -25,6 +27,9 @@ public:
     /// Takes a drop of this drag data on the drop highlight: reports it with itemDropped once
     /// the window system's drag is over. False when the data carries no item of the list.
     bool takeDrop(const QMimeData* data);
+    /// Shows every node of `nodes` expanded, in one layout of the whole tree. Unlike
+    /// expandAll(), it opens no node that the model has not made.
+    void expandNodes(const std::vector<QModelIndex>& nodes);
 
 Q_SIGNALS:
     /// An item of the Item Master list was dropped; emitted after the window system's drag is

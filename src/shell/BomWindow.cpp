@@ -142,7 +142,11 @@ void BomWindow::route() {
     });
     connect(m_choice.get(), &DatabaseChoice::databaseChanged, this, &BomWindow::showDatabase);
     // The view's own walks: one layout pass however many nodes the tree holds.
-    connect(m_expandAction, &QAction::triggered, m_tree, &QTreeView::expandAll);
+    connect(m_expandAction, &QAction::triggered, this,
+            [this] {
+                m_editor->expandAll(
+                    [this](const std::vector<QModelIndex>& nodes) { m_tree->expandNodes(nodes); });
+            });
     connect(m_collapseAction, &QAction::triggered, m_tree, &QTreeView::collapseAll);
     connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
     connect(m_notesAction, &QAction::triggered, this,

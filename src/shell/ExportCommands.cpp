@@ -5,6 +5,7 @@
 #include "store/StoreError.h"
 #include "tree/BillDocument.h"
 #include "tree/BillExport.h"
+#include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 
 #include <QAction>
@@ -29,34 +30,58 @@ QAction* makeAction(QObject* parent, const QString& text) {
     return action;
 }
 
-/// Writes all of `data` to `path` or nothing: the file appears, or replaces the one there, only
-/// once every byte is written.
-void writeWhole(const QString& path, const QByteArray& data) {
-    QSaveFile file(path);
-    const auto failed = [&] {
+/// Past this many rows an indented bill is written only once the user has agreed, knowing
+/// the count: a structure of shared sub-assemblies can give far more rows than lines.
+constexpr qint64 LargeExportRows = 1'000'000;
+/// Past this many rows an export shows its progress.
+constexpr qint64 ProgressRows = 100'000;
+/// Past this many pages a print starts only once the user has agreed.
+constexpr qint64 LargePrintPages = 2'000;
+/// Rows on a printed page of A4 or Letter, as the bill is printed (for the question above).
+constexpr qint64 RowsPerPage = 54;
+
+} // namespace
+
+/// A file written all or nothing: it appears, or replaces the one there, only at commit(), once
+/// every byte is written; gone without a commit, it leaves no trace.
+class WholeFile {
+public:
+    explicit WholeFile(const QString& path) : m_path(path), m_file(path) {
+        // The file is replaced by renaming a new one over it: that must never happen to a
+        // device or a pipe (a superuser's export to /dev/full would replace the device itself).
+        if (const QFileInfo target(path); target.exists() && !target.isFile())
+            throw store::StoreError(store::ExportWriteFailed,
+                                    QStringLiteral("The file could not be written: %1 (not a plain file)")
+                                        .arg(QDir::toNativeSeparators(path)));
+        // Unbuffered, and written until all is out: a write that stops short (a full disk)
+        // says nothing of why, and only the next one fails with the system's own words.
+        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            throw failed();
+    }
+    void write(const QByteArray& data) {
+        for (qint64 done = 0; done < data.size();) {
+            const qint64 written = m_file.write(data.constData() + done, data.size() - done);
+            if (written <= 0)
+                throw failed(); // the unfinished copy goes with m_file
+            done += written;
+        }
+    }
+    void commit() {
+        if (!m_file.commit())
+            throw failed();
+    }
+
+private:
+    store::StoreError failed() const {
         return store::StoreError(store::ExportWriteFailed,
                                  QStringLiteral("The file could not be written: %1 (%2)")
-                                     .arg(QDir::toNativeSeparators(path), file.errorString()));
-    };
-    // The file is replaced by renaming a new one over it: that must never happen to a device
-    // or a pipe (a superuser's export to /dev/full would replace the device itself).
-    if (const QFileInfo target(path); target.exists() && !target.isFile())
-        throw store::StoreError(store::ExportWriteFailed,
-                                QStringLiteral("The file could not be written: %1 (not a plain file)")
-                                    .arg(QDir::toNativeSeparators(path)));
-    // Unbuffered, and written until all is out: a write that stops short (a full disk) says
-    // nothing of why, and only the next one fails with the system's own words for the cause.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw failed();
-    for (qint64 done = 0; done < data.size();) {
-        const qint64 written = file.write(data.constData() + done, data.size() - done);
-        if (written <= 0)
-            throw failed(); // the unfinished copy goes with `file`
-        done += written;
+                                     .arg(QDir::toNativeSeparators(m_path), m_file.errorString()));
     }
-    if (!file.commit())
-        throw failed();
-}
+    QString m_path;
+    QSaveFile m_file;
+};
+
+namespace {
 
 /// "1 row", "21,844 rows": a count in the user's number format with its noun.
 QString counted(size_t count, const char* one, const char* many) {
@@ -134,21 +159,35 @@ QString ExportCommands::proposedPath(const QString& nameSuffix) const {
 
 void ExportCommands::exportCsv(const QString& title, const QString& nameSuffix,
                                const QString& what,
-                               const std::function<std::pair<QByteArray, size_t>()>& csv) {
-    if (!haveBill())
-        return;
+                               const std::function<std::optional<size_t>(WholeFile&)>& write) {
     const auto path = m_desktop.saveFile(title, proposedPath(nameSuffix), CsvFilters);
     if (!path)
         return;
     try {
         const desktop::BusyPointer busy(m_desktop);
-        const auto [data, rows] = csv();
-        writeWhole(*path, data);
+        WholeFile file(*path);
+        const std::optional<size_t> rows = write(file);
+        if (!rows) {
+            // Cancelled: the file goes unwritten, and one that was there stays as it was.
+            status(QStringLiteral("%1 not written: cancelled.").arg(what));
+            return;
+        }
+        file.commit();
         status(QStringLiteral("%1 written to %2: %3.")
-                   .arg(what, QDir::toNativeSeparators(*path), counted(rows, "row", "rows")));
+                   .arg(what, QDir::toNativeSeparators(*path), counted(*rows, "row", "rows")));
     } catch (const store::StoreError& error) {
         m_desktop.messageBox(error.message(), desktop::OkOnly);
     }
+}
+
+bool ExportCommands::agreeToSize(qint64 count, const char* many, const QString& doing) {
+    return m_desktop.messageBox(
+               QStringLiteral("The bill of material has %1 %2. %3 all of them?")
+                   .arg(QLocale().toString(count), QLatin1StringView(many), doing),
+               desktop::YesNo | desktop::IconQuestion, QStringLiteral("Fabrilux"),
+               QStringLiteral("The structure shares its sub-assemblies: each is a row wherever it "
+                              "is used. Yes: all of them. No: nothing is done.")) ==
+           desktop::ResultYes;
 }
 
 void ExportCommands::status(const QString& text) {
@@ -157,18 +196,47 @@ void ExportCommands::status(const QString& text) {
 }
 
 void ExportCommands::exportIndented() {
+    if (!haveBill())
+        return;
+    // Every row of the structure, whatever the tree has opened, counted before any is made.
+    const qint64 total = m_model.structureRows();
+    if (total > LargeExportRows && !agreeToSize(total, "rows", QStringLiteral("Export")))
+        return;
     exportCsv(QStringLiteral("Export Indented Bill"), QStringLiteral("-indented.csv"),
-              QStringLiteral("Indented bill"), [this] {
-                  const auto lines = tree::indentedBill(m_model);
-                  return std::pair(tree::indentedCsv(lines), lines.size());
+              QStringLiteral("Indented bill"), [&](WholeFile& file) -> std::optional<size_t> {
+                  // Streamed: written in pieces as the walk goes, never held whole. A bill
+                  // that takes more than a moment shows how far it is, with Cancel.
+                  std::unique_ptr<desktop::Progress> progress;
+                  if (total > ProgressRows)
+                      progress = m_desktop.startProgress(QStringLiteral("Writing the indented bill…"),
+                                                         QStringLiteral("Export Indented Bill"));
+                  tree::IndentedWalk walk(m_model.structure(), tree::DefaultDepthLimit);
+                  QByteArray piece;
+                  tree::appendIndentedCsvHeader(piece);
+                  size_t rows = 0;
+                  for (tree::IndentedLine line; walk.next(line);) {
+                      tree::appendIndentedCsvRecord(piece, line);
+                      if (++rows % 8192 == 0) {
+                          file.write(piece);
+                          piece.clear();
+                          if (progress &&
+                              !progress->advance(qint64(rows), std::max(total, qint64(rows))))
+                              return std::nullopt;
+                      }
+                  }
+                  file.write(piece);
+                  return rows;
               });
 }
 
 void ExportCommands::exportSummarised() {
+    if (!haveBill())
+        return;
     exportCsv(QStringLiteral("Export Summarised Bill"), QStringLiteral("-summary.csv"),
-              QStringLiteral("Summarised bill"), [this] {
-                  const auto lines = tree::summarisedBill(tree::indentedBill(m_model));
-                  return std::pair(tree::summarisedCsv(lines), lines.size());
+              QStringLiteral("Summarised bill"), [this](WholeFile& file) -> std::optional<size_t> {
+                  const auto lines = tree::summarisedBill(m_model.structure());
+                  file.write(tree::summarisedCsv(lines));
+                  return lines.size();
               });
 }
 
@@ -179,10 +247,17 @@ void ExportCommands::printPreview() { printBill(true); }
 void ExportCommands::printBill(bool preview) {
     if (!haveBill())
         return;
+    // Pages follow from rows alone: counted over the structure, before any row is made.
+    const qint64 rows = m_model.structureRows();
+    if (const qint64 pages = (rows + RowsPerPage - 1) / RowsPerPage;
+        pages > LargePrintPages &&
+        !agreeToSize(rows, "rows", QStringLiteral("About %1 pages: print")
+                                       .arg(QLocale().toString(pages))))
+        return;
     std::optional<tree::BillDocument> document;
     {
         const desktop::BusyPointer busy(m_desktop);
-        document.emplace(tree::indentedBill(m_model),
+        document.emplace(tree::indentedBill(m_model.structure(), tree::DefaultDepthLimit),
                          tree::BillHeading{m_model.topAssembly(), m_itemDescription(),
                                            QDir::toNativeSeparators(m_databasePath()),
                                            QDate::currentDate()});

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 class QAction;
@@ -18,6 +19,8 @@ class BomTreeModel;
 }
 
 namespace shell {
+
+class WholeFile;
 
 /// File ▸ Export ▸ "Indented Bill (CSV)…" and "Summarised Bill (CSV)…", and File ▸ "Print
 /// Preview…" and "Print…":
@@ -48,9 +51,12 @@ private:
     bool haveBill();
     void printBill(bool preview);
     void updateEnabled();
-    /// `csv` gives the file's text and its number of rows below the header.
+    /// Asks for the file, then has `write` write its text and give its number of rows below
+    /// the header; empty when the user cancelled, and then no file is written.
     void exportCsv(const QString& title, const QString& nameSuffix, const QString& what,
-                   const std::function<std::pair<QByteArray, size_t>()>& csv);
+                   const std::function<std::optional<size_t>(WholeFile&)>& write);
+    /// Asks before work on a bill of `count` rows; true for Yes.
+    bool agreeToSize(qint64 count, const char* many, const QString& doing);
     void status(const QString& text);
     QString proposedPath(const QString& nameSuffix) const;
 

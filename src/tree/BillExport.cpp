@@ -1,6 +1,7 @@
 #include "tree/BillExport.h"
 
 #include "store/ItemKey.h"
+#include "tree/Structure.h"
 
 #include <QHash>
 
@@ -57,39 +58,57 @@ QString noteOf(unsigned facts) {
 
 } // namespace
 
-std::vector<IndentedLine> indentedBill(const BomTreeModel& model) {
-    std::vector<IndentedLine> lines;
-    lines.reserve(size_t(model.nodeCount()));
-    // An explicit stack rather than recursion: a tree may be as deep as the load's depth limit.
-    struct Pending {
-        QModelIndex parent;
-        int row;
-    };
-    std::vector<Pending> stack{{QModelIndex(), 0}};
-    while (!stack.empty()) {
-        Pending& top = stack.back();
-        if (top.row >= model.rowCount(top.parent)) {
-            stack.pop_back();
+IndentedWalk::IndentedWalk(const Structure& structure, int depthLimit)
+    : m_structure(structure), m_depthLimit(depthLimit),
+      m_onPath(size_t(structure.itemCount()), 0) {
+    m_path.push_back({Structure::Top, 0, 1.0, structure.topText()});
+    m_onPath[Structure::Top] = 1;
+}
+
+bool IndentedWalk::next(IndentedLine& line) {
+    while (!m_path.empty()) {
+        Level& level = m_path.back();
+        const std::vector<int>& lines = m_structure.linesOf(level.item);
+        if (level.next == lines.size()) {
+            --m_onPath[size_t(level.item)];
+            m_path.pop_back();
             continue;
         }
-        const QModelIndex node = model.index(top.row++, ItemIdColumn, top.parent);
-        IndentedLine line;
-        line.level = int(stack.size());
-        line.itemId = model.text(node);
-        line.description = model.description(node);
-        line.quantity = model.quantity(node);
-        line.unit = model.unit(node);
-        // The model's own product, so that the file holds to the last digit what the tree shows.
-        line.extendedQuantity = model.extendedQuantity(node);
-        line.parent = top.parent.isValid() ? model.text(top.parent) : model.topAssembly();
-        line.circular = model.isCircular(node);
-        line.stop = model.stopOf(node);
-        line.hasChildren = model.rowCount(node) > 0;
-        line.problems = model.problemsOf(node);
-        lines.push_back(std::move(line));
-        if (lines.back().hasChildren)
-            stack.push_back({node, 0});
+        const Structure::Line& stored = m_structure.line(lines[level.next++]);
+        line = IndentedLine{};
+        line.level = int(m_path.size());
+        line.itemId = stored.text;
+        line.description = stored.description;
+        line.quantity = stored.quantity;
+        line.unit = stored.unit;
+        if (level.extended && stored.quantity)
+            line.extendedQuantity = *level.extended * *stored.quantity;
+        line.parent = level.text;
+        line.circular = m_onPath[size_t(stored.component)] > 0;
+        const bool hasLines = m_structure.hasLines(stored.component);
+        if (!line.circular && hasLines && line.level >= m_depthLimit)
+            line.stop = Stop::DepthLimit;
+        line.hasChildren = !line.circular && hasLines && line.stop == Stop::None;
+        if (!stored.known)
+            line.problems |= LineProblem::UnknownItem;
+        if (!stored.quantity)
+            line.problems |= LineProblem::NullQuantity;
+        else if (*stored.quantity <= 0)
+            line.problems |= LineProblem::NotPositive;
+        if (line.hasChildren) {
+            ++m_onPath[size_t(stored.component)];
+            m_path.push_back({stored.component, 0, line.extendedQuantity, stored.text});
+        }
+        return true;
     }
+    return false;
+}
+
+std::vector<IndentedLine> indentedBill(const Structure& structure, int depthLimit) {
+    std::vector<IndentedLine> lines;
+    IndentedWalk walk(structure, depthLimit);
+    for (IndentedLine line; walk.next(line);)
+        lines.push_back(std::move(line));
     return lines;
 }
 
@@ -125,6 +144,41 @@ std::vector<SummaryLine> summarisedBill(const std::vector<IndentedLine>& indente
     }
     for (size_t i = 0; i < summary.size(); ++i)
         summary[i].note = noteOf(facts[i]);
+    return summary;
+}
+
+std::vector<SummaryLine> summarisedBill(const Structure& structure) {
+    const Structure::Totals totals = structure.totals();
+    // What the lines into each item say, gathered over every line the tree shows.
+    std::vector<unsigned> facts(size_t(structure.itemCount()), 0);
+    const auto gather = [&](int item) {
+        for (int id : structure.linesOf(item)) {
+            const Structure::Line& line = structure.line(id);
+            unsigned& into = facts[size_t(line.component)];
+            if (!line.known)
+                into |= UnknownItemFact;
+            if (!line.quantity)
+                into |= NullQuantityFact;
+            else if (*line.quantity <= 0)
+                into |= NotPositiveFact;
+        }
+    };
+    gather(Structure::Top);
+    std::vector<SummaryLine> summary;
+    summary.reserve(totals.firstShown.size());
+    for (const auto& [item, lineId] : totals.firstShown) {
+        if (item != Structure::Top)
+            gather(item);
+    }
+    for (const auto& [item, lineId] : totals.firstShown) {
+        const Structure::Line& first = structure.line(lineId);
+        unsigned itemFacts = facts[size_t(item)];
+        if (totals.circular[size_t(item)])
+            itemFacts |= CircularFact;
+        summary.push_back({first.text, first.description, first.unit, totals.need[size_t(item)],
+                           structure.hasLines(item) || totals.circular[size_t(item)],
+                           noteOf(itemFacts)});
+    }
     return summary;
 }
 
@@ -177,18 +231,26 @@ void appendCsvRecord(QByteArray& out, const QStringList& fields) {
     out += "\r\n";
 }
 
-QByteArray indentedCsv(const std::vector<IndentedLine>& lines) {
-    QByteArray out;
-    out.reserve(qsizetype(lines.size()) * 64);
+void appendIndentedCsvHeader(QByteArray& out) {
     appendCsvRecord(out, {QStringLiteral("Level"), QStringLiteral("Item ID"),
                           QStringLiteral("Description"), QStringLiteral("Quantity"),
                           QStringLiteral("UOM"), QStringLiteral("Extended Quantity"),
                           QStringLiteral("Parent"), QStringLiteral("Note")});
+}
+
+void appendIndentedCsvRecord(QByteArray& out, const IndentedLine& line) {
+    appendCsvRecord(out, {QString::number(line.level), csvText(line.itemId),
+                          csvText(line.description), csvQuantity(line.quantity),
+                          csvText(line.unit), csvQuantity(line.extendedQuantity),
+                          csvText(line.parent), lineNote(line)});
+}
+
+QByteArray indentedCsv(const std::vector<IndentedLine>& lines) {
+    QByteArray out;
+    out.reserve(qsizetype(lines.size()) * 64);
+    appendIndentedCsvHeader(out);
     for (const IndentedLine& line : lines)
-        appendCsvRecord(out, {QString::number(line.level), csvText(line.itemId),
-                              csvText(line.description), csvQuantity(line.quantity),
-                              csvText(line.unit), csvQuantity(line.extendedQuantity),
-                              csvText(line.parent), lineNote(line)});
+        appendIndentedCsvRecord(out, line);
     return out;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tree/BomTreeModel.h"
+#include "tree/Structure.h"
 
 #include <QByteArray>
 #include <QString>
@@ -38,12 +39,43 @@ struct SummaryLine {
     QString note; ///< what its nodes' notes say, each fact once
 };
 
-/// The tree's nodes in pre-order (the row order the view shows when all is expanded).
-std::vector<IndentedLine> indentedBill(const BomTreeModel& model);
+/// The rows of the whole tree, every node open, one at a time in the tree's order (what the
+/// view shows when all is expanded, with no node limit), walked over the structure with the
+/// tree's rules: a component already on its own path is circular and not opened, and a node
+/// `depthLimit` levels down is not opened. Holds only the path to the current row.
+class IndentedWalk {
+public:
+    IndentedWalk(const Structure& structure, int depthLimit);
+    /// The next row; false after the last.
+    bool next(IndentedLine& line);
 
-/// Each item of the indented bill once, with how many one loaded item needs in all.
+private:
+    struct Level {
+        int item;
+        size_t next = 0;
+        std::optional<double> extended; ///< of the item's own row; 1 for the loaded item
+        QString text;                   ///< the item's ID as its row shows it
+    };
+    const Structure& m_structure;
+    int m_depthLimit;
+    std::vector<Level> m_path;
+    std::vector<int> m_onPath; ///< per item: how often it stands on the path
+};
+
+/// All rows of IndentedWalk at once.
+std::vector<IndentedLine> indentedBill(const Structure& structure, int depthLimit);
+
+/// Each item of the indented bill once, with how many one loaded item needs in all, summed
+/// over the rows given.
 std::vector<SummaryLine> summarisedBill(const std::vector<IndentedLine>& indented);
+/// The same over the structure, each line once, however many rows the indented bill has
+/// (Structure::totals says what a cycle gives).
+std::vector<SummaryLine> summarisedBill(const Structure& structure);
 
+/// The header record of the indented bill's CSV.
+void appendIndentedCsvHeader(QByteArray& out);
+/// One line of the indented bill as a CSV record.
+void appendIndentedCsvRecord(QByteArray& out, const IndentedLine& line);
 /// The indented bill as CSV: a header row, then one record per line. The exported files are
 /// UTF-8 without a byte order mark: the mark is not part of RFC 4180, and programs that read
 /// CSV as plain text would take it for part of the first header name.

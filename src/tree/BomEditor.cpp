@@ -9,6 +9,7 @@
 #include "tree/TreeEdits.h"
 
 #include <QDateTime>
+#include <QLocale>
 
 namespace tree {
 
@@ -47,6 +48,7 @@ BomEditor::BomEditor(desktop::Desktop& desktop, DatabaseSession& session, BomTre
                      std::function<void(const QString&)> showStatus)
     : m_desktop(desktop), m_session(session), m_model(model),
       m_showStatus(std::move(showStatus)) {
+    m_model.setLimits(DefaultNodeLimit, DefaultDepthLimit);
     QObject::connect(&m_history, &QUndoStack::indexChanged, &m_history,
                      [this](int index) { reportHistoryStep(index); });
 }
@@ -87,7 +89,24 @@ bool BomEditor::confirmUnlikelyQuantity(const QString& typed, const QString& ass
 
 void BomEditor::setLimits(int nodeLimit, int depthLimit) {
     m_nodeLimit = nodeLimit;
-    m_depthLimit = depthLimit;
+    m_model.setLimits(nodeLimit, depthLimit);
+}
+
+void BomEditor::expandAll(const std::function<void(const std::vector<QModelIndex>&)>& expandView) {
+    std::optional<desktop::BusyPointer> busy(std::in_place, m_desktop);
+    const bool complete = m_model.openAll();
+    m_model.holdFetching(true);
+    expandView(m_model.openedNodes());
+    m_model.holdFetching(false);
+    busy.reset();
+    if (!complete)
+        // Counted over the structure: the rows the tree would have, none of them made.
+        report(store::StoreError(store::NodeLimit,
+                                 QStringLiteral("The structure has %1 rows; Expand All opened "
+                                                "the first %2.")
+                                     .arg(QLocale().toString(m_model.structureRows()),
+                                          QLocale().toString(m_model.nodeCount())))
+                   .message());
 }
 
 void BomEditor::report(const QString& message) { m_desktop.messageBox(message, desktop::OkOnly); }
@@ -120,7 +139,7 @@ QString BomEditor::load(const QString& item) {
 
     QString description;
     std::optional<store::StoreError> failure;
-    std::vector<Node> nodes;
+    QHash<QString, store::ComponentLines> lines;
     const QString path = m_session.databasePath();
     if (const auto refused = tryStore([&](store::Store& db) {
             if (const auto found = db.findItem(item))
@@ -129,13 +148,9 @@ QString BomEditor::load(const QString& item) {
                 // The load stays silent about an ID that names nothing, but shows it.
                 description = NotInItemMaster;
             m_desktop.processEvents();
-            StructureBuilder builder(db, m_nodeLimit, m_depthLimit);
-            try {
-                builder.populate(-1, item);
-            } catch (const store::StoreError& error) {
-                failure = error;
-            }
-            nodes = std::move(builder.nodes());
+            // Each reachable line once, however many paths lead through it: the tree opens
+            // its nodes from these as they are opened.
+            lines = db.reachableLines(item);
         }))
         failure = refused;
     // Another database chosen while the load let events run: what was read belongs to the
@@ -145,8 +160,7 @@ QString BomEditor::load(const QString& item) {
         m_showStatus(m_session.databasePath());
         return {};
     }
-    // A failed load keeps what it built.
-    m_model.adopt(item, std::move(nodes));
+    m_model.load(item, failure ? QHash<QString, store::ComponentLines>() : lines);
     if (failure) {
         busy.reset();
         report(failure->message());
@@ -233,8 +247,12 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
             if (const auto row = db.findLine(assembly, component))
                 m_history.push(new LineCommand(*this, *row, LineCommand::Added));
             // Only a saved line gets nodes: the tree never shows a line that is not in the
-            // database. It gets them wherever its assembly stands, with their structure.
-            failure = showAddedLine(m_model, db, assembly, component, m_nodeLimit, m_depthLimit);
+            // database. It goes into the assembly's bill once, and every copy shows it.
+            try {
+                showAddedLine(m_model, db, assembly, component);
+            } catch (const store::StoreError& error) {
+                failure = error;
+            }
             m_showStatus(QStringLiteral("Added the line %1, %2.")
                              .arg(lineName(assembly, component), quantityPhrase(*quantity)));
         }))
@@ -282,7 +300,7 @@ void BomEditor::deleteComponent(const QModelIndex& selected) {
         }))
         return;
     // The assembly is one bill wherever it stands: the line leaves every copy of it.
-    removeLineNodes(m_model, assembly, component);
+    m_model.removeLine(assembly, component);
     if (!done.isEmpty())
         m_showStatus(done);
 }
@@ -382,7 +400,7 @@ StepOutcome BomEditor::writeQuantity(store::LineRow& row, const QVariant& quanti
 StepOutcome BomEditor::removeLine(const store::LineRow& row) {
     if (const auto failure = tryStore([&](store::Store& db) { db.removeUnchangedLine(row); }))
         return refusedStep(*failure, row.assembly, row.component);
-    removeLineNodes(m_model, row.assembly, row.component);
+    m_model.removeLine(row.assembly, row.component);
     return StepOutcome::Done;
 }
 
@@ -392,8 +410,7 @@ StepOutcome BomEditor::restoreLine(const store::LineRow& row) {
             db.restoreLine(row);
             // The line is back whatever the reads of its structure give: the step is done.
             try {
-                failure = showAddedLine(m_model, db, row.assembly, row.component, m_nodeLimit,
-                                        m_depthLimit);
+                showAddedLine(m_model, db, row.assembly, row.component);
             } catch (const store::StoreError& error) {
                 failure = error;
             }
@@ -411,14 +428,12 @@ void BomEditor::showLineAsStored(const QString& assembly, const QString& compone
     tryStore([&](store::Store& db) {
         const auto row = db.findLine(assembly, component);
         if (!row) {
-            removeLineNodes(m_model, assembly, component);
+            m_model.removeLine(assembly, component);
             return;
         }
         // A line put in by the other program: it shows as a load would show it.
-        if (m_model.nodesOfLine(assembly, component).empty()) {
-            if (const auto failure =
-                    showAddedLine(m_model, db, assembly, component, m_nodeLimit, m_depthLimit))
-                report(failure->message());
+        if (!m_model.hasLine(assembly, component)) {
+            showAddedLine(m_model, db, assembly, component);
             return;
         }
         showQuantity(*row);

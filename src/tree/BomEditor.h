@@ -1,6 +1,7 @@
 #pragma once
 
-#include "tree/StructureBuilder.h"
+#include "store/Store.h"
+
 
 #include <QString>
 #include <QUndoStack>
@@ -19,6 +20,15 @@ class StoreError;
 }
 
 namespace tree {
+
+/// The node limit of Expand All: far above what a real product needs, low enough that a
+/// structure of millions of paths neither hangs the program nor exhausts its memory. A node
+/// opened by hand always opens.
+inline constexpr int DefaultNodeLimit = 1'000'000;
+/// The depth limit of the tree: far deeper than any product structure, shallow enough that
+/// the tree view (whose layout recurses once per level) can expand every level without
+/// running out of stack.
+inline constexpr int DefaultDepthLimit = 2'000;
 
 class BomTreeModel;
 
@@ -80,8 +90,13 @@ public:
     BomEditor(desktop::Desktop& desktop, DatabaseSession& session, BomTreeModel& model,
               std::function<void(const QString&)> showStatus);
 
-    /// Bounds of what the tree shows, for loads and edits alike.
+    /// Bounds of what the tree shows: the nodes Expand All makes, the levels a node opens to.
     void setLimits(int nodeLimit, int depthLimit);
+
+    /// Expand All: opens the tree breadth-first up to the node limit, has `expandView` show
+    /// every opened node that has children (the model's openedNodes), and says how many rows
+    /// the whole structure has when the limit left nodes closed.
+    void expandAll(const std::function<void(const std::vector<QModelIndex>&)>& expandView);
 
     /// Loads the tree of `item` (Enter in the Item ID field) and returns the item's
     /// description: NotInItemMaster when the item has no ItemMaster row (the status names
@@ -157,7 +172,6 @@ private:
     BomTreeModel& m_model;
     std::function<void(const QString&)> m_showStatus;
     int m_nodeLimit = DefaultNodeLimit;
-    int m_depthLimit = DefaultDepthLimit;
     /// The history as reportHistoryStep last saw it; declared first, since the history
     /// reports its own emptying when it goes.
     int m_historyIndex = 0;

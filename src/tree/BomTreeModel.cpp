@@ -11,7 +11,7 @@ namespace tree {
 namespace {
 
 QString stopDescription(Stop stop) {
-    return stop == Stop::NodeLimit ? BomTreeModel::tr("not expanded: the node limit was reached")
+    return stop == Stop::NodeLimit ? BomTreeModel::tr("not expanded: Expand All reached the node limit, it opens by hand")
                                    : BomTreeModel::tr("not expanded: the depth limit was reached");
 }
 
@@ -32,115 +32,225 @@ QString problemNote(LineProblems problems) {
 
 BomTreeModel::BomTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
 
-void BomTreeModel::clear(const QString& assembly) { adopt(assembly, {}); }
+void BomTreeModel::setLimits(int nodeLimit, int depthLimit) {
+    m_nodeLimit = nodeLimit;
+    m_depthLimit = depthLimit;
+}
 
-void BomTreeModel::adopt(const QString& assembly, std::vector<Node> nodes) {
+void BomTreeModel::clear(const QString& assembly) { load(assembly, {}); }
+
+void BomTreeModel::load(const QString& assembly,
+                        const QHash<QString, store::ComponentLines>& lines) {
     beginResetModel();
-    m_assembly = assembly;
-    m_nodes = std::move(nodes);
+    m_structure.reset(assembly, lines);
+    m_nodes.clear();
     m_top.clear();
-    for (size_t id = 0; id < m_nodes.size(); ++id)
-        if (m_nodes[id].parent < 0) {
-            m_nodes[id].row = int(m_top.size());
-            m_top.push_back(int(id));
-        }
-    m_liveCount = int(m_nodes.size());
+    m_liveCount = 0;
+    const std::vector<int>& top = m_structure.linesOf(Structure::Top);
+    m_nodes.reserve(top.size());
+    m_top.reserve(top.size());
+    for (size_t row = 0; row < top.size(); ++row)
+        m_top.push_back(makeNode(-1, int(row), top[row]));
     endResetModel();
 }
 
-QModelIndex BomTreeModel::insertNode(const QModelIndex& relative, Relationship relationship,
-                                     const QString& text) {
-    const int relativeId = relative.isValid() ? idOf(relative) : -1;
-    int parentId = -1;
-    size_t row = m_top.size();
-    if (relationship == Relationship::Child && relativeId >= 0) {
-        parentId = relativeId;
-        row = m_nodes[size_t(relativeId)].children.size();
-    } else if (relativeId >= 0) {
-        parentId = m_nodes[size_t(relativeId)].parent;
-        row = size_t(m_nodes[size_t(relativeId)].row) + 1;
-    }
-
-    const int id = int(m_nodes.size());
-    beginInsertRows(parentId < 0 ? QModelIndex() : indexOf(parentId), int(row), int(row));
+int BomTreeModel::makeNode(int parent, int row, int line) {
     Node node;
-    node.text = text;
-    node.parent = parentId;
-    m_nodes.push_back(std::move(node));
-    auto& siblings = childrenOf(parentId);
-    siblings.insert(siblings.begin() + qsizetype(row), id);
-    renumber(parentId, row);
-    ++m_liveCount;
-    endInsertRows();
-    return indexOf(id);
-}
-
-void BomTreeModel::removeNode(const QModelIndex& index) {
-    if (!index.isValid())
-        return;
-    const int id = idOf(index);
-    const int parentId = m_nodes[size_t(id)].parent;
-    const size_t row = size_t(m_nodes[size_t(id)].row);
-    beginRemoveRows(index.parent(), int(row), int(row));
-    auto& siblings = childrenOf(parentId);
-    siblings.erase(siblings.begin() + qsizetype(row));
-    renumber(parentId, row);
-    markRemoved(id);
-    endRemoveRows();
-}
-
-void BomTreeModel::insertSubtree(const QModelIndex& parent, int row, std::vector<Node> nodes) {
-    if (nodes.empty())
-        return;
-    const int parentId = parent.isValid() ? idOf(parent) : -1;
-    auto& siblings = childrenOf(parentId);
-    row = std::clamp(row, 0, int(siblings.size()));
-    const int base = int(m_nodes.size());
-    beginInsertRows(parent, row, row);
-    for (Node& node : nodes) {
-        node.parent = node.parent < 0 ? parentId : node.parent + base;
-        for (int& child : node.children)
-            child += base;
-        m_nodes.push_back(std::move(node));
+    node.line = line;
+    node.parent = parent;
+    node.row = row;
+    node.depth = parent < 0 ? 1 : m_nodes[size_t(parent)].depth + 1;
+    const int item = m_structure.line(line).component;
+    // Only a structure with a cycle can put an item on its own path: the walk up is skipped
+    // for every other one.
+    if (!m_structure.isAcyclic()) {
+        node.circular = item == Structure::Top;
+        for (int id = parent; id >= 0 && !node.circular; id = m_nodes[size_t(id)].parent)
+            node.circular = itemOfNode(id) == item;
     }
-    m_liveCount += int(nodes.size());
-    auto& places = childrenOf(parentId); // m_nodes may have moved
-    places.insert(places.begin() + row, base);
-    renumber(parentId, size_t(row));
-    endInsertRows();
+    if (!node.circular && node.depth >= m_depthLimit && m_structure.hasLines(item))
+        node.stop = Stop::DepthLimit;
+    m_nodes.push_back(std::move(node));
+    ++m_liveCount;
+    return int(m_nodes.size()) - 1;
 }
 
-std::vector<QPersistentModelIndex> BomTreeModel::placesOf(const QString& assembly,
-                                                          bool withStopped) const {
-    const QString key = store::foldKey(assembly);
-    std::vector<QPersistentModelIndex> places;
-    if (store::foldKey(m_assembly) == key)
-        places.emplace_back();
+bool BomTreeModel::opens(int id) const {
+    const Node& node = m_nodes[size_t(id)];
+    return !node.removed && !node.circular && node.stop != Stop::DepthLimit &&
+           m_structure.hasLines(itemOfNode(id));
+}
+
+void BomTreeModel::makeChildren(int id) {
+    const std::vector<int>& lines = m_structure.linesOf(itemOfNode(id));
+    std::vector<int> children;
+    children.reserve(lines.size());
+    for (size_t row = 0; row < lines.size(); ++row)
+        children.push_back(makeNode(id, int(row), lines[row]));
+    Node& node = m_nodes[size_t(id)];
+    node.children = std::move(children);
+    node.made = true;
+    if (node.stop == Stop::NodeLimit)
+        node.stop = Stop::None;
+}
+
+bool BomTreeModel::canFetchMore(const QModelIndex& parent) const {
+    return !m_holdFetching && parent.isValid() && parent.column() == 0 && !nodeOf(parent).made &&
+           opens(idOf(parent));
+}
+
+void BomTreeModel::fetchMore(const QModelIndex& parent) {
+    if (!canFetchMore(parent))
+        return;
+    const int id = idOf(parent);
+    const int count = int(m_structure.linesOf(itemOfNode(id)).size());
+    const bool wasMarked = m_nodes[size_t(id)].stop == Stop::NodeLimit;
+    // Marked opened first: a view that asks during the insertion must not open it again.
+    m_nodes[size_t(id)].made = true;
+    beginInsertRows(parent, 0, count - 1);
+    makeChildren(id);
+    endInsertRows();
+    if (wasMarked)
+        Q_EMIT dataChanged(parent, parent.siblingAtColumn(ColumnCount - 1));
+}
+
+bool BomTreeModel::openAll() {
+    // Top levels first, so that what a limit leaves closed is the deepest part of the tree.
+    // The views see one change of layout: the nodes they know keep their places.
+    Q_EMIT layoutAboutToBeChanged();
+    bool complete = true;
+    std::vector<int> level = m_top;
+    std::vector<int> next;
+    while (!level.empty()) {
+        next.clear();
+        for (int id : level) {
+            if (m_nodes[size_t(id)].removed)
+                continue;
+            if (!m_nodes[size_t(id)].made && opens(id)) {
+                const size_t count = m_structure.linesOf(itemOfNode(id)).size();
+                if (size_t(m_liveCount) + count > size_t(m_nodeLimit)) {
+                    m_nodes[size_t(id)].stop = Stop::NodeLimit;
+                    complete = false;
+                    continue;
+                }
+                makeChildren(id);
+            }
+            const std::vector<int>& children = m_nodes[size_t(id)].children;
+            next.insert(next.end(), children.begin(), children.end());
+        }
+        std::swap(level, next);
+    }
+    Q_EMIT layoutChanged();
+    return complete;
+}
+
+std::vector<QModelIndex> BomTreeModel::openedNodes() const {
+    std::vector<QModelIndex> opened;
+    // Node ids grow with creation, and a node is made before its children.
+    for (size_t id = 0; id < m_nodes.size(); ++id)
+        if (!m_nodes[id].removed && !m_nodes[id].children.empty())
+            opened.push_back(indexOf(int(id)));
+    return opened;
+}
+
+bool BomTreeModel::holdsBill(const QString& assembly) const {
+    const int item = m_structure.itemOf(assembly);
+    return item >= 0 && m_structure.isRead(item);
+}
+
+bool BomTreeModel::knowsItem(const QString& item) const { return holdsBill(item); }
+
+bool BomTreeModel::hasLine(const QString& assembly, const QString& component) const {
+    const int item = m_structure.itemOf(assembly);
+    return item >= 0 && m_structure.positionOf(item, component) >= 0;
+}
+
+QStringList BomTreeModel::componentsOf(const QString& assembly) const {
+    QStringList components;
+    const int item = m_structure.itemOf(assembly);
+    if (item >= 0)
+        for (int line : m_structure.linesOf(item))
+            components.append(m_structure.line(line).text);
+    return components;
+}
+
+void BomTreeModel::addLine(const QString& assembly, int position, const store::ComponentLine& line,
+                           const QHash<QString, store::ComponentLines>& bills) {
+    const int item = m_structure.itemOf(assembly);
+    if (item < 0 || !m_structure.isRead(item) || hasLine(assembly, line.id))
+        return;
+    const bool hadLines = m_structure.hasLines(item);
+    position = std::clamp(position, 0, int(m_structure.linesOf(item).size()));
+    // The places of the assembly: every node of it that shows its components, and every one
+    // that had none to show and now opens with this one.
+    std::vector<int> places;
     for (size_t id = 0; id < m_nodes.size(); ++id) {
         const Node& node = m_nodes[id];
-        if (!node.removed && !node.circular && (withStopped || node.stop == Stop::None) &&
-            store::foldKey(node.text) == key)
-            places.emplace_back(indexOf(int(id)));
+        if (node.removed || node.circular || node.stop == Stop::DepthLimit ||
+            itemOfNode(int(id)) != item)
+            continue;
+        if (node.made || !hadLines)
+            places.push_back(int(id));
     }
-    return places;
+    const int lineId = m_structure.insertLine(item, position, line, bills);
+    // Every place counts as opened before the first insertion is told: a view that asks
+    // meanwhile must not open one of them from the structure, which has the line already.
+    for (int place : places)
+        if (m_nodes[size_t(place)].depth < m_depthLimit)
+            m_nodes[size_t(place)].made = true;
+    if (item == Structure::Top) {
+        beginInsertRows({}, position, position);
+        m_top.insert(m_top.begin() + position, makeNode(-1, position, lineId));
+        renumber(-1, size_t(position));
+        endInsertRows();
+    }
+    for (int place : places) {
+        if (m_nodes[size_t(place)].depth >= m_depthLimit) {
+            // A leaf at the depth limit that now has components: marked, as a load would.
+            m_nodes[size_t(place)].stop = Stop::DepthLimit;
+            const QModelIndex index = indexOf(place);
+            Q_EMIT dataChanged(index, index.siblingAtColumn(ColumnCount - 1));
+            continue;
+        }
+        beginInsertRows(indexOf(place), position, position);
+        const int id = makeNode(place, position, lineId);
+        Node& node = m_nodes[size_t(place)];
+        node.children.insert(node.children.begin() + position, id);
+        renumber(place, size_t(position));
+        endInsertRows();
+    }
 }
 
-std::vector<QPersistentModelIndex> BomTreeModel::nodesOfLine(const QString& assembly,
-                                                             const QString& component) const {
-    const QString componentKey = store::foldKey(component);
+void BomTreeModel::removeLine(const QString& assembly, const QString& component) {
+    const int item = m_structure.itemOf(assembly);
+    const int position = item < 0 ? -1 : m_structure.positionOf(item, component);
+    if (position < 0)
+        return;
+    const int lineId = m_structure.eraseLine(item, position);
     std::vector<QPersistentModelIndex> nodes;
-    for (const QPersistentModelIndex& place : placesOf(assembly, true))
-        for (int id : childrenOf(place.isValid() ? idOf(place) : -1))
-            if (store::foldKey(m_nodes[size_t(id)].text) == componentKey)
-                nodes.emplace_back(indexOf(id));
-    return nodes;
+    for (size_t id = 0; id < m_nodes.size(); ++id)
+        if (!m_nodes[id].removed && m_nodes[id].line == lineId)
+            nodes.emplace_back(indexOf(int(id)));
+    for (const QPersistentModelIndex& index : nodes) {
+        if (!index.isValid()) // gone with the subtree of another copy
+            continue;
+        const int id = idOf(index);
+        const int parentId = m_nodes[size_t(id)].parent;
+        const size_t row = size_t(m_nodes[size_t(id)].row);
+        beginRemoveRows(index.parent(), int(row), int(row));
+        auto& siblings = childrenOf(parentId);
+        siblings.erase(siblings.begin() + qsizetype(row));
+        renumber(parentId, row);
+        markRemoved(id);
+        endRemoveRows();
+    }
 }
 
 QStringList BomTreeModel::pathTo(const QModelIndex& index) const {
     QStringList path;
     for (int id = index.isValid() ? idOf(index) : -1; id >= 0; id = m_nodes[size_t(id)].parent)
-        path.prepend(m_nodes[size_t(id)].text);
-    path.prepend(m_assembly);
+        path.prepend(m_structure.line(m_nodes[size_t(id)].line).text);
+    path.prepend(topAssembly());
     return path;
 }
 
@@ -151,46 +261,49 @@ void BomTreeModel::renumber(int parentId, size_t from) {
 }
 
 void BomTreeModel::markRemoved(int id) {
-    // The ids stay valid so that the order of creation is kept; only the texts are freed.
+    // The ids stay valid so that the order of creation is kept.
     std::vector<int> pending{id};
     while (!pending.empty()) {
         Node& node = m_nodes[size_t(pending.back())];
         pending.pop_back();
-        node.text.clear();
         node.removed = true;
         --m_liveCount;
         pending.insert(pending.end(), node.children.begin(), node.children.end());
-        node.children.clear();
+        node.children = {};
     }
+}
+
+int BomTreeModel::lineOf(const QModelIndex& index) const {
+    return index.isValid() ? nodeOf(index).line : -1;
 }
 
 QString BomTreeModel::assemblyOf(const QModelIndex& index) const {
     const QModelIndex parent = index.parent();
-    return parent.isValid() ? text(parent) : m_assembly;
+    return parent.isValid() ? text(parent) : topAssembly();
 }
 
 QString BomTreeModel::text(const QModelIndex& index) const {
-    return index.isValid() ? m_nodes[size_t(idOf(index))].text : QString();
+    return index.isValid() ? lineAt(index).text : QString();
 }
 
 bool BomTreeModel::isCircular(const QModelIndex& index) const {
-    return index.isValid() && m_nodes[size_t(idOf(index))].circular;
+    return index.isValid() && nodeOf(index).circular;
 }
 
 Stop BomTreeModel::stopOf(const QModelIndex& index) const {
-    return index.isValid() ? m_nodes[size_t(idOf(index))].stop : Stop::None;
+    return index.isValid() ? nodeOf(index).stop : Stop::None;
 }
 
 LineProblems BomTreeModel::problemsOf(const QModelIndex& index) const {
     LineProblems problems;
     if (!index.isValid())
         return problems;
-    const Node& node = m_nodes[size_t(idOf(index))];
-    if (!node.known)
+    const Structure::Line& line = lineAt(index);
+    if (!line.known)
         problems |= LineProblem::UnknownItem;
-    if (!node.hasQuantity)
+    if (!line.quantity)
         problems |= LineProblem::NullQuantity;
-    else if (node.quantity <= 0)
+    else if (*line.quantity <= 0)
         problems |= LineProblem::NotPositive;
     return problems;
 }
@@ -200,7 +313,7 @@ int BomTreeModel::creationIndex(const QModelIndex& index) const {
 }
 
 QModelIndex BomTreeModel::indexOf(int id, int column) const {
-    return createIndex(m_nodes[size_t(id)].row, column, quintptr(id));
+    return createIndex(m_nodes[size_t(id)].row, column, internalIdOf(id));
 }
 
 QModelIndex BomTreeModel::index(int row, int column, const QModelIndex& parent) const {
@@ -209,7 +322,7 @@ QModelIndex BomTreeModel::index(int row, int column, const QModelIndex& parent) 
     const auto& siblings = childrenOf(parent.isValid() ? idOf(parent) : -1);
     if (size_t(row) >= siblings.size())
         return {};
-    return createIndex(row, column, quintptr(siblings[size_t(row)]));
+    return createIndex(row, column, internalIdOf(siblings[size_t(row)]));
 }
 
 QModelIndex BomTreeModel::parent(const QModelIndex& child) const {
@@ -230,13 +343,18 @@ int BomTreeModel::columnCount(const QModelIndex&) const { return ColumnCount; }
 bool BomTreeModel::hasChildren(const QModelIndex& parent) const {
     if (parent.column() > 0)
         return false;
-    return !childrenOf(parent.isValid() ? idOf(parent) : -1).empty();
+    if (!parent.isValid())
+        return !m_top.empty();
+    // A node not opened yet has the children its component's lines will make.
+    const Node& node = nodeOf(parent);
+    return node.made ? !node.children.empty() : opens(idOf(parent));
 }
 
 QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid())
         return {};
-    const Node& node = m_nodes[size_t(idOf(index))];
+    const Node& node = nodeOf(index);
+    const Structure::Line& line = m_structure.line(node.line);
     const LineProblems problems = problemsOf(index);
     if (index.column() != ItemIdColumn) {
         if (role == Qt::TextAlignmentRole &&
@@ -253,11 +371,11 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
             return {};
         switch (index.column()) {
         case QuantityColumn:
-            return node.hasQuantity ? formatQuantity(node.quantity) : QString();
+            return line.quantity ? formatQuantity(*line.quantity) : QString();
         case UnitColumn:
-            return node.unit;
+            return line.unit;
         case DescriptionColumn:
-            return node.description;
+            return line.description;
         default: {
             const auto extended = extendedQuantity(index);
             return extended ? formatQuantity(*extended) : QString();
@@ -267,13 +385,13 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return node.text;
+        return line.text;
     case Qt::ToolTipRole: {
         QStringList tips;
         if (node.circular)
             tips.append(tr("%1 already stands above this place: the bill of material is "
                            "circular here, so it is not expanded further.")
-                            .arg(node.text));
+                            .arg(line.text));
         else if (node.stop != Stop::None)
             tips.append(stopDescription(node.stop));
         if (problems)
@@ -328,50 +446,54 @@ QVariant BomTreeModel::headerData(int section, Qt::Orientation orientation, int 
 std::optional<double> BomTreeModel::quantity(const QModelIndex& index) const {
     if (!index.isValid())
         return std::nullopt;
-    const Node& node = m_nodes[size_t(idOf(index))];
-    return node.hasQuantity ? std::optional<double>(node.quantity) : std::nullopt;
+    return lineAt(index).quantity;
 }
 
 std::optional<double> BomTreeModel::extendedQuantity(const QModelIndex& index) const {
     if (!index.isValid())
         return std::nullopt;
     // Walked up on demand: the view asks for the rows it shows, and a quantity edit then
-    // needs no pass over the nodes below it.
-    double product = 1;
+    // needs no pass over the nodes below it. Multiplied from the top down, in the order the
+    // indented bill multiplies, so that both give the same last digit.
+    std::vector<double> quantities;
+    quantities.reserve(size_t(nodeOf(index).depth));
     for (int id = idOf(index); id >= 0; id = m_nodes[size_t(id)].parent) {
-        const Node& node = m_nodes[size_t(id)];
-        if (!node.hasQuantity)
+        const std::optional<double>& quantity = m_structure.line(m_nodes[size_t(id)].line).quantity;
+        if (!quantity)
             return std::nullopt;
-        product *= node.quantity;
+        quantities.push_back(*quantity);
     }
+    double product = 1;
+    for (auto it = quantities.rbegin(); it != quantities.rend(); ++it)
+        product *= *it;
     return product;
 }
 
 QString BomTreeModel::unit(const QModelIndex& index) const {
-    return index.isValid() ? m_nodes[size_t(idOf(index))].unit : QString();
+    return index.isValid() ? lineAt(index).unit : QString();
 }
 
 QString BomTreeModel::description(const QModelIndex& index) const {
-    return index.isValid() ? m_nodes[size_t(idOf(index))].description : QString();
+    return index.isValid() ? lineAt(index).description : QString();
 }
 
 int BomTreeModel::setLineQuantity(const QString& assembly, const QString& component,
                                   std::optional<double> quantity) {
-    const auto nodes = nodesOfLine(assembly, component);
-    for (const QPersistentModelIndex& index : nodes) {
-        Node& node = m_nodes[size_t(idOf(index))];
-        node.hasQuantity = quantity.has_value();
-        node.quantity = quantity.value_or(0);
-        Q_EMIT dataChanged(index.sibling(index.row(), QuantityColumn),
-                           index.sibling(index.row(), QuantityColumn));
-    }
-    if (!nodes.empty() && !m_top.empty())
-        // Extended quantities below the changed lines change too: a range over the whole top
-        // level makes the view repaint every row it shows.
+    const int item = m_structure.itemOf(assembly);
+    const int position = item < 0 ? -1 : m_structure.positionOf(item, component);
+    if (position < 0)
+        return 0;
+    const int lineId = m_structure.linesOf(item)[size_t(position)];
+    m_structure.setQuantity(lineId, quantity);
+    int shown = 0;
+    for (const Node& node : m_nodes)
+        shown += !node.removed && node.line == lineId;
+    if (shown > 0 && !m_top.empty())
+        // The line's copies and the extended quantities below them change: a range over the
+        // whole top level makes the view repaint every row it shows.
         Q_EMIT dataChanged(index(0, 0), index(int(m_top.size()) - 1, ColumnCount - 1));
-    if (!nodes.empty())
-        Q_EMIT lineQuantityChanged(assembly, component);
-    return int(nodes.size());
+    Q_EMIT lineQuantityChanged(assembly, component);
+    return shown;
 }
 
 Qt::ItemFlags BomTreeModel::flags(const QModelIndex& index) const {

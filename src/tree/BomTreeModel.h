@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tree/Structure.h"
+
 #include <QAbstractItemModel>
 #include <QColor>
 #include <QIcon>
@@ -11,27 +13,11 @@
 
 namespace tree {
 
-/// Why a load left a node that has components of its own without children.
+/// Why a node that has components of its own shows none.
 enum class Stop : quint8 {
     None,
-    NodeLimit,  ///< the load reached its node limit here
+    NodeLimit,  ///< Expand All reached its node limit before opening it; it opens by hand
     DepthLimit, ///< the structure goes deeper than a tree can show
-};
-
-/// One node of the BOM tree: one BomDetail line, shown by its component's item ID.
-struct Node {
-    QString text;        ///< the component's item ID, exactly as BomComp holds it
-    int parent = -1;     ///< the node of the assembly; -1 at the top level
-    int row = 0;         ///< place among its siblings
-    bool circular = false; ///< the component already stands above this place (not expanded)
-    Stop stop = Stop::None; ///< the load stopped here: not expanded, though it may have components
-    bool removed = false;  ///< deleted from the tree; the id stays taken
-    bool hasQuantity = false; ///< false where the line's quantity is Null
-    double quantity = 0;      ///< the line's bomQtyReq: how many per one assembly
-    QString unit;             ///< the component's ItemUom (empty: Null or no ItemMaster row)
-    QString description;      ///< the component's ItemDesc (empty: Null or no ItemMaster row)
-    bool known = true;        ///< ItemMaster has a row for the component
-    std::vector<int> children;
 };
 
 /// The columns of the tree, in their order.
@@ -64,44 +50,63 @@ inline const QColor ProblemColour{0x9a, 0x4f, 0x00};
 /// none.
 QString problemNote(LineProblems problems);
 
-/// The loaded structure, kept compactly so that trees of a million nodes stay small and fast.
-/// Node ids follow the order of creation, which for a load is the pre-order of the tree. The
-/// top-level nodes are the components of the assembly the load was for.
+/// The tree of one item as a view of its structure (Structure): the load reads each reachable
+/// line once and makes the top level; a node's children are made when it is opened (fetchMore)
+/// and then stand for its component's lines, one node each, in their order. The circular mark
+/// and the depth mark of a node are set when it is made; its texts, quantity and extended
+/// quantity come from the structure, so that an edit of a line changes it once and every
+/// shown copy follows. Node ids follow the order of creation.
 class BomTreeModel : public QAbstractItemModel {
     Q_OBJECT
 public:
-    /// Where a node goes relative to another one.
-    enum class Relationship { Next, Child };
-
     explicit BomTreeModel(QObject* parent = nullptr);
+
+    /// Bounds of what the tree shows: Expand All stops making nodes at `nodeLimit`; a node
+    /// `depthLimit` levels down is not opened.
+    void setLimits(int nodeLimit, int depthLimit);
 
     /// Empties the tree; its top level now belongs to `assembly`.
     void clear(const QString& assembly);
-    /// Replaces the whole tree with nodes built outside the model (all live, in pre-order).
-    void adopt(const QString& assembly, std::vector<Node> nodes);
-    /// Adds a node after (Next) or as the last child of (Child) `relative`.
-    QModelIndex insertNode(const QModelIndex& relative, Relationship relationship,
-                           const QString& text);
-    /// Removes a node and everything below it.
-    void removeNode(const QModelIndex& index);
-    /// Adds a whole structure as row `row` under `parent` (invalid: the top level). `nodes` is in
-    /// pre-order; its first node is the new child, and parents refer to places in `nodes`.
-    void insertSubtree(const QModelIndex& parent, int row, std::vector<Node> nodes);
+    /// Shows the structure of `assembly` from its reachable lines (Store::reachableLines): the
+    /// top level made, every other node closed.
+    void load(const QString& assembly, const QHash<QString, store::ComponentLines>& lines);
 
-    /// Every place where the components of `assembly` stand, under the store's case rule: the
-    /// top level (an invalid index) when the tree was loaded for it, and every node of it that
-    /// is not circular. A node where a load stopped holds only part of its components: it is
-    /// left out unless `withStopped` (for edits of lines it may show).
-    std::vector<QPersistentModelIndex> placesOf(const QString& assembly,
-                                                bool withStopped = false) const;
-    /// Every node that stands for the line (assembly, component), under the store's case rule.
-    std::vector<QPersistentModelIndex> nodesOfLine(const QString& assembly,
-                                                   const QString& component) const;
+    /// Opens breadth-first, top levels first, every node not yet opened until the tree holds
+    /// the node limit; nodes it leaves closed are marked (Stop::NodeLimit). True when nothing
+    /// was left closed.
+    bool openAll();
+    /// Every opened node that has children, parents before their children.
+    std::vector<QModelIndex> openedNodes() const;
+    /// While true, views cannot open nodes themselves (QTreeView::expandAll would open every
+    /// one, past any limit): they show what openAll made.
+    void holdFetching(bool hold) { m_holdFetching = hold; }
+    /// Rows of the whole tree, every node open, counted over the structure.
+    qint64 structureRows() const { return m_structure.totals().rows; }
+    const Structure& structure() const { return m_structure; }
+
+    /// Whether the structure holds the bill of `assembly` (the loaded item, or one it uses).
+    bool holdsBill(const QString& assembly) const;
+    /// Whether the structure holds the bill of `item` read from the database, so that a new line
+    /// with it as component needs no read of what is below it.
+    bool knowsItem(const QString& item) const;
+    /// Whether the structure holds the line (assembly, component).
+    bool hasLine(const QString& assembly, const QString& component) const;
+    /// Adds a saved line to the bill of `assembly` at `position` among its lines; every open
+    /// copy of the assembly shows it. `bills`: the lines reachable from the component, needed
+    /// when knowsItem(component) is false.
+    void addLine(const QString& assembly, int position, const store::ComponentLine& line,
+                 const QHash<QString, store::ComponentLines>& bills);
+    /// Takes the line (assembly, component) out of the structure and every node of it out of
+    /// the tree.
+    void removeLine(const QString& assembly, const QString& component);
+    /// The components of `assembly`'s lines as the structure lists them, in their order.
+    QStringList componentsOf(const QString& assembly) const;
+
     /// The item IDs from the loaded item down to `index`, itself included.
     QStringList pathTo(const QModelIndex& index) const;
 
     /// The item whose components stand at the top level: the item the tree was loaded for.
-    const QString& topAssembly() const { return m_assembly; }
+    const QString& topAssembly() const { return m_structure.topText(); }
     /// The assembly of the line a node stands for: its parent's text, or topAssembly().
     QString assemblyOf(const QModelIndex& index) const;
     QString text(const QModelIndex& index) const;
@@ -113,7 +118,7 @@ public:
     std::optional<double> extendedQuantity(const QModelIndex& index) const;
     QString unit(const QModelIndex& index) const;
     QString description(const QModelIndex& index) const;
-    /// Sets the quantity of every node of the line (assembly, component); returns how many.
+    /// Sets the quantity of the line (assembly, component); returns how many nodes show it.
     int setLineQuantity(const QString& assembly, const QString& component,
                         std::optional<double> quantity);
     Stop stopOf(const QModelIndex& index) const;
@@ -121,16 +126,20 @@ public:
     LineProblems problemsOf(const QModelIndex& index) const;
     /// The icon shown before the item ID of a line with problems; none until one is set.
     void setProblemIcon(const QIcon& icon) { m_problemIcon = icon; }
-    /// 1-based position in the order of creation (the load's pre-order).
+    /// 1-based position in the order of creation.
     int creationIndex(const QModelIndex& index) const;
-    /// Nodes in the tree now.
+    /// Nodes made now (the top level and every opened node's children).
     int nodeCount() const { return m_liveCount; }
+    /// The node's line in structure().
+    int lineOf(const QModelIndex& index) const;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     bool hasChildren(const QModelIndex& parent = {}) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
@@ -141,22 +150,62 @@ public:
 
 Q_SIGNALS:
     void quantityEntered(const QPersistentModelIndex& node, const QString& text);
-    /// Once per setLineQuantity that changed nodes, after every copy of the line shows its
-    /// new quantity (dataChanged comes once per copy, and once more for the whole tree).
+    /// Once per setLineQuantity that changed a line, after every copy shows its new quantity.
     void lineQuantityChanged(const QString& assembly, const QString& component);
 
 private:
-    int idOf(const QModelIndex& index) const { return int(index.internalId()); }
+    struct Node {
+        int line = -1;       ///< the line in m_structure it stands for
+        int parent = -1;     ///< -1 at the top level
+        int row = 0;
+        int depth = 1;       ///< 1 at the top level
+        bool made = false;   ///< its children are made (always, at the top level)
+        bool circular = false;
+        bool removed = false;
+        Stop stop = Stop::None;
+        std::vector<int> children;
+    };
+    // A node's id is carried in its indexes scrambled by an odd multiplier (undone by its
+    // inverse modulo 2^64): Qt hashes an index as row * 16 + column + internal id, without
+    // mixing, and the dense ids of sibling nodes would pile the view's and the persistent
+    // indexes' hash tables into long runs (a layout of a million rows took 20 s instead of 1).
+    static constexpr quint64 IdScramble = 0x9E3779B97F4A7C15ull;
+    static constexpr quint64 IdUnscramble = [] {
+        quint64 inverse = IdScramble; // Newton's iteration: each step doubles the right bits
+        for (int i = 0; i < 5; ++i)
+            inverse *= 2 - IdScramble * inverse;
+        return inverse;
+    }();
+    static_assert(IdScramble * IdUnscramble == 1);
+    static quintptr internalIdOf(int id) { return quintptr(quint64(id) * IdScramble); }
+    int idOf(const QModelIndex& index) const {
+        return int(quint64(index.internalId()) * IdUnscramble);
+    }
+    const Node& nodeOf(const QModelIndex& index) const { return m_nodes[size_t(idOf(index))]; }
+    const Structure::Line& lineAt(const QModelIndex& index) const {
+        return m_structure.line(nodeOf(index).line);
+    }
+    int itemOfNode(int id) const { return m_structure.line(m_nodes[size_t(id)].line).component; }
     const std::vector<int>& childrenOf(int id) const { return id < 0 ? m_top : m_nodes[size_t(id)].children; }
     std::vector<int>& childrenOf(int id) { return id < 0 ? m_top : m_nodes[size_t(id)].children; }
     QModelIndex indexOf(int id, int column = ItemIdColumn) const;
+    /// Whether a node may be opened: it is not circular, not at the depth limit, and its
+    /// component has lines.
+    bool opens(int id) const;
+    /// Makes a node for `line` as child number `row` of `parent` (-1: the top level).
+    int makeNode(int parent, int row, int line);
+    /// Makes every child of an unopened node, without telling the views.
+    void makeChildren(int id);
     void renumber(int parentId, size_t from);
     void markRemoved(int id);
 
-    QString m_assembly;
+    Structure m_structure;
     std::vector<Node> m_nodes;
     std::vector<int> m_top;
     int m_liveCount = 0;
+    bool m_holdFetching = false;
+    int m_nodeLimit = 1'000'000;
+    int m_depthLimit = 2'000;
     QIcon m_problemIcon;
 };
 

@@ -2,7 +2,9 @@
 // reader and compared field by field with a bill computed by hand.
 
 #include "import/CsvReader.h"
+#include "store/ItemKey.h"
 #include "shell/ExportCommands.h"
+#include "support/BillListing.h"
 #include "support/FileSizeLimit.h"
 #include "support/WindowFixture.h"
 #include "tree/BillExport.h"
@@ -21,9 +23,9 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <functional>
 
 using namespace Qt::StringLiterals;
-using tree::Node;
 
 namespace {
 
@@ -34,32 +36,18 @@ struct Spec {
     const char16_t* description = u"";
 };
 
-/// Nodes in pre-order from their levels, as a load builds them; every unit is "EA".
-std::vector<Node> nodes(const std::vector<Spec>& specs) {
-    std::vector<Node> result;
-    std::vector<int> path; // the node at each level above
-    for (const Spec& spec : specs) {
-        path.resize(size_t(spec.level - 1));
-        Node node;
-        node.text = QString::fromUtf16(spec.id);
-        node.parent = path.empty() ? -1 : path.back();
-        node.hasQuantity = spec.quantity.has_value();
-        node.quantity = spec.quantity.value_or(0);
-        node.description = QString::fromUtf16(spec.description);
-        node.unit = u"EA"_s;
-        if (node.parent >= 0) {
-            node.row = int(result[size_t(node.parent)].children.size());
-            result[size_t(node.parent)].children.push_back(int(result.size()));
-        }
-        path.push_back(int(result.size()));
-        result.push_back(std::move(node));
-    }
+/// Rows from their levels; every unit is "EA".
+std::vector<ListedRow> nodes(const std::vector<Spec>& specs) {
+    std::vector<ListedRow> result;
+    for (const Spec& spec : specs)
+        result.push_back({spec.level, QString::fromUtf16(spec.id), spec.quantity,
+                          QString::fromUtf16(spec.description)});
     return result;
 }
 
 /// TOP uses A twice over (2 per TOP) and the shared sub-assembly S both through A and directly;
 /// N's quantity is Null, P also appears spelled "p".
-std::vector<Node> handBill() {
+std::vector<ListedRow> handBill() {
     return nodes({{1, u"A", 2, u"Frame, welded"},
                   {2, u"S", 3, u"Sub \"S\""},
                   {3, u"P", 4},
@@ -92,7 +80,7 @@ QList<QStringList> rows(const QStringList& lines) {
 }
 
 /// A bill of `count` nodes whose text runs to about 100 bytes a line.
-std::vector<Node> longBill(int count) {
+std::vector<ListedRow> longBill(int count) {
     std::vector<Spec> specs;
     static std::vector<QString> ids; // Spec holds pointers
     ids.resize(size_t(count));
@@ -133,7 +121,7 @@ class ExportTest : public QObject {
 private Q_SLOTS:
     void init() {
         m_desktop.asked.clear();
-        m_model.adopt(QStringLiteral("TOP"), handBill());
+        loadListing(m_model, QStringLiteral("TOP"), handBill());
     }
 
     void billsReadBackAsComputedByHand() {
@@ -183,7 +171,7 @@ private Q_SLOTS:
     }
 
     void awkwardTextIsQuotedAndReadsBack() {
-        m_model.adopt(u"TOP"_s, nodes({{1, u"B,1 \"x\"", 1, u"One\r\ntwo\nØ 5 mm, “rund”, 中"}}));
+        loadListing(m_model, u"TOP"_s, nodes({{1, u"B,1 \"x\"", 1, u"One\r\ntwo\nØ 5 mm, “rund”, 中"}}));
         const QByteArray bytes = exported(&shell::ExportCommands::exportIndented, u"a.csv"_s);
         // No byte order mark, CR LF ends, quotes doubled inside quoted fields.
         QVERIFY(bytes.startsWith(
@@ -206,18 +194,16 @@ private Q_SLOTS:
                 t += alphabet[random.bounded(int(alphabet.size()))];
             return t;
         };
-        std::vector<Node> bill;
+        std::vector<ListedRow> bill;
         for (int i = 0; i < 300; ++i) {
-            Node node;
-            node.text = text() + QString::number(i); // distinct under the case rule
+            ListedRow node;
+            node.id = text() + QString::number(i); // distinct under the case rule
             node.description = text();
             node.unit = text();
-            node.hasQuantity = true;
             node.quantity = -1.5;
-            node.row = i;
             bill.push_back(node);
         }
-        m_model.adopt(u"=TOP"_s, bill);
+        loadListing(m_model, u"=TOP"_s, bill);
         const auto unguarded = [](const QString& cell) {
             if (!cell.isEmpty() && QStringView(u"=+-@\t\r").contains(cell.front()))
                 return u"unguarded: "_s + cell; // compares unequal to every stored text
@@ -230,47 +216,76 @@ private Q_SLOTS:
         QCOMPARE(indented.size(), 301);
         QCOMPARE(summary.size(), 301);
         for (int i = 0; i < 300; ++i) {
-            const Node& node = bill[size_t(i)];
+            const ListedRow& node = bill[size_t(i)];
             const QStringList& line = indented[i + 1];
-            QCOMPARE(unguarded(line[1]), node.text);
+            QCOMPARE(unguarded(line[1]), node.id);
             QCOMPARE(unguarded(line[2]), node.description);
             QCOMPARE(line[3], u"-1.5"_s);
             QCOMPARE(unguarded(line[4]), node.unit);
             QCOMPARE(unguarded(line[6]), u"=TOP"_s);
             QCOMPARE(line[7], u"quantity ≤ 0"_s);
-            QCOMPARE(unguarded(summary[i + 1][0]), node.text);
+            QCOMPARE(unguarded(summary[i + 1][0]), node.id);
             QCOMPARE(unguarded(summary[i + 1][1]), node.description);
             QCOMPARE(unguarded(summary[i + 1][3]), node.unit);
         }
     }
 
     void unexpandedAndProblemLinesSayWhy() {
-        // C stands above itself; L was cut off by the node limit and D by the depth limit;
-        // U is in no Item Master row. Below none of them the file shows anything.
-        std::vector<Node> bill = nodes({{1, u"C", 1}, {2, u"U", 0}, {3, u"C", 2},
-                                        {1, u"L", 3}, {1, u"D", std::nullopt}, {1, u"u", 1}});
-        bill[2].circular = true;
-        bill[3].stop = tree::Stop::NodeLimit;
-        bill[4].stop = tree::Stop::DepthLimit;
-        bill[1].known = bill[5].known = false;
-        m_model.adopt(u"TOP"_s, bill);
+        // C stands above itself (C uses U, which uses C); U and V are in no Item Master row.
+        // Below the circular C the file shows nothing.
+        std::vector<ListedRow> bill = nodes({{1, u"C", 1}, {2, u"U", 0}, {3, u"C", 2},
+                                             {1, u"D", std::nullopt}, {1, u"V", 1}});
+        bill[1].known = bill[4].known = false;
+        loadListing(m_model, u"TOP"_s, bill);
         const QList<QStringList> indented =
             readCsv(exported(&shell::ExportCommands::exportIndented, u"n.csv"_s));
         QStringList notes;
         for (const QStringList& record : indented.mid(1))
             notes.append(record.value(1) + u':' + record.value(7));
         QCOMPARE(notes, (QStringList{u"C:"_s, u"U:not in Item Master; quantity ≤ 0"_s,
-                                     u"C:circular"_s, u"L:not expanded: node limit"_s,
-                                     u"D:not expanded: depth limit; no quantity"_s,
-                                     u"u:not in Item Master"_s}));
-        // The summary gathers each item's facts; an unexpanded node has components of its own.
+                                     u"C:circular"_s, u"D:no quantity"_s,
+                                     u"V:not in Item Master"_s}));
+        // The summary gathers each item's facts, each line once: C is used once, and once more
+        // by the line that closes its cycle (0 × 2); U is needed 1 × 0.
         const QList<QStringList> summary =
             readCsv(exported(&shell::ExportCommands::exportSummarised, u"m.csv"_s));
         QCOMPARE(summary.mid(1),
                  rows({u"C||1|EA|yes|circular"_s,
-                       u"U||1|EA|yes|not in Item Master; quantity ≤ 0"_s,
-                       u"L||3|EA|yes|not expanded: node limit"_s,
-                       u"D|||EA|yes|not expanded: depth limit; no quantity"_s}));
+                       u"U||0|EA|yes|not in Item Master; quantity ≤ 0"_s,
+                       u"D|||EA|no|no quantity"_s, u"V||1|EA|no|not in Item Master"_s}));
+    }
+
+    void largeBillsAskFirstAndCancelLeavesNoFile() {
+        // Six levels of ten items, each using all ten of the next: 1,111,110 rows from 610
+        // lines, past the million at which the export asks.
+        QHash<QString, store::ComponentLines> lines;
+        const auto id = [](int level, int i) { return u"E%1-%2"_s.arg(level).arg(i); };
+        for (int level = 0; level < 6; ++level)
+            for (int i = 0; i < (level == 0 ? 1 : 10); ++i)
+                for (int c = 0; c < 10; ++c) {
+                    store::ComponentLine line;
+                    line.id = id(level + 1, c);
+                    line.quantity = 1.0;
+                    lines[store::foldKey(level == 0 ? u"TOP"_s : id(level, i))].append(line);
+                }
+        m_model.load(u"TOP"_s, lines);
+        QCOMPARE(m_model.structureRows(), qint64(1'111'110));
+        const QString path = m_dir.filePath(u"big.csv"_s);
+        m_desktop.messageAnswers = {desktop::ResultNo};
+        m_desktop.saveAnswers = {path};
+        m_commands.exportIndented();
+        QVERIFY2(m_desktop.messageTexts().value(0).contains(QLocale().toString(1'111'110) + u" rows"_s),
+                 qPrintable(m_desktop.messageTexts().value(0)));
+        QCOMPARE(m_desktop.asked.size(), 1); // no save dialog after No
+        // Yes, then Cancel in the progress window: nothing is written, and that is said.
+        m_desktop.messageAnswers = {desktop::ResultYes};
+        m_desktop.saveAnswers = {path};
+        m_desktop.cancelProgressAfter = 3;
+        m_commands.exportIndented();
+        m_desktop.cancelProgressAfter = -1;
+        QVERIFY(!QFileInfo::exists(path));
+        QCOMPARE(m_status, u"Indented bill not written: cancelled."_s);
+        QCOMPARE(QDir(m_dir.path()).entryList({u"big*"_s}, QDir::Files | QDir::Hidden), QStringList());
     }
 
     void failedWriteIsNumberedAndLeavesNoFile_data() {
@@ -299,7 +314,7 @@ private Q_SLOTS:
     }
 
     void fullDiskNamesTheCauseAndLeavesNoFile() {
-        m_model.adopt(u"TOP"_s, longBill(3000));
+        loadListing(m_model, u"TOP"_s, longBill(3000));
         QTemporaryDir dir;
         const QString target = dir.filePath(u"full.csv"_s);
         m_desktop.saveAnswers = {target};

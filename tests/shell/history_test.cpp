@@ -215,9 +215,11 @@ private Q_SLOTS:
         QVERIFY(f.desktop.asked.isEmpty());
     }
 
-    void editsReachNodesUnderAPartlyLoadedAssembly() {
-        // With a node limit of 3, X is cut after K and S: its lines still change in the tree.
-        WindowFixture f(catalogue(), {{"A", "X"}, {"X", "S"}, {"X", "T"}, {"X", "K"}});
+    void editsReachTheClosedCopiesOfABill() {
+        // X is used by A and by Y: an edit in its opened copy is what the closed one shows
+        // when it is opened.
+        WindowFixture f(catalogue(),
+                        {{"A", "X"}, {"A", "Y"}, {"Y", "X"}, {"X", "S"}, {"X", "T"}, {"X", "K"}});
         struct Session : tree::DatabaseSession {
             QString path;
             QString databasePath() const override { return path; }
@@ -227,19 +229,24 @@ private Q_SLOTS:
         session.path = f.database;
         tree::BomTreeModel model;
         tree::BomEditor editor(f.desktop, session, model, [](const QString&) {});
-        editor.setLimits(3, tree::DefaultDepthLimit);
         editor.load(QStringLiteral("A"));
         const QModelIndex x = model.index(0, 0);
-        QCOMPARE(model.stopOf(x), tree::Stop::NodeLimit);
-        QCOMPARE(model.rowCount(x), 2);
+        model.fetchMore(x);
+        QCOMPARE(model.rowCount(x), 3);
         f.desktop.asked.clear();
         f.desktop.messageAnswers = {desktop::ResultOk};
         editor.deleteComponent(model.index(0, 0, x)); // K
-        QCOMPARE(model.rowCount(x), 1);
+        QCOMPARE(model.rowCount(x), 2);
         QCOMPARE(model.text(model.index(0, 0, x)), QStringLiteral("S"));
         editor.changeQuantity(model.index(0, 0, x), QStringLiteral("7"));
-        QCOMPARE(model.quantity(model.index(0, 0, x)), std::optional<double>(7));
         QCOMPARE(columnOf(f.database, "X", "S", "bomQtyReq").toDouble(), 7.0);
+        const QModelIndex y = model.index(1, 0);
+        model.fetchMore(y);
+        const QModelIndex xInY = model.index(0, 0, y);
+        model.fetchMore(xInY);
+        QCOMPARE(model.rowCount(xInY), 2);
+        QCOMPARE(model.quantity(model.index(0, 0, xInY)), std::optional<double>(7));
+        QCOMPARE(model.structureRows(), qint64(2 + 2 + 1 + 2));
         QCOMPARE(f.desktop.messageTexts(), QStringList{QStringLiteral("Delete Selected Item?")});
     }
 

@@ -2,9 +2,11 @@
 // rows whole and in order; and the file appears whole or not at all.
 
 #include "shell/ExportCommands.h"
+#include "support/BillListing.h"
 #include "support/FileSizeLimit.h"
 #include "support/ScriptedDesktop.h"
 #include "tree/BillDocument.h"
+#include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 
 #include <QApplication>
@@ -26,35 +28,20 @@
 #include <cstring>
 
 using namespace Qt::StringLiterals;
-using tree::Node;
 
 namespace {
 
-/// `count` nodes in pre-order, named ROW-00001 …, each `depthOf(i)` levels down (1 or one below
-/// the level of the node before it, at most).
-std::vector<Node> bill(int count, const std::function<int(int)>& levelOf) {
-    std::vector<Node> nodes;
-    std::vector<int> path;
+/// `count` rows in tree order, named ROW-00001 …, each `levelOf(i)` levels down (1 or one
+/// below the level of the row before it, at most).
+std::vector<ListedRow> bill(int count, const std::function<int(int)>& levelOf) {
+    std::vector<ListedRow> rows;
+    int previous = 0;
     for (int i = 0; i < count; ++i) {
-        const int level = std::min(levelOf(i), int(path.size()) + 1);
-        path.resize(size_t(level - 1));
-        Node node;
-        node.text = u"ROW-%1"_s.arg(i, 5, 10, QChar(u'0'));
-        node.parent = path.empty() ? -1 : path.back();
-        node.hasQuantity = true;
-        node.quantity = 2.5;
-        node.unit = u"EA"_s;
-        node.description = u"Bracket %1"_s.arg(i);
-        if (node.parent >= 0) {
-            node.row = int(nodes[size_t(node.parent)].children.size());
-            nodes[size_t(node.parent)].children.push_back(int(nodes.size()));
-        } else {
-            node.row = i;
-        }
-        path.push_back(int(nodes.size()));
-        nodes.push_back(std::move(node));
+        const int level = std::min(levelOf(i), previous + 1);
+        rows.push_back({level, u"ROW-%1"_s.arg(i, 5, 10, QChar(u'0')), 2.5, u"Bracket %1"_s.arg(i)});
+        previous = level;
     }
-    return nodes;
+    return rows;
 }
 
 QString tool(const char* name) { return QStandardPaths::findExecutable(QString::fromLatin1(name)); }
@@ -111,10 +98,10 @@ private Q_SLOTS:
 
     void everyPageRepeatsTheHeadingAndKeepsItsRowsWhole() {
         // 400 lines down to 20 levels; one ID far longer than the others, which must print whole.
-        std::vector<Node> nodes = bill(400, [](int i) { return 1 + i % 20; });
+        std::vector<ListedRow> nodes = bill(400, [](int i) { return 1 + i % 20; });
         const QString longId = u"LONG-"_s + u"0123456789"_s.repeated(7) + u"-END"_s;
-        nodes[57].text = longId;
-        m_model.adopt(u"TOP-ASSY"_s, nodes);
+        nodes[57].id = longId;
+        loadListing(m_model, u"TOP-ASSY"_s, nodes);
 
         m_desktop.printAnswers = {false, true};
         m_commands.print(); // cancelled: nothing is written, nothing is said
@@ -146,7 +133,7 @@ private Q_SLOTS:
             const QStringList lines = text.split(u'\n');
             int onPage = 0;
             for (const QString& line : lines) {
-                const QString id = next == 57 ? longId : nodes[size_t(next)].text;
+                const QString id = next == 57 ? longId : nodes[size_t(next)].id;
                 if (next < 400 && line.contains(id)) {
                     QVERIFY2(line.contains(u"2.5 EA"_s) && (next == 57 || line.contains(u"Bracket %1 "_s.arg(next))),
                              qPrintable(line));
@@ -160,25 +147,25 @@ private Q_SLOTS:
     }
 
     void problemLinesAreMarkedInWords() {
-        std::vector<Node> nodes = bill(6, [](int i) { return i == 1 ? 2 : 1; });
-        nodes[1].circular = true;
-        nodes[2].stop = tree::Stop::NodeLimit;
+        std::vector<ListedRow> nodes = bill(6, [](int i) { return i == 1 ? 2 : 1; });
+        nodes[1].id = u"TOP"_s; // the loaded item inside its own bill
+        nodes[2].quantity = 0;
         nodes[3].known = false;
-        nodes[4].hasQuantity = false;
+        nodes[4].quantity = std::nullopt;
         nodes[5].quantity = -1;
-        m_model.adopt(u"TOP"_s, nodes);
+        loadListing(m_model, u"TOP"_s, nodes);
         m_desktop.printAnswers = {true};
         m_commands.print();
         const QStringList lines = pageTexts(m_desktop.printedPdf).value(0).split(u'\n');
         const auto lineOf = [&](int row) {
             for (const QString& line : lines)
-                if (line.contains(nodes[size_t(row)].text))
+                if (line.contains(nodes[size_t(row)].id + u' '))
                     return line.simplified();
             return QString();
         };
         QVERIFY2(lineOf(0).endsWith(u"Bracket 0 2.5 EA 2.5"_s), qPrintable(lineOf(0)));
         QVERIFY2(lineOf(1).endsWith(u"circular"_s), qPrintable(lineOf(1)));
-        QVERIFY(lineOf(2).endsWith(u"not expanded: node limit"_s));
+        QVERIFY(lineOf(2).endsWith(u"quantity ≤ 0"_s));
         QVERIFY(lineOf(3).endsWith(u"not in Item Master"_s));
         QVERIFY(lineOf(4).endsWith(u"no quantity"_s));
         QVERIFY(lineOf(5).endsWith(u"quantity ≤ 0"_s));
@@ -195,7 +182,7 @@ private Q_SLOTS:
         QFETCH(QString, where);
         if (where == u"read-only"_s && geteuid() == 0)
             QSKIP("the superuser writes into read-only folders");
-        m_model.adopt(u"TOP"_s, bill(3000, [](int) { return 1; }));
+        loadListing(m_model, u"TOP"_s, bill(3000, [](int) { return 1; }));
         QTemporaryDir dir;
         QString target = dir.filePath(u"TOP.pdf"_s);
         {
@@ -239,7 +226,7 @@ private Q_SLOTS:
     }
 
     void cancelledPrintWritesNothing() {
-        m_model.adopt(u"TOP"_s, bill(2000, [](int) { return 1; }));
+        loadListing(m_model, u"TOP"_s, bill(2000, [](int) { return 1; }));
         QTemporaryDir dir;
         m_desktop.printTarget = dir.filePath(u"TOP.pdf"_s);
         m_desktop.printAnswers = {true};
@@ -253,8 +240,9 @@ private Q_SLOTS:
 
     void realPreviewDialogShowsEveryPage() {
         // Qt's own preview dialog, closed once it has shown its pages.
-        m_model.adopt(u"TOP"_s, bill(300, [](int i) { return 1 + i % 3; }));
-        tree::BillDocument document(tree::indentedBill(m_model), {u"TOP"_s, {}, {}, QDate()});
+        loadListing(m_model, u"TOP"_s, bill(300, [](int i) { return 1 + i % 3; }));
+        tree::BillDocument document(tree::indentedBill(m_model.structure(), tree::DefaultDepthLimit),
+                                    {u"TOP"_s, {}, {}, QDate()});
         int shown = -1;
         QTimer::singleShot(0, [&] {
             for (QWidget* window : QApplication::topLevelWidgets())
@@ -272,7 +260,7 @@ private Q_SLOTS:
     }
 
     void previewShowsThePagesThatPrint() {
-        m_model.adopt(u"TOP"_s, bill(500, [](int i) { return 1 + i % 3; }));
+        loadListing(m_model, u"TOP"_s, bill(500, [](int i) { return 1 + i % 3; }));
         m_desktop.printAnswers = {true};
         m_commands.printPreview();
         QCOMPARE(m_desktop.asked.value(0).kind, u"preview"_s);

@@ -10,7 +10,6 @@
 #include "support/StoreBackend.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
-#include "tree/StructureBuilder.h"
 
 #include <QBrush>
 #include <QDateTime>
@@ -48,23 +47,27 @@ std::vector<Line> lines() {
 }
 
 /// "ID=problems" for every node, depth-first: what the tree says about each line.
-QStringList marks(const tree::BomTreeModel& model, const QModelIndex& parent = {}) {
+QStringList shownMarks(const tree::BomTreeModel& model, const QModelIndex& parent = {}) {
     QStringList result;
     for (int row = 0; row < model.rowCount(parent); ++row) {
         const QModelIndex node = model.index(row, 0, parent);
         result.append(model.text(node) + u'=' + QString::number(model.problemsOf(node).toInt()));
-        result.append(marks(model, node));
+        result.append(shownMarks(model, node));
     }
     return result;
+}
+
+/// The same with every node opened.
+QStringList marks(tree::BomTreeModel& model) {
+    model.openAll();
+    return shownMarks(model);
 }
 
 /// The marks a fresh load of `assembly` gives: the oracle for nodes that edits put in.
 QStringList freshMarks(const StoreBackend& backend, const QString& assembly) {
     const auto db = backend.open();
-    tree::StructureBuilder builder(*db, tree::DefaultNodeLimit);
-    builder.populate(-1, assembly);
     tree::BomTreeModel fresh;
-    fresh.adopt(assembly, std::move(builder.nodes()));
+    fresh.load(assembly, db->reachableLines(assembly));
     return marks(fresh);
 }
 

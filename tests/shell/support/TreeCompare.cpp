@@ -4,36 +4,46 @@
 
 #include "store/Store.h"
 #include "tree/BomTreeModel.h"
-#include "tree/StructureBuilder.h"
 
 namespace {
 
-/// The first difference between the model's tree under `parent` and the fresh load's nodes
-/// `ids`, or an empty text.
+/// The first difference between the window's tree under `parent` and a fresh load's under
+/// `freshParent`, or an empty text. A node the window has opened is opened in the fresh load
+/// too; one it has left closed is compared as a node, without its children.
 QString difference(const tree::BomTreeModel& model, const QModelIndex& parent,
-                   const std::vector<tree::Node>& fresh, const std::vector<int>& ids,
+                   tree::BomTreeModel& fresh, const QModelIndex& freshParent,
                    const QString& where) {
-    if (model.rowCount(parent) != int(ids.size()))
+    if (fresh.canFetchMore(freshParent))
+        fresh.fetchMore(freshParent);
+    if (model.rowCount(parent) != fresh.rowCount(freshParent))
         return QStringLiteral("%1: %2 children shown, %3 loaded")
             .arg(where)
             .arg(model.rowCount(parent))
-            .arg(ids.size());
-    for (int row = 0; row < int(ids.size()); ++row) {
+            .arg(fresh.rowCount(freshParent));
+    for (int row = 0; row < model.rowCount(parent); ++row) {
         const QModelIndex shown = model.index(row, 0, parent);
-        const tree::Node& loaded = fresh[size_t(ids[size_t(row)])];
-        const QString here = where + u'/' + loaded.text;
-        if (model.text(shown) != loaded.text || shown.row() != row || loaded.row != row ||
+        const QModelIndex loaded = fresh.index(row, 0, freshParent);
+        const QString here = where + u'/' + fresh.text(loaded);
+        if (model.text(shown) != fresh.text(loaded) || shown.row() != row ||
             model.parent(shown) != parent)
             return QStringLiteral("%1: shown '%2' at row %3").arg(here, model.text(shown)).arg(row);
-        if (model.isCircular(shown) != loaded.circular || model.stopOf(shown) != loaded.stop)
+        // Expand All's mark of a node it left closed is the window's own.
+        const auto depthMark = [](const tree::BomTreeModel& m, const QModelIndex& i) {
+            return m.stopOf(i) == tree::Stop::DepthLimit;
+        };
+        if (model.isCircular(shown) != fresh.isCircular(loaded) ||
+            depthMark(model, shown) != depthMark(fresh, loaded) ||
+            model.hasChildren(shown) != fresh.hasChildren(loaded))
             return QStringLiteral("%1: marks differ").arg(here);
-        const std::optional<double> quantity = model.quantity(shown);
-        if (quantity.has_value() != loaded.hasQuantity ||
-            (loaded.hasQuantity && quantity.value_or(0) != loaded.quantity) ||
-            model.unit(shown) != loaded.unit ||
-            model.description(shown) != loaded.description)
-            return QStringLiteral("%1: quantity, unit or description differ").arg(here);
-        const QString below = difference(model, shown, fresh, loaded.children, here);
+        if (model.quantity(shown) != fresh.quantity(loaded) ||
+            model.extendedQuantity(shown) != fresh.extendedQuantity(loaded) ||
+            model.unit(shown) != fresh.unit(loaded) ||
+            model.description(shown) != fresh.description(loaded) ||
+            model.problemsOf(shown) != fresh.problemsOf(loaded))
+            return QStringLiteral("%1: quantity, unit, description or problems differ").arg(here);
+        if (model.canFetchMore(shown))
+            continue; // closed in the window
+        const QString below = difference(model, shown, fresh, loaded, here);
         if (!below.isEmpty())
             return below;
     }
@@ -44,12 +54,11 @@ QString difference(const tree::BomTreeModel& model, const QModelIndex& parent,
 
 QString differenceFromFreshLoad(WindowFixture& f) {
     const std::unique_ptr<store::Store> db = store::openStore(f.database);
-    tree::StructureBuilder builder(*db, tree::DefaultNodeLimit);
-    builder.populate(-1, f.model().topAssembly());
-    std::vector<int> top;
-    for (size_t id = 0; id < builder.nodes().size(); ++id)
-        if (builder.nodes()[id].parent < 0)
-            top.push_back(int(id));
-    return difference(f.model(), {}, builder.nodes(), top, f.model().topAssembly());
+    tree::BomTreeModel fresh;
+    fresh.load(f.model().topAssembly(), db->reachableLines(f.model().topAssembly()));
+    if (f.model().structureRows() != fresh.structureRows())
+        return QStringLiteral("%1 rows counted, %2 in a fresh load")
+            .arg(f.model().structureRows())
+            .arg(fresh.structureRows());
+    return difference(f.model(), {}, fresh, {}, f.model().topAssembly());
 }
-

@@ -61,6 +61,9 @@ void WindowFixture::load(const QString& item) {
 QModelIndex WindowFixture::node(const QString& path) {
     QModelIndex at;
     for (const QString& part : path.split(u'/')) {
+        // Opened on the way, as the user opens a node to reach what is below it.
+        if (model().canFetchMore(at))
+            model().fetchMore(at);
         QModelIndex next;
         for (int row = 0; row < model().rowCount(at); ++row)
             if (model().text(model().index(row, 0, at)) == part) {
@@ -78,6 +81,9 @@ QString WindowFixture::outline(const QModelIndex& parent) {
     QStringList parts;
     for (int row = 0; row < model().rowCount(parent); ++row) {
         const QModelIndex child = model().index(row, 0, parent);
+        // Every node opened, as Expand All without a limit would.
+        if (model().canFetchMore(child))
+            model().fetchMore(child);
         QString part = model().text(child);
         if (model().isCircular(child))
             part += u'*';

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "store/Store.h"
+
+#include <QHash>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace tree {
+
+/// The bill of material of one loaded item as the database holds it: each line once, each
+/// assembly one bill however many places use it. The tree is a view of this structure (the
+/// paths through it), and every sum over paths is worked out here, each line once, without
+/// making the paths.
+///
+/// Items are numbered from 0 (the loaded item) and compared under the store's case rule;
+/// lines are numbered in the order they were added, and a line taken out keeps its number.
+class Structure {
+public:
+    struct Line {
+        int assembly = -1;
+        int component = -1;
+        QString text;                   ///< the component's ID, exactly as BomComp holds it
+        std::optional<double> quantity; ///< the line's bomQtyReq; empty where Null
+        QString unit;                   ///< the component's ItemUom (empty: Null or no row)
+        QString description;            ///< the component's ItemDesc (empty: Null or no row)
+        bool known = true;              ///< ItemMaster has a row for the component
+    };
+
+    /// The structure of `top` from its reachable lines (Store::reachableLines).
+    void reset(const QString& top, const QHash<QString, store::ComponentLines>& lines);
+
+    const QString& topText() const { return m_topText; }
+    static constexpr int Top = 0;
+    /// The item with this ID under the store's case rule; -1 when the structure has none.
+    int itemOf(const QString& id) const;
+    /// Whether the item's bill is part of the structure (false for items met only now).
+    bool isRead(int item) const { return m_items[size_t(item)].read; }
+    int itemCount() const { return int(m_items.size()); }
+
+    /// The item's lines, in the database's key order.
+    const std::vector<int>& linesOf(int item) const { return m_items[size_t(item)].lines; }
+    bool hasLines(int item) const { return !m_items[size_t(item)].lines.empty(); }
+    const Line& line(int id) const { return m_lines[size_t(id)]; }
+    /// The place of the line (assembly, component) among the assembly's lines, or -1.
+    int positionOf(int assembly, const QString& component) const;
+
+    /// Adds a line at `position` among its assembly's lines; an item met for the first time
+    /// brings its reachable lines (`bills`, by folded assembly ID). Returns the line's number.
+    int insertLine(int assembly, int position, const store::ComponentLine& line,
+                   const QHash<QString, store::ComponentLines>& bills);
+    /// Takes the line at `position` out of its assembly's lines and returns its number.
+    int eraseLine(int assembly, int position);
+    void setQuantity(int lineId, std::optional<double> quantity);
+
+    /// No item reaches itself: no path of the tree can hold an item twice.
+    bool isAcyclic() const { return m_acyclic; }
+
+    /// What the whole tree of the loaded item holds, counted over the structure: its rows
+    /// (every path; saturated at the largest qint64) and, for each item, how many one loaded
+    /// item needs. On a structure with a cycle these follow one depth-first walk from the top:
+    /// a line whose component stands on that walk's path counts as one row and one use of its
+    /// component, and nothing below it, as the tree shows a circular component.
+    struct Totals {
+        qint64 rows = 0;
+        /// Per item: total need (empty where a path to it has a Null quantity).
+        std::vector<std::optional<double>> need;
+        /// Per item: whether a line into it closes a cycle of that walk.
+        std::vector<bool> circular;
+        /// Items in the order the tree first shows them (its pre-order), each once, with the
+        /// line through which it is first shown.
+        std::vector<std::pair<int, int>> firstShown; // (item, line)
+    };
+    Totals totals() const;
+
+private:
+    struct Item {
+        QString key; ///< the folded ID
+        std::vector<int> lines;
+        bool read = false;
+    };
+    int intern(const QString& key);
+    void addBill(int item, const store::ComponentLines& lines);
+    void readBills(int from, const QHash<QString, store::ComponentLines>& bills);
+    bool findAcyclic() const;
+
+    QString m_topText;
+    std::vector<Item> m_items;
+    QHash<QString, int> m_itemOf; // folded ID -> item
+    std::vector<Line> m_lines;
+    bool m_acyclic = true;
+};
+
+} // namespace tree
