@@ -23,10 +23,11 @@ namespace {
 
 /// The reader program: beside the running program (a build tree, a copy of the programs in
 /// one folder), in the install's libexec folder as seen from the program (an install moved
-/// to another root, a package unpacked elsewhere), at the path this build installs it to, or,
-/// for a program of this very build tree (the tests, the benchmarks), where the build put it.
-/// A build folder named in an installed program is never tried: whoever may write there later
-/// would choose what the editor runs.
+/// to another root, a package unpacked elsewhere), for a program of this very build tree (the
+/// tests, the benchmarks) where the build put it, and last at the path this build installs
+/// it to. An installed program never tries the build folder it names: whoever may write
+/// there later would choose what the editor runs; and a build tree's program never runs an
+/// installed reader of another build while its own is there.
 QString readerProgram() {
     const QString name = QStringLiteral("bom-jet-reader");
     const QString programFolder = QCoreApplication::applicationDirPath();
@@ -34,12 +35,12 @@ QString readerProgram() {
     QStringList candidates{
         here.filePath(name),
         here.filePath(QStringLiteral(BOM_JET_READER_FROM_PROGRAM)),
-        QStringLiteral(BOM_JET_READER_INSTALLED),
     };
     const QString buildTree = QFileInfo(QStringLiteral(BOM_BUILD_TREE)).canonicalFilePath();
     if (!buildTree.isEmpty() &&
         (programFolder == buildTree || programFolder.startsWith(buildTree + u'/')))
         candidates.append(QStringLiteral(BOM_JET_READER_BUILD_PATH));
+    candidates.append(QStringLiteral(BOM_JET_READER_INSTALLED));
     for (const QString& candidate : candidates)
         if (QFileInfo(candidate).isExecutable())
             return candidate;
