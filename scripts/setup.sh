@@ -13,6 +13,8 @@ packages=(cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libsqlite3-de
 if [ "${with_server:-0}" = 1 ]; then
   packages+=(postgresql poppler-utils)
 fi
+# A caller that needs more (the packaging tools) names them in extra_packages.
+packages+=(${extra_packages[@]+"${extra_packages[@]}"})
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -26,7 +28,9 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The prefix the package installs into (scripts/package.sh makes it from this very build):
+# the programs look for the Jet reader and the sample there.
+cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
 # build_targets, when the caller sets it, names what to build (the run command builds only the
 # editor and what it starts); otherwise everything is built, tests and benchmarks included.
 targets=()

@@ -1,10 +1,14 @@
 #include "shell/BomWindow.h"
 #include "shell/Icons.h"
+#include "shell/Workdir.h"
 #include "desktop/QtDesktop.h"
 #include "store/Store.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <cstring>
@@ -90,10 +94,26 @@ int main(int argc, char* argv[]) {
     // Qt has taken its own options out of the arguments by now: what is left is the database.
     QStringList arguments = QCoreApplication::arguments().mid(1);
     arguments.removeAll(QStringLiteral("--"));
+    QApplication::setOrganizationName(QStringLiteral("Fabrilux"));
     QApplication::setApplicationName(QStringLiteral("Fabrilux Bill of Material Editor"));
+    QApplication::setApplicationVersion(QStringLiteral(BOM_EDITOR_VERSION));
+    // The launcher's name: a Wayland compositor and the task bar find the icon and the menu
+    // entry by it.
+    QApplication::setDesktopFileName(QStringLiteral(BOM_DESKTOP_ID));
     QApplication::setWindowIcon(shell::applicationIcon());
+    {
+        QSettings settings;
+        shell::moveUnnamedSettings(settings);
+    }
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QString workdirFolder = shell::workdirFolder(
+        programFolder, QStringLiteral(BOM_INSTALL_BINDIR),
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    shell::rememberSampleOnFirstStart(
+        workdirFolder, QDir(programFolder).filePath(QStringLiteral(BOM_SAMPLE_FROM_PROGRAM)),
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     desktop::QtDesktop desktop;
-    shell::BomWindow bom(desktop, QCoreApplication::applicationDirPath());
+    shell::BomWindow bom(desktop, workdirFolder);
     // A file is remembered by its full path, so that the next start finds it from any folder.
     QString location = arguments.value(0);
     if (!location.isEmpty() && !store::looksLikeServerAddress(location))

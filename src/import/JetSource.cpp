@@ -21,23 +21,34 @@ using store::StoreError;
 
 namespace {
 
-/// The reader program: beside the running program (the build tree and a plain install), in
-/// ../libexec/fabrilux-bom/ from there (an install into a prefix), or where this build put it.
+/// The reader program: beside the running program (a build tree, a copy of the programs in
+/// one folder), in the install's libexec folder as seen from the program (an install moved
+/// to another root, a package unpacked elsewhere), for a program of this very build tree (the
+/// tests, the benchmarks) where the build put it, and last at the path this build installs
+/// it to. An installed program never tries the build folder it names: whoever may write
+/// there later would choose what the editor runs; and a build tree's program never runs an
+/// installed reader of another build while its own is there.
 QString readerProgram() {
     const QString name = QStringLiteral("bom-jet-reader");
-    const QDir here(QCoreApplication::applicationDirPath());
-    const QStringList candidates{
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QDir here(programFolder);
+    QStringList candidates{
         here.filePath(name),
-        here.filePath(QStringLiteral("../libexec/fabrilux-bom/") + name),
-        QStringLiteral(BOM_JET_READER_BUILD_PATH),
+        here.filePath(QStringLiteral(BOM_JET_READER_FROM_PROGRAM)),
     };
+    const QString buildTree = QFileInfo(QStringLiteral(BOM_BUILD_TREE)).canonicalFilePath();
+    if (!buildTree.isEmpty() &&
+        (programFolder == buildTree || programFolder.startsWith(buildTree + u'/')))
+        candidates.append(QStringLiteral(BOM_JET_READER_BUILD_PATH));
+    candidates.append(QStringLiteral(BOM_JET_READER_INSTALLED));
     for (const QString& candidate : candidates)
         if (QFileInfo(candidate).isExecutable())
             return candidate;
     throw StoreError(store::ImportJetReaderMissing,
                      QStringLiteral("The program that reads Jet files (%1) is not installed "
-                                    "beside '%2'.")
-                         .arg(name, QCoreApplication::applicationFilePath()));
+                                    "beside '%2' nor in '%3'.")
+                         .arg(name, QCoreApplication::applicationFilePath(),
+                              QFileInfo(QStringLiteral(BOM_JET_READER_INSTALLED)).path()));
 }
 
 struct Column {

@@ -52,9 +52,9 @@ QLabel* valueField(const char* name, const QString& headingText, bool white) {
     label->setAutoFillBackground(true);
     label->setBackgroundRole(QPalette::Base);
     if (white) {
-        QPalette p = label->palette();
-        p.setColor(QPalette::Base, Qt::white);
-        label->setPalette(p);
+        // The palette's field colours, white in a light one, so that a dark desktop's text
+        // colour is never painted on a fixed white.
+        label->setForegroundRole(QPalette::Text);
     } else {
         label->setBackgroundRole(QPalette::Window);
     }

@@ -42,21 +42,37 @@ QPixmap pencilDragCursor() {
 }
 
 QIcon applicationIcon() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x20, 0x30, 0x60), 2));
-    p.drawLine(16, 9, 16, 14);
-    p.drawLine(6, 14, 26, 14);
-    p.drawLine(6, 14, 6, 20);
-    p.drawLine(26, 14, 26, 20);
-    p.setBrush(QColor(0x40, 0x80, 0xd0));
-    p.drawRect(10, 2, 12, 8);
-    p.setBrush(QColor(0xf0, 0xb0, 0x30));
-    p.drawRect(1, 20, 10, 9);
-    p.drawRect(21, 20, 10, 9);
-    return QIcon(pixmap);
+    // The figure of packaging/com.fabrilux.BomEditor.svg, on its 128-unit grid, painted at
+    // each size a window, a task bar or a high-DPI screen asks for, so that none is scaled up.
+    QIcon painted;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 128.0, size / 128.0);
+        const QColor outline(0x20, 0x30, 0x60);
+        p.setPen(QPen(outline, 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawLine(64, 40, 64, 58);
+        p.drawLine(24, 58, 104, 58);
+        for (const int x : {24, 64, 104})
+            p.drawLine(x, 58, x, 80);
+        p.setPen(QPen(outline, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(QColor(0x40, 0x80, 0xd0));
+        p.drawRoundedRect(QRectF(38, 6, 52, 34), 6, 6);
+        p.setBrush(QColor(0xf0, 0xb0, 0x30));
+        for (const int x : {6, 46, 86})
+            p.drawRoundedRect(QRectF(x, 80, 36, 36), 5, 5);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 255, 255, 89));
+        p.drawRoundedRect(QRectF(44, 12, 40, 6), 3, 3);
+        for (const int x : {11, 51, 91})
+            p.drawRoundedRect(QRectF(x, 86, 26, 5), 2.5, 2.5);
+        p.end();
+        painted.addPixmap(pixmap);
+    }
+    // An installed editor shows the icon its launcher shows, from the icon theme.
+    return QIcon::fromTheme(QStringLiteral("com.fabrilux.BomEditor"), painted);
 }
 
 QIcon problemIcon() {
