@@ -257,7 +257,13 @@ void ExportCommands::printBill(bool preview) {
     std::optional<tree::BillDocument> document;
     {
         const desktop::BusyPointer busy(m_desktop);
-        document.emplace(tree::indentedBill(m_model.structure(), tree::DefaultDepthLimit),
+        // Rows are walked from the structure as pages are laid out and painted, never held.
+        const tree::Structure& structure = m_model.structure();
+        document.emplace(
+            [&structure]() -> tree::BillDocument::LineReader {
+                return [walk = std::make_shared<tree::IndentedWalk>(structure, tree::DefaultDepthLimit)](
+                           tree::IndentedLine& line) { return walk->next(line); };
+            },
                          tree::BillHeading{m_model.topAssembly(), m_itemDescription(),
                                            QDir::toNativeSeparators(m_databasePath()),
                                            QDate::currentDate()});

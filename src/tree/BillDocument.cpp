@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace tree {
 
@@ -73,25 +74,44 @@ const BillDocument::Shaped& BillDocument::shared(const QString& text, QPaintDevi
     return *found;
 }
 
-BillDocument::BillDocument(const std::vector<IndentedLine>& lines, BillHeading heading)
-    : m_heading(std::move(heading)),
-      m_dateText(QLocale().toString(m_heading.date, QLocale::LongFormat)) {
-    m_rows.reserve(lines.size());
-    for (const IndentedLine& line : lines) {
-        Row row;
-        row.level = QString::number(line.level);
-        row.id = oneLine(line.itemId);
-        row.description = oneLine(line.description);
-        row.quantity = quantityText(line.quantity);
-        row.unit = oneLine(line.unit);
-        row.extended = quantityText(line.extendedQuantity);
-        row.note = lineNote(line);
-        row.depth = std::min(line.level - 1, MaxIndent);
-        row.marked = line.circular || line.stop != Stop::None;
-        m_hasNotes = m_hasNotes || !row.note.isEmpty();
-        m_rows.push_back(std::move(row));
-    }
+BillDocument::Row BillDocument::rowOf(const IndentedLine& line) {
+    Row row;
+    row.level = QString::number(line.level);
+    row.id = oneLine(line.itemId);
+    row.description = oneLine(line.description);
+    row.quantity = quantityText(line.quantity);
+    row.unit = oneLine(line.unit);
+    row.extended = quantityText(line.extendedQuantity);
+    row.note = lineNote(line);
+    row.depth = std::min(line.level - 1, MaxIndent);
+    row.marked = line.circular || line.stop != Stop::None;
+    return row;
 }
+
+BillDocument::BillDocument(LineSource source, BillHeading heading)
+    : m_source(std::move(source)), m_heading(std::move(heading)),
+      m_dateText(QLocale().toString(m_heading.date, QLocale::LongFormat)) {
+    // The count and whether a Note column is needed, before any page is laid out.
+    const LineReader read = m_source();
+    int deepest = 0;
+    for (IndentedLine line; read(line); ++m_rowCount) {
+        deepest = std::max(deepest, line.level);
+        m_hasNotes = m_hasNotes || !lineNote(line).isEmpty();
+    }
+    m_widestLevel = QString::number(deepest);
+}
+
+BillDocument::BillDocument(const std::vector<IndentedLine>& lines, BillHeading heading)
+    : BillDocument(
+          [all = std::make_shared<const std::vector<IndentedLine>>(lines)]() -> LineReader {
+              return [all, next = size_t(0)](IndentedLine& line) mutable {
+                  if (next == all->size())
+                      return false;
+                  line = (*all)[next++];
+                  return true;
+              };
+          },
+          std::move(heading)) {}
 
 int BillDocument::paginate(QPagedPaintDevice& device) {
     const QRectF page = device.pageLayout().paintRectPixels(device.logicalDpiY());
@@ -133,7 +153,10 @@ int BillDocument::paginate(QPagedPaintDevice& device) {
                              bold.horizontalAdvance(tr("Extended Quantity")),
                              m_hasNotes ? bold.horizontalAdvance(tr("Note")) : 0};
     m_shared.clear(); // shaped for another device
-    for (const Row& row : m_rows) {
+    m_cursor = nullptr;
+    const LineReader read = m_source();
+    for (IndentedLine line; read(line);) {
+        const Row row = rowOf(line);
         widths[Id] = std::max(widths[Id], row.depth * m_indent + body.horizontalAdvance(row.id));
         if (!row.quantity.isEmpty())
             widths[Quantity] = std::max(widths[Quantity], shared(row.quantity, &device).advance);
@@ -144,8 +167,8 @@ int BillDocument::paginate(QPagedPaintDevice& device) {
         if (!row.note.isEmpty())
             widths[Note] = std::max(widths[Note], shared(row.note, &device).advance);
     }
-    if (!m_rows.empty())
-        widths[Level] = std::max(widths[Level], body.horizontalAdvance(m_rows.back().level) * 1.5);
+    if (m_rowCount > 0)
+        widths[Level] = std::max(widths[Level], body.horizontalAdvance(m_widestLevel) * 1.5);
     const qreal caps[Columns] = {0.08, 1, 1, 0.14, 0.10, 0.14, 0.22};
     qreal fixed = 0;
     for (int c : {Level, Quantity, Unit, Extended, Note}) {
@@ -166,7 +189,7 @@ int BillDocument::paginate(QPagedPaintDevice& device) {
     }
 
     m_rowsPerPage = std::max(1, int((m_height - m_headingHeight - footerHeight) / m_rowHeight));
-    m_pages = std::max<qsizetype>(1, (qsizetype(m_rows.size()) + m_rowsPerPage - 1) / m_rowsPerPage);
+    m_pages = int(std::max<qint64>(1, (m_rowCount + m_rowsPerPage - 1) / m_rowsPerPage));
     return m_pages;
 }
 
@@ -289,11 +312,20 @@ void BillDocument::paintPage(QPainter& painter, int page) {
     painter.save();
     paintHeading(painter, page);
     painter.setFont(m_body);
-    const size_t first = size_t(page - 1) * size_t(m_rowsPerPage);
-    const size_t last = std::min(m_rows.size(), first + size_t(m_rowsPerPage));
+    const qint64 first = qint64(page - 1) * m_rowsPerPage;
+    const qint64 last = std::min(m_rowCount, first + m_rowsPerPage);
+    // Pages are mostly painted in order, each where the last one ended; a page before that
+    // (a preview scrolled back) reads the bill again from its start.
+    if (!m_cursor || first < m_cursorAt) {
+        m_cursor = m_source();
+        m_cursorAt = 0;
+    }
+    IndentedLine line;
+    for (; m_cursorAt < first && m_cursor(line); ++m_cursorAt) {
+    }
     qreal top = m_headingHeight;
-    for (size_t i = first; i < last; ++i, top += m_rowHeight)
-        paintRow(painter, m_rows[i], top);
+    for (; m_cursorAt < last && m_cursor(line); ++m_cursorAt, top += m_rowHeight)
+        paintRow(painter, rowOf(line), top);
     painter.restore();
 }
 

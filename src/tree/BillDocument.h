@@ -10,6 +10,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 #include <vector>
 
 class QFontMetricsF;
@@ -35,6 +37,15 @@ struct BillHeading {
 /// in "…". Quantities are in the user's number format, as the tree shows them.
 class BillDocument : public desktop::PagedDocument {
 public:
+    /// Gives the bill's lines in order, one per call; false after the last.
+    using LineReader = std::function<bool(IndentedLine&)>;
+    /// Makes a reader that starts at the bill's first line. The document reads the bill from
+    /// its start as often as it needs (once to count, once to measure, once to paint, and again
+    /// should a page before the last one painted be asked for), and never holds it whole: a
+    /// bill of millions of rows prints in the memory of one page.
+    using LineSource = std::function<LineReader()>;
+
+    BillDocument(LineSource source, BillHeading heading);
     BillDocument(const std::vector<IndentedLine>& lines, BillHeading heading);
 
     int paginate(QPagedPaintDevice& device) override;
@@ -58,6 +69,7 @@ private:
         bool marked = false; ///< circular or stopped: shown in the tree's marking colour too
     };
     enum Column { Level, Id, Description, Quantity, Unit, Extended, Note, Columns };
+    static Row rowOf(const IndentedLine& line);
     struct Place {
         qreal x = 0;
         qreal width = 0;
@@ -82,7 +94,12 @@ private:
     qreal drawCell(QPainter& painter, const QString& text, qreal x, qreal width, qreal y,
                    bool right, bool shrink, const Shaped* shaped = nullptr) const;
 
-    std::vector<Row> m_rows;
+    LineSource m_source;
+    qint64 m_rowCount = 0;
+    QString m_widestLevel;
+    /// Where painting reads the bill: the reader and the index of the line it gives next.
+    LineReader m_cursor;
+    qint64 m_cursorAt = 0;
     BillHeading m_heading;
     QString m_dateText;
     bool m_hasNotes = false;

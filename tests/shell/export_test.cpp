@@ -286,6 +286,13 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(path));
         QCOMPARE(m_status, u"Indented bill not written: cancelled."_s);
         QCOMPARE(QDir(m_dir.path()).entryList({u"big*"_s}, QDir::Files | QDir::Hidden), QStringList());
+        // A print of some twenty thousand pages asks too; No prints nothing.
+        m_desktop.asked.clear();
+        m_desktop.messageAnswers = {desktop::ResultNo};
+        m_commands.print();
+        QVERIFY2(m_desktop.messageTexts().value(0).contains(QLocale().toString(20'577) + u" pages"_s),
+                 qPrintable(m_desktop.messageTexts().value(0)));
+        QCOMPARE(m_desktop.asked.size(), 1);
     }
 
     void failedWriteIsNumberedAndLeavesNoFile_data() {
