@@ -118,6 +118,12 @@ bool BomTreeModel::openAll() {
     // Top levels first, so that what a limit leaves closed is the deepest part of the tree.
     // The views see one change of layout: the nodes they know keep their places.
     Q_EMIT layoutAboutToBeChanged();
+    // Room for every node it may make, at once: growing a vector of a million nodes by
+    // doubling holds both copies for a moment, a third more memory at the peak.
+    const qint64 rows = m_structure.totals().rows;
+    m_nodes.reserve(m_nodes.size() +
+                    size_t(std::clamp<qint64>(std::min<qint64>(rows, m_nodeLimit) - m_liveCount, 0,
+                                              m_nodeLimit)));
     bool complete = true;
     std::vector<int> level = m_top;
     std::vector<int> next;
