@@ -29,6 +29,8 @@ public:
         bool known = true;              ///< ItemMaster has a row for the component
     };
 
+    /// No item loaded: an empty top item without lines.
+    Structure() { reset({}, {}); }
     /// The structure of `top` from its reachable lines (Store::reachableLines).
     void reset(const QString& top, const QHash<QString, store::ComponentLines>& lines);
 

@@ -290,6 +290,14 @@ private Q_SLOTS:
         QCOMPARE(int(model.openedNodes().size()), 4 + 16 + 2);
     }
 
+    void aTreeWithNothingLoadedHasNothingToOpen() {
+        BomTreeModel model; // Expand All and the exports before any load
+        QVERIFY(model.openAll());
+        QCOMPARE(model.structureRows(), qint64(0));
+        QVERIFY(tree::summarisedBill(model.structure()).empty());
+        QVERIFY(tree::indentedBill(model.structure(), 2'000).empty());
+    }
+
     void nodesAreNeverEditable() {
         BomTreeModel model;
         model.load(QStringLiteral("TOP"), bills({{QStringLiteral("TOP"), {line(QStringLiteral("A"))}}}));
