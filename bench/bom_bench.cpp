@@ -590,6 +590,26 @@ void serverCases(int runs, const bench::Sizes& sizes, const QString& dataDir, co
     onServer.measure(QStringLiteral("connect and check the tables"),
                      [&] { store::openStore(deepUri); });
     onServer.treeCases("deep", deepUri, bench::DeepTop, deepNodes, deep);
+    // A load's read of the structure on its own, the same lines from the file and the server.
+    const auto lineCount = [](const QHash<QString, store::ComponentLines>& lines) {
+        qsizetype count = 0;
+        for (const store::ComponentLines& list : lines)
+            count += list.size();
+        return count;
+    };
+    qsizetype fromFile = 0;
+    qsizetype fromServer = 0;
+    const Row fileRead = Bench(runs, sizes, dataDir).measure(
+        QStringLiteral("structure read (reachableLines), file"),
+        [&] { fromFile = lineCount(store::openStore(deep)->reachableLines(bench::DeepTop)); });
+    const Row serverRead = onServer.measure(QStringLiteral("structure read (reachableLines)"), [&] {
+        fromServer = lineCount(store::openStore(deepUri)->reachableLines(bench::DeepTop));
+    });
+    if (fromFile == 0 || fromFile != fromServer)
+        qFatal("structure read: %lld lines from the file, %lld from the server",
+               qint64(fromFile), qint64(fromServer));
+    onServer.printRatio(QStringLiteral("structure read, server / file"),
+                        serverRead.median() / fileRead.median(), 2);
     onServer.checkCase("deep", deepUri,
                        qint64(sizes.deepLevels - 1) * sizes.deepPerLevel * sizes.deepComponents +
                            sizes.deepComponents);

@@ -100,6 +100,27 @@ inline constexpr QLatin1StringView SelectAllComponentLines{
     "SELECT d.bomid, d.bomcomp, d.bomqtyreq, m.itemuom, m.itemdesc, m.itemid IS NOT NULL"
     " FROM bomdetail AS d LEFT JOIN itemmaster AS m ON lower(m.itemid COLLATE \"C\") = lower(d.bomcomp COLLATE \"C\")"
     " ORDER BY lower(d.bomid COLLATE \"C\"), lower(d.bomcomp COLLATE \"C\")"};
+/// Every line reachable from an item, each once, with its component's facts, grouped by
+/// assembly and in key order within each, as SelectComponentLines gives them: one statement
+/// for the whole structure instead of one round trip per level. The walk is over lines keyed
+/// by their folded IDs; UNION adds each line once, so a line already read (a shared
+/// sub-assembly met again, or a cycle in the stored data) is not followed again and the walk
+/// ends. Each step seeks the distinct components of the lines it added in the key index, and
+/// the items are sought once each, in one scan of ItemMaster's key index for all of them (a
+/// look-up per line would cost twice the reading of the lines).
+inline constexpr QLatin1StringView SelectReachableLines{
+    "WITH RECURSIVE reached(assembly, component, bomid, bomcomp, bomqtyreq) AS ("
+    " SELECT lower(d.bomid COLLATE \"C\"), lower(d.bomcomp COLLATE \"C\"), d.bomid, d.bomcomp,"
+    "  d.bomqtyreq FROM bomdetail AS d"
+    "  WHERE lower(d.bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
+    " UNION SELECT lower(d.bomid COLLATE \"C\"), lower(d.bomcomp COLLATE \"C\"), d.bomid,"
+    "  d.bomcomp, d.bomqtyreq FROM (SELECT DISTINCT component FROM reached) AS r"
+    "  JOIN bomdetail AS d ON lower(d.bomid COLLATE \"C\") = r.component),"
+    " facts AS (SELECT lower(itemid COLLATE \"C\") AS id, itemuom, itemdesc FROM itemmaster"
+    "  WHERE lower(itemid COLLATE \"C\") = ANY(ARRAY(SELECT DISTINCT component FROM reached)))"
+    " SELECT l.bomid, l.bomcomp, l.bomqtyreq, f.itemuom, f.itemdesc, f.id IS NOT NULL"
+    " FROM reached AS l LEFT JOIN facts AS f ON f.id = l.component"
+    " ORDER BY l.assembly, l.component"};
 /// The planner's row count of BomDetail; negative while the table was never analysed.
 inline constexpr QLatin1StringView SelectLineEstimate{
     "SELECT reltuples::bigint FROM pg_class WHERE oid = to_regclass('bomdetail')"};

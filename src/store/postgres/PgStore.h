@@ -31,6 +31,8 @@ public:
     std::vector<ComponentLines> componentsOfEach(const QStringList& assemblies) override;
     /// One ordered statement over the whole table.
     QHash<QString, ComponentLines> allComponentLines() override;
+    /// One recursive statement for the whole structure (SelectReachableLines).
+    QHash<QString, ComponentLines> reachableLines(const QString& item) override;
     /// The planner's figure, kept up to date by the server's autovacuum (and by the ANALYZE
     /// after an import); counted when the table was never analysed.
     qint64 lineEstimate() override;

@@ -55,6 +55,10 @@ public:
     QHash<QString, ComponentLines> allComponentLines() override;
     /// About how many lines BomDetail holds, read without counting them.
     qint64 lineEstimate() override;
+    // reachableLines: Store's level-by-level reading, one statement per level in-process. A
+    // recursive statement over the key index measured half as slow again on the deep and the
+    // scale file (its UNION keeps a temporary index of every ID met, and the lines are sorted
+    // once more), so this store keeps it.
     /// Whether the line exists; when it does, its quantity (empty optional for Null).
     std::optional<std::optional<double>> findQuantity(const QString& assembly,
                                                       const QString& component) override;
