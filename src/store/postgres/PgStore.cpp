@@ -210,7 +210,7 @@ bool PgStore::structureContains(const QString& item, const QString& target) {
     return query.next();
 }
 
-std::vector<WhereUsedRow> PgStore::whereUsed(const QString& item) {
+std::vector<WhereUsedRow> PgStore::whereUsed(const QString& item, const ReadProgress&) {
     const QSqlDatabase& db = m_connection.db();
     const Transaction snapshot(db, readBomDetail, Transaction::Kind::Snapshot);
     UpwardWalk walk;

@@ -51,8 +51,10 @@ public:
     void removeUnchangedLine(const LineRow& row) override;
     bool structureContains(const QString& item, const QString& target) override;
     /// Reads only the lines above the item (one recursive statement) and the listed
-    /// assemblies' ItemMaster rows, in one snapshot, and walks them as SqliteStore does.
-    std::vector<WhereUsedRow> whereUsed(const QString& item) override;
+    /// assemblies' ItemMaster rows, in one snapshot, and walks them as SqliteStore does: a
+    /// read that needs no progress.
+    std::vector<WhereUsedRow> whereUsed(const QString& item,
+                                        const ReadProgress& progress = {}) override;
     /// Two plain reads in one snapshot.
     bool readForCheck(CheckSink& sink) override;
     bool hasLines(const QString& assembly) override;
