@@ -46,8 +46,12 @@
 #include <QTest>
 #include <QTextStream>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <optional>
 
@@ -375,7 +379,7 @@ public:
 
     /// The deep structure inside a database of millions of unrelated lines: the load must cost
     /// what the nodes shown cost, not what the table holds.
-    void scaleCase(const QString& path, double deepMedian, int expected) {
+    void scaleCase(const QString& path, double deepMedian, int expected, const QString& leaf) {
         BenchDesktop desktop;
         QTemporaryDir folder;
         auto w = window(desktop, folder, path);
@@ -385,6 +389,36 @@ public:
             qFatal("scale: %d nodes, expected %d", w->treeModel().nodeCount(), expected);
         if (deepMedian > 0)
             printRatio(QStringLiteral("scale load / deep load"), row.median() / deepMedian, 2);
+
+        // Edit > Where Used on the deep structure's most-used part, among all those lines: the
+        // first one reads the file (each run's file dated anew, as another program's write
+        // would leave it), a repeated one walks what was kept.
+        auto* list = w->findChild<shell::ItemList*>(QStringLiteral("List1"));
+        list->setFocus();
+        list->setCurrentIndex(list->model()->index(int(list->items().indexOf(leaf)), 0));
+        QAction* whereUsed = w->findChild<QAction*>(QStringLiteral("mnuWhereUsed"));
+        const auto shownRows = [&] {
+            auto* dialog = w->findChild<shell::WhereUsedDialog*>();
+            if (!desktop.messages.isEmpty() || !dialog)
+                qFatal("where used: %s", qPrintable(desktop.messages.join(u'|')));
+            return dialog->findChild<QTableView*>()->model()->rowCount();
+        };
+        const auto trigger = [&] {
+            whereUsed->trigger();
+            QCoreApplication::processEvents(); // the window is laid out and painted
+        };
+        int dated = 0;
+        measure(QStringLiteral("where used, scale file: first"), trigger, [&] {
+            timespec now{};
+            clock_gettime(CLOCK_REALTIME, &now);
+            const timespec times[2] = {now, {now.tv_sec - 60 - ++dated, 0}};
+            utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
+        });
+        const int first = shownRows();
+        measure(QStringLiteral("where used, scale file: repeated"), trigger);
+        if (shownRows() != first || first == 0)
+            qFatal("where used, scale file: %d lines shown, then %d", first, shownRows());
+        std::printf("  %s: used in %d assemblies\n", qPrintable(leaf), first);
     }
 
     /// Tools > Check Database's work on a whole database: the store opened, both tables read
@@ -660,7 +694,7 @@ int main(int argc, char* argv[]) {
         bench.checkCase("deep", deep, deepLines);
     if (wanted("scale")) {
         const QString scale = bench.database("scale", &bench::writeScale);
-        bench.scaleCase(scale, deepMedian, deepNodes);
+        bench.scaleCase(scale, deepMedian, deepNodes, mostUsedLeaf(deep));
         bench.checkCase("scale", scale, sizes.scaleLines);
     }
     if (wanted("wide"))

@@ -199,6 +199,12 @@ void UpwardLines::addLine(QByteArrayView assembly, QByteArrayView component, Qua
     m->pending.push_back({m->lastAssembly, m->ids.intern(component), code});
 }
 
+void UpwardLines::reserve(qint64 lines) {
+    // An estimate far beyond any real table (row numbers given by hand) is no guide.
+    if (lines > 0 && lines <= (qint64(1) << 27))
+        m->pending.reserve(size_t(lines));
+}
+
 void UpwardLines::seal() {
     if (m->sealed)
         return;

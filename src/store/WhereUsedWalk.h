@@ -32,6 +32,9 @@ public:
     /// upward must be added; others may be, and are then passed over.
     void addLine(QByteArrayView assembly, QByteArrayView component, Quantity kind,
                  double quantity);
+    /// Room for about this many lines, so that a large table is read without the copies of
+    /// a growing list.
+    void reserve(qint64 lines);
     /// Groups the lines by component; nothing can be added afterwards.
     void seal();
     /// The memory held, in bytes.

@@ -133,13 +133,11 @@ struct KeptLines {
 std::mutex keptMutex;
 std::optional<KeptLines> kept;
 
-/// The kept lines when they are those of `file` in `state`; otherwise none, and lines kept
-/// of an older state of the file are let go before it is read again.
+/// The kept lines when they are those of `file` in `state`; otherwise none, and the lines
+/// kept of another file or of an older state of this one are let go before it is read.
 std::shared_ptr<const UpwardLines> keptLinesOf(const QString& file, const FileState& state) {
     const std::lock_guard lock(keptMutex);
-    if (!kept || kept->file != file)
-        return nullptr;
-    if (kept->state == state)
+    if (kept && kept->file == file && kept->state == state)
         return kept->lines;
     kept.reset();
     return nullptr;
@@ -199,7 +197,6 @@ void describeRows(sqlite3* connection, const UpwardWalk& walk, std::vector<Where
             rows[at].assembly = decodeOrFail(walk.spelling(at), "BomDetail");
 }
 
-
 } // namespace
 
 std::vector<WhereUsedRow> SqliteStore::whereUsed(const QString& item,
@@ -229,7 +226,8 @@ std::vector<WhereUsedRow> SqliteStore::whereUsed(const QString& item,
     {
         // One state of the file for the lines and the descriptions alike.
         const ReadTransaction transaction(connection, ReadWhat);
-        const qint64 total = progress ? lineEstimate() : 0;
+        const qint64 total = lineEstimate();
+        lines->reserve(total);
         const auto cancelled = [&](qint64 done) {
             return progress && !progress(done, total);
         };
