@@ -47,9 +47,13 @@
 #include <QTest>
 #include <QTextStream>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <optional>
 
@@ -394,7 +398,7 @@ public:
 
     /// The deep structure inside a database of millions of unrelated lines: the load must cost
     /// what the nodes shown cost, not what the table holds.
-    void scaleCase(const QString& path, double deepMedian, int expected) {
+    void scaleCase(const QString& path, double deepMedian, int expected, const QString& leaf) {
         BenchDesktop desktop;
         QTemporaryDir folder;
         auto w = window(desktop, folder, path);
@@ -404,6 +408,36 @@ public:
             qFatal("scale: %lld rows, expected %d", w->treeModel().structureRows(), expected);
         if (deepMedian > 0)
             printRatio(QStringLiteral("scale load / deep load"), row.median() / deepMedian, 2);
+
+        // Edit > Where Used on the deep structure's most-used part, among all those lines: the
+        // first one reads the file (each run's file dated anew, as another program's write
+        // would leave it), a repeated one walks what was kept.
+        auto* list = w->findChild<shell::ItemList*>(QStringLiteral("List1"));
+        list->setFocus();
+        list->setCurrentIndex(list->model()->index(int(list->items().indexOf(leaf)), 0));
+        QAction* whereUsed = w->findChild<QAction*>(QStringLiteral("mnuWhereUsed"));
+        const auto shownRows = [&] {
+            auto* dialog = w->findChild<shell::WhereUsedDialog*>();
+            if (!desktop.messages.isEmpty() || !dialog)
+                qFatal("where used: %s", qPrintable(desktop.messages.join(u'|')));
+            return dialog->findChild<QTableView*>()->model()->rowCount();
+        };
+        const auto trigger = [&] {
+            whereUsed->trigger();
+            QCoreApplication::processEvents(); // the window is laid out and painted
+        };
+        int dated = 0;
+        measure(QStringLiteral("where used, scale file: first"), trigger, [&] {
+            timespec now{};
+            clock_gettime(CLOCK_REALTIME, &now);
+            const timespec times[2] = {now, {now.tv_sec - 60 - ++dated, 0}};
+            utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
+        });
+        const int first = shownRows();
+        measure(QStringLiteral("where used, scale file: repeated"), trigger);
+        if (shownRows() != first || first == 0)
+            qFatal("where used, scale file: %d lines shown, then %d", first, shownRows());
+        std::printf("  %s: used in %d assemblies\n", qPrintable(leaf), first);
     }
 
     /// Tools > Check Database's work on a whole database: the store opened, both tables read
@@ -648,6 +682,26 @@ void serverCases(int runs, const bench::Sizes& sizes, const QString& dataDir, co
     onServer.measure(QStringLiteral("connect and check the tables"),
                      [&] { store::openStore(deepUri); });
     onServer.treeCases("deep", deepUri, bench::DeepTop, deepNodes, deep);
+    // A load's read of the structure on its own, the same lines from the file and the server.
+    const auto lineCount = [](const QHash<QString, store::ComponentLines>& lines) {
+        qsizetype count = 0;
+        for (const store::ComponentLines& list : lines)
+            count += list.size();
+        return count;
+    };
+    qsizetype fromFile = 0;
+    qsizetype fromServer = 0;
+    const Row fileRead = Bench(runs, sizes, dataDir).measure(
+        QStringLiteral("structure read (reachableLines), file"),
+        [&] { fromFile = lineCount(store::openStore(deep)->reachableLines(bench::DeepTop)); });
+    const Row serverRead = onServer.measure(QStringLiteral("structure read (reachableLines)"), [&] {
+        fromServer = lineCount(store::openStore(deepUri)->reachableLines(bench::DeepTop));
+    });
+    if (fromFile == 0 || fromFile != fromServer)
+        qFatal("structure read: %lld lines from the file, %lld from the server",
+               qint64(fromFile), qint64(fromServer));
+    onServer.printRatio(QStringLiteral("structure read, server / file"),
+                        serverRead.median() / fileRead.median(), 2);
     onServer.checkCase("deep", deepUri,
                        qint64(sizes.deepLevels - 1) * sizes.deepPerLevel * sizes.deepComponents +
                            sizes.deepComponents);
@@ -698,7 +752,7 @@ int main(int argc, char* argv[]) {
         bench.checkCase("deep", deep, deepLines);
     if (wanted("scale")) {
         const QString scale = bench.database("scale", &bench::writeScale);
-        bench.scaleCase(scale, deepMedian, deepNodes);
+        bench.scaleCase(scale, deepMedian, deepNodes, mostUsedLeaf(deep));
         bench.checkCase("scale", scale, sizes.scaleLines);
     }
     if (wanted("wide"))

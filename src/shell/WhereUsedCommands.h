@@ -12,6 +12,7 @@ class Desktop;
 }
 namespace tree {
 class DatabaseSession;
+struct WhereUsedReport;
 }
 
 class QTreeView;
@@ -40,6 +41,10 @@ public:
     void closeWindow();
 
 private:
+    /// Where Used for `item` in the session's database, with the progress of a first reading
+    /// and its Cancel; on a failure the numbered message (none for Cancel), and nothing.
+    std::optional<tree::WhereUsedReport> find(const QString& item);
+
     desktop::Desktop& m_desktop;
     tree::DatabaseSession& m_session;
     QTreeView& m_tree;

@@ -52,6 +52,10 @@ struct WhereUsedRow {
 
 class CheckSink;
 
+/// How far a long read has come: `done` of about `total`, in units of the store's choosing;
+/// false when the reader is to stop.
+using ReadProgress = std::function<bool(qint64 done, qint64 total)>;
+
 /// One row of ItemMaster; a Null column is an empty optional.
 struct Item {
     QString id;
@@ -161,8 +165,11 @@ public:
     virtual bool structureContains(const QString& item, const QString& target) = 0;
     /// Every assembly that has `item` in its structure, directly or through sub-assemblies,
     /// sorted by level and then by assembly ID under the store's case rule; WhereUsedRow says
-    /// what each row holds and what a cycle gives. One state of the tables.
-    virtual std::vector<WhereUsedRow> whereUsed(const QString& item) = 0;
+    /// what each row holds and what a cycle gives. One state of the tables. A store that has
+    /// to read much first reports to `progress`, when given, how far it is (lines read of
+    /// about how many); a false answer stops it with WhereUsedCancelled.
+    virtual std::vector<WhereUsedRow> whereUsed(const QString& item,
+                                                const ReadProgress& progress = {}) = 0;
     /// Hands `sink` every ItemMaster ID and then every BomDetail line, each once and as
     /// stored, from one state of the tables, for the database check (DatabaseCheck.h). False
     /// when the sink stopped it.

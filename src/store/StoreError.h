@@ -58,6 +58,7 @@ enum ErrorNumber : int {
     PrintFailed = 1202,            ///< the printer or the print file could not be written
     // Where Used.
     NoItemChosen = 1210,           ///< Where Used was asked for with no node or list line current
+    WhereUsedCancelled = 1211,     ///< the user cancelled Where Used's first reading of a file
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 

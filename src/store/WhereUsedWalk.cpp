@@ -5,67 +5,100 @@
 #include <QByteArray>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <deque>
+#include <unordered_map>
 
 namespace store {
 
 namespace {
 
-/// Every distinct item ID of the table, numbered as first met, under the store's case rule:
-/// one copy of each ID and an open-addressing table over them, so that the pass over the
-/// table allocates nothing per line.
+/// ASCII letters to lower case, every other byte as it is: how NOCASE compares.
+inline uchar folded(char c) {
+    const auto u = uchar(c);
+    return u >= 'A' && u <= 'Z' ? uchar(u - 'A' + 'a') : u;
+}
+
+/// Compares two IDs as NOCASE does: the folded bytes, unsigned, then the length.
+int compareKeys(QByteArrayView a, QByteArrayView b) {
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i)
+        if (const uchar x = folded(a[i]), y = folded(b[i]); x != y)
+            return x < y ? -1 : 1;
+    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
+bool sameKey(QByteArrayView a, QByteArrayView b) {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (folded(a[i]) != folded(b[i]))
+            return false;
+    return true;
+}
+
+/// FNV-1a over the folded bytes.
+quint32 hashKey(QByteArrayView id) {
+    quint32 hash = 2166136261u;
+    for (const char c : id)
+        hash = (hash ^ folded(c)) * 16777619u;
+    return hash;
+}
+
+/// Every distinct item ID of the lines, numbered as first met, under the store's case rule:
+/// one copy of each ID as first spelled, one after the other, and an open-addressing table
+/// over them, so that reading a table allocates nothing per line.
 class Ids {
 public:
-    int count() const { return int(m_place.size()); }
+    int count() const { return int(m_start.size()) - 1; }
     /// The number of the ID with these stored bytes; a new one when it is not known yet.
-    int intern(QByteArrayView stored) { return lookup(stored, true); }
-    /// The number of the ID, or -1 when the table does not hold it.
-    int find(QByteArrayView stored) { return lookup(stored, false); }
-    /// The folded form, by which IDs compare and sort as NOCASE does.
-    QByteArrayView key(int id) const {
-        return QByteArrayView(m_arena).sliced(m_place[size_t(id)].first, m_place[size_t(id)].second);
-    }
-    /// The ID as first met in the table.
-    QByteArrayView spelling(int id) const {
-        const auto [at, length] = m_place[size_t(id)];
-        return QByteArrayView(m_arena).sliced(at + length, length);
-    }
-
-private:
-    int lookup(QByteArrayView stored, bool add) {
-        // Folded and hashed (FNV-1a) in one go.
-        if (m_folded.size() < stored.size())
-            m_folded.resize(stored.size());
-        char* folded = m_folded.data();
-        quint32 hash = 2166136261u;
-        for (qsizetype i = 0; i < stored.size(); ++i) {
-            const char c = stored[i];
-            folded[i] = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-            hash = (hash ^ uchar(folded[i])) * 16777619u;
-        }
-        const QByteArrayView key(folded, stored.size());
-        if (m_place.size() * 2 >= m_slots.size())
+    int intern(QByteArrayView stored) {
+        if (size_t(count() + 1) * 4 > m_slots.size() * 3)
             grow();
+        const quint32 hash = hashKey(stored);
+        const size_t mask = m_slots.size() - 1;
+        for (size_t at = hash & mask;; at = (at + 1) & mask) {
+            Slot& slot = m_slots[at];
+            if (slot.id < 0) {
+                slot = {hash, count()};
+                m_arena.insert(m_arena.end(), stored.begin(), stored.end());
+                m_start.push_back(qsizetype(m_arena.size()));
+                return slot.id;
+            }
+            if (slot.hash == hash && sameKey(spelling(slot.id), stored))
+                return slot.id;
+        }
+    }
+    /// The number of the ID, or -1 when the lines do not hold it.
+    int find(QByteArrayView stored) const {
+        if (m_slots.empty())
+            return -1;
+        const quint32 hash = hashKey(stored);
         const size_t mask = m_slots.size() - 1;
         for (size_t at = hash & mask;; at = (at + 1) & mask) {
             const Slot slot = m_slots[at];
-            if (slot.id < 0) {
-                if (!add)
-                    return -1;
-                m_slots[at] = {hash, count()};
-                m_place.emplace_back(m_arena.size(), stored.size());
-                m_arena.append(key).append(stored);
-                return m_slots[at].id;
-            }
-            if (slot.hash == hash) {
-                const auto [place, length] = m_place[size_t(slot.id)];
-                if (length == key.size() &&
-                    std::memcmp(m_arena.constData() + place, folded, size_t(length)) == 0)
-                    return slot.id;
-            }
+            if (slot.id < 0)
+                return -1;
+            if (slot.hash == hash && sameKey(spelling(slot.id), stored))
+                return slot.id;
         }
     }
+    /// The ID as first met in the lines.
+    QByteArrayView spelling(int id) const {
+        return QByteArrayView(m_arena.data() + m_start[size_t(id)],
+                              m_start[size_t(id) + 1] - m_start[size_t(id)]);
+    }
+    void shrink() {
+        m_arena.shrink_to_fit();
+        m_start.shrink_to_fit();
+    }
+    qint64 bytes() const {
+        return qint64(m_arena.capacity() + m_start.capacity() * sizeof(qsizetype) +
+                      m_slots.capacity() * sizeof(Slot));
+    }
+
+private:
     void grow() {
         std::vector<Slot> old(std::max<size_t>(1024, m_slots.size() * 2), Slot{});
         old.swap(m_slots);
@@ -82,106 +115,225 @@ private:
 
     struct Slot {
         quint32 hash = 0;
-        int id = -1;
+        qint32 id = -1;
     };
-    QByteArray m_folded;                              // the ID being sought, folded
-    QByteArray m_arena;                               // each ID folded, then as stored
-    std::vector<std::pair<qsizetype, qsizetype>> m_place; // per ID: where, and how long
+    std::vector<char> m_arena;          // each ID as first spelled
+    std::vector<qsizetype> m_start{0};  // where each ID starts; the last one ends the arena
     std::vector<Slot> m_slots;
 };
 
+/// Quantity codes: Null, not a number, then the distinct values in the order first met.
+constexpr quint32 NullCode = 0;
+constexpr quint32 NotANumberCode = 1;
+constexpr quint32 FirstValueCode = 2;
+
 } // namespace
 
-/// One line as the walk needs it.
-struct Line {
-    int assembly;
-    int component;
-    double quantity;
-    UpwardWalk::Quantity kind;
+struct UpwardLines::State {
+    Ids ids;
+    // While lines are added: each line, and the table that gives each distinct value its code.
+    struct Pending {
+        qint32 assembly;
+        qint32 component;
+        quint32 quantity;
+    };
+    std::vector<Pending> pending;
+    std::vector<quint32> valueSlots; // code + 1 of the value there; 0 for a free slot
+    int lastAssembly = -1;
+    bool sealed = false;
+    // Once sealed: the lines of each component, one run per ID.
+    struct Use {
+        qint32 assembly;
+        quint32 quantity;
+    };
+    std::vector<qint32> firstUse;
+    std::vector<Use> uses;
+    std::vector<double> values; // by code - FirstValueCode
+
+    quint32 codeOf(double value) {
+        // Most tables use a few quantities again and again: each distinct value is kept once.
+        if ((values.size() + 1) * 2 > valueSlots.size()) {
+            std::vector<quint32> old(std::max<size_t>(256, valueSlots.size() * 2), 0);
+            old.swap(valueSlots);
+            for (const quint32 code : old)
+                if (code != 0)
+                    place(code - 1);
+        }
+        const auto bits = std::bit_cast<quint64>(value);
+        const size_t mask = valueSlots.size() - 1;
+        for (size_t at = slotOf(bits) & mask;; at = (at + 1) & mask) {
+            const quint32 held = valueSlots[at];
+            if (held == 0) {
+                values.push_back(value);
+                const auto code = quint32(values.size() - 1 + FirstValueCode);
+                valueSlots[at] = code + 1;
+                return code;
+            }
+            if (std::bit_cast<quint64>(values[held - 1 - FirstValueCode]) == bits)
+                return held - 1;
+        }
+    }
+    static size_t slotOf(quint64 bits) { return size_t((bits * 0x9E3779B97F4A7C15ull) >> 20); }
+    void place(quint32 code) {
+        const size_t mask = valueSlots.size() - 1;
+        size_t at = slotOf(std::bit_cast<quint64>(values[code - FirstValueCode])) & mask;
+        while (valueSlots[at] != 0)
+            at = (at + 1) & mask;
+        valueSlots[at] = code + 1;
+    }
 };
 
+UpwardLines::UpwardLines() : m(std::make_unique<State>()) {}
+
+UpwardLines::~UpwardLines() = default;
+
+void UpwardLines::addLine(QByteArrayView assembly, QByteArrayView component, Quantity kind,
+                          double quantity) {
+    // Lines come grouped by assembly in most tables, so an assembly is looked up once for its
+    // group.
+    if (m->lastAssembly < 0 || m->ids.spelling(m->lastAssembly) != assembly)
+        m->lastAssembly = m->ids.intern(assembly);
+    const quint32 code = kind == Quantity::Null         ? NullCode
+                         : kind == Quantity::NotANumber ? NotANumberCode
+                                                        : m->codeOf(quantity);
+    m->pending.push_back({m->lastAssembly, m->ids.intern(component), code});
+}
+
+void UpwardLines::reserve(qint64 lines) {
+    // An estimate far beyond any real table (row numbers given by hand) is no guide.
+    if (lines > 0 && lines <= (qint64(1) << 27))
+        m->pending.reserve(size_t(lines));
+}
+
+void UpwardLines::seal() {
+    if (m->sealed)
+        return;
+    m->sealed = true;
+    const int n = m->ids.count();
+    m->firstUse.assign(size_t(n) + 1, 0);
+    for (const State::Pending& line : m->pending)
+        ++m->firstUse[size_t(line.component) + 1];
+    for (int id = 0; id < n; ++id)
+        m->firstUse[size_t(id) + 1] += m->firstUse[size_t(id)];
+    m->uses.resize(m->pending.size());
+    {
+        std::vector<qint32> fill(m->firstUse.begin(), m->firstUse.end() - 1);
+        for (const State::Pending& line : m->pending)
+            m->uses[size_t(fill[size_t(line.component)]++)] = {line.assembly, line.quantity};
+    }
+    std::vector<State::Pending>().swap(m->pending);
+    std::vector<quint32>().swap(m->valueSlots);
+    m->values.shrink_to_fit();
+    m->ids.shrink();
+}
+
+qint64 UpwardLines::bytes() const {
+    return m->ids.bytes() + qint64(m->pending.capacity() * sizeof(State::Pending) +
+                                   m->valueSlots.capacity() * sizeof(quint32) +
+                                   m->firstUse.capacity() * sizeof(qint32) +
+                                   m->uses.capacity() * sizeof(State::Use) +
+                                   m->values.capacity() * sizeof(double));
+}
+
 struct UpwardWalk::State {
-    Ids ids;
-    std::vector<Line> lines;
-    int lastAssembly = -1;
+    std::shared_ptr<const UpwardLines> lines;
+    std::shared_ptr<UpwardLines> own; // the lines being added, for a walk over its own
     // What walk() found, for spelling() and rowOf(): the node of each row, and the row of each
-    // node (node n standing for the item as an assembly of its own structure).
+    // node (node `itself`, one past the last ID, standing for the item as an assembly of its
+    // own structure).
     std::vector<int> listed;
-    std::vector<int> rowOfNode;
+    std::unordered_map<int, int> rowOfNode;
     int itemId = -1;
 };
 
-UpwardWalk::UpwardWalk() : m(std::make_unique<State>()) {}
+UpwardWalk::UpwardWalk() : m(std::make_unique<State>()) {
+    m->own = std::make_shared<UpwardLines>();
+    m->lines = m->own;
+}
+
+UpwardWalk::UpwardWalk(std::shared_ptr<const UpwardLines> lines) : m(std::make_unique<State>()) {
+    m->lines = std::move(lines);
+}
 
 UpwardWalk::~UpwardWalk() = default;
 
 void UpwardWalk::addLine(QByteArrayView assembly, QByteArrayView component, Quantity kind,
                          double quantity) {
-    // Lines come grouped by assembly in most tables, so an assembly is looked up once for its
-    // group.
-    if (m->lastAssembly < 0 || m->ids.spelling(m->lastAssembly) != assembly)
-        m->lastAssembly = m->ids.intern(assembly);
-    m->lines.push_back({m->lastAssembly, m->ids.intern(component), quantity, kind});
+    m->own->addLine(assembly, component, kind, quantity);
 }
 
 QByteArrayView UpwardWalk::spelling(size_t row) const {
+    const Ids& ids = m->lines->m->ids;
     const int node = m->listed[row];
-    return m->ids.spelling(node == m->ids.count() ? m->itemId : node);
+    return ids.spelling(node == ids.count() ? m->itemId : node);
 }
 
-int UpwardWalk::rowOf(QByteArrayView id) {
-    const int found = m->ids.find(id);
-    if (found < 0 || m->rowOfNode.empty())
+int UpwardWalk::rowOf(QByteArrayView id) const {
+    const Ids& ids = m->lines->m->ids;
+    const int found = ids.find(id);
+    if (found < 0 || m->itemId < 0)
         return -1;
-    return m->rowOfNode[size_t(found == m->itemId ? m->ids.count() : found)];
+    const auto row = m->rowOfNode.find(found == m->itemId ? ids.count() : found);
+    return row == m->rowOfNode.end() ? -1 : row->second;
 }
 
 std::vector<WhereUsedRow> UpwardWalk::walk(const QString& item) {
-    Ids& ids = m->ids;
-    const std::vector<Line>& lines = m->lines;
-    const int itemId = ids.find(item.toUtf8());
-    m->listed.clear();
+    if (m->own)
+        m->own->seal();
+    const UpwardLines::State& lines = *m->lines->m;
+    const Ids& ids = lines.ids;
+    const std::vector<qint32>& firstUse = lines.firstUse;
+    const std::vector<UpwardLines::State::Use>& uses = lines.uses;
+    std::vector<int>& listed = m->listed;
+    listed.clear();
     m->rowOfNode.clear();
+    m->itemId = -1;
+    const int itemId = ids.find(item.toUtf8());
     if (itemId < 0)
         return {};
-    // The lines that use each ID, one run per ID.
-    const int n = ids.count();
-    std::vector<int> firstUse(size_t(n) + 1, 0);
-    for (const Line& line : lines)
-        ++firstUse[size_t(line.component) + 1];
-    for (int id = 0; id < n; ++id)
-        firstUse[size_t(id) + 1] += firstUse[size_t(id)];
-    std::vector<int> users(lines.size());
-    {
-        std::vector<int> fill(firstUse.begin(), firstUse.end() - 1);
-        for (size_t at = 0; at < lines.size(); ++at)
-            users[size_t(fill[size_t(lines[at].component)]++)] = int(at);
-    }
+
+    // Only the nodes met are numbered again, locally: the walk costs what the rows cost, not
+    // what the table holds.
+    struct Node {
+        int level = 0;
+        int pending = 0; // its lines whose component has no quantity yet
+        double quantity = 0;
+        bool nullQuantity = false;
+        bool known = false;
+    };
+    std::vector<Node> nodes;
+    std::unordered_map<int, int> local;
+    const auto localOf = [&](int node) {
+        const auto [at, added] = local.try_emplace(node, int(nodes.size()));
+        if (added)
+            nodes.emplace_back();
+        return at->second;
+    };
 
     // Upward, level by level (breadth first): the first level that reaches an assembly is its
     // fewest steps down to the item. Each assembly is expanded once, so a cycle ends the walk
     // instead of looping. The item met again above it stands for itself as an assembly (node
-    // n) and is not expanded: the assemblies above it are the item's own, already on the way.
-    const int itself = n;
-    const auto nodeOf = [&](const Line& line) {
-        return line.assembly == itemId ? itself : line.assembly;
+    // `itself`) and is not expanded: the assemblies above it are the item's own, already on
+    // the way.
+    const int itself = ids.count();
+    const auto nodeOf = [&](const UpwardLines::State::Use& use) {
+        return use.assembly == itemId ? itself : use.assembly;
     };
-    std::vector<int> level(size_t(n) + 1, 0);
-    std::vector<int> pending(size_t(n) + 1, 0); // its lines whose component has no quantity yet
-    std::vector<int>& listed = m->listed;
+    const int start = localOf(itemId);
     std::vector<int> frontier{itemId};
     for (int steps = 1; !frontier.empty(); ++steps) {
         std::vector<int> next;
         for (const int component : frontier)
             for (int at = firstUse[size_t(component)]; at < firstUse[size_t(component) + 1]; ++at) {
-                const int assembly = nodeOf(lines[size_t(users[size_t(at)])]);
-                if (level[size_t(assembly)] == 0) {
-                    level[size_t(assembly)] = steps;
+                const int assembly = nodeOf(uses[size_t(at)]);
+                const int k = localOf(assembly);
+                if (nodes[size_t(k)].level == 0) {
+                    nodes[size_t(k)].level = steps;
                     listed.push_back(assembly);
                     if (assembly != itself)
                         next.push_back(assembly);
                 }
-                ++pending[size_t(assembly)];
+                ++nodes[size_t(k)].pending;
             }
         frontier = std::move(next);
     }
@@ -189,36 +341,35 @@ std::vector<WhereUsedRow> UpwardWalk::walk(const QString& item) {
     // Quantities from the item upward: an assembly's is known once those of all its components
     // on the way are (the order of a walk without cycles). What stays unknown is on a cycle or
     // above one.
-    std::vector<double> quantity(size_t(n) + 1, 0);
-    std::vector<char> nullQuantity(size_t(n) + 1, 0);
-    std::vector<char> known(size_t(n) + 1, 0);
-    quantity[size_t(itemId)] = 1;
+    nodes[size_t(start)].quantity = 1;
     std::deque<int> ready{itemId};
     while (!ready.empty()) {
         const int component = ready.front();
         ready.pop_front();
+        const Node from = nodes[size_t(local.at(component))];
         for (int at = firstUse[size_t(component)]; at < firstUse[size_t(component) + 1]; ++at) {
-            const Line& line = lines[size_t(users[size_t(at)])];
-            const auto assembly = size_t(nodeOf(line));
-            if (line.kind == Quantity::NotANumber)
+            const UpwardLines::State::Use& use = uses[size_t(at)];
+            const int assembly = nodeOf(use);
+            Node& to = nodes[size_t(local.at(assembly))];
+            if (use.quantity == NotANumberCode)
                 throw StoreError(QueryFailed,
                                  QStringLiteral("The quantity of '%1' in '%2' is not a number.")
                                      .arg(QString::fromUtf8(ids.spelling(component)),
-                                          QString::fromUtf8(ids.spelling(line.assembly))));
-            if (line.kind == Quantity::Null || nullQuantity[size_t(component)])
-                nullQuantity[assembly] = 1;
+                                          QString::fromUtf8(ids.spelling(use.assembly))));
+            if (use.quantity == NullCode || from.nullQuantity)
+                to.nullQuantity = true;
             else
-                quantity[assembly] += line.quantity * quantity[size_t(component)];
-            if (--pending[assembly] == 0) {
-                known[assembly] = 1;
-                if (int(assembly) != itself)
-                    ready.push_back(int(assembly));
+                to.quantity += lines.values[use.quantity - FirstValueCode] * from.quantity;
+            if (--to.pending == 0) {
+                to.known = true;
+                if (assembly != itself)
+                    ready.push_back(assembly);
             }
         }
     }
 
     const auto idOf = [&](int node) { return node == itself ? itemId : node; };
-    // Level, then ID in the order of the store's case rule (NOCASE compares folded bytes).
+    // Level, then ID in the order of the store's case rule.
     {
         struct Place {
             int level;
@@ -228,31 +379,31 @@ std::vector<WhereUsedRow> UpwardWalk::walk(const QString& item) {
         std::vector<Place> places;
         places.reserve(listed.size());
         for (const int node : listed)
-            places.push_back({level[size_t(node)], ids.key(idOf(node)), node});
+            places.push_back({nodes[size_t(local.at(node))].level, ids.spelling(idOf(node)), node});
         std::sort(places.begin(), places.end(), [](const Place& a, const Place& b) {
             if (a.level != b.level)
                 return a.level < b.level;
-            const int bytes = std::memcmp(a.key.data(), b.key.data(),
-                                          size_t(std::min(a.key.size(), b.key.size())));
-            return bytes != 0 ? bytes < 0 : a.key.size() < b.key.size();
+            return compareKeys(a.key, b.key) < 0;
         });
         for (size_t at = 0; at < places.size(); ++at)
             listed[at] = places[at].node;
     }
 
+    const auto self = local.find(itself);
+    // When the item contains itself, every assembly that uses it needs it without end.
+    const bool itemOnCycle = self != local.end() && nodes[size_t(self->second)].level > 0;
     std::vector<WhereUsedRow> rows(listed.size());
-    std::vector<int>& rowOf = m->rowOfNode;
-    rowOf.assign(size_t(n) + 1, -1);
     m->itemId = itemId;
+    m->rowOfNode.reserve(listed.size());
     for (size_t at = 0; at < listed.size(); ++at) {
         const int node = listed[at];
-        rowOf[size_t(node)] = int(at);
+        m->rowOfNode.emplace(node, int(at));
+        const Node& found = nodes[size_t(local.at(node))];
         WhereUsedRow& row = rows[at];
-        row.level = level[size_t(node)];
-        // When the item contains itself, every assembly that uses it needs it without end.
-        row.circular = !known[size_t(node)] || level[size_t(itself)] > 0;
-        if (!row.circular && !nullQuantity[size_t(node)])
-            row.quantity = quantity[size_t(node)];
+        row.level = found.level;
+        row.circular = !found.known || itemOnCycle;
+        if (!row.circular && !found.nullQuantity)
+            row.quantity = found.quantity;
     }
     return rows;
 }

@@ -216,6 +216,60 @@ private Q_SLOTS:
         QVERIFY(!whole[6][1].description); // PART-6: Null description
     }
 
+    void reachableLinesAreTheLevelByLevelReadInOneGo() {
+        // Shared sub-assemblies (Sub-A under TOP and under SUB-B), a cycle (SUB-B -> O'Neil ->
+        // sub-b), one assembly stored under two spellings, a non-ASCII ID beside its upper
+        // case (two items), quotes, Null quantities and components without an ItemMaster row.
+        const QString quoted = QStringLiteral("O'Neil \"Q\", {x}");
+        const StoreBackend backend = this->backend();
+        backend.write({{QStringLiteral("TOP"), QStringLiteral("Top"), {}},
+                       {QStringLiteral("Sub-A"), QStringLiteral("Sub A"), QStringLiteral("EA")},
+                       {QStringLiteral("é-Teil"), {}, QStringLiteral("kg")},
+                       {quoted, QStringLiteral("Quoted"), {}},
+                       {QStringLiteral("BOLT"), {}, QStringLiteral("EA")}},
+                      {{"TOP", "sub-a", 2}, {"TOP", "SUB-B", QVariant()}, {"TOP", "bolt", 4},
+                       {"Sub-A", "é-Teil", 1.5}, {"SUB-A", "Bolt", 3}, {"SUB-B", "Sub-A", 3},
+                       {"SUB-B", quoted, 1}, {quoted, "sub-b", QVariant()},
+                       {"é-Teil", "ghost", 7}, {"é-Teil", "É-TEIL", 1}, {"É-TEIL", "BOLT", 2},
+                       {"UNRELATED", "BOLT", 1}});
+        const auto db = backend.open();
+        const auto sameLines = [](const store::ComponentLines& a, const store::ComponentLines& b) {
+            if (a.size() != b.size())
+                return false;
+            for (qsizetype i = 0; i < a.size(); ++i)
+                if (a[i].id != b[i].id || a[i].quantity != b[i].quantity ||
+                    a[i].unit != b[i].unit || a[i].description != b[i].description ||
+                    a[i].inItemMaster != b[i].inItemMaster)
+                    return false;
+            return true;
+        };
+        for (const QString& item : {QStringLiteral("TOP"), QStringLiteral("top"),
+                                    QStringLiteral("sub-b"), quoted.toUpper(),
+                                    QStringLiteral("É-TEIL"), QStringLiteral("BOLT"),
+                                    QStringLiteral("none")}) {
+            const auto actual = db->reachableLines(item);
+            const auto expected = db->Store::reachableLines(item);
+            QCOMPARE(actual.keys().size(), expected.keys().size());
+            for (auto at = expected.cbegin(); at != expected.cend(); ++at)
+                QVERIFY2(actual.contains(at.key()) && sameLines(actual.value(at.key()), *at),
+                         qPrintable(item + u' ' + at.key()));
+        }
+        // The case is there to be compared: from TOP, six assemblies, "Sub-A" with the lines
+        // of both spellings in key order.
+        const auto fromTop = db->reachableLines(QStringLiteral("TOP"));
+        QCOMPARE(fromTop.size(), 6);
+        const auto of = [&](const char* id) {
+            return fromTop.value(store::foldKey(QString::fromUtf8(id)));
+        };
+        QCOMPARE(ids(of("sub-a")), (QStringList{"Bolt", "é-Teil"}));
+        QCOMPARE(ids(of("top")), (QStringList{"bolt", "sub-a", "SUB-B"}));
+        QVERIFY(!of("top").at(2).quantity);
+        // "É-TEIL" is not "é-Teil": no ItemMaster row, as "ghost" has none.
+        QCOMPARE(ids(of("é-Teil")), (QStringList{"ghost", "É-TEIL"}));
+        QVERIFY(!of("é-Teil").at(0).inItemMaster && !of("é-Teil").at(1).inItemMaster);
+        QVERIFY(fromTop.contains(store::foldKey(quoted)) && !of("UNRELATED").size());
+    }
+
     void tellsWhetherAStructureContainsAnItem() {
         const StoreBackend backend = this->backend();
         // P1 -> P2 -> P3, and an existing cycle Q -> R -> Q.

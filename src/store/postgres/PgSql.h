@@ -100,6 +100,25 @@ inline constexpr QLatin1StringView SelectAllComponentLines{
     "SELECT d.bomid, d.bomcomp, d.bomqtyreq, m.itemuom, m.itemdesc, m.itemid IS NOT NULL"
     " FROM bomdetail AS d LEFT JOIN itemmaster AS m ON lower(m.itemid COLLATE \"C\") = lower(d.bomcomp COLLATE \"C\")"
     " ORDER BY lower(d.bomid COLLATE \"C\"), lower(d.bomcomp COLLATE \"C\")"};
+/// Every line reachable from an item, each once, with its component's facts, grouped by
+/// assembly and in key order within each, as SelectComponentLines gives them: one statement
+/// for the whole structure instead of one round trip per level. The walk follows the lines by
+/// their folded IDs; UNION keeps each folded ID once, so a shared sub-assembly is read once
+/// and a cycle in the stored data ends the walk. Then the lines of every ID reached, and the
+/// items among them, are each sought in one scan of a key index with all the keys: measured
+/// on the deep bench, a tenth faster than carrying the lines through the walk and a fifth
+/// faster than seeking each line's item on its own.
+inline constexpr QLatin1StringView SelectReachableLines{
+    "WITH RECURSIVE reached(id) AS ("
+    " SELECT lower(?::text COLLATE \"C\")"
+    " UNION SELECT lower(d.bomcomp COLLATE \"C\") FROM bomdetail AS d JOIN reached"
+    " ON lower(d.bomid COLLATE \"C\") = reached.id),"
+    " facts AS (SELECT lower(itemid COLLATE \"C\") AS id, itemuom, itemdesc FROM itemmaster"
+    "  WHERE lower(itemid COLLATE \"C\") = ANY(ARRAY(SELECT id FROM reached)))"
+    " SELECT d.bomid, d.bomcomp, d.bomqtyreq, f.itemuom, f.itemdesc, f.id IS NOT NULL"
+    " FROM bomdetail AS d LEFT JOIN facts AS f ON f.id = lower(d.bomcomp COLLATE \"C\")"
+    " WHERE lower(d.bomid COLLATE \"C\") = ANY(ARRAY(SELECT id FROM reached))"
+    " ORDER BY lower(d.bomid COLLATE \"C\"), lower(d.bomcomp COLLATE \"C\")"};
 /// The planner's row count of BomDetail; negative while the table was never analysed.
 inline constexpr QLatin1StringView SelectLineEstimate{
     "SELECT reltuples::bigint FROM pg_class WHERE oid = to_regclass('bomdetail')"};

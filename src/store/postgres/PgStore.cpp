@@ -128,9 +128,10 @@ std::vector<ComponentLines> PgStore::componentsOfEach(const QStringList& assembl
     return result;
 }
 
-QHash<QString, ComponentLines> PgStore::allComponentLines() {
-    Statement query(m_connection.db(), pgschema::SelectAllComponentLines, readBomDetail);
-    query.exec();
+namespace {
+
+/// The lines of a statement of SelectComponentLines' shape, by folded assembly ID.
+QHash<QString, ComponentLines> linesByAssembly(Statement& query) {
     QHash<QString, ComponentLines> result;
     QString lastAssembly;
     ComponentLines* lines = nullptr;
@@ -142,6 +143,20 @@ QHash<QString, ComponentLines> PgStore::allComponentLines() {
         lines->append(line);
     });
     return result;
+}
+
+} // namespace
+
+QHash<QString, ComponentLines> PgStore::allComponentLines() {
+    Statement query(m_connection.db(), pgschema::SelectAllComponentLines, readBomDetail);
+    query.exec();
+    return linesByAssembly(query);
+}
+
+QHash<QString, ComponentLines> PgStore::reachableLines(const QString& item) {
+    Statement query(m_connection.db(), pgschema::SelectReachableLines, readBomDetail);
+    query.bind(item).exec();
+    return linesByAssembly(query);
 }
 
 qint64 PgStore::lineEstimate() {
@@ -195,7 +210,7 @@ bool PgStore::structureContains(const QString& item, const QString& target) {
     return query.next();
 }
 
-std::vector<WhereUsedRow> PgStore::whereUsed(const QString& item) {
+std::vector<WhereUsedRow> PgStore::whereUsed(const QString& item, const ReadProgress&) {
     const QSqlDatabase& db = m_connection.db();
     const Transaction snapshot(db, readBomDetail, Transaction::Kind::Snapshot);
     UpwardWalk walk;

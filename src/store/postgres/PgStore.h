@@ -31,6 +31,8 @@ public:
     std::vector<ComponentLines> componentsOfEach(const QStringList& assemblies) override;
     /// One ordered statement over the whole table.
     QHash<QString, ComponentLines> allComponentLines() override;
+    /// One recursive statement for the whole structure (SelectReachableLines).
+    QHash<QString, ComponentLines> reachableLines(const QString& item) override;
     /// The planner's figure, kept up to date by the server's autovacuum (and by the ANALYZE
     /// after an import); counted when the table was never analysed.
     qint64 lineEstimate() override;
@@ -49,8 +51,10 @@ public:
     void removeUnchangedLine(const LineRow& row) override;
     bool structureContains(const QString& item, const QString& target) override;
     /// Reads only the lines above the item (one recursive statement) and the listed
-    /// assemblies' ItemMaster rows, in one snapshot, and walks them as SqliteStore does.
-    std::vector<WhereUsedRow> whereUsed(const QString& item) override;
+    /// assemblies' ItemMaster rows, in one snapshot, and walks them as SqliteStore does: a
+    /// read that needs no progress.
+    std::vector<WhereUsedRow> whereUsed(const QString& item,
+                                        const ReadProgress& progress = {}) override;
     /// Two plain reads in one snapshot.
     bool readForCheck(CheckSink& sink) override;
     bool hasLines(const QString& assembly) override;

@@ -55,6 +55,10 @@ public:
     QHash<QString, ComponentLines> allComponentLines() override;
     /// About how many lines BomDetail holds, read without counting them.
     qint64 lineEstimate() override;
+    // reachableLines: Store's level-by-level reading, one statement per level in-process. A
+    // recursive statement over the key index measured half as slow again on the deep and the
+    // scale file (its UNION keeps a temporary index of every ID met, and the lines are sorted
+    // once more), so this store keeps it.
     /// Whether the line exists; when it does, its quantity (empty optional for Null).
     std::optional<std::optional<double>> findQuantity(const QString& assembly,
                                                       const QString& component) override;
@@ -87,10 +91,18 @@ public:
     bool structureContains(const QString& item, const QString& target) override;
     /// Every assembly that has `item` in its structure, directly or through sub-assemblies,
     /// sorted by level and then by assembly ID under the store's case rule; WhereUsedRow says
-    /// what each row holds and what a cycle gives. Reads the table once, in one read
-    /// transaction, whatever the structure. An assembly ID on the way that is not valid UTF-8
-    /// fails with UnreadableId, a quantity on the way that is not a number with QueryFailed.
-    std::vector<WhereUsedRow> whereUsed(const QString& item) override;
+    /// what each row holds and what a cycle gives. BomDetail has no index by component, so
+    /// the first call reads the whole table (reporting to `progress` every 16,384 lines, and
+    /// stopping with WhereUsedCancelled, keeping nothing, when it answers false) and keeps its
+    /// lines turned upward in the process, for the file as it was then. Later calls walk the
+    /// kept lines while the file is unchanged: its identity, size, times and header, and those
+    /// of its write-ahead log, as before; a file that may have changed is read again, and a
+    /// file written in the last two seconds is read but its lines are not kept (a change
+    /// within the same tick of the file's clock would not show). Lines and descriptions come
+    /// from one state of the file. An assembly ID on the way that is not valid UTF-8 fails
+    /// with UnreadableId, a quantity on the way that is not a number with QueryFailed.
+    std::vector<WhereUsedRow> whereUsed(const QString& item,
+                                        const ReadProgress& progress = {}) override;
     /// Through SQLite's own interface, in one read transaction: IDs reach the sink as their
     /// bytes where those are not valid UTF-8, quantities as the column holds them.
     bool readForCheck(CheckSink& sink) override;
