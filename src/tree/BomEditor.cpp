@@ -99,6 +99,12 @@ void BomEditor::expandAll(const std::function<void(const std::vector<QModelIndex
     expandView(m_model.openedNodes());
     m_model.holdFetching(false);
     busy.reset();
+    if (m_model.reachesDepthLimit())
+        report(store::StoreError(store::DepthLimit,
+                                 QStringLiteral("The structure is deeper than %1 levels; the "
+                                                "tree shows the first %1 and stops there.")
+                                     .arg(m_model.depthLimit()))
+                   .message());
     if (!complete)
         // Counted over the structure: the rows the tree would have, none of them made.
         report(store::StoreError(store::NodeLimit,

@@ -4,6 +4,8 @@
 #include "tree/Quantity.h"
 
 #include <QBrush>
+
+#include <algorithm>
 #include <QColor>
 
 namespace tree {
@@ -150,6 +152,12 @@ bool BomTreeModel::openAll() {
     return complete;
 }
 
+bool BomTreeModel::reachesDepthLimit() const {
+    return std::any_of(m_nodes.cbegin(), m_nodes.cend(), [](const Node& node) {
+        return !node.removed && node.stop == Stop::DepthLimit;
+    });
+}
+
 std::vector<QModelIndex> BomTreeModel::openedNodes() const {
     std::vector<QModelIndex> opened;
     // Node ids grow with creation, and a node is made before its children.
@@ -233,23 +241,42 @@ void BomTreeModel::removeLine(const QString& assembly, const QString& component)
     if (position < 0)
         return;
     const int lineId = m_structure.eraseLine(item, position);
-    std::vector<QPersistentModelIndex> nodes;
+    std::vector<int> copies;
     for (size_t id = 0; id < m_nodes.size(); ++id)
         if (!m_nodes[id].removed && m_nodes[id].line == lineId)
-            nodes.emplace_back(indexOf(int(id)));
-    for (const QPersistentModelIndex& index : nodes) {
-        if (!index.isValid()) // gone with the subtree of another copy
-            continue;
-        const int id = idOf(index);
+            copies.push_back(int(id));
+    const auto take = [this](int id) {
         const int parentId = m_nodes[size_t(id)].parent;
         const size_t row = size_t(m_nodes[size_t(id)].row);
-        beginRemoveRows(index.parent(), int(row), int(row));
         auto& siblings = childrenOf(parentId);
         siblings.erase(siblings.begin() + qsizetype(row));
         renumber(parentId, row);
         markRemoved(id);
+    };
+    if (copies.size() == 1) {
+        const QModelIndex index = indexOf(copies.front());
+        beginRemoveRows(index.parent(), index.row(), index.row());
+        take(copies.front());
         endRemoveRows();
+        return;
     }
+    // Several copies go as one change of layout: a view lays out its rows once, not once per
+    // copy (a line with 60,000 copies in a tree of a million open rows took hours that way).
+    // Nodes keep their ids, so every persistent index is carried to its node's new row.
+    Q_EMIT layoutAboutToBeChanged();
+    for (int id : copies)
+        if (!m_nodes[size_t(id)].removed) // not gone with the subtree of another copy
+            take(id);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before) {
+        const Node& node = m_nodes[size_t(idOf(index))];
+        after.append(node.removed ? QModelIndex()
+                                  : createIndex(node.row, index.column(), index.internalId()));
+    }
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged();
 }
 
 QStringList BomTreeModel::pathTo(const QModelIndex& index) const {

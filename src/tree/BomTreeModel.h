@@ -64,6 +64,7 @@ public:
     /// Bounds of what the tree shows: Expand All stops making nodes at `nodeLimit`; a node
     /// `depthLimit` levels down is not opened.
     void setLimits(int nodeLimit, int depthLimit);
+    int depthLimit() const { return m_depthLimit; }
 
     /// Empties the tree; its top level now belongs to `assembly`.
     void clear(const QString& assembly);
@@ -75,6 +76,8 @@ public:
     /// the node limit; nodes it leaves closed are marked (Stop::NodeLimit). True when nothing
     /// was left closed.
     bool openAll();
+    /// Whether a node made so far stands at the depth limit with components below it.
+    bool reachesDepthLimit() const;
     /// Every opened node that has children, parents before their children.
     std::vector<QModelIndex> openedNodes() const;
     /// While true, views cannot open nodes themselves (QTreeView::expandAll would open every

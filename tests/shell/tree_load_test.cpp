@@ -319,8 +319,12 @@ private Q_SLOTS:
             chain.push_back({QStringLiteral("C%1").arg(i), QStringLiteral("C%1").arg(i + 1)});
         WindowFixture f({}, chain);
         f.load(QStringLiteral("C0"));
+        QVERIFY(f.desktop.messages().isEmpty());
         f.window().findChild<QAction*>(QStringLiteral("mnuExpand"))->trigger();
-        QCOMPARE(f.desktop.messages().size(), 0);
+        QCOMPARE(f.desktop.messages().size(), 1);
+        QVERIFY2(f.desktop.messageTexts().first().startsWith(
+                     QString::number(store::DepthLimit) + u' '),
+                 qPrintable(f.desktop.messageTexts().first()));
         QCOMPARE(f.model().nodeCount(), tree::DefaultDepthLimit);
         QModelIndex deepest = f.model().index(0, 0);
         while (f.model().rowCount(deepest) > 0)
