@@ -69,8 +69,13 @@ BillDocument::Shaped BillDocument::shape(const QString& text, const QFont& font,
 
 const BillDocument::Shaped& BillDocument::shared(const QString& text, QPaintDevice* device) const {
     auto found = m_shared.constFind(text);
-    if (found == m_shared.cend())
+    if (found == m_shared.cend()) {
+        // Quantities, units and notes repeat; extended quantities of a long bill may not, and
+        // the cache must not grow with the rows of a print that holds none of them.
+        if (m_shared.size() >= 20'000)
+            m_shared.clear();
         found = m_shared.insert(text, shape(text, m_body, device));
+    }
     return *found;
 }
 
