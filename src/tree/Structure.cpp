@@ -29,19 +29,23 @@ int Structure::intern(const QString& key) {
 
 int Structure::itemOf(const QString& id) const { return m_itemOf.value(foldKey(id), -1); }
 
+Structure::Line Structure::lineFrom(int assembly, const store::ComponentLine& read) {
+    Line line;
+    line.assembly = assembly;
+    line.text = read.id;
+    line.quantity = read.quantity;
+    line.unit = read.unit.value_or(QString());
+    line.description = read.description.value_or(QString());
+    line.known = read.inItemMaster;
+    line.component = intern(foldKey(read.id));
+    return line;
+}
+
 void Structure::addBill(int item, const store::ComponentLines& lines) {
     std::vector<int>& bill = m_items[size_t(item)].lines;
     bill.reserve(size_t(lines.size()));
     for (const store::ComponentLine& read : lines) {
-        Line line;
-        line.assembly = item;
-        line.text = read.id;
-        line.quantity = read.quantity;
-        line.unit = read.unit.value_or(QString());
-        line.description = read.description.value_or(QString());
-        line.known = read.inItemMaster;
-        line.component = intern(foldKey(read.id)); // m_items may move: `bill` is not used after
-        m_lines.push_back(std::move(line));
+        m_lines.push_back(lineFrom(item, read)); // m_items may grow: `bill` is not used after
         m_items[size_t(item)].lines.push_back(int(m_lines.size()) - 1);
     }
 }
@@ -89,16 +93,8 @@ int Structure::positionOf(int assembly, const QString& component) const {
 
 int Structure::insertLine(int assembly, int position, const store::ComponentLine& read,
                           const QHash<QString, store::ComponentLines>& bills) {
-    Line line;
-    line.assembly = assembly;
-    line.text = read.id;
-    line.quantity = read.quantity;
-    line.unit = read.unit.value_or(QString());
-    line.description = read.description.value_or(QString());
-    line.known = read.inItemMaster;
-    line.component = intern(foldKey(read.id));
-    const int component = line.component;
-    m_lines.push_back(std::move(line));
+    m_lines.push_back(lineFrom(assembly, read));
+    const int component = m_lines.back().component;
     const int id = int(m_lines.size()) - 1;
     std::vector<int>& bill = m_items[size_t(assembly)].lines;
     bill.insert(bill.begin() + std::clamp(position, 0, int(bill.size())), id);

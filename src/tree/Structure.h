@@ -84,6 +84,7 @@ private:
         bool read = false;
     };
     int intern(const QString& key);
+    Line lineFrom(int assembly, const store::ComponentLine& read);
     void addBill(int item, const store::ComponentLines& lines);
     void readBills(int from, const QHash<QString, store::ComponentLines>& bills);
     bool findAcyclic() const;
