@@ -87,10 +87,7 @@ bool BomEditor::confirmUnlikelyQuantity(const QString& typed, const QString& ass
                    .arg(lineName(assembly, component))) == desktop::ResultYes;
 }
 
-void BomEditor::setLimits(int nodeLimit, int depthLimit) {
-    m_nodeLimit = nodeLimit;
-    m_model.setLimits(nodeLimit, depthLimit);
-}
+void BomEditor::setLimits(int nodeLimit, int depthLimit) { m_model.setLimits(nodeLimit, depthLimit); }
 
 void BomEditor::expandAll(const std::function<void(const std::vector<QModelIndex>&)>& expandView) {
     std::optional<desktop::BusyPointer> busy(std::in_place, m_desktop);

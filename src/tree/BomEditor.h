@@ -171,7 +171,6 @@ private:
     DatabaseSession& m_session;
     BomTreeModel& m_model;
     std::function<void(const QString&)> m_showStatus;
-    int m_nodeLimit = DefaultNodeLimit;
     /// The history as reportHistoryStep last saw it; declared first, since the history
     /// reports its own emptying when it goes.
     int m_historyIndex = 0;

@@ -167,12 +167,10 @@ std::vector<QModelIndex> BomTreeModel::openedNodes() const {
     return opened;
 }
 
-bool BomTreeModel::holdsBill(const QString& assembly) const {
-    const int item = m_structure.itemOf(assembly);
+bool BomTreeModel::holdsBill(const QString& id) const {
+    const int item = m_structure.itemOf(id);
     return item >= 0 && m_structure.isRead(item);
 }
-
-bool BomTreeModel::knowsItem(const QString& item) const { return holdsBill(item); }
 
 bool BomTreeModel::hasLine(const QString& assembly, const QString& component) const {
     const int item = m_structure.itemOf(assembly);
@@ -304,10 +302,6 @@ void BomTreeModel::markRemoved(int id) {
         pending.insert(pending.end(), node.children.begin(), node.children.end());
         node.children = {};
     }
-}
-
-int BomTreeModel::lineOf(const QModelIndex& index) const {
-    return index.isValid() ? nodeOf(index).line : -1;
 }
 
 QString BomTreeModel::assemblyOf(const QModelIndex& index) const {

@@ -87,16 +87,15 @@ public:
     qint64 structureRows() const { return m_structure.totals().rows; }
     const Structure& structure() const { return m_structure; }
 
-    /// Whether the structure holds the bill of `assembly` (the loaded item, or one it uses).
-    bool holdsBill(const QString& assembly) const;
-    /// Whether the structure holds the bill of `item` read from the database, so that a new line
-    /// with it as component needs no read of what is below it.
-    bool knowsItem(const QString& item) const;
+    /// Whether the structure holds the bill of `item` as read from the database (the loaded
+    /// item, or one it uses): lines of it show, and a new line with it as component needs no
+    /// read of what is below it.
+    bool holdsBill(const QString& item) const;
     /// Whether the structure holds the line (assembly, component).
     bool hasLine(const QString& assembly, const QString& component) const;
     /// Adds a saved line to the bill of `assembly` at `position` among its lines; every open
     /// copy of the assembly shows it. `bills`: the lines reachable from the component, needed
-    /// when knowsItem(component) is false.
+    /// when holdsBill(component) is false.
     void addLine(const QString& assembly, int position, const store::ComponentLine& line,
                  const QHash<QString, store::ComponentLines>& bills);
     /// Takes the line (assembly, component) out of the structure and every node of it out of
@@ -133,8 +132,6 @@ public:
     int creationIndex(const QModelIndex& index) const;
     /// Nodes made now (the top level and every opened node's children).
     int nodeCount() const { return m_liveCount; }
-    /// The node's line in structure().
-    int lineOf(const QModelIndex& index) const;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;

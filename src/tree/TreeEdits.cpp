@@ -29,7 +29,7 @@ void showAddedLine(BomTreeModel& model, store::Store& db, const QString& assembl
         if (position.value(store::foldKey(shown.at(r)), INT_MAX) < *stored)
             row = r + 1;
     const QHash<QString, store::ComponentLines> below =
-        model.knowsItem(component) ? QHash<QString, store::ComponentLines>()
+        model.holdsBill(component) ? QHash<QString, store::ComponentLines>()
                                    : db.reachableLines(component);
     model.addLine(assembly, row, order.at(*stored), below);
 }
