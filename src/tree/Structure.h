@@ -62,9 +62,11 @@ public:
 
     /// What the whole tree of the loaded item holds, counted over the structure: its rows
     /// (every path; saturated at the largest qint64) and, for each item, how many one loaded
-    /// item needs. On a structure with a cycle these follow one depth-first walk from the top:
-    /// a line whose component stands on that walk's path counts as one row and one use of its
-    /// component, and nothing below it, as the tree shows a circular component.
+    /// item needs. Exact: without a cycle each line is met once; with one, each item is met
+    /// once per set of its cycle's items standing above it (exactTotals). Only where a cycle
+    /// has more than 64 items, or those sets run past 2,000,000, do the sums follow one
+    /// depth-first walk from the top instead: a line whose component stands on that walk's path
+    /// counts as one row and one use of its component, and nothing below it.
     struct Totals {
         qint64 rows = 0;
         /// Per item: total need (empty where a path to it has a Null quantity).
@@ -76,6 +78,12 @@ public:
         std::vector<std::pair<int, int>> firstShown; // (item, line)
     };
     Totals totals() const;
+    /// On a structure without a cycle: exact. With one, by the rule above.
+    Totals firstWalkTotals() const;
+    /// Exact on any structure: each item with the items of its cycle that stand above it is
+    /// walked once. Empty when a cycle has more than 64 items or the walk would make more than
+    /// 2,000,000 such states.
+    std::optional<Totals> exactTotals() const;
 
 private:
     struct Item {
