@@ -148,7 +148,7 @@ std::vector<SummaryLine> summarisedBill(const std::vector<IndentedLine>& indente
 }
 
 std::vector<SummaryLine> summarisedBill(const Structure& structure) {
-    const Structure::Totals totals = structure.totals();
+    const Structure::Totals& totals = structure.totals();
     // What the lines into each item say, gathered over every line the tree shows.
     std::vector<unsigned> facts(size_t(structure.itemCount()), 0);
     const auto gather = [&](int item) {

@@ -68,6 +68,7 @@ void Structure::readBills(int from, const QHash<QString, store::ComponentLines>&
 }
 
 void Structure::reset(const QString& top, const QHash<QString, store::ComponentLines>& lines) {
+    m_totals.reset();
     m_topText = top;
     m_items.clear();
     m_itemOf.clear();
@@ -93,6 +94,7 @@ int Structure::positionOf(int assembly, const QString& component) const {
 
 int Structure::insertLine(int assembly, int position, const store::ComponentLine& read,
                           const QHash<QString, store::ComponentLines>& bills) {
+    m_totals.reset();
     m_lines.push_back(lineFrom(assembly, read));
     const int component = m_lines.back().component;
     const int id = int(m_lines.size()) - 1;
@@ -108,6 +110,7 @@ int Structure::insertLine(int assembly, int position, const store::ComponentLine
 }
 
 int Structure::eraseLine(int assembly, int position) {
+    m_totals.reset();
     std::vector<int>& bill = m_items[size_t(assembly)].lines;
     const int id = bill[size_t(position)];
     bill.erase(bill.begin() + position);
@@ -117,6 +120,7 @@ int Structure::eraseLine(int assembly, int position) {
 }
 
 void Structure::setQuantity(int lineId, std::optional<double> quantity) {
+    m_totals.reset();
     m_lines[size_t(lineId)].quantity = quantity;
 }
 
@@ -290,7 +294,7 @@ std::optional<Structure::Totals> Structure::exactTotals() const {
     std::vector<State> states;
     std::vector<std::vector<Step>> steps;
     QHash<std::pair<int, quint64>, int> stateOf;
-    constexpr size_t StateLimit = 2'000'000;
+    constexpr size_t StateLimit = 200'000;
     const auto stateFor = [&](int item, quint64 onPath) {
         const auto key = std::pair(item, onPath);
         if (const auto found = stateOf.constFind(key); found != stateOf.cend())
@@ -376,12 +380,17 @@ std::optional<Structure::Totals> Structure::exactTotals() const {
     return totals;
 }
 
-Structure::Totals Structure::totals() const {
-    if (m_acyclic)
-        return firstWalkTotals(); // exact without cycles, and one pass over the lines
-    if (std::optional<Totals> exact = exactTotals())
-        return *std::move(exact);
-    return firstWalkTotals();
+const Structure::Totals& Structure::totals() const {
+    // Kept until the next change: Expand All, its message and the export's question all ask.
+    if (!m_totals) {
+        if (m_acyclic)
+            m_totals = firstWalkTotals(); // exact without cycles, and one pass over the lines
+        else if (std::optional<Totals> exact = exactTotals())
+            m_totals = std::move(exact);
+        else
+            m_totals = firstWalkTotals();
+    }
+    return *m_totals;
 }
 
 } // namespace tree

@@ -64,7 +64,7 @@ public:
     /// (every path; saturated at the largest qint64) and, for each item, how many one loaded
     /// item needs. Exact: without a cycle each line is met once; with one, each item is met
     /// once per set of its cycle's items standing above it (exactTotals). Only where a cycle
-    /// has more than 64 items, or those sets run past 2,000,000, do the sums follow one
+    /// has more than 64 items, or those sets run past 200,000, do the sums follow one
     /// depth-first walk from the top instead: a line whose component stands on that walk's path
     /// counts as one row and one use of its component, and nothing below it.
     struct Totals {
@@ -77,12 +77,12 @@ public:
         /// line through which it is first shown.
         std::vector<std::pair<int, int>> firstShown; // (item, line)
     };
-    Totals totals() const;
+    const Totals& totals() const;
     /// On a structure without a cycle: exact. With one, by the rule above.
     Totals firstWalkTotals() const;
     /// Exact on any structure: each item with the items of its cycle that stand above it is
     /// walked once. Empty when a cycle has more than 64 items or the walk would make more than
-    /// 2,000,000 such states.
+    /// 200,000 such states.
     std::optional<Totals> exactTotals() const;
 
 private:
@@ -102,6 +102,7 @@ private:
     QHash<QString, int> m_itemOf; // folded ID -> item
     std::vector<Line> m_lines;
     bool m_acyclic = true;
+    mutable std::optional<Totals> m_totals;
 };
 
 } // namespace tree
