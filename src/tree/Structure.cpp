@@ -159,11 +159,11 @@ Structure::Totals Structure::firstWalkTotals() const {
     // One depth-first walk from the loaded item, each item entered once: its pre-order is the
     // order in which the tree first shows the items, its post-order puts every item after all
     // that it uses, and a line into an item on the walk's path is one the tree shows circular.
+    // Each item is a state of its own.
     enum : quint8 { Unseen, OnPath, Done };
     std::vector<quint8> colour(items, Unseen);
-    std::vector<bool> closesCycle(m_lines.size(), false);
     std::vector<bool> shown(items, false);
-    std::vector<qint64> rows(items, 0);
+    std::vector<std::vector<Step>> steps(items);
     std::vector<int> postOrder;
     postOrder.reserve(items);
     std::vector<std::pair<int, size_t>> stack{{Top, 0}};
@@ -173,13 +173,6 @@ Structure::Totals Structure::firstWalkTotals() const {
         const std::vector<int>& bill = m_items[size_t(item)].lines;
         if (next == bill.size()) {
             colour[size_t(item)] = Done;
-            qint64 below = 0;
-            for (int id : bill) {
-                below = saturatedSum(below, 1);
-                if (!closesCycle[size_t(id)])
-                    below = saturatedSum(below, rows[size_t(m_lines[size_t(id)].component)]);
-            }
-            rows[size_t(item)] = below;
             postOrder.push_back(item);
             stack.pop_back();
             continue;
@@ -191,42 +184,58 @@ Structure::Totals Structure::firstWalkTotals() const {
             totals.firstShown.emplace_back(component, id);
         }
         if (colour[size_t(component)] == OnPath) {
-            closesCycle[size_t(id)] = true;
             totals.circular[size_t(component)] = true;
-        } else if (colour[size_t(component)] == Unseen) {
+            steps[size_t(item)].push_back({id, -1});
+            continue;
+        }
+        steps[size_t(item)].push_back({id, component});
+        if (colour[size_t(component)] == Unseen) {
             colour[size_t(component)] = OnPath;
             stack.emplace_back(component, 0);
         }
     }
-    totals.rows = rows[Top];
+    sumOverWalk(steps, postOrder, totals);
+    return totals;
+}
 
-    // Needs flow down in reverse post-order, so that an item's need is whole before it is
-    // handed to its components; one Null quantity on the way leaves a need unknown.
-    std::vector<double> need(items, 0);
-    std::vector<bool> unknown(items, false);
-    std::vector<double> closing(items, 0); // what lines that close a cycle add, not handed on
-    need[Top] = 1;
+void Structure::sumOverWalk(const std::vector<std::vector<Step>>& steps,
+                            const std::vector<int>& postOrder, Totals& totals) const {
+    // Rows in post-order, each state after the states below it.
+    std::vector<qint64> rows(steps.size(), 0);
+    for (int state : postOrder) {
+        qint64 below = 0;
+        for (const Step& step : steps[size_t(state)])
+            below = saturatedSum(saturatedSum(below, 1), step.child < 0 ? 0 : rows[size_t(step.child)]);
+        rows[size_t(state)] = below;
+    }
+    totals.rows = rows.empty() ? 0 : rows[0];
+
+    // What each state's nodes need in all flows down in reverse post-order, which puts every
+    // state before the states below it; one Null quantity on the way leaves a need unknown.
+    // The loaded item's own need of 1 is not a line: only lines add to an item's total.
+    const size_t items = m_items.size();
+    std::vector<double> weight(steps.size(), 0), need(items, 0);
+    std::vector<bool> weightLost(steps.size(), false), needLost(items, false);
+    weight[0] = 1;
     for (auto it = postOrder.rbegin(); it != postOrder.rend(); ++it) {
-        const int item = *it;
-        for (int id : m_items[size_t(item)].lines) {
-            const Line& line = m_lines[size_t(id)];
-            const size_t component = size_t(line.component);
-            const bool lost = unknown[size_t(item)] || !line.quantity;
-            const double added = lost ? 0 : need[size_t(item)] * *line.quantity;
-            unknown[component] = unknown[component] || lost;
-            if (closesCycle[size_t(id)])
-                closing[component] += added;
-            else
-                need[component] += added;
+        const size_t state = size_t(*it);
+        for (const Step& step : steps[state]) {
+            const Line& line = m_lines[size_t(step.line)];
+            const bool lost = weightLost[state] || !line.quantity;
+            const double added = lost ? 0 : weight[state] * *line.quantity;
+            need[size_t(line.component)] += added;
+            needLost[size_t(line.component)] = needLost[size_t(line.component)] || lost;
+            if (step.child >= 0) {
+                weight[size_t(step.child)] += added;
+                weightLost[size_t(step.child)] = weightLost[size_t(step.child)] || lost;
+            }
         }
     }
     for (const auto& shownItem : totals.firstShown) {
         const size_t item = size_t(shownItem.first);
-        // The loaded item's own need of 1 is not a line: it counts only where it is circular.
-        if (!unknown[item])
-            totals.need[item] = (item == Top ? 0 : need[item]) + closing[item];
+        if (!needLost[item])
+            totals.need[item] = need[item];
     }
-    return totals;
 }
 
 std::optional<Structure::Totals> Structure::exactTotals() const {
@@ -287,10 +296,6 @@ std::optional<Structure::Totals> Structure::exactTotals() const {
         int item;
         quint64 onPath;
     };
-    struct Step {
-        int line;
-        int child; // the state below, or -1 where the component is circular
-    };
     std::vector<State> states;
     std::vector<std::vector<Step>> steps;
     QHash<std::pair<int, quint64>, int> stateOf;
@@ -344,39 +349,7 @@ std::optional<Structure::Totals> Structure::exactTotals() const {
             walk.emplace_back(child, 0);
     }
 
-    std::vector<qint64> rows(states.size(), 0);
-    for (int state : postOrder) {
-        qint64 below = 0;
-        for (const Step& step : steps[size_t(state)])
-            below = saturatedSum(saturatedSum(below, 1), step.child < 0 ? 0 : rows[size_t(step.child)]);
-        rows[size_t(state)] = below;
-    }
-    totals.rows = rows.empty() ? 0 : rows[0];
-
-    // What each state's nodes need in all flows down in reverse post-order, which puts every
-    // state before the states below it.
-    std::vector<double> weight(states.size(), 0), need(items, 0);
-    std::vector<bool> weightLost(states.size(), false), needLost(items, false);
-    weight[0] = 1;
-    for (auto it = postOrder.rbegin(); it != postOrder.rend(); ++it) {
-        const size_t state = size_t(*it);
-        for (const Step& step : steps[state]) {
-            const Line& line = m_lines[size_t(step.line)];
-            const bool lost = weightLost[state] || !line.quantity;
-            const double added = lost ? 0 : weight[state] * *line.quantity;
-            need[size_t(line.component)] += added;
-            needLost[size_t(line.component)] = needLost[size_t(line.component)] || lost;
-            if (step.child >= 0) {
-                weight[size_t(step.child)] += added;
-                weightLost[size_t(step.child)] = weightLost[size_t(step.child)] || lost;
-            }
-        }
-    }
-    for (const auto& [item, line] : totals.firstShown) {
-        (void)line;
-        if (!needLost[size_t(item)])
-            totals.need[size_t(item)] = need[size_t(item)];
-    }
+    sumOverWalk(steps, postOrder, totals);
     return totals;
 }
 

@@ -91,6 +91,15 @@ private:
         std::vector<int> lines;
         bool read = false;
     };
+    /// One line of a walk's state, and the state below it (-1 where the line is circular).
+    struct Step {
+        int line;
+        int child;
+    };
+    /// Rows and needs over a walk's states (state 0 the loaded item's), given each state's
+    /// steps in the tree's order and the states in post-order.
+    void sumOverWalk(const std::vector<std::vector<Step>>& steps, const std::vector<int>& postOrder,
+                     Totals& totals) const;
     int intern(const QString& key);
     Line lineFrom(int assembly, const store::ComponentLine& read);
     void addBill(int item, const store::ComponentLines& lines);
