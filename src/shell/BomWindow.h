@@ -32,6 +32,7 @@ class CheckDatabaseCommands;
 class DatabaseChoice;
 struct DatabaseChange;
 class ItemList;
+class TreeFindBar;
 class WhereUsedCommands;
 
 /// The main window "bom": owns every control, the menus and the status bar, and routes each
@@ -120,6 +121,7 @@ private:
     QAction* m_exitAction;
     QAction* m_whereUsedAction;
     QMenu* m_editMenu;
+    TreeFindBar* m_findBar = nullptr;
     WhereUsedCommands* m_whereUsed = nullptr;
     QAction* m_checkAction;
     CheckDatabaseCommands* m_check = nullptr;

@@ -12,6 +12,7 @@
 #include "shell/ImportCommands.h"
 #include "shell/ItemList.h"
 #include "shell/NumLock.h"
+#include "shell/TreeFindBar.h"
 #include "shell/WhereUsedCommands.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
@@ -101,6 +102,8 @@ void BomWindow::createControls() {
     leftColumn->addWidget(itemIdHeading);
     leftColumn->addWidget(m_itemIdEdit);
     leftColumn->addWidget(m_tree, 1);
+    m_findBar = new TreeFindBar(*m_model, *m_tree);
+    leftColumn->addWidget(m_findBar);
 
     auto* right = new QWidget;
     auto* rightGrid = new QGridLayout(right);
@@ -200,6 +203,8 @@ void BomWindow::createMenus() {
     m_editMenu = edit;
     m_whereUsedAction = action(edit, "mnuWhereUsed", QStringLiteral("&Where Used"),
                                QKeySequence(Qt::CTRL | Qt::Key_U));
+    edit->addSeparator();
+    m_findBar->addTo(edit);
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     tools->setObjectName(QStringLiteral("mnuTools"));
     m_checkAction = action(tools, "mnuCheckDatabase", QStringLiteral("&Check Database"));

@@ -1,6 +1,7 @@
 #include "shell/ItemListModel.h"
 
 #include "store/Store.h"
+#include "tree/FindText.h"
 
 #include <QStringMatcher>
 
@@ -9,38 +10,8 @@
 
 namespace shell {
 
-namespace {
-
-/// Writes the text folded one character at a time, as QString's own case-insensitive
-/// comparison folds it, so a folded find text is found where the original holds it in any
-/// case; returns the end of what it wrote, never more units than the text has. ASCII, most of
-/// what IDs hold, takes a short way.
-char16_t* writeFolded(char16_t* out, QStringView text) {
-    const char16_t* in = text.utf16();
-    const char16_t* const end = in + text.size();
-    while (in != end) {
-        const char16_t unit = *in++;
-        if (unit < 0x80) {
-            *out++ = unit >= u'A' && unit <= u'Z' ? char16_t(unit + 32) : unit;
-        } else if (QChar::isHighSurrogate(unit) && in != end && QChar::isLowSurrogate(*in)) {
-            const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(unit, *in++));
-            for (const char16_t half : QChar::fromUcs4(folded))
-                *out++ = half;
-        } else {
-            *out++ = QChar::toCaseFolded(unit);
-        }
-    }
-    return out;
-}
-
-QString folded(QStringView text) {
-    QString result(text.size(), Qt::Uninitialized);
-    char16_t* const begin = reinterpret_cast<char16_t*>(result.data());
-    result.truncate(writeFolded(begin, text) - begin);
-    return result;
-}
-
-} // namespace
+using tree::findFolded;
+using tree::writeFindFolded;
 
 ItemListModel::ItemListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -61,9 +32,9 @@ void ItemListModel::append(const std::vector<store::ItemLine>& items) {
     for (const store::ItemLine& item : items) {
         m_ids.append(item.id);
         m_descriptions.append(item.description.value_or(QString()));
-        out = writeFolded(out, item.id);
+        out = writeFindFolded(out, item.id);
         m_bounds.push_back(out - begin);
-        out = writeFolded(out, m_descriptions.constLast());
+        out = writeFindFolded(out, m_descriptions.constLast());
         m_bounds.push_back(out - begin);
     }
     m_folded.truncate(out - begin);
@@ -83,7 +54,7 @@ void ItemListModel::clear() {
 
 void ItemListModel::setFindText(const QString& text) {
     m_findText = text;
-    QString find = folded(text);
+    QString find = findFolded(text);
     if (find == m_foldedFind)
         return;
     // Typing on narrows the search: a line that holds the longer text holds the shorter one,

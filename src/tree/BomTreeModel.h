@@ -113,6 +113,8 @@ public:
     QString assemblyOf(const QModelIndex& index) const;
     QString text(const QModelIndex& index) const;
     bool isCircular(const QModelIndex& index) const;
+    /// The structure's line that the node stands for (Structure::line).
+    int lineOf(const QModelIndex& index) const { return nodeOf(index).line; }
     /// The line's quantity; empty where it is Null.
     std::optional<double> quantity(const QModelIndex& index) const;
     /// How many of the node's component one loaded item needs along this path: the product

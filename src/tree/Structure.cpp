@@ -68,7 +68,7 @@ void Structure::readBills(int from, const QHash<QString, store::ComponentLines>&
 }
 
 void Structure::reset(const QString& top, const QHash<QString, store::ComponentLines>& lines) {
-    m_totals.reset();
+    changed();
     m_topText = top;
     m_items.clear();
     m_itemOf.clear();
@@ -94,7 +94,7 @@ int Structure::positionOf(int assembly, const QString& component) const {
 
 int Structure::insertLine(int assembly, int position, const store::ComponentLine& read,
                           const QHash<QString, store::ComponentLines>& bills) {
-    m_totals.reset();
+    changed();
     m_lines.push_back(lineFrom(assembly, read));
     const int component = m_lines.back().component;
     const int id = int(m_lines.size()) - 1;
@@ -110,7 +110,7 @@ int Structure::insertLine(int assembly, int position, const store::ComponentLine
 }
 
 int Structure::eraseLine(int assembly, int position) {
-    m_totals.reset();
+    changed();
     std::vector<int>& bill = m_items[size_t(assembly)].lines;
     const int id = bill[size_t(position)];
     bill.erase(bill.begin() + position);
@@ -120,7 +120,7 @@ int Structure::eraseLine(int assembly, int position) {
 }
 
 void Structure::setQuantity(int lineId, std::optional<double> quantity) {
-    m_totals.reset();
+    changed();
     m_lines[size_t(lineId)].quantity = quantity;
 }
 
@@ -150,7 +150,7 @@ bool Structure::findAcyclic() const {
     return true;
 }
 
-Structure::Totals Structure::firstWalkTotals() const {
+Structure::Totals Structure::firstWalkTotals(Walk* kept) const {
     const size_t items = m_items.size();
     Totals totals;
     totals.need.assign(items, std::nullopt);
@@ -195,6 +195,8 @@ Structure::Totals Structure::firstWalkTotals() const {
         }
     }
     sumOverWalk(steps, postOrder, totals);
+    if (kept)
+        *kept = {std::move(steps), std::move(postOrder), m_acyclic};
     return totals;
 }
 
@@ -238,7 +240,7 @@ void Structure::sumOverWalk(const std::vector<std::vector<Step>>& steps,
     }
 }
 
-std::optional<Structure::Totals> Structure::exactTotals() const {
+std::optional<Structure::Totals> Structure::exactTotals(Walk* kept) const {
     const size_t items = m_items.size();
     // The items that reach each other (a cycle's items) by Tarjan's walk, without recursion.
     // Below a node, only the items of its own group that stand on its path change what the
@@ -350,6 +352,8 @@ std::optional<Structure::Totals> Structure::exactTotals() const {
     }
 
     sumOverWalk(steps, postOrder, totals);
+    if (kept)
+        *kept = {std::move(steps), std::move(postOrder), true};
     return totals;
 }
 
@@ -357,13 +361,18 @@ const Structure::Totals& Structure::totals() const {
     // Kept until the next change: Expand All, its message and the export's question all ask.
     if (!m_totals) {
         if (m_acyclic)
-            m_totals = firstWalkTotals(); // exact without cycles, and one pass over the lines
-        else if (std::optional<Totals> exact = exactTotals())
+            m_totals = firstWalkTotals(&m_walk); // exact without cycles, one pass over the lines
+        else if (std::optional<Totals> exact = exactTotals(&m_walk))
             m_totals = std::move(exact);
         else
-            m_totals = firstWalkTotals();
+            m_totals = firstWalkTotals(&m_walk);
     }
     return *m_totals;
+}
+
+const Structure::Walk& Structure::walk() const {
+    totals();
+    return m_walk;
 }
 
 } // namespace tree

@@ -46,6 +46,8 @@ public:
     const std::vector<int>& linesOf(int item) const { return m_items[size_t(item)].lines; }
     bool hasLines(int item) const { return !m_items[size_t(item)].lines.empty(); }
     const Line& line(int id) const { return m_lines[size_t(id)]; }
+    /// Lines numbered so far, those taken out included.
+    int lineCount() const { return int(m_lines.size()); }
     /// The place of the line (assembly, component) among the assembly's lines, or -1.
     int positionOf(int assembly, const QString& component) const;
 
@@ -78,12 +80,35 @@ public:
         std::vector<std::pair<int, int>> firstShown; // (item, line)
     };
     const Totals& totals() const;
-    /// On a structure without a cycle: exact. With one, by the rule above.
-    Totals firstWalkTotals() const;
+    /// One line of a walk's state, and the state below it (-1 where the line is circular).
+    struct Step {
+        int line;
+        int child;
+    };
+    /// The walk behind totals(): the tree's nodes folded into states, state 0 the loaded
+    /// item's, each with its steps in the tree's order (a node's children are the steps of its
+    /// state, row for row) and the states in post-order. Equal states have equal subtrees, so
+    /// a sum over the tree's rows is one pass over the states.
+    struct Walk {
+        std::vector<std::vector<Step>> steps;
+        std::vector<int> postOrder;
+        /// Whether the states are the tree's, row for row, at every depth: always without a
+        /// cycle; with one, when exactTotals could walk it. Otherwise the states are the items
+        /// and a line is circular only as the one walk from the top met it.
+        bool exact = true;
+    };
+    const Walk& walk() const;
+    /// Changes with every change of the structure, so that what was worked out over it can
+    /// tell whether it still holds.
+    quint64 revision() const { return m_revision; }
+
+    /// On a structure without a cycle: exact. With one, by the rule above. `walk`, when
+    /// given, `kept` receives the states summed.
+    Totals firstWalkTotals(Walk* kept = nullptr) const;
     /// Exact on any structure: each item with the items of its cycle that stand above it is
     /// walked once. Empty when a cycle has more than 64 items or the walk would make more than
     /// 200,000 such states.
-    std::optional<Totals> exactTotals() const;
+    std::optional<Totals> exactTotals(Walk* kept = nullptr) const;
 
 private:
     struct Item {
@@ -91,11 +116,10 @@ private:
         std::vector<int> lines;
         bool read = false;
     };
-    /// One line of a walk's state, and the state below it (-1 where the line is circular).
-    struct Step {
-        int line;
-        int child;
-    };
+    void changed() {
+        m_totals.reset();
+        ++m_revision;
+    }
     /// Rows and needs over a walk's states (state 0 the loaded item's), given each state's
     /// steps in the tree's order and the states in post-order.
     void sumOverWalk(const std::vector<std::vector<Step>>& steps, const std::vector<int>& postOrder,
@@ -112,6 +136,8 @@ private:
     std::vector<Line> m_lines;
     bool m_acyclic = true;
     mutable std::optional<Totals> m_totals;
+    mutable Walk m_walk;
+    quint64 m_revision = 0;
 };
 
 } // namespace tree

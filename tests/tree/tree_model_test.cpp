@@ -1,6 +1,7 @@
 #include "store/ItemKey.h"
 #include "tree/BillExport.h"
 #include "tree/BomTreeModel.h"
+#include "tree/TreeFind.h"
 
 #include <QAbstractItemModelTester>
 #include <QRandomGenerator>
@@ -188,12 +189,72 @@ class TreeModelTest : public QObject {
         const std::vector<tree::IndentedLine> reference = everyPath(lines, top, depthLimit);
         QCOMPARE(describe(openedTree(model)), describe(reference));
         QCOMPARE(describe(tree::indentedBill(model.structure(), depthLimit)), describe(reference));
-        if (!exactSums)
+        if (!exactSums) {
+            compareFindWithEveryPath(lines, top, depthLimit, reference, nullptr);
             return;
+        }
         const std::vector<tree::IndentedLine> noLimit = everyPath(lines, top, 1'000'000);
         QCOMPARE(model.structureRows(), qint64(noLimit.size()));
         QCOMPARE(describe(tree::summarisedBill(model.structure())),
                  describe(tree::summarisedBill(noLimit)));
+        compareFindWithEveryPath(lines, top, depthLimit, reference, &noLimit);
+    }
+
+    /// Find in the tree against the paths: the count is the structure's rows that hold the
+    /// text, and the steps from hit to hit, either way, visit the tree's hits in its order.
+    /// `noLimit`: every path without the depth limit, where the count is exact.
+    static void compareFindWithEveryPath(const Lines& lines, const QString& top, int depthLimit,
+                                         const std::vector<tree::IndentedLine>& reference,
+                                         const std::vector<tree::IndentedLine>* noLimit) {
+        const auto holds = [](const tree::IndentedLine& row, const QString& text) {
+            return row.itemId.contains(text, Qt::CaseInsensitive) ||
+                   row.description.contains(text, Qt::CaseInsensitive);
+        };
+        // Each row named by its path of IDs from the top.
+        QStringList paths;
+        QStringList stack;
+        for (const tree::IndentedLine& row : reference) {
+            stack.resize(row.level - 1);
+            stack.append(row.itemId);
+            paths.append(stack.join(u'/'));
+        }
+        for (const QString& text : {QStringLiteral("l2-1"), QStringLiteral("-3"), QStringLiteral("r6"),
+                                   QStringLiteral("ABOUT L4"), QStringLiteral("none such")}) {
+            BomTreeModel model; // closed: the steps make what they need
+            model.setLimits(1'000'000, depthLimit);
+            model.load(top, lines);
+            tree::TreeFind find;
+            find.setText(text);
+            const qint64 expected =
+                noLimit ? std::count_if(noLimit->begin(), noLimit->end(),
+                                        [&](const auto& row) { return holds(row, text); })
+                        : -1;
+            if (noLimit)
+                QCOMPARE(find.hitCount(model.structure()), expected);
+            QCOMPARE(find.isExact(model.structure()), noLimit != nullptr);
+            QStringList hits;
+            for (size_t i = 0; i < reference.size(); ++i)
+                if (holds(reference[i], text))
+                    hits.append(paths[int(i)]);
+            for (const bool forward : {true, false}) {
+                QStringList visited;
+                QModelIndex at;
+                for (qsizetype n = 0; n <= hits.size(); ++n) {
+                    at = find.find(model, at, forward, false);
+                    if (!at.isValid())
+                        break;
+                    if (forward && n < hits.size() && qint64(hits.size()) == expected)
+                        QCOMPARE(find.position(model, at), std::optional<qint64>(n + 1));
+                    visited.append(model.pathTo(at).mid(1).join(u'/'));
+                }
+                QStringList wanted = hits;
+                if (!forward)
+                    std::reverse(wanted.begin(), wanted.end());
+                if (!wanted.isEmpty())
+                    wanted.append(wanted.first()); // round at the end
+                QCOMPARE(visited, wanted);
+            }
+        }
     }
 
 private Q_SLOTS:
@@ -206,6 +267,17 @@ private Q_SLOTS:
             if (QTest::currentTestFailed())
                 return;
         }
+    }
+
+    void aCycleTooLargeToSumIsStillFoundStepByStep() {
+        // A ring of 70 items, each using the next and the one three on: one cycle of 70 items,
+        // past the exact walk, whose paths double at every level.
+        Lines lines;
+        const auto ring = [](int i) { return QStringLiteral("R%1").arg(i % 70); };
+        for (int i = 0; i < 70; ++i)
+            lines.insert(store::foldKey(ring(i)), {line(ring(i + 1)), line(ring(i + 3))});
+        lines.insert(store::foldKey(QStringLiteral("T")), {line(ring(0))});
+        compareWithEveryPath(lines, QStringLiteral("T"), false);
     }
 
     void aCycleEnteredTwiceIsCountedPathByPath() {

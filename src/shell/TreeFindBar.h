@@ -1,0 +1,60 @@
+#pragma once
+
+#include "tree/TreeFind.h"
+
+#include <QWidget>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QTreeView;
+
+namespace tree {
+class BomTreeModel;
+}
+
+namespace shell {
+
+/// Edit ▸ "Find in Tree…" (Ctrl+F): a bar under the tree whose field finds the nodes that hold
+/// its text in their ID or description (the Item Master list's matching). Each keystroke goes
+/// to the first hit from the current node on, opening the paths to it; Enter or F3 goes to the
+/// next, Shift+Enter or Shift+F3 to the previous, round at the ends; the bar says which hit of
+/// how many is current. Esc closes it and gives the keyboard back to the tree.
+class TreeFindBar : public QWidget {
+    Q_OBJECT
+public:
+    TreeFindBar(tree::BomTreeModel& model, QTreeView& view, QWidget* parent = nullptr);
+
+    /// Adds Find in Tree…, Find Next and Find Previous to `menu`.
+    void addTo(QMenu* menu);
+    /// Shows the bar with its text selected, the keyboard in its field.
+    void open();
+    /// Goes to the next hit (or the previous), as F3 (or Shift+F3) does.
+    void step(bool forward);
+    /// What the bar says about the hits.
+    QString countText() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void textTyped(const QString& text);
+    void close();
+    /// Makes `node` current, every node above it expanded, and the view scrolled to it.
+    void showNode(const QModelIndex& node);
+    void updateCount();
+    void scheduleCount();
+
+    tree::BomTreeModel& m_model;
+    QTreeView& m_view;
+    tree::TreeFind m_find;
+    QLineEdit* m_field;
+    QLabel* m_count;
+    QAction* m_openAction = nullptr;
+    QAction* m_nextAction = nullptr;
+    QAction* m_previousAction = nullptr;
+    bool m_countPending = false;
+};
+
+} // namespace shell
