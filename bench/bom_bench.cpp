@@ -4,7 +4,8 @@
 //   bom-bench                full sizes, 7 runs each, SQLite and server rows
 //   bom-bench --smoke        small sizes, 2 runs each (a check that every case still runs)
 //   bom-bench --runs N       N runs of each case
-//   bom-bench --only GROUP   one group of cases: deep, scale, wide, items, explode or server
+//   bom-bench --only GROUP   one group of cases: deep, scale, wide, items, explode, find or
+//                            server
 //
 // The server group (rows named "server: ...") starts a throw-away PostgreSQL server (the
 // tests' PgServer: a new cluster reached only through its Unix socket, fsync off), copies the
@@ -46,6 +47,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
+#include <QTreeView>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -585,6 +587,49 @@ public:
         find->clear();
     }
 
+    /// Find in the tree of `top`: `word` typed into the find bar one keystroke at a time, each
+    /// timed with the move to its first hit and the count, then steps to the next hit.
+    void findCase(const char* label, const QString& path, const QString& top, const QString& word) {
+        BenchDesktop desktop;
+        QTemporaryDir folder;
+        auto w = window(desktop, folder, path);
+        load(*w, top);
+        auto* field = w->findChild<QLineEdit*>(QStringLiteral("txtFindInTree"));
+        auto* count = w->findChild<QLabel*>(QStringLiteral("lblFindCount"));
+        auto* open = w->findChild<QAction*>(QStringLiteral("mnuFindInTree"));
+        auto* next = w->findChild<QAction*>(QStringLiteral("mnuFindNext"));
+        if (!field || !count || !open || !next)
+            qFatal("find: no find bar");
+        open->trigger();
+        resetPeak();
+        Row typing{QStringLiteral("%1 find, per keystroke of \"%2\"").arg(QLatin1StringView(label), word), {}, 0};
+        Row stepping{QStringLiteral("%1 find next (F3)").arg(QLatin1StringView(label)), {}, 0};
+        for (int run = 0; run < m_runs; ++run) {
+            field->clear();
+            w->findChild<QTreeView*>(QStringLiteral("TreeView1"))->setCurrentIndex({});
+            for (qsizetype typed = 1; typed <= word.size(); ++typed) {
+                QElapsedTimer timer;
+                timer.start();
+                field->setText(word.left(typed));
+                QCoreApplication::processEvents(); // the count, the layout and the paint
+                typing.ms.push_back(timer.nsecsElapsed() / 1e6);
+            }
+            for (int step = 0; step < 5; ++step) {
+                QElapsedTimer timer;
+                timer.start();
+                next->trigger();
+                QCoreApplication::processEvents();
+                stepping.ms.push_back(timer.nsecsElapsed() / 1e6);
+            }
+        }
+        typing.peak = stepping.peak = peakKb();
+        print(typing);
+        print(stepping);
+        std::printf("  the bar says \"%s\" for \"%s\"\n", qPrintable(count->text()), qPrintable(word));
+        if (!count->text().contains(QStringLiteral(" of ")))
+            qFatal("find: no hit is current");
+    }
+
     void explodeCase(const QString& path, qint64 treeSize) {
         const bool limited = treeSize > tree::DefaultNodeLimit;
         BenchDesktop desktop;
@@ -735,7 +780,7 @@ int main(int argc, char* argv[]) {
         deepNodes += (n *= sizes.deepComponents);
     const int wideNodes = sizes.wideDirect * (1 + sizes.wideLeaves);
 
-    // --only NAME runs one group of cases (deep, scale, wide, items, explode, server).
+    // --only NAME runs one group of cases (deep, scale, wide, items, explode, find, server).
     QString only;
     if (const qsizetype at = args.indexOf(QStringLiteral("--only")); at > 0 && at + 1 < args.size())
         only = args.at(at + 1);
@@ -764,6 +809,10 @@ int main(int argc, char* argv[]) {
         explodeNodes += (n *= sizes.explodeFanOut);
     if (wanted("explode"))
         bench.explodeCase(explode, explodeNodes);
+    if (wanted("find")) {
+        bench.findCase("deep", deep, bench::DeepTop, QStringLiteral("d7-00012"));
+        bench.findCase("explode", explode, bench::ExplodeTop, QStringLiteral("item x"));
+    }
     if (wanted("server"))
         serverCases(runs, sizes, dataDir, deep, items, deepNodes);
     return 0;

@@ -73,6 +73,42 @@ private Q_SLOTS:
         QCOMPARE(f.model().nodeCount(), 9);
     }
 
+    void findInTreeGoesFromHitToHitOpeningThePaths() {
+        WindowFixture f(catalogue(), {{"TOP", "M"}, {"TOP", "Z"}, {"M", "S"}, {"Z", "S"},
+                                      {"S", "S1"}, {"S", "s2"}, {"S1", "LEAF"}});
+        f.load(QStringLiteral("TOP"));
+        f.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window()));
+        auto* field = f.window().findChild<QLineEdit*>(QStringLiteral("txtFindInTree"));
+        auto* count = f.window().findChild<QLabel*>(QStringLiteral("lblFindCount"));
+        QVERIFY(field && count && !field->isVisible());
+        f.tree().setFocus();
+        QTest::keyClick(&f.tree(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(field->isVisible() && field->hasFocus());
+        const auto current = [&] { return f.model().pathTo(f.tree().currentIndex()).join(u'/'); };
+
+        QTest::keyClicks(field, QStringLiteral("s1")); // "s" finds M/S first; "s1" moves on
+        QCOMPARE(current(), QStringLiteral("TOP/M/S/S1"));
+        QVERIFY(f.tree().isExpanded(f.node("M")) && f.tree().isExpanded(f.node("M/S")));
+        QCOMPARE(count->text(), QStringLiteral("1 of 2"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(current(), QStringLiteral("TOP/Z/S/S1"));
+        QCOMPARE(count->text(), QStringLiteral("2 of 2"));
+        QTest::keyClick(field, Qt::Key_Return); // round to the first
+        QCOMPARE(current(), QStringLiteral("TOP/M/S/S1"));
+        QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(current(), QStringLiteral("TOP/Z/S/S1"));
+        // The description counts as well (LEAF's is "Just a part"), from the current node on.
+        field->setText(QStringLiteral("PART"));
+        QCOMPARE(current(), QStringLiteral("TOP/Z/S/S1/LEAF"));
+        QCOMPARE(count->text(), QStringLiteral("2 of 2"));
+        field->setText(QStringLiteral("nothing holds this"));
+        QCOMPARE(count->text(), QStringLiteral("Not found"));
+        QCOMPARE(current(), QStringLiteral("TOP/Z/S/S1/LEAF"));
+        QTest::keyClick(field, Qt::Key_Escape);
+        QVERIFY(!field->isVisible() && f.tree().hasFocus());
+    }
+
     void itemsWithoutComponentsOrWithoutMasterRow() {
         WindowFixture f(catalogue(), {{"GHOST", "B"}, {"NODESC", "B"}});
         f.load(QStringLiteral("LEAF"));
