@@ -810,7 +810,7 @@ int main(int argc, char* argv[]) {
     if (wanted("explode"))
         bench.explodeCase(explode, explodeNodes);
     if (wanted("find")) {
-        bench.findCase("deep", deep, bench::DeepTop, QStringLiteral("d7-00012"));
+        bench.findCase("deep", deep, bench::DeepTop, QStringLiteral("d%1-0000").arg(sizes.deepLevels));
         bench.findCase("explode", explode, bench::ExplodeTop, QStringLiteral("item x"));
     }
     if (wanted("server"))
