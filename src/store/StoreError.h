@@ -59,6 +59,11 @@ enum ErrorNumber : int {
     // Where Used.
     NoItemChosen = 1210,           ///< Where Used was asked for with no node or list line current
     WhereUsedCancelled = 1211,     ///< the user cancelled Where Used's first reading of a file
+    // Copying and pasting lines.
+    PasteNoLines = 1320,           ///< the clipboard holds no lines the editor can read
+    PasteUnknownItem = 1321,       ///< a pasted line's item is not in the Item Master
+    PasteRepeated = 1322,          ///< a pasted line names an item that an earlier one names
+    NoNodeChosen = 1323,           ///< a line command was asked for with no node to act on
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 
