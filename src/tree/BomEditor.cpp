@@ -425,6 +425,73 @@ StepOutcome BomEditor::restoreLine(const store::LineRow& row) {
     return StepOutcome::Done;
 }
 
+std::optional<store::BatchRefusals> BomEditor::checkLines(const store::LineBatch& batch) {
+    std::optional<store::BatchRefusals> refusals;
+    if (!withStore([&](store::Store& db) { refusals = db.checkLines(batch); }))
+        return std::nullopt;
+    return refusals;
+}
+
+void BomEditor::showBatch(store::Store& db, const store::LineBatch& batch) {
+    for (const store::LineRow& row : batch.removed)
+        if (m_model.hasLine(row.assembly, row.component))
+            m_model.removeLine(row.assembly, row.component);
+    std::optional<store::StoreError> failure;
+    for (const store::LineRow& row : batch.added) {
+        try {
+            showAddedLine(m_model, db, row.assembly, row.component);
+        } catch (const store::StoreError& error) {
+            if (!failure)
+                failure = error;
+        }
+    }
+    if (failure)
+        report(failure->message());
+}
+
+bool BomEditor::writeLines(const store::LineBatch& batch, const QString& text) {
+    if (batch.removed.empty() && batch.added.empty())
+        return true;
+    if (!withStore([&](store::Store& db) {
+            db.writeLines(batch);
+            showBatch(db, batch);
+        }))
+        return false;
+    m_history.push(new BatchCommand(*this, batch, text));
+    return true;
+}
+
+StepOutcome BomEditor::applyLines(const store::LineBatch& batch) {
+    std::optional<store::StoreError> refused;
+    if (const auto failure = tryStore([&](store::Store& db) {
+            try {
+                db.writeLines(batch);
+            } catch (const store::StoreError& error) {
+                refused = error;
+                return;
+            }
+            showBatch(db, batch);
+        });
+        failure || refused) {
+        const store::StoreError& error = refused ? *refused : *failure;
+        report(error.message());
+        // A line that another program changed, removed, added or made part of a cycle
+        // meanwhile: the step can never be taken. Its lines show as the database holds them.
+        const int number = error.number();
+        if (number == store::LineChanged || number == store::CircularComponent ||
+            number == store::DuplicateLine || number == store::UnknownAssembly) {
+            for (const store::LineRow& row : batch.removed)
+                showLineAsStored(row.assembly, row.component);
+            for (const store::LineRow& row : batch.added)
+                showLineAsStored(row.assembly, row.component);
+            return StepOutcome::Dropped;
+        }
+        m_stepKept = true;
+        return StepOutcome::Kept;
+    }
+    return StepOutcome::Done;
+}
+
 void BomEditor::showLineAsStored(const QString& assembly, const QString& component) {
     // A failure stays unsaid: the refusal has been shown, and without a read the nodes stay
     // as they were.

@@ -314,6 +314,39 @@ void PgStore::removeUnchangedLine(const LineRow& row) {
     transaction.commit();
 }
 
+BatchRefusals PgStore::checkLines(const LineBatch& batch) {
+    const Transaction snapshot(m_connection.db(), readBomDetail, Transaction::Kind::Snapshot);
+    return refusalsOf(batch);
+}
+
+void PgStore::writeLines(const LineBatch& batch) {
+    const QString what = QStringLiteral("Could not write the lines");
+    const QSqlDatabase& db = m_connection.db();
+    Transaction transaction(db, what);
+    Statement(db, pgschema::LockStructure, what, WriteFailed).exec();
+    writeBatch(batch);
+    transaction.commit();
+}
+
+void PgStore::removeRows(const std::vector<LineRow>& rows) {
+    const QString what = QStringLiteral("Could not delete the lines");
+    Statement remove(m_connection.db(), pgschema::DeleteLineAsIs, what, WriteFailed);
+    for (const LineRow& row : rows) {
+        remove.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
+        remove.exec();
+        errors::requireOneLine(remove.rowsAffected(), row.assembly, row.component);
+    }
+}
+
+void PgStore::insertRows(const std::vector<LineRow>& rows) {
+    const QString what = QStringLiteral("Could not add the lines");
+    Statement insert(m_connection.db(), pgschema::InsertLine, what, WriteFailed);
+    for (const LineRow& row : rows) {
+        insert.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
+        insert.exec();
+    }
+}
+
 LineRow PgStore::updateQuantity(const QString& assembly, const QString& component,
                                    const QVariant& expected, const QVariant* startDate,
                                    const QVariant& quantity) {

@@ -65,6 +65,36 @@ void SqliteStore::removeUnchangedLine(const LineRow& row) {
     transaction.commit();
 }
 
+BatchRefusals SqliteStore::checkLines(const LineBatch& batch) {
+    const ReadTransaction transaction(nativeHandle(m_db), QStringLiteral("Could not read BomDetail"));
+    return refusalsOf(batch);
+}
+
+void SqliteStore::writeLines(const LineBatch& batch) {
+    WriteTransaction transaction(m_db, QStringLiteral("Could not write the lines"));
+    writeBatch(batch);
+    transaction.commit();
+}
+
+void SqliteStore::removeRows(const std::vector<LineRow>& rows) {
+    const QString what = QStringLiteral("Could not delete the lines");
+    Statement remove(m_db, schema::DeleteLineAsIs, what);
+    for (const LineRow& row : rows) {
+        remove.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
+        remove.exec(WriteFailed);
+        errors::requireOneLine(remove.query().numRowsAffected(), row.assembly, row.component);
+    }
+}
+
+void SqliteStore::insertRows(const std::vector<LineRow>& rows) {
+    const QString what = QStringLiteral("Could not add the lines");
+    Statement insert(m_db, schema::InsertLine, what);
+    for (const LineRow& row : rows) {
+        insert.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
+        insert.exec(WriteFailed);
+    }
+}
+
 LineRow SqliteStore::updateQuantity(const QString& assembly, const QString& component,
                                  const QVariant& expected, const QVariant* startDate,
                                  const QVariant& quantity) {
