@@ -10,6 +10,7 @@
 #include "shell/ItemFindField.h"
 #include "shell/ImportCommands.h"
 #include "shell/ItemList.h"
+#include "shell/LineCommands.h"
 #include "shell/NumLock.h"
 #include "shell/ShortcutList.h"
 #include "shell/CheckDatabaseCommands.h"
@@ -211,8 +212,12 @@ void BomWindow::route() {
         // However the drop ended, no node stays marked as its target.
         m_tree->setDropHighlight({});
     });
-    connect(m_tree, &BomTreeView::deleteRequested, this,
-            [this] { m_editor->deleteComponent(m_tree->selectedNode()); });
+    // Add Component…, Copy, Paste, and Delete of one node or several.
+    auto* lines = new LineCommands(
+        m_desktop, *m_editor, *m_model, *m_tree, [this] { return m_choice->databasePath(); },
+        [this](const QString& text) { showStatus(text); }, this);
+    lines->addTo(m_editMenu, m_whereUsedAction);
+    connect(m_tree, &BomTreeView::deleteRequested, lines, &LineCommands::deleteSelected);
 }
 
 void BomWindow::start(const QString& location) {
