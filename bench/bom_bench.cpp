@@ -4,7 +4,7 @@
 //   bom-bench                full sizes, 7 runs each, SQLite and server rows
 //   bom-bench --smoke        small sizes, 2 runs each (a check that every case still runs)
 //   bom-bench --runs N       N runs of each case
-//   bom-bench --only GROUP   one group of cases: deep, scale, wide, items, explode or server
+//   bom-bench --only GROUP   one group of cases: deep, scale, wide, items, explode, server or paste
 //
 // The server group (rows named "server: ...") starts a throw-away PostgreSQL server (the
 // tests' PgServer: a new cluster reached only through its Unix socket, fsync off), copies the
@@ -15,6 +15,7 @@
 
 #include "BenchData.h"
 #include "ServerData.h"
+#include "paste_bench.h"
 
 #include "shell/BomWindow.h"
 #include "shell/ItemList.h"
@@ -766,5 +767,7 @@ int main(int argc, char* argv[]) {
         bench.explodeCase(explode, explodeNodes);
     if (wanted("server"))
         serverCases(runs, sizes, dataDir, deep, items, deepNodes);
+    if (wanted("paste"))
+        bench::pasteCases(runs, sizes, items);
     return 0;
 }
