@@ -132,7 +132,27 @@ void pasteOn(const QString& prefix, int runs, const Sizes& sizes, const QString&
             back.removed.push_back(*db->findLine(line.assembly, line.component));
         db->writeLines(back);
     }
+    // The items a paste looks up, one read each as the paste does; the whole Item Master read
+    // once, for comparison.
+    std::vector<double> eachRead, wholeRead;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        {
+            const std::unique_ptr<store::Store> db = store::openStore(location);
+            for (int i = 0; i < count; ++i)
+                if (!db->findItem(QStringLiteral("ITEM-%1").arg(i + 11, 6, 10, QLatin1Char('0'))))
+                    qFatal("%spaste: an item is missing", qPrintable(prefix));
+        }
+        eachRead.push_back(timer.nsecsElapsed() / 1e6);
+        timer.start();
+        if (store::openStore(location)->itemLines().size() != size_t(sizes.items))
+            qFatal("%spaste: the Item Master is short", qPrintable(prefix));
+        wholeRead.push_back(timer.nsecsElapsed() / 1e6);
+    }
     row(prefix + QStringLiteral("paste %1 lines: preview (read, check, dialog)").arg(count), previews);
+    row(prefix + QStringLiteral("  items looked up one by one"), eachRead);
+    row(prefix + QStringLiteral("  the Item Master read whole"), wholeRead);
     row(prefix + QStringLiteral("  of it the store's check alone"), checks);
     row(prefix + QStringLiteral("paste %1 lines: write and show").arg(count), writes);
     row(prefix + QStringLiteral("  of it the store's write alone"), stored);
