@@ -314,6 +314,18 @@ void PgStore::removeUnchangedLine(const LineRow& row) {
     transaction.commit();
 }
 
+std::vector<LineRow> PgStore::lineRowsOf(const QString& assembly) {
+    Statement query(m_connection.db(), pgschema::SelectLineRowsOf, readBomDetail);
+    query.bind(assembly).exec();
+    return returnedRows(query);
+}
+
+std::vector<LineRow> PgStore::lineRowsUsing(const QString& component) {
+    Statement query(m_connection.db(), pgschema::SelectLineRowsUsing, readBomDetail);
+    query.bind(component).exec();
+    return returnedRows(query);
+}
+
 BatchRefusals PgStore::checkLines(const LineBatch& batch) {
     const Transaction snapshot(m_connection.db(), readBomDetail, Transaction::Kind::Snapshot);
     return refusalsOf(batch);

@@ -62,6 +62,8 @@ public:
     BatchRefusals checkLines(const LineBatch& batch) override;
     /// Holds the store's structure lock from the checks to the commit, as addLine does.
     void writeLines(const LineBatch& batch) override;
+    std::vector<LineRow> lineRowsOf(const QString& assembly) override;
+    std::vector<LineRow> lineRowsUsing(const QString& component) override;
 
 protected:
     void removeRows(const std::vector<LineRow>& rows) override;
