@@ -297,6 +297,8 @@ void QtDesktop::queueEnter(QWidget* target) {
                                               QStringLiteral("\r")));
 }
 
+int QtDesktop::runDialog(QDialog& dialog) { return dialog.exec(); }
+
 void QtDesktop::processEvents() { QCoreApplication::processEvents(); }
 
 void QtDesktop::setBusyPointer(bool busy) {

@@ -22,6 +22,7 @@ public:
                               const QString& pdfPath) override;
     std::unique_ptr<Progress> startProgress(const QString& label, const QString& title) override;
     void queueEnter(QWidget* target) override;
+    int runDialog(QDialog& dialog) override;
     void processEvents() override;
     void setBusyPointer(bool busy) override;
 

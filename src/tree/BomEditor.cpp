@@ -425,6 +425,20 @@ StepOutcome BomEditor::restoreLine(const store::LineRow& row) {
     return StepOutcome::Done;
 }
 
+std::optional<std::vector<store::LineRow>> BomEditor::linesUsing(const QString& component) {
+    std::optional<std::vector<store::LineRow>> rows;
+    if (!withStore([&](store::Store& db) { rows = db.lineRowsUsing(component); }))
+        return std::nullopt;
+    return rows;
+}
+
+std::optional<std::vector<store::LineRow>> BomEditor::linesOf(const QString& assembly) {
+    std::optional<std::vector<store::LineRow>> rows;
+    if (!withStore([&](store::Store& db) { rows = db.lineRowsOf(assembly); }))
+        return std::nullopt;
+    return rows;
+}
+
 std::optional<store::BatchRefusals> BomEditor::checkLines(const store::LineBatch& batch) {
     std::optional<store::BatchRefusals> refusals;
     if (!withStore([&](store::Store& db) { refusals = db.checkLines(batch); }))

@@ -2,6 +2,7 @@
 
 #include "desktop/PagedPrint.h"
 
+#include <QDialog>
 #include <QPrinter>
 
 int ScriptedDesktop::messageBox(const QString& text, desktop::MessageStyle style,
@@ -87,6 +88,13 @@ std::unique_ptr<desktop::Progress> ScriptedDesktop::startProgress(const QString&
 std::optional<QString> ScriptedDesktop::openFile(const QString& title, const QStringList&) {
     asked.append({QStringLiteral("file"), {}, title, {}, {}});
     return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.takeFirst();
+}
+
+int ScriptedDesktop::runDialog(QDialog& dialog) {
+    asked.append({QStringLiteral("dialog"), {}, dialog.windowTitle(), {}, {}});
+    if (dialogAnswers.isEmpty())
+        return QDialog::Rejected;
+    return dialogAnswers.takeFirst()(dialog);
 }
 
 void ScriptedDesktop::processEvents() {

@@ -35,6 +35,9 @@ public:
     int previewPages = 0;                       // the pages the last preview showed
     int cancelProgressAfter = -1;               // progress reports before Cancel; -1: never
     int progressReports = 0;
+    /// Each acts on the dialog shown (its controls found by object name) and returns how it
+    /// ends; unanswered dialogs are rejected, as Esc does.
+    QList<std::function<int(QDialog&)>> dialogAnswers;
     std::function<void()> onProcessEvents;      // runs inside the next event pumps
     int busyDepth = 0;
     int maxBusyDepth = 0;
@@ -60,6 +63,8 @@ public:
                                        const QString& pdfPath) override;
     std::unique_ptr<desktop::Progress> startProgress(const QString& label,
                                                      const QString& title) override;
+    /// Recorded as "dialog" with the dialog's window title.
+    int runDialog(QDialog& dialog) override;
     void processEvents() override;
     void setBusyPointer(bool busy) override;
 
