@@ -223,6 +223,9 @@ protected:
     /// writeLines' work inside the caller's write transaction: the checks, the first refusal
     /// thrown, then removeRows and insertRows.
     void writeBatch(const LineBatch& batch);
+    /// The lines of these keys (each row's assembly and component) as stored, element i that
+    /// of rows[i]; one findLine each unless a store can read them at once.
+    virtual std::vector<std::optional<LineRow>> findLines(const std::vector<LineRow>& rows);
     /// Deletes each row only while it holds exactly its quantity and start date, touching one
     /// row each (errors::requireOneLine).
     virtual void removeRows(const std::vector<LineRow>& rows) = 0;

@@ -157,6 +157,12 @@ inline constexpr QLatin1StringView SelectLineRowsUsing{
     "SELECT bomid, bomcomp, bomqtyreq, startdate FROM bomdetail"
     " WHERE lower(bomcomp COLLATE \"C\") = lower(?::text COLLATE \"C\")"
     " ORDER BY lower(bomid COLLATE \"C\")"};
+/// The stored lines whose keys, folded as lower() folds them, are pairs of the two array
+/// parameters, as stored.
+inline constexpr QLatin1StringView SelectLineRowsByKey{
+    "SELECT bomid, bomcomp, bomqtyreq, startdate FROM bomdetail"
+    " WHERE (lower(bomid COLLATE \"C\"), lower(bomcomp COLLATE \"C\"))"
+    " IN (SELECT * FROM unnest(?::text[], ?::text[]))"};
 inline constexpr QLatin1StringView InsertLine{
     "INSERT INTO bomdetail (bomid, bomcomp, bomqtyreq, startdate) VALUES (?, ?, ?, ?)"};
 inline constexpr QLatin1StringView DeleteLine{

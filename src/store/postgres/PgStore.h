@@ -66,6 +66,8 @@ public:
     std::vector<LineRow> lineRowsUsing(const QString& component) override;
 
 protected:
+    /// One statement for all of them.
+    std::vector<std::optional<LineRow>> findLines(const std::vector<LineRow>& rows) override;
     void removeRows(const std::vector<LineRow>& rows) override;
     void insertRows(const std::vector<LineRow>& rows) override;
 
