@@ -77,6 +77,14 @@ double timed(const std::function<void()>& work) {
 /// operation of the editor opens one), then the copy undone untimed.
 void runCases(int runs, const QString& location, const QString& prefix) {
     std::vector<double> replaceMs, undoMs, copyMs;
+    const auto shown = [](const std::vector<store::LineRow>& rows) {
+        QStringList out;
+        for (const store::LineRow& row : rows)
+            out.append(row.assembly + u'>' + row.component + u'=' + row.quantity.toString() +
+                       u'@' + row.startDate.toString());
+        return out;
+    };
+    const QStringList original = shown(store::openStore(location)->lineRowsUsing(OldPart));
     for (int run = 0; run < runs; ++run) {
         store::LineBatch replace;
         replaceMs.push_back(timed([&] {
@@ -90,6 +98,9 @@ void runCases(int runs, const QString& location, const QString& prefix) {
         undoMs.push_back(timed([&] {
             store::openStore(location)->writeLines({replace.added, replace.removed});
         }));
+        // The undo puts every line back exactly, start dates included.
+        if (shown(store::openStore(location)->lineRowsUsing(OldPart)) != original)
+            qFatal("bulk: the undo of the replace did not put the lines back exactly");
         store::LineBatch copy;
         copyMs.push_back(timed([&] {
             const auto db = store::openStore(location);

@@ -362,7 +362,15 @@ void BomEditor::redo() { stepHistory(true); }
 
 void BomEditor::stepHistory(bool forward) {
     m_stepKept = false;
+    const int steps = m_history.count();
     forward ? m_history.redo() : m_history.undo();
+    // A redo whose step left the history moves no index, and the stack then tells nobody:
+    // Redo would go on offering the step that is gone. Its signals tell the menu here.
+    if (forward && m_history.count() < steps) {
+        Q_EMIT m_history.indexChanged(m_history.index());
+        Q_EMIT m_history.canRedoChanged(m_history.canRedo());
+        Q_EMIT m_history.redoTextChanged(m_history.redoText());
+    }
     // The stack has moved past a step whose write was refused for a passing cause: moving it
     // back (the step skips this replay) leaves Undo and Redo offering what they offered, so
     // that the step can be taken once the cause is gone.

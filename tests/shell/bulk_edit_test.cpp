@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QDateTime>
 #include <QDialog>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -143,6 +144,17 @@ private Q_SLOTS:
         QCOMPARE(rows(f.database), changed);
         QVERIFY2(f.desktop.messageTexts().last().startsWith(QStringLiteral("1040 ")),
                  qPrintable(f.desktop.messageTexts().last()));
+        QVERIFY(!f.window().findChild<QAction*>(QStringLiteral("mnuRedo"))->isEnabled());
+
+        // The Where Used window's button replaces the item it shows.
+        f.click(f.node(QStringLiteral("P")));
+        trigger(f, "mnuWhereUsed");
+        auto* button = f.window().findChild<QPushButton*>(QStringLiteral("whereUsedReplace"));
+        QVERIFY(button && button->isVisible());
+        const qsizetype asked = f.desktop.asked.size();
+        button->click();
+        QCOMPARE(f.desktop.asked.size(), asked + 1);
+        QCOMPARE(f.desktop.asked.last().title, QStringLiteral("Replace Component"));
     }
 
     void copyBillAsksBeforeAddingAndListsWhatItSkips() {
