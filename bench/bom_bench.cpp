@@ -15,6 +15,7 @@
 
 #include "BenchData.h"
 #include "ServerData.h"
+#include "bulk_bench.h"
 #include "paste_bench.h"
 
 #include "shell/BomWindow.h"
@@ -736,7 +737,7 @@ int main(int argc, char* argv[]) {
         deepNodes += (n *= sizes.deepComponents);
     const int wideNodes = sizes.wideDirect * (1 + sizes.wideLeaves);
 
-    // --only NAME runs one group of cases (deep, scale, wide, items, explode, server).
+    // --only NAME runs one group of cases (deep, scale, wide, items, explode, server, bulk).
     QString only;
     if (const qsizetype at = args.indexOf(QStringLiteral("--only")); at > 0 && at + 1 < args.size())
         only = args.at(at + 1);
@@ -767,6 +768,8 @@ int main(int argc, char* argv[]) {
         bench.explodeCase(explode, explodeNodes);
     if (wanted("server"))
         serverCases(runs, sizes, dataDir, deep, items, deepNodes);
+    if (wanted("bulk"))
+        bench::bulkCases(runs, dataDir);
     if (wanted("paste"))
         bench::pasteCases(runs, sizes, items);
     return 0;

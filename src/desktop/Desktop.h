@@ -126,8 +126,9 @@ public:
     /// The modal print preview of `document`, from which it can be printed as by print().
     virtual PrintOutcome printPreview(const QString& title, PagedDocument& document,
                                       const QString& pdfPath) = 0;
-    /// Runs a modal dialog of the caller's own making (a pick from a list, a preview) until the
-    /// user closes it; returns its result (QDialog::Accepted or Rejected; Esc rejects).
+    /// Runs a modal dialog that the caller built (a list to tick, an item to pick, a preview)
+    /// until the user closes it, and returns how it ended: QDialog::Accepted, or
+    /// QDialog::Rejected for Cancel, Esc and closing it.
     virtual int runDialog(QDialog& dialog) = 0;
     /// Starts showing the progress of long work.
     virtual std::unique_ptr<Progress> startProgress(const QString& label, const QString& title) = 0;

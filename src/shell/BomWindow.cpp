@@ -5,6 +5,7 @@
 #include "shell/BomTreeView.h"
 #include "shell/ColumnFit.h"
 #include "shell/DatabaseChoice.h"
+#include "shell/BulkCommands.h"
 #include "shell/ExportCommands.h"
 #include "shell/Icons.h"
 #include "shell/ItemFindField.h"
@@ -165,6 +166,11 @@ void BomWindow::route() {
         this);
     connect(m_whereUsedAction, &QAction::triggered, whereUsed, &WhereUsedCommands::run);
     m_whereUsed = whereUsed;
+    // Replace, remove and copy many lines at once: the component as Where Used takes it.
+    auto* bulk = new BulkCommands(m_desktop, *m_editor, *m_model, *m_choice,
+                                  [whereUsed] { return whereUsed->item(); }, this);
+    bulk->addTo(m_editMenu);
+    whereUsed->setReplace([bulk](const QString& item) { bulk->replace(item); });
     // A finding of Check Database loads its assembly the same way.
     m_check = new CheckDatabaseCommands(
         m_desktop, [this] { return m_choice->databasePath(); },

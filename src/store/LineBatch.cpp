@@ -75,11 +75,11 @@ public:
         }
     }
 
-    /// The refusal of deleting `row` now; empty when it goes, and then it is gone.
-    std::optional<StoreError> remove(const LineRow& row) {
+    /// The refusal of deleting `row` (stored as `stored`, if at all) now; empty when it goes,
+    /// and then it is gone.
+    std::optional<StoreError> remove(const LineRow& row, const std::optional<LineRow>& stored) {
         const QString assembly = foldKey(row.assembly);
         const QString component = foldKey(row.component);
-        const auto stored = m_db.findLine(row.assembly, row.component);
         if (!stored || m_removed.contains({assembly, component}) ||
             !sameValue(stored->quantity, row.quantity) ||
             !sameValue(stored->startDate, row.startDate))
@@ -164,13 +164,23 @@ private:
 
 } // namespace
 
+std::vector<std::optional<LineRow>> Store::findLines(const std::vector<LineRow>& rows) {
+    std::vector<std::optional<LineRow>> found;
+    found.reserve(rows.size());
+    for (const LineRow& row : rows)
+        found.push_back(findLine(row.assembly, row.component));
+    return found;
+}
+
 BatchRefusals Store::refusalsOf(const LineBatch& batch) {
     BatchModel model(*this, batch);
     BatchRefusals refusals;
     refusals.removed.reserve(batch.removed.size());
     refusals.added.reserve(batch.added.size());
-    for (const LineRow& row : batch.removed)
-        refusals.removed.push_back(model.remove(row));
+    // The removed lines as stored, read at once.
+    const std::vector<std::optional<LineRow>> stored = findLines(batch.removed);
+    for (size_t at = 0; at < batch.removed.size(); ++at)
+        refusals.removed.push_back(model.remove(batch.removed[at], stored[at]));
     for (const LineRow& row : batch.added)
         refusals.added.push_back(model.add(row));
     return refusals;

@@ -205,6 +205,12 @@ public:
     /// names the line) and nothing is written.
     virtual void writeLines(const LineBatch& batch) = 0;
 
+    /// The assembly's own lines exactly as stored, in key order: for a copy of its bill.
+    virtual std::vector<LineRow> lineRowsOf(const QString& assembly) = 0;
+    /// Every line that lists `component` directly, exactly as stored, by assembly in key
+    /// order: for a replace or a removal everywhere.
+    virtual std::vector<LineRow> lineRowsUsing(const QString& component) = 0;
+
     /// reachableLines for several items at once: every line reachable from any of them, each
     /// read once, level by level (one componentsOfEach per level for all of them).
     QHash<QString, ComponentLines> reachableLinesOfEach(const QStringList& items);
@@ -217,6 +223,9 @@ protected:
     /// writeLines' work inside the caller's write transaction: the checks, the first refusal
     /// thrown, then removeRows and insertRows.
     void writeBatch(const LineBatch& batch);
+    /// The lines of these keys (each row's assembly and component) as stored, element i that
+    /// of rows[i]; one findLine each unless a store can read them at once.
+    virtual std::vector<std::optional<LineRow>> findLines(const std::vector<LineRow>& rows);
     /// Deletes each row only while it holds exactly its quantity and start date, touching one
     /// row each (errors::requireOneLine).
     virtual void removeRows(const std::vector<LineRow>& rows) = 0;

@@ -362,7 +362,15 @@ void BomEditor::redo() { stepHistory(true); }
 
 void BomEditor::stepHistory(bool forward) {
     m_stepKept = false;
+    const int steps = m_history.count();
     forward ? m_history.redo() : m_history.undo();
+    // A redo whose step left the history moves no index, and the stack then tells nobody:
+    // Redo would go on offering the step that is gone. Its signals tell the menu here.
+    if (forward && m_history.count() < steps) {
+        Q_EMIT m_history.indexChanged(m_history.index());
+        Q_EMIT m_history.canRedoChanged(m_history.canRedo());
+        Q_EMIT m_history.redoTextChanged(m_history.redoText());
+    }
     // The stack has moved past a step whose write was refused for a passing cause: moving it
     // back (the step skips this replay) leaves Undo and Redo offering what they offered, so
     // that the step can be taken once the cause is gone.
@@ -423,6 +431,20 @@ StepOutcome BomEditor::restoreLine(const store::LineRow& row) {
     if (failure)
         report(failure->message());
     return StepOutcome::Done;
+}
+
+std::optional<std::vector<store::LineRow>> BomEditor::linesUsing(const QString& component) {
+    std::optional<std::vector<store::LineRow>> rows;
+    if (!withStore([&](store::Store& db) { rows = db.lineRowsUsing(component); }))
+        return std::nullopt;
+    return rows;
+}
+
+std::optional<std::vector<store::LineRow>> BomEditor::linesOf(const QString& assembly) {
+    std::optional<std::vector<store::LineRow>> rows;
+    if (!withStore([&](store::Store& db) { rows = db.lineRowsOf(assembly); }))
+        return std::nullopt;
+    return rows;
 }
 
 std::optional<store::BatchRefusals> BomEditor::checkLines(const store::LineBatch& batch) {

@@ -134,6 +134,11 @@ public:
     /// Redoes the next step of the history, as undo() undoes one.
     void redo();
 
+    /// The lines that list `component` directly, as stored; an empty optional when the
+    /// database could not be read (reported).
+    std::optional<std::vector<store::LineRow>> linesUsing(const QString& component);
+    /// The assembly's own lines as stored, likewise.
+    std::optional<std::vector<store::LineRow>> linesOf(const QString& assembly);
     /// Checks `batch` as writeLines would write it, writing nothing; an empty optional when the
     /// database could not be read (reported).
     std::optional<store::BatchRefusals> checkLines(const store::LineBatch& batch);

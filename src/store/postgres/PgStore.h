@@ -62,8 +62,12 @@ public:
     BatchRefusals checkLines(const LineBatch& batch) override;
     /// Holds the store's structure lock from the checks to the commit, as addLine does.
     void writeLines(const LineBatch& batch) override;
+    std::vector<LineRow> lineRowsOf(const QString& assembly) override;
+    std::vector<LineRow> lineRowsUsing(const QString& component) override;
 
 protected:
+    /// One statement for all of them.
+    std::vector<std::optional<LineRow>> findLines(const std::vector<LineRow>& rows) override;
     void removeRows(const std::vector<LineRow>& rows) override;
     void insertRows(const std::vector<LineRow>& rows) override;
 

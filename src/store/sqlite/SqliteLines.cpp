@@ -65,6 +65,28 @@ void SqliteStore::removeUnchangedLine(const LineRow& row) {
     transaction.commit();
 }
 
+namespace {
+
+std::vector<LineRow> lineRows(const QSqlDatabase& db, QLatin1StringView sql, const QString& id) {
+    Statement query(db, sql, QStringLiteral("Could not read BomDetail"));
+    query.bind(id).exec();
+    std::vector<LineRow> rows;
+    while (query.next())
+        rows.push_back({query.value(0).toString(), query.value(1).toString(), query.value(2),
+                        query.value(3)});
+    return rows;
+}
+
+} // namespace
+
+std::vector<LineRow> SqliteStore::lineRowsOf(const QString& assembly) {
+    return lineRows(m_db, schema::SelectLineRowsOf, assembly);
+}
+
+std::vector<LineRow> SqliteStore::lineRowsUsing(const QString& component) {
+    return lineRows(m_db, schema::SelectLineRowsUsing, component);
+}
+
 BatchRefusals SqliteStore::checkLines(const LineBatch& batch) {
     const ReadTransaction transaction(nativeHandle(m_db), QStringLiteral("Could not read BomDetail"));
     return refusalsOf(batch);

@@ -112,6 +112,8 @@ public:
     /// In one write transaction that holds the file's write lock from the first check to the
     /// commit, as addLine does.
     void writeLines(const LineBatch& batch) override;
+    std::vector<LineRow> lineRowsOf(const QString& assembly) override;
+    std::vector<LineRow> lineRowsUsing(const QString& component) override;
 
 protected:
     void removeRows(const std::vector<LineRow>& rows) override;

@@ -29,8 +29,9 @@ public:
     QList<QList<desktop::FormField>> formsShown;    // the fields of each form box, as offered
     QList<std::optional<QString>> fileAnswers;  // unanswered file dialogs are cancelled
     QList<std::optional<QString>> saveAnswers;  // unanswered save dialogs are cancelled
-    // Each works the dialog as a user would (types, picks) and returns how it was closed;
-    // unanswered dialogs are rejected, as Esc rejects them.
+    // Each works the dialog shown as a user would (types, picks, ticks; its controls found by
+    // object name) and returns how it was closed; unanswered dialogs are rejected, as Esc
+    // rejects them.
     QList<std::function<int(QDialog&)>> dialogAnswers;
     QList<bool> printAnswers;                   // true: print; unanswered dialogs are cancelled
     QString printTarget;                        // the PDF file chosen; empty: one of its own
