@@ -4,8 +4,8 @@
 //   bom-bench                full sizes, 7 runs each, SQLite and server rows
 //   bom-bench --smoke        small sizes, 2 runs each (a check that every case still runs)
 //   bom-bench --runs N       N runs of each case
-//   bom-bench --only GROUP   one group of cases: deep, scale, wide, items, explode, find or
-//                            server
+//   bom-bench --only GROUP   one group of cases: deep, scale, wide, items, explode, find,
+//                            compare, server, bulk or paste
 //
 // The server group (rows named "server: ...") starts a throw-away PostgreSQL server (the
 // tests' PgServer: a new cluster reached only through its Unix socket, fsync off), copies the
@@ -16,6 +16,8 @@
 
 #include "BenchData.h"
 #include "ServerData.h"
+#include "bulk_bench.h"
+#include "paste_bench.h"
 
 #include "shell/BomWindow.h"
 #include "shell/ItemList.h"
@@ -780,7 +782,8 @@ int main(int argc, char* argv[]) {
         deepNodes += (n *= sizes.deepComponents);
     const int wideNodes = sizes.wideDirect * (1 + sizes.wideLeaves);
 
-    // --only NAME runs one group of cases (deep, scale, wide, items, explode, find, server).
+    // --only NAME runs one group of cases (deep, scale, wide, items, explode, find, compare,
+    // server, bulk, paste).
     QString only;
     if (const qsizetype at = args.indexOf(QStringLiteral("--only")); at > 0 && at + 1 < args.size())
         only = args.at(at + 1);
@@ -815,5 +818,9 @@ int main(int argc, char* argv[]) {
     }
     if (wanted("server"))
         serverCases(runs, sizes, dataDir, deep, items, deepNodes);
+    if (wanted("bulk"))
+        bench::bulkCases(runs, dataDir);
+    if (wanted("paste"))
+        bench::pasteCases(runs, sizes, items);
     return 0;
 }

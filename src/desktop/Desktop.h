@@ -9,6 +9,7 @@
 
 #include <optional>
 
+class QDialog;
 class QPagedPaintDevice;
 class QPainter;
 class QWidget;
@@ -125,6 +126,10 @@ public:
     /// The modal print preview of `document`, from which it can be printed as by print().
     virtual PrintOutcome printPreview(const QString& title, PagedDocument& document,
                                       const QString& pdfPath) = 0;
+    /// Runs a modal dialog that the caller built (a list to tick, an item to pick, a preview)
+    /// until the user closes it, and returns how it ended: QDialog::Accepted, or
+    /// QDialog::Rejected for Cancel, Esc and closing it.
+    virtual int runDialog(QDialog& dialog) = 0;
     /// Starts showing the progress of long work.
     virtual std::unique_ptr<Progress> startProgress(const QString& label, const QString& title) = 0;
     /// Queues one Enter keystroke for `target` and returns before it is handled.

@@ -284,6 +284,11 @@ private:
 
 } // namespace
 
+int QtDesktop::runDialog(QDialog& dialog) {
+    const NormalPointer pointer(m_busyDepth > 0);
+    return dialog.exec();
+}
+
 std::unique_ptr<Progress> QtDesktop::startProgress(const QString& label, const QString& title) {
     return std::make_unique<DialogProgress>(label, title);
 }

@@ -20,6 +20,7 @@ public:
                        const QString& pdfPath) override;
     PrintOutcome printPreview(const QString& title, PagedDocument& document,
                               const QString& pdfPath) override;
+    int runDialog(QDialog& dialog) override;
     std::unique_ptr<Progress> startProgress(const QString& label, const QString& title) override;
     void queueEnter(QWidget* target) override;
     void processEvents() override;

@@ -9,6 +9,8 @@
 #include <QMouseEvent>
 #include <QTimer>
 
+#include <algorithm>
+
 #include "shell/Icons.h"
 #include "shell/ItemDrag.h"
 #include "tree/BomTreeModel.h"
@@ -37,7 +39,10 @@ BomTreeView::BomTreeView(QWidget* parent) : QTreeView(parent) {
     setUniformRowHeights(true);
     // F2 or a double-click on a quantity changes it; nothing else can be edited.
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::DoubleClicked);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Shift and Ctrl with a click or the arrows select several nodes, for Delete and Copy; the
+    // statistics, F2 and Where Used follow the current node alone.
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     setSortingEnabled(false);
     setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
@@ -89,6 +94,30 @@ QModelIndex BomTreeView::selectedNode() const {
     const QModelIndexList rows = selectionModel() ? selectionModel()->selectedRows()
                                                   : QModelIndexList();
     return rows.isEmpty() ? QModelIndex() : rows.constFirst();
+}
+
+std::vector<QModelIndex> BomTreeView::selectedNodes() const {
+    if (!selectionModel())
+        return {};
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    // The selection lists its ranges in the order they were chosen; the tree's order is
+    // the order of each node's rows from the top.
+    std::vector<std::pair<std::vector<int>, QModelIndex>> keyed;
+    keyed.reserve(size_t(rows.size()));
+    for (const QModelIndex& row : rows) {
+        std::vector<int> path;
+        for (QModelIndex up = row; up.isValid(); up = up.parent())
+            path.push_back(up.row());
+        std::reverse(path.begin(), path.end());
+        keyed.emplace_back(std::move(path), row);
+    }
+    std::sort(keyed.begin(), keyed.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<QModelIndex> nodes;
+    nodes.reserve(keyed.size());
+    for (auto& [path, node] : keyed)
+        nodes.push_back(node);
+    return nodes;
 }
 
 bool BomTreeView::accepts(const QDropEvent* event) const {

@@ -24,6 +24,8 @@ public:
     void setDropHighlight(const QModelIndex& index);
     /// The selected node, or an invalid index when none is selected.
     QModelIndex selectedNode() const;
+    /// Every selected node, in the order the tree shows them (top to bottom).
+    std::vector<QModelIndex> selectedNodes() const;
     /// Takes a drop of this drag data on the drop highlight: reports it with itemDropped once
     /// the window system's drag is over. False when the data carries no item of the list.
     bool takeDrop(const QMimeData* data);

@@ -5,11 +5,13 @@
 #include "shell/BomTreeView.h"
 #include "shell/ColumnFit.h"
 #include "shell/DatabaseChoice.h"
+#include "shell/BulkCommands.h"
 #include "shell/ExportCommands.h"
 #include "shell/Icons.h"
 #include "shell/ItemFindField.h"
 #include "shell/ImportCommands.h"
 #include "shell/ItemList.h"
+#include "shell/LineCommands.h"
 #include "shell/NumLock.h"
 #include "shell/ShortcutList.h"
 #include "shell/CheckDatabaseCommands.h"
@@ -164,6 +166,11 @@ void BomWindow::route() {
         this);
     connect(m_whereUsedAction, &QAction::triggered, whereUsed, &WhereUsedCommands::run);
     m_whereUsed = whereUsed;
+    // Replace, remove and copy many lines at once: the component as Where Used takes it.
+    auto* bulk = new BulkCommands(m_desktop, *m_editor, *m_model, *m_choice,
+                                  [whereUsed] { return whereUsed->item(); }, this);
+    bulk->addTo(m_editMenu);
+    whereUsed->setReplace([bulk](const QString& item) { bulk->replace(item); });
     // A finding of Check Database loads its assembly the same way.
     m_check = new CheckDatabaseCommands(
         m_desktop, [this] { return m_choice->databasePath(); },
@@ -211,8 +218,12 @@ void BomWindow::route() {
         // However the drop ended, no node stays marked as its target.
         m_tree->setDropHighlight({});
     });
-    connect(m_tree, &BomTreeView::deleteRequested, this,
-            [this] { m_editor->deleteComponent(m_tree->selectedNode()); });
+    // Add Component…, Copy, Paste, and Delete of one node or several.
+    auto* lines = new LineCommands(
+        m_desktop, *m_editor, *m_model, *m_tree, [this] { return m_choice->databasePath(); },
+        [this](const QString& text) { showStatus(text); }, this);
+    lines->addTo(m_editMenu, m_whereUsedAction);
+    connect(m_tree, &BomTreeView::deleteRequested, lines, &LineCommands::deleteSelected);
 }
 
 void BomWindow::start(const QString& location) {

@@ -57,8 +57,10 @@ QList<info::Shortcut> keyboardShortcuts(const QMenuBar& menus) {
                                               "bill of the line")},
         {keys(Qt::Key_Down), QStringLiteral("Find Item: move to the Item Master List")},
         {keys(Qt::Key_Escape), QStringLiteral("Find Item: show every line again")},
-        {keys(Qt::Key_Delete), QStringLiteral("Tree: delete the current node's line (Shift or "
+        {keys(Qt::Key_Delete), QStringLiteral("Tree: delete the selected nodes' lines (Shift or "
                                               "Ctrl may be held)")},
+        {QStringLiteral("%1, %2").arg(keys(Qt::SHIFT | Qt::Key_Up), keys(Qt::SHIFT | Qt::Key_Down)),
+         QStringLiteral("Tree: select several nodes (or Shift or Ctrl with a click)")},
         {keys(Qt::Key_F2), QStringLiteral("Tree: change the current node's quantity (or a "
                                           "double-click on its Quantity cell)")},
         {keys(Qt::Key_Escape), QStringLiteral("Quantity cell: leave it unchanged")},

@@ -81,8 +81,10 @@ void WhereUsedCommands::run() {
                                : tree::findWhereUsed(m_desktop, m_session.databasePath(), chosen);
     if (!report)
         return;
-    if (!m_dialog)
+    if (!m_dialog) {
         m_dialog = new WhereUsedDialog(m_loadAssembly, m_window);
+        m_dialog->setReplace(m_replace);
+    }
     m_dialog->showReport(*report);
     m_dialog->show();
     m_dialog->raise();

@@ -37,6 +37,8 @@ public:
     std::optional<QString> item() const;
     /// Runs Where Used for item() and shows the result (or the numbered message).
     void run();
+    /// The window's "Replace Component…" button hands its item to `replace`.
+    void setReplace(std::function<void(const QString&)> replace) { m_replace = std::move(replace); }
     /// Closes the Where Used window, if it is open (its lines belong to the database shown).
     void closeWindow();
 
@@ -50,6 +52,7 @@ private:
     QTreeView& m_tree;
     QAbstractItemView& m_list;
     std::function<void(const QString&)> m_loadAssembly;
+    std::function<void(const QString&)> m_replace;
     QWidget* m_window;
     QPointer<WhereUsedDialog> m_dialog;
     bool m_treeLast = true; // the window starts with the focus on the tree

@@ -176,6 +176,15 @@ WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembl
     // Enter belongs to the table (it loads the line), never to the Close button.
     buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    m_replaceButton =
+        buttons->addButton(QStringLiteral("Replace Component\u2026"), QDialogButtonBox::ActionRole);
+    m_replaceButton->setObjectName(QStringLiteral("whereUsedReplace"));
+    m_replaceButton->setAutoDefault(false);
+    m_replaceButton->setVisible(false);
+    connect(m_replaceButton, &QPushButton::clicked, this, [this] {
+        if (m_replace && !m_item.isEmpty())
+            m_replace(m_item);
+    });
 
     auto* column = new QVBoxLayout(this);
     column->addWidget(m_heading);
@@ -197,6 +206,7 @@ void WhereUsedDialog::showReport(const tree::WhereUsedReport& report) {
     if (!report.rows.empty() && !report.unit.isEmpty())
         heading += QStringLiteral("\nQuantities in %1.").arg(report.unit);
     m_heading->setText(heading);
+    m_item = report.item;
     m_lines->reset(report.rows);
     m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     fitColumns(*m_table, *m_table->horizontalHeader(),
@@ -204,6 +214,11 @@ void WhereUsedDialog::showReport(const tree::WhereUsedReport& report) {
     if (!report.rows.empty())
         m_table->setCurrentIndex(m_lines->index(0, 0));
     m_table->setFocus();
+}
+
+void WhereUsedDialog::setReplace(std::function<void(const QString&)> replace) {
+    m_replace = std::move(replace);
+    m_replaceButton->setVisible(bool(m_replace));
 }
 
 void WhereUsedDialog::loadLine(int row) {

@@ -8,6 +8,7 @@
 #include <functional>
 
 class QLabel;
+class QPushButton;
 class QTableView;
 
 namespace shell {
@@ -27,12 +28,18 @@ public:
 
     /// Replaces what the window shows.
     void showReport(const tree::WhereUsedReport& report);
+    /// The "Replace Component…" button hands the window's item to `replace`; without one the
+    /// button is hidden.
+    void setReplace(std::function<void(const QString&)> replace);
 
 private:
     void loadLine(int row);
 
     class Lines;
     std::function<void(const QString&)> m_loadAssembly;
+    std::function<void(const QString&)> m_replace;
+    QString m_item;
+    QPushButton* m_replaceButton;
     QLabel* m_heading;
     QTableView* m_table;
     Lines* m_lines;

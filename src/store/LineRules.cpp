@@ -15,11 +15,7 @@ void refuseCircular(Store& db, const QString& assembly, const QString& component
 void refuseBillWithoutItem(Store& db, const QString& assembly) {
     if (db.findItem(assembly) || db.hasLines(assembly))
         return;
-    throw StoreError(UnknownAssembly,
-                     QStringLiteral("'%1' is not in the Item Master, and it has no bill of "
-                                    "material yet: a bill is only started for an item of the "
-                                    "Item Master. Nothing was written.")
-                         .arg(assembly));
+    throw errors::billWithoutItem(assembly);
 }
 
 void Store::checkNewLine(const QString& assembly, const QString& component) {

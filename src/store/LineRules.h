@@ -27,6 +27,14 @@ inline StoreError duplicateLine(const QString& assembly, const QString& componen
                           .arg(assembly, component));
 }
 
+inline StoreError billWithoutItem(const QString& assembly) {
+    return StoreError(UnknownAssembly,
+                      QStringLiteral("'%1' is not in the Item Master, and it has no bill of "
+                                     "material yet: a bill is only started for an item of the "
+                                     "Item Master. Nothing was written.")
+                          .arg(assembly));
+}
+
 inline StoreError lineChanged(const QString& assembly, const QString& component) {
     return StoreError(LineChanged,
                       QStringLiteral("The line of '%1' in the bill of material of '%2' has been "

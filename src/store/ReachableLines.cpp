@@ -6,9 +6,18 @@
 namespace store {
 
 QHash<QString, ComponentLines> Store::reachableLines(const QString& item) {
+    return reachableLinesOfEach({item});
+}
+
+QHash<QString, ComponentLines> Store::reachableLinesOfEach(const QStringList& items) {
     QHash<QString, ComponentLines> lines;
-    QSet<QString> seen{foldKey(item)};
-    QStringList level{item};
+    QSet<QString> seen;
+    QStringList level;
+    for (const QString& item : items)
+        if (const QString key = foldKey(item); !seen.contains(key)) {
+            seen.insert(key);
+            level.append(item);
+        }
     qint64 estimate = -1;
     while (!level.isEmpty()) {
         // A level that asks for a large part of the table reads all of it in one pass instead

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/StoreError.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QLatin1StringView>
@@ -84,6 +86,24 @@ struct LineRow {
     QVariant quantity;
     QVariant startDate;
 };
+
+/// Line changes made as one, all or nothing: first each line of `removed` is deleted, only
+/// while it still holds exactly its row (quantity and start date; LineChanged otherwise); then
+/// each line of `added` is inserted exactly as its row holds it, after the checks of addLine
+/// (CircularComponent, UnknownAssembly, DuplicateLine) against the table as the deletions and
+/// the added lines before it leave it (two lines of one pair in `added` are a duplicate).
+struct LineBatch {
+    std::vector<LineRow> removed;
+    std::vector<LineRow> added;
+};
+/// For each line of a batch, in its order, why it would be refused; empty where it would not.
+struct BatchRefusals {
+    std::vector<std::optional<StoreError>> removed;
+    std::vector<std::optional<StoreError>> added;
+    bool any() const;
+};
+/// A new line as addLine writes it: the quantity as a number, started now.
+LineRow newLine(const QString& assembly, const QString& component, double quantity);
 
 /// An item as the Item Master list shows it.
 struct ItemLine {
@@ -178,7 +198,40 @@ public:
     /// Whether the assembly's bill has any line; for the rule of starting a bill.
     virtual bool hasLines(const QString& assembly) = 0;
 
+    /// The checks of writeLines on every line of `batch`, each in turn as if those before it
+    /// that pass were written (a refused line is skipped), writing nothing.
+    virtual BatchRefusals checkLines(const LineBatch& batch) = 0;
+    /// Writes `batch` in one transaction; the first refusal fails it (a StoreError whose text
+    /// names the line) and nothing is written.
+    virtual void writeLines(const LineBatch& batch) = 0;
+
+    /// The assembly's own lines exactly as stored, in key order: for a copy of its bill.
+    virtual std::vector<LineRow> lineRowsOf(const QString& assembly) = 0;
+    /// Every line that lists `component` directly, exactly as stored, by assembly in key
+    /// order: for a replace or a removal everywhere.
+    virtual std::vector<LineRow> lineRowsUsing(const QString& component) = 0;
+
+    /// reachableLines for several items at once: every line reachable from any of them, each
+    /// read once, level by level (one componentsOfEach per level for all of them).
+    QHash<QString, ComponentLines> reachableLinesOfEach(const QStringList& items);
+
 protected:
+    /// The checks of a batch, the same code for every store, over the reads above: the lines
+    /// of the assemblies that gain lines and the structure below every component added, each
+    /// read once; the caller holds the transaction that makes them one state of the tables.
+    BatchRefusals refusalsOf(const LineBatch& batch);
+    /// writeLines' work inside the caller's write transaction: the checks, the first refusal
+    /// thrown, then removeRows and insertRows.
+    void writeBatch(const LineBatch& batch);
+    /// The lines of these keys (each row's assembly and component) as stored, element i that
+    /// of rows[i]; one findLine each unless a store can read them at once.
+    virtual std::vector<std::optional<LineRow>> findLines(const std::vector<LineRow>& rows);
+    /// Deletes each row only while it holds exactly its quantity and start date, touching one
+    /// row each (errors::requireOneLine).
+    virtual void removeRows(const std::vector<LineRow>& rows) = 0;
+    /// Inserts each row exactly as it holds it, unchecked.
+    virtual void insertRows(const std::vector<LineRow>& rows) = 0;
+
     /// The write of both quantity changes, in one transaction: `quantity` only while the line
     /// holds `expected` (and, when `startDate` is given, that start date), touching one row
     /// (errors::requireOneLine); the line is read back inside the transaction.

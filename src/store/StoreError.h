@@ -59,6 +59,16 @@ enum ErrorNumber : int {
     // Where Used.
     NoItemChosen = 1210,           ///< Where Used was asked for with no node or list line current
     WhereUsedCancelled = 1211,     ///< the user cancelled Where Used's first reading of a file
+    // Changing many lines at once: replace, remove everywhere, copy a bill.
+    NoComponentChosen = 1300,      ///< a replace or removal with no node or list line current
+    NotAComponent = 1301,          ///< the item is a component of no assembly
+    NoBillToCopy = 1302,           ///< the loaded item has no lines to copy
+    EveryLineRefused = 1303,       ///< every line of a bulk edit would be refused; none written
+    // Copying and pasting lines.
+    PasteNoLines = 1320,           ///< the clipboard holds no lines the editor can read
+    PasteUnknownItem = 1321,       ///< a pasted line's item is not in the Item Master
+    PasteRepeated = 1322,          ///< a pasted line names an item that an earlier one names
+    NoNodeChosen = 1323,           ///< a line command was asked for with no node to act on
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 

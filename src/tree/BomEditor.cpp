@@ -362,7 +362,15 @@ void BomEditor::redo() { stepHistory(true); }
 
 void BomEditor::stepHistory(bool forward) {
     m_stepKept = false;
+    const int steps = m_history.count();
     forward ? m_history.redo() : m_history.undo();
+    // A redo whose step left the history moves no index, and the stack then tells nobody:
+    // Redo would go on offering the step that is gone. Its signals tell the menu here.
+    if (forward && m_history.count() < steps) {
+        Q_EMIT m_history.indexChanged(m_history.index());
+        Q_EMIT m_history.canRedoChanged(m_history.canRedo());
+        Q_EMIT m_history.redoTextChanged(m_history.redoText());
+    }
     // The stack has moved past a step whose write was refused for a passing cause: moving it
     // back (the step skips this replay) leaves Undo and Redo offering what they offered, so
     // that the step can be taken once the cause is gone.
@@ -422,6 +430,87 @@ StepOutcome BomEditor::restoreLine(const store::LineRow& row) {
     // The line is back; a limit that kept part of its structure from showing is only said.
     if (failure)
         report(failure->message());
+    return StepOutcome::Done;
+}
+
+std::optional<std::vector<store::LineRow>> BomEditor::linesUsing(const QString& component) {
+    std::optional<std::vector<store::LineRow>> rows;
+    if (!withStore([&](store::Store& db) { rows = db.lineRowsUsing(component); }))
+        return std::nullopt;
+    return rows;
+}
+
+std::optional<std::vector<store::LineRow>> BomEditor::linesOf(const QString& assembly) {
+    std::optional<std::vector<store::LineRow>> rows;
+    if (!withStore([&](store::Store& db) { rows = db.lineRowsOf(assembly); }))
+        return std::nullopt;
+    return rows;
+}
+
+std::optional<store::BatchRefusals> BomEditor::checkLines(const store::LineBatch& batch) {
+    std::optional<store::BatchRefusals> refusals;
+    if (!withStore([&](store::Store& db) { refusals = db.checkLines(batch); }))
+        return std::nullopt;
+    return refusals;
+}
+
+void BomEditor::showBatch(store::Store& db, const store::LineBatch& batch) {
+    for (const store::LineRow& row : batch.removed)
+        if (m_model.hasLine(row.assembly, row.component))
+            m_model.removeLine(row.assembly, row.component);
+    std::optional<store::StoreError> failure;
+    for (const store::LineRow& row : batch.added) {
+        try {
+            showAddedLine(m_model, db, row.assembly, row.component);
+        } catch (const store::StoreError& error) {
+            if (!failure)
+                failure = error;
+        }
+    }
+    if (failure)
+        report(failure->message());
+}
+
+bool BomEditor::writeLines(const store::LineBatch& batch, const QString& text) {
+    if (batch.removed.empty() && batch.added.empty())
+        return true;
+    if (!withStore([&](store::Store& db) {
+            db.writeLines(batch);
+            showBatch(db, batch);
+        }))
+        return false;
+    m_history.push(new BatchCommand(*this, batch, text));
+    return true;
+}
+
+StepOutcome BomEditor::applyLines(const store::LineBatch& batch) {
+    std::optional<store::StoreError> refused;
+    if (const auto failure = tryStore([&](store::Store& db) {
+            try {
+                db.writeLines(batch);
+            } catch (const store::StoreError& error) {
+                refused = error;
+                return;
+            }
+            showBatch(db, batch);
+        });
+        failure || refused) {
+        const store::StoreError& error = refused ? *refused : *failure;
+        report(error.message());
+        // A line that another program changed, removed, added or made part of a cycle
+        // meanwhile: the step can never be taken. Its lines show as the database holds them.
+        const int number = error.number();
+        if (number == store::LineChanged || number == store::CircularComponent ||
+            number == store::DuplicateLine || number == store::UnknownAssembly) {
+            for (const store::LineRow& row : batch.removed)
+                showLineAsStored(row.assembly, row.component);
+            for (const store::LineRow& row : batch.added)
+                showLineAsStored(row.assembly, row.component);
+            return StepOutcome::Dropped;
+        }
+        m_stepKept = true;
+        return StepOutcome::Kept;
+    }
     return StepOutcome::Done;
 }
 

@@ -134,7 +134,24 @@ public:
     /// Redoes the next step of the history, as undo() undoes one.
     void redo();
 
+    /// The lines that list `component` directly, as stored; an empty optional when the
+    /// database could not be read (reported).
+    std::optional<std::vector<store::LineRow>> linesUsing(const QString& component);
+    /// The assembly's own lines as stored, likewise.
+    std::optional<std::vector<store::LineRow>> linesOf(const QString& assembly);
+    /// Checks `batch` as writeLines would write it, writing nothing; an empty optional when the
+    /// database could not be read (reported).
+    std::optional<store::BatchRefusals> checkLines(const store::LineBatch& batch);
+    /// Writes `batch` in one transaction, shows it on every copy of the assemblies it touches,
+    /// and pushes one history step named `text`, whose undo removes the added lines (only while
+    /// they are as written) and puts the removed ones back exactly, in one transaction too.
+    /// True when written; a refusal is reported and nothing changes. The removed rows are put
+    /// back as `batch.removed` holds them: give them as the store read them (findLine).
+    bool writeLines(const store::LineBatch& batch, const QString& text);
+
     // The steps that undo and redo take; each reports its own failure.
+    /// Writes a batch step's `batch` and shows it (an undo writes the step's reverse).
+    StepOutcome applyLines(const store::LineBatch& batch);
     /// Deletes the line if it is still exactly `row`, and its nodes.
     StepOutcome removeLine(const store::LineRow& row);
     /// Puts `row` back exactly, and shows it wherever its assembly stands.
@@ -163,6 +180,9 @@ private:
     /// Reports a refused step's write and says what becomes of the step.
     StepOutcome refusedStep(const store::StoreError& error, const QString& assembly,
                             const QString& component);
+    /// Shows a written batch on every copy of the assemblies it touches; a read that fails
+    /// while the new lines' structures are read is reported, the batch being written.
+    void showBatch(store::Store& db, const store::LineBatch& batch);
     /// Shows `row`'s quantity on every node of its line.
     void showQuantity(const store::LineRow& row);
     void stepHistory(bool forward);

@@ -36,6 +36,19 @@ void LineCommand::redo() {
         apply(m_edit == Added);
 }
 
+BatchCommand::BatchCommand(BomEditor& editor, store::LineBatch batch, const QString& text)
+    : HistoryStep(editor, text), m_batch(std::move(batch)) {}
+
+void BatchCommand::undo() {
+    if (!replay())
+        settle(m_editor.applyLines({m_batch.added, m_batch.removed}));
+}
+
+void BatchCommand::redo() {
+    if (!replay())
+        settle(m_editor.applyLines(m_batch));
+}
+
 QuantityCommand::QuantityCommand(BomEditor& editor, store::LineRow before, store::LineRow after)
     : HistoryStep(editor, QStringLiteral("Change Quantity of %1 in %2")
                               .arg(after.component, after.assembly)),

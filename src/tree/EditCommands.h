@@ -46,6 +46,19 @@ private:
     Edit m_edit;
 };
 
+/// Many lines changed as one (a replace, a copy of a bill, a delete of several lines): its
+/// undo takes the added lines out, while they are as written, and puts the removed ones back
+/// exactly, in one transaction; its redo writes the batch again.
+class BatchCommand : public HistoryStep {
+public:
+    BatchCommand(BomEditor& editor, store::LineBatch batch, const QString& text);
+    void undo() override;
+    void redo() override;
+
+private:
+    store::LineBatch m_batch;
+};
+
 /// A quantity typed into the tree. Each write compares the whole line as the previous one
 /// left it, so that a line removed and added again by another program is never written into.
 class QuantityCommand : public HistoryStep {

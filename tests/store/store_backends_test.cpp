@@ -9,6 +9,8 @@
 #include "support/PgServer.h"
 #include "support/StoreBackend.h"
 
+#include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -565,6 +567,259 @@ private Q_SLOTS:
         QVERIFY2(text.startsWith(QStringLiteral("Could not add 'B' to 'A': ")), qPrintable(text));
         QCOMPARE(failureOf([&] { db.itemIds(); }).first, int(store::QueryFailed));
         QCOMPARE(backend.lines(), QStringList{"A>X=1"});
+    }
+
+    void lineBatchesMatchABruteForceModelOfTheTable() {
+        // Random batches on a random table of few items, so that cycles, duplicates, changed
+        // lines and first lines of unknown items all come up; each batch is checked against a
+        // model that walks the whole table for every line, then written, then undone.
+        const StoreBackend backend = this->backend();
+        QRandomGenerator random(1717);
+        const auto id = [&](int n) {
+            // ASCII letters in either case; "\u00e9" stays as it is, which the key rule keeps
+            // apart from "\u00c9".
+            return (random.bounded(2) ? QStringLiteral("it-%1\u00e9") : QStringLiteral("IT-%1\u00e9"))
+                .arg(n);
+        };
+        const auto quantity = [&]() -> QVariant {
+            switch (random.bounded(4)) {
+            case 0: return QVariant();
+            case 1: return 0.5;
+            default: return double(random.bounded(1, 9));
+            }
+        };
+        const auto date = [&]() -> QVariant {
+            return QStringLiteral("20%1-0%2-1%3 0%4:1%5:2%6")
+                .arg(random.bounded(10, 30))
+                .arg(random.bounded(1, 10))
+                .arg(random.bounded(10))
+                .arg(random.bounded(10))
+                .arg(random.bounded(10))
+                .arg(random.bounded(10));
+        };
+        constexpr int itemCount = 9; // items 7 and 8 have no ItemMaster row
+        std::vector<ItemRow> items;
+        for (int n = 0; n < 7; ++n)
+            items.push_back({QStringLiteral("IT-%1\u00e9").arg(n), QVariant(), QVariant()});
+        std::vector<Line> stored;
+        for (int a = 0; a < itemCount; ++a)
+            for (int c = a + 1; c < itemCount; ++c)
+                if (random.bounded(3) == 0 && a != 8)
+                    stored.push_back({QStringLiteral("IT-%1\u00e9").arg(a),
+                                      QStringLiteral("IT-%1\u00e9").arg(c), 1.0});
+
+        struct Row {
+            QString assembly, component;
+            QVariant quantity, startDate;
+        };
+        const auto key = [](const QString& a, const QString& c) {
+            return store::foldKey(a) + u'>' + store::foldKey(c);
+        };
+        const auto same = [](const QVariant& x, const QVariant& y) {
+            return x.isNull() ? y.isNull() : !y.isNull() && x.toString() == y.toString();
+        };
+        const auto shown = [](const std::vector<Row>& table) {
+            QStringList out;
+            for (const Row& r : table)
+                out.append(QStringLiteral("%1>%2=%3@%4")
+                               .arg(r.assembly, r.component,
+                                    r.quantity.isNull() ? QStringLiteral("<null>")
+                                                        : r.quantity.toString(),
+                                    r.startDate.isNull() ? QStringLiteral("<null>")
+                                                         : r.startDate.toString()));
+            return out;
+        };
+        const auto sorted = [&](QStringList rows) {
+            std::sort(rows.begin(), rows.end(), [&](const QString& x, const QString& y) {
+                return store::foldKey(x) < store::foldKey(y);
+            });
+            return rows;
+        };
+        // The model's checks: the whole table walked for each line.
+        const auto reaches = [&](const std::vector<Row>& table, const QString& from,
+                                 const QString& to) {
+            QStringList pending{store::foldKey(from)};
+            QSet<QString> seen;
+            while (!pending.isEmpty()) {
+                const QString at = pending.takeLast();
+                if (at == store::foldKey(to))
+                    return true;
+                for (const Row& r : table)
+                    if (store::foldKey(r.assembly) == at &&
+                        !seen.contains(store::foldKey(r.component))) {
+                        seen.insert(store::foldKey(r.component));
+                        pending.append(store::foldKey(r.component));
+                    }
+            }
+            return false;
+        };
+        const auto modelOf = [&](std::vector<Row> table, const store::LineBatch& batch,
+                                 std::vector<int>& removedRefusals,
+                                 std::vector<int>& addedRefusals) {
+            for (const store::LineRow& line : batch.removed) {
+                const auto at = std::find_if(table.begin(), table.end(), [&](const Row& r) {
+                    return key(r.assembly, r.component) == key(line.assembly, line.component);
+                });
+                const bool exact = at != table.end() && same(at->quantity, line.quantity) &&
+                                   same(at->startDate, line.startDate);
+                removedRefusals.push_back(exact ? 0 : int(store::LineChanged));
+                if (exact)
+                    table.erase(at);
+            }
+            for (const store::LineRow& line : batch.added) {
+                int refusal = 0;
+                const bool hasBill = std::any_of(table.cbegin(), table.cend(), [&](const Row& r) {
+                    return store::foldKey(r.assembly) == store::foldKey(line.assembly);
+                });
+                const bool isItem = std::any_of(items.cbegin(), items.cend(), [&](const ItemRow& i) {
+                    return store::foldKey(i.id) == store::foldKey(line.assembly);
+                });
+                if (reaches(table, line.component, line.assembly))
+                    refusal = store::CircularComponent;
+                else if (!hasBill && !isItem)
+                    refusal = store::UnknownAssembly;
+                else if (std::any_of(table.cbegin(), table.cend(), [&](const Row& r) {
+                             return key(r.assembly, r.component) ==
+                                    key(line.assembly, line.component);
+                         }))
+                    refusal = store::DuplicateLine;
+                addedRefusals.push_back(refusal);
+                if (!refusal)
+                    table.push_back({line.assembly, line.component, line.quantity,
+                                     line.startDate});
+            }
+            return table;
+        };
+        const auto numbers = [](const std::vector<std::optional<StoreError>>& refusals) {
+            std::vector<int> out;
+            for (const auto& refusal : refusals)
+                out.push_back(refusal ? refusal->number() : 0);
+            return out;
+        };
+
+        int written = 0;
+        int refused = 0;
+        for (int round = 0; round < 24; ++round) {
+            backend.write(items, stored);
+            std::vector<Row> table;
+            {
+                // Give the stored lines start dates and quantities of every kind first, through
+                // a batch whose model is checked below like any other.
+                const auto db = backend.open();
+                store::LineBatch renew;
+                for (const Line& line : stored) {
+                    renew.removed.push_back({line.assembly, line.component, 1.0,
+                                             QStringLiteral("1996-01-01 00:00:00")});
+                    renew.added.push_back({line.assembly, line.component, quantity(), date()});
+                }
+                db->writeLines(renew);
+                for (const store::LineRow& row : renew.added)
+                    table.push_back({row.assembly, row.component, row.quantity, row.startDate});
+            }
+            QCOMPARE(sorted(backend.rows()), sorted(shown(table)));
+
+            // Half the batches are meant to pass: no line changed, and components added only
+            // downward (the stored lines all point from a lower item to a higher one).
+            const bool meantToPass = round % 2 == 0;
+            store::LineBatch batch;
+            for (int n = random.bounded(4); n > 0 && !table.empty(); --n) {
+                const Row& r = table[size_t(random.bounded(int(table.size())))];
+                store::LineRow line{random.bounded(2) ? r.assembly.toLower() : r.assembly,
+                                    r.component, r.quantity, r.startDate};
+                if (meantToPass && std::any_of(batch.removed.cbegin(), batch.removed.cend(),
+                                               [&](const store::LineRow& removed) {
+                                                   return key(removed.assembly, removed.component) ==
+                                                          key(r.assembly, r.component);
+                                               }))
+                    continue;
+                switch (meantToPass ? 4 : random.bounded(5)) {
+                case 0: line.startDate = date(); break;      // changed meanwhile
+                case 1: line.quantity = 99.0; break;
+                default: break;
+                }
+                batch.removed.push_back(line);
+            }
+            // Long batches that may refuse: cycles through several of their own lines.
+            for (int n = meantToPass ? random.bounded(1, 5) : random.bounded(4, 12); n > 0; --n) {
+                int assembly = random.bounded(itemCount);
+                int component = random.bounded(itemCount);
+                if (meantToPass) {
+                    assembly = random.bounded(7);
+                    component = random.bounded(assembly + 1, itemCount);
+                    const QString pair = key(id(assembly), id(component));
+                    const bool there =
+                        std::any_of(table.cbegin(), table.cend(), [&](const Row& r) {
+                            return key(r.assembly, r.component) == pair;
+                        }) ||
+                        std::any_of(batch.added.cbegin(), batch.added.cend(),
+                                    [&](const store::LineRow& r) {
+                                        return key(r.assembly, r.component) == pair;
+                                    });
+                    if (there)
+                        continue;
+                }
+                batch.added.push_back({id(assembly), id(component), quantity(), date()});
+            }
+
+            std::vector<int> removedExpected, addedExpected;
+            const std::vector<Row> after = modelOf(table, batch, removedExpected, addedExpected);
+            const auto db = backend.open();
+            const store::BatchRefusals refusals = db->checkLines(batch);
+            QCOMPARE(numbers(refusals.removed), removedExpected);
+            QCOMPARE(numbers(refusals.added), addedExpected);
+            const auto anyRefused = [](const std::vector<int>& v) {
+                return std::any_of(v.cbegin(), v.cend(), [](int n) { return n != 0; });
+            };
+            QCOMPARE(refusals.any(), anyRefused(removedExpected) || anyRefused(addedExpected));
+
+            const QStringList before = backend.rows();
+            const auto [failed, text] = failureOf([&] { db->writeLines(batch); });
+            if (refusals.any()) {
+                // The first refusal, in the batch's order, fails it all.
+                int first = 0;
+                for (int n : removedExpected)
+                    first = first ? first : n;
+                for (int n : addedExpected)
+                    first = first ? first : n;
+                QCOMPARE(failed, first);
+                QCOMPARE(backend.rows(), before);
+                ++refused;
+                continue;
+            }
+            QCOMPARE(failed, 0);
+            QCOMPARE(sorted(backend.rows()), sorted(shown(after)));
+            // The reads of a copy and of a replace give the rows exactly, in any letter case.
+            const auto rowsWhere = [&](bool assembly, const QString& item) {
+                std::vector<Row> found;
+                for (const Row& r : after)
+                    if (store::foldKey(assembly ? r.assembly : r.component) == store::foldKey(item))
+                        found.push_back(r);
+                return sorted(shown(found));
+            };
+            const auto shownRows = [&](const std::vector<store::LineRow>& rows) {
+                std::vector<Row> out;
+                for (const store::LineRow& r : rows)
+                    out.push_back({r.assembly, r.component, r.quantity, r.startDate});
+                return shown(out);
+            };
+            const QString probe = id(random.bounded(itemCount));
+            QCOMPARE(shownRows(db->lineRowsOf(probe)), rowsWhere(true, probe));
+            QCOMPARE(shownRows(db->lineRowsUsing(probe)), rowsWhere(false, probe));
+            ++written;
+            // The undo: the added lines out while they are as written, the removed ones back as
+            // they were stored (a line is found in any letter case, and put back as it was).
+            store::LineBatch undo{batch.added, {}};
+            for (const store::LineRow& line : batch.removed)
+                for (const Row& r : table)
+                    if (key(r.assembly, r.component) == key(line.assembly, line.component))
+                        undo.added.push_back({r.assembly, r.component, r.quantity, r.startDate});
+            db->writeLines(undo);
+            QCOMPARE(backend.rows(), before);
+        }
+        // Both ways are taken often enough to mean something.
+        QVERIFY2(written >= 4 && refused >= 4, qPrintable(QStringLiteral("%1 written, %2 refused")
+                                                              .arg(written)
+                                                              .arg(refused)));
     }
 
     void refusesAddressesItCannotUse_data() {

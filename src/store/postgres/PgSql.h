@@ -147,6 +147,22 @@ inline constexpr QLatin1StringView SelectLineRow{
     "SELECT bomid, bomcomp, bomqtyreq, startdate FROM bomdetail"
     " WHERE lower(bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
     " AND lower(bomcomp COLLATE \"C\") = lower(?::text COLLATE \"C\")"};
+/// One assembly's lines as stored, in key order.
+inline constexpr QLatin1StringView SelectLineRowsOf{
+    "SELECT bomid, bomcomp, bomqtyreq, startdate FROM bomdetail"
+    " WHERE lower(bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
+    " ORDER BY lower(bomcomp COLLATE \"C\")"};
+/// Every line that lists a component, as stored, by assembly (the component index finds them).
+inline constexpr QLatin1StringView SelectLineRowsUsing{
+    "SELECT bomid, bomcomp, bomqtyreq, startdate FROM bomdetail"
+    " WHERE lower(bomcomp COLLATE \"C\") = lower(?::text COLLATE \"C\")"
+    " ORDER BY lower(bomid COLLATE \"C\")"};
+/// The stored lines whose keys, folded as lower() folds them, are pairs of the two array
+/// parameters, as stored.
+inline constexpr QLatin1StringView SelectLineRowsByKey{
+    "SELECT bomid, bomcomp, bomqtyreq, startdate FROM bomdetail"
+    " WHERE (lower(bomid COLLATE \"C\"), lower(bomcomp COLLATE \"C\"))"
+    " IN (SELECT * FROM unnest(?::text[], ?::text[]))"};
 inline constexpr QLatin1StringView InsertLine{
     "INSERT INTO bomdetail (bomid, bomcomp, bomqtyreq, startdate) VALUES (?, ?, ?, ?)"};
 inline constexpr QLatin1StringView DeleteLine{

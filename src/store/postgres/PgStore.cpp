@@ -9,6 +9,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace store {
 
 using pg::Statement;
@@ -312,6 +314,86 @@ void PgStore::removeUnchangedLine(const LineRow& row) {
     remove.exec();
     errors::requireOneLine(remove.rowsAffected(), row.assembly, row.component);
     transaction.commit();
+}
+
+std::vector<LineRow> PgStore::lineRowsOf(const QString& assembly) {
+    Statement query(m_connection.db(), pgschema::SelectLineRowsOf, readBomDetail);
+    query.bind(assembly).exec();
+    return returnedRows(query);
+}
+
+std::vector<LineRow> PgStore::lineRowsUsing(const QString& component) {
+    Statement query(m_connection.db(), pgschema::SelectLineRowsUsing, readBomDetail);
+    query.bind(component).exec();
+    return returnedRows(query);
+}
+
+BatchRefusals PgStore::checkLines(const LineBatch& batch) {
+    const Transaction snapshot(m_connection.db(), readBomDetail, Transaction::Kind::Snapshot);
+    return refusalsOf(batch);
+}
+
+void PgStore::writeLines(const LineBatch& batch) {
+    const QString what = QStringLiteral("Could not write the lines");
+    const QSqlDatabase& db = m_connection.db();
+    Transaction transaction(db, what);
+    Statement(db, pgschema::LockStructure, what, WriteFailed).exec();
+    writeBatch(batch);
+    transaction.commit();
+}
+
+std::vector<std::optional<LineRow>> PgStore::findLines(const std::vector<LineRow>& rows) {
+    std::vector<std::optional<LineRow>> found(rows.size());
+    if (rows.empty())
+        return found;
+    QStringList assemblies, components;
+    for (const LineRow& row : rows) {
+        assemblies.append(row.assembly);
+        components.append(row.component);
+    }
+    Statement query(m_connection.db(), pgschema::SelectLineRowsByKey, readBomDetail);
+    query.bind(pg::keyArray(assemblies)).bind(pg::keyArray(components)).exec();
+    QHash<QString, LineRow> stored;
+    for (LineRow& line : returnedRows(query))
+        stored.insert(foldKey(line.assembly) + QChar(0) + foldKey(line.component), std::move(line));
+    for (size_t at = 0; at < rows.size(); ++at)
+        if (const auto line = stored.constFind(foldKey(rows[at].assembly) + QChar(0) +
+                                               foldKey(rows[at].component));
+            line != stored.cend())
+            found[at] = *line;
+    return found;
+}
+
+void PgStore::removeRows(const std::vector<LineRow>& rows) {
+    const QString what = QStringLiteral("Could not delete the lines");
+    Statement remove(m_connection.db(), pgschema::DeleteLineAsIs, what, WriteFailed);
+    for (const LineRow& row : rows) {
+        remove.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
+        remove.exec();
+        errors::requireOneLine(remove.rowsAffected(), row.assembly, row.component);
+    }
+}
+
+void PgStore::insertRows(const std::vector<LineRow>& rows) {
+    // Many rows a statement: a round trip to the server costs more than the insert of a row.
+    constexpr size_t perStatement = 250;
+    const QString what = QStringLiteral("Could not add the lines");
+    for (size_t first = 0; first < rows.size(); first += perStatement) {
+        const size_t count = std::min(perStatement, rows.size() - first);
+        QByteArray sql(pgschema::InsertLinesHead.data(), pgschema::InsertLinesHead.size());
+        for (size_t i = 0; i < count; ++i) {
+            if (i > 0)
+                sql += ", ";
+            sql.append(pgschema::InsertLinesRow.data(), pgschema::InsertLinesRow.size());
+        }
+        Statement insert(m_connection.db(), QLatin1StringView(sql), what, WriteFailed);
+        for (size_t i = first; i < first + count; ++i)
+            insert.bind(rows[i].assembly)
+                .bind(rows[i].component)
+                .bind(rows[i].quantity)
+                .bind(rows[i].startDate);
+        insert.exec();
+    }
 }
 
 LineRow PgStore::updateQuantity(const QString& assembly, const QString& component,

@@ -58,6 +58,18 @@ public:
     /// Two plain reads in one snapshot.
     bool readForCheck(CheckSink& sink) override;
     bool hasLines(const QString& assembly) override;
+    /// In one snapshot: one state of the tables.
+    BatchRefusals checkLines(const LineBatch& batch) override;
+    /// Holds the store's structure lock from the checks to the commit, as addLine does.
+    void writeLines(const LineBatch& batch) override;
+    std::vector<LineRow> lineRowsOf(const QString& assembly) override;
+    std::vector<LineRow> lineRowsUsing(const QString& component) override;
+
+protected:
+    /// One statement for all of them.
+    std::vector<std::optional<LineRow>> findLines(const std::vector<LineRow>& rows) override;
+    void removeRows(const std::vector<LineRow>& rows) override;
+    void insertRows(const std::vector<LineRow>& rows) override;
 
 private:
     LineRow updateQuantity(const QString& assembly, const QString& component,

@@ -65,6 +65,58 @@ void SqliteStore::removeUnchangedLine(const LineRow& row) {
     transaction.commit();
 }
 
+namespace {
+
+std::vector<LineRow> lineRows(const QSqlDatabase& db, QLatin1StringView sql, const QString& id) {
+    Statement query(db, sql, QStringLiteral("Could not read BomDetail"));
+    query.bind(id).exec();
+    std::vector<LineRow> rows;
+    while (query.next())
+        rows.push_back({query.value(0).toString(), query.value(1).toString(), query.value(2),
+                        query.value(3)});
+    return rows;
+}
+
+} // namespace
+
+std::vector<LineRow> SqliteStore::lineRowsOf(const QString& assembly) {
+    return lineRows(m_db, schema::SelectLineRowsOf, assembly);
+}
+
+std::vector<LineRow> SqliteStore::lineRowsUsing(const QString& component) {
+    return lineRows(m_db, schema::SelectLineRowsUsing, component);
+}
+
+BatchRefusals SqliteStore::checkLines(const LineBatch& batch) {
+    const ReadTransaction transaction(nativeHandle(m_db), QStringLiteral("Could not read BomDetail"));
+    return refusalsOf(batch);
+}
+
+void SqliteStore::writeLines(const LineBatch& batch) {
+    WriteTransaction transaction(m_db, QStringLiteral("Could not write the lines"));
+    writeBatch(batch);
+    transaction.commit();
+}
+
+void SqliteStore::removeRows(const std::vector<LineRow>& rows) {
+    const QString what = QStringLiteral("Could not delete the lines");
+    Statement remove(m_db, schema::DeleteLineAsIs, what);
+    for (const LineRow& row : rows) {
+        remove.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
+        remove.exec(WriteFailed);
+        errors::requireOneLine(remove.query().numRowsAffected(), row.assembly, row.component);
+    }
+}
+
+void SqliteStore::insertRows(const std::vector<LineRow>& rows) {
+    const QString what = QStringLiteral("Could not add the lines");
+    Statement insert(m_db, schema::InsertLine, what);
+    for (const LineRow& row : rows) {
+        insert.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
+        insert.exec(WriteFailed);
+    }
+}
+
 LineRow SqliteStore::updateQuantity(const QString& assembly, const QString& component,
                                  const QVariant& expected, const QVariant* startDate,
                                  const QVariant& quantity) {

@@ -46,6 +46,15 @@ inline constexpr QLatin1StringView SelectLineEstimate{"SELECT max(rowid) FROM Bo
 /// A whole line as stored, to put it back exactly.
 inline constexpr QLatin1StringView SelectLineRow{
     "SELECT BomID, BomComp, bomQtyReq, StartDate FROM BomDetail WHERE BomID = ? AND BomComp = ?"};
+/// One assembly's lines as stored, in key order.
+inline constexpr QLatin1StringView SelectLineRowsOf{
+    "SELECT BomID, BomComp, bomQtyReq, StartDate FROM BomDetail WHERE BomID = ?"
+    " ORDER BY BomID, BomComp"};
+/// Every line that lists a component, as stored, by assembly. BomDetail has no index on
+/// BomComp: one pass over the table.
+inline constexpr QLatin1StringView SelectLineRowsUsing{
+    "SELECT BomID, BomComp, bomQtyReq, StartDate FROM BomDetail WHERE BomComp = ?"
+    " ORDER BY BomID"};
 /// Deletes a line only while it still holds the values it was read with.
 inline constexpr QLatin1StringView DeleteLineAsIs{
     "DELETE FROM BomDetail WHERE BomID = ? AND BomComp = ? AND bomQtyReq IS ? AND StartDate IS ?"};

@@ -107,6 +107,17 @@ public:
     /// bytes where those are not valid UTF-8, quantities as the column holds them.
     bool readForCheck(CheckSink& sink) override;
     bool hasLines(const QString& assembly) override;
+    /// In one read transaction: one state of the file.
+    BatchRefusals checkLines(const LineBatch& batch) override;
+    /// In one write transaction that holds the file's write lock from the first check to the
+    /// commit, as addLine does.
+    void writeLines(const LineBatch& batch) override;
+    std::vector<LineRow> lineRowsOf(const QString& assembly) override;
+    std::vector<LineRow> lineRowsUsing(const QString& component) override;
+
+protected:
+    void removeRows(const std::vector<LineRow>& rows) override;
+    void insertRows(const std::vector<LineRow>& rows) override;
 
 private:
     void checkSchema();

@@ -2,6 +2,7 @@
 
 #include "desktop/PagedPrint.h"
 
+#include <QDialog>
 #include <QPrinter>
 
 int ScriptedDesktop::messageBox(const QString& text, desktop::MessageStyle style,
@@ -82,6 +83,17 @@ std::unique_ptr<desktop::Progress> ScriptedDesktop::startProgress(const QString&
     asked.append({QStringLiteral("progress"), label, title, {}, {}});
     progressReports = 0;
     return std::make_unique<ScriptedProgress>(*this);
+}
+
+int ScriptedDesktop::runDialog(QDialog& dialog) {
+    asked.append({QStringLiteral("dialog"), dialog.objectName(), dialog.windowTitle(), {}, {}});
+    if (dialogAnswers.isEmpty())
+        return QDialog::Rejected;
+    // Shown, so that what the script types and picks reaches the dialog as it would a user's.
+    dialog.show();
+    const int result = dialogAnswers.takeFirst()(dialog);
+    dialog.hide();
+    return result;
 }
 
 std::optional<QString> ScriptedDesktop::openFile(const QString& title, const QStringList&) {

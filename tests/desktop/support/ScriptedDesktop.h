@@ -14,7 +14,7 @@
 class ScriptedDesktop : public desktop::QtDesktop {
 public:
     struct Question {
-        QString kind; // "message", "input", "form", "file", "save", "print", "preview" or "progress"
+        QString kind; // "message", "input", "form", "file", "save", "print", "preview", "dialog" or "progress"
         QString text;
         QString title;
         desktop::MessageStyle style;
@@ -29,6 +29,10 @@ public:
     QList<QList<desktop::FormField>> formsShown;    // the fields of each form box, as offered
     QList<std::optional<QString>> fileAnswers;  // unanswered file dialogs are cancelled
     QList<std::optional<QString>> saveAnswers;  // unanswered save dialogs are cancelled
+    // Each works the dialog shown as a user would (types, picks, ticks; its controls found by
+    // object name) and returns how it was closed; unanswered dialogs are rejected, as Esc
+    // rejects them.
+    QList<std::function<int(QDialog&)>> dialogAnswers;
     QList<bool> printAnswers;                   // true: print; unanswered dialogs are cancelled
     QString printTarget;                        // the PDF file chosen; empty: one of its own
     QString printedPdf;                         // the file the last accepted print dialog wrote
@@ -58,6 +62,8 @@ public:
     /// recorded as "preview".
     desktop::PrintOutcome printPreview(const QString& title, desktop::PagedDocument& document,
                                        const QString& pdfPath) override;
+    /// Recorded as "dialog", with the dialog's object name as text and its title.
+    int runDialog(QDialog& dialog) override;
     std::unique_ptr<desktop::Progress> startProgress(const QString& label,
                                                      const QString& title) override;
     void processEvents() override;

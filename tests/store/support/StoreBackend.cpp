@@ -130,6 +130,39 @@ QStringList StoreBackend::lines() const {
     return result;
 }
 
+QStringList StoreBackend::rows() const {
+    const auto shown = [](const QVariant& value) {
+        return value.isNull() ? QStringLiteral("<null>") : value.toString();
+    };
+    QStringList result;
+    const auto read = [&](QSqlDatabase& db, const QString& sql) {
+        QSqlQuery q(db);
+        run(q, sql);
+        while (q.next())
+            result.append(QStringLiteral("%1>%2=%3@%4")
+                              .arg(q.value(0).toString(), q.value(1).toString(),
+                                   shown(q.value(2)), shown(q.value(3))));
+    };
+    if (m_kind == Sqlite) {
+        const QString name = QStringLiteral("rows-of-test-file");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(m_file);
+            if (!db.open())
+                qFatal("cannot open %s", qPrintable(m_file));
+            read(db, QStringLiteral("SELECT BomID, BomComp, bomQtyReq, StartDate FROM BomDetail "
+                                    "ORDER BY BomID, BomComp"));
+        }
+        QSqlDatabase::removeDatabase(name);
+        return result;
+    }
+    withServer(*m_server, [&](QSqlDatabase& db) {
+        read(db, QStringLiteral("SELECT bomid, bomcomp, bomqtyreq, startdate FROM bomdetail ORDER "
+                                "BY lower(bomid COLLATE \"C\"), lower(bomcomp COLLATE \"C\")"));
+    });
+    return result;
+}
+
 QVariant StoreBackend::startDate(const QString& assembly, const QString& component) const {
     if (m_kind == Sqlite)
         return columnOf(m_file, assembly, component, QStringLiteral("StartDate"));

@@ -46,6 +46,9 @@ public:
     QString address() const;
     /// Every line as "assembly>component=quantity", in key order.
     QStringList lines() const;
+    /// Every line as "assembly>component=quantity@startdate", in key order: the rows exactly,
+    /// Null shown as "<null>".
+    QStringList rows() const;
     /// The StartDate of the line as stored; an invalid QVariant when it is absent.
     QVariant startDate(const QString& assembly, const QString& component) const;
 

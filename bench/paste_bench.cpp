@@ -1,0 +1,177 @@
+#include "paste_bench.h"
+
+#include "ServerData.h"
+
+#include "desktop/QtDesktop.h"
+#include "shell/BomTreeView.h"
+#include "shell/BomWindow.h"
+#include "shell/PasteDialog.h"
+#include "store/Store.h"
+#include "tree/BomTreeModel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace bench {
+
+namespace {
+
+/// Answers No to the question (the lines go beside the node, into the loaded item) and OK to
+/// the preview, noting when the preview was ready.
+class PasteDesktop : public desktop::QtDesktop {
+public:
+    QElapsedTimer clock;
+    qint64 previewAt = 0;
+    int previewLines = 0;
+    QStringList messages;
+
+    int messageBox(const QString& text, desktop::MessageStyle, const QString&,
+                   const QString&) override {
+        messages.append(text);
+        return desktop::ResultNo;
+    }
+    int runDialog(QDialog& dialog) override {
+        previewAt = clock.nsecsElapsed();
+        if (auto* preview = qobject_cast<shell::PasteDialog*>(&dialog))
+            previewLines = preview->addable();
+        return QDialog::Accepted;
+    }
+    void setBusyPointer(bool) override {}
+};
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+void row(const QString& name, const std::vector<double>& ms) {
+    const auto [lo, hi] = std::minmax_element(ms.begin(), ms.end());
+    std::printf("%-52s %5zu %10.2f %10.2f-%-10.2f\n", qPrintable(name), ms.size(), median(ms),
+                *lo, *hi);
+    std::fflush(stdout);
+}
+
+void pasteOn(const QString& prefix, int runs, const Sizes& sizes, const QString& location) {
+    // Items the assembly does not list yet, as a spreadsheet's rows with a header.
+    const int count = std::min(1000, sizes.items - 20);
+    QString text = QStringLiteral("Item ID\tQuantity\n");
+    for (int i = 0; i < count; ++i)
+        text += QStringLiteral("ITEM-%1\t%2\n").arg(i + 11, 6, 10, QLatin1Char('0')).arg(i % 9 + 1);
+
+    PasteDesktop desktop;
+    QTemporaryDir folder;
+    QFile workdir(folder.filePath(QStringLiteral("workdir.txt")));
+    workdir.open(QIODevice::WriteOnly);
+    workdir.write(location.toUtf8() + "\r\n");
+    workdir.close();
+    shell::BomWindow window(desktop, folder.path(), folder.filePath(QStringLiteral("settings.ini")));
+    window.start();
+    auto* text1 = window.findChild<QLineEdit*>(QStringLiteral("Text1"));
+    text1->setText(ItemsAssembly);
+    QTest::keyClick(text1, Qt::Key_Return);
+    auto* tree = window.findChild<shell::BomTreeView*>(QStringLiteral("TreeView1"));
+    auto* paste = window.findChild<QAction*>(QStringLiteral("mnuPaste"));
+    auto* undo = window.findChild<QAction*>(QStringLiteral("mnuUndo"));
+    const int before = window.treeModel().rowCount();
+
+    std::vector<double> previews, writes, wholes;
+    for (int run = 0; run < runs; ++run) {
+        auto* data = new QMimeData;
+        data->setText(text);
+        QGuiApplication::clipboard()->setMimeData(data);
+        tree->setCurrentIndex(window.treeModel().index(0, 0));
+        desktop.messages.clear();
+        desktop.clock.start();
+        paste->trigger();
+        QCoreApplication::processEvents(); // the new nodes laid out and painted
+        const qint64 done = desktop.clock.nsecsElapsed();
+        if (desktop.previewLines != count || window.treeModel().rowCount() != before + count ||
+            desktop.messages.size() != 1)
+            qFatal("%spaste: %d lines previewed, %d top-level nodes, %lld messages (%s)",
+                   qPrintable(prefix), desktop.previewLines, window.treeModel().rowCount(),
+                   qint64(desktop.messages.size()), qPrintable(desktop.messages.join(u'|')));
+        previews.push_back(desktop.previewAt / 1e6);
+        writes.push_back((done - desktop.previewAt) / 1e6);
+        wholes.push_back(done / 1e6);
+        // Not timed: the database as it was, for the next run.
+        undo->trigger();
+        if (window.treeModel().rowCount() != before)
+            qFatal("%spaste: the undo left %d top-level nodes", qPrintable(prefix),
+                   window.treeModel().rowCount());
+    }
+    // The store's share: the same lines checked, then written, with nothing shown.
+    std::vector<double> checks, stored;
+    for (int run = 0; run < runs; ++run) {
+        store::LineBatch batch;
+        for (int i = 0; i < count; ++i)
+            batch.added.push_back(store::newLine(
+                ItemsAssembly, QStringLiteral("ITEM-%1").arg(i + 11, 6, 10, QLatin1Char('0')), 1));
+        QElapsedTimer timer;
+        timer.start();
+        if (store::openStore(location)->checkLines(batch).any())
+            qFatal("%spaste: the store refuses the lines", qPrintable(prefix));
+        checks.push_back(timer.nsecsElapsed() / 1e6);
+        timer.start();
+        store::openStore(location)->writeLines(batch);
+        stored.push_back(timer.nsecsElapsed() / 1e6);
+        const std::unique_ptr<store::Store> db = store::openStore(location);
+        store::LineBatch back;
+        for (const store::LineRow& line : batch.added)
+            back.removed.push_back(*db->findLine(line.assembly, line.component));
+        db->writeLines(back);
+    }
+    // The items a paste looks up, one read each as the paste does; the whole Item Master read
+    // once, for comparison.
+    std::vector<double> eachRead, wholeRead;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        {
+            const std::unique_ptr<store::Store> db = store::openStore(location);
+            for (int i = 0; i < count; ++i)
+                if (!db->findItem(QStringLiteral("ITEM-%1").arg(i + 11, 6, 10, QLatin1Char('0'))))
+                    qFatal("%spaste: an item is missing", qPrintable(prefix));
+        }
+        eachRead.push_back(timer.nsecsElapsed() / 1e6);
+        timer.start();
+        if (store::openStore(location)->itemLines().size() != size_t(sizes.items))
+            qFatal("%spaste: the Item Master is short", qPrintable(prefix));
+        wholeRead.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    row(prefix + QStringLiteral("paste %1 lines: preview (read, check, dialog)").arg(count), previews);
+    row(prefix + QStringLiteral("  items looked up one by one"), eachRead);
+    row(prefix + QStringLiteral("  the Item Master read whole"), wholeRead);
+    row(prefix + QStringLiteral("  of it the store's check alone"), checks);
+    row(prefix + QStringLiteral("paste %1 lines: write and show").arg(count), writes);
+    row(prefix + QStringLiteral("  of it the store's write alone"), stored);
+    row(prefix + QStringLiteral("paste %1 lines: whole").arg(count), wholes);
+}
+
+} // namespace
+
+void pasteCases(int runs, const Sizes& sizes, const QString& itemsDatabase) {
+    pasteOn(QString(), runs, sizes, itemsDatabase);
+    if (!BenchServer::available()) {
+        std::printf("paste: no PostgreSQL server binaries; the server rows are skipped\n");
+        return;
+    }
+    BenchServer server;
+    if (const QString failed = server.start(); !failed.isEmpty())
+        qFatal("paste: could not start a server: %s", qPrintable(failed));
+    pasteOn(QStringLiteral("server: "), runs, sizes,
+            server.copyDatabase(itemsDatabase, QStringLiteral("paste")));
+}
+
+} // namespace bench

@@ -1,0 +1,189 @@
+#include "shell/BulkCommands.h"
+
+#include "shell/ItemPickDialog.h"
+#include "shell/ReplaceDialog.h"
+
+#include "desktop/Desktop.h"
+#include "store/ItemKey.h"
+#include "store/Store.h"
+#include "store/StoreError.h"
+#include "tree/BomEditor.h"
+#include "tree/BomTreeModel.h"
+#include "tree/BulkEdits.h"
+
+#include <QMenu>
+
+namespace shell {
+
+BulkCommands::BulkCommands(desktop::Desktop& desktop, tree::BomEditor& editor,
+                           tree::BomTreeModel& model, tree::DatabaseSession& session,
+                           std::function<std::optional<QString>()> currentItem, QWidget* window)
+    : QObject(window), m_desktop(desktop), m_editor(editor), m_model(model), m_session(session),
+      m_currentItem(std::move(currentItem)), m_window(window) {}
+
+void BulkCommands::addTo(QMenu* editMenu) {
+    editMenu->addSeparator();
+    QAction* replace = editMenu->addAction(QStringLiteral("Re&place Component\u2026"));
+    replace->setObjectName(QStringLiteral("mnuReplaceComponent"));
+    connect(replace, &QAction::triggered, this, [this] { this->replace(); });
+    QAction* remove = editMenu->addAction(QStringLiteral("Remove From &Every Assembly"));
+    remove->setObjectName(QStringLiteral("mnuRemoveEverywhere"));
+    connect(remove, &QAction::triggered, this, &BulkCommands::removeEverywhere);
+    QAction* copy = editMenu->addAction(QStringLiteral("Cop&y Bill To\u2026"));
+    copy->setObjectName(QStringLiteral("mnuCopyBill"));
+    connect(copy, &QAction::triggered, this, &BulkCommands::copyBill);
+}
+
+void BulkCommands::report(int number, const QString& description) {
+    m_desktop.messageBox(store::StoreError(number, description).message(), desktop::OkOnly);
+}
+
+std::optional<QString> BulkCommands::oldComponent(const QString& given) {
+    if (!given.isEmpty())
+        return given;
+    if (auto current = m_currentItem(); current && !current->isEmpty())
+        return current;
+    report(store::NoComponentChosen,
+           QStringLiteral("Choose the component first: a node of the tree, or a line of the "
+                          "Item Master list."));
+    return std::nullopt;
+}
+
+std::optional<QString> BulkCommands::pickItem(const QString& title, const QString& prompt) {
+    std::vector<store::ItemLine> items;
+    try {
+        const std::unique_ptr<store::Store> db = store::openStore(m_session.databasePath());
+        items = db->itemLines();
+    } catch (const store::StoreError& error) {
+        m_desktop.messageBox(error.message(), desktop::OkOnly);
+        return std::nullopt;
+    }
+    ItemPickDialog dialog(title, prompt, items, m_window);
+    if (m_desktop.runDialog(dialog) != QDialog::Accepted || dialog.chosen().isEmpty())
+        return std::nullopt;
+    return dialog.chosen();
+}
+
+void BulkCommands::replace(const QString& given) {
+    const auto old = oldComponent(given);
+    if (!old)
+        return;
+    const auto uses = m_editor.linesUsing(*old);
+    if (!uses)
+        return;
+    if (uses->empty()) {
+        report(store::NotAComponent,
+               QStringLiteral("'%1' is a component of no assembly: there is nothing to replace.")
+                   .arg(*old));
+        return;
+    }
+    const auto component = pickItem(QStringLiteral("Replace Component"),
+                                    QStringLiteral("Replace %1 with the item:").arg(*old));
+    if (!component)
+        return;
+    // Checked as a whole: a line refused here (a cycle, a duplicate) is shown and not ticked.
+    const auto refusals = m_editor.checkLines(tree::replaceBatch(*uses, *component, {}));
+    if (!refusals)
+        return;
+    std::vector<std::optional<store::StoreError>> perLine = refusals->added;
+    for (size_t at = 0; at < perLine.size() && at < refusals->removed.size(); ++at)
+        if (refusals->removed[at])
+            perLine[at] = refusals->removed[at];
+    ReplaceDialog dialog(ReplaceDialog::Mode::Replace, *old, *component, *uses, perLine,
+                         m_window);
+    if (m_desktop.runDialog(dialog) != QDialog::Accepted)
+        return;
+    const std::vector<store::LineRow> chosen = tree::linesAt(*uses, dialog.ticked());
+    if (chosen.empty())
+        return;
+    m_editor.writeLines(tree::replaceBatch(chosen, *component, dialog.factor()),
+                        QStringLiteral("Replace %1 with %2 in %3 assemblies")
+                            .arg(*old, *component)
+                            .arg(chosen.size()));
+}
+
+void BulkCommands::removeEverywhere() {
+    const auto old = oldComponent({});
+    if (!old)
+        return;
+    const auto uses = m_editor.linesUsing(*old);
+    if (!uses)
+        return;
+    if (uses->empty()) {
+        report(store::NotAComponent,
+               QStringLiteral("'%1' is a component of no assembly: there is nothing to remove.")
+                   .arg(*old));
+        return;
+    }
+    const auto refusals = m_editor.checkLines(tree::removeBatch(*uses));
+    if (!refusals)
+        return;
+    ReplaceDialog dialog(ReplaceDialog::Mode::Remove, *old, {}, *uses, refusals->removed,
+                         m_window);
+    if (m_desktop.runDialog(dialog) != QDialog::Accepted)
+        return;
+    const std::vector<store::LineRow> chosen = tree::linesAt(*uses, dialog.ticked());
+    if (chosen.empty())
+        return;
+    m_editor.writeLines(tree::removeBatch(chosen),
+                        QStringLiteral("Remove %1 from %2 assemblies").arg(*old).arg(chosen.size()));
+}
+
+void BulkCommands::copyBill() {
+    const QString source = m_model.topAssembly();
+    const auto bill = source.isEmpty() ? std::optional<std::vector<store::LineRow>>(
+                                             std::vector<store::LineRow>())
+                                       : m_editor.linesOf(source);
+    if (!bill)
+        return;
+    if (bill->empty()) {
+        report(store::NoBillToCopy,
+               source.isEmpty()
+                   ? QStringLiteral("No item is loaded: load the item whose bill is to be copied.")
+                   : QStringLiteral("'%1' has no bill of material to copy.").arg(source));
+        return;
+    }
+    const auto target = pickItem(QStringLiteral("Copy Bill To"),
+                                 QStringLiteral("Copy the %1 lines of %2 into the bill of the item:")
+                                     .arg(bill->size())
+                                     .arg(source));
+    if (!target)
+        return;
+    const store::LineBatch batch = tree::copyBatch(*bill, *target);
+    const auto refusals = m_editor.checkLines(batch);
+    const auto existing = m_editor.linesOf(*target);
+    if (!refusals || !existing)
+        return;
+    const std::vector<size_t> going = tree::unrefused(refusals->added);
+    const QString refused = tree::refusalList(batch.added, refusals->added);
+    if (going.empty()) {
+        report(store::EveryLineRefused,
+               QStringLiteral("None of the lines of %1 can go into the bill of %2; nothing was "
+                              "written:\n%3")
+                   .arg(source, *target, refused));
+        return;
+    }
+    // A bill there already is added to only when the user says so; what cannot go in (a line
+    // it lists already, a cycle) is listed and skipped.
+    if (!existing->empty() || going.size() < batch.added.size()) {
+        const QString question =
+            !existing->empty() ? QStringLiteral("%1 Has A Bill Of Material. Add To It?").arg(*target)
+                               : QStringLiteral("Copy The Lines That Can Go In?");
+        QString informative = QStringLiteral("OK: %1 of the %2 lines of %3 go into the bill of %4")
+                                  .arg(going.size())
+                                  .arg(batch.added.size())
+                                  .arg(source, *target);
+        informative += going.size() < batch.added.size()
+                           ? QStringLiteral("; these are skipped:\n%1\n").arg(refused)
+                           : QStringLiteral(". ");
+        informative += QStringLiteral("Cancel: nothing is written.");
+        if (m_desktop.messageBox(question, desktop::OkCancel | desktop::IconQuestion,
+                                 tree::ShortTitle, informative) != desktop::ResultOk)
+            return;
+    }
+    store::LineBatch chosen;
+    chosen.added = tree::linesAt(batch.added, going);
+    m_editor.writeLines(chosen, QStringLiteral("Copy Bill of %1 to %2").arg(source, *target));
+}
+
+} // namespace shell

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QMenu;
+
+namespace desktop {
+class Desktop;
+}
+namespace tree {
+class BomEditor;
+class BomTreeModel;
+class DatabaseSession;
+} // namespace tree
+
+namespace shell {
+
+/// Edit ▸ "Replace Component…", "Remove From Every Assembly" and "Copy Bill To…": the changes
+/// of many lines at once, each checked before anything is written, written in one transaction
+/// and taken back with one Undo (tree::BomEditor::writeLines).
+class BulkCommands : public QObject {
+    Q_OBJECT
+public:
+    /// `currentItem`: the item the tree's current node or the list's current line names, as
+    /// Where Used takes it.
+    BulkCommands(desktop::Desktop& desktop, tree::BomEditor& editor, tree::BomTreeModel& model,
+                 tree::DatabaseSession& session,
+                 std::function<std::optional<QString>()> currentItem, QWidget* window);
+
+    /// Adds the three actions to the Edit menu.
+    void addTo(QMenu* editMenu);
+    /// Replaces `old` (the current item when empty) by an item picked in a find box, in the
+    /// assemblies ticked.
+    void replace(const QString& old = {});
+    /// Removes the current item from the assemblies ticked.
+    void removeEverywhere();
+    /// Copies the loaded item's own lines into the bill of an item picked in a find box.
+    void copyBill();
+
+private:
+    /// The old component of a replace or removal; none (said) when nothing is current.
+    std::optional<QString> oldComponent(const QString& given);
+    /// The item picked in a find box over the Item Master; none for Cancel or a failed read.
+    std::optional<QString> pickItem(const QString& title, const QString& prompt);
+    /// Says why nothing was done, as "NUMBER DESCRIPTION".
+    void report(int number, const QString& description);
+
+    desktop::Desktop& m_desktop;
+    tree::BomEditor& m_editor;
+    tree::BomTreeModel& m_model;
+    tree::DatabaseSession& m_session;
+    std::function<std::optional<QString>()> m_currentItem;
+    QWidget* m_window;
+};
+
+} // namespace shell

@@ -1,0 +1,281 @@
+#include "shell/LineCommands.h"
+
+#include "desktop/Desktop.h"
+#include "shell/AddComponentDialog.h"
+#include "shell/BomTreeView.h"
+#include "shell/LineClipboard.h"
+#include "shell/PasteDialog.h"
+#include "store/ItemKey.h"
+#include "store/Store.h"
+#include "store/StoreError.h"
+#include "tree/BomEditor.h"
+#include "tree/BomTreeModel.h"
+#include "tree/Quantity.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMimeData>
+#include <QSet>
+
+namespace shell {
+
+namespace {
+
+/// The lines a question lists before it says how many more there are.
+constexpr int ListedLines = 12;
+
+QAction* makeAction(QObject* parent, const char* name, const QString& text,
+                    const QKeySequence& shortcut) {
+    auto* action = new QAction(text, parent);
+    action->setObjectName(QLatin1StringView(name));
+    action->setShortcut(shortcut);
+    return action;
+}
+
+/// "MAST → 1551AGY, quantity 2", as the editor's other questions name a line.
+QString lineText(const QString& assembly, const QString& component,
+                 std::optional<double> quantity) {
+    return QStringLiteral("%1 \u2192 %2, %3")
+        .arg(assembly, component,
+             quantity ? QStringLiteral("quantity %1").arg(tree::formatQuantity(*quantity))
+                      : QStringLiteral("no quantity"));
+}
+
+/// The texts one a line, the first ListedLines of them, then how many more.
+QString shortened(const QStringList& texts) {
+    QStringList shown = texts.mid(0, ListedLines);
+    if (texts.size() > ListedLines)
+        shown.append(QStringLiteral("and %1 more").arg(texts.size() - ListedLines));
+    return shown.join(u'\n');
+}
+
+} // namespace
+
+LineCommands::LineCommands(desktop::Desktop& desktop, tree::BomEditor& editor,
+                           tree::BomTreeModel& model, BomTreeView& tree,
+                           std::function<QString()> databasePath,
+                           std::function<void(const QString&)> showStatus, QObject* parent)
+    : QObject(parent), m_desktop(desktop), m_editor(editor), m_model(model), m_tree(tree),
+      m_databasePath(std::move(databasePath)), m_showStatus(std::move(showStatus)) {}
+
+void LineCommands::addTo(QMenu* editMenu, QAction* before) {
+    QAction* add = makeAction(this, "mnuAddComponent", QStringLiteral("&Add Component…"),
+                              QKeySequence(Qt::Key_Insert));
+    QAction* copy = makeAction(this, "mnuCopy", QStringLiteral("&Copy"), QKeySequence::Copy);
+    QAction* paste = makeAction(this, "mnuPaste", QStringLiteral("&Paste"), QKeySequence::Paste);
+    connect(add, &QAction::triggered, this, &LineCommands::addComponent);
+    connect(copy, &QAction::triggered, this, &LineCommands::copy);
+    connect(paste, &QAction::triggered, this, &LineCommands::paste);
+    editMenu->insertActions(before, {add, copy, paste});
+    editMenu->insertSeparator(before);
+}
+
+void LineCommands::report(const QString& message) { m_desktop.messageBox(message, desktop::OkOnly); }
+
+bool LineCommands::target(QModelIndex& node) {
+    node = m_tree.currentIndex().siblingAtColumn(tree::ItemIdColumn);
+    if (node.isValid())
+        return true;
+    // A new bill starts on the empty tree of the item loaded, as a drop there starts it.
+    if (m_model.rowCount() == 0 && !m_model.topAssembly().isEmpty())
+        return true;
+    report(store::StoreError(store::NoNodeChosen,
+                             m_model.topAssembly().isEmpty()
+                                 ? QStringLiteral("No bill is loaded: load an item's bill first.")
+                                 : QStringLiteral("No node is current: choose the node the "
+                                                  "lines go to."))
+               .message());
+    return false;
+}
+
+void LineCommands::addComponent() {
+    QModelIndex current;
+    if (!target(current))
+        return;
+    const QPersistentModelIndex node = current;
+    std::vector<store::ItemLine> items;
+    try {
+        items = store::openStore(m_databasePath())->itemLines();
+    } catch (const store::StoreError& error) {
+        report(error.message());
+        return;
+    }
+    AddComponentDialog dialog(items, node.isValid() ? m_model.text(node) : m_model.topAssembly(),
+                              m_tree.window());
+    if (m_desktop.runDialog(dialog) != QDialog::Accepted || dialog.chosenId().isEmpty())
+        return;
+    // A node that went while the box was open takes nothing.
+    if (current.isValid() && !node.isValid())
+        return;
+    m_editor.addComponent(node, dialog.chosenId());
+}
+
+void LineCommands::deleteSelected() {
+    const std::vector<QModelIndex> selected = m_tree.selectedNodes();
+    if (selected.size() <= 1) {
+        m_editor.deleteComponent(selected.empty() ? QModelIndex() : selected.front());
+        return;
+    }
+    // A node below another selected one goes with that one's line: its own line, in the
+    // bill of a sub-assembly that may be used elsewhere, is left alone.
+    QSet<QPersistentModelIndex> chosen(selected.begin(), selected.end());
+    std::vector<QModelIndex> nodes;
+    QSet<QString> seen;
+    for (const QModelIndex& node : selected) {
+        bool below = false;
+        for (QModelIndex up = node.parent(); up.isValid() && !below; up = up.parent())
+            below = chosen.contains(up);
+        if (below)
+            continue;
+        // The same line shown under two copies of its assembly is one line.
+        const QString key = store::foldKey(m_model.assemblyOf(node)) + QChar(0) +
+                            store::foldKey(m_model.text(node));
+        if (seen.contains(key))
+            continue;
+        seen.insert(key);
+        nodes.push_back(node);
+    }
+    if (nodes.size() == 1) {
+        m_editor.deleteComponent(nodes.front());
+        return;
+    }
+    struct Pair {
+        QString assembly;
+        QString component;
+    };
+    std::vector<Pair> lines;
+    QStringList texts;
+    for (const QModelIndex& node : nodes) {
+        lines.push_back({m_model.assemblyOf(node), m_model.text(node)});
+        texts.append(lineText(lines.back().assembly, lines.back().component, m_model.quantity(node)));
+    }
+    if (m_desktop.messageBox(QStringLiteral("Delete %1 Selected Lines?").arg(lines.size()),
+                             desktop::OkCancel | desktop::IconStop, tree::ShortTitle,
+                             QStringLiteral("Deletes these lines, all or none:\n%1")
+                                 .arg(shortened(texts))) == desktop::ResultCancel)
+        return;
+    // Each line exactly as stored, so that the write deletes only what was shown.
+    store::LineBatch batch;
+    QStringList gone;
+    try {
+        const std::unique_ptr<store::Store> db = store::openStore(m_databasePath());
+        for (const Pair& line : lines) {
+            if (auto row = db->findLine(line.assembly, line.component))
+                batch.removed.push_back(std::move(*row));
+            else
+                gone.append(line.assembly + QStringLiteral(" \u2192 ") + line.component);
+        }
+    } catch (const store::StoreError& error) {
+        report(error.message());
+        return;
+    }
+    if (!gone.isEmpty()) {
+        report(store::StoreError(store::LineChanged,
+                                 QStringLiteral("Another program has removed these lines "
+                                                "meanwhile; nothing was deleted:\n%1")
+                                     .arg(shortened(gone)))
+                   .message());
+        // The tree shows no line that the database does not hold.
+        for (const Pair& line : lines)
+            if (gone.contains(line.assembly + QStringLiteral(" \u2192 ") + line.component))
+                m_model.removeLine(line.assembly, line.component);
+        return;
+    }
+    m_editor.writeLines(batch, QStringLiteral("Delete %1 lines").arg(batch.removed.size()));
+}
+
+void LineCommands::copy() {
+    std::vector<QModelIndex> nodes = m_tree.selectedNodes();
+    if (nodes.empty() && m_tree.currentIndex().isValid())
+        nodes.push_back(m_tree.currentIndex().siblingAtColumn(tree::ItemIdColumn));
+    if (nodes.empty())
+        return;
+    QMimeData* data = copiedLinesData(m_model, nodes);
+    const int count =
+        int(tree::readOwnLines(data->data(tree::LinesMimeType)).lines.size());
+    QGuiApplication::clipboard()->setMimeData(data);
+    m_showStatus(count == 1 ? QStringLiteral("Copied 1 line.")
+                            : QStringLiteral("Copied %1 lines.").arg(count));
+}
+
+void LineCommands::paste() {
+    QModelIndex current;
+    if (!target(current))
+        return;
+    const QPersistentModelIndex node = current;
+    tree::PastedLines pasted = pastedLines(QGuiApplication::clipboard()->mimeData());
+    if (!pasted.problem.isEmpty()) {
+        report(pasted.problem);
+        return;
+    }
+    std::vector<tree::PastedLine>& lines = pasted.lines;
+    QString assembly = m_model.topAssembly();
+    if (node.isValid()) {
+        const int answer = m_desktop.messageBox(
+            QStringLiteral("Make Target Item A Parent?"), desktop::YesNo | desktop::IconQuestion,
+            tree::ShortTitle,
+            QStringLiteral("Yes: the %1 pasted lines go into %2. No: beside %2, into %3.")
+                .arg(lines.size())
+                .arg(m_model.text(node), m_model.assemblyOf(node)));
+        // Esc: the user has not decided, and nothing is written.
+        if (answer == desktop::ResultCancel || !node.isValid())
+            return;
+        assembly = answer == desktop::ResultNo ? m_model.assemblyOf(node) : m_model.text(node);
+    }
+    // Every item must be in the Item Master, and goes in as it spells the ID.
+    try {
+        const std::unique_ptr<store::Store> db = store::openStore(m_databasePath());
+        for (tree::PastedLine& line : lines) {
+            if (!line.refusal.isEmpty())
+                continue;
+            if (const auto item = db->findItem(line.component))
+                line.component = item->id;
+            else
+                line.refusal = store::StoreError(store::PasteUnknownItem,
+                                                 QStringLiteral("'%1' is not in the Item Master.")
+                                                     .arg(line.component))
+                                   .message();
+        }
+    } catch (const store::StoreError& error) {
+        report(error.message());
+        return;
+    }
+    tree::refuseRepeats(lines);
+    const auto batchOf = [&](std::vector<size_t>* taken) {
+        store::LineBatch batch;
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (lines[i].refusal.isEmpty()) {
+                batch.added.push_back(store::newLine(assembly, lines[i].component, *lines[i].quantity));
+                if (taken)
+                    taken->push_back(i);
+            }
+        return batch;
+    };
+    std::vector<size_t> taken;
+    const store::LineBatch checked = batchOf(&taken);
+    if (!checked.added.empty()) {
+        const auto refusals = m_editor.checkLines(checked);
+        if (!refusals)
+            return;
+        for (size_t i = 0; i < taken.size() && i < refusals->added.size(); ++i)
+            if (const auto& refused = refusals->added[i])
+                lines[taken[i]].refusal = refused->message();
+    }
+    PasteDialog preview(assembly, lines, m_tree.window());
+    if (m_desktop.runDialog(preview) != QDialog::Accepted || preview.addable() == 0)
+        return;
+    // Started now, as a drop's line starts when it is written; the write checks every line
+    // again, and refuses the whole paste if anything changed since the preview.
+    const store::LineBatch batch = batchOf(nullptr);
+    if (batch.added.empty())
+        return;
+    m_editor.writeLines(batch, batch.added.size() == 1
+                                   ? QStringLiteral("Paste 1 line into %1").arg(assembly)
+                                   : QStringLiteral("Paste %1 lines into %2")
+                                         .arg(batch.added.size())
+                                         .arg(assembly));
+}
+
+} // namespace shell

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QAction;
+class QMenu;
+
+namespace desktop {
+class Desktop;
+}
+namespace tree {
+class BomEditor;
+class BomTreeModel;
+} // namespace tree
+
+namespace shell {
+
+class BomTreeView;
+
+/// Edit ▸ "Add Component…" (Insert), Copy (Ctrl+C) and Paste (Ctrl+V), and the Delete key on
+/// several selected nodes: the edits of many lines, and the one edit the mouse alone offered,
+/// made from the keyboard. Each write is one transaction and one step of the history.
+class LineCommands : public QObject {
+    Q_OBJECT
+public:
+    /// `databasePath` gives the database at the moment a command runs; `showStatus` shows
+    /// what a command has done.
+    LineCommands(desktop::Desktop& desktop, tree::BomEditor& editor, tree::BomTreeModel& model,
+                 BomTreeView& tree, std::function<QString()> databasePath,
+                 std::function<void(const QString&)> showStatus, QObject* parent = nullptr);
+
+    /// Adds the commands to `editMenu`, before `before`.
+    void addTo(QMenu* editMenu, QAction* before);
+
+    /// Picks an item from a list that the Find Item field narrows, then adds it at the
+    /// current node as a drop there does (the same questions); on the empty tree of a loaded
+    /// item, as its first component.
+    void addComponent();
+    /// The Delete key: one selected node as ever; several after one question that lists their
+    /// lines, deleted together.
+    void deleteSelected();
+    /// Puts the selected nodes' lines on the clipboard.
+    void copy();
+    /// Adds the clipboard's lines at the current node, after the drop's question and a preview.
+    void paste();
+
+private:
+    void report(const QString& message);
+    /// The node a command acts on (the current one), or none on the empty tree of a loaded
+    /// item; false, after saying why, when there is neither.
+    bool target(QModelIndex& node);
+
+    desktop::Desktop& m_desktop;
+    tree::BomEditor& m_editor;
+    tree::BomTreeModel& m_model;
+    BomTreeView& m_tree;
+    std::function<QString()> m_databasePath;
+    std::function<void(const QString&)> m_showStatus;
+};
+
+} // namespace shell

@@ -1,0 +1,156 @@
+#include "shell/ReplaceDialog.h"
+
+#include "tree/BulkEdits.h"
+#include "tree/Quantity.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace shell {
+
+namespace {
+
+enum Column { Assembly, Quantity, NewQuantity, Refused };
+
+/// A stored quantity as the tree shows it: empty for Null, text that is no number as it is.
+QString shownQuantity(const QVariant& stored) {
+    if (stored.isNull())
+        return {};
+    return tree::isNumber(stored) ? tree::formatQuantity(stored.toDouble()) : stored.toString();
+}
+
+} // namespace
+
+ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& component,
+                             const std::vector<store::LineRow>& uses,
+                             const std::vector<std::optional<store::StoreError>>& refusals,
+                             QWidget* parent)
+    : QDialog(parent), m_mode(mode), m_uses(uses) {
+    setObjectName(QStringLiteral("ReplaceLines"));
+    const bool replace = mode == Mode::Replace;
+    setWindowTitle(replace ? QStringLiteral("Replace Component")
+                           : QStringLiteral("Remove From Every Assembly"));
+    auto* heading = new QLabel(
+        replace ? QStringLiteral("Replace %1 with %2 in the ticked assemblies (%3 list %1):")
+                      .arg(old, component)
+                      .arg(uses.size())
+                : QStringLiteral("Remove %1 from the ticked assemblies (%2 list it):")
+                      .arg(old)
+                      .arg(uses.size()),
+        this);
+    heading->setWordWrap(true);
+
+    m_lines = new QTreeWidget(this);
+    m_lines->setObjectName(QStringLiteral("replaceLines"));
+    m_lines->setAccessibleName(QStringLiteral("Assemblies"));
+    m_lines->setRootIsDecorated(false);
+    m_lines->setUniformRowHeights(true);
+    m_lines->setHeaderLabels({QStringLiteral("Assembly"), QStringLiteral("Quantity"),
+                              QStringLiteral("New Quantity"), QStringLiteral("Refused")});
+    m_lines->setColumnHidden(NewQuantity, !replace);
+    QList<QTreeWidgetItem*> items;
+    for (size_t at = 0; at < uses.size(); ++at) {
+        auto* item = new QTreeWidgetItem;
+        item->setText(Assembly, uses[at].assembly);
+        item->setText(Quantity, shownQuantity(uses[at].quantity));
+        const bool refused = at < refusals.size() && refusals[at];
+        if (refused) {
+            // Shown, so that the user sees what stays as it is and why; never ticked.
+            item->setText(Refused, refusals[at]->message());
+            item->setToolTip(Refused, refusals[at]->message());
+            item->setFlags(item->flags() & ~(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled));
+            item->setCheckState(Assembly, Qt::Unchecked);
+        } else {
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(Assembly, Qt::Checked);
+        }
+        items.append(item);
+    }
+    m_lines->addTopLevelItems(items);
+    m_lines->header()->setSectionResizeMode(Assembly, QHeaderView::ResizeToContents);
+    connect(m_lines, &QTreeWidget::itemChanged, this, [this] { update(); });
+
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(heading);
+    column->addWidget(m_lines, 1);
+    if (replace) {
+        auto* row = new QHBoxLayout;
+        auto* label = new QLabel(QStringLiteral("New &quantity:"), this);
+        m_rule = new QComboBox(this);
+        m_rule->setObjectName(QStringLiteral("replaceRule"));
+        m_rule->addItems({QStringLiteral("kept"), QStringLiteral("multiplied by")});
+        label->setBuddy(m_rule);
+        m_factor = new QLineEdit(QStringLiteral("1"), this);
+        m_factor->setObjectName(QStringLiteral("replaceFactor"));
+        m_factor->setAccessibleName(QStringLiteral("Factor"));
+        m_factor->setEnabled(false);
+        row->addWidget(label);
+        row->addWidget(m_rule);
+        row->addWidget(m_factor, 1);
+        column->addLayout(row);
+        connect(m_rule, &QComboBox::currentIndexChanged, this, [this](int index) {
+            m_factor->setEnabled(index == 1);
+            update();
+        });
+        connect(m_factor, &QLineEdit::textChanged, this, [this] { update(); });
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    column->addWidget(buttons);
+    resize(720, 420);
+    update();
+}
+
+std::vector<size_t> ReplaceDialog::ticked() const {
+    std::vector<size_t> places;
+    for (int at = 0; at < m_lines->topLevelItemCount(); ++at)
+        if (m_lines->topLevelItem(at)->checkState(Assembly) == Qt::Checked)
+            places.push_back(size_t(at));
+    return places;
+}
+
+std::optional<double> ReplaceDialog::factor() const {
+    if (!m_rule || m_rule->currentIndex() == 0)
+        return std::nullopt;
+    return tree::parseQuantity(m_factor->text());
+}
+
+void ReplaceDialog::setTicked(size_t at, bool ticked) {
+    QTreeWidgetItem* item = m_lines->topLevelItem(int(at));
+    if (item && item->flags().testFlag(Qt::ItemIsUserCheckable))
+        item->setCheckState(Assembly, ticked ? Qt::Checked : Qt::Unchecked);
+}
+
+void ReplaceDialog::setFactorText(const QString& text) {
+    if (!m_rule)
+        return;
+    m_rule->setCurrentIndex(text.isEmpty() ? 0 : 1);
+    if (!text.isEmpty())
+        m_factor->setText(text);
+}
+
+void ReplaceDialog::update() {
+    // OK writes something: at least one line ticked, and for "multiplied by" a factor that
+    // is a number.
+    const bool factorRead = !m_rule || m_rule->currentIndex() == 0 || factor().has_value();
+    m_ok->setEnabled(factorRead && !ticked().empty());
+    if (m_mode != Mode::Replace)
+        return;
+    const std::optional<double> by = factor();
+    const QSignalBlocker quiet(m_lines);
+    for (int at = 0; at < m_lines->topLevelItemCount(); ++at)
+        m_lines->topLevelItem(at)->setText(
+            NewQuantity, factorRead ? shownQuantity(tree::scaledQuantity(m_uses[size_t(at)].quantity, by))
+                                    : QString());
+}
+
+} // namespace shell

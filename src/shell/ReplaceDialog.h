@@ -1,0 +1,54 @@
+#pragma once
+
+#include "store/Store.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+
+namespace shell {
+
+/// The box of "Replace Component…" and "Remove From Every Assembly": every assembly that lists
+/// the old component directly, one line each with a tick (all ticked), the old quantity and,
+/// for a replace, the new one, kept or multiplied by a factor. A line the database would
+/// refuse (a cycle, a duplicate, a line changed meanwhile) shows why and cannot be ticked.
+/// OK takes the ticked lines; Cancel and Esc take none.
+class ReplaceDialog : public QDialog {
+    Q_OBJECT
+public:
+    enum class Mode { Replace, Remove };
+    /// `uses`: the old lines as stored; `refusals`: for each, why its change would be refused.
+    /// `component`: the new component of a replace.
+    ReplaceDialog(Mode mode, const QString& old, const QString& component,
+                  const std::vector<store::LineRow>& uses,
+                  const std::vector<std::optional<store::StoreError>>& refusals,
+                  QWidget* parent = nullptr);
+
+    /// The places in `uses` of the ticked lines, in order.
+    std::vector<size_t> ticked() const;
+    /// The factor of the new quantities; empty for "kept".
+    std::optional<double> factor() const;
+    /// Ticks or clears line `at`, as a click on its box does (a refused line stays clear).
+    void setTicked(size_t at, bool ticked);
+    /// Chooses "multiplied by" with the factor typed as `text`, or "kept" for an empty one.
+    void setFactorText(const QString& text);
+
+private:
+    void update();
+
+    Mode m_mode;
+    std::vector<store::LineRow> m_uses;
+    QTreeWidget* m_lines;
+    QComboBox* m_rule = nullptr;
+    QLineEdit* m_factor = nullptr;
+    QPushButton* m_ok;
+};
+
+} // namespace shell

@@ -1,0 +1,232 @@
+#include "tree/LinePaste.h"
+
+#include "store/ItemKey.h"
+#include "store/StoreError.h"
+#include "tree/BillExport.h"
+#include "tree/Quantity.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <QStringList>
+
+namespace tree {
+
+namespace {
+
+QString refusal(int number, const QString& description) {
+    return store::StoreError(number, description).message();
+}
+
+/// A field of the text on one line: tabs and line breaks would split it into other cells.
+QString textField(const QString& text) {
+    QString field = csvText(text);
+    for (QChar& c : field)
+        if (c == u'\t' || c == u'\n' || c == u'\r')
+            c = u' ';
+    return field;
+}
+
+/// The rows of tab-separated text, each a list of fields. A field that starts with a double
+/// quote runs to the next lone one, tabs and line breaks included, with doubled quotes as one.
+std::vector<QStringList> tabRows(QStringView text) {
+    std::vector<QStringList> rows;
+    QStringList row;
+    QString field;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    bool atFieldStart = true;
+    const auto endRow = [&] {
+        row.append(field);
+        field.clear();
+        rows.push_back(std::move(row));
+        row = {};
+        atFieldStart = true;
+    };
+    while (i < n) {
+        const QChar c = text[i];
+        if (atFieldStart && c == u'"') {
+            // A quoted field, as spreadsheets write a cell that holds a tab, a line break or a
+            // quote; without its closing quote it is taken as it stands.
+            qsizetype j = i + 1;
+            QString quoted;
+            bool closed = false;
+            while (j < n) {
+                if (text[j] == u'"') {
+                    if (j + 1 < n && text[j + 1] == u'"') {
+                        quoted += u'"';
+                        j += 2;
+                        continue;
+                    }
+                    closed = true;
+                    ++j;
+                    break;
+                }
+                quoted += text[j++];
+            }
+            if (closed && (j == n || text[j] == u'\t' || text[j] == u'\n' || text[j] == u'\r')) {
+                field = quoted;
+                i = j;
+                atFieldStart = false;
+                continue;
+            }
+        }
+        atFieldStart = false;
+        if (c == u'\t') {
+            row.append(field);
+            field.clear();
+            atFieldStart = true;
+        } else if (c == u'\n') {
+            endRow();
+        } else if (c == u'\r') {
+            if (i + 1 < n && text[i + 1] == u'\n')
+                ++i;
+            endRow();
+        } else {
+            field += c;
+        }
+        ++i;
+    }
+    if (!field.isEmpty() || !row.isEmpty())
+        endRow();
+    return rows;
+}
+
+/// A text cell without the apostrophe that csvText puts before a formula-like text.
+QString unguarded(const QString& text) {
+    if (text.size() >= 2 && text.front() == u'\'' && QStringView(u"=+-@\t\r'").contains(text[1]))
+        return text.mid(1);
+    return text;
+}
+
+int columnNamed(const QStringList& header, std::initializer_list<const char*> names) {
+    for (qsizetype i = 0; i < header.size(); ++i)
+        for (const char* name : names)
+            if (header[i].trimmed().compare(QLatin1StringView(name), Qt::CaseInsensitive) == 0)
+                return int(i);
+    return -1;
+}
+
+PastedLine lineOf(const QString& id, const QString& quantityText, const QLocale& locale) {
+    PastedLine line;
+    line.component = unguarded(id);
+    line.quantityText = quantityText.trimmed();
+    if (line.component.isEmpty())
+        line.refusal = refusal(store::PasteUnknownItem, QStringLiteral("The line names no item."));
+    else if (line.quantityText.isEmpty())
+        line.refusal = refusal(store::InvalidQuantity, QStringLiteral("The line has no quantity."));
+    else if ((line.quantity = parseQuantity(line.quantityText, locale)); !line.quantity)
+        line.refusal = refusal(store::InvalidQuantity, quantityProblem(line.quantityText, locale));
+    return line;
+}
+
+} // namespace
+
+QByteArray ownLinesData(const std::vector<CopiedLine>& lines) {
+    QJsonArray array;
+    for (const CopiedLine& line : lines)
+        array.append(QJsonObject{
+            {QStringLiteral("assembly"), line.assembly},
+            {QStringLiteral("component"), line.component},
+            // JSON numbers are written with the fewest digits that read back exactly.
+            {QStringLiteral("quantity"), line.quantity ? QJsonValue(*line.quantity) : QJsonValue()},
+        });
+    return QJsonDocument(QJsonObject{{QStringLiteral("lines"), array}})
+        .toJson(QJsonDocument::Compact);
+}
+
+QString linesText(const std::vector<CopiedLine>& lines) {
+    QString text = LinesTextHeader + u'\n';
+    for (const CopiedLine& line : lines)
+        text += textField(line.component) + u'\t' + csvQuantity(line.quantity) + u'\t' +
+                textField(line.unit) + u'\t' + textField(line.description) + u'\n';
+    return text;
+}
+
+PastedLines readOwnLines(const QByteArray& data) {
+    PastedLines result;
+    const QJsonDocument document = QJsonDocument::fromJson(data);
+    const QJsonValue lines = document.object().value(QStringLiteral("lines"));
+    if (!lines.isArray()) {
+        result.problem = refusal(store::PasteNoLines,
+                                 QStringLiteral("The lines on the clipboard cannot be read."));
+        return result;
+    }
+    for (const QJsonValue value : lines.toArray()) {
+        const QJsonObject object = value.toObject();
+        PastedLine line;
+        line.component = object.value(QStringLiteral("component")).toString();
+        const QJsonValue quantity = object.value(QStringLiteral("quantity"));
+        if (quantity.isDouble()) {
+            line.quantity = quantity.toDouble();
+            line.quantityText = formatQuantity(*line.quantity);
+        }
+        if (line.component.isEmpty())
+            line.refusal = refusal(store::PasteUnknownItem, QStringLiteral("The line names no item."));
+        else if (!line.quantity)
+            line.refusal = refusal(store::InvalidQuantity, QStringLiteral("The line has no quantity."));
+        result.lines.push_back(std::move(line));
+    }
+    if (result.lines.empty())
+        result.problem = refusal(store::PasteNoLines, QStringLiteral("The clipboard holds no lines."));
+    return result;
+}
+
+PastedLines readLinesText(const QString& text, const QLocale& locale) {
+    PastedLines result;
+    std::vector<QStringList> rows = tabRows(text);
+    // Rows of nothing but blanks are the spreadsheet's empty rows, not lines.
+    std::erase_if(rows, [](const QStringList& row) {
+        return std::all_of(row.begin(), row.end(),
+                           [](const QString& field) { return field.trimmed().isEmpty(); });
+    });
+    int idColumn = 0;
+    int quantityColumn = 1;
+    size_t first = 0;
+    if (!rows.empty()) {
+        const QStringList& header = rows.front();
+        const int named = columnNamed(header, {"Item ID", "ItemID", "BomComp", "Component"});
+        if (named >= 0) {
+            idColumn = named;
+            quantityColumn =
+                columnNamed(header, {"Quantity", "bomQtyReq", "Qty", "Total Quantity"});
+            first = 1;
+            if (quantityColumn < 0) {
+                result.problem = refusal(
+                    store::PasteNoLines,
+                    QStringLiteral("The pasted text has an item ID column but no quantity "
+                                   "column (\"Quantity\")."));
+                return result;
+            }
+        }
+    }
+    for (size_t r = first; r < rows.size(); ++r) {
+        const QStringList& row = rows[r];
+        result.lines.push_back(lineOf(row.value(idColumn), row.value(quantityColumn), locale));
+    }
+    if (result.lines.empty())
+        result.problem = refusal(store::PasteNoLines,
+                                 QStringLiteral("The clipboard holds no lines: tab-separated "
+                                                "text with an item ID and a quantity on each "
+                                                "row is what Paste reads."));
+    return result;
+}
+
+void refuseRepeats(std::vector<PastedLine>& lines) {
+    QSet<QString> seen;
+    for (PastedLine& line : lines) {
+        if (!line.refusal.isEmpty())
+            continue;
+        const QString key = store::foldKey(line.component);
+        if (seen.contains(key))
+            line.refusal = refusal(store::PasteRepeated,
+                                   QStringLiteral("'%1' is pasted more than once; only its "
+                                                  "first line is added.")
+                                       .arg(line.component));
+        else
+            seen.insert(key);
+    }
+}
+
+} // namespace tree

@@ -1,0 +1,214 @@
+// Replace Component, Remove From Every Assembly and Copy Bill To through the window, each
+// compared with the database it should leave, row by row with start dates, and its Undo with
+// the database before it.
+
+#include "shell/BomTreeView.h"
+#include "shell/ItemFindField.h"
+#include "shell/ItemList.h"
+#include "shell/ReplaceDialog.h"
+#include "store/StoreError.h"
+#include "support/WindowFixture.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QDialog>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+/// Every line with its quantity and start date, in key order.
+QStringList rows(const QString& database) {
+    QStringList result;
+    for (const QString& line : linesOf(database)) {
+        const QString assembly = line.section(u'>', 0, 0);
+        const QString component = line.section(u'>', 1).section(u'=', 0, 0);
+        result.append(line + u'@' + columnOf(database, assembly, component, "StartDate").toString());
+    }
+    return result;
+}
+
+QStringList sortedRows(QStringList list) {
+    std::sort(list.begin(), list.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    return list;
+}
+
+void trigger(WindowFixture& f, const char* name) {
+    QAction* action = f.window().findChild<QAction*>(QLatin1StringView(name));
+    QVERIFY2(action, name);
+    action->trigger();
+}
+
+/// A find box answered as a user does: the text typed, then the line of `item` made current.
+std::function<int(QDialog&)> pick(const QString& typed, const QString& item) {
+    return [=](QDialog& dialog) {
+        auto* find = dialog.findChild<shell::ItemFindField*>();
+        auto* list = dialog.findChild<shell::ItemList*>(QStringLiteral("PickList"));
+        if (!find || !list)
+            return int(QDialog::Rejected);
+        find->setText(typed);
+        const int row = int(list->items().indexOf(item));
+        if (row < 0)
+            return int(QDialog::Rejected);
+        list->setCurrentIndex(list->model()->index(row, 0));
+        return int(QDialog::Accepted);
+    };
+}
+
+const QString Stored = QStringLiteral("1996-01-01 00:00:00");
+
+} // namespace
+
+class BulkEditTest : public QObject {
+    Q_OBJECT
+
+    static std::vector<ItemRow> items() {
+        std::vector<ItemRow> all;
+        for (const char* id : {"A", "B", "C", "P", "Q", "R", "T"})
+            all.push_back({QString::fromLatin1(id), {}, {}});
+        return all;
+    }
+    // P stands in A, B, C and R. Q stands in A already, and C stands under Q: putting Q in
+    // place of P is a duplicate in A and a cycle in C.
+    static std::vector<Line> lines() {
+        return {{"A", "P", 2}, {"A", "Q", 1}, {"B", "P", 1}, {"C", "P", 3},
+                {"Q", "C", 1}, {"R", "P", 5}, {"R", "T", QVariant()}};
+    }
+
+private Q_SLOTS:
+    void replaceAndRemoveEverywhereAreOneStepEach() {
+        WindowFixture f(items(), lines());
+        const QStringList before = rows(f.database);
+        f.load(QStringLiteral("B"));
+        f.click(f.node(QStringLiteral("P")));
+
+        // Esc in the find box, then in the list of assemblies: nothing is written.
+        trigger(f, "mnuReplaceComponent");
+        QCOMPARE(f.desktop.asked.last().kind, QStringLiteral("dialog"));
+        QCOMPARE(f.desktop.asked.last().title, QStringLiteral("Replace Component"));
+        f.desktop.dialogAnswers = {pick(QStringLiteral("q"), QStringLiteral("Q"))};
+        trigger(f, "mnuReplaceComponent");
+        QCOMPARE(f.desktop.asked.last().title, QStringLiteral("Replace Component"));
+        QCOMPARE(rows(f.database), before);
+
+        std::vector<size_t> offered;
+        f.desktop.dialogAnswers = {
+            pick(QStringLiteral("q"), QStringLiteral("Q")), [&](QDialog& dialog) {
+                auto& box = static_cast<shell::ReplaceDialog&>(dialog);
+                offered = box.ticked();
+                box.setTicked(0, true); // refused lines cannot be ticked
+                box.setFactorText(QStringLiteral("2"));
+                return int(QDialog::Accepted);
+            }};
+        trigger(f, "mnuReplaceComponent");
+        // A (duplicate) and C (cycle) are listed unticked: B and R are written.
+        QCOMPARE(offered, (std::vector<size_t>{1, 3}));
+        const QStringList replaced = sortedRows(
+            {"A>P=2@" + Stored, "A>Q=1@" + Stored, "B>Q=2@" + Stored, "C>P=3@" + Stored,
+             "Q>C=1@" + Stored, "R>Q=10@" + Stored, "R>T=@" + Stored});
+        QCOMPARE(sortedRows(rows(f.database)), replaced);
+        QCOMPARE(f.outline(), QStringLiteral("Q[C[P]]"));
+
+        trigger(f, "mnuUndo");
+        QCOMPARE(rows(f.database), before);
+        QCOMPARE(f.outline(), QStringLiteral("P"));
+        trigger(f, "mnuRedo");
+        QCOMPARE(sortedRows(rows(f.database)), replaced);
+        trigger(f, "mnuUndo");
+        QCOMPARE(rows(f.database), before);
+
+        // Remove P everywhere but from A.
+        f.click(f.node(QStringLiteral("P")));
+        f.desktop.dialogAnswers = {[](QDialog& dialog) {
+            auto& box = static_cast<shell::ReplaceDialog&>(dialog);
+            box.setTicked(0, false);
+            return int(QDialog::Accepted);
+        }};
+        trigger(f, "mnuRemoveEverywhere");
+        QCOMPARE(f.desktop.asked.last().title, QStringLiteral("Remove From Every Assembly"));
+        QCOMPARE(rows(f.database),
+                 (QStringList{"A>P=2@" + Stored, "A>Q=1@" + Stored, "Q>C=1@" + Stored,
+                              "R>T=@" + Stored}));
+        QCOMPARE(f.outline(), QString());
+        trigger(f, "mnuUndo");
+        QCOMPARE(rows(f.database), before);
+        QCOMPARE(f.outline(), QStringLiteral("P"));
+
+        // Another program changes one of the lines: the redo is refused whole, and leaves the
+        // history.
+        execOn(f.database, {QStringLiteral("UPDATE BomDetail SET StartDate = '2001-01-01 00:00:00' "
+                                           "WHERE BomID = 'R' AND BomComp = 'P'")});
+        const QStringList changed = rows(f.database);
+        trigger(f, "mnuRedo");
+        QCOMPARE(rows(f.database), changed);
+        QVERIFY2(f.desktop.messageTexts().last().startsWith(QStringLiteral("1040 ")),
+                 qPrintable(f.desktop.messageTexts().last()));
+        QVERIFY(!f.window().findChild<QAction*>(QStringLiteral("mnuRedo"))->isEnabled());
+
+        // The Where Used window's button replaces the item it shows.
+        f.click(f.node(QStringLiteral("P")));
+        trigger(f, "mnuWhereUsed");
+        auto* button = f.window().findChild<QPushButton*>(QStringLiteral("whereUsedReplace"));
+        QVERIFY(button && button->isVisible());
+        const qsizetype asked = f.desktop.asked.size();
+        button->click();
+        QCOMPARE(f.desktop.asked.size(), asked + 1);
+        QCOMPARE(f.desktop.asked.last().title, QStringLiteral("Replace Component"));
+    }
+
+    void copyBillAsksBeforeAddingAndListsWhatItSkips() {
+        WindowFixture f(items(), lines());
+        const QStringList before = rows(f.database);
+
+        // Nothing loaded: nothing to copy.
+        trigger(f, "mnuCopyBill");
+        QVERIFY(f.desktop.messageTexts().last().startsWith(QStringLiteral("1302 ")));
+
+        f.load(QStringLiteral("A"));
+        // Into P, which A lists (a component of itself), and Q stands above P: every line is
+        // refused, listed, and nothing is written.
+        f.desktop.dialogAnswers = {pick(QStringLiteral("P"), QStringLiteral("P"))};
+        trigger(f, "mnuCopyBill");
+        QCOMPARE(f.desktop.asked.at(f.desktop.asked.size() - 2).title,
+                 QStringLiteral("Copy Bill To"));
+        QVERIFY(f.desktop.messageTexts().last().startsWith(QStringLiteral("1303 ")));
+        QVERIFY(f.desktop.messageTexts().last().contains(QStringLiteral("1031 ")));
+        QCOMPARE(rows(f.database), before);
+
+        // Into B, which has a bill: asked first; Cancel writes nothing.
+        f.desktop.dialogAnswers = {pick(QStringLiteral("B"), QStringLiteral("B"))};
+        f.desktop.messageAnswers = {desktop::ResultCancel};
+        trigger(f, "mnuCopyBill");
+        QCOMPARE(f.desktop.asked.last().text, QStringLiteral("B Has A Bill Of Material. Add To It?"));
+        QVERIFY(f.desktop.asked.last().informative.contains(QStringLiteral("B \u2192 P: 1022 ")));
+        QCOMPARE(rows(f.database), before);
+
+        // OK: Q goes in, started now; P, which B lists, is skipped.
+        f.desktop.dialogAnswers = {pick(QStringLiteral("B"), QStringLiteral("B"))};
+        f.desktop.messageAnswers = {desktop::ResultOk};
+        const QDateTime start = QDateTime::currentDateTime().addSecs(-1);
+        trigger(f, "mnuCopyBill");
+        const QVariant date = columnOf(f.database, "B", "Q", "StartDate");
+        QVERIFY(QDateTime::fromString(date.toString(), store::schema::StartDateFormat) >=
+                start.addMSecs(-start.time().msec()));
+        QStringList copied = before;
+        copied.append("B>Q=1@" + date.toString());
+        QCOMPARE(sortedRows(rows(f.database)), sortedRows(copied));
+        QCOMPARE(f.window().findChild<QAction*>(QStringLiteral("mnuUndo"))->text(),
+                 QStringLiteral("&Undo Copy Bill of A to B"));
+        trigger(f, "mnuUndo");
+        QCOMPARE(rows(f.database), before);
+
+        // Into T, which has no bill: no question.
+        f.desktop.dialogAnswers = {pick(QStringLiteral("t"), QStringLiteral("T"))};
+        const qsizetype asked = f.desktop.messages().size();
+        trigger(f, "mnuCopyBill");
+        QCOMPARE(f.desktop.messages().size(), asked);
+        QCOMPARE(linesOf(f.database).filter(QStringLiteral("T>")),
+                 (QStringList{"T>P=2", "T>Q=1"}));
+    }
+};
+
+QTEST_MAIN(BulkEditTest)
+#include "bulk_edit_test.moc"
