@@ -59,6 +59,9 @@ enum ErrorNumber : int {
     // Where Used.
     NoItemChosen = 1210,           ///< Where Used was asked for with no node or list line current
     WhereUsedCancelled = 1211,     ///< the user cancelled Where Used's first reading of a file
+    // Excel export and Compare Bills.
+    ExcelTooManyRows = 1340,       ///< the bill has more rows than one worksheet holds
+    CompareNoItem = 1341,          ///< Compare Bills was asked for without an item on one side
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 
