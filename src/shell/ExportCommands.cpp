@@ -116,19 +116,23 @@ bool ExportCommands::haveBill() {
     return false;
 }
 
-QString ExportCommands::proposedPath(const QString& nameSuffix) const {
+QString proposedExportPath(const QString& item, const QString& nameSuffix,
+                           const QString& database) {
     // An item ID may hold characters that no file name can; those become '_'.
-    QString name = m_model.topAssembly();
+    QString name = item;
     for (QChar& c : name)
         if (c.unicode() < 0x20 || QStringView(u"/\\:*?\"<>|").contains(c))
             c = u'_';
     name += nameSuffix;
-    const QString database = m_databasePath();
     // Beside the database file; a server has no folder, so the dialog's own folder then.
     const std::optional<QString> file = store::databaseFile(database);
     if (!file || file->isEmpty())
         return name;
     return QFileInfo(*file).absoluteDir().filePath(name);
+}
+
+QString ExportCommands::proposedPath(const QString& nameSuffix) const {
+    return proposedExportPath(m_model.topAssembly(), nameSuffix, m_databasePath());
 }
 
 void ExportCommands::exportFile(const QString& title, const QString& nameSuffix,

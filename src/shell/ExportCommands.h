@@ -66,6 +66,10 @@ private:
     QSaveFile m_file;
 };
 
+/// Where an export of `item`'s bill is proposed: `item` + `nameSuffix` (with '_' for what no
+/// file name can hold), beside the database file; a bare name for a server.
+QString proposedExportPath(const QString& item, const QString& nameSuffix, const QString& database);
+
 /// File ▸ Export ▸ "Indented Bill (CSV)…", "Summarised Bill (CSV)…", "Indented Bill
 /// (Excel)…" and "Summarised Bill (Excel)…", and File ▸ "Print Preview…" and "Print…":
 /// the loaded bill written to a file of the user's choice or printed. The commands are enabled
