@@ -4,7 +4,8 @@
 //   bom-bench                full sizes, 7 runs each, SQLite and server rows
 //   bom-bench --smoke        small sizes, 2 runs each (a check that every case still runs)
 //   bom-bench --runs N       N runs of each case
-//   bom-bench --only GROUP   one group of cases: deep, scale, wide, items, explode or server
+//   bom-bench --only GROUP   one group of cases: deep, scale, wide, items, explode, compare
+//                            or server
 //
 // The server group (rows named "server: ...") starts a throw-away PostgreSQL server (the
 // tests' PgServer: a new cluster reached only through its Unix socket, fsync off), copies the
@@ -15,6 +16,7 @@
 
 #include "BenchData.h"
 #include "ServerData.h"
+#include "compare_bench.h"
 
 #include "shell/BomWindow.h"
 #include "shell/ItemList.h"
@@ -735,7 +737,7 @@ int main(int argc, char* argv[]) {
         deepNodes += (n *= sizes.deepComponents);
     const int wideNodes = sizes.wideDirect * (1 + sizes.wideLeaves);
 
-    // --only NAME runs one group of cases (deep, scale, wide, items, explode, server).
+    // --only NAME runs one group of cases (deep, scale, wide, items, explode, compare, server).
     QString only;
     if (const qsizetype at = args.indexOf(QStringLiteral("--only")); at > 0 && at + 1 < args.size())
         only = args.at(at + 1);
@@ -764,6 +766,8 @@ int main(int argc, char* argv[]) {
         explodeNodes += (n *= sizes.explodeFanOut);
     if (wanted("explode"))
         bench.explodeCase(explode, explodeNodes);
+    if (wanted("compare"))
+        bench::compareCases(runs, deep, dataDir);
     if (wanted("server"))
         serverCases(runs, sizes, dataDir, deep, items, deepNodes);
     return 0;

@@ -126,12 +126,13 @@ void CompareCommands::compare() {
             QStringLiteral("A: %1 in %2\nB: %3 in %4\n%5: %6 added, %7 removed, %8 changed, %9 unchanged")
                 .arg(itemA, store::shownLocation(locationA), itemB, store::shownLocation(locationB),
                      counted(summarised.size(), "item", "items"))
-                .arg(marks[size_t(tree::Mark::Added)])
-                .arg(marks[size_t(tree::Mark::Removed)])
-                .arg(marks[size_t(tree::Mark::Changed)])
-                .arg(marks[size_t(tree::Mark::Unchanged)]);
+                .arg(QLocale().toString(qulonglong(marks[size_t(tree::Mark::Added)])),
+                     QLocale().toString(qulonglong(marks[size_t(tree::Mark::Removed)])),
+                     QLocale().toString(qulonglong(marks[size_t(tree::Mark::Changed)])),
+                     QLocale().toString(qulonglong(marks[size_t(tree::Mark::Unchanged)])));
         if (const size_t unknown = marks[size_t(tree::Mark::Unknown)])
-            heading += QStringLiteral(", %1 without a number on either side").arg(unknown);
+            heading += QStringLiteral(", %1 without a number on either side")
+                           .arg(QLocale().toString(qulonglong(unknown)));
         heading += u'.';
         if (indented.truncated)
             heading += QStringLiteral(" The indented comparison shows the first %1 rows.")
