@@ -242,7 +242,8 @@ CompareDialog::CompareDialog(QWidget* parent) : QDialog(parent) {
     connect(m_source, &QComboBox::activated, this, [this](int index) {
         const Source previous = m_lastSource;
         m_lastSource = Source(index);
-        if (m_lastSource != previous)
+        // Another file or server chosen again asks again: the user may want another one.
+        if (m_lastSource != previous || m_lastSource != ThisDatabase)
             Q_EMIT sourceChosen(m_lastSource, previous);
     });
     connect(m_hideUnchanged, &QCheckBox::toggled, this, &CompareDialog::applyFilter);

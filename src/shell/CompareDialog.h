@@ -53,7 +53,8 @@ public:
 Q_SIGNALS:
     /// The user asked for a comparison (the Compare button, or Enter in an item field).
     void compareRequested();
-    /// The user picked another source in the box (its previous one is given back on Cancel).
+    /// The user picked a source in the box: another one, or another file or server again (the
+    /// previous one is given back on Cancel).
     void sourceChosen(shell::CompareDialog::Source source, shell::CompareDialog::Source previous);
     /// The user asked to export what the tab shows.
     void exportRequested();

@@ -1,15 +1,18 @@
 // File ▸ Export's Excel workbooks, read back: a workbook is a zip of XML parts, and the
 // worksheet part is read with `unzip -p` and Qt's XML reader.
 
+#include "shell/ExportCommands.h"
+#include "store/ItemKey.h"
 #include "support/WindowFixture.h"
+#include "tree/BomTreeModel.h"
 
 #include <QAction>
+#include <QLocale>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
-#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 #include <map>
@@ -74,7 +77,10 @@ Sheet readSheet(const QString& workbook) {
             sheet.rows[row];
         } else if (xml.name() == u"c") {
             const QString reference = attributes.value(QLatin1StringView("r")).toString();
-            column = reference.left(reference.indexOf(QRegularExpression(u"[0-9]"_s)));
+            qsizetype letters = 0;
+            while (letters < reference.size() && reference[letters].isLetter())
+                ++letters;
+            column = reference.left(letters);
             sheet.rows[row][column].type = attributes.value(QLatin1StringView("t")).toString();
         } else if (xml.name() == u"v" || xml.name() == u"t") {
             Cell& cell = sheet.rows[row][column];
@@ -197,6 +203,56 @@ private Q_SLOTS:
         QCOMPARE(totals.at(u"=1+2"_s), u"0.5"_s);
         QCOMPARE(totals.at(u"C8"_s), u"6"_s);
         QCOMPARE(totals.at(u"N"_s), u"(none)"_s);
+    }
+
+    void rowLimitsProgressAndCancel() {
+        // Each item of a level uses every item of the next: 10 + 100 + ... rows from few lines.
+        const auto load = [](tree::BomTreeModel& model, int levels) {
+            QHash<QString, store::ComponentLines> lines;
+            const auto id = [](int level, int i) { return u"E%1-%2"_s.arg(level).arg(i); };
+            for (int level = 0; level < levels; ++level)
+                for (int i = 0; i < (level == 0 ? 1 : 10); ++i)
+                    for (int c = 0; c < 10; ++c)
+                        lines[store::foldKey(level == 0 ? u"TOP"_s : id(level, i))].append(
+                            {id(level + 1, c), 1.0, u"EA"_s, {}, true});
+            model.load(u"TOP"_s, lines);
+        };
+        QTemporaryDir dir;
+        ScriptedDesktop desktop;
+        tree::BomTreeModel model;
+        QString status;
+        shell::ExportCommands commands(desktop, model, [&] { return dir.filePath(u"bom.db"_s); },
+                                       [] { return QString(); },
+                                       [&](const QString& text) { status = text; });
+        const QString path = dir.filePath(u"big.xlsx"_s);
+
+        // 1,111,110 rows: more than a worksheet holds, refused before the file is asked for.
+        load(model, 6);
+        commands.exportIndentedXlsx();
+        QCOMPARE(desktop.asked.size(), 1);
+        QVERIFY2(desktop.messageTexts().value(0).startsWith(
+                     u"1340 The bill of material has %1 rows"_s.arg(QLocale().toString(1'111'110))),
+                 qPrintable(desktop.messageTexts().value(0)));
+
+        // 111,110 rows: the progress shows, and Cancel writes nothing and leaves nothing.
+        load(model, 5);
+        desktop.asked.clear();
+        desktop.saveAnswers = {path};
+        desktop.cancelProgressAfter = 2;
+        commands.exportIndentedXlsx();
+        desktop.cancelProgressAfter = -1;
+        QCOMPARE(status, u"Indented bill not written: cancelled."_s);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+        // Written whole, every row is there, at its outline level.
+        desktop.saveAnswers = {path};
+        commands.exportIndentedXlsx();
+        QCOMPARE(status, u"Indented bill written to %1: %2 rows."_s.arg(path, QLocale().toString(111'110)));
+        const Sheet sheet = readSheet(path);
+        QVERIFY(sheet.wellFormed);
+        QCOMPARE(sheet.rows.size(), size_t(111'111));
+        QCOMPARE(sheet.outline.at(111'111), 5);
+        QCOMPARE(sheet.rows.at(111'111).at(u"B"_s).value, u"E5-9"_s);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"big.xlsx"_s});
     }
 
     void failureLeavesNothingBehind() {
