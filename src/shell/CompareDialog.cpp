@@ -187,7 +187,9 @@ CompareDialog::CompareDialog(QWidget* parent) : QDialog(parent) {
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Item &A:"), m_itemA);
     form->addRow(QStringLiteral("Item &B:"), m_itemB);
-    form->addRow(QStringLiteral("B &from:"), sourceRow);
+    auto* sourceLabel = new QLabel(QStringLiteral("B &from:"));
+    sourceLabel->setBuddy(m_source);
+    form->addRow(sourceLabel, sourceRow);
 
     m_heading = reportHeading(QStringLiteral("compareHeading"));
     m_summarised = new Lines(false, this);
