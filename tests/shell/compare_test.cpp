@@ -2,6 +2,8 @@
 // unchanged, the CSV export and the keys, with scripted dialogs.
 
 #include "shell/CompareDialog.h"
+#include "support/PgServer.h"
+#include "support/StoreBackend.h"
 #include "support/WindowFixture.h"
 
 #include <QAction>
@@ -38,7 +40,50 @@ QStringList listed(QTableView& table) {
 
 class CompareTest : public QObject {
     Q_OBJECT
+    PgServer m_server;
+
 private Q_SLOTS:
+    void initTestCase() {
+        qunsetenv("PGPASSWORD");
+        const auto [problem, fatal] = m_server.startForTests();
+        if (fatal)
+            QFAIL(qPrintable(problem));
+        if (!problem.isEmpty())
+            qInfo("%s: the server case is skipped", qPrintable(problem));
+    }
+
+    void comparesWithAServer() {
+        if (!m_server.isRunning())
+            QSKIP("PostgreSQL server binaries not found: skipped");
+        // B: the same item on a server, where an ID is spelled in another case and SUB's
+        // line to BOLT has no quantity.
+        StoreBackend(StoreBackend::Postgres, {}, &m_server)
+            .write({{u"TOP"_s, u"Top"_s, u"EA"_s}, {u"SUB"_s, {}, u"EA"_s}, {u"BOLT"_s, {}, u"PC"_s}},
+                   {{u"TOP"_s, u"sub"_s, 2.0}, {u"SUB"_s, u"BOLT"_s, QVariant()}});
+        WindowFixture w({{u"TOP"_s, u"Top"_s, u"EA"_s}, {u"SUB"_s, {}, u"EA"_s}, {u"BOLT"_s, {}, u"PC"_s}},
+                        {{u"TOP"_s, u"SUB"_s, 2.0}, {u"SUB"_s, u"BOLT"_s, 4.0}, {u"TOP"_s, u"BOLT"_s, 1.0}});
+        w.load(u"TOP"_s);
+        w.window().findChild<QAction*>(u"mnuCompareBills"_s)->trigger();
+        auto* dialog = w.window().findChild<shell::CompareDialog*>();
+        auto* source = dialog->findChild<QComboBox*>(u"sourceB"_s);
+        // Down twice: the file dialog (cancelled), then the server's login.
+        QTest::keyClick(source, Qt::Key_Down);
+        QCOMPARE(source->currentIndex(), 0);
+        source->setCurrentIndex(1);
+        w.desktop.formAnswers = {QStringList{m_server.socketFolder(), QString(), u"postgres"_s,
+                                             m_server.user()}};
+        QTest::keyClick(source, Qt::Key_Down);
+        QCOMPARE(source->currentIndex(), 2);
+        dialog->findChild<QPushButton*>(u"compare"_s)->click();
+        QCOMPARE(w.desktop.messageTexts(), QStringList());
+        QCOMPARE(listed(*dialog->findChild<QTableView*>(u"summarisedTable"_s)),
+                 (QStringList{u"BOLT|9|||Changed"_s, u"SUB|2|2|0|Unchanged"_s}));
+        QCOMPARE(listed(*dialog->findChild<QTableView*>(u"indentedTable"_s)),
+                 (QStringList{u"BOLT|1|–|-1|Removed"_s, u"SUB|2|2|0|Unchanged"_s,
+                              u"BOLT|4|||Changed"_s}));
+        QVERIFY(dialog->findChild<QLabel*>(u"compareHeading"_s)->text().contains(u"B: TOP in postgresql://"_s));
+    }
+
     void comparesWithAnotherFile() {
         const std::vector<ItemRow> items{{u"TOP"_s, u"Top"_s, u"EA"_s}, {u"A"_s, u"Frame"_s, u"EA"_s},
                                          {u"B"_s, u"Bolt"_s, u"EA"_s}, {u"C"_s, u"Cap"_s, u"EA"_s},
