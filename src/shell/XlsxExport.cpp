@@ -35,25 +35,29 @@ store::StoreError writeFailed(const QString& path, const QString& cause) {
 
 XlsxSheet::XlsxSheet(const QString& path, const QString& sheetName, const QStringList& header)
     : m_path(path), m_widths(size_t(header.size()), 0) {
+    // A link is followed, as the CSV files' writer does: the file it names is replaced, and
+    // the link stays.
+    if (const QFileInfo link(path); link.isSymLink())
+        m_path = link.symLinkTarget();
     // Put in place by renaming, which must never happen to a device or a pipe.
-    const QFileInfo target(path);
+    const QFileInfo target(m_path);
     if (target.exists() && !target.isFile())
-        throw writeFailed(path, QStringLiteral("not a plain file"));
+        throw writeFailed(m_path, QStringLiteral("not a plain file"));
     // The temporary name is held open until the workbook is written under it, so that no
     // other file can take it; it goes with this object unless commit() renamed it.
     m_temporary = std::make_unique<QTemporaryFile>(
         target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(target.fileName())));
     if (!m_temporary->open())
-        throw writeFailed(path, m_temporary->errorString());
+        throw writeFailed(m_path, m_temporary->errorString());
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.use_zip64 = LXW_TRUE; // a million rows' sheet may pass what plain zip holds
     m_workbook = workbook_new_opt(QFile::encodeName(m_temporary->fileName()).constData(), &options);
     if (!m_workbook)
-        throw writeFailed(path, QStringLiteral("the workbook could not be made"));
+        throw writeFailed(m_path, QStringLiteral("the workbook could not be made"));
     m_sheet = workbook_add_worksheet(m_workbook, sheetName.toUtf8().constData());
     if (!m_sheet)
-        throw writeFailed(path, QStringLiteral("the worksheet could not be made"));
+        throw writeFailed(m_path, QStringLiteral("the worksheet could not be made"));
     // The rows of an assembly follow it, so its fold button belongs on its own row, above them.
     worksheet_outline_settings(m_sheet, LXW_TRUE, LXW_FALSE, LXW_TRUE, LXW_FALSE);
     worksheet_freeze_panes(m_sheet, 1, 0);

@@ -166,6 +166,13 @@ private Q_SLOTS:
         QVERIFY(fits(0, u"Level"_s.size()));
         QVERIFY(fits(2, u"=HYPERLINK(\"x\")"_s.size()));
 
+        // Written through a link, the file it names is replaced and the link stays.
+        const QString link = QFileInfo(w->database).dir().filePath(u"link.xlsx"_s);
+        QVERIFY(QFile::link(path, link) && QFile::remove(path));
+        w->desktop.saveAnswers = {link};
+        w->window().findChild<QAction*>(u"Indented Bill (Excel)…"_s)->trigger();
+        QVERIFY(QFileInfo(link).isSymLink() && readSheet(path).rows.size() == 12);
+
         // The summarised workbook: each item once, with its total as a number.
         const QString summaryPath = QFileInfo(w->database).dir().filePath(u"summary.xlsx"_s);
         w->desktop.saveAnswers = {summaryPath};
