@@ -18,6 +18,7 @@
 #include "ServerData.h"
 #include "bulk_bench.h"
 #include "paste_bench.h"
+#include "compare_bench.h"
 
 #include "shell/BomWindow.h"
 #include "shell/ItemList.h"
@@ -816,6 +817,8 @@ int main(int argc, char* argv[]) {
         bench.findCase("deep", deep, bench::DeepTop, QStringLiteral("d%1-0000").arg(sizes.deepLevels));
         bench.findCase("explode", explode, bench::ExplodeTop, QStringLiteral("item x"));
     }
+    if (wanted("compare"))
+        bench::compareCases(runs, deep, dataDir);
     if (wanted("server"))
         serverCases(runs, sizes, dataDir, deep, items, deepNodes);
     if (wanted("bulk"))

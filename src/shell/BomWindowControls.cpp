@@ -6,6 +6,7 @@
 #include "info/InfoWindows.h"
 #include "shell/BomTreeView.h"
 #include "shell/DatabaseChoice.h"
+#include "shell/CompareCommands.h"
 #include "shell/ExportCommands.h"
 #include "shell/Icons.h"
 #include "shell/ItemFindField.h"
@@ -208,6 +209,10 @@ void BomWindow::createMenus() {
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     tools->setObjectName(QStringLiteral("mnuTools"));
     m_checkAction = action(tools, "mnuCheckDatabase", QStringLiteral("&Check Database"));
+    (new CompareCommands(m_desktop, [this] { return m_choice->databasePath(); },
+                         [this] { return m_model->topAssembly(); },
+                         [this](const QString& text) { showStatus(text); }, this))
+        ->addTo(tools);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     m_notesAction = action(help, "mnuOperation", QStringLiteral("&Operation Notes"),

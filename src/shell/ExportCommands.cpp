@@ -1,5 +1,7 @@
 #include "shell/ExportCommands.h"
 
+#include "shell/XlsxExport.h"
+
 #include "desktop/Desktop.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
@@ -15,6 +17,7 @@
 #include <QMenu>
 #include <QSaveFile>
 
+#include <limits>
 #include <optional>
 
 namespace shell {
@@ -22,6 +25,8 @@ namespace shell {
 namespace {
 
 const QStringList CsvFilters{QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")};
+const QStringList XlsxFilters{QStringLiteral("Excel workbooks (*.xlsx)"),
+                              QStringLiteral("All files (*)")};
 
 QAction* makeAction(QObject* parent, const QString& text) {
     auto* action = new QAction(text, parent);
@@ -42,45 +47,6 @@ constexpr qint64 RowsPerPage = 54;
 
 } // namespace
 
-/// A file written all or nothing: it appears, or replaces the one there, only at commit(), once
-/// every byte is written; gone without a commit, it leaves no trace.
-class WholeFile {
-public:
-    explicit WholeFile(const QString& path) : m_path(path), m_file(path) {
-        // The file is replaced by renaming a new one over it: that must never happen to a
-        // device or a pipe (a superuser's export to /dev/full would replace the device itself).
-        if (const QFileInfo target(path); target.exists() && !target.isFile())
-            throw store::StoreError(store::ExportWriteFailed,
-                                    QStringLiteral("The file could not be written: %1 (not a plain file)")
-                                        .arg(QDir::toNativeSeparators(path)));
-        // Unbuffered, and written until all is out: a write that stops short (a full disk)
-        // says nothing of why, and only the next one fails with the system's own words.
-        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            throw failed();
-    }
-    void write(const QByteArray& data) {
-        for (qint64 done = 0; done < data.size();) {
-            const qint64 written = m_file.write(data.constData() + done, data.size() - done);
-            if (written <= 0)
-                throw failed(); // the unfinished copy goes with m_file
-            done += written;
-        }
-    }
-    void commit() {
-        if (!m_file.commit())
-            throw failed();
-    }
-
-private:
-    store::StoreError failed() const {
-        return store::StoreError(store::ExportWriteFailed,
-                                 QStringLiteral("The file could not be written: %1 (%2)")
-                                     .arg(QDir::toNativeSeparators(m_path), m_file.errorString()));
-    }
-    QString m_path;
-    QSaveFile m_file;
-};
-
 namespace {
 
 /// "1 row", "21,844 rows": a count in the user's number format with its noun.
@@ -99,12 +65,16 @@ ExportCommands::ExportCommands(desktop::Desktop& desktop, tree::BomTreeModel& mo
       m_itemDescription(std::move(itemDescription)), m_showStatus(std::move(showStatus)),
       m_indentedAction(makeAction(this, QStringLiteral("Indented Bill (CSV)…"))),
       m_summaryAction(makeAction(this, QStringLiteral("Summarised Bill (CSV)…"))),
+      m_indentedXlsxAction(makeAction(this, QStringLiteral("Indented Bill (Excel)…"))),
+      m_summaryXlsxAction(makeAction(this, QStringLiteral("Summarised Bill (Excel)…"))),
       m_previewAction(makeAction(this, QStringLiteral("Print Preview…"))),
       m_printAction(makeAction(this, QStringLiteral("Print…"))) {
     m_printAction->setShortcut(QKeySequence::Print);
     connect(m_previewAction, &QAction::triggered, this, &ExportCommands::printPreview);
     connect(m_indentedAction, &QAction::triggered, this, &ExportCommands::exportIndented);
     connect(m_summaryAction, &QAction::triggered, this, &ExportCommands::exportSummarised);
+    connect(m_indentedXlsxAction, &QAction::triggered, this, &ExportCommands::exportIndentedXlsx);
+    connect(m_summaryXlsxAction, &QAction::triggered, this, &ExportCommands::exportSummarisedXlsx);
     connect(m_printAction, &QAction::triggered, this, &ExportCommands::print);
     connect(&m_model, &QAbstractItemModel::modelReset, this, &ExportCommands::updateEnabled);
     connect(&m_model, &QAbstractItemModel::rowsInserted, this, &ExportCommands::updateEnabled);
@@ -118,6 +88,8 @@ void ExportCommands::addTo(QMenu* fileMenu) {
     exportMenu->setObjectName(QStringLiteral("Export"));
     exportMenu->addAction(m_indentedAction);
     exportMenu->addAction(m_summaryAction);
+    exportMenu->addAction(m_indentedXlsxAction);
+    exportMenu->addAction(m_summaryXlsxAction);
     fileMenu->addAction(m_previewAction);
     fileMenu->addAction(m_printAction);
 }
@@ -126,6 +98,8 @@ void ExportCommands::updateEnabled() {
     const bool bill = m_model.nodeCount() > 0;
     m_indentedAction->setEnabled(bill);
     m_summaryAction->setEnabled(bill);
+    m_indentedXlsxAction->setEnabled(bill);
+    m_summaryXlsxAction->setEnabled(bill);
     m_previewAction->setEnabled(bill);
     m_printAction->setEnabled(bill);
 }
@@ -142,14 +116,14 @@ bool ExportCommands::haveBill() {
     return false;
 }
 
-QString ExportCommands::proposedPath(const QString& nameSuffix) const {
+QString proposedExportPath(const QString& item, const QString& nameSuffix,
+                           const QString& database) {
     // An item ID may hold characters that no file name can; those become '_'.
-    QString name = m_model.topAssembly();
+    QString name = item;
     for (QChar& c : name)
         if (c.unicode() < 0x20 || QStringView(u"/\\:*?\"<>|").contains(c))
             c = u'_';
     name += nameSuffix;
-    const QString database = m_databasePath();
     // Beside the database file; a server has no folder, so the dialog's own folder then.
     const std::optional<QString> file = store::databaseFile(database);
     if (!file || file->isEmpty())
@@ -157,27 +131,42 @@ QString ExportCommands::proposedPath(const QString& nameSuffix) const {
     return QFileInfo(*file).absoluteDir().filePath(name);
 }
 
-void ExportCommands::exportCsv(const QString& title, const QString& nameSuffix,
-                               const QString& what,
-                               const std::function<std::optional<size_t>(WholeFile&)>& write) {
-    const auto path = m_desktop.saveFile(title, proposedPath(nameSuffix), CsvFilters);
+QString ExportCommands::proposedPath(const QString& nameSuffix) const {
+    return proposedExportPath(m_model.topAssembly(), nameSuffix, m_databasePath());
+}
+
+void ExportCommands::exportFile(const QString& title, const QString& nameSuffix,
+                                const QStringList& filters, const QString& what,
+                                const std::function<std::optional<size_t>(const QString&)>& write) {
+    const auto path = m_desktop.saveFile(title, proposedPath(nameSuffix), filters);
     if (!path)
         return;
     try {
         const desktop::BusyPointer busy(m_desktop);
-        WholeFile file(*path);
-        const std::optional<size_t> rows = write(file);
+        const std::optional<size_t> rows = write(*path);
         if (!rows) {
             // Cancelled: the file goes unwritten, and one that was there stays as it was.
             status(QStringLiteral("%1 not written: cancelled.").arg(what));
             return;
         }
-        file.commit();
         status(QStringLiteral("%1 written to %2: %3.")
                    .arg(what, QDir::toNativeSeparators(*path), counted(*rows, "row", "rows")));
     } catch (const store::StoreError& error) {
         m_desktop.messageBox(error.message(), desktop::OkOnly);
     }
+}
+
+void ExportCommands::exportCsv(const QString& title, const QString& nameSuffix,
+                               const QString& what,
+                               const std::function<std::optional<size_t>(WholeFile&)>& write) {
+    exportFile(title, nameSuffix, CsvFilters, what,
+               [&](const QString& path) -> std::optional<size_t> {
+                   WholeFile file(path);
+                   const std::optional<size_t> rows = write(file);
+                   if (rows)
+                       file.commit();
+                   return rows;
+               });
 }
 
 bool ExportCommands::agreeToSize(qint64 count, const char* many, const QString& doing) {
@@ -195,37 +184,60 @@ void ExportCommands::status(const QString& text) {
         m_showStatus(text);
 }
 
+bool ExportCommands::agreeToIndented(qint64 total, qint64 rowLimit) {
+    if (total >= rowLimit) {
+        m_desktop.messageBox(
+            store::StoreError(store::ExcelTooManyRows,
+                              QStringLiteral("The bill of material has %1 rows; a worksheet holds "
+                                             "%2 below its header. Export it as CSV instead.")
+                                  .arg(QLocale().toString(total), QLocale().toString(rowLimit - 1)))
+                .message(),
+            desktop::OkOnly);
+        return false;
+    }
+    return total <= LargeExportRows || agreeToSize(total, "rows", QStringLiteral("Export"));
+}
+
+std::optional<size_t>
+ExportCommands::walkIndented(qint64 total, const std::function<void(const tree::IndentedLine&)>& row,
+                             const std::function<void()>& flush) {
+    // Streamed: written in pieces as the walk goes, never held whole. A bill that takes more
+    // than a moment shows how far it is, with Cancel.
+    std::unique_ptr<desktop::Progress> progress;
+    if (total > ProgressRows)
+        progress = m_desktop.startProgress(QStringLiteral("Writing the indented bill…"),
+                                           QStringLiteral("Export Indented Bill"));
+    tree::IndentedWalk walk(m_model.structure(), tree::DefaultDepthLimit);
+    size_t rows = 0;
+    for (tree::IndentedLine line; walk.next(line);) {
+        row(line);
+        if (++rows % 8192 == 0) {
+            flush();
+            if (progress && !progress->advance(qint64(rows), std::max(total, qint64(rows))))
+                return std::nullopt;
+        }
+    }
+    flush();
+    return rows;
+}
+
 void ExportCommands::exportIndented() {
     if (!haveBill())
         return;
     // Every row of the structure, whatever the tree has opened, counted before any is made.
     const qint64 total = m_model.structureRows();
-    if (total > LargeExportRows && !agreeToSize(total, "rows", QStringLiteral("Export")))
+    if (!agreeToIndented(total, std::numeric_limits<qint64>::max()))
         return;
     exportCsv(QStringLiteral("Export Indented Bill"), QStringLiteral("-indented.csv"),
-              QStringLiteral("Indented bill"), [&](WholeFile& file) -> std::optional<size_t> {
-                  // Streamed: written in pieces as the walk goes, never held whole. A bill
-                  // that takes more than a moment shows how far it is, with Cancel.
-                  std::unique_ptr<desktop::Progress> progress;
-                  if (total > ProgressRows)
-                      progress = m_desktop.startProgress(QStringLiteral("Writing the indented bill…"),
-                                                         QStringLiteral("Export Indented Bill"));
-                  tree::IndentedWalk walk(m_model.structure(), tree::DefaultDepthLimit);
+              QStringLiteral("Indented bill"), [&](WholeFile& file) {
                   QByteArray piece;
                   tree::appendIndentedCsvHeader(piece);
-                  size_t rows = 0;
-                  for (tree::IndentedLine line; walk.next(line);) {
-                      tree::appendIndentedCsvRecord(piece, line);
-                      if (++rows % 8192 == 0) {
+                  return walkIndented(
+                      total, [&](const tree::IndentedLine& line) { tree::appendIndentedCsvRecord(piece, line); },
+                      [&] {
                           file.write(piece);
                           piece.clear();
-                          if (progress &&
-                              !progress->advance(qint64(rows), std::max(total, qint64(rows))))
-                              return std::nullopt;
-                      }
-                  }
-                  file.write(piece);
-                  return rows;
+                      });
               });
 }
 
@@ -238,6 +250,66 @@ void ExportCommands::exportSummarised() {
                   file.write(tree::summarisedCsv(lines));
                   return lines.size();
               });
+}
+
+void ExportCommands::exportIndentedXlsx() {
+    if (!haveBill())
+        return;
+    const qint64 total = m_model.structureRows();
+    if (!agreeToIndented(total, XlsxSheet::MaxRows))
+        return;
+    exportFile(QStringLiteral("Export Indented Bill"), QStringLiteral("-indented.xlsx"), XlsxFilters,
+               QStringLiteral("Indented bill"), [&](const QString& path) -> std::optional<size_t> {
+                   // The columns of the CSV file; the level is also the row's outline level, so
+                   // that the spreadsheet folds each assembly's rows under it.
+                   XlsxSheet sheet(path, QStringLiteral("Indented Bill"),
+                                   {QStringLiteral("Level"), QStringLiteral("Item ID"),
+                                    QStringLiteral("Description"), QStringLiteral("Quantity"),
+                                    QStringLiteral("UOM"), QStringLiteral("Extended Quantity"),
+                                    QStringLiteral("Parent"), QStringLiteral("Note")});
+                   const auto rows = walkIndented(
+                       total,
+                       [&](const tree::IndentedLine& line) {
+                           sheet.startRow(line.level);
+                           sheet.number(0, line.level);
+                           sheet.text(1, line.itemId);
+                           sheet.text(2, line.description);
+                           sheet.number(3, line.quantity);
+                           sheet.text(4, line.unit);
+                           sheet.number(5, line.extendedQuantity);
+                           sheet.text(6, line.parent);
+                           sheet.text(7, tree::lineNote(line));
+                       },
+                       [] {});
+                   if (rows)
+                       sheet.commit();
+                   return rows;
+               });
+}
+
+void ExportCommands::exportSummarisedXlsx() {
+    if (!haveBill())
+        return;
+    exportFile(QStringLiteral("Export Summarised Bill"), QStringLiteral("-summary.xlsx"),
+               XlsxFilters, QStringLiteral("Summarised bill"),
+               [this](const QString& path) -> std::optional<size_t> {
+                   const auto lines = tree::summarisedBill(m_model.structure());
+                   XlsxSheet sheet(path, QStringLiteral("Summarised Bill"),
+                                   {QStringLiteral("Item ID"), QStringLiteral("Description"),
+                                    QStringLiteral("Total Quantity"), QStringLiteral("UOM"),
+                                    QStringLiteral("Has Bill"), QStringLiteral("Note")});
+                   for (const tree::SummaryLine& line : lines) {
+                       sheet.startRow();
+                       sheet.text(0, line.itemId);
+                       sheet.text(1, line.description);
+                       sheet.number(2, line.totalQuantity);
+                       sheet.text(3, line.unit);
+                       sheet.text(4, line.hasBill ? QStringLiteral("yes") : QStringLiteral("no"));
+                       sheet.text(5, line.note);
+                   }
+                   sheet.commit();
+                   return lines.size();
+               });
 }
 
 void ExportCommands::print() { printBill(false); }

@@ -1,7 +1,13 @@
 #pragma once
 
+#include "store/StoreError.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QObject>
+#include <QSaveFile>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -16,14 +22,56 @@ class Desktop;
 }
 namespace tree {
 class BomTreeModel;
+struct IndentedLine;
 }
 
 namespace shell {
 
-class WholeFile;
+/// A file written all or nothing: it appears, or replaces the one there, only at commit(), once
+/// every byte is written; gone without a commit, it leaves no trace.
+class WholeFile {
+public:
+    explicit WholeFile(const QString& path) : m_path(path), m_file(path) {
+        // The file is replaced by renaming a new one over it: that must never happen to a
+        // device or a pipe (a superuser's export to /dev/full would replace the device itself).
+        if (const QFileInfo target(path); target.exists() && !target.isFile())
+            throw store::StoreError(store::ExportWriteFailed,
+                                    QStringLiteral("The file could not be written: %1 (not a plain file)")
+                                        .arg(QDir::toNativeSeparators(path)));
+        // Unbuffered, and written until all is out: a write that stops short (a full disk)
+        // says nothing of why, and only the next one fails with the system's own words.
+        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            throw failed();
+    }
+    void write(const QByteArray& data) {
+        for (qint64 done = 0; done < data.size();) {
+            const qint64 written = m_file.write(data.constData() + done, data.size() - done);
+            if (written <= 0)
+                throw failed(); // the unfinished copy goes with m_file
+            done += written;
+        }
+    }
+    void commit() {
+        if (!m_file.commit())
+            throw failed();
+    }
 
-/// File ▸ Export ▸ "Indented Bill (CSV)…" and "Summarised Bill (CSV)…", and File ▸ "Print
-/// Preview…" and "Print…":
+private:
+    store::StoreError failed() const {
+        return store::StoreError(store::ExportWriteFailed,
+                                 QStringLiteral("The file could not be written: %1 (%2)")
+                                     .arg(QDir::toNativeSeparators(m_path), m_file.errorString()));
+    }
+    QString m_path;
+    QSaveFile m_file;
+};
+
+/// Where an export of `item`'s bill is proposed: `item` + `nameSuffix` (with '_' for what no
+/// file name can hold), beside the database file; a bare name for a server.
+QString proposedExportPath(const QString& item, const QString& nameSuffix, const QString& database);
+
+/// File ▸ Export ▸ "Indented Bill (CSV)…", "Summarised Bill (CSV)…", "Indented Bill
+/// (Excel)…" and "Summarised Bill (Excel)…", and File ▸ "Print Preview…" and "Print…":
 /// the loaded bill written to a file of the user's choice or printed. The commands are enabled
 /// while the tree holds nodes; failures are shown as numbered messages.
 class ExportCommands : public QObject {
@@ -42,6 +90,11 @@ public:
     void exportIndented();
     /// Asks where to save the summarised bill, then writes it.
     void exportSummarised();
+    /// The indented bill as an Excel workbook: the same rows and columns as the CSV file, the
+    /// rows folded by level.
+    void exportIndentedXlsx();
+    /// The summarised bill as an Excel workbook.
+    void exportSummarisedXlsx();
     /// Prints the indented bill through the print dialog.
     void print();
     /// Shows the indented bill as it will print, from where it can be printed.
@@ -51,10 +104,23 @@ private:
     bool haveBill();
     void printBill(bool preview);
     void updateEnabled();
-    /// Asks for the file, then has `write` write its text and give its number of rows below
-    /// the header; empty when the user cancelled, and then no file is written.
+    /// Asks for the file, then has `write` write it whole to the path chosen and give its
+    /// number of rows below the header; empty when the user cancelled, and then no file is
+    /// written.
+    void exportFile(const QString& title, const QString& nameSuffix, const QStringList& filters,
+                    const QString& what,
+                    const std::function<std::optional<size_t>(const QString&)>& write);
+    /// exportFile for a CSV file.
     void exportCsv(const QString& title, const QString& nameSuffix, const QString& what,
                    const std::function<std::optional<size_t>(WholeFile&)>& write);
+    /// Asks before an indented bill of `total` rows is written, as a file of `rowLimit` rows
+    /// at most (the header included); true to go on.
+    bool agreeToIndented(qint64 total, qint64 rowLimit);
+    /// Every row of the indented bill to `row`, with `flush` after each piece of them and the
+    /// progress (and its Cancel) shown past a moment's work; the rows, or empty on Cancel.
+    std::optional<size_t> walkIndented(qint64 total,
+                                       const std::function<void(const tree::IndentedLine&)>& row,
+                                       const std::function<void()>& flush);
     /// Asks before work on a bill of `count` rows; true for Yes.
     bool agreeToSize(qint64 count, const char* many, const QString& doing);
     void status(const QString& text);
@@ -67,6 +133,8 @@ private:
     std::function<void(const QString&)> m_showStatus;
     QAction* m_indentedAction;
     QAction* m_summaryAction;
+    QAction* m_indentedXlsxAction;
+    QAction* m_summaryXlsxAction;
     QAction* m_previewAction;
     QAction* m_printAction;
 };

@@ -69,6 +69,9 @@ enum ErrorNumber : int {
     PasteUnknownItem = 1321,       ///< a pasted line's item is not in the Item Master
     PasteRepeated = 1322,          ///< a pasted line names an item that an earlier one names
     NoNodeChosen = 1323,           ///< a line command was asked for with no node to act on
+    // Excel export and Compare Bills.
+    ExcelTooManyRows = 1340,       ///< the bill has more rows than one worksheet holds
+    CompareNoItem = 1341,          ///< Compare Bills was asked for without an item on one side
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 
