@@ -5,6 +5,7 @@
 #include "store/StoreError.h"
 #include "tree/BomTreeModel.h"
 #include "tree/EditCommands.h"
+#include "tree/LineShow.h"
 #include "tree/Quantity.h"
 #include "tree/TreeEdits.h"
 
@@ -458,17 +459,13 @@ void BomEditor::showBatch(store::Store& db, const store::LineBatch& batch) {
     for (const store::LineRow& row : batch.removed)
         if (m_model.hasLine(row.assembly, row.component))
             m_model.removeLine(row.assembly, row.component);
-    std::optional<store::StoreError> failure;
-    for (const store::LineRow& row : batch.added) {
-        try {
-            showAddedLine(m_model, db, row.assembly, row.component);
-        } catch (const store::StoreError& error) {
-            if (!failure)
-                failure = error;
-        }
+    // The lines are saved: a failed read of what to show them with is reported, and the tree
+    // shows them at the next load.
+    try {
+        showAddedLines(m_model, db, batch.added);
+    } catch (const store::StoreError& error) {
+        report(error.message());
     }
-    if (failure)
-        report(failure->message());
 }
 
 bool BomEditor::writeLines(const store::LineBatch& batch, const QString& text) {
