@@ -23,6 +23,7 @@ ItemPickDialog::ItemPickDialog(const QString& title, const QString& prompt,
     m_list->appendItems(items);
     m_find = new ItemFindField(*m_list, this);
     auto* label = new QLabel(prompt, this);
+    label->setTextFormat(Qt::PlainText); // item IDs are text, never markup
     label->setWordWrap(true);
     label->setBuddy(m_find);
 
@@ -38,10 +39,11 @@ ItemPickDialog::ItemPickDialog(const QString& title, const QString& prompt,
         if (!chosen().isEmpty())
             accept();
     });
-    // OK only once a line is current: the find text alone names no item.
+    // OK while a line shows: the find text alone names no item.
     const auto follow = [this, ok] { ok->setEnabled(!chosen().isEmpty()); };
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, follow);
     connect(m_find, &QLineEdit::textChanged, this, follow);
+    follow();
 
     auto* column = new QVBoxLayout(this);
     column->addWidget(label);
@@ -52,6 +54,11 @@ ItemPickDialog::ItemPickDialog(const QString& title, const QString& prompt,
     m_find->setFocus();
 }
 
-QString ItemPickDialog::chosen() const { return m_list->currentText(); }
+QString ItemPickDialog::chosen() const {
+    if (const QString current = m_list->currentText(); !current.isEmpty())
+        return current;
+    const QStringList shown = m_list->items();
+    return shown.isEmpty() ? QString() : shown.constFirst();
+}
 
 } // namespace shell

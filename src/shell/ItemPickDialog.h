@@ -14,16 +14,19 @@ namespace shell {
 class ItemFindField;
 class ItemList;
 
-/// A find box for one item of the Item Master: the "Find Item" field over a list of every
-/// item, matched as the main window's list matches (ID or description, literally, in any
-/// case). OK, Enter or a double-click on a line takes the current line; OK waits for one.
+/// A find box for one item of the Item Master (Add Component…, Replace Component…, Copy Bill
+/// To…): the "Find Item" field over a list of every item, matched as the main window's list
+/// matches (ID or description, literally, in any case). OK, Enter (in the field or the list)
+/// or a double-click takes the current line, or the first one shown when none is current, so
+/// that typing part of an ID and Enter is enough; OK waits while no line shows. Esc cancels.
 class ItemPickDialog : public QDialog {
     Q_OBJECT
 public:
     ItemPickDialog(const QString& title, const QString& prompt,
                    const std::vector<store::ItemLine>& items, QWidget* parent = nullptr);
 
-    /// The ID of the line chosen; empty when none is current.
+    /// The ID of the current line, or of the first one shown when none is current; empty when
+    /// the list shows none.
     QString chosen() const;
     ItemFindField& findField() { return *m_find; }
     ItemList& list() { return *m_list; }

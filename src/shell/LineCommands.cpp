@@ -1,8 +1,8 @@
 #include "shell/LineCommands.h"
 
 #include "desktop/Desktop.h"
-#include "shell/AddComponentDialog.h"
 #include "shell/BomTreeView.h"
+#include "shell/ItemPickDialog.h"
 #include "shell/LineClipboard.h"
 #include "shell/PasteDialog.h"
 #include "store/ItemKey.h"
@@ -102,14 +102,17 @@ void LineCommands::addComponent() {
         report(error.message());
         return;
     }
-    AddComponentDialog dialog(items, node.isValid() ? m_model.text(node) : m_model.topAssembly(),
-                              m_tree.window());
-    if (m_desktop.runDialog(dialog) != QDialog::Accepted || dialog.chosenId().isEmpty())
+    ItemPickDialog dialog(QStringLiteral("Add Component"),
+                          QStringLiteral("The item to add at %1:")
+                              .arg(node.isValid() ? m_model.text(node) : m_model.topAssembly()),
+                          items, m_tree.window());
+    dialog.setObjectName(QStringLiteral("AddComponent"));
+    if (m_desktop.runDialog(dialog) != QDialog::Accepted || dialog.chosen().isEmpty())
         return;
     // A node that went while the box was open takes nothing.
     if (current.isValid() && !node.isValid())
         return;
-    m_editor.addComponent(node, dialog.chosenId());
+    m_editor.addComponent(node, dialog.chosen());
 }
 
 void LineCommands::deleteSelected() {

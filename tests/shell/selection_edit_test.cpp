@@ -2,7 +2,7 @@
 // on a file and on a throw-away server, each write compared row by row with an oracle.
 
 #include "desktop/Desktop.h"
-#include "shell/AddComponentDialog.h"
+#include "shell/ItemPickDialog.h"
 #include "shell/BomTreeView.h"
 #include "shell/ItemFindField.h"
 #include "shell/ItemList.h"
@@ -143,7 +143,7 @@ private Q_SLOTS:
         f->tree().setCurrentIndex(f->node(u"B"_s));
         bool closed = false;
         f->desktop.dialogAnswers = {[&](QDialog& dialog) {
-            QTest::keyClick(&static_cast<shell::AddComponentDialog&>(dialog).findField(), Qt::Key_Escape);
+            QTest::keyClick(&static_cast<shell::ItemPickDialog&>(dialog).findField(), Qt::Key_Escape);
             closed = !dialog.isVisible();
             return dialog.result();
         }};
@@ -157,7 +157,7 @@ private Q_SLOTS:
         f->desktop.asked.clear();
         QStringList shown;
         f->desktop.dialogAnswers = {[&](QDialog& dialog) {
-            auto& box = static_cast<shell::AddComponentDialog&>(dialog);
+            auto& box = static_cast<shell::ItemPickDialog&>(dialog);
             QTest::keyClicks(&box.findField(), u"part"_s);
             shown = box.list().items();
             QTest::keyClick(&box.findField(), Qt::Key_Return);
@@ -178,7 +178,7 @@ private Q_SLOTS:
         f->load(u"Ærø 'x'"_s);
         f->desktop.asked.clear();
         f->desktop.dialogAnswers = {[](QDialog& dialog) {
-            auto& box = static_cast<shell::AddComponentDialog&>(dialog);
+            auto& box = static_cast<shell::ItemPickDialog&>(dialog);
             QTest::keyClicks(&box.findField(), u"washer"_s);
             QTest::keyClick(&box.findField(), Qt::Key_Down);
             QTest::keyClick(&box.list(), Qt::Key_Return);
