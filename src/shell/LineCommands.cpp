@@ -230,10 +230,15 @@ void LineCommands::paste() {
     // Every item must be in the Item Master, and goes in as it spells the ID.
     try {
         const std::unique_ptr<store::Store> db = store::openStore(m_databasePath());
-        for (tree::PastedLine& line : lines) {
+        QStringList wanted;
+        for (const tree::PastedLine& line : lines)
+            wanted.append(line.component);
+        const std::vector<std::optional<store::Item>> items = db->findItems(wanted);
+        for (size_t at = 0; at < lines.size(); ++at) {
+            tree::PastedLine& line = lines[at];
             if (!line.refusal.isEmpty())
                 continue;
-            if (const auto item = db->findItem(line.component))
+            if (const auto& item = items[at])
                 line.component = item->id;
             else
                 line.refusal = store::StoreError(store::PasteUnknownItem,

@@ -164,6 +164,14 @@ private:
 
 } // namespace
 
+std::vector<std::optional<Item>> Store::findItems(const QStringList& ids) {
+    std::vector<std::optional<Item>> found;
+    found.reserve(size_t(ids.size()));
+    for (const QString& id : ids)
+        found.push_back(findItem(id));
+    return found;
+}
+
 std::vector<std::optional<LineRow>> Store::findLines(const std::vector<LineRow>& rows) {
     std::vector<std::optional<LineRow>> found;
     found.reserve(rows.size());

@@ -124,6 +124,9 @@ public:
     virtual std::vector<ItemLine> itemLines() = 0;
     /// The item with this ID under the store's comparison, if there is one.
     virtual std::optional<Item> findItem(const QString& id) = 0;
+    /// findItem for many IDs, element i for ids[i], from one state of the table. This one asks
+    /// for each in turn; a server answers all in one statement, not one round trip each.
+    virtual std::vector<std::optional<Item>> findItems(const QStringList& ids);
     /// The lines of many assemblies, element i those of assemblies[i], in key order, with
     /// their quantities and their components' units and descriptions; one state of the tables.
     virtual std::vector<ComponentLines> componentsOfEach(const QStringList& assemblies) = 0;

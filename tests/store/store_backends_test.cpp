@@ -107,6 +107,13 @@ private Q_SLOTS:
         QCOMPARE(db->findItem(QStringLiteral("é"))->id, QStringLiteral("é"));
         QCOMPARE(db->findItem(QStringLiteral("z"))->id, QStringLiteral("Z"));
         QVERIFY(!db->findItem(QStringLiteral("e")));
+        // Many at once, as one at a time: each in its place, once per time it is asked for.
+        QStringList asked{"é", "z", "e", "É", "a", "Z", "[", "\"x'"};
+        std::vector<std::optional<store::Item>> found = db->findItems(asked);
+        QStringList spelled;
+        for (size_t at = 0; at < found.size(); ++at)
+            spelled.append(found[at] ? found[at]->id : QStringLiteral("-"));
+        QCOMPARE(spelled, (QStringList{"é", "Z", "-", "É", "A", "Z", "[", "-"}));
     }
 
     void writesAndDeletesLinesWithAnyCharacters() {

@@ -70,6 +70,24 @@ std::optional<Item> PgStore::findItem(const QString& id) {
                 optionalText(query.value(2))};
 }
 
+std::vector<std::optional<Item>> PgStore::findItems(const QStringList& ids) {
+    std::vector<std::optional<Item>> found(size_t(ids.size()));
+    if (ids.isEmpty())
+        return found;
+    QHash<QString, std::vector<size_t>> wanted; // the places of each key among `ids`
+    for (qsizetype at = 0; at < ids.size(); ++at)
+        wanted[foldKey(ids.at(at))].push_back(size_t(at));
+    Statement query(m_connection.db(), pgschema::SelectItemsByKey, readItemMaster);
+    query.bind(pg::keyArray(ids)).exec();
+    while (query.next()) {
+        const Item item{query.value(0).toString(), optionalText(query.value(1)),
+                        optionalText(query.value(2))};
+        for (const size_t at : wanted.value(foldKey(item.id)))
+            found[at] = item;
+    }
+    return found;
+}
+
 QStringList PgStore::components(const QString& assembly) {
     Statement query(m_connection.db(), pgschema::SelectComponents, readBomDetail);
     query.bind(assembly).exec();

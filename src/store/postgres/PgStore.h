@@ -68,6 +68,7 @@ public:
 protected:
     /// One statement for all of them.
     std::vector<std::optional<LineRow>> findLines(const std::vector<LineRow>& rows) override;
+    std::vector<std::optional<Item>> findItems(const QStringList& ids) override;
     void removeRows(const std::vector<LineRow>& rows) override;
     void insertRows(const std::vector<LineRow>& rows) override;
 
