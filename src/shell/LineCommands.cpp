@@ -144,31 +144,23 @@ void LineCommands::deleteSelected() {
         m_editor.deleteComponent(nodes.front());
         return;
     }
-    struct Pair {
-        QString assembly;
-        QString component;
-    };
-    std::vector<Pair> lines;
-    QStringList texts;
-    for (const QModelIndex& node : nodes) {
-        lines.push_back({m_model.assemblyOf(node), m_model.text(node)});
-        texts.append(lineText(lines.back().assembly, lines.back().component, m_model.quantity(node)));
-    }
-    if (m_desktop.messageBox(QStringLiteral("Delete %1 Selected Lines?").arg(lines.size()),
-                             desktop::OkCancel | desktop::IconStop, tree::ShortTitle,
-                             QStringLiteral("Deletes these lines, all or none:\n%1")
-                                 .arg(shortened(texts))) == desktop::ResultCancel)
-        return;
-    // Each line exactly as stored, so that the write deletes only what was shown.
+    // Each line as stored, read before the question that lists it: the write deletes only
+    // what was listed, and a line another program changes while the question is open is
+    // refused (LineChanged), with nothing deleted.
     store::LineBatch batch;
     QStringList gone;
+    std::vector<std::pair<QString, QString>> goneLines;
     try {
         const std::unique_ptr<store::Store> db = store::openStore(m_databasePath());
-        for (const Pair& line : lines) {
-            if (auto row = db->findLine(line.assembly, line.component))
+        for (const QModelIndex& node : nodes) {
+            const QString assembly = m_model.assemblyOf(node);
+            const QString component = m_model.text(node);
+            if (auto row = db->findLine(assembly, component)) {
                 batch.removed.push_back(std::move(*row));
-            else
-                gone.append(line.assembly + QStringLiteral(" \u2192 ") + line.component);
+            } else {
+                gone.append(assembly + QStringLiteral(" \u2192 ") + component);
+                goneLines.emplace_back(assembly, component);
+            }
         }
     } catch (const store::StoreError& error) {
         report(error.message());
@@ -181,11 +173,23 @@ void LineCommands::deleteSelected() {
                                      .arg(shortened(gone)))
                    .message());
         // The tree shows no line that the database does not hold.
-        for (const Pair& line : lines)
-            if (gone.contains(line.assembly + QStringLiteral(" \u2192 ") + line.component))
-                m_model.removeLine(line.assembly, line.component);
+        for (const auto& [assembly, component] : goneLines)
+            m_model.removeLine(assembly, component);
         return;
     }
+    QStringList texts;
+    for (const store::LineRow& row : batch.removed) {
+        bool number = false;
+        const double quantity = row.quantity.toDouble(&number);
+        texts.append(lineText(row.assembly, row.component,
+                              number && !row.quantity.isNull() ? std::optional(quantity)
+                                                               : std::nullopt));
+    }
+    if (m_desktop.messageBox(QStringLiteral("Delete %1 Selected Lines?").arg(batch.removed.size()),
+                             desktop::OkCancel | desktop::IconStop, tree::ShortTitle,
+                             QStringLiteral("Deletes these lines, all or none:\n%1")
+                                 .arg(shortened(texts))) == desktop::ResultCancel)
+        return;
     m_editor.writeLines(batch, QStringLiteral("Delete %1 lines").arg(batch.removed.size()));
 }
 

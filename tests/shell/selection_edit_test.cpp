@@ -234,6 +234,24 @@ private Q_SLOTS:
         QCOMPARE(f->outline(), u"B[D S[X Y]] C[S[X Y]]"_s);
         action(*f, "mnuRedo")->trigger();
         QCOMPARE(sorted(m_backend->lines()), oracle.lines());
+
+        // A line that another program changes while the question lists it is not deleted,
+        // and neither is any other.
+        action(*f, "mnuUndo")->trigger();
+        f->click(f->node(u"B/D"_s));
+        ctrlClick(*f, f->node(u"C"_s));
+        f->desktop.asked.clear();
+        f->desktop.onMessage = [&] {
+            f->desktop.onMessage = {};
+            m_backend->open()->changeQuantity(u"A"_s, u"C"_s, 2.0, 7.0);
+        };
+        QTest::keyClick(&f->tree(), Qt::Key_Delete);
+        QCOMPARE(f->desktop.asked.size(), 2);
+        QVERIFY(f->desktop.asked.at(1).text.startsWith(u"1040 "_s));
+        Oracle changed;
+        changed.remove(u"A"_s, u"C"_s);
+        changed.add(u"A"_s, u"C"_s, 7.0);
+        QCOMPARE(sorted(m_backend->lines()), changed.lines());
     }
 
     void longListsAreShortened() {

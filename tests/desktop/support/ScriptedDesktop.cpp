@@ -9,6 +9,8 @@ int ScriptedDesktop::messageBox(const QString& text, desktop::MessageStyle style
                                 const QString& title, const QString& informative) {
     asked.append({QStringLiteral("message"), text,
                   title.isEmpty() ? desktop::ApplicationTitle : title, style, {}, informative});
+    if (const auto hook = onMessage) // a copy: the hook may replace itself
+        hook();
     return messageAnswers.isEmpty() ? desktop::ResultOk : messageAnswers.takeFirst();
 }
 

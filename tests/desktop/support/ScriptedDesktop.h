@@ -40,6 +40,7 @@ public:
     int cancelProgressAfter = -1;               // progress reports before Cancel; -1: never
     int progressReports = 0;
     std::function<void()> onProcessEvents;      // runs inside the next event pumps
+    std::function<void()> onMessage;            // runs while each message box is open
     int busyDepth = 0;
     int maxBusyDepth = 0;
     int pumps = 0;
