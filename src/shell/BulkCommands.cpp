@@ -10,6 +10,7 @@
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 #include "tree/BulkEdits.h"
+#include "tree/Quantity.h"
 
 #include <QMenu>
 
@@ -96,10 +97,24 @@ void BulkCommands::replace(const QString& given) {
     const std::vector<store::LineRow> chosen = tree::linesAt(*uses, dialog.ticked());
     if (chosen.empty())
         return;
-    m_editor.writeLines(tree::replaceBatch(chosen, *component, dialog.factor()),
-                        QStringLiteral("Replace %1 with %2 in %3 assemblies")
-                            .arg(*old, *component)
-                            .arg(chosen.size()));
+    const store::LineBatch batch = tree::replaceBatch(chosen, *component, dialog.factor());
+    // A factor that makes a quantity zero or less is asked about as a typed one is; a
+    // quantity that was so already is kept without a question.
+    QStringList unlikely;
+    for (size_t at = 0; at < chosen.size(); ++at)
+        if (tree::isNumber(chosen[at].quantity) && chosen[at].quantity.toDouble() > 0 &&
+            batch.added[at].quantity.toDouble() <= 0)
+            unlikely.append(QStringLiteral("%1 \u2192 %2, quantity %3")
+                                .arg(batch.added[at].assembly, batch.added[at].component,
+                                     tree::formatQuantity(batch.added[at].quantity.toDouble())));
+    if (!m_editor.confirmUnlikelyQuantities(unlikely))
+        return;
+    m_editor.writeLines(batch, chosen.size() == 1
+                                   ? QStringLiteral("Replace %1 with %2 in 1 assembly")
+                                         .arg(*old, *component)
+                                   : QStringLiteral("Replace %1 with %2 in %3 assemblies")
+                                         .arg(*old, *component)
+                                         .arg(chosen.size()));
 }
 
 void BulkCommands::removeEverywhere() {
@@ -144,9 +159,10 @@ void BulkCommands::copyBill() {
         return;
     }
     const auto target = pickItem(QStringLiteral("Copy Bill To"),
-                                 QStringLiteral("Copy the %1 lines of %2 into the bill of the item:")
-                                     .arg(bill->size())
-                                     .arg(source));
+                                 QStringLiteral("Copy the %1 of %2 into the bill of the item:")
+                                     .arg(tree::counted(qint64(bill->size()), QStringLiteral("line"),
+                                                        QStringLiteral("lines")),
+                                          source));
     if (!target)
         return;
     const store::LineBatch batch = tree::copyBatch(*bill, *target);

@@ -223,9 +223,10 @@ void LineCommands::paste() {
         const int answer = m_desktop.messageBox(
             QStringLiteral("Make Target Item A Parent?"), desktop::YesNo | desktop::IconQuestion,
             tree::ShortTitle,
-            QStringLiteral("Yes: the %1 pasted lines go into %2. No: beside %2, into %3.")
-                .arg(lines.size())
-                .arg(m_model.text(node), m_model.assemblyOf(node)));
+            QStringLiteral("Yes: the %1 into %2. No: beside %2, into %3.")
+                .arg(tree::counted(qint64(lines.size()), QStringLiteral("pasted line goes"),
+                                   QStringLiteral("pasted lines go")),
+                     m_model.text(node), m_model.assemblyOf(node)));
         // Esc: the user has not decided, and nothing is written.
         if (answer == desktop::ResultCancel || !node.isValid())
             return;
@@ -282,6 +283,12 @@ void LineCommands::paste() {
     // again, and refuses the whole paste if anything changed since the preview.
     const store::LineBatch batch = batchOf(nullptr);
     if (batch.added.empty())
+        return;
+    QStringList unlikely;
+    for (const store::LineRow& row : batch.added)
+        if (row.quantity.toDouble() <= 0)
+            unlikely.append(lineText(row.assembly, row.component, row.quantity.toDouble()));
+    if (!m_editor.confirmUnlikelyQuantities(unlikely))
         return;
     m_editor.writeLines(batch, batch.added.size() == 1
                                    ? QStringLiteral("Paste 1 line into %1").arg(assembly)

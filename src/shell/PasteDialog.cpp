@@ -1,5 +1,7 @@
 #include "shell/PasteDialog.h"
 
+#include "tree/Quantity.h"
+
 #include "shell/ReportTable.h"
 #include "tree/BomTreeModel.h"
 
@@ -40,21 +42,26 @@ PasteDialog::PasteDialog(const QString& assembly, const std::vector<tree::Pasted
     QLabel* heading = reportHeading(QStringLiteral("PasteHeading"));
     heading->setText(
         refused == 0
-            ? QStringLiteral("%1 lines go into %2.").arg(m_addable).arg(assembly)
+            ? QStringLiteral("%1 %2 into %3.")
+                  .arg(tree::counted(m_addable, QStringLiteral("line goes"), QStringLiteral("lines go")), assembly)
         : m_addable == 0
-            ? QStringLiteral("None of the %1 lines can go into %2; nothing is written.")
-                  .arg(refused)
-                  .arg(assembly)
-            : QStringLiteral("%1 lines go into %2; the %3 refused are left out.")
-                  .arg(m_addable)
-                  .arg(assembly)
-                  .arg(refused));
+            ? (refused == 1 ? QStringLiteral("The line cannot go into %1; nothing is written.")
+                                  .arg(assembly)
+                            : QStringLiteral("None of the %1 lines can go into %2; nothing is written.")
+                                  .arg(refused)
+                                  .arg(assembly))
+            : QStringLiteral("%1 into %2; %3 left out.")
+                  .arg(tree::counted(m_addable, QStringLiteral("line goes"), QStringLiteral("lines go")),
+                       assembly,
+                       tree::counted(refused, QStringLiteral("refused line is"),
+                                     QStringLiteral("refused lines are"))));
     m_table = reportTable(QStringLiteral("PasteTable"), QStringLiteral("Lines to paste"), m_model);
     m_table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
-    ok->setText(QStringLiteral("Add %1 Lines").arg(m_addable));
+    ok->setText(QStringLiteral("Add %1").arg(
+        tree::counted(m_addable, QStringLiteral("Line"), QStringLiteral("Lines"))));
     ok->setEnabled(m_addable > 0);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         if (m_addable > 0)

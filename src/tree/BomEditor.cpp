@@ -88,6 +88,22 @@ bool BomEditor::confirmUnlikelyQuantity(const QString& typed, const QString& ass
                    .arg(lineName(assembly, component))) == desktop::ResultYes;
 }
 
+bool BomEditor::confirmUnlikelyQuantities(const QStringList& lines) {
+    if (lines.isEmpty())
+        return true;
+    constexpr qsizetype Listed = 12;
+    QStringList shown = lines.mid(0, Listed);
+    if (lines.size() > Listed)
+        shown.append(QStringLiteral("and %1 more").arg(lines.size() - Listed));
+    return m_desktop.messageBox(
+               lines.size() == 1 ? QStringLiteral("Use a Quantity of Zero or Less?")
+                                 : QStringLiteral("Use Quantities of Zero or Less?"),
+               desktop::YesNo | desktop::IconQuestion, ShortTitle,
+               QStringLiteral("A quantity of zero or less is seldom meant. Yes: these lines get "
+                              "theirs:\n%1\nNo: nothing is written.")
+                   .arg(shown.join(u'\n'))) == desktop::ResultYes;
+}
+
 void BomEditor::setLimits(int nodeLimit, int depthLimit) { m_model.setLimits(nodeLimit, depthLimit); }
 
 void BomEditor::expandAll(const std::function<void(const std::vector<QModelIndex>&)>& expandView) {

@@ -125,6 +125,10 @@ public:
     /// the tree shows), and shown on every copy of the line.
     void changeQuantity(const QModelIndex& node, const QString& typed);
 
+    /// Asks once before lines of many (each "A → B, quantity -2") get a quantity of zero or
+    /// less, as one typed quantity is asked about; true for Yes, and always for no lines.
+    bool confirmUnlikelyQuantities(const QStringList& lines);
+
     /// Every add, delete and quantity change since the database was opened, for Undo and
     /// Redo. Its steps are taken with undo() and redo(), never with the stack's own.
     QUndoStack& history() { return m_history; }

@@ -117,4 +117,8 @@ bool isNumber(const QVariant& stored) {
     return !stored.isNull() && number;
 }
 
+QString counted(qint64 count, const QString& one, const QString& many) {
+    return QStringLiteral("%1 %2").arg(QLocale().toString(count), count == 1 ? one : many);
+}
+
 } // namespace tree

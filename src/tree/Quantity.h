@@ -28,4 +28,7 @@ QString quantityProblem(const QString& text, const QLocale& locale = QLocale());
 /// another program may write into the column).
 bool isNumber(const QVariant& stored);
 
+/// A count as texts say it: "1 line", "3 lines".
+QString counted(qint64 count, const QString& one, const QString& many);
+
 } // namespace tree

@@ -118,6 +118,20 @@ private Q_SLOTS:
         trigger(f, "mnuUndo");
         QCOMPARE(rows(f.database), before);
 
+        // A factor that makes quantities zero or less is asked about; No writes nothing.
+        f.click(f.node(QStringLiteral("P")));
+        f.desktop.dialogAnswers = {
+            pick(QStringLiteral("q"), QStringLiteral("Q")), [](QDialog& dialog) {
+                static_cast<shell::ReplaceDialog&>(dialog).setFactorText(QStringLiteral("-1"));
+                return int(QDialog::Accepted);
+            }};
+        f.desktop.messageAnswers = {desktop::ResultNo};
+        f.desktop.asked.clear();
+        trigger(f, "mnuReplaceComponent");
+        QCOMPARE(f.desktop.messages().size(), 1);
+        QCOMPARE(f.desktop.messages().at(0).text, QStringLiteral("Use Quantities of Zero or Less?"));
+        QCOMPARE(rows(f.database), before);
+
         // Remove P everywhere but from A.
         f.click(f.node(QStringLiteral("P")));
         f.desktop.dialogAnswers = {[](QDialog& dialog) {

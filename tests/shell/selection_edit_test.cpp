@@ -403,6 +403,18 @@ private Q_SLOTS:
         QCOMPARE(sorted(m_backend->lines()), oracle.lines());
         // Nothing pasted, nothing to undo of it.
         QVERIFY(!action(*f, "mnuUndo")->text().contains(u"Paste"_s));
+
+        // A quantity of zero or less is written only after one more question; No writes
+        // none of the paste.
+        putOnClipboard(u"E\t-2\n"_s);
+        f->desktop.dialogAnswers = {[](QDialog&) { return int(QDialog::Accepted); }};
+        f->desktop.asked.clear();
+        f->desktop.messageAnswers = {desktop::ResultYes, desktop::ResultNo};
+        action(*f, "mnuPaste")->trigger();
+        QCOMPARE(f->desktop.messages().size(), 2);
+        QCOMPARE(f->desktop.messages().at(1).text, u"Use a Quantity of Zero or Less?"_s);
+        QVERIFY(f->desktop.messages().at(1).informative.contains(u"B → E, quantity -2"_s));
+        QCOMPARE(sorted(m_backend->lines()), oracle.lines());
     }
 };
 
