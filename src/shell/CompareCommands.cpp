@@ -9,6 +9,7 @@
 #include "store/StoreError.h"
 #include "tree/BillCompare.h"
 #include "tree/BomEditor.h"
+#include "tree/Quantity.h"
 #include "tree/Structure.h"
 
 #include <QAction>
@@ -26,17 +27,25 @@ namespace {
 /// first asks. A structure of shared sub-assemblies can have far more paths than lines.
 constexpr size_t IndentedRowLimit = 1'000'000;
 
-/// The bill of `item` in the store at `location`, read in one operation.
-tree::Structure readBill(desktop::Desktop& desktop, const QString& location, const QString& item) {
-    const std::unique_ptr<store::Store> db = ServerLogin(desktop).open(location);
+/// The bill of `item` in the store at `location`, read in one operation, and what is to be
+/// said of the item beside its name: a side without a bill compares as empty, and the
+/// heading says why rather than leaving every line "removed" or "added" unexplained.
+struct Bill {
     tree::Structure structure;
-    structure.reset(item, db->reachableLines(item));
-    return structure;
-}
+    QString note;
+};
 
-QString counted(size_t count, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(QLocale().toString(qulonglong(count)),
-                                       QLatin1StringView(count == 1 ? one : many));
+Bill readBill(desktop::Desktop& desktop, const QString& location, const QString& item) {
+    const std::unique_ptr<store::Store> db = ServerLogin(desktop).open(location);
+    Bill bill;
+    bill.structure.reset(item, db->reachableLines(item));
+    const bool known = db->findItem(item).has_value();
+    const bool hasBill = bill.structure.hasLines(tree::Structure::Top);
+    if (!known || !hasBill)
+        bill.note = !known && !hasBill ? QStringLiteral(" (not in the Item Master, no bill)")
+                    : !known           ? QStringLiteral(" (not in the Item Master)")
+                                       : QStringLiteral(" (no bill)");
+    return bill;
 }
 
 } // namespace
@@ -113,8 +122,10 @@ void CompareCommands::compare() {
     const QString locationB = this->locationB();
     try {
         const desktop::BusyPointer busy(m_desktop);
-        const tree::Structure a = readBill(m_desktop, locationA, itemA);
-        const tree::Structure b = readBill(m_desktop, locationB, itemB);
+        const Bill billA = readBill(m_desktop, locationA, itemA);
+        const Bill billB = readBill(m_desktop, locationB, itemB);
+        const tree::Structure& a = billA.structure;
+        const tree::Structure& b = billB.structure;
         std::vector<tree::ComparedLine> summarised = tree::compareSummarised(a, b);
         tree::IndentedComparison indented =
             tree::compareIndented(a, b, tree::DefaultDepthLimit, IndentedRowLimit);
@@ -123,9 +134,12 @@ void CompareCommands::compare() {
         for (const tree::ComparedLine& line : summarised)
             ++marks[size_t(line.mark)];
         QString heading =
-            QStringLiteral("A: %1 in %2\nB: %3 in %4\n%5: %6 added, %7 removed, %8 changed, %9 unchanged")
-                .arg(itemA, store::shownLocation(locationA), itemB, store::shownLocation(locationB),
-                     counted(summarised.size(), "item", "items"))
+            QStringLiteral("A: %1%2 in %3\nB: %4%5 in %6\n")
+                .arg(itemA, billA.note, store::shownLocation(locationA), itemB, billB.note,
+                     store::shownLocation(locationB)) +
+            QStringLiteral("%1: %2 added, %3 removed, %4 changed, %5 unchanged")
+                .arg(tree::counted(qint64(summarised.size()), QStringLiteral("item"),
+                                   QStringLiteral("items")))
                 .arg(QLocale().toString(qulonglong(marks[size_t(tree::Mark::Added)])),
                      QLocale().toString(qulonglong(marks[size_t(tree::Mark::Removed)])),
                      QLocale().toString(qulonglong(marks[size_t(tree::Mark::Changed)])),
@@ -168,7 +182,7 @@ void CompareCommands::exportShown() {
         file.commit();
         if (m_showStatus)
             m_showStatus(QStringLiteral("Comparison written to %1: %2.")
-                             .arg(QDir::toNativeSeparators(*path), counted(lines.size(), "row", "rows")));
+                             .arg(QDir::toNativeSeparators(*path), tree::counted(qint64(lines.size()), QStringLiteral("row"), QStringLiteral("rows"))));
     } catch (const store::StoreError& error) {
         m_desktop.messageBox(error.message(), desktop::OkOnly);
     }

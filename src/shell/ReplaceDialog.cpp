@@ -37,15 +37,25 @@ ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& compo
     const bool replace = mode == Mode::Replace;
     setWindowTitle(replace ? QStringLiteral("Replace Component")
                            : QStringLiteral("Remove From Every Assembly"));
+    // IDs are text, never markup; one too long to wrap is cut short here (the list below
+    // holds every ID whole), so that the box and its buttons stay on the screen.
+    const auto shown = [](const QString& id) {
+        constexpr qsizetype Longest = 60;
+        return id.size() > Longest ? id.left(Longest - 1) + QChar(0x2026) : id;
+    };
     auto* heading = new QLabel(
-        replace ? QStringLiteral("Replace %1 with %2 in the ticked assemblies (%3 list %1):")
-                      .arg(old, component)
-                      .arg(uses.size())
-                : QStringLiteral("Remove %1 from the ticked assemblies (%2 list it):")
-                      .arg(old)
-                      .arg(uses.size()),
+        replace ? QStringLiteral("Replace %1 with %2 in the ticked assemblies (%3 %1):")
+                      .arg(shown(old), shown(component),
+                           tree::counted(qint64(uses.size()), QStringLiteral("lists"),
+                                         QStringLiteral("list")))
+                : QStringLiteral("Remove %1 from the ticked assemblies (%2 it):")
+                      .arg(shown(old), tree::counted(qint64(uses.size()), QStringLiteral("lists"),
+                                                     QStringLiteral("list"))),
         this);
+    heading->setTextFormat(Qt::PlainText);
+    heading->setToolTip(replace ? QStringLiteral("%1 \u2192 %2").arg(old, component) : old);
     heading->setWordWrap(true);
+    heading->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     m_lines = new QTreeWidget(this);
     m_lines->setObjectName(QStringLiteral("replaceLines"));

@@ -44,7 +44,7 @@ TreeFindBar::TreeFindBar(tree::BomTreeModel& model, QTreeView& view, QWidget* pa
     label->setBuddy(m_field);
     m_count = new QLabel;
     m_count->setObjectName(QStringLiteral("lblFindCount"));
-    m_count->setAccessibleName(QStringLiteral("Hits"));
+    m_count->setAccessibleDescription(QStringLiteral("Hits of the find text in the tree"));
     QToolButton* previous = barButton("cmdFindPrevious", QStringLiteral("Previous"),
                                       QStringLiteral("The previous hit (Shift+F3)"));
     QToolButton* next = barButton("cmdFindNext", QStringLiteral("Next"),

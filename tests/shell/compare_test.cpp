@@ -158,6 +158,13 @@ private Q_SLOTS:
         QCOMPARE(records.value(1), QByteArray("1,'=D,Disc,EA,,,,Unknown,no quantity in A; no quantity in B\r"));
         QCOMPARE(w.status(), u"Comparison written to %1: 5 rows."_s.arg(path));
 
+        // An item B that B's database does not hold is said to be so, not only "removed".
+        itemB->setText(u"NO'SUCH"_s);
+        QTest::keyClick(itemB, Qt::Key_Return);
+        QVERIFY(dialog->findChild<QLabel*>(u"compareHeading"_s)
+                    ->text()
+                    .contains(u"B: NO'SUCH (not in the Item Master, no bill) in "_s));
+
         // An empty item is refused with its number; Esc closes the window.
         itemA->clear();
         QTest::keyClick(itemA, Qt::Key_Return);

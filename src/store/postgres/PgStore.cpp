@@ -383,7 +383,7 @@ std::vector<std::optional<LineRow>> PgStore::findLines(const std::vector<LineRow
 }
 
 void PgStore::removeRows(const std::vector<LineRow>& rows) {
-    const QString what = QStringLiteral("Could not delete the lines");
+    const QString what = QStringLiteral("Could not write the lines");
     Statement remove(m_connection.db(), pgschema::DeleteLineAsIs, what, WriteFailed);
     for (const LineRow& row : rows) {
         remove.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);

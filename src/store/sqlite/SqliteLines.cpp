@@ -99,7 +99,7 @@ void SqliteStore::writeLines(const LineBatch& batch) {
 }
 
 void SqliteStore::removeRows(const std::vector<LineRow>& rows) {
-    const QString what = QStringLiteral("Could not delete the lines");
+    const QString what = QStringLiteral("Could not write the lines");
     Statement remove(m_db, schema::DeleteLineAsIs, what);
     for (const LineRow& row : rows) {
         remove.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
