@@ -42,7 +42,7 @@ bool sameValue(const QVariant& stored, const QVariant& held) {
 /// The table as far as a batch can see it, changed as each line that passes is written.
 class BatchModel {
 public:
-    BatchModel(Store& db, const LineBatch& batch) : m_db(db) {
+    BatchModel(Store& db, const LineBatch& batch) : m_db(db), m_restoring(batch.restoring) {
         // The bills of the assemblies that gain lines, for the duplicates and the rule of
         // starting a bill, in one read.
         QStringList assemblies;
@@ -105,7 +105,7 @@ public:
         if (belowComponent.contains(assembly))
             return errors::closesCycle(row.assembly, row.component);
         QSet<QString>& lines = m_lines[assembly];
-        if (lines.isEmpty() && !isItem(row.assembly))
+        if (lines.isEmpty() && !m_restoring && !isItem(row.assembly))
             return errors::billWithoutItem(row.assembly);
         if (lines.contains(component))
             return errors::duplicateLine(row.assembly, row.component);
@@ -160,6 +160,7 @@ private:
     QSet<std::pair<QString, QString>> m_removed;
     QHash<QString, bool> m_items;
     bool m_setsMade = false;
+    bool m_restoring = false;
 };
 
 } // namespace

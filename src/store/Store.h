@@ -95,6 +95,10 @@ struct LineRow {
 struct LineBatch {
     std::vector<LineRow> removed;
     std::vector<LineRow> added;
+    /// The added lines are lines put back as they were (an undo), not new ones: they start no
+    /// bill, so that the rule of starting one (UnknownAssembly) does not keep a bill that the
+    /// Item Master lacks from coming back whole.
+    bool restoring = false;
 };
 /// For each line of a batch, in its order, why it would be refused; empty where it would not.
 struct BatchRefusals {

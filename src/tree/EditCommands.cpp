@@ -41,7 +41,7 @@ BatchCommand::BatchCommand(BomEditor& editor, store::LineBatch batch, const QStr
 
 void BatchCommand::undo() {
     if (!replay())
-        settle(m_editor.applyLines({m_batch.added, m_batch.removed}));
+        settle(m_editor.applyLines({m_batch.added, m_batch.removed, true}));
 }
 
 void BatchCommand::redo() {

@@ -823,6 +823,21 @@ private Q_SLOTS:
             db->writeLines(undo);
             QCOMPARE(backend.rows(), before);
         }
+        // The last line of a bill that the Item Master lacks comes back with an undo, which
+        // starts no bill; a new first line of it is refused.
+        backend.write(items, {{QStringLiteral("LEGACY"), items.front().id, 2}});
+        {
+            const auto db = backend.open();
+            const std::optional<store::LineRow> last =
+                db->findLine(QStringLiteral("LEGACY"), items.front().id);
+            QVERIFY(last);
+            const QStringList before = backend.rows();
+            db->writeLines({{*last}, {}});
+            QCOMPARE(failureOf([&] { db->writeLines({{}, {*last}}); }).first,
+                     int(store::UnknownAssembly));
+            db->writeLines({{}, {*last}, true});
+            QCOMPARE(backend.rows(), before);
+        }
         // Both ways are taken often enough to mean something.
         QVERIFY2(written >= 4 && refused >= 4, qPrintable(QStringLiteral("%1 written, %2 refused")
                                                               .arg(written)
