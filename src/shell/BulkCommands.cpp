@@ -65,36 +65,46 @@ std::optional<QString> BulkCommands::pickItem(const QString& title, const QStrin
     return dialog.chosen();
 }
 
-void BulkCommands::replace(const QString& given) {
+std::optional<std::pair<QString, std::vector<store::LineRow>>>
+BulkCommands::usesOf(const QString& given, const QString& verb) {
     const auto old = oldComponent(given);
     if (!old)
-        return;
-    const auto uses = m_editor.linesUsing(*old);
+        return std::nullopt;
+    auto uses = m_editor.linesUsing(*old);
     if (!uses)
-        return;
+        return std::nullopt;
     if (uses->empty()) {
         report(store::NotAComponent,
-               QStringLiteral("'%1' is a component of no assembly: there is nothing to replace.")
-                   .arg(*old));
-        return;
+               QStringLiteral("'%1' is a component of no assembly: there is nothing to %2.")
+                   .arg(*old, verb));
+        return std::nullopt;
     }
+    return std::pair(*old, std::move(*uses));
+}
+
+void BulkCommands::replace(const QString& given) {
+    const auto uses = usesOf(given, QStringLiteral("replace"));
+    if (!uses)
+        return;
+    const QString& old = uses->first;
+    const std::vector<store::LineRow>& rows = uses->second;
     const auto component = pickItem(QStringLiteral("Replace Component"),
-                                    QStringLiteral("Replace %1 with the item:").arg(*old));
+                                    QStringLiteral("Replace %1 with the item:").arg(old));
     if (!component)
         return;
     // Checked as a whole: a line refused here (a cycle, a duplicate) is shown and not ticked.
-    const auto refusals = m_editor.checkLines(tree::replaceBatch(*uses, *component, {}));
+    const auto refusals = m_editor.checkLines(tree::replaceBatch(rows, *component, {}));
     if (!refusals)
         return;
     std::vector<std::optional<store::StoreError>> perLine = refusals->added;
     for (size_t at = 0; at < perLine.size() && at < refusals->removed.size(); ++at)
         if (refusals->removed[at])
             perLine[at] = refusals->removed[at];
-    ReplaceDialog dialog(ReplaceDialog::Mode::Replace, *old, *component, *uses, perLine,
+    ReplaceDialog dialog(ReplaceDialog::Mode::Replace, old, *component, rows, perLine,
                          m_window);
     if (m_desktop.runDialog(dialog) != QDialog::Accepted)
         return;
-    const std::vector<store::LineRow> chosen = tree::linesAt(*uses, dialog.ticked());
+    const std::vector<store::LineRow> chosen = tree::linesAt(rows, dialog.ticked());
     if (chosen.empty())
         return;
     const store::LineBatch batch = tree::replaceBatch(chosen, *component, dialog.factor());
@@ -111,37 +121,31 @@ void BulkCommands::replace(const QString& given) {
         return;
     m_editor.writeLines(batch, chosen.size() == 1
                                    ? QStringLiteral("Replace %1 with %2 in 1 assembly")
-                                         .arg(*old, *component)
+                                         .arg(old, *component)
                                    : QStringLiteral("Replace %1 with %2 in %3 assemblies")
-                                         .arg(*old, *component)
+                                         .arg(old, *component)
                                          .arg(chosen.size()));
 }
 
 void BulkCommands::removeEverywhere() {
-    const auto old = oldComponent({});
-    if (!old)
-        return;
-    const auto uses = m_editor.linesUsing(*old);
+    const auto uses = usesOf({}, QStringLiteral("remove"));
     if (!uses)
         return;
-    if (uses->empty()) {
-        report(store::NotAComponent,
-               QStringLiteral("'%1' is a component of no assembly: there is nothing to remove.")
-                   .arg(*old));
-        return;
-    }
-    const auto refusals = m_editor.checkLines(tree::removeBatch(*uses));
+    const QString& old = uses->first;
+    const std::vector<store::LineRow>& rows = uses->second;
+    const auto refusals = m_editor.checkLines(tree::removeBatch(rows));
     if (!refusals)
         return;
-    ReplaceDialog dialog(ReplaceDialog::Mode::Remove, *old, {}, *uses, refusals->removed,
+    ReplaceDialog dialog(ReplaceDialog::Mode::Remove, old, {}, rows, refusals->removed,
                          m_window);
     if (m_desktop.runDialog(dialog) != QDialog::Accepted)
         return;
-    const std::vector<store::LineRow> chosen = tree::linesAt(*uses, dialog.ticked());
+    const std::vector<store::LineRow> chosen = tree::linesAt(rows, dialog.ticked());
     if (chosen.empty())
         return;
     m_editor.writeLines(tree::removeBatch(chosen),
-                        QStringLiteral("Remove %1 from %2 assemblies").arg(*old).arg(chosen.size()));
+                        chosen.size() == 1 ? QStringLiteral("Remove %1 from 1 assembly").arg(old)
+                                           : QStringLiteral("Remove %1 from %2 assemblies").arg(old).arg(chosen.size()));
 }
 
 void BulkCommands::copyBill() {

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "store/Store.h"
+
 #include <QObject>
 #include <QString>
 
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QMenu;
 
@@ -44,6 +48,11 @@ public:
 private:
     /// The old component of a replace or removal; none (said) when nothing is current.
     std::optional<QString> oldComponent(const QString& given);
+    /// The component to act on (oldComponent) and every line that lists it, as stored; empty
+    /// when there is none, the read failed, or no assembly lists it (reported, naming what
+    /// there is nothing to `verb`).
+    std::optional<std::pair<QString, std::vector<store::LineRow>>> usesOf(const QString& given,
+                                                                         const QString& verb);
     /// The item picked in a find box over the Item Master; none for Cancel or a failed read.
     std::optional<QString> pickItem(const QString& title, const QString& prompt);
     /// Says why nothing was done, as "NUMBER DESCRIPTION".
