@@ -65,6 +65,14 @@ std::optional<QString> BulkCommands::pickItem(const QString& title, const QStrin
     return dialog.chosen();
 }
 
+namespace {
+
+QString assemblies(size_t count) {
+    return tree::counted(qint64(count), QStringLiteral("assembly"), QStringLiteral("assemblies"));
+}
+
+} // namespace
+
 std::optional<std::pair<QString, std::vector<store::LineRow>>>
 BulkCommands::usesOf(const QString& given, const QString& verb) {
     const auto old = oldComponent(given);
@@ -119,12 +127,8 @@ void BulkCommands::replace(const QString& given) {
                                      tree::formatQuantity(batch.added[at].quantity.toDouble())));
     if (!m_editor.confirmUnlikelyQuantities(unlikely))
         return;
-    m_editor.writeLines(batch, chosen.size() == 1
-                                   ? QStringLiteral("Replace %1 with %2 in 1 assembly")
-                                         .arg(old, *component)
-                                   : QStringLiteral("Replace %1 with %2 in %3 assemblies")
-                                         .arg(old, *component)
-                                         .arg(chosen.size()));
+    m_editor.writeLines(batch, QStringLiteral("Replace %1 with %2 in %3")
+                                   .arg(old, *component, assemblies(chosen.size())));
 }
 
 void BulkCommands::removeEverywhere() {
@@ -143,9 +147,8 @@ void BulkCommands::removeEverywhere() {
     const std::vector<store::LineRow> chosen = tree::linesAt(rows, dialog.ticked());
     if (chosen.empty())
         return;
-    m_editor.writeLines(tree::removeBatch(chosen),
-                        chosen.size() == 1 ? QStringLiteral("Remove %1 from 1 assembly").arg(old)
-                                           : QStringLiteral("Remove %1 from %2 assemblies").arg(old).arg(chosen.size()));
+    m_editor.writeLines(tree::removeBatch(chosen), QStringLiteral("Remove %1 from %2")
+                                                       .arg(old, assemblies(chosen.size())));
 }
 
 void BulkCommands::copyBill() {
