@@ -107,8 +107,13 @@ bool DatabaseChoice::FillItemList(const QString& location) {
     } catch (const store::StoreError& error) {
         // Silent at start-up, where the user picks another database with Open Database; the
         // loading text stays as the sign that no list was loaded. An item ID that cannot be
-        // read is no choice of the user's, though: an empty list would hide it.
-        if (error.number() == store::UnreadableId)
+        // read is no choice of the user's, though: an empty list would hide it. Nor is a server
+        // that does not answer: an empty list would look like an empty database (a password
+        // box the user cancelled has said what it needed).
+        const bool passwordAsked = error.number() == store::PasswordNeeded ||
+                                   error.number() == store::PasswordRefused;
+        if (error.number() == store::UnreadableId ||
+            (store::isServerAddress(m_databasePath) && !passwordAsked))
             m_desktop.messageBox(error.message(), desktop::OkOnly);
     }
     const bool read = items.has_value();

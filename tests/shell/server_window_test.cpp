@@ -300,6 +300,17 @@ private Q_SLOTS:
         QCOMPARE(listed(f), QStringList{"FILE-ONLY"});
     }
 
+    void anUnreachableRememberedServerIsSaidAtStartUp() {
+        // A file that cannot be opened at start-up stays silent (the loading text says it); a
+        // server that does not answer would leave a list that looks like an empty database.
+        WindowFixture f(u"postgresql:///bom?host=/nonexistent-folder"_s);
+        const QStringList messages = f.desktop.messageTexts();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].startsWith(u"1005 "_s) && messages[0].contains(u"nonexistent"_s),
+                 qPrintable(messages[0]));
+        QVERIFY(listed(f).isEmpty());
+    }
+
     void aPasswordIsAskedForKeptInMemoryAndNeverWritten() {
         StoreBackend(StoreBackend::Postgres, {}, &m_server).write(Items, Lines);
         const QString password = QStringLiteral("S3cret-Pa55word");
