@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScrollBar>
 
 namespace shell {
 
@@ -50,6 +51,22 @@ void ItemList::appendItems(const std::vector<store::ItemLine>& items) {
 }
 
 void ItemList::removeAllItems() { m_model->clear(); }
+
+bool ItemList::showItems(const std::vector<store::ItemLine>& items) {
+    const QString current = currentText();
+    const int scrolled = verticalScrollBar()->value();
+    if (!m_model->replace(items))
+        return false;
+    // The reset left no line current: the item that was current is again, where it is listed.
+    const int item = current.isEmpty() ? -1 : m_model->itemOf(current);
+    const int row = item < 0 ? -1 : m_model->rowOf(item);
+    if (row >= 0)
+        selectionModel()->setCurrentIndex(m_model->index(row, ItemListModel::IdColumn),
+                                          QItemSelectionModel::ClearAndSelect |
+                                              QItemSelectionModel::Rows);
+    verticalScrollBar()->setValue(scrolled);
+    return true;
+}
 
 QStringList ItemList::items() const { return m_model->shownIds(); }
 

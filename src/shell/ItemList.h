@@ -27,6 +27,10 @@ public:
     /// Appends items after those already there.
     void appendItems(const std::vector<store::ItemLine>& items);
     void removeAllItems();
+    /// Makes `items` the list when they differ from those shown (another editor's change):
+    /// the find text applies, and the current line and the scroll position stay where the
+    /// current item is still listed. True when the list changed.
+    bool showItems(const std::vector<store::ItemLine>& items);
     /// The ID on each line shown, top to bottom.
     QStringList items() const;
     /// The ID of the current line; empty when no line is current.

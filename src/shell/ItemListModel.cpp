@@ -19,6 +19,11 @@ void ItemListModel::append(const std::vector<store::ItemLine>& items) {
     if (items.empty())
         return;
     beginResetModel();
+    appendRows(items);
+    endResetModel();
+}
+
+void ItemListModel::appendRows(const std::vector<store::ItemLine>& items) {
     const qsizetype before = m_folded.size();
     qsizetype length = before;
     for (const store::ItemLine& item : items)
@@ -39,17 +44,36 @@ void ItemListModel::append(const std::vector<store::ItemLine>& items) {
     }
     m_folded.truncate(out - begin);
     m_shown = matching(m_foldedFind, nullptr);
-    endResetModel();
 }
+
+bool ItemListModel::replace(const std::vector<store::ItemLine>& items) {
+    bool same = qsizetype(items.size()) == m_ids.size();
+    for (size_t i = 0; same && i < items.size(); ++i)
+        same = items[i].id == m_ids.at(qsizetype(i)) &&
+               items[i].description.value_or(QString()) == m_descriptions.at(qsizetype(i));
+    if (same)
+        return false;
+    beginResetModel();
+    emptyRows();
+    appendRows(items);
+    endResetModel();
+    return true;
+}
+
+int ItemListModel::itemOf(const QString& id) const { return int(m_ids.indexOf(id)); }
 
 void ItemListModel::clear() {
     beginResetModel();
+    emptyRows();
+    endResetModel();
+}
+
+void ItemListModel::emptyRows() {
     m_ids.clear();
     m_descriptions.clear();
     m_folded.clear();
     m_bounds.assign(1, 0);
     m_shown.clear();
-    endResetModel();
 }
 
 void ItemListModel::setFindText(const QString& text) {

@@ -25,6 +25,11 @@ public:
 
     /// Appends items after those already there; the find text applies to them too.
     void append(const std::vector<store::ItemLine>& items);
+    /// Makes `items` the list, in one reset, unless they are the items it holds already
+    /// (IDs and descriptions, in order); true when the list changed.
+    bool replace(const std::vector<store::ItemLine>& items);
+    /// The item with exactly this ID, or -1.
+    int itemOf(const QString& id) const;
     void clear();
     /// Shows only the items whose ID or description holds `text` (all when it is empty).
     void setFindText(const QString& text);
@@ -44,6 +49,9 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
+    // The work of append and clear, inside a reset of the caller's.
+    void appendRows(const std::vector<store::ItemLine>& items);
+    void emptyRows();
     /// The items, of those given, that hold the folded text; every item when `candidates` is
     /// null.
     std::vector<int> matching(const QString& folded, const std::vector<int>* candidates) const;
