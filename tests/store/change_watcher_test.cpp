@@ -331,6 +331,12 @@ private Q_SLOTS:
         execOnServer(m_server, {"UPDATE bomdetail SET bomqtyreq = 2 WHERE bomcomp = 'P1'"});
         QTRY_VERIFY_WITH_TIMEOUT(!changed.isEmpty(), 5000);
         QVERIFY(unionOf(changed).everything);
+        // One assembly, but rows past counting: everything as well.
+        changed.clear();
+        execOnServer(m_server, {"INSERT INTO bomdetail SELECT 'BIG', 'C' || g, 1, NULL"
+                                " FROM generate_series(1, 20001) AS g"});
+        QTRY_VERIFY_WITH_TIMEOUT(!changed.isEmpty(), 5000);
+        QVERIFY(unionOf(changed).everything);
     }
 
     void anImportIsOneEverythingNotice() {

@@ -23,16 +23,23 @@ inline constexpr QLatin1StringView NotifyEverythingChanged{
     " json_build_object('w', current_setting('application_name'), 'all', true)::text)"};
 
 /// The triggers' function. At most 2,000 IDs are gathered per table: 2,000 of even one
-/// character take more than the 7,900 bytes past which one "everything" notice goes instead,
-/// so a statement over a whole table costs no list of all its keys.
+/// character take more than the 7,900 bytes past which one "everything" notice goes instead.
+/// A statement over more than 20,000 rows (a bulk load, a change of a whole table) says
+/// "everything" without sorting out its keys at all.
 inline constexpr QLatin1StringView CreateChangeFunction{
     "CREATE OR REPLACE FUNCTION fabrilux_bom_changed() RETURNS trigger LANGUAGE plpgsql AS $f$\n"
     "DECLARE\n"
     " ids jsonb := '[]';\n"
     " payload text;\n"
+    " touched bigint := 0;\n"
     "BEGIN\n"
     " IF current_setting('fabrilux.quiet_changes', true) = 'on' THEN RETURN NULL; END IF;\n"
-    " IF TG_OP = 'TRUNCATE' THEN\n"
+    " IF TG_OP IN ('INSERT', 'UPDATE') THEN\n"
+    "  SELECT count(*) INTO touched FROM (SELECT 1 FROM new_rows LIMIT 20001) AS r;\n"
+    " ELSIF TG_OP = 'DELETE' THEN\n"
+    "  SELECT count(*) INTO touched FROM (SELECT 1 FROM old_rows LIMIT 20001) AS r;\n"
+    " END IF;\n"
+    " IF TG_OP = 'TRUNCATE' OR touched > 20000 THEN\n"
     "  payload := json_build_object('w', current_setting('application_name'), 'all', true);\n"
     " ELSE\n"
     "  IF TG_TABLE_NAME = 'bomdetail' AND TG_OP = 'INSERT' THEN\n"
