@@ -135,8 +135,16 @@ private Q_SLOTS:
                 name.toUtf8().size() <= 63);
     }
 
+    void aFileCommitIsReportedAndABurstIsOneSignalPerPoll_data() {
+        QTest::addColumn<bool>("wal");
+        QTest::newRow("rollback journal") << false;
+        QTest::newRow("WAL") << true;
+    }
     void aFileCommitIsReportedAndABurstIsOneSignalPerPoll() {
+        QFETCH(bool, wal);
         writeFileDatabase();
+        if (wal)
+            execOn(file(), {"PRAGMA journal_mode = WAL"});
         ChangeWatcher watcher(file());
         watcher.setIntervals(20, 0);
         QSignalSpy watching(&watcher, &ChangeWatcher::watching);
