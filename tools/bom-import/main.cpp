@@ -4,6 +4,7 @@
 
 #include "CheckCommand.h"
 #include "import/Import.h"
+#include "store/ChangeWatcher.h"
 
 #include "store/Store.h"
 #include "store/postgres/ServerAddress.h"
@@ -91,6 +92,8 @@ int refuse(int number, const QString& description) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // Not an editor: what it writes into a server shows in every editor that has it open.
+    store::setSessionApplicationName(QStringLiteral("fabrilux-bom-import"));
     QStringList files;
     bool force = false;
     bool into = false;

@@ -1,11 +1,14 @@
 #include "store/postgres/PgConnection.h"
 
+#include "store/ChangeWatcher.h"
 #include "store/SchemaCheck.h"
 #include "store/SqlValues.h"
 #include "store/postgres/PgSql.h"
 #include "store/postgres/PasswordCache.h"
+#include "store/postgres/PgLibpq.h"
 #include "store/postgres/ServerAddress.h"
 
+#include <QElapsedTimer>
 #include <QSqlError>
 
 #include <atomic>
@@ -60,6 +63,10 @@ Connection::Connection(const QString& uri) : m_uri(uri) {
                                      "keepalives_interval=10;keepalives_count=3;"
                                      "tcp_user_timeout=60000")
                           .arg(pgschema::ConnectTimeoutSeconds);
+    // Every connection of this editor carries its one name, from its start: the change
+    // watcher knows its own editor's notices by it, and other editors count it. The name is
+    // letters, digits and ". _ - / @" only, so it is one token of the option string as it is.
+    options += QStringLiteral(";application_name=") + sessionApplicationName();
     for (const auto& [key, value] : address.fields) {
         bool ok = true;
         if (key == QLatin1String("host"))
@@ -101,15 +108,29 @@ Connection::Connection(const QString& uri) : m_uri(uri) {
     const std::optional<QString> password = serverPassword(m_uri);
     if (password)
         m_db.setPassword(*password);
+    QElapsedTimer opening;
+    opening.start();
     if (!m_db.open()) {
         const QSqlError error = m_db.lastError();
         release();
-        // libpq's own words are the only sign of why: the window asks for a password on these.
         const QString why = describe(error);
-        if (why.contains(QLatin1String("no password supplied")))
+        // Qt's driver keeps neither libpq's status nor the server's SQLSTATE of a refusal, so
+        // libpq is asked itself; not after a wait for the whole connect timeout, where no
+        // server answered and asking again would only double the wait.
+        Refusal refusal = Refusal::Other;
+        if (opening.elapsed() < (pgschema::ConnectTimeoutSeconds - 1) * 1000)
+            refusal = askWhyRefused(m_uri);
+        // Where libpq gives no reason to go by, its message's (English) words are the last sign.
+        if (refusal == Refusal::Unknown)
+            refusal = why.contains(QLatin1String("no password supplied"))
+                          ? Refusal::PasswordNeeded
+                      : why.contains(QLatin1String("password authentication failed"))
+                          ? Refusal::PasswordRefused
+                          : Refusal::Other;
+        if (refusal == Refusal::PasswordNeeded)
             throw StoreError(PasswordNeeded,
                              QStringLiteral("The server of '%1' asks for a password.").arg(m_uri));
-        if (why.contains(QLatin1String("password authentication failed")))
+        if (refusal == Refusal::PasswordRefused)
             throw StoreError(PasswordRefused,
                              QStringLiteral("The server of '%1' did not accept the password.")
                                  .arg(m_uri));

@@ -1,6 +1,7 @@
 #include "store/postgres/PgImportWriter.h"
 
 #include "store/ItemKey.h"
+#include "store/postgres/PgChangeSql.h"
 #include "store/postgres/PgSql.h"
 #include "store/SchemaCheck.h"
 #include "store/StoreError.h"
@@ -70,6 +71,9 @@ QStringList PgImportWriter::createTables(const QString& uri) {
         created.append(QStringLiteral("BomDetail"));
     for (QLatin1StringView sql : pgschema::CreateTables)
         pg::execute(connection.db(), sql, what, WriteFailed);
+    // The triggers that tell editors of each other's changes, on tables old and new.
+    pg::execute(connection.db(), pgschema::CreateChangeFunction, what, WriteFailed);
+    pg::execute(connection.db(), pgschema::CreateChangeTriggers, what, WriteFailed);
     // Tables that were there already may lack what the editor needs: better said now than
     // at the first open.
     pg::checkTables(connection.db(), connection.uri());
@@ -92,11 +96,26 @@ PgImportWriter::PgImportWriter(const QString& uri, Mode mode) : m_connection(uri
         pg::execute(db, pgschema::LockStructure,
                     QStringLiteral("Could not lock the tables on '%1'").arg(shown),
                     ImportOutputFailed);
-        if (mode == Mode::Empty)
+        // Its rows are one change for the editors: one notice at the commit says so, and the
+        // triggers stay quiet for its thousands of statements.
+        pg::execute(db, pgschema::QuietChangeTriggers,
+                    QStringLiteral("Could not start writing '%1'").arg(shown), ImportOutputFailed);
+        if (mode == Mode::Empty) {
+            Statement present(db, pgschema::SelectTablesPresent,
+                              QStringLiteral("Could not read the tables on '%1'").arg(shown),
+                              ImportOutputFailed);
+            present.exec();
+            const bool created = present.next() &&
+                                 !(present.value(0).toBool() && present.value(1).toBool());
+            const QString what = QStringLiteral("Could not create the tables on '%1'").arg(shown);
             for (QLatin1StringView sql : pgschema::CreateTables)
-                pg::execute(db, sql,
-                            QStringLiteral("Could not create the tables on '%1'").arg(shown),
-                            ImportOutputFailed);
+                pg::execute(db, sql, what, ImportOutputFailed);
+            // Tables it made carry the change triggers, as those of --create-schema do.
+            if (created) {
+                pg::execute(db, pgschema::CreateChangeFunction, what, ImportOutputFailed);
+                pg::execute(db, pgschema::CreateChangeTriggers, what, ImportOutputFailed);
+            }
+        }
         pg::checkTables(db, shown);
         pg::execute(db, pgschema::LockTablesForImport,
                     QStringLiteral("Could not lock the tables on '%1'").arg(shown),
@@ -288,6 +307,8 @@ void PgImportWriter::commit() {
     const qint64 lines = count(pgschema::CountLines, QStringLiteral("Could not count BomDetail"));
     checkRowCounts(m_connection.uri(), items, lines, m_itemsBefore + m_itemsAdded,
                    m_linesBefore + m_linesAdded);
+    pg::execute(m_connection.db(), pgschema::NotifyEverythingChanged,
+                QStringLiteral("Could not write '%1'").arg(m_connection.uri()), ImportOutputFailed);
     pg::execute(m_connection.db(), pgschema::Commit,
                 QStringLiteral("Could not write '%1'").arg(m_connection.uri()), ImportOutputFailed);
     m_inTransaction = false;

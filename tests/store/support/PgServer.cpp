@@ -63,6 +63,21 @@ QString PgServer::uri(const QString& database) const {
     return url.toString();
 }
 
+QString PgServer::clusterFolder() const { return dataFolder(m_dir); }
+
+QString PgServer::restart() {
+    return run(QStringLiteral("pg_ctl"),
+               {QStringLiteral("restart"), QStringLiteral("-w"), QStringLiteral("-m"),
+                QStringLiteral("fast"), QStringLiteral("-D"), clusterFolder(), QStringLiteral("-l"),
+                m_dir.filePath(QStringLiteral("server.log"))},
+               60000);
+}
+
+QString PgServer::reload() {
+    return run(QStringLiteral("pg_ctl"),
+               {QStringLiteral("reload"), QStringLiteral("-D"), clusterFolder()}, 30000);
+}
+
 QString PgServer::run(const QString& program, const QStringList& arguments, int timeoutMs) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);

@@ -41,6 +41,13 @@ public:
     QString user() const { return m_user; }
     /// A URI of database `database` on this server, as the store opens it.
     QString uri(const QString& database = QStringLiteral("postgres")) const;
+    /// The cluster's folder (postgresql.conf, pg_hba.conf).
+    QString clusterFolder() const;
+    /// Stops the server (ending every connection, as an administrator's restart does) and
+    /// starts it again; empty on success, otherwise what failed.
+    QString restart();
+    /// Makes the server read pg_hba.conf and postgresql.conf again, keeping its connections.
+    QString reload();
 
 private:
     /// Runs a server program as the user the server runs as; empty on success.

@@ -1,0 +1,73 @@
+#include "store/ChangeWatcher.h"
+
+#include "store/ItemKey.h"
+
+#include <QCoreApplication>
+#include <QSysInfo>
+#include <QMutex>
+#include <QSet>
+
+namespace store {
+
+namespace {
+
+// The server keeps at most 63 bytes of an application_name and shows other characters than
+// printable ASCII as "?"; a name that keeps to these is stored as it is, and is one token
+// wherever a connection's options are written.
+QString tokenOf(const QString& text, int maxBytes) {
+    QString token;
+    for (QChar c : text) {
+        if (token.size() >= maxBytes)
+            break;
+        const char16_t u = c.unicode();
+        const bool kept = (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') ||
+                          (u >= u'0' && u <= u'9') || u == u'.' || u == u'_' || u == u'-' ||
+                          u == u'/' || u == u'@';
+        token += kept ? c : QChar(u'-');
+    }
+    return token;
+}
+
+QMutex nameMutex;
+QString chosenName; // empty: editorSessionName()
+
+} // namespace
+
+bool Changes::isEmpty() const { return !everything && assemblies.isEmpty() && items.isEmpty(); }
+
+void Changes::merge(const Changes& other) {
+    everything = everything || other.everything;
+    const auto add = [](QStringList& into, const QStringList& from) {
+        QSet<QString> seen;
+        for (const QString& id : into)
+            seen.insert(foldKey(id));
+        for (const QString& id : from)
+            if (!seen.contains(foldKey(id))) {
+                seen.insert(foldKey(id));
+                into.append(id);
+            }
+    };
+    add(assemblies, other.assemblies);
+    add(items, other.items);
+}
+
+QString editorSessionName() {
+    static const QString name = [] {
+        const QString head = QStringLiteral("fabrilux-bom-editor/%1@")
+                                 .arg(QCoreApplication::applicationPid());
+        return head + tokenOf(QSysInfo::machineHostName(), 63 - int(head.size()));
+    }();
+    return name;
+}
+
+QString sessionApplicationName() {
+    const QMutexLocker lock(&nameMutex);
+    return chosenName.isEmpty() ? editorSessionName() : chosenName;
+}
+
+void setSessionApplicationName(const QString& name) {
+    const QMutexLocker lock(&nameMutex);
+    chosenName = tokenOf(name, 63);
+}
+
+} // namespace store

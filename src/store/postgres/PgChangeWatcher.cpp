@@ -1,0 +1,338 @@
+#include "store/WatchSource.h"
+
+#include "store/StoreError.h"
+#include "store/postgres/PgChangeSql.h"
+#include "store/postgres/PgLibpq.h"
+#include "store/postgres/PgSql.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <libpq-fe.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <thread>
+
+namespace store::watch {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+/// A lost connection is tried again this often.
+constexpr auto ReconnectEvery = 2s;
+/// The other editors are counted this often; the count is also what notices a connection
+/// that went silent without being closed.
+constexpr auto CountEvery = 5s;
+/// A statement of the watcher's that has no answer within this is taken for a lost connection.
+constexpr auto AnswerWithin = 5s;
+
+struct ResultDeleter {
+    void operator()(PGresult* result) const { PQclear(result); }
+};
+using Result = std::unique_ptr<PGresult, ResultDeleter>;
+
+struct ConnectionDeleter {
+    void operator()(PGconn* connection) const { PQfinish(connection); }
+};
+using PgConn = std::unique_ptr<PGconn, ConnectionDeleter>;
+
+/// What a notice says; nothing for one of this editor's own writes. A payload that is not the
+/// triggers' (someone else notifying on the channel) is taken to mean that anything changed.
+std::optional<Changes> readNotice(const char* payload, const QString& own) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray(payload), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return Changes{true, {}, {}};
+    const QJsonObject notice = document.object();
+    if (notice.value(QLatin1String("w")).toString() == own)
+        return std::nullopt;
+    Changes said;
+    said.everything = notice.value(QLatin1String("all")).toBool();
+    for (const QJsonValue& id : notice.value(QLatin1String("a")).toArray())
+        said.assemblies.append(id.toString());
+    for (const QJsonValue& id : notice.value(QLatin1String("i")).toArray())
+        said.items.append(id.toString());
+    // Each ID once under the key rule, as two statements of one transaction may name it twice.
+    Changes once;
+    once.merge(said);
+    return once;
+}
+
+class ServerWatch : public Source {
+public:
+    ServerWatch(const QString& uri, Sink& sink)
+        : m_uri(uri), m_own(sessionApplicationName()), m_sink(sink) {
+        if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
+            m_wake[0] = m_wake[1] = -1;
+        m_thread = std::thread([this] { run(); });
+    }
+
+    ~ServerWatch() override {
+        m_stop = true;
+        wake();
+        m_thread.join();
+        for (int fd : m_wake)
+            if (fd >= 0)
+                ::close(fd);
+    }
+
+    void setIntervals(int /*pollMs*/, int groupMs) override {
+        // A server tells of its changes itself: only the group is the watcher's to choose.
+        m_groupMs = std::max(0, groupMs);
+        wake();
+    }
+
+private:
+    enum class Woken { Ready, Timeout, Wake, Stop };
+
+    void wake() {
+        if (m_wake[1] >= 0)
+            [[maybe_unused]] const ssize_t written = ::write(m_wake[1], "x", 1);
+    }
+
+    /// Waits until `socket` is ready for `events` (no socket: only the time), the deadline
+    /// passes, or the owner asks for something.
+    Woken waitFor(int socket, short events, Clock::time_point deadline) {
+        for (;;) {
+            if (m_stop)
+                return Woken::Stop;
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            pollfd fds[2] = {{m_wake[0], POLLIN, 0}, {socket, events, 0}};
+            const int rc = ::poll(fds, socket >= 0 ? 2 : 1,
+                                  int(std::clamp<qint64>(left.count(), 0, 60000)));
+            if (rc < 0 && errno == EINTR)
+                continue;
+            if (rc < 0)
+                return Woken::Stop; // nothing left to wait with
+            if (fds[0].revents) {
+                char drained[64];
+                while (::read(m_wake[0], drained, sizeof drained) > 0) {
+                }
+                return m_stop ? Woken::Stop : Woken::Wake;
+            }
+            if (socket >= 0 && fds[1].revents)
+                return Woken::Ready;
+            if (Clock::now() >= deadline)
+                return Woken::Timeout;
+        }
+    }
+
+    void pause(std::chrono::milliseconds span) {
+        const auto until = Clock::now() + span;
+        while (waitFor(-1, 0, until) == Woken::Wake) {
+        }
+    }
+
+    /// A connection of the watcher's own, made without blocking a stop; null on failure.
+    PgConn connect() {
+        std::optional<pg::LibpqParams> params;
+        try {
+            params.emplace(m_uri);
+        } catch (const StoreError&) {
+            return nullptr; // the store that opened this address says why
+        }
+        PgConn connection(PQconnectStartParams(params->keywords(), params->values(), 0));
+        if (!connection)
+            return nullptr;
+        // A server that ends the connection says so in a notice; it is no news to print.
+        PQsetNoticeProcessor(connection.get(), [](void*, const char*) {}, nullptr);
+        const auto deadline = Clock::now() + std::chrono::seconds(pgschema::ConnectTimeoutSeconds);
+        PostgresPollingStatusType status = PGRES_POLLING_WRITING;
+        while (PQstatus(connection.get()) != CONNECTION_BAD && status != PGRES_POLLING_FAILED) {
+            if (status == PGRES_POLLING_OK)
+                return PQsetnonblocking(connection.get(), 1) == 0 ? std::move(connection)
+                                                                  : nullptr;
+            const Woken woken =
+                waitFor(PQsocket(connection.get()),
+                        status == PGRES_POLLING_READING ? POLLIN : POLLOUT, deadline);
+            if (woken == Woken::Stop || woken == Woken::Timeout)
+                return nullptr;
+            if (woken == Woken::Ready)
+                status = PQconnectPoll(connection.get());
+        }
+        return nullptr;
+    }
+
+    /// Runs one statement; its result (which may be the server's refusal), or null for a
+    /// connection that failed or gave no answer in time, or a stop.
+    Result exec(PGconn* connection, const char* sql, const QByteArray* parameter = nullptr) {
+        const char* values[1] = {parameter ? parameter->constData() : nullptr};
+        if (!PQsendQueryParams(connection, sql, parameter ? 1 : 0, nullptr, values, nullptr,
+                               nullptr, 0))
+            return nullptr;
+        const auto deadline = Clock::now() + AnswerWithin;
+        const int socket = PQsocket(connection);
+        for (;;) {
+            const int flushed = PQflush(connection);
+            if (flushed < 0)
+                return nullptr;
+            if (flushed == 0)
+                break;
+            const Woken woken = waitFor(socket, POLLOUT | POLLIN, deadline);
+            if (woken == Woken::Stop || woken == Woken::Timeout)
+                return nullptr;
+            if (woken == Woken::Ready && !PQconsumeInput(connection))
+                return nullptr;
+        }
+        Result last;
+        for (;;) {
+            while (!PQisBusy(connection)) {
+                Result next(PQgetResult(connection));
+                if (!next)
+                    return last;
+                last = std::move(next);
+            }
+            const Woken woken = waitFor(socket, POLLIN, deadline);
+            if (woken == Woken::Stop || woken == Woken::Timeout)
+                return nullptr;
+            if (woken == Woken::Ready && !PQconsumeInput(connection))
+                return nullptr;
+        }
+    }
+
+    /// Gathers the notices that libpq has read so far into the group under way.
+    void gather(PGconn* connection) {
+        while (PGnotify* notify = PQnotifies(connection)) {
+            if (std::optional<Changes> said = readNotice(notify->extra, m_own)) {
+                m_pending.merge(*said);
+                if (!m_groupEnd)
+                    m_groupEnd = Clock::now() + std::chrono::milliseconds(m_groupMs.load());
+            }
+            PQfreemem(notify);
+        }
+    }
+
+    /// False when the connection is lost.
+    bool countEditors(PGconn* connection) {
+        const QByteArray own = m_own.toUtf8();
+        const Result result = exec(connection, pgschema::CountOtherEditors, &own);
+        if (!result)
+            return false;
+        if (PQresultStatus(result.get()) == PGRES_TUPLES_OK && PQntuples(result.get()) == 1) {
+            const int others = std::atoi(PQgetvalue(result.get(), 0, 0));
+            if (others != m_editors) {
+                m_editors = others;
+                m_sink.editors(others);
+            }
+        }
+        gather(connection);
+        return true;
+    }
+
+    /// Listens until the connection is lost or the owner stops the watch.
+    void serve(PGconn* connection) {
+        auto nextCount = Clock::now() + CountEvery;
+        while (!m_stop) {
+            const auto deadline = m_groupEnd ? std::min(*m_groupEnd, nextCount) : nextCount;
+            const Woken woken = waitFor(PQsocket(connection), POLLIN, deadline);
+            if (woken == Woken::Stop)
+                return;
+            if (woken == Woken::Ready &&
+                (!PQconsumeInput(connection) || PQstatus(connection) == CONNECTION_BAD))
+                return;
+            gather(connection);
+            if (m_groupEnd && Clock::now() >= *m_groupEnd) {
+                if (!m_pending.isEmpty())
+                    m_sink.changes(m_pending);
+                m_pending = Changes();
+                m_groupEnd.reset();
+            }
+            if (Clock::now() >= nextCount) {
+                if (!countEditors(connection))
+                    return;
+                nextCount = Clock::now() + CountEvery;
+            }
+        }
+    }
+
+    /// Makes the connection and starts listening; null when either fails.
+    PgConn listen() {
+        PgConn connection = connect();
+        if (!connection)
+            return nullptr;
+        const Result listening = exec(connection.get(), pgschema::ListenChanges);
+        if (!listening || PQresultStatus(listening.get()) != PGRES_COMMAND_OK)
+            return nullptr;
+        return connection;
+    }
+
+    void run() {
+        const QString lost = QStringLiteral("The connection to the server was lost; trying again…");
+        bool saidLost = false;
+        bool checkedTriggers = false;
+        while (!m_stop) {
+            PgConn connection = listen();
+            if (!connection) {
+                if (m_stop)
+                    break;
+                if (!saidLost)
+                    m_sink.notice(lost);
+                saidLost = true;
+                pause(ReconnectEvery);
+                continue;
+            }
+            if (saidLost) {
+                // Notices are not kept for a listener that was away: all of it is news.
+                m_sink.changes(Changes{true, {}, {}});
+                m_sink.notice(QStringLiteral("Connected to the server again; what is shown was "
+                                             "read again."));
+                saidLost = false;
+            }
+            if (!checkedTriggers) {
+                const Result triggers = exec(connection.get(), pgschema::SelectChangeTriggers);
+                if (!triggers) {
+                    m_sink.notice(lost);
+                    saidLost = true;
+                    continue;
+                }
+                checkedTriggers = true;
+                if (PQresultStatus(triggers.get()) != PGRES_TUPLES_OK ||
+                    std::atoi(PQgetvalue(triggers.get(), 0, 0)) < pgschema::ChangeTriggerCount)
+                    m_sink.notice(QStringLiteral(
+                        "Changes by other editors show only after a reload: the server's tables "
+                        "have no change triggers (bom-import --create-schema adds them)"));
+                m_sink.watching();
+            }
+            if (countEditors(connection.get()))
+                serve(connection.get());
+            // What was gathered of a group is part of the "everything" that follows.
+            m_pending = Changes();
+            m_groupEnd.reset();
+            if (!m_stop) {
+                m_sink.notice(lost);
+                saidLost = true;
+            }
+        }
+    }
+
+    const QString m_uri;
+    const QString m_own;
+    Sink& m_sink;
+    int m_wake[2] = {-1, -1};
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_groupMs{ChangeWatcher::DefaultGroupMs};
+    // The watch's thread's own.
+    Changes m_pending;
+    std::optional<Clock::time_point> m_groupEnd;
+    int m_editors = -1;
+    std::thread m_thread;
+};
+
+} // namespace
+
+std::unique_ptr<Source> watchServer(const QString& uri, Sink& sink) {
+    return std::make_unique<ServerWatch>(uri, sink);
+}
+
+} // namespace store::watch
