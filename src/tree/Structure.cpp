@@ -379,17 +379,36 @@ const Structure::Walk& Structure::walk() const {
     return m_walk;
 }
 
+void Structure::shownItems(std::vector<bool>& reached, std::vector<bool>& component) const {
+    reached.assign(m_items.size(), false);
+    component.assign(m_items.size(), false);
+    std::vector<int> pending{Top};
+    reached[Top] = true;
+    while (!pending.empty()) {
+        const int item = pending.back();
+        pending.pop_back();
+        for (int id : m_items[size_t(item)].lines) {
+            const int below = m_lines[size_t(id)].component;
+            component[size_t(below)] = true;
+            if (!reached[size_t(below)]) {
+                reached[size_t(below)] = true;
+                pending.push_back(below);
+            }
+        }
+    }
+}
+
 Structure::Refresh Structure::applyFresh(const FreshLines& fresh) {
     changed();
     const size_t before = m_items.size();
     Refresh refresh;
     refresh.billChanged.assign(before, false);
     refresh.hadLines.resize(before);
-    std::vector<bool> wasRead(before), billValues(before, false);
-    for (size_t i = 0; i < before; ++i) {
+    std::vector<bool> billValues(before, false);
+    for (size_t i = 0; i < before; ++i)
         refresh.hadLines[i] = !m_items[i].lines.empty();
-        wasRead[i] = m_items[i].read;
-    }
+    std::vector<bool> reachedBefore, componentBefore;
+    shownItems(reachedBefore, componentBefore);
 
     // The facts of each item as now stored, from every line read and every row read: they go
     // into every line of the item, not only the lines read.
@@ -478,22 +497,8 @@ Structure::Refresh Structure::applyFresh(const FreshLines& fresh) {
             refresh.valuesChanged = true;
         }
 
-    // What the loaded item reaches now, and which items stand as a component there.
-    std::vector<bool> reached(m_items.size(), false), component(m_items.size(), false);
-    std::vector<int> pending{Top};
-    reached[Top] = true;
-    while (!pending.empty()) {
-        const int item = pending.back();
-        pending.pop_back();
-        for (int id : m_items[size_t(item)].lines) {
-            const int below = m_lines[size_t(id)].component;
-            component[size_t(below)] = true;
-            if (!reached[size_t(below)]) {
-                reached[size_t(below)] = true;
-                pending.push_back(below);
-            }
-        }
-    }
+    std::vector<bool> reached, component;
+    shownItems(reached, component);
     // A bill the loaded item no longer reaches was not read again, and may be out of date by
     // now: a line that reaches it later reads it anew.
     if (fresh.everything)
@@ -504,10 +509,11 @@ Structure::Refresh Structure::applyFresh(const FreshLines& fresh) {
             }
     m_acyclic = findAcyclic();
 
+    // Listed: what showed before and shows now, differently.
     for (size_t i = 0; i < before; ++i) {
-        if (reached[i] && wasRead[i] && (refresh.billChanged[i] || billValues[i]))
+        if (reached[i] && reachedBefore[i] && (refresh.billChanged[i] || billValues[i]))
             refresh.assemblies.append(m_items[i].text);
-        if (component[i] && factsChanged[i])
+        if (component[i] && componentBefore[i] && factsChanged[i])
             refresh.items.append(m_items[i].text);
     }
     refresh.billChanged.resize(m_items.size(), false);

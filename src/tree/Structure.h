@@ -157,6 +157,9 @@ private:
     void addBill(int item, const store::ComponentLines& lines);
     void readBills(int from, const QHash<QString, store::ComponentLines>& bills);
     bool findAcyclic() const;
+    /// The items the loaded item reaches (itself included), and those that stand as a
+    /// component of a line it reaches.
+    void shownItems(std::vector<bool>& reached, std::vector<bool>& component) const;
 
     QString m_topText;
     std::vector<Item> m_items;
