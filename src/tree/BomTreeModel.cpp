@@ -277,12 +277,11 @@ void BomTreeModel::removeLine(const QString& assembly, const QString& component)
     Q_EMIT layoutChanged();
 }
 
-bool BomTreeModel::refreshChildren(int parentId, const std::vector<int>& position, bool tell) {
+void BomTreeModel::refreshChildren(int parentId, const std::vector<int>& position, bool tell) {
     const int item = parentId < 0 ? Structure::Top : itemOfNode(parentId);
     const std::vector<int>& bill = m_structure.linesOf(item);
     const auto parent = [&] { return parentId < 0 ? QModelIndex() : indexOf(parentId); };
     const auto lineOfChild = [&](size_t row) { return m_nodes[size_t(childrenOf(parentId)[row])].line; };
-    bool moved = false;
     // The children of lines gone, a run of neighbours at a time, from the last row up: the
     // rows above a run keep their numbers while it goes. The children are looked up again
     // after every signal, since a view may make nodes while it is told.
@@ -304,7 +303,6 @@ bool BomTreeModel::refreshChildren(int parentId, const std::vector<int>& positio
             markRemoved(id);
         if (tell)
             endRemoveRows();
-        moved = true;
         last = first - 1;
     }
     // The children left are the bill's lines kept, in its order: each run of new lines
@@ -331,10 +329,8 @@ bool BomTreeModel::refreshChildren(int parentId, const std::vector<int>& positio
         renumber(parentId, row);
         if (tell)
             endInsertRows();
-        moved = true;
         row = end;
     }
-    return moved;
 }
 
 Structure::Refresh BomTreeModel::showFresh(const FreshLines& fresh) {
@@ -376,11 +372,10 @@ Structure::Refresh BomTreeModel::showFresh(const FreshLines& fresh) {
     const bool asLayout = refresh.reordered || places > RowSignalPlaces;
     if (asLayout)
         Q_EMIT layoutAboutToBeChanged();
-    bool moved = false;
     bool marks = false;
     bool decorations = false;
     if (billChanged(Structure::Top))
-        moved = refreshChildren(-1, position, !asLayout) || moved;
+        refreshChildren(-1, position, !asLayout);
     // Parents before their children: a node under a line gone is removed before its turn.
     for (size_t id = 0; id < nodes; ++id) {
         if (m_nodes[id].removed)
@@ -401,10 +396,10 @@ Structure::Refresh BomTreeModel::showFresh(const FreshLines& fresh) {
         if (!billChanged(item))
             continue;
         if (m_nodes[id].made) {
-            moved = refreshChildren(int(id), position, !asLayout) || moved;
+            refreshChildren(int(id), position, !asLayout);
         } else if (came && opensNow(m_nodes[id])) {
             m_nodes[id].made = true; // before the views are told, as in addLine
-            moved = refreshChildren(int(id), position, !asLayout) || moved;
+            refreshChildren(int(id), position, !asLayout);
         }
     }
     if (asLayout) {
@@ -418,16 +413,15 @@ Structure::Refresh BomTreeModel::showFresh(const FreshLines& fresh) {
         }
         changePersistentIndexList(before, after);
         Q_EMIT layoutChanged();
-    } else if (decorations && !moved) {
-        // A closed node whose lines all went shows no expander any more: views learn it when
-        // they lay the rows out again, which no row signal has asked for.
+    } else if (decorations || marks || refresh.valuesChanged) {
+        // Quantities, facts and marks of rows anywhere, the extended quantities below them,
+        // and a closed node whose lines all went, which shows no expander any more: views
+        // show them when they lay out and paint their rows again. A change of layout that
+        // moves nothing asks for that once; a dataChanged over the whole top level would
+        // have a tree view measure every open row again (a minute on a million rows).
         Q_EMIT layoutAboutToBeChanged();
         Q_EMIT layoutChanged();
     }
-    if ((refresh.valuesChanged || marks || moved) && !m_top.empty())
-        // Quantities, facts and marks of rows anywhere, and the extended quantities below
-        // them: a range over the whole top level repaints every row shown.
-        Q_EMIT dataChanged(index(0, 0), index(int(m_top.size()) - 1, ColumnCount - 1));
     return refresh;
 }
 

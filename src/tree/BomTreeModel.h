@@ -108,7 +108,8 @@ public:
     /// nodes stay open. A few copies change with the row signals of each change, so that views
     /// keep the current node and the selection as for any removed row; many copies change as
     /// one change of layout (a removed node's persistent indexes become invalid), as
-    /// removeLine does.
+    /// removeLine does. Changed quantities, facts and marks show through a change of layout
+    /// that moves nothing, which has views paint their rows again.
     Structure::Refresh showFresh(const FreshLines& fresh);
     /// The components of `assembly`'s lines as the structure lists them, in their order.
     QStringList componentsOf(const QString& assembly) const;
@@ -210,9 +211,8 @@ private:
     void renumber(int parentId, size_t from);
     /// Makes a made node's children follow its item's bill again: the children of lines
     /// gone are removed, lines new get nodes (`position`: each line's place in a bill that
-    /// changed, -1 for a line gone). Tells the views row by row when `tell`; true when rows
-    /// came or went.
-    bool refreshChildren(int parentId, const std::vector<int>& position, bool tell);
+    /// changed, -1 for a line gone). Tells the views row by row when `tell`.
+    void refreshChildren(int parentId, const std::vector<int>& position, bool tell);
     void markRemoved(int id);
 
     Structure m_structure;

@@ -163,7 +163,7 @@ private Q_SLOTS:
         QFETCH(int, mode);
         QRandomGenerator random(1801 + mode);
         constexpr int Items = 11;
-        for (int round = 0; round < 60; ++round) {
+        for (int round = 0; round < 40; ++round) {
             QTemporaryDir dir;
             const QString path = dir.filePath(QStringLiteral("bom.db"));
             std::vector<ItemRow> items;
