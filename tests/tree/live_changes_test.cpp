@@ -9,7 +9,7 @@
 #include "tree/BomTreeModel.h"
 
 #include <QElapsedTimer>
-#include <QItemSelectionModel>
+#include <QTreeView>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTemporaryDir>
@@ -274,27 +274,40 @@ private Q_SLOTS:
         }
     }
 
-    void theCurrentNodeOfALineGoneMovesToItsNeighbour() {
+    void aViewKeepsItsOpenNodesAndItsCurrentNode() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("bom.db"));
         writeDatabase(path, {}, {{QStringLiteral("T"), QStringLiteral("A")}, {QStringLiteral("T"), QStringLiteral("B")},
                                  {QStringLiteral("T"), QStringLiteral("C")}, {QStringLiteral("B"), QStringLiteral("X")}});
         Editor live(path);
         live.editor.load(QStringLiteral("T"));
-        QItemSelectionModel selection(&live.model);
-        live.model.fetchMore(live.model.index(1, 0));
-        selection.setCurrentIndex(live.model.index(0, 0, live.model.index(1, 0)), QItemSelectionModel::SelectCurrent);
-        execOn(path, {QStringLiteral("DELETE FROM BomDetail WHERE BomID = 'T' AND BomComp = 'B'")});
+        QTreeView view;
+        view.setModel(&live.model);
+        const QPersistentModelIndex b = live.model.index(1, 0);
+        view.expand(b);
+        view.setCurrentIndex(live.model.index(2, 0));
+        // A line goes above B and one comes under it: B moves up a row and stays open.
+        execOn(path, {QStringLiteral("DELETE FROM BomDetail WHERE BomID = 'T' AND BomComp = 'A'"),
+                      QStringLiteral("INSERT INTO BomDetail VALUES ('B', 'W', 2, NULL)")});
         tree::ShownChanges shownChanges;
-        QVERIFY(!live.editor.showChanges({false, {QStringLiteral("t")}, {}}, shownChanges));
-        QCOMPARE(shownChanges.assemblies, QStringList{QStringLiteral("T")});
-        QCOMPARE(live.model.rowCount(), 2);
-        // The node under B went with B; B's row gives the current node to the row above.
-        selection.setCurrentIndex(live.model.index(1, 0), QItemSelectionModel::SelectCurrent);
+        QVERIFY(!live.editor.showChanges({false, {QStringLiteral("t"), QStringLiteral("b")}, {}}, shownChanges));
+        QCOMPARE(folded(shownChanges.assemblies), folded({QStringLiteral("B"), QStringLiteral("T")}));
+        QCOMPARE(b.row(), 0);
+        QVERIFY(view.isExpanded(b));
+        QCOMPARE(live.model.componentsOf(QStringLiteral("B")), QStringList({QStringLiteral("W"), QStringLiteral("X")}));
+        QCOMPARE(live.model.text(view.currentIndex()), QStringLiteral("C"));
+        // The current node's line goes: the row above takes its place, as for any removed row.
         execOn(path, {QStringLiteral("DELETE FROM BomDetail WHERE BomID = 'T' AND BomComp = 'C'")});
         QVERIFY(!live.editor.showChanges({false, {QStringLiteral("T")}, {}}, shownChanges));
-        QCOMPARE(live.model.text(selection.currentIndex()), QStringLiteral("A"));
-        QVERIFY(selection.isSelected(selection.currentIndex()) == false);
+        QCOMPARE(live.model.text(view.currentIndex()), QStringLiteral("B"));
+        QVERIFY(view.isExpanded(b));
+        // A read that fails says so and changes nothing, without a message box.
+        execOn(path, {QStringLiteral("DELETE FROM BomDetail WHERE BomID = 'T'")});
+        live.session.path = dir.filePath(QStringLiteral("gone.db"));
+        QVERIFY(live.editor.showChanges({true, {}, {}}, shownChanges));
+        QVERIFY(!shownChanges.any());
+        QCOMPARE(live.model.rowCount(), 1);
+        QVERIFY(live.desktop.asked.isEmpty());
     }
 
     void aLineChangedInAStructureOfMillionsOfPathsShowsInMilliseconds() {
