@@ -3,6 +3,7 @@
 #include "store/ItemKey.h"
 #include "tree/LiveChanges.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace tree {
@@ -399,7 +400,6 @@ void Structure::shownItems(std::vector<bool>& reached, std::vector<bool>& compon
 }
 
 Structure::Refresh Structure::applyFresh(const FreshLines& fresh) {
-    changed();
     const size_t before = m_items.size();
     Refresh refresh;
     refresh.billChanged.assign(before, false);
@@ -501,13 +501,22 @@ Structure::Refresh Structure::applyFresh(const FreshLines& fresh) {
     shownItems(reached, component);
     // A bill the loaded item no longer reaches was not read again, and may be out of date by
     // now: a line that reaches it later reads it anew.
+    bool forgot = false;
     if (fresh.everything)
         for (size_t i = 0; i < m_items.size(); ++i)
             if (!reached[i] && m_items[i].read) {
                 m_items[i].read = false;
                 m_items[i].lines.clear();
+                forgot = true;
             }
-    m_acyclic = findAcyclic();
+    // What was worked out over the structure stays while a re-read finds nothing new: a file
+    // is re-read whole after every other program's commit.
+    if (forgot || refresh.valuesChanged ||
+        std::find(refresh.billChanged.cbegin(), refresh.billChanged.cend(), true) !=
+            refresh.billChanged.cend()) {
+        changed();
+        m_acyclic = findAcyclic();
+    }
 
     // Listed: what showed before and shows now, differently.
     for (size_t i = 0; i < before; ++i) {
