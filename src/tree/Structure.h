@@ -41,7 +41,7 @@ public:
     static constexpr int Top = 0;
     /// The item with this ID under the store's case rule; -1 when the structure has none.
     int itemOf(const QString& id) const;
-    /// Whether the item's bill is part of the structure (false for items met only now).
+    /// Whether the structure holds the item's bill (false for an item met only now, or forgotten).
     bool isRead(int item) const { return m_items[size_t(item)].read; }
     int itemCount() const { return int(m_items.size()); }
     /// The items by folded ID (implicitly shared: a copy costs nothing).
