@@ -177,10 +177,12 @@ QString BomEditor::load(const QString& item) {
     // file left, and the tree must not show it as the new one's.
     if (m_session.databasePath() != path) {
         m_model.clear(QString());
+        m_topDescription.clear();
         m_showStatus(m_session.databasePath());
         return {};
     }
     m_model.load(item, failure ? QHash<QString, store::ComponentLines>() : lines);
+    m_topDescription = description;
     if (failure) {
         busy.reset();
         report(failure->message());
@@ -543,6 +545,39 @@ void BomEditor::showLineAsStored(const QString& assembly, const QString& compone
         }
         showQuantity(*row);
     });
+}
+
+std::optional<store::StoreError> BomEditor::showChanges(const StoreChanges& changes,
+                                                        ShownChanges& shown) {
+    shown = {};
+    if (m_model.topAssembly().isEmpty() || !m_session.isKnown())
+        return std::nullopt;
+    // The read is planned and its result shown on this thread; the read itself touches only
+    // the store. Should the tree change while it runs (an edit, a load), what was read may
+    // miss what the tree shows now, and it is read again.
+    constexpr int Attempts = 3;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        const quint64 revision = m_model.structure().revision();
+        const ChangeRead plan = planChangeRead(m_model.structure(), changes);
+        if (plan.empty())
+            return std::nullopt;
+        FreshLines fresh;
+        if (const auto failure = tryStore([&](store::Store& db) { fresh = readChanges(db, plan); }))
+            return failure;
+        if (m_model.structure().revision() != revision)
+            continue;
+        const Structure::Refresh refresh = m_model.showFresh(fresh);
+        shown.assemblies = refresh.assemblies;
+        shown.items = refresh.items;
+        if (fresh.top) {
+            const QString description =
+                *fresh.top ? (*fresh.top)->description.value_or(NoDescription) : NotInItemMaster;
+            if (description != m_topDescription)
+                shown.topDescription = m_topDescription = description;
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 } // namespace tree

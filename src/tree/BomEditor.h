@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/Store.h"
-
+#include "tree/LiveChanges.h"
 
 #include <QString>
 #include <QUndoStack>
@@ -74,6 +74,16 @@ struct ComponentFacts {
     bool operator==(const ComponentFacts&) const = default;
 };
 
+/// What a re-read of the shown tree found different from what it showed.
+struct ShownChanges {
+    QStringList assemblies;  ///< assemblies whose bill now shows differently, as the tree spells them
+    QStringList items;       ///< items whose unit, description or Item Master row now shows differently
+    /// The loaded item's description as now stored (NoDescription, NotInItemMaster), when it
+    /// was read again and differs from the one shown: for the Item Description field.
+    std::optional<QString> topDescription;
+    bool any() const { return !assemblies.isEmpty() || !items.isEmpty() || topDescription; }
+};
+
 /// Shown for an item whose description is Null.
 inline const QString NoDescription = QStringLiteral("(no description on file)");
 /// Shown as the description of a loaded item that has no ItemMaster row.
@@ -137,6 +147,20 @@ public:
     void undo();
     /// Redoes the next step of the history, as undo() undoes one.
     void redo();
+
+    /// Re-reads what the tree shows that `changes` may touch: with `everything`, every line
+    /// the loaded item reaches (one reachableLines); otherwise the bills of the named
+    /// assemblies that the structure holds and the Item Master facts of the named items that
+    /// it shows (a few reads, never the whole structure). Shows the result as the database
+    /// holds it now: lines that came, went or changed quantity, and changed units,
+    /// descriptions and Item-Master-ness, in every copy; a line new to the structure brings
+    /// the structure below it, circular and at the depth limit as a load shows it. Open nodes
+    /// stay open, the current node and the selection stay (a node whose line went gives its
+    /// place to its row's neighbours as for any removed row), the scroll position stays.
+    /// Lines the editor itself just wrote are shown already, so they show no difference. No
+    /// message box: a failed read returns its error and changes nothing. The history stays as
+    /// it is: a step whose line changed is refused when taken (LineChanged).
+    std::optional<store::StoreError> showChanges(const StoreChanges& changes, ShownChanges& shown);
 
     /// The lines that list `component` directly, as stored; an empty optional when the
     /// database could not be read (reported).
@@ -203,6 +227,8 @@ private:
     QUndoStack m_history;
     /// Set by a step's write that was refused for a passing cause.
     bool m_stepKept = false;
+    /// The loaded item's description as load() or showChanges() last gave it.
+    QString m_topDescription;
 };
 
 } // namespace tree

@@ -101,6 +101,16 @@ public:
     /// Takes the line (assembly, component) out of the structure and every node of it out of
     /// the tree.
     void removeLine(const QString& assembly, const QString& component);
+    /// Shows what a re-read of the database found (readChanges): the structure takes it in
+    /// (Structure::applyFresh) and every made node follows in one pass over the nodes, each
+    /// open copy of a changed bill getting its new lines (closed, as a load makes them, and
+    /// circular or at the depth limit as a load marks them) and losing its lines gone. Open
+    /// nodes stay open. A few copies change with the row signals of each change, so that views
+    /// keep the current node and the selection as for any removed row; many copies change as
+    /// one change of layout (a removed node's persistent indexes become invalid), as
+    /// removeLine does. Changed quantities, facts and marks show through a change of layout
+    /// that moves nothing, which has views paint their rows again.
+    Structure::Refresh showFresh(const FreshLines& fresh);
     /// The components of `assembly`'s lines as the structure lists them, in their order.
     QStringList componentsOf(const QString& assembly) const;
 
@@ -199,6 +209,10 @@ private:
     /// Makes every child of an unopened node, without telling the views.
     void makeChildren(int id);
     void renumber(int parentId, size_t from);
+    /// Makes a made node's children follow its item's bill again: the children of lines
+    /// gone are removed, lines new get nodes (`position`: each line's place in a bill that
+    /// changed, -1 for a line gone). Tells the views row by row when `tell`.
+    void refreshChildren(int parentId, const std::vector<int>& position, bool tell);
     void markRemoved(int id);
 
     Structure m_structure;

@@ -1,7 +1,9 @@
 #include "tree/Structure.h"
 
 #include "store/ItemKey.h"
+#include "tree/LiveChanges.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace tree {
@@ -38,6 +40,8 @@ Structure::Line Structure::lineFrom(int assembly, const store::ComponentLine& re
     line.description = read.description.value_or(QString());
     line.known = read.inItemMaster;
     line.component = intern(foldKey(read.id));
+    if (m_items[size_t(line.component)].text.isEmpty())
+        m_items[size_t(line.component)].text = read.id;
     return line;
 }
 
@@ -76,6 +80,7 @@ void Structure::reset(const QString& top, const QHash<QString, store::ComponentL
     m_itemOf.reserve(lines.size() * 2 + 1);
     m_lines.reserve(size_t(lines.size()) * 4);
     intern(foldKey(top));
+    m_items[Top].text = top;
     readBills(Top, lines);
     m_acyclic = findAcyclic();
 }
@@ -373,6 +378,156 @@ const Structure::Totals& Structure::totals() const {
 const Structure::Walk& Structure::walk() const {
     totals();
     return m_walk;
+}
+
+void Structure::shownItems(std::vector<bool>& reached, std::vector<bool>& component) const {
+    reached.assign(m_items.size(), false);
+    component.assign(m_items.size(), false);
+    std::vector<int> pending{Top};
+    reached[Top] = true;
+    while (!pending.empty()) {
+        const int item = pending.back();
+        pending.pop_back();
+        for (int id : m_items[size_t(item)].lines) {
+            const int below = m_lines[size_t(id)].component;
+            component[size_t(below)] = true;
+            if (!reached[size_t(below)]) {
+                reached[size_t(below)] = true;
+                pending.push_back(below);
+            }
+        }
+    }
+}
+
+Structure::Refresh Structure::applyFresh(const FreshLines& fresh) {
+    const size_t before = m_items.size();
+    Refresh refresh;
+    refresh.billChanged.assign(before, false);
+    refresh.hadLines.resize(before);
+    std::vector<bool> billValues(before, false);
+    for (size_t i = 0; i < before; ++i)
+        refresh.hadLines[i] = !m_items[i].lines.empty();
+    std::vector<bool> reachedBefore, componentBefore;
+    shownItems(reachedBefore, componentBefore);
+
+    // The facts of each item as now stored, from every line read and every row read: they go
+    // into every line of the item, not only the lines read.
+    struct Facts {
+        QString unit;
+        QString description;
+        bool known = false;
+    };
+    QHash<int, Facts> facts;
+    for (const store::ComponentLines& bill : fresh.bills)
+        for (const store::ComponentLine& read : bill)
+            if (const int item = m_itemOf.value(foldKey(read.id), -1); item >= 0)
+                facts.insert(item, {read.unit.value_or(QString()),
+                                    read.description.value_or(QString()), read.inItemMaster});
+    for (auto it = fresh.items.cbegin(); it != fresh.items.cend(); ++it)
+        if (const int item = m_itemOf.value(it.key(), -1); item >= 0)
+            facts.insert(item, *it ? Facts{(*it)->unit.value_or(QString()),
+                                           (*it)->description.value_or(QString()), true}
+                                   : Facts{});
+
+    // Each bill read again replaces the one held. A line whose component stays keeps its
+    // number (its nodes stay); the others go, and new ones are numbered after every other.
+    std::vector<int> added;
+    const auto replace = [&](int item, const store::ComponentLines& now) {
+        const std::vector<int> old = m_items[size_t(item)].lines;
+        QHash<int, std::pair<int, int>> oldOf; // component -> (line, place in the old bill)
+        oldOf.reserve(qsizetype(old.size()));
+        for (size_t place = 0; place < old.size(); ++place)
+            oldOf.insert(m_lines[size_t(old[place])].component, {old[place], int(place)});
+        std::vector<int> lines;
+        lines.reserve(size_t(now.size()));
+        bool membership = false;
+        int lastKept = -1;
+        for (const store::ComponentLine& read : now) {
+            const int component = m_itemOf.value(foldKey(read.id), -1);
+            const auto kept = component < 0 ? oldOf.end() : oldOf.find(component);
+            if (kept == oldOf.end()) {
+                m_lines.push_back(lineFrom(item, read));
+                lines.push_back(int(m_lines.size()) - 1);
+                added.push_back(lines.back());
+                membership = true;
+                continue;
+            }
+            const auto [id, place] = *kept;
+            oldOf.erase(kept);
+            if (place < lastKept)
+                membership = refresh.reordered = true;
+            lastKept = place;
+            Line& line = m_lines[size_t(id)];
+            if (line.quantity != read.quantity || line.text != read.id) {
+                line.quantity = read.quantity;
+                line.text = read.id;
+                billValues[size_t(item)] = true;
+                refresh.valuesChanged = true;
+            }
+            lines.push_back(id);
+        }
+        m_items[size_t(item)].lines = std::move(lines);
+        if (membership || !oldOf.isEmpty())
+            refresh.billChanged[size_t(item)] = true;
+    };
+    if (fresh.everything) {
+        for (size_t i = 0; i < before; ++i)
+            if (m_items[i].read)
+                replace(int(i), fresh.bills.value(m_items[i].key));
+    } else {
+        for (const QString& key : fresh.billsRead)
+            if (const int item = m_itemOf.value(key, -1); item >= 0 && m_items[size_t(item)].read)
+                replace(item, fresh.bills.value(key));
+    }
+    for (int id : added)
+        readBills(m_lines[size_t(id)].component, fresh.bills);
+
+    std::vector<bool> factsChanged(m_items.size(), false);
+    if (!facts.isEmpty())
+        for (Line& line : m_lines) {
+            const auto found = facts.constFind(line.component);
+            if (found == facts.cend() ||
+                (line.unit == found->unit && line.description == found->description &&
+                 line.known == found->known))
+                continue;
+            line.unit = found->unit;
+            line.description = found->description;
+            line.known = found->known;
+            factsChanged[size_t(line.component)] = true;
+            refresh.valuesChanged = true;
+        }
+
+    std::vector<bool> reached, component;
+    shownItems(reached, component);
+    // A bill the loaded item no longer reaches was not read again, and may be out of date by
+    // now: a line that reaches it later reads it anew.
+    bool forgot = false;
+    if (fresh.everything)
+        for (size_t i = 0; i < m_items.size(); ++i)
+            if (!reached[i] && m_items[i].read) {
+                m_items[i].read = false;
+                m_items[i].lines.clear();
+                forgot = true;
+            }
+    // What was worked out over the structure stays while a re-read finds nothing new: a file
+    // is re-read whole after every other program's commit.
+    if (forgot || refresh.valuesChanged ||
+        std::find(refresh.billChanged.cbegin(), refresh.billChanged.cend(), true) !=
+            refresh.billChanged.cend()) {
+        changed();
+        m_acyclic = findAcyclic();
+    }
+
+    // Listed: what showed before and shows now, differently.
+    for (size_t i = 0; i < before; ++i) {
+        if (reached[i] && reachedBefore[i] && (refresh.billChanged[i] || billValues[i]))
+            refresh.assemblies.append(m_items[i].text);
+        if (component[i] && componentBefore[i] && factsChanged[i])
+            refresh.items.append(m_items[i].text);
+    }
+    refresh.billChanged.resize(m_items.size(), false);
+    refresh.hadLines.resize(m_items.size(), false);
+    return refresh;
 }
 
 } // namespace tree

@@ -4,11 +4,14 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
 
 namespace tree {
+
+struct FreshLines;
 
 /// The bill of material of one loaded item as the database holds it: each line once, each
 /// assembly one bill however many places use it. The tree is a view of this structure (the
@@ -38,9 +41,11 @@ public:
     static constexpr int Top = 0;
     /// The item with this ID under the store's case rule; -1 when the structure has none.
     int itemOf(const QString& id) const;
-    /// Whether the item's bill is part of the structure (false for items met only now).
+    /// Whether the structure holds the item's bill (false for an item met only now, or forgotten).
     bool isRead(int item) const { return m_items[size_t(item)].read; }
     int itemCount() const { return int(m_items.size()); }
+    /// The items by folded ID (implicitly shared: a copy costs nothing).
+    const QHash<QString, int>& itemIndex() const { return m_itemOf; }
 
     /// The item's lines, in the database's key order.
     const std::vector<int>& linesOf(int item) const { return m_items[size_t(item)].lines; }
@@ -58,6 +63,28 @@ public:
     /// Takes the line at `position` out of its assembly's lines and returns its number.
     int eraseLine(int assembly, int position);
     void setQuantity(int lineId, std::optional<double> quantity);
+
+    /// The item's ID as the tree spells it: the loaded item's as loaded, another's as the
+    /// first line met that has it as component.
+    const QString& textOf(int item) const { return m_items[size_t(item)].text; }
+
+    /// What applyFresh changed, for the tree's nodes to follow. Per-item vectors cover the
+    /// items the structure had before; items met only now are new to the tree as well.
+    struct Refresh {
+        std::vector<bool> billChanged; ///< lines of the item's bill came, went or moved
+        std::vector<bool> hadLines;    ///< the item had lines before
+        bool reordered = false;        ///< lines kept in a bill stand in another order
+        bool valuesChanged = false;    ///< a quantity, an ID's spelling or a unit, description
+                                       ///< or Item-Master-ness changed
+        QStringList assemblies;        ///< shown assemblies whose bill shows differently
+        QStringList items;             ///< shown components whose facts show differently
+    };
+    /// Makes the structure hold what a re-read found: each bill read again replaces the one
+    /// held (a line kept keeps its number, so that the nodes of it stay), a line new to the
+    /// structure brings the bills below it, and the facts read of an item go into every line
+    /// of it. After a re-read of everything, the bills the loaded item no longer reaches are
+    /// forgotten, to be read again when a line reaches them. One pass over the lines.
+    Refresh applyFresh(const FreshLines& fresh);
 
     /// No item reaches itself: no path of the tree can hold an item twice.
     bool isAcyclic() const { return m_acyclic; }
@@ -113,6 +140,7 @@ public:
 private:
     struct Item {
         QString key; ///< the folded ID
+        QString text; ///< the ID as first met
         std::vector<int> lines;
         bool read = false;
     };
@@ -129,6 +157,9 @@ private:
     void addBill(int item, const store::ComponentLines& lines);
     void readBills(int from, const QHash<QString, store::ComponentLines>& bills);
     bool findAcyclic() const;
+    /// The items the loaded item reaches (itself included), and those that stand as a
+    /// component of a line it reaches.
+    void shownItems(std::vector<bool>& reached, std::vector<bool>& component) const;
 
     QString m_topText;
     std::vector<Item> m_items;

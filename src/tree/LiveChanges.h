@@ -1,0 +1,61 @@
+#pragma once
+
+#include "store/Store.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace tree {
+
+class Structure;
+
+/// What other editors or programs changed in the database, as the change watcher tells it.
+struct StoreChanges {
+    bool everything = false; ///< re-read all that is shown (a file's commit, a big import, a reconnect)
+    QStringList assemblies;  ///< assemblies whose lines were added, removed or changed
+    QStringList items;       ///< items whose ItemMaster row was added, removed or changed
+};
+
+/// What to read again for a structure, worked out on the window's thread from the structure
+/// as it stands, so that the read itself touches only the store and its own copies.
+struct ChangeRead {
+    bool everything = false;
+    QString top;             ///< the loaded item
+    QStringList assemblies;  ///< named assemblies whose bill the structure holds
+    QStringList items;       ///< named items the structure shows (the loaded item included)
+    bool topNamed = false;   ///< whether the loaded item's ItemMaster row is among them
+    /// The structure's items by folded ID, and whether each one's bill is held: a component
+    /// the read meets that is not held brings the lines below it. Shared, not copied.
+    QHash<QString, int> itemOf;
+    std::vector<bool> held;
+    bool empty() const { return !everything && assemblies.isEmpty() && items.isEmpty(); }
+};
+
+/// What such a read found, the database's state of the things named.
+struct FreshLines {
+    bool everything = false;
+    /// Bills by folded assembly ID: with `everything`, every bill the loaded item reaches
+    /// (an assembly absent has no lines); otherwise the named bills (`billsRead`) and the bills
+    /// below the components new to the structure.
+    QHash<QString, store::ComponentLines> bills;
+    /// Folded IDs of the assemblies whose bill was read again (not with `everything`); one
+    /// absent from `bills` has no lines now.
+    QStringList billsRead;
+    /// ItemMaster rows of the named items, by folded ID; empty where the item has no row.
+    QHash<QString, std::optional<store::Item>> items;
+    /// The loaded item's ItemMaster row, when it was read again.
+    std::optional<std::optional<store::Item>> top;
+};
+
+/// The read `changes` calls for over `structure` (loaded for `structure.topText()`).
+ChangeRead planChangeRead(const Structure& structure, const StoreChanges& changes);
+/// Runs the read on `db`: with `everything` one reachableLines and one findItem; otherwise one
+/// componentsOfEach of the named bills, one reachableLinesOfEach below the components they
+/// bring that the structure does not hold, and one findItems. Throws StoreError.
+FreshLines readChanges(store::Store& db, const ChangeRead& plan);
+
+} // namespace tree
