@@ -8,6 +8,9 @@
 #include "store/WhereUsedWalk.h"
 
 #include <QHash>
+#include <QSqlDriver>
+
+#include <libpq-fe.h>
 
 #include <algorithm>
 
@@ -34,10 +37,27 @@ const QString readBomDetail = QStringLiteral("Could not read BomDetail");
 } // namespace
 
 PgStore::PgStore(const QString& uri) : m_connection(uri) {
-    pg::checkTables(m_connection.db(), m_connection.uri());
+    const QVariant handle = m_connection.db().driver()->handle();
+    if (qstrcmp(handle.typeName(), "PGconn*") == 0)
+        m_cancel = PQgetCancel(*static_cast<PGconn* const*>(handle.constData()));
+    try {
+        pg::checkTables(m_connection.db(), m_connection.uri());
+    } catch (...) {
+        PQfreeCancel(m_cancel);
+        throw;
+    }
 }
 
-PgStore::~PgStore() = default;
+PgStore::~PgStore() { PQfreeCancel(m_cancel); }
+
+void PgStore::interrupt() {
+    if (!m_cancel)
+        return;
+    // The answer says only whether the request reached the server; the statement's own
+    // failure is what the caller sees.
+    char answer[256];
+    PQcancel(m_cancel, answer, int(sizeof answer));
+}
 
 std::vector<ItemLine> PgStore::readItems(bool withDescriptions) {
     // One statement: one state of the table, whoever writes meanwhile.

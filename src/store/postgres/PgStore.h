@@ -5,6 +5,8 @@
 
 #include <functional>
 
+struct pg_cancel;
+
 namespace store {
 
 /// An open, checked connection to the editor's tables on a PostgreSQL server, for the length
@@ -64,6 +66,9 @@ public:
     void writeLines(const LineBatch& batch) override;
     std::vector<LineRow> lineRowsOf(const QString& assembly) override;
     std::vector<LineRow> lineRowsUsing(const QString& component) override;
+    /// Asks the server to cancel the running statement (PQcancel), which then fails; a lock
+    /// wait or a slow statement ends with it.
+    void interrupt() override;
 
 protected:
     /// One statement for all of them.
@@ -80,6 +85,8 @@ private:
 
     pg::Connection m_connection;
     std::function<void()> m_beforeInsert;
+    /// Made while the connection is new, on its own thread; used from any.
+    pg_cancel* m_cancel = nullptr;
 };
 
 } // namespace store
