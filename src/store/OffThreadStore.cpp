@@ -45,7 +45,7 @@ public:
           m_thread([this] { work(); }) {
         try {
             run([this, location] {
-                std::unique_ptr<Store> opened = openStore(location, m_cancelled);
+                std::unique_ptr<Store> opened = openStore(location, m_opening);
                 const std::lock_guard lock(m_realMutex);
                 m_real = std::move(opened);
             });
@@ -170,6 +170,8 @@ public:
                 const std::lock_guard lock(m_realMutex);
                 if (m_real)
                     m_real->interrupt();
+                else
+                    m_opening.interrupt();
             }
             m_interrupting = false;
         });
@@ -333,6 +335,7 @@ private:
     QString m_label;
     std::unique_ptr<QObject> m_waker;
     std::atomic<bool> m_cancelled{false};
+    OpenInterruption m_opening; ///< stops the open, before there is a store to interrupt
 
     std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -71,10 +71,10 @@ std::unique_ptr<Store> openStore(const QString& location) {
     return std::make_unique<SqliteStore>(location);
 }
 
-std::unique_ptr<Store> openStore(const QString& location, const std::atomic<bool>& stop) {
+std::unique_ptr<Store> openStore(const QString& location, OpenInterruption& interruption) {
     if (isServerAddress(location))
-        return std::make_unique<PgStore>(location);
-    return std::make_unique<SqliteStore>(location, &stop);
+        return std::make_unique<PgStore>(location, &interruption);
+    return std::make_unique<SqliteStore>(location, &interruption);
 }
 
 std::unique_ptr<ImportWriter> ImportWriter::newDatabase(const QString& location) {

@@ -9,6 +9,8 @@ struct pg_cancel;
 
 namespace store {
 
+class OpenInterruption;
+
 /// An open, checked connection to the editor's tables on a PostgreSQL server, for the length
 /// of one user operation: the same operations as SqliteStore with the same meaning and numbered
 /// errors. The constructor connects (pg::Connection says how the URI is read and how long it
@@ -20,7 +22,9 @@ namespace store {
 /// added one at a time.
 class PgStore : public Store {
 public:
-    explicit PgStore(const QString& uri);
+    /// `interruption`, when given, can stop the check of the tables, which may wait for
+    /// another editor's lock.
+    explicit PgStore(const QString& uri, OpenInterruption* interruption = nullptr);
     ~PgStore() override;
     PgStore(const PgStore&) = delete;
     PgStore& operator=(const PgStore&) = delete;

@@ -20,18 +20,20 @@ struct sqlite3;
 
 namespace store {
 
+class OpenInterruption;
+
 /// An open, checked connection to one database file, for the length of one user operation.
 /// The constructor opens the file read-write without ever creating it and checks that it holds
 /// ItemMaster and BomDetail with the columns and primary keys the editor relies on; it throws
 /// StoreError otherwise. The destructor releases the connection and everything opened on it.
 /// A write lock held by another program is waited for up to BusyWaitMs, as long as neither
-/// interrupt() nor `stop` (when given) says to give up.
+/// interrupt() nor `interruption` (when given, for the open) says to give up.
 class SqliteStore : public Store {
 public:
     /// How long a statement waits for another program's lock before it fails.
     static constexpr int BusyWaitMs = 5000;
 
-    explicit SqliteStore(const QString& path, const std::atomic<bool>* stop = nullptr);
+    explicit SqliteStore(const QString& path, OpenInterruption* interruption = nullptr);
     ~SqliteStore() override;
     SqliteStore(const SqliteStore&) = delete;
     SqliteStore& operator=(const SqliteStore&) = delete;
@@ -146,7 +148,7 @@ private:
     static int waitForLock(void* store, int count);
     sqlite3* m_handle = nullptr;
     std::atomic<bool> m_interrupted{false};
-    const std::atomic<bool>* m_stop = nullptr;
+    const OpenInterruption* m_opening = nullptr;
     QElapsedTimer m_lockWait;
 };
 
