@@ -54,9 +54,8 @@ public:
     }
     /// Others may neither read nor write.
     void holdEverything() {
-        run(m_server
-                ? QStringList{u"BEGIN"_s, u"LOCK TABLE bomdetail IN ACCESS EXCLUSIVE MODE"_s}
-                : QStringList{u"BEGIN EXCLUSIVE"_s});
+        run(m_server ? QStringList{u"BEGIN"_s, u"LOCK TABLE bomdetail IN ACCESS EXCLUSIVE MODE"_s}
+                     : QStringList{u"BEGIN EXCLUSIVE"_s});
     }
     void release() { run({u"ROLLBACK"_s}); }
     /// Whether another connection is waiting for a lock this one holds. A file cannot tell:
