@@ -141,7 +141,8 @@ void lockWaitCase(const char* label, const QString& location, const PgServer* se
     workdir.open(QIODevice::WriteOnly);
     workdir.write(location.toUtf8() + "\r\n");
     workdir.close();
-    shell::BomWindow window(desktop, folder.path(), folder.filePath(QStringLiteral("settings.ini")));
+    shell::BomWindow window(desktop, folder.path(),
+                            folder.filePath(QStringLiteral("settings.ini")));
     window.start();
     window.show();
     auto* text1 = window.findChild<QLineEdit*>(QStringLiteral("Text1"));
@@ -170,8 +171,8 @@ void lockWaitCase(const char* label, const QString& location, const PgServer* se
     const qint64 ms = waited.elapsed();
     pulse.stop();
     if (model.quantity(node) != std::optional<double>(before + 1) || !desktop.messages.isEmpty())
-        qFatal("responsive: %s: the edit did not go through after %lld ms of lock: %s", label,
-               ms, qPrintable(desktop.messages.join(u'|')));
+        qFatal("responsive: %s: the edit did not go through after %lld ms of lock: %s", label, ms,
+               qPrintable(desktop.messages.join(u'|')));
     std::printf("responsive: %s: an edit waited %lld ms on a lock; longest gap between timer "
                 "ticks %.1f ms (%d ticks), between painted frames %.1f ms (%d frames)\n",
                 label, ms, pulse.longestTickMs(), pulse.ticks, pulse.longestPaintMs(),
@@ -216,15 +217,20 @@ void overheadCases(const char* label, const QString& location, int runs) {
     {
         const auto direct = store::openStore(location);
         const auto offThread = store::openStoreOffThread(location, wait);
-        time("findItem, direct", [&] { direct->findItem(DeepTop); }, 1000);
-        time("findItem, off the thread", [&] { offThread->findItem(DeepTop); }, 1000);
-        time("reachableLines (a load), direct", [&] { direct->reachableLines(DeepTop); }, 1);
-        time("reachableLines (a load), off the thread",
-             [&] { offThread->reachableLines(DeepTop); }, 1);
+        time(
+            "findItem, direct", [&] { direct->findItem(DeepTop); }, 1000);
+        time(
+            "findItem, off the thread", [&] { offThread->findItem(DeepTop); }, 1000);
+        time(
+            "reachableLines (a load), direct", [&] { direct->reachableLines(DeepTop); }, 1);
+        time(
+            "reachableLines (a load), off the thread", [&] { offThread->reachableLines(DeepTop); },
+            1);
     }
-    time("open and close, direct", [&] { store::openStore(location); }, 20);
-    time("open and close, off the thread", [&] { store::openStoreOffThread(location, wait); },
-         20);
+    time(
+        "open and close, direct", [&] { store::openStore(location); }, 20);
+    time(
+        "open and close, off the thread", [&] { store::openStoreOffThread(location, wait); }, 20);
 }
 
 } // namespace
