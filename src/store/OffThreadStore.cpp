@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <type_traits>
 
@@ -352,6 +353,61 @@ private:
     std::thread m_interrupter;
     std::thread m_thread; ///< last, so that it starts once everything above is there
 };
+
+void runOffThread(StoreWait& wait, const QString& label,
+                  const std::function<void(const ReadProgress& report)>& work,
+                  const ReadProgress& progress) {
+    std::mutex mutex;
+    std::condition_variable answered;
+    bool done = false;
+    std::exception_ptr failure;
+    // A report waiting for its answer on the caller's thread: (done, total), and the answer.
+    std::optional<std::pair<qint64, qint64>> asked;
+    bool answer = true;
+    std::atomic<bool> cancelled{false};
+    const std::unique_ptr<QObject> waker(new QObject);
+    const auto wake = [&] { QCoreApplication::postEvent(waker.get(), new QEvent(QEvent::User)); };
+    const ReadProgress report = [&](qint64 part, qint64 total) {
+        if (cancelled)
+            return false;
+        std::unique_lock lock(mutex);
+        asked.emplace(part, total);
+        wake();
+        answered.wait(lock, [&] { return !asked; });
+        return answer && !cancelled;
+    };
+    std::thread thread([&] {
+        std::exception_ptr thrown;
+        try {
+            work(report);
+        } catch (...) {
+            thrown = std::current_exception();
+        }
+        const std::lock_guard lock(mutex);
+        failure = thrown;
+        done = true;
+        wake();
+    });
+    const auto finished = [&] {
+        std::unique_lock lock(mutex);
+        if (asked) {
+            const auto [part, total] = *asked;
+            lock.unlock();
+            const bool going = !progress || progress(part, total);
+            lock.lock();
+            answer = going;
+            asked.reset();
+            answered.notify_all();
+        }
+        return done;
+    };
+    ++waitingCalls;
+    wait.waitFor(finished, [&] { cancelled = true; }, label);
+    --waitingCalls;
+    thread.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
 
 std::unique_ptr<Store> openStoreOffThread(const QString& location, StoreWait& wait,
                                           const QString& label) {

@@ -42,6 +42,14 @@ std::unique_ptr<Store> openStoreOffThread(const QString& location, StoreWait& wa
 std::unique_ptr<Store> openStoreOffThread(const QString& location, std::unique_ptr<StoreWait> wait,
                                           const QString& label = {});
 
+/// Runs `work` on a thread of its own while the caller's thread waits through `wait`, for work
+/// that opens its own connections (an import). Each report `work` makes is answered on the
+/// caller's thread by `progress`, and false from the moment the wait's Cancel was pressed, so
+/// that the work stops as its own progress would stop it. Its exception is thrown here.
+void runOffThread(StoreWait& wait, const QString& label,
+                  const std::function<void(const ReadProgress& report)>& work,
+                  const ReadProgress& progress);
+
 /// Whether a call of a store opened by openStoreOffThread is being waited for on this (the
 /// window's) thread: work started from a timer or a notice while the window waits holds back
 /// until it is false, so that one operation runs at a time.

@@ -27,4 +27,11 @@ std::unique_ptr<store::Store> openStoreWaiting(desktop::Desktop& desktop, const 
     return store::openStoreOffThread(location, std::make_unique<DesktopWait>(desktop), label);
 }
 
+void runWaiting(desktop::Desktop& desktop, const QString& label,
+                const std::function<void(const store::ReadProgress& report)>& work,
+                const store::ReadProgress& progress) {
+    DesktopWait wait(desktop);
+    store::runOffThread(wait, label, work, progress);
+}
+
 } // namespace tree

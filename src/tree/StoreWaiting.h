@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace desktop {
@@ -18,5 +19,11 @@ namespace tree {
 /// store::openStoreOffThread.
 std::unique_ptr<store::Store> openStoreWaiting(desktop::Desktop& desktop, const QString& location,
                                                const QString& label = {});
+
+/// Runs `work` off the window's thread while `desktop` waits, as store::runOffThread does: its
+/// reports answered on the window's thread by `progress`.
+void runWaiting(desktop::Desktop& desktop, const QString& label,
+                const std::function<void(const store::ReadProgress& report)>& work,
+                const store::ReadProgress& progress);
 
 } // namespace tree
