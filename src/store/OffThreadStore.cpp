@@ -13,6 +13,7 @@
 #include <optional>
 #include <thread>
 #include <type_traits>
+#include <vector>
 
 namespace store {
 
@@ -37,13 +38,86 @@ StoreError operationCancelled() {
                       QStringLiteral("The operation was cancelled; nothing of it was written."));
 }
 
-/// The proxy: the real store lives on the worker thread below, from its open to its close.
+/// A thread that runs one task at a time for the store that holds it. A store's thread is
+/// taken from the idle ones and given back once the store has closed there, since starting
+/// a thread costs more than a small call.
+class Worker {
+public:
+    Worker() : m_thread([this] { loop(); }) {}
+    ~Worker() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_quit = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+    Worker(const Worker&) = delete;
+    Worker& operator=(const Worker&) = delete;
+
+    /// Starts `task` on the thread; it reports its own end. Never while another task runs.
+    void start(const std::function<void()>& task) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_task = &task;
+        }
+        m_wake.notify_all();
+    }
+
+    /// An idle thread, or a new one.
+    static std::unique_ptr<Worker> take() {
+        {
+            const std::lock_guard lock(idleMutex);
+            if (!idle().empty()) {
+                std::unique_ptr<Worker> worker = std::move(idle().back());
+                idle().pop_back();
+                return worker;
+            }
+        }
+        return std::make_unique<Worker>();
+    }
+    /// Keeps the thread for the next store; a few at most.
+    static void giveBack(std::unique_ptr<Worker> worker) {
+        const std::lock_guard lock(idleMutex);
+        if (idle().size() < 2)
+            idle().push_back(std::move(worker));
+    }
+
+private:
+    void loop() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_task != nullptr || m_quit; });
+            if (!m_task)
+                return;
+            const std::function<void()>* task = std::exchange(m_task, nullptr);
+            lock.unlock();
+            (*task)();
+            lock.lock();
+        }
+    }
+
+    /// Never destroyed: the idle threads wait until the program ends.
+    static std::vector<std::unique_ptr<Worker>>& idle() {
+        static auto* const workers = new std::vector<std::unique_ptr<Worker>>;
+        return *workers;
+    }
+    static inline std::mutex idleMutex;
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    const std::function<void()>* m_task = nullptr;
+    bool m_quit = false;
+    std::thread m_thread;
+};
+
+/// The proxy: the real store lives on a worker thread, from its open to its close.
 class OffThreadStore final : public Store {
 public:
     OffThreadStore(const QString& location, StoreWait& wait, std::unique_ptr<StoreWait> owned,
                    const QString& label)
         : m_ownedWait(std::move(owned)), m_wait(wait), m_label(label), m_waker(new QObject),
-          m_thread([this] { work(); }) {
+          m_worker(Worker::take()) {
         try {
             run([this, location] {
                 std::unique_ptr<Store> opened = openStore(location, m_opening);
@@ -217,11 +291,22 @@ private:
     void run(const std::function<void()>& task) {
         {
             const std::lock_guard lock(m_mutex);
-            m_task = &task;
             m_done = false;
             m_failure = nullptr;
         }
-        m_wake.notify_all();
+        const std::function<void()> job = [this, &task] {
+            std::exception_ptr failure;
+            try {
+                task();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            const std::lock_guard lock(m_mutex);
+            m_failure = failure;
+            m_done = true;
+            wakeCaller();
+        };
+        m_worker->start(job);
         QTimer again;
         QObject::connect(&again, &QTimer::timeout, [this] { interrupt(); });
         ++waitingCalls;
@@ -287,49 +372,32 @@ private:
         return answer;
     }
 
-    /// Ends the worker thread, which closes the real store first.
+    /// Closes the real store on its thread, waiting for nothing else, and gives the thread
+    /// back.
     void stop() {
         if (m_interrupter.joinable())
             m_interrupter.join();
-        {
+        bool closed = false;
+        const std::function<void()> close = [this, &closed] {
+            std::unique_ptr<Store> closing;
+            {
+                const std::lock_guard realLock(m_realMutex);
+                closing = std::move(m_real);
+            }
+            closing.reset();
             const std::lock_guard lock(m_mutex);
-            m_quit = true;
-        }
-        m_wake.notify_all();
-        m_thread.join();
+            closed = true;
+            m_wake.notify_all();
+        };
+        m_worker->start(close);
+        std::unique_lock lock(m_mutex);
+        m_wake.wait(lock, [&closed] { return closed; });
+        lock.unlock();
+        Worker::giveBack(std::move(m_worker));
     }
 
     /// Lets the caller's wait look again (an event for an object of the caller's thread).
     void wakeCaller() { QCoreApplication::postEvent(m_waker.get(), new QEvent(QEvent::User)); }
-
-    /// The worker thread: runs each task, and closes the real store before it ends.
-    void work() {
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            m_wake.wait(lock, [this] { return m_task != nullptr || m_quit; });
-            if (!m_task)
-                break;
-            const std::function<void()>* task = std::exchange(m_task, nullptr);
-            lock.unlock();
-            std::exception_ptr failure;
-            try {
-                (*task)();
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            lock.lock();
-            m_failure = failure;
-            m_done = true;
-            wakeCaller();
-        }
-        lock.unlock();
-        std::unique_ptr<Store> closing;
-        {
-            const std::lock_guard realLock(m_realMutex);
-            closing = std::move(m_real);
-        }
-        closing.reset();
-    }
 
     std::unique_ptr<StoreWait> m_ownedWait;
     StoreWait& m_wait;
@@ -340,18 +408,16 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    const std::function<void()>* m_task = nullptr;     ///< the call the worker is to run
     const std::function<void()>* m_callback = nullptr; ///< what the worker asks of the caller
     std::exception_ptr m_failure;
     bool m_done = true;
-    bool m_quit = false;
 
     std::mutex m_realMutex; ///< an interrupt never meets the store being opened or closed
     std::unique_ptr<Store> m_real;
 
     std::atomic<bool> m_interrupting{false};
     std::thread m_interrupter;
-    std::thread m_thread; ///< last, so that it starts once everything above is there
+    std::unique_ptr<Worker> m_worker;
 };
 
 void runOffThread(StoreWait& wait, const QString& label,
@@ -402,7 +468,8 @@ void runOffThread(StoreWait& wait, const QString& label,
         return done;
     };
     ++waitingCalls;
-    wait.waitFor(finished, [&] { cancelled = true; }, label);
+    wait.waitFor(
+        finished, [&] { cancelled = true; }, label);
     --waitingCalls;
     thread.join();
     if (failure)
