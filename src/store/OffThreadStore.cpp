@@ -230,11 +230,12 @@ public:
     std::vector<LineRow> lineRowsUsing(const QString& component) override {
         return call([&](Store& db) { return db.lineRowsUsing(component); });
     }
-    /// From the caller's thread. The interrupt itself runs on a thread of its own: a server's
+    /// From any thread. The interrupt itself runs on a thread of its own: a server's
     /// cancel request is a connection of its own, which an unreachable server would keep
     /// waiting.
     void interrupt() override {
         m_cancelled = true;
+        const std::lock_guard interrupting(m_interruptMutex);
         if (m_interrupting)
             return;
         if (m_interrupter.joinable())
@@ -375,8 +376,11 @@ private:
     /// Closes the real store on its thread, waiting for nothing else, and gives the thread
     /// back.
     void stop() {
-        if (m_interrupter.joinable())
-            m_interrupter.join();
+        {
+            const std::lock_guard interrupting(m_interruptMutex);
+            if (m_interrupter.joinable())
+                m_interrupter.join();
+        }
         bool closed = false;
         const std::function<void()> close = [this, &closed] {
             std::unique_ptr<Store> closing;
@@ -415,6 +419,7 @@ private:
     std::mutex m_realMutex; ///< an interrupt never meets the store being opened or closed
     std::unique_ptr<Store> m_real;
 
+    std::mutex m_interruptMutex; ///< one interrupt at a time, whichever thread asks
     std::atomic<bool> m_interrupting{false};
     std::thread m_interrupter;
     std::unique_ptr<Worker> m_worker;
