@@ -17,6 +17,8 @@ public:
     /// Starts the server; an empty string on success, otherwise what failed.
     QString start();
     qint64 startMilliseconds() const { return m_server.startMilliseconds(); }
+    /// The server itself, for a connection of the benchmark's own.
+    const PgServer& pgServer() const { return m_server; }
 
     /// Creates database `name` on the server with the store's tables and indexes, copies
     /// every row of ItemMaster and BomDetail of the SQLite file at `path` into it (COPY from

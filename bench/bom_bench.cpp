@@ -5,7 +5,7 @@
 //   bom-bench --smoke        small sizes, 2 runs each (a check that every case still runs)
 //   bom-bench --runs N       N runs of each case
 //   bom-bench --only GROUP   one group of cases: deep, scale, wide, items, explode, find,
-//                            compare, server, bulk or paste
+//                            compare, server, bulk, paste or responsive
 //
 // The server group (rows named "server: ...") starts a throw-away PostgreSQL server (the
 // tests' PgServer: a new cluster reached only through its Unix socket, fsync off), copies the
@@ -19,6 +19,7 @@
 #include "bulk_bench.h"
 #include "paste_bench.h"
 #include "compare_bench.h"
+#include "responsive_bench.h"
 
 #include "shell/BomWindow.h"
 #include "shell/ItemList.h"
@@ -784,7 +785,7 @@ int main(int argc, char* argv[]) {
     const int wideNodes = sizes.wideDirect * (1 + sizes.wideLeaves);
 
     // --only NAME runs one group of cases (deep, scale, wide, items, explode, find, compare,
-    // server, bulk, paste).
+    // server, bulk, paste, responsive).
     QString only;
     if (const qsizetype at = args.indexOf(QStringLiteral("--only")); at > 0 && at + 1 < args.size())
         only = args.at(at + 1);
@@ -825,5 +826,7 @@ int main(int argc, char* argv[]) {
         bench::bulkCases(runs, dataDir);
     if (wanted("paste"))
         bench::pasteCases(runs, sizes, items);
+    if (wanted("responsive"))
+        bench::responsiveCases(runs, deep);
     return 0;
 }

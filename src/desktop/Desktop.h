@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 #include <optional>
@@ -40,6 +41,9 @@ enum MessageResult : int {
     ResultYes = 6,
     ResultNo = 7,
 };
+
+/// How long work runs before its busy box with Cancel shows.
+inline constexpr int BusyDelayMs = 300;
 
 /// Title of the database chooser.
 inline const QString FileDialogTitle = QStringLiteral("Select Database File");
@@ -136,6 +140,13 @@ public:
     virtual void queueEnter(QWidget* target) = 0;
     /// Lets pending window events run once.
     virtual void processEvents() = 0;
+    /// Waits until `finished()` is true (work running on another thread), asking it after
+    /// every event. The window keeps painting; for the first moment (BusyDelayMs) nothing the
+    /// user does is taken, then a modal busy box names the work (`label`; "Working…" when
+    /// empty) and offers Cancel (Esc too), which calls `cancel` once and waits on until the
+    /// work has ended.
+    virtual void waitFor(const std::function<bool()>& finished,
+                         const std::function<void()>& cancel, const QString& label) = 0;
     /// Shows the busy pointer (true) or the default one (false), application-wide.
     virtual void setBusyPointer(bool busy) = 0;
 };

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,7 +20,11 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -303,6 +309,86 @@ void QtDesktop::queueEnter(QWidget* target) {
 }
 
 void QtDesktop::processEvents() { QCoreApplication::processEvents(); }
+
+namespace {
+
+/// The busy box of a wait: the work's name, a busy bar and Cancel. It stays until the work has
+/// ended, Cancel or not, so that nothing else starts meanwhile.
+class BusyBox : public QDialog {
+public:
+    BusyBox(const QString& label, std::function<void()> cancel)
+        : QDialog(QApplication::activeWindow()), m_cancel(std::move(cancel)) {
+        setWindowTitle(ApplicationTitle);
+        setWindowModality(Qt::ApplicationModal);
+        setObjectName(QStringLiteral("busyBox"));
+        auto* layout = new QVBoxLayout(this);
+        m_label = new QLabel(label.isEmpty() ? QStringLiteral("Working…") : label, this);
+        layout->addWidget(m_label);
+        auto* bar = new QProgressBar(this);
+        bar->setRange(0, 0);
+        bar->setTextVisible(false);
+        layout->addWidget(bar);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+        m_button = buttons->button(QDialogButtonBox::Cancel);
+        connect(buttons, &QDialogButtonBox::rejected, this, &BusyBox::reject);
+        layout->addWidget(buttons);
+        setMinimumWidth(320);
+    }
+    /// Cancel, Esc and the close button: the work is interrupted; the box waits for its end.
+    void reject() override {
+        if (m_cancelled)
+            return;
+        m_cancelled = true;
+        m_label->setText(QStringLiteral("Cancelling…"));
+        m_button->setEnabled(false);
+        m_cancel();
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->ignore();
+        reject();
+    }
+
+private:
+    std::function<void()> m_cancel;
+    QLabel* m_label = nullptr;
+    QPushButton* m_button = nullptr;
+    bool m_cancelled = false;
+};
+
+} // namespace
+
+void QtDesktop::waitFor(const std::function<bool()>& finished,
+                        const std::function<void()>& cancel, const QString& label) {
+    if (finished())
+        return;
+    // A timer, so that the loop below looks at the clock when nothing else happens.
+    QTimer moment;
+    moment.setSingleShot(true);
+    moment.start(BusyDelayMs);
+    QElapsedTimer since;
+    since.start();
+    // The first moment: the window paints, and nothing the user does starts anything.
+    while (!finished() && since.elapsed() < BusyDelayMs)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
+    if (finished())
+        return;
+    BusyBox box(label, cancel);
+    box.show();
+    // The box is modal: the window paints and takes no input until the work has ended. Work
+    // that shows a progress window of its own (with its own Cancel) shows that one alone.
+    while (!finished()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        const QWidget* const modal = QApplication::activeModalWidget();
+        const bool other = modal && modal != &box;
+        if (other && box.isVisible())
+            box.hide();
+        else if (!modal && !box.isVisible())
+            box.show();
+    }
+}
 
 void QtDesktop::setBusyPointer(bool busy) {
     // Nested operations each restore only what they set.

@@ -24,6 +24,8 @@ public:
     std::unique_ptr<Progress> startProgress(const QString& label, const QString& title) override;
     void queueEnter(QWidget* target) override;
     void processEvents() override;
+    void waitFor(const std::function<bool()>& finished, const std::function<void()>& cancel,
+                 const QString& label) override;
     void setBusyPointer(bool busy) override;
 
 private:

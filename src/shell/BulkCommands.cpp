@@ -11,6 +11,7 @@
 #include "tree/BomTreeModel.h"
 #include "tree/BulkEdits.h"
 #include "tree/Quantity.h"
+#include "tree/StoreWaiting.h"
 
 #include <QMenu>
 
@@ -53,7 +54,8 @@ std::optional<QString> BulkCommands::oldComponent(const QString& given) {
 std::optional<QString> BulkCommands::pickItem(const QString& title, const QString& prompt) {
     std::vector<store::ItemLine> items;
     try {
-        const std::unique_ptr<store::Store> db = store::openStore(m_session.databasePath());
+        const std::unique_ptr<store::Store> db =
+            tree::openStoreWaiting(m_desktop, m_session.databasePath());
         items = db->itemLines();
     } catch (const store::StoreError& error) {
         m_desktop.messageBox(error.message(), desktop::OkOnly);

@@ -6,6 +6,7 @@
 #include "store/DatabaseCheck.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
+#include "tree/StoreWaiting.h"
 
 
 namespace shell {
@@ -30,10 +31,12 @@ void CheckDatabaseCommands::run() {
     {
         const desktop::BusyPointer busy(m_desktop);
         // The progress window closes before any message about the outcome appears.
-        const auto progress = m_desktop.startProgress(
-            QStringLiteral("Checking %1…").arg(store::shownLocation(location)), Title);
+        const QString label = QStringLiteral("Checking %1…").arg(store::shownLocation(location));
+        const auto progress = m_desktop.startProgress(label, Title);
         try {
-            const std::unique_ptr<store::Store> db = store::openStore(location);
+            // The reading runs off the window's thread; the progress is shown on it.
+            const std::unique_ptr<store::Store> db =
+                tree::openStoreWaiting(m_desktop, location, label);
             report = store::checkDatabase(*db, [&progress](qint64 done, qint64 total) {
                 return progress->advance(done, total);
             });
@@ -42,7 +45,9 @@ void CheckDatabaseCommands::run() {
         }
     }
     if (failure) {
-        m_desktop.messageBox(failure->message(), desktop::OkOnly);
+        // The user's own Cancel of the busy box needs no message, as that of the progress.
+        if (failure->number() != store::OperationCancelled)
+            m_desktop.messageBox(failure->message(), desktop::OkOnly);
         return;
     }
     if (!report)

@@ -4,6 +4,7 @@
 #include "import/Import.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
+#include "tree/StoreWaiting.h"
 
 #include <QAction>
 #include <QDir>
@@ -54,10 +55,14 @@ bool ImportCommands::run(const QString& source,
     {
         const desktop::BusyPointer busy(m_desktop);
         // The progress window closes before any message about the outcome appears.
-        const auto progress = m_desktop.startProgress(
-            QStringLiteral("Importing %1…").arg(native(source)), ImportTitle);
+        const QString label = QStringLiteral("Importing %1…").arg(native(source));
+        const auto progress = m_desktop.startProgress(label, ImportTitle);
         try {
-            work([&progress](qint64 done, qint64 total) { return progress->advance(done, total); });
+            // Off the window's thread: the window paints while the rows are read and written;
+            // the progress is shown, and its Cancel taken, on the window's thread.
+            tree::runWaiting(m_desktop, label, work, [&progress](qint64 done, qint64 total) {
+                return progress->advance(done, total);
+            });
         } catch (const store::StoreError& error) {
             failure = error;
         }

@@ -11,6 +11,7 @@
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 #include "tree/Quantity.h"
+#include "tree/StoreWaiting.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -97,7 +98,7 @@ void LineCommands::addComponent() {
     const QPersistentModelIndex node = current;
     std::vector<store::ItemLine> items;
     try {
-        items = store::openStore(m_databasePath())->itemLines();
+        items = tree::openStoreWaiting(m_desktop, m_databasePath())->itemLines();
     } catch (const store::StoreError& error) {
         report(error.message());
         return;
@@ -151,7 +152,8 @@ void LineCommands::deleteSelected() {
     QStringList gone;
     std::vector<std::pair<QString, QString>> goneLines;
     try {
-        const std::unique_ptr<store::Store> db = store::openStore(m_databasePath());
+        const std::unique_ptr<store::Store> db =
+            tree::openStoreWaiting(m_desktop, m_databasePath());
         for (const QModelIndex& node : nodes) {
             const QString assembly = m_model.assemblyOf(node);
             const QString component = m_model.text(node);
@@ -234,7 +236,8 @@ void LineCommands::paste() {
     }
     // Every item must be in the Item Master, and goes in as it spells the ID.
     try {
-        const std::unique_ptr<store::Store> db = store::openStore(m_databasePath());
+        const std::unique_ptr<store::Store> db =
+            tree::openStoreWaiting(m_desktop, m_databasePath());
         QStringList wanted;
         for (const tree::PastedLine& line : lines)
             wanted.append(line.component);

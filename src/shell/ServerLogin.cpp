@@ -5,6 +5,7 @@
 #include "store/postgres/ServerAddress.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
+#include "tree/StoreWaiting.h"
 
 namespace shell {
 
@@ -24,7 +25,8 @@ ServerLogin::ServerLogin(desktop::Desktop& desktop) : m_desktop(desktop) {}
 std::unique_ptr<store::Store> ServerLogin::open(const QString& location) {
     for (;;) {
         try {
-            return store::openStore(location);
+            // Off the window's thread: a server that is slow to answer freezes nothing.
+            return tree::openStoreWaiting(m_desktop, location);
         } catch (const store::StoreError& error) {
             if (error.number() != store::PasswordNeeded && error.number() != store::PasswordRefused)
                 throw;

@@ -5,6 +5,7 @@
 #include "store/Store.h"
 #include "store/StoreError.h"
 #include "tree/BomEditor.h"
+#include "tree/StoreWaiting.h"
 #include "tree/WhereUsedReport.h"
 
 #include <QApplication>
@@ -54,7 +55,9 @@ std::optional<tree::WhereUsedReport> WhereUsedCommands::find(const QString& item
             return progress->advance(done, total);
         };
         try {
-            const std::unique_ptr<store::Store> db = store::openStore(m_session.databasePath());
+            const std::unique_ptr<store::Store> db = tree::openStoreWaiting(
+                m_desktop, m_session.databasePath(),
+                QStringLiteral("Finding where %1 is used…").arg(item));
             tree::WhereUsedReport found;
             found.item = item;
             if (const auto known = db->findItem(item)) {
@@ -69,7 +72,8 @@ std::optional<tree::WhereUsedReport> WhereUsedCommands::find(const QString& item
         }
     }
     // The user's own Cancel needs no message: nothing was kept of the reading.
-    if (failure->number() != store::WhereUsedCancelled)
+    if (failure->number() != store::WhereUsedCancelled &&
+        failure->number() != store::OperationCancelled)
         m_desktop.messageBox(failure->message(), desktop::OkOnly);
     return std::nullopt;
 }

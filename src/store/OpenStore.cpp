@@ -1,4 +1,5 @@
 #include "store/ImportWriter.h"
+#include "store/OffThreadStore.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
 #include "store/postgres/PasswordCache.h"
@@ -68,6 +69,12 @@ std::unique_ptr<Store> openStore(const QString& location) {
     if (isServerAddress(location))
         return std::make_unique<PgStore>(location);
     return std::make_unique<SqliteStore>(location);
+}
+
+std::unique_ptr<Store> openStore(const QString& location, OpenInterruption& interruption) {
+    if (isServerAddress(location))
+        return std::make_unique<PgStore>(location, &interruption);
+    return std::make_unique<SqliteStore>(location, &interruption);
 }
 
 std::unique_ptr<ImportWriter> ImportWriter::newDatabase(const QString& location) {

@@ -218,11 +218,20 @@ public:
     /// order: for a replace or a removal everywhere.
     virtual std::vector<LineRow> lineRowsUsing(const QString& component) = 0;
 
+    /// Stops the call running now, from any thread: a running statement fails and a wait
+    /// for another program's lock gives up, so that the call throws and its transaction is
+    /// rolled back (nothing half-written). Meant for a store that is done with: later calls
+    /// may fail as well. This one does nothing.
+    virtual void interrupt() {}
+
     /// reachableLines for several items at once: every line reachable from any of them, each
     /// read once, level by level (one componentsOfEach per level for all of them).
     QHash<QString, ComponentLines> reachableLinesOfEach(const QStringList& items);
 
 protected:
+    /// Forwards the protected steps below to the store it runs on another thread.
+    friend class OffThreadStore;
+
     /// The checks of a batch, the same code for every store, over the reads above: the lines
     /// of the assemblies that gain lines and the structure below every component added, each
     /// read once; the caller holds the transaction that makes them one state of the tables.

@@ -72,6 +72,8 @@ enum ErrorNumber : int {
     // Excel export and Compare Bills.
     ExcelTooManyRows = 1340,       ///< the bill has more rows than one worksheet holds
     CompareNoItem = 1341,          ///< Compare Bills was asked for without an item on one side
+    // Store work that runs while the window goes on.
+    OperationCancelled = 1360,     ///< the user cancelled a store call; nothing was written
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 

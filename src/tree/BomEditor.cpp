@@ -7,6 +7,7 @@
 #include "tree/EditCommands.h"
 #include "tree/LineShow.h"
 #include "tree/Quantity.h"
+#include "tree/StoreWaiting.h"
 #include "tree/TreeEdits.h"
 
 #include <QDateTime>
@@ -133,7 +134,9 @@ void BomEditor::report(const QString& message) { m_desktop.messageBox(message, d
 
 template <class Work> std::optional<store::StoreError> BomEditor::tryStore(Work&& work) {
     try {
-        const std::unique_ptr<store::Store> opened = store::openStore(m_session.databasePath());
+        // Each store call runs off the window's thread; this code waits for it, in order.
+        const std::unique_ptr<store::Store> opened =
+            openStoreWaiting(m_desktop, m_session.databasePath());
         std::forward<Work>(work)(*opened);
     } catch (const store::StoreError& error) {
         return error;

@@ -4,6 +4,7 @@
 #include "store/Store.h"
 #include "store/StoreError.h"
 #include "tree/BomEditor.h"
+#include "tree/StoreWaiting.h"
 
 namespace tree {
 
@@ -17,7 +18,7 @@ std::optional<WhereUsedReport> findWhereUsed(desktop::Desktop& desktop, const QS
     } else {
         const desktop::BusyPointer busy(desktop);
         try {
-            const std::unique_ptr<store::Store> opened = store::openStore(databasePath);
+            const std::unique_ptr<store::Store> opened = openStoreWaiting(desktop, databasePath);
             store::Store& db = *opened;
             WhereUsedReport report;
             report.item = *item;

@@ -3,11 +3,15 @@
 #include "store/ItemKey.h"
 #include "store/SqlValues.h"
 #include "store/LineRules.h"
+#include "store/OffThreadStore.h"
 #include "store/postgres/PgSql.h"
 #include "store/SchemaCheck.h"
 #include "store/WhereUsedWalk.h"
 
 #include <QHash>
+#include <QSqlDriver>
+
+#include <libpq-fe.h>
 
 #include <algorithm>
 
@@ -33,11 +37,35 @@ const QString readBomDetail = QStringLiteral("Could not read BomDetail");
 
 } // namespace
 
-PgStore::PgStore(const QString& uri) : m_connection(uri) {
-    pg::checkTables(m_connection.db(), m_connection.uri());
+PgStore::PgStore(const QString& uri, OpenInterruption* interruption) : m_connection(uri) {
+    const QVariant handle = m_connection.db().driver()->handle();
+    // The driver's handle is the connection's PGconn*, named by its struct.
+    if (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0)
+        m_cancel = PQgetCancel(*static_cast<PGconn* const*>(handle.constData()));
+    if (interruption)
+        interruption->setStopper([this] { interrupt(); });
+    try {
+        pg::checkTables(m_connection.db(), m_connection.uri());
+    } catch (...) {
+        if (interruption)
+            interruption->setStopper({});
+        PQfreeCancel(m_cancel);
+        throw;
+    }
+    if (interruption)
+        interruption->setStopper({});
 }
 
-PgStore::~PgStore() = default;
+PgStore::~PgStore() { PQfreeCancel(m_cancel); }
+
+void PgStore::interrupt() {
+    if (!m_cancel)
+        return;
+    // The answer says only whether the request reached the server; the statement's own
+    // failure is what the caller sees.
+    char answer[256];
+    PQcancel(m_cancel, answer, int(sizeof answer));
+}
 
 std::vector<ItemLine> PgStore::readItems(bool withDescriptions) {
     // One statement: one state of the table, whoever writes meanwhile.

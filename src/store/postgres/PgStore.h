@@ -5,7 +5,11 @@
 
 #include <functional>
 
+struct pg_cancel;
+
 namespace store {
+
+class OpenInterruption;
 
 /// An open, checked connection to the editor's tables on a PostgreSQL server, for the length
 /// of one user operation: the same operations as SqliteStore with the same meaning and numbered
@@ -18,7 +22,9 @@ namespace store {
 /// added one at a time.
 class PgStore : public Store {
 public:
-    explicit PgStore(const QString& uri);
+    /// `interruption`, when given, can stop the check of the tables, which may wait for
+    /// another editor's lock.
+    explicit PgStore(const QString& uri, OpenInterruption* interruption = nullptr);
     ~PgStore() override;
     PgStore(const PgStore&) = delete;
     PgStore& operator=(const PgStore&) = delete;
@@ -64,6 +70,9 @@ public:
     void writeLines(const LineBatch& batch) override;
     std::vector<LineRow> lineRowsOf(const QString& assembly) override;
     std::vector<LineRow> lineRowsUsing(const QString& component) override;
+    /// Asks the server to cancel the running statement (PQcancel), which then fails; a lock
+    /// wait or a slow statement ends with it.
+    void interrupt() override;
 
 protected:
     /// One statement for all of them.
@@ -80,6 +89,8 @@ private:
 
     pg::Connection m_connection;
     std::function<void()> m_beforeInsert;
+    /// Made while the connection is new, on its own thread; used from any.
+    pg_cancel* m_cancel = nullptr;
 };
 
 } // namespace store

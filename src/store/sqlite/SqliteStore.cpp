@@ -1,6 +1,7 @@
 #include "store/sqlite/SqliteStore.h"
 
 #include "store/ItemKey.h"
+#include "store/OffThreadStore.h"
 #include "store/LineRules.h"
 #include "store/sqlite/SqliteSql.h"
 #include "store/SchemaCheck.h"
@@ -63,7 +64,8 @@ void refuseUnreadable(const QStringList& unreadable) {
 
 } // namespace
 
-SqliteStore::SqliteStore(const QString& path) : m_path(path) {
+SqliteStore::SqliteStore(const QString& path, OpenInterruption* interruption)
+    : m_path(path), m_opening(interruption) {
     static std::atomic<int> serial{0};
     m_connectionName = QStringLiteral("bom-operation-%1").arg(++serial);
 
@@ -90,8 +92,17 @@ SqliteStore::SqliteStore(const QString& path) : m_path(path) {
                          QStringLiteral("Could not open '%1': %2.").arg(path, describe(error)));
     }
     try {
+        // The driver's busy timeout cannot be stopped: this wait for the lock can.
+        m_handle = nativeHandle(m_db);
+        sqlite3_busy_handler(m_handle, &SqliteStore::waitForLock, this);
+        if (interruption)
+            interruption->setStopper([this] { interrupt(); });
         checkSchema();
+        if (interruption)
+            interruption->setStopper({});
     } catch (...) {
+        if (interruption)
+            interruption->setStopper({});
         m_db.close();
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connectionName);
@@ -103,6 +114,26 @@ SqliteStore::~SqliteStore() {
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+int SqliteStore::waitForLock(void* store, int count) {
+    auto* const self = static_cast<SqliteStore*>(store);
+    if (count == 0)
+        self->m_lockWait.start();
+    if (self->m_interrupted || (self->m_opening && self->m_opening->interrupted()))
+        return 0;
+    const qint64 left = BusyWaitMs - self->m_lockWait.elapsed();
+    if (left <= 0)
+        return 0;
+    // Short steps, so that a Cancel is answered within a few milliseconds.
+    sqlite3_sleep(int(std::min<qint64>(left, 5)));
+    return 1;
+}
+
+void SqliteStore::interrupt() {
+    m_interrupted = true;
+    if (m_handle)
+        sqlite3_interrupt(m_handle);
 }
 
 void SqliteStore::checkSchema() {

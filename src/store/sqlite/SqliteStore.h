@@ -1,9 +1,9 @@
 #pragma once
 
 #include "store/Store.h"
-#include "store/Store.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
@@ -11,19 +11,29 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <vector>
 
+struct sqlite3;
+
 namespace store {
+
+class OpenInterruption;
 
 /// An open, checked connection to one database file, for the length of one user operation.
 /// The constructor opens the file read-write without ever creating it and checks that it holds
 /// ItemMaster and BomDetail with the columns and primary keys the editor relies on; it throws
 /// StoreError otherwise. The destructor releases the connection and everything opened on it.
+/// A write lock held by another program is waited for up to BusyWaitMs, as long as neither
+/// interrupt() nor `interruption` (when given, for the open) says to give up.
 class SqliteStore : public Store {
 public:
-    explicit SqliteStore(const QString& path);
+    /// How long a statement waits for another program's lock before it fails.
+    static constexpr int BusyWaitMs = 5000;
+
+    explicit SqliteStore(const QString& path, OpenInterruption* interruption = nullptr);
     ~SqliteStore() override;
     SqliteStore(const SqliteStore&) = delete;
     SqliteStore& operator=(const SqliteStore&) = delete;
@@ -114,6 +124,9 @@ public:
     void writeLines(const LineBatch& batch) override;
     std::vector<LineRow> lineRowsOf(const QString& assembly) override;
     std::vector<LineRow> lineRowsUsing(const QString& component) override;
+    /// sqlite3_interrupt: the running statement fails, and so does every wait for a lock from
+    /// now on.
+    void interrupt() override;
 
 protected:
     void removeRows(const std::vector<LineRow>& rows) override;
@@ -129,6 +142,14 @@ private:
     QString m_connectionName;
     QSqlDatabase m_db;
     std::function<void()> m_beforeInsert;
+
+    /// SQLite's busy handler: waits for another program's lock in short steps, up to
+    /// BusyWaitMs, and gives up at once when interrupted.
+    static int waitForLock(void* store, int count);
+    sqlite3* m_handle = nullptr;
+    std::atomic<bool> m_interrupted{false};
+    const OpenInterruption* m_opening = nullptr;
+    QElapsedTimer m_lockWait;
 };
 
 } // namespace store

@@ -2,8 +2,11 @@
 
 #include "desktop/PagedPrint.h"
 
+#include <QCoreApplication>
 #include <QDialog>
+#include <QEventLoop>
 #include <QPrinter>
+#include <QTimer>
 
 int ScriptedDesktop::messageBox(const QString& text, desktop::MessageStyle style,
                                 const QString& title, const QString& informative) {
@@ -109,6 +112,25 @@ void ScriptedDesktop::processEvents() {
     if (const auto hook = onProcessEvents)
         hook();
     QtDesktop::processEvents();
+}
+
+void ScriptedDesktop::waitFor(const std::function<bool()>& finished,
+                              const std::function<void()>& cancel, const QString& label) {
+    waitLabels.append(label);
+    // A condition to cancel on is looked at often, since nothing else may wake the loop.
+    QTimer look;
+    if (cancelWaitWhen)
+        look.start(1);
+    bool cancelled = false;
+    while (!finished()) {
+        if (!cancelled && cancelWaitWhen && cancelWaitWhen()) {
+            cancelled = true;
+            ++cancelledWaits;
+            cancel();
+        }
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
+    }
 }
 
 void ScriptedDesktop::setBusyPointer(bool busy) {

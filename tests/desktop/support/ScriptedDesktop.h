@@ -41,6 +41,13 @@ public:
     int progressReports = 0;
     std::function<void()> onProcessEvents;      // runs inside the next event pumps
     std::function<void()> onMessage;            // runs while each message box is open
+    // Waits for store work off the window's thread run a local event loop, as the real one
+    // does, with no busy box. Each is recorded by its label.
+    QStringList waitLabels;
+    // Asked on every pass of each wait (about every millisecond while it is set): true cancels
+    // that wait, once, as its Cancel button would.
+    std::function<bool()> cancelWaitWhen;
+    int cancelledWaits = 0;
     int busyDepth = 0;
     int maxBusyDepth = 0;
     int pumps = 0;
@@ -68,6 +75,8 @@ public:
     std::unique_ptr<desktop::Progress> startProgress(const QString& label,
                                                      const QString& title) override;
     void processEvents() override;
+    void waitFor(const std::function<bool()>& finished, const std::function<void()>& cancel,
+                 const QString& label) override;
     void setBusyPointer(bool busy) override;
 
     QList<Question> messages() const;

@@ -1,0 +1,37 @@
+#include "tree/StoreWaiting.h"
+
+#include "desktop/Desktop.h"
+#include "store/OffThreadStore.h"
+
+namespace tree {
+
+namespace {
+
+/// The store's wait, as the desktop services show it.
+class DesktopWait : public store::StoreWait {
+public:
+    explicit DesktopWait(desktop::Desktop& desktop) : m_desktop(desktop) {}
+    void waitFor(const std::function<bool()>& finished, const std::function<void()>& cancel,
+                 const QString& label) override {
+        m_desktop.waitFor(finished, cancel, label);
+    }
+
+private:
+    desktop::Desktop& m_desktop;
+};
+
+} // namespace
+
+std::unique_ptr<store::Store> openStoreWaiting(desktop::Desktop& desktop, const QString& location,
+                                               const QString& label) {
+    return store::openStoreOffThread(location, std::make_unique<DesktopWait>(desktop), label);
+}
+
+void runWaiting(desktop::Desktop& desktop, const QString& label,
+                const std::function<void(const store::ReadProgress& report)>& work,
+                const store::ReadProgress& progress) {
+    DesktopWait wait(desktop);
+    store::runOffThread(wait, label, work, progress);
+}
+
+} // namespace tree

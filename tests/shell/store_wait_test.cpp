@@ -1,0 +1,241 @@
+// Store work off the window's thread: another connection holds a lock while the window
+// writes or loads, the wait is cancelled, nothing is written and nothing new is shown, and
+// once the lock is gone the same operation goes through. On a file and on a throw-away server.
+
+#include "desktop/Desktop.h"
+#include "store/OffThreadStore.h"
+#include "store/StoreError.h"
+#include "support/PgServer.h"
+#include "support/StoreBackend.h"
+#include "support/WindowFixture.h"
+
+#include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const std::vector<ItemRow> Items{
+    {"A", "Top", "EA"}, {"B", "Frame", "EA"}, {"C", "Cover", "EA"}, {"NEW", "New part", "PC"}};
+const std::vector<Line> Lines{{"A", "B", 1}, {"A", "C", 2}, {"B", "C", 3}};
+
+/// Another program's connection to the database, holding its locks while the window works.
+class Locker {
+public:
+    Locker(const StoreBackend& backend, const PgServer& server)
+        : m_server(backend.kind() == StoreBackend::Postgres) {
+        if (m_server) {
+            m_db = QSqlDatabase::addDatabase(u"QPSQL"_s, m_name);
+            m_db.setHostName(server.socketFolder());
+            m_db.setDatabaseName(u"postgres"_s);
+            m_db.setUserName(server.user());
+        } else {
+            m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_name);
+            m_db.setDatabaseName(backend.address());
+        }
+        if (!m_db.open())
+            qFatal("cannot open the locking connection: %s", qPrintable(m_db.lastError().text()));
+    }
+    ~Locker() {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+
+    /// Others may read, but not write.
+    void holdWrites() {
+        run(m_server ? QStringList{u"BEGIN"_s, u"LOCK TABLE bomdetail IN EXCLUSIVE MODE"_s}
+                     : QStringList{u"BEGIN IMMEDIATE"_s});
+    }
+    /// Others may neither read nor write.
+    void holdEverything() {
+        run(m_server ? QStringList{u"BEGIN"_s, u"LOCK TABLE bomdetail IN ACCESS EXCLUSIVE MODE"_s}
+                     : QStringList{u"BEGIN EXCLUSIVE"_s});
+    }
+    void release() { run({u"ROLLBACK"_s}); }
+    /// Whether another connection is waiting for a lock this one holds. A file cannot tell:
+    /// there every moment of the call is one in which it waits, or is about to.
+    bool someoneWaits() {
+        if (!m_server)
+            return true;
+        QSqlQuery query(m_db);
+        return query.exec(u"SELECT count(*) FROM pg_locks WHERE NOT granted"_s) && query.next() &&
+               query.value(0).toInt() > 0;
+    }
+
+private:
+    void run(const QStringList& statements) {
+        QSqlQuery query(m_db);
+        for (const QString& sql : statements)
+            if (!query.exec(sql))
+                qFatal("%s: %s", qPrintable(sql), qPrintable(query.lastError().text()));
+    }
+
+    bool m_server;
+    QString m_name = u"locker"_s;
+    QSqlDatabase m_db;
+};
+
+bool started(QElapsedTimer& timer) {
+    timer.start();
+    return true;
+}
+
+/// The wait ended through the Cancel, long before the lock's own time-outs (5 s on a file, 30 s
+/// on a server) would have ended it.
+void endedByCancel(const QElapsedTimer& sinceCancel) {
+    QVERIFY2(sinceCancel.isValid() && sinceCancel.elapsed() < 2000,
+             qPrintable(u"%1 ms from Cancel to the end of the wait"_s.arg(sinceCancel.elapsed())));
+}
+
+QString lastMessageNumber(const ScriptedDesktop& desktop) {
+    const QStringList texts = desktop.messageTexts();
+    return texts.isEmpty() ? QString() : texts.last().section(u' ', 0, 0);
+}
+
+} // namespace
+
+class StoreWaitTest : public QObject {
+    Q_OBJECT
+
+    PgServer m_server;
+    QTemporaryDir m_dir;
+    std::unique_ptr<StoreBackend> m_backend;
+
+    std::unique_ptr<WindowFixture> start() {
+        QFETCH_GLOBAL(int, kind);
+        if (kind == StoreBackend::Postgres && !m_server.isRunning()) {
+            QTest::qSkip("PostgreSQL server binaries not found: skipped", __FILE__, __LINE__);
+            return nullptr;
+        }
+        m_backend = std::make_unique<StoreBackend>(StoreBackend::Kind(kind),
+                                                   m_dir.filePath(u"bom.db"_s), &m_server);
+        m_backend->write(Items, Lines);
+        auto f = std::make_unique<WindowFixture>(m_backend->address());
+        f->load(u"A"_s);
+        return f;
+    }
+
+    /// Drops NEW on B as the component of B, quantity 2.
+    static void addNewToB(WindowFixture& f) {
+        f.desktop.messageAnswers = {desktop::ResultYes};
+        f.desktop.inputAnswers = {u"2"_s};
+        f.drop(u"NEW"_s, f.node(u"B"_s));
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        const auto [problem, fatal] = m_server.startForTests();
+        if (fatal)
+            QFAIL(qPrintable(problem));
+    }
+    void initTestCase_data() {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("file") << int(StoreBackend::Sqlite);
+        QTest::newRow("server") << int(StoreBackend::Postgres);
+    }
+
+    void cancelDuringALockWaitWritesNothingAndTheWriteGoesThroughLater() {
+        const auto f = start();
+        if (!f)
+            return;
+        const QString outline = f->outline();
+        const QStringList before = m_backend->lines();
+        Locker locker(*m_backend, m_server);
+        locker.holdWrites();
+        // The write's wait is the one after the quantity was asked.
+        f->desktop.asked.clear();
+        QElapsedTimer sinceCancel;
+        f->desktop.cancelWaitWhen = [&] {
+            return f->desktop.asked.size() >= 2 && locker.someoneWaits() && started(sinceCancel);
+        };
+        addNewToB(*f);
+        f->desktop.cancelWaitWhen = {};
+        QCOMPARE(f->desktop.cancelledWaits, 1);
+        endedByCancel(sinceCancel);
+        QCOMPARE(f->desktop.asked.size(), 3);
+        QCOMPARE(lastMessageNumber(f->desktop), QString::number(store::OperationCancelled));
+        QVERIFY(!store::storeCallWaiting());
+        QCOMPARE(f->outline(), outline);
+        QCOMPARE(m_backend->lines(), before);
+
+        // The window is usable as before, and the lock gone, the same drop writes.
+        locker.release();
+        f->desktop.asked.clear();
+        addNewToB(*f);
+        QCOMPARE(f->desktop.messageTexts().size(), 1); // the question alone
+        QVERIFY(f->node(u"B/NEW"_s).isValid());
+        QVERIFY(m_backend->lines().contains(u"B>NEW=2"_s));
+        QCOMPARE(m_backend->lines().size(), before.size() + 1);
+    }
+
+    void aLoadWaitingOnALockIsCancelledAndLoadsLater() {
+        const auto f = start();
+        if (!f)
+            return;
+        const QString outline = f->outline();
+        QVERIFY(!outline.isEmpty());
+        Locker locker(*m_backend, m_server);
+        locker.holdEverything();
+        f->desktop.asked.clear();
+        QElapsedTimer sinceCancel;
+        f->desktop.cancelWaitWhen = [&] { return locker.someoneWaits() && started(sinceCancel); };
+        f->load(u"A"_s);
+        f->desktop.cancelWaitWhen = {};
+        QCOMPARE(f->desktop.cancelledWaits, 1);
+        endedByCancel(sinceCancel);
+        QCOMPARE(lastMessageNumber(f->desktop), QString::number(store::OperationCancelled));
+        QCOMPARE(f->outline(), QString());
+
+        locker.release();
+        f->desktop.asked.clear();
+        f->load(u"A"_s);
+        QCOMPARE(f->desktop.messageTexts(), QStringList());
+        QCOMPARE(f->outline(), outline);
+    }
+
+    void callsRunOffTheWindowsThreadAndTheirErrorsComeBack() {
+        const auto f = start();
+        if (!f)
+            return;
+        // Every call, the open included, is waited for through the StoreWait.
+        struct Wait : store::StoreWait {
+            int waits = 0;
+            void waitFor(const std::function<bool()>& finished, const std::function<void()>&,
+                         const QString&) override {
+                ++waits;
+                QVERIFY(store::storeCallWaiting());
+                while (!finished())
+                    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            }
+        } wait;
+        const auto db = store::openStoreOffThread(m_backend->address(), wait);
+        QCOMPARE(wait.waits, 1);
+        QVERIFY(!store::storeCallWaiting());
+        QCOMPARE(db->componentsOfEach({u"A"_s}).at(0).size(), 2);
+        // A refusal crosses back as the store threw it, and the store stays usable.
+        try {
+            db->addLine(u"A"_s, u"B"_s, 1, QDateTime::currentDateTime());
+            QFAIL("a duplicate line was added");
+        } catch (const store::StoreError& error) {
+            QCOMPARE(error.number(), int(store::DuplicateLine));
+        }
+        QCOMPARE(db->findQuantity(u"B"_s, u"C"_s), std::optional<std::optional<double>>(3.0));
+        QCOMPARE(wait.waits, 4);
+        // An open that fails fails as openStore's does, its thread ended.
+        try {
+            store::openStoreOffThread(m_dir.filePath(u"missing.db"_s), wait);
+            QFAIL("a missing file opened");
+        } catch (const store::StoreError& error) {
+            QCOMPARE(error.number(), int(store::FileNotFound));
+        }
+    }
+};
+
+QTEST_MAIN(StoreWaitTest)
+#include "store_wait_test.moc"
