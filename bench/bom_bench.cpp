@@ -5,7 +5,7 @@
 //   bom-bench --smoke        small sizes, 2 runs each (a check that every case still runs)
 //   bom-bench --runs N       N runs of each case
 //   bom-bench --only GROUP   one group of cases: deep, scale, wide, items, explode, find,
-//                            compare, server, bulk, paste or responsive
+//                            compare, server, bulk, paste, responsive or live
 //
 // The server group (rows named "server: ...") starts a throw-away PostgreSQL server (the
 // tests' PgServer: a new cluster reached only through its Unix socket, fsync off), copies the
@@ -18,6 +18,7 @@
 #include "ServerData.h"
 #include "bulk_bench.h"
 #include "paste_bench.h"
+#include "live_bench.h"
 #include "compare_bench.h"
 #include "responsive_bench.h"
 
@@ -785,7 +786,7 @@ int main(int argc, char* argv[]) {
     const int wideNodes = sizes.wideDirect * (1 + sizes.wideLeaves);
 
     // --only NAME runs one group of cases (deep, scale, wide, items, explode, find, compare,
-    // server, bulk, paste, responsive).
+    // server, bulk, paste, responsive, live).
     QString only;
     if (const qsizetype at = args.indexOf(QStringLiteral("--only")); at > 0 && at + 1 < args.size())
         only = args.at(at + 1);
@@ -828,5 +829,7 @@ int main(int argc, char* argv[]) {
         bench::pasteCases(runs, sizes, items);
     if (wanted("responsive"))
         bench::responsiveCases(runs, deep);
+    if (wanted("live"))
+        bench::liveCases(runs, deep);
     return 0;
 }

@@ -52,6 +52,9 @@ if [ "$rows" = 0 ]; then
   "$top/build/bom-import" "$sample" "$address"
 else
   echo "$address already holds $rows bill lines: left as it is."
+  # Tables made by an earlier release lack the triggers that tell editors of each other's
+  # changes; --create-schema adds what is missing and leaves the rows alone.
+  "$top/build/bom-import" --create-schema "$address"
 fi
 echo
 echo "The database is ready: $address"

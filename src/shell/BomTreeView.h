@@ -15,6 +15,9 @@ namespace shell {
 class BomTreeView : public QTreeView {
     Q_OBJECT
 public:
+    /// Whether a quantity is being typed into a cell, or a node dragged: changes by other
+    /// editors wait until it is over.
+    bool editing() const { return state() == EditingState || state() == DraggingState; }
     explicit BomTreeView(QWidget* parent = nullptr);
 
     void setModel(QAbstractItemModel* model) override;

@@ -12,10 +12,12 @@
 #include "shell/ImportCommands.h"
 #include "shell/ItemList.h"
 #include "shell/LineCommands.h"
+#include "shell/LiveUpdates.h"
 #include "shell/NumLock.h"
 #include "shell/ShortcutList.h"
 #include "shell/CheckDatabaseCommands.h"
 #include "shell/WhereUsedCommands.h"
+#include "store/OffThreadStore.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 
@@ -224,6 +226,22 @@ void BomWindow::route() {
         [this](const QString& text) { showStatus(text); }, this);
     lines->addTo(m_editMenu, m_whereUsedAction);
     connect(m_tree, &BomTreeView::deleteRequested, lines, &LineCommands::deleteSelected);
+
+    // What other editors and programs commit shows without a reload.
+    m_live = new LiveUpdates(
+        *m_editor, *m_tree, *m_itemList,
+        {[this] { return m_choice->databasePath(); },
+         [this] { return m_loading || store::storeCallWaiting(); },
+         [this](const QString& text) { showStatus(text); },
+         [this] { return m_statusText->text(); },
+         [this] { return m_choice->databasePath(); },
+         [this](const QString& text) { m_descriptionValue->setText(text); },
+         [this] { showStatistics(m_tree->currentIndex()); },
+         [this] { return m_choice->itemsNow(); }},
+        this);
+    statusBar()->insertPermanentWidget(0, m_live->editorsPanel());
+    connect(m_live, &LiveUpdates::heard, whereUsed, &WhereUsedCommands::noteChanges);
+    connect(m_live, &LiveUpdates::heard, bulk, &BulkCommands::noteChanges);
 }
 
 void BomWindow::start(const QString& location) {
@@ -239,6 +257,7 @@ void BomWindow::showDatabase(const DatabaseChange& change) {
     if (change.items) {
         m_itemList->appendItems(*change.items);
         showStatus(m_choice->databasePath());
+        m_live->watch(m_choice->databasePath());
     }
     if (change.another)
         forgetLoadedTree();
@@ -272,6 +291,9 @@ void BomWindow::showAddedRows() {
 }
 
 void BomWindow::showStatistics(const QModelIndex& node) {
+    // A change by another editor moving the current node: read once it all shows.
+    if (m_live && m_live->applying())
+        return;
     if (const auto facts = m_editor->statistics(node)) {
         m_quantityValue->setText(facts->quantity);
         m_unitValue->setText(facts->unit);

@@ -32,6 +32,7 @@ class CheckDatabaseCommands;
 class DatabaseChoice;
 struct DatabaseChange;
 class ItemList;
+class LiveUpdates;
 class TreeFindBar;
 class WhereUsedCommands;
 
@@ -123,6 +124,7 @@ private:
     QMenu* m_editMenu;
     TreeFindBar* m_findBar = nullptr;
     WhereUsedCommands* m_whereUsed = nullptr;
+    LiveUpdates* m_live = nullptr;
     QAction* m_checkAction;
     CheckDatabaseCommands* m_check = nullptr;
     QAction* m_notesAction;

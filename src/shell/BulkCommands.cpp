@@ -2,6 +2,7 @@
 
 #include "shell/ItemPickDialog.h"
 #include "shell/ReplaceDialog.h"
+#include "shell/ChangeNote.h"
 
 #include "desktop/Desktop.h"
 #include "store/ItemKey.h"
@@ -112,6 +113,7 @@ void BulkCommands::replace(const QString& given) {
             perLine[at] = refusals->removed[at];
     ReplaceDialog dialog(ReplaceDialog::Mode::Replace, old, *component, rows, perLine,
                          m_window);
+    m_open = &dialog;
     if (m_desktop.runDialog(dialog) != QDialog::Accepted)
         return;
     const std::vector<store::LineRow> chosen = tree::linesAt(rows, dialog.ticked());
@@ -144,6 +146,7 @@ void BulkCommands::removeEverywhere() {
         return;
     ReplaceDialog dialog(ReplaceDialog::Mode::Remove, old, {}, rows, refusals->removed,
                          m_window);
+    m_open = &dialog;
     if (m_desktop.runDialog(dialog) != QDialog::Accepted)
         return;
     const std::vector<store::LineRow> chosen = tree::linesAt(rows, dialog.ticked());
@@ -209,6 +212,13 @@ void BulkCommands::copyBill() {
     store::LineBatch chosen;
     chosen.added = tree::linesAt(batch.added, going);
     m_editor.writeLines(chosen, QStringLiteral("Copy Bill of %1 to %2").arg(source, *target));
+}
+
+void BulkCommands::noteChanges(const store::Changes& changes) {
+    if (m_open)
+        m_open->noteChange(changeNoteFor(
+            changes, m_open->assemblies(),
+            QStringLiteral("a line that changed is refused when it is written.")));
 }
 
 } // namespace shell

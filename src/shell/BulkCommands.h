@@ -3,6 +3,7 @@
 #include "store/Store.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -15,6 +16,9 @@ class QMenu;
 namespace desktop {
 class Desktop;
 }
+namespace store {
+struct Changes;
+}
 namespace tree {
 class BomEditor;
 class BomTreeModel;
@@ -22,6 +26,8 @@ class DatabaseSession;
 } // namespace tree
 
 namespace shell {
+
+class ReplaceDialog;
 
 /// Edit ▸ "Replace Component…", "Remove From Every Assembly" and "Copy Bill To…": the changes
 /// of many lines at once, each checked before anything is written, written in one transaction
@@ -44,6 +50,9 @@ public:
     void removeEverywhere();
     /// Copies the loaded item's own lines into the bill of an item picked in a find box.
     void copyBill();
+    /// Another editor's commit: the open Replace or Remove box says so when it touches the
+    /// lines it lists.
+    void noteChanges(const store::Changes& changes);
 
 private:
     /// The old component of a replace or removal; none (said) when nothing is current.
@@ -64,6 +73,8 @@ private:
     tree::DatabaseSession& m_session;
     std::function<std::optional<QString>()> m_currentItem;
     QWidget* m_window;
+    /// The Replace or Remove box while it is open.
+    QPointer<ReplaceDialog> m_open;
 };
 
 } // namespace shell

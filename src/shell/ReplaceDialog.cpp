@@ -1,5 +1,7 @@
 #include "shell/ReplaceDialog.h"
 
+#include "shell/ChangeNote.h"
+
 #include "tree/BulkEdits.h"
 #include "tree/Quantity.h"
 
@@ -87,8 +89,10 @@ ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& compo
     m_lines->header()->setSectionResizeMode(Assembly, QHeaderView::ResizeToContents);
     connect(m_lines, &QTreeWidget::itemChanged, this, [this] { update(); });
 
+    m_changeNote = makeChangeNote(this);
     auto* column = new QVBoxLayout(this);
     column->addWidget(heading);
+    column->addWidget(m_changeNote);
     column->addWidget(m_lines, 1);
     if (replace) {
         auto* row = new QHBoxLayout;
@@ -162,5 +166,14 @@ void ReplaceDialog::update() {
             NewQuantity, factorRead ? shownQuantity(tree::scaledQuantity(m_uses[size_t(at)].quantity, by))
                                     : QString());
 }
+
+QStringList ReplaceDialog::assemblies() const {
+    QStringList listed;
+    for (const store::LineRow& use : m_uses)
+        listed.append(use.assembly);
+    return listed;
+}
+
+void ReplaceDialog::noteChange(const QString& text) { showChangeNote(*m_changeNote, text); }
 
 } // namespace shell

@@ -9,6 +9,7 @@
 #include <vector>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
@@ -39,6 +40,11 @@ public:
     void setTicked(size_t at, bool ticked);
     /// Chooses "multiplied by" with the factor typed as `text`, or "kept" for an empty one.
     void setFactorText(const QString& text);
+    /// The assemblies of the lines listed, in their order.
+    QStringList assemblies() const;
+    /// Says under the heading that lines listed have changed since they were read (empty: no
+    /// change).
+    void noteChange(const QString& text);
 
 private:
     void update();
@@ -46,6 +52,7 @@ private:
     Mode m_mode;
     std::vector<store::LineRow> m_uses;
     QTreeWidget* m_lines;
+    QLabel* m_changeNote;
     QComboBox* m_rule = nullptr;
     QLineEdit* m_factor = nullptr;
     QPushButton* m_ok;

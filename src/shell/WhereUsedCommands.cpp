@@ -1,5 +1,7 @@
 #include "shell/WhereUsedCommands.h"
 
+#include "shell/ChangeNote.h"
+
 #include "shell/WhereUsedDialog.h"
 #include "desktop/Desktop.h"
 #include "store/Store.h"
@@ -102,6 +104,13 @@ namespace shell {
 void WhereUsedCommands::closeWindow() {
     if (m_dialog)
         m_dialog->close();
+}
+
+void WhereUsedCommands::noteChanges(const store::Changes& changes) {
+    if (m_dialog && m_dialog->isVisible())
+        m_dialog->noteChange(changeNoteFor(
+            changes, m_dialog->assemblies(),
+            QStringLiteral("run Where Used again to see them as they are now.")));
 }
 
 } // namespace shell

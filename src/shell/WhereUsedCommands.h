@@ -10,6 +10,9 @@
 namespace desktop {
 class Desktop;
 }
+namespace store {
+struct Changes;
+}
 namespace tree {
 class DatabaseSession;
 struct WhereUsedReport;
@@ -41,6 +44,8 @@ public:
     void setReplace(std::function<void(const QString&)> replace) { m_replace = std::move(replace); }
     /// Closes the Where Used window, if it is open (its lines belong to the database shown).
     void closeWindow();
+    /// Another editor's commit: the open window says so when it touches the lines it lists.
+    void noteChanges(const store::Changes& changes);
 
 private:
     /// Where Used for `item` in the session's database, with the progress of a first reading

@@ -1,5 +1,6 @@
 #include "shell/WhereUsedDialog.h"
 
+#include "shell/ChangeNote.h"
 #include "shell/ColumnFit.h"
 #include "shell/ReportTable.h"
 
@@ -152,6 +153,7 @@ WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembl
     setModal(false);
 
     m_heading = reportHeading(QStringLiteral("whereUsedHeading"));
+    m_changeNote = makeChangeNote(this);
     m_lines = new Lines(this);
     m_table = reportTable(QStringLiteral("whereUsedTable"), QStringLiteral("Assemblies"), m_lines);
     // The report's order (level, then ID) until a header is clicked; a click on the same
@@ -188,6 +190,7 @@ WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembl
 
     auto* column = new QVBoxLayout(this);
     column->addWidget(m_heading);
+    column->addWidget(m_changeNote);
     column->addWidget(m_table, 1);
     column->addWidget(buttons);
     resize(720, 420);
@@ -206,6 +209,7 @@ void WhereUsedDialog::showReport(const tree::WhereUsedReport& report) {
     if (!report.rows.empty() && !report.unit.isEmpty())
         heading += QStringLiteral("\nQuantities in %1.").arg(report.unit);
     m_heading->setText(heading);
+    m_changeNote->hide();
     m_item = report.item;
     m_lines->reset(report.rows);
     m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
@@ -220,6 +224,15 @@ void WhereUsedDialog::setReplace(std::function<void(const QString&)> replace) {
     m_replace = std::move(replace);
     m_replaceButton->setVisible(bool(m_replace));
 }
+
+QStringList WhereUsedDialog::assemblies() const {
+    QStringList listed;
+    for (int row = 0; row < m_lines->rowCount(); ++row)
+        listed.append(m_lines->row(row).assembly);
+    return listed;
+}
+
+void WhereUsedDialog::noteChange(const QString& text) { showChangeNote(*m_changeNote, text); }
 
 void WhereUsedDialog::loadLine(int row) {
     if (row >= 0 && row < m_lines->rowCount())

@@ -31,6 +31,11 @@ public:
     /// The "Replace Component…" button hands the window's item to `replace`; without one the
     /// button is hidden.
     void setReplace(std::function<void(const QString&)> replace);
+    /// The assemblies listed, in the report's order.
+    QStringList assemblies() const;
+    /// Says under the heading that lines listed have changed since they were read (empty: no
+    /// change); showReport clears it.
+    void noteChange(const QString& text);
 
 private:
     void loadLine(int row);
@@ -41,6 +46,7 @@ private:
     QString m_item;
     QPushButton* m_replaceButton;
     QLabel* m_heading;
+    QLabel* m_changeNote;
     QTableView* m_table;
     Lines* m_lines;
 };

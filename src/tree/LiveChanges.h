@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ChangeWatcher.h"
 #include "store/Store.h"
 
 #include <QHash>
@@ -14,11 +15,7 @@ namespace tree {
 class Structure;
 
 /// What other editors or programs changed in the database, as the change watcher tells it.
-struct StoreChanges {
-    bool everything = false; ///< re-read all that is shown (a file's commit, a big import, a reconnect)
-    QStringList assemblies;  ///< assemblies whose lines were added, removed or changed
-    QStringList items;       ///< items whose ItemMaster row was added, removed or changed
-};
+using StoreChanges = store::Changes;
 
 /// What to read again for a structure, worked out on the window's thread from the structure
 /// as it stands, so that the read itself touches only the store and its own copies.

@@ -1,0 +1,184 @@
+#include "shell/LiveUpdates.h"
+
+#include "shell/BomTreeView.h"
+#include "shell/ItemList.h"
+#include "store/Store.h"
+#include "tree/BomEditor.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLabel>
+
+namespace shell {
+
+namespace {
+
+/// How long the status says what changed before it shows the database again.
+constexpr int StatusRestMs = 6000;
+/// How often a window that is busy is asked again whether gathered changes can be shown.
+constexpr int IdleCheckMs = 150;
+/// Reads of a change that fail in a row before the status says so (a file locked a moment by
+/// a writer is read at the next try).
+constexpr int QuietFailures = 3;
+
+/// "A", "A and B", "A, B and C", "A, B and 3 more".
+QString named(const QStringList& ids) {
+    if (ids.size() <= 1)
+        return ids.value(0);
+    if (ids.size() <= 3)
+        return ids.mid(0, ids.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") +
+               ids.constLast();
+    return QStringLiteral("%1 and %2 more")
+        .arg(ids.mid(0, 2).join(QStringLiteral(", ")))
+        .arg(ids.size() - 2);
+}
+
+} // namespace
+
+LiveUpdates::LiveUpdates(tree::BomEditor& editor, BomTreeView& tree, ItemList& list,
+                         LiveWindow window, QObject* parent)
+    : QObject(parent), m_editor(editor), m_tree(tree), m_list(list), m_window(std::move(window)),
+      m_editorsPanel(new QLabel) {
+    m_editorsPanel->setObjectName(QStringLiteral("StatusPanel4"));
+    m_editorsPanel->setAlignment(Qt::AlignCenter);
+    m_editorsPanel->hide();
+    m_idleCheck.setSingleShot(true);
+    m_idleCheck.setInterval(IdleCheckMs);
+    connect(&m_idleCheck, &QTimer::timeout, this, &LiveUpdates::applyWhenIdle);
+    m_statusRest.setSingleShot(true);
+    m_statusRest.setInterval(StatusRestMs);
+    connect(&m_statusRest, &QTimer::timeout, this, [this] {
+        // Only what this said goes: a status written since stays.
+        if (!m_said.isEmpty() && m_window.status() == m_said)
+            m_window.showStatus(m_window.restingStatus());
+        m_said.clear();
+    });
+}
+
+LiveUpdates::~LiveUpdates() = default;
+
+void LiveUpdates::setIntervals(int pollMs, int groupMs) {
+    m_pollMs = pollMs;
+    m_groupMs = groupMs;
+    if (m_watcher)
+        m_watcher->setIntervals(pollMs, groupMs);
+}
+
+void LiveUpdates::watch(const QString& location) {
+    if (location == m_location && (m_watcher || location.isEmpty()))
+        return;
+    m_watcher.reset();
+    m_location = location;
+    m_pending = {};
+    m_hasPending = false;
+    m_failedReads = 0;
+    showEditors(0);
+    if (location.isEmpty())
+        return;
+    m_watcher = std::make_unique<store::ChangeWatcher>(location);
+    if (m_pollMs >= 0)
+        m_watcher->setIntervals(m_pollMs, m_groupMs);
+    connect(m_watcher.get(), &store::ChangeWatcher::changed, this, &LiveUpdates::receive);
+    // What was read before the watch stood (the list, a tree) is read once more: a commit
+    // between the two would otherwise never show.
+    connect(m_watcher.get(), &store::ChangeWatcher::watching, this, [this] {
+        store::Changes all;
+        all.everything = true;
+        m_pending.merge(all);
+        m_hasPending = true;
+        applyWhenIdle();
+    });
+    connect(m_watcher.get(), &store::ChangeWatcher::editorsChanged, this,
+            &LiveUpdates::showEditors);
+    connect(m_watcher.get(), &store::ChangeWatcher::notice, this,
+            [this](const QString& text) { m_window.showStatus(text); });
+}
+
+void LiveUpdates::receive(const store::Changes& changes) {
+    Q_EMIT heard(changes);
+    m_pending.merge(changes);
+    m_hasPending = true;
+    applyWhenIdle();
+}
+
+bool LiveUpdates::windowIdle() const {
+    // A question, a dialog or the busy box of a store call: the edit they belong to is written
+    // first, and checked against the database as it then is.
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget())
+        return false;
+    if (m_tree.editing())
+        return false;
+    // A drag from the list runs its own event loop until the drop.
+    if (QGuiApplication::mouseButtons() != Qt::NoButton)
+        return false;
+    return !m_window.busy();
+}
+
+void LiveUpdates::applyWhenIdle() {
+    if (!m_hasPending)
+        return;
+    if (!windowIdle()) {
+        m_idleCheck.start();
+        return;
+    }
+    apply();
+}
+
+void LiveUpdates::apply() {
+    const store::Changes changes = m_pending;
+    m_pending = {};
+    m_hasPending = false;
+    tree::ShownChanges shown;
+    m_applying = true;
+    const auto failure = m_editor.showChanges(changes, shown);
+    m_applying = false;
+    if (failure) {
+        // Kept for the next try: a file a writer holds locked is read a moment later.
+        m_pending.merge(changes);
+        m_hasPending = true;
+        if (++m_failedReads >= QuietFailures) {
+            m_window.showStatus(
+                QStringLiteral("Changes by other editors could not be read: %1")
+                    .arg(failure->message()));
+        }
+        m_idleCheck.start(std::min(IdleCheckMs << std::min(m_failedReads, 5), 5000));
+        return;
+    }
+    m_failedReads = 0;
+    if (shown.topDescription)
+        m_window.showDescription(*shown.topDescription);
+    bool listChanged = false;
+    if (changes.everything || !changes.items.isEmpty())
+        if (const auto items = m_window.readItems())
+            listChanged = m_list.showItems(*items);
+    if (shown.any())
+        m_window.refreshStatistics();
+    sayChanged(shown, listChanged);
+    Q_EMIT this->shown(changes);
+}
+
+void LiveUpdates::sayChanged(const tree::ShownChanges& shown, bool listChanged) {
+    QString text;
+    if (!shown.assemblies.isEmpty())
+        text = QStringLiteral("%1 changed by another editor").arg(named(shown.assemblies));
+    else if (!shown.items.isEmpty())
+        text = QStringLiteral("%1 changed by another editor").arg(named(shown.items));
+    else if (listChanged)
+        text = QStringLiteral("The Item Master list was changed by another editor");
+    if (text.isEmpty())
+        return;
+    m_said = text;
+    m_window.showStatus(text);
+    m_statusRest.start();
+}
+
+void LiveUpdates::showEditors(int others) {
+    m_editorsPanel->setText(others == 1 ? QStringLiteral("1 other editor")
+                                        : QStringLiteral("%1 other editors").arg(others));
+    m_editorsPanel->setToolTip(
+        QStringLiteral("Editors that have this database open on other computers or in other "
+                       "windows"));
+    m_editorsPanel->setVisible(others > 0);
+}
+
+} // namespace shell

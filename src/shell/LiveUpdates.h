@@ -1,0 +1,111 @@
+#pragma once
+
+#include "store/ChangeWatcher.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QLabel;
+
+namespace desktop {
+class Desktop;
+}
+namespace store {
+struct ItemLine;
+}
+namespace tree {
+class BomEditor;
+struct ShownChanges;
+} // namespace tree
+
+namespace shell {
+
+class BomTreeView;
+class ItemList;
+
+/// What the window lends the live updates: its controls' texts and its reads.
+struct LiveWindow {
+    std::function<QString()> databasePath;
+    /// Whether the window is in the middle of something (a load, a store call waiting):
+    /// changes wait until it is over.
+    std::function<bool()> busy;
+    std::function<void(const QString&)> showStatus;
+    std::function<QString()> status;
+    /// The status shown when nothing was said: the database's location.
+    std::function<QString()> restingStatus;
+    std::function<void(const QString&)> showDescription;
+    /// Shows the statistics of the current node again.
+    std::function<void()> refreshStatistics;
+    /// The Item Master list as the database holds it now; empty optional when it could not be
+    /// read.
+    std::function<std::optional<std::vector<store::ItemLine>>()> readItems;
+};
+
+/// Shows in the window what other editors and programs commit to the database it shows, without
+/// a reload: one watcher for the database open (store::ChangeWatcher), bursts folded into one,
+/// and applied only while the window is idle (no question, dialog or quantity editor open, no
+/// drag, no store call waiting), so that an edit in progress is written first and checked
+/// against the database as it is then. The tree, the loaded item's description, the current
+/// node's statistics and the Item Master list are read again where the change may touch them;
+/// the status says briefly what changed; a panel of the status bar says how many other editors
+/// have the database open (a server only).
+class LiveUpdates : public QObject {
+    Q_OBJECT
+public:
+    LiveUpdates(tree::BomEditor& editor, BomTreeView& tree, ItemList& list, LiveWindow window,
+                QObject* parent = nullptr);
+    ~LiveUpdates() override;
+
+    /// Watches the database at `location` from now on (none for an empty location), and
+    /// forgets what was heard of the one before.
+    void watch(const QString& location);
+    /// The status bar's panel of other editors, empty when there are none.
+    QLabel* editorsPanel() const { return m_editorsPanel; }
+    /// Test and bench knobs: how often a file is checked and how long a burst is gathered.
+    void setIntervals(int pollMs, int groupMs);
+    /// While a change is being shown: the current node may move meanwhile, and its statistics
+    /// are read once the whole change shows.
+    bool applying() const { return m_applying; }
+
+Q_SIGNALS:
+    /// Another editor's or program's commit was heard of, before it is shown: for windows that
+    /// list lines (Where Used, Replace), to say that what they list may have changed.
+    void heard(const store::Changes& changes);
+    /// What was shown of a change, once the tree, the description and the list show it.
+    void shown(const store::Changes& changes);
+
+private:
+    void receive(const store::Changes& changes);
+    /// Applies what was gathered once the window is idle; otherwise asks again shortly.
+    void applyWhenIdle();
+    bool windowIdle() const;
+    void apply();
+    void sayChanged(const tree::ShownChanges& shown, bool listChanged);
+    void showEditors(int others);
+
+    tree::BomEditor& m_editor;
+    BomTreeView& m_tree;
+    ItemList& m_list;
+    LiveWindow m_window;
+    std::unique_ptr<store::ChangeWatcher> m_watcher;
+    QString m_location;
+    store::Changes m_pending;
+    bool m_hasPending = false;
+    QTimer m_idleCheck;
+    QTimer m_statusRest;
+    QString m_said;
+    QLabel* m_editorsPanel;
+    int m_pollMs = -1;
+    int m_groupMs = -1;
+    int m_failedReads = 0;
+    bool m_applying = false;
+};
+
+} // namespace shell
