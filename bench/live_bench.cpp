@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -89,8 +90,9 @@ void liveOn(const QString& prefix, int runs, const QString& location,
                    qPrintable(program), process.exitCode(),
                    process.readAllStandardError().constData());
         latencies.push_back(ms);
-        // Apart from each other, as edits by people are.
-        QTest::qWait(50);
+        // Apart from each other, at no fixed moment of the editor's checks, as edits by people
+        // come: a commit just after a check of the file waits for the next one.
+        QTest::qWait(50 + int(QRandomGenerator::global()->bounded(1000)));
     }
     // The database as it was, for the other groups of later runs.
     QProcess restore;

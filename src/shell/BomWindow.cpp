@@ -239,7 +239,8 @@ void BomWindow::route() {
          [this] { showStatistics(m_tree->currentIndex()); },
          [this] { return m_choice->itemsNow(); }},
         this);
-    statusBar()->insertPermanentWidget(0, m_live->editorsPanel());
+    // Among the permanent panels (after the status text), before NUM and the clock.
+    statusBar()->insertPermanentWidget(1, m_live->editorsPanel());
     connect(m_live, &LiveUpdates::heard, whereUsed, &WhereUsedCommands::noteChanges);
     connect(m_live, &LiveUpdates::heard, bulk, &BulkCommands::noteChanges);
 }
