@@ -236,8 +236,7 @@ void BomWindow::route() {
          [this] { return m_statusText->text(); },
          [this] { return m_choice->databasePath(); },
          [this](const QString& text) { m_descriptionValue->setText(text); },
-         [this] { showStatistics(m_tree->currentIndex()); },
-         [this] { return m_choice->itemsNow(); }},
+         [this] { showStatistics(m_tree->currentIndex()); }},
         this);
     // Among the permanent panels (after the status text), before NUM and the clock.
     statusBar()->insertPermanentWidget(1, m_live->editorsPanel());

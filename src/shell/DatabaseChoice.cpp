@@ -7,7 +7,6 @@
 #include "shell/Workdir.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
-#include "tree/StoreWaiting.h"
 
 #include <QSettings>
 
@@ -44,14 +43,6 @@ int DatabaseChoice::openFileDialog() {
 
 std::vector<store::ItemLine> DatabaseChoice::readItems() {
     return ServerLogin(m_desktop).open(m_databasePath)->itemLines();
-}
-
-std::optional<std::vector<store::ItemLine>> DatabaseChoice::itemsNow() {
-    try {
-        return tree::openStoreWaiting(m_desktop, m_databasePath)->itemLines();
-    } catch (const store::StoreError&) {
-        return std::nullopt;
-    }
 }
 
 std::optional<std::vector<store::ItemLine>> DatabaseChoice::readList() {

@@ -69,9 +69,6 @@ public:
     /// Reads the list of the current database again, as after Open Database, when its items
     /// have changed; failures are shown.
     void refillList();
-    /// The items of the current database as they are now, for a list shown anew without a
-    /// question; an empty optional when they cannot be read (nothing is shown or asked).
-    std::optional<std::vector<store::ItemLine>> itemsNow();
 
 Q_SIGNALS:
     /// The list is about to be read: it empties, and the status panel shows `status`.

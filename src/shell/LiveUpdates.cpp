@@ -2,12 +2,18 @@
 
 #include "shell/BomTreeView.h"
 #include "shell/ItemList.h"
+#include "store/OffThreadStore.h"
 #include "store/Store.h"
 #include "tree/BomEditor.h"
+#include "tree/LiveChanges.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QThread>
+
+#include <atomic>
+#include <mutex>
 
 namespace shell {
 
@@ -35,6 +41,56 @@ QString named(const QStringList& ids) {
 
 } // namespace
 
+/// One read of what changed, on a thread of its own: what to read, and what it found.
+struct LiveUpdates::Read {
+    QString location;
+    store::Changes changes;
+    std::optional<tree::ChangePlan> plan;
+    bool wantItems = false;
+
+    std::optional<tree::FreshLines> fresh;
+    std::optional<std::vector<store::ItemLine>> items;
+    std::optional<store::StoreError> failure;
+
+    /// Stops the read (the window closes, another database opens): a lock waited for is given
+    /// up, a statement running is interrupted.
+    void interrupt() {
+        opening.interrupt();
+        const std::lock_guard lock(mutex);
+        if (running)
+            running->interrupt();
+    }
+    void run() {
+        try {
+            const std::unique_ptr<store::Store> db = store::openStore(location, opening);
+            const Running mark(*this, db.get());
+            if (plan && !opening.interrupted())
+                fresh = tree::readChanges(*db, plan->read);
+            if (wantItems && !opening.interrupted())
+                items = db->itemLines();
+        } catch (const store::StoreError& error) {
+            failure = error;
+        }
+    }
+
+private:
+    /// The store that interrupt() reaches, for as long as it is open.
+    struct Running {
+        Running(Read& read, store::Store* db) : m_read(read) {
+            const std::lock_guard lock(m_read.mutex);
+            m_read.running = db;
+        }
+        ~Running() {
+            const std::lock_guard lock(m_read.mutex);
+            m_read.running = nullptr;
+        }
+        Read& m_read;
+    };
+    store::OpenInterruption opening;
+    std::mutex mutex;
+    store::Store* running = nullptr;
+};
+
 LiveUpdates::LiveUpdates(tree::BomEditor& editor, BomTreeView& tree, ItemList& list,
                          LiveWindow window, QObject* parent)
     : QObject(parent), m_editor(editor), m_tree(tree), m_list(list), m_window(std::move(window)),
@@ -55,7 +111,17 @@ LiveUpdates::LiveUpdates(tree::BomEditor& editor, BomTreeView& tree, ItemList& l
     });
 }
 
-LiveUpdates::~LiveUpdates() = default;
+LiveUpdates::~LiveUpdates() { stopReading(); }
+
+void LiveUpdates::stopReading() {
+    if (!m_reader)
+        return;
+    m_running->interrupt();
+    m_reader->wait();
+    delete m_reader;
+    m_reader = nullptr;
+    m_running.reset();
+}
 
 void LiveUpdates::setIntervals(int pollMs, int groupMs) {
     m_pollMs = pollMs;
@@ -68,6 +134,8 @@ void LiveUpdates::watch(const QString& location) {
     if (location == m_location && (m_watcher || location.isEmpty()))
         return;
     m_watcher.reset();
+    stopReading();
+    m_done.reset();
     m_location = location;
     m_pending = {};
     m_hasPending = false;
@@ -115,46 +183,79 @@ bool LiveUpdates::windowIdle() const {
 }
 
 void LiveUpdates::applyWhenIdle() {
-    if (!m_hasPending)
+    if (m_reader)
+        return; // the read's end comes back here
+    if (!m_done && !m_hasPending)
         return;
     if (!windowIdle()) {
         m_idleCheck.start();
         return;
     }
-    apply();
+    if (m_done)
+        showRead();
+    else
+        startRead();
 }
 
-void LiveUpdates::apply() {
-    const store::Changes changes = m_pending;
+void LiveUpdates::startRead() {
+    auto read = std::make_shared<Read>();
+    read->location = m_location;
+    read->changes = m_pending;
+    read->plan = m_editor.planChanges(m_pending);
+    read->wantItems = m_pending.everything || !m_pending.items.isEmpty();
     m_pending = {};
     m_hasPending = false;
-    tree::ShownChanges shown;
-    m_applying = true;
-    const auto failure = m_editor.showChanges(changes, shown);
-    m_applying = false;
-    if (failure) {
-        // Kept for the next try: a file a writer holds locked is read a moment later.
-        m_pending.merge(changes);
+    if (!read->plan && !read->wantItems)
+        return;
+    m_running = read;
+    m_reader = QThread::create([read] { read->run(); });
+    connect(m_reader, &QThread::finished, this, [this] {
+        m_reader->deleteLater();
+        m_reader = nullptr;
+        m_done = std::move(m_running);
+        applyWhenIdle();
+    });
+    m_reader->start();
+}
+
+void LiveUpdates::showRead() {
+    const std::shared_ptr<Read> read = std::move(m_done);
+    // What was read of a database left behind belongs to it.
+    if (read->location != m_location)
+        return applyWhenIdle();
+    const auto readAgain = [&] {
+        m_pending.merge(read->changes);
         m_hasPending = true;
-        if (++m_failedReads >= QuietFailures) {
-            m_window.showStatus(
-                QStringLiteral("Changes by other editors could not be read: %1")
-                    .arg(failure->message()));
-        }
+    };
+    if (read->failure) {
+        // Kept for the next try: a file a writer holds locked is read a moment later.
+        readAgain();
+        if (++m_failedReads >= QuietFailures)
+            m_window.showStatus(QStringLiteral("Changes by other editors could not be read: %1")
+                                    .arg(read->failure->message()));
         m_idleCheck.start(std::min(IdleCheckMs << std::min(m_failedReads, 5), 5000));
         return;
     }
     m_failedReads = 0;
+    tree::ShownChanges shown;
+    if (read->plan) {
+        m_applying = true;
+        const bool current = m_editor.showFresh(read->plan->revision, *read->fresh, shown);
+        m_applying = false;
+        if (!current) {
+            // The tree changed while the read ran (an edit, a load): read for it as it is now.
+            readAgain();
+            return applyWhenIdle();
+        }
+    }
     if (shown.topDescription)
         m_window.showDescription(*shown.topDescription);
-    bool listChanged = false;
-    if (changes.everything || !changes.items.isEmpty())
-        if (const auto items = m_window.readItems())
-            listChanged = m_list.showItems(*items);
+    const bool listChanged = read->items && m_list.showItems(*read->items);
     if (shown.any())
         m_window.refreshStatistics();
     sayChanged(shown, listChanged);
-    Q_EMIT this->shown(changes);
+    Q_EMIT this->shown(read->changes);
+    applyWhenIdle();
 }
 
 void LiveUpdates::sayChanged(const tree::ShownChanges& shown, bool listChanged) {

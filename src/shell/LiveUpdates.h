@@ -13,6 +13,7 @@
 #include <vector>
 
 class QLabel;
+class QThread;
 
 namespace desktop {
 class Desktop;
@@ -43,16 +44,14 @@ struct LiveWindow {
     std::function<void(const QString&)> showDescription;
     /// Shows the statistics of the current node again.
     std::function<void()> refreshStatistics;
-    /// The Item Master list as the database holds it now; empty optional when it could not be
-    /// read.
-    std::function<std::optional<std::vector<store::ItemLine>>()> readItems;
 };
 
 /// Shows in the window what other editors and programs commit to the database it shows, without
 /// a reload: one watcher for the database open (store::ChangeWatcher), bursts folded into one,
 /// and applied only while the window is idle (no question, dialog or quantity editor open, no
 /// drag, no store call waiting), so that an edit in progress is written first and checked
-/// against the database as it is then. The tree, the loaded item's description, the current
+/// against the database as it is then. What is read again is read on a thread of its own while
+/// the window goes on, with neither a busy box nor held keystrokes: nobody asked for it. The tree, the loaded item's description, the current
 /// node's statistics and the Item Master list are read again where the change may touch them;
 /// the status says briefly what changed; a panel of the status bar says how many other editors
 /// have the database open (a server only).
@@ -82,11 +81,17 @@ Q_SIGNALS:
     void shown(const store::Changes& changes);
 
 private:
+    struct Read;
     void receive(const store::Changes& changes);
+    /// Plans the read of what was gathered and starts it on its own thread.
+    void startRead();
+    /// Shows what the read found, once the window is idle.
+    void showRead();
+    /// Stops the read running, if any, and waits for its thread.
+    void stopReading();
     /// Applies what was gathered once the window is idle; otherwise asks again shortly.
     void applyWhenIdle();
     bool windowIdle() const;
-    void apply();
     void sayChanged(const tree::ShownChanges& shown, bool listChanged);
     void showEditors(int others);
 
@@ -99,6 +104,10 @@ private:
     store::Changes m_pending;
     bool m_hasPending = false;
     QTimer m_idleCheck;
+    /// The read running, and the read done whose result waits for the window to be idle.
+    QThread* m_reader = nullptr;
+    std::shared_ptr<Read> m_running;
+    std::shared_ptr<Read> m_done;
     QTimer m_statusRest;
     QString m_said;
     QLabel* m_editorsPanel;

@@ -553,34 +553,48 @@ void BomEditor::showLineAsStored(const QString& assembly, const QString& compone
 std::optional<store::StoreError> BomEditor::showChanges(const StoreChanges& changes,
                                                         ShownChanges& shown) {
     shown = {};
-    if (m_model.topAssembly().isEmpty() || !m_session.isKnown())
-        return std::nullopt;
-    // The read is planned and its result shown on this thread; the read itself touches only
-    // the store. Should the tree change while it runs (an edit, a load), what was read may
-    // miss what the tree shows now, and it is read again.
+    // Should the tree change while the read runs (an edit, a load), what was read may miss
+    // what the tree shows now, and it is read again.
     constexpr int Attempts = 3;
     for (int attempt = 0; attempt < Attempts; ++attempt) {
-        const quint64 revision = m_model.structure().revision();
-        const ChangeRead plan = planChangeRead(m_model.structure(), changes);
-        if (plan.empty())
+        const auto plan = planChanges(changes);
+        if (!plan)
             return std::nullopt;
         FreshLines fresh;
-        if (const auto failure = tryStore([&](store::Store& db) { fresh = readChanges(db, plan); }))
+        if (const auto failure =
+                tryStore([&](store::Store& db) { fresh = readChanges(db, plan->read); }))
             return failure;
-        if (m_model.structure().revision() != revision)
-            continue;
-        const Structure::Refresh refresh = m_model.showFresh(fresh);
-        shown.assemblies = refresh.assemblies;
-        shown.items = refresh.items;
-        if (fresh.top) {
-            const QString description =
-                *fresh.top ? (*fresh.top)->description.value_or(NoDescription) : NotInItemMaster;
-            if (description != m_topDescription)
-                shown.topDescription = m_topDescription = description;
-        }
-        return std::nullopt;
+        if (showFresh(plan->revision, fresh, shown))
+            return std::nullopt;
     }
     return std::nullopt;
+}
+
+std::optional<ChangePlan> BomEditor::planChanges(const StoreChanges& changes) const {
+    if (m_model.topAssembly().isEmpty() || !m_session.isKnown())
+        return std::nullopt;
+    // Planned on this thread, over the structure as it stands; the read itself touches only
+    // the store, so it may run on any thread.
+    ChangePlan plan{m_model.structure().revision(), planChangeRead(m_model.structure(), changes)};
+    if (plan.read.empty())
+        return std::nullopt;
+    return plan;
+}
+
+bool BomEditor::showFresh(quint64 revision, const FreshLines& fresh, ShownChanges& shown) {
+    shown = {};
+    if (m_model.structure().revision() != revision)
+        return false;
+    const Structure::Refresh refresh = m_model.showFresh(fresh);
+    shown.assemblies = refresh.assemblies;
+    shown.items = refresh.items;
+    if (fresh.top) {
+        const QString description =
+            *fresh.top ? (*fresh.top)->description.value_or(NoDescription) : NotInItemMaster;
+        if (description != m_topDescription)
+            shown.topDescription = m_topDescription = description;
+    }
+    return true;
 }
 
 } // namespace tree

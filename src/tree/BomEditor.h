@@ -74,6 +74,12 @@ struct ComponentFacts {
     bool operator==(const ComponentFacts&) const = default;
 };
 
+/// A read planned for other editors' changes, and the structure's revision it was planned at.
+struct ChangePlan {
+    quint64 revision = 0;
+    ChangeRead read;
+};
+
 /// What a re-read of the shown tree found different from what it showed.
 struct ShownChanges {
     QStringList assemblies;  ///< assemblies whose bill now shows differently, as the tree spells them
@@ -161,6 +167,15 @@ public:
     /// message box: a failed read returns its error and changes nothing. The history stays as
     /// it is: a step whose line changed is refused when taken (LineChanged).
     std::optional<store::StoreError> showChanges(const StoreChanges& changes, ShownChanges& shown);
+
+    // showChanges in two halves, for a read that runs apart from the window's thread while the
+    // window goes on: the plan here, readChanges(plan.read) on any thread, then showFresh.
+    /// What to read for `changes`, planned over the structure as it stands now; empty when
+    /// they touch nothing the tree shows (or no tree is loaded).
+    std::optional<ChangePlan> planChanges(const StoreChanges& changes) const;
+    /// Shows what the planned read found, unless the structure has changed since the plan
+    /// (false: read again).
+    bool showFresh(quint64 revision, const FreshLines& fresh, ShownChanges& shown);
 
     /// The lines that list `component` directly, as stored; an empty optional when the
     /// database could not be read (reported).
