@@ -3,6 +3,7 @@
 // checked, then written in one transaction, and the undo's batch written back.
 
 #include "bulk_bench.h"
+#include "BenchRows.h"
 
 #include "ServerData.h"
 #include "support/TestDatabase.h"
@@ -51,12 +52,6 @@ void writeBulk(const QString& path) {
         lines.push_back({BigBill, QStringLiteral("P-%1").arg(p, 4, 10, QLatin1Char('0')), 2.0});
     QFile::remove(path);
     writeDatabase(path, items, lines);
-}
-
-double median(std::vector<double> ms) {
-    std::sort(ms.begin(), ms.end());
-    const size_t n = ms.size();
-    return n % 2 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2;
 }
 
 void print(const QString& name, const std::vector<double>& ms) {

@@ -1,4 +1,5 @@
 #include "compare_bench.h"
+#include "BenchRows.h"
 
 #include "BenchData.h"
 
@@ -51,12 +52,6 @@ public:
         return saveAnswer;
     }
 };
-
-double median(std::vector<double> ms) {
-    std::sort(ms.begin(), ms.end());
-    const size_t n = ms.size();
-    return n % 2 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2;
-}
 
 void measure(int runs, const char* name, const std::function<void()>& work) {
     std::vector<double> ms;

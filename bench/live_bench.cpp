@@ -1,4 +1,5 @@
 #include "live_bench.h"
+#include "BenchRows.h"
 
 #include "BenchData.h"
 #include "ServerData.h"
@@ -32,19 +33,6 @@ public:
     }
     void setBusyPointer(bool) override {}
 };
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-void row(const QString& name, const std::vector<double>& ms) {
-    const auto [lo, hi] = std::minmax_element(ms.begin(), ms.end());
-    std::printf("%-52s %5zu %10.2f %10.2f-%-10.2f\n", qPrintable(name), ms.size(), median(ms),
-                *lo, *hi);
-    std::fflush(stdout);
-}
 
 /// `writer` commits the quantity given to it on DEEP-TOP's first line, from another process.
 void liveOn(const QString& prefix, int runs, const QString& location,
@@ -99,7 +87,7 @@ void liveOn(const QString& prefix, int runs, const QString& location,
     restore.start(program, writer(statementFor(original ? QString::number(*original, 'g', 17)
                                                         : QStringLiteral("NULL"))));
     restore.waitForFinished();
-    row(prefix + QStringLiteral("another process's commit shown (deep)"), latencies);
+    printRow(prefix + QStringLiteral("another process's commit shown (deep)"), latencies);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "paste_bench.h"
+#include "BenchRows.h"
 
 #include "ServerData.h"
 
@@ -49,19 +50,6 @@ public:
     }
     void setBusyPointer(bool) override {}
 };
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-void row(const QString& name, const std::vector<double>& ms) {
-    const auto [lo, hi] = std::minmax_element(ms.begin(), ms.end());
-    std::printf("%-52s %5zu %10.2f %10.2f-%-10.2f\n", qPrintable(name), ms.size(), median(ms),
-                *lo, *hi);
-    std::fflush(stdout);
-}
 
 void pasteOn(const QString& prefix, int runs, const Sizes& sizes, const QString& location) {
     // Items the assembly does not list yet, as a spreadsheet's rows with a header.
@@ -150,13 +138,13 @@ void pasteOn(const QString& prefix, int runs, const Sizes& sizes, const QString&
             qFatal("%spaste: the Item Master is short", qPrintable(prefix));
         wholeRead.push_back(timer.nsecsElapsed() / 1e6);
     }
-    row(prefix + QStringLiteral("paste %1 lines: preview (read, check, dialog)").arg(count), previews);
-    row(prefix + QStringLiteral("  items looked up one by one"), eachRead);
-    row(prefix + QStringLiteral("  the Item Master read whole"), wholeRead);
-    row(prefix + QStringLiteral("  of it the store's check alone"), checks);
-    row(prefix + QStringLiteral("paste %1 lines: write and show").arg(count), writes);
-    row(prefix + QStringLiteral("  of it the store's write alone"), stored);
-    row(prefix + QStringLiteral("paste %1 lines: whole").arg(count), wholes);
+    printRow(prefix + QStringLiteral("paste %1 lines: preview (read, check, dialog)").arg(count), previews);
+    printRow(prefix + QStringLiteral("  items looked up one by one"), eachRead);
+    printRow(prefix + QStringLiteral("  the Item Master read whole"), wholeRead);
+    printRow(prefix + QStringLiteral("  of it the store's check alone"), checks);
+    printRow(prefix + QStringLiteral("paste %1 lines: write and show").arg(count), writes);
+    printRow(prefix + QStringLiteral("  of it the store's write alone"), stored);
+    printRow(prefix + QStringLiteral("paste %1 lines: whole").arg(count), wholes);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // for another connection's lock, and what running store calls off that thread costs.
 
 #include "responsive_bench.h"
+#include "BenchRows.h"
 
 #include "BenchData.h"
 #include "ServerData.h"
@@ -178,12 +179,6 @@ void lockWaitCase(const char* label, const QString& location, const PgServer* se
                 label, ms, pulse.longestTickMs(), pulse.ticks, pulse.longestPaintMs(),
                 pulse.paints);
     std::fflush(stdout);
-}
-
-double median(std::vector<double> ms) {
-    std::sort(ms.begin(), ms.end());
-    const size_t n = ms.size();
-    return n % 2 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2;
 }
 
 /// Waits as the window does, without a busy box.
