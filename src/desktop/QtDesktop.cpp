@@ -330,6 +330,12 @@ public:
         layout->addWidget(bar);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
         m_button = buttons->button(QDialogButtonBox::Cancel);
+        // Keys typed on while the box comes up are meant for the window, not for the box:
+        // Return and Space never cancel the work; Esc or a click on Cancel does.
+        m_button->setAutoDefault(false);
+        m_button->setDefault(false);
+        m_button->setFocusPolicy(Qt::NoFocus);
+        m_button->setToolTip(QStringLiteral("Stops the work; nothing of it is written (Esc)"));
         connect(buttons, &QDialogButtonBox::rejected, this, &BusyBox::reject);
         layout->addWidget(buttons);
         setMinimumWidth(320);

@@ -1,6 +1,7 @@
 #include "tree/BomEditor.h"
 
 #include "desktop/Desktop.h"
+#include "store/LineRules.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
 #include "tree/BomTreeModel.h"
@@ -132,11 +133,12 @@ void BomEditor::expandAll(const std::function<void(const std::vector<QModelIndex
 
 void BomEditor::report(const QString& message) { m_desktop.messageBox(message, desktop::OkOnly); }
 
-template <class Work> std::optional<store::StoreError> BomEditor::tryStore(Work&& work) {
+template <class Work>
+std::optional<store::StoreError> BomEditor::tryStore(Work&& work, const QString& label) {
     try {
         // Each store call runs off the window's thread; this code waits for it, in order.
         const std::unique_ptr<store::Store> opened =
-            openStoreWaiting(m_desktop, m_session.databasePath());
+            openStoreWaiting(m_desktop, m_session.databasePath(), label);
         std::forward<Work>(work)(*opened);
     } catch (const store::StoreError& error) {
         return error;
@@ -174,7 +176,7 @@ QString BomEditor::load(const QString& item) {
             // Each reachable line once, however many paths lead through it: the tree opens
             // its nodes from these as they are opened.
             lines = db.reachableLines(item);
-        }))
+        }, QStringLiteral("Loading the bill of material of %1\u2026").arg(item)))
         failure = refused;
     // Another database chosen while the load let events run: what was read belongs to the
     // file left, and the tree must not show it as the new one's.
@@ -290,9 +292,12 @@ void BomEditor::deleteComponent(const QModelIndex& selected) {
     const QPersistentModelIndex node = selected;
     if (!node.isValid())
         return;
+    // What the question names is what is deleted: a line that another editor changed while
+    // the question was up is refused, not deleted with a quantity nobody was asked about.
+    const std::optional<double> asked = m_model.quantity(node);
     const QString line = QStringLiteral("the line %1, %2")
                              .arg(lineName(m_model.assemblyOf(node), m_model.text(node)),
-                                  quantityPhrase(m_model.quantity(node)));
+                                  quantityPhrase(asked));
     if (m_desktop.messageBox(QStringLiteral("Delete Selected Item?"),
                              desktop::OkCancel | desktop::IconStop, ShortTitle,
                              QStringLiteral("Deletes %1.").arg(line)) == desktop::ResultCancel)
@@ -302,28 +307,37 @@ void BomEditor::deleteComponent(const QModelIndex& selected) {
     const QString assembly = m_model.assemblyOf(node);
     const QString component = m_model.text(node);
     QString done;
-    if (!withStore([&](store::Store& db) {
-            if (const auto row = db.takeLine(assembly, component)) {
-                m_history.push(new LineCommand(*this, *row, LineCommand::Deleted));
-                // Said as the line was stored, which another program may have changed.
-                bool number = false;
-                const double stored = row->quantity.toDouble(&number);
-                done = QStringLiteral("Deleted the line %1, %2.")
-                           .arg(lineName(assembly, component),
-                                !row->quantity.isNull() && number
-                                    ? quantityPhrase(stored)
-                                    : row->quantity.isNull()
-                                          ? quantityPhrase(std::nullopt)
-                                          : QStringLiteral("quantity %1")
-                                                .arg(row->quantity.toString()));
-            } else
-                // Another program removed the line meanwhile. Its nodes go all the same: the
-                // tree shows no line that the database does not hold.
-                m_desktop.messageBox(
-                    QStringLiteral("Error in Database!  This item can not be located!"),
-                    desktop::IconStop, ShortTitle);
-        }))
+    const auto failure = tryStore([&](store::Store& db) {
+        const auto row = db.findLine(assembly, component);
+        if (!row) {
+            // Another program removed the line meanwhile. Its nodes go all the same: the
+            // tree shows no line that the database does not hold.
+            m_desktop.messageBox(QStringLiteral("Error in Database!  This item can not be located!"),
+                                 desktop::IconStop, ShortTitle);
+            return;
+        }
+        bool number = false;
+        const double stored = row->quantity.toDouble(&number);
+        // A quantity stored as text shows as none, as the tree shows it.
+        const std::optional<double> shown =
+            !row->quantity.isNull() && number ? std::optional<double>(stored) : std::nullopt;
+        if (shown != asked)
+            throw store::errors::lineChanged(assembly, component);
+        db.removeUnchangedLine(*row);
+        m_history.push(new LineCommand(*this, *row, LineCommand::Deleted));
+        done = QStringLiteral("Deleted the line %1, %2.")
+                   .arg(lineName(assembly, component),
+                        row->quantity.isNull() || number
+                            ? quantityPhrase(shown)
+                            : QStringLiteral("quantity %1").arg(row->quantity.toString()));
+    });
+    if (failure) {
+        report(failure->message());
+        // The nodes show the line as the database now holds it.
+        if (failure->number() == store::LineChanged)
+            showLineAsStored(assembly, component);
         return;
+    }
     // The assembly is one bill wherever it stands: the line leaves every copy of it.
     m_model.removeLine(assembly, component);
     if (!done.isEmpty())

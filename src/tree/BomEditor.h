@@ -207,7 +207,9 @@ private:
     void report(const QString& message);
     /// Opens the current database, runs `work(store::Store&)` on it and releases it on every
     /// path: the failure, if any, of the open or of the work, for the caller's own handling.
-    template <class Work> std::optional<store::StoreError> tryStore(Work&& work);
+    /// `label` names the work in the busy box that shows when it lasts.
+    template <class Work>
+    std::optional<store::StoreError> tryStore(Work&& work, const QString& label = {});
     /// As tryStore, and a failure is reported as "NUMBER DESCRIPTION"; true when none came.
     template <class Work> bool withStore(Work&& work);
     /// Asks once before a quantity of zero or less is written into the line; true for Yes.

@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 std::vector<ItemRow> catalogue() {
@@ -339,6 +341,27 @@ private Q_SLOTS:
         f.pressDelete(f.node("D"), Qt::ControlModifier);
         QCOMPARE(f.outline(), QStringLiteral("B"));
         QCOMPARE(f.desktop.messages().size(), 3);
+    }
+
+    void aLineChangedWhileTheDeleteQuestionIsUpIsNotDeleted() {
+        // Another program sets B → D to 6 while "Deletes the line B → D, quantity 1." is asked.
+        WindowFixture f(catalogue(), {{"A", "B"}, {"B", "D"}});
+        f.load(QStringLiteral("A"));
+        f.desktop.messageAnswers = {desktop::ResultOk, desktop::ResultOk};
+        f.desktop.onMessage = [&] {
+            f.desktop.onMessage = {};
+            execOn(f.database, {"UPDATE BomDetail SET bomQtyReq = 6 WHERE BomComp = 'D'"});
+        };
+        f.pressDelete(f.node("B/D"));
+        const QStringList messages = f.desktop.messageTexts();
+        QVERIFY2(messages.size() == 2 && messages[1].startsWith(u"1040 "_s),
+                 qPrintable(messages.join(u'|')));
+        QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "B>D=6"}));
+        // The node shows the line as it now stands, and a second Delete, asked about it, goes.
+        QCOMPARE(f.model().quantity(f.node("B/D")), std::optional<double>(6));
+        f.desktop.messageAnswers = {desktop::ResultOk};
+        f.pressDelete(f.node("B/D"));
+        QCOMPARE(linesOf(f.database), QStringList{"A>B=1"});
     }
 
     void cancelAndNoSelectionChangeNothing() {

@@ -150,10 +150,11 @@ int main(int argc, char** argv) {
             const QStringList created = import::createServerTables(files[0]);
             const QString said =
                 created.isEmpty()
-                    ? QStringLiteral("%1: ItemMaster and BomDetail were there already; nothing "
-                                     "created.")
+                    ? QStringLiteral("%1: ItemMaster and BomDetail were there already; their "
+                                     "change triggers, which tell editors of each other's "
+                                     "changes, were made anew.")
                           .arg(files[0])
-                    : QStringLiteral("%1: created %2.")
+                    : QStringLiteral("%1: created %2, with the change triggers.")
                           .arg(files[0], created.join(QStringLiteral(" and ")));
             std::printf("%s\n", qUtf8Printable(said));
             return 0;
