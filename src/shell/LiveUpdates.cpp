@@ -188,7 +188,7 @@ void LiveUpdates::applyWhenIdle() {
     if (!m_done && !m_hasPending)
         return;
     if (!windowIdle()) {
-        m_idleCheck.start();
+        m_idleCheck.start(IdleCheckMs);
         return;
     }
     if (m_done)
@@ -209,7 +209,10 @@ void LiveUpdates::startRead() {
         return;
     m_running = read;
     m_reader = QThread::create([read] { read->run(); });
-    connect(m_reader, &QThread::finished, this, [this] {
+    connect(m_reader, &QThread::finished, this, [this, read] {
+        // A read stopped (another database, the window closing) has gone with its thread.
+        if (m_running != read)
+            return;
         m_reader->deleteLater();
         m_reader = nullptr;
         m_done = std::move(m_running);
