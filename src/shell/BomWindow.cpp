@@ -230,8 +230,7 @@ void BomWindow::route() {
     // What other editors and programs commit shows without a reload.
     m_live = new LiveUpdates(
         *m_editor, *m_tree, *m_itemList,
-        {[this] { return m_choice->databasePath(); },
-         [this] { return m_loading || store::storeCallWaiting(); },
+        {[this] { return m_loading || store::storeCallWaiting(); },
          [this](const QString& text) { showStatus(text); },
          [this] { return m_statusText->text(); },
          [this] { return m_choice->databasePath(); },

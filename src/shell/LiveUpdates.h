@@ -31,9 +31,8 @@ namespace shell {
 class BomTreeView;
 class ItemList;
 
-/// What the window lends the live updates: its controls' texts and its reads.
+/// What the window lends the live updates: its state and the texts of its controls.
 struct LiveWindow {
-    std::function<QString()> databasePath;
     /// Whether the window is in the middle of something (a load, a store call waiting):
     /// changes wait until it is over.
     std::function<bool()> busy;
