@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <thread>
 
 namespace shell {
 
@@ -23,6 +24,8 @@ namespace {
 constexpr int StatusRestMs = 6000;
 /// How often a window that is busy is asked again whether gathered changes can be shown.
 constexpr int IdleCheckMs = 150;
+/// How long a window that closes or opens another database waits for a read it stopped.
+constexpr unsigned long StopWaitMs = 2000;
 /// Reads of a change that fail in a row before the status says so (a file locked a moment by
 /// a writer is read at the next try).
 constexpr int QuietFailures = 3;
@@ -116,9 +119,16 @@ LiveUpdates::~LiveUpdates() { stopReading(); }
 void LiveUpdates::stopReading() {
     if (!m_reader)
         return;
-    m_running->interrupt();
-    m_reader->wait();
-    delete m_reader;
+    // Stopped from a thread of its own: asking a server that no longer answers to stop must
+    // not hold the window.
+    std::thread([read = m_running] { read->interrupt(); }).detach();
+    if (m_reader->wait(StopWaitMs)) {
+        delete m_reader;
+    } else {
+        // Left to end by itself (the server's own timeouts end it); nothing of it comes back.
+        QThread* reader = m_reader;
+        connect(reader, &QThread::finished, reader, &QObject::deleteLater);
+    }
     m_reader = nullptr;
     m_running.reset();
 }
