@@ -265,6 +265,11 @@ void BomTreeModel::removeLine(const QString& assembly, const QString& component)
     for (int id : copies)
         if (!m_nodes[size_t(id)].removed) // not gone with the subtree of another copy
             take(id);
+    carryPersistentIndexes();
+    Q_EMIT layoutChanged();
+}
+
+void BomTreeModel::carryPersistentIndexes() {
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
@@ -274,7 +279,6 @@ void BomTreeModel::removeLine(const QString& assembly, const QString& component)
                                   : createIndex(node.row, index.column(), index.internalId()));
     }
     changePersistentIndexList(before, after);
-    Q_EMIT layoutChanged();
 }
 
 void BomTreeModel::refreshChildren(int parentId, const std::vector<int>& position, bool tell) {
@@ -403,15 +407,7 @@ Structure::Refresh BomTreeModel::showFresh(const FreshLines& fresh) {
         }
     }
     if (asLayout) {
-        const QModelIndexList before = persistentIndexList();
-        QModelIndexList after;
-        after.reserve(before.size());
-        for (const QModelIndex& index : before) {
-            const Node& node = m_nodes[size_t(idOf(index))];
-            after.append(node.removed ? QModelIndex()
-                                      : createIndex(node.row, index.column(), index.internalId()));
-        }
-        changePersistentIndexList(before, after);
+        carryPersistentIndexes();
         Q_EMIT layoutChanged();
     } else if (decorations || marks || refresh.valuesChanged) {
         // Quantities, facts and marks of rows anywhere, the extended quantities below them,

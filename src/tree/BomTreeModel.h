@@ -209,6 +209,9 @@ private:
     /// Makes every child of an unopened node, without telling the views.
     void makeChildren(int id);
     void renumber(int parentId, size_t from);
+    /// Inside a layout change: every persistent index to its node's row now, or invalid where
+    /// its node went (node ids stay, rows move).
+    void carryPersistentIndexes();
     /// Makes a made node's children follow its item's bill again: the children of lines
     /// gone are removed, lines new get nodes (`position`: each line's place in a bill that
     /// changed, -1 for a line gone). Tells the views row by row when `tell`.
