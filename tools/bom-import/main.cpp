@@ -49,7 +49,8 @@ to the server: every row of ItemMaster and BomDetail, every value as stored, Nul
 This is how a team moves its bills to the server. The file is only read.
 
 --create-schema SERVER creates the two tables where they are missing, in one
-transaction, and says which it created; run again, it changes nothing.
+transaction, and says which it created; it gives both the change triggers that tell
+open editors of each other's changes (made anew each time); run again, it changes no table.
 
 --check DATABASE (a file or a server address) prints what Tools > Check Database finds,
 one finding a line, then their count: cycles, lines whose assembly or component is not
