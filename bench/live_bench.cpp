@@ -6,11 +6,11 @@
 
 #include "desktop/QtDesktop.h"
 #include "shell/BomWindow.h"
+#include "shell/Workdir.h"
 #include "tree/BomTreeModel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -40,10 +40,7 @@ void liveOn(const QString& prefix, int runs, const QString& location,
             const QString& program) {
     QuietDesktop desktop;
     QTemporaryDir folder;
-    QFile workdir(folder.filePath(QStringLiteral("workdir.txt")));
-    workdir.open(QIODevice::WriteOnly);
-    workdir.write(location.toUtf8() + "\r\n");
-    workdir.close();
+    shell::rememberPath(folder.path(), location);
     shell::BomWindow window(desktop, folder.path(), folder.filePath(QStringLiteral("settings.ini")));
     window.start();
     auto* text1 = window.findChild<QLineEdit*>(QStringLiteral("Text1"));

@@ -6,6 +6,7 @@
 #include "desktop/QtDesktop.h"
 #include "shell/BomTreeView.h"
 #include "shell/BomWindow.h"
+#include "shell/Workdir.h"
 #include "shell/PasteDialog.h"
 #include "store/Store.h"
 #include "tree/BomTreeModel.h"
@@ -15,7 +16,6 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -60,10 +60,7 @@ void pasteOn(const QString& prefix, int runs, const Sizes& sizes, const QString&
 
     PasteDesktop desktop;
     QTemporaryDir folder;
-    QFile workdir(folder.filePath(QStringLiteral("workdir.txt")));
-    workdir.open(QIODevice::WriteOnly);
-    workdir.write(location.toUtf8() + "\r\n");
-    workdir.close();
+    shell::rememberPath(folder.path(), location);
     shell::BomWindow window(desktop, folder.path(), folder.filePath(QStringLiteral("settings.ini")));
     window.start();
     auto* text1 = window.findChild<QLineEdit*>(QStringLiteral("Text1"));

@@ -9,13 +9,13 @@
 
 #include "desktop/QtDesktop.h"
 #include "shell/BomWindow.h"
+#include "shell/Workdir.h"
 #include "store/OffThreadStore.h"
 #include "store/Store.h"
 #include "tree/BomTreeModel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLineEdit>
 #include <QPainter>
 #include <QSqlDatabase>
@@ -138,10 +138,7 @@ private:
 void lockWaitCase(const char* label, const QString& location, const PgServer* server, int holdMs) {
     AnsweringDesktop desktop;
     QTemporaryDir folder;
-    QFile workdir(folder.filePath(QStringLiteral("workdir.txt")));
-    workdir.open(QIODevice::WriteOnly);
-    workdir.write(location.toUtf8() + "\r\n");
-    workdir.close();
+    shell::rememberPath(folder.path(), location);
     shell::BomWindow window(desktop, folder.path(),
                             folder.filePath(QStringLiteral("settings.ini")));
     window.start();
