@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <xlsxwriter.h>
@@ -29,6 +30,19 @@ store::StoreError writeFailed(const QString& path, const QString& cause) {
     return store::StoreError(store::ExportWriteFailed,
                              QStringLiteral("The file could not be written: %1 (%2)")
                                  .arg(QDir::toNativeSeparators(path), cause));
+}
+
+/// The text as a cell must hold it to read back as it stands: a spreadsheet takes "_xHHHH_"
+/// in a cell for an escaped character ("US_x0041_" would read "USA"), so such a sequence
+/// that the text holds itself gets its underscore escaped ("_x005F_" reads as "_").
+QByteArray cellText(const QString& text) {
+    // Every underscore that opens such a sequence, overlapping ones too ("_x0041_x0042_").
+    static const QRegularExpression escape(QStringLiteral("_(?=x[0-9A-Fa-f]{4}_)"));
+    if (!text.contains(QLatin1StringView("_x")))
+        return text.toUtf8();
+    QString literal = text;
+    literal.replace(escape, QStringLiteral("_x005F_"));
+    return literal.toUtf8();
 }
 
 } // namespace
@@ -65,7 +79,7 @@ XlsxSheet::XlsxSheet(const QString& path, const QString& sheetName, const QStrin
     format_set_bold(bold);
     for (qsizetype column = 0; column < header.size(); ++column) {
         check(worksheet_write_string(m_sheet, 0, lxw_col_t(column),
-                                     header[column].toUtf8().constData(), bold));
+                                     cellText(header[column]).constData(), bold));
         measure(int(column), header[column].size());
     }
 }
@@ -98,7 +112,7 @@ void XlsxSheet::startRow(int outlineLevel) {
 void XlsxSheet::text(int column, const QString& text) {
     if (text.isEmpty())
         return;
-    check(worksheet_write_string(m_sheet, m_row, lxw_col_t(column), text.toUtf8().constData(),
+    check(worksheet_write_string(m_sheet, m_row, lxw_col_t(column), cellText(text).constData(),
                                  nullptr));
     measure(column, text.size());
 }

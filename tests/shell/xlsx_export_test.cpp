@@ -47,6 +47,23 @@ struct Sheet {
     bool wellFormed = false;
 };
 
+/// A cell's text as a spreadsheet reads it: each "_xHHHH_" is the character it names, read
+/// left to right ("_x005F_" is an underscore).
+QString spreadsheetText(const QString& stored) {
+    QString text;
+    for (qsizetype at = 0; at < stored.size();) {
+        bool hex = false;
+        const uint code = stored.mid(at + 2, 4).toUInt(&hex, 16);
+        if (stored.mid(at, 2) == u"_x" && at + 6 < stored.size() && stored[at + 6] == u'_' && hex) {
+            text += QChar(char16_t(code));
+            at += 7;
+        } else {
+            text += stored[at++];
+        }
+    }
+    return text;
+}
+
 Sheet readSheet(const QString& workbook) {
     Sheet sheet;
     QXmlStreamReader xml(part(workbook, u"xl/worksheets/sheet1.xml"_s));
@@ -68,8 +85,10 @@ Sheet readSheet(const QString& workbook) {
                 ++letters;
             column = reference.left(letters);
             sheet.rows[row][column].type = attributes.value(QLatin1StringView("t")).toString();
-        } else if (xml.name() == u"v" || xml.name() == u"t") {
+        } else if (xml.name() == u"v") {
             sheet.rows[row][column].value = xml.readElementText();
+        } else if (xml.name() == u"t") {
+            sheet.rows[row][column].value = spreadsheetText(xml.readElementText());
         } else if (xml.name() == u"f") {
             sheet.rows[row][column].formula = true;
         } else if (xml.name() == u"pane" && attributes.value(QLatin1StringView("state")) == u"frozen") {
@@ -137,8 +156,7 @@ private Q_SLOTS:
         // Components in key order: =1+2, C1 (with its chain), N.
         const auto& formula = sheet.rows.at(3);
         QCOMPARE(formula.at(u"B"_s).value, u"=1+2"_s);
-        QCOMPARE(formula.at(u"C"_s).value.left(6), u"-minus"_s);
-        QVERIFY(formula.at(u"C"_s).value.endsWith(u"Ω"_s));
+        QCOMPARE(formula.at(u"C"_s).value, u"-minus \u0001 and Ω"_s);
         QCOMPARE(formula.at(u"E"_s).value, u"@U"_s);
         QCOMPARE(formula.at(u"F"_s).value.toDouble(), 0.5);
         for (const auto& [number, cells] : sheet.rows)
@@ -240,6 +258,31 @@ private Q_SLOTS:
         QCOMPARE(sheet.outline.at(111'111), 5);
         QCOMPARE(sheet.rows.at(111'111).at(u"B"_s).value, u"E5-9"_s);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"big.xlsx"_s});
+    }
+
+    void textsThatLookLikeEscapesReadBackAsStored() {
+        // A spreadsheet reads "_xHHHH_" in a cell as the character it names: IDs and texts
+        // that hold such sequences themselves must still read back exactly.
+        const QStringList texts{u"US_x0041_"_s, u"_x0041_x0042_ and _X0041_"_s, u"a_x005F_b"_s,
+                                u"Z_x12_ _xZZZZ_ x0041_"_s};
+        WindowFixture w({{u"TOP"_s, u"Top"_s, u"EA"_s}, {texts[0], texts[1], texts[2]},
+                         {texts[3], texts[3], texts[0]}},
+                        {{u"TOP"_s, texts[0], 1.0}, {u"TOP"_s, texts[3], 2.0}});
+        w.load(u"TOP"_s);
+        const QString path = QFileInfo(w.database).dir().filePath(u"escapes.xlsx"_s);
+        w.desktop.saveAnswers = {path};
+        w.window().findChild<QAction*>(u"Indented Bill (Excel)…"_s)->trigger();
+        QCOMPARE(w.desktop.messageTexts(), QStringList());
+        const Sheet sheet = readSheet(path);
+        QVERIFY(sheet.wellFormed);
+        const auto& first = sheet.rows.at(2);
+        QCOMPARE(first.at(u"B"_s).value, texts[0]);
+        QCOMPARE(first.at(u"C"_s).value, texts[1]);
+        QCOMPARE(first.at(u"E"_s).value, texts[2]);
+        const auto& second = sheet.rows.at(3);
+        QCOMPARE(second.at(u"B"_s).value, texts[3]);
+        QCOMPARE(second.at(u"C"_s).value, texts[3]);
+        QCOMPARE(second.at(u"E"_s).value, texts[0]);
     }
 
     void aFailureLeavesThePreviousFileAndNothingElse() {
