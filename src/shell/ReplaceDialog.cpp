@@ -2,9 +2,12 @@
 
 #include "shell/ChangeNote.h"
 
+#include "store/LineRules.h"
+#include "tree/BomTreeModel.h"
 #include "tree/BulkEdits.h"
 #include "tree/Quantity.h"
 
+#include <QBrush>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -14,6 +17,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace shell {
 
@@ -154,17 +159,28 @@ void ReplaceDialog::setFactorText(const QString& text) {
 
 void ReplaceDialog::update() {
     // OK writes something: at least one line ticked, and for "multiplied by" a factor that
-    // is a number.
-    const bool factorRead = !m_rule || m_rule->currentIndex() == 0 || factor().has_value();
-    m_ok->setEnabled(factorRead && !ticked().empty());
+    // is a number and keeps every quantity a finite number (1e308 times 2 is none: such a
+    // line would be refused as a typed one is).
+    const std::optional<double> by = factor();
+    bool factorRead = !m_rule || m_rule->currentIndex() == 0 || by.has_value();
+    std::vector<bool> overflows(m_uses.size(), false);
+    for (size_t at = 0; factorRead && by && at < m_uses.size(); ++at)
+        overflows[at] = store::isWritableQuantity(m_uses[at].quantity) &&
+                        !store::isWritableQuantity(tree::scaledQuantity(m_uses[at].quantity, by));
+    const bool overflow = std::find(overflows.cbegin(), overflows.cend(), true) != overflows.cend();
+    m_ok->setEnabled(factorRead && !overflow && !ticked().empty());
     if (m_mode != Mode::Replace)
         return;
-    const std::optional<double> by = factor();
     const QSignalBlocker quiet(m_lines);
-    for (int at = 0; at < m_lines->topLevelItemCount(); ++at)
-        m_lines->topLevelItem(at)->setText(
-            NewQuantity, factorRead ? shownQuantity(tree::scaledQuantity(m_uses[size_t(at)].quantity, by))
-                                    : QString());
+    for (int at = 0; at < m_lines->topLevelItemCount(); ++at) {
+        QTreeWidgetItem* item = m_lines->topLevelItem(at);
+        const bool tooLarge = overflows[size_t(at)];
+        item->setText(NewQuantity,
+                      tooLarge    ? QStringLiteral("not a finite number")
+                      : factorRead ? shownQuantity(tree::scaledQuantity(m_uses[size_t(at)].quantity, by))
+                                   : QString());
+        item->setForeground(NewQuantity, tooLarge ? QBrush(tree::ProblemColour) : QBrush());
+    }
 }
 
 QStringList ReplaceDialog::assemblies() const {

@@ -67,6 +67,13 @@ public:
                 components.append(row.component);
                 m_roots.append(key);
             }
+        // Every new line's component must be an item, read once each: inside the write's
+        // transaction too, so that another program's delete of one since the preview is seen.
+        if (!m_restoring) {
+            const std::vector<std::optional<Item>> items = db.findItems(components);
+            for (qsizetype i = 0; i < components.size(); ++i)
+                m_items.insert(m_roots.at(i), items[size_t(i)].has_value());
+        }
         const QHash<QString, ComponentLines> below = db.reachableLinesOfEach(components);
         for (auto bill = below.cbegin(); bill != below.cend(); ++bill) {
             QSet<QString>& edges = m_graph[bill.key()];
@@ -107,8 +114,12 @@ public:
         QSet<QString>& lines = m_lines[assembly];
         if (lines.isEmpty() && !m_restoring && !isItem(row.assembly))
             return errors::billWithoutItem(row.assembly);
+        if (!m_restoring && !isItem(row.component))
+            return errors::unknownComponent(row.component);
         if (lines.contains(component))
             return errors::duplicateLine(row.assembly, row.component);
+        if (!m_restoring && !isWritableQuantity(row.quantity))
+            return errors::notFinite(row.assembly, row.component, row.quantity.toDouble());
         lines.insert(component);
         // Every structure that reaches the assembly (or is its own) now reaches the component
         // and all below it; no other changes. The component's own set stays as it is: it
@@ -144,11 +155,11 @@ private:
         }
     }
 
-    bool isItem(const QString& assembly) {
-        const QString key = foldKey(assembly);
+    bool isItem(const QString& id) {
+        const QString key = foldKey(id);
         auto known = m_items.constFind(key);
         if (known == m_items.cend())
-            known = m_items.insert(key, m_db.findItem(assembly).has_value());
+            known = m_items.insert(key, m_db.findItem(id).has_value());
         return *known;
     }
 
@@ -158,7 +169,7 @@ private:
     QStringList m_roots;                    ///< the components added, folded, each once
     QHash<QString, QSet<QString>> m_below;  ///< what stands below each of them
     QSet<std::pair<QString, QString>> m_removed;
-    QHash<QString, bool> m_items;
+    QHash<QString, bool> m_items;           ///< whether ItemMaster holds each folded ID
     bool m_setsMade = false;
     bool m_restoring = false;
 };

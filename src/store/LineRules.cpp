@@ -3,6 +3,8 @@
 #include "store/ItemKey.h"
 #include "store/Store.h"
 
+#include <cmath>
+
 namespace store {
 
 void refuseCircular(Store& db, const QString& assembly, const QString& component) {
@@ -16,6 +18,18 @@ void refuseBillWithoutItem(Store& db, const QString& assembly) {
     if (db.findItem(assembly) || db.hasLines(assembly))
         return;
     throw errors::billWithoutItem(assembly);
+}
+
+bool isWritableQuantity(const QVariant& quantity) {
+    if (quantity.isNull())
+        return true;
+    switch (quantity.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return std::isfinite(quantity.toDouble());
+    default:
+        return true;
+    }
 }
 
 void Store::checkNewLine(const QString& assembly, const QString& component) {

@@ -6,6 +6,7 @@
 #include "store/StoreError.h"
 
 #include <QString>
+#include <QVariant>
 
 namespace store::errors {
 
@@ -33,6 +34,18 @@ inline StoreError billWithoutItem(const QString& assembly) {
                                      "material yet: a bill is only started for an item of the "
                                      "Item Master. Nothing was written.")
                           .arg(assembly));
+}
+
+inline StoreError unknownComponent(const QString& component) {
+    return StoreError(PasteUnknownItem,
+                      QStringLiteral("'%1' is not in the Item Master.").arg(component));
+}
+
+inline StoreError notFinite(const QString& assembly, const QString& component, double quantity) {
+    return StoreError(InvalidQuantity,
+                      QStringLiteral("The quantity of '%1' in the bill of material of '%2' would "
+                                     "be %3, which is not a finite number.")
+                          .arg(component, assembly, QString::number(quantity)));
 }
 
 inline StoreError lineChanged(const QString& assembly, const QString& component) {
@@ -82,5 +95,9 @@ void refuseCircular(Store& db, const QString& assembly, const QString& component
 /// Runs inside the write's transaction as well as before it, so another program's delete
 /// cannot slip in between.
 void refuseBillWithoutItem(Store& db, const QString& assembly);
+
+/// Whether a stored quantity may be written as a new one: Null, or a number that is finite.
+/// Text is left to what the table holds already.
+bool isWritableQuantity(const QVariant& quantity);
 
 } // namespace store

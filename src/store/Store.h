@@ -90,14 +90,17 @@ struct LineRow {
 /// Line changes made as one, all or nothing: first each line of `removed` is deleted, only
 /// while it still holds exactly its row (quantity and start date; LineChanged otherwise); then
 /// each line of `added` is inserted exactly as its row holds it, after the checks of addLine
-/// (CircularComponent, UnknownAssembly, DuplicateLine) against the table as the deletions and
-/// the added lines before it leave it (two lines of one pair in `added` are a duplicate).
+/// (CircularComponent, UnknownAssembly, PasteUnknownItem, DuplicateLine, and InvalidQuantity
+/// for a number that is not finite) against the table as the deletions and the added lines
+/// before it leave it (two lines of one pair in `added` are a duplicate).
 struct LineBatch {
     std::vector<LineRow> removed;
     std::vector<LineRow> added;
     /// The added lines are lines put back as they were (an undo), not new ones: they start no
     /// bill, so that the rule of starting one (UnknownAssembly) does not keep a bill that the
-    /// Item Master lacks from coming back whole.
+    /// Item Master lacks from coming back whole; they keep the quantity they had, even one
+    /// that another program made infinite, and the component they had, even one that is no
+    /// item (lines older than the rule).
     bool restoring = false;
 };
 /// For each line of a batch, in its order, why it would be refused; empty where it would not.
@@ -150,9 +153,9 @@ public:
     /// Whether the line exists; when it does, its quantity (empty optional for Null).
     virtual std::optional<std::optional<double>> findQuantity(const QString& assembly,
                                                               const QString& component) = 0;
-    /// Adds one line after refusing a cycle (CircularComponent) and then a duplicate
-    /// (DuplicateLine), so that no other editor's write can come between the checks and the
-    /// insert. Every failure leaves the table as it was.
+    /// Adds one line after checkNewLine's refusals, inside its transaction, so that no other
+    /// editor's write can come between the checks and the insert; a quantity that is not a
+    /// finite number is refused (InvalidQuantity). Every failure leaves the table as it was.
     virtual void addLine(const QString& assembly, const QString& component, double quantity,
                          const QDateTime& startDate) = 0;
     /// The checks of addLine on their own, in its order (CircularComponent, UnknownAssembly,

@@ -11,6 +11,8 @@
 #include <QSet>
 #include <QStringList>
 
+#include <cmath>
+
 namespace tree {
 
 namespace {
@@ -166,6 +168,9 @@ PastedLines readOwnLines(const QByteArray& data) {
             line.refusal = refusal(store::PasteUnknownItem, QStringLiteral("The line names no item."));
         else if (!line.quantity)
             line.refusal = refusal(store::InvalidQuantity, QStringLiteral("The line has no quantity."));
+        else if (!std::isfinite(*line.quantity))
+            line.refusal = refusal(store::InvalidQuantity,
+                                   QStringLiteral("The line's quantity is not a finite number."));
         result.lines.push_back(std::move(line));
     }
     if (result.lines.empty())

@@ -12,8 +12,10 @@
 #include <QAction>
 #include <QDateTime>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 
@@ -169,6 +171,46 @@ private Q_SLOTS:
         button->click();
         QCOMPARE(f.desktop.asked.size(), asked + 1);
         QCOMPARE(f.desktop.asked.last().title, QStringLiteral("Replace Component"));
+    }
+
+    void aReplaceWritesNoInfiniteQuantityAndNoLineOfAGoneItem() {
+        WindowFixture f(items(), lines());
+        const QStringList before = rows(f.database);
+        f.load(QStringLiteral("B"));
+        // 1e308 times 5 is no finite number: R's new quantity says so and OK is disabled; an
+        // OK forced through is refused whole, with nothing written.
+        f.click(f.node(QStringLiteral("P")));
+        bool okEnabled = true;
+        QString shownForR;
+        f.desktop.dialogAnswers = {
+            pick(QStringLiteral("q"), QStringLiteral("Q")), [&](QDialog& dialog) {
+                auto& box = static_cast<shell::ReplaceDialog&>(dialog);
+                box.setFactorText(QStringLiteral("1e308"));
+                okEnabled = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled();
+                shownForR = dialog.findChild<QTreeWidget*>()->topLevelItem(3)->text(2);
+                return int(QDialog::Accepted);
+            }};
+        trigger(f, "mnuReplaceComponent");
+        QVERIFY(!okEnabled);
+        QCOMPARE(shownForR, QStringLiteral("not a finite number"));
+        QCOMPARE(f.desktop.messageTexts().size(), 1);
+        QVERIFY2(f.desktop.messageTexts().at(0).startsWith(QStringLiteral("1032 ")),
+                 qPrintable(f.desktop.messageTexts().at(0)));
+        QCOMPARE(rows(f.database), before);
+
+        // The new item leaves the Item Master while the list of assemblies is open.
+        f.desktop.asked.clear();
+        f.click(f.node(QStringLiteral("P")));
+        f.desktop.dialogAnswers = {pick(QStringLiteral("q"), QStringLiteral("Q")), [&](QDialog&) {
+                                       execOn(f.database, {QStringLiteral(
+                                                              "DELETE FROM ItemMaster WHERE ItemID = 'Q'")});
+                                       return int(QDialog::Accepted);
+                                   }};
+        trigger(f, "mnuReplaceComponent");
+        QCOMPARE(f.desktop.messageTexts(),
+                 QStringList{QStringLiteral("1321 'Q' is not in the Item Master.")});
+        QCOMPARE(rows(f.database), before);
+        QVERIFY(!f.window().findChild<QAction*>(QStringLiteral("mnuUndo"))->isEnabled());
     }
 
     void copyBillAsksBeforeAddingAndListsWhatItSkips() {

@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <atomic>
+#include <cmath>
 #include <latch>
 #include <thread>
 
@@ -578,7 +579,8 @@ private Q_SLOTS:
 
     void lineBatchesMatchABruteForceModelOfTheTable() {
         // Random batches on a random table of few items, so that cycles, duplicates, changed
-        // lines and first lines of unknown items all come up; each batch is checked against a
+        // lines, first lines of unknown items, components that are no items and infinite
+        // quantities all come up; each batch is checked against a
         // model that walks the whole table for every line, then written, then undone.
         const StoreBackend backend = this->backend();
         QRandomGenerator random(1717);
@@ -678,18 +680,24 @@ private Q_SLOTS:
                 const bool hasBill = std::any_of(table.cbegin(), table.cend(), [&](const Row& r) {
                     return store::foldKey(r.assembly) == store::foldKey(line.assembly);
                 });
-                const bool isItem = std::any_of(items.cbegin(), items.cend(), [&](const ItemRow& i) {
-                    return store::foldKey(i.id) == store::foldKey(line.assembly);
-                });
+                const auto isItem = [&](const QString& id) {
+                    return std::any_of(items.cbegin(), items.cend(), [&](const ItemRow& i) {
+                        return store::foldKey(i.id) == store::foldKey(id);
+                    });
+                };
                 if (reaches(table, line.component, line.assembly))
                     refusal = store::CircularComponent;
-                else if (!hasBill && !isItem)
+                else if (!hasBill && !isItem(line.assembly))
                     refusal = store::UnknownAssembly;
+                else if (!isItem(line.component))
+                    refusal = store::PasteUnknownItem;
                 else if (std::any_of(table.cbegin(), table.cend(), [&](const Row& r) {
                              return key(r.assembly, r.component) ==
                                     key(line.assembly, line.component);
                          }))
                     refusal = store::DuplicateLine;
+                else if (!line.quantity.isNull() && !std::isfinite(line.quantity.toDouble()))
+                    refusal = store::InvalidQuantity;
                 addedRefusals.push_back(refusal);
                 if (!refusal)
                     table.push_back({line.assembly, line.component, line.quantity,
@@ -711,9 +719,11 @@ private Q_SLOTS:
             std::vector<Row> table;
             {
                 // Give the stored lines start dates and quantities of every kind first, through
-                // a batch whose model is checked below like any other.
+                // a batch whose rows are checked below; it puts the lines back (some name
+                // components that are no items) as an undo does.
                 const auto db = backend.open();
                 store::LineBatch renew;
+                renew.restoring = true;
                 for (const Line& line : stored) {
                     renew.removed.push_back({line.assembly, line.component, 1.0,
                                              QStringLiteral("1996-01-01 00:00:00")});
@@ -751,8 +761,8 @@ private Q_SLOTS:
                 int assembly = random.bounded(itemCount);
                 int component = random.bounded(itemCount);
                 if (meantToPass) {
-                    assembly = random.bounded(7);
-                    component = random.bounded(assembly + 1, itemCount);
+                    assembly = random.bounded(6);
+                    component = random.bounded(assembly + 1, 7);
                     const QString pair = key(id(assembly), id(component));
                     const bool there =
                         std::any_of(table.cbegin(), table.cend(), [&](const Row& r) {
@@ -765,7 +775,12 @@ private Q_SLOTS:
                     if (there)
                         continue;
                 }
-                batch.added.push_back({id(assembly), id(component), quantity(), date()});
+                batch.added.push_back(
+                    {id(assembly), id(component),
+                     !meantToPass && random.bounded(6) == 0
+                         ? QVariant(random.bounded(2) ? qInf() : -qInf())
+                         : quantity(),
+                     date()});
             }
 
             std::vector<int> removedExpected, addedExpected;
@@ -814,8 +829,9 @@ private Q_SLOTS:
             QCOMPARE(shownRows(db->lineRowsUsing(probe)), rowsWhere(false, probe));
             ++written;
             // The undo: the added lines out while they are as written, the removed ones back as
-            // they were stored (a line is found in any letter case, and put back as it was).
-            store::LineBatch undo{batch.added, {}};
+            // they were stored (a line is found in any letter case, and put back as it was,
+            // even one whose component is no item).
+            store::LineBatch undo{batch.added, {}, true};
             for (const store::LineRow& line : batch.removed)
                 for (const Row& r : table)
                     if (key(r.assembly, r.component) == key(line.assembly, line.component))
@@ -837,6 +853,18 @@ private Q_SLOTS:
                      int(store::UnknownAssembly));
             db->writeLines({{}, {*last}, true});
             QCOMPARE(backend.rows(), before);
+            // An undo puts back a quantity that another program made infinite as it was; a new
+            // line never gets one, nor a single line added.
+            const store::LineRow infinite{items[1].id, items[2].id, qInf(), last->startDate};
+            QCOMPARE(failureOf([&] { db->writeLines({{}, {infinite}}); }).first,
+                     int(store::InvalidQuantity));
+            QCOMPARE(failureOf([&] {
+                         db->addLine(items[1].id, items[2].id, -qInf(), QDateTime::currentDateTime());
+                     }).first,
+                     int(store::InvalidQuantity));
+            QCOMPARE(backend.rows(), before);
+            db->writeLines({{}, {infinite}, true});
+            QCOMPARE(backend.rows().size(), before.size() + 1);
         }
         // Both ways are taken often enough to mean something.
         QVERIFY2(written >= 4 && refused >= 4, qPrintable(QStringLiteral("%1 written, %2 refused")

@@ -14,6 +14,7 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace store {
 
@@ -235,6 +236,8 @@ std::optional<std::optional<double>> PgStore::findQuantity(const QString& assemb
 void PgStore::addLine(const QString& assembly, const QString& component, double quantity,
                          const QDateTime& startDate) {
     const QString what = QStringLiteral("Could not add '%1' to '%2'").arg(component, assembly);
+    if (!std::isfinite(quantity))
+        throw errors::notFinite(assembly, component, quantity);
     const QSqlDatabase& db = m_connection.db();
     Transaction transaction(db, what);
     Statement(db, pgschema::LockStructure, what, WriteFailed).exec();

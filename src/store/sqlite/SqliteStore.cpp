@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <memory>
 
 namespace store {
@@ -271,6 +272,8 @@ std::optional<std::optional<double>> SqliteStore::findQuantity(const QString& as
 void SqliteStore::addLine(const QString& assembly, const QString& component, double quantity,
                        const QDateTime& startDate) {
     const QString what = QStringLiteral("Could not add '%1' to '%2'").arg(component, assembly);
+    if (!std::isfinite(quantity))
+        throw errors::notFinite(assembly, component, quantity);
     // Statements are declared inside the transaction's scope, so each is finished before the
     // transaction commits or rolls back.
     WriteTransaction transaction(m_db, what);
