@@ -8,6 +8,7 @@
 #include "store/ItemKey.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
+#include "tree/AlsoUsed.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 #include "tree/Quantity.h"
@@ -151,6 +152,9 @@ void LineCommands::deleteSelected() {
     store::LineBatch batch;
     QStringList gone;
     std::vector<std::pair<QString, QString>> goneLines;
+    std::vector<std::pair<QString, QString>> changed; // each line's assembly, and the one above
+    for (const QModelIndex& node : nodes)
+        changed.emplace_back(m_model.assemblyOf(node), tree::assemblyAbove(m_model, node));
     try {
         const std::unique_ptr<store::Store> db =
             tree::openStoreWaiting(m_desktop, m_databasePath());
@@ -189,8 +193,10 @@ void LineCommands::deleteSelected() {
     }
     if (m_desktop.messageBox(QStringLiteral("Delete %1 Selected Lines?").arg(batch.removed.size()),
                              desktop::OkCancel | desktop::IconStop, tree::ShortTitle,
-                             QStringLiteral("Deletes these lines, all or none:\n%1")
-                                 .arg(shortened(texts))) == desktop::ResultCancel)
+                             m_editor.withAlsoUsed(
+                                 QStringLiteral("Deletes these lines, all or none:\n%1")
+                                     .arg(shortened(texts)),
+                                 changed)) == desktop::ResultCancel)
         return;
     m_editor.writeLines(batch, QStringLiteral("Delete %1 lines").arg(batch.removed.size()));
 }
@@ -225,10 +231,13 @@ void LineCommands::paste() {
         const int answer = m_desktop.messageBox(
             QStringLiteral("Make Target Item A Parent?"), desktop::YesNo | desktop::IconQuestion,
             tree::ShortTitle,
-            QStringLiteral("Yes: the %1 into %2. No: beside %2, into %3.")
-                .arg(tree::counted(qint64(lines.size()), QStringLiteral("pasted line goes"),
-                                   QStringLiteral("pasted lines go")),
-                     m_model.text(node), m_model.assemblyOf(node)));
+            m_editor.withAlsoUsed(
+                QStringLiteral("Yes: the %1 into %2. No: beside %2, into %3.")
+                    .arg(tree::counted(qint64(lines.size()), QStringLiteral("pasted line goes"),
+                                       QStringLiteral("pasted lines go")),
+                         m_model.text(node), m_model.assemblyOf(node)),
+                {{m_model.text(node), m_model.assemblyOf(node)},
+                 {m_model.assemblyOf(node), tree::assemblyAbove(m_model, node)}}));
         // Esc: the user has not decided, and nothing is written.
         if (answer == desktop::ResultCancel || !node.isValid())
             return;

@@ -42,7 +42,7 @@ PasteDialog::PasteDialog(const QString& assembly, const std::vector<tree::Pasted
     QLabel* heading = reportHeading(QStringLiteral("PasteHeading"));
     heading->setText(
         refused == 0
-            ? QStringLiteral("%1 %2 into %3.")
+            ? QStringLiteral("%1 into %2.")
                   .arg(tree::counted(m_addable, QStringLiteral("line goes"), QStringLiteral("lines go")), assembly)
         : m_addable == 0
             ? (refused == 1 ? QStringLiteral("The line cannot go into %1; nothing is written.")

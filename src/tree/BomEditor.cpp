@@ -4,6 +4,7 @@
 #include "store/LineRules.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
+#include "tree/AlsoUsed.h"
 #include "tree/BomTreeModel.h"
 #include "tree/EditCommands.h"
 #include "tree/LineShow.h"
@@ -238,8 +239,11 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
               : m_desktop.messageBox(
                     QStringLiteral("Make Target Item A Parent?"),
                     desktop::YesNo | desktop::IconQuestion, ShortTitle,
-                    QStringLiteral("Yes: %1 goes into %2. No: beside %2, into %3.")
-                        .arg(component, m_model.text(target), m_model.assemblyOf(target)));
+                    withAlsoUsed(QStringLiteral("Yes: %1 goes into %2. No: beside %2, into %3.")
+                                     .arg(component, m_model.text(target),
+                                          m_model.assemblyOf(target)),
+                                 {{m_model.text(target), m_model.assemblyOf(target)},
+                                  {m_model.assemblyOf(target), assemblyAbove(m_model, target)}}));
     // Esc or closing the box: the user has not decided, so the drop ends here.
     if (answer == desktop::ResultCancel)
         return;
@@ -300,7 +304,10 @@ void BomEditor::deleteComponent(const QModelIndex& selected) {
                                   quantityPhrase(asked));
     if (m_desktop.messageBox(QStringLiteral("Delete Selected Item?"),
                              desktop::OkCancel | desktop::IconStop, ShortTitle,
-                             QStringLiteral("Deletes %1.").arg(line)) == desktop::ResultCancel)
+                             withAlsoUsed(QStringLiteral("Deletes %1.").arg(line),
+                                          {{m_model.assemblyOf(node),
+                                            assemblyAbove(m_model, node)}})) ==
+        desktop::ResultCancel)
         return;
     if (!node.isValid())
         return;
@@ -366,6 +373,8 @@ void BomEditor::changeQuantity(const QModelIndex& index, const QString& typed) {
         return;
     const QString assembly = m_model.assemblyOf(node);
     const QString component = m_model.text(node);
+    const QString above = assemblyAbove(m_model, node);
+    QString alsoUsed;
     // The quantity the tree shows is what the user changed: the line must still hold it.
     store::LineRow row{assembly, component, shown ? QVariant(*shown) : QVariant(), QVariant()};
     if (const auto failure = tryStore([&](store::Store& db) {
@@ -385,11 +394,27 @@ void BomEditor::changeQuantity(const QModelIndex& index, const QString& typed) {
             was.quantity = before;
             showQuantity(row);
             m_history.push(new QuantityCommand(*this, std::move(was), std::move(row)));
+            // The edit asks nothing: where else it shows is said once it is written.
+            alsoUsed = alsoUsedNote(assembly, otherUsers(db, assembly, above));
         })) {
         report(failure->message());
         if (failure->number() == store::LineChanged)
             showLineAsStored(assembly, component);
+        return;
     }
+    if (!alsoUsed.isEmpty())
+        m_showStatus(alsoUsed);
+}
+
+QString BomEditor::withAlsoUsed(const QString& informative,
+                                const std::vector<std::pair<QString, QString>>& assemblies) {
+    if (!m_session.isKnown())
+        return informative;
+    QString notes;
+    // The question is asked all the same when the read fails: the write that follows says
+    // what is wrong with the database.
+    tryStore([&](store::Store& db) { notes = alsoUsedNotes(db, assemblies); });
+    return notes.isEmpty() ? informative : informative + u'\n' + notes;
 }
 
 void BomEditor::undo() { stepHistory(false); }

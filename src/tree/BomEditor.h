@@ -8,6 +8,8 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QModelIndex;
 
@@ -144,6 +146,12 @@ public:
     /// Asks once before lines of many (each "A → B, quantity -2") get a quantity of zero or
     /// less, as one typed quantity is asked about; true for Yes, and always for no lines.
     bool confirmUnlikelyQuantities(const QStringList& lines);
+    /// A question's `informative` text with, one a line below it, where else each assembly's
+    /// bill shows (alsoUsedNotes over (assembly, the assembly above it) pairs): a change under
+    /// a shared sub-assembly changes every product that uses it. As it is when the database
+    /// cannot be read.
+    QString withAlsoUsed(const QString& informative,
+                         const std::vector<std::pair<QString, QString>>& assemblies);
 
     /// Every add, delete and quantity change since the database was opened, for Undo and
     /// Redo. Its steps are taken with undo() and redo(), never with the stack's own.

@@ -215,8 +215,10 @@ private Q_SLOTS:
         const auto question = f->desktop.asked.at(0);
         QCOMPARE(question.text, u"Delete 3 Selected Lines?"_s);
         QCOMPARE(question.style, desktop::OkCancel | desktop::IconStop);
+        // S's bill is B's and C's: deleting from it under B deletes it under C too.
         QCOMPARE(question.informative, u"Deletes these lines, all or none:\nB → D, quantity 3\n"
-                                       u"S → X, quantity 4\nA → C, quantity 2"_s);
+                                       u"S → X, quantity 4\nA → C, quantity 2\n"
+                                       u"S is also used in C: the change shows there too."_s);
         QCOMPARE(sorted(m_backend->lines()), oracle.lines());
 
         const QVariant started = m_backend->startDate(u"S"_s, u"X"_s);
@@ -315,7 +317,8 @@ private Q_SLOTS:
         f->desktop.messageAnswers = {desktop::ResultNo};
         action(*f, "mnuPaste")->trigger();
         QCOMPARE(f->desktop.asked.at(0).informative,
-                 u"Yes: the 2 pasted lines go into S. No: beside S, into C."_s);
+                 u"Yes: the 2 pasted lines go into S. No: beside S, into C.\n"
+                 u"S is also used in B: the change shows there too."_s);
         QCOMPARE(preview, (QStringList{u"D:"_s, u"S:1022"_s}));
         oracle.add(u"C"_s, u"D"_s, 3);
         QCOMPARE(sorted(m_backend->lines()), oracle.lines());
@@ -414,6 +417,60 @@ private Q_SLOTS:
         QCOMPARE(f->desktop.messages().size(), 2);
         QCOMPARE(f->desktop.messages().at(1).text, u"Use a Quantity of Zero or Less?"_s);
         QVERIFY(f->desktop.messages().at(1).informative.contains(u"B → E, quantity -2"_s));
+        QCOMPARE(sorted(m_backend->lines()), oracle.lines());
+    }
+
+    void editsUnderASharedBillSayWhereElseTheyShowAndRefuseAGoneItem() {
+        const auto f = start();
+        if (!f)
+            return;
+        Oracle oracle;
+        const auto byAnotherProgram = [&](const QString& statement) {
+            if (m_backend->kind() == StoreBackend::Sqlite)
+                execOn(m_backend->address(), {statement});
+            else
+                execOnServer(m_server, {statement});
+        };
+        // S stands in B and in C: a change under S in B changes C too, and the questions
+        // say so below their own texts, which stay as they are.
+        const QString shared = u"S is also used in C: the change shows there too."_s;
+        f->click(f->node(u"B/S/X"_s));
+        f->desktop.messageAnswers = {desktop::ResultCancel};
+        QTest::keyClick(&f->tree(), Qt::Key_Delete);
+        QCOMPARE(f->desktop.asked.last().text, u"Delete Selected Item?"_s);
+        QCOMPARE(f->desktop.asked.last().informative,
+                 u"Deletes the line S → X, quantity 4.\n"_s + shared);
+        // A node of B's own bill: B is used by A alone, where the user stands.
+        f->click(f->node(u"B/D"_s));
+        f->desktop.messageAnswers = {desktop::ResultCancel};
+        QTest::keyClick(&f->tree(), Qt::Key_Delete);
+        QCOMPARE(f->desktop.asked.last().informative, u"Deletes the line B → D, quantity 3."_s);
+
+        // A paste into S: the preview's heading, then Z leaves the Item Master before OK, and
+        // the paste is refused whole.
+        putOnClipboard(u"E\t2\nZ\t3\n"_s);
+        f->tree().setCurrentIndex(f->node(u"B/S"_s));
+        QString heading;
+        f->desktop.dialogAnswers = {[&](QDialog& dialog) {
+            heading = dialog.findChild<QLabel*>(u"PasteHeading"_s)->text();
+            byAnotherProgram(u"DELETE FROM ItemMaster WHERE ItemID = 'Z'"_s);
+            return int(QDialog::Accepted);
+        }};
+        f->desktop.messageAnswers = {desktop::ResultYes};
+        f->desktop.asked.clear();
+        action(*f, "mnuPaste")->trigger();
+        QCOMPARE(f->desktop.asked.at(0).informative,
+                 u"Yes: the 2 pasted lines go into S. No: beside S, into B.\n"_s + shared);
+        QCOMPARE(heading, u"2 lines go into S."_s);
+        QCOMPARE(f->desktop.messageTexts().size(), 2);
+        QVERIFY2(f->desktop.messageTexts().at(1).startsWith(u"1321 'Z' is not in the Item Master."_s),
+                 qPrintable(f->desktop.messageTexts().at(1)));
+        QCOMPARE(sorted(m_backend->lines()), oracle.lines());
+
+        // The quantity edit asks nothing: the status says it once the line is written.
+        f->model().setData(f->node(u"B/S/Y"_s).siblingAtColumn(tree::QuantityColumn), u"6"_s);
+        QTRY_COMPARE(f->status(), shared);
+        oracle.add(u"S"_s, u"Y"_s, 6);
         QCOMPARE(sorted(m_backend->lines()), oracle.lines());
     }
 };
