@@ -24,8 +24,10 @@ struct Changes {
 };
 
 /// The application_name that every connection of this editor process gives the server, the
-/// same for all of them and unique among editors ("fabrilux-bom-editor/<pid>@<host>", at most
-/// 63 bytes): the watcher ignores notices of its own editor, and counts the other editors.
+/// same for all of them ("fabrilux-bom-editor/<pid>@<host>", at most 63 bytes): the watcher
+/// counts the other editors by it. It does not tell the editor's own notices from others':
+/// anyone can read it and give it to a session of theirs, and two editors in containers may
+/// have the same; those go by the server's process IDs of the editor's own connections.
 QString editorSessionName();
 
 /// The application_name this process's connections give the server: editorSessionName()

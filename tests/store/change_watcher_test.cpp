@@ -257,7 +257,7 @@ private Q_SLOTS:
         QVERIFY(median(samples) <= 1500);
     }
 
-    void aServerChangeNamesItsAssembliesAndItemsAndOwnWritesAreSkipped() {
+    void aServerChangeNamesItsAssembliesAndItemsAndOnlyOwnConnectionsAreSkipped() {
         needServer();
         server().write(items, lines);
         QSignalSpy* editors = nullptr;
@@ -266,26 +266,27 @@ private Q_SLOTS:
         QSignalSpy notices(watcher.get(), &ChangeWatcher::notice);
         QTRY_VERIFY_WITH_TIMEOUT(editors->count() == 1, 10000);
         QCOMPARE(editors->at(0).at(0).toInt(), 0);
-        // This editor's own writes (through the store, and any session of its name) first.
+        // This editor's own write, through the store, whose connection is closed before its
+        // notice comes in, is skipped; a session that only calls itself this editor (its name
+        // can be read by anyone, or be another editor's in a container) is shown.
         {
             const auto db = server().open();
             QVERIFY(deleteLine(*db, "TOP", "SUB"));
         }
-        HeldConnection own(m_server, store::editorSessionName());
-        own.exec("UPDATE itemmaster SET itemdesc = 'mine' WHERE itemid = 'P1'");
+        HeldConnection namedAsThisEditor(m_server, store::editorSessionName());
+        namedAsThisEditor.exec("UPDATE itemmaster SET itemdesc = 'not mine' WHERE itemid = 'P1'");
         execOnServer(m_server,
                      {"BEGIN", "INSERT INTO bomdetail VALUES ('sub', 'TOP', 1, NULL)",
                       "UPDATE bomdetail SET bomqtyreq = 9 WHERE bomid = 'SUB'",
                       "UPDATE itemmaster SET itemdesc = 'other' WHERE itemid IN ('TOP', 'SUB')",
                       "COMMIT"});
-        QTRY_VERIFY_WITH_TIMEOUT(!changed.isEmpty(), 5000);
-        QCOMPARE(changed.count(), 1);
-        const Changes said = changed.at(0).at(0).value<Changes>();
+        QTRY_COMPARE_WITH_TIMEOUT(unionOf(changed).items.size(), 3, 5000);
+        const Changes said = unionOf(changed);
         QVERIFY(!said.everything);
         QCOMPARE(said.assemblies.size(), 1);
         QCOMPARE(said.assemblies.at(0).toUpper(), QStringLiteral("SUB"));
         QCOMPARE(QSet<QString>(said.items.begin(), said.items.end()),
-                 (QSet<QString>{"TOP", "SUB"}));
+                 (QSet<QString>{"P1", "TOP", "SUB"}));
         QVERIFY(notices.isEmpty());
 
         QList<qint64> samples;

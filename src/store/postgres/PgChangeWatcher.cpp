@@ -3,7 +3,9 @@
 #include "store/StoreError.h"
 #include "store/postgres/PgChangeSql.h"
 #include "store/postgres/PgLibpq.h"
+#include "store/postgres/PgOwnSessions.h"
 #include "store/postgres/PgSql.h"
+#include "store/postgres/ServerAddress.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -47,16 +49,16 @@ struct ConnectionDeleter {
 };
 using PgConn = std::unique_ptr<PGconn, ConnectionDeleter>;
 
-/// What a notice says; nothing for one of this editor's own writes. A payload that is not the
-/// triggers' (someone else notifying on the channel) is taken to mean that anything changed.
-std::optional<Changes> readNotice(const char* payload, const QString& own) {
+/// What a notice says. A payload that is not the triggers' (someone else notifying on the
+/// channel) is taken to mean that anything changed. The payload's writer ("w") is not read:
+/// any session can give itself this editor's name, and two editors in containers can have the
+/// same one; whose write it was, the notice's sender process (PgOwnSessions.h) says.
+Changes readNotice(const char* payload) {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray(payload), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return Changes{true, {}, {}};
     const QJsonObject notice = document.object();
-    if (notice.value(QLatin1String("w")).toString() == own)
-        return std::nullopt;
     Changes said;
     said.everything = notice.value(QLatin1String("all")).toBool();
     for (const QJsonValue& id : notice.value(QLatin1String("a")).toArray())
@@ -72,7 +74,7 @@ std::optional<Changes> readNotice(const char* payload, const QString& own) {
 class ServerWatch : public Source {
 public:
     ServerWatch(const QString& uri, Sink& sink)
-        : m_uri(uri), m_own(sessionApplicationName()), m_sink(sink) {
+        : m_uri(uri), m_server(serverOf(uri)), m_own(sessionApplicationName()), m_sink(sink) {
         if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
             m_wake[0] = m_wake[1] = -1;
         m_thread = std::thread([this] { run(); });
@@ -95,6 +97,17 @@ public:
 
 private:
     enum class Woken { Ready, Timeout, Wake, Stop };
+
+    /// The server whose process IDs tell this editor's own notices (PgOwnSessions.h).
+    static QString serverOf(const QString& uri) {
+        try {
+            const ParsedServerAddress address = parseServerAddress(uri);
+            return pg::serverOf(address.field(QLatin1StringView("host")),
+                                address.field(QLatin1StringView("port")));
+        } catch (const StoreError&) {
+            return {}; // never connected to: the store that opened this address says why
+        }
+    }
 
     void wake() {
         if (m_wake[1] >= 0)
@@ -204,8 +217,8 @@ private:
     /// Gathers the notices that libpq has read so far into the group under way.
     void gather(PGconn* connection) {
         while (PGnotify* notify = PQnotifies(connection)) {
-            if (std::optional<Changes> said = readNotice(notify->extra, m_own)) {
-                m_pending.merge(*said);
+            if (!pg::isOwnSession(m_server, notify->be_pid)) {
+                m_pending.merge(readNotice(notify->extra));
                 if (!m_groupEnd)
                     m_groupEnd = Clock::now() + std::chrono::milliseconds(m_groupMs.load());
             }
@@ -317,6 +330,8 @@ private:
     }
 
     const QString m_uri;
+    const QString m_server;
+    /// This editor's application_name: the other editors are counted by theirs.
     const QString m_own;
     Sink& m_sink;
     int m_wake[2] = {-1, -1};
