@@ -396,6 +396,40 @@ private Q_SLOTS:
         QVERIFY(notices.isEmpty());
     }
 
+    void triggersGoneWhileWatchingAreSaidOnReconnectAndAtTheNextCheck() {
+        needServer();
+        server().write(items, lines);
+        const QString noTriggers = QStringLiteral(
+            "Changes by other editors show only after a reload: the server's tables have no "
+            "change triggers (bom-import --create-schema adds them)");
+        QSignalSpy* editors = nullptr;
+        auto watcher = watchServer(editors);
+        QSignalSpy notices(watcher.get(), &ChangeWatcher::notice);
+        QSignalSpy changed(watcher.get(), &ChangeWatcher::changed);
+        QTRY_VERIFY_WITH_TIMEOUT(editors->count() == 1, 10000);
+        QVERIFY(notices.isEmpty());
+        // Disabled while the watcher is away (its minute's check is far off): said once it is
+        // back, after its own notices.
+        execOnServer(m_server, {"ALTER TABLE itemmaster DISABLE TRIGGER fabrilux_changes_insert"});
+        const QString failed = m_server.restart();
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        QTRY_COMPARE_WITH_TIMEOUT(notices.count(), 3, 15000);
+        QCOMPARE(notices.at(2).at(0).toString(), noTriggers);
+        // Back: what was missed meanwhile is read again, and that is said.
+        watcher->setTriggerCheck(20);
+        changed.clear();
+        store::PgImportWriter::createTables(m_server.uri());
+        QTRY_COMPARE_WITH_TIMEOUT(notices.count(), 4, 5000);
+        QCOMPARE(notices.at(3).at(0).toString(),
+                 QStringLiteral("The server's tables have their change triggers again; what is "
+                                "shown was read again."));
+        QVERIFY(!changed.isEmpty() && changed.constLast().at(0).value<Changes>().everything);
+        // Dropped while it listens: said at the next check, as at the start.
+        execOnServer(m_server, {"DROP TRIGGER fabrilux_changes_update ON bomdetail"});
+        QTRY_COMPARE_WITH_TIMEOUT(notices.count(), 5, 5000);
+        QCOMPARE(notices.at(4).at(0).toString(), noTriggers);
+    }
+
     void otherEditorsAreCountedOncePerEditor() {
         needServer();
         server().write(items, lines);
