@@ -50,4 +50,8 @@ void ChangeWatcher::setIntervals(int pollMs, int groupMs) {
     m_source->setIntervals(pollMs, groupMs);
 }
 
+void ChangeWatcher::setTriggerCheck(int everyMs) {
+    m_source->setTriggerCheck(everyMs);
+}
+
 } // namespace store

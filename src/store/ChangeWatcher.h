@@ -24,8 +24,10 @@ struct Changes {
 };
 
 /// The application_name that every connection of this editor process gives the server, the
-/// same for all of them and unique among editors ("fabrilux-bom-editor/<pid>@<host>", at most
-/// 63 bytes): the watcher ignores notices of its own editor, and counts the other editors.
+/// same for all of them ("fabrilux-bom-editor/<pid>@<host>", at most 63 bytes): the watcher
+/// counts the other editors by it. It does not tell the editor's own notices from others':
+/// anyone can read it and give it to a session of theirs, and two editors in containers may
+/// have the same; those go by the server's process IDs of the editor's own connections.
 QString editorSessionName();
 
 /// The application_name this process's connections give the server: editorSessionName()
@@ -51,8 +53,14 @@ public:
     /// before it is reported (default about 100 ms); tests make them short.
     void setIntervals(int pollMs, int groupMs);
 
+    /// Server only: how often the tables' change triggers are read again while the watch
+    /// listens (default about a minute; they are read on every connection too); tests make it
+    /// short.
+    void setTriggerCheck(int everyMs);
+
     static constexpr int DefaultPollMs = 1000;
     static constexpr int DefaultGroupMs = 100;
+    static constexpr int DefaultTriggerCheckMs = 60000;
 
 Q_SIGNALS: // delivered in the owner's thread (queued)
     /// Once, when the watch is in place (the file's state read, the server listened to): a
@@ -63,7 +71,8 @@ Q_SIGNALS: // delivered in the owner's thread (queued)
     /// Server only: how many other editors have this database open; on start and on every change.
     void editorsChanged(int others);
     /// A text for the status bar, said once each time it becomes true: live changes cannot be
-    /// shown (tables without the triggers; a file that cannot be watched), the connection to the
+    /// shown (tables without the triggers, found at each connection and at each later check of
+    /// them; a file that cannot be watched), the triggers are back, the connection to the
     /// server was lost, it was made again.
     void notice(const QString& text);
 

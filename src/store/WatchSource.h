@@ -25,6 +25,9 @@ class Source {
 public:
     virtual ~Source() = default;
     virtual void setIntervals(int pollMs, int groupMs) = 0;
+    /// A server's: how often the change triggers are read again while it listens. A file has
+    /// none.
+    virtual void setTriggerCheck(int /*everyMs*/) {}
 };
 
 /// A kept read-only connection to the file, its data_version checked every poll.

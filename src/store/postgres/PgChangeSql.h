@@ -9,7 +9,8 @@
 /// {"w": writer's application_name, "a": [assemblies], "i": [items]}, each ID once under the
 /// key rule; {"w": …, "all": true} where the lists would not fit the server's 8,000 bytes of
 /// a notice, for a TRUNCATE, and for an import, whose transaction keeps the triggers quiet and
-/// sends that one notice itself.
+/// sends that one notice itself. "w" stays for whoever reads the notices; the editor knows
+/// its own by the sending server process (PgOwnSessions.h), which no other session can copy.
 namespace store::pgschema {
 
 inline constexpr char ChangeChannel[] = "fabrilux_bom_changes";

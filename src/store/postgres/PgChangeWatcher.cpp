@@ -3,7 +3,9 @@
 #include "store/StoreError.h"
 #include "store/postgres/PgChangeSql.h"
 #include "store/postgres/PgLibpq.h"
+#include "store/postgres/PgOwnSessions.h"
 #include "store/postgres/PgSql.h"
+#include "store/postgres/ServerAddress.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -37,6 +39,10 @@ constexpr auto CountEvery = 5s;
 /// A statement of the watcher's that has no answer within this is taken for a lost connection.
 constexpr auto AnswerWithin = 5s;
 
+const QString NoTriggers = QStringLiteral(
+    "Changes by other editors show only after a reload: the server's tables have no change "
+    "triggers (bom-import --create-schema adds them)");
+
 struct ResultDeleter {
     void operator()(PGresult* result) const { PQclear(result); }
 };
@@ -47,16 +53,16 @@ struct ConnectionDeleter {
 };
 using PgConn = std::unique_ptr<PGconn, ConnectionDeleter>;
 
-/// What a notice says; nothing for one of this editor's own writes. A payload that is not the
-/// triggers' (someone else notifying on the channel) is taken to mean that anything changed.
-std::optional<Changes> readNotice(const char* payload, const QString& own) {
+/// What a notice says. A payload that is not the triggers' (someone else notifying on the
+/// channel) is taken to mean that anything changed. The payload's writer ("w") is not read:
+/// any session can give itself this editor's name, and two editors in containers can have the
+/// same one; whose write it was, the notice's sender process (PgOwnSessions.h) says.
+Changes readNotice(const char* payload) {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(QByteArray(payload), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return Changes{true, {}, {}};
     const QJsonObject notice = document.object();
-    if (notice.value(QLatin1String("w")).toString() == own)
-        return std::nullopt;
     Changes said;
     said.everything = notice.value(QLatin1String("all")).toBool();
     for (const QJsonValue& id : notice.value(QLatin1String("a")).toArray())
@@ -72,7 +78,7 @@ std::optional<Changes> readNotice(const char* payload, const QString& own) {
 class ServerWatch : public Source {
 public:
     ServerWatch(const QString& uri, Sink& sink)
-        : m_uri(uri), m_own(sessionApplicationName()), m_sink(sink) {
+        : m_uri(uri), m_server(serverOf(uri)), m_own(sessionApplicationName()), m_sink(sink) {
         if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
             m_wake[0] = m_wake[1] = -1;
         m_thread = std::thread([this] { run(); });
@@ -93,8 +99,25 @@ public:
         wake();
     }
 
+    void setTriggerCheck(int everyMs) override {
+        m_triggerCheckMs = std::max(1, everyMs);
+        wake();
+    }
+
 private:
     enum class Woken { Ready, Timeout, Wake, Stop };
+    enum class Triggers { Unknown, There, Missing };
+
+    /// The server whose process IDs tell this editor's own notices (PgOwnSessions.h).
+    static QString serverOf(const QString& uri) {
+        try {
+            const ParsedServerAddress address = parseServerAddress(uri);
+            return pg::serverOf(address.field(QLatin1StringView("host")),
+                                address.field(QLatin1StringView("port")));
+        } catch (const StoreError&) {
+            return {}; // never connected to: the store that opened this address says why
+        }
+    }
 
     void wake() {
         if (m_wake[1] >= 0)
@@ -204,8 +227,8 @@ private:
     /// Gathers the notices that libpq has read so far into the group under way.
     void gather(PGconn* connection) {
         while (PGnotify* notify = PQnotifies(connection)) {
-            if (std::optional<Changes> said = readNotice(notify->extra, m_own)) {
-                m_pending.merge(*said);
+            if (!pg::isOwnSession(m_server, notify->be_pid)) {
+                m_pending.merge(readNotice(notify->extra));
                 if (!m_groupEnd)
                     m_groupEnd = Clock::now() + std::chrono::milliseconds(m_groupMs.load());
             }
@@ -230,11 +253,44 @@ private:
         return true;
     }
 
+    /// Reads whether the change triggers are on the tables, and says so when that changed:
+    /// triggers dropped or disabled while the editor watches leave it deaf to other editors
+    /// as surely as tables that never had them. Once they are back, what was missed meanwhile
+    /// is read again. `connected`: the connection was just made, and a notice of its own
+    /// may have taken the status bar's place, so that their lack is said again. False when
+    /// the connection is lost.
+    bool checkTriggers(PGconn* connection, bool connected) {
+        const Result result = exec(connection, pgschema::SelectChangeTriggers);
+        if (!result)
+            return false;
+        const bool there =
+            PQresultStatus(result.get()) == PGRES_TUPLES_OK && PQntuples(result.get()) == 1 &&
+            std::atoi(PQgetvalue(result.get(), 0, 0)) >= pgschema::ChangeTriggerCount;
+        const Triggers was = m_triggers;
+        m_triggers = there ? Triggers::There : Triggers::Missing;
+        m_lastTriggerCheck = Clock::now();
+        if (!there && (was != Triggers::Missing || connected)) {
+            m_sink.notice(NoTriggers);
+        } else if (there && was == Triggers::Missing) {
+            m_sink.changes(Changes{true, {}, {}});
+            m_sink.notice(QStringLiteral("The server's tables have their change triggers again; "
+                                         "what is shown was read again."));
+        }
+        gather(connection);
+        return true;
+    }
+
+    Clock::time_point nextTriggerCheck() const {
+        return m_lastTriggerCheck + std::chrono::milliseconds(m_triggerCheckMs.load());
+    }
+
     /// Listens until the connection is lost or the owner stops the watch.
     void serve(PGconn* connection) {
         auto nextCount = Clock::now() + CountEvery;
         while (!m_stop) {
-            const auto deadline = m_groupEnd ? std::min(*m_groupEnd, nextCount) : nextCount;
+            auto deadline = std::min(nextCount, nextTriggerCheck());
+            if (m_groupEnd)
+                deadline = std::min(deadline, *m_groupEnd);
             const Woken woken = waitFor(PQsocket(connection), POLLIN, deadline);
             if (woken == Woken::Stop)
                 return;
@@ -253,6 +309,8 @@ private:
                     return;
                 nextCount = Clock::now() + CountEvery;
             }
+            if (Clock::now() >= nextTriggerCheck() && !checkTriggers(connection, false))
+                return;
         }
     }
 
@@ -270,7 +328,7 @@ private:
     void run() {
         const QString lost = QStringLiteral("The connection to the server was lost; trying again…");
         bool saidLost = false;
-        bool checkedTriggers = false;
+        bool watching = false;
         while (!m_stop) {
             PgConn connection = listen();
             if (!connection) {
@@ -289,20 +347,16 @@ private:
                                              "read again."));
                 saidLost = false;
             }
-            if (!checkedTriggers) {
-                const Result triggers = exec(connection.get(), pgschema::SelectChangeTriggers);
-                if (!triggers) {
-                    m_sink.notice(lost);
-                    saidLost = true;
-                    continue;
-                }
-                checkedTriggers = true;
-                if (PQresultStatus(triggers.get()) != PGRES_TUPLES_OK ||
-                    std::atoi(PQgetvalue(triggers.get(), 0, 0)) < pgschema::ChangeTriggerCount)
-                    m_sink.notice(QStringLiteral(
-                        "Changes by other editors show only after a reload: the server's tables "
-                        "have no change triggers (bom-import --create-schema adds them)"));
+            // On every connection, as the triggers may have gone (or come back) while the
+            // watcher was away; then again every so often while it listens.
+            if (!checkTriggers(connection.get(), true)) {
+                m_sink.notice(lost);
+                saidLost = true;
+                continue;
+            }
+            if (!watching) {
                 m_sink.watching();
+                watching = true;
             }
             if (countEditors(connection.get()))
                 serve(connection.get());
@@ -317,15 +371,20 @@ private:
     }
 
     const QString m_uri;
+    const QString m_server;
+    /// This editor's application_name: the other editors are counted by theirs.
     const QString m_own;
     Sink& m_sink;
     int m_wake[2] = {-1, -1};
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_groupMs{ChangeWatcher::DefaultGroupMs};
+    std::atomic<int> m_triggerCheckMs{ChangeWatcher::DefaultTriggerCheckMs};
     // The watch's thread's own.
     Changes m_pending;
     std::optional<Clock::time_point> m_groupEnd;
     int m_editors = -1;
+    Triggers m_triggers = Triggers::Unknown;
+    Clock::time_point m_lastTriggerCheck;
     std::thread m_thread;
 };
 

@@ -3,13 +3,17 @@
 #include "store/ChangeWatcher.h"
 #include "store/SchemaCheck.h"
 #include "store/SqlValues.h"
-#include "store/postgres/PgSql.h"
 #include "store/postgres/PasswordCache.h"
 #include "store/postgres/PgLibpq.h"
+#include "store/postgres/PgOwnSessions.h"
+#include "store/postgres/PgSql.h"
 #include "store/postgres/ServerAddress.h"
 
 #include <QElapsedTimer>
+#include <QSqlDriver>
 #include <QSqlError>
+
+#include <libpq-fe.h>
 
 #include <atomic>
 
@@ -63,9 +67,10 @@ Connection::Connection(const QString& uri) : m_uri(uri) {
                                      "keepalives_interval=10;keepalives_count=3;"
                                      "tcp_user_timeout=60000")
                           .arg(pgschema::ConnectTimeoutSeconds);
-    // Every connection of this editor carries its one name, from its start: the change
-    // watcher knows its own editor's notices by it, and other editors count it. The name is
-    // letters, digits and ". _ - / @" only, so it is one token of the option string as it is.
+    // Every connection of this editor carries its one name, from its start: other editors
+    // count it (its own writes the watcher knows by the server's process ID, see below, as
+    // any session may give itself any name). The name is letters, digits and ". _ - / @"
+    // only, so it is one token of the option string as it is.
     options += QStringLiteral(";application_name=") + sessionApplicationName();
     for (const auto& [key, value] : address.fields) {
         bool ok = true;
@@ -143,11 +148,29 @@ Connection::Connection(const QString& uri) : m_uri(uri) {
         release();
         throw cannotOpen(m_uri, describe(error));
     }
+    // The server's process of this connection: a notice that it sends carries that ID, which
+    // no other session can have, and the change watcher skips it as this editor's own write.
+    // Noted before the connection writes anything. Qt's driver hands out its libpq connection
+    // (Qt 6 names it by libpq's struct, pg_conn, not by its typedef); where it does not, the
+    // server is asked.
+    const QVariant handle = m_db.driver()->handle();
+    if (handle.isValid() &&
+        (qstrcmp(handle.typeName(), "pg_conn*") == 0 || qstrcmp(handle.typeName(), "PGconn*") == 0))
+        if (PGconn* const libpq = *static_cast<PGconn* const*>(handle.constData()))
+            m_pid = PQbackendPID(libpq);
+    if (m_pid <= 0 && setup.exec(pgschema::SelectBackendPid) && setup.next())
+        m_pid = setup.value(0).toInt();
+    m_server = serverOf(address.field(QLatin1StringView("host")),
+                        address.field(QLatin1StringView("port")));
+    noteOwnSession(m_server, m_pid);
 }
 
 Connection::~Connection() { release(); }
 
 void Connection::release() {
+    if (m_pid > 0)
+        endOwnSession(m_server, m_pid);
+    m_pid = 0;
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_name);

@@ -38,6 +38,9 @@ private:
     QString m_uri;
     QString m_name;
     QSqlDatabase m_db;
+    /// The server (PgOwnSessions.h) and its process of this connection; 0 before it is made.
+    QString m_server;
+    int m_pid = 0;
 };
 
 /// The keys of `ids` as one array literal: ASCII letters folded to lower case, as lower()

@@ -227,6 +227,8 @@ inline constexpr QLatin1StringView Rollback{"ROLLBACK"};
 /// assemblies by a full read, 6 ms through the key index).
 inline constexpr QLatin1StringView SessionSettings{
     "SET statement_timeout = 30000; SET random_page_cost = 1.1"};
+/// The server's process of the connection, where the driver does not say it.
+inline constexpr QLatin1StringView SelectBackendPid{"SELECT pg_backend_pid()"};
 /// A connection that is neither made nor refused within this many seconds fails.
 inline constexpr int ConnectTimeoutSeconds = 10;
 
