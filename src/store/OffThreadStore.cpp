@@ -167,6 +167,10 @@ public:
     std::optional<LineRow> findLine(const QString& assembly, const QString& component) override {
         return call([&](Store& db) { return db.findLine(assembly, component); });
     }
+    /// One call for all of them: a read of many lines waits once, not once a line.
+    std::vector<std::optional<LineRow>> findLines(const std::vector<LineRow>& rows) override {
+        return call([&](Store& db) { return db.findLines(rows); });
+    }
     std::optional<LineRow> takeLine(const QString& assembly, const QString& component) override {
         return call([&](Store& db) { return db.takeLine(assembly, component); });
     }
@@ -254,9 +258,6 @@ public:
     }
 
 protected:
-    std::vector<std::optional<LineRow>> findLines(const std::vector<LineRow>& rows) override {
-        return call([&](Store& db) { return db.findLines(rows); });
-    }
     void removeRows(const std::vector<LineRow>& rows) override {
         call([&](Store& db) { db.removeRows(rows); });
     }

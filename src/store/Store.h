@@ -169,6 +169,10 @@ public:
     /// nothing.
     virtual std::optional<LineRow> findLine(const QString& assembly,
                                             const QString& component) = 0;
+    /// The lines of these keys (each row's assembly and component) as stored, element i that
+    /// of rows[i], empty where there is none; one findLine each unless a store can read them
+    /// at once. For many lines, one call instead of a findLine each.
+    virtual std::vector<std::optional<LineRow>> findLines(const std::vector<LineRow>& rows);
     /// Deletes the line and returns it as it was; empty when there was none.
     virtual std::optional<LineRow> takeLine(const QString& assembly,
                                             const QString& component) = 0;
@@ -242,9 +246,6 @@ protected:
     /// writeLines' work inside the caller's write transaction: the checks, the first refusal
     /// thrown, then removeRows and insertRows.
     void writeBatch(const LineBatch& batch);
-    /// The lines of these keys (each row's assembly and component) as stored, element i that
-    /// of rows[i]; one findLine each unless a store can read them at once.
-    virtual std::vector<std::optional<LineRow>> findLines(const std::vector<LineRow>& rows);
     /// Deletes each row only while it holds exactly its quantity and start date, touching one
     /// row each (errors::requireOneLine).
     virtual void removeRows(const std::vector<LineRow>& rows) = 0;

@@ -15,6 +15,8 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <algorithm>
+
 namespace tree {
 
 namespace {
@@ -271,25 +273,25 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
         return;
     if (!m_session.chooseIfNone())
         return;
-    std::optional<store::StoreError> failure;
+    const QDateTime started = QDateTime::currentDateTime();
+    // One write transaction refuses a cycle or a line the assembly has, then inserts: a
+    // Cancel while it runs rolls it back, and nothing was written.
     if (const auto refused = tryStore([&](store::Store& db) {
-            // One write transaction refuses a cycle or a line the assembly has, then inserts.
-            db.addLine(assembly, component, *quantity, QDateTime::currentDateTime());
-            if (const auto row = db.findLine(assembly, component))
-                m_history.push(new LineCommand(*this, *row, LineCommand::Added));
-            // Only a saved line gets nodes: the tree never shows a line that is not in the
-            // database. It goes into the assembly's bill once, and every copy shows it.
-            try {
-                showAddedLine(m_model, db, assembly, component);
-            } catch (const store::StoreError& error) {
-                failure = error;
-            }
-            m_showStatus(QStringLiteral("Added the line %1, %2.")
-                             .arg(lineName(assembly, component), quantityPhrase(*quantity)));
-        }))
-        failure = refused;
-    if (failure)
-        report(failure->message());
+            db.addLine(assembly, component, *quantity, started);
+        })) {
+        report(refused->message());
+        return;
+    }
+    // Committed: the step holds the line as written, whatever happens to its showing.
+    m_history.push(new LineCommand(*this,
+                                   {assembly, component, QVariant(*quantity),
+                                    started.toString(store::schema::StartDateFormat)},
+                                   LineCommand::Added));
+    m_showStatus(QStringLiteral("Added the line %1, %2.")
+                     .arg(lineName(assembly, component), quantityPhrase(*quantity)));
+    // Only a saved line gets nodes: the tree never shows a line that is not in the database.
+    // It goes into the assembly's bill once, and every copy shows it.
+    showSavedLine(assembly, component);
 }
 
 void BomEditor::deleteComponent(const QModelIndex& selected) {
@@ -456,9 +458,17 @@ StepOutcome BomEditor::refusedStep(const store::StoreError& error, const QString
 }
 
 void BomEditor::showQuantity(const store::LineRow& row) {
-    m_model.setLineQuantity(row.assembly, row.component,
-                            isNumber(row.quantity) ? std::optional<double>(row.quantity.toDouble())
-                                                   : std::nullopt);
+    const std::optional<double> quantity =
+        isNumber(row.quantity) ? std::optional<double>(row.quantity.toDouble()) : std::nullopt;
+    // A line that shows this quantity already changes nothing: of a refused step's many lines
+    // read back, most are as shown, and each change has every view paint again.
+    const Structure& structure = m_model.structure();
+    const int item = structure.itemOf(row.assembly);
+    const int position = item < 0 ? -1 : structure.positionOf(item, row.component);
+    if (position >= 0 &&
+        structure.line(structure.linesOf(item)[size_t(position)]).quantity == quantity)
+        return;
+    m_model.setLineQuantity(row.assembly, row.component, quantity);
 }
 
 StepOutcome BomEditor::writeQuantity(store::LineRow& row, const QVariant& quantity) {
@@ -477,20 +487,10 @@ StepOutcome BomEditor::removeLine(const store::LineRow& row) {
 }
 
 StepOutcome BomEditor::restoreLine(const store::LineRow& row) {
-    std::optional<store::StoreError> failure;
-    if (const auto refused = tryStore([&](store::Store& db) {
-            db.restoreLine(row);
-            // The line is back whatever the reads of its structure give: the step is done.
-            try {
-                showAddedLine(m_model, db, row.assembly, row.component);
-            } catch (const store::StoreError& error) {
-                failure = error;
-            }
-        }))
+    if (const auto refused = tryStore([&](store::Store& db) { db.restoreLine(row); }))
         return refusedStep(*refused, row.assembly, row.component);
-    // The line is back; a limit that kept part of its structure from showing is only said.
-    if (failure)
-        report(failure->message());
+    // The line is back whatever becomes of its showing: the step is done.
+    showSavedLine(row.assembly, row.component);
     return StepOutcome::Done;
 }
 
@@ -515,77 +515,99 @@ std::optional<store::BatchRefusals> BomEditor::checkLines(const store::LineBatch
     return refusals;
 }
 
-void BomEditor::showBatch(store::Store& db, const store::LineBatch& batch) {
+void BomEditor::showBatch(const store::LineBatch& batch) {
     for (const store::LineRow& row : batch.removed)
         if (m_model.hasLine(row.assembly, row.component))
             m_model.removeLine(row.assembly, row.component);
-    // The lines are saved: a failed read of what to show them with is reported, and the tree
-    // shows them at the next load.
-    try {
-        showAddedLines(m_model, db, batch.added);
-    } catch (const store::StoreError& error) {
-        report(error.message());
-    }
+    if (std::none_of(batch.added.cbegin(), batch.added.cend(),
+                     [this](const store::LineRow& row) { return showable(row.assembly, row.component); }))
+        return;
+    showSaved([&](store::Store& db) { showAddedLines(m_model, db, batch.added); });
 }
 
 bool BomEditor::writeLines(const store::LineBatch& batch, const QString& text) {
     if (batch.removed.empty() && batch.added.empty())
         return true;
-    if (!withStore([&](store::Store& db) {
-            db.writeLines(batch);
-            showBatch(db, batch);
-        }))
+    if (!withStore([&](store::Store& db) { db.writeLines(batch); }))
         return false;
+    // Committed: the step is there whatever happens to the showing.
     m_history.push(new BatchCommand(*this, batch, text));
+    showBatch(batch);
     return true;
 }
 
 StepOutcome BomEditor::applyLines(const store::LineBatch& batch) {
-    std::optional<store::StoreError> refused;
-    if (const auto failure = tryStore([&](store::Store& db) {
-            try {
-                db.writeLines(batch);
-            } catch (const store::StoreError& error) {
-                refused = error;
-                return;
-            }
-            showBatch(db, batch);
-        });
-        failure || refused) {
-        const store::StoreError& error = refused ? *refused : *failure;
-        report(error.message());
+    if (const auto failure = tryStore([&](store::Store& db) { db.writeLines(batch); })) {
+        report(failure->message());
         // A line that another program changed, removed, added or made part of a cycle
         // meanwhile: the step can never be taken. Its lines show as the database holds them.
-        const int number = error.number();
+        const int number = failure->number();
         if (number == store::LineChanged || number == store::CircularComponent ||
             number == store::DuplicateLine || number == store::UnknownAssembly) {
-            for (const store::LineRow& row : batch.removed)
-                showLineAsStored(row.assembly, row.component);
-            for (const store::LineRow& row : batch.added)
-                showLineAsStored(row.assembly, row.component);
+            std::vector<store::LineRow> lines = batch.removed;
+            lines.insert(lines.end(), batch.added.cbegin(), batch.added.cend());
+            showLinesAsStored(lines);
             return StepOutcome::Dropped;
         }
         m_stepKept = true;
         return StepOutcome::Kept;
     }
+    showBatch(batch);
     return StepOutcome::Done;
 }
 
+bool BomEditor::showable(const QString& assembly, const QString& component) const {
+    return m_model.holdsBill(assembly) && !m_model.hasLine(assembly, component);
+}
+
+void BomEditor::showSavedLine(const QString& assembly, const QString& component) {
+    if (showable(assembly, component))
+        showSaved([&](store::Store& db) { showAddedLine(m_model, db, assembly, component); });
+}
+
+void BomEditor::showSaved(const std::function<void(store::Store&)>& show) {
+    for (;;) {
+        const auto failure = tryStore(show, ShowingSavedLabel);
+        if (!failure)
+            return;
+        // The change is saved all the same: a read that failed (a limit that kept part of a
+        // structure from showing, a server gone) is said as it is, and the tree shows the
+        // change at the next load.
+        if (failure->number() != store::OperationCancelled) {
+            report(failure->message());
+            return;
+        }
+        // The user stopped the reads, not the write: never "nothing was written".
+        m_showStatus(ShowingStopped);
+        if (m_desktop.messageBox(ShowingStopped, desktop::YesNo | desktop::IconQuestion,
+                                 ShortTitle, ShowingStoppedChoice) != desktop::ResultYes)
+            return;
+    }
+}
+
 void BomEditor::showLineAsStored(const QString& assembly, const QString& component) {
+    showLinesAsStored({{assembly, component, {}, {}}});
+}
+
+void BomEditor::showLinesAsStored(const std::vector<store::LineRow>& lines) {
     // A failure stays unsaid: the refusal has been shown, and without a read the nodes stay
     // as they were.
     tryStore([&](store::Store& db) {
-        const auto row = db.findLine(assembly, component);
-        if (!row) {
-            m_model.removeLine(assembly, component);
-            return;
+        // Read back in one call, however many lines a step has: one call a line kept the
+        // window waiting for half a minute after a refused step of 10,000.
+        const std::vector<std::optional<store::LineRow>> stored = db.findLines(lines);
+        std::vector<store::LineRow> putIn;
+        for (size_t at = 0; at < lines.size(); ++at) {
+            const store::LineRow& line = lines[at];
+            if (!stored[at])
+                m_model.removeLine(line.assembly, line.component);
+            else if (!m_model.hasLine(line.assembly, line.component))
+                // A line put in by the other program: it shows as a load would show it.
+                putIn.push_back(*stored[at]);
+            else
+                showQuantity(*stored[at]);
         }
-        // A line put in by the other program: it shows as a load would show it.
-        if (!m_model.hasLine(assembly, component)) {
-            showAddedLine(m_model, db, assembly, component);
-            return;
-        }
-        showQuantity(*row);
+        showAddedLines(m_model, db, putIn);
     });
 }
 

@@ -98,6 +98,15 @@ inline const QString NoDescription = QStringLiteral("(no description on file)");
 inline const QString NotInItemMaster = QStringLiteral("(not in the Item Master)");
 /// Title of the boxes that ask the user something about the tree.
 inline const QString ShortTitle = QStringLiteral("Fabrilux");
+/// The busy box of the reads that show a committed write: its Cancel stops only the showing.
+inline const QString ShowingSavedLabel = QStringLiteral("Showing the saved change\u2026");
+/// Said (status and box) when the user stopped the showing of a committed write.
+inline const QString ShowingStopped =
+    QStringLiteral("The change was saved; only showing it was stopped.");
+/// The box's second line: what its answers do.
+inline const QString ShowingStoppedChoice =
+    QStringLiteral("Yes: the tree shows it now. No: the tree shows it when the bill is loaded "
+                   "again (Enter in the Item ID).");
 
 /// The operations on the BOM tree, without a widget of their own: each takes what it needs,
 /// works on the tree model and the database (one connection per operation), asks its
@@ -233,9 +242,21 @@ private:
     /// Reports a refused step's write and says what becomes of the step.
     StepOutcome refusedStep(const store::StoreError& error, const QString& assembly,
                             const QString& component);
-    /// Shows a written batch on every copy of the assemblies it touches; a read that fails
-    /// while the new lines' structures are read is reported, the batch being written.
-    void showBatch(store::Store& db, const store::LineBatch& batch);
+    /// Shows a written batch on every copy of the assemblies it touches (showSaved).
+    void showBatch(const store::LineBatch& batch);
+    /// Whether a saved line would come into the tree: its assembly's bill is held and the line
+    /// not shown yet.
+    bool showable(const QString& assembly, const QString& component) const;
+    /// Shows a saved line wherever its assembly stands (showSaved).
+    void showSavedLine(const QString& assembly, const QString& component);
+    /// The showing of a committed write, a step apart from the write with a store and a busy
+    /// box of its own: `show` reads what the tree needs and shows it. A failure there is the
+    /// showing's, never the write's: a Cancel says that the change was saved and only showing
+    /// it was stopped, and shows it when the user asks; any other failure is reported as it
+    /// is. The history holds the change either way.
+    void showSaved(const std::function<void(store::Store&)>& show);
+    /// showLineAsStored for many lines, read back in one call.
+    void showLinesAsStored(const std::vector<store::LineRow>& lines);
     /// Shows `row`'s quantity on every node of its line.
     void showQuantity(const store::LineRow& row);
     void stepHistory(bool forward);

@@ -367,6 +367,54 @@ private Q_SLOTS:
         QVERIFY(f.desktop.messageTexts().filter(QString::number(store::LineChanged)).isEmpty());
     }
 
+    void aRefusedStepOfManyLinesReadsThemBackAtOnce() {
+        // Thirty lines of K, deleted as one step.
+        std::vector<ItemRow> items = catalogue();
+        std::vector<Line> lines = shared();
+        constexpr int Many = 30;
+        for (int i = 0; i < Many; ++i) {
+            items.push_back({QStringLiteral("P%1").arg(i, 2, 10, QChar(u'0')), {}, {}});
+            lines.push_back({"K", items.back().id, 1});
+        }
+        WindowFixture f(items, lines);
+        f.load(QStringLiteral("K"));
+        const auto deleteAll = [&] {
+            f.click(f.node("P00"));
+            QTest::keyClick(&f.tree(), Qt::Key_End, Qt::ShiftModifier);
+            f.desktop.messageAnswers = {desktop::ResultOk};
+            QTest::keyClick(&f.tree(), Qt::Key_Delete);
+            QCOMPARE(f.outline(), QString());
+        };
+        // The step's lines are read back in one call however many there are: the calls the
+        // refused step waited for, and the tree as the database holds it.
+        const auto refused = [&](QAction* step, store::ErrorNumber number) {
+            f.desktop.asked.clear();
+            const qsizetype waited = f.desktop.waitLabels.size();
+            step->trigger();
+            QCOMPARE(f.desktop.messageTexts().size(), 1);
+            QVERIFY2(f.desktop.messageTexts().first().startsWith(QString::number(number) + u' '),
+                     qPrintable(f.desktop.messageTexts().first()));
+            const qsizetype calls = f.desktop.waitLabels.size() - waited;
+            QVERIFY2(calls < Many / 3, qPrintable(QString::number(calls)));
+            QVERIFY2(differenceFromFreshLoad(f).isEmpty(), qPrintable(differenceFromFreshLoad(f)));
+        };
+        QAction* undo = action(f, "mnuUndo");
+        QAction* redo = action(f, "mnuRedo");
+
+        // Another program changes a quantity of a line put back by the undo: the redo is refused.
+        deleteAll();
+        undo->trigger();
+        execOn(f.database, {QStringLiteral("UPDATE BomDetail SET bomQtyReq = 8 WHERE BomID = 'K' AND BomComp = 'P07'")});
+        refused(redo, store::LineChanged);
+        QCOMPARE(f.model().quantity(f.node("P07")), std::optional<double>(8));
+
+        // It puts one of the deleted lines back: the undo is refused.
+        deleteAll();
+        execOn(f.database, {QStringLiteral("INSERT INTO BomDetail VALUES ('K', 'P07', 9, NULL)")});
+        refused(undo, store::DuplicateLine);
+        QCOMPARE(f.outline(), QStringLiteral("P07"));
+    }
+
     void anotherDatabaseStartsAnEmptyHistory() {
         WindowFixture f(catalogue(), shared());
         f.load(QStringLiteral("A"));

@@ -8,7 +8,10 @@
 #include "support/PgServer.h"
 #include "support/StoreBackend.h"
 #include "support/WindowFixture.h"
+#include "shell/BomTreeView.h"
+#include "tree/BomEditor.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -197,6 +200,73 @@ private Q_SLOTS:
         f->load(u"A"_s);
         QCOMPARE(f->desktop.messageTexts(), QStringList());
         QCOMPARE(f->outline(), outline);
+    }
+
+    void aCancelWhileASavedChangeIsShownSaysItWasSaved() {
+        const auto f = start();
+        if (!f)
+            return;
+        QAction* undo = f->window().findChild<QAction*>(u"mnuUndo"_s);
+        QAction* redo = f->window().findChild<QAction*>(u"mnuRedo"_s);
+        // Cancel in the busy box of the reads that show a committed write, once, the moment
+        // they start.
+        f->desktop.cancelBeforeFirstLook = true;
+        f->desktop.cancelWaitWhen = [&] {
+            return f->desktop.cancelledWaits == 0 &&
+                   f->desktop.waitLabels.last() == tree::ShowingSavedLabel;
+        };
+        const auto saidSaved = [&](const QString& first) {
+            QStringList said{tree::ShowingStopped};
+            if (!first.isEmpty())
+                said.prepend(first);
+            QCOMPARE(f->desktop.messageTexts(), said);
+            QCOMPARE(f->desktop.messages().last().informative, tree::ShowingStoppedChoice);
+            QCOMPARE(f->desktop.cancelledWaits, 1);
+            f->desktop.cancelledWaits = 0;
+            f->desktop.asked.clear();
+        };
+
+        // A drop: written, its step in the history, and No leaves the tree as it was.
+        f->desktop.asked.clear();
+        f->desktop.messageAnswers = {desktop::ResultYes, desktop::ResultNo};
+        f->desktop.inputAnswers = {u"2"_s};
+        f->drop(u"NEW"_s, f->node(u"B"_s));
+        saidSaved(u"Make Target Item A Parent?"_s);
+        QVERIFY(m_backend->lines().contains(u"B>NEW=2"_s));
+        QCOMPARE(f->status(), tree::ShowingStopped);
+        QVERIFY(!f->node(u"B/NEW"_s).isValid());
+        QCOMPARE(undo->text(), u"&Undo Add NEW to B"_s);
+        // The step holds the line as written: its undo takes it out.
+        undo->trigger();
+        QVERIFY(!m_backend->lines().contains(u"B>NEW=2"_s));
+        QCOMPARE(f->desktop.messageTexts(), QStringList());
+
+        // A redo that puts the line back, its showing stopped too: Yes shows it now.
+        f->desktop.messageAnswers = {desktop::ResultYes};
+        redo->trigger();
+        saidSaved({});
+        QVERIFY(m_backend->lines().contains(u"B>NEW=2"_s));
+        QVERIFY(f->node(u"B/NEW"_s).isValid());
+        QCOMPARE(undo->text(), u"&Undo Add NEW to B"_s);
+
+        // Many lines at once: both lines of B deleted as one step; its undo writes them back
+        // and its showing is stopped.
+        const QStringList all = m_backend->lines();
+        f->click(f->node(u"B/C"_s));
+        QTest::keyClick(&f->tree(), Qt::Key_Down, Qt::ShiftModifier);
+        f->desktop.messageAnswers = {desktop::ResultOk};
+        QTest::keyClick(&f->tree(), Qt::Key_Delete);
+        QCOMPARE(m_backend->lines().size(), all.size() - 2);
+        f->desktop.asked.clear();
+        f->desktop.messageAnswers = {desktop::ResultNo};
+        undo->trigger();
+        saidSaved({});
+        QCOMPARE(m_backend->lines(), all);
+        QCOMPARE(redo->text(), u"&Redo Delete 2 lines"_s);
+        QCOMPARE(f->outline(), u"B C"_s);
+        // The next load shows what was saved.
+        f->load(u"A"_s);
+        QCOMPARE(f->outline(), u"B[C NEW] C"_s);
     }
 
     void callsRunOffTheWindowsThreadAndTheirErrorsComeBack() {

@@ -52,6 +52,8 @@ public:
     /// insert; empty for none. Lets a test act as another editor at that moment.
     void setBeforeInsert(std::function<void()> hook);
     std::optional<LineRow> findLine(const QString& assembly, const QString& component) override;
+    /// One statement for all of them.
+    std::vector<std::optional<LineRow>> findLines(const std::vector<LineRow>& rows) override;
     std::optional<LineRow> takeLine(const QString& assembly, const QString& component) override;
     void restoreLine(const LineRow& row) override;
     void removeUnchangedLine(const LineRow& row) override;
@@ -75,8 +77,6 @@ public:
     void interrupt() override;
 
 protected:
-    /// One statement for all of them.
-    std::vector<std::optional<LineRow>> findLines(const std::vector<LineRow>& rows) override;
     std::vector<std::optional<Item>> findItems(const QStringList& ids) override;
     void removeRows(const std::vector<LineRow>& rows) override;
     void insertRows(const std::vector<LineRow>& rows) override;

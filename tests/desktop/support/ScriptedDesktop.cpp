@@ -122,12 +122,17 @@ void ScriptedDesktop::waitFor(const std::function<bool()>& finished,
     if (cancelWaitWhen)
         look.start(1);
     bool cancelled = false;
-    while (!finished()) {
+    const auto cancelWhenAsked = [&] {
         if (!cancelled && cancelWaitWhen && cancelWaitWhen()) {
             cancelled = true;
             ++cancelledWaits;
             cancel();
         }
+    };
+    if (cancelBeforeFirstLook)
+        cancelWhenAsked();
+    while (!finished()) {
+        cancelWhenAsked();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
                                         QEventLoop::WaitForMoreEvents);
     }

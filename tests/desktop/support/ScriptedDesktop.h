@@ -47,6 +47,9 @@ public:
     // Asked on every pass of each wait (about every millisecond while it is set): true cancels
     // that wait, once, as its Cancel button would.
     std::function<bool()> cancelWaitWhen;
+    // Asks cancelWaitWhen before each wait's first look at its call too: a Cancel pressed the
+    // moment a call starts, however soon it ends.
+    bool cancelBeforeFirstLook = false;
     int cancelledWaits = 0;
     int busyDepth = 0;
     int maxBusyDepth = 0;
