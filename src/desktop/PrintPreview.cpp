@@ -11,11 +11,10 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
-#include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
 
 namespace desktop {
 
@@ -93,9 +92,11 @@ namespace {
 constexpr int Margin = 12;
 constexpr qreal ZoomStep = 1.25;
 
-QAction* toolAction(QToolBar* bar, const QString& text, const QKeySequence& key,
-                   const QString& tip) {
-    QAction* action = bar->addAction(text);
+/// A command of the preview: a button in its row of commands, and its key anywhere in the
+/// window.
+QAction* command(QWidget* window, QBoxLayout* row, const QString& text, const QKeySequence& key,
+                 const QString& tip) {
+    auto* action = new QAction(text, window);
     action->setObjectName(text);
     if (!key.isEmpty()) {
         action->setShortcut(key);
@@ -103,6 +104,12 @@ QAction* toolAction(QToolBar* bar, const QString& text, const QKeySequence& key,
     } else {
         action->setToolTip(tip);
     }
+    window->addAction(action);
+    auto* button = new QToolButton(window);
+    button->setDefaultAction(action);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::TabFocus);
+    row->addWidget(button);
     return action;
 }
 
@@ -116,36 +123,38 @@ PrintPreviewDialog::PrintPreviewDialog(PagedDocument& document, QPrinter& printe
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    auto* bar = new QToolBar(this);
-    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    m_first = toolAction(bar, QStringLiteral("First Page"), Qt::Key_Home, QStringLiteral("The first page"));
-    m_previous = toolAction(bar, QStringLiteral("Previous Page"), Qt::Key_PageUp,
-                           QStringLiteral("The page before"));
-    m_number = new QSpinBox(bar);
+    // A row of buttons rather than a tool bar, which would hide the commands that do not fit
+    // behind a button of its own: the window is never narrower than its commands.
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(4, 2, 4, 2);
+    m_first = command(this, row, QStringLiteral("First Page"), Qt::Key_Home, QStringLiteral("The first page"));
+    m_previous = command(this, row, QStringLiteral("Previous Page"), Qt::Key_PageUp,
+                         QStringLiteral("The page before"));
+    m_number = new QSpinBox(this);
     m_number->setObjectName(QStringLiteral("pageNumber"));
     m_number->setAccessibleName(QStringLiteral("Page"));
     // The page changes once the number is typed (Enter) or the arrows are used, not at each
     // digit on the way to it.
     m_number->setKeyboardTracking(false);
-    bar->addWidget(m_number);
-    m_count = new QLabel(bar);
+    row->addWidget(m_number);
+    m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("pageCount"));
     m_count->setContentsMargins(4, 0, 4, 0);
-    bar->addWidget(m_count);
-    m_next = toolAction(bar, QStringLiteral("Next Page"), Qt::Key_PageDown, QStringLiteral("The page after"));
-    m_last = toolAction(bar, QStringLiteral("Last Page"), Qt::Key_End, QStringLiteral("The last page"));
-    bar->addSeparator();
-    m_fitPage = toolAction(bar, QStringLiteral("Fit Page"), {}, QStringLiteral("The whole page in the window"));
-    m_fitWidth = toolAction(bar, QStringLiteral("Fit Width"), {}, QStringLiteral("The page as wide as the window"));
+    row->addWidget(m_count);
+    m_next = command(this, row, QStringLiteral("Next Page"), Qt::Key_PageDown, QStringLiteral("The page after"));
+    m_last = command(this, row, QStringLiteral("Last Page"), Qt::Key_End, QStringLiteral("The last page"));
+    row->addSpacing(12);
+    m_fitPage = command(this, row, QStringLiteral("Fit Page"), {}, QStringLiteral("The whole page in the window"));
+    m_fitWidth = command(this, row, QStringLiteral("Fit Width"), {}, QStringLiteral("The page as wide as the window"));
     m_fitPage->setCheckable(true);
     m_fitWidth->setCheckable(true);
-    QAction* zoomIn = toolAction(bar, QStringLiteral("Zoom In"), QKeySequence::ZoomIn, QStringLiteral("Larger"));
-    QAction* zoomOut = toolAction(bar, QStringLiteral("Zoom Out"), QKeySequence::ZoomOut, QStringLiteral("Smaller"));
-    bar->addSeparator();
-    QAction* printAction = toolAction(bar, QStringLiteral("Print…"), QKeySequence::Print,
-                                     QStringLiteral("Print every page"));
-    QAction* close = toolAction(bar, QStringLiteral("Close"), {}, QStringLiteral("Close the preview (Esc)"));
-    layout->addWidget(bar);
+    QAction* zoomIn = command(this, row, QStringLiteral("Zoom In"), QKeySequence::ZoomIn, QStringLiteral("Larger"));
+    QAction* zoomOut = command(this, row, QStringLiteral("Zoom Out"), QKeySequence::ZoomOut, QStringLiteral("Smaller"));
+    row->addStretch(1);
+    QAction* printAction = command(this, row, QStringLiteral("Print…"), QKeySequence::Print,
+                                   QStringLiteral("Print every page"));
+    QAction* close = command(this, row, QStringLiteral("Close"), {}, QStringLiteral("Close the preview (Esc)"));
+    layout->addLayout(row);
 
     m_area = new QScrollArea(this);
     m_area->setBackgroundRole(QPalette::Dark);
@@ -174,12 +183,11 @@ PrintPreviewDialog::PrintPreviewDialog(PagedDocument& document, QPrinter& printe
     connect(printAction, &QAction::triggered, this, &PrintPreviewDialog::printAll);
     connect(close, &QAction::triggered, this, &QDialog::reject);
 
-    // Most of a screen, the page upright in it.
+    // Most of a screen's height, the page upright in it.
     if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
         const QRect room = screen->availableGeometry();
         const int height = room.height() * 9 / 10;
-        resize(std::min(room.width() * 9 / 10, std::max(height * 4 / 5, bar->sizeHint().width())),
-               height);
+        resize(std::min(room.width() * 9 / 10, height * 4 / 5), height);
     }
     layOut();
     setZoom(Zoom::FitPage);
