@@ -46,12 +46,15 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPrinter>
+#include <QProgressDialog>
+#include <QSpinBox>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
+#include <QTimer>
 #include <QTreeView>
 
 #include <fcntl.h>
@@ -335,6 +338,28 @@ public:
             qFatal("%s print: %s", label, qPrintable(desktop.lastPrint.cause));
         std::printf("  %s print: %d pages, %.1f MB\n", label, desktop.lastPrint.pages,
                     QFileInfo(desktop.saveAnswer).size() / 1048576.0);
+
+        // File ▸ Print Preview… until its window shows a page, then closed: what the user
+        // waits for before anything of the bill is seen.
+        QAction* preview = w.findChild<QAction*>(QStringLiteral("Print Preview…"));
+        int shown = 0;
+        measure(QStringLiteral("%1 print preview until a page shows").arg(QLatin1StringView(label)), [&] {
+            QTimer look;
+            look.setInterval(1);
+            QObject::connect(&look, &QTimer::timeout, [&] {
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                if (!dialog || qobject_cast<QProgressDialog*>(dialog) || !dialog->isVisible())
+                    return;
+                dialog->repaint(); // the page, painted as the window shows it
+                const auto* number = dialog->findChild<QSpinBox*>(QStringLiteral("pageNumber"));
+                shown = number ? number->maximum() : -1;
+                dialog->reject();
+            });
+            look.start();
+            preview->trigger();
+        });
+        if (shown != desktop.lastPrint.pages)
+            qFatal("%s preview: %d pages, the print has %d", label, shown, desktop.lastPrint.pages);
     }
 
     /// A quantity typed into the tree, then its undo and redo, each until the tree shows it.

@@ -127,7 +127,9 @@ public:
     /// appears, or replaces the one there, only once it is whole.
     virtual PrintOutcome print(const QString& title, PagedDocument& document,
                                const QString& pdfPath) = 0;
-    /// The modal print preview of `document`, from which it can be printed as by print().
+    /// The modal print preview of `document`: laid out once, each page painted when it is
+    /// shown. Its Print… prints every page through print(); the outcome is that print's, or
+    /// Cancelled when the preview closed without one.
     virtual PrintOutcome printPreview(const QString& title, PagedDocument& document,
                                       const QString& pdfPath) = 0;
     /// Runs a modal dialog that the caller built (a list to tick, an item to pick, a preview)

@@ -1,6 +1,7 @@
 #include "desktop/QtDesktop.h"
 
 #include "desktop/PagedPrint.h"
+#include "desktop/PrintPreview.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -15,10 +16,7 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QPaintEngine>
-#include <QPainter>
 #include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -227,38 +225,27 @@ PrintOutcome QtDesktop::print(const QString& title, PagedDocument& document,
 
 PrintOutcome QtDesktop::printPreview(const QString& title, PagedDocument& document,
                                      const QString& pdfPath) {
+    // The pages are laid out for the page the print dialog proposes, so that the preview shows
+    // the pages and the count that a print with its settings as proposed gives.
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(title);
     if (!pdfPath.isEmpty())
         printer.setOutputFileName(pdfPath);
-    QPrintPreviewDialog dialog(&printer, QApplication::activeWindow());
-    dialog.setWindowTitle(title);
     PrintOutcome outcome;
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [&](QPrinter* target) {
-                         // The preview asks for pages to show on a printer of its own, whose
-                         // pages are pictures; its Print button asks again on the real one.
-                         const bool preview = target->paintEngine() &&
-                                              target->paintEngine()->type() == QPaintEngine::Picture;
-                         const auto progress = startProgress(
-                             preview ? QStringLiteral("Preparing the preview…") : QStringLiteral("Printing…"),
-                             title);
-                         if (!preview) {
-                             outcome = printOn(document, *target, title, progress.get());
-                             return;
-                         }
-                         const int pages = document.paginate(*target);
-                         QPainter painter(target);
-                         for (int page = 1; page <= pages; ++page) {
-                             if (page > 1)
-                                 target->newPage();
-                             document.paintPage(painter, page);
-                             if (!progress->advance(page, pages))
-                                 break; // the preview shows the pages painted so far
-                         }
-                     });
+    // Print… prints every page, as File ▸ Print does, with the print dialog and its progress.
+    const auto printAll = [&] {
+        outcome = print(title, document, pdfPath);
+        return outcome.result != PrintResult::Cancelled;
+    };
+    std::optional<PrintPreviewDialog> dialog;
+    {
+        // The layout reads the whole bill once; each page is painted as it is shown.
+        const BusyPointer busy(*this);
+        dialog.emplace(document, printer, printAll, QApplication::activeWindow());
+    }
+    dialog->setWindowTitle(title);
     const NormalPointer pointer(m_busyDepth > 0);
-    dialog.exec();
+    dialog->exec();
     return outcome;
 }
 
