@@ -360,6 +360,10 @@ public:
         });
         if (shown != desktop.lastPrint.pages)
             qFatal("%s preview: %d pages, the print has %d", label, shown, desktop.lastPrint.pages);
+        // The window has the keyboard again, as after any dialog a user closes: the cases
+        // after this one choose their item by the control that has it.
+        w.activateWindow();
+        QCoreApplication::processEvents();
     }
 
     /// A quantity typed into the tree, then its undo and redo, each until the tree shows it.

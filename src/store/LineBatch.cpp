@@ -60,10 +60,9 @@ public:
         // The structure below every component added, read once for all of them: it holds
         // everything a cycle through an added line could pass.
         QStringList components;
-        QSet<QString> seen;
         for (const LineRow& row : batch.added)
-            if (const QString key = foldKey(row.component); !seen.contains(key)) {
-                seen.insert(key);
+            if (const QString key = foldKey(row.component); !m_rootSet.contains(key)) {
+                m_rootSet.insert(key);
                 components.append(row.component);
                 m_roots.append(key);
             }
@@ -123,14 +122,25 @@ public:
         lines.insert(component);
         // Every structure that reaches the assembly (or is its own) now reaches the component
         // and all below it; no other changes. The component's own set stays as it is: it
-        // neither is nor reaches the assembly.
-        const QSet<QString> gained = belowComponent;
-        for (const QString& root : std::as_const(m_roots)) {
+        // neither is nor reaches the assembly. Only those structures are visited, so that a
+        // batch of many lines under one assembly costs what it changes, not lines times
+        // components.
+        QStringList reaching;
+        if (const auto above = m_above.constFind(assembly); above != m_above.cend())
+            reaching = QStringList(above->cbegin(), above->cend());
+        if (m_rootSet.contains(assembly))
+            reaching.append(assembly);
+        if (reaching.isEmpty())
+            return std::nullopt;
+        QSet<QString> gained = belowComponent;
+        gained.insert(component);
+        for (const QString& root : std::as_const(reaching)) {
             QSet<QString>& set = m_below[root];
-            if (root == assembly || set.contains(assembly)) {
-                set.insert(component);
-                set.unite(gained);
-            }
+            for (const QString& item : std::as_const(gained))
+                if (!set.contains(item)) {
+                    set.insert(item);
+                    m_above[item].insert(root);
+                }
         }
         return std::nullopt;
     }
@@ -149,6 +159,7 @@ private:
                 for (const QString& next : *edges)
                     if (!set.contains(next)) {
                         set.insert(next);
+                        m_above[next].insert(root);
                         pending.append(next);
                     }
             }
@@ -167,7 +178,9 @@ private:
     QHash<QString, QSet<QString>> m_lines;  ///< folded components by folded assembly
     QHash<QString, QSet<QString>> m_graph;  ///< the lines below the components added
     QStringList m_roots;                    ///< the components added, folded, each once
+    QSet<QString> m_rootSet;                ///< the same, to look up
     QHash<QString, QSet<QString>> m_below;  ///< what stands below each of them
+    QHash<QString, QSet<QString>> m_above;  ///< the roots whose m_below holds each item
     QSet<std::pair<QString, QString>> m_removed;
     QHash<QString, bool> m_items;           ///< whether ItemMaster holds each folded ID
     bool m_setsMade = false;

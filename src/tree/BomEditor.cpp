@@ -14,6 +14,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -138,10 +139,14 @@ void BomEditor::report(const QString& message) { m_desktop.messageBox(message, d
 
 template <class Work>
 std::optional<store::StoreError> BomEditor::tryStore(Work&& work, const QString& label) {
+    // The work may name its later calls otherwise (showWith); the label is the work's own.
+    const auto named = std::make_shared<QString>(label);
+    const std::shared_ptr<QString> outer = std::exchange(m_callLabel, named);
+    const auto restore = qScopeGuard([&] { m_callLabel = outer; });
     try {
         // Each store call runs off the window's thread; this code waits for it, in order.
         const std::unique_ptr<store::Store> opened =
-            openStoreWaiting(m_desktop, m_session.databasePath(), label);
+            openStoreWaiting(m_desktop, m_session.databasePath(), named);
         std::forward<Work>(work)(*opened);
     } catch (const store::StoreError& error) {
         return error;
@@ -274,12 +279,19 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
     if (!m_session.chooseIfNone())
         return;
     const QDateTime started = QDateTime::currentDateTime();
+    // Only a saved line gets nodes: the tree never shows a line that is not in the database.
+    // It goes into the assembly's bill once, and every copy shows it.
+    const auto show = lineShowing(assembly, component);
+    bool written = false;
     // One write transaction refuses a cycle or a line the assembly has, then inserts: a
     // Cancel while it runs rolls it back, and nothing was written.
-    if (const auto refused = tryStore([&](store::Store& db) {
-            db.addLine(assembly, component, *quantity, started);
-        })) {
-        report(refused->message());
+    const auto failure = tryStore([&](store::Store& db) {
+        db.addLine(assembly, component, *quantity, started);
+        written = true;
+        show(db);
+    });
+    if (!written) {
+        report(failure->message());
         return;
     }
     // Committed: the step holds the line as written, whatever happens to its showing.
@@ -289,9 +301,7 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
                                    LineCommand::Added));
     m_showStatus(QStringLiteral("Added the line %1, %2.")
                      .arg(lineName(assembly, component), quantityPhrase(*quantity)));
-    // Only a saved line gets nodes: the tree never shows a line that is not in the database.
-    // It goes into the assembly's bill once, and every copy shows it.
-    showSavedLine(assembly, component);
+    afterShowing(failure, show);
 }
 
 void BomEditor::deleteComponent(const QModelIndex& selected) {
@@ -487,10 +497,17 @@ StepOutcome BomEditor::removeLine(const store::LineRow& row) {
 }
 
 StepOutcome BomEditor::restoreLine(const store::LineRow& row) {
-    if (const auto refused = tryStore([&](store::Store& db) { db.restoreLine(row); }))
-        return refusedStep(*refused, row.assembly, row.component);
+    const auto show = lineShowing(row.assembly, row.component);
+    bool written = false;
+    const auto failure = tryStore([&](store::Store& db) {
+        db.restoreLine(row);
+        written = true;
+        show(db);
+    });
+    if (!written)
+        return refusedStep(*failure, row.assembly, row.component);
     // The line is back whatever becomes of its showing: the step is done.
-    showSavedLine(row.assembly, row.component);
+    afterShowing(failure, show);
     return StepOutcome::Done;
 }
 
@@ -515,29 +532,58 @@ std::optional<store::BatchRefusals> BomEditor::checkLines(const store::LineBatch
     return refusals;
 }
 
-void BomEditor::showBatch(const store::LineBatch& batch) {
-    for (const store::LineRow& row : batch.removed)
-        if (m_model.hasLine(row.assembly, row.component))
-            m_model.removeLine(row.assembly, row.component);
-    if (std::none_of(batch.added.cbegin(), batch.added.cend(),
-                     [this](const store::LineRow& row) { return showable(row.assembly, row.component); }))
-        return;
-    showSaved([&](store::Store& db) { showAddedLines(m_model, db, batch.added); });
+std::function<void(store::Store&)> BomEditor::batchShowing(const store::LineBatch& batch) {
+    return [this, &batch](store::Store& db) {
+        nameCalls(ShowingSavedLabel);
+        for (const store::LineRow& row : batch.removed)
+            if (m_model.hasLine(row.assembly, row.component))
+                m_model.removeLine(row.assembly, row.component);
+        const auto shown = [this](const store::LineRow& row) {
+            return m_model.holdsBill(row.assembly) && !m_model.hasLine(row.assembly, row.component);
+        };
+        if (std::any_of(batch.added.cbegin(), batch.added.cend(), shown))
+            showAddedLines(m_model, db, batch.added);
+    };
+}
+
+std::function<void(store::Store&)> BomEditor::lineShowing(const QString& assembly,
+                                                          const QString& component) {
+    return [this, assembly, component](store::Store& db) {
+        nameCalls(ShowingSavedLabel);
+        if (m_model.holdsBill(assembly) && !m_model.hasLine(assembly, component))
+            showAddedLine(m_model, db, assembly, component);
+    };
 }
 
 bool BomEditor::writeLines(const store::LineBatch& batch, const QString& text) {
     if (batch.removed.empty() && batch.added.empty())
         return true;
-    if (!withStore([&](store::Store& db) { db.writeLines(batch); }))
+    const auto show = batchShowing(batch);
+    bool written = false;
+    const auto failure = tryStore([&](store::Store& db) {
+        db.writeLines(batch);
+        written = true;
+        show(db);
+    });
+    if (!written) {
+        report(failure->message());
         return false;
+    }
     // Committed: the step is there whatever happens to the showing.
     m_history.push(new BatchCommand(*this, batch, text));
-    showBatch(batch);
+    afterShowing(failure, show);
     return true;
 }
 
 StepOutcome BomEditor::applyLines(const store::LineBatch& batch) {
-    if (const auto failure = tryStore([&](store::Store& db) { db.writeLines(batch); })) {
+    const auto show = batchShowing(batch);
+    bool written = false;
+    const auto failure = tryStore([&](store::Store& db) {
+        db.writeLines(batch);
+        written = true;
+        show(db);
+    });
+    if (!written) {
         report(failure->message());
         // A line that another program changed, removed, added or made part of a cycle
         // meanwhile: the step can never be taken. Its lines show as the database holds them.
@@ -552,24 +598,18 @@ StepOutcome BomEditor::applyLines(const store::LineBatch& batch) {
         m_stepKept = true;
         return StepOutcome::Kept;
     }
-    showBatch(batch);
+    afterShowing(failure, show);
     return StepOutcome::Done;
 }
 
-bool BomEditor::showable(const QString& assembly, const QString& component) const {
-    return m_model.holdsBill(assembly) && !m_model.hasLine(assembly, component);
+void BomEditor::nameCalls(const QString& label) {
+    if (m_callLabel)
+        *m_callLabel = label;
 }
 
-void BomEditor::showSavedLine(const QString& assembly, const QString& component) {
-    if (showable(assembly, component))
-        showSaved([&](store::Store& db) { showAddedLine(m_model, db, assembly, component); });
-}
-
-void BomEditor::showSaved(const std::function<void(store::Store&)>& show) {
-    for (;;) {
-        const auto failure = tryStore(show, ShowingSavedLabel);
-        if (!failure)
-            return;
+void BomEditor::afterShowing(std::optional<store::StoreError> failure,
+                             const std::function<void(store::Store&)>& show) {
+    while (failure) {
         // The change is saved all the same: a read that failed (a limit that kept part of a
         // structure from showing, a server gone) is said as it is, and the tree shows the
         // change at the next load.
@@ -582,6 +622,7 @@ void BomEditor::showSaved(const std::function<void(store::Store&)>& show) {
         if (m_desktop.messageBox(ShowingStopped, desktop::YesNo | desktop::IconQuestion,
                                  ShortTitle, ShowingStoppedChoice) != desktop::ResultYes)
             return;
+        failure = tryStore(show, ShowingSavedLabel);
     }
 }
 

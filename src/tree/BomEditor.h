@@ -7,6 +7,7 @@
 #include <QUndoStack>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -242,19 +243,24 @@ private:
     /// Reports a refused step's write and says what becomes of the step.
     StepOutcome refusedStep(const store::StoreError& error, const QString& assembly,
                             const QString& component);
-    /// Shows a written batch on every copy of the assemblies it touches (showSaved).
-    void showBatch(const store::LineBatch& batch);
-    /// Whether a saved line would come into the tree: its assembly's bill is held and the line
-    /// not shown yet.
-    bool showable(const QString& assembly, const QString& component) const;
-    /// Shows a saved line wherever its assembly stands (showSaved).
-    void showSavedLine(const QString& assembly, const QString& component);
-    /// The showing of a committed write, a step apart from the write with a store and a busy
-    /// box of its own: `show` reads what the tree needs and shows it. A failure there is the
-    /// showing's, never the write's: a Cancel says that the change was saved and only showing
-    /// it was stopped, and shows it when the user asks; any other failure is reported as it
-    /// is. The history holds the change either way.
-    void showSaved(const std::function<void(store::Store&)>& show);
+    /// The showing of a written batch on every copy of the assemblies it touches: the reads of
+    /// the added lines' structures, when the tree holds one of their bills. `batch` must
+    /// outlive the function.
+    std::function<void(store::Store&)> batchShowing(const store::LineBatch& batch);
+    /// The showing of a saved line wherever its assembly stands, when the tree holds the
+    /// assembly's bill and does not show the line yet.
+    std::function<void(store::Store&)> lineShowing(const QString& assembly,
+                                                   const QString& component);
+    /// After a write that committed, what became of its showing, which ran in the same store
+    /// call right after the commit: `failure` is the showing's, never the write's. A Cancel
+    /// says that the change was saved and only showing it was stopped, and shows it (`show`,
+    /// in a store call of its own) when the user asks; any other failure is reported as it is.
+    /// The history holds the change either way.
+    void afterShowing(std::optional<store::StoreError> failure,
+                      const std::function<void(store::Store&)>& show);
+    /// Names the rest of the current store work's calls in its busy box: a write's showing is
+    /// "Showing the saved change…", so that its Cancel is seen to stop only that.
+    void nameCalls(const QString& label);
     /// showLineAsStored for many lines, read back in one call.
     void showLinesAsStored(const std::vector<store::LineRow>& lines);
     /// Shows `row`'s quantity on every node of its line.
@@ -273,6 +279,8 @@ private:
     QUndoStack m_history;
     /// Set by a step's write that was refused for a passing cause.
     bool m_stepKept = false;
+    /// The busy box label of the store work running now (tryStore), which its work may change.
+    std::shared_ptr<QString> m_callLabel;
     /// The loaded item's description as load() or showChanges() last gave it.
     QString m_topDescription;
 };

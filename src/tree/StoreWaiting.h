@@ -19,6 +19,10 @@ namespace tree {
 /// store::openStoreOffThread.
 std::unique_ptr<store::Store> openStoreWaiting(desktop::Desktop& desktop, const QString& location,
                                                const QString& label = {});
+/// As openStoreWaiting, with a busy box label that the operation may change between its calls
+/// (a write, then the reads that show it): each wait names the label as it is then.
+std::unique_ptr<store::Store> openStoreWaiting(desktop::Desktop& desktop, const QString& location,
+                                               std::shared_ptr<const QString> label);
 
 /// Runs `work` off the window's thread while `desktop` waits, as store::runOffThread does: its
 /// reports answered on the window's thread by `progress`.

@@ -279,8 +279,10 @@ private Q_SLOTS:
         e.desktop.inputAnswers = {QStringLiteral("2")};
         e.editor.addComponent(child(e.model, QStringLiteral("PART")), QStringLiteral("NEG"));
         QCOMPARE(e.status, QStringLiteral("Added the line PART \u2192 NEG, quantity 2."));
+        // PART's bill is ORPHAN's too: the question says so below its own two lines.
         QCOMPARE(e.desktop.messages().at(0).informative,
-                 QStringLiteral("Yes: NEG goes into PART. No: beside PART, into TOP."));
+                 QStringLiteral("Yes: NEG goes into PART. No: beside PART, into TOP.\n"
+                                "PART is also used in ORPHAN: the change shows there too."));
 
         e.desktop.asked.clear();
         e.editor.deleteComponent(child(e.model, QStringLiteral("PART")));
