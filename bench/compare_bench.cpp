@@ -4,8 +4,8 @@
 #include "BenchData.h"
 
 #include "desktop/QtDesktop.h"
-#include "shell/BomWindow.h"
-#include "shell/CompareDialog.h"
+#include "shell/window/BomWindow.h"
+#include "shell/compare/CompareDialog.h"
 #include "store/ItemKey.h"
 #include "store/Store.h"
 #include "tree/BillCompare.h"

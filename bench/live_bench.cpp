@@ -5,8 +5,8 @@
 #include "ServerData.h"
 
 #include "desktop/QtDesktop.h"
-#include "shell/BomWindow.h"
-#include "shell/Workdir.h"
+#include "shell/window/BomWindow.h"
+#include "shell/database/Workdir.h"
 #include "tree/BomTreeModel.h"
 
 #include <QCoreApplication>

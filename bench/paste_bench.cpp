@@ -4,10 +4,10 @@
 #include "ServerData.h"
 
 #include "desktop/QtDesktop.h"
-#include "shell/BomTreeView.h"
-#include "shell/BomWindow.h"
-#include "shell/Workdir.h"
-#include "shell/PasteDialog.h"
+#include "shell/window/BomTreeView.h"
+#include "shell/window/BomWindow.h"
+#include "shell/database/Workdir.h"
+#include "shell/edit/PasteDialog.h"
 #include "store/Store.h"
 #include "tree/BomTreeModel.h"
 

@@ -8,8 +8,8 @@
 #include "ServerData.h"
 
 #include "desktop/QtDesktop.h"
-#include "shell/BomWindow.h"
-#include "shell/Workdir.h"
+#include "shell/window/BomWindow.h"
+#include "shell/database/Workdir.h"
 #include "store/OffThreadStore.h"
 #include "store/Store.h"
 #include "tree/BomTreeModel.h"

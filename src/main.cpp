@@ -1,6 +1,6 @@
-#include "shell/BomWindow.h"
-#include "shell/Icons.h"
-#include "shell/Workdir.h"
+#include "shell/window/BomWindow.h"
+#include "shell/window/Icons.h"
+#include "shell/database/Workdir.h"
 #include "desktop/QtDesktop.h"
 #include "store/Store.h"
 

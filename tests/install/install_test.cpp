@@ -1,5 +1,5 @@
-#include "shell/BomWindow.h"
-#include "shell/Workdir.h"
+#include "shell/window/BomWindow.h"
+#include "shell/database/Workdir.h"
 #include "support/ScriptedDesktop.h"
 
 #include <QApplication>

@@ -2,10 +2,10 @@
 // compared with the database it should leave, row by row with start dates, and its Undo with
 // the database before it.
 
-#include "shell/BomTreeView.h"
-#include "shell/ItemFindField.h"
-#include "shell/ItemList.h"
-#include "shell/ReplaceDialog.h"
+#include "shell/window/BomTreeView.h"
+#include "shell/window/ItemFindField.h"
+#include "shell/window/ItemList.h"
+#include "shell/edit/ReplaceDialog.h"
 #include "store/StoreError.h"
 #include "support/WindowFixture.h"
 

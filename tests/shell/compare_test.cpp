@@ -1,7 +1,7 @@
 // Tools ▸ Compare Bills… in the window: B from another database file, the two tabs, Hide
 // unchanged, the CSV export and the keys, with scripted dialogs.
 
-#include "shell/CompareDialog.h"
+#include "shell/compare/CompareDialog.h"
 #include "support/PgServer.h"
 #include "support/StoreBackend.h"
 #include "support/WindowFixture.h"

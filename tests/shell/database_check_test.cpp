@@ -1,7 +1,7 @@
 // Check Database: its findings against a brute-force scan of generated databases on both
 // stores, a deep cycle and Cancel, the window's list, and bom-import --check.
 
-#include "shell/CheckDatabaseDialog.h"
+#include "shell/check/CheckDatabaseDialog.h"
 #include "store/DatabaseCheck.h"
 #include "store/ItemKey.h"
 #include "support/PgServer.h"

@@ -3,7 +3,7 @@
 
 #include "import/CsvReader.h"
 #include "store/ItemKey.h"
-#include "shell/ExportCommands.h"
+#include "shell/export/ExportCommands.h"
 #include "support/BillListing.h"
 #include "support/FileSizeLimit.h"
 #include "support/WindowFixture.h"

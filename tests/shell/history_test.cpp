@@ -1,7 +1,7 @@
 // Quantity edits in place, Undo and Redo of every edit, and the first component of a new bill.
 
 #include "desktop/Desktop.h"
-#include "shell/BomTreeView.h"
+#include "shell/window/BomTreeView.h"
 #include "store/StoreError.h"
 #include "support/TreeCompare.h"
 #include "support/WindowFixture.h"

@@ -2,9 +2,9 @@
 // reload, in every copy, with the open nodes, the current node and the list kept; an edit in
 // progress is written first. On a file and on a throw-away server.
 
-#include "shell/BomTreeView.h"
-#include "shell/ItemList.h"
-#include "shell/LiveUpdates.h"
+#include "shell/window/BomTreeView.h"
+#include "shell/window/ItemList.h"
+#include "shell/live/LiveUpdates.h"
 #include "store/Store.h"
 #include "support/PgServer.h"
 #include "support/StoreBackend.h"

@@ -1,8 +1,8 @@
 #include "support/ScriptedDesktop.h"
 #include "support/TestDatabase.h"
 
-#include "shell/DatabaseChoice.h"
-#include "shell/Workdir.h"
+#include "shell/database/DatabaseChoice.h"
+#include "shell/database/Workdir.h"
 #include "store/StoreError.h"
 
 #include <QSettings>

@@ -1,7 +1,7 @@
 // The printed bill, read back from the PDF file with pdftotext: the pages, their heading, the
 // rows whole and in order; and the file appears whole or not at all.
 
-#include "shell/ExportCommands.h"
+#include "shell/export/ExportCommands.h"
 #include "support/BillListing.h"
 #include "support/FileSizeLimit.h"
 #include "support/ScriptedDesktop.h"

@@ -2,11 +2,11 @@
 // on a file and on a throw-away server, each write compared row by row with an oracle.
 
 #include "desktop/Desktop.h"
-#include "shell/ItemPickDialog.h"
-#include "shell/BomTreeView.h"
-#include "shell/ItemFindField.h"
-#include "shell/ItemList.h"
-#include "shell/PasteDialog.h"
+#include "shell/edit/ItemPickDialog.h"
+#include "shell/window/BomTreeView.h"
+#include "shell/window/ItemFindField.h"
+#include "shell/window/ItemList.h"
+#include "shell/edit/PasteDialog.h"
 #include "store/Store.h"
 #include "support/PgServer.h"
 #include "support/StoreBackend.h"

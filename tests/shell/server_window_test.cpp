@@ -1,7 +1,7 @@
 // The editor on a PostgreSQL server: the address it builds and remembers, Connect to Server,
 // the password prompt, and two editors on one server at once.
 
-#include "shell/ItemList.h"
+#include "shell/window/ItemList.h"
 #include "store/postgres/PgImportWriter.h"
 #include "store/postgres/PgStore.h"
 #include "store/postgres/PasswordCache.h"

@@ -1,12 +1,12 @@
 #include "info/InfoWindows.h"
-#include "shell/BomWindow.h"
-#include "shell/DatabaseChoice.h"
-#include "shell/ItemList.h"
+#include "shell/window/BomWindow.h"
+#include "shell/database/DatabaseChoice.h"
+#include "shell/window/ItemList.h"
 #include "store/StoreError.h"
 #include "support/ScriptedDesktop.h"
 #include "support/TestDatabase.h"
 #include "tree/BomTreeModel.h"
-#include "shell/BomTreeView.h"
+#include "shell/window/BomTreeView.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "desktop/Desktop.h"
 #include "support/WindowFixture.h"
-#include "shell/DatabaseChoice.h"
+#include "shell/database/DatabaseChoice.h"
 #include "tree/BomTreeModel.h"
-#include "shell/BomTreeView.h"
+#include "shell/window/BomTreeView.h"
 #include "tree/Quantity.h"
 
 #include <QAction>

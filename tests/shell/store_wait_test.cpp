@@ -8,7 +8,7 @@
 #include "support/PgServer.h"
 #include "support/StoreBackend.h"
 #include "support/WindowFixture.h"
-#include "shell/BomTreeView.h"
+#include "shell/window/BomTreeView.h"
 #include "tree/BomEditor.h"
 
 #include <QAction>

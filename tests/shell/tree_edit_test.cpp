@@ -1,10 +1,10 @@
 #include "desktop/Desktop.h"
-#include "shell/ItemList.h"
+#include "shell/window/ItemList.h"
 #include "store/StoreError.h"
 #include "support/WindowFixture.h"
-#include "shell/DatabaseChoice.h"
+#include "shell/database/DatabaseChoice.h"
 #include "tree/BomTreeModel.h"
-#include "shell/BomTreeView.h"
+#include "shell/window/BomTreeView.h"
 
 #include <QApplication>
 #include <QDateTime>

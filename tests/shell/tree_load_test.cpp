@@ -1,9 +1,9 @@
 #include "store/sqlite/SqliteStore.h"
 #include "store/StoreError.h"
 #include "support/WindowFixture.h"
-#include "shell/DatabaseChoice.h"
+#include "shell/database/DatabaseChoice.h"
 #include "tree/BomTreeModel.h"
-#include "shell/BomTreeView.h"
+#include "shell/window/BomTreeView.h"
 #include "tree/BomEditor.h"
 
 #include <QFile>

@@ -8,7 +8,7 @@
 #include "support/TreeCompare.h"
 #include "support/WindowFixture.h"
 #include "tree/BomTreeModel.h"
-#include "shell/BomTreeView.h"
+#include "shell/window/BomTreeView.h"
 
 #include <QAction>
 #include <QRandomGenerator>

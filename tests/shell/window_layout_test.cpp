@@ -1,8 +1,8 @@
 // The window's own layout on a first start, and the Keyboard Shortcuts window.
 
 #include "info/InfoWindows.h"
-#include "shell/BomTreeView.h"
-#include "shell/ShortcutList.h"
+#include "shell/window/BomTreeView.h"
+#include "shell/window/ShortcutList.h"
 #include "support/WindowFixture.h"
 #include "tree/BomTreeModel.h"
 

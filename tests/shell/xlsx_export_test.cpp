@@ -1,7 +1,7 @@
 // File ▸ Export's Excel workbooks, read back: a workbook is a zip of XML parts, and the
 // worksheet part is read with `unzip -p` and Qt's XML reader.
 
-#include "shell/ExportCommands.h"
+#include "shell/export/ExportCommands.h"
 #include "store/ItemKey.h"
 #include "support/WindowFixture.h"
 #include "tree/BomTreeModel.h"

@@ -1,8 +1,8 @@
 #include "WindowFixture.h"
 
-#include "shell/ItemList.h"
+#include "shell/window/ItemList.h"
 #include "tree/BomTreeModel.h"
-#include "shell/BomTreeView.h"
+#include "shell/window/BomTreeView.h"
 
 #include <QFile>
 #include <QMimeData>

@@ -3,7 +3,7 @@
 #include "support/ScriptedDesktop.h"
 #include "support/TestDatabase.h"
 
-#include "shell/BomWindow.h"
+#include "shell/window/BomWindow.h"
 
 #include <QModelIndex>
 #include <QTemporaryDir>

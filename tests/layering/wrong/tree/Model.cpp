@@ -2,4 +2,4 @@
 #include "desktop/Desktop.h"
 #include <QBrush>
 
-#include "shell/BomWindow.h"
+#include "shell/window/BomWindow.h"

@@ -1,0 +1,68 @@
+#include "shell/check/CheckDatabaseCommands.h"
+
+#include "shell/check/CheckDatabaseDialog.h"
+
+#include "desktop/Desktop.h"
+#include "store/DatabaseCheck.h"
+#include "store/Store.h"
+#include "store/StoreError.h"
+#include "tree/StoreWaiting.h"
+
+
+namespace shell {
+
+namespace {
+
+const QString Title = QStringLiteral("Check Database");
+
+} // namespace
+
+CheckDatabaseCommands::CheckDatabaseCommands(desktop::Desktop& desktop,
+                                             std::function<QString()> databasePath,
+                                             std::function<void(const QString&)> loadAssembly,
+                                             QWidget* window)
+    : QObject(window), m_desktop(desktop), m_databasePath(std::move(databasePath)),
+      m_loadAssembly(std::move(loadAssembly)), m_window(window) {}
+
+void CheckDatabaseCommands::run() {
+    const QString location = m_databasePath();
+    std::optional<store::CheckReport> report;
+    std::optional<store::StoreError> failure;
+    {
+        const desktop::BusyPointer busy(m_desktop);
+        // The progress window closes before any message about the outcome appears.
+        const QString label = QStringLiteral("Checking %1…").arg(store::shownLocation(location));
+        const auto progress = m_desktop.startProgress(label, Title);
+        try {
+            // The reading runs off the window's thread; the progress is shown on it.
+            const std::unique_ptr<store::Store> db =
+                tree::openStoreWaiting(m_desktop, location, label);
+            report = store::checkDatabase(*db, [&progress](qint64 done, qint64 total) {
+                return progress->advance(done, total);
+            });
+        } catch (const store::StoreError& error) {
+            failure = error;
+        }
+    }
+    if (failure) {
+        // The user's own Cancel of the busy box needs no message, as that of the progress.
+        if (failure->number() != store::OperationCancelled)
+            m_desktop.messageBox(failure->message(), desktop::OkOnly);
+        return;
+    }
+    if (!report)
+        return; // cancelled: the check only reads, so nothing is left to say
+    if (!m_dialog)
+        m_dialog = new CheckDatabaseDialog(m_desktop, m_loadAssembly, m_window);
+    m_dialog->showReport(std::move(*report), location);
+    m_dialog->show();
+    m_dialog->raise();
+    m_dialog->activateWindow();
+}
+
+void CheckDatabaseCommands::closeWindow() {
+    if (m_dialog)
+        m_dialog->close();
+}
+
+} // namespace shell

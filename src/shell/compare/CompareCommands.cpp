@@ -1,0 +1,191 @@
+#include "shell/compare/CompareCommands.h"
+
+#include "shell/export/ExportCommands.h"
+#include "shell/database/ServerLogin.h"
+
+#include "desktop/Desktop.h"
+#include "store/ItemKey.h"
+#include "store/Store.h"
+#include "store/StoreError.h"
+#include "tree/BillCompare.h"
+#include "tree/BomEditor.h"
+#include "tree/Quantity.h"
+#include "tree/Structure.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLocale>
+#include <QMenu>
+
+#include <algorithm>
+
+namespace shell {
+
+namespace {
+
+/// The rows the indented comparison makes at most: the count past which the indented export
+/// first asks. A structure of shared sub-assemblies can have far more paths than lines.
+constexpr size_t IndentedRowLimit = 1'000'000;
+
+/// The bill of `item` in the store at `location`, read in one operation, and what is to be
+/// said of the item beside its name: a side without a bill compares as empty, and the
+/// heading says why rather than leaving every line "removed" or "added" unexplained.
+struct Bill {
+    tree::Structure structure;
+    QString note;
+};
+
+Bill readBill(desktop::Desktop& desktop, const QString& location, const QString& item) {
+    const std::unique_ptr<store::Store> db = ServerLogin(desktop).open(location);
+    Bill bill;
+    bill.structure.reset(item, db->reachableLines(item));
+    const bool known = db->findItem(item).has_value();
+    const bool hasBill = bill.structure.hasLines(tree::Structure::Top);
+    if (!known || !hasBill)
+        bill.note = !known && !hasBill ? QStringLiteral(" (not in the Item Master, no bill)")
+                    : !known           ? QStringLiteral(" (not in the Item Master)")
+                                       : QStringLiteral(" (no bill)");
+    return bill;
+}
+
+} // namespace
+
+CompareCommands::CompareCommands(desktop::Desktop& desktop, std::function<QString()> databasePath,
+                                 std::function<QString()> loadedItem,
+                                 std::function<void(const QString&)> showStatus, QWidget* window)
+    : QObject(window), m_desktop(desktop), m_databasePath(std::move(databasePath)),
+      m_loadedItem(std::move(loadedItem)), m_showStatus(std::move(showStatus)), m_window(window) {}
+
+void CompareCommands::addTo(QMenu* menu) {
+    auto* action = menu->addAction(QStringLiteral("Co&mpare Bills…"));
+    action->setObjectName(QStringLiteral("mnuCompareBills"));
+    connect(action, &QAction::triggered, this, &CompareCommands::open);
+}
+
+void CompareCommands::open() {
+    if (!m_dialog) {
+        m_dialog = new CompareDialog(m_window);
+        connect(m_dialog, &CompareDialog::compareRequested, this, &CompareCommands::compare);
+        connect(m_dialog, &CompareDialog::sourceChosen, this, &CompareCommands::chooseSource);
+        connect(m_dialog, &CompareDialog::exportRequested, this, &CompareCommands::exportShown);
+        m_dialog->setSource(CompareDialog::ThisDatabase, {});
+    }
+    if (const QString item = m_loadedItem(); !item.isEmpty())
+        m_dialog->setItemA(item);
+    m_dialog->show();
+    m_dialog->raise();
+    m_dialog->activateWindow();
+}
+
+void CompareCommands::chooseSource(CompareDialog::Source source, CompareDialog::Source previous) {
+    std::optional<QString> chosen;
+    switch (source) {
+    case CompareDialog::ThisDatabase:
+        chosen = QString();
+        break;
+    case CompareDialog::AnotherFile:
+        chosen = m_desktop.openFile(QStringLiteral("Select Database File for B"));
+        break;
+    case CompareDialog::Server:
+        chosen = ServerLogin(m_desktop).ask(m_otherLocation);
+        break;
+    }
+    if (!chosen) {
+        // Cancelled: B stays where it was.
+        m_dialog->setSource(previous, previous == CompareDialog::ThisDatabase
+                                          ? QString()
+                                          : store::shownLocation(m_otherLocation));
+        return;
+    }
+    m_otherLocation = *chosen;
+    m_dialog->setSource(source, chosen->isEmpty() ? QString() : store::shownLocation(*chosen));
+}
+
+QString CompareCommands::locationB() const {
+    return m_dialog->source() == CompareDialog::ThisDatabase ? m_databasePath() : m_otherLocation;
+}
+
+void CompareCommands::compare() {
+    if (!m_dialog)
+        return;
+    const QString itemA = m_dialog->itemA();
+    const QString itemB = m_dialog->itemB();
+    if (itemA.isEmpty() || itemB.isEmpty()) {
+        m_desktop.messageBox(store::StoreError(store::CompareNoItem,
+                                               QStringLiteral("Type the item of each bill to "
+                                                              "compare, A and B."))
+                                 .message(),
+                             desktop::OkOnly);
+        return;
+    }
+    const QString locationA = m_databasePath();
+    const QString locationB = this->locationB();
+    try {
+        const desktop::BusyPointer busy(m_desktop);
+        const Bill billA = readBill(m_desktop, locationA, itemA);
+        const Bill billB = readBill(m_desktop, locationB, itemB);
+        const tree::Structure& a = billA.structure;
+        const tree::Structure& b = billB.structure;
+        std::vector<tree::ComparedLine> summarised = tree::compareSummarised(a, b);
+        tree::IndentedComparison indented =
+            tree::compareIndented(a, b, tree::DefaultDepthLimit, IndentedRowLimit);
+
+        size_t marks[5] = {};
+        for (const tree::ComparedLine& line : summarised)
+            ++marks[size_t(line.mark)];
+        QString heading =
+            QStringLiteral("A: %1%2 in %3\nB: %4%5 in %6\n")
+                .arg(itemA, billA.note, store::shownLocation(locationA), itemB, billB.note,
+                     store::shownLocation(locationB)) +
+            QStringLiteral("%1: %2 added, %3 removed, %4 changed, %5 unchanged")
+                .arg(tree::counted(qint64(summarised.size()), QStringLiteral("item"),
+                                   QStringLiteral("items")))
+                .arg(QLocale().toString(qulonglong(marks[size_t(tree::Mark::Added)])),
+                     QLocale().toString(qulonglong(marks[size_t(tree::Mark::Removed)])),
+                     QLocale().toString(qulonglong(marks[size_t(tree::Mark::Changed)])),
+                     QLocale().toString(qulonglong(marks[size_t(tree::Mark::Unchanged)])));
+        if (const size_t unknown = marks[size_t(tree::Mark::Unknown)])
+            heading += QStringLiteral(", %1 without a number on either side")
+                           .arg(QLocale().toString(qulonglong(unknown)));
+        heading += u'.';
+        if (indented.truncated)
+            heading += QStringLiteral(" The indented comparison shows the first %1 rows.")
+                           .arg(QLocale().toString(qulonglong(IndentedRowLimit)));
+        m_dialog->showComparison(heading, std::move(summarised), std::move(indented));
+    } catch (const store::StoreError& error) {
+        m_desktop.messageBox(error.message(), desktop::OkOnly);
+    }
+}
+
+void CompareCommands::exportShown() {
+    if (!m_dialog || !m_dialog->hasComparison())
+        return;
+    bool indented = false;
+    const std::vector<const tree::ComparedLine*> lines = m_dialog->shownLines(indented);
+    const QString itemA = m_dialog->itemA();
+    const QString itemB = m_dialog->itemB();
+    const QString name = store::foldKey(itemA) == store::foldKey(itemB)
+                             ? itemA
+                             : QStringLiteral("%1-%2").arg(itemA, itemB);
+    const auto path = m_desktop.saveFile(
+        QStringLiteral("Export Comparison"),
+        proposedExportPath(name, indented ? QStringLiteral("-compare-indented.csv")
+                                          : QStringLiteral("-compare.csv"),
+                           m_databasePath()),
+        {QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")});
+    if (!path)
+        return;
+    try {
+        const desktop::BusyPointer busy(m_desktop);
+        WholeFile file(*path);
+        file.write(tree::comparisonCsv(lines, indented));
+        file.commit();
+        if (m_showStatus)
+            m_showStatus(QStringLiteral("Comparison written to %1: %2.")
+                             .arg(QDir::toNativeSeparators(*path), tree::counted(qint64(lines.size()), QStringLiteral("row"), QStringLiteral("rows"))));
+    } catch (const store::StoreError& error) {
+        m_desktop.messageBox(error.message(), desktop::OkOnly);
+    }
+}
+
+} // namespace shell

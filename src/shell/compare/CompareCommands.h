@@ -1,0 +1,57 @@
+#pragma once
+
+#include "shell/compare/CompareDialog.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QMenu;
+class QWidget;
+
+namespace desktop {
+class Desktop;
+}
+
+namespace shell {
+
+/// Tools ▸ "Compare Bills…": the one Compare Bills window of the main window, and what its
+/// buttons do. Each side is read with one store operation (its reachable lines), on its own
+/// connection, under the busy pointer; B from the database shown, another database file or a
+/// server (with the server's login). "Export CSV…" writes what the tab shows as the other
+/// exports write their files. Failures are numbered messages.
+class CompareCommands : public QObject {
+    Q_OBJECT
+public:
+    /// `databasePath` is the database shown, `loadedItem` the item loaded in the tree (empty:
+    /// none); `showStatus` shows what an export has written.
+    CompareCommands(desktop::Desktop& desktop, std::function<QString()> databasePath,
+                    std::function<QString()> loadedItem,
+                    std::function<void(const QString&)> showStatus, QWidget* window);
+
+    /// Adds "Compare Bills…" to `menu`.
+    void addTo(QMenu* menu);
+    /// Opens the window, item A the loaded item.
+    void open();
+    /// Reads both bills and shows their comparison.
+    void compare();
+    /// Writes what the tab shows to a CSV file of the user's choice.
+    void exportShown();
+
+private:
+    void chooseSource(CompareDialog::Source source, CompareDialog::Source previous);
+    /// B's database: the one shown, or the one chosen.
+    QString locationB() const;
+
+    desktop::Desktop& m_desktop;
+    std::function<QString()> m_databasePath;
+    std::function<QString()> m_loadedItem;
+    std::function<void(const QString&)> m_showStatus;
+    QWidget* m_window;
+    QPointer<CompareDialog> m_dialog;
+    QString m_otherLocation; ///< the file or server chosen for B; empty: the database shown
+};
+
+} // namespace shell

@@ -1,0 +1,167 @@
+#include "shell/database/ImportCommands.h"
+
+#include "desktop/Desktop.h"
+#include "import/Import.h"
+#include "store/Store.h"
+#include "store/StoreError.h"
+#include "tree/StoreWaiting.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+
+namespace shell {
+
+namespace {
+
+const QString ImportTitle = QStringLiteral("Import");
+const QStringList AccessFilters{QStringLiteral("Access databases (*.mdb)"),
+                                QStringLiteral("All files (*)")};
+const QStringList CsvFilters{QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")};
+const QStringList DatabaseFilters{QStringLiteral("SQLite databases (*.db *.sqlite *.sqlite3)"),
+                                  QStringLiteral("All files (*)")};
+
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+/// NAME.db in the folder of `source`.
+QString besideAs(const QString& source) {
+    const QFileInfo info(source);
+    return info.absoluteDir().filePath(info.completeBaseName() + QStringLiteral(".db"));
+}
+
+} // namespace
+
+ImportCommands::ImportCommands(desktop::Desktop& desktop, std::function<QString()> databasePath,
+                               QObject* parent)
+    : QObject(parent), m_desktop(desktop), m_databasePath(std::move(databasePath)) {}
+
+void ImportCommands::addTo(QMenu* fileMenu) {
+    QMenu* menu = fileMenu->addMenu(QStringLiteral("&Import"));
+    menu->setObjectName(QStringLiteral("mnuImport"));
+    QAction* access = menu->addAction(QStringLiteral("From &Access Database…"));
+    access->setObjectName(QStringLiteral("mnuImportAccess"));
+    QAction* csv = menu->addAction(QStringLiteral("From &CSV Files…"));
+    csv->setObjectName(QStringLiteral("mnuImportCsv"));
+    connect(access, &QAction::triggered, this, &ImportCommands::importAccess);
+    connect(csv, &QAction::triggered, this, &ImportCommands::importCsvFiles);
+}
+
+bool ImportCommands::run(const QString& source,
+                     const std::function<void(const std::function<bool(qint64, qint64)>&)>& work) {
+    std::optional<store::StoreError> failure;
+    {
+        const desktop::BusyPointer busy(m_desktop);
+        // The progress window closes before any message about the outcome appears.
+        const QString label = QStringLiteral("Importing %1…").arg(native(source));
+        const auto progress = m_desktop.startProgress(label, ImportTitle);
+        try {
+            // Off the window's thread: the window paints while the rows are read and written;
+            // the progress is shown, and its Cancel taken, on the window's thread.
+            tree::runWaiting(m_desktop, label, work, [&progress](qint64 done, qint64 total) {
+                return progress->advance(done, total);
+            });
+        } catch (const store::StoreError& error) {
+            failure = error;
+        }
+    }
+    if (!failure)
+        return true;
+    // The user's own Cancel needs no message: the import has left nothing behind.
+    if (failure->number() != store::ImportCancelled)
+        m_desktop.messageBox(failure->message(), desktop::OkOnly);
+    return false;
+}
+
+std::optional<QString> ImportCommands::askNewDatabase(const QString& proposed) {
+    // The dialog asks before an existing file is replaced; the import replaces it only once the
+    // new one is complete.
+    return m_desktop.saveFile(QStringLiteral("Save Imported Database As"), proposed,
+                              DatabaseFilters);
+}
+
+std::optional<QString> ImportCommands::convertJet(const QString& mdbPath) {
+    const int answer = m_desktop.messageBox(
+        QStringLiteral("%1 is an Access (Jet) database. The editor works on SQLite databases: "
+                       "it will copy the bills of material into a new SQLite database file and "
+                       "open that one. The Access file is left unchanged.")
+            .arg(native(mdbPath)),
+        desktop::OkCancel | desktop::IconQuestion, ImportTitle);
+    if (answer != desktop::ResultOk)
+        return std::nullopt;
+    const auto output = askNewDatabase(besideAs(mdbPath));
+    if (!output)
+        return std::nullopt;
+    if (!run(mdbPath, [&](const import::Progress& progress) {
+            import::importJet(mdbPath, *output, progress);
+        }))
+        return std::nullopt;
+    return output;
+}
+
+void ImportCommands::importAccess() {
+    const auto mdbPath =
+        m_desktop.openFile(QStringLiteral("Select Access Database to Import"), AccessFilters);
+    if (!mdbPath)
+        return;
+    // Refused before any question about the new file, which could not come of it anyway.
+    if (QFileInfo(*mdbPath).isFile() && !import::isJetFile(*mdbPath)) {
+        m_desktop.messageBox(
+            store::StoreError(
+                store::ImportNotJet,
+                QStringLiteral("'%1' is not a Jet 3 or Jet 4 (.mdb) database.").arg(*mdbPath))
+                .message(),
+            desktop::OkOnly);
+        return;
+    }
+    if (const auto output = convertJet(*mdbPath))
+        Q_EMIT databaseCreated(*output);
+}
+
+void ImportCommands::importCsvFiles() {
+    const auto items = m_desktop.openFile(
+        QStringLiteral("Select the Items File (items.csv) to Import"), CsvFilters);
+    if (!items)
+        return;
+    const auto lines = m_desktop.openFile(
+        QStringLiteral("Select the Lines File (lines.csv) to Import"), CsvFilters);
+    if (!lines)
+        return;
+
+    const QString current = m_databasePath ? m_databasePath() : QString();
+    int answer = desktop::ResultNo; // with no current database there is only a new file
+    if (!current.isEmpty())
+        answer = m_desktop.messageBox(
+            !store::databaseFile(current)
+                // The rows go to the server that every desk shares, not to a file here.
+                ? QStringLiteral("Add the items and lines of these files to the current "
+                                 "database on the server %1?\n\nYes: add them to it (every "
+                                 "row or none; the other editors see them once all are in)."
+                                 "\nNo: write them into a new database file on this computer.")
+                      .arg(current)
+                : QStringLiteral("Add the items and lines of these files to the current "
+                                 "database, %1?\n\nYes: add them to it (every row or none)."
+                                 "\nNo: write them into a new database file.")
+                      .arg(native(current)),
+            desktop::YesNoCancel | desktop::IconQuestion, ImportTitle);
+    if (answer == desktop::ResultYes) {
+        if (run(*items, [&](const import::Progress& progress) {
+                import::importCsvInto(*items, *lines, current, progress);
+            }))
+            Q_EMIT rowsAdded();
+        return;
+    }
+    if (answer != desktop::ResultNo)
+        return;
+    const auto output = askNewDatabase(besideAs(*items));
+    if (!output)
+        return;
+    if (run(*items, [&](const import::Progress& progress) {
+            import::importCsv(*items, *lines, *output, progress);
+        }))
+        Q_EMIT databaseCreated(*output);
+}
+
+} // namespace shell

@@ -1,0 +1,78 @@
+#include "shell/database/ServerLogin.h"
+
+#include "desktop/Desktop.h"
+#include "store/postgres/PasswordCache.h"
+#include "store/postgres/ServerAddress.h"
+#include "store/Store.h"
+#include "store/StoreError.h"
+#include "tree/StoreWaiting.h"
+
+namespace shell {
+
+namespace {
+
+const QString ConnectTitle = QStringLiteral("Connect to Server");
+const QString ConnectPrompt = QStringLiteral(
+    "The database on a PostgreSQL server that holds the ItemMaster and BomDetail tables. "
+    "Leave the host empty for the server on this computer, or give the folder of its socket. "
+    "A password comes from PGPASSWORD or ~/.pgpass, or is asked for when the server wants "
+    "one; it is never saved.");
+
+} // namespace
+
+ServerLogin::ServerLogin(desktop::Desktop& desktop) : m_desktop(desktop) {}
+
+std::unique_ptr<store::Store> ServerLogin::open(const QString& location) {
+    for (;;) {
+        try {
+            // Off the window's thread: a server that is slow to answer freezes nothing.
+            return tree::openStoreWaiting(m_desktop, location);
+        } catch (const store::StoreError& error) {
+            if (error.number() != store::PasswordNeeded && error.number() != store::PasswordRefused)
+                throw;
+            const auto address = store::ServerAddress::fromUri(location);
+            const QString user = address && !address->user.isEmpty()
+                                     ? address->user
+                                     : qEnvironmentVariable("USER");
+            const auto answer = m_desktop.formBox(
+                QStringLiteral("Server Password"),
+                QStringLiteral("%1\nPassword of the user '%2':").arg(error.description(), user),
+                {{QStringLiteral("&Password"), QString(), true}});
+            if (!answer) {
+                // A password the server refused is no use to the next try.
+                if (error.number() == store::PasswordRefused)
+                    store::useServerPassword(location, {});
+                throw;
+            }
+            store::useServerPassword(location, answer->value(0));
+        }
+    }
+}
+
+std::optional<QString> ServerLogin::ask(const QString& current) {
+    store::ServerAddress address =
+        store::ServerAddress::fromUri(current).value_or(store::ServerAddress{
+            QString(), QStringLiteral("5432"), QString(), qEnvironmentVariable("USER")});
+    for (;;) {
+        const auto answer = m_desktop.formBox(
+            ConnectTitle, ConnectPrompt,
+            {{QStringLiteral("&Host or socket folder"), address.host},
+             {QStringLiteral("P&ort"), address.port},
+             {QStringLiteral("&Database"), address.database},
+             {QStringLiteral("&User"), address.user}});
+        if (!answer)
+            return std::nullopt;
+        address = {answer->value(0), answer->value(1), answer->value(2), answer->value(3)};
+        try {
+            const QString uri = address.uri();
+            const desktop::BusyPointer busy(m_desktop);
+            open(uri);
+            return uri;
+        } catch (const store::StoreError& error) {
+            // The box comes back with what was typed, to be corrected or cancelled.
+            m_desktop.messageBox(error.message(), desktop::OkOnly);
+        }
+    }
+}
+
+} // namespace shell

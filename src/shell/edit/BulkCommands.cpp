@@ -1,0 +1,224 @@
+#include "shell/edit/BulkCommands.h"
+
+#include "shell/edit/ItemPickDialog.h"
+#include "shell/edit/ReplaceDialog.h"
+#include "shell/live/ChangeNote.h"
+
+#include "desktop/Desktop.h"
+#include "store/ItemKey.h"
+#include "store/Store.h"
+#include "store/StoreError.h"
+#include "tree/BomEditor.h"
+#include "tree/BomTreeModel.h"
+#include "tree/BulkEdits.h"
+#include "tree/Quantity.h"
+#include "tree/StoreWaiting.h"
+
+#include <QMenu>
+
+namespace shell {
+
+BulkCommands::BulkCommands(desktop::Desktop& desktop, tree::BomEditor& editor,
+                           tree::BomTreeModel& model, tree::DatabaseSession& session,
+                           std::function<std::optional<QString>()> currentItem, QWidget* window)
+    : QObject(window), m_desktop(desktop), m_editor(editor), m_model(model), m_session(session),
+      m_currentItem(std::move(currentItem)), m_window(window) {}
+
+void BulkCommands::addTo(QMenu* editMenu) {
+    editMenu->addSeparator();
+    QAction* replace = editMenu->addAction(QStringLiteral("Re&place Component\u2026"));
+    replace->setObjectName(QStringLiteral("mnuReplaceComponent"));
+    connect(replace, &QAction::triggered, this, [this] { this->replace(); });
+    QAction* remove = editMenu->addAction(QStringLiteral("Remove From &Every Assembly"));
+    remove->setObjectName(QStringLiteral("mnuRemoveEverywhere"));
+    connect(remove, &QAction::triggered, this, &BulkCommands::removeEverywhere);
+    QAction* copy = editMenu->addAction(QStringLiteral("Cop&y Bill To\u2026"));
+    copy->setObjectName(QStringLiteral("mnuCopyBill"));
+    connect(copy, &QAction::triggered, this, &BulkCommands::copyBill);
+}
+
+void BulkCommands::report(int number, const QString& description) {
+    m_desktop.messageBox(store::StoreError(number, description).message(), desktop::OkOnly);
+}
+
+std::optional<QString> BulkCommands::oldComponent(const QString& given) {
+    if (!given.isEmpty())
+        return given;
+    if (auto current = m_currentItem(); current && !current->isEmpty())
+        return current;
+    report(store::NoComponentChosen,
+           QStringLiteral("Choose the component first: a node of the tree, or a line of the "
+                          "Item Master list."));
+    return std::nullopt;
+}
+
+std::optional<QString> BulkCommands::pickItem(const QString& title, const QString& prompt) {
+    std::vector<store::ItemLine> items;
+    try {
+        const std::unique_ptr<store::Store> db =
+            tree::openStoreWaiting(m_desktop, m_session.databasePath());
+        items = db->itemLines();
+    } catch (const store::StoreError& error) {
+        m_desktop.messageBox(error.message(), desktop::OkOnly);
+        return std::nullopt;
+    }
+    ItemPickDialog dialog(title, prompt, items, m_window);
+    if (m_desktop.runDialog(dialog) != QDialog::Accepted || dialog.chosen().isEmpty())
+        return std::nullopt;
+    return dialog.chosen();
+}
+
+namespace {
+
+QString assemblies(size_t count) {
+    return tree::counted(qint64(count), QStringLiteral("assembly"), QStringLiteral("assemblies"));
+}
+
+} // namespace
+
+std::optional<std::pair<QString, std::vector<store::LineRow>>>
+BulkCommands::usesOf(const QString& given, const QString& verb) {
+    const auto old = oldComponent(given);
+    if (!old)
+        return std::nullopt;
+    auto uses = m_editor.linesUsing(*old);
+    if (!uses)
+        return std::nullopt;
+    if (uses->empty()) {
+        report(store::NotAComponent,
+               QStringLiteral("'%1' is a component of no assembly: there is nothing to %2.")
+                   .arg(*old, verb));
+        return std::nullopt;
+    }
+    return std::pair(*old, std::move(*uses));
+}
+
+void BulkCommands::replace(const QString& given) {
+    const auto uses = usesOf(given, QStringLiteral("replace"));
+    if (!uses)
+        return;
+    const QString& old = uses->first;
+    const std::vector<store::LineRow>& rows = uses->second;
+    const auto component = pickItem(QStringLiteral("Replace Component"),
+                                    QStringLiteral("Replace %1 with the item:").arg(old));
+    if (!component)
+        return;
+    // Checked as a whole: a line refused here (a cycle, a duplicate) is shown and not ticked.
+    const auto refusals = m_editor.checkLines(tree::replaceBatch(rows, *component, {}));
+    if (!refusals)
+        return;
+    std::vector<std::optional<store::StoreError>> perLine = refusals->added;
+    for (size_t at = 0; at < perLine.size() && at < refusals->removed.size(); ++at)
+        if (refusals->removed[at])
+            perLine[at] = refusals->removed[at];
+    ReplaceDialog dialog(ReplaceDialog::Mode::Replace, old, *component, rows, perLine,
+                         m_window);
+    m_open = &dialog;
+    if (m_desktop.runDialog(dialog) != QDialog::Accepted)
+        return;
+    const std::vector<store::LineRow> chosen = tree::linesAt(rows, dialog.ticked());
+    if (chosen.empty())
+        return;
+    const store::LineBatch batch = tree::replaceBatch(chosen, *component, dialog.factor());
+    // A factor that makes a quantity zero or less is asked about as a typed one is; a
+    // quantity that was so already is kept without a question.
+    QStringList unlikely;
+    for (size_t at = 0; at < chosen.size(); ++at)
+        if (tree::isNumber(chosen[at].quantity) && chosen[at].quantity.toDouble() > 0 &&
+            batch.added[at].quantity.toDouble() <= 0)
+            unlikely.append(QStringLiteral("%1 \u2192 %2, quantity %3")
+                                .arg(batch.added[at].assembly, batch.added[at].component,
+                                     tree::formatQuantity(batch.added[at].quantity.toDouble())));
+    if (!m_editor.confirmUnlikelyQuantities(unlikely))
+        return;
+    m_editor.writeLines(batch, QStringLiteral("Replace %1 with %2 in %3")
+                                   .arg(old, *component, assemblies(chosen.size())));
+}
+
+void BulkCommands::removeEverywhere() {
+    const auto uses = usesOf({}, QStringLiteral("remove"));
+    if (!uses)
+        return;
+    const QString& old = uses->first;
+    const std::vector<store::LineRow>& rows = uses->second;
+    const auto refusals = m_editor.checkLines(tree::removeBatch(rows));
+    if (!refusals)
+        return;
+    ReplaceDialog dialog(ReplaceDialog::Mode::Remove, old, {}, rows, refusals->removed,
+                         m_window);
+    m_open = &dialog;
+    if (m_desktop.runDialog(dialog) != QDialog::Accepted)
+        return;
+    const std::vector<store::LineRow> chosen = tree::linesAt(rows, dialog.ticked());
+    if (chosen.empty())
+        return;
+    m_editor.writeLines(tree::removeBatch(chosen), QStringLiteral("Remove %1 from %2")
+                                                       .arg(old, assemblies(chosen.size())));
+}
+
+void BulkCommands::copyBill() {
+    const QString source = m_model.topAssembly();
+    const auto bill = source.isEmpty() ? std::optional<std::vector<store::LineRow>>(
+                                             std::vector<store::LineRow>())
+                                       : m_editor.linesOf(source);
+    if (!bill)
+        return;
+    if (bill->empty()) {
+        report(store::NoBillToCopy,
+               source.isEmpty()
+                   ? QStringLiteral("No item is loaded: load the item whose bill is to be copied.")
+                   : QStringLiteral("'%1' has no bill of material to copy.").arg(source));
+        return;
+    }
+    const auto target = pickItem(QStringLiteral("Copy Bill To"),
+                                 QStringLiteral("Copy the %1 of %2 into the bill of the item:")
+                                     .arg(tree::counted(qint64(bill->size()), QStringLiteral("line"),
+                                                        QStringLiteral("lines")),
+                                          source));
+    if (!target)
+        return;
+    const store::LineBatch batch = tree::copyBatch(*bill, *target);
+    const auto refusals = m_editor.checkLines(batch);
+    const auto existing = m_editor.linesOf(*target);
+    if (!refusals || !existing)
+        return;
+    const std::vector<size_t> going = tree::unrefused(refusals->added);
+    const QString refused = tree::refusalList(batch.added, refusals->added);
+    if (going.empty()) {
+        report(store::EveryLineRefused,
+               QStringLiteral("None of the lines of %1 can go into the bill of %2; nothing was "
+                              "written:\n%3")
+                   .arg(source, *target, refused));
+        return;
+    }
+    // A bill there already is added to only when the user says so; what cannot go in (a line
+    // it lists already, a cycle) is listed and skipped.
+    if (!existing->empty() || going.size() < batch.added.size()) {
+        const QString question =
+            !existing->empty() ? QStringLiteral("%1 Has A Bill Of Material. Add To It?").arg(*target)
+                               : QStringLiteral("Copy The Lines That Can Go In?");
+        QString informative = QStringLiteral("OK: %1 of the %2 lines of %3 go into the bill of %4")
+                                  .arg(going.size())
+                                  .arg(batch.added.size())
+                                  .arg(source, *target);
+        informative += going.size() < batch.added.size()
+                           ? QStringLiteral("; these are skipped:\n%1\n").arg(refused)
+                           : QStringLiteral(". ");
+        informative += QStringLiteral("Cancel: nothing is written.");
+        if (m_desktop.messageBox(question, desktop::OkCancel | desktop::IconQuestion,
+                                 tree::ShortTitle, informative) != desktop::ResultOk)
+            return;
+    }
+    store::LineBatch chosen;
+    chosen.added = tree::linesAt(batch.added, going);
+    m_editor.writeLines(chosen, QStringLiteral("Copy Bill of %1 to %2").arg(source, *target));
+}
+
+void BulkCommands::noteChanges(const store::Changes& changes) {
+    if (m_open)
+        m_open->noteChange(changeNoteFor(
+            changes, m_open->assemblies(),
+            QStringLiteral("a line that changed is refused when it is written.")));
+}
+
+} // namespace shell

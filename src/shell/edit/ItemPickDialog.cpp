@@ -1,0 +1,64 @@
+#include "shell/edit/ItemPickDialog.h"
+
+#include "shell/window/ItemFindField.h"
+#include "shell/window/ItemList.h"
+
+#include "store/Store.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace shell {
+
+ItemPickDialog::ItemPickDialog(const QString& title, const QString& prompt,
+                               const std::vector<store::ItemLine>& items, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(QStringLiteral("ItemPick"));
+    setWindowTitle(title);
+    m_list = new ItemList(this);
+    m_list->setObjectName(QStringLiteral("PickList"));
+    m_list->setAccessibleName(QStringLiteral("Item Master List"));
+    m_list->appendItems(items);
+    m_find = new ItemFindField(*m_list, this);
+    auto* label = new QLabel(prompt, this);
+    label->setTextFormat(Qt::PlainText); // item IDs are text, never markup
+    label->setWordWrap(true);
+    label->setBuddy(m_find);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    ok->setEnabled(false);
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+        if (!chosen().isEmpty())
+            accept();
+    });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_list, &ItemList::linePicked, this, [this] {
+        if (!chosen().isEmpty())
+            accept();
+    });
+    // OK while a line shows: the find text alone names no item.
+    const auto follow = [this, ok] { ok->setEnabled(!chosen().isEmpty()); };
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, follow);
+    connect(m_find, &QLineEdit::textChanged, this, follow);
+    follow();
+
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(label);
+    column->addWidget(m_find);
+    column->addWidget(m_list, 1);
+    column->addWidget(buttons);
+    resize(480, 420);
+    m_find->setFocus();
+}
+
+QString ItemPickDialog::chosen() const {
+    if (const QString current = m_list->currentText(); !current.isEmpty())
+        return current;
+    const QStringList shown = m_list->items();
+    return shown.isEmpty() ? QString() : shown.constFirst();
+}
+
+} // namespace shell

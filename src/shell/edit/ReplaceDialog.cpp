@@ -1,0 +1,195 @@
+#include "shell/edit/ReplaceDialog.h"
+
+#include "shell/live/ChangeNote.h"
+
+#include "store/LineRules.h"
+#include "tree/BomTreeModel.h"
+#include "tree/BulkEdits.h"
+#include "tree/Quantity.h"
+
+#include <QBrush>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace shell {
+
+namespace {
+
+enum Column { Assembly, Quantity, NewQuantity, Refused };
+
+/// A stored quantity as the tree shows it: empty for Null, text that is no number as it is.
+QString shownQuantity(const QVariant& stored) {
+    if (stored.isNull())
+        return {};
+    return tree::isNumber(stored) ? tree::formatQuantity(stored.toDouble()) : stored.toString();
+}
+
+} // namespace
+
+ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& component,
+                             const std::vector<store::LineRow>& uses,
+                             const std::vector<std::optional<store::StoreError>>& refusals,
+                             QWidget* parent)
+    : QDialog(parent), m_mode(mode), m_uses(uses) {
+    setObjectName(QStringLiteral("ReplaceLines"));
+    const bool replace = mode == Mode::Replace;
+    setWindowTitle(replace ? QStringLiteral("Replace Component")
+                           : QStringLiteral("Remove From Every Assembly"));
+    // IDs are text, never markup; one too long to wrap is cut short here (the list below
+    // holds every ID whole), so that the box and its buttons stay on the screen.
+    const auto shown = [](const QString& id) {
+        constexpr qsizetype Longest = 60;
+        return id.size() > Longest ? id.left(Longest - 1) + QChar(0x2026) : id;
+    };
+    auto* heading = new QLabel(
+        replace ? QStringLiteral("Replace %1 with %2 in the ticked assemblies (%3 %1):")
+                      .arg(shown(old), shown(component),
+                           tree::counted(qint64(uses.size()), QStringLiteral("lists"),
+                                         QStringLiteral("list")))
+                : QStringLiteral("Remove %1 from the ticked assemblies (%2 it):")
+                      .arg(shown(old), tree::counted(qint64(uses.size()), QStringLiteral("lists"),
+                                                     QStringLiteral("list"))),
+        this);
+    heading->setTextFormat(Qt::PlainText);
+    heading->setToolTip(replace ? QStringLiteral("%1 \u2192 %2").arg(old, component) : old);
+    heading->setWordWrap(true);
+    heading->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
+    m_lines = new QTreeWidget(this);
+    m_lines->setObjectName(QStringLiteral("replaceLines"));
+    m_lines->setAccessibleName(QStringLiteral("Assemblies"));
+    m_lines->setRootIsDecorated(false);
+    m_lines->setUniformRowHeights(true);
+    m_lines->setHeaderLabels({QStringLiteral("Assembly"), QStringLiteral("Quantity"),
+                              QStringLiteral("New Quantity"), QStringLiteral("Refused")});
+    m_lines->setColumnHidden(NewQuantity, !replace);
+    QList<QTreeWidgetItem*> items;
+    for (size_t at = 0; at < uses.size(); ++at) {
+        auto* item = new QTreeWidgetItem;
+        item->setText(Assembly, uses[at].assembly);
+        item->setText(Quantity, shownQuantity(uses[at].quantity));
+        const bool refused = at < refusals.size() && refusals[at];
+        if (refused) {
+            // Shown, so that the user sees what stays as it is and why; never ticked.
+            item->setText(Refused, refusals[at]->message());
+            item->setToolTip(Refused, refusals[at]->message());
+            item->setFlags(item->flags() & ~(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled));
+            item->setCheckState(Assembly, Qt::Unchecked);
+        } else {
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(Assembly, Qt::Checked);
+        }
+        items.append(item);
+    }
+    m_lines->addTopLevelItems(items);
+    m_lines->header()->setSectionResizeMode(Assembly, QHeaderView::ResizeToContents);
+    connect(m_lines, &QTreeWidget::itemChanged, this, [this] { update(); });
+
+    m_changeNote = makeChangeNote(this);
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(heading);
+    column->addWidget(m_changeNote);
+    column->addWidget(m_lines, 1);
+    if (replace) {
+        auto* row = new QHBoxLayout;
+        auto* label = new QLabel(QStringLiteral("New &quantity:"), this);
+        m_rule = new QComboBox(this);
+        m_rule->setObjectName(QStringLiteral("replaceRule"));
+        m_rule->addItems({QStringLiteral("kept"), QStringLiteral("multiplied by")});
+        label->setBuddy(m_rule);
+        m_factor = new QLineEdit(QStringLiteral("1"), this);
+        m_factor->setObjectName(QStringLiteral("replaceFactor"));
+        m_factor->setAccessibleName(QStringLiteral("Factor"));
+        m_factor->setEnabled(false);
+        row->addWidget(label);
+        row->addWidget(m_rule);
+        row->addWidget(m_factor, 1);
+        column->addLayout(row);
+        connect(m_rule, &QComboBox::currentIndexChanged, this, [this](int index) {
+            m_factor->setEnabled(index == 1);
+            update();
+        });
+        connect(m_factor, &QLineEdit::textChanged, this, [this] { update(); });
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    column->addWidget(buttons);
+    resize(720, 420);
+    update();
+}
+
+std::vector<size_t> ReplaceDialog::ticked() const {
+    std::vector<size_t> places;
+    for (int at = 0; at < m_lines->topLevelItemCount(); ++at)
+        if (m_lines->topLevelItem(at)->checkState(Assembly) == Qt::Checked)
+            places.push_back(size_t(at));
+    return places;
+}
+
+std::optional<double> ReplaceDialog::factor() const {
+    if (!m_rule || m_rule->currentIndex() == 0)
+        return std::nullopt;
+    return tree::parseQuantity(m_factor->text());
+}
+
+void ReplaceDialog::setTicked(size_t at, bool ticked) {
+    QTreeWidgetItem* item = m_lines->topLevelItem(int(at));
+    if (item && item->flags().testFlag(Qt::ItemIsUserCheckable))
+        item->setCheckState(Assembly, ticked ? Qt::Checked : Qt::Unchecked);
+}
+
+void ReplaceDialog::setFactorText(const QString& text) {
+    if (!m_rule)
+        return;
+    m_rule->setCurrentIndex(text.isEmpty() ? 0 : 1);
+    if (!text.isEmpty())
+        m_factor->setText(text);
+}
+
+void ReplaceDialog::update() {
+    // OK writes something: at least one line ticked, and for "multiplied by" a factor that
+    // is a number and keeps every quantity a finite number (1e308 times 2 is none: such a
+    // line would be refused as a typed one is).
+    const std::optional<double> by = factor();
+    bool factorRead = !m_rule || m_rule->currentIndex() == 0 || by.has_value();
+    std::vector<bool> overflows(m_uses.size(), false);
+    for (size_t at = 0; factorRead && by && at < m_uses.size(); ++at)
+        overflows[at] = store::isWritableQuantity(m_uses[at].quantity) &&
+                        !store::isWritableQuantity(tree::scaledQuantity(m_uses[at].quantity, by));
+    const bool overflow = std::find(overflows.cbegin(), overflows.cend(), true) != overflows.cend();
+    m_ok->setEnabled(factorRead && !overflow && !ticked().empty());
+    if (m_mode != Mode::Replace)
+        return;
+    const QSignalBlocker quiet(m_lines);
+    for (int at = 0; at < m_lines->topLevelItemCount(); ++at) {
+        QTreeWidgetItem* item = m_lines->topLevelItem(at);
+        const bool tooLarge = overflows[size_t(at)];
+        item->setText(NewQuantity,
+                      tooLarge    ? QStringLiteral("not a finite number")
+                      : factorRead ? shownQuantity(tree::scaledQuantity(m_uses[size_t(at)].quantity, by))
+                                   : QString());
+        item->setForeground(NewQuantity, tooLarge ? QBrush(tree::ProblemColour) : QBrush());
+    }
+}
+
+QStringList ReplaceDialog::assemblies() const {
+    QStringList listed;
+    for (const store::LineRow& use : m_uses)
+        listed.append(use.assembly);
+    return listed;
+}
+
+void ReplaceDialog::noteChange(const QString& text) { showChangeNote(*m_changeNote, text); }
+
+} // namespace shell

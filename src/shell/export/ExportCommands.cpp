@@ -1,0 +1,372 @@
+#include "shell/export/ExportCommands.h"
+
+#include "shell/export/XlsxExport.h"
+
+#include "desktop/Desktop.h"
+#include "store/Store.h"
+#include "store/StoreError.h"
+#include "tree/BillDocument.h"
+#include "tree/BillExport.h"
+#include "tree/BomEditor.h"
+#include "tree/BomTreeModel.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMenu>
+#include <QSaveFile>
+
+#include <limits>
+#include <optional>
+
+namespace shell {
+
+namespace {
+
+const QStringList CsvFilters{QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")};
+const QStringList XlsxFilters{QStringLiteral("Excel workbooks (*.xlsx)"),
+                              QStringLiteral("All files (*)")};
+
+QAction* makeAction(QObject* parent, const QString& text) {
+    auto* action = new QAction(text, parent);
+    // Tests and the users' own scripts find each command by its text.
+    action->setObjectName(text);
+    return action;
+}
+
+/// Past this many rows an indented bill is written only once the user has agreed, knowing
+/// the count: a structure of shared sub-assemblies can give far more rows than lines.
+constexpr qint64 LargeExportRows = 1'000'000;
+/// Past this many rows an export shows its progress.
+constexpr qint64 ProgressRows = 100'000;
+/// Past this many pages a print starts only once the user has agreed.
+constexpr qint64 LargePrintPages = 2'000;
+/// Rows on a printed page of A4 or Letter, as the bill is printed (for the question above).
+constexpr qint64 RowsPerPage = 54;
+
+} // namespace
+
+namespace {
+
+/// "1 row", "21,844 rows": a count in the user's number format with its noun.
+QString counted(size_t count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(QLocale().toString(qulonglong(count)),
+                                       QLatin1StringView(count == 1 ? one : many));
+}
+
+} // namespace
+
+ExportCommands::ExportCommands(desktop::Desktop& desktop, tree::BomTreeModel& model,
+                               std::function<QString()> databasePath,
+                               std::function<QString()> itemDescription,
+                               std::function<void(const QString&)> showStatus, QObject* parent)
+    : QObject(parent), m_desktop(desktop), m_model(model), m_databasePath(std::move(databasePath)),
+      m_itemDescription(std::move(itemDescription)), m_showStatus(std::move(showStatus)),
+      m_indentedAction(makeAction(this, QStringLiteral("Indented Bill (CSV)…"))),
+      m_summaryAction(makeAction(this, QStringLiteral("Summarised Bill (CSV)…"))),
+      m_indentedXlsxAction(makeAction(this, QStringLiteral("Indented Bill (Excel)…"))),
+      m_summaryXlsxAction(makeAction(this, QStringLiteral("Summarised Bill (Excel)…"))),
+      m_previewAction(makeAction(this, QStringLiteral("Print Preview…"))),
+      m_printAction(makeAction(this, QStringLiteral("Print…"))) {
+    m_printAction->setShortcut(QKeySequence::Print);
+    connect(m_previewAction, &QAction::triggered, this, &ExportCommands::printPreview);
+    connect(m_indentedAction, &QAction::triggered, this, &ExportCommands::exportIndented);
+    connect(m_summaryAction, &QAction::triggered, this, &ExportCommands::exportSummarised);
+    connect(m_indentedXlsxAction, &QAction::triggered, this, &ExportCommands::exportIndentedXlsx);
+    connect(m_summaryXlsxAction, &QAction::triggered, this, &ExportCommands::exportSummarisedXlsx);
+    connect(m_printAction, &QAction::triggered, this, &ExportCommands::print);
+    connect(&m_model, &QAbstractItemModel::modelReset, this, &ExportCommands::updateEnabled);
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, &ExportCommands::updateEnabled);
+    connect(&m_model, &QAbstractItemModel::rowsRemoved, this, &ExportCommands::updateEnabled);
+    updateEnabled();
+}
+
+void ExportCommands::addTo(QMenu* fileMenu) {
+    fileMenu->addSeparator();
+    QMenu* exportMenu = fileMenu->addMenu(QStringLiteral("Export"));
+    exportMenu->setObjectName(QStringLiteral("Export"));
+    exportMenu->addAction(m_indentedAction);
+    exportMenu->addAction(m_summaryAction);
+    exportMenu->addAction(m_indentedXlsxAction);
+    exportMenu->addAction(m_summaryXlsxAction);
+    fileMenu->addAction(m_previewAction);
+    fileMenu->addAction(m_printAction);
+}
+
+void ExportCommands::updateEnabled() {
+    const bool bill = m_model.nodeCount() > 0;
+    m_indentedAction->setEnabled(bill);
+    m_summaryAction->setEnabled(bill);
+    m_indentedXlsxAction->setEnabled(bill);
+    m_summaryXlsxAction->setEnabled(bill);
+    m_previewAction->setEnabled(bill);
+    m_printAction->setEnabled(bill);
+}
+
+bool ExportCommands::haveBill() {
+    if (m_model.nodeCount() > 0)
+        return true;
+    m_desktop.messageBox(store::StoreError(store::ExportNoBill,
+                                           QStringLiteral("There is no bill of material to export "
+                                                          "or print: load an item that has "
+                                                          "components first."))
+                             .message(),
+                         desktop::OkOnly);
+    return false;
+}
+
+QString proposedExportPath(const QString& item, const QString& nameSuffix,
+                           const QString& database) {
+    // An item ID may hold characters that no file name can; those become '_'.
+    QString name = item;
+    for (QChar& c : name)
+        if (c.unicode() < 0x20 || QStringView(u"/\\:*?\"<>|").contains(c))
+            c = u'_';
+    name += nameSuffix;
+    // Beside the database file; a server has no folder, so the dialog's own folder then.
+    const std::optional<QString> file = store::databaseFile(database);
+    if (!file || file->isEmpty())
+        return name;
+    return QFileInfo(*file).absoluteDir().filePath(name);
+}
+
+QString ExportCommands::proposedPath(const QString& nameSuffix) const {
+    return proposedExportPath(m_model.topAssembly(), nameSuffix, m_databasePath());
+}
+
+void ExportCommands::exportFile(const QString& title, const QString& nameSuffix,
+                                const QStringList& filters, const QString& what,
+                                const std::function<std::optional<size_t>(const QString&)>& write) {
+    const auto path = m_desktop.saveFile(title, proposedPath(nameSuffix), filters);
+    if (!path)
+        return;
+    try {
+        const desktop::BusyPointer busy(m_desktop);
+        const std::optional<size_t> rows = write(*path);
+        if (!rows) {
+            // Cancelled: the file goes unwritten, and one that was there stays as it was.
+            status(QStringLiteral("%1 not written: cancelled.").arg(what));
+            return;
+        }
+        status(QStringLiteral("%1 written to %2: %3.")
+                   .arg(what, QDir::toNativeSeparators(*path), counted(*rows, "row", "rows")));
+    } catch (const store::StoreError& error) {
+        m_desktop.messageBox(error.message(), desktop::OkOnly);
+    }
+}
+
+void ExportCommands::exportCsv(const QString& title, const QString& nameSuffix,
+                               const QString& what,
+                               const std::function<std::optional<size_t>(WholeFile&)>& write) {
+    exportFile(title, nameSuffix, CsvFilters, what,
+               [&](const QString& path) -> std::optional<size_t> {
+                   WholeFile file(path);
+                   const std::optional<size_t> rows = write(file);
+                   if (rows)
+                       file.commit();
+                   return rows;
+               });
+}
+
+bool ExportCommands::agreeToSize(qint64 count, const char* many, const QString& doing) {
+    return m_desktop.messageBox(
+               QStringLiteral("The bill of material has %1 %2. %3 all of them?")
+                   .arg(QLocale().toString(count), QLatin1StringView(many), doing),
+               desktop::YesNo | desktop::IconQuestion, QStringLiteral("Fabrilux"),
+               QStringLiteral("The structure shares its sub-assemblies: each is a row wherever it "
+                              "is used. Yes: all of them. No: nothing is done.")) ==
+           desktop::ResultYes;
+}
+
+void ExportCommands::status(const QString& text) {
+    if (m_showStatus)
+        m_showStatus(text);
+}
+
+bool ExportCommands::agreeToIndented(qint64 total, qint64 rowLimit) {
+    if (total >= rowLimit) {
+        m_desktop.messageBox(
+            store::StoreError(store::ExcelTooManyRows,
+                              QStringLiteral("The bill of material has %1 rows; a worksheet holds "
+                                             "%2 below its header. Export it as CSV instead.")
+                                  .arg(QLocale().toString(total), QLocale().toString(rowLimit - 1)))
+                .message(),
+            desktop::OkOnly);
+        return false;
+    }
+    return total <= LargeExportRows || agreeToSize(total, "rows", QStringLiteral("Export"));
+}
+
+std::optional<size_t>
+ExportCommands::walkIndented(qint64 total, const std::function<void(const tree::IndentedLine&)>& row,
+                             const std::function<void()>& flush) {
+    // Streamed: written in pieces as the walk goes, never held whole. A bill that takes more
+    // than a moment shows how far it is, with Cancel.
+    std::unique_ptr<desktop::Progress> progress;
+    if (total > ProgressRows)
+        progress = m_desktop.startProgress(QStringLiteral("Writing the indented bill…"),
+                                           QStringLiteral("Export Indented Bill"));
+    tree::IndentedWalk walk(m_model.structure(), tree::DefaultDepthLimit);
+    size_t rows = 0;
+    for (tree::IndentedLine line; walk.next(line);) {
+        row(line);
+        if (++rows % 8192 == 0) {
+            flush();
+            if (progress && !progress->advance(qint64(rows), std::max(total, qint64(rows))))
+                return std::nullopt;
+        }
+    }
+    flush();
+    return rows;
+}
+
+void ExportCommands::exportIndented() {
+    if (!haveBill())
+        return;
+    // Every row of the structure, whatever the tree has opened, counted before any is made.
+    const qint64 total = m_model.structureRows();
+    if (!agreeToIndented(total, std::numeric_limits<qint64>::max()))
+        return;
+    exportCsv(QStringLiteral("Export Indented Bill"), QStringLiteral("-indented.csv"),
+              QStringLiteral("Indented bill"), [&](WholeFile& file) {
+                  QByteArray piece;
+                  tree::appendIndentedCsvHeader(piece);
+                  return walkIndented(
+                      total, [&](const tree::IndentedLine& line) { tree::appendIndentedCsvRecord(piece, line); },
+                      [&] {
+                          file.write(piece);
+                          piece.clear();
+                      });
+              });
+}
+
+void ExportCommands::exportSummarised() {
+    if (!haveBill())
+        return;
+    exportCsv(QStringLiteral("Export Summarised Bill"), QStringLiteral("-summary.csv"),
+              QStringLiteral("Summarised bill"), [this](WholeFile& file) -> std::optional<size_t> {
+                  const auto lines = tree::summarisedBill(m_model.structure());
+                  file.write(tree::summarisedCsv(lines));
+                  return lines.size();
+              });
+}
+
+void ExportCommands::exportIndentedXlsx() {
+    if (!haveBill())
+        return;
+    const qint64 total = m_model.structureRows();
+    if (!agreeToIndented(total, XlsxSheet::MaxRows))
+        return;
+    exportFile(QStringLiteral("Export Indented Bill"), QStringLiteral("-indented.xlsx"), XlsxFilters,
+               QStringLiteral("Indented bill"), [&](const QString& path) -> std::optional<size_t> {
+                   // The columns of the CSV file; the level is also the row's outline level, so
+                   // that the spreadsheet folds each assembly's rows under it.
+                   XlsxSheet sheet(path, QStringLiteral("Indented Bill"),
+                                   {QStringLiteral("Level"), QStringLiteral("Item ID"),
+                                    QStringLiteral("Description"), QStringLiteral("Quantity"),
+                                    QStringLiteral("UOM"), QStringLiteral("Extended Quantity"),
+                                    QStringLiteral("Parent"), QStringLiteral("Note")});
+                   const auto rows = walkIndented(
+                       total,
+                       [&](const tree::IndentedLine& line) {
+                           sheet.startRow(line.level);
+                           sheet.number(0, line.level);
+                           sheet.text(1, line.itemId);
+                           sheet.text(2, line.description);
+                           sheet.number(3, line.quantity);
+                           sheet.text(4, line.unit);
+                           sheet.number(5, line.extendedQuantity);
+                           sheet.text(6, line.parent);
+                           sheet.text(7, tree::lineNote(line));
+                       },
+                       [] {});
+                   if (rows)
+                       sheet.commit();
+                   return rows;
+               });
+}
+
+void ExportCommands::exportSummarisedXlsx() {
+    if (!haveBill())
+        return;
+    exportFile(QStringLiteral("Export Summarised Bill"), QStringLiteral("-summary.xlsx"),
+               XlsxFilters, QStringLiteral("Summarised bill"),
+               [this](const QString& path) -> std::optional<size_t> {
+                   const auto lines = tree::summarisedBill(m_model.structure());
+                   XlsxSheet sheet(path, QStringLiteral("Summarised Bill"),
+                                   {QStringLiteral("Item ID"), QStringLiteral("Description"),
+                                    QStringLiteral("Total Quantity"), QStringLiteral("UOM"),
+                                    QStringLiteral("Has Bill"), QStringLiteral("Note")});
+                   for (const tree::SummaryLine& line : lines) {
+                       sheet.startRow();
+                       sheet.text(0, line.itemId);
+                       sheet.text(1, line.description);
+                       sheet.number(2, line.totalQuantity);
+                       sheet.text(3, line.unit);
+                       sheet.text(4, line.hasBill ? QStringLiteral("yes") : QStringLiteral("no"));
+                       sheet.text(5, line.note);
+                   }
+                   sheet.commit();
+                   return lines.size();
+               });
+}
+
+void ExportCommands::print() { printBill(false); }
+
+void ExportCommands::printPreview() { printBill(true); }
+
+void ExportCommands::printBill(bool preview) {
+    if (!haveBill())
+        return;
+    // Pages follow from rows alone: counted over the structure, before any row is made.
+    const qint64 rows = m_model.structureRows();
+    if (const qint64 pages = (rows + RowsPerPage - 1) / RowsPerPage;
+        pages > LargePrintPages &&
+        !agreeToSize(rows, "rows", QStringLiteral("About %1 pages: print")
+                                       .arg(QLocale().toString(pages))))
+        return;
+    std::optional<tree::BillDocument> document;
+    {
+        const desktop::BusyPointer busy(m_desktop);
+        // Rows are walked from the structure as pages are laid out and painted, never held.
+        const tree::Structure& structure = m_model.structure();
+        document.emplace(
+            [&structure]() -> tree::BillDocument::LineReader {
+                return [walk = std::make_shared<tree::IndentedWalk>(structure, tree::DefaultDepthLimit)](
+                           tree::IndentedLine& line) { return walk->next(line); };
+            },
+                         tree::BillHeading{m_model.topAssembly(), m_itemDescription(),
+                                           QDir::toNativeSeparators(m_databasePath()),
+                                           QDate::currentDate()});
+    }
+    const QString title = QStringLiteral("Print Bill of Material");
+    const QString pdf = proposedPath(QStringLiteral(".pdf"));
+    const desktop::PrintOutcome outcome = preview ? m_desktop.printPreview(title, *document, pdf)
+                                                  : m_desktop.print(title, *document, pdf);
+    const QString file = QDir::toNativeSeparators(outcome.file);
+    switch (outcome.result) {
+    case desktop::PrintResult::Cancelled:
+        break;
+    case desktop::PrintResult::Printed:
+        status(file.isEmpty() ? QStringLiteral("Bill of material printed: %1.")
+                                    .arg(counted(size_t(outcome.pages), "page", "pages"))
+                              : QStringLiteral("Bill of material written to %1: %2.")
+                                    .arg(file, counted(size_t(outcome.pages), "page", "pages")));
+        break;
+    case desktop::PrintResult::Failed:
+        m_desktop.messageBox(
+            store::StoreError(store::PrintFailed,
+                              file.isEmpty()
+                                  ? QStringLiteral("The bill of material could not be printed: %1.")
+                                        .arg(outcome.cause)
+                                  : QStringLiteral("The bill of material could not be printed to "
+                                                   "%1: %2.")
+                                        .arg(file, outcome.cause))
+                .message(),
+            desktop::OkOnly);
+        break;
+    }
+}
+
+} // namespace shell

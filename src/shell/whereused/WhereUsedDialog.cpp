@@ -1,0 +1,242 @@
+#include "shell/whereused/WhereUsedDialog.h"
+
+#include "shell/live/ChangeNote.h"
+#include "shell/window/ColumnFit.h"
+#include "shell/window/ReportTable.h"
+
+#include "tree/BomEditor.h"
+#include "tree/BomTreeModel.h"
+#include "tree/Quantity.h"
+
+#include <QAbstractTableModel>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace shell {
+
+/// The lines of the window, straight from the report: no copy per cell, so that a part used
+/// in thousands of assemblies shows at once.
+class WhereUsedDialog::Lines : public QAbstractTableModel {
+public:
+    enum Column { Assembly, Level, Quantity, Unit, Description, ColumnCount };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void reset(std::vector<store::WhereUsedRow> rows) {
+        beginResetModel();
+        m_rows = std::move(rows);
+        endResetModel();
+    }
+    const store::WhereUsedRow& row(int at) const { return m_rows[size_t(at)]; }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(m_rows.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : ColumnCount;
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        switch (section) {
+        case Assembly: return QStringLiteral("Assembly");
+        case Level: return QStringLiteral("Level");
+        case Quantity: return QStringLiteral("Quantity");
+        case Unit: return QStringLiteral("UOM");
+        case Description: return QStringLiteral("Description");
+        default: return {};
+        }
+    }
+
+    /// Orders the lines by one column; equal values keep the report's order (level, then
+    /// ID), so a second click on another header sorts within the first.
+    void sort(int column, Qt::SortOrder order) override {
+        Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        const QModelIndexList before = persistentIndexList();
+        std::vector<size_t> places(m_rows.size());
+        for (size_t at = 0; at < places.size(); ++at)
+            places[at] = at;
+        const auto less = [&](size_t a, size_t b) { return lessThan(column, m_rows[a], m_rows[b]); };
+        if (order == Qt::AscendingOrder)
+            std::stable_sort(places.begin(), places.end(), less);
+        else
+            std::stable_sort(places.begin(), places.end(),
+                             [&](size_t a, size_t b) { return less(b, a); });
+        std::vector<store::WhereUsedRow> sorted;
+        sorted.reserve(m_rows.size());
+        std::vector<int> newPlace(m_rows.size());
+        for (size_t at = 0; at < places.size(); ++at) {
+            newPlace[places[at]] = int(at);
+            sorted.push_back(std::move(m_rows[places[at]]));
+        }
+        m_rows = std::move(sorted);
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex& index : before)
+            after.append(this->index(newPlace[size_t(index.row())], index.column()));
+        changePersistentIndexList(before, after);
+        Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid())
+            return {};
+        const store::WhereUsedRow& line = row(index.row());
+        switch (role) {
+        case Qt::DisplayRole:
+            switch (index.column()) {
+            case Assembly: return line.assembly;
+            case Level: return line.level;
+            case Quantity: return line.quantity ? tree::formatQuantity(*line.quantity) : QString();
+            case Unit: return line.unit.value_or(QString());
+            case Description:
+                return line.inItemMaster ? line.description.value_or(tree::NoDescription)
+                                         : QString();
+            default: return {};
+            }
+        case Qt::TextAlignmentRole:
+            if (index.column() == Level || index.column() == Quantity)
+                return int(Qt::AlignRight | Qt::AlignVCenter);
+            return {};
+        case Qt::ForegroundRole:
+            // Marked as the tree marks what it does not expand.
+            return line.circular ? QVariant(tree::MarkedColour) : QVariant();
+        case Qt::ToolTipRole:
+            if (index.column() != Quantity && index.column() != Assembly)
+                return {};
+            if (line.circular)
+                return QStringLiteral("Circular: a cycle in the structure stands between this "
+                                      "assembly and the item, so it would need the item "
+                                      "without end.");
+            if (!line.quantity)
+                return QStringLiteral("A line on the way down to the item has no quantity.");
+            return {};
+        default:
+            return {};
+        }
+    }
+
+private:
+    /// Numbers as numbers (a line without a quantity after every one with), texts by the
+    /// store's case rule as the tree and the list order them.
+    static bool lessThan(int column, const store::WhereUsedRow& a, const store::WhereUsedRow& b) {
+        const auto text = [](const QString& x, const QString& y) {
+            return QString::compare(x, y, Qt::CaseInsensitive) < 0;
+        };
+        switch (column) {
+        case Assembly: return text(a.assembly, b.assembly);
+        case Level: return a.level < b.level;
+        case Quantity:
+            if (a.quantity && b.quantity)
+                return *a.quantity < *b.quantity;
+            return a.quantity.has_value() && !b.quantity.has_value();
+        case Unit: return text(a.unit.value_or(QString()), b.unit.value_or(QString()));
+        case Description:
+            return text(a.description.value_or(QString()), b.description.value_or(QString()));
+        default: return false;
+        }
+    }
+
+    std::vector<store::WhereUsedRow> m_rows;
+};
+
+WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembly,
+                                 QWidget* parent)
+    : QDialog(parent), m_loadAssembly(std::move(loadAssembly)) {
+    setObjectName(QStringLiteral("WhereUsedDialog"));
+    setWindowTitle(QStringLiteral("Where Used"));
+    setModal(false);
+
+    m_heading = reportHeading(QStringLiteral("whereUsedHeading"));
+    m_changeNote = makeChangeNote(this);
+    m_lines = new Lines(this);
+    m_table = reportTable(QStringLiteral("whereUsedTable"), QStringLiteral("Assemblies"), m_lines);
+    // The report's order (level, then ID) until a header is clicked; a click on the same
+    // header again turns the order round (the header flips its indicator itself).
+    QHeaderView* header = m_table->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    connect(header, &QHeaderView::sortIndicatorChanged, this,
+            [this](int column, Qt::SortOrder order) {
+                if (column >= 0)
+                    m_lines->sort(column, order);
+            });
+    // Column widths from the first lines only: measuring thousands of lines would cost more
+    // than the where-used itself.
+    m_table->horizontalHeader()->setResizeContentsPrecision(200);
+    trackUserSizing(*m_table->horizontalHeader());
+    m_heading->setBuddy(m_table);
+    openRowsOnActivation(*m_table, [this](int row) { loadLine(row); });
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    // Enter belongs to the table (it loads the line), never to the Close button.
+    buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    m_replaceButton =
+        buttons->addButton(QStringLiteral("Replace Component\u2026"), QDialogButtonBox::ActionRole);
+    m_replaceButton->setObjectName(QStringLiteral("whereUsedReplace"));
+    m_replaceButton->setAutoDefault(false);
+    m_replaceButton->setVisible(false);
+    connect(m_replaceButton, &QPushButton::clicked, this, [this] {
+        if (m_replace && !m_item.isEmpty())
+            m_replace(m_item);
+    });
+
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(m_heading);
+    column->addWidget(m_changeNote);
+    column->addWidget(m_table, 1);
+    column->addWidget(buttons);
+    resize(720, 420);
+}
+
+WhereUsedDialog::~WhereUsedDialog() = default;
+
+void WhereUsedDialog::showReport(const tree::WhereUsedReport& report) {
+    const QString item = report.description.isEmpty()
+                             ? report.item
+                             : QStringLiteral("%1 (%2)").arg(report.item, report.description);
+    QString heading = report.rows.empty()
+                          ? QStringLiteral("%1 is used in no assembly.").arg(item)
+                          : QStringLiteral("Assemblies that use %1: %2").arg(item).arg(report.rows.size());
+    // The UOM column is each assembly's own unit; the quantities count the item in its unit.
+    if (!report.rows.empty() && !report.unit.isEmpty())
+        heading += QStringLiteral("\nQuantities in %1.").arg(report.unit);
+    m_heading->setText(heading);
+    m_changeNote->hide();
+    m_item = report.item;
+    m_lines->reset(report.rows);
+    m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    fitColumns(*m_table, *m_table->horizontalHeader(),
+               m_table->fontMetrics().averageCharWidth() * 40);
+    if (!report.rows.empty())
+        m_table->setCurrentIndex(m_lines->index(0, 0));
+    m_table->setFocus();
+}
+
+void WhereUsedDialog::setReplace(std::function<void(const QString&)> replace) {
+    m_replace = std::move(replace);
+    m_replaceButton->setVisible(bool(m_replace));
+}
+
+QStringList WhereUsedDialog::assemblies() const {
+    QStringList listed;
+    for (int row = 0; row < m_lines->rowCount(); ++row)
+        listed.append(m_lines->row(row).assembly);
+    return listed;
+}
+
+void WhereUsedDialog::noteChange(const QString& text) { showChangeNote(*m_changeNote, text); }
+
+void WhereUsedDialog::loadLine(int row) {
+    if (row >= 0 && row < m_lines->rowCount())
+        m_loadAssembly(m_lines->row(row).assembly);
+}
+
+} // namespace shell

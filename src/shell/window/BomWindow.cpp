@@ -1,0 +1,353 @@
+#include "shell/window/BomWindow.h"
+
+#include "desktop/Desktop.h"
+#include "info/InfoWindows.h"
+#include "shell/window/BomTreeView.h"
+#include "shell/window/ColumnFit.h"
+#include "shell/database/DatabaseChoice.h"
+#include "shell/edit/BulkCommands.h"
+#include "shell/export/ExportCommands.h"
+#include "shell/window/Icons.h"
+#include "shell/window/ItemFindField.h"
+#include "shell/database/ImportCommands.h"
+#include "shell/window/ItemList.h"
+#include "shell/edit/LineCommands.h"
+#include "shell/live/LiveUpdates.h"
+#include "shell/window/NumLock.h"
+#include "shell/window/ShortcutList.h"
+#include "shell/check/CheckDatabaseCommands.h"
+#include "shell/whereused/WhereUsedCommands.h"
+#include "store/OffThreadStore.h"
+#include "tree/BomEditor.h"
+#include "tree/BomTreeModel.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTime>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace shell {
+
+BomWindow::BomWindow(desktop::Desktop& desktop, const QString& workdirFolder,
+                     const QString& settingsFile, QWidget* parent)
+    : QMainWindow(parent), m_desktop(desktop),
+      m_settings(settingsFile.isEmpty()
+                     ? std::make_unique<QSettings>()
+                     : std::make_unique<QSettings>(settingsFile, QSettings::IniFormat)) {
+    setObjectName(QStringLiteral("bom"));
+    setWindowTitle(QStringLiteral("Bill of Material Structural Viewer/Editor"));
+    setWindowIcon(applicationIcon());
+    createControls();
+    createMenus();
+    createStatusBar();
+
+    m_choice = std::make_unique<DatabaseChoice>(desktop, workdirFolder, *m_settings);
+    m_editor = std::make_unique<tree::BomEditor>(desktop, *m_choice, *m_model,
+                                                 [this](const QString& text) { showStatus(text); });
+    m_infoWindows = std::make_unique<info::InfoWindows>();
+    route();
+    restoreLayout();
+}
+
+BomWindow::~BomWindow() = default;
+
+void BomWindow::restoreLayout() {
+    if (!restoreGeometry(m_settings->value(QStringLiteral("window/geometry")).toByteArray())) {
+        // First start: nine tenths of the screen, so that a large screen shows more of the
+        // tree, and never less than the controls need nor more than the screen.
+        const QRect screen = this->screen()->availableGeometry();
+        const QSize frame = frameGeometry().size() - geometry().size();
+        const QSize wanted = (screen.size() * 9 / 10).expandedTo(minimumSizeHint());
+        resize(wanted.boundedTo(screen.size() - frame));
+        move(screen.center() - rect().center());
+    }
+    if (!m_splitter->restoreState(m_settings->value(QStringLiteral("window/splitter")).toByteArray()))
+        // The tree, with its columns, takes the larger part.
+        m_splitter->setSizes({width() * 3 / 5, width() * 2 / 5});
+    // Widths kept from the last run are the user's; on a first start the columns fit what
+    // each load shows.
+    if (m_tree->header()->restoreState(
+            m_settings->value(QStringLiteral("window/treeColumns")).toByteArray()))
+        markAllUserSized(*m_tree->header());
+    trackUserSizing(*m_tree->header());
+    // Widths from the rows in view and a hundred more: measuring a whole opened tree would
+    // cost more than opening it.
+    m_tree->header()->setResizeContentsPrecision(100);
+    fitTreeColumns();
+    // A node opened shows deeper, longer rows. Expand All opens every node in one layout and
+    // says so once per node: one fit once the opening is over, not one per node.
+    auto* fitAfterOpening = new QTimer(this);
+    fitAfterOpening->setSingleShot(true);
+    fitAfterOpening->setInterval(0);
+    connect(fitAfterOpening, &QTimer::timeout, this, [this] { fitTreeColumns(true); });
+    connect(m_tree, &QTreeView::expanded, fitAfterOpening, [fitAfterOpening] {
+        if (!fitAfterOpening->isActive())
+            fitAfterOpening->start();
+    });
+    updateRecentMenu();
+}
+
+void BomWindow::fitTreeColumns(bool growOnly) {
+    // Room for an item ID a few levels down, never for a whole page of description.
+    fitColumns(*m_tree, *m_tree->header(), m_tree->fontMetrics().averageCharWidth() * 40,
+               growOnly);
+}
+
+void BomWindow::saveLayout() {
+    m_settings->setValue(QStringLiteral("window/geometry"), saveGeometry());
+    m_settings->setValue(QStringLiteral("window/splitter"), m_splitter->saveState());
+    m_settings->setValue(QStringLiteral("window/treeColumns"), m_tree->header()->saveState());
+    m_settings->sync();
+}
+
+void BomWindow::closeEvent(QCloseEvent* event) {
+    saveLayout();
+    QMainWindow::closeEvent(event);
+}
+
+void BomWindow::updateRecentMenu() {
+    m_recentMenu->clear();
+    const QStringList recent = m_choice->recentDatabases();
+    for (const QString& path : recent) {
+        // An & in a path or address is text, not the mark of a shortcut letter.
+        QAction* open = m_recentMenu->addAction(QString(path).replace(u'&', QStringLiteral("&&")));
+        connect(open, &QAction::triggered, this, [this, path] { m_choice->openDatabase(path); });
+    }
+    m_recentMenu->setEnabled(!recent.isEmpty());
+}
+
+void BomWindow::route() {
+    // Each button only triggers its menu item, so both behave the same in every state.
+    connect(m_openButton, &QPushButton::clicked, m_openAction, &QAction::trigger);
+    connect(m_expandButton, &QPushButton::clicked, m_expandAction, &QAction::trigger);
+    connect(m_collapseButton, &QPushButton::clicked, m_collapseAction, &QAction::trigger);
+    connect(m_exitButton, &QPushButton::clicked, m_exitAction, &QAction::trigger);
+
+    connect(m_openAction, &QAction::triggered, this, [this] { m_choice->openDatabase(); });
+    connect(m_connectAction, &QAction::triggered, this, [this] { m_choice->connectToServer(); });
+    // What the window shows of the database follows its one owner.
+    connect(m_choice.get(), &DatabaseChoice::working, this, [this](const QString& status) {
+        showStatus(status);
+        m_itemList->removeAllItems();
+    });
+    connect(m_choice.get(), &DatabaseChoice::databaseChanged, this, &BomWindow::showDatabase);
+    // The view's own walks: one layout pass however many nodes the tree holds.
+    connect(m_expandAction, &QAction::triggered, this,
+            [this] {
+                m_editor->expandAll(
+                    [this](const std::vector<QModelIndex>& nodes) { m_tree->expandNodes(nodes); });
+            });
+    connect(m_collapseAction, &QAction::triggered, m_tree, &QTreeView::collapseAll);
+    connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
+    connect(m_notesAction, &QAction::triggered, this,
+            [this] { m_infoWindows->showOperationNotes(); });
+    connect(m_aboutAction, &QAction::triggered, this, [this] { m_infoWindows->showAbout(); });
+    connect(m_shortcutsAction, &QAction::triggered, this,
+            [this] { m_infoWindows->showShortcuts(keyboardShortcuts(*menuBar())); });
+    // A line of the Where Used window loads its assembly as a pick in the list does.
+    auto* whereUsed = new WhereUsedCommands(
+        m_desktop, *m_choice, *m_tree, *m_itemList,
+        [this](const QString& id) {
+            m_itemIdEdit->setText(id);
+            m_desktop.queueEnter(m_itemIdEdit);
+        },
+        this);
+    connect(m_whereUsedAction, &QAction::triggered, whereUsed, &WhereUsedCommands::run);
+    m_whereUsed = whereUsed;
+    // Replace, remove and copy many lines at once: the component as Where Used takes it.
+    auto* bulk = new BulkCommands(m_desktop, *m_editor, *m_model, *m_choice,
+                                  [whereUsed] { return whereUsed->item(); }, this);
+    bulk->addTo(m_editMenu);
+    whereUsed->setReplace([bulk](const QString& item) { bulk->replace(item); });
+    // A finding of Check Database loads its assembly the same way.
+    m_check = new CheckDatabaseCommands(
+        m_desktop, [this] { return m_choice->databasePath(); },
+        [this](const QString& id) {
+            m_itemIdEdit->setText(id);
+            m_desktop.queueEnter(m_itemIdEdit);
+        },
+        this);
+    connect(m_checkAction, &QAction::triggered, m_check, &CheckDatabaseCommands::run);
+
+    // Undo and Redo say what they will undo: "Undo Delete SUB-WIRE from TOP-100".
+    QAction* undo = m_editor->history().createUndoAction(this, QStringLiteral("&Undo"));
+    undo->setObjectName(QStringLiteral("mnuUndo"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = m_editor->history().createRedoAction(this, QStringLiteral("&Redo"));
+    redo->setObjectName(QStringLiteral("mnuRedo"));
+    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    // The editor takes the steps: one refused for a passing cause stays where it stood.
+    for (QAction* step : {undo, redo})
+        disconnect(step, &QAction::triggered, &m_editor->history(), nullptr);
+    connect(undo, &QAction::triggered, this, [this] { m_editor->undo(); });
+    connect(redo, &QAction::triggered, this, [this] { m_editor->redo(); });
+    m_editMenu->insertActions(m_whereUsedAction, {undo, redo});
+    m_editMenu->insertSeparator(m_whereUsedAction);
+    // A quantity typed into the tree is written once the editor has closed, so that its
+    // questions never run inside the view's editing.
+    connect(m_model, &tree::BomTreeModel::quantityEntered, this,
+            [this](const QPersistentModelIndex& node, const QString& text) {
+                m_editor->changeQuantity(node, text);
+            },
+            Qt::QueuedConnection);
+
+    connect(m_itemList, &ItemList::linePicked, this, &BomWindow::pickListLine);
+    m_itemIdEdit->installEventFilter(this);
+    // The statistics follow the current node, however it became current.
+    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &BomWindow::showStatistics);
+    connect(m_tree, &BomTreeView::currentNodeClicked, this, &BomWindow::showStatistics);
+    // A quantity changed, undone or redone changes what the statistics show of the current
+    // node's line: one read per line changed, however many copies of it the tree shows.
+    connect(m_model, &tree::BomTreeModel::lineQuantityChanged, this,
+            [this] { showStatistics(m_tree->currentIndex()); });
+    connect(m_tree, &BomTreeView::itemDropped, this, [this](const QString& id) {
+        m_editor->addComponent(m_tree->dropHighlight(), id);
+        // However the drop ended, no node stays marked as its target.
+        m_tree->setDropHighlight({});
+    });
+    // Add Component…, Copy, Paste, and Delete of one node or several.
+    auto* lines = new LineCommands(
+        m_desktop, *m_editor, *m_model, *m_tree, [this] { return m_choice->databasePath(); },
+        [this](const QString& text) { showStatus(text); }, this);
+    lines->addTo(m_editMenu, m_whereUsedAction);
+    connect(m_tree, &BomTreeView::deleteRequested, lines, &LineCommands::deleteSelected);
+
+    // What other editors and programs commit shows without a reload.
+    m_live = new LiveUpdates(
+        *m_editor, *m_tree, *m_itemList,
+        {[this] { return m_loading || store::storeCallWaiting(); },
+         [this](const QString& text) { showStatus(text); },
+         [this] { return m_statusText->text(); },
+         [this] { return m_choice->databasePath(); },
+         [this](const QString& text) { m_descriptionValue->setText(text); },
+         [this] { showStatistics(m_tree->currentIndex()); }},
+        this);
+    // Among the permanent panels (after the status text), before NUM and the clock.
+    statusBar()->insertPermanentWidget(1, m_live->editorsPanel());
+    connect(m_live, &LiveUpdates::heard, whereUsed, &WhereUsedCommands::noteChanges);
+    connect(m_live, &LiveUpdates::heard, bulk, &BulkCommands::noteChanges);
+}
+
+void BomWindow::start(const QString& location) {
+    show();
+    m_tree->setFocus();
+    m_desktop.processEvents();
+    m_choice->FillItemList(location);
+}
+
+void BomWindow::showStatus(const QString& text) { m_statusText->setText(text); }
+
+void BomWindow::showDatabase(const DatabaseChange& change) {
+    if (change.items) {
+        m_itemList->appendItems(*change.items);
+        showStatus(m_choice->databasePath());
+        m_live->watch(m_choice->databasePath());
+    }
+    if (change.another)
+        forgetLoadedTree();
+    updateRecentMenu();
+}
+
+void BomWindow::forgetLoadedTree() {
+    // The tree, the description and the statistics belong to the database they came from: a
+    // drop on them would write lines for items that the new file may not hold.
+    m_model->clear(QString());
+    m_descriptionValue->clear();
+    // So do the ID that loaded it and the filter over the old list: an Enter in the ID field
+    // would load that ID from the new database, and the filter would hide its items.
+    m_itemIdEdit->clear();
+    if (auto* findItem = findChild<ItemFindField*>(QStringLiteral("FindItem")))
+        findItem->clear();
+    // The history and the Where Used window belong to the database left too.
+    m_editor->history().clear();
+    m_whereUsed->closeWindow();
+    m_check->closeWindow();
+    showStatistics({});
+}
+
+void BomWindow::showAddedRows() {
+    m_choice->refillList();
+    // The loaded bill is read again, so that the tree shows the database's lines as they are now.
+    if (m_model->topAssembly().isEmpty())
+        return;
+    m_itemIdEdit->setText(m_model->topAssembly());
+    requestLoad();
+}
+
+void BomWindow::showStatistics(const QModelIndex& node) {
+    // A change by another editor moving the current node: read once it all shows.
+    if (m_live && m_live->applying())
+        return;
+    if (const auto facts = m_editor->statistics(node)) {
+        m_quantityValue->setText(facts->quantity);
+        m_unitValue->setText(facts->unit);
+        m_componentDescriptionValue->setText(facts->description);
+        if (node.isValid())
+            Q_EMIT statisticsShown();
+    }
+}
+
+void BomWindow::pickListLine() {
+    m_itemIdEdit->setText(m_itemList->currentText());
+    m_itemIdEdit->setFocus();
+    m_desktop.queueEnter(m_itemIdEdit);
+}
+
+void BomWindow::requestLoad() {
+    if (m_loading) {
+        // Asked for during the running load's event pump: runs as soon as that one ends.
+        m_loadPending = true;
+        return;
+    }
+    m_loading = true;
+    do {
+        m_loadPending = false;
+        m_quantityValue->clear();
+        m_unitValue->clear();
+        m_componentDescriptionValue->clear();
+        // The description belongs to the item loaded: a failed or row-less load shows none
+        // rather than the previous item's.
+        m_descriptionValue->clear();
+        m_descriptionValue->setText(m_editor->load(m_itemIdEdit->text()));
+        fitTreeColumns();
+    } while (m_loadPending);
+    m_loading = false;
+}
+
+bool BomWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A text field would take Ctrl+U for its own "delete to the start of the line" and erase
+    // what was typed: in the window's fields it means Where Used, as everywhere else.
+    if (event->type() == QEvent::ShortcutOverride && qobject_cast<QLineEdit*>(watched)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (QKeySequence(key->keyCombination()) == m_whereUsedAction->shortcut()) {
+            event->ignore();
+            return true;
+        }
+    }
+    if (watched == m_itemIdEdit && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            requestLoad();
+        else if (!key->text().isEmpty())
+            // Every character typed shows the database path again, as after a load.
+            showStatus(m_choice->databasePath());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace shell

@@ -1,0 +1,254 @@
+// The window's controls, menus and status bar, and how they are laid out.
+
+#include "shell/window/BomWindow.h"
+
+#include "desktop/Desktop.h"
+#include "info/InfoWindows.h"
+#include "shell/window/BomTreeView.h"
+#include "shell/database/DatabaseChoice.h"
+#include "shell/compare/CompareCommands.h"
+#include "shell/export/ExportCommands.h"
+#include "shell/window/Icons.h"
+#include "shell/window/ItemFindField.h"
+#include "shell/database/ImportCommands.h"
+#include "shell/window/ItemList.h"
+#include "shell/window/NumLock.h"
+#include "shell/window/TreeFindBar.h"
+#include "shell/whereused/WhereUsedCommands.h"
+#include "tree/BomEditor.h"
+#include "tree/BomTreeModel.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTime>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace shell {
+
+namespace {
+
+QLabel* heading(const char* name, const QString& text) {
+    auto* label = new QLabel(text);
+    label->setObjectName(QLatin1StringView(name));
+    return label;
+}
+
+/// A value field: its shown text is its accessible name, its heading its description.
+QLabel* valueField(const char* name, const QString& headingText, bool white) {
+    auto* label = new QLabel;
+    label->setObjectName(QLatin1StringView(name));
+    label->setAutoFillBackground(true);
+    label->setBackgroundRole(QPalette::Base);
+    if (white) {
+        // The palette's field colours, white in a light one, so that a dark desktop's text
+        // colour is never painted on a fixed white.
+        label->setForegroundRole(QPalette::Text);
+    } else {
+        label->setBackgroundRole(QPalette::Window);
+    }
+    label->setFrameShape(QFrame::StyledPanel);
+    label->setFrameShadow(QFrame::Sunken);
+    label->setAccessibleDescription(headingText);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setMinimumHeight(label->fontMetrics().height() + 6);
+    return label;
+}
+
+QPushButton* button(const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption);
+    b->setObjectName(QLatin1StringView(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+QAction* action(QMenu* menu, const char* name, const QString& caption,
+                const QKeySequence& shortcut = {}) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(QLatin1StringView(name));
+    a->setShortcut(shortcut);
+    return a;
+}
+
+} // namespace
+
+void BomWindow::createControls() {
+    // Left: the item and its tree. Right: the item's description, the Item Master list and the
+    // statistics, with the command buttons beside them. A splitter between the two halves.
+    auto* left = new QWidget;
+    auto* leftColumn = new QVBoxLayout(left);
+    QLabel* itemIdHeading = heading("Label4", QStringLiteral("Item ID"));
+    m_itemIdEdit = new QLineEdit;
+    m_itemIdEdit->setObjectName(QStringLiteral("Text1"));
+    m_itemIdEdit->setAccessibleName(QStringLiteral("Item ID"));
+    itemIdHeading->setBuddy(m_itemIdEdit);
+    m_model = new tree::BomTreeModel(this);
+    m_tree = new BomTreeView;
+    m_tree->setObjectName(QStringLiteral("TreeView1"));
+    m_tree->setModel(m_model);
+    m_tree->setAccessibleName(QStringLiteral("Bill of Material"));
+    leftColumn->addWidget(itemIdHeading);
+    leftColumn->addWidget(m_itemIdEdit);
+    leftColumn->addWidget(m_tree, 1);
+    m_findBar = new TreeFindBar(*m_model, *m_tree);
+    leftColumn->addWidget(m_findBar);
+
+    auto* right = new QWidget;
+    auto* rightGrid = new QGridLayout(right);
+    m_descriptionValue = valueField("Label10", QStringLiteral("Item Description"), true);
+    m_itemList = new ItemList;
+    m_itemList->setObjectName(QStringLiteral("List1"));
+    m_itemList->setAccessibleName(QStringLiteral("Item Master List"));
+    m_tree->setDragSource(m_itemList);
+
+    m_statisticsPanel = new QGroupBox(QStringLiteral("Bill of Material Statisticts"));
+    m_statisticsPanel->setObjectName(QStringLiteral("SSPanel1"));
+    m_statisticsPanel->setAlignment(Qt::AlignHCenter);
+    auto* panel = new QGridLayout(m_statisticsPanel);
+    m_componentDescriptionValue =
+        valueField("Label7", QStringLiteral("BOM Component Description"), true);
+    m_quantityValue = valueField("Label8", QStringLiteral("Quantity Per Assembly"), false);
+    m_unitValue = valueField("Label9", QStringLiteral("UOM"), false);
+    panel->addWidget(heading("Label3", QStringLiteral("BOM Component Description")), 0, 0, 1, 2);
+    panel->addWidget(m_componentDescriptionValue, 1, 0, 1, 2);
+    panel->addWidget(heading("Label5", QStringLiteral("Quantity Per Assembly")), 2, 0);
+    panel->addWidget(heading("Label6", QStringLiteral("UOM")), 2, 1);
+    panel->addWidget(m_quantityValue, 3, 0);
+    panel->addWidget(m_unitValue, 3, 1);
+    panel->setColumnStretch(0, 2);
+    panel->setColumnStretch(1, 1);
+    panel->setRowStretch(4, 1);
+
+    m_openButton = button("cmdOpenDatabase", QStringLiteral("Open Database"));
+    m_expandButton = button("cmdExpand", QStringLiteral("Expand All"));
+    m_collapseButton = button("cmdCollapse", QStringLiteral("Collapse All"));
+    m_exitButton = button("cmdExit", QStringLiteral("E&xit"));
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(m_openButton);
+    buttons->addWidget(m_expandButton);
+    buttons->addWidget(m_collapseButton);
+    buttons->addSpacing(m_openButton->sizeHint().height() / 2);
+    buttons->addWidget(m_exitButton);
+    buttons->addStretch(1);
+
+    rightGrid->addWidget(heading("Label1", QStringLiteral("Item Description")), 0, 0);
+    rightGrid->addWidget(m_descriptionValue, 1, 0);
+    rightGrid->addWidget(heading("Label2", QStringLiteral("Item Master List (double-click)")), 2, 0);
+    auto* findItem = new ItemFindField(*m_itemList);
+    findItem->installEventFilter(this);
+    rightGrid->addWidget(findItem, 3, 0);
+    rightGrid->addWidget(m_itemList, 4, 0);
+    rightGrid->addWidget(m_statisticsPanel, 5, 0);
+    rightGrid->addLayout(buttons, 1, 1, 5, 1);
+    rightGrid->setRowStretch(4, 1);
+    rightGrid->setColumnStretch(0, 1);
+
+    m_splitter = new QSplitter(Qt::Horizontal);
+    m_splitter->setObjectName(QStringLiteral("splitter"));
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->addWidget(left);
+    m_splitter->addWidget(right);
+    m_splitter->setStretchFactor(0, 1);
+    m_splitter->setStretchFactor(1, 1);
+    setCentralWidget(m_splitter);
+
+    // The keyboard starts on the tree; Tab then follows the screen, left to right and top
+    // to bottom.
+    QWidget::setTabOrder(m_itemIdEdit, m_tree);
+    QWidget::setTabOrder(m_tree, findItem);
+    QWidget::setTabOrder(findItem, m_itemList);
+    QWidget::setTabOrder(m_itemList, m_openButton);
+    QWidget::setTabOrder(m_openButton, m_expandButton);
+    QWidget::setTabOrder(m_expandButton, m_collapseButton);
+    QWidget::setTabOrder(m_collapseButton, m_exitButton);
+}
+
+void BomWindow::createMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    m_openAction = action(file, "mnuOpen", QStringLiteral("&Open Database"), QKeySequence::Open);
+    m_connectAction = action(file, "mnuConnect", QStringLiteral("Connect to &Server…"));
+    m_recentMenu = file->addMenu(QStringLiteral("&Recent Databases"));
+    m_recentMenu->setObjectName(QStringLiteral("mnuRecent"));
+    auto* imports = new ImportCommands(
+        m_desktop, [this] { return m_choice->databasePath(); }, this);
+    imports->addTo(file);
+    // Even under the current database's own name, the new file holds other lines.
+    connect(imports, &ImportCommands::databaseCreated, this,
+            [this](const QString& path) { m_choice->openCreated(path); });
+    connect(imports, &ImportCommands::rowsAdded, this, &BomWindow::showAddedRows);
+    file->addSeparator();
+    m_expandAction = action(file, "mnuExpand", QStringLiteral("E&xpand All"));
+    m_collapseAction = action(file, "mnuCollapse", QStringLiteral("&Collapse All"));
+    (new ExportCommands(m_desktop, *m_model, [this] { return m_choice->databasePath(); },
+                        [this] { return m_descriptionValue->text(); },
+                        [this](const QString& text) { showStatus(text); }, this))
+        ->addTo(file);
+    file->addSeparator();
+    m_exitAction = action(file, "mnuExit", QStringLiteral("&Exit"));
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("mnuEdit"));
+    m_editMenu = edit;
+    m_whereUsedAction = action(edit, "mnuWhereUsed", QStringLiteral("&Where Used"),
+                               QKeySequence(Qt::CTRL | Qt::Key_U));
+    edit->addSeparator();
+    m_findBar->addTo(edit);
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    tools->setObjectName(QStringLiteral("mnuTools"));
+    m_checkAction = action(tools, "mnuCheckDatabase", QStringLiteral("&Check Database"));
+    (new CompareCommands(m_desktop, [this] { return m_choice->databasePath(); },
+                         [this] { return m_model->topAssembly(); },
+                         [this](const QString& text) { showStatus(text); }, this))
+        ->addTo(tools);
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    m_notesAction = action(help, "mnuOperation", QStringLiteral("&Operation Notes"),
+                           QKeySequence::HelpContents);
+    m_shortcutsAction = action(help, "mnuShortcuts", QStringLiteral("&Keyboard Shortcuts"));
+    help->addSeparator();
+    m_aboutAction = action(help, "mnuAbout", QStringLiteral("&About BOM Editor"));
+}
+
+void BomWindow::createStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusText = new QLabel(bar);
+    m_statusText->setObjectName(QStringLiteral("StatusPanel1"));
+    m_numLock = new QLabel(bar);
+    m_numLock->setObjectName(QStringLiteral("StatusPanel2"));
+    m_numLock->setAlignment(Qt::AlignCenter);
+    m_numLock->setMinimumWidth(m_numLock->fontMetrics().horizontalAdvance(QStringLiteral("NUM")) + 12);
+    m_clock = new QLabel(bar);
+    m_clock->setObjectName(QStringLiteral("StatusPanel3"));
+    m_clock->setAlignment(Qt::AlignCenter);
+    bar->addWidget(m_statusText, 1);
+    bar->addPermanentWidget(m_numLock);
+    bar->addPermanentWidget(m_clock);
+
+    auto* tick = new QTimer(this);
+    connect(tick, &QTimer::timeout, this, &BomWindow::updateStatusPanels);
+    tick->start(1000);
+    updateStatusPanels();
+}
+
+void BomWindow::updateStatusPanels() {
+    m_clock->setText(QLocale().toString(QTime::currentTime(), QLocale::ShortFormat));
+    const auto numLock = numLockOn();
+    m_numLock->setText(numLock.value_or(false) ? QStringLiteral("NUM") : QString());
+}
+
+
+} // namespace shell
