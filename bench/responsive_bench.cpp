@@ -10,7 +10,7 @@
 #include "desktop/QtDesktop.h"
 #include "shell/window/BomWindow.h"
 #include "shell/database/Workdir.h"
-#include "store/OffThreadStore.h"
+#include "store/runtime/OffThreadStore.h"
 #include "store/Store.h"
 #include "tree/BomTreeModel.h"
 

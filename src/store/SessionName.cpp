@@ -1,11 +1,8 @@
-#include "store/ChangeWatcher.h"
-
-#include "store/ItemKey.h"
+#include "store/SessionName.h"
 
 #include <QCoreApplication>
 #include <QSysInfo>
 #include <QMutex>
-#include <QSet>
 
 namespace store {
 
@@ -33,23 +30,6 @@ QString chosenName; // empty: editorSessionName()
 
 } // namespace
 
-bool Changes::isEmpty() const { return !everything && assemblies.isEmpty() && items.isEmpty(); }
-
-void Changes::merge(const Changes& other) {
-    everything = everything || other.everything;
-    const auto add = [](QStringList& into, const QStringList& from) {
-        QSet<QString> seen;
-        for (const QString& id : into)
-            seen.insert(foldKey(id));
-        for (const QString& id : from)
-            if (!seen.contains(foldKey(id))) {
-                seen.insert(foldKey(id));
-                into.append(id);
-            }
-    };
-    add(assemblies, other.assemblies);
-    add(items, other.items);
-}
 
 QString editorSessionName() {
     static const QString name = [] {

@@ -3,11 +3,20 @@
 // Between ChangeWatcher and the backend that watches one kind of database on a thread of its
 // own. Used by the files of src/store only.
 
-#include "store/ChangeWatcher.h"
+#include "store/ChangeSet.h"
+
+#include <QString>
 
 #include <memory>
 
 namespace store::watch {
+
+/// How often a file is checked, how long a burst is gathered before it is reported, and how
+/// often a server's change triggers are read again while it listens, unless the watcher's
+/// owner says otherwise (ChangeWatcher::setIntervals, setTriggerCheck).
+inline constexpr int DefaultPollMs = 1000;
+inline constexpr int DefaultGroupMs = 100;
+inline constexpr int DefaultTriggerCheckMs = 60000;
 
 /// Where a watcher's thread reports to; called on that thread.
 class Sink {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/ChangeWatcher.h"
+#include "store/runtime/ChangeWatcher.h"
 #include "store/Store.h"
 
 #include <QHash>

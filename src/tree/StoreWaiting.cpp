@@ -1,7 +1,7 @@
 #include "tree/StoreWaiting.h"
 
 #include "desktop/Desktop.h"
-#include "store/OffThreadStore.h"
+#include "store/runtime/OffThreadStore.h"
 
 namespace tree {
 

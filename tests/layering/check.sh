@@ -3,8 +3,10 @@
 # each such include as file:line. Usage: check.sh SOURCE_FOLDER QT_HEADER_FOLDER
 #
 # The layers, from the bottom: the store (Qt Core and Sql, no widget; the contract in store/
-# itself, one folder per backend below it, and only OpenStore.cpp reaching into them), the
-# desktop services and the import beside them, the tree, the window.
+# itself, one folder per backend below it that includes only the contract, and the run time in
+# store/runtime, where only OpenStore.cpp reaches into the backends; nothing outside the store
+# includes a backend but the import's SQLite source), the desktop services and the import
+# beside them, the tree, the window.
 set -euo pipefail
 
 src=${1:?source folder}
@@ -48,14 +50,29 @@ refusal() {
     case $file in
         store/sqlite/*)
             [[ $target == store/postgres/* ]] &&
-                refuse "the SQLite store includes nothing of the PostgreSQL store" ;;
+                refuse "the SQLite store includes nothing of the PostgreSQL store"
+            [[ $target == store/runtime/* ]] &&
+                refuse "a backend includes only the store's contract" ;;
         store/postgres/*)
             [[ $target == store/sqlite/* ]] &&
-                refuse "the PostgreSQL store includes nothing of the SQLite store" ;;
-        store/OpenStore.cpp | store/*/*) ;;
+                refuse "the PostgreSQL store includes nothing of the SQLite store"
+            [[ $target == store/runtime/* ]] &&
+                refuse "a backend includes only the store's contract" ;;
+        store/runtime/OpenStore.cpp) ;;
+        store/runtime/*)
+            [[ $target == store/sqlite/* || $target == store/postgres/* ]] &&
+                refuse "the store's run time reaches a backend only through runtime/OpenStore.cpp" ;;
         store/*)
             [[ $target == store/sqlite/* || $target == store/postgres/* ]] &&
-                refuse "the store's contract includes no backend; only OpenStore.cpp chooses one" ;;
+                refuse "the store's contract includes no backend; only runtime/OpenStore.cpp chooses one"
+            [[ $target == store/runtime/* ]] &&
+                refuse "the store's contract includes nothing of the store's run time" ;;
+        # The one named exception: the import reads an SQLite source file with the SQLite
+        # store's own statements and statement owner.
+        import/SqliteSource.cpp) ;;
+        *)
+            [[ $target == store/sqlite/* || $target == store/postgres/* ]] &&
+                refuse "outside the store only import/SqliteSource.cpp includes a backend; the rest speaks the store's contract" ;;
     esac
     case $file in
         store/*)

@@ -3,7 +3,7 @@
 // once the lock is gone the same operation goes through. On a file and on a throw-away server.
 
 #include "desktop/Desktop.h"
-#include "store/OffThreadStore.h"
+#include "store/runtime/OffThreadStore.h"
 #include "store/StoreError.h"
 #include "support/PgServer.h"
 #include "support/StoreBackend.h"

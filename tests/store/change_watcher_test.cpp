@@ -2,10 +2,10 @@
 // holding up the thread that owns it; a server's triggers say which assemblies and items
 // changed, and the watcher survives the server's restart.
 
-#include "store/ChangeWatcher.h"
+#include "store/runtime/ChangeWatcher.h"
 #include "store/ImportWriter.h"
 #include "store/StoreError.h"
-#include "store/postgres/PasswordCache.h"
+#include "store/PasswordCache.h"
 #include "store/postgres/PgConnection.h"
 #include "store/postgres/PgImportWriter.h"
 #include "store/postgres/PgLibpq.h"

@@ -4,12 +4,12 @@
 
 #include "CheckCommand.h"
 #include "import/Import.h"
-#include "store/ChangeWatcher.h"
+#include "store/runtime/ChangeWatcher.h"
 
 #include "store/Store.h"
-#include "store/postgres/ServerAddress.h"
+#include "store/ServerAddress.h"
 #include "store/Store.h"
-#include "store/postgres/ServerAddress.h"
+#include "store/ServerAddress.h"
 #include "store/StoreError.h"
 
 #include <QCoreApplication>

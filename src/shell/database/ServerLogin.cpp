@@ -1,8 +1,8 @@
 #include "shell/database/ServerLogin.h"
 
 #include "desktop/Desktop.h"
-#include "store/postgres/PasswordCache.h"
-#include "store/postgres/ServerAddress.h"
+#include "store/PasswordCache.h"
+#include "store/ServerAddress.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
 #include "tree/StoreWaiting.h"

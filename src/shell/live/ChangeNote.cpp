@@ -1,6 +1,6 @@
 #include "shell/live/ChangeNote.h"
 
-#include "store/ChangeWatcher.h"
+#include "store/runtime/ChangeWatcher.h"
 #include "store/ItemKey.h"
 #include "tree/BomTreeModel.h"
 

@@ -2,7 +2,7 @@
 
 #include "shell/window/BomTreeView.h"
 #include "shell/window/ItemList.h"
-#include "store/OffThreadStore.h"
+#include "store/runtime/OffThreadStore.h"
 #include "store/Store.h"
 #include "tree/BomEditor.h"
 #include "tree/LiveChanges.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/ChangeWatcher.h"
+#include "store/runtime/ChangeWatcher.h"
 
 #include <QObject>
 #include <QString>

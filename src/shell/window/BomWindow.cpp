@@ -17,7 +17,7 @@
 #include "shell/window/ShortcutList.h"
 #include "shell/check/CheckDatabaseCommands.h"
 #include "shell/whereused/WhereUsedCommands.h"
-#include "store/OffThreadStore.h"
+#include "store/runtime/OffThreadStore.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 

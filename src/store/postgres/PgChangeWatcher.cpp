@@ -1,11 +1,12 @@
 #include "store/WatchSource.h"
 
+#include "store/SessionName.h"
 #include "store/StoreError.h"
 #include "store/postgres/PgChangeSql.h"
 #include "store/postgres/PgLibpq.h"
 #include "store/postgres/PgOwnSessions.h"
 #include "store/postgres/PgSql.h"
-#include "store/postgres/ServerAddress.h"
+#include "store/ServerAddress.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -377,8 +378,8 @@ private:
     Sink& m_sink;
     int m_wake[2] = {-1, -1};
     std::atomic<bool> m_stop{false};
-    std::atomic<int> m_groupMs{ChangeWatcher::DefaultGroupMs};
-    std::atomic<int> m_triggerCheckMs{ChangeWatcher::DefaultTriggerCheckMs};
+    std::atomic<int> m_groupMs{DefaultGroupMs};
+    std::atomic<int> m_triggerCheckMs{DefaultTriggerCheckMs};
     // The watch's thread's own.
     Changes m_pending;
     std::optional<Clock::time_point> m_groupEnd;

@@ -1,13 +1,13 @@
 #include "store/postgres/PgConnection.h"
 
-#include "store/ChangeWatcher.h"
+#include "store/SessionName.h"
 #include "store/SchemaCheck.h"
 #include "store/SqlValues.h"
-#include "store/postgres/PasswordCache.h"
+#include "store/PasswordCache.h"
 #include "store/postgres/PgLibpq.h"
 #include "store/postgres/PgOwnSessions.h"
 #include "store/postgres/PgSql.h"
-#include "store/postgres/ServerAddress.h"
+#include "store/ServerAddress.h"
 
 #include <QElapsedTimer>
 #include <QSqlDriver>

@@ -1,9 +1,9 @@
 #include "store/postgres/PgLibpq.h"
 
-#include "store/ChangeWatcher.h"
-#include "store/postgres/PasswordCache.h"
+#include "store/SessionName.h"
+#include "store/PasswordCache.h"
 #include "store/postgres/PgSql.h"
-#include "store/postgres/ServerAddress.h"
+#include "store/ServerAddress.h"
 #include "store/StoreError.h"
 
 #include <QRegularExpression>

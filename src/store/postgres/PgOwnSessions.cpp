@@ -1,6 +1,6 @@
 #include "store/postgres/PgOwnSessions.h"
 
-#include "store/ChangeWatcher.h"
+#include "store/SessionName.h"
 
 #include <QHash>
 #include <QMutex>

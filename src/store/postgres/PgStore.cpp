@@ -3,7 +3,7 @@
 #include "store/ItemKey.h"
 #include "store/SqlValues.h"
 #include "store/LineRules.h"
-#include "store/OffThreadStore.h"
+#include "store/OpenInterruption.h"
 #include "store/postgres/PgSql.h"
 #include "store/SchemaCheck.h"
 #include "store/WhereUsedWalk.h"

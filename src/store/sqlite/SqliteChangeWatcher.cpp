@@ -175,7 +175,7 @@ private:
     std::condition_variable m_wake;
     bool m_stop = false;
     bool m_newIntervals = false;
-    int m_pollMs = ChangeWatcher::DefaultPollMs;
+    int m_pollMs = DefaultPollMs;
     std::thread m_thread; // last: it starts once everything above is in place
 };
 

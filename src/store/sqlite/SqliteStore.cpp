@@ -1,7 +1,7 @@
 #include "store/sqlite/SqliteStore.h"
 
 #include "store/ItemKey.h"
-#include "store/OffThreadStore.h"
+#include "store/OpenInterruption.h"
 #include "store/LineRules.h"
 #include "store/sqlite/SqliteSql.h"
 #include "store/SchemaCheck.h"

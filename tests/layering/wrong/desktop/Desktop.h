@@ -2,4 +2,4 @@
 #include <QWidget>
 #include "tree/Model.h"
 #include "store/Store.h"
-#include "shell/window/BomWindow.h"
+#include "shell/BomWindow.h"

@@ -2,3 +2,4 @@
 #include "tree/Model.h"
 #include "store/Store.h"
 #include <QWidget>
+#include "store/sqlite/SqliteStore.h"

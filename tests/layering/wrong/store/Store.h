@@ -1,6 +1,6 @@
 #pragma once
-// #include "shell/window/BomWindow.h" is a comment, not an include.
+// #include "shell/BomWindow.h" is a comment, not an include.
 #include "store/ItemKey.h"
-#include "shell/window/BomWindow.h"
+#include "shell/BomWindow.h"
 #include <QWidget>
 #include <QString>

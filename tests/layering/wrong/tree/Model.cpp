@@ -2,4 +2,4 @@
 #include "desktop/Desktop.h"
 #include <QBrush>
 
-#include "shell/window/BomWindow.h"
+#include "shell/BomWindow.h"

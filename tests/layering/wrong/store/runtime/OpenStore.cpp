@@ -1,3 +1,3 @@
 #include "store/sqlite/SqliteStore.h"
-#include "postgres/PgStore.h"
+#include "../postgres/PgStore.h"
 #include <qbrush.h>

@@ -1,4 +1,4 @@
-#include "store/ChangeWatcher.h"
+#include "store/runtime/ChangeWatcher.h"
 
 #include "store/Store.h"
 #include "store/WatchSource.h"

@@ -1,4 +1,4 @@
-#include "store/postgres/ServerAddress.h"
+#include "store/ServerAddress.h"
 
 #include "store/StoreError.h"
 

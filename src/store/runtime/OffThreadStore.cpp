@@ -1,4 +1,4 @@
-#include "store/OffThreadStore.h"
+#include "store/runtime/OffThreadStore.h"
 
 #include "store/DatabaseCheck.h"
 

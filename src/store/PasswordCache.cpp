@@ -1,7 +1,7 @@
-#include "store/postgres/PasswordCache.h"
+#include "store/PasswordCache.h"
 
 #include "store/StoreError.h"
-#include "store/postgres/ServerAddress.h"
+#include "store/ServerAddress.h"
 
 #include <QHash>
 #include <QMutex>

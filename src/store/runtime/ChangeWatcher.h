@@ -1,46 +1,15 @@
 #pragma once
 
-#include <QMetaType>
+#include "store/ChangeSet.h"
+#include "store/SessionName.h"
+#include "store/WatchSource.h"
+
 #include <QObject>
 #include <QString>
-#include <QStringList>
 
 #include <memory>
 
 namespace store {
-
-/// What other connections committed, as a watcher heard of it.
-struct Changes {
-    /// Everything may have changed (a file's commit, a large import, a connection to the server
-    /// that was lost and made again): what is shown is read again whole.
-    bool everything = false;
-    /// Assemblies whose lines were added, removed or changed; each once under the case rule.
-    QStringList assemblies;
-    /// Items whose ItemMaster row was added, removed or changed; each once under the case rule.
-    QStringList items;
-    bool isEmpty() const;
-    /// Adds `other`'s changes to these (a burst folded into one).
-    void merge(const Changes& other);
-};
-
-/// The application_name that every connection of this editor process gives the server, the
-/// same for all of them ("fabrilux-bom-editor/<pid>@<host>", at most 63 bytes): the watcher
-/// counts the other editors by it. It does not tell the editor's own notices from others':
-/// anyone can read it and give it to a session of theirs, and two editors in containers may
-/// have the same; those go by the server's process IDs of the editor's own connections.
-QString editorSessionName();
-
-/// The application_name this process's connections give the server: editorSessionName()
-/// unless the program said otherwise (bom-import calls itself "fabrilux-bom-import", so that
-/// what it writes shows in the editors).
-QString sessionApplicationName();
-/// Names this process's later connections; only letters, digits and ". _ - / @" are kept
-/// (others become "-"), at most 63 bytes, so the name needs no quoting anywhere.
-void setSessionApplicationName(const QString& name);
-
-namespace watch {
-class Source;
-}
 
 /// Watches the database at `location` (file or server) for commits of other connections, on a
 /// thread of its own that keeps one connection of its own; never blocks the thread that owns it.
@@ -58,9 +27,9 @@ public:
     /// short.
     void setTriggerCheck(int everyMs);
 
-    static constexpr int DefaultPollMs = 1000;
-    static constexpr int DefaultGroupMs = 100;
-    static constexpr int DefaultTriggerCheckMs = 60000;
+    static constexpr int DefaultPollMs = watch::DefaultPollMs;
+    static constexpr int DefaultGroupMs = watch::DefaultGroupMs;
+    static constexpr int DefaultTriggerCheckMs = watch::DefaultTriggerCheckMs;
 
 Q_SIGNALS: // delivered in the owner's thread (queued)
     /// Once, when the watch is in place (the file's state read, the server listened to): a
@@ -84,4 +53,3 @@ private:
 
 } // namespace store
 
-Q_DECLARE_METATYPE(store::Changes)

@@ -1,0 +1,2 @@
+#include "store/Store.h"
+#include "store/sqlite/SqliteSql.h"
