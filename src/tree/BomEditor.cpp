@@ -282,14 +282,10 @@ void BomEditor::addComponent(const QModelIndex& dropTarget, const QString& compo
     // Only a saved line gets nodes: the tree never shows a line that is not in the database.
     // It goes into the assembly's bill once, and every copy shows it.
     const auto show = lineShowing(assembly, component);
-    bool written = false;
     // One write transaction refuses a cycle or a line the assembly has, then inserts: a
     // Cancel while it runs rolls it back, and nothing was written.
-    const auto failure = tryStore([&](store::Store& db) {
-        db.addLine(assembly, component, *quantity, started);
-        written = true;
-        show(db);
-    });
+    const auto [written, failure] = writeThenShow(
+        [&](store::Store& db) { db.addLine(assembly, component, *quantity, started); }, show);
     if (!written) {
         report(failure->message());
         return;
@@ -498,12 +494,8 @@ StepOutcome BomEditor::removeLine(const store::LineRow& row) {
 
 StepOutcome BomEditor::restoreLine(const store::LineRow& row) {
     const auto show = lineShowing(row.assembly, row.component);
-    bool written = false;
-    const auto failure = tryStore([&](store::Store& db) {
-        db.restoreLine(row);
-        written = true;
-        show(db);
-    });
+    const auto [written, failure] =
+        writeThenShow([&](store::Store& db) { db.restoreLine(row); }, show);
     if (!written)
         return refusedStep(*failure, row.assembly, row.component);
     // The line is back whatever becomes of its showing: the step is done.
@@ -559,12 +551,8 @@ bool BomEditor::writeLines(const store::LineBatch& batch, const QString& text) {
     if (batch.removed.empty() && batch.added.empty())
         return true;
     const auto show = batchShowing(batch);
-    bool written = false;
-    const auto failure = tryStore([&](store::Store& db) {
-        db.writeLines(batch);
-        written = true;
-        show(db);
-    });
+    const auto [written, failure] =
+        writeThenShow([&](store::Store& db) { db.writeLines(batch); }, show);
     if (!written) {
         report(failure->message());
         return false;
@@ -577,12 +565,8 @@ bool BomEditor::writeLines(const store::LineBatch& batch, const QString& text) {
 
 StepOutcome BomEditor::applyLines(const store::LineBatch& batch) {
     const auto show = batchShowing(batch);
-    bool written = false;
-    const auto failure = tryStore([&](store::Store& db) {
-        db.writeLines(batch);
-        written = true;
-        show(db);
-    });
+    const auto [written, failure] =
+        writeThenShow([&](store::Store& db) { db.writeLines(batch); }, show);
     if (!written) {
         report(failure->message());
         // A line that another program changed, removed, added or made part of a cycle
@@ -600,6 +584,17 @@ StepOutcome BomEditor::applyLines(const store::LineBatch& batch) {
     }
     afterShowing(failure, show);
     return StepOutcome::Done;
+}
+
+BomEditor::Written BomEditor::writeThenShow(const std::function<void(store::Store&)>& write,
+                                           const std::function<void(store::Store&)>& show) {
+    Written done;
+    done.failure = tryStore([&](store::Store& db) {
+        write(db);
+        done.committed = true;
+        show(db);
+    });
+    return done;
 }
 
 void BomEditor::nameCalls(const QString& label) {

@@ -258,6 +258,14 @@ private:
     /// The history holds the change either way.
     void afterShowing(std::optional<store::StoreError> failure,
                       const std::function<void(store::Store&)>& show);
+    /// What became of a write and its showing in one store call.
+    struct Written {
+        bool committed = false; ///< the write committed (a failure after it is the showing's)
+        std::optional<store::StoreError> failure;
+    };
+    /// Runs `write` and then, in the same store call, `show` (one connection for both).
+    Written writeThenShow(const std::function<void(store::Store&)>& write,
+                          const std::function<void(store::Store&)>& show);
     /// Names the rest of the current store work's calls in its busy box: a write's showing is
     /// "Showing the saved change…", so that its Cancel is seen to stop only that.
     void nameCalls(const QString& label);
