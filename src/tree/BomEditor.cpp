@@ -139,7 +139,7 @@ void BomEditor::report(const QString& message) { m_desktop.messageBox(message, d
 
 template <class Work>
 std::optional<store::StoreError> BomEditor::tryStore(Work&& work, const QString& label) {
-    // The work may name its later calls otherwise (showWith); the label is the work's own.
+    // The work may name its later calls otherwise (nameCalls); the label is the work's own.
     const auto named = std::make_shared<QString>(label);
     const std::shared_ptr<QString> outer = std::exchange(m_callLabel, named);
     const auto restore = qScopeGuard([&] { m_callLabel = outer; });
