@@ -161,10 +161,7 @@ void BomWindow::route() {
     // A line of the Where Used window loads its assembly as a pick in the list does.
     auto* whereUsed = new WhereUsedCommands(
         m_desktop, *m_choice, *m_tree, *m_itemList,
-        [this](const QString& id) {
-            m_itemIdEdit->setText(id);
-            m_desktop.queueEnter(m_itemIdEdit);
-        },
+        [this](const QString& id) { loadItem(id); },
         this);
     connect(m_whereUsedAction, &QAction::triggered, whereUsed, &WhereUsedCommands::run);
     m_whereUsed = whereUsed;
@@ -176,10 +173,7 @@ void BomWindow::route() {
     // A finding of Check Database loads its assembly the same way.
     m_check = new CheckDatabaseCommands(
         m_desktop, [this] { return m_choice->databasePath(); },
-        [this](const QString& id) {
-            m_itemIdEdit->setText(id);
-            m_desktop.queueEnter(m_itemIdEdit);
-        },
+        [this](const QString& id) { loadItem(id); },
         this);
     connect(m_checkAction, &QAction::triggered, m_check, &CheckDatabaseCommands::run);
 
@@ -303,8 +297,14 @@ void BomWindow::showStatistics(const QModelIndex& node) {
 }
 
 void BomWindow::pickListLine() {
-    m_itemIdEdit->setText(m_itemList->currentText());
     m_itemIdEdit->setFocus();
+    loadItem(m_itemList->currentText());
+}
+
+void BomWindow::loadItem(const QString& id) {
+    // As the user would: the ID in the Item ID field, then Enter, which the field's own
+    // handler turns into the load once the event that asked has ended.
+    m_itemIdEdit->setText(id);
     m_desktop.queueEnter(m_itemIdEdit);
 }
 

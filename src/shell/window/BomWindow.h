@@ -78,6 +78,9 @@ private:
     void updateRecentMenu();
 
     void pickListLine();
+    /// Loads the bill of `id` as a pick in the list does (the list, Where Used and Check
+    /// Database's findings all load this way).
+    void loadItem(const QString& id);
     void requestLoad();
     void showStatistics(const QModelIndex& node);
     /// The one writer of the status panel's text.
