@@ -10,7 +10,7 @@
 #include "desktop/QtDesktop.h"
 #include "shell/window/BomWindow.h"
 #include "shell/database/Workdir.h"
-#include "store/runtime/OffThreadStore.h"
+#include "store/runtime/StoreThread.h"
 #include "store/Store.h"
 #include "tree/BomTreeModel.h"
 
@@ -189,8 +189,8 @@ public:
     }
 };
 
-/// What the thread of its own costs: one small read, and the read of a load, each on a store
-/// opened directly and on one whose calls run off the caller's thread.
+/// What the store's thread costs: one small read, and the read of a load, each on a store
+/// opened directly and in one trip to the store's thread.
 void overheadCases(const char* label, const QString& location, int runs) {
     LoopWait wait;
     const auto time = [&](const char* name, const std::function<void()>& work, int repeat) {
@@ -206,23 +206,24 @@ void overheadCases(const char* label, const QString& location, int runs) {
                     runs);
         std::fflush(stdout);
     };
-    {
-        const auto direct = store::openStore(location);
-        const auto offThread = store::openStoreOffThread(location, wait);
-        time(
-            "findItem, direct", [&] { direct->findItem(DeepTop); }, 1000);
-        time(
-            "findItem, off the thread", [&] { offThread->findItem(DeepTop); }, 1000);
-        time(
-            "reachableLines (a load), direct", [&] { direct->reachableLines(DeepTop); }, 1);
-        time(
-            "reachableLines (a load), off the thread", [&] { offThread->reachableLines(DeepTop); },
-            1);
-    }
+    // A trip opens, works and closes on the store's thread: each case opens and closes too.
+    const auto trip = [&](const std::function<void(store::Store&)>& work) {
+        store::runOnStore(wait, location, {}, [&](store::StoreCall& call) { work(call.db()); });
+    };
+    time(
+        "findItem, direct", [&] { store::openStore(location)->findItem(DeepTop); }, 20);
+    time(
+        "findItem, one trip", [&] { trip([](store::Store& db) { db.findItem(DeepTop); }); }, 20);
+    time(
+        "reachableLines (a load), direct",
+        [&] { store::openStore(location)->reachableLines(DeepTop); }, 1);
+    time(
+        "reachableLines (a load), one trip",
+        [&] { trip([](store::Store& db) { db.reachableLines(DeepTop); }); }, 1);
     time(
         "open and close, direct", [&] { store::openStore(location); }, 20);
     time(
-        "open and close, off the thread", [&] { store::openStoreOffThread(location, wait); }, 20);
+        "open and close, one trip", [&] { trip([](store::Store&) {}); }, 20);
 }
 
 } // namespace

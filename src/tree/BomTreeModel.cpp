@@ -1,5 +1,7 @@
 #include "tree/BomTreeModel.h"
 
+#include "tree/BomDocument.h"
+
 #include "store/ItemKey.h"
 #include "tree/Quantity.h"
 
@@ -32,19 +34,24 @@ QString problemNote(LineProblems problems) {
     return notes.join(QStringLiteral("; "));
 }
 
-BomTreeModel::BomTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
+BomTreeModel::BomTreeModel(BomDocument& document, QObject* parent)
+    : QAbstractItemModel(parent), m_document(document), m_structure(document.structure()) {
+    connect(&document, &BomDocument::aboutToLoad, this, [this] { beginResetModel(); });
+    connect(&document, &BomDocument::loaded, this, &BomTreeModel::followLoad);
+    connect(&document, &BomDocument::lineInserted, this, &BomTreeModel::followInsertion);
+    connect(&document, &BomDocument::lineErased, this, &BomTreeModel::followErasure);
+    connect(&document, &BomDocument::quantityChanged, this, &BomTreeModel::followQuantity);
+    connect(&document, &BomDocument::refreshed, this, &BomTreeModel::followRefresh);
+}
+
+const QString& BomTreeModel::topAssembly() const { return m_structure.topText(); }
 
 void BomTreeModel::setLimits(int nodeLimit, int depthLimit) {
     m_nodeLimit = nodeLimit;
     m_depthLimit = depthLimit;
 }
 
-void BomTreeModel::clear(const QString& assembly) { load(assembly, {}); }
-
-void BomTreeModel::load(const QString& assembly,
-                        const QHash<QString, store::ComponentLines>& lines) {
-    beginResetModel();
-    m_structure.reset(assembly, lines);
+void BomTreeModel::followLoad() {
     m_nodes.clear();
     m_top.clear();
     m_liveCount = 0;
@@ -167,32 +174,7 @@ std::vector<QModelIndex> BomTreeModel::openedNodes() const {
     return opened;
 }
 
-bool BomTreeModel::holdsBill(const QString& id) const {
-    const int item = m_structure.itemOf(id);
-    return item >= 0 && m_structure.isRead(item);
-}
-
-bool BomTreeModel::hasLine(const QString& assembly, const QString& component) const {
-    const int item = m_structure.itemOf(assembly);
-    return item >= 0 && m_structure.positionOf(item, component) >= 0;
-}
-
-QStringList BomTreeModel::componentsOf(const QString& assembly) const {
-    QStringList components;
-    const int item = m_structure.itemOf(assembly);
-    if (item >= 0)
-        for (int line : m_structure.linesOf(item))
-            components.append(m_structure.line(line).text);
-    return components;
-}
-
-void BomTreeModel::addLine(const QString& assembly, int position, const store::ComponentLine& line,
-                           const QHash<QString, store::ComponentLines>& bills) {
-    const int item = m_structure.itemOf(assembly);
-    if (item < 0 || !m_structure.isRead(item) || hasLine(assembly, line.id))
-        return;
-    const bool hadLines = m_structure.hasLines(item);
-    position = std::clamp(position, 0, int(m_structure.linesOf(item).size()));
+void BomTreeModel::followInsertion(int item, int position, int lineId, bool hadLines) {
     // The places of the assembly: every node of it that shows its components, and every one
     // that had none to show and now opens with this one.
     std::vector<int> places;
@@ -204,7 +186,6 @@ void BomTreeModel::addLine(const QString& assembly, int position, const store::C
         if (node.made || !hadLines)
             places.push_back(int(id));
     }
-    const int lineId = m_structure.insertLine(item, position, line, bills);
     // Every place counts as opened before the first insertion is told: a view that asks
     // meanwhile must not open one of them from the structure, which has the line already.
     for (int place : places)
@@ -233,12 +214,7 @@ void BomTreeModel::addLine(const QString& assembly, int position, const store::C
     }
 }
 
-void BomTreeModel::removeLine(const QString& assembly, const QString& component) {
-    const int item = m_structure.itemOf(assembly);
-    const int position = item < 0 ? -1 : m_structure.positionOf(item, component);
-    if (position < 0)
-        return;
-    const int lineId = m_structure.eraseLine(item, position);
+void BomTreeModel::followErasure(int lineId) {
     std::vector<int> copies;
     for (size_t id = 0; id < m_nodes.size(); ++id)
         if (!m_nodes[id].removed && m_nodes[id].line == lineId)
@@ -337,9 +313,8 @@ void BomTreeModel::refreshChildren(int parentId, const std::vector<int>& positio
     }
 }
 
-Structure::Refresh BomTreeModel::showFresh(const FreshLines& fresh) {
+void BomTreeModel::followRefresh(const Structure::Refresh& refresh) {
     const size_t nodes = m_nodes.size();
-    Structure::Refresh refresh = m_structure.applyFresh(fresh);
     const auto billChanged = [&](int item) { return bool(refresh.billChanged[size_t(item)]); };
     const auto linesCame = [&](int item) {
         return !refresh.hadLines[size_t(item)] && m_structure.hasLines(item);
@@ -360,7 +335,7 @@ Structure::Refresh BomTreeModel::showFresh(const FreshLines& fresh) {
     }
     if (!refresh.valuesChanged && std::none_of(refresh.billChanged.cbegin(),
                                                refresh.billChanged.cend(), [](bool b) { return b; }))
-        return refresh;
+        return;
     std::vector<int> position(size_t(m_structure.lineCount()), -1);
     for (int item = 0; item < m_structure.itemCount(); ++item)
         if (billChanged(item)) {
@@ -418,7 +393,6 @@ Structure::Refresh BomTreeModel::showFresh(const FreshLines& fresh) {
         Q_EMIT layoutAboutToBeChanged();
         Q_EMIT layoutChanged();
     }
-    return refresh;
 }
 
 QStringList BomTreeModel::pathTo(const QModelIndex& index) const {
@@ -648,27 +622,19 @@ QString BomTreeModel::description(const QModelIndex& index) const {
     return index.isValid() ? lineAt(index).description : QString();
 }
 
-int BomTreeModel::setLineQuantity(const QString& assembly, const QString& component,
-                                  std::optional<double> quantity) {
-    const int item = m_structure.itemOf(assembly);
-    const int position = item < 0 ? -1 : m_structure.positionOf(item, component);
-    if (position < 0)
-        return 0;
-    const int lineId = m_structure.linesOf(item)[size_t(position)];
-    m_structure.setQuantity(lineId, quantity);
-    int shown = 0;
+void BomTreeModel::followQuantity(int lineId, const QString& assembly, const QString& component) {
+    bool shown = false;
     for (const Node& node : m_nodes)
-        shown += !node.removed && node.line == lineId;
-    if (shown > 0) {
+        shown = shown || (!node.removed && node.line == lineId);
+    if (shown) {
         // The line's copies and the extended quantities below them change: a change of layout
-        // that moves nothing has views paint every row they show again, as showFresh does (a
+        // that moves nothing has views paint every row they show again, as a refresh does (a
         // dataChanged over the whole top level had a tree view measure every open row again,
         // seconds on a tree of a hundred thousand open rows).
         Q_EMIT layoutAboutToBeChanged();
         Q_EMIT layoutChanged();
     }
     Q_EMIT lineQuantityChanged(assembly, component);
-    return shown;
 }
 
 Qt::ItemFlags BomTreeModel::flags(const QModelIndex& index) const {

@@ -13,6 +13,17 @@
 
 namespace tree {
 
+class BomDocument;
+
+/// The node limit of Expand All: far above what a real product needs, low enough that a
+/// structure of millions of paths neither hangs the program nor exhausts its memory. A node
+/// opened by hand always opens.
+inline constexpr int DefaultNodeLimit = 1'000'000;
+/// The depth limit of the tree: far deeper than any product structure, shallow enough that
+/// the tree view (whose layout recurses once per level) can expand every level without
+/// running out of stack.
+inline constexpr int DefaultDepthLimit = 2'000;
+
 /// Why a node that has components of its own shows none.
 enum class Stop : quint8 {
     None,
@@ -50,27 +61,22 @@ inline const QColor ProblemColour{0x9a, 0x4f, 0x00};
 /// none.
 QString problemNote(LineProblems problems);
 
-/// The tree of one item as a view of its structure (Structure): the load reads each reachable
-/// line once and makes the top level; a node's children are made when it is opened (fetchMore)
-/// and then stand for its component's lines, one node each, in their order. The circular mark
-/// and the depth mark of a node are set when it is made; its texts, quantity and extended
-/// quantity come from the structure, so that an edit of a line changes it once and every
-/// shown copy follows. Node ids follow the order of creation.
+/// The tree of the loaded bill (BomDocument), which it shows and never changes: the top level
+/// is made at the load, and a node's children when it is opened (fetchMore); they then stand for
+/// its component's lines, one node each, in their order. The nodes follow the document's
+/// notices of what changed. The circular mark and the depth mark of a node are set when it is
+/// made; its texts, quantity and extended quantity come from the structure, so that an edit of
+/// a line changes it once and every shown copy follows. Node ids follow the order of creation.
 class BomTreeModel : public QAbstractItemModel {
     Q_OBJECT
 public:
-    explicit BomTreeModel(QObject* parent = nullptr);
+    explicit BomTreeModel(BomDocument& document, QObject* parent = nullptr);
+    BomDocument& document() const { return m_document; }
 
     /// Bounds of what the tree shows: Expand All stops making nodes at `nodeLimit`; a node
     /// `depthLimit` levels down is not opened.
     void setLimits(int nodeLimit, int depthLimit);
     int depthLimit() const { return m_depthLimit; }
-
-    /// Empties the tree; its top level now belongs to `assembly`.
-    void clear(const QString& assembly);
-    /// Shows the structure of `assembly` from its reachable lines (Store::reachableLines): the
-    /// top level made, every other node closed.
-    void load(const QString& assembly, const QHash<QString, store::ComponentLines>& lines);
 
     /// Opens breadth-first, top levels first, every node not yet opened until the tree holds
     /// the node limit; nodes it leaves closed are marked (Stop::NodeLimit). True when nothing
@@ -87,38 +93,11 @@ public:
     qint64 structureRows() const { return m_structure.totals().rows; }
     const Structure& structure() const { return m_structure; }
 
-    /// Whether the structure holds the bill of `item` as read from the database (the loaded
-    /// item, or one it uses): lines of it show, and a new line with it as component needs no
-    /// read of what is below it.
-    bool holdsBill(const QString& item) const;
-    /// Whether the structure holds the line (assembly, component).
-    bool hasLine(const QString& assembly, const QString& component) const;
-    /// Adds a saved line to the bill of `assembly` at `position` among its lines; every open
-    /// copy of the assembly shows it. `bills`: the lines reachable from the component, needed
-    /// when holdsBill(component) is false.
-    void addLine(const QString& assembly, int position, const store::ComponentLine& line,
-                 const QHash<QString, store::ComponentLines>& bills);
-    /// Takes the line (assembly, component) out of the structure and every node of it out of
-    /// the tree.
-    void removeLine(const QString& assembly, const QString& component);
-    /// Shows what a re-read of the database found (readChanges): the structure takes it in
-    /// (Structure::applyFresh) and every made node follows in one pass over the nodes, each
-    /// open copy of a changed bill getting its new lines (closed, as a load makes them, and
-    /// circular or at the depth limit as a load marks them) and losing its lines gone. Open
-    /// nodes stay open. A few copies change with the row signals of each change, so that views
-    /// keep the current node and the selection as for any removed row; many copies change as
-    /// one change of layout (a removed node's persistent indexes become invalid), as
-    /// removeLine does. Changed quantities, facts and marks show through a change of layout
-    /// that moves nothing, which has views paint their rows again.
-    Structure::Refresh showFresh(const FreshLines& fresh);
-    /// The components of `assembly`'s lines as the structure lists them, in their order.
-    QStringList componentsOf(const QString& assembly) const;
-
     /// The item IDs from the loaded item down to `index`, itself included.
     QStringList pathTo(const QModelIndex& index) const;
 
     /// The item whose components stand at the top level: the item the tree was loaded for.
-    const QString& topAssembly() const { return m_structure.topText(); }
+    const QString& topAssembly() const;
     /// The assembly of the line a node stands for: its parent's text, or topAssembly().
     QString assemblyOf(const QModelIndex& index) const;
     QString text(const QModelIndex& index) const;
@@ -132,9 +111,6 @@ public:
     std::optional<double> extendedQuantity(const QModelIndex& index) const;
     QString unit(const QModelIndex& index) const;
     QString description(const QModelIndex& index) const;
-    /// Sets the quantity of the line (assembly, component); returns how many nodes show it.
-    int setLineQuantity(const QString& assembly, const QString& component,
-                        std::optional<double> quantity);
     Stop stopOf(const QModelIndex& index) const;
     /// What is wrong with the node's line (None for no node).
     LineProblems problemsOf(const QModelIndex& index) const;
@@ -162,10 +138,17 @@ public:
 
 Q_SIGNALS:
     void quantityEntered(const QPersistentModelIndex& node, const QString& text);
-    /// Once per setLineQuantity that changed a line, after every copy shows its new quantity.
+    /// Once per change of a line's quantity, after every copy shows it.
     void lineQuantityChanged(const QString& assembly, const QString& component);
 
 private:
+    // The document's notices (BomDocument's signals), followed by the nodes.
+    void followLoad();
+    void followInsertion(int item, int position, int line, bool hadLines);
+    void followErasure(int line);
+    void followQuantity(int line, const QString& assembly, const QString& component);
+    void followRefresh(const Structure::Refresh& refresh);
+
     struct Node {
         int line = -1;       ///< the line in m_structure it stands for
         int parent = -1;     ///< -1 at the top level
@@ -218,7 +201,8 @@ private:
     void refreshChildren(int parentId, const std::vector<int>& position, bool tell);
     void markRemoved(int id);
 
-    Structure m_structure;
+    BomDocument& m_document;
+    const Structure& m_structure;
     std::vector<Node> m_nodes;
     std::vector<int> m_top;
     int m_liveCount = 0;

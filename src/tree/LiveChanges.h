@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/runtime/ChangeWatcher.h"
+#include "store/ChangeSet.h"
 #include "store/Store.h"
 
 #include <QHash>
@@ -46,6 +46,22 @@ struct FreshLines {
     QHash<QString, std::optional<store::Item>> items;
     /// The loaded item's ItemMaster row, when it was read again.
     std::optional<std::optional<store::Item>> top;
+};
+
+/// A read planned for other editors' changes, and the structure's revision it was planned at.
+struct ChangePlan {
+    quint64 revision = 0;
+    ChangeRead read;
+};
+
+/// What a re-read of the shown tree found different from what it showed.
+struct ShownChanges {
+    QStringList assemblies;  ///< assemblies whose bill now shows differently, as the tree spells them
+    QStringList items;       ///< items whose unit, description or Item Master row now shows differently
+    /// The loaded item's description as now stored (NoDescription, NotInItemMaster), when it
+    /// was read again and differs from the one shown: for the Item Description field.
+    std::optional<QString> topDescription;
+    bool any() const { return !assemblies.isEmpty() || !items.isEmpty() || topDescription; }
 };
 
 /// The read `changes` calls for over `structure` (loaded for `structure.topText()`).

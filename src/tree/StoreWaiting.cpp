@@ -1,7 +1,6 @@
 #include "tree/StoreWaiting.h"
 
 #include "desktop/Desktop.h"
-#include "store/runtime/OffThreadStore.h"
 
 namespace tree {
 
@@ -10,30 +9,22 @@ namespace {
 /// The store's wait, as the desktop services show it.
 class DesktopWait : public store::StoreWait {
 public:
-    explicit DesktopWait(desktop::Desktop& desktop, std::shared_ptr<const QString> label = {})
-        : m_desktop(desktop), m_label(std::move(label)) {}
+    explicit DesktopWait(desktop::Desktop& desktop) : m_desktop(desktop) {}
     void waitFor(const std::function<bool()>& finished, const std::function<void()>& cancel,
                  const QString& label) override {
-        m_desktop.waitFor(finished, cancel, m_label ? *m_label : label);
+        m_desktop.waitFor(finished, cancel, label);
     }
 
 private:
     desktop::Desktop& m_desktop;
-    std::shared_ptr<const QString> m_label;
 };
 
 } // namespace
 
-std::unique_ptr<store::Store> openStoreWaiting(desktop::Desktop& desktop, const QString& location,
-                                               const QString& label) {
-    return store::openStoreOffThread(location, std::make_unique<DesktopWait>(desktop), label);
-}
-
-std::unique_ptr<store::Store> openStoreWaiting(desktop::Desktop& desktop, const QString& location,
-                                               std::shared_ptr<const QString> label) {
-    const QString first = *label;
-    return store::openStoreOffThread(
-        location, std::make_unique<DesktopWait>(desktop, std::move(label)), first);
+void runOnStore(desktop::Desktop& desktop, const QString& location, const QString& label,
+                const store::StoreWork& work) {
+    DesktopWait wait(desktop);
+    store::runOnStore(wait, location, label, work);
 }
 
 void runWaiting(desktop::Desktop& desktop, const QString& label,
@@ -41,6 +32,40 @@ void runWaiting(desktop::Desktop& desktop, const QString& label,
                 const store::ReadProgress& progress) {
     DesktopWait wait(desktop);
     store::runOffThread(wait, label, work, progress);
+}
+
+void checkOpens(desktop::Desktop& desktop, const QString& location) {
+    runOnStore(desktop, location, {}, [](store::StoreCall&) {});
+}
+
+std::vector<store::ItemLine> readItemLines(desktop::Desktop& desktop, const QString& location) {
+    std::vector<store::ItemLine> items;
+    runOnStore(desktop, location, {},
+               [&](store::StoreCall& call) { items = call.db().itemLines(); });
+    return items;
+}
+
+StoredBill readBill(desktop::Desktop& desktop, const QString& location, const QString& item) {
+    StoredBill bill;
+    runOnStore(desktop, location, {}, [&](store::StoreCall& call) {
+        bill.lines = call.db().reachableLines(item);
+        bill.known = call.db().findItem(item).has_value();
+    });
+    return bill;
+}
+
+std::optional<store::CheckReport> checkDatabase(desktop::Desktop& desktop, const QString& location,
+                                                const QString& label,
+                                                const store::CheckProgress& progress) {
+    std::optional<store::CheckReport> report;
+    runOnStore(desktop, location, label, [&](store::StoreCall& call) {
+        // The rows are read here; whether to go on is asked on the window's thread, which
+        // shows the progress.
+        report = store::checkDatabase(call.db(), [&](qint64 done, qint64 total) {
+            return call.ask([&] { return progress(done, total); });
+        });
+    });
+    return report;
 }
 
 } // namespace tree

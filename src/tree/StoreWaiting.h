@@ -1,11 +1,13 @@
 #pragma once
 
-#include "store/Store.h"
+#include "store/DatabaseCheck.h"
+#include "store/runtime/StoreThread.h"
 
 #include <QString>
 
 #include <functional>
-#include <memory>
+#include <optional>
+#include <vector>
 
 namespace desktop {
 class Desktop;
@@ -13,21 +15,37 @@ class Desktop;
 
 namespace tree {
 
-/// Opens the store at `location` for one operation with its calls off the window's thread:
-/// while each runs, `desktop` waits (the window paints; after a moment a busy box names
-/// `label` and offers Cancel, which stops the call with OperationCancelled). See
-/// store::openStoreOffThread.
-std::unique_ptr<store::Store> openStoreWaiting(desktop::Desktop& desktop, const QString& location,
-                                               const QString& label = {});
-/// As openStoreWaiting, with a busy box label that the operation may change between its calls
-/// (a write, then the reads that show it): each wait names the label as it is then.
-std::unique_ptr<store::Store> openStoreWaiting(desktop::Desktop& desktop, const QString& location,
-                                               std::shared_ptr<const QString> label);
+/// One trip to the store at `location` (store::runOnStore) while `desktop` waits: the window
+/// paints; after a moment a busy box names `label` (or the name the work gives itself later)
+/// and offers Cancel, which stops the work with OperationCancelled.
+void runOnStore(desktop::Desktop& desktop, const QString& location, const QString& label,
+                const store::StoreWork& work);
 
 /// Runs `work` off the window's thread while `desktop` waits, as store::runOffThread does: its
 /// reports answered on the window's thread by `progress`.
 void runWaiting(desktop::Desktop& desktop, const QString& label,
                 const std::function<void(const store::ReadProgress& report)>& work,
                 const store::ReadProgress& progress);
+
+/// Opens the store at `location` (which checks its tables) and closes it again, in one trip;
+/// throws what the open throws.
+void checkOpens(desktop::Desktop& desktop, const QString& location);
+
+/// Every item of the Item Master at `location`, in one trip.
+std::vector<store::ItemLine> readItemLines(desktop::Desktop& desktop, const QString& location);
+
+/// The bill of `item` as a load reads it (its reachable lines), and whether the Item Master
+/// holds the item, in one trip.
+struct StoredBill {
+    QHash<QString, store::ComponentLines> lines;
+    bool known = false;
+};
+StoredBill readBill(desktop::Desktop& desktop, const QString& location, const QString& item);
+
+/// Check Database at `location` in one trip (store::checkDatabase), each report of its
+/// progress answered on the window's thread by `progress`; empty when that said stop.
+std::optional<store::CheckReport> checkDatabase(desktop::Desktop& desktop, const QString& location,
+                                                const QString& label,
+                                                const store::CheckProgress& progress);
 
 } // namespace tree

@@ -3,7 +3,7 @@
 #include "desktop/Desktop.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
-#include "tree/BomEditor.h"
+#include "tree/Texts.h"
 #include "tree/StoreWaiting.h"
 
 namespace tree {
@@ -17,23 +17,42 @@ std::optional<WhereUsedReport> findWhereUsed(desktop::Desktop& desktop, const QS
                                                    "or a line of the Item Master list first."));
     } else {
         const desktop::BusyPointer busy(desktop);
+        std::unique_ptr<desktop::Progress> progress;
+        const store::ReadProgress advance = [&](qint64 done, qint64 total) {
+            if (!progress)
+                progress = desktop.startProgress(
+                    QStringLiteral("Reading the bills of material of %1…")
+                        .arg(store::shownLocation(databasePath)),
+                    QStringLiteral("Where Used"));
+            return progress->advance(done, total);
+        };
         try {
-            const std::unique_ptr<store::Store> opened = openStoreWaiting(desktop, databasePath);
-            store::Store& db = *opened;
             WhereUsedReport report;
             report.item = *item;
-            if (const auto found = db.findItem(*item)) {
-                report.item = found->id;
-                report.description = found->description.value_or(NoDescription);
-                report.unit = found->unit.value_or(QString());
-            }
-            report.rows = db.whereUsed(*item);
+            runOnStore(desktop, databasePath,
+                       QStringLiteral("Finding where %1 is used\u2026").arg(*item),
+                       [&](store::StoreCall& call) {
+                           store::Store& db = call.db();
+                           if (const auto found = db.findItem(*item)) {
+                               report.item = found->id;
+                               report.description = found->description.value_or(NoDescription);
+                               report.unit = found->unit.value_or(QString());
+                           }
+                           // Each report answered on the window's thread, where it shows.
+                           const store::ReadProgress asked = [&](qint64 done, qint64 total) {
+                               return call.ask([&] { return advance(done, total); });
+                           };
+                           report.rows = db.whereUsed(*item, asked);
+                       });
             return report;
         } catch (const store::StoreError& error) {
             failure = error;
         }
     }
-    desktop.messageBox(failure->message(), desktop::OkOnly);
+    // The user's own Cancel needs no message: nothing was kept of the reading.
+    if (failure->number() != store::WhereUsedCancelled &&
+        failure->number() != store::OperationCancelled)
+        desktop.messageBox(failure->message(), desktop::OkOnly);
     return std::nullopt;
 }
 

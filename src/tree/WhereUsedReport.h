@@ -22,8 +22,12 @@ struct WhereUsedReport {
 };
 
 /// Where Used for `item` in the database at `databasePath`: every assembly that uses the item,
-/// directly or through sub-assemblies. With no item (no node and no list line current) or on a
-/// failure it shows the numbered message through the desktop services and returns nothing.
+/// directly or through sub-assemblies, read in one trip to the store's thread. A reading of
+/// every line (the first on a file, seconds on millions of them) shows a progress window with
+/// Cancel, opened only when the store starts such a reading and closed before any message
+/// about the outcome. With no item (no node and no list line current) or on a failure it shows
+/// the numbered message through the desktop services and returns nothing; the user's own
+/// Cancel needs no message.
 std::optional<WhereUsedReport> findWhereUsed(desktop::Desktop& desktop, const QString& databasePath,
                                              const std::optional<QString>& item);
 

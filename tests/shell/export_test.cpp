@@ -8,6 +8,7 @@
 #include "support/FileSizeLimit.h"
 #include "support/WindowFixture.h"
 #include "tree/BillExport.h"
+#include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 
 #include <QAction>
@@ -104,7 +105,8 @@ class ExportTest : public QObject {
 
     QTemporaryDir m_dir;
     ScriptedDesktop m_desktop;
-    tree::BomTreeModel m_model;
+    tree::BomDocument m_modelBill;
+    tree::BomTreeModel m_model{m_modelBill};
     shell::ExportCommands m_commands{m_desktop, m_model,
                                      [this] { return m_dir.filePath(QStringLiteral("bom.db")); },
                                      [] { return QStringLiteral("Top assembly, “Ø 5”"); },
@@ -268,7 +270,7 @@ private Q_SLOTS:
                     line.quantity = 1.0;
                     lines[store::foldKey(level == 0 ? u"TOP"_s : id(level, i))].append(line);
                 }
-        m_model.load(u"TOP"_s, lines);
+        m_modelBill.load(u"TOP"_s, lines);
         QCOMPARE(m_model.structureRows(), qint64(1'111'110));
         const QString path = m_dir.filePath(u"big.csv"_s);
         m_desktop.messageAnswers = {desktop::ResultNo};

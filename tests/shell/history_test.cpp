@@ -5,7 +5,6 @@
 #include "store/StoreError.h"
 #include "support/TreeCompare.h"
 #include "support/WindowFixture.h"
-#include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 
 #include <QAction>
@@ -213,41 +212,6 @@ private Q_SLOTS:
         f.load(QString());
         f.drop(QStringLiteral("K"), {});
         QVERIFY(f.desktop.asked.isEmpty());
-    }
-
-    void editsReachTheClosedCopiesOfABill() {
-        // X is used by A and by Y: an edit in its opened copy is what the closed one shows
-        // when it is opened.
-        WindowFixture f(catalogue(),
-                        {{"A", "X"}, {"A", "Y"}, {"Y", "X"}, {"X", "S"}, {"X", "T"}, {"X", "K"}});
-        struct Session : tree::DatabaseSession {
-            QString path;
-            QString databasePath() const override { return path; }
-            void setDatabasePath(const QString& p) override { path = p; }
-            int openFileDialog() override { return 0; }
-        } session;
-        session.path = f.database;
-        tree::BomTreeModel model;
-        tree::BomEditor editor(f.desktop, session, model, [](const QString&) {});
-        editor.load(QStringLiteral("A"));
-        const QModelIndex x = model.index(0, 0);
-        model.fetchMore(x);
-        QCOMPARE(model.rowCount(x), 3);
-        f.desktop.asked.clear();
-        f.desktop.messageAnswers = {desktop::ResultOk};
-        editor.deleteComponent(model.index(0, 0, x)); // K
-        QCOMPARE(model.rowCount(x), 2);
-        QCOMPARE(model.text(model.index(0, 0, x)), QStringLiteral("S"));
-        editor.changeQuantity(model.index(0, 0, x), QStringLiteral("7"));
-        QCOMPARE(columnOf(f.database, "X", "S", "bomQtyReq").toDouble(), 7.0);
-        const QModelIndex y = model.index(1, 0);
-        model.fetchMore(y);
-        const QModelIndex xInY = model.index(0, 0, y);
-        model.fetchMore(xInY);
-        QCOMPARE(model.rowCount(xInY), 2);
-        QCOMPARE(model.quantity(model.index(0, 0, xInY)), std::optional<double>(7));
-        QCOMPARE(model.structureRows(), qint64(2 + 2 + 1 + 2));
-        QCOMPARE(f.desktop.messageTexts(), QStringList{QStringLiteral("Delete Selected Item?")});
     }
 
     void f2AndEnterWithoutTypingWritesNothing() {

@@ -7,6 +7,7 @@
 #include "support/ScriptedDesktop.h"
 #include "tree/BillDocument.h"
 #include "tree/BomEditor.h"
+#include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 
 #include <QAction>
@@ -123,7 +124,8 @@ class PrintTest : public QObject {
 
     QTemporaryDir m_dir;
     ScriptedDesktop m_desktop;
-    tree::BomTreeModel m_model;
+    tree::BomDocument m_modelBill;
+    tree::BomTreeModel m_model{m_modelBill};
     QString m_status;
     shell::ExportCommands m_commands{m_desktop, m_model,
                                      [this] { return m_dir.filePath(u"bom.db"_s); },

@@ -3,7 +3,7 @@
 // once the lock is gone the same operation goes through. On a file and on a throw-away server.
 
 #include "desktop/Desktop.h"
-#include "store/runtime/OffThreadStore.h"
+#include "store/runtime/StoreThread.h"
 #include "store/StoreError.h"
 #include "support/PgServer.h"
 #include "support/StoreBackend.h"
@@ -18,6 +18,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 using namespace Qt::StringLiterals;
 
@@ -275,41 +276,56 @@ private Q_SLOTS:
         QCOMPARE(f->outline(), u"B[C NEW[C]] C"_s);
     }
 
-    void callsRunOffTheWindowsThreadAndTheirErrorsComeBack() {
+    void aTripRunsOffTheWindowsThreadAndItsErrorsComeBack() {
         const auto f = start();
         if (!f)
             return;
-        // Every call, the open included, is waited for through the StoreWait.
+        // A trip, its open included, is waited for once, and once more for each new name.
         struct Wait : store::StoreWait {
-            int waits = 0;
+            QStringList labels;
             void waitFor(const std::function<bool()>& finished, const std::function<void()>&,
-                         const QString&) override {
-                ++waits;
+                         const QString& label) override {
+                labels.append(label);
                 QVERIFY(store::storeCallWaiting());
                 while (!finished())
                     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             }
         } wait;
-        const auto db = store::openStoreOffThread(m_backend->address(), wait);
-        QCOMPARE(wait.waits, 1);
-        QVERIFY(!store::storeCallWaiting());
-        QCOMPARE(db->componentsOfEach({u"A"_s}).at(0).size(), 2);
-        // A refusal crosses back as the store threw it, and the store stays usable.
+        const auto windowThread = QThread::currentThread();
+        int components = 0;
+        bool askedOnTheWindowsThread = false;
+        std::optional<std::optional<double>> quantity;
+        // A refusal crosses back as the store threw it, after what ran before it.
         try {
-            db->addLine(u"A"_s, u"B"_s, 1, QDateTime::currentDateTime());
+            store::runOnStore(wait, m_backend->address(), u"Reading"_s,
+                              [&](store::StoreCall& call) {
+                                  QVERIFY(QThread::currentThread() != windowThread);
+                                  components = int(call.db().componentsOfEach({u"A"_s}).at(0).size());
+                                  askedOnTheWindowsThread = call.ask(
+                                      [&] { return QThread::currentThread() == windowThread; });
+                                  call.name(u"Writing"_s);
+                                  quantity = call.db().findQuantity(u"B"_s, u"C"_s);
+                                  call.db().addLine(u"A"_s, u"B"_s, 1, QDateTime::currentDateTime());
+                              });
             QFAIL("a duplicate line was added");
         } catch (const store::StoreError& error) {
             QCOMPARE(error.number(), int(store::DuplicateLine));
         }
-        QCOMPARE(db->findQuantity(u"B"_s, u"C"_s), std::optional<std::optional<double>>(3.0));
-        QCOMPARE(wait.waits, 4);
-        // An open that fails fails as openStore's does, its thread ended.
+        QVERIFY(!store::storeCallWaiting());
+        QCOMPARE(components, 2);
+        QVERIFY(askedOnTheWindowsThread);
+        QCOMPARE(quantity, std::optional<std::optional<double>>(3.0));
+        QCOMPARE(wait.labels, QStringList({u"Reading"_s, u"Writing"_s}));
+        // An open that fails fails as openStore's does, and the work never runs.
+        bool ran = false;
         try {
-            store::openStoreOffThread(m_dir.filePath(u"missing.db"_s), wait);
+            store::runOnStore(wait, m_dir.filePath(u"missing.db"_s), {},
+                              [&](store::StoreCall&) { ran = true; });
             QFAIL("a missing file opened");
         } catch (const store::StoreError& error) {
             QCOMPARE(error.number(), int(store::FileNotFound));
         }
+        QVERIFY(!ran);
     }
 };
 

@@ -2,6 +2,7 @@
 #include "store/StoreError.h"
 #include "support/WindowFixture.h"
 #include "shell/database/DatabaseChoice.h"
+#include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 #include "shell/window/BomTreeView.h"
 #include "tree/BomEditor.h"
@@ -250,9 +251,10 @@ private Q_SLOTS:
         // L0 -> L1-x; L1-x -> L2-0..9; ... so the tree of L0 has 10 + 100 + ... nodes.
         writeDatabase(file, {}, lines);
         store::SqliteStore db(file);
-        tree::BomTreeModel model;
+        tree::BomDocument modelBill;
+        tree::BomTreeModel model{modelBill};
         model.setLimits(500, tree::DefaultDepthLimit);
-        model.load(QStringLiteral("L0"), db.reachableLines(QStringLiteral("L0")));
+        modelBill.load(QStringLiteral("L0"), db.reachableLines(QStringLiteral("L0")));
         QCOMPARE(model.structureRows(), qint64(10 + 100 + 1000 + 10000 + 100000));
         QVERIFY(!model.openAll());
         // Top levels first: the first two whole, then the third until the limit.

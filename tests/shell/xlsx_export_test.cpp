@@ -4,6 +4,7 @@
 #include "shell/export/ExportCommands.h"
 #include "store/ItemKey.h"
 #include "support/WindowFixture.h"
+#include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 
 #include <QAction>
@@ -220,11 +221,12 @@ private Q_SLOTS:
                     for (int c = 0; c < 10; ++c)
                         lines[store::foldKey(level == 0 ? u"TOP"_s : id(level, i))].append(
                             {id(level + 1, c), 1.0, u"EA"_s, {}, true});
-            model.load(u"TOP"_s, lines);
+            model.document().load(u"TOP"_s, lines);
         };
         QTemporaryDir dir;
         ScriptedDesktop desktop;
-        tree::BomTreeModel model;
+        tree::BomDocument modelBill;
+        tree::BomTreeModel model{modelBill};
         QString status;
         shell::ExportCommands commands(desktop, model, [&] { return dir.filePath(u"bom.db"_s); },
                                        [] { return QString(); },

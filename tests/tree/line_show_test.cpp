@@ -1,10 +1,10 @@
-// Many saved lines brought into the tree at once show as a load of the database shows them.
+// Saved lines brought into the bill, many at once or one by one, show as a load of the
+// database shows them.
 
 #include "store/Store.h"
 #include "support/TestDatabase.h"
+#include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
-#include "tree/LineShow.h"
-#include "tree/TreeEdits.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -56,9 +56,12 @@ private Q_SLOTS:
                         free.emplace_back(a, c);
             writeDatabase(path, items, lines);
             const auto db = store::openStore(path);
-            tree::BomTreeModel batched, oneByOne;
-            for (tree::BomTreeModel* model : {&batched, &oneByOne})
-                model->load(item(0), db->reachableLines(item(0)));
+            tree::BomDocument batchedBill;
+            tree::BomTreeModel batched{batchedBill};
+            tree::BomDocument oneByOneBill;
+            tree::BomTreeModel oneByOne{oneByOneBill};
+            for (tree::BomDocument* bill : {&batchedBill, &oneByOneBill})
+                bill->load(item(0), db->reachableLines(item(0)));
             // Open some nodes first: open copies of an assembly must show the new lines too.
             outline(batched, batched.index(0, 0));
             store::LineBatch batch;
@@ -68,11 +71,15 @@ private Q_SLOTS:
                     batch.added.push_back(store::newLine(random.bounded(2) ? item(a).toLower() : item(a),
                                                          item(c), a + c / 10.0));
             db->writeLines(batch);
-            tree::showAddedLines(batched, *db, batch.added);
+            const auto show = [&](tree::BomDocument& bill, const std::vector<store::LineRow>& rows) {
+                bill.showSaved(tree::BomDocument::readShowing(*db, bill.planShowing(rows)));
+            };
+            show(batchedBill, batch.added);
             for (const store::LineRow& row : batch.added)
-                tree::showAddedLine(oneByOne, *db, row.assembly, row.component);
-            tree::BomTreeModel loaded;
-            loaded.load(item(0), db->reachableLines(item(0)));
+                show(oneByOneBill, {row});
+            tree::BomDocument loadedBill;
+            tree::BomTreeModel loaded{loadedBill};
+            loadedBill.load(item(0), db->reachableLines(item(0)));
             const QString expected = outline(loaded);
             QCOMPARE(outline(batched), expected);
             QCOMPARE(outline(oneByOne), expected);

@@ -7,7 +7,11 @@
 #include "support/ScriptedDesktop.h"
 #include "support/StoreBackend.h"
 #include "support/TestDatabase.h"
-#include "tree/BomEditor.h"
+#include "BillEditor.h"
+#include "tree/LiveReader.h"
+
+#include <QSignalSpy>
+#include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 
 #include <QElapsedTimer>
@@ -24,22 +28,24 @@ using store::foldKey;
 
 namespace {
 
-struct Session : tree::DatabaseSession {
-    QString path;
-    QString databasePath() const override { return path; }
-    void setDatabasePath(const QString& p) override { path = p; }
-    int openFileDialog() override { return 0; }
-};
+using Editor = BillEditor;
 
-struct Editor {
-    ScriptedDesktop desktop;
-    Session session;
-    tree::BomTreeModel model;
-    tree::BomEditor editor;
-    explicit Editor(const QString& path) : editor(desktop, session, model, [](const QString&) {}) {
-        session.path = path;
-    }
-};
+/// Shows `changes` in `live` as the window does: the reader reads them apart from the window's
+/// thread, and what it read is shown once the read has ended. The read's failure, if any.
+std::optional<store::StoreError> showChanges(Editor& live, const store::Changes& changes,
+                                             tree::ShownChanges& shown) {
+    shown = {};
+    tree::LiveReader reader(live.document);
+    if (!reader.start(live.session.path, changes, false))
+        return std::nullopt;
+    QSignalSpy ended(&reader, &tree::LiveReader::finished);
+    if (!ended.wait(60'000))
+        return store::StoreError(store::QueryFailed, QStringLiteral("the read never ended"));
+    const tree::LiveReader::Shown outcome = reader.show(shown);
+    // Nothing moves the bill while a test's read runs.
+    Q_ASSERT(outcome != tree::LiveReader::Shown::MovedOn);
+    return reader.failure();
+}
 
 /// Everything a node shows, its expander included.
 QString shown(const tree::BomTreeModel& model, const QModelIndex& node) {
@@ -261,10 +267,11 @@ private Q_SLOTS:
                 const Seen after(*db, item(0));
 
                 tree::ShownChanges shownChanges;
-                QVERIFY(!live.editor.showChanges(changes, shownChanges));
-                tree::BomTreeModel fresh;
+                QVERIFY(!showChanges(live, changes, shownChanges));
+                tree::BomDocument freshBill;
+                tree::BomTreeModel fresh{freshBill};
                 fresh.setLimits(tree::DefaultNodeLimit, depthLimit);
-                fresh.load(item(0), db->reachableLines(item(0)));
+                freshBill.load(item(0), db->reachableLines(item(0)));
                 const QString context = QStringLiteral("round %1.%2: %3").arg(round).arg(batch).arg(statements.join(QStringLiteral("; ")));
                 QVERIFY2(difference(live.model, fresh).isEmpty(), qPrintable(context + u'\n' + difference(live.model, fresh)));
                 QCOMPARE(folded(shownChanges.assemblies), changedKeys(before.bills, after.bills));
@@ -284,9 +291,9 @@ private Q_SLOTS:
                 std::erase_if(opened, [](const auto& node) { return !node.first.isValid(); });
                 // The editor's own writes are shown already: a re-read finds nothing new.
                 if (live.model.rowCount() > 0) {
-                    live.editor.changeQuantity(live.model.index(0, tree::QuantityColumn), QStringLiteral("7.25"));
-                    live.editor.deleteComponent(live.model.index(live.model.rowCount() - 1, 0));
-                    QVERIFY(!live.editor.showChanges({true, {}, {}}, shownChanges));
+                    live.edits().changeQuantity(live.model.index(0, tree::QuantityColumn), QStringLiteral("7.25"));
+                    live.edits().deleteComponent(live.model.index(live.model.rowCount() - 1, 0));
+                    QVERIFY(!showChanges(live, {true, {}, {}}, shownChanges));
                     QVERIFY2(!shownChanges.any(), qPrintable(context + u'\n' + shownChanges.assemblies.join(u' ')));
                 }
             }
@@ -309,21 +316,21 @@ private Q_SLOTS:
         execOn(path, {QStringLiteral("DELETE FROM BomDetail WHERE BomID = 'T' AND BomComp = 'A'"),
                       QStringLiteral("INSERT INTO BomDetail VALUES ('B', 'W', 2, NULL)")});
         tree::ShownChanges shownChanges;
-        QVERIFY(!live.editor.showChanges({false, {QStringLiteral("t"), QStringLiteral("b")}, {}}, shownChanges));
+        QVERIFY(!showChanges(live, {false, {QStringLiteral("t"), QStringLiteral("b")}, {}}, shownChanges));
         QCOMPARE(folded(shownChanges.assemblies), folded({QStringLiteral("B"), QStringLiteral("T")}));
         QCOMPARE(b.row(), 0);
         QVERIFY(view.isExpanded(b));
-        QCOMPARE(live.model.componentsOf(QStringLiteral("B")), QStringList({QStringLiteral("W"), QStringLiteral("X")}));
+        QCOMPARE(live.document.componentsOf(QStringLiteral("B")), QStringList({QStringLiteral("W"), QStringLiteral("X")}));
         QCOMPARE(live.model.text(view.currentIndex()), QStringLiteral("C"));
         // The current node's line goes: the row above takes its place, as for any removed row.
         execOn(path, {QStringLiteral("DELETE FROM BomDetail WHERE BomID = 'T' AND BomComp = 'C'")});
-        QVERIFY(!live.editor.showChanges({false, {QStringLiteral("T")}, {}}, shownChanges));
+        QVERIFY(!showChanges(live, {false, {QStringLiteral("T")}, {}}, shownChanges));
         QCOMPARE(live.model.text(view.currentIndex()), QStringLiteral("B"));
         QVERIFY(view.isExpanded(b));
         // A read that fails says so and changes nothing, without a message box.
         execOn(path, {QStringLiteral("DELETE FROM BomDetail WHERE BomID = 'T'")});
         live.session.path = dir.filePath(QStringLiteral("gone.db"));
-        QVERIFY(live.editor.showChanges({true, {}, {}}, shownChanges));
+        QVERIFY(showChanges(live, {true, {}, {}}, shownChanges));
         QVERIFY(!shownChanges.any());
         QCOMPARE(live.model.rowCount(), 1);
         QVERIFY(live.desktop.asked.isEmpty());
@@ -358,16 +365,17 @@ private Q_SLOTS:
         tree::ShownChanges shownChanges;
         QElapsedTimer timer;
         timer.start();
-        QVERIFY(!live.editor.showChanges({false, {QStringLiteral("P250")}, {}}, shownChanges));
+        QVERIFY(!showChanges(live, {false, {QStringLiteral("P250")}, {}}, shownChanges));
         qInfo("one bill re-read and shown in 201 copies: %lld ms", timer.elapsed());
         QCOMPARE(shownChanges.assemblies, QStringList{QStringLiteral("P250")});
         timer.restart();
-        QVERIFY(!live.editor.showChanges({true, {}, {}}, shownChanges));
+        QVERIFY(!showChanges(live, {true, {}, {}}, shownChanges));
         qInfo("everything re-read (%d lines) and shown: %lld ms", int(lines.size()), timer.elapsed());
         QVERIFY(!shownChanges.any());
         const auto db = store::openStore(path);
-        tree::BomTreeModel fresh;
-        fresh.load(QStringLiteral("P000"), db->reachableLines(QStringLiteral("P000")));
+        tree::BomDocument freshBill;
+        tree::BomTreeModel fresh{freshBill};
+        freshBill.load(QStringLiteral("P000"), db->reachableLines(QStringLiteral("P000")));
         QCOMPARE(difference(live.model, fresh), QString());
     }
 };

@@ -2,6 +2,7 @@
 
 #include "store/sqlite/SqliteStore.h"
 #include "store/StoreError.h"
+#include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 
 #include <QTemporaryDir>
@@ -32,8 +33,9 @@ class LoadEquivalenceTest : public QObject {
     /// The editor's tree of `item`: its reachable lines read once, then every node opened,
     /// numbered in pre-order as a walk that makes the nodes path by path numbers them.
     static std::vector<bench::PathNode> viewed(store::SqliteStore& db, const QString& item) {
-        tree::BomTreeModel model;
-        model.load(item, db.reachableLines(item));
+        tree::BomDocument modelBill;
+        tree::BomTreeModel model{modelBill};
+        modelBill.load(item, db.reachableLines(item));
         std::vector<bench::PathNode> nodes;
         std::function<void(const QModelIndex&, int)> walk = [&](const QModelIndex& parent, int id) {
             if (model.canFetchMore(parent))

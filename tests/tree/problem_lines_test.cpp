@@ -8,7 +8,8 @@
 #include "support/PgServer.h"
 #include "support/ScriptedDesktop.h"
 #include "support/StoreBackend.h"
-#include "tree/BomEditor.h"
+#include "BillEditor.h"
+#include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 
 #include <QBrush>
@@ -22,12 +23,6 @@ using tree::LineProblems;
 
 namespace {
 
-struct Session : tree::DatabaseSession {
-    QString path;
-    QString databasePath() const override { return path; }
-    void setDatabasePath(const QString& p) override { path = p; }
-    int openFileDialog() override { return 0; }
-};
 
 /// TOP holds one line of each kind; ORPHAN is a bill already in the file for an item that
 /// ItemMaster does not hold.
@@ -66,8 +61,9 @@ QStringList marks(tree::BomTreeModel& model) {
 /// The marks a fresh load of `assembly` gives: the oracle for nodes that edits put in.
 QStringList freshMarks(const StoreBackend& backend, const QString& assembly) {
     const auto db = backend.open();
-    tree::BomTreeModel fresh;
-    fresh.load(assembly, db->reachableLines(assembly));
+    tree::BomDocument freshBill;
+    tree::BomTreeModel fresh{freshBill};
+    freshBill.load(assembly, db->reachableLines(assembly));
     return marks(fresh);
 }
 
@@ -95,17 +91,7 @@ class ProblemLinesTest : public QObject {
     }
 
     /// An editor on the backend's database, as the window holds one.
-    struct Editor {
-        ScriptedDesktop desktop;
-        Session session;
-        tree::BomTreeModel model;
-        QString status;
-        tree::BomEditor editor;
-        explicit Editor(const QString& address)
-            : editor(desktop, session, model, [this](const QString& text) { status = text; }) {
-            session.path = address;
-        }
-    };
+    using Editor = BillEditor;
 
 private Q_SLOTS:
     void initTestCase() {
@@ -182,16 +168,16 @@ private Q_SLOTS:
         // Every doubtful line deleted, then put back one by one by Undo.
         for (const char* id : {"GHOST", "NEG", "NULLQ"}) {
             e.desktop.messageAnswers = {desktop::ResultOk};
-            e.editor.deleteComponent(child(e.model, QString::fromLatin1(id)));
+            e.edits().deleteComponent(child(e.model, QString::fromLatin1(id)));
         }
         QCOMPARE(e.model.rowCount(), 1);
         for (int i = 0; i < 3; ++i)
-            e.editor.history().undo();
+            e.history().undo();
         QCOMPARE(marks(e.model), loaded);
         // A drop of NEG into NULLQ with a negative quantity shows the new line's mark too.
         e.desktop.messageAnswers = {desktop::ResultYes, desktop::ResultYes}; // parent, quantity
         e.desktop.inputAnswers = {QStringLiteral("-4")};
-        e.editor.addComponent(child(e.model, QStringLiteral("NULLQ")), QStringLiteral("NEG"));
+        e.edits().addComponent(child(e.model, QStringLiteral("NULLQ")), QStringLiteral("NEG"));
         QCOMPARE(marks(e.model), freshMarks(backend, QStringLiteral("TOP")));
         QVERIFY(marks(e.model).contains(QStringLiteral("NEG=4")));
     }
@@ -207,7 +193,7 @@ private Q_SLOTS:
         QVERIFY2(e.status.contains(u"'NOPE-123'"), qPrintable(e.status));
         QVERIFY(e.desktop.asked.isEmpty());
         // The first component on its empty tree is refused before the quantity is asked.
-        e.editor.addComponent({}, QStringLiteral("PART"));
+        e.edits().addComponent({}, QStringLiteral("PART"));
         QCOMPARE(e.desktop.asked.size(), 1);
         QVERIFY2(e.desktop.asked.at(0).text.startsWith(u"1025 "),
                  qPrintable(e.desktop.asked.at(0).text));
@@ -219,7 +205,7 @@ private Q_SLOTS:
         e.editor.load(QStringLiteral("TOP"));
         e.desktop.messageAnswers = {desktop::ResultYes};
         e.desktop.inputAnswers = {QStringLiteral("1")};
-        e.editor.addComponent(child(e.model, QStringLiteral("GHOST")), QStringLiteral("PART"));
+        e.edits().addComponent(child(e.model, QStringLiteral("GHOST")), QStringLiteral("PART"));
         QCOMPARE(e.desktop.messageTexts().size(), 2);
         QVERIFY(e.desktop.messageTexts().at(1).startsWith(u"1025 "));
         QCOMPARE(e.desktop.inputAnswers.size(), 1); // never asked
@@ -231,7 +217,7 @@ private Q_SLOTS:
         QCOMPARE(e.editor.load(QStringLiteral("ORPHAN")), tree::NotInItemMaster);
         e.desktop.messageAnswers = {desktop::ResultNo};
         e.desktop.inputAnswers = {QStringLiteral("2")};
-        e.editor.addComponent(child(e.model, QStringLiteral("PART")), QStringLiteral("NEG"));
+        e.edits().addComponent(child(e.model, QStringLiteral("PART")), QStringLiteral("NEG"));
         QCOMPARE(e.desktop.messageTexts().size(), 1);
         QCOMPARE(e.model.rowCount(), 2);
         QVERIFY(backend.lines().contains(QStringLiteral("ORPHAN>NEG=2")));
@@ -240,11 +226,11 @@ private Q_SLOTS:
         // restores what was there.
         for (const char* id : {"NEG", "PART"}) {
             e.desktop.messageAnswers = {desktop::ResultOk};
-            e.editor.deleteComponent(child(e.model, QString::fromLatin1(id)));
+            e.edits().deleteComponent(child(e.model, QString::fromLatin1(id)));
         }
         QCOMPARE(e.model.rowCount(), 0);
-        e.editor.history().undo();
-        e.editor.history().undo();
+        e.history().undo();
+        e.history().undo();
         QCOMPARE(e.model.rowCount(), 2);
         QVERIFY(backend.lines().contains(QStringLiteral("ORPHAN>PART=3")));
         QVERIFY(!e.desktop.messageTexts().join(u'|').contains(u"1025"));
@@ -277,7 +263,7 @@ private Q_SLOTS:
         e.editor.load(QStringLiteral("TOP"));
         e.desktop.messageAnswers = {desktop::ResultYes};
         e.desktop.inputAnswers = {QStringLiteral("2")};
-        e.editor.addComponent(child(e.model, QStringLiteral("PART")), QStringLiteral("NEG"));
+        e.edits().addComponent(child(e.model, QStringLiteral("PART")), QStringLiteral("NEG"));
         QCOMPARE(e.status, QStringLiteral("Added the line PART \u2192 NEG, quantity 2."));
         // PART's bill is ORPHAN's too: the question says so below its own two lines.
         QCOMPARE(e.desktop.messages().at(0).informative,
@@ -285,21 +271,21 @@ private Q_SLOTS:
                                 "PART is also used in ORPHAN: the change shows there too."));
 
         e.desktop.asked.clear();
-        e.editor.deleteComponent(child(e.model, QStringLiteral("PART")));
+        e.edits().deleteComponent(child(e.model, QStringLiteral("PART")));
         QCOMPARE(e.desktop.messages().at(0).informative,
                  QStringLiteral("Deletes the line TOP \u2192 PART, quantity 1."));
         QCOMPARE(e.status, QStringLiteral("Deleted the line TOP \u2192 PART, quantity 1."));
-        e.editor.history().undo();
-        QCOMPARE(e.status, QStringLiteral("Undone: %1.").arg(e.editor.history().command(1)->text()));
-        e.editor.history().redo();
-        QCOMPARE(e.status, QStringLiteral("Redone: %1.").arg(e.editor.history().command(1)->text()));
-        e.editor.changeQuantity(child(e.model, QStringLiteral("NEG")), QStringLiteral("5"));
-        QCOMPARE(e.editor.history().count(), 3);
-        QCOMPARE(e.status, QStringLiteral("Done: %1.").arg(e.editor.history().command(2)->text()));
+        e.history().undo();
+        QCOMPARE(e.status, QStringLiteral("Undone: %1.").arg(e.history().text(1)));
+        e.history().redo();
+        QCOMPARE(e.status, QStringLiteral("Redone: %1.").arg(e.history().text(1)));
+        e.edits().changeQuantity(child(e.model, QStringLiteral("NEG")), QStringLiteral("5"));
+        QCOMPARE(e.history().count(), 3);
+        QCOMPARE(e.status, QStringLiteral("Done: %1.").arg(e.history().text(2)));
         // A delete whose question names a Null quantity says so.
         e.desktop.asked.clear();
         e.desktop.messageAnswers = {desktop::ResultCancel};
-        e.editor.deleteComponent(child(e.model, QStringLiteral("NULLQ")));
+        e.edits().deleteComponent(child(e.model, QStringLiteral("NULLQ")));
         QCOMPARE(e.desktop.messages().at(0).informative,
                  QStringLiteral("Deletes the line TOP \u2192 NULLQ, no quantity."));
     }

@@ -1,5 +1,6 @@
 #include "store/ItemKey.h"
 #include "tree/BillExport.h"
+#include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 #include "tree/TreeFind.h"
 
@@ -180,9 +181,10 @@ class TreeModelTest : public QObject {
     /// with the tree made path by path.
     static void compareWithEveryPath(const Lines& lines, const QString& top, bool exactSums) {
         const int depthLimit = 6;
-        BomTreeModel model;
+        tree::BomDocument modelBill;
+        BomTreeModel model{modelBill};
         model.setLimits(1'000'000, depthLimit);
-        model.load(top, lines);
+        modelBill.load(top, lines);
         // Made after the load: the tester of Qt 6.4 opens nodes while it checks a reset, which
         // it then takes for an insertion during the reset. It opens every node it meets.
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -220,9 +222,10 @@ class TreeModelTest : public QObject {
         }
         for (const QString& text : {QStringLiteral("l2-1"), QStringLiteral("-3"), QStringLiteral("r6"),
                                    QStringLiteral("ABOUT L4"), QStringLiteral("none such")}) {
-            BomTreeModel model; // closed: the steps make what they need
+            tree::BomDocument modelBill;
+            BomTreeModel model{modelBill}; // closed: the steps make what they need
             model.setLimits(1'000'000, depthLimit);
-            model.load(top, lines);
+            modelBill.load(top, lines);
             tree::TreeFind find;
             find.setText(text);
             const qint64 expected =
@@ -287,8 +290,9 @@ private Q_SLOTS:
                                    {QStringLiteral("A"), {line(QStringLiteral("B"))}},
                                    {QStringLiteral("B"), {line(QStringLiteral("A"))}}});
         compareWithEveryPath(lines, QStringLiteral("T"), true);
-        BomTreeModel model;
-        model.load(QStringLiteral("T"), lines);
+        tree::BomDocument modelBill;
+        BomTreeModel model{modelBill};
+        modelBill.load(QStringLiteral("T"), lines);
         QCOMPARE(model.structureRows(), qint64(6));
         QCOMPARE(describe(tree::summarisedBill(model.structure())),
                  QStringLiteral("A 3 bill circular\nB 3 bill circular"));
@@ -306,8 +310,9 @@ private Q_SLOTS:
         Lines lines = bills({{QStringLiteral("TOP"), {line(QStringLiteral("M")), line(QStringLiteral("S"), 2.0)}},
                              {QStringLiteral("M"), {line(QStringLiteral("S"), 3.0)}},
                              {QStringLiteral("S"), {line(QStringLiteral("P")), line(QStringLiteral("R"))}}});
-        BomTreeModel model;
-        model.load(QStringLiteral("TOP"), lines);
+        tree::BomDocument modelBill;
+        BomTreeModel model{modelBill};
+        modelBill.load(QStringLiteral("TOP"), lines);
         QCOMPARE(model.nodeCount(), 2); // the top level only
         std::optional<QAbstractItemModelTester> tester;
         if (checked)
@@ -317,15 +322,15 @@ private Q_SLOTS:
         const QModelIndex sInM = model.index(0, 0, m);
         model.fetchMore(sInM); // opened; the S at the top level stays closed
 
-        model.addLine(QStringLiteral("s"), 1, line(QStringLiteral("Q"), 5.0), {});
-        model.removeLine(QStringLiteral("S"), QStringLiteral("p"));
-        model.setLineQuantity(QStringLiteral("M"), QStringLiteral("S"), 4.0);
-        model.addLine(QStringLiteral("P"), 0, line(QStringLiteral("X")), {}); // P is no longer used
+        modelBill.addLine(QStringLiteral("s"), 1, line(QStringLiteral("Q"), 5.0), {});
+        modelBill.removeLine(QStringLiteral("S"), QStringLiteral("p"));
+        modelBill.setLineQuantity(QStringLiteral("M"), QStringLiteral("S"), 4.0);
+        modelBill.addLine(QStringLiteral("P"), 0, line(QStringLiteral("X")), {}); // P is no longer used
         // The tester of Qt 6.4 opens a node it is told of while the insertion is still being
         // told, and takes that for two insertions at once: it watches no insertion of a node
         // with components of its own.
         tester.reset();
-        model.addLine(QStringLiteral("R"), 0, line(QStringLiteral("NEW")),
+        modelBill.addLine(QStringLiteral("R"), 0, line(QStringLiteral("NEW")),
                       bills({{QStringLiteral("NEW"), {line(QStringLiteral("LEAF"))}}}));
         QCOMPARE(model.extendedQuantity(model.index(0, 0, sInM)), std::optional<double>(20));
 
@@ -334,12 +339,13 @@ private Q_SLOTS:
                             {QStringLiteral("M"), {line(QStringLiteral("S"), 4.0)}},
                             {QStringLiteral("R"), {line(QStringLiteral("NEW"))}},
                             {QStringLiteral("NEW"), {line(QStringLiteral("LEAF"))}}}));
-        BomTreeModel fresh;
-        fresh.load(QStringLiteral("TOP"), lines);
+        tree::BomDocument freshBill;
+        BomTreeModel fresh{freshBill};
+        freshBill.load(QStringLiteral("TOP"), lines);
         QCOMPARE(describe(openedTree(model)), describe(openedTree(fresh)));
         QCOMPARE(model.structureRows(), fresh.structureRows());
 
-        model.clear(QStringLiteral("OTHER"));
+        modelBill.clear(QStringLiteral("OTHER"));
         QCOMPARE(model.rowCount(), 0);
         QCOMPARE(model.topAssembly(), QStringLiteral("OTHER"));
     }
@@ -354,9 +360,10 @@ private Q_SLOTS:
             for (int i = 0; i < 4; ++i)
                 for (int c = 0; c < 4; ++c)
                     lines[store::foldKey(id(level, i))].append(line(id(level + 1, c)));
-        BomTreeModel model;
+        tree::BomDocument modelBill;
+        BomTreeModel model{modelBill};
         model.setLimits(90, 2'000);
-        model.load(QStringLiteral("TOP"), lines);
+        modelBill.load(QStringLiteral("TOP"), lines);
         QCOMPARE(model.structureRows(), qint64(340));
         QVERIFY(!model.openAll());
         // Levels 1 to 3 whole, then one node of level 3 opened before the limit.
@@ -376,7 +383,8 @@ private Q_SLOTS:
     }
 
     void aTreeWithNothingLoadedHasNothingToOpen() {
-        BomTreeModel model; // Expand All and the exports before any load
+        tree::BomDocument modelBill;
+        BomTreeModel model{modelBill}; // Expand All and the exports before any load
         QVERIFY(model.openAll());
         QCOMPARE(model.structureRows(), qint64(0));
         QVERIFY(tree::summarisedBill(model.structure()).empty());
@@ -384,8 +392,9 @@ private Q_SLOTS:
     }
 
     void nodesAreNeverEditable() {
-        BomTreeModel model;
-        model.load(QStringLiteral("TOP"), bills({{QStringLiteral("TOP"), {line(QStringLiteral("A"))}}}));
+        tree::BomDocument modelBill;
+        BomTreeModel model{modelBill};
+        modelBill.load(QStringLiteral("TOP"), bills({{QStringLiteral("TOP"), {line(QStringLiteral("A"))}}}));
         QVERIFY(!(model.flags(model.index(0, 0)) & Qt::ItemIsEditable));
         QVERIFY(!model.setData(model.index(0, 0), QStringLiteral("renamed")));
         QCOMPARE(model.text(model.index(0, 0)), QStringLiteral("A"));

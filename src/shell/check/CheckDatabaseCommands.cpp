@@ -35,11 +35,10 @@ void CheckDatabaseCommands::run() {
         const auto progress = m_desktop.startProgress(label, Title);
         try {
             // The reading runs off the window's thread; the progress is shown on it.
-            const std::unique_ptr<store::Store> db =
-                tree::openStoreWaiting(m_desktop, location, label);
-            report = store::checkDatabase(*db, [&progress](qint64 done, qint64 total) {
-                return progress->advance(done, total);
-            });
+            report = tree::checkDatabase(m_desktop, location, label,
+                                         [&progress](qint64 done, qint64 total) {
+                                             return progress->advance(done, total);
+                                         });
         } catch (const store::StoreError& error) {
             failure = error;
         }

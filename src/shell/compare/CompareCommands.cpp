@@ -9,6 +9,7 @@
 #include "store/StoreError.h"
 #include "tree/BillCompare.h"
 #include "tree/BomEditor.h"
+#include "tree/StoreWaiting.h"
 #include "tree/Quantity.h"
 #include "tree/Structure.h"
 
@@ -36,10 +37,12 @@ struct Bill {
 };
 
 Bill readBill(desktop::Desktop& desktop, const QString& location, const QString& item) {
-    const std::unique_ptr<store::Store> db = ServerLogin(desktop).open(location);
+    tree::StoredBill stored;
+    ServerLogin(desktop).withPassword(location,
+                                      [&] { stored = tree::readBill(desktop, location, item); });
     Bill bill;
-    bill.structure.reset(item, db->reachableLines(item));
-    const bool known = db->findItem(item).has_value();
+    bill.structure.reset(item, stored.lines);
+    const bool known = stored.known;
     const bool hasBill = bill.structure.hasLines(tree::Structure::Top);
     if (!known || !hasBill)
         bill.note = !known && !hasBill ? QStringLiteral(" (not in the Item Master, no bill)")

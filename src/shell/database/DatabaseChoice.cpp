@@ -42,7 +42,7 @@ int DatabaseChoice::openFileDialog() {
 }
 
 std::vector<store::ItemLine> DatabaseChoice::readItems() {
-    return ServerLogin(m_desktop).open(m_databasePath)->itemLines();
+    return ServerLogin(m_desktop).readItems(m_databasePath);
 }
 
 std::optional<std::vector<store::ItemLine>> DatabaseChoice::readList() {

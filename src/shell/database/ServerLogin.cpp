@@ -22,11 +22,18 @@ const QString ConnectPrompt = QStringLiteral(
 
 ServerLogin::ServerLogin(desktop::Desktop& desktop) : m_desktop(desktop) {}
 
-std::unique_ptr<store::Store> ServerLogin::open(const QString& location) {
+std::vector<store::ItemLine> ServerLogin::readItems(const QString& location) {
+    std::vector<store::ItemLine> items;
+    withPassword(location, [&] { items = tree::readItemLines(m_desktop, location); });
+    return items;
+}
+
+void ServerLogin::withPassword(const QString& location, const std::function<void()>& read) {
     for (;;) {
         try {
             // Off the window's thread: a server that is slow to answer freezes nothing.
-            return tree::openStoreWaiting(m_desktop, location);
+            read();
+            return;
         } catch (const store::StoreError& error) {
             if (error.number() != store::PasswordNeeded && error.number() != store::PasswordRefused)
                 throw;
@@ -66,7 +73,7 @@ std::optional<QString> ServerLogin::ask(const QString& current) {
         try {
             const QString uri = address.uri();
             const desktop::BusyPointer busy(m_desktop);
-            open(uri);
+            withPassword(uri, [&] { tree::checkOpens(m_desktop, uri); });
             return uri;
         } catch (const store::StoreError& error) {
             // The box comes back with what was typed, to be corrected or cancelled.

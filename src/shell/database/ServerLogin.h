@@ -2,15 +2,17 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace desktop {
 class Desktop;
 }
 
 namespace store {
-class Store;
+struct ItemLine;
 }
 
 namespace shell {
@@ -27,10 +29,15 @@ public:
     /// again with what was typed. The address to open, or an empty optional on Cancel.
     std::optional<QString> ask(const QString& current);
 
-    /// Opens the store at `location`. When it is a server that asks for a password that
-    /// PGPASSWORD and ~/.pgpass do not hold (or refuses the one given), asks for one and tries
-    /// again, until the server takes it or the user cancels; then the server's error is thrown.
-    std::unique_ptr<store::Store> open(const QString& location);
+    /// Every item of the Item Master at `location`. When it is a server that asks for a
+    /// password that PGPASSWORD and ~/.pgpass do not hold (or refuses the one given), asks for
+    /// one and tries again, until the server takes it or the user cancels; then the server's
+    /// error is thrown.
+    std::vector<store::ItemLine> readItems(const QString& location);
+
+    /// Runs `read` (a trip to the store at `location`), asking for a password as readItems
+    /// says.
+    void withPassword(const QString& location, const std::function<void()>& read);
 
 private:
     desktop::Desktop& m_desktop;

@@ -8,20 +8,20 @@
 #include "store/ItemKey.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
-#include "tree/BomEditor.h"
+#include "tree/LineEdits.h"
+#include "tree/Texts.h"
 #include "tree/BomTreeModel.h"
 #include "tree/BulkEdits.h"
 #include "tree/Quantity.h"
-#include "tree/StoreWaiting.h"
 
 #include <QMenu>
 
 namespace shell {
 
-BulkCommands::BulkCommands(desktop::Desktop& desktop, tree::BomEditor& editor,
-                           tree::BomTreeModel& model, tree::DatabaseSession& session,
+BulkCommands::BulkCommands(desktop::Desktop& desktop, tree::LineEdits& edits,
+                           tree::BomTreeModel& model,
                            std::function<std::optional<QString>()> currentItem, QWidget* window)
-    : QObject(window), m_desktop(desktop), m_editor(editor), m_model(model), m_session(session),
+    : QObject(window), m_desktop(desktop), m_edits(edits), m_model(model),
       m_currentItem(std::move(currentItem)), m_window(window) {}
 
 void BulkCommands::addTo(QMenu* editMenu) {
@@ -53,16 +53,10 @@ std::optional<QString> BulkCommands::oldComponent(const QString& given) {
 }
 
 std::optional<QString> BulkCommands::pickItem(const QString& title, const QString& prompt) {
-    std::vector<store::ItemLine> items;
-    try {
-        const std::unique_ptr<store::Store> db =
-            tree::openStoreWaiting(m_desktop, m_session.databasePath());
-        items = db->itemLines();
-    } catch (const store::StoreError& error) {
-        m_desktop.messageBox(error.message(), desktop::OkOnly);
+    const auto items = m_edits.itemLines();
+    if (!items)
         return std::nullopt;
-    }
-    ItemPickDialog dialog(title, prompt, items, m_window);
+    ItemPickDialog dialog(title, prompt, *items, m_window);
     if (m_desktop.runDialog(dialog) != QDialog::Accepted || dialog.chosen().isEmpty())
         return std::nullopt;
     return dialog.chosen();
@@ -81,7 +75,7 @@ BulkCommands::usesOf(const QString& given, const QString& verb) {
     const auto old = oldComponent(given);
     if (!old)
         return std::nullopt;
-    auto uses = m_editor.linesUsing(*old);
+    auto uses = m_edits.linesUsing(*old);
     if (!uses)
         return std::nullopt;
     if (uses->empty()) {
@@ -104,7 +98,7 @@ void BulkCommands::replace(const QString& given) {
     if (!component)
         return;
     // Checked as a whole: a line refused here (a cycle, a duplicate) is shown and not ticked.
-    const auto refusals = m_editor.checkLines(tree::replaceBatch(rows, *component, {}));
+    const auto refusals = m_edits.checkLines(tree::replaceBatch(rows, *component, {}));
     if (!refusals)
         return;
     std::vector<std::optional<store::StoreError>> perLine = refusals->added;
@@ -129,9 +123,9 @@ void BulkCommands::replace(const QString& given) {
             unlikely.append(QStringLiteral("%1 \u2192 %2, quantity %3")
                                 .arg(batch.added[at].assembly, batch.added[at].component,
                                      tree::formatQuantity(batch.added[at].quantity.toDouble())));
-    if (!m_editor.confirmUnlikelyQuantities(unlikely))
+    if (!m_edits.confirmUnlikelyQuantities(unlikely))
         return;
-    m_editor.writeLines(batch, QStringLiteral("Replace %1 with %2 in %3")
+    m_edits.writeLines(batch, QStringLiteral("Replace %1 with %2 in %3")
                                    .arg(old, *component, assemblies(chosen.size())));
 }
 
@@ -141,7 +135,7 @@ void BulkCommands::removeEverywhere() {
         return;
     const QString& old = uses->first;
     const std::vector<store::LineRow>& rows = uses->second;
-    const auto refusals = m_editor.checkLines(tree::removeBatch(rows));
+    const auto refusals = m_edits.checkLines(tree::removeBatch(rows));
     if (!refusals)
         return;
     ReplaceDialog dialog(ReplaceDialog::Mode::Remove, old, {}, rows, refusals->removed,
@@ -152,7 +146,7 @@ void BulkCommands::removeEverywhere() {
     const std::vector<store::LineRow> chosen = tree::linesAt(rows, dialog.ticked());
     if (chosen.empty())
         return;
-    m_editor.writeLines(tree::removeBatch(chosen), QStringLiteral("Remove %1 from %2")
+    m_edits.writeLines(tree::removeBatch(chosen), QStringLiteral("Remove %1 from %2")
                                                        .arg(old, assemblies(chosen.size())));
 }
 
@@ -160,7 +154,7 @@ void BulkCommands::copyBill() {
     const QString source = m_model.topAssembly();
     const auto bill = source.isEmpty() ? std::optional<std::vector<store::LineRow>>(
                                              std::vector<store::LineRow>())
-                                       : m_editor.linesOf(source);
+                                       : m_edits.linesOf(source);
     if (!bill)
         return;
     if (bill->empty()) {
@@ -178,8 +172,8 @@ void BulkCommands::copyBill() {
     if (!target)
         return;
     const store::LineBatch batch = tree::copyBatch(*bill, *target);
-    const auto refusals = m_editor.checkLines(batch);
-    const auto existing = m_editor.linesOf(*target);
+    const auto refusals = m_edits.checkLines(batch);
+    const auto existing = m_edits.linesOf(*target);
     if (!refusals || !existing)
         return;
     const std::vector<size_t> going = tree::unrefused(refusals->added);
@@ -211,7 +205,7 @@ void BulkCommands::copyBill() {
     }
     store::LineBatch chosen;
     chosen.added = tree::linesAt(batch.added, going);
-    m_editor.writeLines(chosen, QStringLiteral("Copy Bill of %1 to %2").arg(source, *target));
+    m_edits.writeLines(chosen, QStringLiteral("Copy Bill of %1 to %2").arg(source, *target));
 }
 
 void BulkCommands::noteChanges(const store::Changes& changes) {

@@ -20,9 +20,8 @@ namespace store {
 struct Changes;
 }
 namespace tree {
-class BomEditor;
 class BomTreeModel;
-class DatabaseSession;
+class LineEdits;
 } // namespace tree
 
 namespace shell {
@@ -31,14 +30,13 @@ class ReplaceDialog;
 
 /// Edit ▸ "Replace Component…", "Remove From Every Assembly" and "Copy Bill To…": the changes
 /// of many lines at once, each checked before anything is written, written in one transaction
-/// and taken back with one Undo (tree::BomEditor::writeLines).
+/// and taken back with one Undo (tree::LineEdits::writeLines).
 class BulkCommands : public QObject {
     Q_OBJECT
 public:
     /// `currentItem`: the item the tree's current node or the list's current line names, as
     /// Where Used takes it.
-    BulkCommands(desktop::Desktop& desktop, tree::BomEditor& editor, tree::BomTreeModel& model,
-                 tree::DatabaseSession& session,
+    BulkCommands(desktop::Desktop& desktop, tree::LineEdits& edits, tree::BomTreeModel& model,
                  std::function<std::optional<QString>()> currentItem, QWidget* window);
 
     /// Adds the three actions to the Edit menu.
@@ -68,9 +66,8 @@ private:
     void report(int number, const QString& description);
 
     desktop::Desktop& m_desktop;
-    tree::BomEditor& m_editor;
+    tree::LineEdits& m_edits;
     tree::BomTreeModel& m_model;
-    tree::DatabaseSession& m_session;
     std::function<std::optional<QString>()> m_currentItem;
     QWidget* m_window;
     /// The Replace or Remove box while it is open.

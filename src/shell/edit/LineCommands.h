@@ -12,7 +12,7 @@ namespace desktop {
 class Desktop;
 }
 namespace tree {
-class BomEditor;
+class LineEdits;
 class BomTreeModel;
 } // namespace tree
 
@@ -26,11 +26,10 @@ class BomTreeView;
 class LineCommands : public QObject {
     Q_OBJECT
 public:
-    /// `databasePath` gives the database at the moment a command runs; `showStatus` shows
-    /// what a command has done.
-    LineCommands(desktop::Desktop& desktop, tree::BomEditor& editor, tree::BomTreeModel& model,
-                 BomTreeView& tree, std::function<QString()> databasePath,
-                 std::function<void(const QString&)> showStatus, QObject* parent = nullptr);
+    /// `showStatus` shows what a command has done.
+    LineCommands(desktop::Desktop& desktop, tree::LineEdits& edits, tree::BomTreeModel& model,
+                 BomTreeView& tree, std::function<void(const QString&)> showStatus,
+                 QObject* parent = nullptr);
 
     /// Adds the commands to `editMenu`, before `before`.
     void addTo(QMenu* editMenu, QAction* before);
@@ -54,10 +53,9 @@ private:
     bool target(QModelIndex& node);
 
     desktop::Desktop& m_desktop;
-    tree::BomEditor& m_editor;
+    tree::LineEdits& m_edits;
     tree::BomTreeModel& m_model;
     BomTreeView& m_tree;
-    std::function<QString()> m_databasePath;
     std::function<void(const QString&)> m_showStatus;
 };
 

@@ -2,19 +2,14 @@
 
 #include "shell/window/BomTreeView.h"
 #include "shell/window/ItemList.h"
-#include "store/runtime/OffThreadStore.h"
 #include "store/Store.h"
-#include "tree/BomEditor.h"
-#include "tree/LiveChanges.h"
+#include "tree/LiveReader.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QThread>
 
-#include <atomic>
-#include <mutex>
-#include <thread>
+#include <utility>
 
 namespace shell {
 
@@ -24,8 +19,6 @@ namespace {
 constexpr int StatusRestMs = 6000;
 /// How often a window that is busy is asked again whether gathered changes can be shown.
 constexpr int IdleCheckMs = 150;
-/// How long a window that closes or opens another database waits for a read it stopped.
-constexpr unsigned long StopWaitMs = 2000;
 /// Reads of a change that fail in a row before the status says so (a file locked a moment by
 /// a writer is read at the next try).
 constexpr int QuietFailures = 3;
@@ -44,60 +37,14 @@ QString named(const QStringList& ids) {
 
 } // namespace
 
-/// One read of what changed, on a thread of its own: what to read, and what it found.
-struct LiveUpdates::Read {
-    QString location;
-    store::Changes changes;
-    std::optional<tree::ChangePlan> plan;
-    bool wantItems = false;
-
-    std::optional<tree::FreshLines> fresh;
-    std::optional<std::vector<store::ItemLine>> items;
-    std::optional<store::StoreError> failure;
-
-    /// Stops the read (the window closes, another database opens): a lock waited for is given
-    /// up, a statement running is interrupted.
-    void interrupt() {
-        opening.interrupt();
-        const std::lock_guard lock(mutex);
-        if (running)
-            running->interrupt();
-    }
-    void run() {
-        try {
-            const std::unique_ptr<store::Store> db = store::openStore(location, opening);
-            const Running mark(*this, db.get());
-            if (plan && !opening.interrupted())
-                fresh = tree::readChanges(*db, plan->read);
-            if (wantItems && !opening.interrupted())
-                items = db->itemLines();
-        } catch (const store::StoreError& error) {
-            failure = error;
-        }
-    }
-
-private:
-    /// The store that interrupt() reaches, for as long as it is open.
-    struct Running {
-        Running(Read& read, store::Store* db) : m_read(read) {
-            const std::lock_guard lock(m_read.mutex);
-            m_read.running = db;
-        }
-        ~Running() {
-            const std::lock_guard lock(m_read.mutex);
-            m_read.running = nullptr;
-        }
-        Read& m_read;
-    };
-    store::OpenInterruption opening;
-    std::mutex mutex;
-    store::Store* running = nullptr;
-};
-
-LiveUpdates::LiveUpdates(tree::BomEditor& editor, BomTreeView& tree, ItemList& list,
+LiveUpdates::LiveUpdates(tree::BomDocument& document, BomTreeView& tree, ItemList& list,
                          LiveWindow window, QObject* parent)
-    : QObject(parent), m_editor(editor), m_tree(tree), m_list(list), m_window(std::move(window)),
-      m_editorsPanel(new QLabel) {
+    : QObject(parent), m_reader(new tree::LiveReader(document, this)), m_tree(tree), m_list(list),
+      m_window(std::move(window)), m_editorsPanel(new QLabel) {
+    connect(m_reader, &tree::LiveReader::finished, this, [this] {
+        m_readDone = true;
+        applyWhenIdle();
+    });
     m_editorsPanel->setObjectName(QStringLiteral("StatusPanel4"));
     m_editorsPanel->setAlignment(Qt::AlignCenter);
     m_editorsPanel->hide();
@@ -114,23 +61,11 @@ LiveUpdates::LiveUpdates(tree::BomEditor& editor, BomTreeView& tree, ItemList& l
     });
 }
 
-LiveUpdates::~LiveUpdates() { stopReading(); }
+LiveUpdates::~LiveUpdates() = default;
 
 void LiveUpdates::stopReading() {
-    if (!m_reader)
-        return;
-    // Stopped from a thread of its own: asking a server that no longer answers to stop must
-    // not hold the window.
-    std::thread([read = m_running] { read->interrupt(); }).detach();
-    if (m_reader->wait(StopWaitMs)) {
-        delete m_reader;
-    } else {
-        // Left to end by itself (the server's own timeouts end it); nothing of it comes back.
-        QThread* reader = m_reader;
-        connect(reader, &QThread::finished, reader, &QObject::deleteLater);
-    }
-    m_reader = nullptr;
-    m_running.reset();
+    m_reader->stop();
+    m_readDone = false;
 }
 
 void LiveUpdates::setIntervals(int pollMs, int groupMs) {
@@ -145,7 +80,6 @@ void LiveUpdates::watch(const QString& location) {
         return;
     m_watcher.reset();
     stopReading();
-    m_done.reset();
     m_location = location;
     m_pending = {};
     m_hasPending = false;
@@ -193,81 +127,61 @@ bool LiveUpdates::windowIdle() const {
 }
 
 void LiveUpdates::applyWhenIdle() {
-    if (m_reader)
+    if (m_reader->running())
         return; // the read's end comes back here
-    if (!m_done && !m_hasPending)
+    if (!m_readDone && !m_hasPending)
         return;
     if (!windowIdle()) {
         m_idleCheck.start(IdleCheckMs);
         return;
     }
-    if (m_done)
+    if (m_readDone)
         showRead();
     else
         startRead();
 }
 
 void LiveUpdates::startRead() {
-    auto read = std::make_shared<Read>();
-    read->location = m_location;
-    read->changes = m_pending;
-    read->plan = m_editor.planChanges(m_pending);
-    read->wantItems = m_pending.everything || !m_pending.items.isEmpty();
-    m_pending = {};
+    const store::Changes changes = std::exchange(m_pending, {});
     m_hasPending = false;
-    if (!read->plan && !read->wantItems)
-        return;
-    m_running = read;
-    m_reader = QThread::create([read] { read->run(); });
-    connect(m_reader, &QThread::finished, this, [this, read] {
-        // A read stopped (another database, the window closing) has gone with its thread.
-        if (m_running != read)
-            return;
-        m_reader->deleteLater();
-        m_reader = nullptr;
-        m_done = std::move(m_running);
-        applyWhenIdle();
-    });
-    m_reader->start();
+    m_reader->start(m_location, changes, changes.everything || !changes.items.isEmpty());
 }
 
 void LiveUpdates::showRead() {
-    const std::shared_ptr<Read> read = std::move(m_done);
+    m_readDone = false;
     // What was read of a database left behind belongs to it.
-    if (read->location != m_location)
+    if (m_reader->location() != m_location)
         return applyWhenIdle();
     const auto readAgain = [&] {
-        m_pending.merge(read->changes);
+        m_pending.merge(m_reader->changes());
         m_hasPending = true;
     };
-    if (read->failure) {
+    tree::ShownChanges shown;
+    m_applying = true;
+    const tree::LiveReader::Shown outcome = m_reader->show(shown);
+    m_applying = false;
+    if (outcome == tree::LiveReader::Shown::Failed) {
         // Kept for the next try: a file a writer holds locked is read a moment later.
         readAgain();
         if (++m_failedReads >= QuietFailures)
             m_window.showStatus(QStringLiteral("Changes by other editors could not be read: %1")
-                                    .arg(read->failure->message()));
+                                    .arg(m_reader->failure()->message()));
         m_idleCheck.start(std::min(IdleCheckMs << std::min(m_failedReads, 5), 5000));
         return;
     }
     m_failedReads = 0;
-    tree::ShownChanges shown;
-    if (read->plan) {
-        m_applying = true;
-        const bool current = m_editor.showFresh(read->plan->revision, *read->fresh, shown);
-        m_applying = false;
-        if (!current) {
-            // The tree changed while the read ran (an edit, a load): read for it as it is now.
-            readAgain();
-            return applyWhenIdle();
-        }
+    if (outcome == tree::LiveReader::Shown::MovedOn) {
+        // The tree changed while the read ran (an edit, a load): read for it as it is now.
+        readAgain();
+        return applyWhenIdle();
     }
     if (shown.topDescription)
         m_window.showDescription(*shown.topDescription);
-    const bool listChanged = read->items && m_list.showItems(*read->items);
+    const bool listChanged = m_reader->items() && m_list.showItems(*m_reader->items());
     if (shown.any())
         m_window.refreshStatistics();
     sayChanged(shown, listChanged);
-    Q_EMIT this->shown(read->changes);
+    Q_EMIT this->shown(m_reader->changes());
     applyWhenIdle();
 }
 

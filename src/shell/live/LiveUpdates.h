@@ -13,7 +13,6 @@
 #include <vector>
 
 class QLabel;
-class QThread;
 
 namespace desktop {
 class Desktop;
@@ -22,7 +21,8 @@ namespace store {
 struct ItemLine;
 }
 namespace tree {
-class BomEditor;
+class BomDocument;
+class LiveReader;
 struct ShownChanges;
 } // namespace tree
 
@@ -49,15 +49,16 @@ struct LiveWindow {
 /// a reload: one watcher for the database open (store::ChangeWatcher), bursts folded into one,
 /// and applied only while the window is idle (no question, dialog or quantity editor open, no
 /// drag, no store call waiting), so that an edit in progress is written first and checked
-/// against the database as it is then. What is read again is read on a thread of its own while
-/// the window goes on, with neither a busy box nor held keystrokes: nobody asked for it. The tree, the loaded item's description, the current
+/// against the database as it is then. What is read again is read apart from the window's
+/// thread while the window goes on (tree::LiveReader), with neither a busy box nor held
+/// keystrokes: nobody asked for it. The tree, the loaded item's description, the current
 /// node's statistics and the Item Master list are read again where the change may touch them;
 /// the status says briefly what changed; a panel of the status bar says how many other editors
 /// have the database open (a server only).
 class LiveUpdates : public QObject {
     Q_OBJECT
 public:
-    LiveUpdates(tree::BomEditor& editor, BomTreeView& tree, ItemList& list, LiveWindow window,
+    LiveUpdates(tree::BomDocument& document, BomTreeView& tree, ItemList& list, LiveWindow window,
                 QObject* parent = nullptr);
     ~LiveUpdates() override;
 
@@ -80,13 +81,12 @@ Q_SIGNALS:
     void shown(const store::Changes& changes);
 
 private:
-    struct Read;
     void receive(const store::Changes& changes);
-    /// Plans the read of what was gathered and starts it on its own thread.
+    /// Starts the read of what was gathered, apart from the window's thread.
     void startRead();
     /// Shows what the read found, once the window is idle.
     void showRead();
-    /// Stops the read running, if any, and waits for its thread.
+    /// Stops the read running, if any; nothing of it comes back.
     void stopReading();
     /// Applies what was gathered once the window is idle; otherwise asks again shortly.
     void applyWhenIdle();
@@ -94,7 +94,7 @@ private:
     void sayChanged(const tree::ShownChanges& shown, bool listChanged);
     void showEditors(int others);
 
-    tree::BomEditor& m_editor;
+    tree::LiveReader* m_reader;
     BomTreeView& m_tree;
     ItemList& m_list;
     LiveWindow m_window;
@@ -103,10 +103,8 @@ private:
     store::Changes m_pending;
     bool m_hasPending = false;
     QTimer m_idleCheck;
-    /// The read running, and the read done whose result waits for the window to be idle.
-    QThread* m_reader = nullptr;
-    std::shared_ptr<Read> m_running;
-    std::shared_ptr<Read> m_done;
+    /// Whether the reader's read has ended and waits for the window to be idle.
+    bool m_readDone = false;
     QTimer m_statusRest;
     QString m_said;
     QLabel* m_editorsPanel;

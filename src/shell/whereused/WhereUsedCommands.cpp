@@ -6,8 +6,7 @@
 #include "desktop/Desktop.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
-#include "tree/BomEditor.h"
-#include "tree/StoreWaiting.h"
+#include "tree/DatabaseSession.h"
 #include "tree/WhereUsedReport.h"
 
 #include <QApplication>
@@ -40,51 +39,9 @@ std::optional<QString> WhereUsedCommands::item() const {
     return current.siblingAtColumn(0).data().toString();
 }
 
-std::optional<tree::WhereUsedReport> WhereUsedCommands::find(const QString& item) {
-    std::optional<store::StoreError> failure;
-    {
-        const desktop::BusyPointer busy(m_desktop);
-        // The first Where Used on a file reads all its lines, seconds on millions of them: a
-        // progress window with Cancel, opened only when the store starts such a reading, and
-        // closed before any message about the outcome.
-        std::unique_ptr<desktop::Progress> progress;
-        const auto report = [&](qint64 done, qint64 total) {
-            if (!progress)
-                progress = m_desktop.startProgress(
-                    QStringLiteral("Reading the bills of material of %1…")
-                        .arg(store::shownLocation(m_session.databasePath())),
-                    QStringLiteral("Where Used"));
-            return progress->advance(done, total);
-        };
-        try {
-            const std::unique_ptr<store::Store> db = tree::openStoreWaiting(
-                m_desktop, m_session.databasePath(),
-                QStringLiteral("Finding where %1 is used…").arg(item));
-            tree::WhereUsedReport found;
-            found.item = item;
-            if (const auto known = db->findItem(item)) {
-                found.item = known->id;
-                found.description = known->description.value_or(tree::NoDescription);
-                found.unit = known->unit.value_or(QString());
-            }
-            found.rows = db->whereUsed(item, report);
-            return found;
-        } catch (const store::StoreError& error) {
-            failure = error;
-        }
-    }
-    // The user's own Cancel needs no message: nothing was kept of the reading.
-    if (failure->number() != store::WhereUsedCancelled &&
-        failure->number() != store::OperationCancelled)
-        m_desktop.messageBox(failure->message(), desktop::OkOnly);
-    return std::nullopt;
-}
-
 void WhereUsedCommands::run() {
-    const std::optional<QString> chosen = item();
     // With no item, the numbered message says what to choose.
-    const auto report = chosen ? find(*chosen)
-                               : tree::findWhereUsed(m_desktop, m_session.databasePath(), chosen);
+    const auto report = tree::findWhereUsed(m_desktop, m_session.databasePath(), item());
     if (!report)
         return;
     if (!m_dialog) {

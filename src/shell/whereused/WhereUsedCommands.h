@@ -50,7 +50,6 @@ public:
 private:
     /// Where Used for `item` in the session's database, with the progress of a first reading
     /// and its Cancel; on a failure the numbered message (none for Cancel), and nothing.
-    std::optional<tree::WhereUsedReport> find(const QString& item);
 
     desktop::Desktop& m_desktop;
     tree::DatabaseSession& m_session;

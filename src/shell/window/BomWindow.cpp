@@ -17,7 +17,8 @@
 #include "shell/window/ShortcutList.h"
 #include "shell/check/CheckDatabaseCommands.h"
 #include "shell/whereused/WhereUsedCommands.h"
-#include "store/runtime/OffThreadStore.h"
+#include "store/runtime/StoreThread.h"
+#include "tree/BomDocument.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 
@@ -42,6 +43,27 @@
 
 namespace shell {
 
+namespace {
+
+/// Undo or Redo as the Edit menu shows it: "&Undo Delete SUB-WIRE from TOP-100" (an '&' of
+/// an ID is text, not the mark of a shortcut letter), disabled when there is nothing to take.
+QAction* historyAction(QObject* parent, tree::EditHistory& history, const QString& verb,
+                       bool forward) {
+    auto* action = new QAction(verb, parent);
+    const auto follow = [action, &history, verb, forward] {
+        const QString step = forward ? history.redoText() : history.undoText();
+        action->setText(step.isEmpty()
+                            ? verb
+                            : verb + u' ' + QString(step).replace(u'&', QStringLiteral("&&")));
+        action->setEnabled(forward ? history.canRedo() : history.canUndo());
+    };
+    QObject::connect(&history, &tree::EditHistory::changed, action, follow);
+    follow();
+    return action;
+}
+
+} // namespace
+
 BomWindow::BomWindow(desktop::Desktop& desktop, const QString& workdirFolder,
                      const QString& settingsFile, QWidget* parent)
     : QMainWindow(parent), m_desktop(desktop),
@@ -56,7 +78,7 @@ BomWindow::BomWindow(desktop::Desktop& desktop, const QString& workdirFolder,
     createStatusBar();
 
     m_choice = std::make_unique<DatabaseChoice>(desktop, workdirFolder, *m_settings);
-    m_editor = std::make_unique<tree::BomEditor>(desktop, *m_choice, *m_model,
+    m_editor = std::make_unique<tree::BomEditor>(desktop, *m_choice, *m_document, *m_model,
                                                  [this](const QString& text) { showStatus(text); });
     m_infoWindows = std::make_unique<info::InfoWindows>();
     route();
@@ -166,7 +188,7 @@ void BomWindow::route() {
     connect(m_whereUsedAction, &QAction::triggered, whereUsed, &WhereUsedCommands::run);
     m_whereUsed = whereUsed;
     // Replace, remove and copy many lines at once: the component as Where Used takes it.
-    auto* bulk = new BulkCommands(m_desktop, *m_editor, *m_model, *m_choice,
+    auto* bulk = new BulkCommands(m_desktop, m_editor->edits(), *m_model,
                                   [whereUsed] { return whereUsed->item(); }, this);
     bulk->addTo(m_editMenu);
     whereUsed->setReplace([bulk](const QString& item) { bulk->replace(item); });
@@ -178,24 +200,21 @@ void BomWindow::route() {
     connect(m_checkAction, &QAction::triggered, m_check, &CheckDatabaseCommands::run);
 
     // Undo and Redo say what they will undo: "Undo Delete SUB-WIRE from TOP-100".
-    QAction* undo = m_editor->history().createUndoAction(this, QStringLiteral("&Undo"));
+    QAction* undo = historyAction(this, m_document->history(), QStringLiteral("&Undo"), false);
     undo->setObjectName(QStringLiteral("mnuUndo"));
     undo->setShortcut(QKeySequence::Undo);
-    QAction* redo = m_editor->history().createRedoAction(this, QStringLiteral("&Redo"));
+    QAction* redo = historyAction(this, m_document->history(), QStringLiteral("&Redo"), true);
     redo->setObjectName(QStringLiteral("mnuRedo"));
     redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-    // The editor takes the steps: one refused for a passing cause stays where it stood.
-    for (QAction* step : {undo, redo})
-        disconnect(step, &QAction::triggered, &m_editor->history(), nullptr);
-    connect(undo, &QAction::triggered, this, [this] { m_editor->undo(); });
-    connect(redo, &QAction::triggered, this, [this] { m_editor->redo(); });
+    connect(undo, &QAction::triggered, this, [this] { m_editor->edits().undo(); });
+    connect(redo, &QAction::triggered, this, [this] { m_editor->edits().redo(); });
     m_editMenu->insertActions(m_whereUsedAction, {undo, redo});
     m_editMenu->insertSeparator(m_whereUsedAction);
     // A quantity typed into the tree is written once the editor has closed, so that its
     // questions never run inside the view's editing.
     connect(m_model, &tree::BomTreeModel::quantityEntered, this,
             [this](const QPersistentModelIndex& node, const QString& text) {
-                m_editor->changeQuantity(node, text);
+                m_editor->edits().changeQuantity(node, text);
             },
             Qt::QueuedConnection);
 
@@ -210,26 +229,25 @@ void BomWindow::route() {
     connect(m_model, &tree::BomTreeModel::lineQuantityChanged, this,
             [this] { showStatistics(m_tree->currentIndex()); });
     connect(m_tree, &BomTreeView::itemDropped, this, [this](const QString& id) {
-        m_editor->addComponent(m_tree->dropHighlight(), id);
+        m_editor->edits().addComponent(m_tree->dropHighlight(), id);
         // However the drop ended, no node stays marked as its target.
         m_tree->setDropHighlight({});
     });
     // Add Component…, Copy, Paste, and Delete of one node or several.
-    auto* lines = new LineCommands(
-        m_desktop, *m_editor, *m_model, *m_tree, [this] { return m_choice->databasePath(); },
-        [this](const QString& text) { showStatus(text); }, this);
+    auto* lines = new LineCommands(m_desktop, m_editor->edits(), *m_model, *m_tree,
+                                   [this](const QString& text) { showStatus(text); }, this);
     lines->addTo(m_editMenu, m_whereUsedAction);
     connect(m_tree, &BomTreeView::deleteRequested, lines, &LineCommands::deleteSelected);
 
     // What other editors and programs commit shows without a reload.
     m_live = new LiveUpdates(
-        *m_editor, *m_tree, *m_itemList,
+        *m_document, *m_tree, *m_itemList,
         {[this] { return m_loading || store::storeCallWaiting(); },
          [this](const QString& text) { showStatus(text); },
          [this] { return m_statusText->text(); },
          [this] { return m_choice->databasePath(); },
          [this](const QString& text) { m_descriptionValue->setText(text); },
-         [this] { showStatistics(m_tree->currentIndex()); }},
+         [this] { showFacts(m_tree->currentIndex(), m_editor->shownFacts(m_tree->currentIndex())); }},
         this);
     // Among the permanent panels (after the status text), before NUM and the clock.
     statusBar()->insertPermanentWidget(1, m_live->editorsPanel());
@@ -260,7 +278,7 @@ void BomWindow::showDatabase(const DatabaseChange& change) {
 void BomWindow::forgetLoadedTree() {
     // The tree, the description and the statistics belong to the database they came from: a
     // drop on them would write lines for items that the new file may not hold.
-    m_model->clear(QString());
+    m_document->clear(QString());
     m_descriptionValue->clear();
     // So do the ID that loaded it and the filter over the old list: an Enter in the ID field
     // would load that ID from the new database, and the filter would hide its items.
@@ -268,7 +286,7 @@ void BomWindow::forgetLoadedTree() {
     if (auto* findItem = findChild<ItemFindField*>(QStringLiteral("FindItem")))
         findItem->clear();
     // The history and the Where Used window belong to the database left too.
-    m_editor->history().clear();
+    m_document->history().clear();
     m_whereUsed->closeWindow();
     m_check->closeWindow();
     showStatistics({});
@@ -287,13 +305,16 @@ void BomWindow::showStatistics(const QModelIndex& node) {
     // A change by another editor moving the current node: read once it all shows.
     if (m_live && m_live->applying())
         return;
-    if (const auto facts = m_editor->statistics(node)) {
-        m_quantityValue->setText(facts->quantity);
-        m_unitValue->setText(facts->unit);
-        m_componentDescriptionValue->setText(facts->description);
-        if (node.isValid())
-            Q_EMIT statisticsShown();
-    }
+    if (const auto facts = m_editor->statistics(node))
+        showFacts(node, *facts);
+}
+
+void BomWindow::showFacts(const QModelIndex& node, const tree::ComponentFacts& facts) {
+    m_quantityValue->setText(facts.quantity);
+    m_unitValue->setText(facts.unit);
+    m_componentDescriptionValue->setText(facts.description);
+    if (node.isValid())
+        Q_EMIT statisticsShown();
 }
 
 void BomWindow::pickListLine() {

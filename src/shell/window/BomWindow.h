@@ -21,8 +21,10 @@ namespace info {
 class InfoWindows;
 }
 namespace tree {
+class BomDocument;
 class BomEditor;
 class BomTreeModel;
+struct ComponentFacts;
 } // namespace tree
 
 namespace shell {
@@ -83,6 +85,8 @@ private:
     void loadItem(const QString& id);
     void requestLoad();
     void showStatistics(const QModelIndex& node);
+    /// Shows `facts` of `node` in the statistics panel.
+    void showFacts(const QModelIndex& node, const tree::ComponentFacts& facts);
     /// The one writer of the status panel's text.
     void showStatus(const QString& text);
     /// What an opening of a database leaves to show: the tree and what it showed go when the
@@ -101,6 +105,7 @@ private:
     // are what the users' documents, screen readers and tests know them by.
     QLineEdit* m_itemIdEdit;
     BomTreeView* m_tree;
+    tree::BomDocument* m_document;
     tree::BomTreeModel* m_model;
     QLabel* m_descriptionValue;
     ItemList* m_itemList;

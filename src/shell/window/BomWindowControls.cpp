@@ -15,6 +15,7 @@
 #include "shell/window/NumLock.h"
 #include "shell/window/TreeFindBar.h"
 #include "shell/whereused/WhereUsedCommands.h"
+#include "tree/BomDocument.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 
@@ -95,7 +96,12 @@ void BomWindow::createControls() {
     m_itemIdEdit->setObjectName(QStringLiteral("Text1"));
     m_itemIdEdit->setAccessibleName(QStringLiteral("Item ID"));
     itemIdHeading->setBuddy(m_itemIdEdit);
-    m_model = new tree::BomTreeModel(this);
+    // The loaded bill, and the tree that shows it.
+    m_document = new tree::BomDocument([this](const QString& text) { showStatus(text); },
+                                       [this] { return m_choice->databasePath(); });
+    m_model = new tree::BomTreeModel(*m_document, this);
+    // Gone after the model, whose views have let it go by then.
+    m_document->setParent(m_model);
     m_tree = new BomTreeView;
     m_tree->setObjectName(QStringLiteral("TreeView1"));
     m_tree->setModel(m_model);

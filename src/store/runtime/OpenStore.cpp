@@ -1,5 +1,5 @@
 #include "store/ImportWriter.h"
-#include "store/runtime/OffThreadStore.h"
+#include "store/runtime/StoreThread.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
 #include "store/PasswordCache.h"

@@ -2,6 +2,7 @@
 
 #include "store/ItemKey.h"
 #include "store/Store.h"
+#include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 
 #include <QSet>
@@ -26,5 +27,5 @@ void loadListing(tree::BomTreeModel& model, const QString& top, const std::vecto
         }
         path.append(row.id);
     }
-    model.load(top, lines);
+    model.document().load(top, lines);
 }

@@ -3,6 +3,7 @@
 #include "WindowFixture.h"
 
 #include "store/Store.h"
+#include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 
 namespace {
@@ -54,8 +55,9 @@ QString difference(const tree::BomTreeModel& model, const QModelIndex& parent,
 
 QString differenceFromFreshLoad(WindowFixture& f) {
     const std::unique_ptr<store::Store> db = store::openStore(f.database);
-    tree::BomTreeModel fresh;
-    fresh.load(f.model().topAssembly(), db->reachableLines(f.model().topAssembly()));
+    tree::BomDocument freshBill;
+    tree::BomTreeModel fresh{freshBill};
+    freshBill.load(f.model().topAssembly(), db->reachableLines(f.model().topAssembly()));
     if (f.model().structureRows() != fresh.structureRows())
         return QStringLiteral("%1 rows counted, %2 in a fresh load")
             .arg(f.model().structureRows())

@@ -3,4 +3,4 @@
 #include "../postgres/PgStore.h"
 #include "SqliteStore.h"
 inline const char* const Lines = "SELECT BomID FROM BomDetail"; // allowed: a backend
-#include "store/runtime/OffThreadStore.h"
+#include "store/runtime/StoreThread.h"

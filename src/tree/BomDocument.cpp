@@ -1,0 +1,229 @@
+#include "tree/BomDocument.h"
+
+#include "store/ItemKey.h"
+#include "tree/Quantity.h"
+#include "tree/Texts.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <climits>
+
+namespace tree {
+
+using store::foldKey;
+
+BomDocument::BomDocument(std::function<void(const QString&)> showStatus,
+                         std::function<QString()> restingStatus, QObject* parent)
+    : QObject(parent), m_history(std::move(showStatus), std::move(restingStatus)) {}
+
+void BomDocument::load(const QString& assembly,
+                       const QHash<QString, store::ComponentLines>& lines) {
+    Q_EMIT aboutToLoad();
+    m_structure.reset(assembly, lines);
+    Q_EMIT loaded();
+}
+
+bool BomDocument::holdsBill(const QString& id) const {
+    const int item = m_structure.itemOf(id);
+    return item >= 0 && m_structure.isRead(item);
+}
+
+bool BomDocument::hasLine(const QString& assembly, const QString& component) const {
+    const int item = m_structure.itemOf(assembly);
+    return item >= 0 && m_structure.positionOf(item, component) >= 0;
+}
+
+QStringList BomDocument::componentsOf(const QString& assembly) const {
+    QStringList components;
+    const int item = m_structure.itemOf(assembly);
+    if (item >= 0)
+        for (int line : m_structure.linesOf(item))
+            components.append(m_structure.line(line).text);
+    return components;
+}
+
+void BomDocument::addLine(const QString& assembly, int position, const store::ComponentLine& line,
+                          const QHash<QString, store::ComponentLines>& bills) {
+    const int item = m_structure.itemOf(assembly);
+    if (item < 0 || !m_structure.isRead(item) || hasLine(assembly, line.id))
+        return;
+    const bool hadLines = m_structure.hasLines(item);
+    position = std::clamp(position, 0, int(m_structure.linesOf(item).size()));
+    const int lineId = m_structure.insertLine(item, position, line, bills);
+    Q_EMIT lineInserted(item, position, lineId, hadLines);
+}
+
+void BomDocument::removeLine(const QString& assembly, const QString& component) {
+    const int item = m_structure.itemOf(assembly);
+    const int position = item < 0 ? -1 : m_structure.positionOf(item, component);
+    if (position < 0)
+        return;
+    Q_EMIT lineErased(m_structure.eraseLine(item, position));
+}
+
+void BomDocument::setLineQuantity(const QString& assembly, const QString& component,
+                                  std::optional<double> quantity) {
+    const int item = m_structure.itemOf(assembly);
+    const int position = item < 0 ? -1 : m_structure.positionOf(item, component);
+    if (position < 0)
+        return;
+    const int lineId = m_structure.linesOf(item)[size_t(position)];
+    m_structure.setQuantity(lineId, quantity);
+    Q_EMIT quantityChanged(lineId, assembly, component);
+}
+
+void BomDocument::showQuantity(const store::LineRow& row) {
+    const std::optional<double> quantity =
+        isNumber(row.quantity) ? std::optional<double>(row.quantity.toDouble()) : std::nullopt;
+    // A line that shows this quantity already changes nothing: of a refused step's many lines
+    // read back, most are as shown, and each change has every view paint again.
+    const int item = m_structure.itemOf(row.assembly);
+    const int position = item < 0 ? -1 : m_structure.positionOf(item, row.component);
+    if (position >= 0 &&
+        m_structure.line(m_structure.linesOf(item)[size_t(position)]).quantity == quantity)
+        return;
+    setLineQuantity(row.assembly, row.component, quantity);
+}
+
+Structure::Refresh BomDocument::showFresh(const FreshLines& fresh) {
+    const Structure::Refresh refresh = m_structure.applyFresh(fresh);
+    Q_EMIT refreshed(refresh);
+    return refresh;
+}
+
+LinesToShow BomDocument::planShowing(const std::vector<store::LineRow>& rows) const {
+    LinesToShow plan;
+    for (const store::LineRow& row : rows) {
+        if (!holdsBill(row.assembly) || hasLine(row.assembly, row.component))
+            continue;
+        plan.rows.push_back(row);
+        if (holdsBill(row.component))
+            plan.componentsHeld.insert(foldKey(row.component));
+    }
+    return plan;
+}
+
+ShowingRead BomDocument::readShowing(store::Store& db, const LinesToShow& plan) {
+    ShowingRead read;
+    read.rows = plan.rows;
+    QSet<QString> assemblyKeys;
+    QStringList fresh;
+    QSet<QString> freshKeys;
+    for (const store::LineRow& row : plan.rows) {
+        if (const QString key = foldKey(row.assembly); !assemblyKeys.contains(key)) {
+            assemblyKeys.insert(key);
+            read.assemblies.append(row.assembly);
+        }
+        const QString component = foldKey(row.component);
+        if (!plan.componentsHeld.contains(component) && !freshKeys.contains(component)) {
+            freshKeys.insert(component);
+            fresh.append(row.component);
+        }
+    }
+    if (read.assemblies.isEmpty())
+        return read;
+    read.orders = db.componentsOfEach(read.assemblies);
+    if (!fresh.isEmpty())
+        read.below = db.reachableLinesOfEach(fresh);
+    return read;
+}
+
+void BomDocument::showSaved(const ShowingRead& read) {
+    QHash<QString, std::vector<QString>> added; // by folded assembly
+    for (const store::LineRow& row : read.rows)
+        if (holdsBill(row.assembly) && !hasLine(row.assembly, row.component))
+            added[foldKey(row.assembly)].push_back(row.component);
+    for (qsizetype a = 0; a < read.assemblies.size(); ++a) {
+        const QString& assembly = read.assemblies.at(a);
+        const store::ComponentLines& order = read.orders[size_t(a)];
+        // Siblings stand in the order the database lists them, as a load would show them.
+        QHash<QString, int> position;
+        for (int i = 0; i < order.size(); ++i)
+            position.insert(foldKey(order.at(i).id), i);
+        // The stored places of the lines shown now, in the order shown; each new line goes
+        // after those that come before it in the database's order.
+        std::vector<int> shown;
+        for (const QString& component : componentsOf(assembly))
+            shown.push_back(position.value(foldKey(component), INT_MAX));
+        std::vector<int> places;
+        for (const QString& component : added.value(foldKey(assembly))) {
+            const auto stored = position.constFind(foldKey(component));
+            if (stored != position.cend()) // gone again already: nothing to show
+                places.push_back(*stored);
+        }
+        std::sort(places.begin(), places.end());
+        places.erase(std::unique(places.begin(), places.end()), places.end());
+        for (const int place : places) {
+            int row = 0;
+            for (int r = 0; r < int(shown.size()); ++r)
+                if (shown[size_t(r)] < place)
+                    row = r + 1;
+            addLine(assembly, row, order.at(place), read.below);
+            shown.insert(shown.begin() + row, place);
+        }
+    }
+}
+
+StoredLines BomDocument::readStored(store::Store& db, const std::vector<store::LineRow>& lines,
+                                    const LinesToShow& plan) {
+    StoredLines read;
+    read.lines = lines;
+    // Read back in one call, however many lines a step has: one call a line kept the window
+    // waiting for half a minute after a refused step of 10,000.
+    read.stored = db.findLines(lines);
+    QSet<QString> present;
+    for (size_t at = 0; at < lines.size(); ++at)
+        if (read.stored[at])
+            present.insert(foldKey(lines[at].assembly) + QChar(0) + foldKey(lines[at].component));
+    // Only the lines the database holds come in.
+    LinesToShow putIn;
+    putIn.componentsHeld = plan.componentsHeld;
+    for (const store::LineRow& row : plan.rows)
+        if (present.contains(foldKey(row.assembly) + QChar(0) + foldKey(row.component)))
+            putIn.rows.push_back(row);
+    read.showing = readShowing(db, putIn);
+    return read;
+}
+
+void BomDocument::showStored(const StoredLines& read) {
+    for (size_t at = 0; at < read.lines.size(); ++at) {
+        const store::LineRow& line = read.lines[at];
+        if (!read.stored[at])
+            removeLine(line.assembly, line.component);
+        else if (hasLine(line.assembly, line.component))
+            showQuantity(*read.stored[at]);
+    }
+    // Lines put in by the other program show as a load would show them.
+    showSaved(read.showing);
+}
+
+std::optional<ChangePlan> BomDocument::planChanges(const store::Changes& changes) const {
+    if (topAssembly().isEmpty())
+        return std::nullopt;
+    // Planned on this thread, over the structure as it stands; the read itself touches only
+    // the store, so it may run on any thread.
+    ChangePlan plan{m_structure.revision(), planChangeRead(m_structure, changes)};
+    if (plan.read.empty())
+        return std::nullopt;
+    return plan;
+}
+
+bool BomDocument::showChanges(const ChangePlan& plan, const FreshLines& fresh,
+                              ShownChanges& shown) {
+    shown = {};
+    if (m_structure.revision() != plan.revision)
+        return false;
+    const Structure::Refresh refresh = showFresh(fresh);
+    shown.assemblies = refresh.assemblies;
+    shown.items = refresh.items;
+    if (fresh.top) {
+        const QString description =
+            *fresh.top ? (*fresh.top)->description.value_or(NoDescription) : NotInItemMaster;
+        if (description != m_topDescription)
+            shown.topDescription = m_topDescription = description;
+    }
+    return true;
+}
+
+} // namespace tree

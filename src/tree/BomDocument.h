@@ -1,0 +1,141 @@
+#pragma once
+
+#include "store/Store.h"
+#include "tree/EditHistory.h"
+#include "tree/LiveChanges.h"
+#include "tree/Structure.h"
+
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace tree {
+
+/// Saved lines that the document is to show, planned on the window's thread over the structure
+/// as it stands: the lines whose assembly's bill it holds and that it does not show yet, and
+/// which of their components' bills it holds already.
+struct LinesToShow {
+    std::vector<store::LineRow> rows;
+    QSet<QString> componentsHeld; ///< folded
+    bool empty() const { return rows.empty(); }
+};
+
+/// What the store holds of such lines: each assembly's lines in the database's order, and the
+/// lines below the components new to the structure. Read on any thread (readShowing).
+struct ShowingRead {
+    std::vector<store::LineRow> rows; ///< the planned lines still to show
+    QStringList assemblies;
+    std::vector<store::ComponentLines> orders; ///< by assemblies
+    QHash<QString, store::ComponentLines> below;
+};
+
+/// Lines as the database holds them now, read after another program changed them under an
+/// edit: each line's row (none where it went) and the showing of those new to the tree.
+struct StoredLines {
+    std::vector<store::LineRow> lines;
+    std::vector<std::optional<store::LineRow>> stored;
+    ShowingRead showing;
+};
+
+/// The loaded bill: its structure, the loaded item's description, and the history of the edits
+/// since the database was opened. Every change of the structure passes here, and the views
+/// follow the notices it gives (BomTreeModel); what is shown of a write is read on the store's
+/// thread (the read functions, which touch only the store and what they are given) and shown
+/// here on the window's thread.
+class BomDocument : public QObject {
+    Q_OBJECT
+public:
+    /// `showStatus` and `restingStatus` are the history's (EditHistory).
+    explicit BomDocument(std::function<void(const QString&)> showStatus = [](const QString&) {},
+                         std::function<QString()> restingStatus = [] { return QString(); },
+                         QObject* parent = nullptr);
+
+    const Structure& structure() const { return m_structure; }
+    /// The item whose components stand at the top level: the item the bill was loaded for.
+    const QString& topAssembly() const { return m_structure.topText(); }
+    /// The loaded item's description as the load or a re-read last gave it.
+    const QString& topDescription() const { return m_topDescription; }
+    void setTopDescription(const QString& description) { m_topDescription = description; }
+    EditHistory& history() { return m_history; }
+
+    /// Shows the structure of `assembly` from its reachable lines (Store::reachableLines).
+    void load(const QString& assembly, const QHash<QString, store::ComponentLines>& lines);
+    /// Empties the bill; its top level now belongs to `assembly`.
+    void clear(const QString& assembly) { load(assembly, {}); }
+
+    /// Whether the structure holds the bill of `item` as read from the database (the loaded
+    /// item, or one it uses): lines of it show, and a new line with it as component needs no
+    /// read of what is below it.
+    bool holdsBill(const QString& item) const;
+    /// Whether the structure holds the line (assembly, component).
+    bool hasLine(const QString& assembly, const QString& component) const;
+    /// The components of `assembly`'s lines as the structure lists them, in their order.
+    QStringList componentsOf(const QString& assembly) const;
+
+    /// Adds a saved line to the bill of `assembly` at `position` among its lines; every open
+    /// copy of the assembly shows it. `bills`: the lines reachable from the component, needed
+    /// when holdsBill(component) is false.
+    void addLine(const QString& assembly, int position, const store::ComponentLine& line,
+                 const QHash<QString, store::ComponentLines>& bills);
+    /// Takes the line (assembly, component) out of the structure and every copy.
+    void removeLine(const QString& assembly, const QString& component);
+    /// Sets the quantity of the line (assembly, component) on every copy.
+    void setLineQuantity(const QString& assembly, const QString& component,
+                         std::optional<double> quantity);
+    /// Shows `row`'s quantity on every copy of its line; nothing when it shows it already.
+    void showQuantity(const store::LineRow& row);
+    /// Takes in what a re-read of the database found (readChanges).
+    Structure::Refresh showFresh(const FreshLines& fresh);
+
+    // The one way a saved line comes into the bill, for one line or many: planned here, read
+    // on the store's thread, shown here.
+    /// Which of `rows` (just saved) the bill is to show.
+    LinesToShow planShowing(const std::vector<store::LineRow>& rows) const;
+    /// Reads what showing them needs: one read of their assemblies' lines and one of what lies
+    /// below the components new to the structure, however many lines there are. Throws
+    /// StoreError.
+    static ShowingRead readShowing(store::Store& db, const LinesToShow& plan);
+    /// Shows each line read at its place in the database's order of its assembly's lines, on
+    /// every open copy of the assembly; a line gone again meanwhile shows nowhere.
+    void showSaved(const ShowingRead& read);
+
+    /// Reads `lines` as the database holds them now, and what showing those new to the tree
+    /// needs (`plan`: planShowing(lines)), in one call. Throws StoreError.
+    static StoredLines readStored(store::Store& db, const std::vector<store::LineRow>& lines,
+                                  const LinesToShow& plan);
+    /// Shows them so: a line gone leaves every copy, one put in by another program shows as a
+    /// load would show it, one kept shows its stored quantity.
+    void showStored(const StoredLines& read);
+
+    /// What to read for other editors' changes, planned over the structure as it stands now;
+    /// empty when they touch nothing the bill shows (or no bill is loaded).
+    std::optional<ChangePlan> planChanges(const store::Changes& changes) const;
+    /// Shows what the planned read found, unless the structure has changed since the plan
+    /// (false: read again).
+    bool showChanges(const ChangePlan& plan, const FreshLines& fresh, ShownChanges& shown);
+
+Q_SIGNALS:
+    /// Before and after the structure is replaced by a load.
+    void aboutToLoad();
+    void loaded();
+    /// A line came into `item`'s bill at `position`; `hadLines`: whether the bill had lines
+    /// before.
+    void lineInserted(int item, int position, int line, bool hadLines);
+    /// A line left its bill (the structure's line `line`, whose nodes go).
+    void lineErased(int line);
+    /// The quantity of a line changed (every copy and the extended quantities below follow).
+    void quantityChanged(int line, const QString& assembly, const QString& component);
+    /// A re-read was taken in: the views make their nodes follow it.
+    void refreshed(const Structure::Refresh& refresh);
+
+private:
+    Structure m_structure;
+    QString m_topDescription;
+    EditHistory m_history;
+};
+
+} // namespace tree

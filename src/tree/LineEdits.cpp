@@ -1,0 +1,603 @@
+#include "tree/LineEdits.h"
+
+#include "desktop/Desktop.h"
+#include "store/ItemKey.h"
+#include "store/LineRules.h"
+#include "store/StoreError.h"
+#include "store/runtime/StoreThread.h"
+#include "tree/AlsoUsed.h"
+#include "tree/BomDocument.h"
+#include "tree/BomTreeModel.h"
+#include "tree/DatabaseSession.h"
+#include "tree/LinePaste.h"
+#include "tree/Quantity.h"
+#include "tree/StoreWaiting.h"
+#include "tree/Texts.h"
+
+#include <QDateTime>
+#include <QSet>
+
+namespace tree {
+
+namespace {
+
+/// The lines a question lists before it says how many more there are.
+constexpr qsizetype ListedLines = 12;
+
+/// A line as the questions and the status name it: "MAST → 1551AGY".
+QString lineName(const QString& assembly, const QString& component) {
+    return QStringLiteral("%1 \u2192 %2").arg(assembly, component);
+}
+
+/// "quantity 1", or what a Null quantity is called.
+QString quantityPhrase(std::optional<double> quantity) {
+    return quantity ? QStringLiteral("quantity %1").arg(formatQuantity(*quantity))
+                    : QStringLiteral("no quantity");
+}
+
+/// A stored quantity as the tree shows it: none for Null and for text that is no number.
+std::optional<double> shownQuantity(const QVariant& stored) {
+    return isNumber(stored) ? std::optional<double>(stored.toDouble()) : std::nullopt;
+}
+
+} // namespace
+
+QString lineText(const QString& assembly, const QString& component,
+                 std::optional<double> quantity) {
+    return QStringLiteral("%1, %2").arg(lineName(assembly, component), quantityPhrase(quantity));
+}
+
+QString shortened(const QStringList& texts) {
+    QStringList shown = texts.mid(0, ListedLines);
+    if (texts.size() > ListedLines)
+        shown.append(QStringLiteral("and %1 more").arg(texts.size() - ListedLines));
+    return shown.join(u'\n');
+}
+
+LineEdits::LineEdits(desktop::Desktop& desktop, DatabaseSession& session, BomDocument& document,
+                     BomTreeModel& model, std::function<void(const QString&)> showStatus)
+    : m_desktop(desktop), m_session(session), m_document(document), m_model(model),
+      m_showStatus(std::move(showStatus)) {}
+
+void LineEdits::report(const QString& message) { m_desktop.messageBox(message, desktop::OkOnly); }
+
+std::optional<store::StoreError>
+LineEdits::trip(const std::function<void(store::StoreCall&)>& work, const QString& label) {
+    try {
+        runOnStore(m_desktop, m_session.databasePath(), label, work);
+    } catch (const store::StoreError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+bool LineEdits::readTrip(const std::function<void(store::StoreCall&)>& work) {
+    const auto failure = trip(work);
+    if (failure)
+        report(failure->message());
+    return !failure;
+}
+
+bool LineEdits::confirmUnlikelyQuantity(const QString& typed, const QString& assembly,
+                                        const QString& component) {
+    return m_desktop.messageBox(
+               QStringLiteral("Use Quantity %1?").arg(typed.trimmed()),
+               desktop::YesNo | desktop::IconQuestion, ShortTitle,
+               QStringLiteral("A quantity of zero or less is seldom meant. Yes: the line %1 "
+                              "gets it. No: nothing is written.")
+                   .arg(lineName(assembly, component))) == desktop::ResultYes;
+}
+
+bool LineEdits::confirmUnlikelyQuantities(const QStringList& lines) {
+    if (lines.isEmpty())
+        return true;
+    return m_desktop.messageBox(
+               lines.size() == 1 ? QStringLiteral("Use a Quantity of Zero or Less?")
+                                 : QStringLiteral("Use Quantities of Zero or Less?"),
+               desktop::YesNo | desktop::IconQuestion, ShortTitle,
+               QStringLiteral("A quantity of zero or less is seldom meant. Yes: these lines get "
+                              "theirs:\n%1\nNo: nothing is written.")
+                   .arg(shortened(lines))) == desktop::ResultYes;
+}
+
+QString LineEdits::withAlsoUsed(const QString& informative,
+                                const std::vector<std::pair<QString, QString>>& assemblies) {
+    if (!m_session.isKnown())
+        return informative;
+    QString notes;
+    // The question is asked all the same when the read fails: the write that follows says
+    // what is wrong with the database.
+    trip([&](store::StoreCall& call) { notes = alsoUsedNotes(call.db(), assemblies); });
+    return notes.isEmpty() ? informative : informative + u'\n' + notes;
+}
+
+void LineEdits::addComponent(const QModelIndex& dropTarget, const QString& component) {
+    const QPersistentModelIndex target = dropTarget;
+    // A new bill starts with a drop on the empty tree of the item loaded.
+    const bool first = !target.isValid() && m_model.rowCount() == 0 &&
+                       !m_model.topAssembly().isEmpty();
+    if ((!target.isValid() && !first) || component.isEmpty())
+        return;
+    // The two assemblies the line may go into, checked in the trip that reads where else they
+    // are used: a line the database would refuse is refused before the quantity is asked for.
+    const QString intoTarget = first ? m_model.topAssembly() : m_model.text(target);
+    const QString beside = first ? QString() : m_model.assemblyOf(target);
+    std::optional<store::StoreError> intoRefused, besideRefused, readFailure;
+    QString notes;
+    if (m_session.isKnown()) {
+        const std::vector<std::pair<QString, QString>> asked =
+            first ? std::vector<std::pair<QString, QString>>()
+                  : std::vector<std::pair<QString, QString>>{
+                        {intoTarget, beside}, {beside, assemblyAbove(m_model, target)}};
+        readFailure = trip([&](store::StoreCall& call) {
+            store::Store& db = call.db();
+            const auto check = [&](const QString& assembly) -> std::optional<store::StoreError> {
+                try {
+                    db.checkNewLine(assembly, component);
+                } catch (const store::StoreError& error) {
+                    if (error.number() == store::OperationCancelled)
+                        throw;
+                    return error;
+                }
+                return std::nullopt;
+            };
+            if (!first)
+                notes = alsoUsedNotes(db, asked);
+            intoRefused = check(intoTarget);
+            if (!first)
+                besideRefused = check(beside);
+        });
+    }
+    const int answer =
+        first ? int(desktop::ResultYes)
+              : m_desktop.messageBox(
+                    QStringLiteral("Make Target Item A Parent?"),
+                    desktop::YesNo | desktop::IconQuestion, ShortTitle,
+                    [&] {
+                        const QString informative =
+                            QStringLiteral("Yes: %1 goes into %2. No: beside %2, into %3.")
+                                .arg(component, intoTarget, beside);
+                        return notes.isEmpty() ? informative : informative + u'\n' + notes;
+                    }());
+    // Esc or closing the box: the user has not decided, so the drop ends here.
+    if (answer == desktop::ResultCancel)
+        return;
+    const bool asChild = answer != desktop::ResultNo;
+    const QString assembly = asChild ? intoTarget : beside;
+    if (const auto& refused = readFailure ? readFailure : asChild ? intoRefused : besideRefused) {
+        report(refused->message());
+        return;
+    }
+    const auto typed =
+        m_desktop.inputBox(QStringLiteral("Enter the quantity required of the new component."),
+                           QStringLiteral("Add BOM Item"), QStringLiteral("0"));
+    if (!typed)
+        return;
+    const auto quantity = parseQuantity(*typed);
+    if (!quantity) {
+        report(store::StoreError(store::InvalidQuantity, quantityProblem(*typed)).message());
+        return;
+    }
+    if (*quantity <= 0 && !confirmUnlikelyQuantity(*typed, assembly, component))
+        return;
+    if (!target.isValid() && !first)
+        return;
+    if (!m_session.chooseIfNone())
+        return;
+    const QDateTime started = QDateTime::currentDateTime();
+    // Only a saved line gets nodes: the tree never shows a line that is not in the database.
+    // It goes into the assembly's bill once, and every copy shows it.
+    const LinesToShow plan = m_document.planShowing({{assembly, component, {}, {}}});
+    ShowingRead read;
+    // One write transaction refuses a cycle or a line the assembly has, then inserts: a
+    // Cancel while it runs rolls it back, and nothing was written.
+    const Written written = writeThenRead(
+        [&](store::Store& db) { db.addLine(assembly, component, *quantity, started); }, plan,
+        read);
+    if (!written.committed) {
+        report(written.failure->message());
+        return;
+    }
+    if (!written.failure)
+        m_document.showSaved(read);
+    // Committed: the step holds the line as written, whatever happens to its showing.
+    m_document.history().push(lineStep(*this,
+                                       {assembly, component, QVariant(*quantity),
+                                        started.toString(store::schema::StartDateFormat)},
+                                       true));
+    m_showStatus(QStringLiteral("Added the line %1, %2.")
+                     .arg(lineName(assembly, component), quantityPhrase(*quantity)));
+    if (written.failure)
+        showWritten(written, plan, read);
+}
+
+void LineEdits::deleteComponent(const QModelIndex& selected) {
+    const QPersistentModelIndex node = selected;
+    if (!node.isValid())
+        return;
+    // What the question names is what is deleted: a line that another editor changed while
+    // the question was up is refused, not deleted with a quantity nobody was asked about.
+    const std::optional<double> asked = m_model.quantity(node);
+    const QString line = QStringLiteral("the line %1, %2")
+                             .arg(lineName(m_model.assemblyOf(node), m_model.text(node)),
+                                  quantityPhrase(asked));
+    if (m_desktop.messageBox(QStringLiteral("Delete Selected Item?"),
+                             desktop::OkCancel | desktop::IconStop, ShortTitle,
+                             withAlsoUsed(QStringLiteral("Deletes %1.").arg(line),
+                                          {{m_model.assemblyOf(node),
+                                            assemblyAbove(m_model, node)}})) ==
+        desktop::ResultCancel)
+        return;
+    if (!node.isValid())
+        return;
+    const QString assembly = m_model.assemblyOf(node);
+    const QString component = m_model.text(node);
+    std::optional<store::LineRow> removed;
+    bool missing = false;
+    const auto failure = trip([&](store::StoreCall& call) {
+        store::Store& db = call.db();
+        const auto row = db.findLine(assembly, component);
+        if (!row) {
+            missing = true;
+            return;
+        }
+        if (shownQuantity(row->quantity) != asked)
+            throw store::errors::lineChanged(assembly, component);
+        call.stopIfCancelled();
+        db.removeUnchangedLine(*row);
+        removed = row;
+    });
+    if (failure) {
+        report(failure->message());
+        // The nodes show the line as the database now holds it.
+        if (failure->number() == store::LineChanged)
+            showLinesAsStored({{assembly, component, {}, {}}});
+        return;
+    }
+    if (missing)
+        // Another program removed the line meanwhile. Its nodes go all the same: the tree
+        // shows no line that the database does not hold.
+        m_desktop.messageBox(QStringLiteral("Error in Database!  This item can not be located!"),
+                             desktop::IconStop, ShortTitle);
+    // The assembly is one bill wherever it stands: the line leaves every copy of it.
+    m_document.removeLine(assembly, component);
+    if (!removed)
+        return;
+    m_document.history().push(lineStep(*this, *removed, false));
+    const QVariant& stored = removed->quantity;
+    m_showStatus(QStringLiteral("Deleted the line %1, %2.")
+                     .arg(lineName(assembly, component),
+                          stored.isNull() || isNumber(stored)
+                              ? quantityPhrase(shownQuantity(stored))
+                              : QStringLiteral("quantity %1").arg(stored.toString())));
+}
+
+void LineEdits::deleteLines(const std::vector<QModelIndex>& nodes) {
+    // Each line as stored, read before the question that lists it: the write deletes only
+    // what was listed, and a line another program changes while the question is open is
+    // refused (LineChanged), with nothing deleted.
+    std::vector<std::pair<QString, QString>> lines;     // assembly, component
+    std::vector<std::pair<QString, QString>> changed; // each line's assembly, and the one above
+    for (const QModelIndex& node : nodes) {
+        lines.emplace_back(m_model.assemblyOf(node), m_model.text(node));
+        changed.emplace_back(m_model.assemblyOf(node), assemblyAbove(m_model, node));
+    }
+    store::LineBatch batch;
+    QStringList gone;
+    std::vector<std::pair<QString, QString>> goneLines;
+    QString notes;
+    if (!readTrip([&](store::StoreCall& call) {
+            store::Store& db = call.db();
+            std::vector<store::LineRow> asked;
+            for (const auto& [assembly, component] : lines)
+                asked.push_back({assembly, component, {}, {}});
+            const std::vector<std::optional<store::LineRow>> stored = db.findLines(asked);
+            for (size_t at = 0; at < lines.size(); ++at) {
+                if (stored[at]) {
+                    batch.removed.push_back(*stored[at]);
+                } else {
+                    gone.append(lineName(lines[at].first, lines[at].second));
+                    goneLines.push_back(lines[at]);
+                }
+            }
+            if (gone.isEmpty())
+                notes = alsoUsedNotes(db, changed);
+        }))
+        return;
+    if (!gone.isEmpty()) {
+        report(store::StoreError(store::LineChanged,
+                                 QStringLiteral("Another program has removed these lines "
+                                                "meanwhile; nothing was deleted:\n%1")
+                                     .arg(shortened(gone)))
+                   .message());
+        // The tree shows no line that the database does not hold.
+        for (const auto& [assembly, component] : goneLines)
+            m_document.removeLine(assembly, component);
+        return;
+    }
+    QStringList texts;
+    for (const store::LineRow& row : batch.removed)
+        texts.append(lineText(row.assembly, row.component, shownQuantity(row.quantity)));
+    const QString informative =
+        QStringLiteral("Deletes these lines, all or none:\n%1").arg(shortened(texts));
+    if (m_desktop.messageBox(QStringLiteral("Delete %1 Selected Lines?").arg(batch.removed.size()),
+                             desktop::OkCancel | desktop::IconStop, ShortTitle,
+                             notes.isEmpty() ? informative : informative + u'\n' + notes) ==
+        desktop::ResultCancel)
+        return;
+    writeLines(batch, QStringLiteral("Delete %1 lines").arg(batch.removed.size()));
+}
+
+void LineEdits::changeQuantity(const QModelIndex& index, const QString& typed) {
+    const QPersistentModelIndex node = index.siblingAtColumn(ItemIdColumn);
+    if (!node.isValid())
+        return;
+    const auto shown = m_model.quantity(node);
+    // The editor opens with the text the cell shows, which rounds to 15 digits: committed as
+    // it opened, nothing was changed, and a write would replace the stored value by its
+    // rounding.
+    if (typed.trimmed() == (shown ? formatQuantity(*shown) : QString()))
+        return;
+    const auto quantity = parseQuantity(typed);
+    if (!quantity) {
+        report(store::StoreError(store::InvalidQuantity, quantityProblem(typed)).message());
+        return;
+    }
+    if (shown == quantity)
+        return;
+    if (*quantity <= 0 &&
+        !confirmUnlikelyQuantity(typed, m_model.assemblyOf(node), m_model.text(node)))
+        return;
+    const QString assembly = m_model.assemblyOf(node);
+    const QString component = m_model.text(node);
+    const QString above = assemblyAbove(m_model, node);
+    QString alsoUsed;
+    // The quantity the tree shows is what the user changed: the line must still hold it.
+    store::LineRow row{assembly, component, shown ? QVariant(*shown) : QVariant(), QVariant()};
+    store::LineRow was;
+    bool written = false;
+    const auto failure = trip([&](store::StoreCall& call) {
+        store::Store& db = call.db();
+        if (!shown) {
+            // An empty cell shows Null, and also a quantity that is not a number (text that
+            // another program wrote), which the user sets right this way: the line holds
+            // what the cell shows if it holds either, and an undo puts that text back.
+            if (const auto stored = db.findLine(assembly, component);
+                stored && !stored->quantity.isNull() && !isNumber(stored->quantity))
+                row.quantity = stored->quantity;
+            call.stopIfCancelled();
+        }
+        const QVariant before = row.quantity;
+        row = db.changeQuantity(assembly, component, before, *quantity);
+        // The step starts from the line as it was: its quantity, and the start date the
+        // write left as it found it.
+        was = row;
+        was.quantity = before;
+        written = true;
+        // The edit asks nothing: where else it shows is said once it is written.
+        alsoUsed = alsoUsedNote(assembly, otherUsers(db, assembly, above));
+    });
+    if (written) {
+        m_document.showQuantity(row);
+        m_document.history().push(quantityStep(*this, std::move(was), row));
+    }
+    if (failure) {
+        report(failure->message());
+        if (failure->number() == store::LineChanged)
+            showLinesAsStored({{assembly, component, {}, {}}});
+        return;
+    }
+    if (!alsoUsed.isEmpty())
+        m_showStatus(alsoUsed);
+}
+
+std::optional<std::vector<store::ItemLine>> LineEdits::itemLines() {
+    std::optional<std::vector<store::ItemLine>> items;
+    if (!readTrip([&](store::StoreCall& call) { items = call.db().itemLines(); }))
+        return std::nullopt;
+    return items;
+}
+
+std::optional<std::vector<store::LineRow>> LineEdits::linesUsing(const QString& component) {
+    std::optional<std::vector<store::LineRow>> rows;
+    if (!readTrip([&](store::StoreCall& call) { rows = call.db().lineRowsUsing(component); }))
+        return std::nullopt;
+    return rows;
+}
+
+std::optional<std::vector<store::LineRow>> LineEdits::linesOf(const QString& assembly) {
+    std::optional<std::vector<store::LineRow>> rows;
+    if (!readTrip([&](store::StoreCall& call) { rows = call.db().lineRowsOf(assembly); }))
+        return std::nullopt;
+    return rows;
+}
+
+std::optional<store::BatchRefusals> LineEdits::checkLines(const store::LineBatch& batch) {
+    std::optional<store::BatchRefusals> refusals;
+    if (!readTrip([&](store::StoreCall& call) { refusals = call.db().checkLines(batch); }))
+        return std::nullopt;
+    return refusals;
+}
+
+bool LineEdits::checkPasted(const QString& assembly, std::vector<PastedLine>& pasted) {
+    std::vector<PastedLine> lines = pasted;
+    if (!readTrip([&](store::StoreCall& call) {
+            store::Store& db = call.db();
+            // Every item must be in the Item Master, and goes in as it spells the ID.
+            QStringList wanted;
+            for (const PastedLine& line : lines)
+                wanted.append(line.component);
+            const std::vector<std::optional<store::Item>> items = db.findItems(wanted);
+            for (size_t at = 0; at < lines.size(); ++at) {
+                PastedLine& line = lines[at];
+                if (!line.refusal.isEmpty())
+                    continue;
+                if (const auto& item = items[at])
+                    line.component = item->id;
+                else
+                    line.refusal =
+                        store::StoreError(store::PasteUnknownItem,
+                                          QStringLiteral("'%1' is not in the Item Master.")
+                                              .arg(line.component))
+                            .message();
+            }
+            refuseRepeats(lines);
+            store::LineBatch checked;
+            std::vector<size_t> taken;
+            for (size_t i = 0; i < lines.size(); ++i)
+                if (lines[i].refusal.isEmpty()) {
+                    checked.added.push_back(
+                        store::newLine(assembly, lines[i].component, *lines[i].quantity));
+                    taken.push_back(i);
+                }
+            if (checked.added.empty())
+                return;
+            const store::BatchRefusals refusals = db.checkLines(checked);
+            for (size_t i = 0; i < taken.size() && i < refusals.added.size(); ++i)
+                if (const auto& refused = refusals.added[i])
+                    lines[taken[i]].refusal = refused->message();
+        }))
+        return false;
+    pasted = std::move(lines);
+    return true;
+}
+
+bool LineEdits::writeLines(const store::LineBatch& batch, const QString& text) {
+    if (batch.removed.empty() && batch.added.empty())
+        return true;
+    const LinesToShow plan = m_document.planShowing(batch.added);
+    ShowingRead read;
+    const Written written =
+        writeThenRead([&](store::Store& db) { db.writeLines(batch); }, plan, read);
+    if (!written.committed) {
+        report(written.failure->message());
+        return false;
+    }
+    for (const store::LineRow& row : batch.removed)
+        m_document.removeLine(row.assembly, row.component);
+    if (!written.failure)
+        m_document.showSaved(read);
+    // Committed: the step is there whatever happens to the showing.
+    m_document.history().push(batchStep(*this, batch, text));
+    if (written.failure)
+        showWritten(written, plan, read);
+    return true;
+}
+
+void LineEdits::undo() { m_document.history().undo(); }
+
+void LineEdits::redo() { m_document.history().redo(); }
+
+StepOutcome LineEdits::applyLines(const store::LineBatch& batch) {
+    const LinesToShow plan = m_document.planShowing(batch.added);
+    ShowingRead read;
+    const Written written =
+        writeThenRead([&](store::Store& db) { db.writeLines(batch); }, plan, read);
+    if (!written.committed) {
+        report(written.failure->message());
+        // A line that another program changed, removed, added or made part of a cycle
+        // meanwhile: the step can never be taken. Its lines show as the database holds them.
+        const int number = written.failure->number();
+        if (number == store::LineChanged || number == store::CircularComponent ||
+            number == store::DuplicateLine || number == store::UnknownAssembly) {
+            std::vector<store::LineRow> lines = batch.removed;
+            lines.insert(lines.end(), batch.added.cbegin(), batch.added.cend());
+            showLinesAsStored(lines);
+            return StepOutcome::Dropped;
+        }
+        return StepOutcome::Kept;
+    }
+    for (const store::LineRow& row : batch.removed)
+        m_document.removeLine(row.assembly, row.component);
+    showWritten(written, plan, read);
+    return StepOutcome::Done;
+}
+
+StepOutcome LineEdits::removeLine(const store::LineRow& row) {
+    if (const auto failure =
+            trip([&](store::StoreCall& call) { call.db().removeUnchangedLine(row); }))
+        return refusedStep(*failure, row.assembly, row.component);
+    m_document.removeLine(row.assembly, row.component);
+    return StepOutcome::Done;
+}
+
+StepOutcome LineEdits::restoreLine(const store::LineRow& row) {
+    const LinesToShow plan = m_document.planShowing({row});
+    ShowingRead read;
+    const Written written =
+        writeThenRead([&](store::Store& db) { db.restoreLine(row); }, plan, read);
+    if (!written.committed)
+        return refusedStep(*written.failure, row.assembly, row.component);
+    // The line is back whatever becomes of its showing: the step is done.
+    showWritten(written, plan, read);
+    return StepOutcome::Done;
+}
+
+StepOutcome LineEdits::writeQuantity(store::LineRow& row, const QVariant& quantity) {
+    if (const auto failure = trip([&](store::StoreCall& call) {
+            row = call.db().changeUnchangedLine(row, quantity);
+        }))
+        return refusedStep(*failure, row.assembly, row.component);
+    m_document.showQuantity(row);
+    return StepOutcome::Done;
+}
+
+StepOutcome LineEdits::refusedStep(const store::StoreError& error, const QString& assembly,
+                                   const QString& component) {
+    report(error.message());
+    if (error.number() == store::LineChanged)
+        showLinesAsStored({{assembly, component, {}, {}}});
+    // Only a changed line makes a step impossible for good.
+    if (error.number() == store::LineChanged || error.number() == store::CircularComponent)
+        return StepOutcome::Dropped;
+    return StepOutcome::Kept;
+}
+
+LineEdits::Written LineEdits::writeThenRead(const std::function<void(store::Store&)>& write,
+                                            const LinesToShow& plan, ShowingRead& read) {
+    Written done;
+    done.failure = trip([&](store::StoreCall& call) {
+        write(call.db());
+        done.committed = true;
+        if (plan.empty())
+            return;
+        call.name(ShowingSavedLabel);
+        read = BomDocument::readShowing(call.db(), plan);
+    });
+    return done;
+}
+
+void LineEdits::showWritten(const Written& written, const LinesToShow& plan, ShowingRead& read) {
+    std::optional<store::StoreError> failure = written.failure;
+    while (failure) {
+        // The change is saved all the same: a read that failed (a limit that kept part of a
+        // structure from showing, a server gone) is said as it is, and the tree shows the
+        // change at the next load.
+        if (failure->number() != store::OperationCancelled) {
+            report(failure->message());
+            return;
+        }
+        // The user stopped the reads, not the write: never "nothing was written".
+        m_showStatus(ShowingStopped);
+        if (m_desktop.messageBox(ShowingStopped, desktop::YesNo | desktop::IconQuestion,
+                                 ShortTitle, ShowingStoppedChoice) != desktop::ResultYes)
+            return;
+        failure = trip(
+            [&](store::StoreCall& call) { read = BomDocument::readShowing(call.db(), plan); },
+            ShowingSavedLabel);
+    }
+    m_document.showSaved(read);
+}
+
+void LineEdits::showLinesAsStored(const std::vector<store::LineRow>& lines) {
+    const LinesToShow plan = m_document.planShowing(lines);
+    StoredLines read;
+    // A failure stays unsaid: the refusal has been shown, and without a read the nodes stay
+    // as they were.
+    if (!trip([&](store::StoreCall& call) {
+            read = BomDocument::readStored(call.db(), lines, plan);
+        }))
+        m_document.showStored(read);
+}
+
+} // namespace tree
