@@ -16,6 +16,7 @@
 
 #include "BenchData.h"
 #include "ServerData.h"
+#include "support/ReferenceWalks.h"
 #include "bulk_bench.h"
 #include "paste_bench.h"
 #include "live_bench.h"
@@ -260,8 +261,8 @@ public:
 
         size_t walked = 0;
         const Row perNode = measure(QStringLiteral("%1 per-node walk (naive)").arg(QLatin1StringView(label)), [&] {
-            walked = (onServer() ? bench::perNodeWalkOnServer(location, top, tree::DefaultNodeLimit)
-                                 : bench::perNodeWalk(location, top, tree::DefaultNodeLimit))
+            walked = (onServer() ? walks::perNodeWalkOnServer(location, top, tree::DefaultNodeLimit)
+                                 : walks::perNodeWalk(location, top, tree::DefaultNodeLimit))
                          .size();
         });
         if (walked != size_t(expected))
@@ -278,7 +279,7 @@ public:
         }
         size_t floorNodes = 0;
         const Row floor = measure(QStringLiteral("%1 floor: one pass + nodes").arg(QLatin1StringView(label)), [&] {
-            floorNodes = bench::onePassBuild(location, top, tree::DefaultNodeLimit).size();
+            floorNodes = walks::onePassBuild(location, top, tree::DefaultNodeLimit).size();
         });
         if (floorNodes != size_t(expected))
             qFatal("%s: the reference walks disagree", label);
