@@ -15,6 +15,7 @@
 // and skips these rows.
 
 #include "BenchData.h"
+#include "BenchDesktop.h"
 #include "ServerData.h"
 #include "support/ReferenceWalks.h"
 #include "bulk_bench.h"
@@ -70,44 +71,7 @@
 
 namespace {
 
-/// Answers every dialog at once, as a user who has made up their mind; notes when the first
-/// message appears.
-class BenchDesktop : public desktop::QtDesktop {
-public:
-    int messageAnswer = desktop::ResultOk;
-    QString inputAnswer = QStringLiteral("1");
-    QString fileAnswer;
-    QString saveAnswer;
-    std::optional<qint64> firstMessageAt;
-    QElapsedTimer clock;
-    QStringList messages;
-
-    int messageBox(const QString& text, desktop::MessageStyle, const QString&,
-                   const QString&) override {
-        if (!firstMessageAt)
-            firstMessageAt = clock.nsecsElapsed();
-        messages.append(text);
-        return messageAnswer;
-    }
-    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override {
-        return inputAnswer;
-    }
-    std::optional<QString> openFile(const QString&, const QStringList&) override { return fileAnswer; }
-    std::optional<QString> saveFile(const QString&, const QString&, const QStringList&) override {
-        return saveAnswer;
-    }
-    /// Prints to the PDF file saveAnswer names, on the page the print dialog proposes.
-    desktop::PrintOutcome print(const QString& title, desktop::PagedDocument& document,
-                                const QString&) override {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFileName(saveAnswer);
-        lastPrint = desktop::writePdf(document, saveAnswer, printer.pageLayout(),
-                                      printer.resolution(), title, nullptr);
-        return lastPrint;
-    }
-    desktop::PrintOutcome lastPrint;
-    void setBusyPointer(bool) override {}
-};
+using bench::BenchDesktop;
 
 long statusKb(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
