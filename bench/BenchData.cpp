@@ -1,19 +1,12 @@
 #include "BenchData.h"
 
-#include "store/sqlite/SqliteStore.h"
-#include "store/ItemKey.h"
-#include "store/sqlite/SqliteSql.h"
 
 #include <QFile>
-#include <QHash>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
-#include <QUrlQuery>
 
-#include <functional>
 #include <random>
 #include <stdexcept>
 
@@ -105,67 +98,6 @@ QString levelItem(const char* prefix, int level, int index) {
         .arg(level)
         .arg(index, 6, 10, QLatin1Char('0'));
 }
-
-/// Builds nodes depth-first from a function that lists an assembly's components; the rules
-/// (cycles, limit) are the editor's.
-/// One line as a load shows it.
-struct WalkLine {
-    QString id;
-    QVariant quantity, unit, description;
-};
-
-/// Reads the line columns of SelectComponentLines' shape from the query's current row.
-WalkLine lineOf(const QSqlQuery& q) {
-    return {q.value(1).toString(), q.value(2), q.value(3), q.value(4)};
-}
-
-template <typename Components>
-std::vector<PathNode> walk(const QString& item, int nodeLimit, Components components) {
-    std::vector<PathNode> nodes;
-    int topLevelCount = 0;
-    QSet<QString> onPath{store::foldKey(item)};
-    struct Stop {};
-    std::function<void(int, const QString&)> populate = [&](int nodeindex, const QString& BomID) {
-        for (const WalkLine& line : components(BomID)) {
-            if (int(nodes.size()) >= nodeLimit)
-                throw Stop{};
-            const QString& component = line.id;
-            PathNode node;
-            node.text = component;
-            bool number = false;
-            node.quantity = line.quantity.toDouble(&number);
-            node.hasQuantity = !line.quantity.isNull() && number;
-            node.quantity = node.hasQuantity ? node.quantity : 0;
-            node.unit = line.unit.toString();
-            node.description = line.description.toString();
-            node.parent = nodeindex;
-            const int id = int(nodes.size());
-            if (nodeindex >= 0) {
-                node.row = int(nodes[size_t(nodeindex)].children.size());
-                nodes[size_t(nodeindex)].children.push_back(id);
-            } else {
-                node.row = topLevelCount++;
-            }
-            const QString key = store::foldKey(component);
-            node.circular = onPath.contains(key);
-            nodes.push_back(std::move(node));
-            if (nodes.back().circular)
-                continue;
-            onPath.insert(key);
-            populate(id, component);
-            onPath.remove(key);
-        }
-    };
-    try {
-        populate(-1, item);
-    } catch (Stop) {
-    }
-    return nodes;
-}
-
-} // namespace
-
-namespace {
 
 void addDeep(Writer& w, const Sizes& sizes) {
     std::mt19937 random(20261208);
@@ -261,96 +193,6 @@ void writeTangled(const QString& path) {
         {"s1", "P"}, {"Z", "K"}, {"K", "L"}, {"L", "K"}, {"L", "t"}, {"P", "Q"}};
     for (const auto& [assembly, component] : lines)
         w.addLine(QLatin1StringView(assembly), QLatin1StringView(component));
-}
-
-namespace {
-
-/// A connection of the benchmark's own, as a naive editor would open it.
-template <typename Work>
-void withConnection(const QString& path, const QString& name, Work work) {
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (!db.open())
-            throw std::runtime_error("cannot open " + path.toStdString());
-        work(db);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
-
-/// The lines of one assembly through a component query prepared for this call alone, as a
-/// naive editor runs it for every node, leaves included.
-std::vector<WalkLine> freshlyPreparedLines(QSqlDatabase& db, const QString& sql,
-                                           const QString& assembly) {
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    q.prepare(sql);
-    q.addBindValue(assembly);
-    if (!q.exec())
-        throw std::runtime_error(q.lastError().text().toStdString());
-    std::vector<WalkLine> lines;
-    while (q.next())
-        lines.push_back(lineOf(q));
-    return lines;
-}
-
-} // namespace
-
-std::vector<PathNode> perNodeWalk(const QString& path, const QString& item, int nodeLimit) {
-    std::vector<PathNode> nodes;
-    withConnection(path, QStringLiteral("bench-per-node"), [&](QSqlDatabase& db) {
-        nodes = walk(item, nodeLimit, [&](const QString& assembly) {
-            return freshlyPreparedLines(db, QString(store::schema::SelectComponentLines), assembly);
-        });
-    });
-    return nodes;
-}
-
-std::vector<PathNode> perNodeWalkOnServer(const QString& uri, const QString& item,
-                                            int nodeLimit) {
-    // The server store's component query for one assembly, IDs compared by its key rule and
-    // each line's item sought in the key index, as the store's batched query does.
-    static const QString components = QStringLiteral(
-        "SELECT d.bomid, d.bomcomp, d.bomqtyreq, m.itemuom, m.itemdesc FROM bomdetail AS d"
-        " LEFT JOIN LATERAL (SELECT itemuom, itemdesc FROM itemmaster"
-        "  WHERE lower(itemid COLLATE \"C\") = lower(d.bomcomp COLLATE \"C\") LIMIT 1) AS m ON true"
-        " WHERE lower(d.bomid COLLATE \"C\") = lower(?::text COLLATE \"C\")"
-        " ORDER BY lower(d.bomcomp COLLATE \"C\")");
-    const QString name = QStringLiteral("bench-per-node-server");
-    std::vector<PathNode> nodes;
-    {
-        const QUrl url(uri, QUrl::StrictMode);
-        const QUrlQuery query(url);
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        db.setHostName(query.hasQueryItem(QStringLiteral("host"))
-                           ? query.queryItemValue(QStringLiteral("host"), QUrl::FullyDecoded)
-                           : url.host());
-        db.setDatabaseName(url.path().mid(1));
-        db.setUserName(url.userName());
-        if (!db.open())
-            throw std::runtime_error("cannot connect: " + db.lastError().text().toStdString());
-        nodes = walk(item, nodeLimit, [&](const QString& assembly) {
-            return freshlyPreparedLines(db, components, assembly);
-        });
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return nodes;
-}
-
-std::vector<PathNode> onePassBuild(const QString& path, const QString& item, int nodeLimit) {
-    QHash<QString, std::vector<WalkLine>> all;
-    withConnection(path, QStringLiteral("bench-one-pass"), [&](QSqlDatabase& db) {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (!q.exec(QString(store::schema::SelectAllComponentLines)))
-            throw std::runtime_error(q.lastError().text().toStdString());
-        while (q.next())
-            all[store::foldKey(q.value(0).toString())].push_back(lineOf(q));
-    });
-    return walk(item, nodeLimit,
-                [&](const QString& assembly) { return all.value(store::foldKey(assembly)); });
 }
 
 } // namespace bench

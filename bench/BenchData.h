@@ -12,20 +12,6 @@ class SqliteStore;
 
 namespace bench {
 
-/// One node of a tree made path by path, as a naive editor makes it: the reference that the
-/// editor's view of the structure is checked against.
-struct PathNode {
-    QString text;
-    int parent = -1;
-    int row = 0;
-    bool circular = false;
-    bool hasQuantity = false;
-    double quantity = 0;
-    QString unit;
-    QString description;
-    std::vector<int> children;
-};
-
 /// The sizes of the generated databases. `full()` is what the benchmark measures; smaller
 /// ones keep the same shapes for tests and smoke runs.
 struct Sizes {
@@ -58,19 +44,5 @@ void writeExplode(const QString& path, const Sizes& sizes);
 void writeScale(const QString& path, const Sizes& sizes);
 /// A small structure with shared sub-assemblies, case variants of one ID and a cycle.
 void writeTangled(const QString& path);
-
-/// The tree as a naive editor builds it: one freshly prepared component query per node,
-/// leaves included, with the same cycle and node-limit rules as the editor. Reaching the
-/// limit stops the walk (the nodes made so far are returned).
-std::vector<PathNode> perNodeWalk(const QString& path, const QString& item, int nodeLimit);
-
-/// The same naive walk on a PostgreSQL server (a postgresql:// URI as the store opens it):
-/// one freshly prepared component query per node, on one connection.
-std::vector<PathNode> perNodeWalkOnServer(const QString& uri, const QString& item,
-                                            int nodeLimit);
-
-/// The least any load must do: one pass over BomDetail into memory, then the same nodes
-/// built without a view.
-std::vector<PathNode> onePassBuild(const QString& path, const QString& item, int nodeLimit);
 
 } // namespace bench

@@ -3,7 +3,7 @@
 
 #include "BenchData.h"
 
-#include "desktop/QtDesktop.h"
+#include "BenchDesktop.h"
 #include "shell/window/BomWindow.h"
 #include "shell/compare/CompareDialog.h"
 #include "store/ItemKey.h"
@@ -35,23 +35,6 @@
 namespace bench {
 
 namespace {
-
-/// Dialogs answered without a person: the file chosen, the file saved.
-class CompareDesktop : public desktop::QtDesktop {
-public:
-    QString fileAnswer;
-    QString saveAnswer;
-    QStringList messages;
-    int messageBox(const QString& text, desktop::MessageStyle, const QString&,
-                   const QString&) override {
-        messages.append(text);
-        return desktop::ResultOk;
-    }
-    std::optional<QString> openFile(const QString&, const QStringList&) override { return fileAnswer; }
-    std::optional<QString> saveFile(const QString&, const QString&, const QStringList&) override {
-        return saveAnswer;
-    }
-};
 
 void measure(int runs, const char* name, const std::function<void()>& work) {
     std::vector<double> ms;
@@ -111,7 +94,7 @@ void compareCases(int runs, const QString& deep, const QString& dataDir) {
         rows = tree::compareIndented(copyA, copyB, tree::DefaultDepthLimit, 1'000'000).rows.size();
     });
 
-    CompareDesktop desktop;
+    BenchDesktop desktop;
     QTemporaryDir folder;
     {
         QFile workdir(folder.filePath(QStringLiteral("workdir.txt")));

@@ -4,7 +4,7 @@
 #include "BenchData.h"
 #include "ServerData.h"
 
-#include "desktop/QtDesktop.h"
+#include "BenchDesktop.h"
 #include "shell/window/BomWindow.h"
 #include "shell/database/Workdir.h"
 #include "tree/BomTreeModel.h"
@@ -25,20 +25,12 @@ namespace bench {
 
 namespace {
 
-class QuietDesktop : public desktop::QtDesktop {
-public:
-    int messageBox(const QString& text, desktop::MessageStyle, const QString&,
-                   const QString&) override {
-        qFatal("live: unexpected message %s", qPrintable(text));
-    }
-    void setBusyPointer(bool) override {}
-};
-
 /// `writer` commits the quantity given to it on DEEP-TOP's first line, from another process.
 void liveOn(const QString& prefix, int runs, const QString& location,
             const std::function<QStringList(const QString& statement)>& writer,
             const QString& program) {
-    QuietDesktop desktop;
+    BenchDesktop desktop;
+    desktop.messagesStop = "live";
     QTemporaryDir folder;
     shell::rememberPath(folder.path(), location);
     shell::BomWindow window(desktop, folder.path(), folder.filePath(QStringLiteral("settings.ini")));

@@ -3,7 +3,7 @@
 
 #include "ServerData.h"
 
-#include "desktop/QtDesktop.h"
+#include "BenchDesktop.h"
 #include "shell/window/BomTreeView.h"
 #include "shell/window/BomWindow.h"
 #include "shell/database/Workdir.h"
@@ -28,29 +28,6 @@ namespace bench {
 
 namespace {
 
-/// Answers No to the question (the lines go beside the node, into the loaded item) and OK to
-/// the preview, noting when the preview was ready.
-class PasteDesktop : public desktop::QtDesktop {
-public:
-    QElapsedTimer clock;
-    qint64 previewAt = 0;
-    int previewLines = 0;
-    QStringList messages;
-
-    int messageBox(const QString& text, desktop::MessageStyle, const QString&,
-                   const QString&) override {
-        messages.append(text);
-        return desktop::ResultNo;
-    }
-    int runDialog(QDialog& dialog) override {
-        previewAt = clock.nsecsElapsed();
-        if (auto* preview = qobject_cast<shell::PasteDialog*>(&dialog))
-            previewLines = preview->addable();
-        return QDialog::Accepted;
-    }
-    void setBusyPointer(bool) override {}
-};
-
 void pasteOn(const QString& prefix, int runs, const Sizes& sizes, const QString& location) {
     // Items the assembly does not list yet, as a spreadsheet's rows with a header.
     const int count = std::min(1000, sizes.items - 20);
@@ -58,7 +35,19 @@ void pasteOn(const QString& prefix, int runs, const Sizes& sizes, const QString&
     for (int i = 0; i < count; ++i)
         text += QStringLiteral("ITEM-%1\t%2\n").arg(i + 11, 6, 10, QLatin1Char('0')).arg(i % 9 + 1);
 
-    PasteDesktop desktop;
+    // No to the question (the lines go beside the node, into the loaded item), OK to the
+    // preview, noting when the preview was ready.
+    BenchDesktop desktop;
+    desktop.messageAnswer = desktop::ResultNo;
+    QElapsedTimer clock;
+    qint64 previewAt = 0;
+    int previewLines = 0;
+    desktop.dialogAnswer = [&](QDialog& dialog) {
+        previewAt = clock.nsecsElapsed();
+        if (auto* preview = qobject_cast<shell::PasteDialog*>(&dialog))
+            previewLines = preview->addable();
+        return int(QDialog::Accepted);
+    };
     QTemporaryDir folder;
     shell::rememberPath(folder.path(), location);
     shell::BomWindow window(desktop, folder.path(), folder.filePath(QStringLiteral("settings.ini")));
@@ -78,17 +67,17 @@ void pasteOn(const QString& prefix, int runs, const Sizes& sizes, const QString&
         QGuiApplication::clipboard()->setMimeData(data);
         tree->setCurrentIndex(window.treeModel().index(0, 0));
         desktop.messages.clear();
-        desktop.clock.start();
+        clock.start();
         paste->trigger();
         QCoreApplication::processEvents(); // the new nodes laid out and painted
-        const qint64 done = desktop.clock.nsecsElapsed();
-        if (desktop.previewLines != count || window.treeModel().rowCount() != before + count ||
+        const qint64 done = clock.nsecsElapsed();
+        if (previewLines != count || window.treeModel().rowCount() != before + count ||
             desktop.messages.size() != 1)
             qFatal("%spaste: %d lines previewed, %d top-level nodes, %lld messages (%s)",
-                   qPrintable(prefix), desktop.previewLines, window.treeModel().rowCount(),
+                   qPrintable(prefix), previewLines, window.treeModel().rowCount(),
                    qint64(desktop.messages.size()), qPrintable(desktop.messages.join(u'|')));
-        previews.push_back(desktop.previewAt / 1e6);
-        writes.push_back((done - desktop.previewAt) / 1e6);
+        previews.push_back(previewAt / 1e6);
+        writes.push_back((done - previewAt) / 1e6);
         wholes.push_back(done / 1e6);
         // Not timed: the database as it was, for the next run.
         undo->trigger();

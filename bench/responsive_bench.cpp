@@ -7,7 +7,7 @@
 #include "BenchData.h"
 #include "ServerData.h"
 
-#include "desktop/QtDesktop.h"
+#include "BenchDesktop.h"
 #include "shell/window/BomWindow.h"
 #include "shell/database/Workdir.h"
 #include "store/runtime/StoreThread.h"
@@ -33,18 +33,6 @@
 namespace bench {
 
 namespace {
-
-/// Answers every question at once; the busy box of a wait is the real one.
-class AnsweringDesktop : public desktop::QtDesktop {
-public:
-    QStringList messages;
-    int messageBox(const QString& text, desktop::MessageStyle, const QString&,
-                   const QString&) override {
-        messages.append(text);
-        return desktop::ResultOk;
-    }
-    void setBusyPointer(bool) override {}
-};
 
 /// A widget repainted on every tick of a 10 ms timer of the window's thread, which notes the
 /// longest gap between two ticks and between two painted frames.
@@ -136,7 +124,7 @@ private:
 /// The window on `location` with the deep structure loaded; a quantity edit waits `holdMs` on
 /// another connection's write lock while the pulse measures the window's thread.
 void lockWaitCase(const char* label, const QString& location, const PgServer* server, int holdMs) {
-    AnsweringDesktop desktop;
+    BenchDesktop desktop;
     QTemporaryDir folder;
     shell::rememberPath(folder.path(), location);
     shell::BomWindow window(desktop, folder.path(),

@@ -6,8 +6,7 @@
 #include "store/postgres/PgImportWriter.h"
 #include "store/postgres/PgStore.h"
 #include "store/StoreError.h"
-#include "support/PgServer.h"
-#include "support/StoreBackend.h"
+#include "support/BackendSuite.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>
@@ -70,11 +69,10 @@ template <typename Work> StoreError errorOf(Work work) {
 
 } // namespace
 
-class ImportServerTest : public QObject {
+class ImportServerTest : public ServerSuite {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    PgServer m_server;
     int m_serial = 0;
 
     QString file(const QByteArray& bytes, const QString& name) {
@@ -138,15 +136,10 @@ class ImportServerTest : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase() {
-        const auto [problem, fatal] = m_server.startForTests();
-        if (fatal)
-            QFAIL(qPrintable(problem));
-        if (!problem.isEmpty())
-            QSKIP(qPrintable(problem + QStringLiteral(": the imports into a server are skipped")));
+    void init() {
+        if (needServer())
+            dropTables();
     }
-
-    void init() { dropTables(); }
 
     void csvPairArrivesFieldByField() {
         // Quotes, backslashes, non-ASCII, an empty text and Nulls; more rows than one insert

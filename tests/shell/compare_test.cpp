@@ -2,8 +2,7 @@
 // unchanged, the CSV export and the keys, with scripted dialogs.
 
 #include "shell/compare/CompareDialog.h"
-#include "support/PgServer.h"
-#include "support/StoreBackend.h"
+#include "support/BackendSuite.h"
 #include "support/WindowFixture.h"
 
 #include <QAction>
@@ -38,23 +37,15 @@ QStringList listed(QTableView& table) {
 
 } // namespace
 
-class CompareTest : public QObject {
+class CompareTest : public ServerSuite {
     Q_OBJECT
-    PgServer m_server;
 
 private Q_SLOTS:
-    void initTestCase() {
-        qunsetenv("PGPASSWORD");
-        const auto [problem, fatal] = m_server.startForTests();
-        if (fatal)
-            QFAIL(qPrintable(problem));
-        if (!problem.isEmpty())
-            qInfo("%s: the server case is skipped", qPrintable(problem));
-    }
+    void initTestCase() { qunsetenv("PGPASSWORD"); }
 
     void comparesWithAServer() {
-        if (!m_server.isRunning())
-            QSKIP("PostgreSQL server binaries not found: skipped");
+        if (!needServer())
+            return;
         // B: the same item on a server, where an ID is spelled in another case and SUB's
         // line to BOLT has no quantity.
         StoreBackend(StoreBackend::Postgres, {}, &m_server)

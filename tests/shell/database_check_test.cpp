@@ -4,8 +4,7 @@
 #include "shell/check/CheckDatabaseDialog.h"
 #include "store/DatabaseCheck.h"
 #include "store/ItemKey.h"
-#include "support/PgServer.h"
-#include "support/StoreBackend.h"
+#include "support/BackendSuite.h"
 #include "support/WindowFixture.h"
 #include "tree/BomTreeModel.h"
 
@@ -165,39 +164,13 @@ QString cell(const QTableView& table, int row, int column) {
 
 } // namespace
 
-class DatabaseCheckTest : public QObject {
+class DatabaseCheckTest : public BackendSuite {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    PgServer m_server;
-    QString m_serverProblem;
-
-    StoreBackend backend() const {
-        QFETCH_GLOBAL(int, kind);
-        return StoreBackend(StoreBackend::Kind(kind), m_dir.filePath(QStringLiteral("check.db")),
-                            &m_server);
-    }
+public:
+    DatabaseCheckTest() : BackendSuite(QStringLiteral("check.db")) {}
 
 private Q_SLOTS:
-    void initTestCase() {
-        const auto [problem, fatal] = m_server.startForTests();
-        m_serverProblem = problem;
-        if (fatal)
-            QFAIL(qPrintable(problem));
-    }
-
-    void initTestCase_data() {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("SQLite") << int(StoreBackend::Sqlite);
-        QTest::newRow("PostgreSQL") << int(StoreBackend::Postgres);
-    }
-
-    void init() {
-        QFETCH_GLOBAL(int, kind);
-        if (kind == StoreBackend::Postgres && !m_server.isRunning())
-            QSKIP(qPrintable(m_serverProblem + QStringLiteral("; skipped")));
-    }
-
     void findingsAgreeWithABruteForceScan() {
         const StoreBackend db = backend();
         for (unsigned seed = 1; seed <= 25; ++seed) {

@@ -6,8 +6,7 @@
 #include "shell/window/ItemList.h"
 #include "shell/live/LiveUpdates.h"
 #include "store/Store.h"
-#include "support/PgServer.h"
-#include "support/StoreBackend.h"
+#include "support/BackendSuite.h"
 #include "support/TreeCompare.h"
 #include "support/WindowFixture.h"
 #include "tree/BomTreeModel.h"
@@ -38,10 +37,8 @@ shell::LiveUpdates& live(WindowFixture& f) {
 
 } // namespace
 
-class LiveWindowTest : public QObject {
+class LiveWindowTest : public ServerSuite {
     Q_OBJECT
-
-    PgServer m_server;
 
     /// Loads TOP, opens every node and makes RIGHT/SUB/BOLT current.
     void loadAndOpen(WindowFixture& f) {
@@ -83,14 +80,7 @@ class LiveWindowTest : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase() {
-        qunsetenv("PGPASSWORD");
-        const auto [problem, fatal] = m_server.startForTests();
-        if (fatal)
-            QFAIL(qPrintable(problem));
-        if (!problem.isEmpty())
-            qInfo("%s: the server cases are skipped", qPrintable(problem));
-    }
+    void initTestCase() { qunsetenv("PGPASSWORD"); }
 
     void anotherProgramsCommitsToTheFileAppearLive() {
         WindowFixture f(Items, Lines);
@@ -100,8 +90,8 @@ private Q_SLOTS:
     }
 
     void anotherEditorsCommitsOnTheServerAppearLive() {
-        if (!m_server.isRunning())
-            QSKIP("PostgreSQL server binaries not found: skipped");
+        if (!needServer())
+            return;
         StoreBackend(StoreBackend::Postgres, {}, &m_server).write(Items, Lines);
         WindowFixture f(m_server.uri());
         f.database = m_server.uri();

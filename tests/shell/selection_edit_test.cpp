@@ -8,8 +8,7 @@
 #include "shell/window/ItemList.h"
 #include "shell/edit/PasteDialog.h"
 #include "store/Store.h"
-#include "support/PgServer.h"
-#include "support/StoreBackend.h"
+#include "support/BackendSuite.h"
 #include "support/WindowFixture.h"
 #include "tree/BomTreeModel.h"
 #include "tree/LinePaste.h"
@@ -99,22 +98,14 @@ QStringList refusals(const shell::PasteDialog& dialog) {
 
 } // namespace
 
-class SelectionEditTest : public QObject {
+class SelectionEditTest : public BackendSuite {
     Q_OBJECT
 
-    PgServer m_server;
-    QTemporaryDir m_dir;
     std::unique_ptr<StoreBackend> m_backend;
 
     /// The window on the backend of the current row, holding Items and Lines, with A loaded.
     std::unique_ptr<WindowFixture> start() {
-        QFETCH_GLOBAL(int, kind);
-        if (kind == StoreBackend::Postgres && !m_server.isRunning()) {
-            QTest::qSkip("PostgreSQL server binaries not found: skipped", __FILE__, __LINE__);
-            return nullptr;
-        }
-        m_backend = std::make_unique<StoreBackend>(StoreBackend::Kind(kind),
-                                                   m_dir.filePath(u"bom.db"_s), &m_server);
+        m_backend = std::make_unique<StoreBackend>(backend());
         m_backend->write(Items, Lines);
         auto f = std::make_unique<WindowFixture>(m_backend->address());
         f->load(u"A"_s);
@@ -122,21 +113,8 @@ class SelectionEditTest : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase() {
-        const auto [problem, fatal] = m_server.startForTests();
-        if (fatal)
-            QFAIL(qPrintable(problem));
-    }
-    void initTestCase_data() {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("file") << int(StoreBackend::Sqlite);
-        QTest::newRow("server") << int(StoreBackend::Postgres);
-    }
-
     void addComponentFromTheKeyboard() {
         const auto f = start();
-        if (!f)
-            return;
         Oracle oracle;
         QCOMPARE(action(*f, "mnuAddComponent")->shortcut(), QKeySequence(Qt::Key_Insert));
         // Esc in the box: nothing is asked after it, nothing written.
@@ -193,8 +171,6 @@ private Q_SLOTS:
 
     void deleteOfManyIsOneQuestionAndOneStep() {
         const auto f = start();
-        if (!f)
-            return;
         Oracle oracle;
         // Shift+Down extends the selection; the statistics follow the current node.
         f->click(f->node(u"B"_s));
@@ -258,8 +234,6 @@ private Q_SLOTS:
 
     void longListsAreShortened() {
         const auto f = start();
-        if (!f)
-            return;
         // Twenty lines of one assembly, selected with Shift+End.
         std::vector<Line> lines = Lines;
         std::vector<ItemRow> items = Items;
@@ -282,8 +256,6 @@ private Q_SLOTS:
 
     void copyPutsTextAndExactLines() {
         const auto f = start();
-        if (!f)
-            return;
         f->click(f->node(u"B/S/X"_s));
         ctrlClick(*f, f->node(u"B/D"_s));
         ctrlClick(*f, f->node(u"C/S/X"_s)); // the same line again
@@ -301,8 +273,6 @@ private Q_SLOTS:
 
     void pasteShowsRefusalsAndWritesTheRest() {
         const auto f = start();
-        if (!f)
-            return;
         Oracle oracle;
         // Copied lines pasted beside a node: S is there already, D is new.
         f->click(f->node(u"B/D"_s));
@@ -333,8 +303,6 @@ private Q_SLOTS:
     void spreadsheetRowsAreResolvedAndRefused() {
         QFETCH(int, unknown);
         const auto f = start();
-        if (!f)
-            return;
         Oracle oracle;
         // A spreadsheet's rows into B: each refusal named, the rest written in one step.
         QString rows = u"Item ID\tQuantity\ne\t2\nNOPE\t1\nX\tabc\nE\t3\nA\t1\nD\t1\nZ\t0.5\n"_s;
@@ -368,8 +336,6 @@ private Q_SLOTS:
 
     void aPasteOfRefusedLinesWritesNothing() {
         const auto f = start();
-        if (!f)
-            return;
         const QStringList before = sorted(m_backend->lines());
         f->tree().setCurrentIndex(f->node(u"B"_s));
         // Esc at the question: no preview, nothing written.
@@ -422,8 +388,6 @@ private Q_SLOTS:
 
     void editsUnderASharedBillSayWhereElseTheyShowAndRefuseAGoneItem() {
         const auto f = start();
-        if (!f)
-            return;
         Oracle oracle;
         const auto byAnotherProgram = [&](const QString& statement) {
             if (m_backend->kind() == StoreBackend::Sqlite)

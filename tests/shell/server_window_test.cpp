@@ -8,8 +8,7 @@
 #include "store/ServerAddress.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
-#include "support/PgServer.h"
-#include "support/StoreBackend.h"
+#include "support/BackendSuite.h"
 #include "support/TreeCompare.h"
 #include "support/WindowFixture.h"
 #include "tree/BomTreeModel.h"
@@ -49,10 +48,8 @@ QStringList listed(WindowFixture& f) { return f.list().items(); }
 
 } // namespace
 
-class ServerWindowTest : public QObject {
+class ServerWindowTest : public ServerSuite {
     Q_OBJECT
-
-    PgServer m_server;
 
     /// The Connect to Server answers that reach this test's server as `user`.
     QStringList fields(const QString& user, const QString& database = QStringLiteral("postgres")) {
@@ -63,19 +60,14 @@ private Q_SLOTS:
     void initTestCase() {
         // A password typed in another test run must not count here.
         qunsetenv("PGPASSWORD");
-        const auto [problem, fatal] = m_server.startForTests();
-        if (fatal)
-            QFAIL(qPrintable(problem));
-        if (!problem.isEmpty())
-            qInfo("%s: the server cases are skipped", qPrintable(problem));
     }
 
     void init() {
         const QByteArray name = QTest::currentTestFunction();
-        if (!m_server.isRunning() && name != "addressesReadBackAsTyped" &&
+        if (name != "addressesReadBackAsTyped" &&
             name != "passwordsLeaveAddressesWhateverTheirForm" &&
             name != "addressesThatCannotBeReadAreNeverShown")
-            QSKIP("PostgreSQL server binaries not found: skipped");
+            needServer();
     }
 
     void addressesReadBackAsTyped_data() {

@@ -5,8 +5,7 @@
 #include "desktop/Desktop.h"
 #include "store/runtime/StoreThread.h"
 #include "store/StoreError.h"
-#include "support/PgServer.h"
-#include "support/StoreBackend.h"
+#include "support/BackendSuite.h"
 #include "support/WindowFixture.h"
 #include "shell/window/BomTreeView.h"
 #include "tree/BomEditor.h"
@@ -104,21 +103,13 @@ QString lastMessageNumber(const ScriptedDesktop& desktop) {
 
 } // namespace
 
-class StoreWaitTest : public QObject {
+class StoreWaitTest : public BackendSuite {
     Q_OBJECT
 
-    PgServer m_server;
-    QTemporaryDir m_dir;
     std::unique_ptr<StoreBackend> m_backend;
 
     std::unique_ptr<WindowFixture> start() {
-        QFETCH_GLOBAL(int, kind);
-        if (kind == StoreBackend::Postgres && !m_server.isRunning()) {
-            QTest::qSkip("PostgreSQL server binaries not found: skipped", __FILE__, __LINE__);
-            return nullptr;
-        }
-        m_backend = std::make_unique<StoreBackend>(StoreBackend::Kind(kind),
-                                                   m_dir.filePath(u"bom.db"_s), &m_server);
+        m_backend = std::make_unique<StoreBackend>(backend());
         m_backend->write(Items, Lines);
         auto f = std::make_unique<WindowFixture>(m_backend->address());
         f->load(u"A"_s);
@@ -133,21 +124,8 @@ class StoreWaitTest : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase() {
-        const auto [problem, fatal] = m_server.startForTests();
-        if (fatal)
-            QFAIL(qPrintable(problem));
-    }
-    void initTestCase_data() {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("file") << int(StoreBackend::Sqlite);
-        QTest::newRow("server") << int(StoreBackend::Postgres);
-    }
-
     void cancelDuringALockWaitWritesNothingAndTheWriteGoesThroughLater() {
         const auto f = start();
-        if (!f)
-            return;
         const QString outline = f->outline();
         const QStringList before = m_backend->lines();
         Locker locker(*m_backend, m_server);
@@ -180,8 +158,6 @@ private Q_SLOTS:
 
     void aLoadWaitingOnALockIsCancelledAndLoadsLater() {
         const auto f = start();
-        if (!f)
-            return;
         const QString outline = f->outline();
         QVERIFY(!outline.isEmpty());
         Locker locker(*m_backend, m_server);
@@ -205,8 +181,6 @@ private Q_SLOTS:
 
     void aCancelWhileASavedChangeIsShownSaysItWasSaved() {
         const auto f = start();
-        if (!f)
-            return;
         QAction* undo = f->window().findChild<QAction*>(u"mnuUndo"_s);
         QAction* redo = f->window().findChild<QAction*>(u"mnuRedo"_s);
         // NEW has a bill of its own, which the tree does not hold: showing a line of NEW reads
@@ -278,8 +252,6 @@ private Q_SLOTS:
 
     void aTripRunsOffTheWindowsThreadAndItsErrorsComeBack() {
         const auto f = start();
-        if (!f)
-            return;
         // A trip, its open included, is waited for once, and once more for each new name.
         struct Wait : store::StoreWait {
             QStringList labels;

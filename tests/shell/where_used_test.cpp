@@ -4,8 +4,7 @@
 #include "shell/whereused/WhereUsedDialog.h"
 #include "store/Store.h"
 #include "store/ItemKey.h"
-#include "support/PgServer.h"
-#include "support/StoreBackend.h"
+#include "support/BackendSuite.h"
 #include "support/WindowFixture.h"
 #include "tree/BomTreeModel.h"
 
@@ -174,19 +173,15 @@ QString cell(QTableView& table, int row, int column) {
 
 } // namespace
 
-class WhereUsedTest : public QObject {
+class WhereUsedTest : public ServerSuite {
     Q_OBJECT
-
-    PgServer m_server;
-    PgServer::TestStart m_serverStart;
 
 private Q_SLOTS:
     void agreesWithEveryPath_data() {
         QTest::addColumn<unsigned>("seed");
         QTest::addColumn<bool>("cycle");
         QTest::addColumn<int>("kind");
-        for (const auto& [kind, name] : {std::pair{StoreBackend::Sqlite, "SQLite"},
-                                         std::pair{StoreBackend::Postgres, "PostgreSQL"}}) {
+        for (const auto& [kind, name] : BackendSuite::Backends) {
             QTest::addRow("%s, no cycle, seed 1", name) << 1u << false << int(kind);
             QTest::addRow("%s, no cycle, seed 2", name) << 2u << false << int(kind);
             QTest::addRow("%s, a cycle, seed 3", name) << 3u << true << int(kind);
@@ -197,15 +192,9 @@ private Q_SLOTS:
         QFETCH(unsigned, seed);
         QFETCH(bool, cycle);
         QFETCH(int, kind);
-        if (kind == StoreBackend::Postgres && !m_server.isRunning()) {
-            // The server walks other lines (only those above the item) to the same rows.
-            if (m_serverStart.problem.isEmpty())
-                m_serverStart = m_server.startForTests();
-            if (m_serverStart.fatal)
-                QFAIL(qPrintable(m_serverStart.problem));
-            if (!m_server.isRunning())
-                QSKIP(qPrintable(m_serverStart.problem + u"; skipped"_s));
-        }
+        // The server walks other lines (only those above the item) to the same rows.
+        if (kind == StoreBackend::Postgres && !needServer())
+            return;
         const Generated g = generate(seed, cycle);
         QTemporaryDir dir;
         const StoreBackend backend(StoreBackend::Kind(kind), dir.filePath(u"bom.db"_s), &m_server);

@@ -9,8 +9,7 @@
 #include "store/postgres/PgConnection.h"
 #include "store/postgres/PgImportWriter.h"
 #include "store/postgres/PgLibpq.h"
-#include "support/PgServer.h"
-#include "support/StoreBackend.h"
+#include "support/BackendSuite.h"
 #include "support/TestDatabase.h"
 
 #include <QElapsedTimer>
@@ -79,12 +78,10 @@ const std::vector<Line> lines{{"TOP", "SUB", 2.0}, {"SUB", "P1", 3.0}};
 
 } // namespace
 
-class ChangeWatcherTest : public QObject {
+class ChangeWatcherTest : public ServerSuite {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    PgServer m_server;
-    QString m_serverProblem;
 
     QString m_file;
     QString file() const { return m_file; }
@@ -95,10 +92,6 @@ class ChangeWatcherTest : public QObject {
         writeDatabase(m_file, items, lines);
     }
     StoreBackend server() const { return StoreBackend(StoreBackend::Postgres, {}, &m_server); }
-    void needServer() {
-        if (!m_server.isRunning())
-            QSKIP(qPrintable(m_serverProblem));
-    }
     /// A watcher on the server with these tables, once it listens (it counts the editors
     /// first thing after).
     std::unique_ptr<ChangeWatcher> watchServer(QSignalSpy*& editors) {
@@ -114,13 +107,7 @@ class ChangeWatcherTest : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase() {
-        const auto [problem, fatal] = m_server.startForTests();
-        m_serverProblem = problem;
-        if (fatal)
-            QFAIL(qPrintable(problem));
-        qunsetenv("PGPASSWORD");
-    }
+    void initTestCase() { qunsetenv("PGPASSWORD"); }
 
     void mergeFoldsUnderTheKeyRule() {
         Changes a{false, {"TOP", "sub"}, {"x"}};
@@ -258,7 +245,8 @@ private Q_SLOTS:
     }
 
     void aServerChangeNamesItsAssembliesAndItemsAndOnlyOwnConnectionsAreSkipped() {
-        needServer();
+        if (!needServer())
+            return;
         server().write(items, lines);
         QSignalSpy* editors = nullptr;
         auto watcher = watchServer(editors);
@@ -306,7 +294,8 @@ private Q_SLOTS:
     }
 
     void aBurstFoldsAndAnOversizedStatementOrAnImportIsEverything() {
-        needServer();
+        if (!needServer())
+            return;
         server().write(items, lines);
         QSignalSpy* editors = nullptr;
         auto watcher = watchServer(editors);
@@ -364,7 +353,8 @@ private Q_SLOTS:
     }
 
     void tablesWithoutTriggersSaySoOnceUntilCreateSchemaAddsThem() {
-        needServer();
+        if (!needServer())
+            return;
         execOnServer(m_server, {"DROP TABLE IF EXISTS itemmaster, bomdetail"});
         execOnServer(m_server,
                      {"CREATE TABLE itemmaster (itemid text COLLATE \"C\" PRIMARY KEY, "
@@ -397,7 +387,8 @@ private Q_SLOTS:
     }
 
     void triggersGoneWhileWatchingAreSaidOnReconnectAndAtTheNextCheck() {
-        needServer();
+        if (!needServer())
+            return;
         server().write(items, lines);
         const QString noTriggers = QStringLiteral(
             "Changes by other editors show only after a reload: the server's tables have no "
@@ -431,7 +422,8 @@ private Q_SLOTS:
     }
 
     void otherEditorsAreCountedOncePerEditor() {
-        needServer();
+        if (!needServer())
+            return;
         server().write(items, lines);
         QSignalSpy* editors = nullptr;
         auto watcher = watchServer(editors);
@@ -446,7 +438,8 @@ private Q_SLOTS:
     }
 
     void theListenerSurvivesARestartOfTheServer() {
-        needServer();
+        if (!needServer())
+            return;
         server().write(items, lines);
         QSignalSpy* editors = nullptr;
         auto watcher = watchServer(editors);
@@ -469,7 +462,8 @@ private Q_SLOTS:
     }
 
     void passwordPromptsFollowLibpqNotTheMessage() {
-        needServer();
+        if (!needServer())
+            return;
         execOnServer(m_server, {"DROP ROLE IF EXISTS pwuser",
                                 "CREATE ROLE pwuser LOGIN PASSWORD 'right one'"});
         const QString hba = m_server.clusterFolder() + QStringLiteral("/pg_hba.conf");

@@ -6,12 +6,10 @@
 #include "store/postgres/PgImportWriter.h"
 #include "store/postgres/PgStore.h"
 #include "store/StoreError.h"
-#include "support/PgServer.h"
-#include "support/StoreBackend.h"
+#include "support/BackendSuite.h"
 
 #include <QRandomGenerator>
 #include <QSet>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
@@ -21,43 +19,13 @@
 
 using store::StoreError;
 
-class StoreBackendsTest : public QObject {
+class StoreBackendsTest : public BackendSuite {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    PgServer m_server;
-    QString m_serverProblem;
-
-    StoreBackend backend() const {
-        QFETCH_GLOBAL(int, kind);
-        return StoreBackend(StoreBackend::Kind(kind), m_dir.filePath(QStringLiteral("store.db")),
-                            &m_server);
-    }
+public:
+    StoreBackendsTest() : BackendSuite(QStringLiteral("store.db")) {}
 
 private Q_SLOTS:
-    void initTestCase() {
-        const auto [problem, fatal] = m_server.startForTests();
-        m_serverProblem = problem;
-        if (fatal)
-            QFAIL(qPrintable(problem));
-        if (problem.isEmpty())
-            qInfo("PostgreSQL test server ready in %lld ms", m_server.startMilliseconds());
-        else
-            qInfo("%s: the PostgreSQL rows are skipped", qPrintable(problem));
-    }
-
-    void initTestCase_data() {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("SQLite") << int(StoreBackend::Sqlite);
-        QTest::newRow("PostgreSQL") << int(StoreBackend::Postgres);
-    }
-
-    void init() {
-        QFETCH_GLOBAL(int, kind);
-        if (kind == StoreBackend::Postgres && !m_server.isRunning())
-            QSKIP(qPrintable(m_serverProblem + QStringLiteral("; skipped")));
-    }
-
     void refusesADatabaseWithoutTheTables() {
         const StoreBackend db = backend();
         db.writeEmpty();

@@ -3,9 +3,8 @@
 
 #include "store/ItemKey.h"
 #include "store/Store.h"
-#include "support/PgServer.h"
+#include "support/BackendSuite.h"
 #include "support/ScriptedDesktop.h"
-#include "support/StoreBackend.h"
 #include "support/TestDatabase.h"
 #include "BillEditor.h"
 #include "tree/LiveReader.h"
@@ -147,20 +146,10 @@ QStringList folded(QStringList ids) {
 
 } // namespace
 
-class LiveChangesTest : public QObject {
+class LiveChangesTest : public ServerSuite {
     Q_OBJECT
 
-    PgServer m_server;
-    QString m_serverProblem;
-
 private Q_SLOTS:
-    void initTestCase() {
-        const auto [problem, fatal] = m_server.startForTests();
-        m_serverProblem = problem;
-        if (fatal)
-            QFAIL(qPrintable(problem));
-    }
-
     void changesShowAsAFreshLoadShowsThem_data() {
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("kind");
@@ -178,8 +167,8 @@ private Q_SLOTS:
         QFETCH(int, mode);
         QFETCH(int, kind);
         QFETCH(int, rounds);
-        if (kind == StoreBackend::Postgres && !m_server.isRunning())
-            QSKIP(qPrintable(m_serverProblem + QStringLiteral("; skipped")));
+        if (kind == StoreBackend::Postgres && !needServer())
+            return;
         QRandomGenerator random(1801 + mode + kind);
         constexpr int Items = 11;
         for (int round = 0; round < rounds; ++round) {

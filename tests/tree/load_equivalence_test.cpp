@@ -1,4 +1,5 @@
 #include "BenchData.h"
+#include "support/ReferenceWalks.h"
 
 #include "store/sqlite/SqliteStore.h"
 #include "store/StoreError.h"
@@ -8,7 +9,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
 
 // The batched load must build exactly the tree that a walk running the component query for
 // every node builds: same texts, same parents, same sibling order, same cycle marks.
@@ -17,9 +17,9 @@ class LoadEquivalenceTest : public QObject {
 
     QTemporaryDir m_dir;
 
-    static QString describe(const std::vector<bench::PathNode>& nodes) {
+    static QString describe(const std::vector<walks::PathNode>& nodes) {
         QStringList lines;
-        for (const bench::PathNode& n : nodes)
+        for (const walks::PathNode& n : nodes)
             lines.append(QStringLiteral("%1<%2 #%3%4 q=%5 %6 %7")
                              .arg(n.text)
                              .arg(n.parent)
@@ -32,30 +32,26 @@ class LoadEquivalenceTest : public QObject {
 
     /// The editor's tree of `item`: its reachable lines read once, then every node opened,
     /// numbered in pre-order as a walk that makes the nodes path by path numbers them.
-    static std::vector<bench::PathNode> viewed(store::SqliteStore& db, const QString& item) {
-        tree::BomDocument modelBill;
-        tree::BomTreeModel model{modelBill};
-        modelBill.load(item, db.reachableLines(item));
-        std::vector<bench::PathNode> nodes;
-        std::function<void(const QModelIndex&, int)> walk = [&](const QModelIndex& parent, int id) {
-            if (model.canFetchMore(parent))
-                model.fetchMore(parent);
-            for (int row = 0; row < model.rowCount(parent); ++row) {
-                const QModelIndex index = model.index(row, 0, parent);
-                bench::PathNode node;
-                node.text = model.text(index);
-                node.parent = id;
-                node.row = row;
-                node.circular = model.isCircular(index);
-                node.hasQuantity = model.quantity(index).has_value();
-                node.quantity = model.quantity(index).value_or(0);
-                node.unit = model.unit(index);
-                node.description = model.description(index);
-                nodes.push_back(node);
-                walk(index, int(nodes.size()) - 1);
-            }
-        };
-        walk({}, -1);
+    static std::vector<walks::PathNode> viewed(store::SqliteStore& db, const QString& item) {
+        tree::BomDocument bill;
+        tree::BomTreeModel model{bill};
+        bill.load(item, db.reachableLines(item));
+        std::vector<walks::PathNode> nodes;
+        std::vector<int> above; // the number of each open node on the current path
+        walks::forEachNodeOpened(model, [&](const QModelIndex& index, int level) {
+            above.resize(size_t(level - 1));
+            walks::PathNode node;
+            node.text = model.text(index);
+            node.parent = above.empty() ? -1 : above.back();
+            node.row = index.row();
+            node.circular = model.isCircular(index);
+            node.hasQuantity = model.quantity(index).has_value();
+            node.quantity = model.quantity(index).value_or(0);
+            node.unit = model.unit(index);
+            node.description = model.description(index);
+            above.push_back(int(nodes.size()));
+            nodes.push_back(node);
+        });
         return nodes;
     }
 
@@ -87,7 +83,7 @@ private Q_SLOTS:
         QFETCH(QString, item);
         QFETCH(int, nodes);
         store::SqliteStore db(file);
-        const auto expected = bench::perNodeWalk(file, item, 1'000'000);
+        const auto expected = walks::perNodeWalk(file, item, 1'000'000);
         const auto actual = viewed(db, item);
         QCOMPARE(describe(actual), describe(expected));
         QVERIFY(!actual.empty());

@@ -5,9 +5,8 @@
 #include "desktop/Desktop.h"
 #include "store/ItemKey.h"
 #include "store/StoreError.h"
-#include "support/PgServer.h"
+#include "support/BackendSuite.h"
 #include "support/ScriptedDesktop.h"
-#include "support/StoreBackend.h"
 #include "BillEditor.h"
 #include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
@@ -15,7 +14,6 @@
 #include <QBrush>
 #include <QDateTime>
 #include <QPixmap>
-#include <QTemporaryDir>
 #include <QTest>
 
 using tree::LineProblem;
@@ -77,42 +75,17 @@ QModelIndex child(const tree::BomTreeModel& model, const QString& text,
 
 } // namespace
 
-class ProblemLinesTest : public QObject {
+class ProblemLinesTest : public BackendSuite {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    PgServer m_server;
-    QString m_serverProblem;
+public:
+    ProblemLinesTest() : BackendSuite(QStringLiteral("lines.db")) {}
 
-    StoreBackend backend() const {
-        QFETCH_GLOBAL(int, kind);
-        return StoreBackend(StoreBackend::Kind(kind), m_dir.filePath(QStringLiteral("lines.db")),
-                            &m_server);
-    }
-
+private:
     /// An editor on the backend's database, as the window holds one.
     using Editor = BillEditor;
 
 private Q_SLOTS:
-    void initTestCase() {
-        const auto [problem, fatal] = m_server.startForTests();
-        m_serverProblem = problem;
-        if (fatal)
-            QFAIL(qPrintable(problem));
-    }
-
-    void initTestCase_data() {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("SQLite") << int(StoreBackend::Sqlite);
-        QTest::newRow("PostgreSQL") << int(StoreBackend::Postgres);
-    }
-
-    void init() {
-        QFETCH_GLOBAL(int, kind);
-        if (kind == StoreBackend::Postgres && !m_server.isRunning())
-            QSKIP(qPrintable(m_serverProblem + QStringLiteral("; skipped")));
-    }
-
     void bothReadsTellWhetherAComponentIsInTheItemMaster() {
         const StoreBackend backend = this->backend();
         backend.write(items(), lines());

@@ -1,4 +1,5 @@
 #include "store/ItemKey.h"
+#include "support/ReferenceWalks.h"
 #include "tree/BillExport.h"
 #include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
@@ -8,7 +9,6 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-#include <functional>
 
 using tree::BomTreeModel;
 using Lines = QHash<QString, store::ComponentLines>;
@@ -32,69 +32,23 @@ Lines bills(const QList<std::pair<QString, store::ComponentLines>>& byAssembly) 
     return lines;
 }
 
-/// The tree made path by path, as a naive editor makes it: the reference for the model, the
-/// walks and the sums over the structure.
-std::vector<tree::IndentedLine> everyPath(const Lines& lines, const QString& top, int depthLimit) {
-    std::vector<tree::IndentedLine> rows;
-    QStringList path{store::foldKey(top)};
-    std::function<void(const QString&, std::optional<double>)> walk =
-        [&](const QString& assembly, std::optional<double> extended) {
-            for (const store::ComponentLine& stored : lines.value(store::foldKey(assembly))) {
-                tree::IndentedLine row;
-                row.level = int(path.size());
-                row.itemId = stored.id;
-                row.quantity = stored.quantity;
-                row.unit = stored.unit.value_or(QString());
-                row.description = stored.description.value_or(QString());
-                row.parent = assembly;
-                if (extended && stored.quantity)
-                    row.extendedQuantity = *extended * *stored.quantity;
-                const QString key = store::foldKey(stored.id);
-                row.circular = path.contains(key);
-                const bool below = lines.contains(key);
-                if (!row.circular && below && row.level >= depthLimit)
-                    row.stop = tree::Stop::DepthLimit;
-                row.hasChildren = !row.circular && below && row.stop == tree::Stop::None;
-                if (!stored.quantity)
-                    row.problems |= tree::LineProblem::NullQuantity;
-                rows.push_back(row);
-                if (row.hasChildren) {
-                    path.append(key);
-                    walk(stored.id, row.extendedQuantity);
-                    path.removeLast();
-                }
-            }
-        };
-    walk(top, 1.0);
-    return rows;
-}
-
 /// The model's tree with every node opened, as the indented bill lists it.
 std::vector<tree::IndentedLine> openedTree(BomTreeModel& model) {
     std::vector<tree::IndentedLine> rows;
-    std::function<void(const QModelIndex&, int)> walk = [&](const QModelIndex& parent, int level) {
-        if (model.canFetchMore(parent))
-            model.fetchMore(parent);
-        for (int r = 0; r < model.rowCount(parent); ++r) {
-            const QModelIndex node = model.index(r, 0, parent);
-            if (node.row() != r || model.parent(node) != parent)
-                QTest::qFail("inconsistent parent or row", __FILE__, __LINE__);
-            tree::IndentedLine row;
-            row.level = level;
-            row.itemId = model.text(node);
-            row.quantity = model.quantity(node);
-            row.unit = model.unit(node);
-            row.description = model.description(node);
-            row.parent = model.assemblyOf(node);
-            row.extendedQuantity = model.extendedQuantity(node);
-            row.circular = model.isCircular(node);
-            row.stop = model.stopOf(node);
-            row.hasChildren = model.hasChildren(node);
-            rows.push_back(row);
-            walk(node, level + 1);
-        }
-    };
-    walk({}, 1);
+    walks::forEachNodeOpened(model, [&](const QModelIndex& node, int level) {
+        tree::IndentedLine row;
+        row.level = level;
+        row.itemId = model.text(node);
+        row.quantity = model.quantity(node);
+        row.unit = model.unit(node);
+        row.description = model.description(node);
+        row.parent = model.assemblyOf(node);
+        row.extendedQuantity = model.extendedQuantity(node);
+        row.circular = model.isCircular(node);
+        row.stop = model.stopOf(node);
+        row.hasChildren = model.hasChildren(node);
+        rows.push_back(row);
+    });
     return rows;
 }
 
@@ -188,14 +142,14 @@ class TreeModelTest : public QObject {
         // Made after the load: the tester of Qt 6.4 opens nodes while it checks a reset, which
         // it then takes for an insertion during the reset. It opens every node it meets.
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        const std::vector<tree::IndentedLine> reference = everyPath(lines, top, depthLimit);
+        const std::vector<tree::IndentedLine> reference = walks::everyPath(lines, top, depthLimit);
         QCOMPARE(describe(openedTree(model)), describe(reference));
         QCOMPARE(describe(tree::indentedBill(model.structure(), depthLimit)), describe(reference));
         if (!exactSums) {
             compareFindWithEveryPath(lines, top, depthLimit, reference, nullptr);
             return;
         }
-        const std::vector<tree::IndentedLine> noLimit = everyPath(lines, top, 1'000'000);
+        const std::vector<tree::IndentedLine> noLimit = walks::everyPath(lines, top, 1'000'000);
         QCOMPARE(model.structureRows(), qint64(noLimit.size()));
         QCOMPARE(describe(tree::summarisedBill(model.structure())),
                  describe(tree::summarisedBill(noLimit)));
