@@ -5,6 +5,7 @@
 #include "store/ItemKey.h"
 #include "shell/export/ExportCommands.h"
 #include "support/BillListing.h"
+#include "support/ExportContext.h"
 #include "support/FileSizeLimit.h"
 #include "support/WindowFixture.h"
 #include "tree/BillExport.h"
@@ -107,11 +108,9 @@ class ExportTest : public QObject {
     ScriptedDesktop m_desktop;
     tree::BomDocument m_modelBill;
     tree::BomTreeModel m_model{m_modelBill};
-    shell::ExportCommands m_commands{m_desktop, m_model,
-                                     [this] { return m_dir.filePath(QStringLiteral("bom.db")); },
-                                     [] { return QStringLiteral("Top assembly, “Ø 5”"); },
-                                     [this](const QString& text) { m_status = text; }};
-    QString m_status;
+    ExportContext m_context{m_desktop, m_model, m_dir.filePath(QStringLiteral("bom.db")),
+                            QStringLiteral("Top assembly, “Ø 5”")};
+    shell::ExportCommands m_commands{m_context};
 
     QByteArray exported(void (shell::ExportCommands::*command)(), const QString& name) {
         const QString path = m_dir.filePath(name);
@@ -137,7 +136,7 @@ private Q_SLOTS:
                        u"1|S|Sub \"S\"|0.5|EA|0.5|TOP|"_s, u"2|P||4|EA|2|S|"_s,
                        u"2|N|||EA||S|no quantity"_s, u"2|X||0.1|EA|0.05|S|"_s,
                        u"1|p||10|EA|10|TOP|"_s}));
-        QCOMPARE(m_status, u"Indented bill written to %1: 10 rows."_s.arg(m_dir.filePath(u"i.csv"_s)));
+        QCOMPARE(m_context.status(), u"Indented bill written to %1: 10 rows."_s.arg(m_dir.filePath(u"i.csv"_s)));
 
         bytes = exported(&shell::ExportCommands::exportSummarised, u"s.csv"_s);
         QCOMPARE(m_desktop.asked.value(1).defaultText, m_dir.filePath(u"TOP-summary.csv"_s));
@@ -151,7 +150,7 @@ private Q_SLOTS:
         QCOMPARE(records.value(5).value(0), u"X"_s);
         QCOMPARE(records.value(5).value(2), u"0.65"_s);
         QCOMPARE(records.size(), 6);
-        QCOMPARE(m_status, u"Summarised bill written to %1: 5 rows."_s.arg(m_dir.filePath(u"s.csv"_s)));
+        QCOMPARE(m_context.status(), u"Summarised bill written to %1: 5 rows."_s.arg(m_dir.filePath(u"s.csv"_s)));
         QVERIFY(m_desktop.messages().isEmpty());
     }
 
@@ -286,7 +285,7 @@ private Q_SLOTS:
         m_commands.exportIndented();
         m_desktop.cancelProgressAfter = -1;
         QVERIFY(!QFileInfo::exists(path));
-        QCOMPARE(m_status, u"Indented bill not written: cancelled."_s);
+        QCOMPARE(m_context.status(), u"Indented bill not written: cancelled."_s);
         QCOMPARE(QDir(m_dir.path()).entryList({u"big*"_s}, QDir::Files | QDir::Hidden), QStringList());
         // A print of some twenty thousand pages asks too; No prints nothing.
         m_desktop.asked.clear();
@@ -327,7 +326,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString target = dir.filePath(u"full.csv"_s);
         m_desktop.saveAnswers = {target};
-        m_status.clear();
+        m_context.showStatus({});
         {
             const FileSizeLimit full(64 * 1024);
             m_commands.exportIndented();
@@ -336,7 +335,7 @@ private Q_SLOTS:
         QVERIFY2(message.startsWith(u"1201 "_s) &&
                      message.contains(QString::fromLocal8Bit(std::strerror(EFBIG))),
                  qPrintable(message));
-        QVERIFY(m_status.isEmpty());
+        QVERIFY(m_context.status().isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 
         // A pipe (standing in for /dev/full) is refused, not renamed over.

@@ -4,6 +4,7 @@
 #include "shell/export/ExportCommands.h"
 #include "support/BillListing.h"
 #include "support/FileSizeLimit.h"
+#include "support/ExportContext.h"
 #include "support/ScriptedDesktop.h"
 #include "tree/BillDocument.h"
 #include "tree/BomEditor.h"
@@ -126,11 +127,9 @@ class PrintTest : public QObject {
     ScriptedDesktop m_desktop;
     tree::BomDocument m_modelBill;
     tree::BomTreeModel m_model{m_modelBill};
-    QString m_status;
-    shell::ExportCommands m_commands{m_desktop, m_model,
-                                     [this] { return m_dir.filePath(u"bom.db"_s); },
-                                     [] { return u"Top assembly, “Ø 5”"_s; },
-                                     [this](const QString& text) { m_status = text; }};
+    ExportContext m_context{m_desktop, m_model, m_dir.filePath(u"bom.db"_s),
+                            u"Top assembly, “Ø 5”"_s};
+    shell::ExportCommands m_commands{m_context};
 
     /// The real preview of `document` (its print dialog scripted), `look` run with its window
     /// once that shows and has painted; closed after it unless `look` closed it.
@@ -162,7 +161,7 @@ private Q_SLOTS:
         m_desktop.asked.clear();
         m_desktop.printTarget.clear();
         m_desktop.cancelProgressAfter = -1;
-        m_status.clear();
+        m_context.showStatus({});
         if (tool("pdftotext").isEmpty() || tool("pdfinfo").isEmpty())
             QSKIP("pdftotext and pdfinfo (poppler-utils) are not installed");
     }
@@ -177,7 +176,7 @@ private Q_SLOTS:
         m_desktop.printAnswers = {false, true};
         m_commands.print(); // cancelled: nothing is written, nothing is said
         QVERIFY(m_desktop.printedPdf.isEmpty());
-        QVERIFY(m_status.isEmpty());
+        QVERIFY(m_context.status().isEmpty());
         m_commands.print();
         // The dialog proposes the item's ID in the database's folder.
         QCOMPARE(m_desktop.asked.value(1).kind, u"print"_s);
@@ -187,7 +186,7 @@ private Q_SLOTS:
         const QString pdf = m_desktop.printedPdf;
         const int pages = pageCount(pdf);
         QVERIFY2(pages > 3, qPrintable(QString::number(pages)));
-        QCOMPARE(m_status, u"Bill of material written to %1: %2 pages."_s.arg(pdf).arg(pages));
+        QCOMPARE(m_context.status(), u"Bill of material written to %1: %2 pages."_s.arg(pdf).arg(pages));
         const QStringList texts = pageTexts(pdf);
         QCOMPARE(texts.size(), pages);
         int next = 0; // the row expected next, in tree order
@@ -287,7 +286,7 @@ private Q_SLOTS:
         QVERIFY2(message.startsWith(u"1202 "_s) && message.contains(target) &&
                      message.contains(cause),
                  qPrintable(message));
-        QVERIFY(m_status.isEmpty());
+        QVERIFY(m_context.status().isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
                  QStringList{u"TOP.pdf"_s});
         if (where == u"pipe"_s)
@@ -305,7 +304,7 @@ private Q_SLOTS:
         m_commands.print();
         QCOMPARE(m_desktop.progressReports, 3);
         QVERIFY(m_desktop.messages().isEmpty());
-        QVERIFY(m_status.isEmpty());
+        QVERIFY(m_context.status().isEmpty());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 

@@ -3,6 +3,7 @@
 
 #include "shell/export/ExportCommands.h"
 #include "store/ItemKey.h"
+#include "support/ExportContext.h"
 #include "support/WindowFixture.h"
 #include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
@@ -227,10 +228,8 @@ private Q_SLOTS:
         ScriptedDesktop desktop;
         tree::BomDocument modelBill;
         tree::BomTreeModel model{modelBill};
-        QString status;
-        shell::ExportCommands commands(desktop, model, [&] { return dir.filePath(u"bom.db"_s); },
-                                       [] { return QString(); },
-                                       [&](const QString& text) { status = text; });
+        ExportContext context(desktop, model, dir.filePath(u"bom.db"_s), QString());
+        shell::ExportCommands commands(context);
         const QString path = dir.filePath(u"big.xlsx"_s);
 
         // 1,111,110 rows: more than a worksheet holds, refused before the file is asked for.
@@ -248,12 +247,12 @@ private Q_SLOTS:
         desktop.cancelProgressAfter = 2;
         commands.exportIndentedXlsx();
         desktop.cancelProgressAfter = -1;
-        QCOMPARE(status, u"Indented bill not written: cancelled."_s);
+        QCOMPARE(context.status(), u"Indented bill not written: cancelled."_s);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
         // Written whole, every row is there, at its outline level.
         desktop.saveAnswers = {path};
         commands.exportIndentedXlsx();
-        QCOMPARE(status, u"Indented bill written to %1: %2 rows."_s.arg(path, QLocale().toString(111'110)));
+        QCOMPARE(context.status(), u"Indented bill written to %1: %2 rows."_s.arg(path, QLocale().toString(111'110)));
         const Sheet sheet = readSheet(path);
         QVERIFY(sheet.wellFormed);
         QCOMPARE(sheet.rows.size(), size_t(111'111));

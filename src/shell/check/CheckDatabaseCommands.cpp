@@ -1,6 +1,7 @@
 #include "shell/check/CheckDatabaseCommands.h"
 
 #include "shell/check/CheckDatabaseDialog.h"
+#include "shell/window/CommandContext.h"
 
 #include "desktop/Desktop.h"
 #include "store/DatabaseCheck.h"
@@ -17,15 +18,11 @@ const QString Title = QStringLiteral("Check Database");
 
 } // namespace
 
-CheckDatabaseCommands::CheckDatabaseCommands(desktop::Desktop& desktop,
-                                             std::function<QString()> databasePath,
-                                             std::function<void(const QString&)> loadAssembly,
-                                             QWidget* window)
-    : QObject(window), m_desktop(desktop), m_databasePath(std::move(databasePath)),
-      m_loadAssembly(std::move(loadAssembly)), m_window(window) {}
+CheckDatabaseCommands::CheckDatabaseCommands(CommandContext& context)
+    : QObject(context.window()), m_context(context), m_desktop(context.desktop()) {}
 
 void CheckDatabaseCommands::run() {
-    const QString location = m_databasePath();
+    const QString location = m_context.databasePath();
     std::optional<store::CheckReport> report;
     std::optional<store::StoreError> failure;
     {
@@ -52,7 +49,8 @@ void CheckDatabaseCommands::run() {
     if (!report)
         return; // cancelled: the check only reads, so nothing is left to say
     if (!m_dialog)
-        m_dialog = new CheckDatabaseDialog(m_desktop, m_loadAssembly, m_window);
+        m_dialog = new CheckDatabaseDialog(
+            m_desktop, [this](const QString& id) { m_context.loadItem(id); }, m_context.window());
     m_dialog->showReport(std::move(*report), location);
     m_dialog->show();
     m_dialog->raise();

@@ -14,6 +14,8 @@ class Desktop;
 
 namespace shell {
 
+class CommandContext;
+
 class CheckDatabaseDialog;
 
 /// Tools > Check Database: checks the database shown, with the busy pointer and a progress
@@ -22,8 +24,8 @@ class CheckDatabaseCommands : public QObject {
     Q_OBJECT
 public:
     /// `loadAssembly` loads an item in the main window, as a pick in the Item Master list does.
-    CheckDatabaseCommands(desktop::Desktop& desktop, std::function<QString()> databasePath,
-                          std::function<void(const QString&)> loadAssembly, QWidget* window);
+    /// A finding's assembly loads through `context` as a pick in the list does.
+    explicit CheckDatabaseCommands(CommandContext& context);
 
     /// Runs the check and shows its findings (or the numbered message); a Cancel shows
     /// nothing, as the check has changed nothing.
@@ -32,10 +34,8 @@ public:
     void closeWindow();
 
 private:
+    CommandContext& m_context;
     desktop::Desktop& m_desktop;
-    std::function<QString()> m_databasePath;
-    std::function<void(const QString&)> m_loadAssembly;
-    QWidget* m_window;
     QPointer<CheckDatabaseDialog> m_dialog;
 };
 

@@ -1,5 +1,8 @@
 #include "shell/compare/CompareCommands.h"
 
+#include "shell/window/CommandContext.h"
+#include "tree/BomTreeModel.h"
+
 #include "shell/export/ExportCommands.h"
 #include "shell/database/ServerLogin.h"
 
@@ -53,11 +56,9 @@ Bill readBill(desktop::Desktop& desktop, const QString& location, const QString&
 
 } // namespace
 
-CompareCommands::CompareCommands(desktop::Desktop& desktop, std::function<QString()> databasePath,
-                                 std::function<QString()> loadedItem,
-                                 std::function<void(const QString&)> showStatus, QWidget* window)
-    : QObject(window), m_desktop(desktop), m_databasePath(std::move(databasePath)),
-      m_loadedItem(std::move(loadedItem)), m_showStatus(std::move(showStatus)), m_window(window) {}
+CompareCommands::CompareCommands(CommandContext& context)
+    : QObject(context.window()), m_context(context), m_desktop(context.desktop()),
+      m_window(context.window()) {}
 
 void CompareCommands::addTo(QMenu* menu) {
     auto* action = menu->addAction(QStringLiteral("Co&mpare Bills…"));
@@ -73,7 +74,7 @@ void CompareCommands::open() {
         connect(m_dialog, &CompareDialog::exportRequested, this, &CompareCommands::exportShown);
         m_dialog->setSource(CompareDialog::ThisDatabase, {});
     }
-    if (const QString item = m_loadedItem(); !item.isEmpty())
+    if (const QString item = m_context.model().topAssembly(); !item.isEmpty())
         m_dialog->setItemA(item);
     m_dialog->show();
     m_dialog->raise();
@@ -105,7 +106,7 @@ void CompareCommands::chooseSource(CompareDialog::Source source, CompareDialog::
 }
 
 QString CompareCommands::locationB() const {
-    return m_dialog->source() == CompareDialog::ThisDatabase ? m_databasePath() : m_otherLocation;
+    return m_dialog->source() == CompareDialog::ThisDatabase ? m_context.databasePath() : m_otherLocation;
 }
 
 void CompareCommands::compare() {
@@ -121,7 +122,7 @@ void CompareCommands::compare() {
                              desktop::OkOnly);
         return;
     }
-    const QString locationA = m_databasePath();
+    const QString locationA = m_context.databasePath();
     const QString locationB = this->locationB();
     try {
         const desktop::BusyPointer busy(m_desktop);
@@ -174,7 +175,7 @@ void CompareCommands::exportShown() {
         QStringLiteral("Export Comparison"),
         proposedExportPath(name, indented ? QStringLiteral("-compare-indented.csv")
                                           : QStringLiteral("-compare.csv"),
-                           m_databasePath()),
+                           m_context.databasePath()),
         {QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")});
     if (!path)
         return;
@@ -183,8 +184,7 @@ void CompareCommands::exportShown() {
         WholeFile file(*path);
         file.write(tree::comparisonCsv(lines, indented));
         file.commit();
-        if (m_showStatus)
-            m_showStatus(QStringLiteral("Comparison written to %1: %2.")
+        m_context.showStatus(QStringLiteral("Comparison written to %1: %2.")
                              .arg(QDir::toNativeSeparators(*path), tree::counted(qint64(lines.size()), QStringLiteral("row"), QStringLiteral("rows"))));
     } catch (const store::StoreError& error) {
         m_desktop.messageBox(error.message(), desktop::OkOnly);

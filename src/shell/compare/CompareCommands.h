@@ -17,6 +17,8 @@ class Desktop;
 
 namespace shell {
 
+class CommandContext;
+
 /// Tools ▸ "Compare Bills…": the one Compare Bills window of the main window, and what its
 /// buttons do. Each side is read with one store operation (its reachable lines), on its own
 /// connection, under the busy pointer; B from the database shown, another database file or a
@@ -25,11 +27,9 @@ namespace shell {
 class CompareCommands : public QObject {
     Q_OBJECT
 public:
-    /// `databasePath` is the database shown, `loadedItem` the item loaded in the tree (empty:
-    /// none); `showStatus` shows what an export has written.
-    CompareCommands(desktop::Desktop& desktop, std::function<QString()> databasePath,
-                    std::function<QString()> loadedItem,
-                    std::function<void(const QString&)> showStatus, QWidget* window);
+    /// The database shown and the item loaded in the tree come from `context`; the status
+    /// says what an export has written.
+    explicit CompareCommands(CommandContext& context);
 
     /// Adds "Compare Bills…" to `menu`.
     void addTo(QMenu* menu);
@@ -45,10 +45,8 @@ private:
     /// B's database: the one shown, or the one chosen.
     QString locationB() const;
 
+    CommandContext& m_context;
     desktop::Desktop& m_desktop;
-    std::function<QString()> m_databasePath;
-    std::function<QString()> m_loadedItem;
-    std::function<void(const QString&)> m_showStatus;
     QWidget* m_window;
     QPointer<CompareDialog> m_dialog;
     QString m_otherLocation; ///< the file or server chosen for B; empty: the database shown

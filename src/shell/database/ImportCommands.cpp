@@ -1,5 +1,7 @@
 #include "shell/database/ImportCommands.h"
 
+#include "shell/window/CommandContext.h"
+
 #include "desktop/Desktop.h"
 #include "import/Import.h"
 #include "store/Store.h"
@@ -34,9 +36,10 @@ QString besideAs(const QString& source) {
 
 } // namespace
 
-ImportCommands::ImportCommands(desktop::Desktop& desktop, std::function<QString()> databasePath,
-                               QObject* parent)
-    : QObject(parent), m_desktop(desktop), m_databasePath(std::move(databasePath)) {}
+ImportCommands::ImportCommands(desktop::Desktop& desktop) : m_desktop(desktop) {}
+
+ImportCommands::ImportCommands(CommandContext& context)
+    : QObject(context.window()), m_desktop(context.desktop()), m_context(&context) {}
 
 void ImportCommands::addTo(QMenu* fileMenu) {
     QMenu* menu = fileMenu->addMenu(QStringLiteral("&Import"));
@@ -130,7 +133,7 @@ void ImportCommands::importCsvFiles() {
     if (!lines)
         return;
 
-    const QString current = m_databasePath ? m_databasePath() : QString();
+    const QString current = m_context ? m_context->databasePath() : QString();
     int answer = desktop::ResultNo; // with no current database there is only a new file
     if (!current.isEmpty())
         answer = m_desktop.messageBox(

@@ -15,6 +15,8 @@ class Desktop;
 
 namespace shell {
 
+class CommandContext;
+
 /// Bringing existing bills into the editor from the window: a Jet (.mdb) file chosen as the
 /// database, and File ▸ Import ▸ "From Access Database…" and "From CSV Files…". Each asks its
 /// questions through the desktop services, imports with a progress window that offers Cancel,
@@ -23,11 +25,11 @@ namespace shell {
 class ImportCommands : public QObject {
     Q_OBJECT
 public:
-    /// `databasePath` gives the current database (a file path or a server address) at the
-    /// moment a command runs (empty when there is none); it may be empty for the chooser's
-    /// own use.
-    explicit ImportCommands(desktop::Desktop& desktop, std::function<QString()> databasePath = {},
-                            QObject* parent = nullptr);
+    /// For the database chooser's own use: there is no current database.
+    explicit ImportCommands(desktop::Desktop& desktop);
+    /// For the window's menu: the current database (a file path or a server address, empty
+    /// when there is none) comes from `context` at the moment a command runs.
+    explicit ImportCommands(CommandContext& context);
 
     /// Adds the Import submenu (`mnuImport`, with `mnuImportAccess` and `mnuImportCsv`) to the
     /// end of `fileMenu`.
@@ -59,7 +61,7 @@ private:
     std::optional<QString> askNewDatabase(const QString& proposed);
 
     desktop::Desktop& m_desktop;
-    std::function<QString()> m_databasePath;
+    CommandContext* m_context = nullptr;
 };
 
 } // namespace shell

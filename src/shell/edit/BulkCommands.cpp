@@ -2,6 +2,7 @@
 
 #include "shell/edit/ItemPickDialog.h"
 #include "shell/edit/ReplaceDialog.h"
+#include "shell/window/CommandContext.h"
 #include "shell/live/ChangeNote.h"
 
 #include "desktop/Desktop.h"
@@ -18,11 +19,9 @@
 
 namespace shell {
 
-BulkCommands::BulkCommands(desktop::Desktop& desktop, tree::LineEdits& edits,
-                           tree::BomTreeModel& model,
-                           std::function<std::optional<QString>()> currentItem, QWidget* window)
-    : QObject(window), m_desktop(desktop), m_edits(edits), m_model(model),
-      m_currentItem(std::move(currentItem)), m_window(window) {}
+BulkCommands::BulkCommands(CommandContext& context)
+    : QObject(context.window()), m_context(context), m_desktop(context.desktop()),
+      m_edits(context.edits()), m_model(context.model()), m_window(context.window()) {}
 
 void BulkCommands::addTo(QMenu* editMenu) {
     editMenu->addSeparator();
@@ -44,7 +43,7 @@ void BulkCommands::report(int number, const QString& description) {
 std::optional<QString> BulkCommands::oldComponent(const QString& given) {
     if (!given.isEmpty())
         return given;
-    if (auto current = m_currentItem(); current && !current->isEmpty())
+    if (auto current = m_context.currentItem(); current && !current->isEmpty())
         return current;
     report(store::NoComponentChosen,
            QStringLiteral("Choose the component first: a node of the tree, or a line of the "

@@ -26,6 +26,7 @@ class LineEdits;
 
 namespace shell {
 
+class CommandContext;
 class ReplaceDialog;
 
 /// Edit ▸ "Replace Component…", "Remove From Every Assembly" and "Copy Bill To…": the changes
@@ -34,10 +35,8 @@ class ReplaceDialog;
 class BulkCommands : public QObject {
     Q_OBJECT
 public:
-    /// `currentItem`: the item the tree's current node or the list's current line names, as
-    /// Where Used takes it.
-    BulkCommands(desktop::Desktop& desktop, tree::LineEdits& edits, tree::BomTreeModel& model,
-                 std::function<std::optional<QString>()> currentItem, QWidget* window);
+    /// The component acted on is `context`'s current item, as Where Used takes it.
+    explicit BulkCommands(CommandContext& context);
 
     /// Adds the three actions to the Edit menu.
     void addTo(QMenu* editMenu);
@@ -65,10 +64,10 @@ private:
     /// Says why nothing was done, as "NUMBER DESCRIPTION".
     void report(int number, const QString& description);
 
+    CommandContext& m_context;
     desktop::Desktop& m_desktop;
     tree::LineEdits& m_edits;
     tree::BomTreeModel& m_model;
-    std::function<std::optional<QString>()> m_currentItem;
     QWidget* m_window;
     /// The Replace or Remove box while it is open.
     QPointer<ReplaceDialog> m_open;

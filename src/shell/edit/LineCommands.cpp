@@ -2,6 +2,7 @@
 
 #include "desktop/Desktop.h"
 #include "shell/window/BomTreeView.h"
+#include "shell/window/CommandContext.h"
 #include "shell/edit/ItemPickDialog.h"
 #include "shell/edit/LineClipboard.h"
 #include "shell/edit/PasteDialog.h"
@@ -36,11 +37,9 @@ QAction* makeAction(QObject* parent, const char* name, const QString& text,
 
 } // namespace
 
-LineCommands::LineCommands(desktop::Desktop& desktop, tree::LineEdits& edits,
-                           tree::BomTreeModel& model, BomTreeView& tree,
-                           std::function<void(const QString&)> showStatus, QObject* parent)
-    : QObject(parent), m_desktop(desktop), m_edits(edits), m_model(model), m_tree(tree),
-      m_showStatus(std::move(showStatus)) {}
+LineCommands::LineCommands(CommandContext& context)
+    : QObject(context.window()), m_context(context), m_desktop(context.desktop()),
+      m_edits(context.edits()), m_model(context.model()), m_tree(context.tree()) {}
 
 void LineCommands::addTo(QMenu* editMenu, QAction* before) {
     QAction* add = makeAction(this, "mnuAddComponent", QStringLiteral("&Add Component…"),
@@ -135,7 +134,7 @@ void LineCommands::copy() {
     const int count =
         int(tree::readOwnLines(data->data(tree::LinesMimeType)).lines.size());
     QGuiApplication::clipboard()->setMimeData(data);
-    m_showStatus(count == 1 ? QStringLiteral("Copied 1 line.")
+    m_context.showStatus(count == 1 ? QStringLiteral("Copied 1 line.")
                             : QStringLiteral("Copied %1 lines.").arg(count));
 }
 

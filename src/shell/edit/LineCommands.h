@@ -19,6 +19,7 @@ class BomTreeModel;
 namespace shell {
 
 class BomTreeView;
+class CommandContext;
 
 /// Edit ▸ "Add Component…" (Insert), Copy (Ctrl+C) and Paste (Ctrl+V), and the Delete key on
 /// several selected nodes: the edits of many lines, and the one edit the mouse alone offered,
@@ -26,10 +27,8 @@ class BomTreeView;
 class LineCommands : public QObject {
     Q_OBJECT
 public:
-    /// `showStatus` shows what a command has done.
-    LineCommands(desktop::Desktop& desktop, tree::LineEdits& edits, tree::BomTreeModel& model,
-                 BomTreeView& tree, std::function<void(const QString&)> showStatus,
-                 QObject* parent = nullptr);
+    /// The edits, the tree and the status come from `context`.
+    explicit LineCommands(CommandContext& context);
 
     /// Adds the commands to `editMenu`, before `before`.
     void addTo(QMenu* editMenu, QAction* before);
@@ -52,11 +51,11 @@ private:
     /// item; false, after saying why, when there is neither.
     bool target(QModelIndex& node);
 
+    CommandContext& m_context;
     desktop::Desktop& m_desktop;
     tree::LineEdits& m_edits;
     tree::BomTreeModel& m_model;
     BomTreeView& m_tree;
-    std::function<void(const QString&)> m_showStatus;
 };
 
 } // namespace shell

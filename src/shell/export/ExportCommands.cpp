@@ -1,5 +1,7 @@
 #include "shell/export/ExportCommands.h"
 
+#include "shell/window/CommandContext.h"
+
 #include "shell/export/XlsxExport.h"
 
 #include "desktop/Desktop.h"
@@ -57,12 +59,8 @@ QString counted(size_t count, const char* one, const char* many) {
 
 } // namespace
 
-ExportCommands::ExportCommands(desktop::Desktop& desktop, tree::BomTreeModel& model,
-                               std::function<QString()> databasePath,
-                               std::function<QString()> itemDescription,
-                               std::function<void(const QString&)> showStatus, QObject* parent)
-    : QObject(parent), m_desktop(desktop), m_model(model), m_databasePath(std::move(databasePath)),
-      m_itemDescription(std::move(itemDescription)), m_showStatus(std::move(showStatus)),
+ExportCommands::ExportCommands(CommandContext& context, QObject* parent)
+    : QObject(parent), m_context(context), m_desktop(context.desktop()), m_model(context.model()),
       m_indentedAction(makeAction(this, QStringLiteral("Indented Bill (CSV)…"))),
       m_summaryAction(makeAction(this, QStringLiteral("Summarised Bill (CSV)…"))),
       m_indentedXlsxAction(makeAction(this, QStringLiteral("Indented Bill (Excel)…"))),
@@ -132,7 +130,7 @@ QString proposedExportPath(const QString& item, const QString& nameSuffix,
 }
 
 QString ExportCommands::proposedPath(const QString& nameSuffix) const {
-    return proposedExportPath(m_model.topAssembly(), nameSuffix, m_databasePath());
+    return proposedExportPath(m_model.topAssembly(), nameSuffix, m_context.databasePath());
 }
 
 void ExportCommands::exportFile(const QString& title, const QString& nameSuffix,
@@ -180,8 +178,7 @@ bool ExportCommands::agreeToSize(qint64 count, const char* many, const QString& 
 }
 
 void ExportCommands::status(const QString& text) {
-    if (m_showStatus)
-        m_showStatus(text);
+    m_context.showStatus(text);
 }
 
 bool ExportCommands::agreeToIndented(qint64 total, qint64 rowLimit) {
@@ -336,8 +333,8 @@ void ExportCommands::printBill(bool preview) {
                 return [walk = std::make_shared<tree::IndentedWalk>(structure, tree::DefaultDepthLimit)](
                            tree::IndentedLine& line) { return walk->next(line); };
             },
-                         tree::BillHeading{m_model.topAssembly(), m_itemDescription(),
-                                           QDir::toNativeSeparators(m_databasePath()),
+                         tree::BillHeading{m_model.topAssembly(), m_context.itemDescription(),
+                                           QDir::toNativeSeparators(m_context.databasePath()),
                                            QDate::currentDate()});
     }
     const QString title = QStringLiteral("Print Bill of Material");

@@ -27,6 +27,8 @@ struct IndentedLine;
 
 namespace shell {
 
+class CommandContext;
+
 /// A file written all or nothing: it appears, or replaces the one there, only at commit(), once
 /// every byte is written; gone without a commit, it leaves no trace.
 class WholeFile {
@@ -77,11 +79,9 @@ QString proposedExportPath(const QString& item, const QString& nameSuffix, const
 class ExportCommands : public QObject {
     Q_OBJECT
 public:
-    /// `databasePath` and `itemDescription` give the database and the loaded item's
-    /// description at the moment a command runs; `showStatus` shows what a command has done.
-    ExportCommands(desktop::Desktop& desktop, tree::BomTreeModel& model,
-                   std::function<QString()> databasePath, std::function<QString()> itemDescription,
-                   std::function<void(const QString&)> showStatus, QObject* parent = nullptr);
+    /// The database, the loaded bill and its description come from `context` at the moment a
+    /// command runs; the status says what a command has done.
+    explicit ExportCommands(CommandContext& context, QObject* parent = nullptr);
 
     /// Adds the Export submenu, Print Preview… and Print… at the end of `fileMenu`.
     void addTo(QMenu* fileMenu);
@@ -126,11 +126,9 @@ private:
     void status(const QString& text);
     QString proposedPath(const QString& nameSuffix) const;
 
+    CommandContext& m_context;
     desktop::Desktop& m_desktop;
     tree::BomTreeModel& m_model;
-    std::function<QString()> m_databasePath;
-    std::function<QString()> m_itemDescription;
-    std::function<void(const QString&)> m_showStatus;
     QAction* m_indentedAction;
     QAction* m_summaryAction;
     QAction* m_indentedXlsxAction;

@@ -1,8 +1,11 @@
 #include "shell/live/LiveUpdates.h"
 
 #include "shell/window/BomTreeView.h"
+#include "shell/window/CommandContext.h"
 #include "shell/window/ItemList.h"
 #include "store/Store.h"
+#include "tree/BomDocument.h"
+#include "tree/BomTreeModel.h"
 #include "tree/LiveReader.h"
 
 #include <QApplication>
@@ -37,10 +40,10 @@ QString named(const QStringList& ids) {
 
 } // namespace
 
-LiveUpdates::LiveUpdates(tree::BomDocument& document, BomTreeView& tree, ItemList& list,
-                         LiveWindow window, QObject* parent)
-    : QObject(parent), m_reader(new tree::LiveReader(document, this)), m_tree(tree), m_list(list),
-      m_window(std::move(window)), m_editorsPanel(new QLabel) {
+LiveUpdates::LiveUpdates(CommandContext& context)
+    : QObject(context.window()), m_context(context),
+      m_reader(new tree::LiveReader(context.model().document(), this)),
+      m_editorsPanel(new QLabel) {
     connect(m_reader, &tree::LiveReader::finished, this, [this] {
         m_readDone = true;
         applyWhenIdle();
@@ -55,8 +58,8 @@ LiveUpdates::LiveUpdates(tree::BomDocument& document, BomTreeView& tree, ItemLis
     m_statusRest.setInterval(StatusRestMs);
     connect(&m_statusRest, &QTimer::timeout, this, [this] {
         // Only what this said goes: a status written since stays.
-        if (!m_said.isEmpty() && m_window.status() == m_said)
-            m_window.showStatus(m_window.restingStatus());
+        if (!m_said.isEmpty() && m_context.status() == m_said)
+            m_context.showStatus(m_context.databasePath());
         m_said.clear();
     });
 }
@@ -103,7 +106,7 @@ void LiveUpdates::watch(const QString& location) {
     connect(m_watcher.get(), &store::ChangeWatcher::editorsChanged, this,
             &LiveUpdates::showEditors);
     connect(m_watcher.get(), &store::ChangeWatcher::notice, this,
-            [this](const QString& text) { m_window.showStatus(text); });
+            [this](const QString& text) { m_context.showStatus(text); });
 }
 
 void LiveUpdates::receive(const store::Changes& changes) {
@@ -118,12 +121,12 @@ bool LiveUpdates::windowIdle() const {
     // first, and checked against the database as it then is.
     if (QApplication::activeModalWidget() || QApplication::activePopupWidget())
         return false;
-    if (m_tree.editing())
+    if (m_context.tree().editing())
         return false;
     // A drag from the list runs its own event loop until the drop.
     if (QGuiApplication::mouseButtons() != Qt::NoButton)
         return false;
-    return !m_window.busy();
+    return !m_context.busy();
 }
 
 void LiveUpdates::applyWhenIdle() {
@@ -164,7 +167,7 @@ void LiveUpdates::showRead() {
         // Kept for the next try: a file a writer holds locked is read a moment later.
         readAgain();
         if (++m_failedReads >= QuietFailures)
-            m_window.showStatus(QStringLiteral("Changes by other editors could not be read: %1")
+            m_context.showStatus(QStringLiteral("Changes by other editors could not be read: %1")
                                     .arg(m_reader->failure()->message()));
         m_idleCheck.start(std::min(IdleCheckMs << std::min(m_failedReads, 5), 5000));
         return;
@@ -176,10 +179,10 @@ void LiveUpdates::showRead() {
         return applyWhenIdle();
     }
     if (shown.topDescription)
-        m_window.showDescription(*shown.topDescription);
-    const bool listChanged = m_reader->items() && m_list.showItems(*m_reader->items());
+        Q_EMIT descriptionRead(*shown.topDescription);
+    const bool listChanged = m_reader->items() && m_context.list().showItems(*m_reader->items());
     if (shown.any())
-        m_window.refreshStatistics();
+        Q_EMIT treeChanged();
     sayChanged(shown, listChanged);
     Q_EMIT this->shown(m_reader->changes());
     applyWhenIdle();
@@ -196,7 +199,7 @@ void LiveUpdates::sayChanged(const tree::ShownChanges& shown, bool listChanged) 
     if (text.isEmpty())
         return;
     m_said = text;
-    m_window.showStatus(text);
+    m_context.showStatus(text);
     m_statusRest.start();
 }
 

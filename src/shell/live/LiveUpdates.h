@@ -28,22 +28,7 @@ struct ShownChanges;
 
 namespace shell {
 
-class BomTreeView;
-class ItemList;
-
-/// What the window lends the live updates: its state and the texts of its controls.
-struct LiveWindow {
-    /// Whether the window is in the middle of something (a load, a store call waiting):
-    /// changes wait until it is over.
-    std::function<bool()> busy;
-    std::function<void(const QString&)> showStatus;
-    std::function<QString()> status;
-    /// The status shown when nothing was said: the database's location.
-    std::function<QString()> restingStatus;
-    std::function<void(const QString&)> showDescription;
-    /// Shows the statistics of the current node again.
-    std::function<void()> refreshStatistics;
-};
+class CommandContext;
 
 /// Shows in the window what other editors and programs commit to the database it shows, without
 /// a reload: one watcher for the database open (store::ChangeWatcher), bursts folded into one,
@@ -58,8 +43,8 @@ struct LiveWindow {
 class LiveUpdates : public QObject {
     Q_OBJECT
 public:
-    LiveUpdates(tree::BomDocument& document, BomTreeView& tree, ItemList& list, LiveWindow window,
-                QObject* parent = nullptr);
+    /// The window's bill, controls, status and business come from `context`.
+    explicit LiveUpdates(CommandContext& context);
     ~LiveUpdates() override;
 
     /// Watches the database at `location` from now on (none for an empty location), and
@@ -77,6 +62,11 @@ Q_SIGNALS:
     /// Another editor's or program's commit was heard of, before it is shown: for windows that
     /// list lines (Where Used, Replace), to say that what they list may have changed.
     void heard(const store::Changes& changes);
+    /// The loaded item's description as a change left it, for the Item Description field.
+    void descriptionRead(const QString& description);
+    /// The change touched what the tree shows: the current node's statistics are shown again,
+    /// from what was just read.
+    void treeChanged();
     /// What was shown of a change, once the tree, the description and the list show it.
     void shown(const store::Changes& changes);
 
@@ -94,10 +84,8 @@ private:
     void sayChanged(const tree::ShownChanges& shown, bool listChanged);
     void showEditors(int others);
 
+    CommandContext& m_context;
     tree::LiveReader* m_reader;
-    BomTreeView& m_tree;
-    ItemList& m_list;
-    LiveWindow m_window;
     std::unique_ptr<store::ChangeWatcher> m_watcher;
     QString m_location;
     store::Changes m_pending;

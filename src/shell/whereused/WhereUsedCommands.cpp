@@ -1,5 +1,9 @@
 #include "shell/whereused/WhereUsedCommands.h"
 
+#include "shell/window/CommandContext.h"
+#include "shell/window/BomTreeView.h"
+#include "shell/window/ItemList.h"
+
 #include "shell/live/ChangeNote.h"
 
 #include "shell/whereused/WhereUsedDialog.h"
@@ -15,12 +19,9 @@
 
 namespace shell {
 
-WhereUsedCommands::WhereUsedCommands(desktop::Desktop& desktop, tree::DatabaseSession& session,
-                                     QTreeView& tree, QAbstractItemView& list,
-                                     std::function<void(const QString&)> loadAssembly,
-                                     QWidget* window)
-    : QObject(window), m_desktop(desktop), m_session(session), m_tree(tree), m_list(list),
-      m_loadAssembly(std::move(loadAssembly)), m_window(window) {
+WhereUsedCommands::WhereUsedCommands(CommandContext& context)
+    : QObject(context.window()), m_context(context), m_tree(context.tree()),
+      m_list(context.list()) {
     // The menu takes the focus while it is open, so the item follows the control that had it
     // last, not the one that has it now.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
@@ -41,11 +42,12 @@ std::optional<QString> WhereUsedCommands::item() const {
 
 void WhereUsedCommands::run() {
     // With no item, the numbered message says what to choose.
-    const auto report = tree::findWhereUsed(m_desktop, m_session.databasePath(), item());
+    const auto report = tree::findWhereUsed(m_context.desktop(), m_context.databasePath(), item());
     if (!report)
         return;
     if (!m_dialog) {
-        m_dialog = new WhereUsedDialog(m_loadAssembly, m_window);
+        m_dialog = new WhereUsedDialog([this](const QString& id) { m_context.loadItem(id); },
+                                       m_context.window());
         m_dialog->setReplace(m_replace);
     }
     m_dialog->showReport(*report);

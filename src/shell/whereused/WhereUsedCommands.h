@@ -23,6 +23,8 @@ class QAbstractItemView;
 
 namespace shell {
 
+class CommandContext;
+
 class WhereUsedDialog;
 
 /// Edit > Where Used: finds the item it is for, runs the where-used and shows it in the one
@@ -30,10 +32,9 @@ class WhereUsedDialog;
 class WhereUsedCommands : public QObject {
     Q_OBJECT
 public:
-    /// `loadAssembly` loads an item in the main window, as a pick in the Item Master list does.
-    WhereUsedCommands(desktop::Desktop& desktop, tree::DatabaseSession& session, QTreeView& tree,
-                      QAbstractItemView& list, std::function<void(const QString&)> loadAssembly,
-                      QWidget* window);
+    /// A line of the window loads its assembly through `context`, as a pick in the Item
+    /// Master list does.
+    explicit WhereUsedCommands(CommandContext& context);
 
     /// The item Where Used is for: the tree's current node when the tree has the focus or had
     /// it last of the two, otherwise the list's current line; none when that one has none.
@@ -48,16 +49,10 @@ public:
     void noteChanges(const store::Changes& changes);
 
 private:
-    /// Where Used for `item` in the session's database, with the progress of a first reading
-    /// and its Cancel; on a failure the numbered message (none for Cancel), and nothing.
-
-    desktop::Desktop& m_desktop;
-    tree::DatabaseSession& m_session;
+    CommandContext& m_context;
     QTreeView& m_tree;
     QAbstractItemView& m_list;
-    std::function<void(const QString&)> m_loadAssembly;
     std::function<void(const QString&)> m_replace;
-    QWidget* m_window;
     QPointer<WhereUsedDialog> m_dialog;
     bool m_treeLast = true; // the window starts with the focus on the tree
 };

@@ -3,6 +3,7 @@
 #include "desktop/Desktop.h"
 #include "info/InfoWindows.h"
 #include "shell/window/BomTreeView.h"
+#include "shell/window/CommandContext.h"
 #include "shell/window/ColumnFit.h"
 #include "shell/database/DatabaseChoice.h"
 #include "shell/edit/BulkCommands.h"
@@ -64,9 +65,31 @@ QAction* historyAction(QObject* parent, tree::EditHistory& history, const QStrin
 
 } // namespace
 
+/// The window as its commands see it (CommandContext).
+class BomWindow::Context final : public CommandContext {
+public:
+    explicit Context(BomWindow& window) : m_window(window) {}
+    desktop::Desktop& desktop() override { return m_window.m_desktop; }
+    QWidget* window() override { return &m_window; }
+    QString databasePath() const override { return m_window.m_choice->databasePath(); }
+    tree::BomTreeModel& model() override { return *m_window.m_model; }
+    tree::LineEdits& edits() override { return m_window.m_editor->edits(); }
+    BomTreeView& tree() override { return *m_window.m_tree; }
+    ItemList& list() override { return *m_window.m_itemList; }
+    QString itemDescription() const override { return m_window.m_document->topDescription(); }
+    std::optional<QString> currentItem() const override { return m_window.m_whereUsed->item(); }
+    void loadItem(const QString& id) override { m_window.loadItem(id); }
+    void showStatus(const QString& text) override { m_window.showStatus(text); }
+    QString status() const override { return m_window.m_status; }
+    bool busy() const override { return m_window.m_loading || store::storeCallWaiting(); }
+
+private:
+    BomWindow& m_window;
+};
+
 BomWindow::BomWindow(desktop::Desktop& desktop, const QString& workdirFolder,
                      const QString& settingsFile, QWidget* parent)
-    : QMainWindow(parent), m_desktop(desktop),
+    : QMainWindow(parent), m_desktop(desktop), m_context(std::make_unique<Context>(*this)),
       m_settings(settingsFile.isEmpty()
                      ? std::make_unique<QSettings>()
                      : std::make_unique<QSettings>(settingsFile, QSettings::IniFormat)) {
@@ -86,6 +109,8 @@ BomWindow::BomWindow(desktop::Desktop& desktop, const QString& workdirFolder,
 }
 
 BomWindow::~BomWindow() = default;
+
+CommandContext& BomWindow::context() { return *m_context; }
 
 void BomWindow::restoreLayout() {
     if (!restoreGeometry(m_settings->value(QStringLiteral("window/geometry")).toByteArray())) {
@@ -181,22 +206,15 @@ void BomWindow::route() {
     connect(m_shortcutsAction, &QAction::triggered, this,
             [this] { m_infoWindows->showShortcuts(keyboardShortcuts(*menuBar())); });
     // A line of the Where Used window loads its assembly as a pick in the list does.
-    auto* whereUsed = new WhereUsedCommands(
-        m_desktop, *m_choice, *m_tree, *m_itemList,
-        [this](const QString& id) { loadItem(id); },
-        this);
+    auto* whereUsed = new WhereUsedCommands(context());
     connect(m_whereUsedAction, &QAction::triggered, whereUsed, &WhereUsedCommands::run);
     m_whereUsed = whereUsed;
     // Replace, remove and copy many lines at once: the component as Where Used takes it.
-    auto* bulk = new BulkCommands(m_desktop, m_editor->edits(), *m_model,
-                                  [whereUsed] { return whereUsed->item(); }, this);
+    auto* bulk = new BulkCommands(context());
     bulk->addTo(m_editMenu);
     whereUsed->setReplace([bulk](const QString& item) { bulk->replace(item); });
     // A finding of Check Database loads its assembly the same way.
-    m_check = new CheckDatabaseCommands(
-        m_desktop, [this] { return m_choice->databasePath(); },
-        [this](const QString& id) { loadItem(id); },
-        this);
+    m_check = new CheckDatabaseCommands(context());
     connect(m_checkAction, &QAction::triggered, m_check, &CheckDatabaseCommands::run);
 
     // Undo and Redo say what they will undo: "Undo Delete SUB-WIRE from TOP-100".
@@ -234,21 +252,16 @@ void BomWindow::route() {
         m_tree->setDropHighlight({});
     });
     // Add Component…, Copy, Paste, and Delete of one node or several.
-    auto* lines = new LineCommands(m_desktop, m_editor->edits(), *m_model, *m_tree,
-                                   [this](const QString& text) { showStatus(text); }, this);
+    auto* lines = new LineCommands(context());
     lines->addTo(m_editMenu, m_whereUsedAction);
     connect(m_tree, &BomTreeView::deleteRequested, lines, &LineCommands::deleteSelected);
 
     // What other editors and programs commit shows without a reload.
-    m_live = new LiveUpdates(
-        *m_document, *m_tree, *m_itemList,
-        {[this] { return m_loading || store::storeCallWaiting(); },
-         [this](const QString& text) { showStatus(text); },
-         [this] { return m_statusText->text(); },
-         [this] { return m_choice->databasePath(); },
-         [this](const QString& text) { m_descriptionValue->setText(text); },
-         [this] { showFacts(m_tree->currentIndex(), m_editor->shownFacts(m_tree->currentIndex())); }},
-        this);
+    m_live = new LiveUpdates(context());
+    connect(m_live, &LiveUpdates::descriptionRead, m_descriptionValue, &QLabel::setText);
+    connect(m_live, &LiveUpdates::treeChanged, this, [this] {
+        showFacts(m_tree->currentIndex(), m_editor->shownFacts(m_tree->currentIndex()));
+    });
     // Among the permanent panels (after the status text), before NUM and the clock.
     statusBar()->insertPermanentWidget(1, m_live->editorsPanel());
     connect(m_live, &LiveUpdates::heard, whereUsed, &WhereUsedCommands::noteChanges);
@@ -262,7 +275,10 @@ void BomWindow::start(const QString& location) {
     m_choice->FillItemList(location);
 }
 
-void BomWindow::showStatus(const QString& text) { m_statusText->setText(text); }
+void BomWindow::showStatus(const QString& text) {
+    m_status = text;
+    m_statusText->setText(text);
+}
 
 void BomWindow::showDatabase(const DatabaseChange& change) {
     if (change.items) {
@@ -279,6 +295,7 @@ void BomWindow::forgetLoadedTree() {
     // The tree, the description and the statistics belong to the database they came from: a
     // drop on them would write lines for items that the new file may not hold.
     m_document->clear(QString());
+    m_document->setTopDescription({});
     m_descriptionValue->clear();
     // So do the ID that loaded it and the filter over the old list: an Enter in the ID field
     // would load that ID from the new database, and the filter would hide its items.

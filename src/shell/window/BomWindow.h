@@ -31,6 +31,7 @@ namespace shell {
 
 class BomTreeView;
 class CheckDatabaseCommands;
+class CommandContext;
 class DatabaseChoice;
 struct DatabaseChange;
 class ItemList;
@@ -68,6 +69,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    /// What the window lends its commands.
+    CommandContext& context();
     void createControls();
     void createMenus();
     void createStatusBar();
@@ -98,8 +101,12 @@ private:
     /// Refills the list and reloads the loaded tree after an import added rows to the database.
     void showAddedRows();
 
+    class Context;
     desktop::Desktop& m_desktop;
+    std::unique_ptr<Context> m_context;
     std::unique_ptr<QSettings> m_settings;
+    /// What the status panel shows, as showStatus last wrote it.
+    QString m_status;
 
     // Controls. Their object names (Text1, TreeView1, List1, Label7 ...) and accessible names
     // are what the users' documents, screen readers and tests know them by.

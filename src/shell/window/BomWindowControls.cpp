@@ -189,8 +189,7 @@ void BomWindow::createMenus() {
     m_connectAction = action(file, "mnuConnect", QStringLiteral("Connect to &Server…"));
     m_recentMenu = file->addMenu(QStringLiteral("&Recent Databases"));
     m_recentMenu->setObjectName(QStringLiteral("mnuRecent"));
-    auto* imports = new ImportCommands(
-        m_desktop, [this] { return m_choice->databasePath(); }, this);
+    auto* imports = new ImportCommands(context());
     imports->addTo(file);
     // Even under the current database's own name, the new file holds other lines.
     connect(imports, &ImportCommands::databaseCreated, this,
@@ -199,10 +198,7 @@ void BomWindow::createMenus() {
     file->addSeparator();
     m_expandAction = action(file, "mnuExpand", QStringLiteral("E&xpand All"));
     m_collapseAction = action(file, "mnuCollapse", QStringLiteral("&Collapse All"));
-    (new ExportCommands(m_desktop, *m_model, [this] { return m_choice->databasePath(); },
-                        [this] { return m_descriptionValue->text(); },
-                        [this](const QString& text) { showStatus(text); }, this))
-        ->addTo(file);
+    (new ExportCommands(context(), this))->addTo(file);
     file->addSeparator();
     m_exitAction = action(file, "mnuExit", QStringLiteral("&Exit"));
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
@@ -215,10 +211,7 @@ void BomWindow::createMenus() {
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     tools->setObjectName(QStringLiteral("mnuTools"));
     m_checkAction = action(tools, "mnuCheckDatabase", QStringLiteral("&Check Database"));
-    (new CompareCommands(m_desktop, [this] { return m_choice->databasePath(); },
-                         [this] { return m_model->topAssembly(); },
-                         [this](const QString& text) { showStatus(text); }, this))
-        ->addTo(tools);
+    (new CompareCommands(context()))->addTo(tools);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     m_notesAction = action(help, "mnuOperation", QStringLiteral("&Operation Notes"),

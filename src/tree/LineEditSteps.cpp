@@ -1,0 +1,127 @@
+// The writes that the history's steps take, and the one way a write and its showing go
+// together: what LineEdits' edits and their undo and redo share.
+
+#include "tree/LineEdits.h"
+
+#include "desktop/Desktop.h"
+#include "store/StoreError.h"
+#include "store/runtime/StoreThread.h"
+#include "tree/BomDocument.h"
+#include "tree/StoreWaiting.h"
+#include "tree/Texts.h"
+
+namespace tree {
+
+StepOutcome LineEdits::applyLines(const store::LineBatch& batch) {
+    const LinesToShow plan = m_document.planShowing(batch.added);
+    ShowingRead read;
+    const Written written =
+        writeThenRead([&](store::Store& db) { db.writeLines(batch); }, plan, read);
+    if (!written.committed) {
+        report(written.failure->message());
+        // A line that another program changed, removed, added or made part of a cycle
+        // meanwhile: the step can never be taken. Its lines show as the database holds them.
+        const int number = written.failure->number();
+        if (number == store::LineChanged || number == store::CircularComponent ||
+            number == store::DuplicateLine || number == store::UnknownAssembly) {
+            std::vector<store::LineRow> lines = batch.removed;
+            lines.insert(lines.end(), batch.added.cbegin(), batch.added.cend());
+            showLinesAsStored(lines);
+            return StepOutcome::Dropped;
+        }
+        return StepOutcome::Kept;
+    }
+    for (const store::LineRow& row : batch.removed)
+        m_document.removeLine(row.assembly, row.component);
+    showWritten(written, plan, read);
+    return StepOutcome::Done;
+}
+
+StepOutcome LineEdits::removeLine(const store::LineRow& row) {
+    if (const auto failure =
+            trip([&](store::StoreCall& call) { call.db().removeUnchangedLine(row); }))
+        return refusedStep(*failure, row.assembly, row.component);
+    m_document.removeLine(row.assembly, row.component);
+    return StepOutcome::Done;
+}
+
+StepOutcome LineEdits::restoreLine(const store::LineRow& row) {
+    const LinesToShow plan = m_document.planShowing({row});
+    ShowingRead read;
+    const Written written =
+        writeThenRead([&](store::Store& db) { db.restoreLine(row); }, plan, read);
+    if (!written.committed)
+        return refusedStep(*written.failure, row.assembly, row.component);
+    // The line is back whatever becomes of its showing: the step is done.
+    showWritten(written, plan, read);
+    return StepOutcome::Done;
+}
+
+StepOutcome LineEdits::writeQuantity(store::LineRow& row, const QVariant& quantity) {
+    if (const auto failure = trip([&](store::StoreCall& call) {
+            row = call.db().changeUnchangedLine(row, quantity);
+        }))
+        return refusedStep(*failure, row.assembly, row.component);
+    m_document.showQuantity(row);
+    return StepOutcome::Done;
+}
+
+StepOutcome LineEdits::refusedStep(const store::StoreError& error, const QString& assembly,
+                                   const QString& component) {
+    report(error.message());
+    if (error.number() == store::LineChanged)
+        showLinesAsStored({{assembly, component, {}, {}}});
+    // Only a changed line makes a step impossible for good.
+    if (error.number() == store::LineChanged || error.number() == store::CircularComponent)
+        return StepOutcome::Dropped;
+    return StepOutcome::Kept;
+}
+
+LineEdits::Written LineEdits::writeThenRead(const std::function<void(store::Store&)>& write,
+                                            const LinesToShow& plan, ShowingRead& read) {
+    Written done;
+    done.failure = trip([&](store::StoreCall& call) {
+        write(call.db());
+        done.committed = true;
+        if (plan.empty())
+            return;
+        call.name(ShowingSavedLabel);
+        read = BomDocument::readShowing(call.db(), plan);
+    });
+    return done;
+}
+
+void LineEdits::showWritten(const Written& written, const LinesToShow& plan, ShowingRead& read) {
+    std::optional<store::StoreError> failure = written.failure;
+    while (failure) {
+        // The change is saved all the same: a read that failed (a limit that kept part of a
+        // structure from showing, a server gone) is said as it is, and the tree shows the
+        // change at the next load.
+        if (failure->number() != store::OperationCancelled) {
+            report(failure->message());
+            return;
+        }
+        // The user stopped the reads, not the write: never "nothing was written".
+        m_showStatus(ShowingStopped);
+        if (m_desktop.messageBox(ShowingStopped, desktop::YesNo | desktop::IconQuestion,
+                                 ShortTitle, ShowingStoppedChoice) != desktop::ResultYes)
+            return;
+        failure = trip(
+            [&](store::StoreCall& call) { read = BomDocument::readShowing(call.db(), plan); },
+            ShowingSavedLabel);
+    }
+    m_document.showSaved(read);
+}
+
+void LineEdits::showLinesAsStored(const std::vector<store::LineRow>& lines) {
+    const LinesToShow plan = m_document.planShowing(lines);
+    StoredLines read;
+    // A failure stays unsaid: the refusal has been shown, and without a read the nodes stay
+    // as they were.
+    if (!trip([&](store::StoreCall& call) {
+            read = BomDocument::readStored(call.db(), lines, plan);
+        }))
+        m_document.showStored(read);
+}
+
+} // namespace tree
