@@ -10,7 +10,7 @@
 
 namespace store {
 
-using pg::Statement;
+using pg::PgStatement;
 
 namespace {
 
@@ -58,8 +58,8 @@ QStringList PgImportWriter::createTables(const QString& uri) {
     const pg::Connection connection(uri);
     const QString what =
         QStringLiteral("Could not create the tables on '%1'").arg(connection.uri());
-    pg::Transaction transaction(connection.db(), what);
-    Statement present(connection.db(), pgschema::SelectTablesPresent, what);
+    pg::PgTransaction transaction(connection.db(), what);
+    PgStatement present(connection.db(), pgschema::SelectTablesPresent, what);
     present.exec();
     if (!present.next())
         throw StoreError(WriteFailed, what + QStringLiteral(": the server did not answer."));
@@ -101,7 +101,7 @@ PgImportWriter::PgImportWriter(const QString& uri, Mode mode) : m_connection(uri
         pg::execute(db, pgschema::QuietChangeTriggers,
                     QStringLiteral("Could not start writing '%1'").arg(shown), ImportOutputFailed);
         if (mode == Mode::Empty) {
-            Statement present(db, pgschema::SelectTablesPresent,
+            PgStatement present(db, pgschema::SelectTablesPresent,
                               QStringLiteral("Could not read the tables on '%1'").arg(shown),
                               ImportOutputFailed);
             present.exec();
@@ -152,7 +152,7 @@ void PgImportWriter::rollback() {
 }
 
 qint64 PgImportWriter::count(QLatin1StringView sql, const QString& what) {
-    Statement query(m_connection.db(), sql, what, ImportOutputFailed);
+    PgStatement query(m_connection.db(), sql, what, ImportOutputFailed);
     query.exec();
     if (!query.next())
         throw StoreError(ImportOutputFailed, what + QStringLiteral(": no answer."));
@@ -209,7 +209,7 @@ void PgImportWriter::flushItems() {
     // Keys the table held before the import; tables the import found empty hold none.
     QHash<QString, QString> stored;
     if (m_mode == Mode::Existing) {
-        Statement query(db, pgschema::SelectItemsByKey, QStringLiteral("Could not read ItemMaster"),
+        PgStatement query(db, pgschema::SelectItemsByKey, QStringLiteral("Could not read ItemMaster"),
                         ImportOutputFailed);
         query.bind(pg::keyArray(ids)).exec();
         while (query.next()) {
@@ -233,7 +233,7 @@ void PgImportWriter::flushItems() {
 
     const QByteArray sql =
         batchInsert(pgschema::InsertItemsHead, pgschema::InsertItemsRow, int(m_items.size()));
-    Statement insert(db, QLatin1StringView(sql),
+    PgStatement insert(db, QLatin1StringView(sql),
                      QStringLiteral("%1 to %2: could not write the rows into ItemMaster")
                          .arg(m_items.front().where, m_items.back().where),
                      ImportOutputFailed);
@@ -257,7 +257,7 @@ void PgImportWriter::flushLines() {
             assemblies.append(pending.line.assembly);
             components.append(pending.line.component);
         }
-        Statement query(db, pgschema::SelectLinesByKey, QStringLiteral("Could not read BomDetail"),
+        PgStatement query(db, pgschema::SelectLinesByKey, QStringLiteral("Could not read BomDetail"),
                         ImportOutputFailed);
         query.bind(pg::keyArray(assemblies)).bind(pg::keyArray(components)).exec();
         while (query.next()) {
@@ -286,7 +286,7 @@ void PgImportWriter::flushLines() {
 
     const QByteArray sql =
         batchInsert(pgschema::InsertLinesHead, pgschema::InsertLinesRow, int(m_lines.size()));
-    Statement insert(db, QLatin1StringView(sql),
+    PgStatement insert(db, QLatin1StringView(sql),
                      QStringLiteral("%1 to %2: could not write the rows into BomDetail")
                          .arg(m_lines.front().where, m_lines.back().where),
                      ImportOutputFailed);

@@ -257,14 +257,6 @@ public:
         });
     }
 
-protected:
-    void removeRows(const std::vector<LineRow>& rows) override {
-        call([&](Store& db) { db.removeRows(rows); });
-    }
-    void insertRows(const std::vector<LineRow>& rows) override {
-        call([&](Store& db) { db.insertRows(rows); });
-    }
-
 private:
     LineRow updateQuantity(const QString& assembly, const QString& component,
                            const QVariant& expected, const QVariant* startDate,
