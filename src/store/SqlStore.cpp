@@ -14,8 +14,12 @@ namespace store {
 
 namespace {
 
-QString readItemMaster() { return QStringLiteral("Could not read ItemMaster"); }
-QString readBomDetail() { return QStringLiteral("Could not read BomDetail"); }
+QString readItemMaster() {
+    return QStringLiteral("Could not read ItemMaster");
+}
+QString readBomDetail() {
+    return QStringLiteral("Could not read BomDetail");
+}
 
 /// The current row of a statement of SelectLineRow's shape.
 LineRow lineRow(const Statement& query) {
@@ -95,9 +99,9 @@ void SqlStore::addLine(const QString& assembly, const QString& component, double
     checkNewLine(assembly, component);
     if (m_beforeInsert)
         m_beforeInsert();
-    insertLine({assembly, component, QVariant(quantity),
-                startDate.toString(schema::StartDateFormat)},
-               what);
+    insertLine(
+        {assembly, component, QVariant(quantity), startDate.toString(schema::StartDateFormat)},
+        what);
     transaction->commit();
 }
 
@@ -130,8 +134,8 @@ void SqlStore::removeUnchangedLine(const LineRow& row) {
 LineRow SqlStore::updateQuantity(const QString& assembly, const QString& component,
                                  const QVariant& expected, const QVariant* startDate,
                                  const QVariant& quantity) {
-    const QString what = QStringLiteral("Could not change the quantity of '%1' in '%2'")
-                             .arg(component, assembly);
+    const QString what =
+        QStringLiteral("Could not change the quantity of '%1' in '%2'").arg(component, assembly);
     const std::unique_ptr<Transaction> transaction = beginWrite(what, Lock::Rows);
     LineRow written = updateRow(assembly, component, expected, startDate, quantity, what);
     transaction->commit();

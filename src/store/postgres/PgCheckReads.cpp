@@ -29,7 +29,7 @@ bool PgStore::readForCheck(CheckSink& sink) {
     const QString readItems = QStringLiteral("Could not read ItemMaster");
     const QString readLines = QStringLiteral("Could not read BomDetail");
     PgTransaction snapshot(db, QStringLiteral("Could not read the database"),
-                         PgTransaction::Kind::Snapshot);
+                           PgTransaction::Kind::Snapshot);
     {
         PgStatement estimates(db, SelectCheckEstimates, readLines);
         estimates.exec();

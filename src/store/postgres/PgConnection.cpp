@@ -184,7 +184,7 @@ void execute(const QSqlDatabase& db, QLatin1StringView sql, const QString& what,
 }
 
 PgStatement::PgStatement(const QSqlDatabase& db, QLatin1StringView sql, const QString& what,
-                     int failureNumber)
+                         int failureNumber)
     : m_query(db), m_what(what), m_failureNumber(failureNumber) {
     m_query.setForwardOnly(true);
     if (!m_query.prepare(sql))
@@ -225,8 +225,7 @@ void PgTransaction::commit() {
 
 void checkTables(const QSqlDatabase& db, const QString& shown) {
     std::vector<TableColumn> columns;
-    PgStatement query(db, pgschema::SelectColumns,
-                    QStringLiteral("Could not read the tables"));
+    PgStatement query(db, pgschema::SelectColumns, QStringLiteral("Could not read the tables"));
     query.exec();
     while (query.next())
         columns.push_back({query.value(0).toString(), query.value(1).toString(),
@@ -234,7 +233,7 @@ void checkTables(const QSqlDatabase& db, const QString& shown) {
     checkColumns(columns, QStringLiteral("'%1'").arg(shown));
     std::vector<IndexKey> keys;
     PgStatement indexes(db, pgschema::SelectUniqueIndexKeys,
-                      QStringLiteral("Could not read the tables' indexes"));
+                        QStringLiteral("Could not read the tables' indexes"));
     indexes.exec();
     while (indexes.next())
         keys.push_back({indexes.value(0).toString(), indexes.value(1).toLongLong(),

@@ -102,8 +102,8 @@ PgImportWriter::PgImportWriter(const QString& uri, Mode mode) : m_connection(uri
                     QStringLiteral("Could not start writing '%1'").arg(shown), ImportOutputFailed);
         if (mode == Mode::Empty) {
             PgStatement present(db, pgschema::SelectTablesPresent,
-                              QStringLiteral("Could not read the tables on '%1'").arg(shown),
-                              ImportOutputFailed);
+                                QStringLiteral("Could not read the tables on '%1'").arg(shown),
+                                ImportOutputFailed);
             present.exec();
             const bool created = present.next() &&
                                  !(present.value(0).toBool() && present.value(1).toBool());
@@ -209,8 +209,8 @@ void PgImportWriter::flushItems() {
     // Keys the table held before the import; tables the import found empty hold none.
     QHash<QString, QString> stored;
     if (m_mode == Mode::Existing) {
-        PgStatement query(db, pgschema::SelectItemsByKey, QStringLiteral("Could not read ItemMaster"),
-                        ImportOutputFailed);
+        PgStatement query(db, pgschema::SelectItemsByKey,
+                          QStringLiteral("Could not read ItemMaster"), ImportOutputFailed);
         query.bind(pg::keyArray(ids)).exec();
         while (query.next()) {
             const QString id = query.value(0).toString();
@@ -234,9 +234,9 @@ void PgImportWriter::flushItems() {
     const QByteArray sql =
         batchInsert(pgschema::InsertItemsHead, pgschema::InsertItemsRow, int(m_items.size()));
     PgStatement insert(db, QLatin1StringView(sql),
-                     QStringLiteral("%1 to %2: could not write the rows into ItemMaster")
-                         .arg(m_items.front().where, m_items.back().where),
-                     ImportOutputFailed);
+                       QStringLiteral("%1 to %2: could not write the rows into ItemMaster")
+                           .arg(m_items.front().where, m_items.back().where),
+                       ImportOutputFailed);
     for (const PendingItem& pending : m_items)
         insert.bind(pending.item.id)
             .bind(optionalValue(pending.item.description))
@@ -257,8 +257,8 @@ void PgImportWriter::flushLines() {
             assemblies.append(pending.line.assembly);
             components.append(pending.line.component);
         }
-        PgStatement query(db, pgschema::SelectLinesByKey, QStringLiteral("Could not read BomDetail"),
-                        ImportOutputFailed);
+        PgStatement query(db, pgschema::SelectLinesByKey,
+                          QStringLiteral("Could not read BomDetail"), ImportOutputFailed);
         query.bind(pg::keyArray(assemblies)).bind(pg::keyArray(components)).exec();
         while (query.next()) {
             const QString assembly = query.value(0).toString();
@@ -287,9 +287,9 @@ void PgImportWriter::flushLines() {
     const QByteArray sql =
         batchInsert(pgschema::InsertLinesHead, pgschema::InsertLinesRow, int(m_lines.size()));
     PgStatement insert(db, QLatin1StringView(sql),
-                     QStringLiteral("%1 to %2: could not write the rows into BomDetail")
-                         .arg(m_lines.front().where, m_lines.back().where),
-                     ImportOutputFailed);
+                       QStringLiteral("%1 to %2: could not write the rows into BomDetail")
+                           .arg(m_lines.front().where, m_lines.back().where),
+                       ImportOutputFailed);
     for (const PendingLine& pending : m_lines)
         insert.bind(pending.line.assembly)
             .bind(pending.line.component)

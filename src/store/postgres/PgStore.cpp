@@ -71,8 +71,8 @@ void PgStore::interrupt() {
 std::vector<ItemLine> PgStore::readItems(bool withDescriptions) {
     // One statement: one state of the table, whoever writes meanwhile.
     PgStatement query(m_connection.db(),
-                    withDescriptions ? pgschema::SelectItemLines : pgschema::SelectItemIds,
-                    readItemMaster);
+                      withDescriptions ? pgschema::SelectItemLines : pgschema::SelectItemIds,
+                      readItemMaster);
     query.exec();
     std::vector<ItemLine> lines;
     while (query.next())
@@ -122,8 +122,7 @@ namespace {
 /// Reads the rows of SelectComponentLines' shape, assembly by assembly, calling
 /// `take(assembly, line)` for each. Items repeat from line to line: their facts are shared,
 /// not copied per line.
-template <typename Take>
-void readComponentLines(PgStatement& query, Take take) {
+template <typename Take> void readComponentLines(PgStatement& query, Take take) {
     struct Facts {
         std::optional<QString> unit;
         std::optional<QString> description;

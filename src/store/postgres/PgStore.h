@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/postgres/PgConnection.h"
 #include "store/SqlStore.h"
+#include "store/postgres/PgConnection.h"
 
 #include <functional>
 
@@ -60,8 +60,7 @@ public:
 protected:
     std::vector<std::optional<Item>> findItems(const QStringList& ids) override;
     /// The server's statements (PgSql.h).
-    std::unique_ptr<Statement> prepare(Sql which, const QString& what,
-                                       int failureNumber) override;
+    std::unique_ptr<Statement> prepare(Sql which, const QString& what, int failureNumber) override;
     /// READ COMMITTED; for Lock::Structure the store's advisory lock (LockStructure) as well,
     /// held to the commit: another editor's add or restore waits for it, then checks against
     /// this one's lines.
@@ -70,9 +69,9 @@ protected:
     std::optional<LineRow> takeRow(const QString& assembly, const QString& component,
                                    const QString& what) override;
     /// One UPDATE … RETURNING.
-    LineRow updateRow(const QString& assembly, const QString& component,
-                      const QVariant& expected, const QVariant* startDate,
-                      const QVariant& quantity, const QString& what) override;
+    LineRow updateRow(const QString& assembly, const QString& component, const QVariant& expected,
+                      const QVariant* startDate, const QVariant& quantity,
+                      const QString& what) override;
     /// Many rows a statement.
     void insertRows(const std::vector<LineRow>& rows, const QString& what) override;
 

@@ -38,8 +38,7 @@ QLatin1StringView textOf(Sql which) {
 
 } // namespace
 
-std::unique_ptr<Statement> SqliteStore::prepare(Sql which, const QString& what,
-                                                int failureNumber) {
+std::unique_ptr<Statement> SqliteStore::prepare(Sql which, const QString& what, int failureNumber) {
     return std::make_unique<SqliteStatement>(m_db, textOf(which), what, failureNumber);
 }
 
@@ -81,7 +80,8 @@ LineRow SqliteStore::updateRow(const QString& assembly, const QString& component
 }
 
 BatchRefusals SqliteStore::checkLines(const LineBatch& batch) {
-    const ReadTransaction transaction(nativeHandle(m_db), QStringLiteral("Could not read BomDetail"));
+    const ReadTransaction transaction(nativeHandle(m_db),
+                                      QStringLiteral("Could not read BomDetail"));
     return refusalsOf(batch);
 }
 

@@ -4,10 +4,10 @@
 // statements through Qt SQL and through SQLite's own interface, transactions. Used by the
 // files of src/store only.
 
-#include "store/sqlite/SqliteSql.h"
 #include "store/SqlValues.h"
 #include "store/Statement.h"
 #include "store/StoreError.h"
+#include "store/sqlite/SqliteSql.h"
 
 #include <QByteArrayView>
 #include <QSqlDatabase>

@@ -93,8 +93,7 @@ public:
 
 protected:
     /// The file's statements (SqliteSql.h), through Qt SQL.
-    std::unique_ptr<Statement> prepare(Sql which, const QString& what,
-                                       int failureNumber) override;
+    std::unique_ptr<Statement> prepare(Sql which, const QString& what, int failureNumber) override;
     /// BEGIN IMMEDIATE, whatever the lock: the file's one write lock is held from the first
     /// check to the commit, so another program cannot slip in a line that the checks would
     /// have refused.
@@ -103,9 +102,9 @@ protected:
     std::optional<LineRow> takeRow(const QString& assembly, const QString& component,
                                    const QString& what) override;
     /// The update, then the line read back.
-    LineRow updateRow(const QString& assembly, const QString& component,
-                      const QVariant& expected, const QVariant* startDate,
-                      const QVariant& quantity, const QString& what) override;
+    LineRow updateRow(const QString& assembly, const QString& component, const QVariant& expected,
+                      const QVariant* startDate, const QVariant& quantity,
+                      const QString& what) override;
 
 private:
     void checkSchema();
