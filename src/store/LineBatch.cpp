@@ -4,7 +4,7 @@
 
 #include "store/ItemKey.h"
 #include "store/LineRules.h"
-#include "store/Store.h"
+#include "store/SqlStore.h"
 
 #include <QSet>
 
@@ -205,7 +205,7 @@ std::vector<std::optional<LineRow>> Store::findLines(const std::vector<LineRow>&
     return found;
 }
 
-BatchRefusals Store::refusalsOf(const LineBatch& batch) {
+BatchRefusals SqlStore::refusalsOf(const LineBatch& batch) {
     BatchModel model(*this, batch);
     BatchRefusals refusals;
     refusals.removed.reserve(batch.removed.size());
@@ -219,7 +219,7 @@ BatchRefusals Store::refusalsOf(const LineBatch& batch) {
     return refusals;
 }
 
-void Store::writeBatch(const LineBatch& batch) {
+void SqlStore::writeBatch(const LineBatch& batch) {
     const BatchRefusals refusals = refusalsOf(batch);
     for (const auto& refusal : refusals.removed)
         if (refusal)
@@ -227,8 +227,8 @@ void Store::writeBatch(const LineBatch& batch) {
     for (const auto& refusal : refusals.added)
         if (refusal)
             throw *refusal;
-    removeRows(batch.removed);
-    insertRows(batch.added);
+    removeRows(batch.removed, QStringLiteral("Could not write the lines"));
+    insertRows(batch.added, QStringLiteral("Could not add the lines"));
 }
 
 } // namespace store

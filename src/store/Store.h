@@ -236,21 +236,8 @@ public:
     QHash<QString, ComponentLines> reachableLinesOfEach(const QStringList& items);
 
 protected:
-    /// Forwards the protected steps below to the store it runs on another thread.
+    /// Forwards the protected step below to the store it runs on another thread.
     friend class OffThreadStore;
-
-    /// The checks of a batch, the same code for every store, over the reads above: the lines
-    /// of the assemblies that gain lines and the structure below every component added, each
-    /// read once; the caller holds the transaction that makes them one state of the tables.
-    BatchRefusals refusalsOf(const LineBatch& batch);
-    /// writeLines' work inside the caller's write transaction: the checks, the first refusal
-    /// thrown, then removeRows and insertRows.
-    void writeBatch(const LineBatch& batch);
-    /// Deletes each row only while it holds exactly its quantity and start date, touching one
-    /// row each (errors::requireOneLine).
-    virtual void removeRows(const std::vector<LineRow>& rows) = 0;
-    /// Inserts each row exactly as it holds it, unchecked.
-    virtual void insertRows(const std::vector<LineRow>& rows) = 0;
 
     /// The write of both quantity changes, in one transaction: `quantity` only while the line
     /// holds `expected` (and, when `startDate` is given, that start date), touching one row

@@ -7,8 +7,8 @@
 
 namespace store {
 
-using pg::Statement;
-using pg::Transaction;
+using pg::PgStatement;
+using pg::PgTransaction;
 
 namespace {
 
@@ -28,16 +28,16 @@ bool PgStore::readForCheck(CheckSink& sink) {
     const QSqlDatabase& db = m_connection.db();
     const QString readItems = QStringLiteral("Could not read ItemMaster");
     const QString readLines = QStringLiteral("Could not read BomDetail");
-    Transaction snapshot(db, QStringLiteral("Could not read the database"),
-                         Transaction::Kind::Snapshot);
+    PgTransaction snapshot(db, QStringLiteral("Could not read the database"),
+                           PgTransaction::Kind::Snapshot);
     {
-        Statement estimates(db, SelectCheckEstimates, readLines);
+        PgStatement estimates(db, SelectCheckEstimates, readLines);
         estimates.exec();
         if (estimates.next())
             sink.expect(estimates.value(0).toLongLong(), estimates.value(1).toLongLong());
     }
     {
-        Statement items(db, SelectCheckItems, readItems);
+        PgStatement items(db, SelectCheckItems, readItems);
         items.exec();
         StoredId id;
         for (int row = 1; items.next(); ++row) {
@@ -47,7 +47,7 @@ bool PgStore::readForCheck(CheckSink& sink) {
                 return false;
         }
     }
-    Statement lines(db, SelectCheckLines, readLines);
+    PgStatement lines(db, SelectCheckLines, readLines);
     lines.exec();
     StoredId assembly;
     StoredId component;

@@ -183,20 +183,20 @@ void execute(const QSqlDatabase& db, QLatin1StringView sql, const QString& what,
         fail(failureNumber, what, query.lastError());
 }
 
-Statement::Statement(const QSqlDatabase& db, QLatin1StringView sql, const QString& what,
-                     int failureNumber)
+PgStatement::PgStatement(const QSqlDatabase& db, QLatin1StringView sql, const QString& what,
+                         int failureNumber)
     : m_query(db), m_what(what), m_failureNumber(failureNumber) {
     m_query.setForwardOnly(true);
     if (!m_query.prepare(sql))
         fail(m_failureNumber, m_what, m_query.lastError());
 }
 
-void Statement::exec() {
+void PgStatement::exec() {
     if (!m_query.exec())
         fail(m_failureNumber, m_what, m_query.lastError());
 }
 
-bool Statement::next() {
+bool PgStatement::next() {
     if (m_query.next())
         return true;
     // next() is false both at the end and on a read error; only the latter is a failure.
@@ -205,19 +205,19 @@ bool Statement::next() {
     return false;
 }
 
-Transaction::Transaction(const QSqlDatabase& db, const QString& what, Kind kind)
+PgTransaction::PgTransaction(const QSqlDatabase& db, const QString& what, Kind kind)
     : m_query(db), m_what(what) {
     if (!m_query.exec(kind == Kind::Snapshot ? pgschema::BeginSnapshot : pgschema::Begin))
         fail(kind == Kind::Snapshot ? QueryFailed : WriteFailed, m_what, m_query.lastError());
 }
 
-Transaction::~Transaction() {
+PgTransaction::~PgTransaction() {
     // On a lost connection the server has rolled back already; the statement then just fails.
     if (m_open)
         m_query.exec(pgschema::Rollback);
 }
 
-void Transaction::commit() {
+void PgTransaction::commit() {
     if (!m_query.exec(pgschema::Commit))
         fail(WriteFailed, m_what, m_query.lastError());
     m_open = false;
@@ -225,16 +225,15 @@ void Transaction::commit() {
 
 void checkTables(const QSqlDatabase& db, const QString& shown) {
     std::vector<TableColumn> columns;
-    Statement query(db, pgschema::SelectColumns,
-                    QStringLiteral("Could not read the tables"));
+    PgStatement query(db, pgschema::SelectColumns, QStringLiteral("Could not read the tables"));
     query.exec();
     while (query.next())
         columns.push_back({query.value(0).toString(), query.value(1).toString(),
                            query.value(2).toInt()});
     checkColumns(columns, QStringLiteral("'%1'").arg(shown));
     std::vector<IndexKey> keys;
-    Statement indexes(db, pgschema::SelectUniqueIndexKeys,
-                      QStringLiteral("Could not read the tables' indexes"));
+    PgStatement indexes(db, pgschema::SelectUniqueIndexKeys,
+                        QStringLiteral("Could not read the tables' indexes"));
     indexes.exec();
     while (indexes.next())
         keys.push_back({indexes.value(0).toString(), indexes.value(1).toLongLong(),

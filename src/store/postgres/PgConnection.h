@@ -3,6 +3,7 @@
 // The PostgreSQL store's connection and statement helpers: numbered errors at the place of
 // failure, as SqlSupport.h gives them for SQLite. Used by the files of src/store only.
 
+#include "store/Statement.h"
 #include "store/StoreError.h"
 
 #include <QLatin1StringView>
@@ -58,18 +59,18 @@ void execute(const QSqlDatabase& db, QLatin1StringView sql, const QString& what,
 /// A statement prepared on the connection; failures become numbered errors: `failureNumber`
 /// for the statement itself (a write's WriteFailed even when the server is gone before it is
 /// prepared), QueryFailed for reading its rows.
-class Statement {
+class PgStatement : public store::Statement {
 public:
-    Statement(const QSqlDatabase& db, QLatin1StringView sql, const QString& what,
-              int failureNumber = QueryFailed);
-    Statement& bind(const QVariant& value) {
+    PgStatement(const QSqlDatabase& db, QLatin1StringView sql, const QString& what,
+                int failureNumber = QueryFailed);
+    PgStatement& bind(const QVariant& value) override {
         m_query.addBindValue(value);
         return *this;
     }
-    void exec();
-    bool next();
-    QVariant value(int column) const { return m_query.value(column); }
-    int rowsAffected() const { return m_query.numRowsAffected(); }
+    void exec() override;
+    bool next() override;
+    QVariant value(int column) const override { return m_query.value(column); }
+    qsizetype rowsAffected() const override { return m_query.numRowsAffected(); }
 
 private:
     QSqlQuery m_query;
@@ -81,14 +82,12 @@ private:
 /// COMMITTED: each statement sees what was committed before it began, so a statement after a
 /// lock sees the writes of whoever held the lock before. A snapshot reads only, and all its
 /// statements see the one state of the tables that its first one saw.
-class Transaction {
+class PgTransaction : public store::Transaction {
 public:
     enum class Kind { Write, Snapshot };
-    Transaction(const QSqlDatabase& db, const QString& what, Kind kind = Kind::Write);
-    ~Transaction();
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-    void commit();
+    PgTransaction(const QSqlDatabase& db, const QString& what, Kind kind = Kind::Write);
+    ~PgTransaction() override;
+    void commit() override;
 
 private:
     QSqlQuery m_query;

@@ -10,7 +10,7 @@
 
 namespace store {
 
-using pg::Statement;
+using pg::PgStatement;
 
 namespace {
 
@@ -58,8 +58,8 @@ QStringList PgImportWriter::createTables(const QString& uri) {
     const pg::Connection connection(uri);
     const QString what =
         QStringLiteral("Could not create the tables on '%1'").arg(connection.uri());
-    pg::Transaction transaction(connection.db(), what);
-    Statement present(connection.db(), pgschema::SelectTablesPresent, what);
+    pg::PgTransaction transaction(connection.db(), what);
+    PgStatement present(connection.db(), pgschema::SelectTablesPresent, what);
     present.exec();
     if (!present.next())
         throw StoreError(WriteFailed, what + QStringLiteral(": the server did not answer."));
@@ -101,9 +101,9 @@ PgImportWriter::PgImportWriter(const QString& uri, Mode mode) : m_connection(uri
         pg::execute(db, pgschema::QuietChangeTriggers,
                     QStringLiteral("Could not start writing '%1'").arg(shown), ImportOutputFailed);
         if (mode == Mode::Empty) {
-            Statement present(db, pgschema::SelectTablesPresent,
-                              QStringLiteral("Could not read the tables on '%1'").arg(shown),
-                              ImportOutputFailed);
+            PgStatement present(db, pgschema::SelectTablesPresent,
+                                QStringLiteral("Could not read the tables on '%1'").arg(shown),
+                                ImportOutputFailed);
             present.exec();
             const bool created = present.next() &&
                                  !(present.value(0).toBool() && present.value(1).toBool());
@@ -152,7 +152,7 @@ void PgImportWriter::rollback() {
 }
 
 qint64 PgImportWriter::count(QLatin1StringView sql, const QString& what) {
-    Statement query(m_connection.db(), sql, what, ImportOutputFailed);
+    PgStatement query(m_connection.db(), sql, what, ImportOutputFailed);
     query.exec();
     if (!query.next())
         throw StoreError(ImportOutputFailed, what + QStringLiteral(": no answer."));
@@ -209,8 +209,8 @@ void PgImportWriter::flushItems() {
     // Keys the table held before the import; tables the import found empty hold none.
     QHash<QString, QString> stored;
     if (m_mode == Mode::Existing) {
-        Statement query(db, pgschema::SelectItemsByKey, QStringLiteral("Could not read ItemMaster"),
-                        ImportOutputFailed);
+        PgStatement query(db, pgschema::SelectItemsByKey,
+                          QStringLiteral("Could not read ItemMaster"), ImportOutputFailed);
         query.bind(pg::keyArray(ids)).exec();
         while (query.next()) {
             const QString id = query.value(0).toString();
@@ -233,10 +233,10 @@ void PgImportWriter::flushItems() {
 
     const QByteArray sql =
         batchInsert(pgschema::InsertItemsHead, pgschema::InsertItemsRow, int(m_items.size()));
-    Statement insert(db, QLatin1StringView(sql),
-                     QStringLiteral("%1 to %2: could not write the rows into ItemMaster")
-                         .arg(m_items.front().where, m_items.back().where),
-                     ImportOutputFailed);
+    PgStatement insert(db, QLatin1StringView(sql),
+                       QStringLiteral("%1 to %2: could not write the rows into ItemMaster")
+                           .arg(m_items.front().where, m_items.back().where),
+                       ImportOutputFailed);
     for (const PendingItem& pending : m_items)
         insert.bind(pending.item.id)
             .bind(optionalValue(pending.item.description))
@@ -257,8 +257,8 @@ void PgImportWriter::flushLines() {
             assemblies.append(pending.line.assembly);
             components.append(pending.line.component);
         }
-        Statement query(db, pgschema::SelectLinesByKey, QStringLiteral("Could not read BomDetail"),
-                        ImportOutputFailed);
+        PgStatement query(db, pgschema::SelectLinesByKey,
+                          QStringLiteral("Could not read BomDetail"), ImportOutputFailed);
         query.bind(pg::keyArray(assemblies)).bind(pg::keyArray(components)).exec();
         while (query.next()) {
             const QString assembly = query.value(0).toString();
@@ -286,10 +286,10 @@ void PgImportWriter::flushLines() {
 
     const QByteArray sql =
         batchInsert(pgschema::InsertLinesHead, pgschema::InsertLinesRow, int(m_lines.size()));
-    Statement insert(db, QLatin1StringView(sql),
-                     QStringLiteral("%1 to %2: could not write the rows into BomDetail")
-                         .arg(m_lines.front().where, m_lines.back().where),
-                     ImportOutputFailed);
+    PgStatement insert(db, QLatin1StringView(sql),
+                       QStringLiteral("%1 to %2: could not write the rows into BomDetail")
+                           .arg(m_lines.front().where, m_lines.back().where),
+                       ImportOutputFailed);
     for (const PendingLine& pending : m_lines)
         insert.bind(pending.line.assembly)
             .bind(pending.line.component)

@@ -18,8 +18,8 @@
 
 namespace store {
 
-using pg::Statement;
-using pg::Transaction;
+using pg::PgStatement;
+using pg::PgTransaction;
 
 namespace {
 
@@ -70,9 +70,9 @@ void PgStore::interrupt() {
 
 std::vector<ItemLine> PgStore::readItems(bool withDescriptions) {
     // One statement: one state of the table, whoever writes meanwhile.
-    Statement query(m_connection.db(),
-                    withDescriptions ? pgschema::SelectItemLines : pgschema::SelectItemIds,
-                    readItemMaster);
+    PgStatement query(m_connection.db(),
+                      withDescriptions ? pgschema::SelectItemLines : pgschema::SelectItemIds,
+                      readItemMaster);
     query.exec();
     std::vector<ItemLine> lines;
     while (query.next())
@@ -90,15 +90,6 @@ QStringList PgStore::itemIds() {
 
 std::vector<ItemLine> PgStore::itemLines() { return readItems(true); }
 
-std::optional<Item> PgStore::findItem(const QString& id) {
-    Statement query(m_connection.db(), pgschema::SelectItem, readItemMaster);
-    query.bind(id).exec();
-    if (!query.next())
-        return std::nullopt;
-    return Item{query.value(0).toString(), optionalText(query.value(1)),
-                optionalText(query.value(2))};
-}
-
 std::vector<std::optional<Item>> PgStore::findItems(const QStringList& ids) {
     std::vector<std::optional<Item>> found(size_t(ids.size()));
     if (ids.isEmpty())
@@ -106,7 +97,7 @@ std::vector<std::optional<Item>> PgStore::findItems(const QStringList& ids) {
     QHash<QString, std::vector<size_t>> wanted; // the places of each key among `ids`
     for (qsizetype at = 0; at < ids.size(); ++at)
         wanted[foldKey(ids.at(at))].push_back(size_t(at));
-    Statement query(m_connection.db(), pgschema::SelectItemsByKey, readItemMaster);
+    PgStatement query(m_connection.db(), pgschema::SelectItemsByKey, readItemMaster);
     query.bind(pg::keyArray(ids)).exec();
     while (query.next()) {
         const Item item{query.value(0).toString(), optionalText(query.value(1)),
@@ -118,7 +109,7 @@ std::vector<std::optional<Item>> PgStore::findItems(const QStringList& ids) {
 }
 
 QStringList PgStore::components(const QString& assembly) {
-    Statement query(m_connection.db(), pgschema::SelectComponents, readBomDetail);
+    PgStatement query(m_connection.db(), pgschema::SelectComponents, readBomDetail);
     query.bind(assembly).exec();
     QStringList result;
     while (query.next())
@@ -131,8 +122,7 @@ namespace {
 /// Reads the rows of SelectComponentLines' shape, assembly by assembly, calling
 /// `take(assembly, line)` for each. Items repeat from line to line: their facts are shared,
 /// not copied per line.
-template <typename Take>
-void readComponentLines(Statement& query, Take take) {
+template <typename Take> void readComponentLines(PgStatement& query, Take take) {
     struct Facts {
         std::optional<QString> unit;
         std::optional<QString> description;
@@ -162,7 +152,7 @@ std::vector<ComponentLines> PgStore::componentsOfEach(const QStringList& assembl
     for (qsizetype i = 0; i < assemblies.size(); ++i)
         askedAs[foldKey(assemblies.at(i))].append(size_t(i));
 
-    Statement query(m_connection.db(), pgschema::SelectComponentLines, readBomDetail);
+    PgStatement query(m_connection.db(), pgschema::SelectComponentLines, readBomDetail);
     query.bind(pg::keyArray(assemblies)).exec();
     QString lastAssembly;
     const QList<size_t>* targets = nullptr;
@@ -180,7 +170,7 @@ std::vector<ComponentLines> PgStore::componentsOfEach(const QStringList& assembl
 namespace {
 
 /// The lines of a statement of SelectComponentLines' shape, by folded assembly ID.
-QHash<QString, ComponentLines> linesByAssembly(Statement& query) {
+QHash<QString, ComponentLines> linesByAssembly(PgStatement& query) {
     QHash<QString, ComponentLines> result;
     QString lastAssembly;
     ComponentLines* lines = nullptr;
@@ -197,76 +187,35 @@ QHash<QString, ComponentLines> linesByAssembly(Statement& query) {
 } // namespace
 
 QHash<QString, ComponentLines> PgStore::allComponentLines() {
-    Statement query(m_connection.db(), pgschema::SelectAllComponentLines, readBomDetail);
+    PgStatement query(m_connection.db(), pgschema::SelectAllComponentLines, readBomDetail);
     query.exec();
     return linesByAssembly(query);
 }
 
 QHash<QString, ComponentLines> PgStore::reachableLines(const QString& item) {
-    Statement query(m_connection.db(), pgschema::SelectReachableLines, readBomDetail);
+    PgStatement query(m_connection.db(), pgschema::SelectReachableLines, readBomDetail);
     query.bind(item).exec();
     return linesByAssembly(query);
 }
 
 qint64 PgStore::lineEstimate() {
-    Statement estimate(m_connection.db(), pgschema::SelectLineEstimate, readBomDetail);
+    PgStatement estimate(m_connection.db(), pgschema::SelectLineEstimate, readBomDetail);
     estimate.exec();
     if (estimate.next() && estimate.value(0).toLongLong() >= 0)
         return estimate.value(0).toLongLong();
-    Statement count(m_connection.db(), pgschema::CountLines, readBomDetail);
+    PgStatement count(m_connection.db(), pgschema::CountLines, readBomDetail);
     count.exec();
     return count.next() ? count.value(0).toLongLong() : 0;
 }
 
-std::optional<std::optional<double>> PgStore::findQuantity(const QString& assembly,
-                                                              const QString& component) {
-    Statement query(m_connection.db(), pgschema::SelectLine, readBomDetail);
-    query.bind(assembly).bind(component).exec();
-    if (!query.next())
-        return std::nullopt;
-    const QVariant quantity = query.value(0);
-    const std::optional<double> number = optionalNumber(quantity);
-    if (!quantity.isNull() && !number)
-        throw StoreError(QueryFailed,
-                         QStringLiteral("The quantity of '%1' in '%2' is not a number: '%3'.")
-                             .arg(component, assembly, quantity.toString()));
-    return number;
-}
-
-void PgStore::addLine(const QString& assembly, const QString& component, double quantity,
-                         const QDateTime& startDate) {
-    const QString what = QStringLiteral("Could not add '%1' to '%2'").arg(component, assembly);
-    if (!std::isfinite(quantity))
-        throw errors::notFinite(assembly, component, quantity);
-    const QSqlDatabase& db = m_connection.db();
-    Transaction transaction(db, what);
-    Statement(db, pgschema::LockStructure, what, WriteFailed).exec();
-    checkNewLine(assembly, component);
-    if (m_beforeInsert)
-        m_beforeInsert();
-    Statement insert(db, pgschema::InsertLine, what, WriteFailed);
-    insert.bind(assembly).bind(component).bind(quantity).bind(
-        startDate.toString(schema::StartDateFormat));
-    insert.exec();
-    transaction.commit();
-}
-
-void PgStore::setBeforeInsert(std::function<void()> hook) { m_beforeInsert = std::move(hook); }
-
 bool PgStore::hasLines(const QString& assembly) { return !components(assembly).isEmpty(); }
-
-bool PgStore::structureContains(const QString& item, const QString& target) {
-    Statement query(m_connection.db(), pgschema::SelectReaches, readBomDetail);
-    query.bind(item).bind(target).exec();
-    return query.next();
-}
 
 std::vector<WhereUsedRow> PgStore::whereUsed(const QString& item, const ReadProgress&) {
     const QSqlDatabase& db = m_connection.db();
-    const Transaction snapshot(db, readBomDetail, Transaction::Kind::Snapshot);
+    const PgTransaction snapshot(db, readBomDetail, PgTransaction::Kind::Snapshot);
     UpwardWalk walk;
     {
-        Statement lines(db, pgschema::SelectLinesAbove, readBomDetail);
+        PgStatement lines(db, pgschema::SelectLinesAbove, readBomDetail);
         lines.bind(item).exec();
         while (lines.next()) {
             const QVariant stored = lines.value(2);
@@ -285,7 +234,7 @@ std::vector<WhereUsedRow> PgStore::whereUsed(const QString& item, const ReadProg
     QStringList spellings;
     for (size_t at = 0; at < rows.size(); ++at)
         spellings.append(QString::fromUtf8(walk.spelling(at)));
-    Statement master(db, pgschema::SelectItemsByKey, readItemMaster);
+    PgStatement master(db, pgschema::SelectItemsByKey, readItemMaster);
     master.bind(pg::keyArray(spellings)).exec();
     while (master.next()) {
         const QString id = master.value(0).toString();
@@ -303,19 +252,10 @@ std::vector<WhereUsedRow> PgStore::whereUsed(const QString& item, const ReadProg
     return rows;
 }
 
-std::optional<LineRow> PgStore::findLine(const QString& assembly, const QString& component) {
-    Statement query(m_connection.db(), pgschema::SelectLineRow, readBomDetail);
-    query.bind(assembly).bind(component).exec();
-    if (!query.next())
-        return std::nullopt;
-    return LineRow{query.value(0).toString(), query.value(1).toString(), query.value(2),
-                   query.value(3)};
-}
-
 namespace {
 
 /// The rows a statement's RETURNING clause gives, in the shape of SelectLineRow.
-std::vector<LineRow> returnedRows(Statement& statement) {
+std::vector<LineRow> returnedRows(PgStatement& statement) {
     std::vector<LineRow> rows;
     while (statement.next())
         rows.push_back({statement.value(0).toString(), statement.value(1).toString(),
@@ -325,70 +265,77 @@ std::vector<LineRow> returnedRows(Statement& statement) {
 
 } // namespace
 
-std::optional<LineRow> PgStore::takeLine(const QString& assembly, const QString& component) {
-    const QString what = QStringLiteral("Could not delete the line");
-    // A transaction of its own: a delete that found several rows is rolled back.
-    Transaction transaction(m_connection.db(), what);
-    Statement take(m_connection.db(), pgschema::TakeLine, what, WriteFailed);
+namespace {
+
+QLatin1StringView textOf(Sql which) {
+    switch (which) {
+    case Sql::SelectItem:
+        return pgschema::SelectItem;
+    case Sql::SelectLine:
+        return pgschema::SelectLine;
+    case Sql::SelectLineRow:
+        return pgschema::SelectLineRow;
+    case Sql::SelectLineRowsOf:
+        return pgschema::SelectLineRowsOf;
+    case Sql::SelectLineRowsUsing:
+        return pgschema::SelectLineRowsUsing;
+    case Sql::SelectReaches:
+        return pgschema::SelectReaches;
+    case Sql::InsertLine:
+        return pgschema::InsertLine;
+    case Sql::DeleteLineAsIs:
+        return pgschema::DeleteLineAsIs;
+    }
+    Q_UNREACHABLE();
+    return {};
+}
+
+} // namespace
+
+std::unique_ptr<Statement> PgStore::prepare(Sql which, const QString& what, int failureNumber) {
+    return std::make_unique<PgStatement>(m_connection.db(), textOf(which), what, failureNumber);
+}
+
+std::unique_ptr<Transaction> PgStore::beginWrite(const QString& what, Lock lock) {
+    const QSqlDatabase& db = m_connection.db();
+    auto transaction = std::make_unique<PgTransaction>(db, what);
+    if (lock == Lock::Structure)
+        PgStatement(db, pgschema::LockStructure, what, WriteFailed).exec();
+    return transaction;
+}
+
+std::optional<LineRow> PgStore::takeRow(const QString& assembly, const QString& component,
+                                        const QString& what) {
+    // One statement: no other editor's change can come between what is returned and what is
+    // deleted.
+    PgStatement take(m_connection.db(), pgschema::TakeLine, what, WriteFailed);
     take.bind(assembly).bind(component).exec();
     std::vector<LineRow> rows = returnedRows(take);
     if (rows.size() > 1)
         throw errors::lineNotUnique(assembly, component, int(rows.size()));
-    transaction.commit();
     if (rows.empty())
         return std::nullopt;
     return std::move(rows.front());
 }
 
-void PgStore::restoreLine(const LineRow& row) {
-    const QString what =
-        QStringLiteral("Could not add '%1' to '%2'").arg(row.component, row.assembly);
-    const QSqlDatabase& db = m_connection.db();
-    Transaction transaction(db, what);
-    Statement(db, pgschema::LockStructure, what, WriteFailed).exec();
-    if (findLine(row.assembly, row.component))
-        throw errors::lineChanged(row.assembly, row.component);
-    refuseCircular(*this, row.assembly, row.component);
-    Statement insert(db, pgschema::InsertLine, what, WriteFailed);
-    insert.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
-    insert.exec();
-    transaction.commit();
-}
-
-void PgStore::removeUnchangedLine(const LineRow& row) {
-    const QString what = QStringLiteral("Could not delete the line");
-    Transaction transaction(m_connection.db(), what);
-    Statement remove(m_connection.db(), pgschema::DeleteLineAsIs, what, WriteFailed);
-    remove.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
-    remove.exec();
-    errors::requireOneLine(remove.rowsAffected(), row.assembly, row.component);
-    transaction.commit();
-}
-
-std::vector<LineRow> PgStore::lineRowsOf(const QString& assembly) {
-    Statement query(m_connection.db(), pgschema::SelectLineRowsOf, readBomDetail);
-    query.bind(assembly).exec();
-    return returnedRows(query);
-}
-
-std::vector<LineRow> PgStore::lineRowsUsing(const QString& component) {
-    Statement query(m_connection.db(), pgschema::SelectLineRowsUsing, readBomDetail);
-    query.bind(component).exec();
-    return returnedRows(query);
+LineRow PgStore::updateRow(const QString& assembly, const QString& component,
+                           const QVariant& expected, const QVariant* startDate,
+                           const QVariant& quantity, const QString& what) {
+    PgStatement update(m_connection.db(),
+                       startDate ? pgschema::UpdateQuantityAsIs : pgschema::UpdateQuantity, what,
+                       WriteFailed);
+    update.bind(quantity).bind(assembly).bind(component).bind(expected);
+    if (startDate)
+        update.bind(*startDate);
+    update.exec();
+    std::vector<LineRow> rows = returnedRows(update);
+    errors::requireOneLine(qsizetype(rows.size()), assembly, component);
+    return std::move(rows.front());
 }
 
 BatchRefusals PgStore::checkLines(const LineBatch& batch) {
-    const Transaction snapshot(m_connection.db(), readBomDetail, Transaction::Kind::Snapshot);
+    const PgTransaction snapshot(m_connection.db(), readBomDetail, PgTransaction::Kind::Snapshot);
     return refusalsOf(batch);
-}
-
-void PgStore::writeLines(const LineBatch& batch) {
-    const QString what = QStringLiteral("Could not write the lines");
-    const QSqlDatabase& db = m_connection.db();
-    Transaction transaction(db, what);
-    Statement(db, pgschema::LockStructure, what, WriteFailed).exec();
-    writeBatch(batch);
-    transaction.commit();
 }
 
 std::vector<std::optional<LineRow>> PgStore::findLines(const std::vector<LineRow>& rows) {
@@ -400,7 +347,7 @@ std::vector<std::optional<LineRow>> PgStore::findLines(const std::vector<LineRow
         assemblies.append(row.assembly);
         components.append(row.component);
     }
-    Statement query(m_connection.db(), pgschema::SelectLineRowsByKey, readBomDetail);
+    PgStatement query(m_connection.db(), pgschema::SelectLineRowsByKey, readBomDetail);
     query.bind(pg::keyArray(assemblies)).bind(pg::keyArray(components)).exec();
     QHash<QString, LineRow> stored;
     for (LineRow& line : returnedRows(query))
@@ -413,20 +360,9 @@ std::vector<std::optional<LineRow>> PgStore::findLines(const std::vector<LineRow
     return found;
 }
 
-void PgStore::removeRows(const std::vector<LineRow>& rows) {
-    const QString what = QStringLiteral("Could not write the lines");
-    Statement remove(m_connection.db(), pgschema::DeleteLineAsIs, what, WriteFailed);
-    for (const LineRow& row : rows) {
-        remove.bind(row.assembly).bind(row.component).bind(row.quantity).bind(row.startDate);
-        remove.exec();
-        errors::requireOneLine(remove.rowsAffected(), row.assembly, row.component);
-    }
-}
-
-void PgStore::insertRows(const std::vector<LineRow>& rows) {
+void PgStore::insertRows(const std::vector<LineRow>& rows, const QString& what) {
     // Many rows a statement: a round trip to the server costs more than the insert of a row.
     constexpr size_t perStatement = 250;
-    const QString what = QStringLiteral("Could not add the lines");
     for (size_t first = 0; first < rows.size(); first += perStatement) {
         const size_t count = std::min(perStatement, rows.size() - first);
         QByteArray sql(pgschema::InsertLinesHead.data(), pgschema::InsertLinesHead.size());
@@ -435,7 +371,7 @@ void PgStore::insertRows(const std::vector<LineRow>& rows) {
                 sql += ", ";
             sql.append(pgschema::InsertLinesRow.data(), pgschema::InsertLinesRow.size());
         }
-        Statement insert(m_connection.db(), QLatin1StringView(sql), what, WriteFailed);
+        PgStatement insert(m_connection.db(), QLatin1StringView(sql), what, WriteFailed);
         for (size_t i = first; i < first + count; ++i)
             insert.bind(rows[i].assembly)
                 .bind(rows[i].component)
@@ -443,25 +379,6 @@ void PgStore::insertRows(const std::vector<LineRow>& rows) {
                 .bind(rows[i].startDate);
         insert.exec();
     }
-}
-
-LineRow PgStore::updateQuantity(const QString& assembly, const QString& component,
-                                   const QVariant& expected, const QVariant* startDate,
-                                   const QVariant& quantity) {
-    const QString what = QStringLiteral("Could not change the quantity of '%1' in '%2'")
-                             .arg(component, assembly);
-    Transaction transaction(m_connection.db(), what);
-    Statement update(m_connection.db(),
-                     startDate ? pgschema::UpdateQuantityAsIs : pgschema::UpdateQuantity, what,
-                     WriteFailed);
-    update.bind(quantity).bind(assembly).bind(component).bind(expected);
-    if (startDate)
-        update.bind(*startDate);
-    update.exec();
-    std::vector<LineRow> rows = returnedRows(update);
-    errors::requireOneLine(qsizetype(rows.size()), assembly, component);
-    transaction.commit();
-    return std::move(rows.front());
 }
 
 } // namespace store

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "store/SqlStore.h"
 #include "store/postgres/PgConnection.h"
-#include "store/Store.h"
 
 #include <functional>
 
@@ -20,7 +20,7 @@ class OpenInterruption;
 /// it touched one row. The destructor releases the connection. Several editors may work on one
 /// server at once: each read is one consistent state, and lines that could close a cycle are
 /// added one at a time.
-class PgStore : public Store {
+class PgStore : public SqlStore {
 public:
     /// `interruption`, when given, can stop the check of the tables, which may wait for
     /// another editor's lock.
@@ -31,7 +31,6 @@ public:
 
     QStringList itemIds();
     std::vector<ItemLine> itemLines() override;
-    std::optional<Item> findItem(const QString& id) override;
     QStringList components(const QString& assembly);
     /// One statement for the whole batch, whatever its size.
     std::vector<ComponentLines> componentsOfEach(const QStringList& assemblies) override;
@@ -42,22 +41,8 @@ public:
     /// The planner's figure, kept up to date by the server's autovacuum (and by the ANALYZE
     /// after an import); counted when the table was never analysed.
     qint64 lineEstimate() override;
-    std::optional<std::optional<double>> findQuantity(const QString& assembly,
-                                                      const QString& component) override;
-    /// Holds the store's structure lock from the cycle check to the commit: another editor's
-    /// add or restore waits for it, then checks against this line.
-    void addLine(const QString& assembly, const QString& component, double quantity,
-                 const QDateTime& startDate) override;
-    /// Code that addLine runs inside its transaction, after its checks and right before the
-    /// insert; empty for none. Lets a test act as another editor at that moment.
-    void setBeforeInsert(std::function<void()> hook);
-    std::optional<LineRow> findLine(const QString& assembly, const QString& component) override;
     /// One statement for all of them.
     std::vector<std::optional<LineRow>> findLines(const std::vector<LineRow>& rows) override;
-    std::optional<LineRow> takeLine(const QString& assembly, const QString& component) override;
-    void restoreLine(const LineRow& row) override;
-    void removeUnchangedLine(const LineRow& row) override;
-    bool structureContains(const QString& item, const QString& target) override;
     /// Reads only the lines above the item (one recursive statement) and the listed
     /// assemblies' ItemMaster rows, in one snapshot, and walks them as SqliteStore does: a
     /// read that needs no progress.
@@ -68,27 +53,32 @@ public:
     bool hasLines(const QString& assembly) override;
     /// In one snapshot: one state of the tables.
     BatchRefusals checkLines(const LineBatch& batch) override;
-    /// Holds the store's structure lock from the checks to the commit, as addLine does.
-    void writeLines(const LineBatch& batch) override;
-    std::vector<LineRow> lineRowsOf(const QString& assembly) override;
-    std::vector<LineRow> lineRowsUsing(const QString& component) override;
     /// Asks the server to cancel the running statement (PQcancel), which then fails; a lock
     /// wait or a slow statement ends with it.
     void interrupt() override;
 
 protected:
     std::vector<std::optional<Item>> findItems(const QStringList& ids) override;
-    void removeRows(const std::vector<LineRow>& rows) override;
-    void insertRows(const std::vector<LineRow>& rows) override;
+    /// The server's statements (PgSql.h).
+    std::unique_ptr<Statement> prepare(Sql which, const QString& what, int failureNumber) override;
+    /// READ COMMITTED; for Lock::Structure the store's advisory lock (LockStructure) as well,
+    /// held to the commit: another editor's add or restore waits for it, then checks against
+    /// this one's lines.
+    std::unique_ptr<Transaction> beginWrite(const QString& what, Lock lock) override;
+    /// One DELETE … RETURNING.
+    std::optional<LineRow> takeRow(const QString& assembly, const QString& component,
+                                   const QString& what) override;
+    /// One UPDATE … RETURNING.
+    LineRow updateRow(const QString& assembly, const QString& component, const QVariant& expected,
+                      const QVariant* startDate, const QVariant& quantity,
+                      const QString& what) override;
+    /// Many rows a statement.
+    void insertRows(const std::vector<LineRow>& rows, const QString& what) override;
 
 private:
-    LineRow updateQuantity(const QString& assembly, const QString& component,
-                           const QVariant& expected, const QVariant* startDate,
-                           const QVariant& quantity) override;
     std::vector<ItemLine> readItems(bool withDescriptions);
 
     pg::Connection m_connection;
-    std::function<void()> m_beforeInsert;
     /// Made while the connection is new, on its own thread; used from any.
     pg_cancel* m_cancel = nullptr;
 };

@@ -14,7 +14,8 @@ namespace store {
 using namespace sql;
 
 QStringList SqliteStore::components(const QString& assembly) {
-    Statement query(m_db, schema::SelectComponents, QStringLiteral("Could not read BomDetail"));
+    SqliteStatement query(m_db, schema::SelectComponents,
+                          QStringLiteral("Could not read BomDetail"));
     query.bind(assembly).exec();
     QStringList result;
     while (query.next())

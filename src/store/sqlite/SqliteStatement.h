@@ -4,9 +4,10 @@
 // statements through Qt SQL and through SQLite's own interface, transactions. Used by the
 // files of src/store only.
 
-#include "store/sqlite/SqliteSql.h"
 #include "store/SqlValues.h"
+#include "store/Statement.h"
 #include "store/StoreError.h"
+#include "store/sqlite/SqliteSql.h"
 
 #include <QByteArrayView>
 #include <QSqlDatabase>
@@ -42,24 +43,28 @@ inline StoreError failure(int number, const QString& what, int sqliteCode, const
     throw failure(number, what, primaryCode(error), describe(error));
 }
 
-/// A statement prepared on the operation's connection; failures become numbered errors.
-class Statement {
+/// A statement prepared on the operation's connection through Qt SQL; failures become numbered
+/// errors: QueryFailed for preparing it and reading its rows, `failureNumber` for running it
+/// (unless exec is given another).
+class SqliteStatement : public store::Statement {
 public:
-    Statement(const QSqlDatabase& db, QLatin1StringView sql, const QString& what)
-        : m_query(db), m_what(what) {
+    SqliteStatement(const QSqlDatabase& db, QLatin1StringView sql, const QString& what,
+                    int failureNumber = QueryFailed)
+        : m_query(db), m_what(what), m_failureNumber(failureNumber) {
         m_query.setForwardOnly(true);
         if (!m_query.prepare(sql))
             fail(QueryFailed, m_what, m_query.lastError());
     }
-    Statement& bind(const QVariant& value) {
+    SqliteStatement& bind(const QVariant& value) override {
         m_query.addBindValue(value);
         return *this;
     }
-    void exec(int failureNumber = QueryFailed) {
+    void exec() override { exec(m_failureNumber); }
+    void exec(int failureNumber) {
         if (!m_query.exec())
             fail(failureNumber, m_what, m_query.lastError());
     }
-    bool next() {
+    bool next() override {
         if (m_query.next())
             return true;
         // next() is false both at the end and on a read error; only the latter is a failure.
@@ -67,31 +72,30 @@ public:
             fail(QueryFailed, m_what, m_query.lastError());
         return false;
     }
-    QVariant value(int column) const { return m_query.value(column); }
+    QVariant value(int column) const override { return m_query.value(column); }
+    qsizetype rowsAffected() const override { return m_query.numRowsAffected(); }
     QSqlQuery& query() { return m_query; }
 
 private:
     QSqlQuery m_query;
     QString m_what;
+    int m_failureNumber;
 };
 
 /// A write transaction on the operation's connection, rolled back unless committed. It takes
 /// the file's write lock when it begins (waiting the busy timeout for another writer), so the
 /// reads made inside it stay true until the commit.
-class WriteTransaction {
+class WriteTransaction : public store::Transaction {
 public:
     WriteTransaction(const QSqlDatabase& db, const QString& what) : m_query(db), m_what(what) {
         if (!m_query.exec(schema::BeginWrite))
             fail(WriteFailed, m_what, m_query.lastError());
     }
-    ~WriteTransaction() {
+    ~WriteTransaction() override {
         if (m_open)
             m_query.exec(schema::Rollback);
     }
-    WriteTransaction(const WriteTransaction&) = delete;
-    WriteTransaction& operator=(const WriteTransaction&) = delete;
-
-    void commit() {
+    void commit() override {
         // A commit that fails (another program still reading, past the busy timeout) leaves
         // the transaction open; the destructor then rolls it back.
         if (!m_query.exec(schema::Commit))

@@ -139,7 +139,7 @@ void SqliteStore::interrupt() {
 
 void SqliteStore::checkSchema() {
     std::vector<TableColumn> columns;
-    Statement query(m_db, schema::SelectColumns, QStringLiteral("Could not read the tables"));
+    SqliteStatement query(m_db, schema::SelectColumns, QStringLiteral("Could not read the tables"));
     query.exec();
     while (query.next())
         columns.push_back({query.value(0).toString(), query.value(1).toString(),
@@ -242,61 +242,6 @@ std::vector<ItemLine> SqliteStore::itemLines() {
     return lines;
 }
 
-std::optional<Item> SqliteStore::findItem(const QString& id) {
-    Statement query(m_db, schema::SelectItem, QStringLiteral("Could not read ItemMaster"));
-    query.bind(id).exec();
-    if (!query.next())
-        return std::nullopt;
-    return Item{query.value(0).toString(), optionalText(query.value(1)),
-                optionalText(query.value(2))};
-}
-
-std::optional<std::optional<double>> SqliteStore::findQuantity(const QString& assembly,
-                                                            const QString& component) {
-    Statement query(m_db, schema::SelectLine, QStringLiteral("Could not read BomDetail"));
-    query.bind(assembly).bind(component).exec();
-    if (!query.next())
-        return std::nullopt;
-    const QVariant quantity = query.value(0);
-    if (quantity.isNull())
-        return std::optional<double>();
-    bool ok = false;
-    const double value = quantity.toDouble(&ok);
-    if (!ok)
-        throw StoreError(QueryFailed,
-                         QStringLiteral("The quantity of '%1' in '%2' is not a number: '%3'.")
-                             .arg(component, assembly, quantity.toString()));
-    return std::optional<double>(value);
-}
-
-void SqliteStore::addLine(const QString& assembly, const QString& component, double quantity,
-                       const QDateTime& startDate) {
-    const QString what = QStringLiteral("Could not add '%1' to '%2'").arg(component, assembly);
-    if (!std::isfinite(quantity))
-        throw errors::notFinite(assembly, component, quantity);
-    // Statements are declared inside the transaction's scope, so each is finished before the
-    // transaction commits or rolls back.
-    WriteTransaction transaction(m_db, what);
-    checkNewLine(assembly, component);
-    if (m_beforeInsert)
-        m_beforeInsert();
-    {
-        Statement insert(m_db, schema::InsertLine, what);
-        insert.bind(assembly).bind(component).bind(quantity).bind(
-            startDate.toString(schema::StartDateFormat));
-        insert.exec(WriteFailed);
-    }
-    transaction.commit();
-}
-
-void SqliteStore::setBeforeInsert(std::function<void()> hook) { m_beforeInsert = std::move(hook); }
-
 bool SqliteStore::hasLines(const QString& assembly) { return !components(assembly).isEmpty(); }
-
-bool SqliteStore::structureContains(const QString& item, const QString& target) {
-    Statement query(m_db, schema::SelectReaches, QStringLiteral("Could not read BomDetail"));
-    query.bind(item).bind(target).exec();
-    return query.next();
-}
 
 } // namespace store

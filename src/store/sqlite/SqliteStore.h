@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Store.h"
+#include "store/SqlStore.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -28,7 +28,7 @@ class OpenInterruption;
 /// StoreError otherwise. The destructor releases the connection and everything opened on it.
 /// A write lock held by another program is waited for up to BusyWaitMs, as long as neither
 /// interrupt() nor `interruption` (when given, for the open) says to give up.
-class SqliteStore : public Store {
+class SqliteStore : public SqlStore {
 public:
     /// How long a statement waits for another program's lock before it fails.
     static constexpr int BusyWaitMs = 5000;
@@ -49,8 +49,6 @@ public:
     /// are not valid UTF-8 text refuse the list as itemIds() does; a description that is not
     /// shows its invalid bytes as U+FFFD.
     std::vector<ItemLine> itemLines() override;
-    /// The item with this ID under the store's comparison, if there is one.
-    std::optional<Item> findItem(const QString& id) override;
     /// One assembly's components in key order, with a statement prepared for this call alone.
     QStringList components(const QString& assembly);
     /// The lines of many assemblies: element i lists those of assemblies[i], in key order,
@@ -69,36 +67,6 @@ public:
     // recursive statement over the key index measured half as slow again on the deep and the
     // scale file (its UNION keeps a temporary index of every ID met, and the lines are sorted
     // once more), so this store keeps it.
-    /// Whether the line exists; when it does, its quantity (empty optional for Null).
-    std::optional<std::optional<double>> findQuantity(const QString& assembly,
-                                                      const QString& component) override;
-    /// Adds one line in one write transaction that holds the file's write lock from the first
-    /// check to the commit, so another program cannot slip in a line that the checks would
-    /// have refused. In this order: a component equal to its assembly under the store's case
-    /// rule, or one whose structure already contains the assembly, fails with
-    /// CircularComponent; a pair that the table already holds fails with DuplicateLine,
-    /// whatever its quantity column holds; then the line is inserted and committed. Every
-    /// failure leaves the table as it was.
-    void addLine(const QString& assembly, const QString& component, double quantity,
-                 const QDateTime& startDate) override;
-    /// Code that addLine runs inside its write transaction, after its checks and right before
-    /// the insert; empty for none. Lets a test act as another program at the one moment when
-    /// a write of its could undo what the checks found.
-    void setBeforeInsert(std::function<void()> hook);
-    /// The line (assembly, component) as stored; empty when there is none.
-    std::optional<LineRow> findLine(const QString& assembly, const QString& component) override;
-    /// Deletes the line in one write transaction and returns it as it was; empty when there
-    /// was none.
-    std::optional<LineRow> takeLine(const QString& assembly, const QString& component) override;
-    /// Puts a line back exactly as `row` holds it, in one write transaction with the checks
-    /// of addLine; a line of that pair that is there already fails with LineChanged.
-    void restoreLine(const LineRow& row) override;
-    /// Deletes the line only while it holds exactly `row`'s quantity and start date; otherwise
-    /// (changed or gone) fails with LineChanged and deletes nothing.
-    void removeUnchangedLine(const LineRow& row) override;
-    /// Whether `target` stands in the structure of `item` (or is `item` itself). A read that
-    /// fails is an error (QueryFailed), never a "no".
-    bool structureContains(const QString& item, const QString& target) override;
     /// Every assembly that has `item` in its structure, directly or through sub-assemblies,
     /// sorted by level and then by assembly ID under the store's case rule; WhereUsedRow says
     /// what each row holds and what a cycle gives. BomDetail has no index by component, so
@@ -119,29 +87,31 @@ public:
     bool hasLines(const QString& assembly) override;
     /// In one read transaction: one state of the file.
     BatchRefusals checkLines(const LineBatch& batch) override;
-    /// In one write transaction that holds the file's write lock from the first check to the
-    /// commit, as addLine does.
-    void writeLines(const LineBatch& batch) override;
-    std::vector<LineRow> lineRowsOf(const QString& assembly) override;
-    std::vector<LineRow> lineRowsUsing(const QString& component) override;
     /// sqlite3_interrupt: the running statement fails, and so does every wait for a lock from
     /// now on.
     void interrupt() override;
 
 protected:
-    void removeRows(const std::vector<LineRow>& rows) override;
-    void insertRows(const std::vector<LineRow>& rows) override;
+    /// The file's statements (SqliteSql.h), through Qt SQL.
+    std::unique_ptr<Statement> prepare(Sql which, const QString& what, int failureNumber) override;
+    /// BEGIN IMMEDIATE, whatever the lock: the file's one write lock is held from the first
+    /// check to the commit, so another program cannot slip in a line that the checks would
+    /// have refused.
+    std::unique_ptr<Transaction> beginWrite(const QString& what, Lock lock) override;
+    /// The line as stored, then its delete.
+    std::optional<LineRow> takeRow(const QString& assembly, const QString& component,
+                                   const QString& what) override;
+    /// The update, then the line read back.
+    LineRow updateRow(const QString& assembly, const QString& component, const QVariant& expected,
+                      const QVariant* startDate, const QVariant& quantity,
+                      const QString& what) override;
 
 private:
     void checkSchema();
-    LineRow updateQuantity(const QString& assembly, const QString& component,
-                           const QVariant& expected, const QVariant* startDate,
-                           const QVariant& quantity) override;
 
     QString m_path;
     QString m_connectionName;
     QSqlDatabase m_db;
-    std::function<void()> m_beforeInsert;
 
     /// SQLite's busy handler: waits for another program's lock in short steps, up to
     /// BusyWaitMs, and gives up at once when interrupted.
