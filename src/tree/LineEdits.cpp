@@ -164,10 +164,15 @@ void LineEdits::addComponent(const QModelIndex& dropTarget, const QString& compo
         return;
     const bool asChild = answer != desktop::ResultNo;
     const QString assembly = asChild ? intoTarget : beside;
-    if (const auto& refused = readFailure ? readFailure : asChild ? intoRefused : besideRefused) {
+    if (const auto& refused = asChild ? intoRefused : besideRefused) {
         report(refused->message());
         return;
     }
+    // The read before the question failed (a lock held meanwhile, a Cancel of it): the line is
+    // checked now, in a trip of its own, as the database is after the answer.
+    if (readFailure &&
+        !readTrip([&](store::StoreCall& call) { call.db().checkNewLine(assembly, component); }))
+        return;
     const auto typed =
         m_desktop.inputBox(QStringLiteral("Enter the quantity required of the new component."),
                            QStringLiteral("Add BOM Item"), QStringLiteral("0"));
