@@ -57,12 +57,17 @@ private Q_SLOTS:
         // The list does not change.
         QCOMPARE(f.list().items().size(), 9);
 
-        // Esc at the question: nothing written, and no node stays marked either.
+        // Esc at the question: nothing written, and no node stays marked.
         f.desktop.asked.clear();
         f.desktop.messageAnswers = {desktop::ResultCancel};
         f.drop(QStringLiteral("E"), f.node("Y"));
         QCOMPARE(f.desktop.asked.size(), 1);
         QCOMPARE(linesOf(f.database).size(), 5);
+        QVERIFY(!f.tree().dropHighlight().isValid());
+        // Nor does a refused one: X lists S already.
+        f.desktop.messageAnswers = {desktop::ResultYes};
+        f.drop(QStringLiteral("S"), f.node("X"));
+        QVERIFY(f.desktop.messageTexts().last().startsWith(QStringLiteral("1022 ")));
         QVERIFY(!f.tree().dropHighlight().isValid());
     }
 
