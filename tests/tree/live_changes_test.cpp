@@ -6,7 +6,7 @@
 #include "support/BackendSuite.h"
 #include "support/ScriptedDesktop.h"
 #include "support/TestDatabase.h"
-#include "BillEditor.h"
+#include "support/BillEditor.h"
 #include "tree/LiveReader.h"
 
 #include <QSignalSpy>

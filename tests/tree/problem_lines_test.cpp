@@ -7,7 +7,7 @@
 #include "store/StoreError.h"
 #include "support/BackendSuite.h"
 #include "support/ScriptedDesktop.h"
-#include "BillEditor.h"
+#include "support/BillEditor.h"
 #include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QString>
+#include "support/BillEditor.h"
+#include "WindowFixture.h"
 
-class WindowFixture;
-
-/// The first difference between the window's tree and a fresh load of its item from its
-/// database, node by node (text, parent, row, marks, quantity, unit, description); empty when
-/// they are the same.
-QString differenceFromFreshLoad(WindowFixture& f);
+/// differenceFromFreshLoad on the window's tree and its database.
+inline QString differenceFromFreshLoad(WindowFixture& f) {
+    return differenceFromFreshLoad(f.model(), f.database);
+}

@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include "support/BillEditor.h"
+
 #include "shell/window/ItemList.h"
 #include "tree/BomTreeModel.h"
 #include "shell/window/BomTreeView.h"
@@ -58,41 +60,9 @@ void WindowFixture::load(const QString& item) {
     QTest::keyClick(&Text1(), Qt::Key_Return);
 }
 
-QModelIndex WindowFixture::node(const QString& path) {
-    QModelIndex at;
-    for (const QString& part : path.split(u'/')) {
-        // Opened on the way, as the user opens a node to reach what is below it.
-        if (model().canFetchMore(at))
-            model().fetchMore(at);
-        QModelIndex next;
-        for (int row = 0; row < model().rowCount(at); ++row)
-            if (model().text(model().index(row, 0, at)) == part) {
-                next = model().index(row, 0, at);
-                break;
-            }
-        if (!next.isValid())
-            return {};
-        at = next;
-    }
-    return at;
-}
+QModelIndex WindowFixture::node(const QString& path) { return nodeAt(model(), path); }
 
-QString WindowFixture::outline(const QModelIndex& parent) {
-    QStringList parts;
-    for (int row = 0; row < model().rowCount(parent); ++row) {
-        const QModelIndex child = model().index(row, 0, parent);
-        // Every node opened, as Expand All without a limit would.
-        if (model().canFetchMore(child))
-            model().fetchMore(child);
-        QString part = model().text(child);
-        if (model().isCircular(child))
-            part += u'*';
-        if (model().rowCount(child) > 0)
-            part += u'[' + outline(child) + u']';
-        parts.append(part);
-    }
-    return parts.join(u' ');
-}
+QString WindowFixture::outline(const QModelIndex& parent) { return outlineOf(model(), parent); }
 
 void WindowFixture::click(const QModelIndex& node) {
     for (QModelIndex up = node.parent(); up.isValid(); up = up.parent())

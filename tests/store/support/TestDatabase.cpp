@@ -100,6 +100,20 @@ QStringList linesOf(const QString& path) {
     return result;
 }
 
+QStringList rowsOf(const QString& path) {
+    QStringList result;
+    withConnection(path, [&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        run(q, QStringLiteral("SELECT BomID, BomComp, bomQtyReq, StartDate FROM BomDetail "
+                              "ORDER BY BomID, BomComp"));
+        while (q.next())
+            result.append(QStringLiteral("%1>%2=%3@%4")
+                              .arg(q.value(0).toString(), q.value(1).toString(),
+                                   q.value(2).toString(), q.value(3).toString()));
+    });
+    return result;
+}
+
 QVariant columnOf(const QString& path, const QString& assembly, const QString& component,
                   const QString& column) {
     QVariant value;

@@ -32,6 +32,8 @@ std::optional<QString> tryExecOn(const QString& path, const QStringList& stateme
                                  int busyTimeoutMs);
 /// Every BomDetail line as "assembly>component=quantity", in key order.
 QStringList linesOf(const QString& path);
+/// As linesOf, each line followed by '@' and its StartDate, to tell a line put back exactly.
+QStringList rowsOf(const QString& path);
 /// One column of the line (assembly, component), or an invalid QVariant when absent.
 QVariant columnOf(const QString& path, const QString& assembly, const QString& component,
                   const QString& column);

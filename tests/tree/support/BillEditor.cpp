@@ -1,15 +1,45 @@
-#include "TreeCompare.h"
-
-#include "WindowFixture.h"
+#include "BillEditor.h"
 
 #include "store/Store.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
+
+#include <memory>
+
+QModelIndex nodeAt(tree::BomTreeModel& model, const QString& path) {
+    QModelIndex at;
+    for (const QString& part : path.split(u'/')) {
+        if (model.canFetchMore(at))
+            model.fetchMore(at);
+        QModelIndex next;
+        for (int row = 0; row < model.rowCount(at) && !next.isValid(); ++row)
+            if (model.text(model.index(row, 0, at)) == part)
+                next = model.index(row, 0, at);
+        if (!next.isValid())
+            return {};
+        at = next;
+    }
+    return at;
+}
+
+QString outlineOf(tree::BomTreeModel& model, const QModelIndex& parent) {
+    QStringList parts;
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        const QModelIndex child = model.index(row, 0, parent);
+        if (model.canFetchMore(child))
+            model.fetchMore(child);
+        QString part = model.text(child);
+        if (model.isCircular(child))
+            part += u'*';
+        if (model.rowCount(child) > 0)
+            part += u'[' + outlineOf(model, child) + u']';
+        parts.append(part);
+    }
+    return parts.join(u' ');
+}
 
 namespace {
 
-/// The first difference between the window's tree under `parent` and a fresh load's under
-/// `freshParent`, or an empty text. A node the window has opened is opened in the fresh load
+/// The first difference between the tree under `parent` and a fresh load's under
+/// `freshParent`, or an empty text. A node the tree has opened is opened in the fresh load
 /// too; one it has left closed is compared as a node, without its children.
 QString difference(const tree::BomTreeModel& model, const QModelIndex& parent,
                    tree::BomTreeModel& fresh, const QModelIndex& freshParent,
@@ -43,7 +73,7 @@ QString difference(const tree::BomTreeModel& model, const QModelIndex& parent,
             model.problemsOf(shown) != fresh.problemsOf(loaded))
             return QStringLiteral("%1: quantity, unit, description or problems differ").arg(here);
         if (model.canFetchMore(shown))
-            continue; // closed in the window
+            continue; // left closed
         const QString below = difference(model, shown, fresh, loaded, here);
         if (!below.isEmpty())
             return below;
@@ -53,14 +83,14 @@ QString difference(const tree::BomTreeModel& model, const QModelIndex& parent,
 
 } // namespace
 
-QString differenceFromFreshLoad(WindowFixture& f) {
-    const std::unique_ptr<store::Store> db = store::openStore(f.database);
+QString differenceFromFreshLoad(tree::BomTreeModel& model, const QString& database) {
+    const std::unique_ptr<store::Store> db = store::openStore(database);
     tree::BomDocument freshBill;
     tree::BomTreeModel fresh{freshBill};
-    freshBill.load(f.model().topAssembly(), db->reachableLines(f.model().topAssembly()));
-    if (f.model().structureRows() != fresh.structureRows())
+    freshBill.load(model.topAssembly(), db->reachableLines(model.topAssembly()));
+    if (model.structureRows() != fresh.structureRows())
         return QStringLiteral("%1 rows counted, %2 in a fresh load")
-            .arg(f.model().structureRows())
+            .arg(model.structureRows())
             .arg(fresh.structureRows());
-    return difference(f.model(), {}, fresh, {}, f.model().topAssembly());
+    return difference(model, {}, fresh, {}, model.topAssembly());
 }

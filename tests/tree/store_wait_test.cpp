@@ -1,4 +1,4 @@
-// Store work off the window's thread: another connection holds a lock while the window
+// Store work off the window's thread: another connection holds a lock while the editor
 // writes or loads, the wait is cancelled, nothing is written and nothing new is shown, and
 // once the lock is gone the same operation goes through. On a file and on a throw-away server.
 
@@ -6,16 +6,12 @@
 #include "store/runtime/StoreThread.h"
 #include "store/StoreError.h"
 #include "support/BackendSuite.h"
-#include "support/WindowFixture.h"
-#include "shell/window/BomTreeView.h"
-#include "tree/BomEditor.h"
+#include "support/BillEditor.h"
 
-#include <QAction>
 #include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -108,19 +104,19 @@ class StoreWaitTest : public BackendSuite {
 
     std::unique_ptr<StoreBackend> m_backend;
 
-    std::unique_ptr<WindowFixture> start() {
+    std::unique_ptr<BillEditor> start() {
         m_backend = std::make_unique<StoreBackend>(backend());
         m_backend->write(Items, Lines);
-        auto f = std::make_unique<WindowFixture>(m_backend->address());
-        f->load(u"A"_s);
+        auto f = std::make_unique<BillEditor>(m_backend->address());
+        f->editor.load(u"A"_s);
         return f;
     }
 
     /// Drops NEW on B as the component of B, quantity 2.
-    static void addNewToB(WindowFixture& f) {
+    static void addNewToB(BillEditor& f) {
         f.desktop.messageAnswers = {desktop::ResultYes};
         f.desktop.inputAnswers = {u"2"_s};
-        f.drop(u"NEW"_s, f.node(u"B"_s));
+        f.edits().addComponent(f.node(u"B"_s), u"NEW"_s);
     }
 
 private Q_SLOTS:
@@ -146,7 +142,7 @@ private Q_SLOTS:
         QCOMPARE(f->outline(), outline);
         QCOMPARE(m_backend->lines(), before);
 
-        // The window is usable as before, and the lock gone, the same drop writes.
+        // The editor is usable as before, and the lock gone, the same drop writes.
         locker.release();
         f->desktop.asked.clear();
         addNewToB(*f);
@@ -165,7 +161,7 @@ private Q_SLOTS:
         f->desktop.asked.clear();
         QElapsedTimer sinceCancel;
         f->desktop.cancelWaitWhen = [&] { return locker.someoneWaits() && started(sinceCancel); };
-        f->load(u"A"_s);
+        f->editor.load(u"A"_s);
         f->desktop.cancelWaitWhen = {};
         QCOMPARE(f->desktop.cancelledWaits, 1);
         endedByCancel(sinceCancel);
@@ -174,15 +170,14 @@ private Q_SLOTS:
 
         locker.release();
         f->desktop.asked.clear();
-        f->load(u"A"_s);
+        f->editor.load(u"A"_s);
         QCOMPARE(f->desktop.messageTexts(), QStringList());
         QCOMPARE(f->outline(), outline);
     }
 
     void aCancelWhileASavedChangeIsShownSaysItWasSaved() {
         const auto f = start();
-        QAction* undo = f->window().findChild<QAction*>(u"mnuUndo"_s);
-        QAction* redo = f->window().findChild<QAction*>(u"mnuRedo"_s);
+        tree::EditHistory& history = f->history();
         // NEW has a bill of its own, which the tree does not hold: showing a line of NEW reads
         // the assembly's lines and then NEW's structure, so that a Cancel pressed as the first
         // read starts stops the second whatever the first does with it.
@@ -209,44 +204,42 @@ private Q_SLOTS:
         f->desktop.asked.clear();
         f->desktop.messageAnswers = {desktop::ResultYes, desktop::ResultNo};
         f->desktop.inputAnswers = {u"2"_s};
-        f->drop(u"NEW"_s, f->node(u"B"_s));
+        f->edits().addComponent(f->node(u"B"_s), u"NEW"_s);
         saidSaved(u"Make Target Item A Parent?"_s);
         QVERIFY(m_backend->lines().contains(u"B>NEW=2"_s));
-        QCOMPARE(f->status(), tree::ShowingStopped);
+        QCOMPARE(f->status, tree::ShowingStopped);
         QVERIFY(!f->node(u"B/NEW"_s).isValid());
-        QCOMPARE(undo->text(), u"&Undo Add NEW to B"_s);
+        QCOMPARE(history.undoText(), u"Add NEW to B"_s);
         // The step holds the line as written: its undo takes it out.
-        undo->trigger();
+        f->edits().undo();
         QVERIFY(!m_backend->lines().contains(u"B>NEW=2"_s));
         QCOMPARE(f->desktop.messageTexts(), QStringList());
 
         // A redo that puts the line back, its showing stopped too: Yes shows it now.
-        f->load(u"A"_s);
+        f->editor.load(u"A"_s);
         f->desktop.messageAnswers = {desktop::ResultYes};
-        redo->trigger();
+        f->edits().redo();
         saidSaved({});
         QVERIFY(m_backend->lines().contains(u"B>NEW=2"_s));
         QVERIFY(f->node(u"B/NEW"_s).isValid());
-        QCOMPARE(undo->text(), u"&Undo Add NEW to B"_s);
+        QCOMPARE(history.undoText(), u"Add NEW to B"_s);
 
         // Many lines at once: both lines of B deleted as one step; its undo writes them back
         // and its showing is stopped.
         const QStringList all = m_backend->lines();
-        f->click(f->node(u"B/C"_s));
-        QTest::keyClick(&f->tree(), Qt::Key_Down, Qt::ShiftModifier);
         f->desktop.messageAnswers = {desktop::ResultOk};
-        QTest::keyClick(&f->tree(), Qt::Key_Delete);
+        f->edits().deleteLines({f->node(u"B/C"_s), f->node(u"B/NEW"_s)});
         QCOMPARE(m_backend->lines().size(), all.size() - 2);
-        f->load(u"A"_s);
+        f->editor.load(u"A"_s);
         f->desktop.asked.clear();
         f->desktop.messageAnswers = {desktop::ResultNo};
-        undo->trigger();
+        f->edits().undo();
         saidSaved({});
         QCOMPARE(m_backend->lines(), all);
-        QCOMPARE(redo->text(), u"&Redo Delete 2 lines"_s);
+        QCOMPARE(history.redoText(), u"Delete 2 lines"_s);
         QCOMPARE(f->outline(), u"B C"_s);
         // The next load shows what was saved.
-        f->load(u"A"_s);
+        f->editor.load(u"A"_s);
         QCOMPARE(f->outline(), u"B[C NEW[C]] C"_s);
     }
 
