@@ -150,6 +150,27 @@ private Q_SLOTS:
         QVERIFY(f->node(u"B/NEW"_s).isValid());
         QVERIFY(m_backend->lines().contains(u"B>NEW=2"_s));
         QCOMPARE(m_backend->lines().size(), before.size() + 1);
+
+        // The read before the question waits on a lock and is cancelled; the lock goes while
+        // the question is open: the line is checked as the database then is, and written.
+        f->editor.load(u"A"_s);
+        locker.holdEverything();
+        f->desktop.asked.clear();
+        f->desktop.cancelledWaits = 0;
+        f->desktop.cancelWaitWhen = [&] {
+            return f->desktop.asked.isEmpty() && locker.someoneWaits();
+        };
+        f->desktop.onMessage = [&] {
+            f->desktop.onMessage = {};
+            f->desktop.cancelWaitWhen = {};
+            locker.release();
+        };
+        f->desktop.messageAnswers = {desktop::ResultYes};
+        f->desktop.inputAnswers = {u"5"_s};
+        f->edits().addComponent(f->node(u"C"_s), u"NEW"_s);
+        QCOMPARE(f->desktop.cancelledWaits, 1);
+        QCOMPARE(f->desktop.messageTexts(), QStringList{u"Make Target Item A Parent?"_s});
+        QVERIFY(m_backend->lines().contains(u"C>NEW=5"_s));
     }
 
     void aLoadWaitingOnALockIsCancelledAndLoadsLater() {
