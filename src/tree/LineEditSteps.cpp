@@ -12,16 +12,31 @@
 
 namespace tree {
 
-StepOutcome LineEdits::applyLines(const store::LineBatch& batch) {
+std::optional<store::StoreError>
+LineEdits::writeAndShow(const store::LineBatch& batch, const std::function<void()>& committed) {
     const LinesToShow plan = m_document.planShowing(batch.added);
     ShowingRead read;
     const Written written =
         writeThenRead([&](store::Store& db) { db.writeLines(batch); }, plan, read);
-    if (!written.committed) {
-        report(written.failure->message());
+    if (!written.committed)
+        return written.failure;
+    for (const store::LineRow& row : batch.removed)
+        m_document.removeLine(row.assembly, row.component);
+    if (!written.failure)
+        m_document.showSaved(read);
+    if (committed)
+        committed();
+    if (written.failure)
+        showWritten(written, plan, read);
+    return std::nullopt;
+}
+
+StepOutcome LineEdits::applyLines(const store::LineBatch& batch) {
+    if (const auto failure = writeAndShow(batch, {})) {
+        report(failure->message());
         // A line that another program changed, removed, added or made part of a cycle
         // meanwhile: the step can never be taken. Its lines show as the database holds them.
-        const int number = written.failure->number();
+        const int number = failure->number();
         if (number == store::LineChanged || number == store::CircularComponent ||
             number == store::DuplicateLine || number == store::UnknownAssembly) {
             std::vector<store::LineRow> lines = batch.removed;
@@ -31,9 +46,6 @@ StepOutcome LineEdits::applyLines(const store::LineBatch& batch) {
         }
         return StepOutcome::Kept;
     }
-    for (const store::LineRow& row : batch.removed)
-        m_document.removeLine(row.assembly, row.component);
-    showWritten(written, plan, read);
     return StepOutcome::Done;
 }
 

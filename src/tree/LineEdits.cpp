@@ -470,22 +470,12 @@ bool LineEdits::checkPasted(const QString& assembly, std::vector<PastedLine>& pa
 bool LineEdits::writeLines(const store::LineBatch& batch, const QString& text) {
     if (batch.removed.empty() && batch.added.empty())
         return true;
-    const LinesToShow plan = m_document.planShowing(batch.added);
-    ShowingRead read;
-    const Written written =
-        writeThenRead([&](store::Store& db) { db.writeLines(batch); }, plan, read);
-    if (!written.committed) {
-        report(written.failure->message());
+    // Committed: the step is there whatever happens to the showing.
+    if (const auto failure = writeAndShow(
+            batch, [&] { m_document.history().push(batchStep(*this, batch, text)); })) {
+        report(failure->message());
         return false;
     }
-    for (const store::LineRow& row : batch.removed)
-        m_document.removeLine(row.assembly, row.component);
-    if (!written.failure)
-        m_document.showSaved(read);
-    // Committed: the step is there whatever happens to the showing.
-    m_document.history().push(batchStep(*this, batch, text));
-    if (written.failure)
-        showWritten(written, plan, read);
     return true;
 }
 

@@ -127,6 +127,11 @@ private:
     /// stop only them.
     Written writeThenRead(const std::function<void(store::Store&)>& write, const LinesToShow& plan,
                           ShowingRead& read);
+    /// Writes `batch` and shows it on every copy of the assemblies it touches; `committed` runs
+    /// once it is written, before a question about its showing. The write's failure when
+    /// nothing was written.
+    std::optional<store::StoreError> writeAndShow(const store::LineBatch& batch,
+                                                  const std::function<void()>& committed);
     /// After a write that committed: shows it (`read`), or says what became of its showing. A
     /// Cancel says that the change was saved and only showing it was stopped, and reads it
     /// again when the user asks; any other failure is reported as it is. The history holds
