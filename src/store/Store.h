@@ -236,9 +236,6 @@ public:
     QHash<QString, ComponentLines> reachableLinesOfEach(const QStringList& items);
 
 protected:
-    /// Forwards the protected step below to the store it runs on another thread.
-    friend class OffThreadStore;
-
     /// The write of both quantity changes, in one transaction: `quantity` only while the line
     /// holds `expected` (and, when `startDate` is given, that start date), touching one row
     /// (errors::requireOneLine); the line is read back inside the transaction.
