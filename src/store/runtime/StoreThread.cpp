@@ -149,7 +149,8 @@ public:
         stopIfCancelled();
     }
     bool ask(const std::function<bool()>& ask) override {
-        if (m_cancelled)
+        // Nobody would answer a trip that nobody waits for.
+        if (m_cancelled || !m_waited)
             return false;
         bool answer = false;
         std::exception_ptr failure;

@@ -41,7 +41,7 @@ public:
     /// that a Cancel is seen to stop only that.
     virtual void name(const QString& label) = 0;
     /// Runs `ask` on the caller's thread (a progress shown there) and returns its answer; false
-    /// without asking once the user has cancelled.
+    /// without asking once the user has cancelled, and in a trip nobody waits for.
     virtual bool ask(const std::function<bool()>& ask) = 0;
     /// Whether the user has cancelled the trip.
     virtual bool cancelled() const = 0;
