@@ -447,14 +447,11 @@ bool LineEdits::checkPasted(const QString& assembly, std::vector<PastedLine>& pa
                             .message();
             }
             refuseRepeats(lines);
-            store::LineBatch checked;
-            std::vector<size_t> taken;
+            const store::LineBatch checked = pastedBatch(assembly, lines);
+            std::vector<size_t> taken; // the lines of the batch, by their place among all
             for (size_t i = 0; i < lines.size(); ++i)
-                if (lines[i].refusal.isEmpty()) {
-                    checked.added.push_back(
-                        store::newLine(assembly, lines[i].component, *lines[i].quantity));
+                if (lines[i].refusal.isEmpty())
                     taken.push_back(i);
-                }
             if (checked.added.empty())
                 return;
             const store::BatchRefusals refusals = db.checkLines(checked);

@@ -234,4 +234,12 @@ void refuseRepeats(std::vector<PastedLine>& lines) {
     }
 }
 
+store::LineBatch pastedBatch(const QString& assembly, const std::vector<PastedLine>& lines) {
+    store::LineBatch batch;
+    for (const PastedLine& line : lines)
+        if (line.refusal.isEmpty())
+            batch.added.push_back(store::newLine(assembly, line.component, *line.quantity));
+    return batch;
+}
+
 } // namespace tree

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Store.h"
+
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
@@ -66,5 +68,9 @@ PastedLines readLinesText(const QString& text, const QLocale& locale = QLocale()
 /// Refuses every line that names the same item (under the store's case rule) as an earlier
 /// line of the paste that is not refused (PasteRepeated).
 void refuseRepeats(std::vector<PastedLine>& lines);
+
+/// The lines not refused, in their order, as new lines of `assembly` (started now): what the
+/// paste checks and then writes.
+store::LineBatch pastedBatch(const QString& assembly, const std::vector<PastedLine>& lines);
 
 } // namespace tree

@@ -25,14 +25,6 @@ QStringList refusals(const std::vector<tree::PastedLine>& lines) {
     return result;
 }
 
-/// The checked lines that can be added, as the paste writes them.
-store::LineBatch addable(const QString& assembly, const std::vector<tree::PastedLine>& lines) {
-    store::LineBatch batch;
-    for (const tree::PastedLine& line : lines)
-        if (line.refusal.isEmpty())
-            batch.added.push_back(store::newLine(assembly, line.component, *line.quantity));
-    return batch;
-}
 
 } // namespace
 
@@ -152,7 +144,7 @@ private Q_SLOTS:
         QVERIFY(e->edits().checkPasted(u"B"_s, pasted.lines));
         // The item as the Item Master spells it; a cycle; what B lists already.
         QCOMPARE(refusals(pasted.lines), expected);
-        QVERIFY(e->edits().writeLines(addable(u"B"_s, pasted.lines), u"Paste 2 lines into B"_s));
+        QVERIFY(e->edits().writeLines(tree::pastedBatch(u"B"_s, pasted.lines), u"Paste 2 lines into B"_s));
         oracle.add(u"B"_s, u"E"_s, 2);
         oracle.add(u"B"_s, u"Z"_s, 0.5);
         QCOMPARE(sorted(m_backend->lines()), oracle.lines());
@@ -172,7 +164,7 @@ private Q_SLOTS:
         QVERIFY(e->edits().checkPasted(u"B"_s, pasted.lines));
         QCOMPARE(refusals(pasted.lines), (QStringList{u"E:"_s, u"Z:"_s}));
         m_backend->open()->addLine(u"B"_s, u"Z"_s, 9, QDateTime::currentDateTime());
-        QVERIFY(!e->edits().writeLines(addable(u"B"_s, pasted.lines), u"Paste 2 lines into B"_s));
+        QVERIFY(!e->edits().writeLines(tree::pastedBatch(u"B"_s, pasted.lines), u"Paste 2 lines into B"_s));
         QCOMPARE(e->desktop.messages().size(), 1);
         Oracle oracle;
         oracle.add(u"B"_s, u"Z"_s, 9);
@@ -212,7 +204,7 @@ private Q_SLOTS:
         QVERIFY(e->edits().checkPasted(u"S"_s, pasted.lines));
         byAnotherProgram(u"DELETE FROM ItemMaster WHERE ItemID = 'Z'"_s);
         e->desktop.asked.clear();
-        QVERIFY(!e->edits().writeLines(addable(u"S"_s, pasted.lines), u"Paste 2 lines into S"_s));
+        QVERIFY(!e->edits().writeLines(tree::pastedBatch(u"S"_s, pasted.lines), u"Paste 2 lines into S"_s));
         QCOMPARE(e->desktop.messageTexts().size(), 1);
         QVERIFY2(e->desktop.messageTexts().at(0).startsWith(u"1321 'Z' is not in the Item Master."_s),
                  qPrintable(e->desktop.messageTexts().at(0)));

@@ -119,9 +119,8 @@ void BulkCommands::replace(const QString& given) {
     for (size_t at = 0; at < chosen.size(); ++at)
         if (tree::isNumber(chosen[at].quantity) && chosen[at].quantity.toDouble() > 0 &&
             batch.added[at].quantity.toDouble() <= 0)
-            unlikely.append(QStringLiteral("%1 \u2192 %2, quantity %3")
-                                .arg(batch.added[at].assembly, batch.added[at].component,
-                                     tree::formatQuantity(batch.added[at].quantity.toDouble())));
+            unlikely.append(tree::lineText(batch.added[at].assembly, batch.added[at].component,
+                                           batch.added[at].quantity.toDouble()));
     if (!m_edits.confirmUnlikelyQuantities(unlikely))
         return;
     m_edits.writeLines(batch, QStringLiteral("Replace %1 with %2 in %3")

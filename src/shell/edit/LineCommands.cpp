@@ -169,19 +169,12 @@ void LineCommands::paste() {
     // Each item as the Item Master spells it, and each line the write would refuse refused.
     if (!m_edits.checkPasted(assembly, lines))
         return;
-    const auto batchOf = [&] {
-        store::LineBatch batch;
-        for (const tree::PastedLine& line : lines)
-            if (line.refusal.isEmpty())
-                batch.added.push_back(store::newLine(assembly, line.component, *line.quantity));
-        return batch;
-    };
     PasteDialog preview(assembly, lines, m_tree.window());
     if (m_desktop.runDialog(preview) != QDialog::Accepted || preview.addable() == 0)
         return;
     // Started now, as a drop's line starts when it is written; the write checks every line
     // again, and refuses the whole paste if anything changed since the preview.
-    const store::LineBatch batch = batchOf();
+    const store::LineBatch batch = tree::pastedBatch(assembly, lines);
     if (batch.added.empty())
         return;
     QStringList unlikely;
