@@ -26,6 +26,25 @@ LineRow lineRow(const Statement& query) {
     return LineRow{query.text(0), query.text(1), query.value(2), query.value(3)};
 }
 
+/// A batch's lines as changes: a line removed and added again under the same key (a quantity
+/// replaced) is one change from its old row to its new one.
+std::vector<LineChange> batchChanges(const LineBatch& batch) {
+    std::vector<LineChange> changes;
+    QHash<QPair<QString, QString>, std::size_t> removedAt;
+    for (const LineRow& row : batch.removed) {
+        removedAt.insert({row.assembly, row.component}, changes.size());
+        changes.push_back({row, std::nullopt});
+    }
+    for (const LineRow& row : batch.added) {
+        const auto at = removedAt.constFind({row.assembly, row.component});
+        if (at != removedAt.cend() && !changes[*at].after)
+            changes[*at].after = row;
+        else
+            changes.push_back({std::nullopt, row});
+    }
+    return changes;
+}
+
 std::vector<LineRow> lineRows(Statement& query) {
     std::vector<LineRow> rows;
     while (query.next())
@@ -99,17 +118,18 @@ void SqlStore::addLine(const QString& assembly, const QString& component, double
     checkNewLine(assembly, component);
     if (m_beforeInsert)
         m_beforeInsert();
-    insertLine(
-        {assembly, component, QVariant(quantity), startDate.toString(schema::StartDateFormat)},
-        what);
-    transaction->commit();
+    const LineRow row{assembly, component, QVariant(quantity),
+                      startDate.toString(schema::StartDateFormat)};
+    insertLine(row, what);
+    commitRecorded(*transaction, {{std::nullopt, row}});
 }
 
 std::optional<LineRow> SqlStore::takeLine(const QString& assembly, const QString& component) {
     const QString what = QStringLiteral("Could not delete the line");
     const std::unique_ptr<Transaction> transaction = beginWrite(what, Lock::Rows);
     std::optional<LineRow> row = takeRow(assembly, component, what);
-    transaction->commit();
+    commitRecorded(*transaction, row ? std::vector<LineChange>{{row, std::nullopt}}
+                                     : std::vector<LineChange>{});
     return row;
 }
 
@@ -121,14 +141,14 @@ void SqlStore::restoreLine(const LineRow& row) {
         throw errors::lineChanged(row.assembly, row.component);
     refuseCircular(*this, row.assembly, row.component);
     insertLine(row, what);
-    transaction->commit();
+    commitRecorded(*transaction, {{std::nullopt, row}});
 }
 
 void SqlStore::removeUnchangedLine(const LineRow& row) {
     const QString what = QStringLiteral("Could not delete the line");
     const std::unique_ptr<Transaction> transaction = beginWrite(what, Lock::Rows);
     removeRows({row}, what);
-    transaction->commit();
+    commitRecorded(*transaction, {{row, std::nullopt}});
 }
 
 LineRow SqlStore::updateQuantity(const QString& assembly, const QString& component,
@@ -138,7 +158,9 @@ LineRow SqlStore::updateQuantity(const QString& assembly, const QString& compone
         QStringLiteral("Could not change the quantity of '%1' in '%2'").arg(component, assembly);
     const std::unique_ptr<Transaction> transaction = beginWrite(what, Lock::Rows);
     LineRow written = updateRow(assembly, component, expected, startDate, quantity, what);
-    transaction->commit();
+    LineRow before = written;
+    before.quantity = expected;
+    commitRecorded(*transaction, {{before, written}});
     return written;
 }
 
@@ -146,7 +168,30 @@ void SqlStore::writeLines(const LineBatch& batch) {
     const std::unique_ptr<Transaction> transaction =
         beginWrite(QStringLiteral("Could not write the lines"), Lock::Structure);
     writeBatch(batch);
-    transaction->commit();
+    commitRecorded(*transaction, batchChanges(batch));
+}
+
+void SqlStore::setCommand(const QString& name, const QString& reason) {
+    m_command = WriteCommand{name, reason};
+}
+
+void SqlStore::setRecorder(std::unique_ptr<ChangeRecorder> recorder) {
+    m_recorder = std::move(recorder);
+}
+
+void SqlStore::commitRecorded(Transaction& transaction, const std::vector<LineChange>& changes) {
+    if (!m_recorder || changes.empty()) {
+        transaction.commit();
+        return;
+    }
+    m_recorder->pending(m_command, changes);
+    try {
+        transaction.commit();
+    } catch (...) {
+        m_recorder->abandoned();
+        throw;
+    }
+    m_recorder->committed();
 }
 
 void SqlStore::insertLine(const LineRow& row, const QString& what) {

@@ -3,6 +3,7 @@
 // The part of a store that is the same on every database: the reads of one line or item and
 // every write of lines, over a few primitives that each store implements on its connection.
 
+#include "store/History.h"
 #include "store/Statement.h"
 #include "store/Store.h"
 
@@ -45,6 +46,11 @@ public:
     void removeUnchangedLine(const LineRow& row) override;
     /// Holds the structure lock from the checks to the commit, as addLine does.
     void writeLines(const LineBatch& batch) override;
+
+    void setCommand(const QString& name, const QString& reason = {}) override;
+    /// The history that every write of this store records into (see ChangeRecorder); none
+    /// unless set.
+    void setRecorder(std::unique_ptr<ChangeRecorder> recorder);
 
 protected:
     /// Which lock a write transaction holds besides the rows it writes.
@@ -90,11 +96,18 @@ protected:
                            const QVariant& expected, const QVariant* startDate,
                            const QVariant& quantity) final;
 
+    /// Commits a write whose rows changed as `changes` say: recorded as pending first, the
+    /// record completed after the commit or dropped when the commit fails.
+    void commitRecorded(Transaction& transaction, const std::vector<LineChange>& changes);
+    const WriteCommand& command() const { return m_command; }
+
 private:
     /// Inserts one line exactly as `row` holds it, unchecked.
     void insertLine(const LineRow& row, const QString& what);
 
     std::function<void()> m_beforeInsert;
+    WriteCommand m_command;
+    std::unique_ptr<ChangeRecorder> m_recorder;
 };
 
 } // namespace store

@@ -231,6 +231,14 @@ public:
     /// may fail as well. This one does nothing.
     virtual void interrupt() {}
 
+    /// Names the command that this store's writes from now on belong to, as its undo step is
+    /// named, with the reason the user gave: the history keeps both with the change. A store
+    /// that keeps no history ignores it.
+    virtual void setCommand(const QString& name, const QString& reason = {}) {
+        Q_UNUSED(name);
+        Q_UNUSED(reason);
+    }
+
     /// reachableLines for several items at once: every line reachable from any of them, each
     /// read once, level by level (one componentsOfEach per level for all of them).
     QHash<QString, ComponentLines> reachableLinesOfEach(const QStringList& items);

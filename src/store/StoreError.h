@@ -74,6 +74,13 @@ enum ErrorNumber : int {
     CompareNoItem = 1341,          ///< Compare Bills was asked for without an item on one side
     // Store work that runs while the window goes on.
     OperationCancelled = 1360,     ///< the user cancelled a store call; nothing was written
+    // The history of changes.
+    HistoryNotRecorded = 1400,     ///< a change of the editor's own could not be recorded; not made
+    HistoryOtherDatabase = 1401,   ///< the history file was made for another database
+    HistoryDamaged = 1402,         ///< the history file is damaged; it was set aside
+    HistoryTooOld = 1403,          ///< "as of" a moment before the kept starting state
+    HistoryNotKept = 1404,         ///< the server keeps no history (its side schema is absent)
+    HistoryUnreadable = 1405,      ///< the history could not be read or written
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 

@@ -1,0 +1,130 @@
+#pragma once
+
+// The account of every change to the two shared tables: what a store's writes tell the history
+// (ChangeRecorder), and what the history tells back (ChangeRecord, HistoryQuery, HistoryLog).
+// A database file's history is a file of the editor's own (history/HistoryFile.h); a server's
+// is a side schema that triggers fill in each writer's own transaction (postgres/PgHistory.h).
+// Both answer in these terms, so that the window, the exports and bom-import read either alike.
+
+#include "store/Store.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace store {
+
+/// One line before and after one write of the editor's: `before` empty for a line added,
+/// `after` empty for a line deleted. Whole rows, never a difference, so that any earlier state
+/// can be rebuilt from today's rows.
+struct LineChange {
+    std::optional<LineRow> before;
+    std::optional<LineRow> after;
+};
+
+/// Who writes and in which command: the name of the command as its undo step is named
+/// ("Replace PRT-KNOB by PRT-KNOB-2 in 37 assemblies") and the reason the user gave, if any.
+struct WriteCommand {
+    QString name;
+    QString reason;
+};
+
+/// What a store's writes tell the history of a database file. The data's commit and the
+/// history's record are two files and cannot be one atomic step, so a write records its change
+/// as pending before its commit (`pending`, which throws StoreError to stop the write: a change
+/// that cannot be accounted for is not made), and completes it after (`committed`); a write
+/// that did not commit drops it (`abandoned`). A pending record left by a write that was
+/// killed is settled against the data the next time the history is brought up to date.
+class ChangeRecorder {
+public:
+    virtual ~ChangeRecorder() = default;
+    virtual void pending(const WriteCommand& command, const std::vector<LineChange>& changes) = 0;
+    virtual void committed() = 0;
+    virtual void abandoned() = 0;
+};
+
+/// Where a change came from.
+enum class ChangeSource {
+    ThisEditor,     ///< this editor process
+    AnotherEditor,  ///< another copy of this editor, on this machine or another
+    AnotherProgram, ///< any other program (the manufacturing application, a script, bom-import)
+    Restore,        ///< an editor putting an earlier state back
+};
+
+/// One row of one table before and after one change set. For ItemMaster `key` is the item and
+/// `component` empty; its columns stand in `description` and `unit`. For BomDetail `key` is
+/// the assembly, `component` the component, with `quantity` and `startDate`. An absent row is
+/// `exists == false`.
+struct RowImage {
+    bool exists = false;
+    QVariant quantity;
+    QVariant startDate;
+    std::optional<QString> description;
+    std::optional<QString> unit;
+    bool operator==(const RowImage&) const = default;
+};
+
+/// One change of one row, with the change set it belongs to.
+struct ChangeRecord {
+    qint64 changeSet = 0;   ///< the change set: one command, however many rows it touched
+    QDateTime time;         ///< when it was committed (UTC); for a change found afterwards, when
+                            ///< it was found
+    QDateTime notBefore;    ///< for a change found afterwards: the last moment it was not there
+    QString person;         ///< the user, as the writer's system or server names them
+    QString host;           ///< the machine the writer ran on, where known
+    ChangeSource source = ChangeSource::AnotherProgram;
+    QString program;        ///< the writing program as it names itself, where known
+    QString command;        ///< the command's name, as its undo step is named; empty if unknown
+    QString reason;         ///< the reason the user gave, if any
+    QLatin1StringView table; ///< schema::BomDetail or schema::ItemMaster
+    QString key;
+    QString component;
+    RowImage before;
+    RowImage after;
+    /// The descriptions of the assembly and the component (or of the item) at that moment.
+    std::optional<QString> keyDescription;
+    std::optional<QString> componentDescription;
+};
+
+/// Which changes to list, newest first.
+struct HistoryQuery {
+    /// Only lines of these assemblies (a bill: every assembly of its structure), under the
+    /// case rule; empty for every line and item.
+    QStringList assemblies;
+    /// With `assemblies` of one: only that one line.
+    QString component;
+    /// Only changes that name this item (as assembly, component or ItemMaster row).
+    QString item;
+    std::optional<QDateTime> since;
+    std::optional<QDateTime> until;
+    QString person;                     ///< only this person's, when not empty
+    std::optional<ChangeSource> source; ///< only from this source
+    int limit = 100000;                 ///< at most this many rows, the newest
+};
+
+/// The lines of a bill's assemblies as they stood at one moment, as a store's reachableLines
+/// reads them now: by assembly folded under the case rule.
+using LinesAsOf = QHash<QString, ComponentLines>;
+
+/// A database's history, opened for one operation (like a Store).
+class HistoryLog {
+public:
+    virtual ~HistoryLog() = default;
+    /// The changes that match, newest first (by change set, then by key).
+    virtual std::vector<ChangeRecord> changes(const HistoryQuery& query) = 0;
+    /// Every line reachable from `item` as it stood at `moment`, with the descriptions of that
+    /// moment; rebuilt from the rows as last recorded and the whole rows of the changes since.
+    /// A moment before the kept starting state fails with HistoryTooOld.
+    virtual LinesAsOf linesAsOf(const QString& item, const QDateTime& moment) = 0;
+    /// How many changes are kept, and since when.
+    virtual qint64 changeCount() = 0;
+    virtual QDateTime keptSince() = 0;
+};
+
+/// A text for a source, as the window and the exports show it.
+QString sourceText(ChangeSource source);
+
+} // namespace store
