@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -126,5 +127,12 @@ public:
 
 /// A text for a source, as the window and the exports show it.
 QString sourceText(ChangeSource source);
+
+/// Opens the history of the database at `location` for one operation, brought up to date
+/// first (for a file, changes that other programs committed since the last look are recorded
+/// now). A server without the history schema fails with HistoryNotKept; a history that cannot
+/// be read with HistoryUnreadable, HistoryOtherDatabase or HistoryDamaged. Defined with
+/// openStore.
+std::unique_ptr<HistoryLog> openHistory(const QString& location);
 
 } // namespace store

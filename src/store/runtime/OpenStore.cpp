@@ -1,3 +1,4 @@
+#include "store/History.h"
 #include "store/ImportWriter.h"
 #include "store/runtime/StoreThread.h"
 #include "store/Store.h"
@@ -75,6 +76,11 @@ std::unique_ptr<Store> openStore(const QString& location, OpenInterruption& inte
     if (isServerAddress(location))
         return std::make_unique<PgStore>(location, &interruption);
     return std::make_unique<SqliteStore>(location, &interruption);
+}
+
+std::unique_ptr<HistoryLog> openHistory(const QString& location) {
+    throw StoreError(HistoryNotKept,
+                     QStringLiteral("The history of '%1' is not kept.").arg(shownLocation(location)));
 }
 
 std::unique_ptr<ImportWriter> ImportWriter::newDatabase(const QString& location) {
