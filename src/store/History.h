@@ -128,6 +128,12 @@ public:
 /// A text for a source, as the window and the exports show it.
 QString sourceText(ChangeSource source);
 
+/// Whether the stores opened from now on record their writes into the history of a database
+/// file (a server records through its triggers, when they are installed). Off until the program
+/// turns it on: the editor does, unless the user has turned history off.
+void setFileHistoryKept(bool kept);
+bool fileHistoryKept();
+
 /// Opens the history of the database at `location` for one operation, brought up to date
 /// first (for a file, changes that other programs committed since the last look are recorded
 /// now). A server without the history schema fails with HistoryNotKept; a history that cannot

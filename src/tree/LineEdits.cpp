@@ -64,7 +64,11 @@ void LineEdits::report(const QString& message) { m_desktop.messageBox(message, d
 std::optional<store::StoreError>
 LineEdits::trip(const std::function<void(store::StoreCall&)>& work, const QString& label) {
     try {
-        runOnStore(m_desktop, m_session.databasePath(), label, work);
+        const store::WriteCommand command = m_command;
+        runOnStore(m_desktop, m_session.databasePath(), label, [&](store::StoreCall& call) {
+            call.db().setCommand(command.name, command.reason);
+            work(call);
+        });
     } catch (const store::StoreError& error) {
         return error;
     }
@@ -196,6 +200,7 @@ void LineEdits::addComponent(const QModelIndex& dropTarget, const QString& compo
     ShowingRead read;
     // One write transaction refuses a cycle or a line the assembly has, then inserts: a
     // Cancel while it runs rolls it back, and nothing was written.
+    const Command command(*this, QStringLiteral("Add %1 to %2").arg(component, assembly));
     const Written written = writeThenRead(
         [&](store::Store& db) { db.addLine(assembly, component, *quantity, started); }, plan,
         read);
@@ -239,6 +244,7 @@ void LineEdits::deleteComponent(const QModelIndex& selected) {
     const QString component = m_model.text(node);
     std::optional<store::LineRow> removed;
     bool missing = false;
+    const Command command(*this, QStringLiteral("Delete %1 from %2").arg(component, assembly));
     const auto failure = trip([&](store::StoreCall& call) {
         store::Store& db = call.db();
         const auto row = db.findLine(assembly, component);
@@ -361,6 +367,8 @@ void LineEdits::changeQuantity(const QModelIndex& index, const QString& typed) {
     store::LineRow row{assembly, component, shown ? QVariant(*shown) : QVariant(), QVariant()};
     store::LineRow was;
     bool written = false;
+    const Command command(*this,
+                          QStringLiteral("Change Quantity of %1 in %2").arg(component, assembly));
     const auto failure = trip([&](store::StoreCall& call) {
         store::Store& db = call.db();
         if (!shown) {
@@ -464,9 +472,11 @@ bool LineEdits::checkPasted(const QString& assembly, std::vector<PastedLine>& pa
     return true;
 }
 
-bool LineEdits::writeLines(const store::LineBatch& batch, const QString& text) {
+bool LineEdits::writeLines(const store::LineBatch& batch, const QString& text,
+                           const QString& reason) {
     if (batch.removed.empty() && batch.added.empty())
         return true;
+    const Command command(*this, text, reason);
     // Committed: the step is there whatever happens to the showing.
     if (const auto failure = writeAndShow(
             batch, [&] { m_document.history().push(batchStep(*this, batch, text)); })) {
@@ -476,8 +486,23 @@ bool LineEdits::writeLines(const store::LineBatch& batch, const QString& text) {
     return true;
 }
 
-void LineEdits::undo() { m_document.history().undo(); }
+LineEdits::Command::Command(LineEdits& edits, QString name, QString reason)
+    : m_edits(edits), m_was(edits.m_command) {
+    m_edits.m_command = {std::move(name), std::move(reason)};
+}
 
-void LineEdits::redo() { m_document.history().redo(); }
+LineEdits::Command::~Command() {
+    m_edits.m_command = m_was;
+}
+
+void LineEdits::undo() {
+    const Command command(*this, QStringLiteral("Undo %1").arg(m_document.history().undoText()));
+    m_document.history().undo();
+}
+
+void LineEdits::redo() {
+    const Command command(*this, QStringLiteral("Redo %1").arg(m_document.history().redoText()));
+    m_document.history().redo();
+}
 
 } // namespace tree

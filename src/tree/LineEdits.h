@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/History.h"
 #include "store/Store.h"
 #include "tree/EditHistory.h"
 
@@ -91,7 +92,9 @@ public:
     /// they are as written) and puts the removed ones back exactly, in one transaction too.
     /// True when written; a refusal is reported and nothing changes. The removed rows are put
     /// back as `batch.removed` holds them: give them as the store read them (findLine).
-    bool writeLines(const store::LineBatch& batch, const QString& text);
+    /// `reason`, when given, is kept with the change in the database's history.
+    bool writeLines(const store::LineBatch& batch, const QString& text,
+                    const QString& reason = {});
 
     /// Undoes the history's current step; one refused for a cause that may pass stays where it
     /// stood, to be tried again.
@@ -145,8 +148,23 @@ private:
     StepOutcome refusedStep(const store::StoreError& error, const QString& assembly,
                             const QString& component);
 
+    /// Names the writes of one command for the database's history, for as long as it lives:
+    /// as the command's undo step is named, with the user's reason.
+    class Command {
+    public:
+        Command(LineEdits& edits, QString name, QString reason = {});
+        ~Command();
+        Command(const Command&) = delete;
+        Command& operator=(const Command&) = delete;
+
+    private:
+        LineEdits& m_edits;
+        store::WriteCommand m_was;
+    };
+
     desktop::Desktop& m_desktop;
     DatabaseSession& m_session;
+    store::WriteCommand m_command;
     BomDocument& m_document;
     BomTreeModel& m_model;
     std::function<void(const QString&)> m_showStatus;

@@ -1,5 +1,6 @@
 #include "store/History.h"
 #include "store/ImportWriter.h"
+#include "store/history/HistoryFile.h"
 #include "store/runtime/StoreThread.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
@@ -66,21 +67,37 @@ QStringList createServerTables(const QString& location) {
     return PgImportWriter::createTables(location);
 }
 
+namespace {
+
+/// A file's store records its writes in the file's history while the program keeps one.
+std::unique_ptr<Store> recording(std::unique_ptr<SqliteStore> store, const QString& path) {
+    if (fileHistoryKept())
+        store->setRecorder(std::make_unique<history::FileRecorder>(path));
+    return store;
+}
+
+} // namespace
+
 std::unique_ptr<Store> openStore(const QString& location) {
     if (isServerAddress(location))
         return std::make_unique<PgStore>(location);
-    return std::make_unique<SqliteStore>(location);
+    return recording(std::make_unique<SqliteStore>(location), location);
 }
 
 std::unique_ptr<Store> openStore(const QString& location, OpenInterruption& interruption) {
     if (isServerAddress(location))
         return std::make_unique<PgStore>(location, &interruption);
-    return std::make_unique<SqliteStore>(location, &interruption);
+    return recording(std::make_unique<SqliteStore>(location, &interruption), location);
 }
 
 std::unique_ptr<HistoryLog> openHistory(const QString& location) {
-    throw StoreError(HistoryNotKept,
-                     QStringLiteral("The history of '%1' is not kept.").arg(shownLocation(location)));
+    if (isServerAddress(location))
+        throw StoreError(HistoryNotKept,
+                         QStringLiteral("The server '%1' keeps no history.").arg(shownLocation(location)));
+    // The database is checked as a store opens it, so that a path that is no database of the
+    // editor's never gets a history made for it.
+    { const SqliteStore checked(location); }
+    return std::make_unique<history::FileHistoryLog>(location);
 }
 
 std::unique_ptr<ImportWriter> ImportWriter::newDatabase(const QString& location) {

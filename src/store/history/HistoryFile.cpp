@@ -1,0 +1,1103 @@
+// The history file of a database file, through SQLite's own interface. Its tables:
+//   Meta       what the file was made for and when it was last brought up to date;
+//   ChangeSet  one command of an editor's, or one batch of other programs' changes found at a
+//              look, with who, when, which command and why; Pending while its write is under
+//              way;
+//   RowChange  each row a change set touched, whole before and after, with the descriptions of
+//              that moment;
+//   StateLine, StateItem  the shared tables' rows as last recorded: the starting point from
+//              which any kept moment is rebuilt (today's rows, the changes since undone).
+// Times are milliseconds since the epoch, UTC.
+
+#include "store/history/HistoryFile.h"
+
+#include "store/ItemKey.h"
+#include "store/SessionName.h"
+#include "store/StoreError.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QSet>
+#include <QStandardPaths>
+#include <QSysInfo>
+#include <QLocale>
+#include <QTimeZone>
+#include <QUrl>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <atomic>
+
+namespace store {
+
+namespace {
+std::atomic<bool> g_kept{false};
+} // namespace
+
+void setFileHistoryKept(bool kept) {
+    g_kept = kept;
+}
+
+bool fileHistoryKept() {
+    return g_kept;
+}
+
+} // namespace store
+
+namespace store::history {
+
+namespace {
+
+constexpr int FormatVersion = 1;
+/// A pending record younger than this may belong to a write still under way.
+constexpr qint64 InFlightMs = 60'000;
+constexpr int BusyWaitMs = 10'000;
+
+enum Source : int { EditorSource = 0, ProgramSource = 1, RestoreSource = 2 };
+enum Table : int { LineTable = 0, ItemTable = 1 };
+
+void (*g_stepHook)(const char*) = nullptr;
+void step(const char* name) {
+    if (g_stepHook)
+        g_stepHook(name);
+}
+
+qint64 nowMs() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+QString personName() {
+    for (const char* name : {"USER", "LOGNAME", "USERNAME"}) {
+        const QString value = qEnvironmentVariable(name);
+        if (!value.isEmpty())
+            return value;
+    }
+    return QStringLiteral("unknown");
+}
+
+[[noreturn]] void fail(int number, const QString& what, sqlite3* db) {
+    throw StoreError(number, QStringLiteral("%1: %2.")
+                                 .arg(what, QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory")));
+}
+
+/// One statement, finalized when destroyed; failures are HistoryUnreadable.
+class Stmt {
+public:
+    Stmt(sqlite3* db, const char* sql) : m_db(db) {
+        if (sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK)
+            fail(HistoryUnreadable, QStringLiteral("Could not read the history"), db);
+    }
+    ~Stmt() { sqlite3_finalize(m_stmt); }
+    Stmt(const Stmt&) = delete;
+    Stmt& operator=(const Stmt&) = delete;
+
+    Stmt& bind(const QVariant& value) {
+        const int at = ++m_bound;
+        int rc = SQLITE_OK;
+        if (value.isNull()) {
+            rc = sqlite3_bind_null(m_stmt, at);
+        } else {
+            switch (value.typeId()) {
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+            case QMetaType::UInt:
+            case QMetaType::Bool:
+                rc = sqlite3_bind_int64(m_stmt, at, value.toLongLong());
+                break;
+            case QMetaType::Double:
+                rc = sqlite3_bind_double(m_stmt, at, value.toDouble());
+                break;
+            case QMetaType::QByteArray: {
+                const QByteArray bytes = value.toByteArray();
+                rc = sqlite3_bind_blob64(m_stmt, at, bytes.constData(), bytes.size(),
+                                         SQLITE_TRANSIENT);
+                break;
+            }
+            default: {
+                const QByteArray text = value.toString().toUtf8();
+                rc = sqlite3_bind_text64(m_stmt, at, text.constData(), text.size(),
+                                         SQLITE_TRANSIENT, SQLITE_UTF8);
+            }
+            }
+        }
+        if (rc != SQLITE_OK)
+            fail(HistoryUnreadable, QStringLiteral("Could not read the history"), m_db);
+        return *this;
+    }
+    /// The next row; false at the end, when the statement is reset for another run.
+    bool next() {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+        m_bound = 0;
+        if (rc != SQLITE_DONE)
+            fail(HistoryUnreadable, QStringLiteral("Could not read the history"), m_db);
+        return false;
+    }
+    void run() {
+        while (next()) {
+        }
+    }
+    QVariant value(int column) const {
+        switch (sqlite3_column_type(m_stmt, column)) {
+        case SQLITE_INTEGER:
+            return QVariant(qint64(sqlite3_column_int64(m_stmt, column)));
+        case SQLITE_FLOAT:
+            return QVariant(sqlite3_column_double(m_stmt, column));
+        case SQLITE_TEXT:
+            return QVariant(text(column));
+        case SQLITE_BLOB:
+            return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(m_stmt, column)),
+                                       sqlite3_column_bytes(m_stmt, column)));
+        default:
+            return QVariant();
+        }
+    }
+    QString text(int column) const {
+        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column)),
+                                 sqlite3_column_bytes(m_stmt, column));
+    }
+    std::optional<QString> optionalText(int column) const {
+        if (sqlite3_column_type(m_stmt, column) == SQLITE_NULL)
+            return std::nullopt;
+        return text(column);
+    }
+    qint64 integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+    int m_bound = 0;
+};
+
+/// Files whose integrity this process has checked already: once per file and process.
+QMutex g_checkedLock;
+QSet<QString> g_checked;
+
+QVariant asVariant(const std::optional<QString>& text) {
+    return text ? QVariant(*text) : QVariant();
+}
+
+/// A line's key: exact, as the history's state keeps it (two IDs that differ in case are two
+/// rows there, as in a table made without the key rule's index).
+using LineKey = QPair<QString, QString>;
+
+RowImage lineImage(const std::optional<LineRow>& row) {
+    if (!row)
+        return {};
+    return RowImage{true, row->quantity, row->startDate, std::nullopt, std::nullopt};
+}
+
+/// Whether two stored values are the same as SQLite's IS compares them (2 and 2.0 are).
+bool sameValue(const QVariant& a, const QVariant& b) {
+    if (a.isNull() || b.isNull())
+        return a.isNull() && b.isNull();
+    const bool aNumber = a.typeId() == QMetaType::LongLong || a.typeId() == QMetaType::Double ||
+                         a.typeId() == QMetaType::Int;
+    const bool bNumber = b.typeId() == QMetaType::LongLong || b.typeId() == QMetaType::Double ||
+                         b.typeId() == QMetaType::Int;
+    if (aNumber != bNumber)
+        return false;
+    if (aNumber)
+        return a.toDouble() == b.toDouble();
+    return a.toString() == b.toString();
+}
+
+bool sameLine(const RowImage& image, const std::optional<RowImage>& stored) {
+    if (!image.exists)
+        return !stored || !stored->exists;
+    return stored && stored->exists && sameValue(image.quantity, stored->quantity) &&
+           sameValue(image.startDate, stored->startDate);
+}
+
+/// A row change about to be written to RowChange.
+struct RowRecord {
+    int table = LineTable;
+    QString key;
+    QString component;
+    RowImage before;
+    RowImage after;
+};
+
+} // namespace
+
+void HistoryFile::setStepHook(void (*hook)(const char*)) {
+    g_stepHook = hook;
+}
+
+HistoryPlace historyPlace(const QString& databasePath) {
+    const QFileInfo database(databasePath);
+    const QString beside = database.absoluteFilePath() + QStringLiteral(".history");
+    const QFileInfo folder(database.absolutePath());
+    if (QFileInfo::exists(beside) ? QFileInfo(beside).isWritable() && folder.isWritable()
+                                  : folder.isWritable())
+        return {beside, true};
+    QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    if (data.isEmpty())
+        data = QDir::homePath() + QStringLiteral("/.local/share/Fabrilux");
+    const QByteArray full = QFileInfo(databasePath).canonicalFilePath().toUtf8();
+    const QString name =
+        QString::fromLatin1(QCryptographicHash::hash(full, QCryptographicHash::Sha1).toHex().left(20));
+    return {data + QStringLiteral("/history/") + database.fileName() + QLatin1Char('-') + name +
+                QStringLiteral(".history"),
+            false};
+}
+
+struct HistoryFile::Pending {
+    qint64 set = 0;
+    WriteCommand command;
+    std::vector<RowRecord> rows;
+    bool locked = false;
+};
+
+HistoryFile::HistoryFile(const QString& databasePath)
+    : m_database(QFileInfo(databasePath).absoluteFilePath()), m_place(historyPlace(databasePath)) {
+    open();
+}
+
+HistoryFile::~HistoryFile() {
+    if (m_pending && m_pending->locked)
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(m_db);
+}
+
+void HistoryFile::exec(const char* sql) {
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(HistoryUnreadable,
+             QStringLiteral("Could not write the history '%1'").arg(QDir::toNativeSeparators(path())),
+             m_db);
+}
+
+void HistoryFile::open() {
+    const bool existed = QFileInfo::exists(path());
+    if (!existed && !m_place.beside)
+        QDir().mkpath(QFileInfo(path()).absolutePath());
+    const QByteArray name = QFile::encodeName(path());
+    // URIs for the data attached read-only; the history's own path is absolute, never one.
+    if (sqlite3_open_v2(name.constData(), &m_db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
+        const QString text = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory");
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        throw StoreError(HistoryUnreadable, QStringLiteral("Could not open the history '%1': %2.")
+                                                .arg(QDir::toNativeSeparators(path()), text));
+    }
+    sqlite3_busy_timeout(m_db, BusyWaitMs);
+    try {
+        bool check = false;
+        {
+            const QMutexLocker lock(&g_checkedLock);
+            check = existed && !g_checked.contains(path());
+        }
+        if (check) {
+            QString verdict;
+            if (sqlite3_exec(m_db, "PRAGMA quick_check", nullptr, nullptr, nullptr) == SQLITE_OK) {
+                Stmt quick(m_db, "PRAGMA quick_check");
+                if (quick.next())
+                    verdict = quick.text(0);
+                while (quick.next()) {
+                }
+            } else {
+                verdict = QString::fromUtf8(sqlite3_errmsg(m_db));
+            }
+            if (verdict != QLatin1String("ok")) {
+                sqlite3_close_v2(m_db);
+                m_db = nullptr;
+                const QString aside =
+                    path() + QStringLiteral(".damaged-") +
+                    QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+                QFile::rename(path(), aside);
+                throw StoreError(HistoryDamaged,
+                                 QStringLiteral("The history '%1' is damaged (%2); it was set aside "
+                                                "as '%3' and a new one is begun from the "
+                                                "database as it is now.")
+                                     .arg(QDir::toNativeSeparators(path()), verdict,
+                                          QDir::toNativeSeparators(aside)));
+            }
+            const QMutexLocker lock(&g_checkedLock);
+            g_checked.insert(path());
+        }
+        // Its own writes are small and many: a write-ahead log spares a sync per record, and
+        // other editors read while one writes.
+        exec("PRAGMA journal_mode=WAL");
+        exec("PRAGMA synchronous=NORMAL");
+        createTables();
+        checkIdentity();
+    } catch (const StoreError& error) {
+        if (m_db)
+            sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        if (error.number() == HistoryUnreadable && existed &&
+            QString(error.description()).contains(QLatin1String("not a database"))) {
+            const QString aside = path() + QStringLiteral(".damaged-") +
+                                  QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+            QFile::rename(path(), aside);
+            throw StoreError(HistoryDamaged,
+                             QStringLiteral("The history '%1' is not a history file; it was set "
+                                            "aside as '%2'.")
+                                 .arg(QDir::toNativeSeparators(path()),
+                                      QDir::toNativeSeparators(aside)));
+        }
+        throw;
+    }
+}
+
+void HistoryFile::createTables() {
+    {
+        Stmt made(m_db, "SELECT 1 FROM sqlite_master WHERE name = 'Meta'");
+        const bool hasMeta = made.next();
+        while (made.next()) {
+        }
+        if (hasMeta && !metaText("format").isEmpty())
+            return;
+    }
+    // The state of a new history is copied from the data, which is attached for that alone:
+    // with the data attached, every write transaction would lock the data file as well.
+    attachData();
+    // A deferred transaction whose first write is to the history: the history's lock alone.
+    exec("BEGIN");
+    try {
+        exec("CREATE TABLE IF NOT EXISTS Meta(Key TEXT PRIMARY KEY, Value) WITHOUT ROWID");
+        setMeta("opened", nowMs());
+        exec("CREATE TABLE IF NOT EXISTS ChangeSet(Id INTEGER PRIMARY KEY, Pending INTEGER NOT NULL,"
+             " Time INTEGER NOT NULL, NotBefore INTEGER, Person TEXT, Host TEXT, Session TEXT,"
+             " Source INTEGER NOT NULL, Program TEXT, Command TEXT, Reason TEXT);"
+             "CREATE INDEX IF NOT EXISTS ChangeSetTime ON ChangeSet(Time);"
+             "CREATE TABLE IF NOT EXISTS RowChange(SetId INTEGER NOT NULL, Tbl INTEGER NOT NULL,"
+             " Key TEXT NOT NULL, Component TEXT NOT NULL,"
+             " OldExists INTEGER NOT NULL, OldA, OldB, NewExists INTEGER NOT NULL, NewA, NewB,"
+             " KeyDesc TEXT, ComponentDesc TEXT);"
+             "CREATE INDEX IF NOT EXISTS RowChangeSet ON RowChange(SetId);"
+             "CREATE INDEX IF NOT EXISTS RowChangeKey ON RowChange(Key COLLATE NOCASE, SetId);"
+             "CREATE INDEX IF NOT EXISTS RowChangeComponent"
+             " ON RowChange(Component COLLATE NOCASE, SetId);"
+             "CREATE TABLE IF NOT EXISTS StateLine(BomID TEXT NOT NULL, BomComp TEXT NOT NULL,"
+             " bomQtyReq, StartDate, PRIMARY KEY(BomID, BomComp)) WITHOUT ROWID;"
+             "CREATE INDEX IF NOT EXISTS StateLineAssembly ON StateLine(BomID COLLATE NOCASE);"
+             "CREATE TABLE IF NOT EXISTS StateItem(ItemID TEXT NOT NULL PRIMARY KEY, ItemDesc,"
+             " ItemUom) WITHOUT ROWID;");
+        if (metaText("format").isEmpty()) {
+            exec("INSERT OR IGNORE INTO StateLine SELECT BomID, BomComp, bomQtyReq, StartDate"
+                 " FROM data.BomDetail;"
+                 "INSERT OR IGNORE INTO StateItem SELECT ItemID, ItemDesc, ItemUom"
+                 " FROM data.ItemMaster;");
+            setMeta("format", FormatVersion);
+            setMeta("database", QFileInfo(m_database).fileName());
+            setMeta("path", m_database);
+            setMeta("since", nowMs());
+            setMeta("checked", nowMs());
+        }
+        exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        detachData();
+        throw;
+    }
+    detachData();
+}
+
+void HistoryFile::checkIdentity() {
+    const QString format = metaText("format");
+    if (format.toInt() > FormatVersion)
+        throw StoreError(HistoryUnreadable,
+                         QStringLiteral("The history '%1' was made by a newer editor (format %2).")
+                             .arg(QDir::toNativeSeparators(path()), format));
+    // A history goes with its database by the file's name (the two move together), and one in
+    // the user's folder by its full path as well.
+    const QString madeFor = metaText("database");
+    const QString madeAt = metaText("path");
+    const bool other = m_place.beside ? madeFor != QFileInfo(m_database).fileName()
+                                      : madeAt != m_database;
+    if (other)
+        throw StoreError(HistoryOtherDatabase,
+                         QStringLiteral("The history '%1' was made for another database ('%2'), "
+                                        "not for '%3'; it is left as it is and nothing is "
+                                        "recorded in it.")
+                             .arg(QDir::toNativeSeparators(path()), QDir::toNativeSeparators(madeAt),
+                                  QDir::toNativeSeparators(m_database)));
+}
+
+void HistoryFile::attachData() {
+    if (m_dataAttached)
+        return;
+    QUrl url = QUrl::fromLocalFile(m_database);
+    url.setQuery(QStringLiteral("mode=ro"));
+    Stmt attach(m_db, "ATTACH DATABASE ? AS data");
+    attach.bind(url.toString(QUrl::FullyEncoded));
+    attach.run();
+    m_dataAttached = true;
+}
+
+void HistoryFile::detachData() noexcept {
+    if (m_dataAttached)
+        sqlite3_exec(m_db, "DETACH DATABASE data", nullptr, nullptr, nullptr);
+    m_dataAttached = false;
+}
+
+QString HistoryFile::metaText(const char* key) {
+    Stmt read(m_db, "SELECT Value FROM Meta WHERE Key = ?");
+    read.bind(QString::fromLatin1(key));
+    QString value;
+    if (read.next())
+        value = read.text(0);
+    while (read.next()) {
+    }
+    return value;
+}
+
+void HistoryFile::setMeta(const char* key, const QVariant& value) {
+    Stmt write(m_db, "INSERT OR REPLACE INTO Meta(Key, Value) VALUES (?, ?)");
+    write.bind(QString::fromLatin1(key)).bind(value);
+    write.run();
+}
+
+namespace {
+
+/// The description of an item in the state, for the records of that moment.
+class StateDescriptions {
+public:
+    explicit StateDescriptions(sqlite3* db)
+        : m_read(db, "SELECT ItemDesc FROM StateItem WHERE ItemID = ?") {}
+    std::optional<QString> of(const QString& id) {
+        const auto known = m_cache.constFind(id);
+        if (known != m_cache.cend())
+            return *known;
+        m_read.bind(id);
+        std::optional<QString> description;
+        if (m_read.next())
+            description = m_read.optionalText(0);
+        while (m_read.next()) {
+        }
+        m_cache.insert(id, description);
+        return description;
+    }
+
+private:
+    Stmt m_read;
+    QHash<QString, std::optional<QString>> m_cache;
+};
+
+/// Writes one change set and its rows; returns its id.
+qint64 insertSet(sqlite3* db, bool pending, qint64 time, const QVariant& notBefore, int source,
+                 const WriteCommand& command, const std::vector<RowRecord>& rows) {
+    Stmt set(db, "INSERT INTO ChangeSet(Pending, Time, NotBefore, Person, Host, Session, Source,"
+                 " Program, Command, Reason) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    const bool own = source != ProgramSource;
+    set.bind(pending ? 1 : 0).bind(time).bind(notBefore);
+    set.bind(own ? QVariant(personName()) : QVariant());
+    set.bind(own ? QVariant(QSysInfo::machineHostName()) : QVariant());
+    set.bind(own ? QVariant(editorSessionName()) : QVariant());
+    set.bind(source);
+    set.bind(own ? QVariant(sessionApplicationName()) : QVariant());
+    set.bind(command.name.isEmpty() ? QVariant() : QVariant(command.name));
+    set.bind(command.reason.isEmpty() ? QVariant() : QVariant(command.reason));
+    set.run();
+    const qint64 id = sqlite3_last_insert_rowid(db);
+    StateDescriptions descriptions(db);
+    Stmt row(db, "INSERT INTO RowChange(SetId, Tbl, Key, Component, OldExists, OldA, OldB,"
+                 " NewExists, NewA, NewB, KeyDesc, ComponentDesc)"
+                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    for (const RowRecord& change : rows) {
+        row.bind(id).bind(change.table).bind(change.key).bind(change.component);
+        const bool line = change.table == LineTable;
+        for (const RowImage* image : {&change.before, &change.after}) {
+            row.bind(image->exists ? 1 : 0);
+            row.bind(line ? image->quantity : asVariant(image->description));
+            row.bind(line ? image->startDate : asVariant(image->unit));
+        }
+        if (line) {
+            row.bind(asVariant(descriptions.of(change.key)));
+            row.bind(asVariant(descriptions.of(change.component)));
+        } else {
+            row.bind(asVariant(change.after.exists ? change.after.description
+                                                   : change.before.description));
+            row.bind(QVariant());
+        }
+        row.run();
+    }
+    return id;
+}
+
+/// Moves the state on by these rows' after images.
+void applyToState(sqlite3* db, const std::vector<RowRecord>& rows) {
+    Stmt putLine(db, "INSERT OR REPLACE INTO StateLine VALUES (?, ?, ?, ?)");
+    Stmt dropLine(db, "DELETE FROM StateLine WHERE BomID = ? AND BomComp = ?");
+    Stmt putItem(db, "INSERT OR REPLACE INTO StateItem VALUES (?, ?, ?)");
+    Stmt dropItem(db, "DELETE FROM StateItem WHERE ItemID = ?");
+    for (const RowRecord& change : rows) {
+        if (change.table == LineTable) {
+            if (change.after.exists) {
+                putLine.bind(change.key).bind(change.component).bind(change.after.quantity)
+                    .bind(change.after.startDate);
+                putLine.run();
+            } else {
+                dropLine.bind(change.key).bind(change.component);
+                dropLine.run();
+            }
+        } else if (change.after.exists) {
+            putItem.bind(change.key).bind(asVariant(change.after.description))
+                .bind(asVariant(change.after.unit));
+            putItem.run();
+        } else {
+            dropItem.bind(change.key);
+            dropItem.run();
+        }
+    }
+}
+
+std::optional<RowImage> stateLine(Stmt& read, const QString& assembly, const QString& component) {
+    read.bind(assembly).bind(component);
+    std::optional<RowImage> image;
+    if (read.next())
+        image = RowImage{true, read.value(0), read.value(1), std::nullopt, std::nullopt};
+    while (read.next()) {
+    }
+    return image;
+}
+
+/// Completes the pending change set `set` of these rows. Where the recorded state of a line is
+/// not what the write found, another program changed it unseen since the last look: that
+/// change is recorded first, as theirs, and the set moves after it, so that the history
+/// names each row's values in the order they were written. Then the state moves on.
+void completeSet(sqlite3* db, qint64 set, const std::vector<RowRecord>& rows, qint64 lastLook) {
+    std::vector<RowRecord> unseen;
+    {
+        Stmt read(db, "SELECT bomQtyReq, StartDate FROM StateLine WHERE BomID = ? AND BomComp = ?");
+        for (const RowRecord& change : rows) {
+            const std::optional<RowImage> stored = stateLine(read, change.key, change.component);
+            if (!sameLine(change.before, stored))
+                unseen.push_back({LineTable, change.key, change.component,
+                                  stored.value_or(RowImage{}), change.before});
+        }
+    }
+    if (!unseen.empty()) {
+        insertSet(db, false, nowMs(), QVariant(lastLook), ProgramSource, {}, unseen);
+        applyToState(db, unseen);
+        Stmt last(db, "SELECT max(Id) + 1 FROM ChangeSet");
+        last.next();
+        const qint64 moved = last.integer(0);
+        while (last.next()) {
+        }
+        Stmt moveSet(db, "UPDATE ChangeSet SET Id = ? WHERE Id = ?");
+        moveSet.bind(moved).bind(set);
+        moveSet.run();
+        Stmt moveRows(db, "UPDATE RowChange SET SetId = ? WHERE SetId = ?");
+        moveRows.bind(moved).bind(set);
+        moveRows.run();
+        set = moved;
+    }
+    Stmt done(db, "UPDATE ChangeSet SET Pending = 0, Time = ? WHERE Id = ?");
+    done.bind(nowMs()).bind(set);
+    done.run();
+    applyToState(db, rows);
+}
+
+std::vector<RowRecord> rowRecords(const std::vector<LineChange>& changes) {
+    std::vector<RowRecord> rows;
+    rows.reserve(changes.size());
+    for (const LineChange& change : changes) {
+        const LineRow& key = change.after ? *change.after : *change.before;
+        rows.push_back({LineTable, key.assembly, key.component, lineImage(change.before),
+                        lineImage(change.after)});
+    }
+    return rows;
+}
+
+} // namespace
+
+void HistoryFile::writePending(const WriteCommand& command, const std::vector<LineChange>& changes) {
+    try {
+        auto pending = std::make_unique<Pending>();
+        pending->command = command;
+        pending->rows = rowRecords(changes);
+        exec("BEGIN IMMEDIATE");
+        try {
+            pending->set = insertSet(m_db, true, nowMs(), QVariant(),
+                                     command.name.startsWith(QLatin1String("Restore"))
+                                         ? RestoreSource
+                                         : EditorSource,
+                                     command, pending->rows);
+            exec("COMMIT");
+        } catch (...) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+        step("pending");
+        // Held until the data's commit is done and recorded, so that records complete in the
+        // order the data took them.
+        exec("BEGIN IMMEDIATE");
+        pending->locked = true;
+        m_pending = std::move(pending);
+        step("locked");
+    } catch (const StoreError& error) {
+        throw StoreError(HistoryNotRecorded,
+                         QStringLiteral("The change was not made: it could not be recorded in the "
+                                        "history (%1). Turn the history off in the settings to "
+                                        "edit without it.")
+                             .arg(error.message()));
+    }
+}
+
+void HistoryFile::complete() noexcept {
+    if (!m_pending)
+        return;
+    step("committed");
+    try {
+        Stmt state(m_db, "SELECT Pending FROM ChangeSet WHERE Id = ?");
+        state.bind(m_pending->set);
+        const std::optional<qint64> pending =
+            state.next() ? std::optional<qint64>(state.integer(0)) : std::nullopt;
+        while (state.next()) {
+        }
+        if (!pending) // dropped as stale by another editor's look: recorded again
+            m_pending->set = insertSet(m_db, true, nowMs(), QVariant(), EditorSource,
+                                       m_pending->command, m_pending->rows);
+        if (pending.value_or(1) != 0)
+            completeSet(m_db, m_pending->set, m_pending->rows, metaText("checked").toLongLong());
+        exec("COMMIT");
+        step("completed");
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    m_pending.reset();
+}
+
+void HistoryFile::drop() noexcept {
+    if (!m_pending)
+        return;
+    try {
+        Stmt rows(m_db, "DELETE FROM RowChange WHERE SetId = ?");
+        rows.bind(m_pending->set);
+        rows.run();
+        Stmt set(m_db, "DELETE FROM ChangeSet WHERE Id = ?");
+        set.bind(m_pending->set);
+        set.run();
+        exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    m_pending.reset();
+}
+
+qint64 HistoryFile::catchUp() {
+    attachData();
+    // A deferred transaction whose first statement writes the history alone: the history's
+    // lock is taken, and the data is only read (a shared lock, one state of both tables).
+    exec("BEGIN");
+    try {
+        setMeta("looking", nowMs());
+        const qint64 now = nowMs();
+        const qint64 lastLook = metaText("checked").toLongLong();
+
+        // Pending records of writes that were killed, or are under way in another editor.
+        QSet<LineKey> inFlight;
+        {
+            Stmt sets(m_db, "SELECT Id, Time FROM ChangeSet WHERE Pending = 1 ORDER BY Id");
+            Stmt rows(m_db, "SELECT Tbl, Key, Component, OldExists, OldA, OldB, NewExists, NewA,"
+                            " NewB FROM RowChange WHERE SetId = ?");
+            Stmt data(m_db, "SELECT bomQtyReq, StartDate FROM data.BomDetail"
+                            " WHERE BomID = ? AND BomComp = ?");
+            Stmt dropRows(m_db, "DELETE FROM RowChange WHERE SetId = ?");
+            Stmt dropSet(m_db, "DELETE FROM ChangeSet WHERE Id = ?");
+            std::vector<std::pair<qint64, qint64>> pendingSets;
+            while (sets.next())
+                pendingSets.emplace_back(sets.integer(0), sets.integer(1));
+            for (const auto& [set, time] : pendingSets) {
+                std::vector<RowRecord> records;
+                bool asAfter = true;
+                bool asBefore = true;
+                rows.bind(set);
+                while (rows.next()) {
+                    RowRecord record{int(rows.integer(0)), rows.text(1), rows.text(2),
+                                     RowImage{rows.integer(3) != 0, rows.value(4), rows.value(5),
+                                              std::nullopt, std::nullopt},
+                                     RowImage{rows.integer(6) != 0, rows.value(7), rows.value(8),
+                                              std::nullopt, std::nullopt}};
+                    records.push_back(record);
+                }
+                for (const RowRecord& record : records) {
+                    const std::optional<RowImage> stored =
+                        stateLine(data, record.key, record.component);
+                    asAfter = asAfter && sameLine(record.after, stored);
+                    asBefore = asBefore && sameLine(record.before, stored);
+                }
+                if (asAfter && !asBefore) {
+                    completeSet(m_db, set, records, lastLook);
+                } else if (asBefore && now - time < InFlightMs) {
+                    for (const RowRecord& record : records)
+                        inFlight.insert({record.key, record.component});
+                } else {
+                    dropRows.bind(set);
+                    dropRows.run();
+                    dropSet.bind(set);
+                    dropSet.run();
+                }
+            }
+        }
+
+        // Whatever else differs from the recorded state, in both tables.
+        std::vector<RowRecord> found;
+        {
+            Stmt changed(m_db,
+                         "SELECT d.BomID, d.BomComp, d.bomQtyReq, d.StartDate, s.BomID IS NOT NULL,"
+                         " s.bomQtyReq, s.StartDate FROM data.BomDetail d"
+                         " LEFT JOIN StateLine s ON s.BomID = d.BomID AND s.BomComp = d.BomComp"
+                         " WHERE s.BomID IS NULL OR s.bomQtyReq IS NOT d.bomQtyReq"
+                         " OR s.StartDate IS NOT d.StartDate");
+            while (changed.next())
+                found.push_back({LineTable, changed.text(0), changed.text(1),
+                                 RowImage{changed.integer(4) != 0, changed.value(5),
+                                          changed.value(6), std::nullopt, std::nullopt},
+                                 RowImage{true, changed.value(2), changed.value(3), std::nullopt,
+                                          std::nullopt}});
+            Stmt removed(m_db, "SELECT s.BomID, s.BomComp, s.bomQtyReq, s.StartDate FROM StateLine s"
+                               " WHERE NOT EXISTS (SELECT 1 FROM data.BomDetail d"
+                               " WHERE d.BomID = s.BomID AND d.BomComp = s.BomComp"
+                               " AND d.BomID = s.BomID COLLATE BINARY"
+                               " AND d.BomComp = s.BomComp COLLATE BINARY)");
+            while (removed.next())
+                found.push_back({LineTable, removed.text(0), removed.text(1),
+                                 RowImage{true, removed.value(2), removed.value(3), std::nullopt,
+                                          std::nullopt},
+                                 RowImage{}});
+            std::erase_if(found, [&](const RowRecord& record) {
+                return inFlight.contains({record.key, record.component});
+            });
+            Stmt items(m_db, "SELECT d.ItemID, d.ItemDesc, d.ItemUom, s.ItemID IS NOT NULL,"
+                             " s.ItemDesc, s.ItemUom FROM data.ItemMaster d"
+                             " LEFT JOIN StateItem s ON s.ItemID = d.ItemID"
+                             " WHERE s.ItemID IS NULL OR s.ItemDesc IS NOT d.ItemDesc"
+                             " OR s.ItemUom IS NOT d.ItemUom");
+            while (items.next())
+                found.push_back({ItemTable, items.text(0), QString(),
+                                 RowImage{items.integer(3) != 0, {}, {}, items.optionalText(4),
+                                          items.optionalText(5)},
+                                 RowImage{true, {}, {}, items.optionalText(1),
+                                          items.optionalText(2)}});
+            Stmt gone(m_db, "SELECT s.ItemID, s.ItemDesc, s.ItemUom FROM StateItem s"
+                            " WHERE NOT EXISTS (SELECT 1 FROM data.ItemMaster d"
+                            " WHERE d.ItemID = s.ItemID AND d.ItemID = s.ItemID COLLATE BINARY)");
+            while (gone.next())
+                found.push_back({ItemTable, gone.text(0), QString(),
+                                 RowImage{true, {}, {}, gone.optionalText(1), gone.optionalText(2)},
+                                 RowImage{}});
+        }
+        if (!found.empty()) {
+            // Items first, so that the lines' descriptions are those the items have now.
+            std::stable_partition(found.begin(), found.end(),
+                                  [](const RowRecord& record) { return record.table == ItemTable; });
+            std::vector<RowRecord> items;
+            for (const RowRecord& record : found)
+                if (record.table == ItemTable)
+                    items.push_back(record);
+            applyToState(m_db, items);
+            insertSet(m_db, false, now, QVariant(lastLook), ProgramSource, {}, found);
+            applyToState(m_db, found);
+        }
+        setMeta("checked", now);
+        exec("COMMIT");
+        detachData();
+        return qint64(found.size());
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        detachData();
+        throw;
+    }
+}
+
+namespace {
+
+ChangeSource sourceOf(int stored, const QString& session) {
+    switch (stored) {
+    case EditorSource:
+        return session == editorSessionName() ? ChangeSource::ThisEditor
+                                              : ChangeSource::AnotherEditor;
+    case RestoreSource:
+        return ChangeSource::Restore;
+    default:
+        return ChangeSource::AnotherProgram;
+    }
+}
+
+QDateTime utc(qint64 ms) {
+    return QDateTime::fromMSecsSinceEpoch(ms, QTimeZone::utc());
+}
+
+} // namespace
+
+std::vector<ChangeRecord> HistoryFile::changes(const HistoryQuery& query) {
+    QString sql = QStringLiteral(
+        "SELECT s.Id, s.Time, s.NotBefore, s.Person, s.Host, s.Session, s.Source, s.Program,"
+        " s.Command, s.Reason, r.Tbl, r.Key, r.Component, r.OldExists, r.OldA, r.OldB,"
+        " r.NewExists, r.NewA, r.NewB, r.KeyDesc, r.ComponentDesc"
+        " FROM RowChange r JOIN ChangeSet s ON s.Id = r.SetId WHERE s.Pending = 0");
+    QVariantList values;
+    if (!query.assemblies.isEmpty()) {
+        exec("CREATE TEMP TABLE IF NOT EXISTS Wanted(Key TEXT PRIMARY KEY COLLATE NOCASE);"
+             "DELETE FROM temp.Wanted");
+        Stmt want(m_db, "INSERT OR IGNORE INTO temp.Wanted VALUES (?)");
+        for (const QString& assembly : query.assemblies) {
+            want.bind(assembly);
+            want.run();
+        }
+        sql += QStringLiteral(" AND r.Key COLLATE NOCASE IN (SELECT Key FROM temp.Wanted)");
+        if (!query.component.isEmpty()) {
+            sql += QStringLiteral(" AND r.Tbl = 0 AND r.Component = ? COLLATE NOCASE");
+            values << query.component;
+        }
+    }
+    if (!query.item.isEmpty()) {
+        sql += QStringLiteral(" AND (r.Key = ? COLLATE NOCASE OR r.Component = ? COLLATE NOCASE)");
+        values << query.item << query.item;
+    }
+    if (query.since) {
+        sql += QStringLiteral(" AND s.Time >= ?");
+        values << query.since->toMSecsSinceEpoch();
+    }
+    if (query.until) {
+        sql += QStringLiteral(" AND s.Time <= ?");
+        values << query.until->toMSecsSinceEpoch();
+    }
+    if (!query.person.isEmpty()) {
+        sql += QStringLiteral(" AND s.Person = ?");
+        values << query.person;
+    }
+    if (query.source) {
+        switch (*query.source) {
+        case ChangeSource::ThisEditor:
+            sql += QStringLiteral(" AND s.Source = 0 AND s.Session = ?");
+            values << editorSessionName();
+            break;
+        case ChangeSource::AnotherEditor:
+            sql += QStringLiteral(" AND s.Source = 0 AND s.Session IS NOT ?");
+            values << editorSessionName();
+            break;
+        case ChangeSource::AnotherProgram:
+            sql += QStringLiteral(" AND s.Source = 1");
+            break;
+        case ChangeSource::Restore:
+            sql += QStringLiteral(" AND s.Source = 2");
+            break;
+        }
+    }
+    sql += QStringLiteral(" ORDER BY s.Id DESC, r.rowid LIMIT ?");
+    values << query.limit;
+
+    const QByteArray text = sql.toUtf8();
+    Stmt read(m_db, text.constData());
+    for (const QVariant& value : values)
+        read.bind(value);
+    std::vector<ChangeRecord> records;
+    while (read.next()) {
+        ChangeRecord record;
+        record.changeSet = read.integer(0);
+        record.time = utc(read.integer(1));
+        if (!read.value(2).isNull())
+            record.notBefore = utc(read.integer(2));
+        record.person = read.text(3);
+        record.host = read.text(4);
+        record.source = sourceOf(int(read.integer(6)), read.text(5));
+        record.program = read.text(7);
+        record.command = read.text(8);
+        record.reason = read.text(9);
+        const bool line = read.integer(10) == LineTable;
+        record.table = line ? schema::BomDetail : schema::ItemMaster;
+        record.key = read.text(11);
+        record.component = read.text(12);
+        for (auto [image, at] : {std::pair{&record.before, 13}, std::pair{&record.after, 16}}) {
+            image->exists = read.integer(at) != 0;
+            if (line) {
+                image->quantity = read.value(at + 1);
+                image->startDate = read.value(at + 2);
+            } else {
+                image->description = read.optionalText(at + 1);
+                image->unit = read.optionalText(at + 2);
+            }
+        }
+        record.keyDescription = read.optionalText(19);
+        record.componentDescription = read.optionalText(20);
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
+qint64 HistoryFile::changeCount() {
+    Stmt count(m_db, "SELECT count(*) FROM RowChange r JOIN ChangeSet s ON s.Id = r.SetId"
+                     " WHERE s.Pending = 0");
+    qint64 n = 0;
+    if (count.next())
+        n = count.integer(0);
+    while (count.next()) {
+    }
+    return n;
+}
+
+QDateTime HistoryFile::keptSince() {
+    return utc(metaText("since").toLongLong());
+}
+
+LinesAsOf HistoryFile::linesAsOf(const QString& item, const QDateTime& moment) {
+    const qint64 at = moment.toMSecsSinceEpoch();
+    if (at < metaText("since").toLongLong())
+        throw StoreError(HistoryTooOld,
+                         QStringLiteral("The history holds no changes before %1: %2 cannot be "
+                                        "rebuilt.")
+                             .arg(QLocale().toString(keptSince().toLocalTime(), QLocale::ShortFormat),
+                                  QLocale().toString(moment.toLocalTime(), QLocale::ShortFormat)));
+    exec("BEGIN");
+    try {
+        // Every row changed after the moment, with its first change after it: the row it held
+        // then. Usually few beside the lines kept.
+        QHash<QString, QHash<LineKey, RowImage>> linesThen; // by folded assembly
+        QHash<QString, RowImage> itemsThen;                  // by exact item ID
+        {
+            Stmt later(m_db, "SELECT r.Tbl, r.Key, r.Component, r.OldExists, r.OldA, r.OldB"
+                             " FROM RowChange r JOIN ChangeSet s ON s.Id = r.SetId"
+                             " WHERE s.Pending = 0 AND s.Time > ? ORDER BY r.SetId DESC, r.rowid DESC");
+            later.bind(at);
+            while (later.next()) {
+                // Newest first: each older change overwrites, so the first after the moment wins.
+                const bool line = later.integer(0) == LineTable;
+                RowImage then{later.integer(3) != 0, {}, {}, std::nullopt, std::nullopt};
+                if (line) {
+                    then.quantity = later.value(4);
+                    then.startDate = later.value(5);
+                    linesThen[foldKey(later.text(1))].insert({later.text(1), later.text(2)}, then);
+                } else {
+                    then.description = later.optionalText(4);
+                    then.unit = later.optionalText(5);
+                    itemsThen.insert(later.text(1), then);
+                }
+            }
+        }
+        Stmt lines(m_db, "SELECT BomID, BomComp, bomQtyReq FROM StateLine"
+                         " WHERE BomID = ? COLLATE NOCASE");
+        Stmt itemNow(m_db, "SELECT ItemID, ItemDesc, ItemUom FROM StateItem"
+                           " WHERE ItemID = ? COLLATE NOCASE");
+        QHash<QString, std::optional<Item>> items; // by folded ID, as of the moment
+        const auto itemThen = [&](const QString& id) -> std::optional<Item> {
+            const QString key = foldKey(id);
+            const auto known = items.constFind(key);
+            if (known != items.cend())
+                return *known;
+            std::optional<Item> found;
+            itemNow.bind(id);
+            while (itemNow.next()) {
+                if (!itemsThen.contains(itemNow.text(0)))
+                    found = Item{itemNow.text(0), itemNow.optionalText(1), itemNow.optionalText(2)};
+            }
+            for (auto then = itemsThen.cbegin(); then != itemsThen.cend(); ++then)
+                if (foldKey(then.key()) == key && then->exists)
+                    found = Item{then.key(), then->description, then->unit};
+            items.insert(key, found);
+            return found;
+        };
+
+        LinesAsOf result;
+        QStringList level{item};
+        QSet<QString> seen{foldKey(item)};
+        while (!level.isEmpty()) {
+            QStringList next;
+            for (const QString& assembly : level) {
+                const QString key = foldKey(assembly);
+                QMap<QString, std::pair<QString, QVariant>> components; // by folded component
+                const QHash<LineKey, RowImage> changed = linesThen.value(key);
+                lines.bind(assembly);
+                while (lines.next()) {
+                    const LineKey line{lines.text(0), lines.text(1)};
+                    if (!changed.contains(line))
+                        components.insert(foldKey(line.second), {line.second, lines.value(2)});
+                }
+                for (auto then = changed.cbegin(); then != changed.cend(); ++then)
+                    if (then->exists)
+                        components.insert(foldKey(then.key().second),
+                                          {then.key().second, then->quantity});
+                if (components.isEmpty())
+                    continue;
+                ComponentLines bill;
+                for (const auto& [id, quantity] : std::as_const(components)) {
+                    ComponentLine line;
+                    line.id = id;
+                    bool number = false;
+                    const double value = quantity.toDouble(&number);
+                    if (!quantity.isNull() && number)
+                        line.quantity = value;
+                    const std::optional<Item> component = itemThen(id);
+                    line.inItemMaster = component.has_value();
+                    if (component) {
+                        line.description = component->description;
+                        line.unit = component->unit;
+                    }
+                    bill.append(line);
+                    if (!seen.contains(foldKey(id))) {
+                        seen.insert(foldKey(id));
+                        next.append(id);
+                    }
+                }
+                result.insert(key, bill);
+            }
+            level = next;
+        }
+        exec("COMMIT");
+        return result;
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void FileRecorder::pending(const WriteCommand& command, const std::vector<LineChange>& changes) {
+    if (!m_file) {
+        try {
+            m_file = std::make_unique<HistoryFile>(m_database);
+        } catch (const StoreError& error) {
+            throw StoreError(HistoryNotRecorded,
+                             QStringLiteral("The change was not made: it could not be recorded in "
+                                            "the history (%1). Turn the history off in the "
+                                            "settings to edit without it.")
+                                 .arg(error.message()));
+        }
+    }
+    m_file->writePending(command, changes);
+}
+
+void FileRecorder::committed() {
+    if (m_file)
+        m_file->complete();
+}
+
+void FileRecorder::abandoned() {
+    if (m_file)
+        m_file->drop();
+}
+
+FileHistoryLog::FileHistoryLog(const QString& databasePath) : m_file(databasePath) {
+    m_file.catchUp();
+}
+
+std::vector<ChangeRecord> FileHistoryLog::changes(const HistoryQuery& query) {
+    return m_file.changes(query);
+}
+
+LinesAsOf FileHistoryLog::linesAsOf(const QString& item, const QDateTime& moment) {
+    return m_file.linesAsOf(item, moment);
+}
+
+qint64 FileHistoryLog::changeCount() {
+    return m_file.changeCount();
+}
+
+QDateTime FileHistoryLog::keptSince() {
+    return m_file.keptSince();
+}
+
+} // namespace store::history

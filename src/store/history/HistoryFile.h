@@ -1,0 +1,120 @@
+#pragma once
+
+// The history of a database file: a file of the editor's own that keeps every change to the
+// shared tables with its whole rows, who made it and in which command, and the rows as last
+// recorded (the state), from which any earlier moment is rebuilt. The shared file is never
+// altered; everyone who edits one database file shares the history beside it.
+
+#include "store/History.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+
+namespace store::history {
+
+/// Where the history of the database file at `databasePath` is kept: beside it
+/// ("NAME.history") when its folder can be written, so that everyone who edits that file
+/// shares one; otherwise in the user's data folder, under a name made from the database's
+/// full path. `beside` tells which.
+struct HistoryPlace {
+    QString path;
+    bool beside = true;
+};
+HistoryPlace historyPlace(const QString& databasePath);
+
+/// One open history file, for one operation. Opening creates it when missing, with the tables'
+/// rows of that moment as its starting state; an existing one is checked: one made for
+/// another database fails with HistoryOtherDatabase, a damaged one (the first open in this
+/// process runs SQLite's integrity check) is renamed aside and fails with HistoryDamaged.
+/// Every write holds the history's write lock; a lock held by another editor is waited for.
+class HistoryFile {
+public:
+    explicit HistoryFile(const QString& databasePath);
+    ~HistoryFile();
+    HistoryFile(const HistoryFile&) = delete;
+    HistoryFile& operator=(const HistoryFile&) = delete;
+
+    const QString& path() const { return m_place.path; }
+    bool beside() const { return m_place.beside; }
+
+    // The editor's own writes (ChangeRecorder's three steps).
+
+    /// Records `changes` as pending, durably, then takes the history's write lock and keeps it
+    /// until complete or drop, so that own changes complete in the order the data committed
+    /// them. Throws HistoryNotRecorded.
+    void writePending(const WriteCommand& command, const std::vector<LineChange>& changes);
+    /// After the data's commit: the pending record completed and the state moved on. A line
+    /// whose state differs from what the write found (another program changed it unseen) gets
+    /// that change recorded first, as another program's. Never throws: a record left pending
+    /// is settled later.
+    void complete() noexcept;
+    /// The data did not commit: the pending record is removed. Never throws.
+    void drop() noexcept;
+
+    /// Brings the history up to date with the data: pending records of writes that were killed
+    /// are settled (the rows are as the record says: completed; they are not: dropped), then
+    /// whatever else differs from the recorded state is recorded as one change set by another
+    /// program, between the last look and now. Returns how many rows that change set holds.
+    qint64 catchUp();
+
+    // Reads.
+    std::vector<ChangeRecord> changes(const HistoryQuery& query);
+    LinesAsOf linesAsOf(const QString& item, const QDateTime& moment);
+    qint64 changeCount();
+    QDateTime keptSince();
+
+    /// Testing: code run at each step of an own write ("pending", "locked", "completed"), so
+    /// that a test can stop the process there.
+    static void setStepHook(void (*hook)(const char* step));
+
+private:
+    struct Pending;
+    void open();
+    void createTables();
+    void checkIdentity();
+    void exec(const char* sql);
+    void attachData();
+    void detachData() noexcept;
+    QString metaText(const char* key);
+    void setMeta(const char* key, const QVariant& value);
+
+    QString m_database;
+    HistoryPlace m_place;
+    sqlite3* m_db = nullptr;
+    bool m_dataAttached = false;
+    std::unique_ptr<Pending> m_pending;
+};
+
+/// The recorder that a store on a database file writes through: opens the history at the
+/// first write.
+class FileRecorder : public ChangeRecorder {
+public:
+    explicit FileRecorder(QString databasePath) : m_database(std::move(databasePath)) {}
+    void pending(const WriteCommand& command, const std::vector<LineChange>& changes) override;
+    void committed() override;
+    void abandoned() override;
+
+private:
+    QString m_database;
+    std::unique_ptr<HistoryFile> m_file;
+};
+
+/// A database file's history as HistoryLog reads it.
+class FileHistoryLog : public HistoryLog {
+public:
+    explicit FileHistoryLog(const QString& databasePath);
+    std::vector<ChangeRecord> changes(const HistoryQuery& query) override;
+    LinesAsOf linesAsOf(const QString& item, const QDateTime& moment) override;
+    qint64 changeCount() override;
+    QDateTime keptSince() override;
+    HistoryFile& file() { return m_file; }
+
+private:
+    HistoryFile m_file;
+};
+
+} // namespace store::history

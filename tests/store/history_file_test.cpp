@@ -1,0 +1,292 @@
+// The history of a database file against the truth: the file itself, saved after each round of
+// the editor's writes and another program's. Every change is named once with its rows before
+// and after, every kept moment is rebuilt exactly, and a write killed at any step loses no
+// change and records none that did not happen.
+
+#include "store/History.h"
+#include "store/history/HistoryFile.h"
+#include "store/ItemKey.h"
+#include "support/StoreBackend.h"
+#include "support/TestDatabase.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QMap>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace store;
+
+namespace {
+
+/// A line's value as the oracle compares it: "quantity@start date" (Null as "-").
+QString valueText(const QVariant& quantity, const QVariant& start) {
+    const auto text = [](const QVariant& value) {
+        return value.isNull() ? QStringLiteral("-") : QString::number(value.toDouble());
+    };
+    return text(quantity) + QLatin1Char('@') +
+           (start.isNull() ? QStringLiteral("-") : start.toString());
+}
+
+using Lines = QMap<QString, QString>; // "assembly>component" → valueText
+
+Lines linesNow(const QString& path) {
+    Lines lines;
+    const QString name = QStringLiteral("oracle-read");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.exec(QStringLiteral("SELECT BomID, BomComp, bomQtyReq, StartDate FROM BomDetail"));
+            while (q.next())
+                lines.insert(q.value(0).toString() + QLatin1Char('>') + q.value(1).toString(),
+                             valueText(q.value(2), q.value(3)));
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return lines;
+}
+
+/// The lines of `item`'s structure in `all`, as linesAsOf gives them: by folded assembly.
+Lines reachable(const Lines& all, const QString& item) {
+    QMultiMap<QString, QString> components; // folded assembly → "assembly>component"
+    for (auto line = all.cbegin(); line != all.cend(); ++line)
+        components.insert(foldKey(line.key().section(QLatin1Char('>'), 0, 0)), line.key());
+    Lines result;
+    QStringList level{foldKey(item)};
+    QSet<QString> seen(level.cbegin(), level.cend());
+    while (!level.isEmpty()) {
+        QStringList next;
+        for (const QString& assembly : level)
+            for (const QString& key : components.values(assembly)) {
+                result.insert(assembly + QLatin1Char('>') + key.section(QLatin1Char('>'), 1),
+                              all.value(key).section(QLatin1Char('@'), 0, 0));
+                const QString component = foldKey(key.section(QLatin1Char('>'), 1));
+                if (!seen.contains(component)) {
+                    seen.insert(component);
+                    next.append(component);
+                }
+            }
+        level = next;
+    }
+    return result;
+}
+
+Lines asOf(const LinesAsOf& lines) {
+    Lines result;
+    for (auto bill = lines.cbegin(); bill != lines.cend(); ++bill)
+        for (const ComponentLine& line : *bill)
+            result.insert(bill.key() + QLatin1Char('>') + line.id,
+                          line.quantity ? QString::number(*line.quantity) : QStringLiteral("-"));
+    return result;
+}
+
+/// Replays the recorded line changes, oldest first, on `from`; fails the test where a change's
+/// before is not what the replay holds (a change named twice, or one missing before it).
+Lines replay(Lines from, const std::vector<ChangeRecord>& newestFirst, const QDateTime& until) {
+    for (auto change = newestFirst.crbegin(); change != newestFirst.crend(); ++change) {
+        if (change->table != schema::BomDetail || change->time > until)
+            continue;
+        const QString key = change->key + QLatin1Char('>') + change->component;
+        const QString before = change->before.exists
+                                   ? valueText(change->before.quantity, change->before.startDate)
+                                   : QString();
+        if (from.value(key) != before) {
+            QTest::qFail(qPrintable(QStringLiteral("%1: recorded before %2, held %3")
+                                        .arg(key, before, from.value(key))),
+                         __FILE__, __LINE__);
+            return {};
+        }
+        if (change->after.exists)
+            from.insert(key, valueText(change->after.quantity, change->after.startDate));
+        else
+            from.remove(key);
+    }
+    return from;
+}
+
+const char* g_stopAt = nullptr;
+void stopHere(const char* step) {
+    if (g_stopAt && qstrcmp(step, g_stopAt) == 0)
+        _exit(0); // as a kill: no destructor, no rollback, no completion
+}
+
+} // namespace
+
+class HistoryFileTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_path;
+
+    void writeSample() {
+        m_path = m_dir.filePath(QStringLiteral("bom.db"));
+        QFile::remove(m_path);
+        QFile::remove(m_path + QStringLiteral(".history"));
+        std::vector<ItemRow> items;
+        for (const char* id : {"TOP", "A1", "A2", "B1", "B2", "C1", "C2", "C3"})
+            items.push_back({QString::fromLatin1(id), QStringLiteral("desc %1").arg(QLatin1String(id)), QStringLiteral("EA")});
+        writeDatabase(m_path, items, {{"TOP", "A1", 1.0}, {"A1", "B1", 2.0}, {"B1", "C1", 3.0}});
+    }
+
+private Q_SLOTS:
+    void initTestCase() { setFileHistoryKept(true); }
+
+    void recordsEveryChangeOnceAndRebuildsEveryMoment() {
+        writeSample();
+        openHistory(m_path); // the starting state
+        const Lines start = linesNow(m_path);
+        const QStringList items{"TOP", "A1", "A2", "B1", "B2", "C1", "C2", "C3"};
+        QRandomGenerator random(29);
+        std::vector<std::pair<QDateTime, Lines>> saved;
+        for (int round = 0; round < 12; ++round) {
+            for (int write = 0; write < 4; ++write) {
+                // Lines only go down the list: no cycle is ever refused.
+                const int a = random.bounded(items.size() - 1);
+                const int c = a + 1 + random.bounded(items.size() - a - 1);
+                const QString assembly = items[a];
+                const QString component = items[c];
+                const double quantity = random.bounded(1, 9);
+                const int kind = random.bounded(5);
+                try {
+                    if (kind == 0) { // another program, then an item renamed
+                        execOn(m_path, {QStringLiteral("INSERT OR REPLACE INTO BomDetail VALUES "
+                                                       "('%1', '%2', %3, NULL)")
+                                            .arg(assembly, component)
+                                            .arg(quantity),
+                                        QStringLiteral("UPDATE ItemMaster SET ItemDesc = 'r%1' "
+                                                       "WHERE ItemID = '%2'")
+                                            .arg(round)
+                                            .arg(component)});
+                    } else if (kind == 1) {
+                        execOn(m_path, {QStringLiteral("DELETE FROM BomDetail WHERE BomID = '%1'")
+                                            .arg(assembly)});
+                    } else {
+                        const std::unique_ptr<Store> store = openStore(m_path);
+                        store->setCommand(QStringLiteral("Round %1").arg(round));
+                        const std::optional<LineRow> line = store->findLine(assembly, component);
+                        if (kind == 2 && !line)
+                            store->addLine(assembly, component, quantity, QDateTime::currentDateTime());
+                        else if (kind == 2)
+                            store->changeQuantity(assembly, component, line->quantity, quantity);
+                        else if (kind == 3 && line)
+                            store->takeLine(assembly, component);
+                        else
+                            store->writeLines({line ? std::vector<LineRow>{*line}
+                                                    : std::vector<LineRow>{},
+                                               {newLine(assembly, component, quantity)}});
+                    }
+                } catch (const StoreError& error) {
+                    QCOMPARE_NE(error.number(), int(HistoryNotRecorded));
+                }
+            }
+            openHistory(m_path); // another program's writes found
+            QThread::msleep(3);
+            saved.emplace_back(QDateTime::currentDateTimeUtc(), linesNow(m_path));
+            QThread::msleep(3);
+        }
+        const std::unique_ptr<HistoryLog> log = openHistory(m_path);
+        const std::vector<ChangeRecord> changes = log->changes({});
+        QVERIFY(!changes.empty());
+        for (const auto& [moment, lines] : saved) {
+            QCOMPARE(replay(start, changes, moment), lines);
+            QCOMPARE(asOf(log->linesAsOf(QStringLiteral("TOP"), moment)), reachable(lines, "TOP"));
+        }
+        // Each change is attributed: the editor's carry their command, another program's none.
+        bool editor = false;
+        bool program = false;
+        for (const ChangeRecord& change : changes) {
+            if (change.source == ChangeSource::ThisEditor) {
+                editor = true;
+                QVERIFY(change.command.startsWith(QLatin1String("Round ")));
+            } else {
+                program = true;
+                QCOMPARE(change.source, ChangeSource::AnotherProgram);
+                QVERIFY(change.command.isEmpty());
+            }
+        }
+        QVERIFY(editor && program);
+        // One line's history and an item's.
+        for (const ChangeRecord& change :
+             log->changes({{QStringLiteral("a1")}, QStringLiteral("b1"), {}, {}, {}, {}, {}, {}})) {
+            QCOMPARE(foldKey(change.key), QStringLiteral("a1"));
+            QCOMPARE(foldKey(change.component), QStringLiteral("b1"));
+        }
+    }
+
+    /// A write stopped dead at each step: after the record is pending, with the history locked,
+    /// right after the data's commit, and after everything.
+    void aKilledWriteLosesNothingAndInventsNothing_data() {
+        QTest::addColumn<QByteArray>("step");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("pending") << QByteArray("pending") << false;
+        QTest::newRow("locked") << QByteArray("locked") << false;
+        QTest::newRow("committed") << QByteArray("committed") << true;
+        QTest::newRow("completed") << QByteArray("completed") << true;
+    }
+    void aKilledWriteLosesNothingAndInventsNothing() {
+        QFETCH(QByteArray, step);
+        QFETCH(bool, written);
+        writeSample();
+        openHistory(m_path);
+        const pid_t child = fork();
+        if (child == 0) {
+            g_stopAt = step.constData();
+            history::HistoryFile::setStepHook(&stopHere);
+            const std::unique_ptr<Store> store = openStore(m_path);
+            store->setCommand(QStringLiteral("Change the quantity of C1 in B1"));
+            store->changeQuantity(QStringLiteral("B1"), QStringLiteral("C1"), 3.0, 7.0);
+            _exit(1);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+        QCOMPARE(linesNow(m_path).value("B1>C1").section('@', 0, 0), written ? "7" : "3");
+        const std::vector<ChangeRecord> changes = openHistory(m_path)->changes({});
+        QCOMPARE(changes.size(), std::size_t(written ? 1 : 0));
+        if (written) {
+            QCOMPARE(changes[0].before.quantity.toDouble(), 3.0);
+            QCOMPARE(changes[0].after.quantity.toDouble(), 7.0);
+            QCOMPARE(changes[0].command, QStringLiteral("Change the quantity of C1 in B1"));
+        }
+        // The next write goes through and is recorded after it.
+        const std::unique_ptr<Store> store = openStore(m_path);
+        store->changeQuantity(QStringLiteral("B1"), QStringLiteral("C1"), written ? 7.0 : 3.0, 5.0);
+        QCOMPARE(openHistory(m_path)->changes({}).size(), std::size_t(written ? 2 : 1));
+    }
+
+    void refusesAnotherDatabasesHistoryAndSetsADamagedOneAside() {
+        writeSample();
+        openHistory(m_path);
+        const QString other = m_dir.filePath(QStringLiteral("other.db"));
+        QFile::remove(other + QStringLiteral(".history"));
+        QVERIFY(QFile::copy(m_path, other));
+        QVERIFY(QFile::copy(m_path + QStringLiteral(".history"), other + QStringLiteral(".history")));
+        QCOMPARE(failureOf([&] { openHistory(other); }).first, int(HistoryOtherDatabase));
+        // An editor's write that cannot be recorded is not made.
+        const auto refused = failureOf([&] {
+            openStore(other)->addLine(QStringLiteral("TOP"), QStringLiteral("A2"), 1.0,
+                                      QDateTime::currentDateTime());
+        });
+        QCOMPARE(refused.first, int(HistoryNotRecorded));
+        QVERIFY(!linesNow(other).contains(QStringLiteral("TOP>A2")));
+
+        QFile::remove(other + QStringLiteral(".history"));
+        writeFile(other + QStringLiteral(".history"), QByteArray(8192, 'x'));
+        QCOMPARE(failureOf([&] { openHistory(other); }).first, int(HistoryDamaged));
+        QVERIFY(!QFile::exists(other + QStringLiteral(".history")));
+        QCOMPARE(openHistory(other)->changeCount(), 0); // a new one, begun from the file as it is
+    }
+};
+
+QTEST_GUILESS_MAIN(HistoryFileTest)
+#include "history_file_test.moc"
