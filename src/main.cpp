@@ -2,6 +2,7 @@
 #include "shell/window/Icons.h"
 #include "shell/database/Workdir.h"
 #include "desktop/QtDesktop.h"
+#include "store/History.h"
 #include "store/Store.h"
 
 #include <QApplication>
@@ -104,6 +105,8 @@ int main(int argc, char* argv[]) {
     {
         QSettings settings;
         shell::moveUnnamedSettings(settings);
+        // Every change to a database file is accounted for unless the user turned it off.
+        store::setFileHistoryKept(!settings.value(QStringLiteral("history/off"), false).toBool());
     }
     const QString programFolder = QCoreApplication::applicationDirPath();
     const QString workdirFolder = shell::workdirFolder(

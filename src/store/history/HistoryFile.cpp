@@ -688,130 +688,207 @@ void HistoryFile::drop() noexcept {
     m_pending.reset();
 }
 
+namespace {
+
+/// The keys of the rows that differ between the data and the recorded state.
+struct Differences {
+    QSet<LineKey> lines;
+    QSet<QString> items;
+    bool isEmpty() const { return lines.isEmpty() && items.isEmpty(); }
+};
+
+/// Both tables against the state, in one read of each file and without the history's write
+/// lock: a large file's scan keeps no editor's write waiting.
+Differences scan(sqlite3* db) {
+    Differences found;
+    Stmt changed(db, "SELECT d.BomID, d.BomComp FROM data.BomDetail d"
+                     " LEFT JOIN StateLine s ON s.BomID = d.BomID AND s.BomComp = d.BomComp"
+                     " WHERE s.BomID IS NULL OR s.bomQtyReq IS NOT d.bomQtyReq"
+                     " OR s.StartDate IS NOT d.StartDate");
+    while (changed.next())
+        found.lines.insert({changed.text(0), changed.text(1)});
+    Stmt removed(db, "SELECT s.BomID, s.BomComp FROM StateLine s"
+                     " WHERE NOT EXISTS (SELECT 1 FROM data.BomDetail d"
+                     " WHERE d.BomID = s.BomID AND d.BomComp = s.BomComp"
+                     " AND d.BomID = s.BomID COLLATE BINARY"
+                     " AND d.BomComp = s.BomComp COLLATE BINARY)");
+    while (removed.next())
+        found.lines.insert({removed.text(0), removed.text(1)});
+    Stmt items(db, "SELECT d.ItemID FROM data.ItemMaster d"
+                   " LEFT JOIN StateItem s ON s.ItemID = d.ItemID"
+                   " WHERE s.ItemID IS NULL OR s.ItemDesc IS NOT d.ItemDesc"
+                   " OR s.ItemUom IS NOT d.ItemUom");
+    while (items.next())
+        found.items.insert(items.text(0));
+    Stmt gone(db, "SELECT s.ItemID FROM StateItem s WHERE NOT EXISTS (SELECT 1 FROM"
+                  " data.ItemMaster d WHERE d.ItemID = s.ItemID"
+                  " AND d.ItemID = s.ItemID COLLATE BINARY)");
+    while (gone.next())
+        found.items.insert(gone.text(0));
+    return found;
+}
+
+/// A row of the data or the state by its exact key, as a RowImage; absent for none.
+class RowReader {
+public:
+    RowReader(sqlite3* db, const char* lineSql, const char* itemSql)
+        : m_line(db, lineSql), m_item(db, itemSql) {}
+    RowImage line(const LineKey& key) {
+        m_line.bind(key.first).bind(key.second);
+        RowImage image;
+        if (m_line.next())
+            image = RowImage{true, m_line.value(0), m_line.value(1), std::nullopt, std::nullopt};
+        while (m_line.next()) {
+        }
+        return image;
+    }
+    RowImage item(const QString& id) {
+        m_item.bind(id);
+        RowImage image;
+        if (m_item.next())
+            image = RowImage{true, {}, {}, m_item.optionalText(0), m_item.optionalText(1)};
+        while (m_item.next()) {
+        }
+        return image;
+    }
+
+private:
+    Stmt m_line;
+    Stmt m_item;
+};
+
+RowReader stateRows(sqlite3* db) {
+    return RowReader(db, "SELECT bomQtyReq, StartDate FROM StateLine WHERE BomID = ? AND BomComp = ?",
+                     "SELECT ItemDesc, ItemUom FROM StateItem WHERE ItemID = ?");
+}
+
+bool sameItem(const RowImage& a, const RowImage& b) {
+    return a.exists == b.exists && (!a.exists || (a.description == b.description && a.unit == b.unit));
+}
+
+} // namespace
+
 qint64 HistoryFile::catchUp() {
     attachData();
-    // A deferred transaction whose first statement writes the history alone: the history's
-    // lock is taken, and the data is only read (a shared lock, one state of both tables).
-    exec("BEGIN");
     try {
-        setMeta("looking", nowMs());
-        const qint64 now = nowMs();
-        const qint64 lastLook = metaText("checked").toLongLong();
-
-        // Pending records of writes that were killed, or are under way in another editor.
-        QSet<LineKey> inFlight;
-        {
-            Stmt sets(m_db, "SELECT Id, Time FROM ChangeSet WHERE Pending = 1 ORDER BY Id");
-            Stmt rows(m_db, "SELECT Tbl, Key, Component, OldExists, OldA, OldB, NewExists, NewA,"
-                            " NewB FROM RowChange WHERE SetId = ?");
-            Stmt data(m_db, "SELECT bomQtyReq, StartDate FROM data.BomDetail"
-                            " WHERE BomID = ? AND BomComp = ?");
-            Stmt dropRows(m_db, "DELETE FROM RowChange WHERE SetId = ?");
-            Stmt dropSet(m_db, "DELETE FROM ChangeSet WHERE Id = ?");
-            std::vector<std::pair<qint64, qint64>> pendingSets;
-            while (sets.next())
-                pendingSets.emplace_back(sets.integer(0), sets.integer(1));
-            for (const auto& [set, time] : pendingSets) {
-                std::vector<RowRecord> records;
-                bool asAfter = true;
-                bool asBefore = true;
-                rows.bind(set);
-                while (rows.next()) {
-                    RowRecord record{int(rows.integer(0)), rows.text(1), rows.text(2),
-                                     RowImage{rows.integer(3) != 0, rows.value(4), rows.value(5),
-                                              std::nullopt, std::nullopt},
-                                     RowImage{rows.integer(6) != 0, rows.value(7), rows.value(8),
-                                              std::nullopt, std::nullopt}};
-                    records.push_back(record);
+        // The scan, in a read of its own.
+        exec("BEGIN");
+        Differences found;
+        try {
+            found = scan(m_db);
+            exec("COMMIT");
+        } catch (...) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+        // The record, under the history's lock: a deferred transaction whose first statement
+        // writes the history alone, the data only read in it.
+        exec("BEGIN");
+        try {
+            setMeta("looking", nowMs());
+            const qint64 now = nowMs();
+            const qint64 lastLook = metaText("checked").toLongLong();
+            QSet<LineKey> inFlight = settlePending(now, lastLook);
+            for (const LineKey& key : std::as_const(inFlight))
+                found.lines.remove(key);
+            // Each row found is read again: an editor's write may have completed since the
+            // scan, and a row may have changed once more.
+            std::vector<RowRecord> records;
+            {
+                RowReader data(m_db,
+                               "SELECT bomQtyReq, StartDate FROM data.BomDetail WHERE BomID = ?1"
+                               " AND BomComp = ?2 AND BomID = ?1 COLLATE BINARY"
+                               " AND BomComp = ?2 COLLATE BINARY",
+                               "SELECT ItemDesc, ItemUom FROM data.ItemMaster WHERE ItemID = ?1"
+                               " AND ItemID = ?1 COLLATE BINARY");
+                RowReader state = stateRows(m_db);
+                for (const QString& id : std::as_const(found.items)) {
+                    const RowImage before = state.item(id);
+                    const RowImage after = data.item(id);
+                    if (!sameItem(before, after))
+                        records.push_back({ItemTable, id, QString(), before, after});
                 }
-                for (const RowRecord& record : records) {
-                    const std::optional<RowImage> stored =
-                        stateLine(data, record.key, record.component);
-                    asAfter = asAfter && sameLine(record.after, stored);
-                    asBefore = asBefore && sameLine(record.before, stored);
-                }
-                if (asAfter && !asBefore) {
-                    completeSet(m_db, set, records, lastLook);
-                } else if (asBefore && now - time < InFlightMs) {
-                    for (const RowRecord& record : records)
-                        inFlight.insert({record.key, record.component});
-                } else {
-                    dropRows.bind(set);
-                    dropRows.run();
-                    dropSet.bind(set);
-                    dropSet.run();
+                // Items first, so that the lines' descriptions are those the items have now.
+                applyToState(m_db, records);
+                std::vector<LineKey> lines(found.lines.cbegin(), found.lines.cend());
+                std::sort(lines.begin(), lines.end());
+                for (const LineKey& key : lines) {
+                    const RowImage before = state.line(key);
+                    const RowImage after = data.line(key);
+                    if (!sameLine(before, after.exists ? std::optional<RowImage>(after)
+                                                        : std::nullopt))
+                        records.push_back({LineTable, key.first, key.second, before, after});
                 }
             }
+            if (!records.empty()) {
+                insertSet(m_db, false, now, QVariant(lastLook), ProgramSource, {}, records);
+                applyToState(m_db, records);
+            }
+            setMeta("checked", now);
+            exec("COMMIT");
+            detachData();
+            return qint64(records.size());
+        } catch (...) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
         }
-
-        // Whatever else differs from the recorded state, in both tables.
-        std::vector<RowRecord> found;
-        {
-            Stmt changed(m_db,
-                         "SELECT d.BomID, d.BomComp, d.bomQtyReq, d.StartDate, s.BomID IS NOT NULL,"
-                         " s.bomQtyReq, s.StartDate FROM data.BomDetail d"
-                         " LEFT JOIN StateLine s ON s.BomID = d.BomID AND s.BomComp = d.BomComp"
-                         " WHERE s.BomID IS NULL OR s.bomQtyReq IS NOT d.bomQtyReq"
-                         " OR s.StartDate IS NOT d.StartDate");
-            while (changed.next())
-                found.push_back({LineTable, changed.text(0), changed.text(1),
-                                 RowImage{changed.integer(4) != 0, changed.value(5),
-                                          changed.value(6), std::nullopt, std::nullopt},
-                                 RowImage{true, changed.value(2), changed.value(3), std::nullopt,
-                                          std::nullopt}});
-            Stmt removed(m_db, "SELECT s.BomID, s.BomComp, s.bomQtyReq, s.StartDate FROM StateLine s"
-                               " WHERE NOT EXISTS (SELECT 1 FROM data.BomDetail d"
-                               " WHERE d.BomID = s.BomID AND d.BomComp = s.BomComp"
-                               " AND d.BomID = s.BomID COLLATE BINARY"
-                               " AND d.BomComp = s.BomComp COLLATE BINARY)");
-            while (removed.next())
-                found.push_back({LineTable, removed.text(0), removed.text(1),
-                                 RowImage{true, removed.value(2), removed.value(3), std::nullopt,
-                                          std::nullopt},
-                                 RowImage{}});
-            std::erase_if(found, [&](const RowRecord& record) {
-                return inFlight.contains({record.key, record.component});
-            });
-            Stmt items(m_db, "SELECT d.ItemID, d.ItemDesc, d.ItemUom, s.ItemID IS NOT NULL,"
-                             " s.ItemDesc, s.ItemUom FROM data.ItemMaster d"
-                             " LEFT JOIN StateItem s ON s.ItemID = d.ItemID"
-                             " WHERE s.ItemID IS NULL OR s.ItemDesc IS NOT d.ItemDesc"
-                             " OR s.ItemUom IS NOT d.ItemUom");
-            while (items.next())
-                found.push_back({ItemTable, items.text(0), QString(),
-                                 RowImage{items.integer(3) != 0, {}, {}, items.optionalText(4),
-                                          items.optionalText(5)},
-                                 RowImage{true, {}, {}, items.optionalText(1),
-                                          items.optionalText(2)}});
-            Stmt gone(m_db, "SELECT s.ItemID, s.ItemDesc, s.ItemUom FROM StateItem s"
-                            " WHERE NOT EXISTS (SELECT 1 FROM data.ItemMaster d"
-                            " WHERE d.ItemID = s.ItemID AND d.ItemID = s.ItemID COLLATE BINARY)");
-            while (gone.next())
-                found.push_back({ItemTable, gone.text(0), QString(),
-                                 RowImage{true, {}, {}, gone.optionalText(1), gone.optionalText(2)},
-                                 RowImage{}});
-        }
-        if (!found.empty()) {
-            // Items first, so that the lines' descriptions are those the items have now.
-            std::stable_partition(found.begin(), found.end(),
-                                  [](const RowRecord& record) { return record.table == ItemTable; });
-            std::vector<RowRecord> items;
-            for (const RowRecord& record : found)
-                if (record.table == ItemTable)
-                    items.push_back(record);
-            applyToState(m_db, items);
-            insertSet(m_db, false, now, QVariant(lastLook), ProgramSource, {}, found);
-            applyToState(m_db, found);
-        }
-        setMeta("checked", now);
-        exec("COMMIT");
-        detachData();
-        return qint64(found.size());
     } catch (...) {
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         detachData();
         throw;
     }
+}
+
+QSet<QPair<QString, QString>> HistoryFile::settlePending(qint64 now, qint64 lastLook) {
+    QSet<LineKey> inFlight;
+    Stmt sets(m_db, "SELECT Id, Time FROM ChangeSet WHERE Pending = 1 ORDER BY Id");
+    std::vector<std::pair<qint64, qint64>> pendingSets;
+    while (sets.next())
+        pendingSets.emplace_back(sets.integer(0), sets.integer(1));
+    if (pendingSets.empty())
+        return inFlight;
+    Stmt rows(m_db, "SELECT Tbl, Key, Component, OldExists, OldA, OldB, NewExists, NewA,"
+                    " NewB FROM RowChange WHERE SetId = ?");
+    RowReader data(m_db,
+                   "SELECT bomQtyReq, StartDate FROM data.BomDetail WHERE BomID = ?1"
+                   " AND BomComp = ?2 AND BomID = ?1 COLLATE BINARY AND BomComp = ?2 COLLATE BINARY",
+                   "SELECT ItemDesc, ItemUom FROM data.ItemMaster WHERE ItemID = ?1"
+                   " AND ItemID = ?1 COLLATE BINARY");
+    Stmt dropRows(m_db, "DELETE FROM RowChange WHERE SetId = ?");
+    Stmt dropSet(m_db, "DELETE FROM ChangeSet WHERE Id = ?");
+    for (const auto& [set, time] : pendingSets) {
+        std::vector<RowRecord> records;
+        rows.bind(set);
+        while (rows.next())
+            records.push_back({int(rows.integer(0)), rows.text(1), rows.text(2),
+                               RowImage{rows.integer(3) != 0, rows.value(4), rows.value(5),
+                                        std::nullopt, std::nullopt},
+                               RowImage{rows.integer(6) != 0, rows.value(7), rows.value(8),
+                                        std::nullopt, std::nullopt}});
+        bool asAfter = true;
+        bool asBefore = true;
+        for (const RowRecord& record : records) {
+            const RowImage stored = data.line({record.key, record.component});
+            const std::optional<RowImage> held =
+                stored.exists ? std::optional<RowImage>(stored) : std::nullopt;
+            asAfter = asAfter && sameLine(record.after, held);
+            asBefore = asBefore && sameLine(record.before, held);
+        }
+        if (asAfter && !asBefore) {
+            // Its writer committed and was killed before it could say so.
+            completeSet(m_db, set, records, lastLook);
+        } else if (asBefore && now - time < InFlightMs) {
+            // Under way in another editor: its lines are its to record.
+            for (const RowRecord& record : records)
+                inFlight.insert({record.key, record.component});
+        } else {
+            // It never committed; whatever the rows hold now is found below as it is.
+            dropRows.bind(set);
+            dropRows.run();
+            dropSet.bind(set);
+            dropSet.run();
+        }
+    }
+    return inFlight;
 }
 
 namespace {

@@ -7,6 +7,8 @@
 
 #include "store/History.h"
 
+#include <QPair>
+#include <QSet>
 #include <QString>
 
 #include <memory>
@@ -79,6 +81,9 @@ private:
     void exec(const char* sql);
     void attachData();
     void detachData() noexcept;
+    /// Settles the pending records of writes that were killed; returns the lines of those
+    /// that may still be under way in another editor.
+    QSet<QPair<QString, QString>> settlePending(qint64 now, qint64 lastLook);
     QString metaText(const char* key);
     void setMeta(const char* key, const QVariant& value);
 

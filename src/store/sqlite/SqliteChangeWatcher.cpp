@@ -1,5 +1,9 @@
 #include "store/WatchSource.h"
 
+#include "store/History.h"
+#include "store/StoreError.h"
+#include "store/history/HistoryFile.h"
+
 #include <QFile>
 
 #include <sqlite3.h>
@@ -151,11 +155,14 @@ private:
                 if (!failure.isEmpty()) {
                     unwatched(failure);
                 } else if (version) {
-                    if (known >= 0 && known != *version)
+                    if (known >= 0 && known != *version) {
                         m_sink.changes(Changes{true, {}, {}});
+                        recordOthers();
+                    }
                     if (known < 0 && !saidWatching) {
                         m_sink.watching();
                         saidWatching = true;
+                        recordOthers();
                     }
                     known = *version;
                     saidUnwatched = false;
@@ -168,9 +175,33 @@ private:
         }
     }
 
+    /// Brings the file's history up to date with what was committed, here on the watcher's
+    /// thread, so that the window never waits for it; a history that cannot be kept is said
+    /// once until it can again.
+    void recordOthers() {
+        if (!fileHistoryKept())
+            return;
+        try {
+            history::HistoryFile file(m_shown);
+            file.catchUp();
+            if (!file.beside() && !m_saidPlace)
+                m_sink.notice(QStringLiteral("The history of changes to this database is kept in "
+                                             "'%1': the database's folder cannot be written.")
+                                  .arg(file.path()));
+            m_saidPlace = true;
+            m_saidHistory = false;
+        } catch (const StoreError& error) {
+            if (!m_saidHistory)
+                m_sink.notice(error.message());
+            m_saidHistory = true;
+        }
+    }
+
     const QByteArray m_path;
     const QString m_shown;
     Sink& m_sink;
+    bool m_saidHistory = false;
+    bool m_saidPlace = false;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_stop = false;
