@@ -3,6 +3,7 @@
 // (Dropped for good, or Kept to be tried again), with the status it leaves.
 
 #include "desktop/Desktop.h"
+#include "store/History.h"
 #include "store/StoreError.h"
 #include "support/BillEditor.h"
 #include "tree/BulkEdits.h"
@@ -87,6 +88,41 @@ private Q_SLOTS:
         QVERIFY2(e.difference().isEmpty(), qPrintable(e.difference()));
         QCOMPARE(e.outline(), u"X[S[K]] Y[S[K]]"_s);
         QVERIFY(e.desktop.messageTexts().filter(u"10"_s).isEmpty());
+    }
+
+    /// The database's history names each command's change set as its step is named, one set
+    /// however many lines it wrote, undo and redo included.
+    void eachCommandIsRecordedAsItsStepIsNamed() {
+        store::setFileHistoryKept(true);
+        BillFile e(catalogue(), shared());
+        e.editor.load(u"A"_s);
+        e.desktop.messageAnswers = {desktop::ResultYes};
+        e.desktop.inputAnswers = {u"5"_s};
+        e.edits().addComponent(e.node(u"X/S"_s), u"K"_s);
+        e.desktop.messageAnswers = {desktop::ResultOk};
+        e.edits().deleteComponent(e.node(u"Y/S/T"_s));
+        e.edits().changeQuantity(e.node(u"Y"_s), u"9"_s);
+        QVERIFY(e.edits().writeLines({{}, {store::newLine(u"T"_s, u"NEW"_s, 1),
+                                           store::newLine(u"K"_s, u"NEW"_s, 2)}},
+                                     u"Paste 2 lines into T and K"_s, u"new supplier"_s));
+        e.edits().undo();
+        e.edits().redo();
+        store::setFileHistoryKept(false);
+
+        QStringList sets;
+        qint64 last = -1;
+        for (const store::ChangeRecord& change : store::openHistory(e.database)->changes({})) {
+            QCOMPARE(change.source, store::ChangeSource::ThisEditor);
+            if (change.changeSet != last)
+                sets.prepend(change.command + (change.reason.isEmpty() ? QString()
+                                                                       : u" ("_s + change.reason + u')'));
+            last = change.changeSet;
+        }
+        QCOMPARE(sets, QStringList({u"Add K to S"_s, u"Delete T from S"_s,
+                                    u"Change Quantity of Y in A"_s,
+                                    u"Paste 2 lines into T and K (new supplier)"_s,
+                                    u"Undo Paste 2 lines into T and K"_s,
+                                    u"Redo Paste 2 lines into T and K"_s}));
     }
 
     void anUndoThatWouldOverwriteAnotherProgramIsRefused() {
