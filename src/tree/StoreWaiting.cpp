@@ -1,5 +1,7 @@
 #include "tree/StoreWaiting.h"
 
+#include "store/History.h"
+
 #include "desktop/Desktop.h"
 
 namespace tree {
@@ -51,6 +53,17 @@ StoredBill readBill(desktop::Desktop& desktop, const QString& location, const QS
         bill.lines = call.db().reachableLines(item);
         bill.known = call.db().findItem(item).has_value();
     });
+    return bill;
+}
+
+StoredBill readBillAsOf(desktop::Desktop& desktop, const QString& location, const QString& item,
+                        const QDateTime& moment) {
+    StoredBill bill;
+    runOnStore(desktop, location, QStringLiteral("Reading the history…"),
+               [&](store::StoreCall& call) {
+                   bill.known = call.db().findItem(item).has_value();
+                   bill.lines = store::openHistory(location)->linesAsOf(item, moment);
+               });
     return bill;
 }
 

@@ -3,6 +3,7 @@
 #include "store/DatabaseCheck.h"
 #include "store/runtime/StoreThread.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -41,6 +42,10 @@ struct StoredBill {
     bool known = false;
 };
 StoredBill readBill(desktop::Desktop& desktop, const QString& location, const QString& item);
+/// The bill of `item` as it stood at `moment`, rebuilt from the database's history (brought up
+/// to date first), in one trip; `known` tells whether the Item Master holds the item now.
+StoredBill readBillAsOf(desktop::Desktop& desktop, const QString& location, const QString& item,
+                        const QDateTime& moment);
 
 /// Check Database at `location` in one trip (store::checkDatabase), each report of its
 /// progress answered on the window's thread by `progress`; empty when that said stop.

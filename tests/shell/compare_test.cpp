@@ -2,12 +2,18 @@
 // unchanged, the CSV export and the keys, with scripted dialogs.
 
 #include "shell/compare/CompareDialog.h"
+#include "shell/history/AsOfView.h"
+#include "store/History.h"
+#include "tree/BomTreeModel.h"
 #include "support/BackendSuite.h"
 #include "support/WindowFixture.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
+#include <QThread>
+#include <QTreeView>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -73,6 +79,50 @@ private Q_SLOTS:
                  (QStringList{u"BOLT|1|–|-1|Removed"_s, u"SUB|2|2|0|Unchanged"_s,
                               u"BOLT|4|||Changed"_s}));
         QVERIFY(dialog->findChild<QLabel*>(u"compareHeading"_s)->text().contains(u"B: TOP in postgresql://"_s));
+    }
+
+    /// "Now against a moment ago": B is the same item as of a moment before another
+    /// program's change and one of the editor's, rebuilt from the history; the bill as of that
+    /// moment shows read-only in a window of its own.
+    void comparesNowWithTheBillAsOfAMoment() {
+        store::setFileHistoryKept(true);
+        WindowFixture w({{u"TOP"_s, u"Top"_s, u"EA"_s}, {u"SUB"_s, {}, u"EA"_s}, {u"BOLT"_s, {}, u"PC"_s}},
+                        {{u"TOP"_s, u"SUB"_s, 2.0}, {u"SUB"_s, u"BOLT"_s, 4.0}});
+        store::openHistory(w.database);
+        QThread::msleep(5);
+        const QDateTime before = QDateTime::currentDateTime();
+        QThread::msleep(5);
+        execOn(w.database, {u"UPDATE BomDetail SET bomQtyReq = 6 WHERE BomComp = 'BOLT'"_s});
+        store::openStore(w.database)->addLine(u"TOP"_s, u"BOLT"_s, 1.0, QDateTime::currentDateTime());
+        store::setFileHistoryKept(false);
+        w.load(u"TOP"_s);
+
+        w.window().findChild<QAction*>(u"mnuCompareBills"_s)->trigger();
+        auto* dialog = w.window().findChild<shell::CompareDialog*>();
+        dialog->findChild<QCheckBox*>(u"asOfB"_s)->setChecked(true);
+        dialog->findChild<QDateTimeEdit*>(u"asOfBMoment"_s)->setDateTime(before);
+        dialog->findChild<QPushButton*>(u"compare"_s)->click();
+        QCOMPARE(w.desktop.messageTexts(), QStringList());
+        QCOMPARE(listed(*dialog->findChild<QTableView*>(u"indentedTable"_s)),
+                 (QStringList{u"BOLT|1|–|-1|Removed"_s, u"SUB|2|2|0|Unchanged"_s,
+                              u"BOLT|6|4|-2|Changed"_s}));
+        QVERIFY(dialog->findChild<QLabel*>(u"compareHeading"_s)->text().contains(u" as of "_s));
+
+        w.window().findChild<QAction*>(u"mnuAsOf"_s)->trigger();
+        auto* asOf = w.window().findChild<shell::AsOfDialog*>();
+        asOf->setMoment(before);
+        asOf->findChild<QPushButton*>(u"cmdShowAsOf"_s)->click();
+        QTreeView& tree = asOf->tree();
+        tree.expandAll();
+        const QAbstractItemModel& model = *tree.model();
+        QCOMPARE(model.rowCount(), 1);
+        const QModelIndex sub = model.index(0, 0);
+        QCOMPARE(sub.data().toString(), u"SUB"_s);
+        QCOMPARE(model.index(0, 0, sub).data().toString(), u"BOLT"_s);
+        QCOMPARE(model.index(0, 1, sub).data().toString(), u"4"_s);
+        QCOMPARE(tree.editTriggers(), QAbstractItemView::NoEditTriggers);
+        // The window's own tree shows the bill as it is.
+        QCOMPARE(w.window().findChild<tree::BomTreeModel*>()->rowCount(), 2);
     }
 
     void comparesWithAnotherFile() {

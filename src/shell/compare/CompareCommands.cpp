@@ -39,10 +39,15 @@ struct Bill {
     QString note;
 };
 
-Bill readBill(desktop::Desktop& desktop, const QString& location, const QString& item) {
+Bill readBill(desktop::Desktop& desktop, const QString& location, const QString& item,
+              const std::optional<QDateTime>& asOf) {
     tree::StoredBill stored;
     ServerLogin(desktop).withPassword(location,
-                                      [&] { stored = tree::readBill(desktop, location, item); });
+                                      [&] {
+                                          stored = asOf ? tree::readBillAsOf(desktop, location, item,
+                                                                             asOf->toUTC())
+                                                        : tree::readBill(desktop, location, item);
+                                      });
     Bill bill;
     bill.structure.reset(item, stored.lines);
     const bool known = stored.known;
@@ -126,8 +131,8 @@ void CompareCommands::compare() {
     const QString locationB = this->locationB();
     try {
         const desktop::BusyPointer busy(m_desktop);
-        const Bill billA = readBill(m_desktop, locationA, itemA);
-        const Bill billB = readBill(m_desktop, locationB, itemB);
+        const Bill billA = readBill(m_desktop, locationA, itemA, m_dialog->asOfA());
+        const Bill billB = readBill(m_desktop, locationB, itemB, m_dialog->asOfB());
         const tree::Structure& a = billA.structure;
         const tree::Structure& b = billB.structure;
         std::vector<tree::ComparedLine> summarised = tree::compareSummarised(a, b);
@@ -137,10 +142,16 @@ void CompareCommands::compare() {
         size_t marks[5] = {};
         for (const tree::ComparedLine& line : summarised)
             ++marks[size_t(line.mark)];
+        const auto asOf = [](const std::optional<QDateTime>& moment) {
+            return moment ? QStringLiteral(" as of %1")
+                                .arg(QLocale().toString(*moment, QLocale::ShortFormat))
+                          : QString();
+        };
         QString heading =
-            QStringLiteral("A: %1%2 in %3\nB: %4%5 in %6\n")
+            QStringLiteral("A: %1%2 in %3%7\nB: %4%5 in %6%8\n")
                 .arg(itemA, billA.note, store::shownLocation(locationA), itemB, billB.note,
-                     store::shownLocation(locationB)) +
+                     store::shownLocation(locationB), asOf(m_dialog->asOfA()),
+                     asOf(m_dialog->asOfB())) +
             QStringLiteral("%1: %2 added, %3 removed, %4 changed, %5 unchanged")
                 .arg(tree::counted(qint64(summarised.size()), QStringLiteral("item"),
                                    QStringLiteral("items")))

@@ -7,6 +7,8 @@
 
 #include <QAbstractTableModel>
 #include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QLocale>
 #include <QColor>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -184,9 +186,31 @@ CompareDialog::CompareDialog(QWidget* parent) : QDialog(parent) {
     auto* sourceRow = new QHBoxLayout;
     sourceRow->addWidget(m_source);
     sourceRow->addWidget(m_location, 1);
+    // Either side may be the bill as it stood at a moment, rebuilt from the history: "now
+    // against last Monday" is the same item twice, B as of Monday.
+    const auto asOfRow = [this](QLineEdit* item, QCheckBox*& asOf, QDateTimeEdit*& moment,
+                                const QString& label, const char* name) {
+        asOf = new QCheckBox(label);
+        asOf->setObjectName(QLatin1String(name));
+        moment = new QDateTimeEdit(QDateTime::currentDateTime().addDays(-7));
+        moment->setObjectName(QLatin1String(name) + QStringLiteral("Moment"));
+        moment->setCalendarPopup(true);
+        moment->setDisplayFormat(QLocale().dateTimeFormat(QLocale::ShortFormat));
+        moment->setEnabled(false);
+        connect(asOf, &QCheckBox::toggled, moment, &QWidget::setEnabled);
+        auto* row = new QHBoxLayout;
+        row->addWidget(item, 1);
+        row->addWidget(asOf);
+        row->addWidget(moment);
+        return row;
+    };
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Item &A:"), m_itemA);
-    form->addRow(QStringLiteral("Item &B:"), m_itemB);
+    auto* labelA = new QLabel(QStringLiteral("Item &A:"));
+    labelA->setBuddy(m_itemA);
+    form->addRow(labelA, asOfRow(m_itemA, m_asOfA, m_momentA, QStringLiteral("as &of"), "asOfA"));
+    auto* labelB = new QLabel(QStringLiteral("Item &B:"));
+    labelB->setBuddy(m_itemB);
+    form->addRow(labelB, asOfRow(m_itemB, m_asOfB, m_momentB, QStringLiteral("as o&f"), "asOfB"));
     auto* sourceLabel = new QLabel(QStringLiteral("B &from:"));
     sourceLabel->setBuddy(m_source);
     form->addRow(sourceLabel, sourceRow);
@@ -257,6 +281,14 @@ CompareDialog::CompareDialog(QWidget* parent) : QDialog(parent) {
 CompareDialog::~CompareDialog() = default;
 
 QString CompareDialog::itemA() const { return m_itemA->text(); }
+
+std::optional<QDateTime> CompareDialog::asOfA() const {
+    return m_asOfA->isChecked() ? std::optional<QDateTime>(m_momentA->dateTime()) : std::nullopt;
+}
+
+std::optional<QDateTime> CompareDialog::asOfB() const {
+    return m_asOfB->isChecked() ? std::optional<QDateTime>(m_momentB->dateTime()) : std::nullopt;
+}
 QString CompareDialog::itemB() const { return m_itemB->text(); }
 
 void CompareDialog::setItemA(const QString& item) {

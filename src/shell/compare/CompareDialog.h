@@ -2,13 +2,16 @@
 
 #include "tree/BillCompare.h"
 
+#include <QDateTime>
 #include <QDialog>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 class QCheckBox;
 class QComboBox;
+class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -36,6 +39,9 @@ public:
 
     QString itemA() const;
     QString itemB() const;
+    /// The moment each side is to be read as of, from the history; none for the bill as it is.
+    std::optional<QDateTime> asOfA() const;
+    std::optional<QDateTime> asOfB() const;
     /// Sets item A, and item B too while B is empty.
     void setItemA(const QString& item);
     /// Where B comes from as the box shows it, and the location shown beside it.
@@ -65,6 +71,10 @@ private:
     class Lines;
     QLineEdit* m_itemA;
     QLineEdit* m_itemB;
+    QCheckBox* m_asOfA;
+    QCheckBox* m_asOfB;
+    QDateTimeEdit* m_momentA;
+    QDateTimeEdit* m_momentB;
     QComboBox* m_source;
     QLabel* m_location;
     QPushButton* m_compare;

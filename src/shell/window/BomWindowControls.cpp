@@ -7,6 +7,7 @@
 #include "shell/window/BomTreeView.h"
 #include "shell/database/DatabaseChoice.h"
 #include "shell/compare/CompareCommands.h"
+#include "shell/history/AsOfView.h"
 #include "shell/export/ExportCommands.h"
 #include "shell/window/Icons.h"
 #include "shell/window/ItemFindField.h"
@@ -212,6 +213,7 @@ void BomWindow::createMenus() {
     tools->setObjectName(QStringLiteral("mnuTools"));
     m_checkAction = action(tools, "mnuCheckDatabase", QStringLiteral("&Check Database"));
     (new CompareCommands(context()))->addTo(tools);
+    (new AsOfCommands(context()))->addTo(tools);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     m_notesAction = action(help, "mnuOperation", QStringLiteral("&Operation Notes"),
