@@ -103,6 +103,7 @@ struct HistoryQuery {
     std::optional<QDateTime> until;
     QString person;                     ///< only this person's, when not empty
     std::optional<ChangeSource> source; ///< only from this source
+    std::optional<qint64> changeSet;    ///< only the rows of this change set
     int limit = 100000;                 ///< at most this many rows, the newest
 };
 

@@ -944,6 +944,10 @@ std::vector<ChangeRecord> HistoryFile::changes(const HistoryQuery& query) {
         sql += QStringLiteral(" AND s.Time <= ?");
         values << query.until->toMSecsSinceEpoch();
     }
+    if (query.changeSet) {
+        sql += QStringLiteral(" AND s.Id = ?");
+        values << *query.changeSet;
+    }
     if (!query.person.isEmpty()) {
         sql += QStringLiteral(" AND s.Person = ?");
         values << query.person;
