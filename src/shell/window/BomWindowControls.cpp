@@ -7,6 +7,7 @@
 #include "shell/window/BomTreeView.h"
 #include "shell/database/DatabaseChoice.h"
 #include "shell/compare/CompareCommands.h"
+#include "shell/history/HistoryCommands.h"
 #include "shell/export/ExportCommands.h"
 #include "shell/window/Icons.h"
 #include "shell/window/ItemFindField.h"
@@ -212,6 +213,9 @@ void BomWindow::createMenus() {
     tools->setObjectName(QStringLiteral("mnuTools"));
     m_checkAction = action(tools, "mnuCheckDatabase", QStringLiteral("&Check Database"));
     (new CompareCommands(context()))->addTo(tools);
+    auto* history = new HistoryCommands(context());
+    history->addTo(tools);
+    connect(m_tree, &BomTreeView::lineHistoryRequested, history, &HistoryCommands::openLine);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     m_notesAction = action(help, "mnuOperation", QStringLiteral("&Operation Notes"),
