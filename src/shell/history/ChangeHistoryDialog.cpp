@@ -39,6 +39,14 @@ QDateTimeEdit* boundEdit(const QString& objectName, const QString& accessibleNam
     return edit;
 }
 
+/// A row's label whose mnemonic goes to `buddy`: a row of several widgets has no buddy of
+/// its own, and would show the '&' as it stands.
+QLabel* buddyLabel(const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text);
+    label->setBuddy(buddy);
+    return label;
+}
+
 std::optional<QDateTime> bound(const QDateTimeEdit& edit) {
     if (edit.dateTime() <= NoBound)
         return std::nullopt;
@@ -121,13 +129,13 @@ ChangeHistoryDialog::ChangeHistoryDialog(QWidget* parent) : QDialog(parent) {
     untilLabel->setBuddy(m_until);
     times->addWidget(untilLabel);
     times->addWidget(m_until, 1);
-    filters->addRow(QStringLiteral("Si&nce:"), times);
+    filters->addRow(buddyLabel(QStringLiteral("Si&nce:"), m_since), times);
     filters->addRow(QStringLiteral("&Person:"), m_person);
     filters->addRow(QStringLiteral("Sou&rce:"), m_source);
     auto* itemRow = new QHBoxLayout;
     itemRow->addWidget(m_item, 1);
     itemRow->addWidget(show);
-    filters->addRow(QStringLiteral("&Item:"), itemRow);
+    filters->addRow(buddyLabel(QStringLiteral("&Item:"), m_item), itemRow);
 
     m_heading = reportHeading(QStringLiteral("historyHeading"));
     m_changes = new Changes(this);
