@@ -72,6 +72,12 @@ void HistoryCommands::openLine(const QModelIndex& node) {
     read();
 }
 
+void HistoryCommands::closeWindow() {
+    m_line.reset();
+    if (m_dialog)
+        m_dialog->close();
+}
+
 std::optional<store::HistoryQuery> HistoryCommands::query() {
     store::HistoryQuery query = m_dialog->filters();
     switch (m_dialog->scope()) {

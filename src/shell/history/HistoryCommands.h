@@ -44,6 +44,9 @@ public:
     void read();
     /// Writes the listed changes to a file of the user's choice.
     void exportListed(bool excel);
+    /// Closes the window, if it is open, and forgets its line: both belong to the database
+    /// shown.
+    void closeWindow();
     /// Where the history is opened from; store::openHistory unless told otherwise.
     void setOpener(Opener opener) { m_opener = std::move(opener); }
 

@@ -213,9 +213,9 @@ void BomWindow::createMenus() {
     tools->setObjectName(QStringLiteral("mnuTools"));
     m_checkAction = action(tools, "mnuCheckDatabase", QStringLiteral("&Check Database"));
     (new CompareCommands(context()))->addTo(tools);
-    auto* history = new HistoryCommands(context());
-    history->addTo(tools);
-    connect(m_tree, &BomTreeView::lineHistoryRequested, history, &HistoryCommands::openLine);
+    m_history = new HistoryCommands(context());
+    m_history->addTo(tools);
+    connect(m_tree, &BomTreeView::lineHistoryRequested, m_history, &HistoryCommands::openLine);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     m_notesAction = action(help, "mnuOperation", QStringLiteral("&Operation Notes"),
