@@ -15,7 +15,9 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -233,6 +235,54 @@ private Q_SLOTS:
         const QByteArray sheet = unzip.readAllStandardOutput();
         QVERIFY(sheet.contains("<t>=HYPERLINK(\"http://x\",\"y\") (Top)</t>"));
         QVERIFY(!sheet.contains("<f>"));
+    }
+
+    void bomImportPrintsTheChangesOfAFileAsCsv() {
+        QTemporaryDir dir;
+        const QString db = dir.filePath(u"bom.db"_s);
+        writeDatabase(db, {{u"TOP"_s, u"Top"_s, u"EA"_s}, {u"SUB"_s, u"Sub"_s, u"EA"_s}},
+                      {{u"TOP"_s, u"SUB"_s, 2.0}});
+        const auto history = [&](const QStringList& options) {
+            QProcess program;
+            program.start(QStringLiteral(BOM_IMPORT_PROGRAM),
+                          QStringList{u"--history"_s, db} + options);
+            program.waitForFinished(60'000);
+            const QByteArray errors = program.readAllStandardError();
+            return std::pair(program.exitCode() == 0 && errors.isEmpty()
+                                 ? program.readAllStandardOutput()
+                                 : errors,
+                             program.exitCode());
+        };
+        const QByteArray header =
+            "Time,Who,Source,Command,Reason,Table,Assembly,Component,Before,After\r\n";
+        // The first look starts the history with the rows as they are: nothing has changed.
+        QCOMPARE(history({}), std::pair(header, 0));
+        // Another program changes a line and adds an item with a formula-like ID.
+        execOn(db, {u"UPDATE BomDetail SET bomQtyReq = 3 WHERE BomID = 'TOP'"_s,
+                    u"INSERT INTO ItemMaster VALUES ('=X', NULL, 'PC')"_s});
+        const auto [csv, status] = history({});
+        QCOMPARE(status, 0);
+        QVERIFY2(csv.startsWith(header), csv.constData());
+        QStringList records =
+            QString::fromUtf8(csv.mid(header.size())).split(u"\r\n"_s, Qt::SkipEmptyParts);
+        QCOMPARE(records.size(), 2);
+        // Found afterwards: between the last look and this one, in UTC.
+        static const QRegularExpression found(
+            u"^between \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ and \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ,[^,]*,"_s);
+        for (QString& record : records) {
+            QVERIFY2(found.match(record).hasMatch(), qPrintable(record));
+            record.remove(found);
+        }
+        records.sort();
+        QCOMPARE(records,
+                 (QStringList{u"another program,,,item,'=X,,—,\"(no description on file), PC\""_s,
+                              u"another program,,,line,TOP (Top),SUB (Sub),\"2, from 1996-01-01 "
+                              u"00:00:00\",\"3, from 1996-01-01 00:00:00\""_s}));
+        // --item and --since narrow the list.
+        QCOMPARE(history({u"--item"_s, u"sub"_s}).first.count("\r\n"), 2);
+        QCOMPARE(history({u"--since"_s, QDate::currentDate().addDays(1).toString(Qt::ISODate)}),
+                 std::pair(header, 0));
+        QCOMPARE(history({u"--since"_s, u"yesterday"_s}).second, 1);
     }
 };
 
