@@ -9,6 +9,7 @@
 #include "desktop/Desktop.h"
 #include "store/History.h"
 #include "store/StoreError.h"
+#include "store/runtime/StoreThread.h"
 #include "tree/BomTreeModel.h"
 #include "tree/Quantity.h"
 #include "tree/StoreWaiting.h"
@@ -115,7 +116,9 @@ std::optional<store::HistoryQuery> HistoryCommands::query() {
 }
 
 void HistoryCommands::read() {
-    if (!m_dialog)
+    // One operation at a time: a Show pressed again while the window waits on the store
+    // would start a second trip inside the first one's wait.
+    if (!m_dialog || store::storeCallWaiting())
         return;
     const std::optional<store::HistoryQuery> wanted = query();
     if (!wanted) {
@@ -130,11 +133,14 @@ void HistoryCommands::read() {
     try {
         const desktop::BusyPointer busy(desktop);
         tree::runOnStore(desktop, location, QStringLiteral("Reading the change history…"),
-                         [&](store::StoreCall&) {
+                         [&](store::StoreCall& call) {
                              const std::unique_ptr<store::HistoryLog> log = m_opener(location);
                              changes = log->changes(*wanted);
                              kept = log->changeCount();
                              keptSince = log->keptSince();
+                             // The history's own reads do not stop on a Cancel; what they
+                             // found is then not shown.
+                             call.stopIfCancelled();
                          });
     } catch (const store::StoreError& error) {
         // The user's own Cancel needs no message; the list stays as it was.
