@@ -3,6 +3,7 @@
 // to a server. See --help.
 
 #include "CheckCommand.h"
+#include "HistoryCommand.h"
 #include "import/Import.h"
 #include "store/runtime/ChangeWatcher.h"
 
@@ -30,6 +31,7 @@ const char* const Help = R"(Usage:
   bom-import DB.db SERVER
   bom-import --create-schema SERVER
   bom-import --check DATABASE
+  bom-import --history DATABASE [--since WHEN] [--item ID]
 
 Copies the bills of material of a Jet 3 or Jet 4 database (Access 97 to 2003, told by
 its header, whatever its name; only read, never changed), or of two CSV files, into a new
@@ -58,6 +60,14 @@ in the Item Master, IDs that differ from their Item Master row in letter case or
 Null, zero, negative and unreadable quantities, IDs that are not valid UTF-8. It only
 reads, and exits 0 with no findings, 1 with findings, 2 when the database cannot be read.
 
+--history DATABASE (a file or a server address) prints the changes its history keeps, as
+CSV on standard output, newest first: a header line, then one record per changed row with
+the columns of the editor's Tools > Change History window (Time, Who, Source, Command,
+Reason, Table, Assembly, Component, Before, After), times in ISO 8601 UTC. --since WHEN
+leaves out older changes (WHEN: an ISO date, 2024-05-31, or date-time, 2024-05-31T14:00:00Z;
+local time without Z or an offset); --item ID keeps only changes that name the item. Texts
+that a spreadsheet would run as formulas start with an apostrophe, as in the editor's exports.
+
 Every row arrives exactly: text as it stands, Null kept Null and empty text kept empty,
 numbers exact (a Single as the shortest decimal that reads back the same), dates as local
 'YYYY-MM-DD HH:MM:SS'. The rows written are checked against the rows the source holds.
@@ -78,6 +88,7 @@ existing OUT.db is replaced only with --force.
   --into           add the CSV rows to EXISTING.db or SERVER
   --create-schema  create the tables on SERVER
   --check          list what is wrong in DATABASE (exit status as said above)
+  --history        print the changes kept for DATABASE as CSV
   --help           show this text
 
 Exit status 0 on success (--check: see above); otherwise 1, with "NUMBER DESCRIPTION" on standard error (the
@@ -102,6 +113,8 @@ int main(int argc, char** argv) {
     const QStringList arguments = app.arguments().mid(1);
     if (!arguments.isEmpty() && arguments[0] == QLatin1StringView("--check"))
         return tools::runCheck(arguments.mid(1));
+    if (!arguments.isEmpty() && arguments[0] == QLatin1StringView("--history"))
+        return tools::runHistory(arguments.mid(1));
     for (const QString& argument : arguments) {
         if (argument == QLatin1StringView("--help") || argument == QLatin1StringView("-h")) {
             std::fputs(Help, stdout);

@@ -1,5 +1,6 @@
 #include "shell/window/BomTreeView.h"
 
+#include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
@@ -189,6 +190,25 @@ void BomTreeView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && at.isValid() && at == before &&
         currentIndex() == before)
         Q_EMIT currentNodeClicked(at);
+}
+
+void BomTreeView::contextMenuEvent(QContextMenuEvent* event) {
+    // From the keyboard the menu is for the current node, from the mouse for the node under it.
+    const QModelIndex node = event->reason() == QContextMenuEvent::Mouse
+                                 ? indexAt(event->pos())
+                                 : currentIndex();
+    if (!node.isValid()) {
+        event->ignore();
+        return;
+    }
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("nodeMenu"));
+    QAction* history = menu.addAction(QStringLiteral("History of This &Line"));
+    history->setObjectName(QStringLiteral("mnuLineHistory"));
+    const QPersistentModelIndex chosen(node);
+    // The history's read waits on the store, which it must not do inside the menu's loop.
+    if (menu.exec(event->globalPos()) == history && chosen.isValid())
+        Q_EMIT lineHistoryRequested(chosen);
 }
 
 void BomTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,

@@ -45,6 +45,8 @@ Q_SIGNALS:
     /// A click on the node that was current already (a click on another node makes it
     /// current, which the selection model reports).
     void currentNodeClicked(const QModelIndex& node);
+    /// "History of This Line" from the node's context menu, once the menu has closed.
+    void lineHistoryRequested(const QModelIndex& node);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -53,6 +55,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;

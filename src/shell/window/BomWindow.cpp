@@ -17,6 +17,7 @@
 #include "shell/window/NumLock.h"
 #include "shell/window/ShortcutList.h"
 #include "shell/check/CheckDatabaseCommands.h"
+#include "shell/history/HistoryCommands.h"
 #include "shell/whereused/WhereUsedCommands.h"
 #include "store/runtime/StoreThread.h"
 #include "tree/BomDocument.h"
@@ -306,6 +307,7 @@ void BomWindow::forgetLoadedTree() {
     m_document->history().clear();
     m_whereUsed->closeWindow();
     m_check->closeWindow();
+    m_history->closeWindow();
     showStatistics({});
 }
 

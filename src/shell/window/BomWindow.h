@@ -31,6 +31,7 @@ namespace shell {
 
 class BomTreeView;
 class CheckDatabaseCommands;
+class HistoryCommands;
 class CommandContext;
 class DatabaseChoice;
 struct DatabaseChange;
@@ -142,6 +143,7 @@ private:
     LiveUpdates* m_live = nullptr;
     QAction* m_checkAction;
     CheckDatabaseCommands* m_check = nullptr;
+    HistoryCommands* m_history = nullptr;
     QAction* m_notesAction;
     QAction* m_shortcutsAction;
     QAction* m_aboutAction;

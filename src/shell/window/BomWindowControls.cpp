@@ -8,6 +8,7 @@
 #include "shell/database/DatabaseChoice.h"
 #include "shell/compare/CompareCommands.h"
 #include "shell/history/AsOfView.h"
+#include "shell/history/HistoryCommands.h"
 #include "shell/export/ExportCommands.h"
 #include "shell/window/Icons.h"
 #include "shell/window/ItemFindField.h"
@@ -213,6 +214,9 @@ void BomWindow::createMenus() {
     tools->setObjectName(QStringLiteral("mnuTools"));
     m_checkAction = action(tools, "mnuCheckDatabase", QStringLiteral("&Check Database"));
     (new CompareCommands(context()))->addTo(tools);
+    m_history = new HistoryCommands(context());
+    m_history->addTo(tools);
+    connect(m_tree, &BomTreeView::lineHistoryRequested, m_history, &HistoryCommands::openLine);
     (new AsOfCommands(context()))->addTo(tools);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));

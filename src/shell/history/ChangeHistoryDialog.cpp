@@ -1,0 +1,224 @@
+#include "shell/history/ChangeHistoryDialog.h"
+
+#include "shell/history/HistoryTexts.h"
+#include "shell/window/ColumnFit.h"
+#include "shell/window/ReportTable.h"
+
+#include "tree/Quantity.h"
+
+#include <QAbstractTableModel>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace shell {
+
+namespace {
+
+/// A date-time edit at this value is empty: no bound on that side.
+const QDateTime NoBound(QDate(2000, 1, 1), QTime(0, 0));
+
+QDateTimeEdit* boundEdit(const QString& objectName, const QString& accessibleName) {
+    auto* edit = new QDateTimeEdit;
+    edit->setObjectName(objectName);
+    edit->setAccessibleName(accessibleName);
+    edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
+    edit->setCalendarPopup(true);
+    edit->setMinimumDateTime(NoBound);
+    edit->setSpecialValueText(QStringLiteral("any"));
+    edit->setDateTime(NoBound);
+    return edit;
+}
+
+/// A row's label whose mnemonic goes to `buddy`: a row of several widgets has no buddy of
+/// its own, and would show the '&' as it stands.
+QLabel* buddyLabel(const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text);
+    label->setBuddy(buddy);
+    return label;
+}
+
+std::optional<QDateTime> bound(const QDateTimeEdit& edit) {
+    if (edit.dateTime() <= NoBound)
+        return std::nullopt;
+    return edit.dateTime();
+}
+
+} // namespace
+
+/// The listed changes with their cells made once: the view asks for them on every paint.
+class ChangeHistoryDialog::Changes : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void reset(std::vector<store::ChangeRecord> changes) {
+        beginResetModel();
+        m_changes = std::move(changes);
+        m_cells.clear();
+        m_cells.reserve(m_changes.size());
+        for (const store::ChangeRecord& change : m_changes)
+            m_cells.push_back(historyCells(change, HistoryTime::Local));
+        endResetModel();
+    }
+    const std::vector<store::ChangeRecord>& changes() const { return m_changes; }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(m_cells.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(m_header.size());
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section >= m_header.size())
+            return {};
+        return m_header[section];
+    }
+    // Display text only: no tool tip, which Qt would take for rich text if it looked like it.
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || role != Qt::DisplayRole)
+            return {};
+        return m_cells[size_t(index.row())].value(index.column());
+    }
+
+private:
+    const QStringList m_header = historyHeader();
+    std::vector<store::ChangeRecord> m_changes;
+    std::vector<QStringList> m_cells;
+};
+
+ChangeHistoryDialog::ChangeHistoryDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("ChangeHistoryDialog"));
+    setWindowTitle(QStringLiteral("Change History"));
+    setModal(false);
+
+    m_scope = new QComboBox;
+    m_scope->setObjectName(QStringLiteral("historyScope"));
+    m_scope->addItems({QStringLiteral("Loaded bill"), QStringLiteral("This line"),
+                       QStringLiteral("Whole database")});
+    m_since = boundEdit(QStringLiteral("historySince"), QStringLiteral("Since"));
+    m_until = boundEdit(QStringLiteral("historyUntil"), QStringLiteral("Until"));
+    m_person = new QLineEdit;
+    m_person->setObjectName(QStringLiteral("historyPerson"));
+    m_source = new QComboBox;
+    m_source->setObjectName(QStringLiteral("historySource"));
+    m_source->addItem(QStringLiteral("any"));
+    for (store::ChangeSource source :
+         {store::ChangeSource::ThisEditor, store::ChangeSource::AnotherEditor,
+          store::ChangeSource::AnotherProgram, store::ChangeSource::Restore})
+        m_source->addItem(store::sourceText(source), int(source));
+    m_item = new QLineEdit;
+    m_item->setObjectName(QStringLiteral("historyItem"));
+    auto* show = new QPushButton(QStringLiteral("&Show"));
+    show->setObjectName(QStringLiteral("historyShow"));
+    show->setAutoDefault(false);
+
+    auto* filters = new QFormLayout;
+    filters->addRow(QStringLiteral("S&cope:"), m_scope);
+    auto* times = new QHBoxLayout;
+    times->addWidget(m_since, 1);
+    auto* untilLabel = new QLabel(QStringLiteral("&until"));
+    untilLabel->setBuddy(m_until);
+    times->addWidget(untilLabel);
+    times->addWidget(m_until, 1);
+    filters->addRow(buddyLabel(QStringLiteral("Si&nce:"), m_since), times);
+    filters->addRow(QStringLiteral("&Person:"), m_person);
+    filters->addRow(QStringLiteral("Sou&rce:"), m_source);
+    auto* itemRow = new QHBoxLayout;
+    itemRow->addWidget(m_item, 1);
+    itemRow->addWidget(show);
+    filters->addRow(buddyLabel(QStringLiteral("&Item:"), m_item), itemRow);
+
+    m_heading = reportHeading(QStringLiteral("historyHeading"));
+    m_changes = new Changes(this);
+    m_table = reportTable(QStringLiteral("historyTable"), QStringLiteral("Changes"), m_changes);
+    m_table->horizontalHeader()->setResizeContentsPrecision(200);
+    trackUserSizing(*m_table->horizontalHeader());
+    m_size = reportHeading(QStringLiteral("historySize"));
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    m_exportCsv = buttons->addButton(QStringLiteral("Export CS&V…"), QDialogButtonBox::ActionRole);
+    m_exportCsv->setObjectName(QStringLiteral("historyExportCsv"));
+    m_exportXlsx =
+        buttons->addButton(QStringLiteral("Export &Excel…"), QDialogButtonBox::ActionRole);
+    m_exportXlsx->setObjectName(QStringLiteral("historyExportXlsx"));
+    for (QPushButton* button : {m_exportCsv, m_exportXlsx}) {
+        button->setAutoDefault(false);
+        button->setEnabled(false);
+    }
+    connect(m_exportCsv, &QPushButton::clicked, this, [this] { Q_EMIT exportRequested(false); });
+    connect(m_exportXlsx, &QPushButton::clicked, this, [this] { Q_EMIT exportRequested(true); });
+
+    connect(show, &QPushButton::clicked, this, &ChangeHistoryDialog::readRequested);
+    connect(m_scope, &QComboBox::activated, this, &ChangeHistoryDialog::readRequested);
+    for (QLineEdit* edit : {m_person, m_item})
+        connect(edit, &QLineEdit::returnPressed, this, &ChangeHistoryDialog::readRequested);
+
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(filters);
+    column->addWidget(m_heading);
+    column->addWidget(m_table, 1);
+    column->addWidget(m_size);
+    column->addWidget(buttons);
+    resize(980, 520);
+}
+
+ChangeHistoryDialog::~ChangeHistoryDialog() = default;
+
+ChangeHistoryDialog::Scope ChangeHistoryDialog::scope() const {
+    return Scope(m_scope->currentIndex());
+}
+
+void ChangeHistoryDialog::setScope(Scope scope) {
+    m_scope->setCurrentIndex(int(scope));
+}
+
+void ChangeHistoryDialog::setHeading(const QString& heading) {
+    m_heading->setText(heading);
+}
+
+store::HistoryQuery ChangeHistoryDialog::filters() const {
+    store::HistoryQuery query;
+    query.since = bound(*m_since);
+    query.until = bound(*m_until);
+    query.person = m_person->text().trimmed();
+    query.item = m_item->text().trimmed();
+    if (const QVariant source = m_source->currentData(); source.isValid())
+        query.source = store::ChangeSource(source.toInt());
+    return query;
+}
+
+void ChangeHistoryDialog::showChanges(std::vector<store::ChangeRecord> changes, qint64 kept,
+                                      const QDateTime& keptSince) {
+    const qsizetype listed = qsizetype(changes.size());
+    m_changes->reset(std::move(changes));
+    const QString since = keptSince.isValid()
+                              ? keptSince.toLocalTime().toString(store::schema::StartDateFormat)
+                              : QStringLiteral("the start");
+    m_size->setText(
+        QStringLiteral("%1 listed; the history keeps %2 since %3.")
+            .arg(tree::counted(listed, QStringLiteral("change"), QStringLiteral("changes")),
+                 QLocale().toString(kept), since));
+    m_exportCsv->setEnabled(listed > 0);
+    m_exportXlsx->setEnabled(listed > 0);
+    fitColumns(*m_table, *m_table->horizontalHeader(),
+               m_table->fontMetrics().averageCharWidth() * 40);
+    if (listed > 0)
+        m_table->setCurrentIndex(m_changes->index(0, 0));
+}
+
+const std::vector<store::ChangeRecord>& ChangeHistoryDialog::changes() const {
+    return m_changes->changes();
+}
+
+} // namespace shell

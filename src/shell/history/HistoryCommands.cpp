@@ -1,0 +1,195 @@
+#include "shell/history/HistoryCommands.h"
+
+#include "shell/export/ExportCommands.h"
+#include "shell/export/XlsxExport.h"
+#include "shell/history/HistoryTexts.h"
+#include "shell/window/BomTreeView.h"
+#include "shell/window/CommandContext.h"
+
+#include "desktop/Desktop.h"
+#include "store/History.h"
+#include "store/StoreError.h"
+#include "store/runtime/StoreThread.h"
+#include "tree/BomTreeModel.h"
+#include "tree/Quantity.h"
+#include "tree/StoreWaiting.h"
+#include "tree/Structure.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+
+namespace shell {
+
+HistoryCommands::HistoryCommands(CommandContext& context)
+    : QObject(context.window()), m_context(context), m_opener(&store::openHistory) {}
+
+void HistoryCommands::addTo(QMenu* menu) {
+    auto* action = menu->addAction(QStringLiteral("Change &History…"));
+    action->setObjectName(QStringLiteral("mnuChangeHistory"));
+    connect(action, &QAction::triggered, this, &HistoryCommands::open);
+}
+
+ChangeHistoryDialog& HistoryCommands::dialog() {
+    if (!m_dialog) {
+        m_dialog = new ChangeHistoryDialog(m_context.window());
+        connect(m_dialog, &ChangeHistoryDialog::readRequested, this, [this] {
+            // The line chosen now is the tree's current one, as the context menu takes it.
+            if (m_dialog->scope() == ChangeHistoryDialog::ThisLine)
+                remember(m_context.tree().currentIndex());
+            read();
+        });
+        connect(m_dialog, &ChangeHistoryDialog::exportRequested, this,
+                &HistoryCommands::exportListed);
+    }
+    return *m_dialog;
+}
+
+void HistoryCommands::remember(const QModelIndex& node) {
+    if (!node.isValid()) {
+        m_line.reset();
+        return;
+    }
+    // A node is the line from its parent (or the loaded item) to its own item.
+    m_line = Line{m_context.model().assemblyOf(node), node.siblingAtColumn(0).data().toString()};
+}
+
+void HistoryCommands::open() {
+    ChangeHistoryDialog& window = dialog();
+    window.setScope(ChangeHistoryDialog::LoadedBill);
+    window.show();
+    window.raise();
+    window.activateWindow();
+    read();
+}
+
+void HistoryCommands::openLine(const QModelIndex& node) {
+    remember(node);
+    ChangeHistoryDialog& window = dialog();
+    window.setScope(ChangeHistoryDialog::ThisLine);
+    window.show();
+    window.raise();
+    window.activateWindow();
+    read();
+}
+
+void HistoryCommands::closeWindow() {
+    m_line.reset();
+    if (m_dialog)
+        m_dialog->close();
+}
+
+std::optional<store::HistoryQuery> HistoryCommands::query() {
+    store::HistoryQuery query = m_dialog->filters();
+    switch (m_dialog->scope()) {
+    case ChangeHistoryDialog::LoadedBill: {
+        const tree::Structure& structure = m_context.model().structure();
+        if (structure.topText().isEmpty()) {
+            m_dialog->setHeading(QStringLiteral("No bill is loaded: load an item, or choose "
+                                                "the whole database."));
+            return std::nullopt;
+        }
+        // Every assembly whose bill the structure holds, an empty one too: a line it had
+        // once belongs to the bill's history.
+        for (int item = 0; item < structure.itemCount(); ++item)
+            if (structure.isRead(item))
+                query.assemblies.append(structure.textOf(item));
+        m_dialog->setHeading(QStringLiteral("Changes to the bill of %1").arg(structure.topText()));
+        break;
+    }
+    case ChangeHistoryDialog::ThisLine:
+        if (!m_line) {
+            m_dialog->setHeading(QStringLiteral("No line is chosen: click a node of the tree "
+                                                "first."));
+            return std::nullopt;
+        }
+        query.assemblies = {m_line->assembly};
+        query.component = m_line->component;
+        m_dialog->setHeading(
+            QStringLiteral("Changes to the line %1 → %2").arg(m_line->assembly, m_line->component));
+        break;
+    case ChangeHistoryDialog::WholeDatabase:
+        m_dialog->setHeading(QStringLiteral("Changes to the whole database"));
+        break;
+    }
+    return query;
+}
+
+void HistoryCommands::read() {
+    // One operation at a time: a Show pressed again while the window waits on the store
+    // would start a second trip inside the first one's wait.
+    if (!m_dialog || store::storeCallWaiting())
+        return;
+    const std::optional<store::HistoryQuery> wanted = query();
+    if (!wanted) {
+        m_dialog->showChanges({}, 0, {});
+        return;
+    }
+    desktop::Desktop& desktop = m_context.desktop();
+    const QString location = m_context.databasePath();
+    std::vector<store::ChangeRecord> changes;
+    qint64 kept = 0;
+    QDateTime keptSince;
+    try {
+        const desktop::BusyPointer busy(desktop);
+        tree::runOnStore(desktop, location, QStringLiteral("Reading the change history…"),
+                         [&](store::StoreCall& call) {
+                             const std::unique_ptr<store::HistoryLog> log = m_opener(location);
+                             changes = log->changes(*wanted);
+                             kept = log->changeCount();
+                             keptSince = log->keptSince();
+                             // The history's own reads do not stop on a Cancel; what they
+                             // found is then not shown.
+                             call.stopIfCancelled();
+                         });
+    } catch (const store::StoreError& error) {
+        // The user's own Cancel needs no message; the list stays as it was.
+        if (error.number() != store::OperationCancelled)
+            desktop.messageBox(error.message(), desktop::OkOnly);
+        return;
+    }
+    if (m_dialog)
+        m_dialog->showChanges(std::move(changes), kept, keptSince);
+}
+
+void HistoryCommands::exportListed(bool excel) {
+    if (!m_dialog || m_dialog->changes().empty())
+        return;
+    desktop::Desktop& desktop = m_context.desktop();
+    const std::vector<store::ChangeRecord>& changes = m_dialog->changes();
+    const auto path = desktop.saveFile(
+        QStringLiteral("Export Change History"),
+        proposedExportPath(QStringLiteral("change-history"),
+                           excel ? QStringLiteral(".xlsx") : QStringLiteral(".csv"),
+                           m_context.databasePath()),
+        excel ? QStringList{QStringLiteral("Excel workbooks (*.xlsx)"),
+                            QStringLiteral("All files (*)")}
+              : QStringList{QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")});
+    if (!path)
+        return;
+    try {
+        const desktop::BusyPointer busy(desktop);
+        if (excel) {
+            XlsxSheet sheet(*path, QStringLiteral("Change History"), historyHeader());
+            for (const store::ChangeRecord& change : changes) {
+                sheet.startRow();
+                const QStringList cells = historyCells(change, HistoryTime::Local);
+                for (int column = 0; column < cells.size(); ++column)
+                    sheet.text(column, cells[column]);
+            }
+            sheet.commit();
+        } else {
+            WholeFile file(*path);
+            file.write(historyCsv(changes, HistoryTime::Local));
+            file.commit();
+        }
+        m_context.showStatus(QStringLiteral("Change history written to %1: %2.")
+                                 .arg(QDir::toNativeSeparators(*path),
+                                      tree::counted(qint64(changes.size()), QStringLiteral("row"),
+                                                    QStringLiteral("rows"))));
+    } catch (const store::StoreError& error) {
+        desktop.messageBox(error.message(), desktop::OkOnly);
+    }
+}
+
+} // namespace shell

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "shell/history/ChangeHistoryDialog.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QMenu;
+class QModelIndex;
+
+namespace store {
+class HistoryLog;
+}
+
+namespace shell {
+
+class CommandContext;
+
+/// Tools ▸ "Change History…" and the tree's "History of This Line": the one Change History
+/// window of the main window, and what its buttons do. The history is read in one store trip
+/// off the window's thread, under the busy pointer; its exports write the listed changes as
+/// the bill's exports write their files. Failures are numbered messages.
+class HistoryCommands : public QObject {
+    Q_OBJECT
+public:
+    /// Opens the history of a database for one read.
+    using Opener = std::function<std::unique_ptr<store::HistoryLog>(const QString& location)>;
+
+    /// The database, the loaded bill and the tree's current line come from `context`.
+    explicit HistoryCommands(CommandContext& context);
+
+    /// Adds "Change History…" to `menu`.
+    void addTo(QMenu* menu);
+    /// Opens the window on the loaded bill and lists its changes.
+    void open();
+    /// Opens the window on the line that `node` of the tree stands for and lists its changes.
+    void openLine(const QModelIndex& node);
+    /// Reads the changes the window asks for and lists them.
+    void read();
+    /// Writes the listed changes to a file of the user's choice.
+    void exportListed(bool excel);
+    /// Closes the window, if it is open, and forgets its line: both belong to the database
+    /// shown.
+    void closeWindow();
+    /// Where the history is opened from; store::openHistory unless told otherwise.
+    void setOpener(Opener opener) { m_opener = std::move(opener); }
+
+private:
+    struct Line {
+        QString assembly;
+        QString component;
+    };
+    ChangeHistoryDialog& dialog();
+    /// The query of the window's scope and filters; none when the scope names nothing (no bill
+    /// loaded, no line chosen), and then the heading says so.
+    std::optional<store::HistoryQuery> query();
+    void remember(const QModelIndex& node);
+
+    CommandContext& m_context;
+    Opener m_opener;
+    QPointer<ChangeHistoryDialog> m_dialog;
+    std::optional<Line> m_line;
+};
+
+} // namespace shell
