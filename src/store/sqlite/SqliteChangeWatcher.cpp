@@ -2,7 +2,7 @@
 
 #include "store/History.h"
 #include "store/StoreError.h"
-#include "store/history/HistoryFile.h"
+#include "store/sqlite/HistoryFile.h"
 
 #include <QFile>
 

@@ -9,7 +9,7 @@
 //              which any kept moment is rebuilt (today's rows, the changes since undone).
 // Times are milliseconds since the epoch, UTC.
 
-#include "store/history/HistoryFile.h"
+#include "store/sqlite/HistoryFile.h"
 
 #include "store/ItemKey.h"
 #include "store/SessionName.h"
