@@ -3,7 +3,6 @@
 // of a bill is rebuilt from today's rows and the changes since; turning it off leaves the
 // shared tables as they were.
 
-#include "store/ItemKey.h"
 #include "store/SessionName.h"
 #include "store/postgres/PgHistory.h"
 #include "store/postgres/PgStore.h"
@@ -44,18 +43,12 @@ void sessionWrites(const PgServer& server, const QString& application, const QSt
     QSqlDatabase::removeDatabase(name);
 }
 
-QString shown(const QVariant& value) {
-    return value.isValid() && !value.isNull() ? value.toString() : QStringLiteral("-");
-}
-
 /// One record as one line: table, key, before and after, who and in which command.
 QString recordText(const ChangeRecord& r) {
     const auto image = [&](const RowImage& row) {
-        if (!row.exists)
-            return QStringLiteral("none");
-        return r.table == store::schema::BomDetail
-                   ? shown(row.quantity)
-                   : row.description.value_or(QStringLiteral("-"));
+        return !row.exists                           ? QStringLiteral("none")
+               : r.table == store::schema::BomDetail ? row.quantity.toString()
+                                                     : row.description.value_or("-");
     };
     return QStringLiteral("%1 %2>%3 %4->%5 %6 %7 %8 [%9]")
         .arg(r.table, r.key, r.component, image(r.before), image(r.after),
@@ -67,12 +60,13 @@ QStringList linesText(const store::LinesAsOf& lines) {
     QStringList text;
     for (auto at = lines.cbegin(); at != lines.cend(); ++at)
         for (const store::ComponentLine& line : *at)
-            text.append(QStringLiteral("%1>%2 %3 %4 %5 %6")
-                            .arg(at.key(), line.id,
-                                 line.quantity ? QString::number(*line.quantity) : QStringLiteral("-"),
-                                 line.unit.value_or(QStringLiteral("-")),
-                                 line.description.value_or(QStringLiteral("-")))
-                            .arg(line.inItemMaster));
+            text.append(
+                QStringLiteral("%1>%2 %3 %4 %5 %6")
+                    .arg(at.key(), line.id,
+                         line.quantity ? QString::number(*line.quantity) : QStringLiteral("-"),
+                         line.unit.value_or(QStringLiteral("-")),
+                         line.description.value_or(QStringLiteral("-")))
+                    .arg(line.inItemMaster));
     text.sort();
     return text;
 }
@@ -107,8 +101,11 @@ private Q_SLOTS:
     void eachWriteIsRecordedOnceWithItsWriterAndChangeSet() {
         if (!needServer())
             return;
-        freshTables({{"TOP", "Top", "EA"}, {"SUB", "Sub", "EA"}, {"P1", "Part one", "EA"},
-                     {"P2", "Part", "EA"}, {"P3", "Part three", "EA"}},
+        freshTables({{"TOP", "Top", "EA"},
+                     {"SUB", "Sub", "EA"},
+                     {"P1", "Part one", "EA"},
+                     {"P2", "Part", "EA"},
+                     {"P3", "Part three", "EA"}},
                     {{"TOP", "SUB", 2.0}, {"SUB", "P1", 3.0}});
         QCOMPARE(store::pg::enableHistory(m_server.uri()).size(), 3);
         QVERIFY(store::pg::enableHistory(m_server.uri()).isEmpty()); // on already: harmless
@@ -149,15 +146,15 @@ private Q_SLOTS:
         }
         const QString me = systemUser(), them = m_server.user();
         QCOMPARE(text, (QStringList{
-            "BomDetail TOP>P3 1->6 another editor " + them + "  []",
-            "BomDetail SUB>P1 none->3 restore " + them + "  []",
-            "ItemMaster P2> Part->Part two another program " + them + "  []",
-            "BomDetail SUB>P1 5->none another program " + them + "  []",
-            "BomDetail SUB>P2 none->2 this editor " + me + " Paste []",
-            "BomDetail TOP>P2 4->none this editor " + me + " Paste []",
-            "BomDetail TOP>P3 none->1 this editor " + me + " Paste []",
-            "BomDetail SUB>P1 3->5 this editor " + me + " Change quantity []",
-            "BomDetail TOP>P2 none->4 this editor " + me + " Add P2 [drawing B]"}));
+                           "BomDetail TOP>P3 1->6 another editor " + them + "  []",
+                           "BomDetail SUB>P1 none->3 restore " + them + "  []",
+                           "ItemMaster P2> Part->Part two another program " + them + "  []",
+                           "BomDetail SUB>P1 5->none another program " + them + "  []",
+                           "BomDetail SUB>P2 none->2 this editor " + me + " Paste []",
+                           "BomDetail TOP>P2 4->none this editor " + me + " Paste []",
+                           "BomDetail TOP>P3 none->1 this editor " + me + " Paste []",
+                           "BomDetail SUB>P1 3->5 this editor " + me + " Change quantity []",
+                           "BomDetail TOP>P2 none->4 this editor " + me + " Add P2 [drawing B]"}));
         QCOMPARE(sets.size(), 6);
         QCOMPARE(log.changeCount(), qint64(all.size()));
         // Whole rows, and the descriptions as they were then.
@@ -193,12 +190,11 @@ private Q_SLOTS:
         if (!needServer())
             return;
         std::vector<ItemRow> items;
-        std::vector<Line> lines;
         const QStringList ids{"A0", "A1", "A2", "A3", "P0", "P1", "P2", "P3"};
         for (const QString& id : ids)
             items.push_back({id, id + QStringLiteral(" first"), "EA"});
-        lines = {{"A0", "A1", 1.0}, {"A1", "A2", 2.0}, {"A2", "P0", 3.0}, {"A0", "P1", 1.5}};
-        freshTables(items, lines);
+        freshTables(items,
+                    {{"A0", "A1", 1.0}, {"A1", "A2", 2.0}, {"A2", "P0", 3.0}, {"A0", "P1", 1.5}});
         store::pg::enableHistory(m_server.uri());
 
         const quint32 seed = QRandomGenerator::global()->generate();
@@ -233,22 +229,19 @@ private Q_SLOTS:
                             break;
                         }
                         default:
-                            // Another program: a description, a key renamed to another case
+                            // Another program: a description, a line's key to another case
                             // and to another item.
-                            sessionWrites(m_server, QStringLiteral("mrp"),
-                                          {QStringLiteral("UPDATE itemmaster SET itemdesc = '%1 "
-                                                          "round %2' WHERE itemid = '%1'")
-                                               .arg(component)
-                                               .arg(round),
-                                           QStringLiteral("UPDATE bomdetail SET bomcomp = "
-                                                          "lower(bomcomp) WHERE bomid = '%1'")
-                                               .arg(assembly),
-                                           QStringLiteral("UPDATE bomdetail SET bomcomp = 'P3' "
-                                                          "WHERE bomid = '%1' AND lower(bomcomp) "
-                                                          "= 'p2' AND NOT EXISTS (SELECT 1 FROM "
-                                                          "bomdetail WHERE bomid = '%1' AND "
-                                                          "lower(bomcomp) = 'p3')")
-                                               .arg(assembly)});
+                            sessionWrites(
+                                m_server, QStringLiteral("mrp"),
+                                QStringLiteral(
+                                    "UPDATE itemmaster SET itemdesc = '%1 %3' WHERE itemid = '%1';"
+                                    "UPDATE bomdetail SET bomcomp = lower(bomcomp) WHERE bomid = "
+                                    "'%2';UPDATE bomdetail SET bomcomp = 'P3' WHERE bomid = '%2' "
+                                    "AND lower(bomcomp) = 'p2' AND NOT EXISTS (SELECT 1 FROM "
+                                    "bomdetail WHERE bomid = '%2' AND lower(bomcomp) = 'p3')")
+                                    .arg(component, assembly)
+                                    .arg(round)
+                                    .split(u';'));
                         }
                     } catch (const store::StoreError&) {
                         // A refused write (a cycle, a line there already) writes nothing.
@@ -263,8 +256,8 @@ private Q_SLOTS:
         store::pg::PgHistoryLog log(m_server.uri());
         for (const auto& [moment, state] : states)
             QCOMPARE(linesText(log.linesAsOf(QStringLiteral("a0"), moment)), state);
-        const auto [number, text] = failureOf(
-            [&] { log.linesAsOf(QStringLiteral("A0"), log.keptSince().addSecs(-1)); });
+        const auto [number, text] =
+            failureOf([&] { log.linesAsOf(QStringLiteral("A0"), log.keptSince().addSecs(-1)); });
         QCOMPARE(number, int(store::HistoryTooOld));
     }
 
@@ -278,8 +271,9 @@ private Q_SLOTS:
             "('itemmaster', 'bomdetail')");
         const QString before = execOnServer(m_server, {columns}).toString();
         // A user who may write the tables but not create a schema.
-        execOnServer(m_server, {"DROP ROLE IF EXISTS clerk", "CREATE ROLE clerk LOGIN",
-                                "GRANT SELECT, INSERT, UPDATE, DELETE ON itemmaster, bomdetail TO clerk"});
+        execOnServer(m_server,
+                     {"DROP ROLE IF EXISTS clerk", "CREATE ROLE clerk LOGIN",
+                      "GRANT SELECT, INSERT, UPDATE, DELETE ON itemmaster, bomdetail TO clerk"});
         QUrl clerk(m_server.uri());
         clerk.setUserName(QStringLiteral("clerk"));
         const auto [number, text] = failureOf([&] { store::pg::enableHistory(clerk.toString()); });
@@ -288,21 +282,30 @@ private Q_SLOTS:
 
         store::pg::enableHistory(m_server.uri());
         // With the history on, a user who may only write the tables still writes, recorded.
-        store::PgStore(clerk.toString()).changeQuantity(QStringLiteral("TOP"), QStringLiteral("P1"),
-                                                        1.0, 2.0);
+        store::PgStore(clerk.toString())
+            .changeQuantity(QStringLiteral("TOP"), QStringLiteral("P1"), 1.0, 2.0);
         QCOMPARE(store::pg::PgHistoryLog(m_server.uri()).changeCount(), qint64(1));
+        // A TRUNCATE's rows are recorded too.
+        const QDateTime beforeTruncate = serverNow();
+        QTRY_VERIFY(serverNow() > beforeTruncate);
+        execOnServer(m_server, {"TRUNCATE bomdetail"});
+        QCOMPARE(
+            linesText(store::pg::PgHistoryLog(m_server.uri()).linesAsOf("TOP", beforeTruncate)),
+            QStringList{"TOP>P1 2 EA Part 1"});
 
         store::pg::disableHistory(m_server.uri());
         QCOMPARE(execOnServer(m_server, {columns}).toString(), before);
-        QCOMPARE(execOnServer(m_server, {"SELECT count(*) FROM pg_trigger WHERE tgname = "
-                                         "'bom_history_record'"})
+        QCOMPARE(execOnServer(m_server, {"SELECT count(*) FROM pg_trigger WHERE tgname LIKE "
+                                         "'bom_history%'"})
                      .toInt(),
                  0);
         QCOMPARE(failureOf([&] { store::pg::PgHistoryLog log(m_server.uri()); }).first,
                  int(store::HistoryNotKept));
         // Writes go on without it.
-        server().open()->changeQuantity(QStringLiteral("TOP"), QStringLiteral("P1"), 2.0, 3.0);
-        execOnServer(m_server, {"REVOKE ALL ON itemmaster, bomdetail FROM clerk", "DROP ROLE clerk"});
+        server().open()->addLine(QStringLiteral("TOP"), QStringLiteral("P1"), 3,
+                                 QDateTime::currentDateTime());
+        execOnServer(m_server,
+                     {"REVOKE ALL ON itemmaster, bomdetail FROM clerk", "DROP ROLE clerk"});
     }
 };
 

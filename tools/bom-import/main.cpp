@@ -56,7 +56,7 @@ transaction, and says which it created; it gives both the change triggers that t
 open editors of each other's changes (made anew each time); run again, it changes no table.
 
 --enable-history SERVER makes the server keep the history of every change to the two
-tables, by anyone: a schema bom_history of its own and a trigger on each table, made in
+tables, by anyone: a schema bom_history of its own and triggers on each table, made in
 one transaction by a user who may create a schema in the database and triggers on the
 tables; the tables gain no column. It says what it created. From then on every row that
 any program writes costs that writer one insert of one row into bom_history.change, in

@@ -113,9 +113,9 @@ QStringList enableHistory(const QString& location) {
         lineTrigger = state.value(2).toBool();
         const QString user = state.value(6).toString();
         if (!schema && !state.value(3).toBool())
-            throw noRight(user,
-                          QStringLiteral("CREATE on the database '%1'").arg(state.value(7).toString()),
-                          shown);
+            throw noRight(
+                user, QStringLiteral("CREATE on the database '%1'").arg(state.value(7).toString()),
+                shown);
         if (!itemTrigger && !state.value(4).toBool())
             throw noRight(user, QStringLiteral("TRIGGER on the table ItemMaster"), shown);
         if (!lineTrigger && !state.value(5).toBool())
@@ -126,15 +126,17 @@ QStringList enableHistory(const QString& location) {
         for (QLatin1StringView sql : pgschema::CreateHistorySchema)
             execute(db, sql, what, HistoryUnreadable);
         created.append(QStringLiteral("the schema bom_history (its tables change and kept, "
-                                      "its function record)"));
+                                      "its functions record and record_truncate)"));
     }
     if (!itemTrigger) {
-        execute(db, pgschema::CreateItemMasterHistoryTrigger, what, HistoryUnreadable);
-        created.append(QStringLiteral("the trigger bom_history_record on ItemMaster"));
+        for (QLatin1StringView sql : pgschema::CreateItemMasterHistoryTriggers)
+            execute(db, sql, what, HistoryUnreadable);
+        created.append(QStringLiteral("the triggers on ItemMaster"));
     }
     if (!lineTrigger) {
-        execute(db, pgschema::CreateBomDetailHistoryTrigger, what, HistoryUnreadable);
-        created.append(QStringLiteral("the trigger bom_history_record on BomDetail"));
+        for (QLatin1StringView sql : pgschema::CreateBomDetailHistoryTriggers)
+            execute(db, sql, what, HistoryUnreadable);
+        created.append(QStringLiteral("the triggers on BomDetail"));
     }
     // A table that had lost its trigger was written unrecorded: no earlier state can be
     // rebuilt from the changes since, so the history is kept from now.
@@ -157,9 +159,10 @@ void disableHistory(const QString& location) {
 }
 
 PgHistoryLog::PgHistoryLog(const QString& location) : m_connection(location) {
-    PgStatement present(m_connection.db(), pgschema::SelectHistoryPresent,
-                        QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri()),
-                        HistoryUnreadable);
+    PgStatement present(
+        m_connection.db(), pgschema::SelectHistoryPresent,
+        QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri()),
+        HistoryUnreadable);
     present.exec();
     if (!present.next() || !present.value(0).toBool())
         throw StoreError(HistoryNotKept,
@@ -169,7 +172,8 @@ PgHistoryLog::PgHistoryLog(const QString& location) : m_connection(location) {
 }
 
 QDateTime PgHistoryLog::readKeptSince() {
-    const QString what = QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri());
+    const QString what =
+        QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri());
     PgStatement since(m_connection.db(), pgschema::SelectKeptSince, what, HistoryUnreadable);
     since.exec();
     if (!since.next())
@@ -178,7 +182,9 @@ QDateTime PgHistoryLog::readKeptSince() {
     return since.value(0).toDateTime().toUTC();
 }
 
-QDateTime PgHistoryLog::keptSince() { return readKeptSince(); }
+QDateTime PgHistoryLog::keptSince() {
+    return readKeptSince();
+}
 
 qint64 PgHistoryLog::changeCount() {
     PgStatement count(m_connection.db(), pgschema::CountChanges,
@@ -190,7 +196,8 @@ qint64 PgHistoryLog::changeCount() {
 
 std::vector<ChangeRecord> PgHistoryLog::changes(const HistoryQuery& query) {
     const QSqlDatabase& db = m_connection.db();
-    const QString what = QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri());
+    const QString what =
+        QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri());
     const PgTransaction snapshot(db, what, PgTransaction::Kind::Snapshot);
     PgStatement select(db, pgschema::SelectChanges, what, HistoryUnreadable);
     const bool oneLine = query.assemblies.size() == 1 && !query.component.isEmpty();
@@ -232,14 +239,14 @@ std::vector<ChangeRecord> PgHistoryLog::changes(const HistoryQuery& query) {
 
 LinesAsOf PgHistoryLog::linesAsOf(const QString& item, const QDateTime& moment) {
     const QSqlDatabase& db = m_connection.db();
-    const QString what = QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri());
+    const QString what =
+        QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri());
     const PgTransaction snapshot(db, what, PgTransaction::Kind::Snapshot);
     const QDateTime since = readKeptSince();
     if (moment < since)
-        throw StoreError(HistoryTooOld,
-                         QStringLiteral("The history of '%1' is kept since %2 only.")
-                             .arg(m_connection.uri(),
-                                  since.toLocalTime().toString(schema::StartDateFormat)));
+        throw StoreError(HistoryTooOld, QStringLiteral("The history of '%1' is kept since %2 only.")
+                                            .arg(m_connection.uri(), since.toLocalTime().toString(
+                                                                         schema::StartDateFormat)));
     PgStatement select(db, pgschema::SelectReachableLinesAsOf, what, HistoryUnreadable);
     select.bind(momentText(moment)).bind(item).exec();
     LinesAsOf lines;

@@ -9,12 +9,12 @@
 namespace store::pg {
 
 /// Makes the server at `location` keep the history of every change to the two shared tables,
-/// by anyone: the side schema bom_history and a row trigger on each table (PgHistorySql.h), in
+/// by anyone: the side schema bom_history and its triggers on each table (PgHistorySql.h), in
 /// one transaction. Returns what it created, empty when everything was there already (a table
-/// that lost its trigger gets it back). The tables must be there as the editor needs them
-/// (checkTables' errors). A user without the rights it takes fails with HistoryNoRight, whose
-/// text names the right; any other failure is HistoryUnreadable. `location` is a server's address
-/// (pg::Connection's errors).
+/// that lost its triggers gets them back, and the history is kept from then). The tables must be
+/// there as the editor needs them (checkTables' errors). A user without the rights it takes fails
+/// with HistoryNoRight, whose text names the right; any other failure is HistoryUnreadable.
+/// `location` is a server's address (pg::Connection's errors).
 QStringList enableHistory(const QString& location);
 
 /// Stops keeping the history at `location` and removes it: the triggers and the whole schema,

@@ -2,8 +2,9 @@
 
 #include <QLatin1StringView>
 
-/// Statement texts of a server's history: a side schema, bom_history, that row triggers on the
-/// two shared tables fill in each writer's own transaction, whoever writes (this editor,
+/// Statement texts of a server's history: a side schema, bom_history, that triggers on the two
+/// shared tables fill in each writer's own transaction (a row trigger, and one that records a
+/// TRUNCATE's rows as deleted), whoever writes (this editor,
 /// another, the manufacturing application, a script). The shared tables gain no column.
 ///
 /// bom_history.change holds one row per row written: whole rows before and after (jsonb of the
@@ -23,10 +24,10 @@ namespace store::pgschema {
 /// creating what is missing needs.
 inline constexpr QLatin1StringView SelectHistoryState{
     "SELECT to_regnamespace('bom_history') IS NOT NULL,"
-    " EXISTS (SELECT 1 FROM pg_catalog.pg_trigger WHERE tgrelid = to_regclass('itemmaster')"
-    "  AND tgname = 'bom_history_record'),"
-    " EXISTS (SELECT 1 FROM pg_catalog.pg_trigger WHERE tgrelid = to_regclass('bomdetail')"
-    "  AND tgname = 'bom_history_record'),"
+    " (SELECT count(*) = 2 FROM pg_catalog.pg_trigger WHERE tgrelid = to_regclass('itemmaster')"
+    "  AND tgname IN ('bom_history_record', 'bom_history_truncate')),"
+    " (SELECT count(*) = 2 FROM pg_catalog.pg_trigger WHERE tgrelid = to_regclass('bomdetail')"
+    "  AND tgname IN ('bom_history_record', 'bom_history_truncate')),"
     " has_database_privilege(current_database(), 'CREATE'),"
     " has_table_privilege(to_regclass('itemmaster'), 'TRIGGER'),"
     " has_table_privilege(to_regclass('bomdetail'), 'TRIGGER'),"
@@ -91,24 +92,50 @@ inline constexpr QLatin1StringView CreateHistorySchema[]{
         " RETURN NULL;\n"
         "END\n"
         "$f$"},
+    // A TRUNCATE fires no row trigger: its rows are recorded as deleted before they go.
+    QLatin1StringView{
+        "CREATE FUNCTION bom_history.record_truncate() RETURNS trigger LANGUAGE plpgsql AS $f$\n"
+        "BEGIN\n"
+        " IF TG_TABLE_NAME = 'bomdetail' THEN\n"
+        "  EXECUTE format('INSERT INTO bom_history.change (table_name, operation, row_key,'\n"
+        "   ' row_component, old_row) SELECT %L, ''D'', r.bomid, r.bomcomp, to_jsonb(r)'\n"
+        "   ' FROM %I.%I AS r', TG_TABLE_NAME, TG_TABLE_SCHEMA, TG_TABLE_NAME);\n"
+        " ELSE\n"
+        "  EXECUTE format('INSERT INTO bom_history.change (table_name, operation, row_key,'\n"
+        "   ' old_row) SELECT %L, ''D'', r.itemid, to_jsonb(r)'\n"
+        "   ' FROM %I.%I AS r', TG_TABLE_NAME, TG_TABLE_SCHEMA, TG_TABLE_NAME);\n"
+        " END IF;\n"
+        " RETURN NULL;\n"
+        "END\n"
+        "$f$"},
     QLatin1StringView{"GRANT USAGE ON SCHEMA bom_history TO PUBLIC"},
     QLatin1StringView{"GRANT SELECT, INSERT ON bom_history.change TO PUBLIC"},
     QLatin1StringView{"GRANT USAGE ON SEQUENCE bom_history.change_id_seq TO PUBLIC"},
     QLatin1StringView{"GRANT SELECT ON bom_history.kept TO PUBLIC"},
 };
-/// Each table's trigger, made where it is missing.
-inline constexpr QLatin1StringView CreateItemMasterHistoryTrigger{
-    "CREATE TRIGGER bom_history_record AFTER INSERT OR UPDATE OR DELETE ON itemmaster"
-    " FOR EACH ROW EXECUTE FUNCTION bom_history.record()"};
-inline constexpr QLatin1StringView CreateBomDetailHistoryTrigger{
-    "CREATE TRIGGER bom_history_record AFTER INSERT OR UPDATE OR DELETE ON bomdetail"
-    " FOR EACH ROW EXECUTE FUNCTION bom_history.record()"};
+/// Each table's two triggers, made anew where either is missing.
+inline constexpr QLatin1StringView CreateItemMasterHistoryTriggers[]{
+    QLatin1StringView{"DROP TRIGGER IF EXISTS bom_history_record ON itemmaster"},
+    QLatin1StringView{"DROP TRIGGER IF EXISTS bom_history_truncate ON itemmaster"},
+    QLatin1StringView{"CREATE TRIGGER bom_history_record AFTER INSERT OR UPDATE OR DELETE"
+                      " ON itemmaster FOR EACH ROW EXECUTE FUNCTION bom_history.record()"},
+    QLatin1StringView{"CREATE TRIGGER bom_history_truncate BEFORE TRUNCATE ON itemmaster"
+                      " FOR EACH STATEMENT EXECUTE FUNCTION bom_history.record_truncate()"},
+};
+inline constexpr QLatin1StringView CreateBomDetailHistoryTriggers[]{
+    QLatin1StringView{"DROP TRIGGER IF EXISTS bom_history_record ON bomdetail"},
+    QLatin1StringView{"DROP TRIGGER IF EXISTS bom_history_truncate ON bomdetail"},
+    QLatin1StringView{"CREATE TRIGGER bom_history_record AFTER INSERT OR UPDATE OR DELETE"
+                      " ON bomdetail FOR EACH ROW EXECUTE FUNCTION bom_history.record()"},
+    QLatin1StringView{"CREATE TRIGGER bom_history_truncate BEFORE TRUNCATE ON bomdetail"
+                      " FOR EACH STATEMENT EXECUTE FUNCTION bom_history.record_truncate()"},
+};
 /// The moment from which the history accounts for every change: the end of the transaction
 /// that made the triggers, whose locks kept every writer out until then.
 inline constexpr QLatin1StringView InsertKeptSince{
     "INSERT INTO bom_history.kept (since) VALUES (clock_timestamp())"};
 
-/// The function's drop takes both triggers with it.
+/// The functions' drop takes the triggers with them.
 inline constexpr QLatin1StringView DropHistory{"DROP SCHEMA IF EXISTS bom_history CASCADE"};
 
 /// Sets what the next rows of a write transaction record of their writer; harmless where the
