@@ -292,6 +292,13 @@ private Q_SLOTS:
         QCOMPARE(
             linesText(store::pg::PgHistoryLog(m_server.uri()).linesAsOf("TOP", beforeTruncate)),
             QStringList{"TOP>P1 2 EA Part 1"});
+        // Tables made anew (unrecorded) get their triggers back, and the history starts again.
+        server().write({{"TOP", "Top", "EA"}, {"P1", "Part", "EA"}}, {});
+        QCOMPARE(store::pg::enableHistory(m_server.uri()).size(), 2);
+        QCOMPARE(failureOf([&] {
+                     store::pg::PgHistoryLog(m_server.uri()).linesAsOf("TOP", beforeTruncate);
+                 }).first,
+                 int(store::HistoryTooOld));
 
         store::pg::disableHistory(m_server.uri());
         QCOMPARE(execOnServer(m_server, {columns}).toString(), before);

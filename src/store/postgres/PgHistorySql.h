@@ -133,7 +133,8 @@ inline constexpr QLatin1StringView CreateBomDetailHistoryTriggers[]{
 /// The moment from which the history accounts for every change: the end of the transaction
 /// that made the triggers, whose locks kept every writer out until then.
 inline constexpr QLatin1StringView InsertKeptSince{
-    "INSERT INTO bom_history.kept (since) VALUES (clock_timestamp())"};
+    "INSERT INTO bom_history.kept (since) VALUES (clock_timestamp())"
+    " ON CONFLICT (one) DO UPDATE SET since = excluded.since"};
 
 /// The functions' drop takes the triggers with them.
 inline constexpr QLatin1StringView DropHistory{"DROP SCHEMA IF EXISTS bom_history CASCADE"};
