@@ -81,6 +81,7 @@ enum ErrorNumber : int {
     HistoryTooOld = 1403,          ///< "as of" a moment before the kept starting state
     HistoryNotKept = 1404,         ///< the server keeps no history (its side schema is absent)
     HistoryUnreadable = 1405,      ///< the history could not be read or written
+    HistoryNoRight = 1406,         ///< the server's user lacks a right that keeping the history takes
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 

@@ -12,6 +12,7 @@
 #include "store/Store.h"
 #include "store/ServerAddress.h"
 #include "store/StoreError.h"
+#include "store/postgres/PgHistory.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -30,6 +31,8 @@ const char* const Help = R"(Usage:
   bom-import --into items.csv lines.csv SERVER
   bom-import DB.db SERVER
   bom-import --create-schema SERVER
+  bom-import --enable-history SERVER
+  bom-import --disable-history SERVER
   bom-import --check DATABASE
   bom-import --history DATABASE [--since WHEN] [--item ID]
 
@@ -53,6 +56,14 @@ This is how a team moves its bills to the server. The file is only read.
 --create-schema SERVER creates the two tables where they are missing, in one
 transaction, and says which it created; it gives both the change triggers that tell
 open editors of each other's changes (made anew each time); run again, it changes no table.
+
+--enable-history SERVER makes the server keep the history of every change to the two
+tables, by anyone: a schema bom_history of its own and triggers on each table, made in
+one transaction by a user who may create a schema in the database and triggers on the
+tables; the tables gain no column. It says what it created. From then on every row that
+any program writes costs that writer one insert of one row into bom_history.change, in
+the writer's own transaction. Run again, it changes nothing. --disable-history SERVER
+removes the triggers and the schema with every change it kept.
 
 --check DATABASE (a file or a server address) prints what Tools > Check Database finds,
 one finding a line, then their count: cycles, lines whose assembly or component is not
@@ -87,6 +98,8 @@ existing OUT.db is replaced only with --force.
   --force          replace an existing OUT.db (only once the import has succeeded)
   --into           add the CSV rows to EXISTING.db or SERVER
   --create-schema  create the tables on SERVER
+  --enable-history  keep the history of every change on SERVER
+  --disable-history  stop keeping it on SERVER and remove it
   --check          list what is wrong in DATABASE (exit status as said above)
   --history        print the changes kept for DATABASE as CSV
   --help           show this text
@@ -94,6 +107,26 @@ existing OUT.db is replaced only with --force.
 Exit status 0 on success (--check: see above); otherwise 1, with "NUMBER DESCRIPTION" on standard error (the
 numbers are listed in the editor's README and src/store/StoreError.h).
 )";
+
+/// --enable-history or --disable-history on the server at `server`: what was done, as said.
+QString historyCommand(const QString& option, const QString& server) {
+    if (option == QLatin1StringView("--disable-history")) {
+        store::pg::disableHistory(server);
+        return QStringLiteral("%1: the history of changes is no longer kept; its triggers and "
+                              "the schema bom_history were removed.")
+            .arg(server);
+    }
+    const QStringList created = store::pg::enableHistory(server);
+    if (created.isEmpty())
+        return QStringLiteral("%1: the history of changes was kept already; nothing was "
+                              "created.")
+            .arg(server);
+    return QStringLiteral("%1: the history of changes is kept from now. Created %2.\n"
+                          "What it costs other programs: every row that any program writes "
+                          "into ItemMaster or BomDetail costs that writer one more insert, of "
+                          "one row into bom_history.change, in the writer's own transaction.")
+        .arg(server, created.join(QStringLiteral(", ")));
+}
 
 int refuse(int number, const QString& description) {
     std::fprintf(stderr, "%s\n", qUtf8Printable(store::StoreError(number, description).message()));
@@ -109,7 +142,7 @@ int main(int argc, char** argv) {
     QStringList files;
     bool force = false;
     bool into = false;
-    bool createSchema = false;
+    QString serverOption; // --create-schema, --enable-history or --disable-history
     const QStringList arguments = app.arguments().mid(1);
     if (!arguments.isEmpty() && arguments[0] == QLatin1StringView("--check"))
         return tools::runCheck(arguments.mid(1));
@@ -124,8 +157,15 @@ int main(int argc, char** argv) {
             force = true;
         else if (argument == QLatin1StringView("--into"))
             into = true;
-        else if (argument == QLatin1StringView("--create-schema"))
-            createSchema = true;
+        else if (argument == QLatin1StringView("--create-schema") ||
+                 argument == QLatin1StringView("--enable-history") ||
+                 argument == QLatin1StringView("--disable-history")) {
+            if (!serverOption.isEmpty() && serverOption != argument)
+                return refuse(store::ImportUsage, QStringLiteral("%1 and %2 cannot be given "
+                                                                 "together; see bom-import --help.")
+                                                      .arg(serverOption, argument));
+            serverOption = argument;
+        }
         else if (argument.startsWith(u'-') && argument.size() > 1)
             return refuse(
                 store::ImportUsage,
@@ -155,12 +195,17 @@ int main(int argc, char** argv) {
             return refuse(error.number(), error.description());
         }
     }
-    if (createSchema) {
+    if (!serverOption.isEmpty()) {
         if (force || into || files.size() != 1 || store::databaseFile(files[0]))
             return refuse(store::ImportUsage,
-                          QStringLiteral("--create-schema takes one server address "
-                                         "(postgresql://…) and nothing else."));
+                          QStringLiteral("%1 takes one server address "
+                                         "(postgresql://…) and nothing else.")
+                              .arg(serverOption));
         try {
+            if (serverOption != QLatin1StringView("--create-schema")) {
+                std::printf("%s\n", qUtf8Printable(historyCommand(serverOption, files[0])));
+                return 0;
+            }
             const QStringList created = import::createServerTables(files[0]);
             const QString said =
                 created.isEmpty()

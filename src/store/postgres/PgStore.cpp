@@ -4,14 +4,18 @@
 #include "store/SqlValues.h"
 #include "store/LineRules.h"
 #include "store/OpenInterruption.h"
+#include "store/postgres/PgHistorySql.h"
 #include "store/postgres/PgSql.h"
 #include "store/SchemaCheck.h"
 #include "store/WhereUsedWalk.h"
 
 #include <QHash>
 #include <QSqlDriver>
+#include <QSysInfo>
 
 #include <libpq-fe.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -31,6 +35,16 @@ std::optional<double> optionalNumber(const QVariant& value) {
     bool number = false;
     const double quantity = value.toDouble(&number);
     return number ? std::optional<double>(quantity) : std::nullopt;
+}
+
+/// The user this process runs as, as the system names them: the history's person of a write.
+QString systemUser() {
+    static const QString name = [] {
+        if (const passwd* entry = getpwuid(geteuid()))
+            return QString::fromLocal8Bit(entry->pw_name);
+        return qEnvironmentVariable("USER");
+    }();
+    return name;
 }
 
 const QString readItemMaster = QStringLiteral("Could not read ItemMaster");
@@ -299,8 +313,18 @@ std::unique_ptr<Statement> PgStore::prepare(Sql which, const QString& what, int 
 std::unique_ptr<Transaction> PgStore::beginWrite(const QString& what, Lock lock) {
     const QSqlDatabase& db = m_connection.db();
     auto transaction = std::make_unique<PgTransaction>(db, what);
-    if (lock == Lock::Structure)
-        PgStatement(db, pgschema::LockStructure, what, WriteFailed).exec();
+    // Who writes and in which command, for the history's triggers where the server keeps one
+    // (set all the same where it does not: the settings then go nowhere), together with the
+    // structure lock where one is taken: no round trip more for a write that adds lines.
+    PgStatement mark(db,
+                     lock == Lock::Structure ? pgschema::MarkWriterAndLock : pgschema::MarkWriter,
+                     what, WriteFailed);
+    mark.bind(systemUser())
+        .bind(QSysInfo::machineHostName())
+        .bind(command().name)
+        .bind(command().reason)
+        .bind(QStringLiteral("editor"))
+        .exec();
     return transaction;
 }
 

@@ -63,7 +63,9 @@ protected:
     std::unique_ptr<Statement> prepare(Sql which, const QString& what, int failureNumber) override;
     /// READ COMMITTED; for Lock::Structure the store's advisory lock (LockStructure) as well,
     /// held to the commit: another editor's add or restore waits for it, then checks against
-    /// this one's lines.
+    /// this one's lines. Tells the server's history who writes (the system's user and host)
+    /// and in which command (setCommand), in the transaction's settings bom.person, bom.host,
+    /// bom.command, bom.reason and bom.source (PgHistorySql.h).
     std::unique_ptr<Transaction> beginWrite(const QString& what, Lock lock) override;
     /// One DELETE … RETURNING.
     std::optional<LineRow> takeRow(const QString& assembly, const QString& component,

@@ -1,0 +1,268 @@
+#include "store/postgres/PgHistory.h"
+
+#include "store/ItemKey.h"
+#include "store/SessionName.h"
+#include "store/SqlValues.h"
+#include "store/postgres/PgHistorySql.h"
+#include "store/postgres/PgSql.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlQuery>
+
+namespace store::pg {
+
+namespace {
+
+/// A moment as the server reads it, to the millisecond.
+QString momentText(const QDateTime& moment) {
+    return moment.toUTC().toString(Qt::ISODateWithMs);
+}
+
+StoreError noRight(const QString& user, const QString& right, const QString& shown) {
+    return StoreError(HistoryNoRight,
+                      QStringLiteral("The user '%1' may not keep the history of changes on '%2': "
+                                     "it lacks the right %3.")
+                          .arg(user, shown, right));
+}
+
+/// A column of a row image as the store reads the column: Null as an invalid QVariant.
+QVariant columnOf(const QJsonObject& row, const char* column) {
+    const QJsonValue value = row.value(QLatin1StringView(column));
+    if (value.isNull() || value.isUndefined())
+        return {};
+    return value.toVariant();
+}
+
+std::optional<QString> textOf(const QJsonObject& row, const char* column) {
+    const QJsonValue value = row.value(QLatin1StringView(column));
+    if (value.isNull() || value.isUndefined())
+        return std::nullopt;
+    return value.toString();
+}
+
+RowImage imageOf(const QVariant& json, bool line) {
+    RowImage image;
+    if (json.isNull())
+        return image;
+    const QJsonObject row = QJsonDocument::fromJson(json.toString().toUtf8()).object();
+    image.exists = true;
+    if (line) {
+        image.quantity = columnOf(row, "bomqtyreq");
+        image.startDate = columnOf(row, "startdate");
+    } else {
+        image.description = textOf(row, "itemdesc");
+        image.unit = textOf(row, "itemuom");
+    }
+    return image;
+}
+
+ChangeSource sourceOf(const QString& letter) {
+    if (letter == QLatin1StringView("T"))
+        return ChangeSource::ThisEditor;
+    if (letter == QLatin1StringView("R"))
+        return ChangeSource::Restore;
+    if (letter == QLatin1StringView("E"))
+        return ChangeSource::AnotherEditor;
+    return ChangeSource::AnotherProgram;
+}
+
+QVariant letterOf(const std::optional<ChangeSource>& source) {
+    if (!source)
+        return {};
+    switch (*source) {
+    case ChangeSource::ThisEditor:
+        return QStringLiteral("T");
+    case ChangeSource::Restore:
+        return QStringLiteral("R");
+    case ChangeSource::AnotherEditor:
+        return QStringLiteral("E");
+    case ChangeSource::AnotherProgram:
+        break;
+    }
+    return QStringLiteral("P");
+}
+
+/// A quantity as a load shows it: none for Null or for text that is not a number.
+std::optional<double> quantityOf(const QVariant& value) {
+    if (value.isNull())
+        return std::nullopt;
+    bool number = false;
+    const double quantity = value.toDouble(&number);
+    return number ? std::optional<double>(quantity) : std::nullopt;
+}
+
+} // namespace
+
+QStringList enableHistory(const QString& location) {
+    const Connection connection(location);
+    const QSqlDatabase& db = connection.db();
+    const QString& shown = connection.uri();
+    checkTables(db, shown);
+    const QString what = QStringLiteral("Could not keep the history of changes on '%1'").arg(shown);
+    PgTransaction transaction(db, what);
+    execute(db, pgschema::QuietNotices, what, HistoryUnreadable);
+    bool schema = false, itemTrigger = false, lineTrigger = false;
+    {
+        PgStatement state(db, pgschema::SelectHistoryState, what, HistoryUnreadable);
+        state.exec();
+        if (!state.next())
+            throw StoreError(HistoryUnreadable, what + QLatin1Char('.'));
+        schema = state.value(0).toBool();
+        itemTrigger = state.value(1).toBool();
+        lineTrigger = state.value(2).toBool();
+        const QString user = state.value(6).toString();
+        if (!schema && !state.value(3).toBool())
+            throw noRight(
+                user, QStringLiteral("CREATE on the database '%1'").arg(state.value(7).toString()),
+                shown);
+        if (!itemTrigger && !state.value(4).toBool())
+            throw noRight(user, QStringLiteral("TRIGGER on the table ItemMaster"), shown);
+        if (!lineTrigger && !state.value(5).toBool())
+            throw noRight(user, QStringLiteral("TRIGGER on the table BomDetail"), shown);
+    }
+    QStringList created;
+    if (!schema) {
+        for (QLatin1StringView sql : pgschema::CreateHistorySchema)
+            execute(db, sql, what, HistoryUnreadable);
+        created.append(QStringLiteral("the schema bom_history (its tables change and kept, "
+                                      "its functions record and record_truncate)"));
+    }
+    if (!itemTrigger) {
+        for (QLatin1StringView sql : pgschema::CreateItemMasterHistoryTriggers)
+            execute(db, sql, what, HistoryUnreadable);
+        created.append(QStringLiteral("the triggers on ItemMaster"));
+    }
+    if (!lineTrigger) {
+        for (QLatin1StringView sql : pgschema::CreateBomDetailHistoryTriggers)
+            execute(db, sql, what, HistoryUnreadable);
+        created.append(QStringLiteral("the triggers on BomDetail"));
+    }
+    // A table that had lost its trigger was written unrecorded: no earlier state can be
+    // rebuilt from the changes since, so the history is kept from now.
+    if (!created.isEmpty())
+        execute(db, pgschema::InsertKeptSince, what, HistoryUnreadable);
+    transaction.commit();
+    return created;
+}
+
+void disableHistory(const QString& location) {
+    const Connection connection(location);
+    const QSqlDatabase& db = connection.db();
+    const QString what =
+        QStringLiteral("Could not remove the history of changes on '%1'").arg(connection.uri());
+    PgTransaction transaction(db, what);
+    // "drop cascades to …" notices are no news to anyone.
+    execute(db, pgschema::QuietNotices, what, HistoryUnreadable);
+    execute(db, pgschema::DropHistory, what, HistoryUnreadable);
+    transaction.commit();
+}
+
+PgHistoryLog::PgHistoryLog(const QString& location) : m_connection(location) {
+    PgStatement present(
+        m_connection.db(), pgschema::SelectHistoryPresent,
+        QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri()),
+        HistoryUnreadable);
+    present.exec();
+    if (!present.next() || !present.value(0).toBool())
+        throw StoreError(HistoryNotKept,
+                         QStringLiteral("'%1' keeps no history of changes (bom-import "
+                                        "--enable-history turns it on).")
+                             .arg(m_connection.uri()));
+}
+
+QDateTime PgHistoryLog::readKeptSince() {
+    const QString what =
+        QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri());
+    PgStatement since(m_connection.db(), pgschema::SelectKeptSince, what, HistoryUnreadable);
+    since.exec();
+    if (!since.next())
+        throw StoreError(HistoryUnreadable,
+                         what + QStringLiteral(": it says not since when it is kept."));
+    return since.value(0).toDateTime().toUTC();
+}
+
+QDateTime PgHistoryLog::keptSince() {
+    return readKeptSince();
+}
+
+qint64 PgHistoryLog::changeCount() {
+    PgStatement count(m_connection.db(), pgschema::CountChanges,
+                      QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri()),
+                      HistoryUnreadable);
+    count.exec();
+    return count.next() ? count.value(0).toLongLong() : 0;
+}
+
+std::vector<ChangeRecord> PgHistoryLog::changes(const HistoryQuery& query) {
+    const QSqlDatabase& db = m_connection.db();
+    const QString what =
+        QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri());
+    const PgTransaction snapshot(db, what, PgTransaction::Kind::Snapshot);
+    PgStatement select(db, pgschema::SelectChanges, what, HistoryUnreadable);
+    const bool oneLine = query.assemblies.size() == 1 && !query.component.isEmpty();
+    select.bind(sessionApplicationName())
+        .bind(query.assemblies.isEmpty() ? QVariant() : QVariant(keyArray(query.assemblies)))
+        .bind(oneLine ? QVariant(query.component) : QVariant())
+        .bind(query.item.isEmpty() ? QVariant() : QVariant(query.item))
+        .bind(query.since ? QVariant(momentText(*query.since)) : QVariant())
+        .bind(query.until ? QVariant(momentText(*query.until)) : QVariant())
+        .bind(query.person.isEmpty() ? QVariant() : QVariant(query.person))
+        .bind(letterOf(query.source))
+        .bind(qMax(0, query.limit));
+    select.exec();
+    std::vector<ChangeRecord> records;
+    while (select.next()) {
+        ChangeRecord record;
+        const bool line = select.value(8).toString() == QLatin1StringView("bomdetail");
+        record.changeSet = select.value(0).toLongLong();
+        record.time = select.value(1).toDateTime().toUTC();
+        record.person = select.value(2).toString();
+        record.host = select.value(3).toString();
+        record.source = sourceOf(select.value(4).toString());
+        record.program = select.value(5).toString();
+        record.command = select.value(6).toString();
+        record.reason = select.value(7).toString();
+        record.table = line ? schema::BomDetail : schema::ItemMaster;
+        record.key = select.value(9).toString();
+        record.component = select.value(10).toString();
+        record.before = imageOf(select.value(11), line);
+        record.after = imageOf(select.value(12), line);
+        if (select.value(15).toBool())
+            record.keyDescription = optionalText(select.value(13));
+        if (select.value(16).toBool())
+            record.componentDescription = optionalText(select.value(14));
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
+LinesAsOf PgHistoryLog::linesAsOf(const QString& item, const QDateTime& moment) {
+    const QSqlDatabase& db = m_connection.db();
+    const QString what =
+        QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri());
+    const PgTransaction snapshot(db, what, PgTransaction::Kind::Snapshot);
+    const QDateTime since = readKeptSince();
+    if (moment < since)
+        throw StoreError(HistoryTooOld, QStringLiteral("The history of '%1' is kept since %2 only.")
+                                            .arg(m_connection.uri(), since.toLocalTime().toString(
+                                                                         schema::StartDateFormat)));
+    PgStatement select(db, pgschema::SelectReachableLinesAsOf, what, HistoryUnreadable);
+    select.bind(momentText(moment)).bind(item).exec();
+    LinesAsOf lines;
+    QString lastAssembly;
+    ComponentLines* current = nullptr;
+    while (select.next()) {
+        const QString assembly = select.value(0).toString();
+        if (!current || assembly != lastAssembly) {
+            lastAssembly = assembly;
+            current = &lines[foldKey(assembly)];
+        }
+        current->append(ComponentLine{select.value(1).toString(), quantityOf(select.value(2)),
+                                      optionalText(select.value(3)), optionalText(select.value(4)),
+                                      select.value(5).toBool()});
+    }
+    return lines;
+}
+
+} // namespace store::pg

@@ -1,0 +1,320 @@
+// A server's history of every change: the side schema and its triggers record each row written,
+// by the editor's store and by any other session, once, with its writer; every earlier state
+// of a bill is rebuilt from today's rows and the changes since; turning it off leaves the
+// shared tables as they were.
+
+#include "store/SessionName.h"
+#include "store/postgres/PgHistory.h"
+#include "store/postgres/PgStore.h"
+#include "support/BackendSuite.h"
+
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+#include <QUrl>
+
+#include <pwd.h>
+#include <unistd.h>
+
+using store::ChangeRecord;
+using store::ChangeSource;
+using store::RowImage;
+
+namespace {
+
+/// Runs statements in one session that names itself `application`, as another program would.
+void sessionWrites(const PgServer& server, const QString& application, const QStringList& sql) {
+    const QString name = QStringLiteral("history-writer");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(server.socketFolder());
+        db.setDatabaseName(QStringLiteral("postgres"));
+        db.setUserName(server.user());
+        db.setConnectOptions(QStringLiteral("application_name=") + application);
+        if (!db.open())
+            qFatal("cannot connect: %s", qPrintable(db.lastError().text()));
+        QSqlQuery q(db);
+        for (const QString& statement : sql)
+            if (!q.exec(statement))
+                qFatal("%s: %s", qPrintable(statement), qPrintable(q.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+/// One record as one line: table, key, before and after, who and in which command.
+QString recordText(const ChangeRecord& r) {
+    const auto image = [&](const RowImage& row) {
+        return !row.exists                           ? QStringLiteral("none")
+               : r.table == store::schema::BomDetail ? row.quantity.toString()
+                                                     : row.description.value_or("-");
+    };
+    return QStringLiteral("%1 %2>%3 %4->%5 %6 %7 %8 [%9]")
+        .arg(r.table, r.key, r.component, image(r.before), image(r.after),
+             store::sourceText(r.source), r.person, r.command, r.reason);
+}
+
+/// Lines by folded assembly, each as the tree shows it, in a stable order.
+QStringList linesText(const store::LinesAsOf& lines) {
+    QStringList text;
+    for (auto at = lines.cbegin(); at != lines.cend(); ++at)
+        for (const store::ComponentLine& line : *at)
+            text.append(
+                QStringLiteral("%1>%2 %3 %4 %5 %6")
+                    .arg(at.key(), line.id,
+                         line.quantity ? QString::number(*line.quantity) : QStringLiteral("-"),
+                         line.unit.value_or(QStringLiteral("-")),
+                         line.description.value_or(QStringLiteral("-")))
+                    .arg(line.inItemMaster));
+    text.sort();
+    return text;
+}
+
+QString systemUser() {
+    const passwd* entry = getpwuid(geteuid());
+    return entry ? QString::fromLocal8Bit(entry->pw_name) : QString();
+}
+
+} // namespace
+
+class ServerHistoryTest : public ServerSuite {
+    Q_OBJECT
+
+    StoreBackend server() const { return StoreBackend(StoreBackend::Postgres, {}, &m_server); }
+    /// The server's clock to the millisecond, as moments are given.
+    QDateTime serverNow() const {
+        return execOnServer(m_server, {QStringLiteral("SELECT date_trunc('milliseconds', "
+                                                      "clock_timestamp())")})
+            .toDateTime()
+            .toUTC();
+    }
+    /// New tables with these rows and no history yet.
+    void freshTables(const std::vector<ItemRow>& items, const std::vector<Line>& lines) {
+        store::pg::disableHistory(m_server.uri());
+        server().write(items, lines);
+    }
+
+private Q_SLOTS:
+    void initTestCase() { qunsetenv("PGPASSWORD"); }
+
+    void eachWriteIsRecordedOnceWithItsWriterAndChangeSet() {
+        if (!needServer())
+            return;
+        freshTables({{"TOP", "Top", "EA"},
+                     {"SUB", "Sub", "EA"},
+                     {"P1", "Part one", "EA"},
+                     {"P2", "Part", "EA"},
+                     {"P3", "Part three", "EA"}},
+                    {{"TOP", "SUB", 2.0}, {"SUB", "P1", 3.0}});
+        QCOMPARE(store::pg::enableHistory(m_server.uri()).size(), 3);
+        QVERIFY(store::pg::enableHistory(m_server.uri()).isEmpty()); // on already: harmless
+        const QDateTime start = QDateTime::currentDateTime();
+        {
+            const auto db = server().open();
+            db->setCommand(QStringLiteral("Add P2"), QStringLiteral("drawing B"));
+            db->addLine(QStringLiteral("TOP"), QStringLiteral("P2"), 4, start);
+            db->setCommand(QStringLiteral("Change quantity"));
+            db->changeQuantity(QStringLiteral("sub"), QStringLiteral("p1"), 3.0, 5.0);
+            db->setCommand(QStringLiteral("Paste"));
+            store::LineBatch batch;
+            batch.removed = {*db->findLine(QStringLiteral("TOP"), QStringLiteral("P2"))};
+            batch.added = {store::newLine(QStringLiteral("TOP"), QStringLiteral("P3"), 1),
+                           store::newLine(QStringLiteral("SUB"), QStringLiteral("P2"), 2)};
+            db->writeLines(batch);
+        }
+        // Another program: an unchanged row records nothing; an item and a line in one set.
+        sessionWrites(m_server, QStringLiteral("mrp-sync"),
+                      {"BEGIN", "UPDATE bomdetail SET bomqtyreq = bomqtyreq",
+                       "UPDATE itemmaster SET itemdesc = 'Part two' WHERE itemid = 'P2'",
+                       "DELETE FROM bomdetail WHERE bomid = 'SUB' AND bomcomp = 'P1'", "COMMIT"});
+        // Another editor putting a line back.
+        sessionWrites(m_server, QStringLiteral("fabrilux-bom-editor/77@desk"),
+                      {"BEGIN", "SELECT set_config('bom.source', 'restore', true)",
+                       "INSERT INTO bomdetail VALUES ('SUB', 'P1', 3, NULL)", "COMMIT"});
+        sessionWrites(m_server, QStringLiteral("fabrilux-bom-editor/77@desk"),
+                      {"UPDATE bomdetail SET bomqtyreq = 6 WHERE bomcomp = 'P3'"});
+
+        store::pg::PgHistoryLog log(m_server.uri());
+        const std::vector<ChangeRecord> all = log.changes({});
+        QStringList text;
+        QList<qint64> sets;
+        for (const ChangeRecord& r : all) {
+            text.append(recordText(r));
+            if (sets.isEmpty() || sets.last() != r.changeSet)
+                sets.append(r.changeSet);
+        }
+        const QString me = systemUser(), them = m_server.user();
+        QCOMPARE(text, (QStringList{
+                           "BomDetail TOP>P3 1->6 another editor " + them + "  []",
+                           "BomDetail SUB>P1 none->3 restore " + them + "  []",
+                           "ItemMaster P2> Part->Part two another program " + them + "  []",
+                           "BomDetail SUB>P1 5->none another program " + them + "  []",
+                           "BomDetail SUB>P2 none->2 this editor " + me + " Paste []",
+                           "BomDetail TOP>P2 4->none this editor " + me + " Paste []",
+                           "BomDetail TOP>P3 none->1 this editor " + me + " Paste []",
+                           "BomDetail SUB>P1 3->5 this editor " + me + " Change quantity []",
+                           "BomDetail TOP>P2 none->4 this editor " + me + " Add P2 [drawing B]"}));
+        QCOMPARE(sets.size(), 6);
+        QCOMPARE(log.changeCount(), qint64(all.size()));
+        // Whole rows, and the descriptions as they were then.
+        const ChangeRecord& added = all.back();
+        QCOMPARE(added.after, (RowImage{true, 4.0, start.toString(store::schema::StartDateFormat),
+                                        std::nullopt, std::nullopt}));
+        QCOMPARE(added.keyDescription, std::optional<QString>(QStringLiteral("Top")));
+        QCOMPARE(added.componentDescription, std::optional<QString>(QStringLiteral("Part")));
+        QCOMPARE(all.at(2).keyDescription, std::optional<QString>(QStringLiteral("Part two")));
+        QCOMPARE(added.program, store::sessionApplicationName());
+
+        // The filters.
+        store::HistoryQuery query;
+        query.item = QStringLiteral("p2");
+        QCOMPARE(log.changes(query).size(), size_t(4));
+        query = {};
+        query.assemblies = {QStringLiteral("top")};
+        query.component = QStringLiteral("p3");
+        QCOMPARE(log.changes(query).size(), size_t(2));
+        query = {};
+        query.source = ChangeSource::ThisEditor;
+        QCOMPARE(log.changes(query).size(), size_t(5));
+        query = {};
+        query.person = them;
+        query.limit = 2;
+        QCOMPARE(recordText(log.changes(query).back()), text.at(1));
+        query = {};
+        query.since = all.at(0).time;
+        QVERIFY(!log.changes(query).empty() && log.changes(query).size() < all.size());
+    }
+
+    void linesAsOfRebuildsEveryEarlierState() {
+        if (!needServer())
+            return;
+        std::vector<ItemRow> items;
+        const QStringList ids{"A0", "A1", "A2", "A3", "P0", "P1", "P2", "P3"};
+        for (const QString& id : ids)
+            items.push_back({id, id + QStringLiteral(" first"), "EA"});
+        freshTables(items,
+                    {{"A0", "A1", 1.0}, {"A1", "A2", 2.0}, {"A2", "P0", 3.0}, {"A0", "P1", 1.5}});
+        store::pg::enableHistory(m_server.uri());
+
+        const quint32 seed = QRandomGenerator::global()->generate();
+        qInfo("seed %u", seed);
+        QRandomGenerator random(seed);
+        const auto pick = [&](int from, int to) { return ids.at(random.bounded(from, to)); };
+        std::vector<std::pair<QDateTime, QStringList>> states;
+        for (int round = 0; round < 10; ++round) {
+            if (round > 0) {
+                const auto db = server().open();
+                for (int step = 0; step < 4; ++step) {
+                    const QString assembly = pick(0, 4), component = pick(1, 8);
+                    try {
+                        switch (random.bounded(5)) {
+                        case 0:
+                            db->addLine(assembly, component, random.bounded(1, 9),
+                                        QDateTime::currentDateTime());
+                            break;
+                        case 1:
+                            db->takeLine(assembly, component);
+                            break;
+                        case 2:
+                            if (const auto line = db->findLine(assembly, component))
+                                db->changeUnchangedLine(*line, double(random.bounded(1, 9)) / 4);
+                            break;
+                        case 3: {
+                            store::LineBatch batch;
+                            for (const store::LineRow& row : db->lineRowsOf(assembly))
+                                batch.removed.push_back(row);
+                            batch.added = {store::newLine(assembly, component, 7)};
+                            db->writeLines(batch);
+                            break;
+                        }
+                        default:
+                            // Another program: a description, a line's key to another case
+                            // and to another item.
+                            sessionWrites(
+                                m_server, QStringLiteral("mrp"),
+                                QStringLiteral(
+                                    "UPDATE itemmaster SET itemdesc = '%1 %3' WHERE itemid = '%1';"
+                                    "UPDATE bomdetail SET bomcomp = lower(bomcomp) WHERE bomid = "
+                                    "'%2';UPDATE bomdetail SET bomcomp = 'P3' WHERE bomid = '%2' "
+                                    "AND lower(bomcomp) = 'p2' AND NOT EXISTS (SELECT 1 FROM "
+                                    "bomdetail WHERE bomid = '%2' AND lower(bomcomp) = 'p3')")
+                                    .arg(component, assembly)
+                                    .arg(round)
+                                    .split(u';'));
+                        }
+                    } catch (const store::StoreError&) {
+                        // A refused write (a cycle, a line there already) writes nothing.
+                    }
+                }
+            }
+            const QDateTime moment = serverNow();
+            states.emplace_back(moment, linesText(server().open()->reachableLines("A0")));
+            // The next round's writes fall in a later millisecond than this moment.
+            QTRY_VERIFY(serverNow() > moment);
+        }
+        store::pg::PgHistoryLog log(m_server.uri());
+        for (const auto& [moment, state] : states)
+            QCOMPARE(linesText(log.linesAsOf(QStringLiteral("a0"), moment)), state);
+        const auto [number, text] =
+            failureOf([&] { log.linesAsOf(QStringLiteral("A0"), log.keptSince().addSecs(-1)); });
+        QCOMPARE(number, int(store::HistoryTooOld));
+    }
+
+    void rightsAndDisableLeaveTheTablesAsTheyWere() {
+        if (!needServer())
+            return;
+        freshTables({{"TOP", "Top", "EA"}, {"P1", "Part", "EA"}}, {{"TOP", "P1", 1.0}});
+        const QString columns = QStringLiteral(
+            "SELECT string_agg(table_name || '.' || column_name || ' ' || data_type, ', ' ORDER BY "
+            "table_name, ordinal_position) FROM information_schema.columns WHERE table_name IN "
+            "('itemmaster', 'bomdetail')");
+        const QString before = execOnServer(m_server, {columns}).toString();
+        // A user who may write the tables but not create a schema.
+        execOnServer(m_server,
+                     {"DROP ROLE IF EXISTS clerk", "CREATE ROLE clerk LOGIN",
+                      "GRANT SELECT, INSERT, UPDATE, DELETE ON itemmaster, bomdetail TO clerk"});
+        QUrl clerk(m_server.uri());
+        clerk.setUserName(QStringLiteral("clerk"));
+        const auto [number, text] = failureOf([&] { store::pg::enableHistory(clerk.toString()); });
+        QCOMPARE(number, int(store::HistoryNoRight));
+        QVERIFY2(text.contains(QLatin1StringView("CREATE on the database")), qPrintable(text));
+
+        store::pg::enableHistory(m_server.uri());
+        // With the history on, a user who may only write the tables still writes, recorded.
+        store::PgStore(clerk.toString())
+            .changeQuantity(QStringLiteral("TOP"), QStringLiteral("P1"), 1.0, 2.0);
+        QCOMPARE(store::pg::PgHistoryLog(m_server.uri()).changeCount(), qint64(1));
+        // A TRUNCATE's rows are recorded too.
+        const QDateTime beforeTruncate = serverNow();
+        QTRY_VERIFY(serverNow() > beforeTruncate);
+        execOnServer(m_server, {"TRUNCATE bomdetail"});
+        QCOMPARE(
+            linesText(store::pg::PgHistoryLog(m_server.uri()).linesAsOf("TOP", beforeTruncate)),
+            QStringList{"TOP>P1 2 EA Part 1"});
+        // Tables made anew (unrecorded) get their triggers back, and the history starts again.
+        server().write({{"TOP", "Top", "EA"}, {"P1", "Part", "EA"}}, {});
+        QCOMPARE(store::pg::enableHistory(m_server.uri()).size(), 2);
+        QCOMPARE(failureOf([&] {
+                     store::pg::PgHistoryLog(m_server.uri()).linesAsOf("TOP", beforeTruncate);
+                 }).first,
+                 int(store::HistoryTooOld));
+
+        store::pg::disableHistory(m_server.uri());
+        QCOMPARE(execOnServer(m_server, {columns}).toString(), before);
+        QCOMPARE(execOnServer(m_server, {"SELECT count(*) FROM pg_trigger WHERE tgname LIKE "
+                                         "'bom_history%'"})
+                     .toInt(),
+                 0);
+        QCOMPARE(failureOf([&] { store::pg::PgHistoryLog log(m_server.uri()); }).first,
+                 int(store::HistoryNotKept));
+        // Writes go on without it.
+        server().open()->addLine(QStringLiteral("TOP"), QStringLiteral("P1"), 3,
+                                 QDateTime::currentDateTime());
+        execOnServer(m_server,
+                     {"REVOKE ALL ON itemmaster, bomdetail FROM clerk", "DROP ROLE clerk"});
+    }
+};
+
+QTEST_GUILESS_MAIN(ServerHistoryTest)
+#include "server_history_test.moc"
