@@ -26,13 +26,6 @@ struct LineChange {
     std::optional<LineRow> after;
 };
 
-/// Who writes and in which command: the name of the command as its undo step is named
-/// ("Replace PRT-KNOB by PRT-KNOB-2 in 37 assemblies") and the reason the user gave, if any.
-struct WriteCommand {
-    QString name;
-    QString reason;
-};
-
 /// What a store's writes tell the history of a database file. The data's commit and the
 /// history's record are two files and cannot be one atomic step, so a write records its change
 /// as pending before its commit (`pending`, which throws StoreError to stop the write: a change
@@ -141,5 +134,11 @@ bool fileHistoryKept();
 /// be read with HistoryUnreadable, HistoryOtherDatabase or HistoryDamaged. Defined with
 /// openStore.
 std::unique_ptr<HistoryLog> openHistory(const QString& location);
+
+/// Makes the server at `location` keep the history of every change by anyone (its side schema
+/// and triggers, pg::enableHistory) and returns what was created; removes it again. A location
+/// that is no server address is refused with ImportUsage.
+QStringList enableServerHistory(const QString& location);
+void disableServerHistory(const QString& location);
 
 } // namespace store

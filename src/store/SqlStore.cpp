@@ -171,8 +171,8 @@ void SqlStore::writeLines(const LineBatch& batch) {
     commitRecorded(*transaction, batchChanges(batch));
 }
 
-void SqlStore::setCommand(const QString& name, const QString& reason) {
-    m_command = WriteCommand{name, reason};
+void SqlStore::setCommand(const WriteCommand& command) {
+    m_command = command;
 }
 
 void SqlStore::setRecorder(std::unique_ptr<ChangeRecorder> recorder) {

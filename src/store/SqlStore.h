@@ -47,7 +47,7 @@ public:
     /// Holds the structure lock from the checks to the commit, as addLine does.
     void writeLines(const LineBatch& batch) override;
 
-    void setCommand(const QString& name, const QString& reason = {}) override;
+    void setCommand(const WriteCommand& command) override;
     /// The history that every write of this store records into (see ChangeRecorder); none
     /// unless set.
     void setRecorder(std::unique_ptr<ChangeRecorder> recorder);

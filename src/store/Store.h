@@ -112,6 +112,15 @@ struct BatchRefusals {
 /// A new line as addLine writes it: the quantity as a number, started now.
 LineRow newLine(const QString& assembly, const QString& component, double quantity);
 
+/// Which command a store's writes belong to, for the history: its name as its undo step is
+/// named ("Replace PRT-KNOB by PRT-KNOB-2 in 37 assemblies"), the reason the user gave, if
+/// any, and whether it puts an earlier state back (a restore).
+struct WriteCommand {
+    QString name;
+    QString reason;
+    bool restore = false;
+};
+
 /// An item as the Item Master list shows it.
 struct ItemLine {
     QString id;
@@ -231,13 +240,9 @@ public:
     /// may fail as well. This one does nothing.
     virtual void interrupt() {}
 
-    /// Names the command that this store's writes from now on belong to, as its undo step is
-    /// named, with the reason the user gave: the history keeps both with the change. A store
-    /// that keeps no history ignores it.
-    virtual void setCommand(const QString& name, const QString& reason = {}) {
-        Q_UNUSED(name);
-        Q_UNUSED(reason);
-    }
+    /// Names the command that this store's writes from now on belong to: the history keeps it
+    /// with the change. A store that keeps no history ignores it.
+    virtual void setCommand(const WriteCommand& command) { Q_UNUSED(command); }
 
     /// reachableLines for several items at once: every line reachable from any of them, each
     /// read once, level by level (one componentsOfEach per level for all of them).

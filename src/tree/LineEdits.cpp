@@ -66,7 +66,7 @@ LineEdits::trip(const std::function<void(store::StoreCall&)>& work, const QStrin
     try {
         const store::WriteCommand command = m_command;
         runOnStore(m_desktop, m_session.databasePath(), label, [&](store::StoreCall& call) {
-            call.db().setCommand(command.name, command.reason);
+            call.db().setCommand(command);
             work(call);
         });
     } catch (const store::StoreError& error) {
@@ -473,10 +473,10 @@ bool LineEdits::checkPasted(const QString& assembly, std::vector<PastedLine>& pa
 }
 
 bool LineEdits::writeLines(const store::LineBatch& batch, const QString& text,
-                           const QString& reason) {
+                           const QString& reason, bool restore) {
     if (batch.removed.empty() && batch.added.empty())
         return true;
-    const Command command(*this, text, reason);
+    const Command command(*this, text, reason, restore);
     // Committed: the step is there whatever happens to the showing.
     if (const auto failure = writeAndShow(
             batch, [&] { m_document.history().push(batchStep(*this, batch, text)); })) {
@@ -486,9 +486,9 @@ bool LineEdits::writeLines(const store::LineBatch& batch, const QString& text,
     return true;
 }
 
-LineEdits::Command::Command(LineEdits& edits, QString name, QString reason)
+LineEdits::Command::Command(LineEdits& edits, QString name, QString reason, bool restore)
     : m_edits(edits), m_was(edits.m_command) {
-    m_edits.m_command = {std::move(name), std::move(reason)};
+    m_edits.m_command = {std::move(name), std::move(reason), restore};
 }
 
 LineEdits::Command::~Command() {

@@ -92,9 +92,10 @@ public:
     /// they are as written) and puts the removed ones back exactly, in one transaction too.
     /// True when written; a refusal is reported and nothing changes. The removed rows are put
     /// back as `batch.removed` holds them: give them as the store read them (findLine).
-    /// `reason`, when given, is kept with the change in the database's history.
+    /// `reason`, when given, is kept with the change in the database's history; `restore`
+    /// records it there as a restore of an earlier state.
     bool writeLines(const store::LineBatch& batch, const QString& text,
-                    const QString& reason = {});
+                    const QString& reason = {}, bool restore = false);
 
     /// Undoes the history's current step; one refused for a cause that may pass stays where it
     /// stood, to be tried again.
@@ -152,7 +153,7 @@ private:
     /// as the command's undo step is named, with the user's reason.
     class Command {
     public:
-        Command(LineEdits& edits, QString name, QString reason = {});
+        Command(LineEdits& edits, QString name, QString reason = {}, bool restore = false);
         ~Command();
         Command(const Command&) = delete;
         Command& operator=(const Command&) = delete;

@@ -12,7 +12,7 @@
 #include "store/Store.h"
 #include "store/ServerAddress.h"
 #include "store/StoreError.h"
-#include "store/postgres/PgHistory.h"
+#include "store/History.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -111,12 +111,12 @@ numbers are listed in the editor's README and src/store/StoreError.h).
 /// --enable-history or --disable-history on the server at `server`: what was done, as said.
 QString historyCommand(const QString& option, const QString& server) {
     if (option == QLatin1StringView("--disable-history")) {
-        store::pg::disableHistory(server);
+        store::disableServerHistory(server);
         return QStringLiteral("%1: the history of changes is no longer kept; its triggers and "
                               "the schema bom_history were removed.")
             .arg(server);
     }
-    const QStringList created = store::pg::enableHistory(server);
+    const QStringList created = store::enableServerHistory(server);
     if (created.isEmpty())
         return QStringLiteral("%1: the history of changes was kept already; nothing was "
                               "created.")

@@ -209,7 +209,8 @@ std::vector<ChangeRecord> PgHistoryLog::changes(const HistoryQuery& query) {
         .bind(query.until ? QVariant(momentText(*query.until)) : QVariant())
         .bind(query.person.isEmpty() ? QVariant() : QVariant(query.person))
         .bind(letterOf(query.source))
-        .bind(qMax(0, query.limit));
+        .bind(qMax(0, query.limit))
+        .bind(query.changeSet ? QVariant(*query.changeSet) : QVariant());
     select.exec();
     std::vector<ChangeRecord> records;
     while (select.next()) {

@@ -323,7 +323,7 @@ std::unique_ptr<Transaction> PgStore::beginWrite(const QString& what, Lock lock)
         .bind(QSysInfo::machineHostName())
         .bind(command().name)
         .bind(command().reason)
-        .bind(QStringLiteral("editor"))
+        .bind(command().restore ? QStringLiteral("restore") : QStringLiteral("editor"))
         .exec();
     return transaction;
 }

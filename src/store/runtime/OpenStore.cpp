@@ -5,6 +5,7 @@
 #include "store/Store.h"
 #include "store/StoreError.h"
 #include "store/PasswordCache.h"
+#include "store/postgres/PgHistory.h"
 #include "store/postgres/PgImportWriter.h"
 #include "store/postgres/PgStore.h"
 #include "store/ServerAddress.h"
@@ -92,12 +93,28 @@ std::unique_ptr<Store> openStore(const QString& location, OpenInterruption& inte
 
 std::unique_ptr<HistoryLog> openHistory(const QString& location) {
     if (isServerAddress(location))
-        throw StoreError(HistoryNotKept,
-                         QStringLiteral("The server '%1' keeps no history.").arg(shownLocation(location)));
+        return std::make_unique<pg::PgHistoryLog>(location);
     // The database is checked as a store opens it, so that a path that is no database of the
     // editor's never gets a history made for it.
     { const SqliteStore checked(location); }
     return std::make_unique<history::FileHistoryLog>(location);
+}
+
+QStringList enableServerHistory(const QString& location) {
+    if (!isServerAddress(location))
+        throw StoreError(ImportUsage, QStringLiteral("'%1' is not a server address "
+                                                     "(postgresql://…): a database file's history "
+                                                     "is kept by the editor itself.")
+                                          .arg(location));
+    return pg::enableHistory(location);
+}
+
+void disableServerHistory(const QString& location) {
+    if (!isServerAddress(location))
+        throw StoreError(ImportUsage, QStringLiteral("'%1' is not a server address "
+                                                     "(postgresql://…).")
+                                          .arg(location));
+    pg::disableHistory(location);
 }
 
 std::unique_ptr<ImportWriter> ImportWriter::newDatabase(const QString& location) {

@@ -622,9 +622,7 @@ void HistoryFile::writePending(const WriteCommand& command, const std::vector<Li
         exec("BEGIN IMMEDIATE");
         try {
             pending->set = insertSet(m_db, true, nowMs(), QVariant(),
-                                     command.name.startsWith(QLatin1String("Restore"))
-                                         ? RestoreSource
-                                         : EditorSource,
+                                     command.restore ? RestoreSource : EditorSource,
                                      command, pending->rows);
             exec("COMMIT");
         } catch (...) {
@@ -659,7 +657,8 @@ void HistoryFile::complete() noexcept {
         while (state.next()) {
         }
         if (!pending) // dropped as stale by another editor's look: recorded again
-            m_pending->set = insertSet(m_db, true, nowMs(), QVariant(), EditorSource,
+            m_pending->set = insertSet(m_db, true, nowMs(), QVariant(),
+                                       m_pending->command.restore ? RestoreSource : EditorSource,
                                        m_pending->command, m_pending->rows);
         if (pending.value_or(1) != 0)
             completeSet(m_db, m_pending->set, m_pending->rows, metaText("checked").toLongLong());

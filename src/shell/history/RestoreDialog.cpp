@@ -1,0 +1,127 @@
+#include "shell/history/RestoreDialog.h"
+
+#include "desktop/Desktop.h"
+#include "shell/window/CommandContext.h"
+#include "store/StoreError.h"
+#include "tree/LineEdits.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace shell {
+
+namespace {
+
+enum Column { Chosen, Assembly, Component, Target, Left, Now, Columns };
+
+QTableWidgetItem* cell(const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    return item;
+}
+
+store::RowImage nowImage(const std::optional<store::LineRow>& row) {
+    if (!row)
+        return {};
+    return {true, row->quantity, row->startDate, std::nullopt, std::nullopt};
+}
+
+} // namespace
+
+RestoreDialog::RestoreDialog(const QString& heading, std::vector<tree::RestoreLine> lines,
+                             QWidget* parent)
+    : QDialog(parent), m_lines(std::move(lines)), m_table(new QTableWidget(this)),
+      m_reason(new QLineEdit(this)) {
+    setObjectName(QStringLiteral("frmRestore"));
+    setWindowTitle(QStringLiteral("Restore"));
+    auto* label = new QLabel(heading, this);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    m_table->setObjectName(QStringLiteral("restoreLines"));
+    m_table->setColumnCount(Columns);
+    m_table->setHorizontalHeaderLabels({QStringLiteral("Put back"), QStringLiteral("Assembly"),
+                                        QStringLiteral("Component"), QStringLiteral("Restore to"),
+                                        QStringLiteral("The change left"),
+                                        QStringLiteral("Now")});
+    m_table->setRowCount(int(m_lines.size()));
+    m_table->verticalHeader()->hide();
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    for (int row = 0; row < int(m_lines.size()); ++row) {
+        const tree::RestoreLine& line = m_lines[size_t(row)];
+        auto* choice = new QTableWidgetItem;
+        choice->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        choice->setCheckState(line.chosen ? Qt::Checked : Qt::Unchecked);
+        if (line.changedSince())
+            choice->setText(QStringLiteral("changed since"));
+        else if (line.asTarget())
+            choice->setText(QStringLiteral("as it was"));
+        m_table->setItem(row, Chosen, choice);
+        m_table->setItem(row, Assembly, cell(line.assembly));
+        m_table->setItem(row, Component, cell(line.component));
+        m_table->setItem(row, Target, cell(tree::rowText(line.target)));
+        m_table->setItem(row, Left, cell(tree::rowText(line.left)));
+        m_table->setItem(row, Now, cell(tree::rowText(nowImage(line.now))));
+    }
+    m_table->resizeColumnsToContents();
+    m_reason->setObjectName(QStringLiteral("restoreReason"));
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("&Reason (optional):"), m_reason);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Re&store"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addWidget(m_table, 1);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    resize(760, 420);
+}
+
+std::vector<tree::RestoreLine> RestoreDialog::lines() const {
+    std::vector<tree::RestoreLine> chosen = m_lines;
+    for (int row = 0; row < int(chosen.size()); ++row)
+        chosen[size_t(row)].chosen = m_table->item(row, Chosen)->checkState() == Qt::Checked;
+    return chosen;
+}
+
+QString RestoreDialog::reason() const {
+    return m_reason->text().trimmed();
+}
+
+void restoreFromHistory(CommandContext& context, const store::HistoryQuery& query,
+                        const QString& name) {
+    desktop::Desktop& desktop = context.desktop();
+    std::vector<tree::RestoreLine> lines;
+    try {
+        const desktop::BusyPointer busy(desktop);
+        lines = tree::readRestore(desktop, context.databasePath(), query);
+    } catch (const store::StoreError& error) {
+        if (error.number() != store::OperationCancelled)
+            desktop.messageBox(error.message(), desktop::OkOnly | desktop::IconStop);
+        return;
+    }
+    if (lines.empty()) {
+        desktop.messageBox(QStringLiteral("The history holds no change of a line to restore here."),
+                           desktop::OkOnly);
+        return;
+    }
+    RestoreDialog preview(name, std::move(lines), context.window());
+    if (desktop.runDialog(preview) != QDialog::Accepted)
+        return;
+    const store::LineBatch batch = tree::restoreBatch(preview.lines());
+    if (batch.removed.empty() && batch.added.empty()) {
+        context.showStatus(QStringLiteral("Nothing to restore: the lines chosen hold what they "
+                                          "held then."));
+        return;
+    }
+    context.edits().writeLines(batch, name, preview.reason(), true);
+}
+
+} // namespace shell
