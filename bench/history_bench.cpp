@@ -283,7 +283,7 @@ void scaleCases(int runs, const Sizes& sizes, const QString& path) {
         removeHistory(path);
         made.push_back(timed([&] { store::history::HistoryFile file(path); }));
     }
-    print(QStringLiteral("history: made for %1 lines").arg(sizes.scaleLines), made);
+    print(QStringLiteral("history: made for the scale file (%1 lines)").arg(sizes.scaleLines), made);
 
     store::history::HistoryFile file(path);
     std::vector<double> look;
@@ -295,8 +295,7 @@ void scaleCases(int runs, const Sizes& sizes, const QString& path) {
         if (found != 1)
             qFatal("history: another program's UPDATE found as %lld rows", found);
     }
-    print(QStringLiteral("history: another program's commit found among %1").arg(sizes.scaleLines),
-          look);
+    print(QStringLiteral("history: another program's commit found, scale file"), look);
 }
 
 } // namespace
