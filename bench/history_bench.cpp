@@ -88,6 +88,8 @@ void writeReplaceFile(const QString& path) {
 /// A quantity written back and forth on DEEP-TOP's first line, each write with a store of its
 /// own as an edit of the editor's opens one, with the history off and on in turn.
 void singleWriteCases(int runs, const QString& path) {
+    // Even, so that the writes made with the history off leave the line as the history last
+    // recorded it: a write with it on then finds no change of another program's to record.
     constexpr int WritesPerRun = 20;
     const store::LineRow line = store::openStore(path)->lineRowsOf(DeepTop).front();
     QVariant quantity = line.quantity;
@@ -129,6 +131,7 @@ void replaceCases(int runs, const QString& path) {
                 qFatal("history: %zu assemblies use the old part", uses.size());
             db->writeLines(batch);
         });
+        // Undone, so that each replace, with the history off or on, starts from the same lines.
         store::openStore(path)->writeLines({batch.added, batch.removed});
         return ms;
     };
