@@ -24,9 +24,10 @@ struct Sizes {
     int explodeLevels = 6;      ///< levels below the explode top item
     int explodeFanOut = 10;     ///< items per level, each using every item of the next level
     int scaleLines = 5'000'000; ///< lines of the scale database: the deep structure and others
+    int historyChanges = 1'000'000; ///< row changes in the history of the deep file
 
     static Sizes full() { return {}; }
-    static Sizes small() { return {4, 30, 3, 40, 3, 500, 3, 4, 20'000}; }
+    static Sizes small() { return {4, 30, 3, 40, 3, 500, 3, 4, 20'000, 20'000}; }
 };
 
 inline const QString DeepTop = QStringLiteral("DEEP-TOP");

@@ -5,7 +5,7 @@
 //   bom-bench --smoke        small sizes, 2 runs each (a check that every case still runs)
 //   bom-bench --runs N       N runs of each case
 //   bom-bench --only GROUP   one group of cases: deep, scale, wide, items, explode, find,
-//                            compare, server, bulk, paste, responsive or live
+//                            compare, server, bulk, paste, responsive, live or history
 //
 // The server group (rows named "server: ...") starts a throw-away PostgreSQL server (the
 // tests' PgServer: a new cluster reached only through its Unix socket, fsync off), copies the
@@ -18,6 +18,7 @@
 #include "BenchData.h"
 #include "bulk_bench.h"
 #include "compare_bench.h"
+#include "history_bench.h"
 #include "live_bench.h"
 #include "paste_bench.h"
 #include "responsive_bench.h"
@@ -55,7 +56,7 @@ int main(int argc, char* argv[]) {
     const int wideNodes = sizes.wideDirect * (1 + sizes.wideLeaves);
 
     // --only NAME runs one group of cases (deep, scale, wide, items, explode, find, compare,
-    // server, bulk, paste, responsive, live).
+    // server, bulk, paste, responsive, live, history).
     QString only;
     if (const qsizetype at = args.indexOf(QStringLiteral("--only")); at > 0 && at + 1 < args.size())
         only = args.at(at + 1);
@@ -100,5 +101,7 @@ int main(int argc, char* argv[]) {
         bench::responsiveCases(runs, deep);
     if (wanted("live"))
         bench::liveCases(runs, deep);
+    if (wanted("history"))
+        bench::historyCases(runs, sizes, dataDir);
     return 0;
 }

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "BenchData.h"
+
+#include <QString>
+
+namespace bench {
+
+/// The "history" group: what keeping the history of a database file costs the writes, and
+/// how fast it is read; its files are written into `dataDir`.
+void historyCases(int runs, const Sizes& sizes, const QString& dataDir);
+
+} // namespace bench
