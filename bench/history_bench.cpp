@@ -10,7 +10,7 @@
 
 #include "store/History.h"
 #include "store/Store.h"
-#include "store/history/HistoryFile.h"
+#include "store/sqlite/HistoryFile.h"
 #include "tree/BulkEdits.h"
 
 #include <QDateTime>

@@ -7,6 +7,7 @@
 #include "store/StoreError.h"
 #include "support/BillEditor.h"
 #include "tree/BulkEdits.h"
+#include "tree/HistoryRestore.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -123,6 +124,49 @@ private Q_SLOTS:
                                     u"Paste 2 lines into T and K (new supplier)"_s,
                                     u"Undo Paste 2 lines into T and K"_s,
                                     u"Redo Paste 2 lines into T and K"_s}));
+    }
+
+    /// A change set put back: each line as it was before it, one that another program changed
+    /// since left as it is unless chosen; a new step, recorded as a restore.
+    void aRestorePutsBackWhatAChangeSetChanged() {
+        store::setFileHistoryKept(true);
+        BillFile e(catalogue(), shared());
+        e.editor.load(u"A"_s);
+        const std::vector<store::LineRow> was{*store::openStore(e.database)->findLine(u"A"_s, u"X"_s),
+                                              *store::openStore(e.database)->findLine(u"S"_s, u"T"_s)};
+        QVERIFY(e.edits().writeLines({was, {store::newLine(u"A"_s, u"X"_s, 5),
+                                            store::newLine(u"A"_s, u"K"_s, 1)}},
+                                     u"Edit three lines"_s));
+        execOn(e.database, {u"UPDATE BomDetail SET bomQtyReq = 9 WHERE BomComp = 'K'"_s});
+        qint64 set = 0;
+        for (const store::ChangeRecord& change : store::openHistory(e.database)->changes({}))
+            if (change.command == u"Edit three lines"_s)
+                set = change.changeSet;
+
+        store::HistoryQuery query;
+        query.changeSet = set;
+        std::vector<tree::RestoreLine> lines = tree::readRestore(e.desktop, e.database, query);
+        QStringList planned;
+        for (const tree::RestoreLine& line : lines)
+            planned.append(line.assembly + u'>' + line.component + u' ' + tree::rowText(line.target) +
+                           (line.chosen ? u""_s : u" (changed since)"_s));
+        QCOMPARE(planned, QStringList({u"A>K — (changed since)"_s, u"A>X 2, started "_s + Stored,
+                                       u"S>T 4, started "_s + Stored}));
+        QVERIFY(e.edits().writeLines(tree::restoreBatch(lines), u"Restore Edit three lines"_s, {},
+                                     true));
+        QCOMPARE(linesOf(e.database),
+                 QStringList({u"A>K=9"_s, u"A>X=2"_s, u"A>Y=1"_s, u"S>T=4"_s, u"X>S=1"_s,
+                              u"Y>S=3"_s}));
+        QCOMPARE(rowsOf(e.database).filter(u"S>T"_s), QStringList(u"S>T=4@"_s + Stored));
+        const std::vector<store::ChangeRecord> changes = store::openHistory(e.database)->changes({});
+        QCOMPARE(changes[0].source, store::ChangeSource::Restore);
+        QCOMPARE(changes[0].command, u"Restore Edit three lines"_s);
+        QCOMPARE(changes[1].changeSet, changes[0].changeSet); // one set: A>X and S>T
+        QCOMPARE_NE(changes[2].changeSet, changes[0].changeSet);
+        store::setFileHistoryKept(false);
+        // An ordinary step: undone as any other.
+        QCOMPARE(e.history().undo(), StepOutcome::Done);
+        QCOMPARE(linesOf(e.database).filter(u"A>X"_s), QStringList(u"A>X=5"_s));
     }
 
     void anUndoThatWouldOverwriteAnotherProgramIsRefused() {

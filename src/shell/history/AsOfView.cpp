@@ -5,11 +5,13 @@
 #include "shell/history/AsOfView.h"
 
 #include "desktop/Desktop.h"
+#include "shell/history/RestoreDialog.h"
 #include "shell/window/CommandContext.h"
 #include "store/StoreError.h"
 #include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 #include "tree/StoreWaiting.h"
+#include "tree/Structure.h"
 
 #include <QDateTimeEdit>
 #include <QDialogButtonBox>
@@ -56,6 +58,11 @@ AsOfDialog::AsOfDialog(QWidget* parent)
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* restore = buttons->addButton(QStringLiteral("&Restore This Bill…"),
+                                       QDialogButtonBox::ActionRole);
+    restore->setObjectName(QStringLiteral("cmdRestoreBill"));
+    restore->setAutoDefault(false);
+    connect(restore, &QPushButton::clicked, this, &AsOfDialog::restoreRequested);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(m_heading);
@@ -104,6 +111,7 @@ void AsOfCommands::open() {
         m_dialog = new AsOfDialog(m_context.window());
         m_dialog->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_dialog, &AsOfDialog::showRequested, this, &AsOfCommands::showAsOf);
+        connect(m_dialog, &AsOfDialog::restoreRequested, this, &AsOfCommands::restoreBill);
     }
     m_item = item;
     m_dialog->setWindowTitle(QStringLiteral("Bill of %1 As Of").arg(item));
@@ -125,6 +133,7 @@ void AsOfCommands::showAsOf() {
         if (!m_dialog)
             return;
         m_dialog->document().load(m_item, bill.lines);
+        m_assembliesThen = bill.lines.keys();
         qsizetype lines = 0;
         for (const auto& bill : bill.lines)
             lines += bill.size();
@@ -135,6 +144,29 @@ void AsOfCommands::showAsOf() {
     } catch (const store::StoreError& error) {
         desktop.messageBox(error.message(), desktop::OkOnly | desktop::IconStop);
     }
+}
+
+void AsOfCommands::restoreBill() {
+    if (!m_dialog || store::storeCallWaiting())
+        return;
+    const QDateTime moment = m_dialog->moment();
+    store::HistoryQuery query;
+    // The bill's assemblies as it stood then and as it stands now: a line changed since in
+    // either belongs to what is put back.
+    query.assemblies = m_assembliesThen;
+    const tree::Structure& now = m_context.model().structure();
+    if (now.topText().compare(m_item, Qt::CaseInsensitive) == 0)
+        for (int item = 0; item < now.itemCount(); ++item)
+            if (now.isRead(item))
+                query.assemblies.append(now.textOf(item));
+    if (query.assemblies.isEmpty())
+        query.assemblies = {m_item};
+    // A change within the moment's own millisecond belongs to the bill as it stood.
+    query.since = moment.toUTC().addMSecs(1);
+    restoreFromHistory(m_context,
+                       query,
+                       QStringLiteral("Restore the bill of %1 as of %2")
+                           .arg(m_item, QLocale().toString(moment, QLocale::ShortFormat)));
 }
 
 } // namespace shell

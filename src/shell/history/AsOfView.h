@@ -37,6 +37,8 @@ public:
 Q_SIGNALS:
     /// The user asked for the bill at the moment in the field (the Show button, or Enter).
     void showRequested();
+    /// The user asked to put the bill back as it stood at that moment.
+    void restoreRequested();
 
 private:
     QDateTimeEdit* m_moment;
@@ -57,9 +59,14 @@ public:
 
 private:
     void showAsOf();
+    /// Puts the bill back as it stood at the moment chosen: every line of its assemblies, then
+    /// or now, that changed since (restoreFromHistory).
+    void restoreBill();
 
     CommandContext& m_context;
     QString m_item;
+    /// The assemblies of the bill shown as of its moment, folded under the case rule.
+    QStringList m_assembliesThen;
     QPointer<AsOfDialog> m_dialog;
 };
 

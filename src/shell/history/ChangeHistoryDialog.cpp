@@ -152,10 +152,16 @@ ChangeHistoryDialog::ChangeHistoryDialog(QWidget* parent) : QDialog(parent) {
     m_exportXlsx =
         buttons->addButton(QStringLiteral("Export &Excel…"), QDialogButtonBox::ActionRole);
     m_exportXlsx->setObjectName(QStringLiteral("historyExportXlsx"));
-    for (QPushButton* button : {m_exportCsv, m_exportXlsx}) {
+    m_restore = buttons->addButton(QStringLiteral("Res&tore…"), QDialogButtonBox::ActionRole);
+    m_restore->setObjectName(QStringLiteral("historyRestore"));
+    m_restore->setToolTip(QStringLiteral("Puts back what the current change set changed; in "
+                                         "the scope of one line, the line as it was before the "
+                                         "current change"));
+    for (QPushButton* button : {m_exportCsv, m_exportXlsx, m_restore}) {
         button->setAutoDefault(false);
         button->setEnabled(false);
     }
+    connect(m_restore, &QPushButton::clicked, this, &ChangeHistoryDialog::restoreRequested);
     connect(m_exportCsv, &QPushButton::clicked, this, [this] { Q_EMIT exportRequested(false); });
     connect(m_exportXlsx, &QPushButton::clicked, this, [this] { Q_EMIT exportRequested(true); });
 
@@ -211,10 +217,18 @@ void ChangeHistoryDialog::showChanges(std::vector<store::ChangeRecord> changes, 
                  QLocale().toString(kept), since));
     m_exportCsv->setEnabled(listed > 0);
     m_exportXlsx->setEnabled(listed > 0);
+    m_restore->setEnabled(listed > 0);
     fitColumns(*m_table, *m_table->horizontalHeader(),
                m_table->fontMetrics().averageCharWidth() * 40);
     if (listed > 0)
         m_table->setCurrentIndex(m_changes->index(0, 0));
+}
+
+std::optional<store::ChangeRecord> ChangeHistoryDialog::currentChange() const {
+    const int row = m_table->currentIndex().row();
+    if (row < 0 || row >= int(changes().size()))
+        return std::nullopt;
+    return changes()[size_t(row)];
 }
 
 const std::vector<store::ChangeRecord>& ChangeHistoryDialog::changes() const {

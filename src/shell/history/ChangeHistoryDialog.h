@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 class QComboBox;
@@ -44,12 +45,16 @@ public:
                      const QDateTime& keptSince);
     /// The changes listed, newest first.
     const std::vector<store::ChangeRecord>& changes() const;
+    /// The change of the list's current row, if any.
+    std::optional<store::ChangeRecord> currentChange() const;
 
 Q_SIGNALS:
     /// The user asked for the list again: Show, Enter in a filter, another scope.
     void readRequested();
     /// The user asked to export the listed changes, as CSV or as an Excel workbook.
     void exportRequested(bool excel);
+    /// The user asked to put back what the current change changed.
+    void restoreRequested();
 
 private:
     class Changes;
@@ -64,6 +69,7 @@ private:
     QLabel* m_size;
     QPushButton* m_exportCsv;
     QPushButton* m_exportXlsx;
+    QPushButton* m_restore;
     Changes* m_changes;
 };
 

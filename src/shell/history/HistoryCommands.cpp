@@ -1,5 +1,7 @@
 #include "shell/history/HistoryCommands.h"
 
+#include "shell/history/RestoreDialog.h"
+
 #include "shell/export/ExportCommands.h"
 #include "shell/export/XlsxExport.h"
 #include "shell/history/HistoryTexts.h"
@@ -17,6 +19,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QLocale>
 #include <QMenu>
 
 namespace shell {
@@ -41,8 +44,35 @@ ChangeHistoryDialog& HistoryCommands::dialog() {
         });
         connect(m_dialog, &ChangeHistoryDialog::exportRequested, this,
                 &HistoryCommands::exportListed);
+        connect(m_dialog, &ChangeHistoryDialog::restoreRequested, this, &HistoryCommands::restore);
     }
     return *m_dialog;
+}
+
+void HistoryCommands::restore() {
+    if (!m_dialog || store::storeCallWaiting())
+        return;
+    const std::optional<store::ChangeRecord> change = m_dialog->currentChange();
+    if (!change)
+        return;
+    const QString when = QLocale().toString(change->time.toLocalTime(), QLocale::ShortFormat);
+    store::HistoryQuery query;
+    QString name;
+    if (m_dialog->scope() == ChangeHistoryDialog::ThisLine &&
+        change->table == store::schema::BomDetail) {
+        // The line as it was before this change: this change and every later one undone.
+        query.assemblies = {change->key};
+        query.component = change->component;
+        query.since = change->time;
+        name = QStringLiteral("Restore %1 in %2 as before %3").arg(change->component, change->key, when);
+    } else {
+        query.changeSet = change->changeSet;
+        name = change->command.isEmpty()
+                   ? QStringLiteral("Restore the changes of %1").arg(when)
+                   : QStringLiteral("Restore before %1 (%2)").arg(change->command, when);
+    }
+    restoreFromHistory(m_context, query, name);
+    read();
 }
 
 void HistoryCommands::remember(const QModelIndex& node) {

@@ -42,6 +42,9 @@ public:
     void openLine(const QModelIndex& node);
     /// Reads the changes the window asks for and lists them.
     void read();
+    /// Puts back what the current change changed (restoreFromHistory): its whole change set,
+    /// or, in the scope of one line, that line as it was before the change.
+    void restore();
     /// Writes the listed changes to a file of the user's choice.
     void exportListed(bool excel);
     /// Closes the window, if it is open, and forgets its line: both belong to the database

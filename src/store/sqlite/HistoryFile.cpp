@@ -31,6 +31,7 @@
 #include <QUrl>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -330,6 +331,12 @@ void HistoryFile::open() {
         // other editors read while one writes.
         exec("PRAGMA journal_mode=WAL");
         exec("PRAGMA synchronous=NORMAL");
+        // Opened for each write: the log is kept between connections and left for the next
+        // one to fold in (every thousand pages, as SQLite does), so that a write does not make,
+        // sync and remove it each time.
+        int persist = 1;
+        sqlite3_file_control(m_db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+        sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         createTables();
         checkIdentity();
     } catch (const StoreError& error) {
@@ -384,7 +391,8 @@ void HistoryFile::createTables() {
              " bomQtyReq, StartDate, PRIMARY KEY(BomID, BomComp)) WITHOUT ROWID;"
              "CREATE INDEX IF NOT EXISTS StateLineAssembly ON StateLine(BomID COLLATE NOCASE);"
              "CREATE TABLE IF NOT EXISTS StateItem(ItemID TEXT NOT NULL PRIMARY KEY, ItemDesc,"
-             " ItemUom) WITHOUT ROWID;");
+             " ItemUom) WITHOUT ROWID;"
+             "CREATE INDEX IF NOT EXISTS StateItemNoCase ON StateItem(ItemID COLLATE NOCASE);");
         if (metaText("format").isEmpty()) {
             exec("INSERT OR IGNORE INTO StateLine SELECT BomID, BomComp, bomQtyReq, StartDate"
                  " FROM data.BomDetail;"
@@ -767,7 +775,49 @@ bool sameItem(const RowImage& a, const RowImage& b) {
 
 } // namespace
 
+namespace {
+
+/// How the data file and its write-ahead log look from outside (file, size, time of the last
+/// write, to the nanosecond): every commit changes one of them. `settled` when neither was
+/// written in the last two seconds, so that a commit within the same tick of a coarse clock
+/// cannot hide behind an unchanged time.
+QString dataSignature(const QString& path, bool& settled) {
+    QString signature;
+    settled = true;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    for (const QString& file : {path, path + QStringLiteral("-wal")}) {
+        struct stat info {};
+        if (::stat(QFile::encodeName(file).constData(), &info) != 0) {
+            signature += QStringLiteral("-|");
+            continue;
+        }
+        const qint64 written = qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
+        settled = settled && now - written > 2000;
+        signature += QStringLiteral("%1:%2:%3:%4.%5|")
+                         .arg(info.st_dev)
+                         .arg(info.st_ino)
+                         .arg(info.st_size)
+                         .arg(info.st_mtim.tv_sec)
+                         .arg(info.st_mtim.tv_nsec);
+    }
+    return signature;
+}
+
+} // namespace
+
 qint64 HistoryFile::catchUp() {
+    // Nothing was committed since the last look, and no write is pending: nothing to read.
+    // A file that has 5,000,000 lines is compared only when it has changed.
+    bool settled = false;
+    const QString signature = dataSignature(m_database, settled);
+    if (settled && signature == metaText("signature")) {
+        Stmt pending(m_db, "SELECT 1 FROM ChangeSet WHERE Pending = 1 LIMIT 1");
+        const bool any = pending.next();
+        while (pending.next()) {
+        }
+        if (!any)
+            return 0;
+    }
     attachData();
     try {
         // The scan, in a read of its own.
@@ -824,6 +874,8 @@ qint64 HistoryFile::catchUp() {
                 applyToState(m_db, records);
             }
             setMeta("checked", now);
+            // Taken before the scan: a commit during it makes the next look read again.
+            setMeta("signature", settled ? signature : QString());
             exec("COMMIT");
             detachData();
             return qint64(records.size());
@@ -1040,9 +1092,10 @@ LinesAsOf HistoryFile::linesAsOf(const QString& item, const QDateTime& moment) {
         QHash<QString, QHash<LineKey, RowImage>> linesThen; // by folded assembly
         QHash<QString, RowImage> itemsThen;                  // by exact item ID
         {
+            // From the change sets after the moment (by their time) to their rows.
             Stmt later(m_db, "SELECT r.Tbl, r.Key, r.Component, r.OldExists, r.OldA, r.OldB"
-                             " FROM RowChange r JOIN ChangeSet s ON s.Id = r.SetId"
-                             " WHERE s.Pending = 0 AND s.Time > ? ORDER BY r.SetId DESC, r.rowid DESC");
+                             " FROM ChangeSet s CROSS JOIN RowChange r ON r.SetId = s.Id"
+                             " WHERE s.Pending = 0 AND s.Time > ? ORDER BY s.Id DESC, r.rowid DESC");
             later.bind(at);
             while (later.next()) {
                 // Newest first: each older change overwrites, so the first after the moment wins.
