@@ -171,7 +171,7 @@ private Q_SLOTS:
                                             .arg(assembly)});
                     } else {
                         const std::unique_ptr<Store> store = openStore(m_path);
-                        store->setCommand({QStringLiteral("Round %1").arg(round)});
+                        store->setCommand({QStringLiteral("Round %1").arg(round), {}, false});
                         const std::optional<LineRow> line = store->findLine(assembly, component);
                         if (kind == 2 && !line)
                             store->addLine(assembly, component, quantity, QDateTime::currentDateTime());
@@ -242,7 +242,7 @@ private Q_SLOTS:
             g_stopAt = step.constData();
             history::HistoryFile::setStepHook(&stopHere);
             const std::unique_ptr<Store> store = openStore(m_path);
-            store->setCommand({QStringLiteral("Change the quantity of C1 in B1")});
+            store->setCommand({QStringLiteral("Change the quantity of C1 in B1"), {}, false});
             store->changeQuantity(QStringLiteral("B1"), QStringLiteral("C1"), 3.0, 7.0);
             _exit(1);
         }

@@ -112,11 +112,11 @@ private Q_SLOTS:
         const QDateTime start = QDateTime::currentDateTime();
         {
             const auto db = server().open();
-            db->setCommand({QStringLiteral("Add P2"), QStringLiteral("drawing B")});
+            db->setCommand({QStringLiteral("Add P2"), QStringLiteral("drawing B"), false});
             db->addLine(QStringLiteral("TOP"), QStringLiteral("P2"), 4, start);
-            db->setCommand({QStringLiteral("Change quantity")});
+            db->setCommand({QStringLiteral("Change quantity"), {}, false});
             db->changeQuantity(QStringLiteral("sub"), QStringLiteral("p1"), 3.0, 5.0);
-            db->setCommand({QStringLiteral("Paste")});
+            db->setCommand({QStringLiteral("Paste"), {}, false});
             store::LineBatch batch;
             batch.removed = {*db->findLine(QStringLiteral("TOP"), QStringLiteral("P2"))};
             batch.added = {store::newLine(QStringLiteral("TOP"), QStringLiteral("P3"), 1),

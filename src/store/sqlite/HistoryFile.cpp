@@ -271,6 +271,13 @@ HistoryFile::~HistoryFile() {
     sqlite3_close_v2(m_db);
 }
 
+void HistoryFile::foldLog() noexcept {
+    // The writes leave their log for a later connection to fold into the file; a look does it,
+    // off the edits' way (the watcher looks after each commit), so that the file on its own
+    // holds the history when it is copied or moved with its database.
+    sqlite3_wal_checkpoint_v2(m_db, "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+}
+
 void HistoryFile::exec(const char* sql) {
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
         fail(HistoryUnreadable,
@@ -815,8 +822,10 @@ qint64 HistoryFile::catchUp() {
         const bool any = pending.next();
         while (pending.next()) {
         }
-        if (!any)
+        if (!any) {
+            foldLog();
             return 0;
+        }
     }
     attachData();
     try {
@@ -878,6 +887,7 @@ qint64 HistoryFile::catchUp() {
             setMeta("signature", settled ? signature : QString());
             exec("COMMIT");
             detachData();
+            foldLog();
             return qint64(records.size());
         } catch (...) {
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);

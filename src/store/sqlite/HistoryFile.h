@@ -79,6 +79,7 @@ private:
     void createTables();
     void checkIdentity();
     void exec(const char* sql);
+    void foldLog() noexcept;
     void attachData();
     void detachData() noexcept;
     /// Settles the pending records of writes that were killed; returns the lines of those
