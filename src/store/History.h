@@ -117,6 +117,11 @@ public:
     /// How many changes are kept, and since when.
     virtual qint64 changeCount() = 0;
     virtual QDateTime keptSince() = 0;
+    /// Forgets the changes made before `moment`, oldest first, in pieces of a transaction
+    /// each, telling `progress` how many of about how many are gone; "as of" stays exact from
+    /// the new start on. A false answer stops after the piece under way: the start is then
+    /// where the forgetting stopped. Returns how many changes were forgotten.
+    virtual qint64 forgetBefore(const QDateTime& moment, const ReadProgress& progress) = 0;
 };
 
 /// A text for a source, as the window and the exports show it.

@@ -40,6 +40,7 @@ struct FakeHistory {
         store::LinesAsOf linesAsOf(const QString&, const QDateTime&) override { return {}; }
         qint64 changeCount() override { return 1234; }
         QDateTime keptSince() override { return QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)); }
+        qint64 forgetBefore(const QDateTime&, const store::ReadProgress&) override { return 0; }
 
     private:
         FakeHistory& m_history;

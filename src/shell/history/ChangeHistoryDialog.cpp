@@ -157,6 +157,11 @@ ChangeHistoryDialog::ChangeHistoryDialog(QWidget* parent) : QDialog(parent) {
     m_restore->setToolTip(QStringLiteral("Puts back what the current change set changed; in "
                                          "the scope of one line, the line as it was before the "
                                          "current change"));
+    m_forget = buttons->addButton(QStringLiteral("&Forget Changes Before…"),
+                                  QDialogButtonBox::ActionRole);
+    m_forget->setObjectName(QStringLiteral("historyForget"));
+    m_forget->setAutoDefault(false);
+    connect(m_forget, &QPushButton::clicked, this, &ChangeHistoryDialog::forgetRequested);
     for (QPushButton* button : {m_exportCsv, m_exportXlsx, m_restore}) {
         button->setAutoDefault(false);
         button->setEnabled(false);

@@ -55,6 +55,8 @@ Q_SIGNALS:
     void exportRequested(bool excel);
     /// The user asked to put back what the current change changed.
     void restoreRequested();
+    /// The user asked to forget the changes before a moment.
+    void forgetRequested();
 
 private:
     class Changes;
@@ -70,6 +72,7 @@ private:
     QPushButton* m_exportCsv;
     QPushButton* m_exportXlsx;
     QPushButton* m_restore;
+    QPushButton* m_forget;
     Changes* m_changes;
 };
 

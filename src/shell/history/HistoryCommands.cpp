@@ -18,6 +18,12 @@
 #include "tree/Structure.h"
 
 #include <QAction>
+#include <QPushButton>
+#include <QLabel>
+#include <QFormLayout>
+#include <QDialogButtonBox>
+#include <QDialog>
+#include <QDateTimeEdit>
 #include <QDir>
 #include <QLocale>
 #include <QMenu>
@@ -45,6 +51,7 @@ ChangeHistoryDialog& HistoryCommands::dialog() {
         connect(m_dialog, &ChangeHistoryDialog::exportRequested, this,
                 &HistoryCommands::exportListed);
         connect(m_dialog, &ChangeHistoryDialog::restoreRequested, this, &HistoryCommands::restore);
+        connect(m_dialog, &ChangeHistoryDialog::forgetRequested, this, &HistoryCommands::forget);
     }
     return *m_dialog;
 }
@@ -72,6 +79,65 @@ void HistoryCommands::restore() {
                    : QStringLiteral("Restore before %1 (%2)").arg(change->command, when);
     }
     restoreFromHistory(m_context, query, name);
+    read();
+}
+
+void HistoryCommands::forget() {
+    if (!m_dialog || store::storeCallWaiting())
+        return;
+    desktop::Desktop& desktop = m_context.desktop();
+    QDialog ask(m_dialog);
+    ask.setWindowTitle(QStringLiteral("Forget Changes Before"));
+    auto* moment = new QDateTimeEdit(QDateTime::currentDateTime().addMonths(-12), &ask);
+    moment->setObjectName(QStringLiteral("forgetMoment"));
+    moment->setCalendarPopup(true);
+    moment->setDisplayFormat(QLocale().dateTimeFormat(QLocale::ShortFormat));
+    auto* form = new QFormLayout(&ask);
+    auto* label = new QLabel(QStringLiteral("Forget every change &before:"), &ask);
+    label->setBuddy(moment);
+    form->addRow(label, moment);
+    auto* note = new QLabel(QStringLiteral("The bill can be shown as of any moment from then "
+                                           "on, never before it. Nothing of the database "
+                                           "changes."),
+                            &ask);
+    note->setWordWrap(true);
+    form->addRow(note);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &ask);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Forget"));
+    connect(buttons, &QDialogButtonBox::accepted, &ask, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &ask, &QDialog::reject);
+    form->addRow(buttons);
+    if (desktop.runDialog(ask) != QDialog::Accepted)
+        return;
+    const QDateTime cut = moment->dateTime().toUTC();
+    qint64 forgotten = 0;
+    bool stopped = false;
+    try {
+        const desktop::BusyPointer busy(desktop);
+        tree::runOnStore(desktop, m_context.databasePath(), QStringLiteral("Forgetting changes…"),
+                         [&](store::StoreCall& call) {
+                             forgotten = m_opener(m_context.databasePath())
+                                             ->forgetBefore(cut, [&](qint64 done, qint64 total) {
+                                                 if (call.cancelled()) {
+                                                     stopped = true;
+                                                     return false;
+                                                 }
+                                                 call.name(QStringLiteral("Forgetting changes… "
+                                                                          "%1 of %2")
+                                                               .arg(QLocale().toString(done),
+                                                                    QLocale().toString(total)));
+                                                 return true;
+                                             });
+                         });
+    } catch (const store::StoreError& error) {
+        stopped = error.number() == store::OperationCancelled;
+        if (!stopped)
+            desktop.messageBox(error.message(), desktop::OkOnly | desktop::IconStop);
+    }
+    m_context.showStatus(
+        QStringLiteral("%1 %2 of the history forgotten.")
+            .arg(stopped ? QStringLiteral("Stopped:") : QStringLiteral("Done:"),
+                 tree::counted(forgotten, QStringLiteral("change"), QStringLiteral("changes"))));
     read();
 }
 

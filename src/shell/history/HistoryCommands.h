@@ -45,6 +45,9 @@ public:
     /// Puts back what the current change changed (restoreFromHistory): its whole change set,
     /// or, in the scope of one line, that line as it was before the change.
     void restore();
+    /// Forgets the changes before a moment the user chooses, after a question that says how
+    /// "as of" is limited then; with progress and Cancel, piece by piece.
+    void forget();
     /// Writes the listed changes to a file of the user's choice.
     void exportListed(bool excel);
     /// Closes the window, if it is open, and forgets its line: both belong to the database

@@ -186,6 +186,48 @@ QDateTime PgHistoryLog::keptSince() {
     return readKeptSince();
 }
 
+qint64 PgHistoryLog::forgetBefore(const QDateTime& moment, const ReadProgress& progress) {
+    const QSqlDatabase& db = m_connection.db();
+    const QString what =
+        QStringLiteral("Could not forget changes in the history of '%1'").arg(m_connection.uri());
+    qint64 total = 0;
+    {
+        PgStatement count(db, pgschema::CountChangesBefore, what, HistoryUnreadable);
+        count.bind(momentText(moment)).exec();
+        total = count.next() ? count.value(0).toLongLong() : 0;
+    }
+    qint64 done = 0;
+    // Oldest first, a piece per transaction, the kept start moved with each: a stop leaves a
+    // history that is whole from where it stopped.
+    for (;;) {
+        PgTransaction piece(db, what);
+        qint64 forgotten = 0;
+        QString newest;
+        {
+            PgStatement forget(db, pgschema::ForgetOldest, what, HistoryUnreadable);
+            forget.bind(momentText(moment)).exec();
+            if (forget.next()) {
+                forgotten = forget.value(0).toLongLong();
+                newest = forget.value(1).toString();
+            }
+        }
+        {
+            PgStatement since(db, pgschema::MoveKeptSince, what, HistoryUnreadable);
+            since.bind(forgotten == 0 ? momentText(moment)
+                                      : momentText(QDateTime::fromString(newest, Qt::ISODateWithMs)
+                                                       .addMSecs(1)))
+                .exec();
+        }
+        piece.commit();
+        if (forgotten == 0)
+            break;
+        done += forgotten;
+        if (progress && !progress(done, total))
+            break;
+    }
+    return done;
+}
+
 qint64 PgHistoryLog::changeCount() {
     PgStatement count(m_connection.db(), pgschema::CountChanges,
                       QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri()),

@@ -37,6 +37,7 @@ public:
     LinesAsOf linesAsOf(const QString& item, const QDateTime& moment) override;
     qint64 changeCount() override;
     QDateTime keptSince() override;
+    qint64 forgetBefore(const QDateTime& moment, const ReadProgress& progress) override;
 
 private:
     QDateTime readKeptSince();

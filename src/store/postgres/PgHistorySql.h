@@ -160,6 +160,18 @@ inline constexpr QLatin1StringView SelectHistoryPresent{
 inline constexpr QLatin1StringView SelectKeptSince{
     "SELECT date_trunc('milliseconds', since) FROM bom_history.kept"};
 inline constexpr QLatin1StringView CountChanges{"SELECT count(*) FROM bom_history.change"};
+/// The changes before a moment ($1), how many; and the oldest piece of them forgotten, with
+/// the time of its newest, and the kept start moved past it.
+inline constexpr QLatin1StringView CountChangesBefore{
+    "SELECT count(*) FROM bom_history.change WHERE statement_time < $1::timestamptz"};
+inline constexpr QLatin1StringView ForgetOldest{
+    "WITH gone AS (DELETE FROM bom_history.change WHERE id IN (SELECT id FROM"
+    " bom_history.change WHERE statement_time < $1::timestamptz ORDER BY id LIMIT 5000)"
+    " RETURNING statement_time)"
+    " SELECT count(*), to_char(max(statement_time) AT TIME ZONE 'UTC',"
+    " 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"') FROM gone"};
+inline constexpr QLatin1StringView MoveKeptSince{
+    "UPDATE bom_history.kept SET since = greatest(since, $1::timestamptz)"};
 
 /// Moments are given to the millisecond, and the server's times read so (cut, not rounded):
 /// a change within the millisecond of a moment counts as made by then.

@@ -1083,6 +1083,61 @@ qint64 HistoryFile::changeCount() {
     return n;
 }
 
+qint64 HistoryFile::forgetBefore(const QDateTime& moment, const ReadProgress& progress) {
+    const qint64 cut = moment.toMSecsSinceEpoch();
+    qint64 total = 0;
+    {
+        Stmt count(m_db, "SELECT count(*) FROM RowChange r JOIN ChangeSet s ON s.Id = r.SetId"
+                         " WHERE s.Pending = 0 AND s.Time < ?");
+        count.bind(cut);
+        if (count.next())
+            total = count.integer(0);
+        while (count.next()) {
+        }
+    }
+    qint64 done = 0;
+    // Oldest first, a piece per transaction: an editor's write waits for one piece at most,
+    // and a stop leaves a history that is whole from where it stopped.
+    for (;;) {
+        exec("BEGIN IMMEDIATE");
+        qint64 forgotten = 0;
+        qint64 last = 0;
+        try {
+            Stmt oldest(m_db, "SELECT Id, Time FROM ChangeSet WHERE Pending = 0 AND Time < ?"
+                              " ORDER BY Time, Id LIMIT 500");
+            oldest.bind(cut);
+            std::vector<qint64> sets;
+            while (oldest.next()) {
+                sets.push_back(oldest.integer(0));
+                last = oldest.integer(1);
+            }
+            Stmt rows(m_db, "DELETE FROM RowChange WHERE SetId = ?");
+            Stmt set(m_db, "DELETE FROM ChangeSet WHERE Id = ?");
+            for (const qint64 id : sets) {
+                rows.bind(id);
+                rows.run();
+                forgotten += sqlite3_changes(m_db);
+                set.bind(id);
+                set.run();
+            }
+            if (!sets.empty() && last + 1 > metaText("since").toLongLong())
+                setMeta("since", last + 1);
+            if (sets.empty() && cut > metaText("since").toLongLong())
+                setMeta("since", cut);
+            exec("COMMIT");
+            if (sets.empty())
+                break;
+        } catch (...) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+        done += forgotten;
+        if (progress && !progress(done, total))
+            break;
+    }
+    return done;
+}
+
 QDateTime HistoryFile::keptSince() {
     return utc(metaText("since").toLongLong());
 }
@@ -1241,6 +1296,10 @@ qint64 FileHistoryLog::changeCount() {
 
 QDateTime FileHistoryLog::keptSince() {
     return m_file.keptSince();
+}
+
+qint64 FileHistoryLog::forgetBefore(const QDateTime& moment, const ReadProgress& progress) {
+    return m_file.forgetBefore(moment, progress);
 }
 
 } // namespace store::history

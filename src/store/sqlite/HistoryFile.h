@@ -68,6 +68,7 @@ public:
     LinesAsOf linesAsOf(const QString& item, const QDateTime& moment);
     qint64 changeCount();
     QDateTime keptSince();
+    qint64 forgetBefore(const QDateTime& moment, const ReadProgress& progress);
 
     /// Testing: code run at each step of an own write ("pending", "locked", "completed"), so
     /// that a test can stop the process there.
@@ -117,6 +118,7 @@ public:
     LinesAsOf linesAsOf(const QString& item, const QDateTime& moment) override;
     qint64 changeCount() override;
     QDateTime keptSince() override;
+    qint64 forgetBefore(const QDateTime& moment, const ReadProgress& progress) override;
     HistoryFile& file() { return m_file; }
 
 private:
