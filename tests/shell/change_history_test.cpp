@@ -284,6 +284,13 @@ private Q_SLOTS:
         QCOMPARE(history({u"--since"_s, QDate::currentDate().addDays(1).toString(Qt::ISODate)}),
                  std::pair(header, 0));
         QCOMPARE(history({u"--since"_s, u"yesterday"_s}).second, 1);
+        // The time of day counts: an hour from now is after every change, today's date not.
+        QCOMPARE(history({u"--since"_s,
+                          QDateTime::currentDateTimeUtc().addSecs(3600).toString(Qt::ISODate)}),
+                 std::pair(header, 0));
+        QCOMPARE(history({u"--since"_s, QDate::currentDate().toString(Qt::ISODate)})
+                     .first.count("\r\n"),
+                 history({}).first.count("\r\n"));
     }
 };
 

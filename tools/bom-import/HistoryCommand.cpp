@@ -26,10 +26,14 @@ store::StoreError usage(const QString& why) {
 /// An ISO 8601 date (the start of that day) or date-time; without an offset or Z, local time
 /// as the editor shows it.
 std::optional<QDateTime> moment(const QString& text) {
-    if (const QDate day = QDate::fromString(text, Qt::ISODate); day.isValid())
-        return day.startOfDay();
-    if (const QDateTime time = QDateTime::fromString(text, Qt::ISODate); time.isValid())
+    // A date-time first: a date's reading takes the first ten characters of a date-time and
+    // drops its time of day.
+    if (const QDateTime time = QDateTime::fromString(text, Qt::ISODateWithMs);
+        time.isValid() && text.contains(QLatin1Char('T')))
         return time;
+    if (const QDate day = QDate::fromString(text, Qt::ISODate);
+        day.isValid() && text.size() == 10)
+        return day.startOfDay();
     return std::nullopt;
 }
 

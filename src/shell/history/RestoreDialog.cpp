@@ -14,6 +14,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace shell {
 
 namespace {
@@ -115,10 +117,14 @@ void restoreFromHistory(CommandContext& context, const store::HistoryQuery& quer
     RestoreDialog preview(name, std::move(lines), context.window());
     if (desktop.runDialog(preview) != QDialog::Accepted)
         return;
-    const store::LineBatch batch = tree::restoreBatch(preview.lines());
+    const std::vector<tree::RestoreLine> chosen = preview.lines();
+    const store::LineBatch batch = tree::restoreBatch(chosen);
     if (batch.removed.empty() && batch.added.empty()) {
-        context.showStatus(QStringLiteral("Nothing to restore: the lines chosen hold what they "
-                                          "held then."));
+        const bool any = std::any_of(chosen.cbegin(), chosen.cend(),
+                                     [](const tree::RestoreLine& line) { return line.chosen; });
+        context.showStatus(any ? QStringLiteral("Nothing to restore: the lines chosen hold what "
+                                                "they held then.")
+                               : QStringLiteral("Nothing restored: no line was chosen."));
         return;
     }
     context.edits().writeLines(batch, name, preview.reason(), true);

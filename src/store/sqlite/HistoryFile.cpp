@@ -242,9 +242,12 @@ HistoryPlace historyPlace(const QString& databasePath) {
     if (QFileInfo::exists(beside) ? QFileInfo(beside).isWritable() && folder.isWritable()
                                   : folder.isWritable())
         return {beside, true};
-    QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    // The editor's data folder by its own name, whichever program asks (bom-import reads the
+    // same history as the window).
+    QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (data.isEmpty())
-        data = QDir::homePath() + QStringLiteral("/.local/share/Fabrilux");
+        data = QDir::homePath() + QStringLiteral("/.local/share");
+    data += QStringLiteral("/Fabrilux/Fabrilux Bill of Material Editor");
     const QByteArray full = QFileInfo(databasePath).canonicalFilePath().toUtf8();
     const QString name =
         QString::fromLatin1(QCryptographicHash::hash(full, QCryptographicHash::Sha1).toHex().left(20));

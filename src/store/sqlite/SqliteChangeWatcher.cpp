@@ -186,7 +186,8 @@ private:
             file.catchUp();
             if (!file.beside() && !m_saidPlace)
                 m_sink.notice(QStringLiteral("The history of changes to this database is kept in "
-                                             "'%1': the database's folder cannot be written.")
+                                             "'%1': its place beside the database cannot be "
+                                             "written.")
                                   .arg(file.path()));
             m_saidPlace = true;
             m_saidHistory = false;
