@@ -1,5 +1,8 @@
 #include "store/SessionName.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QSysInfo>
 #include <QMutex>
@@ -48,6 +51,18 @@ QString sessionApplicationName() {
 void setSessionApplicationName(const QString& name) {
     const QMutexLocker lock(&nameMutex);
     chosenName = tokenOf(name, 63);
+}
+
+QString systemUserName() {
+    static const QString name = [] {
+        if (const passwd* entry = getpwuid(geteuid()))
+            return QString::fromLocal8Bit(entry->pw_name);
+        for (const char* variable : {"USER", "LOGNAME"})
+            if (const QString value = qEnvironmentVariable(variable); !value.isEmpty())
+                return value;
+        return QStringLiteral("unknown");
+    }();
+    return name;
 }
 
 } // namespace store

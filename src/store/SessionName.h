@@ -13,6 +13,10 @@ namespace store {
 /// have the same; those go by the server's process IDs of the editor's own connections.
 QString editorSessionName();
 
+/// The user this process runs as, as the system names them: who made a change, in the history
+/// of a file and in a server's.
+QString systemUserName();
+
 /// The application_name this process's connections give the server: editorSessionName()
 /// unless the program said otherwise (bom-import calls itself "fabrilux-bom-import", so that
 /// what it writes shows in the editors).

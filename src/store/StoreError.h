@@ -82,6 +82,7 @@ enum ErrorNumber : int {
     HistoryNotKept = 1404,         ///< the server keeps no history (its side schema is absent)
     HistoryUnreadable = 1405,      ///< the history could not be read or written
     HistoryNoRight = 1406,         ///< the server's user lacks a right that keeping the history takes
+    HistoryInFuture = 1407,        ///< "as of" a moment still to come
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 

@@ -1,6 +1,9 @@
 #include "tree/StoreWaiting.h"
 
 #include "store/History.h"
+#include "store/StoreError.h"
+
+#include <QLocale>
 
 #include "desktop/Desktop.h"
 
@@ -58,6 +61,12 @@ StoredBill readBill(desktop::Desktop& desktop, const QString& location, const QS
 
 StoredBill readBillAsOf(desktop::Desktop& desktop, const QString& location, const QString& item,
                         const QDateTime& moment) {
+    if (moment > QDateTime::currentDateTimeUtc())
+        throw store::StoreError(store::HistoryInFuture,
+                                QStringLiteral("%1 is still to come: a bill can be shown as it "
+                                               "stood, not as it will stand.")
+                                    .arg(QLocale().toString(moment.toLocalTime(),
+                                                            QLocale::ShortFormat)));
     StoredBill bill;
     runOnStore(desktop, location, QStringLiteral("Reading the history…"),
                [&](store::StoreCall& call) {

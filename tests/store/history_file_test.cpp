@@ -280,6 +280,12 @@ private Q_SLOTS:
         QCOMPARE(refused.first, int(HistoryNotRecorded));
         QVERIFY(!linesNow(other).contains(QStringLiteral("TOP>A2")));
 
+        // Somebody's database under the history's name is left alone.
+        QFile::remove(other + QStringLiteral(".history"));
+        QVERIFY(QFile::copy(m_path, other + QStringLiteral(".history")));
+        QCOMPARE(failureOf([&] { openHistory(other); }).first, int(HistoryOtherDatabase));
+        QCOMPARE(linesNow(other + QStringLiteral(".history")), linesNow(m_path));
+
         QFile::remove(other + QStringLiteral(".history"));
         writeFile(other + QStringLiteral(".history"), QByteArray(8192, 'x'));
         QCOMPARE(failureOf([&] { openHistory(other); }).first, int(HistoryDamaged));

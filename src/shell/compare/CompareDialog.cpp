@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstring>
 
 namespace shell {
 
@@ -194,6 +195,8 @@ CompareDialog::CompareDialog(QWidget* parent) : QDialog(parent) {
         asOf->setObjectName(QLatin1String(name));
         moment = new QDateTimeEdit(QDateTime::currentDateTime().addDays(-7));
         moment->setObjectName(QLatin1String(name) + QStringLiteral("Moment"));
+        moment->setAccessibleName(QStringLiteral("The moment of bill %1")
+                                      .arg(QLatin1Char(name[std::strlen(name) - 1])));
         moment->setCalendarPopup(true);
         moment->setDisplayFormat(QLocale().dateTimeFormat(QLocale::ShortFormat));
         moment->setEnabled(false);

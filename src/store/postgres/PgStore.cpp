@@ -7,6 +7,7 @@
 #include "store/postgres/PgHistorySql.h"
 #include "store/postgres/PgSql.h"
 #include "store/SchemaCheck.h"
+#include "store/SessionName.h"
 #include "store/WhereUsedWalk.h"
 
 #include <QHash>
@@ -14,8 +15,6 @@
 #include <QSysInfo>
 
 #include <libpq-fe.h>
-#include <pwd.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -35,16 +34,6 @@ std::optional<double> optionalNumber(const QVariant& value) {
     bool number = false;
     const double quantity = value.toDouble(&number);
     return number ? std::optional<double>(quantity) : std::nullopt;
-}
-
-/// The user this process runs as, as the system names them: the history's person of a write.
-QString systemUser() {
-    static const QString name = [] {
-        if (const passwd* entry = getpwuid(geteuid()))
-            return QString::fromLocal8Bit(entry->pw_name);
-        return qEnvironmentVariable("USER");
-    }();
-    return name;
 }
 
 const QString readItemMaster = QStringLiteral("Could not read ItemMaster");
@@ -319,7 +308,7 @@ std::unique_ptr<Transaction> PgStore::beginWrite(const QString& what, Lock lock)
     PgStatement mark(db,
                      lock == Lock::Structure ? pgschema::MarkWriterAndLock : pgschema::MarkWriter,
                      what, WriteFailed);
-    mark.bind(systemUser())
+    mark.bind(systemUserName())
         .bind(QSysInfo::machineHostName())
         .bind(command().name)
         .bind(command().reason)

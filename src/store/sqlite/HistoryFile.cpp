@@ -74,15 +74,6 @@ qint64 nowMs() {
     return QDateTime::currentMSecsSinceEpoch();
 }
 
-QString personName() {
-    for (const char* name : {"USER", "LOGNAME", "USERNAME"}) {
-        const QString value = qEnvironmentVariable(name);
-        if (!value.isEmpty())
-            return value;
-    }
-    return QStringLiteral("unknown");
-}
-
 [[noreturn]] void fail(int number, const QString& what, sqlite3* db) {
     throw StoreError(number, QStringLiteral("%1: %2.")
                                  .arg(what, QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory")));
@@ -376,6 +367,20 @@ void HistoryFile::createTables() {
         }
         if (hasMeta && !metaText("format").isEmpty())
             return;
+        // A file of that name that holds tables of its own is somebody's database: never
+        // taken over.
+        Stmt others(m_db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT IN"
+                          " ('Meta', 'ChangeSet', 'RowChange', 'StateLine', 'StateItem')");
+        if (others.next()) {
+            const QString table = others.text(0);
+            while (others.next()) {
+            }
+            throw StoreError(HistoryOtherDatabase,
+                             QStringLiteral("'%1' is no history of the editor's: it holds the "
+                                            "table %2. It is left as it is and nothing is "
+                                            "recorded in it.")
+                                 .arg(QDir::toNativeSeparators(path()), table));
+        }
     }
     // The state of a new history is copied from the data, which is attached for that alone:
     // with the data attached, every write transaction would lock the data file as well.
@@ -511,7 +516,7 @@ qint64 insertSet(sqlite3* db, bool pending, qint64 time, const QVariant& notBefo
                  " Program, Command, Reason) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     const bool own = source != ProgramSource;
     set.bind(pending ? 1 : 0).bind(time).bind(notBefore);
-    set.bind(own ? QVariant(personName()) : QVariant());
+    set.bind(own ? QVariant(systemUserName()) : QVariant());
     set.bind(own ? QVariant(QSysInfo::machineHostName()) : QVariant());
     set.bind(own ? QVariant(editorSessionName()) : QVariant());
     set.bind(source);
