@@ -6,6 +6,7 @@
 #include "shell/window/ItemFindField.h"
 #include "shell/window/ItemList.h"
 #include "shell/edit/ReplaceDialog.h"
+#include "store/History.h"
 #include "store/StoreError.h"
 #include "support/WindowFixture.h"
 
@@ -14,6 +15,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QPushButton>
+#include <QLineEdit>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -84,15 +86,27 @@ private Q_SLOTS:
         QCOMPARE(rowsOf(f.database), before);
 
         std::vector<size_t> offered;
+        store::setFileHistoryKept(true);
         f.desktop.dialogAnswers = {
             pick(QStringLiteral("q"), QStringLiteral("Q")), [&](QDialog& dialog) {
                 auto& box = static_cast<shell::ReplaceDialog&>(dialog);
                 offered = box.ticked();
                 box.setTicked(0, true); // refused lines cannot be ticked
                 box.setFactorText(QStringLiteral("2"));
+                box.findChild<QLineEdit*>(QStringLiteral("replaceReason"))
+                    ->setText(QStringLiteral("  new supplier "));
                 return int(QDialog::Accepted);
             }};
         trigger(f, "mnuReplaceComponent");
+        store::setFileHistoryKept(false);
+        // One change set in the history, named as the step, with the reason given.
+        const std::vector<store::ChangeRecord> recorded =
+            store::openHistory(f.database)->changes({});
+        QCOMPARE(recorded.size(), std::size_t(4)); // B and R: P out and Q in, a row each
+        for (const store::ChangeRecord& change : recorded) {
+            QCOMPARE(change.command, QStringLiteral("Replace P with Q in 2 assemblies"));
+            QCOMPARE(change.reason, QStringLiteral("new supplier"));
+        }
         // A (duplicate) and C (cycle) are listed unticked: B and R are written.
         QCOMPARE(offered, (std::vector<size_t>{1, 3}));
         const QStringList replaced = sortedRows(

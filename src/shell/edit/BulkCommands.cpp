@@ -123,8 +123,10 @@ void BulkCommands::replace(const QString& given) {
                                            batch.added[at].quantity.toDouble()));
     if (!m_edits.confirmUnlikelyQuantities(unlikely))
         return;
-    m_edits.writeLines(batch, QStringLiteral("Replace %1 with %2 in %3")
-                                   .arg(old, *component, assemblies(chosen.size())));
+    m_edits.writeLines(batch,
+                       QStringLiteral("Replace %1 with %2 in %3")
+                           .arg(old, *component, assemblies(chosen.size())),
+                       dialog.reason());
 }
 
 void BulkCommands::removeEverywhere() {
@@ -144,8 +146,9 @@ void BulkCommands::removeEverywhere() {
     const std::vector<store::LineRow> chosen = tree::linesAt(rows, dialog.ticked());
     if (chosen.empty())
         return;
-    m_edits.writeLines(tree::removeBatch(chosen), QStringLiteral("Remove %1 from %2")
-                                                       .arg(old, assemblies(chosen.size())));
+    m_edits.writeLines(tree::removeBatch(chosen),
+                       QStringLiteral("Remove %1 from %2").arg(old, assemblies(chosen.size())),
+                       dialog.reason());
 }
 
 void BulkCommands::copyBill() {

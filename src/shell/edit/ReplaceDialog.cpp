@@ -120,6 +120,15 @@ ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& compo
         });
         connect(m_factor, &QLineEdit::textChanged, this, [this] { update(); });
     }
+    // Kept with the change in the database's history.
+    auto* reasonRow = new QHBoxLayout;
+    auto* reasonLabel = new QLabel(QStringLiteral("&Reason (optional):"), this);
+    m_reason = new QLineEdit(this);
+    m_reason->setObjectName(QStringLiteral("replaceReason"));
+    reasonLabel->setBuddy(m_reason);
+    reasonRow->addWidget(reasonLabel);
+    reasonRow->addWidget(m_reason, 1);
+    column->addLayout(reasonRow);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_ok = buttons->button(QDialogButtonBox::Ok);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -127,6 +136,10 @@ ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& compo
     column->addWidget(buttons);
     resize(720, 420);
     update();
+}
+
+QString ReplaceDialog::reason() const {
+    return m_reason->text().trimmed();
 }
 
 std::vector<size_t> ReplaceDialog::ticked() const {

@@ -34,6 +34,8 @@ public:
 
     /// The places in `uses` of the ticked lines, in order.
     std::vector<size_t> ticked() const;
+    /// The reason the user gave, kept with the change in the history; empty for none.
+    QString reason() const;
     /// The factor of the new quantities; empty for "kept".
     std::optional<double> factor() const;
     /// Ticks or clears line `at`, as a click on its box does (a refused line stays clear).
@@ -55,6 +57,7 @@ private:
     QLabel* m_changeNote;
     QComboBox* m_rule = nullptr;
     QLineEdit* m_factor = nullptr;
+    QLineEdit* m_reason = nullptr;
     QPushButton* m_ok;
 };
 
