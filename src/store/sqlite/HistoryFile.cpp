@@ -139,6 +139,12 @@ public:
         while (next()) {
         }
     }
+    /// Ends the run after the rows read so far, for another one.
+    void finish() {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+        m_bound = 0;
+    }
     QVariant value(int column) const {
         switch (sqlite3_column_type(m_stmt, column)) {
         case SQLITE_INTEGER:
@@ -204,11 +210,11 @@ bool sameValue(const QVariant& a, const QVariant& b) {
     return a.toString() == b.toString();
 }
 
-bool sameLine(const RowImage& image, const std::optional<RowImage>& stored) {
-    if (!image.exists)
-        return !stored || !stored->exists;
-    return stored && stored->exists && sameValue(image.quantity, stored->quantity) &&
-           sameValue(image.startDate, stored->startDate);
+bool sameLine(const RowImage& image, const RowImage& stored) {
+    if (!image.exists || !stored.exists)
+        return image.exists == stored.exists;
+    return sameValue(image.quantity, stored.quantity) &&
+           sameValue(image.startDate, stored.startDate);
 }
 
 /// A row change about to be written to RowChange.
@@ -306,8 +312,7 @@ void HistoryFile::open() {
                 Stmt quick(m_db, "PRAGMA quick_check");
                 if (quick.next())
                     verdict = quick.text(0);
-                while (quick.next()) {
-                }
+                quick.finish();
             } else {
                 verdict = QString::fromUtf8(sqlite3_errmsg(m_db));
             }
@@ -363,8 +368,7 @@ void HistoryFile::createTables() {
     {
         Stmt made(m_db, "SELECT 1 FROM sqlite_master WHERE name = 'Meta'");
         const bool hasMeta = made.next();
-        while (made.next()) {
-        }
+        made.finish();
         if (hasMeta && !metaText("format").isEmpty())
             return;
         // A file of that name that holds tables of its own is somebody's database: never
@@ -373,8 +377,7 @@ void HistoryFile::createTables() {
                           " ('Meta', 'ChangeSet', 'RowChange', 'StateLine', 'StateItem')");
         if (others.next()) {
             const QString table = others.text(0);
-            while (others.next()) {
-            }
+            others.finish();
             throw StoreError(HistoryOtherDatabase,
                              QStringLiteral("'%1' is no history of the editor's: it holds the "
                                             "table %2. It is left as it is and nothing is "
@@ -472,8 +475,7 @@ QString HistoryFile::metaText(const char* key) {
     QString value;
     if (read.next())
         value = read.text(0);
-    while (read.next()) {
-    }
+    read.finish();
     return value;
 }
 
@@ -498,8 +500,7 @@ public:
         std::optional<QString> description;
         if (m_read.next())
             description = m_read.optionalText(0);
-        while (m_read.next()) {
-        }
+        m_read.finish();
         m_cache.insert(id, description);
         return description;
     }
@@ -577,14 +578,46 @@ void applyToState(sqlite3* db, const std::vector<RowRecord>& rows) {
     }
 }
 
-std::optional<RowImage> stateLine(Stmt& read, const QString& assembly, const QString& component) {
-    read.bind(assembly).bind(component);
-    std::optional<RowImage> image;
-    if (read.next())
-        image = RowImage{true, read.value(0), read.value(1), std::nullopt, std::nullopt};
-    while (read.next()) {
+/// A row of the data or the state by its exact key, as a RowImage; absent for none.
+class RowReader {
+public:
+    RowReader(sqlite3* db, const char* lineSql, const char* itemSql)
+        : m_line(db, lineSql), m_item(db, itemSql) {}
+    RowImage line(const LineKey& key) {
+        m_line.bind(key.first).bind(key.second);
+        RowImage image;
+        if (m_line.next())
+            image = RowImage{true, m_line.value(0), m_line.value(1), std::nullopt, std::nullopt};
+        m_line.finish();
+        return image;
     }
-    return image;
+    RowImage item(const QString& id) {
+        m_item.bind(id);
+        RowImage image;
+        if (m_item.next())
+            image = RowImage{true, {}, {}, m_item.optionalText(0), m_item.optionalText(1)};
+        m_item.finish();
+        return image;
+    }
+
+private:
+    Stmt m_line;
+    Stmt m_item;
+};
+
+/// The data's rows by their exact key (the data attached as "data").
+RowReader dataRows(sqlite3* db) {
+    return RowReader(db,
+                     "SELECT bomQtyReq, StartDate FROM data.BomDetail WHERE BomID = ?1"
+                     " AND BomComp = ?2 AND BomID = ?1 COLLATE BINARY"
+                     " AND BomComp = ?2 COLLATE BINARY",
+                     "SELECT ItemDesc, ItemUom FROM data.ItemMaster WHERE ItemID = ?1"
+                     " AND ItemID = ?1 COLLATE BINARY");
+}
+
+RowReader stateRows(sqlite3* db) {
+    return RowReader(db, "SELECT bomQtyReq, StartDate FROM StateLine WHERE BomID = ? AND BomComp = ?",
+                     "SELECT ItemDesc, ItemUom FROM StateItem WHERE ItemID = ?");
 }
 
 /// Completes the pending change set `set` of these rows. Where the recorded state of a line is
@@ -594,12 +627,11 @@ std::optional<RowImage> stateLine(Stmt& read, const QString& assembly, const QSt
 void completeSet(sqlite3* db, qint64 set, const std::vector<RowRecord>& rows, qint64 lastLook) {
     std::vector<RowRecord> unseen;
     {
-        Stmt read(db, "SELECT bomQtyReq, StartDate FROM StateLine WHERE BomID = ? AND BomComp = ?");
+        RowReader state = stateRows(db);
         for (const RowRecord& change : rows) {
-            const std::optional<RowImage> stored = stateLine(read, change.key, change.component);
+            const RowImage stored = state.line({change.key, change.component});
             if (!sameLine(change.before, stored))
-                unseen.push_back({LineTable, change.key, change.component,
-                                  stored.value_or(RowImage{}), change.before});
+                unseen.push_back({LineTable, change.key, change.component, stored, change.before});
         }
     }
     if (!unseen.empty()) {
@@ -608,8 +640,7 @@ void completeSet(sqlite3* db, qint64 set, const std::vector<RowRecord>& rows, qi
         Stmt last(db, "SELECT max(Id) + 1 FROM ChangeSet");
         last.next();
         const qint64 moved = last.integer(0);
-        while (last.next()) {
-        }
+        last.finish();
         Stmt moveSet(db, "UPDATE ChangeSet SET Id = ? WHERE Id = ?");
         moveSet.bind(moved).bind(set);
         moveSet.run();
@@ -677,8 +708,7 @@ void HistoryFile::complete() noexcept {
         state.bind(m_pending->set);
         const std::optional<qint64> pending =
             state.next() ? std::optional<qint64>(state.integer(0)) : std::nullopt;
-        while (state.next()) {
-        }
+        state.finish();
         if (!pending) // dropped as stale by another editor's look: recorded again
             m_pending->set = insertSet(m_db, true, nowMs(), QVariant(),
                                        m_pending->command.restore ? RestoreSource : EditorSource,
@@ -750,40 +780,6 @@ Differences scan(sqlite3* db) {
     return found;
 }
 
-/// A row of the data or the state by its exact key, as a RowImage; absent for none.
-class RowReader {
-public:
-    RowReader(sqlite3* db, const char* lineSql, const char* itemSql)
-        : m_line(db, lineSql), m_item(db, itemSql) {}
-    RowImage line(const LineKey& key) {
-        m_line.bind(key.first).bind(key.second);
-        RowImage image;
-        if (m_line.next())
-            image = RowImage{true, m_line.value(0), m_line.value(1), std::nullopt, std::nullopt};
-        while (m_line.next()) {
-        }
-        return image;
-    }
-    RowImage item(const QString& id) {
-        m_item.bind(id);
-        RowImage image;
-        if (m_item.next())
-            image = RowImage{true, {}, {}, m_item.optionalText(0), m_item.optionalText(1)};
-        while (m_item.next()) {
-        }
-        return image;
-    }
-
-private:
-    Stmt m_line;
-    Stmt m_item;
-};
-
-RowReader stateRows(sqlite3* db) {
-    return RowReader(db, "SELECT bomQtyReq, StartDate FROM StateLine WHERE BomID = ? AND BomComp = ?",
-                     "SELECT ItemDesc, ItemUom FROM StateItem WHERE ItemID = ?");
-}
-
 bool sameItem(const RowImage& a, const RowImage& b) {
     return a.exists == b.exists && (!a.exists || (a.description == b.description && a.unit == b.unit));
 }
@@ -828,8 +824,7 @@ qint64 HistoryFile::catchUp() {
     if (settled && signature == metaText("signature")) {
         Stmt pending(m_db, "SELECT 1 FROM ChangeSet WHERE Pending = 1 LIMIT 1");
         const bool any = pending.next();
-        while (pending.next()) {
-        }
+        pending.finish();
         if (!any) {
             foldLog();
             return 0;
@@ -861,12 +856,7 @@ qint64 HistoryFile::catchUp() {
             // scan, and a row may have changed once more.
             std::vector<RowRecord> records;
             {
-                RowReader data(m_db,
-                               "SELECT bomQtyReq, StartDate FROM data.BomDetail WHERE BomID = ?1"
-                               " AND BomComp = ?2 AND BomID = ?1 COLLATE BINARY"
-                               " AND BomComp = ?2 COLLATE BINARY",
-                               "SELECT ItemDesc, ItemUom FROM data.ItemMaster WHERE ItemID = ?1"
-                               " AND ItemID = ?1 COLLATE BINARY");
+                RowReader data = dataRows(m_db);
                 RowReader state = stateRows(m_db);
                 for (const QString& id : std::as_const(found.items)) {
                     const RowImage before = state.item(id);
@@ -881,8 +871,7 @@ qint64 HistoryFile::catchUp() {
                 for (const LineKey& key : lines) {
                     const RowImage before = state.line(key);
                     const RowImage after = data.line(key);
-                    if (!sameLine(before, after.exists ? std::optional<RowImage>(after)
-                                                        : std::nullopt))
+                    if (!sameLine(before, after))
                         records.push_back({LineTable, key.first, key.second, before, after});
                 }
             }
@@ -917,11 +906,7 @@ QSet<QPair<QString, QString>> HistoryFile::settlePending(qint64 now, qint64 last
         return inFlight;
     Stmt rows(m_db, "SELECT Tbl, Key, Component, OldExists, OldA, OldB, NewExists, NewA,"
                     " NewB FROM RowChange WHERE SetId = ?");
-    RowReader data(m_db,
-                   "SELECT bomQtyReq, StartDate FROM data.BomDetail WHERE BomID = ?1"
-                   " AND BomComp = ?2 AND BomID = ?1 COLLATE BINARY AND BomComp = ?2 COLLATE BINARY",
-                   "SELECT ItemDesc, ItemUom FROM data.ItemMaster WHERE ItemID = ?1"
-                   " AND ItemID = ?1 COLLATE BINARY");
+    RowReader data = dataRows(m_db);
     Stmt dropRows(m_db, "DELETE FROM RowChange WHERE SetId = ?");
     Stmt dropSet(m_db, "DELETE FROM ChangeSet WHERE Id = ?");
     for (const auto& [set, time] : pendingSets) {
@@ -936,9 +921,7 @@ QSet<QPair<QString, QString>> HistoryFile::settlePending(qint64 now, qint64 last
         bool asAfter = true;
         bool asBefore = true;
         for (const RowRecord& record : records) {
-            const RowImage stored = data.line({record.key, record.component});
-            const std::optional<RowImage> held =
-                stored.exists ? std::optional<RowImage>(stored) : std::nullopt;
+            const RowImage held = data.line({record.key, record.component});
             asAfter = asAfter && sameLine(record.after, held);
             asBefore = asBefore && sameLine(record.before, held);
         }
@@ -1086,8 +1069,7 @@ qint64 HistoryFile::changeCount() {
     qint64 n = 0;
     if (count.next())
         n = count.integer(0);
-    while (count.next()) {
-    }
+    count.finish();
     return n;
 }
 
@@ -1100,8 +1082,7 @@ qint64 HistoryFile::forgetBefore(const QDateTime& moment, const ReadProgress& pr
         count.bind(cut);
         if (count.next())
             total = count.integer(0);
-        while (count.next()) {
-        }
+        count.finish();
     }
     qint64 done = 0;
     // Oldest first, a piece per transaction: an editor's write waits for one piece at most,
