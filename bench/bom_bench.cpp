@@ -56,7 +56,7 @@ int main(int argc, char* argv[]) {
     const int wideNodes = sizes.wideDirect * (1 + sizes.wideLeaves);
 
     // --only NAME runs one group of cases (deep, scale, wide, items, explode, find, compare,
-    // server, bulk, paste, responsive, live, history).
+    // server, bulk, paste, responsive, live, history; history-writes: its writes alone).
     QString only;
     if (const qsizetype at = args.indexOf(QStringLiteral("--only")); at > 0 && at + 1 < args.size())
         only = args.at(at + 1);
@@ -103,5 +103,7 @@ int main(int argc, char* argv[]) {
         bench::liveCases(runs, deep);
     if (wanted("history"))
         bench::historyCases(runs, sizes, dataDir);
+    else if (only == QLatin1StringView("history-writes"))
+        bench::historyCases(runs, sizes, dataDir, true);
     return 0;
 }

@@ -354,7 +354,7 @@ void scaleCases(int runs, const Sizes& sizes, const QString& path) {
 
 } // namespace
 
-void historyCases(int runs, const Sizes& sizes, const QString& dataDir) {
+void historyCases(int runs, const Sizes& sizes, const QString& dataDir, bool writesOnly) {
     const bool kept = store::fileHistoryKept();
     const QDir dir(dataDir);
     const QString deep = dir.filePath(QStringLiteral("history-deep.db"));
@@ -367,6 +367,10 @@ void historyCases(int runs, const Sizes& sizes, const QString& dataDir) {
     const QString replace = dir.filePath(QStringLiteral("history-replace.db"));
     writeReplaceFile(replace);
     replaceCases(runs, replace);
+    if (writesOnly) {
+        store::setFileHistoryKept(kept);
+        return;
+    }
 
     writeDeep(deep, sizes); // anew, so that the filled history is all there is
     readCases(runs, sizes, deep, deepLines);

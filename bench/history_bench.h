@@ -8,6 +8,7 @@ namespace bench {
 
 /// The "history" group: what keeping the history of a database file costs the writes, and
 /// how fast it is read; its files are written into `dataDir`.
-void historyCases(int runs, const Sizes& sizes, const QString& dataDir);
+/// `writesOnly`: the costs to the editor's writes alone ("--only history-writes").
+void historyCases(int runs, const Sizes& sizes, const QString& dataDir, bool writesOnly = false);
 
 } // namespace bench

@@ -286,7 +286,22 @@ private Q_SLOTS:
         QCOMPARE(failureOf([&] { openHistory(other); }).first, int(HistoryOtherDatabase));
         QCOMPARE(linesNow(other + QStringLiteral(".history")), linesNow(m_path));
 
+        // A connection kept from an earlier write follows the file: once another editor has set
+        // it aside, the next write is recorded in the history begun in its place.
         QFile::remove(other + QStringLiteral(".history"));
+        openStore(other)->changeQuantity(QStringLiteral("TOP"), QStringLiteral("A1"), 1.0, 4.0);
+        const QString aside = m_dir.filePath(QStringLiteral("aside.history"));
+        for (const char* suffix : {"", "-wal"})
+            QVERIFY(QFile::rename(other + QStringLiteral(".history") + QLatin1String(suffix),
+                                  aside + QLatin1String(suffix)));
+        QFile::remove(other + QStringLiteral(".history-shm"));
+        openStore(other)->changeQuantity(QStringLiteral("TOP"), QStringLiteral("A1"), 4.0, 6.0);
+        const std::vector<ChangeRecord> recorded = openHistory(other)->changes({});
+        QCOMPARE(recorded.size(), std::size_t(1));
+        QCOMPARE(recorded.front().after.quantity.toDouble(), 6.0);
+
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(other + QStringLiteral(".history") + QLatin1String(suffix));
         writeFile(other + QStringLiteral(".history"), QByteArray(8192, 'x'));
         QCOMPARE(failureOf([&] { openHistory(other); }).first, int(HistoryDamaged));
         QVERIFY(!QFile::exists(other + QStringLiteral(".history")));

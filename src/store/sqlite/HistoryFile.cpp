@@ -79,6 +79,99 @@ qint64 nowMs() {
                                  .arg(what, QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory")));
 }
 
+/// Renames a damaged history aside with its log, so that the one begun in its place does not
+/// take that log for its own; returns the name it now has.
+QString setAside(const QString& path) {
+    const QString aside = path + QStringLiteral(".damaged-") +
+                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QFile::rename(path, aside);
+    QFile::rename(path + QStringLiteral("-wal"), aside + QStringLiteral("-wal"));
+    QFile::remove(path + QStringLiteral("-shm"));
+    return aside;
+}
+
+/// Pages of the history's log past which a write folds it into the file itself.
+constexpr int LongLogPages = 8192;
+
+int foldLongLog(void*, sqlite3* db, const char* schema, int pages) {
+    if (pages >= LongLogPages)
+        sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    return SQLITE_OK;
+}
+
+/// Which file stands at `path` (device and inode), empty when none does.
+QString fileIdentity(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return QStringLiteral("%1:%2").arg(info.st_dev).arg(info.st_ino);
+}
+
+/// History connections kept between the editor's writes, at most one idle per database and a
+/// few in all, each closed when a minute passes unused. A connection is used by one write at a
+/// time: taken out while in use, handed back after.
+class KeptHistories {
+public:
+    static KeptHistories& instance() {
+        static KeptHistories kept;
+        return kept;
+    }
+
+    std::unique_ptr<HistoryFile> take(const QString& database) {
+        std::unique_ptr<HistoryFile> found;
+        std::vector<std::unique_ptr<HistoryFile>> closing;
+        {
+            const QMutexLocker lock(&m_lock);
+            const qint64 now = nowMs();
+            for (auto it = m_idle.begin(); it != m_idle.end();) {
+                if (!found && it->file->database() == database) {
+                    found = std::move(it->file);
+                } else if (now - it->since > IdleMs) {
+                    closing.push_back(std::move(it->file));
+                } else {
+                    ++it;
+                    continue;
+                }
+                it = m_idle.erase(it);
+            }
+        }
+        // Another editor may have set the file aside (damaged) or removed it since: a kept
+        // connection would go on writing where nobody reads.
+        if (found && !found->reusable())
+            found.reset();
+        return found;
+    }
+
+    void give(std::unique_ptr<HistoryFile> file) noexcept {
+        if (!file || !file->reusable())
+            return;
+        std::unique_ptr<HistoryFile> closing;
+        const QMutexLocker lock(&m_lock);
+        for (auto& idle : m_idle)
+            if (idle.file->database() == file->database()) {
+                std::swap(idle.file, file); // the one used last is kept
+                idle.since = nowMs();
+                closing = std::move(file);
+                return;
+            }
+        if (m_idle.size() >= Most) {
+            closing = std::move(m_idle.front().file);
+            m_idle.erase(m_idle.begin());
+        }
+        m_idle.push_back({std::move(file), nowMs()});
+    }
+
+private:
+    static constexpr qint64 IdleMs = 60'000;
+    static constexpr size_t Most = 4;
+    struct Idle {
+        std::unique_ptr<HistoryFile> file;
+        qint64 since = 0;
+    };
+    QMutex m_lock;
+    std::vector<Idle> m_idle;
+};
+
 /// One statement, finalized when destroyed; failures are HistoryUnreadable.
 class Stmt {
 public:
@@ -319,10 +412,7 @@ void HistoryFile::open() {
             if (verdict != QLatin1String("ok")) {
                 sqlite3_close_v2(m_db);
                 m_db = nullptr;
-                const QString aside =
-                    path() + QStringLiteral(".damaged-") +
-                    QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-                QFile::rename(path(), aside);
+                const QString aside = setAside(path());
                 throw StoreError(HistoryDamaged,
                                  QStringLiteral("The history '%1' is damaged (%2); it was set aside "
                                                 "as '%3' and a new one is begun from the "
@@ -337,23 +427,25 @@ void HistoryFile::open() {
         // other editors read while one writes.
         exec("PRAGMA journal_mode=WAL");
         exec("PRAGMA synchronous=NORMAL");
-        // Opened for each write: the log is kept between connections and left for the next
-        // one to fold in (every thousand pages, as SQLite does), so that a write does not make,
-        // sync and remove it each time.
+        // The log is kept between connections and left for the next one to fold in, so that
+        // a connection's close does not sync and remove it.
         int persist = 1;
         sqlite3_file_control(m_db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
         sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        // Folding the log into the file syncs it, which costs a write more than its record:
+        // the watcher folds it after each commit, on its own thread (foldLog). A write folds
+        // it only when the log has grown long, as where no watcher runs (bom-import).
+        sqlite3_wal_hook(m_db, &foldLongLog, nullptr);
         createTables();
         checkIdentity();
+        m_opened = fileIdentity(path());
     } catch (const StoreError& error) {
         if (m_db)
             sqlite3_close_v2(m_db);
         m_db = nullptr;
         if (error.number() == HistoryUnreadable && existed &&
             QString(error.description()).contains(QLatin1String("not a database"))) {
-            const QString aside = path() + QStringLiteral(".damaged-") +
-                                  QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-            QFile::rename(path(), aside);
+            const QString aside = setAside(path());
             throw StoreError(HistoryDamaged,
                              QStringLiteral("The history '%1' is not a history file; it was set "
                                             "aside as '%2'.")
@@ -362,6 +454,10 @@ void HistoryFile::open() {
         }
         throw;
     }
+}
+
+bool HistoryFile::reusable() const {
+    return m_db && !m_pending && !m_opened.isEmpty() && fileIdentity(path()) == m_opened;
 }
 
 void HistoryFile::createTables() {
@@ -1242,7 +1338,13 @@ LinesAsOf HistoryFile::linesAsOf(const QString& item, const QDateTime& moment) {
     }
 }
 
+FileRecorder::~FileRecorder() {
+    KeptHistories::instance().give(std::move(m_file));
+}
+
 void FileRecorder::pending(const WriteCommand& command, const std::vector<LineChange>& changes) {
+    if (!m_file)
+        m_file = KeptHistories::instance().take(QFileInfo(m_database).absoluteFilePath());
     if (!m_file) {
         try {
             m_file = std::make_unique<HistoryFile>(m_database);

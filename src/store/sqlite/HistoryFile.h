@@ -42,6 +42,12 @@ public:
 
     const QString& path() const { return m_place.path; }
     bool beside() const { return m_place.beside; }
+    /// The database file this history is of, as an absolute path.
+    const QString& database() const { return m_database; }
+    /// Whether the file at path() is still the one this connection opened (not removed, set
+    /// aside or replaced by another editor since), and no write of this connection's is under
+    /// way: a connection kept between writes is used again only then.
+    bool reusable() const;
 
     // The editor's own writes (ChangeRecorder's three steps).
 
@@ -91,16 +97,23 @@ private:
 
     QString m_database;
     HistoryPlace m_place;
+    /// The history file's device and inode when this connection opened it.
+    QString m_opened;
     sqlite3* m_db = nullptr;
     bool m_dataAttached = false;
     std::unique_ptr<Pending> m_pending;
 };
 
-/// The recorder that a store on a database file writes through: opens the history at the
-/// first write.
+/// The recorder that a store on a database file writes through. Its history connection is
+/// taken at the first write from those the process keeps between writes (opening one costs
+/// more than a one-line write: the file's tables checked, its log's index rebuilt), or opened,
+/// and handed back to be kept when the store closes.
 class FileRecorder : public ChangeRecorder {
 public:
     explicit FileRecorder(QString databasePath) : m_database(std::move(databasePath)) {}
+    ~FileRecorder() override;
+    FileRecorder(const FileRecorder&) = delete;
+    FileRecorder& operator=(const FileRecorder&) = delete;
     void pending(const WriteCommand& command, const std::vector<LineChange>& changes) override;
     void committed() override;
     void abandoned() override;
