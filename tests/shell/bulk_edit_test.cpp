@@ -227,13 +227,26 @@ private Q_SLOTS:
         trigger(f, "mnuUndo");
         QCOMPARE(rowsOf(f.database), before);
 
-        // Into T, which has no bill: no question.
-        f.desktop.dialogAnswers = {pick(QStringLiteral("t"), QStringLiteral("T"))};
+        // Into T, which has no bill: no question. The reason given goes with the change set.
+        f.desktop.dialogAnswers = {[](QDialog& dialog) {
+            dialog.findChild<QLineEdit*>(QStringLiteral("pickReason"))
+                ->setText(QStringLiteral("second line "));
+            return pick(QStringLiteral("t"), QStringLiteral("T"))(dialog);
+        }};
         const qsizetype asked = f.desktop.messages().size();
+        store::setFileHistoryKept(true);
         trigger(f, "mnuCopyBill");
+        store::setFileHistoryKept(false);
         QCOMPARE(f.desktop.messages().size(), asked);
         QCOMPARE(linesOf(f.database).filter(QStringLiteral("T>")),
                  (QStringList{"T>P=2", "T>Q=1"}));
+        const std::vector<store::ChangeRecord> recorded =
+            store::openHistory(f.database)->changes({});
+        QCOMPARE(recorded.size(), std::size_t(2));
+        for (const store::ChangeRecord& change : recorded) {
+            QCOMPARE(change.command, QStringLiteral("Copy Bill of A to T"));
+            QCOMPARE(change.reason, QStringLiteral("second line"));
+        }
     }
 };
 

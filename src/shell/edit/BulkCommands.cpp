@@ -51,13 +51,18 @@ std::optional<QString> BulkCommands::oldComponent(const QString& given) {
     return std::nullopt;
 }
 
-std::optional<QString> BulkCommands::pickItem(const QString& title, const QString& prompt) {
+std::optional<QString> BulkCommands::pickItem(const QString& title, const QString& prompt,
+                                              QString* reason) {
     const auto items = m_edits.itemLines();
     if (!items)
         return std::nullopt;
     ItemPickDialog dialog(title, prompt, *items, m_window);
+    if (reason)
+        dialog.askReason();
     if (m_desktop.runDialog(dialog) != QDialog::Accepted || dialog.chosen().isEmpty())
         return std::nullopt;
+    if (reason)
+        *reason = dialog.reason();
     return dialog.chosen();
 }
 
@@ -165,11 +170,13 @@ void BulkCommands::copyBill() {
                    : QStringLiteral("'%1' has no bill of material to copy.").arg(source));
         return;
     }
+    QString reason;
     const auto target = pickItem(QStringLiteral("Copy Bill To"),
                                  QStringLiteral("Copy the %1 of %2 into the bill of the item:")
                                      .arg(tree::counted(qint64(bill->size()), QStringLiteral("line"),
                                                         QStringLiteral("lines")),
-                                          source));
+                                          source),
+                                 &reason);
     if (!target)
         return;
     const store::LineBatch batch = tree::copyBatch(*bill, *target);
@@ -206,7 +213,8 @@ void BulkCommands::copyBill() {
     }
     store::LineBatch chosen;
     chosen.added = tree::linesAt(batch.added, going);
-    m_edits.writeLines(chosen, QStringLiteral("Copy Bill of %1 to %2").arg(source, *target));
+    m_edits.writeLines(chosen, QStringLiteral("Copy Bill of %1 to %2").arg(source, *target),
+                       reason);
 }
 
 void BulkCommands::noteChanges(const store::Changes& changes) {

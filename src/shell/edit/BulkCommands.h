@@ -60,7 +60,9 @@ private:
     std::optional<std::pair<QString, std::vector<store::LineRow>>> usesOf(const QString& given,
                                                                          const QString& verb);
     /// The item picked in a find box over the Item Master; none for Cancel or a failed read.
-    std::optional<QString> pickItem(const QString& title, const QString& prompt);
+    /// `reason`, when given, receives the optional reason the dialog then asks for.
+    std::optional<QString> pickItem(const QString& title, const QString& prompt,
+                                    QString* reason = nullptr);
     /// Says why nothing was done, as "NUMBER DESCRIPTION".
     void report(int number, const QString& description);
 

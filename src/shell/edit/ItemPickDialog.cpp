@@ -6,7 +6,9 @@
 #include "store/Store.h"
 
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -45,13 +47,28 @@ ItemPickDialog::ItemPickDialog(const QString& title, const QString& prompt,
     connect(m_find, &QLineEdit::textChanged, this, follow);
     follow();
 
-    auto* column = new QVBoxLayout(this);
+    m_column = new QVBoxLayout(this);
+    QVBoxLayout* column = m_column;
     column->addWidget(label);
     column->addWidget(m_find);
     column->addWidget(m_list, 1);
     column->addWidget(buttons);
     resize(480, 420);
     m_find->setFocus();
+}
+
+void ItemPickDialog::askReason() {
+    if (m_reason)
+        return;
+    m_reason = new QLineEdit(this);
+    m_reason->setObjectName(QStringLiteral("pickReason"));
+    auto* row = new QFormLayout;
+    row->addRow(QStringLiteral("&Reason (optional):"), m_reason);
+    m_column->insertLayout(m_column->count() - 1, row); // above the buttons
+}
+
+QString ItemPickDialog::reason() const {
+    return m_reason ? m_reason->text().trimmed() : QString();
 }
 
 QString ItemPickDialog::chosen() const {

@@ -9,6 +9,9 @@ namespace store {
 struct ItemLine;
 }
 
+class QLineEdit;
+class QVBoxLayout;
+
 namespace shell {
 
 class ItemFindField;
@@ -29,11 +32,16 @@ public:
     /// the list shows none.
     QString chosen() const;
     ItemFindField& findField() { return *m_find; }
+    /// Adds an optional reason, kept with the command's change set in the database's history.
+    void askReason();
+    QString reason() const;
     ItemList& list() { return *m_list; }
 
 private:
     ItemList* m_list;
     ItemFindField* m_find;
+    QLineEdit* m_reason = nullptr;
+    QVBoxLayout* m_column;
 };
 
 } // namespace shell
