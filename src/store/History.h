@@ -129,7 +129,8 @@ QString sourceText(ChangeSource source);
 
 /// Whether the stores opened from now on record their writes into the history of a database
 /// file (a server records through its triggers, when they are installed). Off until the program
-/// turns it on: the editor does, unless the user has turned history off.
+/// turns it on: the editor does, unless the user has turned history off. While it is on, a
+/// watch on a server without a history says so once.
 void setFileHistoryKept(bool kept);
 bool fileHistoryKept();
 

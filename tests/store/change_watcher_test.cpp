@@ -3,6 +3,7 @@
 // changed, and the watcher survives the server's restart.
 
 #include "store/runtime/ChangeWatcher.h"
+#include "store/History.h"
 #include "store/ImportWriter.h"
 #include "store/StoreError.h"
 #include "store/PasswordCache.h"
@@ -459,6 +460,33 @@ private Q_SLOTS:
         execOnServer(m_server, {"DELETE FROM bomdetail WHERE bomid = 'TOP'"});
         QTRY_VERIFY_WITH_TIMEOUT(changed.count() == 2, 5000);
         QCOMPARE(changed.at(1).at(0).value<Changes>().assemblies, QStringList{"TOP"});
+    }
+
+    void aServerWithoutHistorySaysSoOnceWhileTheHistoryIsOn() {
+        if (!needServer())
+            return;
+        server().write(items, lines);
+        store::disableServerHistory(m_server.uri());
+        for (const bool kept : {false, true}) {
+            store::setFileHistoryKept(kept);
+            QSignalSpy* editors = nullptr;
+            auto watcher = watchServer(editors);
+            QSignalSpy notices(watcher.get(), &ChangeWatcher::notice);
+            // The history is looked for before the editors are counted.
+            QTRY_VERIFY_WITH_TIMEOUT(editors->count() == 1, 10000);
+            QCOMPARE(notices.count(), kept ? 1 : 0);
+            if (kept)
+                QVERIFY(notices.at(0).at(0).toString().startsWith(
+                    QStringLiteral("This server keeps no history of changes")));
+        }
+        store::enableServerHistory(m_server.uri());
+        QSignalSpy* editors = nullptr;
+        auto watcher = watchServer(editors);
+        QSignalSpy notices(watcher.get(), &ChangeWatcher::notice);
+        QTRY_VERIFY_WITH_TIMEOUT(editors->count() == 1, 10000);
+        QVERIFY(notices.isEmpty());
+        store::disableServerHistory(m_server.uri());
+        store::setFileHistoryKept(false);
     }
 
     void passwordPromptsFollowLibpqNotTheMessage() {

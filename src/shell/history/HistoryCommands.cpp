@@ -10,6 +10,7 @@
 
 #include "desktop/Desktop.h"
 #include "store/History.h"
+#include "store/ServerAddress.h"
 #include "store/StoreError.h"
 #include "store/runtime/StoreThread.h"
 #include "tree/BomTreeModel.h"
@@ -37,6 +38,50 @@ void HistoryCommands::addTo(QMenu* menu) {
     auto* action = menu->addAction(QStringLiteral("Change &History…"));
     action->setObjectName(QStringLiteral("mnuChangeHistory"));
     connect(action, &QAction::triggered, this, &HistoryCommands::open);
+    // A file's history is kept by the editors themselves; a server keeps one only once asked.
+    auto* keep = menu->addAction(QStringLiteral("&Keep History on This Server…"));
+    keep->setObjectName(QStringLiteral("mnuKeepServerHistory"));
+    connect(keep, &QAction::triggered, this, &HistoryCommands::keepOnServer);
+    connect(menu, &QMenu::aboutToShow, keep, [this, keep] {
+        keep->setEnabled(store::isServerAddress(m_context.databasePath()));
+    });
+}
+
+void HistoryCommands::keepOnServer() {
+    const QString server = m_context.databasePath();
+    if (!store::isServerAddress(server) || store::storeCallWaiting())
+        return;
+    desktop::Desktop& desktop = m_context.desktop();
+    const QString informative = QStringLiteral(
+        "This creates the schema bom_history on the server (its table of changes, bom_history."
+        "change, and the moment it keeps them since) and the triggers bom_history_record and "
+        "bom_history_truncate on ItemMaster and BomDetail. From then on every write to those "
+        "tables, by this editor, other editors and the manufacturing application alike, also "
+        "writes the rows before and after to bom_history.change in the same transaction: each "
+        "write takes a little longer (about one more row written for each row it changes), and "
+        "the schema grows with every change until older changes are forgotten. The shared "
+        "tables gain no column. It takes the right to create in the database and to make "
+        "triggers on both tables; bom-import --disable-history removes it all again.");
+    if (desktop.messageBox(QStringLiteral("Keep The History Of Every Change On This Server?"),
+                           desktop::OkCancel | desktop::IconQuestion,
+                           QStringLiteral("Keep History on This Server"),
+                           informative) != desktop::ResultOk)
+        return;
+    QStringList created;
+    try {
+        const desktop::BusyPointer busy(desktop);
+        tree::runWaiting(
+            desktop, QStringLiteral("Making the server keep a history…"),
+            [&](const store::ReadProgress&) { created = store::enableServerHistory(server); },
+            [](qint64, qint64) { return true; });
+    } catch (const store::StoreError& error) {
+        desktop.messageBox(error.message(), desktop::OkOnly | desktop::IconStop);
+        return;
+    }
+    m_context.showStatus(created.isEmpty()
+                             ? QStringLiteral("The server keeps the history of every change already.")
+                             : QStringLiteral("The server keeps the history of every change from "
+                                              "now on."));
 }
 
 ChangeHistoryDialog& HistoryCommands::dialog() {

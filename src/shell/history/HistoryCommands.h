@@ -34,8 +34,11 @@ public:
     /// The database, the loaded bill and the tree's current line come from `context`.
     explicit HistoryCommands(CommandContext& context);
 
-    /// Adds "Change History…" to `menu`.
+    /// Adds "Change History…" and "Keep History on This Server…" to `menu`.
     void addTo(QMenu* menu);
+    /// Makes the server of the window keep the history of every change, by anyone, after a
+    /// question that names what it creates and what that costs the other programs' writes.
+    void keepOnServer();
     /// Opens the window on the loaded bill and lists its changes.
     void open();
     /// Opens the window on the line that `node` of the tree stands for and lists its changes.

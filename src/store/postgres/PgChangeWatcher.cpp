@@ -1,8 +1,10 @@
 #include "store/WatchSource.h"
 
+#include "store/History.h"
 #include "store/SessionName.h"
 #include "store/StoreError.h"
 #include "store/postgres/PgChangeSql.h"
+#include "store/postgres/PgHistorySql.h"
 #include "store/postgres/PgLibpq.h"
 #include "store/postgres/PgOwnSessions.h"
 #include "store/postgres/PgSql.h"
@@ -43,6 +45,10 @@ constexpr auto AnswerWithin = 5s;
 const QString NoTriggers = QStringLiteral(
     "Changes by other editors show only after a reload: the server's tables have no change "
     "triggers (bom-import --create-schema adds them)");
+
+const QString NoHistory = QStringLiteral(
+    "This server keeps no history of changes, not even the editor's own: Tools \u25B8 Keep "
+    "History on This Server\u2026 or bom-import --enable-history turns it on");
 
 struct ResultDeleter {
     void operator()(PGresult* result) const { PQclear(result); }
@@ -281,6 +287,19 @@ private:
         return true;
     }
 
+    /// Says once, when the watch begins, that the server keeps no history of changes and how
+    /// it comes to keep one, unless the user has turned the history off; a lack of change
+    /// triggers, said already, comes first.
+    void sayWhenNoHistory(PGconn* connection) {
+        if (m_triggers != Triggers::There || !fileHistoryKept())
+            return;
+        const Result result = exec(connection, pgschema::SelectHistoryPresent.data());
+        if (result && PQresultStatus(result.get()) == PGRES_TUPLES_OK && PQntuples(result.get()) == 1 &&
+            PQgetvalue(result.get(), 0, 0)[0] == 'f')
+            m_sink.notice(NoHistory);
+        gather(connection);
+    }
+
     Clock::time_point nextTriggerCheck() const {
         return m_lastTriggerCheck + std::chrono::milliseconds(m_triggerCheckMs.load());
     }
@@ -358,6 +377,7 @@ private:
             if (!watching) {
                 m_sink.watching();
                 watching = true;
+                sayWhenNoHistory(connection.get());
             }
             if (countEditors(connection.get()))
                 serve(connection.get());
