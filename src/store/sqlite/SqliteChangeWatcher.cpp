@@ -5,11 +5,18 @@
 #include "store/sqlite/HistoryFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <sqlite3.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <array>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -89,13 +96,91 @@ private:
     sqlite3_stmt* m_version = nullptr;
 };
 
+/// Wakes the watch as soon as the database file, its write-ahead log or its journal is
+/// written, created, removed or renamed into place (inotify on their folder), so that another
+/// program's commit is seen at once rather than at the next poll; the poll stays for what the
+/// kernel does not tell (a file on a network share). Its own thread, blocked in poll(2).
+class FileNudge {
+public:
+    FileNudge(const QString& path, std::function<void()> nudge) : m_nudge(std::move(nudge)) {
+        const QFileInfo file(path);
+        const QByteArray base = QFile::encodeName(file.fileName());
+        m_names = {base, base + "-wal", base + "-journal"};
+        m_inotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        m_stopFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        if (m_inotify < 0 || m_stopFd < 0 ||
+            inotify_add_watch(m_inotify, QFile::encodeName(file.absolutePath()).constData(),
+                              IN_MODIFY | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE | IN_MOVED_TO) < 0)
+            return; // the poll alone, as before
+        m_thread = std::thread([this] { run(); });
+    }
+    ~FileNudge() {
+        if (m_thread.joinable()) {
+            const quint64 one = 1;
+            [[maybe_unused]] const ssize_t written = ::write(m_stopFd, &one, sizeof one);
+            m_thread.join();
+        }
+        if (m_inotify >= 0)
+            ::close(m_inotify);
+        if (m_stopFd >= 0)
+            ::close(m_stopFd);
+    }
+    FileNudge(const FileNudge&) = delete;
+    FileNudge& operator=(const FileNudge&) = delete;
+
+private:
+    void run() {
+        alignas(inotify_event) char buffer[16 * 1024];
+        for (;;) {
+            std::array<pollfd, 2> fds{pollfd{m_inotify, POLLIN, 0}, pollfd{m_stopFd, POLLIN, 0}};
+            if (::poll(fds.data(), fds.size(), -1) < 0) {
+                if (errno == EINTR)
+                    continue;
+                return;
+            }
+            if (fds[1].revents)
+                return;
+            bool ours = false;
+            ssize_t length = 0;
+            while ((length = ::read(m_inotify, buffer, sizeof buffer)) > 0) {
+                for (const char* at = buffer; at < buffer + length;) {
+                    const auto* event = reinterpret_cast<const inotify_event*>(at);
+                    // Other files of the folder (the history beside the database among them)
+                    // are no news.
+                    if (event->len > 0 && m_names.contains(QByteArray(event->name)))
+                        ours = true;
+                    at += sizeof(inotify_event) + event->len;
+                }
+            }
+            if (ours)
+                m_nudge();
+        }
+    }
+
+    std::function<void()> m_nudge;
+    QList<QByteArray> m_names;
+    int m_inotify = -1;
+    int m_stopFd = -1;
+    std::thread m_thread;
+};
+
 class FileWatch : public Source {
 public:
+    /// How soon after a write that woke it the file is looked at again.
+    static constexpr int RecheckMs = 50;
+
     FileWatch(const QString& path, Sink& sink)
         : m_path(QFile::encodeName(path)), m_shown(path), m_sink(sink),
-          m_thread([this] { run(); }) {}
+          m_thread([this] { run(); }), m_nudge(std::in_place, path, [this] {
+              {
+                  const std::lock_guard lock(m_mutex);
+                  m_nudged = true;
+              }
+              m_wake.notify_all();
+          }) {}
 
     ~FileWatch() override {
+        m_nudge.reset();
         {
             const std::lock_guard lock(m_mutex);
             m_stop = true;
@@ -104,11 +189,14 @@ public:
         m_thread.join();
     }
 
-    void setIntervals(int pollMs, int /*groupMs*/) override {
-        // A poll gathers every commit since the last one already: a file needs no group.
+    void setIntervals(int pollMs, int groupMs) override {
+        // A look gathers every commit since the last one: the group is how long after a
+        // change said the next write waits to be looked at, so that a burst is said at most
+        // once a group.
         {
             const std::lock_guard lock(m_mutex);
             m_pollMs = std::max(1, pollMs);
+            m_groupMs = std::max(0, groupMs);
             m_newIntervals = true;
         }
         m_wake.notify_all();
@@ -129,9 +217,14 @@ private:
                                   .arg(m_shown, why));
             saidUnwatched = true;
         };
+        // When a change was last said, and whether this look said one.
+        std::chrono::steady_clock::time_point lastSaid;
+        bool said = false;
+        bool recheck = false;
         std::unique_lock lock(m_mutex);
         while (!m_stop) {
             lock.unlock();
+            said = false;
             const std::optional<FileIdentity> now = identityOf(m_path);
             // A file that is gone for a moment (between an import's removal and its rename)
             // is looked for again at the next check; the one kept open still answers.
@@ -157,6 +250,8 @@ private:
                 } else if (version) {
                     if (known >= 0 && known != *version) {
                         m_sink.changes(Changes{true, {}, {}});
+                        lastSaid = std::chrono::steady_clock::now();
+                        said = true;
                         recordOthers();
                     }
                     if (known < 0 && !saidWatching) {
@@ -169,9 +264,20 @@ private:
                 }
             }
             lock.lock();
-            m_wake.wait_for(lock, std::chrono::milliseconds(m_pollMs),
-                            [this] { return m_stop || m_newIntervals; });
+            // A look woken by a write that found no change yet is made again shortly after:
+            // the write may have been the commit's first, or made under a lock that kept the
+            // version from being read.
+            const int wait = recheck && !said ? std::min(m_pollMs, RecheckMs) : m_pollMs;
+            m_wake.wait_for(lock, std::chrono::milliseconds(wait),
+                            [this] { return m_stop || m_newIntervals || m_nudged; });
+            recheck = m_nudged;
+            // A write is looked at once, unless a change was said less than a group ago: the
+            // commits of a burst are then said together, a group after the last.
+            if (m_nudged && !m_stop)
+                m_wake.wait_until(lock, lastSaid + std::chrono::milliseconds(m_groupMs),
+                                  [this] { return m_stop || m_newIntervals; });
             m_newIntervals = false;
+            m_nudged = false;
         }
     }
 
@@ -208,7 +314,10 @@ private:
     bool m_stop = false;
     bool m_newIntervals = false;
     int m_pollMs = DefaultPollMs;
-    std::thread m_thread; // last: it starts once everything above is in place
+    int m_groupMs = DefaultGroupMs;
+    bool m_nudged = false;
+    std::thread m_thread; // it starts once everything above is in place
+    std::optional<FileNudge> m_nudge; // after the thread it wakes; gone before it stops
 };
 
 } // namespace
