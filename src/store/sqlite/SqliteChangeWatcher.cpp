@@ -20,6 +20,8 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace store::watch {
 
@@ -96,21 +98,26 @@ private:
     sqlite3_stmt* m_version = nullptr;
 };
 
-/// Wakes the watch as soon as the database file, its write-ahead log or its journal is
-/// written, created, removed or renamed into place (inotify on their folder), so that another
-/// program's commit is seen at once rather than at the next poll; the poll stays for what the
-/// kernel does not tell (a file on a network share). Its own thread, blocked in poll(2).
+/// Wakes the watch as soon as another program's commit ends (inotify on the database's
+/// folder), so that it is seen at once rather than at the next poll: its write-ahead log
+/// written, its rollback journal removed, or another file renamed into place. Nothing else
+/// wakes it: a look takes a read lock for a moment, and one taken while a writer with a
+/// rollback journal is under way would make that writer's commit fail as busy. The poll stays
+/// for the rest (other journal modes, a file on a network share). Its own thread, blocked in
+/// poll(2).
 class FileNudge {
 public:
     FileNudge(const QString& path, std::function<void()> nudge) : m_nudge(std::move(nudge)) {
         const QFileInfo file(path);
         const QByteArray base = QFile::encodeName(file.fileName());
-        m_names = {base, base + "-wal", base + "-journal"};
+        m_ends = {{base, IN_CREATE | IN_MOVED_TO},
+                  {base + "-wal", IN_MODIFY},
+                  {base + "-journal", IN_DELETE}};
         m_inotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         m_stopFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
         if (m_inotify < 0 || m_stopFd < 0 ||
             inotify_add_watch(m_inotify, QFile::encodeName(file.absolutePath()).constData(),
-                              IN_MODIFY | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE | IN_MOVED_TO) < 0)
+                              IN_MODIFY | IN_CREATE | IN_DELETE | IN_MOVED_TO) < 0)
             return; // the poll alone, as before
         m_thread = std::thread([this] { run(); });
     }
@@ -147,8 +154,10 @@ private:
                     const auto* event = reinterpret_cast<const inotify_event*>(at);
                     // Other files of the folder (the history beside the database among them)
                     // are no news.
-                    if (event->len > 0 && m_names.contains(QByteArray(event->name)))
-                        ours = true;
+                    if (event->len > 0)
+                        for (const auto& [name, mask] : m_ends)
+                            if ((event->mask & mask) && name == event->name)
+                                ours = true;
                     at += sizeof(inotify_event) + event->len;
                 }
             }
@@ -158,7 +167,8 @@ private:
     }
 
     std::function<void()> m_nudge;
-    QList<QByteArray> m_names;
+    /// The files of the database whose events end a commit, and those events.
+    std::vector<std::pair<QByteArray, uint32_t>> m_ends;
     int m_inotify = -1;
     int m_stopFd = -1;
     std::thread m_thread;
