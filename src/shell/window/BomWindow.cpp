@@ -170,9 +170,13 @@ void BomWindow::closeEvent(QCloseEvent* event) {
 void BomWindow::updateRecentMenu() {
     m_recentMenu->clear();
     const QStringList recent = m_choice->recentDatabases();
-    for (const QString& path : recent) {
-        // An & in a path or address is text, not the mark of a shortcut letter.
-        QAction* open = m_recentMenu->addAction(QString(path).replace(u'&', QStringLiteral("&&")));
+    for (qsizetype i = 0; i < recent.size(); ++i) {
+        const QString& path = recent[i];
+        // Its number is the line's access key; an & in a path or address is text, not the
+        // mark of one. The path itself travels as the action's data.
+        QAction* open = m_recentMenu->addAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(QString(path).replace(u'&', QStringLiteral("&&"))));
+        open->setData(path);
         connect(open, &QAction::triggered, this, [this, path] { m_choice->openDatabase(path); });
     }
     m_recentMenu->setEnabled(!recent.isEmpty());
@@ -381,11 +385,18 @@ bool BomWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == m_itemIdEdit && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             requestLoad();
-        else if (!key->text().isEmpty())
+        } else if (key->key() == Qt::Key_Down && key->modifiers() == Qt::NoModifier &&
+                   m_model->rowCount() > 0) {
+            // From the ID typed to its bill, as in a spreadsheet from a heading to its rows.
+            m_tree->setFocus(Qt::TabFocusReason);
+            m_tree->setCurrentIndex(m_model->index(0, tree::ItemIdColumn));
+            return true;
+        } else if (!key->text().isEmpty()) {
             // Every character typed shows the database path again, as after a load.
             showStatus(m_choice->databasePath());
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }
