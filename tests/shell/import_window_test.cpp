@@ -210,6 +210,8 @@ private Q_SLOTS:
         trigger("mnuImportCsv");
         QCOMPARE(kindsAsked(), (QStringList{"file", "file", "message", "progress"}));
         QCOMPARE(desktop.asked[2].style, desktop::YesNoCancel | desktop::IconQuestion);
+        QCOMPARE(desktop.asked[2].buttons,
+                 (QStringList{u"Add Here"_s, u"New File\u2026"_s, u"Cancel"_s}));
         QCOMPARE(m_window->list().items(), (QStringList{"A", "B", "C"}));
         // The loaded bill is read again: the new lines show, the old tree does not stay.
         QCOMPARE(m_window->outline(), QStringLiteral("B[C] C"));
