@@ -149,13 +149,17 @@ int QtDesktop::showMessage(const QString& text, MessageStyle style, const QStrin
 
 std::optional<QString> QtDesktop::inputBox(const QString& prompt, const QString& title,
                                            const QString& defaultText) {
-    bool ok = false;
     const NormalPointer pointer(m_busyDepth > 0);
-    const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
-                                               QLineEdit::Normal, defaultText, &ok);
-    if (!ok)
+    QInputDialog box(QApplication::activeWindow());
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setTextValue(defaultText);
+    // A prompt that names items shows their IDs as text, never as markup.
+    if (auto* label = box.findChild<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    if (box.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return box.textValue();
 }
 
 std::optional<QStringList> QtDesktop::formBox(const QString& title, const QString& prompt,
