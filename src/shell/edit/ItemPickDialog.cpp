@@ -2,13 +2,17 @@
 
 #include "shell/window/ItemFindField.h"
 #include "shell/window/ItemList.h"
+#include "shell/window/ItemListModel.h"
 
 #include "store/Store.h"
 
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace shell {
 
@@ -21,6 +25,19 @@ ItemPickDialog::ItemPickDialog(const QString& title, const QString& prompt,
     m_list->setObjectName(QStringLiteral("PickList"));
     m_list->setAccessibleName(QStringLiteral("Item Master List"));
     m_list->appendItems(items);
+    // The longest IDs by length are the widest but for a few narrow letters: measuring those
+    // alone costs little however many items there are.
+    qsizetype longest = 0;
+    for (const store::ItemLine& item : items)
+        longest = std::max(longest, item.id.size());
+    const QFontMetrics metrics = m_list->fontMetrics();
+    int measured = 0;
+    for (const store::ItemLine& item : items) {
+        if (item.id.size() + 4 < longest || measured == 2000)
+            continue;
+        m_longestId = std::max(m_longestId, metrics.horizontalAdvance(item.id));
+        ++measured;
+    }
     m_find = new ItemFindField(*m_list, this);
     auto* label = new QLabel(prompt, this);
     label->setTextFormat(Qt::PlainText); // item IDs are text, never markup
@@ -52,6 +69,25 @@ ItemPickDialog::ItemPickDialog(const QString& title, const QString& prompt,
     column->addWidget(buttons);
     resize(480, 420);
     m_find->setFocus();
+}
+
+void ItemPickDialog::fitIdColumn() {
+    QHeaderView& header = *m_list->header();
+    // The cell's margins and a little air, as the view pads a column fitted to its contents.
+    const int wanted = m_longestId + 3 * m_list->fontMetrics().averageCharWidth();
+    header.resizeSection(ItemListModel::IdColumn,
+                         std::max(header.sectionSizeHint(ItemListModel::IdColumn),
+                                  std::min(wanted, m_list->viewport()->width() / 2)));
+}
+
+void ItemPickDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    fitIdColumn();
+}
+
+void ItemPickDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    fitIdColumn();
 }
 
 QString ItemPickDialog::chosen() const {
