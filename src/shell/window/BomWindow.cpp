@@ -10,6 +10,8 @@
 #include "shell/export/ExportCommands.h"
 #include "shell/window/Icons.h"
 #include "shell/window/ItemFindField.h"
+#include "shell/window/ItemIdCompleter.h"
+#include "shell/window/ItemListModel.h"
 #include "shell/database/ImportCommands.h"
 #include "shell/window/ItemList.h"
 #include "shell/edit/LineCommands.h"
@@ -23,6 +25,7 @@
 #include "tree/BomDocument.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
+#include "tree/Texts.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -367,7 +370,16 @@ void BomWindow::requestLoad() {
         // The description belongs to the item loaded: a failed or row-less load shows none
         // rather than the previous item's.
         m_descriptionValue->clear();
-        m_descriptionValue->setText(m_editor->load(m_itemIdEdit->text()));
+        const QString typed = m_itemIdEdit->text();
+        const QString description = m_editor->load(typed);
+        m_descriptionValue->setText(description);
+        // An ID the Item Master lacks still loads; the status offers the IDs nearest to it.
+        if (description == tree::NotInItemMaster) {
+            const ItemListModel& items = m_itemList->itemModel();
+            const QString offer = didYouMean(items, nearestItems(items, typed));
+            if (!offer.isEmpty())
+                showStatus(m_status + QStringLiteral(". ") + offer);
+        }
         fitTreeColumns();
     } while (m_loadPending);
     m_loading = false;
