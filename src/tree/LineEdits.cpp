@@ -451,9 +451,15 @@ bool LineEdits::checkPasted(const QString& assembly, std::vector<PastedLine>& pa
             const std::vector<std::optional<store::Item>> items = db.findItems(wanted);
             for (size_t at = 0; at < lines.size(); ++at) {
                 PastedLine& line = lines[at];
+                const auto& item = items[at];
+                // The preview shows what each ID names, so that a wrong column shows.
+                if (item) {
+                    line.description = item->description.value_or(QString());
+                    line.unit = item->unit.value_or(QString());
+                }
                 if (!line.refusal.isEmpty())
                     continue;
-                if (const auto& item = items[at])
+                if (item)
                     line.component = item->id;
                 else
                     line.refusal =

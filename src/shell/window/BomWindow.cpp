@@ -83,6 +83,7 @@ public:
     QString itemDescription() const override { return m_window.m_document->topDescription(); }
     std::optional<QString> currentItem() const override { return m_window.m_whereUsed->item(); }
     void loadItem(const QString& id) override { m_window.loadItem(id); }
+    QSettings& settings() override { return *m_window.m_settings; }
     void showStatus(const QString& text) override { m_window.showStatus(text); }
     QString status() const override { return m_window.m_status; }
     bool busy() const override { return m_window.m_loading || store::storeCallWaiting(); }
