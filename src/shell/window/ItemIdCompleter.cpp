@@ -18,29 +18,39 @@ namespace {
 constexpr int PopupLines = 500;
 
 /// The edit distance of `a` and `b` (insertions, deletions, substitutions), or any number
-/// above `bound` once it is sure to exceed it: most IDs are ruled out after a few characters.
+/// above `bound` once it is sure to exceed it. Only the cells within `bound` of the diagonal
+/// can stay under it, so each row looks at those alone, and most IDs are ruled out after a
+/// few characters.
 int boundedDistance(QStringView a, QStringView b, int bound) {
-    if (std::abs(int(a.size()) - int(b.size())) > bound)
+    const qsizetype n = b.size();
+    if (std::abs(int(a.size()) - int(n)) > bound)
         return bound + 1;
+    const int over = bound + 1;
     thread_local std::vector<int> previous, current;
-    previous.resize(size_t(b.size()) + 1);
-    current.resize(size_t(b.size()) + 1);
-    for (qsizetype j = 0; j <= b.size(); ++j)
+    previous.assign(size_t(n) + 1, over);
+    current.assign(size_t(n) + 1, over);
+    for (qsizetype j = 0; j <= std::min<qsizetype>(n, bound); ++j)
         previous[size_t(j)] = int(j);
     for (qsizetype i = 1; i <= a.size(); ++i) {
-        current[0] = int(i);
-        int rowBest = current[0];
-        for (qsizetype j = 1; j <= b.size(); ++j) {
+        const qsizetype from = std::max<qsizetype>(1, i - bound);
+        const qsizetype to = std::min<qsizetype>(n, i + bound);
+        current[0] = i <= bound ? int(i) : over;
+        // The cells beside the band count as out of reach, whatever an earlier row left there.
+        current[size_t(from - 1)] = from == 1 ? current[0] : over;
+        if (to < n)
+            current[size_t(to + 1)] = over;
+        int rowBest = from == 1 ? current[0] : over;
+        for (qsizetype j = from; j <= to; ++j) {
             const int substitute = previous[size_t(j - 1)] + (a[i - 1] == b[j - 1] ? 0 : 1);
-            current[size_t(j)] =
-                std::min({substitute, previous[size_t(j)] + 1, current[size_t(j - 1)] + 1});
+            current[size_t(j)] = std::min(
+                {substitute, previous[size_t(j)] + 1, current[size_t(j - 1)] + 1, over});
             rowBest = std::min(rowBest, current[size_t(j)]);
         }
         if (rowBest > bound)
-            return bound + 1;
+            return over;
         std::swap(previous, current);
     }
-    return previous[size_t(b.size())];
+    return previous[size_t(n)];
 }
 
 } // namespace
