@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace shell {
 
 PasteColumnsDialog::PasteColumnsDialog(const QStringList& header, QWidget* parent)
@@ -53,6 +55,8 @@ PasteColumnsDialog::PasteColumnsDialog(const QStringList& header, QWidget* paren
     layout->addWidget(question);
     layout->addLayout(form);
     layout->addWidget(buttons);
+    // Room for the question on a few lines, and for long headers in the lists.
+    resize(std::max(sizeHint().width(), fontMetrics().averageCharWidth() * 60), sizeHint().height());
 }
 
 tree::PasteColumns PasteColumnsDialog::chosen() const {
