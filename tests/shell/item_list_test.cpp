@@ -1,4 +1,5 @@
 #include "shell/database/DatabaseChoice.h"
+#include "shell/window/BomTreeView.h"
 #include "shell/window/ItemDrag.h"
 #include "shell/window/ItemIdCompleter.h"
 #include "shell/window/ItemListModel.h"
@@ -17,6 +18,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <numeric>
 
 namespace {
 
@@ -76,19 +79,19 @@ void fill(shell::ItemListModel& items, const QStringList& ids) {
     items.append(lines);
 }
 
-/// The edit distance of `a` and `b`, the whole table: the measure the ranking must keep.
+/// The edit distance of `a` and `b` by the whole table: the measure the ranking must keep.
 int plainDistance(const QString& a, const QString& b) {
-    std::vector<std::vector<int>> d(size_t(a.size()) + 1, std::vector<int>(size_t(b.size()) + 1));
-    for (qsizetype i = 0; i <= a.size(); ++i)
-        d[size_t(i)][0] = int(i);
-    for (qsizetype j = 0; j <= b.size(); ++j)
-        d[0][size_t(j)] = int(j);
-    for (qsizetype i = 1; i <= a.size(); ++i)
+    std::vector<int> row(size_t(b.size()) + 1);
+    std::iota(row.begin(), row.end(), 0);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = int(i);
         for (qsizetype j = 1; j <= b.size(); ++j)
-            d[size_t(i)][size_t(j)] = std::min({d[size_t(i - 1)][size_t(j - 1)] + (a[i - 1] == b[j - 1] ? 0 : 1),
-                                                d[size_t(i - 1)][size_t(j)] + 1,
-                                                d[size_t(i)][size_t(j - 1)] + 1});
-    return d[size_t(a.size())][size_t(b.size())];
+            diagonal = std::exchange(row[size_t(j)],
+                                     std::min({diagonal + (a[i - 1] == b[j - 1] ? 0 : 1),
+                                               row[size_t(j)] + 1, row[size_t(j - 1)] + 1}));
+    }
+    return row.back();
 }
 
 QLineEdit& findField(WindowFixture& f) {
@@ -162,6 +165,11 @@ private Q_SLOTS:
         QVERIFY(!popup->isVisible());
         QCOMPARE(field.text(), QStringLiteral("TOP-200"));
         QCOMPARE(f.outline(), QStringLiteral("LEAF"));
+        // Down from the field goes to the tree's first row.
+        field.setFocus();
+        QTest::keyClick(&field, Qt::Key_Down);
+        QCOMPARE(f.window().focusWidget(), &f.tree());
+        QCOMPARE(f.tree().currentIndex(), f.node(QStringLiteral("LEAF")));
 
         // An ID the Item Master lacks still loads; the status offers the nearest.
         f.load(QStringLiteral("top-1000"));

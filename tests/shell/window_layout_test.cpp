@@ -149,26 +149,6 @@ private Q_SLOTS:
         QStringList faults;
         checkAccessKeys(f.window().menuBar()->actions(), QString(), faults);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
-        // The walk itself finds what it is there for.
-        QMenu shared;
-        shared.addAction(QStringLiteral("&Paste"));
-        shared.addAction(QStringLiteral("Re&place"));
-        shared.addAction(QStringLiteral("Fish && Chips"));
-        checkAccessKeys(shared.actions(), QString(), faults);
-        QCOMPARE(faults, (QStringList{QStringLiteral("Replace: 'P' taken by Paste"),
-                                      QStringLiteral("Fish & Chips: no key")}));
-    }
-
-    void downInTheItemIdGoesToTheTreesFirstRow() {
-        WindowFixture f({{"TOP", {}, {}}, {"A", {}, {}}, {"B", {}, {}}},
-                        {{"TOP", "A", 1}, {"TOP", "B", 1}});
-        f.load(QStringLiteral("TOP"));
-        f.tree().setCurrentIndex(f.node(QStringLiteral("B")));
-        f.Text1().setFocus();
-        QTest::keyClick(&f.Text1(), Qt::Key_Down);
-        QVERIFY(f.tree().hasFocus());
-        QCOMPARE(f.tree().currentIndex().row(), 0);
-        QVERIFY(!f.tree().currentIndex().parent().isValid());
     }
 
     void whereUsedKeyIsNotTakenByATextField() {
