@@ -150,6 +150,9 @@ public:
     /// A search typed into the real Find Item field one key at a time, each key timed from
     /// the key press until the list is filtered and painted; the figure is per keystroke.
     void findCase(shell::BomWindow& w, shell::ItemList& list, const QString& path);
+    /// The Item ID's completion typed one keystroke at a time, and the nearest IDs offered
+    /// for an ID the Item Master lacks, over every item of the list.
+    void idSuggestionCase(shell::ItemList& list);
 
     // The cases of the group "explode" (explode_bench.cpp).
     void explodeCase(const QString& path, qint64 treeSize);

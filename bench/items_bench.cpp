@@ -3,7 +3,9 @@
 
 #include "Bench.h"
 
+#include "shell/window/ItemIdCompleter.h"
 #include "shell/window/ItemList.h"
+#include "shell/window/ItemListModel.h"
 #include "store/sqlite/SqliteStore.h"
 
 #include <QAction>
@@ -76,8 +78,50 @@ void Bench::itemCases(const QString& location) {
     if (model.nodeCount() != 10 || !desktop.messages.isEmpty())
         qFatal("the delete did not remove its node: %s", qPrintable(desktop.messages.join(u'|')));
 
-    if (!onServer()) // the list filters in memory: no different on a server
+    if (!onServer()) { // the list filters in memory: no different on a server
         findCase(*w, *list, path);
+        idSuggestionCase(*list);
+    }
+}
+
+void Bench::idSuggestionCase(shell::ItemList& list) {
+    const shell::ItemListModel& items = list.itemModel();
+    const QString count = QLocale(QLocale::English).toString(items.itemCount());
+    const QString typed = QStringLiteral("item-0500");
+    Row completing{m_prefix + QStringLiteral("Item ID completion, per keystroke (%1 items)").arg(count),
+                   {}, 0};
+    std::vector<int> lines;
+    resetPeak();
+    for (int run = 0; run < m_runs; ++run)
+        for (qsizetype length = 1; length <= typed.size(); ++length) {
+            QElapsedTimer timer;
+            timer.start();
+            lines = shell::completionOrder(items, typed.left(length), 500);
+            completing.ms.push_back(timer.nsecsElapsed() / 1e6);
+        }
+    completing.peak = peakKb();
+    print(completing);
+    if (lines.empty() || !items.id(lines.front()).startsWith(typed, Qt::CaseInsensitive))
+        qFatal("completion: no ID begins with %s", qPrintable(typed));
+
+    // One letter too many, and two letters swapped: a wrong ID as it is typed.
+    const QString unknown[] = {QStringLiteral("ITEM-0500000"), QStringLiteral("ITME-050000")};
+    for (const QString& id : unknown) {
+        Row nearest{m_prefix + QStringLiteral("nearest IDs to %1 (%2 items)").arg(id, count), {}, 0};
+        std::vector<int> found;
+        resetPeak();
+        for (int run = 0; run < m_runs; ++run) {
+            QElapsedTimer timer;
+            timer.start();
+            found = shell::nearestItems(items, id);
+            nearest.ms.push_back(timer.nsecsElapsed() / 1e6);
+        }
+        nearest.peak = peakKb();
+        print(nearest);
+        std::printf("  the status offers \"%s\"\n", qPrintable(shell::didYouMean(items, found)));
+        if (found.empty())
+            qFatal("nearest: nothing offered for %s", qPrintable(id));
+    }
 }
 
 void Bench::findCase(shell::BomWindow& w, shell::ItemList& list, const QString& path) {

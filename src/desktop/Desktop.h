@@ -107,6 +107,14 @@ public:
     /// answer acts on.
     virtual int messageBox(const QString& text, MessageStyle style, const QString& title = {},
                            const QString& informative = {}) = 0;
+    /// A message box as messageBox, whose buttons say what each does: `captions` name the
+    /// style's buttons in their order (Yes, No, Cancel), "Add Here" rather than "Yes". It
+    /// answers as messageBox does; a desktop that cannot name them shows the plain ones.
+    virtual int choiceBox(const QString& text, MessageStyle style, const QString& title,
+                          const QStringList& captions) {
+        Q_UNUSED(captions);
+        return messageBox(text, style, title);
+    }
     /// A modal input box; an empty optional when the user cancelled.
     virtual std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                             const QString& defaultText) = 0;

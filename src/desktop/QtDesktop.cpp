@@ -80,6 +80,16 @@ protected:
 
 int QtDesktop::messageBox(const QString& text, MessageStyle style, const QString& title,
                           const QString& informative) {
+    return showMessage(text, style, title, informative, {});
+}
+
+int QtDesktop::choiceBox(const QString& text, MessageStyle style, const QString& title,
+                         const QStringList& captions) {
+    return showMessage(text, style, title, {}, captions);
+}
+
+int QtDesktop::showMessage(const QString& text, MessageStyle style, const QString& title,
+                           const QString& informative, const QStringList& captions) {
     MessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title.isEmpty() ? ApplicationTitle : title);
     box.setText(text);
@@ -108,6 +118,15 @@ int QtDesktop::messageBox(const QString& text, MessageStyle style, const QString
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }
+    // The buttons keep their roles (Esc, Enter, the answer given back); only what they say
+    // changes, in the order the style lists them.
+    QList<QMessageBox::StandardButton> order{QMessageBox::Yes, QMessageBox::No,
+                                             QMessageBox::Cancel};
+    if (buttonsOf(style) == OkCancel || buttonsOf(style) == OkOnly)
+        order = {QMessageBox::Ok, QMessageBox::Cancel};
+    for (qsizetype i = 0; i < captions.size() && i < order.size(); ++i)
+        if (QAbstractButton* named = box.button(order[i]))
+            named->setText(captions[i]);
     if (style.testFlag(IconStop))
         box.setIcon(QMessageBox::Critical);
     else if (style.testFlag(IconQuestion))
@@ -130,13 +149,17 @@ int QtDesktop::messageBox(const QString& text, MessageStyle style, const QString
 
 std::optional<QString> QtDesktop::inputBox(const QString& prompt, const QString& title,
                                            const QString& defaultText) {
-    bool ok = false;
     const NormalPointer pointer(m_busyDepth > 0);
-    const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
-                                               QLineEdit::Normal, defaultText, &ok);
-    if (!ok)
+    QInputDialog box(QApplication::activeWindow());
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setTextValue(defaultText);
+    // A prompt that names items shows their IDs as text, never as markup.
+    if (auto* label = box.findChild<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    if (box.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return box.textValue();
 }
 
 std::optional<QStringList> QtDesktop::formBox(const QString& title, const QString& prompt,

@@ -9,6 +9,8 @@ class QtDesktop : public Desktop {
 public:
     int messageBox(const QString& text, MessageStyle style, const QString& title = {},
                    const QString& informative = {}) override;
+    int choiceBox(const QString& text, MessageStyle style, const QString& title,
+                  const QStringList& captions) override;
     std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                     const QString& defaultText) override;
     std::optional<QStringList> formBox(const QString& title, const QString& prompt,
@@ -29,6 +31,9 @@ public:
     void setBusyPointer(bool busy) override;
 
 private:
+    /// The message box of messageBox and choiceBox; `captions` rename its buttons.
+    int showMessage(const QString& text, MessageStyle style, const QString& title,
+                    const QString& informative, const QStringList& captions);
     int m_busyDepth = 0;
 };
 

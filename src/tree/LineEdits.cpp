@@ -128,6 +128,7 @@ void LineEdits::addComponent(const QModelIndex& dropTarget, const QString& compo
     const QString beside = first ? QString() : m_model.assemblyOf(target);
     std::optional<store::StoreError> intoRefused, besideRefused, readFailure;
     QString notes;
+    QString unit;
     if (m_session.isKnown()) {
         const std::vector<std::pair<QString, QString>> asked =
             first ? std::vector<std::pair<QString, QString>>()
@@ -147,6 +148,9 @@ void LineEdits::addComponent(const QModelIndex& dropTarget, const QString& compo
             };
             if (!first)
                 notes = alsoUsedNotes(db, asked);
+            // The quantity box names the unit the quantity is counted in.
+            if (const auto item = db.findItem(component))
+                unit = item->unit.value_or(QString());
             intoRefused = check(intoTarget);
             if (!first)
                 besideRefused = check(beside);
@@ -177,9 +181,13 @@ void LineEdits::addComponent(const QModelIndex& dropTarget, const QString& compo
     if (readFailure &&
         !readTrip([&](store::StoreCall& call) { call.db().checkNewLine(assembly, component); }))
         return;
-    const auto typed =
-        m_desktop.inputBox(QStringLiteral("Enter the quantity required of the new component."),
-                           QStringLiteral("Add BOM Item"), QStringLiteral("0"));
+    // Under the prompt, the line the quantity is for: "PRT-GROMMET into ASM-HEAD-10, in EA".
+    QString line = QStringLiteral("%1 into %2").arg(component, assembly);
+    if (!unit.trimmed().isEmpty())
+        line += QStringLiteral(", in %1").arg(unit.trimmed());
+    const auto typed = m_desktop.inputBox(
+        QStringLiteral("Enter the quantity required of the new component.\n") + line,
+        QStringLiteral("Add BOM Item"), QStringLiteral("0"));
     if (!typed)
         return;
     const auto quantity = parseQuantity(*typed);
@@ -443,9 +451,15 @@ bool LineEdits::checkPasted(const QString& assembly, std::vector<PastedLine>& pa
             const std::vector<std::optional<store::Item>> items = db.findItems(wanted);
             for (size_t at = 0; at < lines.size(); ++at) {
                 PastedLine& line = lines[at];
+                const auto& item = items[at];
+                // The preview shows what each ID names, so that a wrong column shows.
+                if (item) {
+                    line.description = item->description.value_or(QString());
+                    line.unit = item->unit.value_or(QString());
+                }
                 if (!line.refusal.isEmpty())
                     continue;
-                if (const auto& item = items[at])
+                if (item)
                     line.component = item->id;
                 else
                     line.refusal =

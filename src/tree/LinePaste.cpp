@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace tree {
@@ -102,12 +103,29 @@ QString unguarded(const QString& text) {
     return text;
 }
 
+/// A header's name as names are compared: without blanks, case folded.
+QString headerName(QStringView name) {
+    QString folded;
+    for (const QChar c : name)
+        if (!c.isSpace())
+            folded += c;
+    return folded.toCaseFolded();
+}
+
 int columnNamed(const QStringList& header, std::initializer_list<const char*> names) {
-    for (qsizetype i = 0; i < header.size(); ++i)
+    for (qsizetype i = 0; i < header.size(); ++i) {
+        const QString field = headerName(header[i]);
         for (const char* name : names)
-            if (header[i].trimmed().compare(QLatin1StringView(name), Qt::CaseInsensitive) == 0)
+            if (field == headerName(QString::fromLatin1(name)))
                 return int(i);
+    }
     return -1;
+}
+
+bool holdsQuantity(const QStringList& row, const QLocale& locale) {
+    return std::any_of(row.begin(), row.end(), [&](const QString& field) {
+        return !field.trimmed().isEmpty() && parseQuantity(field.trimmed(), locale).has_value();
+    });
 }
 
 PastedLine lineOf(const QString& id, const QString& quantityText, const QLocale& locale) {
@@ -178,7 +196,8 @@ PastedLines readOwnLines(const QByteArray& data) {
     return result;
 }
 
-PastedLines readLinesText(const QString& text, const QLocale& locale) {
+PastedLines readLinesText(const QString& text, const QLocale& locale,
+                          const AskPasteColumns& ask) {
     PastedLines result;
     std::vector<QStringList> rows = tabRows(text);
     // Rows of nothing but blanks are the spreadsheet's empty rows, not lines.
@@ -191,11 +210,25 @@ PastedLines readLinesText(const QString& text, const QLocale& locale) {
     size_t first = 0;
     if (!rows.empty()) {
         const QStringList& header = rows.front();
-        const int named = columnNamed(header, {"Item ID", "ItemID", "BomComp", "Component"});
-        if (named >= 0) {
-            idColumn = named;
-            quantityColumn =
-                columnNamed(header, {"Quantity", "bomQtyReq", "Qty", "Total Quantity"});
+        const PasteColumns named = namedColumns(header);
+        // A header of names the editor does not know: rather than read it as a line, the
+        // user says which columns to take.
+        const bool unknownHeader =
+            (named.id >= 0 && named.quantity < 0) ||
+            (named.id < 0 && rows.size() >= 2 && header.size() >= 2 &&
+             !holdsQuantity(header, locale) && holdsQuantity(rows[1], locale));
+        if (unknownHeader && ask) {
+            const auto chosen = ask(header);
+            if (!chosen) {
+                result.cancelled = true;
+                return result;
+            }
+            idColumn = chosen->id;
+            quantityColumn = chosen->quantity;
+            first = 1;
+        } else if (named.id >= 0) {
+            idColumn = named.id;
+            quantityColumn = named.quantity;
             first = 1;
             if (quantityColumn < 0) {
                 result.problem = refusal(
@@ -216,6 +249,13 @@ PastedLines readLinesText(const QString& text, const QLocale& locale) {
                                                 "text with an item ID and a quantity on each "
                                                 "row is what Paste reads."));
     return result;
+}
+
+PasteColumns namedColumns(const QStringList& header) {
+    return {columnNamed(header, {"Item ID", "BomComp", "Component", "Item Code", "Part",
+                                 "Part Number", "Product", "SKU"}),
+            columnNamed(header, {"Quantity", "bomQtyReq", "Qty", "Qty Per", "Total Quantity",
+                                 "Amount"})};
 }
 
 void refuseRepeats(std::vector<PastedLine>& lines) {

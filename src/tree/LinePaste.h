@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -44,26 +45,48 @@ struct PastedLine {
     std::optional<double> quantity; ///< empty when the text is no quantity
     QString quantityText;           ///< the quantity as pasted, for the preview
     QString refusal;                ///< why the line is not written ("NUMBER DESCRIPTION"); empty: it is
+    QString description = {};       ///< the Item Master's, once the paste is checked
+    QString unit = {};              ///< the Item Master's, once the paste is checked
 };
 
 /// What a paste reads off the clipboard: its lines in their order, or why there are none.
 struct PastedLines {
     std::vector<PastedLine> lines;
     QString problem; ///< "NUMBER DESCRIPTION" when no line could be read at all
+    bool cancelled = false; ///< the user cancelled the question about the columns
 };
+
+/// The columns of pasted text that hold the item ID and the quantity (from 0; -1: none).
+struct PasteColumns {
+    int id = -1;
+    int quantity = -1;
+    bool operator==(const PasteColumns&) const = default;
+};
+
+/// The columns a header row names, its names compared ignoring case and blanks ("part
+/// number" is "Part Number"). The item ID: "Item ID", "BomComp", "Component", "Item Code",
+/// "Part", "Part Number", "Product" or "SKU"; the quantity: "Quantity", "bomQtyReq", "Qty",
+/// "Qty Per", "Total Quantity" or "Amount". The first column that matches counts.
+PasteColumns namedColumns(const QStringList& header);
+
+/// Asks which columns of a header row that the editor does not know hold the item ID and
+/// the quantity; an empty optional when the user cancelled.
+using AskPasteColumns = std::function<std::optional<PasteColumns>(const QStringList& header)>;
 
 /// The lines of the editor's own format.
 PastedLines readOwnLines(const QByteArray& data);
 
 /// The lines of tab-separated text (a spreadsheet's copy, or Copy's own text). The first row
-/// is a header when it names an item ID column ("Item ID", "ItemID", "BomComp", "Component",
-/// in any letter case); then the quantity comes from the column named "Quantity",
-/// "bomQtyReq", "Qty" or "Total Quantity". Without a header the first two columns are item
-/// ID and quantity. Quantities are read as a typed one is (parseQuantity: the locale's
+/// is a header when it names an item ID column (namedColumns); then the quantity comes from
+/// the column it names. Without a header the first two columns are item ID and quantity.
+/// A first row that the editor does not know but that reads as a header (no quantity in it,
+/// one in the row after it; or an item ID column named and no quantity column) goes to
+/// `ask`, when given, for its columns; a Cancel there reads nothing (`cancelled`). Quantities are read as a typed one is (parseQuantity: the locale's
 /// decimal separator or a point, never digit grouping). Empty rows are skipped; fields in
 /// double quotes (a spreadsheet's way with a cell holding a tab or a line break) are
 /// unquoted, and one apostrophe that guards a formula-like text is removed.
-PastedLines readLinesText(const QString& text, const QLocale& locale = QLocale());
+PastedLines readLinesText(const QString& text, const QLocale& locale = QLocale(),
+                          const AskPasteColumns& ask = {});
 
 /// Refuses every line that names the same item (under the store's case rule) as an earlier
 /// line of the paste that is not refused (PasteRepeated).

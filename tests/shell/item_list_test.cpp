@@ -1,17 +1,25 @@
 #include "shell/database/DatabaseChoice.h"
+#include "shell/window/BomTreeView.h"
 #include "shell/window/ItemDrag.h"
+#include "shell/window/ItemIdCompleter.h"
+#include "shell/window/ItemListModel.h"
 #include "shell/window/ItemList.h"
 #include "store/sqlite/SqliteStore.h"
 #include "store/StoreError.h"
 #include "support/WindowFixture.h"
 #include "tree/BomTreeModel.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <numeric>
 
 namespace {
 
@@ -55,6 +63,37 @@ void type(QWidget& widget, const QString& text) {
         QTest::sendKeyEvent(QTest::Click, &widget, Qt::Key_unknown, QString(key), Qt::NoModifier);
 }
 
+/// The IDs of `items` at these places.
+QStringList idsOf(const shell::ItemListModel& items, const std::vector<int>& places) {
+    QStringList ids;
+    for (const int place : places)
+        ids.append(items.id(place));
+    return ids;
+}
+
+/// The list's model holding these IDs, in this order.
+void fill(shell::ItemListModel& items, const QStringList& ids) {
+    std::vector<store::ItemLine> lines;
+    for (const QString& id : ids)
+        lines.push_back({id, QStringLiteral("about ") + id});
+    items.append(lines);
+}
+
+/// The edit distance of `a` and `b` by the whole table: the measure the ranking must keep.
+int plainDistance(const QString& a, const QString& b) {
+    std::vector<int> row(size_t(b.size()) + 1);
+    std::iota(row.begin(), row.end(), 0);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = int(i);
+        for (qsizetype j = 1; j <= b.size(); ++j)
+            diagonal = std::exchange(row[size_t(j)],
+                                     std::min({diagonal + (a[i - 1] == b[j - 1] ? 0 : 1),
+                                               row[size_t(j)] + 1, row[size_t(j - 1)] + 1}));
+    }
+    return row.back();
+}
+
 QLineEdit& findField(WindowFixture& f) {
     return *f.window().findChild<QLineEdit*>(QStringLiteral("FindItem"));
 }
@@ -65,6 +104,112 @@ class ItemListTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void itemIdCompletionAndNearestIds_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("completions");
+        QTest::addColumn<QString>("offer");
+        QTest::newRow("prefix before contains, any case, list order within each")
+            << "lamp" << QStringList{"LAMP-DESK-100", "LAMP-DESK-10", "Lamp-Base", "KLAMP"}
+            << "Did you mean KLAMP?";
+        QTest::newRow("a contains-only match; nothing near enough to offer")
+            << "desk" << QStringList{"desk-pad", "LAMP-DESK-100", "LAMP-DESK-10"} << "";
+        QTest::newRow("an ID one longer: the nearest first")
+            << "lamp-desk-1000" << QStringList{}
+            << "Did you mean LAMP-DESK-100 or LAMP-DESK-10?";
+        QTest::newRow("letters swapped") << "LMAP-DESK-100" << QStringList{}
+                                         << "Did you mean LAMP-DESK-100 or LAMP-DESK-10?";
+        QTest::newRow("at one distance the list's order, three at most")
+            << "ab-5" << QStringList{} << "Did you mean AB-1, AB-2 or AB-3?";
+        QTest::newRow("non-ASCII in any case") << "ærø" << QStringList{"Ærø-1"} << "";
+        QTest::newRow("markup and quotes are text")
+            << "<b>" << QStringList{"<b>\"x\"</b>"} << "";
+        QTest::newRow("nothing typed") << "" << QStringList{} << "";
+    }
+    void itemIdCompletionAndNearestIds() {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, completions);
+        QFETCH(QString, offer);
+        shell::ItemListModel items;
+        fill(items, {"AB-1", "AB-2", "ASM-HEAD-10", "desk-pad", "AB-3", "KLAMP", "LAMP-DESK-100",
+                     "LAMP-DESK-10", "Lamp-Base", "AB-4", "PRT-GROMMET", "Ærø-1", "<b>\"x\"</b>"});
+        QCOMPARE(idsOf(items, shell::completionOrder(items, typed, 50)), completions);
+        QCOMPARE(shell::didYouMean(items, shell::nearestItems(items, typed)), offer);
+        // The popup's lines complete to the ID and show its description beside it.
+        if (!completions.isEmpty()) {
+            shell::ItemIdCompletionModel lines(items);
+            lines.setTyped(typed);
+            QCOMPARE(lines.rowCount(), completions.size());
+            QCOMPARE(lines.index(0).data(Qt::EditRole).toString(), completions[0]);
+            QVERIFY(lines.index(0).data().toString().contains(QStringLiteral("about ") + completions[0]));
+        }
+    }
+
+    void itemIdCompletesFromTheKeyboardAndOffersTheNearest() {
+        WindowFixture f({{"TOP-100", "Top", "EA"}, {"TOP-200", "Other", "EA"}, {"LEAF", {}, {}}},
+                        {{"TOP-200", "LEAF", 1}});
+        QLineEdit& field = f.Text1();
+        field.setFocus();
+        type(field, QStringLiteral("top"));
+        // The popup is a window of its own.
+        QAbstractItemView* popup = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == QLatin1StringView("ItemIdCompletion"))
+                popup = qobject_cast<QAbstractItemView*>(top);
+        QVERIFY(popup);
+        QTRY_VERIFY(popup->isVisible());
+        QCOMPARE(popup->model()->rowCount(), 2);
+        // Down to the second line, Enter: its bill loads, as Enter in the field loads one.
+        QTest::keyClick(popup, Qt::Key_Down);
+        QTest::keyClick(popup, Qt::Key_Down);
+        QTest::keyClick(popup, Qt::Key_Return);
+        QVERIFY(!popup->isVisible());
+        QCOMPARE(field.text(), QStringLiteral("TOP-200"));
+        QCOMPARE(f.outline(), QStringLiteral("LEAF"));
+        // Down from the field goes to the tree's first row.
+        field.setFocus();
+        QTest::keyClick(&field, Qt::Key_Down);
+        QCOMPARE(f.window().focusWidget(), &f.tree());
+        QCOMPARE(f.tree().currentIndex(), f.node(QStringLiteral("LEAF")));
+
+        // An ID the Item Master lacks still loads; the status offers the nearest.
+        f.load(QStringLiteral("top-1000"));
+        QCOMPARE(f.label("Label10").text(), QStringLiteral("(not in the Item Master)"));
+        QVERIFY2(f.status().endsWith(QStringLiteral(". Did you mean TOP-100 or TOP-200?")), qPrintable(f.status()));
+    }
+
+    void nearestIdsAreThoseOfThePlainEditDistance() {
+        // Random IDs of a few letters against the whole table: the ranking's shortcuts (the
+        // length test, the row that cannot get under the bound) never change the answer.
+        QRandomGenerator random(30);
+        const QString letters = QStringLiteral("ABCab-1");
+        const auto word = [&] {
+            QString w;
+            for (int n = int(random.bounded(1, 9)); n > 0; --n)
+                w += letters[int(random.bounded(letters.size()))];
+            return w;
+        };
+        QStringList ids;
+        for (int i = 0; i < 1500; ++i)
+            ids.append(word());
+        shell::ItemListModel items;
+        fill(items, ids);
+        for (int query = 0; query < 300; ++query) {
+            const QString typed = word();
+            const QString folded = typed.toCaseFolded();
+            const int furthest = std::max(1, int(typed.size()) / 3);
+            std::vector<std::pair<int, int>> ranked; // distance, place
+            for (int i = 0; i < ids.size(); ++i)
+                if (const int d = plainDistance(folded, ids[i].toCaseFolded()); d <= furthest)
+                    ranked.push_back({d, i});
+            std::stable_sort(ranked.begin(), ranked.end(),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+            std::vector<int> expected;
+            for (size_t i = 0; i < ranked.size() && i < 3; ++i)
+                expected.push_back(ranked[i].second);
+            QCOMPARE(shell::nearestItems(items, typed), expected);
+        }
+    }
+
     void listShowsIdAndDescriptionInKeyOrder() {
         WindowFixture f(catalogue(), {});
         shell::ItemList& list = f.list();

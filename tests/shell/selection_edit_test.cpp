@@ -17,11 +17,13 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -205,6 +207,54 @@ private Q_SLOTS:
         oracle.add(u"C"_s, u"D"_s, 3);
         QCOMPARE(sorted(m_backend->lines()), oracle.lines());
         QCOMPARE(action(*f, "mnuUndo")->text(), u"&Undo Paste 1 line into C"_s);
+    }
+
+    void pasteAsksOnceAboutAHeaderItDoesNotKnowAndShowsWhatEachIdNames() {
+        const auto f = start();
+        Oracle oracle;
+        f->tree().setCurrentIndex(f->node(u"C"_s));
+        QStringList shown; // each box's name, and the preview's rows as "ID QTY UOM DESCRIPTION"
+        const auto preview = [&](QDialog& dialog) {
+            shown.append(dialog.objectName());
+            const QAbstractItemModel* rows = dialog.findChild<QTableView*>(u"PasteTable"_s)->model();
+            for (int r = 0; r < rows->rowCount(); ++r) {
+                QStringList cells;
+                for (int c = 0; c < 4; ++c)
+                    cells.append(rows->index(r, c).data().toString());
+                shown.append(cells.join(u' '));
+            }
+            return int(QDialog::Accepted);
+        };
+        putOnClipboard(u"Pieces\tStock No\n2\tE\n"_s);
+        f->desktop.dialogAnswers = {[&](QDialog& dialog) {
+                                        shown.append(dialog.objectName());
+                                        // The quantity is in the first column, the ID in the second.
+                                        dialog.findChild<QComboBox*>(u"IdColumn"_s)->setCurrentIndex(1);
+                                        dialog.findChild<QComboBox*>(u"QuantityColumn"_s)->setCurrentIndex(0);
+                                        return int(QDialog::Accepted);
+                                    },
+                                    preview};
+        f->desktop.messageAnswers = {desktop::ResultYes};
+        action(*f, "mnuPaste")->trigger();
+        oracle.add(u"C"_s, u"E"_s, 2);
+        QCOMPARE(sorted(m_backend->lines()), oracle.lines());
+
+        // The same header again: its columns as answered, and no question.
+        putOnClipboard(u"Pieces\tStock No\n3\tZ\n4\tNOPE\n"_s);
+        f->desktop.dialogAnswers = {preview};
+        f->desktop.messageAnswers = {desktop::ResultYes};
+        action(*f, "mnuPaste")->trigger();
+        oracle.add(u"C"_s, u"Z"_s, 3);
+        QCOMPARE(sorted(m_backend->lines()), oracle.lines());
+        QCOMPARE(shown, (QStringList{u"PasteColumns"_s, u"PasteLines"_s, u"E 2 PC Spacer"_s,
+                                     u"PasteLines"_s, u"Z 3 PC Washer"_s, u"NOPE 4  "_s}));
+
+        // Cancel at the question: nothing more is asked, nothing written.
+        putOnClipboard(u"Count\tThing\n5\tY\n"_s);
+        f->desktop.asked.clear();
+        action(*f, "mnuPaste")->trigger();
+        QCOMPARE(f->desktop.asked.size(), 1);
+        QCOMPARE(sorted(m_backend->lines()), oracle.lines());
     }
 
     void aPasteOfRefusedLinesWritesNothing() {

@@ -207,7 +207,7 @@ private Q_SLOTS:
         QCOMPARE(f.status(), uri);
         QCOMPARE(fileText(f.folder() + u"/workdir.txt"_s), uri + u"\r\n"_s);
         const auto* recent = f.window().findChild<QMenu*>(u"mnuRecent"_s);
-        QCOMPARE(recent->actions().value(0)->text(), uri);
+        QCOMPARE(recent->actions().value(0)->data().toString(), uri);
         // The file's tree belongs to the file.
         QCOMPARE(f.model().rowCount(), 0);
         QCOMPARE(f.desktop.messageTexts(), QStringList());

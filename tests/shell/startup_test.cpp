@@ -143,7 +143,7 @@ private Q_SLOTS:
         QCOMPARE(status(), m_database);
         QStringList recent;
         for (QAction* a : window().findChild<QMenu*>(u"mnuRecent"_s)->actions())
-            recent.append(a->text());
+            recent.append(a->data().toString());
         QCOMPARE(recent, QStringList{m_database});
     }
 
@@ -323,7 +323,7 @@ private Q_SLOTS:
         auto* recent = window().findChild<QMenu*>(QStringLiteral("mnuRecent"));
         QStringList shown;
         for (QAction* a : recent->actions())
-            shown.append(a->text());
+            shown.append(a->data().toString());
         QCOMPARE(shown, (QStringList{files.at(4), files.at(6), files.at(5), files.at(3), files.at(2)}));
         recent->actions().at(3)->trigger(); // opens without asking
         QCOMPARE(window().databaseChoice().databasePath(), files.at(3));

@@ -7,6 +7,7 @@
 #include "tree/BomTreeModel.h"
 
 #include <QAction>
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -28,6 +29,48 @@ QList<QAction*> actionsWithShortcuts(const QMenu& menu) {
             found.append(action);
     }
     return found;
+}
+
+/// The access key a caption marks ("Rep&lace" gives 'L'), or a null character when it marks
+/// none; "&&" is a shown '&'.
+QChar accessKey(const QString& caption) {
+    for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != u'&')
+            continue;
+        if (caption[i + 1] != u'&')
+            return caption[i + 1].toUpper();
+        ++i;
+    }
+    return {};
+}
+
+/// The caption as the menu shows it.
+QString shown(const QString& caption) {
+    return QString(caption)
+        .replace(QStringLiteral("&&"), QStringLiteral("\x01"))
+        .remove(u'&')
+        .replace(u'\x01', u'&');
+}
+
+/// Every item of `actions` (separators aside) marks an access key of its own among them, and
+/// so do the items of each submenu; what fails is said as "File ▸ Export: no key".
+void checkAccessKeys(const QList<QAction*>& actions, const QString& where, QStringList& faults) {
+    QHash<QChar, QString> taken;
+    for (QAction* action : actions) {
+        if (action->isSeparator())
+            continue;
+        const QString caption = action->text();
+        const QString name = where + shown(caption);
+        const QChar key = accessKey(caption);
+        if (key.isNull())
+            faults.append(name + QStringLiteral(": no key"));
+        else if (taken.contains(key))
+            faults.append(name + QStringLiteral(": '%1' taken by %2").arg(key).arg(taken[key]));
+        else
+            taken.insert(key, shown(caption));
+        if (action->menu())
+            checkAccessKeys(action->menu()->actions(), name + QStringLiteral(" \u25b8 "), faults);
+    }
 }
 
 } // namespace
@@ -97,6 +140,15 @@ private Q_SLOTS:
             QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
         QVERIFY(!text.contains(u'&'));
         window->close();
+    }
+
+    void everyMenuItemHasAnAccessKeyOfItsOwn() {
+        WindowFixture f({{"TOP", {}, {}}}, {});
+        // The recent databases hold one line once a database has opened.
+        QVERIFY(!f.window().findChild<QMenu*>(QStringLiteral("mnuRecent"))->actions().isEmpty());
+        QStringList faults;
+        checkAccessKeys(f.window().menuBar()->actions(), QString(), faults);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
     }
 
     void whereUsedKeyIsNotTakenByATextField() {

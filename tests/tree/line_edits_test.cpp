@@ -17,7 +17,7 @@ namespace {
 std::vector<ItemRow> catalogue() {
     std::vector<ItemRow> items;
     for (const char* id : {"A", "B", "C", "D", "E", "NEW", "X", "Y", "S", "T", "K", "L"})
-        items.push_back({QString::fromLatin1(id), {}, {}});
+        items.push_back({QString::fromLatin1(id), {}, qstrcmp(id, "NEW") ? QVariant() : u"EA"_s});
     return items;
 }
 
@@ -71,7 +71,9 @@ private Q_SLOTS:
                  u"Yes: NEW goes into %1. No: beside %1, into %2."_s.arg(targetId, targetAssembly));
         const auto quantity = e.desktop.asked.at(1);
         QCOMPARE(quantity.kind, u"input"_s);
-        QCOMPARE(quantity.text, u"Enter the quantity required of the new component."_s);
+        // The prompt as it was, and under it the line the quantity is for.
+        QCOMPARE(quantity.text, u"Enter the quantity required of the new component.\n"
+                                u"NEW into %1, in EA"_s.arg(assembly));
         QCOMPARE(quantity.title, u"Add BOM Item"_s);
         QCOMPARE(quantity.defaultText, u"0"_s);
 

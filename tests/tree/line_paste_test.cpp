@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 /// The lines as "ID=QUANTITY" or "ID!NUMBER" for a refused one, joined by blanks.
@@ -51,6 +53,48 @@ private Q_SLOTS:
         QTest::newRow("non-ASCII and quotes in IDs, blanks kept")
             << "Ærø 'x'\t1\n bolt \t2" << "C" << "Ærø 'x'=1  bolt =2";
         QTest::newRow("nothing but blanks") << " \n\t\n" << "C" << "problem 1320";
+        QTest::newRow("peers' and ERPs' names, any case and blanks")
+            << "Line\tPart  Number\tqty per\n1\tP\t2" << "C" << "P=2";
+        QTest::newRow("SKU and Amount") << "Amount\tsku\n3\tS" << "C" << "S=3";
+        QTest::newRow("Item Code, Product, Quantity")
+            << "ITEMCODE\tProduct\tQuantity\nI\tX\t4" << "C" << "I=4";
+        QTest::newRow("a header it does not know, asked of nobody: a line as before")
+            << "Stock No\tPieces\nA\t2" << "C" << "Stock No!1032 A=2";
+    }
+
+    void asksOnceAboutAHeaderItDoesNotKnow_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<QString>("lines");
+        QTest::newRow("unknown names, numbers below") << "Pieces\tStock No\n2\tA\n3\tB"
+                                                      << "Pieces|Stock No" << "A=2 B=3";
+        QTest::newRow("an ID named, the quantity not") << "Part\tPieces\nA\t2"
+                                                       << "Part|Pieces" << "A=2";
+        QTest::newRow("known names: nobody asked") << "Part\tQty\nA\t2" << "" << "A=2";
+        QTest::newRow("no header: nobody asked") << "A\t2\nB\t3" << "" << "A=2 B=3";
+        QTest::newRow("one row of words: a line, nobody asked") << "Stock\tPieces" << ""
+                                                                << "Stock!1032";
+    }
+    void asksOnceAboutAHeaderItDoesNotKnow() {
+        QFETCH(QString, text);
+        QFETCH(QString, asked);
+        QFETCH(QString, lines);
+        QStringList headers;
+        const auto answer = [&](const QStringList& header) -> std::optional<tree::PasteColumns> {
+            headers.append(header.join(u'|'));
+            // The user's answer: the ID in the column headed "Stock No" or "Part".
+            const qsizetype id =
+                header.indexOf(header.contains(u"Part"_s) ? u"Part"_s : u"Stock No"_s);
+            return tree::PasteColumns{int(id), int(header.indexOf(u"Pieces"_s))};
+        };
+        QCOMPARE(summary(tree::readLinesText(text, QLocale::c(), answer)), lines);
+        QCOMPARE(headers.join(u'/'), asked);
+        // Cancel at the question reads nothing, and says so.
+        if (!asked.isEmpty()) {
+            const tree::PastedLines cancelled = tree::readLinesText(
+                text, QLocale::c(), [](const QStringList&) { return std::nullopt; });
+            QVERIFY(cancelled.cancelled && cancelled.lines.empty() && cancelled.problem.isEmpty());
+        }
     }
     void readsSpreadsheetText() {
         QFETCH(QString, text);

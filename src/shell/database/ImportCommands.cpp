@@ -136,7 +136,8 @@ void ImportCommands::importCsvFiles() {
     const QString current = m_context ? m_context->databasePath() : QString();
     int answer = desktop::ResultNo; // with no current database there is only a new file
     if (!current.isEmpty())
-        answer = m_desktop.messageBox(
+        // The buttons say what each answer does; the question keeps its words.
+        answer = m_desktop.choiceBox(
             !store::databaseFile(current)
                 // The rows go to the server that every desk shares, not to a file here.
                 ? QStringLiteral("Add the items and lines of these files to the current "
@@ -148,7 +149,9 @@ void ImportCommands::importCsvFiles() {
                                  "database, %1?\n\nYes: add them to it (every row or none)."
                                  "\nNo: write them into a new database file.")
                       .arg(native(current)),
-            desktop::YesNoCancel | desktop::IconQuestion, ImportTitle);
+            desktop::YesNoCancel | desktop::IconQuestion, ImportTitle,
+            {QStringLiteral("Add Here"), QStringLiteral("New File\u2026"),
+             QStringLiteral("Cancel")});
     if (answer == desktop::ResultYes) {
         if (run(*items, [&](const import::Progress& progress) {
                 import::importCsvInto(*items, *lines, current, progress);

@@ -25,7 +25,7 @@ BulkCommands::BulkCommands(CommandContext& context)
 
 void BulkCommands::addTo(QMenu* editMenu) {
     editMenu->addSeparator();
-    QAction* replace = editMenu->addAction(QStringLiteral("Re&place Component\u2026"));
+    QAction* replace = editMenu->addAction(QStringLiteral("Rep&lace Component\u2026"));
     replace->setObjectName(QStringLiteral("mnuReplaceComponent"));
     connect(replace, &QAction::triggered, this, [this] { this->replace(); });
     QAction* remove = editMenu->addAction(QStringLiteral("Remove From &Every Assembly"));

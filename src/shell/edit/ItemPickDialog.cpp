@@ -2,15 +2,19 @@
 
 #include "shell/window/ItemFindField.h"
 #include "shell/window/ItemList.h"
+#include "shell/window/ItemListModel.h"
 
 #include "store/Store.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace shell {
 
@@ -23,6 +27,19 @@ ItemPickDialog::ItemPickDialog(const QString& title, const QString& prompt,
     m_list->setObjectName(QStringLiteral("PickList"));
     m_list->setAccessibleName(QStringLiteral("Item Master List"));
     m_list->appendItems(items);
+    // The longest IDs by length are the widest but for a few narrow letters: measuring those
+    // alone costs little however many items there are.
+    qsizetype longest = 0;
+    for (const store::ItemLine& item : items)
+        longest = std::max(longest, item.id.size());
+    const QFontMetrics metrics = m_list->fontMetrics();
+    int measured = 0;
+    for (const store::ItemLine& item : items) {
+        if (item.id.size() + 4 < longest || measured == 2000)
+            continue;
+        m_longestId = std::max(m_longestId, metrics.horizontalAdvance(item.id));
+        ++measured;
+    }
     m_find = new ItemFindField(*m_list, this);
     auto* label = new QLabel(prompt, this);
     label->setTextFormat(Qt::PlainText); // item IDs are text, never markup
@@ -48,11 +65,10 @@ ItemPickDialog::ItemPickDialog(const QString& title, const QString& prompt,
     follow();
 
     m_column = new QVBoxLayout(this);
-    QVBoxLayout* column = m_column;
-    column->addWidget(label);
-    column->addWidget(m_find);
-    column->addWidget(m_list, 1);
-    column->addWidget(buttons);
+    m_column->addWidget(label);
+    m_column->addWidget(m_find);
+    m_column->addWidget(m_list, 1);
+    m_column->addWidget(buttons);
     resize(480, 420);
     m_find->setFocus();
 }
@@ -69,6 +85,25 @@ void ItemPickDialog::askReason() {
 
 QString ItemPickDialog::reason() const {
     return m_reason ? m_reason->text().trimmed() : QString();
+}
+
+void ItemPickDialog::fitIdColumn() {
+    QHeaderView& header = *m_list->header();
+    // The cell's margins and a little air, as the view pads a column fitted to its contents.
+    const int wanted = m_longestId + 3 * m_list->fontMetrics().averageCharWidth();
+    header.resizeSection(ItemListModel::IdColumn,
+                         std::max(header.sectionSizeHint(ItemListModel::IdColumn),
+                                  std::min(wanted, m_list->viewport()->width() / 2)));
+}
+
+void ItemPickDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    fitIdColumn();
+}
+
+void ItemPickDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    fitIdColumn();
 }
 
 QString ItemPickDialog::chosen() const {

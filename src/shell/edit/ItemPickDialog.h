@@ -22,6 +22,7 @@ class ItemList;
 /// matches (ID or description, literally, in any case). OK, Enter (in the field or the list)
 /// or a double-click takes the current line, or the first one shown when none is current, so
 /// that typing part of an ID and Enter is enough; OK waits while no line shows. Esc cancels.
+/// The ID column fits the longest ID up to half the list; each ID's tooltip shows it whole.
 class ItemPickDialog : public QDialog {
     Q_OBJECT
 public:
@@ -37,8 +38,16 @@ public:
     QString reason() const;
     ItemList& list() { return *m_list; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    /// The ID column as wide as the longest ID, up to half the list: IDs show whole.
+    void fitIdColumn();
+
     ItemList* m_list;
+    int m_longestId = 0; // pixels
     ItemFindField* m_find;
     QLineEdit* m_reason = nullptr;
     QVBoxLayout* m_column;

@@ -29,11 +29,12 @@ QMimeData* copiedLinesData(const tree::BomTreeModel& model, const std::vector<QM
     return data;
 }
 
-tree::PastedLines pastedLines(const QMimeData* data, const QLocale& locale) {
+tree::PastedLines pastedLines(const QMimeData* data, const QLocale& locale,
+                              const tree::AskPasteColumns& ask) {
     if (data && data->hasFormat(tree::LinesMimeType))
         return tree::readOwnLines(data->data(tree::LinesMimeType));
     if (data && data->hasText())
-        return tree::readLinesText(data->text(), locale);
+        return tree::readLinesText(data->text(), locale, ask);
     return {{},
             store::StoreError(store::PasteNoLines,
                               QStringLiteral("The clipboard holds no lines: copy lines of a "

@@ -21,7 +21,8 @@ namespace shell {
 QMimeData* copiedLinesData(const tree::BomTreeModel& model, const std::vector<QModelIndex>& nodes);
 
 /// The lines a paste of `data` offers: the editor's own format where the data holds it, else
-/// its text (tree::readLinesText).
-tree::PastedLines pastedLines(const QMimeData* data, const QLocale& locale = QLocale());
+/// its text (tree::readLinesText, which asks `ask` about a header it does not know).
+tree::PastedLines pastedLines(const QMimeData* data, const QLocale& locale = QLocale(),
+                              const tree::AskPasteColumns& ask = {});
 
 } // namespace shell

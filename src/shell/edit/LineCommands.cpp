@@ -5,6 +5,7 @@
 #include "shell/window/CommandContext.h"
 #include "shell/edit/ItemPickDialog.h"
 #include "shell/edit/LineClipboard.h"
+#include "shell/edit/PasteColumnsDialog.h"
 #include "shell/edit/PasteDialog.h"
 #include "store/ItemKey.h"
 #include "store/Store.h"
@@ -22,10 +23,15 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QSet>
+#include <QSettings>
 
 namespace shell {
 
 namespace {
+
+/// The answers about pasted headers, by header (pasteHeaderKey): the item ID's and the
+/// quantity's columns.
+const QString PasteColumnsKey = QStringLiteral("paste/headerColumns");
 
 QAction* makeAction(QObject* parent, const char* name, const QString& text,
                     const QKeySequence& shortcut) {
@@ -51,6 +57,28 @@ void LineCommands::addTo(QMenu* editMenu, QAction* before) {
     connect(paste, &QAction::triggered, this, &LineCommands::paste);
     editMenu->insertActions(before, {add, copy, paste});
     editMenu->insertSeparator(before);
+}
+
+std::optional<tree::PasteColumns> LineCommands::pasteColumns(const QStringList& header) {
+    // The answer for a header is kept with the window's settings: the next paste of the same
+    // columns, from the same spreadsheet or system, asks nothing.
+    const QString key = pasteHeaderKey(header);
+    QSettings& settings = m_context.settings();
+    QVariantMap known = settings.value(PasteColumnsKey).toMap();
+    const QVariantList kept = known.value(key).toList();
+    if (kept.size() == 2) {
+        const tree::PasteColumns columns{kept[0].toInt(), kept[1].toInt()};
+        if (columns.id >= 0 && columns.quantity >= 0 && columns.id < header.size() &&
+            columns.quantity < header.size() && columns.id != columns.quantity)
+            return columns;
+    }
+    PasteColumnsDialog ask(header, m_tree.window());
+    if (m_desktop.runDialog(ask) != QDialog::Accepted)
+        return std::nullopt;
+    const tree::PasteColumns chosen = ask.chosen();
+    known.insert(key, QVariantList{chosen.id, chosen.quantity});
+    settings.setValue(PasteColumnsKey, known);
+    return chosen;
 }
 
 void LineCommands::report(const QString& message) { m_desktop.messageBox(message, desktop::OkOnly); }
@@ -143,7 +171,12 @@ void LineCommands::paste() {
     if (!target(current))
         return;
     const QPersistentModelIndex node = current;
-    tree::PastedLines pasted = pastedLines(QGuiApplication::clipboard()->mimeData());
+    tree::PastedLines pasted =
+        pastedLines(QGuiApplication::clipboard()->mimeData(), QLocale(),
+                    [this](const QStringList& header) { return pasteColumns(header); });
+    // Cancel at the question about the columns: nothing is pasted, nothing more is asked.
+    if (pasted.cancelled)
+        return;
     if (!pasted.problem.isEmpty()) {
         report(pasted.problem);
         return;

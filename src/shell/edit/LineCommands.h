@@ -3,7 +3,10 @@
 #include <QObject>
 #include <QString>
 
+#include "tree/LinePaste.h"
+
 #include <functional>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -46,6 +49,10 @@ public:
     void paste();
 
 private:
+    /// Which columns of a pasted header that the editor does not know hold the item ID and
+    /// the quantity: the answer remembered for that header, or else the user's (then
+    /// remembered); empty when the user cancelled.
+    std::optional<tree::PasteColumns> pasteColumns(const QStringList& header);
     void report(const QString& message);
     /// The node a command acts on (the current one), or none on the empty tree of a loaded
     /// item; false, after saying why, when there is neither.

@@ -15,13 +15,22 @@
 
 namespace shell {
 
+namespace {
+
+/// Where a line's refusal shows, after its ID, quantity, unit and description.
+constexpr int RefusedColumn = 4;
+
+} // namespace
+
 PasteDialog::PasteDialog(const QString& assembly, const std::vector<tree::PastedLine>& lines,
                          QWidget* parent)
     : QDialog(parent), m_model(new QStandardItemModel(this)) {
     setObjectName(QStringLiteral("PasteLines"));
     setWindowTitle(QStringLiteral("Paste Lines"));
-    m_model->setHorizontalHeaderLabels(
-        {QStringLiteral("Item ID"), QStringLiteral("Quantity"), QStringLiteral("Refused")});
+    // Each ID with what the Item Master says of it, so that a wrong column shows at a glance.
+    m_model->setHorizontalHeaderLabels({QStringLiteral("Item ID"), QStringLiteral("Quantity"),
+                                        QStringLiteral("UOM"), QStringLiteral("Description"),
+                                        QStringLiteral("Refused")});
     m_model->setRowCount(int(lines.size()));
     int row = 0;
     for (const tree::PastedLine& line : lines) {
@@ -29,7 +38,8 @@ PasteDialog::PasteDialog(const QString& assembly, const std::vector<tree::Pasted
         if (!refused)
             ++m_addable;
         int column = 0;
-        for (const QString& text : {line.component, line.quantityText, line.refusal}) {
+        for (const QString& text :
+             {line.component, line.quantityText, line.unit, line.description, line.refusal}) {
             auto* cell = new QStandardItem(text);
             cell->setEditable(false);
             if (refused)
@@ -58,6 +68,7 @@ PasteDialog::PasteDialog(const QString& assembly, const std::vector<tree::Pasted
     m_table = reportTable(QStringLiteral("PasteTable"), QStringLiteral("Lines to paste"), m_model);
     m_table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    m_table->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
     ok->setText(QStringLiteral("Add %1").arg(
@@ -73,14 +84,15 @@ PasteDialog::PasteDialog(const QString& assembly, const std::vector<tree::Pasted
     layout->addWidget(m_table, 1);
     layout->addWidget(buttons);
     const int em = fontMetrics().horizontalAdvance(QLatin1Char('M'));
-    resize(em * 44, em * 26);
+    m_table->setColumnWidth(3, em * 18);
+    resize(em * 56, em * 26);
 }
 
 QStringList PasteDialog::shownLines() const {
     QStringList shown;
     for (int row = 0; row < m_model->rowCount(); ++row)
         shown.append(m_model->item(row, 0)->text() + u'\t' + m_model->item(row, 1)->text() +
-                     u'\t' + m_model->item(row, 2)->text());
+                     u'\t' + m_model->item(row, RefusedColumn)->text());
     return shown;
 }
 

@@ -11,8 +11,8 @@ class QTableView;
 
 namespace shell {
 
-/// The preview of a paste: every line read off the clipboard with its quantity and, for a line
-/// that will not be written, why. OK adds the lines without a refusal and leaves the refused
+/// The preview of a paste: every line read off the clipboard with its quantity, the unit and
+/// description the Item Master gives its item and, for a line that will not be written, why. OK adds the lines without a refusal and leaves the refused
 /// ones out; it is disabled when every line is refused. Cancel and Esc write nothing.
 class PasteDialog : public QDialog {
     Q_OBJECT

@@ -32,8 +32,9 @@ const QStringList XlsxFilters{QStringLiteral("Excel workbooks (*.xlsx)"),
 
 QAction* makeAction(QObject* parent, const QString& text) {
     auto* action = new QAction(text, parent);
-    // Tests and the users' own scripts find each command by its text.
-    action->setObjectName(text);
+    // Tests and the users' own scripts find each command by its text, as shown without the
+    // mark of its access key.
+    action->setObjectName(QString(text).remove(u'&'));
     return action;
 }
 
@@ -61,12 +62,12 @@ QString counted(size_t count, const char* one, const char* many) {
 
 ExportCommands::ExportCommands(CommandContext& context, QObject* parent)
     : QObject(parent), m_context(context), m_desktop(context.desktop()), m_model(context.model()),
-      m_indentedAction(makeAction(this, QStringLiteral("Indented Bill (CSV)…"))),
-      m_summaryAction(makeAction(this, QStringLiteral("Summarised Bill (CSV)…"))),
-      m_indentedXlsxAction(makeAction(this, QStringLiteral("Indented Bill (Excel)…"))),
-      m_summaryXlsxAction(makeAction(this, QStringLiteral("Summarised Bill (Excel)…"))),
-      m_previewAction(makeAction(this, QStringLiteral("Print Preview…"))),
-      m_printAction(makeAction(this, QStringLiteral("Print…"))) {
+      m_indentedAction(makeAction(this, QStringLiteral("&Indented Bill (CSV)…"))),
+      m_summaryAction(makeAction(this, QStringLiteral("&Summarised Bill (CSV)…"))),
+      m_indentedXlsxAction(makeAction(this, QStringLiteral("Indented Bill (&Excel)…"))),
+      m_summaryXlsxAction(makeAction(this, QStringLiteral("Summarised Bill (E&xcel)…"))),
+      m_previewAction(makeAction(this, QStringLiteral("Print Pre&view…"))),
+      m_printAction(makeAction(this, QStringLiteral("&Print…"))) {
     m_printAction->setShortcut(QKeySequence::Print);
     connect(m_previewAction, &QAction::triggered, this, &ExportCommands::printPreview);
     connect(m_indentedAction, &QAction::triggered, this, &ExportCommands::exportIndented);
@@ -82,7 +83,7 @@ ExportCommands::ExportCommands(CommandContext& context, QObject* parent)
 
 void ExportCommands::addTo(QMenu* fileMenu) {
     fileMenu->addSeparator();
-    QMenu* exportMenu = fileMenu->addMenu(QStringLiteral("Export"));
+    QMenu* exportMenu = fileMenu->addMenu(QStringLiteral("Expor&t"));
     exportMenu->setObjectName(QStringLiteral("Export"));
     exportMenu->addAction(m_indentedAction);
     exportMenu->addAction(m_summaryAction);

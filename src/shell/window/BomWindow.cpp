@@ -10,6 +10,8 @@
 #include "shell/export/ExportCommands.h"
 #include "shell/window/Icons.h"
 #include "shell/window/ItemFindField.h"
+#include "shell/window/ItemIdCompleter.h"
+#include "shell/window/ItemListModel.h"
 #include "shell/database/ImportCommands.h"
 #include "shell/window/ItemList.h"
 #include "shell/edit/LineCommands.h"
@@ -23,6 +25,7 @@
 #include "tree/BomDocument.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
+#include "tree/Texts.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -80,6 +83,7 @@ public:
     QString itemDescription() const override { return m_window.m_document->topDescription(); }
     std::optional<QString> currentItem() const override { return m_window.m_whereUsed->item(); }
     void loadItem(const QString& id) override { m_window.loadItem(id); }
+    QSettings& settings() override { return *m_window.m_settings; }
     void showStatus(const QString& text) override { m_window.showStatus(text); }
     QString status() const override { return m_window.m_status; }
     bool busy() const override { return m_window.m_loading || store::storeCallWaiting(); }
@@ -170,9 +174,13 @@ void BomWindow::closeEvent(QCloseEvent* event) {
 void BomWindow::updateRecentMenu() {
     m_recentMenu->clear();
     const QStringList recent = m_choice->recentDatabases();
-    for (const QString& path : recent) {
-        // An & in a path or address is text, not the mark of a shortcut letter.
-        QAction* open = m_recentMenu->addAction(QString(path).replace(u'&', QStringLiteral("&&")));
+    for (qsizetype i = 0; i < recent.size(); ++i) {
+        const QString& path = recent[i];
+        // Its number is the line's access key; an & in a path or address is text, not the
+        // mark of one. The path itself travels as the action's data.
+        QAction* open = m_recentMenu->addAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(QString(path).replace(u'&', QStringLiteral("&&"))));
+        open->setData(path);
         connect(open, &QAction::triggered, this, [this, path] { m_choice->openDatabase(path); });
     }
     m_recentMenu->setEnabled(!recent.isEmpty());
@@ -363,7 +371,16 @@ void BomWindow::requestLoad() {
         // The description belongs to the item loaded: a failed or row-less load shows none
         // rather than the previous item's.
         m_descriptionValue->clear();
-        m_descriptionValue->setText(m_editor->load(m_itemIdEdit->text()));
+        const QString typed = m_itemIdEdit->text();
+        const QString description = m_editor->load(typed);
+        m_descriptionValue->setText(description);
+        // An ID the Item Master lacks still loads; the status offers the IDs nearest to it.
+        if (description == tree::NotInItemMaster) {
+            const ItemListModel& items = m_itemList->itemModel();
+            const QString offer = didYouMean(items, nearestItems(items, typed));
+            if (!offer.isEmpty())
+                showStatus(m_status + QStringLiteral(". ") + offer);
+        }
         fitTreeColumns();
     } while (m_loadPending);
     m_loading = false;
@@ -381,11 +398,18 @@ bool BomWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == m_itemIdEdit && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             requestLoad();
-        else if (!key->text().isEmpty())
+        } else if (key->key() == Qt::Key_Down && key->modifiers() == Qt::NoModifier &&
+                   m_model->rowCount() > 0) {
+            // From the ID typed to its bill, as in a spreadsheet from a heading to its rows.
+            m_tree->setFocus(Qt::TabFocusReason);
+            m_tree->setCurrentIndex(m_model->index(0, tree::ItemIdColumn));
+            return true;
+        } else if (!key->text().isEmpty()) {
             // Every character typed shows the database path again, as after a load.
             showStatus(m_choice->databasePath());
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

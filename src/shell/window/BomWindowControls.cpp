@@ -12,6 +12,7 @@
 #include "shell/export/ExportCommands.h"
 #include "shell/window/Icons.h"
 #include "shell/window/ItemFindField.h"
+#include "shell/window/ItemIdCompleter.h"
 #include "shell/database/ImportCommands.h"
 #include "shell/window/ItemList.h"
 #include "shell/window/NumLock.h"
@@ -66,6 +67,8 @@ QLabel* valueField(const char* name, const QString& headingText, bool white) {
     label->setFrameShape(QFrame::StyledPanel);
     label->setFrameShadow(QFrame::Sunken);
     label->setAccessibleDescription(headingText);
+    // Descriptions and units are the database's text, never markup.
+    label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     label->setMinimumHeight(label->fontMetrics().height() + 6);
     return label;
@@ -121,6 +124,9 @@ void BomWindow::createControls() {
     m_itemList->setObjectName(QStringLiteral("List1"));
     m_itemList->setAccessibleName(QStringLiteral("Item Master List"));
     m_tree->setDragSource(m_itemList);
+    // The Item ID completes from the items the list holds; a line chosen loads its bill.
+    auto* idCompleter = new ItemIdCompleter(*m_itemIdEdit, m_itemList->itemModel());
+    connect(idCompleter, &ItemIdCompleter::chosen, this, &BomWindow::requestLoad);
 
     m_statisticsPanel = new QGroupBox(QStringLiteral("Bill of Material Statisticts"));
     m_statisticsPanel->setObjectName(QStringLiteral("SSPanel1"));
@@ -232,6 +238,8 @@ void BomWindow::createStatusBar() {
     bar->setObjectName(QStringLiteral("StatusBar1"));
     m_statusText = new QLabel(bar);
     m_statusText->setObjectName(QStringLiteral("StatusPanel1"));
+    // Paths, addresses and item IDs, never markup.
+    m_statusText->setTextFormat(Qt::PlainText);
     m_numLock = new QLabel(bar);
     m_numLock->setObjectName(QStringLiteral("StatusPanel2"));
     m_numLock->setAlignment(Qt::AlignCenter);

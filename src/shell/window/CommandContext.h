@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class QSettings;
 class QWidget;
 
 namespace desktop {
@@ -45,6 +46,9 @@ public:
     virtual std::optional<QString> currentItem() const = 0;
     /// Loads the bill of `id` as a pick in the Item Master list does.
     virtual void loadItem(const QString& id) = 0;
+
+    /// Where the window keeps what it remembers between runs.
+    virtual QSettings& settings() = 0;
 
     /// The one writer of the status panel, and what it last wrote.
     virtual void showStatus(const QString& text) = 0;

@@ -35,6 +35,8 @@ public:
     QStringList items() const;
     /// The ID of the current line; empty when no line is current.
     QString currentText() const;
+    /// Every item of the list, shown or not.
+    const ItemListModel& itemModel() const { return *m_model; }
     /// What a drag out of the list carries: the current line's item ID.
     QMimeData* dragData() const;
 

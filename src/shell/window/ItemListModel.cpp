@@ -163,8 +163,9 @@ QVariant ItemListModel::data(const QModelIndex& index, int role) const {
     const int item = itemAt(index.row());
     if (item < 0 || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
+    // An ID cut by a narrow column shows whole in its tooltip.
     if (index.column() == IdColumn)
-        return role == Qt::DisplayRole ? QVariant(m_ids.at(item)) : QVariant();
+        return m_ids.at(item);
     // A description wider than its column shows in full as a tooltip.
     const QString& description = m_descriptions.at(item);
     return description.isEmpty() ? QVariant() : QVariant(description);

@@ -35,6 +35,16 @@ public:
     void setFindText(const QString& text);
     QString findText() const { return m_findText; }
 
+    /// Every item, shown or not: how many, and each one's ID, description (empty for none) and
+    /// ID as the find folds it.
+    int itemCount() const { return int(m_ids.size()); }
+    const QString& id(int item) const { return m_ids.at(item); }
+    const QString& description(int item) const { return m_descriptions.at(item); }
+    QStringView foldedId(int item) const {
+        const qsizetype from = m_bounds[2 * size_t(item)];
+        return QStringView(m_folded).mid(from, m_bounds[2 * size_t(item) + 1] - from);
+    }
+
     /// The ID on each shown line, top to bottom.
     QStringList shownIds() const;
     /// The item a shown line holds (its place among all items), or -1 for an invalid row.

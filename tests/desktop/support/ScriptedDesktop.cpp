@@ -17,6 +17,13 @@ int ScriptedDesktop::messageBox(const QString& text, desktop::MessageStyle style
     return messageAnswers.isEmpty() ? desktop::ResultOk : messageAnswers.takeFirst();
 }
 
+int ScriptedDesktop::choiceBox(const QString& text, desktop::MessageStyle style,
+                               const QString& title, const QStringList& captions) {
+    const int answer = messageBox(text, style, title);
+    asked.last().buttons = captions;
+    return answer;
+}
+
 std::optional<QString> ScriptedDesktop::inputBox(const QString& prompt, const QString& title,
                                                  const QString& defaultText) {
     asked.append({QStringLiteral("input"), prompt, title, {}, defaultText});

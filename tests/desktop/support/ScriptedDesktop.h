@@ -20,6 +20,7 @@ public:
         desktop::MessageStyle style;
         QString defaultText;
         QString informative = {}; // a message box's second line
+        QStringList buttons = {}; // a choice box's button captions
     };
 
     QList<Question> asked;
@@ -57,6 +58,8 @@ public:
 
     int messageBox(const QString& text, desktop::MessageStyle style, const QString& title = {},
                    const QString& informative = {}) override;
+    int choiceBox(const QString& text, desktop::MessageStyle style, const QString& title,
+                  const QStringList& captions) override;
     std::optional<QString> inputBox(const QString& prompt, const QString& title,
                                     const QString& defaultText) override;
     std::optional<QStringList> formBox(const QString& title, const QString& prompt,
