@@ -165,7 +165,7 @@ void RequirementsCommands::workOut() {
 void RequirementsCommands::exportCsv() {
     if (!m_dialog || m_dialog->requirements().empty())
         return;
-    const QString item = m_dialog->requirements().empty() ? QString() : m_dialog->planLines().front().item;
+    const QString item = m_dialog->planLines().empty() ? QString() : m_dialog->planLines().front().item;
     const auto path = m_desktop.saveFile(
         QStringLiteral("Export Requirements"),
         proposedExportPath(item, QStringLiteral("-requirements.csv"), m_context.databasePath()),
