@@ -19,6 +19,7 @@
 #include "bulk_bench.h"
 #include "compare_bench.h"
 #include "history_bench.h"
+#include "planning_bench.h"
 #include "live_bench.h"
 #include "paste_bench.h"
 #include "responsive_bench.h"
@@ -56,7 +57,7 @@ int main(int argc, char* argv[]) {
     const int wideNodes = sizes.wideDirect * (1 + sizes.wideLeaves);
 
     // --only NAME runs one group of cases (deep, scale, wide, items, explode, find, compare,
-    // server, bulk, paste, responsive, live, history).
+    // server, bulk, paste, responsive, live, history, planning).
     QString only;
     if (const qsizetype at = args.indexOf(QStringLiteral("--only")); at > 0 && at + 1 < args.size())
         only = args.at(at + 1);
@@ -103,5 +104,11 @@ int main(int argc, char* argv[]) {
         bench::liveCases(runs, deep);
     if (wanted("history"))
         bench::historyCases(runs, sizes, dataDir);
+    if (wanted("planning"))
+        bench::planningCases(runs, deep,
+                             qEnvironmentVariableIsSet("BOM_BENCH_PLANNING_SCALE")
+                                 ? bench.database("scale", &bench::writeScale)
+                                 : deep,
+                             bench::mostUsedLeaf(deep));
     return 0;
 }

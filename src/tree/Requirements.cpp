@@ -104,6 +104,7 @@ Needs needsOf(const Structure& structure, int depthLimit) {
 }
 
 struct Gathered {
+    QString key; ///< the folded ID, by which the lines are ordered
     RequirementLine line;
     double total = 0;
     bool lost = false;
@@ -136,6 +137,7 @@ std::vector<RequirementLine> requirements(const QHash<QString, store::ComponentL
             return rows[*found];
         rowOf.insert(key, rows.size());
         Gathered& row = rows.emplace_back();
+        row.key = key;
         row.line.item = text;
         row.line.made = !lines.value(key).isEmpty();
         if (const auto facts = listedFacts.constFind(key); facts != listedFacts.cend()) {
@@ -180,11 +182,21 @@ std::vector<RequirementLine> requirements(const QHash<QString, store::ComponentL
             row.total += build.quantity;
         }
 
+    // By level, then by ID under the store's case rule, the keys folded once.
+    std::vector<size_t> order;
+    order.reserve(rows.size());
+    for (size_t at = 0; at < rows.size(); ++at)
+        if (!options.boughtOnly || !rows[at].line.made)
+            order.push_back(at);
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        if (rows[a].line.level != rows[b].line.level)
+            return rows[a].line.level < rows[b].line.level;
+        return rows[a].key < rows[b].key;
+    });
     std::vector<RequirementLine> result;
-    result.reserve(rows.size());
-    for (Gathered& row : rows) {
-        if (options.boughtOnly && row.line.made)
-            continue;
+    result.reserve(order.size());
+    for (size_t at : order) {
+        Gathered& row = rows[at];
         if (!row.lost)
             row.line.total = row.total;
         for (size_t b = 0; b < listed.size(); ++b)
@@ -192,11 +204,6 @@ std::vector<RequirementLine> requirements(const QHash<QString, store::ComponentL
                 row.line.neededBy.append(listed[b].item);
         result.push_back(std::move(row.line));
     }
-    std::sort(result.begin(), result.end(), [](const RequirementLine& a, const RequirementLine& b) {
-        if (a.level != b.level)
-            return a.level < b.level;
-        return foldKey(a.item) < foldKey(b.item);
-    });
     return result;
 }
 

@@ -50,6 +50,8 @@ RequirementsDialog::RequirementsDialog(QWidget* parent) : QDialog(parent) {
     m_plan->verticalHeader()->hide();
     m_plan->horizontalHeader()->setStretchLastSection(true);
     m_plan->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_plan->setWordWrap(false);
+    m_plan->setColumnWidth(0, m_plan->fontMetrics().averageCharWidth() * 32);
     planHeading->setBuddy(m_plan);
     QPushButton* add = button("cmdAddItem", QStringLiteral("&Add Item…"));
     QPushButton* paste = button("cmdPasteRows", QStringLiteral("&Paste Rows"));
