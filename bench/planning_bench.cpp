@@ -7,6 +7,7 @@
 
 #include "store/ItemKey.h"
 #include "store/Store.h"
+#include "tree/LowLevelCodes.h"
 #include "tree/Requirements.h"
 #include "tree/Structure.h"
 
@@ -104,6 +105,26 @@ void planningCases(int runs, const QString& deep, const QString& whereUsedFile,
     planOver(runs, QStringLiteral("planning: requirements, 25 items, each uses all below"),
              allLines, items, 25);
 
+    {
+        // 100,000 lines over 20,000 items, each line from an item to a later one.
+        std::vector<std::pair<QString, QString>> lines;
+        lines.reserve(100'000);
+        quint32 seed = 12345;
+        const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+        for (int n = 0; n < 100'000; ++n) {
+            const int a = int(next() % 19'999);
+            const int c = a + 1 + int(next() % quint32(std::min(200, 19'999 - a)));
+            lines.emplace_back(QStringLiteral("LLC-%1").arg(a), QStringLiteral("LLC-%1").arg(c));
+        }
+        tree::LowLevelCodes codes;
+        printRow(QStringLiteral("planning: low-level codes, 100,000 lines"),
+                 timed(runs, [&] { codes = tree::lowLevelCodes(lines); }));
+        int deepest = 0;
+        for (int code : std::as_const(codes.code))
+            deepest = std::max(deepest, code);
+        std::printf("# low-level codes: %lld items, deepest code %d\n", qint64(codes.code.size()),
+                    deepest);
+    }
     {
         const auto db = store::openStore(deep);
         QHash<QString, store::ComponentLines> lines;

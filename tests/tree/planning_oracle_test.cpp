@@ -2,12 +2,14 @@
 // random small structures: shared sub-assemblies, Null quantities, cycles and depth limits.
 
 #include "store/ItemKey.h"
+#include "tree/LowLevelCodes.h"
 #include "tree/Requirements.h"
 
 #include <QRandomGenerator>
 #include <QTest>
 
 #include <cmath>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -94,7 +96,71 @@ class PlanningOracleTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void requirementsMatchEveryPath();
+    void levelsMatchEveryPath();
 };
+
+void PlanningOracleTest::levelsMatchEveryPath() {
+    QRandomGenerator random(4242);
+    for (int round = 0; round < 300; ++round) {
+        const RandomBills bills = randomBills(random, round % 2 == 0);
+        std::vector<std::pair<QString, QString>> lines;
+        QHash<QString, QStringList> usersOf; // folded component -> folded assemblies
+        for (auto it = bills.lines.cbegin(); it != bills.lines.cend(); ++it)
+            for (const store::ComponentLine& line : *it) {
+                lines.emplace_back(it.key(), line.id);
+                usersOf[foldKey(line.id)].append(it.key());
+            }
+        // Brute force: an item reaches another along lines; it is circular when an item that
+        // reaches itself reaches it (or is it); otherwise its level is the longest chain of
+        // users above it.
+        const std::function<bool(const QString&, const QString&, std::set<QString>&)> reaches =
+            [&](const QString& from, const QString& to, std::set<QString>& seen) {
+                for (const store::ComponentLine& line : bills.lines.value(from)) {
+                    const QString key = foldKey(line.id);
+                    if (key == to)
+                        return true;
+                    if (seen.insert(key).second && reaches(key, to, seen))
+                        return true;
+                }
+                return false;
+            };
+        const std::function<int(const QString&)> longestUp = [&](const QString& item) {
+            int deepest = 0;
+            for (const QString& user : usersOf.value(item))
+                deepest = std::max(deepest, longestUp(user) + 1);
+            return deepest;
+        };
+        const tree::LowLevelCodes codes = tree::lowLevelCodes(lines);
+        const QByteArray label = QByteArray("round ") + QByteArray::number(round);
+        std::set<QString> named;
+        for (const auto& [a, c] : lines) {
+            named.insert(foldKey(a));
+            named.insert(foldKey(c));
+        }
+        QStringList circular;
+        for (const QString& item : named) {
+            bool onOrBelowCycle = false;
+            for (const QString& other : named) {
+                std::set<QString> seen1, seen2, seen3;
+                if (reaches(other, other, seen1) && (other == item || reaches(other, item, seen2)))
+                    onOrBelowCycle = true;
+            }
+            if (onOrBelowCycle) {
+                circular.append(item);
+                QVERIFY2(!codes.code.contains(item), label);
+            } else {
+                QVERIFY2(codes.code.contains(item), label);
+                QCOMPARE(codes.code.value(item), longestUp(item));
+            }
+        }
+        QStringList reported;
+        for (const QString& id : codes.circular)
+            reported.append(foldKey(id));
+        reported.sort();
+        circular.sort();
+        QCOMPARE(reported, circular);
+    }
+}
 
 void PlanningOracleTest::requirementsMatchEveryPath() {
     QRandomGenerator random(3117);
