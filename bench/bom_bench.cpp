@@ -19,6 +19,7 @@
 #include "bulk_bench.h"
 #include "compare_bench.h"
 #include "history_bench.h"
+#include "planning_bench.h"
 #include "live_bench.h"
 #include "paste_bench.h"
 #include "responsive_bench.h"
@@ -56,7 +57,8 @@ int main(int argc, char* argv[]) {
     const int wideNodes = sizes.wideDirect * (1 + sizes.wideLeaves);
 
     // --only NAME runs one group of cases (deep, scale, wide, items, explode, find, compare,
-    // server, bulk, paste, responsive, live, history; history-writes: its writes alone).
+    // server, bulk, paste, responsive, live, history, planning; history-writes: the history's
+    // writes alone).
     QString only;
     if (const qsizetype at = args.indexOf(QStringLiteral("--only")); at > 0 && at + 1 < args.size())
         only = args.at(at + 1);
@@ -105,5 +107,11 @@ int main(int argc, char* argv[]) {
         bench::historyCases(runs, sizes, dataDir);
     else if (only == QLatin1StringView("history-writes"))
         bench::historyCases(runs, sizes, dataDir, true);
+    if (wanted("planning"))
+        bench::planningCases(runs, deep,
+                             qEnvironmentVariableIsSet("BOM_BENCH_PLANNING_SCALE")
+                                 ? bench.database("scale", &bench::writeScale)
+                                 : deep,
+                             bench::mostUsedLeaf(deep));
     return 0;
 }

@@ -49,6 +49,9 @@ struct WhereUsedRow {
     bool inItemMaster = false;        ///< whether ItemMaster has a row for the assembly
     std::optional<QString> description; ///< its ItemDesc; empty for Null or no row
     std::optional<QString> unit;        ///< its ItemUom; empty for Null or no row
+    /// No line has the assembly as its component: a finished item, a top of the structure.
+    /// Its `quantity` is then how many of the item one finished unit holds in all.
+    bool top = false;
     bool operator==(const WhereUsedRow&) const = default;
 };
 

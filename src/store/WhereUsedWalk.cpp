@@ -402,6 +402,9 @@ std::vector<WhereUsedRow> UpwardWalk::walk(const QString& item) {
         WhereUsedRow& row = rows[at];
         row.level = found.level;
         row.circular = !found.known || itemOnCycle;
+        // Every line into a listed assembly leads up from the item too, so the lines held tell
+        // whether any line uses it at all.
+        row.top = node != itself && firstUse[size_t(node)] == firstUse[size_t(node) + 1];
         if (!row.circular && !found.nullQuantity)
             row.quantity = found.quantity;
     }

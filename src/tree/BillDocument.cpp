@@ -88,7 +88,7 @@ BillDocument::Row BillDocument::rowOf(const IndentedLine& line) {
     row.unit = oneLine(line.unit);
     row.extended = quantityText(line.extendedQuantity);
     row.note = lineNote(line);
-    row.depth = std::min(line.level - 1, MaxIndent);
+    row.depth = std::clamp(line.level - 1, 0, MaxIndent);
     row.marked = line.circular || line.stop != Stop::None;
     return row;
 }

@@ -3,10 +3,29 @@
 #include "desktop/Desktop.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
+#include "tree/BillExport.h"
 #include "tree/Texts.h"
 #include "tree/StoreWaiting.h"
 
 namespace tree {
+
+QByteArray finishedItemsCsv(const std::vector<store::WhereUsedRow>& rows) {
+    QByteArray out;
+    appendCsvRecord(out, {QStringLiteral("Finished Item"), QStringLiteral("Quantity"),
+                          QStringLiteral("Level"), QStringLiteral("Description"),
+                          QStringLiteral("UOM"), QStringLiteral("Note")});
+    for (const store::WhereUsedRow& row : rows) {
+        if (!row.top)
+            continue;
+        const QString note = row.circular ? QStringLiteral("circular")
+                             : !row.quantity ? QStringLiteral("no quantity on a path")
+                                             : QString();
+        appendCsvRecord(out, {csvText(row.assembly), csvQuantity(row.quantity),
+                              QString::number(row.level), csvText(row.description.value_or(QString())),
+                              csvText(row.unit.value_or(QString())), note});
+    }
+    return out;
+}
 
 std::optional<WhereUsedReport> findWhereUsed(desktop::Desktop& desktop, const QString& databasePath,
                                              const std::optional<QString>& item) {

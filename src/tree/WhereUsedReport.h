@@ -2,6 +2,7 @@
 
 #include "store/Store.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -28,6 +29,11 @@ struct WhereUsedReport {
 /// about the outcome. With no item (no node and no list line current) or on a failure it shows
 /// the numbered message through the desktop services and returns nothing; the user's own
 /// Cancel needs no message.
+/// The finished items of a where-used (its rows that no line uses) as CSV: a header row, then
+/// one record per finished item with how many of the item one of it holds in all (empty for a
+/// Null quantity on the way or a cycle, which the note names), its level and its facts.
+QByteArray finishedItemsCsv(const std::vector<store::WhereUsedRow>& rows);
+
 std::optional<WhereUsedReport> findWhereUsed(desktop::Desktop& desktop, const QString& databasePath,
                                              const std::optional<QString>& item);
 

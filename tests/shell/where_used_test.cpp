@@ -16,7 +16,11 @@
 #include <QSet>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QCheckBox>
+#include <QProcess>
 #include <QTest>
+
+#include <algorithm>
 
 #include <map>
 #include <random>
@@ -136,6 +140,9 @@ std::vector<store::WhereUsedRow> bruteForce(const Generated& g, const QString& i
     std::vector<store::WhereUsedRow> rows;
     for (const auto& [key, e] : found) {
         store::WhereUsedRow row{e.spelling, e.level, std::nullopt, e.circular, false, {}, {}};
+        row.top = std::none_of(g.lines.cbegin(), g.lines.cend(), [&](const Line& line) {
+            return store::foldKey(line.component) == key;
+        });
         if (!e.circular && !e.null)
             row.quantity = e.quantity;
         for (const ItemRow& master : g.items)
@@ -203,6 +210,7 @@ private Q_SLOTS:
         store::Store& db = *opened;
         int circular = 0;
         int withQuantity = 0;
+        int tops = 0;
         for (int i = 0; i < 31; ++i) {
             QString item = QStringLiteral("P-%1").arg(i, 2, 10, QLatin1Char('0'));
             if (i % 2)
@@ -217,16 +225,18 @@ private Q_SLOTS:
                 QVERIFY2(a.assembly == e.assembly && a.level == e.level &&
                              a.circular == e.circular && a.quantity.has_value() == e.quantity.has_value() &&
                              a.inItemMaster == e.inItemMaster && a.description == e.description &&
-                             a.unit == e.unit,
+                             a.unit == e.unit && a.top == e.top,
                          where.constData());
                 if (a.quantity)
                     QVERIFY2(qFuzzyCompare(*a.quantity, *e.quantity), where.constData());
                 circular += a.circular;
                 withQuantity += bool(a.quantity);
+                tops += a.top;
             }
         }
         // The data must exercise what it is there for.
         QVERIFY(withQuantity > 20);
+        QVERIFY(tops > 0);
         QCOMPARE(circular > 0, cycle);
     }
 
@@ -267,6 +277,44 @@ private Q_SLOTS:
         QTest::mouseDClick(table.viewport(), Qt::LeftButton, {}, top.center());
         QTRY_COMPARE(f.model().topAssembly(), QStringLiteral("TOP"));
         QVERIFY(f.desktop.messages().isEmpty());
+    }
+
+    void finishedItemsInTheWindowAndTheCommand() {
+        // BOLT: in TOP (1 + 2 × 3 = 7 per TOP) and in KIT through SUB (3), and in OLD with no
+        // quantity on the way; SUB and TOP's own user KIT are no finished items, OLD and KIT are.
+        WindowFixture f({{"TOP", "Top", {}}, {"SUB", {}, {}}, {"BOLT", "Bolt", "PC"},
+                         {"KIT", "Kit", {}}, {"OLD", {}, {}}},
+                        {{"TOP", "SUB", 2}, {"SUB", "bolt", 3}, {"TOP", "BOLT", 1},
+                         {"KIT", "TOP", 2}, {"KIT", "SUB", 1}, {"OLD", "SUB", QVariant()}});
+        f.load(QStringLiteral("TOP"));
+        f.tree().setFocus();
+        f.tree().setCurrentIndex(f.node(QStringLiteral("SUB/bolt")));
+        f.window().findChild<QAction*>(QStringLiteral("mnuWhereUsed"))->trigger();
+        auto* dialog = f.window().findChild<shell::WhereUsedDialog*>();
+        auto& table = *dialog->findChild<QTableView*>(QStringLiteral("whereUsedTable"));
+        QCOMPARE(table.model()->rowCount(), 4);
+        dialog->findChild<QCheckBox*>(QStringLiteral("whereUsedTops"))->setChecked(true);
+        QCOMPARE(table.model()->rowCount(), 2);
+        // KIT: 2 × 7 + 3.
+        QCOMPARE(cell(table, 0, 0) + u' ' + cell(table, 0, 2) + u' ' + cell(table, 1, 0) + u' ' +
+                     cell(table, 1, 2),
+                 QStringLiteral("KIT 17 OLD "));
+        QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("whereUsedHeading"))->text(),
+                 QStringLiteral("Finished items that use BOLT (Bolt): 2\nQuantities in PC per "
+                                "finished unit."));
+        table.setCurrentIndex(table.model()->index(0, 0));
+        QTest::keyClick(&table, Qt::Key_Return);
+        QTRY_COMPARE(f.model().topAssembly(), QStringLiteral("KIT"));
+
+        QProcess program;
+        program.start(QStringLiteral(BOM_IMPORT_PROGRAM),
+                      {QStringLiteral("--where-used"), QStringLiteral("bolt"), f.database});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(program.readAllStandardOutput(),
+                 QByteArray("Finished Item,Quantity,Level,Description,UOM,Note\r\n"
+                            "KIT,17,2,Kit,,\r\n"
+                            "OLD,,2,,,no quantity on a path\r\n"));
     }
 
     void dialogSortsOnAHeaderClickAndShowsUnits() {

@@ -13,6 +13,7 @@
 #include "store/ServerAddress.h"
 #include "store/StoreError.h"
 #include "store/History.h"
+#include "tree/WhereUsedReport.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -35,6 +36,7 @@ const char* const Help = R"(Usage:
   bom-import --disable-history SERVER
   bom-import --check DATABASE
   bom-import --history DATABASE [--since WHEN] [--item ID]
+  bom-import --where-used ITEM DATABASE
 
 Copies the bills of material of a Jet 3 or Jet 4 database (Access 97 to 2003, told by
 its header, whatever its name; only read, never changed), or of two CSV files, into a new
@@ -100,8 +102,14 @@ existing OUT.db is replaced only with --force.
   --create-schema  create the tables on SERVER
   --enable-history  keep the history of every change on SERVER
   --disable-history  stop keeping it on SERVER and remove it
+--where-used ITEM DATABASE prints, as CSV, every finished item whose bill holds ITEM (an
+assembly that no line uses), with how many of ITEM one of it holds in all, summed over every
+path: a header line, then one record per finished item (Finished Item, Quantity, Level,
+Description, UOM, Note). The quantity is empty, and the note says why, where a line on the
+way has no quantity or a cycle stands between them. It only reads.
   --check          list what is wrong in DATABASE (exit status as said above)
   --history        print the changes kept for DATABASE as CSV
+  --where-used     print the finished items that hold ITEM as CSV
   --help           show this text
 
 Exit status 0 on success (--check: see above); otherwise 1, with "NUMBER DESCRIPTION" on standard error (the
@@ -148,6 +156,24 @@ int main(int argc, char** argv) {
         return tools::runCheck(arguments.mid(1));
     if (!arguments.isEmpty() && arguments[0] == QLatin1StringView("--history"))
         return tools::runHistory(arguments.mid(1));
+    if (!arguments.isEmpty() && arguments[0] == QLatin1StringView("--where-used")) {
+        if (arguments.size() != 3)
+            return refuse(store::ImportUsage,
+                          QStringLiteral("--where-used takes an item and a database (a file or a "
+                                         "server address). See bom-import --help."));
+        try {
+            const std::unique_ptr<store::Store> db = store::openStore(arguments[2]);
+            const QByteArray csv = tree::finishedItemsCsv(db->whereUsed(arguments[1]));
+            if (std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout) != size_t(csv.size()) ||
+                std::fflush(stdout) != 0)
+                return refuse(store::ExportWriteFailed,
+                              QStringLiteral("The finished items could not be written."));
+            return 0;
+        } catch (const store::StoreError& error) {
+            std::fflush(stdout);
+            return refuse(error.number(), error.description());
+        }
+    }
     for (const QString& argument : arguments) {
         if (argument == QLatin1StringView("--help") || argument == QLatin1StringView("-h")) {
             std::fputs(Help, stdout);

@@ -9,6 +9,7 @@
 #include "tree/Quantity.h"
 
 #include <QAbstractTableModel>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -188,7 +189,14 @@ WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembl
             m_replace(m_item);
     });
 
+    // The finished items alone: the same walk's rows that no line uses, each with the item's
+    // total per finished unit.
+    m_topsOnly = new QCheckBox(QStringLiteral("Up to the finished items"));
+    m_topsOnly->setObjectName(QStringLiteral("whereUsedTops"));
+    connect(m_topsOnly, &QCheckBox::toggled, this, [this] { showRows(); });
+
     auto* column = new QVBoxLayout(this);
+    column->addWidget(m_topsOnly);
     column->addWidget(m_heading);
     column->addWidget(m_changeNote);
     column->addWidget(m_table, 1);
@@ -199,23 +207,40 @@ WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembl
 WhereUsedDialog::~WhereUsedDialog() = default;
 
 void WhereUsedDialog::showReport(const tree::WhereUsedReport& report) {
+    m_report = report;
+    m_item = report.item;
+    m_changeNote->hide();
+    showRows();
+}
+
+void WhereUsedDialog::showRows() {
+    const tree::WhereUsedReport& report = m_report;
+    const bool topsOnly = m_topsOnly->isChecked();
+    std::vector<store::WhereUsedRow> rows;
+    if (topsOnly)
+        std::copy_if(report.rows.cbegin(), report.rows.cend(), std::back_inserter(rows),
+                     [](const store::WhereUsedRow& row) { return row.top; });
+    else
+        rows = report.rows;
     const QString item = report.description.isEmpty()
                              ? report.item
                              : QStringLiteral("%1 (%2)").arg(report.item, report.description);
-    QString heading = report.rows.empty()
-                          ? QStringLiteral("%1 is used in no assembly.").arg(item)
-                          : QStringLiteral("Assemblies that use %1: %2").arg(item).arg(report.rows.size());
+    QString heading =
+        rows.empty() ? (topsOnly ? QStringLiteral("%1 is in no finished item.").arg(item)
+                                 : QStringLiteral("%1 is used in no assembly.").arg(item))
+        : topsOnly ? QStringLiteral("Finished items that use %1: %2").arg(item).arg(rows.size())
+                   : QStringLiteral("Assemblies that use %1: %2").arg(item).arg(rows.size());
     // The UOM column is each assembly's own unit; the quantities count the item in its unit.
-    if (!report.rows.empty() && !report.unit.isEmpty())
-        heading += QStringLiteral("\nQuantities in %1.").arg(report.unit);
+    if (!rows.empty() && !report.unit.isEmpty())
+        heading += topsOnly ? QStringLiteral("\nQuantities in %1 per finished unit.").arg(report.unit)
+                            : QStringLiteral("\nQuantities in %1.").arg(report.unit);
     m_heading->setText(heading);
-    m_changeNote->hide();
-    m_item = report.item;
-    m_lines->reset(report.rows);
+    const bool any = !rows.empty();
+    m_lines->reset(std::move(rows));
     m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     fitColumns(*m_table, *m_table->horizontalHeader(),
                m_table->fontMetrics().averageCharWidth() * 40);
-    if (!report.rows.empty())
+    if (any)
         m_table->setCurrentIndex(m_lines->index(0, 0));
     m_table->setFocus();
 }

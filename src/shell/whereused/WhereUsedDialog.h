@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -39,11 +40,15 @@ public:
 
 private:
     void loadLine(int row);
+    /// Shows the report's rows, or only its finished items when that box is ticked.
+    void showRows();
 
     class Lines;
     std::function<void(const QString&)> m_loadAssembly;
     std::function<void(const QString&)> m_replace;
     QString m_item;
+    tree::WhereUsedReport m_report;
+    QCheckBox* m_topsOnly;
     QPushButton* m_replaceButton;
     QLabel* m_heading;
     QLabel* m_changeNote;

@@ -17,6 +17,7 @@
 #include "shell/window/ItemList.h"
 #include "shell/window/NumLock.h"
 #include "shell/window/TreeFindBar.h"
+#include "shell/plan/RequirementsCommands.h"
 #include "shell/whereused/WhereUsedCommands.h"
 #include "tree/BomDocument.h"
 #include "tree/BomEditor.h"
@@ -220,6 +221,7 @@ void BomWindow::createMenus() {
     tools->setObjectName(QStringLiteral("mnuTools"));
     m_checkAction = action(tools, "mnuCheckDatabase", QStringLiteral("&Check Database"));
     (new CompareCommands(context()))->addTo(tools);
+    (new RequirementsCommands(context()))->addTo(tools);
     m_history = new HistoryCommands(context());
     m_history->addTo(tools);
     connect(m_tree, &BomTreeView::lineHistoryRequested, m_history, &HistoryCommands::openLine);

@@ -1,0 +1,238 @@
+// The planning answers (requirements of a build plan) against brute force over every path of
+// random small structures: shared sub-assemblies, Null quantities, cycles and depth limits.
+
+#include "store/ItemKey.h"
+#include "tree/LowLevelCodes.h"
+#include "tree/Requirements.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <cmath>
+#include <functional>
+#include <map>
+#include <set>
+
+using store::foldKey;
+
+namespace {
+
+/// A random structure over items I0…I9: mostly lines downwards (shared sub-assemblies), now
+/// and then a Null quantity, and in some structures a line back up (a cycle). IDs are spelt in
+/// either case on lines, as the store matches them.
+struct RandomBills {
+    QHash<QString, store::ComponentLines> lines;
+    QStringList items;
+};
+
+RandomBills randomBills(QRandomGenerator& random, bool withCycle) {
+    RandomBills bills;
+    const int count = 4 + int(random.bounded(6));
+    for (int i = 0; i < count; ++i)
+        bills.items.append(QStringLiteral("I%1").arg(i));
+    for (int a = 0; a < count - 1; ++a) {
+        store::ComponentLines bill;
+        for (int c = a + 1; c < count; ++c) {
+            if (random.bounded(100) >= 45)
+                continue;
+            store::ComponentLine line;
+            line.id = random.bounded(2) ? bills.items[c] : bills.items[c].toLower();
+            if (random.bounded(100) >= 8)
+                line.quantity = double(1 + random.bounded(4)) / (random.bounded(2) ? 1 : 4);
+            line.unit = QStringLiteral("EA");
+            line.description = QStringLiteral("part %1").arg(c);
+            bill.append(line);
+        }
+        if (!bill.isEmpty())
+            bills.lines.insert(foldKey(bills.items[a]), bill);
+    }
+    if (withCycle) {
+        // A line from a lower item back up to a higher one.
+        const int low = 1 + int(random.bounded(count - 1));
+        const int high = int(random.bounded(low));
+        store::ComponentLine line;
+        line.id = bills.items[high];
+        line.quantity = 2;
+        bills.lines[foldKey(bills.items[low])].append(line);
+    }
+    return bills;
+}
+
+struct Expected {
+    double total = 0;
+    bool lost = false;
+    bool circular = false;
+    int level = 0;
+    std::set<QString> neededBy;
+};
+
+/// Every path from `item`, as the tree shows it: a component already on its own path is
+/// counted and not opened, and nothing is opened at the depth limit.
+void walkPaths(const QHash<QString, store::ComponentLines>& lines, const QString& item,
+               double weight, bool lost, int depth, int depthLimit, std::vector<QString>& path,
+               const QString& listed, std::map<QString, Expected>& out) {
+    for (const store::ComponentLine& line : lines.value(foldKey(item))) {
+        const QString key = foldKey(line.id);
+        Expected& e = out[key];
+        const bool lostHere = lost || !line.quantity;
+        const double w = lostHere ? 0 : weight * *line.quantity;
+        e.total += w;
+        e.lost = e.lost || lostHere;
+        e.level = std::max(e.level, depth + 1);
+        e.neededBy.insert(listed);
+        const bool onPath = std::find(path.begin(), path.end(), key) != path.end();
+        e.circular = e.circular || onPath;
+        if (onPath || (depthLimit > 0 && depth + 1 >= depthLimit))
+            continue;
+        path.push_back(key);
+        walkPaths(lines, line.id, w, lostHere, depth + 1, depthLimit, path, listed, out);
+        path.pop_back();
+    }
+}
+
+} // namespace
+
+class PlanningOracleTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void requirementsMatchEveryPath();
+    void levelsMatchEveryPath();
+};
+
+void PlanningOracleTest::levelsMatchEveryPath() {
+    QRandomGenerator random(4242);
+    for (int round = 0; round < 300; ++round) {
+        const RandomBills bills = randomBills(random, round % 2 == 0);
+        std::vector<std::pair<QString, QString>> lines;
+        QHash<QString, QStringList> usersOf; // folded component -> folded assemblies
+        for (auto it = bills.lines.cbegin(); it != bills.lines.cend(); ++it)
+            for (const store::ComponentLine& line : *it) {
+                lines.emplace_back(it.key(), line.id);
+                usersOf[foldKey(line.id)].append(it.key());
+            }
+        // Brute force: an item reaches another along lines; it is circular when an item that
+        // reaches itself reaches it (or is it); otherwise its level is the longest chain of
+        // users above it.
+        const std::function<bool(const QString&, const QString&, std::set<QString>&)> reaches =
+            [&](const QString& from, const QString& to, std::set<QString>& seen) {
+                for (const store::ComponentLine& line : bills.lines.value(from)) {
+                    const QString key = foldKey(line.id);
+                    if (key == to)
+                        return true;
+                    if (seen.insert(key).second && reaches(key, to, seen))
+                        return true;
+                }
+                return false;
+            };
+        const std::function<int(const QString&)> longestUp = [&](const QString& item) {
+            int deepest = 0;
+            for (const QString& user : usersOf.value(item))
+                deepest = std::max(deepest, longestUp(user) + 1);
+            return deepest;
+        };
+        const tree::LowLevelCodes codes = tree::lowLevelCodes(lines);
+        const QByteArray label = QByteArray("round ") + QByteArray::number(round);
+        std::set<QString> named;
+        for (const auto& [a, c] : lines) {
+            named.insert(foldKey(a));
+            named.insert(foldKey(c));
+        }
+        QStringList circular;
+        for (const QString& item : named) {
+            bool onOrBelowCycle = false;
+            for (const QString& other : named) {
+                std::set<QString> seen1, seen2, seen3;
+                if (reaches(other, other, seen1) && (other == item || reaches(other, item, seen2)))
+                    onOrBelowCycle = true;
+            }
+            if (onOrBelowCycle) {
+                circular.append(item);
+                QVERIFY2(!codes.code.contains(item), label);
+            } else {
+                QVERIFY2(codes.code.contains(item), label);
+                QCOMPARE(codes.code.value(item), longestUp(item));
+            }
+        }
+        QStringList reported;
+        for (const QString& id : codes.circular)
+            reported.append(foldKey(id));
+        reported.sort();
+        circular.sort();
+        QCOMPARE(reported, circular);
+    }
+}
+
+void PlanningOracleTest::requirementsMatchEveryPath() {
+    QRandomGenerator random(3117);
+    for (int round = 0; round < 400; ++round) {
+        const bool withCycle = round % 3 == 0;
+        const RandomBills bills = randomBills(random, withCycle);
+        std::vector<tree::PlannedBuild> builds;
+        const int listedCount = 1 + int(random.bounded(3));
+        for (int i = 0; i < listedCount; ++i)
+            builds.push_back({bills.items[int(random.bounded(qsizetype(bills.items.size())))],
+                              double(1 + random.bounded(40))});
+        tree::RequirementOptions options;
+        options.depthLimit = round % 4 == 1 ? 1 + int(random.bounded(3)) : 0;
+        options.includeListed = round % 5 == 2;
+        options.boughtOnly = round % 7 == 3;
+
+        // Brute force: each listed item once, for the sum of its quantities.
+        std::map<QString, Expected> expected;
+        std::map<QString, double> built;
+        std::vector<QString> order;
+        for (const tree::PlannedBuild& build : builds) {
+            if (!built.count(foldKey(build.item)))
+                order.push_back(build.item);
+            built[foldKey(build.item)] += build.quantity;
+        }
+        for (const QString& item : order) {
+            std::map<QString, Expected> one;
+            std::vector<QString> path{foldKey(item)};
+            walkPaths(bills.lines, item, 1, false, 0, options.depthLimit, path, item, one);
+            for (auto& [key, e] : one) {
+                Expected& all = expected[key];
+                all.total += e.total * built[foldKey(item)];
+                all.lost = all.lost || e.lost;
+                all.circular = all.circular || e.circular;
+                all.level = std::max(all.level, e.level);
+                all.neededBy.insert(e.neededBy.begin(), e.neededBy.end());
+            }
+        }
+        if (options.includeListed)
+            for (const auto& [key, quantity] : built)
+                expected[key].total += quantity;
+        if (options.boughtOnly)
+            for (auto it = expected.begin(); it != expected.end();)
+                it = bills.lines.value(it->first).isEmpty() ? std::next(it) : expected.erase(it);
+
+        const std::vector<tree::RequirementLine> got =
+            tree::requirements(bills.lines, builds, options);
+        const QByteArray label = QByteArray("round ") + QByteArray::number(round);
+        QVERIFY2(got.size() == expected.size(), label);
+        int lastLevel = 0;
+        for (const tree::RequirementLine& line : got) {
+            const auto found = expected.find(foldKey(line.item));
+            QVERIFY2(found != expected.end(), label + " " + line.item.toUtf8());
+            const Expected& e = found->second;
+            QVERIFY2(line.total.has_value() == !e.lost, label + " " + line.item.toUtf8());
+            if (line.total)
+                QVERIFY2(std::abs(*line.total - e.total) <= 1e-9 * std::max(1.0, e.total),
+                         label + " " + line.item.toUtf8());
+            QCOMPARE(line.circular, e.circular);
+            QCOMPARE(line.level, e.level);
+            QCOMPARE(line.made, !bills.lines.value(foldKey(line.item)).isEmpty());
+            QStringList neededBy;
+            for (const QString& item : order)
+                if (e.neededBy.count(item))
+                    neededBy.append(item);
+            QCOMPARE(line.neededBy, neededBy);
+            // Parents come before their components.
+            QVERIFY(line.level >= lastLevel);
+            lastLevel = line.level;
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(PlanningOracleTest)
+#include "planning_oracle_test.moc"
