@@ -14,6 +14,7 @@
 #include "shell/window/ItemList.h"
 #include "shell/edit/LineCommands.h"
 #include "shell/live/LiveUpdates.h"
+#include "shell/window/NodeCommands.h"
 #include "shell/window/NumLock.h"
 #include "shell/window/ShortcutList.h"
 #include "shell/check/CheckDatabaseCommands.h"
@@ -23,6 +24,7 @@
 #include "tree/BomDocument.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
+#include "tree/LoadCounts.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -256,6 +258,14 @@ void BomWindow::route() {
     auto* lines = new LineCommands(context());
     lines->addTo(m_editMenu, m_whereUsedAction);
     connect(m_tree, &BomTreeView::deleteRequested, lines, &LineCommands::deleteSelected);
+    connect(m_tree, &BomTreeView::escapePressed, lines, &LineCommands::forgetCut);
+    connect(m_tree, &BomTreeView::nodeMoveDropped, lines, &LineCommands::moveNode);
+    // The tree's context menu, with the commands above and those of its own.
+    auto* nodes = new NodeCommands(context(), *m_editor);
+    connect(nodes, &NodeCommands::lineHistoryRequested, m_history, &HistoryCommands::openLine);
+    // Where the current node stands, however it became current (a click, the keys, a find).
+    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &BomWindow::showPath);
 
     // What other editors and programs commit shows without a reload.
     m_live = new LiveUpdates(context());
@@ -301,6 +311,8 @@ void BomWindow::forgetLoadedTree() {
     // So do the ID that loaded it and the filter over the old list: an Enter in the ID field
     // would load that ID from the new database, and the filter would hide its items.
     m_itemIdEdit->clear();
+    m_loadSummary->clear();
+    m_nodePath->clear();
     if (auto* findItem = findChild<ItemFindField*>(QStringLiteral("FindItem")))
         findItem->clear();
     // The history and the Where Used window belong to the database left too.
@@ -326,6 +338,15 @@ void BomWindow::showStatistics(const QModelIndex& node) {
         return;
     if (const auto facts = m_editor->statistics(node))
         showFacts(node, *facts);
+}
+
+void BomWindow::showPath(const QModelIndex& node) {
+    if (m_model->topAssembly().isEmpty() && !node.isValid()) {
+        m_nodePath->clear();
+        return;
+    }
+    m_nodePath->setText(m_model->pathTo(node.siblingAtColumn(tree::ItemIdColumn))
+                            .join(QStringLiteral(" \u203A ")));
 }
 
 void BomWindow::showFacts(const QModelIndex& node, const tree::ComponentFacts& facts) {
@@ -363,7 +384,15 @@ void BomWindow::requestLoad() {
         // The description belongs to the item loaded: a failed or row-less load shows none
         // rather than the previous item's.
         m_descriptionValue->clear();
-        m_descriptionValue->setText(m_editor->load(m_itemIdEdit->text()));
+        const QString description = m_editor->load(m_itemIdEdit->text());
+        m_descriptionValue->setText(description);
+        // What was loaded, counted over the structure: the rows are those Expand All opens.
+        // A failed load (no description, not even "not in the Item Master") says nothing.
+        m_loadSummary->setText(description.isEmpty()
+                                   ? QString()
+                                   : tree::loadSummary(m_model->topAssembly(),
+                                                       tree::loadCounts(m_model->structure())));
+        showPath(m_tree->currentIndex());
         fitTreeColumns();
     } while (m_loadPending);
     m_loading = false;

@@ -126,6 +126,13 @@ void BomWindow::createControls() {
     m_statisticsPanel->setObjectName(QStringLiteral("SSPanel1"));
     m_statisticsPanel->setAlignment(Qt::AlignHCenter);
     auto* panel = new QGridLayout(m_statisticsPanel);
+    // Where the current node stands: "LAMP-DESK-100 › ASM-HEAD-10 › PRT-SOCKET-BODY".
+    m_nodePath = new QLabel;
+    m_nodePath->setObjectName(QStringLiteral("NodePath"));
+    m_nodePath->setAccessibleName(QStringLiteral("Path of the Current Node"));
+    m_nodePath->setWordWrap(true);
+    m_nodePath->setTextFormat(Qt::PlainText);
+    m_nodePath->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_componentDescriptionValue =
         valueField("Label7", QStringLiteral("BOM Component Description"), true);
     m_quantityValue = valueField("Label8", QStringLiteral("Quantity Per Assembly"), false);
@@ -159,8 +166,9 @@ void BomWindow::createControls() {
     findItem->installEventFilter(this);
     rightGrid->addWidget(findItem, 3, 0);
     rightGrid->addWidget(m_itemList, 4, 0);
-    rightGrid->addWidget(m_statisticsPanel, 5, 0);
-    rightGrid->addLayout(buttons, 1, 1, 5, 1);
+    rightGrid->addWidget(m_nodePath, 5, 0);
+    rightGrid->addWidget(m_statisticsPanel, 6, 0);
+    rightGrid->addLayout(buttons, 1, 1, 6, 1);
     rightGrid->setRowStretch(4, 1);
     rightGrid->setColumnStretch(0, 1);
 
@@ -197,6 +205,8 @@ void BomWindow::createMenus() {
     connect(imports, &ImportCommands::databaseCreated, this,
             [this](const QString& path) { m_choice->openCreated(path); });
     connect(imports, &ImportCommands::rowsAdded, this, &BomWindow::showAddedRows);
+    connect(imports, &ImportCommands::imported, this,
+            [this](const QString& summary) { m_loadSummary->setText(summary); });
     file->addSeparator();
     m_expandAction = action(file, "mnuExpand", QStringLiteral("E&xpand All"));
     m_collapseAction = action(file, "mnuCollapse", QStringLiteral("&Collapse All"));
@@ -216,7 +226,6 @@ void BomWindow::createMenus() {
     (new CompareCommands(context()))->addTo(tools);
     m_history = new HistoryCommands(context());
     m_history->addTo(tools);
-    connect(m_tree, &BomTreeView::lineHistoryRequested, m_history, &HistoryCommands::openLine);
     (new AsOfCommands(context()))->addTo(tools);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
@@ -240,6 +249,10 @@ void BomWindow::createStatusBar() {
     m_clock->setObjectName(QStringLiteral("StatusPanel3"));
     m_clock->setAlignment(Qt::AlignCenter);
     bar->addWidget(m_statusText, 1);
+    // What the last load or import brought; the first panel keeps the database path.
+    m_loadSummary = new QLabel(bar);
+    m_loadSummary->setObjectName(QStringLiteral("StatusLoad"));
+    bar->addWidget(m_loadSummary);
     bar->addPermanentWidget(m_numLock);
     bar->addPermanentWidget(m_clock);
 
