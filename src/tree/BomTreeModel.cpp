@@ -348,6 +348,8 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
             return line.unit;
         case DescriptionColumn:
             return line.description;
+        case StartDateColumn:
+            return line.startDate;
         default: {
             const auto extended = extendedQuantity(index);
             return extended ? formatQuantity(*extended) : QString();
@@ -412,6 +414,8 @@ QVariant BomTreeModel::headerData(int section, Qt::Orientation orientation, int 
         return tr("Description");
     case ExtendedQuantityColumn:
         return tr("Extended Quantity");
+    case StartDateColumn:
+        return tr("Start Date");
     default:
         return {};
     }
@@ -445,6 +449,10 @@ std::optional<double> BomTreeModel::extendedQuantity(const QModelIndex& index) c
 
 QString BomTreeModel::unit(const QModelIndex& index) const {
     return index.isValid() ? lineAt(index).unit : QString();
+}
+
+QString BomTreeModel::startDate(const QModelIndex& index) const {
+    return index.isValid() ? lineAt(index).startDate : QString();
 }
 
 QString BomTreeModel::description(const QModelIndex& index) const {

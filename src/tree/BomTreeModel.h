@@ -38,6 +38,7 @@ enum Column : int {
     UnitColumn,
     DescriptionColumn,
     ExtendedQuantityColumn,
+    StartDateColumn, ///< the line's StartDate; hidden until chosen in the header's menu
     ColumnCount
 };
 
@@ -123,6 +124,8 @@ public:
     std::optional<double> extendedQuantity(const QModelIndex& index) const;
     QString unit(const QModelIndex& index) const;
     QString description(const QModelIndex& index) const;
+    /// The line's StartDate as stored; empty where Null.
+    QString startDate(const QModelIndex& index) const;
     Stop stopOf(const QModelIndex& index) const;
     /// What is wrong with the node's line (None for no node).
     LineProblems problemsOf(const QModelIndex& index) const;

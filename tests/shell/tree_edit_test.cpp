@@ -213,6 +213,8 @@ private Q_SLOTS:
     /// parent, and stay at the top level. The load's panel says what was loaded.
     void thePathFollowsTheCurrentNodeAndTheKeysGoUp() {
         WindowFixture f(catalogue(), structure());
+        execOn(f.database, {QStringLiteral("UPDATE BomDetail SET StartDate = '2024-05-06 07:08:09'"
+                                           " WHERE BomComp = 'D'")});
         f.load(QStringLiteral("A"));
         QCOMPARE(f.label("StatusLoad").text(), QStringLiteral("A: 2 components, 3 rows in 2 levels, 3 lines"));
         QCOMPARE(f.status(), f.database); // panel 1 keeps the database's path
@@ -221,6 +223,12 @@ private Q_SLOTS:
         f.tree().expand(f.node("B"));
         f.tree().setCurrentIndex(f.node("B/D"));
         QCOMPARE(f.label("NodePath").text(), QStringLiteral("A \u203A B \u203A D"));
+        // Its line's start date beside its quantity and unit, and in the tree's hidden column.
+        QCOMPARE(f.label("StartDateValue").text(), QStringLiteral("2024-05-06 07:08:09"));
+        QCOMPARE(f.label("Label8").text(), QStringLiteral("3"));
+        QVERIFY(f.tree().isColumnHidden(tree::StartDateColumn));
+        QCOMPARE(f.node("B/D").siblingAtColumn(tree::StartDateColumn).data().toString(),
+                 QStringLiteral("2024-05-06 07:08:09"));
         QTest::keyClick(&f.tree(), Qt::Key_Backspace);
         QCOMPARE(f.tree().currentIndex(), f.node("B"));
         QCOMPARE(f.label("NodePath").text(), QStringLiteral("A \u203A B"));

@@ -470,6 +470,7 @@ private Q_SLOTS:
         QCOMPARE(columnOf(e.database, target, moved, "bomQtyReq"),
                  QVariant(from == u"Y"_s ? 3.0 : 2.0));
         QVERIFY(!columnOf(e.database, from, moved, "bomQtyReq").isValid());
+        QCOMPARE(e.model.startDate(e.node(target + u'/' + moved)), u"2019-03-04 05:06:07"_s);
         const QString step = u"Move %1 from %2 to %3"_s.arg(moved, from, target);
         QCOMPARE(e.history().undoText(), step);
         int sets = 0;

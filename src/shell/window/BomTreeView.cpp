@@ -71,6 +71,9 @@ void BomTreeView::setModel(QAbstractItemModel* model) {
     const int widths[] = {em * 18, em * 6, em * 3, em * 12, em * 9};
     for (int column = 0; column < header()->count() && column < 5; ++column)
         header()->resizeSection(column, widths[column]);
+    // The start date is there for those who ask for it in the header's menu.
+    if (header()->count() > tree::StartDateColumn)
+        setColumnHidden(tree::StartDateColumn, true);
     // The description takes whatever room the window gives.
     if (header()->count() > tree::DescriptionColumn)
         header()->setSectionResizeMode(tree::DescriptionColumn, QHeaderView::Stretch);

@@ -352,6 +352,7 @@ void BomWindow::showPath(const QModelIndex& node) {
 void BomWindow::showFacts(const QModelIndex& node, const tree::ComponentFacts& facts) {
     m_quantityValue->setText(facts.quantity);
     m_unitValue->setText(facts.unit);
+    m_startDateValue->setText(facts.startDate);
     m_componentDescriptionValue->setText(facts.description);
     if (node.isValid())
         Q_EMIT statisticsShown();
@@ -380,6 +381,7 @@ void BomWindow::requestLoad() {
         m_loadPending = false;
         m_quantityValue->clear();
         m_unitValue->clear();
+        m_startDateValue->clear();
         m_componentDescriptionValue->clear();
         // The description belongs to the item loaded: a failed or row-less load shows none
         // rather than the previous item's.

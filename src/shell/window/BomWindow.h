@@ -123,6 +123,7 @@ private:
     QLabel* m_componentDescriptionValue;
     QLabel* m_quantityValue;
     QLabel* m_unitValue;
+    QLabel* m_startDateValue;
     QPushButton* m_openButton;
     QPushButton* m_expandButton;
     QPushButton* m_collapseButton;

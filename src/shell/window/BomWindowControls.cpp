@@ -129,7 +129,8 @@ void BomWindow::createControls() {
     // Where the current node stands: "LAMP-DESK-100 › ASM-HEAD-10 › PRT-SOCKET-BODY".
     m_nodePath = new QLabel;
     m_nodePath->setObjectName(QStringLiteral("NodePath"));
-    m_nodePath->setAccessibleName(QStringLiteral("Path of the Current Node"));
+    // Its shown text is its accessible name, as for the value fields.
+    m_nodePath->setAccessibleDescription(QStringLiteral("Path of the Current Node"));
     m_nodePath->setWordWrap(true);
     m_nodePath->setTextFormat(Qt::PlainText);
     m_nodePath->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -137,12 +138,16 @@ void BomWindow::createControls() {
         valueField("Label7", QStringLiteral("BOM Component Description"), true);
     m_quantityValue = valueField("Label8", QStringLiteral("Quantity Per Assembly"), false);
     m_unitValue = valueField("Label9", QStringLiteral("UOM"), false);
-    panel->addWidget(heading("Label3", QStringLiteral("BOM Component Description")), 0, 0, 1, 2);
-    panel->addWidget(m_componentDescriptionValue, 1, 0, 1, 2);
+    m_startDateValue = valueField("StartDateValue", QStringLiteral("Start Date"), false);
+    panel->addWidget(heading("Label3", QStringLiteral("BOM Component Description")), 0, 0, 1, 3);
+    panel->addWidget(m_componentDescriptionValue, 1, 0, 1, 3);
     panel->addWidget(heading("Label5", QStringLiteral("Quantity Per Assembly")), 2, 0);
     panel->addWidget(heading("Label6", QStringLiteral("UOM")), 2, 1);
     panel->addWidget(m_quantityValue, 3, 0);
     panel->addWidget(m_unitValue, 3, 1);
+    panel->addWidget(heading("StartDateHeading", QStringLiteral("Start Date")), 2, 2);
+    panel->addWidget(m_startDateValue, 3, 2);
+    panel->setColumnStretch(2, 2);
     panel->setColumnStretch(0, 2);
     panel->setColumnStretch(1, 1);
     panel->setRowStretch(4, 1);
