@@ -279,8 +279,10 @@ private Q_SLOTS:
         // Load This Item and Expand This Node and Below, from the menu's commands.
         f.load(QStringLiteral("A"));
         f.tree().setCurrentIndex(f.node("B"));
-        f.window().findChild<QAction*>(QStringLiteral("mnuExpandBelow"))->trigger();
+        QTest::keyClick(&f.tree(), Qt::Key_Asterisk, Qt::ShiftModifier);
         QVERIFY(f.tree().isExpanded(f.node("B")));
+        f.window().findChild<QAction*>(QStringLiteral("mnuCollapseBelow"))->trigger();
+        QVERIFY(!f.tree().isExpanded(f.node("B")));
         f.window().findChild<QAction*>(QStringLiteral("mnuLoadItem"))->trigger();
         QTRY_COMPARE(f.model().topAssembly(), QStringLiteral("B"));
         QCOMPARE(f.Text1().text(), QStringLiteral("B"));

@@ -224,6 +224,14 @@ void BomTreeView::keyPressEvent(QKeyEvent* event) {
         goToParent();
         return;
     }
+    // '*' opens everything below the current node, as in other trees, but within the tree's
+    // node limit, which the view's own '*' would open past. It is typed with Shift on many
+    // keyboards: a shortcut would not see it there.
+    if (event->key() == Qt::Key_Asterisk) {
+        event->accept();
+        Q_EMIT expandBelowRequested();
+        return;
+    }
     if (event->key() == Qt::Key_Escape && modifiers == Qt::NoModifier) {
         Q_EMIT escapePressed();
         event->accept();

@@ -56,6 +56,8 @@ Q_SIGNALS:
     void nodeMenuRequested(const QModelIndex& node, const QPoint& globalPos);
     /// Esc on the tree (gives up a cut).
     void escapePressed();
+    /// '*' on the tree: the current node and everything below it are to open.
+    void expandBelowRequested();
     /// A node dragged with Shift was dropped on `target`; emitted after the window system's
     /// drag is over, so that handlers may ask questions.
     void nodeMoveDropped(const QPersistentModelIndex& node, const QPersistentModelIndex& target);

@@ -49,14 +49,12 @@ NodeCommands::NodeCommands(CommandContext& context, tree::BomEditor& editor)
             static_cast<QAbstractItemView&>(tree).edit(node.siblingAtColumn(tree::QuantityColumn));
         }
     });
-    // * opens everything below the current node, as in other trees, but within the tree's
-    // node limit, which the view's own * would open past.
+    // '*' is the tree's own key for it (BomTreeView): the menu's item only shows it.
     m_expandBelow = command(this, "mnuExpandBelow", QStringLiteral("&Expand This Node and Below"),
                             QKeySequence(Qt::Key_Asterisk));
-    m_expandBelow->setShortcutContext(Qt::WidgetShortcut);
-    view.addAction(m_expandBelow);
     connect(m_expandBelow, &QAction::triggered, this,
             [this] { expandBelow(m_context.tree().currentIndex()); });
+    connect(&view, &BomTreeView::expandBelowRequested, m_expandBelow, &QAction::trigger);
     m_collapseBelow =
         command(this, "mnuCollapseBelow", QStringLiteral("C&ollapse This Node and Below"));
     connect(m_collapseBelow, &QAction::triggered, this,
