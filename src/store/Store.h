@@ -77,6 +77,8 @@ struct ComponentLine {
     std::optional<QString> description;
     /// Whether ItemMaster has a row for the component: Null facts alone cannot tell.
     bool inItemMaster = true;
+    /// The line's StartDate as stored (schema::StartDateFormat); empty where Null.
+    QString startDate;
 };
 /// Implicitly shared, so that a load hands the same lines to every copy of an assembly.
 using ComponentLines = QList<ComponentLine>;

@@ -134,8 +134,18 @@ std::optional<ComponentFacts> BomEditor::statistics(const QModelIndex& node) {
     try {
         runOnStore(m_desktop, m_session.databasePath(), {}, [&](store::StoreCall& call) {
             store::Store& db = call.db();
-            const auto line = db.findQuantity(assembly, component);
-            facts.quantity = line && *line ? formatQuantity(**line) : QString();
+            // The whole line: its quantity as the tree shows one, and when it started.
+            if (const auto line = db.findLine(assembly, component)) {
+                // Text that another program wrote into the quantity is named, as ever.
+                if (!line->quantity.isNull() && !isNumber(line->quantity))
+                    throw store::StoreError(
+                        store::QueryFailed,
+                        QStringLiteral("The quantity of '%1' in '%2' is not a number: '%3'.")
+                            .arg(component, assembly, line->quantity.toString()));
+                facts.quantity =
+                    isNumber(line->quantity) ? formatQuantity(line->quantity.toDouble()) : QString();
+                facts.startDate = line->startDate.toString();
+            }
             if (const auto item = db.findItem(component)) {
                 facts.unit = item->unit.value_or(QString());
                 facts.description = item->description.value_or(NoDescription);
@@ -159,7 +169,8 @@ ComponentFacts BomEditor::shownFacts(const QModelIndex& node) const {
     const QString description = m_model.description(node);
     const Structure::Line& line = m_document.structure().line(m_model.lineOf(node));
     return {quantity ? formatQuantity(*quantity) : QString(), m_model.unit(node),
-            !line.known ? NotInItemMaster : description.isEmpty() ? NoDescription : description};
+            !line.known ? NotInItemMaster : description.isEmpty() ? NoDescription : description,
+            line.startDate};
 }
 
 } // namespace tree

@@ -26,6 +26,7 @@ struct ComponentFacts {
     QString quantity;    ///< the quantity per assembly of the node's own line
     QString unit;        ///< the component's unit of measure
     QString description; ///< the component's description
+    QString startDate;   ///< the node's own line's StartDate as stored; empty where Null
     bool operator==(const ComponentFacts&) const = default;
 };
 

@@ -8,6 +8,7 @@
 #include <QBrush>
 
 #include <algorithm>
+#include <iterator>
 #include <QColor>
 
 namespace tree {
@@ -111,7 +112,15 @@ void BomTreeModel::fetchMore(const QModelIndex& parent) {
         Q_EMIT dataChanged(parent, parent.siblingAtColumn(ColumnCount - 1));
 }
 
-bool BomTreeModel::openAll() {
+bool BomTreeModel::openAll() { return openFrom(m_top); }
+
+bool BomTreeModel::openBelow(const QModelIndex& node) {
+    if (!node.isValid())
+        return true;
+    return openFrom({idOf(node)});
+}
+
+bool BomTreeModel::openFrom(std::vector<int> level) {
     // Top levels first, so that what a limit leaves closed is the deepest part of the tree.
     // The views see one change of layout: the nodes they know keep their places.
     Q_EMIT layoutAboutToBeChanged();
@@ -122,7 +131,6 @@ bool BomTreeModel::openAll() {
                     size_t(std::clamp<qint64>(std::min<qint64>(rows, m_nodeLimit) - m_liveCount, 0,
                                               m_nodeLimit)));
     bool complete = true;
-    std::vector<int> level = m_top;
     std::vector<int> next;
     while (!level.empty()) {
         next.clear();
@@ -145,6 +153,55 @@ bool BomTreeModel::openAll() {
     }
     Q_EMIT layoutChanged();
     return complete;
+}
+
+std::vector<QModelIndex> BomTreeModel::openedNodesBelow(const QModelIndex& node) const {
+    std::vector<QModelIndex> opened;
+    if (!node.isValid())
+        return opened;
+    // Depth-first, a parent before its children, as openedNodes lists them.
+    std::vector<int> pending{idOf(node)};
+    while (!pending.empty()) {
+        const int id = pending.back();
+        pending.pop_back();
+        const Node& at = m_nodes[size_t(id)];
+        if (at.removed || at.children.empty())
+            continue;
+        opened.push_back(indexOf(id));
+        pending.insert(pending.end(), at.children.rbegin(), at.children.rend());
+    }
+    return opened;
+}
+
+void BomTreeModel::setCutLines(const std::vector<std::pair<QString, QString>>& lines) {
+    std::vector<int> cut;
+    for (const auto& [assembly, component] : lines) {
+        const int item = m_structure.itemOf(assembly);
+        if (item < 0)
+            continue;
+        const int position = m_structure.positionOf(item, component);
+        if (position >= 0)
+            cut.push_back(m_structure.linesOf(item)[size_t(position)]);
+    }
+    std::sort(cut.begin(), cut.end());
+    if (cut == m_cutLines)
+        return;
+    std::vector<int> touched;
+    std::set_symmetric_difference(cut.begin(), cut.end(), m_cutLines.begin(), m_cutLines.end(),
+                                  std::back_inserter(touched));
+    m_cutLines = std::move(cut);
+    // Only the nodes made show it; the others show it when they are made.
+    for (size_t id = 0; id < m_nodes.size(); ++id)
+        if (!m_nodes[id].removed &&
+            std::binary_search(touched.begin(), touched.end(), m_nodes[id].line)) {
+            const QModelIndex index = indexOf(int(id));
+            Q_EMIT dataChanged(index, index.siblingAtColumn(ColumnCount - 1));
+        }
+}
+
+bool BomTreeModel::isCut(const QModelIndex& index) const {
+    return index.isValid() &&
+           std::binary_search(m_cutLines.begin(), m_cutLines.end(), nodeOf(index).line);
 }
 
 bool BomTreeModel::reachesDepthLimit() const {
@@ -268,6 +325,9 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
     const Node& node = nodeOf(index);
     const Structure::Line& line = m_structure.line(node.line);
     const LineProblems problems = problemsOf(index);
+    // A cut line is greyed in every cell until its Paste, whatever else marks it.
+    if (role == Qt::ForegroundRole && isCut(index))
+        return QBrush(CutColour);
     if (index.column() != ItemIdColumn) {
         if (role == Qt::TextAlignmentRole &&
             (index.column() == QuantityColumn || index.column() == ExtendedQuantityColumn))
@@ -288,6 +348,8 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
             return line.unit;
         case DescriptionColumn:
             return line.description;
+        case StartDateColumn:
+            return line.startDate;
         default: {
             const auto extended = extendedQuantity(index);
             return extended ? formatQuantity(*extended) : QString();
@@ -329,6 +391,8 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
             parts.append(stopDescription(node.stop));
         if (problems)
             parts.append(problemNote(problems));
+        if (isCut(index))
+            parts.append(tr("cut"));
         return parts.isEmpty() ? QVariant() : QVariant(parts.join(QStringLiteral("; ")));
     }
     default:
@@ -350,6 +414,8 @@ QVariant BomTreeModel::headerData(int section, Qt::Orientation orientation, int 
         return tr("Description");
     case ExtendedQuantityColumn:
         return tr("Extended Quantity");
+    case StartDateColumn:
+        return tr("Start Date");
     default:
         return {};
     }
@@ -383,6 +449,10 @@ std::optional<double> BomTreeModel::extendedQuantity(const QModelIndex& index) c
 
 QString BomTreeModel::unit(const QModelIndex& index) const {
     return index.isValid() ? lineAt(index).unit : QString();
+}
+
+QString BomTreeModel::startDate(const QModelIndex& index) const {
+    return index.isValid() ? lineAt(index).startDate : QString();
 }
 
 QString BomTreeModel::description(const QModelIndex& index) const {

@@ -38,6 +38,7 @@ enum Column : int {
     UnitColumn,
     DescriptionColumn,
     ExtendedQuantityColumn,
+    StartDateColumn, ///< the line's StartDate; hidden until chosen in the header's menu
     ColumnCount
 };
 
@@ -56,6 +57,9 @@ inline const QColor MarkedColour{0xb0, 0x00, 0x20};
 /// The colour of a line that is probably wrong (see LineProblem); an icon and a tooltip say
 /// the same for those who cannot tell the colours apart.
 inline const QColor ProblemColour{0x9a, 0x4f, 0x00};
+
+/// The colour of the nodes of lines that are cut and wait for their Paste.
+inline const QColor CutColour{0x80, 0x80, 0x80};
 
 /// What is wrong with a line, in words: "not in the Item Master; quantity Null". Empty for
 /// none.
@@ -82,6 +86,15 @@ public:
     /// the node limit; nodes it leaves closed are marked (Stop::NodeLimit). True when nothing
     /// was left closed.
     bool openAll();
+    /// As openAll, for `node` and every node below it alone; a node limit counts every node
+    /// of the tree. True when nothing was left closed.
+    bool openBelow(const QModelIndex& node);
+    /// Every opened node at or below `node` that has children, parents before their children.
+    std::vector<QModelIndex> openedNodesBelow(const QModelIndex& node) const;
+    /// Shows the nodes of these lines (assembly, component) as cut (CutColour) until they are
+    /// pasted or the cut is given up (no lines); a line the structure lacks is passed over.
+    void setCutLines(const std::vector<std::pair<QString, QString>>& lines);
+    bool isCut(const QModelIndex& index) const;
     /// Whether a node made so far stands at the depth limit with components below it.
     bool reachesDepthLimit() const;
     /// Every opened node that has children, parents before their children.
@@ -111,6 +124,8 @@ public:
     std::optional<double> extendedQuantity(const QModelIndex& index) const;
     QString unit(const QModelIndex& index) const;
     QString description(const QModelIndex& index) const;
+    /// The line's StartDate as stored; empty where Null.
+    QString startDate(const QModelIndex& index) const;
     Stop stopOf(const QModelIndex& index) const;
     /// What is wrong with the node's line (None for no node).
     LineProblems problemsOf(const QModelIndex& index) const;
@@ -200,6 +215,8 @@ private:
     /// changed, -1 for a line gone). Tells the views row by row when `tell`.
     void refreshChildren(int parentId, const std::vector<int>& position, bool tell);
     void markRemoved(int id);
+    /// Opens breadth-first from `level` (see openAll).
+    bool openFrom(std::vector<int> level);
 
     BomDocument& m_document;
     const Structure& m_structure;
@@ -210,6 +227,7 @@ private:
     int m_nodeLimit = 1'000'000;
     int m_depthLimit = 2'000;
     QIcon m_problemIcon;
+    std::vector<int> m_cutLines; ///< structure lines, sorted
 };
 
 } // namespace tree

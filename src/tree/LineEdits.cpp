@@ -347,6 +347,103 @@ void LineEdits::deleteLines(const std::vector<QModelIndex>& nodes) {
     writeLines(batch, QStringLiteral("Delete %1 lines").arg(batch.removed.size()));
 }
 
+MoveOutcome LineEdits::moveLines(const std::vector<MovedLine>& moved, const QModelIndex& at) {
+    const QPersistentModelIndex target = at;
+    const bool empty = !target.isValid() && m_model.rowCount() == 0 &&
+                       !m_model.topAssembly().isEmpty();
+    if (moved.empty() || (!target.isValid() && !empty))
+        return MoveOutcome::Kept;
+    QString assembly = m_model.topAssembly();
+    if (target.isValid()) {
+        const QString into = m_model.text(target);
+        const QString beside = m_model.assemblyOf(target);
+        const int answer = m_desktop.messageBox(
+            QStringLiteral("Make Target Item A Parent?"), desktop::YesNo | desktop::IconQuestion,
+            ShortTitle,
+            withAlsoUsed(QStringLiteral("Yes: the %1 into %2. No: beside %2, into %3.")
+                             .arg(counted(qint64(moved.size()), QStringLiteral("cut line moves"),
+                                          QStringLiteral("cut lines move")),
+                                  into, beside),
+                         {{into, beside}, {beside, assemblyAbove(m_model, target)}}));
+        // Esc: the user has not decided, and nothing moves.
+        if (answer == desktop::ResultCancel || !target.isValid())
+            return MoveOutcome::Kept;
+        assembly = answer == desktop::ResultNo ? beside : into;
+    }
+    // A line already in the assembly chosen stays where it is.
+    std::vector<MovedLine> lines;
+    for (const MovedLine& line : moved)
+        if (store::foldKey(line.assembly) != store::foldKey(assembly))
+            lines.push_back(line);
+    if (lines.empty()) {
+        m_showStatus(QStringLiteral("The cut lines are in %1 already; nothing was moved.")
+                         .arg(assembly));
+        return MoveOutcome::Kept;
+    }
+    if (!m_session.chooseIfNone())
+        return MoveOutcome::Kept;
+    // Each line as stored now: one that another editor changed or removed since the cut is
+    // not moved, and neither is any other, so that no line is made up from what the tree
+    // showed nor lost on the way. The write checks the same again in its transaction.
+    store::LineBatch batch;
+    QStringList changed;
+    std::vector<store::LineRow> changedRows;
+    store::BatchRefusals refusals;
+    if (!readTrip([&](store::StoreCall& call) {
+            store::Store& db = call.db();
+            std::vector<store::LineRow> asked;
+            for (const MovedLine& line : lines)
+                asked.push_back({line.assembly, line.component, {}, {}});
+            const std::vector<std::optional<store::LineRow>> stored = db.findLines(asked);
+            for (size_t i = 0; i < lines.size(); ++i) {
+                const auto& row = stored[i];
+                if (!row || shownQuantity(row->quantity) != lines[i].quantity) {
+                    changed.append(lineName(lines[i].assembly, lines[i].component));
+                    changedRows.push_back(asked[i]);
+                    continue;
+                }
+                batch.removed.push_back(*row);
+                store::LineRow into = *row;
+                into.assembly = assembly;
+                batch.added.push_back(std::move(into));
+            }
+            if (changed.isEmpty())
+                refusals = db.checkLines(batch);
+        }))
+        return MoveOutcome::Kept;
+    if (!changed.isEmpty()) {
+        report(store::StoreError(store::LineChanged,
+                                 QStringLiteral("Another program has changed or removed these "
+                                                "lines since they were cut; nothing was "
+                                                "moved:\n%1")
+                                     .arg(shortened(changed)))
+                   .message());
+        showLinesAsStored(changedRows);
+        return MoveOutcome::Stale;
+    }
+    QStringList refused;
+    for (const auto& refusal : refusals.added)
+        if (refusal)
+            refused.append(refusal->message());
+    if (!refused.isEmpty()) {
+        report(refused.size() == 1 ? refused.front()
+                                   : QStringLiteral("Nothing was moved:\n%1").arg(shortened(refused)));
+        return MoveOutcome::Kept;
+    }
+    const store::LineRow& first = batch.removed.front();
+    const QString text =
+        batch.removed.size() == 1
+            ? QStringLiteral("Move %1 from %2 to %3").arg(first.component, first.assembly, assembly)
+            : QStringLiteral("Move %1 lines to %2").arg(batch.removed.size()).arg(assembly);
+    if (!writeLines(batch, text))
+        return MoveOutcome::Kept;
+    m_showStatus(batch.removed.size() == 1
+                     ? QStringLiteral("Moved the line %1 into %2.")
+                           .arg(lineName(first.assembly, first.component), assembly)
+                     : QStringLiteral("Moved %1 lines into %2.").arg(batch.removed.size()).arg(assembly));
+    return MoveOutcome::Moved;
+}
+
 void LineEdits::changeQuantity(const QModelIndex& index, const QString& typed) {
     const QPersistentModelIndex node = index.siblingAtColumn(ItemIdColumn);
     if (!node.isValid())

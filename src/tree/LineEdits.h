@@ -30,6 +30,20 @@ struct LinesToShow;
 struct PastedLine;
 struct ShowingRead;
 
+/// A line that a move takes from its assembly, as the tree showed it when it was cut.
+struct MovedLine {
+    QString assembly;
+    QString component;
+    std::optional<double> quantity; ///< empty where Null
+};
+
+/// What became of a move.
+enum class MoveOutcome {
+    Moved, ///< written, one step of the history
+    Kept,  ///< nothing written: the user said no, or the destination refused the lines
+    Stale, ///< nothing written: a line changed or went since it was cut
+};
+
 /// "MAST → 1551AGY, quantity 2", as the questions name a line.
 QString lineText(const QString& assembly, const QString& component,
                  std::optional<double> quantity);
@@ -58,6 +72,12 @@ public:
     /// The Delete key on several nodes (each line once, none below another): one question that
     /// lists their lines as stored, then one write of all or none.
     void deleteLines(const std::vector<QModelIndex>& nodes);
+    /// Cut then Paste at `target`, or a Shift+drag onto it: asks parent or beside once, then
+    /// moves `lines` (each as it was cut: one still as shown, else nothing moves) into the
+    /// assembly chosen, each with its quantity and start date, after the checks of a drop
+    /// (cycle, duplicate, unknown item): one write of all or none, one step of the history.
+    /// On the empty tree of a loaded item (no target) they go into the loaded item.
+    MoveOutcome moveLines(const std::vector<MovedLine>& lines, const QModelIndex& target);
     /// A quantity typed into a node's quantity cell: checked as a drop's quantity, written
     /// into the node's line in one statement (only while the line still holds the quantity
     /// the tree shows), and shown on every copy of the line.

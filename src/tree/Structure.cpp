@@ -39,6 +39,7 @@ Structure::Line Structure::lineFrom(int assembly, const store::ComponentLine& re
     line.unit = read.unit.value_or(QString());
     line.description = read.description.value_or(QString());
     line.known = read.inItemMaster;
+    line.startDate = read.startDate;
     line.component = intern(foldKey(read.id));
     if (m_items[size_t(line.component)].text.isEmpty())
         m_items[size_t(line.component)].text = read.id;
@@ -458,9 +459,11 @@ Structure::Refresh Structure::applyFresh(const FreshLines& fresh) {
                 membership = refresh.reordered = true;
             lastKept = place;
             Line& line = m_lines[size_t(id)];
-            if (line.quantity != read.quantity || line.text != read.id) {
+            if (line.quantity != read.quantity || line.text != read.id ||
+                line.startDate != read.startDate) {
                 line.quantity = read.quantity;
                 line.text = read.id;
+                line.startDate = read.startDate;
                 billValues[size_t(item)] = true;
                 refresh.valuesChanged = true;
             }

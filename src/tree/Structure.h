@@ -30,6 +30,7 @@ public:
         QString unit;                   ///< the component's ItemUom (empty: Null or no row)
         QString description;            ///< the component's ItemDesc (empty: Null or no row)
         bool known = true;              ///< ItemMaster has a row for the component
+        QString startDate;              ///< the line's StartDate as stored; empty where Null
     };
 
     /// No item loaded: an empty top item without lines.

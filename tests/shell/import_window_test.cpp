@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QLabel>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -216,6 +217,10 @@ private Q_SLOTS:
         // The loaded bill is read again: the new lines show, the old tree does not stay.
         QCOMPARE(m_window->outline(), QStringLiteral("B[C] C"));
         QCOMPARE(m_window->window().databaseChoice().databasePath(), m_window->database);
+        // The status says what came in, in its own panel; the first keeps the database's path.
+        QCOMPARE(m_window->label("StatusLoad").text(),
+                 QStringLiteral("1 item and 2 lines imported into %1")
+                     .arg(QDir::toNativeSeparators(m_window->database)));
 
         // "a" is A under the store's rule: the record is named and nothing is added.
         writeFile(items, "ItemID,ItemDesc,ItemUom\r\nD,Disc,EA\r\na,Again,EA\r\n");

@@ -4,6 +4,7 @@
 #include "shell/database/DatabaseChoice.h"
 #include "tree/BomTreeModel.h"
 #include "shell/window/BomTreeView.h"
+#include "shell/window/NodeCommands.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -170,6 +172,121 @@ private Q_SLOTS:
         for (const char* path : {"B", "B/C"})
             QVERIFY(f.tree().isExpanded(f.node(path)));
         QVERIFY(f.desktop.asked.isEmpty());
+    }
+
+    /// Cut and Paste from the keyboard move the line, greyed until then; Esc keeps it where it
+    /// is; Undo puts it back. A Shift+drag moves as they do. What the move checks and writes:
+    /// tests/tree/line_edits_test.
+    void cutAndPasteMoveTheLine() {
+        WindowFixture f(catalogue(), structure());
+        f.load(QStringLiteral("A"));
+        f.tree().setFocus();
+        f.tree().expand(f.node("B"));
+        f.tree().setCurrentIndex(f.node("B/D"));
+        QTest::keyClick(&f.tree(), Qt::Key_X, Qt::ControlModifier);
+        QVERIFY(f.model().isCut(f.node("B/D")));
+        QVERIFY(!f.model().isCut(f.node("B")));
+        QTest::keyClick(&f.tree(), Qt::Key_Escape);
+        QVERIFY(!f.model().isCut(f.node("B/D")));
+        QTest::keyClick(&f.tree(), Qt::Key_X, Qt::ControlModifier);
+        f.tree().setCurrentIndex(f.node("C"));
+        f.desktop.messageAnswers = {desktop::ResultYes};
+        QTest::keyClick(&f.tree(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(f.desktop.messageTexts(), QStringList{QStringLiteral("Make Target Item A Parent?")});
+        QCOMPARE(f.outline(), QStringLiteral("B C[D]"));
+        QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "A>C=2", "C>D=3"}));
+        // Pasted once: the clipboard holds no copy of it to paste again.
+        QTest::keyClick(&f.tree(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "A>C=2", "C>D=3"}));
+        QTest::keyClick(&f.tree(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(f.outline(), QStringLiteral("B[D] C"));
+        QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "A>C=2", "B>D=3"}));
+
+        // Shift+drag of C onto B, Yes: C and its line go into B.
+        f.desktop.messageAnswers = {desktop::ResultYes};
+        QVERIFY(f.tree().takeMoveDrop(f.node("C"), f.node("B")));
+        QTRY_COMPARE(f.outline(), QStringLiteral("B[C D]"));
+        QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "B>C=2", "B>D=3"}));
+    }
+
+    /// The path of the current node shows above the statistics; Backspace and Alt+Up go to the
+    /// parent, and stay at the top level. The load's panel says what was loaded.
+    void thePathFollowsTheCurrentNodeAndTheKeysGoUp() {
+        WindowFixture f(catalogue(), structure());
+        execOn(f.database, {QStringLiteral("UPDATE BomDetail SET StartDate = '2024-05-06 07:08:09'"
+                                           " WHERE BomComp = 'D'")});
+        f.load(QStringLiteral("A"));
+        QCOMPARE(f.label("StatusLoad").text(), QStringLiteral("A: 2 components, 3 rows in 2 levels, 3 lines"));
+        QCOMPARE(f.status(), f.database); // panel 1 keeps the database's path
+        QCOMPARE(f.label("NodePath").text(), QStringLiteral("A"));
+        f.tree().setFocus();
+        f.tree().expand(f.node("B"));
+        f.tree().setCurrentIndex(f.node("B/D"));
+        QCOMPARE(f.label("NodePath").text(), QStringLiteral("A \u203A B \u203A D"));
+        // Its line's start date beside its quantity and unit, and in the tree's hidden column.
+        QCOMPARE(f.label("StartDateValue").text(), QStringLiteral("2024-05-06 07:08:09"));
+        QCOMPARE(f.label("Label8").text(), QStringLiteral("3"));
+        QVERIFY(f.tree().isColumnHidden(tree::StartDateColumn));
+        QCOMPARE(f.node("B/D").siblingAtColumn(tree::StartDateColumn).data().toString(),
+                 QStringLiteral("2024-05-06 07:08:09"));
+        QTest::keyClick(&f.tree(), Qt::Key_Backspace);
+        QCOMPARE(f.tree().currentIndex(), f.node("B"));
+        QCOMPARE(f.label("NodePath").text(), QStringLiteral("A \u203A B"));
+        QTest::keyClick(&f.tree(), Qt::Key_Up, Qt::AltModifier);
+        QCOMPARE(f.tree().currentIndex(), f.node("B"));
+        f.tree().setCurrentIndex(f.node("B/D"));
+        QTest::keyClick(&f.tree(), Qt::Key_Up, Qt::AltModifier);
+        QCOMPARE(f.tree().currentIndex(), f.node("B"));
+    }
+
+    /// The context menu lists every command with its shortcut, the same on the empty tree, and
+    /// disables what does not apply.
+    void theNodeMenuDisablesWhatDoesNotApply() {
+        WindowFixture f(catalogue(), structure());
+        auto* commands = f.window().findChild<shell::NodeCommands*>();
+        QVERIFY(commands);
+        const auto listed = [&](const QModelIndex& node) {
+            QMenu menu;
+            commands->fill(menu, node);
+            QStringList items;
+            for (const QAction* item : menu.actions())
+                if (!item->isSeparator())
+                    items.append((item->isEnabled() ? QString() : QStringLiteral("-")) +
+                                 item->text() +
+                                 (item->shortcut().isEmpty()
+                                      ? QString()
+                                      : u'=' + item->shortcut().toString()));
+            return items.join(u'|');
+        };
+        f.load(QStringLiteral("A"));
+        f.tree().setCurrentIndex(f.node("C"));
+        QCOMPARE(listed(f.node("C")),
+                 QStringLiteral("&Add Component\u2026=Ins|&Delete=Del|Cu&t=Ctrl+X|&Copy=Ctrl+C|"
+                                "-&Paste=Ctrl+V|Change &Quantity=F2|&Where Used=Ctrl+U|"
+                                "Re&place Component\u2026|Cop&y Bill To\u2026|"
+                                "-&Expand This Node and Below=*|-C&ollapse This Node and Below|"
+                                "&Load This Item|History of This &Line"));
+        QTest::keyClick(&f.tree(), Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(listed(f.node("B")).contains(QStringLiteral("|&Paste=Ctrl+V|")));
+        QVERIFY(listed(f.node("B")).contains(QStringLiteral("|&Expand This Node and Below=*|C&ollapse")));
+        // The empty tree of an item loaded takes a first component, pasted or added.
+        f.load(QStringLiteral("NEW"));
+        QCOMPARE(listed({}).section(u'|', 0, 4),
+                 QStringLiteral("&Add Component\u2026=Ins|-&Delete=Del|-Cu&t=Ctrl+X|-&Copy=Ctrl+C|"
+                                "&Paste=Ctrl+V"));
+        QVERIFY(!listed({}).contains(QStringLiteral("|&Load")));
+
+        // Load This Item and Expand This Node and Below, from the menu's commands.
+        f.load(QStringLiteral("A"));
+        f.tree().setCurrentIndex(f.node("B"));
+        QTest::keyClick(&f.tree(), Qt::Key_Asterisk, Qt::ShiftModifier);
+        QVERIFY(f.tree().isExpanded(f.node("B")));
+        f.window().findChild<QAction*>(QStringLiteral("mnuCollapseBelow"))->trigger();
+        QVERIFY(!f.tree().isExpanded(f.node("B")));
+        f.window().findChild<QAction*>(QStringLiteral("mnuLoadItem"))->trigger();
+        QTRY_COMPARE(f.model().topAssembly(), QStringLiteral("B"));
+        QCOMPARE(f.Text1().text(), QStringLiteral("B"));
+        QCOMPARE(f.outline(), QStringLiteral("D"));
     }
 };
 

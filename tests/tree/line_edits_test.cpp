@@ -3,6 +3,7 @@
 // asking through a scripted desktop.
 
 #include "desktop/Desktop.h"
+#include "store/History.h"
 #include "store/StoreError.h"
 #include "support/BillEditor.h"
 
@@ -416,6 +417,97 @@ private Q_SLOTS:
         QCOMPARE(model.quantity(model.index(0, 0, xInY)), std::optional<double>(7));
         QCOMPARE(model.structureRows(), qint64(2 + 2 + 1 + 2));
         QCOMPARE(e.desktop.messageTexts(), QStringList{u"Delete Selected Item?"_s});
+    }
+
+    /// Cut and Paste, or a Shift+drag: one write of the lines at their new place, each with its
+    /// quantity and start date, one step whose undo gives back the rows exactly, and one change
+    /// set; the drop's checks refuse it whole.
+    void aMoveIsOneStepThatKeepsTheLine_data() {
+        QTest::addColumn<QString>("line");   // the node whose line moves
+        QTest::addColumn<QString>("target"); // where it is pasted, with Yes
+        QTest::addColumn<QString>("outline");
+        QTest::addColumn<int>("refusal");   // 0: moved
+        QTest::newRow("into another assembly") << "Y/S" << "C" << "C[S[T] ZZ] X[S[T]] Y" << 0;
+        QTest::newRow("a bill travels with its line") << "X" << "C" << "C[X[S[T]] ZZ] Y[S[T]]" << 0;
+        QTest::newRow("duplicate") << "Y/S" << "X" << "" << int(store::DuplicateLine);
+        QTest::newRow("into its own bill") << "X" << "X/S/T" << "" << int(store::CircularComponent);
+        QTest::newRow("onto itself") << "Y" << "Y" << "" << int(store::CircularComponent);
+        QTest::newRow("an item not in the Item Master") << "C/ZZ" << "X" << "" << int(store::PasteUnknownItem);
+    }
+    void aMoveIsOneStepThatKeepsTheLine() {
+        QFETCH(QString, line);
+        QFETCH(QString, target);
+        QFETCH(QString, outline);
+        QFETCH(int, refusal);
+        store::setFileHistoryKept(true);
+        std::vector<Line> lines = shared();
+        lines.push_back({"A", "C", 1});
+        lines.push_back({"C", "ZZ", 1}); // an older line, for an item the Item Master lacks
+        BillFile e(catalogue(), lines);
+        execOn(e.database, {u"UPDATE BomDetail SET StartDate = '2019-03-04 05:06:07'"_s});
+        e.editor.load(u"A"_s);
+        const QStringList before = rowsOf(e.database);
+        const QModelIndex node = e.node(line);
+        e.desktop.messageAnswers = {desktop::ResultYes};
+        const tree::MoveOutcome outcome = e.edits().moveLines(
+            {{e.model.assemblyOf(node), e.model.text(node), e.model.quantity(node)}}, e.node(target));
+        store::setFileHistoryKept(false);
+        QCOMPARE(e.desktop.asked.at(0).text, u"Make Target Item A Parent?"_s);
+        if (refusal) {
+            QCOMPARE(outcome, tree::MoveOutcome::Kept);
+            QCOMPARE(e.desktop.asked.size(), 2);
+            QVERIFY2(e.desktop.asked.at(1).text.startsWith(QString::number(refusal) + u' '),
+                     qPrintable(e.desktop.asked.at(1).text));
+            QCOMPARE(rowsOf(e.database), before);
+            QVERIFY(!e.history().canUndo());
+            return;
+        }
+        QCOMPARE(outcome, tree::MoveOutcome::Moved);
+        QCOMPARE(e.outline(), outline);
+        QCOMPARE(e.difference(), QString());
+        const QString moved = line.section(u'/', -1);
+        const QString from = line.contains(u'/') ? line.section(u'/', -2, -2) : u"A"_s;
+        QCOMPARE(columnOf(e.database, target, moved, "StartDate").toString(),
+                 u"2019-03-04 05:06:07"_s);
+        QCOMPARE(columnOf(e.database, target, moved, "bomQtyReq"),
+                 QVariant(from == u"Y"_s ? 3.0 : 2.0));
+        QVERIFY(!columnOf(e.database, from, moved, "bomQtyReq").isValid());
+        QCOMPARE(e.model.startDate(e.node(target + u'/' + moved)), u"2019-03-04 05:06:07"_s);
+        const QString step = u"Move %1 from %2 to %3"_s.arg(moved, from, target);
+        QCOMPARE(e.history().undoText(), step);
+        int sets = 0;
+        qint64 last = -1;
+        for (const store::ChangeRecord& change : store::openHistory(e.database)->changes({})) {
+            QCOMPARE(change.command, step);
+            sets += change.changeSet != last ? 1 : 0;
+            last = change.changeSet;
+        }
+        QCOMPARE(sets, 1);
+
+        QCOMPARE(e.history().undo(), tree::StepOutcome::Done);
+        QCOMPARE(rowsOf(e.database), before);
+        QCOMPARE(e.difference(), QString());
+        QVERIFY(!e.history().canUndo());
+    }
+
+    /// A line another program changed or removed since the cut moves nowhere, and neither does
+    /// any other line of the cut; the tree then shows it as stored.
+    void aMoveOfALineChangedSinceItsCutIsRefused() {
+        BillFile e(catalogue(), shared());
+        e.editor.load(u"A"_s);
+        const QModelIndex node = e.node(u"Y/S"_s);
+        const std::vector<tree::MovedLine> cut = {
+            {e.model.assemblyOf(node), e.model.text(node), e.model.quantity(node)},
+            {u"A"_s, u"Y"_s, 1.0}};
+        execOn(e.database, {u"UPDATE BomDetail SET bomQtyReq = 7 WHERE BomID = 'Y'"_s});
+        const QStringList before = rowsOf(e.database);
+        e.desktop.messageAnswers = {desktop::ResultNo}; // beside X: into A
+        QCOMPARE(e.edits().moveLines(cut, e.node(u"X"_s)), tree::MoveOutcome::Stale);
+        QCOMPARE(rowsOf(e.database), before);
+        QVERIFY(e.desktop.asked.at(1).text.startsWith(QString::number(store::LineChanged) + u' '));
+        QVERIFY(e.desktop.asked.at(1).text.contains(u"Y \u2192 S"_s));
+        QCOMPARE(e.difference(), QString());
+        QVERIFY(!e.history().canUndo());
     }
 };
 

@@ -3,6 +3,7 @@
 #include "tree/BillExport.h"
 #include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
+#include "tree/LoadCounts.h"
 #include "tree/TreeFind.h"
 
 #include <QAbstractItemModelTester>
@@ -151,6 +152,24 @@ class TreeModelTest : public QObject {
         }
         const std::vector<tree::IndentedLine> noLimit = walks::everyPath(lines, top, 1'000'000);
         QCOMPARE(model.structureRows(), qint64(noLimit.size()));
+        // The load's counts against the paths: top-level rows, rows, the deepest level, and
+        // the lines the rows stand for, each once: every line of each assembly that some row
+        // stands under (a bill may list an item twice: two lines).
+        tree::LoadCounts counted;
+        QSet<QString> assemblies;
+        for (const tree::IndentedLine& row : noLimit) {
+            counted.components += row.level == 1 ? 1 : 0;
+            counted.levels = std::max<qint64>(counted.levels, row.level);
+            assemblies.insert(store::foldKey(row.parent));
+        }
+        counted.rows = qint64(noLimit.size());
+        for (const QString& assembly : assemblies)
+            counted.lines += lines.value(assembly).size();
+        const tree::LoadCounts loaded = tree::loadCounts(model.structure());
+        QCOMPARE(loaded.components, counted.components);
+        QCOMPARE(loaded.rows, counted.rows);
+        QCOMPARE(loaded.levels, counted.levels);
+        QCOMPARE(loaded.lines, counted.lines);
         QCOMPARE(describe(tree::summarisedBill(model.structure())),
                  describe(tree::summarisedBill(noLimit)));
         compareFindWithEveryPath(lines, top, depthLimit, reference, &noLimit);
@@ -224,6 +243,21 @@ private Q_SLOTS:
             if (QTest::currentTestFailed())
                 return;
         }
+    }
+
+    void theLoadSummaryNamesTheCounts() {
+        // S is one sub-assembly under A and B: its rows show twice, its lines count once.
+        const Lines lines = bills({{QStringLiteral("T"), {line(QStringLiteral("A")), line(QStringLiteral("B"), 2)}},
+                                   {QStringLiteral("A"), {line(QStringLiteral("S"))}},
+                                   {QStringLiteral("b"), {line(QStringLiteral("s"))}},
+                                   {QStringLiteral("S"), {line(QStringLiteral("P")), line(QStringLiteral("Q"))}}});
+        tree::BomDocument bill;
+        bill.load(QStringLiteral("T"), lines);
+        QCOMPARE(tree::loadSummary(QStringLiteral("T"), tree::loadCounts(bill.structure())),
+                 QStringLiteral("T: 2 components, 8 rows in 3 levels, 6 lines"));
+        bill.load(QStringLiteral("P"), lines);
+        QCOMPARE(tree::loadSummary(QStringLiteral("P"), tree::loadCounts(bill.structure())),
+                 QStringLiteral("P: no components"));
     }
 
     void aCycleTooLargeToSumIsStillFoundStepByStep() {

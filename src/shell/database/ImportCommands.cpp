@@ -6,6 +6,7 @@
 #include "import/Import.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
+#include "tree/Quantity.h"
 #include "tree/StoreWaiting.h"
 
 #include <QAction>
@@ -98,7 +99,7 @@ std::optional<QString> ImportCommands::convertJet(const QString& mdbPath) {
     if (!output)
         return std::nullopt;
     if (!run(mdbPath, [&](const import::Progress& progress) {
-            import::importJet(mdbPath, *output, progress);
+            m_summary = import::importJet(mdbPath, *output, progress);
         }))
         return std::nullopt;
     return output;
@@ -119,8 +120,10 @@ void ImportCommands::importAccess() {
             desktop::OkOnly);
         return;
     }
-    if (const auto output = convertJet(*mdbPath))
+    if (const auto output = convertJet(*mdbPath)) {
         Q_EMIT databaseCreated(*output);
+        tellImported();
+    }
 }
 
 void ImportCommands::importCsvFiles() {
@@ -154,9 +157,11 @@ void ImportCommands::importCsvFiles() {
              QStringLiteral("Cancel")});
     if (answer == desktop::ResultYes) {
         if (run(*items, [&](const import::Progress& progress) {
-                import::importCsvInto(*items, *lines, current, progress);
-            }))
+                m_summary = import::importCsvInto(*items, *lines, current, progress);
+            })) {
             Q_EMIT rowsAdded();
+            tellImported();
+        }
         return;
     }
     if (answer != desktop::ResultNo)
@@ -165,9 +170,20 @@ void ImportCommands::importCsvFiles() {
     if (!output)
         return;
     if (run(*items, [&](const import::Progress& progress) {
-            import::importCsv(*items, *lines, *output, progress);
-        }))
+            m_summary = import::importCsv(*items, *lines, *output, progress);
+        })) {
         Q_EMIT databaseCreated(*output);
+        tellImported();
+    }
+}
+
+void ImportCommands::tellImported() {
+    Q_EMIT imported(QStringLiteral("%1 and %2 imported into %3")
+                        .arg(tree::counted(m_summary.items, QStringLiteral("item"),
+                                           QStringLiteral("items")),
+                             tree::counted(m_summary.lines, QStringLiteral("line"),
+                                           QStringLiteral("lines")),
+                             native(m_summary.output)));
 }
 
 } // namespace shell

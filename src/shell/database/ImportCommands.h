@@ -1,5 +1,7 @@
 #pragma once
 
+#include "import/Import.h"
+
 #include <QObject>
 #include <QString>
 
@@ -51,6 +53,9 @@ Q_SIGNALS:
     void databaseCreated(const QString& path);
     /// Rows were added to the current database: what the window shows of it is out of date.
     void rowsAdded();
+    /// After an import that wrote its rows, what it wrote: "414 items and 255 lines imported
+    /// into /home/ann/plant.db".
+    void imported(const QString& summary);
 
 private:
     /// Runs `work` with the busy pointer and a progress window; false after a Cancel or a
@@ -61,7 +66,12 @@ private:
     std::optional<QString> askNewDatabase(const QString& proposed);
 
     desktop::Desktop& m_desktop;
+    /// Says what the import that just ended wrote (imported).
+    void tellImported();
+
     CommandContext* m_context = nullptr;
+    /// What the last import wrote, as its work returned it.
+    import::Summary m_summary;
 };
 
 } // namespace shell

@@ -50,13 +50,30 @@ LineCommands::LineCommands(CommandContext& context)
 void LineCommands::addTo(QMenu* editMenu, QAction* before) {
     QAction* add = makeAction(this, "mnuAddComponent", QStringLiteral("&Add Component…"),
                               QKeySequence(Qt::Key_Insert));
+    QAction* cut = makeAction(this, "mnuCut", QStringLiteral("Cu&t"), QKeySequence::Cut);
     QAction* copy = makeAction(this, "mnuCopy", QStringLiteral("&Copy"), QKeySequence::Copy);
     QAction* paste = makeAction(this, "mnuPaste", QStringLiteral("&Paste"), QKeySequence::Paste);
+    QAction* remove = makeAction(this, "mnuDelete", QStringLiteral("&Delete"),
+                                 QKeySequence(Qt::Key_Delete));
+    // Del deletes a line only where the tree has the keyboard: in the Item ID or the find
+    // fields it deletes a character, in the list it does nothing.
+    remove->setShortcutContext(Qt::WidgetShortcut);
+    m_tree.addAction(remove);
     connect(add, &QAction::triggered, this, &LineCommands::addComponent);
+    connect(cut, &QAction::triggered, this, &LineCommands::cut);
     connect(copy, &QAction::triggered, this, &LineCommands::copy);
     connect(paste, &QAction::triggered, this, &LineCommands::paste);
-    editMenu->insertActions(before, {add, copy, paste});
+    connect(remove, &QAction::triggered, this, &LineCommands::deleteSelected);
+    editMenu->insertActions(before, {add, cut, copy, paste, remove});
     editMenu->insertSeparator(before);
+    // Copying or cutting anything else gives the cut up: its lines stay where they are.
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        if (hasCut() && (!data || data->data(tree::LinesMimeType) != m_cutData))
+            forgetCut();
+    });
+    // A new load or another database: the lines cut belong to what was shown.
+    connect(&m_model, &QAbstractItemModel::modelReset, this, &LineCommands::forgetCut);
 }
 
 std::optional<tree::PasteColumns> LineCommands::pasteColumns(const QStringList& header) {
@@ -120,12 +137,12 @@ void LineCommands::addComponent() {
     m_edits.addComponent(node, dialog.chosen());
 }
 
-void LineCommands::deleteSelected() {
-    const std::vector<QModelIndex> selected = m_tree.selectedNodes();
-    if (selected.size() <= 1) {
-        m_edits.deleteComponent(selected.empty() ? QModelIndex() : selected.front());
-        return;
-    }
+std::vector<QModelIndex> LineCommands::chosenNodes() const {
+    std::vector<QModelIndex> selected = m_tree.selectedNodes();
+    if (selected.empty() && m_tree.currentIndex().isValid())
+        selected.push_back(m_tree.currentIndex().siblingAtColumn(tree::ItemIdColumn));
+    if (selected.size() <= 1)
+        return selected;
     // A node below another selected one goes with that one's line: its own line, in the
     // bill of a sub-assembly that may be used elsewhere, is left alone.
     QSet<QPersistentModelIndex> chosen(selected.begin(), selected.end());
@@ -145,6 +162,16 @@ void LineCommands::deleteSelected() {
         seen.insert(key);
         nodes.push_back(node);
     }
+    return nodes;
+}
+
+void LineCommands::deleteSelected() {
+    const std::vector<QModelIndex> selected = m_tree.selectedNodes();
+    if (selected.size() <= 1) {
+        m_edits.deleteComponent(selected.empty() ? QModelIndex() : selected.front());
+        return;
+    }
+    const std::vector<QModelIndex> nodes = chosenNodes();
     if (nodes.size() == 1) {
         m_edits.deleteComponent(nodes.front());
         return;
@@ -166,11 +193,66 @@ void LineCommands::copy() {
                             : QStringLiteral("Copied %1 lines.").arg(count));
 }
 
+void LineCommands::cut() {
+    const std::vector<QModelIndex> nodes = chosenNodes();
+    if (nodes.empty())
+        return;
+    std::vector<tree::MovedLine> lines;
+    std::vector<std::pair<QString, QString>> shown;
+    for (const QModelIndex& node : nodes) {
+        lines.push_back({m_model.assemblyOf(node), m_model.text(node), m_model.quantity(node)});
+        shown.emplace_back(lines.back().assembly, lines.back().component);
+    }
+    QMimeData* data = copiedLinesData(m_model, nodes);
+    const QByteArray own = data->data(tree::LinesMimeType);
+    // The clipboard says it changed before it is known to hold the cut: the old cut goes first.
+    forgetCut();
+    QGuiApplication::clipboard()->setMimeData(data);
+    m_cut = std::move(lines);
+    m_cutData = own;
+    m_model.setCutLines(shown);
+    m_context.showStatus(m_cut.size() == 1
+                             ? QStringLiteral("Cut 1 line: Paste moves it, Esc keeps it.")
+                             : QStringLiteral("Cut %1 lines: Paste moves them, Esc keeps them.")
+                                   .arg(m_cut.size()));
+}
+
+void LineCommands::forgetCut() {
+    if (m_cut.empty())
+        return;
+    m_cut.clear();
+    m_cutData.clear();
+    m_model.setCutLines({});
+}
+
+void LineCommands::pasteCut(const QModelIndex& node) {
+    const std::vector<tree::MovedLine> lines = m_cut;
+    const tree::MoveOutcome outcome = m_edits.moveLines(lines, node);
+    if (outcome == tree::MoveOutcome::Kept)
+        return;
+    forgetCut();
+    // Moved lines are not there to be pasted again as copies.
+    if (outcome == tree::MoveOutcome::Moved)
+        QGuiApplication::clipboard()->clear();
+}
+
+void LineCommands::moveNode(const QModelIndex& node, const QModelIndex& target) {
+    if (!node.isValid() || !target.isValid())
+        return;
+    m_edits.moveLines({{m_model.assemblyOf(node), m_model.text(node), m_model.quantity(node)}},
+                      target);
+}
+
 void LineCommands::paste() {
     QModelIndex current;
     if (!target(current))
         return;
     const QPersistentModelIndex node = current;
+    if (const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        hasCut() && data && data->data(tree::LinesMimeType) == m_cutData) {
+        pasteCut(node);
+        return;
+    }
     tree::PastedLines pasted =
         pastedLines(QGuiApplication::clipboard()->mimeData(), QLocale(),
                     [this](const QStringList& header) { return pasteColumns(header); });

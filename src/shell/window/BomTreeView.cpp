@@ -15,9 +15,19 @@
 #include "shell/window/Icons.h"
 #include "shell/window/ItemDrag.h"
 #include "tree/BomTreeModel.h"
-#include "tree/BomTreeModel.h"
+
+#include <QApplication>
+#include <QDrag>
 
 namespace shell {
+
+namespace {
+
+/// The drag data of a node moved within the tree: the node itself is known to the view that
+/// started the drag, and no other program may drop it.
+const QString NodeMoveType = QStringLiteral("application/x-fabrilux-bom-node-move");
+
+} // namespace
 
 BomTreeView::BomTreeView(QWidget* parent) : QTreeView(parent) {
     // Columns can be hidden from the header's context menu; the item ID always shows.
@@ -61,6 +71,9 @@ void BomTreeView::setModel(QAbstractItemModel* model) {
     const int widths[] = {em * 18, em * 6, em * 3, em * 12, em * 9};
     for (int column = 0; column < header()->count() && column < 5; ++column)
         header()->resizeSection(column, widths[column]);
+    // The start date is there for those who ask for it in the header's menu.
+    if (header()->count() > tree::StartDateColumn)
+        setColumnHidden(tree::StartDateColumn, true);
     // The description takes whatever room the window gives.
     if (header()->count() > tree::DescriptionColumn)
         header()->setSectionResizeMode(tree::DescriptionColumn, QHeaderView::Stretch);
@@ -122,6 +135,9 @@ std::vector<QModelIndex> BomTreeView::selectedNodes() const {
 }
 
 bool BomTreeView::accepts(const QDropEvent* event) const {
+    // A node of this tree moved with Shift.
+    if (event->source() == this && event->mimeData()->hasFormat(NodeMoveType))
+        return m_moveFrom.isValid();
     // Only items dragged out of the Item Master list; never text from other programs.
     return m_dragSource && event->source() == m_dragSource &&
            draggedItemId(event->mimeData()).has_value();
@@ -152,6 +168,14 @@ void BomTreeView::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
+    if (event->source() == this) {
+        if (takeMoveDrop(m_moveFrom, indexAt(event->position().toPoint())))
+            event->acceptProposedAction();
+        else
+            event->ignore();
+        setDropHighlight({});
+        return;
+    }
     if (takeDrop(event->mimeData()))
         event->acceptProposedAction();
     else
@@ -167,10 +191,50 @@ bool BomTreeView::takeDrop(const QMimeData* data) {
     return true;
 }
 
+bool BomTreeView::takeMoveDrop(const QModelIndex& node, const QModelIndex& target) {
+    if (!node.isValid() || !target.isValid())
+        return false;
+    const QPersistentModelIndex from = node.siblingAtColumn(tree::ItemIdColumn);
+    const QPersistentModelIndex to = target.siblingAtColumn(tree::ItemIdColumn);
+    // The move's questions must not run inside the window system's drag loop.
+    QTimer::singleShot(0, this, [this, from, to] { Q_EMIT nodeMoveDropped(from, to); });
+    return true;
+}
+
+bool BomTreeView::goToParent() {
+    const QModelIndex parent = currentIndex().parent();
+    if (!parent.isValid())
+        return false;
+    setCurrentIndex(parent.siblingAtColumn(tree::ItemIdColumn));
+    scrollTo(parent);
+    return true;
+}
+
 void BomTreeView::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Delete) {
         event->accept();
         Q_EMIT deleteRequested();
+        return;
+    }
+    // Up to the assembly, as a file manager goes up a folder.
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if ((event->key() == Qt::Key_Backspace && modifiers == Qt::NoModifier) ||
+        (event->key() == Qt::Key_Up && modifiers == Qt::AltModifier)) {
+        event->accept();
+        goToParent();
+        return;
+    }
+    // '*' opens everything below the current node, as in other trees, but within the tree's
+    // node limit, which the view's own '*' would open past. It is typed with Shift on many
+    // keyboards: a shortcut would not see it there.
+    if (event->key() == Qt::Key_Asterisk) {
+        event->accept();
+        Q_EMIT expandBelowRequested();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && modifiers == Qt::NoModifier) {
+        Q_EMIT escapePressed();
+        event->accept();
         return;
     }
     QTreeView::keyPressEvent(event);
@@ -184,6 +248,12 @@ bool BomTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* ev
 }
 
 void BomTreeView::mousePressEvent(QMouseEvent* event) {
+    // With Shift held the press may start a move of the node; it still extends the
+    // selection, as Shift+click always has.
+    m_moveFrom = event->button() == Qt::LeftButton && event->modifiers() == Qt::ShiftModifier
+                     ? QPersistentModelIndex(indexAt(event->position().toPoint()))
+                     : QPersistentModelIndex();
+    m_movePress = event->position().toPoint();
     const QModelIndex before = currentIndex();
     QTreeView::mousePressEvent(event);
     const QModelIndex at = indexAt(event->position().toPoint());
@@ -192,23 +262,37 @@ void BomTreeView::mousePressEvent(QMouseEvent* event) {
         Q_EMIT currentNodeClicked(at);
 }
 
-void BomTreeView::contextMenuEvent(QContextMenuEvent* event) {
-    // From the keyboard the menu is for the current node, from the mouse for the node under it.
-    const QModelIndex node = event->reason() == QContextMenuEvent::Mouse
-                                 ? indexAt(event->pos())
-                                 : currentIndex();
-    if (!node.isValid()) {
-        event->ignore();
+void BomTreeView::mouseMoveEvent(QMouseEvent* event) {
+    // A plain drag selects rows as ever; with Shift from a node it moves that node.
+    if (!m_moveFrom.isValid() || !(event->buttons() & Qt::LeftButton) ||
+        (event->position().toPoint() - m_movePress).manhattanLength() <
+            QApplication::startDragDistance()) {
+        QTreeView::mouseMoveEvent(event);
         return;
     }
-    QMenu menu(this);
-    menu.setObjectName(QStringLiteral("nodeMenu"));
-    QAction* history = menu.addAction(QStringLiteral("History of This &Line"));
-    history->setObjectName(QStringLiteral("mnuLineHistory"));
-    const QPersistentModelIndex chosen(node);
-    // The history's read waits on the store, which it must not do inside the menu's loop.
-    if (menu.exec(event->globalPos()) == history && chosen.isValid())
-        Q_EMIT lineHistoryRequested(chosen);
+    auto* drag = new QDrag(this);
+    auto* data = new QMimeData;
+    data->setData(NodeMoveType, QByteArray());
+    drag->setMimeData(data);
+    drag->exec(Qt::MoveAction);
+    m_moveFrom = QPersistentModelIndex();
+    setDropHighlight({});
+}
+
+void BomTreeView::contextMenuEvent(QContextMenuEvent* event) {
+    // From the keyboard the menu is for the current node, from the mouse for the node under
+    // it, which becomes current so that the menu's commands act on it.
+    QModelIndex node = event->reason() == QContextMenuEvent::Mouse ? indexAt(event->pos())
+                                                                   : currentIndex();
+    node = node.siblingAtColumn(tree::ItemIdColumn);
+    if (node.isValid() && node != currentIndex().siblingAtColumn(tree::ItemIdColumn))
+        setCurrentIndex(node);
+    QPoint at = event->globalPos();
+    // From the keyboard the menu opens at the node, not wherever the pointer rests.
+    if (event->reason() != QContextMenuEvent::Mouse && node.isValid())
+        at = viewport()->mapToGlobal(visualRect(node).bottomLeft());
+    event->accept();
+    Q_EMIT nodeMenuRequested(node, at);
 }
 
 void BomTreeView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,

@@ -32,6 +32,11 @@ public:
     /// Takes a drop of this drag data on the drop highlight: reports it with itemDropped once
     /// the window system's drag is over. False when the data carries no item of the list.
     bool takeDrop(const QMimeData* data);
+    /// Takes a Shift+drag of `node` dropped on `target`: reports it with nodeMoveDropped once
+    /// the drag is over. False when either is no node.
+    bool takeMoveDrop(const QModelIndex& node, const QModelIndex& target);
+    /// Makes the parent of the current node current (Alt+Up, Backspace); false at the top.
+    bool goToParent();
     /// Shows every node of `nodes` expanded, in one layout of the whole tree. Unlike
     /// expandAll(), it opens no node that the model has not made.
     void expandNodes(const std::vector<QModelIndex>& nodes);
@@ -45,8 +50,17 @@ Q_SIGNALS:
     /// A click on the node that was current already (a click on another node makes it
     /// current, which the selection model reports).
     void currentNodeClicked(const QModelIndex& node);
-    /// "History of This Line" from the node's context menu, once the menu has closed.
-    void lineHistoryRequested(const QModelIndex& node);
+    /// The context menu is asked for at `globalPos` (the right button, the Menu key or
+    /// Shift+F10), for `node`: the node under the pointer, which is then current, or the
+    /// current one from the keyboard; none on empty space.
+    void nodeMenuRequested(const QModelIndex& node, const QPoint& globalPos);
+    /// Esc on the tree (gives up a cut).
+    void escapePressed();
+    /// '*' on the tree: the current node and everything below it are to open.
+    void expandBelowRequested();
+    /// A node dragged with Shift was dropped on `target`; emitted after the window system's
+    /// drag is over, so that handlers may ask questions.
+    void nodeMoveDropped(const QPersistentModelIndex& node, const QPersistentModelIndex& target);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -55,6 +69,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
@@ -67,6 +82,9 @@ private:
 
     QPointer<QWidget> m_dragSource;
     QPersistentModelIndex m_dropHighlight;
+    /// The node a press with Shift held landed on, and where: a drag from there moves it.
+    QPersistentModelIndex m_moveFrom;
+    QPoint m_movePress;
 };
 
 } // namespace shell

@@ -16,6 +16,7 @@
 #include "shell/window/ItemList.h"
 #include "shell/edit/LineCommands.h"
 #include "shell/live/LiveUpdates.h"
+#include "shell/window/NodeCommands.h"
 #include "shell/window/NumLock.h"
 #include "shell/window/ShortcutList.h"
 #include "shell/check/CheckDatabaseCommands.h"
@@ -25,6 +26,7 @@
 #include "tree/BomDocument.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
+#include "tree/LoadCounts.h"
 #include "tree/Texts.h"
 
 #include <QCloseEvent>
@@ -264,6 +266,14 @@ void BomWindow::route() {
     auto* lines = new LineCommands(context());
     lines->addTo(m_editMenu, m_whereUsedAction);
     connect(m_tree, &BomTreeView::deleteRequested, lines, &LineCommands::deleteSelected);
+    connect(m_tree, &BomTreeView::escapePressed, lines, &LineCommands::forgetCut);
+    connect(m_tree, &BomTreeView::nodeMoveDropped, lines, &LineCommands::moveNode);
+    // The tree's context menu, with the commands above and those of its own.
+    auto* nodes = new NodeCommands(context(), *m_editor);
+    connect(nodes, &NodeCommands::lineHistoryRequested, m_history, &HistoryCommands::openLine);
+    // Where the current node stands, however it became current (a click, the keys, a find).
+    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &BomWindow::showPath);
 
     // What other editors and programs commit shows without a reload.
     m_live = new LiveUpdates(context());
@@ -309,6 +319,8 @@ void BomWindow::forgetLoadedTree() {
     // So do the ID that loaded it and the filter over the old list: an Enter in the ID field
     // would load that ID from the new database, and the filter would hide its items.
     m_itemIdEdit->clear();
+    m_loadSummary->clear();
+    m_nodePath->clear();
     if (auto* findItem = findChild<ItemFindField*>(QStringLiteral("FindItem")))
         findItem->clear();
     // The history and the Where Used window belong to the database left too.
@@ -336,9 +348,19 @@ void BomWindow::showStatistics(const QModelIndex& node) {
         showFacts(node, *facts);
 }
 
+void BomWindow::showPath(const QModelIndex& node) {
+    if (m_model->topAssembly().isEmpty() && !node.isValid()) {
+        m_nodePath->clear();
+        return;
+    }
+    m_nodePath->setText(m_model->pathTo(node.siblingAtColumn(tree::ItemIdColumn))
+                            .join(QStringLiteral(" \u203A ")));
+}
+
 void BomWindow::showFacts(const QModelIndex& node, const tree::ComponentFacts& facts) {
     m_quantityValue->setText(facts.quantity);
     m_unitValue->setText(facts.unit);
+    m_startDateValue->setText(facts.startDate);
     m_componentDescriptionValue->setText(facts.description);
     if (node.isValid())
         Q_EMIT statisticsShown();
@@ -367,6 +389,7 @@ void BomWindow::requestLoad() {
         m_loadPending = false;
         m_quantityValue->clear();
         m_unitValue->clear();
+        m_startDateValue->clear();
         m_componentDescriptionValue->clear();
         // The description belongs to the item loaded: a failed or row-less load shows none
         // rather than the previous item's.
@@ -381,6 +404,13 @@ void BomWindow::requestLoad() {
             if (!offer.isEmpty())
                 showStatus(m_status + QStringLiteral(". ") + offer);
         }
+        // What was loaded, counted over the structure: the rows are those Expand All opens.
+        // A failed load (no description, not even "not in the Item Master") says nothing.
+        m_loadSummary->setText(description.isEmpty()
+                                   ? QString()
+                                   : tree::loadSummary(m_model->topAssembly(),
+                                                       tree::loadCounts(m_model->structure())));
+        showPath(m_tree->currentIndex());
         fitTreeColumns();
     } while (m_loadPending);
     m_loading = false;

@@ -89,6 +89,8 @@ private:
     void loadItem(const QString& id);
     void requestLoad();
     void showStatistics(const QModelIndex& node);
+    /// Shows where `node` stands, from the loaded item down.
+    void showPath(const QModelIndex& node);
     /// Shows `facts` of `node` in the statistics panel.
     void showFacts(const QModelIndex& node, const tree::ComponentFacts& facts);
     /// The one writer of the status panel's text.
@@ -121,12 +123,15 @@ private:
     QLabel* m_componentDescriptionValue;
     QLabel* m_quantityValue;
     QLabel* m_unitValue;
+    QLabel* m_startDateValue;
     QPushButton* m_openButton;
     QPushButton* m_expandButton;
     QPushButton* m_collapseButton;
     QPushButton* m_exitButton;
     QSplitter* m_splitter;
     QLabel* m_statusText;
+    QLabel* m_loadSummary = nullptr;
+    QLabel* m_nodePath = nullptr;
     QLabel* m_numLock;
     QLabel* m_clock;
 

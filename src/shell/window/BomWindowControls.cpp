@@ -133,16 +133,28 @@ void BomWindow::createControls() {
     m_statisticsPanel->setObjectName(QStringLiteral("SSPanel1"));
     m_statisticsPanel->setAlignment(Qt::AlignHCenter);
     auto* panel = new QGridLayout(m_statisticsPanel);
+    // Where the current node stands: "LAMP-DESK-100 › ASM-HEAD-10 › PRT-SOCKET-BODY".
+    m_nodePath = new QLabel;
+    m_nodePath->setObjectName(QStringLiteral("NodePath"));
+    // Its shown text is its accessible name, as for the value fields.
+    m_nodePath->setAccessibleDescription(QStringLiteral("Path of the Current Node"));
+    m_nodePath->setWordWrap(true);
+    m_nodePath->setTextFormat(Qt::PlainText);
+    m_nodePath->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_componentDescriptionValue =
         valueField("Label7", QStringLiteral("BOM Component Description"), true);
     m_quantityValue = valueField("Label8", QStringLiteral("Quantity Per Assembly"), false);
     m_unitValue = valueField("Label9", QStringLiteral("UOM"), false);
-    panel->addWidget(heading("Label3", QStringLiteral("BOM Component Description")), 0, 0, 1, 2);
-    panel->addWidget(m_componentDescriptionValue, 1, 0, 1, 2);
+    m_startDateValue = valueField("StartDateValue", QStringLiteral("Start Date"), false);
+    panel->addWidget(heading("Label3", QStringLiteral("BOM Component Description")), 0, 0, 1, 3);
+    panel->addWidget(m_componentDescriptionValue, 1, 0, 1, 3);
     panel->addWidget(heading("Label5", QStringLiteral("Quantity Per Assembly")), 2, 0);
     panel->addWidget(heading("Label6", QStringLiteral("UOM")), 2, 1);
     panel->addWidget(m_quantityValue, 3, 0);
     panel->addWidget(m_unitValue, 3, 1);
+    panel->addWidget(heading("StartDateHeading", QStringLiteral("Start Date")), 2, 2);
+    panel->addWidget(m_startDateValue, 3, 2);
+    panel->setColumnStretch(2, 2);
     panel->setColumnStretch(0, 2);
     panel->setColumnStretch(1, 1);
     panel->setRowStretch(4, 1);
@@ -166,8 +178,9 @@ void BomWindow::createControls() {
     findItem->installEventFilter(this);
     rightGrid->addWidget(findItem, 3, 0);
     rightGrid->addWidget(m_itemList, 4, 0);
-    rightGrid->addWidget(m_statisticsPanel, 5, 0);
-    rightGrid->addLayout(buttons, 1, 1, 5, 1);
+    rightGrid->addWidget(m_nodePath, 5, 0);
+    rightGrid->addWidget(m_statisticsPanel, 6, 0);
+    rightGrid->addLayout(buttons, 1, 1, 6, 1);
     rightGrid->setRowStretch(4, 1);
     rightGrid->setColumnStretch(0, 1);
 
@@ -204,6 +217,8 @@ void BomWindow::createMenus() {
     connect(imports, &ImportCommands::databaseCreated, this,
             [this](const QString& path) { m_choice->openCreated(path); });
     connect(imports, &ImportCommands::rowsAdded, this, &BomWindow::showAddedRows);
+    connect(imports, &ImportCommands::imported, this,
+            [this](const QString& summary) { m_loadSummary->setText(summary); });
     file->addSeparator();
     m_expandAction = action(file, "mnuExpand", QStringLiteral("E&xpand All"));
     m_collapseAction = action(file, "mnuCollapse", QStringLiteral("&Collapse All"));
@@ -224,7 +239,6 @@ void BomWindow::createMenus() {
     (new RequirementsCommands(context()))->addTo(tools);
     m_history = new HistoryCommands(context());
     m_history->addTo(tools);
-    connect(m_tree, &BomTreeView::lineHistoryRequested, m_history, &HistoryCommands::openLine);
     (new AsOfCommands(context()))->addTo(tools);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
@@ -250,6 +264,10 @@ void BomWindow::createStatusBar() {
     m_clock->setObjectName(QStringLiteral("StatusPanel3"));
     m_clock->setAlignment(Qt::AlignCenter);
     bar->addWidget(m_statusText, 1);
+    // What the last load or import brought; the first panel keeps the database path.
+    m_loadSummary = new QLabel(bar);
+    m_loadSummary->setObjectName(QStringLiteral("StatusLoad"));
+    bar->addWidget(m_loadSummary);
     bar->addPermanentWidget(m_numLock);
     bar->addPermanentWidget(m_clock);
 

@@ -123,7 +123,8 @@ void TreeFindBar::showNode(const QModelIndex& node) {
     for (auto it = above.rbegin(); it != above.rend(); ++it)
         m_view.expand(*it);
     m_view.setCurrentIndex(node);
-    m_view.scrollTo(node);
+    // In the middle, with the rows around it: a hit at the view's edge hides its neighbours.
+    m_view.scrollTo(node, QAbstractItemView::PositionAtCenter);
 }
 
 void TreeFindBar::scheduleCount() {

@@ -41,7 +41,8 @@ protected:
 private:
     void textTyped(const QString& text);
     void close();
-    /// Makes `node` current, every node above it expanded, and the view scrolled to it.
+    /// Makes `node` current (the window then shows its path), every node above it expanded,
+    /// and the view scrolled to have it in the middle.
     void showNode(const QModelIndex& node);
     void updateCount();
     void scheduleCount();

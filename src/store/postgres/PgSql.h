@@ -89,7 +89,8 @@ inline constexpr QLatin1StringView SelectComponents{
 /// ItemMaster's index from its start up to the largest component ID, half of a large table
 /// for one line in the middle.
 inline constexpr QLatin1StringView SelectComponentLines{
-    "SELECT d.bomid, d.bomcomp, d.bomqtyreq, m.itemuom, m.itemdesc, m.known FROM bomdetail AS d"
+    "SELECT d.bomid, d.bomcomp, d.bomqtyreq, m.itemuom, m.itemdesc, m.known, d.startdate"
+    " FROM bomdetail AS d"
     " LEFT JOIN LATERAL (SELECT itemuom, itemdesc, true AS known FROM itemmaster"
     "  WHERE lower(itemid COLLATE \"C\") = lower(d.bomcomp COLLATE \"C\") LIMIT 1) AS m ON true"
     " WHERE lower(d.bomid COLLATE \"C\") = ANY(?::text[])"
@@ -97,8 +98,8 @@ inline constexpr QLatin1StringView SelectComponentLines{
 /// Every line of the table with its component's facts, grouped by assembly and in key order
 /// within each, for a load that needs most of the table.
 inline constexpr QLatin1StringView SelectAllComponentLines{
-    "SELECT d.bomid, d.bomcomp, d.bomqtyreq, m.itemuom, m.itemdesc, m.itemid IS NOT NULL"
-    " FROM bomdetail AS d LEFT JOIN itemmaster AS m ON lower(m.itemid COLLATE \"C\") = lower(d.bomcomp COLLATE \"C\")"
+    "SELECT d.bomid, d.bomcomp, d.bomqtyreq, m.itemuom, m.itemdesc, m.itemid IS NOT NULL,"
+    " d.startdate FROM bomdetail AS d LEFT JOIN itemmaster AS m ON lower(m.itemid COLLATE \"C\") = lower(d.bomcomp COLLATE \"C\")"
     " ORDER BY lower(d.bomid COLLATE \"C\"), lower(d.bomcomp COLLATE \"C\")"};
 /// Every line reachable from an item, each once, with its component's facts, grouped by
 /// assembly and in key order within each, as SelectComponentLines gives them: one statement
@@ -115,8 +116,8 @@ inline constexpr QLatin1StringView SelectReachableLines{
     " ON lower(d.bomid COLLATE \"C\") = reached.id),"
     " facts AS (SELECT lower(itemid COLLATE \"C\") AS id, itemuom, itemdesc FROM itemmaster"
     "  WHERE lower(itemid COLLATE \"C\") = ANY(ARRAY(SELECT id FROM reached)))"
-    " SELECT d.bomid, d.bomcomp, d.bomqtyreq, f.itemuom, f.itemdesc, f.id IS NOT NULL"
-    " FROM bomdetail AS d LEFT JOIN facts AS f ON f.id = lower(d.bomcomp COLLATE \"C\")"
+    " SELECT d.bomid, d.bomcomp, d.bomqtyreq, f.itemuom, f.itemdesc, f.id IS NOT NULL,"
+    " d.startdate FROM bomdetail AS d LEFT JOIN facts AS f ON f.id = lower(d.bomcomp COLLATE \"C\")"
     " WHERE lower(d.bomid COLLATE \"C\") = ANY(ARRAY(SELECT id FROM reached))"
     " ORDER BY lower(d.bomid COLLATE \"C\"), lower(d.bomcomp COLLATE \"C\")"};
 /// The planner's row count of BomDetail; negative while the table was never analysed.

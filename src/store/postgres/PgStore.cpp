@@ -139,8 +139,9 @@ template <typename Take> void readComponentLines(PgStatement& query, Take take) 
         if (fact == facts.cend())
             fact = facts.insert(key, {optionalText(query.value(3)), optionalText(query.value(4)),
                                       query.value(5).toBool()});
-        take(query.value(0).toString(), ComponentLine{component, optionalNumber(query.value(2)),
-                                                      fact->unit, fact->description, fact->known});
+        take(query.value(0).toString(),
+             ComponentLine{component, optionalNumber(query.value(2)), fact->unit,
+                           fact->description, fact->known, query.value(6).toString()});
     }
 }
 

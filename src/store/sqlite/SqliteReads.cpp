@@ -44,7 +44,8 @@ public:
         if (facts == m_facts.cend())
             facts = m_facts.insert(key, {text(query, 3), text(query, 4), query.integer(5) != 0});
         return ComponentLine{std::move(*component), query.number(2), facts->unit,
-                             facts->description, facts->known};
+                             facts->description, facts->known,
+                             text(query, 6).value_or(QString())};
     }
 
 private:

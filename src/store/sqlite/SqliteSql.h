@@ -33,13 +33,13 @@ inline constexpr QLatin1StringView SelectComponents{
 /// The component query as a load reads it: the line with its component's ItemMaster facts.
 /// The join compares by ItemMaster's key, so it follows the store's case rule.
 inline constexpr QLatin1StringView SelectComponentLines{
-    "SELECT d.BomID, d.BomComp, d.bomQtyReq, m.ItemUom, m.ItemDesc, m.ItemID IS NOT NULL"
-    " FROM BomDetail AS d LEFT JOIN ItemMaster AS m ON m.ItemID = d.BomComp"
+    "SELECT d.BomID, d.BomComp, d.bomQtyReq, m.ItemUom, m.ItemDesc, m.ItemID IS NOT NULL,"
+    " d.StartDate FROM BomDetail AS d LEFT JOIN ItemMaster AS m ON m.ItemID = d.BomComp"
     " WHERE d.BomID = ? ORDER BY d.BomID, d.BomComp"};
 /// The same for every line of the table, for a batch that asks for most of it.
 inline constexpr QLatin1StringView SelectAllComponentLines{
-    "SELECT d.BomID, d.BomComp, d.bomQtyReq, m.ItemUom, m.ItemDesc, m.ItemID IS NOT NULL"
-    " FROM BomDetail AS d LEFT JOIN ItemMaster AS m ON m.ItemID = d.BomComp ORDER BY d.BomID, d.BomComp"};
+    "SELECT d.BomID, d.BomComp, d.bomQtyReq, m.ItemUom, m.ItemDesc, m.ItemID IS NOT NULL,"
+    " d.StartDate FROM BomDetail AS d LEFT JOIN ItemMaster AS m ON m.ItemID = d.BomComp ORDER BY d.BomID, d.BomComp"};
 /// About how many lines the table holds, without counting them.
 inline constexpr QLatin1StringView SelectLineEstimate{"SELECT max(rowid) FROM BomDetail"};
 
