@@ -75,6 +75,9 @@ public:
     virtual int paginate(QPagedPaintDevice& device) = 0;
     /// Paints page `page` (from 1) with `painter`, active on the device last paginated for.
     virtual void paintPage(QPainter& painter, int page) = 0;
+    /// What the document is, as a PDF file's title and a print job's name carry it; empty:
+    /// the print dialog's title stands for it.
+    virtual QString title() const { return {}; }
 };
 
 /// One field of a form box: its label (with an & before the letter of its shortcut), the value
