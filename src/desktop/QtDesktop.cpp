@@ -20,6 +20,8 @@
 #include <QButtonGroup>
 #include <QPrintDialog>
 #include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -235,6 +237,17 @@ PrintOutcome QtDesktop::print(const QString& title, PagedDocument& document,
         }
         column->addStretch(1);
         dialog.setOptionTabs({tab});
+        // Qt's dialog keeps its tabs behind "Options >>" until asked: the choice shows at
+        // once, as the first tab, beside the page range on the next one.
+        for (auto* button : dialog.findChildren<QPushButton*>())
+            if (button->text().contains(QStringLiteral("Options >>")))
+                button->click();
+        if (auto* tabs = qobject_cast<QTabWidget*>(tab->parentWidget()
+                                                       ? tab->parentWidget()->parentWidget()
+                                                       : nullptr)) {
+            tabs->tabBar()->moveTab(tabs->indexOf(tab), 0);
+            tabs->setCurrentWidget(tab);
+        }
     }
     {
         const NormalPointer pointer(m_busyDepth > 0);
