@@ -103,9 +103,11 @@ public:
     void exportIndentedXlsx();
     /// The summarised bill as an Excel workbook.
     void exportSummarisedXlsx();
-    /// Prints the indented bill through the print dialog.
+    /// Prints through the print dialog the bill chosen there: the indented bill, the
+    /// summarised bill, or the Where Used list of the current node's item.
     void print();
-    /// Shows the indented bill as it will print, from where it can be printed.
+    /// Shows the bill chosen as it will print (the choice in the preview's Show box), from
+    /// where it can be printed.
     void printPreview();
     /// The Export menu's "With Title Block": whether the exports carry one.
     QAction* titleBlockAction() const { return m_titleBlockAction; }
