@@ -92,6 +92,24 @@ QString partDescription(int number) {
              QLatin1StringView(finish));
 }
 
+} // namespace
+
+void writePrint(const QString& path, const Sizes& sizes) {
+    Writer w(path);
+    w.addItem(PrintTop, QStringLiteral("Print bench top assembly"));
+    for (int part = 0; part < 49; ++part)
+        w.addItem(QStringLiteral("PART-%1").arg(part, 2, 10, QLatin1Char('0')), partDescription(part));
+    for (int assembly = 0; assembly < sizes.printAssemblies; ++assembly) {
+        const QString id = QStringLiteral("ASM-%1").arg(assembly, 4, 10, QLatin1Char('0'));
+        w.addItem(id, QStringLiteral("Assembly %1").arg(assembly));
+        w.addLine(PrintTop, id, 1 + assembly % 3);
+        for (int part = 0; part < 49; ++part)
+            w.addLine(id, QStringLiteral("PART-%1").arg(part, 2, 10, QLatin1Char('0')), 1 + part % 4);
+    }
+}
+
+namespace {
+
 QString levelItem(const char* prefix, int level, int index) {
     return QStringLiteral("%1%2-%3")
         .arg(QLatin1StringView(prefix))

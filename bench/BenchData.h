@@ -25,19 +25,25 @@ struct Sizes {
     int explodeFanOut = 10;     ///< items per level, each using every item of the next level
     int scaleLines = 5'000'000; ///< lines of the scale database: the deep structure and others
     int historyChanges = 1'000'000; ///< row changes in the history of the deep file
+    int printAssemblies = 540; ///< assemblies of the print's top item, 49 parts each: 500 pages
 
     static Sizes full() { return {}; }
-    static Sizes small() { return {4, 30, 3, 40, 3, 500, 3, 4, 20'000, 20'000}; }
+    static Sizes small() { return {4, 30, 3, 40, 3, 500, 3, 4, 20'000, 20'000, 20}; }
 };
 
 inline const QString DeepTop = QStringLiteral("DEEP-TOP");
 inline const QString WideTop = QStringLiteral("WIDE-TOP");
 inline const QString ExplodeTop = QStringLiteral("EXPLODE-TOP");
+inline const QString PrintTop = QStringLiteral("PRINT-TOP");
+/// The part of the print database that every assembly uses.
+inline const QString PrintPart = QStringLiteral("PART-00");
 /// An assembly of the items database, with components for the statistics, drop and delete.
 inline const QString ItemsAssembly = QStringLiteral("ITEM-000000");
 
 /// Each writes a new database file with the editor's schema, from a fixed seed.
 void writeDeep(const QString& path, const Sizes& sizes);
+/// PrintTop uses `printAssemblies` assemblies, each of which uses the same 49 parts.
+void writePrint(const QString& path, const Sizes& sizes);
 void writeWide(const QString& path, const Sizes& sizes);
 void writeItems(const QString& path, const Sizes& sizes);
 void writeExplode(const QString& path, const Sizes& sizes);

@@ -1,6 +1,7 @@
 #include "BenchDesktop.h"
 
 #include "desktop/PagedPrint.h"
+#include "desktop/PrintChoices.h"
 
 #include <QPrinter>
 
@@ -28,10 +29,13 @@ std::optional<QString> BenchDesktop::saveFile(const QString&, const QString&, co
 
 desktop::PrintOutcome BenchDesktop::print(const QString& title, desktop::PagedDocument& document,
                                           const QString&) {
+    auto* choices = dynamic_cast<desktop::PrintChoices*>(&document);
+    if (choices && printChoice >= 0 && !choices->choose(printChoice))
+        return lastPrint = {};
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFileName(saveAnswer);
     lastPrint = desktop::writePdf(document, saveAnswer, printer.pageLayout(), printer.resolution(),
-                                  title, nullptr);
+                                  title, nullptr, printPages);
     return lastPrint;
 }
 

@@ -2,6 +2,7 @@
 
 #include "desktop/QtDesktop.h"
 
+#include <QPageRanges>
 #include <QString>
 #include <QStringList>
 
@@ -27,6 +28,9 @@ public:
     /// Answers a dialog the window runs (a preview); unset, the dialog runs as it does for a
     /// user.
     std::function<int(QDialog&)> dialogAnswer;
+    /// What the print dialog picks: the document (-1: as proposed) and the pages (none: all).
+    int printChoice = -1;
+    QPageRanges printPages;
     /// The last print's outcome.
     desktop::PrintOutcome lastPrint;
 

@@ -5,7 +5,7 @@
 //   bom-bench --smoke        small sizes, 2 runs each (a check that every case still runs)
 //   bom-bench --runs N       N runs of each case
 //   bom-bench --only GROUP   one group of cases: deep, scale, wide, items, explode, find,
-//                            compare, server, bulk, paste, responsive, live or history
+//                            compare, server, bulk, paste, responsive, live, history or print
 //
 // The server group (rows named "server: ...") starts a throw-away PostgreSQL server (the
 // tests' PgServer: a new cluster reached only through its Unix socket, fsync off), copies the
@@ -22,6 +22,7 @@
 #include "planning_bench.h"
 #include "live_bench.h"
 #include "paste_bench.h"
+#include "print_bench.h"
 #include "responsive_bench.h"
 #include "server_bench.h"
 
@@ -57,8 +58,8 @@ int main(int argc, char* argv[]) {
     const int wideNodes = sizes.wideDirect * (1 + sizes.wideLeaves);
 
     // --only NAME runs one group of cases (deep, scale, wide, items, explode, find, compare,
-    // server, bulk, paste, responsive, live, history, planning; history-writes: the history's
-    // writes alone).
+    // server, bulk, paste, responsive, live, history, planning, print; history-writes: the
+    // history's writes alone).
     QString only;
     if (const qsizetype at = args.indexOf(QStringLiteral("--only")); at > 0 && at + 1 < args.size())
         only = args.at(at + 1);
@@ -113,5 +114,7 @@ int main(int argc, char* argv[]) {
                                  ? bench.database("scale", &bench::writeScale)
                                  : deep,
                              bench::mostUsedLeaf(deep));
+    if (wanted("print"))
+        bench::printCases(bench);
     return 0;
 }

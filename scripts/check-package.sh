@@ -31,7 +31,9 @@ expected=(/usr/bin/bom-editor /usr/bin/bom-import /usr/libexec/fabrilux-bom/bom-
           /usr/share/fabrilux-bom-editor/sample.db /usr/share/applications/$id.desktop
           /usr/share/metainfo/$id.metainfo.xml /usr/share/icons/hicolor/scalable/apps/$id.svg
           /usr/share/man/man1/bom-editor.1.gz /usr/share/man/man1/bom-import.1.gz
-          /usr/share/doc/fabrilux-bom-editor/copyright /usr/share/doc/fabrilux-bom-editor/changelog.gz)
+          /usr/share/doc/fabrilux-bom-editor/copyright /usr/share/doc/fabrilux-bom-editor/changelog.gz
+          /usr/share/doc/fabrilux-bom-editor/README.md /usr/share/doc/fabrilux-bom-editor/docs/guide.md
+          /usr/share/doc/fabrilux-bom-editor/docs/images/main-window.png)
 for size in 16 22 24 32 48 64 128 256; do
   expected+=("/usr/share/icons/hicolor/${size}x${size}/apps/$id.png")
 done

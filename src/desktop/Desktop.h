@@ -75,6 +75,9 @@ public:
     virtual int paginate(QPagedPaintDevice& device) = 0;
     /// Paints page `page` (from 1) with `painter`, active on the device last paginated for.
     virtual void paintPage(QPainter& painter, int page) = 0;
+    /// What the document is, as a PDF file's title and a print job's name carry it; empty:
+    /// the print dialog's title stands for it.
+    virtual QString title() const { return {}; }
 };
 
 /// One field of a form box: its label (with an & before the letter of its shortcut), the value
@@ -132,11 +135,14 @@ public:
                                             const QStringList& filters) = 0;
     /// The modal print dialog, titled `title`; prints `document` where the user chooses (a
     /// printer, or a PDF file, proposed as `pdfPath`), with the progress shown. A PDF file
-    /// appears, or replaces the one there, only once it is whole.
+    /// appears, or replaces the one there, only once it is whole. A document that is a
+    /// PrintChoices is offered by its choices (the one chosen proposed), and the one picked
+    /// prints; the dialog's page range prints those pages only.
     virtual PrintOutcome print(const QString& title, PagedDocument& document,
                                const QString& pdfPath) = 0;
     /// The modal print preview of `document`: laid out once, each page painted when it is
-    /// shown. Its Print… prints every page through print(); the outcome is that print's, or
+    /// shown; a PrintChoices shows the choice its Show box picks. Its Print… prints through
+    /// print(); the outcome is that print's, or
     /// Cancelled when the preview closed without one.
     virtual PrintOutcome printPreview(const QString& title, PagedDocument& document,
                                       const QString& pdfPath) = 0;

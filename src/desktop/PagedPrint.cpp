@@ -77,18 +77,26 @@ PrintOutcome failure(PrintOutcome outcome, const QString& cause) {
     return outcome;
 }
 
-/// The pages a print dialog's range asks for, within the document's.
-std::pair<int, int> pageRange(int pages, int fromPage, int toPage) {
-    const int first = fromPage > 0 ? std::min(fromPage, pages) : 1;
-    const int last = toPage > 0 ? std::clamp(toPage, first, pages) : pages;
-    return {first, last};
-}
-
 } // namespace
 
+QList<int> pagesToPrint(int pageCount, const QPageRanges& ranges) {
+    QList<int> pages;
+    if (ranges.isEmpty()) {
+        for (int page = 1; page <= pageCount; ++page)
+            pages.append(page);
+        return pages;
+    }
+    // A range typed past the last page prints what there is of it; the dialog's ranges come
+    // sorted and merged, so each page is printed once and in order.
+    for (const QPageRanges::Range& range : ranges.toRangeList())
+        for (int page = std::max(range.from, 1); page <= std::min(range.to, pageCount); ++page)
+            pages.append(page);
+    return pages;
+}
+
 PrintOutcome writePdf(PagedDocument& document, const QString& path, const QPageLayout& layout,
-                      int resolution, const QString& title, Progress* progress, int fromPage,
-                      int toPage) {
+                      int resolution, const QString& title, Progress* progress,
+                      const QPageRanges& ranges) {
     PrintOutcome outcome;
     outcome.file = path;
     // QSaveFile writes under a temporary name in the same folder and renames over `path` at
@@ -104,15 +112,17 @@ PrintOutcome writePdf(PagedDocument& document, const QString& path, const QPageL
         QPdfWriter writer(&output);
         writer.setResolution(resolution);
         writer.setPageLayout(layout);
-        writer.setTitle(title);
+        writer.setTitle(document.title().isEmpty() ? title : document.title());
         writer.setCreator(QCoreApplication::applicationName());
-        const auto [first, last] = pageRange(document.paginate(writer), fromPage, toPage);
+        const QList<int> pages = pagesToPrint(document.paginate(writer), ranges);
+        if (pages.isEmpty())
+            return failure(outcome, QStringLiteral("the range names no page of the document"));
         QPainter painter;
         if (!painter.begin(&writer))
             return failure(outcome, output.failed() ? output.cause()
                                                     : QStringLiteral("the PDF file could not be begun"));
-        for (int page = first; page <= last; ++page) {
-            if (page > first && !writer.newPage())
+        for (const int page : pages) {
+            if (outcome.pages > 0 && !writer.newPage())
                 return failure(outcome, output.failed() ? output.cause()
                                                         : QStringLiteral("no new page could be begun"));
             document.paintPage(painter, page);
@@ -120,7 +130,7 @@ PrintOutcome writePdf(PagedDocument& document, const QString& path, const QPageL
             if (output.failed())
                 return failure(outcome, output.cause());
             ++outcome.pages;
-            if (progress && !progress->advance(page - first + 1, last - first + 1)) {
+            if (progress && !progress->advance(outcome.pages, pages.size())) {
                 outcome.result = PrintResult::Cancelled;
                 outcome.pages = 0;
                 return outcome; // the temporary file goes with `file`
@@ -144,21 +154,25 @@ PrintOutcome printOn(PagedDocument& document, QPrinter& printer, const QString& 
                      Progress* progress) {
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
         return writePdf(document, printer.outputFileName(), printer.pageLayout(),
-                        printer.resolution(), title, progress, printer.fromPage(), printer.toPage());
+                        printer.resolution(), title, progress, printer.pageRanges());
 
     // A printer says only that it failed, never why.
     PrintOutcome outcome;
     const QString refused = QStringLiteral("the printer %1 refused the job").arg(printer.printerName());
-    const auto [first, last] = pageRange(document.paginate(printer), printer.fromPage(), printer.toPage());
+    if (!document.title().isEmpty())
+        printer.setDocName(document.title());
+    const QList<int> pages = pagesToPrint(document.paginate(printer), printer.pageRanges());
+    if (pages.isEmpty())
+        return failure(outcome, QStringLiteral("the range names no page of the document"));
     QPainter painter;
     if (!painter.begin(&printer))
         return failure(outcome, refused);
-    for (int page = first; page <= last; ++page) {
-        if ((page > first && !printer.newPage()) || printer.printerState() == QPrinter::Error)
+    for (const int page : pages) {
+        if ((outcome.pages > 0 && !printer.newPage()) || printer.printerState() == QPrinter::Error)
             return failure(outcome, refused);
         document.paintPage(painter, page);
         ++outcome.pages;
-        if (progress && !progress->advance(page - first + 1, last - first + 1)) {
+        if (progress && !progress->advance(outcome.pages, pages.size())) {
             printer.abort();
             outcome.result = PrintResult::Cancelled;
             outcome.pages = 0;

@@ -1,6 +1,9 @@
 #include "desktop/PrintPreview.h"
 
+#include "desktop/PrintChoices.h"
+
 #include <QAction>
+#include <QComboBox>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QImage>
@@ -144,6 +147,29 @@ PrintPreviewDialog::PrintPreviewDialog(PagedDocument& document, QPrinter& printe
     m_next = command(this, row, QStringLiteral("Next Page"), Qt::Key_PageDown, QStringLiteral("The page after"));
     m_last = command(this, row, QStringLiteral("Last Page"), Qt::Key_End, QStringLiteral("The last page"));
     row->addSpacing(12);
+    // The document shown, where there is a choice: what the preview shows is what its Print…
+    // prints.
+    if (auto* choices = dynamic_cast<PrintChoices*>(&m_document)) {
+        auto* label = new QLabel(QStringLiteral("S&how:"), this);
+        auto* what = new QComboBox(this);
+        what->setObjectName(QStringLiteral("printWhat"));
+        label->setBuddy(what);
+        for (QString name : choices->names())
+            what->addItem(name.remove(u'&'));
+        what->setCurrentIndex(choices->chosen());
+        connect(what, &QComboBox::activated, this, [this, choices, what](int index) {
+            // A list that could not be read leaves the preview on the one it showed.
+            if (!choices->choose(index)) {
+                what->setCurrentIndex(choices->chosen());
+                return;
+            }
+            layOut();
+            showPage(1);
+        });
+        row->addWidget(label);
+        row->addWidget(what);
+        row->addSpacing(12);
+    }
     m_fitPage = command(this, row, QStringLiteral("Fit Page"), {}, QStringLiteral("The whole page in the window"));
     m_fitWidth = command(this, row, QStringLiteral("Fit Width"), {}, QStringLiteral("The page as wide as the window"));
     m_fitPage->setCheckable(true);

@@ -1,6 +1,7 @@
 #include "desktop/QtDesktop.h"
 
 #include "desktop/PagedPrint.h"
+#include "desktop/PrintChoices.h"
 #include "desktop/PrintPreview.h"
 
 #include <QApplication>
@@ -16,7 +17,11 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QButtonGroup>
 #include <QPrintDialog>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -237,11 +242,45 @@ PrintOutcome QtDesktop::print(const QString& title, PagedDocument& document,
         printer.setOutputFileName(pdfPath);
     QPrintDialog dialog(&printer, QApplication::activeWindow());
     dialog.setWindowTitle(title);
+    // What to print, on a tab of the dialog's own beside its page range and copies.
+    auto* choices = dynamic_cast<PrintChoices*>(&document);
+    QButtonGroup kinds;
+    if (choices) {
+        auto* tab = new QWidget;
+        tab->setObjectName(QStringLiteral("printWhat"));
+        tab->setWindowTitle(QStringLiteral("What to Print"));
+        auto* column = new QVBoxLayout(tab);
+        const QStringList names = choices->names();
+        for (int i = 0; i < names.size(); ++i) {
+            auto* button = new QRadioButton(names[i], tab);
+            button->setObjectName(QStringLiteral("printChoice%1").arg(i));
+            button->setChecked(i == choices->chosen());
+            kinds.addButton(button, i);
+            column->addWidget(button);
+        }
+        column->addStretch(1);
+        dialog.setOptionTabs({tab});
+        // Qt's dialog keeps its tabs behind "Options >>" until asked: the choice shows at
+        // once, as the first tab, beside the page range on the next one.
+        for (auto* button : dialog.findChildren<QPushButton*>())
+            if (button->text().contains(QStringLiteral("Options >>")))
+                button->click();
+        if (auto* tabs = qobject_cast<QTabWidget*>(tab->parentWidget()
+                                                       ? tab->parentWidget()->parentWidget()
+                                                       : nullptr)) {
+            tabs->tabBar()->moveTab(tabs->indexOf(tab), 0);
+            tabs->setCurrentWidget(tab);
+        }
+    }
     {
         const NormalPointer pointer(m_busyDepth > 0);
         if (dialog.exec() != QDialog::Accepted)
             return {};
     }
+    // A document that could not be made (its reading cancelled, or a failure already shown)
+    // prints nothing.
+    if (choices && !choices->choose(kinds.checkedId()))
+        return {};
     const auto progress = startProgress(QStringLiteral("Printing…"), title);
     return printOn(document, printer, title, progress.get());
 }

@@ -1,6 +1,8 @@
 #include "tree/BillDocument.h"
 
 #include "tree/Quantity.h"
+#include "tree/Texts.h"
+#include "tree/WhereUsedReport.h"
 
 #include <QCoreApplication>
 #include <QFontMetricsF>
@@ -94,16 +96,141 @@ BillDocument::Row BillDocument::rowOf(const IndentedLine& line) {
 }
 
 BillDocument::BillDocument(LineSource source, BillHeading heading)
-    : m_source(std::move(source)), m_heading(std::move(heading)),
+    : m_heading(std::move(heading)),
       m_dateText(QLocale().toString(m_heading.date, QLocale::LongFormat)) {
-    // The count and whether a Note column is needed, before any page is laid out.
-    const LineReader read = m_source();
+    // The count and whether a Note column is needed, before any page is laid out, from the
+    // lines alone: no row's texts are made for it.
+    const LineReader read = source();
     int deepest = 0;
     for (IndentedLine line; read(line); ++m_rowCount) {
         deepest = std::max(deepest, line.level);
         m_hasNotes = m_hasNotes || !lineNote(line).isEmpty();
     }
     m_widestLevel = QString::number(deepest);
+    m_source = [source = std::move(source)]() -> RowReader {
+        return [read = source(), line = IndentedLine()](Row* row) mutable {
+            if (!read(line))
+                return false;
+            if (row)
+                *row = rowOf(line);
+            return true;
+        };
+    };
+}
+
+BillDocument::BillDocument(BillKind kind, RowSource rows, BillHeading heading)
+    : m_kind(kind), m_source(std::move(rows)), m_heading(std::move(heading)),
+      m_dateText(QLocale().toString(m_heading.date, QLocale::LongFormat)) {
+    const RowReader read = m_source();
+    for (Row row; read(&row); ++m_rowCount) {
+        if (row.level.size() > m_widestLevel.size())
+            m_widestLevel = row.level;
+        m_hasNotes = m_hasNotes || !row.note.isEmpty();
+    }
+}
+
+namespace {
+
+/// Each kind's title and column titles, in the order of the columns; an empty column title
+/// leaves its column out.
+struct KindTexts {
+    const char* title;
+    const char* columns[7];
+};
+
+const KindTexts& textsOf(BillKind kind) {
+    static const KindTexts indented{
+        "Bill of Material: %1",
+        {"Level", "Item ID", "Description", "Quantity", "UOM", "Extended Quantity", "Note"}};
+    static const KindTexts summarised{
+        "Summarised Bill: %1",
+        {"", "Item ID", "Description", "Total Quantity", "UOM", "Has Bill", "Note"}};
+    static const KindTexts whereUsed{
+        "Where Used: %1", {"Level", "Assembly", "Description", "Quantity", "UOM", "", "Note"}};
+    switch (kind) {
+    case BillKind::Summarised:
+        return summarised;
+    case BillKind::WhereUsed:
+        return whereUsed;
+    case BillKind::Indented:
+        break;
+    }
+    return indented;
+}
+
+/// Rows held whole, for the short lists (a summary, a Where Used list) made before printing.
+BillDocument::RowSource heldRows(std::vector<PrintedRow> rows) {
+    return [all = std::make_shared<const std::vector<PrintedRow>>(std::move(rows))]() {
+        return [all, next = size_t(0)](PrintedRow* row) mutable {
+            if (next == all->size())
+                return false;
+            if (row)
+                *row = (*all)[next];
+            ++next;
+            return true;
+        };
+    };
+}
+
+} // namespace
+
+QString BillDocument::title() const {
+    QString title = oneLine(m_heading.item);
+    if (!m_heading.description.isEmpty())
+        title += QStringLiteral(" \u2013 ") + oneLine(m_heading.description);
+    switch (m_kind) {
+    case BillKind::Summarised:
+        return tr("Summarised Bill: %1").arg(title);
+    case BillKind::WhereUsed:
+        return tr("Where Used: %1").arg(title);
+    case BillKind::Indented:
+        break;
+    }
+    return title;
+}
+
+std::unique_ptr<BillDocument> summarisedDocument(std::vector<SummaryLine> lines, BillHeading heading) {
+    std::vector<PrintedRow> rows;
+    rows.reserve(lines.size());
+    for (const SummaryLine& line : lines) {
+        PrintedRow row;
+        row.id = oneLine(line.itemId);
+        row.description = oneLine(line.description);
+        row.quantity = quantityText(line.totalQuantity);
+        row.unit = oneLine(line.unit);
+        row.extended = line.hasBill ? tr("yes") : tr("no");
+        row.note = line.note;
+        rows.push_back(std::move(row));
+    }
+    return std::make_unique<BillDocument>(BillKind::Summarised, heldRows(std::move(rows)),
+                                          std::move(heading));
+}
+
+std::unique_ptr<BillDocument> whereUsedDocument(const WhereUsedReport& report, BillHeading heading) {
+    heading.item = report.item;
+    heading.description = report.description;
+    std::vector<PrintedRow> rows;
+    rows.reserve(report.rows.size());
+    for (const store::WhereUsedRow& used : report.rows) {
+        PrintedRow row;
+        row.level = QString::number(used.level);
+        row.id = oneLine(used.assembly);
+        row.description = used.inItemMaster ? oneLine(used.description.value_or(NoDescription))
+                                            : QString();
+        row.quantity = quantityText(used.quantity);
+        // The quantities count in the item's own unit.
+        row.unit = oneLine(report.unit);
+        QStringList notes;
+        if (used.circular)
+            notes.append(tr("circular"));
+        if (!used.inItemMaster)
+            notes.append(tr("not in Item Master"));
+        row.note = notes.join(QStringLiteral(", "));
+        row.marked = used.circular;
+        rows.push_back(std::move(row));
+    }
+    return std::make_unique<BillDocument>(BillKind::WhereUsed, heldRows(std::move(rows)),
+                                          std::move(heading));
 }
 
 BillDocument::BillDocument(const std::vector<IndentedLine>& lines, BillHeading heading)
@@ -150,18 +277,17 @@ int BillDocument::paginate(QPagedPaintDevice& device) {
     const qreal footerHeight = smallMetrics.height() * 1.8;
 
     // Each column as wide as its widest text, within a share of the page.
-    qreal widths[Columns] = {bold.horizontalAdvance(tr("Level")),
-                             bold.horizontalAdvance(tr("Item ID")),
-                             0,
-                             bold.horizontalAdvance(tr("Quantity")),
-                             bold.horizontalAdvance(tr("UOM")),
-                             bold.horizontalAdvance(tr("Extended Quantity")),
-                             m_hasNotes ? bold.horizontalAdvance(tr("Note")) : 0};
+    const KindTexts& texts = textsOf(m_kind);
+    const auto titleWidth = [&](Column column) {
+        return *texts.columns[column] ? bold.horizontalAdvance(tr(texts.columns[column])) : 0;
+    };
+    qreal widths[Columns] = {titleWidth(Level), titleWidth(Id), 0, titleWidth(Quantity),
+                             titleWidth(Unit),  titleWidth(Extended),
+                             m_hasNotes ? titleWidth(Note) : 0};
     m_shared.clear(); // shaped for another device
     m_cursor = nullptr;
-    const LineReader read = m_source();
-    for (IndentedLine line; read(line);) {
-        const Row row = rowOf(line);
+    const RowReader read = m_source();
+    for (Row row; read(&row);) {
         widths[Id] = std::max(widths[Id], row.depth * m_indent + body.horizontalAdvance(row.id));
         if (!row.quantity.isEmpty())
             widths[Quantity] = std::max(widths[Quantity], shared(row.quantity, &device).advance);
@@ -172,8 +298,12 @@ int BillDocument::paginate(QPagedPaintDevice& device) {
         if (!row.note.isEmpty())
             widths[Note] = std::max(widths[Note], shared(row.note, &device).advance);
     }
-    if (m_rowCount > 0)
+    if (m_rowCount > 0 && widths[Level] > 0)
         widths[Level] = std::max(widths[Level], body.horizontalAdvance(m_widestLevel) * 1.5);
+    // A column without a title is left out, whatever its rows hold.
+    for (int c : {Level, Extended})
+        if (!*texts.columns[c])
+            widths[c] = 0;
     const qreal caps[Columns] = {0.08, 1, 1, 0.14, 0.10, 0.14, 0.22};
     qreal fixed = 0;
     for (int c : {Level, Quantity, Unit, Extended, Note}) {
@@ -237,8 +367,8 @@ void BillDocument::paintHeading(QPainter& painter, int page) const {
     qreal y = titleMetrics.ascent();
     painter.setPen(Qt::black);
     painter.setFont(m_title);
-    drawCell(painter, tr("Bill of Material: %1").arg(oneLine(m_heading.item)), 0, m_width, y,
-             false, true);
+    const KindTexts& texts = textsOf(m_kind);
+    drawCell(painter, tr(texts.title).arg(oneLine(m_heading.item)), 0, m_width, y, false, true);
     y += titleMetrics.height() * 0.3 + body.height() * 0.3 + body.ascent();
     painter.setFont(m_body);
     drawCell(painter, oneLine(m_heading.description), 0, m_width, y, false, false);
@@ -256,12 +386,12 @@ void BillDocument::paintHeading(QPainter& painter, int page) const {
     // The column titles, ruled off from the rows.
     const qreal top = m_headingHeight - m_rowHeight;
     painter.setFont(m_bold);
-    const std::pair<Column, const char*> titles[] = {
-        {Level, "Level"},   {Id, "Item ID"}, {Description, "Description"},
-        {Quantity, "Quantity"}, {Unit, "UOM"}, {Extended, "Extended Quantity"}, {Note, "Note"}};
-    for (const auto& [column, title] : titles)
-        drawCell(painter, tr(title), m_columns[column].x, m_columns[column].width, top + m_ascent,
-                 column == Quantity || column == Extended, true);
+    for (int column = Level; column < Columns; ++column)
+        if (*texts.columns[column])
+            drawCell(painter, tr(texts.columns[column]), m_columns[column].x,
+                     m_columns[column].width, top + m_ascent,
+                     column == Quantity || (column == Extended && m_kind == BillKind::Indented),
+                     true);
     painter.setPen(QPen(Qt::black, 0));
     painter.drawLine(QPointF(0, m_headingHeight), QPointF(m_width, m_headingHeight));
 
@@ -305,7 +435,7 @@ void BillDocument::paintRow(QPainter& painter, const Row& row, qreal top) const 
     if (!row.unit.isEmpty())
         drawCell(painter, row.unit, m_columns[Unit].x, m_columns[Unit].width, y, false, false,
                  &shared(row.unit, device));
-    cell(Extended, row.extended, true);
+    cell(Extended, row.extended, m_kind == BillKind::Indented);
     if (!row.note.isEmpty())
         drawCell(painter, row.note, m_columns[Note].x, m_columns[Note].width, y, false, false,
                  &shared(row.note, device));
@@ -325,12 +455,12 @@ void BillDocument::paintPage(QPainter& painter, int page) {
         m_cursor = m_source();
         m_cursorAt = 0;
     }
-    IndentedLine line;
-    for (; m_cursorAt < first && m_cursor(line); ++m_cursorAt) {
+    for (; m_cursorAt < first && m_cursor(nullptr); ++m_cursorAt) {
     }
+    Row row;
     qreal top = m_headingHeight;
-    for (; m_cursorAt < last && m_cursor(line); ++m_cursorAt, top += m_rowHeight)
-        paintRow(painter, rowOf(line), top);
+    for (; m_cursorAt < last && m_cursor(&row); ++m_cursorAt, top += m_rowHeight)
+        paintRow(painter, row, top);
     painter.restore();
 }
 

@@ -11,13 +11,33 @@
 #include <QString>
 
 #include <functional>
-
+#include <memory>
 #include <vector>
 
 class QFontMetricsF;
 class QPaintDevice;
 
 namespace tree {
+
+struct WhereUsedReport;
+
+/// What a printed bill lists: the indented bill (every line in the tree's order), the
+/// summarised bill (each item once, its quantities added up), or Where Used (the assemblies
+/// that use an item).
+enum class BillKind { Indented, Summarised, WhereUsed };
+
+/// One printed row, its texts as they print; an empty text prints nothing.
+struct PrintedRow {
+    QString level;
+    QString id;
+    QString description;
+    QString quantity;
+    QString unit;
+    QString extended; ///< the extended quantity; "yes" or "no" for Has Bill on a summary
+    QString note;
+    int depth = 0;       ///< indentation steps
+    bool marked = false; ///< circular or stopped: shown in the tree's marking colour too
+};
 
 /// What stands above every printed page of a bill.
 struct BillHeading {
@@ -27,7 +47,8 @@ struct BillHeading {
     QDate date;          ///< the day it is printed
 };
 
-/// The indented bill as a document to print: every page repeats the heading and the column
+/// A bill as a document to print (the indented bill is described here; the summarised bill and
+/// Where Used print the same way, under their own title and column titles): every page repeats the heading and the column
 /// titles and says "Page n of N"; each line is one row of the columns Level, Item ID (indented
 /// by level), Description, Quantity, UOM, Extended Quantity and, where a line stands out, Note.
 /// Rows have one height, so the rows of a page and the page count follow from the font's
@@ -45,29 +66,29 @@ public:
     /// bill of millions of rows prints in the memory of one page.
     using LineSource = std::function<LineReader()>;
 
+    /// Gives printed rows in order, one per call; false after the last. Given no row, it passes
+    /// one over without making its texts (pages before the one painted).
+    using RowReader = std::function<bool(PrintedRow*)>;
+    /// Makes a reader that starts at the first row, as LineSource does.
+    using RowSource = std::function<RowReader()>;
+
     BillDocument(LineSource source, BillHeading heading);
     BillDocument(const std::vector<IndentedLine>& lines, BillHeading heading);
+    /// A bill of `kind` from rows made ready to print.
+    BillDocument(BillKind kind, RowSource rows, BillHeading heading);
 
     int paginate(QPagedPaintDevice& device) override;
     void paintPage(QPainter& painter, int page) override;
+    /// The item and its description ("LAMP-DESK-100 – Desk lamp"), with what the print is
+    /// when it is not the indented bill.
+    QString title() const override;
 
     /// Lines on a full page, for the device last paginated for.
     int rowsPerPage() const { return m_rowsPerPage; }
     int pageCount() const { return m_pages; }
 
 private:
-    /// One printed line, its texts made once.
-    struct Row {
-        QString level;
-        QString id;
-        QString description;
-        QString quantity;
-        QString unit;
-        QString extended;
-        QString note;
-        int depth = 0;       ///< indentation steps
-        bool marked = false; ///< circular or stopped: shown in the tree's marking colour too
-    };
+    using Row = PrintedRow;
     enum Column { Level, Id, Description, Quantity, Unit, Extended, Note, Columns };
     static Row rowOf(const IndentedLine& line);
     struct Place {
@@ -94,11 +115,12 @@ private:
     qreal drawCell(QPainter& painter, const QString& text, qreal x, qreal width, qreal y,
                    bool right, bool shrink, const Shaped* shaped = nullptr) const;
 
-    LineSource m_source;
+    BillKind m_kind = BillKind::Indented;
+    RowSource m_source;
     qint64 m_rowCount = 0;
     QString m_widestLevel;
     /// Where painting reads the bill: the reader and the index of the line it gives next.
-    LineReader m_cursor;
+    RowReader m_cursor;
     qint64 m_cursorAt = 0;
     BillHeading m_heading;
     QString m_dateText;
@@ -121,5 +143,14 @@ private:
     int m_rowsPerPage = 1;
     int m_pages = 1;
 };
+
+/// The summarised bill of `lines` to print: each item once, its total quantity, its unit and
+/// whether it has a bill of its own.
+std::unique_ptr<BillDocument> summarisedDocument(std::vector<SummaryLine> lines, BillHeading heading);
+
+/// Where Used of `report`'s item to print: each assembly that uses it with its level and the
+/// quantity of the item in it; `heading` names the database and the date (its item and
+/// description are the report's).
+std::unique_ptr<BillDocument> whereUsedDocument(const WhereUsedReport& report, BillHeading heading);
 
 } // namespace tree

@@ -19,6 +19,8 @@
 #include <QLocale>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QSettings>
+#include <QDate>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -345,6 +347,39 @@ private Q_SLOTS:
         QVERIFY2(m_desktop.messageTexts().value(1).contains(u"not a plain file"_s),
                  qPrintable(m_desktop.messageTexts().value(1)));
         QVERIFY(QFileInfo(target).exists() && !QFileInfo(target).isFile());
+    }
+
+    void titleBlockOnlyWhenAskedAndRemembered() {
+        // Off unless asked (so that a script's first line stays the header); on, four lines
+        // and a blank one above the header, in both files; the choice outlives the commands.
+        const QString headers[] = {u"Level"_s, u"Item ID"_s};
+        QTemporaryDir folder;
+        QSettings settings(folder.filePath(u"settings.ini"_s), QSettings::IniFormat);
+        for (const bool on : {false, true}) {
+            shell::ExportCommands commands(m_context, nullptr, &settings);
+            QCOMPARE(commands.titleBlockAction()->isChecked(), on); // as the last ones left it
+            int file = 0;
+            for (auto command : {&shell::ExportCommands::exportIndented,
+                                 &shell::ExportCommands::exportSummarised}) {
+                const QString path = m_dir.filePath(u"t%1.csv"_s.arg(file));
+                m_desktop.saveAnswers = {path};
+                (commands.*command)();
+                const QByteArray bytes = contents(path);
+                const QList<QStringList> records = readCsv(bytes);
+                const int header = on ? 4 : 0;
+                QCOMPARE(records.value(header).value(0), headers[file]);
+                QVERIFY(records.size() > header + 3);
+                // A blank line sets the block off from the header.
+                QCOMPARE(bytes.contains("\r\n\r\n" + headers[file++].toUtf8()), on);
+                if (on)
+                    QCOMPARE(records.mid(0, 4),
+                             (QList<QStringList>{{u"Item"_s, u"TOP"_s},
+                                                 {u"Description"_s, u"Top assembly, “Ø 5”"_s},
+                                                 {u"Database"_s, m_dir.filePath(u"bom.db"_s)},
+                                                 {u"Date"_s, QDate::currentDate().toString(Qt::ISODate)}}));
+            }
+            commands.titleBlockAction()->setChecked(true);
+        }
     }
 
     void windowOffersTheCommandsOnlyWithABill() {

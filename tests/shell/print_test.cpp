@@ -6,6 +6,7 @@
 #include "support/FileSizeLimit.h"
 #include "support/ExportContext.h"
 #include "support/ScriptedDesktop.h"
+#include "support/WindowFixture.h"
 #include "tree/BillDocument.h"
 #include "tree/BomEditor.h"
 #include "tree/BomDocument.h"
@@ -18,6 +19,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QLabel>
+#include <QPageRanges>
 #include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -98,6 +100,14 @@ public:
 private:
     desktop::PagedDocument& m_document;
 };
+
+/// The PDF file's own title, as a reader's title bar shows it.
+QString pdfTitle(const QString& pdf) {
+    const auto match =
+        QRegularExpression(u"^Title:\\s+(.*)$"_s, QRegularExpression::MultilineOption)
+            .match(run(tool("pdfinfo"), {pdf}));
+    return match.captured(1).trimmed();
+}
 
 /// What the preview says of the page count, beside the page number ("/ 12").
 QString pageCountShown(const QDialog& dialog) {
@@ -366,6 +376,92 @@ private Q_SLOTS:
         QVERIFY(texts.value(0).contains(u"Page 1 of %1"_s.arg(pages)));
         QVERIFY(texts.value(pages - 1).contains(u"Page %1 of %1"_s.arg(pages)));
         QVERIFY(texts.value(pages - 1).contains(u"ROW-02999"_s));
+    }
+
+    void eachKindPrintsItsOwnPagesAndTheRangeAsked() {
+        // TOP uses SUB and 130 parts; SUB uses P-000 too. Current node: P-000 under SUB.
+        std::vector<ItemRow> items{{u"TOP"_s, u"Top assembly"_s, u"EA"_s},
+                                   {u"SUB"_s, u"Sub-assembly"_s, u"EA"_s}};
+        std::vector<Line> lines{{u"TOP"_s, u"SUB"_s, 2.0}, {u"SUB"_s, u"P-000"_s, 3.0}};
+        for (int i = 0; i < 130; ++i) {
+            const QString part = u"P-%1"_s.arg(i, 3, 10, QChar(u'0'));
+            items.push_back({part, u"Part %1"_s.arg(i), u"PC"_s});
+            lines.push_back({u"TOP"_s, part, 1.0});
+        }
+        WindowFixture w(items, lines);
+        w.load(u"TOP"_s);
+        w.click(w.node(u"SUB/P-000"_s));
+        auto* print = w.window().findChild<QAction*>(u"Print…"_s);
+        const auto printed = [&](int choice, QPageRanges pages = {}) {
+            w.desktop.printAnswers = {true};
+            w.desktop.printChoice = choice;
+            w.desktop.printPages = pages;
+            print->trigger();
+            return w.desktop.printedPdf;
+        };
+        QCOMPARE(w.desktop.printChoices.size(), 0);
+
+        // The indented bill: 133 rows over several pages; the PDF's title names the item.
+        const QString indented = printed(0);
+        QCOMPARE(w.desktop.printChoices,
+                 (QStringList{u"&Indented bill"_s, u"&Summarised bill"_s,
+                              u"&Where Used list of P-000"_s}));
+        const int pages = pageCount(indented);
+        QVERIFY2(pages >= 3, qPrintable(QString::number(pages)));
+        QCOMPARE(pdfTitle(indented), u"TOP \u2013 Top assembly"_s);
+        QVERIFY(pageTexts(indented).value(0).contains(u"Bill of Material: TOP"_s));
+
+        // Pages 2 and the last, out of the same count: only they are printed, their footers
+        // as in the whole print.
+        QPageRanges two;
+        two.addPage(2);
+        two.addPage(pages);
+        const QStringList some = pageTexts(printed(0, two));
+        QCOMPARE(some.size(), 2);
+        QVERIFY(some[0].contains(u"Page 2 of %1"_s.arg(pages)));
+        QVERIFY(some[1].contains(u"Page %1 of %1"_s.arg(pages)));
+        QVERIFY(some[1].contains(u"P-129"_s));
+        // A range past the last page prints nothing, and says so.
+        QPageRanges past;
+        past.addRange(pages + 1, pages + 3);
+        printed(0, past);
+        QVERIFY2(w.desktop.messageTexts().value(0).startsWith(u"1202 "_s),
+                 qPrintable(w.desktop.messageTexts().value(0)));
+        w.desktop.asked.clear();
+
+        // The summarised bill: each item once (P-000 with 2 × 3 + 1 = 7), no Level column.
+        const QString summary = printed(1);
+        const QStringList summaryPages = pageTexts(summary);
+        QCOMPARE(pdfTitle(summary), u"Summarised Bill: TOP \u2013 Top assembly"_s);
+        QVERIFY(summaryPages.value(0).contains(u"Summarised Bill: TOP"_s));
+        QVERIFY(summaryPages.value(0).contains(u"Has Bill"_s));
+        QVERIFY(!summaryPages.value(0).contains(u"Level"_s));
+        int p000 = 0;
+        for (const QString& page : summaryPages)
+            for (const QString& line : page.split(u'\n'))
+                if (line.contains(u"P-000 "_s)) {
+                    ++p000;
+                    QVERIFY2(line.simplified().contains(u"Part 0 7 PC no"_s), qPrintable(line));
+                }
+        QCOMPARE(p000, 1);
+        QCOMPARE(pageCount(summary), pages); // 131 items, two rows fewer than the bill
+
+        // Where Used of the current node's item: SUB, and TOP with 1 + 2 × 3, one page.
+        const QString used = printed(2);
+        QCOMPARE(pdfTitle(used), u"Where Used: P-000 \u2013 Part 0"_s);
+        QCOMPARE(w.status(), u"Where Used list written to %1: 1 page."_s.arg(used));
+        const QString usedText = pageTexts(used).value(0);
+        QVERIFY(usedText.contains(u"Where Used: P-000"_s));
+        QVERIFY(usedText.contains(u"Assembly"_s));
+        QVERIFY2(QRegularExpression(u"\\n\\s*1\\s+SUB\\s+Sub-assembly\\s+3\\s+PC"_s).match(usedText).hasMatch(),
+                 qPrintable(usedText));
+        QVERIFY2(QRegularExpression(u"\\n\\s*1\\s+TOP\\s+Top assembly\\s+7\\s+PC"_s).match(usedText).hasMatch(),
+                 qPrintable(usedText));
+        QCOMPARE(pageCount(used), 1);
+
+        // The last choice printed is the one proposed next time.
+        QVERIFY(pageTexts(printed(-1)).value(0).contains(u"Where Used: P-000"_s));
+        QCOMPARE(w.desktop.messageTexts(), QStringList());
     }
 
     void previewShowsThePagesThatPrint() {

@@ -9,6 +9,7 @@
 #include "tree/BomTreeModel.h"
 
 #include <QAction>
+#include <QDate>
 #include <QLocale>
 #include <QDir>
 #include <QFileInfo>
@@ -18,6 +19,7 @@
 #include <QXmlStreamReader>
 
 #include <map>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -45,6 +47,7 @@ struct Sheet {
     std::map<int, std::map<QString, Cell>> rows;
     std::map<int, int> outline;
     QString frozenPane; // the pane's topLeftCell when it is frozen
+    QString autoFilter; // the range of the autofilter's buttons and rows, when there is one
     std::vector<double> widths;
     bool wellFormed = false;
 };
@@ -95,6 +98,8 @@ Sheet readSheet(const QString& workbook) {
             sheet.rows[row][column].formula = true;
         } else if (xml.name() == u"pane" && attributes.value(QLatin1StringView("state")) == u"frozen") {
             sheet.frozenPane = attributes.value(QLatin1StringView("topLeftCell")).toString();
+        } else if (xml.name() == u"autoFilter") {
+            sheet.autoFilter = attributes.value(QLatin1StringView("ref")).toString();
         } else if (xml.name() == u"col") {
             sheet.widths.push_back(attributes.value(QLatin1StringView("width")).toDouble());
         }
@@ -127,6 +132,45 @@ private Q_SLOTS:
     void initTestCase() {
         if (QStandardPaths::findExecutable(u"unzip"_s).isEmpty())
             QSKIP("unzip is not installed");
+    }
+
+    void titleBlockOnlyWhenAskedAndTheHeaderFiltered() {
+        // Off (as it starts), row 1 is the header; on, the item, its description, the database
+        // and the date stand above it, a blank row between. The header's autofilter and the
+        // frozen pane move with it and the filter reaches the last row.
+        std::unique_ptr<WindowFixture> w(bill());
+        w->load(u"TOP"_s);
+        auto* block = w->window().findChild<QAction*>(u"&With Title Block"_s);
+        QVERIFY(block && block->isCheckable() && !block->isChecked());
+        const QString path = QFileInfo(w->database).dir().filePath(u"bill.xlsx"_s);
+        for (const bool on : {false, true}) {
+            block->setChecked(on);
+            for (const auto& [command, last, header] :
+                 {std::tuple{u"Indented Bill (Excel)…"_s, u"H"_s, u"Level"_s},
+                  std::tuple{u"Summarised Bill (Excel)…"_s, u"F"_s, u"Item ID"_s}}) {
+                w->desktop.saveAnswers = {path};
+                w->window().findChild<QAction*>(command)->trigger();
+                QCOMPARE(w->desktop.messageTexts(), QStringList());
+                const Sheet sheet = readSheet(path);
+                QVERIFY(sheet.wellFormed);
+                const int top = on ? 6 : 1;
+                const int lastRow = sheet.rows.rbegin()->first;
+                QVERIFY2(lastRow > top + 1, qPrintable(command));
+                QCOMPARE(sheet.rows.at(top).at(u"A"_s).value, header);
+                QCOMPARE(sheet.frozenPane, u"A%1"_s.arg(top + 1));
+                QCOMPARE(sheet.autoFilter, u"A%1:%2%3"_s.arg(top).arg(last).arg(lastRow));
+                if (!on)
+                    continue;
+                const QStringList values{u"TOP"_s, u"Top"_s, QDir::toNativeSeparators(w->database),
+                                         QDate::currentDate().toString(Qt::ISODate)};
+                const QStringList names{u"Item"_s, u"Description"_s, u"Database"_s, u"Date"_s};
+                for (int row = 1; row <= 4; ++row) {
+                    QCOMPARE(sheet.rows.at(row).at(u"A"_s).value, names[row - 1]);
+                    QCOMPARE(sheet.rows.at(row).at(u"B"_s).value, values[row - 1]);
+                }
+                QVERIFY(!sheet.rows.count(5) || sheet.rows.at(5).empty());
+            }
+        }
     }
 
     void workbooksHoldNumbersOutlineAndPlainTexts() {

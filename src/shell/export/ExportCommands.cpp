@@ -5,12 +5,14 @@
 #include "shell/export/XlsxExport.h"
 
 #include "desktop/Desktop.h"
+#include "desktop/PrintChoices.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
 #include "tree/BillDocument.h"
 #include "tree/BillExport.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
+#include "tree/WhereUsedReport.h"
 
 #include <QAction>
 #include <QDir>
@@ -18,6 +20,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QSaveFile>
+#include <QSettings>
 
 #include <limits>
 #include <optional>
@@ -48,6 +51,10 @@ constexpr qint64 LargePrintPages = 2'000;
 /// Rows on a printed page of A4 or Letter, as the bill is printed (for the question above).
 constexpr qint64 RowsPerPage = 54;
 
+// Where the user's choices are remembered.
+const QString TitleBlockKey = QStringLiteral("export/titleBlock");
+const QString PrintKindKey = QStringLiteral("print/kind");
+
 } // namespace
 
 namespace {
@@ -60,15 +67,25 @@ QString counted(size_t count, const char* one, const char* many) {
 
 } // namespace
 
-ExportCommands::ExportCommands(CommandContext& context, QObject* parent)
+ExportCommands::ExportCommands(CommandContext& context, QObject* parent, QSettings* settings)
     : QObject(parent), m_context(context), m_desktop(context.desktop()), m_model(context.model()),
       m_indentedAction(makeAction(this, QStringLiteral("&Indented Bill (CSV)…"))),
       m_summaryAction(makeAction(this, QStringLiteral("&Summarised Bill (CSV)…"))),
       m_indentedXlsxAction(makeAction(this, QStringLiteral("Indented Bill (&Excel)…"))),
       m_summaryXlsxAction(makeAction(this, QStringLiteral("Summarised Bill (E&xcel)…"))),
       m_previewAction(makeAction(this, QStringLiteral("Print Pre&view…"))),
-      m_printAction(makeAction(this, QStringLiteral("&Print…"))) {
+      m_printAction(makeAction(this, QStringLiteral("&Print…"))),
+      m_titleBlockAction(makeAction(this, QStringLiteral("&With Title Block"))),
+      m_settings(settings) {
     m_printAction->setShortcut(QKeySequence::Print);
+    m_titleBlockAction->setCheckable(true);
+    m_titleBlockAction->setToolTip(QStringLiteral("Item, description, database and date above "
+                                                  "the header of the CSV and Excel files"));
+    m_titleBlockAction->setChecked(m_settings && m_settings->value(TitleBlockKey, false).toBool());
+    connect(m_titleBlockAction, &QAction::toggled, this, [this](bool on) {
+        if (m_settings)
+            m_settings->setValue(TitleBlockKey, on);
+    });
     connect(m_previewAction, &QAction::triggered, this, &ExportCommands::printPreview);
     connect(m_indentedAction, &QAction::triggered, this, &ExportCommands::exportIndented);
     connect(m_summaryAction, &QAction::triggered, this, &ExportCommands::exportSummarised);
@@ -89,6 +106,8 @@ void ExportCommands::addTo(QMenu* fileMenu) {
     exportMenu->addAction(m_summaryAction);
     exportMenu->addAction(m_indentedXlsxAction);
     exportMenu->addAction(m_summaryXlsxAction);
+    exportMenu->addSeparator();
+    exportMenu->addAction(m_titleBlockAction);
     fileMenu->addAction(m_previewAction);
     fileMenu->addAction(m_printAction);
 }
@@ -129,6 +148,31 @@ QString proposedExportPath(const QString& item, const QString& nameSuffix,
         return name;
     return QFileInfo(*file).absoluteDir().filePath(name);
 }
+
+QList<std::pair<QString, QString>> ExportCommands::titleBlock() const {
+    if (!m_titleBlockAction->isChecked())
+        return {};
+    // The date as a spreadsheet and a script read it alike, whatever the user's locale.
+    return {{QStringLiteral("Item"), m_model.topAssembly()},
+            {QStringLiteral("Description"), m_context.itemDescription()},
+            {QStringLiteral("Database"), QDir::toNativeSeparators(m_context.databasePath())},
+            {QStringLiteral("Date"), QDate::currentDate().toString(Qt::ISODate)}};
+}
+
+namespace {
+
+/// The title block as CSV records, a blank line under them to set it off from the header.
+QByteArray csvTitleBlock(const QList<std::pair<QString, QString>>& block) {
+    QByteArray out;
+    if (block.isEmpty())
+        return out;
+    for (const auto& [name, value] : block)
+        tree::appendCsvRecord(out, {name, tree::csvText(value)});
+    out += "\r\n";
+    return out;
+}
+
+} // namespace
 
 QString ExportCommands::proposedPath(const QString& nameSuffix) const {
     return proposedExportPath(m_model.topAssembly(), nameSuffix, m_context.databasePath());
@@ -228,7 +272,7 @@ void ExportCommands::exportIndented() {
         return;
     exportCsv(QStringLiteral("Export Indented Bill"), QStringLiteral("-indented.csv"),
               QStringLiteral("Indented bill"), [&](WholeFile& file) {
-                  QByteArray piece;
+                  QByteArray piece = csvTitleBlock(titleBlock());
                   tree::appendIndentedCsvHeader(piece);
                   return walkIndented(
                       total, [&](const tree::IndentedLine& line) { tree::appendIndentedCsvRecord(piece, line); },
@@ -245,6 +289,7 @@ void ExportCommands::exportSummarised() {
     exportCsv(QStringLiteral("Export Summarised Bill"), QStringLiteral("-summary.csv"),
               QStringLiteral("Summarised bill"), [this](WholeFile& file) -> std::optional<size_t> {
                   const auto lines = tree::summarisedBill(m_model.structure());
+                  file.write(csvTitleBlock(titleBlock()));
                   file.write(tree::summarisedCsv(lines));
                   return lines.size();
               });
@@ -254,7 +299,8 @@ void ExportCommands::exportIndentedXlsx() {
     if (!haveBill())
         return;
     const qint64 total = m_model.structureRows();
-    if (!agreeToIndented(total, XlsxSheet::MaxRows))
+    const auto block = titleBlock();
+    if (!agreeToIndented(total, XlsxSheet::MaxRows - XlsxSheet::titleRows(block)))
         return;
     exportFile(QStringLiteral("Export Indented Bill"), QStringLiteral("-indented.xlsx"), XlsxFilters,
                QStringLiteral("Indented bill"), [&](const QString& path) -> std::optional<size_t> {
@@ -264,7 +310,8 @@ void ExportCommands::exportIndentedXlsx() {
                                    {QStringLiteral("Level"), QStringLiteral("Item ID"),
                                     QStringLiteral("Description"), QStringLiteral("Quantity"),
                                     QStringLiteral("UOM"), QStringLiteral("Extended Quantity"),
-                                    QStringLiteral("Parent"), QStringLiteral("Note")});
+                                    QStringLiteral("Parent"), QStringLiteral("Note")},
+                                   block);
                    const auto rows = walkIndented(
                        total,
                        [&](const tree::IndentedLine& line) {
@@ -295,7 +342,8 @@ void ExportCommands::exportSummarisedXlsx() {
                    XlsxSheet sheet(path, QStringLiteral("Summarised Bill"),
                                    {QStringLiteral("Item ID"), QStringLiteral("Description"),
                                     QStringLiteral("Total Quantity"), QStringLiteral("UOM"),
-                                    QStringLiteral("Has Bill"), QStringLiteral("Note")});
+                                    QStringLiteral("Has Bill"), QStringLiteral("Note")},
+                                   titleBlock());
                    for (const tree::SummaryLine& line : lines) {
                        sheet.startRow();
                        sheet.text(0, line.itemId);
@@ -324,33 +372,61 @@ void ExportCommands::printBill(bool preview) {
         !agreeToSize(rows, "rows", QStringLiteral("About %1 pages: print")
                                        .arg(QLocale().toString(pages))))
         return;
-    std::optional<tree::BillDocument> document;
+    const tree::BillHeading heading{m_model.topAssembly(), m_context.itemDescription(),
+                                    QDir::toNativeSeparators(m_context.databasePath()),
+                                    QDate::currentDate()};
+    // What each choice is called in the status once printed.
+    QStringList printed{QStringLiteral("Bill of material"), QStringLiteral("Summarised bill")};
+    std::vector<desktop::PrintChoices::Choice> choices;
+    const tree::Structure& structure = m_model.structure();
+    choices.push_back({QStringLiteral("&Indented bill"), [&structure, heading] {
+                           // Rows are walked from the structure as pages are laid out and
+                           // painted, never held.
+                           return std::make_unique<tree::BillDocument>(
+                               [&structure]() -> tree::BillDocument::LineReader {
+                                   return [walk = std::make_shared<tree::IndentedWalk>(
+                                               structure, tree::DefaultDepthLimit)](
+                                              tree::IndentedLine& line) { return walk->next(line); };
+                               },
+                               heading);
+                       }});
+    choices.push_back({QStringLiteral("&Summarised bill"), [&structure, heading] {
+                           return tree::summarisedDocument(tree::summarisedBill(structure), heading);
+                       }});
+    // Where Used of the current node's item, read from the database only once it is chosen.
+    if (const std::optional<QString> item = m_context.currentItem()) {
+        printed.append(QStringLiteral("Where Used list"));
+        choices.push_back(
+            {QStringLiteral("&Where Used list of %1").arg(*item),
+             [this, item, heading]() -> std::unique_ptr<desktop::PagedDocument> {
+                 const auto report = tree::findWhereUsed(m_desktop, m_context.databasePath(), item);
+                 if (!report)
+                     return nullptr;
+                 return tree::whereUsedDocument(*report, heading);
+             }});
+    }
+    std::optional<desktop::PrintChoices> document;
     {
         const desktop::BusyPointer busy(m_desktop);
-        // Rows are walked from the structure as pages are laid out and painted, never held.
-        const tree::Structure& structure = m_model.structure();
-        document.emplace(
-            [&structure]() -> tree::BillDocument::LineReader {
-                return [walk = std::make_shared<tree::IndentedWalk>(structure, tree::DefaultDepthLimit)](
-                           tree::IndentedLine& line) { return walk->next(line); };
-            },
-                         tree::BillHeading{m_model.topAssembly(), m_context.itemDescription(),
-                                           QDir::toNativeSeparators(m_context.databasePath()),
-                                           QDate::currentDate()});
+        document.emplace(std::move(choices),
+                         m_settings ? m_settings->value(PrintKindKey, 0).toInt() : 0);
     }
     const QString title = QStringLiteral("Print Bill of Material");
     const QString pdf = proposedPath(QStringLiteral(".pdf"));
     const desktop::PrintOutcome outcome = preview ? m_desktop.printPreview(title, *document, pdf)
                                                   : m_desktop.print(title, *document, pdf);
+    if (m_settings && outcome.result != desktop::PrintResult::Cancelled)
+        m_settings->setValue(PrintKindKey, document->chosen());
+    const QString what = printed.value(document->chosen());
     const QString file = QDir::toNativeSeparators(outcome.file);
     switch (outcome.result) {
     case desktop::PrintResult::Cancelled:
         break;
     case desktop::PrintResult::Printed:
-        status(file.isEmpty() ? QStringLiteral("Bill of material printed: %1.")
-                                    .arg(counted(size_t(outcome.pages), "page", "pages"))
-                              : QStringLiteral("Bill of material written to %1: %2.")
-                                    .arg(file, counted(size_t(outcome.pages), "page", "pages")));
+        status(file.isEmpty() ? QStringLiteral("%1 printed: %2.")
+                                    .arg(what, counted(size_t(outcome.pages), "page", "pages"))
+                              : QStringLiteral("%1 written to %2: %3.")
+                                    .arg(what, file, counted(size_t(outcome.pages), "page", "pages")));
         break;
     case desktop::PrintResult::Failed:
         m_desktop.messageBox(

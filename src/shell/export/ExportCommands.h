@@ -16,6 +16,7 @@
 class QAction;
 class QByteArray;
 class QMenu;
+class QSettings;
 
 namespace desktop {
 class Desktop;
@@ -76,12 +77,19 @@ QString proposedExportPath(const QString& item, const QString& nameSuffix, const
 /// (Excel)…" and "Summarised Bill (Excel)…", and File ▸ "Print Preview…" and "Print…":
 /// the loaded bill written to a file of the user's choice or printed. The commands are enabled
 /// while the tree holds nodes; failures are shown as numbered messages.
+///
+/// Export ▸ "With Title Block" (off unless the user turns it on) puts the item, its
+/// description, the database and the date above the files' header row; off, a file's first
+/// line is its header, as scripts that read the files expect. A print is of the indented bill,
+/// the summarised bill or the Where Used list of the current node's item, chosen in the print
+/// dialog or the preview. Both choices are remembered in the settings, when there are any.
 class ExportCommands : public QObject {
     Q_OBJECT
 public:
     /// The database, the loaded bill and its description come from `context` at the moment a
     /// command runs; the status says what a command has done.
-    explicit ExportCommands(CommandContext& context, QObject* parent = nullptr);
+    explicit ExportCommands(CommandContext& context, QObject* parent = nullptr,
+                            QSettings* settings = nullptr);
 
     /// Adds the Export submenu, Print Preview… and Print… at the end of `fileMenu`.
     void addTo(QMenu* fileMenu);
@@ -95,12 +103,18 @@ public:
     void exportIndentedXlsx();
     /// The summarised bill as an Excel workbook.
     void exportSummarisedXlsx();
-    /// Prints the indented bill through the print dialog.
+    /// Prints through the print dialog the bill chosen there: the indented bill, the
+    /// summarised bill, or the Where Used list of the current node's item.
     void print();
-    /// Shows the indented bill as it will print, from where it can be printed.
+    /// Shows the bill chosen as it will print (the choice in the preview's Show box), from
+    /// where it can be printed.
     void printPreview();
+    /// The Export menu's "With Title Block": whether the exports carry one.
+    QAction* titleBlockAction() const { return m_titleBlockAction; }
 
 private:
+    /// The title block's lines (name and value), or none when the user has not asked for it.
+    QList<std::pair<QString, QString>> titleBlock() const;
     bool haveBill();
     void printBill(bool preview);
     void updateEnabled();
@@ -135,6 +149,8 @@ private:
     QAction* m_summaryXlsxAction;
     QAction* m_previewAction;
     QAction* m_printAction;
+    QAction* m_titleBlockAction;
+    QSettings* m_settings;
 };
 
 } // namespace shell

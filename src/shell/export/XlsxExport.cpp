@@ -47,8 +47,10 @@ QByteArray cellText(const QString& text) {
 
 } // namespace
 
-XlsxSheet::XlsxSheet(const QString& path, const QString& sheetName, const QStringList& header)
-    : m_path(path), m_widths(size_t(header.size()), 0) {
+XlsxSheet::XlsxSheet(const QString& path, const QString& sheetName, const QStringList& header,
+                     const TitleBlock& titleBlock)
+    : m_path(path), m_headerRow(quint32(titleRows(titleBlock))), m_row(m_headerRow),
+      m_widths(size_t(header.size()), 0) {
     // A link is followed, as the CSV files' writer does: the file it names is replaced, and
     // the link stays.
     if (const QFileInfo link(path); link.isSymLink())
@@ -74,11 +76,19 @@ XlsxSheet::XlsxSheet(const QString& path, const QString& sheetName, const QStrin
         throw writeFailed(m_path, QStringLiteral("the worksheet could not be made"));
     // The rows of an assembly follow it, so its fold button belongs on its own row, above them.
     worksheet_outline_settings(m_sheet, LXW_TRUE, LXW_FALSE, LXW_TRUE, LXW_FALSE);
-    worksheet_freeze_panes(m_sheet, 1, 0);
+    worksheet_freeze_panes(m_sheet, lxw_row_t(m_headerRow + 1), 0);
     lxw_format* bold = workbook_add_format(m_workbook);
     format_set_bold(bold);
+    // The title block's values are texts, never measured for the columns' widths: a long
+    // database path would widen the Level column of every row below it.
+    for (quint32 row = 0; row < quint32(titleBlock.size()); ++row) {
+        const auto& [name, value] = titleBlock[row];
+        check(worksheet_write_string(m_sheet, row, 0, cellText(name).constData(), bold));
+        if (!value.isEmpty())
+            check(worksheet_write_string(m_sheet, row, 1, cellText(value).constData(), nullptr));
+    }
     for (qsizetype column = 0; column < header.size(); ++column) {
-        check(worksheet_write_string(m_sheet, 0, lxw_col_t(column),
+        check(worksheet_write_string(m_sheet, m_headerRow, lxw_col_t(column),
                                      cellText(header[column]).constData(), bold));
         measure(int(column), header[column].size());
     }
@@ -129,6 +139,9 @@ void XlsxSheet::number(int column, std::optional<double> value) {
 }
 
 void XlsxSheet::commit() {
+    // Filter buttons on the header, over every row written below it.
+    check(worksheet_autofilter(m_sheet, m_headerRow, 0, m_row,
+                               lxw_col_t(std::max<size_t>(m_widths.size(), 1) - 1)));
     for (size_t column = 0; column < m_widths.size(); ++column)
         check(worksheet_set_column(m_sheet, lxw_col_t(column), lxw_col_t(column),
                                    double(m_widths[column] + 2), nullptr));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -13,7 +14,8 @@ struct lxw_worksheet;
 
 namespace shell {
 
-/// An Excel workbook (.xlsx) of one worksheet, written row by row below a frozen header row,
+/// An Excel workbook (.xlsx) of one worksheet, written row by row below a frozen header row
+/// (with an autofilter on it, and a title block above it when one is given),
 /// and put in place all or nothing: it is written under a temporary name beside `path` and
 /// renamed over it only at commit(); without a commit it leaves no trace. Rows go to disk as
 /// they are written (libxlsxwriter's constant-memory mode), so a sheet of a million rows needs
@@ -29,7 +31,16 @@ public:
     /// The deepest outline level a worksheet has; deeper rows stay at it.
     static constexpr int MaxOutlineLevel = 7;
 
-    XlsxSheet(const QString& path, const QString& sheetName, const QStringList& header);
+    /// A title block's lines: a name and its value.
+    using TitleBlock = QList<std::pair<QString, QString>>;
+
+    XlsxSheet(const QString& path, const QString& sheetName, const QStringList& header,
+              const TitleBlock& titleBlock = {});
+    /// The rows `titleBlock` takes above the header (its lines and a blank one), so that the
+    /// rows left for the bill are known before it is written.
+    static qint64 titleRows(const TitleBlock& titleBlock) {
+        return titleBlock.isEmpty() ? 0 : titleBlock.size() + 1;
+    }
     ~XlsxSheet();
     XlsxSheet(const XlsxSheet&) = delete;
     XlsxSheet& operator=(const XlsxSheet&) = delete;
@@ -52,6 +63,7 @@ private:
     std::unique_ptr<QTemporaryFile> m_temporary;
     lxw_workbook* m_workbook = nullptr;
     lxw_worksheet* m_sheet = nullptr;
+    quint32 m_headerRow = 0;
     quint32 m_row = 0;
     std::vector<qsizetype> m_widths;
 };

@@ -222,7 +222,7 @@ void BomWindow::createMenus() {
     file->addSeparator();
     m_expandAction = action(file, "mnuExpand", QStringLiteral("E&xpand All"));
     m_collapseAction = action(file, "mnuCollapse", QStringLiteral("&Collapse All"));
-    (new ExportCommands(context(), this))->addTo(file);
+    (new ExportCommands(context(), this, m_settings.get()))->addTo(file);
     file->addSeparator();
     m_exitAction = action(file, "mnuExit", QStringLiteral("&Exit"));
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));

@@ -1,6 +1,7 @@
 #include "ScriptedDesktop.h"
 
 #include "desktop/PagedPrint.h"
+#include "desktop/PrintChoices.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -47,7 +48,11 @@ desktop::PrintOutcome ScriptedDesktop::print(const QString& title,
                                              desktop::PagedDocument& document,
                                              const QString& pdfPath) {
     asked.append({QStringLiteral("print"), {}, title, {}, pdfPath});
+    auto* choices = dynamic_cast<desktop::PrintChoices*>(&document);
+    printChoices = choices ? choices->names() : QStringList();
     if (printAnswers.isEmpty() || !printAnswers.takeFirst())
+        return {};
+    if (choices && printChoice >= 0 && !choices->choose(printChoice))
         return {};
     printedPdf = !printTarget.isEmpty()
                      ? printTarget
@@ -57,7 +62,7 @@ desktop::PrintOutcome ScriptedDesktop::print(const QString& title,
     printer.setOutputFileName(printedPdf);
     const auto progress = startProgress(QStringLiteral("Printing…"), title);
     return desktop::writePdf(document, printedPdf, printer.pageLayout(), printer.resolution(),
-                             title, progress.get());
+                             title, progress.get(), printPages);
 }
 
 desktop::PrintOutcome ScriptedDesktop::printPreview(const QString& title,

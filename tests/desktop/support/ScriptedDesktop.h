@@ -3,6 +3,7 @@
 #include "desktop/QtDesktop.h"
 
 #include <QList>
+#include <QPageRanges>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -37,6 +38,9 @@ public:
     QList<bool> printAnswers;                   // true: print; unanswered dialogs are cancelled
     QString printTarget;                        // the PDF file chosen; empty: one of its own
     QString printedPdf;                         // the file the last accepted print dialog wrote
+    QStringList printChoices;                   // what the last print dialog offered to print
+    int printChoice = -1;                       // the choice picked in it; -1: as proposed
+    QPageRanges printPages;                     // the range typed in it; none: every page
     int previewPages = 0;                       // the pages the last preview showed
     int cancelProgressAfter = -1;               // progress reports before Cancel; -1: never
     int progressReports = 0;
