@@ -61,6 +61,9 @@ private:
                                                                          const QString& verb);
     /// The item picked in a find box over the Item Master; none for Cancel or a failed read.
     std::optional<QString> pickItem(const QString& title, const QString& prompt);
+    /// Replace Component with the same item as old and new: sets the quantity of `component`
+    /// in the ticked assemblies of `rows` (its lines as stored), one step.
+    void setQuantity(const QString& component, const std::vector<store::LineRow>& rows);
     /// Says why nothing was done, as "NUMBER DESCRIPTION".
     void report(int number, const QString& description);
 
