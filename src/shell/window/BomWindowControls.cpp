@@ -16,6 +16,7 @@
 #include "shell/window/ItemList.h"
 #include "shell/window/NumLock.h"
 #include "shell/window/TreeFindBar.h"
+#include "shell/plan/LowLevelColumn.h"
 #include "shell/plan/RequirementsCommands.h"
 #include "shell/whereused/WhereUsedCommands.h"
 #include "tree/BomDocument.h"
@@ -216,6 +217,7 @@ void BomWindow::createMenus() {
     m_checkAction = action(tools, "mnuCheckDatabase", QStringLiteral("&Check Database"));
     (new CompareCommands(context()))->addTo(tools);
     (new RequirementsCommands(context()))->addTo(tools);
+    new LowLevelColumn(context());
     m_history = new HistoryCommands(context());
     m_history->addTo(tools);
     connect(m_tree, &BomTreeView::lineHistoryRequested, m_history, &HistoryCommands::openLine);
