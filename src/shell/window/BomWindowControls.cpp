@@ -16,6 +16,7 @@
 #include "shell/window/ItemList.h"
 #include "shell/window/NumLock.h"
 #include "shell/window/TreeFindBar.h"
+#include "shell/options/OptionsCommands.h"
 #include "shell/plan/LowLevelColumn.h"
 #include "shell/plan/RequirementsCommands.h"
 #include "shell/whereused/WhereUsedCommands.h"
@@ -222,6 +223,7 @@ void BomWindow::createMenus() {
     m_history->addTo(tools);
     connect(m_tree, &BomTreeView::lineHistoryRequested, m_history, &HistoryCommands::openLine);
     (new AsOfCommands(context()))->addTo(tools);
+    (new OptionsCommands(context()))->addTo(tools);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     m_notesAction = action(help, "mnuOperation", QStringLiteral("&Operation Notes"),

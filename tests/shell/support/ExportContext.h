@@ -29,6 +29,7 @@ public:
     tree::LineEdits& edits() override { std::abort(); }
     shell::BomTreeView& tree() override { std::abort(); }
     shell::ItemList& list() override { std::abort(); }
+    QSettings& settings() override { std::abort(); }
 
 private:
     desktop::Desktop& m_desktop;
