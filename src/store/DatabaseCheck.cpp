@@ -41,6 +41,7 @@ QString kindName(CheckFinding::Kind kind) {
     case CheckFinding::QuantityNotANumber: return QStringLiteral("Quantity not a number");
     case CheckFinding::LineIdNotUtf8: return QStringLiteral("Line ID not valid UTF-8");
     case CheckFinding::ItemIdNotUtf8: return QStringLiteral("Item Master ID not valid UTF-8");
+    case CheckFinding::FractionalQuantity: return QStringLiteral("Fraction of a whole-number unit");
     }
     return {};
 }
@@ -148,6 +149,8 @@ struct CheckReport::Data {
                 .arg(which.join(QStringLiteral(" and the ")),
                      which.size() > 1 ? QStringLiteral("are") : QStringLiteral("is"));
         }
+        case CheckFinding::FractionalQuantity:
+            return texts[size_t(e.extra)];
         case CheckFinding::ItemIdNotUtf8:
             return QStringLiteral("The Item Master ID %1 is not valid UTF-8 text: correct it in "
                                   "ItemMaster, for example by importing it again as UTF-8.")
@@ -229,13 +232,17 @@ void CheckReport::sortBy(int column, bool descending) {
 /// case rule) once.
 class DatabaseChecker : public CheckSink {
 public:
-    explicit DatabaseChecker(const CheckProgress& progress) : m_progress(progress) {}
+    DatabaseChecker(const CheckProgress& progress, const WholeUnits& wholeUnits)
+        : m_progress(progress), m_wholeUnits(wholeUnits) {}
 
     void expect(qint64 items, qint64 lines) override { m_expected = std::max<qint64>(items + lines, 1); }
 
-    void item(const StoredId& id) override {
+    void item(const StoredId& id, const QString& unit) override {
         ++m_report.items;
         const int s = lookUp(id);
+        // The lines come after every item: their components' units are known by then.
+        if (m_wholeUnits.counts(unit))
+            m_wholeUnitOf.insert(m_spellingNode[size_t(s)], unit.trimmed());
         if (!id.invalidBytes.isEmpty())
             add(CheckFinding::ItemIdNotUtf8, s, -1, -1);
         Node& node = m_nodes[size_t(m_spellingNode[size_t(s)])];
@@ -278,6 +285,15 @@ public:
                 m_report.m_data->values.push_back(quantity.value);
                 add(CheckFinding::NegativeQuantity, a, c, int(m_report.m_data->values.size()) - 1);
             }
+            if (std::isfinite(quantity.value) && !isWholeNumber(quantity.value))
+                if (const auto unit = m_wholeUnitOf.constFind(to); unit != m_wholeUnitOf.cend()) {
+                    m_report.m_data->texts.push_back(
+                        QStringLiteral("The quantity %1 is not a whole number of %2, a unit "
+                                       "counted in whole pieces.")
+                            .arg(number(quantity.value), *unit));
+                    add(CheckFinding::FractionalQuantity, a, c,
+                        int(m_report.m_data->texts.size()) - 1);
+                }
             break;
         }
         const int unreadable = (assembly.invalidBytes.isEmpty() ? 0 : 1) |
@@ -526,6 +542,8 @@ private:
     }
 
     const CheckProgress& m_progress;
+    const WholeUnits& m_wholeUnits;
+    QHash<int, QString> m_wholeUnitOf; ///< node → its unit, for the items counted whole
     qint64 m_expected = 1;
     CheckReport m_report;
     QHash<QString, int> m_spellings; ///< exact stored form → spelling
@@ -539,9 +557,10 @@ private:
     LastId m_lastComponent;
 };
 
-std::optional<CheckReport> checkDatabase(Store& store, const CheckProgress& progress) {
+std::optional<CheckReport> checkDatabase(Store& store, const CheckProgress& progress,
+                                         const WholeUnits& wholeUnits) {
     const CheckProgress report = progress ? progress : CheckProgress([](qint64, qint64) { return true; });
-    DatabaseChecker checker(report);
+    DatabaseChecker checker(report, wholeUnits);
     if (!store.readForCheck(checker) || !checker.finish())
         return std::nullopt;
     return checker.take();

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "store/WholeUnits.h"
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -36,7 +38,8 @@ public:
     virtual ~CheckSink() = default;
     /// About how many rows each table holds; 0 where the store cannot tell cheaply.
     virtual void expect(qint64 items, qint64 lines) = 0;
-    virtual void item(const StoredId& id) = 0;
+    /// An ItemMaster row: its ID and its unit (empty for Null).
+    virtual void item(const StoredId& id, const QString& unit) = 0;
     virtual void line(const StoredId& assembly, const StoredId& component,
                       const StoredQuantity& quantity) = 0;
     /// Asked every few thousand rows: false stops the reading.
@@ -58,6 +61,7 @@ struct CheckFinding {
         QuantityNotANumber,
         LineIdNotUtf8,
         ItemIdNotUtf8,
+        FractionalQuantity, ///< not a whole number, in a unit counted in whole pieces
     };
     Kind kind;
     /// The line's assembly (for a cycle: the item it starts from; for an ItemMaster row: its
@@ -109,8 +113,10 @@ using CheckProgress = std::function<bool(qint64 done, qint64 total)>;
 /// items, with one path around it), every line whose assembly or component has no ItemMaster
 /// row, every line ID that matches its ItemMaster row only under the store's case rule or only
 /// without its leading and trailing blanks, Null, zero, negative and non-numeric quantities,
-/// and IDs that are not valid UTF-8. Reads each table once and works in memory; only reads.
+/// IDs that are not valid UTF-8, and quantities that are not whole numbers on a component
+/// whose unit is one of `wholeUnits`. Reads each table once and works in memory; only reads.
 /// Empty when `progress` cancelled it. Throws StoreError as the store's reads do.
-std::optional<CheckReport> checkDatabase(Store& store, const CheckProgress& progress);
+std::optional<CheckReport> checkDatabase(Store& store, const CheckProgress& progress,
+                                         const WholeUnits& wholeUnits = WholeUnits(QStringList()));
 
 } // namespace store

@@ -1,12 +1,15 @@
 #include "tree/BillExport.h"
 
 #include "store/ItemKey.h"
+#include "tree/LowLevelCodes.h"
 #include "tree/Structure.h"
 
 #include <QHash>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace tree {
 
@@ -180,6 +183,34 @@ std::vector<SummaryLine> summarisedBill(const Structure& structure) {
                            noteOf(itemFacts)});
     }
     return summary;
+}
+
+std::vector<SummaryLine> summarisedBillByLevel(const Structure& structure) {
+    std::vector<SummaryLine> summary = summarisedBill(structure);
+    // The lines of the items the bill shows, the loaded item's first: a parent's code is below
+    // each of its components' in the loaded structure as in the whole database.
+    std::vector<std::pair<QString, QString>> lines;
+    const auto take = [&](int item) {
+        for (int id : structure.linesOf(item))
+            lines.emplace_back(structure.textOf(item), structure.line(id).text);
+    };
+    take(Structure::Top);
+    for (const auto& [item, lineId] : structure.totals().firstShown)
+        if (item != Structure::Top)
+            take(item);
+    const LowLevelCodes codes = lowLevelCodes(lines);
+    std::vector<std::pair<int, size_t>> order; // (code, place today)
+    order.reserve(summary.size());
+    for (size_t at = 0; at < summary.size(); ++at)
+        order.emplace_back(
+            codes.code.value(store::foldKey(summary[at].itemId), std::numeric_limits<int>::max()),
+            at);
+    std::sort(order.begin(), order.end());
+    std::vector<SummaryLine> ordered;
+    ordered.reserve(summary.size());
+    for (const auto& [code, at] : order)
+        ordered.push_back(std::move(summary[at]));
+    return ordered;
 }
 
 QString lineNote(const IndentedLine& line) {

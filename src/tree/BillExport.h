@@ -72,6 +72,12 @@ std::vector<SummaryLine> summarisedBill(const std::vector<IndentedLine>& indente
 /// (Structure::totals says what a cycle gives).
 std::vector<SummaryLine> summarisedBill(const Structure& structure);
 
+/// The summarised bill as it is exported: parents before their components. Ordered by each
+/// item's low-level code over the lines of the loaded structure (lowLevelCodes), then in
+/// summarisedBill's order; an item on or below a cycle has no code and keeps its place after
+/// those that have one.
+std::vector<SummaryLine> summarisedBillByLevel(const Structure& structure);
+
 /// The header record of the indented bill's CSV.
 void appendIndentedCsvHeader(QByteArray& out);
 /// One line of the indented bill as a CSV record.

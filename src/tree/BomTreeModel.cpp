@@ -20,7 +20,8 @@ QString stopDescription(Stop stop) {
                                    : BomTreeModel::tr("not expanded: the depth limit was reached");
 }
 
-constexpr LineProblems QuantityProblems = LineProblem::NullQuantity | LineProblem::NotPositive;
+constexpr LineProblems QuantityProblems =
+    LineProblem::NullQuantity | LineProblem::NotPositive | LineProblem::NotWhole;
 
 } // namespace
 
@@ -32,6 +33,8 @@ QString problemNote(LineProblems problems) {
         notes.append(BomTreeModel::tr("quantity Null"));
     if (problems.testFlag(LineProblem::NotPositive))
         notes.append(BomTreeModel::tr("quantity zero or negative"));
+    if (problems.testFlag(LineProblem::NotWhole))
+        notes.append(BomTreeModel::tr("not a whole number of a unit counted in whole pieces"));
     return notes.join(QStringLiteral("; "));
 }
 
@@ -46,6 +49,13 @@ BomTreeModel::BomTreeModel(BomDocument& document, QObject* parent)
 }
 
 const QString& BomTreeModel::topAssembly() const { return m_structure.topText(); }
+
+void BomTreeModel::setWholeUnits(const store::WholeUnits& units) {
+    // Every node shown may change its mark: the views paint them all again, no node moves.
+    Q_EMIT layoutAboutToBeChanged();
+    m_wholeUnits = units;
+    Q_EMIT layoutChanged();
+}
 
 void BomTreeModel::setLimits(int nodeLimit, int depthLimit) {
     m_nodeLimit = nodeLimit;
@@ -274,6 +284,8 @@ LineProblems BomTreeModel::problemsOf(const QModelIndex& index) const {
         problems |= LineProblem::NullQuantity;
     else if (*line.quantity <= 0)
         problems |= LineProblem::NotPositive;
+    if (m_wholeUnits.broken(line.quantity, line.unit))
+        problems |= LineProblem::NotWhole;
     return problems;
 }
 

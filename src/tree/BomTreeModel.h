@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/WholeUnits.h"
 #include "tree/Structure.h"
 
 #include <QAbstractItemModel>
@@ -48,6 +49,7 @@ enum class LineProblem : quint8 {
     UnknownItem = 1,      ///< the component has no ItemMaster row
     NullQuantity = 2,     ///< the line's quantity is Null
     NotPositive = 4,      ///< the line's quantity is zero or negative
+    NotWhole = 8,         ///< a fraction of a unit counted in whole pieces (WholeUnits)
 };
 Q_DECLARE_FLAGS(LineProblems, LineProblem)
 Q_DECLARE_OPERATORS_FOR_FLAGS(LineProblems)
@@ -81,6 +83,10 @@ public:
     /// `depthLimit` levels down is not opened.
     void setLimits(int nodeLimit, int depthLimit);
     int depthLimit() const { return m_depthLimit; }
+    /// The units counted in whole pieces: a line with a fraction of one is marked. The nodes
+    /// shown are marked again at once.
+    void setWholeUnits(const store::WholeUnits& units);
+    const store::WholeUnits& wholeUnits() const { return m_wholeUnits; }
 
     /// Opens breadth-first, top levels first, every node not yet opened until the tree holds
     /// the node limit; nodes it leaves closed are marked (Stop::NodeLimit). True when nothing
@@ -226,6 +232,7 @@ private:
     bool m_holdFetching = false;
     int m_nodeLimit = 1'000'000;
     int m_depthLimit = 2'000;
+    store::WholeUnits m_wholeUnits;
     QIcon m_problemIcon;
     std::vector<int> m_cutLines; ///< structure lines, sorted
 };

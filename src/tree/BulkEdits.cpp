@@ -22,6 +22,19 @@ store::LineBatch replaceBatch(const std::vector<store::LineRow>& uses, const QSt
     return batch;
 }
 
+QVariant ruledQuantity(const QVariant& stored, const QuantityRule& rule) {
+    return rule.multiply ? scaledQuantity(stored, rule.number) : QVariant(rule.number);
+}
+
+store::LineBatch quantityBatch(const std::vector<store::LineRow>& uses, const QuantityRule& rule) {
+    store::LineBatch batch;
+    batch.removed = uses;
+    for (const store::LineRow& use : uses)
+        batch.added.push_back(
+            {use.assembly, use.component, ruledQuantity(use.quantity, rule), use.startDate});
+    return batch;
+}
+
 store::LineBatch removeBatch(const std::vector<store::LineRow>& uses) { return {uses, {}}; }
 
 store::LineBatch copyBatch(const std::vector<store::LineRow>& bill, const QString& target) {

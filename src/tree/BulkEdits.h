@@ -27,6 +27,22 @@ QVariant scaledQuantity(const QVariant& stored, std::optional<double> factor);
 store::LineBatch replaceBatch(const std::vector<store::LineRow>& uses, const QString& component,
                               std::optional<double> factor);
 
+/// How a quantity set in many assemblies at once is made: the number itself, or the stored
+/// quantity times the number.
+struct QuantityRule {
+    bool multiply = false;
+    double number = 1;
+};
+
+/// The quantity `rule` makes of the stored one: a value replaces whatever was stored (Null
+/// too: the user gave one); a factor scales as scaledQuantity does.
+QVariant ruledQuantity(const QVariant& stored, const QuantityRule& rule);
+
+/// Sets the quantity of each of `uses` (lines as stored): each line removed and added again
+/// under its own key, as stored (spelling and start date kept), with its new quantity, so that
+/// the write, its undo and the history see one change per line, from the old row to the new.
+store::LineBatch quantityBatch(const std::vector<store::LineRow>& uses, const QuantityRule& rule);
+
 /// Removes each of `uses` (lines as stored).
 store::LineBatch removeBatch(const std::vector<store::LineRow>& uses);
 

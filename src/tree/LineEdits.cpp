@@ -92,6 +92,19 @@ bool LineEdits::confirmUnlikelyQuantity(const QString& typed, const QString& ass
                    .arg(lineName(assembly, component))) == desktop::ResultYes;
 }
 
+bool LineEdits::confirmWholeUnit(double quantity, const QString& typed, const QString& unit,
+                                 const QString& assembly, const QString& component) {
+    if (!m_model.wholeUnits().broken(quantity, unit))
+        return true;
+    return m_desktop.messageBox(
+               QStringLiteral("Use %1 %2?").arg(typed.trimmed(), unit.trimmed()),
+               desktop::OkCancel | desktop::IconQuestion, ShortTitle,
+               QStringLiteral("%1 is counted in whole pieces, and %2 is not a whole number. OK: "
+                              "the line %3 gets it. Cancel: nothing is written.")
+                   .arg(unit.trimmed(), typed.trimmed(), lineName(assembly, component))) ==
+           desktop::ResultOk;
+}
+
 bool LineEdits::confirmUnlikelyQuantities(const QStringList& lines) {
     if (lines.isEmpty())
         return true;
@@ -128,7 +141,7 @@ void LineEdits::addComponent(const QModelIndex& dropTarget, const QString& compo
     const QString beside = first ? QString() : m_model.assemblyOf(target);
     std::optional<store::StoreError> intoRefused, besideRefused, readFailure;
     QString notes;
-    QString unit;
+    QString unit; // the component's: for the box's line and the question about whole pieces
     if (m_session.isKnown()) {
         const std::vector<std::pair<QString, QString>> asked =
             first ? std::vector<std::pair<QString, QString>>()
@@ -152,6 +165,8 @@ void LineEdits::addComponent(const QModelIndex& dropTarget, const QString& compo
             if (const auto item = db.findItem(component))
                 unit = item->unit.value_or(QString());
             intoRefused = check(intoTarget);
+            if (const auto item = db.findItem(component))
+                unit = item->unit.value_or(QString());
             if (!first)
                 besideRefused = check(beside);
         });
@@ -196,6 +211,8 @@ void LineEdits::addComponent(const QModelIndex& dropTarget, const QString& compo
         return;
     }
     if (*quantity <= 0 && !confirmUnlikelyQuantity(*typed, assembly, component))
+        return;
+    if (!confirmWholeUnit(*quantity, *typed, unit, assembly, component))
         return;
     if (!target.isValid() && !first)
         return;
@@ -463,6 +480,9 @@ void LineEdits::changeQuantity(const QModelIndex& index, const QString& typed) {
         return;
     if (*quantity <= 0 &&
         !confirmUnlikelyQuantity(typed, m_model.assemblyOf(node), m_model.text(node)))
+        return;
+    if (!confirmWholeUnit(*quantity, typed, m_model.unit(node), m_model.assemblyOf(node),
+                          m_model.text(node)))
         return;
     const QString assembly = m_model.assemblyOf(node);
     const QString component = m_model.text(node);

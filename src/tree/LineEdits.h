@@ -141,6 +141,10 @@ private:
     /// Asks once before a quantity of zero or less is written into the line; true for Yes.
     bool confirmUnlikelyQuantity(const QString& typed, const QString& assembly,
                                  const QString& component);
+    /// Asks once before a fraction of a unit counted in whole pieces is written into the line;
+    /// true when it is not one, or for OK.
+    bool confirmWholeUnit(double quantity, const QString& typed, const QString& unit,
+                          const QString& assembly, const QString& component);
     /// What became of a write and the reads that show it, in one trip.
     struct Written {
         bool committed = false; ///< the write committed (a failure after it is the showing's)

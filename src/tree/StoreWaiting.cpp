@@ -78,14 +78,15 @@ StoredBill readBillAsOf(desktop::Desktop& desktop, const QString& location, cons
 
 std::optional<store::CheckReport> checkDatabase(desktop::Desktop& desktop, const QString& location,
                                                 const QString& label,
-                                                const store::CheckProgress& progress) {
+                                                const store::CheckProgress& progress,
+                                                const store::WholeUnits& wholeUnits) {
     std::optional<store::CheckReport> report;
     runOnStore(desktop, location, label, [&](store::StoreCall& call) {
         // The rows are read here; whether to go on is asked on the window's thread, which
         // shows the progress.
         report = store::checkDatabase(call.db(), [&](qint64 done, qint64 total) {
             return call.ask([&] { return progress(done, total); });
-        });
+        }, wholeUnits);
     });
     return report;
 }

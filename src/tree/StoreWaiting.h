@@ -48,9 +48,11 @@ StoredBill readBillAsOf(desktop::Desktop& desktop, const QString& location, cons
                         const QDateTime& moment);
 
 /// Check Database at `location` in one trip (store::checkDatabase), each report of its
-/// progress answered on the window's thread by `progress`; empty when that said stop.
+/// progress answered on the window's thread by `progress`; empty when that said stop. Lines
+/// with a fraction of one of `wholeUnits` are reported too.
 std::optional<store::CheckReport> checkDatabase(desktop::Desktop& desktop, const QString& location,
                                                 const QString& label,
-                                                const store::CheckProgress& progress);
+                                                const store::CheckProgress& progress,
+                                                const store::WholeUnits& wholeUnits);
 
 } // namespace tree

@@ -14,6 +14,7 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QLineEdit>
 #include <QTest>
@@ -159,6 +160,66 @@ private Q_SLOTS:
         button->click();
         QCOMPARE(f.desktop.asked.size(), asked + 1);
         QCOMPARE(f.desktop.asked.last().title, QStringLiteral("Replace Component"));
+    }
+
+    // The same item as old and new sets the quantity of the ticked lines (a value, then a
+    // factor): each line rewritten under its own key and start date, one change set of one
+    // change per line, and one Undo that gives back the database exactly.
+    void theSameItemSetsItsQuantityInOneStep() {
+        WindowFixture f(items(), lines());
+        const QStringList before = rowsOf(f.database);
+        f.load(QStringLiteral("B"));
+        f.click(f.node(QStringLiteral("P")));
+        QString heading;
+        bool okWithoutNumber = true;
+        store::setFileHistoryKept(true);
+        f.desktop.dialogAnswers = {
+            pick(QStringLiteral("p"), QStringLiteral("P")), [&](QDialog& dialog) {
+                auto& box = static_cast<shell::ReplaceDialog&>(dialog);
+                auto* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+                okWithoutNumber = ok->isEnabled();
+                box.setTicked(0, false);
+                box.setQuantityText(false, QStringLiteral("4"));
+                heading = dialog.findChild<QLabel*>(QStringLiteral("replaceHeading"))->text();
+                return int(QDialog::Accepted);
+            }};
+        trigger(f, "mnuReplaceComponent");
+        store::setFileHistoryKept(false);
+        QCOMPARE(f.desktop.asked.last().title, QStringLiteral("Set Quantity"));
+        QVERIFY(!okWithoutNumber);
+        QCOMPARE(heading, QStringLiteral("Set the quantity of P in 3 assemblies"));
+        QCOMPARE(sortedRows(rowsOf(f.database)),
+                 sortedRows({"A>P=2@" + Stored, "A>Q=1@" + Stored, "B>P=4@" + Stored,
+                             "C>P=4@" + Stored, "Q>C=1@" + Stored, "R>P=4@" + Stored,
+                             "R>T=@" + Stored}));
+        const std::vector<store::ChangeRecord> recorded =
+            store::openHistory(f.database)->changes({});
+        QCOMPARE(recorded.size(), std::size_t(3));
+        for (const store::ChangeRecord& change : recorded) {
+            QCOMPARE(change.changeSet, recorded.front().changeSet);
+            QCOMPARE(change.command, QStringLiteral("Set the quantity of P in 3 assemblies"));
+            QVERIFY(change.before.exists && change.after.exists);
+            QCOMPARE(change.after.quantity.toDouble(), 4.0);
+            QCOMPARE(change.after.startDate.toString(), Stored);
+        }
+        trigger(f, "mnuUndo");
+        QCOMPARE(rowsOf(f.database), before);
+
+        // A factor scales every ticked line.
+        f.click(f.node(QStringLiteral("P")));
+        f.desktop.dialogAnswers = {
+            pick(QStringLiteral("p"), QStringLiteral("P")), [](QDialog& dialog) {
+                static_cast<shell::ReplaceDialog&>(dialog).setQuantityText(true,
+                                                                           QStringLiteral("2"));
+                return int(QDialog::Accepted);
+            }};
+        trigger(f, "mnuReplaceComponent");
+        QCOMPARE(sortedRows(rowsOf(f.database)),
+                 sortedRows({"A>P=4@" + Stored, "A>Q=1@" + Stored, "B>P=2@" + Stored,
+                             "C>P=6@" + Stored, "Q>C=1@" + Stored, "R>P=10@" + Stored,
+                             "R>T=@" + Stored}));
+        trigger(f, "mnuUndo");
+        QCOMPARE(rowsOf(f.database), before);
     }
 
     void aReplaceOffersNoInfiniteQuantity() {

@@ -10,7 +10,9 @@
 #include "tree/BomTreeModel.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -215,7 +217,11 @@ private Q_SLOTS:
         shell::ItemList& list = f.list();
         QCOMPARE(list.accessibleName(), QStringLiteral("Item Master List"));
         QCOMPARE(list.items(), KeyOrder);
-        QCOMPARE(list.model()->columnCount(), 2);
+        // The low-level code is the optional third column, hidden until the header's menu
+        // shows it.
+        QCOMPARE(list.model()->columnCount(), 3);
+        QVERIFY(list.isColumnHidden(2));
+        QCOMPARE(list.model()->headerData(2, Qt::Horizontal), QVariant(QStringLiteral("Low-Level Code")));
         QCOMPARE(list.model()->headerData(0, Qt::Horizontal), QVariant(QStringLiteral("Item ID")));
         QCOMPARE(list.model()->headerData(1, Qt::Horizontal), QVariant(QStringLiteral("Description")));
         QCOMPARE(list.model()->index(5, 1).data(), text("Hex BOLT m6"));
@@ -224,6 +230,31 @@ private Q_SLOTS:
         QCOMPARE(find.accessibleName(), QStringLiteral("Find Item"));
         QCOMPARE(find.placeholderText(), QStringLiteral("Find Item"));
         QVERIFY(find.isClearButtonEnabled());
+    }
+
+    // Shown from the header's menu, the column is filled from every line of the database, read
+    // off the window's thread: the lowest level of each item (0 for one that nothing uses),
+    // nothing for the items on or below a cycle, which the status names.
+    void theLowLevelCodeColumnIsReadWhenShown() {
+        WindowFixture f({{"A", {}, {}}, {"B", {}, {}}, {"C", {}, {}}, {"D", {}, {}},
+                         {"X", {}, {}}, {"Y", {}, {}}, {"Z", {}, {}}},
+                        {{"A", "B"}, {"A", "c"}, {"B", "C"}, {"X", "Y"}, {"Y", "X"}, {"Y", "Z"}});
+        shell::ItemList& list = f.list();
+        auto* shown = list.findChild<QAction*>(QStringLiteral("mnuListLowLevelCode"));
+        QVERIFY(shown && list.columnMenu()->actions().contains(shown));
+        shown->trigger();
+        QVERIFY(!list.isColumnHidden(2));
+        const auto codes = [&list] {
+            QStringList all;
+            for (int row = 0; row < list.model()->rowCount(); ++row)
+                all.append(list.model()->index(row, 2).data().toString());
+            return all;
+        };
+        QTRY_COMPARE(codes(), (QStringList{"0", "1", "2", "0", "", "", ""}));
+        QCOMPARE(f.status(),
+                 QStringLiteral("3 items stand on or below a cycle, without a low-level code: "
+                                "X, Y, Z"));
+        QVERIFY(list.model()->index(6, 2).data(Qt::ToolTipRole).toString().contains(u"cycle"));
     }
 
     void findIsLiteralAndIgnoresCase_data() {

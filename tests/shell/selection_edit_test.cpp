@@ -108,9 +108,11 @@ private Q_SLOTS:
         f->desktop.inputAnswers = {u"2.5"_s};
         action(*f, "mnuAddComponent")->trigger();
         QCOMPARE(shown, QStringList{u"NEW"_s});
-        QCOMPARE(f->desktop.asked.size(), 3);
+        QCOMPARE(f->desktop.asked.size(), 4);
         QCOMPARE(f->desktop.asked.at(1).text, u"Make Target Item A Parent?"_s);
         QCOMPARE(f->desktop.asked.at(2).title, u"Add BOM Item"_s);
+        // NEW is counted in whole pieces: 2.5 of it is asked about once (OK here).
+        QCOMPARE(f->desktop.asked.at(3).text, u"Use 2.5 PC?"_s);
         oracle.add(u"B"_s, u"NEW"_s, 2.5);
         QCOMPARE(sorted(m_backend->lines()), oracle.lines());
         QVERIFY(f->node(u"B/NEW"_s).isValid());

@@ -7,12 +7,14 @@
 #include "shell/window/NodeCommands.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QLineEdit>
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,6 +36,55 @@ class TreeEditTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A fraction of a unit counted in whole pieces is asked about once before it is written
+    // (Cancel writes nothing) and marked once it is; Tools ▸ Options… changes the units, which
+    // the tree follows at once and the settings keep for the next window.
+    void wholePieceUnitsAreAskedAboutAndKeptInTheOptions() {
+        WindowFixture f({{"TOP", {}, "EA"}, {"NUT", {}, "pcs"}, {"OIL", {}, "L"}},
+                        {{"TOP", "NUT", 2}, {"TOP", "OIL", 1}});
+        const QStringList before = rowsOf(f.database);
+        f.load(QStringLiteral("TOP"));
+        const auto notWhole = [&](const char* id) {
+            return f.model().problemsOf(f.node(QString::fromLatin1(id)))
+                .testFlag(tree::LineProblem::NotWhole);
+        };
+        const auto type = [&](const char* id, const char* quantity) {
+            f.model().setData(f.node(QString::fromLatin1(id)).siblingAtColumn(tree::QuantityColumn),
+                              QString::fromLatin1(quantity));
+            // The window writes a typed quantity once the view's editor has closed (queued).
+            QCoreApplication::processEvents();
+        };
+        f.desktop.messageAnswers = {desktop::ResultCancel};
+        type("NUT", "2.5");
+        QCOMPARE(f.desktop.messages().size(), 1);
+        QCOMPARE(f.desktop.messages().last().text, QStringLiteral("Use 2.5 pcs?"));
+        QCOMPARE(rowsOf(f.database), before);
+        QVERIFY(!notWhole("NUT"));
+        f.desktop.messageAnswers = {desktop::ResultOk};
+        type("NUT", "2.5");
+        QCOMPARE(f.desktop.messages().size(), 2);
+        QVERIFY(rowsOf(f.database).join(u' ').contains(u"TOP>NUT=2.5@"));
+        QVERIFY(notWhole("NUT"));
+        type("OIL", "0.5"); // litres are not counted whole: no question
+        QCOMPARE(f.desktop.messages().size(), 2);
+        QVERIFY(!notWhole("OIL"));
+
+        QString offered;
+        f.desktop.dialogAnswers = {[&](QDialog& dialog) {
+            auto* units = dialog.findChild<QLineEdit*>(QStringLiteral("optionsWholeUnits"));
+            offered = units->text();
+            units->setText(QStringLiteral(" l; Kg "));
+            return int(QDialog::Accepted);
+        }};
+        f.window().findChild<QAction*>(QStringLiteral("mnuOptions"))->trigger();
+        QCOMPARE(offered, QStringLiteral("EA, PC, PCS, NOS, each"));
+        QVERIFY(!notWhole("NUT"));
+        QVERIFY(notWhole("OIL"));
+        QCOMPARE(QSettings(f.folder() + QStringLiteral("/settings.ini"), QSettings::IniFormat)
+                     .value(QStringLiteral("Options/WholeNumberUnits")),
+                 QVariant(QStringLiteral("l, Kg")));
+    }
+
     // The drop's questions, refusals and what it writes and shows: tests/tree/line_edits_test.
     void aDropWritesAndShowsAndLeavesTheViewAsItWas() {
         std::vector<ItemRow> items = catalogue();

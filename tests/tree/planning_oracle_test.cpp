@@ -2,7 +2,9 @@
 // random small structures: shared sub-assemblies, Null quantities, cycles and depth limits.
 
 #include "store/ItemKey.h"
+#include "tree/BillExport.h"
 #include "tree/LowLevelCodes.h"
+#include "tree/Structure.h"
 #include "tree/Requirements.h"
 
 #include <QRandomGenerator>
@@ -97,7 +99,46 @@ class PlanningOracleTest : public QObject {
 private Q_SLOTS:
     void requirementsMatchEveryPath();
     void levelsMatchEveryPath();
+    void summarisedExportsPutParentsFirst();
 };
+
+// The summarised bill as exported holds the items of the summarised bill, each once, and on an
+// acyclic structure every assembly before each of its components, however many paths lead
+// to them.
+void PlanningOracleTest::summarisedExportsPutParentsFirst() {
+    QRandomGenerator random(77);
+    for (int round = 0; round < 300; ++round) {
+        const bool withCycle = round % 4 == 0;
+        const RandomBills bills = randomBills(random, withCycle);
+        tree::Structure structure;
+        structure.reset(bills.items.first(), bills.lines);
+        const std::vector<tree::SummaryLine> plain = tree::summarisedBill(structure);
+        const std::vector<tree::SummaryLine> ordered = tree::summarisedBillByLevel(structure);
+        std::map<QString, size_t> placeOf;
+        QStringList plainIds, orderedIds;
+        for (const tree::SummaryLine& line : plain)
+            plainIds.append(foldKey(line.itemId));
+        for (size_t at = 0; at < ordered.size(); ++at) {
+            orderedIds.append(foldKey(ordered[at].itemId));
+            placeOf[foldKey(ordered[at].itemId)] = at;
+        }
+        const QByteArray label = QByteArray("round ") + QByteArray::number(round);
+        QCOMPARE(orderedIds.size(), plainIds.size());
+        plainIds.sort();
+        QStringList sortedIds = orderedIds;
+        sortedIds.sort();
+        QVERIFY2(sortedIds == plainIds, label);
+        if (withCycle)
+            continue;
+        for (auto bill = bills.lines.cbegin(); bill != bills.lines.cend(); ++bill)
+            for (const store::ComponentLine& line : *bill) {
+                const auto assembly = placeOf.find(bill.key());
+                const auto component = placeOf.find(foldKey(line.id));
+                if (assembly != placeOf.end() && component != placeOf.end())
+                    QVERIFY2(assembly->second < component->second, label);
+            }
+    }
+}
 
 void PlanningOracleTest::levelsMatchEveryPath() {
     QRandomGenerator random(4242);

@@ -3,7 +3,9 @@
 // through the editor's operations as the window calls them.
 
 #include "desktop/Desktop.h"
+#include "store/DatabaseCheck.h"
 #include "store/ItemKey.h"
+#include "store/WholeUnits.h"
 #include "store/StoreError.h"
 #include "support/BackendSuite.h"
 #include "support/ScriptedDesktop.h"
@@ -14,8 +16,10 @@
 #include <QBrush>
 #include <QDateTime>
 #include <QPixmap>
+#include <QRandomGenerator>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using tree::LineProblem;
 using tree::LineProblems;
 
@@ -227,6 +231,65 @@ private Q_SLOTS:
         // An item of the Item Master starts its first bill; its case does not matter.
         db->addLine(QStringLiteral("part"), QStringLiteral("NEG"), 1, QDateTime::currentDateTime());
         QVERIFY(backend.lines().contains(QStringLiteral("part>NEG=1")));
+    }
+
+    // A fraction of a unit counted in whole pieces, on random lines: the tree's mark and Check
+    // Database's finding against the rule read plainly (the unit in the list, ignoring case and
+    // blanks; the quantity, as the tree shows it, not a whole number), for the default units
+    // and for a list of the user's own.
+    void fractionsOfWholeUnitsAreMarkedAndReported() {
+        const StoreBackend backend = this->backend();
+        QRandomGenerator random(31);
+        const QList<QVariant> units{u"EA"_s, u"ea "_s, u"Pcs"_s, u"KG"_s, u"each"_s, u"m"_s, {}};
+        const QList<double> quantities{1, 2.5, 0.25, 3, 0.1 * 30, 12, 1e-3, -1.5};
+        std::vector<ItemRow> rows{{u"TOP"_s, {}, u"EA"_s}};
+        std::vector<Line> bill;
+        for (int i = 0; i < 14; ++i) {
+            rows.push_back({u"P%1"_s.arg(i), {}, units[random.bounded(units.size())]});
+            const QString above = i < 6 ? u"TOP"_s : u"P%1"_s.arg(random.bounded(6));
+            bill.push_back({above, u"P%1"_s.arg(i), quantities[random.bounded(quantities.size())]});
+        }
+        backend.write(rows, bill);
+        QHash<QString, QString> unitOf;
+        for (const ItemRow& row : rows)
+            unitOf.insert(row.id, row.unit.toString());
+        Editor e(backend.address());
+        e.editor.load(u"TOP"_s);
+        e.model.openAll();
+        for (const QStringList& list : {store::WholeUnits::defaults(), QStringList{u" kg"_s, u"M"_s}}) {
+            QSet<QString> folded;
+            for (const QString& unit : list)
+                folded.insert(unit.trimmed().toLower());
+            QStringList expected;
+            for (const Line& line : bill) {
+                const QString shown = QString::number(line.quantity.toDouble(), 'g', 15);
+                if (folded.contains(unitOf.value(line.component).trimmed().toLower()) &&
+                    (shown.contains(u'.') || shown.contains(u"e-")))
+                    expected.append(line.assembly + u'>' + line.component);
+            }
+            expected.sort();
+            e.model.setWholeUnits(store::WholeUnits(list));
+            QStringList marked;
+            const std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+                for (int row = 0; row < e.model.rowCount(parent); ++row) {
+                    const QModelIndex node = e.model.index(row, 0, parent);
+                    if (e.model.problemsOf(node).testFlag(LineProblem::NotWhole))
+                        marked.append(e.model.assemblyOf(node) + u'>' + e.model.text(node));
+                    walk(node);
+                }
+            };
+            walk({});
+            marked.sort();
+            QCOMPARE(marked, expected);
+            const auto report = store::checkDatabase(*backend.open(), {}, store::WholeUnits(list));
+            QStringList found;
+            for (size_t at = 0; at < report->size(); ++at)
+                if (const store::CheckFinding finding = report->finding(at);
+                    finding.kind == store::CheckFinding::FractionalQuantity)
+                    found.append(finding.assembly + u'>' + finding.component);
+            found.sort();
+            QCOMPARE(found, expected);
+        }
     }
 
     void theStatusSaysWhatEachWriteDid() {

@@ -3,6 +3,9 @@
 #include "store/DatabaseCheck.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
+#include "store/WholeUnits.h"
+
+#include <QSettings>
 
 #include <cstdio>
 
@@ -37,7 +40,11 @@ int runCheck(const QStringList& arguments) {
     }
     try {
         const std::unique_ptr<store::Store> db = store::openStore(arguments[0]);
-        const std::optional<store::CheckReport> report = store::checkDatabase(*db, {});
+        // The units the editor counts in whole pieces, as its Options keep them.
+        const QSettings editor(QStringLiteral("Fabrilux"),
+                               QStringLiteral("Fabrilux Bill of Material Editor"));
+        const std::optional<store::CheckReport> report =
+            store::checkDatabase(*db, {}, store::wholeUnitsFrom(editor));
         for (size_t i = 0; i < report->size(); ++i) {
             const store::CheckFinding finding = report->finding(i);
             const QString what = finding.component.isEmpty()

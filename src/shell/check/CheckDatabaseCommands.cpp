@@ -7,6 +7,7 @@
 #include "store/DatabaseCheck.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
+#include "tree/BomTreeModel.h"
 #include "tree/StoreWaiting.h"
 
 
@@ -35,7 +36,8 @@ void CheckDatabaseCommands::run() {
             report = tree::checkDatabase(m_desktop, location, label,
                                          [&progress](qint64 done, qint64 total) {
                                              return progress->advance(done, total);
-                                         });
+                                         },
+                                         m_context.model().wholeUnits());
         } catch (const store::StoreError& error) {
             failure = error;
         }

@@ -98,9 +98,13 @@ void BulkCommands::replace(const QString& given) {
     const QString& old = uses->first;
     const std::vector<store::LineRow>& rows = uses->second;
     const auto component = pickItem(QStringLiteral("Replace Component"),
-                                    QStringLiteral("Replace %1 with the item:").arg(old));
+                                    QStringLiteral("Replace %1 with the item (%1 itself: set its quantity):").arg(old));
     if (!component)
         return;
+    if (store::foldKey(*component) == store::foldKey(old)) {
+        setQuantity(old, rows);
+        return;
+    }
     // Checked as a whole: a line refused here (a cycle, a duplicate) is shown and not ticked.
     const auto refusals = m_edits.checkLines(tree::replaceBatch(rows, *component, {}));
     if (!refusals)
@@ -131,6 +135,40 @@ void BulkCommands::replace(const QString& given) {
     m_edits.writeLines(batch,
                        QStringLiteral("Replace %1 with %2 in %3")
                            .arg(old, *component, assemblies(chosen.size())),
+                       dialog.reason());
+}
+
+void BulkCommands::setQuantity(const QString& component, const std::vector<store::LineRow>& rows) {
+    // Each line is written back under its own key with its new quantity: a line that changed
+    // or went since it was read is refused here, shown and not ticked.
+    const auto refusals = m_edits.checkLines(tree::quantityBatch(rows, {}));
+    if (!refusals)
+        return;
+    std::vector<std::optional<store::StoreError>> perLine = refusals->added;
+    for (size_t at = 0; at < perLine.size() && at < refusals->removed.size(); ++at)
+        if (refusals->removed[at])
+            perLine[at] = refusals->removed[at];
+    ReplaceDialog dialog(ReplaceDialog::Mode::SetQuantity, component, component, rows, perLine,
+                         m_window);
+    m_open = &dialog;
+    if (m_desktop.runDialog(dialog) != QDialog::Accepted)
+        return;
+    const std::vector<store::LineRow> chosen = tree::linesAt(rows, dialog.ticked());
+    const auto rule = dialog.quantityRule();
+    if (chosen.empty() || !rule)
+        return;
+    const store::LineBatch batch = tree::quantityBatch(chosen, *rule);
+    QStringList unlikely;
+    for (size_t at = 0; at < chosen.size(); ++at)
+        if (tree::isNumber(batch.added[at].quantity) && batch.added[at].quantity.toDouble() <= 0 &&
+            !(tree::isNumber(chosen[at].quantity) && chosen[at].quantity.toDouble() <= 0))
+            unlikely.append(tree::lineText(batch.added[at].assembly, batch.added[at].component,
+                                           batch.added[at].quantity.toDouble()));
+    if (!m_edits.confirmUnlikelyQuantities(unlikely))
+        return;
+    m_edits.writeLines(batch,
+                       QStringLiteral("Set the quantity of %1 in %2")
+                           .arg(component, assemblies(chosen.size())),
                        dialog.reason());
 }
 

@@ -63,6 +63,9 @@ private:
     /// `reason`, when given, receives the optional reason the dialog then asks for.
     std::optional<QString> pickItem(const QString& title, const QString& prompt,
                                     QString* reason = nullptr);
+    /// Replace Component with the same item as old and new: sets the quantity of `component`
+    /// in the ticked assemblies of `rows` (its lines as stored), one step.
+    void setQuantity(const QString& component, const std::vector<store::LineRow>& rows);
     /// Says why nothing was done, as "NUMBER DESCRIPTION".
     void report(int number, const QString& description);
 

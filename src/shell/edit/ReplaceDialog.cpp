@@ -39,18 +39,22 @@ ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& compo
                              const std::vector<store::LineRow>& uses,
                              const std::vector<std::optional<store::StoreError>>& refusals,
                              QWidget* parent)
-    : QDialog(parent), m_mode(mode), m_uses(uses) {
+    : QDialog(parent), m_mode(mode), m_uses(uses), m_old(old) {
     setObjectName(QStringLiteral("ReplaceLines"));
     const bool replace = mode == Mode::Replace;
-    setWindowTitle(replace ? QStringLiteral("Replace Component")
-                           : QStringLiteral("Remove From Every Assembly"));
+    const bool setQuantity = mode == Mode::SetQuantity;
+    setWindowTitle(replace       ? QStringLiteral("Replace Component")
+                   : setQuantity ? QStringLiteral("Set Quantity")
+                                 : QStringLiteral("Remove From Every Assembly"));
     // IDs are text, never markup; one too long to wrap is cut short here (the list below
     // holds every ID whole), so that the box and its buttons stay on the screen.
     const auto shown = [](const QString& id) {
         constexpr qsizetype Longest = 60;
         return id.size() > Longest ? id.left(Longest - 1) + QChar(0x2026) : id;
     };
-    auto* heading = new QLabel(
+    m_old = shown(old);
+    // A SetQuantity heading counts the ticked assemblies, and follows the ticks (update()).
+    m_heading = new QLabel(
         replace ? QStringLiteral("Replace %1 with %2 in the ticked assemblies (%3 %1):")
                       .arg(shown(old), shown(component),
                            tree::counted(qint64(uses.size()), QStringLiteral("lists"),
@@ -59,6 +63,8 @@ ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& compo
                       .arg(shown(old), tree::counted(qint64(uses.size()), QStringLiteral("lists"),
                                                      QStringLiteral("list"))),
         this);
+    m_heading->setObjectName(QStringLiteral("replaceHeading"));
+    QLabel* heading = m_heading;
     heading->setTextFormat(Qt::PlainText);
     heading->setToolTip(replace ? QStringLiteral("%1 \u2192 %2").arg(old, component) : old);
     heading->setWordWrap(true);
@@ -71,7 +77,7 @@ ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& compo
     m_lines->setUniformRowHeights(true);
     m_lines->setHeaderLabels({QStringLiteral("Assembly"), QStringLiteral("Quantity"),
                               QStringLiteral("New Quantity"), QStringLiteral("Refused")});
-    m_lines->setColumnHidden(NewQuantity, !replace);
+    m_lines->setColumnHidden(NewQuantity, !replace && !setQuantity);
     QList<QTreeWidgetItem*> items;
     for (size_t at = 0; at < uses.size(); ++at) {
         auto* item = new QTreeWidgetItem;
@@ -99,23 +105,28 @@ ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& compo
     column->addWidget(heading);
     column->addWidget(m_changeNote);
     column->addWidget(m_lines, 1);
-    if (replace) {
+    if (replace || setQuantity) {
         auto* row = new QHBoxLayout;
         auto* label = new QLabel(QStringLiteral("New &quantity:"), this);
         m_rule = new QComboBox(this);
         m_rule->setObjectName(QStringLiteral("replaceRule"));
-        m_rule->addItems({QStringLiteral("kept"), QStringLiteral("multiplied by")});
+        // Keeping the quantity of the same component would change nothing: a SetQuantity box
+        // offers a value instead.
+        m_rule->addItems({replace ? QStringLiteral("kept") : QStringLiteral("set to"),
+                          QStringLiteral("multiplied by")});
         label->setBuddy(m_rule);
-        m_factor = new QLineEdit(QStringLiteral("1"), this);
+        m_factor = new QLineEdit(replace ? QStringLiteral("1") : QString(), this);
         m_factor->setObjectName(QStringLiteral("replaceFactor"));
-        m_factor->setAccessibleName(QStringLiteral("Factor"));
-        m_factor->setEnabled(false);
+        m_factor->setAccessibleName(replace ? QStringLiteral("Factor") : QStringLiteral("Quantity"));
+        m_factor->setEnabled(setQuantity);
         row->addWidget(label);
         row->addWidget(m_rule);
         row->addWidget(m_factor, 1);
         column->addLayout(row);
         connect(m_rule, &QComboBox::currentIndexChanged, this, [this](int index) {
-            m_factor->setEnabled(index == 1);
+            m_factor->setEnabled(index == 1 || m_mode == Mode::SetQuantity);
+            m_factor->setAccessibleName(index == 1 ? QStringLiteral("Factor")
+                                                   : QStringLiteral("Quantity"));
             update();
         });
         connect(m_factor, &QLineEdit::textChanged, this, [this] { update(); });
@@ -151,9 +162,41 @@ std::vector<size_t> ReplaceDialog::ticked() const {
 }
 
 std::optional<double> ReplaceDialog::factor() const {
-    if (!m_rule || m_rule->currentIndex() == 0)
+    if (!m_rule || m_rule->currentIndex() == 0 || m_mode != Mode::Replace)
         return std::nullopt;
     return tree::parseQuantity(m_factor->text());
+}
+
+std::optional<tree::QuantityRule> ReplaceDialog::quantityRule() const {
+    if (m_mode != Mode::SetQuantity)
+        return std::nullopt;
+    const std::optional<double> number = tree::parseQuantity(m_factor->text());
+    if (!number)
+        return std::nullopt;
+    return tree::QuantityRule{m_rule->currentIndex() == 1, *number};
+}
+
+void ReplaceDialog::setQuantityText(bool multiply, const QString& text) {
+    if (m_mode != Mode::SetQuantity)
+        return;
+    m_rule->setCurrentIndex(multiply ? 1 : 0);
+    m_factor->setText(text);
+}
+
+std::optional<QVariant> ReplaceDialog::newQuantity(size_t at) const {
+    const QVariant& stored = m_uses[at].quantity;
+    if (m_mode == Mode::SetQuantity) {
+        const auto rule = quantityRule();
+        if (!rule)
+            return std::nullopt;
+        return tree::ruledQuantity(stored, *rule);
+    }
+    if (!m_rule || m_rule->currentIndex() == 0)
+        return stored;
+    const std::optional<double> by = factor();
+    if (!by)
+        return std::nullopt;
+    return tree::scaledQuantity(stored, by);
 }
 
 void ReplaceDialog::setTicked(size_t at, bool ticked) {
@@ -171,27 +214,41 @@ void ReplaceDialog::setFactorText(const QString& text) {
 }
 
 void ReplaceDialog::update() {
-    // OK writes something: at least one line ticked, and for "multiplied by" a factor that
-    // is a number and keeps every quantity a finite number (1e308 times 2 is none: such a
-    // line would be refused as a typed one is).
-    const std::optional<double> by = factor();
-    bool factorRead = !m_rule || m_rule->currentIndex() == 0 || by.has_value();
+    // OK writes something: at least one line ticked, and a new quantity that is a number and
+    // finite wherever one was (1e308 times 2 is none: such a line would be refused as a typed
+    // one is); a value set must be a finite number itself.
+    const bool setQuantity = m_mode == Mode::SetQuantity;
+    bool factorRead = true;
     std::vector<bool> overflows(m_uses.size(), false);
-    for (size_t at = 0; factorRead && by && at < m_uses.size(); ++at)
-        overflows[at] = store::isWritableQuantity(m_uses[at].quantity) &&
-                        !store::isWritableQuantity(tree::scaledQuantity(m_uses[at].quantity, by));
+    std::vector<QVariant> made(m_uses.size());
+    for (size_t at = 0; m_mode != Mode::Remove && at < m_uses.size(); ++at) {
+        const std::optional<QVariant> quantity = newQuantity(at);
+        if (!quantity) {
+            factorRead = false;
+            break;
+        }
+        made[at] = *quantity;
+        const bool valueSet = setQuantity && m_rule->currentIndex() == 0;
+        overflows[at] = (valueSet || store::isWritableQuantity(m_uses[at].quantity)) &&
+                        !store::isWritableQuantity(*quantity);
+    }
     const bool overflow = std::find(overflows.cbegin(), overflows.cend(), true) != overflows.cend();
-    m_ok->setEnabled(factorRead && !overflow && !ticked().empty());
-    if (m_mode != Mode::Replace)
+    const size_t tickedCount = ticked().size();
+    m_ok->setEnabled(factorRead && !overflow && tickedCount > 0);
+    if (setQuantity)
+        m_heading->setText(QStringLiteral("Set the quantity of %1 in %2")
+                               .arg(m_old, tree::counted(qint64(tickedCount),
+                                                         QStringLiteral("assembly"),
+                                                         QStringLiteral("assemblies"))));
+    if (m_mode == Mode::Remove)
         return;
     const QSignalBlocker quiet(m_lines);
     for (int at = 0; at < m_lines->topLevelItemCount(); ++at) {
         QTreeWidgetItem* item = m_lines->topLevelItem(at);
         const bool tooLarge = overflows[size_t(at)];
-        item->setText(NewQuantity,
-                      tooLarge    ? QStringLiteral("not a finite number")
-                      : factorRead ? shownQuantity(tree::scaledQuantity(m_uses[size_t(at)].quantity, by))
-                                   : QString());
+        item->setText(NewQuantity, tooLarge     ? QStringLiteral("not a finite number")
+                                   : factorRead ? shownQuantity(made[size_t(at)])
+                                                : QString());
         item->setForeground(NewQuantity, tooLarge ? QBrush(tree::ProblemColour) : QBrush());
     }
 }

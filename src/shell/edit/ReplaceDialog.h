@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/Store.h"
+#include "tree/BulkEdits.h"
 
 #include <QDialog>
 #include <QString>
@@ -20,11 +21,13 @@ namespace shell {
 /// the old component directly, one line each with a tick (all ticked), the old quantity and,
 /// for a replace, the new one, kept or multiplied by a factor. A line the database would
 /// refuse (a cycle, a duplicate, a line changed meanwhile) shows why and cannot be ticked.
+/// With the same item as old and new (SetQuantity) it sets the quantity of the component in
+/// the ticked assemblies instead: to a value, or multiplied by a factor.
 /// OK takes the ticked lines; Cancel and Esc take none.
 class ReplaceDialog : public QDialog {
     Q_OBJECT
 public:
-    enum class Mode { Replace, Remove };
+    enum class Mode { Replace, Remove, SetQuantity };
     /// `uses`: the old lines as stored; `refusals`: for each, why its change would be refused.
     /// `component`: the new component of a replace.
     ReplaceDialog(Mode mode, const QString& old, const QString& component,
@@ -38,6 +41,10 @@ public:
     QString reason() const;
     /// The factor of the new quantities; empty for "kept".
     std::optional<double> factor() const;
+    /// The rule of a SetQuantity box; empty while its number is none.
+    std::optional<tree::QuantityRule> quantityRule() const;
+    /// Chooses "set to" or "multiplied by" in a SetQuantity box, with the number typed as `text`.
+    void setQuantityText(bool multiply, const QString& text);
     /// Ticks or clears line `at`, as a click on its box does (a refused line stays clear).
     void setTicked(size_t at, bool ticked);
     /// Chooses "multiplied by" with the factor typed as `text`, or "kept" for an empty one.
@@ -50,11 +57,15 @@ public:
 
 private:
     void update();
+    /// Line `at`'s new quantity as the box's rule makes it; empty while the rule has no number.
+    std::optional<QVariant> newQuantity(size_t at) const;
 
     Mode m_mode;
     std::vector<store::LineRow> m_uses;
     QTreeWidget* m_lines;
     QLabel* m_changeNote;
+    QLabel* m_heading;
+    QString m_old;
     QComboBox* m_rule = nullptr;
     QLineEdit* m_factor = nullptr;
     QLineEdit* m_reason = nullptr;

@@ -288,7 +288,7 @@ void ExportCommands::exportSummarised() {
         return;
     exportCsv(QStringLiteral("Export Summarised Bill"), QStringLiteral("-summary.csv"),
               QStringLiteral("Summarised bill"), [this](WholeFile& file) -> std::optional<size_t> {
-                  const auto lines = tree::summarisedBill(m_model.structure());
+                  const auto lines = tree::summarisedBillByLevel(m_model.structure());
                   file.write(csvTitleBlock(titleBlock()));
                   file.write(tree::summarisedCsv(lines));
                   return lines.size();
@@ -338,7 +338,7 @@ void ExportCommands::exportSummarisedXlsx() {
     exportFile(QStringLiteral("Export Summarised Bill"), QStringLiteral("-summary.xlsx"),
                XlsxFilters, QStringLiteral("Summarised bill"),
                [this](const QString& path) -> std::optional<size_t> {
-                   const auto lines = tree::summarisedBill(m_model.structure());
+                   const auto lines = tree::summarisedBillByLevel(m_model.structure());
                    XlsxSheet sheet(path, QStringLiteral("Summarised Bill"),
                                    {QStringLiteral("Item ID"), QStringLiteral("Description"),
                                     QStringLiteral("Total Quantity"), QStringLiteral("UOM"),

@@ -89,6 +89,7 @@ public:
     void showStatus(const QString& text) override { m_window.showStatus(text); }
     QString status() const override { return m_window.m_status; }
     bool busy() const override { return m_window.m_loading || store::storeCallWaiting(); }
+    QSettings& settings() override { return *m_window.m_settings; }
 
 private:
     BomWindow& m_window;

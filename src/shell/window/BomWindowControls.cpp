@@ -17,6 +17,8 @@
 #include "shell/window/ItemList.h"
 #include "shell/window/NumLock.h"
 #include "shell/window/TreeFindBar.h"
+#include "shell/options/OptionsCommands.h"
+#include "shell/plan/LowLevelColumn.h"
 #include "shell/plan/RequirementsCommands.h"
 #include "shell/whereused/WhereUsedCommands.h"
 #include "tree/BomDocument.h"
@@ -237,9 +239,11 @@ void BomWindow::createMenus() {
     m_checkAction = action(tools, "mnuCheckDatabase", QStringLiteral("&Check Database"));
     (new CompareCommands(context()))->addTo(tools);
     (new RequirementsCommands(context()))->addTo(tools);
+    new LowLevelColumn(context());
     m_history = new HistoryCommands(context());
     m_history->addTo(tools);
     (new AsOfCommands(context()))->addTo(tools);
+    (new OptionsCommands(context()))->addTo(tools);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     m_notesAction = action(help, "mnuOperation", QStringLiteral("&Operation Notes"),

@@ -11,6 +11,8 @@
 #include <QDrag>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMetaMethod>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -40,10 +42,37 @@ ItemList::ItemList(QWidget* parent) : QTreeView(parent), m_model(new ItemListMod
     header()->setResizeContentsPrecision(100);
     setDragEnabled(false); // drags start in mouseMoveEvent, by the rules of this list
     connect(this, &QAbstractItemView::doubleClicked, this, &ItemList::linePicked);
+
+    // The low-level code stands between the ID and the description (which keeps the room
+    // left over), hidden until the header's menu shows it: reading it costs a pass over
+    // every line of the database.
+    header()->moveSection(ItemListModel::LowLevelCodeColumn, ItemListModel::DescriptionColumn);
+    setColumnHidden(ItemListModel::LowLevelCodeColumn, true);
+    m_columnMenu = new QMenu(this);
+    QAction* codes = m_columnMenu->addAction(QStringLiteral("&Low-Level Code"));
+    codes->setObjectName(QStringLiteral("mnuListLowLevelCode"));
+    codes->setCheckable(true);
+    connect(codes, &QAction::toggled, this, [this](bool shown) {
+        setColumnHidden(ItemListModel::LowLevelCodeColumn, !shown);
+        if (shown)
+            Q_EMIT lowLevelCodesWanted();
+    });
+    header()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header(), &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (isSignalConnected(QMetaMethod::fromSignal(&ItemList::lowLevelCodesWanted)))
+            m_columnMenu->popup(header()->mapToGlobal(at));
+    });
 }
+
+bool ItemList::codesShown() const { return !isColumnHidden(ItemListModel::LowLevelCodeColumn); }
+
+void ItemList::setLowLevelCodes(const tree::LowLevelCodes& codes) { m_model->setLowLevelCodes(codes); }
 
 void ItemList::appendItems(const std::vector<store::ItemLine>& items) {
     m_model->append(items);
+    // A list filled again (another database, items added) has codes of its own.
+    if (codesShown())
+        Q_EMIT lowLevelCodesWanted();
     // The IDs whole where they fit, and never more than half the list: the description
     // needs room too.
     fitColumns(*this, *header(),
@@ -57,6 +86,8 @@ bool ItemList::showItems(const std::vector<store::ItemLine>& items) {
     const int scrolled = verticalScrollBar()->value();
     if (!m_model->replace(items))
         return false;
+    if (codesShown())
+        Q_EMIT lowLevelCodesWanted();
     // The reset left no line current: the item that was current is again, where it is listed.
     const int item = current.isEmpty() ? -1 : m_model->itemOf(current);
     const int row = item < 0 ? -1 : m_model->rowOf(item);

@@ -5,7 +5,12 @@
 
 #include <vector>
 
+class QMenu;
 class QMimeData;
+
+namespace tree {
+struct LowLevelCodes;
+}
 
 namespace store {
 struct ItemLine;
@@ -18,7 +23,8 @@ class ItemListModel;
 /// The Item Master list: one line per item in the order given, its ID and its description,
 /// narrowed to the lines that hold the find text. Dragging a line with the left button alone
 /// (past the platform's drag distance) drags its item ID with a pencil pointer; a double-click
-/// or Enter picks the line.
+/// or Enter picks the line. The header's context menu shows or hides the optional columns
+/// (the low-level code, hidden at first) of a list whose owner fills them.
 class ItemList : public QTreeView {
     Q_OBJECT
 public:
@@ -37,6 +43,11 @@ public:
     QString currentText() const;
     /// Every item of the list, shown or not.
     const ItemListModel& itemModel() const { return *m_model; }
+    /// Gives the low-level codes its column shows.
+    void setLowLevelCodes(const tree::LowLevelCodes& codes);
+    /// The header's context menu: a tick per optional column. Offered only where someone
+    /// fills the column (lowLevelCodesWanted is connected).
+    QMenu* columnMenu() const { return m_columnMenu; }
     /// What a drag out of the list carries: the current line's item ID.
     QMimeData* dragData() const;
 
@@ -51,6 +62,9 @@ public:
 Q_SIGNALS:
     /// A line was double-clicked, or Enter was pressed on the current line.
     void linePicked();
+    /// The low-level code column is shown, or the list was filled again while it is: its
+    /// codes are to be read.
+    void lowLevelCodesWanted();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -58,7 +72,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    bool codesShown() const;
+
     ItemListModel* m_model;
+    QMenu* m_columnMenu;
     QPoint m_pressPosition;
     bool m_pressedOnLine = false;
 };

@@ -1,6 +1,7 @@
 #include "shell/window/ItemListModel.h"
 
 #include "store/Store.h"
+#include "store/ItemKey.h"
 #include "tree/FindText.h"
 
 #include <QStringMatcher>
@@ -58,6 +59,16 @@ bool ItemListModel::replace(const std::vector<store::ItemLine>& items) {
     appendRows(items);
     endResetModel();
     return true;
+}
+
+void ItemListModel::setLowLevelCodes(const tree::LowLevelCodes& codes) {
+    m_codesRead = true;
+    m_codes = codes.code;
+    m_circular.clear();
+    for (const QString& id : codes.circular)
+        m_circular.insert(store::foldKey(id));
+    if (rowCount() > 0)
+        Q_EMIT dataChanged(index(0, LowLevelCodeColumn), index(rowCount() - 1, LowLevelCodeColumn));
 }
 
 int ItemListModel::itemOf(const QString& id) const { return int(m_ids.indexOf(id)); }
@@ -166,6 +177,16 @@ QVariant ItemListModel::data(const QModelIndex& index, int role) const {
     // An ID cut by a narrow column shows whole in its tooltip.
     if (index.column() == IdColumn)
         return m_ids.at(item);
+    if (index.column() == LowLevelCodeColumn) {
+        if (!m_codesRead)
+            return {};
+        const QString key = store::foldKey(m_ids.at(item));
+        if (m_circular.contains(key))
+            return role == Qt::ToolTipRole
+                       ? QVariant(QStringLiteral("On or below a cycle: no low-level code"))
+                       : QVariant();
+        return role == Qt::DisplayRole ? QVariant(m_codes.value(key, 0)) : QVariant();
+    }
     // A description wider than its column shows in full as a tooltip.
     const QString& description = m_descriptions.at(item);
     return description.isEmpty() ? QVariant() : QVariant(description);
@@ -179,6 +200,8 @@ QVariant ItemListModel::headerData(int section, Qt::Orientation orientation, int
         return QStringLiteral("Item ID");
     case DescriptionColumn:
         return QStringLiteral("Description");
+    case LowLevelCodeColumn:
+        return QStringLiteral("Low-Level Code");
     default:
         return {};
     }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "tree/LowLevelCodes.h"
+
 #include <QAbstractTableModel>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -19,7 +22,7 @@ namespace shell {
 class ItemListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { IdColumn, DescriptionColumn, ColumnCount };
+    enum Column { IdColumn, DescriptionColumn, LowLevelCodeColumn, ColumnCount };
 
     explicit ItemListModel(QObject* parent = nullptr);
 
@@ -34,6 +37,9 @@ public:
     /// Shows only the items whose ID or description holds `text` (all when it is empty).
     void setFindText(const QString& text);
     QString findText() const { return m_findText; }
+    /// The low-level codes of the database's items, as lowLevelCodes gave them from every
+    /// line: an item no line names is a top (0); one on or below a cycle shows none.
+    void setLowLevelCodes(const tree::LowLevelCodes& codes);
 
     /// Every item, shown or not: how many, and each one's ID, description (empty for none) and
     /// ID as the find folds it.
@@ -76,6 +82,10 @@ private:
     std::vector<int> m_shown; // the items shown, ascending
     QString m_findText;
     QString m_foldedFind;
+    bool m_codesRead = false;
+    QHash<QString, int> m_codes; // by folded ID
+    QSet<QString> m_circular;    // folded IDs
+
 };
 
 } // namespace shell

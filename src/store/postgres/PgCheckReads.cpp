@@ -12,7 +12,7 @@ using pg::PgTransaction;
 
 namespace {
 
-constexpr QLatin1StringView SelectCheckItems{"SELECT itemid FROM itemmaster"};
+constexpr QLatin1StringView SelectCheckItems{"SELECT itemid, itemuom FROM itemmaster"};
 constexpr QLatin1StringView SelectCheckLines{"SELECT bomid, bomcomp, bomqtyreq FROM bomdetail"};
 /// The planner's figures for both tables (negative for a table never analysed).
 constexpr QLatin1StringView SelectCheckEstimates{
@@ -42,7 +42,7 @@ bool PgStore::readForCheck(CheckSink& sink) {
         StoredId id;
         for (int row = 1; items.next(); ++row) {
             id.text = items.value(0).toString();
-            sink.item(id);
+            sink.item(id, items.value(1).toString());
             if (row % Step == 0 && !sink.proceed())
                 return false;
         }

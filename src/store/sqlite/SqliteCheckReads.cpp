@@ -63,7 +63,7 @@ bool SqliteStore::readForCheck(CheckSink& sink) {
                               QStringLiteral("Could not read ItemMaster"));
         IdColumn id;
         for (int row = 1; items.next(); ++row) {
-            sink.item(id.read(items, 0));
+            sink.item(id.read(items, 0), items.isNull(1) ? QString() : items.text(1));
             if (row % Step == 0 && !sink.proceed())
                 return false;
         }

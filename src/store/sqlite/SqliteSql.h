@@ -137,7 +137,7 @@ inline constexpr QLatin1StringView CountItems{"SELECT COUNT(*) FROM ItemMaster"}
 inline constexpr QLatin1StringView CountLines{"SELECT COUNT(*) FROM BomDetail"};
 
 // The database check: IDs and quantities as stored, and about how many rows to expect.
-inline constexpr QLatin1StringView SelectCheckItems{"SELECT ItemID FROM ItemMaster"};
+inline constexpr QLatin1StringView SelectCheckItems{"SELECT ItemID, ItemUom FROM ItemMaster"};
 inline constexpr QLatin1StringView SelectCheckLines{
     "SELECT BomID, BomComp, bomQtyReq FROM BomDetail"};
 inline constexpr QLatin1StringView SelectItemEstimate{"SELECT max(rowid) FROM ItemMaster"};

@@ -1,0 +1,36 @@
+#include "shell/options/OptionsCommands.h"
+
+#include "shell/options/OptionsDialog.h"
+#include "shell/window/CommandContext.h"
+
+#include "desktop/Desktop.h"
+#include "store/WholeUnits.h"
+#include "tree/BomTreeModel.h"
+
+#include <QMenu>
+#include <QSettings>
+
+namespace shell {
+
+OptionsCommands::OptionsCommands(CommandContext& context)
+    : QObject(context.window()), m_context(context) {
+    context.model().setWholeUnits(store::wholeUnitsFrom(context.settings()));
+}
+
+void OptionsCommands::addTo(QMenu* menu) {
+    menu->addSeparator();
+    QAction* options = menu->addAction(QStringLiteral("&Options\u2026"));
+    options->setObjectName(QStringLiteral("mnuOptions"));
+    connect(options, &QAction::triggered, this, &OptionsCommands::open);
+}
+
+void OptionsCommands::open() {
+    tree::BomTreeModel& model = m_context.model();
+    OptionsDialog dialog(model.wholeUnits().units(), m_context.window());
+    if (m_context.desktop().runDialog(dialog) != QDialog::Accepted)
+        return;
+    store::saveWholeUnits(m_context.settings(), dialog.wholeUnits());
+    model.setWholeUnits(store::WholeUnits(dialog.wholeUnits()));
+}
+
+} // namespace shell
