@@ -314,7 +314,7 @@ private Q_SLOTS:
         QCOMPARE(listed(f.node("C")),
                  QStringLiteral("&Add Component\u2026=Ins|&Delete=Del|Cu&t=Ctrl+X|&Copy=Ctrl+C|"
                                 "-&Paste=Ctrl+V|Change &Quantity=F2|&Where Used=Ctrl+U|"
-                                "Re&place Component\u2026|Cop&y Bill To\u2026|"
+                                "Rep&lace Component\u2026|Cop&y Bill To\u2026|"
                                 "-&Expand This Node and Below=*|-C&ollapse This Node and Below|"
                                 "&Load This Item|History of This &Line"));
         QTest::keyClick(&f.tree(), Qt::Key_C, Qt::ControlModifier);

@@ -140,7 +140,7 @@ private Q_SLOTS:
         // frozen pane move with it and the filter reaches the last row.
         std::unique_ptr<WindowFixture> w(bill());
         w->load(u"TOP"_s);
-        auto* block = w->window().findChild<QAction*>(u"&With Title Block"_s);
+        auto* block = w->window().findChild<QAction*>(u"With Title Block"_s);
         QVERIFY(block && block->isCheckable() && !block->isChecked());
         const QString path = QFileInfo(w->database).dir().filePath(u"bill.xlsx"_s);
         for (const bool on : {false, true}) {
@@ -265,7 +265,7 @@ private Q_SLOTS:
                 for (int i = 0; i < (level == 0 ? 1 : 10); ++i)
                     for (int c = 0; c < 10; ++c)
                         lines[store::foldKey(level == 0 ? u"TOP"_s : id(level, i))].append(
-                            {id(level + 1, c), 1.0, u"EA"_s, {}, true});
+                            {id(level + 1, c), 1.0, u"EA"_s, {}, true, {}});
             model.document().load(u"TOP"_s, lines);
         };
         QTemporaryDir dir;

@@ -31,7 +31,7 @@ QString spelled(const QString& id, QRandomGenerator& random) {
 }
 store::ComponentLine lineTo(int component, QRandomGenerator& random) {
     const QString id = spelled(itemName(component), random);
-    return {id, someQuantity(random), QStringLiteral("EA"), QStringLiteral("Part ") + id, true};
+    return {id, someQuantity(random), QStringLiteral("EA"), QStringLiteral("Part ") + id, true, {}};
 }
 
 /// Items 0 (the top) to `items - 1`, each using a few later ones; with `cycles`, now and then

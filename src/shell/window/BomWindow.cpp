@@ -89,7 +89,6 @@ public:
     void showStatus(const QString& text) override { m_window.showStatus(text); }
     QString status() const override { return m_window.m_status; }
     bool busy() const override { return m_window.m_loading || store::storeCallWaiting(); }
-    QSettings& settings() override { return *m_window.m_settings; }
 
 private:
     BomWindow& m_window;
@@ -282,8 +281,9 @@ void BomWindow::route() {
     connect(m_live, &LiveUpdates::treeChanged, this, [this] {
         showFacts(m_tree->currentIndex(), m_editor->shownFacts(m_tree->currentIndex()));
     });
-    // Among the permanent panels (after the status text), before NUM and the clock.
-    statusBar()->insertPermanentWidget(1, m_live->editorsPanel());
+    // The first of the permanent panels (after the status text and what the load brought),
+    // before NUM and the clock.
+    statusBar()->insertPermanentWidget(2, m_live->editorsPanel());
     connect(m_live, &LiveUpdates::heard, whereUsed, &WhereUsedCommands::noteChanges);
     connect(m_live, &LiveUpdates::heard, bulk, &BulkCommands::noteChanges);
 }

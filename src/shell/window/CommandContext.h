@@ -53,8 +53,6 @@ public:
     /// The one writer of the status panel, and what it last wrote.
     virtual void showStatus(const QString& text) = 0;
     virtual QString status() const = 0;
-    /// The editor's settings (the options kept between runs).
-    virtual QSettings& settings() = 0;
     /// Whether the window is in the middle of something (a load, a store trip waited for).
     virtual bool busy() const = 0;
 };

@@ -6,6 +6,7 @@
 #include "tree/BomTreeModel.h"
 #include "shell/window/BomTreeView.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QMimeData>
 #include <QLabel>
@@ -82,6 +83,10 @@ void WindowFixture::drop(const QString& item, const QModelIndex& target) {
 }
 
 void WindowFixture::pressDelete(const QModelIndex& node, Qt::KeyboardModifiers modifiers) {
+    // A key goes to the active window, as a person's does: with two windows open, the other
+    // one's tree would take Delete as its own shortcut.
+    QApplication::setActiveWindow(m_window.get());
+    tree().setFocus();
     tree().setCurrentIndex(node);
     QTest::keyClick(&tree(), Qt::Key_Delete, modifiers);
 }
