@@ -68,6 +68,16 @@ std::optional<QString> BulkCommands::pickItem(const QString& title, const QStrin
 
 namespace {
 
+/// Each line's refusal in a batch whose n-th removed line goes with its n-th added one: the
+/// removal's, else the addition's.
+std::vector<std::optional<store::StoreError>> perLineRefusals(const store::BatchRefusals& refusals) {
+    std::vector<std::optional<store::StoreError>> perLine = refusals.added;
+    for (size_t at = 0; at < perLine.size() && at < refusals.removed.size(); ++at)
+        if (refusals.removed[at])
+            perLine[at] = refusals.removed[at];
+    return perLine;
+}
+
 QString assemblies(size_t count) {
     return tree::counted(qint64(count), QStringLiteral("assembly"), QStringLiteral("assemblies"));
 }
@@ -109,10 +119,7 @@ void BulkCommands::replace(const QString& given) {
     const auto refusals = m_edits.checkLines(tree::replaceBatch(rows, *component, {}));
     if (!refusals)
         return;
-    std::vector<std::optional<store::StoreError>> perLine = refusals->added;
-    for (size_t at = 0; at < perLine.size() && at < refusals->removed.size(); ++at)
-        if (refusals->removed[at])
-            perLine[at] = refusals->removed[at];
+    const std::vector<std::optional<store::StoreError>> perLine = perLineRefusals(*refusals);
     ReplaceDialog dialog(ReplaceDialog::Mode::Replace, old, *component, rows, perLine,
                          m_window);
     m_open = &dialog;
@@ -144,10 +151,7 @@ void BulkCommands::setQuantity(const QString& component, const std::vector<store
     const auto refusals = m_edits.checkLines(tree::quantityBatch(rows, {}));
     if (!refusals)
         return;
-    std::vector<std::optional<store::StoreError>> perLine = refusals->added;
-    for (size_t at = 0; at < perLine.size() && at < refusals->removed.size(); ++at)
-        if (refusals->removed[at])
-            perLine[at] = refusals->removed[at];
+    const std::vector<std::optional<store::StoreError>> perLine = perLineRefusals(*refusals);
     ReplaceDialog dialog(ReplaceDialog::Mode::SetQuantity, component, component, rows, perLine,
                          m_window);
     m_open = &dialog;
