@@ -4,6 +4,7 @@
 #include "tree/LineEdits.h"
 
 #include "desktop/Desktop.h"
+#include "store/ItemKey.h"
 #include "store/StoreError.h"
 #include "store/runtime/StoreThread.h"
 #include "tree/BomDocument.h"
@@ -12,16 +13,56 @@
 
 namespace tree {
 
+namespace {
+
+/// A line's key under the store's case rule.
+QString lineKey(const store::LineRow& row) {
+    return store::foldKey(row.assembly) + QChar(0) + store::foldKey(row.component);
+}
+
+} // namespace
+
 std::optional<store::StoreError>
 LineEdits::writeAndShow(const store::LineBatch& batch, const std::function<void()>& committed) {
-    const LinesToShow plan = m_document.planShowing(batch.added);
+    // A line written back under its own key (a quantity set in many assemblies, a restore) is
+    // the same line: where only its quantity differs it keeps its nodes, open ones included, and
+    // shows the new quantity; otherwise it leaves and comes back as stored. Either way it must
+    // not count as shown already, which is what planning over the bill before the write would
+    // say of it.
+    QHash<QString, const store::LineRow*> removedAt; // by folded assembly and component
+    for (const store::LineRow& row : batch.removed)
+        removedAt.insert(lineKey(row), &row);
+    std::vector<store::LineRow> fresh;
+    std::vector<store::LineRow> inPlace;
+    QSet<QString> kept;
+    LinesToShow comeBack;
+    for (const store::LineRow& row : batch.added) {
+        const store::LineRow* was = removedAt.value(lineKey(row));
+        if (!was) {
+            fresh.push_back(row);
+        } else if (was->assembly == row.assembly && was->component == row.component &&
+                   was->startDate == row.startDate) {
+            inPlace.push_back(row);
+            kept.insert(lineKey(row));
+        } else if (m_document.holdsBill(row.assembly)) {
+            comeBack.rows.push_back(row);
+            if (m_document.holdsBill(row.component))
+                comeBack.componentsHeld.insert(store::foldKey(row.component));
+        }
+    }
+    LinesToShow plan = m_document.planShowing(fresh);
+    plan.rows.insert(plan.rows.end(), comeBack.rows.cbegin(), comeBack.rows.cend());
+    plan.componentsHeld.unite(comeBack.componentsHeld);
     ShowingRead read;
     const Written written =
         writeThenRead([&](store::Store& db) { db.writeLines(batch); }, plan, read);
     if (!written.committed)
         return written.failure;
     for (const store::LineRow& row : batch.removed)
-        m_document.removeLine(row.assembly, row.component);
+        if (!kept.contains(lineKey(row)))
+            m_document.removeLine(row.assembly, row.component);
+    for (const store::LineRow& row : inPlace)
+        m_document.showQuantity(row);
     if (!written.failure)
         m_document.showSaved(read);
     if (committed)
