@@ -7,8 +7,8 @@
 
 namespace store {
 
-using pg::PgStatement;
-using pg::PgTransaction;
+using PgStatement = pg::SessionStatement;
+using PgTransaction = pg::SessionTransaction;
 
 namespace {
 
@@ -25,7 +25,7 @@ constexpr int Step = 4096;
 } // namespace
 
 bool PgStore::readForCheck(CheckSink& sink) {
-    const QSqlDatabase& db = m_connection.db();
+    pg::Session& db = *m_session;
     const QString readItems = QStringLiteral("Could not read ItemMaster");
     const QString readLines = QStringLiteral("Could not read BomDetail");
     PgTransaction snapshot(db, QStringLiteral("Could not read the database"),
@@ -41,8 +41,8 @@ bool PgStore::readForCheck(CheckSink& sink) {
         items.exec();
         StoredId id;
         for (int row = 1; items.next(); ++row) {
-            id.text = items.value(0).toString();
-            sink.item(id, items.value(1).toString());
+            id.text = items.string(0);
+            sink.item(id, items.string(1));
             if (row % Step == 0 && !sink.proceed())
                 return false;
         }
@@ -55,12 +55,12 @@ bool PgStore::readForCheck(CheckSink& sink) {
     for (int row = 1; lines.next(); ++row) {
         // A bill's lines come one after another: its assembly stays one shared text, which
         // the check then knows again without seeking it.
-        if (QString text = lines.value(0).toString(); text != assembly.text)
+        if (QString text = lines.string(0); text != assembly.text)
             assembly.text = std::move(text);
-        component.text = lines.value(1).toString();
-        const QVariant value = lines.value(2);
-        quantity = value.isNull() ? StoredQuantity{StoredQuantity::Null, 0, {}}
-                                  : StoredQuantity{StoredQuantity::Number, value.toDouble(), {}};
+        component.text = lines.string(1);
+        quantity = lines.isNull(2)
+                       ? StoredQuantity{StoredQuantity::Null, 0, {}}
+                       : StoredQuantity{StoredQuantity::Number, lines.value(2).toDouble(), {}};
         sink.line(assembly, component, quantity);
         if (row % Step == 0 && !sink.proceed())
             return false;

@@ -50,6 +50,15 @@ inline constexpr QLatin1StringView SelectUniqueIndexKeys{
     " WHERE n.nspname = current_schema() AND c.relname IN ('itemmaster', 'bomdetail')"
     " AND c.relkind = 'r'"};
 
+/// The types of the two tables' columns, as one text: a connection kept between operations
+/// prepares its statements anew when they change.
+inline constexpr QLatin1StringView SelectColumnTypes{
+    "SELECT coalesce(string_agg(c.relname || '.' || a.attname || ':' || a.atttypid::text, ','"
+    " ORDER BY c.relname, a.attnum), '') FROM pg_catalog.pg_class AS c"
+    " JOIN pg_catalog.pg_attribute AS a"
+    "  ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped"
+    " WHERE c.oid IN (to_regclass('itemmaster'), to_regclass('bomdetail'))"};
+
 /// The two tables as the editor needs them, each with a unique index under the key rule.
 inline constexpr QLatin1StringView CreateTables[]{
     QLatin1StringView{"CREATE TABLE IF NOT EXISTS itemmaster ("
