@@ -441,6 +441,21 @@ SessionTransaction::SessionTransaction(Session& session, const QString& what, Ki
                       kind == Kind::Snapshot ? QueryFailed : WriteFailed);
 }
 
+SessionTransaction::SessionTransaction(Session& session, const QString& what, const Call& first)
+    : m_session(session), m_what(what) {
+    try {
+        m_session.run({Call{QByteArray(pgschema::Begin.data(), pgschema::Begin.size()), {}}, first},
+                      m_what, WriteFailed);
+    } catch (const StoreError&) {
+        // Not constructed: the destructor that would roll back does not run.
+        try {
+            m_session.execute(pgschema::Rollback, m_what, WriteFailed);
+        } catch (const StoreError&) {
+        }
+        throw;
+    }
+}
+
 SessionTransaction::~SessionTransaction() {
     // On a lost connection the server has rolled back already; the statement then just fails.
     if (m_open) {

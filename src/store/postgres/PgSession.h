@@ -142,6 +142,9 @@ class SessionTransaction : public store::Transaction {
 public:
     enum class Kind { Write, Snapshot };
     SessionTransaction(Session& session, const QString& what, Kind kind = Kind::Write);
+    /// A write transaction whose first statement goes to the server with its BEGIN, in one
+    /// round trip; a failure of either is WriteFailed, with the transaction rolled back.
+    SessionTransaction(Session& session, const QString& what, const Call& first);
     ~SessionTransaction() override;
     void commit() override;
 

@@ -344,21 +344,18 @@ std::unique_ptr<Statement> PgStore::prepare(Sql which, const QString& what, int 
 }
 
 std::unique_ptr<Transaction> PgStore::beginWrite(const QString& what, Lock lock) {
-    pg::Session& db = *m_session;
-    auto transaction = std::make_unique<PgTransaction>(db, what);
     // Who writes and in which command, for the history's triggers where the server keeps one
     // (set all the same where it does not: the settings then go nowhere), together with the
-    // structure lock where one is taken: no round trip more for a write that adds lines.
-    PgStatement mark(db,
-                     lock == Lock::Structure ? pgschema::MarkWriterAndLock : pgschema::MarkWriter,
-                     what, WriteFailed);
-    mark.bind(systemUserName())
-        .bind(QSysInfo::machineHostName())
-        .bind(command().name)
-        .bind(command().reason)
-        .bind(command().restore ? QStringLiteral("restore") : QStringLiteral("editor"))
-        .exec();
-    return transaction;
+    // structure lock where one is taken, sent with the BEGIN: no round trip more for a write.
+    const QLatin1StringView mark =
+        lock == Lock::Structure ? pgschema::MarkWriterAndLock : pgschema::MarkWriter;
+    pg::Call first{QByteArray(mark.data(), mark.size()), {}};
+    for (const QVariant& value :
+         {QVariant(systemUserName()), QVariant(QSysInfo::machineHostName()),
+          QVariant(command().name), QVariant(command().reason),
+          QVariant(command().restore ? QStringLiteral("restore") : QStringLiteral("editor"))})
+        first.parameters.push_back(pg::parameterOf(value));
+    return std::make_unique<PgTransaction>(*m_session, what, first);
 }
 
 std::optional<LineRow> PgStore::takeRow(const QString& assembly, const QString& component,
