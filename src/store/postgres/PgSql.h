@@ -13,8 +13,8 @@
 namespace store::pgschema {
 
 /// The columns of the two tables in the current schema, each with its place in the primary
-/// key (0 when not in it). Read from the system catalogs: every operation opens its own
-/// connection and checks the tables, and the information_schema views, built for
+/// key (0 when not in it). Read from the system catalogs: every operation checks the tables
+/// (on a new connection or a kept one), and the information_schema views, built for
 /// portability, cost a new connection some 15 ms of catalog reads where these take 1 or 2.
 /// The privilege conditions are those of information_schema's columns, table_constraints and
 /// key_column_usage, so that a user sees here exactly what those views would show.
