@@ -364,10 +364,12 @@ std::vector<Result> Session::run(const std::vector<Call>& calls, const QString& 
     return results;
 }
 
-void Session::execute(QLatin1StringView sql, const QString& what, int failureNumber) {
-    const Result result(PQexec(m_connection, sql.data()));
-    if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+Result Session::execute(QLatin1StringView sql, const QString& what, int failureNumber) {
+    Result result(PQexec(m_connection, QByteArray(sql.data(), sql.size()).constData()));
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         failWith(failureNumber, what, result.get());
+    return result;
 }
 
 SessionStatement::SessionStatement(Session& session, QLatin1StringView sql, const QString& what,

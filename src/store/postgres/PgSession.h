@@ -64,8 +64,8 @@ public:
     std::vector<Result> run(const std::vector<Call>& calls, const QString& what,
                             int failureNumber);
     Result run(const Call& call, const QString& what, int failureNumber);
-    /// Runs a statement without parameters as it is: transaction control.
-    void execute(QLatin1StringView sql, const QString& what, int failureNumber);
+    /// Runs a statement without parameters as it is: transaction control, a cursor's FETCH.
+    Result execute(QLatin1StringView sql, const QString& what, int failureNumber);
 
     /// The tables' column types as the last operation on this connection found them: a
     /// statement prepared before they changed would fail ("cached plan must not change result
