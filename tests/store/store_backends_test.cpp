@@ -974,6 +974,12 @@ private Q_SLOTS:
             QCOMPARE(componentIds(*db, "A"), QStringList{"Y"});
         }
         QCOMPARE(backend.lines(), QStringList{"A>Y=3"});
+        // Another program changes a column's type between two operations: the statements the
+        // kept connection prepared before would no longer fit, and are prepared anew.
+        QCOMPARE(backend.open()->lineRowsOf("A").front().quantity, QVariant(3.0));
+        execOnServer(m_server, {QStringLiteral("ALTER TABLE bomdetail ALTER COLUMN bomqtyreq "
+                                               "TYPE text USING bomqtyreq::text || ' pcs'")});
+        QCOMPARE(backend.open()->lineRowsOf("A").front().quantity, QVariant(QStringLiteral("3 pcs")));
         // A cancelled operation's connection is closed, not kept: the cancel could otherwise
         // reach the next operation's statement.
         store::pg::closeKeptSessions();
