@@ -239,6 +239,10 @@ void Bench::whereUsedCase(shell::BomWindow& w, BenchDesktop& desktop, const QStr
                           const QString& source) {
     const QString leaf = mostUsedLeaf(source);
     auto* list = w.findChild<shell::ItemList*>(QStringLiteral("List1"));
+    // The server group comes here without the print case's dialogs: the window is made the
+    // active one, or the list never gets the focus that tells Where Used its item.
+    w.activateWindow();
+    QCoreApplication::processEvents();
     list->setFocus();
     list->setCurrentIndex(list->model()->index(int(list->items().indexOf(leaf)), 0));
     QAction* whereUsed = w.findChild<QAction*>(QStringLiteral("mnuWhereUsed"));

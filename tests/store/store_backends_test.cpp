@@ -4,6 +4,7 @@
 
 #include "store/ItemKey.h"
 #include "store/postgres/PgImportWriter.h"
+#include "store/postgres/PgSession.h"
 #include "store/postgres/PgStore.h"
 #include "store/StoreError.h"
 #include "support/BackendSuite.h"
@@ -838,6 +839,155 @@ private Q_SLOTS:
         QVERIFY2(written >= 4 && refused >= 4, qPrintable(QStringLiteral("%1 written, %2 refused")
                                                               .arg(written)
                                                               .arg(refused)));
+    }
+
+    void theServersReadsGiveTheFilesLinesOnTheSameStructure() {
+        QFETCH_GLOBAL(int, kind);
+        if (kind == StoreBackend::Sqlite)
+            QSKIP("the server against the file");
+        // Odd IDs (quotes, braces, backslashes, non-ASCII beside its upper case, one assembly
+        // under two spellings), quantities that only read back exactly with every digit, Null
+        // and empty facts, a cycle, and a line with a start date.
+        const QString quoted = QStringLiteral("O'Neil \"Q\", {x\\y}");
+        const std::vector<ItemRow> items{
+            {QStringLiteral("TOP"), QStringLiteral("Top, \"the\" one"), {}},
+            {QStringLiteral("Sub-A"), QString(""), QStringLiteral("EA")},
+            {QStringLiteral("é-Teil"), {}, QStringLiteral("kg")},
+            {quoted, QStringLiteral("Größe ½"), QStringLiteral("m²")},
+            {QStringLiteral("BOLT"), {}, QStringLiteral("EA")}};
+        const std::vector<Line> lines{
+            {"TOP", "sub-a", 0.1},      {"TOP", "SUB-B", QVariant()}, {"TOP", "bolt", 1e300},
+            {"Sub-A", "é-Teil", 1.0 / 3}, {"SUB-A", "Bolt", -2.5},   {"SUB-B", "Sub-A", 0},
+            {"SUB-B", quoted, 123456789.123456789}, {quoted, "sub-b", QVariant()},
+            {"é-Teil", "ghost", 7e-12}, {"é-Teil", "É-TEIL", 1},    {"É-TEIL", "BOLT", 2}};
+        const StoreBackend file(StoreBackend::Sqlite, m_dir.filePath(QStringLiteral("same.db")),
+                                nullptr);
+        const StoreBackend server = backend();
+        const QDateTime when(QDate(2026, 12, 8), QTime(9, 30, 15));
+        for (const StoreBackend* each : {&file, &server}) {
+            each->write(items, lines);
+            each->open()->addLine(QStringLiteral("TOP"), QStringLiteral("Dated"), 0.7, when);
+        }
+        const auto number = [](const std::optional<double>& value) {
+            return value ? QString::number(*value, 'g', 17) : QStringLiteral("<null>");
+        };
+        const auto text = [](const std::optional<QString>& value) {
+            return value ? u'"' + *value + u'"' : QStringLiteral("<null>");
+        };
+        const auto lineText = [&](const store::ComponentLine& line) {
+            return QStringList{line.id, number(line.quantity), text(line.unit),
+                               text(line.description), line.inItemMaster ? "known" : "unknown",
+                               line.startDate}
+                .join(u'|');
+        };
+        const auto billsText = [&](const QHash<QString, store::ComponentLines>& bills) {
+            QStringList all;
+            for (auto bill = bills.cbegin(); bill != bills.cend(); ++bill)
+                for (const store::ComponentLine& line : *bill)
+                    all.append(bill.key() + u'>' + lineText(line));
+            all.sort();
+            return all;
+        };
+        const auto fromFile = file.open();
+        const auto fromServer = server.open();
+        QStringList assemblies;
+        for (const QString& item : {QStringLiteral("TOP"), QStringLiteral("sub-b"),
+                                    quoted.toLower(), QStringLiteral("É-TEIL"),
+                                    QStringLiteral("BOLT"), QStringLiteral("none")}) {
+            const QStringList expected = billsText(fromFile->reachableLines(item));
+            QCOMPARE(billsText(fromServer->reachableLines(item)), expected);
+            assemblies.append(item);
+        }
+        QCOMPARE(billsText(fromServer->reachableLines(QStringLiteral("TOP"))).size(), 12);
+        const auto each = [&](store::Store& db) {
+            QStringList all;
+            for (const store::ComponentLines& bill : db.componentsOfEach(assemblies))
+                for (const store::ComponentLine& line : bill)
+                    all.append(lineText(line));
+            return all;
+        };
+        QCOMPARE(each(*fromServer), each(*fromFile));
+        const auto used = [&](store::Store& db, const QString& item) {
+            QStringList all;
+            for (const store::WhereUsedRow& row : db.whereUsed(item))
+                all.append(QStringList{row.assembly, QString::number(row.level),
+                                       number(row.quantity), row.circular ? "circular" : "",
+                                       row.inItemMaster ? "known" : "", text(row.description),
+                                       text(row.unit), row.top ? "top" : ""}
+                               .join(u'|'));
+            all.sort();
+            return all;
+        };
+        for (const QString& item : {QStringLiteral("bolt"), QStringLiteral("é-Teil")})
+            QCOMPARE(used(*fromServer, item), used(*fromFile, item));
+        // Lines as stored, as undo puts them back: the same values of the same types.
+        const auto rows = [](store::Store& db, const QString& assembly) {
+            QStringList all;
+            for (const store::LineRow& row : db.lineRowsOf(assembly))
+                all.append(QStringList{row.assembly, row.component,
+                                       row.quantity.isNull()
+                                           ? QStringLiteral("<null>")
+                                           : QString::fromLatin1(row.quantity.typeName()) + u' ' +
+                                                 QString::number(row.quantity.toDouble(), 'g', 17),
+                                       row.startDate.isNull() ? "<null>"
+                                                              : row.startDate.toString()}
+                               .join(u'|'));
+            return all;
+        };
+        QCOMPARE(rows(*fromServer, QStringLiteral("top")), rows(*fromFile, QStringLiteral("top")));
+        QCOMPARE(itemIds(*fromServer), itemIds(*fromFile));
+    }
+
+    void aKeptConnectionSeesEveryCommitAndIsReplacedWhenLost() {
+        QFETCH_GLOBAL(int, kind);
+        if (kind == StoreBackend::Sqlite)
+            QSKIP("a server matter");
+        const StoreBackend backend = this->backend();
+        backend.write({{QStringLiteral("A"), {}, {}}}, {{"A", "X", 1}});
+        const QString editors = QStringLiteral(
+            "SELECT count(*) FROM pg_stat_activity WHERE pid <> pg_backend_pid()"
+            " AND backend_type = 'client backend' AND datname = current_database()");
+        store::pg::closeKeptSessions();
+        QCOMPARE(*backend.open()->findQuantity("A", "X"), std::optional<double>(1));
+        // The operation's connection stays for the next one, which sees what another session
+        // committed in between.
+        QCOMPARE(execOnServer(m_server, {editors}).toInt(), 1);
+        execOnServer(m_server, {QStringLiteral("UPDATE bomdetail SET bomqtyreq = 2")});
+        {
+            const auto db = backend.open();
+            QCOMPARE(*db->findQuantity("A", "X"), std::optional<double>(2));
+            // Two operations at once never share one.
+            const auto other = backend.open();
+            QCOMPARE(execOnServer(m_server, {editors}).toInt(), 2);
+            QVERIFY(deleteLine(*other, "A", "X"));
+            QVERIFY(!db->findQuantity("A", "X"));
+        }
+        // The server ends the kept connections while they wait: the next operation works on a
+        // new one, and says nothing of it.
+        execOnServer(m_server, {QStringLiteral("SELECT pg_terminate_backend(pid, 10000) FROM "
+                                               "pg_stat_activity WHERE pid <> pg_backend_pid()"
+                                               " AND backend_type = 'client backend'")});
+        QCOMPARE(execOnServer(m_server, {editors}).toInt(), 0);
+        {
+            const auto db = backend.open();
+            db->addLine("A", "Y", 3, QDateTime());
+            QCOMPARE(componentIds(*db, "A"), QStringList{"Y"});
+        }
+        QCOMPARE(backend.lines(), QStringList{"A>Y=3"});
+        // Another program changes a column's type between two operations: the statements the
+        // kept connection prepared before would no longer fit, and are prepared anew.
+        QCOMPARE(backend.open()->lineRowsOf("A").front().quantity, QVariant(3.0));
+        execOnServer(m_server, {QStringLiteral("ALTER TABLE bomdetail ALTER COLUMN bomqtyreq "
+                                               "TYPE text USING bomqtyreq::text || ' pcs'")});
+        QCOMPARE(backend.open()->lineRowsOf("A").front().quantity, QVariant(QStringLiteral("3 pcs")));
+        // A cancelled operation's connection is closed, not kept: the cancel could otherwise
+        // reach the next operation's statement.
+        store::pg::closeKeptSessions();
+        {
+            store::PgStore db(backend.address());
+            db.interrupt();
+        }
+        QTRY_COMPARE(execOnServer(m_server, {editors}).toInt(), 0);
     }
 
     void refusesAddressesItCannotUse_data() {

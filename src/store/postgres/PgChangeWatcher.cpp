@@ -236,8 +236,11 @@ private:
         while (PGnotify* notify = PQnotifies(connection)) {
             if (!pg::isOwnSession(m_server, notify->be_pid)) {
                 m_pending.merge(readNotice(notify->extra));
+                // A commit is said at once, unless a change was said less than a group ago:
+                // the commits of a burst are then said together, a group after the last said.
                 if (!m_groupEnd)
-                    m_groupEnd = Clock::now() + std::chrono::milliseconds(m_groupMs.load());
+                    m_groupEnd = std::max(Clock::now(),
+                                          m_lastSaid + std::chrono::milliseconds(m_groupMs.load()));
             }
             PQfreemem(notify);
         }
@@ -319,8 +322,10 @@ private:
                 return;
             gather(connection);
             if (m_groupEnd && Clock::now() >= *m_groupEnd) {
-                if (!m_pending.isEmpty())
+                if (!m_pending.isEmpty()) {
                     m_sink.changes(m_pending);
+                    m_lastSaid = Clock::now();
+                }
                 m_pending = Changes();
                 m_groupEnd.reset();
             }
@@ -403,6 +408,7 @@ private:
     // The watch's thread's own.
     Changes m_pending;
     std::optional<Clock::time_point> m_groupEnd;
+    Clock::time_point m_lastSaid;
     int m_editors = -1;
     Triggers m_triggers = Triggers::Unknown;
     Clock::time_point m_lastTriggerCheck;

@@ -17,8 +17,9 @@ using Clock = std::chrono::steady_clock;
 /// transaction's commit, before the writer hears that the commit is done, and a listening
 /// server process passes it on as soon as it is idle; the watcher reads its connection all the
 /// time and asks it nothing that takes longer than a few seconds. So a notice of the editor's
-/// own comes in well within this, even after the connection that wrote it has gone (each
-/// operation closes its connection as soon as it is done). The watcher does not have to say
+/// own comes in well within this, even after the connection that wrote it has gone (a kept
+/// connection stays the editor's own while it is kept, and is closed once it sat unused for a
+/// while, or at once after a cancel). The watcher does not have to say
 /// when it has read a notice (there may be several watchers, one per window, or none): keeping
 /// the ID for a fixed while is enough, and the while is far too short for the operating system
 /// to give the same process ID to another session of the server. Were a notice later than

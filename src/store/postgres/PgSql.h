@@ -13,8 +13,8 @@
 namespace store::pgschema {
 
 /// The columns of the two tables in the current schema, each with its place in the primary
-/// key (0 when not in it). Read from the system catalogs: every operation opens its own
-/// connection and checks the tables, and the information_schema views, built for
+/// key (0 when not in it). Read from the system catalogs: every operation checks the tables
+/// (on a new connection or a kept one), and the information_schema views, built for
 /// portability, cost a new connection some 15 ms of catalog reads where these take 1 or 2.
 /// The privilege conditions are those of information_schema's columns, table_constraints and
 /// key_column_usage, so that a user sees here exactly what those views would show.
@@ -49,6 +49,15 @@ inline constexpr QLatin1StringView SelectUniqueIndexKeys{
     " LEFT JOIN pg_catalog.pg_collation AS l ON l.oid = i.indcollation[k - 1]"
     " WHERE n.nspname = current_schema() AND c.relname IN ('itemmaster', 'bomdetail')"
     " AND c.relkind = 'r'"};
+
+/// The types of the two tables' columns, as one text: a connection kept between operations
+/// prepares its statements anew when they change.
+inline constexpr QLatin1StringView SelectColumnTypes{
+    "SELECT coalesce(string_agg(c.relname || '.' || a.attname || ':' || a.atttypid::text, ','"
+    " ORDER BY c.relname, a.attnum), '') FROM pg_catalog.pg_class AS c"
+    " JOIN pg_catalog.pg_attribute AS a"
+    "  ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped"
+    " WHERE c.oid IN (to_regclass('itemmaster'), to_regclass('bomdetail'))"};
 
 /// The two tables as the editor needs them, each with a unique index under the key rule.
 inline constexpr QLatin1StringView CreateTables[]{

@@ -4,6 +4,7 @@
 #include "store/SqlValues.h"
 #include "store/LineRules.h"
 #include "store/OpenInterruption.h"
+#include "store/postgres/PgConnection.h"
 #include "store/postgres/PgHistorySql.h"
 #include "store/postgres/PgSql.h"
 #include "store/SchemaCheck.h"
@@ -11,69 +12,106 @@
 #include "store/WhereUsedWalk.h"
 
 #include <QHash>
-#include <QSqlDriver>
 #include <QSysInfo>
 
-#include <libpq-fe.h>
 
 #include <algorithm>
+#include <mutex>
 #include <cmath>
 
 namespace store {
 
-using pg::PgStatement;
-using pg::PgTransaction;
+using PgStatement = pg::SessionStatement;
+using PgTransaction = pg::SessionTransaction;
 
 namespace {
-
-/// A quantity as a load shows it: none for Null, and none for text that is not a number
-/// (what another program may leave in a column of type text), as the file store reads it.
-std::optional<double> optionalNumber(const QVariant& value) {
-    if (value.isNull())
-        return std::nullopt;
-    bool number = false;
-    const double quantity = value.toDouble(&number);
-    return number ? std::optional<double>(quantity) : std::nullopt;
-}
 
 const QString readItemMaster = QStringLiteral("Could not read ItemMaster");
 const QString readBomDetail = QStringLiteral("Could not read BomDetail");
 
 } // namespace
 
-PgStore::PgStore(const QString& uri, OpenInterruption* interruption) : m_connection(uri) {
-    const QVariant handle = m_connection.db().driver()->handle();
-    // The driver's handle is the connection's PGconn*, named by its struct.
-    if (qstrcmp(handle.typeName(), "PGconn*") == 0 || qstrcmp(handle.typeName(), "pg_conn*") == 0)
-        m_cancel = PQgetCancel(*static_cast<PGconn* const*>(handle.constData()));
+PgStore::PgStore(const QString& uri, OpenInterruption* interruption) {
+    bool kept = false;
+    m_session = pg::takeSession(uri, &kept);
     if (interruption)
         interruption->setStopper([this] { interrupt(); });
     try {
-        pg::checkTables(m_connection.db(), m_connection.uri());
+        try {
+            checkTables();
+        } catch (const StoreError&) {
+            // A kept connection that the server ended without a word while it sat idle: the
+            // operation goes on, on a new one, as it would have had nothing been kept.
+            if (!kept || !m_session->lost())
+                throw;
+            auto fresh = std::make_unique<pg::Session>(uri);
+            {
+                const std::lock_guard lock(m_sessionMutex);
+                std::swap(m_session, fresh);
+            }
+            checkTables();
+        }
     } catch (...) {
         if (interruption)
             interruption->setStopper({});
-        PQfreeCancel(m_cancel);
         throw;
     }
     if (interruption)
         interruption->setStopper({});
 }
 
-PgStore::~PgStore() { PQfreeCancel(m_cancel); }
+PgStore::~PgStore() {
+    // The next operation on this server takes the connection as it is: no transaction is
+    // open, and a connection that was cancelled or lost is closed instead.
+    const std::lock_guard lock(m_sessionMutex);
+    pg::keepSession(std::move(m_session));
+}
 
 void PgStore::interrupt() {
-    if (!m_cancel)
-        return;
-    // The answer says only whether the request reached the server; the statement's own
-    // failure is what the caller sees.
-    char answer[256];
-    PQcancel(m_cancel, answer, int(sizeof answer));
+    const std::lock_guard lock(m_sessionMutex);
+    if (m_session)
+        m_session->cancel();
+}
+
+void PgStore::checkTables() {
+    // The catalog reads in one round trip.
+    const QString readTables = QStringLiteral("Could not read the tables");
+    const auto call = [](QLatin1StringView sql) {
+        return pg::Call{QByteArray(sql.data(), sql.size()), {}};
+    };
+    std::vector<pg::Result> results =
+        m_session->run({call(pgschema::SelectColumns), call(pgschema::SelectUniqueIndexKeys),
+                        call(pgschema::SelectColumnTypes)},
+                       readTables, QueryFailed);
+    {
+        PgStatement types(*m_session, pgschema::SelectColumnTypes, readTables);
+        types.adopt(std::move(results[2]));
+        const QByteArray found = types.next() ? types.string(0).toUtf8() : QByteArray();
+        QByteArray& known = m_session->tableTypes();
+        if (!known.isNull() && known != found)
+            m_session->forgetPrepared(readTables);
+        known = found.isNull() ? QByteArray("") : found;
+    }
+    const QString shown = QStringLiteral("'%1'").arg(m_session->uri());
+    std::vector<TableColumn> columns;
+    PgStatement query(*m_session, pgschema::SelectColumns, readTables);
+    query.adopt(std::move(results[0]));
+    while (query.next())
+        columns.push_back({query.string(0), query.string(1), query.value(2).toInt()});
+    checkColumns(columns, shown);
+    std::vector<IndexKey> keys;
+    PgStatement indexes(*m_session, pgschema::SelectUniqueIndexKeys,
+                        QStringLiteral("Could not read the tables' indexes"));
+    indexes.adopt(std::move(results[1]));
+    while (indexes.next())
+        keys.push_back({indexes.string(0), indexes.value(1).toLongLong(), indexes.string(2),
+                        indexes.string(3)});
+    checkKeyIndexes(keys, shown);
 }
 
 std::vector<ItemLine> PgStore::readItems(bool withDescriptions) {
     // One statement: one state of the table, whoever writes meanwhile.
-    PgStatement query(m_connection.db(),
+    PgStatement query(*m_session,
                       withDescriptions ? pgschema::SelectItemLines : pgschema::SelectItemIds,
                       readItemMaster);
     query.exec();
@@ -100,7 +138,7 @@ std::vector<std::optional<Item>> PgStore::findItems(const QStringList& ids) {
     QHash<QString, std::vector<size_t>> wanted; // the places of each key among `ids`
     for (qsizetype at = 0; at < ids.size(); ++at)
         wanted[foldKey(ids.at(at))].push_back(size_t(at));
-    PgStatement query(m_connection.db(), pgschema::SelectItemsByKey, readItemMaster);
+    PgStatement query(*m_session, pgschema::SelectItemsByKey, readItemMaster);
     query.bind(pg::keyArray(ids)).exec();
     while (query.next()) {
         const Item item{query.value(0).toString(), optionalText(query.value(1)),
@@ -112,7 +150,7 @@ std::vector<std::optional<Item>> PgStore::findItems(const QStringList& ids) {
 }
 
 QStringList PgStore::components(const QString& assembly) {
-    PgStatement query(m_connection.db(), pgschema::SelectComponents, readBomDetail);
+    PgStatement query(*m_session, pgschema::SelectComponents, readBomDetail);
     query.bind(assembly).exec();
     QStringList result;
     while (query.next())
@@ -121,6 +159,12 @@ QStringList PgStore::components(const QString& assembly) {
 }
 
 namespace {
+
+std::optional<QString> textOrNone(const PgStatement& query, int column) {
+    if (query.isNull(column))
+        return std::nullopt;
+    return query.string(column);
+}
 
 /// Reads the rows of SelectComponentLines' shape, assembly by assembly, calling
 /// `take(assembly, line)` for each. Items repeat from line to line: their facts are shared,
@@ -133,15 +177,14 @@ template <typename Take> void readComponentLines(PgStatement& query, Take take) 
     };
     QHash<QString, Facts> facts;
     while (query.next()) {
-        const QString component = query.value(1).toString();
+        const QString component = query.string(1);
         const QString key = foldKey(component);
         auto fact = facts.constFind(key);
         if (fact == facts.cend())
-            fact = facts.insert(key, {optionalText(query.value(3)), optionalText(query.value(4)),
+            fact = facts.insert(key, {textOrNone(query, 3), textOrNone(query, 4),
                                       query.value(5).toBool()});
-        take(query.value(0).toString(),
-             ComponentLine{component, optionalNumber(query.value(2)), fact->unit,
-                           fact->description, fact->known, query.value(6).toString()});
+        take(query.string(0), ComponentLine{component, query.number(2), fact->unit,
+                                            fact->description, fact->known, query.string(6)});
     }
 }
 
@@ -156,7 +199,7 @@ std::vector<ComponentLines> PgStore::componentsOfEach(const QStringList& assembl
     for (qsizetype i = 0; i < assemblies.size(); ++i)
         askedAs[foldKey(assemblies.at(i))].append(size_t(i));
 
-    PgStatement query(m_connection.db(), pgschema::SelectComponentLines, readBomDetail);
+    PgStatement query(*m_session, pgschema::SelectComponentLines, readBomDetail);
     query.bind(pg::keyArray(assemblies)).exec();
     QString lastAssembly;
     const QList<size_t>* targets = nullptr;
@@ -191,23 +234,23 @@ QHash<QString, ComponentLines> linesByAssembly(PgStatement& query) {
 } // namespace
 
 QHash<QString, ComponentLines> PgStore::allComponentLines() {
-    PgStatement query(m_connection.db(), pgschema::SelectAllComponentLines, readBomDetail);
+    PgStatement query(*m_session, pgschema::SelectAllComponentLines, readBomDetail);
     query.exec();
     return linesByAssembly(query);
 }
 
 QHash<QString, ComponentLines> PgStore::reachableLines(const QString& item) {
-    PgStatement query(m_connection.db(), pgschema::SelectReachableLines, readBomDetail);
+    PgStatement query(*m_session, pgschema::SelectReachableLines, readBomDetail);
     query.bind(item).exec();
     return linesByAssembly(query);
 }
 
 qint64 PgStore::lineEstimate() {
-    PgStatement estimate(m_connection.db(), pgschema::SelectLineEstimate, readBomDetail);
+    PgStatement estimate(*m_session, pgschema::SelectLineEstimate, readBomDetail);
     estimate.exec();
     if (estimate.next() && estimate.value(0).toLongLong() >= 0)
         return estimate.value(0).toLongLong();
-    PgStatement count(m_connection.db(), pgschema::CountLines, readBomDetail);
+    PgStatement count(*m_session, pgschema::CountLines, readBomDetail);
     count.exec();
     return count.next() ? count.value(0).toLongLong() : 0;
 }
@@ -215,7 +258,7 @@ qint64 PgStore::lineEstimate() {
 bool PgStore::hasLines(const QString& assembly) { return !components(assembly).isEmpty(); }
 
 std::vector<WhereUsedRow> PgStore::whereUsed(const QString& item, const ReadProgress&) {
-    const QSqlDatabase& db = m_connection.db();
+    pg::Session& db = *m_session;
     const PgTransaction snapshot(db, readBomDetail, PgTransaction::Kind::Snapshot);
     UpwardWalk walk;
     {
@@ -297,32 +340,29 @@ QLatin1StringView textOf(Sql which) {
 } // namespace
 
 std::unique_ptr<Statement> PgStore::prepare(Sql which, const QString& what, int failureNumber) {
-    return std::make_unique<PgStatement>(m_connection.db(), textOf(which), what, failureNumber);
+    return std::make_unique<PgStatement>(*m_session, textOf(which), what, failureNumber);
 }
 
 std::unique_ptr<Transaction> PgStore::beginWrite(const QString& what, Lock lock) {
-    const QSqlDatabase& db = m_connection.db();
-    auto transaction = std::make_unique<PgTransaction>(db, what);
     // Who writes and in which command, for the history's triggers where the server keeps one
     // (set all the same where it does not: the settings then go nowhere), together with the
-    // structure lock where one is taken: no round trip more for a write that adds lines.
-    PgStatement mark(db,
-                     lock == Lock::Structure ? pgschema::MarkWriterAndLock : pgschema::MarkWriter,
-                     what, WriteFailed);
-    mark.bind(systemUserName())
-        .bind(QSysInfo::machineHostName())
-        .bind(command().name)
-        .bind(command().reason)
-        .bind(command().restore ? QStringLiteral("restore") : QStringLiteral("editor"))
-        .exec();
-    return transaction;
+    // structure lock where one is taken, sent with the BEGIN: no round trip more for a write.
+    const QLatin1StringView mark =
+        lock == Lock::Structure ? pgschema::MarkWriterAndLock : pgschema::MarkWriter;
+    pg::Call first{QByteArray(mark.data(), mark.size()), {}};
+    for (const QVariant& value :
+         {QVariant(systemUserName()), QVariant(QSysInfo::machineHostName()),
+          QVariant(command().name), QVariant(command().reason),
+          QVariant(command().restore ? QStringLiteral("restore") : QStringLiteral("editor"))})
+        first.parameters.push_back(pg::parameterOf(value));
+    return std::make_unique<PgTransaction>(*m_session, what, first);
 }
 
 std::optional<LineRow> PgStore::takeRow(const QString& assembly, const QString& component,
                                         const QString& what) {
     // One statement: no other editor's change can come between what is returned and what is
     // deleted.
-    PgStatement take(m_connection.db(), pgschema::TakeLine, what, WriteFailed);
+    PgStatement take(*m_session, pgschema::TakeLine, what, WriteFailed);
     take.bind(assembly).bind(component).exec();
     std::vector<LineRow> rows = returnedRows(take);
     if (rows.size() > 1)
@@ -335,7 +375,7 @@ std::optional<LineRow> PgStore::takeRow(const QString& assembly, const QString& 
 LineRow PgStore::updateRow(const QString& assembly, const QString& component,
                            const QVariant& expected, const QVariant* startDate,
                            const QVariant& quantity, const QString& what) {
-    PgStatement update(m_connection.db(),
+    PgStatement update(*m_session,
                        startDate ? pgschema::UpdateQuantityAsIs : pgschema::UpdateQuantity, what,
                        WriteFailed);
     update.bind(quantity).bind(assembly).bind(component).bind(expected);
@@ -348,7 +388,7 @@ LineRow PgStore::updateRow(const QString& assembly, const QString& component,
 }
 
 BatchRefusals PgStore::checkLines(const LineBatch& batch) {
-    const PgTransaction snapshot(m_connection.db(), readBomDetail, PgTransaction::Kind::Snapshot);
+    const PgTransaction snapshot(*m_session, readBomDetail, PgTransaction::Kind::Snapshot);
     return refusalsOf(batch);
 }
 
@@ -361,7 +401,7 @@ std::vector<std::optional<LineRow>> PgStore::findLines(const std::vector<LineRow
         assemblies.append(row.assembly);
         components.append(row.component);
     }
-    PgStatement query(m_connection.db(), pgschema::SelectLineRowsByKey, readBomDetail);
+    PgStatement query(*m_session, pgschema::SelectLineRowsByKey, readBomDetail);
     query.bind(pg::keyArray(assemblies)).bind(pg::keyArray(components)).exec();
     QHash<QString, LineRow> stored;
     for (LineRow& line : returnedRows(query))
@@ -385,7 +425,7 @@ void PgStore::insertRows(const std::vector<LineRow>& rows, const QString& what) 
                 sql += ", ";
             sql.append(pgschema::InsertLinesRow.data(), pgschema::InsertLinesRow.size());
         }
-        PgStatement insert(m_connection.db(), QLatin1StringView(sql), what, WriteFailed);
+        PgStatement insert(*m_session, QLatin1StringView(sql), what, WriteFailed);
         for (size_t i = first; i < first + count; ++i)
             insert.bind(rows[i].assembly)
                 .bind(rows[i].component)

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "store/SqlStore.h"
-#include "store/postgres/PgConnection.h"
+#include "store/postgres/PgSession.h"
 
 #include <functional>
-
-struct pg_cancel;
+#include <memory>
+#include <mutex>
 
 namespace store {
 
@@ -13,11 +13,12 @@ class OpenInterruption;
 
 /// An open, checked connection to the editor's tables on a PostgreSQL server, for the length
 /// of one user operation: the same operations as SqliteStore with the same meaning and numbered
-/// errors. The constructor connects (pg::Connection says how the URI is read and how long it
-/// waits) and checks that the database holds ItemMaster and BomDetail with the columns and
+/// errors. The constructor takes a connection kept from an earlier operation or makes one
+/// (pg::Connection says how the URI is read and how long it waits), and checks that the database holds ItemMaster and BomDetail with the columns and
 /// primary keys the editor relies on, and the unique indexes under the key rule
 /// (MissingKeyIndex); it throws StoreError otherwise. Every write of a line commits only when
-/// it touched one row. The destructor releases the connection. Several editors may work on one
+/// it touched one row. The destructor keeps the connection for the next operation
+/// (pg::keepSession). Several editors may work on one
 /// server at once: each read is one consistent state, and lines that could close a cycle are
 /// added one at a time.
 class PgStore : public SqlStore {
@@ -79,10 +80,14 @@ protected:
 
 private:
     std::vector<ItemLine> readItems(bool withDescriptions);
+    /// Throws StoreError unless the tables are as the editor needs them (pg::checkTables).
+    void checkTables();
 
-    pg::Connection m_connection;
-    /// Made while the connection is new, on its own thread; used from any.
-    pg_cancel* m_cancel = nullptr;
+    /// Taken from the connections kept between operations, or new; kept again when the
+    /// store closes.
+    std::unique_ptr<pg::Session> m_session;
+    /// An interrupt, from any thread, never meets the connection being replaced.
+    std::mutex m_sessionMutex;
 };
 
 } // namespace store

@@ -1,0 +1,608 @@
+#include "store/postgres/PgSession.h"
+
+#include "store/PasswordCache.h"
+#include "store/ServerAddress.h"
+#include "store/postgres/PgLibpq.h"
+#include "store/postgres/PgOwnSessions.h"
+#include "store/postgres/PgSql.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QStringList>
+#include <QTime>
+
+#include <libpq-fe.h>
+
+#include <poll.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+using namespace Qt::StringLiterals;
+
+namespace store::pg {
+
+void ResultFree::operator()(pg_result* result) const { PQclear(result); }
+
+namespace {
+
+StoreError cannotOpen(const QString& shown, const QString& why) {
+    return StoreError(CannotOpen, QStringLiteral("Could not connect to '%1': %2.").arg(shown, why));
+}
+
+/// libpq's text as one sentence without its full stop, as describe() gives Qt's.
+QString sentence(QString text) {
+    text = text.simplified();
+    while (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text.isEmpty() ? QStringLiteral("unknown database error") : text;
+}
+
+/// The text with its "?" placeholders numbered as the server's "$1", "$2"…; quoted names and
+/// texts are left as they are.
+QByteArray numbered(const QByteArray& sql) {
+    QByteArray out;
+    out.reserve(sql.size() + 16);
+    int number = 0;
+    char quote = 0;
+    for (const char c : sql) {
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+            out += c;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+            out += c;
+        } else if (c == '?') {
+            out += '$' + QByteArray::number(++number);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+/// PostgreSQL's type numbers (pg_type's OIDs) of the columns read as numbers.
+enum : unsigned {
+    BoolType = 16,
+    Int8Type = 20,
+    Int2Type = 21,
+    Int4Type = 23,
+    OidType = 26,
+    Float4Type = 700,
+    Float8Type = 701,
+    NumericType = 1700,
+};
+
+QMetaType metaTypeOf(unsigned type) {
+    switch (type) {
+    case BoolType:
+        return QMetaType::fromType<bool>();
+    case Int8Type:
+        return QMetaType::fromType<qlonglong>();
+    case Int2Type:
+    case Int4Type:
+        return QMetaType::fromType<int>();
+    case OidType:
+        return QMetaType::fromType<uint>();
+    case Float4Type:
+    case Float8Type:
+    case NumericType:
+        return QMetaType::fromType<double>();
+    default:
+        return QMetaType::fromType<QString>();
+    }
+}
+
+/// A number column's text: "NaN", "Infinity" and "-Infinity" as the server writes them.
+double doubleOf(const char* text) {
+    if (qstrcmp(text, "NaN") == 0)
+        return std::nan("");
+    if (qstrcmp(text, "Infinity") == 0)
+        return HUGE_VAL;
+    if (qstrcmp(text, "-Infinity") == 0)
+        return -HUGE_VAL;
+    return QByteArray(text).toDouble();
+}
+
+} // namespace
+
+Parameter parameterOf(const QVariant& value) {
+    if (!value.isValid() || value.isNull())
+        return std::nullopt;
+    switch (value.typeId()) {
+    case QMetaType::QString: {
+        const QString text = value.toString();
+        if (text.isNull())
+            return std::nullopt;
+        return text.toUtf8();
+    }
+    case QMetaType::QByteArray:
+        return value.toByteArray().isNull() ? Parameter() : Parameter(value.toByteArray());
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double number = value.toDouble();
+        if (std::isnan(number))
+            return QByteArray("NaN");
+        if (std::isinf(number))
+            return QByteArray(number > 0 ? "Infinity" : "-Infinity");
+        return QByteArray::number(number, 'g', QLocale::FloatingPointShortest);
+    }
+    case QMetaType::Bool:
+        return QByteArray(value.toBool() ? "true" : "false");
+    case QMetaType::QDate:
+        return value.toDate().isNull() ? Parameter()
+                                       : Parameter(value.toDate().toString(Qt::ISODate).toUtf8());
+    case QMetaType::QDateTime:
+        return value.toDateTime().isNull()
+                   ? Parameter()
+                   : Parameter(value.toDateTime().toString(Qt::ISODateWithMs).toUtf8());
+    case QMetaType::QTime:
+        return value.toTime().isNull()
+                   ? Parameter()
+                   : Parameter(value.toTime().toString(Qt::ISODateWithMs).toUtf8());
+    default:
+        return value.toString().toUtf8();
+    }
+}
+
+Session::Session(const QString& uri) : m_given(uri), m_uri(uri) {
+    if (uri.isEmpty())
+        throw StoreError(NoDatabaseChosen, QStringLiteral("No database has been chosen."));
+    const ParsedServerAddress address = parseServerAddress(uri);
+    m_uri = address.address;
+    if (!address.password.isEmpty())
+        throw cannotOpen(m_uri, QStringLiteral("the address holds a password; give it in "
+                                               "~/.pgpass or PGPASSWORD instead"));
+    for (const auto& [key, value] : address.fields) {
+        const bool understood =
+            key == QLatin1String("host") || key == QLatin1String("port") ||
+            key == QLatin1String("user") || key == QLatin1String("dbname") ||
+            // Only libpq's own modes.
+            (key == QLatin1String("sslmode") &&
+             QStringList{u"disable"_s, u"allow"_s, u"prefer"_s, u"require"_s, u"verify-ca"_s,
+                         u"verify-full"_s}
+                 .contains(value));
+        if (!understood)
+            throw cannotOpen(m_uri, QStringLiteral("the parameter '%1' is not understood").arg(key));
+    }
+    LibpqParams params(uri);
+    // A server that stops answering in the middle of a reply ends the connection too.
+    params.add("keepalives_idle", QStringLiteral("30"));
+    params.add("keepalives_interval", QStringLiteral("10"));
+    params.add("keepalives_count", QStringLiteral("3"));
+    params.add("tcp_user_timeout", QStringLiteral("60000"));
+    params.add("client_encoding", QStringLiteral("UTF8"));
+    // Every number written with the digits that read back as the same number, on any server.
+    params.add("options", QStringLiteral("-c extra_float_digits=3"));
+    QElapsedTimer opening;
+    opening.start();
+    m_connection = PQconnectdbParams(params.keywords(), params.values(), 0);
+    if (!m_connection)
+        throw cannotOpen(m_uri, QStringLiteral("out of memory"));
+    if (PQstatus(m_connection) != CONNECTION_OK) {
+        const QString why = sentence(QString::fromUtf8(PQerrorMessage(m_connection)));
+        const bool needsPassword = PQconnectionNeedsPassword(m_connection);
+        PQfinish(m_connection);
+        m_connection = nullptr;
+        // The server's SQLSTATE of a refusal is in libpq's terse message only: libpq is asked
+        // once more, as for Qt's connections; not after a wait for the whole connect timeout.
+        Refusal refusal = needsPassword ? Refusal::PasswordNeeded : Refusal::Other;
+        if (!needsPassword && opening.elapsed() < (pgschema::ConnectTimeoutSeconds - 1) * 1000)
+            refusal = askWhyRefused(m_uri);
+        if (refusal == Refusal::Unknown)
+            refusal = why.contains(QLatin1String("no password supplied"))
+                          ? Refusal::PasswordNeeded
+                      : why.contains(QLatin1String("password authentication failed"))
+                          ? Refusal::PasswordRefused
+                          : Refusal::Other;
+        if (refusal == Refusal::PasswordNeeded)
+            throw StoreError(PasswordNeeded,
+                             QStringLiteral("The server of '%1' asks for a password.").arg(m_uri));
+        if (refusal == Refusal::PasswordRefused)
+            throw StoreError(PasswordRefused,
+                             QStringLiteral("The server of '%1' did not accept the password.")
+                                 .arg(m_uri));
+        throw cannotOpen(m_uri, why);
+    }
+    const Result settings(PQexec(m_connection, pgschema::SessionSettings.data()));
+    if (PQresultStatus(settings.get()) != PGRES_COMMAND_OK) {
+        const QString why = sentence(QString::fromUtf8(PQerrorMessage(m_connection)));
+        PQfinish(m_connection);
+        m_connection = nullptr;
+        throw cannotOpen(m_uri, why);
+    }
+    m_cancel = PQgetCancel(m_connection);
+    // Noted before the connection writes anything: the change watcher skips this process's
+    // notices as this editor's own writes.
+    m_pid = PQbackendPID(m_connection);
+    m_server = serverOf(address.field(QLatin1StringView("host")),
+                        address.field(QLatin1StringView("port")));
+    noteOwnSession(m_server, m_pid);
+}
+
+Session::~Session() {
+    if (m_pid > 0)
+        endOwnSession(m_server, m_pid);
+    PQfreeCancel(m_cancel);
+    PQfinish(m_connection);
+}
+
+void Session::cancel() {
+    if (!m_cancel)
+        return;
+    m_cancelled = true;
+    // The answer says only whether the request reached the server; the statement's own
+    // failure is what the caller sees.
+    char answer[256];
+    PQcancel(m_cancel, answer, int(sizeof answer));
+}
+
+bool Session::lost() const { return PQstatus(m_connection) != CONNECTION_OK; }
+
+bool Session::reusable() const {
+    return !m_cancelled && PQstatus(m_connection) == CONNECTION_OK &&
+           PQtransactionStatus(m_connection) == PQTRANS_IDLE &&
+           PQpipelineStatus(m_connection) == PQ_PIPELINE_OFF;
+}
+
+bool Session::spokeWhileIdle() const {
+    pollfd fd{PQsocket(m_connection), POLLIN, 0};
+    return fd.fd < 0 || ::poll(&fd, 1, 0) != 0;
+}
+
+void Session::failWith(int number, const QString& what, const pg_result* result) const {
+    QString why;
+    if (result && PQresultErrorMessage(result)[0]) {
+        why = QString::fromUtf8(PQresultErrorMessage(result));
+        if (const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE))
+            why += QStringLiteral("(%1)").arg(QString::fromLatin1(state));
+    } else {
+        why = QString::fromUtf8(PQerrorMessage(m_connection));
+    }
+    throw StoreError(number, QStringLiteral("%1: %2.").arg(what, sentence(why)));
+}
+
+QByteArray Session::preparedName(const QByteArray& sql, bool* prepared) {
+    const auto found = m_prepared.constFind(sql);
+    *prepared = found != m_prepared.cend();
+    if (*prepared)
+        return *found;
+    const QByteArray name = "bom_" + QByteArray::number(++m_preparedSerial);
+    m_prepared.insert(sql, name);
+    return name;
+}
+
+void Session::forgetPrepared(const QString& what) {
+    execute(QLatin1StringView("DEALLOCATE ALL"), what, QueryFailed);
+    m_prepared.clear();
+}
+
+Result Session::run(const Call& call, const QString& what, int failureNumber) {
+    std::vector<Result> results = run(std::vector<Call>{call}, what, failureNumber);
+    return std::move(results.front());
+}
+
+std::vector<Result> Session::run(const std::vector<Call>& calls, const QString& what,
+                                 int failureNumber) {
+    if (PQstatus(m_connection) != CONNECTION_OK || PQenterPipelineMode(m_connection) != 1)
+        failWith(failureNumber, what, nullptr);
+    struct Sent {
+        size_t call;
+        bool prepare;
+    };
+    std::vector<Sent> sent;
+    bool sending = true;
+    for (size_t at = 0; at < calls.size() && sending; ++at) {
+        const Call& call = calls[at];
+        bool prepared = false;
+        const QByteArray name = preparedName(call.sql, &prepared);
+        if (!prepared) {
+            sending = PQsendPrepare(m_connection, name.constData(), numbered(call.sql).constData(),
+                                    0, nullptr) == 1;
+            if (!sending) {
+                m_prepared.remove(call.sql);
+                break;
+            }
+            sent.push_back({at, true});
+        }
+        std::vector<const char*> values;
+        std::vector<int> lengths;
+        for (const Parameter& parameter : call.parameters) {
+            values.push_back(parameter ? parameter->constData() : nullptr);
+            lengths.push_back(parameter ? int(parameter->size()) : 0);
+        }
+        sending = PQsendQueryPrepared(m_connection, name.constData(), int(values.size()),
+                                      values.data(), lengths.data(), nullptr, 0) == 1;
+        if (sending)
+            sent.push_back({at, false});
+    }
+    sending = sending && PQpipelineSync(m_connection) == 1;
+    std::vector<Result> results(calls.size());
+    Result failure;
+    if (sending) {
+        for (const Sent& command : sent) {
+            // Each command's results end with a null one; a broken connection gives no more.
+            while (Result result{PQgetResult(m_connection)}) {
+                const ExecStatusType status = PQresultStatus(result.get());
+                if (status == PGRES_FATAL_ERROR) {
+                    if (command.prepare)
+                        m_prepared.remove(calls[command.call].sql);
+                    if (!failure)
+                        failure = std::move(result);
+                } else if (!command.prepare &&
+                           (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK)) {
+                    results[command.call] = std::move(result);
+                } else if (command.prepare && status == PGRES_PIPELINE_ABORTED) {
+                    m_prepared.remove(calls[command.call].sql);
+                }
+            }
+            if (PQstatus(m_connection) != CONNECTION_OK)
+                break;
+        }
+        while (PQstatus(m_connection) == CONNECTION_OK) {
+            const Result result{PQgetResult(m_connection)};
+            if (!result || PQresultStatus(result.get()) == PGRES_PIPELINE_SYNC)
+                break;
+        }
+    }
+    if (PQstatus(m_connection) == CONNECTION_OK)
+        PQexitPipelineMode(m_connection);
+    if (failure)
+        failWith(failureNumber, what, failure.get());
+    if (!sending || PQstatus(m_connection) != CONNECTION_OK)
+        failWith(failureNumber, what, nullptr);
+    for (const Sent& command : sent)
+        if (!command.prepare && !results[command.call])
+            failWith(failureNumber, what, nullptr);
+    return results;
+}
+
+Result Session::execute(QLatin1StringView sql, const QString& what, int failureNumber) {
+    Result result(PQexec(m_connection, QByteArray(sql.data(), sql.size()).constData()));
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+        failWith(failureNumber, what, result.get());
+    return result;
+}
+
+SessionStatement::SessionStatement(Session& session, QLatin1StringView sql, const QString& what,
+                                   int failureNumber)
+    : m_session(session), m_sql(sql.data(), sql.size()), m_what(what),
+      m_failureNumber(failureNumber) {}
+
+void SessionStatement::exec() {
+    Call call{m_sql, std::exchange(m_bound, {})};
+    adopt(m_session.run(call, m_what, m_failureNumber));
+}
+
+void SessionStatement::adopt(Result result) {
+    m_result = std::move(result);
+    m_rows = m_result ? PQntuples(m_result.get()) : 0;
+    m_row = -1;
+}
+
+bool SessionStatement::isNull(int column) const {
+    return PQgetisnull(m_result.get(), m_row, column) == 1;
+}
+
+QString SessionStatement::string(int column) const {
+    if (isNull(column))
+        return {};
+    return QString::fromUtf8(PQgetvalue(m_result.get(), m_row, column),
+                             PQgetlength(m_result.get(), m_row, column));
+}
+
+std::optional<double> SessionStatement::number(int column) const {
+    if (isNull(column))
+        return std::nullopt;
+    const char* text = PQgetvalue(m_result.get(), m_row, column);
+    if (metaTypeOf(PQftype(m_result.get(), column)) != QMetaType::fromType<QString>())
+        return doubleOf(text);
+    // Text that another program left in a column of type text: a number only if it reads as one.
+    bool ok = false;
+    const double value = QString::fromUtf8(text).toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+QVariant SessionStatement::value(int column) const {
+    const unsigned type = PQftype(m_result.get(), column);
+    const QMetaType meta = metaTypeOf(type);
+    if (isNull(column))
+        return QVariant(meta);
+    const char* text = PQgetvalue(m_result.get(), m_row, column);
+    switch (meta.id()) {
+    case QMetaType::Bool:
+        return text[0] == 't';
+    case QMetaType::LongLong:
+        return QByteArray(text).toLongLong();
+    case QMetaType::Int:
+        return QByteArray(text).toInt();
+    case QMetaType::UInt:
+        return QByteArray(text).toUInt();
+    case QMetaType::Double:
+        return doubleOf(text);
+    default:
+        return string(column);
+    }
+}
+
+qsizetype SessionStatement::rowsAffected() const {
+    return m_result ? QByteArray(PQcmdTuples(m_result.get())).toLongLong() : -1;
+}
+
+SessionTransaction::SessionTransaction(Session& session, const QString& what, Kind kind)
+    : m_session(session), m_what(what) {
+    m_session.execute(kind == Kind::Snapshot ? pgschema::BeginSnapshot : pgschema::Begin, m_what,
+                      kind == Kind::Snapshot ? QueryFailed : WriteFailed);
+}
+
+SessionTransaction::SessionTransaction(Session& session, const QString& what, const Call& first)
+    : m_session(session), m_what(what) {
+    try {
+        m_session.run({Call{QByteArray(pgschema::Begin.data(), pgschema::Begin.size()), {}}, first},
+                      m_what, WriteFailed);
+    } catch (const StoreError&) {
+        // Not constructed: the destructor that would roll back does not run.
+        try {
+            m_session.execute(pgschema::Rollback, m_what, WriteFailed);
+        } catch (const StoreError&) {
+        }
+        throw;
+    }
+}
+
+SessionTransaction::~SessionTransaction() {
+    // On a lost connection the server has rolled back already; the statement then just fails.
+    if (m_open) {
+        try {
+            m_session.execute(pgschema::Rollback, m_what, WriteFailed);
+        } catch (const StoreError&) {
+        }
+    }
+}
+
+void SessionTransaction::commit() {
+    m_session.execute(pgschema::Commit, m_what, WriteFailed);
+    m_open = false;
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+/// A kept connection that no operation took within this is closed: an editor left open
+/// holds no server process for nothing.
+constexpr auto KeepIdleFor = std::chrono::seconds(30);
+/// At most this many kept connections a server: one for the window's operation, one for a
+/// re-read of other editors' changes that runs meanwhile.
+constexpr int KeptPerServer = 2;
+
+class KeptSessions {
+public:
+    ~KeptSessions() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        if (m_reaper.joinable())
+            m_reaper.join();
+        m_idle.clear();
+    }
+
+    std::unique_ptr<Session> take(const QString& uri) {
+        for (;;) {
+            std::unique_ptr<Session> session;
+            {
+                const std::lock_guard lock(m_mutex);
+                for (auto it = m_idle.rbegin(); it != m_idle.rend(); ++it)
+                    if (it->session->givenUri() == uri) {
+                        session = std::move(it->session);
+                        m_idle.erase(std::next(it).base());
+                        break;
+                    }
+            }
+            if (!session)
+                return nullptr;
+            // A server that ended the connection meanwhile said so on it; another is tried.
+            if (!session->spokeWhileIdle() && !session->lost())
+                return session;
+        }
+    }
+
+    void keep(std::unique_ptr<Session> session) {
+        if (!session->reusable())
+            return; // closed here, on the thread that used it last
+        std::unique_ptr<Session> surplus;
+        {
+            const std::lock_guard lock(m_mutex);
+            int kept = 0;
+            for (const Idle& idle : m_idle)
+                kept += idle.session->givenUri() == session->givenUri();
+            if (kept >= KeptPerServer) {
+                surplus = std::move(session);
+            } else {
+                m_idle.push_back({std::move(session), Clock::now()});
+                if (!m_reaper.joinable())
+                    m_reaper = std::thread([this] { reap(); });
+            }
+        }
+        m_wake.notify_all();
+    }
+
+    void closeAll() {
+        std::vector<Idle> closing;
+        {
+            const std::lock_guard lock(m_mutex);
+            closing.swap(m_idle);
+        }
+    }
+
+private:
+    struct Idle {
+        std::unique_ptr<Session> session;
+        Clock::time_point since;
+    };
+
+    /// Closes the connections kept longer than KeepIdleFor, until the program ends.
+    void reap() {
+        std::unique_lock lock(m_mutex);
+        while (!m_stop) {
+            const auto now = Clock::now();
+            std::vector<Idle> closing;
+            auto oldest = now + KeepIdleFor;
+            for (auto it = m_idle.begin(); it != m_idle.end();) {
+                if (now - it->since >= KeepIdleFor) {
+                    closing.push_back(std::move(*it));
+                    it = m_idle.erase(it);
+                } else {
+                    oldest = std::min(oldest, it->since + KeepIdleFor);
+                    ++it;
+                }
+            }
+            if (!closing.empty()) {
+                lock.unlock();
+                closing.clear();
+                lock.lock();
+                continue;
+            }
+            m_wake.wait_until(lock, oldest);
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stop = false;
+    std::vector<Idle> m_idle; ///< oldest first
+    std::thread m_reaper;
+};
+
+KeptSessions& keptSessions() {
+    static KeptSessions kept;
+    return kept;
+}
+
+} // namespace
+
+std::unique_ptr<Session> takeSession(const QString& uri, bool* kept) {
+    std::unique_ptr<Session> session = keptSessions().take(uri);
+    if (kept)
+        *kept = session != nullptr;
+    return session ? std::move(session) : std::make_unique<Session>(uri);
+}
+
+void keepSession(std::unique_ptr<Session> session) {
+    if (session)
+        keptSessions().keep(std::move(session));
+}
+
+void closeKeptSessions() { keptSessions().closeAll(); }
+
+} // namespace store::pg
