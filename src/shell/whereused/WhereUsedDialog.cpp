@@ -234,6 +234,8 @@ WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembl
     m_changeNote = makeChangeNote(this);
     m_lines = new Lines(this);
     m_table = reportTable(QStringLiteral("whereUsedTable"), QStringLiteral("Assemblies"), m_lines);
+    // A long path keeps both ends in view: where it starts and how it reaches the item.
+    m_table->setTextElideMode(Qt::ElideMiddle);
     // The report's order (level, then ID) until a header is clicked; a click on the same
     // header again turns the order round (the header flips its indicator itself).
     QHeaderView* header = m_table->horizontalHeader();
