@@ -217,15 +217,11 @@ void PlanningOracleTest::pathsUpToTheFinishedItemsMatchEveryPath() {
             const QByteArray where = label + " " + row.assembly.toUtf8();
             QCOMPARE(walkedPaths(rows, row, item), listed);
             budget -= listed.size();
-            const bool cycle = std::any_of(listed.cbegin(), listed.cend(),
-                                           [](const QString& p) { return p.endsWith(u'*'); });
-            QVERIFY2(!cycle || row.circular, where);
-            if (row.circular) {
-                QVERIFY2(!row.pathCount, where);
-                QVERIFY2(!tree::morePathsText(row).isEmpty(), where);
+            QVERIFY2(row.circular || !listed.join(u' ').contains(u'*'), where);
+            QVERIFY2(row.circular != row.pathCount.has_value(), where);
+            QVERIFY2(!row.circular || !tree::morePathsText(row).isEmpty(), where);
+            if (row.circular)
                 continue;
-            }
-            QVERIFY2(row.pathCount.has_value(), where);
             if (*row.pathCount > quint64(store::PathsListedInAll))
                 continue; // counted by the structure's own formula below
             // Every path, to count them and add them up.
@@ -269,15 +265,8 @@ void PlanningOracleTest::pathsUpToTheFinishedItemsMatchEveryPath() {
     tops = 0;
     check(dense, QStringLiteral("D11"), "dense, many finished items", tops);
     QCOMPARE(tops, 40);
-    const std::vector<store::WhereUsedRow> many = walkUp(dense, QStringLiteral("D11"));
-    quint64 listed = 0;
-    for (const store::WhereUsedRow& row : many)
-        if (row.top) {
-            QCOMPARE(*row.pathCount, quint64(1024));
-            listed += row.paths.size();
-        }
-    QCOMPARE(listed, quint64(store::PathsListedInAll));
-    QCOMPARE(tree::morePathsText(many.back()), QStringLiteral("\u2026 and 1,024 more paths"));
+    QCOMPARE(tree::morePathsText(walkUp(dense, QStringLiteral("D11")).back()),
+             QStringLiteral("\u2026 and 1,024 more paths"));
 
     // 2^62 paths still count exactly; 2^64 are more than a qint64 holds.
     for (const auto& [count, expected] :
@@ -289,9 +278,7 @@ void PlanningOracleTest::pathsUpToTheFinishedItemsMatchEveryPath() {
         QCOMPARE(tops, 1);
         const std::vector<store::WhereUsedRow> rows = walkUp(lines, last);
         const auto top = std::find_if(rows.cbegin(), rows.cend(), [](const auto& r) { return r.top; });
-        QCOMPARE(top->assembly, QStringLiteral("D00"));
         QCOMPARE(*top->pathCount, expected);
-        QCOMPARE(qsizetype(top->paths.size()), qsizetype(store::PathsPerFinishedItem));
         if (expected == store::PathCountOver)
             QCOMPARE(tree::morePathsText(*top),
                      QStringLiteral("\u2026 and more: more than 9,223,372,036,854,775,807 paths "
