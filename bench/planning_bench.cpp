@@ -7,6 +7,7 @@
 
 #include "store/ItemKey.h"
 #include "store/Store.h"
+#include "store/WhereUsedWalk.h"
 #include "tree/LowLevelCodes.h"
 #include "tree/Requirements.h"
 #include "tree/Structure.h"
@@ -16,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 namespace bench {
 
@@ -94,6 +96,35 @@ void planOver(int runs, const QString& name, const QHash<QString, store::Compone
         qFatal("%s: no requirements", qPrintable(name));
 }
 
+/// Where Used of the last item up to the finished items over these lines in memory, with the
+/// paths listed: what it costs must follow the paths shown, not the paths there are.
+void pathsOver(int runs, const QString& name, const QHash<QString, store::ComponentLines>& lines,
+               const QString& item) {
+    const auto upward = std::make_shared<store::UpwardLines>();
+    for (auto bill = lines.cbegin(); bill != lines.cend(); ++bill)
+        for (const store::ComponentLine& line : *bill)
+            upward->addLine(bill.key().toUtf8(), line.id.toUtf8(),
+                            store::UpwardLines::Quantity::Number, line.quantity.value_or(0));
+    upward->seal();
+    std::vector<store::WhereUsedRow> rows;
+    printRow(name, timed(runs, [&] {
+                 store::UpwardWalk walk(upward);
+                 rows = walk.walk(item);
+             }));
+    size_t listed = 0;
+    QString count;
+    for (const store::WhereUsedRow& row : rows)
+        if (row.top) {
+            listed += row.paths.size();
+            count = row.pathCount ? QString::number(*row.pathCount) : QStringLiteral("circular");
+        }
+    if (listed == 0)
+        qFatal("%s: no paths listed", qPrintable(name));
+    std::printf("# %s: %lld lines, %zu assemblies above %s, %zu paths listed of %s\n",
+                qPrintable(name), lineCount(lines), rows.size(), qPrintable(item), listed,
+                qPrintable(count));
+}
+
 } // namespace
 
 void planningCases(int runs, const QString& deep, const QString& whereUsedFile,
@@ -104,6 +135,13 @@ void planningCases(int runs, const QString& deep, const QString& whereUsedFile,
     const auto allLines = everyBelow(25, items);
     planOver(runs, QStringLiteral("planning: requirements, 25 items, each uses all below"),
              allLines, items, 25);
+    for (const int count : {19, 26, 40}) {
+        const auto lines = everyBelow(count, items);
+        pathsOver(runs,
+                  QStringLiteral("planning: where used with paths, %1 items each using all below")
+                      .arg(count),
+                  lines, items.back());
+    }
 
     {
         // 100,000 lines over 20,000 items, each line from an item to a later one.

@@ -11,6 +11,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -24,6 +25,30 @@ inline constexpr QLatin1StringView ItemMaster{"ItemMaster"};
 inline constexpr QLatin1StringView BomDetail{"BomDetail"};
 inline constexpr QLatin1StringView StartDateFormat{"yyyy-MM-dd HH:mm:ss"};
 } // namespace schema
+
+/// One line of a path from a finished item down to the item Where Used was asked for.
+struct WhereUsedStep {
+    /// The row, of the same where-used, of the line's component; -1 for the item itself.
+    int row = -1;
+    std::optional<double> quantity; ///< the line's quantity; empty where it is Null
+    bool operator==(const WhereUsedStep&) const = default;
+};
+
+/// A path from a finished item down to the item: its lines, the finished item's own first.
+struct WhereUsedPath {
+    std::vector<WhereUsedStep> steps;
+    /// The path stops where an assembly already on it comes again, as the tree stops there.
+    bool circular = false;
+    bool operator==(const WhereUsedPath&) const = default;
+};
+
+/// How many paths a where-used lists under each finished item, and under all of them
+/// together: enough to see how a part gets into a product, few enough that a part used in
+/// millions of ways shows at once. The count of the rest is exact however many there are.
+constexpr int PathsPerFinishedItem = 200;
+constexpr int PathsListedInAll = 5000;
+/// A path count above the largest qint64 is kept as this one value.
+constexpr quint64 PathCountOver = quint64(std::numeric_limits<qint64>::max()) + 1;
 
 /// One assembly that has an item in its structure, as Store::whereUsed reports it.
 ///
@@ -52,6 +77,13 @@ struct WhereUsedRow {
     /// No line has the assembly as its component: a finished item, a top of the structure.
     /// Its `quantity` is then how many of the item one finished unit holds in all.
     bool top = false;
+    /// For a top: its first paths down to the item, in the order the tree shows them (depth
+    /// first, components by ID), as many as PathsPerFinishedItem and PathsListedInAll leave
+    /// (the tops by the rows' order).
+    std::vector<WhereUsedPath> paths{};
+    /// For a top: how many paths lead down to the item in all (PathCountOver for more than
+    /// the largest qint64); empty where a cycle stands on the way (paths without end).
+    std::optional<quint64> pathCount{};
     bool operator==(const WhereUsedRow&) const = default;
 };
 

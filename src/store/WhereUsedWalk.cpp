@@ -298,17 +298,23 @@ std::vector<WhereUsedRow> UpwardWalk::walk(const QString& item) {
         int level = 0;
         int pending = 0; // its lines whose component has no quantity yet
         double quantity = 0;
+        quint64 paths = 0; // down to the item, PathCountOver for more than a qint64 holds
         bool nullQuantity = false;
         bool known = false;
     };
     std::vector<Node> nodes;
+    std::vector<int> nodeOfLocal;
     std::unordered_map<int, int> local;
     const auto localOf = [&](int node) {
         const auto [at, added] = local.try_emplace(node, int(nodes.size()));
-        if (added)
+        if (added) {
             nodes.emplace_back();
+            nodeOfLocal.push_back(node);
+        }
         return at->second;
     };
+    // The lines on the way, each once, between local numbers: for the paths of the tops.
+    std::vector<PathLine> onTheWay;
 
     // Upward, level by level (breadth first): the first level that reaches an assembly is its
     // fewest steps down to the item. Each assembly is expanded once, so a cycle ends the walk
@@ -323,10 +329,12 @@ std::vector<WhereUsedRow> UpwardWalk::walk(const QString& item) {
     std::vector<int> frontier{itemId};
     for (int steps = 1; !frontier.empty(); ++steps) {
         std::vector<int> next;
-        for (const int component : frontier)
+        for (const int component : frontier) {
+            const int below = local.at(component);
             for (int at = firstUse[size_t(component)]; at < firstUse[size_t(component) + 1]; ++at) {
                 const int assembly = nodeOf(uses[size_t(at)]);
                 const int k = localOf(assembly);
+                onTheWay.push_back({k, below, uses[size_t(at)].quantity});
                 if (nodes[size_t(k)].level == 0) {
                     nodes[size_t(k)].level = steps;
                     listed.push_back(assembly);
@@ -335,6 +343,7 @@ std::vector<WhereUsedRow> UpwardWalk::walk(const QString& item) {
                 }
                 ++nodes[size_t(k)].pending;
             }
+        }
         frontier = std::move(next);
     }
 
@@ -342,6 +351,7 @@ std::vector<WhereUsedRow> UpwardWalk::walk(const QString& item) {
     // on the way are (the order of a walk without cycles). What stays unknown is on a cycle or
     // above one.
     nodes[size_t(start)].quantity = 1;
+    nodes[size_t(start)].paths = 1;
     std::deque<int> ready{itemId};
     while (!ready.empty()) {
         const int component = ready.front();
@@ -360,6 +370,7 @@ std::vector<WhereUsedRow> UpwardWalk::walk(const QString& item) {
                 to.nullQuantity = true;
             else
                 to.quantity += lines.values[use.quantity - FirstValueCode] * from.quantity;
+            to.paths = to.paths >= PathCountOver - from.paths ? PathCountOver : to.paths + from.paths;
             if (--to.pending == 0) {
                 to.known = true;
                 if (assembly != itself)
@@ -407,8 +418,117 @@ std::vector<WhereUsedRow> UpwardWalk::walk(const QString& item) {
         row.top = node != itself && firstUse[size_t(node)] == firstUse[size_t(node) + 1];
         if (!row.circular && !found.nullQuantity)
             row.quantity = found.quantity;
+        if (row.top && !row.circular)
+            row.pathCount = found.paths;
     }
+    std::vector<int> rowOfLocal(nodes.size(), -1);
+    std::vector<int> localOfRow(listed.size());
+    for (size_t at = 0; at < listed.size(); ++at) {
+        localOfRow[at] = local.at(listed[at]);
+        rowOfLocal[size_t(localOfRow[at])] = int(at);
+    }
+    listPaths(rows, std::move(onTheWay), rowOfLocal, localOfRow, nodeOfLocal, start);
     return rows;
+}
+
+void UpwardWalk::listPaths(std::vector<WhereUsedRow>& rows, std::vector<PathLine> onTheWay,
+                           const std::vector<int>& rowOfLocal, const std::vector<int>& localOfRow,
+                           const std::vector<int>& nodeOfLocal, int item) const {
+    const UpwardLines::State& lines = *m->lines->m;
+    const Ids& ids = lines.ids;
+    const size_t nodeCount = rowOfLocal.size();
+    // The lines grouped by assembly (a counting sort), so that a path goes down from one.
+    std::vector<int> firstDown(nodeCount + 1, 0);
+    for (const PathLine& line : onTheWay)
+        ++firstDown[size_t(line.assembly) + 1];
+    for (size_t k = 0; k < nodeCount; ++k)
+        firstDown[k + 1] += firstDown[k];
+    std::vector<PathLine> down(onTheWay.size());
+    {
+        std::vector<int> fill(firstDown.begin(), firstDown.end() - 1);
+        for (const PathLine& line : onTheWay)
+            down[size_t(fill[size_t(line.assembly)]++)] = line;
+    }
+    std::vector<PathLine>().swap(onTheWay);
+    // An assembly's components in the tree's order (by ID under the store's case rule),
+    // sorted only for the assemblies the listed paths pass through.
+    std::vector<char> sorted(nodeCount, 0);
+    const auto componentsOf = [&](int k) {
+        const auto first = down.begin() + firstDown[size_t(k)];
+        const auto last = down.begin() + firstDown[size_t(k) + 1];
+        if (!sorted[size_t(k)]) {
+            sorted[size_t(k)] = 1;
+            std::stable_sort(first, last, [&](const PathLine& a, const PathLine& b) {
+                return compareKeys(ids.spelling(nodeOfLocal[size_t(a.component)]),
+                                   ids.spelling(nodeOfLocal[size_t(b.component)])) < 0;
+            });
+        }
+        return std::pair(firstDown[size_t(k)], firstDown[size_t(k) + 1]);
+    };
+    const auto stepOf = [&](const PathLine& line) {
+        WhereUsedStep step;
+        step.row = rowOfLocal[size_t(line.component)];
+        if (line.quantity >= FirstValueCode)
+            step.quantity = lines.values[line.quantity - FirstValueCode];
+        return step;
+    };
+
+    // Depth first from each top, as the tree opens it: every assembly on the way has a line on
+    // the way, so each step down ends in a path (at the item, or at an assembly already on the
+    // path), and the cost follows the paths listed, never the paths there are.
+    int budget = PathsListedInAll;
+    std::vector<char> onPath(nodeCount, 0);
+    std::vector<int> chain; // the lines (in `down`) of the path so far
+    struct Frame {
+        int assembly;
+        int next;
+        int end;
+    };
+    std::vector<Frame> stack;
+    for (size_t at = 0; at < rows.size() && budget > 0; ++at) {
+        if (!rows[at].top)
+            continue;
+        const int top = localOfRow[at];
+        const int wanted = std::min(budget, PathsPerFinishedItem);
+        std::vector<WhereUsedPath>& found = rows[at].paths;
+        const auto emit = [&](int last, bool circular) {
+            WhereUsedPath path;
+            path.circular = circular;
+            path.steps.reserve(chain.size() + 1);
+            for (const int line : chain)
+                path.steps.push_back(stepOf(down[size_t(line)]));
+            path.steps.push_back(stepOf(down[size_t(last)]));
+            found.push_back(std::move(path));
+        };
+        const auto [first, end] = componentsOf(top);
+        stack.push_back({top, first, end});
+        onPath[size_t(top)] = 1;
+        while (!stack.empty() && int(found.size()) < wanted) {
+            Frame& frame = stack.back();
+            if (frame.next == frame.end) {
+                onPath[size_t(frame.assembly)] = 0;
+                stack.pop_back();
+                if (!chain.empty())
+                    chain.pop_back();
+                continue;
+            }
+            const int line = frame.next++;
+            const int component = down[size_t(line)].component;
+            if (component == item || onPath[size_t(component)]) {
+                emit(line, component != item);
+                continue;
+            }
+            chain.push_back(line);
+            onPath[size_t(component)] = 1;
+            const auto [from, to] = componentsOf(component);
+            stack.push_back({component, from, to});
+        }
+        for (const Frame& frame : stack)
+            onPath[size_t(frame.assembly)] = 0;
+        stack.clear();
+        chain.clear();
+        budget -= int(found.size());
+    }
 }
 
 } // namespace store

@@ -73,6 +73,19 @@ public:
     int rowOf(QByteArrayView id) const;
 
 private:
+    /// A line on the way up from the item, between the walk's own numbers of its assembly and
+    /// its component, with its quantity's code.
+    struct PathLine {
+        int assembly;
+        int component;
+        quint32 quantity;
+    };
+    /// Gives each top of `rows` its first paths down to `item` (the walk's number of the item)
+    /// over the lines on the way, within the budgets of WhereUsedRow::paths.
+    void listPaths(std::vector<WhereUsedRow>& rows, std::vector<PathLine> onTheWay,
+                   const std::vector<int>& rowOfLocal, const std::vector<int>& localOfRow,
+                   const std::vector<int>& nodeOfLocal, int item) const;
+
     struct State;
     std::unique_ptr<State> m;
 };

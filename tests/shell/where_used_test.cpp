@@ -294,11 +294,35 @@ private Q_SLOTS:
         auto& table = *dialog->findChild<QTableView*>(QStringLiteral("whereUsedTable"));
         QCOMPARE(table.model()->rowCount(), 4);
         dialog->findChild<QCheckBox*>(QStringLiteral("whereUsedTops"))->setChecked(true);
-        QCOMPARE(table.model()->rowCount(), 2);
-        // KIT: 2 × 7 + 3.
-        QCOMPARE(cell(table, 0, 0) + u' ' + cell(table, 0, 2) + u' ' + cell(table, 1, 0) + u' ' +
-                     cell(table, 1, 2),
-                 QStringLiteral("KIT 17 OLD "));
+        // KIT: 2 × 7 + 3, over three paths in the tree's order; each path indented under its
+        // finished item with its number of lines and its share.
+        const auto lines = [&] {
+            QStringList shown;
+            for (int row = 0; row < table.model()->rowCount(); ++row)
+                shown.append(cell(table, row, 0) + u'|' + cell(table, row, 1) + u'|' +
+                             cell(table, row, 2));
+            return shown;
+        };
+        const QStringList inReportOrder{
+            u"KIT|2|17"_s,
+            u"    \u2192 1 \u00d7 SUB \u2192 3 \u00d7 BOLT|2|3"_s,
+            u"    \u2192 2 \u00d7 TOP \u2192 1 \u00d7 BOLT|2|2"_s,
+            u"    \u2192 2 \u00d7 TOP \u2192 2 \u00d7 SUB \u2192 3 \u00d7 BOLT|3|12"_s,
+            u"OLD|2|"_s,
+            u"    \u2192 ? \u00d7 SUB \u2192 3 \u00d7 BOLT|2|"_s};
+        QCOMPARE(lines(), inReportOrder);
+        QCOMPARE(table.model()->index(1, 0).data(Qt::ToolTipRole).toString(),
+                 u"KIT \u2192 1 \u00d7 SUB \u2192 3 \u00d7 BOLT"_s);
+        QCOMPARE(dialog->assemblies(), QStringList({"KIT", "OLD"}));
+        // Sorted, a finished item keeps its paths under it.
+        table.model()->sort(0, Qt::DescendingOrder);
+        QCOMPARE(lines(), inReportOrder.mid(4) + inReportOrder.mid(0, 4));
+        table.model()->sort(0, Qt::AscendingOrder);
+        // A double-click on a path loads the bill it runs through: its finished item's.
+        const QRect path = table.visualRect(table.model()->index(5, 0));
+        QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, path.center());
+        QTest::mouseDClick(table.viewport(), Qt::LeftButton, {}, path.center());
+        QTRY_COMPARE(f.model().topAssembly(), QStringLiteral("OLD"));
         QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("whereUsedHeading"))->text(),
                  QStringLiteral("Finished items that use BOLT (Bolt): 2\nQuantities in PC per "
                                 "finished unit."));
@@ -312,9 +336,15 @@ private Q_SLOTS:
         QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitCode(), 0);
         QCOMPARE(program.readAllStandardOutput(),
-                 QByteArray("Finished Item,Quantity,Level,Description,UOM,Note\r\n"
-                            "KIT,17,2,Kit,,\r\n"
-                            "OLD,,2,,,no quantity on a path\r\n"));
+                 QByteArray("Finished Item,Quantity,Level,Description,UOM,Note,Row,Path,Paths\r\n"
+                            "KIT,17,2,Kit,,,finished item,,3\r\n"
+                            "KIT,3,2,,,,path,KIT \u2192 1 \u00d7 SUB \u2192 3 \u00d7 BOLT,\r\n"
+                            "KIT,2,2,,,,path,KIT \u2192 2 \u00d7 TOP \u2192 1 \u00d7 BOLT,\r\n"
+                            "KIT,12,3,,,,path,KIT \u2192 2 \u00d7 TOP \u2192 2 \u00d7 SUB "
+                            "\u2192 3 \u00d7 BOLT,\r\n"
+                            "OLD,,2,,,no quantity on a path,finished item,,1\r\n"
+                            "OLD,,2,,,no quantity on a path,path,OLD \u2192 ? \u00d7 SUB "
+                            "\u2192 3 \u00d7 BOLT,\r\n"));
     }
 
     void dialogSortsOnAHeaderClickAndShowsUnits() {

@@ -2,10 +2,12 @@
 // random small structures: shared sub-assemblies, Null quantities, cycles and depth limits.
 
 #include "store/ItemKey.h"
+#include "store/WhereUsedWalk.h"
 #include "tree/BillExport.h"
 #include "tree/LowLevelCodes.h"
 #include "tree/Structure.h"
 #include "tree/Requirements.h"
+#include "tree/WhereUsedReport.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -92,6 +94,82 @@ void walkPaths(const QHash<QString, store::ComponentLines>& lines, const QString
     }
 }
 
+/// Every path of the tree's from `top` down to `item`, in the tree's order (components by ID),
+/// through the components that lead to the item: "T>2>A>?>ITEM" (a line without a quantity as
+/// "?"), ending in "*" where an assembly comes again on its own path. Stops after `limit`
+/// paths; `complete` counts those that reach the item.
+void pathsDown(const QHash<QString, store::ComponentLines>& lines, const QString& item,
+               const std::set<QString>& leadToItem, QStringList& path, QString text,
+               qsizetype limit, QStringList& out, quint64& complete) {
+    store::ComponentLines components = lines.value(path.last());
+    std::stable_sort(components.begin(), components.end(),
+                     [](const auto& a, const auto& b) { return foldKey(a.id) < foldKey(b.id); });
+    for (const store::ComponentLine& line : components) {
+        if (out.size() >= limit)
+            return;
+        const QString key = foldKey(line.id);
+        const QString step = text + u'>' +
+                             (line.quantity ? QString::number(*line.quantity) : QStringLiteral("?")) +
+                             u'>' + key;
+        if (key == foldKey(item)) {
+            out.append(step);
+            ++complete;
+        } else if (leadToItem.count(key)) {
+            if (path.contains(key)) {
+                out.append(step + u'*');
+            } else {
+                path.append(key);
+                pathsDown(lines, item, leadToItem, path, step, limit, out, complete);
+                path.removeLast();
+            }
+        }
+    }
+}
+
+/// The walk's paths of a top in the form of pathsDown.
+QStringList walkedPaths(const std::vector<store::WhereUsedRow>& rows, const store::WhereUsedRow& top,
+                        const QString& item) {
+    QStringList out;
+    for (const store::WhereUsedPath& path : top.paths) {
+        QString text = foldKey(top.assembly);
+        for (const store::WhereUsedStep& step : path.steps)
+            text += u'>' + (step.quantity ? QString::number(*step.quantity) : QStringLiteral("?")) +
+                    u'>' + foldKey(step.row < 0 ? item : rows[size_t(step.row)].assembly);
+        out.append(path.circular ? text + u'*' : text);
+    }
+    return out;
+}
+
+/// The upward walk of these lines from `item`, its rows named.
+std::vector<store::WhereUsedRow> walkUp(const QHash<QString, store::ComponentLines>& lines,
+                                        const QString& item) {
+    store::UpwardWalk walk;
+    for (auto bill = lines.cbegin(); bill != lines.cend(); ++bill)
+        for (const store::ComponentLine& line : *bill)
+            walk.addLine(bill.key().toUtf8(), line.id.toUtf8(),
+                         line.quantity ? store::UpwardLines::Quantity::Number
+                                       : store::UpwardLines::Quantity::Null,
+                         line.quantity.value_or(0));
+    std::vector<store::WhereUsedRow> rows = walk.walk(item);
+    for (size_t at = 0; at < rows.size(); ++at)
+        rows[at].assembly = QString::fromUtf8(walk.spelling(at));
+    return rows;
+}
+
+/// Each of `count` items D0… uses every item after it, once: 2^(n-2) paths from the first
+/// to the last, from n(n-1)/2 lines.
+QHash<QString, store::ComponentLines> everyItemUsesAllBelow(int count) {
+    QHash<QString, store::ComponentLines> lines;
+    for (int a = 0; a < count - 1; ++a)
+        for (int c = a + 1; c < count; ++c) {
+            store::ComponentLine line;
+            line.id = QStringLiteral("D%1").arg(c, 2, 10, QLatin1Char('0'));
+            line.quantity = 1 + (a + c) % 3;
+            lines[foldKey(QStringLiteral("D%1").arg(a, 2, 10, QLatin1Char('0')))].append(line);
+        }
+    return lines;
+}
+
 } // namespace
 
 class PlanningOracleTest : public QObject {
@@ -100,7 +178,113 @@ private Q_SLOTS:
     void requirementsMatchEveryPath();
     void levelsMatchEveryPath();
     void summarisedExportsPutParentsFirst();
+    void pathsUpToTheFinishedItemsMatchEveryPath();
 };
+
+// The paths of each finished item down to the item: the count is every path there is, the
+// listed ones are the first of them in the tree's order within the budgets, and the listed
+// paths add up to the finished item's total; on random structures with shared
+// sub-assemblies, Null quantities and cycles, then on structures with more paths than the
+// budgets (many finished items) and than a qint64 holds.
+void PlanningOracleTest::pathsUpToTheFinishedItemsMatchEveryPath() {
+    // Counts in `tops` the finished items it checked.
+    const auto check = [](const QHash<QString, store::ComponentLines>& lines, const QString& item,
+                          const QByteArray& label, int& tops) {
+        const std::vector<store::WhereUsedRow> rows = walkUp(lines, item);
+        // The items that lead down to the item, the slow way.
+        std::set<QString> leadToItem;
+        for (bool grew = true; grew;) {
+            grew = false;
+            for (auto bill = lines.cbegin(); bill != lines.cend(); ++bill)
+                for (const store::ComponentLine& line : *bill)
+                    if ((foldKey(line.id) == foldKey(item) || leadToItem.count(foldKey(line.id))) &&
+                        leadToItem.insert(bill.key()).second)
+                        grew = true;
+        }
+        qsizetype budget = store::PathsListedInAll;
+        for (const store::WhereUsedRow& row : rows) {
+            if (!row.top) {
+                QVERIFY2(row.paths.empty() && !row.pathCount, label);
+                continue;
+            }
+            ++tops;
+            const qsizetype wanted = std::min<qsizetype>(budget, store::PathsPerFinishedItem);
+            QStringList path{foldKey(row.assembly)};
+            QStringList listed;
+            quint64 complete = 0;
+            pathsDown(lines, item, leadToItem, path, foldKey(row.assembly), wanted, listed,
+                      complete);
+            const QByteArray where = label + " " + row.assembly.toUtf8();
+            QCOMPARE(walkedPaths(rows, row, item), listed);
+            budget -= listed.size();
+            QVERIFY2(row.circular || !listed.join(u' ').contains(u'*'), where);
+            QVERIFY2(row.circular != row.pathCount.has_value(), where);
+            QVERIFY2(!row.circular || !tree::morePathsText(row).isEmpty(), where);
+            if (row.circular)
+                continue;
+            if (*row.pathCount > quint64(store::PathsListedInAll))
+                continue; // counted by the structure's own formula below
+            // Every path, to count them and add them up.
+            QStringList all;
+            complete = 0;
+            pathsDown(lines, item, leadToItem, path, foldKey(row.assembly),
+                      std::numeric_limits<qsizetype>::max(), all, complete);
+            QCOMPARE(*row.pathCount, complete);
+            QCOMPARE(tree::morePathsText(row).isEmpty(), quint64(listed.size()) == complete);
+            if (quint64(row.paths.size()) == complete && row.quantity) {
+                double sum = 0;
+                for (const store::WhereUsedPath& p : row.paths)
+                    sum += tree::pathQuantity(p).value_or(0);
+                QVERIFY2(std::abs(sum - *row.quantity) <= 1e-9 * std::max(1.0, sum), where);
+            }
+        }
+    };
+
+    QRandomGenerator random(9091);
+    int tops = 0;
+    for (int round = 0; round < 300; ++round) {
+        const RandomBills bills = randomBills(random, round % 3 == 0);
+        const QByteArray label = QByteArray("round ") + QByteArray::number(round);
+        for (const QString& item : bills.items) {
+            check(bills.lines, item.toLower(), label + " " + item.toUtf8(), tops);
+            if (QTest::currentTestFailed())
+                return;
+        }
+    }
+    QVERIFY(tops > 300); // the structures have finished items to go up to
+
+    // 40 finished items over a dense structure of 12 items (1,024 paths each): the budget in
+    // all runs out before the last of them, which list none and count all.
+    QHash<QString, store::ComponentLines> dense = everyItemUsesAllBelow(12);
+    for (int t = 0; t < 40; ++t) {
+        store::ComponentLine line;
+        line.id = QStringLiteral("D00");
+        line.quantity = 1;
+        dense[foldKey(QStringLiteral("T%1").arg(t, 2, 10, QLatin1Char('0')))].append(line);
+    }
+    tops = 0;
+    check(dense, QStringLiteral("D11"), "dense, many finished items", tops);
+    QCOMPARE(tops, 40);
+    QCOMPARE(tree::morePathsText(walkUp(dense, QStringLiteral("D11")).back()),
+             QStringLiteral("\u2026 and 1,024 more paths"));
+
+    // 2^62 paths still count exactly; 2^64 are more than a qint64 holds.
+    for (const auto& [count, expected] :
+         {std::pair(64, quint64(1) << 62), std::pair(66, store::PathCountOver)}) {
+        const auto lines = everyItemUsesAllBelow(count);
+        const QString last = QStringLiteral("D%1").arg(count - 1);
+        tops = 0;
+        check(lines, last, "every item uses all below", tops);
+        QCOMPARE(tops, 1);
+        const std::vector<store::WhereUsedRow> rows = walkUp(lines, last);
+        const auto top = std::find_if(rows.cbegin(), rows.cend(), [](const auto& r) { return r.top; });
+        QCOMPARE(*top->pathCount, expected);
+        if (expected == store::PathCountOver)
+            QCOMPARE(tree::morePathsText(*top),
+                     QStringLiteral("\u2026 and more: more than 9,223,372,036,854,775,807 paths "
+                                    "in all"));
+    }
+}
 
 // The summarised bill as exported holds the items of the summarised bill, each once, and on an
 // acyclic structure every assembly before each of its components, however many paths lead

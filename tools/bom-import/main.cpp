@@ -105,8 +105,10 @@ existing OUT.db is replaced only with --force.
 --where-used ITEM DATABASE prints, as CSV, every finished item whose bill holds ITEM (an
 assembly that no line uses), with how many of ITEM one of it holds in all, summed over every
 path: a header line, then one record per finished item (Finished Item, Quantity, Level,
-Description, UOM, Note). The quantity is empty, and the note says why, where a line on the
-way has no quantity or a cycle stands between them. It only reads.
+Description, UOM, Note, Row, Path, Paths). The quantity is empty, and the note says why, where
+a line on the way has no quantity or a cycle stands between them. After each finished item
+come its first paths down to ITEM (Row "path", the path in Path, its quantity and number of
+lines) and a record with the exact count of the rest (Row "more paths"). It only reads.
   --check          list what is wrong in DATABASE (exit status as said above)
   --history        print the changes kept for DATABASE as CSV
   --where-used     print the finished items that hold ITEM as CSV
@@ -163,7 +165,10 @@ int main(int argc, char** argv) {
                                          "server address). See bom-import --help."));
         try {
             const std::unique_ptr<store::Store> db = store::openStore(arguments[2]);
-            const QByteArray csv = tree::finishedItemsCsv(db->whereUsed(arguments[1]));
+            // The paths end in the item as Item Master spells it, as the window shows them.
+            const std::optional<store::Item> item = db->findItem(arguments[1]);
+            const QByteArray csv = tree::finishedItemsCsv(db->whereUsed(arguments[1]),
+                                                          item ? item->id : arguments[1]);
             if (std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout) != size_t(csv.size()) ||
                 std::fflush(stdout) != 0)
                 return refuse(store::ExportWriteFailed,

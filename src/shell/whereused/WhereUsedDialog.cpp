@@ -22,22 +22,43 @@
 namespace shell {
 
 /// The lines of the window, straight from the report: no copy per cell, so that a part used
-/// in thousands of assemblies shows at once.
+/// in thousands of assemblies shows at once. Under each finished item, when paths are shown,
+/// its listed paths indented and a line with the count of the rest.
 class WhereUsedDialog::Lines : public QAbstractTableModel {
 public:
     enum Column { Assembly, Level, Quantity, Unit, Description, ColumnCount };
 
     using QAbstractTableModel::QAbstractTableModel;
 
-    void reset(std::vector<store::WhereUsedRow> rows) {
+    /// Shows every row of the where-used of `item`, or its finished items alone with their
+    /// paths (`topsOnly`). The paths name their steps by the rows of the whole where-used.
+    void reset(std::vector<store::WhereUsedRow> rows, const QString& item, bool topsOnly) {
         beginResetModel();
         m_rows = std::move(rows);
+        m_item = item;
+        m_lines.clear();
+        m_lines.reserve(m_rows.size());
+        for (size_t at = 0; at < m_rows.size(); ++at) {
+            const store::WhereUsedRow& row = m_rows[at];
+            if (topsOnly && !row.top)
+                continue;
+            m_lines.push_back({int(at), Whole});
+            if (!topsOnly)
+                continue;
+            for (size_t path = 0; path < row.paths.size(); ++path)
+                m_lines.push_back({int(at), int(path)});
+            if (!tree::morePathsText(row).isEmpty())
+                m_lines.push_back({int(at), MorePaths});
+        }
         endResetModel();
     }
-    const store::WhereUsedRow& row(int at) const { return m_rows[size_t(at)]; }
+    /// The assembly row a line shows, or stands under (a path, the count of the rest).
+    const store::WhereUsedRow& row(int at) const { return m_rows[size_t(m_lines[size_t(at)].row)]; }
+    /// Whether the line shows an assembly itself, not one of its paths.
+    bool isAssembly(int at) const { return m_lines[size_t(at)].path == Whole; }
 
     int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(m_rows.size());
+        return parent.isValid() ? 0 : int(m_lines.size());
     }
     int columnCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() ? 0 : ColumnCount;
@@ -56,27 +77,33 @@ public:
     }
 
     /// Orders the lines by one column; equal values keep the report's order (level, then
-    /// ID), so a second click on another header sorts within the first.
+    /// ID), so a second click on another header sorts within the first. A finished item's
+    /// paths stay under it, in their order.
     void sort(int column, Qt::SortOrder order) override {
         Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
         const QModelIndexList before = persistentIndexList();
-        std::vector<size_t> places(m_rows.size());
-        for (size_t at = 0; at < places.size(); ++at)
-            places[at] = at;
-        const auto less = [&](size_t a, size_t b) { return lessThan(column, m_rows[a], m_rows[b]); };
+        std::vector<size_t> heads; // the line of each assembly, its paths after it
+        for (size_t at = 0; at < m_lines.size(); ++at)
+            if (m_lines[at].path == Whole)
+                heads.push_back(at);
+        const auto less = [&](size_t a, size_t b) {
+            return lessThan(column, m_rows[size_t(m_lines[a].row)], m_rows[size_t(m_lines[b].row)]);
+        };
         if (order == Qt::AscendingOrder)
-            std::stable_sort(places.begin(), places.end(), less);
+            std::stable_sort(heads.begin(), heads.end(), less);
         else
-            std::stable_sort(places.begin(), places.end(),
+            std::stable_sort(heads.begin(), heads.end(),
                              [&](size_t a, size_t b) { return less(b, a); });
-        std::vector<store::WhereUsedRow> sorted;
-        sorted.reserve(m_rows.size());
-        std::vector<int> newPlace(m_rows.size());
-        for (size_t at = 0; at < places.size(); ++at) {
-            newPlace[places[at]] = int(at);
-            sorted.push_back(std::move(m_rows[places[at]]));
-        }
-        m_rows = std::move(sorted);
+        std::vector<Line> sorted;
+        sorted.reserve(m_lines.size());
+        std::vector<int> newPlace(m_lines.size());
+        for (const size_t head : heads)
+            for (size_t at = head; at == head || (at < m_lines.size() && m_lines[at].path != Whole);
+                 ++at) {
+                newPlace[at] = int(sorted.size());
+                sorted.push_back(m_lines[at]);
+            }
+        m_lines = std::move(sorted);
         QModelIndexList after;
         after.reserve(before.size());
         for (const QModelIndex& index : before)
@@ -88,6 +115,8 @@ public:
         if (!index.isValid())
             return {};
         const store::WhereUsedRow& line = row(index.row());
+        if (const int path = m_lines[size_t(index.row())].path; path != Whole)
+            return pathData(line, path, index.column(), role);
         switch (role) {
         case Qt::DisplayRole:
             switch (index.column()) {
@@ -123,6 +152,52 @@ public:
     }
 
 private:
+    /// A line is an assembly (Whole), one of a finished item's paths (its number), or the
+    /// count of the paths not listed.
+    static constexpr int Whole = -1;
+    static constexpr int MorePaths = -2;
+    struct Line {
+        int row;
+        int path;
+    };
+
+    /// The lines under a finished item, indented under it: a path ("→ 2 × SUB → 3 × BOLT")
+    /// with its quantity and its number of lines, or the count of the rest.
+    QVariant pathData(const store::WhereUsedRow& top, int at, int column, int role) const {
+        static const QString indent = QStringLiteral("    ");
+        const store::WhereUsedPath* path = at >= 0 ? &top.paths[size_t(at)] : nullptr;
+        const bool marked = path ? path->circular : top.circular;
+        switch (role) {
+        case Qt::DisplayRole:
+            if (!path)
+                return column == Assembly ? indent + tree::morePathsText(top) : QVariant();
+            switch (column) {
+            case Assembly:
+                // The finished item stands on the line above: the path goes on from it.
+                return indent + tree::pathText(m_rows, top, *path, m_item).mid(top.assembly.size() + 1);
+            case Level: return int(path->steps.size());
+            case Quantity: {
+                const std::optional<double> quantity = tree::pathQuantity(*path);
+                return quantity ? tree::formatQuantity(*quantity) : QString();
+            }
+            default: return QString();
+            }
+        case Qt::TextAlignmentRole:
+            if (column == Level || column == Quantity)
+                return int(Qt::AlignRight | Qt::AlignVCenter);
+            return {};
+        case Qt::ForegroundRole:
+            return marked ? QVariant(tree::MarkedColour) : QVariant();
+        case Qt::ToolTipRole:
+            // The whole path, however narrow the column.
+            if (column == Assembly && path)
+                return tree::pathText(m_rows, top, *path, m_item);
+            return {};
+        default:
+            return {};
+        }
+    }
+
     /// Numbers as numbers (a line without a quantity after every one with), texts by the
     /// store's case rule as the tree and the list order them.
     static bool lessThan(int column, const store::WhereUsedRow& a, const store::WhereUsedRow& b) {
@@ -144,6 +219,8 @@ private:
     }
 
     std::vector<store::WhereUsedRow> m_rows;
+    std::vector<Line> m_lines;
+    QString m_item;
 };
 
 WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembly,
@@ -157,6 +234,8 @@ WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembl
     m_changeNote = makeChangeNote(this);
     m_lines = new Lines(this);
     m_table = reportTable(QStringLiteral("whereUsedTable"), QStringLiteral("Assemblies"), m_lines);
+    // A long path keeps both ends in view: where it starts and how it reaches the item.
+    m_table->setTextElideMode(Qt::ElideMiddle);
     // The report's order (level, then ID) until a header is clicked; a click on the same
     // header again turns the order round (the header flips its indicator itself).
     QHeaderView* header = m_table->horizontalHeader();
@@ -190,7 +269,7 @@ WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembl
     });
 
     // The finished items alone: the same walk's rows that no line uses, each with the item's
-    // total per finished unit.
+    // total per finished unit and, indented under it, its paths down to the item.
     m_topsOnly = new QCheckBox(QStringLiteral("Up to the finished items"));
     m_topsOnly->setObjectName(QStringLiteral("whereUsedTops"));
     connect(m_topsOnly, &QCheckBox::toggled, this, [this] { showRows(); });
@@ -216,30 +295,29 @@ void WhereUsedDialog::showReport(const tree::WhereUsedReport& report) {
 void WhereUsedDialog::showRows() {
     const tree::WhereUsedReport& report = m_report;
     const bool topsOnly = m_topsOnly->isChecked();
-    std::vector<store::WhereUsedRow> rows;
-    if (topsOnly)
-        std::copy_if(report.rows.cbegin(), report.rows.cend(), std::back_inserter(rows),
-                     [](const store::WhereUsedRow& row) { return row.top; });
-    else
-        rows = report.rows;
+    const size_t shown =
+        topsOnly ? size_t(std::count_if(report.rows.cbegin(), report.rows.cend(),
+                                        [](const store::WhereUsedRow& row) { return row.top; }))
+                 : report.rows.size();
     const QString item = report.description.isEmpty()
                              ? report.item
                              : QStringLiteral("%1 (%2)").arg(report.item, report.description);
     QString heading =
-        rows.empty() ? (topsOnly ? QStringLiteral("%1 is in no finished item.").arg(item)
-                                 : QStringLiteral("%1 is used in no assembly.").arg(item))
-        : topsOnly ? QStringLiteral("Finished items that use %1: %2").arg(item).arg(rows.size())
-                   : QStringLiteral("Assemblies that use %1: %2").arg(item).arg(rows.size());
+        shown == 0 ? (topsOnly ? QStringLiteral("%1 is in no finished item.").arg(item)
+                               : QStringLiteral("%1 is used in no assembly.").arg(item))
+        : topsOnly ? QStringLiteral("Finished items that use %1: %2").arg(item).arg(shown)
+                   : QStringLiteral("Assemblies that use %1: %2").arg(item).arg(shown);
     // The UOM column is each assembly's own unit; the quantities count the item in its unit.
-    if (!rows.empty() && !report.unit.isEmpty())
+    if (shown != 0 && !report.unit.isEmpty())
         heading += topsOnly ? QStringLiteral("\nQuantities in %1 per finished unit.").arg(report.unit)
                             : QStringLiteral("\nQuantities in %1.").arg(report.unit);
     m_heading->setText(heading);
-    const bool any = !rows.empty();
-    m_lines->reset(std::move(rows));
+    const bool any = shown != 0;
+    m_lines->reset(report.rows, report.item, topsOnly);
     m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    // Paths need more room than IDs.
     fitColumns(*m_table, *m_table->horizontalHeader(),
-               m_table->fontMetrics().averageCharWidth() * 40);
+               m_table->fontMetrics().averageCharWidth() * (topsOnly ? 64 : 40));
     if (any)
         m_table->setCurrentIndex(m_lines->index(0, 0));
     m_table->setFocus();
@@ -253,12 +331,14 @@ void WhereUsedDialog::setReplace(std::function<void(const QString&)> replace) {
 QStringList WhereUsedDialog::assemblies() const {
     QStringList listed;
     for (int row = 0; row < m_lines->rowCount(); ++row)
-        listed.append(m_lines->row(row).assembly);
+        if (m_lines->isAssembly(row))
+            listed.append(m_lines->row(row).assembly);
     return listed;
 }
 
 void WhereUsedDialog::noteChange(const QString& text) { showChangeNote(*m_changeNote, text); }
 
+// A path's line loads its finished item's bill: the bill that the path runs through.
 void WhereUsedDialog::loadLine(int row) {
     if (row >= 0 && row < m_lines->rowCount())
         m_loadAssembly(m_lines->row(row).assembly);

@@ -40,7 +40,8 @@ public:
 
 private:
     void loadLine(int row);
-    /// Shows the report's rows, or only its finished items when that box is ticked.
+    /// Shows the report's rows, or only its finished items, each with its paths, when that
+    /// box is ticked.
     void showRows();
 
     class Lines;
