@@ -1,13 +1,21 @@
 #include "store/sqlite/SqliteStore.h"
+#include "store/ItemKey.h"
 #include "store/StoreError.h"
+#include "store/WhereUsedWalk.h"
 #include "support/StoreBackend.h"
 #include "support/TestDatabase.h"
 
 #include <QFile>
 #include <QSqlDatabase>
+#include <QSet>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
 
 using store::SqliteStore;
 
@@ -45,6 +53,72 @@ void damageMiddlePage(const QString& path, const QString& name) {
     QVERIFY(file.open(QIODevice::ReadWrite));
     QVERIFY(file.seek((page - 1) * pageSize));
     QCOMPARE(file.write(QByteArray(pageSize, char(0xA5))), pageSize);
+}
+
+/// Where Used of `item` by the walk that every store shares, over every line of the file as
+/// stored (read as bytes, so that IDs that are not UTF-8 stay as they are): each row as
+/// "level key quantity circular top", the key folded, or the number of the failure.
+QStringList genericWhereUsed(const QString& path, const QString& item) {
+    store::UpwardWalk walk;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("generic"));
+        db.setDatabaseName(path);
+        if (!db.open())
+            qFatal("cannot open %s", qPrintable(path));
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT CAST(BomID AS BLOB), CAST(BomComp AS BLOB), "
+                                   "bomQtyReq, typeof(bomQtyReq) FROM BomDetail")))
+            qFatal("cannot read %s", qPrintable(path));
+        while (q.next()) {
+            const QString type = q.value(3).toString();
+            bool number = type == u"real" || type == u"integer";
+            double quantity = q.value(2).toDouble();
+            if (type == u"text")
+                quantity = q.value(2).toString().trimmed().toDouble(&number);
+            walk.addLine(q.value(0).toByteArray(), q.value(1).toByteArray(),
+                         type == u"null" ? store::UpwardWalk::Quantity::Null
+                         : number        ? store::UpwardWalk::Quantity::Number
+                                         : store::UpwardWalk::Quantity::NotANumber,
+                         quantity);
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("generic"));
+    QStringList rows;
+    try {
+        const std::vector<store::WhereUsedRow> found = walk.walk(item);
+        for (size_t at = 0; at < found.size(); ++at) {
+            const QByteArrayView spelling = walk.spelling(at);
+            if (!spelling.isValidUtf8())
+                return {QString::number(store::UnreadableId)};
+            const store::WhereUsedRow& row = found[at];
+            rows.append(QStringLiteral("%1 %2 %3 %4 %5")
+                            .arg(row.level)
+                            .arg(store::foldKey(QString::fromUtf8(spelling)))
+                            .arg(row.quantity ? QString::number(*row.quantity) : QStringLiteral("-"))
+                            .arg(row.circular)
+                            .arg(row.top));
+        }
+    } catch (const StoreError& error) {
+        return {QString::number(error.number())};
+    }
+    return rows;
+}
+
+/// As genericWhereUsed, from the store's own reading.
+QStringList storeWhereUsed(SqliteStore& db, const QString& item) {
+    QStringList rows;
+    try {
+        for (const store::WhereUsedRow& row : db.whereUsed(item))
+            rows.append(QStringLiteral("%1 %2 %3 %4 %5")
+                            .arg(row.level)
+                            .arg(store::foldKey(row.assembly))
+                            .arg(row.quantity ? QString::number(*row.quantity) : QStringLiteral("-"))
+                            .arg(row.circular)
+                            .arg(row.top));
+    } catch (const StoreError& error) {
+        return {QString::number(error.number())};
+    }
+    return rows;
 }
 
 } // namespace
@@ -298,6 +372,51 @@ private Q_SLOTS:
         QVERIFY(reportsTheDamage([&] { db.structureContains(QStringLiteral("WIDE"), nowhere); }));
         QVERIFY(reportsTheDamage(
             [&] { db.addLine(nowhere, QStringLiteral("WIDE"), 1, QDateTime()); }));
+        QVERIFY(reportsTheDamage([&] { db.whereUsed(id("PART", 7)); }));
+    }
+
+    void whereUsedReadsTheLinesAsTheSharedWalkDoes() {
+        // IDs that sort differently folded and unfolded ('_' lies between 'Z' and 'a'), that
+        // differ in case only in ASCII letters (equal) or beyond (different items), quotes,
+        // blanks, non-ASCII text, bytes that are not UTF-8, a cycle, Null and text quantities.
+        const QString file = path(QStringLiteral("odd-ids.db"));
+        writeDatabase(file, {{QStringLiteral("TOP"), QStringLiteral("Top"), {}}},
+                      {{"TOP", "A_1", 2},     {"top", "az", 3},      {"Top", "a\"", 0.5},
+                       {"A_1", "bolt", 4},    {"AZ", "BOLT", 1},     {"a\"", "Bolt", QVariant()},
+                       {"az", "Écrou", 2},   {"A_1", "écrou", 5},   {"TOP", "O'Brien 2", 7},
+                       {"O'BRIEN 2", "bolt", 3}, {"ünit", "bolt", 2}, {"ÜNIT", "Écrou", 1},
+                       {"A Z", "a z ", 1},   {"loop", "az", 1},     {"AZ", "LOOP", 2},
+                       {"sub", "bolt", 1},   {"TOP", "sub", QStringLiteral(" 3 ")},
+                       {"odd", "nut", QStringLiteral("two")}, {"TOP", "odd", 1}});
+        // What a Latin-1 import leaves: "CAFÉ" as the single byte 0xC9, as an assembly above
+        // "a z " and as a component of TOP.
+        execOn(file, {QStringLiteral("INSERT INTO BomDetail VALUES "
+                                     "(CAST(X'434146C9' AS TEXT), 'a z ', 1, '')"),
+                      QStringLiteral("INSERT INTO BomDetail VALUES "
+                                     "('top', CAST(X'434146C9' AS TEXT), 1, '')")});
+        // Dated back, so that the second round walks the kept keys and quantities.
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        const timespec times[2] = {now, {now.tv_sec - 60, 0}};
+        QCOMPARE(utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0), 0);
+
+        const QStringList items{"bolt", "BOLT", "écrou", "Écrou", "az", "a\"", "a z ", "A Z",
+                                "O'brien 2", "loop", "nut", "odd", "ünit", "sub", "TOP", "none"};
+        int withRows = 0;
+        QSet<int> failures;
+        for (int round = 0; round < 2; ++round) {
+            SqliteStore db(file);
+            for (const QString& item : items) {
+                const QStringList expected = genericWhereUsed(file, item);
+                QCOMPARE(storeWhereUsed(db, item), expected);
+                withRows += expected.size() > 1;
+                if (expected.size() == 1 && !expected.front().contains(u' '))
+                    failures.insert(expected.front().toInt());
+            }
+        }
+        // The data must exercise what it is there for.
+        QVERIFY(withRows >= 10);
+        QCOMPARE(failures, (QSet<int>{store::UnreadableId, store::QueryFailed}));
     }
 
 };
