@@ -7,7 +7,11 @@
 
 #include <sqlite3.h>
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdint>
+#include <new>
 #include <array>
 #include <string>
 #include <limits>
@@ -74,12 +78,53 @@ quint32 hashKey(const char* id, qsizetype size) {
     return hash;
 }
 
+/// A key column's bytes as stored. In a UTF-8 file a text's bytes are its UTF-8, and asked
+/// for as bytes they are not copied to add the terminating zero that text needs.
 QByteArrayView column(sqlite3_stmt* statement, int at) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, at));
-    return QByteArrayView(text, sqlite3_column_bytes(statement, at));
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, at));
+    return QByteArrayView(bytes, sqlite3_column_bytes(statement, at));
+}
+
+/// Arrays from this size on are mapped on their own, in large pages where the system has them.
+constexpr size_t LargePage = size_t(2) << 20;
+
+size_t mappedBytes(size_t bytes) {
+    return (bytes + LargePage - 1) / LargePage * LargePage;
 }
 
 } // namespace
+
+template <typename T>
+void* LargePages<T>::allocateBytes(size_t bytes) {
+    if (bytes < LargePage)
+        return ::operator new(bytes);
+    // One large page more than asked, so that the array can start on a large page's boundary;
+    // what lies before and after it is given back at once.
+    const size_t length = mappedBytes(bytes);
+    void* const mapped = mmap(nullptr, length + LargePage, PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        throw std::bad_alloc();
+    const auto start = reinterpret_cast<uintptr_t>(mapped);
+    const uintptr_t aligned = (start + LargePage - 1) / LargePage * LargePage;
+    if (aligned > start)
+        munmap(mapped, aligned - start);
+    if (const uintptr_t end = start + length + LargePage; end > aligned + length)
+        munmap(reinterpret_cast<void*>(aligned + length), end - aligned - length);
+    madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
+    return reinterpret_cast<void*>(aligned);
+}
+
+template <typename T>
+void LargePages<T>::deallocateBytes(void* p, size_t bytes) {
+    if (bytes < LargePage)
+        ::operator delete(p);
+    else
+        munmap(p, mappedBytes(bytes));
+}
+
+template struct LargePages<qint32>;
+template struct LargePages<SqliteUpwardKeys::Slot>;
 
 SqliteUpwardKeys::SqliteUpwardKeys() = default;
 
@@ -116,6 +161,11 @@ std::shared_ptr<const SqliteUpwardKeys> SqliteUpwardKeys::read(sqlite3* connecti
                                                                const Progress& progress) {
     QByteArray index;
     {
+        NativeStatement encoding(connection, QLatin1StringView("PRAGMA encoding"), ReadWhat);
+        if (!encoding.next() || encoding.bytes(0) != "UTF-8")
+            return nullptr;
+    }
+    {
         NativeStatement find(connection, SelectKeyIndex, ReadWhat);
         if (!find.next())
             return nullptr;
@@ -137,7 +187,7 @@ std::shared_ptr<const SqliteUpwardKeys> SqliteUpwardKeys::read(sqlite3* connecti
     k.m_slots.assign(1024, Slot{});
     qint32 components = 0;
     const auto grow = [&] {
-        std::vector<Slot> old(k.m_slots.size() * 2, Slot{});
+        std::vector<Slot, LargePages<Slot>> old(k.m_slots.size() * 2, Slot{});
         old.swap(k.m_slots);
         const size_t mask = k.m_slots.size() - 1;
         for (const Slot slot : old) {

@@ -19,6 +19,24 @@ struct sqlite3;
 
 namespace store {
 
+/// Memory for the large arrays of a reading of millions of lines, in the processor's large
+/// pages where the system offers them: one page then maps megabytes, so that the random
+/// lookups of a reading do not each wait for the page tables, and the first writes to an
+/// array fault once for each large page instead of once for every 4 KiB.
+template <typename T>
+struct LargePages {
+    using value_type = T;
+    LargePages() = default;
+    template <typename U>
+    LargePages(const LargePages<U>&) {}
+    T* allocate(size_t n) { return static_cast<T*>(allocateBytes(n * sizeof(T))); }
+    void deallocate(T* p, size_t n) { deallocateBytes(p, n * sizeof(T)); }
+    template <typename U>
+    bool operator==(const LargePages<U>&) const { return true; }
+    static void* allocateBytes(size_t bytes);
+    static void deallocateBytes(void* p, size_t bytes);
+};
+
 /// Every line of BomDetail as its pair of keys, turned upward: the assemblies numbered in the
 /// order of the index (so an assembly needs no lookup of its own: its lines come together,
 /// after those of every assembly before it under the store's case rule), the components
@@ -71,12 +89,12 @@ private:
     // Components as first met, and an open-addressing table over them.
     std::vector<char> m_componentBytes;
     std::vector<qint64> m_componentStart{0};
-    std::vector<Slot> m_slots;
+    std::vector<Slot, LargePages<Slot>> m_slots;
     // Each line's assembly, and the line before it with the same component (-1 for none);
     // the last line of each component, and the component that each assembly also is (-1
     // for an assembly that no line uses).
-    std::vector<qint32> m_assemblyOf;
-    std::vector<qint32> m_previousOfComponent;
+    std::vector<qint32, LargePages<qint32>> m_assemblyOf;
+    std::vector<qint32, LargePages<qint32>> m_previousOfComponent;
     std::vector<qint32> m_lastOfComponent;
     std::vector<qint32> m_componentOfAssembly;
 
