@@ -10,10 +10,13 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <thread>
 #include <cstdint>
 #include <new>
-#include <array>
-#include <string>
 #include <limits>
 #include <optional>
 
@@ -41,10 +44,10 @@ constexpr QLatin1StringView SelectKeyIndex{
     "  AND x.name = 'BomComp' COLLATE NOCASE AND x.coll = 'NOCASE' COLLATE NOCASE AND NOT x.desc)"
     " LIMIT 1"};
 
-/// One line's quantity by its keys, through the same index.
-constexpr QLatin1StringView SelectQuantityByKeys{
-    "SELECT bomQtyReq FROM BomDetail WHERE BomID = ?1 COLLATE NOCASE"
-    " AND BomComp = ?2 COLLATE NOCASE"};
+/// One assembly's lines, through the same index, in its order.
+constexpr QLatin1StringView SelectQuantitiesOfAssembly{
+    "SELECT BomComp, bomQtyReq FROM BomDetail WHERE BomID = ?1 COLLATE NOCASE"
+    " ORDER BY BomComp COLLATE NOCASE"};
 
 /// ASCII letters to lower case, every other byte as it is: how NOCASE compares.
 inline uchar folded(char c) {
@@ -84,6 +87,77 @@ QByteArrayView column(sqlite3_stmt* statement, int at) {
     const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, at));
     return QByteArrayView(bytes, sqlite3_column_bytes(statement, at));
 }
+
+/// Lines passed from the thread that reads them to the one that places them.
+struct Batch {
+    static constexpr size_t Lines = 4096;
+    std::vector<char> bytes;     ///< the components' bytes, one after the other
+    std::vector<quint32> ends;   ///< where each line's component ends in `bytes`
+    std::vector<qint32> assemblies;
+};
+
+/// A few batches going round between the two threads: filled by the reader, placed and
+/// emptied by the placer, and back. Either side stops both.
+class Handover {
+public:
+    Handover() {
+        for (int i = 0; i < 8; ++i)
+            m_empty.push_back(std::make_unique<Batch>());
+    }
+    /// An empty batch to fill; none once stopped.
+    std::unique_ptr<Batch> emptyBatch() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return !m_empty.empty() || m_stopped; });
+        if (m_stopped)
+            return nullptr;
+        std::unique_ptr<Batch> batch = std::move(m_empty.back());
+        m_empty.pop_back();
+        return batch;
+    }
+    void fill(std::unique_ptr<Batch> batch) {
+        const std::lock_guard lock(m_mutex);
+        m_full.push_back(std::move(batch));
+        m_changed.notify_all();
+    }
+    /// The next filled batch; none once every batch is placed, or once stopped.
+    std::unique_ptr<Batch> nextFull() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return !m_full.empty() || m_finished || m_stopped; });
+        if (m_stopped || m_full.empty())
+            return nullptr;
+        std::unique_ptr<Batch> batch = std::move(m_full.front());
+        m_full.pop_front();
+        return batch;
+    }
+    void recycle(std::unique_ptr<Batch> batch) {
+        batch->bytes.clear();
+        batch->ends.clear();
+        batch->assemblies.clear();
+        const std::lock_guard lock(m_mutex);
+        m_empty.push_back(std::move(batch));
+        m_changed.notify_all();
+    }
+    /// No more batches will come.
+    void finish() {
+        const std::lock_guard lock(m_mutex);
+        m_finished = true;
+        m_changed.notify_all();
+    }
+    /// Neither side goes on.
+    void stop() {
+        const std::lock_guard lock(m_mutex);
+        m_stopped = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::unique_ptr<Batch>> m_empty;
+    std::deque<std::unique_ptr<Batch>> m_full;
+    bool m_finished = false;
+    bool m_stopped = false;
+};
 
 /// Arrays from this size on are mapped on their own, in large pages where the system has them.
 constexpr size_t LargePage = size_t(2) << 20;
@@ -125,6 +199,20 @@ void LargePages<T>::deallocateBytes(void* p, size_t bytes) {
 
 template struct LargePages<qint32>;
 template struct LargePages<SqliteUpwardKeys::Slot>;
+
+namespace {
+/// About where a key read and one lookup per line on the way cost less than reading every
+/// line whole, for the parts used most (their ways hold a few tens of thousands of lines).
+std::atomic<qint64> smallestKeyedTable = 1'000'000;
+} // namespace
+
+qint64 SqliteUpwardKeys::smallestTable() {
+    return smallestKeyedTable;
+}
+
+void SqliteUpwardKeys::setSmallestTable(qint64 lines) {
+    smallestKeyedTable = lines;
+}
 
 SqliteUpwardKeys::SqliteUpwardKeys() = default;
 
@@ -218,32 +306,65 @@ std::shared_ptr<const SqliteUpwardKeys> SqliteUpwardKeys::read(sqlite3* connecti
         }
     };
 
-    // Each line's component is sought in the table some lines after it is read: the table
-    // is far larger than the processor's caches, so its slot, and then the component's bytes,
-    // are asked for early, and the lookup finds them at hand instead of waiting for memory on
-    // every line.
-    struct Pending {
-        std::string id;
-        quint32 hash = 0;
-        qint32 assembly = 0;
+    // The lines go in batches from this thread, which steps through the index, to a second
+    // one that seeks each component in the table: the seeking waits on memory more than it
+    // computes, and it overlaps the reading of the file instead of following it.
+    Handover handover;
+    std::exception_ptr failure;
+    const auto placeAll = [&] {
+        try {
+            std::vector<quint32> hashes;
+            while (std::unique_ptr<Batch> batch = handover.nextFull()) {
+                const size_t lines = batch->assemblies.size();
+                hashes.resize(lines);
+                for (size_t at = 0, start = 0; at < lines; start = batch->ends[at++])
+                    hashes[at] = hashKey(batch->bytes.data() + start, qsizetype(batch->ends[at] - start));
+                // Each component's slot, and then its bytes, are asked for some lines before
+                // its lookup, which then finds them at hand instead of waiting for each.
+                constexpr size_t Ahead = 16;
+                constexpr size_t Halfway = Ahead / 2;
+                const auto slotOf = [&](size_t at) -> const Slot& {
+                    return k.m_slots[hashes[at] & (k.m_slots.size() - 1)];
+                };
+                for (size_t at = 0; at < lines && at < Ahead; ++at)
+                    __builtin_prefetch(&slotOf(at));
+                for (size_t at = 0, start = 0; at < lines; start = batch->ends[at++]) {
+                    if (at + Ahead < lines)
+                        __builtin_prefetch(&slotOf(at + Ahead));
+                    if (at + Halfway < lines)
+                        if (const Slot& slot = slotOf(at + Halfway); slot.component >= 0)
+                            __builtin_prefetch(k.m_componentBytes.data() + slot.offset);
+                    const qint32 component = internComponent(
+                        QByteArrayView(batch->bytes.data() + start, qsizetype(batch->ends[at] - start)),
+                        hashes[at]);
+                    const auto number = qint32(k.m_assemblyOf.size());
+                    k.m_assemblyOf.push_back(batch->assemblies[at]);
+                    k.m_previousOfComponent.push_back(k.m_lastOfComponent[size_t(component)]);
+                    k.m_lastOfComponent[size_t(component)] = number;
+                }
+                handover.recycle(std::move(batch));
+            }
+        } catch (...) {
+            failure = std::current_exception();
+            handover.stop();
+        }
     };
-    constexpr size_t Ahead = 16;
-    constexpr size_t Halfway = Ahead / 2;
-    std::array<Pending, Ahead> pending;
-    size_t read = 0;
-    size_t placed = 0;
-    const auto place = [&] {
-        const Pending& line = pending[placed++ % Ahead];
-        const qint32 component = internComponent(QByteArrayView(line.id), line.hash);
-        const auto number = qint32(k.m_assemblyOf.size());
-        k.m_assemblyOf.push_back(line.assembly);
-        k.m_previousOfComponent.push_back(k.m_lastOfComponent[size_t(component)]);
-        k.m_lastOfComponent[size_t(component)] = number;
-    };
+    // Stopped and joined on every way out, the placing thread's own failure included.
+    struct Placer {
+        Handover& handover;
+        std::thread thread;
+        ~Placer() {
+            handover.stop();
+            if (thread.joinable())
+                thread.join();
+        }
+    } placer{handover, std::thread(placeAll)};
 
     qint32 assembly = -1;
+    qint64 read = 0;
     quint64 componentBytes = 0; // read so far: more than the table of components holds
-    while (all.next()) {
+    std::unique_ptr<Batch> batch = handover.emptyBatch();
+    while (batch && all.next()) {
         const QByteArrayView assemblyId = column(statement, 0);
         const QByteArrayView componentId = column(statement, 1);
         if (assembly < 0 || !sameKey(k.m_assemblyBytes.data() + k.m_assemblyStart[size_t(assembly)],
@@ -258,31 +379,28 @@ std::shared_ptr<const SqliteUpwardKeys> SqliteUpwardKeys::read(sqlite3* connecti
             k.m_assemblyStart.push_back(qint64(k.m_assemblyBytes.size()));
             ++assembly;
         }
-        Pending& line = pending[read % Ahead];
-        line.id.assign(componentId.data(), size_t(componentId.size()));
-        line.hash = hashKey(componentId.data(), componentId.size());
-        line.assembly = assembly;
-        __builtin_prefetch(&k.m_slots[line.hash & (k.m_slots.size() - 1)]);
-        ++read;
-        if (read > Halfway) {
-            const Pending& earlier = pending[(read - 1 - Halfway) % Ahead];
-            const Slot slot = k.m_slots[earlier.hash & (k.m_slots.size() - 1)];
-            if (slot.component >= 0)
-                __builtin_prefetch(k.m_componentBytes.data() + slot.offset);
-        }
-        if (read - placed == Ahead)
-            place();
-        if (read % ProgressStep == 0 && progress)
-            progress(qint64(read));
         // Line numbers, and the bytes' offsets in the slots, must fit 32 bits: a table beyond
         // that is read whole.
         componentBytes += quint64(componentId.size());
-        if (read == size_t(std::numeric_limits<qint32>::max()) ||
+        if (read == std::numeric_limits<qint32>::max() - 1 ||
             componentBytes > std::numeric_limits<quint32>::max())
             return nullptr;
+        batch->bytes.insert(batch->bytes.end(), componentId.begin(), componentId.end());
+        batch->ends.push_back(quint32(batch->bytes.size()));
+        batch->assemblies.push_back(assembly);
+        if (batch->assemblies.size() == Batch::Lines) {
+            handover.fill(std::move(batch));
+            batch = handover.emptyBatch();
+        }
+        if (++read % ProgressStep == 0 && progress)
+            progress(read);
     }
-    while (placed < read)
-        place();
+    if (batch && !batch->assemblies.empty())
+        handover.fill(std::move(batch));
+    handover.finish();
+    placer.thread.join();
+    if (failure)
+        std::rethrow_exception(failure);
 
     // Which component each assembly also is: the assemblies are in the case rule's order, so
     // each component is sought by halves among them.
@@ -342,43 +460,70 @@ void SqliteUpwardKeys::addLinesAbove(sqlite3* connection, const QString& item,
 
     const std::lock_guard lock(m_quantitiesMutex);
     std::optional<NativeStatement> lookup;
-    QByteArray assemblyId;
-    QByteArray componentId;
-    for (const Way& way : ways) {
-        const QByteArrayView assembly = assemblySpelling(m_assemblyOf[size_t(way.line)]);
-        const QByteArrayView component = componentSpelling(way.component);
-        auto known = m_quantities.find(way.line);
-        if (known == m_quantities.end()) {
+    // The ways come by assembly, and each assembly's lines lie together in the index: an
+    // assembly's quantities are read in one statement, the first time any of its lines is
+    // walked.
+    for (size_t at = 0; at < ways.size();) {
+        const qint32 assemblyNumber = m_assemblyOf[size_t(ways[at].line)];
+        size_t end = at;
+        while (end < ways.size() && m_assemblyOf[size_t(ways[end].line)] == assemblyNumber)
+            ++end;
+        const QByteArrayView assembly = assemblySpelling(assemblyNumber);
+        if (!m_quantities.contains(ways[at].line)) {
+            const auto gone = [&] {
+                return StoreError(QueryFailed,
+                                  QStringLiteral("%1: the lines of '%2' changed while read.")
+                                      .arg(ReadWhat, readableId(assembly)));
+            };
             if (!lookup)
-                lookup.emplace(connection, SelectQuantityByKeys, ReadWhat);
+                lookup.emplace(connection, SelectQuantitiesOfAssembly, ReadWhat);
             sqlite3_stmt* const statement = lookup->get();
             sqlite3_reset(statement);
             sqlite3_bind_text(statement, 1, assembly.data(), int(assembly.size()), SQLITE_STATIC);
-            sqlite3_bind_text(statement, 2, component.data(), int(component.size()),
-                              SQLITE_STATIC);
-            if (!lookup->next())
-                throw StoreError(QueryFailed,
-                                 QStringLiteral("%1: the line of '%2' in '%3' is gone.")
-                                     .arg(ReadWhat, readableId(component), readableId(assembly)));
-            Quantity quantity{UpwardLines::Quantity::Number, 0};
-            switch (lookup->type(0)) {
-            case SQLITE_NULL:
-                quantity.kind = UpwardLines::Quantity::Null;
-                break;
-            case SQLITE_INTEGER:
-            case SQLITE_FLOAT:
-                quantity.value = lookup->real(0);
-                break;
-            default: {
-                bool ok = false;
-                quantity.value = lookup->bytes(0).toByteArray().trimmed().toDouble(&ok);
-                if (!ok)
-                    quantity.kind = UpwardLines::Quantity::NotANumber;
+            const auto last = qint32(
+                std::upper_bound(m_assemblyOf.begin(), m_assemblyOf.end(), assemblyNumber) -
+                m_assemblyOf.begin());
+            auto line = qint32(
+                std::lower_bound(m_assemblyOf.begin(), m_assemblyOf.end(), assemblyNumber) -
+                m_assemblyOf.begin());
+            size_t way = at;
+            for (; lookup->next(); ++line) {
+                // The statement gives the assembly's lines in the index's order, as the keys
+                // were read: each walked line's component is checked on the way.
+                if (line == last)
+                    throw gone();
+                if (way < end && ways[way].line == line) {
+                    const QByteArrayView component = componentSpelling(ways[way++].component);
+                    const QByteArrayView stored = lookup->bytes(0);
+                    if (!sameKey(component.data(), component.size(), stored))
+                        throw gone();
+                }
+                Quantity quantity{UpwardLines::Quantity::Number, 0};
+                switch (lookup->type(1)) {
+                case SQLITE_NULL:
+                    quantity.kind = UpwardLines::Quantity::Null;
+                    break;
+                case SQLITE_INTEGER:
+                case SQLITE_FLOAT:
+                    quantity.value = lookup->real(1);
+                    break;
+                default: {
+                    bool ok = false;
+                    quantity.value = lookup->bytes(1).toByteArray().trimmed().toDouble(&ok);
+                    if (!ok)
+                        quantity.kind = UpwardLines::Quantity::NotANumber;
+                }
+                }
+                m_quantities.emplace(line, quantity);
             }
-            }
-            known = m_quantities.emplace(way.line, quantity).first;
+            if (line != last || way != end)
+                throw gone();
         }
-        walk.addLine(assembly, component, known->second.kind, known->second.value);
+        for (; at < end; ++at) {
+            const Quantity& quantity = m_quantities.at(ways[at].line);
+            walk.addLine(assembly, componentSpelling(ways[at].component), quantity.kind,
+                         quantity.value);
+        }
     }
 }
 

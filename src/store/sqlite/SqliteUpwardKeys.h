@@ -56,6 +56,11 @@ public:
                                                         qint64 expectedLines,
                                                         const Progress& progress);
 
+    /// The fewest lines (by the table's row numbers) for which reading the keys alone pays.
+    static qint64 smallestTable();
+    /// For tests: the keys of tables from this many lines on.
+    static void setSmallestTable(qint64 lines);
+
     /// Adds to `walk` every line from which `item` is reached upward, with its quantity: as
     /// kept from an earlier walk, or read now from the file on `connection` (the caller's read
     /// transaction, on the file in the state the keys were read in).

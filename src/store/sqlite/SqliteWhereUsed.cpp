@@ -291,9 +291,12 @@ std::vector<WhereUsedRow> SqliteStore::whereUsed(const QString& item,
                 throw whereUsedCancelled();
         };
         report(0);
-        // The keys alone, through the index that holds them, cost about what a bare scan of
-        // the index costs; the quantities then come only for the lines the walk meets.
-        lines.keys = SqliteUpwardKeys::read(connection, total, report);
+        // In a large table the keys alone, through the index that holds them, cost about
+        // what a bare scan of the index costs, and the quantities then come only for the
+        // lines the walk meets. A smaller one is read whole: its quantities cost less in one
+        // pass than line by line.
+        if (total >= SqliteUpwardKeys::smallestTable())
+            lines.keys = SqliteUpwardKeys::read(connection, total, report);
         if (!lines.keys)
             lines.lines = readWholeLines(connection, total, report);
         rows = walkOver(connection, lines, item);
