@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <thread>
@@ -82,15 +83,18 @@ quint32 hashKey(const char* id, qsizetype size) {
 }
 
 /// A key column's bytes as stored. In a UTF-8 file a text's bytes are its UTF-8, and asked
-/// for as bytes they are not copied to add the terminating zero that text needs.
+/// for as bytes they are not copied to add the terminating zero that text needs. The value is
+/// taken once and read by the value interface: one call into the connection for the column,
+/// not one for its bytes and another for their length (the statement's thread alone uses it).
 QByteArrayView column(sqlite3_stmt* statement, int at) {
-    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, at));
-    return QByteArrayView(bytes, sqlite3_column_bytes(statement, at));
+    sqlite3_value* const value = sqlite3_column_value(statement, at);
+    const auto* bytes = static_cast<const char*>(sqlite3_value_blob(value));
+    return QByteArrayView(bytes, sqlite3_value_bytes(value));
 }
 
 /// Lines passed from the thread that reads them to the one that places them.
 struct Batch {
-    static constexpr size_t Lines = 4096;
+    static constexpr size_t Lines = 16384;
     std::vector<char> bytes;     ///< the components' bytes, one after the other
     std::vector<quint32> ends;   ///< where each line's component ends in `bytes`
     std::vector<qint32> assemblies;
@@ -101,7 +105,7 @@ struct Batch {
 class Handover {
 public:
     Handover() {
-        for (int i = 0; i < 8; ++i)
+        for (int i = 0; i < 4; ++i)
             m_empty.push_back(std::make_unique<Batch>());
     }
     /// An empty batch to fill; none once stopped.
@@ -197,7 +201,9 @@ void LargePages<T>::deallocateBytes(void* p, size_t bytes) {
         munmap(p, mappedBytes(bytes));
 }
 
+template struct LargePages<char>;
 template struct LargePages<qint32>;
+template struct LargePages<qint64>;
 template struct LargePages<SqliteUpwardKeys::Slot>;
 
 namespace {
@@ -268,9 +274,13 @@ std::shared_ptr<const SqliteUpwardKeys> SqliteUpwardKeys::read(sqlite3* connecti
     std::shared_ptr<SqliteUpwardKeys> keys(new SqliteUpwardKeys);
     SqliteUpwardKeys& k = *keys;
     // An estimate far beyond any real table (row numbers given by hand) is no guide.
+    // The large arrays are reserved for the whole table at once, so that they are never
+    // copied as they grow: memory that is reserved but not written costs nothing.
     if (expectedLines > 0 && expectedLines <= (qint64(1) << 27)) {
         k.m_assemblyOf.reserve(size_t(expectedLines));
         k.m_previousOfComponent.reserve(size_t(expectedLines));
+        k.m_assemblyStart.reserve(size_t(expectedLines) + 1);
+        k.m_assemblyBytes.reserve(size_t(expectedLines) * 16);
     }
     k.m_slots.assign(1024, Slot{});
     qint32 components = 0;
@@ -367,10 +377,15 @@ std::shared_ptr<const SqliteUpwardKeys> SqliteUpwardKeys::read(sqlite3* connecti
     while (batch && all.next()) {
         const QByteArrayView assemblyId = column(statement, 0);
         const QByteArrayView componentId = column(statement, 1);
-        if (assembly < 0 || !sameKey(k.m_assemblyBytes.data() + k.m_assemblyStart[size_t(assembly)],
-                                     qint64(k.m_assemblyBytes.size()) -
-                                         k.m_assemblyStart[size_t(assembly)],
-                                     assemblyId)) {
+        // Most lines repeat the line before's assembly byte for byte.
+        const char* const last = k.m_assemblyBytes.data() +
+                                 (assembly < 0 ? 0 : k.m_assemblyStart[size_t(assembly)]);
+        const qint64 lastSize = qint64(k.m_assemblyBytes.size()) -
+                                (assembly < 0 ? 0 : k.m_assemblyStart[size_t(assembly)]);
+        if (assembly < 0 ||
+            !(lastSize == assemblyId.size() &&
+              (lastSize == 0 || std::memcmp(last, assemblyId.data(), size_t(lastSize)) == 0 ||
+               sameKey(last, lastSize, assemblyId)))) {
             // Each assembly once: the index gives its lines together, in the order of the
             // case rule. Lines out of that order mean the index cannot be relied on.
             if (assembly >= 0 && compareKeys(k.assemblySpelling(assembly), assemblyId) > 0)
@@ -419,12 +434,8 @@ std::shared_ptr<const SqliteUpwardKeys> SqliteUpwardKeys::read(sqlite3* connecti
         if (low <= assembly && compareKeys(k.assemblySpelling(low), id) == 0)
             k.m_componentOfAssembly[size_t(low)] = c;
     }
-    k.m_assemblyBytes.shrink_to_fit();
-    k.m_assemblyStart.shrink_to_fit();
     k.m_componentBytes.shrink_to_fit();
     k.m_componentStart.shrink_to_fit();
-    k.m_assemblyOf.shrink_to_fit();
-    k.m_previousOfComponent.shrink_to_fit();
     return keys;
 }
 

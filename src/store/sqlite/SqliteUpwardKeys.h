@@ -89,8 +89,8 @@ private:
         quint32 size = 0;
     };
     // Assemblies in index order, each as first spelled, one after the other.
-    std::vector<char> m_assemblyBytes;
-    std::vector<qint64> m_assemblyStart{0};
+    std::vector<char, LargePages<char>> m_assemblyBytes;
+    std::vector<qint64, LargePages<qint64>> m_assemblyStart{0};
     // Components as first met, and an open-addressing table over them.
     std::vector<char> m_componentBytes;
     std::vector<qint64> m_componentStart{0};
