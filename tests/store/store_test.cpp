@@ -423,6 +423,52 @@ private Q_SLOTS:
         QCOMPARE(failures, (QSet<int>{store::UnreadableId, store::QueryFailed}));
     }
 
+    void whereUsedReadsManyLinesByTheirKeysAsTheSharedWalkDoes() {
+        // Lines enough for several batches and a table of components grown many times over,
+        // IDs in either case, and an index whose order is not the one it declares (written
+        // under one collation, declared under another, as a damaged file might be): its keys
+        // cannot be relied on, and the lines are read whole.
+        const QString file = path(QStringLiteral("many.db"));
+        std::vector<Line> lines;
+        QSet<QString> keys;
+        quint32 seed = 7;
+        const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+        for (int n = 0; n < 40000; ++n) {
+            const int assembly = int(next() % 9000);
+            const int component = assembly + 1 + int(next() % 400);
+            const QString a = QStringLiteral("Q-%1").arg(assembly);
+            const QString c = QStringLiteral("Q-%1").arg(component);
+            if (!keys.contains(a + u'>' + c)) {
+                keys.insert(a + u'>' + c);
+                lines.push_back({next() % 3 ? a : a.toLower(), next() % 3 ? c : c.toLower(),
+                                 double(1 + next() % 4)});
+            }
+        }
+        writeDatabase(file, {}, lines);
+        const QString misdeclared = path(QStringLiteral("misdeclared.db"));
+        execOn(misdeclared,
+               {QStringLiteral("CREATE TABLE ItemMaster (ItemID TEXT NOT NULL PRIMARY KEY, "
+                               "ItemDesc TEXT, ItemUom TEXT)"),
+                QStringLiteral("CREATE TABLE BomDetail (BomID TEXT NOT NULL, BomComp TEXT NOT NULL, "
+                               "bomQtyReq REAL, StartDate TEXT, PRIMARY KEY (BomID, BomComp))"),
+                QStringLiteral("INSERT INTO BomDetail VALUES ('B', 'x', 1, ''), ('C', 'X', 2, ''), "
+                               "('a', 'x', 3, ''), ('x', 'y', 4, '')"),
+                QStringLiteral("PRAGMA writable_schema = ON"),
+                QStringLiteral("UPDATE sqlite_schema SET sql = replace(sql, 'TEXT NOT NULL', "
+                               "'TEXT COLLATE NOCASE NOT NULL') WHERE name = 'BomDetail'")});
+
+        const qint64 smallest = store::SqliteUpwardKeys::smallestTable();
+        store::SqliteUpwardKeys::setSmallestTable(0);
+        SqliteStore db(file);
+        for (const int item : {9100, 9000, 4500, 120, 9399})
+            for (const QString& id : {QStringLiteral("Q-%1").arg(item), QStringLiteral("q-%1").arg(item)})
+                QCOMPARE(storeWhereUsed(db, id), genericWhereUsed(file, id));
+        SqliteStore damaged(misdeclared);
+        QCOMPARE(storeWhereUsed(damaged, QStringLiteral("Y")), genericWhereUsed(misdeclared, "Y"));
+        QCOMPARE(storeWhereUsed(damaged, QStringLiteral("Y")).size(), 4);
+        store::SqliteUpwardKeys::setSmallestTable(smallest);
+    }
+
 };
 
 QTEST_GUILESS_MAIN(StoreTest)
