@@ -417,23 +417,6 @@ std::shared_ptr<const SqliteUpwardKeys> SqliteUpwardKeys::read(sqlite3* connecti
     if (failure)
         std::rethrow_exception(failure);
 
-    // Which component each assembly also is: the assemblies are in the case rule's order, so
-    // each component is sought by halves among them.
-    k.m_componentOfAssembly.assign(size_t(assembly + 1), -1);
-    for (qint32 c = 0; c < components; ++c) {
-        const QByteArrayView id = k.componentSpelling(c);
-        qint32 low = 0;
-        qint32 high = assembly + 1;
-        while (low < high) {
-            const qint32 middle = low + (high - low) / 2;
-            if (compareKeys(k.assemblySpelling(middle), id) < 0)
-                low = middle + 1;
-            else
-                high = middle;
-        }
-        if (low <= assembly && compareKeys(k.assemblySpelling(low), id) == 0)
-            k.m_componentOfAssembly[size_t(low)] = c;
-    }
     k.m_componentBytes.shrink_to_fit();
     k.m_componentStart.shrink_to_fit();
     return keys;
@@ -459,7 +442,8 @@ void SqliteUpwardKeys::addLinesAbove(sqlite3* connection, const QString& item,
         for (qint32 line = m_lastOfComponent[size_t(component)]; line >= 0;
              line = m_previousOfComponent[size_t(line)]) {
             ways.push_back({line, component});
-            const qint32 above = m_componentOfAssembly[size_t(m_assemblyOf[size_t(line)])];
+            // The assembly as a component: sought only for the assemblies met.
+            const qint32 above = findComponent(assemblySpelling(m_assemblyOf[size_t(line)]));
             if (above >= 0 && !met[size_t(above)]) {
                 met[size_t(above)] = true;
                 queue.push_back(above);

@@ -96,12 +96,10 @@ private:
     std::vector<qint64> m_componentStart{0};
     std::vector<Slot, LargePages<Slot>> m_slots;
     // Each line's assembly, and the line before it with the same component (-1 for none);
-    // the last line of each component, and the component that each assembly also is (-1
-    // for an assembly that no line uses).
+    // the last line of each component.
     std::vector<qint32, LargePages<qint32>> m_assemblyOf;
     std::vector<qint32, LargePages<qint32>> m_previousOfComponent;
     std::vector<qint32> m_lastOfComponent;
-    std::vector<qint32> m_componentOfAssembly;
 
     /// A quantity as read: what the column holds, and its value when a number.
     struct Quantity {
