@@ -1,13 +1,22 @@
 #include "store/sqlite/SqliteStore.h"
+#include "store/sqlite/SqliteUpwardKeys.h"
+#include "store/ItemKey.h"
 #include "store/StoreError.h"
+#include "store/WhereUsedWalk.h"
 #include "support/StoreBackend.h"
 #include "support/TestDatabase.h"
 
 #include <QFile>
 #include <QSqlDatabase>
+#include <QSet>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
 
 using store::SqliteStore;
 
@@ -45,6 +54,72 @@ void damageMiddlePage(const QString& path, const QString& name) {
     QVERIFY(file.open(QIODevice::ReadWrite));
     QVERIFY(file.seek((page - 1) * pageSize));
     QCOMPARE(file.write(QByteArray(pageSize, char(0xA5))), pageSize);
+}
+
+/// Where Used of `item` by the walk that every store shares, over every line of the file as
+/// stored (read as bytes, so that IDs that are not UTF-8 stay as they are): each row as
+/// "level key quantity circular top", the key folded, or the number of the failure.
+QStringList genericWhereUsed(const QString& path, const QString& item) {
+    store::UpwardWalk walk;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("generic"));
+        db.setDatabaseName(path);
+        if (!db.open())
+            qFatal("cannot open %s", qPrintable(path));
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT CAST(BomID AS BLOB), CAST(BomComp AS BLOB), "
+                                   "bomQtyReq, typeof(bomQtyReq) FROM BomDetail")))
+            qFatal("cannot read %s", qPrintable(path));
+        while (q.next()) {
+            const QString type = q.value(3).toString();
+            bool number = type == u"real" || type == u"integer";
+            double quantity = q.value(2).toDouble();
+            if (type == u"text")
+                quantity = q.value(2).toString().trimmed().toDouble(&number);
+            walk.addLine(q.value(0).toByteArray(), q.value(1).toByteArray(),
+                         type == u"null" ? store::UpwardWalk::Quantity::Null
+                         : number        ? store::UpwardWalk::Quantity::Number
+                                         : store::UpwardWalk::Quantity::NotANumber,
+                         quantity);
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("generic"));
+    QStringList rows;
+    try {
+        const std::vector<store::WhereUsedRow> found = walk.walk(item);
+        for (size_t at = 0; at < found.size(); ++at) {
+            const QByteArrayView spelling = walk.spelling(at);
+            if (!spelling.isValidUtf8())
+                return {QString::number(store::UnreadableId)};
+            const store::WhereUsedRow& row = found[at];
+            rows.append(QStringLiteral("%1 %2 %3 %4 %5")
+                            .arg(row.level)
+                            .arg(store::foldKey(QString::fromUtf8(spelling)))
+                            .arg(row.quantity ? QString::number(*row.quantity) : QStringLiteral("-"))
+                            .arg(row.circular)
+                            .arg(row.top));
+        }
+    } catch (const StoreError& error) {
+        return {QString::number(error.number())};
+    }
+    return rows;
+}
+
+/// As genericWhereUsed, from the store's own reading.
+QStringList storeWhereUsed(SqliteStore& db, const QString& item) {
+    QStringList rows;
+    try {
+        for (const store::WhereUsedRow& row : db.whereUsed(item))
+            rows.append(QStringLiteral("%1 %2 %3 %4 %5")
+                            .arg(row.level)
+                            .arg(store::foldKey(row.assembly))
+                            .arg(row.quantity ? QString::number(*row.quantity) : QStringLiteral("-"))
+                            .arg(row.circular)
+                            .arg(row.top));
+    } catch (const StoreError& error) {
+        return {QString::number(error.number())};
+    }
+    return rows;
 }
 
 } // namespace
@@ -298,6 +373,100 @@ private Q_SLOTS:
         QVERIFY(reportsTheDamage([&] { db.structureContains(QStringLiteral("WIDE"), nowhere); }));
         QVERIFY(reportsTheDamage(
             [&] { db.addLine(nowhere, QStringLiteral("WIDE"), 1, QDateTime()); }));
+        QVERIFY(reportsTheDamage([&] { db.whereUsed(id("PART", 7)); }));
+    }
+
+    void whereUsedReadsTheLinesAsTheSharedWalkDoes() {
+        // IDs that sort differently folded and unfolded ('_' lies between 'Z' and 'a'), that
+        // differ in case only in ASCII letters (equal) or beyond (different items), quotes,
+        // blanks, non-ASCII text, bytes that are not UTF-8, a cycle, Null and text quantities.
+        const QString file = path(QStringLiteral("odd-ids.db"));
+        writeDatabase(file, {{QStringLiteral("TOP"), QStringLiteral("Top"), {}}},
+                      {{"TOP", "A_1", 2},     {"top", "az", 3},      {"Top", "a\"", 0.5},
+                       {"A_1", "bolt", 4},    {"AZ", "BOLT", 1},     {"a\"", "Bolt", QVariant()},
+                       {"az", "Écrou", 2},   {"A_1", "écrou", 5},   {"TOP", "O'Brien 2", 7},
+                       {"O'BRIEN 2", "bolt", 3}, {"ünit", "bolt", 2}, {"ÜNIT", "Écrou", 1},
+                       {"A Z", "a z ", 1},   {"loop", "az", 1},     {"AZ", "LOOP", 2},
+                       {"sub", "bolt", 1},   {"TOP", "sub", QStringLiteral(" 3 ")},
+                       {"odd", "nut", QStringLiteral("two")}, {"TOP", "odd", 1}});
+        // What a Latin-1 import leaves: "CAFÉ" as the single byte 0xC9, as an assembly above
+        // "a z " and as a component of TOP.
+        execOn(file, {QStringLiteral("INSERT INTO BomDetail VALUES "
+                                     "(CAST(X'434146C9' AS TEXT), 'a z ', 1, '')"),
+                      QStringLiteral("INSERT INTO BomDetail VALUES "
+                                     "('top', CAST(X'434146C9' AS TEXT), 1, '')")});
+        const QStringList items{"bolt", "BOLT", "écrou", "Écrou", "az", "a\"", "a z ", "A Z",
+                                "O'brien 2", "loop", "nut", "odd", "ünit", "sub", "TOP", "none"};
+        int withRows = 0;
+        QSet<int> failures;
+        // Read whole, then by its keys; each round's first item reads the file, the others
+        // walk what it kept (dated back, and anew each round, so that it is kept afresh).
+        const qint64 smallest = store::SqliteUpwardKeys::smallestTable();
+        for (int round = 0; round < 2; ++round) {
+            store::SqliteUpwardKeys::setSmallestTable(round == 0 ? smallest : 0);
+            timespec now{};
+            clock_gettime(CLOCK_REALTIME, &now);
+            const timespec times[2] = {now, {now.tv_sec - 60 - round, 0}};
+            QCOMPARE(utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0), 0);
+            SqliteStore db(file);
+            for (const QString& item : items) {
+                const QStringList expected = genericWhereUsed(file, item);
+                QCOMPARE(storeWhereUsed(db, item), expected);
+                withRows += expected.size() > 1;
+                if (expected.size() == 1 && !expected.front().contains(u' '))
+                    failures.insert(expected.front().toInt());
+            }
+        }
+        store::SqliteUpwardKeys::setSmallestTable(smallest);
+        // The data must exercise what it is there for.
+        QVERIFY(withRows >= 10);
+        QCOMPARE(failures, (QSet<int>{store::UnreadableId, store::QueryFailed}));
+    }
+
+    void whereUsedReadsManyLinesByTheirKeysAsTheSharedWalkDoes() {
+        // Lines enough for several batches and a table of components grown many times over,
+        // IDs in either case, and an index whose order is not the one it declares (written
+        // under one collation, declared under another, as a damaged file might be): its keys
+        // cannot be relied on, and the lines are read whole.
+        const QString file = path(QStringLiteral("many.db"));
+        std::vector<Line> lines;
+        QSet<QString> keys;
+        quint32 seed = 7;
+        const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+        for (int n = 0; n < 40000; ++n) {
+            const int assembly = int(next() % 9000);
+            const int component = assembly + 1 + int(next() % 400);
+            const QString a = QStringLiteral("Q-%1").arg(assembly);
+            const QString c = QStringLiteral("Q-%1").arg(component);
+            if (!keys.contains(a + u'>' + c)) {
+                keys.insert(a + u'>' + c);
+                lines.push_back({next() % 3 ? a : a.toLower(), next() % 3 ? c : c.toLower(),
+                                 double(1 + next() % 4)});
+            }
+        }
+        writeDatabase(file, {}, lines);
+        const QString misdeclared = path(QStringLiteral("misdeclared.db"));
+        execOn(misdeclared,
+               {QStringLiteral("CREATE TABLE ItemMaster (ItemID TEXT NOT NULL PRIMARY KEY, "
+                               "ItemDesc TEXT, ItemUom TEXT)"),
+                QStringLiteral("CREATE TABLE BomDetail (BomID TEXT NOT NULL, BomComp TEXT NOT NULL, "
+                               "bomQtyReq REAL, StartDate TEXT, PRIMARY KEY (BomID, BomComp))"),
+                QStringLiteral("INSERT INTO BomDetail VALUES ('B', 'x', 1, ''), ('C', 'X', 2, ''), "
+                               "('a', 'x', 3, ''), ('x', 'y', 4, '')"),
+                QStringLiteral("PRAGMA writable_schema = ON"),
+                QStringLiteral("UPDATE sqlite_schema SET sql = replace(sql, 'TEXT NOT NULL', "
+                               "'TEXT COLLATE NOCASE NOT NULL') WHERE name = 'BomDetail'")});
+
+        const qint64 smallest = store::SqliteUpwardKeys::smallestTable();
+        store::SqliteUpwardKeys::setSmallestTable(0);
+        SqliteStore db(file);
+        for (const int item : {9100, 9000, 4500, 120, 9399})
+            for (const QString& id : {QStringLiteral("Q-%1").arg(item), QStringLiteral("q-%1").arg(item)})
+                QCOMPARE(storeWhereUsed(db, id), genericWhereUsed(file, id));
+        SqliteStore damaged(misdeclared);
+        QCOMPARE(storeWhereUsed(damaged, QStringLiteral("Y")), genericWhereUsed(misdeclared, "Y"));
+        QCOMPARE(storeWhereUsed(damaged, QStringLiteral("Y")).size(), 4);
+        store::SqliteUpwardKeys::setSmallestTable(smallest);
     }
 
 };

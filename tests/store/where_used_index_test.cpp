@@ -2,6 +2,7 @@
 // answer of the file as it is now, whoever changed it, and a cancelled reading keeps nothing.
 
 #include "store/sqlite/SqliteStore.h"
+#include "store/sqlite/SqliteUpwardKeys.h"
 #include "store/StoreError.h"
 #include "support/StoreBackend.h"
 #include "support/TestDatabase.h"
@@ -60,6 +61,11 @@ class WhereUsedIndexTest : public QObject {
     QTemporaryDir m_dir;
 
 private Q_SLOTS:
+    void initTestCase() {
+        // The keys and the quantities read line by line, as in a large file.
+        store::SqliteUpwardKeys::setSmallestTable(0);
+    }
+
     void keptLinesFollowEveryChangeOfTheFile_data() {
         QTest::addColumn<bool>("wal");
         QTest::addColumn<QString>("change");

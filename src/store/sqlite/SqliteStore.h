@@ -72,7 +72,9 @@ public:
     /// what each row holds and what a cycle gives. BomDetail has no index by component, so
     /// the first call reads the whole table (reporting to `progress` every 16,384 lines, and
     /// stopping with WhereUsedCancelled, keeping nothing, when it answers false) and keeps its
-    /// lines turned upward in the process, for the file as it was then. Later calls walk the
+    /// lines turned upward in the process, for the file as it was then: a table of a million
+    /// lines or more only its keys, through its (BomID, BomComp) index, and the quantities of
+    /// the lines walked as each walk needs them (SqliteUpwardKeys). Later calls walk the
     /// kept lines while the file is unchanged: its identity, size, times and header, and those
     /// of its write-ahead log, as before; a file that may have changed is read again, and a
     /// file written in the last two seconds is read but its lines are not kept (a change

@@ -3,6 +3,7 @@
 #include "store/sqlite/SqliteStore.h"
 #include "store/sqlite/SqliteSql.h"
 #include "store/sqlite/SqliteStatement.h"
+#include "store/sqlite/SqliteUpwardKeys.h"
 #include "store/StoreError.h"
 #include "store/WhereUsedWalk.h"
 
@@ -19,6 +20,7 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <functional>
 #include <mutex>
 
 namespace store {
@@ -122,12 +124,19 @@ bool settled(const FileState& state, const timespec& now) {
     return before(state.file.modified) && (!state.log || before(state.log->modified));
 }
 
-/// The lines of the last file read, turned upward, for the file in the state they were read
-/// in. One file at a time: the editor works on one database.
+/// The lines of a file turned upward: their keys as the file's index gives them, or, for a file
+/// without that index, the whole lines.
+struct ReadLines {
+    std::shared_ptr<const SqliteUpwardKeys> keys;
+    std::shared_ptr<const UpwardLines> lines;
+};
+
+/// The lines of the last file read, for the file in the state they were read in. One file at
+/// a time: the editor works on one database.
 struct KeptLines {
     QString file;
     FileState state;
-    std::shared_ptr<const UpwardLines> lines;
+    ReadLines lines;
 };
 
 std::mutex keptMutex;
@@ -135,15 +144,15 @@ std::optional<KeptLines> kept;
 
 /// The kept lines when they are those of `file` in `state`; otherwise none, and the lines
 /// kept of another file or of an older state of this one are let go before it is read.
-std::shared_ptr<const UpwardLines> keptLinesOf(const QString& file, const FileState& state) {
+std::optional<ReadLines> keptLinesOf(const QString& file, const FileState& state) {
     const std::lock_guard lock(keptMutex);
     if (kept && kept->file == file && kept->state == state)
         return kept->lines;
     kept.reset();
-    return nullptr;
+    return std::nullopt;
 }
 
-void keep(const QString& file, const FileState& state, std::shared_ptr<const UpwardLines> lines) {
+void keep(const QString& file, const FileState& state, ReadLines lines) {
     const std::lock_guard lock(keptMutex);
     kept = KeptLines{file, state, std::move(lines)};
 }
@@ -197,6 +206,58 @@ void describeRows(sqlite3* connection, const UpwardWalk& walk, std::vector<Where
             rows[at].assembly = decodeOrFail(walk.spelling(at), "BomDetail");
 }
 
+/// Where Used of `item` over lines read before, with the descriptions read now; the
+/// quantities of keys walked for the first time are read now too.
+std::vector<WhereUsedRow> walkOver(sqlite3* connection, const ReadLines& lines,
+                                   const QString& item) {
+    std::vector<WhereUsedRow> rows;
+    if (lines.keys) {
+        UpwardWalk walk;
+        lines.keys->addLinesAbove(connection, item, walk);
+        rows = walk.walk(item);
+        describeRows(connection, walk, rows);
+    } else {
+        UpwardWalk walk(lines.lines);
+        rows = walk.walk(item);
+        describeRows(connection, walk, rows);
+    }
+    return rows;
+}
+
+/// Every line of BomDetail, whole, turned upward: for a file whose index does not give the
+/// lines by their keys.
+std::shared_ptr<const UpwardLines> readWholeLines(sqlite3* connection, qint64 total,
+                                                  const std::function<void(qint64)>& progress) {
+    auto lines = std::make_shared<UpwardLines>();
+    lines->reserve(total);
+    NativeStatement all(connection, schema::SelectAllLines, ReadWhat);
+    qint64 done = 0;
+    while (all.next()) {
+        double quantity = 0;
+        UpwardLines::Quantity kind = UpwardLines::Quantity::Number;
+        switch (all.type(2)) {
+        case SQLITE_NULL:
+            kind = UpwardLines::Quantity::Null;
+            break;
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            quantity = all.real(2);
+            break;
+        default: {
+            bool ok = false;
+            quantity = all.bytes(2).toByteArray().trimmed().toDouble(&ok);
+            if (!ok)
+                kind = UpwardLines::Quantity::NotANumber;
+        }
+        }
+        lines->addLine(all.bytes(0), all.bytes(1), kind, quantity);
+        if (++done % ProgressStep == 0)
+            progress(done);
+    }
+    lines->seal();
+    return lines;
+}
+
 } // namespace
 
 std::vector<WhereUsedRow> SqliteStore::whereUsed(const QString& item,
@@ -209,59 +270,36 @@ std::vector<WhereUsedRow> SqliteStore::whereUsed(const QString& item,
 
     // Kept lines serve while the file stays as it was: checked before the reading of the
     // descriptions and after it, so that both come from that one state.
-    if (std::shared_ptr<const UpwardLines> lines = before ? keptLinesOf(file, *before) : nullptr) {
+    if (std::optional<ReadLines> lines = before ? keptLinesOf(file, *before) : std::nullopt) {
         std::vector<WhereUsedRow> rows;
         {
             const ReadTransaction transaction(connection, ReadWhat);
-            UpwardWalk walk(std::move(lines));
-            rows = walk.walk(item);
-            describeRows(connection, walk, rows);
+            rows = walkOver(connection, *lines, item);
         }
         if (fileState(file) == before)
             return rows;
     }
 
-    auto lines = std::make_shared<UpwardLines>();
+    ReadLines lines;
     std::vector<WhereUsedRow> rows;
     {
-        // One state of the file for the lines and the descriptions alike.
+        // One state of the file for the lines, the quantities and the descriptions alike.
         const ReadTransaction transaction(connection, ReadWhat);
         const qint64 total = lineEstimate();
-        lines->reserve(total);
-        const auto cancelled = [&](qint64 done) {
-            return progress && !progress(done, total);
-        };
-        if (cancelled(0))
-            throw whereUsedCancelled();
-        // The whole table once, turned upward in memory.
-        NativeStatement all(connection, schema::SelectAllLines, ReadWhat);
-        qint64 done = 0;
-        while (all.next()) {
-            double quantity = 0;
-            UpwardLines::Quantity kind = UpwardLines::Quantity::Number;
-            switch (all.type(2)) {
-            case SQLITE_NULL:
-                kind = UpwardLines::Quantity::Null;
-                break;
-            case SQLITE_INTEGER:
-            case SQLITE_FLOAT:
-                quantity = all.real(2);
-                break;
-            default: {
-                bool ok = false;
-                quantity = all.bytes(2).toByteArray().trimmed().toDouble(&ok);
-                if (!ok)
-                    kind = UpwardLines::Quantity::NotANumber;
-            }
-            }
-            lines->addLine(all.bytes(0), all.bytes(1), kind, quantity);
-            if (++done % ProgressStep == 0 && cancelled(done))
+        const auto report = [&](qint64 done) {
+            if (progress && !progress(done, total))
                 throw whereUsedCancelled();
-        }
-        lines->seal();
-        UpwardWalk walk(lines);
-        rows = walk.walk(item);
-        describeRows(connection, walk, rows);
+        };
+        report(0);
+        // In a large table the keys alone, through the index that holds them, cost about
+        // what a bare scan of the index costs, and the quantities then come only for the
+        // lines the walk meets. A smaller one is read whole: its quantities cost less in one
+        // pass than line by line.
+        if (total >= SqliteUpwardKeys::smallestTable())
+            lines.keys = SqliteUpwardKeys::read(connection, total, report);
+        if (!lines.keys)
+            lines.lines = readWholeLines(connection, total, report);
+        rows = walkOver(connection, lines, item);
     }
     // Kept only when nothing was written to the file while it was read, nor shortly before.
     if (before && settled(*before, now) && fileState(file) == before)
