@@ -11,11 +11,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace shell {
 
@@ -127,7 +130,10 @@ RequirementsDialog::RequirementsDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(m_heading);
     layout->addWidget(m_table, 3);
     layout->addLayout(answerButtons);
-    resize(900, 600);
+    // Wide enough for every column, Needed By included, with two items listed; never wider
+    // than the screen it opens on.
+    const QRect screen = this->screen()->availableGeometry();
+    resize(std::min(1240, screen.width() * 9 / 10), std::min(640, screen.height() * 9 / 10));
 }
 
 std::vector<RequirementsDialog::PlanLine> RequirementsDialog::planLines() const {
