@@ -34,6 +34,21 @@ BomEditor::BomEditor(desktop::Desktop& desktop, DatabaseSession& session, BomDoc
       m_showStatus(std::move(showStatus)),
       m_edits(desktop, session, document, model, m_showStatus) {
     m_model.setLimits(DefaultNodeLimit, DefaultDepthLimit);
+    // A node opened before the rest of the bill is in reads its components' bills at once.
+    m_document.setBillReader([this](const QStringList& items)
+                                 -> std::optional<QHash<QString, store::ComponentLines>> {
+        try {
+            LevelRead read;
+            runOnStore(m_desktop, m_session.databasePath(), {}, [&](store::StoreCall& call) {
+                read = BomDocument::readLevels(call.db(), items, 1);
+            });
+            return read.lines;
+        } catch (const store::StoreError& error) {
+            if (error.number() != store::OperationCancelled)
+                report(error.message());
+            return std::nullopt;
+        }
+    });
 }
 
 void BomEditor::setLimits(int nodeLimit, int depthLimit) { m_model.setLimits(nodeLimit, depthLimit); }
@@ -41,6 +56,8 @@ void BomEditor::setLimits(int nodeLimit, int depthLimit) { m_model.setLimits(nod
 void BomEditor::report(const QString& message) { m_desktop.messageBox(message, desktop::OkOnly); }
 
 void BomEditor::expandAll(const std::function<void(const std::vector<QModelIndex>&)>& expandView) {
+    if (!m_document.ensureWhole(m_desktop))
+        return;
     std::optional<desktop::BusyPointer> busy(std::in_place, m_desktop);
     const bool complete = m_model.openAll();
     m_model.holdFetching(true);
@@ -75,7 +92,7 @@ QString BomEditor::load(const QString& item) {
 
     QString description;
     std::optional<store::StoreError> failure;
-    QHash<QString, store::ComponentLines> lines;
+    LevelRead levels;
     try {
         runOnStore(m_desktop, path,
                    QStringLiteral("Loading the bill of material of %1\u2026").arg(item),
@@ -91,9 +108,9 @@ QString BomEditor::load(const QString& item) {
                            m_desktop.processEvents();
                            return true;
                        });
-                       // Each reachable line once, however many paths lead through it: the tree
-                       // opens its nodes from these as they are opened.
-                       lines = db.reachableLines(item);
+                       // The item's lines and its components' bills: the top level and its
+                       // expand marks. The rest is read while the window goes on.
+                       levels = BomDocument::readLevels(db, {item}, 2);
                    });
     } catch (const store::StoreError& error) {
         failure = error;
@@ -106,8 +123,13 @@ QString BomEditor::load(const QString& item) {
         m_showStatus(m_session.databasePath());
         return {};
     }
-    m_document.load(item, failure ? QHash<QString, store::ComponentLines>() : lines);
+    if (failure)
+        m_document.load(item, QHash<QString, store::ComponentLines>());
+    else
+        m_document.loadLevels(item, levels);
     m_document.setTopDescription(description);
+    if (!failure)
+        m_document.readRest(path);
     if (failure) {
         busy.reset();
         report(failure->message());
