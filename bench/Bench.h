@@ -6,6 +6,7 @@
 
 #include "shell/window/BomTreeView.h"
 #include "shell/window/BomWindow.h"
+#include "tree/BomDocument.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -111,6 +112,12 @@ public:
         QCoreApplication::processEvents(); // the tree is laid out and painted
     }
 
+    /// Lets the window run until the rest of its bill, read in the background, is in.
+    static void waitWhole(shell::BomWindow& w) {
+        while (!w.treeModel().document().isWhole())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
     /// A ratio line under the rows it compares.
     void printRatio(const QString& name, double ratio, int decimals) {
         std::printf("%-52s %16.*fx\n", qPrintable(m_prefix + name), decimals, ratio);
@@ -143,6 +150,9 @@ public:
     /// The deep structure inside a database of millions of unrelated lines: the load must cost
     /// what the nodes shown cost, not what the table holds.
     void scaleCase(const QString& path, double deepMedian, int expected, const QString& leaf);
+    /// A generated bill of about a million reachable lines (writeMillion): its top level, and
+    /// the whole of it read behind.
+    void millionCase();
 
     // The cases of the group "items" (items_bench.cpp).
     /// `location`: the database the window opens (a file or a server URI).
