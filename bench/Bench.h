@@ -74,6 +74,25 @@ public:
         return row;
     }
 
+    /// Times `first` and `second` by turns, `m_runs` times each, so that both meet the same
+    /// moments of a busy machine; prints a row for each.
+    std::pair<Row, Row> measureByTurns(const QString& firstName, const std::function<void()>& first,
+                                       const QString& secondName, const std::function<void()>& second) {
+        resetPeak();
+        Row a{m_prefix + firstName, {}, 0}, b{m_prefix + secondName, {}, 0};
+        for (int run = 0; run < m_runs; ++run)
+            for (Row* row : {&a, &b}) {
+                QElapsedTimer timer;
+                timer.start();
+                (row == &a ? first : second)();
+                row->ms.push_back(timer.nsecsElapsed() / 1e6);
+            }
+        a.peak = b.peak = peakKb();
+        print(a);
+        print(b);
+        return {a, b};
+    }
+
     void print(const Row& row) {
         const auto [lo, hi] = std::minmax_element(row.ms.begin(), row.ms.end());
         std::printf("%-52s %5zu %10.2f %10.2f-%-10.2f %8.1f\n", qPrintable(row.name),

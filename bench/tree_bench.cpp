@@ -39,21 +39,25 @@ double Bench::treeCases(const char* label, const QString& location, const QStrin
     const Row viaWindow = measure(QStringLiteral("%1 tree load until the top level shows").arg(QLatin1StringView(label)),
                                   [&] { load(*w, top); }, [&] { waitWhole(*w); });
     // The rest of the bill is read on the store's thread while the window goes on: until it
-    // is in, as today's load read all of it before anything showed.
-    measure(QStringLiteral("%1 tree load until the whole structure is read").arg(QLatin1StringView(label)),
+    // is in, beside the load as it was before the top level came first (every reachable line
+    // read in one trip, then the structure made and its top level shown), by turns.
+    if (!onServer()) {
+        tree::BomDocument before;
+        tree::BomTreeModel beforeModel{before};
+        const auto [whole, reference] = measureByTurns(
+            QStringLiteral("%1 tree load until the whole structure is read").arg(QLatin1StringView(label)),
             [&] {
                 load(*w, top);
                 waitWhole(*w);
-            });
-    if (!onServer()) {
-        // The load as it was before the top level came first: every reachable line read in
-        // one trip, then the structure made and its top level shown.
-        tree::BomDocument before;
-        tree::BomTreeModel beforeModel{before};
-        measure(QStringLiteral("%1 whole load before the top level (reference)").arg(QLatin1StringView(label)),
-                [&] { before.load(top, tree::readBill(desktop, location, top).lines); });
+            },
+            QStringLiteral("%1 whole load before the top level (reference)").arg(QLatin1StringView(label)),
+            [&] { before.load(top, tree::readBill(desktop, location, top).lines); });
+        printRatio(QStringLiteral("%1 whole read behind / whole load before").arg(QLatin1StringView(label)),
+                   whole.median() / reference.median(), 2);
     }
-    // The load makes the top level only, and knows the whole tree's rows from the structure.
+    // The load makes the top level only, and knows the whole tree's rows from the structure
+    // once the rest is in.
+    waitWhole(*w);
     if (w->treeModel().nodeCount() != w->treeModel().rowCount() ||
         w->treeModel().structureRows() != expected || !desktop.messages.isEmpty())
         qFatal("%s: %d nodes made, %lld rows counted, expected %d", label,
@@ -147,16 +151,20 @@ void Bench::millionCase() {
     const qint64 lines = bench::millionLines(m_sizes);
     measure(QStringLiteral("million: tree load until the top level shows"),
             [&] { load(*w, bench::MillionTop); }, [&] { waitWhole(*w); });
-    measure(QStringLiteral("million: tree load until the whole structure is read"), [&] {
-        load(*w, bench::MillionTop);
-        waitWhole(*w);
-    });
     {
         tree::BomDocument before;
         tree::BomTreeModel beforeModel{before};
-        measure(QStringLiteral("million: whole load before the top level (reference)"), [&] {
-            before.load(bench::MillionTop, tree::readBill(desktop, path, bench::MillionTop).lines);
-        });
+        const auto [whole, reference] = measureByTurns(
+            QStringLiteral("million: tree load until the whole structure is read"),
+            [&] {
+                load(*w, bench::MillionTop);
+                waitWhole(*w);
+            },
+            QStringLiteral("million: whole load before the top level (reference)"), [&] {
+                before.load(bench::MillionTop, tree::readBill(desktop, path, bench::MillionTop).lines);
+            });
+        printRatio(QStringLiteral("million: whole read behind / whole load before"),
+                   whole.median() / reference.median(), 2);
     }
     const tree::LoadCounts counts = tree::loadCounts(w->treeModel().structure());
     if (counts.lines != lines || !desktop.messages.isEmpty())

@@ -10,7 +10,26 @@
 
 #include <QLocale>
 
+#include <chrono>
+#include <thread>
+
 namespace tree {
+
+namespace {
+
+/// Waits for a node's one-statement read without letting events run: it is asked for from
+/// inside the view's own expanding and laying out, which a painting in between would see
+/// half done.
+class HeldWait : public store::StoreWait {
+public:
+    void waitFor(const std::function<bool()>& finished, const std::function<void()>&,
+                 const QString&) override {
+        while (!finished())
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+};
+
+} // namespace
 
 bool DatabaseSession::chooseIfNone() {
     if (!isKnown())
@@ -39,7 +58,8 @@ BomEditor::BomEditor(desktop::Desktop& desktop, DatabaseSession& session, BomDoc
                                  -> std::optional<QHash<QString, store::ComponentLines>> {
         try {
             LevelRead read;
-            runOnStore(m_desktop, m_session.databasePath(), {}, [&](store::StoreCall& call) {
+            HeldWait held;
+            store::runOnStore(held, m_session.databasePath(), {}, [&](store::StoreCall& call) {
                 read = BomDocument::readLevels(call.db(), items, 1);
             });
             return read.lines;
