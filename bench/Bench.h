@@ -6,6 +6,7 @@
 
 #include "shell/window/BomTreeView.h"
 #include "shell/window/BomWindow.h"
+#include "tree/BomDocument.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -73,6 +74,25 @@ public:
         return row;
     }
 
+    /// Times `first` and `second` by turns, `m_runs` times each, so that both meet the same
+    /// moments of a busy machine; prints a row for each.
+    std::pair<Row, Row> measureByTurns(const QString& firstName, const std::function<void()>& first,
+                                       const QString& secondName, const std::function<void()>& second) {
+        resetPeak();
+        Row a{m_prefix + firstName, {}, 0}, b{m_prefix + secondName, {}, 0};
+        for (int run = 0; run < m_runs; ++run)
+            for (Row* row : {&a, &b}) {
+                QElapsedTimer timer;
+                timer.start();
+                (row == &a ? first : second)();
+                row->ms.push_back(timer.nsecsElapsed() / 1e6);
+            }
+        a.peak = b.peak = peakKb();
+        print(a);
+        print(b);
+        return {a, b};
+    }
+
     void print(const Row& row) {
         const auto [lo, hi] = std::minmax_element(row.ms.begin(), row.ms.end());
         std::printf("%-52s %5zu %10.2f %10.2f-%-10.2f %8.1f\n", qPrintable(row.name),
@@ -111,6 +131,12 @@ public:
         QCoreApplication::processEvents(); // the tree is laid out and painted
     }
 
+    /// Lets the window run until the rest of its bill, read in the background, is in.
+    static void waitWhole(shell::BomWindow& w) {
+        while (!w.treeModel().document().isWhole())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
     /// A ratio line under the rows it compares.
     void printRatio(const QString& name, double ratio, int decimals) {
         std::printf("%-52s %16.*fx\n", qPrintable(m_prefix + name), decimals, ratio);
@@ -143,6 +169,9 @@ public:
     /// The deep structure inside a database of millions of unrelated lines: the load must cost
     /// what the nodes shown cost, not what the table holds.
     void scaleCase(const QString& path, double deepMedian, int expected, const QString& leaf);
+    /// A generated bill of about a million reachable lines (writeMillion): its top level, and
+    /// the whole of it read behind.
+    void millionCase();
 
     // The cases of the group "items" (items_bench.cpp).
     /// `location`: the database the window opens (a file or a server URI).

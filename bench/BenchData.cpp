@@ -7,6 +7,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
 #include <random>
 #include <stdexcept>
 
@@ -142,6 +143,34 @@ void addDeep(Writer& w, const Sizes& sizes) {
 void writeDeep(const QString& path, const Sizes& sizes) {
     Writer w(path);
     addDeep(w, sizes);
+}
+
+void writeMillion(const QString& path, const Sizes& sizes) {
+    Writer w(path);
+    const int perLevel = sizes.millionPerLevel;
+    constexpr int Levels = 8;
+    w.addItem(MillionTop);
+    for (int level = 1; level <= Levels; ++level)
+        for (int i = 0; i < perLevel; ++i)
+            w.addItem(levelItem("M", level, i));
+    for (int i = 0; i < std::min(1000, perLevel); ++i)
+        w.addLine(MillionTop, levelItem("M", 1, i), 1);
+    for (int level = 1; level < Levels; ++level)
+        for (int i = 0; i < perLevel; ++i)
+            for (int c = 0; c < 4; ++c)
+                w.addLine(levelItem("M", level, i), levelItem("M", level + 1, (i * 4 + c) % perLevel),
+                          1 + c);
+}
+
+qint64 millionLines(const Sizes& sizes) {
+    // Each level reaches four times the items of the one above, up to all of them.
+    const qint64 perLevel = sizes.millionPerLevel;
+    qint64 reached = std::min<qint64>(1000, perLevel), lines = reached;
+    for (int level = 1; level < 8; ++level) {
+        lines += reached * 4;
+        reached = std::min(reached * 4, perLevel);
+    }
+    return lines;
 }
 
 void writeScale(const QString& path, const Sizes& sizes) {

@@ -26,12 +26,14 @@ struct Sizes {
     int scaleLines = 5'000'000; ///< lines of the scale database: the deep structure and others
     int historyChanges = 1'000'000; ///< row changes in the history of the deep file
     int printAssemblies = 540; ///< assemblies of the print's top item, 49 parts each: 500 pages
+    int millionPerLevel = 60'000; ///< items on each level of the million-line bill
 
     static Sizes full() { return {}; }
     static Sizes small() { return {4, 30, 3, 40, 3, 500, 3, 4, 20'000, 20'000, 20}; }
 };
 
 inline const QString DeepTop = QStringLiteral("DEEP-TOP");
+inline const QString MillionTop = QStringLiteral("MILLION-TOP");
 inline const QString WideTop = QStringLiteral("WIDE-TOP");
 inline const QString ExplodeTop = QStringLiteral("EXPLODE-TOP");
 inline const QString PrintTop = QStringLiteral("PRINT-TOP");
@@ -42,6 +44,12 @@ inline const QString ItemsAssembly = QStringLiteral("ITEM-000000");
 
 /// Each writes a new database file with the editor's schema, from a fixed seed.
 void writeDeep(const QString& path, const Sizes& sizes);
+/// A bill with about a million reachable lines (1,045,000 at the full size): 1,000 components
+/// at the top, then eight levels of `millionPerLevel` items, each assembly using four items of
+/// the next level, so that from the fourth level on every item is reached.
+void writeMillion(const QString& path, const Sizes& sizes);
+/// The lines MILLION-TOP reaches in the bill writeMillion writes.
+qint64 millionLines(const Sizes& sizes);
 /// PrintTop uses `printAssemblies` assemblies, each of which uses the same 49 parts.
 void writePrint(const QString& path, const Sizes& sizes);
 void writeWide(const QString& path, const Sizes& sizes);

@@ -74,6 +74,9 @@ int main(int argc, char* argv[]) {
         qint64(sizes.deepLevels - 1) * sizes.deepPerLevel * sizes.deepComponents + sizes.deepComponents;
     if (wanted("deep"))
         bench.checkCase("deep", deep, deepLines);
+    // A bill of a million reachable lines: its file takes a while to write, so only on request.
+    if (wanted("deep") && qEnvironmentVariableIsSet("BOM_BENCH_MILLION"))
+        bench.millionCase();
     if (wanted("scale")) {
         const QString scale = bench.database("scale", &bench::writeScale);
         bench.scaleCase(scale, deepMedian, deepNodes, bench::mostUsedLeaf(deep));

@@ -23,6 +23,7 @@ void Bench::explodeCase(const QString& path, qint64 treeSize) {
             [&] { load(*w, bench::ExplodeTop); });
     std::printf("  memory above the empty window after the load: %.1f MB\n",
                 (currentKb() - empty) / 1024.0);
+    Bench::waitWhole(*w);
     if (w->treeModel().structureRows() != treeSize || !desktop.messages.isEmpty())
         qFatal("explode: %lld rows counted, expected %lld", w->treeModel().structureRows(),
                treeSize);

@@ -12,6 +12,7 @@
 #include "shell/database/Workdir.h"
 #include "store/runtime/StoreThread.h"
 #include "store/Store.h"
+#include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 
 #include <QCoreApplication>
@@ -134,6 +135,8 @@ void lockWaitCase(const char* label, const QString& location, const PgServer* se
     auto* text1 = window.findChild<QLineEdit*>(QStringLiteral("Text1"));
     text1->setText(DeepTop);
     QTest::keyClick(text1, Qt::Key_Return);
+    while (!window.treeModel().document().isWhole())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     tree::BomTreeModel& model = window.treeModel();
     model.openAll();
     // A line of the third level, as the history's quantity edit takes.

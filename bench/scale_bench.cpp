@@ -48,6 +48,7 @@ void Bench::scaleCase(const QString& path, double deepMedian, int expected, cons
     auto w = window(desktop, folder, path);
     const Row row = measure(QStringLiteral("scale: deep tree load among %1 lines").arg(m_sizes.scaleLines),
                             [&] { load(*w, bench::DeepTop); });
+    waitWhole(*w);
     if (w->treeModel().structureRows() != expected || !desktop.messages.isEmpty())
         qFatal("scale: %lld rows, expected %d", w->treeModel().structureRows(), expected);
     if (deepMedian > 0)

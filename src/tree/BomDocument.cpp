@@ -1,6 +1,8 @@
 #include "tree/BomDocument.h"
 
+#include "desktop/Desktop.h"
 #include "store/ItemKey.h"
+#include "store/runtime/StoreThread.h"
 #include "tree/Quantity.h"
 #include "tree/Texts.h"
 
@@ -8,20 +10,238 @@
 
 #include <algorithm>
 #include <climits>
+#include <mutex>
 
 namespace tree {
 
 using store::foldKey;
 
+namespace {
+
+std::mutex restHookMutex;
+BomDocument::RestLevelHook& restHook() {
+    static BomDocument::RestLevelHook hook;
+    return hook;
+}
+
+/// A level this large is read by the store's own walk, which reads the whole table in one
+/// pass when a level asks for a large part of it.
+constexpr qsizetype LargeLevel = 1000;
+
+/// One level of a level-by-level read: each item's bill, read in one statement, and the
+/// components met for the first time, which make the next level.
+QStringList readLevel(store::Store& db, const QStringList& level, LevelRead& read,
+                      QSet<QString>& seen) {
+    const std::vector<store::ComponentLines> bills = db.componentsOfEach(level);
+    QStringList next;
+    for (qsizetype i = 0; i < level.size(); ++i) {
+        const QString key = foldKey(level.at(i));
+        read.read.insert(key);
+        const store::ComponentLines& bill = bills[size_t(i)];
+        if (bill.isEmpty())
+            continue;
+        read.lines.insert(key, bill);
+        for (const store::ComponentLine& line : bill)
+            if (const QString component = foldKey(line.id); !seen.contains(component)) {
+                seen.insert(component);
+                next.append(line.id);
+            }
+    }
+    return next;
+}
+
+/// Every bill reachable from `items`, level by level, the hook told after each level.
+QHash<QString, store::ComponentLines> readBelow(store::StoreCall& call, const QStringList& items) {
+    store::Store& db = call.db();
+    LevelRead read;
+    QSet<QString> seen;
+    QStringList level;
+    for (const QString& item : items)
+        if (const QString key = foldKey(item); !seen.contains(key)) {
+            seen.insert(key);
+            level.append(item);
+        }
+    for (int depth = 1; !level.isEmpty(); ++depth) {
+        if (level.size() >= LargeLevel) {
+            const QHash<QString, store::ComponentLines> below = db.reachableLinesOfEach(level);
+            for (auto it = below.cbegin(); it != below.cend(); ++it)
+                if (!read.lines.contains(it.key()))
+                    read.lines.insert(it.key(), *it);
+            break;
+        }
+        level = readLevel(db, level, read, seen);
+        {
+            BomDocument::RestLevelHook hook;
+            {
+                const std::lock_guard lock(restHookMutex);
+                hook = restHook();
+            }
+            if (hook)
+                hook(depth, call);
+        }
+        if (call.cancelled())
+            throw store::operationCancelled();
+    }
+    return std::move(read.lines);
+}
+
+} // namespace
+
 BomDocument::BomDocument(std::function<void(const QString&)> showStatus,
                          std::function<QString()> restingStatus, QObject* parent)
     : QObject(parent), m_history(std::move(showStatus), std::move(restingStatus)) {}
 
+BomDocument::~BomDocument() = default;
+
+void BomDocument::setRestLevelHook(RestLevelHook hook) {
+    const std::lock_guard lock(restHookMutex);
+    restHook() = std::move(hook);
+}
+
 void BomDocument::load(const QString& assembly,
                        const QHash<QString, store::ComponentLines>& lines) {
+    // What a read still running brings belongs to the bill left.
+    m_restTrip.reset();
+    m_restFailure.reset();
+    ++m_generation;
     Q_EMIT aboutToLoad();
     m_structure.reset(assembly, lines);
+    m_whole = true;
     Q_EMIT loaded();
+}
+
+void BomDocument::loadLevels(const QString& assembly, const LevelRead& levels) {
+    m_restTrip.reset();
+    m_restFailure.reset();
+    ++m_generation;
+    Q_EMIT aboutToLoad();
+    m_structure.reset(assembly, levels.lines, levels.read);
+    m_whole = m_structure.unreadReached().isEmpty();
+    Q_EMIT loaded();
+}
+
+LevelRead BomDocument::readLevels(store::Store& db, const QStringList& items, int levels) {
+    LevelRead read;
+    QSet<QString> seen;
+    QStringList level;
+    for (const QString& item : items)
+        if (const QString key = foldKey(item); !seen.contains(key)) {
+            seen.insert(key);
+            level.append(item);
+        }
+    for (int depth = 0; depth < levels && !level.isEmpty(); ++depth)
+        level = readLevel(db, level, read, seen);
+    return read;
+}
+
+void BomDocument::readRest(const QString& location) {
+    m_restLocation = location;
+    restartRest();
+}
+
+void BomDocument::readRestAgain() {
+    if (!m_whole && !m_restLocation.isEmpty())
+        restartRest();
+}
+
+void BomDocument::restartRest() {
+    m_restTrip.reset();
+    m_restFailure.reset();
+    const quint64 generation = ++m_generation;
+    const QStringList unread = m_structure.unreadReached();
+    if (unread.isEmpty()) {
+        becameWhole();
+        return;
+    }
+    m_whole = false;
+    // The read fills what is its own; the window's thread takes it only once it has ended.
+    auto lines = std::make_shared<QHash<QString, store::ComponentLines>>();
+    m_restTrip = std::make_unique<store::BackgroundTrip>(
+        m_restLocation,
+        [lines, unread](store::StoreCall& call) { *lines = readBelow(call, unread); }, this,
+        [this, lines, generation](std::exception_ptr failure) {
+            takeRest(generation, failure, *lines);
+        });
+}
+
+void BomDocument::takeRest(quint64 generation, std::exception_ptr failure,
+                           const QHash<QString, store::ComponentLines>& lines) {
+    // Read for another load, or before a change of the database that it may not have seen.
+    if (generation != m_generation)
+        return;
+    m_restTrip.reset();
+    if (failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const store::StoreError& error) {
+            m_restFailure = error;
+        }
+        return;
+    }
+    // The items read or changed by the window meanwhile keep what it holds.
+    m_structure.readRest(lines);
+    if (!m_structure.unreadReached().isEmpty()) {
+        // Reached meanwhile through a bill the window read after the read had started.
+        restartRest();
+        return;
+    }
+    becameWhole();
+}
+
+void BomDocument::becameWhole() {
+    if (m_whole)
+        return;
+    m_whole = true;
+    Q_EMIT wholeRead();
+}
+
+bool BomDocument::ensureWhole(desktop::Desktop& desktop) {
+    if (m_whole)
+        return true;
+    // A read that failed is tried again: the user asks for something that needs it.
+    if (!m_restTrip)
+        restartRest();
+    bool cancelled = false;
+    desktop.waitFor([&] { return m_whole || m_restFailure || cancelled; },
+                    [&] { cancelled = true; },
+                    QStringLiteral("Reading the whole bill of material of %1\u2026")
+                        .arg(topAssembly()));
+    if (m_restFailure && !m_whole) {
+        desktop.messageBox(m_restFailure->message(), desktop::OkOnly);
+        return false;
+    }
+    return m_whole;
+}
+
+bool BomDocument::readComponentsOf(int item) {
+    QStringList unread;
+    QSet<QString> keys;
+    for (int id : m_structure.linesOf(item)) {
+        const Structure::Line& line = m_structure.line(id);
+        if (m_structure.isRead(line.component))
+            continue;
+        if (const QString key = foldKey(line.text); !keys.contains(key)) {
+            keys.insert(key);
+            unread.append(line.text);
+        }
+    }
+    if (unread.isEmpty())
+        return true;
+    if (!m_billReader)
+        return false;
+    const std::optional<QHash<QString, store::ComponentLines>> lines = m_billReader(unread);
+    if (!lines)
+        return false;
+    // What the rest's read or a re-read brought meanwhile stays as it is.
+    m_structure.readItems(*lines, keys);
+    if (m_structure.unreadReached().isEmpty())
+        becameWhole();
+    return true;
+}
+
+void BomDocument::wroteOutside() {
+    if (!m_whole && !m_restLocation.isEmpty())
+        restartRest();
 }
 
 bool BomDocument::holdsBill(const QString& id) const {
@@ -57,8 +277,11 @@ void BomDocument::addLine(const QString& assembly, int position, const store::Co
 void BomDocument::removeLine(const QString& assembly, const QString& component) {
     const int item = m_structure.itemOf(assembly);
     const int position = item < 0 ? -1 : m_structure.positionOf(item, component);
-    if (position < 0)
+    if (position < 0) {
+        if (item < 0 || !m_structure.isRead(item))
+            wroteOutside();
         return;
+    }
     Q_EMIT lineErased(m_structure.eraseLine(item, position));
 }
 
@@ -66,8 +289,11 @@ void BomDocument::setLineQuantity(const QString& assembly, const QString& compon
                                   std::optional<double> quantity) {
     const int item = m_structure.itemOf(assembly);
     const int position = item < 0 ? -1 : m_structure.positionOf(item, component);
-    if (position < 0)
+    if (position < 0) {
+        if (item < 0 || !m_structure.isRead(item))
+            wroteOutside();
         return;
+    }
     const int lineId = m_structure.linesOf(item)[size_t(position)];
     m_structure.setQuantity(lineId, quantity);
     Q_EMIT quantityChanged(lineId, assembly, component);
@@ -89,12 +315,21 @@ void BomDocument::showQuantity(const store::LineRow& row) {
 Structure::Refresh BomDocument::showFresh(const FreshLines& fresh) {
     const Structure::Refresh refresh = m_structure.applyFresh(fresh);
     Q_EMIT refreshed(refresh);
+    // A re-read of everything brings the whole bill as the database holds it now: the rest's
+    // read, begun before, is dropped.
+    if (!m_whole && m_structure.unreadReached().isEmpty()) {
+        m_restTrip.reset();
+        ++m_generation;
+        becameWhole();
+    }
     return refresh;
 }
 
 LinesToShow BomDocument::planShowing(const std::vector<store::LineRow>& rows) const {
     LinesToShow plan;
     for (const store::LineRow& row : rows) {
+        if (!holdsBill(row.assembly))
+            plan.outside = true;
         if (!holdsBill(row.assembly) || hasLine(row.assembly, row.component))
             continue;
         plan.rows.push_back(row);
@@ -107,6 +342,7 @@ LinesToShow BomDocument::planShowing(const std::vector<store::LineRow>& rows) co
 ShowingRead BomDocument::readShowing(store::Store& db, const LinesToShow& plan) {
     ShowingRead read;
     read.rows = plan.rows;
+    read.outside = plan.outside;
     QSet<QString> assemblyKeys;
     QStringList fresh;
     QSet<QString> freshKeys;
@@ -130,6 +366,8 @@ ShowingRead BomDocument::readShowing(store::Store& db, const LinesToShow& plan) 
 }
 
 void BomDocument::showSaved(const ShowingRead& read) {
+    if (read.outside)
+        wroteOutside();
     QHash<QString, std::vector<QString>> added; // by folded assembly
     for (const store::LineRow& row : read.rows)
         if (holdsBill(row.assembly) && !hasLine(row.assembly, row.component))
@@ -179,6 +417,7 @@ StoredLines BomDocument::readStored(store::Store& db, const std::vector<store::L
     // Only the lines the database holds come in.
     LinesToShow putIn;
     putIn.componentsHeld = plan.componentsHeld;
+    putIn.outside = plan.outside;
     for (const store::LineRow& row : plan.rows)
         if (present.contains(foldKey(row.assembly) + QChar(0) + foldKey(row.component)))
             putIn.rows.push_back(row);

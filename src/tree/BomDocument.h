@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/Store.h"
+#include "store/StoreError.h"
 #include "tree/EditHistory.h"
 #include "tree/LiveChanges.h"
 #include "tree/Structure.h"
@@ -9,9 +10,19 @@
 #include <QSet>
 #include <QString>
 
+#include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
+
+namespace desktop {
+class Desktop;
+}
+namespace store {
+class BackgroundTrip;
+class StoreCall;
+} // namespace store
 
 namespace tree {
 
@@ -21,6 +32,8 @@ namespace tree {
 struct LinesToShow {
     std::vector<store::LineRow> rows;
     QSet<QString> componentsHeld; ///< folded
+    /// Some of the saved lines belong to a bill the structure has not read yet.
+    bool outside = false;
     bool empty() const { return rows.empty(); }
 };
 
@@ -31,6 +44,14 @@ struct ShowingRead {
     QStringList assemblies;
     std::vector<store::ComponentLines> orders; ///< by assemblies
     QHash<QString, store::ComponentLines> below;
+    bool outside = false; ///< as LinesToShow::outside
+};
+
+/// The first levels of a bill as a load reads them: the bills of the items read (folded IDs in
+/// `read`, one without lines absent from `lines`).
+struct LevelRead {
+    QHash<QString, store::ComponentLines> lines;
+    QSet<QString> read;
 };
 
 /// Lines as the database holds them now, read after another program changed them under an
@@ -53,6 +74,7 @@ public:
     explicit BomDocument(std::function<void(const QString&)> showStatus = [](const QString&) {},
                          std::function<QString()> restingStatus = [] { return QString(); },
                          QObject* parent = nullptr);
+    ~BomDocument() override;
 
     const Structure& structure() const { return m_structure; }
     /// The item whose components stand at the top level: the item the bill was loaded for.
@@ -64,6 +86,40 @@ public:
 
     /// Shows the structure of `assembly` from its reachable lines (Store::reachableLines).
     void load(const QString& assembly, const QHash<QString, store::ComponentLines>& lines);
+    /// Shows the structure of `assembly` from its first levels (readLevels); the rest comes
+    /// with readRest, or level by level as nodes open.
+    void loadLevels(const QString& assembly, const LevelRead& levels);
+    /// Reads the bills of `items` and of the items below them, `levels` levels down in all,
+    /// one statement a level. Throws StoreError.
+    static LevelRead readLevels(store::Store& db, const QStringList& items, int levels);
+
+    // A big bill shows its top level at once: the rest of it is read on the store's thread
+    // while the window goes on, and merged into the items the window has not read meanwhile.
+    /// Whether the structure holds the whole bill of the loaded item (what the sums, Expand All,
+    /// the exports and find need).
+    bool isWhole() const { return m_whole; }
+    /// Starts reading, at `location`, the bills the structure lacks (none: whole at once);
+    /// wholeRead comes once they are in.
+    void readRest(const QString& location);
+    /// The database changed under the read running: what it read may be out of date, and it
+    /// starts again (nothing when the structure is whole).
+    void readRestAgain();
+    /// Waits for the whole bill, the busy box of `desktop` showing only when it takes a
+    /// moment; false when the read failed (reported) or the user cancelled the wait.
+    bool ensureWhole(desktop::Desktop& desktop);
+    /// How the window reads the bills of items at once (each one's lines by folded ID, absent
+    /// where it has none), for a node opened before the rest is in; empty after a failure,
+    /// which it has reported.
+    using BillReader =
+        std::function<std::optional<QHash<QString, store::ComponentLines>>(const QStringList&)>;
+    void setBillReader(BillReader reader) { m_billReader = std::move(reader); }
+    /// Before the components of `item` show as nodes: reads the bills of those not read yet
+    /// (their expand marks), one statement. False when the read failed.
+    bool readComponentsOf(int item);
+    /// Called on the store's thread after each level the rest's read has read (tests stop the
+    /// read there); none by default.
+    using RestLevelHook = std::function<void(int level, const store::StoreCall& call)>;
+    static void setRestLevelHook(RestLevelHook hook);
     /// Empties the bill; its top level now belongs to `assembly`.
     void clear(const QString& assembly) { load(assembly, {}); }
 
@@ -131,11 +187,28 @@ Q_SIGNALS:
     void quantityChanged(int line, const QString& assembly, const QString& component);
     /// A re-read was taken in: the views make their nodes follow it.
     void refreshed(const Structure::Refresh& refresh);
+    /// The structure holds the whole bill now: totals and counts are exact.
+    void wholeRead();
 
 private:
+    /// Starts the rest's read anew; a read running is dropped.
+    void restartRest();
+    void takeRest(quint64 generation, std::exception_ptr failure,
+                  const QHash<QString, store::ComponentLines>& lines);
+    /// A write to a bill the structure has not read: the rest's read may have read it before.
+    void wroteOutside();
+    void becameWhole();
+
     Structure m_structure;
     QString m_topDescription;
     EditHistory m_history;
+    bool m_whole = true;
+    /// Counts loads and restarts of the rest's read: a read of an earlier one is dropped.
+    quint64 m_generation = 0;
+    QString m_restLocation;
+    std::unique_ptr<store::BackgroundTrip> m_restTrip;
+    std::optional<store::StoreError> m_restFailure;
+    BillReader m_billReader;
 };
 
 } // namespace tree

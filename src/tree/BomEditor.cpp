@@ -10,7 +10,26 @@
 
 #include <QLocale>
 
+#include <chrono>
+#include <thread>
+
 namespace tree {
+
+namespace {
+
+/// Waits for a node's one-statement read without letting events run: it is asked for from
+/// inside the view's own expanding and laying out, which a painting in between would see
+/// half done.
+class HeldWait : public store::StoreWait {
+public:
+    void waitFor(const std::function<bool()>& finished, const std::function<void()>&,
+                 const QString&) override {
+        while (!finished())
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+};
+
+} // namespace
 
 bool DatabaseSession::chooseIfNone() {
     if (!isKnown())
@@ -34,6 +53,22 @@ BomEditor::BomEditor(desktop::Desktop& desktop, DatabaseSession& session, BomDoc
       m_showStatus(std::move(showStatus)),
       m_edits(desktop, session, document, model, m_showStatus) {
     m_model.setLimits(DefaultNodeLimit, DefaultDepthLimit);
+    // A node opened before the rest of the bill is in reads its components' bills at once.
+    m_document.setBillReader([this](const QStringList& items)
+                                 -> std::optional<QHash<QString, store::ComponentLines>> {
+        try {
+            LevelRead read;
+            HeldWait held;
+            store::runOnStore(held, m_session.databasePath(), {}, [&](store::StoreCall& call) {
+                read = BomDocument::readLevels(call.db(), items, 1);
+            });
+            return read.lines;
+        } catch (const store::StoreError& error) {
+            if (error.number() != store::OperationCancelled)
+                report(error.message());
+            return std::nullopt;
+        }
+    });
 }
 
 void BomEditor::setLimits(int nodeLimit, int depthLimit) { m_model.setLimits(nodeLimit, depthLimit); }
@@ -41,6 +76,8 @@ void BomEditor::setLimits(int nodeLimit, int depthLimit) { m_model.setLimits(nod
 void BomEditor::report(const QString& message) { m_desktop.messageBox(message, desktop::OkOnly); }
 
 void BomEditor::expandAll(const std::function<void(const std::vector<QModelIndex>&)>& expandView) {
+    if (!m_document.ensureWhole(m_desktop))
+        return;
     std::optional<desktop::BusyPointer> busy(std::in_place, m_desktop);
     const bool complete = m_model.openAll();
     m_model.holdFetching(true);
@@ -75,7 +112,7 @@ QString BomEditor::load(const QString& item) {
 
     QString description;
     std::optional<store::StoreError> failure;
-    QHash<QString, store::ComponentLines> lines;
+    LevelRead levels;
     try {
         runOnStore(m_desktop, path,
                    QStringLiteral("Loading the bill of material of %1\u2026").arg(item),
@@ -91,9 +128,9 @@ QString BomEditor::load(const QString& item) {
                            m_desktop.processEvents();
                            return true;
                        });
-                       // Each reachable line once, however many paths lead through it: the tree
-                       // opens its nodes from these as they are opened.
-                       lines = db.reachableLines(item);
+                       // The item's lines and its components' bills: the top level and its
+                       // expand marks. The rest is read while the window goes on.
+                       levels = BomDocument::readLevels(db, {item}, 2);
                    });
     } catch (const store::StoreError& error) {
         failure = error;
@@ -106,8 +143,13 @@ QString BomEditor::load(const QString& item) {
         m_showStatus(m_session.databasePath());
         return {};
     }
-    m_document.load(item, failure ? QHash<QString, store::ComponentLines>() : lines);
+    if (failure)
+        m_document.load(item, QHash<QString, store::ComponentLines>());
+    else
+        m_document.loadLevels(item, levels);
     m_document.setTopDescription(description);
+    if (!failure)
+        m_document.readRest(path);
     if (failure) {
         busy.reset();
         report(failure->message());

@@ -107,10 +107,17 @@ bool BomTreeModel::canFetchMore(const QModelIndex& parent) const {
            opens(idOf(parent));
 }
 
-void BomTreeModel::fetchMore(const QModelIndex& parent) {
-    if (!canFetchMore(parent))
+void BomTreeModel::fetchMore(const QModelIndex& asked) {
+    if (!canFetchMore(asked))
         return;
-    const int id = idOf(parent);
+    const int id = idOf(asked);
+    const quint64 loads = m_loads;
+    // The children's own expand marks need their bills: those the load has not read yet are
+    // read now, in one statement. Events run meanwhile, and may have changed the node.
+    if (!m_document.readComponentsOf(itemOfNode(id)) || m_loads != loads ||
+        !canFetchMore(indexOf(id)))
+        return;
+    const QModelIndex parent = indexOf(id);
     const int count = int(m_structure.linesOf(itemOfNode(id)).size());
     const bool wasMarked = m_nodes[size_t(id)].stop == Stop::NodeLimit;
     // Marked opened first: a view that asks during the insertion must not open it again.

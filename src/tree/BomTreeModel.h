@@ -229,6 +229,7 @@ private:
     std::vector<Node> m_nodes;
     std::vector<int> m_top;
     int m_liveCount = 0;
+    quint64 m_loads = 0; ///< loads followed, so that a node opened across one is left alone
     bool m_holdFetching = false;
     int m_nodeLimit = 1'000'000;
     int m_depthLimit = 2'000;

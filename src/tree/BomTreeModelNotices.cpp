@@ -10,6 +10,7 @@
 namespace tree {
 
 void BomTreeModel::followLoad() {
+    ++m_loads;
     m_nodes.clear();
     m_top.clear();
     m_liveCount = 0;

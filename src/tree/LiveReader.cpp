@@ -12,6 +12,8 @@ LiveReader::~LiveReader() { stop(); }
 
 bool LiveReader::start(const QString& location, const store::Changes& changes, bool items) {
     stop();
+    // The rest of a bill still being read may have been read before this change: read anew.
+    m_document.readRestAgain();
     m_location = location;
     m_changes = changes;
     m_plan = m_document.planChanges(changes);

@@ -1,5 +1,6 @@
 #include "tree/LoadCounts.h"
 
+#include "tree/BomDocument.h"
 #include "tree/Quantity.h"
 #include "tree/Structure.h"
 
@@ -42,6 +43,16 @@ QString loadSummary(const QString& item, const LoadCounts& counts) {
              counted(counts.rows, QStringLiteral("row"), QStringLiteral("rows")),
              counted(counts.levels, QStringLiteral("level"), QStringLiteral("levels")),
              counted(counts.lines, QStringLiteral("line"), QStringLiteral("lines")));
+}
+
+QString loadSummary(const BomDocument& document) {
+    const QString& item = document.topAssembly();
+    if (document.isWhole())
+        return loadSummary(item, loadCounts(document.structure()));
+    const Structure& structure = document.structure();
+    const qint64 components = qint64(structure.linesOf(Structure::Top).size());
+    return QStringLiteral("%1: %2; counting the rows, levels and lines\u2026")
+        .arg(item, counted(components, QStringLiteral("component"), QStringLiteral("components")));
 }
 
 } // namespace tree

@@ -4,6 +4,7 @@
 
 namespace tree {
 
+class BomDocument;
 class Structure;
 
 /// What a loaded bill holds, counted over its structure (never by making its paths).
@@ -22,5 +23,10 @@ LoadCounts loadCounts(const Structure& structure);
 /// What the status says after a load: "LAMP-DESK-100: 7 components, 33 rows in 3 levels, 33
 /// lines", or "PRT-KNOB: no components".
 QString loadSummary(const QString& item, const LoadCounts& counts);
+
+/// The status after a load of `document`'s bill: loadSummary once the whole bill is read;
+/// before that, its top level's components and that the rest is still being counted (a count
+/// of part of a bill would be wrong).
+QString loadSummary(const BomDocument& document);
 
 } // namespace tree

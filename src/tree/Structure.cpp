@@ -55,14 +55,15 @@ void Structure::addBill(int item, const store::ComponentLines& lines) {
     }
 }
 
-void Structure::readBills(int from, const QHash<QString, store::ComponentLines>& bills) {
+void Structure::readBills(int from, const QHash<QString, store::ComponentLines>& bills,
+                          const QSet<QString>* only) {
     // Every item reachable from `from` that the structure has not read yet: its bill is in
     // `bills`, or it has none.
     std::vector<int> pending{from};
     while (!pending.empty()) {
         const int item = pending.back();
         pending.pop_back();
-        if (m_items[size_t(item)].read)
+        if (m_items[size_t(item)].read || (only && !only->contains(m_items[size_t(item)].key)))
             continue;
         m_items[size_t(item)].read = true;
         if (const auto found = bills.constFind(m_items[size_t(item)].key); found != bills.cend())
@@ -73,6 +74,19 @@ void Structure::readBills(int from, const QHash<QString, store::ComponentLines>&
 }
 
 void Structure::reset(const QString& top, const QHash<QString, store::ComponentLines>& lines) {
+    startAt(top, lines);
+    readBills(Top, lines);
+    m_acyclic = findAcyclic();
+}
+
+void Structure::reset(const QString& top, const QHash<QString, store::ComponentLines>& lines,
+                      const QSet<QString>& read) {
+    startAt(top, lines);
+    readBills(Top, lines, &read);
+    m_acyclic = findAcyclic();
+}
+
+void Structure::startAt(const QString& top, const QHash<QString, store::ComponentLines>& lines) {
     changed();
     m_topText = top;
     m_items.clear();
@@ -82,8 +96,54 @@ void Structure::reset(const QString& top, const QHash<QString, store::ComponentL
     m_lines.reserve(size_t(lines.size()) * 4);
     intern(foldKey(top));
     m_items[Top].text = top;
-    readBills(Top, lines);
+}
+
+bool Structure::readItems(const QHash<QString, store::ComponentLines>& lines,
+                          const QSet<QString>& read) {
+    bool any = false;
+    for (const QString& key : read)
+        if (const int item = m_itemOf.value(key, -1); item >= 0 && !m_items[size_t(item)].read) {
+            readBills(item, lines, &read);
+            any = true;
+        }
+    if (any) {
+        changed();
+        // A bill read now may close a cycle that the nodes about to be made must show.
+        m_acyclic = findAcyclic();
+    }
+    return any;
+}
+
+bool Structure::readRest(const QHash<QString, store::ComponentLines>& lines) {
+    const QStringList unread = unreadReached();
+    for (const QString& id : unread)
+        readBills(itemOf(id), lines);
+    if (unread.isEmpty())
+        return false;
+    changed();
     m_acyclic = findAcyclic();
+    return true;
+}
+
+QStringList Structure::unreadReached() const {
+    QStringList unread;
+    std::vector<bool> seen(m_items.size(), false);
+    std::vector<int> pending{Top};
+    seen[Top] = true;
+    while (!pending.empty()) {
+        const int item = pending.back();
+        pending.pop_back();
+        if (!m_items[size_t(item)].read) {
+            unread.append(m_items[size_t(item)].text);
+            continue;
+        }
+        for (int id : m_items[size_t(item)].lines)
+            if (const int below = m_lines[size_t(id)].component; !seen[size_t(below)]) {
+                seen[size_t(below)] = true;
+                pending.push_back(below);
+            }
+    }
+    return unread;
 }
 
 int Structure::positionOf(int assembly, const QString& component) const {
@@ -484,6 +544,10 @@ Structure::Refresh Structure::applyFresh(const FreshLines& fresh) {
     }
     for (int id : added)
         readBills(m_lines[size_t(id)].component, fresh.bills);
+    // A re-read of everything holds the bills that a load still reading its lower levels
+    // lacks: the structure is whole from here on, as the database stands now.
+    if (fresh.everything)
+        readRest(fresh.bills);
 
     std::vector<bool> factsChanged(m_items.size(), false);
     if (!facts.isEmpty())

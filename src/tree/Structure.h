@@ -3,6 +3,7 @@
 #include "store/Store.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -37,6 +38,21 @@ public:
     Structure() { reset({}, {}); }
     /// The structure of `top` from its reachable lines (Store::reachableLines).
     void reset(const QString& top, const QHash<QString, store::ComponentLines>& lines);
+    /// The structure of `top` from the first levels of its lines: the items in `read` (folded
+    /// IDs) hold their bill from `lines` (none where absent); every other item it meets stays
+    /// unread until readItems or readRest brings its bill.
+    void reset(const QString& top, const QHash<QString, store::ComponentLines>& lines,
+               const QSet<QString>& read);
+    /// Reads the bills of the unread items among `read` (folded IDs) from `lines`, one level:
+    /// the components they bring stay unread. Returns whether any was read.
+    bool readItems(const QHash<QString, store::ComponentLines>& lines, const QSet<QString>& read);
+    /// Reads every unread item the loaded item reaches, and all below it, from `lines` (the
+    /// reachable lines of those items, as a whole read of them found them; an item absent has
+    /// none). Items already read keep what they hold. Returns whether any was read.
+    bool readRest(const QHash<QString, store::ComponentLines>& lines);
+    /// The unread items that the loaded item reaches through read ones, as the tree spells
+    /// them; empty when the structure holds the whole bill.
+    QStringList unreadReached() const;
 
     const QString& topText() const { return m_topText; }
     static constexpr int Top = 0;
@@ -153,10 +169,15 @@ private:
     /// steps in the tree's order and the states in post-order.
     void sumOverWalk(const std::vector<std::vector<Step>>& steps, const std::vector<int>& postOrder,
                      Totals& totals) const;
+    /// Empties the structure down to the loaded item `top`, unread.
+    void startAt(const QString& top, const QHash<QString, store::ComponentLines>& lines);
     int intern(const QString& key);
     Line lineFrom(int assembly, const store::ComponentLine& read);
     void addBill(int item, const store::ComponentLines& lines);
-    void readBills(int from, const QHash<QString, store::ComponentLines>& bills);
+    /// Reads every unread item reachable from `from` from `bills`; with `only`, the items
+    /// outside it stay unread and nothing below them is walked.
+    void readBills(int from, const QHash<QString, store::ComponentLines>& bills,
+                   const QSet<QString>* only = nullptr);
     bool findAcyclic() const;
     /// The items the loaded item reaches (itself included), and those that stand as a
     /// component of a line it reaches.

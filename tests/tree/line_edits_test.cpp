@@ -221,7 +221,7 @@ private Q_SLOTS:
 
     void dropWithNoDatabaseChosenAsksFirst() {
         BillFile e(catalogue(), structure());
-        e.editor.load(u"A"_s);
+        e.loadWhole(u"A"_s); // the database goes after the whole bill is in
         e.session.path.clear();
         e.desktop.messageAnswers = {desktop::ResultYes};
         e.desktop.inputAnswers = {u"1"_s};
@@ -234,7 +234,7 @@ private Q_SLOTS:
 
     void refusedSaveLeavesNoNode() {
         BillFile e(catalogue(), structure());
-        e.editor.load(u"A"_s);
+        e.loadWhole(u"A"_s); // the database goes after the whole bill is in
         QFile::remove(e.database);
         e.desktop.messageAnswers = {desktop::ResultYes};
         e.desktop.inputAnswers = {u"1"_s};
@@ -347,7 +347,7 @@ private Q_SLOTS:
 
     void deleteFailureIsReported() {
         BillFile e(catalogue(), structure());
-        e.editor.load(u"A"_s);
+        e.loadWhole(u"A"_s); // the database goes after the whole bill is in
         QFile::remove(e.database);
         e.desktop.messageAnswers = {desktop::ResultOk};
         e.edits().deleteComponent(e.node(u"C"_s));

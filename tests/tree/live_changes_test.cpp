@@ -197,7 +197,7 @@ private Q_SLOTS:
             Editor live(backend.address());
             const int depthLimit = round % 3 == 0 ? 4 : tree::DefaultDepthLimit;
             live.editor.setLimits(tree::DefaultNodeLimit, depthLimit);
-            live.editor.load(item(0));
+            live.loadWhole(item(0));
             std::vector<std::pair<QPersistentModelIndex, QStringList>> opened;
             std::function<void(const QModelIndex&)> open = [&](const QModelIndex& parent) {
                 for (int row = 0; row < live.model.rowCount(parent) && opened.size() < 200; ++row) {
@@ -295,7 +295,7 @@ private Q_SLOTS:
         writeDatabase(path, {}, {{QStringLiteral("T"), QStringLiteral("A")}, {QStringLiteral("T"), QStringLiteral("B")},
                                  {QStringLiteral("T"), QStringLiteral("C")}, {QStringLiteral("B"), QStringLiteral("X")}});
         Editor live(path);
-        live.editor.load(QStringLiteral("T"));
+        live.loadWhole(QStringLiteral("T"));
         QTreeView view;
         view.setModel(&live.model);
         const QPersistentModelIndex b = live.model.index(1, 0);
@@ -341,7 +341,7 @@ private Q_SLOTS:
         }
         writeDatabase(path, items, lines);
         Editor live(path);
-        live.editor.load(QStringLiteral("P000"));
+        live.loadWhole(QStringLiteral("P000"));
         for (int row = 0; row < 200; ++row) {
             // Row r is P(r+1), whose components start at P(r+2).
             live.model.fetchMore(live.model.index(row, 0));

@@ -11,6 +11,7 @@
 #include "tree/BillDocument.h"
 #include "tree/BillExport.h"
 #include "tree/BomEditor.h"
+#include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 #include "tree/WhereUsedReport.h"
 
@@ -123,8 +124,9 @@ void ExportCommands::updateEnabled() {
 }
 
 bool ExportCommands::haveBill() {
+    // Every export and print walks the whole structure, the levels still being read too.
     if (m_model.nodeCount() > 0)
-        return true;
+        return m_model.document().ensureWhole(m_desktop);
     m_desktop.messageBox(store::StoreError(store::ExportNoBill,
                                            QStringLiteral("There is no bill of material to export "
                                                           "or print: load an item that has "

@@ -154,6 +154,9 @@ void AsOfCommands::restoreBill() {
     // The bill's assemblies as it stood then and as it stands now: a line changed since in
     // either belongs to what is put back.
     query.assemblies = m_assembliesThen;
+    // Every assembly of the bill: its lower levels may still be being read.
+    if (!m_context.model().document().ensureWhole(m_context.desktop()))
+        return;
     const tree::Structure& now = m_context.model().structure();
     if (now.topText().compare(m_item, Qt::CaseInsensitive) == 0)
         for (int item = 0; item < now.itemCount(); ++item)

@@ -13,6 +13,7 @@
 #include "store/ServerAddress.h"
 #include "store/StoreError.h"
 #include "store/runtime/StoreThread.h"
+#include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 #include "tree/Quantity.h"
 #include "tree/StoreWaiting.h"
@@ -224,6 +225,9 @@ std::optional<store::HistoryQuery> HistoryCommands::query() {
     store::HistoryQuery query = m_dialog->filters();
     switch (m_dialog->scope()) {
     case ChangeHistoryDialog::LoadedBill: {
+        // Every assembly of the bill: its lower levels may still be being read.
+        if (!m_context.model().document().ensureWhole(m_context.desktop()))
+            return std::nullopt;
         const tree::Structure& structure = m_context.model().structure();
         if (structure.topText().isEmpty()) {
             m_dialog->setHeading(QStringLiteral("No bill is loaded: load an item, or choose "

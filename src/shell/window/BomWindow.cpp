@@ -407,10 +407,7 @@ void BomWindow::requestLoad() {
         }
         // What was loaded, counted over the structure: the rows are those Expand All opens.
         // A failed load (no description, not even "not in the Item Master") says nothing.
-        m_loadSummary->setText(description.isEmpty()
-                                   ? QString()
-                                   : tree::loadSummary(m_model->topAssembly(),
-                                                       tree::loadCounts(m_model->structure())));
+        m_loadSummary->setText(description.isEmpty() ? QString() : tree::loadSummary(*m_document));
         showPath(m_tree->currentIndex());
         fitTreeColumns();
     } while (m_loadPending);

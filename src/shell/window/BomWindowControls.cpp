@@ -22,6 +22,7 @@
 #include "shell/plan/RequirementsCommands.h"
 #include "shell/whereused/WhereUsedCommands.h"
 #include "tree/BomDocument.h"
+#include "tree/LoadCounts.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 
@@ -118,6 +119,12 @@ void BomWindow::createControls() {
     leftColumn->addWidget(m_itemIdEdit);
     leftColumn->addWidget(m_tree, 1);
     m_findBar = new TreeFindBar(*m_model, *m_tree);
+    m_findBar->setWholeWait([this] { return m_document->ensureWhole(m_desktop); });
+    // The load's counts once the rest of its bill is in.
+    connect(m_document, &tree::BomDocument::wholeRead, this, [this] {
+        if (!m_loadSummary->text().isEmpty() && !m_model->topAssembly().isEmpty())
+            m_loadSummary->setText(tree::loadSummary(*m_document));
+    });
     leftColumn->addWidget(m_findBar);
 
     auto* right = new QWidget;

@@ -5,6 +5,7 @@
 #include "shell/window/CommandContext.h"
 #include "store/StoreError.h"
 #include "tree/BomEditor.h"
+#include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 #include "tree/LinePaste.h"
 
@@ -135,6 +136,8 @@ void NodeCommands::expandBelow(const QModelIndex& node) {
         return;
     const QPersistentModelIndex at = node.siblingAtColumn(tree::ItemIdColumn);
     tree::BomTreeModel& model = m_context.model();
+    if (!model.document().ensureWhole(m_context.desktop()) || !at.isValid())
+        return;
     const bool complete = model.openBelow(at);
     BomTreeView& view = m_context.tree();
     // The view shows what the model opened; it must not open past the limit itself.

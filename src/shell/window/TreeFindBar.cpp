@@ -1,5 +1,6 @@
 #include "shell/window/TreeFindBar.h"
 
+#include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 
 #include <QAction>
@@ -98,6 +99,8 @@ void TreeFindBar::close() {
 }
 
 void TreeFindBar::textTyped(const QString& text) {
+    if (!text.isEmpty() && m_wholeWait && !m_wholeWait())
+        return;
     m_find.setText(text);
     // Typing on keeps the current node while it still holds the text.
     if (!text.isEmpty())
@@ -110,6 +113,8 @@ void TreeFindBar::step(bool forward) {
         open();
         return;
     }
+    if (m_wholeWait && !m_wholeWait())
+        return;
     showNode(m_find.find(m_model, m_view.currentIndex(), forward, false));
     updateCount();
 }
@@ -141,6 +146,11 @@ QString TreeFindBar::countText() const { return m_count->text(); }
 
 void TreeFindBar::updateCount() {
     if (m_find.text().isEmpty()) {
+        m_count->clear();
+        return;
+    }
+    // Counted over the whole bill only: a count of the levels read so far would be wrong.
+    if (!m_model.document().isWhole()) {
         m_count->clear();
         return;
     }

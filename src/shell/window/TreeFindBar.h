@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -34,6 +36,9 @@ public:
     void step(bool forward);
     /// What the bar says about the hits.
     QString countText() const;
+    /// How a find waits for the whole bill while its lower levels are still being read; false
+    /// when it is not there (the find does nothing then).
+    void setWholeWait(std::function<bool()> wait) { m_wholeWait = std::move(wait); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -50,6 +55,7 @@ private:
     tree::BomTreeModel& m_model;
     QTreeView& m_view;
     tree::TreeFind m_find;
+    std::function<bool()> m_wholeWait;
     QLineEdit* m_field;
     QLabel* m_count;
     QAction* m_openAction = nullptr;

@@ -1,6 +1,9 @@
 #include "BillEditor.h"
 
 #include "store/Store.h"
+#include "tree/BomDocument.h"
+
+#include <QTest>
 
 #include <memory>
 
@@ -84,6 +87,9 @@ QString difference(const tree::BomTreeModel& model, const QModelIndex& parent,
 } // namespace
 
 QString differenceFromFreshLoad(tree::BomTreeModel& model, const QString& database) {
+    // The rows are counted over the whole bill: the rest of a load is let in first.
+    if (!QTest::qWaitFor([&] { return model.document().isWhole(); }, 60'000))
+        return QStringLiteral("the rest of the bill was never read");
     const std::unique_ptr<store::Store> db = store::openStore(database);
     tree::BomDocument freshBill;
     tree::BomTreeModel fresh{freshBill};
@@ -93,4 +99,11 @@ QString differenceFromFreshLoad(tree::BomTreeModel& model, const QString& databa
             .arg(model.structureRows())
             .arg(fresh.structureRows());
     return difference(model, {}, fresh, {}, model.topAssembly());
+}
+
+QString BillEditor::loadWhole(const QString& item) {
+    const QString description = editor.load(item);
+    if (!QTest::qWaitFor([this] { return document.isWhole(); }, 60'000))
+        qFatal("the rest of the bill of %s was never read", qPrintable(item));
+    return description;
 }

@@ -46,6 +46,9 @@ struct BillEditor {
                            [this](const QString& text) { status = text; }};
     explicit BillEditor(const QString& location) { session.path = location; }
     tree::LineEdits& edits() { return editor.edits(); }
+    /// Loads `item` as the window does and lets the rest of its bill in, for what is tried on
+    /// a whole bill; returns the load's description.
+    QString loadWhole(const QString& item);
     tree::EditHistory& history() { return document.history(); }
 
     QModelIndex node(const QString& path) { return nodeAt(model, path); }
