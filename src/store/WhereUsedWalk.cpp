@@ -1,5 +1,6 @@
 #include "store/WhereUsedWalk.h"
 
+#include "store/NoCaseKeys.h"
 #include "store/StoreError.h"
 
 #include <QByteArray>
@@ -13,38 +14,6 @@
 namespace store {
 
 namespace {
-
-/// ASCII letters to lower case, every other byte as it is: how NOCASE compares.
-inline uchar folded(char c) {
-    const auto u = uchar(c);
-    return u >= 'A' && u <= 'Z' ? uchar(u - 'A' + 'a') : u;
-}
-
-/// Compares two IDs as NOCASE does: the folded bytes, unsigned, then the length.
-int compareKeys(QByteArrayView a, QByteArrayView b) {
-    const qsizetype common = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < common; ++i)
-        if (const uchar x = folded(a[i]), y = folded(b[i]); x != y)
-            return x < y ? -1 : 1;
-    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
-}
-
-bool sameKey(QByteArrayView a, QByteArrayView b) {
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i)
-        if (folded(a[i]) != folded(b[i]))
-            return false;
-    return true;
-}
-
-/// FNV-1a over the folded bytes.
-quint32 hashKey(QByteArrayView id) {
-    quint32 hash = 2166136261u;
-    for (const char c : id)
-        hash = (hash ^ folded(c)) * 16777619u;
-    return hash;
-}
 
 /// Every distinct item ID of the lines, numbered as first met, under the store's case rule:
 /// one copy of each ID as first spelled, one after the other, and an open-addressing table

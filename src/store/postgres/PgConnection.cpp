@@ -21,14 +21,6 @@ using namespace Qt::StringLiterals;
 
 namespace store::pg {
 
-namespace {
-
-StoreError cannotOpen(const QString& shown, const QString& why) {
-    return StoreError(CannotOpen, QStringLiteral("Could not connect to '%1': %2.").arg(shown, why));
-}
-
-} // namespace
-
 QString keyArray(const QStringList& ids) {
     QString literal = QStringLiteral("{");
     for (const QString& id : ids) {
@@ -125,21 +117,7 @@ Connection::Connection(const QString& uri) : m_uri(uri) {
         Refusal refusal = Refusal::Other;
         if (opening.elapsed() < (pgschema::ConnectTimeoutSeconds - 1) * 1000)
             refusal = askWhyRefused(m_uri);
-        // Where libpq gives no reason to go by, its message's (English) words are the last sign.
-        if (refusal == Refusal::Unknown)
-            refusal = why.contains(QLatin1String("no password supplied"))
-                          ? Refusal::PasswordNeeded
-                      : why.contains(QLatin1String("password authentication failed"))
-                          ? Refusal::PasswordRefused
-                          : Refusal::Other;
-        if (refusal == Refusal::PasswordNeeded)
-            throw StoreError(PasswordNeeded,
-                             QStringLiteral("The server of '%1' asks for a password.").arg(m_uri));
-        if (refusal == Refusal::PasswordRefused)
-            throw StoreError(PasswordRefused,
-                             QStringLiteral("The server of '%1' did not accept the password.")
-                                 .arg(m_uri));
-        throw cannotOpen(m_uri, why);
+        throwRefused(m_uri, why, refusal);
     }
     QSqlQuery setup(m_db);
     if (!setup.exec(pgschema::SessionSettings)) {

@@ -103,4 +103,24 @@ Refusal askWhyRefused(const QString& uri) {
     return refusal;
 }
 
+StoreError cannotOpen(const QString& shown, const QString& why) {
+    return StoreError(CannotOpen, QStringLiteral("Could not connect to '%1': %2.").arg(shown, why));
+}
+
+void throwRefused(const QString& uri, const QString& why, Refusal refusal) {
+    if (refusal == Refusal::Unknown)
+        refusal = why.contains(QLatin1String("no password supplied"))
+                      ? Refusal::PasswordNeeded
+                  : why.contains(QLatin1String("password authentication failed"))
+                      ? Refusal::PasswordRefused
+                      : Refusal::Other;
+    if (refusal == Refusal::PasswordNeeded)
+        throw StoreError(PasswordNeeded,
+                         QStringLiteral("The server of '%1' asks for a password.").arg(uri));
+    if (refusal == Refusal::PasswordRefused)
+        throw StoreError(PasswordRefused,
+                         QStringLiteral("The server of '%1' did not accept the password.").arg(uri));
+    throw cannotOpen(uri, why);
+}
+
 } // namespace store::pg

@@ -4,6 +4,8 @@
 // needed: a listening connection of its own (the change watcher), and libpq's reasons for a
 // refused connection. Used by the files of src/store/postgres only.
 
+#include "store/StoreError.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -44,5 +46,13 @@ enum class Refusal {
 /// to read libpq's connection status and the server's SQLSTATE (28P01, 28000), which Qt's
 /// driver does not keep. Waits at most the connect timeout.
 Refusal askWhyRefused(const QString& uri);
+
+/// "Could not connect to 'ADDRESS': WHY." (CannotOpen).
+StoreError cannotOpen(const QString& shown, const QString& why);
+
+/// Throws what a refused connection to `uri` means: PasswordNeeded, PasswordRefused or
+/// CannotOpen with libpq's message `why`. Where libpq gave no reason to go by (`refusal`
+/// Unknown), its message's (English) words are the last sign.
+[[noreturn]] void throwRefused(const QString& uri, const QString& why, Refusal refusal);
 
 } // namespace store::pg

@@ -32,10 +32,6 @@ void ResultFree::operator()(pg_result* result) const { PQclear(result); }
 
 namespace {
 
-StoreError cannotOpen(const QString& shown, const QString& why) {
-    return StoreError(CannotOpen, QStringLiteral("Could not connect to '%1': %2.").arg(shown, why));
-}
-
 /// libpq's text as one sentence without its full stop, as describe() gives Qt's.
 QString sentence(QString text) {
     text = text.simplified();
@@ -196,20 +192,7 @@ Session::Session(const QString& uri) : m_given(uri), m_uri(uri) {
         Refusal refusal = needsPassword ? Refusal::PasswordNeeded : Refusal::Other;
         if (!needsPassword && opening.elapsed() < (pgschema::ConnectTimeoutSeconds - 1) * 1000)
             refusal = askWhyRefused(m_uri);
-        if (refusal == Refusal::Unknown)
-            refusal = why.contains(QLatin1String("no password supplied"))
-                          ? Refusal::PasswordNeeded
-                      : why.contains(QLatin1String("password authentication failed"))
-                          ? Refusal::PasswordRefused
-                          : Refusal::Other;
-        if (refusal == Refusal::PasswordNeeded)
-            throw StoreError(PasswordNeeded,
-                             QStringLiteral("The server of '%1' asks for a password.").arg(m_uri));
-        if (refusal == Refusal::PasswordRefused)
-            throw StoreError(PasswordRefused,
-                             QStringLiteral("The server of '%1' did not accept the password.")
-                                 .arg(m_uri));
-        throw cannotOpen(m_uri, why);
+        throwRefused(m_uri, why, refusal);
     }
     const Result settings(PQexec(m_connection, pgschema::SessionSettings.data()));
     if (PQresultStatus(settings.get()) != PGRES_COMMAND_OK) {

@@ -1,5 +1,6 @@
 #include "store/sqlite/SqliteUpwardKeys.h"
 
+#include "store/NoCaseKeys.h"
 #include "store/sqlite/SqliteStatement.h"
 #include "store/StoreError.h"
 
@@ -49,38 +50,6 @@ constexpr QLatin1StringView SelectKeyIndex{
 constexpr QLatin1StringView SelectQuantitiesOfAssembly{
     "SELECT BomComp, bomQtyReq FROM BomDetail WHERE BomID = ?1 COLLATE NOCASE"
     " ORDER BY BomComp COLLATE NOCASE"};
-
-/// ASCII letters to lower case, every other byte as it is: how NOCASE compares.
-inline uchar folded(char c) {
-    const auto u = uchar(c);
-    return u >= 'A' && u <= 'Z' ? uchar(u - 'A' + 'a') : u;
-}
-
-/// Compares two IDs as NOCASE does: the folded bytes, unsigned, then the length.
-int compareKeys(QByteArrayView a, QByteArrayView b) {
-    const qsizetype common = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < common; ++i)
-        if (const uchar x = folded(a[i]), y = folded(b[i]); x != y)
-            return x < y ? -1 : 1;
-    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
-}
-
-bool sameKey(const char* a, qsizetype size, QByteArrayView b) {
-    if (size != b.size())
-        return false;
-    for (qsizetype i = 0; i < size; ++i)
-        if (folded(a[i]) != folded(b[i]))
-            return false;
-    return true;
-}
-
-/// FNV-1a over the folded bytes.
-quint32 hashKey(const char* id, qsizetype size) {
-    quint32 hash = 2166136261u;
-    for (qsizetype i = 0; i < size; ++i)
-        hash = (hash ^ folded(id[i])) * 16777619u;
-    return hash;
-}
 
 /// A key column's bytes as stored. In a UTF-8 file a text's bytes are its UTF-8, and asked
 /// for as bytes they are not copied to add the terminating zero that text needs. The value is
@@ -239,13 +208,13 @@ QByteArrayView SqliteUpwardKeys::componentSpelling(qint32 component) const {
 qint32 SqliteUpwardKeys::findComponent(QByteArrayView id) const {
     if (m_slots.empty())
         return -1;
-    const quint32 hash = hashKey(id.data(), id.size());
+    const quint32 hash = hashKey(id);
     const size_t mask = m_slots.size() - 1;
     for (size_t at = hash & mask;; at = (at + 1) & mask) {
         const Slot slot = m_slots[at];
         if (slot.component < 0)
             return -1;
-        if (slot.hash == hash && sameKey(m_componentBytes.data() + slot.offset, slot.size, id))
+        if (slot.hash == hash && sameKey(QByteArrayView(m_componentBytes.data() + slot.offset, slot.size), id))
             return slot.component;
     }
 }
@@ -311,7 +280,7 @@ std::shared_ptr<const SqliteUpwardKeys> SqliteUpwardKeys::read(sqlite3* connecti
                 return components++;
             }
             if (slot.hash == hash &&
-                sameKey(k.m_componentBytes.data() + slot.offset, slot.size, id))
+                sameKey(QByteArrayView(k.m_componentBytes.data() + slot.offset, slot.size), id))
                 return slot.component;
         }
     };
@@ -328,7 +297,7 @@ std::shared_ptr<const SqliteUpwardKeys> SqliteUpwardKeys::read(sqlite3* connecti
                 const size_t lines = batch->assemblies.size();
                 hashes.resize(lines);
                 for (size_t at = 0, start = 0; at < lines; start = batch->ends[at++])
-                    hashes[at] = hashKey(batch->bytes.data() + start, qsizetype(batch->ends[at] - start));
+                    hashes[at] = hashKey(QByteArrayView(batch->bytes.data() + start, qsizetype(batch->ends[at] - start)));
                 // Each component's slot, and then its bytes, are asked for some lines before
                 // its lookup, which then finds them at hand instead of waiting for each.
                 constexpr size_t Ahead = 16;
@@ -385,7 +354,7 @@ std::shared_ptr<const SqliteUpwardKeys> SqliteUpwardKeys::read(sqlite3* connecti
         if (assembly < 0 ||
             !(lastSize == assemblyId.size() &&
               (lastSize == 0 || std::memcmp(last, assemblyId.data(), size_t(lastSize)) == 0 ||
-               sameKey(last, lastSize, assemblyId)))) {
+               sameKey(QByteArrayView(last, lastSize), assemblyId)))) {
             // Each assembly once: the index gives its lines together, in the order of the
             // case rule. Lines out of that order mean the index cannot be relied on.
             if (assembly >= 0 && compareKeys(k.assemblySpelling(assembly), assemblyId) > 0)
@@ -490,7 +459,7 @@ void SqliteUpwardKeys::addLinesAbove(sqlite3* connection, const QString& item,
                 if (way < end && ways[way].line == line) {
                     const QByteArrayView component = componentSpelling(ways[way++].component);
                     const QByteArrayView stored = lookup->bytes(0);
-                    if (!sameKey(component.data(), component.size(), stored))
+                    if (!sameKey(component, stored))
                         throw gone();
                 }
                 Quantity quantity{UpwardLines::Quantity::Number, 0};
