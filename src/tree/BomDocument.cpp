@@ -50,17 +50,23 @@ QStringList readLevel(store::Store& db, const QStringList& level, LevelRead& rea
     return next;
 }
 
+/// `items` each once under the store's case rule, in their order; `seen` receives their keys.
+QStringList eachOnce(const QStringList& items, QSet<QString>& seen) {
+    QStringList once;
+    for (const QString& item : items)
+        if (const QString key = foldKey(item); !seen.contains(key)) {
+            seen.insert(key);
+            once.append(item);
+        }
+    return once;
+}
+
 /// Every bill reachable from `items`, level by level, the hook told after each level.
 QHash<QString, store::ComponentLines> readBelow(store::StoreCall& call, const QStringList& items) {
     store::Store& db = call.db();
     LevelRead read;
     QSet<QString> seen;
-    QStringList level;
-    for (const QString& item : items)
-        if (const QString key = foldKey(item); !seen.contains(key)) {
-            seen.insert(key);
-            level.append(item);
-        }
+    QStringList level = eachOnce(items, seen);
     for (int depth = 1; !level.isEmpty(); ++depth) {
         if (level.size() >= LargeLevel) {
             const QHash<QString, store::ComponentLines> below = db.reachableLinesOfEach(level);
@@ -123,12 +129,7 @@ void BomDocument::loadLevels(const QString& assembly, const LevelRead& levels) {
 LevelRead BomDocument::readLevels(store::Store& db, const QStringList& items, int levels) {
     LevelRead read;
     QSet<QString> seen;
-    QStringList level;
-    for (const QString& item : items)
-        if (const QString key = foldKey(item); !seen.contains(key)) {
-            seen.insert(key);
-            level.append(item);
-        }
+    QStringList level = eachOnce(items, seen);
     for (int depth = 0; depth < levels && !level.isEmpty(); ++depth)
         level = readLevel(db, level, read, seen);
     return read;
