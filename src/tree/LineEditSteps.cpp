@@ -51,6 +51,10 @@ LineEdits::writeAndShow(const store::LineBatch& batch, const std::function<void(
         }
     }
     LinesToShow plan = m_document.planShowing(fresh);
+    // A line of a bill not read yet: the rest's read may have read it before this write.
+    for (const store::LineRow& row : batch.added)
+        if (removedAt.contains(lineKey(row)) && !m_document.holdsBill(row.assembly))
+            plan.outside = true;
     plan.rows.insert(plan.rows.end(), comeBack.rows.cbegin(), comeBack.rows.cend());
     plan.componentsHeld.unite(comeBack.componentsHeld);
     ShowingRead read;
