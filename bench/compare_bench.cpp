@@ -37,13 +37,7 @@ namespace bench {
 namespace {
 
 void measure(int runs, const char* name, const std::function<void()>& work) {
-    std::vector<double> ms;
-    for (int run = 0; run < runs; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        ms.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
+    const std::vector<double> ms = timedRuns(runs, work);
     const auto [lo, hi] = std::minmax_element(ms.begin(), ms.end());
     std::printf("%-52s %5zu %10.2f %10.2f-%-10.2f %8s\n", name, ms.size(), median(ms), *lo, *hi, "");
     std::fflush(stdout);

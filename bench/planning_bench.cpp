@@ -23,17 +23,6 @@ namespace bench {
 
 namespace {
 
-std::vector<double> timed(int runs, const std::function<void()>& work) {
-    std::vector<double> ms;
-    for (int run = 0; run < runs; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        ms.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    return ms;
-}
-
 void addLine(QHash<QString, store::ComponentLines>& lines, const QString& assembly,
              const QString& component, double quantity) {
     store::ComponentLine line;
@@ -91,7 +80,7 @@ void planOver(int runs, const QString& name, const QHash<QString, store::Compone
                 qPrintable(name), lineCount(lines), top.totals().rows, qPrintable(items.front()),
                 builds.size());
     std::vector<tree::RequirementLine> got;
-    printRow(name, timed(runs, [&] { got = tree::requirements(lines, builds); }));
+    printRow(name, timedRuns(runs, [&] { got = tree::requirements(lines, builds); }));
     if (got.empty())
         qFatal("%s: no requirements", qPrintable(name));
 }
@@ -107,7 +96,7 @@ void pathsOver(int runs, const QString& name, const QHash<QString, store::Compon
                             store::UpwardLines::Quantity::Number, line.quantity.value_or(0));
     upward->seal();
     std::vector<store::WhereUsedRow> rows;
-    printRow(name, timed(runs, [&] {
+    printRow(name, timedRuns(runs, [&] {
                  store::UpwardWalk walk(upward);
                  rows = walk.walk(item);
              }));
@@ -156,7 +145,7 @@ void planningCases(int runs, const QString& deep, const QString& whereUsedFile,
         }
         tree::LowLevelCodes codes;
         printRow(QStringLiteral("planning: low-level codes, 100,000 lines"),
-                 timed(runs, [&] { codes = tree::lowLevelCodes(lines); }));
+                 timedRuns(runs, [&] { codes = tree::lowLevelCodes(lines); }));
         int deepest = 0;
         for (int code : std::as_const(codes.code))
             deepest = std::max(deepest, code);
@@ -167,7 +156,7 @@ void planningCases(int runs, const QString& deep, const QString& whereUsedFile,
         const auto db = store::openStore(deep);
         QHash<QString, store::ComponentLines> lines;
         printRow(QStringLiteral("planning: deep bill read (as its load reads it)"),
-                 timed(runs, [&] { lines = db->reachableLines(DeepTop); }));
+                 timedRuns(runs, [&] { lines = db->reachableLines(DeepTop); }));
         planOver(runs, QStringLiteral("planning: requirements, deep bill x1"), lines,
                  QStringList{DeepTop}, 1);
     }
@@ -180,7 +169,7 @@ void planningCases(int runs, const QString& deep, const QString& whereUsedFile,
         printRow(QStringLiteral("planning: where used, first (lines read)"),
                  {double(first.nsecsElapsed()) / 1e6});
         qsizetype tops = 0;
-        printRow(QStringLiteral("planning: where used up to the finished items"), timed(runs, [&] {
+        printRow(QStringLiteral("planning: where used up to the finished items"), timedRuns(runs, [&] {
                      rows = db->whereUsed(leaf);
                      tops = std::count_if(rows.cbegin(), rows.cend(),
                                           [](const store::WhereUsedRow& row) { return row.top; });

@@ -162,20 +162,18 @@ void RequirementsCommands::workOut() {
     m_context.showStatus(heading);
 }
 
-void RequirementsCommands::exportCsv() {
+void RequirementsCommands::exportTo(const QString& suffix, const QStringList& filters,
+                                    const std::function<void(const QString& path)>& write) {
     if (!m_dialog || m_dialog->requirements().empty())
         return;
     const QString item = m_dialog->planLines().empty() ? QString() : m_dialog->planLines().front().item;
-    const auto path = m_desktop.saveFile(
-        QStringLiteral("Export Requirements"),
-        proposedExportPath(item, QStringLiteral("-requirements.csv"), m_context.databasePath()),
-        CsvFilters);
+    const auto path = m_desktop.saveFile(QStringLiteral("Export Requirements"),
+                                         proposedExportPath(item, suffix, m_context.databasePath()),
+                                         filters);
     if (!path)
         return;
     try {
-        WholeFile file(*path);
-        file.write(tree::requirementsCsv(m_dialog->requirements()));
-        file.commit();
+        write(*path);
         m_context.showStatus(QStringLiteral("Requirements written to %1: %2.")
                                  .arg(QDir::toNativeSeparators(*path),
                                       tree::counted(qint64(m_dialog->requirements().size()),
@@ -185,20 +183,18 @@ void RequirementsCommands::exportCsv() {
     }
 }
 
+void RequirementsCommands::exportCsv() {
+    exportTo(QStringLiteral("-requirements.csv"), CsvFilters, [this](const QString& path) {
+        WholeFile file(path);
+        file.write(tree::requirementsCsv(m_dialog->requirements()));
+        file.commit();
+    });
+}
+
 void RequirementsCommands::exportExcel() {
-    if (!m_dialog || m_dialog->requirements().empty())
-        return;
-    const QString item = m_dialog->planLines().empty() ? QString() : m_dialog->planLines().front().item;
-    const auto path = m_desktop.saveFile(
-        QStringLiteral("Export Requirements"),
-        proposedExportPath(item, QStringLiteral("-requirements.xlsx"), m_context.databasePath()),
-        XlsxFilters);
-    if (!path)
-        return;
-    try {
-        const auto& lines = m_dialog->requirements();
-        XlsxSheet sheet(*path, QStringLiteral("Requirements"), tree::requirementHeaders());
-        for (const tree::RequirementLine& line : lines) {
+    exportTo(QStringLiteral("-requirements.xlsx"), XlsxFilters, [this](const QString& path) {
+        XlsxSheet sheet(path, QStringLiteral("Requirements"), tree::requirementHeaders());
+        for (const tree::RequirementLine& line : m_dialog->requirements()) {
             const QStringList cells = tree::requirementCells(line);
             sheet.startRow();
             for (int column = 0; column < cells.size(); ++column) {
@@ -211,13 +207,7 @@ void RequirementsCommands::exportExcel() {
             }
         }
         sheet.commit();
-        m_context.showStatus(QStringLiteral("Requirements written to %1: %2.")
-                                 .arg(QDir::toNativeSeparators(*path),
-                                      tree::counted(qint64(lines.size()), QStringLiteral("row"),
-                                                    QStringLiteral("rows"))));
-    } catch (const store::StoreError& error) {
-        m_desktop.messageBox(error.message(), desktop::OkOnly);
-    }
+    });
 }
 
 void RequirementsCommands::print() {

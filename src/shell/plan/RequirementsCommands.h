@@ -1,9 +1,12 @@
 #pragma once
 
-#include <QObject>
 #include "shell/plan/RequirementsDialog.h"
 
+#include <QObject>
 #include <QPointer>
+#include <QStringList>
+
+#include <functional>
 
 class QMenu;
 
@@ -14,7 +17,6 @@ class Desktop;
 namespace shell {
 
 class CommandContext;
-
 
 /// Tools ▸ "Requirements…": the one Requirements window of the main window and what its
 /// buttons do. "Work Out" reads every line reachable from the listed items in one trip to the
@@ -42,6 +44,10 @@ public:
     RequirementsDialog* dialog() const { return m_dialog; }
 
 private:
+    /// Asks where to write the requirements (named after the plan's first item with `suffix`),
+    /// runs `write` there and says what was written, or the error.
+    void exportTo(const QString& suffix, const QStringList& filters,
+                  const std::function<void(const QString& path)>& write);
     void fail(int number, const QString& text);
 
     CommandContext& m_context;

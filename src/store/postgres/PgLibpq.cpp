@@ -103,6 +103,31 @@ Refusal askWhyRefused(const QString& uri) {
     return refusal;
 }
 
+ParsedServerAddress checkedAddress(const QString& uri) {
+    if (uri.isEmpty())
+        throw StoreError(NoDatabaseChosen, QStringLiteral("No database has been chosen."));
+    ParsedServerAddress address = parseServerAddress(uri);
+    if (!address.password.isEmpty())
+        throw cannotOpen(address.address,
+                         QStringLiteral("the address holds a password; give it in ~/.pgpass or "
+                                        "PGPASSWORD instead"));
+    for (const auto& [key, value] : address.fields) {
+        const bool understood =
+            key == QLatin1String("host") || key == QLatin1String("port") ||
+            key == QLatin1String("user") || key == QLatin1String("dbname") ||
+            // Only libpq's own modes: any other text would reach its option string as it is.
+            (key == QLatin1String("sslmode") &&
+             QStringList{QStringLiteral("disable"), QStringLiteral("allow"),
+                         QStringLiteral("prefer"), QStringLiteral("require"),
+                         QStringLiteral("verify-ca"), QStringLiteral("verify-full")}
+                 .contains(value));
+        if (!understood)
+            throw cannotOpen(address.address,
+                             QStringLiteral("the parameter '%1' is not understood").arg(key));
+    }
+    return address;
+}
+
 StoreError cannotOpen(const QString& shown, const QString& why) {
     return StoreError(CannotOpen, QStringLiteral("Could not connect to '%1': %2.").arg(shown, why));
 }

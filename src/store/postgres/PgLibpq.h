@@ -4,6 +4,7 @@
 // needed: a listening connection of its own (the change watcher), and libpq's reasons for a
 // refused connection. Used by the files of src/store/postgres only.
 
+#include "store/ServerAddress.h"
 #include "store/StoreError.h"
 
 #include <QByteArray>
@@ -46,6 +47,12 @@ enum class Refusal {
 /// to read libpq's connection status and the server's SQLSTATE (28P01, 28000), which Qt's
 /// driver does not keep. Waits at most the connect timeout.
 Refusal askWhyRefused(const QString& uri);
+
+/// libpq's own reading of the server address `uri`, refused (NoDatabaseChosen, CannotOpen)
+/// when it is empty, holds a password, or names a parameter other than host, port, user,
+/// dbname and one of libpq's own sslmode values. Messages name the address rebuilt from it,
+/// never a password typed into it.
+ParsedServerAddress checkedAddress(const QString& uri);
 
 /// "Could not connect to 'ADDRESS': WHY." (CannotOpen).
 StoreError cannotOpen(const QString& shown, const QString& why);

@@ -148,26 +148,9 @@ Parameter parameterOf(const QVariant& value) {
     }
 }
 
-Session::Session(const QString& uri) : m_given(uri), m_uri(uri) {
-    if (uri.isEmpty())
-        throw StoreError(NoDatabaseChosen, QStringLiteral("No database has been chosen."));
-    const ParsedServerAddress address = parseServerAddress(uri);
+Session::Session(const QString& uri) : m_given(uri) {
+    const ParsedServerAddress address = checkedAddress(uri);
     m_uri = address.address;
-    if (!address.password.isEmpty())
-        throw cannotOpen(m_uri, QStringLiteral("the address holds a password; give it in "
-                                               "~/.pgpass or PGPASSWORD instead"));
-    for (const auto& [key, value] : address.fields) {
-        const bool understood =
-            key == QLatin1String("host") || key == QLatin1String("port") ||
-            key == QLatin1String("user") || key == QLatin1String("dbname") ||
-            // Only libpq's own modes.
-            (key == QLatin1String("sslmode") &&
-             QStringList{u"disable"_s, u"allow"_s, u"prefer"_s, u"require"_s, u"verify-ca"_s,
-                         u"verify-full"_s}
-                 .contains(value));
-        if (!understood)
-            throw cannotOpen(m_uri, QStringLiteral("the parameter '%1' is not understood").arg(key));
-    }
     LibpqParams params(uri);
     // A server that stops answering in the middle of a reply ends the connection too.
     params.add("keepalives_idle", QStringLiteral("30"));
