@@ -347,6 +347,7 @@ void LineEdits::deleteLines(const std::vector<QModelIndex>& nodes) {
                                      .arg(shortened(gone)))
                    .message());
         // The tree shows no line that the database does not hold.
+        const BomDocument::ChangeScope scope(m_document);
         for (const auto& [assembly, component] : goneLines)
             m_document.removeLine(assembly, component);
         return;
