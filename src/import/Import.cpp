@@ -3,11 +3,13 @@
 #include "import/Meter.h"
 #include "import/Sources.h"
 
+#include "store/ItemKey.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 namespace import {
 
@@ -44,9 +46,13 @@ void checkDistinct(const QString& output, const QStringList& sources) {
     }
 }
 
+/// `command`, when given, names the editor's command that the rows are recorded as.
 Summary write(const SourceRows& rows, std::unique_ptr<store::ImportWriter> writer,
-              const QString& output, Meter& meter) {
+              const QString& output, Meter& meter,
+              const std::optional<store::WriteCommand>& command = std::nullopt) {
     meter.phase(500, 990);
+    if (command)
+        writer->recordAs(*command);
     const qint64 total = qint64(rows.items.size() + rows.lines.size());
     qint64 done = 0;
     for (size_t i = 0; i < rows.items.size(); ++i) {
@@ -64,7 +70,20 @@ Summary write(const SourceRows& rows, std::unique_ptr<store::ImportWriter> write
     writer->commit();
     // Written: a Cancel from here on comes too late to mean anything.
     meter.finish(false);
-    return Summary{output, writer->itemsAdded(), writer->linesAdded(), rows.jetVersion};
+    Summary summary{output, writer->itemsAdded(), writer->linesAdded(), rows.jetVersion, {}};
+    QSet<QString> assemblies;
+    for (const store::ImportedLine& line : rows.lines)
+        if (const QString key = store::foldKey(line.assembly); !assemblies.contains(key)) {
+            assemblies.insert(key);
+            summary.changed.assemblies.append(line.assembly);
+        }
+    for (const store::ImportedItem& item : rows.items)
+        summary.changed.items.append(item.id); // each once: the writer refuses a repeated key
+    return summary;
+}
+
+QString counted(qint64 count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1StringView(count == 1 ? one : many));
 }
 
 } // namespace
@@ -116,6 +135,32 @@ Summary importCsvInto(const QString& itemsCsv, const QString& linesCsv, const QS
     meter.phase(0, 500);
     const SourceRows rows = readCsv(itemsCsv, linesCsv, meter);
     return write(rows, store::ImportWriter::intoExisting(existingDb), existingDb, meter);
+}
+
+Summary addCsvAsCommand(const QString& itemsCsv, const QString& linesCsv,
+                        const QString& existingDb, const Progress& progress) {
+    checkDistinct(existingDb, {itemsCsv, linesCsv});
+    Meter meter(progress);
+    meter.phase(0, 500);
+    const SourceRows rows = readCsv(itemsCsv, linesCsv, meter);
+    const store::WriteCommand command{
+        importCommand(itemsCsv, linesCsv, qint64(rows.items.size()), qint64(rows.lines.size())),
+        {}, false};
+    return write(rows, store::ImportWriter::intoExisting(existingDb), existingDb, meter, command);
+}
+
+QString importCommand(const QString& itemsCsv, const QString& linesCsv, qint64 items,
+                      qint64 lines) {
+    QStringList files;
+    if (items > 0)
+        files.append(QFileInfo(itemsCsv).fileName());
+    if (lines > 0)
+        files.append(QFileInfo(linesCsv).fileName());
+    if (files.isEmpty())
+        files = {QFileInfo(itemsCsv).fileName(), QFileInfo(linesCsv).fileName()};
+    return QStringLiteral("Import %1: %2, %3")
+        .arg(files.join(QStringLiteral(" and ")), counted(items, "item", "items"),
+             counted(lines, "line", "lines"));
 }
 
 Summary copyDatabase(const QString& sqlitePath, const QString& out, const Progress& progress) {

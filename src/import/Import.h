@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/ChangeSet.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -69,6 +71,9 @@ struct Summary {
     qint64 items = 0;   ///< ItemMaster rows written
     qint64 lines = 0;   ///< BomDetail rows written
     int jetVersion = 0; ///< 3 or 4 for a Jet source, 0 for CSV
+    /// The assemblies that gained lines and the items added, each once under the case rule:
+    /// what a bill loaded from the database shows of them.
+    store::Changes changed;
 };
 
 /// Whether the file starts with the header of a Jet 3 or Jet 4 database (not Access 2007's
@@ -82,6 +87,15 @@ Summary importCsv(const QString& itemsCsv, const QString& linesCsv, const QStrin
                   const Progress& progress = {});
 Summary importCsvInto(const QString& itemsCsv, const QString& linesCsv, const QString& existingDb,
                       const Progress& progress = {});
+/// The editor's own File > Import > From CSV Files > Add Here: importCsvInto as one command of
+/// the editor's, recorded in the database's history with the user's name and the command
+/// importCommand names, as its edits are (not found later as another program's change).
+Summary addCsvAsCommand(const QString& itemsCsv, const QString& linesCsv,
+                        const QString& existingDb, const Progress& progress = {});
+/// The command of such an import, as the history names it: "Import new-items.csv: 1 item,
+/// 0 lines", naming the files that brought rows (both when neither did).
+QString importCommand(const QString& itemsCsv, const QString& linesCsv, qint64 items,
+                      qint64 lines);
 /// Copies ItemMaster and BomDetail of an editor's SQLite database, every row and every value
 /// as stored (Null kept Null), to `out`, in practice a server. The file is only read. A value
 /// that the copy cannot keep exactly (text in bomQtyReq, a number or blob where text belongs,

@@ -26,6 +26,13 @@ struct LineChange {
     std::optional<LineRow> after;
 };
 
+/// One Item Master row before and after one write of the editor's (its import adds items):
+/// `before` empty for an item added.
+struct ItemChange {
+    std::optional<Item> before;
+    std::optional<Item> after;
+};
+
 /// What a store's writes tell the history of a database file. The data's commit and the
 /// history's record are two files and cannot be one atomic step, so a write records its change
 /// as pending before its commit (`pending`, which throws StoreError to stop the write: a change
@@ -38,6 +45,13 @@ public:
     virtual void pending(const WriteCommand& command, const std::vector<LineChange>& changes) = 0;
     virtual void committed() = 0;
     virtual void abandoned() = 0;
+    /// As pending, for a write that changes Item Master rows as well as lines (the editor's
+    /// own import). A recorder that keeps no items records the lines alone.
+    virtual void pendingRows(const WriteCommand& command, const std::vector<LineChange>& changes,
+                             const std::vector<ItemChange>& items) {
+        Q_UNUSED(items);
+        pending(command, changes);
+    }
 };
 
 /// Where a change came from.

@@ -51,6 +51,11 @@ public:
     virtual void addItem(const ImportedItem& item, const std::function<QString()>& where) = 0;
     virtual void addLine(const ImportedLine& line, const std::function<QString()>& where) = 0;
     virtual void commit() = 0;
+    /// Records the rows added in the database's history as the editor's command `command`,
+    /// with the person and host, as the editor's line writes are, rather than leaving them to
+    /// be found later as another program's change: the editor's own import. Before the first
+    /// row. A file's history is written only while the program keeps one (fileHistoryKept).
+    virtual void recordAs(const WriteCommand& command) = 0;
 
     virtual qint64 itemsAdded() const = 0;
     virtual qint64 linesAdded() const = 0;

@@ -33,10 +33,13 @@ bool isWritableQuantity(const QVariant& quantity) {
 }
 
 void Store::checkNewLine(const QString& assembly, const QString& component) {
-    // In this order, on every store: a cycle first, then a bill for an unknown item, then a
-    // line the bill has already.
+    // In this order, on every store and as a batch checks each line: a cycle first, then a
+    // bill for an unknown item, then a component that is no item (deleted from the Item Master
+    // since the list that offered it was read), then a line the bill has already.
     refuseCircular(*this, assembly, component);
     refuseBillWithoutItem(*this, assembly);
+    if (!findItem(component))
+        throw errors::unknownComponent(component);
     if (findLine(assembly, component))
         throw errors::duplicateLine(assembly, component);
 }

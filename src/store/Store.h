@@ -205,8 +205,9 @@ public:
     virtual void addLine(const QString& assembly, const QString& component, double quantity,
                          const QDateTime& startDate) = 0;
     /// The checks of addLine on their own, in its order (CircularComponent, UnknownAssembly,
-    /// DuplicateLine; LineRules.h), so that a drop that would be refused says so before it
-    /// asks for a quantity. addLine runs them again inside its transaction. The same code for
+    /// PasteUnknownItem for a component that is no item, DuplicateLine; LineRules.h), the
+    /// order in which writeLines checks each added line, so that a drop that would be refused
+    /// says so before it asks for a quantity. addLine runs them again inside its transaction. The same code for
     /// every store, over the reads below.
     void checkNewLine(const QString& assembly, const QString& component);
     /// The line (assembly, component) as stored; empty when there is none. Every write of a

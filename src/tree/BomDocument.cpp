@@ -240,6 +240,25 @@ bool BomDocument::readComponentsOf(int item) {
     return true;
 }
 
+BomDocument::ChangeScope::ChangeScope(BomDocument& document) : m_document(document) {
+    ++m_document.m_scopes;
+}
+
+BomDocument::ChangeScope::~ChangeScope() {
+    if (--m_document.m_scopes > 0 || !m_document.m_linesChanged)
+        return;
+    m_document.m_linesChanged = false;
+    Q_EMIT m_document.countsChanged();
+}
+
+void BomDocument::linesChanged() {
+    // Counting walks the whole structure: once for an edit of many lines, not once a line.
+    if (m_scopes > 0)
+        m_linesChanged = true;
+    else
+        Q_EMIT countsChanged();
+}
+
 void BomDocument::wroteOutside() {
     if (!m_whole && !m_restLocation.isEmpty())
         restartRest();
@@ -273,6 +292,7 @@ void BomDocument::addLine(const QString& assembly, int position, const store::Co
     position = std::clamp(position, 0, int(m_structure.linesOf(item).size()));
     const int lineId = m_structure.insertLine(item, position, line, bills);
     Q_EMIT lineInserted(item, position, lineId, hadLines);
+    linesChanged();
 }
 
 void BomDocument::removeLine(const QString& assembly, const QString& component) {
@@ -284,6 +304,7 @@ void BomDocument::removeLine(const QString& assembly, const QString& component) 
         return;
     }
     Q_EMIT lineErased(m_structure.eraseLine(item, position));
+    linesChanged();
 }
 
 void BomDocument::setLineQuantity(const QString& assembly, const QString& component,
@@ -316,6 +337,7 @@ void BomDocument::showQuantity(const store::LineRow& row) {
 Structure::Refresh BomDocument::showFresh(const FreshLines& fresh) {
     const Structure::Refresh refresh = m_structure.applyFresh(fresh);
     Q_EMIT refreshed(refresh);
+    linesChanged();
     // A re-read of everything brings the whole bill as the database holds it now: the rest's
     // read, begun before, is dropped.
     if (!m_whole && m_structure.unreadReached().isEmpty()) {
@@ -367,6 +389,7 @@ ShowingRead BomDocument::readShowing(store::Store& db, const LinesToShow& plan) 
 }
 
 void BomDocument::showSaved(const ShowingRead& read) {
+    const ChangeScope scope(*this);
     if (read.outside)
         wroteOutside();
     QHash<QString, std::vector<QString>> added; // by folded assembly
@@ -427,6 +450,7 @@ StoredLines BomDocument::readStored(store::Store& db, const std::vector<store::L
 }
 
 void BomDocument::showStored(const StoredLines& read) {
+    const ChangeScope scope(*this);
     for (size_t at = 0; at < read.lines.size(); ++at) {
         const store::LineRow& line = read.lines[at];
         if (!read.stored[at])

@@ -123,6 +123,19 @@ public:
     /// Empties the bill; its top level now belongs to `assembly`.
     void clear(const QString& assembly) { load(assembly, {}); }
 
+    /// Holds countsChanged back while one edit brings or takes many lines: it comes once, as
+    /// the outermost scope ends, if any line came or went meanwhile.
+    class ChangeScope {
+    public:
+        explicit ChangeScope(BomDocument& document);
+        ~ChangeScope();
+        ChangeScope(const ChangeScope&) = delete;
+        ChangeScope& operator=(const ChangeScope&) = delete;
+
+    private:
+        BomDocument& m_document;
+    };
+
     /// Whether the structure holds the bill of `item` as read from the database (the loaded
     /// item, or one it uses): lines of it show, and a new line with it as component needs no
     /// read of what is below it.
@@ -189,6 +202,10 @@ Q_SIGNALS:
     void refreshed(const Structure::Refresh& refresh);
     /// The structure holds the whole bill now: totals and counts are exact.
     void wholeRead();
+    /// Lines came into the bill or left it (an edit, its undo or redo, another program's
+    /// change): the load's counts may say otherwise now. Once for each edit, however many
+    /// lines it moved (ChangeScope); not for a load, which says its counts itself.
+    void countsChanged();
 
 private:
     /// Starts the rest's read anew; a read running is dropped.
@@ -198,6 +215,8 @@ private:
     /// A write to a bill the structure has not read: the rest's read may have read it before.
     void wroteOutside();
     void becameWhole();
+    /// A line came or went: countsChanged now, or as the outermost ChangeScope ends.
+    void linesChanged();
 
     Structure m_structure;
     QString m_topDescription;
@@ -209,6 +228,8 @@ private:
     std::unique_ptr<store::BackgroundTrip> m_restTrip;
     std::optional<store::StoreError> m_restFailure;
     BillReader m_billReader;
+    int m_scopes = 0;           ///< ChangeScopes open
+    bool m_linesChanged = false; ///< a line came or went within them
 };
 
 } // namespace tree

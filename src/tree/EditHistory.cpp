@@ -14,9 +14,15 @@ public:
     StepOutcome redo() override { return apply(m_added); }
 
 private:
-    /// Puts the line back (true) or takes it out (false).
+    /// Puts the line back (true) or takes it out (false). A redo of an add adds the line
+    /// again with the checks of any new line, as a batch's redo does (its component may have
+    /// left the Item Master since); an undo of a delete puts back what was there.
     StepOutcome apply(bool present) {
-        return present ? m_writer.restoreLine(m_row) : m_writer.removeLine(m_row);
+        if (!present)
+            return m_writer.removeLine(m_row);
+        if (m_added)
+            return m_writer.applyLines({{}, {m_row}});
+        return m_writer.restoreLine(m_row);
     }
 
     StepWriter& m_writer;

@@ -62,6 +62,7 @@ LineEdits::writeAndShow(const store::LineBatch& batch, const std::function<void(
         writeThenRead([&](store::Store& db) { db.writeLines(batch); }, plan, read);
     if (!written.committed)
         return written.failure;
+    const BomDocument::ChangeScope scope(m_document);
     for (const store::LineRow& row : batch.removed)
         if (!kept.contains(lineKey(row)))
             m_document.removeLine(row.assembly, row.component);

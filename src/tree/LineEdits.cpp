@@ -10,6 +10,7 @@
 #include "tree/BomTreeModel.h"
 #include "tree/DatabaseSession.h"
 #include "tree/LinePaste.h"
+#include "tree/LiveChanges.h"
 #include "tree/Quantity.h"
 #include "tree/StoreWaiting.h"
 #include "tree/Texts.h"
@@ -347,6 +348,7 @@ void LineEdits::deleteLines(const std::vector<QModelIndex>& nodes) {
                                      .arg(shortened(gone)))
                    .message());
         // The tree shows no line that the database does not hold.
+        const BomDocument::ChangeScope scope(m_document);
         for (const auto& [assembly, component] : goneLines)
             m_document.removeLine(assembly, component);
         return;
@@ -615,6 +617,23 @@ bool LineEdits::writeLines(const store::LineBatch& batch, const QString& text,
         return false;
     }
     return true;
+}
+
+void LineEdits::showWrittenRows(const store::Changes& changes) {
+    // The rest of a bill read before the write may lack what it wrote.
+    m_document.readRestAgain();
+    // The window may take another program's change while the read runs: planned again then.
+    for (int tries = 0; tries < 3; ++tries) {
+        const std::optional<ChangePlan> plan = m_document.planChanges(changes);
+        if (!plan)
+            return;
+        FreshLines fresh;
+        if (!readTrip([&](store::StoreCall& call) { fresh = readChanges(call.db(), plan->read); }))
+            return;
+        ShownChanges shown;
+        if (m_document.showChanges(*plan, fresh, shown))
+            return;
+    }
 }
 
 LineEdits::Command::Command(LineEdits& edits, QString name, QString reason, bool restore)

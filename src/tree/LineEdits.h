@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ChangeSet.h"
 #include "store/History.h"
 #include "store/Store.h"
 #include "tree/EditHistory.h"
@@ -116,6 +117,12 @@ public:
     /// records it there as a restore of an earlier state.
     bool writeLines(const store::LineBatch& batch, const QString& text,
                     const QString& reason = {}, bool restore = false);
+
+    /// After rows the editor wrote outside its edits of lines (its import): the bill shows the
+    /// lines and items of `changes` as the database now holds them, as a change of another
+    /// program's would show, its open nodes open still. A read that fails is reported; the
+    /// rows are written all the same, and the next load shows them.
+    void showWrittenRows(const store::Changes& changes);
 
     /// Undoes the history's current step; one refused for a cause that may pass stays where it
     /// stood, to be tried again.

@@ -2,6 +2,8 @@
 #include "import/Values.h"
 #include "store/sqlite/SqliteImportWriter.h"
 #include "store/sqlite/SqliteStore.h"
+#include "store/History.h"
+#include "store/SessionName.h"
 #include "store/StoreError.h"
 #include "support/TestDatabase.h"
 
@@ -362,6 +364,41 @@ private Q_SLOTS:
         QCOMPARE(summary.items, 1);
         QCOMPARE(summary.lines, 1);
         QCOMPARE(linesOf(existing), (QStringList{"TOP>BOLT=2", "TOP>NUT=1"}));
+    }
+
+    // The editor's own Add Here is its command in the file's history, with the person, one
+    // change set for both tables; the same rows written by another program (bom-import) are
+    // found at the next look as that program's, without a name.
+    void theEditorsImportIsItsCommandInTheHistory() {
+        const QString existing = m_dir.filePath(QStringLiteral("recorded.db"));
+        writeDatabase(existing, {{QStringLiteral("TOP"), QStringLiteral("Top"), {}}}, {});
+        store::setFileHistoryKept(true);
+        const auto kept = qScopeGuard([] { store::setFileHistoryKept(false); });
+        const import::Summary summary =
+            import::addCsvAsCommand(file("NUT,Nut,EA\n"), lines("TOP,NUT,2,2024-01-31\n"), existing);
+        QCOMPARE(summary.changed.assemblies, QStringList{"TOP"});
+        QCOMPARE(summary.changed.items, QStringList{"NUT"});
+        import::importCsvInto(file("BOLT,,\n"), lines(""), existing);
+        const std::vector<store::ChangeRecord> changes = store::openHistory(existing)->changes({});
+        QCOMPARE(changes.size(), std::size_t(3));
+        const store::ChangeRecord& other = changes[0]; // newest first
+        QCOMPARE(other.key, QStringLiteral("BOLT"));
+        QCOMPARE(other.source, store::ChangeSource::AnotherProgram);
+        QVERIFY(other.person.isEmpty() && other.command.isEmpty());
+        for (const store::ChangeRecord& own : {changes[1], changes[2]}) {
+            QCOMPARE(own.changeSet, changes[2].changeSet);
+            QCOMPARE(own.source, store::ChangeSource::ThisEditor);
+            QCOMPARE(own.person, store::systemUserName());
+            QCOMPARE(own.command, QStringLiteral("Import items.csv and lines.csv: 1 item, 1 line"));
+            QVERIFY(!own.before.exists && own.after.exists);
+        }
+        const auto item = std::find_if(changes.cbegin(), changes.cend(), [](const auto& change) {
+            return change.table == store::schema::ItemMaster && change.key == u"NUT"_s;
+        });
+        QVERIFY(item != changes.cend() && item->after.unit == u"EA"_s);
+        // The command names the files that brought rows.
+        QCOMPARE(import::importCommand(u"/x/new-items.csv"_s, u"/x/new-lines.csv"_s, 1, 0),
+                 QStringLiteral("Import new-items.csv: 1 item, 0 lines"));
     }
 
     void cancelHalfWayLeavesNoFile() {

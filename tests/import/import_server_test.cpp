@@ -5,6 +5,8 @@
 #include "store/sqlite/SqliteImportWriter.h"
 #include "store/postgres/PgImportWriter.h"
 #include "store/postgres/PgStore.h"
+#include "store/History.h"
+#include "store/SessionName.h"
 #include "store/StoreError.h"
 #include "support/BackendSuite.h"
 #include "support/TestDatabase.h"
@@ -246,6 +248,26 @@ private Q_SLOTS:
         QCOMPARE(
             errorOf([&] { import::importCsvInto(items("NUT,,\n"), lines(""), uri()); }).number(),
             int(store::MissingTable));
+    }
+
+    // The editor's own Add Here is its command in the server's history, with the person: the
+    // import's transaction says who writes, as the editor's line writes do.
+    void theEditorsImportIsItsCommandInTheHistory() {
+        import::importCsv(items("TOP,Top,\n"), lines(""), uri());
+        store::enableServerHistory(uri());
+        const auto off = qScopeGuard([&] { store::disableServerHistory(uri()); });
+        import::addCsvAsCommand(items("NUT,Nut,EA\n"), lines("TOP,NUT,2,\n"), uri());
+        import::importCsvInto(items("BOLT,,\n"), lines(""), uri());
+        const std::vector<store::ChangeRecord> changes = store::openHistory(uri())->changes({});
+        QCOMPARE(changes.size(), std::size_t(3));
+        QCOMPARE(changes[0].key, QStringLiteral("BOLT")); // newest first
+        QVERIFY(changes[0].command.isEmpty()); // its person is the server's role
+        for (const store::ChangeRecord& own : {changes[1], changes[2]}) {
+            QCOMPARE(own.changeSet, changes[2].changeSet);
+            QCOMPARE(own.source, store::ChangeSource::ThisEditor);
+            QCOMPARE(own.person, store::systemUserName());
+            QCOMPARE(own.command, QStringLiteral("Import items.csv and lines.csv: 1 item, 1 line"));
+        }
     }
 
     void copiesAnSqliteDatabaseRowForRow() {

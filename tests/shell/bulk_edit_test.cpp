@@ -226,6 +226,40 @@ private Q_SLOTS:
         QCOMPARE(rowsOf(f.database), before);
     }
 
+    // What the window adds to a replace: the box says that the start dates stay, the current
+    // node stays on the line that took its place (not on a sibling), and the same item spelt
+    // in another case is the same item, whose quantity is set.
+    void aReplaceKeepsTheCurrentLineAndTellsSetQuantityByTheKeyRule() {
+        WindowFixture f(items(), {{"A", "P", 2}, {"R", "p", 5}, {"R", "T", 1}});
+        f.load(QStringLiteral("R"));
+        f.click(f.node(QStringLiteral("p")));
+        QString dates;
+        f.desktop.dialogAnswers = {
+            pick(QStringLiteral("q"), QStringLiteral("Q")), [&](QDialog& dialog) {
+                dates = dialog.findChild<QLabel*>(QStringLiteral("replaceDates"))->text();
+                return int(QDialog::Accepted);
+            }};
+        trigger(f, "mnuReplaceComponent");
+        QCOMPARE(dates, QStringLiteral("Each new line keeps the start date of the line it replaces."));
+        QCOMPARE(f.outline(), QStringLiteral("Q T"));
+        QCOMPARE(f.model().text(f.tree().currentIndex()), QStringLiteral("Q"));
+        trigger(f, "mnuUndo");
+
+        // Old "p" as R's line spells it, new "P" as the Item Master does: Set Quantity.
+        f.click(f.node(QStringLiteral("p")));
+        QString heading;
+        f.desktop.dialogAnswers = {
+            pick(QStringLiteral("p"), QStringLiteral("P")), [&](QDialog& dialog) {
+                heading = dialog.findChild<QLabel*>(QStringLiteral("replaceHeading"))->text();
+                dates = dialog.findChild<QLabel*>(QStringLiteral("replaceDates"))->text();
+                return int(QDialog::Rejected);
+            }};
+        trigger(f, "mnuReplaceComponent");
+        QCOMPARE(f.desktop.asked.last().title, QStringLiteral("Set Quantity"));
+        QCOMPARE(heading, QStringLiteral("Set the quantity of p in 2 assemblies"));
+        QCOMPARE(dates, QStringLiteral("Each line keeps its start date."));
+    }
+
     void aReplaceOffersNoInfiniteQuantity() {
         WindowFixture f(items(), lines());
         const QStringList before = rowsOf(f.database);

@@ -1,3 +1,4 @@
+#include "shell/window/BomTreeView.h"
 #include "shell/window/BomWindow.h"
 #include "shell/database/DatabaseChoice.h"
 #include "shell/window/ItemList.h"
@@ -214,7 +215,7 @@ private Q_SLOTS:
         QCOMPARE(desktop.asked[2].buttons,
                  (QStringList{u"Add Here"_s, u"New File\u2026"_s, u"Cancel"_s}));
         QCOMPARE(m_window->list().items(), (QStringList{"A", "B", "C"}));
-        // The loaded bill is read again: the new lines show, the old tree does not stay.
+        // The loaded bill shows the new lines.
         QCOMPARE(m_window->outline(), QStringLiteral("B[C] C"));
         QCOMPARE(m_window->window().databaseChoice().databasePath(), m_window->database);
         // The status says what came in, in its own panel; the first keeps the database's path.
@@ -236,6 +237,26 @@ private Q_SLOTS:
                  qPrintable(said[1]));
         QCOMPARE(linesOf(m_window->database), (QStringList{"A>B=1", "A>C=2.5", "B>C=1"}));
         QCOMPARE(m_window->list().items(), (QStringList{"A", "B", "C"}));
+
+        // The question's words name its buttons; the nodes open before an import stay open,
+        // and the current one stays current, with the new line in place.
+        QVERIFY2(desktop.asked[2].text.contains(u"\n\nAdd Here: add them to it (every row or none).\n"
+                                                u"New File\u2026: write them into a new database file."_s),
+                 qPrintable(desktop.asked[2].text));
+        const QPersistentModelIndex b = m_window->node(u"B"_s);
+        m_window->tree().expand(b);
+        m_window->click(m_window->node(u"B/C"_s));
+        writeFile(items, "ItemID,ItemDesc,ItemUom\r\nD,Disc,EA\r\n");
+        writeFile(lines, "BomID,BomComp,bomQtyReq,StartDate\r\nB,D,4,\r\n");
+        desktop.fileAnswers = {items, lines};
+        desktop.messageAnswers = {desktop::ResultYes};
+        trigger("mnuImportCsv");
+        QVERIFY(b.isValid() && m_window->tree().isExpanded(b));
+        QCOMPARE(m_window->model().pathTo(m_window->tree().currentIndex()), (QStringList{"A", "B", "C"}));
+        QCOMPARE(m_window->outline(), QStringLiteral("B[C D] C"));
+        QCOMPARE(m_window->label("StatusLoad").text(),
+                 QStringLiteral("1 item and 1 line imported into %1")
+                     .arg(QDir::toNativeSeparators(m_window->database)));
     }
 
     void csvIntoNewFileOpensIt() {

@@ -88,9 +88,9 @@ private Q_SLOTS:
 
     void writesAndDeletesLinesWithAnyCharacters() {
         const StoreBackend backend = this->backend();
-        // A bill is started only for an item of the Item Master.
-        backend.write({{QStringLiteral("ASM 1"), {}, {}}}, {});
+        // A bill is started only for an item of the Item Master, and lists items only.
         const QString odd = QStringLiteral("O'Brien \"Spezial\" Größe; DROP TABLE BomDetail;--?");
+        backend.write({{QStringLiteral("ASM 1"), {}, {}}, {odd, {}, {}}, {QStringLiteral("Ä-1"), {}, {}}}, {});
         const QDateTime when(QDate(2026, 12, 8), QTime(9, 30, 15));
         {
             const auto db = backend.open();
@@ -260,7 +260,7 @@ private Q_SLOTS:
         QVERIFY(db->structureContains(QStringLiteral("R"), QStringLiteral("R")));
     }
 
-    void addLineRefusesCyclesThenDuplicates_data() {
+    void addLineRefusesCyclesThenUnknownItemsThenDuplicates_data() {
         QTest::addColumn<QString>("assembly");
         QTest::addColumn<QString>("component");
         QTest::addColumn<int>("number");
@@ -281,15 +281,22 @@ private Q_SLOTS:
         QTest::newRow("duplicate, other case")
             << "Top" << "mid" << int(store::DuplicateLine)
             << "The bill of material of 'Top' already lists 'mid'.";
+        // An item deleted from the Item Master since the list that offered it was read, as a
+        // batch refuses it.
+        QTest::newRow("component that is no item")
+            << "MID" << "GHOST" << int(store::PasteUnknownItem)
+            << "'GHOST' is not in the Item Master.";
     }
 
-    void addLineRefusesCyclesThenDuplicates() {
+    void addLineRefusesCyclesThenUnknownItemsThenDuplicates() {
         QFETCH(QString, assembly);
         QFETCH(QString, component);
         QFETCH(int, number);
         QFETCH(QString, description);
         const StoreBackend backend = this->backend();
-        backend.write({}, {{"TOP", "MID"}, {"MID", "LEAF"}});
+        backend.write({{QStringLiteral("TOP"), {}, {}}, {QStringLiteral("MID"), {}, {}},
+                       {QStringLiteral("LEAF"), {}, {}}},
+                      {{"TOP", "MID"}, {"MID", "LEAF"}});
         const QStringList before = backend.lines();
         const auto db = backend.open();
         const auto [failed, text] = failureOf(
@@ -529,7 +536,7 @@ private Q_SLOTS:
         if (kind == StoreBackend::Sqlite)
             QSKIP("a server matter");
         const StoreBackend backend = this->backend();
-        backend.write({}, {{"A", "X"}});
+        backend.write({{QStringLiteral("B"), {}, {}}}, {{"A", "X"}});
         store::PgStore db(backend.address());
         // The server ends the editor's session in the middle of an add.
         db.setBeforeInsert([&] {
@@ -854,7 +861,8 @@ private Q_SLOTS:
             {QStringLiteral("Sub-A"), QString(""), QStringLiteral("EA")},
             {QStringLiteral("é-Teil"), {}, QStringLiteral("kg")},
             {quoted, QStringLiteral("Größe ½"), QStringLiteral("m²")},
-            {QStringLiteral("BOLT"), {}, QStringLiteral("EA")}};
+            {QStringLiteral("BOLT"), {}, QStringLiteral("EA")},
+            {QStringLiteral("Dated"), {}, {}}};
         const std::vector<Line> lines{
             {"TOP", "sub-a", 0.1},      {"TOP", "SUB-B", QVariant()}, {"TOP", "bolt", 1e300},
             {"Sub-A", "é-Teil", 1.0 / 3}, {"SUB-A", "Bolt", -2.5},   {"SUB-B", "Sub-A", 0},
@@ -943,7 +951,7 @@ private Q_SLOTS:
         if (kind == StoreBackend::Sqlite)
             QSKIP("a server matter");
         const StoreBackend backend = this->backend();
-        backend.write({{QStringLiteral("A"), {}, {}}}, {{"A", "X", 1}});
+        backend.write({{QStringLiteral("A"), {}, {}}, {QStringLiteral("Y"), {}, {}}}, {{"A", "X", 1}});
         const QString editors = QStringLiteral(
             "SELECT count(*) FROM pg_stat_activity WHERE pid <> pg_backend_pid()"
             " AND backend_type = 'client backend' AND datname = current_database()");

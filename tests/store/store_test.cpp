@@ -198,9 +198,10 @@ private Q_SLOTS:
                 QStringLiteral("CREATE TABLE bomdetail (bomid TEXT COLLATE NOCASE, "
                                "bomcomp TEXT COLLATE NOCASE, BOMQTYREQ REAL, startdate TEXT, "
                                "PRIMARY KEY (bomid, bomcomp))"),
-                QStringLiteral("INSERT INTO itemmaster VALUES ('A', 'Assembly', 'EA')")});
+                QStringLiteral("INSERT INTO itemmaster VALUES ('A', 'Assembly', 'EA'), "
+                               "('B', 'Bolt', 'EA')")});
         SqliteStore db(file);
-        QCOMPARE(db.itemIds(), QStringList{"A"});
+        QCOMPARE(db.itemIds(), (QStringList{"A", "B"}));
         db.addLine(QStringLiteral("A"), QStringLiteral("B"), 2, QDateTime::currentDateTime());
         QCOMPARE(ids(db.componentsOfEach({QStringLiteral("a")}).front()), QStringList{"B"});
     }
@@ -240,7 +241,7 @@ private Q_SLOTS:
 
     void aDuplicateIsRefusedWhateverItsQuantityColumnHolds() {
         const QString file = path(QStringLiteral("textquantity.db"));
-        writeDatabase(file, {}, {{"TOP", "ODD", "two"}});
+        writeDatabase(file, {{QStringLiteral("ODD"), {}, {}}}, {{"TOP", "ODD", "two"}});
         const QStringList before = linesOf(file);
         SqliteStore db(file);
         const auto [failed, text] = failureOf([&] {
@@ -279,7 +280,7 @@ private Q_SLOTS:
 
     void aFailedAddWritesNothingAndReleasesTheFile() {
         const QString file = path(QStringLiteral("rollback.db"));
-        writeDatabase(file, {}, {{"A", "X"}});
+        writeDatabase(file, {{QStringLiteral("B"), {}, {}}}, {{"A", "X"}});
         {
             SqliteStore db(file);
             db.setBeforeInsert([] {

@@ -1,5 +1,5 @@
-// After every edit the tree must be what a fresh load of the database shows, node by node:
-// random drops and deletes on generated databases with shared sub-assemblies, a cycle and IDs
+// After every edit the tree must be what a fresh load of the database shows, node by node, and
+// the load's counts those of that load: random drops, moves and deletes on generated databases with shared sub-assemblies, a cycle and IDs
 // that differ only in case.
 
 #include "desktop/Desktop.h"
@@ -107,6 +107,18 @@ private Q_SLOTS:
             } else if (roll < 28) {
                 action = QStringLiteral("expand all");
                 f.editor.expandAll([](const std::vector<QModelIndex>&) {});
+            } else if (roll < 36) {
+                // A cut line pasted elsewhere: out of one bill, into another, in one write.
+                const QModelIndex into = nodes[random.bounded(quint32(nodes.size()))];
+                const int answer = random.bounded(2) ? desktop::ResultYes : desktop::ResultNo;
+                action = QStringLiteral("move %1 to %2 (%3)")
+                             .arg(f.model.pathTo(target).join(u'/'),
+                                  f.model.pathTo(into).join(u'/'))
+                             .arg(answer);
+                f.desktop.messageAnswers = {answer};
+                f.edits().moveLines({{f.model.assemblyOf(target), f.model.text(target),
+                                      f.model.quantity(target)}},
+                                    into);
             } else if (random.bounded(100) < 65) {
                 const ItemRow& item = data.items[random.bounded(quint32(data.items.size()))];
                 const int answer = random.bounded(10) == 0 ? desktop::ResultCancel

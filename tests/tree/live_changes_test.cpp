@@ -7,6 +7,7 @@
 #include "support/ScriptedDesktop.h"
 #include "support/TestDatabase.h"
 #include "support/BillEditor.h"
+#include "tree/LoadCounts.h"
 #include "tree/LiveReader.h"
 
 #include <QSignalSpy>
@@ -263,6 +264,7 @@ private Q_SLOTS:
                 freshBill.load(item(0), db->reachableLines(item(0)));
                 const QString context = QStringLiteral("round %1.%2: %3").arg(round).arg(batch).arg(statements.join(QStringLiteral("; ")));
                 QVERIFY2(difference(live.model, fresh).isEmpty(), qPrintable(context + u'\n' + difference(live.model, fresh)));
+                QCOMPARE(live.counts, tree::loadSummary(freshBill));
                 QCOMPARE(folded(shownChanges.assemblies), changedKeys(before.bills, after.bills));
                 QCOMPARE(folded(shownChanges.items), changedKeys(before.facts, after.facts));
                 if (everything || changes.items.contains(item(0)))

@@ -87,6 +87,7 @@ private Q_SLOTS:
         // and neither is any other.
         e->edits().undo();
         e->desktop.asked.clear();
+        e->desktop.messageAnswers = {desktop::ResultYes};
         e->desktop.onMessage = [&] {
             e->desktop.onMessage = {};
             m_backend->open()->changeQuantity(u"A"_s, u"C"_s, 2.0, 7.0);
@@ -209,6 +210,40 @@ private Q_SLOTS:
         QVERIFY2(e->desktop.messageTexts().at(0).startsWith(u"1321 'Z' is not in the Item Master."_s),
                  qPrintable(e->desktop.messageTexts().at(0)));
         QCOMPARE(sorted(m_backend->lines()), oracle.lines());
+
+        // A drop of Z, which the list still offers: refused with the same number, before the
+        // quantity is asked.
+        e->desktop.asked.clear();
+        e->desktop.messageAnswers = {desktop::ResultYes};
+        e->desktop.inputAnswers = {u"1"_s};
+        e->edits().addComponent(e->node(u"B/D"_s), u"Z"_s);
+        QCOMPARE(e->desktop.messageTexts(),
+                 (QStringList{u"Make Target Item A Parent?"_s, u"1321 'Z' is not in the Item Master."_s}));
+        QCOMPARE(e->desktop.inputAnswers.size(), 1);
+        // E leaves the Item Master while the drop's question is open: the write refuses it.
+        e->desktop.asked.clear();
+        e->desktop.messageAnswers = {desktop::ResultYes};
+        e->desktop.onMessage = [&] { byAnotherProgram(u"DELETE FROM ItemMaster WHERE ItemID = 'E'"_s); };
+        e->edits().addComponent(e->node(u"B/D"_s), u"E"_s);
+        e->desktop.onMessage = {};
+        QCOMPARE(e->desktop.messageTexts(),
+                 (QStringList{u"Make Target Item A Parent?"_s, u"1321 'E' is not in the Item Master."_s}));
+        QVERIFY(e->desktop.inputAnswers.isEmpty());
+        QCOMPARE(sorted(m_backend->lines()), oracle.lines());
+        QVERIFY(!e->document.hasLine(u"D"_s, u"E"_s));
+        // A drop undone, its item deleted, then Redo: a new line again, refused as the drop
+        // would be now, and kept to be tried again.
+        e->desktop.messageAnswers = {desktop::ResultYes};
+        e->desktop.inputAnswers = {u"2"_s};
+        e->edits().addComponent(e->node(u"B/D"_s), u"NEW"_s);
+        QVERIFY(e->document.hasLine(u"D"_s, u"NEW"_s));
+        e->edits().undo();
+        byAnotherProgram(u"DELETE FROM ItemMaster WHERE ItemID = 'NEW'"_s);
+        e->desktop.asked.clear();
+        e->edits().redo();
+        QCOMPARE(e->desktop.messageTexts(), QStringList{u"1321 'NEW' is not in the Item Master."_s});
+        QCOMPARE(sorted(m_backend->lines()), oracle.lines());
+        QVERIFY(e->history().canRedo());
 
         // The quantity edit asks nothing: the status says it once the line is written.
         e->desktop.asked.clear();

@@ -6,6 +6,7 @@
 #include "import/Import.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
+#include "tree/LineEdits.h"
 #include "tree/Quantity.h"
 #include "tree/StoreWaiting.h"
 
@@ -139,26 +140,30 @@ void ImportCommands::importCsvFiles() {
     const QString current = m_context ? m_context->databasePath() : QString();
     int answer = desktop::ResultNo; // with no current database there is only a new file
     if (!current.isEmpty())
-        // The buttons say what each answer does; the question keeps its words.
+        // The buttons say what each answer does, and the words name the buttons.
         answer = m_desktop.choiceBox(
             !store::databaseFile(current)
                 // The rows go to the server that every desk shares, not to a file here.
                 ? QStringLiteral("Add the items and lines of these files to the current "
-                                 "database on the server %1?\n\nYes: add them to it (every "
-                                 "row or none; the other editors see them once all are in)."
-                                 "\nNo: write them into a new database file on this computer.")
+                                 "database on the server %1?\n\nAdd Here: add them to it "
+                                 "(every row or none; the other editors see them once all are "
+                                 "in).\nNew File\u2026: write them into a new database file on "
+                                 "this computer.")
                       .arg(current)
                 : QStringLiteral("Add the items and lines of these files to the current "
-                                 "database, %1?\n\nYes: add them to it (every row or none)."
-                                 "\nNo: write them into a new database file.")
+                                 "database, %1?\n\nAdd Here: add them to it (every row or "
+                                 "none).\nNew File\u2026: write them into a new database file.")
                       .arg(native(current)),
             desktop::YesNoCancel | desktop::IconQuestion, ImportTitle,
             {QStringLiteral("Add Here"), QStringLiteral("New File\u2026"),
              QStringLiteral("Cancel")});
     if (answer == desktop::ResultYes) {
+        // A command of the editor's: recorded in the history as its edits are, and shown in
+        // the loaded bill as they are, its open nodes kept.
         if (run(*items, [&](const import::Progress& progress) {
-                m_summary = import::importCsvInto(*items, *lines, current, progress);
+                m_summary = import::addCsvAsCommand(*items, *lines, current, progress);
             })) {
+            m_context->edits().showWrittenRows(m_summary.changed);
             Q_EMIT rowsAdded();
             tellImported();
         }

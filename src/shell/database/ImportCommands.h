@@ -51,7 +51,8 @@ public:
 Q_SIGNALS:
     /// A new database file was written from the menu: it is to become the current database.
     void databaseCreated(const QString& path);
-    /// Rows were added to the current database: what the window shows of it is out of date.
+    /// Rows were added to the current database: the loaded bill shows them already; the Item
+    /// Master list is out of date.
     void rowsAdded();
     /// After an import that wrote its rows, what it wrote: "414 items and 255 lines imported
     /// into /home/ann/plant.db".

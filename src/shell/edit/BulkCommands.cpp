@@ -2,6 +2,7 @@
 
 #include "shell/edit/ItemPickDialog.h"
 #include "shell/edit/ReplaceDialog.h"
+#include "shell/window/BomTreeView.h"
 #include "shell/window/CommandContext.h"
 #include "shell/live/ChangeNote.h"
 
@@ -16,6 +17,8 @@
 #include "tree/Quantity.h"
 
 #include <QMenu>
+
+#include <algorithm>
 
 namespace shell {
 
@@ -139,10 +142,30 @@ void BulkCommands::replace(const QString& given) {
                                            batch.added[at].quantity.toDouble()));
     if (!m_edits.confirmUnlikelyQuantities(unlikely))
         return;
-    m_edits.writeLines(batch,
-                       QStringLiteral("Replace %1 with %2 in %3")
-                           .arg(old, *component, assemblies(chosen.size())),
-                       dialog.reason());
+    // The current node, when it is one of the lines replaced, stays on the line that takes its
+    // place rather than moving to a sibling as its line goes.
+    BomTreeView& view = m_context.tree();
+    const QModelIndex current = view.currentIndex().siblingAtColumn(tree::ItemIdColumn);
+    const bool replacesCurrent =
+        current.isValid() && store::foldKey(m_model.text(current)) == store::foldKey(old) &&
+        std::any_of(chosen.cbegin(), chosen.cend(), [&](const store::LineRow& row) {
+            return store::foldKey(row.assembly) == store::foldKey(m_model.assemblyOf(current));
+        });
+    const QPersistentModelIndex parent = current.parent();
+    const bool top = !current.parent().isValid();
+    if (!m_edits.writeLines(batch,
+                            QStringLiteral("Replace %1 with %2 in %3")
+                                .arg(old, *component, assemblies(chosen.size())),
+                            dialog.reason()) ||
+        !replacesCurrent || (!top && !parent.isValid()))
+        return;
+    for (int row = 0; row < m_model.rowCount(parent); ++row) {
+        const QModelIndex node = m_model.index(row, tree::ItemIdColumn, parent);
+        if (store::foldKey(m_model.text(node)) == store::foldKey(*component)) {
+            view.setCurrentIndex(node);
+            return;
+        }
+    }
 }
 
 void BulkCommands::setQuantity(const QString& component, const std::vector<store::LineRow>& rows) {

@@ -131,6 +131,17 @@ ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& compo
         });
         connect(m_factor, &QLineEdit::textChanged, this, [this] { update(); });
     }
+    if (replace || setQuantity) {
+        // A line's start date says since when it stands in its assembly: a replace or a new
+        // quantity does not move it.
+        auto* dates = new QLabel(replace ? QStringLiteral("Each new line keeps the start date of "
+                                                          "the line it replaces.")
+                                         : QStringLiteral("Each line keeps its start date."),
+                                 this);
+        dates->setObjectName(QStringLiteral("replaceDates"));
+        dates->setWordWrap(true);
+        column->addWidget(dates);
+    }
     // Kept with the change in the database's history.
     auto* reasonRow = new QHBoxLayout;
     auto* reasonLabel = new QLabel(QStringLiteral("&Reason (optional):"), this);

@@ -333,12 +333,8 @@ void BomWindow::forgetLoadedTree() {
 }
 
 void BomWindow::showAddedRows() {
+    // The loaded bill shows the rows already (LineEdits::showWrittenRows), its open nodes open.
     m_choice->refillList();
-    // The loaded bill is read again, so that the tree shows the database's lines as they are now.
-    if (m_model->topAssembly().isEmpty())
-        return;
-    m_itemIdEdit->setText(m_model->topAssembly());
-    requestLoad();
 }
 
 void BomWindow::showStatistics(const QModelIndex& node) {

@@ -120,11 +120,13 @@ void BomWindow::createControls() {
     leftColumn->addWidget(m_tree, 1);
     m_findBar = new TreeFindBar(*m_model, *m_tree);
     m_findBar->setWholeWait([this] { return m_document->ensureWhole(m_desktop); });
-    // The load's counts once the rest of its bill is in.
-    connect(m_document, &tree::BomDocument::wholeRead, this, [this] {
+    // The load's counts once the rest of its bill is in, and after every change of its lines.
+    const auto showCounts = [this] {
         if (!m_loadSummary->text().isEmpty() && !m_model->topAssembly().isEmpty())
             m_loadSummary->setText(tree::loadSummary(*m_document));
-    });
+    };
+    connect(m_document, &tree::BomDocument::wholeRead, this, showCounts);
+    connect(m_document, &tree::BomDocument::countsChanged, this, showCounts);
     leftColumn->addWidget(m_findBar);
 
     auto* right = new QWidget;

@@ -2,11 +2,14 @@
 
 #include "store/ItemKey.h"
 #include "store/postgres/PgChangeSql.h"
+#include "store/postgres/PgHistorySql.h"
 #include "store/postgres/PgSql.h"
 #include "store/SchemaCheck.h"
+#include "store/SessionName.h"
 #include "store/StoreError.h"
 
 #include <QSqlQuery>
+#include <QSysInfo>
 
 namespace store {
 
@@ -298,6 +301,18 @@ void PgImportWriter::flushLines() {
     insert.exec();
     m_linesAdded += qint64(m_lines.size());
     m_lines.clear();
+}
+
+void PgImportWriter::recordAs(const WriteCommand& command) {
+    PgStatement mark(m_connection.db(), pgschema::MarkWriter,
+                     QStringLiteral("Could not start writing '%1'").arg(m_connection.uri()),
+                     ImportOutputFailed);
+    mark.bind(systemUserName())
+        .bind(QSysInfo::machineHostName())
+        .bind(command.name)
+        .bind(command.reason.isEmpty() ? QVariant() : QVariant(command.reason))
+        .bind(command.restore ? QStringLiteral("restore") : QStringLiteral("editor"));
+    mark.exec();
 }
 
 void PgImportWriter::commit() {

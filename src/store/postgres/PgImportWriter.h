@@ -44,6 +44,9 @@ public:
     void addItem(const ImportedItem& item, const std::function<QString()>& where) override;
     void addLine(const ImportedLine& line, const std::function<QString()>& where) override;
     void commit() override;
+    /// Tells the server's history who writes and in which command, in the import's
+    /// transaction, as the editor's line writes do (PgStore::beginWrite).
+    void recordAs(const WriteCommand& command) override;
 
     qint64 itemsAdded() const override { return m_itemsAdded; }
     qint64 linesAdded() const override { return m_linesAdded; }

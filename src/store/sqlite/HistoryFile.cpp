@@ -310,6 +310,15 @@ bool sameLine(const RowImage& image, const RowImage& stored) {
            sameValue(image.startDate, stored.startDate);
 }
 
+bool sameItem(const RowImage& a, const RowImage& b) {
+    return a.exists == b.exists && (!a.exists || (a.description == b.description && a.unit == b.unit));
+}
+
+/// Whether two images of a row of `table` hold the same.
+bool sameRow(int table, const RowImage& a, const RowImage& b) {
+    return table == LineTable ? sameLine(a, b) : sameItem(a, b);
+}
+
 /// A row change about to be written to RowChange.
 struct RowRecord {
     int table = LineTable;
@@ -687,6 +696,10 @@ public:
         m_line.finish();
         return image;
     }
+    /// A line's row, or an item's (`component` unused).
+    RowImage row(int table, const QString& key, const QString& component) {
+        return table == LineTable ? line({key, component}) : item(key);
+    }
     RowImage item(const QString& id) {
         m_item.bind(id);
         RowImage image;
@@ -725,9 +738,9 @@ void completeSet(sqlite3* db, qint64 set, const std::vector<RowRecord>& rows, qi
     {
         RowReader state = stateRows(db);
         for (const RowRecord& change : rows) {
-            const RowImage stored = state.line({change.key, change.component});
-            if (!sameLine(change.before, stored))
-                unseen.push_back({LineTable, change.key, change.component, stored, change.before});
+            const RowImage stored = state.row(change.table, change.key, change.component);
+            if (!sameRow(change.table, change.before, stored))
+                unseen.push_back({change.table, change.key, change.component, stored, change.before});
         }
     }
     if (!unseen.empty()) {
@@ -751,9 +764,22 @@ void completeSet(sqlite3* db, qint64 set, const std::vector<RowRecord>& rows, qi
     applyToState(db, rows);
 }
 
-std::vector<RowRecord> rowRecords(const std::vector<LineChange>& changes) {
+RowImage itemImage(const std::optional<Item>& item) {
+    if (!item)
+        return {};
+    return RowImage{true, {}, {}, item->description, item->unit};
+}
+
+/// The items first, so that the lines' descriptions are those of the items written with them.
+std::vector<RowRecord> rowRecords(const std::vector<LineChange>& changes,
+                                  const std::vector<ItemChange>& items) {
     std::vector<RowRecord> rows;
-    rows.reserve(changes.size());
+    rows.reserve(items.size() + changes.size());
+    for (const ItemChange& change : items) {
+        const Item& key = change.after ? *change.after : *change.before;
+        rows.push_back({ItemTable, key.id, QString(), itemImage(change.before),
+                        itemImage(change.after)});
+    }
     for (const LineChange& change : changes) {
         const LineRow& key = change.after ? *change.after : *change.before;
         rows.push_back({LineTable, key.assembly, key.component, lineImage(change.before),
@@ -764,11 +790,12 @@ std::vector<RowRecord> rowRecords(const std::vector<LineChange>& changes) {
 
 } // namespace
 
-void HistoryFile::writePending(const WriteCommand& command, const std::vector<LineChange>& changes) {
+void HistoryFile::writePending(const WriteCommand& command, const std::vector<LineChange>& changes,
+                               const std::vector<ItemChange>& items) {
     try {
         auto pending = std::make_unique<Pending>();
         pending->command = command;
-        pending->rows = rowRecords(changes);
+        pending->rows = rowRecords(changes, items);
         exec("BEGIN IMMEDIATE");
         try {
             pending->set = insertSet(m_db, true, nowMs(), QVariant(),
@@ -874,10 +901,6 @@ Differences scan(sqlite3* db) {
     while (gone.next())
         found.items.insert(gone.text(0));
     return found;
-}
-
-bool sameItem(const RowImage& a, const RowImage& b) {
-    return a.exists == b.exists && (!a.exists || (a.description == b.description && a.unit == b.unit));
 }
 
 } // namespace
@@ -1008,18 +1031,28 @@ QSet<QPair<QString, QString>> HistoryFile::settlePending(qint64 now, qint64 last
     for (const auto& [set, time] : pendingSets) {
         std::vector<RowRecord> records;
         rows.bind(set);
-        while (rows.next())
-            records.push_back({int(rows.integer(0)), rows.text(1), rows.text(2),
-                               RowImage{rows.integer(3) != 0, rows.value(4), rows.value(5),
-                                        std::nullopt, std::nullopt},
-                               RowImage{rows.integer(6) != 0, rows.value(7), rows.value(8),
-                                        std::nullopt, std::nullopt}});
+        // An item's two values are its description and unit.
+        const auto image = [&](int table, int exists, int a, int b) {
+            if (table == LineTable)
+                return RowImage{rows.integer(exists) != 0, rows.value(a), rows.value(b),
+                                std::nullopt, std::nullopt};
+            const auto text = [&](int column) {
+                return rows.value(column).isNull() ? std::nullopt
+                                                   : std::optional(rows.value(column).toString());
+            };
+            return RowImage{rows.integer(exists) != 0, {}, {}, text(a), text(b)};
+        };
+        while (rows.next()) {
+            const int table = int(rows.integer(0));
+            records.push_back({table, rows.text(1), rows.text(2), image(table, 3, 4, 5),
+                               image(table, 6, 7, 8)});
+        }
         bool asAfter = true;
         bool asBefore = true;
         for (const RowRecord& record : records) {
-            const RowImage held = data.line({record.key, record.component});
-            asAfter = asAfter && sameLine(record.after, held);
-            asBefore = asBefore && sameLine(record.before, held);
+            const RowImage held = data.row(record.table, record.key, record.component);
+            asAfter = asAfter && sameRow(record.table, record.after, held);
+            asBefore = asBefore && sameRow(record.table, record.before, held);
         }
         if (asAfter && !asBefore) {
             // Its writer committed and was killed before it could say so.
@@ -1343,6 +1376,11 @@ FileRecorder::~FileRecorder() {
 }
 
 void FileRecorder::pending(const WriteCommand& command, const std::vector<LineChange>& changes) {
+    pendingRows(command, changes, {});
+}
+
+void FileRecorder::pendingRows(const WriteCommand& command, const std::vector<LineChange>& changes,
+                               const std::vector<ItemChange>& items) {
     if (!m_file)
         m_file = KeptHistories::instance().take(QFileInfo(m_database).absoluteFilePath());
     if (!m_file) {
@@ -1356,7 +1394,7 @@ void FileRecorder::pending(const WriteCommand& command, const std::vector<LineCh
                                  .arg(error.message()));
         }
     }
-    m_file->writePending(command, changes);
+    m_file->writePending(command, changes, items);
 }
 
 void FileRecorder::committed() {

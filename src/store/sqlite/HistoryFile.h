@@ -54,7 +54,9 @@ public:
     /// Records `changes` as pending, durably, then takes the history's write lock and keeps it
     /// until complete or drop, so that own changes complete in the order the data committed
     /// them. Throws HistoryNotRecorded.
-    void writePending(const WriteCommand& command, const std::vector<LineChange>& changes);
+    /// `items`: the Item Master rows the write changes as well (an import's).
+    void writePending(const WriteCommand& command, const std::vector<LineChange>& changes,
+                      const std::vector<ItemChange>& items = {});
     /// After the data's commit: the pending record completed and the state moved on. A line
     /// whose state differs from what the write found (another program changed it unseen) gets
     /// that change recorded first, as another program's. Never throws: a record left pending
@@ -115,6 +117,8 @@ public:
     FileRecorder(const FileRecorder&) = delete;
     FileRecorder& operator=(const FileRecorder&) = delete;
     void pending(const WriteCommand& command, const std::vector<LineChange>& changes) override;
+    void pendingRows(const WriteCommand& command, const std::vector<LineChange>& changes,
+                     const std::vector<ItemChange>& items) override;
     void committed() override;
     void abandoned() override;
 

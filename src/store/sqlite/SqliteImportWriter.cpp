@@ -1,5 +1,7 @@
 #include "store/sqlite/SqliteImportWriter.h"
 
+#include "store/sqlite/HistoryFile.h"
+
 #include "store/sqlite/SqliteStore.h"
 #include "store/sqlite/SqliteSql.h"
 #include "store/sqlite/SqliteStatement.h"
@@ -317,6 +319,8 @@ void SqliteImportWriter::addItem(const ImportedItem& item, const std::function<Q
             .arg(sameKey(stored, item.id));
     });
     ++m_itemsAdded;
+    if (m_recorder)
+        m_itemChanges.push_back({std::nullopt, item});
 }
 
 void SqliteImportWriter::addLine(const ImportedLine& line, const std::function<QString()>& where) {
@@ -336,6 +340,26 @@ void SqliteImportWriter::addLine(const ImportedLine& line, const std::function<Q
             .arg(sameKey(component, line.component), sameKey(assembly, line.assembly));
     });
     ++m_linesAdded;
+    if (m_recorder)
+        m_lineChanges.push_back(
+            {std::nullopt,
+             LineRow{line.assembly, line.component,
+                     line.quantity ? QVariant(*line.quantity) : QVariant(),
+                     line.startDate ? QVariant(*line.startDate) : QVariant()}});
+}
+
+void SqliteImportWriter::recordAs(const WriteCommand& command) {
+    if (m_newFile || !fileHistoryKept())
+        return;
+    m_command = command;
+    m_recorder = std::make_unique<history::FileRecorder>(m_path);
+    // A history made new takes its starting state from the data file: read now, while the
+    // import has written nothing, rather than at the commit, when a large import's writes may
+    // hold the file against readers. A failure here is said by the commit's record.
+    try {
+        const history::HistoryFile opened(m_path);
+    } catch (const StoreError&) {
+    }
 }
 
 void SqliteImportWriter::commit() {
@@ -345,7 +369,20 @@ void SqliteImportWriter::commit() {
                    m_linesBefore + m_linesAdded);
     m_insertItem.reset();
     m_insertLine.reset();
-    exec(schema::Commit, QStringLiteral("Could not write '%1'").arg(m_path));
+    // Recorded as pending before the commit (a change that cannot be accounted for is not
+    // made) and completed after it, as SqlStore::commitRecorded does for a line write.
+    const bool recorded = m_recorder && (!m_itemChanges.empty() || !m_lineChanges.empty());
+    if (recorded)
+        m_recorder->pendingRows(m_command, m_lineChanges, m_itemChanges);
+    try {
+        exec(schema::Commit, QStringLiteral("Could not write '%1'").arg(m_path));
+    } catch (...) {
+        if (recorded)
+            m_recorder->abandoned();
+        throw;
+    }
+    if (recorded)
+        m_recorder->committed();
     const int rc = sqlite3_close(m_db);
     m_db = nullptr;
     if (rc != SQLITE_OK)

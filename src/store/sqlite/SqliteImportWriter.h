@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/History.h"
 #include "store/ImportWriter.h"
 
 #include <QString>
@@ -8,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QDir;
 class QLockFile;
@@ -46,6 +48,9 @@ public:
     /// Checks that the tables hold exactly the rows they held before plus those added
     /// (ImportRowCount otherwise), commits, and for a new file puts it in place.
     void commit() override;
+    /// Into an existing file only (a new file starts its history afresh): the rows are recorded
+    /// as pending before the commit and completed after it, as a line write's are.
+    void recordAs(const WriteCommand& command) override;
 
     qint64 itemsAdded() const override { return m_itemsAdded; }
     qint64 linesAdded() const override { return m_linesAdded; }
@@ -88,6 +93,11 @@ private:
     qint64 m_linesBefore = 0;
     qint64 m_itemsAdded = 0;
     qint64 m_linesAdded = 0;
+    // The editor's command and what it added, while its import is recorded (recordAs).
+    WriteCommand m_command;
+    std::unique_ptr<ChangeRecorder> m_recorder;
+    std::vector<ItemChange> m_itemChanges;
+    std::vector<LineChange> m_lineChanges;
 };
 
 } // namespace store

@@ -2,6 +2,7 @@
 
 #include "store/Store.h"
 #include "tree/BomDocument.h"
+#include "tree/LoadCounts.h"
 
 #include <QTest>
 
@@ -99,6 +100,25 @@ QString differenceFromFreshLoad(tree::BomTreeModel& model, const QString& databa
             .arg(model.structureRows())
             .arg(fresh.structureRows());
     return difference(model, {}, fresh, {}, model.topAssembly());
+}
+
+BillEditor::BillEditor(const QString& location) {
+    session.path = location;
+    const auto showCounts = [this] { counts = tree::loadSummary(document); };
+    QObject::connect(&document, &tree::BomDocument::loaded, showCounts);
+    QObject::connect(&document, &tree::BomDocument::wholeRead, showCounts);
+    QObject::connect(&document, &tree::BomDocument::countsChanged, showCounts);
+}
+
+QString BillEditor::difference() {
+    if (QString found = differenceFromFreshLoad(model, session.path); !found.isEmpty())
+        return found;
+    const std::unique_ptr<store::Store> db = store::openStore(session.path);
+    tree::BomDocument fresh;
+    fresh.load(model.topAssembly(), db->reachableLines(model.topAssembly()));
+    if (const QString expected = tree::loadSummary(fresh); counts != expected)
+        return QStringLiteral("the counts say \"%1\", a fresh load \"%2\"").arg(counts, expected);
+    return {};
 }
 
 QString BillEditor::loadWhole(const QString& item) {

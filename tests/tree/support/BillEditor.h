@@ -44,7 +44,10 @@ struct BillEditor {
     tree::BomTreeModel model{document};
     tree::BomEditor editor{desktop, session, document, model,
                            [this](const QString& text) { status = text; }};
-    explicit BillEditor(const QString& location) { session.path = location; }
+    /// The load's counts as the window's status shows them: set by a load, then by each
+    /// notice that they may have changed.
+    QString counts;
+    explicit BillEditor(const QString& location);
     tree::LineEdits& edits() { return editor.edits(); }
     /// Loads `item` as the window does and lets the rest of its bill in, for what is tried on
     /// a whole bill; returns the load's description.
@@ -53,8 +56,9 @@ struct BillEditor {
 
     QModelIndex node(const QString& path) { return nodeAt(model, path); }
     QString outline() { return outlineOf(model); }
-    /// differenceFromFreshLoad on the editor's database.
-    QString difference() { return differenceFromFreshLoad(model, session.path); }
+    /// differenceFromFreshLoad on the editor's database, then whether `counts` are those of
+    /// the fresh load.
+    QString difference();
 };
 
 /// A BillEditor on a new SQLite file of its own that holds these rows.
