@@ -414,6 +414,37 @@ private Q_SLOTS:
         QCOMPARE(number, int(store::HistoryNoRight));
         QVERIFY2(text.contains(QLatin1StringView("CREATE on the database")), qPrintable(text));
 
+        // A user who may only read: the tables are checked and read all the same, and keeping
+        // the history names each right it lacks in turn; one who may not read is told so.
+        execOnServer(m_server, {"DROP ROLE IF EXISTS reader", "CREATE ROLE reader LOGIN",
+                                "GRANT SELECT ON itemmaster, bomdetail TO reader",
+                                "DROP ROLE IF EXISTS nobody", "CREATE ROLE nobody LOGIN"});
+        QUrl reader(m_server.uri()), nobody(m_server.uri());
+        reader.setUserName(QStringLiteral("reader"));
+        nobody.setUserName(QStringLiteral("nobody"));
+        {
+            store::PgStore readOnly(reader.toString());
+            QCOMPARE(readOnly.whereUsed(QStringLiteral("P1")).size(), size_t(1));
+            QCOMPARE(readOnly.reachableLines(QStringLiteral("TOP")).size(), qsizetype(1));
+        }
+        const auto refusal = [](const QUrl& user) {
+            return failureOf([&] { store::pg::enableHistory(user.toString()); });
+        };
+        QCOMPARE(refusal(reader).first, int(store::HistoryNoRight));
+        QVERIFY2(refusal(reader).second.contains(QLatin1StringView("CREATE on the database")),
+                 qPrintable(refusal(reader).second));
+        execOnServer(m_server, {"GRANT CREATE ON DATABASE postgres TO reader"});
+        QVERIFY2(refusal(reader).second.contains(QLatin1StringView("TRIGGER on the table ItemMaster")),
+                 qPrintable(refusal(reader).second));
+        const auto [unread, unreadText] = failureOf([&] { store::PgStore{nobody.toString()}; });
+        QCOMPARE(unread, int(store::NoReadRight));
+        QVERIFY2(unreadText.contains(QLatin1StringView("do not allow reading the table 'ItemMaster'")),
+                 qPrintable(unreadText));
+        QCOMPARE(refusal(nobody).first, int(store::HistoryNoRight));
+        execOnServer(m_server, {"REVOKE ALL ON itemmaster, bomdetail FROM reader",
+                                "REVOKE CREATE ON DATABASE postgres FROM reader",
+                                "DROP ROLE reader", "DROP ROLE nobody"});
+
         store::pg::enableHistory(m_server.uri());
         // With the history on, a user who may only write the tables still writes, recorded.
         store::PgStore(clerk.toString())

@@ -98,7 +98,8 @@ void PgStore::checkTables() {
     PgStatement query(*m_session, pgschema::SelectColumns, readTables);
     query.adopt(std::move(results[0]));
     while (query.next())
-        columns.push_back({query.string(0), query.string(1), query.value(2).toInt()});
+        columns.push_back({query.string(0), query.string(1), query.value(2).toInt(),
+                           query.string(3) == QLatin1StringView("t")});
     checkColumns(columns, shown);
     std::vector<IndexKey> keys;
     PgStatement indexes(*m_session, pgschema::SelectUniqueIndexKeys,
