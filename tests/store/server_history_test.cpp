@@ -57,6 +57,31 @@ void sessionWrites(const PgServer& server, const QString& application, const QSt
         qFatal("%s", qPrintable(failure));
 }
 
+/// A session of the test's own held open, to interleave transactions with another.
+class HeldSession {
+public:
+    HeldSession(const PgServer& server, const QString& name) : m_name(name) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(server.socketFolder());
+        db.setDatabaseName(QStringLiteral("postgres"));
+        db.setUserName(server.user());
+        if (!db.open())
+            qFatal("cannot connect: %s", qPrintable(db.lastError().text()));
+    }
+    ~HeldSession() {
+        QSqlDatabase::database(m_name).close();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    void run(const QString& sql) const {
+        QSqlQuery q(QSqlDatabase::database(m_name));
+        if (!q.exec(sql))
+            qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    }
+
+private:
+    QString m_name;
+};
+
 /// One record as one line: table, key, before and after, who and in which command.
 QString recordText(const ChangeRecord& r) {
     const auto image = [&](const RowImage& row) {
@@ -274,6 +299,72 @@ private Q_SLOTS:
         const auto [number, text] =
             failureOf([&] { log.linesAsOf(QStringLiteral("A0"), log.keptSince().addSecs(-1)); });
         QCOMPARE(number, int(store::HistoryTooOld));
+    }
+
+    void asOfShowsExactlyTheTransactionsCommittedByThen() {
+        if (!needServer())
+            return;
+        freshTables({{"TOP", "Top", "EA"}, {"P1", "One", "EA"}, {"P2", "Two", "EA"},
+                     {"P3", "Three", "EA"}},
+                    {{"TOP", "P1", 1.0}, {"TOP", "P2", 1.0}, {"TOP", "P3", 1.0}});
+        store::pg::enableHistory(m_server.uri());
+        // The server's millisecond now, once it is over.
+        const auto tick = [&] {
+            const QDateTime now = serverNow();
+            while (serverNow() <= now)
+                QTest::qWait(1);
+            return now;
+        };
+        store::pg::PgHistoryLog log(m_server.uri());
+        const auto asOf = [&](const QDateTime& moment) {
+            return linesText(log.linesAsOf(QStringLiteral("TOP"), moment));
+        };
+        const auto lines = [](double p1, double p2, double p3) {
+            return QStringList{QStringLiteral("TOP>P1 %1 EA One 1").arg(p1),
+                               QStringLiteral("TOP>P2 %1 EA Two 1").arg(p2),
+                               QStringLiteral("TOP>P3 %1 EA Three 1").arg(p3)};
+        };
+        // The first transaction writes before the second and commits after it.
+        HeldSession first(m_server, QStringLiteral("first")), second(m_server, QStringLiteral("second"));
+        first.run("BEGIN");
+        first.run("UPDATE bomdetail SET bomqtyreq = 2 WHERE bomcomp = 'P1'");
+        tick();
+        second.run("BEGIN");
+        second.run("UPDATE bomdetail SET bomqtyreq = 3 WHERE bomcomp = 'P2'");
+        second.run("COMMIT");
+        tick();
+        const QDateTime between = tick();
+        first.run("UPDATE bomdetail SET bomqtyreq = 4 WHERE bomcomp = 'P3'");
+        first.run("COMMIT");
+        tick();
+        // One that has its commit stamped early, then writes again.
+        second.run("BEGIN");
+        second.run("SET CONSTRAINTS ALL IMMEDIATE");
+        second.run("UPDATE bomdetail SET bomqtyreq = 5 WHERE bomcomp = 'P1'");
+        tick();
+        const QDateTime inside = tick();
+        second.run("UPDATE bomdetail SET bomqtyreq = 6 WHERE bomcomp = 'P2'");
+        second.run("COMMIT");
+        const QDateTime after = tick();
+
+        QCOMPARE(asOf(between), lines(1, 3, 1));
+        QCOMPARE(asOf(inside), lines(2, 3, 4));
+        QCOMPARE(asOf(after), lines(5, 6, 4));
+        // Each change set at its commit, in the order of the commits; a change counts as made
+        // within its very millisecond, and not one millisecond before.
+        const std::vector<ChangeRecord> all = log.changes({});
+        QCOMPARE(all.size(), size_t(5));
+        QVERIFY(all.at(0).time > inside && all.at(2).time > between && all.at(2).time < inside);
+        QCOMPARE(all.at(2).changeSet, all.at(3).changeSet);
+        QCOMPARE(all.at(2).time, all.at(3).time);
+        QCOMPARE(all.at(4).after.quantity.toDouble(), 3.0);
+        QCOMPARE(asOf(all.at(4).time), lines(1, 3, 1));
+        QCOMPARE(asOf(all.at(4).time.addMSecs(-1)), lines(1, 1, 1));
+        QCOMPARE(asOf(all.at(2).time), lines(2, 3, 4));
+        QCOMPARE(asOf(all.at(2).time.addMSecs(-1)), lines(1, 3, 1));
+        store::HistoryQuery until;
+        until.until = between;
+        QCOMPARE(log.changes(until).size(), size_t(1));
     }
 
     void onlyTheTriggersWriteAndOnlyTheServerSaysWhose() {

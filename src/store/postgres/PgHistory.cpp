@@ -102,7 +102,8 @@ QStringList enableHistory(const QString& location) {
     const QString what = QStringLiteral("Could not keep the history of changes on '%1'").arg(shown);
     PgTransaction transaction(db, what);
     execute(db, pgschema::QuietNotices, what, HistoryUnreadable);
-    bool schema = false, itemTrigger = false, lineTrigger = false, upToDate = false;
+    // `earlier`: a history made by an earlier editor, brought up to date (its triggers too).
+    bool schema = false, itemTrigger = false, lineTrigger = false, earlier = false;
     QString user;
     {
         // The rights first: a user who may not make the history is told which right it
@@ -114,15 +115,15 @@ QStringList enableHistory(const QString& location) {
         schema = state.value(0).toBool();
         itemTrigger = state.value(1).toBool();
         lineTrigger = state.value(2).toBool();
-        upToDate = state.value(10).toBool();
+        earlier = schema && !state.value(10).toBool();
         user = state.value(6).toString();
-        if ((!schema || !upToDate) && !state.value(3).toBool())
+        if (!schema && !state.value(3).toBool())
             throw noRight(
                 user, QStringLiteral("CREATE on the database '%1'").arg(state.value(7).toString()),
                 shown);
-        if (!itemTrigger && !state.value(4).toBool())
+        if ((!itemTrigger || earlier) && !state.value(4).toBool())
             throw noRight(user, QStringLiteral("TRIGGER on the table ItemMaster"), shown);
-        if (!lineTrigger && !state.value(5).toBool())
+        if ((!lineTrigger || earlier) && !state.value(5).toBool())
             throw noRight(user, QStringLiteral("TRIGGER on the table BomDetail"), shown);
         // The triggers' functions run with this user's rights: a TRUNCATE's rows are read.
         if (!state.value(8).toBool())
@@ -132,30 +133,42 @@ QStringList enableHistory(const QString& location) {
     }
     checkTables(db, shown);
     QStringList created;
+    if (earlier) {
+        // The triggers made anew first: their locks wait for every write under way and hold
+        // the next until the commit, so that no write is recorded half by the old functions.
+        for (QLatin1StringView sql : pgschema::CreateItemMasterHistoryTriggers)
+            execute(db, sql, what, HistoryUnreadable);
+        for (QLatin1StringView sql : pgschema::CreateBomDetailHistoryTriggers)
+            execute(db, sql, what, HistoryUnreadable);
+    }
     if (!schema) {
         for (QLatin1StringView sql : pgschema::CreateHistorySchema)
             execute(db, sql, what, HistoryUnreadable);
-        created.append(QStringLiteral("the schema bom_history (its tables change, kept and gap, "
-                                      "its functions record, record_truncate and check_triggers)"));
-    } else if (!upToDate) {
-        created.append(QStringLiteral("the history's check of its triggers, its functions "
-                                      "running with the rights of '%1', nobody else writing "
-                                      "there")
+        created.append(QStringLiteral("the schema bom_history (its tables change, change_set, "
+                                      "kept and gap, its functions record, record_truncate, "
+                                      "stamp_commit and check_triggers)"));
+    } else if (earlier) {
+        created.append(QStringLiteral("the history's order of commits and check of its "
+                                      "triggers, its functions running with the rights of '%1', "
+                                      "nobody else writing there")
                            .arg(user));
     }
     // Every time: harmless where done, and a schema of an earlier editor is brought up to it.
     for (QLatin1StringView sql : pgschema::HistoryUpToDate)
         execute(db, sql, what, HistoryUnreadable);
-    if (!itemTrigger) {
+    // The triggers made anew above are the ones the fingerprint starts from.
+    if (earlier)
+        execute(db, pgschema::RestartTriggerState, what, HistoryUnreadable);
+    if (!itemTrigger && !earlier)
         for (QLatin1StringView sql : pgschema::CreateItemMasterHistoryTriggers)
             execute(db, sql, what, HistoryUnreadable);
+    if (!itemTrigger)
         created.append(QStringLiteral("the triggers on ItemMaster"));
-    }
-    if (!lineTrigger) {
+    if (!lineTrigger && !earlier)
         for (QLatin1StringView sql : pgschema::CreateBomDetailHistoryTriggers)
             execute(db, sql, what, HistoryUnreadable);
+    if (!lineTrigger)
         created.append(QStringLiteral("the triggers on BomDetail"));
-    }
     // A table that had lost its trigger was written unrecorded: no earlier state can be
     // rebuilt from the changes since, so the history is kept from now.
     if (!schema || !itemTrigger || !lineTrigger)
@@ -189,12 +202,16 @@ PgHistoryLog::PgHistoryLog(const QString& location)
                          QStringLiteral("'%1' keeps no history of changes (bom-import "
                                         "--enable-history turns it on).")
                              .arg(m_connection.uri()));
-    m_checksGaps = present.value(1).toBool();
+    if (!present.value(1).toBool())
+        throw StoreError(HistoryUnreadable,
+                         QStringLiteral("The history of changes on '%1' was made by an earlier "
+                                        "editor and knows neither the order of its commits nor "
+                                        "its gaps: bom-import --enable-history brings it up to "
+                                        "date.")
+                             .arg(m_connection.uri()));
 }
 
 std::optional<HistoryTriggers> PgHistoryLog::gapAfter(const QDateTime& moment) {
-    if (!m_checksGaps)
-        return std::nullopt;
     const QString what =
         QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri());
     PgStatement gap(m_connection.db(), pgschema::SelectGapAfter, what, HistoryUnreadable);
@@ -239,7 +256,7 @@ qint64 PgHistoryLog::forgetBefore(const QDateTime& moment, const ReadProgress& p
     // history that is whole from where it stopped.
     for (;;) {
         PgTransaction piece(db, what);
-        qint64 forgotten = 0;
+        qint64 forgotten = 0, sets = 0;
         QString newest;
         {
             PgStatement forget(db, pgschema::ForgetOldest, what, HistoryUnreadable);
@@ -247,17 +264,18 @@ qint64 PgHistoryLog::forgetBefore(const QDateTime& moment, const ReadProgress& p
             if (forget.next()) {
                 forgotten = forget.value(0).toLongLong();
                 newest = forget.value(1).toString();
+                sets = forget.value(2).toLongLong();
             }
         }
         {
             PgStatement since(db, pgschema::MoveKeptSince, what, HistoryUnreadable);
-            since.bind(forgotten == 0 ? momentText(moment)
+            since.bind(sets == 0 ? momentText(moment)
                                       : momentText(QDateTime::fromString(newest, Qt::ISODateWithMs)
                                                        .addMSecs(1)))
                 .exec();
         }
         piece.commit();
-        if (forgotten == 0)
+        if (sets == 0)
             break;
         done += forgotten;
         if (progress && !progress(done, total))
@@ -325,7 +343,7 @@ LinesAsOf PgHistoryLog::linesAsOf(const QString& item, const QDateTime& moment) 
         QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri());
     // The triggers checked first, outside the snapshot: an alteration not seen yet is
     // recorded as a gap now, whether or not a watch was running when it was made.
-    if (m_checksGaps) {
+    {
         PgStatement check(db, pgschema::CheckHistoryTriggers, what, HistoryUnreadable);
         check.exec();
     }

@@ -31,7 +31,7 @@ void disableHistory(const QString& location);
 class PgHistoryLog : public HistoryLog {
 public:
     /// Connects as PgStore does (its errors); a server without the history schema fails with
-    /// HistoryNotKept.
+    /// HistoryNotKept, one whose history an earlier editor made with HistoryUnreadable.
     explicit PgHistoryLog(const QString& location);
 
     std::vector<ChangeRecord> changes(const HistoryQuery& query) override;
@@ -49,8 +49,6 @@ private:
     Connection m_connection;
     /// The address as given: the editor's own change sets are kept by it (PgOwnChanges.h).
     QString m_location;
-    /// Whether the history knows its gaps (one made by an earlier editor does not).
-    bool m_checksGaps = false;
 };
 
 } // namespace store::pg

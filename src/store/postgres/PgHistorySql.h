@@ -11,7 +11,10 @@
 /// table's row, every column), the writer's transaction (txid: one change set), the statement's
 /// time, the session's role and application_name, and what the editor's write transactions
 /// say of themselves through the settings bom.person, bom.host, bom.command, bom.reason and
-/// bom.source (Null where a writer set none). Rows are in commit order by id. An UPDATE that
+/// bom.source (Null where a writer set none). bom_history.change_set gives each change set its
+/// place in the order of the commits and the time of its commit, taken at the commit itself
+/// (a deferred constraint trigger): ids follow the order of writing, which two transactions
+/// at once interleave, and a statement's time is not its commit's. An UPDATE that
 /// changes a line's or an item's key (under the key rule) is kept as a delete of the old key
 /// and an insert of the new one, so that every key's rows tell its whole story on their own.
 ///
@@ -47,7 +50,7 @@ inline constexpr QLatin1StringView SelectHistoryState{
     " current_user::text, current_database()::text,"
     " coalesce(has_table_privilege(to_regclass('itemmaster'), 'SELECT'), true),"
     " coalesce(has_table_privilege(to_regclass('bomdetail'), 'SELECT'), true),"
-    " to_regclass('bom_history.gap') IS NOT NULL"};
+    " to_regclass('bom_history.change_set') IS NOT NULL"};
 
 inline constexpr QLatin1StringView CreateHistorySchema[]{
     QLatin1StringView{"CREATE SCHEMA bom_history"},
@@ -97,6 +100,58 @@ inline constexpr QLatin1StringView HistoryUpToDate[]{
                       " opened timestamptz NOT NULL,"
                       " closed timestamptz,"
                       " what text NOT NULL)"},
+    // One row per change set: its place in the order of the commits and the server's clock
+    // then, both taken at its commit (stamp_commit).
+    QLatin1StringView{"CREATE SEQUENCE IF NOT EXISTS bom_history.commit_order"},
+    QLatin1StringView{"CREATE TABLE IF NOT EXISTS bom_history.change_set ("
+                      " txid bigint PRIMARY KEY,"
+                      " commit_order bigint UNIQUE,"
+                      " committed_at timestamptz)"},
+    QLatin1StringView{"CREATE INDEX IF NOT EXISTS change_set_time"
+                      " ON bom_history.change_set (committed_at)"},
+    // The change sets of a history made by an earlier editor, in the order of their rows,
+    // each at its last statement's time: the best it knew.
+    QLatin1StringView{
+        "INSERT INTO bom_history.change_set (txid, commit_order, committed_at)"
+        " SELECT o.txid, nextval('bom_history.commit_order'), o.at FROM ("
+        "  SELECT c.txid, max(c.statement_time) AS at, max(c.id) AS last"
+        "  FROM bom_history.change AS c WHERE NOT EXISTS (SELECT 1 FROM bom_history.change_set"
+        "  AS s WHERE s.txid = c.txid) GROUP BY c.txid ORDER BY last) AS o"},
+    // The writer's change set, opened by its first row; one stamped already (its writer set
+    // the constraints immediate) is stamped again after this row.
+    QLatin1StringView{
+        "CREATE OR REPLACE FUNCTION bom_history.open_change_set() RETURNS void LANGUAGE plpgsql"
+        " SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$\n"
+        "DECLARE\n"
+        " stamped boolean;\n"
+        "BEGIN\n"
+        " SELECT s.commit_order IS NOT NULL INTO stamped FROM bom_history.change_set AS s\n"
+        "  WHERE s.txid = txid_current();\n"
+        " IF NOT FOUND THEN\n"
+        "  INSERT INTO bom_history.change_set (txid) VALUES (txid_current());\n"
+        " ELSIF stamped THEN\n"
+        "  UPDATE bom_history.change_set SET commit_order = NULL, committed_at = NULL\n"
+        "   WHERE txid = txid_current();\n"
+        " END IF;\n"
+        "END\n"
+        "$f$"},
+    // At the commit, one writer at a time from the stamp to the end of its commit (a lock of
+    // the transaction's): the order taken is the order in which the commits became visible,
+    // and a moment's cut by it is a state that was committed.
+    QLatin1StringView{
+        "CREATE OR REPLACE FUNCTION bom_history.stamp_commit() RETURNS trigger LANGUAGE plpgsql"
+        " SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$\n"
+        "BEGIN\n"
+        " PERFORM pg_advisory_xact_lock(1112493362);\n"
+        " UPDATE bom_history.change_set SET commit_order = nextval('bom_history.commit_order'),\n"
+        "  committed_at = clock_timestamp() WHERE txid = NEW.txid AND commit_order IS NULL;\n"
+        " RETURN NULL;\n"
+        "END\n"
+        "$f$"},
+    QLatin1StringView{"DROP TRIGGER IF EXISTS stamp_commit ON bom_history.change_set"},
+    QLatin1StringView{"CREATE CONSTRAINT TRIGGER stamp_commit AFTER INSERT OR UPDATE"
+                      " ON bom_history.change_set DEFERRABLE INITIALLY DEFERRED FOR EACH ROW"
+                      " WHEN (NEW.commit_order IS NULL) EXECUTE FUNCTION bom_history.stamp_commit()"},
     QLatin1StringView{
         "CREATE OR REPLACE FUNCTION bom_history.record() RETURNS trigger LANGUAGE plpgsql"
         " SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$\n"
@@ -106,6 +161,7 @@ inline constexpr QLatin1StringView HistoryUpToDate[]{
         " IF TG_OP <> 'INSERT' THEN o := to_jsonb(OLD); END IF;\n"
         " IF TG_OP <> 'DELETE' THEN n := to_jsonb(NEW); END IF;\n"
         " IF TG_OP = 'UPDATE' AND o = n THEN RETURN NULL; END IF;\n"
+        " PERFORM bom_history.open_change_set();\n"
         " IF TG_TABLE_NAME = 'bomdetail' THEN\n"
         "  ok := o ->> 'bomid'; oc := o ->> 'bomcomp'; nk := n ->> 'bomid'; nc := n ->> 'bomcomp';\n"
         " ELSE\n"
@@ -130,6 +186,7 @@ inline constexpr QLatin1StringView HistoryUpToDate[]{
         "CREATE OR REPLACE FUNCTION bom_history.record_truncate() RETURNS trigger"
         " LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$\n"
         "BEGIN\n"
+        " PERFORM bom_history.open_change_set();\n"
         " IF TG_TABLE_NAME = 'bomdetail' THEN\n"
         "  EXECUTE format('INSERT INTO bom_history.change (table_name, operation, row_key,'\n"
         "   ' row_component, old_row) SELECT %L, ''D'', r.bomid, r.bomcomp, to_jsonb(r)'\n"
@@ -212,8 +269,8 @@ inline constexpr QLatin1StringView HistoryUpToDate[]{
     QLatin1StringView{"REVOKE ALL ON ALL SEQUENCES IN SCHEMA bom_history FROM PUBLIC"},
     QLatin1StringView{"REVOKE ALL ON ALL FUNCTIONS IN SCHEMA bom_history FROM PUBLIC"},
     QLatin1StringView{"GRANT USAGE ON SCHEMA bom_history TO PUBLIC"},
-    QLatin1StringView{"GRANT SELECT ON bom_history.change, bom_history.kept, bom_history.gap"
-                      " TO PUBLIC"},
+    QLatin1StringView{"GRANT SELECT ON bom_history.change, bom_history.change_set,"
+                      " bom_history.kept, bom_history.gap TO PUBLIC"},
     QLatin1StringView{"GRANT EXECUTE ON FUNCTION bom_history.check_triggers(),"
                       " bom_history.trigger_state() TO PUBLIC"},
     // A history made before the fingerprint was kept is taken as whole up to now.
@@ -250,6 +307,11 @@ inline constexpr QLatin1StringView InsertKeptSince[]{
                       " WHERE closed IS NULL"},
 };
 
+/// The fingerprint taken again, of triggers made anew in this transaction.
+inline constexpr QLatin1StringView RestartTriggerState{
+    "UPDATE bom_history.kept SET triggers = bom_history.trigger_state(),"
+    " checked = clock_timestamp()"};
+
 /// Whether the history can be checked (a schema of an earlier editor has no check), and the
 /// check (check_triggers), in autocommit: a gap it finds is recorded whoever reads.
 inline constexpr char SelectHistoryCheckable[] =
@@ -282,11 +344,11 @@ inline constexpr QLatin1StringView MarkWriterAndLock{
     " txid_current(), pg_advisory_xact_lock(1112493361)"};
 inline constexpr int MarkedTransactionColumn = 5;
 
-/// Whether the history is there, and whether it knows its gaps (a schema of an earlier editor
-/// does not: it is taken as whole).
+/// Whether the history is there, and whether it is up to date (one made by an earlier editor
+/// knows neither its commits' order nor its gaps).
 inline constexpr QLatin1StringView SelectHistoryPresent{
     "SELECT to_regclass('bom_history.change') IS NOT NULL,"
-    " to_regclass('bom_history.gap') IS NOT NULL"};
+    " to_regclass('bom_history.change_set') IS NOT NULL"};
 /// The newest gap that ends at or after the millisecond of a moment ($1), or is still open.
 inline constexpr QLatin1StringView SelectGapAfter{
     "SELECT true, id, to_char(opened AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"'),"
@@ -299,19 +361,28 @@ inline constexpr QLatin1StringView SelectKeptSince{
 inline constexpr QLatin1StringView CountChanges{"SELECT count(*) FROM bom_history.change"};
 /// The changes before a moment ($1), how many; and the oldest piece of them forgotten, with
 /// the time of its newest, and the kept start moved past it.
+/// Whole change sets, by their commits: the oldest 200 a piece, how many rows and sets went.
 inline constexpr QLatin1StringView CountChangesBefore{
-    "SELECT count(*) FROM bom_history.change WHERE statement_time < $1::timestamptz"};
+    "SELECT count(*) FROM bom_history.change AS c JOIN bom_history.change_set AS s"
+    " ON s.txid = c.txid WHERE s.committed_at < $1::timestamptz"};
 inline constexpr QLatin1StringView ForgetOldest{
-    "WITH gone AS (DELETE FROM bom_history.change WHERE id IN (SELECT id FROM"
-    " bom_history.change WHERE statement_time < $1::timestamptz ORDER BY id LIMIT 5000)"
-    " RETURNING statement_time)"
-    " SELECT count(*), to_char(max(statement_time) AT TIME ZONE 'UTC',"
-    " 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"') FROM gone"};
+    "WITH sets AS (SELECT txid FROM bom_history.change_set"
+    "  WHERE committed_at < $1::timestamptz ORDER BY commit_order LIMIT 200),"
+    " gone AS (DELETE FROM bom_history.change AS c USING sets WHERE c.txid = sets.txid"
+    "  RETURNING 1),"
+    " sets_gone AS (DELETE FROM bom_history.change_set AS s USING sets WHERE s.txid = sets.txid"
+    "  RETURNING s.committed_at)"
+    " SELECT (SELECT count(*) FROM gone), to_char(max(committed_at) AT TIME ZONE 'UTC',"
+    " 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"'), count(*) FROM sets_gone"};
 inline constexpr QLatin1StringView MoveKeptSince{
     "UPDATE bom_history.kept SET since = greatest(since, $1::timestamptz)"};
 
-/// Moments are given to the millisecond, and the server's times read so (cut, not rounded):
-/// a change within the millisecond of a moment counts as made by then.
+/// A change set's time is its commit's (committed_at), and "as of" cuts by the order of the
+/// commits: a moment shows the change sets up to the last one committed within its
+/// millisecond, and none after, so exactly what was committed by then (never a transaction
+/// in part, whatever the times of its statements). Moments are given to the millisecond, and
+/// the server's times read so (cut, not rounded): a change within the millisecond of a moment
+/// counts as made by then.
 
 /// The changes, newest change set first, then by key. Parameters in order: this process's own
 /// change sets (bigint[], PgOwnChanges.h), then the filters, each Null when not asked for:
@@ -327,7 +398,8 @@ inline constexpr QLatin1StringView MoveKeptSince{
 /// editor's or a restore.
 inline constexpr QLatin1StringView SelectChanges{
     "WITH marked AS ("
-    " SELECT c.*, c.txid = ANY($1::bigint[]) AS own FROM bom_history.change AS c),"
+    " SELECT c.*, s.commit_order, s.committed_at, c.txid = ANY($1::bigint[]) AS own"
+    " FROM bom_history.change AS c JOIN bom_history.change_set AS s ON s.txid = c.txid),"
     " picked AS ("
     " SELECT c.*, CASE WHEN c.own THEN coalesce(c.person, c.db_user) ELSE c.db_user END AS who,"
     "  CASE WHEN c.own AND c.source = 'restore' THEN 'R' WHEN c.own THEN 'T' ELSE 'P' END"
@@ -342,15 +414,15 @@ inline constexpr QLatin1StringView SelectChanges{
     "  OR lower(c.row_component COLLATE \"C\") = lower($3::text COLLATE \"C\"))"
     " AND ($4::text IS NULL OR lower(c.row_key COLLATE \"C\") = lower($4::text COLLATE \"C\")"
     "  OR lower(c.row_component COLLATE \"C\") = lower($4::text COLLATE \"C\"))"
-    " AND ($5::timestamptz IS NULL OR c.statement_time >= $5::timestamptz)"
+    " AND ($5::timestamptz IS NULL OR c.committed_at >= $5::timestamptz)"
     " AND ($6::timestamptz IS NULL"
-    "  OR c.statement_time < $6::timestamptz + interval '1 millisecond')"
+    "  OR c.committed_at < $6::timestamptz + interval '1 millisecond')"
     " AND ($10::bigint IS NULL OR c.txid = $10::bigint)),"
     " chosen AS (SELECT *, max(id) OVER (PARTITION BY txid) AS last_id FROM picked"
     "  WHERE ($7::text IS NULL OR who = $7::text) AND ($8::text IS NULL OR origin = $8::text)"
-    "  ORDER BY last_id DESC, lower(row_key COLLATE \"C\"), lower(row_component COLLATE \"C\"), id"
-    "  LIMIT $9)"
-    " SELECT c.txid, date_trunc('milliseconds', c.statement_time), c.who, c.machine, c.origin,"
+    "  ORDER BY commit_order DESC, lower(row_key COLLATE \"C\"),"
+    "  lower(row_component COLLATE \"C\"), id LIMIT $9)"
+    " SELECT c.txid, date_trunc('milliseconds', c.committed_at), c.who, c.machine, c.origin,"
     "  c.application, c.command, c.reason, c.table_name, c.row_key, c.row_component,"
     "  c.old_row::text, c.new_row::text, k.facts ->> 'itemdesc', m.facts ->> 'itemdesc',"
     "  k.facts IS NOT NULL, m.facts IS NOT NULL, c.claim, c.db_user"
@@ -379,20 +451,26 @@ inline constexpr QLatin1StringView SelectChanges{
     "  (SELECT to_jsonb(i) FROM itemmaster AS i"
     "   WHERE lower(i.itemid COLLATE \"C\") = lower(c.row_component COLLATE \"C\") LIMIT 1))"
     "  AS facts) AS m ON c.row_component IS NOT NULL"
-    " ORDER BY c.last_id DESC, lower(c.row_key COLLATE \"C\"), lower(c.row_component COLLATE \"C\"),"
-    "  c.id"};
+    " ORDER BY c.commit_order DESC, lower(c.row_key COLLATE \"C\"),"
+    "  lower(c.row_component COLLATE \"C\"), c.id"};
 
 /// Every line reachable from an item ($2) as it stood at a moment ($1), with its component's
 /// facts of then, as SelectReachableLines gives today's: today's rows, where a key changed
-/// after the moment the old row of its first change after it (none where that change added
-/// it). One statement: the tables of then are built once and walked as today's are.
+/// in a change set committed after the moment's cut, the old row of its first change after it
+/// (none where that change added it). One statement: the tables of then are built once and
+/// walked as today's are.
 inline constexpr QLatin1StringView SelectReachableLinesAsOf{
     "WITH RECURSIVE"
-    " later AS (SELECT DISTINCT ON (table_name, lower(row_key COLLATE \"C\"),"
-    "  lower(row_component COLLATE \"C\")) table_name, lower(row_key COLLATE \"C\") AS k,"
-    "  lower(row_component COLLATE \"C\") AS c, old_row"
-    "  FROM bom_history.change WHERE statement_time >= $1::timestamptz + interval '1 millisecond'"
-    "  ORDER BY table_name, lower(row_key COLLATE \"C\"), lower(row_component COLLATE \"C\"), id),"
+    " cut AS (SELECT coalesce((SELECT commit_order FROM bom_history.change_set"
+    "  WHERE committed_at < $1::timestamptz + interval '1 millisecond'"
+    "  ORDER BY committed_at DESC, commit_order DESC LIMIT 1), 0) AS last),"
+    " later AS (SELECT DISTINCT ON (h.table_name, lower(h.row_key COLLATE \"C\"),"
+    "  lower(h.row_component COLLATE \"C\")) h.table_name, lower(h.row_key COLLATE \"C\") AS k,"
+    "  lower(h.row_component COLLATE \"C\") AS c, h.old_row"
+    "  FROM bom_history.change AS h JOIN bom_history.change_set AS s ON s.txid = h.txid"
+    "  WHERE s.commit_order > (SELECT last FROM cut)"
+    "  ORDER BY h.table_name, lower(h.row_key COLLATE \"C\"), lower(h.row_component COLLATE \"C\"),"
+    "  s.commit_order, h.id),"
     " lines AS (SELECT d.bomid, d.bomcomp, d.bomqtyreq::text AS qty FROM bomdetail AS d"
     "  WHERE NOT EXISTS (SELECT 1 FROM later AS l WHERE l.table_name = 'bomdetail'"
     "   AND l.k = lower(d.bomid COLLATE \"C\") AND l.c = lower(d.bomcomp COLLATE \"C\"))"
