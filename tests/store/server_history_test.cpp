@@ -365,6 +365,16 @@ private Q_SLOTS:
         store::HistoryQuery until;
         until.until = between;
         QCOMPARE(log.changes(until).size(), size_t(1));
+
+        // Forgotten by whole change sets, by their commits: "as of" stays exact from the new
+        // start on, and is refused before it.
+        QCOMPARE(log.forgetBefore(inside, {}), qint64(3));
+        QCOMPARE(log.changeCount(), qint64(2));
+        QVERIFY(log.keptSince() > all.at(2).time && log.keptSince() <= inside);
+        QCOMPARE(asOf(inside), lines(2, 3, 4));
+        QCOMPARE(asOf(after), lines(5, 6, 4));
+        QCOMPARE(failureOf([&] { log.linesAsOf(QStringLiteral("TOP"), between); }).first,
+                 int(store::HistoryTooOld));
     }
 
     void onlyTheTriggersWriteAndOnlyTheServerSaysWhose() {
