@@ -95,6 +95,11 @@ struct ChangeRecord {
     /// The descriptions of the assembly and the component (or of the item) at that moment.
     std::optional<QString> keyDescription;
     std::optional<QString> componentDescription;
+    /// On a server, for a change by anyone but this editor: who the writing session said it
+    /// was ("person@host", as the editor's own settings say it), which the server cannot vouch
+    /// for; `person` and `host` are then the session's role and client address, as the server
+    /// knows them. Empty where it said nothing.
+    QString claimedBy;
 };
 
 /// Which changes to list, newest first.

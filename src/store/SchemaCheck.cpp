@@ -58,6 +58,17 @@ void checkColumns(const std::vector<TableColumn>& columns, const QString& where)
                                             "the primary key.")
                                  .arg(n.column, n.table));
     }
+    // Only once the tables are as the editor needs them: their shape is the first news.
+    for (const Needed& n : needed) {
+        const auto found = std::find_if(columns.begin(), columns.end(), [&](const TableColumn& c) {
+            return same(c.table, n.table) && same(c.name, n.column);
+        });
+        if (!found->readable)
+            throw StoreError(NoReadRight,
+                             QStringLiteral("The user's rights on %1 do not allow reading the "
+                                            "table '%2' (it lacks SELECT on its column '%3').")
+                                 .arg(where, n.table, n.column));
+    }
 }
 
 bool foldsAsKeyRule(const IndexKey& key, QLatin1StringView column) {

@@ -11,10 +11,12 @@ struct TableColumn {
     QString table;
     QString name;
     int keyPosition; ///< its place in the primary key, 0 when not in it
+    bool readable = true; ///< whether the user may read it
 };
 
 /// Throws StoreError (MissingTable, MissingColumn or MissingPrimaryKey) unless `columns`
-/// hold both tables with the columns and primary keys the editor relies on. Names compare
+/// hold both tables with the columns and primary keys the editor relies on, and NoReadRight
+/// where the user may not read one of those columns. Names compare
 /// without regard to ASCII case. `where` names the database in messages.
 void checkColumns(const std::vector<TableColumn>& columns, const QString& where);
 

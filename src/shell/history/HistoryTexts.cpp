@@ -60,9 +60,11 @@ QStringList historyCells(const store::ChangeRecord& change, HistoryTime time) {
                                                           .arg(timeText(change.notBefore, time),
                                                                timeText(change.time, time))
                                                     : timeText(change.time, time);
-    const QString who = change.host.isEmpty()
-                            ? change.person
-                            : QStringLiteral("%1@%2").arg(change.person, change.host);
+    QString who = change.host.isEmpty() ? change.person
+                                        : QStringLiteral("%1@%2").arg(change.person, change.host);
+    // What another session said of itself is shown as said, beside what the server knows.
+    if (!change.claimedBy.isEmpty())
+        who = QStringLiteral("%1, claiming to be %2").arg(who, change.claimedBy);
     return {when,
             who,
             store::sourceText(change.source),

@@ -5,6 +5,7 @@
 #include "store/StoreError.h"
 #include "store/postgres/PgChangeSql.h"
 #include "store/postgres/PgHistorySql.h"
+#include "store/postgres/PgHistoryWatch.h"
 #include "store/postgres/PgLibpq.h"
 #include "store/postgres/PgOwnSessions.h"
 #include "store/postgres/PgSql.h"
@@ -279,6 +280,12 @@ private:
         const Triggers was = m_triggers;
         m_triggers = there ? Triggers::There : Triggers::Missing;
         m_lastTriggerCheck = Clock::now();
+        // The history's own triggers too: a gap in its record is said (PgHistoryWatch.h).
+        if (const QString gap = m_historyGaps.check([&](const char* sql) {
+                return firstRow(connection, sql);
+            });
+            !gap.isEmpty())
+            m_sink.notice(gap);
         if (!there && (was != Triggers::Missing || connected)) {
             m_sink.notice(NoTriggers);
         } else if (there && was == Triggers::Missing) {
@@ -288,6 +295,17 @@ private:
         }
         gather(connection);
         return true;
+    }
+
+    /// The first row of a statement's answer as text; none for a failure or no row.
+    std::optional<QStringList> firstRow(PGconn* connection, const char* sql) {
+        const Result result = exec(connection, sql);
+        if (!result || PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQntuples(result.get()) < 1)
+            return std::nullopt;
+        QStringList row;
+        for (int column = 0; column < PQnfields(result.get()); ++column)
+            row.append(QString::fromUtf8(PQgetvalue(result.get(), 0, column)));
+        return row;
     }
 
     /// Says once, when the watch begins, that the server keeps no history of changes and how
@@ -411,6 +429,7 @@ private:
     Clock::time_point m_lastSaid;
     int m_editors = -1;
     Triggers m_triggers = Triggers::Unknown;
+    pg::HistoryGapWatch m_historyGaps;
     Clock::time_point m_lastTriggerCheck;
     std::thread m_thread;
 };

@@ -191,7 +191,7 @@ void checkTables(const QSqlDatabase& db, const QString& shown) {
     query.exec();
     while (query.next())
         columns.push_back({query.value(0).toString(), query.value(1).toString(),
-                           query.value(2).toInt()});
+                           query.value(2).toInt(), query.value(3).toBool()});
     checkColumns(columns, QStringLiteral("'%1'").arg(shown));
     std::vector<IndexKey> keys;
     PgStatement indexes(db, pgschema::SelectUniqueIndexKeys,

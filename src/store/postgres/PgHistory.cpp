@@ -4,6 +4,7 @@
 #include "store/SessionName.h"
 #include "store/SqlValues.h"
 #include "store/postgres/PgHistorySql.h"
+#include "store/postgres/PgOwnChanges.h"
 #include "store/postgres/PgSql.h"
 
 #include <QJsonDocument>
@@ -98,12 +99,15 @@ QStringList enableHistory(const QString& location) {
     const Connection connection(location);
     const QSqlDatabase& db = connection.db();
     const QString& shown = connection.uri();
-    checkTables(db, shown);
     const QString what = QStringLiteral("Could not keep the history of changes on '%1'").arg(shown);
     PgTransaction transaction(db, what);
     execute(db, pgschema::QuietNotices, what, HistoryUnreadable);
-    bool schema = false, itemTrigger = false, lineTrigger = false;
+    // `earlier`: a history made by an earlier editor, brought up to date (its triggers too).
+    bool schema = false, itemTrigger = false, lineTrigger = false, earlier = false;
+    QString user;
     {
+        // The rights first: a user who may not make the history is told which right it
+        // lacks, whatever the tables' check would find under those rights.
         PgStatement state(db, pgschema::SelectHistoryState, what, HistoryUnreadable);
         state.exec();
         if (!state.next())
@@ -111,37 +115,65 @@ QStringList enableHistory(const QString& location) {
         schema = state.value(0).toBool();
         itemTrigger = state.value(1).toBool();
         lineTrigger = state.value(2).toBool();
-        const QString user = state.value(6).toString();
+        earlier = schema && !state.value(10).toBool();
+        user = state.value(6).toString();
         if (!schema && !state.value(3).toBool())
             throw noRight(
                 user, QStringLiteral("CREATE on the database '%1'").arg(state.value(7).toString()),
                 shown);
-        if (!itemTrigger && !state.value(4).toBool())
+        if ((!itemTrigger || earlier) && !state.value(4).toBool())
             throw noRight(user, QStringLiteral("TRIGGER on the table ItemMaster"), shown);
-        if (!lineTrigger && !state.value(5).toBool())
+        if ((!lineTrigger || earlier) && !state.value(5).toBool())
             throw noRight(user, QStringLiteral("TRIGGER on the table BomDetail"), shown);
+        // The triggers' functions run with this user's rights: a TRUNCATE's rows are read.
+        if (!state.value(8).toBool())
+            throw noRight(user, QStringLiteral("SELECT on the table ItemMaster"), shown);
+        if (!state.value(9).toBool())
+            throw noRight(user, QStringLiteral("SELECT on the table BomDetail"), shown);
     }
+    checkTables(db, shown);
     QStringList created;
+    if (earlier) {
+        // The triggers made anew first: their locks wait for every write under way and hold
+        // the next until the commit, so that no write is recorded half by the old functions.
+        for (QLatin1StringView sql : pgschema::CreateItemMasterHistoryTriggers)
+            execute(db, sql, what, HistoryUnreadable);
+        for (QLatin1StringView sql : pgschema::CreateBomDetailHistoryTriggers)
+            execute(db, sql, what, HistoryUnreadable);
+    }
     if (!schema) {
         for (QLatin1StringView sql : pgschema::CreateHistorySchema)
             execute(db, sql, what, HistoryUnreadable);
-        created.append(QStringLiteral("the schema bom_history (its tables change and kept, "
-                                      "its functions record and record_truncate)"));
+        created.append(QStringLiteral("the schema bom_history (its tables change, change_set, "
+                                      "kept and gap, its functions record, record_truncate, "
+                                      "stamp_commit and check_triggers)"));
+    } else if (earlier) {
+        created.append(QStringLiteral("the history's order of commits and check of its "
+                                      "triggers, its functions running with the rights of '%1', "
+                                      "nobody else writing there")
+                           .arg(user));
     }
-    if (!itemTrigger) {
+    // Every time: harmless where done, and a schema of an earlier editor is brought up to it.
+    for (QLatin1StringView sql : pgschema::HistoryUpToDate)
+        execute(db, sql, what, HistoryUnreadable);
+    // The triggers made anew above are the ones the fingerprint starts from.
+    if (earlier)
+        execute(db, pgschema::RestartTriggerState, what, HistoryUnreadable);
+    if (!itemTrigger && !earlier)
         for (QLatin1StringView sql : pgschema::CreateItemMasterHistoryTriggers)
             execute(db, sql, what, HistoryUnreadable);
+    if (!itemTrigger)
         created.append(QStringLiteral("the triggers on ItemMaster"));
-    }
-    if (!lineTrigger) {
+    if (!lineTrigger && !earlier)
         for (QLatin1StringView sql : pgschema::CreateBomDetailHistoryTriggers)
             execute(db, sql, what, HistoryUnreadable);
+    if (!lineTrigger)
         created.append(QStringLiteral("the triggers on BomDetail"));
-    }
     // A table that had lost its trigger was written unrecorded: no earlier state can be
     // rebuilt from the changes since, so the history is kept from now.
-    if (!created.isEmpty())
-        execute(db, pgschema::InsertKeptSince, what, HistoryUnreadable);
+    if (!schema || !itemTrigger || !lineTrigger)
+        for (QLatin1StringView sql : pgschema::InsertKeptSince)
+            execute(db, sql, what, HistoryUnreadable);
     transaction.commit();
     return created;
 }
@@ -158,7 +190,8 @@ void disableHistory(const QString& location) {
     transaction.commit();
 }
 
-PgHistoryLog::PgHistoryLog(const QString& location) : m_connection(location) {
+PgHistoryLog::PgHistoryLog(const QString& location)
+    : m_connection(location), m_location(location) {
     PgStatement present(
         m_connection.db(), pgschema::SelectHistoryPresent,
         QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri()),
@@ -169,6 +202,28 @@ PgHistoryLog::PgHistoryLog(const QString& location) : m_connection(location) {
                          QStringLiteral("'%1' keeps no history of changes (bom-import "
                                         "--enable-history turns it on).")
                              .arg(m_connection.uri()));
+    if (!present.value(1).toBool())
+        throw StoreError(HistoryUnreadable,
+                         QStringLiteral("The history of changes on '%1' was made by an earlier "
+                                        "editor and knows neither the order of its commits nor "
+                                        "its gaps: bom-import --enable-history brings it up to "
+                                        "date.")
+                             .arg(m_connection.uri()));
+}
+
+std::optional<HistoryTriggers> PgHistoryLog::gapAfter(const QDateTime& moment) {
+    const QString what =
+        QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri());
+    PgStatement gap(m_connection.db(), pgschema::SelectGapAfter, what, HistoryUnreadable);
+    gap.bind(momentText(moment)).exec();
+    if (!gap.next())
+        return std::nullopt;
+    QStringList columns;
+    for (int column = 0; column < 5; ++column)
+        columns.append(gap.value(column).isNull() ? QString()
+                       : column == 0             ? QStringLiteral("t")
+                                                 : gap.value(column).toString());
+    return HistoryTriggers::read(columns);
 }
 
 QDateTime PgHistoryLog::readKeptSince() {
@@ -201,7 +256,7 @@ qint64 PgHistoryLog::forgetBefore(const QDateTime& moment, const ReadProgress& p
     // history that is whole from where it stopped.
     for (;;) {
         PgTransaction piece(db, what);
-        qint64 forgotten = 0;
+        qint64 forgotten = 0, sets = 0;
         QString newest;
         {
             PgStatement forget(db, pgschema::ForgetOldest, what, HistoryUnreadable);
@@ -209,17 +264,18 @@ qint64 PgHistoryLog::forgetBefore(const QDateTime& moment, const ReadProgress& p
             if (forget.next()) {
                 forgotten = forget.value(0).toLongLong();
                 newest = forget.value(1).toString();
+                sets = forget.value(2).toLongLong();
             }
         }
         {
             PgStatement since(db, pgschema::MoveKeptSince, what, HistoryUnreadable);
-            since.bind(forgotten == 0 ? momentText(moment)
+            since.bind(sets == 0 ? momentText(moment)
                                       : momentText(QDateTime::fromString(newest, Qt::ISODateWithMs)
                                                        .addMSecs(1)))
                 .exec();
         }
         piece.commit();
-        if (forgotten == 0)
+        if (sets == 0)
             break;
         done += forgotten;
         if (progress && !progress(done, total))
@@ -243,7 +299,7 @@ std::vector<ChangeRecord> PgHistoryLog::changes(const HistoryQuery& query) {
     const PgTransaction snapshot(db, what, PgTransaction::Kind::Snapshot);
     PgStatement select(db, pgschema::SelectChanges, what, HistoryUnreadable);
     const bool oneLine = query.assemblies.size() == 1 && !query.component.isEmpty();
-    select.bind(sessionApplicationName())
+    select.bind(ownChangeSets(m_location))
         .bind(query.assemblies.isEmpty() ? QVariant() : QVariant(keyArray(query.assemblies)))
         .bind(oneLine ? QVariant(query.component) : QVariant())
         .bind(query.item.isEmpty() ? QVariant() : QVariant(query.item))
@@ -275,6 +331,7 @@ std::vector<ChangeRecord> PgHistoryLog::changes(const HistoryQuery& query) {
             record.keyDescription = optionalText(select.value(13));
         if (select.value(16).toBool())
             record.componentDescription = optionalText(select.value(14));
+        record.claimedBy = select.value(17).toString();
         records.push_back(std::move(record));
     }
     return records;
@@ -284,12 +341,20 @@ LinesAsOf PgHistoryLog::linesAsOf(const QString& item, const QDateTime& moment) 
     const QSqlDatabase& db = m_connection.db();
     const QString what =
         QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri());
+    // The triggers checked first, outside the snapshot: an alteration not seen yet is
+    // recorded as a gap now, whether or not a watch was running when it was made.
+    {
+        PgStatement check(db, pgschema::CheckHistoryTriggers, what, HistoryUnreadable);
+        check.exec();
+    }
     const PgTransaction snapshot(db, what, PgTransaction::Kind::Snapshot);
     const QDateTime since = readKeptSince();
     if (moment < since)
         throw StoreError(HistoryTooOld, QStringLiteral("The history of '%1' is kept since %2 only.")
                                             .arg(m_connection.uri(), since.toLocalTime().toString(
                                                                          schema::StartDateFormat)));
+    if (const std::optional<HistoryTriggers> gap = gapAfter(moment))
+        throw StoreError(HistoryGap, gapRefusal(m_connection.uri(), *gap));
     PgStatement select(db, pgschema::SelectReachableLinesAsOf, what, HistoryUnreadable);
     select.bind(momentText(moment)).bind(item).exec();
     LinesAsOf lines;

@@ -2,6 +2,7 @@
 
 #include "store/History.h"
 #include "store/postgres/PgConnection.h"
+#include "store/postgres/PgHistoryWatch.h"
 
 #include <QString>
 #include <QStringList>
@@ -23,13 +24,14 @@ void disableHistory(const QString& location);
 
 /// A server's history, read over a connection of its own for one operation. Every read is one
 /// REPEATABLE READ transaction, one state of the history and of the tables, in one or two
-/// statements. A change set is one writer's transaction; the source of a change is told by
-/// the writer's application_name (this process's own, another editor's, anything else) and
-/// by the bom.source it set ("restore").
+/// statements. A change set is one writer's transaction; this editor's own are known by their
+/// transaction ids (PgOwnChanges.h), and only those are "this editor" or, as the editor marked
+/// them, a restore; any other is another program's, its person the session's role, and what
+/// the session said of itself kept in ChangeRecord::claimedBy.
 class PgHistoryLog : public HistoryLog {
 public:
     /// Connects as PgStore does (its errors); a server without the history schema fails with
-    /// HistoryNotKept.
+    /// HistoryNotKept, one whose history an earlier editor made with HistoryUnreadable.
     explicit PgHistoryLog(const QString& location);
 
     std::vector<ChangeRecord> changes(const HistoryQuery& query) override;
@@ -41,8 +43,12 @@ public:
 
 private:
     QDateTime readKeptSince();
+    /// The newest gap in the record that "as of" `moment` would cross.
+    std::optional<HistoryTriggers> gapAfter(const QDateTime& moment);
 
     Connection m_connection;
+    /// The address as given: the editor's own change sets are kept by it (PgOwnChanges.h).
+    QString m_location;
 };
 
 } // namespace store::pg

@@ -409,11 +409,15 @@ SessionTransaction::SessionTransaction(Session& session, const QString& what, Ki
                       kind == Kind::Snapshot ? QueryFailed : WriteFailed);
 }
 
-SessionTransaction::SessionTransaction(Session& session, const QString& what, const Call& first)
+SessionTransaction::SessionTransaction(Session& session, const QString& what, const Call& first,
+                                       Result* firstResult)
     : m_session(session), m_what(what) {
     try {
-        m_session.run({Call{QByteArray(pgschema::Begin.data(), pgschema::Begin.size()), {}}, first},
-                      m_what, WriteFailed);
+        std::vector<Result> results = m_session.run(
+            {Call{QByteArray(pgschema::Begin.data(), pgschema::Begin.size()), {}}, first}, m_what,
+            WriteFailed);
+        if (firstResult && results.size() == 2)
+            *firstResult = std::move(results[1]);
     } catch (const StoreError&) {
         // Not constructed: the destructor that would roll back does not run.
         try {

@@ -143,8 +143,10 @@ public:
     enum class Kind { Write, Snapshot };
     SessionTransaction(Session& session, const QString& what, Kind kind = Kind::Write);
     /// A write transaction whose first statement goes to the server with its BEGIN, in one
-    /// round trip; a failure of either is WriteFailed, with the transaction rolled back.
-    SessionTransaction(Session& session, const QString& what, const Call& first);
+    /// round trip; a failure of either is WriteFailed, with the transaction rolled back. The
+    /// first statement's result goes to `firstResult` when given.
+    SessionTransaction(Session& session, const QString& what, const Call& first,
+                       Result* firstResult = nullptr);
     ~SessionTransaction() override;
     void commit() override;
 

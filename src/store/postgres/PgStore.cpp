@@ -6,6 +6,7 @@
 #include "store/OpenInterruption.h"
 #include "store/postgres/PgConnection.h"
 #include "store/postgres/PgHistorySql.h"
+#include "store/postgres/PgOwnChanges.h"
 #include "store/postgres/PgSql.h"
 #include "store/SchemaCheck.h"
 #include "store/SessionName.h"
@@ -97,7 +98,8 @@ void PgStore::checkTables() {
     PgStatement query(*m_session, pgschema::SelectColumns, readTables);
     query.adopt(std::move(results[0]));
     while (query.next())
-        columns.push_back({query.string(0), query.string(1), query.value(2).toInt()});
+        columns.push_back({query.string(0), query.string(1), query.value(2).toInt(),
+                           query.string(3) == QLatin1StringView("t")});
     checkColumns(columns, shown);
     std::vector<IndexKey> keys;
     PgStatement indexes(*m_session, pgschema::SelectUniqueIndexKeys,
@@ -355,7 +357,15 @@ std::unique_ptr<Transaction> PgStore::beginWrite(const QString& what, Lock lock)
           QVariant(command().name), QVariant(command().reason),
           QVariant(command().restore ? QStringLiteral("restore") : QStringLiteral("editor"))})
         first.parameters.push_back(pg::parameterOf(value));
-    return std::make_unique<PgTransaction>(*m_session, what, first);
+    pg::Result marked;
+    auto transaction = std::make_unique<PgTransaction>(*m_session, what, first, &marked);
+    // The server's id of this transaction: the history lists its change set as this editor's.
+    PgStatement said(*m_session, mark, what, WriteFailed);
+    said.adopt(std::move(marked));
+    if (said.next())
+        pg::noteOwnChangeSet(m_session->givenUri(),
+                             said.value(pgschema::MarkedTransactionColumn).toLongLong());
+    return transaction;
 }
 
 std::optional<LineRow> PgStore::takeRow(const QString& assembly, const QString& component,
