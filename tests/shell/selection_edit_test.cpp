@@ -202,13 +202,23 @@ private Q_SLOTS:
         }};
         f->desktop.messageAnswers = {desktop::ResultNo};
         action(*f, "mnuPaste")->trigger();
+        // Each note says which answer it concerns: S is shared, and Yes pastes into it.
         QCOMPARE(f->desktop.asked.at(0).informative,
                  u"Yes: the 2 pasted lines go into S. No: beside S, into C.\n"
-                 u"S is also used in B: the change shows there too."_s);
+                 u"If Yes: S is also used in B: the change shows there too."_s);
         QCOMPARE(preview, (QStringList{u"D:"_s, u"S:1022"_s}));
         oracle.add(u"C"_s, u"D"_s, 3);
         QCOMPARE(sorted(m_backend->lines()), oracle.lines());
         QCOMPARE(action(*f, "mnuUndo")->text(), u"&Undo Paste 1 line into C"_s);
+        // Under C's S, beside X is into S, which B uses as well: that is No's note.
+        f->desktop.asked.clear();
+        f->tree().setCurrentIndex(f->node(u"C/S/X"_s));
+        f->desktop.messageAnswers = {desktop::ResultCancel};
+        action(*f, "mnuPaste")->trigger();
+        QCOMPARE(f->desktop.asked.at(0).informative,
+                 u"Yes: the 2 pasted lines go into X. No: beside X, into S.\n"
+                 u"If No: S is also used in B: the change shows there too."_s);
+        QCOMPARE(sorted(m_backend->lines()), oracle.lines());
     }
 
     void pasteAsksOnceAboutAHeaderItDoesNotKnowAndShowsWhatEachIdNames() {
