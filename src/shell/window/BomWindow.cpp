@@ -22,6 +22,7 @@
 #include "shell/check/CheckDatabaseCommands.h"
 #include "shell/history/HistoryCommands.h"
 #include "shell/whereused/WhereUsedCommands.h"
+#include "store/StoreError.h"
 #include "store/runtime/StoreThread.h"
 #include "tree/BomDocument.h"
 #include "tree/BomEditor.h"
@@ -288,11 +289,20 @@ void BomWindow::route() {
     connect(m_live, &LiveUpdates::heard, bulk, &BulkCommands::noteChanges);
 }
 
-void BomWindow::start(const QString& location) {
+void BomWindow::start(const std::optional<QString>& location) {
     show();
     m_tree->setFocus();
     m_desktop.processEvents();
-    m_choice->FillItemList(location);
+    // An empty name is no database either: the user meant one, and must not find the last
+    // one open without a word.
+    if (location && location->isEmpty())
+        m_desktop.messageBox(
+            store::StoreError(store::NoDatabaseChosen,
+                              QStringLiteral("The database given is empty: name a database "
+                                             "file or a server address."))
+                .message(),
+            desktop::OkOnly);
+    m_choice->FillItemList(location.value_or(QString()));
 }
 
 void BomWindow::showStatus(const QString& text) {

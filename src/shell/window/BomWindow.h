@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QGroupBox;
@@ -55,8 +56,9 @@ public:
 
     /// The window's load: shows it, lets it paint, then fills the Item Master list.
     /// `location` (a database file or a server address given on the command line) is opened
-    /// and remembered instead of the database remembered from the last run.
-    void start(const QString& location = {});
+    /// and remembered instead of the database remembered from the last run; one that cannot
+    /// be opened, an empty one too, is said and the database remembered opens.
+    void start(const std::optional<QString>& location = std::nullopt);
 
     DatabaseChoice& databaseChoice() { return *m_choice; }
     tree::BomTreeModel& treeModel() { return *m_model; }
