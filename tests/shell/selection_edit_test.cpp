@@ -93,21 +93,27 @@ private Q_SLOTS:
         QCOMPARE(f->desktop.asked.size(), 1);
         QCOMPARE(sorted(m_backend->lines()), oracle.lines());
 
-        // Typed into the find field, the list narrows as the main one does; Enter picks the
-        // one line left, then the drop's questions follow.
+        // Typed into the find field, the list narrows as the main one does; Enter takes no line
+        // the user did not move to, Down and Enter take the one left, then the drop's
+        // questions follow.
         f->desktop.asked.clear();
         QStringList shown;
+        bool stayedOpen = false;
         f->desktop.dialogAnswers = {[&](QDialog& dialog) {
             auto& box = static_cast<shell::ItemPickDialog&>(dialog);
             QTest::keyClicks(&box.findField(), u"part"_s);
             shown = box.list().items();
             QTest::keyClick(&box.findField(), Qt::Key_Return);
+            stayedOpen = dialog.isVisible();
+            QTest::keyClick(&box.findField(), Qt::Key_Down);
+            QTest::keyClick(&box.list(), Qt::Key_Return);
             return dialog.result();
         }};
         f->desktop.messageAnswers = {desktop::ResultYes};
         f->desktop.inputAnswers = {u"2.5"_s};
         action(*f, "mnuAddComponent")->trigger();
         QCOMPARE(shown, QStringList{u"NEW"_s});
+        QVERIFY(stayedOpen);
         QCOMPARE(f->desktop.asked.size(), 4);
         QCOMPARE(f->desktop.asked.at(1).text, u"Make Target Item A Parent?"_s);
         QCOMPARE(f->desktop.asked.at(2).title, u"Add BOM Item"_s);

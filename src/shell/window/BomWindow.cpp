@@ -8,6 +8,7 @@
 #include "shell/database/DatabaseChoice.h"
 #include "shell/edit/BulkCommands.h"
 #include "shell/export/ExportCommands.h"
+#include "shell/window/ElidedLabel.h"
 #include "shell/window/Icons.h"
 #include "shell/window/ItemFindField.h"
 #include "shell/window/ItemIdCompleter.h"
@@ -278,7 +279,7 @@ void BomWindow::route() {
 
     // What other editors and programs commit shows without a reload.
     m_live = new LiveUpdates(context());
-    connect(m_live, &LiveUpdates::descriptionRead, m_descriptionValue, &QLabel::setText);
+    connect(m_live, &LiveUpdates::descriptionRead, m_descriptionValue, &ElidedLabel::setText);
     connect(m_live, &LiveUpdates::treeChanged, this, [this] {
         showFacts(m_tree->currentIndex(), m_editor->shownFacts(m_tree->currentIndex()));
     });
@@ -386,7 +387,28 @@ void BomWindow::loadItem(const QString& id) {
     // As the user would: the ID in the Item ID field, then Enter, which the field's own
     // handler turns into the load once the event that asked has ended.
     m_itemIdEdit->setText(id);
+    m_loadAsTyped = id;
     m_desktop.queueEnter(m_itemIdEdit);
+}
+
+void BomWindow::takeItemId() {
+    const QString typed = m_itemIdEdit->text();
+    const ItemListModel& items = m_itemList->itemModel();
+    // An ID the Item Master lacks loads as typed (the bill of a line whose item went), but
+    // not when it is part of several items' IDs: that is an ID half typed, and any one of
+    // them would be a guess.
+    if (typed != m_loadAsTyped && items.itemWithKey(typed) < 0 &&
+        completionOrder(items, typed, 2).size() > 1) {
+        m_loadAsTyped = typed;
+        showStatus(QStringLiteral("No item's ID is '%1', and several items' IDs hold it: choose "
+                                  "one in the list under Item ID (Down, then Enter), or press "
+                                  "Enter again to load '%1' as typed.")
+                       .arg(typed));
+        m_idCompleter->showLines();
+        return;
+    }
+    m_loadAsTyped.clear();
+    requestLoad();
 }
 
 void BomWindow::requestLoad() {
@@ -437,7 +459,7 @@ bool BomWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_itemIdEdit && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            requestLoad();
+            takeItemId();
         } else if (key->key() == Qt::Key_Down && key->modifiers() == Qt::NoModifier &&
                    m_model->rowCount() > 0) {
             // From the ID typed to its bill, as in a spreadsheet from a heading to its rows.
