@@ -24,8 +24,9 @@ Opens the Fabrilux Bill of Material Editor on DATABASE, an SQLite database file 
 PostgreSQL server address (postgresql://[user@][host][:port][/database]), and
 remembers it for the next start; without DATABASE, on the database chosen last (or a
 file is asked for). A Jet (.mdb) file is offered for import into a new SQLite
-database, as in File > Open Database. A DATABASE that cannot be opened is reported as
-"NUMBER DESCRIPTION" and not remembered; the database chosen last opens instead.
+database, as in File > Open Database. A DATABASE that cannot be opened, an empty one
+too, is reported as "NUMBER DESCRIPTION" and not remembered; the database chosen last
+opens instead.
 
   -h, --help   show this text and exit
   --version    show the version and exit
@@ -118,9 +119,12 @@ int main(int argc, char* argv[]) {
     desktop::QtDesktop desktop;
     shell::BomWindow bom(desktop, workdirFolder);
     // A file is remembered by its full path, so that the next start finds it from any folder.
-    QString location = arguments.value(0);
-    if (!location.isEmpty() && !store::looksLikeServerAddress(location))
-        location = QFileInfo(location).absoluteFilePath();
+    std::optional<QString> location;
+    if (!arguments.isEmpty()) {
+        location = arguments.constFirst();
+        if (!location->isEmpty() && !store::looksLikeServerAddress(*location))
+            location = QFileInfo(*location).absoluteFilePath();
+    }
     bom.start(location);
     return app.exec();
 }

@@ -34,20 +34,24 @@ QString alsoUsedNote(const QString& assembly, const QStringList& others) {
         .arg(assembly, where);
 }
 
+QStringList yesNoAnswers() { return {QStringLiteral("If Yes: "), QStringLiteral("If No: ")}; }
+
 QString alsoUsedNotes(store::Store& db,
-                      const std::vector<std::pair<QString, QString>>& assemblies) {
+                      const std::vector<std::pair<QString, QString>>& assemblies,
+                      const QStringList& answers) {
     // A question lists a dozen lines before it counts the rest; its notes stop there too,
     // each being one read of the lines that use an assembly.
     constexpr qsizetype MostAssemblies = 12;
     QStringList notes;
     QSet<QString> seen;
-    for (const auto& [assembly, above] : assemblies) {
+    for (size_t at = 0; at < assemblies.size(); ++at) {
+        const auto& [assembly, above] = assemblies[at];
         const QString key = store::foldKey(assembly);
         if (seen.contains(key) || seen.size() == MostAssemblies)
             continue;
         seen.insert(key);
         if (QString note = alsoUsedNote(assembly, otherUsers(db, assembly, above)); !note.isEmpty())
-            notes.append(note);
+            notes.append(answers.value(qsizetype(at)) + note);
     }
     return notes.join(u'\n');
 }

@@ -33,7 +33,14 @@ QString alsoUsedNote(const QString& assembly, const QStringList& others);
 
 /// The notes of several assemblies, each (assembly, above) pair as otherUsers takes it, each
 /// assembly once and the first dozen only, one a line; empty when none is used elsewhere.
+/// The n-th note begins with `answers`' n-th text, when there is one ("If Yes: "): a
+/// question's pairs each go with one of its answers.
 QString alsoUsedNotes(store::Store& db,
-                      const std::vector<std::pair<QString, QString>>& assemblies);
+                      const std::vector<std::pair<QString, QString>>& assemblies,
+                      const QStringList& answers = {});
+
+/// The texts that tell a Yes/No question's notes apart: the line goes into the target with
+/// Yes, beside it with No.
+QStringList yesNoAnswers();
 
 } // namespace tree

@@ -119,13 +119,14 @@ bool LineEdits::confirmUnlikelyQuantities(const QStringList& lines) {
 }
 
 QString LineEdits::withAlsoUsed(const QString& informative,
-                                const std::vector<std::pair<QString, QString>>& assemblies) {
+                                const std::vector<std::pair<QString, QString>>& assemblies,
+                                const QStringList& answers) {
     if (!m_session.isKnown())
         return informative;
     QString notes;
     // The question is asked all the same when the read fails: the write that follows says
     // what is wrong with the database.
-    trip([&](store::StoreCall& call) { notes = alsoUsedNotes(call.db(), assemblies); });
+    trip([&](store::StoreCall& call) { notes = alsoUsedNotes(call.db(), assemblies, answers); });
     return notes.isEmpty() ? informative : informative + u'\n' + notes;
 }
 
@@ -161,7 +162,7 @@ void LineEdits::addComponent(const QModelIndex& dropTarget, const QString& compo
                 return std::nullopt;
             };
             if (!first)
-                notes = alsoUsedNotes(db, asked);
+                notes = alsoUsedNotes(db, asked, yesNoAnswers());
             // The quantity box names the unit the quantity is counted in.
             if (const auto item = db.findItem(component))
                 unit = item->unit.value_or(QString());
@@ -383,7 +384,8 @@ MoveOutcome LineEdits::moveLines(const std::vector<MovedLine>& moved, const QMod
                              .arg(counted(qint64(moved.size()), QStringLiteral("cut line moves"),
                                           QStringLiteral("cut lines move")),
                                   into, beside),
-                         {{into, beside}, {beside, assemblyAbove(m_model, target)}}));
+                         {{into, beside}, {beside, assemblyAbove(m_model, target)}},
+                         yesNoAnswers()));
         // Esc: the user has not decided, and nothing moves.
         if (answer == desktop::ResultCancel || !target.isValid())
             return MoveOutcome::Kept;

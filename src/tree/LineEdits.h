@@ -90,9 +90,10 @@ public:
     /// A question's `informative` text with, one a line below it, where else each assembly's
     /// bill shows (alsoUsedNotes over (assembly, the assembly above it) pairs): a change under
     /// a shared sub-assembly changes every product that uses it. As it is when the database
-    /// cannot be read.
+    /// cannot be read. The n-th note begins with `answers`' n-th text (see alsoUsedNotes).
     QString withAlsoUsed(const QString& informative,
-                         const std::vector<std::pair<QString, QString>>& assemblies);
+                         const std::vector<std::pair<QString, QString>>& assemblies,
+                         const QStringList& answers = {});
 
     // What the window's dialogs list; each an empty optional when the database could not be
     // read (reported).

@@ -4,6 +4,8 @@
 #include "shell/window/ItemIdCompleter.h"
 #include "shell/window/ItemListModel.h"
 #include "shell/window/ItemList.h"
+#include "shell/window/ItemFindField.h"
+#include "shell/edit/ItemPickDialog.h"
 #include "store/sqlite/SqliteStore.h"
 #include "store/StoreError.h"
 #include "support/WindowFixture.h"
@@ -100,6 +102,21 @@ QLineEdit& findField(WindowFixture& f) {
     return *f.window().findChild<QLineEdit*>(QStringLiteral("FindItem"));
 }
 
+/// The Item ID field's popup, a window of its own once it has shown.
+QAbstractItemView* completionPopup() {
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == QLatin1StringView("ItemIdCompletion"))
+            return qobject_cast<QAbstractItemView*>(top);
+    return nullptr;
+}
+
+/// Items whose IDs begin with, or whose descriptions hold, what a user types for another.
+std::vector<ItemRow> neighbours() {
+    return {{"ASM-1", text("Assembly one"), {}}, {"LAMP-CLAMP-300", text("Clamp lamp"), {}},
+            {"LAMP-DESK-100", text("Desk lamp"), {}}, {"N", text("Nut"), {}},
+            {"P-1", {}, {}}, {"P-2", {}, {}}, {"P-3", {}, {}}, {"P-4", {}, {}}};
+}
+
 } // namespace
 
 class ItemListTest : public QObject {
@@ -126,6 +143,16 @@ private Q_SLOTS:
         QTest::newRow("markup and quotes are text")
             << "<b>" << QStringList{"<b>\"x\"</b>"} << "";
         QTest::newRow("nothing typed") << "" << QStringList{} << "";
+        QTest::newRow("the ID typed, in another case, first; then those it begins")
+            << "lamp-desk-10" << QStringList{"LAMP-DESK-10", "LAMP-DESK-100"}
+            << "Did you mean LAMP-DESK-10 or LAMP-DESK-100?";
+        QTest::newRow("non-ASCII letters are not folded by the store: no ID is the one typed")
+            << "ærø-1" << QStringList{"Ærø-1"} << "Did you mean Ærø-1?";
+        // A third of 27 letters would be 9 edits; an ID that far off is another ID.
+        QTest::newRow("never more than eight edits away")
+            << "ab-1xxxxxxxxxxxxxxxxxxxxxxx"
+            << QStringList{"AB-1xxxxxxxxxxxxxxxxxxxxxxxyyyyyyyy", "AB-1xxxxxxxxxxxxxxxxxxxxxxxyyyyyyyyy"}
+            << "Did you mean AB-1xxxxxxxxxxxxxxxxxxxxxxxyyyyyyyy?";
     }
     void itemIdCompletionAndNearestIds() {
         QFETCH(QString, typed);
@@ -133,7 +160,8 @@ private Q_SLOTS:
         QFETCH(QString, offer);
         shell::ItemListModel items;
         fill(items, {"AB-1", "AB-2", "ASM-HEAD-10", "desk-pad", "AB-3", "KLAMP", "LAMP-DESK-100",
-                     "LAMP-DESK-10", "Lamp-Base", "AB-4", "PRT-GROMMET", "Ærø-1", "<b>\"x\"</b>"});
+                     "LAMP-DESK-10", "Lamp-Base", "AB-4", "PRT-GROMMET", "Ærø-1", "<b>\"x\"</b>",
+                     "AB-1xxxxxxxxxxxxxxxxxxxxxxxyyyyyyyy", "AB-1xxxxxxxxxxxxxxxxxxxxxxxyyyyyyyyy"});
         QCOMPARE(idsOf(items, shell::completionOrder(items, typed, 50)), completions);
         QCOMPARE(shell::didYouMean(items, shell::nearestItems(items, typed)), offer);
         // The popup's lines complete to the ID and show its description beside it.
@@ -179,6 +207,96 @@ private Q_SLOTS:
         QVERIFY2(f.status().endsWith(QStringLiteral(". Did you mean TOP-100 or TOP-200?")), qPrintable(f.status()));
     }
 
+    void itemIdEnterTakesTheIdTypedOrTheLineMovedTo() {
+        WindowFixture f(neighbours(), {{"LAMP-CLAMP-300", "P-1", 1}, {"LAMP-CLAMP-300", "P-2", 1},
+                                       {"LAMP-CLAMP-300", "P-3", 1}, {"LAMP-CLAMP-300", "P-4", 1},
+                                       {"LAMP-DESK-100", "P-1", 1}, {"N", "P-2", 1}});
+        QLineEdit& field = f.Text1();
+        // Typed as a user types, then Enter where the keys go: the popup while it shows.
+        const auto typeThenEnter = [&](const QString& typed) {
+            field.clear();
+            field.setFocus();
+            type(field, typed);
+            QAbstractItemView* popup = completionPopup();
+            QTest::keyClick(popup && popup->isVisible() ? static_cast<QWidget*>(popup) : &field,
+                            Qt::Key_Return);
+        };
+        // The only ID that begins with it is not what was typed: that loads as typed.
+        typeThenEnter(QStringLiteral("LAMP-DESK-10"));
+        QCOMPARE(f.model().topAssembly(), QStringLiteral("LAMP-DESK-10"));
+        QCOMPARE(f.label("Label10").text(), QStringLiteral("(not in the Item Master)"));
+        // An ID in another case of its letters is that item, as the store takes it.
+        typeThenEnter(QStringLiteral("n"));
+        QCOMPARE(f.label("Label10").text(), QStringLiteral("Nut"));
+        QCOMPARE(f.outline(), QStringLiteral("P-2"));
+        // Part of two IDs and neither: nothing loads, the status says so, the popup offers them.
+        typeThenEnter(QStringLiteral("lamp"));
+        QCOMPARE(f.label("Label10").text(), QStringLiteral("Nut"));
+        QVERIFY2(f.status().startsWith(QStringLiteral("No item's ID is 'lamp'")), qPrintable(f.status()));
+        QAbstractItemView* popup = completionPopup();
+        QVERIFY(popup && popup->isVisible());
+        QVERIFY(!popup->currentIndex().isValid());
+        // Enter again: the text as typed.
+        QTest::keyClick(popup, Qt::Key_Return);
+        QCOMPARE(f.model().topAssembly(), QStringLiteral("lamp"));
+        QCOMPARE(f.label("Label10").text(), QStringLiteral("(not in the Item Master)"));
+        // Moved to, a line is taken.
+        typeThenEnter(QStringLiteral("lamp"));
+        QTest::keyClick(popup, Qt::Key_Down);
+        QTest::keyClick(popup, Qt::Key_Return);
+        QCOMPARE(f.model().topAssembly(), QStringLiteral("LAMP-CLAMP-300"));
+
+        // A click on the tree while the popup shows closes it and selects the row clicked.
+        field.clear();
+        field.setFocus();
+        type(field, QStringLiteral("asm"));
+        QTRY_VERIFY(popup->isVisible());
+        const QModelIndex last = f.node(QStringLiteral("P-4"));
+        const QPoint at = f.tree().viewport()->mapToGlobal(f.tree().visualRect(last).center());
+        QVERIFY(!popup->frameGeometry().contains(at));
+        QTest::mouseClick(popup, Qt::LeftButton, {}, popup->mapFromGlobal(at));
+        QVERIFY(!popup->isVisible());
+        QCOMPARE(f.tree().currentIndex().siblingAtColumn(0), last);
+        QCOMPARE(f.label("Label8").text(), QStringLiteral("1"));
+    }
+
+    void pickBoxTakesTheIdTypedOrTheLineMovedTo() {
+        std::vector<store::ItemLine> items;
+        for (const ItemRow& row : neighbours())
+            items.push_back({row.id, row.description.isNull() ? std::nullopt
+                                                               : std::optional(row.description.toString())});
+        shell::ItemPickDialog box(QStringLiteral("Add Component"), QStringLiteral("Item:"), items);
+        QLineEdit& find = box.findField();
+        const QLabel& note = *box.findChild<QLabel*>(QStringLiteral("pickNote"));
+        // What Enter in the field takes, or an empty text when the box stays open.
+        const auto enter = [&](const QString& typed) {
+            box.setResult(QDialog::Rejected);
+            box.show();
+            find.setText(typed);
+            QTest::keyClick(&find, Qt::Key_Return);
+            return box.result() == QDialog::Accepted ? box.chosen() : QString();
+        };
+        // ASM-1's description holds an n: the item N is listed first and taken.
+        QCOMPARE(enter(QStringLiteral("n")), QStringLiteral("N"));
+        QCOMPARE(box.list().items(), (QStringList{"N", "ASM-1"}));
+        // One ID begins with it, several hold it: neither is taken, and the box says why.
+        QCOMPARE(enter(QStringLiteral("LAMP-DESK-10")), QString());
+        QCOMPARE(note.text(), QStringLiteral("No item's ID is 'LAMP-DESK-10'; 1 item holds it: "
+                                             "choose one in the list (Down, then Enter)."));
+        QVERIFY(note.isVisible());
+        QCOMPARE(enter(QStringLiteral("lamp")), QString());
+        QVERIFY(note.text().contains(QStringLiteral("2 items hold it")));
+        QCOMPARE(enter(QStringLiteral("zzz")), QString());
+        QCOMPARE(note.text(), QStringLiteral("No item's ID or description holds 'zzz'."));
+        // The line moved to is taken; typing again makes no line current.
+        find.setText(QStringLiteral("lamp"));
+        QTest::keyClick(&find, Qt::Key_Down);
+        QTest::keyClick(&box.list(), Qt::Key_Return);
+        QCOMPARE(box.result(), int(QDialog::Accepted));
+        QCOMPARE(box.chosen(), QStringLiteral("LAMP-CLAMP-300"));
+        QCOMPARE(enter(QStringLiteral("lam")), QString());
+    }
+
     void nearestIdsAreThoseOfThePlainEditDistance() {
         // Random IDs of a few letters against the whole table: the ranking's shortcuts (the
         // length test, the row that cannot get under the bound) never change the answer.
@@ -198,7 +316,7 @@ private Q_SLOTS:
         for (int query = 0; query < 300; ++query) {
             const QString typed = word();
             const QString folded = typed.toCaseFolded();
-            const int furthest = std::max(1, int(typed.size()) / 3);
+            const int furthest = std::clamp(int(typed.size()) / 3, 1, 8);
             std::vector<std::pair<int, int>> ranked; // distance, place
             for (int i = 0; i < ids.size(); ++i)
                 if (const int d = plainDistance(folded, ids[i].toCaseFolded()); d <= furthest)

@@ -93,21 +93,27 @@ private Q_SLOTS:
         QCOMPARE(f->desktop.asked.size(), 1);
         QCOMPARE(sorted(m_backend->lines()), oracle.lines());
 
-        // Typed into the find field, the list narrows as the main one does; Enter picks the
-        // one line left, then the drop's questions follow.
+        // Typed into the find field, the list narrows as the main one does; Enter takes no line
+        // the user did not move to, Down and Enter take the one left, then the drop's
+        // questions follow.
         f->desktop.asked.clear();
         QStringList shown;
+        bool stayedOpen = false;
         f->desktop.dialogAnswers = {[&](QDialog& dialog) {
             auto& box = static_cast<shell::ItemPickDialog&>(dialog);
             QTest::keyClicks(&box.findField(), u"part"_s);
             shown = box.list().items();
             QTest::keyClick(&box.findField(), Qt::Key_Return);
+            stayedOpen = dialog.isVisible();
+            QTest::keyClick(&box.findField(), Qt::Key_Down);
+            QTest::keyClick(&box.list(), Qt::Key_Return);
             return dialog.result();
         }};
         f->desktop.messageAnswers = {desktop::ResultYes};
         f->desktop.inputAnswers = {u"2.5"_s};
         action(*f, "mnuAddComponent")->trigger();
         QCOMPARE(shown, QStringList{u"NEW"_s});
+        QVERIFY(stayedOpen);
         QCOMPARE(f->desktop.asked.size(), 4);
         QCOMPARE(f->desktop.asked.at(1).text, u"Make Target Item A Parent?"_s);
         QCOMPARE(f->desktop.asked.at(2).title, u"Add BOM Item"_s);
@@ -202,13 +208,23 @@ private Q_SLOTS:
         }};
         f->desktop.messageAnswers = {desktop::ResultNo};
         action(*f, "mnuPaste")->trigger();
+        // Each note says which answer it concerns: S is shared, and Yes pastes into it.
         QCOMPARE(f->desktop.asked.at(0).informative,
                  u"Yes: the 2 pasted lines go into S. No: beside S, into C.\n"
-                 u"S is also used in B: the change shows there too."_s);
+                 u"If Yes: S is also used in B: the change shows there too."_s);
         QCOMPARE(preview, (QStringList{u"D:"_s, u"S:1022"_s}));
         oracle.add(u"C"_s, u"D"_s, 3);
         QCOMPARE(sorted(m_backend->lines()), oracle.lines());
         QCOMPARE(action(*f, "mnuUndo")->text(), u"&Undo Paste 1 line into C"_s);
+        // Under C's S, beside X is into S, which B uses as well: that is No's note.
+        f->desktop.asked.clear();
+        f->tree().setCurrentIndex(f->node(u"C/S/X"_s));
+        f->desktop.messageAnswers = {desktop::ResultCancel};
+        action(*f, "mnuPaste")->trigger();
+        QCOMPARE(f->desktop.asked.at(0).informative,
+                 u"Yes: the 2 pasted lines go into X. No: beside X, into S.\n"
+                 u"If No: S is also used in B: the change shows there too."_s);
+        QCOMPARE(sorted(m_backend->lines()), oracle.lines());
     }
 
     void pasteAsksOnceAboutAHeaderItDoesNotKnowAndShowsWhatEachIdNames() {

@@ -119,6 +119,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("given");
         QTest::addColumn<int>("number");
         QTest::newRow("missing file") << u"--help"_s << int(store::FileNotFound);
+        QTest::newRow("empty") << QString() << int(store::NoDatabaseChosen);
         QTest::newRow("folder") << u"."_s << int(store::CannotOpen);
         QTest::newRow("text file") << u"notes.txt"_s << int(store::NotADatabase);
         QTest::newRow("address that cannot be read")
@@ -130,8 +131,9 @@ private Q_SLOTS:
         QFETCH(int, number);
         writeFile(m_dir->filePath(u"notes.txt"_s), "shopping list\n");
         writeFile(workdir(), m_database.toUtf8() + "\r\n");
-        const QString location =
-            given.startsWith(u"postgres"_s) ? given : QDir(m_dir->path()).absoluteFilePath(given);
+        const QString location = given.isEmpty() || given.startsWith(u"postgres"_s)
+                                     ? given
+                                     : QDir(m_dir->path()).absoluteFilePath(given);
         window().start(location);
         const QStringList said = m_desktop.messageTexts();
         QCOMPARE(said.size(), 1);

@@ -2,11 +2,18 @@
 
 #include "info/InfoWindows.h"
 #include "shell/window/BomTreeView.h"
+#include "shell/window/ItemList.h"
 #include "shell/window/ShortcutList.h"
 #include "support/WindowFixture.h"
 #include "tree/BomTreeModel.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QTimer>
+
+#include <functional>
 #include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -73,6 +80,23 @@ void checkAccessKeys(const QList<QAction*>& actions, const QString& where, QStri
     }
 }
 
+/// Checks the access keys of the context menu that `open` brings up, while it shows, then
+/// closes it; false when no menu showed.
+bool checkContextMenu(const std::function<void()>& open, const QString& where, QStringList& faults) {
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            shown = true;
+            checkAccessKeys(menu->actions(), where, faults);
+            menu->close();
+        }
+    });
+    open();
+    // A menu that pops up without waiting shows once the events have run.
+    QCoreApplication::processEvents();
+    return shown;
+}
+
 } // namespace
 
 class WindowLayoutTest : public QObject {
@@ -136,7 +160,9 @@ private Q_SLOTS:
         QVERIFY(checked >= 5); // Open, Undo, Redo, Where Used, Print, Operation Notes ...
         // The keys without a menu command, and menu captions as the menus show them.
         for (const char* expected : {"Item ID: load", "Tree: delete", "Tree: change the current "
-                                     "node's quantity", "File ▸ Open Database", "Edit ▸ Undo"})
+                                     "node's quantity", "File ▸ Open Database", "Edit ▸ Undo",
+                                     "Alt+Up", "the path", "Item ID, as you type", "Did you mean",
+                                     "context menu", "Menu, Shift+F10"})
             QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
         QVERIFY(!text.contains(u'&'));
         window->close();
@@ -148,7 +174,81 @@ private Q_SLOTS:
         QVERIFY(!f.window().findChild<QMenu*>(QStringLiteral("mnuRecent"))->actions().isEmpty());
         QStringList faults;
         checkAccessKeys(f.window().menuBar()->actions(), QString(), faults);
+        // The context menus: a node's (every command shown, those that do not apply disabled),
+        // and the column menus of the tree and of the list.
+        WindowFixture bill({{"TOP", {}, {}}, {"SUB", {}, {}}, {"LEAF", {}, {}}},
+                           {{"TOP", "SUB", 1}, {"SUB", "LEAF", 1}});
+        bill.load(QStringLiteral("TOP"));
+        shell::BomTreeView& tree = bill.tree();
+        tree.setCurrentIndex(bill.node(QStringLiteral("SUB")));
+        QVERIFY(checkContextMenu([&] {
+            QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+            QApplication::sendEvent(tree.viewport(), &menuKey);
+        }, QStringLiteral("node menu \u25b8 "), faults));
+        QVERIFY(checkContextMenu([&] { Q_EMIT tree.header()->customContextMenuRequested({5, 5}); },
+                                 QStringLiteral("tree columns \u25b8 "), faults));
+        QHeaderView& listHeader = *bill.list().header();
+        QVERIFY(checkContextMenu([&] { Q_EMIT listHeader.customContextMenuRequested({5, 5}); },
+                                 QStringLiteral("list columns \u25b8 "), faults));
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
+    }
+
+    void longTextsNeverWidenTheWindowNorMoveTheList() {
+        // An ID of 300 letters, one of 10,000 that no item has, and a path through both.
+        const QString longId = QStringLiteral("LONG-") + QString(295, u'X');
+        WindowFixture f({{"TOP", {}, {}}, {longId, "Long", "EA"}, {"LEAF", QString(300, u'd'), {}}},
+                        {{"TOP", longId, 2}, {longId, "LEAF", 1}});
+        const int screen = f.window().screen()->availableGeometry().width();
+        QWidget& list = f.list();
+        const auto settle = [] {
+            for (int pass = 0; pass < 3; ++pass)
+                QApplication::processEvents();
+        };
+        settle();
+        const auto& path = *f.window().findChild<QLabel*>(QStringLiteral("NodePath"));
+        const QRect listBefore = list.geometry();
+        const int pathHeight = path.height();
+        f.load(QStringLiteral("TOP"));
+        f.tree().expand(f.node(longId));
+        f.tree().setCurrentIndex(f.node(longId + QStringLiteral("/LEAF")));
+        settle();
+        const QString wholePath = QStringLiteral("TOP \u203A %1 \u203A LEAF").arg(longId);
+        QCOMPARE(path.text(), wholePath);
+        QCOMPARE(path.toolTip(), wholePath);
+        // One line: the list above it keeps its place and size.
+        QCOMPARE(list.geometry(), listBefore);
+        QCOMPARE(path.height(), pathHeight);
+        const QString missing = QString(10000, u'Q');
+        f.load(missing);
+        settle();
+        QVERIFY(f.status().contains(missing));
+        QCOMPARE(f.label("StatusPanel1").toolTip(), f.status());
+        for (const char* name : {"StatusLoad", "StatusPanel1", "NodePath", "Label7", "Label10"})
+            QVERIFY2(f.label(name).minimumSizeHint().width() < screen / 4, name);
+        QVERIFY2(f.window().minimumSizeHint().width() <= screen &&
+                     f.window().frameGeometry().width() <= screen,
+                 qPrintable(QStringLiteral("%1 (at least %2) on %3")
+                                .arg(f.window().frameGeometry().width())
+                                .arg(f.window().minimumSizeHint().width())
+                                .arg(screen)));
+    }
+
+    void theDescriptionStaysReadableBesideTheStartDate() {
+        WindowFixture f({{"TOP", {}, {}}, {"PART", "A part with a long description", "EA"}},
+                        {{"TOP", "PART", 2}});
+        f.load(QStringLiteral("TOP"));
+        shell::BomTreeView& tree = f.tree();
+        QHeaderView& header = *tree.header();
+        const int readable = 24 * tree.fontMetrics().averageCharWidth();
+        tree.setColumnHidden(tree::StartDateColumn, false);
+        QVERIFY2(header.sectionSize(tree::DescriptionColumn) >= readable,
+                 qPrintable(QString::number(header.sectionSize(tree::DescriptionColumn))));
+        // A wider window gives the room back: the description stretches again.
+        f.window().resize(f.window().width() * 3, f.window().height());
+        QApplication::processEvents();
+        QCOMPARE(header.sectionResizeMode(tree::DescriptionColumn), QHeaderView::Stretch);
+        tree.setColumnHidden(tree::StartDateColumn, true);
+        QVERIFY(header.sectionSize(tree::DescriptionColumn) >= readable);
     }
 
     void whereUsedKeyIsNotTakenByATextField() {

@@ -304,7 +304,7 @@ private Q_SLOTS:
         // PART's bill is ORPHAN's too: the question says so below its own two lines.
         QCOMPARE(e.desktop.messages().at(0).informative,
                  QStringLiteral("Yes: NEG goes into PART. No: beside PART, into TOP.\n"
-                                "PART is also used in ORPHAN: the change shows there too."));
+                                "If Yes: PART is also used in ORPHAN: the change shows there too."));
 
         e.desktop.asked.clear();
         e.edits().deleteComponent(child(e.model, QStringLiteral("PART")));

@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -46,20 +47,28 @@ ItemPickDialog::ItemPickDialog(const QString& title, const QString& prompt,
     label->setWordWrap(true);
     label->setBuddy(m_find);
 
+    // Why OK took nothing, under the find field.
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("pickNote"));
+    m_note->setTextFormat(Qt::PlainText);
+    m_note->setWordWrap(true);
+    m_note->hide();
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
-    ok->setEnabled(false);
-    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
-        if (!chosen().isEmpty())
-            accept();
-    });
+    connect(buttons, &QDialogButtonBox::accepted, this, &ItemPickDialog::take);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_list, &ItemList::linePicked, this, [this] {
-        if (!chosen().isEmpty())
-            accept();
+    connect(m_list, &ItemList::linePicked, this, &ItemPickDialog::take);
+    // The list keeps the line that was current where it still shows it; a new find text
+    // makes no line current, so that Enter never takes a line the user did not move to.
+    connect(m_find, &QLineEdit::textChanged, this, [this] {
+        m_list->selectionModel()->clear();
+        m_note->hide();
     });
-    // OK while a line shows: the find text alone names no item.
-    const auto follow = [this, ok] { ok->setEnabled(!chosen().isEmpty()); };
+    // OK once there is something to take or to say why not.
+    const auto follow = [this, ok] {
+        ok->setEnabled(m_list->currentIndex().isValid() || !m_find->text().isEmpty());
+    };
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, follow);
     connect(m_find, &QLineEdit::textChanged, this, follow);
     follow();
@@ -67,6 +76,7 @@ ItemPickDialog::ItemPickDialog(const QString& title, const QString& prompt,
     m_column = new QVBoxLayout(this);
     m_column->addWidget(label);
     m_column->addWidget(m_find);
+    m_column->addWidget(m_note);
     m_column->addWidget(m_list, 1);
     m_column->addWidget(buttons);
     resize(480, 420);
@@ -109,8 +119,29 @@ void ItemPickDialog::resizeEvent(QResizeEvent* event) {
 QString ItemPickDialog::chosen() const {
     if (const QString current = m_list->currentText(); !current.isEmpty())
         return current;
-    const QStringList shown = m_list->items();
-    return shown.isEmpty() ? QString() : shown.constFirst();
+    const ItemListModel& items = m_list->itemModel();
+    const int named = items.itemWithKey(m_find->text());
+    return named < 0 ? QString() : items.id(named);
+}
+
+void ItemPickDialog::take() {
+    if (!chosen().isEmpty()) {
+        accept();
+        return;
+    }
+    const QString find = m_find->text();
+    const int shown = m_list->itemModel().rowCount();
+    if (find.isEmpty())
+        m_note->setText(QStringLiteral("Choose an item in the list, or type its ID."));
+    else if (shown == 0)
+        m_note->setText(QStringLiteral("No item's ID or description holds '%1'.").arg(find));
+    else
+        m_note->setText(QStringLiteral("No item's ID is '%1'; %2 it: choose one in the list "
+                                       "(Down, then Enter).")
+                            .arg(find, shown == 1 ? QStringLiteral("1 item holds")
+                                                  : QStringLiteral("%1 items hold")
+                                                        .arg(QLocale().toString(shown))));
+    m_note->show();
 }
 
 } // namespace shell

@@ -9,6 +9,7 @@ namespace store {
 struct ItemLine;
 }
 
+class QLabel;
 class QLineEdit;
 class QVBoxLayout;
 
@@ -19,9 +20,11 @@ class ItemList;
 
 /// A find box for one item of the Item Master (Add Component…, Replace Component…, Copy Bill
 /// To…): the "Find Item" field over a list of every item, matched as the main window's list
-/// matches (ID or description, literally, in any case). OK, Enter (in the field or the list)
-/// or a double-click takes the current line, or the first one shown when none is current, so
-/// that typing part of an ID and Enter is enough; OK waits while no line shows. Esc cancels.
+/// matches (ID or description, literally, in any case), the item whose ID the store takes as
+/// the find text first. OK, Enter (in the field or the list) or a double-click takes the line
+/// the user moved to, or else the item whose ID is the find text; with neither, the box says
+/// why and stays open: it never takes a line for the user. Typing makes no line current. Esc
+/// cancels.
 /// The ID column fits the longest ID up to half the list; each ID's tooltip shows it whole.
 class ItemPickDialog : public QDialog {
     Q_OBJECT
@@ -29,8 +32,8 @@ public:
     ItemPickDialog(const QString& title, const QString& prompt,
                    const std::vector<store::ItemLine>& items, QWidget* parent = nullptr);
 
-    /// The ID of the current line, or of the first one shown when none is current; empty when
-    /// the list shows none.
+    /// The ID of the line the user moved to, or else of the item whose ID the store takes as
+    /// the find text; empty when there is neither.
     QString chosen() const;
     ItemFindField& findField() { return *m_find; }
     /// Adds an optional reason, kept with the command's change set in the database's history.
@@ -43,6 +46,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    /// OK, Enter or a double-click: accepts what chosen() names, or says why there is none.
+    void take();
     /// The ID column as wide as the longest ID, up to half the list: IDs show whole.
     void fitIdColumn();
 
@@ -50,6 +55,7 @@ private:
     int m_longestId = 0; // pixels
     ItemFindField* m_find;
     QLineEdit* m_reason = nullptr;
+    QLabel* m_note;
     QVBoxLayout* m_column;
 };
 

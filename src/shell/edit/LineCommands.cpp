@@ -275,7 +275,8 @@ void LineCommands::paste() {
                                        QStringLiteral("pasted lines go")),
                          m_model.text(node), m_model.assemblyOf(node)),
                 {{m_model.text(node), m_model.assemblyOf(node)},
-                 {m_model.assemblyOf(node), tree::assemblyAbove(m_model, node)}}));
+                 {m_model.assemblyOf(node), tree::assemblyAbove(m_model, node)}},
+                tree::yesNoAnswers()));
         // Esc: the user has not decided, and nothing is written.
         if (answer == desktop::ResultCancel || !node.isValid())
             return;

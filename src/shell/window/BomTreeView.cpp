@@ -37,12 +37,25 @@ BomTreeView::BomTreeView(QWidget* parent) : QTreeView(parent) {
     connect(header(), &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QMenu menu(this);
         menu.setObjectName(QStringLiteral("columnMenu"));
+        // Each caption marks its first letter that no caption above it has taken.
+        QString taken;
         for (int column = 1; column < header()->count(); ++column) {
-            QAction* shown = menu.addAction(model()->headerData(column, Qt::Horizontal).toString());
+            QString caption = model()->headerData(column, Qt::Horizontal).toString();
+            for (qsizetype at = 0; at < caption.size(); ++at)
+                if (caption[at].isLetterOrNumber() && !taken.contains(caption[at].toUpper())) {
+                    taken += caption[at].toUpper();
+                    caption.insert(at, u'&');
+                    break;
+                }
+            QAction* shown = menu.addAction(caption);
             shown->setCheckable(true);
             shown->setChecked(!isColumnHidden(column));
-            connect(shown, &QAction::toggled, this,
-                    [this, column](bool on) { setColumnHidden(column, !on); });
+            connect(shown, &QAction::toggled, this, [this, column](bool on) {
+                setColumnHidden(column, !on);
+                // A column shown again fits what it shows.
+                if (on && column != tree::DescriptionColumn)
+                    resizeColumnToContents(column);
+            });
         }
         menu.exec(header()->mapToGlobal(at));
     });
@@ -77,6 +90,38 @@ void BomTreeView::setModel(QAbstractItemModel* model) {
     // The description takes whatever room the window gives.
     if (header()->count() > tree::DescriptionColumn)
         header()->setSectionResizeMode(tree::DescriptionColumn, QHeaderView::Stretch);
+    // A column shown, hidden or fitted changes the room the description has.
+    connect(header(), &QHeaderView::sectionResized, this, [this](int column) {
+        if (column != tree::DescriptionColumn)
+            keepDescriptionReadable();
+    });
+}
+
+void BomTreeView::resizeEvent(QResizeEvent* event) {
+    QTreeView::resizeEvent(event);
+    keepDescriptionReadable();
+}
+
+void BomTreeView::keepDescriptionReadable() {
+    QHeaderView& columns = *header();
+    if (columns.count() <= tree::DescriptionColumn || m_fittingDescription)
+        return;
+    m_fittingDescription = true;
+    int others = 0;
+    for (int column = 0; column < columns.count(); ++column)
+        if (column != tree::DescriptionColumn && !columns.isSectionHidden(column))
+            others += columns.sectionSize(column);
+    const int readable = 24 * fontMetrics().averageCharWidth();
+    const bool stretching =
+        columns.sectionResizeMode(tree::DescriptionColumn) == QHeaderView::Stretch;
+    if (viewport()->width() - others >= readable) {
+        if (!stretching)
+            columns.setSectionResizeMode(tree::DescriptionColumn, QHeaderView::Stretch);
+    } else if (stretching) {
+        columns.setSectionResizeMode(tree::DescriptionColumn, QHeaderView::Interactive);
+        columns.resizeSection(tree::DescriptionColumn, readable);
+    }
+    m_fittingDescription = false;
 }
 
 void BomTreeView::setDropHighlight(const QModelIndex& index) {

@@ -75,7 +75,12 @@ protected:
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
 
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    /// The description stretches over the room the other columns leave while that is enough
+    /// to read it; else it keeps a readable width and the tree scrolls sideways.
+    void keepDescriptionReadable();
     bool accepts(const QDropEvent* event) const;
     /// Repaints the whole row of a node, branch lines included.
     void updateRow(const QModelIndex& index);
@@ -85,6 +90,7 @@ private:
     /// The node a press with Shift held landed on, and where: a drag from there moves it.
     QPersistentModelIndex m_moveFrom;
     QPoint m_movePress;
+    bool m_fittingDescription = false;
 };
 
 } // namespace shell

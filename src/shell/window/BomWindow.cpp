@@ -8,6 +8,7 @@
 #include "shell/database/DatabaseChoice.h"
 #include "shell/edit/BulkCommands.h"
 #include "shell/export/ExportCommands.h"
+#include "shell/window/ElidedLabel.h"
 #include "shell/window/Icons.h"
 #include "shell/window/ItemFindField.h"
 #include "shell/window/ItemIdCompleter.h"
@@ -22,6 +23,7 @@
 #include "shell/check/CheckDatabaseCommands.h"
 #include "shell/history/HistoryCommands.h"
 #include "shell/whereused/WhereUsedCommands.h"
+#include "store/StoreError.h"
 #include "store/runtime/StoreThread.h"
 #include "tree/BomDocument.h"
 #include "tree/BomEditor.h"
@@ -277,7 +279,7 @@ void BomWindow::route() {
 
     // What other editors and programs commit shows without a reload.
     m_live = new LiveUpdates(context());
-    connect(m_live, &LiveUpdates::descriptionRead, m_descriptionValue, &QLabel::setText);
+    connect(m_live, &LiveUpdates::descriptionRead, m_descriptionValue, &ElidedLabel::setText);
     connect(m_live, &LiveUpdates::treeChanged, this, [this] {
         showFacts(m_tree->currentIndex(), m_editor->shownFacts(m_tree->currentIndex()));
     });
@@ -288,11 +290,20 @@ void BomWindow::route() {
     connect(m_live, &LiveUpdates::heard, bulk, &BulkCommands::noteChanges);
 }
 
-void BomWindow::start(const QString& location) {
+void BomWindow::start(const std::optional<QString>& location) {
     show();
     m_tree->setFocus();
     m_desktop.processEvents();
-    m_choice->FillItemList(location);
+    // An empty name is no database either: the user meant one, and must not find the last
+    // one open without a word.
+    if (location && location->isEmpty())
+        m_desktop.messageBox(
+            store::StoreError(store::NoDatabaseChosen,
+                              QStringLiteral("The database given is empty: name a database "
+                                             "file or a server address."))
+                .message(),
+            desktop::OkOnly);
+    m_choice->FillItemList(location.value_or(QString()));
 }
 
 void BomWindow::showStatus(const QString& text) {
@@ -372,7 +383,28 @@ void BomWindow::loadItem(const QString& id) {
     // As the user would: the ID in the Item ID field, then Enter, which the field's own
     // handler turns into the load once the event that asked has ended.
     m_itemIdEdit->setText(id);
+    m_loadAsTyped = id;
     m_desktop.queueEnter(m_itemIdEdit);
+}
+
+void BomWindow::takeItemId() {
+    const QString typed = m_itemIdEdit->text();
+    const ItemListModel& items = m_itemList->itemModel();
+    // An ID the Item Master lacks loads as typed (the bill of a line whose item went), but
+    // not when it is part of several items' IDs: that is an ID half typed, and any one of
+    // them would be a guess.
+    if (typed != m_loadAsTyped && items.itemWithKey(typed) < 0 &&
+        completionOrder(items, typed, 2).size() > 1) {
+        m_loadAsTyped = typed;
+        showStatus(QStringLiteral("No item's ID is '%1', and several items' IDs hold it: choose "
+                                  "one in the list under Item ID (Down, then Enter), or press "
+                                  "Enter again to load '%1' as typed.")
+                       .arg(typed));
+        m_idCompleter->showLines();
+        return;
+    }
+    m_loadAsTyped.clear();
+    requestLoad();
 }
 
 void BomWindow::requestLoad() {
@@ -423,7 +455,7 @@ bool BomWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_itemIdEdit && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            requestLoad();
+            takeItemId();
         } else if (key->key() == Qt::Key_Down && key->modifiers() == Qt::NoModifier &&
                    m_model->rowCount() > 0) {
             // From the ID typed to its bill, as in a spreadsheet from a heading to its rows.

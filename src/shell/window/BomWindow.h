@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QGroupBox;
@@ -35,6 +36,8 @@ class HistoryCommands;
 class CommandContext;
 class DatabaseChoice;
 struct DatabaseChange;
+class ElidedLabel;
+class ItemIdCompleter;
 class ItemList;
 class LiveUpdates;
 class TreeFindBar;
@@ -55,8 +58,9 @@ public:
 
     /// The window's load: shows it, lets it paint, then fills the Item Master list.
     /// `location` (a database file or a server address given on the command line) is opened
-    /// and remembered instead of the database remembered from the last run.
-    void start(const QString& location = {});
+    /// and remembered instead of the database remembered from the last run; one that cannot
+    /// be opened, an empty one too, is said and the database remembered opens.
+    void start(const std::optional<QString>& location = std::nullopt);
 
     DatabaseChoice& databaseChoice() { return *m_choice; }
     tree::BomTreeModel& treeModel() { return *m_model; }
@@ -87,6 +91,10 @@ private:
     /// Loads the bill of `id` as a pick in the list does (the list, Where Used and Check
     /// Database's findings all load this way).
     void loadItem(const QString& id);
+    /// Enter in the Item ID field: loads what it holds, unless it is no item's ID while
+    /// several items hold it; then the status says so and the popup offers them, and Enter
+    /// again loads the text as typed.
+    void takeItemId();
     void requestLoad();
     void showStatistics(const QModelIndex& node);
     /// Shows where `node` stands, from the loaded item down.
@@ -114,24 +122,28 @@ private:
     // Controls. Their object names (Text1, TreeView1, List1, Label7 ...) and accessible names
     // are what the users' documents, screen readers and tests know them by.
     QLineEdit* m_itemIdEdit;
+    ItemIdCompleter* m_idCompleter;
+    /// A text the user was told is no item's ID, or an ID given by the list, Where Used or
+    /// Check Database: Enter loads it as it stands.
+    QString m_loadAsTyped;
     BomTreeView* m_tree;
     tree::BomDocument* m_document;
     tree::BomTreeModel* m_model;
-    QLabel* m_descriptionValue;
+    ElidedLabel* m_descriptionValue;
     ItemList* m_itemList;
     QGroupBox* m_statisticsPanel;
-    QLabel* m_componentDescriptionValue;
-    QLabel* m_quantityValue;
-    QLabel* m_unitValue;
-    QLabel* m_startDateValue;
+    ElidedLabel* m_componentDescriptionValue;
+    ElidedLabel* m_quantityValue;
+    ElidedLabel* m_unitValue;
+    ElidedLabel* m_startDateValue;
     QPushButton* m_openButton;
     QPushButton* m_expandButton;
     QPushButton* m_collapseButton;
     QPushButton* m_exitButton;
     QSplitter* m_splitter;
-    QLabel* m_statusText;
-    QLabel* m_loadSummary = nullptr;
-    QLabel* m_nodePath = nullptr;
+    ElidedLabel* m_statusText;
+    ElidedLabel* m_loadSummary = nullptr;
+    ElidedLabel* m_nodePath = nullptr;
     QLabel* m_numLock;
     QLabel* m_clock;
 

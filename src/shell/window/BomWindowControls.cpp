@@ -10,6 +10,7 @@
 #include "shell/history/AsOfView.h"
 #include "shell/history/HistoryCommands.h"
 #include "shell/export/ExportCommands.h"
+#include "shell/window/ElidedLabel.h"
 #include "shell/window/Icons.h"
 #include "shell/window/ItemFindField.h"
 #include "shell/window/ItemIdCompleter.h"
@@ -55,9 +56,11 @@ QLabel* heading(const char* name, const QString& text) {
     return label;
 }
 
-/// A value field: its shown text is its accessible name, its heading its description.
-QLabel* valueField(const char* name, const QString& headingText, bool white) {
-    auto* label = new QLabel;
+/// A value field: its shown text is its accessible name, its heading its description. A text
+/// longer than the room is cut, whole in its tooltip: the field never widens the window nor
+/// moves the list beside it.
+ElidedLabel* valueField(const char* name, const QString& headingText, bool white) {
+    auto* label = new ElidedLabel(Qt::ElideRight);
     label->setObjectName(QLatin1StringView(name));
     label->setAutoFillBackground(true);
     label->setBackgroundRole(QPalette::Base);
@@ -71,8 +74,6 @@ QLabel* valueField(const char* name, const QString& headingText, bool white) {
     label->setFrameShape(QFrame::StyledPanel);
     label->setFrameShadow(QFrame::Sunken);
     label->setAccessibleDescription(headingText);
-    // Descriptions and units are the database's text, never markup.
-    label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     label->setMinimumHeight(label->fontMetrics().height() + 6);
     return label;
@@ -137,20 +138,20 @@ void BomWindow::createControls() {
     m_itemList->setAccessibleName(QStringLiteral("Item Master List"));
     m_tree->setDragSource(m_itemList);
     // The Item ID completes from the items the list holds; a line chosen loads its bill.
-    auto* idCompleter = new ItemIdCompleter(*m_itemIdEdit, m_itemList->itemModel());
-    connect(idCompleter, &ItemIdCompleter::chosen, this, &BomWindow::requestLoad);
+    m_idCompleter = new ItemIdCompleter(*m_itemIdEdit, m_itemList->itemModel());
+    connect(m_idCompleter, &ItemIdCompleter::chosen, this, &BomWindow::takeItemId);
 
     m_statisticsPanel = new QGroupBox(QStringLiteral("Bill of Material Statisticts"));
     m_statisticsPanel->setObjectName(QStringLiteral("SSPanel1"));
     m_statisticsPanel->setAlignment(Qt::AlignHCenter);
     auto* panel = new QGridLayout(m_statisticsPanel);
     // Where the current node stands: "LAMP-DESK-100 › ASM-HEAD-10 › PRT-SOCKET-BODY".
-    m_nodePath = new QLabel;
+    // One line, cut in the middle when it is too long: the loaded item and the current node
+    // show, the whole path is in the tooltip, and the list above never moves.
+    m_nodePath = new ElidedLabel(Qt::ElideMiddle);
     m_nodePath->setObjectName(QStringLiteral("NodePath"));
     // Its shown text is its accessible name, as for the value fields.
     m_nodePath->setAccessibleDescription(QStringLiteral("Path of the Current Node"));
-    m_nodePath->setWordWrap(true);
-    m_nodePath->setTextFormat(Qt::PlainText);
     m_nodePath->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_componentDescriptionValue =
         valueField("Label7", QStringLiteral("BOM Component Description"), true);
@@ -265,10 +266,10 @@ void BomWindow::createMenus() {
 void BomWindow::createStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
-    m_statusText = new QLabel(bar);
+    // Paths, addresses and item IDs of any length: cut to the room there is, never widening
+    // the window, each whole in its tooltip.
+    m_statusText = new ElidedLabel(Qt::ElideRight, bar);
     m_statusText->setObjectName(QStringLiteral("StatusPanel1"));
-    // Paths, addresses and item IDs, never markup.
-    m_statusText->setTextFormat(Qt::PlainText);
     m_numLock = new QLabel(bar);
     m_numLock->setObjectName(QStringLiteral("StatusPanel2"));
     m_numLock->setAlignment(Qt::AlignCenter);
@@ -278,7 +279,7 @@ void BomWindow::createStatusBar() {
     m_clock->setAlignment(Qt::AlignCenter);
     bar->addWidget(m_statusText, 1);
     // What the last load or import brought; the first panel keeps the database path.
-    m_loadSummary = new QLabel(bar);
+    m_loadSummary = new ElidedLabel(Qt::ElideRight, bar);
     m_loadSummary->setObjectName(QStringLiteral("StatusLoad"));
     bar->addWidget(m_loadSummary);
     bar->addPermanentWidget(m_numLock);

@@ -4,8 +4,10 @@
 #include "tree/FindText.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QStringMatcher>
 
 #include <algorithm>
@@ -16,6 +18,11 @@ namespace {
 
 /// More lines than anyone reads in a popup: the next keystroke narrows them.
 constexpr int PopupLines = 500;
+
+/// An ID further than this from what was typed is another ID, not a slip of the keys. The
+/// bound also keeps the search short however long the text typed: only IDs within this many
+/// characters of its length are looked at, each along a band this wide.
+constexpr int MostEdits = 8;
 
 /// The edit distance of `a` and `b` (insertions, deletions, substitutions), or any number
 /// above `bound` once it is sure to exceed it. Only the cells within `bound` of the diagonal
@@ -61,22 +68,28 @@ std::vector<int> completionOrder(const ItemListModel& items, const QString& type
     const QString folded = tree::findFolded(typed);
     if (folded.isEmpty())
         return starting;
+    // The item the store takes as the typed ID itself comes first, wherever the list has it.
+    const int named = items.itemWithKey(typed);
+    if (named >= 0 && limit > 0)
+        starting.push_back(named);
     const QStringMatcher matcher(folded, Qt::CaseSensitive);
     for (int item = 0; item < items.itemCount() && int(starting.size()) < limit; ++item) {
+        if (item == named)
+            continue;
         const qsizetype at = matcher.indexIn(items.foldedId(item));
         if (at == 0)
             starting.push_back(item);
         else if (at > 0 && int(holding.size()) < limit)
             holding.push_back(item);
     }
-    holding.resize(std::min(holding.size(), size_t(limit) - starting.size()));
+    holding.resize(std::min(holding.size(), size_t(std::max(0, limit)) - starting.size()));
     starting.insert(starting.end(), holding.begin(), holding.end());
     return starting;
 }
 
 std::vector<int> nearestItems(const ItemListModel& items, const QString& typed, int count) {
     const QString folded = tree::findFolded(typed);
-    const int furthest = std::max(1, int(folded.size()) / 3);
+    const int furthest = std::clamp(int(folded.size()) / 3, 1, MostEdits);
     // The best so far, nearest first; a later item at the same distance comes after.
     std::vector<std::pair<int, int>> best; // distance, item
     for (int item = 0; item < items.itemCount(); ++item) {
@@ -173,12 +186,20 @@ ItemIdCompleter::ItemIdCompleter(QLineEdit& field, const ItemListModel& items)
             });
 }
 
-void ItemIdCompleter::followTyping(const QString& text) {
-    m_lines->setTyped(text);
-    if (m_lines->rowCount() == 0)
+void ItemIdCompleter::followTyping() { showLines(); }
+
+void ItemIdCompleter::showLines() {
+    m_lines->setTyped(m_field.text());
+    m_moved = false;
+    if (m_lines->rowCount() == 0) {
         popup()->hide();
-    else
-        complete();
+        return;
+    }
+    complete();
+    // The completer makes current the first line that begins with the text typed; Enter would
+    // then take it for the user. No line is current until the user moves to one.
+    m_popup->setCurrentIndex({});
+    m_popup->selectionModel()->clear();
 }
 
 bool ItemIdCompleter::eventFilter(QObject* watched, QEvent* event) {
@@ -186,14 +207,47 @@ bool ItemIdCompleter::eventFilter(QObject* watched, QEvent* event) {
     // The popup as it was made: asking for it here would make it again while it is made.
     if (m_popup && watched == m_popup && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            // Enter loads, as it does in the field: the line chosen in the popup, or else
-            // what was typed.
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter: {
+            // Enter loads, as it does in the field: the line the user moved to in the popup,
+            // or else what was typed, which the window takes as it takes Enter in the field.
             const QModelIndex line = m_popup->currentIndex();
             m_popup->hide();
-            if (line.isValid())
+            if (m_moved && line.isValid())
                 m_field.setText(line.data(Qt::EditRole).toString());
             Q_EMIT chosen();
+            return true;
+        }
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            m_moved = true;
+            break;
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            // With Ctrl they move in the popup; alone they move in the field.
+            m_moved = m_moved || (key->modifiers() & Qt::ControlModifier);
+            break;
+        default:
+            break;
+        }
+    }
+    if (m_popup && watched == m_popup && event->type() == QEvent::MouseButtonPress) {
+        // A click outside the popup closes it and would go nowhere: the completer takes it.
+        // It goes on to where it was aimed, so that one click on the tree selects a row.
+        const auto* press = static_cast<QMouseEvent*>(event);
+        const QPoint global = press->globalPosition().toPoint();
+        if (!m_popup->rect().contains(m_popup->mapFromGlobal(global))) {
+            m_popup->hide();
+            QWidget* target = QApplication::widgetAt(global);
+            if (target && target->window() != m_popup->window() && target->isEnabled()) {
+                QMouseEvent replay(QEvent::MouseButtonPress, target->mapFromGlobal(press->globalPosition()),
+                                   press->globalPosition(), press->button(), press->buttons(),
+                                   press->modifiers(), press->pointingDevice());
+                QCoreApplication::sendEvent(target, &replay);
+            }
             return true;
         }
     }

@@ -13,13 +13,15 @@ namespace shell {
 
 class ItemListModel;
 
-/// The items of `items` whose ID holds `typed`, ignoring case: those whose ID begins with it
-/// first, then those that hold it further on, each group in the list's order; at most `limit`.
+/// The items of `items` whose ID holds `typed`, ignoring case: the item whose ID the store
+/// takes as `typed` itself first, then those whose ID begins with it, then those that hold it
+/// further on, each group in the list's order; at most `limit`.
 std::vector<int> completionOrder(const ItemListModel& items, const QString& typed, int limit);
 
 /// The items whose IDs are nearest to `typed` by edit distance over the case-folded IDs,
 /// nearest first and, at one distance, in the list's order: at most `count`, and none further
-/// than a third of what was typed (at least one edit), so that a stray word offers nothing.
+/// than a third of what was typed (at least one edit, at most eight), so that a stray word
+/// offers nothing.
 std::vector<int> nearestItems(const ItemListModel& items, const QString& typed, int count = 3);
 
 /// "Did you mean LAMP-DESK-100?" for the items of `nearest`; empty when there are none.
@@ -44,14 +46,18 @@ private:
 };
 
 /// The Item ID field's completion from the Item Master: a popup of the matching items as one
-/// types. Enter in the popup, or a click on one of its lines, puts the line's ID in the field
-/// (Enter on no line keeps what was typed) and says so with chosen(), on which the window
-/// loads the bill as Enter in the field does.
+/// types, with no line current until the user moves to one. Enter on the line moved to, or a
+/// click on a line, puts its ID in the field (Enter otherwise keeps what was typed) and says
+/// so with chosen(), on which the window takes the field as it takes Enter there. A click
+/// outside the popup closes it and still reaches what it was aimed at.
 class ItemIdCompleter : public QCompleter {
     Q_OBJECT
 public:
     /// Completes `field` from the items of `items`.
     ItemIdCompleter(QLineEdit& field, const ItemListModel& items);
+
+    /// Opens the popup on the lines of what the field holds, none of them current.
+    void showLines();
 
 Q_SIGNALS:
     /// The user has chosen what the field holds now.
@@ -61,11 +67,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void followTyping(const QString& text);
+    void followTyping();
 
     QLineEdit& m_field;
     ItemIdCompletionModel* m_lines;
     QAbstractItemView* m_popup = nullptr;
+    /// The user has moved to a line of the popup since the text last changed.
+    bool m_moved = false;
 };
 
 } // namespace shell

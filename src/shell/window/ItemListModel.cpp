@@ -45,6 +45,7 @@ void ItemListModel::appendRows(const std::vector<store::ItemLine>& items) {
     }
     m_folded.truncate(out - begin);
     m_shown = matching(m_foldedFind, nullptr);
+    placeNamedFirst();
 }
 
 bool ItemListModel::replace(const std::vector<store::ItemLine>& items) {
@@ -73,6 +74,31 @@ void ItemListModel::setLowLevelCodes(const tree::LowLevelCodes& codes) {
 
 int ItemListModel::itemOf(const QString& id) const { return int(m_ids.indexOf(id)); }
 
+int ItemListModel::itemWithKey(const QString& id) const {
+    if (id.isEmpty())
+        return -1;
+    const QString key = store::foldKey(id);
+    for (int item = 0; item < int(m_ids.size()); ++item)
+        if (m_ids.at(item).size() == key.size() && store::foldKey(m_ids.at(item)) == key)
+            return item;
+    return -1;
+}
+
+void ItemListModel::placeNamedFirst() {
+    m_first = -1;
+    if (m_findText.isEmpty())
+        return;
+    const QString key = store::foldKey(m_findText);
+    for (size_t at = 0; at < m_shown.size(); ++at) {
+        const QString& id = m_ids.at(m_shown[at]);
+        if (id.size() == key.size() && store::foldKey(id) == key) {
+            m_first = m_shown[at];
+            m_firstAt = at;
+            return;
+        }
+    }
+}
+
 void ItemListModel::clear() {
     beginResetModel();
     emptyRows();
@@ -85,20 +111,31 @@ void ItemListModel::emptyRows() {
     m_folded.clear();
     m_bounds.assign(1, 0);
     m_shown.clear();
+    m_first = -1;
 }
 
 void ItemListModel::setFindText(const QString& text) {
-    m_findText = text;
     QString find = findFolded(text);
-    if (find == m_foldedFind)
+    if (find == m_foldedFind) {
+        // Another spelling of the same find ("N" after "n") may name another item.
+        const int first = m_first;
+        m_findText = text;
+        placeNamedFirst();
+        if (m_first != first) {
+            beginResetModel();
+            endResetModel();
+        }
         return;
+    }
     // Typing on narrows the search: a line that holds the longer text holds the shorter one,
     // so only the lines shown now need a look.
     const bool narrowing = !m_foldedFind.isEmpty() && find.contains(m_foldedFind);
     std::vector<int> shown = matching(find, narrowing ? &m_shown : nullptr);
     beginResetModel();
+    m_findText = text;
     m_foldedFind = std::move(find);
     m_shown = std::move(shown);
+    placeNamedFirst();
     endResetModel();
 }
 
@@ -148,18 +185,28 @@ std::vector<int> ItemListModel::matching(const QString& find,
 QStringList ItemListModel::shownIds() const {
     QStringList ids;
     ids.reserve(qsizetype(m_shown.size()));
-    for (const int item : m_shown)
-        ids.append(m_ids.at(item));
+    for (int row = 0; row < int(m_shown.size()); ++row)
+        ids.append(m_ids.at(itemAt(row)));
     return ids;
 }
 
 int ItemListModel::itemAt(int row) const {
-    return row >= 0 && size_t(row) < m_shown.size() ? m_shown[size_t(row)] : -1;
+    if (row < 0 || size_t(row) >= m_shown.size())
+        return -1;
+    // The named item on the first line; the lines before its place in key order move down one.
+    if (m_first < 0 || size_t(row) > m_firstAt)
+        return m_shown[size_t(row)];
+    return row == 0 ? m_first : m_shown[size_t(row) - 1];
 }
 
 int ItemListModel::rowOf(int item) const {
     const auto at = std::lower_bound(m_shown.begin(), m_shown.end(), item);
-    return at != m_shown.end() && *at == item ? int(at - m_shown.begin()) : -1;
+    if (at == m_shown.end() || *at != item)
+        return -1;
+    const size_t place = size_t(at - m_shown.begin());
+    if (m_first < 0 || place > m_firstAt)
+        return int(place);
+    return item == m_first ? 0 : int(place) + 1;
 }
 
 int ItemListModel::rowCount(const QModelIndex& parent) const {

@@ -18,7 +18,8 @@ namespace shell {
 /// The lines of the Item Master list: every item of the database in the order given (key
 /// order), with its description as a second column, of which the lines that hold the find
 /// text are shown. The find text is literal and ignores case: it is sought in the ID and in
-/// the description, anywhere in each; no character has a special meaning.
+/// the description, anywhere in each; no character has a special meaning. The item whose ID
+/// the store takes as the find text itself is shown first, the others after it in key order.
 class ItemListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -33,6 +34,8 @@ public:
     bool replace(const std::vector<store::ItemLine>& items);
     /// The item with exactly this ID, or -1.
     int itemOf(const QString& id) const;
+    /// The item whose ID the store takes as `id` (its case rule, foldKey), or -1.
+    int itemWithKey(const QString& id) const;
     void clear();
     /// Shows only the items whose ID or description holds `text` (all when it is empty).
     void setFindText(const QString& text);
@@ -79,7 +82,12 @@ private:
     // description [m_bounds[2i+1], m_bounds[2i+2]).
     QString m_folded;
     std::vector<qsizetype> m_bounds{0};
+    /// Puts the item that the find text names first (m_first), when it is shown.
+    void placeNamedFirst();
+
     std::vector<int> m_shown; // the items shown, ascending
+    int m_first = -1;          // the shown item the find text names, shown on the first line
+    size_t m_firstAt = 0;      // its place in m_shown
     QString m_findText;
     QString m_foldedFind;
     bool m_codesRead = false;

@@ -60,13 +60,13 @@ NodeCommands::NodeCommands(CommandContext& context, tree::BomEditor& editor)
         command(this, "mnuCollapseBelow", QStringLiteral("C&ollapse This Node and Below"));
     connect(m_collapseBelow, &QAction::triggered, this,
             [this] { collapseBelow(m_context.tree().currentIndex()); });
-    m_loadItem = command(this, "mnuLoadItem", QStringLiteral("&Load This Item"));
+    m_loadItem = command(this, "mnuLoadItem", QStringLiteral("Load This &Item"));
     connect(m_loadItem, &QAction::triggered, this, [this] {
         const QModelIndex node = m_context.tree().currentIndex();
         if (node.isValid())
             m_context.loadItem(m_context.model().text(node));
     });
-    m_history = command(this, "mnuLineHistory", QStringLiteral("History of This &Line"));
+    m_history = command(this, "mnuLineHistory", QStringLiteral("&History of This Line"));
     connect(m_history, &QAction::triggered, this, [this] {
         const QModelIndex node = m_context.tree().currentIndex();
         if (node.isValid())

@@ -52,7 +52,16 @@ QList<info::Shortcut> keyboardShortcuts(const QMenuBar& menus) {
         return QKeySequence(combination).toString(QKeySequence::NativeText);
     };
     list.append({
-        {keys(Qt::Key_Return), QStringLiteral("Item ID: load the bill of the item typed")},
+        {keys(Qt::Key_Return), QStringLiteral("Item ID: load the bill of the item typed; an ID "
+                                              "the Item Master lacks loads too, and the status "
+                                              "bar asks \"Did you mean …?\" with the nearest "
+                                              "IDs")},
+        {QStringLiteral("%1, %2").arg(keys(Qt::Key_Down), keys(Qt::Key_Return)),
+         QStringLiteral("Item ID, as you type: a list of the items whose ID holds the text "
+                        "opens below (the ID typed first); Down moves into it, Enter loads the "
+                        "line moved to. Enter without moving never takes a line: when several "
+                        "items hold the text and none is it, the status bar says so")},
+        {keys(Qt::Key_Escape), QStringLiteral("Item ID's list: close it")},
         {keys(Qt::Key_Return), QStringLiteral("Item Master List (or a double-click): load the "
                                               "bill of the line")},
         {keys(Qt::Key_Down), QStringLiteral("Find Item: move to the Item Master List")},
@@ -69,6 +78,12 @@ QList<info::Shortcut> keyboardShortcuts(const QMenuBar& menus) {
          QStringLiteral("Tree: move to another node; the statistics follow")},
         {QStringLiteral("%1, %2").arg(keys(Qt::Key_Right), keys(Qt::Key_Left)),
          QStringLiteral("Tree: open or close the current node")},
+        {QStringLiteral("%1, %2").arg(keys(Qt::ALT | Qt::Key_Up), keys(Qt::Key_Backspace)),
+         QStringLiteral("Tree: go to the assembly of the current node; the path under the "
+                        "Item Master List shows where the current node stands, from the "
+                        "loaded item down")},
+        {QStringLiteral("%1, %2").arg(keys(Qt::Key_Menu), keys(Qt::SHIFT | Qt::Key_F10)),
+         QStringLiteral("Tree: the current node's context menu (or a right-click on a node)")},
         {keys(Qt::Key_Asterisk), QStringLiteral("Tree: open everything below the current node")},
         {keys(Qt::Key_Return), QStringLiteral("Where Used (or a double-click): load the "
                                               "assembly of the line")},
