@@ -1,10 +1,18 @@
 #include "tree/HistoryRestore.h"
 
+#include "store/ItemKey.h"
+#include "store/StoreError.h"
+#include "tree/AlsoUsed.h"
 #include "tree/Quantity.h"
 #include "tree/StoreWaiting.h"
 
+#include <QLocale>
+
 #include <QMap>
 #include <QPair>
+#include <QSet>
+
+#include <limits>
 
 namespace tree {
 
@@ -46,9 +54,9 @@ bool RestoreLine::asTarget() const {
 
 std::vector<RestoreLine> planRestore(const std::vector<store::ChangeRecord>& changes) {
     QMap<QPair<QString, QString>, RestoreLine> lines;
-    for (const store::ChangeRecord& change : changes) {
+    const auto undo = [&lines](const store::ChangeRecord& change) {
         if (change.table != store::schema::BomDetail)
-            continue;
+            return;
         const QPair<QString, QString> key{change.key, change.component};
         auto line = lines.find(key);
         if (line == lines.end())
@@ -57,20 +65,98 @@ std::vector<RestoreLine> planRestore(const std::vector<store::ChangeRecord>& cha
                                                  std::nullopt, true});
         // Older ones follow: the oldest's before is the target.
         line->target = change.before;
+    };
+    // Change sets come newest first, but the rows of one set in the order they were written:
+    // a server records a line deleted and added again in one transaction (an edit that
+    // replaces a line) as two rows, the deletion first. Each set is undone from its last row.
+    for (size_t end = 0; end < changes.size();) {
+        const size_t begin = end;
+        while (end < changes.size() && changes[end].changeSet == changes[begin].changeSet)
+            ++end;
+        for (size_t at = end; at-- > begin;)
+            undo(changes[at]);
     }
     return {lines.cbegin(), lines.cend()};
 }
 
-std::vector<RestoreLine> readRestore(desktop::Desktop& desktop, const QString& location,
-                                     const store::HistoryQuery& query) {
-    std::vector<RestoreLine> lines;
+RestorePlan readRestorePlan(desktop::Desktop& desktop, const QString& location,
+                            const store::HistoryQuery& query, const HistoryOpener& opener) {
+    // A plan needs every change it undoes: the oldest change of a line names what the line
+    // is put back to, so a list cut to the window's newest screenfuls would put lines back
+    // to a later state without a word.
+    store::HistoryQuery every = query;
+    every.limit = std::numeric_limits<int>::max();
+    RestorePlan plan;
     runOnStore(desktop, location, QStringLiteral("Reading the history…"),
                [&](store::StoreCall& call) {
-                   lines = planRestore(store::openHistory(location)->changes(query));
+                   plan.lines = planRestore((opener ? opener : &store::openHistory)(location)
+                                                ->changes(every));
                    call.stopIfCancelled();
-                   readRestoreLines(call.db(), lines);
+                   readRestoreLines(call.db(), plan.lines);
+                   call.stopIfCancelled();
+                   plan.alsoUsed = restoreAlsoUsed(call.db(), plan.lines, query.assemblies);
                });
-    return lines;
+    return plan;
+}
+
+std::vector<RestoreLine> readRestore(desktop::Desktop& desktop, const QString& location,
+                                     const store::HistoryQuery& query,
+                                     const HistoryOpener& opener) {
+    return readRestorePlan(desktop, location, query, opener).lines;
+}
+
+QString restoreAlsoUsed(store::Store& db, const std::vector<RestoreLine>& lines,
+                        const QStringList& bill) {
+    // As a question's notes: a dozen assemblies, each one read of the lines that use it.
+    constexpr qsizetype MostAssemblies = 12;
+    QSet<QString> inBill;
+    for (const QString& assembly : bill)
+        inBill.insert(store::foldKey(assembly));
+    QSet<QString> seen;
+    QStringList notes;
+    for (const RestoreLine& line : lines) {
+        const QString key = store::foldKey(line.assembly);
+        if (line.asTarget() || seen.contains(key) || seen.size() == MostAssemblies)
+            continue;
+        seen.insert(key);
+        QStringList others;
+        for (const QString& user : otherUsers(db, line.assembly, {}))
+            if (!inBill.contains(store::foldKey(user)) && !others.contains(user))
+                others.append(user);
+        if (const QString note = alsoUsedNote(line.assembly, others); !note.isEmpty())
+            notes.append(note);
+    }
+    return notes.join(u'\n');
+}
+
+BillThen readBillThen(desktop::Desktop& desktop, const QString& location, const QString& item,
+                      const QDateTime& moment, const HistoryOpener& opener) {
+    BillThen then;
+    then.moment = moment.toUTC();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    if (then.moment > now) {
+        // A moment typed to the second means its whole second: the one under way is now.
+        if (then.moment.addSecs(-1) >= now)
+            throw store::StoreError(store::HistoryInFuture,
+                                    QStringLiteral("%1 is still to come: a bill can be shown as "
+                                                   "it stood, not as it will stand.")
+                                        .arg(QLocale().toString(moment.toLocalTime(),
+                                                                QLocale::ShortFormat)));
+        then.moment = now;
+    }
+    runOnStore(desktop, location, QStringLiteral("Reading the history…"),
+               [&](store::StoreCall& call) {
+                   const std::unique_ptr<store::HistoryLog> log =
+                       (opener ? opener : &store::openHistory)(location);
+                   if (const QDateTime start = log->keptSince();
+                       start.isValid() && then.moment < start) {
+                       then.moment = start;
+                       then.fromStart = true;
+                   }
+                   then.bill.known = call.db().findItem(item).has_value();
+                   then.bill.lines = log->linesAsOf(item, then.moment);
+               });
+    return then;
 }
 
 void readRestoreLines(store::Store& db, std::vector<RestoreLine>& lines) {

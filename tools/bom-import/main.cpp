@@ -74,12 +74,16 @@ Null, zero, negative and unreadable quantities, IDs that are not valid UTF-8. It
 reads, and exits 0 with no findings, 1 with findings, 2 when the database cannot be read.
 
 --history DATABASE (a file or a server address) prints the changes its history keeps, as
-CSV on standard output, newest first: a header line, then one record per changed row with
-the columns of the editor's Tools > Change History window (Time, Who, Source, Command,
-Reason, Table, Assembly, Component, Before, After), times in ISO 8601 UTC. --since WHEN
-leaves out older changes (WHEN: an ISO date, 2024-05-31, or date-time, 2024-05-31T14:00:00Z;
-local time without Z or an offset); --item ID keeps only changes that name the item. Texts
-that a spreadsheet would run as formulas start with an apostrophe, as in the editor's exports.
+CSV on standard output, newest first: a header line, then one record per changed row,
+one field a column: Time (ISO 8601 UTC), NotBefore (for a change found afterwards, the last
+moment it was not there), Person, Host, Source, ChangeSet, Command, Reason, Table
+(BomDetail or ItemMaster), Change (added, changed or deleted), BomID, BomComp, QtyBefore,
+QtyAfter, StartDateBefore, StartDateAfter, ItemID, DescriptionBefore, DescriptionAfter,
+UnitBefore, UnitAfter. IDs and texts stand exactly as stored, each in quotes; a Null, or a
+field that does not apply, is empty and unquoted. --since WHEN leaves out older changes
+(WHEN: an ISO date, 2024-05-31, or date-time, 2024-05-31T14:00:00Z; local time without Z or
+an offset); --item ID keeps only changes that name the item. The window's Export CSV writes
+the readable form instead.
 
 Every row arrives exactly: text as it stands, Null kept Null and empty text kept empty,
 numbers exact (a Single as the shortest decimal that reads back the same), dates as local

@@ -5,6 +5,7 @@
 
 #include "shell/export/ExportCommands.h"
 #include "shell/database/ServerLogin.h"
+#include "shell/history/HistoryTexts.h"
 
 #include "desktop/Desktop.h"
 #include "store/ItemKey.h"
@@ -12,6 +13,7 @@
 #include "store/StoreError.h"
 #include "tree/BillCompare.h"
 #include "tree/BomEditor.h"
+#include "tree/HistoryRestore.h"
 #include "tree/StoreWaiting.h"
 #include "tree/Quantity.h"
 #include "tree/Structure.h"
@@ -37,18 +39,25 @@ constexpr size_t IndentedRowLimit = 1'000'000;
 struct Bill {
     tree::Structure structure;
     QString note;
+    QString asOf; ///< " as of MOMENT", where the side is read from the history
 };
 
 Bill readBill(desktop::Desktop& desktop, const QString& location, const QString& item,
               const std::optional<QDateTime>& asOf) {
     tree::StoredBill stored;
-    ServerLogin(desktop).withPassword(location,
-                                      [&] {
-                                          stored = asOf ? tree::readBillAsOf(desktop, location, item,
-                                                                             asOf->toUTC())
-                                                        : tree::readBill(desktop, location, item);
-                                      });
     Bill bill;
+    ServerLogin(desktop).withPassword(location, [&] {
+        if (!asOf) {
+            stored = tree::readBill(desktop, location, item);
+            return;
+        }
+        // A moment before the history began is read as its start, and the heading says so.
+        const tree::BillThen then = tree::readBillThen(desktop, location, item, asOf->toUTC());
+        stored = then.bill;
+        bill.asOf = QStringLiteral(" as of %1").arg(shell::momentText(then.moment));
+        if (then.fromStart)
+            bill.asOf += shell::historyStartNote(then.moment);
+    });
     bill.structure.reset(item, stored.lines);
     const bool known = stored.known;
     const bool hasBill = bill.structure.hasLines(tree::Structure::Top);
@@ -114,6 +123,15 @@ QString CompareCommands::locationB() const {
     return m_dialog->source() == CompareDialog::ThisDatabase ? m_context.databasePath() : m_otherLocation;
 }
 
+void CompareCommands::compareBefore(const QString& item, const QDateTime& moment) {
+    open();
+    m_otherLocation.clear();
+    m_dialog->setSource(CompareDialog::ThisDatabase, {});
+    // Every change up to the one chosen, not that one.
+    m_dialog->setBefore(item, moment.addMSecs(-1));
+    compare();
+}
+
 void CompareCommands::compare() {
     if (!m_dialog)
         return;
@@ -142,16 +160,10 @@ void CompareCommands::compare() {
         size_t marks[5] = {};
         for (const tree::ComparedLine& line : summarised)
             ++marks[size_t(line.mark)];
-        const auto asOf = [](const std::optional<QDateTime>& moment) {
-            return moment ? QStringLiteral(" as of %1")
-                                .arg(QLocale().toString(*moment, QLocale::ShortFormat))
-                          : QString();
-        };
         QString heading =
             QStringLiteral("A: %1%2 in %3%7\nB: %4%5 in %6%8\n")
                 .arg(itemA, billA.note, store::shownLocation(locationA), itemB, billB.note,
-                     store::shownLocation(locationB), asOf(m_dialog->asOfA()),
-                     asOf(m_dialog->asOfB())) +
+                     store::shownLocation(locationB), billA.asOf, billB.asOf) +
             QStringLiteral("%1: %2 added, %3 removed, %4 changed, %5 unchanged")
                 .arg(tree::counted(qint64(summarised.size()), QStringLiteral("item"),
                                    QStringLiteral("items")))

@@ -35,6 +35,9 @@ public:
     void addTo(QMenu* menu);
     /// Opens the window, item A the loaded item.
     void open();
+    /// Compares the bill of `item` now with the bill just before `moment` (a change's time),
+    /// in the database shown: "Compare With Before This Change".
+    void compareBefore(const QString& item, const QDateTime& moment);
     /// Reads both bills and shows their comparison.
     void compare();
     /// Writes what the tab shows to a CSV file of the user's choice.

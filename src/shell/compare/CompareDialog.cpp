@@ -193,7 +193,9 @@ CompareDialog::CompareDialog(QWidget* parent) : QDialog(parent) {
                                 const QString& label, const char* name) {
         asOf = new QCheckBox(label);
         asOf->setObjectName(QLatin1String(name));
-        moment = new QDateTimeEdit(QDateTime::currentDateTime().addDays(-7));
+        // The start of today, with no seconds the field does not show: a moment the history
+        // holds for anyone who edited today (an earlier one is read as the history's start).
+        moment = new QDateTimeEdit(QDate::currentDate().startOfDay());
         moment->setObjectName(QLatin1String(name) + QStringLiteral("Moment"));
         moment->setAccessibleName(QStringLiteral("The moment of bill %1")
                                       .arg(QLatin1Char(name[std::strlen(name) - 1])));
@@ -293,6 +295,14 @@ std::optional<QDateTime> CompareDialog::asOfB() const {
     return m_asOfB->isChecked() ? std::optional<QDateTime>(m_momentB->dateTime()) : std::nullopt;
 }
 QString CompareDialog::itemB() const { return m_itemB->text(); }
+
+void CompareDialog::setBefore(const QString& item, const QDateTime& moment) {
+    m_itemA->setText(item);
+    m_itemB->setText(item);
+    m_asOfA->setChecked(false);
+    m_asOfB->setChecked(true);
+    m_momentB->setDateTime(moment.toLocalTime());
+}
 
 void CompareDialog::setItemA(const QString& item) {
     m_itemA->setText(item);

@@ -44,6 +44,9 @@ public:
     std::optional<QDateTime> asOfB() const;
     /// Sets item A, and item B too while B is empty.
     void setItemA(const QString& item);
+    /// Sets both sides to the bill of `item`: A as it is, B as it stood at `moment` (exactly,
+    /// to the millisecond), from the database shown.
+    void setBefore(const QString& item, const QDateTime& moment);
     /// Where B comes from as the box shows it, and the location shown beside it.
     void setSource(Source source, const QString& shown);
     Source source() const;

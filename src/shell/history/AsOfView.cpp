@@ -5,15 +5,18 @@
 #include "shell/history/AsOfView.h"
 
 #include "desktop/Desktop.h"
+#include "shell/history/HistoryTexts.h"
 #include "shell/history/RestoreDialog.h"
 #include "shell/window/CommandContext.h"
 #include "store/StoreError.h"
+#include "store/runtime/StoreThread.h"
 #include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
+#include "tree/Quantity.h"
 #include "tree/StoreWaiting.h"
 #include "tree/Structure.h"
 
-#include <QDateTimeEdit>
+#include <QLineEdit>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -27,7 +30,7 @@
 namespace shell {
 
 AsOfDialog::AsOfDialog(QWidget* parent)
-    : QDialog(parent), m_moment(new QDateTimeEdit(this)), m_heading(new QLabel(this)),
+    : QDialog(parent), m_moment(new QLineEdit(this)), m_heading(new QLabel(this)),
       m_tree(new QTreeView(this)), m_document(new tree::BomDocument({}, {}, this)),
       m_model(new tree::BomTreeModel(*m_document, this)) {
     setObjectName(QStringLiteral("frmAsOf"));
@@ -35,9 +38,16 @@ AsOfDialog::AsOfDialog(QWidget* parent)
     auto* label = new QLabel(QStringLiteral("&As of:"), this);
     label->setBuddy(m_moment);
     m_moment->setObjectName(QStringLiteral("dtAsOf"));
-    m_moment->setCalendarPopup(true);
-    m_moment->setDisplayFormat(QLocale().dateTimeFormat(QLocale::ShortFormat));
-    m_moment->setDateTime(QDateTime::currentDateTime());
+    m_moment->setAccessibleName(QStringLiteral("As of"));
+    m_moment->setToolTip(
+        QStringLiteral("A date and time such as 2026-12-10 08:00, or as %1 (a date alone: the "
+                       "start of that day; a time alone: today). A moment typed to the second "
+                       "means its whole second.")
+            .arg(QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat)));
+    m_moment->setPlaceholderText(QStringLiteral("2026-12-10 08:00"));
+    // To the second: no milliseconds the field does not show.
+    m_moment->setText(momentText(QDateTime::currentDateTime()));
+    connect(m_moment, &QLineEdit::textEdited, this, [this] { setShown(false); });
     auto* show = new QPushButton(QStringLiteral("&Show"), this);
     show->setObjectName(QStringLiteral("cmdShowAsOf"));
     show->setDefault(true);
@@ -58,11 +68,14 @@ AsOfDialog::AsOfDialog(QWidget* parent)
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* restore = buttons->addButton(QStringLiteral("&Restore This Bill…"),
-                                       QDialogButtonBox::ActionRole);
-    restore->setObjectName(QStringLiteral("cmdRestoreBill"));
-    restore->setAutoDefault(false);
-    connect(restore, &QPushButton::clicked, this, &AsOfDialog::restoreRequested);
+    m_restore = buttons->addButton(QStringLiteral("&Restore This Bill…"),
+                                   QDialogButtonBox::ActionRole);
+    m_restore->setObjectName(QStringLiteral("cmdRestoreBill"));
+    m_restore->setAutoDefault(false);
+    m_restore->setEnabled(false);
+    m_restore->setToolTip(QStringLiteral("Puts back the bill shown; after the moment is "
+                                         "changed, press Show first"));
+    connect(m_restore, &QPushButton::clicked, this, &AsOfDialog::restoreRequested);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(m_heading);
@@ -73,12 +86,32 @@ AsOfDialog::AsOfDialog(QWidget* parent)
 
 AsOfDialog::~AsOfDialog() = default;
 
-QDateTime AsOfDialog::moment() const {
-    return m_moment->dateTime();
+std::optional<QDateTime> AsOfDialog::moment() const {
+    if (m_exact && m_moment->text() == m_exactText)
+        return m_exact->toUTC();
+    const std::optional<QDateTime> typed =
+        typedMoment(m_moment->text(), QLocale(), QDate::currentDate());
+    if (!typed)
+        return std::nullopt;
+    // Every change within the second typed belongs to it.
+    return typed->toUTC().addMSecs(999);
+}
+
+QString AsOfDialog::momentTyped() const {
+    return m_moment->text();
 }
 
 void AsOfDialog::setMoment(const QDateTime& moment) {
-    m_moment->setDateTime(moment);
+    m_exact = moment;
+    m_exactText = momentText(moment);
+    // A moment typed back as shown is read as exactly that moment again.
+    m_moment->setText(m_exactText);
+    setShown(false);
+}
+
+void AsOfDialog::setShown(bool shown) {
+    if (m_restore)
+        m_restore->setEnabled(shown);
 }
 
 void AsOfDialog::setHeading(const QString& heading) {
@@ -87,7 +120,8 @@ void AsOfDialog::setHeading(const QString& heading) {
         m_tree->resizeColumnToContents(column);
 }
 
-AsOfCommands::AsOfCommands(CommandContext& context) : QObject(nullptr), m_context(context) {}
+AsOfCommands::AsOfCommands(CommandContext& context)
+    : QObject(nullptr), m_context(context), m_opener(&store::openHistory) {}
 
 void AsOfCommands::addTo(QMenu* menu) {
     auto* action = menu->addAction(QStringLiteral("Show This Bill &As Of…"));
@@ -97,7 +131,18 @@ void AsOfCommands::addTo(QMenu* menu) {
 }
 
 void AsOfCommands::open() {
-    const QString item = m_context.model().document().topAssembly();
+    openFor(m_context.model().document().topAssembly());
+}
+
+void AsOfCommands::openBefore(const QString& item, const QDateTime& moment) {
+    if (!openFor(item))
+        return;
+    // Every change up to the one chosen, not that one.
+    m_dialog->setMoment(moment.addMSecs(-1));
+    showAsOf();
+}
+
+bool AsOfCommands::openFor(const QString& item) {
     if (item.isEmpty()) {
         m_context.desktop().messageBox(
             store::StoreError(store::ExportNoBill,
@@ -105,7 +150,7 @@ void AsOfCommands::open() {
                                              "from the history."))
                 .message(),
             desktop::OkOnly);
-        return;
+        return false;
     }
     if (!m_dialog) {
         m_dialog = new AsOfDialog(m_context.window());
@@ -113,43 +158,71 @@ void AsOfCommands::open() {
         connect(m_dialog, &AsOfDialog::showRequested, this, &AsOfCommands::showAsOf);
         connect(m_dialog, &AsOfDialog::restoreRequested, this, &AsOfCommands::restoreBill);
     }
+    if (item != m_item || !m_shown) {
+        // Another bill: nothing of it is shown yet.
+        m_shown.reset();
+        m_dialog->setShown(false);
+        m_dialog->setHeading(QStringLiteral("Type a moment, such as 2026-12-10 08:00, and press "
+                                            "Show."));
+    }
     m_item = item;
     m_dialog->setWindowTitle(QStringLiteral("Bill of %1 As Of").arg(item));
-    m_dialog->setHeading(QStringLiteral("Choose a moment and press Show."));
     m_dialog->show();
     m_dialog->raise();
     m_dialog->activateWindow();
+    return true;
 }
 
 void AsOfCommands::showAsOf() {
-    if (!m_dialog)
+    if (!m_dialog || store::storeCallWaiting())
         return;
-    const QDateTime moment = m_dialog->moment();
     desktop::Desktop& desktop = m_context.desktop();
+    const std::optional<QDateTime> moment = m_dialog->moment();
+    if (!moment) {
+        desktop.messageBox(
+            store::StoreError(store::HistoryMomentUnreadable,
+                              QStringLiteral("'%1' is no moment: type a date and time such as "
+                                             "2026-12-10 08:00, or as %2.")
+                                  .arg(m_dialog->momentTyped(),
+                                       QLocale().toString(QDateTime::currentDateTime(),
+                                                          QLocale::ShortFormat)))
+                .message(),
+            desktop::OkOnly | desktop::IconStop);
+        return;
+    }
     try {
         const desktop::BusyPointer busy(desktop);
-        const tree::StoredBill bill =
-            tree::readBillAsOf(desktop, m_context.databasePath(), m_item, moment.toUTC());
+        const tree::BillThen then =
+            tree::readBillThen(desktop, m_context.databasePath(), m_item, *moment, m_opener);
         if (!m_dialog)
             return;
-        m_dialog->document().load(m_item, bill.lines);
-        m_assembliesThen = bill.lines.keys();
+        m_dialog->document().load(m_item, then.bill.lines);
+        m_assembliesThen = then.bill.lines.keys();
         qsizetype lines = 0;
-        for (const auto& bill : bill.lines)
+        for (const auto& bill : then.bill.lines)
             lines += bill.size();
-        m_dialog->setHeading(
-            QStringLiteral("%1 as it stood at %2: %3 lines, read-only.")
-                .arg(m_item, QLocale().toString(moment, QLocale::LongFormat))
-                .arg(lines));
+        QString note;
+        if (then.fromStart) {
+            note = historyStartNote(then.moment);
+            m_dialog->setMoment(then.moment);
+        }
+        m_shown = then.moment;
+        m_dialog->setShown(true);
+        m_dialog->setHeading(QStringLiteral("%1 as it stood at %2%3: %4, read-only.")
+                                 .arg(m_item, momentText(then.moment), note,
+                                      tree::counted(lines, QStringLiteral("line"),
+                                                    QStringLiteral("lines"))));
     } catch (const store::StoreError& error) {
-        desktop.messageBox(error.message(), desktop::OkOnly | desktop::IconStop);
+        if (error.number() != store::OperationCancelled)
+            desktop.messageBox(error.message(), desktop::OkOnly | desktop::IconStop);
     }
 }
 
 void AsOfCommands::restoreBill() {
-    if (!m_dialog || store::storeCallWaiting())
+    // The bill shown is what is put back: a moment typed since is not, until it is shown.
+    if (!m_dialog || !m_shown || store::storeCallWaiting())
         return;
-    const QDateTime moment = m_dialog->moment();
+    const QDateTime moment = *m_shown;
     store::HistoryQuery query;
     // The bill's assemblies as it stood then and as it stands now: a line changed since in
     // either belongs to what is put back.
@@ -164,12 +237,12 @@ void AsOfCommands::restoreBill() {
                 query.assemblies.append(now.textOf(item));
     if (query.assemblies.isEmpty())
         query.assemblies = {m_item};
-    // A change within the moment's own millisecond belongs to the bill as it stood.
-    query.since = moment.toUTC().addMSecs(1);
-    restoreFromHistory(m_context,
-                       query,
+    // The moment shown holds every change up to its own millisecond.
+    query.since = moment.addMSecs(1);
+    restoreFromHistory(m_context, query,
                        QStringLiteral("Restore the bill of %1 as of %2")
-                           .arg(m_item, QLocale().toString(moment, QLocale::ShortFormat)));
+                           .arg(m_item, momentText(moment)),
+                       m_opener);
 }
 
 } // namespace shell

@@ -1,13 +1,18 @@
 #pragma once
 
+#include "tree/HistoryRestore.h"
+
 #include <QDateTime>
 #include <QDialog>
 #include <QObject>
 #include <QPointer>
 
-class QDateTimeEdit;
+#include <optional>
+
 class QLabel;
+class QLineEdit;
 class QMenu;
+class QPushButton;
 class QTreeView;
 
 namespace tree {
@@ -20,15 +25,26 @@ namespace shell {
 class CommandContext;
 
 /// A bill as it stood at one moment, read-only: a tree of its own (a document and a model of
-/// its own, never the window's), rebuilt from the database's history.
+/// its own, never the window's), rebuilt from the database's history. The moment is typed as
+/// text ("2026-12-10 08:00", or the locale's form) and means its whole second; Restore puts
+/// back the bill shown, and waits for Show after the moment is changed.
 class AsOfDialog : public QDialog {
     Q_OBJECT
 public:
     explicit AsOfDialog(QWidget* parent);
     ~AsOfDialog() override;
 
-    QDateTime moment() const;
+    /// The last moment whose changes the bill is to show (UTC): the end of the second typed,
+    /// or exactly the moment set by setMoment while its text stands; empty when the text is
+    /// no moment.
+    std::optional<QDateTime> moment() const;
+    /// The text typed, as a message quotes it.
+    QString momentTyped() const;
+    /// Sets the field to an exact moment (shown to the second).
     void setMoment(const QDateTime& moment);
+    /// Says whether the tree shows the bill at the moment in the field: Restore is on offer
+    /// only then.
+    void setShown(bool shown);
     /// The bill shown: load it with BomDocument::load.
     tree::BomDocument& document() { return *m_document; }
     void setHeading(const QString& heading);
@@ -41,7 +57,10 @@ Q_SIGNALS:
     void restoreRequested();
 
 private:
-    QDateTimeEdit* m_moment;
+    QLineEdit* m_moment;
+    std::optional<QDateTime> m_exact; ///< the moment set, while the field shows its text
+    QString m_exactText;
+    QPushButton* m_restore = nullptr;
     QLabel* m_heading;
     QTreeView* m_tree;
     tree::BomDocument* m_document;
@@ -56,15 +75,25 @@ public:
     void addTo(QMenu* menu);
     /// Opens the window for the loaded bill, or brings it forward.
     void open();
+    /// Opens the window on the bill of `item` as it stood just before `moment` (a change's
+    /// time), and shows it: "Show the Bill Before This Change".
+    void openBefore(const QString& item, const QDateTime& moment);
+    /// Where the history is read from; store::openHistory unless told otherwise.
+    void setOpener(tree::HistoryOpener opener) { m_opener = std::move(opener); }
 
 private:
+    /// Opens the window for the bill of `item`; false when there is none.
+    bool openFor(const QString& item);
     void showAsOf();
     /// Puts the bill back as it stood at the moment chosen: every line of its assemblies, then
     /// or now, that changed since (restoreFromHistory).
     void restoreBill();
 
     CommandContext& m_context;
+    tree::HistoryOpener m_opener;
     QString m_item;
+    /// The moment of the bill shown (UTC): what Restore puts back.
+    std::optional<QDateTime> m_shown;
     /// The assemblies of the bill shown as of its moment, folded under the case rule.
     QStringList m_assembliesThen;
     QPointer<AsOfDialog> m_dialog;

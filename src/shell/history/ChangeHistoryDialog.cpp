@@ -1,12 +1,17 @@
 #include "shell/history/ChangeHistoryDialog.h"
 
 #include "shell/history/HistoryTexts.h"
-#include "shell/window/ColumnFit.h"
 #include "shell/window/ReportTable.h"
 
 #include "tree/Quantity.h"
 
-#include <QAbstractTableModel>
+#include <QAbstractListModel>
+#include <QAction>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QShortcut>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QDialogButtonBox>
@@ -55,44 +60,41 @@ std::optional<QDateTime> bound(const QDateTimeEdit& edit) {
 
 } // namespace
 
-/// The listed changes with their cells made once: the view asks for them on every paint.
-class ChangeHistoryDialog::Changes : public QAbstractTableModel {
+/// The listed changes, one line each, made once: the view asks for them on every paint.
+class ChangeHistoryDialog::Changes : public QAbstractListModel {
 public:
-    using QAbstractTableModel::QAbstractTableModel;
+    using QAbstractListModel::QAbstractListModel;
 
     void reset(std::vector<store::ChangeRecord> changes) {
         beginResetModel();
         m_changes = std::move(changes);
-        m_cells.clear();
-        m_cells.reserve(m_changes.size());
+        m_lines.clear();
+        m_lines.reserve(m_changes.size());
+        const QDate today = QDate::currentDate();
         for (const store::ChangeRecord& change : m_changes)
-            m_cells.push_back(historyCells(change, HistoryTime::Local));
+            m_lines.push_back(historySummary(change, today));
         endResetModel();
     }
     const std::vector<store::ChangeRecord>& changes() const { return m_changes; }
 
     int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(m_cells.size());
-    }
-    int columnCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(m_header.size());
+        return parent.isValid() ? 0 : int(m_lines.size());
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section >= m_header.size())
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section != 0)
             return {};
-        return m_header[section];
+        return QStringLiteral("Change");
     }
     // Display text only: no tool tip, which Qt would take for rich text if it looked like it.
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid() || role != Qt::DisplayRole)
             return {};
-        return m_cells[size_t(index.row())].value(index.column());
+        return m_lines[size_t(index.row())];
     }
 
 private:
-    const QStringList m_header = historyHeader();
     std::vector<store::ChangeRecord> m_changes;
-    std::vector<QStringList> m_cells;
+    std::vector<QString> m_lines;
 };
 
 ChangeHistoryDialog::ChangeHistoryDialog(QWidget* parent) : QDialog(parent) {
@@ -140,9 +142,45 @@ ChangeHistoryDialog::ChangeHistoryDialog(QWidget* parent) : QDialog(parent) {
     m_heading = reportHeading(QStringLiteral("historyHeading"));
     m_changes = new Changes(this);
     m_table = reportTable(QStringLiteral("historyTable"), QStringLiteral("Changes"), m_changes);
-    m_table->horizontalHeader()->setResizeContentsPrecision(200);
-    trackUserSizing(*m_table->horizontalHeader());
+    m_table->horizontalHeader()->hide();
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_details = new QPlainTextEdit;
+    m_details->setObjectName(QStringLiteral("historyDetails"));
+    m_details->setAccessibleName(QStringLiteral("The change's details"));
+    m_details->setReadOnly(true);
+    m_details->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_details->setMaximumHeight(m_details->fontMetrics().lineSpacing() * 12);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &ChangeHistoryDialog::showDetails);
     m_size = reportHeading(QStringLiteral("historySize"));
+
+    // What each change set offers, where the user stands on it: no time to type.
+    auto* before = new QAction(QStringLiteral("Show the Bill &Before This Change"), this);
+    before->setObjectName(QStringLiteral("historyShowBefore"));
+    connect(before, &QAction::triggered, this, &ChangeHistoryDialog::showBeforeRequested);
+    auto* compare = new QAction(QStringLiteral("&Compare With Before This Change"), this);
+    compare->setObjectName(QStringLiteral("historyCompareBefore"));
+    connect(compare, &QAction::triggered, this, &ChangeHistoryDialog::compareBeforeRequested);
+    auto* restore = new QAction(QStringLiteral("&Restore…"), this);
+    restore->setObjectName(QStringLiteral("historyRestoreAction"));
+    connect(restore, &QAction::triggered, this, &ChangeHistoryDialog::restoreRequested);
+    const auto popup = [this, before, compare, restore](const QPoint& at) {
+        if (!currentChange())
+            return;
+        QMenu menu(this);
+        menu.addActions({before, compare});
+        menu.addSeparator();
+        menu.addAction(restore);
+        menu.exec(m_table->viewport()->mapToGlobal(at));
+    };
+    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_table, &QWidget::customContextMenuRequested, this, popup);
+    // Shift+F10 as the Menu key: the menu at the current change.
+    auto* keyboardMenu = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), m_table, nullptr,
+                                       nullptr, Qt::WidgetShortcut);
+    connect(keyboardMenu, &QShortcut::activated, this, [this, popup] {
+        popup(m_table->visualRect(m_table->currentIndex()).center());
+    });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
@@ -179,9 +217,13 @@ ChangeHistoryDialog::ChangeHistoryDialog(QWidget* parent) : QDialog(parent) {
     column->addLayout(filters);
     column->addWidget(m_heading);
     column->addWidget(m_table, 1);
+    column->addWidget(m_details);
     column->addWidget(m_size);
     column->addWidget(buttons);
-    resize(980, 520);
+    // As wide as the screen allows: the one line of each change is read without scrolling.
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1366, 768);
+    resize(room.width() - 16, qMin(room.height() - 48, 640));
 }
 
 ChangeHistoryDialog::~ChangeHistoryDialog() = default;
@@ -223,10 +265,19 @@ void ChangeHistoryDialog::showChanges(std::vector<store::ChangeRecord> changes, 
     m_exportCsv->setEnabled(listed > 0);
     m_exportXlsx->setEnabled(listed > 0);
     m_restore->setEnabled(listed > 0);
-    fitColumns(*m_table, *m_table->horizontalHeader(),
-               m_table->fontMetrics().averageCharWidth() * 40);
+    if (listed > 0 && listed >= store::HistoryQuery().limit)
+        m_size->setText(m_size->text() + QStringLiteral(" Only the newest %1 are listed: narrow "
+                                                        "the time or the scope to see older "
+                                                        "ones.")
+                                             .arg(QLocale().toString(listed)));
     if (listed > 0)
         m_table->setCurrentIndex(m_changes->index(0, 0));
+    showDetails();
+}
+
+void ChangeHistoryDialog::showDetails() {
+    const std::optional<store::ChangeRecord> change = currentChange();
+    m_details->setPlainText(change ? historyDetails(*change) : QString());
 }
 
 std::optional<store::ChangeRecord> ChangeHistoryDialog::currentChange() const {

@@ -12,15 +12,18 @@ class QComboBox;
 class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QTableView;
 
 namespace shell {
 
-/// The "Change History" window: the changes to the shared tables, newest first, in the
-/// columns of HistoryTexts, for the loaded bill, one line or the whole database, narrowed by
-/// time, person, source and item; under the list, how much history is kept. What its buttons
-/// do is left to HistoryCommands, which reads the history.
+/// The "Change History" window: the changes to the shared tables, newest first, one line each
+/// (historySummary), for the loaded bill, one line or the whole database, narrowed by time,
+/// person, source and item; every field of the current change in a pane below the list, and
+/// under it how much history is kept. Each change set offers, in its context menu, the bill
+/// as it stood before it and a comparison with that. What its buttons do is left to
+/// HistoryCommands, which reads the history. It opens as wide as the screen allows.
 ///
 /// Every text of the history (IDs, descriptions, commands, reasons, names) is data, shown as
 /// plain text whatever markup or control characters it holds. Modeless, as Where Used.
@@ -57,9 +60,14 @@ Q_SIGNALS:
     void restoreRequested();
     /// The user asked to forget the changes before a moment.
     void forgetRequested();
+    /// The user asked for the bill as it stood before the current change set.
+    void showBeforeRequested();
+    /// The user asked to compare the bill now with the bill before the current change set.
+    void compareBeforeRequested();
 
 private:
     class Changes;
+    void showDetails();
     QComboBox* m_scope;
     QDateTimeEdit* m_since;
     QDateTimeEdit* m_until;
@@ -68,6 +76,7 @@ private:
     QLineEdit* m_item;
     QLabel* m_heading;
     QTableView* m_table;
+    QPlainTextEdit* m_details;
     QLabel* m_size;
     QPushButton* m_exportCsv;
     QPushButton* m_exportXlsx;

@@ -98,6 +98,14 @@ ChangeHistoryDialog& HistoryCommands::dialog() {
                 &HistoryCommands::exportListed);
         connect(m_dialog, &ChangeHistoryDialog::restoreRequested, this, &HistoryCommands::restore);
         connect(m_dialog, &ChangeHistoryDialog::forgetRequested, this, &HistoryCommands::forget);
+        connect(m_dialog, &ChangeHistoryDialog::showBeforeRequested, this, [this] {
+            if (const auto before = beforeCurrent())
+                Q_EMIT billBeforeRequested(before->first, before->second);
+        });
+        connect(m_dialog, &ChangeHistoryDialog::compareBeforeRequested, this, [this] {
+            if (const auto before = beforeCurrent())
+                Q_EMIT compareBeforeRequested(before->first, before->second);
+        });
     }
     return *m_dialog;
 }
@@ -124,8 +132,22 @@ void HistoryCommands::restore() {
                    ? QStringLiteral("Restore the changes of %1").arg(when)
                    : QStringLiteral("Restore before %1 (%2)").arg(change->command, when);
     }
-    restoreFromHistory(m_context, query, name);
+    restoreFromHistory(m_context, query, name, m_opener);
     read();
+}
+
+std::optional<std::pair<QString, QDateTime>> HistoryCommands::beforeCurrent() const {
+    if (!m_dialog)
+        return std::nullopt;
+    const std::optional<store::ChangeRecord> change = m_dialog->currentChange();
+    if (!change)
+        return std::nullopt;
+    const QString loaded = m_context.model().document().topAssembly();
+    // A change found afterwards was made at some moment after its notBefore: the bill before
+    // it is the bill at that moment.
+    const QDateTime moment =
+        change->notBefore.isValid() ? change->notBefore.addMSecs(1) : change->time;
+    return std::pair(loaded.isEmpty() ? change->key : loaded, moment);
 }
 
 void HistoryCommands::forget() {

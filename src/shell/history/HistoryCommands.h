@@ -2,6 +2,7 @@
 
 #include "shell/history/ChangeHistoryDialog.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QMenu;
 class QModelIndex;
@@ -59,6 +61,13 @@ public:
     /// Where the history is opened from; store::openHistory unless told otherwise.
     void setOpener(Opener opener) { m_opener = std::move(opener); }
 
+Q_SIGNALS:
+    /// The user asked for the bill of `item` as it stood just before `moment`, the time of
+    /// the current change set: "Show the Bill Before This Change".
+    void billBeforeRequested(const QString& item, const QDateTime& moment);
+    /// The user asked to compare the bill of `item` now with the bill just before `moment`.
+    void compareBeforeRequested(const QString& item, const QDateTime& moment);
+
 private:
     struct Line {
         QString assembly;
@@ -69,6 +78,10 @@ private:
     /// loaded, no line chosen), and then the heading says so.
     std::optional<store::HistoryQuery> query();
     void remember(const QModelIndex& node);
+    /// The bill a change set's "before" is shown for: the loaded bill, or else the assembly
+    /// (or item) the current change names; with the change's time. Empty when no change is
+    /// current.
+    std::optional<std::pair<QString, QDateTime>> beforeCurrent() const;
 
     CommandContext& m_context;
     Opener m_opener;

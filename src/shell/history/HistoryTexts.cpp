@@ -1,7 +1,12 @@
 #include "shell/history/HistoryTexts.h"
 
 #include "tree/BillExport.h"
+#include "tree/Quantity.h"
 #include "tree/Texts.h"
+
+#include <QLocale>
+
+#include <charconv>
 
 namespace shell {
 
@@ -87,6 +92,239 @@ QByteArray historyCsv(const std::vector<store::ChangeRecord>& changes, HistoryTi
         tree::appendCsvRecord(out, cells);
     }
     return out;
+}
+
+namespace {
+
+/// A line's quantity and, where the change moved it, its start date; an item's description
+/// and unit where they changed: the part of a row the one line has room for.
+QString shortRow(const store::RowImage& row, const store::RowImage& other, bool line) {
+    if (!row.exists)
+        return QStringLiteral("—");
+    QStringList parts;
+    if (line) {
+        parts.append(row.quantity.isNull() ? QStringLiteral("no quantity")
+                     : row.quantity.typeId() == QMetaType::QString
+                         ? row.quantity.toString()
+                         : tree::formatQuantity(row.quantity.toDouble()));
+        if (other.exists && row.startDate != other.startDate && !row.startDate.isNull())
+            parts.append(QStringLiteral("from %1").arg(row.startDate.toString()));
+    } else {
+        const bool both = other.exists;
+        if (!both || row.description != other.description)
+            parts.append(row.description ? *row.description : tree::NoDescription);
+        if (!both || row.unit != other.unit)
+            parts.append(row.unit ? *row.unit : QStringLiteral("no unit"));
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+/// A stored number exactly: the fewest digits that read back as the same double.
+QString exactNumber(double value) {
+    char digits[32];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value);
+    return QString::fromLatin1(digits, end.ptr - digits);
+}
+
+/// A cell of the data form: Null as no text at all, anything else quoted, so that a reader
+/// tells an empty text from a Null.
+void appendDataField(QByteArray& out, const std::optional<QString>& value) {
+    if (!value)
+        return;
+    out += '"';
+    out += value->toUtf8().replace('"', "\"\"");
+    out += '"';
+}
+
+std::optional<QString> storedValue(const QVariant& value) {
+    if (value.isNull())
+        return std::nullopt;
+    if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float)
+        return exactNumber(value.toDouble());
+    return value.toString();
+}
+
+} // namespace
+
+QString historySummary(const store::ChangeRecord& change, const QDate& today) {
+    const QDateTime local = change.time.toLocalTime();
+    QString when = local.toString(local.date() == today ? QStringLiteral("HH:mm")
+                                                        : QStringLiteral("yyyy-MM-dd HH:mm"));
+    // Found by a later look: when it was found, not when it was made.
+    if (change.notBefore.isValid())
+        when = QStringLiteral("found %1").arg(when);
+    const QString who = change.host.isEmpty()
+                            ? change.person
+                            : QStringLiteral("%1@%2").arg(change.person, change.host);
+    const bool line = change.table == store::schema::BomDetail;
+    const QString what = change.command.isEmpty() ? store::sourceText(change.source)
+                                                   : change.command;
+    const QString subject =
+        line ? QStringLiteral("%1 › %2").arg(change.key, change.component) : change.key;
+    QStringList parts{when};
+    // Another program's change may name nobody: its source, in place of a command, says it.
+    if (!who.isEmpty())
+        parts.append(who);
+    parts.append(what);
+    parts.append(QStringLiteral("%1 %2 → %3")
+                     .arg(subject, shortRow(change.before, change.after, line),
+                          shortRow(change.after, change.before, line)));
+    return parts.join(QStringLiteral(" · "));
+}
+
+QString historyDetails(const store::ChangeRecord& change) {
+    const QStringList cells = historyCells(change, HistoryTime::Local);
+    const bool line = change.table == store::schema::BomDetail;
+    QStringList details{
+        QStringLiteral("Time: %1").arg(cells[0]),
+        QStringLiteral("Who: %1").arg(cells[1]),
+        QStringLiteral("Source: %1").arg(cells[2]),
+    };
+    if (!change.program.isEmpty())
+        details.append(QStringLiteral("Program: %1").arg(change.program));
+    details.append(QStringLiteral("Command: %1").arg(change.command));
+    details.append(QStringLiteral("Reason: %1").arg(change.reason));
+    details.append(QStringLiteral("Change set: %1").arg(change.changeSet));
+    if (line) {
+        details.append(QStringLiteral("Assembly: %1").arg(cells[6]));
+        details.append(QStringLiteral("Component: %1").arg(cells[7]));
+    } else {
+        details.append(QStringLiteral("Item: %1").arg(cells[6]));
+    }
+    details.append(QStringLiteral("Before: %1").arg(cells[8]));
+    details.append(QStringLiteral("After: %1").arg(cells[9]));
+    return details.join(u'\n');
+}
+
+QStringList historyDataHeader() {
+    return {QStringLiteral("Time"),           QStringLiteral("NotBefore"),
+            QStringLiteral("Person"),         QStringLiteral("Host"),
+            QStringLiteral("Source"),         QStringLiteral("ChangeSet"),
+            QStringLiteral("Command"),        QStringLiteral("Reason"),
+            QStringLiteral("Table"),          QStringLiteral("Change"),
+            QStringLiteral("BomID"),          QStringLiteral("BomComp"),
+            QStringLiteral("QtyBefore"),      QStringLiteral("QtyAfter"),
+            QStringLiteral("StartDateBefore"), QStringLiteral("StartDateAfter"),
+            QStringLiteral("ItemID"),         QStringLiteral("DescriptionBefore"),
+            QStringLiteral("DescriptionAfter"), QStringLiteral("UnitBefore"),
+            QStringLiteral("UnitAfter")};
+}
+
+QByteArray historyDataCsv(const std::vector<store::ChangeRecord>& changes) {
+    QByteArray out;
+    const auto record = [&out](const std::vector<std::optional<QString>>& fields) {
+        for (size_t at = 0; at < fields.size(); ++at) {
+            if (at > 0)
+                out += ',';
+            appendDataField(out, fields[at]);
+        }
+        out += "\r\n";
+    };
+    std::vector<std::optional<QString>> header;
+    for (const QString& name : historyDataHeader())
+        header.emplace_back(name);
+    record(header);
+    const auto text = [](const QString& value) -> std::optional<QString> {
+        return value.isEmpty() ? std::nullopt : std::optional<QString>(value);
+    };
+    for (const store::ChangeRecord& change : changes) {
+        const bool line = change.table == store::schema::BomDetail;
+        const auto side = [line](const store::RowImage& row, int field) -> std::optional<QString> {
+            if (!row.exists)
+                return std::nullopt;
+            switch (field) {
+            case 0: return line ? storedValue(row.quantity) : std::nullopt;
+            case 1: return line ? storedValue(row.startDate) : std::nullopt;
+            case 2: return line ? std::nullopt : row.description;
+            default: return line ? std::nullopt : row.unit;
+            }
+        };
+        const QString kind = !change.before.exists ? QStringLiteral("added")
+                             : !change.after.exists ? QStringLiteral("deleted")
+                                                    : QStringLiteral("changed");
+        std::vector<std::optional<QString>> fields{
+            change.time.toUTC().toString(Qt::ISODateWithMs),
+            change.notBefore.isValid()
+                ? std::optional<QString>(change.notBefore.toUTC().toString(Qt::ISODateWithMs))
+                : std::nullopt,
+            text(change.person),
+            text(change.host),
+            store::sourceText(change.source),
+            QString::number(change.changeSet),
+            text(change.command),
+            text(change.reason),
+            line ? QStringLiteral("BomDetail") : QStringLiteral("ItemMaster"),
+            kind,
+            line ? std::optional<QString>(change.key) : std::nullopt,
+            line ? std::optional<QString>(change.component) : std::nullopt,
+            side(change.before, 0),
+            side(change.after, 0),
+            side(change.before, 1),
+            side(change.after, 1),
+            line ? std::nullopt : std::optional<QString>(change.key),
+            side(change.before, 2),
+            side(change.after, 2),
+            side(change.before, 3),
+            side(change.after, 3)};
+        record(fields);
+    }
+    return out;
+}
+
+QString momentText(const QDateTime& moment) {
+    return moment.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString historyStartNote(const QDateTime& start) {
+    const QDateTime local = start.toLocalTime();
+    return QStringLiteral(" (the history starts at %1; showing that)")
+        .arg(local.date() == QDate::currentDate() ? local.toString(QStringLiteral("HH:mm:ss"))
+                                                  : momentText(local));
+}
+
+std::optional<QDateTime> typedMoment(const QString& typed, const QLocale& locale,
+                                     const QDate& today) {
+    const QString text = typed.simplified();
+    if (text.isEmpty())
+        return std::nullopt;
+    // A two-digit year of the locale's short form is this century's, not the last.
+    const auto century = [](QDate date, const QString& format) {
+        if (format.contains(QLatin1StringView("yy")) && !format.contains(QLatin1StringView("yyyy")) &&
+            date.year() < 2000)
+            date = date.addYears(100);
+        return date;
+    };
+    QStringList dateTimes{QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-dd H:mm:ss"),
+                          QStringLiteral("yyyy-MM-dd HH:mm"), QStringLiteral("yyyy-MM-dd H:mm"),
+                          QStringLiteral("yyyy-MM-ddTHH:mm:ss"), QStringLiteral("yyyy-MM-ddTHH:mm")};
+    for (QLocale::FormatType type : {QLocale::ShortFormat, QLocale::LongFormat}) {
+        // Spaced as the text is: some locales put a narrow no-break space before AM and PM.
+        const QString format = locale.dateTimeFormat(type).simplified();
+        dateTimes.append(format);
+        // The short forms leave the seconds out; a moment typed to the second is meant too.
+        if (!format.contains(QLatin1StringView(":ss")))
+            dateTimes.append(QString(format).replace(QLatin1StringView("mm"),
+                                                     QLatin1StringView("mm:ss")));
+    }
+    for (const QString& format : std::as_const(dateTimes)) {
+        const QDateTime moment = locale.toDateTime(text, format);
+        if (moment.isValid())
+            return QDateTime(century(moment.date(), format), moment.time());
+    }
+    const QStringList dates{QStringLiteral("yyyy-MM-dd"),
+                            locale.dateFormat(QLocale::ShortFormat).simplified(),
+                            locale.dateFormat(QLocale::LongFormat).simplified()};
+    for (const QString& format : dates)
+        if (const QDate date = locale.toDate(text, format); date.isValid())
+            return century(date, format).startOfDay();
+    const QStringList times{QStringLiteral("HH:mm:ss"), QStringLiteral("H:mm:ss"),
+                            QStringLiteral("HH:mm"), QStringLiteral("H:mm"),
+                            locale.timeFormat(QLocale::ShortFormat).simplified(),
+                            locale.timeFormat(QLocale::LongFormat).simplified()};
+    for (const QString& format : times)
+        if (const QTime time = locale.toTime(text, format); time.isValid())
+            return QDateTime(today, time);
+    return std::nullopt;
 }
 
 } // namespace shell

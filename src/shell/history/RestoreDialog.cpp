@@ -36,15 +36,19 @@ store::RowImage nowImage(const std::optional<store::LineRow>& row) {
 
 } // namespace
 
-RestoreDialog::RestoreDialog(const QString& heading, std::vector<tree::RestoreLine> lines,
-                             QWidget* parent)
-    : QDialog(parent), m_lines(std::move(lines)), m_table(new QTableWidget(this)),
+RestoreDialog::RestoreDialog(const QString& heading, tree::RestorePlan plan, QWidget* parent)
+    : QDialog(parent), m_lines(std::move(plan.lines)), m_table(new QTableWidget(this)),
       m_reason(new QLineEdit(this)) {
     setObjectName(QStringLiteral("frmRestore"));
     setWindowTitle(QStringLiteral("Restore"));
     auto* label = new QLabel(heading, this);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
+    auto* alsoUsed = new QLabel(plan.alsoUsed, this);
+    alsoUsed->setObjectName(QStringLiteral("restoreAlsoUsed"));
+    alsoUsed->setTextFormat(Qt::PlainText);
+    alsoUsed->setWordWrap(true);
+    alsoUsed->setVisible(!plan.alsoUsed.isEmpty());
     m_table->setObjectName(QStringLiteral("restoreLines"));
     m_table->setColumnCount(Columns);
     m_table->setHorizontalHeaderLabels({QStringLiteral("Put back"), QStringLiteral("Assembly"),
@@ -80,6 +84,7 @@ RestoreDialog::RestoreDialog(const QString& heading, std::vector<tree::RestoreLi
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
+    layout->addWidget(alsoUsed);
     layout->addWidget(m_table, 1);
     layout->addLayout(form);
     layout->addWidget(buttons);
@@ -98,23 +103,23 @@ QString RestoreDialog::reason() const {
 }
 
 void restoreFromHistory(CommandContext& context, const store::HistoryQuery& query,
-                        const QString& name) {
+                        const QString& name, const tree::HistoryOpener& opener) {
     desktop::Desktop& desktop = context.desktop();
-    std::vector<tree::RestoreLine> lines;
+    tree::RestorePlan plan;
     try {
         const desktop::BusyPointer busy(desktop);
-        lines = tree::readRestore(desktop, context.databasePath(), query);
+        plan = tree::readRestorePlan(desktop, context.databasePath(), query, opener);
     } catch (const store::StoreError& error) {
         if (error.number() != store::OperationCancelled)
             desktop.messageBox(error.message(), desktop::OkOnly | desktop::IconStop);
         return;
     }
-    if (lines.empty()) {
+    if (plan.lines.empty()) {
         desktop.messageBox(QStringLiteral("The history holds no change of a line to restore here."),
                            desktop::OkOnly);
         return;
     }
-    RestoreDialog preview(name, std::move(lines), context.window());
+    RestoreDialog preview(name, std::move(plan), context.window());
     if (desktop.runDialog(preview) != QDialog::Accepted)
         return;
     const std::vector<tree::RestoreLine> chosen = preview.lines();

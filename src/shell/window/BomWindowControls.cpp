@@ -247,12 +247,17 @@ void BomWindow::createMenus() {
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     tools->setObjectName(QStringLiteral("mnuTools"));
     m_checkAction = action(tools, "mnuCheckDatabase", QStringLiteral("&Check Database"));
-    (new CompareCommands(context()))->addTo(tools);
+    auto* compare = new CompareCommands(context());
+    compare->addTo(tools);
     (new RequirementsCommands(context()))->addTo(tools);
     new LowLevelColumn(context());
     m_history = new HistoryCommands(context());
     m_history->addTo(tools);
-    (new AsOfCommands(context()))->addTo(tools);
+    auto* asOf = new AsOfCommands(context());
+    asOf->addTo(tools);
+    connect(m_history, &HistoryCommands::billBeforeRequested, asOf, &AsOfCommands::openBefore);
+    connect(m_history, &HistoryCommands::compareBeforeRequested, compare,
+            &CompareCommands::compareBefore);
     (new OptionsCommands(context()))->addTo(tools);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));

@@ -368,9 +368,7 @@ LinesAsOf PgHistoryLog::linesAsOf(const QString& item, const QDateTime& moment) 
         }
         current->append(ComponentLine{select.value(1).toString(), quantityOf(select.value(2)),
                                       optionalText(select.value(3)), optionalText(select.value(4)),
-                                      select.value(5).toBool(),
-                                      // A bill as it stood then is read without start dates.
-                                      QString()});
+                                      select.value(5).toBool(), select.value(6).toString()});
     }
     return lines;
 }

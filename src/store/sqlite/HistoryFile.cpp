@@ -35,6 +35,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <tuple>
 
 namespace store {
 
@@ -1295,7 +1296,7 @@ LinesAsOf HistoryFile::linesAsOf(const QString& item, const QDateTime& moment) {
                 }
             }
         }
-        Stmt lines(m_db, "SELECT BomID, BomComp, bomQtyReq FROM StateLine"
+        Stmt lines(m_db, "SELECT BomID, BomComp, bomQtyReq, StartDate FROM StateLine"
                          " WHERE BomID = ? COLLATE NOCASE");
         Stmt itemNow(m_db, "SELECT ItemID, ItemDesc, ItemUom FROM StateItem"
                            " WHERE ItemID = ? COLLATE NOCASE");
@@ -1325,24 +1326,28 @@ LinesAsOf HistoryFile::linesAsOf(const QString& item, const QDateTime& moment) {
             QStringList next;
             for (const QString& assembly : level) {
                 const QString key = foldKey(assembly);
-                QMap<QString, std::pair<QString, QVariant>> components; // by folded component
+                // By folded component: its ID, quantity and start date.
+                QMap<QString, std::tuple<QString, QVariant, QVariant>> components;
                 const QHash<LineKey, RowImage> changed = linesThen.value(key);
                 lines.bind(assembly);
                 while (lines.next()) {
                     const LineKey line{lines.text(0), lines.text(1)};
                     if (!changed.contains(line))
-                        components.insert(foldKey(line.second), {line.second, lines.value(2)});
+                        components.insert(foldKey(line.second),
+                                          {line.second, lines.value(2), lines.value(3)});
                 }
                 for (auto then = changed.cbegin(); then != changed.cend(); ++then)
                     if (then->exists)
                         components.insert(foldKey(then.key().second),
-                                          {then.key().second, then->quantity});
+                                          {then.key().second, then->quantity, then->startDate});
                 if (components.isEmpty())
                     continue;
                 ComponentLines bill;
-                for (const auto& [id, quantity] : std::as_const(components)) {
+                for (const auto& [id, quantity, startDate] : std::as_const(components)) {
                     ComponentLine line;
                     line.id = id;
+                    if (!startDate.isNull())
+                        line.startDate = startDate.toString();
                     bool number = false;
                     const double value = quantity.toDouble(&number);
                     if (!quantity.isNull() && number)
