@@ -86,6 +86,7 @@ enum ErrorNumber : int {
     // Planning from the structure.
     PlanNoItem = 1420,             ///< Requirements was asked for with no item to build
     PlanBadQuantity = 1421,        ///< a quantity to build is no number above 0
+    PlanUnknownItem = 1422,        ///< an item to build is not in the Item Master
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 
