@@ -411,6 +411,7 @@ void RequirementsCommands::workOut() {
                                   "%2).")
                        .arg(tree::counted(tooLarge, QStringLiteral("item"), QStringLiteral("items")),
                             tree::formatQuantity(std::numeric_limits<double>::max()));
+    m_dialog->setPlanNote({});
     m_dialog->showRequirements(heading, std::move(needed));
     m_context.showStatus(heading);
 }

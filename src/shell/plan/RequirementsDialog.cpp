@@ -332,8 +332,11 @@ void RequirementsDialog::setPlanNote(const QString& text) {
 }
 
 void RequirementsDialog::removeCurrent() {
-    if (const int row = m_plan->currentRow(); row >= 0)
+    // The note said what a paste or a check found among rows that have changed since.
+    if (const int row = m_plan->currentRow(); row >= 0) {
         m_plan->removeRow(row);
+        setPlanNote({});
+    }
 }
 
 tree::RequirementOptions RequirementsDialog::options() const {
