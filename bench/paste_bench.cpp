@@ -8,6 +8,7 @@
 #include "shell/window/BomWindow.h"
 #include "shell/database/Workdir.h"
 #include "shell/edit/PasteDialog.h"
+#include "shell/plan/RequirementsDialog.h"
 #include "store/Store.h"
 #include "tree/BomTreeModel.h"
 
@@ -18,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -85,6 +87,38 @@ void pasteOn(const QString& prefix, int runs, const Sizes& sizes, const QString&
             qFatal("%spaste: the undo left %d top-level nodes", qPrintable(prefix),
                    window.treeModel().rowCount());
     }
+    // Requirements ▸ Paste Rows: 10,000 rows, one in ten naming no item of the Item Master,
+    // put into an empty plan and looked up in one trip (the nearest IDs of the first unknown
+    // ones found while a moment lasts, the others' when their row is entered).
+    std::vector<double> planPastes;
+    const int planned = 10'000;
+    if (prefix.isEmpty()) {
+        QString rows = QStringLiteral("Item ID\tQuantity\n");
+        for (int i = 0; i < planned; ++i)
+            rows += i % 10 == 9 ? QStringLiteral("NOT-THERE-%1\t2\n").arg(i)
+                                : QStringLiteral("ITEM-%1\t%2\n")
+                                      .arg(i % (sizes.items - 20) + 11, 6, 10, QLatin1Char('0'))
+                                      .arg(i % 9 + 1);
+        window.findChild<QAction*>(QStringLiteral("mnuRequirements"))->trigger();
+        auto* plan = window.findChild<shell::RequirementsDialog*>();
+        auto* pasteRows = plan->findChild<QPushButton*>(QStringLiteral("cmdPasteRows"));
+        for (int run = 0; run < runs; ++run) {
+            plan->clearPlan();
+            QGuiApplication::clipboard()->setText(rows);
+            clock.start();
+            pasteRows->click();
+            QCoreApplication::processEvents();
+            planPastes.push_back(clock.nsecsElapsed() / 1e6);
+            const std::vector<shell::RequirementsDialog::PlanLine> lines = plan->planLines();
+            const auto unknown = std::count_if(lines.cbegin(), lines.cend(), [&](const auto& line) {
+                return plan->itemState(line.row) != shell::RequirementsDialog::ItemState::Known;
+            });
+            if (lines.size() != size_t(planned) || unknown != planned / 10)
+                qFatal("requirements paste: %lld rows, %lld marked unknown", qint64(lines.size()),
+                       qint64(unknown));
+        }
+        plan->close();
+    }
     // The store's share: the same lines checked, then written, with nothing shown.
     std::vector<double> checks, stored;
     for (int run = 0; run < runs; ++run) {
@@ -131,6 +165,11 @@ void pasteOn(const QString& prefix, int runs, const Sizes& sizes, const QString&
     printRow(prefix + QStringLiteral("paste %1 lines: write and show").arg(count), writes);
     printRow(prefix + QStringLiteral("  of it the store's write alone"), stored);
     printRow(prefix + QStringLiteral("paste %1 lines: whole").arg(count), wholes);
+    if (!planPastes.empty())
+        printRow(QStringLiteral("Requirements: paste %1 rows, %2 not in the Item Master")
+                     .arg(planned)
+                     .arg(planned / 10),
+                 planPastes);
 }
 
 } // namespace

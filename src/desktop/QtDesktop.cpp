@@ -17,6 +17,7 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPageRanges>
 #include <QButtonGroup>
 #include <QPrintDialog>
 #include <QRadioButton>
@@ -242,14 +243,16 @@ PrintOutcome QtDesktop::print(const QString& title, PagedDocument& document,
         printer.setOutputFileName(pdfPath);
     QPrintDialog dialog(&printer, QApplication::activeWindow());
     dialog.setWindowTitle(title);
-    // What to print, on a tab of the dialog's own beside its page range and copies.
+    // What to print and which pages, on a tab of the editor's own beside Qt's page range and
+    // copies. Qt's dialog offers its page list ("2-4,9") for a printer only, never for "Print
+    // to File (PDF)": the editor's list serves both.
     auto* choices = dynamic_cast<PrintChoices*>(&document);
     QButtonGroup kinds;
+    auto* tab = new QWidget;
+    tab->setObjectName(QStringLiteral("printWhat"));
+    tab->setWindowTitle(choices ? QStringLiteral("What to Print") : QStringLiteral("Page List"));
+    auto* column = new QVBoxLayout(tab);
     if (choices) {
-        auto* tab = new QWidget;
-        tab->setObjectName(QStringLiteral("printWhat"));
-        tab->setWindowTitle(QStringLiteral("What to Print"));
-        auto* column = new QVBoxLayout(tab);
         const QStringList names = choices->names();
         for (int i = 0; i < names.size(); ++i) {
             auto* button = new QRadioButton(names[i], tab);
@@ -258,24 +261,52 @@ PrintOutcome QtDesktop::print(const QString& title, PagedDocument& document,
             kinds.addButton(button, i);
             column->addWidget(button);
         }
-        column->addStretch(1);
-        dialog.setOptionTabs({tab});
-        // Qt's dialog keeps its tabs behind "Options >>" until asked: the choice shows at
-        // once, as the first tab, beside the page range on the next one.
-        for (auto* button : dialog.findChildren<QPushButton*>())
-            if (button->text().contains(QStringLiteral("Options >>")))
-                button->click();
-        if (auto* tabs = qobject_cast<QTabWidget*>(tab->parentWidget()
-                                                       ? tab->parentWidget()->parentWidget()
-                                                       : nullptr)) {
-            tabs->tabBar()->moveTab(tabs->indexOf(tab), 0);
-            tabs->setCurrentWidget(tab);
-        }
+        column->addSpacing(column->spacing() * 2);
     }
-    {
-        const NormalPointer pointer(m_busyDepth > 0);
-        if (dialog.exec() != QDialog::Accepted)
-            return {};
+    auto* pageLabel = new QLabel(QStringLiteral("Page &list:"), tab);
+    auto* pageList = new QLineEdit(tab);
+    pageList->setObjectName(QStringLiteral("printPageList"));
+    pageList->setPlaceholderText(QStringLiteral("for example 2-4,9"));
+    pageLabel->setBuddy(pageList);
+    auto* pageNote = new QLabel(QStringLiteral("Pages and ranges separated by commas, for a printer "
+                                               "and for Print to File (PDF) alike. Empty: the "
+                                               "print range of the Copies tab."),
+                                tab);
+    pageNote->setWordWrap(true);
+    column->addWidget(pageLabel);
+    column->addWidget(pageList);
+    column->addWidget(pageNote);
+    column->addStretch(1);
+    dialog.setOptionTabs({tab});
+    // Qt's dialog keeps its tabs behind "Options >>" until asked: the choice shows at once,
+    // as the first tab, beside the page range on the next one.
+    for (auto* button : dialog.findChildren<QPushButton*>())
+        if (button->text().contains(QStringLiteral("Options >>")))
+            button->click();
+    if (auto* tabs = qobject_cast<QTabWidget*>(tab->parentWidget() ? tab->parentWidget()->parentWidget()
+                                                                   : nullptr)) {
+        tabs->tabBar()->moveTab(tabs->indexOf(tab), 0);
+        if (choices)
+            tabs->setCurrentWidget(tab);
+    }
+    for (;;) {
+        {
+            const NormalPointer pointer(m_busyDepth > 0);
+            if (dialog.exec() != QDialog::Accepted)
+                return {};
+        }
+        const QString list = pageList->text().trimmed();
+        if (list.isEmpty())
+            break;
+        // The list, where given, replaces the dialog's own range.
+        if (const QPageRanges ranges = QPageRanges::fromString(list); !ranges.isEmpty()) {
+            printer.setPageRanges(ranges);
+            break;
+        }
+        messageBox(QStringLiteral("'%1' is not a page list: give pages and ranges separated by "
+                                  "commas, for example 2-4,9.")
+                       .arg(list),
+                   OkOnly);
     }
     // A document that could not be made (its reading cancelled, or a failure already shown)
     // prints nothing.

@@ -1,5 +1,7 @@
 #include "store/ItemKey.h"
 
+#include <algorithm>
+
 namespace store {
 
 QString foldKey(const QString& id) {
@@ -16,6 +18,14 @@ QString foldKey(const QString& id) {
         if (lower(c->unicode()))
             *c = QChar(char16_t(c->unicode() - (u'a' - u'A')));
     return folded;
+}
+
+QByteArray orderKey(const QString& id) {
+    QByteArray bytes = id.toUtf8();
+    for (char& c : bytes)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return bytes;
 }
 
 } // namespace store

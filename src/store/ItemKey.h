@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace store {
@@ -9,5 +10,10 @@ namespace store {
 /// included) as it is. Code that groups IDs the way the database matches them must use this,
 /// never QString::toLower.
 QString foldKey(const QString& id);
+
+/// The ID as bytes whose plain (unsigned) order is the store's order of its keys: UTF-8, as
+/// SQLite compares text, with ASCII letters in lower case, as NOCASE folds them. foldKey's
+/// upper case would put "A_" after "AA", which the database puts before it.
+QByteArray orderKey(const QString& id);
 
 } // namespace store

@@ -88,6 +88,7 @@ enum ErrorNumber : int {
     // Planning from the structure.
     PlanNoItem = 1420,             ///< Requirements was asked for with no item to build
     PlanBadQuantity = 1421,        ///< a quantity to build is no number above 0
+    PlanUnknownItem = 1422,        ///< an item to build is not in the Item Master
     // The history's windows.
     HistoryMomentUnreadable = 1430, ///< a moment typed for "as of" is no date and time
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser

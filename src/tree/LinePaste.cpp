@@ -112,13 +112,15 @@ QString headerName(QStringView name) {
     return folded.toCaseFolded();
 }
 
+/// The column of the first of `names`, in their order, that the header has: a header with
+/// both "Product" and "Item ID" takes its item ID from "Item ID", whichever comes first.
 int columnNamed(const QStringList& header, std::initializer_list<const char*> names) {
-    for (qsizetype i = 0; i < header.size(); ++i) {
-        const QString field = headerName(header[i]);
-        for (const char* name : names)
-            if (field == headerName(QString::fromLatin1(name)))
-                return int(i);
-    }
+    QStringList fields;
+    for (const QString& field : header)
+        fields.append(headerName(field));
+    for (const char* name : names)
+        if (const qsizetype at = fields.indexOf(headerName(QString::fromLatin1(name))); at >= 0)
+            return int(at);
     return -1;
 }
 
@@ -252,8 +254,9 @@ PastedLines readLinesText(const QString& text, const QLocale& locale,
 }
 
 PasteColumns namedColumns(const QStringList& header) {
-    return {columnNamed(header, {"Item ID", "BomComp", "Component", "Item Code", "Part",
-                                 "Part Number", "Product", "SKU"}),
+    // The most exact names first.
+    return {columnNamed(header, {"Item ID", "BomComp", "Component", "Item Code", "Part Number",
+                                 "Part", "Item", "SKU", "Product"}),
             columnNamed(header, {"Quantity", "bomQtyReq", "Qty", "Qty Per", "Total Quantity",
                                  "Amount"})};
 }

@@ -65,8 +65,9 @@ struct PasteColumns {
 
 /// The columns a header row names, its names compared ignoring case and blanks ("part
 /// number" is "Part Number"). The item ID: "Item ID", "BomComp", "Component", "Item Code",
-/// "Part", "Part Number", "Product" or "SKU"; the quantity: "Quantity", "bomQtyReq", "Qty",
-/// "Qty Per", "Total Quantity" or "Amount". The first column that matches counts.
+/// "Part Number", "Part", "Item", "SKU" or "Product"; the quantity: "Quantity", "bomQtyReq",
+/// "Qty", "Qty Per", "Total Quantity" or "Amount". Of several columns so named, the one whose
+/// name comes first in this order counts ("Product, Item ID, Qty": "Item ID").
 PasteColumns namedColumns(const QStringList& header);
 
 /// Asks which columns of a header row that the editor does not know hold the item ID and

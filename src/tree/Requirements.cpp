@@ -1,10 +1,14 @@
 #include "tree/Requirements.h"
 
 #include "store/ItemKey.h"
+#include "store/StoreError.h"
 #include "tree/BillExport.h"
+#include "tree/Quantity.h"
 #include "tree/Structure.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace tree {
 
@@ -116,7 +120,8 @@ struct Gathered {
 std::vector<RequirementLine> requirements(const QHash<QString, store::ComponentLines>& lines,
                                           const std::vector<PlannedBuild>& builds,
                                           const RequirementOptions& options,
-                                          const QHash<QString, store::Item>& listedFacts) {
+                                          const QHash<QString, store::Item>& listedFacts,
+                                          const std::function<bool()>& stopped) {
     // The listed items, each once, in the list's order.
     std::vector<PlannedBuild> listed;
     QHash<QString, size_t> listedOf;
@@ -149,6 +154,9 @@ std::vector<RequirementLine> requirements(const QHash<QString, store::ComponentL
     };
 
     for (size_t b = 0; b < listed.size(); ++b) {
+        if (stopped && stopped())
+            throw store::StoreError(store::OperationCancelled,
+                                    QStringLiteral("The requirements were not worked out."));
         const PlannedBuild& build = listed[b];
         Structure structure;
         structure.reset(build.item, lines);
@@ -182,22 +190,28 @@ std::vector<RequirementLine> requirements(const QHash<QString, store::ComponentL
             row.total += build.quantity;
         }
 
-    // By level, then by ID under the store's case rule, the keys folded once.
+    // By level, then by ID as the database orders its keys (its case rule over the IDs'
+    // bytes), each ID made bytes once.
     std::vector<size_t> order;
+    std::vector<QByteArray> sortKey(rows.size());
     order.reserve(rows.size());
     for (size_t at = 0; at < rows.size(); ++at)
-        if (!options.boughtOnly || !rows[at].line.made)
+        if (!options.boughtOnly || !rows[at].line.made) {
             order.push_back(at);
+            sortKey[at] = store::orderKey(rows[at].line.item);
+        }
     std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
         if (rows[a].line.level != rows[b].line.level)
             return rows[a].line.level < rows[b].line.level;
-        return rows[a].key < rows[b].key;
+        return sortKey[a] < sortKey[b];
     });
     std::vector<RequirementLine> result;
     result.reserve(order.size());
     for (size_t at : order) {
         Gathered& row = rows[at];
-        if (!row.lost)
+        // Infinity or NaN is no amount to order: the line says so instead of "inf" or "nan".
+        row.line.tooLarge = !std::isfinite(row.total);
+        if (!row.lost && !row.line.tooLarge)
             row.line.total = row.total;
         for (size_t b = 0; b < listed.size(); ++b)
             if (row.neededBy[b])
@@ -216,8 +230,10 @@ QStringList requirementHeaders() {
 
 QStringList requirementCells(const RequirementLine& line) {
     QStringList notes;
-    if (!line.total)
+    if (!line.total && !line.tooLarge)
         notes.append(QStringLiteral("no quantity on a path"));
+    if (line.tooLarge)
+        notes.append(tooLargeNote());
     if (line.circular)
         notes.append(QStringLiteral("circular"));
     return {line.item,
@@ -228,6 +244,11 @@ QStringList requirementCells(const RequirementLine& line) {
             line.made ? QStringLiteral("made") : QStringLiteral("bought"),
             line.neededBy.join(QStringLiteral(", ")),
             notes.join(QStringLiteral("; "))};
+}
+
+QString tooLargeNote() {
+    return QStringLiteral("total past what a number holds (above %1)")
+        .arg(formatQuantity(std::numeric_limits<double>::max(), QLocale::c()));
 }
 
 QByteArray requirementsCsv(const std::vector<RequirementLine>& lines) {

@@ -66,9 +66,12 @@ int pageCount(const QString& pdf) {
     return match.hasMatch() ? match.captured(1).toInt() : -1;
 }
 
-/// The text of each page, in order.
+/// The text of each page, in order, as typed: the font's ligatures (a path's "fi" or "fl"
+/// printed as one glyph, read back as U+FB01) are the letters they join.
 QStringList pageTexts(const QString& pdf) {
-    QStringList pages = run(tool("pdftotext"), {u"-layout"_s, pdf, u"-"_s}).split(u'\f');
+    QStringList pages = run(tool("pdftotext"), {u"-layout"_s, pdf, u"-"_s})
+                            .normalized(QString::NormalizationForm_KC)
+                            .split(u'\f');
     if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
         pages.removeLast();
     return pages;

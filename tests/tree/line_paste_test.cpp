@@ -58,6 +58,9 @@ private Q_SLOTS:
         QTest::newRow("SKU and Amount") << "Amount\tsku\n3\tS" << "C" << "S=3";
         QTest::newRow("Item Code, Product, Quantity")
             << "ITEMCODE\tProduct\tQuantity\nI\tX\t4" << "C" << "I=4";
+        QTest::newRow("Product, Item ID, Qty: the item ID's own name wins, wherever it stands")
+            << "Product\tItem ID\tQty\nLAMP\tP\t2" << "C" << "P=2";
+        QTest::newRow("Item and Quantity") << "Item\tQuantity\nA\t2" << "C" << "A=2";
         QTest::newRow("a header it does not know, asked of nobody: a line as before")
             << "Stock No\tPieces\nA\t2" << "C" << "Stock No!1032 A=2";
     }

@@ -13,11 +13,13 @@
 #include <QTest>
 
 #include <cmath>
+#include <limits>
 #include <functional>
 #include <map>
 #include <set>
 
 using store::foldKey;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -126,6 +128,26 @@ void pathsDown(const QHash<QString, store::ComponentLines>& lines, const QString
     }
 }
 
+/// How many paths lead from `assembly` down to `item` through the items that lead to it,
+/// counted over the lines with each item's count kept (not by listing them), PathCountOver
+/// past the largest qint64; on acyclic structures.
+quint64 pathCount(const QHash<QString, store::ComponentLines>& lines, const QString& assembly,
+                  const QString& item, const std::set<QString>& leadToItem,
+                  std::map<QString, quint64>& counted) {
+    if (const auto known = counted.find(assembly); known != counted.end())
+        return known->second;
+    quint64 count = 0;
+    for (const store::ComponentLine& line : lines.value(assembly)) {
+        const QString key = foldKey(line.id);
+        const quint64 below = key == foldKey(item) ? 1
+                              : leadToItem.count(key) ? pathCount(lines, key, item, leadToItem, counted)
+                                                      : 0;
+        count = std::min(count + below, store::PathCountOver);
+    }
+    counted[assembly] = count;
+    return count;
+}
+
 /// The walk's paths of a top in the form of pathsDown.
 QStringList walkedPaths(const std::vector<store::WhereUsedRow>& rows, const store::WhereUsedRow& top,
                         const QString& item) {
@@ -179,7 +201,61 @@ private Q_SLOTS:
     void levelsMatchEveryPath();
     void summarisedExportsPutParentsFirst();
     void pathsUpToTheFinishedItemsMatchEveryPath();
+    void requirementsNeverGiveWhatANumberCannotHold();
+    void requirementsRunInTheStoresOrder();
 };
+
+// Totals past what a double holds, however they arise, are said, never given as numbers:
+// products that overflow, and infinite quantities (which a REAL column can hold) of both signs
+// meeting in one item.
+void PlanningOracleTest::requirementsNeverGiveWhatANumberCannotHold() {
+    const double inf = std::numeric_limits<double>::infinity();
+    const auto line = [](const char* id, std::optional<double> quantity) {
+        store::ComponentLine l;
+        l.id = QString::fromLatin1(id);
+        l.quantity = quantity;
+        return l;
+    };
+    QHash<QString, store::ComponentLines> lines;
+    lines.insert(u"TOP"_s, {line("BIG", 1e200), line("UP", 1), line("DOWN", 1), line("SMALL", 2)});
+    lines.insert(u"BIG"_s, {line("HUGE", 1e200)});
+    lines.insert(u"UP"_s, {line("BOTH", inf)});
+    lines.insert(u"DOWN"_s, {line("BOTH", -inf)});
+    const std::vector<tree::RequirementLine> got = tree::requirements(lines, {{u"TOP"_s, 3}});
+    QStringList tooLarge;
+    for (const tree::RequirementLine& l : got) {
+        QVERIFY(!l.total || std::isfinite(*l.total));
+        if (l.tooLarge) {
+            tooLarge.append(l.item);
+            QVERIFY(!l.total);
+            QCOMPARE(tree::requirementCells(l).value(7), tree::tooLargeNote());
+        }
+    }
+    tooLarge.sort();
+    QCOMPARE(tooLarge, (QStringList{u"BOTH"_s, u"HUGE"_s}));
+    const QByteArray csv = tree::requirementsCsv(got).toLower();
+    QVERIFY(!csv.contains("inf,") && !csv.contains("nan"));
+    QVERIFY(csv.contains("\r\nsmall,6,"));
+}
+
+// Within a level the items run as the database orders its keys: its case rule over the IDs'
+// bytes (NOCASE folds to lower case, so "A_" comes before "AA"; bytes past ASCII after
+// every ASCII one), as the SQLite order in the store's test of the key comparison holds it.
+void PlanningOracleTest::requirementsRunInTheStoresOrder() {
+    QHash<QString, store::ComponentLines> lines;
+    for (const QString& id : {u"\u00c9"_s, u"ab"_s, u"A_"_s, u"aA"_s, u"a`"_s, u"A["_s, u"Z"_s,
+                              u"\U0001F600"_s, u"\uFF21"_s}) {
+        store::ComponentLine line;
+        line.id = id;
+        line.quantity = 1;
+        lines[u"TOP"_s].append(line);
+    }
+    QStringList order;
+    for (const tree::RequirementLine& line : tree::requirements(lines, {{u"TOP"_s, 1}}))
+        order.append(line.item);
+    QCOMPARE(order, (QStringList{u"A["_s, u"A_"_s, u"a`"_s, u"aA"_s, u"ab"_s, u"Z"_s,
+                                 u"\u00c9"_s, u"\uFF21"_s, u"\U0001F600"_s}));
+}
 
 // The paths of each finished item down to the item: the count is every path there is, the
 // listed ones are the first of them in the tree's order within the budgets, and the listed
@@ -222,8 +298,12 @@ void PlanningOracleTest::pathsUpToTheFinishedItemsMatchEveryPath() {
             QVERIFY2(!row.circular || !tree::morePathsText(row).isEmpty(), where);
             if (row.circular)
                 continue;
+            // The count first, against one made over the lines: listing every path of a wrong
+            // count (2^64 of them) would never end.
+            std::map<QString, quint64> counted;
+            QCOMPARE(*row.pathCount, pathCount(lines, foldKey(row.assembly), item, leadToItem, counted));
             if (*row.pathCount > quint64(store::PathsListedInAll))
-                continue; // counted by the structure's own formula below
+                continue;
             // Every path, to count them and add them up.
             QStringList all;
             complete = 0;

@@ -23,15 +23,10 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QSet>
-#include <QSettings>
 
 namespace shell {
 
 namespace {
-
-/// The answers about pasted headers, by header (pasteHeaderKey): the item ID's and the
-/// quantity's columns.
-const QString PasteColumnsKey = QStringLiteral("paste/headerColumns");
 
 QAction* makeAction(QObject* parent, const char* name, const QString& text,
                     const QKeySequence& shortcut) {
@@ -77,25 +72,7 @@ void LineCommands::addTo(QMenu* editMenu, QAction* before) {
 }
 
 std::optional<tree::PasteColumns> LineCommands::pasteColumns(const QStringList& header) {
-    // The answer for a header is kept with the window's settings: the next paste of the same
-    // columns, from the same spreadsheet or system, asks nothing.
-    const QString key = pasteHeaderKey(header);
-    QSettings& settings = m_context.settings();
-    QVariantMap known = settings.value(PasteColumnsKey).toMap();
-    const QVariantList kept = known.value(key).toList();
-    if (kept.size() == 2) {
-        const tree::PasteColumns columns{kept[0].toInt(), kept[1].toInt()};
-        if (columns.id >= 0 && columns.quantity >= 0 && columns.id < header.size() &&
-            columns.quantity < header.size() && columns.id != columns.quantity)
-            return columns;
-    }
-    PasteColumnsDialog ask(header, m_tree.window());
-    if (m_desktop.runDialog(ask) != QDialog::Accepted)
-        return std::nullopt;
-    const tree::PasteColumns chosen = ask.chosen();
-    known.insert(key, QVariantList{chosen.id, chosen.quantity});
-    settings.setValue(PasteColumnsKey, known);
-    return chosen;
+    return askPasteColumns(m_desktop, m_context.settings(), m_tree.window(), header);
 }
 
 void LineCommands::report(const QString& message) { m_desktop.messageBox(message, desktop::OkOnly); }

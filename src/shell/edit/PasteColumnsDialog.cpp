@@ -1,10 +1,15 @@
 #include "shell/edit/PasteColumnsDialog.h"
 
+#include "desktop/Desktop.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QPushButton>
+#include <QSettings>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -64,10 +69,33 @@ tree::PasteColumns PasteColumnsDialog::chosen() const {
 }
 
 QString pasteHeaderKey(const QStringList& header) {
-    QStringList fields;
-    for (const QString& field : header)
-        fields.append(field.trimmed());
-    return fields.join(u'\t');
+    // A JSON array: each field whole and quoted, so that fields holding tabs, quotes or
+    // blanks never read as other fields.
+    return QString::fromUtf8(
+        QJsonDocument(QJsonArray::fromStringList(header)).toJson(QJsonDocument::Compact));
+}
+
+std::optional<tree::PasteColumns> askPasteColumns(desktop::Desktop& desktop, QSettings& settings,
+                                                  QWidget* parent, const QStringList& header) {
+    // The answer for a header is kept with the window's settings: the next paste of the same
+    // columns, from the same spreadsheet or system, asks nothing.
+    static const QString PasteColumnsKey = QStringLiteral("paste/headerColumns");
+    const QString key = pasteHeaderKey(header);
+    QVariantMap known = settings.value(PasteColumnsKey).toMap();
+    const QVariantList kept = known.value(key).toList();
+    if (kept.size() == 2) {
+        const tree::PasteColumns columns{kept[0].toInt(), kept[1].toInt()};
+        if (columns.id >= 0 && columns.quantity >= 0 && columns.id < header.size() &&
+            columns.quantity < header.size() && columns.id != columns.quantity)
+            return columns;
+    }
+    PasteColumnsDialog ask(header, parent);
+    if (desktop.runDialog(ask) != QDialog::Accepted)
+        return std::nullopt;
+    const tree::PasteColumns chosen = ask.chosen();
+    known.insert(key, QVariantList{chosen.id, chosen.quantity});
+    settings.setValue(PasteColumnsKey, known);
+    return chosen;
 }
 
 } // namespace shell

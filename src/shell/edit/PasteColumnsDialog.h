@@ -5,7 +5,14 @@
 #include <QDialog>
 #include <QStringList>
 
+#include <optional>
+
 class QComboBox;
+class QSettings;
+
+namespace desktop {
+class Desktop;
+}
 
 namespace shell {
 
@@ -26,8 +33,16 @@ private:
     QComboBox* m_quantity;
 };
 
-/// The key under which the answer for `header` is remembered: its fields as pasted, trimmed,
-/// one after another.
+/// The key under which the answer for `header` is remembered: its exact fields, in order,
+/// written so that no other list of fields gives the same key (a field that holds a tab is
+/// not two fields).
 QString pasteHeaderKey(const QStringList& header);
+
+/// The columns of `header` that hold the item ID and the quantity: the answer remembered in
+/// `settings` for exactly this header, else the user's answer in a PasteColumnsDialog over
+/// `parent`, then remembered; empty when the user cancelled. Both pastes ask this way: lines
+/// into the bill and rows into the Requirements plan.
+std::optional<tree::PasteColumns> askPasteColumns(desktop::Desktop& desktop, QSettings& settings,
+                                                  QWidget* parent, const QStringList& header);
 
 } // namespace shell

@@ -49,8 +49,7 @@ QByteArray cellText(const QString& text) {
 
 XlsxSheet::XlsxSheet(const QString& path, const QString& sheetName, const QStringList& header,
                      const TitleBlock& titleBlock)
-    : m_path(path), m_headerRow(quint32(titleRows(titleBlock))), m_row(m_headerRow),
-      m_widths(size_t(header.size()), 0) {
+    : m_path(path) {
     // A link is followed, as the CSV files' writer does: the file it names is replaced, and
     // the link stays.
     if (const QFileInfo link(path); link.isSymLink())
@@ -71,6 +70,14 @@ XlsxSheet::XlsxSheet(const QString& path, const QString& sheetName, const QStrin
     m_workbook = workbook_new_opt(QFile::encodeName(m_temporary->fileName()).constData(), &options);
     if (!m_workbook)
         throw writeFailed(m_path, QStringLiteral("the workbook could not be made"));
+    startSheet(sheetName, header, titleBlock);
+}
+
+void XlsxSheet::startSheet(const QString& sheetName, const QStringList& header,
+                           const TitleBlock& titleBlock) {
+    m_headerRow = quint32(titleRows(titleBlock));
+    m_row = m_headerRow;
+    m_widths.assign(size_t(header.size()), 0);
     m_sheet = workbook_add_worksheet(m_workbook, sheetName.toUtf8().constData());
     if (!m_sheet)
         throw writeFailed(m_path, QStringLiteral("the worksheet could not be made"));
@@ -138,13 +145,23 @@ void XlsxSheet::number(int column, std::optional<double> value) {
     measure(column, tree::csvQuantity(value).size());
 }
 
-void XlsxSheet::commit() {
+void XlsxSheet::endSheet() {
     // Filter buttons on the header, over every row written below it.
     check(worksheet_autofilter(m_sheet, m_headerRow, 0, m_row,
                                lxw_col_t(std::max<size_t>(m_widths.size(), 1) - 1)));
     for (size_t column = 0; column < m_widths.size(); ++column)
         check(worksheet_set_column(m_sheet, lxw_col_t(column), lxw_col_t(column),
                                    double(m_widths[column] + 2), nullptr));
+}
+
+void XlsxSheet::nextSheet(const QString& sheetName, const QStringList& header,
+                          const TitleBlock& titleBlock) {
+    endSheet();
+    startSheet(sheetName, header, titleBlock);
+}
+
+void XlsxSheet::commit() {
+    endSheet();
     // The workbook is written whole (and its memory freed) by the close, whatever it returns.
     lxw_workbook* workbook = std::exchange(m_workbook, nullptr);
     check(workbook_close(workbook));

@@ -52,10 +52,17 @@ public:
     /// A numeric cell; nothing for no quantity. Infinity, which a REAL column can hold and a
     /// workbook cannot, is written as the text the CSV export gives it.
     void number(int column, std::optional<double> value);
+    /// Ends the sheet written so far (its filter and column widths) and starts another one
+    /// after it, named `sheetName`, with its own header and title block; the rows from here on
+    /// go there.
+    void nextSheet(const QString& sheetName, const QStringList& header,
+                   const TitleBlock& titleBlock = {});
     /// Column widths that fit what was written (capped), then the file put in place.
     void commit();
 
 private:
+    void startSheet(const QString& sheetName, const QStringList& header, const TitleBlock& titleBlock);
+    void endSheet();
     void check(int error) const;
     void measure(int column, qsizetype length);
 

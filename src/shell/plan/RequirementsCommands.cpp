@@ -2,16 +2,21 @@
 
 #include "shell/database/ServerLogin.h"
 #include "shell/edit/ItemPickDialog.h"
+#include "shell/edit/PasteColumnsDialog.h"
 #include "shell/export/ExportCommands.h"
 #include "shell/export/XlsxExport.h"
 #include "shell/plan/RequirementsDialog.h"
 #include "shell/window/CommandContext.h"
+#include "shell/window/ItemIdCompleter.h"
+#include "shell/window/ItemList.h"
+#include "shell/window/ItemListModel.h"
 
 #include "desktop/Desktop.h"
 #include "store/ItemKey.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
 #include "tree/BillDocument.h"
+#include "tree/BillExport.h"
 #include "tree/BomTreeModel.h"
 #include "tree/LineEdits.h"
 #include "tree/LinePaste.h"
@@ -22,8 +27,13 @@
 #include <QClipboard>
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QSettings>
 #include <QGuiApplication>
 #include <QMenu>
+
+#include <algorithm>
+#include <limits>
 
 namespace shell {
 
@@ -32,6 +42,54 @@ namespace {
 const QStringList CsvFilters{QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")};
 const QStringList XlsxFilters{QStringLiteral("Excel workbooks (*.xlsx)"),
                               QStringLiteral("All files (*)")};
+
+/// How long a check looks for the nearest IDs of unknown items at once; the rest are looked
+/// for when their row is entered, so that a paste of thousands of unknown rows never waits on
+/// a search of the Item Master for each.
+constexpr qint64 SuggestionBudgetMs = 250;
+/// The items a message or a title line names before "and N more".
+constexpr int ItemsNamed = 10;
+/// The listed items a proposed file name names before "N-more".
+constexpr int ItemsInFileName = 3;
+/// The Export menu's "With Title Block", as the window's settings keep it.
+const QString TitleBlockKey = QStringLiteral("export/titleBlock");
+
+QString namedList(const QStringList& items) {
+    if (items.size() <= ItemsNamed)
+        return items.join(QStringLiteral(", "));
+    return QStringLiteral("%1 and %2 more")
+        .arg(items.mid(0, ItemsNamed).join(QStringLiteral(", ")))
+        .arg(items.size() - ItemsNamed);
+}
+
+QString optionsText(const tree::RequirementOptions& options) {
+    QStringList said;
+    if (options.boughtOnly)
+        said.append(QStringLiteral("bought parts only"));
+    if (options.depthLimit > 0)
+        said.append(QStringLiteral("stop at level %1").arg(options.depthLimit));
+    if (options.includeListed)
+        said.append(QStringLiteral("the listed items included"));
+    return said.isEmpty() ? QStringLiteral("none") : said.join(QStringLiteral(", "));
+}
+
+/// "40 × LAMP-DESK-100" in the C locale's exact form, as the files write quantities.
+QString buildText(const tree::PlannedBuild& build) {
+    return QStringLiteral("%1 × %2").arg(tree::csvQuantity(build.quantity), build.item);
+}
+
+/// A plan's name for its files: its first items, and how many more ("TOP+KIT+SUB+7-more"),
+/// each ID cut short enough for a file name.
+QString planName(const std::vector<tree::PlannedBuild>& builds) {
+    QStringList names;
+    for (const tree::PlannedBuild& build : builds)
+        if (names.size() < ItemsInFileName)
+            names.append(build.item.left(40));
+    QString name = names.join(u'+');
+    if (const qsizetype more = qsizetype(builds.size()) - names.size(); more > 0)
+        name += QStringLiteral("+%1-more").arg(more);
+    return name;
+}
 
 } // namespace
 
@@ -56,6 +114,12 @@ void RequirementsCommands::open() {
         connect(m_dialog, &RequirementsDialog::printRequested, this, &RequirementsCommands::print);
         connect(m_dialog, &RequirementsDialog::itemChosen, this,
                 [this](const QString& item) { m_context.loadItem(item); });
+        // Checked once the edit has ended: the check waits on the store, which must not
+        // happen inside the list's own handling of the edit.
+        connect(m_dialog, &RequirementsDialog::planItemEdited, this,
+                &RequirementsCommands::checkEditedRow, Qt::QueuedConnection);
+        connect(m_dialog, &RequirementsDialog::planRowEntered, this,
+                &RequirementsCommands::suggestForRow);
         if (const QString item = m_context.model().topAssembly(); !item.isEmpty())
             m_dialog->addPlanLine(item, QStringLiteral("1"));
     }
@@ -68,6 +132,90 @@ void RequirementsCommands::fail(int number, const QString& text) {
     m_desktop.messageBox(store::StoreError(number, text).message(), desktop::OkOnly);
 }
 
+QString RequirementsCommands::unknownNote(const QString& item, bool suggest) const {
+    QString note = QStringLiteral("not in the Item Master");
+    if (!suggest)
+        return note;
+    const ItemListModel& items = m_context.list().itemModel();
+    if (const QString mean = didYouMean(items, nearestItems(items, item)); !mean.isEmpty())
+        note += QStringLiteral(" \u2014 ") + mean.front().toLower() + mean.mid(1);
+    return note;
+}
+
+int RequirementsCommands::markFound(const std::vector<RequirementsDialog::PlanLine>& lines,
+                                    const std::vector<std::optional<store::Item>>& found) {
+    QElapsedTimer clock;
+    clock.start();
+    int unknown = 0;
+    for (size_t at = 0; at < lines.size() && at < found.size(); ++at) {
+        const int row = lines[at].row;
+        if (found[at]) {
+            m_dialog->respell(row, found[at]->id);
+            m_dialog->markItem(row, RequirementsDialog::ItemState::Known);
+            continue;
+        }
+        ++unknown;
+        const bool suggest = clock.elapsed() < SuggestionBudgetMs;
+        m_dialog->markItem(row,
+                           suggest ? RequirementsDialog::ItemState::Unknown
+                                   : RequirementsDialog::ItemState::UnknownUnsuggested,
+                           unknownNote(lines[at].item, suggest));
+    }
+    return unknown;
+}
+
+std::optional<int> RequirementsCommands::checkItems(
+    const std::vector<RequirementsDialog::PlanLine>& lines) {
+    const QString location = m_context.databasePath();
+    if (lines.empty() || location.isEmpty())
+        return 0;
+    QStringList ids;
+    for (const auto& line : lines)
+        ids.append(line.item);
+    std::vector<std::optional<store::Item>> found;
+    try {
+        const desktop::BusyPointer busy(m_desktop);
+        ServerLogin(m_desktop).withPassword(location, [&] {
+            tree::runOnStore(m_desktop, location,
+                             QStringLiteral("Looking the items to build up in the Item Master\u2026"),
+                             [&](store::StoreCall& call) { found = call.db().findItems(ids); });
+        });
+    } catch (const store::StoreError& error) {
+        if (error.number() != store::OperationCancelled)
+            m_desktop.messageBox(error.message(), desktop::OkOnly);
+        return std::nullopt;
+    }
+    if (!m_dialog)
+        return std::nullopt;
+    return markFound(lines, found);
+}
+
+void RequirementsCommands::checkEditedRow(int row) {
+    if (!m_dialog)
+        return;
+    for (const RequirementsDialog::PlanLine& line : m_dialog->planLines())
+        if (line.row == row) {
+            if (const std::optional<int> unknown = checkItems({line}); unknown)
+                m_dialog->setPlanNote(*unknown ? QStringLiteral("%1 is not in the Item Master.")
+                                                     .arg(line.item)
+                                               : QString());
+            return;
+        }
+    m_dialog->markItem(row, RequirementsDialog::ItemState::Known); // emptied: no item to check
+}
+
+void RequirementsCommands::suggestForRow(int row) {
+    if (!m_dialog || m_dialog->itemState(row) != RequirementsDialog::ItemState::UnknownUnsuggested)
+        return;
+    for (const RequirementsDialog::PlanLine& line : m_dialog->planLines())
+        if (line.row == row) {
+            const desktop::BusyPointer busy(m_desktop);
+            m_dialog->markItem(row, RequirementsDialog::ItemState::Unknown,
+                               unknownNote(line.item, true));
+            return;
+        }
+}
+
 void RequirementsCommands::addItem() {
     if (!m_dialog)
         return;
@@ -78,29 +226,94 @@ void RequirementsCommands::addItem() {
                         m_dialog);
     if (m_desktop.runDialog(pick) != QDialog::Accepted || pick.chosen().isEmpty())
         return;
-    m_dialog->addPlanLine(pick.chosen(), QStringLiteral("1"));
+    // Picked from the Item Master: known.
+    m_dialog->markItem(m_dialog->addPlanLine(pick.chosen(), QStringLiteral("1")),
+                       RequirementsDialog::ItemState::Known);
 }
 
 void RequirementsCommands::pasteRows() {
     if (!m_dialog)
         return;
     // The rows as a spreadsheet copies them, read as Paste reads lines: a header row names
-    // the columns, else the first two are item ID and quantity.
-    const tree::PastedLines pasted = tree::readLinesText(QGuiApplication::clipboard()->text());
+    // the columns (a header the editor does not know is asked about, and the answer kept, as
+    // Paste does), else the first two are item ID and quantity.
+    const tree::PastedLines pasted = tree::readLinesText(
+        QGuiApplication::clipboard()->text(), QLocale(), [this](const QStringList& header) {
+            return askPasteColumns(m_desktop, m_context.settings(), m_dialog, header);
+        });
+    if (pasted.cancelled || !m_dialog)
+        return;
     if (!pasted.problem.isEmpty()) {
         m_desktop.messageBox(pasted.problem, desktop::OkOnly);
         return;
     }
+    std::vector<RequirementsDialog::PlanLine> lines;
     for (const tree::PastedLine& line : pasted.lines)
-        m_dialog->addPlanLine(line.component, line.quantityText.isEmpty() ? QStringLiteral("1")
-                                                                          : line.quantityText);
+        if (const QString item = line.component.trimmed(); !item.isEmpty())
+            lines.push_back({item, line.quantityText.isEmpty() ? QStringLiteral("1")
+                                                               : line.quantityText});
+    if (lines.empty()) {
+        fail(store::PasteNoLines, QStringLiteral("The pasted rows name no item."));
+        return;
+    }
+    // An item listed already: its quantity and the pasted one are added, or the pasted one
+    // takes its place, as the user says; nothing is changed without a word.
+    auto listed = RequirementsDialog::Listed::Replace;
+    if (const QStringList repeated = m_dialog->repeatedAmong(lines); !repeated.isEmpty()) {
+        const int answer = m_desktop.choiceBox(
+            QStringLiteral("%1 listed already: %2. Add the pasted quantities to those listed, or "
+                           "let the pasted quantities replace them?")
+                .arg(repeated.size() == 1
+                         ? QStringLiteral("The pasted item is")
+                         : tree::counted(repeated.size(), {}, QStringLiteral("pasted items are")),
+                     namedList(repeated)),
+            desktop::YesNoCancel | desktop::IconQuestion, QStringLiteral("Paste Rows"),
+            {QStringLiteral("&Add"), QStringLiteral("&Replace"), QStringLiteral("Cancel")});
+        if (answer != desktop::ResultYes && answer != desktop::ResultNo)
+            return;
+        listed = answer == desktop::ResultYes ? RequirementsDialog::Listed::Add
+                                              : RequirementsDialog::Listed::Replace;
+    }
+    if (!m_dialog)
+        return;
+    const RequirementsDialog::Merged merged = m_dialog->mergePlanLines(lines, listed);
+
+    // What the paste did, and then its items looked up, all in one trip.
+    QString note = QStringLiteral("%1 pasted: %2")
+                       .arg(tree::counted(qint64(lines.size()), QStringLiteral("row"),
+                                          QStringLiteral("rows")),
+                            tree::counted(merged.added, QStringLiteral("new line"),
+                                          QStringLiteral("new lines")));
+    if (!merged.listed.isEmpty())
+        note += QStringLiteral("; %1 (%2)")
+                    .arg(listed == RequirementsDialog::Listed::Add
+                             ? QStringLiteral("the pasted quantities added to those listed")
+                             : QStringLiteral("the pasted quantities in place of those listed"),
+                         namedList(merged.listed));
+    note += u'.';
+    std::vector<bool> touched;
+    for (const int row : merged.rows) {
+        touched.resize(std::max(touched.size(), size_t(row) + 1), false);
+        touched[size_t(row)] = true;
+    }
+    std::vector<RequirementsDialog::PlanLine> check;
+    for (const RequirementsDialog::PlanLine& line : m_dialog->planLines())
+        if (size_t(line.row) < touched.size() && touched[size_t(line.row)])
+            check.push_back(line);
+    if (const std::optional<int> unknown = checkItems(check); unknown && *unknown > 0)
+        note += QStringLiteral(" %1 not in the Item Master: mend or remove %2 before Work Out.")
+                    .arg(tree::counted(*unknown, QStringLiteral("item is"), QStringLiteral("items are")),
+                         *unknown == 1 ? QStringLiteral("its row") : QStringLiteral("their rows"));
+    if (m_dialog)
+        m_dialog->setPlanNote(note);
 }
 
 void RequirementsCommands::workOut() {
     if (!m_dialog)
         return;
+    const std::vector<RequirementsDialog::PlanLine> planned = m_dialog->planLines();
     std::vector<tree::PlannedBuild> builds;
-    for (const RequirementsDialog::PlanLine& line : m_dialog->planLines()) {
+    for (const RequirementsDialog::PlanLine& line : planned) {
         const std::optional<double> quantity = tree::parseQuantity(line.quantity);
         if (!quantity || *quantity <= 0) {
             fail(store::PlanBadQuantity,
@@ -118,58 +331,119 @@ void RequirementsCommands::workOut() {
     for (const tree::PlannedBuild& build : builds)
         items.append(build.item);
 
+    // One trip: the listed items looked up; when the Item Master holds each, their bills read
+    // and the answer worked out there too, off the window's thread, so that a plan of
+    // thousands of items keeps the window alive and its Cancel stops it.
     const QString location = m_context.databasePath();
-    QHash<QString, store::ComponentLines> lines;
-    QHash<QString, store::Item> facts;
+    const tree::RequirementOptions options = m_dialog->options();
+    std::vector<std::optional<store::Item>> found;
+    std::vector<tree::RequirementLine> needed;
     try {
         const desktop::BusyPointer busy(m_desktop);
         ServerLogin(m_desktop).withPassword(location, [&] {
-            tree::runOnStore(m_desktop, location, QStringLiteral("Reading the bills to build\u2026"),
-                             [&](store::StoreCall& call) {
-                                 store::Store& db = call.db();
-                                 lines = db.reachableLinesOfEach(items);
-                                 const auto found = db.findItems(items);
-                                 for (const auto& item : found)
-                                     if (item)
-                                         facts.insert(store::foldKey(item->id), *item);
-                             });
+            tree::runOnStore(
+                m_desktop, location, QStringLiteral("Reading the bills to build\u2026"),
+                [&](store::StoreCall& call) {
+                    store::Store& db = call.db();
+                    found = db.findItems(items);
+                    if (std::any_of(found.cbegin(), found.cend(), [](const auto& f) { return !f; }))
+                        return;
+                    const QHash<QString, store::ComponentLines> lines = db.reachableLinesOfEach(items);
+                    QHash<QString, store::Item> facts;
+                    for (size_t at = 0; at < found.size(); ++at) {
+                        facts.insert(store::foldKey(found[at]->id), *found[at]);
+                        // The list's own spelling becomes the Item Master's.
+                        builds[at].item = found[at]->id;
+                    }
+                    needed = tree::requirements(lines, builds, options, facts,
+                                                [&call] { return call.cancelled(); });
+                });
         });
     } catch (const store::StoreError& error) {
         if (error.number() != store::OperationCancelled)
             m_desktop.messageBox(error.message(), desktop::OkOnly);
         return;
     }
-    // The list's own spelling of an item the Item Master knows becomes its spelling there.
-    for (tree::PlannedBuild& build : builds)
-        if (const auto found = facts.constFind(store::foldKey(build.item)); found != facts.cend())
-            build.item = found->id;
+    if (!m_dialog)
+        return;
+    // An item the Item Master does not hold would add nothing to the answer, which would then
+    // look whole: the plan is refused until its row is mended or removed.
+    if (const int unknown = markFound(planned, found); unknown > 0) {
+        QStringList named;
+        QString only;
+        for (size_t at = 0; at < planned.size() && at < found.size(); ++at)
+            if (!found[at]) {
+                named.append(QStringLiteral("%1 (row %2)").arg(planned[at].item).arg(planned[at].row + 1));
+                if (only.isEmpty())
+                    only = m_dialog->itemNote(planned[at].row);
+            }
+        fail(store::PlanUnknownItem,
+             unknown == 1
+                 ? QStringLiteral("%1 is %2%3 Mend or remove its row, then Work Out again.")
+                       .arg(named.front(), only,
+                            only.endsWith(u'?') ? QStringLiteral("") : QStringLiteral("."))
+                 : QStringLiteral("%1 are not in the Item Master: %2. Mend or remove their rows, "
+                                  "then Work Out again.")
+                       .arg(tree::counted(unknown, QStringLiteral("item to build"),
+                                          QStringLiteral("items to build")),
+                            namedList(named)));
+        return;
+    }
+    m_workedOut = {builds, options, location, QDateTime::currentDateTime()};
 
-    std::vector<tree::RequirementLine> needed =
-        tree::requirements(lines, builds, m_dialog->options(), facts);
     QStringList plan;
     for (const tree::PlannedBuild& build : builds)
         plan.append(QStringLiteral("%1 × %2").arg(tree::formatQuantity(build.quantity), build.item));
-    const qsizetype unknown =
-        std::count_if(needed.cbegin(), needed.cend(), [](const auto& line) { return !line.total; });
+    const auto countOf = [&](auto test) {
+        return qint64(std::count_if(needed.cbegin(), needed.cend(), test));
+    };
+    const qint64 noQuantity = countOf([](const auto& line) { return !line.total && !line.tooLarge; });
+    const qint64 tooLarge = countOf([](const auto& line) { return line.tooLarge; });
     QString heading = QStringLiteral("To build %1: %2.")
-                          .arg(plan.join(QStringLiteral(", ")),
+                          .arg(namedList(plan),
                                tree::counted(qint64(needed.size()), QStringLiteral("item"),
                                              QStringLiteral("items")));
-    if (unknown > 0)
+    if (noQuantity > 0)
         heading += QStringLiteral(" %1 without a total: a line on the way has no quantity.")
-                       .arg(tree::counted(unknown, QStringLiteral("item"), QStringLiteral("items")));
+                       .arg(tree::counted(noQuantity, QStringLiteral("item"), QStringLiteral("items")));
+    if (tooLarge > 0)
+        heading += QStringLiteral(" %1 without a total: it is past what a number holds (above "
+                                  "%2).")
+                       .arg(tree::counted(tooLarge, QStringLiteral("item"), QStringLiteral("items")),
+                            tree::formatQuantity(std::numeric_limits<double>::max()));
+    m_dialog->setPlanNote({});
     m_dialog->showRequirements(heading, std::move(needed));
     m_context.showStatus(heading);
+}
+
+bool RequirementsCommands::titleBlockWanted() {
+    return m_context.settings().value(TitleBlockKey, false).toBool();
+}
+
+QList<std::pair<QString, QString>> RequirementsCommands::planRecord(bool withItems) const {
+    QList<std::pair<QString, QString>> record;
+    if (withItems) {
+        QStringList builds;
+        for (const tree::PlannedBuild& build : m_workedOut.builds)
+            builds.append(buildText(build));
+        record.append({QStringLiteral("To build"), namedList(builds)});
+    }
+    // The time as a spreadsheet and a script read it alike, with the offset from UTC.
+    const QDateTime at = m_workedOut.at;
+    record.append({QStringLiteral("Options"), optionsText(m_workedOut.options)});
+    record.append({QStringLiteral("Database"), QDir::toNativeSeparators(m_workedOut.database)});
+    record.append({QStringLiteral("Worked out"),
+                   at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODate)});
+    return record;
 }
 
 void RequirementsCommands::exportTo(const QString& suffix, const QStringList& filters,
                                     const std::function<void(const QString& path)>& write) {
     if (!m_dialog || m_dialog->requirements().empty())
         return;
-    const QString item = m_dialog->planLines().empty() ? QString() : m_dialog->planLines().front().item;
-    const auto path = m_desktop.saveFile(QStringLiteral("Export Requirements"),
-                                         proposedExportPath(item, suffix, m_context.databasePath()),
-                                         filters);
+    const auto path = m_desktop.saveFile(
+        QStringLiteral("Export Requirements"),
+        proposedExportPath(planName(m_workedOut.builds), suffix, m_context.databasePath()), filters);
     if (!path)
         return;
     try {
@@ -185,15 +459,28 @@ void RequirementsCommands::exportTo(const QString& suffix, const QStringList& fi
 
 void RequirementsCommands::exportCsv() {
     exportTo(QStringLiteral("-requirements.csv"), CsvFilters, [this](const QString& path) {
+        QByteArray out;
+        // The plan above the list: one record per item to build (its ID and quantity as
+        // stored), then the options, the database and the time, and a blank line.
+        if (titleBlockWanted()) {
+            for (const tree::PlannedBuild& build : m_workedOut.builds)
+                tree::appendCsvRecord(out, {QStringLiteral("To build"), tree::csvText(build.item),
+                                            tree::csvQuantity(build.quantity)});
+            for (const auto& [name, value] : planRecord(false))
+                tree::appendCsvRecord(out, {name, tree::csvText(value)});
+            out += "\r\n";
+        }
+        out += tree::requirementsCsv(m_dialog->requirements());
         WholeFile file(path);
-        file.write(tree::requirementsCsv(m_dialog->requirements()));
+        file.write(out);
         file.commit();
     });
 }
 
 void RequirementsCommands::exportExcel() {
     exportTo(QStringLiteral("-requirements.xlsx"), XlsxFilters, [this](const QString& path) {
-        XlsxSheet sheet(path, QStringLiteral("Requirements"), tree::requirementHeaders());
+        XlsxSheet sheet(path, QStringLiteral("Requirements"), tree::requirementHeaders(),
+                        titleBlockWanted() ? planRecord(true) : XlsxSheet::TitleBlock{});
         for (const tree::RequirementLine& line : m_dialog->requirements()) {
             const QStringList cells = tree::requirementCells(line);
             sheet.startRow();
@@ -205,6 +492,15 @@ void RequirementsCommands::exportExcel() {
                 else
                     sheet.text(column, cells[column]);
             }
+        }
+        // What was asked, whatever the title block: the items to build on a sheet of their
+        // own, under the options, the database and the time.
+        sheet.nextSheet(QStringLiteral("Items to Build"),
+                        {QStringLiteral("Item ID"), QStringLiteral("Quantity")}, planRecord(false));
+        for (const tree::PlannedBuild& build : m_workedOut.builds) {
+            sheet.startRow();
+            sheet.text(0, build.item);
+            sheet.number(1, build.quantity);
         }
         sheet.commit();
     });
@@ -224,19 +520,18 @@ void RequirementsCommands::print() {
         row.unit = line.unit;
         row.extendedQuantity = line.total;
         row.circular = line.circular;
-        if (!line.total)
+        if (!line.total && !line.tooLarge)
             row.problems |= tree::LineProblem::NullQuantity;
         rows.push_back(std::move(row));
     }
-    const std::vector<RequirementsDialog::PlanLine> plan = m_dialog->planLines();
     QStringList listed;
-    for (const auto& line : plan)
-        listed.append(QStringLiteral("%1 × %2").arg(line.quantity, line.item));
+    for (const tree::PlannedBuild& build : m_workedOut.builds)
+        listed.append(buildText(build));
     tree::BillDocument document(rows, tree::BillHeading{QStringLiteral("Requirements"),
-                                                        listed.join(QStringLiteral(", ")),
+                                                        namedList(listed),
                                                         QDir::toNativeSeparators(m_context.databasePath()),
                                                         QDate::currentDate()});
-    const QString pdf = proposedExportPath(plan.empty() ? QString() : plan.front().item,
+    const QString pdf = proposedExportPath(planName(m_workedOut.builds),
                                            QStringLiteral("-requirements.pdf"),
                                            m_context.databasePath());
     const desktop::PrintOutcome outcome =

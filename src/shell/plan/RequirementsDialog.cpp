@@ -2,8 +2,10 @@
 
 #include "shell/window/ReportTable.h"
 #include "store/ItemKey.h"
+#include "tree/BomTreeModel.h"
 #include "tree/Quantity.h"
 
+#include <QBrush>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -11,7 +13,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QScreen>
+#include <QSet>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTableView>
@@ -23,6 +28,26 @@
 namespace shell {
 
 namespace {
+
+constexpr int ItemColumn = 0;
+constexpr int QuantityColumn = 1;
+constexpr int NoteColumn = 2;
+/// The ItemState of a plan row, kept on its note's cell.
+constexpr int StateRole = Qt::UserRole + 1;
+/// The rows the plan shows at least, however small the window.
+constexpr int PlanRowsShown = 6;
+
+QTableWidgetItem* noteCell() {
+    auto* cell = new QTableWidgetItem;
+    cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled); // said by the editor, not typed
+    return cell;
+}
+
+/// A list's rows as high as its text needs: the style's default is near twice that.
+void compactRows(QTableView& table) {
+    table.verticalHeader()->setMinimumSectionSize(1);
+    table.verticalHeader()->setDefaultSectionSize(table.fontMetrics().height() + 6);
+}
 
 QPushButton* button(const char* name, const QString& caption) {
     auto* b = new QPushButton(caption);
@@ -46,16 +71,37 @@ RequirementsDialog::RequirementsDialog(QWidget* parent) : QDialog(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
 
     auto* planHeading = new QLabel(QStringLiteral("Items to &build"));
-    m_plan = new QTableWidget(0, 2);
+    m_plan = new QTableWidget(0, 3);
     m_plan->setObjectName(QStringLiteral("tblPlan"));
     m_plan->setAccessibleName(QStringLiteral("Items to build"));
-    m_plan->setHorizontalHeaderLabels({QStringLiteral("Item ID"), QStringLiteral("Quantity")});
+    m_plan->setHorizontalHeaderLabels(
+        {QStringLiteral("Item ID"), QStringLiteral("Quantity"), QStringLiteral("Note")});
     m_plan->verticalHeader()->hide();
     m_plan->horizontalHeader()->setStretchLastSection(true);
     m_plan->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_plan->setWordWrap(false);
-    m_plan->setColumnWidth(0, m_plan->fontMetrics().averageCharWidth() * 32);
+    m_plan->setColumnWidth(ItemColumn, m_plan->fontMetrics().averageCharWidth() * 32);
+    m_plan->setColumnWidth(QuantityColumn, m_plan->fontMetrics().averageCharWidth() * 12);
+    compactRows(*m_plan);
+    m_plan->setMinimumHeight(m_plan->horizontalHeader()->sizeHint().height() +
+                             PlanRowsShown * m_plan->verticalHeader()->defaultSectionSize() +
+                             2 * m_plan->frameWidth());
     planHeading->setBuddy(m_plan);
+    // An item typed into the list is checked at once; what the editor puts there is not.
+    connect(m_plan, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* cell) {
+        if (cell->column() == ItemColumn)
+            Q_EMIT planItemEdited(cell->row());
+    });
+    connect(m_plan, &QTableWidget::currentCellChanged, this,
+            [this](int row, int, int previousRow, int) {
+                if (row >= 0 && row != previousRow)
+                    Q_EMIT planRowEntered(row);
+            });
+    m_planNote = new QLabel;
+    m_planNote->setObjectName(QStringLiteral("lblPlanNote"));
+    m_planNote->setWordWrap(true);
+    m_planNote->setTextFormat(Qt::PlainText); // it names item IDs, which are data
+    m_planNote->hide();
     QPushButton* add = button("cmdAddItem", QStringLiteral("&Add Item…"));
     QPushButton* paste = button("cmdPasteRows", QStringLiteral("&Paste Rows"));
     QPushButton* remove = button("cmdRemoveItem", QStringLiteral("&Remove"));
@@ -96,6 +142,7 @@ RequirementsDialog::RequirementsDialog(QWidget* parent) : QDialog(parent) {
     m_model = new QStandardItemModel(0, int(tree::requirementHeaders().size()), this);
     m_model->setHorizontalHeaderLabels(tree::requirementHeaders());
     m_table = reportTable(QStringLiteral("tblRequirements"), QStringLiteral("Requirements"), m_model);
+    compactRows(*m_table);
     openRowsOnActivation(*m_table, [this](int row) {
         if (row >= 0 && size_t(row) < m_lines.size())
             Q_EMIT itemChosen(m_lines[size_t(row)].item);
@@ -126,6 +173,7 @@ RequirementsDialog::RequirementsDialog(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(planHeading);
     layout->addLayout(planRow, 1);
+    layout->addWidget(m_planNote);
     layout->addLayout(options);
     layout->addWidget(m_heading);
     layout->addWidget(m_table, 3);
@@ -139,36 +187,156 @@ RequirementsDialog::RequirementsDialog(QWidget* parent) : QDialog(parent) {
 std::vector<RequirementsDialog::PlanLine> RequirementsDialog::planLines() const {
     std::vector<PlanLine> lines;
     for (int row = 0; row < m_plan->rowCount(); ++row) {
-        const QTableWidgetItem* item = m_plan->item(row, 0);
-        const QTableWidgetItem* quantity = m_plan->item(row, 1);
+        const QTableWidgetItem* item = m_plan->item(row, ItemColumn);
+        const QTableWidgetItem* quantity = m_plan->item(row, QuantityColumn);
         const QString id = item ? item->text().trimmed() : QString();
         if (!id.isEmpty())
-            lines.push_back({id, quantity ? quantity->text().trimmed() : QString()});
+            lines.push_back({id, quantity ? quantity->text().trimmed() : QString(), row});
     }
     return lines;
 }
 
-void RequirementsDialog::addPlanLine(const QString& item, const QString& quantity) {
-    // An item listed already takes the new quantity rather than a second line: the plan builds
-    // each item once.
-    int row = 0;
-    for (; row < m_plan->rowCount(); ++row)
-        if (const QTableWidgetItem* cell = m_plan->item(row, 0);
-            cell && store::foldKey(cell->text().trimmed()) == store::foldKey(item))
-            break;
-    if (row == m_plan->rowCount()) {
-        m_plan->insertRow(row);
-        m_plan->setItem(row, 0, new QTableWidgetItem(item));
+int RequirementsDialog::addPlanLine(const QString& item, const QString& quantity) {
+    const Merged merged = mergePlanLines({{item, quantity}}, Listed::Replace);
+    const int row = merged.rows.front();
+    m_plan->setCurrentCell(row, QuantityColumn);
+    return row;
+}
+
+QStringList RequirementsDialog::repeatedAmong(const std::vector<PlanLine>& lines) const {
+    QSet<QString> seen;
+    for (int row = 0; row < m_plan->rowCount(); ++row)
+        if (const QTableWidgetItem* cell = m_plan->item(row, ItemColumn))
+            seen.insert(store::foldKey(cell->text().trimmed()));
+    QSet<QString> named;
+    QStringList repeated;
+    for (const PlanLine& line : lines) {
+        const QString key = store::foldKey(line.item);
+        if (seen.contains(key)) {
+            if (!named.contains(key)) {
+                named.insert(key);
+                repeated.append(line.item);
+            }
+        } else {
+            seen.insert(key);
+        }
     }
-    m_plan->setItem(row, 1, new QTableWidgetItem(quantity));
-    m_plan->setCurrentCell(row, 1);
+    return repeated;
+}
+
+RequirementsDialog::Merged RequirementsDialog::mergePlanLines(const std::vector<PlanLine>& lines,
+                                                              Listed listed) {
+    Merged merged;
+    // The rows by folded item, each found in one step: a paste of 10,000 rows into a plan of
+    // as many costs their number, never their product.
+    QHash<QString, int> rowOf;
+    const int before = m_plan->rowCount();
+    for (int row = 0; row < before; ++row)
+        if (const QTableWidgetItem* cell = m_plan->item(row, ItemColumn))
+            rowOf.insert(store::foldKey(cell->text().trimmed()), row);
+    std::vector<PlanLine> added;
+    std::vector<QString> quantities(static_cast<size_t>(before));
+    std::vector<bool> changed(size_t(before), false);
+    QSet<QString> named;
+    const auto quantityOf = [&](int row) -> QString& {
+        if (row < before) {
+            if (!changed[size_t(row)]) {
+                const QTableWidgetItem* cell = m_plan->item(row, QuantityColumn);
+                quantities[size_t(row)] = cell ? cell->text().trimmed() : QString();
+                changed[size_t(row)] = true;
+            }
+            return quantities[size_t(row)];
+        }
+        return added[size_t(row - before)].quantity;
+    };
+    for (const PlanLine& line : lines) {
+        const QString key = store::foldKey(line.item);
+        const auto found = rowOf.constFind(key);
+        if (found == rowOf.cend()) {
+            rowOf.insert(key, before + int(added.size()));
+            added.push_back(line);
+            continue;
+        }
+        if (!named.contains(key)) {
+            named.insert(key);
+            merged.listed.append(line.item);
+        }
+        QString& quantity = quantityOf(*found);
+        const std::optional<double> mine = tree::parseQuantity(quantity);
+        const std::optional<double> given = tree::parseQuantity(line.quantity);
+        quantity = listed == Listed::Add && mine && given ? tree::formatQuantity(*mine + *given)
+                                                         : line.quantity;
+    }
+
+    const QSignalBlocker quiet(m_plan);
+    m_plan->setUpdatesEnabled(false);
+    for (int row = 0; row < before; ++row)
+        if (changed[size_t(row)]) {
+            m_plan->setItem(row, QuantityColumn, new QTableWidgetItem(quantities[size_t(row)]));
+            merged.rows.push_back(row);
+        }
+    m_plan->setRowCount(before + int(added.size()));
+    for (size_t at = 0; at < added.size(); ++at) {
+        const int row = before + int(at);
+        m_plan->setItem(row, ItemColumn, new QTableWidgetItem(added[at].item));
+        m_plan->setItem(row, QuantityColumn, new QTableWidgetItem(added[at].quantity));
+        m_plan->setItem(row, NoteColumn, noteCell());
+        merged.rows.push_back(row);
+    }
+    m_plan->setUpdatesEnabled(true);
+    merged.added = int(added.size());
+    return merged;
 }
 
 void RequirementsDialog::clearPlan() { m_plan->setRowCount(0); }
 
+void RequirementsDialog::markItem(int row, ItemState state, const QString& note) {
+    QTableWidgetItem* item = m_plan->item(row, ItemColumn);
+    if (!item)
+        return;
+    const QSignalBlocker quiet(m_plan);
+    QTableWidgetItem* noteItem = m_plan->item(row, NoteColumn);
+    if (!noteItem) {
+        noteItem = noteCell();
+        m_plan->setItem(row, NoteColumn, noteItem);
+    }
+    const bool marked = state != ItemState::Known;
+    noteItem->setText(marked ? note : QString());
+    noteItem->setData(StateRole, int(state));
+    item->setData(Qt::ForegroundRole, marked ? QVariant(QBrush(tree::ProblemColour)) : QVariant());
+    item->setData(Qt::DecorationRole,
+                  marked ? QVariant(style()->standardIcon(QStyle::SP_MessageBoxWarning)) : QVariant());
+    item->setToolTip(marked ? note : QString());
+}
+
+RequirementsDialog::ItemState RequirementsDialog::itemState(int row) const {
+    const QTableWidgetItem* note = m_plan->item(row, NoteColumn);
+    return note ? ItemState(note->data(StateRole).toInt()) : ItemState::Known;
+}
+
+QString RequirementsDialog::itemNote(int row) const {
+    const QTableWidgetItem* note = m_plan->item(row, NoteColumn);
+    return note ? note->text() : QString();
+}
+
+void RequirementsDialog::respell(int row, const QString& id) {
+    if (QTableWidgetItem* item = m_plan->item(row, ItemColumn); item && item->text() != id) {
+        const QSignalBlocker quiet(m_plan);
+        item->setText(id);
+    }
+}
+
+void RequirementsDialog::setPlanNote(const QString& text) {
+    m_planNote->setText(text);
+    m_planNote->setVisible(!text.isEmpty());
+}
+
 void RequirementsDialog::removeCurrent() {
-    if (const int row = m_plan->currentRow(); row >= 0)
+    // The note said what a paste or a check found among rows that have changed since.
+    if (const int row = m_plan->currentRow(); row >= 0) {
         m_plan->removeRow(row);
+        setPlanNote({});
+    }
 }
 
 tree::RequirementOptions RequirementsDialog::options() const {
