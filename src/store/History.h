@@ -81,6 +81,10 @@ struct ChangeRecord {
     /// The descriptions of the assembly and the component (or of the item) at that moment.
     std::optional<QString> keyDescription;
     std::optional<QString> componentDescription;
+    /// Its time is earlier than that of the change before it: the writer's clock was behind
+    /// (on a file, where each editor dates its changes by its own clock and the order is the
+    /// history's).
+    bool timeBackwards = false;
 };
 
 /// Which changes to list, newest first.

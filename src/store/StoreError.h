@@ -83,6 +83,7 @@ enum ErrorNumber : int {
     HistoryUnreadable = 1405,      ///< the history could not be read or written
     HistoryNoRight = 1406,         ///< the server's user lacks a right that keeping the history takes
     HistoryInFuture = 1407,        ///< "as of" a moment still to come
+    HistoryLink = 1408,            ///< the history's name is a symbolic link: not followed
     // Planning from the structure.
     PlanNoItem = 1420,             ///< Requirements was asked for with no item to build
     PlanBadQuantity = 1421,        ///< a quantity to build is no number above 0
