@@ -9,6 +9,7 @@ namespace store {
 bool Changes::isEmpty() const { return !everything && assemblies.isEmpty() && items.isEmpty(); }
 
 void Changes::merge(const Changes& other) {
+    byProgram = isEmpty() ? other.byProgram : byProgram && other.byProgram;
     everything = everything || other.everything;
     const auto add = [](QStringList& into, const QStringList& from) {
         QSet<QString> seen;

@@ -16,6 +16,9 @@ struct Changes {
     QStringList assemblies;
     /// Items whose ItemMaster row was added, removed or changed; each once under the case rule.
     QStringList items;
+    /// Every commit among them was known to be a program's that is no editor (a file's
+    /// commits that no editor recorded); false where that is not known.
+    bool byProgram = false;
     bool isEmpty() const;
     /// Adds `other`'s changes to these (a burst folded into one).
     void merge(const Changes& other);

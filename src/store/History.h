@@ -100,6 +100,10 @@ struct ChangeRecord {
     /// for; `person` and `host` are then the session's role and client address, as the server
     /// knows them. Empty where it said nothing.
     QString claimedBy;
+    /// Its time is earlier than that of the change before it: the writer's clock was behind
+    /// (on a file, where each editor dates its changes by its own clock and the order is the
+    /// history's).
+    bool timeBackwards = false;
 };
 
 /// Which changes to list, newest first.

@@ -85,6 +85,7 @@ enum ErrorNumber : int {
     HistoryInFuture = 1407,        ///< "as of" a moment still to come
     HistoryGap = 1413,             ///< "as of" before a time the server's history did not record
     NoReadRight = 1414,            ///< the server's user may not read a column the editor reads
+    HistoryLink = 1408,            ///< the history's name is a symbolic link: not followed
     // Planning from the structure.
     PlanNoItem = 1420,             ///< Requirements was asked for with no item to build
     PlanBadQuantity = 1421,        ///< a quantity to build is no number above 0

@@ -29,6 +29,9 @@
 #include <algorithm>
 #include <memory>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 using store::ChangeWatcher;
 using store::Changes;
 
@@ -170,6 +173,44 @@ private Q_SLOTS:
         QVERIFY(promptWatching.wait(5000));
         execOn(file(), {"UPDATE BomDetail SET BomQtyReq = 7 WHERE BomID = 'TOP'"});
         QTRY_VERIFY_WITH_TIMEOUT(promptChanged.count() == 1, 5000);
+    }
+
+    /// The editor's own commits are no news to its watch, whatever they write (a batch as a
+    /// restore writes it, a quantity set on an item against itself); another program's is
+    /// said as a program's, another editor's (recorded in the history) as an editor's.
+    void ownCommitsAreNoNewsAndOthersAreSaidByWhoWroteThem() {
+        writeFileDatabase();
+        store::setFileHistoryKept(true);
+        ChangeWatcher watcher(file());
+        watcher.setIntervals(10, 0);
+        QSignalSpy watching(&watcher, &ChangeWatcher::watching);
+        QSignalSpy changed(&watcher, &ChangeWatcher::changed);
+        QVERIFY(watching.wait(5000));
+        for (int round = 0; round < 3; ++round) {
+            const std::unique_ptr<store::Store> own = store::openStore(file());
+            own->changeQuantity("TOP", "SUB", 2.0 + round, 3.0 + round);
+            const store::LineRow line = store::newLine("TOP", "P1", round + 1.0);
+            own->writeLines({{}, {line}});
+            own->writeLines({{line}, {}});
+        }
+        QTest::qWait(300);
+        QCOMPARE(changed.count(), 0);
+
+        execOn(file(), {"UPDATE BomDetail SET BomQtyReq = 9 WHERE BomID = 'SUB'"});
+        QTRY_VERIFY_WITH_TIMEOUT(changed.count() == 1, 5000);
+        QVERIFY(changed.takeFirst().at(0).value<Changes>().byProgram);
+
+        // Another editor: a process of its own, recording its write.
+        const pid_t child = fork();
+        if (child == 0) {
+            store::openStore(file())->changeQuantity("SUB", "P1", 9.0, 4.0);
+            _exit(0);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QTRY_VERIFY_WITH_TIMEOUT(changed.count() == 1, 5000);
+        QVERIFY(!changed.takeFirst().at(0).value<Changes>().byProgram);
+        store::setFileHistoryKept(false);
     }
 
     void aWriterHoldingTheLockNeitherBlocksNorBreaksTheWatch() {

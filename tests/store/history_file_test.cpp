@@ -10,7 +10,10 @@
 #include "support/TestDatabase.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
@@ -18,6 +21,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+
+#include <atomic>
+#include <thread>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -138,7 +144,11 @@ class HistoryFileTest : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase() { setFileHistoryKept(true); }
+    void initTestCase() {
+        setFileHistoryKept(true);
+        // The user's folder of histories, the case's own.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
+    }
 
     void recordsEveryChangeOnceAndRebuildsEveryMoment() {
         writeSample();
@@ -223,20 +233,26 @@ private Q_SLOTS:
     }
 
     /// A write stopped dead at each step: after the record is pending, with the history locked,
-    /// right after the data's commit, and after everything.
+    /// right after the data's commit, and after everything; then, as the case may be, another
+    /// program sets the line again, or the record is left until it is old.
     void aKilledWriteLosesNothingAndInventsNothing_data() {
         QTest::addColumn<QByteArray>("step");
         QTest::addColumn<bool>("written");
-        QTest::newRow("pending") << QByteArray("pending") << false;
-        QTest::newRow("locked") << QByteArray("locked") << false;
-        QTest::newRow("committed") << QByteArray("committed") << true;
-        QTest::newRow("completed") << QByteArray("completed") << true;
+        QTest::addColumn<QString>("after");
+        QTest::newRow("pending") << QByteArray("pending") << false << QString();
+        QTest::newRow("locked") << QByteArray("locked") << false << QString();
+        QTest::newRow("locked, left an hour") << QByteArray("locked") << false << "an hour";
+        QTest::newRow("committed") << QByteArray("committed") << true << QString();
+        QTest::newRow("committed, set again") << QByteArray("committed") << true << "set again";
+        QTest::newRow("completed") << QByteArray("completed") << true << QString();
     }
     void aKilledWriteLosesNothingAndInventsNothing() {
         QFETCH(QByteArray, step);
         QFETCH(bool, written);
+        QFETCH(QString, after);
         writeSample();
         openHistory(m_path);
+        const qint64 started = QDateTime::currentMSecsSinceEpoch();
         const pid_t child = fork();
         if (child == 0) {
             g_stopAt = step.constData();
@@ -249,8 +265,39 @@ private Q_SLOTS:
         int status = 0;
         QCOMPARE(waitpid(child, &status, 0), child);
         QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-
+        const qint64 killed = QDateTime::currentMSecsSinceEpoch();
         QCOMPARE(linesNow(m_path).value("B1>C1").section('@', 0, 0), written ? "7" : "3");
+
+        if (after == QLatin1String("set again")) {
+            // The editor's change is settled as its own, when it was made, before the other.
+            QThread::msleep(5);
+            execOn(m_path, {"UPDATE BomDetail SET bomQtyReq = 77 WHERE BomID = 'B1'"});
+            const std::vector<ChangeRecord> changes = openHistory(m_path)->changes({});
+            QCOMPARE(changes.size(), std::size_t(2));
+            QCOMPARE(changes[1].source, ChangeSource::ThisEditor);
+            QCOMPARE(changes[1].command, QStringLiteral("Change the quantity of C1 in B1"));
+            QCOMPARE(changes[1].before.quantity.toDouble(), 3.0);
+            QCOMPARE(changes[1].after.quantity.toDouble(), 7.0);
+            QVERIFY(changes[1].time.toMSecsSinceEpoch() >= started &&
+                    changes[1].time.toMSecsSinceEpoch() <= killed);
+            QCOMPARE(changes[0].source, ChangeSource::AnotherProgram);
+            QCOMPARE(changes[0].before.quantity.toDouble(), 7.0);
+            QCOMPARE(changes[0].after.quantity.toDouble(), 77.0);
+            return;
+        }
+        if (after == QLatin1String("an hour")) {
+            // A record older than any write lasts is no write under way: dropped, and what
+            // another program then does to its line is recorded.
+            execOn(m_path + QStringLiteral(".history"),
+                   {"UPDATE ChangeSet SET Time = Time - 3600000 WHERE Pending = 1"});
+            QCOMPARE(openHistory(m_path)->changes({}).size(), std::size_t(0));
+            execOn(m_path, {"UPDATE BomDetail SET bomQtyReq = 11 WHERE BomID = 'B1'"});
+            const std::vector<ChangeRecord> changes = openHistory(m_path)->changes({});
+            QCOMPARE(changes.size(), std::size_t(1));
+            QCOMPARE(changes[0].source, ChangeSource::AnotherProgram);
+            QCOMPARE(changes[0].after.quantity.toDouble(), 11.0);
+            return;
+        }
         const std::vector<ChangeRecord> changes = openHistory(m_path)->changes({});
         QCOMPARE(changes.size(), std::size_t(written ? 1 : 0));
         if (written) {
@@ -262,6 +309,246 @@ private Q_SLOTS:
         const std::unique_ptr<Store> store = openStore(m_path);
         store->changeQuantity(QStringLiteral("B1"), QStringLiteral("C1"), written ? 7.0 : 3.0, 5.0);
         QCOMPARE(openHistory(m_path)->changes({}).size(), std::size_t(written ? 2 : 1));
+    }
+
+    /// Each desk dates its changes by its own clock: the history's order is that of its
+    /// commits, a moment ends the run of changes dated at or before it (to the millisecond),
+    /// a time earlier than the one before it is marked, and "now" holds every change made.
+    void momentsCutTheHistorysOwnOrderWhateverTheClocks() {
+        writeSample();
+        openHistory(m_path);
+        const Lines start = linesNow(m_path);
+        QThread::msleep(3);
+        openStore(m_path)->changeQuantity(QStringLiteral("TOP"), QStringLiteral("A1"), 1.0, 2.0);
+        QThread::msleep(3);
+        openStore(m_path)->changeQuantity(QStringLiteral("A1"), QStringLiteral("B1"), 2.0, 4.0);
+        const QString history = m_path + QStringLiteral(".history");
+        const auto asOfTop = [&](const QDateTime& moment) {
+            return asOf(openHistory(m_path)->linesAsOf(QStringLiteral("TOP"), moment));
+        };
+        for (const qint64 skew : {-7'200'000LL, 7'200'000LL}) {
+            // The second change made on a desk whose clock is two hours behind, or ahead.
+            execOn(history, {QStringLiteral("UPDATE ChangeSet SET Time = Time + %1 WHERE Id ="
+                                            " (SELECT max(Id) FROM ChangeSet)")
+                                 .arg(skew)});
+            const std::vector<ChangeRecord> changes = openHistory(m_path)->changes({});
+            QCOMPARE(changes.size(), std::size_t(2));
+            QCOMPARE(changes[0].timeBackwards, skew < 0);
+            QVERIFY(!changes[1].timeBackwards);
+            // Before both, nothing of either; at the first, the second too, which came after it
+            // in the history, dated before it or in what is still the future here.
+            const QDateTime made = changes[1].time;
+            QCOMPARE(asOfTop(made.addMSecs(-1)), reachable(start, "TOP"));
+            QCOMPARE(asOfTop(made), reachable(linesNow(m_path), "TOP"));
+            QCOMPARE(asOfTop(QDateTime::currentDateTimeUtc()), reachable(linesNow(m_path), "TOP"));
+            execOn(history, {QStringLiteral("UPDATE ChangeSet SET Time = Time - %1 WHERE Id ="
+                                            " (SELECT max(Id) FROM ChangeSet)")
+                                 .arg(skew)});
+        }
+        // Forgetting what was made before now leaves none "made" after it.
+        execOn(history, {"UPDATE ChangeSet SET Time = Time + 7200000 WHERE Id ="
+                         " (SELECT max(Id) FROM ChangeSet)"});
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        const std::unique_ptr<HistoryLog> log = openHistory(m_path);
+        QCOMPARE(log->forgetBefore(now, {}), 2);
+        QCOMPARE(log->changeCount(), 0);
+        QCOMPARE(log->keptSince(), now);
+        QCOMPARE(asOfTop(now), reachable(linesNow(m_path), "TOP"));
+    }
+
+    /// Forget Changes Before stopped after its first piece: the history starts where it
+    /// stopped, a moment before that is refused, and every moment after it is rebuilt exactly.
+    void forgettingStoppedPartWayKeepsAnExactStart() {
+        writeSample();
+        openHistory(m_path);
+        std::vector<std::pair<QDateTime, Lines>> saved;
+        {
+            const std::unique_ptr<Store> store = openStore(m_path);
+            for (int write = 0; write < 620; ++write) {
+                store->changeQuantity(QStringLiteral("B1"), QStringLiteral("C1"), 3.0 + write,
+                                      4.0 + write);
+                if (write % 100 == 50) {
+                    QThread::msleep(2);
+                    saved.emplace_back(QDateTime::currentDateTimeUtc(), linesNow(m_path));
+                    QThread::msleep(2);
+                }
+            }
+        }
+        const std::unique_ptr<HistoryLog> log = openHistory(m_path);
+        int pieces = 0;
+        const qint64 forgotten =
+            log->forgetBefore(QDateTime::currentDateTimeUtc(), [&](qint64, qint64) {
+                return ++pieces < 1;
+            });
+        QVERIFY(forgotten > 0 && forgotten < 620);
+        QCOMPARE(log->changeCount(), 620 - forgotten);
+        const QDateTime start = log->keptSince();
+        // The newest change forgotten was made at the start; the oldest kept after it.
+        const std::vector<ChangeRecord> kept = log->changes({});
+        QVERIFY(kept.back().time >= start);
+        QCOMPARE(failureOf([&] { log->linesAsOf(QStringLiteral("TOP"), start.addMSecs(-1)); }).first,
+                 int(HistoryTooOld));
+        int exact = 0;
+        for (const auto& [moment, lines] : saved) {
+            if (moment < start) {
+                QCOMPARE(failureOf([&] { log->linesAsOf(QStringLiteral("TOP"), moment); }).first,
+                         int(HistoryTooOld));
+            } else {
+                QCOMPARE(asOf(log->linesAsOf(QStringLiteral("TOP"), moment)), reachable(lines, "TOP"));
+                ++exact;
+            }
+        }
+        QVERIFY(exact >= 1 && exact < int(saved.size()));
+    }
+
+    /// A look reads the tables only when a commit that no editor recorded came in: with a line
+    /// slipped into the recorded state that the data never held, the editors' commits leave it
+    /// unnoticed (nothing compared), another program's makes the look compare, and both are
+    /// found then.
+    void onlyAnotherProgramsCommitIsCompared() {
+        writeSample();
+        openHistory(m_path);
+        execOn(m_path + QStringLiteral(".history"),
+               {"INSERT INTO StateLine VALUES ('GHOST', 'C3', 1, NULL)"});
+        {
+            const std::unique_ptr<Store> store = openStore(m_path);
+            store->setCommand({QStringLiteral("Set"), {}, false});
+            store->changeQuantity(QStringLiteral("B1"), QStringLiteral("C1"), 3.0, 4.0);
+            store->addLine(QStringLiteral("TOP"), QStringLiteral("A2"), 1.0, QDateTime::currentDateTime());
+            store->takeLine(QStringLiteral("A1"), QStringLiteral("NOTHERE")); // writes no row
+        }
+        std::vector<ChangeRecord> changes = openHistory(m_path)->changes({});
+        QCOMPARE(changes.size(), std::size_t(2));
+        for (const ChangeRecord& change : changes)
+            QCOMPARE(change.source, ChangeSource::ThisEditor);
+
+        // Another program's commit, an item's unit alone among its changes.
+        execOn(m_path, {"UPDATE BomDetail SET bomQtyReq = 9 WHERE BomID = 'TOP' AND BomComp = 'A1'",
+                        "UPDATE ItemMaster SET ItemUom = 'KG' WHERE ItemID = 'C2'"});
+        HistoryQuery programs;
+        programs.source = ChangeSource::AnotherProgram;
+        changes = openHistory(m_path)->changes(programs);
+        QStringList found;
+        for (const ChangeRecord& change : changes)
+            found << change.key + '>' + change.component;
+        found.sort();
+        QCOMPARE(found, (QStringList{"C2>", "GHOST>C3", "TOP>A1"}));
+        const ChangeRecord& unit = changes[std::size_t(std::find_if(changes.cbegin(), changes.cend(),
+                                                                    [](const ChangeRecord& change) {
+                                                                        return change.key == "C2";
+                                                                    }) -
+                                                       changes.cbegin())];
+        QCOMPARE(unit.before.unit, std::optional<QString>("EA"));
+        QCOMPARE(unit.after.unit, std::optional<QString>("KG"));
+        QCOMPARE(unit.after.description, unit.before.description);
+    }
+
+    /// Another program whose writes wait a tenth of a second for a lock, as a busy one does,
+    /// writes all the while a look compares a large file.
+    void aLookNeverHoldsTheFileFromAnotherProgram() {
+        writeSample();
+        std::vector<Line> many;
+        for (int i = 0; i < 200'000; ++i)
+            many.push_back({QStringLiteral("BIG-%1").arg(i / 50), QStringLiteral("P-%1").arg(i), 1.0});
+        QFile::remove(m_path);
+        QFile::remove(m_path + QStringLiteral(".history"));
+        writeDatabase(m_path, {{"TOP", "Top", "EA"}}, many);
+        openHistory(m_path);
+        execOn(m_path, {"UPDATE BomDetail SET bomQtyReq = 2 WHERE rowid = 1"});
+        std::atomic<bool> looking{true};
+        qint64 found = -1;
+        QString lookFailure;
+        QElapsedTimer took;
+        took.start();
+        std::thread look([&] {
+            try {
+                history::HistoryFile file(m_path);
+                found = file.catchUp();
+            } catch (const StoreError& error) {
+                lookFailure = error.message();
+            }
+            looking = false;
+        });
+        int commits = 0;
+        QStringList failures;
+        while (looking) {
+            if (const std::optional<QString> failure = tryExecOn(
+                    m_path, {QStringLiteral("UPDATE BomDetail SET bomQtyReq = %1 WHERE rowid = 2")
+                                 .arg(commits + 10)},
+                    100))
+                failures << *failure;
+            ++commits;
+            QThread::msleep(20);
+        }
+        look.join();
+        qInfo("a look over %d lines took %lld ms; %d commits meanwhile", int(many.size()),
+              took.elapsed(), commits);
+        QVERIFY2(lookFailure.isEmpty(), qPrintable(lookFailure));
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));
+        QVERIFY(commits > 1);
+        QVERIFY(found >= 1);
+        // What was written during the look is found by the next one: the history holds what
+        // the file does.
+        QCOMPARE(asOf(openHistory(m_path)->linesAsOf(QStringLiteral("BIG-0"),
+                                                      QDateTime::currentDateTimeUtc())),
+                 reachable(linesNow(m_path), QStringLiteral("BIG-0")));
+    }
+
+    /// One database has one history, in one place, never reached through a link, and it goes
+    /// with the database when both are moved.
+    void oneHistoryInOnePlaceNeverThroughALink() {
+        writeSample();
+        const QString beside = m_path + QStringLiteral(".history");
+        const QString target = m_dir.filePath(QStringLiteral("elsewhere"));
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(beside + QLatin1String(suffix));
+        QFile::remove(target);
+        for (const char* suffix : {"", "-wal"}) {
+            QVERIFY(QFile::link(target, beside + QLatin1String(suffix)));
+            const auto refused = failureOf([&] { openHistory(m_path); });
+            QCOMPARE(refused.first, int(HistoryLink));
+            QVERIFY(refused.second.contains(QLatin1String("symbolic link")));
+            QCOMPARE(failureOf([&] {
+                         openStore(m_path)->changeQuantity(QStringLiteral("TOP"),
+                                                           QStringLiteral("A1"), 1.0, 2.0);
+                     }).first,
+                     int(HistoryNotRecorded));
+            QVERIFY(!QFile::exists(target));
+            QVERIFY(QFile::remove(beside + QLatin1String(suffix)));
+        }
+        QCOMPARE(linesNow(m_path).value("TOP>A1").section('@', 0, 0), "1");
+
+        // Begun in the user's folder, the history stays there though the database's folder
+        // can be written again, until the user moves it beside the database.
+        openStore(m_path)->changeQuantity(QStringLiteral("TOP"), QStringLiteral("A1"), 1.0, 2.0);
+        const QString user = history::userPlace(m_path).path;
+        QDir().mkpath(QFileInfo(user).absolutePath());
+        for (const char* suffix : {"", "-wal"})
+            QVERIFY(!QFile::exists(beside + QLatin1String(suffix)) ||
+                    QFile::rename(beside + QLatin1String(suffix), user + QLatin1String(suffix)));
+        QFile::remove(beside + QStringLiteral("-shm"));
+        QCOMPARE(history::historyPlace(m_path).path, user);
+        openStore(m_path)->changeQuantity(QStringLiteral("TOP"), QStringLiteral("A1"), 2.0, 3.0);
+        QVERIFY(!QFile::exists(beside));
+        QCOMPARE(openHistory(m_path)->changeCount(), 2);
+        for (const char* suffix : {"", "-wal"})
+            QVERIFY(!QFile::exists(user + QLatin1String(suffix)) ||
+                    QFile::rename(user + QLatin1String(suffix), beside + QLatin1String(suffix)));
+        QFile::remove(user + QStringLiteral("-shm"));
+        QCOMPARE(history::historyPlace(m_path).path, beside);
+
+        // Moved with its history into another folder: the same history, written on.
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("moved")));
+        const QString moved = m_dir.filePath(QStringLiteral("moved/bom.db"));
+        for (const QString& suffix : {QString(), QStringLiteral(".history"),
+                                      QStringLiteral(".history-wal")})
+            QVERIFY(!QFile::exists(m_path + suffix) || QFile::rename(m_path + suffix, moved + suffix));
+        QFile::remove(beside + QStringLiteral("-shm"));
+        openStore(moved)->changeQuantity(QStringLiteral("TOP"), QStringLiteral("A1"), 3.0, 4.0);
+        const std::vector<ChangeRecord> changes = openHistory(moved)->changes({});
+        QCOMPARE(changes.size(), std::size_t(3));
+        QCOMPARE(changes[0].after.quantity.toDouble(), 4.0);
+        QVERIFY(!QFile::exists(user));
     }
 
     void refusesAnotherDatabasesHistoryAndSetsADamagedOneAside() {

@@ -190,12 +190,16 @@ void LiveUpdates::showRead() {
 
 void LiveUpdates::sayChanged(const tree::ShownChanges& shown, bool listChanged) {
     QString text;
+    // A file's commit that no editor recorded is another program's (the manufacturing
+    // application, sqlite3), and said so.
+    const QString who = m_reader->changes().byProgram ? QStringLiteral("another program")
+                                                      : QStringLiteral("another editor");
     if (!shown.assemblies.isEmpty())
-        text = QStringLiteral("%1 changed by another editor").arg(named(shown.assemblies));
+        text = QStringLiteral("%1 changed by %2").arg(named(shown.assemblies), who);
     else if (!shown.items.isEmpty())
-        text = QStringLiteral("%1 changed by another editor").arg(named(shown.items));
+        text = QStringLiteral("%1 changed by %2").arg(named(shown.items), who);
     else if (listChanged)
-        text = QStringLiteral("The Item Master list was changed by another editor");
+        text = QStringLiteral("The Item Master list was changed by %1").arg(who);
     if (text.isEmpty())
         return;
     m_said = text;

@@ -14,6 +14,7 @@
 #include "store/ItemKey.h"
 #include "store/SessionName.h"
 #include "store/StoreError.h"
+#include "store/sqlite/history/OwnCommits.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -36,6 +37,7 @@
 #include <algorithm>
 #include <atomic>
 #include <tuple>
+#include <limits>
 
 namespace store {
 
@@ -339,9 +341,21 @@ HistoryPlace historyPlace(const QString& databasePath) {
     const QFileInfo database(databasePath);
     const QString beside = database.absoluteFilePath() + QStringLiteral(".history");
     const QFileInfo folder(database.absolutePath());
+    const HistoryPlace own = userPlace(databasePath);
+    // One database has one history: once begun in the user's folder (its place beside the
+    // database could not be written), it is kept there until the user moves it beside the
+    // database, even when that place can be written again; two would each hold part of the
+    // record.
+    if (QFileInfo::exists(own.path) && !QFileInfo::exists(beside))
+        return own;
     if (QFileInfo::exists(beside) ? QFileInfo(beside).isWritable() && folder.isWritable()
                                   : folder.isWritable())
         return {beside, true};
+    return own;
+}
+
+HistoryPlace userPlace(const QString& databasePath) {
+    const QFileInfo database(databasePath);
     // The editor's data folder by its own name, whichever program asks (bom-import reads the
     // same history as the window).
     QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
@@ -358,6 +372,8 @@ HistoryPlace historyPlace(const QString& databasePath) {
 
 struct HistoryFile::Pending {
     qint64 set = 0;
+    /// The step of the data's change counter that the write's commit takes; Null when unknown.
+    QVariant counter;
     WriteCommand command;
     std::vector<RowRecord> rows;
     bool locked = false;
@@ -389,13 +405,28 @@ void HistoryFile::exec(const char* sql) {
 }
 
 void HistoryFile::open() {
+    // Anyone who may write the database's folder could make a link there under the history's
+    // name, and every editor would then create or write files wherever its user may write:
+    // a link, to the history or to its log, is never followed.
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        struct stat info {};
+        const QString file = path() + QLatin1String(suffix);
+        if (::lstat(QFile::encodeName(file).constData(), &info) == 0 && S_ISLNK(info.st_mode))
+            throw StoreError(HistoryLink,
+                             QStringLiteral("The history '%1' is a symbolic link; it is not "
+                                            "used, so that no editor writes where the link "
+                                            "points. Remove the link to keep the history there.")
+                                 .arg(QDir::toNativeSeparators(file)));
+    }
     const bool existed = QFileInfo::exists(path());
     if (!existed && !m_place.beside)
         QDir().mkpath(QFileInfo(path()).absolutePath());
     const QByteArray name = QFile::encodeName(path());
     // URIs for the data attached read-only; the history's own path is absolute, never one.
     if (sqlite3_open_v2(name.constData(), &m_db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI |
+                            SQLITE_OPEN_NOFOLLOW,
+                        nullptr) != SQLITE_OK) {
         const QString text = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory");
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -447,6 +478,7 @@ void HistoryFile::open() {
         // it only when the log has grown long, as where no watcher runs (bom-import).
         sqlite3_wal_hook(m_db, &foldLongLog, nullptr);
         createTables();
+        addCounters();
         checkIdentity();
         m_opened = fileIdentity(path());
     } catch (const StoreError& error) {
@@ -527,6 +559,8 @@ void HistoryFile::createTables() {
             setMeta("path", m_database);
             setMeta("since", nowMs());
             setMeta("checked", nowMs());
+            if (const std::optional<quint32> counter = changeCounter(m_db, "data"))
+                setMeta("counter", qint64(*counter));
         }
         exec("COMMIT");
     } catch (...) {
@@ -535,6 +569,32 @@ void HistoryFile::createTables() {
         throw;
     }
     detachData();
+}
+
+void HistoryFile::addCounters() {
+    // Each editor's change set says which step of the data file's change counter its commit
+    // took, so that a look knows the editors' commits from other programs' without reading
+    // the tables. A history made before has the column added; older editors name the columns
+    // they write and leave it empty.
+    const auto has = [this] {
+        Stmt column(m_db, "SELECT 1 FROM pragma_table_info('ChangeSet') WHERE name = 'Counter'");
+        const bool found = column.next();
+        column.finish();
+        return found;
+    };
+    if (has())
+        return;
+    exec("BEGIN IMMEDIATE");
+    try {
+        if (!has())
+            exec("ALTER TABLE ChangeSet ADD COLUMN Counter INTEGER;"
+                 "CREATE INDEX IF NOT EXISTS ChangeSetCounter ON ChangeSet(Counter)"
+                 " WHERE Counter IS NOT NULL");
+        exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 void HistoryFile::checkIdentity() {
@@ -618,9 +678,10 @@ private:
 
 /// Writes one change set and its rows; returns its id.
 qint64 insertSet(sqlite3* db, bool pending, qint64 time, const QVariant& notBefore, int source,
-                 const WriteCommand& command, const std::vector<RowRecord>& rows) {
+                 const WriteCommand& command, const std::vector<RowRecord>& rows,
+                 const QVariant& counter = {}) {
     Stmt set(db, "INSERT INTO ChangeSet(Pending, Time, NotBefore, Person, Host, Session, Source,"
-                 " Program, Command, Reason) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                 " Program, Command, Reason, Counter) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     const bool own = source != ProgramSource;
     set.bind(pending ? 1 : 0).bind(time).bind(notBefore);
     set.bind(own ? QVariant(systemUserName()) : QVariant());
@@ -630,6 +691,7 @@ qint64 insertSet(sqlite3* db, bool pending, qint64 time, const QVariant& notBefo
     set.bind(own ? QVariant(sessionApplicationName()) : QVariant());
     set.bind(command.name.isEmpty() ? QVariant() : QVariant(command.name));
     set.bind(command.reason.isEmpty() ? QVariant() : QVariant(command.reason));
+    set.bind(counter);
     set.run();
     const qint64 id = sqlite3_last_insert_rowid(db);
     StateDescriptions descriptions(db);
@@ -734,7 +796,8 @@ RowReader stateRows(sqlite3* db) {
 /// not what the write found, another program changed it unseen since the last look: that
 /// change is recorded first, as theirs, and the set moves after it, so that the history
 /// names each row's values in the order they were written. Then the state moves on.
-void completeSet(sqlite3* db, qint64 set, const std::vector<RowRecord>& rows, qint64 lastLook) {
+void completeSet(sqlite3* db, qint64 set, const std::vector<RowRecord>& rows, qint64 lastLook,
+                 std::optional<qint64> time = std::nullopt) {
     std::vector<RowRecord> unseen;
     {
         RowReader state = stateRows(db);
@@ -760,7 +823,7 @@ void completeSet(sqlite3* db, qint64 set, const std::vector<RowRecord>& rows, qi
         set = moved;
     }
     Stmt done(db, "UPDATE ChangeSet SET Pending = 0, Time = ? WHERE Id = ?");
-    done.bind(nowMs()).bind(set);
+    done.bind(time.value_or(nowMs())).bind(set);
     done.run();
     applyToState(db, rows);
 }
@@ -797,11 +860,13 @@ void HistoryFile::writePending(const WriteCommand& command, const std::vector<Li
         auto pending = std::make_unique<Pending>();
         pending->command = command;
         pending->rows = rowRecords(changes, items);
+        if (const std::optional<quint32> counter = ownCommitUnderWay(fileKey(m_database)))
+            pending->counter = qint64(*counter);
         exec("BEGIN IMMEDIATE");
         try {
             pending->set = insertSet(m_db, true, nowMs(), QVariant(),
                                      command.restore ? RestoreSource : EditorSource,
-                                     command, pending->rows);
+                                     command, pending->rows, pending->counter);
             exec("COMMIT");
         } catch (...) {
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -836,7 +901,7 @@ void HistoryFile::complete() noexcept {
         if (!pending) // dropped as stale by another editor's look: recorded again
             m_pending->set = insertSet(m_db, true, nowMs(), QVariant(),
                                        m_pending->command.restore ? RestoreSource : EditorSource,
-                                       m_pending->command, m_pending->rows);
+                                       m_pending->command, m_pending->rows, m_pending->counter);
         if (pending.value_or(1) != 0)
             completeSet(m_db, m_pending->set, m_pending->rows, metaText("checked").toLongLong());
         exec("COMMIT");
@@ -873,34 +938,117 @@ struct Differences {
     bool isEmpty() const { return lines.isEmpty() && items.isEmpty(); }
 };
 
-/// Both tables against the state, in one read of each file and without the history's write
-/// lock: a large file's scan keeps no editor's write waiting.
+/// Rows a read of the shared file takes at most before it ends: another program's commit, which
+/// with a rollback journal waits for every reader, waits for one window at most (a few
+/// milliseconds), never for the whole table.
+constexpr int ScanWindow = 20'000;
+
+/// One table's rows in windows of ScanWindow, each read in a transaction of its own: `bound`
+/// reads where a window ends (given where the last ended and the window's size), `last` the
+/// table's last key, and `differing` the rows of one window that differ (given its bounds).
+/// A key is a row number or the state's key; the first window starts below every key there is
+/// (a number is less than every text and blob).
+struct Windows {
+    const char* bound;
+    const char* last;
+    const char* differing;
+    int keyColumns;
+};
+
+template <typename Add>
+void inWindows(sqlite3* db, const Windows& windows, Add add) {
+    Stmt bound(db, windows.bound);
+    Stmt last(db, windows.last);
+    Stmt differing(db, windows.differing);
+    QVariantList after;
+    for (int column = 0; column < windows.keyColumns; ++column)
+        after.append(QVariant(std::numeric_limits<qint64>::min()));
+    for (bool more = true; more;) {
+        if (sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+            fail(HistoryUnreadable, QStringLiteral("Could not read the history"), db);
+        try {
+            QVariantList upTo;
+            for (const QVariant& value : std::as_const(after))
+                bound.bind(value);
+            bound.bind(ScanWindow - 1);
+            if (bound.next())
+                for (int column = 0; column < windows.keyColumns; ++column)
+                    upTo.append(bound.value(column));
+            bound.finish();
+            if (upTo.isEmpty()) {
+                more = false;
+                if (last.next())
+                    for (int column = 0; column < windows.keyColumns; ++column)
+                        upTo.append(last.value(column));
+                last.finish();
+            }
+            if (!upTo.isEmpty()) {
+                for (const QVariantList* bounds : {&after, &upTo})
+                    for (const QVariant& value : *bounds)
+                        differing.bind(value);
+                while (differing.next())
+                    add(differing);
+            }
+            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+            after = upTo;
+        } catch (...) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+    }
+}
+
+/// Both tables against the state, window by window (inWindows) and without the history's
+/// write lock: neither another program's write nor an editor's waits for the whole scan, and
+/// the memory it takes is that of the rows found. A commit during it is found by the next
+/// look, which the moved counter or signature asks for.
 Differences scan(sqlite3* db) {
     Differences found;
-    Stmt changed(db, "SELECT d.BomID, d.BomComp FROM data.BomDetail d"
-                     " LEFT JOIN StateLine s ON s.BomID = d.BomID AND s.BomComp = d.BomComp"
-                     " WHERE s.BomID IS NULL OR s.bomQtyReq IS NOT d.bomQtyReq"
-                     " OR s.StartDate IS NOT d.StartDate");
-    while (changed.next())
-        found.lines.insert({changed.text(0), changed.text(1)});
-    Stmt removed(db, "SELECT s.BomID, s.BomComp FROM StateLine s"
-                     " WHERE NOT EXISTS (SELECT 1 FROM data.BomDetail d"
-                     " WHERE d.BomID = s.BomID AND d.BomComp = s.BomComp"
-                     " AND d.BomID = s.BomID COLLATE BINARY"
-                     " AND d.BomComp = s.BomComp COLLATE BINARY)");
-    while (removed.next())
-        found.lines.insert({removed.text(0), removed.text(1)});
-    Stmt items(db, "SELECT d.ItemID FROM data.ItemMaster d"
-                   " LEFT JOIN StateItem s ON s.ItemID = d.ItemID"
-                   " WHERE s.ItemID IS NULL OR s.ItemDesc IS NOT d.ItemDesc"
-                   " OR s.ItemUom IS NOT d.ItemUom");
-    while (items.next())
-        found.items.insert(items.text(0));
-    Stmt gone(db, "SELECT s.ItemID FROM StateItem s WHERE NOT EXISTS (SELECT 1 FROM"
-                  " data.ItemMaster d WHERE d.ItemID = s.ItemID"
-                  " AND d.ItemID = s.ItemID COLLATE BINARY)");
-    while (gone.next())
-        found.items.insert(gone.text(0));
+    const auto line = [&found](Stmt& rows) { found.lines.insert({rows.text(0), rows.text(1)}); };
+    const auto item = [&found](Stmt& rows) { found.items.insert(rows.text(0)); };
+    // The data by row number, its own order; the state by its key.
+    inWindows(db,
+              {"SELECT rowid FROM data.BomDetail WHERE rowid > ? ORDER BY rowid LIMIT 1 OFFSET ?",
+               "SELECT max(rowid) FROM data.BomDetail",
+               "SELECT d.BomID, d.BomComp FROM data.BomDetail d"
+               // By the state's exact key: one look-up in its primary key a row.
+               " LEFT JOIN StateLine s ON s.BomID = d.BomID COLLATE BINARY"
+               " AND s.BomComp = d.BomComp COLLATE BINARY"
+               " WHERE d.rowid > ?1 AND d.rowid <= ?2"
+               " AND (s.BomID IS NULL OR s.bomQtyReq IS NOT d.bomQtyReq"
+               " OR s.StartDate IS NOT d.StartDate)",
+               1},
+              line);
+    inWindows(db,
+              {"SELECT BomID, BomComp FROM StateLine WHERE (BomID, BomComp) > (?, ?)"
+               " ORDER BY BomID, BomComp LIMIT 1 OFFSET ?",
+               "SELECT BomID, BomComp FROM StateLine ORDER BY BomID DESC, BomComp DESC LIMIT 1",
+               "SELECT s.BomID, s.BomComp FROM StateLine s"
+               " WHERE (s.BomID, s.BomComp) > (?1, ?2) AND (s.BomID, s.BomComp) <= (?3, ?4)"
+               " AND NOT EXISTS (SELECT 1 FROM data.BomDetail d"
+               " WHERE d.BomID = s.BomID AND d.BomComp = s.BomComp"
+               " AND d.BomID = s.BomID COLLATE BINARY"
+               " AND d.BomComp = s.BomComp COLLATE BINARY)",
+               2},
+              line);
+    inWindows(db,
+              {"SELECT rowid FROM data.ItemMaster WHERE rowid > ? ORDER BY rowid LIMIT 1 OFFSET ?",
+               "SELECT max(rowid) FROM data.ItemMaster",
+               "SELECT d.ItemID FROM data.ItemMaster d"
+               " LEFT JOIN StateItem s ON s.ItemID = d.ItemID COLLATE BINARY"
+               " WHERE d.rowid > ?1 AND d.rowid <= ?2"
+               " AND (s.ItemID IS NULL OR s.ItemDesc IS NOT d.ItemDesc"
+               " OR s.ItemUom IS NOT d.ItemUom)",
+               1},
+              item);
+    inWindows(db,
+              {"SELECT ItemID FROM StateItem WHERE ItemID > ? ORDER BY ItemID LIMIT 1 OFFSET ?",
+               "SELECT max(ItemID) FROM StateItem",
+               "SELECT s.ItemID FROM StateItem s WHERE s.ItemID > ?1 AND s.ItemID <= ?2"
+               " AND NOT EXISTS (SELECT 1 FROM data.ItemMaster d WHERE d.ItemID = s.ItemID"
+               " AND d.ItemID = s.ItemID COLLATE BINARY)",
+               1},
+              item);
     return found;
 }
 
@@ -936,6 +1084,40 @@ QString dataSignature(const QString& path, bool& settled) {
 
 } // namespace
 
+std::optional<quint32> HistoryFile::dataCounter() {
+    exec("BEGIN");
+    std::optional<quint32> counter;
+    try {
+        // Any read of the data takes the file's read lock, under which its header is whole.
+        Stmt read(m_db, "PRAGMA data.schema_version");
+        read.next();
+        read.finish();
+        counter = changeCounter(m_db, "data");
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    exec("COMMIT");
+    return counter;
+}
+
+bool HistoryFile::editorsCommitted(quint32 from, quint32 to, bool underWay) {
+    const quint32 steps = to - from;
+    if (steps == 0)
+        return true;
+    if (steps > 100'000)
+        return false;
+    // Each editor's commit took one step; the steps counted from `from`, so that a counter
+    // that wrapped at 2^32 still counts.
+    Stmt count(m_db, "SELECT count(DISTINCT (Counter - ?1) & 4294967295) FROM ChangeSet"
+                     " WHERE Pending <= ?3 AND Counter IS NOT NULL"
+                     " AND ((Counter - ?1) & 4294967295) < ?2");
+    count.bind(qint64(from)).bind(qint64(steps)).bind(underWay ? 1 : 0);
+    const qint64 found = count.next() ? count.integer(0) : 0;
+    count.finish();
+    return found == qint64(steps);
+}
+
 qint64 HistoryFile::catchUp() {
     // Nothing was committed since the last look, and no write is pending: nothing to read.
     // A file that has 5,000,000 lines is compared only when it has changed.
@@ -952,16 +1134,38 @@ qint64 HistoryFile::catchUp() {
     }
     attachData();
     try {
-        // The scan, in a read of its own.
-        exec("BEGIN");
-        Differences found;
-        try {
-            found = scan(m_db);
-            exec("COMMIT");
-        } catch (...) {
-            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-            throw;
+        // Read before anything else: a commit after it moves it on, and the next look reads
+        // again.
+        const std::optional<quint32> counter = dataCounter();
+        // Killed writes settled first; then, when every commit since the last look was an
+        // editor's (each recorded with the step it took), the history holds what the data
+        // does, and nothing is read.
+        const QString lastCounter = metaText("counter");
+        if (counter && !lastCounter.isEmpty()) {
+            exec("BEGIN");
+            try {
+                setMeta("looking", nowMs());
+                const qint64 now = nowMs();
+                const QSet<LineKey> inFlight = settlePending(now, metaText("checked").toLongLong(), counter);
+                const bool editors =
+                    inFlight.isEmpty() && editorsCommitted(quint32(lastCounter.toLongLong()), *counter);
+                if (editors) {
+                    setMeta("checked", now);
+                    setMeta("counter", qint64(*counter));
+                    setMeta("signature", settled ? signature : QString());
+                }
+                exec("COMMIT");
+                if (editors) {
+                    detachData();
+                    foldLog();
+                    return 0;
+                }
+            } catch (...) {
+                sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+                throw;
+            }
         }
+        Differences found = scan(m_db);
         // The record, under the history's lock: a deferred transaction whose first statement
         // writes the history alone, the data only read in it.
         exec("BEGIN");
@@ -969,7 +1173,7 @@ qint64 HistoryFile::catchUp() {
             setMeta("looking", nowMs());
             const qint64 now = nowMs();
             const qint64 lastLook = metaText("checked").toLongLong();
-            QSet<LineKey> inFlight = settlePending(now, lastLook);
+            QSet<LineKey> inFlight = settlePending(now, lastLook, counter);
             for (const LineKey& key : std::as_const(inFlight))
                 found.lines.remove(key);
             // Each row found is read again: an editor's write may have completed since the
@@ -1002,6 +1206,7 @@ qint64 HistoryFile::catchUp() {
             setMeta("checked", now);
             // Taken before the scan: a commit during it makes the next look read again.
             setMeta("signature", settled ? signature : QString());
+            setMeta("counter", counter ? QVariant(qint64(*counter)) : QVariant());
             exec("COMMIT");
             detachData();
             foldLog();
@@ -1016,12 +1221,18 @@ qint64 HistoryFile::catchUp() {
     }
 }
 
-QSet<QPair<QString, QString>> HistoryFile::settlePending(qint64 now, qint64 lastLook) {
+QSet<QPair<QString, QString>> HistoryFile::settlePending(qint64 now, qint64 lastLook,
+                                                        std::optional<quint32> counter) {
     QSet<LineKey> inFlight;
-    Stmt sets(m_db, "SELECT Id, Time FROM ChangeSet WHERE Pending = 1 ORDER BY Id");
-    std::vector<std::pair<qint64, qint64>> pendingSets;
+    Stmt sets(m_db, "SELECT Id, Time, Counter FROM ChangeSet WHERE Pending = 1 ORDER BY Id");
+    struct PendingSet {
+        qint64 id;
+        qint64 time;
+        QVariant counter;
+    };
+    std::vector<PendingSet> pendingSets;
     while (sets.next())
-        pendingSets.emplace_back(sets.integer(0), sets.integer(1));
+        pendingSets.push_back({sets.integer(0), sets.integer(1), sets.value(2)});
     if (pendingSets.empty())
         return inFlight;
     Stmt rows(m_db, "SELECT Tbl, Key, Component, OldExists, OldA, OldB, NewExists, NewA,"
@@ -1029,9 +1240,10 @@ QSet<QPair<QString, QString>> HistoryFile::settlePending(qint64 now, qint64 last
     RowReader data = dataRows(m_db);
     Stmt dropRows(m_db, "DELETE FROM RowChange WHERE SetId = ?");
     Stmt dropSet(m_db, "DELETE FROM ChangeSet WHERE Id = ?");
-    for (const auto& [set, time] : pendingSets) {
+    Stmt claimed(m_db, "SELECT 1 FROM ChangeSet WHERE Counter = ? AND Id <> ? LIMIT 1");
+    for (const PendingSet& set : pendingSets) {
         std::vector<RowRecord> records;
-        rows.bind(set);
+        rows.bind(set.id);
         // An item's two values are its description and unit.
         const auto image = [&](int table, int exists, int a, int b) {
             if (table == LineTable)
@@ -1048,25 +1260,41 @@ QSet<QPair<QString, QString>> HistoryFile::settlePending(qint64 now, qint64 last
             records.push_back({table, rows.text(1), rows.text(2), image(table, 3, 4, 5),
                                image(table, 6, 7, 8)});
         }
-        bool asAfter = true;
+        // A commit was made at the step the write held the lock for (the data's counter has
+        // moved past it) and no other editor's write says it was its own: its lines then hold
+        // its after images, or what a later writer made of them, unless they hold the images
+        // from before it. (A write killed before its commit, whose step another program then
+        // took to change the same lines, cannot be told from it.)
+        bool stepTaken = counter && !set.counter.isNull() &&
+                         *counter != quint32(set.counter.toLongLong());
+        if (stepTaken) {
+            claimed.bind(set.counter).bind(set.id);
+            stepTaken = !claimed.next();
+            claimed.finish();
+        }
         bool asBefore = true;
+        bool asAfterOrLater = true;
         for (const RowRecord& record : records) {
             const RowImage held = data.row(record.table, record.key, record.component);
-            asAfter = asAfter && sameRow(record.table, record.after, held);
-            asBefore = asBefore && sameRow(record.table, record.before, held);
+            const bool after = sameRow(record.table, record.after, held);
+            const bool before = sameRow(record.table, record.before, held);
+            asBefore = asBefore && before;
+            asAfterOrLater = asAfterOrLater && (after || (stepTaken && !before));
         }
-        if (asAfter && !asBefore) {
-            // Its writer committed and was killed before it could say so.
-            completeSet(m_db, set, records, lastLook);
-        } else if (asBefore && now - time < InFlightMs) {
+        if (asAfterOrLater && !asBefore) {
+            // Its writer committed and was killed before it could say so: the editor's change,
+            // with its command and the time it was made. What a later writer did to its lines
+            // is found below, after it.
+            completeSet(m_db, set.id, records, lastLook, set.time);
+        } else if (asBefore && now - set.time < InFlightMs) {
             // Under way in another editor: its lines are its to record.
             for (const RowRecord& record : records)
                 inFlight.insert({record.key, record.component});
         } else {
             // It never committed; whatever the rows hold now is found below as it is.
-            dropRows.bind(set);
+            dropRows.bind(set.id);
             dropRows.run();
-            dropSet.bind(set);
+            dropSet.bind(set.id);
             dropSet.run();
         }
     }
@@ -1097,7 +1325,9 @@ std::vector<ChangeRecord> HistoryFile::changes(const HistoryQuery& query) {
     QString sql = QStringLiteral(
         "SELECT s.Id, s.Time, s.NotBefore, s.Person, s.Host, s.Session, s.Source, s.Program,"
         " s.Command, s.Reason, r.Tbl, r.Key, r.Component, r.OldExists, r.OldA, r.OldB,"
-        " r.NewExists, r.NewA, r.NewB, r.KeyDesc, r.ComponentDesc"
+        " r.NewExists, r.NewA, r.NewB, r.KeyDesc, r.ComponentDesc,"
+        " (SELECT p.Time FROM ChangeSet p WHERE p.Id < s.Id AND p.Pending = 0"
+        " ORDER BY p.Id DESC LIMIT 1) > s.Time"
         " FROM RowChange r JOIN ChangeSet s ON s.Id = r.SetId WHERE s.Pending = 0");
     QVariantList values;
     if (!query.assemblies.isEmpty()) {
@@ -1188,6 +1418,7 @@ std::vector<ChangeRecord> HistoryFile::changes(const HistoryQuery& query) {
         }
         record.keyDescription = read.optionalText(19);
         record.componentDescription = read.optionalText(20);
+        record.timeBackwards = read.integer(21) != 0;
         records.push_back(std::move(record));
     }
     return records;
@@ -1203,32 +1434,54 @@ qint64 HistoryFile::changeCount() {
     return n;
 }
 
+qint64 HistoryFile::lastSetAt(qint64 at) {
+    // Every editor's clock is its own: the history's order is that of its commits (the change
+    // sets' ids), and a moment ends the run of change sets recorded at or before it, at the
+    // first one dated after it. A change dated past this clock's now was made already: it is
+    // taken as made right after the one before it, so that "now" holds every change, however
+    // far ahead another desk's clock had dated one.
+    const qint64 now = nowMs();
+    Stmt read(m_db, at >= now
+                        ? "SELECT coalesce(max(Id), 0) FROM ChangeSet"
+                        : "SELECT coalesce((SELECT min(Id) - 1 FROM ChangeSet WHERE Pending = 0"
+                          " AND Time > ?1 AND Time <= ?2), (SELECT max(Id) FROM ChangeSet), 0)");
+    if (at < now)
+        read.bind(at).bind(now);
+    const qint64 last = read.next() ? read.integer(0) : 0;
+    read.finish();
+    return last;
+}
+
 qint64 HistoryFile::forgetBefore(const QDateTime& moment, const ReadProgress& progress) {
     const qint64 cut = moment.toMSecsSinceEpoch();
+    // The change sets before the moment in the history's order: those up to the last one
+    // recorded before it; all of them before this clock's now.
+    const qint64 through = lastSetAt(cut >= nowMs() ? cut : cut - 1);
     qint64 total = 0;
     {
         Stmt count(m_db, "SELECT count(*) FROM RowChange r JOIN ChangeSet s ON s.Id = r.SetId"
-                         " WHERE s.Pending = 0 AND s.Time < ?");
-        count.bind(cut);
+                         " WHERE s.Pending = 0 AND s.Id <= ?");
+        count.bind(through);
         if (count.next())
             total = count.integer(0);
         count.finish();
     }
     qint64 done = 0;
     // Oldest first, a piece per transaction: an editor's write waits for one piece at most,
-    // and a stop leaves a history that is whole from where it stopped.
+    // and a stop leaves a history that is whole from where it stopped: from the latest time
+    // among those forgotten, at which every one of them had been made.
     for (;;) {
         exec("BEGIN IMMEDIATE");
         qint64 forgotten = 0;
-        qint64 last = 0;
+        qint64 latest = std::numeric_limits<qint64>::min();
         try {
-            Stmt oldest(m_db, "SELECT Id, Time FROM ChangeSet WHERE Pending = 0 AND Time < ?"
-                              " ORDER BY Time, Id LIMIT 500");
-            oldest.bind(cut);
+            Stmt oldest(m_db, "SELECT Id, Time FROM ChangeSet WHERE Pending = 0 AND Id <= ?"
+                              " ORDER BY Id LIMIT 500");
+            oldest.bind(through);
             std::vector<qint64> sets;
             while (oldest.next()) {
                 sets.push_back(oldest.integer(0));
-                last = oldest.integer(1);
+                latest = std::max(latest, oldest.integer(1));
             }
             Stmt rows(m_db, "DELETE FROM RowChange WHERE SetId = ?");
             Stmt set(m_db, "DELETE FROM ChangeSet WHERE Id = ?");
@@ -1239,9 +1492,12 @@ qint64 HistoryFile::forgetBefore(const QDateTime& moment, const ReadProgress& pr
                 set.bind(id);
                 set.run();
             }
-            if (!sets.empty() && last + 1 > metaText("since").toLongLong())
-                setMeta("since", last + 1);
-            if (sets.empty() && cut > metaText("since").toLongLong())
+            // Never later than the moment asked for: a change dated ahead by another desk's
+            // clock is not "made" after it.
+            const qint64 since = metaText("since").toLongLong();
+            if (!sets.empty() && std::min(latest, cut) > since)
+                setMeta("since", std::min(latest, cut));
+            if (sets.empty() && cut > since)
                 setMeta("since", cut);
             exec("COMMIT");
             if (sets.empty())
@@ -1276,11 +1532,11 @@ LinesAsOf HistoryFile::linesAsOf(const QString& item, const QDateTime& moment) {
         QHash<QString, QHash<LineKey, RowImage>> linesThen; // by folded assembly
         QHash<QString, RowImage> itemsThen;                  // by exact item ID
         {
-            // From the change sets after the moment (by their time) to their rows.
+            // From the change sets after the moment, in the history's order, to their rows.
             Stmt later(m_db, "SELECT r.Tbl, r.Key, r.Component, r.OldExists, r.OldA, r.OldB"
                              " FROM ChangeSet s CROSS JOIN RowChange r ON r.SetId = s.Id"
-                             " WHERE s.Pending = 0 AND s.Time > ? ORDER BY s.Id DESC, r.rowid DESC");
-            later.bind(at);
+                             " WHERE s.Pending = 0 AND s.Id > ? ORDER BY s.Id DESC, r.rowid DESC");
+            later.bind(lastSetAt(at));
             while (later.next()) {
                 // Newest first: each older change overwrites, so the first after the moment wins.
                 const bool line = later.integer(0) == LineTable;

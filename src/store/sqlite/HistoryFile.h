@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct sqlite3;
@@ -26,7 +27,11 @@ struct HistoryPlace {
     QString path;
     bool beside = true;
 };
+/// Once begun in the user's folder, a history is kept there until the user moves it beside the
+/// database: one database has one history.
 HistoryPlace historyPlace(const QString& databasePath);
+/// The place in the user's data folder (beside == false).
+HistoryPlace userPlace(const QString& databasePath);
 
 /// One open history file, for one operation. Opening creates it when missing, with the tables'
 /// rows of that moment as its starting state; an existing one is checked: one made for
@@ -71,12 +76,19 @@ public:
     /// program, between the last look and now. Returns how many rows that change set holds.
     qint64 catchUp();
 
+    /// Whether every step of the data file's change counter from `from` to `to` was a commit
+    /// of an editor's, recorded with the step it took; `underWay` counts the records of writes
+    /// not completed yet (an editor that committed and records it now).
+    bool editorsCommitted(quint32 from, quint32 to, bool underWay = false);
+
     // Reads.
     std::vector<ChangeRecord> changes(const HistoryQuery& query);
     LinesAsOf linesAsOf(const QString& item, const QDateTime& moment);
     qint64 changeCount();
     QDateTime keptSince();
     qint64 forgetBefore(const QDateTime& moment, const ReadProgress& progress);
+    /// The last change set (by id, the history's order) that a moment in milliseconds ends.
+    qint64 lastSetAt(qint64 at);
 
     /// Testing: code run at each step of an own write ("pending", "locked", "completed"), so
     /// that a test can stop the process there.
@@ -86,14 +98,21 @@ private:
     struct Pending;
     void open();
     void createTables();
+    void addCounters();
     void checkIdentity();
+    /// The data file's change counter now (empty in write-ahead-log mode), in a read of its own.
+    std::optional<quint32> dataCounter();
+
     void exec(const char* sql);
     void foldLog() noexcept;
     void attachData();
     void detachData() noexcept;
     /// Settles the pending records of writes that were killed; returns the lines of those
     /// that may still be under way in another editor.
-    QSet<QPair<QString, QString>> settlePending(qint64 now, qint64 lastLook);
+    /// `counter` is the data's change counter now, where it counts commits: a write that was
+    /// killed after its commit is told by it even when a later writer changed its lines again.
+    QSet<QPair<QString, QString>> settlePending(qint64 now, qint64 lastLook,
+                                                std::optional<quint32> counter);
     QString metaText(const char* key);
     void setMeta(const char* key, const QVariant& value);
 

@@ -3,6 +3,7 @@
 #include "store/History.h"
 #include "store/StoreError.h"
 #include "store/sqlite/HistoryFile.h"
+#include "store/sqlite/history/OwnCommits.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -85,6 +86,21 @@ public:
         // Ends the read at once: a kept read would hold a lock that stops every writer.
         sqlite3_reset(m_version);
         return result;
+    }
+
+    /// The file's change counter (history::changeCounter) in a read of a moment; false while a
+    /// writer holds the lock, `counter` empty where the file has none that counts commits.
+    bool readCounter(std::optional<quint32>& counter) {
+        counter.reset();
+        if (sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+            return false;
+        // The version's read takes the read lock: the header is whole under it.
+        const bool read = sqlite3_step(m_version) == SQLITE_ROW;
+        if (read)
+            counter = history::changeCounter(m_db);
+        sqlite3_reset(m_version);
+        sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+        return read;
     }
 
 private:
@@ -217,6 +233,9 @@ private:
         FileConnection connection;
         std::optional<FileIdentity> opened;
         qint64 known = -1; // none read yet from this file: data versions are never negative
+        // The file's change counter at the last look, where it counts commits.
+        std::optional<quint32> counted;
+        QString fileKey;
         bool saidUnwatched = false;
         bool everOpened = false;
         bool saidWatching = false;
@@ -242,6 +261,7 @@ private:
                 if (const QString why = connection.open(m_path); why.isEmpty()) {
                     opened = now;
                     known = -1;
+                    fileKey = history::fileKey(m_shown);
                     // Another file than the one shown: whatever it holds is news.
                     if (everOpened)
                         m_sink.changes(Changes{true, {}, {}});
@@ -258,18 +278,35 @@ private:
                 if (!failure.isEmpty()) {
                     unwatched(failure);
                 } else if (version) {
-                    if (known >= 0 && known != *version) {
-                        m_sink.changes(Changes{true, {}, {}});
-                        lastSaid = std::chrono::steady_clock::now();
-                        said = true;
-                        recordOthers();
+                    std::optional<quint32> counter;
+                    const bool read = connection.readCounter(counter);
+                    if (known >= 0 && known != *version && read) {
+                        // The editor's own commits are none of the watch's news: the window
+                        // wrote them and the history recorded them.
+                        const bool own = counted && counter &&
+                                         history::onlyOwnCommits(fileKey, *counted, *counter);
+                        if (!own) {
+                            std::unique_ptr<history::HistoryFile> file = historyFile();
+                            Changes changes{true, {}, {}};
+                            changes.byProgram = file && counted && counter &&
+                                                !file->editorsCommitted(*counted, *counter, true);
+                            m_sink.changes(changes);
+                            lastSaid = std::chrono::steady_clock::now();
+                            said = true;
+                            recordOthers(std::move(file));
+                        }
                     }
                     if (known < 0 && !saidWatching) {
                         m_sink.watching();
                         saidWatching = true;
-                        recordOthers();
+                        recordOthers(historyFile());
                     }
-                    known = *version;
+                    // A writer holding the lock between the two reads: asked again shortly.
+                    if (read || known < 0) {
+                        known = *version;
+                        counted = counter;
+                    }
+                    recheck = recheck || !read;
                     saidUnwatched = false;
                 }
             }
@@ -291,26 +328,43 @@ private:
         }
     }
 
-    /// Brings the file's history up to date with what was committed, here on the watcher's
-    /// thread, so that the window never waits for it; a history that cannot be kept is said
-    /// once until it can again.
-    void recordOthers() {
+    /// The file's history, opened here on the watcher's thread; none while the history is off
+    /// or cannot be opened (said once until it can again).
+    std::unique_ptr<history::HistoryFile> historyFile() {
         if (!fileHistoryKept())
+            return nullptr;
+        try {
+            return std::make_unique<history::HistoryFile>(m_shown);
+        } catch (const StoreError& error) {
+            sayHistoryFailure(error);
+            return nullptr;
+        }
+    }
+
+    void sayHistoryFailure(const StoreError& error) {
+        if (!m_saidHistory)
+            m_sink.notice(error.message());
+        m_saidHistory = true;
+    }
+
+    /// Brings the file's history up to date with what was committed, here on the watcher's
+    /// thread, so that the window never waits for it.
+    void recordOthers(std::unique_ptr<history::HistoryFile> file) {
+        if (!file)
             return;
         try {
-            history::HistoryFile file(m_shown);
-            file.catchUp();
-            if (!file.beside() && !m_saidPlace)
+            file->catchUp();
+            if (!file->beside() && !m_saidPlace)
                 m_sink.notice(QStringLiteral("The history of changes to this database is kept in "
-                                             "'%1': its place beside the database cannot be "
-                                             "written.")
-                                  .arg(file.path()));
+                                             "'%1', not beside the database: that place could "
+                                             "not be written when it was begun. It is kept "
+                                             "there until it is moved beside the database as "
+                                             "'%2'.")
+                                  .arg(file->path(), file->database() + QStringLiteral(".history")));
             m_saidPlace = true;
             m_saidHistory = false;
         } catch (const StoreError& error) {
-            if (!m_saidHistory)
-                m_sink.notice(error.message());
-            m_saidHistory = true;
+            sayHistoryFailure(error);
         }
     }
 

@@ -8,6 +8,7 @@
 #include "store/Statement.h"
 #include "store/StoreError.h"
 #include "store/sqlite/SqliteSql.h"
+#include "store/sqlite/history/OwnCommits.h"
 
 #include <QByteArrayView>
 #include <QSqlDatabase>
@@ -82,31 +83,57 @@ private:
     int m_failureNumber;
 };
 
+inline sqlite3* nativeHandle(const QSqlDatabase& db);
+
 /// A write transaction on the operation's connection, rolled back unless committed. It takes
 /// the file's write lock when it begins (waiting the busy timeout for another writer), so the
-/// reads made inside it stay true until the commit.
+/// reads made inside it stay true until the commit. While it holds the lock it reads the file's
+/// change counter, so that the watch and the history know its commit for the editor's own
+/// (history::beginOwnCommit).
 class WriteTransaction : public store::Transaction {
 public:
     WriteTransaction(const QSqlDatabase& db, const QString& what) : m_query(db), m_what(what) {
         if (!m_query.exec(schema::BeginWrite))
             fail(WriteFailed, m_what, m_query.lastError());
+        m_handle = nativeHandle(db);
+        m_counter = history::changeCounter(m_handle);
+        if (m_counter) {
+            m_file = history::fileKey(QString::fromUtf8(sqlite3_db_filename(m_handle, "main")));
+            m_changes = sqlite3_total_changes64(m_handle);
+            history::beginOwnCommit(m_file, *m_counter);
+        }
     }
     ~WriteTransaction() override {
-        if (m_open)
+        if (m_open) {
+            ended(false);
             m_query.exec(schema::Rollback);
+        }
     }
     void commit() override {
         // A commit that fails (another program still reading, past the busy timeout) leaves
-        // the transaction open; the destructor then rolls it back.
+        // the transaction open; the destructor then rolls it back. A commit that wrote no row
+        // leaves the counter where it was: its step is nobody's yet.
+        const bool wrote = m_counter && sqlite3_total_changes64(m_handle) != m_changes;
         if (!m_query.exec(schema::Commit))
             fail(WriteFailed, m_what, m_query.lastError());
         m_open = false;
+        ended(wrote);
     }
 
 private:
+    void ended(bool wrote) {
+        if (m_counter)
+            history::endOwnCommit(m_file, *m_counter, wrote);
+        m_counter.reset();
+    }
+
     QSqlQuery m_query;
     QString m_what;
     bool m_open = true;
+    sqlite3* m_handle = nullptr;
+    std::optional<quint32> m_counter;
+    QString m_file;
+    sqlite3_int64 m_changes = 0;
 };
 
 /// The connection's own SQLite handle, for the reads that go through SQLite's interface.
