@@ -61,10 +61,12 @@ open editors of each other's changes (made anew each time); run again, it change
 
 --enable-history SERVER makes the server keep the history of every change to the two
 tables, by anyone: a schema bom_history of its own and triggers on each table, made in
-one transaction by a user who may create a schema in the database and triggers on the
-tables; the tables gain no column. It says what it created. From then on every row that
-any program writes costs that writer one insert of one row into bom_history.change, in
-the writer's own transaction. Run again, it changes nothing. --disable-history SERVER
+one transaction by a user who may create a schema in the database, and read the tables
+and create triggers on them; the tables gain no column. It says what it created. From
+then on every row that any program writes costs that writer one insert of one row into
+bom_history.change, in the writer's own transaction, and each such transaction one row
+more, its commit taken in turn with the others'. Run again, it changes nothing, or brings
+a history made by an earlier editor up to date. --disable-history SERVER
 removes the triggers and the schema with every change it kept.
 
 --check DATABASE (a file or a server address) prints what Tools > Check Database finds,
@@ -135,10 +137,12 @@ QString historyCommand(const QString& option, const QString& server) {
         return QStringLiteral("%1: the history of changes was kept already; nothing was "
                               "created.")
             .arg(server);
-    return QStringLiteral("%1: the history of changes is kept from now. Created %2.\n"
+    return QStringLiteral("%1: the history of changes is kept. Created %2.\n"
                           "What it costs other programs: every row that any program writes "
                           "into ItemMaster or BomDetail costs that writer one more insert, of "
-                          "one row into bom_history.change, in the writer's own transaction.")
+                          "one row into bom_history.change, in the writer's own transaction, "
+                          "and each such transaction one row more, its commit taken in turn "
+                          "with the others'.")
         .arg(server, created.join(QStringLiteral(", ")));
 }
 

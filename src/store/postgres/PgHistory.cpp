@@ -5,15 +5,54 @@
 #include "store/SqlValues.h"
 #include "store/postgres/PgHistorySql.h"
 #include "store/postgres/PgOwnChanges.h"
+#include "store/SchemaCheck.h"
+#include "store/postgres/PgConnection.h"
 #include "store/postgres/PgSql.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSqlQuery>
 
 namespace store::pg {
 
 namespace {
+
+/// A kept connection for one operation, kept again after it (PgSession.h).
+class HeldSession {
+public:
+    explicit HeldSession(const QString& location) : m_session(takeSession(location)) {}
+    ~HeldSession() { keepSession(std::move(m_session)); }
+    HeldSession(const HeldSession&) = delete;
+    HeldSession& operator=(const HeldSession&) = delete;
+    Session& operator*() const { return *m_session; }
+
+private:
+    std::unique_ptr<Session> m_session;
+};
+
+/// Throws StoreError unless the tables are as the editor needs them, as PgStore checks them.
+void checkHistoryTables(Session& db, const QString& shown) {
+    const QString readTables = QStringLiteral("Could not read the tables");
+    std::vector<TableColumn> columns;
+    SessionStatement query(db, pgschema::SelectColumns, readTables);
+    query.exec();
+    while (query.next())
+        columns.push_back({query.string(0), query.string(1), query.value(2).toInt(),
+                           query.value(3).toBool()});
+    checkColumns(columns, QStringLiteral("'%1'").arg(shown));
+    std::vector<IndexKey> keys;
+    SessionStatement indexes(db, pgschema::SelectUniqueIndexKeys,
+                             QStringLiteral("Could not read the tables' indexes"));
+    indexes.exec();
+    while (indexes.next())
+        keys.push_back({indexes.string(0), indexes.value(1).toLongLong(), indexes.string(2),
+                        indexes.string(3)});
+    checkKeyIndexes(keys, QStringLiteral("'%1'").arg(shown));
+}
+
+/// A time the server gave as ISO text (to_char), in UTC.
+QDateTime timeOf(const QVariant& text) {
+    return QDateTime::fromString(text.toString(), Qt::ISODateWithMs).toUTC();
+}
 
 /// A moment as the server reads it, to the millisecond.
 QString momentText(const QDateTime& moment) {
@@ -96,19 +135,19 @@ std::optional<double> quantityOf(const QVariant& value) {
 } // namespace
 
 QStringList enableHistory(const QString& location) {
-    const Connection connection(location);
-    const QSqlDatabase& db = connection.db();
-    const QString& shown = connection.uri();
+    const HeldSession session(location);
+    Session& db = *session;
+    const QString& shown = db.uri();
     const QString what = QStringLiteral("Could not keep the history of changes on '%1'").arg(shown);
-    PgTransaction transaction(db, what);
-    execute(db, pgschema::QuietNotices, what, HistoryUnreadable);
+    SessionTransaction transaction(db, what);
+    db.execute(pgschema::QuietNotices, what, HistoryUnreadable);
     // `earlier`: a history made by an earlier editor, brought up to date (its triggers too).
     bool schema = false, itemTrigger = false, lineTrigger = false, earlier = false;
     QString user;
     {
         // The rights first: a user who may not make the history is told which right it
         // lacks, whatever the tables' check would find under those rights.
-        PgStatement state(db, pgschema::SelectHistoryState, what, HistoryUnreadable);
+        SessionStatement state(db, pgschema::SelectHistoryState, what, HistoryUnreadable);
         state.exec();
         if (!state.next())
             throw StoreError(HistoryUnreadable, what + QLatin1Char('.'));
@@ -131,19 +170,19 @@ QStringList enableHistory(const QString& location) {
         if (!state.value(9).toBool())
             throw noRight(user, QStringLiteral("SELECT on the table BomDetail"), shown);
     }
-    checkTables(db, shown);
+    checkHistoryTables(db, shown);
     QStringList created;
     if (earlier) {
         // The triggers made anew first: their locks wait for every write under way and hold
         // the next until the commit, so that no write is recorded half by the old functions.
         for (QLatin1StringView sql : pgschema::CreateItemMasterHistoryTriggers)
-            execute(db, sql, what, HistoryUnreadable);
+            db.execute(sql, what, HistoryUnreadable);
         for (QLatin1StringView sql : pgschema::CreateBomDetailHistoryTriggers)
-            execute(db, sql, what, HistoryUnreadable);
+            db.execute(sql, what, HistoryUnreadable);
     }
     if (!schema) {
         for (QLatin1StringView sql : pgschema::CreateHistorySchema)
-            execute(db, sql, what, HistoryUnreadable);
+            db.execute(sql, what, HistoryUnreadable);
         created.append(QStringLiteral("the schema bom_history (its tables change, change_set, "
                                       "kept and gap, its functions record, record_truncate, "
                                       "stamp_commit and check_triggers)"));
@@ -155,66 +194,70 @@ QStringList enableHistory(const QString& location) {
     }
     // Every time: harmless where done, and a schema of an earlier editor is brought up to it.
     for (QLatin1StringView sql : pgschema::HistoryUpToDate)
-        execute(db, sql, what, HistoryUnreadable);
+        db.execute(sql, what, HistoryUnreadable);
     // The triggers made anew above are the ones the fingerprint starts from.
     if (earlier)
-        execute(db, pgschema::RestartTriggerState, what, HistoryUnreadable);
+        db.execute(pgschema::RestartTriggerState, what, HistoryUnreadable);
     if (!itemTrigger && !earlier)
         for (QLatin1StringView sql : pgschema::CreateItemMasterHistoryTriggers)
-            execute(db, sql, what, HistoryUnreadable);
+            db.execute(sql, what, HistoryUnreadable);
     if (!itemTrigger)
         created.append(QStringLiteral("the triggers on ItemMaster"));
     if (!lineTrigger && !earlier)
         for (QLatin1StringView sql : pgschema::CreateBomDetailHistoryTriggers)
-            execute(db, sql, what, HistoryUnreadable);
+            db.execute(sql, what, HistoryUnreadable);
     if (!lineTrigger)
         created.append(QStringLiteral("the triggers on BomDetail"));
     // A table that had lost its trigger was written unrecorded: no earlier state can be
     // rebuilt from the changes since, so the history is kept from now.
     if (!schema || !itemTrigger || !lineTrigger)
         for (QLatin1StringView sql : pgschema::InsertKeptSince)
-            execute(db, sql, what, HistoryUnreadable);
+            db.execute(sql, what, HistoryUnreadable);
     transaction.commit();
     return created;
 }
 
 void disableHistory(const QString& location) {
-    const Connection connection(location);
-    const QSqlDatabase& db = connection.db();
+    const HeldSession session(location);
+    Session& db = *session;
     const QString what =
-        QStringLiteral("Could not remove the history of changes on '%1'").arg(connection.uri());
-    PgTransaction transaction(db, what);
+        QStringLiteral("Could not remove the history of changes on '%1'").arg(db.uri());
+    SessionTransaction transaction(db, what);
     // "drop cascades to …" notices are no news to anyone.
-    execute(db, pgschema::QuietNotices, what, HistoryUnreadable);
-    execute(db, pgschema::DropHistory, what, HistoryUnreadable);
+    db.execute(pgschema::QuietNotices, what, HistoryUnreadable);
+    db.execute(pgschema::DropHistory, what, HistoryUnreadable);
     transaction.commit();
 }
 
 PgHistoryLog::PgHistoryLog(const QString& location)
-    : m_connection(location), m_location(location) {
-    PgStatement present(
-        m_connection.db(), pgschema::SelectHistoryPresent,
-        QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri()),
+    : m_session(takeSession(location)), m_location(location) {
+    SessionStatement present(
+        *m_session, pgschema::SelectHistoryPresent,
+        QStringLiteral("Could not read the history of '%1'").arg(m_session->uri()),
         HistoryUnreadable);
     present.exec();
     if (!present.next() || !present.value(0).toBool())
         throw StoreError(HistoryNotKept,
                          QStringLiteral("'%1' keeps no history of changes (bom-import "
                                         "--enable-history turns it on).")
-                             .arg(m_connection.uri()));
+                             .arg(m_session->uri()));
     if (!present.value(1).toBool())
         throw StoreError(HistoryUnreadable,
                          QStringLiteral("The history of changes on '%1' was made by an earlier "
                                         "editor and knows neither the order of its commits nor "
                                         "its gaps: bom-import --enable-history brings it up to "
                                         "date.")
-                             .arg(m_connection.uri()));
+                             .arg(m_session->uri()));
+}
+
+PgHistoryLog::~PgHistoryLog() {
+    keepSession(std::move(m_session));
 }
 
 std::optional<HistoryTriggers> PgHistoryLog::gapAfter(const QDateTime& moment) {
     const QString what =
-        QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri());
-    PgStatement gap(m_connection.db(), pgschema::SelectGapAfter, what, HistoryUnreadable);
+        QStringLiteral("Could not read the history of '%1'").arg(m_session->uri());
+    SessionStatement gap(*m_session, pgschema::SelectGapAfter, what, HistoryUnreadable);
     gap.bind(momentText(moment)).exec();
     if (!gap.next())
         return std::nullopt;
@@ -228,13 +271,13 @@ std::optional<HistoryTriggers> PgHistoryLog::gapAfter(const QDateTime& moment) {
 
 QDateTime PgHistoryLog::readKeptSince() {
     const QString what =
-        QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri());
-    PgStatement since(m_connection.db(), pgschema::SelectKeptSince, what, HistoryUnreadable);
+        QStringLiteral("Could not read the history of '%1'").arg(m_session->uri());
+    SessionStatement since(*m_session, pgschema::SelectKeptSince, what, HistoryUnreadable);
     since.exec();
     if (!since.next())
         throw StoreError(HistoryUnreadable,
                          what + QStringLiteral(": it says not since when it is kept."));
-    return since.value(0).toDateTime().toUTC();
+    return timeOf(since.value(0));
 }
 
 QDateTime PgHistoryLog::keptSince() {
@@ -242,12 +285,12 @@ QDateTime PgHistoryLog::keptSince() {
 }
 
 qint64 PgHistoryLog::forgetBefore(const QDateTime& moment, const ReadProgress& progress) {
-    const QSqlDatabase& db = m_connection.db();
+    Session& db = *m_session;
     const QString what =
-        QStringLiteral("Could not forget changes in the history of '%1'").arg(m_connection.uri());
+        QStringLiteral("Could not forget changes in the history of '%1'").arg(m_session->uri());
     qint64 total = 0;
     {
-        PgStatement count(db, pgschema::CountChangesBefore, what, HistoryUnreadable);
+        SessionStatement count(db, pgschema::CountChangesBefore, what, HistoryUnreadable);
         count.bind(momentText(moment)).exec();
         total = count.next() ? count.value(0).toLongLong() : 0;
     }
@@ -255,11 +298,11 @@ qint64 PgHistoryLog::forgetBefore(const QDateTime& moment, const ReadProgress& p
     // Oldest first, a piece per transaction, the kept start moved with each: a stop leaves a
     // history that is whole from where it stopped.
     for (;;) {
-        PgTransaction piece(db, what);
+        SessionTransaction piece(db, what);
         qint64 forgotten = 0, sets = 0;
         QString newest;
         {
-            PgStatement forget(db, pgschema::ForgetOldest, what, HistoryUnreadable);
+            SessionStatement forget(db, pgschema::ForgetOldest, what, HistoryUnreadable);
             forget.bind(momentText(moment)).exec();
             if (forget.next()) {
                 forgotten = forget.value(0).toLongLong();
@@ -268,7 +311,7 @@ qint64 PgHistoryLog::forgetBefore(const QDateTime& moment, const ReadProgress& p
             }
         }
         {
-            PgStatement since(db, pgschema::MoveKeptSince, what, HistoryUnreadable);
+            SessionStatement since(db, pgschema::MoveKeptSince, what, HistoryUnreadable);
             since.bind(sets == 0 ? momentText(moment)
                                       : momentText(QDateTime::fromString(newest, Qt::ISODateWithMs)
                                                        .addMSecs(1)))
@@ -285,19 +328,19 @@ qint64 PgHistoryLog::forgetBefore(const QDateTime& moment, const ReadProgress& p
 }
 
 qint64 PgHistoryLog::changeCount() {
-    PgStatement count(m_connection.db(), pgschema::CountChanges,
-                      QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri()),
+    SessionStatement count(*m_session, pgschema::CountChanges,
+                      QStringLiteral("Could not read the history of '%1'").arg(m_session->uri()),
                       HistoryUnreadable);
     count.exec();
     return count.next() ? count.value(0).toLongLong() : 0;
 }
 
 std::vector<ChangeRecord> PgHistoryLog::changes(const HistoryQuery& query) {
-    const QSqlDatabase& db = m_connection.db();
+    Session& db = *m_session;
     const QString what =
-        QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri());
-    const PgTransaction snapshot(db, what, PgTransaction::Kind::Snapshot);
-    PgStatement select(db, pgschema::SelectChanges, what, HistoryUnreadable);
+        QStringLiteral("Could not read the history of '%1'").arg(m_session->uri());
+    const SessionTransaction snapshot(db, what, SessionTransaction::Kind::Snapshot);
+    SessionStatement select(db, pgschema::SelectChanges, what, HistoryUnreadable);
     const bool oneLine = query.assemblies.size() == 1 && !query.component.isEmpty();
     select.bind(ownChangeSets(m_location))
         .bind(query.assemblies.isEmpty() ? QVariant() : QVariant(keyArray(query.assemblies)))
@@ -315,7 +358,7 @@ std::vector<ChangeRecord> PgHistoryLog::changes(const HistoryQuery& query) {
         ChangeRecord record;
         const bool line = select.value(8).toString() == QLatin1StringView("bomdetail");
         record.changeSet = select.value(0).toLongLong();
-        record.time = select.value(1).toDateTime().toUTC();
+        record.time = timeOf(select.value(1));
         record.person = select.value(2).toString();
         record.host = select.value(3).toString();
         record.source = sourceOf(select.value(4).toString());
@@ -338,24 +381,24 @@ std::vector<ChangeRecord> PgHistoryLog::changes(const HistoryQuery& query) {
 }
 
 LinesAsOf PgHistoryLog::linesAsOf(const QString& item, const QDateTime& moment) {
-    const QSqlDatabase& db = m_connection.db();
+    Session& db = *m_session;
     const QString what =
-        QStringLiteral("Could not read the history of '%1'").arg(m_connection.uri());
+        QStringLiteral("Could not read the history of '%1'").arg(m_session->uri());
     // The triggers checked first, outside the snapshot: an alteration not seen yet is
     // recorded as a gap now, whether or not a watch was running when it was made.
     {
-        PgStatement check(db, pgschema::CheckHistoryTriggers, what, HistoryUnreadable);
+        SessionStatement check(db, pgschema::CheckHistoryTriggers, what, HistoryUnreadable);
         check.exec();
     }
-    const PgTransaction snapshot(db, what, PgTransaction::Kind::Snapshot);
+    const SessionTransaction snapshot(db, what, SessionTransaction::Kind::Snapshot);
     const QDateTime since = readKeptSince();
     if (moment < since)
         throw StoreError(HistoryTooOld, QStringLiteral("The history of '%1' is kept since %2 only.")
-                                            .arg(m_connection.uri(), since.toLocalTime().toString(
+                                            .arg(m_session->uri(), since.toLocalTime().toString(
                                                                          schema::StartDateFormat)));
     if (const std::optional<HistoryTriggers> gap = gapAfter(moment))
-        throw StoreError(HistoryGap, gapRefusal(m_connection.uri(), *gap));
-    PgStatement select(db, pgschema::SelectReachableLinesAsOf, what, HistoryUnreadable);
+        throw StoreError(HistoryGap, gapRefusal(m_session->uri(), *gap));
+    SessionStatement select(db, pgschema::SelectReachableLinesAsOf, what, HistoryUnreadable);
     select.bind(momentText(moment)).bind(item).exec();
     LinesAsOf lines;
     QString lastAssembly;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/History.h"
-#include "store/postgres/PgConnection.h"
+#include "store/postgres/PgSession.h"
 #include "store/postgres/PgHistoryWatch.h"
 
 #include <QString>
@@ -15,7 +15,7 @@ namespace store::pg {
 /// that lost its triggers gets them back, and the history is kept from then). The tables must be
 /// there as the editor needs them (checkTables' errors). A user without the rights it takes fails
 /// with HistoryNoRight, whose text names the right; any other failure is HistoryUnreadable.
-/// `location` is a server's address (pg::Connection's errors).
+/// `location` is a server's address (pg::Session's errors).
 QStringList enableHistory(const QString& location);
 
 /// Stops keeping the history at `location` and removes it: the triggers and the whole schema,
@@ -33,6 +33,10 @@ public:
     /// Connects as PgStore does (its errors); a server without the history schema fails with
     /// HistoryNotKept, one whose history an earlier editor made with HistoryUnreadable.
     explicit PgHistoryLog(const QString& location);
+    /// Keeps its connection for the next operation on the server (keepSession).
+    ~PgHistoryLog() override;
+    PgHistoryLog(const PgHistoryLog&) = delete;
+    PgHistoryLog& operator=(const PgHistoryLog&) = delete;
 
     std::vector<ChangeRecord> changes(const HistoryQuery& query) override;
     /// One statement that builds the tables as they stood and walks them from `item`.
@@ -46,7 +50,8 @@ private:
     /// The newest gap in the record that "as of" `moment` would cross.
     std::optional<HistoryTriggers> gapAfter(const QDateTime& moment);
 
-    Connection m_connection;
+    /// One of the store's kept connections, taken for the log's life (PgSession.h).
+    std::unique_ptr<Session> m_session;
     /// The address as given: the editor's own change sets are kept by it (PgOwnChanges.h).
     QString m_location;
 };

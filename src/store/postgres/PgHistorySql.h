@@ -357,7 +357,8 @@ inline constexpr QLatin1StringView SelectGapAfter{
     " WHERE coalesce(closed, 'infinity') >= $1::timestamptz + interval '1 millisecond'"
     " ORDER BY id DESC LIMIT 1"};
 inline constexpr QLatin1StringView SelectKeptSince{
-    "SELECT date_trunc('milliseconds', since) FROM bom_history.kept"};
+    "SELECT to_char(since AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')"
+    " FROM bom_history.kept"};
 inline constexpr QLatin1StringView CountChanges{"SELECT count(*) FROM bom_history.change"};
 /// The changes before a moment ($1), how many; and the oldest piece of them forgotten, with
 /// the time of its newest, and the kept start moved past it.
@@ -422,7 +423,8 @@ inline constexpr QLatin1StringView SelectChanges{
     "  WHERE ($7::text IS NULL OR who = $7::text) AND ($8::text IS NULL OR origin = $8::text)"
     "  ORDER BY commit_order DESC, lower(row_key COLLATE \"C\"),"
     "  lower(row_component COLLATE \"C\"), id LIMIT $9)"
-    " SELECT c.txid, date_trunc('milliseconds', c.committed_at), c.who, c.machine, c.origin,"
+    " SELECT c.txid, to_char(c.committed_at AT TIME ZONE 'UTC',"
+    "  'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"'), c.who, c.machine, c.origin,"
     "  c.application, c.command, c.reason, c.table_name, c.row_key, c.row_component,"
     "  c.old_row::text, c.new_row::text, k.facts ->> 'itemdesc', m.facts ->> 'itemdesc',"
     "  k.facts IS NOT NULL, m.facts IS NOT NULL, c.claim, c.db_user"
