@@ -360,6 +360,14 @@ private Q_SLOTS:
         changes->findChild<QAction*>(u"historyShowBefore"_s)->trigger();
         QCOMPARE(history.askedAsOf, When.addMSecs(-1));
         QVERIFY(restore->isEnabled());
+        QCOMPARE(asOf->windowTitle(), u"Bill of TOP As Of"_s);
+        // A change outside the loaded bill: the bill of what it names.
+        history.changes = {lineChange(u"OTHER"_s, u"SUB"_s)};
+        changes->findChild<QPushButton*>(u"historyShow"_s)->click();
+        changes->findChild<QAction*>(u"historyShowBefore"_s)->trigger();
+        QCOMPARE(asOf->windowTitle(), u"Bill of OTHER As Of"_s);
+        history.changes = {change};
+        changes->findChild<QPushButton*>(u"historyShow"_s)->click();
         changes->findChild<QAction*>(u"historyCompareBefore"_s)->trigger();
         auto* compare = w.window().findChild<shell::CompareDialog*>();
         QVERIFY(compare && compare->isVisible());
