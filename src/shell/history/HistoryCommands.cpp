@@ -142,12 +142,15 @@ std::optional<std::pair<QString, QDateTime>> HistoryCommands::beforeCurrent() co
     const std::optional<store::ChangeRecord> change = m_dialog->currentChange();
     if (!change)
         return std::nullopt;
+    // The loaded bill where the change is in it; else the bill of what the change names.
     const QString loaded = m_context.model().document().topAssembly();
+    const bool inLoaded =
+        !loaded.isEmpty() && m_context.model().structure().itemOf(change->key) >= 0;
     // A change found afterwards was made at some moment after its notBefore: the bill before
     // it is the bill at that moment.
     const QDateTime moment =
         change->notBefore.isValid() ? change->notBefore.addMSecs(1) : change->time;
-    return std::pair(loaded.isEmpty() ? change->key : loaded, moment);
+    return std::pair(inLoaded ? loaded : change->key, moment);
 }
 
 void HistoryCommands::forget() {

@@ -78,9 +78,9 @@ private:
     /// loaded, no line chosen), and then the heading says so.
     std::optional<store::HistoryQuery> query();
     void remember(const QModelIndex& node);
-    /// The bill a change set's "before" is shown for: the loaded bill, or else the assembly
-    /// (or item) the current change names; with the change's time. Empty when no change is
-    /// current.
+    /// The bill a change set's "before" is shown for: the loaded bill where it holds the
+    /// assembly (or item) the current change names, else that one's own; with the change's
+    /// time. Empty when no change is current.
     std::optional<std::pair<QString, QDateTime>> beforeCurrent() const;
 
     CommandContext& m_context;

@@ -1,7 +1,9 @@
 #pragma once
 
-// The columns of the change history as the Change History window lists them, and as its
-// exports and bom-import --history write them: one place, so that they say the same.
+// The texts of the change history: its readable columns, as the Change History window's
+// details and exports say them; its one line a change, as the window lists it; its fields as
+// data, as bom-import --history writes them for scripts; and the moments "as of" reads.
+// One place, so that they say the same.
 
 #include "store/History.h"
 

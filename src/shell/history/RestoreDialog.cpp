@@ -7,10 +7,13 @@
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -88,7 +91,13 @@ RestoreDialog::RestoreDialog(const QString& heading, tree::RestorePlan plan, QWi
     layout->addWidget(m_table, 1);
     layout->addLayout(form);
     layout->addWidget(buttons);
-    resize(760, 420);
+    // Wide enough for every column of its lines, within the screen.
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    const int room = screen ? screen->availableGeometry().width() - 16 : 1350;
+    int wanted = m_table->verticalScrollBar()->sizeHint().width() + 2 * m_table->frameWidth() + 24;
+    for (int column = 0; column < Columns; ++column)
+        wanted += m_table->columnWidth(column);
+    resize(qBound(760, wanted, qMax(760, room)), 460);
 }
 
 std::vector<tree::RestoreLine> RestoreDialog::lines() const {
