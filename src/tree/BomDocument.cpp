@@ -337,7 +337,11 @@ void BomDocument::showQuantity(const store::LineRow& row) {
 Structure::Refresh BomDocument::showFresh(const FreshLines& fresh) {
     const Structure::Refresh refresh = m_structure.applyFresh(fresh);
     Q_EMIT refreshed(refresh);
-    linesChanged();
+    // Only a bill the tree shows can change its counts: a re-read that found them as shown
+    // (the editor's own commit seen again) leaves the counts, and what the status says after
+    // them, as they are.
+    if (!refresh.assemblies.isEmpty())
+        linesChanged();
     // A re-read of everything brings the whole bill as the database holds it now: the rest's
     // read, begun before, is dropped.
     if (!m_whole && m_structure.unreadReached().isEmpty()) {
