@@ -86,6 +86,10 @@ enum ErrorNumber : int {
     // Planning from the structure.
     PlanNoItem = 1420,             ///< Requirements was asked for with no item to build
     PlanBadQuantity = 1421,        ///< a quantity to build is no number above 0
+    // Reaching a server.
+    KeyPassphraseNeeded = 1050,    ///< the client key (sslkey) is locked and no passphrase was given
+    KeyPassphraseRefused = 1051,   ///< the passphrase given does not open the client key
+    StandbyReadOnly = 1052,        ///< an edit on a server that is a read-only standby
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 
