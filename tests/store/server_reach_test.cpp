@@ -313,6 +313,17 @@ private Q_SLOTS:
                                       m_server.user());
         store::openStore(both)->addLine(u"TOP"_s, u"NUT"_s, 1, QDateTime());
         QVERIFY(StoreBackend(StoreBackend::Postgres, {}, &m_server).lines().contains(u"TOP>NUT=1"_s));
+        {
+            // And so does the watch: it listens to the primary, it does not poll the standby.
+            store::ChangeWatcher watcher(both);
+            QSignalSpy watching(&watcher, &store::ChangeWatcher::watching);
+            QSignalSpy notices(&watcher, &store::ChangeWatcher::notice);
+            QVERIFY(watching.wait(10000));
+            QTest::qWait(300);
+            for (const QList<QVariant>& notice : notices)
+                QVERIFY2(!notice.at(0).toString().contains(u"standby"_s),
+                         qPrintable(notice.at(0).toString()));
+        }
         // A change on the primary shows on the standby by polling.
         changeShowsWithin5s(m_server, standby.uri(), u"read-only standby"_s);
     }

@@ -177,8 +177,23 @@ private:
     PgConn connect() {
         if (!m_address)
             return nullptr;
+        // The server the writes go to, as the store's connections choose it (PgSession.h):
+        // among several hosts the one that can write, a standby only where no other answers.
+        const bool chooseWriter =
+            m_address->field(QLatin1StringView("target_session_attrs")).isEmpty() &&
+            qEnvironmentVariableIsEmpty("PGTARGETSESSIONATTRS");
+        bool onlyStandbys = false;
+        PgConn connection = connectAs(chooseWriter ? "read-write" : nullptr, &onlyStandbys);
+        if (!connection && onlyStandbys && !m_stop)
+            connection = connectAs("any", &onlyStandbys);
+        return connection;
+    }
+
+    PgConn connectAs(const char* sessionAttributes, bool* onlyStandbys) {
         std::optional<pg::LibpqParams> params;
         params.emplace(*m_address);
+        if (sessionAttributes)
+            params->add("target_session_attrs", QString::fromLatin1(sessionAttributes));
         PgConn connection(PQconnectStartParams(params->keywords(), params->values(), 0));
         if (!connection)
             return nullptr;
@@ -204,6 +219,9 @@ private:
             if (woken == Woken::Ready)
                 status = PQconnectPoll(connection.get());
         }
+        const QString why = QString::fromUtf8(PQerrorMessage(connection.get()));
+        *onlyStandbys = why.contains(QLatin1String("read-only")) ||
+                        why.contains(QLatin1String("hot standby"));
         return nullptr;
     }
 
@@ -417,9 +435,9 @@ private:
         m_saidPolling = true;
         m_sink.notice(
             hearing == Hearing::PollStandby
-                ? QStringLiteral("This server is a read-only standby: other editors' changes, "
-                                 "made on the primary, are looked for every %1 s, as a standby "
-                                 "cannot tell of them.")
+                ? QStringLiteral("This server is a read-only standby: browse, no edits. Other "
+                                 "editors' changes, made on the primary, are looked for every "
+                                 "%1 s, as a standby cannot tell of them.")
                       .arg(m_pollMs.load() / 1000.0)
                 : QStringLiteral("Live changes need a direct or session-pooled connection: "
                                  "behind this pooler other editors' changes are looked for "
