@@ -308,6 +308,42 @@ private Q_SLOTS:
         QVERIFY(listed(f).isEmpty());
     }
 
+    void aServiceOpensByItsNameAndIsRememberedAsTyped() {
+        StoreBackend(StoreBackend::Postgres, {}, &m_server).write(Items, Lines);
+        QTemporaryDir folder;
+        QFile services(folder.filePath(u"pg_service.conf"_s));
+        QVERIFY(services.open(QIODevice::WriteOnly));
+        services.write(QStringLiteral("[plant]\nhost=%1\ndbname=postgres\nuser=%2\n")
+                           .arg(m_server.socketFolder(), m_server.user())
+                           .toUtf8());
+        services.close();
+        qputenv("PGSERVICEFILE", services.fileName().toUtf8());
+        {
+            WindowFixture f(u"service=plant"_s);
+            QCOMPARE(listed(f), (QStringList{"BOLT", "NUT", "SUB", "TOP"}));
+            QCOMPARE(f.status(), u"service=plant"_s);
+            f.load(QStringLiteral("TOP"));
+            QCOMPARE(f.outline(), QStringLiteral("BOLT SUB[BOLT]"));
+            QCOMPARE(fileText(f.folder() + u"/workdir.txt"_s), u"service=plant\r\n"_s);
+            f.window().close(); // writes the settings
+            QVERIFY2(fileText(f.folder() + u"/settings.ini"_s).contains(u"service=plant"_s),
+                     qPrintable(fileText(f.folder() + u"/settings.ini"_s)));
+        }
+        {
+            // Connect to Server takes the whole address in its last field; a password typed
+            // there is used, never shown or kept.
+            WindowFixture f({{"FILE-ONLY", {}, {}}}, {});
+            f.desktop.formAnswers = {QStringList{{}, {}, {}, {}, u" service=plant password=x"_s}};
+            action(f, "mnuConnect")->trigger();
+            QCOMPARE(f.desktop.formsShown.size(), 1);
+            QCOMPARE(listed(f), (QStringList{"BOLT", "NUT", "SUB", "TOP"}));
+            QCOMPARE(fileText(f.folder() + u"/workdir.txt"_s), u"service=plant\r\n"_s);
+            QCOMPARE(f.status(), u"service=plant"_s);
+            store::useServerPassword(u"service=plant"_s, {});
+        }
+        qunsetenv("PGSERVICEFILE");
+    }
+
     void aPasswordIsAskedForKeptInMemoryAndNeverWritten() {
         StoreBackend(StoreBackend::Postgres, {}, &m_server).write(Items, Lines);
         const QString password = QStringLiteral("S3cret-Pa55word");
