@@ -181,9 +181,9 @@ ParsedServerAddress parseServerAddress(const QString& location) {
     }
     parsed.address = rebuild(parsed.fields);
     parsed.holdsSecret = hadSecret;
-    parsed.shown = !hadSecret ? text
-                   : hasUriSchemeAt(text)                 ? parsed.address
-                                                          : rebuildPairs(parsed.fields);
+    parsed.shown = !hadSecret             ? text
+                   : hasUriSchemeAt(text) ? parsed.address
+                                          : rebuildPairs(parsed.fields);
     // One port for each of several hosts, an empty one meaning the usual.
     const QString port = parsed.field(QLatin1StringView("port"));
     const QStringList ports = port.split(QLatin1Char(','));

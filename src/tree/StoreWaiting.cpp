@@ -40,7 +40,8 @@ bool askServerSecret(desktop::Desktop& desktop, const QString& location,
     const bool key = refusal.number() == store::KeyPassphraseNeeded ||
                      refusal.number() == store::KeyPassphraseRefused;
     QString user = qEnvironmentVariable("USER");
-    if (const auto address = store::ServerAddress::fromUri(location); address && !address->user.isEmpty())
+    if (const auto address = store::ServerAddress::fromUri(location);
+        address && !address->user.isEmpty())
         user = address->user;
     const auto answer = desktop.formBox(
         key ? QStringLiteral("Key Passphrase") : QStringLiteral("Server Password"),

@@ -62,15 +62,13 @@ std::optional<QString> ServerLogin::ask(const QString& current) {
         address = {answer->value(0), answer->value(1), answer->value(2), answer->value(3)};
         whole = answer->value(4).trimmed();
         try {
+            if (!whole.isEmpty() && !store::looksLikeServerAddress(whole))
+                throw store::StoreError(store::CannotOpen,
+                                        QStringLiteral("Could not connect: the address is neither "
+                                                       "key=value pairs nor postgresql://…."));
             // A password typed into the address is kept in memory, never shown or remembered.
-            const QString uri = whole.isEmpty() ? address.uri()
-                                : store::looksLikeServerAddress(whole)
-                                    ? store::withPasswordInMemory(whole)
-                                    : throw store::StoreError(
-                                          store::CannotOpen,
-                                          QStringLiteral("Could not connect: the address is "
-                                                         "neither key=value pairs nor "
-                                                         "postgresql://…."));
+            const QString uri =
+                whole.isEmpty() ? address.uri() : store::withPasswordInMemory(whole);
             const desktop::BusyPointer busy(m_desktop);
             withPassword(uri, [&] { tree::checkOpens(m_desktop, uri); });
             return uri;
