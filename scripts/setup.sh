@@ -8,10 +8,11 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libx11-dev sqlite3
           mdbtools-dev libqt6sql6-psql libpq-dev libxlsxwriter-dev)
 # The tests, the benchmark and scripts/local-server.sh also run a PostgreSQL server (and the
-# tests read printed PDF files and Excel workbooks back); a caller that needs them sets with_server=1 before
+# tests read printed PDF files and Excel workbooks back, and put PgBouncer and client certificates
+# made by openssl in front of their servers); a caller that needs them sets with_server=1 before
 # sourcing this file.
 if [ "${with_server:-0}" = 1 ]; then
-  packages+=(postgresql poppler-utils unzip)
+  packages+=(postgresql poppler-utils unzip pgbouncer openssl)
 fi
 # A caller that needs more (the packaging tools) names them in extra_packages.
 packages+=(${extra_packages[@]+"${extra_packages[@]}"})

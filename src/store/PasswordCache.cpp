@@ -12,7 +12,7 @@ namespace {
 
 struct Passwords {
     QMutex lock; // the store may open connections on several threads
-    QHash<QString, QString> byUri;
+    QHash<QString, QString> byKey;
 };
 
 Passwords& passwords() {
@@ -29,26 +29,39 @@ QString keyOf(const QString& uri) {
     }
 }
 
-} // namespace
+/// A key's passphrase is kept beside the password, under a key that no address spells.
+QString passphraseKeyOf(const QString& uri) { return keyOf(uri) + QStringLiteral("\n sslpassword"); }
 
-void useServerPassword(const QString& uri, const QString& password) {
+void keep(const QString& key, const QString& secret) {
     Passwords& kept = passwords();
-    const QString key = keyOf(uri);
     const QMutexLocker locker(&kept.lock);
-    if (password.isEmpty())
-        kept.byUri.remove(key);
+    if (secret.isEmpty())
+        kept.byKey.remove(key);
     else
-        kept.byUri.insert(key, password);
+        kept.byKey.insert(key, secret);
 }
 
-std::optional<QString> serverPassword(const QString& uri) {
+std::optional<QString> find(const QString& key) {
     Passwords& kept = passwords();
-    const QString key = keyOf(uri);
     const QMutexLocker locker(&kept.lock);
-    const auto found = kept.byUri.constFind(key);
-    if (found == kept.byUri.cend())
+    const auto found = kept.byKey.constFind(key);
+    if (found == kept.byKey.cend())
         return std::nullopt;
     return *found;
 }
+
+} // namespace
+
+void useServerPassword(const QString& uri, const QString& password) {
+    keep(keyOf(uri), password);
+}
+
+std::optional<QString> serverPassword(const QString& uri) { return find(keyOf(uri)); }
+
+void useKeyPassphrase(const QString& uri, const QString& passphrase) {
+    keep(passphraseKeyOf(uri), passphrase);
+}
+
+std::optional<QString> keyPassphrase(const QString& uri) { return find(passphraseKeyOf(uri)); }
 
 } // namespace store

@@ -15,4 +15,9 @@ void useServerPassword(const QString& uri, const QString& password);
 /// The password kept for `uri`, if any.
 std::optional<QString> serverPassword(const QString& uri);
 
+/// As useServerPassword for the passphrase of the client key (sslkey) that `uri` names,
+/// libpq's sslpassword.
+void useKeyPassphrase(const QString& uri, const QString& passphrase);
+std::optional<QString> keyPassphrase(const QString& uri);
+
 } // namespace store

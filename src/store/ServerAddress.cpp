@@ -2,10 +2,13 @@
 
 #include "store/StoreError.h"
 
+#include <QRegularExpression>
+#include <QStringList>
 #include <QUrl>
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace store {
@@ -85,6 +88,31 @@ QString rebuild(const QList<std::pair<QString, QString>>& fields) {
     return address;
 }
 
+/// A value as libpq's key=value form reads it back: quoted when empty or holding a blank, a
+/// quote or a backslash.
+QString conninfoValue(const QString& value) {
+    bool plain = !value.isEmpty();
+    for (QChar c : value)
+        plain = plain && !c.isSpace() && c != u'\'' && c != u'\\';
+    if (plain)
+        return value;
+    QString quoted = QStringLiteral("'");
+    for (QChar c : value) {
+        if (c == u'\'' || c == u'\\')
+            quoted += QLatin1Char('\\');
+        quoted += c;
+    }
+    return quoted + QLatin1Char('\'');
+}
+
+/// key=value pairs of the fields given (passwords already left out), in libpq's order.
+QString rebuildPairs(const QList<std::pair<QString, QString>>& fields) {
+    QStringList pairs;
+    for (const auto& [key, value] : fields)
+        pairs.append(key + QLatin1Char('=') + conninfoValue(value));
+    return pairs.join(QLatin1Char(' '));
+}
+
 using Options = std::unique_ptr<PQconninfoOption, void (*)(PQconninfoOption*)>;
 
 /// libpq's reading of `text`; empty when it cannot read it. libpq's own message is dropped:
@@ -101,15 +129,20 @@ Options libpqFields(const QString& text) {
 bool hasServerScheme(const QString& text) { return hasUriSchemeAt(text); }
 
 bool conninfoNamesServer(const QString& text) {
+    if (!hasConninfoShape(text))
+        return false;
     const Options options = libpqFields(text);
     if (!options)
         return false;
     for (const PQconninfoOption* option = options.get(); option->keyword; ++option)
-        if (option->val && *option->val &&
-            (qstrcmp(option->keyword, "host") == 0 || qstrcmp(option->keyword, "hostaddr") == 0 ||
-             qstrcmp(option->keyword, "dbname") == 0))
+        if (option->val && *option->val)
             return true;
     return false;
+}
+
+bool hasConninfoShape(const QString& text) {
+    static const QRegularExpression shape(QStringLiteral("^\\s*[A-Za-z_]+\\s*="));
+    return shape.match(text).hasMatch();
 }
 
 QString ParsedServerAddress::field(QLatin1StringView keyword) const {
@@ -132,11 +165,14 @@ ParsedServerAddress parseServerAddress(const QString& location) {
                                       "postgresql://[user@][host][:port][/database]"
                                       "[?parameter=value&…] or as libpq's key=value pairs"));
     ParsedServerAddress parsed;
+    bool hadSecret = false;
     for (const PQconninfoOption* option = options.get(); option->keyword; ++option) {
         if (!option->val)
             continue;
-        // Every field that libpq shows as a secret ("*"): the password, and any other it has.
+        // Every field that libpq shows as a secret ("*"): the password, and any other it has
+        // (a key's passphrase).
         if (option->dispchar && option->dispchar[0] == '*') {
+            hadSecret = true;
             if (qstrcmp(option->keyword, "password") == 0)
                 parsed.password = QString::fromUtf8(option->val);
             continue;
@@ -144,8 +180,17 @@ ParsedServerAddress parseServerAddress(const QString& location) {
         parsed.fields.append({QString::fromUtf8(option->keyword), QString::fromUtf8(option->val)});
     }
     parsed.address = rebuild(parsed.fields);
+    parsed.holdsSecret = hadSecret;
+    parsed.shown = !hadSecret             ? text
+                   : hasUriSchemeAt(text) ? parsed.address
+                                          : rebuildPairs(parsed.fields);
+    // One port for each of several hosts, an empty one meaning the usual.
     const QString port = parsed.field(QLatin1StringView("port"));
-    if (!port.isEmpty() && !validPort(port))
+    const QStringList ports = port.split(QLatin1Char(','));
+    if (!port.isEmpty() &&
+        !std::all_of(ports.cbegin(), ports.cend(), [&](const QString& one) {
+            return validPort(one) || (one.isEmpty() && ports.size() > 1);
+        }))
         throw StoreError(CannotOpen,
                          QStringLiteral("Could not connect to '%1': the port '%2' is not a "
                                         "number from 1 to 65535.")

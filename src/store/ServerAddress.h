@@ -40,6 +40,13 @@ struct ParsedServerAddress {
     /// The fields set, in libpq's order, passwords left out ("host", "/tmp"), ("dbname", "bom").
     QList<std::pair<QString, QString>> fields;
 
+    /// What is shown in messages and kept in workdir.txt and Recent Databases: the text as it
+    /// was typed (trimmed) when it holds no password, so that a service stays its name
+    /// ("service=plant"); otherwise rebuilt in the form typed, its passwords left out.
+    QString shown;
+    /// Whether the text held any secret: a password, a key's passphrase.
+    bool holdsSecret = false;
+
     /// The value of a field; empty when it was not given.
     QString field(QLatin1StringView keyword) const;
 };
@@ -48,9 +55,13 @@ struct ParsedServerAddress {
 /// Whether `text` starts with "postgresql:" or "postgres:" in any letter case.
 bool hasServerScheme(const QString& text);
 
-/// Whether libpq reads `text` as key=value pairs that name a host or a database
-/// ("host=/run/postgresql dbname=bom").
+/// Whether libpq reads `text` as key=value pairs of its own keywords ("host=/run/postgresql
+/// dbname=bom", "service=plant").
 bool conninfoNamesServer(const QString& text);
+
+/// Whether `text` is written as key=value pairs ("word=" first), read by libpq or not: such a
+/// text is an address, never a file's name to repeat in a message, as it may hold a password.
+bool hasConninfoShape(const QString& text);
 
 /// Reads a server address with libpq's own parser, as a URI or as key=value pairs, and
 /// rebuilds it without its passwords. Throws StoreError (CannotOpen) for an address that

@@ -298,25 +298,27 @@ protected:
 // Opening a store by its location, a database file's path or a server's address; the one
 // place that tells the two apart is OpenStore.cpp.
 
-/// Whether `location` is the address of a database server (postgresql:// or postgres://)
-/// rather than the path of a database file.
+/// Whether `location` is the address of a database server (postgresql:// or postgres://, or
+/// key=value pairs that libpq reads, such as "service=plant") rather than the path of a
+/// database file.
 bool isServerAddress(const QString& location);
 
 /// Whether `location` is meant as a server address rather than a file path: it starts with
 /// "postgresql:" or "postgres:" in any letter case (blanks around it allowed, a mistyped
-/// "postgresql:/host" included), or it is one of libpq's key=value strings that names a host
-/// or a database ("host=/run/postgresql dbname=bom") and no file of that name exists.
+/// "postgresql:/host" included), or it is written as key=value pairs ("service=plant",
+/// "host=/run/postgresql dbname=bom", read by libpq or not) and no file of that name exists.
 bool looksLikeServerAddress(const QString& location);
 
-/// For every text that shows or keeps a location: a server address rebuilt without its
-/// passwords, "postgresql://…" for one that cannot be read (nothing of it is shown), and
-/// anything else (a file path) as it is.
+/// For every text that shows or keeps a location: a server address as typed, or rebuilt
+/// without its passwords where it held one, "postgresql://…" for one that cannot be read
+/// (nothing of it is shown), and anything else (a file path) as it is.
 QString withoutPassword(const QString& location);
 
-/// The location to work on: a server address rebuilt without its passwords, a password that
-/// was there given to useServerPassword first, so that an address typed with one (on a command
-/// line, say) works without showing or remembering it; anything else as it is. Throws as
-/// parseServerAddress for a server address that cannot be read.
+/// The location to work on: a server address as typed, or rebuilt without its passwords where
+/// it held one, a password that was there given to useServerPassword first, so that an
+/// address typed with one (on a command line, say) works without showing or remembering it;
+/// anything else as it is. Throws as parseServerAddress for a server address that cannot be
+/// read.
 QString withPasswordInMemory(const QString& location);
 
 /// The database file that `location` names; empty for a server address.

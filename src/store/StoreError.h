@@ -92,6 +92,10 @@ enum ErrorNumber : int {
     PlanUnknownItem = 1422,        ///< an item to build is not in the Item Master
     // The history's windows.
     HistoryMomentUnreadable = 1430, ///< a moment typed for "as of" is no date and time
+    // Reaching a server.
+    KeyPassphraseNeeded = 1050,    ///< the client key (sslkey) is locked and no passphrase was given
+    KeyPassphraseRefused = 1051,   ///< the passphrase given does not open the client key
+    StandbyReadOnly = 1052,        ///< an edit on a server that is a read-only standby
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 

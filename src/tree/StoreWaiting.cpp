@@ -1,9 +1,13 @@
 #include "tree/StoreWaiting.h"
 
 #include "store/History.h"
+#include "store/PasswordCache.h"
+#include "store/ServerAddress.h"
 #include "store/StoreError.h"
 
 #include <QLocale>
+
+#include <atomic>
 
 #include "desktop/Desktop.h"
 
@@ -26,10 +30,55 @@ private:
 
 } // namespace
 
+bool secretRefused(int number) {
+    return number == store::PasswordNeeded || number == store::PasswordRefused ||
+           number == store::KeyPassphraseNeeded || number == store::KeyPassphraseRefused;
+}
+
+bool askServerSecret(desktop::Desktop& desktop, const QString& location,
+                     const store::StoreError& refusal) {
+    const bool key = refusal.number() == store::KeyPassphraseNeeded ||
+                     refusal.number() == store::KeyPassphraseRefused;
+    QString user = qEnvironmentVariable("USER");
+    if (const auto address = store::ServerAddress::fromUri(location);
+        address && !address->user.isEmpty())
+        user = address->user;
+    const auto answer = desktop.formBox(
+        key ? QStringLiteral("Key Passphrase") : QStringLiteral("Server Password"),
+        key ? QStringLiteral("%1\nPassphrase of the client key:").arg(refusal.description())
+            : QStringLiteral("%1\nPassword of the user '%2':").arg(refusal.description(), user),
+        {{key ? QStringLiteral("&Passphrase") : QStringLiteral("&Password"), QString(), true}});
+    const auto keep = key ? &store::useKeyPassphrase : &store::useServerPassword;
+    if (!answer) {
+        // What the server refused is no use to the next try.
+        if (refusal.number() == store::PasswordRefused ||
+            refusal.number() == store::KeyPassphraseRefused)
+            keep(location, {});
+        return false;
+    }
+    keep(location, answer->value(0));
+    return true;
+}
+
 void runOnStore(desktop::Desktop& desktop, const QString& location, const QString& label,
                 const store::StoreWork& work) {
     DesktopWait wait(desktop);
-    store::runOnStore(wait, location, label, work);
+    for (;;) {
+        // Set on the store's thread, read here once the trip has ended.
+        std::atomic<bool> began{false};
+        try {
+            store::runOnStore(wait, location, label, [&](store::StoreCall& call) {
+                began = true;
+                work(call);
+            });
+            return;
+        } catch (const store::StoreError& error) {
+            // Only a refusal of the open: the work, which may have written, is never run twice.
+            if (began || !secretRefused(error.number()) ||
+                !askServerSecret(desktop, location, error))
+                throw;
+        }
+    }
 }
 
 void runWaiting(desktop::Desktop& desktop, const QString& label,

@@ -18,9 +18,20 @@ namespace tree {
 
 /// One trip to the store at `location` (store::runOnStore) while `desktop` waits: the window
 /// paints; after a moment a busy box names `label` (or the name the work gives itself later)
-/// and offers Cancel, which stops the work with OperationCancelled.
+/// and offers Cancel, which stops the work with OperationCancelled. A server that refuses the
+/// connection for its password (or a client key for its passphrase) before the work began is
+/// asked for it (askServerSecret) and the trip made again, once the user gave it: a password
+/// changed on the server between two edits costs one question, and the edit is written once.
 void runOnStore(desktop::Desktop& desktop, const QString& location, const QString& label,
                 const store::StoreWork& work);
+
+/// Whether `number` is a server's refusal that a password or a key's passphrase mends.
+bool secretRefused(int number);
+/// Asks for the password (or the key's passphrase) that the server at `location` wants after
+/// `refusal` and keeps it in memory for this run (store::useServerPassword). False on Cancel,
+/// with a refused one forgotten.
+bool askServerSecret(desktop::Desktop& desktop, const QString& location,
+                     const store::StoreError& refusal);
 
 /// Runs `work` off the window's thread while `desktop` waits, as store::runOffThread does: its
 /// reports answered on the window's thread by `progress`.

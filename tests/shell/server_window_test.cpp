@@ -128,7 +128,10 @@ private Q_SLOTS:
         QTest::newRow("scheme in capitals, blanks around")
             << u"  POSTGRES://me:secret@h/db \t"_s << u"postgresql://me@h/db"_s << u"secret"_s;
         QTest::newRow("key=value pairs") << u"host=/tmp/sock dbname=bom password='se cret'"_s
-                                         << u"postgresql:///bom?host=/tmp/sock"_s << u"se cret"_s;
+                                         << u"dbname=bom host=/tmp/sock"_s << u"se cret"_s;
+        QTest::newRow("a service, a value in quotes")
+            << u"service=plant application_name='my app' password=secret"_s
+            << u"service=plant application_name='my app'"_s << u"secret"_s;
         QTest::newRow("no password") << u"postgresql://o%27brien@db.example:5433/St%C3%BCck"_s
                                      << u"postgresql://o%27brien@db.example:5433/St%C3%BCck"_s
                                      << QString();
@@ -139,7 +142,7 @@ private Q_SLOTS:
         QFETCH(QString, password);
         QCOMPARE(store::withoutPassword(typed), cleaned);
         const store::ParsedServerAddress parsed = store::parseServerAddress(typed);
-        QCOMPARE(parsed.address, cleaned);
+        QCOMPARE(parsed.shown, cleaned);
         QCOMPARE(parsed.password, password);
         // The cleaned address means what was typed, less the password, and reads back as itself.
         QCOMPARE(store::parseServerAddress(cleaned).fields, parsed.fields);
@@ -165,6 +168,8 @@ private Q_SLOTS:
                                 << u"the port '0' is not a number from 1 to 65535"_s;
         QTest::newRow("port as a parameter") << u"postgresql:///db?host=/tmp&port=70000"_s
                                              << u"the port '70000' is not"_s;
+        QTest::newRow("key=value libpq cannot read") << u"service=plant pasword=secret"_s
+                                                     << u"cannot be read"_s;
     }
     void addressesThatCannotBeReadAreNeverShown() {
         QFETCH(QString, typed);
@@ -303,6 +308,42 @@ private Q_SLOTS:
         QVERIFY(listed(f).isEmpty());
     }
 
+    void aServiceOpensByItsNameAndIsRememberedAsTyped() {
+        StoreBackend(StoreBackend::Postgres, {}, &m_server).write(Items, Lines);
+        QTemporaryDir folder;
+        QFile services(folder.filePath(u"pg_service.conf"_s));
+        QVERIFY(services.open(QIODevice::WriteOnly));
+        services.write(QStringLiteral("[plant]\nhost=%1\ndbname=postgres\nuser=%2\n")
+                           .arg(m_server.socketFolder(), m_server.user())
+                           .toUtf8());
+        services.close();
+        qputenv("PGSERVICEFILE", services.fileName().toUtf8());
+        {
+            WindowFixture f(u"service=plant"_s);
+            QCOMPARE(listed(f), (QStringList{"BOLT", "NUT", "SUB", "TOP"}));
+            QCOMPARE(f.status(), u"service=plant"_s);
+            f.load(QStringLiteral("TOP"));
+            QCOMPARE(f.outline(), QStringLiteral("BOLT SUB[BOLT]"));
+            QCOMPARE(fileText(f.folder() + u"/workdir.txt"_s), u"service=plant\r\n"_s);
+            f.window().close(); // writes the settings
+            QVERIFY2(fileText(f.folder() + u"/settings.ini"_s).contains(u"service=plant"_s),
+                     qPrintable(fileText(f.folder() + u"/settings.ini"_s)));
+        }
+        {
+            // Connect to Server takes the whole address in its last field; a password typed
+            // there is used, never shown or kept.
+            WindowFixture f({{"FILE-ONLY", {}, {}}}, {});
+            f.desktop.formAnswers = {QStringList{{}, {}, {}, {}, u" service=plant password=x"_s}};
+            action(f, "mnuConnect")->trigger();
+            QCOMPARE(f.desktop.formsShown.size(), 1);
+            QCOMPARE(listed(f), (QStringList{"BOLT", "NUT", "SUB", "TOP"}));
+            QCOMPARE(fileText(f.folder() + u"/workdir.txt"_s), u"service=plant\r\n"_s);
+            QCOMPARE(f.status(), u"service=plant"_s);
+            store::useServerPassword(u"service=plant"_s, {});
+        }
+        qunsetenv("PGSERVICEFILE");
+    }
+
     void aPasswordIsAskedForKeptInMemoryAndNeverWritten() {
         StoreBackend(StoreBackend::Postgres, {}, &m_server).write(Items, Lines);
         const QString password = QStringLiteral("S3cret-Pa55word");
@@ -355,6 +396,26 @@ private Q_SLOTS:
         f.load(QStringLiteral("TOP"));
         QCOMPARE(f.outline(), QStringLiteral("BOLT SUB[BOLT]"));
         QCOMPARE(fileText(f.folder() + u"/workdir.txt"_s), uri + u"\r\n"_s);
+
+        // The password changed on the server between two edits, the editor's connections
+        // ended: the next edit asks for the new one once and is written once, the tree kept.
+        const QString changed = QStringLiteral("N3w-Pa55word");
+        execOnServer(m_server,
+                     {QStringLiteral("ALTER ROLE clerk PASSWORD '%1'").arg(changed),
+                      QStringLiteral("SELECT count(pg_terminate_backend(pid)) FROM "
+                                     "pg_stat_activity WHERE usename = 'clerk'")});
+        f.desktop.formsShown.clear();
+        f.desktop.asked.clear();
+        f.desktop.formAnswers = {QStringList{changed}};
+        f.desktop.inputAnswers = {u"3"_s};
+        f.drop(u"NUT"_s, f.node(u"SUB"_s));
+        QCOMPARE(f.desktop.formsShown.size(), 1);
+        QVERIFY(f.desktop.formsShown[0][0].secret);
+        QCOMPARE(f.desktop.messageTexts(), QStringList{u"Make Target Item A Parent?"_s});
+        QCOMPARE(f.outline(), QStringLiteral("BOLT SUB[BOLT NUT]"));
+        QCOMPARE(StoreBackend(StoreBackend::Postgres, {}, &m_server).lines(),
+                 (QStringList{u"SUB>BOLT=4"_s, u"SUB>NUT=3"_s, u"TOP>BOLT=1"_s, u"TOP>SUB=2"_s}));
+        QCOMPARE(store::serverPassword(uri), std::optional<QString>(changed));
         f.window().close(); // writes the settings
         const QString settings = fileText(f.folder() + u"/settings.ini"_s);
         QVERIFY2(settings.contains(u"clerk"_s), qPrintable(settings));
@@ -364,7 +425,7 @@ private Q_SLOTS:
         // An address that holds the password (a command line's, say) is used, but neither
         // shown nor remembered with it.
         QUrl withPassword(uri);
-        withPassword.setPassword(password);
+        withPassword.setPassword(changed);
         WindowFixture started(withPassword.toString());
         QCOMPARE(listed(started), (QStringList{"BOLT", "NUT", "SUB", "TOP"}));
         QCOMPARE(started.status(), uri);

@@ -223,13 +223,13 @@ int main(int argc, char** argv) {
             continue;
         try {
             const store::ParsedServerAddress address = store::parseServerAddress(file);
-            if (!address.password.isEmpty())
+            if (address.holdsSecret)
                 return refuse(store::CannotOpen,
                               QStringLiteral("Could not connect to '%1': the address holds a "
                                              "password; give it in ~/.pgpass or PGPASSWORD "
                                              "instead.")
-                                  .arg(address.address));
-            file = address.address;
+                                  .arg(address.shown));
+            file = address.shown;
         } catch (const store::StoreError& error) {
             return refuse(error.number(), error.description());
         }

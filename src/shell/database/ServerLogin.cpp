@@ -1,7 +1,6 @@
 #include "shell/database/ServerLogin.h"
 
 #include "desktop/Desktop.h"
-#include "store/PasswordCache.h"
 #include "store/ServerAddress.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
@@ -16,7 +15,9 @@ const QString ConnectPrompt = QStringLiteral(
     "The database on a PostgreSQL server that holds the ItemMaster and BomDetail tables. "
     "Leave the host empty for the server on this computer, or give the folder of its socket. "
     "A password comes from PGPASSWORD or ~/.pgpass, or is asked for when the server wants "
-    "one; it is never saved.");
+    "one; it is never saved. The whole address, when given, stands for the four fields: a "
+    "service of ~/.pg_service.conf (service=plant), libpq's key=value pairs or a "
+    "postgresql:// address, with any of libpq's settings.");
 
 } // namespace
 
@@ -28,55 +29,53 @@ std::vector<store::ItemLine> ServerLogin::readItems(const QString& location) {
     return items;
 }
 
-void ServerLogin::withPassword(const QString& location, const std::function<void()>& read) {
-    for (;;) {
-        try {
-            // Off the window's thread: a server that is slow to answer freezes nothing.
-            read();
-            return;
-        } catch (const store::StoreError& error) {
-            if (error.number() != store::PasswordNeeded && error.number() != store::PasswordRefused)
-                throw;
-            const auto address = store::ServerAddress::fromUri(location);
-            const QString user = address && !address->user.isEmpty()
-                                     ? address->user
-                                     : qEnvironmentVariable("USER");
-            const auto answer = m_desktop.formBox(
-                QStringLiteral("Server Password"),
-                QStringLiteral("%1\nPassword of the user '%2':").arg(error.description(), user),
-                {{QStringLiteral("&Password"), QString(), true}});
-            if (!answer) {
-                // A password the server refused is no use to the next try.
-                if (error.number() == store::PasswordRefused)
-                    store::useServerPassword(location, {});
-                throw;
-            }
-            store::useServerPassword(location, answer->value(0));
-        }
-    }
+void ServerLogin::withPassword(const QString& /*location*/, const std::function<void()>& read) {
+    // Off the window's thread: a server that is slow to answer freezes nothing. Each trip asks
+    // for a password (or a key's passphrase) itself when the server wants one
+    // (tree::runOnStore).
+    read();
 }
 
 std::optional<QString> ServerLogin::ask(const QString& current) {
-    store::ServerAddress address =
-        store::ServerAddress::fromUri(current).value_or(store::ServerAddress{
-            QString(), QStringLiteral("5432"), QString(), qEnvironmentVariable("USER")});
+    const std::optional<store::ServerAddress> known = store::ServerAddress::fromUri(current);
+    store::ServerAddress address = known.value_or(store::ServerAddress{
+        QString(), QStringLiteral("5432"), QString(), qEnvironmentVariable("USER")});
+    // An address that the four fields cannot say (a service, certificates, several hosts…)
+    // comes back whole in the last one.
+    QString whole;
+    try {
+        if (known && known->uri() != current)
+            whole = current;
+    } catch (const store::StoreError&) {
+        whole = current;
+    }
     for (;;) {
         const auto answer = m_desktop.formBox(
             ConnectTitle, ConnectPrompt,
             {{QStringLiteral("&Host or socket folder"), address.host},
              {QStringLiteral("P&ort"), address.port},
              {QStringLiteral("&Database"), address.database},
-             {QStringLiteral("&User"), address.user}});
+             {QStringLiteral("&User"), address.user},
+             {QStringLiteral("Or the whole &address"), whole}});
         if (!answer)
             return std::nullopt;
         address = {answer->value(0), answer->value(1), answer->value(2), answer->value(3)};
+        whole = answer->value(4).trimmed();
         try {
-            const QString uri = address.uri();
+            if (!whole.isEmpty() && !store::looksLikeServerAddress(whole))
+                throw store::StoreError(store::CannotOpen,
+                                        QStringLiteral("Could not connect: the address is neither "
+                                                       "key=value pairs nor postgresql://…."));
+            // A password typed into the address is kept in memory, never shown or remembered.
+            const QString uri =
+                whole.isEmpty() ? address.uri() : store::withPasswordInMemory(whole);
             const desktop::BusyPointer busy(m_desktop);
             withPassword(uri, [&] { tree::checkOpens(m_desktop, uri); });
             return uri;
         } catch (const store::StoreError& error) {
-            // The box comes back with what was typed, to be corrected or cancelled.
+            // The box comes back with what was typed, to be corrected or cancelled; an address
+            // that held a password comes back without it.
+            whole = store::withoutPassword(whole);
             m_desktop.messageBox(error.message(), desktop::OkOnly);
         }
     }

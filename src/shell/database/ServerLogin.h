@@ -30,13 +30,13 @@ public:
     std::optional<QString> ask(const QString& current);
 
     /// Every item of the Item Master at `location`. When it is a server that asks for a
-    /// password that PGPASSWORD and ~/.pgpass do not hold (or refuses the one given), asks for
-    /// one and tries again, until the server takes it or the user cancels; then the server's
-    /// error is thrown.
+    /// password that PGPASSWORD and ~/.pgpass do not hold (or refuses the one given), or for a
+    /// client key's passphrase, asks for it and tries again, until the server takes it or the
+    /// user cancels; then the server's error is thrown (tree::runOnStore).
     std::vector<store::ItemLine> readItems(const QString& location);
 
-    /// Runs `read` (a trip to the store at `location`), asking for a password as readItems
-    /// says.
+    /// Runs `read` (trips to the store at `location`, which ask for a password as readItems
+    /// says).
     void withPassword(const QString& location, const std::function<void()>& read);
 
 private:

@@ -27,6 +27,8 @@
 #include <memory>
 #include <optional>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace store::watch {
 
@@ -42,6 +44,9 @@ constexpr auto ReconnectEvery = 2s;
 constexpr auto CountEvery = 5s;
 /// A statement of the watcher's that has no answer within this is taken for a lost connection.
 constexpr auto AnswerWithin = 5s;
+/// A notice of the watcher's own that has not come back within this never will: the
+/// connection goes through a pooler that drops notices.
+constexpr auto ProbeWithin = 1s;
 
 const QString NoTriggers = QStringLiteral(
     "Changes by other editors show only after a reload: the server's tables have no change "
@@ -86,7 +91,7 @@ Changes readNotice(const char* payload) {
 class ServerWatch : public Source {
 public:
     ServerWatch(const QString& uri, Sink& sink)
-        : m_uri(uri), m_server(serverOf(uri)), m_own(sessionApplicationName()), m_sink(sink) {
+        : m_address(addressOf(uri)), m_own(sessionApplicationName()), m_sink(sink) {
         if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
             m_wake[0] = m_wake[1] = -1;
         m_thread = std::thread([this] { run(); });
@@ -101,8 +106,10 @@ public:
                 ::close(fd);
     }
 
-    void setIntervals(int /*pollMs*/, int groupMs) override {
-        // A server tells of its changes itself: only the group is the watcher's to choose.
+    void setIntervals(int pollMs, int groupMs) override {
+        // A server tells of its changes itself; the poll serves only where it cannot (a
+        // standby, a transaction pooler).
+        m_pollMs = std::max(1, pollMs);
         m_groupMs = std::max(0, groupMs);
         wake();
     }
@@ -114,16 +121,18 @@ public:
 
 private:
     enum class Woken { Ready, Timeout, Wake, Stop };
+    /// How the watch learns of other editors' commits: their notices, or a look every poll
+    /// where notices cannot reach it.
+    enum class Hearing { Notices, PollStandby, PollPooler };
     enum class Triggers { Unknown, There, Missing };
 
-    /// The server whose process IDs tell this editor's own notices (PgOwnSessions.h).
-    static QString serverOf(const QString& uri) {
+    /// The address read once; none where it cannot be read (never connected to: the store
+    /// that opened this address says why).
+    static std::optional<ParsedServerAddress> addressOf(const QString& uri) {
         try {
-            const ParsedServerAddress address = parseServerAddress(uri);
-            return pg::serverOf(address.field(QLatin1StringView("host")),
-                                address.field(QLatin1StringView("port")));
+            return parseServerAddress(uri);
         } catch (const StoreError&) {
-            return {}; // never connected to: the store that opened this address says why
+            return std::nullopt;
         }
     }
 
@@ -167,12 +176,25 @@ private:
 
     /// A connection of the watcher's own, made without blocking a stop; null on failure.
     PgConn connect() {
+        if (!m_address)
+            return nullptr;
+        // The server the writes go to, as the store's connections choose it (PgSession.h):
+        // among several hosts the one that can write, a standby only where no other answers.
+        const bool chooseWriter =
+            m_address->field(QLatin1StringView("target_session_attrs")).isEmpty() &&
+            qEnvironmentVariableIsEmpty("PGTARGETSESSIONATTRS");
+        bool onlyStandbys = false;
+        PgConn connection = connectAs(chooseWriter ? "read-write" : nullptr, &onlyStandbys);
+        if (!connection && onlyStandbys && !m_stop)
+            connection = connectAs("any", &onlyStandbys);
+        return connection;
+    }
+
+    PgConn connectAs(const char* sessionAttributes, bool* onlyStandbys) {
         std::optional<pg::LibpqParams> params;
-        try {
-            params.emplace(m_uri);
-        } catch (const StoreError&) {
-            return nullptr; // the store that opened this address says why
-        }
+        params.emplace(*m_address);
+        if (sessionAttributes)
+            params->add("target_session_attrs", QString::fromLatin1(sessionAttributes));
         PgConn connection(PQconnectStartParams(params->keywords(), params->values(), 0));
         if (!connection)
             return nullptr;
@@ -181,9 +203,15 @@ private:
         const auto deadline = Clock::now() + std::chrono::seconds(pgschema::ConnectTimeoutSeconds);
         PostgresPollingStatusType status = PGRES_POLLING_WRITING;
         while (PQstatus(connection.get()) != CONNECTION_BAD && status != PGRES_POLLING_FAILED) {
-            if (status == PGRES_POLLING_OK)
-                return PQsetnonblocking(connection.get(), 1) == 0 ? std::move(connection)
-                                                                  : nullptr;
+            if (status == PGRES_POLLING_OK) {
+                // The server whose process IDs tell this editor's own notices
+                // (PgOwnSessions.h): the one of the address's hosts that answered.
+                m_server = pg::serverOfConnection(connection.get());
+                return pg::tagApplicationName(connection.get()) &&
+                               PQsetnonblocking(connection.get(), 1) == 0
+                           ? std::move(connection)
+                           : nullptr;
+            }
             const Woken woken =
                 waitFor(PQsocket(connection.get()),
                         status == PGRES_POLLING_READING ? POLLIN : POLLOUT, deadline);
@@ -192,6 +220,9 @@ private:
             if (woken == Woken::Ready)
                 status = PQconnectPoll(connection.get());
         }
+        const QString why = QString::fromUtf8(PQerrorMessage(connection.get()));
+        *onlyStandbys = why.contains(QLatin1String("read-only")) ||
+                        why.contains(QLatin1String("hot standby"));
         return nullptr;
     }
 
@@ -250,7 +281,7 @@ private:
     /// False when the connection is lost.
     bool countEditors(PGconn* connection) {
         const QByteArray own = m_own.toUtf8();
-        const Result result = exec(connection, pgschema::CountOtherEditors, &own);
+        const Result result = exec(connection, pgschema::CountOtherEditorsByTag, &own);
         if (!result)
             return false;
         if (PQresultStatus(result.get()) == PGRES_TUPLES_OK && PQntuples(result.get()) == 1) {
@@ -357,23 +388,121 @@ private:
         }
     }
 
-    /// Makes the connection and starts listening; null when either fails.
-    PgConn listen() {
+    /// Makes the connection and starts listening; null when either fails. `hearing` says
+    /// whether notices reach this connection: a standby refuses LISTEN, and a transaction
+    /// pooler hands each transaction to some server process, the listening one included, so
+    /// that notices meant for it go nowhere. A notice of its own, sent on a channel of its own,
+    /// is the proof.
+    PgConn listen(Hearing* hearing) {
         PgConn connection = connect();
         if (!connection)
             return nullptr;
+        const int pid = PQbackendPID(connection.get());
+        const Result process = exec(connection.get(), pgschema::SelectBackendPid.data());
+        if (!process || PQresultStatus(process.get()) != PGRES_TUPLES_OK ||
+            PQntuples(process.get()) != 1)
+            return nullptr;
+        if (std::atoi(PQgetvalue(process.get(), 0, 0)) != pid) {
+            *hearing = Hearing::PollPooler;
+            return connection;
+        }
         const Result listening = exec(connection.get(), pgschema::ListenChanges);
-        if (!listening || PQresultStatus(listening.get()) != PGRES_COMMAND_OK)
+        if (!listening)
+            return nullptr;
+        if (PQresultStatus(listening.get()) != PGRES_COMMAND_OK) {
+            const char* state = PQresultErrorField(listening.get(), PG_DIAG_SQLSTATE);
+            if (!state || qstrcmp(state, "25006") != 0)
+                return nullptr;
+            *hearing = Hearing::PollStandby; // read-only: recovery refuses LISTEN
+            return connection;
+        }
+        const QByteArray channel = "fabrilux_bom_probe_" + QByteArray::number(pid);
+        const Result probing = exec(connection.get(), ("LISTEN " + channel).constData());
+        const Result sent = exec(connection.get(), pgschema::NotifyProbe, &channel);
+        if (!probing || !sent)
+            return nullptr;
+        *hearing = Hearing::PollPooler;
+        const auto deadline = Clock::now() + ProbeWithin;
+        while (*hearing != Hearing::Notices) {
+            while (PGnotify* notify = PQnotifies(connection.get())) {
+                if (channel == notify->relname && notify->be_pid == pid)
+                    *hearing = Hearing::Notices;
+                else
+                    m_early.emplace_back(readNotice(notify->extra), notify->be_pid);
+                PQfreemem(notify);
+            }
+            if (*hearing == Hearing::Notices)
+                break;
+            const Woken woken = waitFor(PQsocket(connection.get()), POLLIN, deadline);
+            if (woken == Woken::Stop)
+                return nullptr;
+            if (woken == Woken::Timeout)
+                break;
+            if (woken == Woken::Ready && !PQconsumeInput(connection.get()))
+                return nullptr;
+        }
+        if (!exec(connection.get(), ("UNLISTEN " + channel).constData()))
             return nullptr;
         return connection;
+    }
+
+    /// Says once a watch why it reads changes every poll, and how slow that is.
+    void sayPolling(Hearing hearing) {
+        if (m_saidPolling || hearing == Hearing::Notices)
+            return;
+        m_saidPolling = true;
+        m_sink.notice(
+            hearing == Hearing::PollStandby
+                ? QStringLiteral("This server is a read-only standby: browse, no edits. Other "
+                                 "editors' changes, made on the primary, are looked for every "
+                                 "%1 s, as a standby cannot tell of them.")
+                      .arg(m_pollMs.load() / 1000.0)
+                : QStringLiteral("Live changes need a direct or session-pooled connection: "
+                                 "behind this pooler other editors' changes are looked for "
+                                 "every %1 s instead, more slowly.")
+                      .arg(m_pollMs.load() / 1000.0));
+    }
+
+    /// Looks for commits every poll until the connection is lost or the owner stops the
+    /// watch: where the server's write-ahead log stands, which every commit moves on (a
+    /// standby's as it replays it). A move re-reads what is shown, which says what changed.
+    void poll(PGconn* connection) {
+        auto nextCount = Clock::now() + CountEvery;
+        QByteArray last;
+        while (!m_stop) {
+            const Result position = exec(connection, pgschema::SelectWalPosition);
+            if (!position || PQresultStatus(position.get()) != PGRES_TUPLES_OK ||
+                PQntuples(position.get()) != 1)
+                return;
+            const QByteArray now = PQgetvalue(position.get(), 0, 0);
+            if (!last.isNull() && now != last) {
+                m_sink.changes(Changes{true, {}, {}});
+                m_lastSaid = Clock::now();
+            }
+            last = now;
+            if (Clock::now() >= nextCount) {
+                if (!countEditors(connection))
+                    return;
+                nextCount = Clock::now() + CountEvery;
+            }
+            const auto next = Clock::now() + std::chrono::milliseconds(m_pollMs.load());
+            while (Clock::now() < next) {
+                const Woken woken = waitFor(-1, 0, next);
+                if (woken == Woken::Stop)
+                    return;
+            }
+        }
     }
 
     void run() {
         const QString lost = QStringLiteral("The connection to the server was lost; trying again…");
         bool saidLost = false;
         bool watching = false;
+        QString connectedTo; // the server of the connection before
+
         while (!m_stop) {
-            PgConn connection = listen();
+            Hearing hearing = Hearing::Notices;
+            PgConn connection = listen(&hearing);
             if (!connection) {
                 if (m_stop)
                     break;
@@ -386,13 +515,20 @@ private:
             if (saidLost) {
                 // Notices are not kept for a listener that was away: all of it is news.
                 m_sink.changes(Changes{true, {}, {}});
-                m_sink.notice(QStringLiteral("Connected to the server again; what is shown was "
-                                             "read again."));
+                // Another of the address's hosts: a failover, which the user should know of.
+                const QString host = m_server.section(QLatin1Char('\n'), 0, 0);
+                m_sink.notice(m_server != connectedTo && !connectedTo.isEmpty()
+                                  ? QStringLiteral("Connected to another of the address's servers "
+                                                   "(%1, port %2); what is shown was read again.")
+                                        .arg(host, m_server.section(QLatin1Char('\n'), 1))
+                                  : QStringLiteral("Connected to the server again; what is shown "
+                                                   "was read again."));
                 saidLost = false;
             }
+            connectedTo = m_server;
             // On every connection, as the triggers may have gone (or come back) while the
-            // watcher was away; then again every so often while it listens.
-            if (!checkTriggers(connection.get(), true)) {
+            // watcher was away; then again every so often while it listens. A poll needs none.
+            if (hearing == Hearing::Notices && !checkTriggers(connection.get(), true)) {
                 m_sink.notice(lost);
                 saidLost = true;
                 continue;
@@ -400,10 +536,19 @@ private:
             if (!watching) {
                 m_sink.watching();
                 watching = true;
+                sayPolling(hearing);
                 sayWhenNoHistory(connection.get());
             }
-            if (countEditors(connection.get()))
-                serve(connection.get());
+            // Notices that came while the probe waited for its own.
+            for (const auto& [changes, pid] : std::exchange(m_early, {}))
+                if (!pg::isOwnSession(m_server, pid))
+                    m_sink.changes(changes);
+            if (countEditors(connection.get())) {
+                if (hearing == Hearing::Notices)
+                    serve(connection.get());
+                else
+                    poll(connection.get());
+            }
             // What was gathered of a group is part of the "everything" that follows.
             m_pending = Changes();
             m_groupEnd.reset();
@@ -414,14 +559,16 @@ private:
         }
     }
 
-    const QString m_uri;
-    const QString m_server;
+    const std::optional<ParsedServerAddress> m_address;
+    /// The server of the connection made last, the watch's thread's own.
+    QString m_server;
     /// This editor's application_name: the other editors are counted by theirs.
     const QString m_own;
     Sink& m_sink;
     int m_wake[2] = {-1, -1};
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_groupMs{DefaultGroupMs};
+    std::atomic<int> m_pollMs{DefaultPollMs};
     std::atomic<int> m_triggerCheckMs{DefaultTriggerCheckMs};
     // The watch's thread's own.
     Changes m_pending;
@@ -430,6 +577,8 @@ private:
     int m_editors = -1;
     Triggers m_triggers = Triggers::Unknown;
     pg::HistoryGapWatch m_historyGaps;
+    bool m_saidPolling = false;
+    std::vector<std::pair<Changes, int>> m_early;
     Clock::time_point m_lastTriggerCheck;
     std::thread m_thread;
 };

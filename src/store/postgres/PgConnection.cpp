@@ -21,55 +21,70 @@ using namespace Qt::StringLiterals;
 
 namespace store::pg {
 
-QString keyArray(const QStringList& ids) {
-    QString literal = QStringLiteral("{");
-    for (const QString& id : ids) {
-        if (literal.size() > 1)
-            literal += QLatin1Char(',');
-        literal += QLatin1Char('"');
-        for (QChar c : id) {
-            if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
-                literal += QLatin1Char('\\');
-            const char16_t u = c.unicode();
-            literal += u >= u'A' && u <= u'Z' ? QChar(char16_t(u + (u'a' - u'A'))) : c;
-        }
-        literal += QLatin1Char('"');
-    }
-    return literal + QLatin1Char('}');
-}
-
 void fail(int number, const QString& what, const QSqlError& error) {
     throw StoreError(number, QStringLiteral("%1: %2.").arg(what, describe(error)));
 }
 
+namespace {
+
+/// A value as libpq's key=value form reads it, in quotes. Qt's driver turns every ';' of its
+/// options into a blank, so a value that holds one cannot reach libpq as it is.
+QString quotedOption(const QString& shown, const QString& key, const QString& value) {
+    if (value.contains(QLatin1Char(';')))
+        throw cannotOpen(shown, QStringLiteral("the value of '%1' holds a ';', which the history's "
+                                               "connection cannot pass on")
+                                    .arg(key));
+    QString quoted = QStringLiteral("'");
+    for (QChar c : value) {
+        if (c == u'\'' || c == u'\\')
+            quoted += QLatin1Char('\\');
+        quoted += c;
+    }
+    return quoted + QLatin1Char('\'');
+}
+
+} // namespace
+
 Connection::Connection(const QString& uri) : m_uri(uri) {
     const ParsedServerAddress address = checkedAddress(uri);
-    m_uri = address.address;
+    m_uri = address.shown;
     QString host, user, database;
     int port = -1;
-    // A server that stops answering in the middle of a reply ends the connection too.
-    QString options = QStringLiteral("connect_timeout=%1;keepalives_idle=30;"
-                                     "keepalives_interval=10;keepalives_count=3;"
-                                     "tcp_user_timeout=60000")
-                          .arg(pgschema::ConnectTimeoutSeconds);
-    // Every connection of this editor carries its one name, from its start: other editors
-    // count it (its own writes the watcher knows by the server's process ID, see below, as
-    // any session may give itself any name). The name is letters, digits and ". _ - / @"
-    // only, so it is one token of the option string as it is.
-    options += QStringLiteral(";application_name=") + sessionApplicationName();
-    // checkedAddress let through only these fields, sslmode only with libpq's own modes.
+    QStringList options;
+    // Every field the user gave, as libpq reads it (a service, certificates, several hosts…);
+    // the driver's own fields where it has them.
+    QStringList set;
     for (const auto& [key, value] : address.fields) {
-        if (key == QLatin1String("host"))
+        set.append(key);
+        if (key == QLatin1String("host") && !value.contains(QLatin1Char(',')))
             host = value;
-        else if (key == QLatin1String("port"))
+        else if (key == QLatin1String("port") && !value.contains(QLatin1Char(',')))
             port = value.toInt(); // a number from 1 to 65535: parseServerAddress checked it
         else if (key == QLatin1String("user"))
             user = value;
         else if (key == QLatin1String("dbname"))
             database = value;
-        else if (key == QLatin1String("sslmode"))
-            options += QStringLiteral(";sslmode=") + value;
+        else {
+            options.append(key + QLatin1Char('=') + quotedOption(m_uri, key, value));
+        }
     }
+    // A server that stops answering in the middle of a reply ends the connection too; where
+    // the user set none of these.
+    const std::pair<const char*, QString> defaults[] = {
+        {"connect_timeout", QString::number(pgschema::ConnectTimeoutSeconds)},
+        {"keepalives_idle", QStringLiteral("30")},
+        {"keepalives_interval", QStringLiteral("10")},
+        {"keepalives_count", QStringLiteral("3")},
+        {"tcp_user_timeout", QStringLiteral("60000")},
+        // This editor's name where the user gave none (tagApplicationName follows theirs).
+        {"fallback_application_name", sessionApplicationName()},
+    };
+    for (const auto& [key, value] : defaults)
+        if (!set.contains(QLatin1String(key)))
+            options.append(QLatin1String(key) + QLatin1Char('=') + value);
+    if (const std::optional<QString> passphrase = keyPassphrase(address.address))
+        options.append(QStringLiteral("sslpassword=") +
+                       quotedOption(m_uri, QStringLiteral("sslpassword"), *passphrase));
 
     static std::atomic<int> serial{0};
     m_name = QStringLiteral("bom-server-operation-%1").arg(++serial);
@@ -84,9 +99,9 @@ Connection::Connection(const QString& uri) : m_uri(uri) {
         m_db.setPort(port);
     m_db.setDatabaseName(database);
     m_db.setUserName(user);
-    m_db.setConnectOptions(options);
+    m_db.setConnectOptions(options.join(QLatin1Char(';')));
     // A password typed in this run; otherwise libpq looks in PGPASSWORD and ~/.pgpass itself.
-    const std::optional<QString> password = serverPassword(m_uri);
+    const std::optional<QString> password = serverPassword(address.address);
     if (password)
         m_db.setPassword(*password);
     QElapsedTimer opening;
@@ -116,14 +131,20 @@ Connection::Connection(const QString& uri) : m_uri(uri) {
     // (Qt 6 names it by libpq's struct, pg_conn, not by its typedef); where it does not, the
     // server is asked.
     const QVariant handle = m_db.driver()->handle();
+    PGconn* libpq = nullptr;
     if (handle.isValid() &&
         (qstrcmp(handle.typeName(), "pg_conn*") == 0 || qstrcmp(handle.typeName(), "PGconn*") == 0))
-        if (PGconn* const libpq = *static_cast<PGconn* const*>(handle.constData()))
-            m_pid = PQbackendPID(libpq);
-    if (m_pid <= 0 && setup.exec(pgschema::SelectBackendPid) && setup.next())
-        m_pid = setup.value(0).toInt();
-    m_server = serverOf(address.field(QLatin1StringView("host")),
-                        address.field(QLatin1StringView("port")));
+        libpq = *static_cast<PGconn* const*>(handle.constData());
+    if (libpq) {
+        m_pid = PQbackendPID(libpq);
+        tagApplicationName(libpq);
+        m_server = serverOfConnection(libpq);
+    } else {
+        if (setup.exec(pgschema::SelectBackendPid) && setup.next())
+            m_pid = setup.value(0).toInt();
+        m_server = serverOf(address.field(QLatin1StringView("host")),
+                            address.field(QLatin1StringView("port")));
+    }
     noteOwnSession(m_server, m_pid);
 }
 

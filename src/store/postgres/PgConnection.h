@@ -4,6 +4,7 @@
 // failure, as SqlSupport.h gives them for SQLite. Used by the files of src/store only.
 
 #include "store/Statement.h"
+#include "store/postgres/PgSession.h"
 #include "store/StoreError.h"
 
 #include <QLatin1StringView>
@@ -43,11 +44,6 @@ private:
     QString m_server;
     int m_pid = 0;
 };
-
-/// The keys of `ids` as one array literal: ASCII letters folded to lower case, as lower()
-/// folds text of collation "C", each element quoted, with its quotes and backslashes escaped.
-/// For the "= ANY" and unnest look-ups of the key indexes, bound as one text[] parameter.
-QString keyArray(const QStringList& ids);
 
 [[noreturn]] void fail(int number, const QString& what, const QSqlError& error);
 

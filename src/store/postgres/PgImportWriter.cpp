@@ -3,17 +3,17 @@
 #include "store/ItemKey.h"
 #include "store/postgres/PgChangeSql.h"
 #include "store/postgres/PgHistorySql.h"
+#include "store/postgres/PgOwnChanges.h"
 #include "store/postgres/PgSql.h"
 #include "store/SchemaCheck.h"
 #include "store/SessionName.h"
 #include "store/StoreError.h"
 
-#include <QSqlQuery>
 #include <QSysInfo>
 
 namespace store {
 
-using pg::PgStatement;
+using PgStatement = pg::SessionStatement;
 
 namespace {
 
@@ -58,50 +58,50 @@ std::unique_ptr<PgImportWriter> PgImportWriter::intoExisting(const QString& uri)
 }
 
 QStringList PgImportWriter::createTables(const QString& uri) {
-    const pg::Connection connection(uri);
-    const QString what =
-        QStringLiteral("Could not create the tables on '%1'").arg(connection.uri());
-    pg::PgTransaction transaction(connection.db(), what);
-    PgStatement present(connection.db(), pgschema::SelectTablesPresent, what);
+    pg::Session session(uri);
+    const QString what = QStringLiteral("Could not create the tables on '%1'").arg(session.uri());
+    pg::SessionTransaction transaction(session, what);
+    PgStatement present(session, pgschema::SelectTablesPresent, what);
     present.exec();
     if (!present.next())
         throw StoreError(WriteFailed, what + QStringLiteral(": the server did not answer."));
-    pg::execute(connection.db(), pgschema::QuietNotices, what, WriteFailed);
+    session.execute(pgschema::QuietNotices, what, WriteFailed);
     QStringList created;
     if (!present.value(0).toBool())
         created.append(QStringLiteral("ItemMaster"));
     if (!present.value(1).toBool())
         created.append(QStringLiteral("BomDetail"));
     for (QLatin1StringView sql : pgschema::CreateTables)
-        pg::execute(connection.db(), sql, what, WriteFailed);
+        session.execute(sql, what, WriteFailed);
     // The triggers that tell editors of each other's changes, on tables old and new.
-    pg::execute(connection.db(), pgschema::CreateChangeFunction, what, WriteFailed);
-    pg::execute(connection.db(), pgschema::CreateChangeTriggers, what, WriteFailed);
+    session.execute(pgschema::CreateChangeFunction, what, WriteFailed);
+    session.execute(pgschema::CreateChangeTriggers, what, WriteFailed);
     // Tables that were there already may lack what the editor needs: better said now than
     // at the first open.
-    pg::checkTables(connection.db(), connection.uri());
+    pg::checkTables(session);
     transaction.commit();
     return created;
 }
 
-PgImportWriter::PgImportWriter(const QString& uri, Mode mode) : m_connection(uri), m_mode(mode) {
-    const QSqlDatabase& db = m_connection.db();
-    const QString shown = m_connection.uri();
+PgImportWriter::PgImportWriter(const QString& uri, Mode mode)
+    : m_session(std::make_unique<pg::Session>(uri)), m_mode(mode) {
+    pg::Session& db = *m_session;
+    const QString shown = m_session->uri();
     try {
-        pg::execute(db, pgschema::Begin, QStringLiteral("Could not start writing '%1'").arg(shown),
+        db.execute(pgschema::Begin, QStringLiteral("Could not start writing '%1'").arg(shown),
                     ImportOutputFailed);
         m_inTransaction = true;
-        pg::execute(db, pgschema::QuietNotices,
+        db.execute(pgschema::QuietNotices,
                     QStringLiteral("Could not start writing '%1'").arg(shown), ImportOutputFailed);
         // The structure lock of the editors' drops, before any table lock (the order in which
         // they take them): a drop checked while the import's lines are not committed yet
         // could otherwise close a cycle through them.
-        pg::execute(db, pgschema::LockStructure,
+        db.execute(pgschema::LockStructure,
                     QStringLiteral("Could not lock the tables on '%1'").arg(shown),
                     ImportOutputFailed);
         // Its rows are one change for the editors: one notice at the commit says so, and the
         // triggers stay quiet for its thousands of statements.
-        pg::execute(db, pgschema::QuietChangeTriggers,
+        db.execute(pgschema::QuietChangeTriggers,
                     QStringLiteral("Could not start writing '%1'").arg(shown), ImportOutputFailed);
         if (mode == Mode::Empty) {
             PgStatement present(db, pgschema::SelectTablesPresent,
@@ -112,15 +112,15 @@ PgImportWriter::PgImportWriter(const QString& uri, Mode mode) : m_connection(uri
                                  !(present.value(0).toBool() && present.value(1).toBool());
             const QString what = QStringLiteral("Could not create the tables on '%1'").arg(shown);
             for (QLatin1StringView sql : pgschema::CreateTables)
-                pg::execute(db, sql, what, ImportOutputFailed);
+                db.execute(sql, what, ImportOutputFailed);
             // Tables it made carry the change triggers, as those of --create-schema do.
             if (created) {
-                pg::execute(db, pgschema::CreateChangeFunction, what, ImportOutputFailed);
-                pg::execute(db, pgschema::CreateChangeTriggers, what, ImportOutputFailed);
+                db.execute(pgschema::CreateChangeFunction, what, ImportOutputFailed);
+                db.execute(pgschema::CreateChangeTriggers, what, ImportOutputFailed);
             }
         }
-        pg::checkTables(db, shown);
-        pg::execute(db, pgschema::LockTablesForImport,
+        pg::checkTables(db);
+        db.execute(pgschema::LockTablesForImport,
                     QStringLiteral("Could not lock the tables on '%1'").arg(shown),
                     ImportOutputFailed);
         m_itemsBefore = count(pgschema::CountItems, QStringLiteral("Could not count ItemMaster"));
@@ -150,12 +150,14 @@ void PgImportWriter::rollback() {
         return;
     m_inTransaction = false;
     // On a lost connection the server has rolled back already; the statement then just fails.
-    QSqlQuery query(m_connection.db());
-    query.exec(pgschema::Rollback);
+    try {
+        m_session->execute(pgschema::Rollback, QString(), ImportOutputFailed);
+    } catch (const StoreError&) {
+    }
 }
 
 qint64 PgImportWriter::count(QLatin1StringView sql, const QString& what) {
-    PgStatement query(m_connection.db(), sql, what, ImportOutputFailed);
+    PgStatement query(*m_session, sql, what, ImportOutputFailed);
     query.exec();
     if (!query.next())
         throw StoreError(ImportOutputFailed, what + QStringLiteral(": no answer."));
@@ -200,7 +202,7 @@ void PgImportWriter::addLine(const ImportedLine& line, const std::function<QStri
 void PgImportWriter::flushItems() {
     if (m_items.empty())
         return;
-    const QSqlDatabase& db = m_connection.db();
+    pg::Session& db = *m_session;
     QStringList ids, keys;
     ids.reserve(qsizetype(m_items.size()));
     keys.reserve(qsizetype(m_items.size()));
@@ -252,7 +254,7 @@ void PgImportWriter::flushItems() {
 void PgImportWriter::flushLines() {
     if (m_lines.empty())
         return;
-    const QSqlDatabase& db = m_connection.db();
+    pg::Session& db = *m_session;
     QHash<QString, std::pair<QString, QString>> stored;
     if (m_mode == Mode::Existing) {
         QStringList assemblies, components;
@@ -304,8 +306,8 @@ void PgImportWriter::flushLines() {
 }
 
 void PgImportWriter::recordAs(const WriteCommand& command) {
-    PgStatement mark(m_connection.db(), pgschema::MarkWriter,
-                     QStringLiteral("Could not start writing '%1'").arg(m_connection.uri()),
+    PgStatement mark(*m_session, pgschema::MarkWriter,
+                     QStringLiteral("Could not start writing '%1'").arg(m_session->uri()),
                      ImportOutputFailed);
     mark.bind(systemUserName())
         .bind(QSysInfo::machineHostName())
@@ -313,6 +315,11 @@ void PgImportWriter::recordAs(const WriteCommand& command) {
         .bind(command.reason.isEmpty() ? QVariant() : QVariant(command.reason))
         .bind(command.restore ? QStringLiteral("restore") : QStringLiteral("editor"));
     mark.exec();
+    // The server's id of this transaction: the history lists its change set as this editor's,
+    // as it does the line writes'.
+    if (mark.next())
+        pg::noteOwnChangeSet(m_session->givenUri(),
+                             mark.value(pgschema::MarkedTransactionColumn).toLongLong());
 }
 
 void PgImportWriter::commit() {
@@ -320,17 +327,18 @@ void PgImportWriter::commit() {
     flushLines();
     const qint64 items = count(pgschema::CountItems, QStringLiteral("Could not count ItemMaster"));
     const qint64 lines = count(pgschema::CountLines, QStringLiteral("Could not count BomDetail"));
-    checkRowCounts(m_connection.uri(), items, lines, m_itemsBefore + m_itemsAdded,
+    const QString what = QStringLiteral("Could not write '%1'").arg(m_session->uri());
+    checkRowCounts(m_session->uri(), items, lines, m_itemsBefore + m_itemsAdded,
                    m_linesBefore + m_linesAdded);
-    pg::execute(m_connection.db(), pgschema::NotifyEverythingChanged,
-                QStringLiteral("Could not write '%1'").arg(m_connection.uri()), ImportOutputFailed);
-    pg::execute(m_connection.db(), pgschema::Commit,
-                QStringLiteral("Could not write '%1'").arg(m_connection.uri()), ImportOutputFailed);
+    m_session->execute(pgschema::NotifyEverythingChanged, what, ImportOutputFailed);
+    m_session->execute(pgschema::Commit, what, ImportOutputFailed);
     m_inTransaction = false;
     // The rows are in; statistics that fail to update now are brought up to date by the
     // server's autovacuum later, so a failure here is no failure of the import.
-    QSqlQuery analyze(m_connection.db());
-    analyze.exec(pgschema::AnalyzeTables);
+    try {
+        m_session->execute(pgschema::AnalyzeTables, what, ImportOutputFailed);
+    } catch (const StoreError&) {
+    }
 }
 
 } // namespace store

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/ImportWriter.h"
-#include "store/postgres/PgConnection.h"
+#include "store/postgres/PgSession.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -75,7 +75,7 @@ private:
     qint64 count(QLatin1StringView sql, const QString& what);
     void rollback();
 
-    pg::Connection m_connection;
+    std::unique_ptr<pg::Session> m_session;
     Mode m_mode;
     bool m_inTransaction = false;
     std::vector<PendingItem> m_items;

@@ -2,6 +2,7 @@
 
 #include "store/SessionName.h"
 #include "store/PasswordCache.h"
+#include "store/postgres/PgOwnSessions.h"
 #include "store/postgres/PgSql.h"
 #include "store/ServerAddress.h"
 #include "store/StoreError.h"
@@ -12,25 +13,40 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <chrono>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 namespace store::pg {
 
-LibpqParams::LibpqParams(const QString& uri) {
-    const ParsedServerAddress address = parseServerAddress(uri);
+LibpqParams::LibpqParams(const ParsedServerAddress& address) {
+    // A locked client key is opened with the passphrase given (sslpassword) or not at all:
+    // without a hook of its own, libpq lets OpenSSL ask for one on the terminal, where a
+    // window's user never sees it and the connection waits for good.
+    static std::once_flag quietKeys;
+    std::call_once(quietKeys, [] { PQsetSSLKeyPassHook_OpenSSL(PQdefaultSSLKeyPassHook_OpenSSL); });
     for (const auto& [key, value] : address.fields)
-        if (key == QLatin1String("host") || key == QLatin1String("port") ||
-            key == QLatin1String("user") || key == QLatin1String("dbname") ||
-            key == QLatin1String("sslmode"))
-            add(key.toUtf8().constData(), value);
+        add(key.toUtf8().constData(), value);
     if (const std::optional<QString> password = serverPassword(address.address))
         add("password", *password);
-    add("application_name", sessionApplicationName());
+    if (const std::optional<QString> passphrase = keyPassphrase(address.address))
+        add("sslpassword", *passphrase);
+    add("fallback_application_name", sessionApplicationName());
     add("connect_timeout", QString::number(pgschema::ConnectTimeoutSeconds));
 }
 
+bool LibpqParams::has(const char* keyword) const {
+    for (const QByteArray& kept : m_keywords)
+        if (kept == keyword)
+            return true;
+    return false;
+}
+
 void LibpqParams::add(const char* keyword, const QString& value) {
+    if (has(keyword))
+        return;
     m_keywords.emplace_back(keyword);
     m_values.push_back(value.toUtf8());
 }
@@ -56,13 +72,41 @@ const char* const* LibpqParams::values() {
     return m_valuePointers.data();
 }
 
+bool tagApplicationName(PGconn* connection) {
+    const QString tag = sessionApplicationName();
+    const QString name = QString::fromUtf8(PQparameterStatus(connection, "application_name"));
+    if (name.isEmpty() || name == tag || name.endsWith(QLatin1Char(' ') + tag))
+        return true;
+    // The server keeps 63 bytes: the user's name is cut, never the editor's tag, which the
+    // other editors count by.
+    QByteArray theirs = name.toUtf8().left(std::max<qsizetype>(0, 62 - tag.toUtf8().size()));
+    while (!theirs.isEmpty() && QString::fromUtf8(theirs).contains(QChar::ReplacementCharacter))
+        theirs.chop(1);
+    const QByteArray tagged =
+        theirs.isEmpty() ? tag.toUtf8() : QByteArray(theirs + ' ' + tag.toUtf8());
+    const char* values[1] = {tagged.constData()};
+    const std::unique_ptr<PGresult, void (*)(PGresult*)> result(
+        PQexecParams(connection, pgschema::SetApplicationName.data(), 1, nullptr, values,
+                     nullptr, nullptr, 0),
+        &PQclear);
+    return PQresultStatus(result.get()) == PGRES_TUPLES_OK;
+}
+
+QString serverOfConnection(PGconn* connection) {
+    return serverOf(QString::fromUtf8(PQhost(connection)), QString::fromUtf8(PQport(connection)));
+}
+
 Refusal askWhyRefused(const QString& uri) {
-    std::optional<LibpqParams> params;
     try {
-        params.emplace(uri);
+        return askWhyRefused(parseServerAddress(uri));
     } catch (const StoreError&) {
         return Refusal::Unknown;
     }
+}
+
+Refusal askWhyRefused(const ParsedServerAddress& address) {
+    std::optional<LibpqParams> params;
+    params.emplace(address);
     PGconn* connection = PQconnectStartParams(params->keywords(), params->values(), 0);
     if (!connection)
         return Refusal::Unknown;
@@ -107,24 +151,10 @@ ParsedServerAddress checkedAddress(const QString& uri) {
     if (uri.isEmpty())
         throw StoreError(NoDatabaseChosen, QStringLiteral("No database has been chosen."));
     ParsedServerAddress address = parseServerAddress(uri);
-    if (!address.password.isEmpty())
-        throw cannotOpen(address.address,
+    if (address.holdsSecret)
+        throw cannotOpen(address.shown,
                          QStringLiteral("the address holds a password; give it in ~/.pgpass or "
                                         "PGPASSWORD instead"));
-    for (const auto& [key, value] : address.fields) {
-        const bool understood =
-            key == QLatin1String("host") || key == QLatin1String("port") ||
-            key == QLatin1String("user") || key == QLatin1String("dbname") ||
-            // Only libpq's own modes: any other text would reach its option string as it is.
-            (key == QLatin1String("sslmode") &&
-             QStringList{QStringLiteral("disable"), QStringLiteral("allow"),
-                         QStringLiteral("prefer"), QStringLiteral("require"),
-                         QStringLiteral("verify-ca"), QStringLiteral("verify-full")}
-                 .contains(value));
-        if (!understood)
-            throw cannotOpen(address.address,
-                             QStringLiteral("the parameter '%1' is not understood").arg(key));
-    }
     return address;
 }
 
@@ -133,6 +163,22 @@ StoreError cannotOpen(const QString& shown, const QString& why) {
 }
 
 void throwRefused(const QString& uri, const QString& why, Refusal refusal) {
+    // A client key that libpq could not read: encrypted, with no passphrase or a wrong one.
+    if (why.contains(QLatin1String("could not load private key file"))) {
+        QString address = uri;
+        try {
+            address = parseServerAddress(uri).address;
+        } catch (const StoreError&) {
+        }
+        if (keyPassphrase(address))
+            throw StoreError(KeyPassphraseRefused,
+                             QStringLiteral("The client key for '%1' did not open with the "
+                                            "passphrase given.")
+                                 .arg(uri));
+        throw StoreError(KeyPassphraseNeeded,
+                         QStringLiteral("The client key for '%1' is locked with a passphrase.")
+                             .arg(uri));
+    }
     if (refusal == Refusal::Unknown)
         refusal = why.contains(QLatin1String("no password supplied"))
                       ? Refusal::PasswordNeeded

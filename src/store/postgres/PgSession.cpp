@@ -109,6 +109,23 @@ double doubleOf(const char* text) {
 
 } // namespace
 
+QString keyArray(const QStringList& ids) {
+    QString literal = QStringLiteral("{");
+    for (const QString& id : ids) {
+        if (literal.size() > 1)
+            literal += QLatin1Char(',');
+        literal += QLatin1Char('"');
+        for (QChar c : id) {
+            if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
+                literal += QLatin1Char('\\');
+            const char16_t u = c.unicode();
+            literal += u >= u'A' && u <= u'Z' ? QChar(char16_t(u + (u'a' - u'A'))) : c;
+        }
+        literal += QLatin1Char('"');
+    }
+    return literal + QLatin1Char('}');
+}
+
 Parameter parameterOf(const QVariant& value) {
     if (!value.isValid() || value.isNull())
         return std::nullopt;
@@ -150,19 +167,35 @@ Parameter parameterOf(const QVariant& value) {
 
 Session::Session(const QString& uri) : m_given(uri) {
     const ParsedServerAddress address = checkedAddress(uri);
-    m_uri = address.address;
-    LibpqParams params(uri);
-    // A server that stops answering in the middle of a reply ends the connection too.
-    params.add("keepalives_idle", QStringLiteral("30"));
-    params.add("keepalives_interval", QStringLiteral("10"));
-    params.add("keepalives_count", QStringLiteral("3"));
-    params.add("tcp_user_timeout", QStringLiteral("60000"));
-    params.add("client_encoding", QStringLiteral("UTF8"));
-    // Every number written with the digits that read back as the same number, on any server.
-    params.add("options", QStringLiteral("-c extra_float_digits=3"));
+    m_uri = address.shown;
+    // Writes go to a server that can write: among several hosts the primary, unless the user
+    // said otherwise. A lone standby is still read, its writes refused (readOnly).
+    const bool chooseWriter = address.field(QLatin1StringView("target_session_attrs")).isEmpty() &&
+                              qEnvironmentVariableIsEmpty("PGTARGETSESSIONATTRS");
+    const auto connectAs = [&](const char* sessionAttributes) {
+        LibpqParams params(address);
+        if (sessionAttributes)
+            params.add("target_session_attrs", QString::fromLatin1(sessionAttributes));
+        // A server that stops answering in the middle of a reply ends the connection too,
+        // unless the user set these otherwise.
+        params.add("keepalives_idle", QStringLiteral("30"));
+        params.add("keepalives_interval", QStringLiteral("10"));
+        params.add("keepalives_count", QStringLiteral("3"));
+        params.add("tcp_user_timeout", QStringLiteral("60000"));
+        params.add("client_encoding", QStringLiteral("UTF8"));
+        return PQconnectdbParams(params.keywords(), params.values(), 0);
+    };
     QElapsedTimer opening;
     opening.start();
-    m_connection = PQconnectdbParams(params.keywords(), params.values(), 0);
+    m_connection = connectAs(chooseWriter ? "read-write" : nullptr);
+    if (m_connection && chooseWriter && PQstatus(m_connection) != CONNECTION_OK) {
+        const QString why = QString::fromUtf8(PQerrorMessage(m_connection));
+        if (why.contains(QLatin1String("read-only")) || why.contains(QLatin1String("hot standby"))) {
+            // Only standbys answered: the bill is browsed there.
+            PQfinish(m_connection);
+            m_connection = connectAs("any");
+        }
+    }
     if (!m_connection)
         throw cannotOpen(m_uri, QStringLiteral("out of memory"));
     if (PQstatus(m_connection) != CONNECTION_OK) {
@@ -171,14 +204,30 @@ Session::Session(const QString& uri) : m_given(uri) {
         PQfinish(m_connection);
         m_connection = nullptr;
         // The server's SQLSTATE of a refusal is in libpq's terse message only: libpq is asked
-        // once more, as for Qt's connections; not after a wait for the whole connect timeout.
+        // once more; not after a wait for the whole connect timeout.
         Refusal refusal = needsPassword ? Refusal::PasswordNeeded : Refusal::Other;
         if (!needsPassword && opening.elapsed() < (pgschema::ConnectTimeoutSeconds - 1) * 1000)
-            refusal = askWhyRefused(m_uri);
+            refusal = askWhyRefused(address);
         throwRefused(m_uri, why, refusal);
     }
-    const Result settings(PQexec(m_connection, pgschema::SessionSettings.data()));
-    if (PQresultStatus(settings.get()) != PGRES_COMMAND_OK) {
+    if (qstrcmp(PQparameterStatus(m_connection, "in_hot_standby"), "on") == 0)
+        m_readOnly = QStringLiteral("this server is a read-only standby: browse, no edits");
+    else if (qstrcmp(PQparameterStatus(m_connection, "default_transaction_read_only"), "on") == 0)
+        m_readOnly = QStringLiteral("this connection's transactions are read-only "
+                                    "(default_transaction_read_only): browse, no edits");
+    // Every text is read and written as UTF-8, whatever the user's settings said.
+    if (qstrcmp(pg_encoding_to_char(PQclientEncoding(m_connection)), "UTF8") != 0)
+        PQsetClientEncoding(m_connection, "UTF8");
+    m_pid = PQbackendPID(m_connection);
+    const QByteArray pid = QByteArray::number(m_pid);
+    const char* pidValue[1] = {pid.constData()};
+    const Result settings(PQexecParams(m_connection, pgschema::SelectServerProcessAndSettle, 1,
+                                       nullptr, pidValue, nullptr, nullptr, 0));
+    const bool settled = PQresultStatus(settings.get()) == PGRES_TUPLES_OK &&
+                         PQntuples(settings.get()) == 1;
+    // A process other than the one the connection was made with: a pooler between.
+    m_pooled = settled && QByteArray(PQgetvalue(settings.get(), 0, 0)) != pid;
+    if (!settled || !tagApplicationName(m_connection)) {
         const QString why = sentence(QString::fromUtf8(PQerrorMessage(m_connection)));
         PQfinish(m_connection);
         m_connection = nullptr;
@@ -187,9 +236,7 @@ Session::Session(const QString& uri) : m_given(uri) {
     m_cancel = PQgetCancel(m_connection);
     // Noted before the connection writes anything: the change watcher skips this process's
     // notices as this editor's own writes.
-    m_pid = PQbackendPID(m_connection);
-    m_server = serverOf(address.field(QLatin1StringView("host")),
-                        address.field(QLatin1StringView("port")));
+    m_server = serverOfConnection(m_connection);
     noteOwnSession(m_server, m_pid);
 }
 
@@ -236,6 +283,12 @@ void Session::failWith(int number, const QString& what, const pg_result* result)
 }
 
 QByteArray Session::preparedName(const QByteArray& sql, bool* prepared) {
+    if (m_pooled) {
+        // The unnamed statement, parsed anew each time: a name would not outlive the
+        // transaction behind a pooler, and could meet another client's.
+        *prepared = true;
+        return {};
+    }
     const auto found = m_prepared.constFind(sql);
     *prepared = found != m_prepared.cend();
     if (*prepared)
@@ -246,6 +299,8 @@ QByteArray Session::preparedName(const QByteArray& sql, bool* prepared) {
 }
 
 void Session::forgetPrepared(const QString& what) {
+    if (m_pooled)
+        return; // nothing was prepared under a name
     execute(QLatin1StringView("DEALLOCATE ALL"), what, QueryFailed);
     m_prepared.clear();
 }
@@ -284,8 +339,12 @@ std::vector<Result> Session::run(const std::vector<Call>& calls, const QString& 
             values.push_back(parameter ? parameter->constData() : nullptr);
             lengths.push_back(parameter ? int(parameter->size()) : 0);
         }
-        sending = PQsendQueryPrepared(m_connection, name.constData(), int(values.size()),
-                                      values.data(), lengths.data(), nullptr, 0) == 1;
+        sending = m_pooled ? PQsendQueryParams(m_connection, numbered(call.sql).constData(),
+                                               int(values.size()), nullptr, values.data(),
+                                               lengths.data(), nullptr, 0) == 1
+                           : PQsendQueryPrepared(m_connection, name.constData(),
+                                                 int(values.size()), values.data(),
+                                                 lengths.data(), nullptr, 0) == 1;
         if (sending)
             sent.push_back({at, false});
     }

@@ -1,7 +1,8 @@
 #pragma once
 
 // The store's connections to a server through libpq itself: each statement prepared once per
-// connection, run in one round trip (several of them in one, through libpq's pipeline mode),
+// connection (parsed anew each time behind a transaction pooler, where a named statement does
+// not outlive its transaction), run in one round trip (several of them in one, through libpq's pipeline mode),
 // its rows read straight from libpq's buffer; and a connection kept between the window's
 // short operations, so that the check before a question and the write after it, or the next
 // edit, do not each pay for a new server process. Used by the files of src/store/postgres.
@@ -13,6 +14,7 @@
 #include <QHash>
 #include <QLatin1StringView>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -43,9 +45,12 @@ struct Call {
     std::vector<Parameter> parameters;
 };
 
-/// One connection of the store to a server. Made as pg::Connection makes its own (the same
-/// address rules, settings and numbered errors: NoDatabaseChosen, CannotOpen, PasswordNeeded,
-/// PasswordRefused); this editor's own server process, as the change watcher knows it.
+/// One connection of the store to a server, from an address read once (checkedAddress, every
+/// libpq keyword the user set passed on as it is; numbered errors: NoDatabaseChosen,
+/// CannotOpen, PasswordNeeded, PasswordRefused, KeyPassphraseNeeded, KeyPassphraseRefused);
+/// this editor's own server process, as the change watcher knows it. Among several hosts it
+/// asks for one that can write, unless the user said which; where only a standby answers it
+/// connects there, read-only (readOnly).
 class Session {
 public:
     explicit Session(const QString& uri);
@@ -73,6 +78,14 @@ public:
     QByteArray& tableTypes() { return m_tableTypes; }
     void forgetPrepared(const QString& what);
 
+    /// Whether a pooler (PgBouncer) stands between: the server process that answers is not the
+    /// one the connection was made with. Statements are then never prepared under a name.
+    bool pooled() const { return m_pooled; }
+    /// Why the server takes no writes on this connection, in words: a hot standby (the only
+    /// host that answered, or the one the user asked for), or transactions read-only by
+    /// default; empty where it takes them.
+    const QString& readOnly() const { return m_readOnly; }
+
     /// Asks the server to cancel the running statement; from any thread.
     void cancel();
     /// Whether the server ended the connection (or it broke).
@@ -99,6 +112,8 @@ private:
     QByteArray m_tableTypes;
     QString m_server;
     int m_pid = 0;
+    bool m_pooled = false;
+    QString m_readOnly;
 };
 
 /// A statement on a Session: bound values are sent as text, the rows read from libpq's
@@ -155,6 +170,17 @@ private:
     QString m_what;
     bool m_open = true;
 };
+
+/// The keys of `ids` as one array literal: ASCII letters folded to lower case, as lower()
+/// folds text of collation "C", each element quoted, with its quotes and backslashes escaped.
+/// For the "= ANY" and unnest look-ups of the key indexes, bound as one text[] parameter.
+QString keyArray(const QStringList& ids);
+
+/// Throws StoreError unless the database holds ItemMaster and BomDetail with the columns and
+/// primary keys the editor relies on (SchemaCheck.h) and the unique indexes under the key rule
+/// (MissingKeyIndex), read in one round trip. Statements prepared before another program
+/// changed a column's type are forgotten. Every open and every import writer checks this way.
+void checkTables(Session& session);
 
 /// A connection to `uri`: one kept from an earlier operation when there is one that the
 /// server did not end meanwhile (`kept` then says so), otherwise a new one. Never one that

@@ -233,8 +233,39 @@ inline constexpr QLatin1StringView Rollback{"ROLLBACK"};
 /// takes a look-up of a few thousand assemblies' lines for dearer than reading all of
 /// BomDetail, which costs three times as long (the deep bench's levels: 19 ms for 828
 /// assemblies by a full read, 6 ms through the key index).
+/// Every number written with the digits that read back as the same number, on any server: set
+/// here rather than in the startup's options, which a pooler such as PgBouncer refuses (behind
+/// one the setting may not follow a transaction to another server process; servers from 12 on
+/// write numbers exactly by default).
 inline constexpr QLatin1StringView SessionSettings{
-    "SET statement_timeout = 30000; SET random_page_cost = 1.1"};
+    "SET statement_timeout = 30000; SET random_page_cost = 1.1; SET extra_float_digits = 3"};
+/// The server's process that answers, and SessionSettings where it is the one the connection
+/// was made with ($1, PQbackendPID). Behind a transaction pooler (PgBouncer) each transaction
+/// may go to another server process: settings made there would stay with a process that
+/// serves other clients next, so none are made, and no statement is prepared under a name.
+inline constexpr char SelectServerProcessAndSettle[] =
+    "SELECT pg_catalog.pg_backend_pid(), CASE WHEN pg_catalog.pg_backend_pid() = $1::int THEN"
+    " pg_catalog.set_config('statement_timeout', '30000', false)"
+    " || pg_catalog.set_config('random_page_cost', '1.1', false)"
+    " || pg_catalog.set_config('extra_float_digits', '3', false) END";
+/// A notice on a channel of the change watcher's own ($1), which proves that notices reach it.
+inline constexpr char NotifyProbe[] = "SELECT pg_catalog.pg_notify($1, 'probe')";
+/// Where the server's write-ahead log stands: moved on by every commit, on a standby as it
+/// replays the primary's.
+inline constexpr char SelectWalPosition[] =
+    "SELECT CASE WHEN pg_catalog.pg_is_in_recovery() THEN pg_catalog.pg_last_wal_replay_lsn()"
+    " ELSE pg_catalog.pg_current_wal_lsn() END::text";
+/// The connection's name where the user gave one of their own (tagApplicationName).
+inline constexpr QLatin1StringView SetApplicationName{
+    "SELECT pg_catalog.set_config('application_name', $1, false)"};
+/// The other editors at work on this database, each counted once by the editor's own part of
+/// its name ("fabrilux-bom-editor/…"), which may follow a name of the user's; $1 is this
+/// editor's part.
+inline constexpr char CountOtherEditorsByTag[] =
+    "SELECT count(DISTINCT substring(application_name FROM 'fabrilux-bom-editor/[^ ]*$'))"
+    " FROM pg_catalog.pg_stat_activity WHERE datname = current_database()"
+    " AND application_name ~ '(^| )fabrilux-bom-editor/[^ ]*$'"
+    " AND substring(application_name FROM 'fabrilux-bom-editor/[^ ]*$') <> $1";
 /// The server's process of the connection, where the driver does not say it.
 inline constexpr QLatin1StringView SelectBackendPid{"SELECT pg_backend_pid()"};
 /// A connection that is neither made nor refused within this many seconds fails.

@@ -4,7 +4,6 @@
 #include "store/SqlValues.h"
 #include "store/LineRules.h"
 #include "store/OpenInterruption.h"
-#include "store/postgres/PgConnection.h"
 #include "store/postgres/PgHistorySql.h"
 #include "store/postgres/PgOwnChanges.h"
 #include "store/postgres/PgSql.h"
@@ -74,42 +73,7 @@ void PgStore::interrupt() {
         m_session->cancel();
 }
 
-void PgStore::checkTables() {
-    // The catalog reads in one round trip.
-    const QString readTables = QStringLiteral("Could not read the tables");
-    const auto call = [](QLatin1StringView sql) {
-        return pg::Call{QByteArray(sql.data(), sql.size()), {}};
-    };
-    std::vector<pg::Result> results =
-        m_session->run({call(pgschema::SelectColumns), call(pgschema::SelectUniqueIndexKeys),
-                        call(pgschema::SelectColumnTypes)},
-                       readTables, QueryFailed);
-    {
-        PgStatement types(*m_session, pgschema::SelectColumnTypes, readTables);
-        types.adopt(std::move(results[2]));
-        const QByteArray found = types.next() ? types.string(0).toUtf8() : QByteArray();
-        QByteArray& known = m_session->tableTypes();
-        if (!known.isNull() && known != found)
-            m_session->forgetPrepared(readTables);
-        known = found.isNull() ? QByteArray("") : found;
-    }
-    const QString shown = QStringLiteral("'%1'").arg(m_session->uri());
-    std::vector<TableColumn> columns;
-    PgStatement query(*m_session, pgschema::SelectColumns, readTables);
-    query.adopt(std::move(results[0]));
-    while (query.next())
-        columns.push_back({query.string(0), query.string(1), query.value(2).toInt(),
-                           query.string(3) == QLatin1StringView("t")});
-    checkColumns(columns, shown);
-    std::vector<IndexKey> keys;
-    PgStatement indexes(*m_session, pgschema::SelectUniqueIndexKeys,
-                        QStringLiteral("Could not read the tables' indexes"));
-    indexes.adopt(std::move(results[1]));
-    while (indexes.next())
-        keys.push_back({indexes.string(0), indexes.value(1).toLongLong(), indexes.string(2),
-                        indexes.string(3)});
-    checkKeyIndexes(keys, shown);
-}
+void PgStore::checkTables() { pg::checkTables(*m_session); }
 
 std::vector<ItemLine> PgStore::readItems(bool withDescriptions) {
     // One statement: one state of the table, whoever writes meanwhile.
@@ -346,6 +310,11 @@ std::unique_ptr<Statement> PgStore::prepare(Sql which, const QString& what, int 
 }
 
 std::unique_ptr<Transaction> PgStore::beginWrite(const QString& what, Lock lock) {
+    // Refused before anything is sent, in words: a standby's own refusal names a LOCK TABLE
+    // that nobody asked for.
+    if (!m_session->readOnly().isEmpty())
+        throw StoreError(StandbyReadOnly,
+                         QStringLiteral("%1: %2.").arg(what, m_session->readOnly()));
     // Who writes and in which command, for the history's triggers where the server keeps one
     // (set all the same where it does not: the settings then go nowhere), together with the
     // structure lock where one is taken, sent with the BEGIN: no round trip more for a write.
@@ -444,5 +413,46 @@ void PgStore::insertRows(const std::vector<LineRow>& rows, const QString& what) 
         insert.exec();
     }
 }
+
+namespace pg {
+
+void checkTables(Session& session) {
+    // The catalog reads in one round trip.
+    const QString readTables = QStringLiteral("Could not read the tables");
+    const auto call = [](QLatin1StringView sql) {
+        return pg::Call{QByteArray(sql.data(), sql.size()), {}};
+    };
+    std::vector<pg::Result> results =
+        session.run({call(pgschema::SelectColumns), call(pgschema::SelectUniqueIndexKeys),
+                     call(pgschema::SelectColumnTypes)},
+                    readTables, QueryFailed);
+    {
+        SessionStatement types(session, pgschema::SelectColumnTypes, readTables);
+        types.adopt(std::move(results[2]));
+        const QByteArray found = types.next() ? types.string(0).toUtf8() : QByteArray();
+        QByteArray& known = session.tableTypes();
+        if (!known.isNull() && known != found)
+            session.forgetPrepared(readTables);
+        known = found.isNull() ? QByteArray("") : found;
+    }
+    const QString shown = QStringLiteral("'%1'").arg(session.uri());
+    std::vector<TableColumn> columns;
+    SessionStatement query(session, pgschema::SelectColumns, readTables);
+    query.adopt(std::move(results[0]));
+    while (query.next())
+        columns.push_back({query.string(0), query.string(1), query.value(2).toInt(),
+                           query.value(3).toBool()});
+    checkColumns(columns, shown);
+    std::vector<IndexKey> keys;
+    SessionStatement indexes(session, pgschema::SelectUniqueIndexKeys,
+                             QStringLiteral("Could not read the tables' indexes"));
+    indexes.adopt(std::move(results[1]));
+    while (indexes.next())
+        keys.push_back({indexes.string(0), indexes.value(1).toLongLong(), indexes.string(2),
+                        indexes.string(3)});
+    checkKeyIndexes(keys, shown);
+}
+
+} // namespace pg
 
 } // namespace store

@@ -14,7 +14,7 @@ class OpenInterruption;
 /// An open, checked connection to the editor's tables on a PostgreSQL server, for the length
 /// of one user operation: the same operations as SqliteStore with the same meaning and numbered
 /// errors. The constructor takes a connection kept from an earlier operation or makes one
-/// (pg::Connection says how the URI is read and how long it waits), and checks that the database holds ItemMaster and BomDetail with the columns and
+/// (pg::Session says how the address is read and how long it waits), and checks that the database holds ItemMaster and BomDetail with the columns and
 /// primary keys the editor relies on, and the unique indexes under the key rule
 /// (MissingKeyIndex); it throws StoreError otherwise. Every write of a line commits only when
 /// it touched one row. The destructor keeps the connection for the next operation
@@ -66,7 +66,8 @@ protected:
     /// held to the commit: another editor's add or restore waits for it, then checks against
     /// this one's lines. Tells the server's history who writes (the system's user and host)
     /// and in which command (setCommand), in the transaction's settings bom.person, bom.host,
-    /// bom.command, bom.reason and bom.source (PgHistorySql.h).
+    /// bom.command, bom.reason and bom.source (PgHistorySql.h). On a connection that takes no
+    /// writes (a standby) refused with StandbyReadOnly before anything is sent.
     std::unique_ptr<Transaction> beginWrite(const QString& what, Lock lock) override;
     /// One DELETE … RETURNING.
     std::optional<LineRow> takeRow(const QString& assembly, const QString& component,

@@ -18,24 +18,26 @@
 namespace store {
 
 bool isServerAddress(const QString& location) {
-    return location.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
-           location.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+    // What the window and bom-import work on is an address read already (withPasswordInMemory):
+    // a URI, or key=value pairs that libpq reads ("service=plant").
+    return hasServerScheme(location.trimmed()) || conninfoNamesServer(location);
 }
 
 bool looksLikeServerAddress(const QString& location) {
     const QString text = location.trimmed();
     if (hasServerScheme(text))
         return true;
-    // A file of that name wins: key=value text can be a file's name too.
-    return text.contains(QLatin1Char('=')) && !QFileInfo::exists(location) &&
-           conninfoNamesServer(text);
+    // A file of that name wins: key=value text can be a file's name too. Text of that shape
+    // that libpq cannot read is an address all the same, refused as one without being
+    // repeated: it may hold a password.
+    return hasConninfoShape(text) && !QFileInfo::exists(location);
 }
 
 QString withoutPassword(const QString& location) {
     if (!looksLikeServerAddress(location))
         return location;
     try {
-        return parseServerAddress(location).address;
+        return parseServerAddress(location).shown;
     } catch (const StoreError&) {
         return QStringLiteral("postgresql://…");
     }
@@ -47,7 +49,7 @@ QString withPasswordInMemory(const QString& location) {
     const ParsedServerAddress parsed = parseServerAddress(location);
     if (!parsed.password.isEmpty())
         useServerPassword(parsed.address, parsed.password);
-    return parsed.address;
+    return parsed.shown;
 }
 
 std::optional<QString> databaseFile(const QString& location) {

@@ -82,13 +82,8 @@ QString PgServer::run(const QString& program, const QStringList& arguments, int 
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setWorkingDirectory(m_dir.path());
-    const QString path = m_bin + QLatin1Char('/') + program;
-    if (m_asPostgres)
-        process.start(QStringLiteral("runuser"),
-                      QStringList{QStringLiteral("-u"), m_user, QStringLiteral("--"), path} +
-                          arguments);
-    else
-        process.start(path, arguments);
+    QStringList command = asServerUser(m_bin + QLatin1Char('/') + program, arguments);
+    process.start(command.takeFirst(), command);
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();
         process.waitForFinished();
@@ -109,12 +104,15 @@ PgServer::TestStart PgServer::startForTests() {
     return {problem, !problem.isEmpty()};
 }
 
-QString PgServer::start() {
-    QElapsedTimer timer;
-    timer.start();
-    m_bin = binaries();
-    if (m_bin.isEmpty())
-        return QStringLiteral("no server binaries under /usr/lib/postgresql");
+QStringList PgServer::asServerUser(const QString& program, const QStringList& arguments) const {
+    if (m_asPostgres)
+        return QStringList{QStringLiteral("runuser"), QStringLiteral("-u"), m_user,
+                           QStringLiteral("--"), program} +
+               arguments;
+    return QStringList{program} + arguments;
+}
+
+QString PgServer::prepare() {
     if (!m_dir.isValid())
         return QStringLiteral("no temporary folder: %1").arg(m_dir.errorString());
     // The server refuses to run as root: then it runs as the postgres user, who must own the
@@ -132,7 +130,47 @@ QString PgServer::start() {
         const passwd* account = getpwuid(geteuid());
         m_user = account ? QString::fromLocal8Bit(account->pw_name) : QStringLiteral("postgres");
     }
+    return {};
+}
 
+QString PgServer::configureAndStart(const QString& cluster) {
+    // The server's user must be able to write its socket there.
+    if (!QDir(m_dir.path()).mkdir(QStringLiteral("socket")) || !handOver(socketFolder()))
+        return QStringLiteral("cannot make the socket folder");
+    QFile conf(cluster + QStringLiteral("/postgresql.conf"));
+    if (!conf.open(QIODevice::Append | QIODevice::Text))
+        return QStringLiteral("cannot write postgresql.conf");
+    conf.write(QStringLiteral("listen_addresses = ''\n"
+                              "unix_socket_directories = '%1'\n"
+                              "fsync = off\n"
+                              "synchronous_commit = off\n"
+                              "full_page_writes = off\n")
+                   .arg(socketFolder())
+                   .toUtf8() +
+               m_settings.toUtf8());
+    conf.close();
+    if (QString failed = run(QStringLiteral("pg_ctl"),
+                             {QStringLiteral("start"), QStringLiteral("-w"), QStringLiteral("-D"),
+                              cluster, QStringLiteral("-l"),
+                              m_dir.filePath(QStringLiteral("server.log"))},
+                             60000);
+        !failed.isEmpty()) {
+        QFile log(m_dir.filePath(QStringLiteral("server.log")));
+        return log.open(QIODevice::ReadOnly) ? failed + QString::fromLocal8Bit(log.readAll())
+                                             : failed;
+    }
+    m_running = true;
+    return {};
+}
+
+QString PgServer::start() {
+    QElapsedTimer timer;
+    timer.start();
+    m_bin = binaries();
+    if (m_bin.isEmpty())
+        return QStringLiteral("no server binaries under /usr/lib/postgresql");
+    if (QString failed = prepare(); !failed.isEmpty())
+        return failed;
     // No locale (the store names the collation it compares by) and no sync to disk: the
     // cluster lives only as long as the test.
     if (QString failed = run(QStringLiteral("initdb"),
@@ -143,28 +181,33 @@ QString PgServer::start() {
                              60000);
         !failed.isEmpty())
         return failed;
-    // The server's user must be able to write its socket there.
-    if (!QDir(m_dir.path()).mkdir(QStringLiteral("socket")) || !handOver(socketFolder()))
-        return QStringLiteral("cannot make the socket folder");
-    QFile conf(dataFolder(m_dir) + QStringLiteral("/postgresql.conf"));
-    if (!conf.open(QIODevice::Append | QIODevice::Text))
-        return QStringLiteral("cannot write postgresql.conf");
-    conf.write(QStringLiteral("listen_addresses = ''\n"
-                              "unix_socket_directories = '%1'\n"
-                              "fsync = off\n"
-                              "synchronous_commit = off\n"
-                              "full_page_writes = off\n")
-                   .arg(socketFolder())
-                   .toUtf8());
-    conf.close();
-    if (QString failed = run(QStringLiteral("pg_ctl"),
-                             {QStringLiteral("start"), QStringLiteral("-w"), QStringLiteral("-D"),
-                              dataFolder(m_dir), QStringLiteral("-l"),
-                              m_dir.filePath(QStringLiteral("server.log"))},
+    if (QString failed = configureAndStart(dataFolder(m_dir)); !failed.isEmpty())
+        return failed;
+    m_startMs = timer.elapsed();
+    return {};
+}
+
+QString PgServer::startStandbyOf(const PgServer& primary) {
+    QElapsedTimer timer;
+    timer.start();
+    m_bin = binaries();
+    if (m_bin.isEmpty())
+        return QStringLiteral("no server binaries under /usr/lib/postgresql");
+    if (QString failed = prepare(); !failed.isEmpty())
+        return failed;
+    // A copy of the primary as it runs, with standby.signal and the primary's address written
+    // into it (-R); the copy's own settings are added after the primary's.
+    if (QString failed = run(QStringLiteral("pg_basebackup"),
+                             {QStringLiteral("-D"), dataFolder(m_dir), QStringLiteral("-h"),
+                              primary.socketFolder(), QStringLiteral("-U"), primary.user(),
+                              QStringLiteral("-R"), QStringLiteral("-X"), QStringLiteral("stream"),
+                              QStringLiteral("-c"), QStringLiteral("fast"),
+                              QStringLiteral("--no-sync")},
                              60000);
         !failed.isEmpty())
         return failed;
-    m_running = true;
+    if (QString failed = configureAndStart(dataFolder(m_dir)); !failed.isEmpty())
+        return failed;
     m_startMs = timer.elapsed();
     return {};
 }

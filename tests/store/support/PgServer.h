@@ -49,14 +49,32 @@ public:
     /// Makes the server read pg_hba.conf and postgresql.conf again, keeping its connections.
     QString reload();
 
+    /// Lines for postgresql.conf, written before start() starts the server (ssl, a TCP port).
+    void addSettings(const QString& lines) { m_settings += lines; }
+    /// A hot standby of `primary` (pg_basebackup -R over its socket), started with its own
+    /// socket and the settings added; empty on success, otherwise what failed.
+    QString startStandbyOf(const PgServer& primary);
+    /// The temporary folder of this server (its cluster, socket and log are inside).
+    QString folder() const { return m_dir.path(); }
+    /// The command line that runs `program` as the user the server runs as.
+    QStringList asServerUser(const QString& program, const QStringList& arguments) const;
+    /// Gives `path` to the server's user when the server runs as another user than the test
+    /// (known once prepare() or a start has run).
+    bool handOver(const QString& path) const;
+    /// Chooses the account the server runs as and gives it the folder; a start does it too.
+    /// Empty when that worked.
+    QString prepare();
+
 private:
     /// Runs a server program as the user the server runs as; empty on success.
     QString run(const QString& program, const QStringList& arguments, int timeoutMs);
 
-    /// Gives `path` to the server's user when the server runs as another user than the test.
-    bool handOver(const QString& path) const;
+    /// Writes the socket folder and the settings into the cluster's postgresql.conf and starts
+    /// the server.
+    QString configureAndStart(const QString& cluster);
 
     QTemporaryDir m_dir;
+    QString m_settings;
     QString m_bin;
     QString m_user;
     bool m_asPostgres = false;
