@@ -331,7 +331,8 @@ private:
     /// The first row of a statement's answer as text; none for a failure or no row.
     std::optional<QStringList> firstRow(PGconn* connection, const char* sql) {
         const Result result = exec(connection, sql);
-        if (!result || PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQntuples(result.get()) < 1)
+        if (!result || PQresultStatus(result.get()) != PGRES_TUPLES_OK ||
+            PQntuples(result.get()) < 1)
             return std::nullopt;
         QStringList row;
         for (int column = 0; column < PQnfields(result.get()); ++column)

@@ -28,7 +28,7 @@
 ///
 /// A trigger disabled, dropped or made anew leaves changes unrecorded. Each trigger's catalog
 /// row changes its xmin with every such alteration and with nothing else, so the kept row
-/// holds the triggers' fingerprint (TriggerState) and when it was last found unchanged; a check
+/// holds the triggers' fingerprint (trigger_state) and when it was last found unchanged; a check
 /// (check_triggers, by the watch and before every "as of") that finds it otherwise records a
 /// gap: from that last moment to when the triggers were found whole again. "As of" a moment
 /// before a gap's end is refused with the gap named.
@@ -151,7 +151,8 @@ inline constexpr QLatin1StringView HistoryUpToDate[]{
     QLatin1StringView{"DROP TRIGGER IF EXISTS stamp_commit ON bom_history.change_set"},
     QLatin1StringView{"CREATE CONSTRAINT TRIGGER stamp_commit AFTER INSERT OR UPDATE"
                       " ON bom_history.change_set DEFERRABLE INITIALLY DEFERRED FOR EACH ROW"
-                      " WHEN (NEW.commit_order IS NULL) EXECUTE FUNCTION bom_history.stamp_commit()"},
+                      " WHEN (NEW.commit_order IS NULL)"
+                      " EXECUTE FUNCTION bom_history.stamp_commit()"},
     QLatin1StringView{
         "CREATE OR REPLACE FUNCTION bom_history.record() RETURNS trigger LANGUAGE plpgsql"
         " SECURITY DEFINER SET search_path = pg_catalog, pg_temp AS $f$\n"
