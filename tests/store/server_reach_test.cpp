@@ -249,6 +249,36 @@ private Q_SLOTS:
         store::useKeyPassphrase(service, {});
     }
 
+    void aFailoverIsFollowedAndSaid() {
+        // Two servers in one address; the first one, which the writes and the watch go to,
+        // goes down.
+        PgServer first;
+        const QString failed = first.start();
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        StoreBackend(StoreBackend::Postgres, {}, &first).write(Items, Lines);
+        StoreBackend(StoreBackend::Postgres, {}, &m_server).write(Items, {});
+        const QString pair = QStringLiteral("host=%1,%2 dbname=postgres user=%3")
+                                 .arg(first.socketFolder(), m_server.socketFolder(),
+                                      m_server.user());
+        QCOMPARE(componentIds(*store::openStore(pair), u"TOP"_s), QStringList{u"SUB"_s});
+        store::ChangeWatcher watcher(pair);
+        QSignalSpy watching(&watcher, &store::ChangeWatcher::watching);
+        QSignalSpy notices(&watcher, &store::ChangeWatcher::notice);
+        QVERIFY(watching.wait(10000));
+        QCOMPARE(first.stop(), QString());
+        const auto saidOther = [&] {
+            for (const QList<QVariant>& notice : notices)
+                if (notice.at(0).toString().startsWith(
+                        u"Connected to another of the address's servers ("_s +
+                        m_server.socketFolder()))
+                    return true;
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(saidOther(), 8000);
+        // The next operation reaches the server that is left.
+        QCOMPARE(componentIds(*store::openStore(pair), u"TOP"_s), QStringList());
+    }
+
     void everyReadAndWriteWorksBehindATransactionPooler() {
         if (!PgBouncer::installed() && !qEnvironmentVariableIsSet("BOM_REQUIRE_POSTGRES"))
             QSKIP("pgbouncer is not installed");

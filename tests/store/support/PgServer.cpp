@@ -73,6 +73,16 @@ QString PgServer::restart() {
                60000);
 }
 
+QString PgServer::stop() {
+    const QString failed = run(QStringLiteral("pg_ctl"),
+                               {QStringLiteral("stop"), QStringLiteral("-D"), clusterFolder(),
+                                QStringLiteral("-m"), QStringLiteral("immediate"),
+                                QStringLiteral("-w")},
+                               30000);
+    m_running = !failed.isEmpty();
+    return failed;
+}
+
 QString PgServer::reload() {
     return run(QStringLiteral("pg_ctl"),
                {QStringLiteral("reload"), QStringLiteral("-D"), clusterFolder()}, 30000);

@@ -46,6 +46,8 @@ public:
     /// Stops the server (ending every connection, as an administrator's restart does) and
     /// starts it again; empty on success, otherwise what failed.
     QString restart();
+    /// Stops the server at once, as a crash of its machine would; empty on success.
+    QString stop();
     /// Makes the server read pg_hba.conf and postgresql.conf again, keeping its connections.
     QString reload();
 
