@@ -7,7 +7,6 @@
 #include "store/ImportWriter.h"
 #include "store/StoreError.h"
 #include "store/PasswordCache.h"
-#include "store/postgres/PgConnection.h"
 #include "store/postgres/PgImportWriter.h"
 #include "store/postgres/PgLibpq.h"
 #include "store/postgres/PgSession.h"
@@ -562,21 +561,21 @@ private Q_SLOTS:
         uri.replace(m_server.user() + QLatin1Char('@'), QStringLiteral("pwuser@"));
         // A reload is read by new connections once the server has taken it in.
         QTRY_VERIFY_WITH_TIMEOUT(
-            failureOf([&] { store::pg::Connection c(uri); }).first == store::PasswordNeeded,
+            failureOf([&] { store::pg::Session c(uri); }).first == store::PasswordNeeded,
             5000);
         // libpq's own answer, not the English words of its message, decides.
         using store::pg::Refusal;
         QCOMPARE(store::pg::askWhyRefused(uri), Refusal::PasswordNeeded);
         store::useServerPassword(uri, QStringLiteral("wrong"));
-        QCOMPARE(failureOf([&] { store::pg::Connection c(uri); }).first, store::PasswordRefused);
+        QCOMPARE(failureOf([&] { store::pg::Session c(uri); }).first, store::PasswordRefused);
         QCOMPARE(store::pg::askWhyRefused(uri), Refusal::PasswordRefused);
         store::useServerPassword(uri, QStringLiteral("right one"));
-        QCOMPARE(failureOf([&] { store::pg::Connection c(uri); }).first, 0);
+        QCOMPARE(failureOf([&] { store::pg::Session c(uri); }).first, 0);
         // Past the password, another refusal is no question of passwords.
         QString noDatabase = uri;
         noDatabase.replace(QStringLiteral("/postgres?"), QStringLiteral("/nowhere?"));
         store::useServerPassword(noDatabase, QStringLiteral("right one"));
-        QCOMPARE(failureOf([&] { store::pg::Connection c(noDatabase); }).first, store::CannotOpen);
+        QCOMPARE(failureOf([&] { store::pg::Session c(noDatabase); }).first, store::CannotOpen);
         QCOMPARE(store::pg::askWhyRefused(noDatabase), Refusal::Other);
         store::useServerPassword(uri, QString());
         store::useServerPassword(noDatabase, QString());

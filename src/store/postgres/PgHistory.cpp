@@ -6,7 +6,6 @@
 #include "store/postgres/PgHistorySql.h"
 #include "store/postgres/PgOwnChanges.h"
 #include "store/SchemaCheck.h"
-#include "store/postgres/PgConnection.h"
 #include "store/postgres/PgSql.h"
 
 #include <QJsonDocument>
