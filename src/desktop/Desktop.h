@@ -165,6 +165,9 @@ public:
                          const std::function<void()>& cancel, const QString& label) = 0;
     /// Shows the busy pointer (true) or the default one (false), application-wide.
     virtual void setBusyPointer(bool busy) = 0;
+    /// Tells the desktop that the user opened the database file `path` (a full path), so that
+    /// its file dialogs and launchers offer it among their recent files.
+    virtual void noteRecentFile(const QString& path) { Q_UNUSED(path); }
 };
 
 /// Shows the busy pointer for as long as it lives.

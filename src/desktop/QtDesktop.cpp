@@ -3,6 +3,7 @@
 #include "desktop/PagedPrint.h"
 #include "desktop/PrintChoices.h"
 #include "desktop/PrintPreview.h"
+#include "desktop/RecentlyUsed.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -25,7 +27,9 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QProgressDialog>
+#include <QPointer>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -454,6 +458,24 @@ void QtDesktop::setBusyPointer(bool busy) {
         QApplication::restoreOverrideCursor();
         --m_busyDepth;
     }
+}
+
+void QtDesktop::noteRecentFile(const QString& path) {
+    // Off the window's thread: another program's lock or a long list never holds the window
+    // up. One write at a time, in the order the files were opened; the application waits for
+    // the last one as it ends.
+    static QPointer<QThreadPool> writer;
+    if (!writer) {
+        writer = new QThreadPool(QCoreApplication::instance());
+        writer->setMaxThreadCount(1);
+    }
+    // Opened as the launcher opens it: the program's name, a local file after it.
+    const RecentApplication application{
+        QGuiApplication::desktopFileName(),
+        QFileInfo(QCoreApplication::applicationFilePath()).fileName() + QStringLiteral(" %f")};
+    writer->start([list = recentlyUsedPath(), path, application] {
+        addRecentlyUsed(list, path, application);
+    });
 }
 
 } // namespace desktop

@@ -161,6 +161,8 @@ void DatabaseChoice::finish(bool another, bool recent,
     // named later, is a choice like any other.
     if (recent)
         addRecent(m_databasePath);
+    if (recent && items && !store::isServerAddress(m_databasePath))
+        m_desktop.noteRecentFile(m_databasePath);
     Q_EMIT databaseChanged({another, std::move(items)});
 }
 
