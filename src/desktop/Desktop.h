@@ -168,6 +168,8 @@ public:
     /// Tells the desktop that the user opened the database file `path` (a full path), so that
     /// its file dialogs and launchers offer it among their recent files.
     virtual void noteRecentFile(const QString& path) { Q_UNUSED(path); }
+    /// Opens the folder `path` in the desktop's file manager.
+    virtual void showFolder(const QString& path) { Q_UNUSED(path); }
 };
 
 /// Shows the busy pointer for as long as it lives.

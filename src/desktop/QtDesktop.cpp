@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -31,6 +32,7 @@
 #include <QPushButton>
 #include <QThreadPool>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -476,6 +478,10 @@ void QtDesktop::noteRecentFile(const QString& path) {
     writer->start([list = recentlyUsedPath(), path, application] {
         addRecentlyUsed(list, path, application);
     });
+}
+
+void QtDesktop::showFolder(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace desktop

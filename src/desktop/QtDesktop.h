@@ -32,6 +32,7 @@ public:
     /// Into the user's recently-used.xbel, with this program's desktop file as the
     /// application, on a thread of its own; a list that cannot be written is passed over.
     void noteRecentFile(const QString& path) override;
+    void showFolder(const QString& path) override;
 
 private:
     /// The message box of messageBox and choiceBox; `captions` rename its buttons.

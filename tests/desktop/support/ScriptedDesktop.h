@@ -91,6 +91,9 @@ public:
     /// Recorded in recentFiles; the user's own list is never written by a test.
     void noteRecentFile(const QString& path) override { recentFiles.append(path); }
     QStringList recentFiles;
+    /// Recorded in foldersShown; no file manager starts.
+    void showFolder(const QString& path) override { foldersShown.append(path); }
+    QStringList foldersShown;
 
     QList<Question> messages() const;
     /// The texts of every message box, in order.
