@@ -81,11 +81,13 @@ public:
 };
 
 /// One field of a form box: its label (with an & before the letter of its shortcut), the value
-/// it starts with, and whether what is typed is hidden (a password).
+/// it starts with, and whether what is typed is hidden (a password). A `check` field is a
+/// check box, its value "1" when ticked and empty when not.
 struct FormField {
     QString label;
     QString value;
     bool secret = false;
+    bool check = false;
 };
 
 /// The progress of long work, shown with a Cancel button once the work has lasted longer than

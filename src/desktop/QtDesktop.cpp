@@ -21,6 +21,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QPrintDialog>
 #include <QRadioButton>
 #include <QTabBar>
@@ -183,8 +184,15 @@ std::optional<QStringList> QtDesktop::formBox(const QString& title, const QStrin
         text->setWordWrap(true);
         layout->addRow(text);
     }
-    QList<QLineEdit*> edits;
+    QList<QWidget*> edits;
     for (const FormField& field : fields) {
+        if (field.check) {
+            auto* box = new QCheckBox(field.label, &dialog);
+            box->setChecked(!field.value.isEmpty());
+            layout->addRow(box);
+            edits.append(box);
+            continue;
+        }
         auto* edit = new QLineEdit(field.value, &dialog);
         if (field.secret)
             edit->setEchoMode(QLineEdit::Password);
@@ -205,8 +213,11 @@ std::optional<QStringList> QtDesktop::formBox(const QString& title, const QStrin
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     QStringList values;
-    for (const QLineEdit* edit : edits)
-        values.append(edit->text());
+    for (const QWidget* edit : edits)
+        if (const auto* box = qobject_cast<const QCheckBox*>(edit))
+            values.append(box->isChecked() ? QStringLiteral("1") : QString());
+        else
+            values.append(static_cast<const QLineEdit*>(edit)->text());
     return values;
 }
 

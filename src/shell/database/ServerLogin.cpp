@@ -1,6 +1,7 @@
 #include "shell/database/ServerLogin.h"
 
 #include "desktop/Desktop.h"
+#include "shell/database/KeyringPassword.h"
 #include "store/PasswordCache.h"
 #include "store/ServerAddress.h"
 #include "store/Store.h"
@@ -16,7 +17,7 @@ const QString ConnectPrompt = QStringLiteral(
     "The database on a PostgreSQL server that holds the ItemMaster and BomDetail tables. "
     "Leave the host empty for the server on this computer, or give the folder of its socket. "
     "A password comes from PGPASSWORD or ~/.pgpass, or is asked for when the server wants "
-    "one; it is never saved.");
+    "one; it is saved nowhere but in the desktop's keyring, and there only when asked to.");
 
 } // namespace
 
@@ -29,14 +30,18 @@ std::vector<store::ItemLine> ServerLogin::readItems(const QString& location) {
 }
 
 void ServerLogin::withPassword(const QString& location, const std::function<void()>& read) {
+    KeyringPassword keyring(m_desktop, location);
     for (;;) {
         try {
             // Off the window's thread: a server that is slow to answer freezes nothing.
             read();
+            keyring.accepted();
             return;
         } catch (const store::StoreError& error) {
             if (error.number() != store::PasswordNeeded && error.number() != store::PasswordRefused)
                 throw;
+            if (keyring.tryKept())
+                continue;
             const auto address = store::ServerAddress::fromUri(location);
             const QString user = address && !address->user.isEmpty()
                                      ? address->user
@@ -44,7 +49,7 @@ void ServerLogin::withPassword(const QString& location, const std::function<void
             const auto answer = m_desktop.formBox(
                 QStringLiteral("Server Password"),
                 QStringLiteral("%1\nPassword of the user '%2':").arg(error.description(), user),
-                {{QStringLiteral("&Password"), QString(), true}});
+                keyring.fields({{QStringLiteral("&Password"), QString(), true}}));
             if (!answer) {
                 // A password the server refused is no use to the next try.
                 if (error.number() == store::PasswordRefused)
@@ -52,6 +57,7 @@ void ServerLogin::withPassword(const QString& location, const std::function<void
                 throw;
             }
             store::useServerPassword(location, answer->value(0));
+            keyring.choose(*answer);
         }
     }
 }
