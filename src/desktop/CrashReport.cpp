@@ -292,8 +292,8 @@ void writeCrashReport(int fd, int signal) {
     void* frames[64];
     const int count = backtrace(frames, 64);
     backtrace_symbols_fd(frames, count, fd);
-    put(fd, "\nThis report stays on this computer: nothing was sent anywhere. It holds no path "
-            "or password; add what you were doing when you pass it on.\n");
+    put(fd, "\nThis report stays on this computer: nothing was sent anywhere. It holds neither "
+            "the database's path nor a password; add what you were doing when you pass it on.\n");
 }
 
 void offerCrashReports(Desktop& desktop, const QString& folder) {

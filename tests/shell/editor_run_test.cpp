@@ -86,8 +86,8 @@ private Q_SLOTS:
         QVERIFY(!text.contains("Secret"));
         // Down through the signal's own frame to the event loop that main() runs.
         QVERIFY2(text.contains("bom-editor(main+"), qPrintable(text));
-        QVERIFY(text.endsWith("nothing was sent anywhere. It holds no path or password; add what "
-                              "you were doing when you pass it on.\n"));
+        QVERIFY(text.endsWith("nothing was sent anywhere. It holds neither the database's path "
+                              "nor a password; add what you were doing when you pass it on.\n"));
     }
 };
 
