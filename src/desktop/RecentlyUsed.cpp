@@ -126,6 +126,9 @@ bool addRecentlyUsed(const QString& xbelPath, const QString& file,
     const QString mime = QMimeDatabase().mimeTypeForFile(info).name();
     const QString stamp = when.toUTC().toString(Qt::ISODateWithMs);
 
+    // A list made a link to /dev/null or a folder is the user's way to turn it off.
+    if (const QFileInfo list(xbelPath); list.exists() && !list.isFile())
+        return false;
     if (!QDir().mkpath(QFileInfo(xbelPath).absolutePath()))
         return false;
     QLockFile lock(xbelPath + QStringLiteral(".lock"));

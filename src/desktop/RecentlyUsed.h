@@ -22,8 +22,9 @@ QString recentlyUsedPath();
 /// file that replaces it only whole, under the lock file that KDE's writers take
 /// (recently-used.xbel.lock), and written again from a fresh read when another program
 /// replaced it meanwhile; every other bookmark stays as it was. A list that cannot be read as
-/// one (damaged, not XBEL) is never overwritten. False when the list was left as it was (the
-/// file is not an existing local file, the list is damaged or locked, or cannot be written).
+/// one (damaged, not XBEL) is never overwritten, nor one that the user turned off (a link to
+/// /dev/null, a folder). False when the list was left as it was (the file is not an existing
+/// local file, the list is damaged, locked or turned off, or cannot be written).
 bool addRecentlyUsed(const QString& xbelPath, const QString& file,
                      const RecentApplication& application,
                      const QDateTime& when = QDateTime::currentDateTimeUtc());

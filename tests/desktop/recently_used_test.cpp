@@ -2,10 +2,13 @@
 
 #include <QDomDocument>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 using desktop::addRecentlyUsed;
 
@@ -136,6 +139,10 @@ private Q_SLOTS:
         QTest::newRow("server address") << othersList()
                                         << "postgresql://host/bom" << false;
         QTest::newRow("file gone") << QByteArray() << "gone.db" << false;
+        // The user's way to turn the list off, a link to /dev/null, stays. A pipe stands for
+        // the device here: a list written through the link would replace it (as root, the
+        // machine's own /dev/null), and read through it, wait forever.
+        QTest::newRow("turned off") << QByteArray() << "ours.db" << false;
     }
     void aListItCannotMergeIsLeftAlone() {
         QFETCH(QByteArray, content);
@@ -146,11 +153,22 @@ private Q_SLOTS:
         write(dir.filePath("ours.db"), "SQLite format 3");
         if (!content.isEmpty())
             write(list, content);
+        const bool off = QByteArray(QTest::currentDataTag()) == "turned off";
+        if (off) {
+            const QString pipe = dir.filePath("null");
+            QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+            QVERIFY(QFile::link(pipe, list));
+        }
         QLockFile lock(list + ".lock");
         if (locked)
             QVERIFY(lock.lock());
         const QString path = file.contains(':') ? file : dir.filePath(file);
         QVERIFY(!addRecentlyUsed(list, path, Editor));
+        if (off) {
+            QVERIFY(QFileInfo(list).isSymLink());
+            QVERIFY(!QFileInfo(dir.filePath("null")).isFile());
+            return;
+        }
         QCOMPARE(read(list), content);
         QCOMPARE(QFile::exists(list), !content.isEmpty());
     }
