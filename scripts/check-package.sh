@@ -49,7 +49,8 @@ else
   fail "lintian"
 fi
 depends=$(dpkg-deb --field "$deb" Depends)
-for library in libqt6widgets6 libmdb3 libpq5 libsqlite3-0 libxlsxwriter4 libqt6sql6-sqlite; do
+for library in libqt6widgets6 libmdb3 libpq5 libsqlite3-0 libxlsxwriter4 libqt6sql6-sqlite \
+               libqt6keychain1; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 

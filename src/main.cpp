@@ -1,6 +1,7 @@
 #include "shell/window/BomWindow.h"
 #include "shell/window/Icons.h"
 #include "shell/database/Workdir.h"
+#include "desktop/CrashReport.h"
 #include "desktop/QtDesktop.h"
 #include "store/History.h"
 #include "store/Store.h"
@@ -103,6 +104,7 @@ int main(int argc, char* argv[]) {
     // entry by it.
     QApplication::setDesktopFileName(QStringLiteral(BOM_DESKTOP_ID));
     QApplication::setWindowIcon(shell::applicationIcon());
+    desktop::installCrashReport(desktop::crashReportFolder(), QStringLiteral(BOM_EDITOR_VERSION));
     {
         QSettings settings;
         shell::moveUnnamedSettings(settings);
@@ -126,5 +128,6 @@ int main(int argc, char* argv[]) {
             location = QFileInfo(*location).absoluteFilePath();
     }
     bom.start(location);
+    desktop::offerCrashReports(desktop, desktop::crashReportFolder());
     return app.exec();
 }

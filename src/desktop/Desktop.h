@@ -81,11 +81,13 @@ public:
 };
 
 /// One field of a form box: its label (with an & before the letter of its shortcut), the value
-/// it starts with, and whether what is typed is hidden (a password).
+/// it starts with, and whether what is typed is hidden (a password). A `check` field is a
+/// check box, its value "1" when ticked and empty when not.
 struct FormField {
     QString label;
     QString value;
     bool secret = false;
+    bool check = false;
 };
 
 /// The progress of long work, shown with a Cancel button once the work has lasted longer than
@@ -165,6 +167,11 @@ public:
                          const std::function<void()>& cancel, const QString& label) = 0;
     /// Shows the busy pointer (true) or the default one (false), application-wide.
     virtual void setBusyPointer(bool busy) = 0;
+    /// Tells the desktop that the user opened the database file `path` (a full path), so that
+    /// its file dialogs and launchers offer it among their recent files.
+    virtual void noteRecentFile(const QString& path) { Q_UNUSED(path); }
+    /// Opens the folder `path` in the desktop's file manager.
+    virtual void showFolder(const QString& path) { Q_UNUSED(path); }
 };
 
 /// Shows the busy pointer for as long as it lives.

@@ -3,10 +3,12 @@
 #include "desktop/PagedPrint.h"
 #include "desktop/PrintChoices.h"
 #include "desktop/PrintPreview.h"
+#include "desktop/RecentlyUsed.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -14,11 +16,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPageRanges>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QPrintDialog>
 #include <QRadioButton>
 #include <QTabBar>
@@ -26,8 +30,11 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QProgressDialog>
+#include <QPointer>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -178,8 +185,15 @@ std::optional<QStringList> QtDesktop::formBox(const QString& title, const QStrin
         text->setWordWrap(true);
         layout->addRow(text);
     }
-    QList<QLineEdit*> edits;
+    QList<QWidget*> edits;
     for (const FormField& field : fields) {
+        if (field.check) {
+            auto* box = new QCheckBox(field.label, &dialog);
+            box->setChecked(!field.value.isEmpty());
+            layout->addRow(box);
+            edits.append(box);
+            continue;
+        }
         auto* edit = new QLineEdit(field.value, &dialog);
         if (field.secret)
             edit->setEchoMode(QLineEdit::Password);
@@ -200,8 +214,11 @@ std::optional<QStringList> QtDesktop::formBox(const QString& title, const QStrin
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     QStringList values;
-    for (const QLineEdit* edit : edits)
-        values.append(edit->text());
+    for (const QWidget* edit : edits)
+        if (const auto* box = qobject_cast<const QCheckBox*>(edit))
+            values.append(box->isChecked() ? QStringLiteral("1") : QString());
+        else
+            values.append(static_cast<const QLineEdit*>(edit)->text());
     return values;
 }
 
@@ -485,6 +502,28 @@ void QtDesktop::setBusyPointer(bool busy) {
         QApplication::restoreOverrideCursor();
         --m_busyDepth;
     }
+}
+
+void QtDesktop::noteRecentFile(const QString& path) {
+    // Off the window's thread: another program's lock or a long list never holds the window
+    // up. One write at a time, in the order the files were opened; the application waits for
+    // the last one as it ends.
+    static QPointer<QThreadPool> writer;
+    if (!writer) {
+        writer = new QThreadPool(QCoreApplication::instance());
+        writer->setMaxThreadCount(1);
+    }
+    // Opened as the launcher opens it: the program's name, a local file after it.
+    const RecentApplication application{
+        QGuiApplication::desktopFileName(),
+        QFileInfo(QCoreApplication::applicationFilePath()).fileName() + QStringLiteral(" %f")};
+    writer->start([list = recentlyUsedPath(), path, application] {
+        addRecentlyUsed(list, path, application);
+    });
+}
+
+void QtDesktop::showFolder(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace desktop

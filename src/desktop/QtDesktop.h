@@ -29,6 +29,10 @@ public:
     void waitFor(const std::function<bool()>& finished, const std::function<void()>& cancel,
                  const QString& label) override;
     void setBusyPointer(bool busy) override;
+    /// Into the user's recently-used.xbel, with this program's desktop file as the
+    /// application, on a thread of its own; a list that cannot be written is passed over.
+    void noteRecentFile(const QString& path) override;
+    void showFolder(const QString& path) override;
 
 private:
     /// The message box of messageBox and choiceBox; `captions` rename its buttons.

@@ -1,5 +1,7 @@
 #include "tree/StoreWaiting.h"
 
+#include "tree/KeyringPassword.h"
+
 #include "store/History.h"
 #include "store/PasswordCache.h"
 #include "store/ServerAddress.h"
@@ -36,18 +38,23 @@ bool secretRefused(int number) {
 }
 
 bool askServerSecret(desktop::Desktop& desktop, const QString& location,
-                     const store::StoreError& refusal) {
+                     const store::StoreError& refusal, KeyringPassword* keyring) {
     const bool key = refusal.number() == store::KeyPassphraseNeeded ||
                      refusal.number() == store::KeyPassphraseRefused;
     QString user = qEnvironmentVariable("USER");
     if (const auto address = store::ServerAddress::fromUri(location);
         address && !address->user.isEmpty())
         user = address->user;
+    QList<desktop::FormField> fields{
+        {key ? QStringLiteral("&Passphrase") : QStringLiteral("&Password"), QString(), true}};
+    // A server's password may be kept in the desktop's keyring; a key's passphrase is not.
+    if (keyring && !key)
+        fields = keyring->fields(fields);
     const auto answer = desktop.formBox(
         key ? QStringLiteral("Key Passphrase") : QStringLiteral("Server Password"),
         key ? QStringLiteral("%1\nPassphrase of the client key:").arg(refusal.description())
             : QStringLiteral("%1\nPassword of the user '%2':").arg(refusal.description(), user),
-        {{key ? QStringLiteral("&Passphrase") : QStringLiteral("&Password"), QString(), true}});
+        fields);
     const auto keep = key ? &store::useKeyPassphrase : &store::useServerPassword;
     if (!answer) {
         // What the server refused is no use to the next try.
@@ -57,12 +64,16 @@ bool askServerSecret(desktop::Desktop& desktop, const QString& location,
         return false;
     }
     keep(location, answer->value(0));
+    if (keyring && !key)
+        keyring->choose(*answer);
     return true;
 }
 
 void runOnStore(desktop::Desktop& desktop, const QString& location, const QString& label,
                 const store::StoreWork& work) {
     DesktopWait wait(desktop);
+    // Asked only when the server wants a password that PGPASSWORD and ~/.pgpass do not hold.
+    KeyringPassword keyring(desktop, location);
     for (;;) {
         // Set on the store's thread, read here once the trip has ended.
         std::atomic<bool> began{false};
@@ -71,11 +82,17 @@ void runOnStore(desktop::Desktop& desktop, const QString& location, const QStrin
                 began = true;
                 work(call);
             });
+            keyring.accepted();
             return;
         } catch (const store::StoreError& error) {
             // Only a refusal of the open: the work, which may have written, is never run twice.
-            if (began || !secretRefused(error.number()) ||
-                !askServerSecret(desktop, location, error))
+            if (began || !secretRefused(error.number()))
+                throw;
+            const bool password = error.number() == store::PasswordNeeded ||
+                                  error.number() == store::PasswordRefused;
+            if (password && keyring.tryKept())
+                continue;
+            if (!askServerSecret(desktop, location, error, &keyring))
                 throw;
         }
     }

@@ -22,6 +22,7 @@ namespace tree {
 /// connection for its password (or a client key for its passphrase) before the work began is
 /// asked for it (askServerSecret) and the trip made again, once the user gave it: a password
 /// changed on the server between two edits costs one question, and the edit is written once.
+/// A password kept in the desktop's keyring is tried first, once (KeyringPassword).
 void runOnStore(desktop::Desktop& desktop, const QString& location, const QString& label,
                 const store::StoreWork& work);
 
@@ -29,9 +30,11 @@ void runOnStore(desktop::Desktop& desktop, const QString& location, const QStrin
 bool secretRefused(int number);
 /// Asks for the password (or the key's passphrase) that the server at `location` wants after
 /// `refusal` and keeps it in memory for this run (store::useServerPassword). False on Cancel,
-/// with a refused one forgotten.
+/// with a refused one forgotten. With a `keyring`, the password box offers to remember it
+/// there.
+class KeyringPassword;
 bool askServerSecret(desktop::Desktop& desktop, const QString& location,
-                     const store::StoreError& refusal);
+                     const store::StoreError& refusal, KeyringPassword* keyring = nullptr);
 
 /// Runs `work` off the window's thread while `desktop` waits, as store::runOffThread does: its
 /// reports answered on the window's thread by `progress`.

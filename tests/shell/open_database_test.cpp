@@ -71,6 +71,8 @@ private Q_SLOTS:
         QCOMPARE(choice.recentDatabases(), (QStringList{first, second}));
         // Each read of the list said first that it was under way.
         QCOMPARE(working, 4);
+        // The desktop's recent files: each file opened, not a Cancel nor a file that failed.
+        QCOMPARE(desktop.recentFiles, (QStringList{first, second}));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "shell/database/DatabaseChoice.h"
 
+#include "desktop/CrashReport.h"
 #include "desktop/Desktop.h"
 #include "import/Import.h"
 #include "shell/database/ImportCommands.h"
@@ -161,6 +162,11 @@ void DatabaseChoice::finish(bool another, bool recent,
     // named later, is a choice like any other.
     if (recent)
         addRecent(m_databasePath);
+    if (recent && items && !store::isServerAddress(m_databasePath))
+        m_desktop.noteRecentFile(m_databasePath);
+    desktop::noteDatabaseKind(m_databasePath.isEmpty() ? desktop::DatabaseKind::None
+                              : store::isServerAddress(m_databasePath) ? desktop::DatabaseKind::Server
+                                                                       : desktop::DatabaseKind::File);
     Q_EMIT databaseChanged({another, std::move(items)});
 }
 

@@ -15,7 +15,8 @@ const QString ConnectPrompt = QStringLiteral(
     "The database on a PostgreSQL server that holds the ItemMaster and BomDetail tables. "
     "Leave the host empty for the server on this computer, or give the folder of its socket. "
     "A password comes from PGPASSWORD or ~/.pgpass, or is asked for when the server wants "
-    "one; it is never saved. The whole address, when given, stands for the four fields: a "
+    "one; it is saved nowhere but in the desktop's keyring, and there only when asked to. "
+    "The whole address, when given, stands for the four fields: a "
     "service of ~/.pg_service.conf (service=plant), libpq's key=value pairs or a "
     "postgresql:// address, with any of libpq's settings.");
 

@@ -18,8 +18,9 @@ struct ItemLine;
 namespace shell {
 
 /// File ▸ Connect to Server… and the password prompt of a server that asks for one. A password
-/// typed here is kept in memory for this run only (store::useServerPassword); workdir.txt and
-/// the recent list hold the address alone.
+/// typed here is kept in memory for this run only (store::useServerPassword), and in the
+/// desktop's keyring when the user asks (KeyringPassword); workdir.txt and the recent list
+/// hold the address alone.
 class ServerLogin {
 public:
     explicit ServerLogin(desktop::Desktop& desktop);

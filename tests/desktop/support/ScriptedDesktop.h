@@ -88,6 +88,12 @@ public:
     void waitFor(const std::function<bool()>& finished, const std::function<void()>& cancel,
                  const QString& label) override;
     void setBusyPointer(bool busy) override;
+    /// Recorded in recentFiles; the user's own list is never written by a test.
+    void noteRecentFile(const QString& path) override { recentFiles.append(path); }
+    QStringList recentFiles;
+    /// Recorded in foldersShown; no file manager starts.
+    void showFolder(const QString& path) override { foldersShown.append(path); }
+    QStringList foldersShown;
 
     QList<Question> messages() const;
     /// The texts of every message box, in order.
