@@ -55,14 +55,18 @@ void HistoryCommands::keepOnServer() {
     desktop::Desktop& desktop = m_context.desktop();
     const QString informative = QStringLiteral(
         "This creates the schema bom_history on the server (its table of changes, bom_history."
-        "change, and the moment it keeps them since) and the triggers bom_history_record and "
+        "change, one row for each transaction that changes the tables, bom_history.change_set, "
+        "and the moment it keeps them since) and the triggers bom_history_record and "
         "bom_history_truncate on ItemMaster and BomDetail. From then on every write to those "
         "tables, by this editor, other editors and the manufacturing application alike, also "
         "writes the rows before and after to bom_history.change in the same transaction: each "
-        "write takes a little longer (about one more row written for each row it changes), and "
-        "the schema grows with every change until older changes are forgotten. The shared "
+        "write takes a little longer (about one more row written for each row it changes, and "
+        "the commits that record history are numbered one after another, so that \"as of\" "
+        "follows the order of the commits), and the schema grows with every change until older "
+        "changes are forgotten. Only its triggers may write there, whoever the user. The shared "
         "tables gain no column. It takes the right to create in the database and to make "
-        "triggers on both tables; bom-import --disable-history removes it all again.");
+        "triggers on both tables and to read them; bom-import --disable-history removes it all "
+        "again.");
     if (desktop.messageBox(QStringLiteral("Keep The History Of Every Change On This Server?"),
                            desktop::OkCancel | desktop::IconQuestion,
                            QStringLiteral("Keep History on This Server"),
