@@ -106,10 +106,15 @@ void Bench::idSuggestionCase(shell::ItemList& list) {
     if (lines.empty() || !items.id(lines.front()).startsWith(typed, Qt::CaseInsensitive))
         qFatal("completion: no ID begins with %s", qPrintable(typed));
 
-    // One letter too many, and two letters swapped: a wrong ID as it is typed.
-    const QString unknown[] = {QStringLiteral("ITEM-0500000"), QStringLiteral("ITME-050000")};
+    // One letter too many, and two letters swapped: a wrong ID as it is typed; and a text of
+    // 10,000 letters pasted by mistake, which no ID is near.
+    const QString unknown[] = {QStringLiteral("ITEM-0500000"), QStringLiteral("ITME-050000"),
+                               QString(10000, u'Q')};
     for (const QString& id : unknown) {
-        Row nearest{m_prefix + QStringLiteral("nearest IDs to %1 (%2 items)").arg(id, count), {}, 0};
+        const bool pasted = id.size() > 100;
+        Row nearest{m_prefix + QStringLiteral("nearest IDs to %1 (%2 items)")
+                                   .arg(pasted ? QStringLiteral("10,000 letters") : id, count),
+                    {}, 0};
         std::vector<int> found;
         resetPeak();
         for (int run = 0; run < m_runs; ++run) {
@@ -121,8 +126,9 @@ void Bench::idSuggestionCase(shell::ItemList& list) {
         nearest.peak = peakKb();
         print(nearest);
         std::printf("  the status offers \"%s\"\n", qPrintable(shell::didYouMean(items, found)));
-        if (found.empty())
-            qFatal("nearest: nothing offered for %s", qPrintable(id));
+        if (found.empty() != pasted)
+            qFatal("nearest: %s offered for %s", found.empty() ? "nothing" : "an ID",
+                   qPrintable(id.left(20)));
     }
 }
 

@@ -317,7 +317,7 @@ private Q_SLOTS:
                                 "-&Paste=Ctrl+V|Change &Quantity=F2|&Where Used=Ctrl+U|"
                                 "Rep&lace Component\u2026|Cop&y Bill To\u2026|"
                                 "-&Expand This Node and Below=*|-C&ollapse This Node and Below|"
-                                "&Load This Item|History of This &Line"));
+                                "Load This &Item|&History of This Line"));
         QTest::keyClick(&f.tree(), Qt::Key_C, Qt::ControlModifier);
         QVERIFY(listed(f.node("B")).contains(QStringLiteral("|&Paste=Ctrl+V|")));
         QVERIFY(listed(f.node("B")).contains(QStringLiteral("|&Expand This Node and Below=*|C&ollapse")));

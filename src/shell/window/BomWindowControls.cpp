@@ -158,6 +158,10 @@ void BomWindow::createControls() {
     m_quantityValue = valueField("Label8", QStringLiteral("Quantity Per Assembly"), false);
     m_unitValue = valueField("Label9", QStringLiteral("UOM"), false);
     m_startDateValue = valueField("StartDateValue", QStringLiteral("Start Date"), false);
+    // Every start date has this form: room for one whole, whatever the panel's width.
+    m_startDateValue->setMinimumWidth(
+        m_startDateValue->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) +
+        2 * m_startDateValue->frameWidth() + m_startDateValue->fontMetrics().averageCharWidth());
     panel->addWidget(heading("Label3", QStringLiteral("BOM Component Description")), 0, 0, 1, 3);
     panel->addWidget(m_componentDescriptionValue, 1, 0, 1, 3);
     panel->addWidget(heading("Label5", QStringLiteral("Quantity Per Assembly")), 2, 0);

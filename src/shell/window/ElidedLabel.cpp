@@ -9,7 +9,7 @@ namespace {
 
 /// The width a label asks for at most, in average letters: room for a usual path or count,
 /// never for a whole 300-letter ID.
-constexpr int WidestLetters = 60;
+constexpr int WidestLetters = 100;
 /// The width it makes do with, in average letters.
 constexpr int NarrowestLetters = 6;
 

@@ -243,7 +243,8 @@ bool ItemIdCompleter::eventFilter(QObject* watched, QEvent* event) {
             m_popup->hide();
             QWidget* target = QApplication::widgetAt(global);
             if (target && target->window() != m_popup->window() && target->isEnabled()) {
-                QMouseEvent replay(QEvent::MouseButtonPress, target->mapFromGlobal(press->globalPosition()),
+                QMouseEvent replay(QEvent::MouseButtonPress,
+                                   target->mapFromGlobal(press->globalPosition()),
                                    press->globalPosition(), press->button(), press->buttons(),
                                    press->modifiers(), press->pointingDevice());
                 QCoreApplication::sendEvent(target, &replay);
