@@ -17,6 +17,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTimeZone>
 
 #include <algorithm>
@@ -327,9 +329,38 @@ void readCases(int runs, const Sizes& sizes, const QString& path, qint64 lines) 
     printFigure(QStringLiteral("history: as of / today"), median(asOfMs) / median(loadMs), "x");
 }
 
-/// The history of the scale file: its first creation (every row copied), then another
-/// program's one-line UPDATE found by a look (HistoryFile::catchUp). At most 3 runs each:
-/// one run of either reads millions of rows.
+/// The process's peak memory (VmHWM), in MB, since the last reset.
+double peakMb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return -1;
+}
+
+/// The process's memory now (VmRSS), in MB, and the peak reset to it (a kernel of 4.0 or
+/// later), so that peakMb() tells what a case took on top.
+double resetPeakMb() {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+    clear.close();
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return -1;
+}
+
+/// The history of the scale file: its first creation (every row copied), then a look after
+/// an editor's own one-line commit (told apart by the file's change counter: nothing
+/// compared), and after another program's one-line UPDATE (the tables compared window by
+/// window), with the memory the look took on top of what the process held. At most 3 runs
+/// each: one run of either reads millions of rows.
 void scaleCases(int runs, const Sizes& sizes, const QString& path) {
     runs = std::min(runs, 3);
     std::vector<double> made;
@@ -340,16 +371,50 @@ void scaleCases(int runs, const Sizes& sizes, const QString& path) {
     print(QStringLiteral("history: made for the scale file (%1 lines)").arg(sizes.scaleLines), made);
 
     store::history::HistoryFile file(path);
+    // The line the editor sets: the file's second row (another program sets the first).
+    QStringList second;
+    {
+        const QString name = QStringLiteral("history-bench-row");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(path);
+            QSqlQuery query(db);
+            if (!db.open() || !query.exec(QStringLiteral("SELECT BomID, BomComp, bomQtyReq FROM "
+                                                         "BomDetail WHERE rowid = 2")) ||
+                !query.next())
+                qFatal("history: the scale file has no second row");
+            second = QStringList{query.value(0).toString(), query.value(1).toString(),
+                                 query.value(2).toString()};
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+    // The editor's writes record into the history, as the editor keeps it.
+    store::setFileHistoryKept(true);
+    std::vector<double> own;
+    for (int run = 0; run < runs; ++run) {
+        const double quantity = second.at(2).toDouble() + run;
+        store::openStore(path)->changeQuantity(second.at(0), second.at(1), quantity, quantity + 1);
+        qint64 found = -1;
+        own.push_back(timed([&] { found = file.catchUp(); }));
+        if (found != 0)
+            qFatal("history: the editor's own commit found as %lld rows of another program's", found);
+    }
+    print(QStringLiteral("history: own commit looked at, scale file"), own);
+
     std::vector<double> look;
+    double added = 0;
     for (int run = 0; run < runs; ++run) {
         execOn(path, {QStringLiteral("UPDATE BomDetail SET bomQtyReq = %1 WHERE rowid = 1")
                           .arg(100 + run)});
         qint64 found = 0;
+        const double before = resetPeakMb();
         look.push_back(timed([&] { found = file.catchUp(); }));
+        added = std::max(added, peakMb() - before);
         if (found != 1)
             qFatal("history: another program's UPDATE found as %lld rows", found);
     }
     print(QStringLiteral("history: another program's commit found, scale file"), look);
+    printFigure(QStringLiteral("history: memory a look took, scale file (peak)"), added, "MB");
 }
 
 } // namespace
