@@ -127,7 +127,14 @@ void BomWindow::createControls() {
             m_loadSummary->setText(tree::loadSummary(*m_document));
     };
     connect(m_document, &tree::BomDocument::wholeRead, this, showCounts);
-    connect(m_document, &tree::BomDocument::countsChanged, this, showCounts);
+    // Counted once the edit is shown, and once for a run of edits that come together (a redo
+    // of many steps, another program's commits read in a row): a count walks the whole bill.
+    auto* recount = new QTimer(this);
+    recount->setSingleShot(true);
+    recount->setInterval(0);
+    connect(recount, &QTimer::timeout, this, showCounts);
+    connect(m_document, &tree::BomDocument::countsChanged, recount,
+            qOverload<>(&QTimer::start));
     leftColumn->addWidget(m_findBar);
 
     auto* right = new QWidget;

@@ -1,6 +1,7 @@
 #include "store/sqlite/SqliteImportWriter.h"
 
 #include "store/sqlite/HistoryFile.h"
+#include "store/sqlite/history/OwnCommits.h"
 
 #include "store/sqlite/SqliteStore.h"
 #include "store/sqlite/SqliteSql.h"
@@ -353,6 +354,14 @@ void SqliteImportWriter::recordAs(const WriteCommand& command) {
         return;
     m_command = command;
     m_recorder = std::make_unique<history::FileRecorder>(m_path);
+    // The import holds the file's write lock already (its constructor began the write): its
+    // commit takes the next step of the change counter, which the watch then knows for the
+    // editor's own and compares nothing for, as for a line write.
+    m_ownCounter = history::changeCounter(m_db);
+    if (m_ownCounter) {
+        m_ownFile = history::fileKey(m_path);
+        history::beginOwnCommit(m_ownFile, *m_ownCounter);
+    }
     // A history made new takes its starting state from the data file: read now, while the
     // import has written nothing, rather than at the commit, when a large import's writes may
     // hold the file against readers. A failure here is said by the commit's record.
@@ -377,10 +386,12 @@ void SqliteImportWriter::commit() {
     try {
         exec(schema::Commit, QStringLiteral("Could not write '%1'").arg(m_path));
     } catch (...) {
+        endOwnCommit(false);
         if (recorded)
             m_recorder->abandoned();
         throw;
     }
+    endOwnCommit(m_itemsAdded + m_linesAdded > 0);
     if (recorded)
         m_recorder->committed();
     const int rc = sqlite3_close(m_db);
@@ -408,7 +419,14 @@ void SqliteImportWriter::commit() {
     m_committed = true;
 }
 
+void SqliteImportWriter::endOwnCommit(bool wrote) {
+    if (m_ownCounter)
+        history::endOwnCommit(m_ownFile, *m_ownCounter, wrote);
+    m_ownCounter.reset();
+}
+
 void SqliteImportWriter::release() {
+    endOwnCommit(false);
     m_insertItem.reset();
     m_insertLine.reset();
     if (m_db) {

@@ -98,6 +98,12 @@ private:
     std::unique_ptr<ChangeRecorder> m_recorder;
     std::vector<ItemChange> m_itemChanges;
     std::vector<LineChange> m_lineChanges;
+    // The file's change counter when a recorded import took its write lock, and the file's
+    // name for it: its commit is the editor's own for the watch (history::beginOwnCommit).
+    std::optional<quint32> m_ownCounter;
+    QString m_ownFile;
+    /// The recorded import's write ended, with rows written when `wrote`.
+    void endOwnCommit(bool wrote);
 };
 
 } // namespace store
