@@ -91,7 +91,9 @@ void pasteOn(const QString& prefix, int runs, const Sizes& sizes, const QString&
     // put into an empty plan and looked up in one trip (the nearest IDs of the first unknown
     // ones found while a moment lasts, the others' when their row is entered).
     std::vector<double> planPastes;
-    const int planned = 10'000;
+    // Each row names another item, also in the smoke run's small Item Master: a repeated item
+    // would ask whether to add or replace, and a bench answers no questions.
+    const int planned = std::min(10'000, (sizes.items - 20) / 10 * 10);
     if (prefix.isEmpty()) {
         QString rows = QStringLiteral("Item ID\tQuantity\n");
         for (int i = 0; i < planned; ++i)
