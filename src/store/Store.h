@@ -282,6 +282,11 @@ public:
     /// with the change. A store that keeps no history ignores it.
     virtual void setCommand(const WriteCommand& command) { Q_UNUSED(command); }
 
+    /// Why this database takes no writes, in words, as its connection found it when it was
+    /// made (a server's read-only standby); empty where it takes them. Asks the database
+    /// nothing.
+    virtual QString writesRefused() const { return {}; }
+
     /// reachableLines for several items at once: every line reachable from any of them, each
     /// read once, level by level (one componentsOfEach per level for all of them).
     QHash<QString, ComponentLines> reachableLinesOfEach(const QStringList& items);
@@ -331,6 +336,11 @@ QString shownLocation(const QString& location);
 /// Opens the store at `location`: a PostgreSQL server for a server address (PgStore),
 /// otherwise the SQLite file of that path (SqliteStore). Throws StoreError as they do.
 std::unique_ptr<Store> openStore(const QString& location);
+
+/// Store::writesRefused of the store last opened at `location`, kept from that opening, so
+/// that an edit can be refused before it asks anything, at no cost of a trip; empty where
+/// the location takes writes or was not opened yet (its write then refuses itself).
+QString writesRefusedAt(const QString& location);
 
 /// Creates the editor's tables where they are missing on the server at `location` (see
 /// PgImportWriter::createTables) and returns those created; a location that is no server

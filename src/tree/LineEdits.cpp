@@ -130,12 +130,22 @@ QString LineEdits::withAlsoUsed(const QString& informative,
     return notes.isEmpty() ? informative : informative + u'\n' + notes;
 }
 
+bool LineEdits::refusesEdits() {
+    const QString why = store::writesRefusedAt(m_session.databasePath());
+    if (why.isEmpty())
+        return false;
+    report(store::StoreError(store::StandbyReadOnly,
+                             QStringLiteral("The bill cannot be edited here: %1.").arg(why))
+               .message());
+    return true;
+}
+
 void LineEdits::addComponent(const QModelIndex& dropTarget, const QString& component) {
     const QPersistentModelIndex target = dropTarget;
     // A new bill starts with a drop on the empty tree of the item loaded.
     const bool first = !target.isValid() && m_model.rowCount() == 0 &&
                        !m_model.topAssembly().isEmpty();
-    if ((!target.isValid() && !first) || component.isEmpty())
+    if ((!target.isValid() && !first) || component.isEmpty() || refusesEdits())
         return;
     // The two assemblies the line may go into, checked in the trip that reads where else they
     // are used: a line the database would refuse is refused before the quantity is asked for.
@@ -250,7 +260,7 @@ void LineEdits::addComponent(const QModelIndex& dropTarget, const QString& compo
 
 void LineEdits::deleteComponent(const QModelIndex& selected) {
     const QPersistentModelIndex node = selected;
-    if (!node.isValid())
+    if (!node.isValid() || refusesEdits())
         return;
     // What the question names is what is deleted: a line that another editor changed while
     // the question was up is refused, not deleted with a quantity nobody was asked about.
@@ -311,6 +321,8 @@ void LineEdits::deleteComponent(const QModelIndex& selected) {
 }
 
 void LineEdits::deleteLines(const std::vector<QModelIndex>& nodes) {
+    if (refusesEdits())
+        return;
     // Each line as stored, read before the question that lists it: the write deletes only
     // what was listed, and a line another program changes while the question is open is
     // refused (LineChanged), with nothing deleted.
@@ -371,7 +383,7 @@ MoveOutcome LineEdits::moveLines(const std::vector<MovedLine>& moved, const QMod
     const QPersistentModelIndex target = at;
     const bool empty = !target.isValid() && m_model.rowCount() == 0 &&
                        !m_model.topAssembly().isEmpty();
-    if (moved.empty() || (!target.isValid() && !empty))
+    if (moved.empty() || (!target.isValid() && !empty) || refusesEdits())
         return MoveOutcome::Kept;
     QString assembly = m_model.topAssembly();
     if (target.isValid()) {
@@ -473,7 +485,7 @@ void LineEdits::changeQuantity(const QModelIndex& index, const QString& typed) {
     // The editor opens with the text the cell shows, which rounds to 15 digits: committed as
     // it opened, nothing was changed, and a write would replace the stored value by its
     // rounding.
-    if (typed.trimmed() == (shown ? formatQuantity(*shown) : QString()))
+    if (typed.trimmed() == (shown ? formatQuantity(*shown) : QString()) || refusesEdits())
         return;
     const auto quantity = parseQuantity(typed);
     if (!quantity) {
@@ -611,6 +623,8 @@ bool LineEdits::writeLines(const store::LineBatch& batch, const QString& text,
                            const QString& reason, bool restore) {
     if (batch.removed.empty() && batch.added.empty())
         return true;
+    if (refusesEdits())
+        return false;
     const Command command(*this, text, reason, restore);
     // Committed: the step is there whatever happens to the showing.
     if (const auto failure = writeAndShow(
@@ -648,11 +662,15 @@ LineEdits::Command::~Command() {
 }
 
 void LineEdits::undo() {
+    if (refusesEdits())
+        return;
     const Command command(*this, QStringLiteral("Undo %1").arg(m_document.history().undoText()));
     m_document.history().undo();
 }
 
 void LineEdits::redo() {
+    if (refusesEdits())
+        return;
     const Command command(*this, QStringLiteral("Redo %1").arg(m_document.history().redoText()));
     m_document.history().redo();
 }

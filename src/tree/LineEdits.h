@@ -62,6 +62,13 @@ public:
     LineEdits(desktop::Desktop& desktop, DatabaseSession& session, BomDocument& document,
               BomTreeModel& model, std::function<void(const QString&)> showStatus);
 
+    /// The first check of every edit of the bill, made before it asks anything: where the
+    /// database takes no edits (a server's read-only standby, as its connections found it when
+    /// they were made) it says so in the server's words (StandbyReadOnly) and returns true.
+    /// It costs no trip to the database. Each edit below makes it first; a command of the
+    /// window that asks something before it reaches them makes it before its first question.
+    bool refusesEdits();
+
     /// A drop of `component` on `target` (or Add Component at it): asks parent or sibling and
     /// the quantity, writes the line, and only then shows it, wherever its assembly stands in
     /// the tree. On an empty tree (no target) of a loaded item, the component becomes the

@@ -12,8 +12,12 @@
 #include "support/TreeCompare.h"
 #include "support/WindowFixture.h"
 #include "tree/BomTreeModel.h"
+#include "shell/window/BomTreeView.h"
+#include "desktop/Desktop.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -432,6 +436,94 @@ private Q_SLOTS:
         QCOMPARE(fileText(started.folder() + u"/workdir.txt"_s), uri + u"\r\n"_s);
         QCOMPARE(started.desktop.formsShown.size(), 0);
         store::useServerPassword(uri, {});
+    }
+
+    void aStandbyIsBrowsedAndEveryEditRefusedBeforeItAsks() {
+        StoreBackend(StoreBackend::Postgres, {}, &m_server).write(Items, Lines);
+        PgServer standby;
+        const QString failed = standby.startStandbyOf(m_server);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                try {
+                    return componentIds(*store::openStore(standby.uri()), u"TOP"_s).size() == 2;
+                } catch (const store::StoreError&) {
+                    return false;
+                }
+            }(),
+            10000);
+        WindowFixture f(standby.uri());
+        QCOMPARE(listed(f), (QStringList{"BOLT", "NUT", "SUB", "TOP"}));
+        QTRY_VERIFY_WITH_TIMEOUT(f.status().contains(u"read-only standby: browse, no edits"_s),
+                                 5000);
+        f.load(u"TOP"_s);
+        QCOMPARE(f.outline(), u"BOLT SUB[BOLT]"_s);
+        f.click(f.node(u"SUB"_s));
+        action(f, "mnuCopy")->trigger(); // a line that a paste would ask about
+        // Every edit, with Yes and 3 ready for any question: the refusal is all that is said.
+        const std::vector<std::pair<QString, std::function<void()>>> edits{
+            {u"drop"_s, [&] { f.drop(u"NUT"_s, f.node(u"SUB"_s)); }},
+            {u"Add Component"_s, [&] { action(f, "mnuAddComponent")->trigger(); }},
+            {u"Delete"_s, [&] { f.pressDelete(f.node(u"SUB/BOLT"_s)); }},
+            {u"quantity"_s,
+             [&] {
+                 f.model().setData(f.node(u"SUB"_s).siblingAtColumn(tree::QuantityColumn), u"5"_s);
+                 QCoreApplication::processEvents();
+             }},
+            {u"Paste"_s, [&] { action(f, "mnuPaste")->trigger(); }},
+            {u"Cut, Paste"_s,
+             [&] {
+                 action(f, "mnuCut")->trigger();
+                 f.click(f.node(u"BOLT"_s));
+                 action(f, "mnuPaste")->trigger();
+             }},
+            {u"Shift+drag"_s,
+             [&] { Q_EMIT f.tree().nodeMoveDropped(f.node(u"SUB/BOLT"_s), f.node(u"BOLT"_s)); }},
+            {u"Replace"_s, [&] { action(f, "mnuReplaceComponent")->trigger(); }},
+            {u"Remove From Every Assembly"_s, [&] { action(f, "mnuRemoveEverywhere")->trigger(); }},
+            {u"Copy Bill To"_s, [&] { action(f, "mnuCopyBill")->trigger(); }}};
+        const QString refused = u"1052 The bill cannot be edited here: this server is a "
+                                "read-only standby: browse, no edits."_s;
+        for (const auto& [name, edit] : edits) {
+            f.desktop.asked.clear();
+            f.desktop.messageAnswers = {desktop::ResultYes};
+            f.desktop.inputAnswers = {u"3"_s};
+            f.desktop.dialogAnswers = {[](QDialog&) { return int(QDialog::Accepted); }};
+            edit();
+            QVERIFY2(f.desktop.asked.size() == 1 && f.desktop.asked[0].text == refused,
+                     qPrintable(name + u": "_s + f.desktop.messageTexts().join(u" | "_s) +
+                                u" | asked "_s + QString::number(f.desktop.asked.size())));
+        }
+        QCOMPARE(f.outline(), u"BOLT SUB[BOLT]"_s);
+        // What the primary commits shows there within 5 s, by polling.
+        execOnServer(m_server, {u"UPDATE bomdetail SET bomqtyreq = 7 WHERE bomid = 'SUB'"_s});
+        QTRY_COMPARE_WITH_TIMEOUT(f.model().quantity(f.node(u"SUB/BOLT"_s)),
+                                  std::optional<double>(7.0), 5000);
+    }
+
+    void anUndoIsRefusedWhereTheServerTurnedReadOnly() {
+        StoreBackend(StoreBackend::Postgres, {}, &m_server).write(Items, Lines);
+        WindowFixture f(m_server.uri());
+        f.load(u"TOP"_s);
+        f.desktop.messageAnswers = {desktop::ResultYes};
+        f.desktop.inputAnswers = {u"3"_s};
+        f.drop(u"NUT"_s, f.node(u"SUB"_s));
+        QCOMPARE(f.outline(), u"BOLT SUB[BOLT NUT]"_s);
+        // The server's transactions read-only from now on; the editor's next connection
+        // finds it, and the undo is refused before it asks anything.
+        execOnServer(m_server, {u"ALTER DATABASE postgres SET default_transaction_read_only = on"_s,
+                                u"SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity"
+                                " WHERE application_name LIKE '%fabrilux-bom-%'"_s});
+        f.load(u"TOP"_s);
+        f.desktop.asked.clear();
+        action(f, "mnuUndo")->trigger();
+        const QStringList said = f.desktop.messageTexts();
+        execOnServer(m_server, {u"SET default_transaction_read_only = off"_s,
+                                u"ALTER DATABASE postgres RESET default_transaction_read_only"_s});
+        QCOMPARE(said, QStringList{u"1052 The bill cannot be edited here: this connection's "
+                                   "transactions are read-only (default_transaction_read_only): "
+                                   "browse, no edits."_s});
+        QCOMPARE(f.outline(), u"BOLT SUB[BOLT NUT]"_s);
     }
 };
 

@@ -2,7 +2,9 @@
 // application name, several hosts, and PgBouncer in transaction pooling in front of the
 // server, each with a throw-away server (and pooler) of the test's own.
 
+#include "store/History.h"
 #include "store/ImportWriter.h"
+#include "store/ItemKey.h"
 #include "store/runtime/ChangeWatcher.h"
 #include "store/ServerAddress.h"
 #include "store/Store.h"
@@ -312,6 +314,29 @@ private Q_SLOTS:
         }
         QCOMPARE(StoreBackend(StoreBackend::Postgres, {}, &m_server).lines(),
                  QStringList{u"TOP>SUB=2"_s});
+        // The history, made, written, listed and rebuilt "as of" through the pooler: each
+        // trip's statements in transactions that any server process may serve.
+        QVERIFY(!store::enableServerHistory(bouncer.address()).isEmpty());
+        const QDateTime before = QDateTime::currentDateTimeUtc();
+        QTest::qWait(20);
+        {
+            const std::unique_ptr<store::Store> db = store::openStore(bouncer.address());
+            db->setCommand({u"Add NUT to SUB"_s, u"pooled"_s});
+            db->addLine(u"SUB"_s, u"NUT"_s, 5, QDateTime());
+        }
+        for (int round = 0; round < 2; ++round) {
+            const std::unique_ptr<store::HistoryLog> log = store::openHistory(bouncer.address());
+            const std::vector<store::ChangeRecord> changes = log->changes({});
+            QCOMPARE(changes.size(), size_t(1));
+            QCOMPARE(changes[0].command + u'/' + changes[0].reason + u'/' + changes[0].key +
+                         u'>' + changes[0].component,
+                     u"Add NUT to SUB/pooled/SUB>NUT"_s);
+            QCOMPARE(log->changeCount(), qint64(1));
+            const QString sub = store::foldKey(u"SUB"_s);
+            QCOMPARE(log->linesAsOf(u"TOP"_s, before).value(sub).size(), qsizetype(0));
+            QCOMPARE(log->linesAsOf(u"TOP"_s, QDateTime::currentDateTimeUtc()).value(sub).size(),
+                     qsizetype(1));
+        }
         // LISTEN is tried and found deaf behind the pooler: the watch looks every poll.
         changeShowsWithin5s(m_server, bouncer.address(), u"direct or session-pooled"_s);
     }

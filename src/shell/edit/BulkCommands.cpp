@@ -105,6 +105,8 @@ BulkCommands::usesOf(const QString& given, const QString& verb) {
 }
 
 void BulkCommands::replace(const QString& given) {
+    if (m_edits.refusesEdits())
+        return;
     const auto uses = usesOf(given, QStringLiteral("replace"));
     if (!uses)
         return;
@@ -200,6 +202,8 @@ void BulkCommands::setQuantity(const QString& component, const std::vector<store
 }
 
 void BulkCommands::removeEverywhere() {
+    if (m_edits.refusesEdits())
+        return;
     const auto uses = usesOf({}, QStringLiteral("remove"));
     if (!uses)
         return;
@@ -222,6 +226,8 @@ void BulkCommands::removeEverywhere() {
 }
 
 void BulkCommands::copyBill() {
+    if (m_edits.refusesEdits())
+        return;
     const QString source = m_model.topAssembly();
     const auto bill = source.isEmpty() ? std::optional<std::vector<store::LineRow>>(
                                              std::vector<store::LineRow>())

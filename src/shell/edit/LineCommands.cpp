@@ -95,7 +95,7 @@ bool LineCommands::target(QModelIndex& node) {
 
 void LineCommands::addComponent() {
     QModelIndex current;
-    if (!target(current))
+    if (m_edits.refusesEdits() || !target(current))
         return;
     const QPersistentModelIndex node = current;
     const auto items = m_edits.itemLines();
@@ -222,7 +222,7 @@ void LineCommands::moveNode(const QModelIndex& node, const QModelIndex& target) 
 
 void LineCommands::paste() {
     QModelIndex current;
-    if (!target(current))
+    if (m_edits.refusesEdits() || !target(current))
         return;
     const QPersistentModelIndex node = current;
     if (const QMimeData* data = QGuiApplication::clipboard()->mimeData();

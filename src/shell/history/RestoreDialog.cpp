@@ -114,6 +114,8 @@ QString RestoreDialog::reason() const {
 void restoreFromHistory(CommandContext& context, const store::HistoryQuery& query,
                         const QString& name, const tree::HistoryOpener& opener) {
     desktop::Desktop& desktop = context.desktop();
+    if (context.edits().refusesEdits())
+        return;
     tree::RestorePlan plan;
     try {
         const desktop::BusyPointer busy(desktop);

@@ -57,6 +57,8 @@ public:
     /// Asks the server to cancel the running statement (PQcancel), which then fails; a lock
     /// wait or a slow statement ends with it.
     void interrupt() override;
+    /// The session's connect-time finding (pg::Session::readOnly).
+    QString writesRefused() const override { return m_session->readOnly(); }
 
 protected:
     std::vector<std::optional<Item>> findItems(const QStringList& ids) override;

@@ -14,6 +14,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+
+#include <mutex>
 
 namespace store {
 
@@ -79,18 +82,44 @@ std::unique_ptr<Store> recording(std::unique_ptr<SqliteStore> store, const QStri
     return store;
 }
 
+/// What each server address's last opening found of its writes (Store::writesRefused): a
+/// failover may make a standby of the primary, or a primary of the standby, so each opening
+/// says it anew.
+struct WritesRefused {
+    std::mutex mutex;
+    QHash<QString, QString> byLocation;
+};
+
+WritesRefused& writesRefused() {
+    static WritesRefused kept;
+    return kept;
+}
+
+std::unique_ptr<Store> noteWrites(std::unique_ptr<Store> store, const QString& location) {
+    WritesRefused& kept = writesRefused();
+    const std::lock_guard lock(kept.mutex);
+    kept.byLocation.insert(location, store->writesRefused());
+    return store;
+}
+
 } // namespace
 
 std::unique_ptr<Store> openStore(const QString& location) {
     if (isServerAddress(location))
-        return std::make_unique<PgStore>(location);
+        return noteWrites(std::make_unique<PgStore>(location), location);
     return recording(std::make_unique<SqliteStore>(location), location);
 }
 
 std::unique_ptr<Store> openStore(const QString& location, OpenInterruption& interruption) {
     if (isServerAddress(location))
-        return std::make_unique<PgStore>(location, &interruption);
+        return noteWrites(std::make_unique<PgStore>(location, &interruption), location);
     return recording(std::make_unique<SqliteStore>(location, &interruption), location);
+}
+
+QString writesRefusedAt(const QString& location) {
+    WritesRefused& kept = writesRefused();
+    const std::lock_guard lock(kept.mutex);
+    return kept.byLocation.value(location);
 }
 
 std::unique_ptr<HistoryLog> openHistory(const QString& location) {
