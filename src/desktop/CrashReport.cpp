@@ -22,6 +22,7 @@
 
 #include <execinfo.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace desktop {
@@ -198,10 +199,12 @@ public:
 [[noreturn]] void crashOnPurpose(bool abort) {
     if (abort)
         std::abort();
-    // A null pointer the compiler cannot see, written through as it must: a real invalid
-    // access, not a trap nor a store left out.
-    volatile int* volatile nowhere = nullptr;
-    *nowhere = 1;
+    // A page that may not be touched, written through as it must: a real invalid access,
+    // not a trap nor a store left out, and no null pointer that a checking build would stop
+    // at before the access.
+    void* page = ::mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (page != MAP_FAILED)
+        *static_cast<volatile int*>(page) = 1;
     std::abort();
 }
 
