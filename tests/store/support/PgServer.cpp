@@ -173,7 +173,7 @@ QString PgServer::configureAndStart(const QString& cluster) {
     return {};
 }
 
-QString PgServer::start() {
+QString PgServer::startWith(const std::function<QString()>& makeData) {
     QElapsedTimer timer;
     timer.start();
     m_bin = binaries();
@@ -181,15 +181,7 @@ QString PgServer::start() {
         return QStringLiteral("no server binaries under /usr/lib/postgresql");
     if (QString failed = prepare(); !failed.isEmpty())
         return failed;
-    // No locale (the store names the collation it compares by) and no sync to disk: the
-    // cluster lives only as long as the test.
-    if (QString failed = run(QStringLiteral("initdb"),
-                             {QStringLiteral("-D"), dataFolder(m_dir), QStringLiteral("-U"), m_user,
-                              QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("-E"),
-                              QStringLiteral("UTF8"), QStringLiteral("--no-locale"),
-                              QStringLiteral("--no-sync")},
-                             60000);
-        !failed.isEmpty())
+    if (QString failed = makeData(); !failed.isEmpty())
         return failed;
     if (QString failed = configureAndStart(dataFolder(m_dir)); !failed.isEmpty())
         return failed;
@@ -197,27 +189,28 @@ QString PgServer::start() {
     return {};
 }
 
+QString PgServer::start() {
+    // No locale (the store names the collation it compares by) and no sync to disk: the
+    // cluster lives only as long as the test.
+    return startWith([this] {
+        return run(QStringLiteral("initdb"),
+                   {QStringLiteral("-D"), dataFolder(m_dir), QStringLiteral("-U"), m_user,
+                    QStringLiteral("-A"), QStringLiteral("trust"), QStringLiteral("-E"),
+                    QStringLiteral("UTF8"), QStringLiteral("--no-locale"),
+                    QStringLiteral("--no-sync")},
+                   60000);
+    });
+}
+
 QString PgServer::startStandbyOf(const PgServer& primary) {
-    QElapsedTimer timer;
-    timer.start();
-    m_bin = binaries();
-    if (m_bin.isEmpty())
-        return QStringLiteral("no server binaries under /usr/lib/postgresql");
-    if (QString failed = prepare(); !failed.isEmpty())
-        return failed;
     // A copy of the primary as it runs, with standby.signal and the primary's address written
     // into it (-R); the copy's own settings are added after the primary's.
-    if (QString failed = run(QStringLiteral("pg_basebackup"),
-                             {QStringLiteral("-D"), dataFolder(m_dir), QStringLiteral("-h"),
-                              primary.socketFolder(), QStringLiteral("-U"), primary.user(),
-                              QStringLiteral("-R"), QStringLiteral("-X"), QStringLiteral("stream"),
-                              QStringLiteral("-c"), QStringLiteral("fast"),
-                              QStringLiteral("--no-sync")},
-                             60000);
-        !failed.isEmpty())
-        return failed;
-    if (QString failed = configureAndStart(dataFolder(m_dir)); !failed.isEmpty())
-        return failed;
-    m_startMs = timer.elapsed();
-    return {};
+    return startWith([&] {
+        return run(QStringLiteral("pg_basebackup"),
+                   {QStringLiteral("-D"), dataFolder(m_dir), QStringLiteral("-h"),
+                    primary.socketFolder(), QStringLiteral("-U"), primary.user(),
+                    QStringLiteral("-R"), QStringLiteral("-X"), QStringLiteral("stream"),
+                    QStringLiteral("-c"), QStringLiteral("fast"), QStringLiteral("--no-sync")},
+                   60000);
+    });
 }

@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <utility>
 
 /// A PostgreSQL server of a test's own: a new cluster in a temporary folder, trust
@@ -74,6 +75,9 @@ private:
     /// Writes the socket folder and the settings into the cluster's postgresql.conf and starts
     /// the server.
     QString configureAndStart(const QString& cluster);
+    /// Finds the binaries, prepares the folder, makes the cluster's data by `makeData` (empty on
+    /// success) and starts the server on it, timing the whole (startMs).
+    QString startWith(const std::function<QString()>& makeData);
 
     QTemporaryDir m_dir;
     QString m_settings;
