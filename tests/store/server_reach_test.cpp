@@ -311,6 +311,13 @@ private Q_SLOTS:
             QCOMPARE(a->whereUsed(u"BOLT"_s).size(), size_t(2));
             QVERIFY(deleteLine(*a, u"SUB"_s, u"BOLT"_s));
             QCOMPARE(itemIds(*b).size(), qsizetype(Items.size()));
+            // The batch that paste, Replace, undo and redo write: added by one, taken back by
+            // the other.
+            const store::LineRow batch = store::newLine(u"SUB"_s, u"BOLT"_s, 3.0 + round);
+            a->writeLines({{}, {batch}});
+            QCOMPARE(componentIds(*b, u"SUB"_s), QStringList{u"BOLT"_s});
+            b->writeLines({{batch}, {}});
+            QCOMPARE(componentIds(*a, u"SUB"_s), QStringList{});
         }
         QCOMPARE(StoreBackend(StoreBackend::Postgres, {}, &m_server).lines(),
                  QStringList{u"TOP>SUB=2"_s});
