@@ -4,6 +4,7 @@
 // another program's commit to a file of millions of lines costs once it is found.
 
 #include "history_bench.h"
+#include "Bench.h"
 #include "BenchRows.h"
 
 #include "support/TestDatabase.h"
@@ -329,33 +330,6 @@ void readCases(int runs, const Sizes& sizes, const QString& path, qint64 lines) 
     printFigure(QStringLiteral("history: as of / today"), median(asOfMs) / median(loadMs), "x");
 }
 
-/// The process's peak memory (VmHWM), in MB, since the last reset.
-double peakMb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
-}
-
-/// The process's memory now (VmRSS), in MB, and the peak reset to it (a kernel of 4.0 or
-/// later), so that peakMb() tells what a case took on top.
-double resetPeakMb() {
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-    clear.close();
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
-}
-
 /// The history of the scale file: its first creation (every row copied), then a look after
 /// an editor's own one-line commit (told apart by the file's change counter: nothing
 /// compared), and after another program's one-line UPDATE (the tables compared window by
@@ -407,9 +381,11 @@ void scaleCases(int runs, const Sizes& sizes, const QString& path) {
         execOn(path, {QStringLiteral("UPDATE BomDetail SET bomQtyReq = %1 WHERE rowid = 1")
                           .arg(100 + run)});
         qint64 found = 0;
-        const double before = resetPeakMb();
+        // The peak set back to the present size, so that it tells what the look took on top.
+        resetPeak();
+        const long before = currentKb();
         look.push_back(timed([&] { found = file.catchUp(); }));
-        added = std::max(added, peakMb() - before);
+        added = std::max(added, (peakKb() - before) / 1024.0);
         if (found != 1)
             qFatal("history: another program's UPDATE found as %lld rows", found);
     }
