@@ -443,15 +443,7 @@ private Q_SLOTS:
         PgServer standby;
         const QString failed = standby.startStandbyOf(m_server);
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            [&] {
-                try {
-                    return componentIds(*store::openStore(standby.uri()), u"TOP"_s).size() == 2;
-                } catch (const store::StoreError&) {
-                    return false;
-                }
-            }(),
-            10000);
+        QTRY_COMPARE_WITH_TIMEOUT(componentCountAt(standby.uri(), u"TOP"_s), qsizetype(2), 10000);
         WindowFixture f(standby.uri());
         QCOMPARE(listed(f), (QStringList{"BOLT", "NUT", "SUB", "TOP"}));
         QTRY_VERIFY_WITH_TIMEOUT(f.status().contains(u"read-only standby: browse, no edits"_s),

@@ -354,15 +354,7 @@ private Q_SLOTS:
         const QString failed = standby.startStandbyOf(m_server);
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
         // The standby alone: read, and every write refused in words before the server's own.
-        QTRY_COMPARE_WITH_TIMEOUT(
-            [&] {
-                try {
-                    return componentIds(*store::openStore(standby.uri()), u"TOP"_s).size();
-                } catch (const store::StoreError&) {
-                    return qsizetype(-1);
-                }
-            }(),
-            qsizetype(1), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(componentCountAt(standby.uri(), u"TOP"_s), qsizetype(1), 10000);
         const std::unique_ptr<store::Store> db = store::openStore(standby.uri());
         const auto [refusedAs, refused] =
             failureOf([&] { db->addLine(u"TOP"_s, u"NUT"_s, 1, QDateTime()); });

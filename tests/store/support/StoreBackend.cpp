@@ -187,6 +187,14 @@ QStringList componentIds(store::Store& db, const QString& assembly) {
     return ids;
 }
 
+qsizetype componentCountAt(const QString& location, const QString& assembly) {
+    try {
+        return componentIds(*store::openStore(location), assembly).size();
+    } catch (const store::StoreError&) {
+        return -1;
+    }
+}
+
 bool deleteLine(store::Store& db, const QString& assembly, const QString& component) {
     return db.takeLine(assembly, component).has_value();
 }

@@ -63,6 +63,9 @@ private:
 QStringList itemIds(store::Store& db);
 /// One assembly's components in key order, as a load reads them.
 QStringList componentIds(store::Store& db, const QString& assembly);
+/// How many components the assembly has in the database at `location`, opened anew; -1 while
+/// it cannot be opened (a standby still starting, say).
+qsizetype componentCountAt(const QString& location, const QString& assembly);
 /// Deletes the line as the editor's Delete does; false when there was none.
 bool deleteLine(store::Store& db, const QString& assembly, const QString& component);
 
