@@ -5,7 +5,6 @@
 #include "store/SqlValues.h"
 #include "store/postgres/PgHistorySql.h"
 #include "store/postgres/PgOwnChanges.h"
-#include "store/SchemaCheck.h"
 #include "store/postgres/PgSql.h"
 
 #include <QJsonDocument>
@@ -27,26 +26,6 @@ public:
 private:
     std::unique_ptr<Session> m_session;
 };
-
-/// Throws StoreError unless the tables are as the editor needs them, as PgStore checks them.
-void checkHistoryTables(Session& db, const QString& shown) {
-    const QString readTables = QStringLiteral("Could not read the tables");
-    std::vector<TableColumn> columns;
-    SessionStatement query(db, pgschema::SelectColumns, readTables);
-    query.exec();
-    while (query.next())
-        columns.push_back({query.string(0), query.string(1), query.value(2).toInt(),
-                           query.value(3).toBool()});
-    checkColumns(columns, QStringLiteral("'%1'").arg(shown));
-    std::vector<IndexKey> keys;
-    SessionStatement indexes(db, pgschema::SelectUniqueIndexKeys,
-                             QStringLiteral("Could not read the tables' indexes"));
-    indexes.exec();
-    while (indexes.next())
-        keys.push_back({indexes.string(0), indexes.value(1).toLongLong(), indexes.string(2),
-                        indexes.string(3)});
-    checkKeyIndexes(keys, QStringLiteral("'%1'").arg(shown));
-}
 
 /// A time the server gave as ISO text (to_char), in UTC.
 QDateTime timeOf(const QVariant& text) {
@@ -169,7 +148,8 @@ QStringList enableHistory(const QString& location) {
         if (!state.value(9).toBool())
             throw noRight(user, QStringLiteral("SELECT on the table BomDetail"), shown);
     }
-    checkHistoryTables(db, shown);
+    // The same check as every open of the server.
+    checkTables(db);
     QStringList created;
     if (earlier) {
         // The triggers made anew first: their locks wait for every write under way and hold
