@@ -1,5 +1,7 @@
 #include "store/runtime/StoreThread.h"
 
+#include "store/IdlePool.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QMetaObject>
@@ -28,17 +30,38 @@ constexpr int ReinterruptMs = 50;
 /// another database opens).
 constexpr int StopWaitMs = 2000;
 
+/// The store's threads share one lock and one wake: an idle one waits for its next task, or
+/// for the moment something kept in an idle pool (IdlePool.h) is past its time, and closes it.
+/// Never destroyed, as the idle threads that wait on them.
+struct WorkersWake {
+    std::mutex mutex;
+    std::condition_variable wake;
+};
+WorkersWake& workers() {
+    static auto* const shared = new WorkersWake;
+    return *shared;
+}
+
 /// A thread that runs one task at a time. A trip's thread is taken from the idle ones and
 /// given back once the trip has ended, since starting a thread costs more than a small call.
 class Worker {
 public:
-    Worker() : m_thread([this] { loop(); }) {}
+    Worker() : m_thread([this] { loop(); }) {
+        // What the store keeps idle is closed by its idle threads, woken by each put.
+        static std::once_flag reaping;
+        std::call_once(reaping, [] {
+            IdleReaping::setWaker([] {
+                const std::lock_guard lock(workers().mutex);
+                workers().wake.notify_all();
+            });
+        });
+    }
     ~Worker() {
         {
-            const std::lock_guard lock(m_mutex);
+            const std::lock_guard lock(workers().mutex);
             m_quit = true;
         }
-        m_wake.notify_all();
+        workers().wake.notify_all();
         m_thread.join();
     }
     Worker(const Worker&) = delete;
@@ -47,55 +70,53 @@ public:
     /// Starts `task` on the thread; it reports its own end. Never while another task runs.
     void start(std::function<void()> task) {
         {
-            const std::lock_guard lock(m_mutex);
+            const std::lock_guard lock(workers().mutex);
             m_task = std::move(task);
         }
-        m_wake.notify_all();
+        workers().wake.notify_all();
     }
 
     /// An idle thread, or a new one.
     static std::unique_ptr<Worker> take() {
-        {
-            const std::lock_guard lock(idleMutex);
-            if (!idle().empty()) {
-                std::unique_ptr<Worker> worker = std::move(idle().back());
-                idle().pop_back();
-                return worker;
-            }
-        }
-        return std::make_unique<Worker>();
+        std::unique_ptr<Worker> worker = idle().take(QString());
+        return worker ? std::move(worker) : std::make_unique<Worker>();
     }
     /// Keeps the thread for the next trip; a few at most.
-    static void giveBack(std::unique_ptr<Worker> worker) {
-        const std::lock_guard lock(idleMutex);
-        if (idle().size() < 2)
-            idle().push_back(std::move(worker));
-    }
+    static void giveBack(std::unique_ptr<Worker> worker) { idle().put(QString(), std::move(worker)); }
 
 private:
     void loop() {
-        std::unique_lock lock(m_mutex);
+        std::unique_lock lock(workers().mutex);
         for (;;) {
-            m_wake.wait(lock, [this] { return m_task || m_quit; });
-            if (!m_task)
+            if (m_task) {
+                std::function<void()> task = std::exchange(m_task, nullptr);
+                lock.unlock();
+                task();
+                task = nullptr; // what it holds goes on this thread, before the next task
+                lock.lock();
+                continue;
+            }
+            if (m_quit)
                 return;
-            std::function<void()> task = std::exchange(m_task, nullptr);
-            lock.unlock();
-            task();
-            task = nullptr; // what it holds goes on this thread, before the next task
-            lock.lock();
+            const IdleClock::time_point due = IdleReaping::nextDue();
+            if (due <= IdleClock::now()) {
+                lock.unlock();
+                IdleReaping::reapAll();
+                lock.lock();
+            } else if (due == IdleClock::time_point::max()) {
+                workers().wake.wait(lock);
+            } else {
+                workers().wake.wait_until(lock, due);
+            }
         }
     }
 
     /// Never destroyed: the idle threads wait until the program ends.
-    static std::vector<std::unique_ptr<Worker>>& idle() {
-        static auto* const workers = new std::vector<std::unique_ptr<Worker>>;
-        return *workers;
+    static IdlePool<Worker>& idle() {
+        static auto* const kept = new IdlePool<Worker>({.perKey = 2, .total = 2});
+        return *kept;
     }
-    static inline std::mutex idleMutex;
 
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
     std::function<void()> m_task;
     bool m_quit = false;
     std::thread m_thread;

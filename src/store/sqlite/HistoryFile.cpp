@@ -11,6 +11,7 @@
 
 #include "store/sqlite/HistoryFile.h"
 
+#include "store/IdlePool.h"
 #include "store/ItemKey.h"
 #include "store/SessionName.h"
 #include "store/StoreError.h"
@@ -112,68 +113,13 @@ QString fileIdentity(const QString& path) {
 
 /// History connections kept between the editor's writes, at most one idle per database and a
 /// few in all, each closed when a minute passes unused. A connection is used by one write at a
-/// time: taken out while in use, handed back after.
-class KeptHistories {
-public:
-    static KeptHistories& instance() {
-        static KeptHistories kept;
-        return kept;
-    }
-
-    std::unique_ptr<HistoryFile> take(const QString& database) {
-        std::unique_ptr<HistoryFile> found;
-        std::vector<std::unique_ptr<HistoryFile>> closing;
-        {
-            const QMutexLocker lock(&m_lock);
-            const qint64 now = nowMs();
-            for (auto it = m_idle.begin(); it != m_idle.end();) {
-                if (!found && it->file->database() == database) {
-                    found = std::move(it->file);
-                } else if (now - it->since > IdleMs) {
-                    closing.push_back(std::move(it->file));
-                } else {
-                    ++it;
-                    continue;
-                }
-                it = m_idle.erase(it);
-            }
-        }
-        // Another editor may have set the file aside (damaged) or removed it since: a kept
-        // connection would go on writing where nobody reads.
-        if (found && !found->reusable())
-            found.reset();
-        return found;
-    }
-
-    void give(std::unique_ptr<HistoryFile> file) noexcept {
-        if (!file || !file->reusable())
-            return;
-        std::unique_ptr<HistoryFile> closing;
-        const QMutexLocker lock(&m_lock);
-        for (auto& idle : m_idle)
-            if (idle.file->database() == file->database()) {
-                std::swap(idle.file, file); // the one used last is kept
-                idle.since = nowMs();
-                closing = std::move(file);
-                return;
-            }
-        if (m_idle.size() >= Most) {
-            closing = std::move(m_idle.front().file);
-            m_idle.erase(m_idle.begin());
-        }
-        m_idle.push_back({std::move(file), nowMs()});
-    }
-
-private:
-    static constexpr qint64 IdleMs = 60'000;
-    static constexpr size_t Most = 4;
-    struct Idle {
-        std::unique_ptr<HistoryFile> file;
-        qint64 since = 0;
-    };
-    QMutex m_lock;
-    std::vector<Idle> m_idle;
-};
+/// time: taken out while in use, handed back after. Another editor may have set the file aside
+/// (damaged) or removed it since: a kept connection would go on writing where nobody reads.
+IdlePool<HistoryFile>& keptHistories() {
+    static IdlePool<HistoryFile> kept({.perKey = 1, .total = 4, .keepFor = std::chrono::minutes(1)},
+                                      [](const HistoryFile& file) { return file.reusable(); });
+    return kept;
+}
 
 /// One statement, finalized when destroyed; failures are HistoryUnreadable.
 class Stmt {
@@ -1633,7 +1579,10 @@ LinesAsOf HistoryFile::linesAsOf(const QString& item, const QDateTime& moment) {
 }
 
 FileRecorder::~FileRecorder() {
-    KeptHistories::instance().give(std::move(m_file));
+    if (m_file) {
+        const QString key = m_file->database();
+        keptHistories().put(key, std::move(m_file));
+    }
 }
 
 void FileRecorder::pending(const WriteCommand& command, const std::vector<LineChange>& changes) {
@@ -1643,7 +1592,7 @@ void FileRecorder::pending(const WriteCommand& command, const std::vector<LineCh
 void FileRecorder::pendingRows(const WriteCommand& command, const std::vector<LineChange>& changes,
                                const std::vector<ItemChange>& items) {
     if (!m_file)
-        m_file = KeptHistories::instance().take(QFileInfo(m_database).absoluteFilePath());
+        m_file = keptHistories().take(QFileInfo(m_database).absoluteFilePath());
     if (!m_file) {
         try {
             m_file = std::make_unique<HistoryFile>(m_database);
