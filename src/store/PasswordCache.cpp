@@ -30,7 +30,8 @@ QString keyOf(const QString& uri) {
 }
 
 /// A key's passphrase is kept beside the password, under a key that no address spells.
-QString passphraseKeyOf(const QString& uri) { return keyOf(uri) + QStringLiteral("\n sslpassword"); }
+QString passphraseKey(const QString& key) { return key + QStringLiteral("\n sslpassword"); }
+QString passphraseKeyOf(const QString& uri) { return passphraseKey(keyOf(uri)); }
 
 void keep(const QString& key, const QString& secret) {
     Passwords& kept = passwords();
@@ -63,5 +64,13 @@ void useKeyPassphrase(const QString& uri, const QString& passphrase) {
 }
 
 std::optional<QString> keyPassphrase(const QString& uri) { return find(passphraseKeyOf(uri)); }
+
+std::optional<QString> serverPassword(const ParsedServerAddress& address) {
+    return find(address.address);
+}
+
+std::optional<QString> keyPassphrase(const ParsedServerAddress& address) {
+    return find(passphraseKey(address.address));
+}
 
 } // namespace store

@@ -209,7 +209,7 @@ void disableHistory(const QString& location) {
 }
 
 PgHistoryLog::PgHistoryLog(const QString& location)
-    : m_session(takeSession(location)), m_location(location) {
+    : m_session(takeSession(location)) {
     SessionStatement present(
         *m_session, pgschema::SelectHistoryPresent,
         QStringLiteral("Could not read the history of '%1'").arg(m_session->uri()),
@@ -321,7 +321,7 @@ std::vector<ChangeRecord> PgHistoryLog::changes(const HistoryQuery& query) {
     const SessionTransaction snapshot(db, what, SessionTransaction::Kind::Snapshot);
     SessionStatement select(db, pgschema::SelectChanges, what, HistoryUnreadable);
     const bool oneLine = query.assemblies.size() == 1 && !query.component.isEmpty();
-    select.bind(ownChangeSets(m_location))
+    select.bind(ownChangeSets(m_session->address()))
         .bind(query.assemblies.isEmpty() ? QVariant() : QVariant(keyArray(query.assemblies)))
         .bind(oneLine ? QVariant(query.component) : QVariant())
         .bind(query.item.isEmpty() ? QVariant() : QVariant(query.item))

@@ -52,8 +52,6 @@ private:
 
     /// One of the store's kept connections, taken for the log's life (PgSession.h).
     std::unique_ptr<Session> m_session;
-    /// The address as given: the editor's own change sets are kept by it (PgOwnChanges.h).
-    QString m_location;
 };
 
 } // namespace store::pg

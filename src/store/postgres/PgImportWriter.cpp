@@ -318,7 +318,7 @@ void PgImportWriter::recordAs(const WriteCommand& command) {
     // The server's id of this transaction: the history lists its change set as this editor's,
     // as it does the line writes'.
     if (mark.next())
-        pg::noteOwnChangeSet(m_session->givenUri(),
+        pg::noteOwnChangeSet(m_session->address(),
                              mark.value(pgschema::MarkedTransactionColumn).toLongLong());
 }
 

@@ -1,6 +1,7 @@
 #include "store/postgres/PgSession.h"
 
 #include "store/IdlePool.h"
+#include "store/postgres/PgLibpq.h"
 
 // The connections kept between operations: a few idle ones per server, closed after a while
 // unused.
@@ -27,16 +28,21 @@ IdlePool<Session>& keptSessions() {
 
 } // namespace
 
-std::unique_ptr<Session> takeSession(const QString& uri, bool* kept) {
-    std::unique_ptr<Session> session = keptSessions().take(uri);
+std::unique_ptr<Session> takeSession(const ParsedServerAddress& address, bool* kept) {
+    // By the address as read: two spellings of one address share their connections.
+    std::unique_ptr<Session> session = keptSessions().take(address.address);
     if (kept)
         *kept = session != nullptr;
-    return session ? std::move(session) : std::make_unique<Session>(uri);
+    return session ? std::move(session) : std::make_unique<Session>(address);
+}
+
+std::unique_ptr<Session> takeSession(const QString& uri, bool* kept) {
+    return takeSession(checkedAddress(uri), kept);
 }
 
 void keepSession(std::unique_ptr<Session> session) {
     if (session) {
-        const QString key = session->givenUri();
+        const QString key = session->address().address;
         keptSessions().put(key, std::move(session));
     }
 }

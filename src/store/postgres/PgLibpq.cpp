@@ -29,9 +29,9 @@ LibpqParams::LibpqParams(const ParsedServerAddress& address) {
     std::call_once(quietKeys, [] { PQsetSSLKeyPassHook_OpenSSL(PQdefaultSSLKeyPassHook_OpenSSL); });
     for (const auto& [key, value] : address.fields)
         add(key.toUtf8().constData(), value);
-    if (const std::optional<QString> password = serverPassword(address.address))
+    if (const std::optional<QString> password = serverPassword(address))
         add("password", *password);
-    if (const std::optional<QString> passphrase = keyPassphrase(address.address))
+    if (const std::optional<QString> passphrase = keyPassphrase(address))
         add("sslpassword", *passphrase);
     add("fallback_application_name", sessionApplicationName());
     add("connect_timeout", QString::number(pgschema::ConnectTimeoutSeconds));
@@ -162,14 +162,10 @@ StoreError cannotOpen(const QString& shown, const QString& why) {
     return StoreError(CannotOpen, QStringLiteral("Could not connect to '%1': %2.").arg(shown, why));
 }
 
-void throwRefused(const QString& uri, const QString& why, Refusal refusal) {
+void throwRefused(const ParsedServerAddress& address, const QString& why, Refusal refusal) {
+    const QString& uri = address.shown;
     // A client key that libpq could not read: encrypted, with no passphrase or a wrong one.
     if (why.contains(QLatin1String("could not load private key file"))) {
-        QString address = uri;
-        try {
-            address = parseServerAddress(uri).address;
-        } catch (const StoreError&) {
-        }
         if (keyPassphrase(address))
             throw StoreError(KeyPassphraseRefused,
                              QStringLiteral("The client key for '%1' did not open with the "

@@ -61,24 +61,29 @@ bool tagApplicationName(pg_conn* connection);
 /// socket folder) and port that libpq reached, of the several an address may list.
 QString serverOfConnection(pg_conn* connection);
 
-/// Connects to `uri` once more with libpq and the same parameters as the failed connection,
-/// to read libpq's connection status and the server's SQLSTATE (28P01, 28000), which Qt's
-/// driver does not keep. Waits at most the connect timeout.
-Refusal askWhyRefused(const QString& uri);
+/// Connects to `address` once more with libpq and the same parameters as the failed
+/// connection, to read libpq's connection status and the server's SQLSTATE (28P01, 28000),
+/// which its message alone does not carry. Waits at most the connect timeout.
 Refusal askWhyRefused(const ParsedServerAddress& address);
+/// As above for an address not read yet (Unknown where it cannot be read).
+Refusal askWhyRefused(const QString& uri);
 
 /// libpq's own reading of the server address `uri`, refused (NoDatabaseChosen, CannotOpen)
 /// when it is empty or holds a password or a key's passphrase (~/.pgpass and the password box
 /// are the ways to give them). Messages name the address as typed, or rebuilt without the
-/// password, never a password typed into it.
+/// password, never a password typed into it. The one reading of an address on its way to a
+/// connection: what follows (the pool, the session, libpq's parameters, the passwords kept)
+/// takes it as read.
 ParsedServerAddress checkedAddress(const QString& uri);
 
 /// "Could not connect to 'ADDRESS': WHY." (CannotOpen).
 StoreError cannotOpen(const QString& shown, const QString& why);
 
-/// Throws what a refused connection to `uri` means: PasswordNeeded, PasswordRefused,
-/// KeyPassphraseNeeded, KeyPassphraseRefused or CannotOpen with libpq's message `why`. Where libpq gave no reason to go by (`refusal`
-/// Unknown), its message's (English) words are the last sign.
-[[noreturn]] void throwRefused(const QString& uri, const QString& why, Refusal refusal);
+/// Throws what a refused connection to `address` means: PasswordNeeded, PasswordRefused,
+/// KeyPassphraseNeeded, KeyPassphraseRefused or CannotOpen with libpq's message `why`, naming
+/// the address as shown. Where libpq gave no reason to go by (`refusal` Unknown), its message's
+/// (English) words are the last sign.
+[[noreturn]] void throwRefused(const ParsedServerAddress& address, const QString& why,
+                               Refusal refusal);
 
 } // namespace store::pg

@@ -1,7 +1,5 @@
 #include "store/postgres/PgOwnChanges.h"
 
-#include "store/ServerAddress.h"
-#include "store/StoreError.h"
 
 #include <QHash>
 #include <QMutex>
@@ -17,28 +15,22 @@ QMutex changeSetsMutex;
 /// the life of the process, as "this editor" is this process.
 QHash<QString, QSet<qint64>> changeSets;
 
-/// The server of an address as its host (or socket folder) and port; the address itself when
-/// it cannot be read (nothing was written there then).
-QString serverOf(const QString& uri) {
-    try {
-        const ParsedServerAddress address = parseServerAddress(uri);
-        return address.field(QLatin1StringView("host")) + QLatin1Char('\n') +
-               address.field(QLatin1StringView("port"));
-    } catch (const StoreError&) {
-        return uri;
-    }
+/// The server of an address as its host (or socket folder) and port.
+QString serverOf(const ParsedServerAddress& address) {
+    return address.field(QLatin1StringView("host")) + QLatin1Char('\n') +
+           address.field(QLatin1StringView("port"));
 }
 
 } // namespace
 
-void noteOwnChangeSet(const QString& uri, qint64 txid) {
-    const QString server = serverOf(uri);
+void noteOwnChangeSet(const ParsedServerAddress& address, qint64 txid) {
+    const QString server = serverOf(address);
     const QMutexLocker lock(&changeSetsMutex);
     changeSets[server].insert(txid);
 }
 
-QString ownChangeSets(const QString& uri) {
-    const QString server = serverOf(uri);
+QString ownChangeSets(const ParsedServerAddress& address) {
+    const QString server = serverOf(address);
     QStringList ids;
     {
         const QMutexLocker lock(&changeSetsMutex);

@@ -6,15 +6,17 @@
 // the round trip that begins the write), and the history lists those, and only those, as this
 // editor's, whatever another session calls itself. Used by the files of src/store/postgres.
 
+#include "store/ServerAddress.h"
+
 #include <QString>
 
 namespace store::pg {
 
-/// The write transaction `txid` on the server at `uri` is this editor process's own.
-void noteOwnChangeSet(const QString& uri, qint64 txid);
+/// The write transaction `txid` on the server at `address` is this editor process's own.
+void noteOwnChangeSet(const ParsedServerAddress& address, qint64 txid);
 
-/// This process's change sets on the server at `uri`, as an array literal for a bigint[]
+/// This process's change sets on the server at `address`, as an array literal for a bigint[]
 /// parameter ("{}" when there are none).
-QString ownChangeSets(const QString& uri);
+QString ownChangeSets(const ParsedServerAddress& address);
 
 } // namespace store::pg

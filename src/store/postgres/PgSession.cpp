@@ -161,9 +161,8 @@ Parameter parameterOf(const QVariant& value) {
     }
 }
 
-Session::Session(const QString& uri) : m_given(uri) {
-    const ParsedServerAddress address = checkedAddress(uri);
-    m_uri = address.shown;
+Session::Session(ParsedServerAddress read) : m_address(std::move(read)) {
+    const ParsedServerAddress& address = m_address;
     // Writes go to a server that can write: among several hosts the primary, unless the user
     // said otherwise. A lone standby is still read, its writes refused (readOnly).
     const bool chooseWriter = address.field(QLatin1StringView("target_session_attrs")).isEmpty() &&
@@ -193,7 +192,7 @@ Session::Session(const QString& uri) : m_given(uri) {
         }
     }
     if (!m_connection)
-        throw cannotOpen(m_uri, QStringLiteral("out of memory"));
+        throw cannotOpen(address.shown, QStringLiteral("out of memory"));
     if (PQstatus(m_connection) != CONNECTION_OK) {
         const QString why = sentence(QString::fromUtf8(PQerrorMessage(m_connection)));
         const bool needsPassword = PQconnectionNeedsPassword(m_connection);
@@ -204,7 +203,7 @@ Session::Session(const QString& uri) : m_given(uri) {
         Refusal refusal = needsPassword ? Refusal::PasswordNeeded : Refusal::Other;
         if (!needsPassword && opening.elapsed() < (pgschema::ConnectTimeoutSeconds - 1) * 1000)
             refusal = askWhyRefused(address);
-        throwRefused(m_uri, why, refusal);
+        throwRefused(address, why, refusal);
     }
     if (qstrcmp(PQparameterStatus(m_connection, "in_hot_standby"), "on") == 0)
         m_readOnly = QStringLiteral("this server is a read-only standby: browse, no edits");
@@ -227,7 +226,7 @@ Session::Session(const QString& uri) : m_given(uri) {
         const QString why = sentence(QString::fromUtf8(PQerrorMessage(m_connection)));
         PQfinish(m_connection);
         m_connection = nullptr;
-        throw cannotOpen(m_uri, why);
+        throw cannotOpen(address.shown, why);
     }
     m_cancel = PQgetCancel(m_connection);
     // Noted before the connection writes anything: the change watcher skips this process's
@@ -235,6 +234,8 @@ Session::Session(const QString& uri) : m_given(uri) {
     m_server = serverOfConnection(m_connection);
     noteOwnSession(m_server, m_pid);
 }
+
+Session::Session(const QString& uri) : Session(checkedAddress(uri)) {}
 
 Session::~Session() {
     if (m_pid > 0)

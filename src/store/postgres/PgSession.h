@@ -7,6 +7,7 @@
 // short operations, so that the check before a question and the write after it, or the next
 // edit, do not each pay for a new server process. Used by the files of src/store/postgres.
 
+#include "store/ServerAddress.h"
 #include "store/Statement.h"
 #include "store/StoreError.h"
 
@@ -46,22 +47,24 @@ struct Call {
 };
 
 /// One connection of the store to a server, from an address read once (checkedAddress, every
-/// libpq keyword the user set passed on as it is; numbered errors: NoDatabaseChosen,
-/// CannotOpen, PasswordNeeded, PasswordRefused, KeyPassphraseNeeded, KeyPassphraseRefused);
+/// libpq keyword the user set passed on as it is; numbered errors: CannotOpen, PasswordNeeded,
+/// PasswordRefused, KeyPassphraseNeeded, KeyPassphraseRefused);
 /// this editor's own server process, as the change watcher knows it. Among several hosts it
 /// asks for one that can write, unless the user said which; where only a standby answers it
 /// connects there, read-only (readOnly).
 class Session {
 public:
+    explicit Session(ParsedServerAddress address);
+    /// As above for an address not read yet: read once here (checkedAddress).
     explicit Session(const QString& uri);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    /// The URI without a password, for messages.
-    const QString& uri() const { return m_uri; }
-    /// The address as it was given, by which the connection is kept.
-    const QString& givenUri() const { return m_given; }
+    /// The address as shown, without a password, for messages.
+    const QString& uri() const { return m_address.shown; }
+    /// The address as read, by which the connection is kept and its server told apart.
+    const ParsedServerAddress& address() const { return m_address; }
 
     /// Runs the statements in one round trip, each prepared on this connection the first time
     /// it runs here; their results in order. Outside a transaction they run as one. The first
@@ -101,8 +104,7 @@ private:
     [[noreturn]] void failWith(int number, const QString& what, const pg_result* result) const;
     QByteArray preparedName(const QByteArray& sql, bool* prepared);
 
-    QString m_given;
-    QString m_uri;
+    const ParsedServerAddress m_address;
     pg_conn* m_connection = nullptr;
     pg_cancel* m_cancel = nullptr;
     bool m_cancelled = false;
@@ -182,9 +184,11 @@ QString keyArray(const QStringList& ids);
 /// changed a column's type are forgotten. Every open and every import writer checks this way.
 void checkTables(Session& session);
 
-/// A connection to `uri`: one kept from an earlier operation when there is one that the
+/// A connection to `address`: one kept from an earlier operation when there is one that the
 /// server did not end meanwhile (`kept` then says so), otherwise a new one. Never one that
 /// another operation holds.
+std::unique_ptr<Session> takeSession(const ParsedServerAddress& address, bool* kept = nullptr);
+/// As above for an address not read yet: read once here (checkedAddress).
 std::unique_ptr<Session> takeSession(const QString& uri, bool* kept = nullptr);
 /// Keeps `session` for the next operation on its server while it is reusable; closes it
 /// otherwise, and a kept one that nobody took for a while.

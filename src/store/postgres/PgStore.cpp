@@ -5,6 +5,7 @@
 #include "store/LineRules.h"
 #include "store/OpenInterruption.h"
 #include "store/postgres/PgHistorySql.h"
+#include "store/postgres/PgLibpq.h"
 #include "store/postgres/PgOwnChanges.h"
 #include "store/postgres/PgSql.h"
 #include "store/SchemaCheck.h"
@@ -32,8 +33,9 @@ const QString readBomDetail = QStringLiteral("Could not read BomDetail");
 } // namespace
 
 PgStore::PgStore(const QString& uri, OpenInterruption* interruption) {
+    const ParsedServerAddress address = pg::checkedAddress(uri);
     bool kept = false;
-    m_session = pg::takeSession(uri, &kept);
+    m_session = pg::takeSession(address, &kept);
     if (interruption)
         interruption->setStopper([this] { interrupt(); });
     try {
@@ -44,7 +46,7 @@ PgStore::PgStore(const QString& uri, OpenInterruption* interruption) {
             // operation goes on, on a new one, as it would have had nothing been kept.
             if (!kept || !m_session->lost())
                 throw;
-            auto fresh = std::make_unique<pg::Session>(uri);
+            auto fresh = std::make_unique<pg::Session>(address);
             {
                 const std::lock_guard lock(m_sessionMutex);
                 std::swap(m_session, fresh);
@@ -332,7 +334,7 @@ std::unique_ptr<Transaction> PgStore::beginWrite(const QString& what, Lock lock)
     PgStatement said(*m_session, mark, what, WriteFailed);
     said.adopt(std::move(marked));
     if (said.next())
-        pg::noteOwnChangeSet(m_session->givenUri(),
+        pg::noteOwnChangeSet(m_session->address(),
                              said.value(pgschema::MarkedTransactionColumn).toLongLong());
     return transaction;
 }
