@@ -5,6 +5,7 @@
 #include "desktop/QtDesktop.h"
 #include "store/History.h"
 #include "store/Store.h"
+#include "store/runtime/StoreThread.h"
 
 #include <QApplication>
 #include <QDir>
@@ -119,6 +120,7 @@ int main(int argc, char* argv[]) {
         workdirFolder, QDir(programFolder).filePath(QStringLiteral(BOM_SAMPLE_FROM_PROGRAM)),
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     desktop::QtDesktop desktop;
+    desktop.setErrands(&store::runErrand);
     shell::BomWindow bom(desktop, workdirFolder);
     // A file is remembered by its full path, so that the next start finds it from any folder.
     std::optional<QString> location;

@@ -30,9 +30,7 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QProgressDialog>
-#include <QPointer>
 #include <QPushButton>
-#include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -505,21 +503,17 @@ void QtDesktop::setBusyPointer(bool busy) {
 }
 
 void QtDesktop::noteRecentFile(const QString& path) {
-    // Off the window's thread: another program's lock or a long list never holds the window
-    // up. One write at a time, in the order the files were opened; the application waits for
-    // the last one as it ends.
-    static QPointer<QThreadPool> writer;
-    if (!writer) {
-        writer = new QThreadPool(QCoreApplication::instance());
-        writer->setMaxThreadCount(1);
-    }
     // Opened as the launcher opens it: the program's name, a local file after it.
     const RecentApplication application{
         QGuiApplication::desktopFileName(),
         QFileInfo(QCoreApplication::applicationFilePath()).fileName() + QStringLiteral(" %f")};
-    writer->start([list = recentlyUsedPath(), path, application] {
+    auto note = [list = recentlyUsedPath(), path, application] {
         addRecentlyUsed(list, path, application);
-    });
+    };
+    if (m_errands)
+        m_errands(std::move(note));
+    else
+        note();
 }
 
 void QtDesktop::showFolder(const QString& path) {

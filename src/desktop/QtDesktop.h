@@ -2,6 +2,8 @@
 
 #include "desktop/Desktop.h"
 
+#include <functional>
+
 namespace desktop {
 
 /// The desktop services on real Qt dialogs.
@@ -30,8 +32,13 @@ public:
                  const QString& label) override;
     void setBusyPointer(bool busy) override;
     /// Into the user's recently-used.xbel, with this program's desktop file as the
-    /// application, on a thread of its own; a list that cannot be written is passed over.
+    /// application, as an errand (setErrands); a list that cannot be written is passed over.
     void noteRecentFile(const QString& path) override;
+    /// What runs work that nobody waits for off the window's thread, in the order given (the
+    /// store's errands): a long list or another program's lock never holds the window up.
+    /// Without it such work runs at once.
+    using Errands = std::function<void(std::function<void()> work)>;
+    void setErrands(Errands run) { m_errands = std::move(run); }
     void showFolder(const QString& path) override;
 
 private:
@@ -39,6 +46,7 @@ private:
     int showMessage(const QString& text, MessageStyle style, const QString& title,
                     const QString& informative, const QStringList& captions);
     int m_busyDepth = 0;
+    Errands m_errands;
 };
 
 } // namespace desktop

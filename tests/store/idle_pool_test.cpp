@@ -1,6 +1,7 @@
 // What the store keeps idle between operations (a server's connections, a file history's, the
 // store's threads): how many are kept, how long, that a broken one is never handed out again,
-// and that the store's idle threads close what is past its time without anyone asking.
+// and that the store's idle threads close what is past its time without anyone asking; and the
+// errands its threads run for nobody who waits.
 
 #include "store/IdlePool.h"
 #include "store/runtime/StoreThread.h"
@@ -122,6 +123,23 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(closed(), QStringList{u"a1"_s}, 5000);
         QCOMPARE(pool.idle(), 0);
         QCOMPARE(store::IdleReaping::nextDue(), store::IdleClock::time_point::max());
+    }
+
+    void errandsRunOffTheCallersThreadInTheOrderGiven() {
+        const auto caller = std::this_thread::get_id();
+        for (int i = 0; i < 50; ++i)
+            store::runErrand([this, i, caller] {
+                // A slow one holds up only those after it.
+                if (i == 0)
+                    std::this_thread::sleep_for(20ms);
+                if (std::this_thread::get_id() != caller)
+                    m_closed.add(QString::number(i));
+            });
+        QStringList expected;
+        for (int i = 0; i < 50; ++i)
+            expected.append(QString::number(i));
+        QVERIFY(closed().size() < 50);
+        QTRY_COMPARE_WITH_TIMEOUT(closed(), expected, 5000);
     }
 };
 

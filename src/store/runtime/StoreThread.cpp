@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -122,7 +123,63 @@ private:
     std::thread m_thread;
 };
 
+/// The errands queued and the store thread that runs them, kept for them alone: an errand's
+/// end is seen on that thread, which cannot give itself back. Never destroyed.
+struct Errands {
+    std::mutex mutex;
+    std::condition_variable idle;
+    std::deque<std::function<void()>> queued;
+    bool running = false;
+    std::unique_ptr<Worker> worker;
+
+    static Errands& instance() {
+        static auto* const errands = new Errands;
+        return *errands;
+    }
+
+    /// On the errands' thread: runs what is queued until nothing is.
+    void runQueued() {
+        std::unique_lock lock(mutex);
+        while (!queued.empty()) {
+            std::function<void()> work = std::move(queued.front());
+            queued.pop_front();
+            lock.unlock();
+            try {
+                work();
+            } catch (...) {
+                // Nobody waits to be told: an errand that failed is passed over.
+            }
+            work = nullptr;
+            lock.lock();
+        }
+        running = false;
+        idle.notify_all();
+    }
+
+    /// As the application ends.
+    static void waitUntilDone() {
+        Errands& errands = instance();
+        std::unique_lock lock(errands.mutex);
+        errands.idle.wait(lock, [&] { return !errands.running; });
+    }
+};
+
 } // namespace
+
+void runErrand(std::function<void()> work) {
+    Errands& errands = Errands::instance();
+    const std::lock_guard lock(errands.mutex);
+    errands.queued.push_back(std::move(work));
+    if (errands.running)
+        return;
+    errands.running = true;
+    if (!errands.worker) {
+        errands.worker = std::make_unique<Worker>();
+        if (QCoreApplication::instance())
+            qAddPostRoutine(&Errands::waitUntilDone);
+    }
+    errands.worker->start([] { Errands::instance().runQueued(); });
+}
 
 void StoreCall::stopIfCancelled() const {
     if (cancelled())

@@ -90,6 +90,12 @@ private:
     std::shared_ptr<Trip> m_trip;
 };
 
+/// Work that touches no store and that nobody waits for (a note in the desktop's list of
+/// recent files): on a store thread, one at a time in the order given, so that a slow disk or
+/// another program's lock never holds the window up. The program waits for what is queued as
+/// it ends.
+void runErrand(std::function<void()> work);
+
 /// Whether a trip is being waited for on this (the window's) thread: work started from a
 /// timer or a notice while the window waits holds back until it is false, so that one
 /// operation runs at a time.
