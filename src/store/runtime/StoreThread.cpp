@@ -37,6 +37,7 @@ constexpr int StopWaitMs = 2000;
 struct WorkersWake {
     std::mutex mutex;
     std::condition_variable wake;
+    quint64 puts = 0; ///< how often something was put into a pool
 };
 WorkersWake& workers() {
     static auto* const shared = new WorkersWake;
@@ -53,6 +54,7 @@ public:
         std::call_once(reaping, [] {
             IdleReaping::setWaker([] {
                 const std::lock_guard lock(workers().mutex);
+                ++workers().puts;
                 workers().wake.notify_all();
             });
         });
@@ -99,16 +101,20 @@ private:
             }
             if (m_quit)
                 return;
+            // The pools are asked without this lock, which a put takes to wake the idle ones:
+            // a put meanwhile is seen by its count.
+            const quint64 puts = workers().puts;
+            lock.unlock();
             const IdleClock::time_point due = IdleReaping::nextDue();
-            if (due <= IdleClock::now()) {
-                lock.unlock();
+            if (due <= IdleClock::now())
                 IdleReaping::reapAll();
-                lock.lock();
-            } else if (due == IdleClock::time_point::max()) {
+            lock.lock();
+            if (m_task || m_quit || puts != workers().puts || due <= IdleClock::now())
+                continue;
+            if (due == IdleClock::time_point::max())
                 workers().wake.wait(lock);
-            } else {
+            else
                 workers().wake.wait_until(lock, due);
-            }
         }
     }
 
