@@ -119,13 +119,44 @@ bool LineEdits::confirmUnlikelyQuantities(const QStringList& lines) {
 QString LineEdits::withAlsoUsed(const QString& informative,
                                 const std::vector<std::pair<QString, QString>>& assemblies,
                                 const QStringList& answers) {
+    const QString notes = alsoUsed(assemblies, answers);
+    return notes.isEmpty() ? informative : informative + u'\n' + notes;
+}
+
+std::optional<bool> LineEdits::askParent(const QString& subject, const QString& into,
+                                         const QString& beside, const QString& notes) {
+    const QString informative =
+        QStringLiteral("Yes: %1 into %2. No: beside %2, into %3.").arg(subject, into, beside);
+    const int answer = m_desktop.messageBox(
+        QStringLiteral("Make Target Item A Parent?"), desktop::YesNo | desktop::IconQuestion,
+        ShortTitle, notes.isEmpty() ? informative : informative + u'\n' + notes);
+    if (answer == desktop::ResultCancel)
+        return std::nullopt;
+    return answer != desktop::ResultNo;
+}
+
+std::optional<QString> LineEdits::askParentAt(const QPersistentModelIndex& target,
+                                              const QString& subject) {
+    const QString into = m_model.text(target);
+    const QString beside = m_model.assemblyOf(target);
+    const std::optional<bool> asChild = askParent(
+        subject, into, beside,
+        alsoUsed({{into, beside}, {beside, assemblyAbove(m_model, target)}}, yesNoAnswers()));
+    // The node may have gone with another editor's change while the box was open.
+    if (!asChild || !target.isValid())
+        return std::nullopt;
+    return *asChild ? into : beside;
+}
+
+QString LineEdits::alsoUsed(const std::vector<std::pair<QString, QString>>& assemblies,
+                            const QStringList& answers) {
     if (!m_session.isKnown())
-        return informative;
+        return {};
     QString notes;
     // The question is asked all the same when the read fails: the write that follows says
     // what is wrong with the database.
     trip([&](store::StoreCall& call) { notes = alsoUsedNotes(call.db(), assemblies, answers); });
-    return notes.isEmpty() ? informative : informative + u'\n' + notes;
+    return notes;
 }
 
 bool LineEdits::refusesEdits() {
@@ -181,21 +212,13 @@ void LineEdits::addComponent(const QModelIndex& dropTarget, const QString& compo
                 besideRefused = check(beside);
         });
     }
-    const int answer =
-        first ? int(desktop::ResultYes)
-              : m_desktop.messageBox(
-                    QStringLiteral("Make Target Item A Parent?"),
-                    desktop::YesNo | desktop::IconQuestion, ShortTitle,
-                    [&] {
-                        const QString informative =
-                            QStringLiteral("Yes: %1 goes into %2. No: beside %2, into %3.")
-                                .arg(component, intoTarget, beside);
-                        return notes.isEmpty() ? informative : informative + u'\n' + notes;
-                    }());
+    const std::optional<bool> into =
+        first ? std::optional<bool>(true)
+              : askParent(QStringLiteral("%1 goes").arg(component), intoTarget, beside, notes);
     // Esc or closing the box: the user has not decided, so the drop ends here.
-    if (answer == desktop::ResultCancel)
+    if (!into)
         return;
-    const bool asChild = answer != desktop::ResultNo;
+    const bool asChild = *into;
     const QString assembly = asChild ? intoTarget : beside;
     if (const auto& refused = asChild ? intoRefused : besideRefused) {
         report(refused->message());
@@ -385,21 +408,14 @@ MoveOutcome LineEdits::moveLines(const std::vector<MovedLine>& moved, const QMod
         return MoveOutcome::Kept;
     QString assembly = m_model.topAssembly();
     if (target.isValid()) {
-        const QString into = m_model.text(target);
-        const QString beside = m_model.assemblyOf(target);
-        const int answer = m_desktop.messageBox(
-            QStringLiteral("Make Target Item A Parent?"), desktop::YesNo | desktop::IconQuestion,
-            ShortTitle,
-            withAlsoUsed(QStringLiteral("Yes: the %1 into %2. No: beside %2, into %3.")
-                             .arg(counted(qint64(moved.size()), QStringLiteral("cut line moves"),
-                                          QStringLiteral("cut lines move")),
-                                  into, beside),
-                         {{into, beside}, {beside, assemblyAbove(m_model, target)}},
-                         yesNoAnswers()));
+        const std::optional<QString> chosen =
+            askParentAt(target, QStringLiteral("the %1").arg(counted(
+                                    qint64(moved.size()), QStringLiteral("cut line moves"),
+                                    QStringLiteral("cut lines move"))));
         // Esc: the user has not decided, and nothing moves.
-        if (answer == desktop::ResultCancel || !target.isValid())
+        if (!chosen)
             return MoveOutcome::Kept;
-        assembly = answer == desktop::ResultNo ? beside : into;
+        assembly = *chosen;
     }
     // A line already in the assembly chosen stays where it is.
     std::vector<MovedLine> lines;

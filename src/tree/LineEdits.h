@@ -102,6 +102,18 @@ public:
                          const std::vector<std::pair<QString, QString>>& assemblies,
                          const QStringList& answers = {});
 
+    /// The one question of a drop, a paste and a move onto a node: "Make Target Item A
+    /// Parent?", Yes putting `subject` ("PRT-KNOB goes", "the 3 pasted lines go") into
+    /// `into`, No beside it, into `beside`; `notes` (where else the two assemblies are used) below.
+    /// True for into, false for beside, none on Esc: the user has not decided.
+    std::optional<bool> askParent(const QString& subject, const QString& into,
+                                  const QString& beside, const QString& notes);
+    /// askParent for lines onto the node `target` (into its item, or beside it into its
+    /// assembly), where else both are used read first: the assembly chosen, or none on Esc and
+    /// when the node went while the question was open.
+    std::optional<QString> askParentAt(const QPersistentModelIndex& target,
+                                       const QString& subject);
+
     // What the window's dialogs list; each an empty optional when the database could not be
     // read (reported).
     /// Every item of the Item Master, for a pick.
@@ -145,6 +157,10 @@ public:
     StepOutcome writeQuantity(store::LineRow& row, const QVariant& quantity) override;
 
 private:
+    /// Where else each assembly's bill shows (alsoUsedNotes), read in one trip; empty when no
+    /// database is chosen or the read fails.
+    QString alsoUsed(const std::vector<std::pair<QString, QString>>& assemblies,
+                     const QStringList& answers);
     void report(const QString& message);
     /// One trip to the current database: `work` runs on the store's thread (it touches nothing
     /// but the store and its own copies) while the window waits; the failure, if any, for the

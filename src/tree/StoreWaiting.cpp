@@ -32,6 +32,10 @@ private:
 
 } // namespace
 
+bool storeWaiting() {
+    return store::storeCallWaiting();
+}
+
 bool secretRefused(int number) {
     return number == store::PasswordNeeded || number == store::PasswordRefused ||
            number == store::KeyPassphraseNeeded || number == store::KeyPassphraseRefused;

@@ -26,6 +26,10 @@ namespace tree {
 void runOnStore(desktop::Desktop& desktop, const QString& location, const QString& label,
                 const store::StoreWork& work);
 
+/// Whether the window waits on a trip now (store::storeCallWaiting): a command started from a
+/// timer or a notice meanwhile holds back, so that one operation runs at a time.
+bool storeWaiting();
+
 /// Whether `number` is a server's refusal that a password or a key's passphrase mends.
 bool secretRefused(int number);
 /// Asks for the password (or the key's passphrase) that the server at `location` wants after

@@ -89,6 +89,39 @@ private Q_SLOTS:
         QCOMPARE(e.status, u"Added the line %1 \u2192 NEW, quantity 2.5."_s.arg(assembly));
     }
 
+    // A drop, a move and a paste onto one node ask the one question: its title, buttons and
+    // notes on where else the two assemblies are used alike, only what goes said apart; Esc
+    // writes nothing, and each answer names its assembly.
+    void dropMoveAndPasteAskOneParentQuestion() {
+        BillFile e(catalogue(), shared());
+        e.editor.load(u"A"_s);
+        const QStringList before = linesOf(e.database);
+        e.desktop.messageAnswers = {desktop::ResultCancel, desktop::ResultCancel,
+                                    desktop::ResultCancel, desktop::ResultYes, desktop::ResultNo};
+        e.edits().addComponent(e.node(u"X/S"_s), u"NEW"_s);
+        QCOMPARE(e.edits().moveLines({{u"S"_s, u"T"_s, 4.0}}, e.node(u"X/S"_s)),
+                 tree::MoveOutcome::Kept);
+        const QString pasted = u"the 2 pasted lines go"_s;
+        QCOMPARE(e.edits().askParentAt(e.node(u"X/S"_s), pasted), std::nullopt);
+        QCOMPARE(e.edits().askParentAt(e.node(u"X/S"_s), pasted), std::optional(u"S"_s));
+        QCOMPARE(e.edits().askParentAt(e.node(u"X/S"_s), pasted), std::optional(u"X"_s));
+        QCOMPARE(linesOf(e.database), before);
+
+        QCOMPARE(e.desktop.asked.size(), 5);
+        const QStringList subjects{u"NEW goes"_s, u"the 1 cut line moves"_s, pasted, pasted,
+                                   pasted};
+        for (int at = 0; at < subjects.size(); ++at) {
+            const auto& question = e.desktop.asked.at(at);
+            QCOMPARE(question.text, u"Make Target Item A Parent?"_s);
+            QCOMPARE(question.title, u"Fabrilux"_s);
+            QCOMPARE(question.style, desktop::YesNo | desktop::IconQuestion);
+            QCOMPARE(question.informative,
+                     u"Yes: %1 into S. No: beside S, into X.\n"
+                     u"If Yes: S is also used in Y: the change shows there too."_s.arg(
+                         subjects[at]));
+        }
+    }
+
     void dropShowsUnderEveryCopyWithItsStructure() {
         // S stands under X and under Y (one bill); K has a structure of its own, and stands
         // where its circular mark must be worked out from each place.

@@ -1,6 +1,6 @@
 #include "HistoryCommand.h"
 
-#include "shell/history/HistoryTexts.h"
+#include "tree/history/HistoryTexts.h"
 #include "store/History.h"
 #include "store/StoreError.h"
 
@@ -73,7 +73,7 @@ int runHistory(const QStringList& arguments) {
                                            "address (postgresql://…).")));
     try {
         const std::unique_ptr<store::HistoryLog> log = store::openHistory(database);
-        const QByteArray csv = shell::historyDataCsv(log->changes(query));
+        const QByteArray csv = tree::historyDataCsv(log->changes(query));
         if (std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout) != size_t(csv.size()) ||
             std::fflush(stdout) != 0)
             return refuse(store::StoreError(store::ExportWriteFailed,

@@ -5,7 +5,7 @@
 
 #include "shell/export/ExportCommands.h"
 #include "shell/database/ServerLogin.h"
-#include "shell/history/HistoryTexts.h"
+#include "tree/history/HistoryTexts.h"
 
 #include "desktop/Desktop.h"
 #include "store/ItemKey.h"
@@ -54,9 +54,9 @@ Bill readBill(desktop::Desktop& desktop, const QString& location, const QString&
         // A moment before the history began is read as its start, and the heading says so.
         const tree::BillThen then = tree::readBillThen(desktop, location, item, asOf->toUTC());
         stored = then.bill;
-        bill.asOf = QStringLiteral(" as of %1").arg(shell::momentText(then.moment));
+        bill.asOf = QStringLiteral(" as of %1").arg(tree::momentText(then.moment));
         if (then.fromStart)
-            bill.asOf += shell::historyStartNote(then.moment);
+            bill.asOf += tree::historyStartNote(then.moment);
     });
     bill.structure.reset(item, stored.lines);
     const bool known = stored.known;

@@ -243,21 +243,14 @@ void LineCommands::paste() {
     std::vector<tree::PastedLine>& lines = pasted.lines;
     QString assembly = m_model.topAssembly();
     if (node.isValid()) {
-        const int answer = m_desktop.messageBox(
-            QStringLiteral("Make Target Item A Parent?"), desktop::YesNo | desktop::IconQuestion,
-            tree::ShortTitle,
-            m_edits.withAlsoUsed(
-                QStringLiteral("Yes: the %1 into %2. No: beside %2, into %3.")
-                    .arg(tree::counted(qint64(lines.size()), QStringLiteral("pasted line goes"),
-                                       QStringLiteral("pasted lines go")),
-                         m_model.text(node), m_model.assemblyOf(node)),
-                {{m_model.text(node), m_model.assemblyOf(node)},
-                 {m_model.assemblyOf(node), tree::assemblyAbove(m_model, node)}},
-                tree::yesNoAnswers()));
+        const std::optional<QString> chosen = m_edits.askParentAt(
+            node, QStringLiteral("the %1").arg(tree::counted(
+                      qint64(lines.size()), QStringLiteral("pasted line goes"),
+                      QStringLiteral("pasted lines go"))));
         // Esc: the user has not decided, and nothing is written.
-        if (answer == desktop::ResultCancel || !node.isValid())
+        if (!chosen)
             return;
-        assembly = answer == desktop::ResultNo ? m_model.assemblyOf(node) : m_model.text(node);
+        assembly = *chosen;
     }
     // Each item as the Item Master spells it, and each line the write would refuse refused.
     if (!m_edits.checkPasted(assembly, lines))

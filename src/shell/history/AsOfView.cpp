@@ -5,11 +5,10 @@
 #include "shell/history/AsOfView.h"
 
 #include "desktop/Desktop.h"
-#include "shell/history/HistoryTexts.h"
+#include "tree/history/HistoryTexts.h"
 #include "shell/history/RestoreDialog.h"
 #include "shell/window/CommandContext.h"
 #include "store/StoreError.h"
-#include "store/runtime/StoreThread.h"
 #include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 #include "tree/Quantity.h"
@@ -46,7 +45,7 @@ AsOfDialog::AsOfDialog(QWidget* parent)
             .arg(QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat)));
     m_moment->setPlaceholderText(QStringLiteral("2026-12-10 08:00"));
     // To the second: no milliseconds the field does not show.
-    m_moment->setText(momentText(QDateTime::currentDateTime()));
+    m_moment->setText(tree::momentText(QDateTime::currentDateTime()));
     connect(m_moment, &QLineEdit::textEdited, this, [this] { setShown(false); });
     auto* show = new QPushButton(QStringLiteral("&Show"), this);
     show->setObjectName(QStringLiteral("cmdShowAsOf"));
@@ -90,7 +89,7 @@ std::optional<QDateTime> AsOfDialog::moment() const {
     if (m_exact && m_moment->text() == m_exactText)
         return m_exact->toUTC();
     const std::optional<QDateTime> typed =
-        typedMoment(m_moment->text(), QLocale(), QDate::currentDate());
+        tree::typedMoment(m_moment->text(), QLocale(), QDate::currentDate());
     if (!typed)
         return std::nullopt;
     // Every change within the second typed belongs to it.
@@ -103,7 +102,7 @@ QString AsOfDialog::momentTyped() const {
 
 void AsOfDialog::setMoment(const QDateTime& moment) {
     m_exact = moment;
-    m_exactText = momentText(moment);
+    m_exactText = tree::momentText(moment);
     // A moment typed back as shown is read as exactly that moment again.
     m_moment->setText(m_exactText);
     setShown(false);
@@ -121,7 +120,7 @@ void AsOfDialog::setHeading(const QString& heading) {
 }
 
 AsOfCommands::AsOfCommands(CommandContext& context)
-    : QObject(nullptr), m_context(context), m_opener(&store::openHistory) {}
+    : QObject(nullptr), m_context(context) {}
 
 void AsOfCommands::addTo(QMenu* menu) {
     auto* action = menu->addAction(QStringLiteral("Show This Bill &As Of…"));
@@ -174,7 +173,7 @@ bool AsOfCommands::openFor(const QString& item) {
 }
 
 void AsOfCommands::showAsOf() {
-    if (!m_dialog || store::storeCallWaiting())
+    if (!m_dialog || tree::storeWaiting())
         return;
     desktop::Desktop& desktop = m_context.desktop();
     const std::optional<QDateTime> moment = m_dialog->moment();
@@ -203,13 +202,13 @@ void AsOfCommands::showAsOf() {
             lines += bill.size();
         QString note;
         if (then.fromStart) {
-            note = historyStartNote(then.moment);
+            note = tree::historyStartNote(then.moment);
             m_dialog->setMoment(then.moment);
         }
         m_shown = then.moment;
         m_dialog->setShown(true);
         m_dialog->setHeading(QStringLiteral("%1 as it stood at %2%3: %4, read-only.")
-                                 .arg(m_item, momentText(then.moment), note,
+                                 .arg(m_item, tree::momentText(then.moment), note,
                                       tree::counted(lines, QStringLiteral("line"),
                                                     QStringLiteral("lines"))));
     } catch (const store::StoreError& error) {
@@ -220,7 +219,7 @@ void AsOfCommands::showAsOf() {
 
 void AsOfCommands::restoreBill() {
     // The bill shown is what is put back: a moment typed since is not, until it is shown.
-    if (!m_dialog || !m_shown || store::storeCallWaiting())
+    if (!m_dialog || !m_shown || tree::storeWaiting())
         return;
     const QDateTime moment = *m_shown;
     store::HistoryQuery query;
@@ -241,7 +240,7 @@ void AsOfCommands::restoreBill() {
     query.since = moment.addMSecs(1);
     restoreFromHistory(m_context, query,
                        QStringLiteral("Restore the bill of %1 as of %2")
-                           .arg(m_item, momentText(moment)),
+                           .arg(m_item, tree::momentText(moment)),
                        m_opener);
 }
 

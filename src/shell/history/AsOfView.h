@@ -78,7 +78,7 @@ public:
     /// Opens the window on the bill of `item` as it stood just before `moment` (a change's
     /// time), and shows it: "Show the Bill Before This Change".
     void openBefore(const QString& item, const QDateTime& moment);
-    /// Where the history is read from; store::openHistory unless told otherwise.
+    /// Where the history is read from; the database's own unless told otherwise.
     void setOpener(tree::HistoryOpener opener) { m_opener = std::move(opener); }
 
 private:

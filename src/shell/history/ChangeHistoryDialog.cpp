@@ -1,6 +1,6 @@
 #include "shell/history/ChangeHistoryDialog.h"
 
-#include "shell/history/HistoryTexts.h"
+#include "tree/history/HistoryTexts.h"
 #include "shell/window/ReportTable.h"
 
 #include "tree/Quantity.h"
@@ -72,7 +72,7 @@ public:
         m_lines.reserve(m_changes.size());
         const QDate today = QDate::currentDate();
         for (const store::ChangeRecord& change : m_changes)
-            m_lines.push_back(historySummary(change, today));
+            m_lines.push_back(tree::historySummary(change, today));
         endResetModel();
     }
     const std::vector<store::ChangeRecord>& changes() const { return m_changes; }
@@ -277,7 +277,7 @@ void ChangeHistoryDialog::showChanges(std::vector<store::ChangeRecord> changes, 
 
 void ChangeHistoryDialog::showDetails() {
     const std::optional<store::ChangeRecord> change = currentChange();
-    m_details->setPlainText(change ? historyDetails(*change) : QString());
+    m_details->setPlainText(change ? tree::historyDetails(*change) : QString());
 }
 
 std::optional<store::ChangeRecord> ChangeHistoryDialog::currentChange() const {

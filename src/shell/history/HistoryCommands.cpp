@@ -4,7 +4,6 @@
 
 #include "shell/export/ExportCommands.h"
 #include "shell/export/XlsxExport.h"
-#include "shell/history/HistoryTexts.h"
 #include "shell/window/BomTreeView.h"
 #include "shell/window/CommandContext.h"
 
@@ -12,11 +11,12 @@
 #include "store/History.h"
 #include "store/ServerAddress.h"
 #include "store/StoreError.h"
-#include "store/runtime/StoreThread.h"
 #include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 #include "tree/Quantity.h"
 #include "tree/StoreWaiting.h"
+#include "tree/history/HistoryReads.h"
+#include "tree/history/HistoryTexts.h"
 #include "tree/Structure.h"
 
 #include <QAction>
@@ -33,7 +33,7 @@
 namespace shell {
 
 HistoryCommands::HistoryCommands(CommandContext& context)
-    : QObject(context.window()), m_context(context), m_opener(&store::openHistory) {}
+    : QObject(context.window()), m_context(context) {}
 
 void HistoryCommands::addTo(QMenu* menu) {
     auto* action = menu->addAction(QStringLiteral("Change &History…"));
@@ -50,7 +50,7 @@ void HistoryCommands::addTo(QMenu* menu) {
 
 void HistoryCommands::keepOnServer() {
     const QString server = m_context.databasePath();
-    if (!store::isServerAddress(server) || store::storeCallWaiting())
+    if (!store::isServerAddress(server) || tree::storeWaiting())
         return;
     desktop::Desktop& desktop = m_context.desktop();
     const QString informative = QStringLiteral(
@@ -75,10 +75,7 @@ void HistoryCommands::keepOnServer() {
     QStringList created;
     try {
         const desktop::BusyPointer busy(desktop);
-        tree::runWaiting(
-            desktop, QStringLiteral("Making the server keep a history…"),
-            [&](const store::ReadProgress&) { created = store::enableServerHistory(server); },
-            [](qint64, qint64) { return true; });
+        created = tree::keepServerHistory(desktop, server);
     } catch (const store::StoreError& error) {
         desktop.messageBox(error.message(), desktop::OkOnly | desktop::IconStop);
         return;
@@ -115,7 +112,7 @@ ChangeHistoryDialog& HistoryCommands::dialog() {
 }
 
 void HistoryCommands::restore() {
-    if (!m_dialog || store::storeCallWaiting())
+    if (!m_dialog || tree::storeWaiting())
         return;
     const std::optional<store::ChangeRecord> change = m_dialog->currentChange();
     if (!change)
@@ -158,7 +155,7 @@ std::optional<std::pair<QString, QDateTime>> HistoryCommands::beforeCurrent() co
 }
 
 void HistoryCommands::forget() {
-    if (!m_dialog || store::storeCallWaiting())
+    if (!m_dialog || tree::storeWaiting())
         return;
     desktop::Desktop& desktop = m_context.desktop();
     QDialog ask(m_dialog);
@@ -185,34 +182,18 @@ void HistoryCommands::forget() {
     if (desktop.runDialog(ask) != QDialog::Accepted)
         return;
     const QDateTime cut = moment->dateTime().toUTC();
-    qint64 forgotten = 0;
-    bool stopped = false;
+    tree::Forgotten forgotten;
     try {
         const desktop::BusyPointer busy(desktop);
-        tree::runOnStore(desktop, m_context.databasePath(), QStringLiteral("Forgetting changes…"),
-                         [&](store::StoreCall& call) {
-                             forgotten = m_opener(m_context.databasePath())
-                                             ->forgetBefore(cut, [&](qint64 done, qint64 total) {
-                                                 if (call.cancelled()) {
-                                                     stopped = true;
-                                                     return false;
-                                                 }
-                                                 call.name(QStringLiteral("Forgetting changes… "
-                                                                          "%1 of %2")
-                                                               .arg(QLocale().toString(done),
-                                                                    QLocale().toString(total)));
-                                                 return true;
-                                             });
-                         });
+        forgotten = tree::forgetHistoryBefore(desktop, m_context.databasePath(), cut, m_opener);
     } catch (const store::StoreError& error) {
-        stopped = error.number() == store::OperationCancelled;
-        if (!stopped)
-            desktop.messageBox(error.message(), desktop::OkOnly | desktop::IconStop);
+        desktop.messageBox(error.message(), desktop::OkOnly | desktop::IconStop);
     }
     m_context.showStatus(
         QStringLiteral("%1 %2 of the history forgotten.")
-            .arg(stopped ? QStringLiteral("Stopped:") : QStringLiteral("Done:"),
-                 tree::counted(forgotten, QStringLiteral("change"), QStringLiteral("changes"))));
+            .arg(forgotten.stopped ? QStringLiteral("Stopped:") : QStringLiteral("Done:"),
+                 tree::counted(forgotten.changes, QStringLiteral("change"),
+                               QStringLiteral("changes"))));
     read();
 }
 
@@ -292,7 +273,7 @@ std::optional<store::HistoryQuery> HistoryCommands::query() {
 void HistoryCommands::read() {
     // One operation at a time: a Show pressed again while the window waits on the store
     // would start a second trip inside the first one's wait.
-    if (!m_dialog || store::storeCallWaiting())
+    if (!m_dialog || tree::storeWaiting())
         return;
     const std::optional<store::HistoryQuery> wanted = query();
     if (!wanted) {
@@ -301,21 +282,10 @@ void HistoryCommands::read() {
     }
     desktop::Desktop& desktop = m_context.desktop();
     const QString location = m_context.databasePath();
-    std::vector<store::ChangeRecord> changes;
-    qint64 kept = 0;
-    QDateTime keptSince;
+    tree::HistoryPage page;
     try {
         const desktop::BusyPointer busy(desktop);
-        tree::runOnStore(desktop, location, QStringLiteral("Reading the change history…"),
-                         [&](store::StoreCall& call) {
-                             const std::unique_ptr<store::HistoryLog> log = m_opener(location);
-                             changes = log->changes(*wanted);
-                             kept = log->changeCount();
-                             keptSince = log->keptSince();
-                             // The history's own reads do not stop on a Cancel; what they
-                             // found is then not shown.
-                             call.stopIfCancelled();
-                         });
+        page = tree::readHistory(desktop, location, *wanted, m_opener);
     } catch (const store::StoreError& error) {
         // The user's own Cancel needs no message; the list stays as it was.
         if (error.number() != store::OperationCancelled)
@@ -323,7 +293,7 @@ void HistoryCommands::read() {
         return;
     }
     if (m_dialog)
-        m_dialog->showChanges(std::move(changes), kept, keptSince);
+        m_dialog->showChanges(std::move(page.changes), page.kept, page.keptSince);
 }
 
 void HistoryCommands::exportListed(bool excel) {
@@ -344,17 +314,17 @@ void HistoryCommands::exportListed(bool excel) {
     try {
         const desktop::BusyPointer busy(desktop);
         if (excel) {
-            XlsxSheet sheet(*path, QStringLiteral("Change History"), historyHeader());
+            XlsxSheet sheet(*path, QStringLiteral("Change History"), tree::historyHeader());
             for (const store::ChangeRecord& change : changes) {
                 sheet.startRow();
-                const QStringList cells = historyCells(change, HistoryTime::Local);
+                const QStringList cells = tree::historyCells(change, tree::HistoryTime::Local);
                 for (int column = 0; column < cells.size(); ++column)
                     sheet.text(column, cells[column]);
             }
             sheet.commit();
         } else {
             WholeFile file(*path);
-            file.write(historyCsv(changes, HistoryTime::Local));
+            file.write(tree::historyCsv(changes, tree::HistoryTime::Local));
             file.commit();
         }
         m_context.showStatus(QStringLiteral("Change history written to %1: %2.")

@@ -2,6 +2,8 @@
 
 #include "shell/history/ChangeHistoryDialog.h"
 
+#include "tree/HistoryRestore.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QPointer>
@@ -15,10 +17,6 @@
 class QMenu;
 class QModelIndex;
 
-namespace store {
-class HistoryLog;
-}
-
 namespace shell {
 
 class CommandContext;
@@ -31,7 +29,7 @@ class HistoryCommands : public QObject {
     Q_OBJECT
 public:
     /// Opens the history of a database for one read.
-    using Opener = std::function<std::unique_ptr<store::HistoryLog>(const QString& location)>;
+    using Opener = tree::HistoryOpener;
 
     /// The database, the loaded bill and the tree's current line come from `context`.
     explicit HistoryCommands(CommandContext& context);
@@ -58,7 +56,7 @@ public:
     /// Closes the window, if it is open, and forgets its line: both belong to the database
     /// shown.
     void closeWindow();
-    /// Where the history is opened from; store::openHistory unless told otherwise.
+    /// Where the history is opened from; the database's own unless told otherwise.
     void setOpener(Opener opener) { m_opener = std::move(opener); }
 
 Q_SIGNALS:

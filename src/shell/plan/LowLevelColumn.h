@@ -5,8 +5,8 @@
 
 #include <memory>
 
-namespace store {
-class BackgroundTrip;
+namespace tree {
+class LowLevelRead;
 }
 
 namespace shell {
@@ -31,7 +31,7 @@ public:
 
 private:
     CommandContext& m_context;
-    std::unique_ptr<store::BackgroundTrip> m_trip;
+    std::unique_ptr<tree::LowLevelRead> m_read;
     bool m_running = false;
 };
 

@@ -21,7 +21,7 @@
 #include "tree/LineEdits.h"
 #include "tree/LinePaste.h"
 #include "tree/Quantity.h"
-#include "tree/StoreWaiting.h"
+#include "tree/plan/RequirementsRead.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -175,11 +175,8 @@ std::optional<int> RequirementsCommands::checkItems(
     std::vector<std::optional<store::Item>> found;
     try {
         const desktop::BusyPointer busy(m_desktop);
-        ServerLogin(m_desktop).withPassword(location, [&] {
-            tree::runOnStore(m_desktop, location,
-                             QStringLiteral("Looking the items to build up in the Item Master\u2026"),
-                             [&](store::StoreCall& call) { found = call.db().findItems(ids); });
-        });
+        ServerLogin(m_desktop).withPassword(
+            location, [&] { found = tree::findPlanItems(m_desktop, location, ids); });
     } catch (const store::StoreError& error) {
         if (error.number() != store::OperationCancelled)
             m_desktop.messageBox(error.message(), desktop::OkOnly);
@@ -327,43 +324,24 @@ void RequirementsCommands::workOut() {
         fail(store::PlanNoItem, QStringLiteral("List at least one item to build, with its quantity."));
         return;
     }
-    QStringList items;
-    for (const tree::PlannedBuild& build : builds)
-        items.append(build.item);
-
-    // One trip: the listed items looked up; when the Item Master holds each, their bills read
-    // and the answer worked out there too, off the window's thread, so that a plan of
-    // thousands of items keeps the window alive and its Cancel stops it.
+    // One trip, off the window's thread: the listed items looked up, and when the Item Master
+    // holds each, their bills read and the answer worked out.
     const QString location = m_context.databasePath();
     const tree::RequirementOptions options = m_dialog->options();
-    std::vector<std::optional<store::Item>> found;
-    std::vector<tree::RequirementLine> needed;
+    tree::PlanAnswer answer;
     try {
         const desktop::BusyPointer busy(m_desktop);
         ServerLogin(m_desktop).withPassword(location, [&] {
-            tree::runOnStore(
-                m_desktop, location, QStringLiteral("Reading the bills to build\u2026"),
-                [&](store::StoreCall& call) {
-                    store::Store& db = call.db();
-                    found = db.findItems(items);
-                    if (std::any_of(found.cbegin(), found.cend(), [](const auto& f) { return !f; }))
-                        return;
-                    const QHash<QString, store::ComponentLines> lines = db.reachableLinesOfEach(items);
-                    QHash<QString, store::Item> facts;
-                    for (size_t at = 0; at < found.size(); ++at) {
-                        facts.insert(store::foldKey(found[at]->id), *found[at]);
-                        // The list's own spelling becomes the Item Master's.
-                        builds[at].item = found[at]->id;
-                    }
-                    needed = tree::requirements(lines, builds, options, facts,
-                                                [&call] { return call.cancelled(); });
-                });
+            answer = tree::readRequirements(m_desktop, location, builds, options);
         });
     } catch (const store::StoreError& error) {
         if (error.number() != store::OperationCancelled)
             m_desktop.messageBox(error.message(), desktop::OkOnly);
         return;
     }
+    const std::vector<std::optional<store::Item>>& found = answer.found;
+    std::vector<tree::RequirementLine>& needed = answer.needed;
+    builds = std::move(answer.builds);
     if (!m_dialog)
         return;
     // An item the Item Master does not hold would add nothing to the answer, which would then

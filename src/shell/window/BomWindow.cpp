@@ -24,11 +24,11 @@
 #include "shell/history/HistoryCommands.h"
 #include "shell/whereused/WhereUsedCommands.h"
 #include "store/StoreError.h"
-#include "store/runtime/StoreThread.h"
 #include "tree/BomDocument.h"
 #include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 #include "tree/LoadCounts.h"
+#include "tree/StoreWaiting.h"
 #include "tree/Texts.h"
 
 #include <QCloseEvent>
@@ -90,7 +90,7 @@ public:
     QSettings& settings() override { return *m_window.m_settings; }
     void showStatus(const QString& text) override { m_window.showStatus(text); }
     QString status() const override { return m_window.m_status; }
-    bool busy() const override { return m_window.m_loading || store::storeCallWaiting(); }
+    bool busy() const override { return m_window.m_loading || tree::storeWaiting(); }
 
 private:
     BomWindow& m_window;

@@ -1,4 +1,4 @@
-#include "shell/history/HistoryTexts.h"
+#include "tree/history/HistoryTexts.h"
 
 #include "tree/BillExport.h"
 #include "tree/Quantity.h"
@@ -8,7 +8,7 @@
 
 #include <charconv>
 
-namespace shell {
+namespace tree {
 
 namespace {
 
@@ -327,4 +327,4 @@ std::optional<QDateTime> typedMoment(const QString& typed, const QLocale& locale
     return std::nullopt;
 }
 
-} // namespace shell
+} // namespace tree

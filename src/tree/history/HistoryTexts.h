@@ -16,7 +16,7 @@
 
 class QLocale;
 
-namespace shell {
+namespace tree {
 
 /// How a change's time is written: the user's local time, as the window shows it, or ISO 8601
 /// in UTC, for scripts.
@@ -63,4 +63,4 @@ QString momentText(const QDateTime& moment);
 /// starts at 13:47:05; showing that)", the date too unless it is today.
 QString historyStartNote(const QDateTime& start);
 
-} // namespace shell
+} // namespace tree
