@@ -29,6 +29,7 @@ pass() { echo "ok: $*"; passes=$((passes + 1)); }
 contents=$(dpkg-deb --contents "$deb" | awk '{print $NF}' | sed 's|^\./|/|')
 expected=(/usr/bin/bom-editor /usr/bin/bom-import /usr/libexec/fabrilux-bom/bom-jet-reader
           /usr/share/fabrilux-bom-editor/sample.db /usr/share/applications/$id.desktop
+          /usr/share/fabrilux-bom-editor/translations/bom_de.qm
           /usr/share/metainfo/$id.metainfo.xml /usr/share/icons/hicolor/scalable/apps/$id.svg
           /usr/share/man/man1/bom-editor.1.gz /usr/share/man/man1/bom-import.1.gz
           /usr/share/doc/fabrilux-bom-editor/copyright /usr/share/doc/fabrilux-bom-editor/changelog.gz
@@ -90,6 +91,11 @@ if [ ! -e /usr/libexec/fabrilux-bom/bom-jet-reader ]; then
     fail "without its reader bom-import said: $error"
   mv "$work/reader" "$root/usr/libexec/fabrilux-bom/bom-jet-reader"
 fi
+
+# The catalogues come with the package and are found from where it was unpacked.
+said=$("$root/usr/bin/bom-import" --lang de "$work/missing.mdb" "$work/none.db" 2>&1 || true)
+grep -q '^1100 Die Datei' <<<"$said" && pass "bom-import --lang de speaks German from its catalogue" ||
+  fail "bom-import --lang de said: $said"
 
 # The editor as a user who may not write beside it: root may write anywhere, so root runs it
 # as nobody; another user takes the write bits off the folder.

@@ -8,7 +8,8 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 # dpkg-shlibdeps (dpkg-dev) finds the package's dependencies; rsvg-convert (librsvg2-bin)
 # draws the icon's PNG sizes from its SVG.
 extra_packages=(dpkg-dev librsvg2-bin)
-build_targets=(bom-editor bom-import bom-jet-reader bom_sample_database bom_icons bom_documents)
+build_targets=(bom-editor bom-import bom-jet-reader bom_sample_database bom_icons bom_documents
+               bom_translations)
 source "$top/scripts/setup.sh"
 cd "$top/build"
 rm -f fabrilux-bom-editor_*.deb

@@ -1,8 +1,9 @@
+#include "desktop/CrashReport.h"
+#include "desktop/Language.h"
+#include "desktop/QtDesktop.h"
+#include "shell/database/Workdir.h"
 #include "shell/window/BomWindow.h"
 #include "shell/window/Icons.h"
-#include "shell/database/Workdir.h"
-#include "desktop/CrashReport.h"
-#include "desktop/QtDesktop.h"
 #include "store/History.h"
 #include "store/Store.h"
 #include "store/runtime/StoreThread.h"
@@ -13,14 +14,16 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-const char* const UsageLine = "Usage: bom-editor [--help] [--version] [DATABASE]\n";
+const char* const UsageLine =
+    "Usage: bom-editor [--help] [--version] [--lang LANGUAGE] [DATABASE]\n";
 
-const char* const Help = R"(Usage: bom-editor [--help] [--version] [DATABASE]
+const char* const Help = R"(Usage: bom-editor [--help] [--version] [--lang LANGUAGE] [DATABASE]
 
 Opens the Fabrilux Bill of Material Editor on DATABASE, an SQLite database file or a
 PostgreSQL server address (postgresql://[user@][host][:port][/database]), and
@@ -32,6 +35,9 @@ opens instead.
 
   -h, --help   show this text and exit
   --version    show the version and exit
+  --lang LANGUAGE  show the window in LANGUAGE (de, en), not in the system's language
+               (LANG, LANGUAGE); the setting "language" in the editor's configuration
+               file forces one too. English without a catalogue for it.
   --           what follows is the DATABASE, even when it starts with "-"
 
 Exit status 2 for a command line that is not understood.
@@ -65,8 +71,22 @@ bool qtOption(const char* argument, bool& takesValue) {
 int main(int argc, char* argv[]) {
     // Read before any window exists: none of this needs one, nor a display to show it on.
     int databases = 0;
+    QString language;
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
+        if (std::strcmp(argument, "--lang") == 0) {
+            if (i + 1 == argc) {
+                std::fprintf(stderr, "bom-editor: --lang takes a language (de, en).\n%s",
+                             UsageLine);
+                return 2;
+            }
+            language = QString::fromLocal8Bit(argv[++i]);
+            continue;
+        }
+        if (std::strncmp(argument, "--lang=", 7) == 0) {
+            language = QString::fromLocal8Bit(argument + 7);
+            continue;
+        }
         if (std::strcmp(argument, "--") == 0) {
             databases += argc - i - 1;
             break;
@@ -97,6 +117,17 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // Qt has taken its own options out of the arguments by now: what is left is the database.
     QStringList arguments = QCoreApplication::arguments().mid(1);
+    // --lang and its value were read above; what is left is the database.
+    for (qsizetype i = 0; i < arguments.size();) {
+        if (arguments[i] == QLatin1StringView("--"))
+            break;
+        if (arguments[i] == QLatin1StringView("--lang"))
+            arguments.remove(i, std::min<qsizetype>(2, arguments.size() - i));
+        else if (arguments[i].startsWith(QLatin1StringView("--lang=")))
+            arguments.remove(i);
+        else
+            ++i;
+    }
     arguments.removeAll(QStringLiteral("--"));
     QApplication::setOrganizationName(QStringLiteral("Fabrilux"));
     QApplication::setApplicationName(QStringLiteral("Fabrilux Bill of Material Editor"));
@@ -111,6 +142,15 @@ int main(int argc, char* argv[]) {
         shell::moveUnnamedSettings(settings);
         // Every change to a database file is accounted for unless the user turned it off.
         store::setFileHistoryKept(!settings.value(QStringLiteral("history/off"), false).toBool());
+        // Before the first window and the first text of the program's own.
+        const desktop::Language shown = desktop::installTranslations(
+            app, desktop::forcedLanguage(language, settings),
+            desktop::catalogueFolders(QCoreApplication::applicationDirPath()));
+        if (!shown.refused.isEmpty())
+            std::fprintf(stderr,
+                         "bom-editor: no catalogue for the language '%s'; the window is "
+                         "in English.\n",
+                         qUtf8Printable(shown.refused));
     }
     const QString programFolder = QCoreApplication::applicationDirPath();
     const QString workdirFolder = shell::workdirFolder(

@@ -324,12 +324,15 @@ void offerCrashReports(Desktop& desktop, const QString& folder) {
         return;
     const QString text =
         fresh.size() == 1
-            ? QStringLiteral("The editor stopped unexpectedly last time and left a report of "
-                             "what it was doing; nothing was sent anywhere.\nOpen its folder?")
-            : QStringLiteral("The editor stopped unexpectedly %1 times since it last asked and "
-                             "left a report each time; nothing was sent anywhere.\nOpen their "
-                             "folder?")
-                  .arg(fresh.size());
+            ? QCoreApplication::translate("desktop",
+                                          "The editor stopped unexpectedly last time and left a "
+                                          "report of what it was doing; nothing was sent "
+                                          "anywhere.\nOpen its folder?")
+            : QCoreApplication::translate("desktop",
+                                          "The editor stopped unexpectedly %Ln times since it "
+                                          "last asked and left a report each time; nothing was "
+                                          "sent anywhere.\nOpen their folder?",
+                                          nullptr, int(fresh.size()));
     if (desktop.messageBox(text, YesNo | IconQuestion, {},
                            QDir::toNativeSeparators(dir.filePath(fresh.constLast()))) ==
         ResultYes)

@@ -2,6 +2,8 @@
 
 #include "desktop/Desktop.h"
 
+#include <QCoreApplication>
+
 #include <qt6keychain/keychain.h>
 
 #include <memory>
@@ -50,7 +52,8 @@ Keyring::Keyring(Desktop& desktop) : m_desktop(desktop) {}
 Keyring::Found Keyring::read(const QString& key) {
     auto* job = new QKeychain::ReadPasswordJob(Service);
     job->setKey(key);
-    const Outcome outcome = run(m_desktop, job, QStringLiteral("Reading the keyring…"));
+    const Outcome outcome =
+        run(m_desktop, job, QCoreApplication::translate("desktop", "Reading the keyring…"));
     switch (outcome.error) {
     case QKeychain::NoError: return {true, outcome.secret};
     case QKeychain::EntryNotFound: return {true, std::nullopt};
@@ -62,15 +65,16 @@ bool Keyring::write(const QString& key, const QString& secret) {
     auto* job = new QKeychain::WritePasswordJob(Service);
     job->setKey(key);
     job->setTextData(secret);
-    return run(m_desktop, job, QStringLiteral("Writing to the keyring…")).error ==
-           QKeychain::NoError;
+    return run(m_desktop, job, QCoreApplication::translate("desktop", "Writing to the keyring…"))
+               .error == QKeychain::NoError;
 }
 
 bool Keyring::remove(const QString& key) {
     auto* job = new QKeychain::DeletePasswordJob(Service);
     job->setKey(key);
     const QKeychain::Error error =
-        run(m_desktop, job, QStringLiteral("Writing to the keyring…")).error;
+        run(m_desktop, job, QCoreApplication::translate("desktop", "Writing to the keyring…"))
+            .error;
     return error == QKeychain::NoError || error == QKeychain::EntryNotFound;
 }
 

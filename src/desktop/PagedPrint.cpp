@@ -103,7 +103,7 @@ PrintOutcome writePdf(PagedDocument& document, const QString& path, const QPageL
     // commit: an unfinished or refused file never takes the place of the one there. A device or
     // a pipe must never be replaced that way.
     if (const QFileInfo target(path); target.exists() && !target.isFile())
-        return failure(outcome, QStringLiteral("not a plain file"));
+        return failure(outcome, QCoreApplication::translate("desktop", "not a plain file"));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return failure(outcome, file.errorString());
@@ -116,15 +116,20 @@ PrintOutcome writePdf(PagedDocument& document, const QString& path, const QPageL
         writer.setCreator(QCoreApplication::applicationName());
         const QList<int> pages = pagesToPrint(document.paginate(writer), ranges);
         if (pages.isEmpty())
-            return failure(outcome, QStringLiteral("the range names no page of the document"));
+            return failure(outcome, QCoreApplication::translate(
+                                        "desktop", "the range names no page of the document"));
         QPainter painter;
         if (!painter.begin(&writer))
-            return failure(outcome, output.failed() ? output.cause()
-                                                    : QStringLiteral("the PDF file could not be begun"));
+            return failure(outcome, output.failed()
+                                        ? output.cause()
+                                        : QCoreApplication::translate(
+                                              "desktop", "the PDF file could not be begun"));
         for (const int page : pages) {
             if (outcome.pages > 0 && !writer.newPage())
-                return failure(outcome, output.failed() ? output.cause()
-                                                        : QStringLiteral("no new page could be begun"));
+                return failure(outcome, output.failed()
+                                            ? output.cause()
+                                            : QCoreApplication::translate(
+                                                  "desktop", "no new page could be begun"));
             document.paintPage(painter, page);
             // A full disk stops the print at once rather than after every page is painted.
             if (output.failed())
@@ -137,13 +142,16 @@ PrintOutcome writePdf(PagedDocument& document, const QString& path, const QPageL
             }
         }
         if (!painter.end())
-            return failure(outcome, output.failed() ? output.cause()
-                                                    : QStringLiteral("the PDF file could not be ended"));
+            return failure(outcome, output.failed()
+                                        ? output.cause()
+                                        : QCoreApplication::translate(
+                                              "desktop", "the PDF file could not be ended"));
     }
     if (!output.finish())
         return failure(outcome, output.cause());
     if (!output.complete())
-        return failure(outcome, QStringLiteral("the PDF file came out incomplete"));
+        return failure(outcome,
+                       QCoreApplication::translate("desktop", "the PDF file came out incomplete"));
     if (!file.commit())
         return failure(outcome, file.errorString());
     outcome.result = PrintResult::Printed;
@@ -158,12 +166,14 @@ PrintOutcome printOn(PagedDocument& document, QPrinter& printer, const QString& 
 
     // A printer says only that it failed, never why.
     PrintOutcome outcome;
-    const QString refused = QStringLiteral("the printer %1 refused the job").arg(printer.printerName());
+    const QString refused = QCoreApplication::translate("desktop", "the printer %1 refused the job")
+                                .arg(printer.printerName());
     if (!document.title().isEmpty())
         printer.setDocName(document.title());
     const QList<int> pages = pagesToPrint(document.paginate(printer), printer.pageRanges());
     if (pages.isEmpty())
-        return failure(outcome, QStringLiteral("the range names no page of the document"));
+        return failure(outcome, QCoreApplication::translate(
+                                    "desktop", "the range names no page of the document"));
     QPainter painter;
     if (!painter.begin(&printer))
         return failure(outcome, refused);

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QLocale>
 #include <QPainter>
 #include <QPrinter>
 #include <QScreen>
@@ -97,10 +98,11 @@ constexpr qreal ZoomStep = 1.25;
 
 /// A command of the preview: a button in its row of commands, and its key anywhere in the
 /// window.
-QAction* command(QWidget* window, QBoxLayout* row, const QString& text, const QKeySequence& key,
+QAction* command(QWidget* window, QBoxLayout* row, const char* text, const QKeySequence& key,
                  const QString& tip) {
-    auto* action = new QAction(text, window);
-    action->setObjectName(text);
+    auto* action = new QAction(PrintPreviewDialog::tr(text), window);
+    // Named by its English caption, the same in every language.
+    action->setObjectName(QString::fromUtf8(text));
     if (!key.isEmpty()) {
         action->setShortcut(key);
         action->setToolTip(QStringLiteral("%1 (%2)").arg(tip, key.toString(QKeySequence::NativeText)));
@@ -130,12 +132,12 @@ PrintPreviewDialog::PrintPreviewDialog(PagedDocument& document, QPrinter& printe
     // behind a button of its own: the window is never narrower than its commands.
     auto* row = new QHBoxLayout;
     row->setContentsMargins(4, 2, 4, 2);
-    m_first = command(this, row, QStringLiteral("First Page"), Qt::Key_Home, QStringLiteral("The first page"));
-    m_previous = command(this, row, QStringLiteral("Previous Page"), Qt::Key_PageUp,
-                         QStringLiteral("The page before"));
+    m_first = command(this, row, QT_TR_NOOP("First Page"), Qt::Key_Home, tr("The first page"));
+    m_previous =
+        command(this, row, QT_TR_NOOP("Previous Page"), Qt::Key_PageUp, tr("The page before"));
     m_number = new QSpinBox(this);
     m_number->setObjectName(QStringLiteral("pageNumber"));
-    m_number->setAccessibleName(QStringLiteral("Page"));
+    m_number->setAccessibleName(tr("Page"));
     // The page changes once the number is typed (Enter) or the arrows are used, not at each
     // digit on the way to it.
     m_number->setKeyboardTracking(false);
@@ -144,13 +146,13 @@ PrintPreviewDialog::PrintPreviewDialog(PagedDocument& document, QPrinter& printe
     m_count->setObjectName(QStringLiteral("pageCount"));
     m_count->setContentsMargins(4, 0, 4, 0);
     row->addWidget(m_count);
-    m_next = command(this, row, QStringLiteral("Next Page"), Qt::Key_PageDown, QStringLiteral("The page after"));
-    m_last = command(this, row, QStringLiteral("Last Page"), Qt::Key_End, QStringLiteral("The last page"));
+    m_next = command(this, row, QT_TR_NOOP("Next Page"), Qt::Key_PageDown, tr("The page after"));
+    m_last = command(this, row, QT_TR_NOOP("Last Page"), Qt::Key_End, tr("The last page"));
     row->addSpacing(12);
     // The document shown, where there is a choice: what the preview shows is what its Print…
     // prints.
     if (auto* choices = dynamic_cast<PrintChoices*>(&m_document)) {
-        auto* label = new QLabel(QStringLiteral("S&how:"), this);
+        auto* label = new QLabel(tr("S&how:"), this);
         auto* what = new QComboBox(this);
         what->setObjectName(QStringLiteral("printWhat"));
         label->setBuddy(what);
@@ -170,16 +172,18 @@ PrintPreviewDialog::PrintPreviewDialog(PagedDocument& document, QPrinter& printe
         row->addWidget(what);
         row->addSpacing(12);
     }
-    m_fitPage = command(this, row, QStringLiteral("Fit Page"), {}, QStringLiteral("The whole page in the window"));
-    m_fitWidth = command(this, row, QStringLiteral("Fit Width"), {}, QStringLiteral("The page as wide as the window"));
+    m_fitPage = command(this, row, QT_TR_NOOP("Fit Page"), {}, tr("The whole page in the window"));
+    m_fitWidth =
+        command(this, row, QT_TR_NOOP("Fit Width"), {}, tr("The page as wide as the window"));
     m_fitPage->setCheckable(true);
     m_fitWidth->setCheckable(true);
-    QAction* zoomIn = command(this, row, QStringLiteral("Zoom In"), QKeySequence::ZoomIn, QStringLiteral("Larger"));
-    QAction* zoomOut = command(this, row, QStringLiteral("Zoom Out"), QKeySequence::ZoomOut, QStringLiteral("Smaller"));
+    QAction* zoomIn = command(this, row, QT_TR_NOOP("Zoom In"), QKeySequence::ZoomIn, tr("Larger"));
+    QAction* zoomOut =
+        command(this, row, QT_TR_NOOP("Zoom Out"), QKeySequence::ZoomOut, tr("Smaller"));
     row->addStretch(1);
-    QAction* printAction = command(this, row, QStringLiteral("Print…"), QKeySequence::Print,
-                                   QStringLiteral("Print every page"));
-    QAction* close = command(this, row, QStringLiteral("Close"), {}, QStringLiteral("Close the preview (Esc)"));
+    QAction* printAction =
+        command(this, row, QT_TR_NOOP("Print…"), QKeySequence::Print, tr("Print every page"));
+    QAction* close = command(this, row, QT_TR_NOOP("Close"), {}, tr("Close the preview (Esc)"));
     layout->addLayout(row);
 
     m_area = new QScrollArea(this);
@@ -230,7 +234,7 @@ void PrintPreviewDialog::layOut() {
         const QSignalBlocker quiet(m_number);
         m_number->setRange(1, m_pages);
     }
-    m_count->setText(QStringLiteral("/ %1").arg(m_pages));
+    m_count->setText(QStringLiteral("/ %1").arg(QLocale().toString(m_pages)));
     m_page->forget();
     showPage(currentPage());
 }
@@ -238,7 +242,7 @@ void PrintPreviewDialog::layOut() {
 void PrintPreviewDialog::showPage(int page) {
     page = std::clamp(page, 1, m_pages);
     m_page->setPage(page);
-    m_page->setAccessibleName(QStringLiteral("Page %1 of %2").arg(page).arg(m_pages));
+    m_page->setAccessibleName(tr("Page %L1 of %L2").arg(page).arg(m_pages));
     {
         const QSignalBlocker quiet(m_number);
         m_number->setValue(page);

@@ -226,10 +226,12 @@ std::optional<QString> QtDesktop::openFile(const QString& title, const QStringLi
     QFileDialog dialog(QApplication::activeWindow(), title);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilters(filters.isEmpty()
-                              ? QStringList{QStringLiteral("Fabrilux databases (*.mdb *.db *.sqlite *.sqlite3)"),
-                                            QStringLiteral("All files (*)")}
-                              : filters);
+    dialog.setNameFilters(
+        filters.isEmpty()
+            ? QStringList{QCoreApplication::translate(
+                              "desktop", "Fabrilux databases (*.mdb *.db *.sqlite *.sqlite3)"),
+                          QCoreApplication::translate("desktop", "All files (*)")}
+            : filters);
     const NormalPointer pointer(m_busyDepth > 0);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
@@ -265,7 +267,8 @@ PrintOutcome QtDesktop::print(const QString& title, PagedDocument& document,
     QButtonGroup kinds;
     auto* tab = new QWidget;
     tab->setObjectName(QStringLiteral("printWhat"));
-    tab->setWindowTitle(choices ? QStringLiteral("What to Print") : QStringLiteral("Page List"));
+    tab->setWindowTitle(choices ? QCoreApplication::translate("desktop", "What to Print")
+                                : QCoreApplication::translate("desktop", "Page List"));
     auto* column = new QVBoxLayout(tab);
     if (choices) {
         const QStringList names = choices->names();
@@ -278,15 +281,17 @@ PrintOutcome QtDesktop::print(const QString& title, PagedDocument& document,
         }
         column->addSpacing(column->spacing() * 2);
     }
-    auto* pageLabel = new QLabel(QStringLiteral("Page &list:"), tab);
+    auto* pageLabel = new QLabel(QCoreApplication::translate("desktop", "Page &list:"), tab);
     auto* pageList = new QLineEdit(tab);
     pageList->setObjectName(QStringLiteral("printPageList"));
-    pageList->setPlaceholderText(QStringLiteral("for example 2-4,9"));
+    pageList->setPlaceholderText(QCoreApplication::translate("desktop", "for example 2-4,9"));
     pageLabel->setBuddy(pageList);
-    auto* pageNote = new QLabel(QStringLiteral("Pages and ranges separated by commas, for a printer "
-                                               "and for Print to File (PDF) alike. Empty: the "
-                                               "print range of the Copies tab."),
-                                tab);
+    auto* pageNote =
+        new QLabel(QCoreApplication::translate(
+                       "desktop", "Pages and ranges separated by commas, for a printer "
+                                  "and for Print to File (PDF) alike. Empty: the "
+                                  "print range of the Copies tab."),
+                   tab);
     pageNote->setWordWrap(true);
     column->addWidget(pageLabel);
     column->addWidget(pageList);
@@ -295,8 +300,11 @@ PrintOutcome QtDesktop::print(const QString& title, PagedDocument& document,
     dialog.setOptionTabs({tab});
     // Qt's dialog keeps its tabs behind "Options >>" until asked: the choice shows at once,
     // as the first tab, beside the page range on the next one.
+    // The button is found by its caption in the language shown, as Qt's own catalogue gives it.
+    static const char* const optionsCaption = "&Options >>";
+    const QString options = QCoreApplication::translate("QPrintDialog", optionsCaption);
     for (auto* button : dialog.findChildren<QPushButton*>())
-        if (button->text().contains(QStringLiteral("Options >>")))
+        if (button->text() == options)
             button->click();
     if (auto* tabs = qobject_cast<QTabWidget*>(tab->parentWidget() ? tab->parentWidget()->parentWidget()
                                                                    : nullptr)) {
@@ -318,7 +326,8 @@ PrintOutcome QtDesktop::print(const QString& title, PagedDocument& document,
             printer.setPageRanges(ranges);
             break;
         }
-        messageBox(QStringLiteral("'%1' is not a page list: give pages and ranges separated by "
+        messageBox(QCoreApplication::translate(
+                       "desktop", "'%1' is not a page list: give pages and ranges separated by "
                                   "commas, for example 2-4,9.")
                        .arg(list),
                    OkOnly);
@@ -327,7 +336,7 @@ PrintOutcome QtDesktop::print(const QString& title, PagedDocument& document,
     // prints nothing.
     if (choices && !choices->choose(kinds.checkedId()))
         return {};
-    const auto progress = startProgress(QStringLiteral("Printing…"), title);
+    const auto progress = startProgress(QCoreApplication::translate("desktop", "Printing…"), title);
     return printOn(document, printer, title, progress.get());
 }
 
@@ -362,7 +371,8 @@ namespace {
 class DialogProgress : public Progress {
 public:
     DialogProgress(const QString& label, const QString& title)
-        : m_dialog(label, QStringLiteral("Cancel"), 0, 1000, QApplication::activeWindow()) {
+        : m_dialog(label, QCoreApplication::translate("desktop", "Cancel"), 0, 1000,
+                   QApplication::activeWindow()) {
         m_dialog.setWindowTitle(title);
         m_dialog.setWindowModality(Qt::ApplicationModal);
         // Work that ends within a moment shows no window at all.
@@ -417,7 +427,8 @@ public:
         setWindowModality(Qt::ApplicationModal);
         setObjectName(QStringLiteral("busyBox"));
         auto* layout = new QVBoxLayout(this);
-        m_label = new QLabel(label.isEmpty() ? QStringLiteral("Working…") : label, this);
+        m_label = new QLabel(
+            label.isEmpty() ? QCoreApplication::translate("desktop", "Working…") : label, this);
         layout->addWidget(m_label);
         auto* bar = new QProgressBar(this);
         bar->setRange(0, 0);
@@ -430,7 +441,8 @@ public:
         m_button->setAutoDefault(false);
         m_button->setDefault(false);
         m_button->setFocusPolicy(Qt::NoFocus);
-        m_button->setToolTip(QStringLiteral("Stops the work; nothing of it is written (Esc)"));
+        m_button->setToolTip(QCoreApplication::translate(
+            "desktop", "Stops the work; nothing of it is written (Esc)"));
         connect(buttons, &QDialogButtonBox::rejected, this, &BusyBox::reject);
         layout->addWidget(buttons);
         setMinimumWidth(320);
@@ -440,7 +452,7 @@ public:
         if (m_cancelled)
             return;
         m_cancelled = true;
-        m_label->setText(QStringLiteral("Cancelling…"));
+        m_label->setText(QCoreApplication::translate("desktop", "Cancelling…"));
         m_button->setEnabled(false);
         m_cancel();
     }
@@ -467,6 +479,9 @@ void QtDesktop::waitFor(const std::function<bool()>& finished,
     // A timer, so that the loop below looks at the clock when nothing else happens.
     QTimer moment;
     moment.setSingleShot(true);
+    // Never early: a coarse timer may fire a little before the moment is over, and the loop
+    // below would then wait for an event that may not come before the work ends.
+    moment.setTimerType(Qt::PreciseTimer);
     moment.start(BusyDelayMs);
     QElapsedTimer since;
     since.start();

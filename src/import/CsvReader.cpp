@@ -3,6 +3,8 @@
 #include "import/Sources.h"
 #include "store/StoreError.h"
 
+#include <QCoreApplication>
+
 namespace import {
 
 CsvReader::CsvReader(QByteArray data, QString name)
@@ -43,7 +45,8 @@ bool CsvReader::next(std::vector<CsvField>& fields) {
             qint64 start = m_pos;
             for (;;) {
                 if (m_pos >= size)
-                    malformed(QStringLiteral("a quoted field has no closing quote"));
+                    malformed(QCoreApplication::translate("import",
+                                                          "a quoted field has no closing quote"));
                 const char c = data[m_pos];
                 if (c == '"') {
                     field.bytes.append(data + start, m_pos - start);
@@ -62,14 +65,16 @@ bool CsvReader::next(std::vector<CsvField>& fields) {
                 ++m_pos;
             }
             if (m_pos < size && data[m_pos] != ',' && data[m_pos] != '\r' && data[m_pos] != '\n')
-                malformed(QStringLiteral("text follows the closing quote of field %1")
+                malformed(QCoreApplication::translate("import",
+                                                      "text follows the closing quote of field %1")
                               .arg(fields.size() + 1));
         } else {
             const qint64 start = m_pos;
             while (m_pos < size && data[m_pos] != ',' && data[m_pos] != '\r' &&
                    data[m_pos] != '\n') {
                 if (data[m_pos] == '"')
-                    malformed(QStringLiteral("field %1 holds a quote but is not quoted")
+                    malformed(QCoreApplication::translate(
+                                  "import", "field %1 holds a quote but is not quoted")
                                   .arg(fields.size() + 1));
                 ++m_pos;
             }

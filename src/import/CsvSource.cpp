@@ -6,6 +6,7 @@
 #include "store/StoreError.h"
 
 #include <QByteArrayView>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -22,22 +23,26 @@ QByteArray readFile(const QString& path) {
     const QFileInfo info(path);
     if (path.isEmpty())
         throw StoreError(store::ImportSourceUnreadable,
-                         QStringLiteral("No CSV file was named."));
+                         QCoreApplication::translate("import", "No CSV file was named."));
     if (info.isDir())
-        throw StoreError(store::ImportSourceUnreadable,
-                         QStringLiteral("'%1' is a folder, not a CSV file.").arg(path));
+        throw StoreError(
+            store::ImportSourceUnreadable,
+            QCoreApplication::translate("import", "'%1' is a folder, not a CSV file.").arg(path));
     // A device or a pipe would be read until it ends, if ever; only a regular file is data.
     if (info.exists() && !info.isFile())
         throw StoreError(store::ImportSourceUnreadable,
-                         QStringLiteral("'%1' is not a regular file (a device, a pipe or a "
-                                        "socket), not a CSV file.")
+                         QCoreApplication::translate(
+                             "import", "'%1' is not a regular file (a device, a pipe or a "
+                                       "socket), not a CSV file.")
                              .arg(path));
     if (!info.isFile())
-        throw StoreError(store::ImportSourceUnreadable,
-                         QStringLiteral("Could not find file '%1'.").arg(path));
+        throw StoreError(
+            store::ImportSourceUnreadable,
+            QCoreApplication::translate("import", "Could not find file '%1'.").arg(path));
     if (!file.open(QIODevice::ReadOnly))
         throw StoreError(store::ImportSourceUnreadable,
-                         QStringLiteral("Could not read '%1': %2.").arg(path, file.errorString()));
+                         QCoreApplication::translate("import", "Could not read '%1': %2.")
+                             .arg(path, file.errorString()));
     return file.readAll();
 }
 
@@ -49,8 +54,9 @@ std::optional<QString> text(const CsvField& field, const CsvReader& reader, int 
         return std::nullopt;
     if (!QByteArrayView(field.bytes).isValidUtf8())
         throw StoreError(store::ImportCsvEncoding,
-                         QStringLiteral("%1: field %2 (%3) is not UTF-8 text; save the file as "
-                                        "UTF-8 and import it again.")
+                         QCoreApplication::translate(
+                             "import", "%1: field %2 (%3) is not UTF-8 text; save the file as "
+                                       "UTF-8 and import it again.")
                              .arg(reader.where())
                              .arg(column)
                              .arg(name));
@@ -61,7 +67,8 @@ QString id(const CsvField& field, const CsvReader& reader, int column, QLatin1St
     std::optional<QString> value = text(field, reader, column, name);
     if (!value)
         throw StoreError(store::ImportInvalidId,
-                         QStringLiteral("%1: the %2 is empty.").arg(reader.where(), name));
+                         QCoreApplication::translate("import", "%1: the %2 is empty.")
+                             .arg(reader.where(), name));
     return *value;
 }
 
@@ -116,9 +123,10 @@ std::optional<std::vector<int>> headerColumns(const std::vector<CsvField>& field
     for (QLatin1StringView n : names)
         expected.append(n);
     throw StoreError(store::ImportCsvMalformed,
-                     QStringLiteral("%1: the first row looks like a header row (%2) but does not "
-                                    "name every column once; a header row names %3, in any "
-                                    "order and letter case. Correct the header, or remove it.")
+                     QCoreApplication::translate(
+                         "import", "%1: the first row looks like a header row (%2) but does not "
+                                   "name every column once; a header row names %3, in any "
+                                   "order and letter case. Correct the header, or remove it.")
                          .arg(reader.where(), found.join(QStringLiteral(", ")),
                               expected.join(QStringLiteral(", "))));
 }
@@ -130,12 +138,13 @@ void checkFieldCount(const std::vector<CsvField>& fields, const CsvReader& reade
     QStringList list;
     for (QLatin1StringView n : names)
         list.append(n);
-    throw StoreError(store::ImportCsvMalformed,
-                     QStringLiteral("%1: %2 fields where %3 are needed (%4).")
-                         .arg(reader.where())
-                         .arg(fields.size())
-                         .arg(names.size())
-                         .arg(list.join(QStringLiteral(", "))));
+    throw StoreError(
+        store::ImportCsvMalformed,
+        QCoreApplication::translate("import", "%1: %2 fields where %3 are needed (%4).")
+            .arg(reader.where())
+            .arg(fields.size())
+            .arg(names.size())
+            .arg(list.join(QStringLiteral(", "))));
 }
 
 constexpr QLatin1StringView ItemID{"ItemID"}, ItemDesc{"ItemDesc"}, ItemUom{"ItemUom"};
@@ -146,11 +155,11 @@ constexpr QLatin1StringView BomID{"BomID"}, BomComp{"BomComp"}, BomQtyReq{"bomQt
 
 QString describe(const QString& source, Place place) {
     if (place.line > 0)
-        return QStringLiteral("%1, record %2 (line %3)")
+        return QCoreApplication::translate("import", "%1, record %2 (line %3)")
             .arg(source)
             .arg(place.record)
             .arg(place.line);
-    return QStringLiteral("%1 row %2").arg(source).arg(place.record);
+    return QCoreApplication::translate("import", "%1 row %2").arg(source).arg(place.record);
 }
 
 SourceRows readCsv(const QString& itemsCsv, const QString& linesCsv, Meter& meter) {
@@ -197,17 +206,19 @@ SourceRows readCsv(const QString& itemsCsv, const QString& linesCsv, Meter& mete
             quantity && !quantity->trimmed().isEmpty()) {
             line.quantity = parseQuantity(*quantity);
             if (!line.quantity)
-                throw StoreError(store::ImportInvalidValue,
-                                 QStringLiteral("%1: the bomQtyReq '%2' is not a number.")
-                                     .arg(lines.where(), *quantity));
+                throw StoreError(
+                    store::ImportInvalidValue,
+                    QCoreApplication::translate("import", "%1: the bomQtyReq '%2' is not a number.")
+                        .arg(lines.where(), *quantity));
         }
         if (const std::optional<QString> date = text(fields[at[3]], lines, at[3] + 1, StartDate);
             date && !date->isEmpty()) {
             line.startDate = parseStartDate(*date);
             if (!line.startDate)
                 throw StoreError(store::ImportInvalidValue,
-                                 QStringLiteral("%1: the StartDate '%2' is not a date and time "
-                                                "'YYYY-MM-DD HH:MM:SS'.")
+                                 QCoreApplication::translate(
+                                     "import", "%1: the StartDate '%2' is not a date and time "
+                                               "'YYYY-MM-DD HH:MM:SS'.")
                                      .arg(lines.where(), *date));
         }
         rows.lines.push_back(std::move(line));

@@ -7,6 +7,7 @@
 #include "store/Store.h"
 #include "store/StoreError.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -23,9 +24,10 @@ void checkNamed(const QString& output, const QStringList& sources) {
     for (const QString& source : sources)
         if (source.isEmpty())
             throw StoreError(store::ImportSourceUnreadable,
-                             QStringLiteral("No file to import was named."));
+                             QCoreApplication::translate("import", "No file to import was named."));
     if (output.isEmpty())
-        throw StoreError(store::ImportOutputFailed, QStringLiteral("No output was named."));
+        throw StoreError(store::ImportOutputFailed,
+                         QCoreApplication::translate("import", "No output was named."));
 }
 
 /// The output must never be one of the sources: replacing it would destroy what is read.
@@ -40,8 +42,9 @@ void checkDistinct(const QString& output, const QStringList& sources) {
         if (out.exists() && in.exists() ? out.canonicalFilePath() == in.canonicalFilePath()
                                         : out.absoluteFilePath() == in.absoluteFilePath())
             throw StoreError(store::ImportSameFile,
-                             QStringLiteral("'%1' is a file being imported; choose another "
-                                            "output file.")
+                             QCoreApplication::translate(
+                                 "import", "'%1' is a file being imported; choose another "
+                                           "output file.")
                                  .arg(output));
     }
 }
@@ -104,14 +107,17 @@ bool isJetFile(const QString& path) {
 Summary importJet(const QString& mdbPath, const QString& outDb, const Progress& progress) {
     checkNamed(outDb, {mdbPath});
     if (const QFileInfo source(mdbPath); source.exists() && !source.isFile())
-        throw StoreError(store::ImportSourceUnreadable,
-                         QStringLiteral("'%1' is %2, not a Jet (.mdb) database.")
-                             .arg(mdbPath, source.isDir() ? QStringLiteral("a folder")
-                                                          : QStringLiteral("not a regular file")));
+        throw StoreError(
+            store::ImportSourceUnreadable,
+            QCoreApplication::translate("import", "'%1' is %2, not a Jet (.mdb) database.")
+                .arg(mdbPath, source.isDir()
+                                  ? QCoreApplication::translate("import", "a folder")
+                                  : QCoreApplication::translate("import", "not a regular file")));
     if (QFileInfo(mdbPath).isFile() && !isJetFile(mdbPath))
         throw StoreError(
             store::ImportNotJet,
-            QStringLiteral("'%1' is not a Jet 3 or Jet 4 (.mdb) database.").arg(mdbPath));
+            QCoreApplication::translate("import", "'%1' is not a Jet 3 or Jet 4 (.mdb) database.")
+                .arg(mdbPath));
     checkDistinct(outDb, {mdbPath});
     Meter meter(progress);
     meter.poll();

@@ -45,8 +45,9 @@ QString readerProgram() {
         if (QFileInfo(candidate).isExecutable())
             return candidate;
     throw StoreError(store::ImportJetReaderMissing,
-                     QStringLiteral("The program that reads Jet files (%1) is not installed "
-                                    "beside '%2' nor in '%3'.")
+                     QCoreApplication::translate(
+                         "import", "The program that reads Jet files (%1) is not installed "
+                                   "beside '%2' nor in '%3'.")
                          .arg(name, QCoreApplication::applicationFilePath(),
                               QFileInfo(QStringLiteral(BOM_JET_READER_INSTALLED)).path()));
 }
@@ -95,7 +96,8 @@ public:
             if (m_in.commitTransaction())
                 return;
             if (m_in.status() != QDataStream::ReadPastEnd)
-                damaged(QStringLiteral("its reader wrote something unreadable"));
+                damaged(
+                    QCoreApplication::translate("import", "its reader wrote something unreadable"));
             // Incomplete: wait for more, asking the caller now and then whether to go on.
             m_meter.poll();
             if (m_process.waitForReadyRead(100)) {
@@ -109,7 +111,8 @@ public:
             if (m_quiet.hasExpired(QuietLimitMs)) {
                 m_process.kill();
                 m_process.waitForFinished();
-                damaged(QStringLiteral("its reader made no progress for %1 seconds")
+                damaged(QCoreApplication::translate("import",
+                                                    "its reader made no progress for %1 seconds")
                             .arg(QuietLimitMs / 1000));
             }
         }
@@ -121,13 +124,14 @@ public:
         const QString detail =
             said.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(said.left(300));
         if (m_process.exitStatus() == QProcess::CrashExit)
-            damaged(QStringLiteral("reading it failed%1").arg(detail));
-        damaged(QStringLiteral("its reader stopped early%1").arg(detail));
+            damaged(QCoreApplication::translate("import", "reading it failed%1").arg(detail));
+        damaged(QCoreApplication::translate("import", "its reader stopped early%1").arg(detail));
     }
 
     [[noreturn]] void damaged(const QString& why) {
         throw StoreError(store::ImportJetDamaged,
-                         QStringLiteral("'%1' is damaged or truncated: %2.").arg(m_path, why));
+                         QCoreApplication::translate("import", "'%1' is damaged or truncated: %2.")
+                             .arg(m_path, why));
     }
 
     /// A failure the reader reported itself.
@@ -172,15 +176,17 @@ TableRows readTable(Stream& stream, const QString& path, QLatin1StringView table
         // A table that a damaged catalogue hides is not simply missing: libmdb says why.
         const QString said = stream.libmdbSaid();
         if (!said.isEmpty())
-            stream.damaged(
-                QStringLiteral("table %1 cannot be found (%2)").arg(table, said.left(300)));
+            stream.damaged(QCoreApplication::translate("import", "table %1 cannot be found (%2)")
+                               .arg(table, said.left(300)));
         throw StoreError(store::ImportMissingTable,
-                         QStringLiteral("Could not find table '%1' in '%2': it is not a database "
-                                        "of bills of material.")
+                         QCoreApplication::translate(
+                             "import", "Could not find table '%1' in '%2': it is not a database "
+                                       "of bills of material.")
                              .arg(table, path));
     }
     if (tag != jet::Table)
-        stream.damaged(QStringLiteral("its reader wrote something unreadable"));
+        stream.damaged(
+            QCoreApplication::translate("import", "its reader wrote something unreadable"));
 
     TableRows result;
     std::vector<Column> columns;
@@ -198,11 +204,13 @@ TableRows readTable(Stream& stream, const QString& path, QLatin1StringView table
         if (found == columns.end())
             throw StoreError(
                 store::ImportMissingColumn,
-                QStringLiteral("Table '%1' of '%2' has no column '%3'.").arg(table, path, w.name));
+                QCoreApplication::translate("import", "Table '%1' of '%2' has no column '%3'.")
+                    .arg(table, path, w.name));
         if (std::find(w.types.begin(), w.types.end(), found->type) == w.types.end())
             throw StoreError(store::ImportColumnType,
-                             QStringLiteral("Column '%1' of table '%2' in '%3' is %4; it must be "
-                                            "%5.")
+                             QCoreApplication::translate(
+                                 "import", "Column '%1' of table '%2' in '%3' is %4; it must be "
+                                           "%5.")
                                  .arg(w.name, table, path, found->typeName, w.needs));
         result.columnOf.push_back(int(found - columns.begin()));
     }
@@ -215,7 +223,8 @@ TableRows readTable(Stream& stream, const QString& path, QLatin1StringView table
         if (tag == jet::TableEnd)
             break;
         if (tag != jet::Row)
-            stream.damaged(QStringLiteral("its reader wrote something unreadable"));
+            stream.damaged(
+                QCoreApplication::translate("import", "its reader wrote something unreadable"));
         std::vector<Value> row(columns.size());
         stream.take([&](QDataStream& in) {
             for (Value& value : row) {
@@ -248,8 +257,9 @@ TableRows readTable(Stream& stream, const QString& path, QLatin1StringView table
     // not be read.
     if (read != result.declared || result.rows.size() != result.declared)
         throw StoreError(store::ImportRowCount,
-                         QStringLiteral("Table '%1' of '%2' says it holds %3 rows, but %4 could "
-                                        "be read: the file is damaged or truncated.")
+                         QCoreApplication::translate(
+                             "import", "Table '%1' of '%2' says it holds %3 rows, but %4 could "
+                                       "be read: the file is damaged or truncated.")
                              .arg(table, path)
                              .arg(result.declared)
                              .arg(result.rows.size()));
@@ -262,15 +272,17 @@ std::optional<QString> textOf(const Value& value, const QString& where, QLatin1S
         return std::nullopt;
     if (!QByteArrayView(value.text).isValidUtf8())
         throw StoreError(number,
-                         QStringLiteral("%1: the %2 is not valid text.").arg(where, column));
+                         QCoreApplication::translate("import", "%1: the %2 is not valid text.")
+                             .arg(where, column));
     return QString::fromUtf8(value.text);
 }
 
 QString idOf(const Value& value, const QString& where, QLatin1StringView column) {
     std::optional<QString> text = textOf(value, where, column, store::ImportInvalidId);
     if (!text)
-        throw StoreError(store::ImportInvalidId,
-                         QStringLiteral("%1: the %2 is Null.").arg(where, column));
+        throw StoreError(
+            store::ImportInvalidId,
+            QCoreApplication::translate("import", "%1: the %2 is Null.").arg(where, column));
     return *text;
 }
 
@@ -293,8 +305,10 @@ std::optional<double> quantityOf(const Value& value, const QString& where) {
         break;
     }
     if (!result)
-        throw StoreError(store::ImportInvalidValue,
-                         QStringLiteral("%1: the bomQtyReq is not a finite number.").arg(where));
+        throw StoreError(
+            store::ImportInvalidValue,
+            QCoreApplication::translate("import", "%1: the bomQtyReq is not a finite number.")
+                .arg(where));
     return result;
 }
 
@@ -302,8 +316,9 @@ std::optional<double> quantityOf(const Value& value, const QString& where) {
 
 SourceRows readJet(const QString& mdbPath, Meter& meter) {
     if (!QFileInfo(mdbPath).isFile())
-        throw StoreError(store::ImportSourceUnreadable,
-                         QStringLiteral("Could not find file '%1'.").arg(mdbPath));
+        throw StoreError(
+            store::ImportSourceUnreadable,
+            QCoreApplication::translate("import", "Could not find file '%1'.").arg(mdbPath));
     QProcess process;
     process.setProgram(readerProgram());
     process.setArguments({mdbPath, QStringLiteral("ItemMaster"), QStringLiteral("BomDetail")});
@@ -314,7 +329,7 @@ SourceRows readJet(const QString& mdbPath, Meter& meter) {
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted())
         throw StoreError(store::ImportJetReaderMissing,
-                         QStringLiteral("Could not start '%1': %2.")
+                         QCoreApplication::translate("import", "Could not start '%1': %2.")
                              .arg(process.program(), process.errorString()));
     // Whatever way this ends, the child does not outlive the import.
     struct Stop {
@@ -331,14 +346,16 @@ SourceRows readJet(const QString& mdbPath, Meter& meter) {
     quint32 magic = 0;
     stream.take([&](QDataStream& in) { in >> magic; });
     if (magic != jet::Magic)
-        stream.damaged(QStringLiteral("its reader wrote something unreadable"));
+        stream.damaged(
+            QCoreApplication::translate("import", "its reader wrote something unreadable"));
     quint8 tag = 0;
     qint32 version = 0;
     stream.take([&](QDataStream& in) { in >> tag; });
     if (tag == jet::Failure)
         stream.failure();
     if (tag != jet::Version)
-        stream.damaged(QStringLiteral("its reader wrote something unreadable"));
+        stream.damaged(
+            QCoreApplication::translate("import", "its reader wrote something unreadable"));
     stream.take([&](QDataStream& in) { in >> version; });
 
     SourceRows rows;
@@ -364,7 +381,8 @@ SourceRows readJet(const QString& mdbPath, Meter& meter) {
     if (tag == jet::Failure)
         stream.failure();
     if (tag != jet::End)
-        stream.damaged(QStringLiteral("its reader wrote something unreadable"));
+        stream.damaged(
+            QCoreApplication::translate("import", "its reader wrote something unreadable"));
     process.waitForFinished();
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         stream.ended();
@@ -392,8 +410,9 @@ SourceRows readJet(const QString& mdbPath, Meter& meter) {
             line.startDate = jetDateText(date.number);
             if (!line.startDate)
                 throw StoreError(store::ImportInvalidValue,
-                                 QStringLiteral("%1: the StartDate is outside the years 100 to "
-                                                "9999.")
+                                 QCoreApplication::translate(
+                                     "import", "%1: the StartDate is outside the years 100 to "
+                                               "9999.")
                                      .arg(where));
         }
         rows.lines.push_back(std::move(line));

@@ -2,6 +2,7 @@
 
 #include "store/StoreError.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace import {
@@ -35,7 +36,8 @@ void Meter::ask() {
     m_shown = m_now;
     if (m_progress && !m_progress(m_now, Total))
         throw store::StoreError(store::ImportCancelled,
-                                QStringLiteral("The import was cancelled; nothing was written."));
+                                QCoreApplication::translate(
+                                    "import", "The import was cancelled; nothing was written."));
 }
 
 } // namespace import

@@ -7,6 +7,7 @@
 #include "store/sqlite/SqliteSql.h"
 #include "store/sqlite/SqliteStatement.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -35,20 +36,22 @@ using Connection = std::unique_ptr<sqlite3, int (*)(sqlite3*)>;
 void checkColumns(sqlite3* db, const QString& path, QLatin1StringView table,
                   const QStringList& needed) {
     NativeStatement query(db, store::schema::SelectColumnNames,
-                          QStringLiteral("Could not read '%1'").arg(path),
+                          QCoreApplication::translate("import", "Could not read '%1'").arg(path),
                           store::ImportSourceUnreadable);
     query.bindText(1, table);
     QSet<QString> names;
     while (query.next())
         names.insert(query.text(0).toLower());
     if (names.isEmpty())
-        throw StoreError(store::ImportMissingTable,
-                         QStringLiteral("'%1' has no table %2.").arg(path, table));
+        throw StoreError(
+            store::ImportMissingTable,
+            QCoreApplication::translate("import", "'%1' has no table %2.").arg(path, table));
     for (const QString& column : needed)
         if (!names.contains(column.toLower()))
-            throw StoreError(store::ImportMissingColumn,
-                             QStringLiteral("Table %1 of '%2' has no column %3.")
-                                 .arg(table, path, column));
+            throw StoreError(
+                store::ImportMissingColumn,
+                QCoreApplication::translate("import", "Table %1 of '%2' has no column %3.")
+                    .arg(table, path, column));
 }
 
 /// A text column as stored: Null kept, text taken as it is. Anything else (a number in an ID,
@@ -62,19 +65,23 @@ std::optional<QString> textOf(NativeStatement& row, int column, const QString& w
         const QByteArrayView bytes = row.bytes(column);
         if (!bytes.isValidUtf8())
             throw StoreError(number,
-                             QStringLiteral("%1: the %2 is not valid text.").arg(where, name));
+                             QCoreApplication::translate("import", "%1: the %2 is not valid text.")
+                                 .arg(where, name));
         return QString::fromUtf8(bytes);
     }
     default:
-        throw StoreError(number, QStringLiteral("%1: the %2 is not text.").arg(where, name));
+        throw StoreError(
+            number,
+            QCoreApplication::translate("import", "%1: the %2 is not text.").arg(where, name));
     }
 }
 
 QString idOf(NativeStatement& row, int column, const QString& where, QLatin1StringView name) {
     std::optional<QString> text = textOf(row, column, where, name, store::ImportInvalidId);
     if (!text)
-        throw StoreError(store::ImportInvalidId,
-                         QStringLiteral("%1: the %2 is Null.").arg(where, name));
+        throw StoreError(
+            store::ImportInvalidId,
+            QCoreApplication::translate("import", "%1: the %2 is Null.").arg(where, name));
     return *text;
 }
 
@@ -88,9 +95,10 @@ std::optional<double> quantityOf(NativeStatement& row, int column, const QString
     default:
         // SQLite keeps text that does not read as a number as text even in a REAL column; a
         // server's number column cannot hold it.
-        throw StoreError(store::ImportInvalidValue,
-                         QStringLiteral("%1: the bomQtyReq '%2' is not a number.")
-                             .arg(where, row.text(column)));
+        throw StoreError(
+            store::ImportInvalidValue,
+            QCoreApplication::translate("import", "%1: the bomQtyReq '%2' is not a number.")
+                .arg(where, row.text(column)));
     }
 }
 
@@ -112,21 +120,23 @@ bool isSqliteFile(const QString& path) {
 
 SourceRows readSqlite(const QString& path, Meter& meter) {
     if (!QFileInfo(path).isFile())
-        throw StoreError(store::ImportSourceUnreadable,
-                         QStringLiteral("Could not find file '%1'.").arg(path));
+        throw StoreError(
+            store::ImportSourceUnreadable,
+            QCoreApplication::translate("import", "Could not find file '%1'.").arg(path));
     if (!isSqliteFile(path))
-        throw StoreError(store::NotADatabase,
-                         QStringLiteral("'%1' is not an SQLite database.").arg(path));
+        throw StoreError(
+            store::NotADatabase,
+            QCoreApplication::translate("import", "'%1' is not an SQLite database.").arg(path));
     sqlite3* raw = nullptr;
     // Read-only: the source of a copy is never changed.
     const int rc =
         sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
     const Connection db(raw, &sqlite3_close);
     if (rc != SQLITE_OK)
-        failOn(raw, QStringLiteral("Could not open '%1'").arg(path));
+        failOn(raw, QCoreApplication::translate("import", "Could not open '%1'").arg(path));
     // Another program may be writing the file: wait for it a while.
     sqlite3_busy_timeout(raw, 5000);
-    const QString reading = QStringLiteral("Could not read '%1'").arg(path);
+    const QString reading = QCoreApplication::translate("import", "Could not read '%1'").arg(path);
     // Both tables, and their counts, from one state of the file.
     const store::sql::ReadTransaction snapshot(raw, reading, store::ImportSourceUnreadable);
 

@@ -1,10 +1,11 @@
 #include "info/InfoWindows.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QGridLayout>
 #include <QFile>
+#include <QGridLayout>
 #include <QLabel>
 #include <QTextBrowser>
 
@@ -15,6 +16,8 @@ namespace info {
 
 namespace {
 
+/// The document in the language of the default locale where one is kept for it (the
+/// resources' own choice by language), else the English one.
 QString resourceText(const QString& name) {
     registerInfoResources();
     QFile file(name);
@@ -72,14 +75,18 @@ QWidget* createAbout() {
     QString html = aboutDocument();
     // The version of this build, from the project's own number.
     html.replace(QStringLiteral("</body>"),
-                 QStringLiteral("<p>Version %1</p></body>").arg(QStringLiteral(BOM_EDITOR_VERSION)));
-    return newWindow(QStringLiteral("about"), QStringLiteral("About"), 7770, 2040, picture,
-                     document(html));
+                 QStringLiteral("<p>%1</p></body>")
+                     .arg(QCoreApplication::translate("info", "Version %1")
+                              .arg(QStringLiteral(BOM_EDITOR_VERSION))
+                              .toHtmlEscaped()));
+    return newWindow(QStringLiteral("about"), QCoreApplication::translate("info", "About"), 7770,
+                     2040, picture, document(html));
 }
 
 QWidget* createOperationNotes() {
-    return newWindow(QStringLiteral("opernote"), QStringLiteral("Operation Notes"), 8730, 5940,
-                     nullptr, document(operationNotesDocument()));
+    return newWindow(QStringLiteral("opernote"),
+                     QCoreApplication::translate("info", "Operation Notes"), 8730, 5940, nullptr,
+                     document(operationNotesDocument()));
 }
 
 } // namespace
@@ -96,8 +103,9 @@ QWidget* InfoWindows::showShortcuts(const QList<Shortcut>& shortcuts) {
         if (auto* text = m_shortcuts->findChild<QTextBrowser*>())
             text->setHtml(html);
     } else {
-        m_shortcuts = newWindow(QStringLiteral("shortcuts"), QStringLiteral("Keyboard Shortcuts"),
-                                8730, 5940, nullptr, document(html));
+        m_shortcuts = newWindow(QStringLiteral("shortcuts"),
+                                QCoreApplication::translate("info", "Keyboard Shortcuts"), 8730,
+                                5940, nullptr, document(html));
     }
     m_shortcuts->show();
     m_shortcuts->raise();
@@ -107,8 +115,9 @@ QWidget* InfoWindows::showShortcuts(const QList<Shortcut>& shortcuts) {
 
 QString shortcutsDocument(const QList<Shortcut>& shortcuts) {
     QString html = QStringLiteral("<html><body><table cellpadding=\"3\">"
-                                  "<tr><th align=\"left\">Keys</th><th align=\"left\">"
-                                  "Command</th></tr>");
+                                  "<tr><th align=\"left\">%1</th><th align=\"left\">%2</th></tr>")
+                       .arg(QCoreApplication::translate("info", "Keys").toHtmlEscaped(),
+                            QCoreApplication::translate("info", "Command").toHtmlEscaped());
     for (const Shortcut& shortcut : shortcuts)
         html += QStringLiteral("<tr><td><b>%1</b></td><td>%2</td></tr>")
                     .arg(shortcut.keys.toHtmlEscaped(), shortcut.what.toHtmlEscaped());

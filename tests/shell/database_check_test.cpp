@@ -329,7 +329,8 @@ private Q_SLOTS:
         db.write({{"TOP", {}, {}}, {"SUB", {}, {}}}, {{"TOP", "SUB", 2}});
         auto [status, out, err] = run(db.address());
         QCOMPARE(status, 0);
-        QVERIFY2(out.endsWith(QStringLiteral(": 0 findings in 2 items and 1 lines.\n")), qPrintable(out));
+        QVERIFY2(out.endsWith(QStringLiteral(": 0 findings in 2 items and 1 line.\n")),
+                 qPrintable(out));
 
         db.write({{"TOP", {}, {}}, {"SUB", {}, {}}}, {{"TOP", "SUB", 2}, {"SUB", "TOP", QVariant()}});
         std::tie(status, out, err) = run(db.address());

@@ -185,16 +185,24 @@ private Q_SLOTS:
         for (const QString& help : {u"--help"_s, u"-h"_s}) {
             const auto [code, out, err] = run({help});
             QCOMPARE(code, 0);
-            QVERIFY2(out.startsWith(u"Usage: bom-editor [--help] [--version] [DATABASE]\n"_s), qPrintable(out));
+            QVERIFY2(
+                out.startsWith(
+                    u"Usage: bom-editor [--help] [--version] [--lang LANGUAGE] [DATABASE]\n"_s),
+                qPrintable(out));
         }
-        const auto [code, out, err] = run({u"--version"_s});
+        // --lang is the editor's own option, with its value; without one it is refused.
+        const auto [code, out, err] = run({u"--lang"_s, u"de"_s, u"--version"_s});
         QCOMPARE(code, 0);
         QVERIFY2(QRegularExpression(u"^bom-editor \\d+\\.\\d+"_s).match(out).hasMatch(), qPrintable(out));
-        for (const QStringList& wrong : {QStringList{u"-"_s}, QStringList{u"--bogus"_s},
-                                         QStringList{u"a.db"_s, u"b.db"_s}}) {
+        for (const QStringList& wrong :
+             {QStringList{u"-"_s}, QStringList{u"--bogus"_s}, QStringList{u"a.db"_s, u"b.db"_s},
+              QStringList{u"--lang"_s}}) {
             const auto [code, out, err] = run(wrong);
             QCOMPARE(code, 2);
-            QVERIFY2(err.endsWith(u"Usage: bom-editor [--help] [--version] [DATABASE]\n"_s), qPrintable(err));
+            QVERIFY2(
+                err.endsWith(
+                    u"Usage: bom-editor [--help] [--version] [--lang LANGUAGE] [DATABASE]\n"_s),
+                qPrintable(err));
         }
     }
 

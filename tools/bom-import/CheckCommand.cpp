@@ -5,6 +5,7 @@
 #include "store/StoreError.h"
 #include "store/WholeUnits.h"
 
+#include <QCoreApplication>
 #include <QSettings>
 
 #include <cstdio>
@@ -31,10 +32,11 @@ QString oneLine(QString text) {
 int runCheck(const QStringList& arguments) {
     if (arguments.size() != 1) {
         std::fprintf(stderr, "%s\n",
-                     qUtf8Printable(store::StoreError(
-                                        store::ImportUsage,
-                                        QStringLiteral("--check takes one database: a file or a "
-                                                       "server address (postgresql://…)."))
+                     qUtf8Printable(store::StoreError(store::ImportUsage,
+                                                      QCoreApplication::translate(
+                                                          "bom-import",
+                                                          "--check takes one database: a file "
+                                                          "or a server address (postgresql://…)."))
                                         .message()));
         return 2;
     }
@@ -53,11 +55,16 @@ int runCheck(const QStringList& arguments) {
             std::printf("%s\n", qUtf8Printable(oneLine(QStringLiteral("%1: %2: %3").arg(
                                     store::kindName(finding.kind), what, finding.detail))));
         }
-        std::printf("%s\n", qUtf8Printable(QStringLiteral("%1: %2 findings in %3 items and %4 lines.")
-                                               .arg(arguments[0])
-                                               .arg(report->size())
-                                               .arg(report->items)
-                                               .arg(report->lines)));
+        // The counts in digits only (%n), whatever the language, as a script reads them.
+        const QString findings = QCoreApplication::translate("bom-import", "%n finding(s)", nullptr,
+                                                             int(report->size()));
+        const QString items = QCoreApplication::translate("bom-import", "%n item(s)", "checked in",
+                                                          int(report->items));
+        const QString lines = QCoreApplication::translate("bom-import", "%n line(s)", "checked in",
+                                                          int(report->lines));
+        std::printf("%s\n",
+                    qUtf8Printable(QCoreApplication::translate("bom-import", "%1: %2 in %3 and %4.")
+                                       .arg(arguments[0], findings, items, lines)));
         return report->empty() ? 0 : 1;
     } catch (const store::StoreError& error) {
         std::fflush(stdout);

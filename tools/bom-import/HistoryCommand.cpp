@@ -4,6 +4,7 @@
 #include "store/History.h"
 #include "store/StoreError.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 #include <cstdio>
@@ -20,7 +21,9 @@ int refuse(const store::StoreError& error) {
 }
 
 store::StoreError usage(const QString& why) {
-    return store::StoreError(store::ImportUsage, why + QStringLiteral(" See bom-import --help."));
+    return store::StoreError(
+        store::ImportUsage,
+        why + QCoreApplication::translate("bom-import", " See bom-import --help."));
 }
 
 /// An ISO 8601 date (the start of that day) or date-time; without an offset or Z, local time
@@ -49,36 +52,41 @@ int runHistory(const QStringList& arguments) {
         const bool since = argument == QLatin1StringView("--since");
         if (since || argument == QLatin1StringView("--item")) {
             if (++at == arguments.size())
-                return refuse(usage(QStringLiteral("%1 takes a value.").arg(argument)));
+                return refuse(usage(
+                    QCoreApplication::translate("bom-import", "%1 takes a value.").arg(argument)));
             if (!since) {
                 query.item = arguments[at];
             } else if (const auto when = moment(arguments[at])) {
                 query.since = when;
             } else {
-                return refuse(usage(QStringLiteral("'%1' is no ISO date (2024-05-31) or "
-                                                   "date-time (2024-05-31T14:00:00Z).")
-                                        .arg(arguments[at])));
+                return refuse(usage(
+                    QCoreApplication::translate("bom-import", "'%1' is no ISO date (2024-05-31) or "
+                                                              "date-time (2024-05-31T14:00:00Z).")
+                        .arg(arguments[at])));
             }
         } else if (database.isEmpty() && !argument.startsWith(u'-')) {
             database = argument;
         } else {
-            return refuse(usage(QStringLiteral("--history takes one database (a file or a "
-                                               "server address), then --since WHEN and "
-                                               "--item ID if wanted; '%1' is none of them.")
+            return refuse(usage(QCoreApplication::translate(
+                                    "bom-import", "--history takes one database (a file or a "
+                                                  "server address), then --since WHEN and "
+                                                  "--item ID if wanted; '%1' is none of them.")
                                     .arg(argument)));
         }
     }
     if (database.isEmpty())
-        return refuse(usage(QStringLiteral("--history takes a database: a file or a server "
-                                           "address (postgresql://…).")));
+        return refuse(usage(QCoreApplication::translate(
+            "bom-import", "--history takes a database: a file or a server "
+                          "address (postgresql://…).")));
     try {
         const std::unique_ptr<store::HistoryLog> log = store::openHistory(database);
         const QByteArray csv = tree::historyDataCsv(log->changes(query));
         if (std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout) != size_t(csv.size()) ||
             std::fflush(stdout) != 0)
-            return refuse(store::StoreError(store::ExportWriteFailed,
-                                            QStringLiteral("The changes could not be written "
-                                                           "to standard output.")));
+            return refuse(store::StoreError(
+                store::ExportWriteFailed,
+                QCoreApplication::translate("bom-import", "The changes could not be written "
+                                                          "to standard output.")));
         return 0;
     } catch (const store::StoreError& error) {
         return refuse(error);

@@ -7,16 +7,16 @@
 #include "import/Import.h"
 #include "store/runtime/ChangeWatcher.h"
 
-#include "store/Store.h"
-#include "store/ServerAddress.h"
-#include "store/Store.h"
-#include "store/ServerAddress.h"
-#include "store/StoreError.h"
+#include "desktop/Language.h"
 #include "store/History.h"
+#include "store/ServerAddress.h"
+#include "store/Store.h"
+#include "store/StoreError.h"
 #include "tree/WhereUsedReport.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStringList>
 
 #include <cstdio>
@@ -118,6 +118,8 @@ lines) and a record with the exact count of the rest (Row "more paths"). It only
   --check          list what is wrong in DATABASE (exit status as said above)
   --history        print the changes kept for DATABASE as CSV
   --where-used     print the finished items that hold ITEM as CSV
+  --lang LANGUAGE  messages in LANGUAGE (de, en), not the system's (LANG); also the
+                   editor's setting "language". CSV and counts keep their form.
   --help           show this text
 
 Exit status 0 on success (--check: see above); otherwise 1, with "NUMBER DESCRIPTION" on standard error (the
@@ -128,21 +130,24 @@ numbers are listed in the editor's README and src/store/StoreError.h).
 QString historyCommand(const QString& option, const QString& server) {
     if (option == QLatin1StringView("--disable-history")) {
         store::disableServerHistory(server);
-        return QStringLiteral("%1: the history of changes is no longer kept; its triggers and "
-                              "the schema bom_history were removed.")
+        return QCoreApplication::translate(
+                   "bom-import", "%1: the history of changes is no longer kept; its triggers and "
+                                 "the schema bom_history were removed.")
             .arg(server);
     }
     const QStringList created = store::enableServerHistory(server);
     if (created.isEmpty())
-        return QStringLiteral("%1: the history of changes was kept already; nothing was "
-                              "created.")
+        return QCoreApplication::translate(
+                   "bom-import", "%1: the history of changes was kept already; nothing was "
+                                 "created.")
             .arg(server);
-    return QStringLiteral("%1: the history of changes is kept. Created %2.\n"
-                          "What it costs other programs: every row that any program writes "
-                          "into ItemMaster or BomDetail costs that writer one more insert, of "
-                          "one row into bom_history.change, in the writer's own transaction, "
-                          "and each such transaction one row more, its commit taken in turn "
-                          "with the others'.")
+    return QCoreApplication::translate(
+               "bom-import", "%1: the history of changes is kept. Created %2.\n"
+                             "What it costs other programs: every row that any program writes "
+                             "into ItemMaster or BomDetail costs that writer one more insert, of "
+                             "one row into bom_history.change, in the writer's own transaction, "
+                             "and each such transaction one row more, its commit taken in turn "
+                             "with the others'.")
         .arg(server, created.join(QStringLiteral(", ")));
 }
 
@@ -155,13 +160,39 @@ int refuse(int number, const QString& description) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    QStringList arguments = app.arguments().mid(1);
+    {
+        // The editor's language: --lang (taken out of the arguments here), its setting, the
+        // system's. What the command prints for scripts (CSV, counts) keeps its machine form.
+        QString language;
+        for (qsizetype i = 0; i < arguments.size();) {
+            if (arguments[i] == QLatin1StringView("--lang") && i + 1 < arguments.size()) {
+                language = arguments[i + 1];
+                arguments.remove(i, 2);
+            } else if (arguments[i].startsWith(QLatin1StringView("--lang="))) {
+                language = arguments[i].mid(7);
+                arguments.remove(i);
+            } else {
+                ++i;
+            }
+        }
+        const QSettings editor(QStringLiteral("Fabrilux"),
+                               QStringLiteral("Fabrilux Bill of Material Editor"));
+        const desktop::Language shown = desktop::installTranslations(
+            app, desktop::forcedLanguage(language, editor),
+            desktop::catalogueFolders(QCoreApplication::applicationDirPath()));
+        if (!shown.refused.isEmpty())
+            std::fprintf(stderr, "%s\n",
+                         qUtf8Printable(QStringLiteral("bom-import: no catalogue for the language "
+                                                       "'%1'; messages are in English.")
+                                            .arg(shown.refused)));
+    }
     // Not an editor: what it writes into a server shows in every editor that has it open.
     store::setSessionApplicationName(QStringLiteral("fabrilux-bom-import"));
     QStringList files;
     bool force = false;
     bool into = false;
     QString serverOption; // --create-schema, --enable-history or --disable-history
-    const QStringList arguments = app.arguments().mid(1);
     if (!arguments.isEmpty() && arguments[0] == QLatin1StringView("--check"))
         return tools::runCheck(arguments.mid(1));
     if (!arguments.isEmpty() && arguments[0] == QLatin1StringView("--history"))
@@ -169,8 +200,10 @@ int main(int argc, char** argv) {
     if (!arguments.isEmpty() && arguments[0] == QLatin1StringView("--where-used")) {
         if (arguments.size() != 3)
             return refuse(store::ImportUsage,
-                          QStringLiteral("--where-used takes an item and a database (a file or a "
-                                         "server address). See bom-import --help."));
+                          QCoreApplication::translate(
+                              "bom-import",
+                              "--where-used takes an item and a database (a file or a "
+                              "server address). See bom-import --help."));
         try {
             const std::unique_ptr<store::Store> db = store::openStore(arguments[2]);
             // The paths end in the item as Item Master spells it, as the window shows them.
@@ -180,7 +213,8 @@ int main(int argc, char** argv) {
             if (std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout) != size_t(csv.size()) ||
                 std::fflush(stdout) != 0)
                 return refuse(store::ExportWriteFailed,
-                              QStringLiteral("The finished items could not be written."));
+                              QCoreApplication::translate(
+                                  "bom-import", "The finished items could not be written."));
             return 0;
         } catch (const store::StoreError& error) {
             std::fflush(stdout);
@@ -200,19 +234,23 @@ int main(int argc, char** argv) {
                  argument == QLatin1StringView("--enable-history") ||
                  argument == QLatin1StringView("--disable-history")) {
             if (!serverOption.isEmpty() && serverOption != argument)
-                return refuse(store::ImportUsage, QStringLiteral("%1 and %2 cannot be given "
-                                                                 "together; see bom-import --help.")
-                                                      .arg(serverOption, argument));
+                return refuse(store::ImportUsage,
+                              QCoreApplication::translate("bom-import",
+                                                          "%1 and %2 cannot be given "
+                                                          "together; see bom-import --help.")
+                                  .arg(serverOption, argument));
             serverOption = argument;
         }
         else if (argument.startsWith(u'-') && argument.size() > 1)
-            return refuse(
-                store::ImportUsage,
-                QStringLiteral("Unknown option '%1'; see bom-import --help.").arg(argument));
+            return refuse(store::ImportUsage,
+                          QCoreApplication::translate("bom-import",
+                                                      "Unknown option '%1'; see bom-import --help.")
+                              .arg(argument));
         else if (argument.trimmed().isEmpty())
             return refuse(store::ImportUsage,
-                          QStringLiteral("An empty argument names no file or server; see "
-                                         "bom-import --help."));
+                          QCoreApplication::translate(
+                              "bom-import", "An empty argument names no file or server; see "
+                                            "bom-import --help."));
         else
             files.append(argument);
     }
@@ -225,9 +263,10 @@ int main(int argc, char** argv) {
             const store::ParsedServerAddress address = store::parseServerAddress(file);
             if (address.holdsSecret)
                 return refuse(store::CannotOpen,
-                              QStringLiteral("Could not connect to '%1': the address holds a "
-                                             "password; give it in ~/.pgpass or PGPASSWORD "
-                                             "instead.")
+                              QCoreApplication::translate(
+                                  "bom-import", "Could not connect to '%1': the address holds a "
+                                                "password; give it in ~/.pgpass or PGPASSWORD "
+                                                "instead.")
                                   .arg(address.shown));
             file = address.shown;
         } catch (const store::StoreError& error) {
@@ -237,8 +276,9 @@ int main(int argc, char** argv) {
     if (!serverOption.isEmpty()) {
         if (force || into || files.size() != 1 || store::databaseFile(files[0]))
             return refuse(store::ImportUsage,
-                          QStringLiteral("%1 takes one server address "
-                                         "(postgresql://…) and nothing else.")
+                          QCoreApplication::translate("bom-import",
+                                                      "%1 takes one server address "
+                                                      "(postgresql://…) and nothing else.")
                               .arg(serverOption));
         try {
             if (serverOption != QLatin1StringView("--create-schema")) {
@@ -248,12 +288,15 @@ int main(int argc, char** argv) {
             const QStringList created = import::createServerTables(files[0]);
             const QString said =
                 created.isEmpty()
-                    ? QStringLiteral("%1: ItemMaster and BomDetail were there already; their "
-                                     "change triggers, which tell editors of each other's "
-                                     "changes, were made anew.")
+                    ? QCoreApplication::translate(
+                          "bom-import", "%1: ItemMaster and BomDetail were there already; their "
+                                        "change triggers, which tell editors of each other's "
+                                        "changes, were made anew.")
                           .arg(files[0])
-                    : QStringLiteral("%1: created %2, with the change triggers.")
-                          .arg(files[0], created.join(QStringLiteral(" and ")));
+                    : QCoreApplication::translate("bom-import",
+                                                  "%1: created %2, with the change triggers.")
+                          .arg(files[0],
+                               created.join(QCoreApplication::translate("bom-import", " and ")));
             std::printf("%s\n", qUtf8Printable(said));
             return 0;
         } catch (const store::StoreError& error) {
@@ -263,22 +306,26 @@ int main(int argc, char** argv) {
     }
     if (files.size() != 2 && files.size() != 3)
         return refuse(store::ImportUsage,
-                      QStringLiteral("Name an .mdb file, two CSV files or an SQLite database, "
-                                     "then the database to write; see bom-import --help."));
+                      QCoreApplication::translate(
+                          "bom-import", "Name an .mdb file, two CSV files or an SQLite database, "
+                                        "then the database to write; see bom-import --help."));
     if (into && files.size() != 3)
         return refuse(store::ImportUsage,
-                      QStringLiteral("--into takes two CSV files and an existing database."));
+                      QCoreApplication::translate(
+                          "bom-import", "--into takes two CSV files and an existing database."));
 
     const QString output = files.takeLast();
     const bool server = !store::databaseFile(output);
     if (server && force)
         return refuse(store::ImportUsage,
-                      QStringLiteral("--force replaces a file; the tables of a server are never "
-                                     "replaced."));
+                      QCoreApplication::translate(
+                          "bom-import", "--force replaces a file; the tables of a server are never "
+                                        "replaced."));
     if (!server && !into && !force && QFileInfo::exists(output))
-        return refuse(
-            store::ImportOutputExists,
-            QStringLiteral("'%1' exists already; use --force to replace it.").arg(output));
+        return refuse(store::ImportOutputExists,
+                      QCoreApplication::translate("bom-import",
+                                                  "'%1' exists already; use --force to replace it.")
+                          .arg(output));
     try {
         import::Summary summary;
         if (files.size() == 1 && import::isSqliteFile(files[0])) {
@@ -286,9 +333,10 @@ int main(int argc, char** argv) {
         } else if (files.size() == 1) {
             if (QFileInfo(files[0]).isFile() && !import::isJetFile(files[0]))
                 return refuse(store::ImportNotJet,
-                              QStringLiteral("'%1' is neither a Jet 3 or Jet 4 (.mdb) database "
-                                             "nor an SQLite database; CSV data needs two "
-                                             "files.")
+                              QCoreApplication::translate(
+                                  "bom-import", "'%1' is neither a Jet 3 or Jet 4 (.mdb) database "
+                                                "nor an SQLite database; CSV data needs two "
+                                                "files.")
                                   .arg(files[0]));
             summary = import::importJet(files[0], output);
         } else if (into) {
@@ -296,10 +344,14 @@ int main(int argc, char** argv) {
         } else {
             summary = import::importCsv(files[0], files[1], output);
         }
-        std::printf("%s\n", qUtf8Printable(QStringLiteral("%1: %2 items and %3 lines written.")
-                                               .arg(summary.output)
-                                               .arg(summary.items)
-                                               .arg(summary.lines)));
+        // The counts as a script reads them: digits only (%n), whatever the language.
+        const QString items =
+            QCoreApplication::translate("bom-import", "%n item(s)", "written", int(summary.items));
+        const QString lines =
+            QCoreApplication::translate("bom-import", "%n line(s)", "written", int(summary.lines));
+        std::printf("%s\n", qUtf8Printable(
+                                QCoreApplication::translate("bom-import", "%1: %2 and %3 written.")
+                                    .arg(summary.output, items, lines)));
         return 0;
     } catch (const store::StoreError& error) {
         std::fprintf(stderr, "%s\n", qUtf8Printable(error.message()));

@@ -22,8 +22,6 @@ namespace shell {
 
 namespace {
 
-const QString Title = QStringLiteral("Check Database");
-
 /// A text that a spreadsheet would take for a formula, guarded as the exports guard it.
 QString guarded(const QString& cell) {
     if (!cell.isEmpty() && QStringView(u"=+-@").contains(cell.front()))
@@ -133,12 +131,12 @@ CheckDatabaseDialog::CheckDatabaseDialog(desktop::Desktop& desktop,
                                          QWidget* parent)
     : QDialog(parent), m_desktop(desktop), m_loadAssembly(std::move(loadAssembly)) {
     setObjectName(QStringLiteral("CheckDatabaseDialog"));
-    setWindowTitle(Title);
+    setWindowTitle(tr("Check Database"));
     setModal(false);
 
     m_heading = reportHeading(QStringLiteral("checkHeading"));
     m_findings = new Findings(this);
-    m_table = reportTable(QStringLiteral("checkTable"), QStringLiteral("Findings"), m_findings);
+    m_table = reportTable(QStringLiteral("checkTable"), tr("Findings"), m_findings);
     m_table->horizontalHeader()->setSortIndicator(Findings::Kind, Qt::AscendingOrder);
     m_table->setSortingEnabled(true);
     // Column widths from the first lines only: the list may hold millions.
@@ -147,8 +145,7 @@ CheckDatabaseDialog::CheckDatabaseDialog(desktop::Desktop& desktop,
     openRowsOnActivation(*m_table, [this](int row) { loadLine(row); });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
-    QPushButton* exportButton =
-        buttons->addButton(QStringLiteral("Export…"), QDialogButtonBox::ActionRole);
+    QPushButton* exportButton = buttons->addButton(tr("Export…"), QDialogButtonBox::ActionRole);
     exportButton->setObjectName(QStringLiteral("checkExport"));
     connect(exportButton, &QPushButton::clicked, this, &CheckDatabaseDialog::exportList);
     // Enter belongs to the table (it loads the line), never to a button.
@@ -167,13 +164,13 @@ CheckDatabaseDialog::~CheckDatabaseDialog() = default;
 
 void CheckDatabaseDialog::showReport(store::CheckReport report, const QString& location) {
     m_location = location;
-    const QString checked = QStringLiteral("%1 items and %2 lines of %3")
-                                .arg(report.items)
-                                .arg(report.lines)
-                                .arg(store::shownLocation(location));
+    const QString checked =
+        tr("%1 and %2 of %3")
+            .arg(tr("%Ln item(s)", nullptr, int(report.items)),
+                 tr("%Ln line(s)", nullptr, int(report.lines)), store::shownLocation(location));
     m_heading->setText(report.empty()
-                           ? QStringLiteral("No problems found in %1.").arg(checked)
-                           : QStringLiteral("Findings: %1, in %2.").arg(report.size()).arg(checked));
+                           ? tr("No problems found in %1.").arg(checked)
+                           : tr("Findings: %Ln, in %1.", nullptr, int(report.size())).arg(checked));
     const bool any = !report.empty();
     m_findings->reset(std::move(report));
     // The check hands its findings over by kind, as the header says until the user sorts.
@@ -201,9 +198,8 @@ void CheckDatabaseDialog::exportList() {
         proposed = database.absoluteDir().filePath(database.completeBaseName() +
                                                    QStringLiteral("-check.csv"));
     }
-    const auto path = m_desktop.saveFile(QStringLiteral("Export Check Database"), proposed,
-                                         {QStringLiteral("CSV files (*.csv)"),
-                                          QStringLiteral("All files (*)")});
+    const auto path = m_desktop.saveFile(tr("Export Check Database"), proposed,
+                                         {tr("CSV files (*.csv)"), tr("All files (*)")});
     if (!path)
         return;
     try {

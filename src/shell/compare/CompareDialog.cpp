@@ -167,7 +167,7 @@ private:
 
 CompareDialog::CompareDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("CompareDialog"));
-    setWindowTitle(QStringLiteral("Compare Bills"));
+    setWindowTitle(tr("Compare Bills"));
     setModal(false);
 
     m_itemA = new QLineEdit;
@@ -176,13 +176,12 @@ CompareDialog::CompareDialog(QWidget* parent) : QDialog(parent) {
     m_itemB->setObjectName(QStringLiteral("itemB"));
     m_source = new QComboBox;
     m_source->setObjectName(QStringLiteral("sourceB"));
-    m_source->addItems({QStringLiteral("This database"), QStringLiteral("Another database file…"),
-                        QStringLiteral("A server…")});
+    m_source->addItems({tr("This database"), tr("Another database file…"), tr("A server…")});
     m_location = new QLabel;
     m_location->setObjectName(QStringLiteral("locationB"));
     m_location->setTextFormat(Qt::PlainText);
     m_location->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_compare = new QPushButton(QStringLiteral("&Compare"));
+    m_compare = new QPushButton(tr("&Compare"));
     m_compare->setObjectName(QStringLiteral("compare"));
     auto* sourceRow = new QHBoxLayout;
     sourceRow->addWidget(m_source);
@@ -197,8 +196,8 @@ CompareDialog::CompareDialog(QWidget* parent) : QDialog(parent) {
         // holds for anyone who edited today (an earlier one is read as the history's start).
         moment = new QDateTimeEdit(QDate::currentDate().startOfDay());
         moment->setObjectName(QLatin1String(name) + QStringLiteral("Moment"));
-        moment->setAccessibleName(QStringLiteral("The moment of bill %1")
-                                      .arg(QLatin1Char(name[std::strlen(name) - 1])));
+        moment->setAccessibleName(
+            tr("The moment of bill %1").arg(QLatin1Char(name[std::strlen(name) - 1])));
         moment->setCalendarPopup(true);
         moment->setDisplayFormat(QLocale().dateTimeFormat(QLocale::ShortFormat));
         moment->setEnabled(false);
@@ -210,36 +209,36 @@ CompareDialog::CompareDialog(QWidget* parent) : QDialog(parent) {
         return row;
     };
     auto* form = new QFormLayout;
-    auto* labelA = new QLabel(QStringLiteral("Item &A:"));
+    auto* labelA = new QLabel(tr("Item &A:"));
     labelA->setBuddy(m_itemA);
-    form->addRow(labelA, asOfRow(m_itemA, m_asOfA, m_momentA, QStringLiteral("as &of"), "asOfA"));
-    auto* labelB = new QLabel(QStringLiteral("Item &B:"));
+    form->addRow(labelA, asOfRow(m_itemA, m_asOfA, m_momentA, tr("as &of"), "asOfA"));
+    auto* labelB = new QLabel(tr("Item &B:"));
     labelB->setBuddy(m_itemB);
-    form->addRow(labelB, asOfRow(m_itemB, m_asOfB, m_momentB, QStringLiteral("as o&f"), "asOfB"));
-    auto* sourceLabel = new QLabel(QStringLiteral("B &from:"));
+    form->addRow(labelB, asOfRow(m_itemB, m_asOfB, m_momentB, tr("as o&f"), "asOfB"));
+    auto* sourceLabel = new QLabel(tr("B &from:"));
     sourceLabel->setBuddy(m_source);
     form->addRow(sourceLabel, sourceRow);
 
     m_heading = reportHeading(QStringLiteral("compareHeading"));
     m_summarised = new Lines(false, this);
     m_indented = new Lines(true, this);
-    m_summarisedTable = reportTable(QStringLiteral("summarisedTable"),
-                                    QStringLiteral("Summarised comparison"), m_summarised);
+    m_summarisedTable =
+        reportTable(QStringLiteral("summarisedTable"), tr("Summarised comparison"), m_summarised);
     m_summarisedTable->hideColumn(Lines::Level);
-    m_indentedTable = reportTable(QStringLiteral("indentedTable"),
-                                  QStringLiteral("Indented comparison"), m_indented);
+    m_indentedTable =
+        reportTable(QStringLiteral("indentedTable"), tr("Indented comparison"), m_indented);
     for (QTableView* table : {m_summarisedTable, m_indentedTable}) {
         table->horizontalHeader()->setResizeContentsPrecision(200);
         trackUserSizing(*table->horizontalHeader());
     }
     m_tabs = new QTabWidget;
     m_tabs->setObjectName(QStringLiteral("compareTabs"));
-    m_tabs->addTab(m_summarisedTable, QStringLiteral("&Summarised"));
-    m_tabs->addTab(m_indentedTable, QStringLiteral("&Indented"));
+    m_tabs->addTab(m_summarisedTable, tr("&Summarised"));
+    m_tabs->addTab(m_indentedTable, tr("&Indented"));
 
-    m_hideUnchanged = new QCheckBox(QStringLiteral("&Hide unchanged"));
+    m_hideUnchanged = new QCheckBox(tr("&Hide unchanged"));
     m_hideUnchanged->setObjectName(QStringLiteral("hideUnchanged"));
-    m_export = new QPushButton(QStringLiteral("&Export CSV…"));
+    m_export = new QPushButton(tr("&Export CSV…"));
     m_export->setObjectName(QStringLiteral("exportComparison"));
     m_export->setEnabled(false);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);

@@ -26,7 +26,7 @@ ItemPickDialog::ItemPickDialog(const QString& title, const QString& prompt,
     setWindowTitle(title);
     m_list = new ItemList(this);
     m_list->setObjectName(QStringLiteral("PickList"));
-    m_list->setAccessibleName(QStringLiteral("Item Master List"));
+    m_list->setAccessibleName(tr("Item Master List"));
     m_list->appendItems(items);
     // The longest IDs by length are the widest but for a few narrow letters: measuring those
     // alone costs little however many items there are.
@@ -89,7 +89,7 @@ void ItemPickDialog::askReason() {
     m_reason = new QLineEdit(this);
     m_reason->setObjectName(QStringLiteral("pickReason"));
     auto* row = new QFormLayout;
-    row->addRow(QStringLiteral("&Reason (optional):"), m_reason);
+    row->addRow(tr("&Reason (optional):"), m_reason);
     m_column->insertLayout(m_column->count() - 1, row); // above the buttons
 }
 
@@ -132,15 +132,14 @@ void ItemPickDialog::take() {
     const QString find = m_find->text();
     const int shown = m_list->itemModel().rowCount();
     if (find.isEmpty())
-        m_note->setText(QStringLiteral("Choose an item in the list, or type its ID."));
+        m_note->setText(tr("Choose an item in the list, or type its ID."));
     else if (shown == 0)
-        m_note->setText(QStringLiteral("No item's ID or description holds '%1'.").arg(find));
+        m_note->setText(tr("No item's ID or description holds '%1'.").arg(find));
     else
-        m_note->setText(QStringLiteral("No item's ID is '%1'; %2 it: choose one in the list "
-                                       "(Down, then Enter).")
-                            .arg(find, shown == 1 ? QStringLiteral("1 item holds")
-                                                  : QStringLiteral("%1 items hold")
-                                                        .arg(QLocale().toString(shown))));
+        m_note->setText(tr("No item's ID is '%1'; %Ln item(s) hold(s) it: choose one in the "
+                           "list (Down, then Enter).",
+                           nullptr, shown)
+                            .arg(find));
     m_note->show();
 }
 

@@ -19,12 +19,12 @@ namespace shell {
 PasteColumnsDialog::PasteColumnsDialog(const QStringList& header, QWidget* parent)
     : QDialog(parent), m_id(new QComboBox(this)), m_quantity(new QComboBox(this)) {
     setObjectName(QStringLiteral("PasteColumns"));
-    setWindowTitle(QStringLiteral("Paste Lines"));
-    auto* question = new QLabel(
-        QStringLiteral("The pasted rows have a header the editor does not know. Which column "
-                       "holds the item ID, and which the quantity? The answer is remembered "
-                       "for this header."),
-        this);
+    setWindowTitle(tr("Paste Lines"));
+    auto* question =
+        new QLabel(tr("The pasted rows have a header the editor does not know. Which column "
+                      "holds the item ID, and which the quantity? The answer is remembered "
+                      "for this header."),
+                   this);
     question->setWordWrap(true);
     m_id->setObjectName(QStringLiteral("IdColumn"));
     m_quantity->setObjectName(QStringLiteral("QuantityColumn"));
@@ -41,8 +41,8 @@ PasteColumnsDialog::PasteColumnsDialog(const QStringList& header, QWidget* paren
     m_quantity->setCurrentIndex(named.quantity >= 0 ? named.quantity
                                                     : (m_id->currentIndex() == 0 ? 1 : 0));
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Item ID:"), m_id);
-    form->addRow(QStringLiteral("&Quantity:"), m_quantity);
+    form->addRow(tr("&Item ID:"), m_id);
+    form->addRow(tr("&Quantity:"), m_quantity);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     QPushButton* ok = buttons->button(QDialogButtonBox::Ok);

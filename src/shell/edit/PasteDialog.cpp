@@ -26,11 +26,10 @@ PasteDialog::PasteDialog(const QString& assembly, const std::vector<tree::Pasted
                          QWidget* parent)
     : QDialog(parent), m_model(new QStandardItemModel(this)) {
     setObjectName(QStringLiteral("PasteLines"));
-    setWindowTitle(QStringLiteral("Paste Lines"));
+    setWindowTitle(tr("Paste Lines"));
     // Each ID with what the Item Master says of it, so that a wrong column shows at a glance.
-    m_model->setHorizontalHeaderLabels({QStringLiteral("Item ID"), QStringLiteral("Quantity"),
-                                        QStringLiteral("UOM"), QStringLiteral("Description"),
-                                        QStringLiteral("Refused")});
+    m_model->setHorizontalHeaderLabels(
+        {tr("Item ID"), tr("Quantity"), tr("UOM"), tr("Description"), tr("Refused")});
     m_model->setRowCount(int(lines.size()));
     int row = 0;
     for (const tree::PastedLine& line : lines) {
@@ -50,29 +49,23 @@ PasteDialog::PasteDialog(const QString& assembly, const std::vector<tree::Pasted
     }
     const int refused = int(lines.size()) - m_addable;
     QLabel* heading = reportHeading(QStringLiteral("PasteHeading"));
+    const QString going = tr("%Ln line(s) go(es)", nullptr, m_addable);
     heading->setText(
-        refused == 0
-            ? QStringLiteral("%1 into %2.")
-                  .arg(tree::counted(m_addable, QStringLiteral("line goes"), QStringLiteral("lines go")), assembly)
+        refused == 0 ? tr("%1 into %2.").arg(going, assembly)
         : m_addable == 0
-            ? (refused == 1 ? QStringLiteral("The line cannot go into %1; nothing is written.")
-                                  .arg(assembly)
-                            : QStringLiteral("None of the %1 lines can go into %2; nothing is written.")
-                                  .arg(refused)
+            ? (refused == 1 ? tr("The line cannot go into %1; nothing is written.").arg(assembly)
+                            : tr("None of the %Ln lines can go into %1; nothing is written.",
+                                 nullptr, refused)
                                   .arg(assembly))
-            : QStringLiteral("%1 into %2; %3 left out.")
-                  .arg(tree::counted(m_addable, QStringLiteral("line goes"), QStringLiteral("lines go")),
-                       assembly,
-                       tree::counted(refused, QStringLiteral("refused line is"),
-                                     QStringLiteral("refused lines are"))));
-    m_table = reportTable(QStringLiteral("PasteTable"), QStringLiteral("Lines to paste"), m_model);
+            : tr("%1 into %2; %3 left out.")
+                  .arg(going, assembly, tr("%Ln refused line(s) is/are", nullptr, refused)));
+    m_table = reportTable(QStringLiteral("PasteTable"), tr("Lines to paste"), m_model);
     m_table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     m_table->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
-    ok->setText(QStringLiteral("Add %1").arg(
-        tree::counted(m_addable, QStringLiteral("Line"), QStringLiteral("Lines"))));
+    ok->setText(tr("Add %Ln Line(s)", nullptr, m_addable));
     ok->setEnabled(m_addable > 0);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         if (m_addable > 0)

@@ -43,9 +43,9 @@ ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& compo
     setObjectName(QStringLiteral("ReplaceLines"));
     const bool replace = mode == Mode::Replace;
     const bool setQuantity = mode == Mode::SetQuantity;
-    setWindowTitle(replace       ? QStringLiteral("Replace Component")
-                   : setQuantity ? QStringLiteral("Set Quantity")
-                                 : QStringLiteral("Remove From Every Assembly"));
+    setWindowTitle(replace       ? tr("Replace Component")
+                   : setQuantity ? tr("Set Quantity")
+                                 : tr("Remove From Every Assembly"));
     // IDs are text, never markup; one too long to wrap is cut short here (the list below
     // holds every ID whole), so that the box and its buttons stay on the screen.
     const auto shown = [](const QString& id) {
@@ -55,13 +55,12 @@ ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& compo
     m_old = shown(old);
     // A SetQuantity heading counts the ticked assemblies, and follows the ticks (update()).
     m_heading = new QLabel(
-        replace ? QStringLiteral("Replace %1 with %2 in the ticked assemblies (%3 %1):")
-                      .arg(shown(old), shown(component),
-                           tree::counted(qint64(uses.size()), QStringLiteral("lists"),
-                                         QStringLiteral("list")))
-                : QStringLiteral("Remove %1 from the ticked assemblies (%2 it):")
-                      .arg(shown(old), tree::counted(qint64(uses.size()), QStringLiteral("lists"),
-                                                     QStringLiteral("list"))),
+        replace ? tr("Replace %1 with %2 in the ticked assemblies (%Ln list(s) %1):", nullptr,
+                     int(uses.size()))
+                      .arg(shown(old), shown(component))
+                : tr("Remove %1 from the ticked assemblies (%Ln list(s) it):", nullptr,
+                     int(uses.size()))
+                      .arg(shown(old)),
         this);
     m_heading->setObjectName(QStringLiteral("replaceHeading"));
     QLabel* heading = m_heading;
@@ -72,11 +71,10 @@ ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& compo
 
     m_lines = new QTreeWidget(this);
     m_lines->setObjectName(QStringLiteral("replaceLines"));
-    m_lines->setAccessibleName(QStringLiteral("Assemblies"));
+    m_lines->setAccessibleName(tr("Assemblies"));
     m_lines->setRootIsDecorated(false);
     m_lines->setUniformRowHeights(true);
-    m_lines->setHeaderLabels({QStringLiteral("Assembly"), QStringLiteral("Quantity"),
-                              QStringLiteral("New Quantity"), QStringLiteral("Refused")});
+    m_lines->setHeaderLabels({tr("Assembly"), tr("Quantity"), tr("New Quantity"), tr("Refused")});
     m_lines->setColumnHidden(NewQuantity, !replace && !setQuantity);
     QList<QTreeWidgetItem*> items;
     for (size_t at = 0; at < uses.size(); ++at) {
@@ -107,17 +105,16 @@ ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& compo
     column->addWidget(m_lines, 1);
     if (replace || setQuantity) {
         auto* row = new QHBoxLayout;
-        auto* label = new QLabel(QStringLiteral("New &quantity:"), this);
+        auto* label = new QLabel(tr("New &quantity:"), this);
         m_rule = new QComboBox(this);
         m_rule->setObjectName(QStringLiteral("replaceRule"));
         // Keeping the quantity of the same component would change nothing: a SetQuantity box
         // offers a value instead.
-        m_rule->addItems({replace ? QStringLiteral("kept") : QStringLiteral("set to"),
-                          QStringLiteral("multiplied by")});
+        m_rule->addItems({replace ? tr("kept") : tr("set to"), tr("multiplied by")});
         label->setBuddy(m_rule);
         m_factor = new QLineEdit(replace ? QStringLiteral("1") : QString(), this);
         m_factor->setObjectName(QStringLiteral("replaceFactor"));
-        m_factor->setAccessibleName(replace ? QStringLiteral("Factor") : QStringLiteral("Quantity"));
+        m_factor->setAccessibleName(replace ? tr("Factor") : tr("Quantity"));
         m_factor->setEnabled(setQuantity);
         row->addWidget(label);
         row->addWidget(m_rule);
@@ -125,8 +122,7 @@ ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& compo
         column->addLayout(row);
         connect(m_rule, &QComboBox::currentIndexChanged, this, [this](int index) {
             m_factor->setEnabled(index == 1 || m_mode == Mode::SetQuantity);
-            m_factor->setAccessibleName(index == 1 ? QStringLiteral("Factor")
-                                                   : QStringLiteral("Quantity"));
+            m_factor->setAccessibleName(index == 1 ? tr("Factor") : tr("Quantity"));
             update();
         });
         connect(m_factor, &QLineEdit::textChanged, this, [this] { update(); });
@@ -134,9 +130,9 @@ ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& compo
     if (replace || setQuantity) {
         // A line's start date says since when it stands in its assembly: a replace or a new
         // quantity does not move it.
-        auto* dates = new QLabel(replace ? QStringLiteral("Each new line keeps the start date of "
-                                                          "the line it replaces.")
-                                         : QStringLiteral("Each line keeps its start date."),
+        auto* dates = new QLabel(replace ? tr("Each new line keeps the start date of "
+                                              "the line it replaces.")
+                                         : tr("Each line keeps its start date."),
                                  this);
         dates->setObjectName(QStringLiteral("replaceDates"));
         dates->setWordWrap(true);
@@ -144,7 +140,7 @@ ReplaceDialog::ReplaceDialog(Mode mode, const QString& old, const QString& compo
     }
     // Kept with the change in the database's history.
     auto* reasonRow = new QHBoxLayout;
-    auto* reasonLabel = new QLabel(QStringLiteral("&Reason (optional):"), this);
+    auto* reasonLabel = new QLabel(tr("&Reason (optional):"), this);
     m_reason = new QLineEdit(this);
     m_reason->setObjectName(QStringLiteral("replaceReason"));
     reasonLabel->setBuddy(m_reason);
@@ -247,17 +243,16 @@ void ReplaceDialog::update() {
     const size_t tickedCount = ticked().size();
     m_ok->setEnabled(factorRead && !overflow && tickedCount > 0);
     if (setQuantity)
-        m_heading->setText(QStringLiteral("Set the quantity of %1 in %2")
-                               .arg(m_old, tree::counted(qint64(tickedCount),
-                                                         QStringLiteral("assembly"),
-                                                         QStringLiteral("assemblies"))));
+        m_heading->setText(
+            tr("Set the quantity of %1 in %Ln assembly/assemblies", nullptr, int(tickedCount))
+                .arg(m_old));
     if (m_mode == Mode::Remove)
         return;
     const QSignalBlocker quiet(m_lines);
     for (int at = 0; at < m_lines->topLevelItemCount(); ++at) {
         QTreeWidgetItem* item = m_lines->topLevelItem(at);
         const bool tooLarge = overflows[size_t(at)];
-        item->setText(NewQuantity, tooLarge     ? QStringLiteral("not a finite number")
+        item->setText(NewQuantity, tooLarge     ? tr("not a finite number")
                                    : factorRead ? shownQuantity(made[size_t(at)])
                                                 : QString());
         item->setForeground(NewQuantity, tooLarge ? QBrush(tree::ProblemColour) : QBrush());

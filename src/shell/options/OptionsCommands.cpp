@@ -4,9 +4,11 @@
 #include "shell/window/CommandContext.h"
 
 #include "desktop/Desktop.h"
+#include "desktop/Language.h"
 #include "store/WholeUnits.h"
 #include "tree/BomTreeModel.h"
 
+#include <QCoreApplication>
 #include <QMenu>
 #include <QSettings>
 
@@ -26,9 +28,14 @@ void OptionsCommands::addTo(QMenu* menu) {
 
 void OptionsCommands::open() {
     tree::BomTreeModel& model = m_context.model();
-    OptionsDialog dialog(model.wholeUnits().units(), m_context.window());
+    QSettings& settings = m_context.settings();
+    OptionsDialog dialog(model.wholeUnits().units(), m_context.window(),
+                         settings.value(QLatin1StringView(desktop::LanguageSetting)).toString(),
+                         desktop::availableLanguages(
+                             desktop::catalogueFolders(QCoreApplication::applicationDirPath())));
     if (m_context.desktop().runDialog(dialog) != QDialog::Accepted)
         return;
+    settings.setValue(QLatin1StringView(desktop::LanguageSetting), dialog.language());
     store::saveWholeUnits(m_context.settings(), dialog.wholeUnits());
     model.setWholeUnits(store::WholeUnits(dialog.wholeUnits()));
 }

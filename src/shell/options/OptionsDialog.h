@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QStringList>
 
+class QComboBox;
 class QLineEdit;
 
 namespace shell {
@@ -12,13 +13,19 @@ namespace shell {
 class OptionsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit OptionsDialog(const QStringList& wholeUnits, QWidget* parent = nullptr);
+    /// `language`: the language forced (its setting), empty for the system's; `languages`:
+    /// those the installed catalogues offer besides English.
+    explicit OptionsDialog(const QStringList& wholeUnits, QWidget* parent = nullptr,
+                           const QString& language = {}, const QStringList& languages = {});
 
     /// The units as typed, empty ones dropped.
     QStringList wholeUnits() const;
+    /// The language chosen ("de", "en"), empty for the system's; shown from the next start.
+    QString language() const;
 
 private:
     QLineEdit* m_units;
+    QComboBox* m_language;
 };
 
 } // namespace shell

@@ -13,6 +13,7 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -227,13 +228,13 @@ WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembl
                                  QWidget* parent)
     : QDialog(parent), m_loadAssembly(std::move(loadAssembly)) {
     setObjectName(QStringLiteral("WhereUsedDialog"));
-    setWindowTitle(QStringLiteral("Where Used"));
+    setWindowTitle(tr("Where Used"));
     setModal(false);
 
     m_heading = reportHeading(QStringLiteral("whereUsedHeading"));
     m_changeNote = makeChangeNote(this);
     m_lines = new Lines(this);
-    m_table = reportTable(QStringLiteral("whereUsedTable"), QStringLiteral("Assemblies"), m_lines);
+    m_table = reportTable(QStringLiteral("whereUsedTable"), tr("Assemblies"), m_lines);
     // A long path keeps both ends in view: where it starts and how it reaches the item.
     m_table->setTextElideMode(Qt::ElideMiddle);
     // The report's order (level, then ID) until a header is clicked; a click on the same
@@ -258,8 +259,7 @@ WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembl
     // Enter belongs to the table (it loads the line), never to the Close button.
     buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    m_replaceButton =
-        buttons->addButton(QStringLiteral("Replace Component\u2026"), QDialogButtonBox::ActionRole);
+    m_replaceButton = buttons->addButton(tr("Replace Component…"), QDialogButtonBox::ActionRole);
     m_replaceButton->setObjectName(QStringLiteral("whereUsedReplace"));
     m_replaceButton->setAutoDefault(false);
     m_replaceButton->setVisible(false);
@@ -270,7 +270,7 @@ WhereUsedDialog::WhereUsedDialog(std::function<void(const QString&)> loadAssembl
 
     // The finished items alone: the same walk's rows that no line uses, each with the item's
     // total per finished unit and, indented under it, its paths down to the item.
-    m_topsOnly = new QCheckBox(QStringLiteral("Up to the finished items"));
+    m_topsOnly = new QCheckBox(tr("Up to the finished items"));
     m_topsOnly->setObjectName(QStringLiteral("whereUsedTops"));
     connect(m_topsOnly, &QCheckBox::toggled, this, [this] { showRows(); });
 
@@ -302,15 +302,15 @@ void WhereUsedDialog::showRows() {
     const QString item = report.description.isEmpty()
                              ? report.item
                              : QStringLiteral("%1 (%2)").arg(report.item, report.description);
-    QString heading =
-        shown == 0 ? (topsOnly ? QStringLiteral("%1 is in no finished item.").arg(item)
-                               : QStringLiteral("%1 is used in no assembly.").arg(item))
-        : topsOnly ? QStringLiteral("Finished items that use %1: %2").arg(item).arg(shown)
-                   : QStringLiteral("Assemblies that use %1: %2").arg(item).arg(shown);
+    const QString count = QLocale().toString(qulonglong(shown));
+    QString heading = shown == 0 ? (topsOnly ? tr("%1 is in no finished item.").arg(item)
+                                             : tr("%1 is used in no assembly.").arg(item))
+                      : topsOnly ? tr("Finished items that use %1: %2").arg(item, count)
+                                 : tr("Assemblies that use %1: %2").arg(item, count);
     // The UOM column is each assembly's own unit; the quantities count the item in its unit.
     if (shown != 0 && !report.unit.isEmpty())
-        heading += topsOnly ? QStringLiteral("\nQuantities in %1 per finished unit.").arg(report.unit)
-                            : QStringLiteral("\nQuantities in %1.").arg(report.unit);
+        heading += u'\n' + (topsOnly ? tr("Quantities in %1 per finished unit.").arg(report.unit)
+                                     : tr("Quantities in %1.").arg(report.unit));
     m_heading->setText(heading);
     const bool any = shown != 0;
     m_lines->reset(report.rows, report.item, topsOnly);

@@ -1,5 +1,6 @@
 #include "ScriptedDesktop.h"
 
+#include "desktop/Language.h"
 #include "desktop/PagedPrint.h"
 #include "desktop/PrintChoices.h"
 
@@ -8,6 +9,17 @@
 #include <QEventLoop>
 #include <QPrinter>
 #include <QTimer>
+
+namespace {
+
+/// The suites read the texts in English as the program shows them, "1 line" and "2 lines".
+void englishPlurals() {
+    desktop::installEnglishPlurals(*QCoreApplication::instance());
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(englishPlurals)
 
 int ScriptedDesktop::messageBox(const QString& text, desktop::MessageStyle style,
                                 const QString& title, const QString& informative) {
