@@ -9,6 +9,7 @@
 #include "store/DraftStore.h"
 #include "store/History.h"
 #include "store/ItemKey.h"
+#include "store/sqlite/HistoryFile.h"
 #include "support/BackendSuite.h"
 #include "support/TestDatabase.h"
 
@@ -120,6 +121,7 @@ private Q_SLOTS:
 
     void randomDraftsMeetOtherWritesAtEveryStep();
     void unavailableWhereNoPlace();
+    void aKilledApplyIsSettledFromTheTables();
 };
 
 void DraftsTest::randomDraftsMeetOtherWritesAtEveryStep() {
@@ -428,6 +430,47 @@ void DraftsTest::unavailableWhereNoPlace() {
     drafts->discard(drafts->find(QStringLiteral("eco 1")).id);
     QCOMPARE(failureOf([&] { openDraftStore(backend().address(), QStringLiteral("Eco 1")); }).first,
              int(DraftNotOpen));
+}
+
+void DraftsTest::aKilledApplyIsSettledFromTheTables() {
+    if (kind() == StoreBackend::Postgres && !needServer())
+        return;
+    const QString a = QStringLiteral("A");
+    const QString b = QStringLiteral("B");
+    backend().write({{a, {}, {}}, {b, {}, {}}}, {{a, b, 1.0}});
+    const QString location = backend().address();
+    if (kind() == StoreBackend::Postgres)
+        enableServerHistory(location);
+    m_path = location;
+    const std::unique_ptr<Drafts> drafts = openDrafts(location);
+    // An apply killed after its claim, once after its commit and once before it.
+    for (const bool committed : {true, false}) {
+        const QString name = committed ? QStringLiteral("after") : QStringLiteral("before");
+        const qint64 id = drafts->create(name, {}).id;
+        openDraftStore(location, name)->changeQuantity(a, b, committed ? 1.0 : 5.0,
+                                                       committed ? 5.0 : 7.0);
+        QVERIFY(drafts->claim(id));
+        if (committed)
+            otherProgram(QStringLiteral("UPDATE BomDetail SET bomQtyReq = 5"), {});
+        const std::unique_ptr<Store> store = openStore(location);
+        // While the apply may still be under way, nobody else applies or edits the draft.
+        QCOMPARE(failureOf([&] { applyDraft(*store, *drafts, name); }).first,
+                 int(DraftBeingApplied));
+        QCOMPARE(failureOf([&] { openDraftStore(location, name)->takeLine(a, b); }).first,
+                 int(DraftNotOpen));
+        // A minute later it is settled from what the tables hold.
+        if (kind() == StoreBackend::Postgres)
+            execOnServer(m_server, {QStringLiteral("UPDATE bom_history.draft SET applying_at = "
+                                                   "applying_at - interval '2 minutes'")});
+        else
+            execOn(history::historyPlace(location).path,
+                   {QStringLiteral("UPDATE Draft SET ApplyingAt = ApplyingAt - 120000")});
+        const auto [number, text] = failureOf([&] { applyDraft(*store, *drafts, name); });
+        QCOMPARE(number, committed ? int(DraftNotOpen) : 0);
+        QCOMPARE(drafts->find(name).state, DraftState::Applied);
+        QCOMPARE(backend().lines(), QStringList{committed ? QStringLiteral("A>B=5")
+                                                          : QStringLiteral("A>B=7")});
+    }
 }
 
 QTEST_GUILESS_MAIN(DraftsTest)

@@ -213,12 +213,12 @@ DraftInfo SqliteDrafts::create(const QString& name, const QString& reason) {
         insert.bindText(2, reason);
         insert.bindText(3, systemUserName());
         sqlite3_bind_int64(insert.get(), 4, nowMs());
-        const int step = sqlite3_step(insert.get());
-        if ((sqlite3_extended_errcode(m_db)) == SQLITE_CONSTRAINT_UNIQUE)
-            throw StoreError(DraftNameTaken,
-                             QStringLiteral("A draft named '%1' exists already.").arg(name));
-        if (step != SQLITE_DONE)
+        if (sqlite3_step(insert.get()) != SQLITE_DONE) {
+            if (sqlite3_extended_errcode(m_db) == SQLITE_CONSTRAINT_UNIQUE)
+                throw StoreError(DraftNameTaken,
+                                 QStringLiteral("A draft named '%1' exists already.").arg(name));
             throw insert.failure();
+        }
     }
     return find(name);
 }
