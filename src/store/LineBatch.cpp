@@ -206,12 +206,16 @@ std::vector<std::optional<LineRow>> Store::findLines(const std::vector<LineRow>&
 }
 
 BatchRefusals SqlStore::refusalsOf(const LineBatch& batch) {
-    BatchModel model(*this, batch);
+    return batchRefusals(*this, batch);
+}
+
+BatchRefusals batchRefusals(Store& db, const LineBatch& batch) {
+    BatchModel model(db, batch);
     BatchRefusals refusals;
     refusals.removed.reserve(batch.removed.size());
     refusals.added.reserve(batch.added.size());
     // The removed lines as stored, read at once.
-    const std::vector<std::optional<LineRow>> stored = findLines(batch.removed);
+    const std::vector<std::optional<LineRow>> stored = db.findLines(batch.removed);
     for (size_t at = 0; at < batch.removed.size(); ++at)
         refusals.removed.push_back(model.remove(batch.removed[at], stored[at]));
     for (const LineRow& row : batch.added)

@@ -300,6 +300,11 @@ protected:
                                    const QVariant& quantity) = 0;
 };
 
+/// The checks of Store::writeLines on every line of `batch` over the reads of `db`, each in
+/// turn as if those before it that pass were written: the same code for every store, so that
+/// a store that reads the tables its own way checks as the others do.
+BatchRefusals batchRefusals(Store& db, const LineBatch& batch);
+
 // Opening a store by its location, a database file's path or a server's address; the one
 // place that tells the two apart is OpenStore.cpp.
 

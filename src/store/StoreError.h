@@ -96,6 +96,15 @@ enum ErrorNumber : int {
     KeyPassphraseNeeded = 1050,    ///< the client key (sslkey) is locked and no passphrase was given
     KeyPassphraseRefused = 1051,   ///< the passphrase given does not open the client key
     StandbyReadOnly = 1052,        ///< an edit on a server that is a read-only standby
+    // Drafts of changes.
+    DraftsUnavailable = 1600,      ///< no place for drafts: history off, no side schema, damaged
+    DraftNameTaken = 1601,         ///< a draft of that name exists already
+    DraftNameInvalid = 1602,       ///< a draft's name is empty
+    DraftNotFound = 1603,          ///< no draft of that name
+    DraftNotOpen = 1604,           ///< the draft is applied, discarded or being applied: read-only
+    DraftChangedSince = 1605,      ///< lines of the draft changed in the tables since; none written
+    DraftBeingApplied = 1606,      ///< another editor is applying the draft now
+    DraftUnreadable = 1607,        ///< the drafts could not be read or written
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 

@@ -3,6 +3,7 @@
 // to a server. See --help.
 
 #include "CheckCommand.h"
+#include "DraftCommand.h"
 #include "HistoryCommand.h"
 #include "import/Import.h"
 #include "store/runtime/ChangeWatcher.h"
@@ -37,6 +38,9 @@ const char* const Help = R"(Usage:
   bom-import --check DATABASE
   bom-import --history DATABASE [--since WHEN] [--item ID]
   bom-import --where-used ITEM DATABASE
+  bom-import --drafts DATABASE
+  bom-import --show-draft NAME DATABASE
+  bom-import --apply-draft NAME DATABASE
 
 Copies the bills of material of a Jet 3 or Jet 4 database (Access 97 to 2003, told by
 its header, whatever its name; only read, never changed), or of two CSV files, into a new
@@ -115,11 +119,22 @@ Description, UOM, Note, Row, Path, Paths). The quantity is empty, and the note s
 a line on the way has no quantity or a cycle stands between them. After each finished item
 come its first paths down to ITEM (Row "path", the path in Path, its quantity and number of
 lines) and a record with the exact count of the rest (Row "more paths"). It only reads.
+--drafts DATABASE lists the drafts of changes kept beside the database's history, as CSV.
+--show-draft NAME DATABASE prints the draft's lines as CSV, one field a column, IDs and values
+exactly as stored: what it changes (added, changed, removed), whether the tables still hold
+the line as it was when it entered the draft (unchanged, changed since, already as drafted),
+then the line's base, draft and live rows (Assembly, Component, Quantity, Start Date each; a
+row that does not exist is empty). --apply-draft NAME DATABASE writes the draft into the
+tables as one change; when any line changed since it entered the draft, it writes nothing and
+exits 1 naming those lines.
   --check          list what is wrong in DATABASE (exit status as said above)
   --history        print the changes kept for DATABASE as CSV
   --where-used     print the finished items that hold ITEM as CSV
   --lang LANGUAGE  messages in LANGUAGE (de, en), not the system's (LANG); also the
                    editor's setting "language". CSV and counts keep their form.
+  --drafts         list the drafts of changes of DATABASE as CSV
+  --show-draft     print a draft's lines beside the tables' as CSV
+  --apply-draft    apply a draft, or exit 1 writing nothing when a line changed since
   --help           show this text
 
 Exit status 0 on success (--check: see above); otherwise 1, with "NUMBER DESCRIPTION" on standard error (the
@@ -197,6 +212,10 @@ int main(int argc, char** argv) {
         return tools::runCheck(arguments.mid(1));
     if (!arguments.isEmpty() && arguments[0] == QLatin1StringView("--history"))
         return tools::runHistory(arguments.mid(1));
+    if (!arguments.isEmpty() && (arguments[0] == QLatin1StringView("--drafts") ||
+                                 arguments[0] == QLatin1StringView("--show-draft") ||
+                                 arguments[0] == QLatin1StringView("--apply-draft")))
+        return tools::runDrafts(arguments[0], arguments.mid(1));
     if (!arguments.isEmpty() && arguments[0] == QLatin1StringView("--where-used")) {
         if (arguments.size() != 3)
             return refuse(store::ImportUsage,

@@ -1,4 +1,5 @@
 #include "store/postgres/PgHistory.h"
+#include "store/postgres/PgDrafts.h"
 
 #include "store/ItemKey.h"
 #include "store/SessionName.h"
@@ -187,6 +188,7 @@ QStringList enableHistory(const QString& location) {
             db.execute(sql, what, HistoryUnreadable);
     if (!lineTrigger)
         created.append(QStringLiteral("the triggers on BomDetail"));
+    created += createDraftTables(db);
     // A table that had lost its trigger was written unrecorded: no earlier state can be
     // rebuilt from the changes since, so the history is kept from now.
     if (!schema || !itemTrigger || !lineTrigger)

@@ -1,3 +1,4 @@
+#include "store/DraftStore.h"
 #include "store/History.h"
 #include "store/ImportWriter.h"
 #include "store/sqlite/HistoryFile.h"
@@ -5,10 +6,12 @@
 #include "store/Store.h"
 #include "store/StoreError.h"
 #include "store/PasswordCache.h"
+#include "store/postgres/PgDrafts.h"
 #include "store/postgres/PgHistory.h"
 #include "store/postgres/PgImportWriter.h"
 #include "store/postgres/PgStore.h"
 #include "store/ServerAddress.h"
+#include "store/sqlite/SqliteDrafts.h"
 #include "store/sqlite/SqliteImportWriter.h"
 #include "store/sqlite/SqliteStore.h"
 
@@ -158,6 +161,39 @@ std::unique_ptr<ImportWriter> ImportWriter::intoExisting(const QString& location
     if (isServerAddress(location))
         return PgImportWriter::intoExisting(location);
     return SqliteImportWriter::intoExisting(location);
+}
+
+// Drafts of changes are kept where the history is: a file's in its history file, a server's in
+// the history's side schema.
+std::unique_ptr<Drafts> openDrafts(const QString& location) {
+    if (isServerAddress(location))
+        return std::make_unique<pg::PgDrafts>(location);
+    if (!fileHistoryKept())
+        throw StoreError(DraftsUnavailable,
+                         QStringLiteral("Drafts of changes are kept in the history of changes "
+                                        "of '%1', and the history is turned off; ordinary "
+                                        "editing goes on.")
+                             .arg(shownLocation(location)));
+    // The database is checked as a store opens it, so that a path that is no database of the
+    // editor's never gets a history made for it.
+    { const SqliteStore checked(location); }
+    try {
+        return std::make_unique<history::SqliteDrafts>(location);
+    } catch (const StoreError& error) {
+        // A history that cannot be kept leaves no place for drafts; its own words say why.
+        if (error.number() >= HistoryNotRecorded && error.number() <= HistoryGap)
+            throw StoreError(DraftsUnavailable,
+                             QStringLiteral("Drafts of changes are kept in the history of "
+                                            "changes, which cannot be used now: %1")
+                                 .arg(error.message()));
+        throw;
+    }
+}
+
+std::unique_ptr<DraftStore> openDraftStore(const QString& location, const QString& name) {
+    std::unique_ptr<Drafts> drafts = openDrafts(location);
+    const DraftInfo draft = drafts->find(name);
+    return std::make_unique<DraftStore>(openStore(location), std::move(drafts), draft);
 }
 
 } // namespace store
