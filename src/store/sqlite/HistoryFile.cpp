@@ -35,25 +35,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <atomic>
 #include <tuple>
 #include <limits>
-
-namespace store {
-
-namespace {
-std::atomic<bool> g_kept{false};
-} // namespace
-
-void setFileHistoryKept(bool kept) {
-    g_kept = kept;
-}
-
-bool fileHistoryKept() {
-    return g_kept;
-}
-
-} // namespace store
 
 namespace store::history {
 
