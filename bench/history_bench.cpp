@@ -11,7 +11,7 @@
 
 #include "store/History.h"
 #include "store/Store.h"
-#include "store/sqlite/HistoryFile.h"
+#include "store/sqlite/history/HistoryFile.h"
 #include "tree/BulkEdits.h"
 
 #include <QDateTime>

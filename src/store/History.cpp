@@ -1,6 +1,20 @@
 #include "store/History.h"
 
+#include <atomic>
+
 namespace store {
+
+namespace {
+std::atomic<bool> g_kept{false};
+} // namespace
+
+void setFileHistoryKept(bool kept) {
+    g_kept = kept;
+}
+
+bool fileHistoryKept() {
+    return g_kept;
+}
 
 QString sourceText(ChangeSource source) {
     switch (source) {

@@ -2,7 +2,7 @@
 
 // The account of every change to the two shared tables: what a store's writes tell the history
 // (ChangeRecorder), and what the history tells back (ChangeRecord, HistoryQuery, HistoryLog).
-// A database file's history is a file of the editor's own (sqlite/HistoryFile.h); a server's
+// A database file's history is a file of the editor's own (sqlite/history/HistoryFile.h); a server's
 // is a side schema that triggers fill in each writer's own transaction (postgres/PgHistory.h).
 // Both answer in these terms, so that the window, the exports and bom-import read either alike.
 

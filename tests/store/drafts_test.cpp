@@ -9,7 +9,7 @@
 #include "store/DraftStore.h"
 #include "store/History.h"
 #include "store/ItemKey.h"
-#include "store/sqlite/HistoryFile.h"
+#include "store/sqlite/history/HistoryFile.h"
 #include "support/BackendSuite.h"
 #include "support/TestDatabase.h"
 

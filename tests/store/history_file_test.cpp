@@ -4,7 +4,7 @@
 // change and records none that did not happen.
 
 #include "store/History.h"
-#include "store/sqlite/HistoryFile.h"
+#include "store/sqlite/history/HistoryFile.h"
 #include "store/ItemKey.h"
 #include "support/StoreBackend.h"
 #include "support/TestDatabase.h"

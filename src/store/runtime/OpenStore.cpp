@@ -1,7 +1,7 @@
 #include "store/DraftStore.h"
 #include "store/History.h"
 #include "store/ImportWriter.h"
-#include "store/sqlite/HistoryFile.h"
+#include "store/sqlite/history/HistoryFile.h"
 #include "store/runtime/StoreThread.h"
 #include "store/Store.h"
 #include "store/StoreError.h"

@@ -2,7 +2,7 @@
 
 #include "store/History.h"
 #include "store/StoreError.h"
-#include "store/sqlite/HistoryFile.h"
+#include "store/sqlite/history/HistoryFile.h"
 #include "store/sqlite/history/OwnCommits.h"
 
 #include <QFile>

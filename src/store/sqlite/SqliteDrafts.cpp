@@ -10,7 +10,7 @@
 
 #include "store/ItemKey.h"
 #include "store/SessionName.h"
-#include "store/sqlite/HistoryFile.h"
+#include "store/sqlite/history/HistoryFile.h"
 #include "store/sqlite/SqliteStatement.h"
 
 #include <QDir>

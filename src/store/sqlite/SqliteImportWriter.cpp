@@ -1,6 +1,6 @@
 #include "store/sqlite/SqliteImportWriter.h"
 
-#include "store/sqlite/HistoryFile.h"
+#include "store/sqlite/history/HistoryFile.h"
 #include "store/sqlite/history/OwnCommits.h"
 
 #include "store/sqlite/SqliteStore.h"

@@ -150,9 +150,13 @@ inline sqlite3* nativeHandle(const QSqlDatabase& db) {
 /// `failureNumber`: a damaged page must never look like the end of the data.
 class NativeStatement {
 public:
+    /// `notADatabase`: whether a file that turns out not to be a database fails as NotADatabase
+    /// (the shared file) or as `failureNumber` like any other failure (a file of the editor's
+    /// own, which its opener sets aside).
     NativeStatement(sqlite3* connection, QLatin1StringView sql, QString what,
-                    int failureNumber = QueryFailed)
-        : m_connection(connection), m_what(std::move(what)), m_failureNumber(failureNumber) {
+                    int failureNumber = QueryFailed, bool notADatabase = true)
+        : m_connection(connection), m_what(std::move(what)), m_failureNumber(failureNumber),
+          m_notADatabase(notADatabase) {
         if (sqlite3_prepare_v2(connection, sql.data(), int(sql.size()), &m_statement, nullptr) !=
             SQLITE_OK)
             throw failure();
@@ -168,6 +172,52 @@ public:
     void clear() {
         sqlite3_reset(m_statement);
         sqlite3_clear_bindings(m_statement);
+        m_bound = 0;
+        m_stepped = false;
+    }
+    /// Binds the next parameter in order: a number as a number, bytes as a blob, Null as Null,
+    /// anything else as text. The first bind after a run starts the statement anew, so that
+    /// one statement serves a loop of bind, run, bind, run.
+    NativeStatement& bind(const QVariant& value) {
+        if (m_stepped)
+            clear();
+        const int at = ++m_bound;
+        int rc = SQLITE_OK;
+        if (value.isNull()) {
+            rc = sqlite3_bind_null(m_statement, at);
+        } else {
+            switch (value.typeId()) {
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+            case QMetaType::UInt:
+            case QMetaType::Bool:
+                rc = sqlite3_bind_int64(m_statement, at, value.toLongLong());
+                break;
+            case QMetaType::Double:
+                rc = sqlite3_bind_double(m_statement, at, value.toDouble());
+                break;
+            case QMetaType::QByteArray: {
+                const QByteArray bytes = value.toByteArray();
+                rc = sqlite3_bind_blob64(m_statement, at, bytes.constData(), bytes.size(),
+                                         SQLITE_TRANSIENT);
+                break;
+            }
+            default: {
+                const QByteArray text = value.toString().toUtf8();
+                rc = sqlite3_bind_text64(m_statement, at, text.constData(), text.size(),
+                                         SQLITE_TRANSIENT, SQLITE_UTF8);
+            }
+            }
+        }
+        if (rc != SQLITE_OK)
+            throw failure();
+        return *this;
+    }
+    /// Steps through every row, for a statement that writes, and starts it anew.
+    void run() {
+        while (next()) {
+        }
+        clear();
     }
     /// Binds text as UTF-8, copied, so the caller's text need not outlive the call.
     int bindText(int index, const QString& text) {
@@ -182,6 +232,7 @@ public:
         sqlite3_bind_text(m_statement, 1, utf8.constData(), int(utf8.size()), SQLITE_STATIC);
     }
     bool next() {
+        m_stepped = true;
         const int step = sqlite3_step(m_statement);
         if (step == SQLITE_ROW)
             return true;
@@ -210,16 +261,44 @@ public:
     }
     /// The column's text as UTF-8, valid or not.
     QString text(int column) { return QString::fromUtf8(bytes(column)); }
+    /// The column's text; empty for Null.
+    std::optional<QString> optionalText(int column) {
+        if (isNull(column))
+            return std::nullopt;
+        return text(column);
+    }
+    /// The column's value as stored: a number, text, bytes, or Null.
+    QVariant value(int column) {
+        switch (sqlite3_column_type(m_statement, column)) {
+        case SQLITE_INTEGER:
+            return QVariant(integer(column));
+        case SQLITE_FLOAT:
+            return QVariant(real(column));
+        case SQLITE_TEXT:
+            return QVariant(text(column));
+        case SQLITE_BLOB:
+            return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(m_statement, column)),
+                                       sqlite3_column_bytes(m_statement, column)));
+        default:
+            return QVariant();
+        }
+    }
     StoreError failure() const {
-        return sql::failure(m_failureNumber, m_what, sqlite3_extended_errcode(m_connection),
-                              QString::fromUtf8(sqlite3_errmsg(m_connection)));
+        const int code = sqlite3_extended_errcode(m_connection);
+        const QString text = QString::fromUtf8(sqlite3_errmsg(m_connection));
+        if (!m_notADatabase)
+            return StoreError(m_failureNumber, QStringLiteral("%1: %2.").arg(m_what, text));
+        return sql::failure(m_failureNumber, m_what, code, text);
     }
 
 private:
     sqlite3* m_connection;
     QString m_what;
     int m_failureNumber;
+    bool m_notADatabase;
     sqlite3_stmt* m_statement = nullptr;
+    int m_bound = 0;
+    bool m_stepped = false;
 };
 
 /// An ID as stored, as text when it is valid UTF-8; empty when it is not.

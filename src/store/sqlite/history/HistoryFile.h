@@ -7,6 +7,7 @@
 
 #include "store/History.h"
 
+#include <QLatin1StringView>
 #include <QPair>
 #include <QSet>
 #include <QString>
@@ -103,7 +104,7 @@ private:
     /// The data file's change counter now (empty in write-ahead-log mode), in a read of its own.
     std::optional<quint32> dataCounter();
 
-    void exec(const char* sql);
+    void exec(QLatin1StringView sql);
     void foldLog() noexcept;
     void attachData();
     void detachData() noexcept;
