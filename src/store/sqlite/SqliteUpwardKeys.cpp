@@ -12,11 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <exception>
-#include <thread>
 #include <cstdint>
 #include <new>
 #include <limits>
@@ -61,75 +57,20 @@ QByteArrayView column(sqlite3_stmt* statement, int at) {
     return QByteArrayView(bytes, sqlite3_value_bytes(value));
 }
 
-/// Lines passed from the thread that reads them to the one that places them.
+/// Lines read from the index, placed together: the hashes of a whole batch are made first, so
+/// that the lookups can ask for their slots some lines ahead.
 struct Batch {
     static constexpr size_t Lines = 16384;
     std::vector<char> bytes;     ///< the components' bytes, one after the other
     std::vector<quint32> ends;   ///< where each line's component ends in `bytes`
     std::vector<qint32> assemblies;
-};
+    std::vector<quint32> hashes;
 
-/// A few batches going round between the two threads: filled by the reader, placed and
-/// emptied by the placer, and back. Either side stops both.
-class Handover {
-public:
-    Handover() {
-        for (int i = 0; i < 4; ++i)
-            m_empty.push_back(std::make_unique<Batch>());
+    void clear() {
+        bytes.clear();
+        ends.clear();
+        assemblies.clear();
     }
-    /// An empty batch to fill; none once stopped.
-    std::unique_ptr<Batch> emptyBatch() {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return !m_empty.empty() || m_stopped; });
-        if (m_stopped)
-            return nullptr;
-        std::unique_ptr<Batch> batch = std::move(m_empty.back());
-        m_empty.pop_back();
-        return batch;
-    }
-    void fill(std::unique_ptr<Batch> batch) {
-        const std::lock_guard lock(m_mutex);
-        m_full.push_back(std::move(batch));
-        m_changed.notify_all();
-    }
-    /// The next filled batch; none once every batch is placed, or once stopped.
-    std::unique_ptr<Batch> nextFull() {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return !m_full.empty() || m_finished || m_stopped; });
-        if (m_stopped || m_full.empty())
-            return nullptr;
-        std::unique_ptr<Batch> batch = std::move(m_full.front());
-        m_full.pop_front();
-        return batch;
-    }
-    void recycle(std::unique_ptr<Batch> batch) {
-        batch->bytes.clear();
-        batch->ends.clear();
-        batch->assemblies.clear();
-        const std::lock_guard lock(m_mutex);
-        m_empty.push_back(std::move(batch));
-        m_changed.notify_all();
-    }
-    /// No more batches will come.
-    void finish() {
-        const std::lock_guard lock(m_mutex);
-        m_finished = true;
-        m_changed.notify_all();
-    }
-    /// Neither side goes on.
-    void stop() {
-        const std::lock_guard lock(m_mutex);
-        m_stopped = true;
-        m_changed.notify_all();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<std::unique_ptr<Batch>> m_empty;
-    std::deque<std::unique_ptr<Batch>> m_full;
-    bool m_finished = false;
-    bool m_stopped = false;
 };
 
 /// Arrays from this size on are mapped on their own, in large pages where the system has them.
@@ -285,65 +226,45 @@ std::shared_ptr<const SqliteUpwardKeys> SqliteUpwardKeys::read(sqlite3* connecti
         }
     };
 
-    // The lines go in batches from this thread, which steps through the index, to a second
-    // one that seeks each component in the table: the seeking waits on memory more than it
-    // computes, and it overlaps the reading of the file instead of following it.
-    Handover handover;
-    std::exception_ptr failure;
-    const auto placeAll = [&] {
-        try {
-            std::vector<quint32> hashes;
-            while (std::unique_ptr<Batch> batch = handover.nextFull()) {
-                const size_t lines = batch->assemblies.size();
-                hashes.resize(lines);
-                for (size_t at = 0, start = 0; at < lines; start = batch->ends[at++])
-                    hashes[at] = hashKey(QByteArrayView(batch->bytes.data() + start, qsizetype(batch->ends[at] - start)));
-                // Each component's slot, and then its bytes, are asked for some lines before
-                // its lookup, which then finds them at hand instead of waiting for each.
-                constexpr size_t Ahead = 16;
-                constexpr size_t Halfway = Ahead / 2;
-                const auto slotOf = [&](size_t at) -> const Slot& {
-                    return k.m_slots[hashes[at] & (k.m_slots.size() - 1)];
-                };
-                for (size_t at = 0; at < lines && at < Ahead; ++at)
-                    __builtin_prefetch(&slotOf(at));
-                for (size_t at = 0, start = 0; at < lines; start = batch->ends[at++]) {
-                    if (at + Ahead < lines)
-                        __builtin_prefetch(&slotOf(at + Ahead));
-                    if (at + Halfway < lines)
-                        if (const Slot& slot = slotOf(at + Halfway); slot.component >= 0)
-                            __builtin_prefetch(k.m_componentBytes.data() + slot.offset);
-                    const qint32 component = internComponent(
-                        QByteArrayView(batch->bytes.data() + start, qsizetype(batch->ends[at] - start)),
-                        hashes[at]);
-                    const auto number = qint32(k.m_assemblyOf.size());
-                    k.m_assemblyOf.push_back(batch->assemblies[at]);
-                    k.m_previousOfComponent.push_back(k.m_lastOfComponent[size_t(component)]);
-                    k.m_lastOfComponent[size_t(component)] = number;
-                }
-                handover.recycle(std::move(batch));
-            }
-        } catch (...) {
-            failure = std::current_exception();
-            handover.stop();
+    // The lines are placed in batches: seeking each component in the table waits on memory more
+    // than it computes, and a batch lets each lookup ask for its slot and bytes ahead.
+    Batch batch;
+    const auto place = [&] {
+        const size_t lines = batch.assemblies.size();
+        std::vector<quint32>& hashes = batch.hashes;
+        hashes.resize(lines);
+        for (size_t at = 0, start = 0; at < lines; start = batch.ends[at++])
+            hashes[at] = hashKey(QByteArrayView(batch.bytes.data() + start, qsizetype(batch.ends[at] - start)));
+        // Each component's slot, and then its bytes, are asked for some lines before its
+        // lookup, which then finds them at hand instead of waiting for each.
+        constexpr size_t Ahead = 16;
+        constexpr size_t Halfway = Ahead / 2;
+        const auto slotOf = [&](size_t at) -> const Slot& {
+            return k.m_slots[hashes[at] & (k.m_slots.size() - 1)];
+        };
+        for (size_t at = 0; at < lines && at < Ahead; ++at)
+            __builtin_prefetch(&slotOf(at));
+        for (size_t at = 0, start = 0; at < lines; start = batch.ends[at++]) {
+            if (at + Ahead < lines)
+                __builtin_prefetch(&slotOf(at + Ahead));
+            if (at + Halfway < lines)
+                if (const Slot& slot = slotOf(at + Halfway); slot.component >= 0)
+                    __builtin_prefetch(k.m_componentBytes.data() + slot.offset);
+            const qint32 component = internComponent(
+                QByteArrayView(batch.bytes.data() + start, qsizetype(batch.ends[at] - start)),
+                hashes[at]);
+            const auto number = qint32(k.m_assemblyOf.size());
+            k.m_assemblyOf.push_back(batch.assemblies[at]);
+            k.m_previousOfComponent.push_back(k.m_lastOfComponent[size_t(component)]);
+            k.m_lastOfComponent[size_t(component)] = number;
         }
+        batch.clear();
     };
-    // Stopped and joined on every way out, the placing thread's own failure included.
-    struct Placer {
-        Handover& handover;
-        std::thread thread;
-        ~Placer() {
-            handover.stop();
-            if (thread.joinable())
-                thread.join();
-        }
-    } placer{handover, std::thread(placeAll)};
 
     qint32 assembly = -1;
     qint64 read = 0;
     quint64 componentBytes = 0; // read so far: more than the table of components holds
-    std::unique_ptr<Batch> batch = handover.emptyBatch();
-    while (batch && all.next()) {
+    while (all.next()) {
         const QByteArrayView assemblyId = column(statement, 0);
         const QByteArrayView componentId = column(statement, 1);
         // Most lines repeat the line before's assembly byte for byte.
@@ -369,22 +290,15 @@ std::shared_ptr<const SqliteUpwardKeys> SqliteUpwardKeys::read(sqlite3* connecti
         if (read == std::numeric_limits<qint32>::max() - 1 ||
             componentBytes > std::numeric_limits<quint32>::max())
             return nullptr;
-        batch->bytes.insert(batch->bytes.end(), componentId.begin(), componentId.end());
-        batch->ends.push_back(quint32(batch->bytes.size()));
-        batch->assemblies.push_back(assembly);
-        if (batch->assemblies.size() == Batch::Lines) {
-            handover.fill(std::move(batch));
-            batch = handover.emptyBatch();
-        }
+        batch.bytes.insert(batch.bytes.end(), componentId.begin(), componentId.end());
+        batch.ends.push_back(quint32(batch.bytes.size()));
+        batch.assemblies.push_back(assembly);
+        if (batch.assemblies.size() == Batch::Lines)
+            place();
         if (++read % ProgressStep == 0 && progress)
             progress(read);
     }
-    if (batch && !batch->assemblies.empty())
-        handover.fill(std::move(batch));
-    handover.finish();
-    placer.thread.join();
-    if (failure)
-        std::rethrow_exception(failure);
+    place();
 
     k.m_componentBytes.shrink_to_fit();
     k.m_componentStart.shrink_to_fit();
