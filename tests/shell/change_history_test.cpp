@@ -5,7 +5,6 @@
 #include "shell/compare/CompareDialog.h"
 #include "shell/history/AsOfView.h"
 #include "shell/history/ChangeHistoryDialog.h"
-#include "tree/history/HistoryTexts.h"
 #include "shell/history/RestoreDialog.h"
 #include "shell/history/HistoryCommands.h"
 #include "import/CsvReader.h"
@@ -373,30 +372,6 @@ private Q_SLOTS:
         QVERIFY(compare && compare->isVisible());
         QCOMPARE(compare->asOfB(), std::optional<QDateTime>(When.addMSecs(-1)));
         QVERIFY(!compare->asOfA());
-    }
-
-    /// Typed moments in the forms people type them.
-    void readsMomentsAsTyped() {
-        const QDate today(2026, 12, 11);
-        const QLocale c = QLocale::c();
-        const auto at = [](int y, int m, int d, int h, int min, int sec = 0) {
-            return std::optional<QDateTime>(QDateTime(QDate(y, m, d), QTime(h, min, sec)));
-        };
-        QCOMPARE(tree::typedMoment(u" 2026-12-10  08:00 "_s, c, today), at(2026, 12, 10, 8, 0));
-        QCOMPARE(tree::typedMoment(u"2026-12-10T08:00:05"_s, c, today), at(2026, 12, 10, 8, 0, 5));
-        QCOMPARE(tree::typedMoment(u"2026-12-10"_s, c, today), at(2026, 12, 10, 0, 0));
-        QCOMPARE(tree::typedMoment(u"8:30"_s, c, today), at(2026, 12, 11, 8, 30));
-        const QLocale german(QLocale::German, QLocale::Germany);
-        QCOMPARE(tree::typedMoment(u"10.12.26 08:00"_s, german, today), at(2026, 12, 10, 8, 0));
-        QCOMPARE(tree::typedMoment(u"10.12.26 08:00:05"_s, german, today), at(2026, 12, 10, 8, 0, 5));
-        QCOMPARE(tree::typedMoment(u"10.12.26"_s, german, today), at(2026, 12, 10, 0, 0));
-        const QLocale american(QLocale::English, QLocale::UnitedStates);
-        QCOMPARE(tree::typedMoment(american.toString(QDateTime(QDate(2026, 12, 10), QTime(20, 15)),
-                                                      QLocale::ShortFormat),
-                                    american, today),
-                 at(2026, 12, 10, 20, 15));
-        for (const QString& none : {u""_s, u"yesterday"_s, u"2026-13-01"_s, u"25:00"_s})
-            QVERIFY2(!tree::typedMoment(none, c, today), qPrintable(none));
     }
 
     /// One field a column, every ID exactly as stored: read back with the import's own CSV

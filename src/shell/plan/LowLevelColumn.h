@@ -15,7 +15,7 @@ class CommandContext;
 
 /// Fills the Item Master list's "Low-Level Code" column whenever the list asks for it (the
 /// column shown, or the list filled again while it is shown): every line of the database read
-/// once off the window's thread, the codes worked out there too (tree::lowLevelCodes), and the
+/// once off the window's thread, the codes worked out there too (tree::LowLevelRead), and the
 /// items on or below a cycle said in the status rather than looped on. The window goes on
 /// meanwhile; a newer request stops the older read.
 class LowLevelColumn : public QObject {
