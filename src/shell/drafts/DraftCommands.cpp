@@ -81,14 +81,18 @@ private:
     }
 
     void noteEdit() {
-        if (!m_shown.isEmpty())
+        if (!m_shown.isEmpty() || !tree::shownDraft(location()).isEmpty())
             m_recount.start();
     }
 
-    /// The window's title says which draft it shows and what the draft holds now.
+    /// The window's title says which draft it shows and what the draft holds now; another
+    /// database chosen meanwhile shows its own tables, or the draft it was left with.
     void recount() {
-        if (m_shown.isEmpty())
+        m_shown = location().isEmpty() ? QString() : tree::shownDraft(location());
+        if (m_shown.isEmpty()) {
+            setTitle({});
             return;
+        }
         if (m_context.busy()) {
             m_recount.start();
             return;
