@@ -62,6 +62,11 @@ struct DraftApplyResult {
 DraftApplyResult applyDraft(Store& live, Drafts& drafts, const QString& name,
                             const DraftChoices& choices = {});
 
+/// applyDraft on the tables at `location` themselves, whichever draft is shown there
+/// (showDraftAt), with the drafts kept there. Defined with openStore.
+DraftApplyResult applyDraftAt(const QString& location, const QString& name,
+                              const DraftChoices& choices = {});
+
 /// A draft that is not open, in words: by whom and when it was applied or discarded.
 StoreError draftClosed(const DraftInfo& draft);
 

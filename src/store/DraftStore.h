@@ -92,8 +92,15 @@ private:
     bool m_itemsRead = false;
 };
 
-/// The store of the open draft `name` over the database at `location` (openStore, openDrafts;
-/// their errors, DraftNotFound, DraftNotOpen).
+/// The store of the open draft `name` over the tables at `location` (openStore's, never another
+/// draft's; openDrafts; their errors, DraftNotFound, DraftNotOpen).
 std::unique_ptr<DraftStore> openDraftStore(const QString& location, const QString& name);
+
+/// Shows the tables at `location` with the draft `name` applied in this process from now on:
+/// every store that openStore opens there is that draft's store, so that every operation reads
+/// and edits the draft through its usual store. An empty name shows the tables themselves.
+void showDraftAt(const QString& location, const QString& name);
+/// The draft shown at `location`; empty for none.
+QString draftShownAt(const QString& location);
 
 } // namespace store

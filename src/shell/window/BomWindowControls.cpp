@@ -18,6 +18,7 @@
 #include "shell/window/ItemList.h"
 #include "shell/window/NumLock.h"
 #include "shell/window/TreeFindBar.h"
+#include "shell/drafts/DraftCommands.h"
 #include "shell/options/OptionsCommands.h"
 #include "shell/plan/LowLevelColumn.h"
 #include "shell/plan/RequirementsCommands.h"
@@ -270,6 +271,7 @@ void BomWindow::createMenus() {
     connect(m_history, &HistoryCommands::compareBeforeRequested, compare,
             &CompareCommands::compareBefore);
     (new OptionsCommands(context()))->addTo(tools);
+    addDraftCommands(context(), tools);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     m_notesAction = action(help, "mnuOperation", QStringLiteral("&Operation Notes"),

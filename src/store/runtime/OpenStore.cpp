@@ -1,3 +1,4 @@
+#include "store/DraftApply.h"
 #include "store/DraftStore.h"
 #include "store/History.h"
 #include "store/ImportWriter.h"
@@ -107,16 +108,65 @@ std::unique_ptr<Store> noteWrites(std::unique_ptr<Store> store, const QString& l
 
 } // namespace
 
-std::unique_ptr<Store> openStore(const QString& location) {
+namespace {
+
+/// The draft each location is shown with in this process, by the location as given.
+struct ShownDrafts {
+    std::mutex mutex;
+    QHash<QString, QString> byLocation;
+};
+
+ShownDrafts& shownDrafts() {
+    static ShownDrafts shown;
+    return shown;
+}
+
+std::unique_ptr<Store> inShownDraft(std::unique_ptr<Store> store, const QString& location) {
+    const QString name = draftShownAt(location);
+    if (name.isEmpty())
+        return store;
+    std::unique_ptr<Drafts> drafts = openDrafts(location);
+    const DraftInfo draft = drafts->find(name);
+    return std::make_unique<DraftStore>(std::move(store), std::move(drafts), draft);
+}
+
+} // namespace
+
+void showDraftAt(const QString& location, const QString& name) {
+    ShownDrafts& shown = shownDrafts();
+    const std::lock_guard lock(shown.mutex);
+    if (name.isEmpty())
+        shown.byLocation.remove(location);
+    else
+        shown.byLocation.insert(location, name);
+}
+
+QString draftShownAt(const QString& location) {
+    ShownDrafts& shown = shownDrafts();
+    const std::lock_guard lock(shown.mutex);
+    return shown.byLocation.value(location);
+}
+
+namespace {
+
+std::unique_ptr<Store> openLive(const QString& location) {
     if (isServerAddress(location))
         return noteWrites(std::make_unique<PgStore>(location), location);
     return recording(std::make_unique<SqliteStore>(location), location);
 }
 
+} // namespace
+
+std::unique_ptr<Store> openStore(const QString& location) {
+    return inShownDraft(openLive(location), location);
+}
+
 std::unique_ptr<Store> openStore(const QString& location, OpenInterruption& interruption) {
     if (isServerAddress(location))
-        return noteWrites(std::make_unique<PgStore>(location, &interruption), location);
-    return recording(std::make_unique<SqliteStore>(location, &interruption), location);
+        return inShownDraft(
+            noteWrites(std::make_unique<PgStore>(location, &interruption), location), location);
+    return inShownDraft(recording(std::make_unique<SqliteStore>(location, &interruption), location),
+                        location);
 }
 
 QString writesRefusedAt(const QString& location) {
@@ -193,7 +243,14 @@ std::unique_ptr<Drafts> openDrafts(const QString& location) {
 std::unique_ptr<DraftStore> openDraftStore(const QString& location, const QString& name) {
     std::unique_ptr<Drafts> drafts = openDrafts(location);
     const DraftInfo draft = drafts->find(name);
-    return std::make_unique<DraftStore>(openStore(location), std::move(drafts), draft);
+    return std::make_unique<DraftStore>(openLive(location), std::move(drafts), draft);
+}
+
+DraftApplyResult applyDraftAt(const QString& location, const QString& name,
+                              const DraftChoices& choices) {
+    const std::unique_ptr<Drafts> drafts = openDrafts(location);
+    const std::unique_ptr<Store> live = openLive(location);
+    return applyDraft(*live, *drafts, name, choices);
 }
 
 } // namespace store

@@ -1,0 +1,272 @@
+#include "shell/drafts/DraftCommands.h"
+
+#include "shell/window/CommandContext.h"
+
+#include "desktop/Desktop.h"
+#include "store/StoreError.h"
+#include "tree/BomTreeModel.h"
+#include "tree/drafts/DraftTrips.h"
+
+#include <QMenu>
+#include <QObject>
+#include <QTimer>
+#include <QWidget>
+
+namespace shell {
+
+namespace {
+
+/// A row as the three-way question shows it.
+QString rowText(const std::optional<store::LineRow>& row) {
+    if (!row)
+        return QStringLiteral("no line");
+    return QStringLiteral("quantity %1, start date %2")
+        .arg(row->quantity.isNull() ? QStringLiteral("none") : row->quantity.toString(),
+             row->startDate.isNull() ? QStringLiteral("none") : row->startDate.toString());
+}
+
+class DraftCommands : public QObject {
+public:
+    explicit DraftCommands(CommandContext& context)
+        : QObject(context.window()), m_context(context) {
+        // The title says what the draft holds, counted again once an edit has been shown.
+        m_recount.setSingleShot(true);
+        m_recount.setInterval(50);
+        connect(&m_recount, &QTimer::timeout, this, &DraftCommands::recount);
+        tree::BomTreeModel* model = &context.model();
+        for (const auto signal : {&tree::BomTreeModel::rowsInserted, &tree::BomTreeModel::rowsRemoved})
+            connect(model, signal, this, &DraftCommands::noteEdit);
+        connect(model, &tree::BomTreeModel::dataChanged, this, &DraftCommands::noteEdit);
+        connect(model, &tree::BomTreeModel::modelReset, this, &DraftCommands::noteEdit);
+    }
+
+    void addTo(QMenu* menu) {
+        menu->addSeparator();
+        add(menu, "mnuNewDraft", QStringLiteral("&New Draft\u2026"), &DraftCommands::newDraft);
+        add(menu, "mnuOpenDraft", QStringLiteral("Open &Draft\u2026"), &DraftCommands::openDraft);
+        add(menu, "mnuCloseDraft", QStringLiteral("C&lose Draft"), &DraftCommands::closeDraft);
+        add(menu, "mnuApplyDraft", QStringLiteral("&Apply Draft\u2026"),
+            &DraftCommands::applyDraft);
+        add(menu, "mnuDiscardDraft", QStringLiteral("Disca&rd Draft\u2026"),
+            &DraftCommands::discardDraft);
+    }
+
+private:
+    using Command = void (DraftCommands::*)();
+    void add(QMenu* menu, const char* name, const QString& caption, Command command) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, [this, command] {
+            if (m_context.busy())
+                return;
+            try {
+                (this->*command)();
+            } catch (const store::StoreError& error) {
+                m_context.desktop().messageBox(error.message(), desktop::OkOnly);
+            }
+        });
+    }
+
+    desktop::Desktop& desktop() { return m_context.desktop(); }
+    QString location() const { return m_context.databasePath(); }
+
+    bool needDatabase() {
+        if (!location().isEmpty())
+            return true;
+        desktop().messageBox(store::StoreError(store::NoDatabaseChosen,
+                                               QStringLiteral("Choose a database first."))
+                                 .message(),
+                             desktop::OkOnly);
+        return false;
+    }
+
+    void noteEdit() {
+        if (!m_shown.isEmpty() || !tree::shownDraft(location()).isEmpty())
+            m_recount.start();
+    }
+
+    /// The window's title says which draft it shows and what the draft holds now; another
+    /// database chosen meanwhile shows its own tables, or the draft it was left with.
+    void recount() {
+        m_shown = location().isEmpty() ? QString() : tree::shownDraft(location());
+        if (m_shown.isEmpty()) {
+            setTitle({});
+            return;
+        }
+        if (m_context.busy()) {
+            m_recount.start();
+            return;
+        }
+        try {
+            setTitle(tree::draftShownText(m_shown,
+                                          tree::readDraftCounts(desktop(), location(), m_shown)));
+        } catch (const store::StoreError& error) {
+            // Applied or discarded by another editor meanwhile: its own words say so.
+            setTitle(error.message());
+        }
+    }
+
+    void setTitle(const QString& draft) {
+        if (m_title.isEmpty())
+            m_title = m_context.window()->windowTitle();
+        m_context.window()->setWindowTitle(
+            draft.isEmpty() ? m_title : m_title + QStringLiteral(" — ") + draft);
+    }
+
+    /// The tree shown again from the store as it now reads (with the draft applied, or not),
+    /// and the title saying which.
+    void showAgain() {
+        m_shown = tree::shownDraft(location());
+        if (m_shown.isEmpty())
+            setTitle({});
+        else
+            setTitle(tree::draftShownText(
+                m_shown, tree::readDraftCounts(desktop(), location(), m_shown)));
+        if (const QString item = m_context.model().topAssembly(); !item.isEmpty())
+            m_context.loadItem(item);
+    }
+
+    void show(const QString& name) {
+        tree::showDraft(location(), name);
+        try {
+            showAgain();
+        } catch (...) {
+            // A draft that cannot be read is not shown: edits never go anywhere unseen.
+            tree::showDraft(location(), {});
+            throw;
+        }
+    }
+
+    void newDraft() {
+        if (!needDatabase())
+            return;
+        const auto fields = desktop().formBox(
+            QStringLiteral("New Draft"),
+            QStringLiteral("A draft holds changes until it is applied; the database gains "
+                           "nothing before."),
+            {{QStringLiteral("Name"), {}}, {QStringLiteral("Reason"), {}}});
+        if (!fields)
+            return;
+        const store::DraftInfo draft =
+            tree::makeDraft(desktop(), location(), fields->at(0).trimmed(), fields->at(1));
+        show(draft.name);
+    }
+
+    void openDraft() {
+        if (!needDatabase())
+            return;
+        QStringList open;
+        for (const store::DraftInfo& draft : tree::readDrafts(desktop(), location()))
+            if (draft.state == store::DraftState::Open)
+                open.append(draft.name);
+        if (open.isEmpty()) {
+            desktop().messageBox(QStringLiteral("This database has no open draft."),
+                                 desktop::OkOnly);
+            return;
+        }
+        const std::optional<QString> name = desktop().inputBox(
+            QStringLiteral("Open drafts: %1").arg(open.join(QStringLiteral(", "))),
+            QStringLiteral("Open Draft"), open.first());
+        if (!name || name->trimmed().isEmpty())
+            return;
+        // Shown as the draft spells its name, however it was typed.
+        QString chosen = name->trimmed();
+        for (const QString& listed : std::as_const(open))
+            if (listed.compare(chosen, Qt::CaseInsensitive) == 0)
+                chosen = listed;
+        show(chosen);
+    }
+
+    bool needDraft() {
+        if (!needDatabase())
+            return false;
+        if (!tree::shownDraft(location()).isEmpty())
+            return true;
+        desktop().messageBox(QStringLiteral("No draft is open."), desktop::OkOnly);
+        return false;
+    }
+
+    void closeDraft() {
+        if (!needDraft())
+            return;
+        tree::showDraft(location(), {});
+        showAgain();
+    }
+
+    void discardDraft() {
+        if (!needDraft())
+            return;
+        const QString name = tree::shownDraft(location());
+        if (desktop().messageBox(QStringLiteral("Discard the draft %1? Its changes are never "
+                                                "applied; it is kept read-only.")
+                                     .arg(name),
+                                 desktop::YesNo | desktop::IconQuestion) != desktop::ResultYes)
+            return;
+        tree::discardDraft(desktop(), location(), name);
+        tree::showDraft(location(), {});
+        showAgain();
+    }
+
+    void applyDraft() {
+        if (!needDraft())
+            return;
+        const QString name = tree::shownDraft(location());
+        const tree::DraftCounts counts = tree::readDraftCounts(desktop(), location(), name);
+        if (desktop().messageBox(QStringLiteral("Apply the draft %1 to the database? It adds %2, "
+                                                "changes %3 and removes %4 lines.")
+                                     .arg(name)
+                                     .arg(counts.added)
+                                     .arg(counts.changed)
+                                     .arg(counts.removed),
+                                 desktop::OkCancel | desktop::IconQuestion) != desktop::ResultOk)
+            return;
+        store::DraftChoices choices;
+        for (;;) {
+            const store::DraftApplyResult result =
+                tree::applyDraftTrip(desktop(), location(), name, choices);
+            if (result.applied) {
+                tree::showDraft(location(), {});
+                showAgain();
+                desktop().messageBox(QStringLiteral("The draft %1 is applied: %2 lines written "
+                                                    "as one change, %3 kept as they were.")
+                                         .arg(name)
+                                         .arg(result.written)
+                                         .arg(result.keptLive),
+                                     desktop::OkOnly);
+                return;
+            }
+            // Each line changed since it entered the draft: keep what the database holds, or
+            // take the draft's; Cancel writes nothing.
+            for (const store::DraftLineNow& line : result.changed) {
+                const int answer = desktop().choiceBox(
+                    QStringLiteral("The line of '%1' in '%2' was changed in the database since "
+                                   "it entered the draft.\n\nWhen it entered: %3\nIn the draft: "
+                                   "%4\nIn the database now: %5")
+                        .arg(line.line.component(), line.line.assembly(),
+                             rowText(line.line.base), rowText(line.line.draft),
+                             rowText(line.live)),
+                    desktop::YesNoCancel | desktop::IconQuestion, QStringLiteral("Apply Draft"),
+                    {QStringLiteral("Keep Database's"), QStringLiteral("Take Draft's"),
+                     QStringLiteral("Cancel")});
+                if (answer != desktop::ResultYes && answer != desktop::ResultNo)
+                    return;
+                tree::choose(choices, line,
+                             answer == desktop::ResultYes ? store::DraftChoice::KeepLive
+                                                          : store::DraftChoice::TakeDraft);
+            }
+        }
+    }
+
+    CommandContext& m_context;
+    QString m_shown;
+    QString m_title;
+    QTimer m_recount;
+};
+
+} // namespace
+
+void addDraftCommands(CommandContext& context, QMenu* menu) {
+    (new DraftCommands(context))->addTo(menu);
+}
+
+} // namespace shell

@@ -1,0 +1,85 @@
+// A draft made in the window on a file: every edit goes into it while the tables stay as they
+// were, the tree shows the bill with it applied, and its apply meets another program's change
+// to a drafted line with the three rows and the user's choice.
+
+#include "support/WindowFixture.h"
+
+#include "shell/window/BomTreeView.h"
+#include "store/History.h"
+
+#include <QAction>
+#include <QTest>
+
+class DraftsWindowTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { store::setFileHistoryKept(true); }
+    void cleanupTestCase() { store::setFileHistoryKept(false); }
+
+    void editsGoIntoTheDraftUntilItIsApplied() {
+        WindowFixture f({{"A", {}, {}}, {"B", {}, {}}, {"C", {}, {}}, {"D", {}, {}}},
+                        {{"A", "B"}, {"A", "C"}});
+        f.load(QStringLiteral("A"));
+        // A command, then the load it queues to show the bill anew, the tree opened again.
+        const auto run = [&](const char* name) {
+            f.window().findChild<QAction*>(QLatin1String(name))->trigger();
+            for (int pass = 0; pass < 5; ++pass)
+                QCoreApplication::processEvents();
+            if (const QModelIndex b = f.node("B"); b.isValid())
+                f.tree().expand(b);
+        };
+        f.desktop.formAnswers = {QStringList{QStringLiteral("ECO-12"), QStringLiteral("why")}};
+        run("mnuNewDraft");
+        const QString title = QStringLiteral("Bill of Material Structural Viewer/Editor \u2014 ");
+        QCOMPARE(f.window().windowTitle(),
+                 title + QStringLiteral("Draft ECO-12: 0 lines added, 0 changed, 0 removed "
+                                        "\u2014 not in the database yet"));
+
+        // An add and a delete, through the window's own commands and checks.
+        f.desktop.messageAnswers = {desktop::ResultYes};
+        f.desktop.inputAnswers = {QStringLiteral("2")};
+        f.drop(QStringLiteral("D"), f.node("B"));
+        f.desktop.messageAnswers = {desktop::ResultYes};
+        f.drop(QStringLiteral("B"), f.node("B"));
+        QVERIFY(f.desktop.messageTexts().last().startsWith(QStringLiteral("1031 ")));
+        f.desktop.messageAnswers = {desktop::ResultOk};
+        f.pressDelete(f.node("C"));
+        QCOMPARE(f.outline(), QStringLiteral("B[D]"));
+        QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "A>C=1"}));
+
+        // Closing shows the tables; opening again shows the draft.
+        run("mnuCloseDraft");
+        QCOMPARE(f.outline(), QStringLiteral("B C"));
+        f.desktop.inputAnswers = {QStringLiteral("eco-12")};
+        run("mnuOpenDraft");
+        QCOMPARE(f.outline(), QStringLiteral("B[D]"));
+        QTRY_COMPARE(f.window().windowTitle(),
+                     title + QStringLiteral("Draft ECO-12: 1 line added, 0 changed, 1 removed "
+                                            "\u2014 not in the database yet"));
+
+        // Another program changes the line the draft removes: the apply asks, Cancel writes
+        // nothing, then the draft's removal is taken.
+        execOn(f.database, {QStringLiteral("UPDATE BomDetail SET bomQtyReq = 9 WHERE BomComp = 'C'")});
+        f.desktop.messageAnswers = {desktop::ResultOk, desktop::ResultCancel};
+        run("mnuApplyDraft");
+        QVERIFY(f.desktop.messageTexts().last().contains(QStringLiteral("quantity 9")));
+        QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "A>C=9"}));
+        f.desktop.messageAnswers = {desktop::ResultOk, desktop::ResultNo, desktop::ResultOk};
+        run("mnuApplyDraft");
+        QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "B>D=2"}));
+        QCOMPARE(f.outline(), QStringLiteral("B[D]"));
+        QCOMPARE(f.desktop.messageTexts().last(),
+                 QStringLiteral("The draft ECO-12 is applied: 2 lines written as one change, 0 "
+                                "kept as they were."));
+        QCOMPARE(f.window().windowTitle(), title.chopped(3));
+        // Edits go to the tables again.
+        f.desktop.messageAnswers = {desktop::ResultOk};
+        f.pressDelete(f.node("B"));
+        QCOMPARE(linesOf(f.database), QStringList{"B>D=2"});
+        QCOMPARE(f.outline(), QString());
+    }
+};
+
+QTEST_MAIN(DraftsWindowTest)
+#include "drafts_window_test.moc"
