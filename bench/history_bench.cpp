@@ -332,8 +332,9 @@ void readCases(int runs, const Sizes& sizes, const QString& path, qint64 lines) 
 
 /// The history of the scale file: its first creation (every row copied), then a look after
 /// an editor's own one-line commit (told apart by the file's change counter: nothing
-/// compared), and after another program's one-line UPDATE (the tables compared window by
-/// window), with the memory the look took on top of what the process held. At most 3 runs
+/// compared), and after another program's one-line UPDATE (the pages of the file that changed
+/// compared, as the history's page map finds them), with the memory the look took on top of
+/// what the process held. At most 3 runs
 /// each: one run of either reads millions of rows.
 void scaleCases(int runs, const Sizes& sizes, const QString& path) {
     runs = std::min(runs, 3);

@@ -8,6 +8,7 @@
 #include "store/sqlite/history/HistoryRows.h"
 #include "store/sqlite/history/HistorySql.h"
 #include "store/sqlite/history/OwnCommits.h"
+#include "store/sqlite/history/PageMap.h"
 #include "store/sqlite/history/Scan.h"
 
 #include <QDateTime>
@@ -46,6 +47,15 @@ QString dataSignature(const QString& path, bool& settled) {
                          .arg(info.st_mtim.tv_nsec);
     }
     return signature;
+}
+
+/// The last change set that the page map's look compared: every one before the first still
+/// pending, so that a write under way is compared once it completes.
+qint64 mapMark(sqlite3* db) {
+    sql::NativeStatement read = statement(db, historyschema::MapMark);
+    const qint64 mark = read.next() ? read.integer(0) : 0;
+    read.clear();
+    return mark;
 }
 
 } // namespace
@@ -129,58 +139,126 @@ qint64 HistoryFile::catchUp() {
                 throw;
             }
         }
-        Differences found = scan(m_db);
-        // The record, under the history's lock: a deferred transaction whose first statement
-        // writes the history alone, the data only read in it.
-        exec(historyschema::Begin);
-        try {
-            setMeta("looking", nowMs());
-            const qint64 now = nowMs();
-            const qint64 lastLook = metaText("checked").toLongLong();
-            QSet<LineKey> inFlight = settlePending(now, lastLook, counter);
-            for (const LineKey& key : std::as_const(inFlight))
-                found.lines.remove(key);
-            // Each row found is read again: an editor's write may have completed since the
-            // scan, and a row may have changed once more.
-            std::vector<RowRecord> records;
-            {
-                RowReader data = dataRows(m_db);
-                RowReader state = stateRows(m_db);
-                for (const QString& id : std::as_const(found.items)) {
-                    const RowImage before = state.item(id);
-                    const RowImage after = data.item(id);
-                    if (!sameItem(before, after))
-                        records.push_back({ItemTable, id, QString(), before, after});
-                }
-                // Items first, so that the lines' descriptions are those the items have now.
-                applyToState(m_db, records);
-                std::vector<LineKey> lines(found.lines.cbegin(), found.lines.cend());
-                std::sort(lines.begin(), lines.end());
-                for (const LineKey& key : lines) {
-                    const RowImage before = state.line(key);
-                    const RowImage after = data.line(key);
-                    if (!sameLine(before, after))
-                        records.push_back({LineTable, key.first, key.second, before, after});
+        // Another program's commit: the pages that changed, when the page map can tell;
+        // otherwise the whole tables, and the map made anew.
+        const bool mapped = counter && !metaText("pages").isEmpty() &&
+                            metaText("since").toLongLong() <= metaText("pagesAt").toLongLong();
+        if (mapped) {
+            const std::optional<std::vector<quint32>> pages =
+                PageMap(m_db, pageSeed()).changedPages();
+            Differences none;
+            if (pages) {
+                if (const std::optional<qint64> recorded =
+                        record(none, counter, signature, settled, &*pages)) {
+                    detachData();
+                    foldLog();
+                    return *recorded;
                 }
             }
-            if (!records.empty()) {
-                insertSet(m_db, false, now, QVariant(lastLook), ProgramSource, {}, records);
-                applyToState(m_db, records);
-            }
-            setMeta("checked", now);
-            // Taken before the scan: a commit during it makes the next look read again.
-            setMeta("signature", settled ? signature : QString());
-            setMeta("counter", counter ? QVariant(qint64(*counter)) : QVariant());
-            exec(historyschema::Commit);
-            detachData();
-            foldLog();
-            return qint64(records.size());
-        } catch (...) {
-            sqlite3_exec(m_db, historyschema::Rollback.data(), nullptr, nullptr, nullptr);
-            throw;
         }
+        Differences found = scan(m_db);
+        const qint64 recorded = *record(found, counter, signature, settled, nullptr);
+        rebuildPageMap(counter);
+        detachData();
+        foldLog();
+        return recorded;
     } catch (...) {
         detachData();
+        throw;
+    }
+}
+
+std::optional<qint64> HistoryFile::record(Differences& found, std::optional<quint32> counter,
+                                          const QString& signature, bool settled,
+                                          const std::vector<quint32>* pages) {
+    // The record, under the history's lock: a deferred transaction whose first statement
+    // writes the history alone, the data only read in it, in one read.
+    exec(historyschema::Begin);
+    try {
+        setMeta("looking", nowMs());
+        const qint64 now = nowMs();
+        const qint64 lastLook = metaText("checked").toLongLong();
+        QSet<LineKey> inFlight = settlePending(now, lastLook, counter);
+        if (pages &&
+            !PageMap(m_db, pageSeed()).examine(*pages, metaText("pages").toLongLong(), found)) {
+            sqlite3_exec(m_db, historyschema::Rollback.data(), nullptr, nullptr, nullptr);
+            return std::nullopt;
+        }
+        for (const LineKey& key : std::as_const(inFlight))
+            found.lines.remove(key);
+        // Each row found is read again: an editor's write may have completed since the
+        // scan, and a row may have changed once more.
+        std::vector<RowRecord> records;
+        {
+            RowReader data = dataRows(m_db);
+            RowReader state = stateRows(m_db);
+            for (const QString& id : std::as_const(found.items)) {
+                const RowImage before = state.item(id);
+                const RowImage after = data.item(id);
+                if (!sameItem(before, after))
+                    records.push_back({ItemTable, id, QString(), before, after});
+            }
+            // Items first, so that the lines' descriptions are those the items have now.
+            applyToState(m_db, records);
+            std::vector<LineKey> lines(found.lines.cbegin(), found.lines.cend());
+            std::sort(lines.begin(), lines.end());
+            for (const LineKey& key : lines) {
+                const RowImage before = state.line(key);
+                const RowImage after = data.line(key);
+                if (!sameLine(before, after))
+                    records.push_back({LineTable, key.first, key.second, before, after});
+            }
+        }
+        if (!records.empty()) {
+            insertSet(m_db, false, now, QVariant(lastLook), ProgramSource, {}, records);
+            applyToState(m_db, records);
+        }
+        setMeta("checked", now);
+        // Taken before the scan: a commit during it makes the next look read again.
+        setMeta("signature", settled ? signature : QString());
+        setMeta("counter", counter ? QVariant(qint64(*counter)) : QVariant());
+        if (pages) {
+            // The map now stands for this read; what the editors record from here on is
+            // compared at the next look. A write under way in another editor completes
+            // later: its change set and those after it stay to be compared.
+            setMeta("pages", mapMark(m_db));
+            setMeta("pagesAt", now);
+        }
+        exec(historyschema::Commit);
+        return qint64(records.size());
+    } catch (...) {
+        sqlite3_exec(m_db, historyschema::Rollback.data(), nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void HistoryFile::rebuildPageMap(std::optional<quint32> counter) {
+    // Without a counter that moves with every commit the map could not be trusted to stand
+    // for one state of the data: it is dropped, and each look compares the tables.
+    exec(historyschema::Begin);
+    try {
+        setMeta("pages", QString());
+        exec(historyschema::Commit);
+    } catch (...) {
+        sqlite3_exec(m_db, historyschema::Rollback.data(), nullptr, nullptr, nullptr);
+        throw;
+    }
+    // A commit during the comparison: the map would be made for nothing.
+    if (!counter || dataCounter() != counter)
+        return;
+    const qint64 mark = mapMark(m_db);
+    // Window by window, so that another program's commit waits for one window at most; kept
+    // only when nobody committed from before the look's comparison to the map's end, so that
+    // the map and the state it was compared with are of one state of the data.
+    if (!PageMap(m_db, pageSeed()).rebuild(true) || dataCounter() != counter)
+        return;
+    exec(historyschema::Begin);
+    try {
+        setMeta("pages", mark);
+        setMeta("pagesAt", nowMs());
+        exec(historyschema::Commit);
+    } catch (...) {
+        sqlite3_exec(m_db, historyschema::Rollback.data(), nullptr, nullptr, nullptr);
         throw;
     }
 }

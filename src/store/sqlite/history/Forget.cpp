@@ -50,6 +50,10 @@ qint64 HistoryFile::forgetBefore(const QDateTime& moment, const ReadProgress& pr
                 set.bind(id);
                 set.run();
             }
+            // The page map compares the rows of the change sets after its last look: once
+            // one of those is forgotten, it no longer knows what the state learned.
+            if (!sets.empty() && sets.back() > metaText("pages").toLongLong())
+                setMeta("pages", QString());
             // Never later than the moment asked for: a change dated ahead by another desk's
             // clock is not "made" after it.
             const qint64 since = metaText("since").toLongLong();

@@ -8,6 +8,7 @@
 #include "store/sqlite/history/HistoryRows.h"
 #include "store/sqlite/history/HistorySql.h"
 #include "store/sqlite/history/OwnCommits.h"
+#include "store/sqlite/history/PageMap.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QStandardPaths>
 #include <QUrl>
@@ -251,6 +253,11 @@ void HistoryFile::createTables() {
             setMeta("checked", nowMs());
             if (const std::optional<quint32> counter = changeCounter(m_db, "data"))
                 setMeta("counter", qint64(*counter));
+            // The page map of the same read of the data as the state.
+            if (PageMap(m_db, pageSeed()).rebuild(false)) {
+                setMeta("pages", 0);
+                setMeta("pagesAt", nowMs());
+            }
         }
         exec(historyschema::Commit);
     } catch (...) {
@@ -321,6 +328,15 @@ void HistoryFile::detachData() noexcept {
     if (m_dataAttached)
         sqlite3_exec(m_db, historyschema::DetachData.data(), nullptr, nullptr, nullptr);
     m_dataAttached = false;
+}
+
+quint64 HistoryFile::pageSeed() {
+    const QString kept = metaText("pageSeed");
+    if (!kept.isEmpty())
+        return quint64(kept.toLongLong());
+    const quint64 seed = QRandomGenerator::system()->generate64();
+    setMeta("pageSeed", qint64(seed));
+    return seed;
 }
 
 QString HistoryFile::metaText(const char* key) {

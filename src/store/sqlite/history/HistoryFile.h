@@ -20,6 +20,8 @@ struct sqlite3;
 
 namespace store::history {
 
+struct Differences;
+
 /// Where the history of the database file at `databasePath` is kept: beside it
 /// ("NAME.history") when its folder can be written, so that everyone who edits that file
 /// shares one; otherwise in the user's data folder, under a name made from the database's
@@ -75,6 +77,8 @@ public:
     /// are settled (the rows are as the record says: completed; they are not: dropped), then
     /// whatever else differs from the recorded state is recorded as one change set by another
     /// program, between the last look and now. Returns how many rows that change set holds.
+    /// What is compared is what changed: the pages of the data file that the page map finds
+    /// changed (PageMap.h), or the whole tables where it cannot tell.
     qint64 catchUp();
 
     /// Whether every step of the data file's change counter from `from` to `to` was a commit
@@ -114,6 +118,16 @@ private:
     /// killed after its commit is told by it even when a later writer changed its lines again.
     QSet<QPair<QString, QString>> settlePending(qint64 now, qint64 lastLook,
                                                 std::optional<quint32> counter);
+    /// Records the rows among `found` that differ from the state as one change set of another
+    /// program's, with the pending records settled first; given `pages`, the rows of those
+    /// pages of the data (PageMap::examine) as well. Empty when the page map could not tell.
+    std::optional<qint64> record(Differences& found, std::optional<quint32> counter,
+                                 const QString& signature, bool settled,
+                                 const std::vector<quint32>* pages);
+    /// Makes the page map anew after a look that compared the whole tables, kept only when no
+    /// commit came between `counter` (read before that look) and its end.
+    void rebuildPageMap(std::optional<quint32> counter);
+    quint64 pageSeed();
     QString metaText(const char* key);
     void setMeta(const char* key, const QVariant& value);
 

@@ -12,6 +12,8 @@
 ///              of that moment;
 ///   StateLine, StateItem  the shared tables' rows as last recorded: the starting point from
 ///              which any kept moment is rebuilt (today's rows, the changes since undone).
+///   DataPage, DataRow  the page map (PageMap.h): a fingerprint of each page of the data file
+///              and the rows each table's pages held, as of the last look that compared them.
 /// Times are milliseconds since the epoch, UTC. The data file is attached read-only as "data"
 /// while a look compares it, and only then.
 namespace store::historyschema {
@@ -29,7 +31,7 @@ inline constexpr QLatin1StringView HasMeta{"SELECT 1 FROM sqlite_master WHERE na
 /// A table that no history has: the file is somebody's database.
 inline constexpr QLatin1StringView ForeignTable{
     "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT IN"
-    " ('Meta', 'ChangeSet', 'RowChange', 'StateLine', 'StateItem')"};
+    " ('Meta', 'ChangeSet', 'RowChange', 'StateLine', 'StateItem', 'DataPage', 'DataRow')"};
 inline constexpr QLatin1StringView CreateMeta{
     "CREATE TABLE IF NOT EXISTS Meta(Key TEXT PRIMARY KEY, Value) WITHOUT ROWID"};
 inline constexpr QLatin1StringView CreateTables{
@@ -162,6 +164,49 @@ inline constexpr QLatin1StringView StateItemsGone{
     "SELECT s.ItemID FROM StateItem s WHERE s.ItemID > ?1 AND s.ItemID <= ?2"
     " AND NOT EXISTS (SELECT 1 FROM data.ItemMaster d WHERE d.ItemID = s.ItemID"
     " AND d.ItemID = s.ItemID COLLATE BINARY)"};
+
+// The page map (PageMap.cpp).
+
+/// Made anew whenever the map is rebuilt; an editor that keeps no map leaves them alone.
+inline constexpr QLatin1StringView CreatePageMap{
+    "DROP TABLE IF EXISTS DataPage; DROP TABLE IF EXISTS DataRow;"
+    "CREATE TABLE DataPage(Page INTEGER PRIMARY KEY, Hash INTEGER NOT NULL, First INTEGER,"
+    " Last INTEGER);"
+    "CREATE TABLE DataRow(Tbl INTEGER NOT NULL, RowNumber INTEGER NOT NULL, Key NOT NULL,"
+    " Component NOT NULL, PRIMARY KEY(Tbl, RowNumber)) WITHOUT ROWID"};
+/// As much of the data file as SQLite maps at most (its build's limit): read in place.
+inline constexpr QLatin1StringView MapData{"PRAGMA data.mmap_size = 2147418112"};
+inline constexpr QLatin1StringView DataPageSize{"PRAGMA data.page_size"};
+inline constexpr QLatin1StringView DataPageCount{"PRAGMA data.page_count"};
+inline constexpr QLatin1StringView StoredPages{
+    "SELECT Page, Hash FROM DataPage WHERE Page >= ? AND Page < ? ORDER BY Page"};
+inline constexpr QLatin1StringView PagesPast{"SELECT Page FROM DataPage WHERE Page > ?"};
+inline constexpr QLatin1StringView StoredPage{"SELECT Hash, First, Last FROM DataPage WHERE Page = ?"};
+inline constexpr QLatin1StringView PutPage{"INSERT OR REPLACE INTO DataPage VALUES (?, ?, ?, ?)"};
+inline constexpr QLatin1StringView DropPage{"DELETE FROM DataPage WHERE Page = ?"};
+/// The rows of both tables in a range of row numbers, as last recorded and in the data.
+inline constexpr QLatin1StringView MappedRows{
+    "SELECT Tbl, Key, Component FROM DataRow WHERE Tbl IN (0, 1) AND RowNumber BETWEEN ?1 AND ?2"};
+inline constexpr QLatin1StringView DataRowsIn{
+    "SELECT 0, rowid, BomID, BomComp FROM data.BomDetail WHERE rowid BETWEEN ?1 AND ?2"
+    " UNION ALL SELECT 1, rowid, ItemID, '' FROM data.ItemMaster WHERE rowid BETWEEN ?1 AND ?2"};
+inline constexpr QLatin1StringView DropMappedRows{
+    "DELETE FROM DataRow WHERE Tbl IN (0, 1) AND RowNumber BETWEEN ?1 AND ?2"};
+inline constexpr QLatin1StringView MapRows{
+    "INSERT OR IGNORE INTO DataRow SELECT 0, rowid, BomID, BomComp FROM data.BomDetail"
+    " WHERE rowid BETWEEN ?1 AND ?2"};
+inline constexpr QLatin1StringView MapItems{
+    "INSERT OR IGNORE INTO DataRow SELECT 1, rowid, ItemID, '' FROM data.ItemMaster"
+    " WHERE rowid BETWEEN ?1 AND ?2"};
+inline constexpr QLatin1StringView MapMark{
+    "SELECT coalesce((SELECT min(Id) - 1 FROM ChangeSet WHERE Pending = 1),"
+    " (SELECT max(Id) FROM ChangeSet), 0)"};
+inline constexpr QLatin1StringView MapAllRows{
+    "INSERT INTO DataRow SELECT 0, rowid, BomID, BomComp FROM data.BomDetail ORDER BY rowid;"
+    "INSERT INTO DataRow SELECT 1, rowid, ItemID, '' FROM data.ItemMaster ORDER BY rowid"};
+/// The rows of the change sets recorded after the last look that compared pages.
+inline constexpr QLatin1StringView RowsRecordedAfter{
+    "SELECT Tbl, Key, Component FROM RowChange WHERE SetId > ?"};
 
 // The reads.
 
