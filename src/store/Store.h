@@ -192,10 +192,13 @@ public:
     /// Every line reachable from `item` (its own lines, those of its components, and so on),
     /// each read once however many paths lead to it, as componentsOfEach reads them, by
     /// assembly ID folded under the store's case rule; assemblies without lines are absent.
-    /// This one reads level by level, one componentsOfEach per level (or the whole table once
-    /// when a level asks for a large part of it); a store that can do it in one statement
-    /// does.
+    /// This one reads level by level, one componentsOfEach per level; a store that can do it
+    /// in one statement does.
     virtual QHash<QString, ComponentLines> reachableLines(const QString& item);
+    /// Of many assemblies, which have lines: element i for assemblies[i]. What a node needs to
+    /// show that it opens, without its bill. This one reads their bills (componentsOfEach); a
+    /// store that can look without reading them does.
+    virtual std::vector<bool> haveLines(const QStringList& assemblies);
     /// Whether the line exists; when it does, its quantity (empty optional for Null).
     virtual std::optional<std::optional<double>> findQuantity(const QString& assembly,
                                                               const QString& component) = 0;

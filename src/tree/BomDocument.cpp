@@ -24,58 +24,58 @@ BomDocument::RestLevelHook& restHook() {
     return hook;
 }
 
-/// A level this large is read by the store's own walk, which reads the whole table in one
-/// pass when a level asks for a large part of it.
-constexpr qsizetype LargeLevel = 1000;
-
 /// One level of a level-by-level read: each item's bill, read in one statement, and the
-/// components met for the first time, which make the next level.
-QStringList readLevel(store::Store& db, const QStringList& level, LevelRead& read,
-                      QSet<QString>& seen) {
+/// components met for the first time, which make the next level (`nextKeys` their folded IDs,
+/// so that each ID is folded once on its way down). `read.read` receives the items read when
+/// `markRead`: a load needs them, the rest's read does not.
+QStringList readLevel(store::Store& db, const QStringList& level, const QStringList& keys,
+                      LevelRead& read, QSet<QString>& seen, QStringList& nextKeys,
+                      bool markRead = true) {
     const std::vector<store::ComponentLines> bills = db.componentsOfEach(level);
     QStringList next;
+    nextKeys.clear();
     for (qsizetype i = 0; i < level.size(); ++i) {
-        const QString key = foldKey(level.at(i));
-        read.read.insert(key);
+        const QString& key = keys.at(i);
+        if (markRead)
+            read.read.insert(key);
         const store::ComponentLines& bill = bills[size_t(i)];
         if (bill.isEmpty())
             continue;
         read.lines.insert(key, bill);
         for (const store::ComponentLine& line : bill)
-            if (const QString component = foldKey(line.id); !seen.contains(component)) {
+            if (QString component = foldKey(line.id); !seen.contains(component)) {
                 seen.insert(component);
                 next.append(line.id);
+                nextKeys.append(std::move(component));
             }
     }
     return next;
 }
 
-/// `items` each once under the store's case rule, in their order; `seen` receives their keys.
-QStringList eachOnce(const QStringList& items, QSet<QString>& seen) {
+/// `items` each once under the store's case rule, in their order; `seen` and `keys` receive
+/// their folded IDs.
+QStringList eachOnce(const QStringList& items, QSet<QString>& seen, QStringList& keys) {
     QStringList once;
     for (const QString& item : items)
-        if (const QString key = foldKey(item); !seen.contains(key)) {
+        if (QString key = foldKey(item); !seen.contains(key)) {
             seen.insert(key);
             once.append(item);
+            keys.append(std::move(key));
         }
     return once;
 }
 
-/// Every bill reachable from `items`, level by level, the hook told after each level.
+/// Every bill reachable from `items`, level by level, the hook told after each level; a
+/// cancel (a new load, the bill left) is seen between levels.
 QHash<QString, store::ComponentLines> readBelow(store::StoreCall& call, const QStringList& items) {
     store::Store& db = call.db();
     LevelRead read;
     QSet<QString> seen;
-    QStringList level = eachOnce(items, seen);
+    QStringList keys, nextKeys;
+    QStringList level = eachOnce(items, seen, keys);
     for (int depth = 1; !level.isEmpty(); ++depth) {
-        if (level.size() >= LargeLevel) {
-            const QHash<QString, store::ComponentLines> below = db.reachableLinesOfEach(level);
-            for (auto it = below.cbegin(); it != below.cend(); ++it)
-                if (!read.lines.contains(it.key()))
-                    read.lines.insert(it.key(), *it);
-            break;
-        }
-        level = readLevel(db, level, read, seen);
+        level = readLevel(db, level, keys, read, seen, nextKeys, false);
+        std::swap(keys, nextKeys);
         {
             BomDocument::RestLevelHook hook;
             {
@@ -121,7 +121,7 @@ void BomDocument::loadLevels(const QString& assembly, const LevelRead& levels) {
     m_restFailure.reset();
     ++m_generation;
     Q_EMIT aboutToLoad();
-    m_structure.reset(assembly, levels.lines, levels.read);
+    m_structure.reset(assembly, levels.lines, levels.read, levels.marked);
     m_whole = m_structure.unreadReached().isEmpty();
     Q_EMIT loaded();
 }
@@ -129,9 +129,19 @@ void BomDocument::loadLevels(const QString& assembly, const LevelRead& levels) {
 LevelRead BomDocument::readLevels(store::Store& db, const QStringList& items, int levels) {
     LevelRead read;
     QSet<QString> seen;
-    QStringList level = eachOnce(items, seen);
-    for (int depth = 0; depth < levels && !level.isEmpty(); ++depth)
-        level = readLevel(db, level, read, seen);
+    QStringList keys, nextKeys;
+    QStringList level = eachOnce(items, seen, keys);
+    for (int depth = 0; depth < levels && !level.isEmpty(); ++depth) {
+        level = readLevel(db, level, keys, read, seen, nextKeys);
+        std::swap(keys, nextKeys);
+    }
+    // The items met below: whether each opens, not what it holds. One without lines is read
+    // whole already.
+    if (!level.isEmpty()) {
+        const std::vector<bool> have = db.haveLines(level);
+        for (qsizetype i = 0; i < level.size(); ++i)
+            (have[size_t(i)] ? read.marked : read.read).insert(keys.at(i));
+    }
     return read;
 }
 
@@ -215,26 +225,33 @@ bool BomDocument::ensureWhole(desktop::Desktop& desktop) {
 }
 
 bool BomDocument::readComponentsOf(int item) {
+    // The item's own bill when only its mark is held; and, as ever, the bills of components
+    // whose marks are not known.
     QStringList unread;
     QSet<QString> keys;
-    for (int id : m_structure.linesOf(item)) {
-        const Structure::Line& line = m_structure.line(id);
-        if (m_structure.isRead(line.component))
-            continue;
-        if (const QString key = foldKey(line.text); !keys.contains(key)) {
+    const auto ask = [&](const QString& id) {
+        if (const QString key = foldKey(id); !keys.contains(key)) {
             keys.insert(key);
-            unread.append(line.text);
+            unread.append(id);
         }
-    }
+    };
+    if (!m_structure.isRead(item))
+        ask(m_structure.textOf(item));
+    else
+        for (int id : m_structure.linesOf(item)) {
+            const Structure::Line& line = m_structure.line(id);
+            if (!m_structure.isRead(line.component) && !m_structure.hasLines(line.component))
+                ask(line.text);
+        }
     if (unread.isEmpty())
         return true;
     if (!m_billReader)
         return false;
-    const std::optional<QHash<QString, store::ComponentLines>> lines = m_billReader(unread);
-    if (!lines)
+    const std::optional<LevelRead> read = m_billReader(unread);
+    if (!read)
         return false;
     // What the rest's read or a re-read brought meanwhile stays as it is.
-    m_structure.readItems(*lines, keys);
+    m_structure.readItems(read->lines, read->read, read->marked);
     if (m_structure.unreadReached().isEmpty())
         becameWhole();
     return true;
@@ -252,7 +269,7 @@ BomDocument::ChangeScope::~ChangeScope() {
 }
 
 void BomDocument::linesChanged() {
-    // Counting walks the whole structure: once for an edit of many lines, not once a line.
+    // The status is written once for an edit of many lines, not once a line.
     if (m_scopes > 0)
         m_linesChanged = true;
     else
@@ -290,7 +307,9 @@ void BomDocument::addLine(const QString& assembly, int position, const store::Co
         return;
     const bool hadLines = m_structure.hasLines(item);
     position = std::clamp(position, 0, int(m_structure.linesOf(item).size()));
+    const int linesBefore = m_structure.lineCount();
     const int lineId = m_structure.insertLine(item, position, line, bills);
+    m_counts.lineInserted(m_structure, lineId, linesBefore);
     Q_EMIT lineInserted(item, position, lineId, hadLines);
     linesChanged();
 }
@@ -303,7 +322,9 @@ void BomDocument::removeLine(const QString& assembly, const QString& component) 
             wroteOutside();
         return;
     }
-    Q_EMIT lineErased(m_structure.eraseLine(item, position));
+    const int lineId = m_structure.eraseLine(item, position);
+    m_counts.lineErased(m_structure, lineId);
+    Q_EMIT lineErased(lineId);
     linesChanged();
 }
 
@@ -318,6 +339,7 @@ void BomDocument::setLineQuantity(const QString& assembly, const QString& compon
     }
     const int lineId = m_structure.linesOf(item)[size_t(position)];
     m_structure.setQuantity(lineId, quantity);
+    m_counts.unchanged(m_structure);
     Q_EMIT quantityChanged(lineId, assembly, component);
 }
 

@@ -4,6 +4,7 @@
 #include "store/StoreError.h"
 #include "tree/EditHistory.h"
 #include "tree/LiveChanges.h"
+#include "tree/LoadCounts.h"
 #include "tree/Structure.h"
 
 #include <QObject>
@@ -48,10 +49,12 @@ struct ShowingRead {
 };
 
 /// The first levels of a bill as a load reads them: the bills of the items read (folded IDs in
-/// `read`, one without lines absent from `lines`).
+/// `read`, one without lines absent from `lines`), and of the items met below them, those that
+/// have lines (`marked`, folded IDs): their nodes show that they open, their bills still unread.
 struct LevelRead {
     QHash<QString, store::ComponentLines> lines;
     QSet<QString> read;
+    QSet<QString> marked;
 };
 
 /// Lines as the database holds them now, read after another program changed them under an
@@ -83,6 +86,9 @@ public:
     const QString& topDescription() const { return m_topDescription; }
     void setTopDescription(const QString& description) { m_topDescription = description; }
     EditHistory& history() { return m_history; }
+    /// The load's counts of the structure as it stands (loadCounts' figures), following each
+    /// line added or taken out rather than counting the whole bill again.
+    LoadCounts counts() const { return m_counts.counts(m_structure); }
 
     /// Shows the structure of `assembly` from its reachable lines (Store::reachableLines).
     void load(const QString& assembly, const QHash<QString, store::ComponentLines>& lines);
@@ -90,7 +96,8 @@ public:
     /// with readRest, or level by level as nodes open.
     void loadLevels(const QString& assembly, const LevelRead& levels);
     /// Reads the bills of `items` and of the items below them, `levels` levels down in all,
-    /// one statement a level. Throws StoreError.
+    /// one statement a level, and then which of the items met below have lines (one look at
+    /// the key index each where the store can: no line of theirs is read). Throws StoreError.
     static LevelRead readLevels(store::Store& db, const QStringList& items, int levels);
 
     // A big bill shows its top level at once: the rest of it is read on the store's thread
@@ -110,11 +117,10 @@ public:
     /// How the window reads the bills of items at once (each one's lines by folded ID, absent
     /// where it has none), for a node opened before the rest is in; empty after a failure,
     /// which it has reported.
-    using BillReader =
-        std::function<std::optional<QHash<QString, store::ComponentLines>>(const QStringList&)>;
+    using BillReader = std::function<std::optional<LevelRead>(const QStringList&)>;
     void setBillReader(BillReader reader) { m_billReader = std::move(reader); }
-    /// Before the components of `item` show as nodes: reads the bills of those not read yet
-    /// (their expand marks), one statement. False when the read failed.
+    /// Before the components of `item` show as nodes: reads the item's bill if only its mark
+    /// is known, with the marks of its components, one trip. False when the read failed.
     bool readComponentsOf(int item);
     /// Called on the store's thread after each level the rest's read has read (tests stop the
     /// read there); none by default.
@@ -219,6 +225,7 @@ private:
     void linesChanged();
 
     Structure m_structure;
+    mutable CountKeeper m_counts;
     QString m_topDescription;
     EditHistory m_history;
     bool m_whole = true;

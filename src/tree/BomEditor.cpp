@@ -54,15 +54,14 @@ BomEditor::BomEditor(desktop::Desktop& desktop, DatabaseSession& session, BomDoc
       m_edits(desktop, session, document, model, m_showStatus) {
     m_model.setLimits(DefaultNodeLimit, DefaultDepthLimit);
     // A node opened before the rest of the bill is in reads its components' bills at once.
-    m_document.setBillReader([this](const QStringList& items)
-                                 -> std::optional<QHash<QString, store::ComponentLines>> {
+    m_document.setBillReader([this](const QStringList& items) -> std::optional<LevelRead> {
         try {
             LevelRead read;
             HeldWait held;
             store::runOnStore(held, m_session.databasePath(), {}, [&](store::StoreCall& call) {
                 read = BomDocument::readLevels(call.db(), items, 1);
             });
-            return read.lines;
+            return read;
         } catch (const store::StoreError& error) {
             if (error.number() != store::OperationCancelled)
                 report(error.message());
@@ -128,9 +127,10 @@ QString BomEditor::load(const QString& item) {
                            m_desktop.processEvents();
                            return true;
                        });
-                       // The item's lines and its components' bills: the top level and its
-                       // expand marks. The rest is read while the window goes on.
-                       levels = BomDocument::readLevels(db, {item}, 2);
+                       // The item's lines and which of its components have lines: the top
+                       // level and its expand marks, what the window shows first. The rest
+                       // is read while the window goes on.
+                       levels = BomDocument::readLevels(db, {item}, 1);
                    });
     } catch (const store::StoreError& error) {
         failure = error;

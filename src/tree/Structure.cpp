@@ -4,7 +4,12 @@
 #include "tree/LiveChanges.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <limits>
+#include <mutex>
+#include <thread>
 
 namespace tree {
 
@@ -16,6 +21,64 @@ qint64 saturatedSum(qint64 a, qint64 b) {
     qint64 sum = 0;
     return __builtin_add_overflow(a, b, &sum) ? std::numeric_limits<qint64>::max() : sum;
 }
+
+/// Frees the bills that loads leave behind, one after another on a thread of its own: a bill
+/// of a million lines takes the window's thread almost half a second to free, and the next
+/// bill's top level waited for it. What it is given is owned by it alone (the strings in it
+/// may be shared, and their counts are atomic); it frees whatever is left before the program
+/// ends.
+class Leftovers {
+public:
+    ~Leftovers() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_quit = true;
+        }
+        m_wake.notify_one();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    /// `release` frees what it holds as it is destroyed.
+    void take(std::function<void()> release) {
+        {
+            const std::lock_guard lock(m_mutex);
+            if (!m_thread.joinable())
+                m_thread = std::thread([this] { loop(); });
+            m_pending.push_back(std::move(release));
+        }
+        m_wake.notify_one();
+    }
+
+private:
+    void loop() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return !m_pending.empty() || m_quit; });
+            if (m_pending.empty())
+                return;
+            std::function<void()> next = std::move(m_pending.front());
+            m_pending.pop_front();
+            lock.unlock();
+            next = nullptr;
+            lock.lock();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_pending;
+    bool m_quit = false;
+    std::thread m_thread;
+};
+
+Leftovers& leftovers() {
+    static Leftovers instance;
+    return instance;
+}
+
+/// Below this many lines a bill is freed where it is left: the thread's wake-up costs more.
+constexpr size_t FreedInPlace = 20'000;
 
 } // namespace
 
@@ -66,6 +129,7 @@ void Structure::readBills(int from, const QHash<QString, store::ComponentLines>&
         if (m_items[size_t(item)].read || (only && !only->contains(m_items[size_t(item)].key)))
             continue;
         m_items[size_t(item)].read = true;
+        m_items[size_t(item)].marked = false;
         if (const auto found = bills.constFind(m_items[size_t(item)].key); found != bills.cend())
             addBill(item, *found);
         for (int id : m_items[size_t(item)].lines)
@@ -80,13 +144,30 @@ void Structure::reset(const QString& top, const QHash<QString, store::ComponentL
 }
 
 void Structure::reset(const QString& top, const QHash<QString, store::ComponentLines>& lines,
-                      const QSet<QString>& read) {
+                      const QSet<QString>& read, const QSet<QString>& marked) {
     startAt(top, lines);
     readBills(Top, lines, &read);
+    mark(marked);
     m_acyclic = findAcyclic();
 }
 
+void Structure::mark(const QSet<QString>& marked) {
+    for (const QString& key : marked)
+        if (const int item = m_itemOf.value(key, -1); item >= 0 && !m_items[size_t(item)].read)
+            m_items[size_t(item)].marked = true;
+}
+
 void Structure::startAt(const QString& top, const QHash<QString, store::ComponentLines>& lines) {
+    if (m_lines.size() >= FreedInPlace) {
+        // Moved from, each is empty.
+        leftovers().take([items = std::move(m_items), itemOf = std::move(m_itemOf),
+                          billLines = std::move(m_lines), totals = std::move(m_totals),
+                          walk = std::move(m_walk)] {});
+        m_items = {};
+        m_itemOf = {};
+        m_lines = {};
+        m_walk = {};
+    }
     changed();
     m_topText = top;
     m_items.clear();
@@ -99,13 +180,14 @@ void Structure::startAt(const QString& top, const QHash<QString, store::Componen
 }
 
 bool Structure::readItems(const QHash<QString, store::ComponentLines>& lines,
-                          const QSet<QString>& read) {
+                          const QSet<QString>& read, const QSet<QString>& marked) {
     bool any = false;
     for (const QString& key : read)
         if (const int item = m_itemOf.value(key, -1); item >= 0 && !m_items[size_t(item)].read) {
             readBills(item, lines, &read);
             any = true;
         }
+    mark(marked);
     if (any) {
         changed();
         // A bill read now may close a cycle that the nodes about to be made must show.
@@ -115,10 +197,10 @@ bool Structure::readItems(const QHash<QString, store::ComponentLines>& lines,
 }
 
 bool Structure::readRest(const QHash<QString, store::ComponentLines>& lines) {
-    const QStringList unread = unreadReached();
-    for (const QString& id : unread)
-        readBills(itemOf(id), lines);
-    if (unread.isEmpty())
+    const std::vector<int> unread = unreadItems();
+    for (const int item : unread)
+        readBills(item, lines);
+    if (unread.empty())
         return false;
     changed();
     m_acyclic = findAcyclic();
@@ -127,6 +209,13 @@ bool Structure::readRest(const QHash<QString, store::ComponentLines>& lines) {
 
 QStringList Structure::unreadReached() const {
     QStringList unread;
+    for (const int item : unreadItems())
+        unread.append(m_items[size_t(item)].text);
+    return unread;
+}
+
+std::vector<int> Structure::unreadItems() const {
+    std::vector<int> unread;
     std::vector<bool> seen(m_items.size(), false);
     std::vector<int> pending{Top};
     seen[Top] = true;
@@ -134,7 +223,7 @@ QStringList Structure::unreadReached() const {
         const int item = pending.back();
         pending.pop_back();
         if (!m_items[size_t(item)].read) {
-            unread.append(m_items[size_t(item)].text);
+            unread.push_back(item);
             continue;
         }
         for (int id : m_items[size_t(item)].lines)

@@ -40,12 +40,15 @@ public:
     void reset(const QString& top, const QHash<QString, store::ComponentLines>& lines);
     /// The structure of `top` from the first levels of its lines: the items in `read` (folded
     /// IDs) hold their bill from `lines` (none where absent); every other item it meets stays
-    /// unread until readItems or readRest brings its bill.
+    /// unread until readItems or readRest brings its bill, those in `marked` known to have
+    /// lines (hasLines).
     void reset(const QString& top, const QHash<QString, store::ComponentLines>& lines,
-               const QSet<QString>& read);
+               const QSet<QString>& read, const QSet<QString>& marked = {});
     /// Reads the bills of the unread items among `read` (folded IDs) from `lines`, one level:
-    /// the components they bring stay unread. Returns whether any was read.
-    bool readItems(const QHash<QString, store::ComponentLines>& lines, const QSet<QString>& read);
+    /// the components they bring stay unread, those in `marked` known to have lines. Returns
+    /// whether any was read.
+    bool readItems(const QHash<QString, store::ComponentLines>& lines, const QSet<QString>& read,
+                   const QSet<QString>& marked = {});
     /// Reads every unread item the loaded item reaches, and all below it, from `lines` (the
     /// reachable lines of those items, as a whole read of them found them; an item absent has
     /// none). Items already read keep what they hold. Returns whether any was read.
@@ -66,7 +69,10 @@ public:
 
     /// The item's lines, in the database's key order.
     const std::vector<int>& linesOf(int item) const { return m_items[size_t(item)].lines; }
-    bool hasLines(int item) const { return !m_items[size_t(item)].lines.empty(); }
+    /// Whether the item has lines: in its bill, or, unread, as the load found them.
+    bool hasLines(int item) const {
+        return !m_items[size_t(item)].lines.empty() || m_items[size_t(item)].marked;
+    }
     const Line& line(int id) const { return m_lines[size_t(id)]; }
     /// Lines numbered so far, those taken out included.
     int lineCount() const { return int(m_lines.size()); }
@@ -160,6 +166,7 @@ private:
         QString text; ///< the ID as first met
         std::vector<int> lines;
         bool read = false;
+        bool marked = false; ///< unread, known to have lines
     };
     void changed() {
         m_totals.reset();
@@ -178,7 +185,11 @@ private:
     /// outside it stay unread and nothing below them is walked.
     void readBills(int from, const QHash<QString, store::ComponentLines>& bills,
                    const QSet<QString>* only = nullptr);
+    /// The unread items among `marked` (folded IDs) have lines.
+    void mark(const QSet<QString>& marked);
     bool findAcyclic() const;
+    /// unreadReached's items, by number.
+    std::vector<int> unreadItems() const;
     /// The items the loaded item reaches (itself included), and those that stand as a
     /// component of a line it reaches.
     void shownItems(std::vector<bool>& reached, std::vector<bool>& component) const;

@@ -260,6 +260,55 @@ private Q_SLOTS:
                  QStringLiteral("P: no components"));
     }
 
+    void theCountsFollowEachLineAddedOrTakenOut() {
+        // Random lines added and taken out, shared bills, lines that close a cycle and later
+        // ones that open it again, quantities changed in between: after each, the counts kept
+        // by the document are a full count of its structure.
+        QRandomGenerator random(20261211);
+        const auto shown = [](const tree::LoadCounts& c) {
+            return QStringLiteral("%1 components, %2 rows, %3 levels, %4 lines")
+                .arg(c.components).arg(c.rows).arg(c.levels).arg(c.lines);
+        };
+        for (int round = 0; round < 20; ++round) {
+            const Lines lines = generated(random, 4 + round % 3, false, false);
+            tree::BomDocument bill;
+            bill.load(QStringLiteral("L0-0"), lines);
+            const tree::Structure& structure = bill.structure();
+            for (int edit = 0; edit < 60; ++edit) {
+                const int assembly = int(random.bounded(structure.itemCount()));
+                if (!structure.isRead(assembly))
+                    continue;
+                const QString assemblyId = structure.textOf(assembly);
+                const std::vector<int>& bill0 = structure.linesOf(assembly);
+                const quint32 kind = random.bounded(5);
+                if (kind < 2 && !bill0.empty()) {
+                    const int taken = bill0[random.bounded(quint32(bill0.size()))];
+                    bill.removeLine(assemblyId, structure.line(taken).text);
+                } else if (kind == 2 && !bill0.empty()) {
+                    const int changed = bill0[random.bounded(quint32(bill0.size()))];
+                    bill.setLineQuantity(assemblyId, structure.line(changed).text,
+                                         double(random.bounded(1, 9)));
+                } else {
+                    // An item of the bill or one new to it, with a bill of its own.
+                    const QString component =
+                        random.bounded(4) == 0
+                            ? QStringLiteral("N%1").arg(edit)
+                            : QStringLiteral("L%1-%2").arg(random.bounded(1, 6)).arg(random.bounded(4));
+                    Lines below = lines;
+                    below.insert(store::foldKey(QStringLiteral("N%1").arg(edit)),
+                                 {line(QStringLiteral("L%1-0").arg(random.bounded(2, 6)))});
+                    bill.addLine(assemblyId, int(random.bounded(quint32(bill0.size() + 1))),
+                                 line(component), below);
+                }
+                const tree::LoadCounts kept = bill.counts();
+                const tree::LoadCounts full = tree::loadCounts(structure);
+                QVERIFY2(kept == full, qPrintable(QStringLiteral("round %1, edit %2: kept %3, counted %4")
+                                                      .arg(round).arg(edit)
+                                                      .arg(shown(kept), shown(full))));
+            }
+        }
+    }
+
     void aCycleTooLargeToSumIsStillFoundStepByStep() {
         // A ring of 70 items, each using the next and the one three on: one cycle of 70 items,
         // past the exact walk, whose paths double at every level.

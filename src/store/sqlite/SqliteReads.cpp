@@ -86,6 +86,21 @@ std::vector<ComponentLines> SqliteStore::componentsOfEach(const QStringList& ass
     return result;
 }
 
+std::vector<bool> SqliteStore::haveLines(const QStringList& assemblies) {
+    sqlite3* const connection = nativeHandle(m_db);
+    const QString what = QStringLiteral("Could not read BomDetail");
+    const ReadTransaction transaction(connection, what);
+    NativeStatement query(connection, schema::SelectHasLine, what);
+    std::vector<bool> have(size_t(assemblies.size()));
+    QByteArray key;
+    for (qsizetype i = 0; i < assemblies.size(); ++i) {
+        key = assemblies.at(i).toUtf8();
+        query.rebind(key);
+        have[size_t(i)] = query.next();
+    }
+    return have;
+}
+
 QHash<QString, ComponentLines> SqliteStore::allComponentLines() {
     sqlite3* const connection = nativeHandle(m_db);
     const QString what = QStringLiteral("Could not read BomDetail");

@@ -36,6 +36,8 @@ inline constexpr QLatin1StringView SelectComponentLines{
     "SELECT d.BomID, d.BomComp, d.bomQtyReq, m.ItemUom, m.ItemDesc, m.ItemID IS NOT NULL,"
     " d.StartDate FROM BomDetail AS d LEFT JOIN ItemMaster AS m ON m.ItemID = d.BomComp"
     " WHERE d.BomID = ? ORDER BY d.BomID, d.BomComp"};
+/// Whether an assembly has a line: one search of the key index, nothing read.
+inline constexpr QLatin1StringView SelectHasLine{"SELECT 1 FROM BomDetail WHERE BomID = ? LIMIT 1"};
 /// The same for every line of the table, for a batch that asks for most of it.
 inline constexpr QLatin1StringView SelectAllComponentLines{
     "SELECT d.BomID, d.BomComp, d.bomQtyReq, m.ItemUom, m.ItemDesc, m.ItemID IS NOT NULL,"

@@ -57,6 +57,8 @@ public:
     /// not valid UTF-8 text fails with UnreadableId, naming the ID and the assembly that lists
     /// it, so that no tree is ever built without it; a read error fails with QueryFailed.
     std::vector<ComponentLines> componentsOfEach(const QStringList& assemblies) override;
+    /// One search of BomDetail's key index an assembly, no line read.
+    std::vector<bool> haveLines(const QStringList& assemblies) override;
     /// Every line of the table in one pass, as componentsOfEach reads them, by assembly ID
     /// folded under the store's case rule (foldKey). Cheaper than componentsOfEach for a
     /// batch that asks for most of the table.
