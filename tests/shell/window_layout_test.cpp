@@ -1,7 +1,10 @@
-// The window's own layout on a first start, and the Keyboard Shortcuts window.
+// The window's own layout on a first start, its menus as the features fill them, and the
+// Keyboard Shortcuts window.
 
 #include "info/InfoWindows.h"
+#include "shell/database/DatabaseChoice.h"
 #include "shell/window/BomTreeView.h"
+#include "shell/window/CommandRegistry.h"
 #include "shell/window/ItemList.h"
 #include "shell/window/ShortcutList.h"
 #include "support/WindowFixture.h"
@@ -10,6 +13,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QDebug>
 #include <QLabel>
 #include <QTimer>
 
@@ -24,6 +31,8 @@
 #include <QTest>
 #include <QTextBrowser>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 /// Every action of the menus that has a shortcut, found by a walk of the test's own.
@@ -36,6 +45,32 @@ QList<QAction*> actionsWithShortcuts(const QMenu& menu) {
             found.append(action);
     }
     return found;
+}
+
+/// The menus as a user meets them, one line a command: caption (access key marked), object
+/// name, keys, and whether it is off or a check box; "--" for a separator. A recent database
+/// is its number only, since its path is the test's own.
+void listMenu(const QMenu& menu, const QString& indent, QStringList& lines) {
+    for (const QAction* action : menu.actions()) {
+        if (action->isSeparator()) {
+            lines.append(indent + QStringLiteral("--"));
+            continue;
+        }
+        QString line = indent + (menu.objectName() == QLatin1StringView("mnuRecent")
+                                     ? action->text().left(2)
+                                     : action->text());
+        line += QStringLiteral(" [%1]").arg(action->menu() ? action->menu()->objectName()
+                                                           : action->objectName());
+        if (!action->shortcut().isEmpty())
+            line += u' ' + action->shortcut().toString(QKeySequence::PortableText);
+        if (!action->isEnabled())
+            line += QStringLiteral(" off");
+        if (action->isCheckable())
+            line += QStringLiteral(" check");
+        lines.append(line);
+        if (action->menu())
+            listMenu(*action->menu(), indent + QStringLiteral("  "), lines);
+    }
 }
 
 /// The access key a caption marks ("Rep&lace" gives 'L'), or a null character when it marks
@@ -135,6 +170,121 @@ private Q_SLOTS:
         QCOMPARE(header.sectionSize(tree::UnitColumn), 300); // a program's resize is not theirs
         f.load(QStringLiteral("TOP"));
         QVERIFY(header.sectionSize(tree::UnitColumn) < 300);
+    }
+
+    void aFeatureRegistersIntoItsGroupWhateverTheOrder() {
+        // Groups laid out A | B (joined) | C | D; C stays empty; D, then A, then B register.
+        QMenu menu;
+        shell::CommandRegistry commands;
+        using enum shell::MenuGroup;
+        commands.layOut(&menu, {{FileOpen}, {FileImport, false}, {FileView}, {FileExport}});
+        commands.add(FileExport, "d", u"D"_s);
+        QMenu* a = commands.addMenu(FileOpen, "a", u"A"_s);
+        commands.add(FileImport, "b", u"B"_s, QKeySequence(Qt::Key_F9));
+        commands.add(FileExport, "d2", u"D2"_s);
+        QStringList lines;
+        listMenu(menu, QString(), lines);
+        QCOMPARE(lines, QStringList({u"A [a]"_s, u"B [b] F9"_s, u"--"_s, u"D [d]"_s, u"D2 [d2]"_s}));
+        // Found by their IDs: the window's buttons and the tree's menu take them so.
+        QCOMPARE(commands.action(u"b")->parent(), &menu);
+        QCOMPARE(commands.action(u"a"), a->menuAction());
+        QCOMPARE(commands.action(u"c"), nullptr);
+    }
+
+    void commandWindowsCloseWhenAnotherDatabaseOpens() {
+        WindowFixture f({{"TOP", {}, {}}, {"SUB", {}, {}}}, {{"TOP", "SUB", 1}});
+        f.load(u"TOP"_s);
+        f.tree().setCurrentIndex(f.node(u"SUB"_s));
+        for (const char* command : {"mnuWhereUsed", "mnuCheckDatabase", "mnuChangeHistory"})
+            f.window().findChild<QAction*>(QLatin1StringView(command))->trigger();
+        const auto shown = [&f] {
+            QStringList names;
+            for (const QDialog* dialog : f.window().findChildren<QDialog*>())
+                if (dialog->isVisible())
+                    names.append(dialog->objectName());
+            names.sort();
+            return names;
+        };
+        QCOMPARE(shown(), QStringList({u"ChangeHistoryDialog"_s, u"CheckDatabaseDialog"_s,
+                                       u"WhereUsedDialog"_s}));
+        QCOMPARE(f.desktop.messageTexts(), QStringList());
+        // What they list belongs to the database left.
+        const QString other = QFileInfo(f.database).dir().filePath(u"other.db"_s);
+        writeDatabase(other, {{"PART", {}, {}}}, {});
+        f.window().databaseChoice().openDatabase(other);
+        QCOMPARE(f.window().databaseChoice().databasePath(), other);
+        QCOMPARE(shown(), QStringList());
+    }
+
+    void menusShowEachCommandInItsPlace() {
+        WindowFixture f({{"TOP", {}, {}}, {"SUB", {}, {}}}, {{"TOP", "SUB", 1}});
+        QStringList lines;
+        for (const QAction* menu : f.window().menuBar()->actions()) {
+            lines.append(menu->text() + QStringLiteral(" [%1]").arg(menu->menu()->objectName()));
+            listMenu(*menu->menu(), QStringLiteral("  "), lines);
+        }
+        // Each feature registers its own commands; where they show is the window's layout.
+        const QStringList expected = {
+            u"&File [mnuFile]"_s,
+            u"  &Open Database [mnuOpen] Ctrl+O"_s,
+            u"  Connect to &Server… [mnuConnect]"_s,
+            u"  &Recent Databases [mnuRecent]"_s,
+            u"    &1 []"_s,
+            u"  &Import [mnuImport]"_s,
+            u"    From &Access Database… [mnuImportAccess]"_s,
+            u"    From &CSV Files… [mnuImportCsv]"_s,
+            u"  --"_s,
+            u"  E&xpand All [mnuExpand]"_s,
+            u"  &Collapse All [mnuCollapse]"_s,
+            u"  --"_s,
+            u"  Expor&t [Export]"_s,
+            u"    &Indented Bill (CSV)… [Indented Bill (CSV)…] off"_s,
+            u"    &Summarised Bill (CSV)… [Summarised Bill (CSV)…] off"_s,
+            u"    Indented Bill (&Excel)… [Indented Bill (Excel)…] off"_s,
+            u"    Summarised Bill (E&xcel)… [Summarised Bill (Excel)…] off"_s,
+            u"    --"_s,
+            u"    &With Title Block [With Title Block] check"_s,
+            u"  Print Pre&view… [Print Preview…] off"_s,
+            u"  &Print… [Print…] Ctrl+P off"_s,
+            u"  --"_s,
+            u"  &Exit [mnuExit]"_s,
+            u"&Edit [mnuEdit]"_s,
+            u"  &Undo [mnuUndo] Ctrl+Z off"_s,
+            u"  &Redo [mnuRedo] Ctrl+Shift+Z off"_s,
+            u"  --"_s,
+            u"  &Add Component… [mnuAddComponent] Ins"_s,
+            u"  Cu&t [mnuCut] Ctrl+X"_s,
+            u"  &Copy [mnuCopy] Ctrl+C"_s,
+            u"  &Paste [mnuPaste] Ctrl+V"_s,
+            u"  &Delete [mnuDelete] Del"_s,
+            u"  --"_s,
+            u"  &Where Used [mnuWhereUsed] Ctrl+U"_s,
+            u"  --"_s,
+            u"  &Find in Tree… [mnuFindInTree] Ctrl+F"_s,
+            u"  Find &Next [mnuFindNext] F3"_s,
+            u"  Find Pre&vious [mnuFindPrevious] Shift+F3"_s,
+            u"  --"_s,
+            u"  Rep&lace Component… [mnuReplaceComponent]"_s,
+            u"  Remove From &Every Assembly [mnuRemoveEverywhere]"_s,
+            u"  Cop&y Bill To… [mnuCopyBill]"_s,
+            u"&Tools [mnuTools]"_s,
+            u"  &Check Database [mnuCheckDatabase]"_s,
+            u"  Co&mpare Bills… [mnuCompareBills]"_s,
+            u"  Re&quirements… [mnuRequirements]"_s,
+            u"  Change &History… [mnuChangeHistory]"_s,
+            u"  &Keep History on This Server… [mnuKeepServerHistory]"_s,
+            u"  Show This Bill &As Of… [mnuAsOf]"_s,
+            u"  --"_s,
+            u"  &Options… [mnuOptions]"_s,
+            u"&Help [mnuHelp]"_s,
+            u"  &Operation Notes [mnuOperation] F1"_s,
+            u"  &Keyboard Shortcuts [mnuShortcuts]"_s,
+            u"  --"_s,
+            u"  &About BOM Editor [mnuAbout]"_s,
+        };
+        if (lines != expected)
+            qWarning().noquote() << lines.join(u'\n');
+        QCOMPARE(lines, expected);
     }
 
     void keyboardShortcutsListEveryMenuShortcut() {

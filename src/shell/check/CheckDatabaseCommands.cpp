@@ -2,6 +2,7 @@
 
 #include "shell/check/CheckDatabaseDialog.h"
 #include "shell/window/CommandContext.h"
+#include "shell/window/CommandRegistry.h"
 
 #include "desktop/Desktop.h"
 #include "store/DatabaseCheck.h"
@@ -9,6 +10,8 @@
 #include "store/StoreError.h"
 #include "tree/BomTreeModel.h"
 #include "tree/StoreWaiting.h"
+
+#include <QAction>
 
 
 namespace shell {
@@ -21,6 +24,15 @@ const QString Title = QStringLiteral("Check Database");
 
 CheckDatabaseCommands::CheckDatabaseCommands(CommandContext& context)
     : QObject(context.window()), m_context(context), m_desktop(context.desktop()) {}
+
+void registerCheckDatabaseCommands(CommandContext& context) {
+    auto* check = new CheckDatabaseCommands(context);
+    QAction* run = context.commands().add(MenuGroup::ToolsCheck, "mnuCheckDatabase",
+                                          QStringLiteral("&Check Database"));
+    QObject::connect(run, &QAction::triggered, check, &CheckDatabaseCommands::run);
+    QObject::connect(&context.commands(), &CommandRegistry::databaseLeft, check,
+                     &CheckDatabaseCommands::closeWindow);
+}
 
 void CheckDatabaseCommands::run() {
     const QString location = m_context.databasePath();

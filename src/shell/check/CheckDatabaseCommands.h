@@ -39,4 +39,7 @@ private:
     QPointer<CheckDatabaseDialog> m_dialog;
 };
 
+/// Registers Tools ▸ Check Database; its window closes when the database changes.
+void registerCheckDatabaseCommands(CommandContext& context);
+
 } // namespace shell

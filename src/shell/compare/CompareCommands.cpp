@@ -1,6 +1,7 @@
 #include "shell/compare/CompareCommands.h"
 
 #include "shell/window/CommandContext.h"
+#include "shell/window/CommandRegistry.h"
 #include "tree/BomTreeModel.h"
 
 #include "shell/export/ExportCommands.h"
@@ -74,10 +75,16 @@ CompareCommands::CompareCommands(CommandContext& context)
     : QObject(context.window()), m_context(context), m_desktop(context.desktop()),
       m_window(context.window()) {}
 
-void CompareCommands::addTo(QMenu* menu) {
-    auto* action = menu->addAction(QStringLiteral("Co&mpare Bills…"));
-    action->setObjectName(QStringLiteral("mnuCompareBills"));
+void CompareCommands::addTo(CommandRegistry& commands) {
+    QAction* action =
+        commands.add(MenuGroup::ToolsCompare, "mnuCompareBills", QStringLiteral("Co&mpare Bills…"));
     connect(action, &QAction::triggered, this, &CompareCommands::open);
+    connect(&commands, &CommandRegistry::compareBeforeRequested, this,
+            &CompareCommands::compareBefore);
+}
+
+void registerCompareCommands(CommandContext& context) {
+    (new CompareCommands(context))->addTo(context.commands());
 }
 
 void CompareCommands::open() {

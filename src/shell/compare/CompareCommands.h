@@ -8,7 +8,6 @@
 
 #include <functional>
 
-class QMenu;
 class QWidget;
 
 namespace desktop {
@@ -18,6 +17,7 @@ class Desktop;
 namespace shell {
 
 class CommandContext;
+class CommandRegistry;
 
 /// Tools ▸ "Compare Bills…": the one Compare Bills window of the main window, and what its
 /// buttons do. Each side is read with one store operation (its reachable lines), on its own
@@ -31,8 +31,9 @@ public:
     /// says what an export has written.
     explicit CompareCommands(CommandContext& context);
 
-    /// Adds "Compare Bills…" to `menu`.
-    void addTo(QMenu* menu);
+    /// Registers "Compare Bills…" in `commands`, and the comparison with the bill before a
+    /// change that the history asks for.
+    void addTo(CommandRegistry& commands);
     /// Opens the window, item A the loaded item.
     void open();
     /// Compares the bill of `item` now with the bill just before `moment` (a change's time),
@@ -54,5 +55,8 @@ private:
     QPointer<CompareDialog> m_dialog;
     QString m_otherLocation; ///< the file or server chosen for B; empty: the database shown
 };
+
+/// Registers Tools ▸ "Compare Bills…".
+void registerCompareCommands(CommandContext& context);
 
 } // namespace shell

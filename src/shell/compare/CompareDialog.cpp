@@ -53,22 +53,22 @@ constexpr int MaxIndent = 12;
 
 /// The lines of one tab, with those shown: all, or those that differ (and, in the indented
 /// tab, the rows above a difference, so that each difference keeps its place in the tree).
-class CompareDialog::Lines : public QAbstractTableModel {
+class CompareDialog::Lines : public ReportTableModel {
 public:
     enum Column { Level, Item, Description, QuantityA, QuantityB, Difference, MarkColumn, Note, ColumnCount };
 
-    Lines(bool indented, QObject* parent) : QAbstractTableModel(parent), m_indented(indented) {}
+    Lines(bool indented, QObject* parent)
+        : ReportTableModel(ColumnCount, {}, {Level, QuantityA, QuantityB, Difference}, parent),
+          m_indented(indented) {}
 
     void reset(std::vector<tree::ComparedLine> lines, bool hideUnchanged) {
-        beginResetModel();
-        m_lines = std::move(lines);
-        choose(hideUnchanged);
-        endResetModel();
+        resetLines([&] {
+            m_lines = std::move(lines);
+            choose(hideUnchanged);
+        });
     }
     void setHideUnchanged(bool hide) {
-        beginResetModel();
-        choose(hide);
-        endResetModel();
+        resetLines([&] { choose(hide); });
     }
     const tree::ComparedLine& line(int row) const { return m_lines[m_shown[size_t(row)]]; }
     std::vector<const tree::ComparedLine*> shown() const {
@@ -80,12 +80,7 @@ public:
     }
     bool indented() const { return m_indented; }
 
-    int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(m_shown.size());
-    }
-    int columnCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : ColumnCount;
-    }
+    int lineCount() const override { return int(m_shown.size()); }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
             return {};
@@ -101,9 +96,7 @@ public:
         default: return {};
         }
     }
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid())
-            return {};
+    QVariant cell(const QModelIndex& index, int role) const override {
         const tree::ComparedLine& at = line(index.row());
         switch (role) {
         case Qt::DisplayRole:
@@ -126,11 +119,6 @@ public:
             case Note: return at.note;
             default: return {};
             }
-        case Qt::TextAlignmentRole:
-            if (index.column() == Level || index.column() == QuantityA ||
-                index.column() == QuantityB || index.column() == Difference)
-                return int(Qt::AlignRight | Qt::AlignVCenter);
-            return {};
         case Qt::ForegroundRole:
             return index.column() == Level ? QVariant() : markColour(at.mark);
         case Qt::ToolTipRole:

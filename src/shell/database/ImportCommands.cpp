@@ -1,6 +1,7 @@
 #include "shell/database/ImportCommands.h"
 
 #include "shell/window/CommandContext.h"
+#include "shell/window/CommandRegistry.h"
 
 #include "desktop/Desktop.h"
 #include "import/Import.h"
@@ -43,9 +44,8 @@ ImportCommands::ImportCommands(desktop::Desktop& desktop) : m_desktop(desktop) {
 ImportCommands::ImportCommands(CommandContext& context)
     : QObject(context.window()), m_desktop(context.desktop()), m_context(&context) {}
 
-void ImportCommands::addTo(QMenu* fileMenu) {
-    QMenu* menu = fileMenu->addMenu(QStringLiteral("&Import"));
-    menu->setObjectName(QStringLiteral("mnuImport"));
+void ImportCommands::addTo(CommandRegistry& commands) {
+    QMenu* menu = commands.addMenu(MenuGroup::FileImport, "mnuImport", QStringLiteral("&Import"));
     QAction* access = menu->addAction(QStringLiteral("From &Access Database…"));
     access->setObjectName(QStringLiteral("mnuImportAccess"));
     QAction* csv = menu->addAction(QStringLiteral("From &CSV Files…"));

@@ -18,6 +18,7 @@ class Desktop;
 namespace shell {
 
 class CommandContext;
+class CommandRegistry;
 
 /// Bringing existing bills into the editor from the window: a Jet (.mdb) file chosen as the
 /// database, and File ▸ Import ▸ "From Access Database…" and "From CSV Files…". Each asks its
@@ -33,9 +34,9 @@ public:
     /// when there is none) comes from `context` at the moment a command runs.
     explicit ImportCommands(CommandContext& context);
 
-    /// Adds the Import submenu (`mnuImport`, with `mnuImportAccess` and `mnuImportCsv`) to the
-    /// end of `fileMenu`.
-    void addTo(QMenu* fileMenu);
+    /// Registers the Import submenu (`mnuImport`, with `mnuImportAccess` and `mnuImportCsv`)
+    /// in the File menu.
+    void addTo(CommandRegistry& commands);
 
     /// A Jet file chosen as the database: explains that its bills are copied into a new SQLite
     /// file, asks where (proposing NAME.db beside it) and imports. Returns the new database, or

@@ -1,13 +1,14 @@
 #include "shell/drafts/DraftCommands.h"
 
 #include "shell/window/CommandContext.h"
+#include "shell/window/CommandRegistry.h"
 
 #include "desktop/Desktop.h"
 #include "store/StoreError.h"
 #include "tree/BomTreeModel.h"
 #include "tree/drafts/DraftTrips.h"
 
-#include <QMenu>
+#include <QAction>
 #include <QObject>
 #include <QTimer>
 #include <QWidget>
@@ -40,22 +41,21 @@ public:
         connect(model, &tree::BomTreeModel::modelReset, this, &DraftCommands::noteEdit);
     }
 
-    void addTo(QMenu* menu) {
-        menu->addSeparator();
-        add(menu, "mnuNewDraft", QStringLiteral("&New Draft\u2026"), &DraftCommands::newDraft);
-        add(menu, "mnuOpenDraft", QStringLiteral("Open &Draft\u2026"), &DraftCommands::openDraft);
-        add(menu, "mnuCloseDraft", QStringLiteral("C&lose Draft"), &DraftCommands::closeDraft);
-        add(menu, "mnuApplyDraft", QStringLiteral("&Apply Draft\u2026"),
+    void addTo(CommandRegistry& commands) {
+        add(commands, "mnuNewDraft", QStringLiteral("&New Draft\u2026"), &DraftCommands::newDraft);
+        add(commands, "mnuOpenDraft", QStringLiteral("Open &Draft\u2026"), &DraftCommands::openDraft);
+        add(commands, "mnuCloseDraft", QStringLiteral("C&lose Draft"), &DraftCommands::closeDraft);
+        add(commands, "mnuApplyDraft", QStringLiteral("&Apply Draft\u2026"),
             &DraftCommands::applyDraft);
-        add(menu, "mnuDiscardDraft", QStringLiteral("Disca&rd Draft\u2026"),
+        add(commands, "mnuDiscardDraft", QStringLiteral("Disca&rd Draft\u2026"),
             &DraftCommands::discardDraft);
     }
 
 private:
     using Command = void (DraftCommands::*)();
-    void add(QMenu* menu, const char* name, const QString& caption, Command command) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(QLatin1String(name));
+    void add(CommandRegistry& commands, const char* name, const QString& caption,
+             Command command) {
+        QAction* action = commands.add(MenuGroup::ToolsDrafts, name, caption);
         connect(action, &QAction::triggered, this, [this, command] {
             if (m_context.busy())
                 return;
@@ -265,8 +265,8 @@ private:
 
 } // namespace
 
-void addDraftCommands(CommandContext& context, QMenu* menu) {
-    (new DraftCommands(context))->addTo(menu);
+void registerDraftCommands(CommandContext& context) {
+    (new DraftCommands(context))->addTo(context.commands());
 }
 
 } // namespace shell

@@ -4,6 +4,7 @@
 #include "shell/edit/ReplaceDialog.h"
 #include "shell/window/BomTreeView.h"
 #include "shell/window/CommandContext.h"
+#include "shell/window/CommandRegistry.h"
 #include "shell/live/ChangeNote.h"
 
 #include "desktop/Desktop.h"
@@ -26,16 +27,15 @@ BulkCommands::BulkCommands(CommandContext& context)
     : QObject(context.window()), m_context(context), m_desktop(context.desktop()),
       m_edits(context.edits()), m_model(context.model()), m_window(context.window()) {}
 
-void BulkCommands::addTo(QMenu* editMenu) {
-    editMenu->addSeparator();
-    QAction* replace = editMenu->addAction(QStringLiteral("Rep&lace Component\u2026"));
-    replace->setObjectName(QStringLiteral("mnuReplaceComponent"));
+void BulkCommands::addTo(CommandRegistry& commands) {
+    QAction* replace = commands.add(MenuGroup::EditBulk, "mnuReplaceComponent",
+                                    QStringLiteral("Rep&lace Component\u2026"));
     connect(replace, &QAction::triggered, this, [this] { this->replace(); });
-    QAction* remove = editMenu->addAction(QStringLiteral("Remove From &Every Assembly"));
-    remove->setObjectName(QStringLiteral("mnuRemoveEverywhere"));
+    QAction* remove = commands.add(MenuGroup::EditBulk, "mnuRemoveEverywhere",
+                                   QStringLiteral("Remove From &Every Assembly"));
     connect(remove, &QAction::triggered, this, &BulkCommands::removeEverywhere);
-    QAction* copy = editMenu->addAction(QStringLiteral("Cop&y Bill To\u2026"));
-    copy->setObjectName(QStringLiteral("mnuCopyBill"));
+    QAction* copy = commands.add(MenuGroup::EditBulk, "mnuCopyBill",
+                                 QStringLiteral("Cop&y Bill To\u2026"));
     connect(copy, &QAction::triggered, this, &BulkCommands::copyBill);
 }
 

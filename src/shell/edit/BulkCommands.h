@@ -11,8 +11,6 @@
 #include <utility>
 #include <vector>
 
-class QMenu;
-
 namespace desktop {
 class Desktop;
 }
@@ -27,6 +25,7 @@ class LineEdits;
 namespace shell {
 
 class CommandContext;
+class CommandRegistry;
 class ReplaceDialog;
 
 /// Edit ▸ "Replace Component…", "Remove From Every Assembly" and "Copy Bill To…": the changes
@@ -38,8 +37,8 @@ public:
     /// The component acted on is `context`'s current item, as Where Used takes it.
     explicit BulkCommands(CommandContext& context);
 
-    /// Adds the three actions to the Edit menu.
-    void addTo(QMenu* editMenu);
+    /// Registers the three actions in the Edit menu's group of changes of many lines.
+    void addTo(CommandRegistry& commands);
     /// Replaces `old` (the current item when empty) by an item picked in a find box, in the
     /// assemblies ticked.
     void replace(const QString& old = {});

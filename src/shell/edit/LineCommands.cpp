@@ -3,6 +3,7 @@
 #include "desktop/Desktop.h"
 #include "shell/window/BomTreeView.h"
 #include "shell/window/CommandContext.h"
+#include "shell/window/CommandRegistry.h"
 #include "shell/edit/ItemPickDialog.h"
 #include "shell/edit/LineClipboard.h"
 #include "shell/edit/PasteColumnsDialog.h"
@@ -20,7 +21,6 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QMenu>
 #include <QMimeData>
 #include <QSet>
 
@@ -42,7 +42,7 @@ LineCommands::LineCommands(CommandContext& context)
     : QObject(context.window()), m_context(context), m_desktop(context.desktop()),
       m_edits(context.edits()), m_model(context.model()), m_tree(context.tree()) {}
 
-void LineCommands::addTo(QMenu* editMenu, QAction* before) {
+void LineCommands::addTo(CommandRegistry& commands) {
     QAction* add = makeAction(this, "mnuAddComponent", QStringLiteral("&Add Component…"),
                               QKeySequence(Qt::Key_Insert));
     QAction* cut = makeAction(this, "mnuCut", QStringLiteral("Cu&t"), QKeySequence::Cut);
@@ -59,8 +59,8 @@ void LineCommands::addTo(QMenu* editMenu, QAction* before) {
     connect(copy, &QAction::triggered, this, &LineCommands::copy);
     connect(paste, &QAction::triggered, this, &LineCommands::paste);
     connect(remove, &QAction::triggered, this, &LineCommands::deleteSelected);
-    editMenu->insertActions(before, {add, cut, copy, paste, remove});
-    editMenu->insertSeparator(before);
+    for (QAction* action : {add, cut, copy, paste, remove})
+        commands.add(MenuGroup::EditLines, action);
     // Copying or cutting anything else gives the cut up: its lines stay where they are.
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();

@@ -14,7 +14,6 @@
 #include <vector>
 
 class QAction;
-class QMenu;
 
 namespace desktop {
 class Desktop;
@@ -28,6 +27,7 @@ namespace shell {
 
 class BomTreeView;
 class CommandContext;
+class CommandRegistry;
 
 /// Edit ▸ "Add Component…" (Insert), Cut (Ctrl+X), Copy (Ctrl+C), Paste (Ctrl+V) and Delete
 /// (Del, on one selected node or several): the edits of many lines, and the one edit the mouse
@@ -39,8 +39,8 @@ public:
     /// The edits, the tree and the status come from `context`.
     explicit LineCommands(CommandContext& context);
 
-    /// Adds the commands to `editMenu`, before `before`.
-    void addTo(QMenu* editMenu, QAction* before);
+    /// Registers the commands in the Edit menu's group of line commands.
+    void addTo(CommandRegistry& commands);
 
     /// Picks an item from a list that the Find Item field narrows, then adds it at the
     /// current node as a drop there does (the same questions); on the empty tree of a loaded

@@ -1,6 +1,7 @@
 #include "shell/export/ExportCommands.h"
 
 #include "shell/window/CommandContext.h"
+#include "shell/window/CommandRegistry.h"
 
 #include "shell/export/XlsxExport.h"
 
@@ -99,18 +100,20 @@ ExportCommands::ExportCommands(CommandContext& context, QObject* parent, QSettin
     updateEnabled();
 }
 
-void ExportCommands::addTo(QMenu* fileMenu) {
-    fileMenu->addSeparator();
-    QMenu* exportMenu = fileMenu->addMenu(QStringLiteral("Expor&t"));
-    exportMenu->setObjectName(QStringLiteral("Export"));
+void ExportCommands::addTo(CommandRegistry& commands) {
+    QMenu* exportMenu = commands.addMenu(MenuGroup::FileExport, "Export", QStringLiteral("Expor&t"));
     exportMenu->addAction(m_indentedAction);
     exportMenu->addAction(m_summaryAction);
     exportMenu->addAction(m_indentedXlsxAction);
     exportMenu->addAction(m_summaryXlsxAction);
     exportMenu->addSeparator();
     exportMenu->addAction(m_titleBlockAction);
-    fileMenu->addAction(m_previewAction);
-    fileMenu->addAction(m_printAction);
+    commands.add(MenuGroup::FileExport, m_previewAction);
+    commands.add(MenuGroup::FileExport, m_printAction);
+}
+
+void registerExportCommands(CommandContext& context) {
+    (new ExportCommands(context, context.window(), &context.settings()))->addTo(context.commands());
 }
 
 void ExportCommands::updateEnabled() {

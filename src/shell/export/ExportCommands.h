@@ -29,6 +29,7 @@ struct IndentedLine;
 namespace shell {
 
 class CommandContext;
+class CommandRegistry;
 
 /// A file written all or nothing: it appears, or replaces the one there, only at commit(), once
 /// every byte is written; gone without a commit, it leaves no trace.
@@ -91,8 +92,8 @@ public:
     explicit ExportCommands(CommandContext& context, QObject* parent = nullptr,
                             QSettings* settings = nullptr);
 
-    /// Adds the Export submenu, Print Preview… and Print… at the end of `fileMenu`.
-    void addTo(QMenu* fileMenu);
+    /// Registers the Export submenu, Print Preview… and Print… in `commands`.
+    void addTo(CommandRegistry& commands);
 
     /// Asks where to save the indented bill, then writes it.
     void exportIndented();
@@ -152,5 +153,9 @@ private:
     QAction* m_titleBlockAction;
     QSettings* m_settings;
 };
+
+/// Registers File ▸ Export, Print Preview… and Print…, remembering the user's choices in the
+/// window's settings.
+void registerExportCommands(CommandContext& context);
 
 } // namespace shell

@@ -8,6 +8,7 @@
 #include "tree/history/HistoryTexts.h"
 #include "shell/history/RestoreDialog.h"
 #include "shell/window/CommandContext.h"
+#include "shell/window/CommandRegistry.h"
 #include "store/StoreError.h"
 #include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
@@ -122,11 +123,16 @@ void AsOfDialog::setHeading(const QString& heading) {
 AsOfCommands::AsOfCommands(CommandContext& context)
     : QObject(nullptr), m_context(context) {}
 
-void AsOfCommands::addTo(QMenu* menu) {
-    auto* action = menu->addAction(QStringLiteral("Show This Bill &As Of…"));
-    action->setObjectName(QStringLiteral("mnuAsOf"));
+void AsOfCommands::addTo(CommandRegistry& commands) {
+    QAction* action = commands.add(MenuGroup::ToolsAsOf, "mnuAsOf",
+                                   QStringLiteral("Show This Bill &As Of…"));
     connect(action, &QAction::triggered, this, &AsOfCommands::open);
-    setParent(menu);
+    connect(&commands, &CommandRegistry::billBeforeRequested, this, &AsOfCommands::openBefore);
+    setParent(commands.menu(MenuGroup::ToolsAsOf));
+}
+
+void registerAsOfCommands(CommandContext& context) {
+    (new AsOfCommands(context))->addTo(context.commands());
 }
 
 void AsOfCommands::open() {

@@ -23,6 +23,7 @@ class BomTreeModel;
 namespace shell {
 
 class CommandContext;
+class CommandRegistry;
 
 /// A bill as it stood at one moment, read-only: a tree of its own (a document and a model of
 /// its own, never the window's), rebuilt from the database's history. The moment is typed as
@@ -72,7 +73,9 @@ class AsOfCommands : public QObject {
     Q_OBJECT
 public:
     explicit AsOfCommands(CommandContext& context);
-    void addTo(QMenu* menu);
+    /// Registers Show This Bill As Of… in `commands`, and the bill before a change that the
+    /// history asks for.
+    void addTo(CommandRegistry& commands);
     /// Opens the window for the loaded bill, or brings it forward.
     void open();
     /// Opens the window on the bill of `item` as it stood just before `moment` (a change's
@@ -98,5 +101,8 @@ private:
     QStringList m_assembliesThen;
     QPointer<AsOfDialog> m_dialog;
 };
+
+/// Registers Tools ▸ Show This Bill As Of….
+void registerAsOfCommands(CommandContext& context);
 
 } // namespace shell

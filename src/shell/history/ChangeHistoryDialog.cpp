@@ -5,7 +5,6 @@
 
 #include "tree/Quantity.h"
 
-#include <QAbstractListModel>
 #include <QAction>
 #include <QGuiApplication>
 #include <QMenu>
@@ -61,33 +60,28 @@ std::optional<QDateTime> bound(const QDateTimeEdit& edit) {
 } // namespace
 
 /// The listed changes, one line each, made once: the view asks for them on every paint.
-class ChangeHistoryDialog::Changes : public QAbstractListModel {
+class ChangeHistoryDialog::Changes : public ReportTableModel {
 public:
-    using QAbstractListModel::QAbstractListModel;
+    explicit Changes(QObject* parent)
+        : ReportTableModel(1, {QStringLiteral("Change")}, {}, parent) {}
 
     void reset(std::vector<store::ChangeRecord> changes) {
-        beginResetModel();
-        m_changes = std::move(changes);
-        m_lines.clear();
-        m_lines.reserve(m_changes.size());
-        const QDate today = QDate::currentDate();
-        for (const store::ChangeRecord& change : m_changes)
-            m_lines.push_back(tree::historySummary(change, today));
-        endResetModel();
+        resetLines([&] {
+            m_changes = std::move(changes);
+            m_lines.clear();
+            m_lines.reserve(m_changes.size());
+            const QDate today = QDate::currentDate();
+            for (const store::ChangeRecord& change : m_changes)
+                m_lines.push_back(tree::historySummary(change, today));
+        });
     }
     const std::vector<store::ChangeRecord>& changes() const { return m_changes; }
 
-    int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(m_lines.size());
-    }
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section != 0)
-            return {};
-        return QStringLiteral("Change");
-    }
+protected:
+    int lineCount() const override { return int(m_lines.size()); }
     // Display text only: no tool tip, which Qt would take for rich text if it looked like it.
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid() || role != Qt::DisplayRole)
+    QVariant cell(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole)
             return {};
         return m_lines[size_t(index.row())];
     }

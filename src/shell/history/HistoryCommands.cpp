@@ -6,6 +6,7 @@
 #include "shell/export/XlsxExport.h"
 #include "shell/window/BomTreeView.h"
 #include "shell/window/CommandContext.h"
+#include "shell/window/CommandRegistry.h"
 
 #include "desktop/Desktop.h"
 #include "store/History.h"
@@ -35,17 +36,27 @@ namespace shell {
 HistoryCommands::HistoryCommands(CommandContext& context)
     : QObject(context.window()), m_context(context) {}
 
-void HistoryCommands::addTo(QMenu* menu) {
-    auto* action = menu->addAction(QStringLiteral("Change &History…"));
-    action->setObjectName(QStringLiteral("mnuChangeHistory"));
+void HistoryCommands::addTo(CommandRegistry& commands) {
+    QAction* action = commands.add(MenuGroup::ToolsHistory, "mnuChangeHistory",
+                                   QStringLiteral("Change &History…"));
     connect(action, &QAction::triggered, this, &HistoryCommands::open);
     // A file's history is kept by the editors themselves; a server keeps one only once asked.
-    auto* keep = menu->addAction(QStringLiteral("&Keep History on This Server…"));
-    keep->setObjectName(QStringLiteral("mnuKeepServerHistory"));
+    QAction* keep = commands.add(MenuGroup::ToolsHistory, "mnuKeepServerHistory",
+                                 QStringLiteral("&Keep History on This Server…"));
     connect(keep, &QAction::triggered, this, &HistoryCommands::keepOnServer);
-    connect(menu, &QMenu::aboutToShow, keep, [this, keep] {
+    connect(commands.menu(MenuGroup::ToolsHistory), &QMenu::aboutToShow, keep, [this, keep] {
         keep->setEnabled(store::isServerAddress(m_context.databasePath()));
     });
+    connect(&commands, &CommandRegistry::lineHistoryRequested, this, &HistoryCommands::openLine);
+    connect(this, &HistoryCommands::billBeforeRequested, &commands,
+            &CommandRegistry::billBeforeRequested);
+    connect(this, &HistoryCommands::compareBeforeRequested, &commands,
+            &CommandRegistry::compareBeforeRequested);
+    connect(&commands, &CommandRegistry::databaseLeft, this, &HistoryCommands::closeWindow);
+}
+
+void registerHistoryCommands(CommandContext& context) {
+    (new HistoryCommands(context))->addTo(context.commands());
 }
 
 void HistoryCommands::keepOnServer() {

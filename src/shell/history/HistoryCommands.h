@@ -14,12 +14,12 @@
 #include <optional>
 #include <utility>
 
-class QMenu;
 class QModelIndex;
 
 namespace shell {
 
 class CommandContext;
+class CommandRegistry;
 
 /// Tools ▸ "Change History…" and the tree's "History of This Line": the one Change History
 /// window of the main window, and what its buttons do. The history is read in one store trip
@@ -34,8 +34,9 @@ public:
     /// The database, the loaded bill and the tree's current line come from `context`.
     explicit HistoryCommands(CommandContext& context);
 
-    /// Adds "Change History…" and "Keep History on This Server…" to `menu`.
-    void addTo(QMenu* menu);
+    /// Registers "Change History…" and "Keep History on This Server…" in `commands`, the
+    /// tree's "History of This Line", and the window's closing when the database changes.
+    void addTo(CommandRegistry& commands);
     /// Makes the server of the window keep the history of every change, by anyone, after a
     /// question that names what it creates and what that costs the other programs' writes.
     void keepOnServer();
@@ -86,5 +87,8 @@ private:
     QPointer<ChangeHistoryDialog> m_dialog;
     std::optional<Line> m_line;
 };
+
+/// Registers Tools ▸ "Change History…" and "Keep History on This Server…".
+void registerHistoryCommands(CommandContext& context);
 
 } // namespace shell

@@ -2,14 +2,15 @@
 
 #include "shell/options/OptionsDialog.h"
 #include "shell/window/CommandContext.h"
+#include "shell/window/CommandRegistry.h"
 
 #include "desktop/Desktop.h"
 #include "desktop/Language.h"
 #include "store/WholeUnits.h"
 #include "tree/BomTreeModel.h"
 
+#include <QAction>
 #include <QCoreApplication>
-#include <QMenu>
 #include <QSettings>
 
 namespace shell {
@@ -19,11 +20,14 @@ OptionsCommands::OptionsCommands(CommandContext& context)
     context.model().setWholeUnits(store::wholeUnitsFrom(context.settings()));
 }
 
-void OptionsCommands::addTo(QMenu* menu) {
-    menu->addSeparator();
-    QAction* options = menu->addAction(QStringLiteral("&Options\u2026"));
-    options->setObjectName(QStringLiteral("mnuOptions"));
+void OptionsCommands::addTo(CommandRegistry& commands) {
+    QAction* options =
+        commands.add(MenuGroup::ToolsOptions, "mnuOptions", QStringLiteral("&Options\u2026"));
     connect(options, &QAction::triggered, this, &OptionsCommands::open);
+}
+
+void registerOptionsCommands(CommandContext& context) {
+    (new OptionsCommands(context))->addTo(context.commands());
 }
 
 void OptionsCommands::open() {

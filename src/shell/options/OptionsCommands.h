@@ -2,11 +2,10 @@
 
 #include <QObject>
 
-class QMenu;
-
 namespace shell {
 
 class CommandContext;
+class CommandRegistry;
 
 /// Tools ▸ "Options…" and what the options set: the units counted in whole pieces, kept in
 /// the settings and handed to the tree (which marks a fraction of one) from the start.
@@ -15,13 +14,17 @@ class OptionsCommands : public QObject {
 public:
     explicit OptionsCommands(CommandContext& context);
 
-    /// Adds "Options…" to `menu`.
-    void addTo(QMenu* menu);
+    /// Registers "Options…" in `commands`.
+    void addTo(CommandRegistry& commands);
     /// Opens the box; OK keeps what it holds and marks the tree by it.
     void open();
 
 private:
     CommandContext& m_context;
 };
+
+/// Registers Tools ▸ "Options…"; the tree counts in whole pieces as the options say from the
+/// start.
+void registerOptionsCommands(CommandContext& context);
 
 } // namespace shell

@@ -5,8 +5,10 @@
 #include "shell/edit/PasteColumnsDialog.h"
 #include "shell/export/ExportCommands.h"
 #include "shell/export/XlsxExport.h"
+#include "shell/plan/LowLevelColumn.h"
 #include "shell/plan/RequirementsDialog.h"
 #include "shell/window/CommandContext.h"
+#include "shell/window/CommandRegistry.h"
 #include "shell/window/ItemIdCompleter.h"
 #include "shell/window/ItemList.h"
 #include "shell/window/ItemListModel.h"
@@ -96,10 +98,15 @@ QString planName(const std::vector<tree::PlannedBuild>& builds) {
 RequirementsCommands::RequirementsCommands(CommandContext& context)
     : QObject(context.window()), m_context(context), m_desktop(context.desktop()) {}
 
-void RequirementsCommands::addTo(QMenu* menu) {
-    auto* action = menu->addAction(QStringLiteral("Re&quirements…"));
-    action->setObjectName(QStringLiteral("mnuRequirements"));
+void RequirementsCommands::addTo(CommandRegistry& commands) {
+    QAction* action = commands.add(MenuGroup::ToolsRequirements, "mnuRequirements",
+                                   QStringLiteral("Re&quirements…"));
     connect(action, &QAction::triggered, this, &RequirementsCommands::open);
+}
+
+void registerRequirementsCommands(CommandContext& context) {
+    (new RequirementsCommands(context))->addTo(context.commands());
+    new LowLevelColumn(context);
 }
 
 void RequirementsCommands::open() {

@@ -15,8 +15,6 @@
 #include <utility>
 #include <vector>
 
-class QMenu;
-
 namespace desktop {
 class Desktop;
 }
@@ -24,6 +22,7 @@ class Desktop;
 namespace shell {
 
 class CommandContext;
+class CommandRegistry;
 
 /// Tools ▸ "Requirements…": the one Requirements window of the main window and what its
 /// buttons do. "Work Out" reads every line reachable from the listed items in one trip to the
@@ -35,8 +34,8 @@ class RequirementsCommands : public QObject {
 public:
     explicit RequirementsCommands(CommandContext& context);
 
-    /// Adds "Requirements…" to `menu`.
-    void addTo(QMenu* menu);
+    /// Registers "Requirements…" in `commands`.
+    void addTo(CommandRegistry& commands);
     /// Opens the window; a new one lists the loaded item, to build 1.
     void open();
     /// Reads the plan's bills and shows what the plan needs.
@@ -88,5 +87,8 @@ private:
     };
     WorkedOut m_workedOut;
 };
+
+/// Registers Tools ▸ "Requirements…" and the Item Master list's low-level codes.
+void registerRequirementsCommands(CommandContext& context);
 
 } // namespace shell

@@ -18,7 +18,6 @@
 #include <QSet>
 #include <QSignalBlocker>
 #include <QSpinBox>
-#include <QStandardItemModel>
 #include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -64,6 +63,29 @@ QString shownCell(const tree::RequirementLine& line, int column, const QStringLi
 }
 
 } // namespace
+
+/// The answer's lines as the dialog holds them, each cell made when the view asks for it.
+class RequirementsDialog::Lines final : public ReportTableModel {
+public:
+    Lines(const std::vector<tree::RequirementLine>& lines, QObject* parent)
+        : ReportTableModel(int(tree::requirementHeaders().size()), tree::requirementHeaders(),
+                           {1, 4}, parent),
+          m_lines(lines) {}
+    /// The dialog's lines change in `change`, inside one reset.
+    void replace(const std::function<void()>& change) { resetLines(change); }
+
+protected:
+    int lineCount() const override { return int(m_lines.size()); }
+    QVariant cell(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole && role != Qt::EditRole)
+            return {};
+        const tree::RequirementLine& line = m_lines[size_t(index.row())];
+        return shownCell(line, index.column(), tree::requirementCells(line));
+    }
+
+private:
+    const std::vector<tree::RequirementLine>& m_lines;
+};
 
 RequirementsDialog::RequirementsDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmRequirements"));
@@ -139,8 +161,7 @@ RequirementsDialog::RequirementsDialog(QWidget* parent) : QDialog(parent) {
     options->addWidget(workOut);
 
     m_heading = reportHeading(QStringLiteral("lblRequirements"));
-    m_model = new QStandardItemModel(0, int(tree::requirementHeaders().size()), this);
-    m_model->setHorizontalHeaderLabels(tree::requirementHeaders());
+    m_model = new Lines(m_lines, this);
     m_table = reportTable(QStringLiteral("tblRequirements"), QStringLiteral("Requirements"), m_model);
     compactRows(*m_table);
     openRowsOnActivation(*m_table, [this](int row) {
@@ -349,19 +370,8 @@ tree::RequirementOptions RequirementsDialog::options() const {
 
 void RequirementsDialog::showRequirements(const QString& heading,
                                           std::vector<tree::RequirementLine> lines) {
-    m_lines = std::move(lines);
+    m_model->replace([&] { m_lines = std::move(lines); });
     m_heading->setText(heading);
-    m_model->removeRows(0, m_model->rowCount());
-    m_model->setRowCount(int(m_lines.size()));
-    for (size_t row = 0; row < m_lines.size(); ++row) {
-        const QStringList cells = tree::requirementCells(m_lines[row]);
-        for (int column = 0; column < cells.size(); ++column) {
-            auto* cell = new QStandardItem(shownCell(m_lines[row], column, cells));
-            if (column == 1 || column == 4)
-                cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            m_model->setItem(int(row), column, cell);
-        }
-    }
     m_table->resizeColumnsToContents();
     for (QPushButton* b : m_answerButtons)
         b->setEnabled(!m_lines.empty());

@@ -11,7 +11,6 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
-class QStandardItemModel;
 class QTableView;
 class QTableWidget;
 
@@ -93,6 +92,7 @@ Q_SIGNALS:
     void planRowEntered(int row);
 
 private:
+    class Lines;
     void removeCurrent();
     void copy();
 
@@ -104,7 +104,7 @@ private:
     QCheckBox* m_includeListed;
     QLabel* m_heading;
     QTableView* m_table;
-    QStandardItemModel* m_model;
+    Lines* m_model;
     std::vector<QPushButton*> m_answerButtons;
     std::vector<tree::RequirementLine> m_lines;
 };

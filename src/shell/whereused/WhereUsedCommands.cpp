@@ -1,8 +1,7 @@
 #include "shell/whereused/WhereUsedCommands.h"
 
 #include "shell/window/CommandContext.h"
-#include "shell/window/BomTreeView.h"
-#include "shell/window/ItemList.h"
+#include "shell/window/CommandRegistry.h"
 
 #include "shell/live/ChangeNote.h"
 
@@ -13,36 +12,32 @@
 #include "tree/DatabaseSession.h"
 #include "tree/WhereUsedReport.h"
 
-#include <QApplication>
-#include <QAbstractItemView>
-#include <QTreeView>
+#include <QAction>
 
 namespace shell {
 
 WhereUsedCommands::WhereUsedCommands(CommandContext& context)
-    : QObject(context.window()), m_context(context), m_tree(context.tree()),
-      m_list(context.list()) {
-    // The menu takes the focus while it is open, so the item follows the control that had it
-    // last, not the one that has it now.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (now == &m_tree)
-            m_treeLast = true;
-        else if (now == &m_list)
-            m_treeLast = false;
-    });
-}
+    : QObject(context.window()), m_context(context) {}
 
-std::optional<QString> WhereUsedCommands::item() const {
-    const QModelIndex current = m_treeLast ? m_tree.currentIndex() : m_list.currentIndex();
-    if (!current.isValid())
-        return std::nullopt;
-    // Whatever column of the node is current, the item is its ID.
-    return current.siblingAtColumn(0).data().toString();
+void registerWhereUsedCommands(CommandContext& context) {
+    CommandRegistry& commands = context.commands();
+    auto* whereUsed = new WhereUsedCommands(context);
+    QAction* run = commands.add(MenuGroup::EditWhereUsed, "mnuWhereUsed",
+                                QStringLiteral("&Where Used"), QKeySequence(Qt::CTRL | Qt::Key_U));
+    QObject::connect(run, &QAction::triggered, whereUsed, &WhereUsedCommands::run);
+    // The window's "Replace Component…" hands its item to whichever feature replaces.
+    whereUsed->setReplace(
+        [&commands](const QString& item) { Q_EMIT commands.replaceRequested(item); });
+    QObject::connect(&commands, &CommandRegistry::databaseLeft, whereUsed,
+                     &WhereUsedCommands::closeWindow);
+    QObject::connect(&commands, &CommandRegistry::changesHeard, whereUsed,
+                     &WhereUsedCommands::noteChanges);
 }
 
 void WhereUsedCommands::run() {
     // With no item, the numbered message says what to choose.
-    const auto report = tree::findWhereUsed(m_context.desktop(), m_context.databasePath(), item());
+    const auto report = tree::findWhereUsed(m_context.desktop(), m_context.databasePath(),
+                                            m_context.currentItem());
     if (!report)
         return;
     if (!m_dialog) {

@@ -5,7 +5,6 @@
 #include <QString>
 
 #include <functional>
-#include <optional>
 
 namespace desktop {
 class Desktop;
@@ -18,8 +17,6 @@ class DatabaseSession;
 struct WhereUsedReport;
 }
 
-class QTreeView;
-class QAbstractItemView;
 
 namespace shell {
 
@@ -36,10 +33,8 @@ public:
     /// Master list does.
     explicit WhereUsedCommands(CommandContext& context);
 
-    /// The item Where Used is for: the tree's current node when the tree has the focus or had
-    /// it last of the two, otherwise the list's current line; none when that one has none.
-    std::optional<QString> item() const;
-    /// Runs Where Used for item() and shows the result (or the numbered message).
+    /// Runs Where Used for the window's current item (CommandContext::currentItem) and shows
+    /// the result (or the numbered message).
     void run();
     /// The window's "Replace Component…" button hands its item to `replace`.
     void setReplace(std::function<void(const QString&)> replace) { m_replace = std::move(replace); }
@@ -50,11 +45,12 @@ public:
 
 private:
     CommandContext& m_context;
-    QTreeView& m_tree;
-    QAbstractItemView& m_list;
     std::function<void(const QString&)> m_replace;
     QPointer<WhereUsedDialog> m_dialog;
-    bool m_treeLast = true; // the window starts with the focus on the tree
 };
+
+/// Registers Edit ▸ Where Used (Ctrl+U); its window closes when the database changes and says
+/// when another editor's commit touches what it lists.
+void registerWhereUsedCommands(CommandContext& context);
 
 } // namespace shell

@@ -25,45 +25,41 @@ namespace shell {
 /// The lines of the window, straight from the report: no copy per cell, so that a part used
 /// in thousands of assemblies shows at once. Under each finished item, when paths are shown,
 /// its listed paths indented and a line with the count of the rest.
-class WhereUsedDialog::Lines : public QAbstractTableModel {
+class WhereUsedDialog::Lines : public ReportTableModel {
 public:
     enum Column { Assembly, Level, Quantity, Unit, Description, ColumnCount };
 
-    using QAbstractTableModel::QAbstractTableModel;
+    explicit Lines(QObject* parent) : ReportTableModel(ColumnCount, {}, {Level, Quantity}, parent) {}
 
     /// Shows every row of the where-used of `item`, or its finished items alone with their
     /// paths (`topsOnly`). The paths name their steps by the rows of the whole where-used.
     void reset(std::vector<store::WhereUsedRow> rows, const QString& item, bool topsOnly) {
-        beginResetModel();
-        m_rows = std::move(rows);
-        m_item = item;
-        m_lines.clear();
-        m_lines.reserve(m_rows.size());
-        for (size_t at = 0; at < m_rows.size(); ++at) {
-            const store::WhereUsedRow& row = m_rows[at];
-            if (topsOnly && !row.top)
-                continue;
-            m_lines.push_back({int(at), Whole});
-            if (!topsOnly)
-                continue;
-            for (size_t path = 0; path < row.paths.size(); ++path)
-                m_lines.push_back({int(at), int(path)});
-            if (!tree::morePathsText(row).isEmpty())
-                m_lines.push_back({int(at), MorePaths});
-        }
-        endResetModel();
+        resetLines([&] {
+            m_rows = std::move(rows);
+            m_item = item;
+            m_lines.clear();
+            m_lines.reserve(m_rows.size());
+            for (size_t at = 0; at < m_rows.size(); ++at) {
+                const store::WhereUsedRow& row = m_rows[at];
+                if (topsOnly && !row.top)
+                    continue;
+                m_lines.push_back({int(at), Whole});
+                if (!topsOnly)
+                    continue;
+                for (size_t path = 0; path < row.paths.size(); ++path)
+                    m_lines.push_back({int(at), int(path)});
+                if (!tree::morePathsText(row).isEmpty())
+                    m_lines.push_back({int(at), MorePaths});
+            }
+        });
     }
+
     /// The assembly row a line shows, or stands under (a path, the count of the rest).
     const store::WhereUsedRow& row(int at) const { return m_rows[size_t(m_lines[size_t(at)].row)]; }
     /// Whether the line shows an assembly itself, not one of its paths.
     bool isAssembly(int at) const { return m_lines[size_t(at)].path == Whole; }
 
-    int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(m_lines.size());
-    }
-    int columnCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : ColumnCount;
-    }
+    int lineCount() const override { return int(m_lines.size()); }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
             return {};
@@ -112,9 +108,7 @@ public:
         changePersistentIndexList(before, after);
         Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     }
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid())
-            return {};
+    QVariant cell(const QModelIndex& index, int role) const override {
         const store::WhereUsedRow& line = row(index.row());
         if (const int path = m_lines[size_t(index.row())].path; path != Whole)
             return pathData(line, path, index.column(), role);
@@ -130,10 +124,6 @@ public:
                                          : QString();
             default: return {};
             }
-        case Qt::TextAlignmentRole:
-            if (index.column() == Level || index.column() == Quantity)
-                return int(Qt::AlignRight | Qt::AlignVCenter);
-            return {};
         case Qt::ForegroundRole:
             // Marked as the tree marks what it does not expand.
             return line.circular ? QVariant(tree::MarkedColour) : QVariant();
@@ -183,10 +173,6 @@ private:
             }
             default: return QString();
             }
-        case Qt::TextAlignmentRole:
-            if (column == Level || column == Quantity)
-                return int(Qt::AlignRight | Qt::AlignVCenter);
-            return {};
         case Qt::ForegroundRole:
             return marked ? QVariant(tree::MarkedColour) : QVariant();
         case Qt::ToolTipRole:

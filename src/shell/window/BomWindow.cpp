@@ -1,28 +1,17 @@
 #include "shell/window/BomWindow.h"
 
 #include "desktop/Desktop.h"
-#include "info/InfoWindows.h"
 #include "shell/window/BomTreeView.h"
 #include "shell/window/CommandContext.h"
-#include "shell/window/ColumnFit.h"
-#include "shell/database/DatabaseChoice.h"
-#include "shell/edit/BulkCommands.h"
-#include "shell/export/ExportCommands.h"
-#include "shell/window/ElidedLabel.h"
-#include "shell/window/Icons.h"
-#include "shell/window/ItemFindField.h"
+#include "shell/window/CommandRegistry.h"
 #include "shell/window/ItemIdCompleter.h"
+#include "shell/window/Icons.h"
+#include "shell/database/DatabaseChoice.h"
+#include "shell/window/ElidedLabel.h"
+#include "shell/window/ItemFindField.h"
 #include "shell/window/ItemListModel.h"
-#include "shell/database/ImportCommands.h"
 #include "shell/window/ItemList.h"
-#include "shell/edit/LineCommands.h"
 #include "shell/live/LiveUpdates.h"
-#include "shell/window/NodeCommands.h"
-#include "shell/window/NumLock.h"
-#include "shell/window/ShortcutList.h"
-#include "shell/check/CheckDatabaseCommands.h"
-#include "shell/history/HistoryCommands.h"
-#include "shell/whereused/WhereUsedCommands.h"
 #include "store/StoreError.h"
 #include "tree/BomDocument.h"
 #include "tree/BomEditor.h"
@@ -31,47 +20,16 @@
 #include "tree/StoreWaiting.h"
 #include "tree/Texts.h"
 
+#include <QApplication>
 #include <QCloseEvent>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
-#include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QSettings>
-#include <QSplitter>
 #include <QStatusBar>
-#include <QTime>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace shell {
-
-namespace {
-
-/// Undo or Redo as the Edit menu shows it: "&Undo Delete SUB-WIRE from TOP-100" (an '&' of
-/// an ID is text, not the mark of a shortcut letter), disabled when there is nothing to take.
-QAction* historyAction(QObject* parent, tree::EditHistory& history, const QString& verb,
-                       bool forward) {
-    auto* action = new QAction(verb, parent);
-    const auto follow = [action, &history, verb, forward] {
-        const QString step = forward ? history.redoText() : history.undoText();
-        action->setText(step.isEmpty()
-                            ? verb
-                            : verb + u' ' + QString(step).replace(u'&', QStringLiteral("&&")));
-        action->setEnabled(forward ? history.canRedo() : history.canUndo());
-    };
-    QObject::connect(&history, &tree::EditHistory::changed, action, follow);
-    follow();
-    return action;
-}
-
-} // namespace
 
 /// The window as its commands see it (CommandContext).
 class BomWindow::Context final : public CommandContext {
@@ -80,12 +38,22 @@ public:
     desktop::Desktop& desktop() override { return m_window.m_desktop; }
     QWidget* window() override { return &m_window; }
     QString databasePath() const override { return m_window.m_choice->databasePath(); }
+    DatabaseChoice& database() override { return *m_window.m_choice; }
+    CommandRegistry& commands() override { return *m_window.m_commands; }
     tree::BomTreeModel& model() override { return *m_window.m_model; }
     tree::LineEdits& edits() override { return m_window.m_editor->edits(); }
+    tree::BomEditor& editor() override { return *m_window.m_editor; }
     BomTreeView& tree() override { return *m_window.m_tree; }
     ItemList& list() override { return *m_window.m_itemList; }
     QString itemDescription() const override { return m_window.m_document->topDescription(); }
-    std::optional<QString> currentItem() const override { return m_window.m_whereUsed->item(); }
+    std::optional<QString> currentItem() const override {
+        const QModelIndex current = m_window.m_treeLast ? m_window.m_tree->currentIndex()
+                                                        : m_window.m_itemList->currentIndex();
+        if (!current.isValid())
+            return std::nullopt;
+        // Whatever column of the node is current, the item is its ID.
+        return current.siblingAtColumn(0).data().toString();
+    }
     void loadItem(const QString& id) override { m_window.loadItem(id); }
     QSettings& settings() override { return *m_window.m_settings; }
     void showStatus(const QString& text) override { m_window.showStatus(text); }
@@ -105,14 +73,13 @@ BomWindow::BomWindow(desktop::Desktop& desktop, const QString& workdirFolder,
     setObjectName(QStringLiteral("bom"));
     setWindowTitle(QStringLiteral("Bill of Material Structural Viewer/Editor"));
     setWindowIcon(applicationIcon());
-    createControls();
-    createMenus();
-    createStatusBar();
-
     m_choice = std::make_unique<DatabaseChoice>(desktop, workdirFolder, *m_settings);
+    createControls();
     m_editor = std::make_unique<tree::BomEditor>(desktop, *m_choice, *m_document, *m_model,
                                                  [this](const QString& text) { showStatus(text); });
-    m_infoWindows = std::make_unique<info::InfoWindows>();
+    createStatusBar();
+    // The features' commands take the menus the window lays out, with what it lends them.
+    createMenus();
     route();
     restoreLayout();
 }
@@ -121,133 +88,32 @@ BomWindow::~BomWindow() = default;
 
 CommandContext& BomWindow::context() { return *m_context; }
 
-void BomWindow::restoreLayout() {
-    if (!restoreGeometry(m_settings->value(QStringLiteral("window/geometry")).toByteArray())) {
-        // First start: nine tenths of the screen, so that a large screen shows more of the
-        // tree, and never less than the controls need nor more than the screen.
-        const QRect screen = this->screen()->availableGeometry();
-        const QSize frame = frameGeometry().size() - geometry().size();
-        const QSize wanted = (screen.size() * 9 / 10).expandedTo(minimumSizeHint());
-        resize(wanted.boundedTo(screen.size() - frame));
-        move(screen.center() - rect().center());
-    }
-    if (!m_splitter->restoreState(m_settings->value(QStringLiteral("window/splitter")).toByteArray()))
-        // The tree, with its columns, takes the larger part.
-        m_splitter->setSizes({width() * 3 / 5, width() * 2 / 5});
-    // Widths kept from the last run are the user's; on a first start the columns fit what
-    // each load shows.
-    if (m_tree->header()->restoreState(
-            m_settings->value(QStringLiteral("window/treeColumns")).toByteArray()))
-        markAllUserSized(*m_tree->header());
-    trackUserSizing(*m_tree->header());
-    // Widths from the rows in view and a hundred more: measuring a whole opened tree would
-    // cost more than opening it.
-    m_tree->header()->setResizeContentsPrecision(100);
-    fitTreeColumns();
-    // A node opened shows deeper, longer rows. Expand All opens every node in one layout and
-    // says so once per node: one fit once the opening is over, not one per node.
-    auto* fitAfterOpening = new QTimer(this);
-    fitAfterOpening->setSingleShot(true);
-    fitAfterOpening->setInterval(0);
-    connect(fitAfterOpening, &QTimer::timeout, this, [this] { fitTreeColumns(true); });
-    connect(m_tree, &QTreeView::expanded, fitAfterOpening, [fitAfterOpening] {
-        if (!fitAfterOpening->isActive())
-            fitAfterOpening->start();
-    });
-    updateRecentMenu();
-}
-
-void BomWindow::fitTreeColumns(bool growOnly) {
-    // Room for an item ID a few levels down, never for a whole page of description.
-    fitColumns(*m_tree, *m_tree->header(), m_tree->fontMetrics().averageCharWidth() * 40,
-               growOnly);
-}
-
-void BomWindow::saveLayout() {
-    m_settings->setValue(QStringLiteral("window/geometry"), saveGeometry());
-    m_settings->setValue(QStringLiteral("window/splitter"), m_splitter->saveState());
-    m_settings->setValue(QStringLiteral("window/treeColumns"), m_tree->header()->saveState());
-    m_settings->sync();
-}
-
-void BomWindow::closeEvent(QCloseEvent* event) {
-    saveLayout();
-    QMainWindow::closeEvent(event);
-}
-
-void BomWindow::updateRecentMenu() {
-    m_recentMenu->clear();
-    const QStringList recent = m_choice->recentDatabases();
-    for (qsizetype i = 0; i < recent.size(); ++i) {
-        const QString& path = recent[i];
-        // Its number is the line's access key; an & in a path or address is text, not the
-        // mark of one. The path itself travels as the action's data.
-        QAction* open = m_recentMenu->addAction(
-            QStringLiteral("&%1 %2").arg(i + 1).arg(QString(path).replace(u'&', QStringLiteral("&&"))));
-        open->setData(path);
-        connect(open, &QAction::triggered, this, [this, path] { m_choice->openDatabase(path); });
-    }
-    m_recentMenu->setEnabled(!recent.isEmpty());
-}
-
 void BomWindow::route() {
     // Each button only triggers its menu item, so both behave the same in every state.
-    connect(m_openButton, &QPushButton::clicked, m_openAction, &QAction::trigger);
-    connect(m_expandButton, &QPushButton::clicked, m_expandAction, &QAction::trigger);
-    connect(m_collapseButton, &QPushButton::clicked, m_collapseAction, &QAction::trigger);
-    connect(m_exitButton, &QPushButton::clicked, m_exitAction, &QAction::trigger);
+    const auto triggers = [this](QPushButton* button, QStringView command) {
+        if (QAction* action = m_commands->action(command))
+            connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    };
+    triggers(m_openButton, u"mnuOpen");
+    triggers(m_expandButton, u"mnuExpand");
+    triggers(m_collapseButton, u"mnuCollapse");
+    triggers(m_exitButton, u"mnuExit");
 
-    connect(m_openAction, &QAction::triggered, this, [this] { m_choice->openDatabase(); });
-    connect(m_connectAction, &QAction::triggered, this, [this] { m_choice->connectToServer(); });
     // What the window shows of the database follows its one owner.
     connect(m_choice.get(), &DatabaseChoice::working, this, [this](const QString& status) {
         showStatus(status);
         m_itemList->removeAllItems();
     });
     connect(m_choice.get(), &DatabaseChoice::databaseChanged, this, &BomWindow::showDatabase);
-    // The view's own walks: one layout pass however many nodes the tree holds.
-    connect(m_expandAction, &QAction::triggered, this,
-            [this] {
-                m_editor->expandAll(
-                    [this](const std::vector<QModelIndex>& nodes) { m_tree->expandNodes(nodes); });
-            });
-    connect(m_collapseAction, &QAction::triggered, m_tree, &QTreeView::collapseAll);
-    connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
-    connect(m_notesAction, &QAction::triggered, this,
-            [this] { m_infoWindows->showOperationNotes(); });
-    connect(m_aboutAction, &QAction::triggered, this, [this] { m_infoWindows->showAbout(); });
-    connect(m_shortcutsAction, &QAction::triggered, this,
-            [this] { m_infoWindows->showShortcuts(keyboardShortcuts(*menuBar())); });
-    // A line of the Where Used window loads its assembly as a pick in the list does.
-    auto* whereUsed = new WhereUsedCommands(context());
-    connect(m_whereUsedAction, &QAction::triggered, whereUsed, &WhereUsedCommands::run);
-    m_whereUsed = whereUsed;
-    // Replace, remove and copy many lines at once: the component as Where Used takes it.
-    auto* bulk = new BulkCommands(context());
-    bulk->addTo(m_editMenu);
-    whereUsed->setReplace([bulk](const QString& item) { bulk->replace(item); });
-    // A finding of Check Database loads its assembly the same way.
-    m_check = new CheckDatabaseCommands(context());
-    connect(m_checkAction, &QAction::triggered, m_check, &CheckDatabaseCommands::run);
-
-    // Undo and Redo say what they will undo: "Undo Delete SUB-WIRE from TOP-100".
-    QAction* undo = historyAction(this, m_document->history(), QStringLiteral("&Undo"), false);
-    undo->setObjectName(QStringLiteral("mnuUndo"));
-    undo->setShortcut(QKeySequence::Undo);
-    QAction* redo = historyAction(this, m_document->history(), QStringLiteral("&Redo"), true);
-    redo->setObjectName(QStringLiteral("mnuRedo"));
-    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-    connect(undo, &QAction::triggered, this, [this] { m_editor->edits().undo(); });
-    connect(redo, &QAction::triggered, this, [this] { m_editor->edits().redo(); });
-    m_editMenu->insertActions(m_whereUsedAction, {undo, redo});
-    m_editMenu->insertSeparator(m_whereUsedAction);
-    // A quantity typed into the tree is written once the editor has closed, so that its
-    // questions never run inside the view's editing.
-    connect(m_model, &tree::BomTreeModel::quantityEntered, this,
-            [this](const QPersistentModelIndex& node, const QString& text) {
-                m_editor->edits().changeQuantity(node, text);
-            },
-            Qt::QueuedConnection);
+    connect(m_commands, &CommandRegistry::importSummary, m_loadSummary, &ElidedLabel::setText);
+    // A menu takes the focus while it is open, so the current item follows the control that
+    // had it last of the tree and the list, not the one that has it now.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now == m_tree)
+            m_treeLast = true;
+        else if (now == m_itemList)
+            m_treeLast = false;
+    });
 
     connect(m_itemList, &ItemList::linePicked, this, &BomWindow::pickListLine);
     m_itemIdEdit->installEventFilter(this);
@@ -259,20 +125,6 @@ void BomWindow::route() {
     // node's line: one read per line changed, however many copies of it the tree shows.
     connect(m_model, &tree::BomTreeModel::lineQuantityChanged, this,
             [this] { showStatistics(m_tree->currentIndex()); });
-    connect(m_tree, &BomTreeView::itemDropped, this, [this](const QString& id) {
-        m_editor->edits().addComponent(m_tree->dropHighlight(), id);
-        // However the drop ended, no node stays marked as its target.
-        m_tree->setDropHighlight({});
-    });
-    // Add Component…, Copy, Paste, and Delete of one node or several.
-    auto* lines = new LineCommands(context());
-    lines->addTo(m_editMenu, m_whereUsedAction);
-    connect(m_tree, &BomTreeView::deleteRequested, lines, &LineCommands::deleteSelected);
-    connect(m_tree, &BomTreeView::escapePressed, lines, &LineCommands::forgetCut);
-    connect(m_tree, &BomTreeView::nodeMoveDropped, lines, &LineCommands::moveNode);
-    // The tree's context menu, with the commands above and those of its own.
-    auto* nodes = new NodeCommands(context(), *m_editor);
-    connect(nodes, &NodeCommands::lineHistoryRequested, m_history, &HistoryCommands::openLine);
     // Where the current node stands, however it became current (a click, the keys, a find).
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &BomWindow::showPath);
@@ -286,8 +138,7 @@ void BomWindow::route() {
     // The first of the permanent panels (after the status text and what the load brought),
     // before NUM and the clock.
     statusBar()->insertPermanentWidget(2, m_live->editorsPanel());
-    connect(m_live, &LiveUpdates::heard, whereUsed, &WhereUsedCommands::noteChanges);
-    connect(m_live, &LiveUpdates::heard, bulk, &BulkCommands::noteChanges);
+    connect(m_live, &LiveUpdates::heard, m_commands, &CommandRegistry::changesHeard);
 }
 
 void BomWindow::start(const std::optional<QString>& location) {
@@ -319,7 +170,6 @@ void BomWindow::showDatabase(const DatabaseChange& change) {
     }
     if (change.another)
         forgetLoadedTree();
-    updateRecentMenu();
 }
 
 void BomWindow::forgetLoadedTree() {
@@ -335,11 +185,9 @@ void BomWindow::forgetLoadedTree() {
     m_nodePath->clear();
     if (auto* findItem = findChild<ItemFindField*>(QStringLiteral("FindItem")))
         findItem->clear();
-    // The history and the Where Used window belong to the database left too.
+    // So does the edit history; the commands close their windows that show the database left.
     m_document->history().clear();
-    m_whereUsed->closeWindow();
-    m_check->closeWindow();
-    m_history->closeWindow();
+    Q_EMIT m_commands->databaseLeft();
     showStatistics({});
 }
 
@@ -447,7 +295,8 @@ bool BomWindow::eventFilter(QObject* watched, QEvent* event) {
     // what was typed: in the window's fields it means Where Used, as everywhere else.
     if (event->type() == QEvent::ShortcutOverride && qobject_cast<QLineEdit*>(watched)) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (QKeySequence(key->keyCombination()) == m_whereUsedAction->shortcut()) {
+        const QAction* whereUsed = m_commands->action(u"mnuWhereUsed");
+        if (whereUsed && QKeySequence(key->keyCombination()) == whereUsed->shortcut()) {
             event->ignore();
             return true;
         }

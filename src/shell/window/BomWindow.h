@@ -6,20 +6,15 @@
 #include <memory>
 #include <optional>
 
-class QAction;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QPushButton;
 class QSettings;
 class QSplitter;
 
 namespace desktop {
 class Desktop;
-}
-namespace info {
-class InfoWindows;
 }
 namespace tree {
 class BomDocument;
@@ -31,9 +26,8 @@ struct ComponentFacts;
 namespace shell {
 
 class BomTreeView;
-class CheckDatabaseCommands;
-class HistoryCommands;
 class CommandContext;
+class CommandRegistry;
 class DatabaseChoice;
 struct DatabaseChange;
 class ElidedLabel;
@@ -41,7 +35,6 @@ class ItemIdCompleter;
 class ItemList;
 class LiveUpdates;
 class TreeFindBar;
-class WhereUsedCommands;
 
 /// The main window "bom": owns every control, the menus and the status bar, and routes each
 /// user action to its operation; the operations live with their subsystems, and the window
@@ -85,7 +78,6 @@ private:
     /// The tree's columns fit what the tree shows (see fitColumns).
     void fitTreeColumns(bool growOnly = false);
     void updateStatusPanels();
-    void updateRecentMenu();
 
     void pickListLine();
     /// Loads the bill of `id` as a pick in the list does (the list, Where Used and Check
@@ -147,27 +139,15 @@ private:
     QLabel* m_numLock;
     QLabel* m_clock;
 
-    QAction* m_openAction;
-    QAction* m_connectAction = nullptr;
-    QMenu* m_recentMenu;
-    QAction* m_expandAction;
-    QAction* m_collapseAction;
-    QAction* m_exitAction;
-    QAction* m_whereUsedAction;
-    QMenu* m_editMenu;
+    /// The menus' groups and every command the features registered in them.
+    CommandRegistry* m_commands = nullptr;
     TreeFindBar* m_findBar = nullptr;
-    WhereUsedCommands* m_whereUsed = nullptr;
     LiveUpdates* m_live = nullptr;
-    QAction* m_checkAction;
-    CheckDatabaseCommands* m_check = nullptr;
-    HistoryCommands* m_history = nullptr;
-    QAction* m_notesAction;
-    QAction* m_shortcutsAction;
-    QAction* m_aboutAction;
 
     std::unique_ptr<DatabaseChoice> m_choice;
     std::unique_ptr<tree::BomEditor> m_editor;
-    std::unique_ptr<info::InfoWindows> m_infoWindows;
+    /// Whether the tree, not the list, had the focus last of the two (the window starts on it).
+    bool m_treeLast = true;
     bool m_loading = false;
     bool m_loadPending = false;
 };

@@ -3,29 +3,20 @@
 #include "shell/window/BomWindow.h"
 
 #include "desktop/Desktop.h"
-#include "info/InfoWindows.h"
-#include "shell/window/BomTreeView.h"
+#include "shell/Features.h"
 #include "shell/database/DatabaseChoice.h"
-#include "shell/compare/CompareCommands.h"
-#include "shell/history/AsOfView.h"
-#include "shell/history/HistoryCommands.h"
-#include "shell/export/ExportCommands.h"
+#include "shell/window/BomTreeView.h"
+#include "shell/window/ColumnFit.h"
+#include "shell/window/CommandRegistry.h"
 #include "shell/window/ElidedLabel.h"
 #include "shell/window/Icons.h"
 #include "shell/window/ItemFindField.h"
 #include "shell/window/ItemIdCompleter.h"
-#include "shell/database/ImportCommands.h"
 #include "shell/window/ItemList.h"
 #include "shell/window/NumLock.h"
 #include "shell/window/TreeFindBar.h"
-#include "shell/drafts/DraftCommands.h"
-#include "shell/options/OptionsCommands.h"
-#include "shell/plan/LowLevelColumn.h"
-#include "shell/plan/RequirementsCommands.h"
-#include "shell/whereused/WhereUsedCommands.h"
 #include "tree/BomDocument.h"
 #include "tree/LoadCounts.h"
-#include "tree/BomEditor.h"
 #include "tree/BomTreeModel.h"
 
 #include <QCloseEvent>
@@ -85,14 +76,6 @@ QPushButton* button(const char* name, const QString& caption) {
     b->setObjectName(QLatin1StringView(name));
     b->setAutoDefault(false);
     return b;
-}
-
-QAction* action(QMenu* menu, const char* name, const QString& caption,
-                const QKeySequence& shortcut = {}) {
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(QLatin1StringView(name));
-    a->setShortcut(shortcut);
-    return a;
 }
 
 } // namespace
@@ -229,56 +212,29 @@ void BomWindow::createControls() {
 }
 
 void BomWindow::createMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->setObjectName(QStringLiteral("mnuFile"));
-    m_openAction = action(file, "mnuOpen", QStringLiteral("&Open Database"), QKeySequence::Open);
-    m_connectAction = action(file, "mnuConnect", QStringLiteral("Connect to &Server…"));
-    m_recentMenu = file->addMenu(QStringLiteral("&Recent Databases"));
-    m_recentMenu->setObjectName(QStringLiteral("mnuRecent"));
-    auto* imports = new ImportCommands(context());
-    imports->addTo(file);
-    // Even under the current database's own name, the new file holds other lines.
-    connect(imports, &ImportCommands::databaseCreated, this,
-            [this](const QString& path) { m_choice->openCreated(path); });
-    connect(imports, &ImportCommands::rowsAdded, this, &BomWindow::showAddedRows);
-    connect(imports, &ImportCommands::imported, this,
-            [this](const QString& summary) { m_loadSummary->setText(summary); });
-    file->addSeparator();
-    m_expandAction = action(file, "mnuExpand", QStringLiteral("E&xpand All"));
-    m_collapseAction = action(file, "mnuCollapse", QStringLiteral("&Collapse All"));
-    (new ExportCommands(context(), this, m_settings.get()))->addTo(file);
-    file->addSeparator();
-    m_exitAction = action(file, "mnuExit", QStringLiteral("&Exit"));
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    edit->setObjectName(QStringLiteral("mnuEdit"));
-    m_editMenu = edit;
-    m_whereUsedAction = action(edit, "mnuWhereUsed", QStringLiteral("&Where Used"),
-                               QKeySequence(Qt::CTRL | Qt::Key_U));
-    edit->addSeparator();
-    m_findBar->addTo(edit);
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    tools->setObjectName(QStringLiteral("mnuTools"));
-    m_checkAction = action(tools, "mnuCheckDatabase", QStringLiteral("&Check Database"));
-    auto* compare = new CompareCommands(context());
-    compare->addTo(tools);
-    (new RequirementsCommands(context()))->addTo(tools);
-    new LowLevelColumn(context());
-    m_history = new HistoryCommands(context());
-    m_history->addTo(tools);
-    auto* asOf = new AsOfCommands(context());
-    asOf->addTo(tools);
-    connect(m_history, &HistoryCommands::billBeforeRequested, asOf, &AsOfCommands::openBefore);
-    connect(m_history, &HistoryCommands::compareBeforeRequested, compare,
-            &CompareCommands::compareBefore);
-    (new OptionsCommands(context()))->addTo(tools);
-    addDraftCommands(context(), tools);
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->setObjectName(QStringLiteral("mnuHelp"));
-    m_notesAction = action(help, "mnuOperation", QStringLiteral("&Operation Notes"),
-                           QKeySequence::HelpContents);
-    m_shortcutsAction = action(help, "mnuShortcuts", QStringLiteral("&Keyboard Shortcuts"));
-    help->addSeparator();
-    m_aboutAction = action(help, "mnuAbout", QStringLiteral("&About BOM Editor"));
+    // The window says where each group of commands stands; the features fill the groups.
+    m_commands = new CommandRegistry(this);
+    const auto menu = [this](const char* name, const QString& title) {
+        QMenu* menu = menuBar()->addMenu(title);
+        menu->setObjectName(QLatin1StringView(name));
+        return menu;
+    };
+    using enum MenuGroup;
+    m_commands->layOut(menu("mnuFile", QStringLiteral("&File")),
+                       {{FileOpen}, {FileImport, false}, {FileView}, {FileExport}, {FileExit}});
+    m_commands->layOut(menu("mnuEdit", QStringLiteral("&Edit")),
+                       {{EditUndo}, {EditLines}, {EditWhereUsed}, {EditFind}, {EditBulk}});
+    m_commands->layOut(menu("mnuTools", QStringLiteral("&Tools")),
+                       {{ToolsCheck},
+                        {ToolsCompare, false},
+                        {ToolsRequirements, false},
+                        {ToolsHistory, false},
+                        {ToolsAsOf, false},
+                        {ToolsOptions},
+                        {ToolsDrafts}});
+    m_commands->layOut(menu("mnuHelp", QStringLiteral("&Help")), {{HelpNotes}, {HelpAbout}});
+    m_findBar->addTo(*m_commands);
+    registerFeatures(context());
 }
 
 void BomWindow::createStatusBar() {
@@ -315,5 +271,57 @@ void BomWindow::updateStatusPanels() {
     m_numLock->setText(numLock.value_or(false) ? QStringLiteral("NUM") : QString());
 }
 
+void BomWindow::restoreLayout() {
+    if (!restoreGeometry(m_settings->value(QStringLiteral("window/geometry")).toByteArray())) {
+        // First start: nine tenths of the screen, so that a large screen shows more of the
+        // tree, and never less than the controls need nor more than the screen.
+        const QRect screen = this->screen()->availableGeometry();
+        const QSize frame = frameGeometry().size() - geometry().size();
+        const QSize wanted = (screen.size() * 9 / 10).expandedTo(minimumSizeHint());
+        resize(wanted.boundedTo(screen.size() - frame));
+        move(screen.center() - rect().center());
+    }
+    if (!m_splitter->restoreState(m_settings->value(QStringLiteral("window/splitter")).toByteArray()))
+        // The tree, with its columns, takes the larger part.
+        m_splitter->setSizes({width() * 3 / 5, width() * 2 / 5});
+    // Widths kept from the last run are the user's; on a first start the columns fit what
+    // each load shows.
+    if (m_tree->header()->restoreState(
+            m_settings->value(QStringLiteral("window/treeColumns")).toByteArray()))
+        markAllUserSized(*m_tree->header());
+    trackUserSizing(*m_tree->header());
+    // Widths from the rows in view and a hundred more: measuring a whole opened tree would
+    // cost more than opening it.
+    m_tree->header()->setResizeContentsPrecision(100);
+    fitTreeColumns();
+    // A node opened shows deeper, longer rows. Expand All opens every node in one layout and
+    // says so once per node: one fit once the opening is over, not one per node.
+    auto* fitAfterOpening = new QTimer(this);
+    fitAfterOpening->setSingleShot(true);
+    fitAfterOpening->setInterval(0);
+    connect(fitAfterOpening, &QTimer::timeout, this, [this] { fitTreeColumns(true); });
+    connect(m_tree, &QTreeView::expanded, fitAfterOpening, [fitAfterOpening] {
+        if (!fitAfterOpening->isActive())
+            fitAfterOpening->start();
+    });
+}
+
+void BomWindow::fitTreeColumns(bool growOnly) {
+    // Room for an item ID a few levels down, never for a whole page of description.
+    fitColumns(*m_tree, *m_tree->header(), m_tree->fontMetrics().averageCharWidth() * 40,
+               growOnly);
+}
+
+void BomWindow::saveLayout() {
+    m_settings->setValue(QStringLiteral("window/geometry"), saveGeometry());
+    m_settings->setValue(QStringLiteral("window/splitter"), m_splitter->saveState());
+    m_settings->setValue(QStringLiteral("window/treeColumns"), m_tree->header()->saveState());
+    m_settings->sync();
+}
+
+void BomWindow::closeEvent(QCloseEvent* event) {
+    saveLayout();
+    QMainWindow::closeEvent(event);
+}
 
 } // namespace shell

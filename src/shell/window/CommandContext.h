@@ -11,6 +11,7 @@ namespace desktop {
 class Desktop;
 }
 namespace tree {
+class BomEditor;
 class BomTreeModel;
 class LineEdits;
 } // namespace tree
@@ -18,6 +19,8 @@ class LineEdits;
 namespace shell {
 
 class BomTreeView;
+class CommandRegistry;
+class DatabaseChoice;
 class ItemList;
 
 /// What the main window lends the commands of its menus, in one place: the desktop services,
@@ -32,10 +35,17 @@ public:
     virtual QWidget* window() = 0;
     /// The current database (a file path or a server address); empty when there is none.
     virtual QString databasePath() const = 0;
+    /// The one owner of the open database: opening another, the recent ones, the list refilled.
+    virtual DatabaseChoice& database() = 0;
+    /// The menus' groups that each feature registers its commands into, and what the features
+    /// tell one another.
+    virtual CommandRegistry& commands() = 0;
 
     /// The loaded bill as the tree shows it, and the edits of its lines.
     virtual tree::BomTreeModel& model() = 0;
     virtual tree::LineEdits& edits() = 0;
+    /// The reads the window asks for of the loaded bill (statistics, Expand All).
+    virtual tree::BomEditor& editor() = 0;
     virtual BomTreeView& tree() = 0;
     virtual ItemList& list() = 0;
     /// The loaded item's description, as its load or a re-read of other editors' changes

@@ -3,6 +3,7 @@
 #include "desktop/Desktop.h"
 #include "shell/window/BomTreeView.h"
 #include "shell/window/CommandContext.h"
+#include "shell/window/CommandRegistry.h"
 #include "store/StoreError.h"
 #include "tree/BomEditor.h"
 #include "tree/BomDocument.h"
@@ -73,6 +74,24 @@ NodeCommands::NodeCommands(CommandContext& context, tree::BomEditor& editor)
             Q_EMIT lineHistoryRequested(node.siblingAtColumn(tree::ItemIdColumn));
     });
     connect(&view, &BomTreeView::nodeMenuRequested, this, &NodeCommands::showMenu);
+}
+
+void registerNodeCommands(CommandContext& context) {
+    CommandRegistry& commands = context.commands();
+    BomTreeView& tree = context.tree();
+    QAction* expand =
+        commands.add(MenuGroup::FileView, "mnuExpand", QStringLiteral("E&xpand All"));
+    // The view's own walks: one layout pass however many nodes the tree holds.
+    QObject::connect(expand, &QAction::triggered, &tree, [&context, &tree] {
+        context.editor().expandAll(
+            [&tree](const std::vector<QModelIndex>& nodes) { tree.expandNodes(nodes); });
+    });
+    QAction* collapse =
+        commands.add(MenuGroup::FileView, "mnuCollapse", QStringLiteral("&Collapse All"));
+    QObject::connect(collapse, &QAction::triggered, &tree, &QTreeView::collapseAll);
+    auto* nodes = new NodeCommands(context, context.editor());
+    QObject::connect(nodes, &NodeCommands::lineHistoryRequested, &commands,
+                     &CommandRegistry::lineHistoryRequested);
 }
 
 bool NodeCommands::applies(const QAction* command, const QModelIndex& node) const {

@@ -53,4 +53,8 @@ private:
     QAction* m_history;
 };
 
+/// Registers File ▸ Expand All and Collapse All (the buttons beside the list trigger them too)
+/// and the tree's context menu with its own commands.
+void registerNodeCommands(CommandContext& context);
+
 } // namespace shell

@@ -67,4 +67,40 @@ void openRowsOnActivation(QTableView& table, std::function<void(int row)> open) 
                      [open](const QModelIndex& index) { open(index.row()); });
 }
 
+ReportTableModel::ReportTableModel(int columns, QStringList titles,
+                                   std::initializer_list<int> numberColumns, QObject* parent)
+    : QAbstractTableModel(parent), m_columns(columns), m_titles(std::move(titles)),
+      m_numberColumns(numberColumns) {}
+
+int ReportTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : lineCount();
+}
+
+int ReportTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_columns;
+}
+
+QVariant ReportTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= m_titles.size())
+        return {};
+    return m_titles[section];
+}
+
+QVariant ReportTableModel::data(const QModelIndex& index, int role) const {
+    // An index kept from before a reset may name a line that is gone.
+    if (!index.isValid() || index.row() >= lineCount() || index.column() >= m_columns)
+        return {};
+    if (role == Qt::TextAlignmentRole)
+        return m_numberColumns.contains(index.column()) ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter))
+                                                        : QVariant();
+    return cell(index, role);
+}
+
+void ReportTableModel::resetLines(const std::function<void()>& change) {
+    beginResetModel();
+    change();
+    endResetModel();
+}
+
 } // namespace shell

@@ -1,5 +1,7 @@
 #include "shell/window/TreeFindBar.h"
 
+#include "shell/window/CommandRegistry.h"
+
 #include "tree/BomDocument.h"
 #include "tree/BomTreeModel.h"
 
@@ -73,17 +75,17 @@ TreeFindBar::TreeFindBar(tree::BomTreeModel& model, QTreeView& view, QWidget* pa
     connect(&m_model, &QAbstractItemModel::dataChanged, this, &TreeFindBar::scheduleCount);
 }
 
-void TreeFindBar::addTo(QMenu* menu) {
-    m_openAction = menu->addAction(QStringLiteral("&Find in Tree…"), this, &TreeFindBar::open);
-    m_openAction->setObjectName(QStringLiteral("mnuFindInTree"));
-    m_openAction->setShortcut(QKeySequence::Find);
-    m_nextAction = menu->addAction(QStringLiteral("Find &Next"), this, [this] { step(true); });
-    m_nextAction->setObjectName(QStringLiteral("mnuFindNext"));
-    m_nextAction->setShortcut(QKeySequence(Qt::Key_F3));
-    m_previousAction =
-        menu->addAction(QStringLiteral("Find Pre&vious"), this, [this] { step(false); });
-    m_previousAction->setObjectName(QStringLiteral("mnuFindPrevious"));
-    m_previousAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
+void TreeFindBar::addTo(CommandRegistry& commands) {
+    m_openAction = commands.add(MenuGroup::EditFind, "mnuFindInTree",
+                                QStringLiteral("&Find in Tree…"), QKeySequence::Find);
+    connect(m_openAction, &QAction::triggered, this, &TreeFindBar::open);
+    m_nextAction = commands.add(MenuGroup::EditFind, "mnuFindNext", QStringLiteral("Find &Next"),
+                                QKeySequence(Qt::Key_F3));
+    connect(m_nextAction, &QAction::triggered, this, [this] { step(true); });
+    m_previousAction = commands.add(MenuGroup::EditFind, "mnuFindPrevious",
+                                    QStringLiteral("Find Pre&vious"),
+                                    QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    connect(m_previousAction, &QAction::triggered, this, [this] { step(false); });
 }
 
 void TreeFindBar::open() {

@@ -18,6 +18,8 @@ class BomTreeModel;
 
 namespace shell {
 
+class CommandRegistry;
+
 /// Edit ▸ "Find in Tree…" (Ctrl+F): a bar under the tree whose field finds the nodes that hold
 /// its text in their ID or description (the Item Master list's matching). Each keystroke goes
 /// to the first hit from the current node on, opening the paths to it; Enter or F3 goes to the
@@ -28,8 +30,8 @@ class TreeFindBar : public QWidget {
 public:
     TreeFindBar(tree::BomTreeModel& model, QTreeView& view, QWidget* parent = nullptr);
 
-    /// Adds Find in Tree…, Find Next and Find Previous to `menu`.
-    void addTo(QMenu* menu);
+    /// Registers Find in Tree…, Find Next and Find Previous in the Edit menu's find group.
+    void addTo(CommandRegistry& commands);
     /// Shows the bar with its text selected, the keyboard in its field.
     void open();
     /// Goes to the next hit (or the previous), as F3 (or Shift+F3) does.
