@@ -127,10 +127,10 @@ QString BomEditor::load(const QString& item) {
                            m_desktop.processEvents();
                            return true;
                        });
-                       // The item's lines and which of its components have lines: the top
-                       // level and its expand marks, what the window shows first. The rest
-                       // is read while the window goes on.
-                       levels = BomDocument::readLevels(db, {item}, 1);
+                       // The item's lines and its components' bills, and which items below
+                       // them have lines: the top level, its expand marks and those of the
+                       // level below. The rest is read while the window goes on.
+                       levels = BomDocument::readLevels(db, {item}, 2);
                    });
     } catch (const store::StoreError& error) {
         failure = error;

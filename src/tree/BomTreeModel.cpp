@@ -154,7 +154,8 @@ bool BomTreeModel::openFrom(std::vector<int> level) {
         for (int id : level) {
             if (m_nodes[size_t(id)].removed)
                 continue;
-            if (!m_nodes[size_t(id)].made && opens(id)) {
+            // An item whose bill is not read yet stays closed: opening it reads (fetchMore).
+            if (!m_nodes[size_t(id)].made && opens(id) && m_structure.isRead(itemOfNode(id))) {
                 const size_t count = m_structure.linesOf(itemOfNode(id)).size();
                 if (size_t(m_liveCount) + count > size_t(m_nodeLimit)) {
                     m_nodes[size_t(id)].stop = Stop::NodeLimit;

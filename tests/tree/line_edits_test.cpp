@@ -412,7 +412,8 @@ private Q_SLOTS:
 
     void aQuantityEditOnALineChangedElsewhereShowsTheLineAsStored() {
         BillFile e(catalogue(), shared());
-        e.editor.load(u"A"_s);
+        // The whole bill in, as the tree shows it, before another program changes it.
+        e.loadWhole(u"A"_s);
         // Another program changes the quantity of S in X and deletes S from Y.
         execOn(e.database, {u"UPDATE BomDetail SET bomQtyReq = 9 WHERE BomID = 'X' AND BomComp = 'S'"_s,
                             u"DELETE FROM BomDetail WHERE BomID = 'Y' AND BomComp = 'S'"_s});
