@@ -221,6 +221,11 @@ private Q_SLOTS:
         dialog->findChild<QPushButton*>(u"historyShow"_s)->click();
         QCOMPARE(w.desktop.messageTexts(), QStringList{u"1404 No history is kept."_s});
         QCOMPARE(dialog->findChild<QTableView*>(u"historyTable"_s)->model()->rowCount(), 3);
+        // A forget that fails says why and claims nothing done.
+        w.desktop.dialogAnswers.append([](QDialog&) { return int(QDialog::Accepted); });
+        dialog->findChild<QPushButton*>(u"historyForget"_s)->click();
+        QCOMPARE(w.desktop.messageTexts().size(), 2);
+        QVERIFY2(!w.status().contains(u"forgotten"_s), qPrintable(w.status()));
         // Esc closes the window.
         QTest::keyClick(dialog->findChild<QTableView*>(u"historyTable"_s), Qt::Key_Escape);
         QVERIFY(!dialog->isVisible());

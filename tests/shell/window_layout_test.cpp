@@ -195,7 +195,8 @@ private Q_SLOTS:
         WindowFixture f({{"TOP", {}, {}}, {"SUB", {}, {}}}, {{"TOP", "SUB", 1}});
         f.load(u"TOP"_s);
         f.tree().setCurrentIndex(f.node(u"SUB"_s));
-        for (const char* command : {"mnuWhereUsed", "mnuCheckDatabase", "mnuChangeHistory"})
+        for (const char* command :
+             {"mnuWhereUsed", "mnuCheckDatabase", "mnuChangeHistory", "mnuAsOf"})
             f.window().findChild<QAction*>(QLatin1StringView(command))->trigger();
         const auto shown = [&f] {
             QStringList names;
@@ -206,7 +207,7 @@ private Q_SLOTS:
             return names;
         };
         QCOMPARE(shown(), QStringList({u"ChangeHistoryDialog"_s, u"CheckDatabaseDialog"_s,
-                                       u"WhereUsedDialog"_s}));
+                                       u"WhereUsedDialog"_s, u"frmAsOf"_s}));
         QCOMPARE(f.desktop.messageTexts(), QStringList());
         // What they list belongs to the database left.
         const QString other = QFileInfo(f.database).dir().filePath(u"other.db"_s);

@@ -128,6 +128,11 @@ void AsOfCommands::addTo(CommandRegistry& commands) {
                                    QStringLiteral("Show This Bill &As Of…"));
     connect(action, &QAction::triggered, this, &AsOfCommands::open);
     connect(&commands, &CommandRegistry::billBeforeRequested, this, &AsOfCommands::openBefore);
+    // The bill shown is the database's left: its Restore would put the new one's lines back.
+    connect(&commands, &CommandRegistry::databaseLeft, this, [this] {
+        if (m_dialog)
+            m_dialog->close();
+    });
     setParent(commands.menu(MenuGroup::ToolsAsOf));
 }
 

@@ -198,7 +198,9 @@ void HistoryCommands::forget() {
         const desktop::BusyPointer busy(desktop);
         forgotten = tree::forgetHistoryBefore(desktop, m_context.databasePath(), cut, m_opener);
     } catch (const store::StoreError& error) {
+        // The pieces forgotten before the failure are not counted: no "Done" is said.
         desktop.messageBox(error.message(), desktop::OkOnly | desktop::IconStop);
+        return;
     }
     m_context.showStatus(
         QStringLiteral("%1 %2 of the history forgotten.")
