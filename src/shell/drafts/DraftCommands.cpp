@@ -44,8 +44,8 @@ public:
         menu->addSeparator();
         add(menu, "mnuNewDraft", QStringLiteral("&New Draft\u2026"), &DraftCommands::newDraft);
         add(menu, "mnuOpenDraft", QStringLiteral("Open &Draft\u2026"), &DraftCommands::openDraft);
-        add(menu, "mnuCloseDraft", QStringLiteral("C&lose Draft"), &DraftCommands::closeDraft);
-        add(menu, "mnuApplyDraft", QStringLiteral("&Apply Draft\u2026"),
+        add(menu, "mnuCloseDraft", QStringLiteral("Clos&e Draft"), &DraftCommands::closeDraft);
+        add(menu, "mnuApplyDraft", QStringLiteral("A&pply Draft\u2026"),
             &DraftCommands::applyDraft);
         add(menu, "mnuDiscardDraft", QStringLiteral("Disca&rd Draft\u2026"),
             &DraftCommands::discardDraft);
