@@ -5,7 +5,8 @@
 //   bom-bench --smoke        small sizes, 2 runs each (a check that every case still runs)
 //   bom-bench --runs N       N runs of each case
 //   bom-bench --only GROUP   one group of cases: deep, scale, wide, items, explode, find,
-//                            compare, server, bulk, paste, responsive, live, history or print
+//                            compare, server, bulk, paste, responsive, live, history, print or
+//                            million (a bill of a million lines, written first)
 //
 // The server group (rows named "server: ...") starts a throw-away PostgreSQL server (the
 // tests' PgServer: a new cluster reached only through its Unix socket, fsync off), copies the
@@ -74,8 +75,10 @@ int main(int argc, char* argv[]) {
         qint64(sizes.deepLevels - 1) * sizes.deepPerLevel * sizes.deepComponents + sizes.deepComponents;
     if (wanted("deep"))
         bench.checkCase("deep", deep, deepLines);
-    // A bill of a million reachable lines: its file takes a while to write, so only on request.
-    if (wanted("deep") && qEnvironmentVariableIsSet("BOM_BENCH_MILLION"))
+    // A bill of a million reachable lines: its file takes a while to write, so only on request
+    // (with the deep group, or alone as --only million).
+    if ((wanted("deep") && qEnvironmentVariableIsSet("BOM_BENCH_MILLION")) ||
+        only == QLatin1StringView("million"))
         bench.millionCase();
     if (wanted("scale")) {
         const QString scale = bench.database("scale", &bench::writeScale);
