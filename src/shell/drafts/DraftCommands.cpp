@@ -41,20 +41,12 @@ public:
         connect(model, &tree::BomTreeModel::modelReset, this, &DraftCommands::noteEdit);
     }
 
-<<<<<<< HEAD
     void addTo(CommandRegistry& commands) {
         add(commands, "mnuNewDraft", QStringLiteral("&New Draft\u2026"), &DraftCommands::newDraft);
-        add(commands, "mnuOpenDraft", QStringLiteral("Open &Draft\u2026"), &DraftCommands::openDraft);
-        add(commands, "mnuCloseDraft", QStringLiteral("C&lose Draft"), &DraftCommands::closeDraft);
-        add(commands, "mnuApplyDraft", QStringLiteral("&Apply Draft\u2026"),
-=======
-    void addTo(QMenu* menu) {
-        menu->addSeparator();
-        add(menu, "mnuNewDraft", QStringLiteral("&New Draft\u2026"), &DraftCommands::newDraft);
-        add(menu, "mnuOpenDraft", QStringLiteral("Open &Draft\u2026"), &DraftCommands::openDraft);
-        add(menu, "mnuCloseDraft", QStringLiteral("Clos&e Draft"), &DraftCommands::closeDraft);
-        add(menu, "mnuApplyDraft", QStringLiteral("A&pply Draft\u2026"),
->>>>>>> drafts
+        add(commands, "mnuOpenDraft", QStringLiteral("Open &Draft\u2026"),
+            &DraftCommands::openDraft);
+        add(commands, "mnuCloseDraft", QStringLiteral("Clos&e Draft"), &DraftCommands::closeDraft);
+        add(commands, "mnuApplyDraft", QStringLiteral("A&pply Draft\u2026"),
             &DraftCommands::applyDraft);
         add(commands, "mnuDiscardDraft", QStringLiteral("Disca&rd Draft\u2026"),
             &DraftCommands::discardDraft);
