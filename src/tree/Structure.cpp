@@ -1,15 +1,14 @@
 #include "tree/Structure.h"
 
 #include "store/ItemKey.h"
+#include "store/runtime/StoreThread.h"
 #include "tree/LiveChanges.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <limits>
-#include <mutex>
-#include <thread>
+#include <memory>
+#include <tuple>
 
 namespace tree {
 
@@ -22,62 +21,10 @@ qint64 saturatedSum(qint64 a, qint64 b) {
     return __builtin_add_overflow(a, b, &sum) ? std::numeric_limits<qint64>::max() : sum;
 }
 
-/// Frees the bills that loads leave behind, one after another on a thread of its own: a bill
-/// of a million lines takes the window's thread almost half a second to free, and the next
-/// bill's top level waited for it. What it is given is owned by it alone (the strings in it
-/// may be shared, and their counts are atomic); it frees whatever is left before the program
-/// ends.
-class Leftovers {
-public:
-    ~Leftovers() {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_quit = true;
-        }
-        m_wake.notify_one();
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-
-    /// `release` frees what it holds as it is destroyed.
-    void take(std::function<void()> release) {
-        {
-            const std::lock_guard lock(m_mutex);
-            if (!m_thread.joinable())
-                m_thread = std::thread([this] { loop(); });
-            m_pending.push_back(std::move(release));
-        }
-        m_wake.notify_one();
-    }
-
-private:
-    void loop() {
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            m_wake.wait(lock, [this] { return !m_pending.empty() || m_quit; });
-            if (m_pending.empty())
-                return;
-            std::function<void()> next = std::move(m_pending.front());
-            m_pending.pop_front();
-            lock.unlock();
-            next = nullptr;
-            lock.lock();
-        }
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<std::function<void()>> m_pending;
-    bool m_quit = false;
-    std::thread m_thread;
-};
-
-Leftovers& leftovers() {
-    static Leftovers instance;
-    return instance;
-}
-
-/// Below this many lines a bill is freed where it is left: the thread's wake-up costs more.
+/// Below this many lines a bill is freed where it is left: handing it on costs more. A larger
+/// one (a bill of a million lines takes the window's thread almost half a second to free, and
+/// the next bill's top level waited for it) is freed as an errand of the store's threads; the
+/// strings in it may be shared, and their counts are atomic.
 constexpr size_t FreedInPlace = 20'000;
 
 } // namespace
@@ -160,9 +107,12 @@ void Structure::mark(const QSet<QString>& marked) {
 void Structure::startAt(const QString& top, const QHash<QString, store::ComponentLines>& lines) {
     if (m_lines.size() >= FreedInPlace) {
         // Moved from, each is empty.
-        leftovers().take([items = std::move(m_items), itemOf = std::move(m_itemOf),
-                          billLines = std::move(m_lines), totals = std::move(m_totals),
-                          walk = std::move(m_walk)] {});
+        auto left = std::make_shared<std::tuple<decltype(m_items), decltype(m_itemOf),
+                                                decltype(m_lines), decltype(m_totals),
+                                                decltype(m_walk)>>(
+            std::move(m_items), std::move(m_itemOf), std::move(m_lines), std::move(m_totals),
+            std::move(m_walk));
+        store::runErrand([left = std::move(left)]() mutable { left.reset(); });
         m_items = {};
         m_itemOf = {};
         m_lines = {};
