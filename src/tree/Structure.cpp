@@ -5,7 +5,6 @@
 #include "tree/LiveChanges.h"
 
 #include <algorithm>
-#include <functional>
 #include <limits>
 #include <memory>
 #include <tuple>
