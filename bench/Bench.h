@@ -6,7 +6,7 @@
 
 #include "shell/window/BomTreeView.h"
 #include "shell/window/BomWindow.h"
-#include "tree/BomDocument.h"
+#include "tree/bill/BomDocument.h"
 
 #include <QCoreApplication>
 #include <QDir>

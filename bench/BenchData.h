@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QString>
 

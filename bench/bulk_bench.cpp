@@ -9,7 +9,7 @@
 #include "support/TestDatabase.h"
 
 #include "store/Store.h"
-#include "tree/BulkEdits.h"
+#include "tree/edits/BulkEdits.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -4,13 +4,13 @@
 #include "BenchData.h"
 
 #include "BenchDesktop.h"
-#include "shell/window/BomWindow.h"
 #include "shell/compare/CompareDialog.h"
+#include "shell/window/BomWindow.h"
 #include "store/ItemKey.h"
 #include "store/Store.h"
-#include "tree/BillCompare.h"
-#include "tree/BomEditor.h"
-#include "tree/Structure.h"
+#include "tree/bill/BillReads.h"
+#include "tree/bill/Structure.h"
+#include "tree/reports/BillCompare.h"
 
 #include <QAction>
 #include <QApplication>

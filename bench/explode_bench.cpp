@@ -3,9 +3,9 @@
 
 #include "Bench.h"
 
-#include "tree/BillExport.h"
-#include "tree/BomEditor.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BillReads.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/reports/BillExport.h"
 
 #include <QAction>
 

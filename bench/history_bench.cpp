@@ -12,7 +12,7 @@
 #include "store/History.h"
 #include "store/Store.h"
 #include "store/sqlite/history/HistoryFile.h"
-#include "tree/BulkEdits.h"
+#include "tree/edits/BulkEdits.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -5,9 +5,9 @@
 #include "ServerData.h"
 
 #include "BenchDesktop.h"
-#include "shell/window/BomWindow.h"
 #include "shell/database/Workdir.h"
-#include "tree/BomTreeModel.h"
+#include "shell/window/BomWindow.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

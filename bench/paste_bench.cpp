@@ -4,13 +4,13 @@
 #include "ServerData.h"
 
 #include "BenchDesktop.h"
-#include "shell/window/BomTreeView.h"
-#include "shell/window/BomWindow.h"
 #include "shell/database/Workdir.h"
 #include "shell/edit/PasteDialog.h"
 #include "shell/plan/RequirementsDialog.h"
+#include "shell/window/BomTreeView.h"
+#include "shell/window/BomWindow.h"
 #include "store/Store.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QAction>
 #include <QApplication>

@@ -8,9 +8,9 @@
 #include "store/ItemKey.h"
 #include "store/Store.h"
 #include "store/WhereUsedWalk.h"
-#include "tree/LowLevelCodes.h"
-#include "tree/Requirements.h"
-#include "tree/Structure.h"
+#include "tree/bill/Structure.h"
+#include "tree/plan/LowLevelCodes.h"
+#include "tree/plan/Requirements.h"
 
 #include <QElapsedTimer>
 

@@ -8,12 +8,12 @@
 #include "ServerData.h"
 
 #include "BenchDesktop.h"
-#include "shell/window/BomWindow.h"
 #include "shell/database/Workdir.h"
-#include "store/runtime/StoreThread.h"
+#include "shell/window/BomWindow.h"
 #include "store/Store.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
+#include "store/runtime/StoreThread.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -9,11 +9,11 @@
 #include "store/DatabaseCheck.h"
 #include "store/Store.h"
 #include "support/ReferenceWalks.h"
-#include "tree/BomEditor.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
-#include "tree/LoadCounts.h"
 #include "tree/StoreWaiting.h"
+#include "tree/bill/BillReads.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/bill/LoadCounts.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,9 +4,9 @@
 #include "shell/compare/CompareDialog.h"
 #include "shell/history/AsOfView.h"
 #include "store/History.h"
-#include "tree/BomTreeModel.h"
 #include "support/BackendSuite.h"
 #include "support/WindowFixture.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -6,7 +6,7 @@
 #include "store/ItemKey.h"
 #include "support/BackendSuite.h"
 #include "support/WindowFixture.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QAction>
 #include <QLabel>

@@ -2,15 +2,15 @@
 // reader and compared field by field with a bill computed by hand.
 
 #include "import/CsvReader.h"
-#include "store/ItemKey.h"
 #include "shell/export/ExportCommands.h"
+#include "store/ItemKey.h"
 #include "support/BillListing.h"
 #include "support/ExportContext.h"
 #include "support/FileSizeLimit.h"
 #include "support/WindowFixture.h"
-#include "tree/BillExport.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/reports/BillExport.h"
 
 #include <QAction>
 #include <QDir>

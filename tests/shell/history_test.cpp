@@ -5,7 +5,7 @@
 #include "shell/window/BomTreeView.h"
 #include "support/TreeCompare.h"
 #include "support/WindowFixture.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QAction>
 #include <QFile>

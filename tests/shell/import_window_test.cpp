@@ -1,11 +1,11 @@
+#include "shell/database/DatabaseChoice.h"
 #include "shell/window/BomTreeView.h"
 #include "shell/window/BomWindow.h"
-#include "shell/database/DatabaseChoice.h"
 #include "shell/window/ItemList.h"
 #include "store/StoreError.h"
 #include "support/TestDatabase.h"
 #include "support/WindowFixture.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QAction>
 #include <QLineEdit>

@@ -1,15 +1,15 @@
 #include "shell/database/DatabaseChoice.h"
+#include "shell/edit/ItemPickDialog.h"
 #include "shell/window/BomTreeView.h"
 #include "shell/window/ItemDrag.h"
-#include "shell/window/ItemIdCompleter.h"
-#include "shell/window/ItemListModel.h"
-#include "shell/window/ItemList.h"
 #include "shell/window/ItemFindField.h"
-#include "shell/edit/ItemPickDialog.h"
-#include "store/sqlite/SqliteStore.h"
+#include "shell/window/ItemIdCompleter.h"
+#include "shell/window/ItemList.h"
+#include "shell/window/ItemListModel.h"
 #include "store/StoreError.h"
+#include "store/sqlite/SqliteStore.h"
 #include "support/WindowFixture.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QAbstractItemView>
 #include <QAction>

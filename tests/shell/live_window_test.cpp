@@ -2,14 +2,14 @@
 // reload, in every copy, with the open nodes, the current node and the list kept; an edit in
 // progress is written first. On a file and on a throw-away server.
 
+#include "shell/live/LiveUpdates.h"
 #include "shell/window/BomTreeView.h"
 #include "shell/window/ItemList.h"
-#include "shell/live/LiveUpdates.h"
 #include "store/Store.h"
 #include "support/BackendSuite.h"
 #include "support/TreeCompare.h"
 #include "support/WindowFixture.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QLabel>
 #include <QSignalSpy>

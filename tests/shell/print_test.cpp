@@ -3,14 +3,14 @@
 
 #include "shell/export/ExportCommands.h"
 #include "support/BillListing.h"
-#include "support/FileSizeLimit.h"
 #include "support/ExportContext.h"
+#include "support/FileSizeLimit.h"
 #include "support/ScriptedDesktop.h"
 #include "support/WindowFixture.h"
-#include "tree/BillDocument.h"
-#include "tree/BomEditor.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BillReads.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/reports/PrintedBill.h"
 
 #include <QAction>
 #include <QApplication>
@@ -325,7 +325,7 @@ private Q_SLOTS:
         // However the work around it is stopped, the preview offers the pages the footers
         // count, never the first few of them.
         loadListing(m_model, u"TOP"_s, bill(300, [](int i) { return 1 + i % 3; }));
-        tree::BillDocument document(tree::indentedBill(m_model.structure(), tree::DefaultDepthLimit),
+        tree::PrintedBill document(tree::indentedBill(m_model.structure(), tree::DefaultDepthLimit),
                                     {u"TOP"_s, {}, {}, QDate()});
         m_desktop.cancelProgressAfter = 2;
         QString count;
@@ -339,7 +339,7 @@ private Q_SLOTS:
 
     void previewPaintsThePagesLookedAtAndPrintsThemAll() {
         loadListing(m_model, u"TOP"_s, bill(3000, [](int i) { return 1 + i % 3; }));
-        tree::BillDocument bill(tree::indentedBill(m_model.structure(), tree::DefaultDepthLimit),
+        tree::PrintedBill bill(tree::indentedBill(m_model.structure(), tree::DefaultDepthLimit),
                                 {u"TOP"_s, {}, {}, QDate()});
         PaintedPages document(bill);
         m_desktop.printAnswers = {false, true};

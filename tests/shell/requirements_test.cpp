@@ -6,8 +6,8 @@
 #include "shell/edit/ItemPickDialog.h"
 #include "shell/plan/RequirementsDialog.h"
 #include "shell/window/ItemFindField.h"
-#include "tree/BomTreeModel.h"
 #include "support/WindowFixture.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QAction>
 #include <QApplication>

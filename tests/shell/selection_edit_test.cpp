@@ -4,16 +4,16 @@
 
 #include "desktop/Desktop.h"
 #include "shell/edit/ItemPickDialog.h"
+#include "shell/edit/PasteDialog.h"
 #include "shell/window/BomTreeView.h"
 #include "shell/window/ItemFindField.h"
 #include "shell/window/ItemList.h"
-#include "shell/edit/PasteDialog.h"
 #include "store/Store.h"
 #include "support/BackendSuite.h"
 #include "support/LineOracle.h"
 #include "support/WindowFixture.h"
-#include "tree/BomTreeModel.h"
-#include "tree/LinePaste.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/edits/LinePaste.h"
 
 #include <QAction>
 #include <QClipboard>

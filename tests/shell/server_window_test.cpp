@@ -1,19 +1,19 @@
 // The editor on a PostgreSQL server: the address it builds and remembers, Connect to Server,
 // the password prompt, and two editors on one server at once.
 
+#include "desktop/Desktop.h"
+#include "shell/window/BomTreeView.h"
 #include "shell/window/ItemList.h"
-#include "store/postgres/PgImportWriter.h"
-#include "store/postgres/PgStore.h"
 #include "store/PasswordCache.h"
 #include "store/ServerAddress.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
+#include "store/postgres/PgImportWriter.h"
+#include "store/postgres/PgStore.h"
 #include "support/BackendSuite.h"
 #include "support/TreeCompare.h"
 #include "support/WindowFixture.h"
-#include "tree/BomTreeModel.h"
-#include "shell/window/BomTreeView.h"
-#include "desktop/Desktop.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QAction>
 #include <QCoreApplication>

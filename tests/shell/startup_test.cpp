@@ -1,12 +1,12 @@
 #include "info/InfoWindows.h"
-#include "shell/window/BomWindow.h"
 #include "shell/database/DatabaseChoice.h"
+#include "shell/window/BomTreeView.h"
+#include "shell/window/BomWindow.h"
 #include "shell/window/ItemList.h"
 #include "store/StoreError.h"
 #include "support/ScriptedDesktop.h"
 #include "support/TestDatabase.h"
-#include "tree/BomTreeModel.h"
-#include "shell/window/BomTreeView.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "desktop/Desktop.h"
-#include "support/WindowFixture.h"
 #include "shell/database/DatabaseChoice.h"
-#include "tree/BomTreeModel.h"
 #include "shell/window/BomTreeView.h"
-#include "tree/Quantity.h"
+#include "support/WindowFixture.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/edits/Quantity.h"
 
 #include <QAction>
 #include <QFile>

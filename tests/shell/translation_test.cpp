@@ -19,8 +19,8 @@
 #include "shell/whereused/WhereUsedDialog.h"
 #include "store/DatabaseCheck.h"
 #include "store/StoreError.h"
-#include "tree/LinePaste.h"
-#include "tree/WhereUsedReport.h"
+#include "tree/edits/LinePaste.h"
+#include "tree/reports/WhereUsedReport.h"
 
 #include <QAction>
 #include <QApplication>

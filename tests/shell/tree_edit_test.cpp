@@ -1,10 +1,10 @@
 #include "desktop/Desktop.h"
-#include "shell/window/ItemList.h"
-#include "support/WindowFixture.h"
 #include "shell/database/DatabaseChoice.h"
-#include "tree/BomTreeModel.h"
 #include "shell/window/BomTreeView.h"
+#include "shell/window/ItemList.h"
 #include "shell/window/NodeCommands.h"
+#include "support/WindowFixture.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QApplication>
 #include <QDialog>

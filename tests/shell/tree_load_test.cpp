@@ -1,11 +1,11 @@
-#include "store/sqlite/SqliteStore.h"
-#include "store/StoreError.h"
-#include "support/WindowFixture.h"
 #include "shell/database/DatabaseChoice.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
 #include "shell/window/BomTreeView.h"
-#include "tree/BomEditor.h"
+#include "store/StoreError.h"
+#include "store/sqlite/SqliteStore.h"
+#include "support/WindowFixture.h"
+#include "tree/bill/BillReads.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QFile>
 #include <QLabel>

@@ -1,12 +1,12 @@
 #include "desktop/Desktop.h"
+#include "shell/whereused/WhereUsedDialog.h"
 #include "shell/window/BomTreeView.h"
 #include "shell/window/ItemList.h"
-#include "shell/whereused/WhereUsedDialog.h"
-#include "store/Store.h"
 #include "store/ItemKey.h"
+#include "store/Store.h"
 #include "support/BackendSuite.h"
 #include "support/WindowFixture.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QAction>
 #include <QHeaderView>

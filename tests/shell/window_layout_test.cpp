@@ -8,7 +8,7 @@
 #include "shell/window/ItemList.h"
 #include "shell/window/ShortcutList.h"
 #include "support/WindowFixture.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QAction>
 #include <QApplication>

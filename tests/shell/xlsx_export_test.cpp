@@ -5,8 +5,8 @@
 #include "store/ItemKey.h"
 #include "support/ExportContext.h"
 #include "support/WindowFixture.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QAction>
 #include <QDate>

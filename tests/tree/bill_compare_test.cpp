@@ -2,9 +2,9 @@
 // summarised bills, and each side's own indented bill, on generated structures.
 
 #include "store/ItemKey.h"
-#include "tree/BillCompare.h"
-#include "tree/BillExport.h"
-#include "tree/Structure.h"
+#include "tree/bill/Structure.h"
+#include "tree/reports/BillCompare.h"
+#include "tree/reports/BillExport.h"
 
 #include <QRandomGenerator>
 #include <QSet>

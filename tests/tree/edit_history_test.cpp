@@ -6,8 +6,8 @@
 #include "store/History.h"
 #include "store/StoreError.h"
 #include "support/BillEditor.h"
-#include "tree/BulkEdits.h"
-#include "tree/HistoryRestore.h"
+#include "tree/edits/BulkEdits.h"
+#include "tree/history/HistoryRestore.h"
 
 #include <QFile>
 #include <QSignalSpy>

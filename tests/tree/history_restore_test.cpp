@@ -5,7 +5,7 @@
 #include "store/ItemKey.h"
 #include "support/BackendSuite.h"
 #include "support/ScriptedDesktop.h"
-#include "tree/HistoryRestore.h"
+#include "tree/history/HistoryRestore.h"
 
 #include <QTest>
 #include <QThread>

@@ -1,5 +1,5 @@
 #include "store/StoreError.h"
-#include "tree/LinePaste.h"
+#include "tree/edits/LinePaste.h"
 
 #include <QRandomGenerator>
 #include <QTest>

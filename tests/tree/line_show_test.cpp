@@ -3,8 +3,8 @@
 
 #include "store/Store.h"
 #include "support/TestDatabase.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>

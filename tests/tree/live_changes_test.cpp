@@ -4,15 +4,15 @@
 #include "store/ItemKey.h"
 #include "store/Store.h"
 #include "support/BackendSuite.h"
+#include "support/BillEditor.h"
 #include "support/ScriptedDesktop.h"
 #include "support/TestDatabase.h"
-#include "support/BillEditor.h"
-#include "tree/LoadCounts.h"
-#include "tree/LiveReader.h"
+#include "tree/bill/LiveReader.h"
+#include "tree/bill/LoadCounts.h"
 
 #include <QSignalSpy>
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QElapsedTimer>
 #include <QTreeView>

@@ -3,14 +3,14 @@
 #include "support/ReferenceWalks.h"
 
 #include "store/ItemKey.h"
-#include "store/sqlite/SqliteStore.h"
 #include "store/StoreError.h"
 #include "store/runtime/StoreThread.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
-#include "tree/BulkEdits.h"
-#include "tree/LiveReader.h"
-#include "tree/LoadCounts.h"
+#include "store/sqlite/SqliteStore.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/bill/LiveReader.h"
+#include "tree/bill/LoadCounts.h"
+#include "tree/edits/BulkEdits.h"
 
 #include <QFile>
 #include <QSignalSpy>

@@ -7,7 +7,7 @@
 #include "support/BackendSuite.h"
 #include "support/BillEditor.h"
 #include "support/LineOracle.h"
-#include "tree/LinePaste.h"
+#include "tree/edits/LinePaste.h"
 
 #include <QDateTime>
 #include <QTest>

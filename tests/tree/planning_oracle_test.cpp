@@ -3,11 +3,11 @@
 
 #include "store/ItemKey.h"
 #include "store/WhereUsedWalk.h"
-#include "tree/BillExport.h"
-#include "tree/LowLevelCodes.h"
-#include "tree/Structure.h"
-#include "tree/Requirements.h"
-#include "tree/WhereUsedReport.h"
+#include "tree/bill/Structure.h"
+#include "tree/plan/LowLevelCodes.h"
+#include "tree/plan/Requirements.h"
+#include "tree/reports/BillExport.h"
+#include "tree/reports/WhereUsedReport.h"
 
 #include <QRandomGenerator>
 #include <QTest>

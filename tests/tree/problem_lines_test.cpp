@@ -5,13 +5,13 @@
 #include "desktop/Desktop.h"
 #include "store/DatabaseCheck.h"
 #include "store/ItemKey.h"
-#include "store/WholeUnits.h"
 #include "store/StoreError.h"
+#include "store/WholeUnits.h"
 #include "support/BackendSuite.h"
-#include "support/ScriptedDesktop.h"
 #include "support/BillEditor.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
+#include "support/ScriptedDesktop.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QBrush>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "tree/Quantity.h"
+#include "tree/edits/Quantity.h"
 
 #include <QTest>
 

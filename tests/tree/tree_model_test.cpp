@@ -1,10 +1,10 @@
 #include "store/ItemKey.h"
 #include "support/ReferenceWalks.h"
-#include "tree/BillExport.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
-#include "tree/LoadCounts.h"
-#include "tree/TreeFind.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/bill/LoadCounts.h"
+#include "tree/reports/BillExport.h"
+#include "tree/reports/TreeFind.h"
 
 #include <QAbstractItemModelTester>
 #include <QRandomGenerator>

@@ -3,7 +3,7 @@
 #include "store/DraftApply.h"
 #include "store/History.h"
 #include "store/StoreError.h"
-#include "tree/BillExport.h"
+#include "tree/reports/BillExport.h"
 
 #include <cstdio>
 

@@ -13,7 +13,7 @@
 #include "store/ServerAddress.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
-#include "tree/WhereUsedReport.h"
+#include "tree/reports/WhereUsedReport.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

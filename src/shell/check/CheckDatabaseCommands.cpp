@@ -8,8 +8,8 @@
 #include "store/DatabaseCheck.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
-#include "tree/BomTreeModel.h"
 #include "tree/StoreWaiting.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QAction>
 

@@ -5,7 +5,7 @@
 #include "desktop/Desktop.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
-#include "tree/BillExport.h"
+#include "tree/reports/BillExport.h"
 
 #include <QAbstractTableModel>
 #include <QDialogButtonBox>

@@ -2,7 +2,7 @@
 
 #include "shell/window/CommandContext.h"
 #include "shell/window/CommandRegistry.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include "shell/export/ExportCommands.h"
 #include "shell/database/ServerLogin.h"
@@ -12,12 +12,12 @@
 #include "store/ItemKey.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
-#include "tree/BillCompare.h"
-#include "tree/BomEditor.h"
-#include "tree/HistoryRestore.h"
 #include "tree/StoreWaiting.h"
-#include "tree/Quantity.h"
-#include "tree/Structure.h"
+#include "tree/bill/BillReads.h"
+#include "tree/bill/Structure.h"
+#include "tree/edits/Quantity.h"
+#include "tree/history/HistoryRestore.h"
+#include "tree/reports/BillCompare.h"
 
 #include <QAction>
 #include <QDir>

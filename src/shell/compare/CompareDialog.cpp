@@ -3,7 +3,7 @@
 #include "shell/window/ColumnFit.h"
 #include "shell/window/ReportTable.h"
 
-#include "tree/Quantity.h"
+#include "tree/edits/Quantity.h"
 
 #include <QAbstractTableModel>
 #include <QCheckBox>

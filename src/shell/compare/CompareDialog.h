@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tree/BillCompare.h"
+#include "tree/reports/BillCompare.h"
 
 #include <QDateTime>
 #include <QDialog>

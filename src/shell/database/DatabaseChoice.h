@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/Store.h"
-#include "tree/BomEditor.h"
+#include "tree/bill/BillReads.h"
 
 #include <QObject>
 #include <QString>

@@ -7,9 +7,9 @@
 #include "import/Import.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
-#include "tree/LineEdits.h"
-#include "tree/Quantity.h"
 #include "tree/StoreWaiting.h"
+#include "tree/edits/LineEdits.h"
+#include "tree/edits/Quantity.h"
 
 #include <QAction>
 #include <QDir>

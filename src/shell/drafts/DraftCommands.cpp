@@ -5,7 +5,7 @@
 
 #include "desktop/Desktop.h"
 #include "store/StoreError.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomTreeModel.h"
 #include "tree/drafts/DraftTrips.h"
 
 #include <QAction>

@@ -11,11 +11,11 @@
 #include "store/ItemKey.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
-#include "tree/LineEdits.h"
 #include "tree/Texts.h"
-#include "tree/BomTreeModel.h"
-#include "tree/BulkEdits.h"
-#include "tree/Quantity.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/edits/BulkEdits.h"
+#include "tree/edits/LineEdits.h"
+#include "tree/edits/Quantity.h"
 
 #include <QMenu>
 

@@ -5,10 +5,10 @@
 #include "shell/window/BomTreeView.h"
 #include "shell/window/CommandContext.h"
 #include "shell/window/CommandRegistry.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
-#include "tree/EditHistory.h"
-#include "tree/LineEdits.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/edits/EditHistory.h"
+#include "tree/edits/LineEdits.h"
 
 #include <QAction>
 

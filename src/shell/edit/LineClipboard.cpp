@@ -2,7 +2,7 @@
 
 #include "store/ItemKey.h"
 #include "store/StoreError.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QMimeData>
 #include <QSet>

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "tree/LineEdits.h"
+#include "tree/edits/LineEdits.h"
 
 #include <QByteArray>
 #include <QModelIndex>
 #include <QObject>
 #include <QString>
 
-#include "tree/LinePaste.h"
+#include "tree/edits/LinePaste.h"
 
 #include <functional>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tree/LinePaste.h"
+#include "tree/edits/LinePaste.h"
 
 #include <QDialog>
 #include <QStringList>

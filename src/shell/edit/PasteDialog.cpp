@@ -1,9 +1,9 @@
 #include "shell/edit/PasteDialog.h"
 
-#include "tree/Quantity.h"
+#include "tree/edits/Quantity.h"
 
 #include "shell/window/ReportTable.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>

@@ -3,9 +3,9 @@
 #include "shell/live/ChangeNote.h"
 
 #include "store/LineRules.h"
-#include "tree/BomTreeModel.h"
-#include "tree/BulkEdits.h"
-#include "tree/Quantity.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/edits/BulkEdits.h"
+#include "tree/edits/Quantity.h"
 
 #include <QBrush>
 #include <QComboBox>

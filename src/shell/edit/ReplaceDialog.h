@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/Store.h"
-#include "tree/BulkEdits.h"
+#include "tree/edits/BulkEdits.h"
 
 #include <QDialog>
 #include <QString>

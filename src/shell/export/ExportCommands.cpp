@@ -9,12 +9,12 @@
 #include "desktop/PrintChoices.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
-#include "tree/BillDocument.h"
-#include "tree/BillExport.h"
-#include "tree/BomEditor.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
-#include "tree/WhereUsedReport.h"
+#include "tree/bill/BillReads.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/reports/BillExport.h"
+#include "tree/reports/PrintedBill.h"
+#include "tree/reports/WhereUsedReport.h"
 
 #include <QAction>
 #include <QDir>
@@ -387,8 +387,8 @@ void ExportCommands::printBill(bool preview) {
     choices.push_back({QStringLiteral("&Indented bill"), [&structure, heading] {
                            // Rows are walked from the structure as pages are laid out and
                            // painted, never held.
-                           return std::make_unique<tree::BillDocument>(
-                               [&structure]() -> tree::BillDocument::LineReader {
+                           return std::make_unique<tree::PrintedBill>(
+                               [&structure]() -> tree::PrintedBill::LineReader {
                                    return [walk = std::make_shared<tree::IndentedWalk>(
                                                structure, tree::DefaultDepthLimit)](
                                               tree::IndentedLine& line) { return walk->next(line); };

@@ -1,7 +1,7 @@
 #include "shell/export/XlsxExport.h"
 
 #include "store/StoreError.h"
-#include "tree/BillExport.h"
+#include "tree/reports/BillExport.h"
 
 #include <QDir>
 #include <QFile>

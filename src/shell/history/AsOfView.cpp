@@ -5,16 +5,16 @@
 #include "shell/history/AsOfView.h"
 
 #include "desktop/Desktop.h"
-#include "tree/history/HistoryTexts.h"
 #include "shell/history/RestoreDialog.h"
 #include "shell/window/CommandContext.h"
 #include "shell/window/CommandRegistry.h"
 #include "store/StoreError.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
-#include "tree/Quantity.h"
 #include "tree/StoreWaiting.h"
-#include "tree/Structure.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/bill/Structure.h"
+#include "tree/edits/Quantity.h"
+#include "tree/history/HistoryTexts.h"
 
 #include <QLineEdit>
 #include <QDialogButtonBox>

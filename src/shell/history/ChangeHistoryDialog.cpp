@@ -3,7 +3,7 @@
 #include "tree/history/HistoryTexts.h"
 #include "shell/window/ReportTable.h"
 
-#include "tree/Quantity.h"
+#include "tree/edits/Quantity.h"
 
 #include <QAction>
 #include <QGuiApplication>

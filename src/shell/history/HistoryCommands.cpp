@@ -12,13 +12,13 @@
 #include "store/History.h"
 #include "store/ServerAddress.h"
 #include "store/StoreError.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
-#include "tree/Quantity.h"
 #include "tree/StoreWaiting.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/bill/Structure.h"
+#include "tree/edits/Quantity.h"
 #include "tree/history/HistoryReads.h"
 #include "tree/history/HistoryTexts.h"
-#include "tree/Structure.h"
 
 #include <QAction>
 #include <QPushButton>

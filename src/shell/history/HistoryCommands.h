@@ -2,7 +2,7 @@
 
 #include "shell/history/ChangeHistoryDialog.h"
 
-#include "tree/HistoryRestore.h"
+#include "tree/history/HistoryRestore.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -3,7 +3,7 @@
 #include "desktop/Desktop.h"
 #include "shell/window/CommandContext.h"
 #include "store/StoreError.h"
-#include "tree/LineEdits.h"
+#include "tree/edits/LineEdits.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

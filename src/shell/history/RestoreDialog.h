@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tree/HistoryRestore.h"
+#include "tree/history/HistoryRestore.h"
 
 #include <QDialog>
 

@@ -1,8 +1,8 @@
 #include "shell/live/ChangeNote.h"
 
-#include "store/runtime/ChangeWatcher.h"
 #include "store/ItemKey.h"
-#include "tree/BomTreeModel.h"
+#include "store/runtime/ChangeWatcher.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QLabel>
 #include <QSet>

@@ -4,9 +4,9 @@
 #include "shell/window/CommandContext.h"
 #include "shell/window/ItemList.h"
 #include "store/Store.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
-#include "tree/LiveReader.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/bill/LiveReader.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -7,7 +7,7 @@
 #include "desktop/Desktop.h"
 #include "desktop/Language.h"
 #include "store/WholeUnits.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QAction>
 #include <QCoreApplication>

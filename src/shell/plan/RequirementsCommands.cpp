@@ -17,13 +17,13 @@
 #include "store/ItemKey.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
-#include "tree/BillDocument.h"
-#include "tree/BillExport.h"
-#include "tree/BomTreeModel.h"
-#include "tree/LineEdits.h"
-#include "tree/LinePaste.h"
-#include "tree/Quantity.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/edits/LineEdits.h"
+#include "tree/edits/LinePaste.h"
+#include "tree/edits/Quantity.h"
 #include "tree/plan/RequirementsRead.h"
+#include "tree/reports/BillExport.h"
+#include "tree/reports/PrintedBill.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -512,7 +512,7 @@ void RequirementsCommands::print() {
     QStringList listed;
     for (const tree::PlannedBuild& build : m_workedOut.builds)
         listed.append(buildText(build));
-    tree::BillDocument document(rows, tree::BillHeading{QStringLiteral("Requirements"),
+    tree::PrintedBill document(rows, tree::BillHeading{QStringLiteral("Requirements"),
                                                         namedList(listed),
                                                         QDir::toNativeSeparators(m_context.databasePath()),
                                                         QDate::currentDate()});

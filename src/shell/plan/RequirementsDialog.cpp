@@ -2,8 +2,8 @@
 
 #include "shell/window/ReportTable.h"
 #include "store/ItemKey.h"
-#include "tree/BomTreeModel.h"
-#include "tree/Quantity.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/edits/Quantity.h"
 
 #include <QBrush>
 #include <QCheckBox>

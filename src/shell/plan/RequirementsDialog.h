@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tree/Requirements.h"
+#include "tree/plan/Requirements.h"
 
 #include <QDialog>
 #include <QString>

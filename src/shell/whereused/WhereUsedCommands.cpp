@@ -5,12 +5,12 @@
 
 #include "shell/live/ChangeNote.h"
 
-#include "shell/whereused/WhereUsedDialog.h"
 #include "desktop/Desktop.h"
+#include "shell/whereused/WhereUsedDialog.h"
 #include "store/Store.h"
 #include "store/StoreError.h"
 #include "tree/DatabaseSession.h"
-#include "tree/WhereUsedReport.h"
+#include "tree/reports/WhereUsedReport.h"
 
 #include <QAction>
 

@@ -4,9 +4,9 @@
 #include "shell/window/ColumnFit.h"
 #include "shell/window/ReportTable.h"
 
-#include "tree/BomEditor.h"
-#include "tree/BomTreeModel.h"
-#include "tree/Quantity.h"
+#include "tree/bill/BillReads.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/edits/Quantity.h"
 
 #include <QAbstractTableModel>
 #include <QCheckBox>

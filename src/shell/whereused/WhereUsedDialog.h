@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tree/WhereUsedReport.h"
+#include "tree/reports/WhereUsedReport.h"
 
 #include <QDialog>
 #include <QString>

@@ -14,7 +14,7 @@
 
 #include "shell/window/Icons.h"
 #include "shell/window/ItemDrag.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QApplication>
 #include <QDrag>

@@ -1,24 +1,24 @@
 #include "shell/window/BomWindow.h"
 
 #include "desktop/Desktop.h"
+#include "shell/database/DatabaseChoice.h"
+#include "shell/live/LiveUpdates.h"
 #include "shell/window/BomTreeView.h"
 #include "shell/window/CommandContext.h"
 #include "shell/window/CommandRegistry.h"
-#include "shell/window/ItemIdCompleter.h"
-#include "shell/window/Icons.h"
-#include "shell/database/DatabaseChoice.h"
 #include "shell/window/ElidedLabel.h"
+#include "shell/window/Icons.h"
 #include "shell/window/ItemFindField.h"
-#include "shell/window/ItemListModel.h"
+#include "shell/window/ItemIdCompleter.h"
 #include "shell/window/ItemList.h"
-#include "shell/live/LiveUpdates.h"
+#include "shell/window/ItemListModel.h"
 #include "store/StoreError.h"
-#include "tree/BomDocument.h"
-#include "tree/BomEditor.h"
-#include "tree/BomTreeModel.h"
-#include "tree/LoadCounts.h"
 #include "tree/StoreWaiting.h"
 #include "tree/Texts.h"
+#include "tree/bill/BillReads.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/bill/LoadCounts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -42,7 +42,7 @@ public:
     CommandRegistry& commands() override { return *m_window.m_commands; }
     tree::BomTreeModel& model() override { return *m_window.m_model; }
     tree::LineEdits& edits() override { return m_window.m_editor->edits(); }
-    tree::BomEditor& editor() override { return *m_window.m_editor; }
+    tree::BillReads& editor() override { return *m_window.m_editor; }
     BomTreeView& tree() override { return *m_window.m_tree; }
     ItemList& list() override { return *m_window.m_itemList; }
     QString itemDescription() const override { return m_window.m_document->topDescription(); }
@@ -75,7 +75,7 @@ BomWindow::BomWindow(desktop::Desktop& desktop, const QString& workdirFolder,
     setWindowIcon(applicationIcon());
     m_choice = std::make_unique<DatabaseChoice>(desktop, workdirFolder, *m_settings);
     createControls();
-    m_editor = std::make_unique<tree::BomEditor>(desktop, *m_choice, *m_document, *m_model,
+    m_editor = std::make_unique<tree::BillReads>(desktop, *m_choice, *m_document, *m_model,
                                                  [this](const QString& text) { showStatus(text); });
     createStatusBar();
     // The features' commands take the menus the window lays out, with what it lends them.

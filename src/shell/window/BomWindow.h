@@ -18,7 +18,7 @@ class Desktop;
 }
 namespace tree {
 class BomDocument;
-class BomEditor;
+class BillReads;
 class BomTreeModel;
 struct ComponentFacts;
 } // namespace tree
@@ -145,7 +145,7 @@ private:
     LiveUpdates* m_live = nullptr;
 
     std::unique_ptr<DatabaseChoice> m_choice;
-    std::unique_ptr<tree::BomEditor> m_editor;
+    std::unique_ptr<tree::BillReads> m_editor;
     /// Whether the tree, not the list, had the focus last of the two (the window starts on it).
     bool m_treeLast = true;
     bool m_loading = false;

@@ -15,9 +15,9 @@
 #include "shell/window/ItemList.h"
 #include "shell/window/NumLock.h"
 #include "shell/window/TreeFindBar.h"
-#include "tree/BomDocument.h"
-#include "tree/LoadCounts.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/bill/LoadCounts.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

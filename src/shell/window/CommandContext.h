@@ -11,7 +11,7 @@ namespace desktop {
 class Desktop;
 }
 namespace tree {
-class BomEditor;
+class BillReads;
 class BomTreeModel;
 class LineEdits;
 } // namespace tree
@@ -45,7 +45,7 @@ public:
     virtual tree::BomTreeModel& model() = 0;
     virtual tree::LineEdits& edits() = 0;
     /// The reads the window asks for of the loaded bill (statistics, Expand All).
-    virtual tree::BomEditor& editor() = 0;
+    virtual tree::BillReads& editor() = 0;
     virtual BomTreeView& tree() = 0;
     virtual ItemList& list() = 0;
     /// The loaded item's description, as its load or a re-read of other editors' changes

@@ -1,7 +1,7 @@
 #include "shell/window/ItemIdCompleter.h"
 
 #include "shell/window/ItemListModel.h"
-#include "tree/FindText.h"
+#include "tree/reports/FindText.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

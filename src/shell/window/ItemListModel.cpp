@@ -1,8 +1,8 @@
 #include "shell/window/ItemListModel.h"
 
-#include "store/Store.h"
 #include "store/ItemKey.h"
-#include "tree/FindText.h"
+#include "store/Store.h"
+#include "tree/reports/FindText.h"
 
 #include <QStringMatcher>
 

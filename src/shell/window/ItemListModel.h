@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tree/LowLevelCodes.h"
+#include "tree/plan/LowLevelCodes.h"
 
 #include <QAbstractTableModel>
 #include <QSet>

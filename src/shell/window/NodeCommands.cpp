@@ -5,10 +5,10 @@
 #include "shell/window/CommandContext.h"
 #include "shell/window/CommandRegistry.h"
 #include "store/StoreError.h"
-#include "tree/BomEditor.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
-#include "tree/LinePaste.h"
+#include "tree/bill/BillReads.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
+#include "tree/edits/LinePaste.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -37,7 +37,7 @@ QAction* command(QObject* parent, const char* name, const QString& text,
 
 } // namespace
 
-NodeCommands::NodeCommands(CommandContext& context, tree::BomEditor& editor)
+NodeCommands::NodeCommands(CommandContext& context, tree::BillReads& editor)
     : QObject(context.window()), m_context(context), m_editor(editor) {
     BomTreeView& view = context.tree();
     // F2 is the tree's own key for the quantity: the menu's item only shows it.

@@ -8,7 +8,7 @@ class QMenu;
 class QPoint;
 
 namespace tree {
-class BomEditor;
+class BillReads;
 }
 
 namespace shell {
@@ -23,7 +23,7 @@ class CommandContext;
 class NodeCommands : public QObject {
     Q_OBJECT
 public:
-    NodeCommands(CommandContext& context, tree::BomEditor& editor);
+    NodeCommands(CommandContext& context, tree::BillReads& editor);
 
     /// Fills `menu` for `node` (none: empty space, or the empty tree) with proxies of the
     /// commands; returns, for each proxy, the command it stands for (parallel to menu.actions()).
@@ -45,7 +45,7 @@ private:
     bool applies(const QAction* command, const QModelIndex& node) const;
 
     CommandContext& m_context;
-    tree::BomEditor& m_editor;
+    tree::BillReads& m_editor;
     QAction* m_changeQuantity;
     QAction* m_expandBelow;
     QAction* m_collapseBelow;

@@ -2,8 +2,8 @@
 
 #include "shell/window/CommandRegistry.h"
 
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QAction>
 #include <QHBoxLayout>

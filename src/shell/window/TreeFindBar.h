@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tree/TreeFind.h"
+#include "tree/reports/TreeFind.h"
 
 #include <QWidget>
 

@@ -5,7 +5,7 @@
 // window's thread while the window waits (runOnStore), its failures thrown as numbered errors.
 
 #include "store/History.h"
-#include "tree/HistoryRestore.h"
+#include "tree/history/HistoryRestore.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "tree/history/HistoryTexts.h"
 
-#include "tree/BillExport.h"
-#include "tree/Quantity.h"
 #include "tree/Texts.h"
+#include "tree/edits/Quantity.h"
+#include "tree/reports/BillExport.h"
 
 #include <QLocale>
 

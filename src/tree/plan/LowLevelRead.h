@@ -3,7 +3,7 @@
 // The low-level codes of the whole Item Master, read without making the window wait: the
 // Item Master list asks for them when its column is shown or filled again.
 
-#include "tree/LowLevelCodes.h"
+#include "tree/plan/LowLevelCodes.h"
 
 #include <QString>
 #include <QStringList>

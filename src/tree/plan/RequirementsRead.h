@@ -5,7 +5,7 @@
 // waits (runOnStore), with Cancel; failures are thrown as numbered errors.
 
 #include "store/Store.h"
-#include "tree/Requirements.h"
+#include "tree/plan/Requirements.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,8 +2,8 @@
 
 #include "store/ItemKey.h"
 #include "store/Store.h"
-#include "tree/BomDocument.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QSet>
 

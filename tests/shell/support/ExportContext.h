@@ -27,7 +27,7 @@ public:
     void loadItem(const QString&) override {}
     // An export edits nothing and has no window controls.
     tree::LineEdits& edits() override { std::abort(); }
-    tree::BomEditor& editor() override { std::abort(); }
+    tree::BillReads& editor() override { std::abort(); }
     shell::DatabaseChoice& database() override { std::abort(); }
     shell::CommandRegistry& commands() override { std::abort(); }
     shell::BomTreeView& tree() override { std::abort(); }

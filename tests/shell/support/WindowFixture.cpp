@@ -2,9 +2,9 @@
 
 #include "support/BillEditor.h"
 
-#include "shell/window/ItemList.h"
-#include "tree/BomTreeModel.h"
 #include "shell/window/BomTreeView.h"
+#include "shell/window/ItemList.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "BillEditor.h"
 
 #include "store/Store.h"
-#include "tree/BomDocument.h"
-#include "tree/LoadCounts.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/LoadCounts.h"
 
 #include <QTest>
 

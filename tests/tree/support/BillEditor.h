@@ -6,9 +6,9 @@
 
 #include "support/ScriptedDesktop.h"
 #include "support/TestDatabase.h"
-#include "tree/BomDocument.h"
-#include "tree/BomEditor.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BillReads.h"
+#include "tree/bill/BomDocument.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QTemporaryDir>
 
@@ -42,7 +42,7 @@ struct BillEditor {
     tree::BomDocument document{[this](const QString& text) { status = text; },
                                [this] { return session.path; }};
     tree::BomTreeModel model{document};
-    tree::BomEditor editor{desktop, session, document, model,
+    tree::BillReads editor{desktop, session, document, model,
                            [this](const QString& text) { status = text; }};
     /// The load's counts as the window's status shows them: set by a load, then by each
     /// notice that they may have changed.

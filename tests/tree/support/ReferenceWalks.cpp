@@ -2,7 +2,7 @@
 
 #include "store/ItemKey.h"
 #include "store/sqlite/SqliteSql.h"
-#include "tree/BomTreeModel.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QSet>
 #include <QSqlDatabase>

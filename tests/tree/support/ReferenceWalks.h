@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/Store.h"
-#include "tree/BillExport.h"
+#include "tree/reports/BillExport.h"
 
 #include <QHash>
 #include <QModelIndex>
