@@ -2,7 +2,7 @@
 
 // The batches of the bulk edits: a component replaced or removed in every assembly that lists
 // it, and a bill copied to another item. Plain functions over the lines as stored; the editor
-// checks and writes the batch as one step (BillReads::writeLines).
+// checks and writes the batch as one step (LineEdits::writeLines).
 
 #include "store/Store.h"
 
