@@ -1069,7 +1069,7 @@ Den Ordner öffnen?</numerusform>
     </message>
 </context>
 <context>
-    <name>tree::BillDocument</name>
+    <name>tree::PrintedBill</name>
     <message>
         <source>Summarised Bill: %1</source>
         <translation>Mengenübersichtsstückliste: %1</translation>

@@ -230,8 +230,8 @@ void BomWindow::createMenus() {
                         {ToolsRequirements, false},
                         {ToolsHistory, false},
                         {ToolsAsOf, false},
-                        {ToolsOptions},
-                        {ToolsDrafts}});
+                        {ToolsDrafts},
+                        {ToolsOptions}});
     m_commands->layOut(menu("mnuHelp", QStringLiteral("&Help")), {{HelpNotes}, {HelpAbout}});
     m_findBar->addTo(*m_commands);
     registerFeatures(context());

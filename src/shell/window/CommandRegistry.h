@@ -40,8 +40,8 @@ enum class MenuGroup {
     ToolsRequirements,
     ToolsHistory,
     ToolsAsOf,
-    ToolsOptions,
     ToolsDrafts,
+    ToolsOptions,
     HelpNotes,
     HelpAbout,
 };

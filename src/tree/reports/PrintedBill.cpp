@@ -20,7 +20,7 @@ namespace tree {
 namespace {
 
 QString tr(const char* text) {
-    return QCoreApplication::translate("tree::BillDocument", text);
+    return QCoreApplication::translate("tree::PrintedBill", text);
 }
 
 /// A text as one printed line: line breaks and tabs become blanks.
