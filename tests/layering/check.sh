@@ -86,9 +86,9 @@ refusal() {
         tree/*)
             [[ $target == shell/* ]] && refuse "the tree includes nothing from the window" ;;
         shell/*)
-            # The watch of other editors' commits is an object the window keeps, which only
-            # signals; every call of the store is a trip of the tree.
-            [[ $target == store/runtime/* && $target != store/runtime/ChangeWatcher.h ]] &&
+            # Every call of the store is a trip of the tree, and the watch of other editors'
+            # commits is the tree's LiveWatch.
+            [[ $target == store/runtime/* ]] &&
                 refuse "the window makes no store call: its store work is a trip of the tree" ;;
         tools/*)
             [[ $target == shell/* ]] &&

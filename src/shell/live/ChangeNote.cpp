@@ -1,7 +1,7 @@
 #include "shell/live/ChangeNote.h"
 
 #include "store/ItemKey.h"
-#include "store/runtime/ChangeWatcher.h"
+#include "store/ChangeSet.h"
 #include "tree/bill/BomTreeModel.h"
 
 #include <QLabel>

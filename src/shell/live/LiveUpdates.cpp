@@ -7,6 +7,7 @@
 #include "tree/bill/BomDocument.h"
 #include "tree/bill/BomTreeModel.h"
 #include "tree/bill/LiveReader.h"
+#include "tree/bill/LiveWatch.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -90,22 +91,22 @@ void LiveUpdates::watch(const QString& location) {
     showEditors(0);
     if (location.isEmpty())
         return;
-    m_watcher = std::make_unique<store::ChangeWatcher>(location);
+    m_watcher = std::make_unique<tree::LiveWatch>(location);
     if (m_pollMs >= 0)
         m_watcher->setIntervals(m_pollMs, m_groupMs);
-    connect(m_watcher.get(), &store::ChangeWatcher::changed, this, &LiveUpdates::receive);
+    connect(m_watcher.get(), &tree::LiveWatch::changed, this, &LiveUpdates::receive);
     // What was read before the watch stood (the list, a tree) is read once more: a commit
     // between the two would otherwise never show.
-    connect(m_watcher.get(), &store::ChangeWatcher::watching, this, [this] {
+    connect(m_watcher.get(), &tree::LiveWatch::watching, this, [this] {
         store::Changes all;
         all.everything = true;
         m_pending.merge(all);
         m_hasPending = true;
         applyWhenIdle();
     });
-    connect(m_watcher.get(), &store::ChangeWatcher::editorsChanged, this,
+    connect(m_watcher.get(), &tree::LiveWatch::editorsChanged, this,
             &LiveUpdates::showEditors);
-    connect(m_watcher.get(), &store::ChangeWatcher::notice, this,
+    connect(m_watcher.get(), &tree::LiveWatch::notice, this,
             [this](const QString& text) { m_context.showStatus(text); });
 }
 

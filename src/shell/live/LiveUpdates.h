@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/runtime/ChangeWatcher.h"
+#include "store/ChangeSet.h"
 
 #include <QObject>
 #include <QString>
@@ -23,6 +23,7 @@ struct ItemLine;
 namespace tree {
 class BomDocument;
 class LiveReader;
+class LiveWatch;
 struct ShownChanges;
 } // namespace tree
 
@@ -31,7 +32,7 @@ namespace shell {
 class CommandContext;
 
 /// Shows in the window what other editors and programs commit to the database it shows, without
-/// a reload: one watcher for the database open (store::ChangeWatcher), bursts folded into one,
+/// a reload: one watcher for the database open (tree::LiveWatch), bursts folded into one,
 /// and applied only while the window is idle (no question, dialog or quantity editor open, no
 /// drag, no store call waiting), so that an edit in progress is written first and checked
 /// against the database as it is then. What is read again is read apart from the window's
@@ -86,7 +87,7 @@ private:
 
     CommandContext& m_context;
     tree::LiveReader* m_reader;
-    std::unique_ptr<store::ChangeWatcher> m_watcher;
+    std::unique_ptr<tree::LiveWatch> m_watcher;
     QString m_location;
     store::Changes m_pending;
     bool m_hasPending = false;
