@@ -6,6 +6,7 @@
 
 #include "shell/window/BomTreeView.h"
 #include "store/History.h"
+#include "tree/bill/BomTreeModel.h"
 
 #include <QAction>
 #include <QTest>
@@ -47,6 +48,12 @@ private Q_SLOTS:
         f.pressDelete(f.node("C"));
         QCOMPARE(f.outline(), QStringLiteral("B[D]"));
         QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "A>C=1"}));
+        // A quantity is counted as it is made, as every other edit.
+        f.model().setData(f.node("B").siblingAtColumn(tree::QuantityColumn), QStringLiteral("3"));
+        QTRY_COMPARE(f.window().windowTitle(),
+                     title + QStringLiteral("Draft ECO-12: 1 line added, 1 changed, 1 removed "
+                                            "\u2014 not in the database yet"));
+        QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "A>C=1"}));
 
         // Closing shows the tables; opening again shows the draft.
         run("mnuCloseDraft");
@@ -55,7 +62,7 @@ private Q_SLOTS:
         run("mnuOpenDraft");
         QCOMPARE(f.outline(), QStringLiteral("B[D]"));
         QTRY_COMPARE(f.window().windowTitle(),
-                     title + QStringLiteral("Draft ECO-12: 1 line added, 0 changed, 1 removed "
+                     title + QStringLiteral("Draft ECO-12: 1 line added, 1 changed, 1 removed "
                                             "\u2014 not in the database yet"));
 
         // Another program changes the line the draft removes: the apply asks, Cancel writes
@@ -67,10 +74,10 @@ private Q_SLOTS:
         QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "A>C=9"}));
         f.desktop.messageAnswers = {desktop::ResultOk, desktop::ResultNo, desktop::ResultOk};
         run("mnuApplyDraft");
-        QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "B>D=2"}));
+        QCOMPARE(linesOf(f.database), (QStringList{"A>B=3", "B>D=2"}));
         QCOMPARE(f.outline(), QStringLiteral("B[D]"));
         QCOMPARE(f.desktop.messageTexts().last(),
-                 QStringLiteral("The draft ECO-12 is applied: 2 lines written as one change, 0 "
+                 QStringLiteral("The draft ECO-12 is applied: 3 lines written as one change, 0 "
                                 "kept as they were."));
         QCOMPARE(f.window().windowTitle(), title.chopped(3));
         // Edits go to the tables again.

@@ -5,13 +5,17 @@
 
 #include "desktop/Desktop.h"
 #include "store/StoreError.h"
+#include "tree/bill/BomDocument.h"
 #include "tree/bill/BomTreeModel.h"
 #include "tree/drafts/DraftTrips.h"
+#include "tree/edits/EditHistory.h"
 
 #include <QAction>
 #include <QObject>
 #include <QTimer>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace shell {
 
@@ -39,6 +43,9 @@ public:
             connect(model, signal, this, &DraftCommands::noteEdit);
         connect(model, &tree::BomTreeModel::dataChanged, this, &DraftCommands::noteEdit);
         connect(model, &tree::BomTreeModel::modelReset, this, &DraftCommands::noteEdit);
+        // Every edit, a quantity's too, is a step of the edit history.
+        connect(&model->document().history(), &tree::EditHistory::changed, this,
+                &DraftCommands::noteEdit);
     }
 
     void addTo(CommandRegistry& commands) {
@@ -165,8 +172,18 @@ private:
                                  desktop::OkOnly);
             return;
         }
+        // One name a line, a long one shortened and a long list cut, so that the box stays on
+        // the screen with its buttons; the name typed is taken in full.
+        constexpr qsizetype Longest = 60;
+        constexpr qsizetype Listed = 20;
+        QStringList lines;
+        for (const QString& listed : std::as_const(open).first(std::min(open.size(), Listed)))
+            lines.append(listed.size() > Longest ? listed.left(Longest - 1) + QChar(0x2026)
+                                                 : listed);
+        if (open.size() > Listed)
+            lines.append(QStringLiteral("… and %1 more").arg(open.size() - Listed));
         const std::optional<QString> name = desktop().inputBox(
-            QStringLiteral("Open drafts: %1").arg(open.join(QStringLiteral(", "))),
+            QStringLiteral("Open drafts:\n%1").arg(lines.join(QLatin1Char('\n'))),
             QStringLiteral("Open Draft"), open.first());
         if (!name || name->trimmed().isEmpty())
             return;
