@@ -4,10 +4,11 @@
 set -euo pipefail
 
 # What the editor needs to build and run, on a file or on a server: the server's client driver,
-# not a server.
+# not a server. The catalogues are built by lrelease (qt6-l10n-tools) through the CMake
+# functions that only qt6-tools-dev carries.
 packages=(cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite libsqlite3-dev libx11-dev sqlite3
           mdbtools-dev libqt6sql6-psql libpq-dev libxlsxwriter-dev qtkeychain-qt6-dev
-          qt6-l10n-tools qt6-translations-l10n)
+          qt6-tools-dev qt6-l10n-tools qt6-translations-l10n)
 # The tests, the benchmark and scripts/local-server.sh also run a PostgreSQL server (and the
 # tests read printed PDF files and Excel workbooks back, and put PgBouncer and client certificates
 # made by openssl in front of their servers); a caller that needs them sets with_server=1 before
