@@ -12,7 +12,10 @@
 #include "tree/bill/LoadCounts.h"
 #include "tree/edits/BulkEdits.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -175,7 +178,8 @@ private Q_SLOTS:
             QTest::addRow("tangled, %s", meanwhile) << tangled << QStringLiteral("T") << meanwhile;
             QTest::addRow("deep, %s", meanwhile) << deep << bench::DeepTop << meanwhile;
         }
-        for (const char* meanwhile : {"edits", "another program's commit",
+        for (const char* meanwhile : {"edits", "an edit as the rest comes in",
+                                      "another program's commit",
                                       "another program's commit, everything re-read"})
             QTest::addRow("deep, %s", meanwhile) << deep << bench::DeepTop << meanwhile;
     }
@@ -222,6 +226,34 @@ private Q_SLOTS:
                 QVERIFY(bill.edits().writeLines({{}, {store::newLine(item, leaf, 2)}},
                                                 QStringLiteral("Add")));
                 QVERIFY(bill.node(leaf).isValid());
+            } else if (meanwhile == u"an edit as the rest comes in") {
+                // The rest's read goes on and ends while a write into a bill it reads waits
+                // for another connection's lock: it read that bill before the commit.
+                QVERIFY(!deepAssembly.isEmpty());
+                QSqlDatabase lock = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
+                                                              QStringLiteral("lock"));
+                lock.setDatabaseName(copy);
+                QVERIFY(lock.open());
+                QVERIFY(QSqlQuery(lock).exec(QStringLiteral("BEGIN IMMEDIATE")));
+                QElapsedTimer opened;
+                bill.desktop.cancelWaitWhen = [&] {
+                    if (!opened.isValid()) {
+                        gate.open();
+                        opened.start();
+                    }
+                    // Held until the rest is taken (never, once it knows it may be stale).
+                    if (lock.isOpen() && (bill.document.isWhole() || opened.hasExpired(1000))) {
+                        QSqlQuery(lock).exec(QStringLiteral("ROLLBACK"));
+                        lock.close();
+                    }
+                    return false;
+                };
+                const QString leaf = newLeafOf(*other, deepAssembly);
+                QVERIFY(bill.edits().writeLines({{}, {store::newLine(deepAssembly, leaf, 5)}},
+                                                QStringLiteral("Add")));
+                bill.desktop.cancelWaitWhen = {};
+                lock = QSqlDatabase();
+                QSqlDatabase::removeDatabase(QStringLiteral("lock"));
             } else if (meanwhile.startsWith(u"another program")) {
                 QVERIFY(!deepAssembly.isEmpty());
                 other->addLine(deepAssembly, newLeafOf(*other, deepAssembly), 3, {});

@@ -170,17 +170,27 @@ void BomDocument::restartRest() {
     m_restTrip = std::make_unique<store::BackgroundTrip>(
         m_restLocation,
         [lines, unread](store::StoreCall& call) { *lines = readBelow(call, unread); }, this,
-        [this, lines, generation](std::exception_ptr failure) {
-            takeRest(generation, failure, *lines);
+        [this, lines, generation, writes = m_outsideWrites](std::exception_ptr failure) {
+            takeRest(generation, writes, failure, *lines);
         });
 }
 
-void BomDocument::takeRest(quint64 generation, std::exception_ptr failure,
+void BomDocument::takeRest(quint64 generation, quint64 outsideWrites, std::exception_ptr failure,
                            const QHash<QString, store::ComponentLines>& lines) {
     // Read for another load, or before a change of the database that it may not have seen.
     if (generation != m_generation)
         return;
     m_restTrip.reset();
+    // A write into a bill it reads began meanwhile and may commit after the read saw that
+    // bill: taken, the bill would stay as it was before the write, and the write's showing
+    // would find the structure whole and read nothing. Read again once no such write runs.
+    if (!failure && (outsideWrites != m_outsideWrites || m_outsideRunning > 0)) {
+        if (m_outsideRunning > 0)
+            m_restAfterWrite = true;
+        else
+            restartRest();
+        return;
+    }
     if (failure) {
         try {
             std::rethrow_exception(failure);
@@ -197,6 +207,18 @@ void BomDocument::takeRest(quint64 generation, std::exception_ptr failure,
         return;
     }
     becameWhole();
+}
+
+BomDocument::OutsideWrite::OutsideWrite(BomDocument& document) : m_document(document) {
+    ++m_document.m_outsideWrites;
+    ++m_document.m_outsideRunning;
+}
+
+BomDocument::OutsideWrite::~OutsideWrite() {
+    if (--m_document.m_outsideRunning > 0 || !m_document.m_restAfterWrite)
+        return;
+    m_document.m_restAfterWrite = false;
+    m_document.restartRest();
 }
 
 void BomDocument::becameWhole() {

@@ -111,6 +111,19 @@ public:
     /// The database changed under the read running: what it read may be out of date, and it
     /// starts again (nothing when the structure is whole).
     void readRestAgain();
+    /// Held while a write into bills the structure has not read runs: the rest's read that
+    /// began before it or ends while it runs may have read those bills before the commit, so
+    /// what it brings is not taken but read again once the write has ended.
+    class OutsideWrite {
+    public:
+        explicit OutsideWrite(BomDocument& document);
+        ~OutsideWrite();
+        OutsideWrite(const OutsideWrite&) = delete;
+        OutsideWrite& operator=(const OutsideWrite&) = delete;
+
+    private:
+        BomDocument& m_document;
+    };
     /// Waits for the whole bill, the busy box of `desktop` showing only when it takes a
     /// moment; false when the read failed (reported) or the user cancelled the wait.
     bool ensureWhole(desktop::Desktop& desktop);
@@ -216,7 +229,7 @@ Q_SIGNALS:
 private:
     /// Starts the rest's read anew; a read running is dropped.
     void restartRest();
-    void takeRest(quint64 generation, std::exception_ptr failure,
+    void takeRest(quint64 generation, quint64 outsideWrites, std::exception_ptr failure,
                   const QHash<QString, store::ComponentLines>& lines);
     /// A write to a bill the structure has not read: the rest's read may have read it before.
     void wroteOutside();
@@ -231,6 +244,11 @@ private:
     bool m_whole = true;
     /// Counts loads and restarts of the rest's read: a read of an earlier one is dropped.
     quint64 m_generation = 0;
+    /// Counts the writes begun into bills not read (OutsideWrite), and those running.
+    quint64 m_outsideWrites = 0;
+    int m_outsideRunning = 0;
+    /// A rest's read was dropped while such a write ran: it starts again as the write ends.
+    bool m_restAfterWrite = false;
     QString m_restLocation;
     std::unique_ptr<store::BackgroundTrip> m_restTrip;
     std::optional<store::StoreError> m_restFailure;

@@ -138,6 +138,9 @@ StepOutcome LineEdits::refusedStep(const store::StoreError& error, const QString
 LineEdits::Written LineEdits::writeThenRead(const std::function<void(store::Store&)>& write,
                                             const LinesToShow& plan, ShowingRead& read) {
     Written done;
+    std::optional<BomDocument::OutsideWrite> outside;
+    if (plan.outside)
+        outside.emplace(m_document);
     done.failure = trip([&](store::StoreCall& call) {
         write(call.db());
         done.committed = true;
