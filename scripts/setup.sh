@@ -35,11 +35,12 @@ fi
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # The prefix the package installs into (scripts/package.sh makes it from this very build):
 # the programs look for the Jet reader and the sample there.
-# A machine that has ccache builds again only what changed, also after build/ was removed; the
-# precompiled headers need its looser matching of them to be kept.
+# A machine that has ccache builds again only what changed, also after build/ was removed and
+# in another clone of the project (paths inside it are taken relative to it); the precompiled
+# headers need its looser matching of them to be kept.
 launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=)
 if command -v ccache >/dev/null; then
-  launcher=("-DCMAKE_CXX_COMPILER_LAUNCHER=env;CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime;ccache")
+  launcher=("-DCMAKE_CXX_COMPILER_LAUNCHER=env;CCACHE_BASEDIR=$top;CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime;ccache")
 fi
 cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
   ${launcher[@]+"${launcher[@]}"} >/dev/null
