@@ -67,6 +67,15 @@ DraftApplyResult applyDraft(Store& live, Drafts& drafts, const QString& name,
 DraftApplyResult applyDraftAt(const QString& location, const QString& name,
                               const DraftChoices& choices = {});
 
+/// The open draft `name` and its lines beside the rows of the tables at `location` themselves,
+/// whichever draft is shown there; one applied or discarded fails with DraftNotOpen. Defined
+/// with openStore.
+struct DraftNow {
+    DraftInfo draft;
+    std::vector<DraftLineNow> lines;
+};
+DraftNow reviewDraftAt(const QString& location, const QString& name);
+
 /// A draft that is not open, in words: by whom and when it was applied or discarded.
 StoreError draftClosed(const DraftInfo& draft);
 

@@ -4,11 +4,16 @@
 
 #include "support/WindowFixture.h"
 
+#include "shell/drafts/DraftReviewDialog.h"
 #include "shell/window/BomTreeView.h"
 #include "store/History.h"
 #include "tree/bill/BomTreeModel.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QFile>
+#include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 
 class DraftsWindowTest : public QObject {
@@ -68,6 +73,40 @@ private Q_SLOTS:
         // Another program changes the line the draft removes: the apply asks, Cancel writes
         // nothing, then the draft's removal is taken.
         execOn(f.database, {QStringLiteral("UPDATE BomDetail SET bomQtyReq = 9 WHERE BomComp = 'C'")});
+
+        // The review lists each line with its base, draft and live rows, the line changed
+        // since marked, and hands the same to a file.
+        run("mnuReviewDraft");
+        auto* review = f.window().findChild<shell::DraftReviewDialog*>();
+        QVERIFY(review && review->isVisible());
+        const QAbstractItemModel* lines =
+            review->findChild<QTableView*>(QStringLiteral("draftReviewTable"))->model();
+        QStringList shown;
+        for (int row = 0; row < lines->rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 0; column < lines->columnCount(); ++column)
+                cells.append(lines->index(row, column).data().toString());
+            // The fixture's lines start in 1996; a line added starts when it is applied.
+            shown.append(cells.join(u'|').replace(QStringLiteral("1996-01-01 00:00:00"),
+                                                    QStringLiteral("1996")));
+            QCOMPARE(lines->index(row, 0).data(Qt::ForegroundRole).isValid(),
+                     cells.last() == QStringLiteral("changed since"));
+        }
+        QCOMPARE(shown.size(), 3);
+        QCOMPARE(shown.first(2), (QStringList{"changed|A|B|1|1996|3|1996|1|1996|as it was",
+                                              "removed|A|C|1|1996|||9|1996|changed since"}));
+        QVERIFY2(shown[2].startsWith(u"added|B|D|||2|20") && shown[2].endsWith(u"|||as it was"),
+                 qPrintable(shown[2]));
+        QTemporaryDir folder;
+        const QString csv = folder.filePath(QStringLiteral("eco.csv"));
+        f.desktop.saveAnswers = {csv};
+        review->findChild<QAbstractButton*>(QStringLiteral("draftReviewCsv"))->click();
+        QFile written(csv);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QList<QByteArray> records = written.readAll().split('\n');
+        QCOMPARE(records.size(), 5);
+        QVERIFY(records[2].startsWith("removed,changed since,A,C,1,"));
+        QVERIFY(records[2].contains(",A,C,9,"));
         f.desktop.messageAnswers = {desktop::ResultOk, desktop::ResultCancel};
         run("mnuApplyDraft");
         QVERIFY(f.desktop.messageTexts().last().contains(QStringLiteral("quantity 9")));
@@ -80,6 +119,8 @@ private Q_SLOTS:
                  QStringLiteral("The draft ECO-12 is applied: 3 lines written as one change, 0 "
                                 "kept as they were."));
         QCOMPARE(f.window().windowTitle(), title.chopped(3));
+        // The review went with the draft it showed.
+        QTRY_VERIFY(f.window().findChild<shell::DraftReviewDialog*>() == nullptr);
         // Edits go to the tables again.
         f.desktop.messageAnswers = {desktop::ResultOk};
         f.pressDelete(f.node("B"));

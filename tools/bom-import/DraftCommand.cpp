@@ -3,6 +3,7 @@
 #include "store/DraftApply.h"
 #include "store/History.h"
 #include "store/StoreError.h"
+#include "tree/drafts/DraftReview.h"
 #include "tree/reports/BillExport.h"
 
 #include <cstdio>
@@ -28,59 +29,6 @@ int write(const QByteArray& out) {
 
 QString timeText(const QDateTime& utc) {
     return utc.isValid() ? utc.toUTC().toString(Qt::ISODateWithMs) : QString();
-}
-
-/// A stored value as a script reads it back: a number in its shortest exact form, text as it
-/// is, Null empty.
-QString valueText(const QVariant& value) {
-    if (value.isNull())
-        return {};
-    if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::LongLong ||
-        value.typeId() == QMetaType::Int)
-        return tree::csvQuantity(value.toDouble());
-    return value.toString();
-}
-
-QStringList rowFields(const std::optional<store::LineRow>& row) {
-    if (!row)
-        return {QString(), QString(), QString(), QString()};
-    return {row->assembly, row->component, valueText(row->quantity), valueText(row->startDate)};
-}
-
-QString changeText(const store::DraftLine& line) {
-    if (!line.base)
-        return QStringLiteral("added");
-    return line.draft ? QStringLiteral("changed") : QStringLiteral("removed");
-}
-
-QString sinceText(store::DraftLineNow::Since since) {
-    switch (since) {
-    case store::DraftLineNow::Since::Unchanged:
-        return QStringLiteral("unchanged");
-    case store::DraftLineNow::Since::AlreadyAsDraft:
-        return QStringLiteral("already as drafted");
-    case store::DraftLineNow::Since::Changed:
-        return QStringLiteral("changed since");
-    }
-    return {};
-}
-
-/// No guard against formulas: a script gets back what the tables and the draft hold.
-QByteArray linesCsv(const std::vector<store::DraftLineNow>& lines) {
-    QByteArray out;
-    tree::appendCsvRecord(
-        out, {QStringLiteral("Change"), QStringLiteral("Live"), QStringLiteral("Base Assembly"),
-              QStringLiteral("Base Component"), QStringLiteral("Base Quantity"),
-              QStringLiteral("Base Start Date"), QStringLiteral("Draft Assembly"),
-              QStringLiteral("Draft Component"), QStringLiteral("Draft Quantity"),
-              QStringLiteral("Draft Start Date"), QStringLiteral("Live Assembly"),
-              QStringLiteral("Live Component"), QStringLiteral("Live Quantity"),
-              QStringLiteral("Live Start Date")});
-    for (const store::DraftLineNow& line : lines)
-        tree::appendCsvRecord(out, QStringList{changeText(line.line), sinceText(line.since)} +
-                                       rowFields(line.line.base) + rowFields(line.line.draft) +
-                                       rowFields(line.live));
-    return out;
 }
 
 QByteArray draftsCsv(const std::vector<store::DraftInfo>& drafts) {
@@ -121,7 +69,9 @@ int runDrafts(const QString& option, const QStringList& arguments) {
         const std::unique_ptr<store::Store> live = store::openStore(database);
         if (option == QLatin1StringView("--show-draft")) {
             const store::DraftInfo draft = drafts->find(name);
-            return write(linesCsv(store::compareWithLive(*live, drafts->lines(draft.id))));
+            // No guard against formulas: a script gets back what the tables and the draft hold.
+            return write(tree::draftLinesCsv(
+                store::compareWithLive(*live, drafts->lines(draft.id)), false));
         }
         const store::DraftApplyResult result = store::applyDraft(*live, *drafts, name);
         if (!result.applied) {

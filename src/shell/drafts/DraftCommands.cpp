@@ -1,5 +1,8 @@
 #include "shell/drafts/DraftCommands.h"
 
+#include "shell/drafts/DraftReviewDialog.h"
+#include "shell/export/ExportCommands.h"
+#include "shell/export/XlsxExport.h"
 #include "shell/window/CommandContext.h"
 #include "shell/window/CommandRegistry.h"
 
@@ -7,15 +10,22 @@
 #include "store/StoreError.h"
 #include "tree/bill/BomDocument.h"
 #include "tree/bill/BomTreeModel.h"
+#include "tree/drafts/DraftReview.h"
 #include "tree/drafts/DraftTrips.h"
 #include "tree/edits/EditHistory.h"
+#include "tree/edits/Quantity.h"
 
 #include <QAction>
+#include <QDateTime>
+#include <QDir>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
+#include <functional>
+#include <iterator>
 
 namespace shell {
 
@@ -46,12 +56,16 @@ public:
         // Every edit, a quantity's too, is a step of the edit history.
         connect(&model->document().history(), &tree::EditHistory::changed, this,
                 &DraftCommands::noteEdit);
+        connect(&context.commands(), &CommandRegistry::databaseLeft, this,
+                &DraftCommands::closeReview);
     }
 
     void addTo(CommandRegistry& commands) {
         add(commands, "mnuNewDraft", QStringLiteral("&New Draft\u2026"), &DraftCommands::newDraft);
         add(commands, "mnuOpenDraft", QStringLiteral("Open &Draft\u2026"),
             &DraftCommands::openDraft);
+        add(commands, "mnuReviewDraft", QStringLiteral("Re&view Draft\u2026"),
+            &DraftCommands::reviewDraft);
         add(commands, "mnuCloseDraft", QStringLiteral("Clos&e Draft"), &DraftCommands::closeDraft);
         add(commands, "mnuApplyDraft", QStringLiteral("A&pply Draft\u2026"),
             &DraftCommands::applyDraft);
@@ -125,6 +139,9 @@ private:
     /// and the title saying which.
     void showAgain() {
         m_shown = tree::shownDraft(location());
+        // The review follows the draft shown: another draft, or none, closes it.
+        if (m_review && m_review->review().draft.name != m_shown)
+            closeReview();
         if (m_shown.isEmpty())
             setTitle({});
         else
@@ -204,6 +221,101 @@ private:
         return false;
     }
 
+    /// The open draft's lines beside the tables' rows now, in a window of their own.
+    void reviewDraft() {
+        if (!needDraft())
+            return;
+        store::DraftNow review =
+            tree::readDraftReview(desktop(), location(), tree::shownDraft(location()));
+        if (!m_review) {
+            m_review = new DraftReviewDialog([this](const QString& id) { m_context.loadItem(id); },
+                                             m_context.window());
+            m_review->setAttribute(Qt::WA_DeleteOnClose);
+            connect(m_review, &DraftReviewDialog::refreshWanted, this, [this] {
+                runReported([this] {
+                    if (needDraft())
+                        m_review->showReview(tree::readDraftReview(desktop(), location(),
+                                                                   tree::shownDraft(location())));
+                });
+            });
+            connect(m_review, &DraftReviewDialog::exportWanted, this,
+                    [this](bool excel) { runReported([this, excel] { exportReview(excel); }); });
+        }
+        m_review->showReview(std::move(review));
+        m_review->show();
+        m_review->raise();
+        m_review->activateWindow();
+    }
+
+    void closeReview() {
+        if (m_review)
+            m_review->close();
+    }
+
+    /// Runs a step of the review window, its failure said in a box.
+    void runReported(const std::function<void()>& step) {
+        if (m_context.busy())
+            return;
+        try {
+            step();
+        } catch (const store::StoreError& error) {
+            desktop().messageBox(error.message(), desktop::OkOnly);
+        }
+    }
+
+    /// The lines the review shows, in a file to hand to whoever approves the draft: CSV, or a
+    /// workbook with the draft's facts above them.
+    void exportReview(bool excel) {
+        if (!m_review)
+            return;
+        const store::DraftNow& review = m_review->review();
+        const QString suffix = excel ? QStringLiteral("-draft.xlsx") : QStringLiteral("-draft.csv");
+        const auto path = desktop().saveFile(
+            QStringLiteral("Export Draft"),
+            proposedExportPath(review.draft.name, suffix, location()),
+            excel ? QStringList{QStringLiteral("Excel workbooks (*.xlsx)"),
+                              QStringLiteral("All files (*)")}
+                  : QStringList{QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")});
+        if (!path)
+            return;
+        const desktop::BusyPointer busy(desktop());
+        if (excel) {
+            const XlsxSheet::TitleBlock facts{
+                {QStringLiteral("Draft"), review.draft.name},
+                {QStringLiteral("Reason"), review.draft.reason},
+                {QStringLiteral("Made By"), review.draft.madeBy},
+                {QStringLiteral("Made"), review.draft.made.toLocalTime().toString(Qt::ISODate)},
+                {QStringLiteral("Database"), store::shownLocation(location())},
+                {QStringLiteral("Compared With the Database"),
+                 QDateTime::currentDateTime().toString(Qt::ISODate)}};
+            XlsxSheet sheet(*path, QStringLiteral("Draft"), tree::draftLinesHeader(), facts);
+            // The quantities of the base, the draft and the live row are numbers.
+            constexpr int Quantities[] = {4, 8, 12};
+            for (const store::DraftLineNow& line : review.lines) {
+                sheet.startRow();
+                const QStringList fields = tree::draftLineFields(line);
+                for (int column = 0; column < fields.size(); ++column) {
+                    bool number = false;
+                    const double value = fields[column].toDouble(&number);
+                    if (number && std::find(std::begin(Quantities), std::end(Quantities),
+                                            column) != std::end(Quantities))
+                        sheet.number(column, value);
+                    else
+                        sheet.text(column, fields[column]);
+                }
+            }
+            sheet.commit();
+        } else {
+            WholeFile file(*path);
+            file.write(tree::draftLinesCsv(review.lines, true));
+            file.commit();
+        }
+        m_context.showStatus(QStringLiteral("Draft %1 written to %2: %3.")
+                                 .arg(review.draft.name, QDir::toNativeSeparators(*path),
+                                      tree::counted(qint64(review.lines.size()),
+                                                    QStringLiteral("line"), QStringLiteral("lines"))));
+    }
+
     void closeDraft() {
         if (!needDraft())
             return;
@@ -276,6 +388,7 @@ private:
     }
 
     CommandContext& m_context;
+    QPointer<DraftReviewDialog> m_review;
     QString m_shown;
     QString m_title;
     QTimer m_recount;

@@ -253,4 +253,15 @@ DraftApplyResult applyDraftAt(const QString& location, const QString& name,
     return applyDraft(*live, *drafts, name, choices);
 }
 
+DraftNow reviewDraftAt(const QString& location, const QString& name) {
+    const std::unique_ptr<Drafts> drafts = openDrafts(location);
+    DraftNow now{drafts->find(name), {}};
+    if (now.draft.state != DraftState::Open)
+        throw draftClosed(now.draft);
+    const std::vector<DraftLine> lines = drafts->lines(now.draft.id);
+    const std::unique_ptr<Store> live = openLive(location);
+    now.lines = compareWithLive(*live, lines);
+    return now;
+}
+
 } // namespace store
