@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QBrush>
 #include <QFile>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -59,10 +60,15 @@ private Q_SLOTS:
                      title + QStringLiteral("Draft ECO-12: 1 line added, 1 changed, 1 removed "
                                             "\u2014 not in the database yet"));
         QCOMPARE(linesOf(f.database), (QStringList{"A>B=1", "A>C=1"}));
+        // The tree marks what the draft adds and changes, as Compare Bills marks them.
+        QTRY_COMPARE(f.model().draftMark(f.node("B/D")), tree::DraftMark::Added);
+        QCOMPARE(f.model().draftMark(f.node("B")), tree::DraftMark::Changed);
+        QCOMPARE(f.node("B/D").data(Qt::ForegroundRole).value<QBrush>().color(), tree::AddedColour);
 
         // Closing shows the tables; opening again shows the draft.
         run("mnuCloseDraft");
         QCOMPARE(f.outline(), QStringLiteral("B C"));
+        QCOMPARE(f.model().draftMark(f.node("B")), tree::DraftMark::None);
         f.desktop.inputAnswers = {QStringLiteral("eco-12")};
         run("mnuOpenDraft");
         QCOMPARE(f.outline(), QStringLiteral("B[D]"));

@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QDateTime>
+#include <QHash>
 #include <QDir>
 #include <QObject>
 #include <QPointer>
@@ -25,6 +26,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <iterator>
 
 namespace shell {
@@ -112,7 +114,7 @@ private:
     void recount() {
         m_shown = location().isEmpty() ? QString() : tree::shownDraft(location());
         if (m_shown.isEmpty()) {
-            setTitle({});
+            setShown({});
             return;
         }
         if (m_context.busy()) {
@@ -120,12 +122,19 @@ private:
             return;
         }
         try {
-            setTitle(tree::draftShownText(m_shown,
-                                          tree::readDraftCounts(desktop(), location(), m_shown)));
+            setShown(tree::readDraftShown(desktop(), location(), m_shown));
         } catch (const store::StoreError& error) {
             // Applied or discarded by another editor meanwhile: its own words say so.
+            m_context.model().setDraftLines({});
             setTitle(error.message());
         }
+    }
+
+    /// The title says which draft the window shows and what it holds, and the tree marks its
+    /// lines; none: the tables themselves.
+    void setShown(const std::optional<tree::DraftShown>& shown) {
+        m_context.model().setDraftLines(shown ? shown->lines : QHash<QString, tree::DraftMark>());
+        setTitle(shown ? tree::draftShownText(m_shown, shown->counts) : QString());
     }
 
     void setTitle(const QString& draft) {
@@ -143,10 +152,9 @@ private:
         if (m_review && m_review->review().draft.name != m_shown)
             closeReview();
         if (m_shown.isEmpty())
-            setTitle({});
+            setShown({});
         else
-            setTitle(tree::draftShownText(
-                m_shown, tree::readDraftCounts(desktop(), location(), m_shown)));
+            setShown(tree::readDraftShown(desktop(), location(), m_shown));
         if (const QString item = m_context.model().topAssembly(); !item.isEmpty())
             m_context.loadItem(item);
     }

@@ -6,8 +6,10 @@
 #include "tree/edits/Quantity.h"
 
 #include <QBrush>
+#include <QFont>
 
 #include <algorithm>
+#include <utility>
 #include <iterator>
 #include <QColor>
 
@@ -217,6 +219,35 @@ void BomTreeModel::setCutLines(const std::vector<std::pair<QString, QString>>& l
         }
 }
 
+QString BomTreeModel::draftKey(const QString& assembly, const QString& component) {
+    return store::foldKey(assembly) + QChar(0) + store::foldKey(component);
+}
+
+void BomTreeModel::setDraftLines(const QHash<QString, DraftMark>& lines) {
+    if (lines == m_draftLines)
+        return;
+    const QHash<QString, DraftMark> before = std::exchange(m_draftLines, lines);
+    // Only the nodes made show it; the others show it when they are made.
+    for (size_t id = 0; id < m_nodes.size(); ++id) {
+        if (m_nodes[id].removed)
+            continue;
+        const Structure::Line& line = m_structure.line(m_nodes[id].line);
+        const QString key = draftKey(m_structure.textOf(line.assembly), line.text);
+        if (before.value(key, DraftMark::None) != m_draftLines.value(key, DraftMark::None)) {
+            const QModelIndex index = indexOf(int(id));
+            Q_EMIT dataChanged(index, index.siblingAtColumn(ColumnCount - 1));
+        }
+    }
+}
+
+DraftMark BomTreeModel::draftMark(const QModelIndex& index) const {
+    if (!index.isValid() || m_draftLines.isEmpty())
+        return DraftMark::None;
+    const Structure::Line& line = m_structure.line(nodeOf(index).line);
+    return m_draftLines.value(draftKey(m_structure.textOf(line.assembly), line.text),
+                              DraftMark::None);
+}
+
 bool BomTreeModel::isCut(const QModelIndex& index) const {
     return index.isValid() &&
            std::binary_search(m_cutLines.begin(), m_cutLines.end(), nodeOf(index).line);
@@ -348,6 +379,15 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
     // A cut line is greyed in every cell until its Paste, whatever else marks it.
     if (role == Qt::ForegroundRole && isCut(index))
         return QBrush(CutColour);
+    // A line of the draft shown is in italics in every cell, and in Compare Bills' colour
+    // where nothing else marks it: it is not in the database yet.
+    const DraftMark drafted = draftMark(index);
+    if (role == Qt::FontRole && drafted != DraftMark::None) {
+        QFont italic;
+        italic.setItalic(true);
+        return italic;
+    }
+    const QBrush draftColour(drafted == DraftMark::Added ? AddedColour : ChangedColour);
     if (index.column() != ItemIdColumn) {
         if (role == Qt::TextAlignmentRole &&
             (index.column() == QuantityColumn || index.column() == ExtendedQuantityColumn))
@@ -359,6 +399,9 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
             if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole)
                 return problemNote(problems & QuantityProblems);
         }
+        if (index.column() == QuantityColumn && role == Qt::ForegroundRole &&
+            drafted != DraftMark::None)
+            return draftColour;
         if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole && role != Qt::EditRole)
             return {};
         switch (index.column()) {
@@ -390,6 +433,10 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
             tips.append(stopDescription(node.stop));
         if (problems)
             tips.append(tr("This line may be wrong: %1.").arg(problemNote(problems)));
+        if (drafted == DraftMark::Added)
+            tips.append(tr("The draft adds this line: it is not in the database yet."));
+        else if (drafted == DraftMark::Changed)
+            tips.append(tr("The draft changes this line: the database holds it as it was."));
         return tips.isEmpty() ? QVariant() : QVariant(tips.join(u'\n'));
     }
     case Qt::ForegroundRole:
@@ -398,6 +445,8 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
             return QBrush(MarkedColour);
         if (problems)
             return QBrush(ProblemColour);
+        if (drafted != DraftMark::None)
+            return draftColour;
         return {};
     case Qt::DecorationRole:
         if (problems && !m_problemIcon.isNull())
@@ -413,6 +462,10 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
             parts.append(problemNote(problems));
         if (isCut(index))
             parts.append(tr("cut"));
+        if (drafted == DraftMark::Added)
+            parts.append(tr("added in the draft"));
+        else if (drafted == DraftMark::Changed)
+            parts.append(tr("changed in the draft"));
         return parts.isEmpty() ? QVariant() : QVariant(parts.join(QStringLiteral("; ")));
     }
     default:

@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModel>
 #include <QColor>
+#include <QHash>
 #include <QIcon>
 #include <QPersistentModelIndex>
 #include <QString>
@@ -63,6 +64,15 @@ inline const QColor ProblemColour{0x9a, 0x4f, 0x00};
 /// The colour of the nodes of lines that are cut and wait for their Paste.
 inline const QColor CutColour{0x80, 0x80, 0x80};
 
+/// The colours Compare Bills gives a line added to the bill and a line changed in it; the tree
+/// gives them to the lines of the draft shown.
+inline const QColor AddedColour{0x1b, 0x7f, 0x3b};
+inline const QColor ChangedColour{0x9a, 0x4f, 0x00};
+
+/// How the draft shown (see store::showDraftAt) holds a line: as it adds it, or as it changes
+/// the tables' line of that key.
+enum class DraftMark { None, Added, Changed };
+
 /// What is wrong with a line, in words: "not in the Item Master; quantity Null". Empty for
 /// none.
 QString problemNote(LineProblems problems);
@@ -101,6 +111,14 @@ public:
     /// pasted or the cut is given up (no lines); a line the structure lacks is passed over.
     void setCutLines(const std::vector<std::pair<QString, QString>>& lines);
     bool isCut(const QModelIndex& index) const;
+    /// Marks the nodes of these lines (assembly, component; IDs under the store's case rule)
+    /// as the draft shown adds or changes them, in italics and Compare Bills' colours, until
+    /// marked again (none: no draft). A line the structure lacks marks nothing; one that
+    /// comes later is marked as it comes.
+    void setDraftLines(const QHash<QString, DraftMark>& lines);
+    /// The key setDraftLines takes for a line.
+    static QString draftKey(const QString& assembly, const QString& component);
+    DraftMark draftMark(const QModelIndex& index) const;
     /// Whether a node made so far stands at the depth limit with components below it.
     bool reachesDepthLimit() const;
     /// Every opened node that has children, parents before their children.
@@ -236,6 +254,7 @@ private:
     store::WholeUnits m_wholeUnits;
     QIcon m_problemIcon;
     std::vector<int> m_cutLines; ///< structure lines, sorted
+    QHash<QString, DraftMark> m_draftLines; ///< by draftKey
 };
 
 } // namespace tree

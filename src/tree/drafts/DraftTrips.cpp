@@ -50,9 +50,12 @@ store::DraftInfo makeDraft(desktop::Desktop& desktop, const QString& location,
     return made;
 }
 
-DraftCounts readDraftCounts(desktop::Desktop& desktop, const QString& location,
-                            const QString& name) {
-    DraftCounts counts;
+namespace {
+
+/// The open draft's lines, read in one trip.
+std::vector<store::DraftLine> readOpenDraft(desktop::Desktop& desktop, const QString& location,
+                                            const QString& name) {
+    std::vector<store::DraftLine> lines;
     runWaiting(
         desktop, QStringLiteral("Reading the draft"),
         [&](const store::ReadProgress&) {
@@ -60,10 +63,27 @@ DraftCounts readDraftCounts(desktop::Desktop& desktop, const QString& location,
             const store::DraftInfo draft = drafts->find(name);
             if (draft.state != store::DraftState::Open)
                 throw store::draftClosed(draft);
-            counts = countsOf(drafts->lines(draft.id));
+            lines = drafts->lines(draft.id);
         },
         {});
-    return counts;
+    return lines;
+}
+
+} // namespace
+
+DraftCounts readDraftCounts(desktop::Desktop& desktop, const QString& location,
+                            const QString& name) {
+    return countsOf(readOpenDraft(desktop, location, name));
+}
+
+DraftShown readDraftShown(desktop::Desktop& desktop, const QString& location, const QString& name) {
+    const std::vector<store::DraftLine> lines = readOpenDraft(desktop, location, name);
+    DraftShown shown{countsOf(lines), {}};
+    for (const store::DraftLine& line : lines)
+        if (line.draft)
+            shown.lines.insert(BomTreeModel::draftKey(line.draft->assembly, line.draft->component),
+                               line.base ? DraftMark::Changed : DraftMark::Added);
+    return shown;
 }
 
 store::DraftApplyResult applyDraftTrip(desktop::Desktop& desktop, const QString& location,

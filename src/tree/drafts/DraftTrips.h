@@ -4,6 +4,9 @@
 // shown, its apply. Each is one trip off the window's thread while the desktop waits.
 
 #include "store/DraftApply.h"
+#include "tree/bill/BomTreeModel.h"
+
+#include <QHash>
 
 #include <QString>
 
@@ -36,6 +39,13 @@ store::DraftInfo makeDraft(desktop::Desktop& desktop, const QString& location,
 /// applied or discarded meanwhile).
 DraftCounts readDraftCounts(desktop::Desktop& desktop, const QString& location,
                             const QString& name);
+/// What the window shows of the open draft `name`: its counts, and how it holds each line it
+/// adds or changes, by BomTreeModel::draftKey (the tree marks them). Fails as readDraftCounts.
+struct DraftShown {
+    DraftCounts counts;
+    QHash<QString, DraftMark> lines;
+};
+DraftShown readDraftShown(desktop::Desktop& desktop, const QString& location, const QString& name);
 /// Applies the draft `name` to the tables themselves (store::applyDraftAt).
 store::DraftApplyResult applyDraftTrip(desktop::Desktop& desktop, const QString& location,
                                        const QString& name, const store::DraftChoices& choices);
