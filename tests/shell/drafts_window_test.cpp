@@ -7,7 +7,9 @@
 #include "shell/drafts/DraftReviewDialog.h"
 #include "shell/window/BomTreeView.h"
 #include "store/History.h"
+#include "tree/bill/BomDocument.h"
 #include "tree/bill/BomTreeModel.h"
+#include "tree/edits/EditHistory.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -69,9 +71,13 @@ private Q_SLOTS:
         run("mnuCloseDraft");
         QCOMPARE(f.outline(), QStringLiteral("B C"));
         QCOMPARE(f.model().draftMark(f.node("B")), tree::DraftMark::None);
+        // The draft's undo steps stay with it: undone here they would write into the tables.
+        tree::EditHistory& steps = f.model().document().history();
+        QVERIFY(!steps.canUndo());
         f.desktop.inputAnswers = {QStringLiteral("eco-12")};
         run("mnuOpenDraft");
         QCOMPARE(f.outline(), QStringLiteral("B[D]"));
+        QCOMPARE(steps.undoText(), QStringLiteral("Change Quantity of B in A"));
         QTRY_COMPARE(f.window().windowTitle(),
                      title + QStringLiteral("Draft ECO-12: 1 line added, 1 changed, 1 removed "
                                             "\u2014 not in the database yet"));
@@ -127,6 +133,7 @@ private Q_SLOTS:
         QCOMPARE(f.window().windowTitle(), title.chopped(3));
         // The review went with the draft it showed.
         QTRY_VERIFY(f.window().findChild<shell::DraftReviewDialog*>() == nullptr);
+        QVERIFY(!steps.canUndo());
         // Edits go to the tables again.
         f.desktop.messageAnswers = {desktop::ResultOk};
         f.pressDelete(f.node("B"));

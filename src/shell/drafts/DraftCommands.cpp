@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
+#include <unordered_map>
 #include <iterator>
 
 namespace shell {
@@ -58,8 +59,11 @@ public:
         // Every edit, a quantity's too, is a step of the edit history.
         connect(&model->document().history(), &tree::EditHistory::changed, this,
                 &DraftCommands::noteEdit);
-        connect(&context.commands(), &CommandRegistry::databaseLeft, this,
-                &DraftCommands::closeReview);
+        connect(&context.commands(), &CommandRegistry::databaseLeft, this, [this] {
+            closeReview();
+            // The window forgets every step as another database opens.
+            m_kept.clear();
+        });
     }
 
     void addTo(CommandRegistry& commands) {
@@ -159,13 +163,33 @@ private:
             m_context.loadItem(item);
     }
 
-    void show(const QString& name) {
+    /// Shows the draft `name` (none: the tables) from now on, with its own undo steps: those
+    /// of what was shown are kept for its return (`keepLeaving`) or dropped (a draft applied or
+    /// discarded, whose steps would write its rows into the tables).
+    void switchTo(const QString& name, bool keepLeaving) {
+        const QString from = tree::shownDraft(location());
         tree::showDraft(location(), name);
+        if (from == name)
+            return;
+        tree::EditHistory::Kept coming;
+        if (const auto kept = m_kept.find(keptKey(name)); kept != m_kept.end()) {
+            coming = std::move(kept->second);
+            m_kept.erase(kept);
+        }
+        tree::EditHistory::Kept leaving =
+            m_context.model().document().history().exchange(std::move(coming));
+        if (keepLeaving)
+            m_kept.insert_or_assign(keptKey(from), std::move(leaving));
+    }
+    QString keptKey(const QString& draft) const { return location() + QChar(0) + draft; }
+
+    void show(const QString& name) {
+        switchTo(name, true);
         try {
             showAgain();
         } catch (...) {
             // A draft that cannot be read is not shown: edits never go anywhere unseen.
-            tree::showDraft(location(), {});
+            switchTo({}, false);
             throw;
         }
     }
@@ -327,7 +351,7 @@ private:
     void closeDraft() {
         if (!needDraft())
             return;
-        tree::showDraft(location(), {});
+        switchTo({}, true);
         showAgain();
     }
 
@@ -341,7 +365,7 @@ private:
                                  desktop::YesNo | desktop::IconQuestion) != desktop::ResultYes)
             return;
         tree::discardDraft(desktop(), location(), name);
-        tree::showDraft(location(), {});
+        switchTo({}, false);
         showAgain();
     }
 
@@ -363,7 +387,7 @@ private:
             const store::DraftApplyResult result =
                 tree::applyDraftTrip(desktop(), location(), name, choices);
             if (result.applied) {
-                tree::showDraft(location(), {});
+                switchTo({}, false);
                 showAgain();
                 desktop().messageBox(QStringLiteral("The draft %1 is applied: %2 lines written "
                                                     "as one change, %3 kept as they were.")
@@ -397,6 +421,8 @@ private:
 
     CommandContext& m_context;
     QPointer<DraftReviewDialog> m_review;
+    /// The undo steps of the tables and of each draft not shown now, by keptKey.
+    std::unordered_map<QString, tree::EditHistory::Kept> m_kept;
     QString m_shown;
     QString m_title;
     QTimer m_recount;

@@ -1,5 +1,7 @@
 #include "tree/edits/EditHistory.h"
 
+#include <utility>
+
 namespace tree {
 
 namespace {
@@ -153,6 +155,14 @@ void EditHistory::clear() {
     m_steps.clear();
     m_index = 0;
     Q_EMIT changed();
+}
+
+EditHistory::Kept EditHistory::exchange(Kept kept) {
+    Kept leaving;
+    leaving.m_steps = std::exchange(m_steps, std::move(kept.m_steps));
+    leaving.m_index = std::exchange(m_index, kept.m_index);
+    Q_EMIT changed();
+    return leaving;
 }
 
 } // namespace tree

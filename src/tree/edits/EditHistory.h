@@ -83,6 +83,17 @@ public:
     /// Forgets every step (another database).
     void clear();
 
+    /// The steps of one place of editing (the tables themselves, or one draft), set aside
+    /// while the window edits another: a step undone elsewhere would write its rows where
+    /// they never were.
+    class Kept {
+        friend class EditHistory;
+        std::vector<std::unique_ptr<EditStep>> m_steps;
+        int m_index = 0;
+    };
+    /// Hands the steps over, set aside, and takes `kept` in their place.
+    Kept exchange(Kept kept);
+
     int count() const { return int(m_steps.size()); }
     /// How many steps are done: undo takes step index() - 1.
     int index() const { return m_index; }
