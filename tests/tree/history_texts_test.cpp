@@ -34,6 +34,22 @@ private Q_SLOTS:
         for (const QString& none : {u""_s, u"yesterday"_s, u"2026-13-01"_s, u"25:00"_s})
             QVERIFY2(!tree::typedMoment(none, c, today), qPrintable(none));
     }
+
+    /// What "as of" writes in its field reads back as the same moment: the one just before a
+    /// change (Show the Bill Before This Change) to its millisecond, a whole second as typed.
+    void momentsShownReadBackAsThemselves() {
+        const QDate today(2026, 12, 11);
+        const QDateTime change(today, QTime(14, 50, 24, 293));
+        for (const QDateTime& moment :
+             {change.addMSecs(-1), change.addMSecs(-294), change.addMSecs(706), change}) {
+            const QString shown = tree::momentText(moment);
+            QCOMPARE(tree::asOfMoment(shown, QLocale(), today), std::optional(moment));
+        }
+        QCOMPARE(tree::momentText(change.addMSecs(706)), u"2026-12-11 14:50:24"_s);
+        QCOMPARE(tree::momentText(change.addMSecs(-1)), u"2026-12-11 14:50:24.292"_s);
+        // Typed to the second, it holds the change made within it.
+        QCOMPARE(tree::asOfMoment(u"14:50:24"_s, QLocale::c(), today), std::optional(change.addMSecs(706)));
+    }
 };
 
 QTEST_MAIN(HistoryTextsTest)

@@ -45,8 +45,9 @@ AsOfDialog::AsOfDialog(QWidget* parent)
                        "means its whole second.")
             .arg(QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat)));
     m_moment->setPlaceholderText(QStringLiteral("2026-12-10 08:00"));
-    // To the second: no milliseconds the field does not show.
-    m_moment->setText(tree::momentText(QDateTime::currentDateTime()));
+    // Now, to the second: no milliseconds the field does not show.
+    const QDateTime now = QDateTime::currentDateTime();
+    m_moment->setText(tree::momentText(now.addMSecs(999 - now.time().msec())));
     connect(m_moment, &QLineEdit::textEdited, this, [this] { setShown(false); });
     auto* show = new QPushButton(QStringLiteral("&Show"), this);
     show->setObjectName(QStringLiteral("cmdShowAsOf"));
@@ -90,11 +91,10 @@ std::optional<QDateTime> AsOfDialog::moment() const {
     if (m_exact && m_moment->text() == m_exactText)
         return m_exact->toUTC();
     const std::optional<QDateTime> typed =
-        tree::typedMoment(m_moment->text(), QLocale(), QDate::currentDate());
+        tree::asOfMoment(m_moment->text(), QLocale(), QDate::currentDate());
     if (!typed)
         return std::nullopt;
-    // Every change within the second typed belongs to it.
-    return typed->toUTC().addMSecs(999);
+    return typed->toUTC();
 }
 
 QString AsOfDialog::momentTyped() const {

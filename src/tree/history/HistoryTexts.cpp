@@ -1,5 +1,7 @@
 #include "tree/history/HistoryTexts.h"
 
+#include <QRegularExpression>
+
 #include "tree/Texts.h"
 #include "tree/edits/Quantity.h"
 #include "tree/reports/BillExport.h"
@@ -272,7 +274,24 @@ QByteArray historyDataCsv(const std::vector<store::ChangeRecord>& changes) {
 }
 
 QString momentText(const QDateTime& moment) {
-    return moment.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    // A second's last millisecond is the second as typed (asOfMoment); any other moment, such
+    // as the one just before a change, is written to its millisecond so that it reads back as
+    // itself, never as the whole second that holds the change.
+    const QDateTime local = moment.toLocalTime();
+    return local.toString(local.time().msec() == 999 ? QStringLiteral("yyyy-MM-dd HH:mm:ss")
+                                                     : QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+}
+
+std::optional<QDateTime> asOfMoment(const QString& typed, const QLocale& locale,
+                                    const QDate& today) {
+    const std::optional<QDateTime> moment = typedMoment(typed, locale, today);
+    if (!moment)
+        return std::nullopt;
+    static const QRegularExpression fraction(QStringLiteral(":\\d\\d[.,]\\d{3}$"));
+    if (fraction.match(typed.simplified()).hasMatch())
+        return moment;
+    // Every change within the second typed belongs to it.
+    return moment->addMSecs(999);
 }
 
 QString historyStartNote(const QDateTime& start) {
@@ -294,7 +313,9 @@ std::optional<QDateTime> typedMoment(const QString& typed, const QLocale& locale
             date = date.addYears(100);
         return date;
     };
-    QStringList dateTimes{QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-dd H:mm:ss"),
+    QStringList dateTimes{QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"),
+                          QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"),
+                          QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-dd H:mm:ss"),
                           QStringLiteral("yyyy-MM-dd HH:mm"), QStringLiteral("yyyy-MM-dd H:mm"),
                           QStringLiteral("yyyy-MM-ddTHH:mm:ss"), QStringLiteral("yyyy-MM-ddTHH:mm")};
     for (QLocale::FormatType type : {QLocale::ShortFormat, QLocale::LongFormat}) {
@@ -317,7 +338,7 @@ std::optional<QDateTime> typedMoment(const QString& typed, const QLocale& locale
     for (const QString& format : dates)
         if (const QDate date = locale.toDate(text, format); date.isValid())
             return century(date, format).startOfDay();
-    const QStringList times{QStringLiteral("HH:mm:ss"), QStringLiteral("H:mm:ss"),
+    const QStringList times{QStringLiteral("HH:mm:ss.zzz"), QStringLiteral("HH:mm:ss"), QStringLiteral("H:mm:ss"),
                             QStringLiteral("HH:mm"), QStringLiteral("H:mm"),
                             locale.timeFormat(QLocale::ShortFormat).simplified(),
                             locale.timeFormat(QLocale::LongFormat).simplified()};

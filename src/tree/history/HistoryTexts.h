@@ -56,8 +56,14 @@ QByteArray historyDataCsv(const std::vector<store::ChangeRecord>& changes);
 std::optional<QDateTime> typedMoment(const QString& text, const QLocale& locale,
                                      const QDate& today);
 
-/// A moment as the "as of" fields show it: "2026-12-10 08:00:05", local time.
+/// A moment as the "as of" fields show it, local time: "2026-12-10 08:00:05" for the whole of
+/// a second (its last millisecond), "2026-12-10 08:00:05.291" for any other moment.
 QString momentText(const QDateTime& moment);
+/// The moment "as of" shows for a typed text (typedMoment): one typed to the millisecond is
+/// exactly that moment; any other holds every change up to the end of its second. So a moment
+/// that momentText wrote reads back as itself.
+std::optional<QDateTime> asOfMoment(const QString& typed, const QLocale& locale,
+                                    const QDate& today);
 
 /// What "as of" says when the moment asked lies before the history's `start`: " (the history
 /// starts at 13:47:05; showing that)", the date too unless it is today.
