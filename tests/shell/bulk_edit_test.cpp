@@ -243,6 +243,8 @@ private Q_SLOTS:
         QCOMPARE(dates, QStringLiteral("Each new line keeps the start date of the line it replaces."));
         QCOMPARE(f.outline(), QStringLiteral("Q T"));
         QCOMPARE(f.model().text(f.tree().currentIndex()), QStringLiteral("Q"));
+        // And the status still says what was done.
+        QVERIFY2(f.status().startsWith(QStringLiteral("Done: Replace p with Q")), qPrintable(f.status()));
         trigger(f, "mnuUndo");
 
         // Old "p" as R's line spells it, new "P" as the Item Master does: Set Quantity.

@@ -164,7 +164,10 @@ void BulkCommands::replace(const QString& given) {
     for (int row = 0; row < m_model.rowCount(parent); ++row) {
         const QModelIndex node = m_model.index(row, tree::ItemIdColumn, parent);
         if (store::foldKey(m_model.text(node)) == store::foldKey(*component)) {
+            // The status keeps saying what was done, not what the new current node is.
+            const QString done = m_context.status();
             view.setCurrentIndex(node);
+            m_context.showStatus(done);
             return;
         }
     }
