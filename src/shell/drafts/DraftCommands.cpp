@@ -11,6 +11,7 @@
 #include "tree/edits/EditHistory.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QObject>
 #include <QTimer>
 #include <QWidget>
@@ -24,10 +25,11 @@ namespace {
 /// A row as the three-way question shows it.
 QString rowText(const std::optional<store::LineRow>& row) {
     if (!row)
-        return QStringLiteral("no line");
-    return QStringLiteral("quantity %1, start date %2")
-        .arg(row->quantity.isNull() ? QStringLiteral("none") : row->quantity.toString(),
-             row->startDate.isNull() ? QStringLiteral("none") : row->startDate.toString());
+        return QCoreApplication::translate("shell", "no line");
+    const QString none = QCoreApplication::translate("shell", "none");
+    return QCoreApplication::translate("shell", "quantity %1, start date %2")
+        .arg(row->quantity.isNull() ? none : row->quantity.toString(),
+             row->startDate.isNull() ? none : row->startDate.toString());
 }
 
 class DraftCommands : public QObject {
@@ -49,13 +51,16 @@ public:
     }
 
     void addTo(CommandRegistry& commands) {
-        add(commands, "mnuNewDraft", QStringLiteral("&New Draft\u2026"), &DraftCommands::newDraft);
-        add(commands, "mnuOpenDraft", QStringLiteral("Open &Draft\u2026"),
+        add(commands, "mnuNewDraft", QCoreApplication::translate("shell", "&New Draft\u2026"),
+            &DraftCommands::newDraft);
+        add(commands, "mnuOpenDraft", QCoreApplication::translate("shell", "Open &Draft\u2026"),
             &DraftCommands::openDraft);
-        add(commands, "mnuCloseDraft", QStringLiteral("Clos&e Draft"), &DraftCommands::closeDraft);
-        add(commands, "mnuApplyDraft", QStringLiteral("A&pply Draft\u2026"),
+        add(commands, "mnuCloseDraft", QCoreApplication::translate("shell", "Clos&e Draft"),
+            &DraftCommands::closeDraft);
+        add(commands, "mnuApplyDraft", QCoreApplication::translate("shell", "A&pply Draft\u2026"),
             &DraftCommands::applyDraft);
-        add(commands, "mnuDiscardDraft", QStringLiteral("Disca&rd Draft\u2026"),
+        add(commands, "mnuDiscardDraft",
+            QCoreApplication::translate("shell", "Disca&rd Draft\u2026"),
             &DraftCommands::discardDraft);
     }
 
@@ -81,10 +86,11 @@ private:
     bool needDatabase() {
         if (!location().isEmpty())
             return true;
-        desktop().messageBox(store::StoreError(store::NoDatabaseChosen,
-                                               QStringLiteral("Choose a database first."))
-                                 .message(),
-                             desktop::OkOnly);
+        desktop().messageBox(
+            store::StoreError(store::NoDatabaseChosen,
+                              QCoreApplication::translate("shell", "Choose a database first."))
+                .message(),
+            desktop::OkOnly);
         return false;
     }
 
@@ -149,10 +155,12 @@ private:
         if (!needDatabase())
             return;
         const auto fields = desktop().formBox(
-            QStringLiteral("New Draft"),
-            QStringLiteral("A draft holds changes until it is applied; the database gains "
-                           "nothing before."),
-            {{QStringLiteral("Name"), {}}, {QStringLiteral("Reason"), {}}});
+            QCoreApplication::translate("shell", "New Draft"),
+            QCoreApplication::translate(
+                "shell", "A draft holds changes until it is applied; the database gains "
+                         "nothing before."),
+            {{QCoreApplication::translate("shell", "Name"), {}},
+             {QCoreApplication::translate("shell", "Reason"), {}}});
         if (!fields)
             return;
         const store::DraftInfo draft =
@@ -168,8 +176,9 @@ private:
             if (draft.state == store::DraftState::Open)
                 open.append(draft.name);
         if (open.isEmpty()) {
-            desktop().messageBox(QStringLiteral("This database has no open draft."),
-                                 desktop::OkOnly);
+            desktop().messageBox(
+                QCoreApplication::translate("shell", "This database has no open draft."),
+                desktop::OkOnly);
             return;
         }
         // One name a line, a long one shortened and a long list cut, so that the box stays on
@@ -181,10 +190,12 @@ private:
             lines.append(listed.size() > Longest ? listed.left(Longest - 1) + QChar(0x2026)
                                                  : listed);
         if (open.size() > Listed)
-            lines.append(QStringLiteral("… and %1 more").arg(open.size() - Listed));
-        const std::optional<QString> name = desktop().inputBox(
-            QStringLiteral("Open drafts:\n%1").arg(lines.join(QLatin1Char('\n'))),
-            QStringLiteral("Open Draft"), open.first());
+            lines.append(QCoreApplication::translate("shell", "… and %n more", nullptr,
+                                                     int(open.size() - Listed)));
+        const std::optional<QString> name =
+            desktop().inputBox(QCoreApplication::translate("shell", "Open drafts:\n%1")
+                                   .arg(lines.join(QLatin1Char('\n'))),
+                               QCoreApplication::translate("shell", "Open Draft"), open.first());
         if (!name || name->trimmed().isEmpty())
             return;
         // Shown as the draft spells its name, however it was typed.
@@ -200,7 +211,8 @@ private:
             return false;
         if (!tree::shownDraft(location()).isEmpty())
             return true;
-        desktop().messageBox(QStringLiteral("No draft is open."), desktop::OkOnly);
+        desktop().messageBox(QCoreApplication::translate("shell", "No draft is open."),
+                             desktop::OkOnly);
         return false;
     }
 
@@ -215,10 +227,11 @@ private:
         if (!needDraft())
             return;
         const QString name = tree::shownDraft(location());
-        if (desktop().messageBox(QStringLiteral("Discard the draft %1? Its changes are never "
-                                                "applied; it is kept read-only.")
-                                     .arg(name),
-                                 desktop::YesNo | desktop::IconQuestion) != desktop::ResultYes)
+        if (desktop().messageBox(
+                QCoreApplication::translate("shell", "Discard the draft %1? Its changes are never "
+                                                     "applied; it is kept read-only.")
+                    .arg(name),
+                desktop::YesNo | desktop::IconQuestion) != desktop::ResultYes)
             return;
         tree::discardDraft(desktop(), location(), name);
         tree::showDraft(location(), {});
@@ -230,13 +243,16 @@ private:
             return;
         const QString name = tree::shownDraft(location());
         const tree::DraftCounts counts = tree::readDraftCounts(desktop(), location(), name);
-        if (desktop().messageBox(QStringLiteral("Apply the draft %1 to the database? It adds %2, "
-                                                "changes %3 and removes %4 lines.")
-                                     .arg(name)
-                                     .arg(counts.added)
-                                     .arg(counts.changed)
-                                     .arg(counts.removed),
-                                 desktop::OkCancel | desktop::IconQuestion) != desktop::ResultOk)
+        if (desktop().messageBox(
+                QCoreApplication::translate("shell",
+                                            "Apply the draft %1 to the database? It "
+                                            "adds %2, changes %3 and removes %n "
+                                            "line(s).",
+                                            nullptr, int(counts.removed))
+                    .arg(name)
+                    .arg(counts.added)
+                    .arg(counts.changed),
+                desktop::OkCancel | desktop::IconQuestion) != desktop::ResultOk)
             return;
         store::DraftChoices choices;
         for (;;) {
@@ -245,27 +261,31 @@ private:
             if (result.applied) {
                 tree::showDraft(location(), {});
                 showAgain();
-                desktop().messageBox(QStringLiteral("The draft %1 is applied: %2 lines written "
-                                                    "as one change, %3 kept as they were.")
-                                         .arg(name)
-                                         .arg(result.written)
-                                         .arg(result.keptLive),
-                                     desktop::OkOnly);
+                desktop().messageBox(
+                    QCoreApplication::translate("shell",
+                                                "The draft %1 is applied: %n line(s) "
+                                                "written as one change, %2 kept as "
+                                                "they were.",
+                                                nullptr, int(result.written))
+                        .arg(name)
+                        .arg(result.keptLive),
+                    desktop::OkOnly);
                 return;
             }
             // Each line changed since it entered the draft: keep what the database holds, or
             // take the draft's; Cancel writes nothing.
             for (const store::DraftLineNow& line : result.changed) {
                 const int answer = desktop().choiceBox(
-                    QStringLiteral("The line of '%1' in '%2' was changed in the database since "
-                                   "it entered the draft.\n\nWhen it entered: %3\nIn the draft: "
-                                   "%4\nIn the database now: %5")
-                        .arg(line.line.component(), line.line.assembly(),
-                             rowText(line.line.base), rowText(line.line.draft),
-                             rowText(line.live)),
+                    QCoreApplication::translate(
+                        "shell", "The line of '%1' in '%2' was changed in the database since "
+                                 "it entered the draft.\n\nWhen it entered: %3\nIn the draft: "
+                                 "%4\nIn the database now: %5")
+                        .arg(line.line.component(), line.line.assembly(), rowText(line.line.base),
+                             rowText(line.line.draft), rowText(line.live)),
                     desktop::YesNoCancel | desktop::IconQuestion, QStringLiteral("Apply Draft"),
-                    {QStringLiteral("Keep Database's"), QStringLiteral("Take Draft's"),
-                     QStringLiteral("Cancel")});
+                    {QCoreApplication::translate("shell", "Keep Database's"),
+                     QCoreApplication::translate("shell", "Take Draft's"),
+                     QCoreApplication::translate("shell", "Cancel")});
                 if (answer != desktop::ResultYes && answer != desktop::ResultNo)
                     return;
                 tree::choose(choices, line,
