@@ -2,73 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
-    <name>BomTreeModel</name>
-    <message>
-        <source>not expanded: Expand All reached the node limit, it opens by hand</source>
-        <translation>nicht aufgeklappt: „Alles aufklappen“ hat die Knotengrenze erreicht; von Hand lässt er sich öffnen</translation>
-    </message>
-    <message>
-        <source>not expanded: the depth limit was reached</source>
-        <translation>nicht aufgeklappt: die Tiefengrenze ist erreicht</translation>
-    </message>
-    <message>
-        <source>not in the Item Master</source>
-        <translation>nicht im Artikelstamm</translation>
-    </message>
-    <message>
-        <source>quantity Null</source>
-        <translation>Menge leer (Null)</translation>
-    </message>
-    <message>
-        <source>quantity zero or negative</source>
-        <translation>Menge null oder negativ</translation>
-    </message>
-    <message>
-        <source>not a whole number of a unit counted in whole pieces</source>
-        <translation>keine ganze Zahl einer Einheit, die in ganzen Stück gezählt wird</translation>
-    </message>
-    <message>
-        <source>%1 already stands above this place: the bill of material is circular here, so it is not expanded further.</source>
-        <translation>%1 steht bereits oberhalb dieser Stelle: Die Stückliste ist hier zirkulär und wird deshalb nicht weiter aufgeklappt.</translation>
-    </message>
-    <message>
-        <source>This line may be wrong: %1.</source>
-        <translation>Diese Position ist möglicherweise falsch: %1.</translation>
-    </message>
-    <message>
-        <source>circular</source>
-        <translation>zirkulär</translation>
-    </message>
-    <message>
-        <source>cut</source>
-        <translation>abgeschnitten</translation>
-    </message>
-    <message>
-        <source>Item ID</source>
-        <translation>Artikelnummer</translation>
-    </message>
-    <message>
-        <source>Quantity</source>
-        <translation>Menge</translation>
-    </message>
-    <message>
-        <source>UOM</source>
-        <translation>ME</translation>
-    </message>
-    <message>
-        <source>Description</source>
-        <translation>Bezeichnung</translation>
-    </message>
-    <message>
-        <source>Extended Quantity</source>
-        <translation>Gesamtmenge</translation>
-    </message>
-    <message>
-        <source>Start Date</source>
-        <translation>Gültig ab</translation>
-    </message>
-</context>
-<context>
     <name>bom-import</name>
     <message>
         <source>--check takes one database: a file or a server address (postgresql://…).</source>
@@ -637,6 +570,818 @@ Den Ordner öffnen?</numerusform>
     </message>
 </context>
 <context>
+    <name>shell</name>
+    <message>
+        <source>&amp;Check Database</source>
+        <translation>&amp;Datenbank prüfen</translation>
+    </message>
+    <message>
+        <source> as of %1</source>
+        <translation> Stand vom %1</translation>
+    </message>
+    <message>
+        <source> (not in the Item Master, no bill)</source>
+        <translation> (nicht im Artikelstamm, keine Stückliste)</translation>
+    </message>
+    <message>
+        <source> (not in the Item Master)</source>
+        <translation> (nicht im Artikelstamm)</translation>
+    </message>
+    <message>
+        <source> (no bill)</source>
+        <translation> (keine Stückliste)</translation>
+    </message>
+    <message>
+        <source>Co&amp;mpare Bills…</source>
+        <translation>Stücklisten &amp;vergleichen…</translation>
+    </message>
+    <message>
+        <source>&amp;Open Database</source>
+        <translation>Datenbank ö&amp;ffnen</translation>
+    </message>
+    <message>
+        <source>Connect to &amp;Server…</source>
+        <translation>Mit &amp;Server verbinden…</translation>
+    </message>
+    <message>
+        <source>&amp;Recent Databases</source>
+        <translation>&amp;Zuletzt geöffnete Datenbanken</translation>
+    </message>
+    <message>
+        <source>Access databases (*.mdb)</source>
+        <translation>Access-Datenbanken (*.mdb)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV-Dateien (*.csv)</translation>
+    </message>
+    <message>
+        <source>SQLite databases (*.db *.sqlite *.sqlite3)</source>
+        <translation>SQLite-Datenbanken (*.db *.sqlite *.sqlite3)</translation>
+    </message>
+    <message>
+        <source>The database on a PostgreSQL server that holds the ItemMaster and BomDetail tables. Leave the host empty for the server on this computer, or give the folder of its socket. A password comes from PGPASSWORD or ~/.pgpass, or is asked for when the server wants one; it is saved nowhere but in the desktop's keyring, and there only when asked to. The whole address, when given, stands for the four fields: a service of ~/.pg_service.conf (service=plant), libpq's key=value pairs or a postgresql:// address, with any of libpq's settings.</source>
+        <translation>Die Datenbank auf einem PostgreSQL-Server, die die Tabellen ItemMaster und BomDetail enthält. Für den Server auf diesem Rechner den Host leer lassen oder den Ordner seines Sockets angeben. Ein Passwort kommt aus PGPASSWORD oder ~/.pgpass oder wird abgefragt, wenn der Server eines verlangt; es wird nirgends gespeichert außer im Schlüsselbund des Desktops, und dort nur auf Wunsch. Die ganze Adresse steht, wenn angegeben, für die vier Felder: ein Dienst aus ~/.pg_service.conf (service=plant), key=value-Paare von libpq oder eine postgresql://-Adresse, mit beliebigen Einstellungen von libpq.</translation>
+    </message>
+    <message>
+        <source>Connect to Server</source>
+        <translation>Mit Server verbinden</translation>
+    </message>
+    <message>
+        <source>&amp;Host or socket folder</source>
+        <translation>&amp;Host oder Socket-Ordner</translation>
+    </message>
+    <message>
+        <source>P&amp;ort</source>
+        <translation>P&amp;ort</translation>
+    </message>
+    <message>
+        <source>&amp;Database</source>
+        <translation>&amp;Datenbank</translation>
+    </message>
+    <message>
+        <source>&amp;User</source>
+        <translation>&amp;Benutzer</translation>
+    </message>
+    <message>
+        <source>Or the whole &amp;address</source>
+        <translation>Oder die ganze &amp;Adresse</translation>
+    </message>
+    <message>
+        <source>Could not connect: the address is neither key=value pairs nor postgresql://….</source>
+        <translation>Keine Verbindung möglich: Die Adresse besteht weder aus key=value-Paaren noch ist sie eine postgresql://…-Adresse.</translation>
+    </message>
+    <message>
+        <source>no line</source>
+        <translation>keine Position</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>keine</translation>
+    </message>
+    <message>
+        <source>quantity %1, start date %2</source>
+        <translation>Menge %1, gültig ab %2</translation>
+    </message>
+    <message>
+        <source>&amp;New Draft…</source>
+        <translation>&amp;Neuer Entwurf…</translation>
+    </message>
+    <message>
+        <source>Open &amp;Draft…</source>
+        <translation>Entwurf ö&amp;ffnen…</translation>
+    </message>
+    <message>
+        <source>Clos&amp;e Draft</source>
+        <translation>Entwurf sch&amp;ließen</translation>
+    </message>
+    <message>
+        <source>A&amp;pply Draft…</source>
+        <translation>Entwurf übe&amp;rnehmen…</translation>
+    </message>
+    <message>
+        <source>Disca&amp;rd Draft…</source>
+        <translation>Entwurf ver&amp;werfen…</translation>
+    </message>
+    <message>
+        <source>Choose a database first.</source>
+        <translation>Zuerst eine Datenbank wählen.</translation>
+    </message>
+    <message>
+        <source>New Draft</source>
+        <translation>Neuer Entwurf</translation>
+    </message>
+    <message>
+        <source>A draft holds changes until it is applied; the database gains nothing before.</source>
+        <translation>Ein Entwurf hält Änderungen zurück, bis er übernommen wird; bis dahin erhält die Datenbank nichts davon.</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Reason</source>
+        <translation>Grund</translation>
+    </message>
+    <message>
+        <source>This database has no open draft.</source>
+        <translation>Diese Datenbank hat keinen offenen Entwurf.</translation>
+    </message>
+    <message numerus="yes">
+        <source>… and %n more</source>
+        <translation>
+            <numerusform>… und %n weiterer</numerusform>
+            <numerusform>… und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Open drafts:
+%1</source>
+        <translation>Offene Entwürfe:
+%1</translation>
+    </message>
+    <message>
+        <source>Open Draft</source>
+        <translation>Entwurf öffnen</translation>
+    </message>
+    <message>
+        <source>No draft is open.</source>
+        <translation>Kein Entwurf ist geöffnet.</translation>
+    </message>
+    <message>
+        <source>Discard the draft %1? Its changes are never applied; it is kept read-only.</source>
+        <translation>Den Entwurf %1 verwerfen? Seine Änderungen werden nie übernommen; er bleibt schreibgeschützt erhalten.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Apply the draft %1 to the database? It adds %2, changes %3 and removes %n line(s).</source>
+        <translation>
+            <numerusform>Den Entwurf %1 in die Datenbank übernehmen? Er fügt %2 hinzu, ändert %3 und entfernt %n Position.</numerusform>
+            <numerusform>Den Entwurf %1 in die Datenbank übernehmen? Er fügt %2 hinzu, ändert %3 und entfernt %n Positionen.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>The draft %1 is applied: %n line(s) written as one change, %2 kept as they were.</source>
+        <translation>
+            <numerusform>Der Entwurf %1 ist übernommen: %n Position als eine Änderung geschrieben, %2 unverändert belassen.</numerusform>
+            <numerusform>Der Entwurf %1 ist übernommen: %n Positionen als eine Änderung geschrieben, %2 unverändert belassen.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The line of '%1' in '%2' was changed in the database since it entered the draft.
+
+When it entered: %3
+In the draft: %4
+In the database now: %5</source>
+        <translation>Die Position „%1“ in „%2“ wurde in der Datenbank geändert, seit sie in den Entwurf kam.
+
+Bei Aufnahme: %3
+Im Entwurf: %4
+Jetzt in der Datenbank: %5</translation>
+    </message>
+    <message>
+        <source>Keep Database's</source>
+        <translation>Datenbank behalten</translation>
+    </message>
+    <message>
+        <source>Take Draft's</source>
+        <translation>Entwurf übernehmen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>The clipboard holds no lines: copy lines of a bill, or rows of a spreadsheet with an item ID and a quantity.</source>
+        <translation>Die Zwischenablage enthält keine Positionen: Positionen einer Stückliste kopieren oder Zeilen einer Tabelle mit Artikelnummer und Menge.</translation>
+    </message>
+    <message>
+        <source>Excel workbooks (*.xlsx)</source>
+        <translation>Excel-Arbeitsmappen (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>&amp;Indented Bill (CSV)…</source>
+        <translation>&amp;Strukturstückliste (CSV)…</translation>
+    </message>
+    <message>
+        <source>&amp;Summarised Bill (CSV)…</source>
+        <translation>&amp;Mengenübersichtsstückliste (CSV)…</translation>
+    </message>
+    <message>
+        <source>Indented Bill (&amp;Excel)…</source>
+        <translation>Strukturstückliste (&amp;Excel)…</translation>
+    </message>
+    <message>
+        <source>Summarised Bill (E&amp;xcel)…</source>
+        <translation>Mengenübersichtsstückliste (E&amp;xcel)…</translation>
+    </message>
+    <message>
+        <source>Print Pre&amp;view…</source>
+        <translation>Druck&amp;vorschau…</translation>
+    </message>
+    <message>
+        <source>&amp;Print…</source>
+        <translation>&amp;Drucken…</translation>
+    </message>
+    <message>
+        <source>&amp;With Title Block</source>
+        <translation>Mit &amp;Kopfblock</translation>
+    </message>
+    <message>
+        <source>The file could not be written: %1 (not a plain file)</source>
+        <translation>Die Datei konnte nicht geschrieben werden: %1 (keine gewöhnliche Datei)</translation>
+    </message>
+    <message>
+        <source>The file could not be written: %1 (%2)</source>
+        <translation>Die Datei konnte nicht geschrieben werden: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>not a plain file</source>
+        <translation>keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>the workbook could not be made</source>
+        <translation>die Arbeitsmappe konnte nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>the worksheet could not be made</source>
+        <translation>das Arbeitsblatt konnte nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>any</source>
+        <translation>beliebig</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Änderung</translation>
+    </message>
+    <message>
+        <source>The history holds no change of a line to restore here.</source>
+        <translation>Die Historie enthält hier keine Änderung einer Position, die wiederhergestellt werden könnte.</translation>
+    </message>
+    <message>
+        <source>Nothing to restore: the lines chosen hold what they held then.</source>
+        <translation>Nichts wiederherzustellen: Die gewählten Positionen enthalten, was sie damals enthielten.</translation>
+    </message>
+    <message>
+        <source>Nothing restored: no line was chosen.</source>
+        <translation>Nichts wiederhergestellt: Keine Position wurde gewählt.</translation>
+    </message>
+    <message>
+        <source>The database has changed since these lines were read: %1</source>
+        <translation>Die Datenbank hat sich geändert, seit diese Positionen gelesen wurden: %1</translation>
+    </message>
+    <message>
+        <source>Another editor has changed the lines of %1 since they were read: %2</source>
+        <translation>Ein anderer Editor hat die Positionen von %1 geändert, seit sie gelesen wurden: %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n assemblies listed here</source>
+        <translation>
+            <numerusform>%n hier aufgeführte Baugruppe</numerusform>
+            <numerusform>%n hier aufgeführte Baugruppen</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 and %2</source>
+        <translation>%1 und %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 and %n more</source>
+        <translation>
+            <numerusform>%1 und %n weitere</numerusform>
+            <numerusform>%1 und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>&amp;Where Used</source>
+        <translation>&amp;Verwendungsnachweis</translation>
+    </message>
+    <message>
+        <source>Did you mean %1?</source>
+        <translation>Meinten Sie %1?</translation>
+    </message>
+    <message>
+        <source>Did you mean %1 or %2?</source>
+        <translation>Meinten Sie %1 oder %2?</translation>
+    </message>
+    <message>
+        <source>E&amp;xpand All</source>
+        <translation>Alles &amp;aufklappen</translation>
+    </message>
+    <message>
+        <source>&amp;Collapse All</source>
+        <translation>Alles zu&amp;klappen</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Rückgängig</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Wiederholen</translation>
+    </message>
+    <message>
+        <source>Item ID: load the bill of the item typed; an ID the Item Master lacks loads too, and the status bar asks "Did you mean …?" with the nearest IDs</source>
+        <translation>Artikelnummer: die Stückliste des eingegebenen Artikels laden; eine Nummer, die der Artikelstamm nicht kennt, wird ebenfalls geladen, und die Statusleiste fragt „Meinten Sie …?“ mit den nächstliegenden Nummern</translation>
+    </message>
+    <message>
+        <source>Item ID, as you type: a list of the items whose ID holds the text opens below (the ID typed first); Down moves into it, Enter loads the line moved to. Enter without moving never takes a line: when several items hold the text and none is it, the status bar says so</source>
+        <translation>Artikelnummer, während der Eingabe: Darunter öffnet sich eine Liste der Artikel, deren Nummer den Text enthält (die eingegebene Nummer zuerst); Pfeil nach unten wechselt hinein, Eingabe lädt die angesteuerte Zeile. Eingabe ohne Wechsel übernimmt nie eine Zeile: Enthalten mehrere Artikel den Text und ist keiner genau er, sagt es die Statusleiste</translation>
+    </message>
+    <message>
+        <source>Item ID's list: close it</source>
+        <translation>Liste der Artikelnummer: schließen</translation>
+    </message>
+    <message>
+        <source>Item Master List (or a double-click): load the bill of the line</source>
+        <translation>Artikelstammliste (oder Doppelklick): die Stückliste der Zeile laden</translation>
+    </message>
+    <message>
+        <source>Find Item: move to the Item Master List</source>
+        <translation>Artikel suchen: zur Artikelstammliste wechseln</translation>
+    </message>
+    <message>
+        <source>Find Item: show every line again</source>
+        <translation>Artikel suchen: wieder alle Zeilen zeigen</translation>
+    </message>
+    <message>
+        <source>Tree: delete the selected nodes' lines (Shift or Ctrl may be held)</source>
+        <translation>Baum: die Positionen der ausgewählten Knoten löschen (Umschalt oder Strg dürfen gedrückt sein)</translation>
+    </message>
+    <message>
+        <source>Tree: select several nodes (or Shift or Ctrl with a click)</source>
+        <translation>Baum: mehrere Knoten auswählen (oder Umschalt bzw. Strg mit einem Klick)</translation>
+    </message>
+    <message>
+        <source>Tree: change the current node's quantity (or a double-click on its Quantity cell)</source>
+        <translation>Baum: die Menge des aktuellen Knotens ändern (oder Doppelklick auf seine Mengenzelle)</translation>
+    </message>
+    <message>
+        <source>Quantity cell: leave it unchanged</source>
+        <translation>Mengenzelle: unverändert verlassen</translation>
+    </message>
+    <message>
+        <source>Tree: move to another node; the statistics follow</source>
+        <translation>Baum: zu einem anderen Knoten wechseln; die Kennzahlen folgen</translation>
+    </message>
+    <message>
+        <source>Tree: open or close the current node</source>
+        <translation>Baum: den aktuellen Knoten auf- oder zuklappen</translation>
+    </message>
+    <message>
+        <source>Tree: go to the assembly of the current node; the path under the Item Master List shows where the current node stands, from the loaded item down</source>
+        <translation>Baum: zur Baugruppe des aktuellen Knotens gehen; der Pfad unter der Artikelstammliste zeigt, wo der aktuelle Knoten steht, vom geladenen Artikel abwärts</translation>
+    </message>
+    <message>
+        <source>Tree: the current node's context menu (or a right-click on a node)</source>
+        <translation>Baum: das Kontextmenü des aktuellen Knotens (oder Rechtsklick auf einen Knoten)</translation>
+    </message>
+    <message>
+        <source>Tree: open everything below the current node</source>
+        <translation>Baum: alles unterhalb des aktuellen Knotens aufklappen</translation>
+    </message>
+    <message>
+        <source>Where Used (or a double-click): load the assembly of the line</source>
+        <translation>Verwendungsnachweis (oder Doppelklick): die Baugruppe der Zeile laden</translation>
+    </message>
+    <message>
+        <source>Move between the fields, the tree, the list and the buttons</source>
+        <translation>Zwischen den Feldern, dem Baum, der Liste und den Schaltflächen wechseln</translation>
+    </message>
+    <message>
+        <source>Close a question, a box or an information window; a drop's question left open writes nothing</source>
+        <translation>Eine Frage, ein Meldungsfenster oder ein Informationsfenster schließen; eine offen gelassene Frage beim Ablegen schreibt nichts</translation>
+    </message>
+    <message>
+        <source>Help ▸ Operation Notes</source>
+        <translation>Hilfe ▸ Bedienungshinweise</translation>
+    </message>
+    <message>
+        <source>&amp;Exit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>&amp;Operation Notes</source>
+        <translation>&amp;Bedienungshinweise</translation>
+    </message>
+    <message>
+        <source>&amp;Keyboard Shortcuts</source>
+        <translation>&amp;Tastenkürzel</translation>
+    </message>
+    <message>
+        <source>&amp;About BOM Editor</source>
+        <translation>&amp;Über den Stücklisteneditor</translation>
+    </message>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>&amp;Rückgängig</translation>
+    </message>
+    <message>
+        <source>&amp;Redo</source>
+        <translation>&amp;Wiederholen</translation>
+    </message>
+</context>
+<context>
+    <name>shell::AsOfCommands</name>
+    <message>
+        <source>Show This Bill &amp;As Of…</source>
+        <translation>Diese Stückliste mit Stand vo&amp;m…</translation>
+    </message>
+    <message>
+        <source>Load a bill first: its earlier states are shown from the history.</source>
+        <translation>Zuerst eine Stückliste laden: Ihre früheren Stände werden aus der Historie gezeigt.</translation>
+    </message>
+    <message>
+        <source>Type a moment, such as 2026-12-10 08:00, and press Show.</source>
+        <translation>Einen Zeitpunkt eingeben, etwa 2026-12-10 08:00, und „Zeigen“ drücken.</translation>
+    </message>
+    <message>
+        <source>Bill of %1 As Of</source>
+        <translation>Stückliste von %1, Stand vom</translation>
+    </message>
+    <message>
+        <source>'%1' is no moment: type a date and time such as 2026-12-10 08:00, or as %2.</source>
+        <translation>„%1“ ist kein Zeitpunkt: Datum und Uhrzeit eingeben, etwa 2026-12-10 08:00 oder wie %2.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 as it stood at %2%3: %Ln line(s), read-only.</source>
+        <translation>
+            <numerusform>%1 mit Stand vom %2%3: %Ln Position, schreibgeschützt.</numerusform>
+            <numerusform>%1 mit Stand vom %2%3: %Ln Positionen, schreibgeschützt.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>shell::AsOfDialog</name>
+    <message>
+        <source>Bill As Of</source>
+        <translation>Stückliste mit Stand vom</translation>
+    </message>
+    <message>
+        <source>&amp;As of:</source>
+        <translation>&amp;Stand vom:</translation>
+    </message>
+    <message>
+        <source>As of</source>
+        <translation>Stand vom</translation>
+    </message>
+    <message>
+        <source>A date and time such as 2026-12-10 08:00, or as %1 (a date alone: the start of that day; a time alone: today). A moment typed to the second means its whole second.</source>
+        <translation>Datum und Uhrzeit, etwa 2026-12-10 08:00 oder wie %1 (ein Datum allein: der Beginn dieses Tages; eine Uhrzeit allein: heute). Ein sekundengenau eingegebener Zeitpunkt meint die ganze Sekunde.</translation>
+    </message>
+    <message>
+        <source>&amp;Show</source>
+        <translation>&amp;Zeigen</translation>
+    </message>
+    <message>
+        <source>Bill as of the moment chosen, read-only</source>
+        <translation>Stückliste zum gewählten Zeitpunkt, schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>&amp;Restore This Bill…</source>
+        <translation>Diese Stückliste &amp;wiederherstellen…</translation>
+    </message>
+    <message>
+        <source>Puts back the bill shown; after the moment is changed, press Show first</source>
+        <translation>Stellt die gezeigte Stückliste wieder her; nach einer Änderung des Zeitpunkts zuerst „Zeigen“ drücken</translation>
+    </message>
+</context>
+<context>
+    <name>shell::BomWindow</name>
+    <message>
+        <source>The database given is empty: name a database file or a server address.</source>
+        <translation>Die angegebene Datenbank ist leer: eine Datenbankdatei oder eine Serveradresse angeben.</translation>
+    </message>
+    <message>
+        <source>No item's ID is '%1', and several items' IDs hold it: choose one in the list under Item ID (Down, then Enter), or press Enter again to load '%1' as typed.</source>
+        <translation>Kein Artikel hat die Nummer „%1“, und mehrere Artikelnummern enthalten sie: einen in der Liste unter der Artikelnummer wählen (Pfeil nach unten, dann Eingabe) oder erneut Eingabe drücken, um „%1“ wie eingegeben zu laden.</translation>
+    </message>
+    <message>
+        <source>Item ID</source>
+        <translation>Artikelnummer</translation>
+    </message>
+    <message>
+        <source>Bill of Material</source>
+        <translation>Stückliste</translation>
+    </message>
+    <message>
+        <source>Item Description</source>
+        <translation>Bezeichnung</translation>
+    </message>
+    <message>
+        <source>Item Master List</source>
+        <translation>Artikelstammliste</translation>
+    </message>
+    <message>
+        <source>Bill of Material Statisticts</source>
+        <translation>Stücklistenkennzahlen</translation>
+    </message>
+    <message>
+        <source>Path of the Current Node</source>
+        <translation>Pfad des aktuellen Knotens</translation>
+    </message>
+    <message>
+        <source>BOM Component Description</source>
+        <translation>Bezeichnung der Komponente</translation>
+    </message>
+    <message>
+        <source>Quantity Per Assembly</source>
+        <translation>Menge je Baugruppe</translation>
+    </message>
+    <message>
+        <source>UOM</source>
+        <translation>ME</translation>
+    </message>
+    <message>
+        <source>Start Date</source>
+        <translation>Gültig ab</translation>
+    </message>
+    <message>
+        <source>Open Database</source>
+        <translation>Datenbank öffnen</translation>
+    </message>
+    <message>
+        <source>Expand All</source>
+        <translation>Alles aufklappen</translation>
+    </message>
+    <message>
+        <source>Collapse All</source>
+        <translation>Alles zuklappen</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>Item Master List (double-click)</source>
+        <translation>Artikelstammliste (Doppelklick)</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Tools</source>
+        <translation>E&amp;xtras</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>NUM</source>
+        <translation>NUM</translation>
+    </message>
+</context>
+<context>
+    <name>shell::BulkCommands</name>
+    <message>
+        <source>Rep&amp;lace Component…</source>
+        <translation>Komponente erse&amp;tzen…</translation>
+    </message>
+    <message>
+        <source>Remove From &amp;Every Assembly</source>
+        <translation>Aus allen Baugruppen ent&amp;fernen</translation>
+    </message>
+    <message>
+        <source>Cop&amp;y Bill To…</source>
+        <translation>Stückliste kop&amp;ieren nach…</translation>
+    </message>
+    <message>
+        <source>Choose the component first: a node of the tree, or a line of the Item Master list.</source>
+        <translation>Zuerst die Komponente wählen: einen Knoten des Baums oder eine Zeile der Artikelstammliste.</translation>
+    </message>
+    <message>
+        <source>'%1' is a component of no assembly: there is nothing to %2.</source>
+        <translation>„%1“ ist Komponente keiner Baugruppe: Es gibt nichts zu %2.</translation>
+    </message>
+    <message>
+        <source>replace</source>
+        <translation>ersetzen</translation>
+    </message>
+    <message>
+        <source>Replace Component</source>
+        <translation>Komponente ersetzen</translation>
+    </message>
+    <message>
+        <source>Replace %1 with the item (%1 itself: set its quantity):</source>
+        <translation>%1 durch den Artikel ersetzen (%1 selbst: seine Menge setzen):</translation>
+    </message>
+    <message>
+        <source>remove</source>
+        <translation>entfernen</translation>
+    </message>
+    <message>
+        <source>No item is loaded: load the item whose bill is to be copied.</source>
+        <translation>Kein Artikel ist geladen: den Artikel laden, dessen Stückliste kopiert werden soll.</translation>
+    </message>
+    <message>
+        <source>'%1' has no bill of material to copy.</source>
+        <translation>„%1“ hat keine Stückliste zum Kopieren.</translation>
+    </message>
+    <message>
+        <source>Copy Bill To</source>
+        <translation>Stückliste kopieren nach</translation>
+    </message>
+    <message numerus="yes">
+        <source>Copy the %Ln line(s) of %1 into the bill of the item:</source>
+        <translation>
+            <numerusform>Die %Ln Position von %1 in die Stückliste des Artikels kopieren:</numerusform>
+            <numerusform>Die %Ln Positionen von %1 in die Stückliste des Artikels kopieren:</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>None of the lines of %1 can go into the bill of %2; nothing was written:
+%3</source>
+        <translation>Keine der Positionen von %1 kann in die Stückliste von %2 aufgenommen werden; es wurde nichts geschrieben:
+%3</translation>
+    </message>
+    <message>
+        <source>%1 Has A Bill Of Material. Add To It?</source>
+        <translation>%1 hat eine Stückliste. Ergänzen?</translation>
+    </message>
+    <message>
+        <source>Copy The Lines That Can Go In?</source>
+        <translation>Die aufnehmbaren Positionen kopieren?</translation>
+    </message>
+    <message numerus="yes">
+        <source>OK: %1 of the %Ln line(s) of %2 go into the bill of %3</source>
+        <translation>
+            <numerusform>OK: %1 der %Ln Position von %2 kommt in die Stückliste von %3</numerusform>
+            <numerusform>OK: %1 der %Ln Positionen von %2 kommen in die Stückliste von %3</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>; these are skipped:
+%1
+</source>
+        <translation>; diese werden übersprungen:
+%1
+</translation>
+    </message>
+    <message>
+        <source>Cancel: nothing is written.</source>
+        <translation>Abbrechen: Es wird nichts geschrieben.</translation>
+    </message>
+    <message>
+        <source>a line that changed is refused when it is written.</source>
+        <translation>Eine geänderte Position wird beim Schreiben abgelehnt.</translation>
+    </message>
+</context>
+<context>
+    <name>shell::ChangeHistoryDialog</name>
+    <message>
+        <source>Change History</source>
+        <translation>Änderungshistorie</translation>
+    </message>
+    <message>
+        <source>Loaded bill</source>
+        <translation>Geladene Stückliste</translation>
+    </message>
+    <message>
+        <source>This line</source>
+        <translation>Diese Position</translation>
+    </message>
+    <message>
+        <source>Whole database</source>
+        <translation>Ganze Datenbank</translation>
+    </message>
+    <message>
+        <source>Since</source>
+        <translation>Seit</translation>
+    </message>
+    <message>
+        <source>Until</source>
+        <translation>Bis</translation>
+    </message>
+    <message>
+        <source>any</source>
+        <translation>beliebig</translation>
+    </message>
+    <message>
+        <source>&amp;Show</source>
+        <translation>&amp;Zeigen</translation>
+    </message>
+    <message>
+        <source>S&amp;cope:</source>
+        <translation>&amp;Umfang:</translation>
+    </message>
+    <message>
+        <source>&amp;until</source>
+        <translation>b&amp;is</translation>
+    </message>
+    <message>
+        <source>Si&amp;nce:</source>
+        <translation>Sei&amp;t:</translation>
+    </message>
+    <message>
+        <source>&amp;Person:</source>
+        <translation>&amp;Person:</translation>
+    </message>
+    <message>
+        <source>Sou&amp;rce:</source>
+        <translation>He&amp;rkunft:</translation>
+    </message>
+    <message>
+        <source>&amp;Item:</source>
+        <translation>&amp;Artikel:</translation>
+    </message>
+    <message>
+        <source>Changes</source>
+        <translation>Änderungen</translation>
+    </message>
+    <message>
+        <source>The change's details</source>
+        <translation>Einzelheiten der Änderung</translation>
+    </message>
+    <message>
+        <source>Show the Bill &amp;Before This Change</source>
+        <translation>Stückliste &amp;vor dieser Änderung zeigen</translation>
+    </message>
+    <message>
+        <source>&amp;Compare With Before This Change</source>
+        <translation>Mit dem Stand vor dieser Änderung &amp;vergleichen</translation>
+    </message>
+    <message>
+        <source>&amp;Restore…</source>
+        <translation>&amp;Wiederherstellen…</translation>
+    </message>
+    <message>
+        <source>Export CS&amp;V…</source>
+        <translation>CS&amp;V exportieren…</translation>
+    </message>
+    <message>
+        <source>Export &amp;Excel…</source>
+        <translation>&amp;Excel exportieren…</translation>
+    </message>
+    <message>
+        <source>Res&amp;tore…</source>
+        <translation>Wieder&amp;herstellen…</translation>
+    </message>
+    <message>
+        <source>Puts back what the current change set changed; in the scope of one line, the line as it was before the current change</source>
+        <translation>Stellt wieder her, was der aktuelle Änderungssatz geändert hat; im Umfang einer Position die Position, wie sie vor der aktuellen Änderung war</translation>
+    </message>
+    <message>
+        <source>&amp;Forget Changes Before…</source>
+        <translation>Änderungen vor … &amp;vergessen…</translation>
+    </message>
+    <message>
+        <source>the start</source>
+        <translation>dem Beginn</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln change(s) listed; the history keeps %1 since %2.</source>
+        <translation>
+            <numerusform>%Ln Änderung aufgeführt; die Historie hält %1 seit %2.</numerusform>
+            <numerusform>%Ln Änderungen aufgeführt; die Historie hält %1 seit %2.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source> Only the newest %1 are listed: narrow the time or the scope to see older ones.</source>
+        <translation> Nur die neuesten %1 sind aufgeführt: Zeitraum oder Umfang eingrenzen, um ältere zu sehen.</translation>
+    </message>
+</context>
+<context>
+    <name>shell::CheckDatabaseCommands</name>
+    <message>
+        <source>Checking %1…</source>
+        <translation>Prüfe %1…</translation>
+    </message>
+    <message>
+        <source>Check Database</source>
+        <translation>Datenbank prüfen</translation>
+    </message>
+</context>
+<context>
     <name>shell::CheckDatabaseDialog</name>
     <message>
         <source>Check Database</source>
@@ -690,6 +1435,82 @@ Den Ordner öffnen?</numerusform>
     <message>
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>The file could not be written: %1 (%2)</source>
+        <translation>Die Datei konnte nicht geschrieben werden: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>Art</translation>
+    </message>
+    <message>
+        <source>Assembly</source>
+        <translation>Baugruppe</translation>
+    </message>
+    <message>
+        <source>Component</source>
+        <translation>Komponente</translation>
+    </message>
+    <message>
+        <source>Detail</source>
+        <translation>Einzelheit</translation>
+    </message>
+</context>
+<context>
+    <name>shell::CompareCommands</name>
+    <message>
+        <source>Select Database File for B</source>
+        <translation>Datenbankdatei für B wählen</translation>
+    </message>
+    <message>
+        <source>Type the item of each bill to compare, A and B.</source>
+        <translation>Den Artikel jeder zu vergleichenden Stückliste eingeben, A und B.</translation>
+    </message>
+    <message>
+        <source>A: %1%2 in %3%7
+B: %4%5 in %6%8
+</source>
+        <translation>A: %1%2 in %3%7
+B: %4%5 in %6%8
+</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln item(s): %1 added, %2 removed, %3 changed, %4 unchanged</source>
+        <translation>
+            <numerusform>%Ln Artikel: %1 hinzugekommen, %2 entfallen, %3 geändert, %4 unverändert</numerusform>
+            <numerusform>%Ln Artikel: %1 hinzugekommen, %2 entfallen, %3 geändert, %4 unverändert</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>, %1 without a number on either side</source>
+        <translation>, %1 ohne Zahl auf beiden Seiten</translation>
+    </message>
+    <message numerus="yes">
+        <source> The indented comparison shows the first %Ln row(s).</source>
+        <translation>
+            <numerusform> Der Vergleich der Strukturstückliste zeigt die erste %Ln Zeile.</numerusform>
+            <numerusform> Der Vergleich der Strukturstückliste zeigt die ersten %Ln Zeilen.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Export Comparison</source>
+        <translation>Vergleich exportieren</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV-Dateien (*.csv)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message numerus="yes">
+        <source>Comparison written to %1: %Ln row(s).</source>
+        <translation>
+            <numerusform>Vergleich nach %1 geschrieben: %Ln Zeile.</numerusform>
+            <numerusform>Vergleich nach %1 geschrieben: %Ln Zeilen.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -762,6 +1583,402 @@ Den Ordner öffnen?</numerusform>
         <source>&amp;Export CSV…</source>
         <translation>CSV e&amp;xportieren…</translation>
     </message>
+    <message>
+        <source>Level</source>
+        <translation>Ebene</translation>
+    </message>
+    <message>
+        <source>Item ID</source>
+        <translation>Artikelnummer</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>Bezeichnung</translation>
+    </message>
+    <message>
+        <source>Quantity A</source>
+        <translation>Menge A</translation>
+    </message>
+    <message>
+        <source>Total A</source>
+        <translation>Gesamt A</translation>
+    </message>
+    <message>
+        <source>Quantity B</source>
+        <translation>Menge B</translation>
+    </message>
+    <message>
+        <source>Total B</source>
+        <translation>Gesamt B</translation>
+    </message>
+    <message>
+        <source>Difference</source>
+        <translation>Differenz</translation>
+    </message>
+    <message>
+        <source>Mark</source>
+        <translation>Kennzeichen</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Hinweis</translation>
+    </message>
+    <message>
+        <source>No number: a quantity on the way is Null, or a cycle lies on the way, so the need has no end. The note says which.</source>
+        <translation>Keine Zahl: Eine Menge auf dem Weg ist leer (Null), oder auf dem Weg liegt ein Zyklus, sodass der Bedarf kein Ende hat. Der Hinweis sagt, welches von beiden.</translation>
+    </message>
+</context>
+<context>
+    <name>shell::DatabaseChoice</name>
+    <message>
+        <source>...Loading Item Master file...</source>
+        <translation>...Artikelstamm wird geladen...</translation>
+    </message>
+</context>
+<context>
+    <name>shell::ExportCommands</name>
+    <message>
+        <source>Item, description, database and date above the header of the CSV and Excel files</source>
+        <translation>Artikel, Bezeichnung, Datenbank und Datum über der Kopfzeile der CSV- und Excel-Dateien</translation>
+    </message>
+    <message>
+        <source>Expor&amp;t</source>
+        <translation>Expor&amp;tieren</translation>
+    </message>
+    <message>
+        <source>There is no bill of material to export or print: load an item that has components first.</source>
+        <translation>Es gibt keine Stückliste zum Exportieren oder Drucken: zuerst einen Artikel laden, der Komponenten hat.</translation>
+    </message>
+    <message>
+        <source>%1 not written: cancelled.</source>
+        <translation>%1 nicht geschrieben: abgebrochen.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 written to %2: %Ln row(s).</source>
+        <translation>
+            <numerusform>%1 nach %2 geschrieben: %Ln Zeile.</numerusform>
+            <numerusform>%1 nach %2 geschrieben: %Ln Zeilen.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>The bill of material has %1 row(s). %2 all of them?</source>
+        <translation>
+            <numerusform>Die Stückliste hat %1 Zeile. %2 – alle?</numerusform>
+            <numerusform>Die Stückliste hat %1 Zeilen. %2 – alle?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The structure shares its sub-assemblies: each is a row wherever it is used. Yes: all of them. No: nothing is done.</source>
+        <translation>Die Struktur teilt ihre Unterbaugruppen: Jede ist überall dort eine Zeile, wo sie verwendet wird. Ja: alle. Nein: Es geschieht nichts.</translation>
+    </message>
+    <message>
+        <source>The bill of material has %1 rows; a worksheet holds %2 below its header. Export it as CSV instead.</source>
+        <translation>Die Stückliste hat %1 Zeilen; ein Arbeitsblatt fasst %2 unter seiner Kopfzeile. Stattdessen als CSV exportieren.</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Exportieren</translation>
+    </message>
+    <message>
+        <source>Writing the indented bill…</source>
+        <translation>Strukturstückliste wird geschrieben…</translation>
+    </message>
+    <message>
+        <source>Export Indented Bill</source>
+        <translation>Strukturstückliste exportieren</translation>
+    </message>
+    <message>
+        <source>Indented bill</source>
+        <translation>Strukturstückliste</translation>
+    </message>
+    <message>
+        <source>Export Summarised Bill</source>
+        <translation>Mengenübersichtsstückliste exportieren</translation>
+    </message>
+    <message>
+        <source>Summarised bill</source>
+        <translation>Mengenübersichtsstückliste</translation>
+    </message>
+    <message>
+        <source>About %1 pages: print</source>
+        <translation>Etwa %1 Seiten: drucken</translation>
+    </message>
+    <message>
+        <source>Bill of material</source>
+        <translation>Stückliste</translation>
+    </message>
+    <message>
+        <source>&amp;Indented bill</source>
+        <translation>&amp;Strukturstückliste</translation>
+    </message>
+    <message>
+        <source>&amp;Summarised bill</source>
+        <translation>&amp;Mengenübersichtsstückliste</translation>
+    </message>
+    <message>
+        <source>Where Used list</source>
+        <translation>Verwendungsnachweis</translation>
+    </message>
+    <message>
+        <source>&amp;Where Used list of %1</source>
+        <translation>&amp;Verwendungsnachweis von %1</translation>
+    </message>
+    <message>
+        <source>Print Bill of Material</source>
+        <translation>Stückliste drucken</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 printed: %Ln page(s).</source>
+        <translation>
+            <numerusform>%1 gedruckt: %Ln Seite.</numerusform>
+            <numerusform>%1 gedruckt: %Ln Seiten.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 written to %2: %Ln page(s).</source>
+        <translation>
+            <numerusform>%1 nach %2 geschrieben: %Ln Seite.</numerusform>
+            <numerusform>%1 nach %2 geschrieben: %Ln Seiten.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The bill of material could not be printed: %1.</source>
+        <translation>Die Stückliste konnte nicht gedruckt werden: %1.</translation>
+    </message>
+    <message>
+        <source>The bill of material could not be printed to %1: %2.</source>
+        <translation>Die Stückliste konnte nicht nach %1 gedruckt werden: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>shell::HistoryCommands</name>
+    <message>
+        <source>Change &amp;History…</source>
+        <translation>Änderungs&amp;historie…</translation>
+    </message>
+    <message>
+        <source>&amp;Keep History on This Server…</source>
+        <translation>Historie auf diesem &amp;Server führen…</translation>
+    </message>
+    <message>
+        <source>This creates the schema bom_history on the server (its table of changes, bom_history.change, one row for each transaction that changes the tables, bom_history.change_set, and the moment it keeps them since) and the triggers bom_history_record and bom_history_truncate on ItemMaster and BomDetail. From then on every write to those tables, by this editor, other editors and the manufacturing application alike, also writes the rows before and after to bom_history.change in the same transaction: each write takes a little longer (about one more row written for each row it changes, and the commits that record history are numbered one after another, so that "as of" follows the order of the commits), and the schema grows with every change until older changes are forgotten. Only its triggers may write there, whoever the user. The shared tables gain no column. It takes the right to create in the database and to make triggers on both tables and to read them; bom-import --disable-history removes it all again.</source>
+        <translation>Dies legt auf dem Server das Schema bom_history an (seine Tabelle der Änderungen, bom_history.change, eine Zeile für jede Transaktion, die die Tabellen ändert, bom_history.change_set, und den Zeitpunkt, seit dem es sie führt) sowie die Trigger bom_history_record und bom_history_truncate auf ItemMaster und BomDetail. Von da an schreibt jeder Schreibvorgang in diese Tabellen, ob von diesem Editor, anderen Editoren oder der Fertigungsanwendung, in derselben Transaktion auch die Zeilen vorher und nachher nach bom_history.change: Jeder Schreibvorgang dauert etwas länger (etwa eine weitere geschriebene Zeile je geänderter Zeile, und die Commits, die Historie aufzeichnen, werden nacheinander nummeriert, damit „Stand vom“ der Reihenfolge der Commits folgt), und das Schema wächst mit jeder Änderung, bis ältere Änderungen vergessen werden. Nur seine Trigger dürfen dort schreiben, gleich welcher Benutzer. Die gemeinsamen Tabellen erhalten keine Spalte. Nötig ist das Recht, in der Datenbank anzulegen, auf beiden Tabellen Trigger anzulegen und sie zu lesen; bom-import --disable-history entfernt alles wieder.</translation>
+    </message>
+    <message>
+        <source>Keep The History Of Every Change On This Server?</source>
+        <translation>Die Historie jeder Änderung auf diesem Server führen?</translation>
+    </message>
+    <message>
+        <source>The server keeps the history of every change already.</source>
+        <translation>Der Server führt die Historie jeder Änderung bereits.</translation>
+    </message>
+    <message>
+        <source>The server keeps the history of every change from now on.</source>
+        <translation>Der Server führt ab jetzt die Historie jeder Änderung.</translation>
+    </message>
+    <message>
+        <source>Forget Changes Before</source>
+        <translation>Änderungen vor einem Zeitpunkt vergessen</translation>
+    </message>
+    <message>
+        <source>Forget every change &amp;before:</source>
+        <translation>Jede Änderung &amp;vor diesem Zeitpunkt vergessen:</translation>
+    </message>
+    <message>
+        <source>The bill can be shown as of any moment from then on, never before it. Nothing of the database changes.</source>
+        <translation>Die Stückliste lässt sich danach mit Stand jedes späteren Zeitpunkts zeigen, nie davor. An der Datenbank ändert sich nichts.</translation>
+    </message>
+    <message>
+        <source>&amp;Forget</source>
+        <translation>&amp;Vergessen</translation>
+    </message>
+    <message numerus="yes">
+        <source>Stopped: %Ln change(s) of the history forgotten.</source>
+        <translation>
+            <numerusform>Angehalten: %Ln Änderung der Historie vergessen.</numerusform>
+            <numerusform>Angehalten: %Ln Änderungen der Historie vergessen.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Done: %Ln change(s) of the history forgotten.</source>
+        <translation>
+            <numerusform>Fertig: %Ln Änderung der Historie vergessen.</numerusform>
+            <numerusform>Fertig: %Ln Änderungen der Historie vergessen.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>No bill is loaded: load an item, or choose the whole database.</source>
+        <translation>Keine Stückliste geladen: einen Artikel laden oder die ganze Datenbank wählen.</translation>
+    </message>
+    <message>
+        <source>Changes to the bill of %1</source>
+        <translation>Änderungen an der Stückliste von %1</translation>
+    </message>
+    <message>
+        <source>No line is chosen: click a node of the tree first.</source>
+        <translation>Keine Position gewählt: zuerst einen Knoten des Baums anklicken.</translation>
+    </message>
+    <message>
+        <source>Changes to the line %1 → %2</source>
+        <translation>Änderungen an der Position %1 → %2</translation>
+    </message>
+    <message>
+        <source>Changes to the whole database</source>
+        <translation>Änderungen an der ganzen Datenbank</translation>
+    </message>
+    <message>
+        <source>Export Change History</source>
+        <translation>Änderungshistorie exportieren</translation>
+    </message>
+    <message>
+        <source>Excel workbooks (*.xlsx)</source>
+        <translation>Excel-Arbeitsmappen (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV-Dateien (*.csv)</translation>
+    </message>
+    <message numerus="yes">
+        <source>Change history written to %1: %Ln row(s).</source>
+        <translation>
+            <numerusform>Änderungshistorie nach %1 geschrieben: %Ln Zeile.</numerusform>
+            <numerusform>Änderungshistorie nach %1 geschrieben: %Ln Zeilen.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>shell::ImportCommands</name>
+    <message>
+        <source>&amp;Import</source>
+        <translation>&amp;Importieren</translation>
+    </message>
+    <message>
+        <source>From &amp;Access Database…</source>
+        <translation>Aus &amp;Access-Datenbank…</translation>
+    </message>
+    <message>
+        <source>From &amp;CSV Files…</source>
+        <translation>Aus &amp;CSV-Dateien…</translation>
+    </message>
+    <message>
+        <source>Importing %1…</source>
+        <translation>Importiere %1…</translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation>Importieren</translation>
+    </message>
+    <message>
+        <source>Save Imported Database As</source>
+        <translation>Importierte Datenbank speichern unter</translation>
+    </message>
+    <message>
+        <source>%1 is an Access (Jet) database. The editor works on SQLite databases: it will copy the bills of material into a new SQLite database file and open that one. The Access file is left unchanged.</source>
+        <translation>%1 ist eine Access-Datenbank (Jet). Der Editor arbeitet mit SQLite-Datenbanken: Er kopiert die Stücklisten in eine neue SQLite-Datenbankdatei und öffnet diese. Die Access-Datei bleibt unverändert.</translation>
+    </message>
+    <message>
+        <source>Select Access Database to Import</source>
+        <translation>Zu importierende Access-Datenbank wählen</translation>
+    </message>
+    <message>
+        <source>'%1' is not a Jet 3 or Jet 4 (.mdb) database.</source>
+        <translation>„%1“ ist keine Jet-3- oder Jet-4-Datenbank (.mdb).</translation>
+    </message>
+    <message>
+        <source>Select the Items File (items.csv) to Import</source>
+        <translation>Zu importierende Artikeldatei (items.csv) wählen</translation>
+    </message>
+    <message>
+        <source>Select the Lines File (lines.csv) to Import</source>
+        <translation>Zu importierende Positionsdatei (lines.csv) wählen</translation>
+    </message>
+    <message>
+        <source>Add the items and lines of these files to the current database on the server %1?
+
+Add Here: add them to it (every row or none; the other editors see them once all are in).
+New File…: write them into a new database file on this computer.</source>
+        <translation>Die Artikel und Positionen dieser Dateien der aktuellen Datenbank auf dem Server %1 hinzufügen?
+
+Hier hinzufügen: ihr hinzufügen (jede Zeile oder keine; die anderen Editoren sehen sie, sobald alle drin sind).
+Neue Datei…: in eine neue Datenbankdatei auf diesem Rechner schreiben.</translation>
+    </message>
+    <message>
+        <source>Add the items and lines of these files to the current database, %1?
+
+Add Here: add them to it (every row or none).
+New File…: write them into a new database file.</source>
+        <translation>Die Artikel und Positionen dieser Dateien der aktuellen Datenbank %1 hinzufügen?
+
+Hier hinzufügen: ihr hinzufügen (jede Zeile oder keine).
+Neue Datei…: in eine neue Datenbankdatei schreiben.</translation>
+    </message>
+    <message>
+        <source>Add Here</source>
+        <translation>Hier hinzufügen</translation>
+    </message>
+    <message>
+        <source>New File…</source>
+        <translation>Neue Datei…</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>%1 and %2 imported into %3</source>
+        <translation>%1 und %2 nach %3 importiert</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln item(s)</source>
+        <translation>
+            <numerusform>%Ln Artikel</numerusform>
+            <numerusform>%Ln Artikel</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln line(s)</source>
+        <translation>
+            <numerusform>%Ln Position</numerusform>
+            <numerusform>%Ln Positionen</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>shell::ItemFindField</name>
+    <message>
+        <source>Find Item</source>
+        <translation>Artikel suchen</translation>
+    </message>
+</context>
+<context>
+    <name>shell::ItemList</name>
+    <message>
+        <source>&amp;Low-Level Code</source>
+        <translation>&amp;Dispositionsstufe</translation>
+    </message>
+</context>
+<context>
+    <name>shell::ItemListModel</name>
+    <message>
+        <source>On or below a cycle: no low-level code</source>
+        <translation>In oder unter einem Zyklus: keine Dispositionsstufe</translation>
+    </message>
+    <message>
+        <source>Item ID</source>
+        <translation>Artikelnummer</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>Bezeichnung</translation>
+    </message>
+    <message>
+        <source>Low-Level Code</source>
+        <translation>Dispositionsstufe</translation>
+    </message>
 </context>
 <context>
     <name>shell::ItemPickDialog</name>
@@ -787,6 +2004,155 @@ Den Ordner öffnen?</numerusform>
             <numerusform>Keine Artikelnummer lautet „%1“; %Ln Artikel enthält diesen Text: Wählen Sie ihn in der Liste (Pfeil nach unten, dann Eingabe).</numerusform>
             <numerusform>Keine Artikelnummer lautet „%1“; %Ln Artikel enthalten diesen Text: Wählen Sie einen in der Liste (Pfeil nach unten, dann Eingabe).</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>shell::LineCommands</name>
+    <message>
+        <source>&amp;Add Component…</source>
+        <translation>Komponente &amp;hinzufügen…</translation>
+    </message>
+    <message>
+        <source>Cu&amp;t</source>
+        <translation>&amp;Ausschneiden</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>&amp;Paste</source>
+        <translation>&amp;Einfügen</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>&amp;Löschen</translation>
+    </message>
+    <message>
+        <source>No bill is loaded: load an item's bill first.</source>
+        <translation>Keine Stückliste geladen: zuerst die Stückliste eines Artikels laden.</translation>
+    </message>
+    <message>
+        <source>No node is current: choose the node the lines go to.</source>
+        <translation>Kein Knoten ist aktuell: den Knoten wählen, zu dem die Positionen kommen.</translation>
+    </message>
+    <message>
+        <source>Add Component</source>
+        <translation>Komponente hinzufügen</translation>
+    </message>
+    <message>
+        <source>The item to add at %1:</source>
+        <translation>Der bei %1 hinzuzufügende Artikel:</translation>
+    </message>
+    <message numerus="yes">
+        <source>Copied %n line(s).</source>
+        <translation>
+            <numerusform>%n Position kopiert.</numerusform>
+            <numerusform>%n Positionen kopiert.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Cut %n line(s): Paste moves it (them), Esc keeps it (them).</source>
+        <translation>
+            <numerusform>%n Position ausgeschnitten: Einfügen verschiebt sie, Esc behält sie.</numerusform>
+            <numerusform>%n Positionen ausgeschnitten: Einfügen verschiebt sie, Esc behält sie.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>the %Ln pasted line(s) go(es)</source>
+        <translation>
+            <numerusform>die %Ln eingefügte Position kommt</numerusform>
+            <numerusform>die %Ln eingefügten Positionen kommen</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>shell::LiveUpdates</name>
+    <message>
+        <source>Changes by other editors could not be read: %1</source>
+        <translation>Änderungen anderer Editoren konnten nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>%1 changed by another program</source>
+        <translation>%1 von einem anderen Programm geändert</translation>
+    </message>
+    <message>
+        <source>%1 changed by another editor</source>
+        <translation>%1 von einem anderen Editor geändert</translation>
+    </message>
+    <message>
+        <source>The Item Master list was changed by another program</source>
+        <translation>Die Artikelstammliste wurde von einem anderen Programm geändert</translation>
+    </message>
+    <message>
+        <source>The Item Master list was changed by another editor</source>
+        <translation>Die Artikelstammliste wurde von einem anderen Editor geändert</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n other editor(s)</source>
+        <translation>
+            <numerusform>%n anderer Editor</numerusform>
+            <numerusform>%n andere Editoren</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Editors that have this database open on other computers or in other windows</source>
+        <translation>Editoren, die diese Datenbank auf anderen Rechnern oder in anderen Fenstern geöffnet haben</translation>
+    </message>
+</context>
+<context>
+    <name>shell::LowLevelColumn</name>
+    <message>
+        <source>Low-level codes not read.</source>
+        <translation>Dispositionsstufen nicht gelesen.</translation>
+    </message>
+    <message>
+        <source>Low-level codes not read: %1</source>
+        <translation>Dispositionsstufen nicht gelesen: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n item(s) stand(s) on or below a cycle, without a low-level code: %1</source>
+        <translation>
+            <numerusform>%n Artikel steht in oder unter einem Zyklus, ohne Dispositionsstufe: %1</numerusform>
+            <numerusform>%n Artikel stehen in oder unter einem Zyklus, ohne Dispositionsstufe: %1</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>shell::NodeCommands</name>
+    <message>
+        <source>Change &amp;Quantity</source>
+        <translation>&amp;Menge ändern</translation>
+    </message>
+    <message>
+        <source>&amp;Expand This Node and Below</source>
+        <translation>Diesen Knoten und darunter a&amp;ufklappen</translation>
+    </message>
+    <message>
+        <source>C&amp;ollapse This Node and Below</source>
+        <translation>Diesen Knoten und darunter &amp;zuklappen</translation>
+    </message>
+    <message>
+        <source>Load This &amp;Item</source>
+        <translation>Diesen Artikel la&amp;den</translation>
+    </message>
+    <message>
+        <source>&amp;History of This Line</source>
+        <translation>H&amp;istorie dieser Position</translation>
+    </message>
+    <message numerus="yes">
+        <source>The tree holds %Ln row(s); the nodes below %1 were opened up to that many.</source>
+        <translation>
+            <numerusform>Der Baum hat %Ln Zeile; die Knoten unter %1 wurden bis zu dieser Zahl aufgeklappt.</numerusform>
+            <numerusform>Der Baum hat %Ln Zeilen; die Knoten unter %1 wurden bis zu dieser Zahl aufgeklappt.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>shell::OptionsCommands</name>
+    <message>
+        <source>&amp;Options…</source>
+        <translation>&amp;Einstellungen…</translation>
     </message>
 </context>
 <context>
@@ -1007,6 +2373,363 @@ Den Ordner öffnen?</numerusform>
     </message>
 </context>
 <context>
+    <name>shell::RequirementsCommands</name>
+    <message>
+        <source>Re&amp;quirements…</source>
+        <translation>&amp;Bedarfsermittlung…</translation>
+    </message>
+    <message>
+        <source>not in the Item Master</source>
+        <translation>nicht im Artikelstamm</translation>
+    </message>
+    <message>
+        <source>%1 is not in the Item Master.</source>
+        <translation>%1 ist nicht im Artikelstamm.</translation>
+    </message>
+    <message>
+        <source>Add Item to Build</source>
+        <translation>Zu fertigenden Artikel hinzufügen</translation>
+    </message>
+    <message>
+        <source>Item to build:</source>
+        <translation>Zu fertigender Artikel:</translation>
+    </message>
+    <message>
+        <source>The pasted rows name no item.</source>
+        <translation>Die eingefügten Zeilen nennen keinen Artikel.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n pasted item(s) listed already: %1. Add the pasted quantities to those listed, or let the pasted quantities replace them?</source>
+        <translation>
+            <numerusform>Der eingefügte Artikel ist bereits aufgeführt: %1. Die eingefügte Menge zur aufgeführten addieren oder sie ersetzen lassen?</numerusform>
+            <numerusform>%n eingefügte Artikel sind bereits aufgeführt: %1. Die eingefügten Mengen zu den aufgeführten addieren oder sie ersetzen lassen?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>&amp;Addieren</translation>
+    </message>
+    <message>
+        <source>&amp;Replace</source>
+        <translation>&amp;Ersetzen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>%1 pasted: %2</source>
+        <translation>%1 eingefügt: %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln row(s)</source>
+        <translation>
+            <numerusform>%Ln Zeile</numerusform>
+            <numerusform>%Ln Zeilen</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln new line(s)</source>
+        <translation>
+            <numerusform>%Ln neue Zeile</numerusform>
+            <numerusform>%Ln neue Zeilen</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>; the pasted quantities added to those listed (%1)</source>
+        <translation>; die eingefügten Mengen zu den aufgeführten addiert (%1)</translation>
+    </message>
+    <message>
+        <source>; the pasted quantities in place of those listed (%1)</source>
+        <translation>; die eingefügten Mengen anstelle der aufgeführten (%1)</translation>
+    </message>
+    <message numerus="yes">
+        <source> %Ln item(s) is (are) not in the Item Master: mend or remove its (their) row(s) before Work Out.</source>
+        <translation>
+            <numerusform> %Ln Artikel ist nicht im Artikelstamm: seine Zeile vor „Ermitteln“ berichtigen oder entfernen.</numerusform>
+            <numerusform> %Ln Artikel sind nicht im Artikelstamm: ihre Zeilen vor „Ermitteln“ berichtigen oder entfernen.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The quantity to build of %1 must be a number above 0: '%2'.</source>
+        <translation>Die zu fertigende Menge von %1 muss eine Zahl über 0 sein: „%2“.</translation>
+    </message>
+    <message>
+        <source>List at least one item to build, with its quantity.</source>
+        <translation>Mindestens einen zu fertigenden Artikel mit seiner Menge aufführen.</translation>
+    </message>
+    <message>
+        <source>%1 (row %2)</source>
+        <translation>%1 (Zeile %2)</translation>
+    </message>
+    <message>
+        <source>%1 is %2%3 Mend or remove its row, then Work Out again.</source>
+        <translation>%1 ist %2%3 Seine Zeile berichtigen oder entfernen, dann erneut ermitteln.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln items to build are not in the Item Master: %1. Mend or remove their rows, then Work Out again.</source>
+        <translation>
+            <numerusform>%Ln zu fertigender Artikel ist nicht im Artikelstamm: %1. Seine Zeile berichtigen oder entfernen, dann erneut ermitteln.</numerusform>
+            <numerusform>%Ln zu fertigende Artikel sind nicht im Artikelstamm: %1. Ihre Zeilen berichtigen oder entfernen, dann erneut ermitteln.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>To build %1: %Ln item(s).</source>
+        <translation>
+            <numerusform>Zu fertigen %1: %Ln Artikel.</numerusform>
+            <numerusform>Zu fertigen %1: %Ln Artikel.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source> %Ln item(s) without a total: a line on the way has no quantity.</source>
+        <translation>
+            <numerusform> %Ln Artikel ohne Gesamtmenge: Eine Position auf dem Weg hat keine Menge.</numerusform>
+            <numerusform> %Ln Artikel ohne Gesamtmenge: Eine Position auf dem Weg hat keine Menge.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source> %Ln item(s) without a total: it is past what a number holds (above %1).</source>
+        <translation>
+            <numerusform> %Ln Artikel ohne Gesamtmenge: Sie übersteigt, was eine Zahl fasst (über %1).</numerusform>
+            <numerusform> %Ln Artikel ohne Gesamtmenge: Sie übersteigt, was eine Zahl fasst (über %1).</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Export Requirements</source>
+        <translation>Bedarfsermittlung exportieren</translation>
+    </message>
+    <message numerus="yes">
+        <source>Requirements written to %1: %Ln row(s).</source>
+        <translation>
+            <numerusform>Bedarfsermittlung nach %1 geschrieben: %Ln Zeile.</numerusform>
+            <numerusform>Bedarfsermittlung nach %1 geschrieben: %Ln Zeilen.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Requirements</source>
+        <translation>Bedarfsermittlung</translation>
+    </message>
+    <message>
+        <source>Print Requirements</source>
+        <translation>Bedarfsermittlung drucken</translation>
+    </message>
+    <message>
+        <source>The requirements could not be printed: %1.</source>
+        <translation>Die Bedarfsermittlung konnte nicht gedruckt werden: %1.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Requirements printed: %Ln page(s).</source>
+        <translation>
+            <numerusform>Bedarfsermittlung gedruckt: %Ln Seite.</numerusform>
+            <numerusform>Bedarfsermittlung gedruckt: %Ln Seiten.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>shell::RequirementsDialog</name>
+    <message>
+        <source>Requirements</source>
+        <translation>Bedarfsermittlung</translation>
+    </message>
+    <message>
+        <source>Items to &amp;build</source>
+        <translation>Zu &amp;fertigende Artikel</translation>
+    </message>
+    <message>
+        <source>Items to build</source>
+        <translation>Zu fertigende Artikel</translation>
+    </message>
+    <message>
+        <source>Item ID</source>
+        <translation>Artikelnummer</translation>
+    </message>
+    <message>
+        <source>Quantity</source>
+        <translation>Menge</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Hinweis</translation>
+    </message>
+    <message>
+        <source>&amp;Add Item…</source>
+        <translation>Artikel &amp;hinzufügen…</translation>
+    </message>
+    <message>
+        <source>&amp;Paste Rows</source>
+        <translation>Zeilen &amp;einfügen</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>E&amp;ntfernen</translation>
+    </message>
+    <message>
+        <source>Bought parts &amp;only</source>
+        <translation>&amp;Nur Kaufteile</translation>
+    </message>
+    <message>
+        <source>&amp;Stop at level</source>
+        <translation>Bei Ebene &amp;anhalten</translation>
+    </message>
+    <message>
+        <source>Stop at level</source>
+        <translation>Bei Ebene anhalten</translation>
+    </message>
+    <message>
+        <source>&amp;Include the listed items</source>
+        <translation>Aufgeführte Artikel ein&amp;beziehen</translation>
+    </message>
+    <message>
+        <source>&amp;Work Out</source>
+        <translation>E&amp;rmitteln</translation>
+    </message>
+    <message>
+        <source>Export &amp;CSV…</source>
+        <translation>&amp;CSV exportieren…</translation>
+    </message>
+    <message>
+        <source>Export &amp;Excel…</source>
+        <translation>&amp;Excel exportieren…</translation>
+    </message>
+    <message>
+        <source>P&amp;rint…</source>
+        <translation>&amp;Drucken…</translation>
+    </message>
+    <message>
+        <source>Co&amp;py</source>
+        <translation>Ko&amp;pieren</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+</context>
+<context>
+    <name>shell::RestoreDialog</name>
+    <message>
+        <source>Restore</source>
+        <translation>Wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Put back</source>
+        <translation>Zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Assembly</source>
+        <translation>Baugruppe</translation>
+    </message>
+    <message>
+        <source>Component</source>
+        <translation>Komponente</translation>
+    </message>
+    <message>
+        <source>Restore to</source>
+        <translation>Wiederherstellen auf</translation>
+    </message>
+    <message>
+        <source>The change left</source>
+        <translation>Nach der Änderung</translation>
+    </message>
+    <message>
+        <source>Now</source>
+        <translation>Jetzt</translation>
+    </message>
+    <message>
+        <source>changed since</source>
+        <translation>seitdem geändert</translation>
+    </message>
+    <message>
+        <source>as it was</source>
+        <translation>wie sie war</translation>
+    </message>
+    <message>
+        <source>&amp;Reason (optional):</source>
+        <translation>&amp;Grund (optional):</translation>
+    </message>
+    <message>
+        <source>Re&amp;store</source>
+        <translation>&amp;Wiederherstellen</translation>
+    </message>
+</context>
+<context>
+    <name>shell::TreeFindBar</name>
+    <message>
+        <source>F&amp;ind in tree:</source>
+        <translation>Im Baum &amp;suchen:</translation>
+    </message>
+    <message>
+        <source>Find in Tree</source>
+        <translation>Im Baum suchen</translation>
+    </message>
+    <message>
+        <source>ID or description</source>
+        <translation>Nummer oder Bezeichnung</translation>
+    </message>
+    <message>
+        <source>Hits of the find text in the tree</source>
+        <translation>Treffer des Suchtexts im Baum</translation>
+    </message>
+    <message>
+        <source>Previous</source>
+        <translation>Vorheriger</translation>
+    </message>
+    <message>
+        <source>The previous hit (Shift+F3)</source>
+        <translation>Der vorherige Treffer (Umschalt+F3)</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>Nächster</translation>
+    </message>
+    <message>
+        <source>The next hit (F3)</source>
+        <translation>Der nächste Treffer (F3)</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Close the find bar (Esc)</source>
+        <translation>Suchleiste schließen (Esc)</translation>
+    </message>
+    <message>
+        <source>&amp;Find in Tree…</source>
+        <translation>Im Baum &amp;suchen…</translation>
+    </message>
+    <message>
+        <source>Find &amp;Next</source>
+        <translation>&amp;Nächsten suchen</translation>
+    </message>
+    <message>
+        <source>Find Pre&amp;vious</source>
+        <translation>V&amp;orherigen suchen</translation>
+    </message>
+    <message>
+        <source>Not found</source>
+        <translation>Nicht gefunden</translation>
+    </message>
+    <message>
+        <source>about %1</source>
+        <translation>etwa %1</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>%1 found</source>
+        <translation>%1 gefunden</translation>
+    </message>
+</context>
+<context>
+    <name>shell::WhereUsedCommands</name>
+    <message>
+        <source>run Where Used again to see them as they are now.</source>
+        <translation>den Verwendungsnachweis erneut ausführen, um sie im jetzigen Stand zu sehen.</translation>
+    </message>
+</context>
+<context>
     <name>shell::WhereUsedDialog</name>
     <message>
         <source>Where Used</source>
@@ -1048,6 +2771,34 @@ Den Ordner öffnen?</numerusform>
         <source>Quantities in %1.</source>
         <translation>Mengen in %1.</translation>
     </message>
+    <message>
+        <source>Assembly</source>
+        <translation>Baugruppe</translation>
+    </message>
+    <message>
+        <source>Level</source>
+        <translation>Ebene</translation>
+    </message>
+    <message>
+        <source>Quantity</source>
+        <translation>Menge</translation>
+    </message>
+    <message>
+        <source>UOM</source>
+        <translation>ME</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>Bezeichnung</translation>
+    </message>
+    <message>
+        <source>Circular: a cycle in the structure stands between this assembly and the item, so it would need the item without end.</source>
+        <translation>Zirkulär: Zwischen dieser Baugruppe und dem Artikel steht ein Zyklus in der Struktur, sodass sie den Artikel ohne Ende bräuchte.</translation>
+    </message>
+    <message>
+        <source>A line on the way down to the item has no quantity.</source>
+        <translation>Eine Position auf dem Weg hinunter zum Artikel hat keine Menge.</translation>
+    </message>
 </context>
 <context>
     <name>tree</name>
@@ -1066,6 +2817,713 @@ Den Ordner öffnen?</numerusform>
     <message>
         <source>not in Item Master</source>
         <translation>nicht im Artikelstamm</translation>
+    </message>
+    <message>
+        <source>The structure is deeper than %1 levels; the tree shows the first %1 and stops there.</source>
+        <translation>Die Struktur ist tiefer als %1 Ebenen; der Baum zeigt die ersten %1 und endet dort.</translation>
+    </message>
+    <message>
+        <source>The structure has %1 rows; Expand All opened the first %2.</source>
+        <translation>Die Struktur hat %1 Zeilen; „Alles aufklappen“ hat die ersten %2 geöffnet.</translation>
+    </message>
+    <message>
+        <source>...searching Bill of Material structure...</source>
+        <translation>...Stücklistenstruktur wird durchsucht...</translation>
+    </message>
+    <message>
+        <source>Loading the bill of material of %1…</source>
+        <translation>Stückliste von %1 wird geladen…</translation>
+    </message>
+    <message>
+        <source>'%1' is not in the Item Master of %2</source>
+        <translation>„%1“ ist nicht im Artikelstamm von %2</translation>
+    </message>
+    <message>
+        <source>...accessing Item Master record...</source>
+        <translation>...Artikelstammsatz wird gelesen...</translation>
+    </message>
+    <message>
+        <source>The quantity of '%1' in '%2' is not a number: '%3'.</source>
+        <translation>Die Menge von „%1“ in „%2“ ist keine Zahl: „%3“.</translation>
+    </message>
+    <message>
+        <source>Reading the whole bill of material of %1…</source>
+        <translation>Die ganze Stückliste von %1 wird gelesen…</translation>
+    </message>
+    <message>
+        <source>not expanded: Expand All reached the node limit, it opens by hand</source>
+        <translation>nicht aufgeklappt: „Alles aufklappen“ hat die Knotengrenze erreicht; von Hand lässt er sich öffnen</translation>
+    </message>
+    <message>
+        <source>not expanded: the depth limit was reached</source>
+        <translation>nicht aufgeklappt: die Tiefengrenze ist erreicht</translation>
+    </message>
+    <message>
+        <source>not in the Item Master</source>
+        <translation>nicht im Artikelstamm</translation>
+    </message>
+    <message>
+        <source>quantity Null</source>
+        <translation>Menge leer (Null)</translation>
+    </message>
+    <message>
+        <source>quantity zero or negative</source>
+        <translation>Menge null oder negativ</translation>
+    </message>
+    <message>
+        <source>not a whole number of a unit counted in whole pieces</source>
+        <translation>keine ganze Zahl einer Einheit, die in ganzen Stück gezählt wird</translation>
+    </message>
+    <message>
+        <source>%1 already stands above this place: the bill of material is circular here, so it is not expanded further.</source>
+        <translation>%1 steht bereits oberhalb dieser Stelle: Die Stückliste ist hier zirkulär und wird deshalb nicht weiter aufgeklappt.</translation>
+    </message>
+    <message>
+        <source>This line may be wrong: %1.</source>
+        <translation>Diese Position ist möglicherweise falsch: %1.</translation>
+    </message>
+    <message>
+        <source>cut</source>
+        <translation>ausgeschnitten</translation>
+    </message>
+    <message>
+        <source>Item ID</source>
+        <translation>Artikelnummer</translation>
+    </message>
+    <message>
+        <source>Quantity</source>
+        <translation>Menge</translation>
+    </message>
+    <message>
+        <source>UOM</source>
+        <translation>ME</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>Bezeichnung</translation>
+    </message>
+    <message>
+        <source>Extended Quantity</source>
+        <translation>Gesamtmenge</translation>
+    </message>
+    <message>
+        <source>Start Date</source>
+        <translation>Gültig ab</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 component(s)</source>
+        <translation>
+            <numerusform>%1 Komponente</numerusform>
+            <numerusform>%1 Komponenten</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1: no components</source>
+        <translation>%1: keine Komponenten</translation>
+    </message>
+    <message>
+        <source>%1: %2, %3 in %4, %5</source>
+        <translation>%1: %2, %3 in %4, %5</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 row(s)</source>
+        <translation>
+            <numerusform>%1 Zeile</numerusform>
+            <numerusform>%1 Zeilen</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 level(s)</source>
+        <translation>
+            <numerusform>%1 Ebene</numerusform>
+            <numerusform>%1 Ebenen</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 line(s)</source>
+        <translation>
+            <numerusform>%1 Position</numerusform>
+            <numerusform>%1 Positionen</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1: %2; counting the rows, levels and lines…</source>
+        <translation>%1: %2; Zeilen, Ebenen und Positionen werden gezählt…</translation>
+    </message>
+    <message numerus="yes">
+        <source>Draft %1: %n line(s) added, %2 changed, %3 removed — not in the database yet</source>
+        <translation>
+            <numerusform>Entwurf %1: %n Position hinzugefügt, %2 geändert, %3 entfernt – noch nicht in der Datenbank</numerusform>
+            <numerusform>Entwurf %1: %n Positionen hinzugefügt, %2 geändert, %3 entfernt – noch nicht in der Datenbank</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Reading the drafts</source>
+        <translation>Entwürfe werden gelesen</translation>
+    </message>
+    <message>
+        <source>Making the draft</source>
+        <translation>Entwurf wird angelegt</translation>
+    </message>
+    <message>
+        <source>Reading the draft</source>
+        <translation>Entwurf wird gelesen</translation>
+    </message>
+    <message>
+        <source>Applying the draft</source>
+        <translation>Entwurf wird übernommen</translation>
+    </message>
+    <message>
+        <source>Discarding the draft</source>
+        <translation>Entwurf wird verworfen</translation>
+    </message>
+    <message>
+        <source>%1 and %2</source>
+        <translation>%1 und %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 and %n more</source>
+        <translation>
+            <numerusform>%1 und %n weitere</numerusform>
+            <numerusform>%1 und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 is also used in %2: the change shows there too.</source>
+        <translation>%1 wird auch in %2 verwendet: Die Änderung zeigt sich auch dort.</translation>
+    </message>
+    <message>
+        <source>If Yes: </source>
+        <translation>Bei Ja: </translation>
+    </message>
+    <message>
+        <source>If No: </source>
+        <translation>Bei Nein: </translation>
+    </message>
+    <message numerus="yes">
+        <source>… and %n more.</source>
+        <translation>
+            <numerusform>… und %n weitere.</numerusform>
+            <numerusform>… und %n weitere.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>'%1' is not in the Item Master.</source>
+        <translation>„%1“ ist nicht im Artikelstamm.</translation>
+    </message>
+    <message>
+        <source>no quantity</source>
+        <translation>keine Menge</translation>
+    </message>
+    <message>
+        <source>The line names no item.</source>
+        <translation>Die Position nennt keinen Artikel.</translation>
+    </message>
+    <message>
+        <source>The line has no quantity.</source>
+        <translation>Die Position hat keine Menge.</translation>
+    </message>
+    <message>
+        <source>The lines on the clipboard cannot be read.</source>
+        <translation>Die Positionen in der Zwischenablage können nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>The line's quantity is not a finite number.</source>
+        <translation>Die Menge der Position ist keine endliche Zahl.</translation>
+    </message>
+    <message>
+        <source>The clipboard holds no lines.</source>
+        <translation>Die Zwischenablage enthält keine Positionen.</translation>
+    </message>
+    <message>
+        <source>The pasted text has an item ID column but no quantity column ("Quantity").</source>
+        <translation>Der eingefügte Text hat eine Spalte mit Artikelnummern, aber keine Mengenspalte („Quantity“).</translation>
+    </message>
+    <message>
+        <source>The clipboard holds no lines: tab-separated text with an item ID and a quantity on each row is what Paste reads.</source>
+        <translation>Die Zwischenablage enthält keine Positionen: „Einfügen“ liest durch Tabulatoren getrennten Text mit Artikelnummer und Menge in jeder Zeile.</translation>
+    </message>
+    <message>
+        <source>'%1' is pasted more than once; only its first line is added.</source>
+        <translation>„%1“ wird mehr als einmal eingefügt; nur seine erste Zeile wird hinzugefügt.</translation>
+    </message>
+    <message>
+        <source>'%1' is ambiguous: it reads as %2 and, with '%3' grouping the digits, as %4; enter the number without digit grouping.</source>
+        <translation>„%1“ ist mehrdeutig: Es lässt sich als %2 lesen und, mit „%3“ als Tausendertrennzeichen, als %4; die Zahl ohne Tausendertrennzeichen eingeben.</translation>
+    </message>
+    <message>
+        <source>'%1' is not a quantity: digit grouping ('%2') is not accepted; enter the number without it, for example %3.</source>
+        <translation>„%1“ ist keine Menge: Tausendertrennzeichen („%2“) werden nicht angenommen; die Zahl ohne sie eingeben, zum Beispiel %3.</translation>
+    </message>
+    <message>
+        <source>'%1' is not a quantity: it is out of range; a quantity other than 0 lies between %2 and %3 in size.</source>
+        <translation>„%1“ ist keine Menge: Sie liegt außerhalb des Bereichs; eine Menge ungleich 0 liegt dem Betrag nach zwischen %2 und %3.</translation>
+    </message>
+    <message>
+        <source>'%1' is not a quantity: enter a number, for example 2 or 0.5.</source>
+        <translation>„%1“ ist keine Menge: eine Zahl eingeben, zum Beispiel 2 oder 0,5.</translation>
+    </message>
+    <message>
+        <source>Reading the change history…</source>
+        <translation>Änderungshistorie wird gelesen…</translation>
+    </message>
+    <message>
+        <source>Forgetting changes…</source>
+        <translation>Änderungen werden vergessen…</translation>
+    </message>
+    <message>
+        <source>Forgetting changes… %1 of %2</source>
+        <translation>Änderungen werden vergessen… %1 von %2</translation>
+    </message>
+    <message>
+        <source>Making the server keep a history…</source>
+        <translation>Der Server wird zum Führen einer Historie eingerichtet…</translation>
+    </message>
+    <message>
+        <source>Reading the history…</source>
+        <translation>Historie wird gelesen…</translation>
+    </message>
+    <message>
+        <source>%1 is still to come: a bill can be shown as it stood, not as it will stand.</source>
+        <translation>%1 liegt noch in der Zukunft: Eine Stückliste lässt sich zeigen, wie sie stand, nicht, wie sie stehen wird.</translation>
+    </message>
+    <message>
+        <source>Null</source>
+        <translation>leer (Null)</translation>
+    </message>
+    <message>
+        <source>%1, started %2</source>
+        <translation>%1, gültig ab %2</translation>
+    </message>
+    <message>
+        <source>from %1</source>
+        <translation>ab %1</translation>
+    </message>
+    <message>
+        <source>(no description on file)</source>
+        <translation>(keine Bezeichnung hinterlegt)</translation>
+    </message>
+    <message>
+        <source>this editor</source>
+        <translation>dieser Editor</translation>
+    </message>
+    <message>
+        <source>another editor</source>
+        <translation>ein anderer Editor</translation>
+    </message>
+    <message>
+        <source>another program</source>
+        <translation>ein anderes Programm</translation>
+    </message>
+    <message>
+        <source>restore</source>
+        <translation>Wiederherstellung</translation>
+    </message>
+    <message>
+        <source>between %1 and %2</source>
+        <translation>zwischen %1 und %2</translation>
+    </message>
+    <message>
+        <source>%1, claiming to be %2</source>
+        <translation>%1, gibt sich aus als %2</translation>
+    </message>
+    <message>
+        <source>line</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>item</source>
+        <translation>Artikel</translation>
+    </message>
+    <message>
+        <source>no unit</source>
+        <translation>keine Einheit</translation>
+    </message>
+    <message>
+        <source>found %1</source>
+        <translation>gefunden %1</translation>
+    </message>
+    <message>
+        <source>Time: %1</source>
+        <translation>Zeit: %1</translation>
+    </message>
+    <message>
+        <source>Who: %1</source>
+        <translation>Wer: %1</translation>
+    </message>
+    <message>
+        <source>Source: %1</source>
+        <translation>Herkunft: %1</translation>
+    </message>
+    <message>
+        <source>Program: %1</source>
+        <translation>Programm: %1</translation>
+    </message>
+    <message>
+        <source>Command: %1</source>
+        <translation>Befehl: %1</translation>
+    </message>
+    <message>
+        <source>Reason: %1</source>
+        <translation>Grund: %1</translation>
+    </message>
+    <message>
+        <source>Change set: %1</source>
+        <translation>Änderungssatz: %1</translation>
+    </message>
+    <message>
+        <source>Assembly: %1</source>
+        <translation>Baugruppe: %1</translation>
+    </message>
+    <message>
+        <source>Component: %1</source>
+        <translation>Komponente: %1</translation>
+    </message>
+    <message>
+        <source>Item: %1</source>
+        <translation>Artikel: %1</translation>
+    </message>
+    <message>
+        <source>Before: %1</source>
+        <translation>Vorher: %1</translation>
+    </message>
+    <message>
+        <source>After: %1</source>
+        <translation>Nachher: %1</translation>
+    </message>
+    <message>
+        <source> (the history starts at %1; showing that)</source>
+        <translation> (die Historie beginnt am %1; dieser Stand wird gezeigt)</translation>
+    </message>
+    <message>
+        <source>Remember in the &amp;keyring</source>
+        <translation>Im &amp;Schlüsselbund merken</translation>
+    </message>
+    <message>
+        <source>The requirements were not worked out.</source>
+        <translation>Der Bedarf wurde nicht ermittelt.</translation>
+    </message>
+    <message>
+        <source>Total Quantity</source>
+        <translation>Gesamtmenge</translation>
+    </message>
+    <message>
+        <source>Level</source>
+        <translation>Ebene</translation>
+    </message>
+    <message>
+        <source>Made or Bought</source>
+        <translation>Eigenfertigung oder Kauf</translation>
+    </message>
+    <message>
+        <source>Needed By</source>
+        <translation>Benötigt von</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Hinweis</translation>
+    </message>
+    <message>
+        <source>no quantity on a path</source>
+        <translation>keine Menge auf einem Pfad</translation>
+    </message>
+    <message>
+        <source>made</source>
+        <translation>Eigenfertigung</translation>
+    </message>
+    <message>
+        <source>bought</source>
+        <translation>Kauf</translation>
+    </message>
+    <message>
+        <source>total past what a number holds (above %1)</source>
+        <translation>Gesamtmenge übersteigt, was eine Zahl fasst (über %1)</translation>
+    </message>
+    <message>
+        <source>Looking the items to build up in the Item Master…</source>
+        <translation>Die zu fertigenden Artikel werden im Artikelstamm nachgeschlagen…</translation>
+    </message>
+    <message>
+        <source>Reading the bills to build…</source>
+        <translation>Die zu fertigenden Stücklisten werden gelesen…</translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>Unbekannt</translation>
+    </message>
+    <message>
+        <source>Unchanged</source>
+        <translation>Unverändert</translation>
+    </message>
+    <message>
+        <source>Added</source>
+        <translation>Hinzugekommen</translation>
+    </message>
+    <message>
+        <source>Removed</source>
+        <translation>Entfallen</translation>
+    </message>
+    <message>
+        <source>Changed</source>
+        <translation>Geändert</translation>
+    </message>
+    <message>
+        <source> (circular)</source>
+        <translation> (zirkulär)</translation>
+    </message>
+    <message>
+        <source>… and more paths without end: a cycle stands on the way</source>
+        <translation>… und weitere Pfade ohne Ende: Ein Zyklus steht im Weg</translation>
+    </message>
+    <message>
+        <source>… and more: more than %1 paths in all</source>
+        <translation>… und weitere: insgesamt mehr als %1 Pfade</translation>
+    </message>
+    <message numerus="yes">
+        <source>… and %1 more path(s)</source>
+        <translation>
+            <numerusform>… und %1 weiterer Pfad</numerusform>
+            <numerusform>… und %1 weitere Pfade</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>No item is chosen: select a node of the tree or a line of the Item Master list first.</source>
+        <translation>Kein Artikel gewählt: zuerst einen Knoten des Baums oder eine Zeile der Artikelstammliste auswählen.</translation>
+    </message>
+    <message>
+        <source>Reading the bills of material of %1…</source>
+        <translation>Stücklisten von %1 werden gelesen…</translation>
+    </message>
+    <message>
+        <source>Where Used</source>
+        <translation>Verwendungsnachweis</translation>
+    </message>
+    <message>
+        <source>Finding where %1 is used…</source>
+        <translation>Verwendung von %1 wird gesucht…</translation>
+    </message>
+    <message>
+        <source>Key Passphrase</source>
+        <translation>Passphrase des Schlüssels</translation>
+    </message>
+    <message>
+        <source>Server Password</source>
+        <translation>Serverpasswort</translation>
+    </message>
+    <message>
+        <source>%1
+Passphrase of the client key:</source>
+        <translation>%1
+Passphrase des Client-Schlüssels:</translation>
+    </message>
+    <message>
+        <source>%1
+Password of the user '%2':</source>
+        <translation>%1
+Passwort des Benutzers „%2“:</translation>
+    </message>
+    <message>
+        <source>(not in the Item Master)</source>
+        <translation>(nicht im Artikelstamm)</translation>
+    </message>
+    <message>
+        <source>Showing the saved change…</source>
+        <translation>Die gespeicherte Änderung wird angezeigt…</translation>
+    </message>
+    <message>
+        <source>The change was saved; only showing it was stopped.</source>
+        <translation>Die Änderung wurde gespeichert; nur ihre Anzeige wurde abgebrochen.</translation>
+    </message>
+    <message>
+        <source>Yes: the tree shows it now. No: the tree shows it when the bill is loaded again (Enter in the Item ID).</source>
+        <translation>Ja: Der Baum zeigt sie jetzt. Nein: Der Baum zeigt sie, wenn die Stückliste neu geladen wird (Eingabe in der Artikelnummer).</translation>
+    </message>
+    <message>
+        <source>&amp;Passphrase</source>
+        <translation>&amp;Passphrase</translation>
+    </message>
+    <message>
+        <source>&amp;Password</source>
+        <translation>&amp;Passwort</translation>
+    </message>
+</context>
+<context>
+    <name>tree::EditHistory</name>
+    <message>
+        <source>Done: %1.</source>
+        <translation>Ausgeführt: %1.</translation>
+    </message>
+    <message>
+        <source>Undone: %1.</source>
+        <translation>Rückgängig gemacht: %1.</translation>
+    </message>
+    <message>
+        <source>Not undone: %1.</source>
+        <translation>Nicht rückgängig gemacht: %1.</translation>
+    </message>
+    <message>
+        <source>Redone: %1.</source>
+        <translation>Wiederholt: %1.</translation>
+    </message>
+    <message>
+        <source>Not redone: %1.</source>
+        <translation>Nicht wiederholt: %1.</translation>
+    </message>
+</context>
+<context>
+    <name>tree::LineEdits</name>
+    <message>
+        <source>quantity %1</source>
+        <translation>Menge %1</translation>
+    </message>
+    <message>
+        <source>no quantity</source>
+        <translation>keine Menge</translation>
+    </message>
+    <message numerus="yes">
+        <source>and %n more</source>
+        <translation>
+            <numerusform>und %n weitere</numerusform>
+            <numerusform>und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Use Quantity %1?</source>
+        <translation>Menge %1 verwenden?</translation>
+    </message>
+    <message>
+        <source>A quantity of zero or less is seldom meant. Yes: the line %1 gets it. No: nothing is written.</source>
+        <translation>Eine Menge von null oder weniger ist selten gemeint. Ja: Die Position %1 erhält sie. Nein: Es wird nichts geschrieben.</translation>
+    </message>
+    <message>
+        <source>Use %1 %2?</source>
+        <translation>%1 %2 verwenden?</translation>
+    </message>
+    <message>
+        <source>%1 is counted in whole pieces, and %2 is not a whole number. OK: the line %3 gets it. Cancel: nothing is written.</source>
+        <translation>%1 wird in ganzen Stück gezählt, und %2 ist keine ganze Zahl. OK: Die Position %3 erhält sie. Abbrechen: Es wird nichts geschrieben.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Use Quantities of Zero or Less?</source>
+        <translation>
+            <numerusform>Eine Menge von null oder weniger verwenden?</numerusform>
+            <numerusform>Mengen von null oder weniger verwenden?</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>A quantity of zero or less is seldom meant. Yes: these lines get theirs:
+%1
+No: nothing is written.</source>
+        <translation>Eine Menge von null oder weniger ist selten gemeint. Ja: Diese Positionen erhalten ihre:
+%1
+Nein: Es wird nichts geschrieben.</translation>
+    </message>
+    <message>
+        <source>Yes: %1 into %2. No: beside %2, into %3.</source>
+        <translation>Ja: %1 in %2. Nein: neben %2, in %3.</translation>
+    </message>
+    <message>
+        <source>Make Target Item A Parent?</source>
+        <translation>Zielartikel zur übergeordneten Baugruppe machen?</translation>
+    </message>
+    <message>
+        <source>The bill cannot be edited here: %1.</source>
+        <translation>Die Stückliste kann hier nicht bearbeitet werden: %1.</translation>
+    </message>
+    <message>
+        <source>%1 into %2</source>
+        <translation>%1 in %2</translation>
+    </message>
+    <message>
+        <source>, in %1</source>
+        <translation>, in %1</translation>
+    </message>
+    <message>
+        <source>Enter the quantity required of the new component.
+</source>
+        <translation>Die benötigte Menge der neuen Komponente eingeben.
+</translation>
+    </message>
+    <message>
+        <source>Add BOM Item</source>
+        <translation>Stücklistenposition hinzufügen</translation>
+    </message>
+    <message>
+        <source>Added the line %1, %2.</source>
+        <translation>Position %1, %2 hinzugefügt.</translation>
+    </message>
+    <message>
+        <source>the line %1, %2</source>
+        <translation>die Position %1, %2</translation>
+    </message>
+    <message>
+        <source>Delete Selected Item?</source>
+        <translation>Ausgewählte Position löschen?</translation>
+    </message>
+    <message>
+        <source>Deletes %1.</source>
+        <translation>Löscht %1.</translation>
+    </message>
+    <message>
+        <source>Error in Database!  This item can not be located!</source>
+        <translation>Fehler in der Datenbank!  Diese Position ist nicht auffindbar!</translation>
+    </message>
+    <message>
+        <source>Deleted the line %1, %2.</source>
+        <translation>Position %1, %2 gelöscht.</translation>
+    </message>
+    <message>
+        <source>Another program has removed these lines meanwhile; nothing was deleted:
+%1</source>
+        <translation>Ein anderes Programm hat diese Positionen inzwischen entfernt; es wurde nichts gelöscht:
+%1</translation>
+    </message>
+    <message>
+        <source>Deletes these lines, all or none:
+%1</source>
+        <translation>Löscht diese Positionen, alle oder keine:
+%1</translation>
+    </message>
+    <message numerus="yes">
+        <source>Delete %n Selected Line(s)?</source>
+        <translation>
+            <numerusform>%n ausgewählte Position löschen?</numerusform>
+            <numerusform>%n ausgewählte Positionen löschen?</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>the %Ln cut line(s) move(s)</source>
+        <translation>
+            <numerusform>die %Ln ausgeschnittene Position kommt</numerusform>
+            <numerusform>die %Ln ausgeschnittenen Positionen kommen</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The cut lines are in %1 already; nothing was moved.</source>
+        <translation>Die ausgeschnittenen Positionen sind bereits in %1; es wurde nichts verschoben.</translation>
+    </message>
+    <message>
+        <source>Another program has changed or removed these lines since they were cut; nothing was moved:
+%1</source>
+        <translation>Ein anderes Programm hat diese Positionen geändert oder entfernt, seit sie ausgeschnitten wurden; es wurde nichts verschoben:
+%1</translation>
+    </message>
+    <message>
+        <source>Nothing was moved:
+%1</source>
+        <translation>Es wurde nichts verschoben:
+%1</translation>
+    </message>
+    <message>
+        <source>Moved the line %1 into %2.</source>
+        <translation>Position %1 nach %2 verschoben.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Moved %n line(s) into %1.</source>
+        <translation>
+            <numerusform>%n Position nach %1 verschoben.</numerusform>
+            <numerusform>%n Positionen nach %1 verschoben.</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -5,6 +5,8 @@
 #include "store/ServerAddress.h"
 #include "store/StoreError.h"
 
+#include <QCoreApplication>
+
 namespace tree {
 
 namespace {
@@ -38,7 +40,7 @@ bool KeyringPassword::tryKept() {
 
 QList<desktop::FormField> KeyringPassword::fields(QList<desktop::FormField> fields) const {
     if (m_kept.available) {
-        desktop::FormField remember{QStringLiteral("Remember in the &keyring"),
+        desktop::FormField remember{QCoreApplication::translate("tree", "Remember in the &keyring"),
                                     m_kept.secret ? QStringLiteral("1") : QString()};
         remember.check = true;
         fields.append(remember);

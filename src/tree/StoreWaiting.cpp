@@ -7,6 +7,7 @@
 #include "store/ServerAddress.h"
 #include "store/StoreError.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <atomic>
@@ -49,15 +50,19 @@ bool askServerSecret(desktop::Desktop& desktop, const QString& location,
     if (const auto address = store::ServerAddress::fromUri(location);
         address && !address->user.isEmpty())
         user = address->user;
-    QList<desktop::FormField> fields{
-        {key ? QStringLiteral("&Passphrase") : QStringLiteral("&Password"), QString(), true}};
+    QList<desktop::FormField> fields{{key ? QCoreApplication::translate("tree", "&Passphrase")
+                                          : QCoreApplication::translate("tree", "&Password"),
+                                      QString(), true}};
     // A server's password may be kept in the desktop's keyring; a key's passphrase is not.
     if (keyring && !key)
         fields = keyring->fields(fields);
     const auto answer = desktop.formBox(
-        key ? QStringLiteral("Key Passphrase") : QStringLiteral("Server Password"),
-        key ? QStringLiteral("%1\nPassphrase of the client key:").arg(refusal.description())
-            : QStringLiteral("%1\nPassword of the user '%2':").arg(refusal.description(), user),
+        key ? QCoreApplication::translate("tree", "Key Passphrase")
+            : QCoreApplication::translate("tree", "Server Password"),
+        key ? QCoreApplication::translate("tree", "%1\nPassphrase of the client key:")
+                  .arg(refusal.description())
+            : QCoreApplication::translate("tree", "%1\nPassword of the user '%2':")
+                  .arg(refusal.description(), user),
         fields);
     const auto keep = key ? &store::useKeyPassphrase : &store::useServerPassword;
     if (!answer) {
@@ -132,13 +137,13 @@ StoredBill readBill(desktop::Desktop& desktop, const QString& location, const QS
 StoredBill readBillAsOf(desktop::Desktop& desktop, const QString& location, const QString& item,
                         const QDateTime& moment) {
     if (moment > QDateTime::currentDateTimeUtc())
-        throw store::StoreError(store::HistoryInFuture,
-                                QStringLiteral("%1 is still to come: a bill can be shown as it "
-                                               "stood, not as it will stand.")
-                                    .arg(QLocale().toString(moment.toLocalTime(),
-                                                            QLocale::ShortFormat)));
+        throw store::StoreError(
+            store::HistoryInFuture,
+            QCoreApplication::translate("tree", "%1 is still to come: a bill can be shown as it "
+                                                "stood, not as it will stand.")
+                .arg(QLocale().toString(moment.toLocalTime(), QLocale::ShortFormat)));
     StoredBill bill;
-    runOnStore(desktop, location, QStringLiteral("Reading the history…"),
+    runOnStore(desktop, location, QCoreApplication::translate("tree", "Reading the history…"),
                [&](store::StoreCall& call) {
                    bill.known = call.db().findItem(item).has_value();
                    bill.lines = store::openHistory(location)->linesAsOf(item, moment);

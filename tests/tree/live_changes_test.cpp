@@ -124,7 +124,8 @@ struct Seen {
                                                    (line.inItemMaster ? u'+' : u'-'));
             }
         const auto row = db.findItem(top);
-        this->top = row ? row->description.value_or(tree::NoDescription) : tree::NotInItemMaster;
+        this->top =
+            row ? row->description.value_or(tree::noDescription()) : tree::notInItemMaster();
     }
 };
 

@@ -166,7 +166,7 @@ private Q_SLOTS:
         Editor e(backend.address());
 
         // A mistyped ID loads silently, and says so where the user looks.
-        QCOMPARE(e.editor.load(QStringLiteral("NOPE-123")), tree::NotInItemMaster);
+        QCOMPARE(e.editor.load(QStringLiteral("NOPE-123")), tree::notInItemMaster());
         QVERIFY2(e.status.contains(u"'NOPE-123'"), qPrintable(e.status));
         QVERIFY(e.desktop.asked.isEmpty());
         // The first component on its empty tree is refused before the quantity is asked.
@@ -191,7 +191,7 @@ private Q_SLOTS:
         // An assembly that already has lines keeps working, row or not: No beside ORPHAN's
         // PART goes into ORPHAN.
         e.desktop.asked.clear();
-        QCOMPARE(e.editor.load(QStringLiteral("ORPHAN")), tree::NotInItemMaster);
+        QCOMPARE(e.editor.load(QStringLiteral("ORPHAN")), tree::notInItemMaster());
         e.desktop.messageAnswers = {desktop::ResultNo};
         e.desktop.inputAnswers = {QStringLiteral("2")};
         e.edits().addComponent(child(e.model, QStringLiteral("PART")), QStringLiteral("NEG"));

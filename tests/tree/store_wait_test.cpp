@@ -208,14 +208,14 @@ private Q_SLOTS:
         f->desktop.cancelBeforeFirstLook = true;
         f->desktop.cancelWaitWhen = [&] {
             return f->desktop.cancelledWaits == 0 &&
-                   f->desktop.waitLabels.last() == tree::ShowingSavedLabel;
+                   f->desktop.waitLabels.last() == tree::showingSavedLabel();
         };
         const auto saidSaved = [&](const QString& first) {
-            QStringList said{tree::ShowingStopped};
+            QStringList said{tree::showingStopped()};
             if (!first.isEmpty())
                 said.prepend(first);
             QCOMPARE(f->desktop.messageTexts(), said);
-            QCOMPARE(f->desktop.messages().last().informative, tree::ShowingStoppedChoice);
+            QCOMPARE(f->desktop.messages().last().informative, tree::showingStoppedChoice());
             QCOMPARE(f->desktop.cancelledWaits, 1);
             f->desktop.cancelledWaits = 0;
             f->desktop.asked.clear();
@@ -228,7 +228,7 @@ private Q_SLOTS:
         f->edits().addComponent(f->node(u"B"_s), u"NEW"_s);
         saidSaved(u"Make Target Item A Parent?"_s);
         QVERIFY(m_backend->lines().contains(u"B>NEW=2"_s));
-        QCOMPARE(f->status, tree::ShowingStopped);
+        QCOMPARE(f->status, tree::showingStopped());
         QVERIFY(!f->node(u"B/NEW"_s).isValid());
         QCOMPARE(history.undoText(), u"Add NEW to B"_s);
         // The step holds the line as written: its undo takes it out.

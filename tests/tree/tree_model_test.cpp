@@ -1,3 +1,4 @@
+#include "desktop/Language.h"
 #include "store/ItemKey.h"
 #include "support/ReferenceWalks.h"
 #include "tree/bill/BomDocument.h"
@@ -234,6 +235,9 @@ class TreeModelTest : public QObject {
     }
 
 private Q_SLOTS:
+    // The counts read in English as the program shows them, "1 row" and "8 rows".
+    void initTestCase() { QVERIFY(desktop::installEnglishPlurals(*QCoreApplication::instance())); }
+
     void theTreeIsEveryPathOfTheStructure() {
         QRandomGenerator random(20261209);
         for (int round = 0; round < 60; ++round) {

@@ -12,15 +12,9 @@
 #include "tree/bill/BomTreeModel.h"
 
 #include <QAction>
-
+#include <QCoreApplication>
 
 namespace shell {
-
-namespace {
-
-const QString Title = QStringLiteral("Check Database");
-
-} // namespace
 
 CheckDatabaseCommands::CheckDatabaseCommands(CommandContext& context)
     : QObject(context.window()), m_context(context), m_desktop(context.desktop()) {}
@@ -28,7 +22,7 @@ CheckDatabaseCommands::CheckDatabaseCommands(CommandContext& context)
 void registerCheckDatabaseCommands(CommandContext& context) {
     auto* check = new CheckDatabaseCommands(context);
     QAction* run = context.commands().add(MenuGroup::ToolsCheck, "mnuCheckDatabase",
-                                          QStringLiteral("&Check Database"));
+                                          QCoreApplication::translate("shell", "&Check Database"));
     QObject::connect(run, &QAction::triggered, check, &CheckDatabaseCommands::run);
     QObject::connect(&context.commands(), &CommandRegistry::databaseLeft, check,
                      &CheckDatabaseCommands::closeWindow);
@@ -41,8 +35,8 @@ void CheckDatabaseCommands::run() {
     {
         const desktop::BusyPointer busy(m_desktop);
         // The progress window closes before any message about the outcome appears.
-        const QString label = QStringLiteral("Checking %1…").arg(store::shownLocation(location));
-        const auto progress = m_desktop.startProgress(label, Title);
+        const QString label = tr("Checking %1…").arg(store::shownLocation(location));
+        const auto progress = m_desktop.startProgress(label, tr("Check Database"));
         try {
             // The reading runs off the window's thread; the progress is shown on it.
             report = tree::checkDatabase(m_desktop, location, label,

@@ -8,6 +8,7 @@
 #include "tree/reports/BillExport.h"
 
 #include <QAbstractTableModel>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
@@ -34,9 +35,11 @@ QString guarded(const QString& cell) {
 void writeFindingsCsv(const store::CheckReport& report, const QString& path) {
     QSaveFile file(path);
     const auto failed = [&] {
-        return store::StoreError(store::ExportWriteFailed,
-                                 QStringLiteral("The file could not be written: %1 (%2)")
-                                     .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return store::StoreError(
+            store::ExportWriteFailed,
+            QCoreApplication::translate("shell::CheckDatabaseDialog",
+                                        "The file could not be written: %1 (%2)")
+                .arg(QDir::toNativeSeparators(path), file.errorString()));
     };
     if (!file.open(QIODevice::WriteOnly))
         throw failed();
@@ -92,10 +95,14 @@ public:
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
             return {};
         switch (section) {
-        case Kind: return QStringLiteral("Kind");
-        case Assembly: return QStringLiteral("Assembly");
-        case Component: return QStringLiteral("Component");
-        case Detail: return QStringLiteral("Detail");
+        case Kind:
+            return QCoreApplication::translate("shell::CheckDatabaseDialog", "Kind");
+        case Assembly:
+            return QCoreApplication::translate("shell::CheckDatabaseDialog", "Assembly");
+        case Component:
+            return QCoreApplication::translate("shell::CheckDatabaseDialog", "Component");
+        case Detail:
+            return QCoreApplication::translate("shell::CheckDatabaseDialog", "Detail");
         default: return {};
         }
     }

@@ -20,6 +20,7 @@
 #include "tree/reports/BillCompare.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QLocale>
 #include <QMenu>
@@ -55,7 +56,8 @@ Bill readBill(desktop::Desktop& desktop, const QString& location, const QString&
         // A moment before the history began is read as its start, and the heading says so.
         const tree::BillThen then = tree::readBillThen(desktop, location, item, asOf->toUTC());
         stored = then.bill;
-        bill.asOf = QStringLiteral(" as of %1").arg(tree::momentText(then.moment));
+        bill.asOf =
+            QCoreApplication::translate("shell", " as of %1").arg(tree::momentText(then.moment));
         if (then.fromStart)
             bill.asOf += tree::historyStartNote(then.moment);
     });
@@ -63,9 +65,10 @@ Bill readBill(desktop::Desktop& desktop, const QString& location, const QString&
     const bool known = stored.known;
     const bool hasBill = bill.structure.hasLines(tree::Structure::Top);
     if (!known || !hasBill)
-        bill.note = !known && !hasBill ? QStringLiteral(" (not in the Item Master, no bill)")
-                    : !known           ? QStringLiteral(" (not in the Item Master)")
-                                       : QStringLiteral(" (no bill)");
+        bill.note = !known && !hasBill
+                        ? QCoreApplication::translate("shell", " (not in the Item Master, no bill)")
+                    : !known ? QCoreApplication::translate("shell", " (not in the Item Master)")
+                             : QCoreApplication::translate("shell", " (no bill)");
     return bill;
 }
 
@@ -76,8 +79,8 @@ CompareCommands::CompareCommands(CommandContext& context)
       m_window(context.window()) {}
 
 void CompareCommands::addTo(CommandRegistry& commands) {
-    QAction* action =
-        commands.add(MenuGroup::ToolsCompare, "mnuCompareBills", QStringLiteral("Co&mpare Bills…"));
+    QAction* action = commands.add(MenuGroup::ToolsCompare, "mnuCompareBills",
+                                   QCoreApplication::translate("shell", "Co&mpare Bills…"));
     connect(action, &QAction::triggered, this, &CompareCommands::open);
     connect(&commands, &CommandRegistry::compareBeforeRequested, this,
             &CompareCommands::compareBefore);
@@ -109,7 +112,7 @@ void CompareCommands::chooseSource(CompareDialog::Source source, CompareDialog::
         chosen = QString();
         break;
     case CompareDialog::AnotherFile:
-        chosen = m_desktop.openFile(QStringLiteral("Select Database File for B"));
+        chosen = m_desktop.openFile(tr("Select Database File for B"));
         break;
     case CompareDialog::Server:
         chosen = ServerLogin(m_desktop).ask(m_otherLocation);
@@ -145,11 +148,11 @@ void CompareCommands::compare() {
     const QString itemA = m_dialog->itemA();
     const QString itemB = m_dialog->itemB();
     if (itemA.isEmpty() || itemB.isEmpty()) {
-        m_desktop.messageBox(store::StoreError(store::CompareNoItem,
-                                               QStringLiteral("Type the item of each bill to "
-                                                              "compare, A and B."))
-                                 .message(),
-                             desktop::OkOnly);
+        m_desktop.messageBox(
+            store::StoreError(store::CompareNoItem, tr("Type the item of each bill to "
+                                                       "compare, A and B."))
+                .message(),
+            desktop::OkOnly);
         return;
     }
     const QString locationA = m_context.databasePath();
@@ -168,23 +171,22 @@ void CompareCommands::compare() {
         for (const tree::ComparedLine& line : summarised)
             ++marks[size_t(line.mark)];
         QString heading =
-            QStringLiteral("A: %1%2 in %3%7\nB: %4%5 in %6%8\n")
+            tr("A: %1%2 in %3%7\nB: %4%5 in %6%8\n")
                 .arg(itemA, billA.note, store::shownLocation(locationA), itemB, billB.note,
                      store::shownLocation(locationB), billA.asOf, billB.asOf) +
-            QStringLiteral("%1: %2 added, %3 removed, %4 changed, %5 unchanged")
-                .arg(tree::counted(qint64(summarised.size()), QStringLiteral("item"),
-                                   QStringLiteral("items")))
+            tr("%Ln item(s): %1 added, %2 removed, %3 changed, %4 unchanged", nullptr,
+               int(summarised.size()))
                 .arg(QLocale().toString(qulonglong(marks[size_t(tree::Mark::Added)])),
                      QLocale().toString(qulonglong(marks[size_t(tree::Mark::Removed)])),
                      QLocale().toString(qulonglong(marks[size_t(tree::Mark::Changed)])),
                      QLocale().toString(qulonglong(marks[size_t(tree::Mark::Unchanged)])));
         if (const size_t unknown = marks[size_t(tree::Mark::Unknown)])
-            heading += QStringLiteral(", %1 without a number on either side")
+            heading += tr(", %1 without a number on either side")
                            .arg(QLocale().toString(qulonglong(unknown)));
         heading += u'.';
         if (indented.truncated)
-            heading += QStringLiteral(" The indented comparison shows the first %1 rows.")
-                           .arg(QLocale().toString(qulonglong(IndentedRowLimit)));
+            heading += tr(" The indented comparison shows the first %Ln row(s).", nullptr,
+                          int(IndentedRowLimit));
         m_dialog->showComparison(heading, std::move(summarised), std::move(indented));
     } catch (const store::StoreError& error) {
         m_desktop.messageBox(error.message(), desktop::OkOnly);
@@ -201,12 +203,13 @@ void CompareCommands::exportShown() {
     const QString name = store::foldKey(itemA) == store::foldKey(itemB)
                              ? itemA
                              : QStringLiteral("%1-%2").arg(itemA, itemB);
-    const auto path = m_desktop.saveFile(
-        QStringLiteral("Export Comparison"),
-        proposedExportPath(name, indented ? QStringLiteral("-compare-indented.csv")
-                                          : QStringLiteral("-compare.csv"),
-                           m_context.databasePath()),
-        {QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")});
+    const auto path =
+        m_desktop.saveFile(tr("Export Comparison"),
+                           proposedExportPath(name,
+                                              indented ? QStringLiteral("-compare-indented.csv")
+                                                       : QStringLiteral("-compare.csv"),
+                                              m_context.databasePath()),
+                           {tr("CSV files (*.csv)"), tr("All files (*)")});
     if (!path)
         return;
     try {
@@ -214,8 +217,8 @@ void CompareCommands::exportShown() {
         WholeFile file(*path);
         file.write(tree::comparisonCsv(lines, indented));
         file.commit();
-        m_context.showStatus(QStringLiteral("Comparison written to %1: %2.")
-                             .arg(QDir::toNativeSeparators(*path), tree::counted(qint64(lines.size()), QStringLiteral("row"), QStringLiteral("rows"))));
+        m_context.showStatus(tr("Comparison written to %1: %Ln row(s).", nullptr, int(lines.size()))
+                                 .arg(QDir::toNativeSeparators(*path)));
     } catch (const store::StoreError& error) {
         m_desktop.messageBox(error.message(), desktop::OkOnly);
     }

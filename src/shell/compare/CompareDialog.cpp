@@ -7,16 +7,17 @@
 
 #include <QAbstractTableModel>
 #include <QCheckBox>
-#include <QDateTimeEdit>
-#include <QLocale>
 #include <QColor>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTimeEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
@@ -85,14 +86,24 @@ public:
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
             return {};
         switch (section) {
-        case Level: return QStringLiteral("Level");
-        case Item: return QStringLiteral("Item ID");
-        case Description: return QStringLiteral("Description");
-        case QuantityA: return m_indented ? QStringLiteral("Quantity A") : QStringLiteral("Total A");
-        case QuantityB: return m_indented ? QStringLiteral("Quantity B") : QStringLiteral("Total B");
-        case Difference: return QStringLiteral("Difference");
-        case MarkColumn: return QStringLiteral("Mark");
-        case Note: return QStringLiteral("Note");
+        case Level:
+            return QCoreApplication::translate("shell::CompareDialog", "Level");
+        case Item:
+            return QCoreApplication::translate("shell::CompareDialog", "Item ID");
+        case Description:
+            return QCoreApplication::translate("shell::CompareDialog", "Description");
+        case QuantityA:
+            return m_indented ? QCoreApplication::translate("shell::CompareDialog", "Quantity A")
+                              : QCoreApplication::translate("shell::CompareDialog", "Total A");
+        case QuantityB:
+            return m_indented ? QCoreApplication::translate("shell::CompareDialog", "Quantity B")
+                              : QCoreApplication::translate("shell::CompareDialog", "Total B");
+        case Difference:
+            return QCoreApplication::translate("shell::CompareDialog", "Difference");
+        case MarkColumn:
+            return QCoreApplication::translate("shell::CompareDialog", "Mark");
+        case Note:
+            return QCoreApplication::translate("shell::CompareDialog", "Note");
         default: return {};
         }
     }
@@ -115,7 +126,8 @@ public:
                 const QString shown = tree::formatQuantity(*difference);
                 return *difference > 0 ? u'+' + shown : shown;
             }
-            case MarkColumn: return tree::markText(at.mark);
+            case MarkColumn:
+                return tree::markText(at.mark, true);
             case Note: return at.note;
             default: return {};
             }
@@ -125,9 +137,11 @@ public:
             if ((index.column() == QuantityA && at.inA && !at.quantityA) ||
                 (index.column() == QuantityB && at.inB && !at.quantityB) ||
                 (index.column() == Difference && !at.difference()))
-                return QStringLiteral("No number: a quantity on the way is Null, or a cycle "
-                                      "lies on the way, so the need has no end. The note says "
-                                      "which.");
+                return QCoreApplication::translate(
+                    "shell::CompareDialog",
+                    "No number: a quantity on the way is Null, or a cycle "
+                    "lies on the way, so the need has no end. The note says "
+                    "which.");
             return {};
         default:
             return {};

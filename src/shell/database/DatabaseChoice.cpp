@@ -14,7 +14,6 @@
 namespace shell {
 
 namespace {
-const QString LoadingText = QStringLiteral("...Loading Item Master file...");
 constexpr int RecentLimit = 5;
 const QString RecentKey = QStringLiteral("recentDatabases");
 } // namespace
@@ -47,7 +46,7 @@ std::vector<store::ItemLine> DatabaseChoice::readItems() {
 }
 
 std::optional<std::vector<store::ItemLine>> DatabaseChoice::readList() {
-    Q_EMIT working(LoadingText);
+    Q_EMIT working(tr("...Loading Item Master file..."));
     try {
         return readItems();
     } catch (const store::StoreError& error) {
@@ -80,7 +79,7 @@ std::optional<std::vector<store::ItemLine>> DatabaseChoice::openGiven(const QStr
 }
 
 bool DatabaseChoice::FillItemList(const QString& location) {
-    Q_EMIT working(LoadingText);
+    Q_EMIT working(tr("...Loading Item Master file..."));
     desktop::BusyPointer busy(m_desktop);
     m_desktop.processEvents();
     if (!location.isEmpty()) {
@@ -88,7 +87,7 @@ bool DatabaseChoice::FillItemList(const QString& location) {
             finish(false, true, std::move(items));
             return true;
         }
-        Q_EMIT working(LoadingText);
+        Q_EMIT working(tr("...Loading Item Master file..."));
     }
     // A remembered address that cannot be read counts as no path, so that nothing of it is
     // ever shown; the file then holds no path either.

@@ -6,6 +6,7 @@
 #include "shell/window/CommandRegistry.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 
 namespace shell {
@@ -33,14 +34,15 @@ void drawRecent(QMenu& menu, DatabaseChoice& choice) {
 void registerDatabaseCommands(CommandContext& context) {
     CommandRegistry& commands = context.commands();
     DatabaseChoice& choice = context.database();
-    QAction* open = commands.add(MenuGroup::FileOpen, "mnuOpen", QStringLiteral("&Open Database"),
-                                 QKeySequence::Open);
+    QAction* open =
+        commands.add(MenuGroup::FileOpen, "mnuOpen",
+                     QCoreApplication::translate("shell", "&Open Database"), QKeySequence::Open);
     QObject::connect(open, &QAction::triggered, open, [&choice] { choice.openDatabase(); });
     QAction* connect = commands.add(MenuGroup::FileOpen, "mnuConnect",
-                                    QStringLiteral("Connect to &Server…"));
+                                    QCoreApplication::translate("shell", "Connect to &Server…"));
     QObject::connect(connect, &QAction::triggered, connect, [&choice] { choice.connectToServer(); });
-    QMenu* recent =
-        commands.addMenu(MenuGroup::FileOpen, "mnuRecent", QStringLiteral("&Recent Databases"));
+    QMenu* recent = commands.addMenu(MenuGroup::FileOpen, "mnuRecent",
+                                     QCoreApplication::translate("shell", "&Recent Databases"));
     drawRecent(*recent, choice);
     QObject::connect(&choice, &DatabaseChoice::databaseChanged, recent,
                      [recent, &choice] { drawRecent(*recent, choice); });

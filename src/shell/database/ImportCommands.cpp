@@ -12,6 +12,7 @@
 #include "tree/edits/Quantity.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -21,11 +22,18 @@ namespace shell {
 namespace {
 
 const QString ImportTitle = QStringLiteral("Import");
-const QStringList AccessFilters{QStringLiteral("Access databases (*.mdb)"),
-                                QStringLiteral("All files (*)")};
-const QStringList CsvFilters{QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")};
-const QStringList DatabaseFilters{QStringLiteral("SQLite databases (*.db *.sqlite *.sqlite3)"),
-                                  QStringLiteral("All files (*)")};
+QStringList accessFilters() {
+    return {QCoreApplication::translate("shell", "Access databases (*.mdb)"),
+            QCoreApplication::translate("shell", "All files (*)")};
+}
+QStringList csvFilters() {
+    return {QCoreApplication::translate("shell", "CSV files (*.csv)"),
+            QCoreApplication::translate("shell", "All files (*)")};
+}
+QStringList databaseFilters() {
+    return {QCoreApplication::translate("shell", "SQLite databases (*.db *.sqlite *.sqlite3)"),
+            QCoreApplication::translate("shell", "All files (*)")};
+}
 
 QString native(const QString& path) {
     return QDir::toNativeSeparators(path);
@@ -45,10 +53,10 @@ ImportCommands::ImportCommands(CommandContext& context)
     : QObject(context.window()), m_desktop(context.desktop()), m_context(&context) {}
 
 void ImportCommands::addTo(CommandRegistry& commands) {
-    QMenu* menu = commands.addMenu(MenuGroup::FileImport, "mnuImport", QStringLiteral("&Import"));
-    QAction* access = menu->addAction(QStringLiteral("From &Access Database…"));
+    QMenu* menu = commands.addMenu(MenuGroup::FileImport, "mnuImport", tr("&Import"));
+    QAction* access = menu->addAction(tr("From &Access Database…"));
     access->setObjectName(QStringLiteral("mnuImportAccess"));
-    QAction* csv = menu->addAction(QStringLiteral("From &CSV Files…"));
+    QAction* csv = menu->addAction(tr("From &CSV Files…"));
     csv->setObjectName(QStringLiteral("mnuImportCsv"));
     connect(access, &QAction::triggered, this, &ImportCommands::importAccess);
     connect(csv, &QAction::triggered, this, &ImportCommands::importCsvFiles);
@@ -60,8 +68,8 @@ bool ImportCommands::run(const QString& source,
     {
         const desktop::BusyPointer busy(m_desktop);
         // The progress window closes before any message about the outcome appears.
-        const QString label = QStringLiteral("Importing %1…").arg(native(source));
-        const auto progress = m_desktop.startProgress(label, ImportTitle);
+        const QString label = tr("Importing %1…").arg(native(source));
+        const auto progress = m_desktop.startProgress(label, tr("Import"));
         try {
             // Off the window's thread: the window paints while the rows are read and written;
             // the progress is shown, and its Cancel taken, on the window's thread.
@@ -83,15 +91,14 @@ bool ImportCommands::run(const QString& source,
 std::optional<QString> ImportCommands::askNewDatabase(const QString& proposed) {
     // The dialog asks before an existing file is replaced; the import replaces it only once the
     // new one is complete.
-    return m_desktop.saveFile(QStringLiteral("Save Imported Database As"), proposed,
-                              DatabaseFilters);
+    return m_desktop.saveFile(tr("Save Imported Database As"), proposed, databaseFilters());
 }
 
 std::optional<QString> ImportCommands::convertJet(const QString& mdbPath) {
     const int answer = m_desktop.messageBox(
-        QStringLiteral("%1 is an Access (Jet) database. The editor works on SQLite databases: "
-                       "it will copy the bills of material into a new SQLite database file and "
-                       "open that one. The Access file is left unchanged.")
+        tr("%1 is an Access (Jet) database. The editor works on SQLite databases: "
+           "it will copy the bills of material into a new SQLite database file and "
+           "open that one. The Access file is left unchanged.")
             .arg(native(mdbPath)),
         desktop::OkCancel | desktop::IconQuestion, ImportTitle);
     if (answer != desktop::ResultOk)
@@ -108,15 +115,14 @@ std::optional<QString> ImportCommands::convertJet(const QString& mdbPath) {
 
 void ImportCommands::importAccess() {
     const auto mdbPath =
-        m_desktop.openFile(QStringLiteral("Select Access Database to Import"), AccessFilters);
+        m_desktop.openFile(tr("Select Access Database to Import"), accessFilters());
     if (!mdbPath)
         return;
     // Refused before any question about the new file, which could not come of it anyway.
     if (QFileInfo(*mdbPath).isFile() && !import::isJetFile(*mdbPath)) {
         m_desktop.messageBox(
-            store::StoreError(
-                store::ImportNotJet,
-                QStringLiteral("'%1' is not a Jet 3 or Jet 4 (.mdb) database.").arg(*mdbPath))
+            store::StoreError(store::ImportNotJet,
+                              tr("'%1' is not a Jet 3 or Jet 4 (.mdb) database.").arg(*mdbPath))
                 .message(),
             desktop::OkOnly);
         return;
@@ -128,12 +134,12 @@ void ImportCommands::importAccess() {
 }
 
 void ImportCommands::importCsvFiles() {
-    const auto items = m_desktop.openFile(
-        QStringLiteral("Select the Items File (items.csv) to Import"), CsvFilters);
+    const auto items =
+        m_desktop.openFile(tr("Select the Items File (items.csv) to Import"), csvFilters());
     if (!items)
         return;
-    const auto lines = m_desktop.openFile(
-        QStringLiteral("Select the Lines File (lines.csv) to Import"), CsvFilters);
+    const auto lines =
+        m_desktop.openFile(tr("Select the Lines File (lines.csv) to Import"), csvFilters());
     if (!lines)
         return;
 
@@ -144,19 +150,18 @@ void ImportCommands::importCsvFiles() {
         answer = m_desktop.choiceBox(
             !store::databaseFile(current)
                 // The rows go to the server that every desk shares, not to a file here.
-                ? QStringLiteral("Add the items and lines of these files to the current "
-                                 "database on the server %1?\n\nAdd Here: add them to it "
-                                 "(every row or none; the other editors see them once all are "
-                                 "in).\nNew File\u2026: write them into a new database file on "
-                                 "this computer.")
+                ? tr("Add the items and lines of these files to the current "
+                     "database on the server %1?\n\nAdd Here: add them to it "
+                     "(every row or none; the other editors see them once all are "
+                     "in).\nNew File\u2026: write them into a new database file on "
+                     "this computer.")
                       .arg(current)
-                : QStringLiteral("Add the items and lines of these files to the current "
-                                 "database, %1?\n\nAdd Here: add them to it (every row or "
-                                 "none).\nNew File\u2026: write them into a new database file.")
+                : tr("Add the items and lines of these files to the current "
+                     "database, %1?\n\nAdd Here: add them to it (every row or "
+                     "none).\nNew File\u2026: write them into a new database file.")
                       .arg(native(current)),
             desktop::YesNoCancel | desktop::IconQuestion, ImportTitle,
-            {QStringLiteral("Add Here"), QStringLiteral("New File\u2026"),
-             QStringLiteral("Cancel")});
+            {tr("Add Here"), tr("New File\u2026"), tr("Cancel")});
     if (answer == desktop::ResultYes) {
         // A command of the editor's: recorded in the history as its edits are, and shown in
         // the loaded bill as they are, its open nodes kept.
@@ -183,11 +188,9 @@ void ImportCommands::importCsvFiles() {
 }
 
 void ImportCommands::tellImported() {
-    Q_EMIT imported(QStringLiteral("%1 and %2 imported into %3")
-                        .arg(tree::counted(m_summary.items, QStringLiteral("item"),
-                                           QStringLiteral("items")),
-                             tree::counted(m_summary.lines, QStringLiteral("line"),
-                                           QStringLiteral("lines")),
+    Q_EMIT imported(tr("%1 and %2 imported into %3")
+                        .arg(tr("%Ln item(s)", nullptr, int(m_summary.items)),
+                             tr("%Ln line(s)", nullptr, int(m_summary.lines)),
                              native(m_summary.output)));
 }
 

@@ -6,19 +6,23 @@
 #include "store/StoreError.h"
 #include "tree/StoreWaiting.h"
 
+#include <QCoreApplication>
+
 namespace shell {
 
 namespace {
 
-const QString ConnectTitle = QStringLiteral("Connect to Server");
-const QString ConnectPrompt = QStringLiteral(
-    "The database on a PostgreSQL server that holds the ItemMaster and BomDetail tables. "
-    "Leave the host empty for the server on this computer, or give the folder of its socket. "
-    "A password comes from PGPASSWORD or ~/.pgpass, or is asked for when the server wants "
-    "one; it is saved nowhere but in the desktop's keyring, and there only when asked to. "
-    "The whole address, when given, stands for the four fields: a "
-    "service of ~/.pg_service.conf (service=plant), libpq's key=value pairs or a "
-    "postgresql:// address, with any of libpq's settings.");
+QString connectPrompt() {
+    return QCoreApplication::translate(
+        "shell",
+        "The database on a PostgreSQL server that holds the ItemMaster and BomDetail tables. "
+        "Leave the host empty for the server on this computer, or give the folder of its socket. "
+        "A password comes from PGPASSWORD or ~/.pgpass, or is asked for when the server wants "
+        "one; it is saved nowhere but in the desktop's keyring, and there only when asked to. "
+        "The whole address, when given, stands for the four fields: a "
+        "service of ~/.pg_service.conf (service=plant), libpq's key=value pairs or a "
+        "postgresql:// address, with any of libpq's settings.");
+}
 
 } // namespace
 
@@ -52,12 +56,12 @@ std::optional<QString> ServerLogin::ask(const QString& current) {
     }
     for (;;) {
         const auto answer = m_desktop.formBox(
-            ConnectTitle, ConnectPrompt,
-            {{QStringLiteral("&Host or socket folder"), address.host},
-             {QStringLiteral("P&ort"), address.port},
-             {QStringLiteral("&Database"), address.database},
-             {QStringLiteral("&User"), address.user},
-             {QStringLiteral("Or the whole &address"), whole}});
+            QCoreApplication::translate("shell", "Connect to Server"), connectPrompt(),
+            {{QCoreApplication::translate("shell", "&Host or socket folder"), address.host},
+             {QCoreApplication::translate("shell", "P&ort"), address.port},
+             {QCoreApplication::translate("shell", "&Database"), address.database},
+             {QCoreApplication::translate("shell", "&User"), address.user},
+             {QCoreApplication::translate("shell", "Or the whole &address"), whole}});
         if (!answer)
             return std::nullopt;
         address = {answer->value(0), answer->value(1), answer->value(2), answer->value(3)};
@@ -65,8 +69,9 @@ std::optional<QString> ServerLogin::ask(const QString& current) {
         try {
             if (!whole.isEmpty() && !store::looksLikeServerAddress(whole))
                 throw store::StoreError(store::CannotOpen,
-                                        QStringLiteral("Could not connect: the address is neither "
-                                                       "key=value pairs nor postgresql://…."));
+                                        QCoreApplication::translate(
+                                            "shell", "Could not connect: the address is neither "
+                                                     "key=value pairs nor postgresql://…."));
             // A password typed into the address is kept in memory, never shown or remembered.
             const QString uri =
                 whole.isEmpty() ? address.uri() : store::withPasswordInMemory(whole);

@@ -16,9 +16,10 @@
 #include "tree/edits/Quantity.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDateTime>
-#include <QHash>
 #include <QDir>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -37,10 +38,11 @@ namespace {
 /// A row as the three-way question shows it.
 QString rowText(const std::optional<store::LineRow>& row) {
     if (!row)
-        return QStringLiteral("no line");
-    return QStringLiteral("quantity %1, start date %2")
-        .arg(row->quantity.isNull() ? QStringLiteral("none") : row->quantity.toString(),
-             row->startDate.isNull() ? QStringLiteral("none") : row->startDate.toString());
+        return QCoreApplication::translate("shell", "no line");
+    const QString none = QCoreApplication::translate("shell", "none");
+    return QCoreApplication::translate("shell", "quantity %1, start date %2")
+        .arg(row->quantity.isNull() ? none : row->quantity.toString(),
+             row->startDate.isNull() ? none : row->startDate.toString());
 }
 
 class DraftCommands : public QObject {
@@ -67,15 +69,18 @@ public:
     }
 
     void addTo(CommandRegistry& commands) {
-        add(commands, "mnuNewDraft", QStringLiteral("&New Draft\u2026"), &DraftCommands::newDraft);
-        add(commands, "mnuOpenDraft", QStringLiteral("Open &Draft\u2026"),
+        add(commands, "mnuNewDraft", QCoreApplication::translate("shell", "&New Draft\u2026"),
+            &DraftCommands::newDraft);
+        add(commands, "mnuOpenDraft", QCoreApplication::translate("shell", "Open &Draft\u2026"),
             &DraftCommands::openDraft);
-        add(commands, "mnuReviewDraft", QStringLiteral("Re&view Draft\u2026"),
+        add(commands, "mnuReviewDraft", QCoreApplication::translate("shell", "Re&view Draft\u2026"),
             &DraftCommands::reviewDraft);
-        add(commands, "mnuCloseDraft", QStringLiteral("Clos&e Draft"), &DraftCommands::closeDraft);
-        add(commands, "mnuApplyDraft", QStringLiteral("A&pply Draft\u2026"),
+        add(commands, "mnuCloseDraft", QCoreApplication::translate("shell", "Clos&e Draft"),
+            &DraftCommands::closeDraft);
+        add(commands, "mnuApplyDraft", QCoreApplication::translate("shell", "A&pply Draft\u2026"),
             &DraftCommands::applyDraft);
-        add(commands, "mnuDiscardDraft", QStringLiteral("Disca&rd Draft\u2026"),
+        add(commands, "mnuDiscardDraft",
+            QCoreApplication::translate("shell", "Disca&rd Draft\u2026"),
             &DraftCommands::discardDraft);
     }
 
@@ -101,10 +106,11 @@ private:
     bool needDatabase() {
         if (!location().isEmpty())
             return true;
-        desktop().messageBox(store::StoreError(store::NoDatabaseChosen,
-                                               QStringLiteral("Choose a database first."))
-                                 .message(),
-                             desktop::OkOnly);
+        desktop().messageBox(
+            store::StoreError(store::NoDatabaseChosen,
+                              QCoreApplication::translate("shell", "Choose a database first."))
+                .message(),
+            desktop::OkOnly);
         return false;
     }
 
@@ -198,10 +204,12 @@ private:
         if (!needDatabase())
             return;
         const auto fields = desktop().formBox(
-            QStringLiteral("New Draft"),
-            QStringLiteral("A draft holds changes until it is applied; the database gains "
-                           "nothing before."),
-            {{QStringLiteral("Name"), {}}, {QStringLiteral("Reason"), {}}});
+            QCoreApplication::translate("shell", "New Draft"),
+            QCoreApplication::translate(
+                "shell", "A draft holds changes until it is applied; the database gains "
+                         "nothing before."),
+            {{QCoreApplication::translate("shell", "Name"), {}},
+             {QCoreApplication::translate("shell", "Reason"), {}}});
         if (!fields)
             return;
         const store::DraftInfo draft =
@@ -217,8 +225,9 @@ private:
             if (draft.state == store::DraftState::Open)
                 open.append(draft.name);
         if (open.isEmpty()) {
-            desktop().messageBox(QStringLiteral("This database has no open draft."),
-                                 desktop::OkOnly);
+            desktop().messageBox(
+                QCoreApplication::translate("shell", "This database has no open draft."),
+                desktop::OkOnly);
             return;
         }
         // One name a line, a long one shortened and a long list cut, so that the box stays on
@@ -230,10 +239,12 @@ private:
             lines.append(listed.size() > Longest ? listed.left(Longest - 1) + QChar(0x2026)
                                                  : listed);
         if (open.size() > Listed)
-            lines.append(QStringLiteral("… and %1 more").arg(open.size() - Listed));
-        const std::optional<QString> name = desktop().inputBox(
-            QStringLiteral("Open drafts:\n%1").arg(lines.join(QLatin1Char('\n'))),
-            QStringLiteral("Open Draft"), open.first());
+            lines.append(QCoreApplication::translate("shell", "… and %n more", nullptr,
+                                                     int(open.size() - Listed)));
+        const std::optional<QString> name =
+            desktop().inputBox(QCoreApplication::translate("shell", "Open drafts:\n%1")
+                                   .arg(lines.join(QLatin1Char('\n'))),
+                               QCoreApplication::translate("shell", "Open Draft"), open.first());
         if (!name || name->trimmed().isEmpty())
             return;
         // Shown as the draft spells its name, however it was typed.
@@ -249,7 +260,8 @@ private:
             return false;
         if (!tree::shownDraft(location()).isEmpty())
             return true;
-        desktop().messageBox(QStringLiteral("No draft is open."), desktop::OkOnly);
+        desktop().messageBox(QCoreApplication::translate("shell", "No draft is open."),
+                             desktop::OkOnly);
         return false;
     }
 
@@ -303,11 +315,12 @@ private:
         const store::DraftNow& review = m_review->review();
         const QString suffix = excel ? QStringLiteral("-draft.xlsx") : QStringLiteral("-draft.csv");
         const auto path = desktop().saveFile(
-            QStringLiteral("Export Draft"),
+            QCoreApplication::translate("shell", "Export Draft"),
             proposedExportPath(review.draft.name, suffix, location()),
-            excel ? QStringList{QStringLiteral("Excel workbooks (*.xlsx)"),
-                              QStringLiteral("All files (*)")}
-                  : QStringList{QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")});
+            excel ? QStringList{QCoreApplication::translate("shell", "Excel workbooks (*.xlsx)"),
+                                QCoreApplication::translate("shell", "All files (*)")}
+                  : QStringList{QCoreApplication::translate("shell", "CSV files (*.csv)"),
+                                QCoreApplication::translate("shell", "All files (*)")});
         if (!path)
             return;
         const desktop::BusyPointer busy(desktop());
@@ -342,10 +355,11 @@ private:
             file.write(tree::draftLinesCsv(review.lines, true));
             file.commit();
         }
-        m_context.showStatus(QStringLiteral("Draft %1 written to %2: %3.")
-                                 .arg(review.draft.name, QDir::toNativeSeparators(*path),
-                                      tree::counted(qint64(review.lines.size()),
-                                                    QStringLiteral("line"), QStringLiteral("lines"))));
+        const int lines = int(review.lines.size());
+        m_context.showStatus(
+            QCoreApplication::translate("shell", "Draft %1 written to %2: %n line(s).", nullptr,
+                                        lines)
+                .arg(review.draft.name, QDir::toNativeSeparators(*path)));
     }
 
     void closeDraft() {
@@ -359,10 +373,11 @@ private:
         if (!needDraft())
             return;
         const QString name = tree::shownDraft(location());
-        if (desktop().messageBox(QStringLiteral("Discard the draft %1? Its changes are never "
-                                                "applied; it is kept read-only.")
-                                     .arg(name),
-                                 desktop::YesNo | desktop::IconQuestion) != desktop::ResultYes)
+        if (desktop().messageBox(
+                QCoreApplication::translate("shell", "Discard the draft %1? Its changes are never "
+                                                     "applied; it is kept read-only.")
+                    .arg(name),
+                desktop::YesNo | desktop::IconQuestion) != desktop::ResultYes)
             return;
         tree::discardDraft(desktop(), location(), name);
         switchTo({}, false);
@@ -374,13 +389,16 @@ private:
             return;
         const QString name = tree::shownDraft(location());
         const tree::DraftCounts counts = tree::readDraftCounts(desktop(), location(), name);
-        if (desktop().messageBox(QStringLiteral("Apply the draft %1 to the database? It adds %2, "
-                                                "changes %3 and removes %4 lines.")
-                                     .arg(name)
-                                     .arg(counts.added)
-                                     .arg(counts.changed)
-                                     .arg(counts.removed),
-                                 desktop::OkCancel | desktop::IconQuestion) != desktop::ResultOk)
+        if (desktop().messageBox(
+                QCoreApplication::translate("shell",
+                                            "Apply the draft %1 to the database? It "
+                                            "adds %2, changes %3 and removes %n "
+                                            "line(s).",
+                                            nullptr, int(counts.removed))
+                    .arg(name)
+                    .arg(counts.added)
+                    .arg(counts.changed),
+                desktop::OkCancel | desktop::IconQuestion) != desktop::ResultOk)
             return;
         store::DraftChoices choices;
         for (;;) {
@@ -389,27 +407,31 @@ private:
             if (result.applied) {
                 switchTo({}, false);
                 showAgain();
-                desktop().messageBox(QStringLiteral("The draft %1 is applied: %2 lines written "
-                                                    "as one change, %3 kept as they were.")
-                                         .arg(name)
-                                         .arg(result.written)
-                                         .arg(result.keptLive),
-                                     desktop::OkOnly);
+                desktop().messageBox(
+                    QCoreApplication::translate("shell",
+                                                "The draft %1 is applied: %n line(s) "
+                                                "written as one change, %2 kept as "
+                                                "they were.",
+                                                nullptr, int(result.written))
+                        .arg(name)
+                        .arg(result.keptLive),
+                    desktop::OkOnly);
                 return;
             }
             // Each line changed since it entered the draft: keep what the database holds, or
             // take the draft's; Cancel writes nothing.
             for (const store::DraftLineNow& line : result.changed) {
                 const int answer = desktop().choiceBox(
-                    QStringLiteral("The line of '%1' in '%2' was changed in the database since "
-                                   "it entered the draft.\n\nWhen it entered: %3\nIn the draft: "
-                                   "%4\nIn the database now: %5")
-                        .arg(line.line.component(), line.line.assembly(),
-                             rowText(line.line.base), rowText(line.line.draft),
-                             rowText(line.live)),
+                    QCoreApplication::translate(
+                        "shell", "The line of '%1' in '%2' was changed in the database since "
+                                 "it entered the draft.\n\nWhen it entered: %3\nIn the draft: "
+                                 "%4\nIn the database now: %5")
+                        .arg(line.line.component(), line.line.assembly(), rowText(line.line.base),
+                             rowText(line.line.draft), rowText(line.live)),
                     desktop::YesNoCancel | desktop::IconQuestion, QStringLiteral("Apply Draft"),
-                    {QStringLiteral("Keep Database's"), QStringLiteral("Take Draft's"),
-                     QStringLiteral("Cancel")});
+                    {QCoreApplication::translate("shell", "Keep Database's"),
+                     QCoreApplication::translate("shell", "Take Draft's"),
+                     QCoreApplication::translate("shell", "Cancel")});
                 if (answer != desktop::ResultYes && answer != desktop::ResultNo)
                     return;
                 tree::choose(choices, line,

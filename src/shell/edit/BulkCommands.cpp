@@ -17,6 +17,7 @@
 #include "tree/edits/LineEdits.h"
 #include "tree/edits/Quantity.h"
 
+#include <QCoreApplication>
 #include <QMenu>
 
 #include <algorithm>
@@ -28,14 +29,13 @@ BulkCommands::BulkCommands(CommandContext& context)
       m_edits(context.edits()), m_model(context.model()), m_window(context.window()) {}
 
 void BulkCommands::addTo(CommandRegistry& commands) {
-    QAction* replace = commands.add(MenuGroup::EditBulk, "mnuReplaceComponent",
-                                    QStringLiteral("Rep&lace Component\u2026"));
+    QAction* replace =
+        commands.add(MenuGroup::EditBulk, "mnuReplaceComponent", tr("Rep&lace Component\u2026"));
     connect(replace, &QAction::triggered, this, [this] { this->replace(); });
-    QAction* remove = commands.add(MenuGroup::EditBulk, "mnuRemoveEverywhere",
-                                   QStringLiteral("Remove From &Every Assembly"));
+    QAction* remove =
+        commands.add(MenuGroup::EditBulk, "mnuRemoveEverywhere", tr("Remove From &Every Assembly"));
     connect(remove, &QAction::triggered, this, &BulkCommands::removeEverywhere);
-    QAction* copy = commands.add(MenuGroup::EditBulk, "mnuCopyBill",
-                                 QStringLiteral("Cop&y Bill To\u2026"));
+    QAction* copy = commands.add(MenuGroup::EditBulk, "mnuCopyBill", tr("Cop&y Bill To\u2026"));
     connect(copy, &QAction::triggered, this, &BulkCommands::copyBill);
 }
 
@@ -49,8 +49,8 @@ std::optional<QString> BulkCommands::oldComponent(const QString& given) {
     if (auto current = m_context.currentItem(); current && !current->isEmpty())
         return current;
     report(store::NoComponentChosen,
-           QStringLiteral("Choose the component first: a node of the tree, or a line of the "
-                          "Item Master list."));
+           tr("Choose the component first: a node of the tree, or a line of the "
+              "Item Master list."));
     return std::nullopt;
 }
 
@@ -81,6 +81,8 @@ std::vector<std::optional<store::StoreError>> perLineRefusals(const store::Batch
     return perLine;
 }
 
+/// How many assemblies a command's name counts, in the English of the names that the
+/// database's change history records, whatever the user's language.
 QString assemblies(size_t count) {
     return tree::counted(qint64(count), QStringLiteral("assembly"), QStringLiteral("assemblies"));
 }
@@ -97,8 +99,7 @@ BulkCommands::usesOf(const QString& given, const QString& verb) {
         return std::nullopt;
     if (uses->empty()) {
         report(store::NotAComponent,
-               QStringLiteral("'%1' is a component of no assembly: there is nothing to %2.")
-                   .arg(*old, verb));
+               tr("'%1' is a component of no assembly: there is nothing to %2.").arg(*old, verb));
         return std::nullopt;
     }
     return std::pair(*old, std::move(*uses));
@@ -107,13 +108,14 @@ BulkCommands::usesOf(const QString& given, const QString& verb) {
 void BulkCommands::replace(const QString& given) {
     if (m_edits.refusesEdits())
         return;
-    const auto uses = usesOf(given, QStringLiteral("replace"));
+    const auto uses = usesOf(given, tr("replace"));
     if (!uses)
         return;
     const QString& old = uses->first;
     const std::vector<store::LineRow>& rows = uses->second;
-    const auto component = pickItem(QStringLiteral("Replace Component"),
-                                    QStringLiteral("Replace %1 with the item (%1 itself: set its quantity):").arg(old));
+    const auto component =
+        pickItem(tr("Replace Component"),
+                 tr("Replace %1 with the item (%1 itself: set its quantity):").arg(old));
     if (!component)
         return;
     if (store::foldKey(*component) == store::foldKey(old)) {
@@ -207,7 +209,7 @@ void BulkCommands::setQuantity(const QString& component, const std::vector<store
 void BulkCommands::removeEverywhere() {
     if (m_edits.refusesEdits())
         return;
-    const auto uses = usesOf({}, QStringLiteral("remove"));
+    const auto uses = usesOf({}, tr("remove"));
     if (!uses)
         return;
     const QString& old = uses->first;
@@ -239,18 +241,16 @@ void BulkCommands::copyBill() {
         return;
     if (bill->empty()) {
         report(store::NoBillToCopy,
-               source.isEmpty()
-                   ? QStringLiteral("No item is loaded: load the item whose bill is to be copied.")
-                   : QStringLiteral("'%1' has no bill of material to copy.").arg(source));
+               source.isEmpty() ? tr("No item is loaded: load the item whose bill is to be copied.")
+                                : tr("'%1' has no bill of material to copy.").arg(source));
         return;
     }
     QString reason;
-    const auto target = pickItem(QStringLiteral("Copy Bill To"),
-                                 QStringLiteral("Copy the %1 of %2 into the bill of the item:")
-                                     .arg(tree::counted(qint64(bill->size()), QStringLiteral("line"),
-                                                        QStringLiteral("lines")),
-                                          source),
-                                 &reason);
+    const auto target = pickItem(
+        tr("Copy Bill To"),
+        tr("Copy the %Ln line(s) of %1 into the bill of the item:", nullptr, int(bill->size()))
+            .arg(source),
+        &reason);
     if (!target)
         return;
     const store::LineBatch batch = tree::copyBatch(*bill, *target);
@@ -262,25 +262,25 @@ void BulkCommands::copyBill() {
     const QString refused = tree::refusalList(batch.added, refusals->added);
     if (going.empty()) {
         report(store::EveryLineRefused,
-               QStringLiteral("None of the lines of %1 can go into the bill of %2; nothing was "
-                              "written:\n%3")
+               tr("None of the lines of %1 can go into the bill of %2; nothing was "
+                  "written:\n%3")
                    .arg(source, *target, refused));
         return;
     }
     // A bill there already is added to only when the user says so; what cannot go in (a line
     // it lists already, a cycle) is listed and skipped.
     if (!existing->empty() || going.size() < batch.added.size()) {
-        const QString question =
-            !existing->empty() ? QStringLiteral("%1 Has A Bill Of Material. Add To It?").arg(*target)
-                               : QStringLiteral("Copy The Lines That Can Go In?");
-        QString informative = QStringLiteral("OK: %1 of the %2 lines of %3 go into the bill of %4")
+        const QString question = !existing->empty()
+                                     ? tr("%1 Has A Bill Of Material. Add To It?").arg(*target)
+                                     : tr("Copy The Lines That Can Go In?");
+        QString informative = tr("OK: %1 of the %Ln line(s) of %2 go into the bill of %3", nullptr,
+                                 int(batch.added.size()))
                                   .arg(going.size())
-                                  .arg(batch.added.size())
                                   .arg(source, *target);
         informative += going.size() < batch.added.size()
-                           ? QStringLiteral("; these are skipped:\n%1\n").arg(refused)
+                           ? tr("; these are skipped:\n%1\n").arg(refused)
                            : QStringLiteral(". ");
-        informative += QStringLiteral("Cancel: nothing is written.");
+        informative += tr("Cancel: nothing is written.");
         if (m_desktop.messageBox(question, desktop::OkCancel | desktop::IconQuestion,
                                  tree::ShortTitle, informative) != desktop::ResultOk)
             return;
@@ -293,9 +293,8 @@ void BulkCommands::copyBill() {
 
 void BulkCommands::noteChanges(const store::Changes& changes) {
     if (m_open)
-        m_open->noteChange(changeNoteFor(
-            changes, m_open->assemblies(),
-            QStringLiteral("a line that changed is refused when it is written.")));
+        m_open->noteChange(changeNoteFor(changes, m_open->assemblies(),
+                                         tr("a line that changed is refused when it is written.")));
 }
 
 } // namespace shell

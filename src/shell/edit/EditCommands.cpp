@@ -11,6 +11,7 @@
 #include "tree/edits/LineEdits.h"
 
 #include <QAction>
+#include <QCoreApplication>
 
 namespace shell {
 
@@ -38,10 +39,12 @@ QAction* historyAction(CommandRegistry& commands, const char* id, tree::EditHist
 void registerEditCommands(CommandContext& context) {
     CommandRegistry& commands = context.commands();
     tree::EditHistory& history = context.model().document().history();
-    QAction* undo = historyAction(commands, "mnuUndo", history, QStringLiteral("&Undo"), false,
-                                  QKeySequence::Undo);
-    QAction* redo = historyAction(commands, "mnuRedo", history, QStringLiteral("&Redo"), true,
-                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    QAction* undo =
+        historyAction(commands, "mnuUndo", history, QCoreApplication::translate("shell", "&Undo"),
+                      false, QKeySequence::Undo);
+    QAction* redo =
+        historyAction(commands, "mnuRedo", history, QCoreApplication::translate("shell", "&Redo"),
+                      true, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
     QObject::connect(undo, &QAction::triggered, undo, [&context] { context.edits().undo(); });
     QObject::connect(redo, &QAction::triggered, redo, [&context] { context.edits().redo(); });
 

@@ -4,6 +4,7 @@
 #include "store/StoreError.h"
 #include "tree/bill/BomTreeModel.h"
 
+#include <QCoreApplication>
 #include <QMimeData>
 #include <QSet>
 
@@ -37,9 +38,10 @@ tree::PastedLines pastedLines(const QMimeData* data, const QLocale& locale,
         return tree::readLinesText(data->text(), locale, ask);
     return {{},
             store::StoreError(store::PasteNoLines,
-                              QStringLiteral("The clipboard holds no lines: copy lines of a "
-                                             "bill, or rows of a spreadsheet with an item ID "
-                                             "and a quantity."))
+                              QCoreApplication::translate(
+                                  "shell", "The clipboard holds no lines: copy lines of a "
+                                           "bill, or rows of a spreadsheet with an item ID "
+                                           "and a quantity."))
                 .message()};
 }
 

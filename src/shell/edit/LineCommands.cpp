@@ -43,13 +43,12 @@ LineCommands::LineCommands(CommandContext& context)
       m_edits(context.edits()), m_model(context.model()), m_tree(context.tree()) {}
 
 void LineCommands::addTo(CommandRegistry& commands) {
-    QAction* add = makeAction(this, "mnuAddComponent", QStringLiteral("&Add Component…"),
-                              QKeySequence(Qt::Key_Insert));
-    QAction* cut = makeAction(this, "mnuCut", QStringLiteral("Cu&t"), QKeySequence::Cut);
-    QAction* copy = makeAction(this, "mnuCopy", QStringLiteral("&Copy"), QKeySequence::Copy);
-    QAction* paste = makeAction(this, "mnuPaste", QStringLiteral("&Paste"), QKeySequence::Paste);
-    QAction* remove = makeAction(this, "mnuDelete", QStringLiteral("&Delete"),
-                                 QKeySequence(Qt::Key_Delete));
+    QAction* add =
+        makeAction(this, "mnuAddComponent", tr("&Add Component…"), QKeySequence(Qt::Key_Insert));
+    QAction* cut = makeAction(this, "mnuCut", tr("Cu&t"), QKeySequence::Cut);
+    QAction* copy = makeAction(this, "mnuCopy", tr("&Copy"), QKeySequence::Copy);
+    QAction* paste = makeAction(this, "mnuPaste", tr("&Paste"), QKeySequence::Paste);
+    QAction* remove = makeAction(this, "mnuDelete", tr("&Delete"), QKeySequence(Qt::Key_Delete));
     // Del deletes a line only where the tree has the keyboard: in the Item ID or the find
     // fields it deletes a character, in the list it does nothing.
     remove->setShortcutContext(Qt::WidgetShortcut);
@@ -86,9 +85,9 @@ bool LineCommands::target(QModelIndex& node) {
         return true;
     report(store::StoreError(store::NoNodeChosen,
                              m_model.topAssembly().isEmpty()
-                                 ? QStringLiteral("No bill is loaded: load an item's bill first.")
-                                 : QStringLiteral("No node is current: choose the node the "
-                                                  "lines go to."))
+                                 ? tr("No bill is loaded: load an item's bill first.")
+                                 : tr("No node is current: choose the node the "
+                                      "lines go to."))
                .message());
     return false;
 }
@@ -101,8 +100,8 @@ void LineCommands::addComponent() {
     const auto items = m_edits.itemLines();
     if (!items)
         return;
-    ItemPickDialog dialog(QStringLiteral("Add Component"),
-                          QStringLiteral("The item to add at %1:")
+    ItemPickDialog dialog(tr("Add Component"),
+                          tr("The item to add at %1:")
                               .arg(node.isValid() ? m_model.text(node) : m_model.topAssembly()),
                           *items, m_tree.window());
     dialog.setObjectName(QStringLiteral("AddComponent"));
@@ -166,8 +165,7 @@ void LineCommands::copy() {
     const int count =
         int(tree::readOwnLines(data->data(tree::LinesMimeType)).lines.size());
     QGuiApplication::clipboard()->setMimeData(data);
-    m_context.showStatus(count == 1 ? QStringLiteral("Copied 1 line.")
-                            : QStringLiteral("Copied %1 lines.").arg(count));
+    m_context.showStatus(tr("Copied %n line(s).", nullptr, count));
 }
 
 void LineCommands::cut() {
@@ -188,10 +186,8 @@ void LineCommands::cut() {
     m_cut = std::move(lines);
     m_cutData = own;
     m_model.setCutLines(shown);
-    m_context.showStatus(m_cut.size() == 1
-                             ? QStringLiteral("Cut 1 line: Paste moves it, Esc keeps it.")
-                             : QStringLiteral("Cut %1 lines: Paste moves them, Esc keeps them.")
-                                   .arg(m_cut.size()));
+    m_context.showStatus(tr("Cut %n line(s): Paste moves it (them), Esc keeps it (them).", nullptr,
+                            int(m_cut.size())));
 }
 
 void LineCommands::forgetCut() {
@@ -244,9 +240,7 @@ void LineCommands::paste() {
     QString assembly = m_model.topAssembly();
     if (node.isValid()) {
         const std::optional<QString> chosen = m_edits.askParentAt(
-            node, QStringLiteral("the %1").arg(tree::counted(
-                      qint64(lines.size()), QStringLiteral("pasted line goes"),
-                      QStringLiteral("pasted lines go"))));
+            node, tr("the %Ln pasted line(s) go(es)", nullptr, int(lines.size())));
         // Esc: the user has not decided, and nothing is written.
         if (!chosen)
             return;
@@ -269,6 +263,7 @@ void LineCommands::paste() {
             unlikely.append(tree::lineText(row.assembly, row.component, row.quantity.toDouble()));
     if (!m_edits.confirmUnlikelyQuantities(unlikely))
         return;
+    // Named in English, as the database's change history records every command's name.
     m_edits.writeLines(batch, batch.added.size() == 1
                                    ? QStringLiteral("Paste 1 line into %1").arg(assembly)
                                    : QStringLiteral("Paste %1 lines into %2")

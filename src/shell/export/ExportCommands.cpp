@@ -17,6 +17,7 @@
 #include "tree/reports/WhereUsedReport.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -24,6 +25,7 @@
 #include <QSaveFile>
 #include <QSettings>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -31,16 +33,27 @@ namespace shell {
 
 namespace {
 
-const QStringList CsvFilters{QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")};
-const QStringList XlsxFilters{QStringLiteral("Excel workbooks (*.xlsx)"),
-                              QStringLiteral("All files (*)")};
+QStringList csvFilters() {
+    return {QCoreApplication::translate("shell", "CSV files (*.csv)"),
+            QCoreApplication::translate("shell", "All files (*)")};
+}
+QStringList xlsxFilters() {
+    return {QCoreApplication::translate("shell", "Excel workbooks (*.xlsx)"),
+            QCoreApplication::translate("shell", "All files (*)")};
+}
 
-QAction* makeAction(QObject* parent, const QString& text) {
-    auto* action = new QAction(text, parent);
-    // Tests and the users' own scripts find each command by its text, as shown without the
-    // mark of its access key.
-    action->setObjectName(QString(text).remove(u'&'));
+/// `text` is marked with QT_TRANSLATE_NOOP("shell", …).
+QAction* makeAction(QObject* parent, const char* text) {
+    auto* action = new QAction(QCoreApplication::translate("shell", text), parent);
+    // Tests and the users' own scripts find each command by its English text, as shown
+    // without the mark of its access key, in every language.
+    action->setObjectName(QString::fromUtf8(text).remove(u'&'));
     return action;
+}
+
+/// The count that chooses a text's plural form: the forms differ for small numbers only.
+int pluralOf(qint64 count) {
+    return int(std::clamp<qint64>(count, 0, std::numeric_limits<int>::max()));
 }
 
 /// Past this many rows an indented bill is written only once the user has agreed, knowing
@@ -59,30 +72,21 @@ const QString PrintKindKey = QStringLiteral("print/kind");
 
 } // namespace
 
-namespace {
-
-/// "1 row", "21,844 rows": a count in the user's number format with its noun.
-QString counted(size_t count, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(QLocale().toString(qulonglong(count)),
-                                       QLatin1StringView(count == 1 ? one : many));
-}
-
-} // namespace
-
 ExportCommands::ExportCommands(CommandContext& context, QObject* parent, QSettings* settings)
     : QObject(parent), m_context(context), m_desktop(context.desktop()), m_model(context.model()),
-      m_indentedAction(makeAction(this, QStringLiteral("&Indented Bill (CSV)…"))),
-      m_summaryAction(makeAction(this, QStringLiteral("&Summarised Bill (CSV)…"))),
-      m_indentedXlsxAction(makeAction(this, QStringLiteral("Indented Bill (&Excel)…"))),
-      m_summaryXlsxAction(makeAction(this, QStringLiteral("Summarised Bill (E&xcel)…"))),
-      m_previewAction(makeAction(this, QStringLiteral("Print Pre&view…"))),
-      m_printAction(makeAction(this, QStringLiteral("&Print…"))),
-      m_titleBlockAction(makeAction(this, QStringLiteral("&With Title Block"))),
+      m_indentedAction(makeAction(this, QT_TRANSLATE_NOOP("shell", "&Indented Bill (CSV)…"))),
+      m_summaryAction(makeAction(this, QT_TRANSLATE_NOOP("shell", "&Summarised Bill (CSV)…"))),
+      m_indentedXlsxAction(makeAction(this, QT_TRANSLATE_NOOP("shell", "Indented Bill (&Excel)…"))),
+      m_summaryXlsxAction(
+          makeAction(this, QT_TRANSLATE_NOOP("shell", "Summarised Bill (E&xcel)…"))),
+      m_previewAction(makeAction(this, QT_TRANSLATE_NOOP("shell", "Print Pre&view…"))),
+      m_printAction(makeAction(this, QT_TRANSLATE_NOOP("shell", "&Print…"))),
+      m_titleBlockAction(makeAction(this, QT_TRANSLATE_NOOP("shell", "&With Title Block"))),
       m_settings(settings) {
     m_printAction->setShortcut(QKeySequence::Print);
     m_titleBlockAction->setCheckable(true);
-    m_titleBlockAction->setToolTip(QStringLiteral("Item, description, database and date above "
-                                                  "the header of the CSV and Excel files"));
+    m_titleBlockAction->setToolTip(tr("Item, description, database and date above "
+                                      "the header of the CSV and Excel files"));
     m_titleBlockAction->setChecked(m_settings && m_settings->value(TitleBlockKey, false).toBool());
     connect(m_titleBlockAction, &QAction::toggled, this, [this](bool on) {
         if (m_settings)
@@ -101,7 +105,7 @@ ExportCommands::ExportCommands(CommandContext& context, QObject* parent, QSettin
 }
 
 void ExportCommands::addTo(CommandRegistry& commands) {
-    QMenu* exportMenu = commands.addMenu(MenuGroup::FileExport, "Export", QStringLiteral("Expor&t"));
+    QMenu* exportMenu = commands.addMenu(MenuGroup::FileExport, "Export", tr("Expor&t"));
     exportMenu->addAction(m_indentedAction);
     exportMenu->addAction(m_summaryAction);
     exportMenu->addAction(m_indentedXlsxAction);
@@ -130,12 +134,12 @@ bool ExportCommands::haveBill() {
     // Every export and print walks the whole structure, the levels still being read too.
     if (m_model.nodeCount() > 0)
         return m_model.document().ensureWhole(m_desktop);
-    m_desktop.messageBox(store::StoreError(store::ExportNoBill,
-                                           QStringLiteral("There is no bill of material to export "
-                                                          "or print: load an item that has "
-                                                          "components first."))
-                             .message(),
-                         desktop::OkOnly);
+    m_desktop.messageBox(
+        store::StoreError(store::ExportNoBill, tr("There is no bill of material to export "
+                                                  "or print: load an item that has "
+                                                  "components first."))
+            .message(),
+        desktop::OkOnly);
     return false;
 }
 
@@ -194,11 +198,12 @@ void ExportCommands::exportFile(const QString& title, const QString& nameSuffix,
         const std::optional<size_t> rows = write(*path);
         if (!rows) {
             // Cancelled: the file goes unwritten, and one that was there stays as it was.
-            status(QStringLiteral("%1 not written: cancelled.").arg(what));
+            status(tr("%1 not written: cancelled.").arg(what));
             return;
         }
-        status(QStringLiteral("%1 written to %2: %3.")
-                   .arg(what, QDir::toNativeSeparators(*path), counted(*rows, "row", "rows")));
+        const int plural = pluralOf(qint64(*rows));
+        status(tr("%1 written to %2: %Ln row(s).", nullptr, plural)
+                   .arg(what, QDir::toNativeSeparators(*path)));
     } catch (const store::StoreError& error) {
         m_desktop.messageBox(error.message(), desktop::OkOnly);
     }
@@ -207,7 +212,7 @@ void ExportCommands::exportFile(const QString& title, const QString& nameSuffix,
 void ExportCommands::exportCsv(const QString& title, const QString& nameSuffix,
                                const QString& what,
                                const std::function<std::optional<size_t>(WholeFile&)>& write) {
-    exportFile(title, nameSuffix, CsvFilters, what,
+    exportFile(title, nameSuffix, csvFilters(), what,
                [&](const QString& path) -> std::optional<size_t> {
                    WholeFile file(path);
                    const std::optional<size_t> rows = write(file);
@@ -217,14 +222,13 @@ void ExportCommands::exportCsv(const QString& title, const QString& nameSuffix,
                });
 }
 
-bool ExportCommands::agreeToSize(qint64 count, const char* many, const QString& doing) {
+bool ExportCommands::agreeToSize(qint64 count, const QString& doing) {
     return m_desktop.messageBox(
-               QStringLiteral("The bill of material has %1 %2. %3 all of them?")
-                   .arg(QLocale().toString(count), QLatin1StringView(many), doing),
+               tr("The bill of material has %1 row(s). %2 all of them?", nullptr, pluralOf(count))
+                   .arg(QLocale().toString(count), doing),
                desktop::YesNo | desktop::IconQuestion, QStringLiteral("Fabrilux"),
-               QStringLiteral("The structure shares its sub-assemblies: each is a row wherever it "
-                              "is used. Yes: all of them. No: nothing is done.")) ==
-           desktop::ResultYes;
+               tr("The structure shares its sub-assemblies: each is a row wherever it "
+                  "is used. Yes: all of them. No: nothing is done.")) == desktop::ResultYes;
 }
 
 void ExportCommands::status(const QString& text) {
@@ -235,14 +239,14 @@ bool ExportCommands::agreeToIndented(qint64 total, qint64 rowLimit) {
     if (total >= rowLimit) {
         m_desktop.messageBox(
             store::StoreError(store::ExcelTooManyRows,
-                              QStringLiteral("The bill of material has %1 rows; a worksheet holds "
-                                             "%2 below its header. Export it as CSV instead.")
+                              tr("The bill of material has %1 rows; a worksheet holds "
+                                 "%2 below its header. Export it as CSV instead.")
                                   .arg(QLocale().toString(total), QLocale().toString(rowLimit - 1)))
                 .message(),
             desktop::OkOnly);
         return false;
     }
-    return total <= LargeExportRows || agreeToSize(total, "rows", QStringLiteral("Export"));
+    return total <= LargeExportRows || agreeToSize(total, tr("Export"));
 }
 
 std::optional<size_t>
@@ -252,8 +256,8 @@ ExportCommands::walkIndented(qint64 total, const std::function<void(const tree::
     // than a moment shows how far it is, with Cancel.
     std::unique_ptr<desktop::Progress> progress;
     if (total > ProgressRows)
-        progress = m_desktop.startProgress(QStringLiteral("Writing the indented bill…"),
-                                           QStringLiteral("Export Indented Bill"));
+        progress =
+            m_desktop.startProgress(tr("Writing the indented bill…"), tr("Export Indented Bill"));
     tree::IndentedWalk walk(m_model.structure(), tree::DefaultDepthLimit);
     size_t rows = 0;
     for (tree::IndentedLine line; walk.next(line);) {
@@ -275,8 +279,8 @@ void ExportCommands::exportIndented() {
     const qint64 total = m_model.structureRows();
     if (!agreeToIndented(total, std::numeric_limits<qint64>::max()))
         return;
-    exportCsv(QStringLiteral("Export Indented Bill"), QStringLiteral("-indented.csv"),
-              QStringLiteral("Indented bill"), [&](WholeFile& file) {
+    exportCsv(tr("Export Indented Bill"), QStringLiteral("-indented.csv"), tr("Indented bill"),
+              [&](WholeFile& file) {
                   QByteArray piece = csvTitleBlock(titleBlock());
                   tree::appendIndentedCsvHeader(piece);
                   return walkIndented(
@@ -291,8 +295,8 @@ void ExportCommands::exportIndented() {
 void ExportCommands::exportSummarised() {
     if (!haveBill())
         return;
-    exportCsv(QStringLiteral("Export Summarised Bill"), QStringLiteral("-summary.csv"),
-              QStringLiteral("Summarised bill"), [this](WholeFile& file) -> std::optional<size_t> {
+    exportCsv(tr("Export Summarised Bill"), QStringLiteral("-summary.csv"), tr("Summarised bill"),
+              [this](WholeFile& file) -> std::optional<size_t> {
                   const auto lines = tree::summarisedBillByLevel(m_model.structure());
                   file.write(csvTitleBlock(titleBlock()));
                   file.write(tree::summarisedCsv(lines));
@@ -307,8 +311,8 @@ void ExportCommands::exportIndentedXlsx() {
     const auto block = titleBlock();
     if (!agreeToIndented(total, XlsxSheet::MaxRows - XlsxSheet::titleRows(block)))
         return;
-    exportFile(QStringLiteral("Export Indented Bill"), QStringLiteral("-indented.xlsx"), XlsxFilters,
-               QStringLiteral("Indented bill"), [&](const QString& path) -> std::optional<size_t> {
+    exportFile(tr("Export Indented Bill"), QStringLiteral("-indented.xlsx"), xlsxFilters(),
+               tr("Indented bill"), [&](const QString& path) -> std::optional<size_t> {
                    // The columns of the CSV file; the level is also the row's outline level, so
                    // that the spreadsheet folds each assembly's rows under it.
                    XlsxSheet sheet(path, QStringLiteral("Indented Bill"),
@@ -340,9 +344,8 @@ void ExportCommands::exportIndentedXlsx() {
 void ExportCommands::exportSummarisedXlsx() {
     if (!haveBill())
         return;
-    exportFile(QStringLiteral("Export Summarised Bill"), QStringLiteral("-summary.xlsx"),
-               XlsxFilters, QStringLiteral("Summarised bill"),
-               [this](const QString& path) -> std::optional<size_t> {
+    exportFile(tr("Export Summarised Bill"), QStringLiteral("-summary.xlsx"), xlsxFilters(),
+               tr("Summarised bill"), [this](const QString& path) -> std::optional<size_t> {
                    const auto lines = tree::summarisedBillByLevel(m_model.structure());
                    XlsxSheet sheet(path, QStringLiteral("Summarised Bill"),
                                    {QStringLiteral("Item ID"), QStringLiteral("Description"),
@@ -374,17 +377,16 @@ void ExportCommands::printBill(bool preview) {
     const qint64 rows = m_model.structureRows();
     if (const qint64 pages = (rows + RowsPerPage - 1) / RowsPerPage;
         pages > LargePrintPages &&
-        !agreeToSize(rows, "rows", QStringLiteral("About %1 pages: print")
-                                       .arg(QLocale().toString(pages))))
+        !agreeToSize(rows, tr("About %1 pages: print").arg(QLocale().toString(pages))))
         return;
     const tree::BillHeading heading{m_model.topAssembly(), m_context.itemDescription(),
                                     QDir::toNativeSeparators(m_context.databasePath()),
                                     QDate::currentDate()};
     // What each choice is called in the status once printed.
-    QStringList printed{QStringLiteral("Bill of material"), QStringLiteral("Summarised bill")};
+    QStringList printed{tr("Bill of material"), tr("Summarised bill")};
     std::vector<desktop::PrintChoices::Choice> choices;
     const tree::Structure& structure = m_model.structure();
-    choices.push_back({QStringLiteral("&Indented bill"), [&structure, heading] {
+    choices.push_back({tr("&Indented bill"), [&structure, heading] {
                            // Rows are walked from the structure as pages are laid out and
                            // painted, never held.
                            return std::make_unique<tree::PrintedBill>(
@@ -395,20 +397,20 @@ void ExportCommands::printBill(bool preview) {
                                },
                                heading);
                        }});
-    choices.push_back({QStringLiteral("&Summarised bill"), [&structure, heading] {
+    choices.push_back({tr("&Summarised bill"), [&structure, heading] {
                            return tree::summarisedDocument(tree::summarisedBill(structure), heading);
                        }});
     // Where Used of the current node's item, read from the database only once it is chosen.
     if (const std::optional<QString> item = m_context.currentItem()) {
-        printed.append(QStringLiteral("Where Used list"));
-        choices.push_back(
-            {QStringLiteral("&Where Used list of %1").arg(*item),
-             [this, item, heading]() -> std::unique_ptr<desktop::PagedDocument> {
-                 const auto report = tree::findWhereUsed(m_desktop, m_context.databasePath(), item);
-                 if (!report)
-                     return nullptr;
-                 return tree::whereUsedDocument(*report, heading);
-             }});
+        printed.append(tr("Where Used list"));
+        choices.push_back({tr("&Where Used list of %1").arg(*item),
+                           [this, item, heading]() -> std::unique_ptr<desktop::PagedDocument> {
+                               const auto report =
+                                   tree::findWhereUsed(m_desktop, m_context.databasePath(), item);
+                               if (!report)
+                                   return nullptr;
+                               return tree::whereUsedDocument(*report, heading);
+                           }});
     }
     std::optional<desktop::PrintChoices> document;
     {
@@ -416,7 +418,7 @@ void ExportCommands::printBill(bool preview) {
         document.emplace(std::move(choices),
                          m_settings ? m_settings->value(PrintKindKey, 0).toInt() : 0);
     }
-    const QString title = QStringLiteral("Print Bill of Material");
+    const QString title = tr("Print Bill of Material");
     const QString pdf = proposedPath(QStringLiteral(".pdf"));
     const desktop::PrintOutcome outcome = preview ? m_desktop.printPreview(title, *document, pdf)
                                                   : m_desktop.print(title, *document, pdf);
@@ -428,20 +430,20 @@ void ExportCommands::printBill(bool preview) {
     case desktop::PrintResult::Cancelled:
         break;
     case desktop::PrintResult::Printed:
-        status(file.isEmpty() ? QStringLiteral("%1 printed: %2.")
-                                    .arg(what, counted(size_t(outcome.pages), "page", "pages"))
-                              : QStringLiteral("%1 written to %2: %3.")
-                                    .arg(what, file, counted(size_t(outcome.pages), "page", "pages")));
+        status(file.isEmpty()
+                   ? tr("%1 printed: %Ln page(s).", nullptr, int(outcome.pages)).arg(what)
+                   : tr("%1 written to %2: %Ln page(s).", nullptr, int(outcome.pages))
+                         .arg(what, file));
         break;
     case desktop::PrintResult::Failed:
         m_desktop.messageBox(
-            store::StoreError(store::PrintFailed,
-                              file.isEmpty()
-                                  ? QStringLiteral("The bill of material could not be printed: %1.")
-                                        .arg(outcome.cause)
-                                  : QStringLiteral("The bill of material could not be printed to "
-                                                   "%1: %2.")
-                                        .arg(file, outcome.cause))
+            store::StoreError(
+                store::PrintFailed,
+                file.isEmpty()
+                    ? tr("The bill of material could not be printed: %1.").arg(outcome.cause)
+                    : tr("The bill of material could not be printed to "
+                         "%1: %2.")
+                          .arg(file, outcome.cause))
                 .message(),
             desktop::OkOnly);
         break;

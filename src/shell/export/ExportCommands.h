@@ -2,6 +2,7 @@
 
 #include "store/StoreError.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QObject>
@@ -39,9 +40,11 @@ public:
         // The file is replaced by renaming a new one over it: that must never happen to a
         // device or a pipe (a superuser's export to /dev/full would replace the device itself).
         if (const QFileInfo target(path); target.exists() && !target.isFile())
-            throw store::StoreError(store::ExportWriteFailed,
-                                    QStringLiteral("The file could not be written: %1 (not a plain file)")
-                                        .arg(QDir::toNativeSeparators(path)));
+            throw store::StoreError(
+                store::ExportWriteFailed,
+                QCoreApplication::translate("shell",
+                                            "The file could not be written: %1 (not a plain file)")
+                    .arg(QDir::toNativeSeparators(path)));
         // Unbuffered, and written until all is out: a write that stops short (a full disk)
         // says nothing of why, and only the next one fails with the system's own words.
         if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
@@ -62,9 +65,10 @@ public:
 
 private:
     store::StoreError failed() const {
-        return store::StoreError(store::ExportWriteFailed,
-                                 QStringLiteral("The file could not be written: %1 (%2)")
-                                     .arg(QDir::toNativeSeparators(m_path), m_file.errorString()));
+        return store::StoreError(
+            store::ExportWriteFailed,
+            QCoreApplication::translate("shell", "The file could not be written: %1 (%2)")
+                .arg(QDir::toNativeSeparators(m_path), m_file.errorString()));
     }
     QString m_path;
     QSaveFile m_file;
@@ -137,7 +141,7 @@ private:
                                        const std::function<void(const tree::IndentedLine&)>& row,
                                        const std::function<void()>& flush);
     /// Asks before work on a bill of `count` rows; true for Yes.
-    bool agreeToSize(qint64 count, const char* many, const QString& doing);
+    bool agreeToSize(qint64 count, const QString& doing);
     void status(const QString& text);
     QString proposedPath(const QString& nameSuffix) const;
 

@@ -3,6 +3,7 @@
 #include "store/StoreError.h"
 #include "tree/reports/BillExport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,9 +28,10 @@ namespace {
 constexpr qsizetype MaxColumnWidth = 60;
 
 store::StoreError writeFailed(const QString& path, const QString& cause) {
-    return store::StoreError(store::ExportWriteFailed,
-                             QStringLiteral("The file could not be written: %1 (%2)")
-                                 .arg(QDir::toNativeSeparators(path), cause));
+    return store::StoreError(
+        store::ExportWriteFailed,
+        QCoreApplication::translate("shell", "The file could not be written: %1 (%2)")
+            .arg(QDir::toNativeSeparators(path), cause));
 }
 
 /// The text as a cell must hold it to read back as it stands: a spreadsheet takes "_xHHHH_"
@@ -57,7 +59,7 @@ XlsxSheet::XlsxSheet(const QString& path, const QString& sheetName, const QStrin
     // Put in place by renaming, which must never happen to a device or a pipe.
     const QFileInfo target(m_path);
     if (target.exists() && !target.isFile())
-        throw writeFailed(m_path, QStringLiteral("not a plain file"));
+        throw writeFailed(m_path, QCoreApplication::translate("shell", "not a plain file"));
     // The temporary name is held open until the workbook is written under it, so that no
     // other file can take it; it goes with this object unless commit() renamed it.
     m_temporary = std::make_unique<QTemporaryFile>(
@@ -69,7 +71,8 @@ XlsxSheet::XlsxSheet(const QString& path, const QString& sheetName, const QStrin
     options.use_zip64 = LXW_TRUE; // a million rows' sheet may pass what plain zip holds
     m_workbook = workbook_new_opt(QFile::encodeName(m_temporary->fileName()).constData(), &options);
     if (!m_workbook)
-        throw writeFailed(m_path, QStringLiteral("the workbook could not be made"));
+        throw writeFailed(m_path,
+                          QCoreApplication::translate("shell", "the workbook could not be made"));
     startSheet(sheetName, header, titleBlock);
 }
 
@@ -80,7 +83,8 @@ void XlsxSheet::startSheet(const QString& sheetName, const QStringList& header,
     m_widths.assign(size_t(header.size()), 0);
     m_sheet = workbook_add_worksheet(m_workbook, sheetName.toUtf8().constData());
     if (!m_sheet)
-        throw writeFailed(m_path, QStringLiteral("the worksheet could not be made"));
+        throw writeFailed(m_path,
+                          QCoreApplication::translate("shell", "the worksheet could not be made"));
     // The rows of an assembly follow it, so its fold button belongs on its own row, above them.
     worksheet_outline_settings(m_sheet, LXW_TRUE, LXW_FALSE, LXW_TRUE, LXW_FALSE);
     worksheet_freeze_panes(m_sheet, lxw_row_t(m_headerRow + 1), 0);

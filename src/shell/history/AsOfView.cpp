@@ -34,22 +34,22 @@ AsOfDialog::AsOfDialog(QWidget* parent)
       m_tree(new QTreeView(this)), m_document(new tree::BomDocument({}, {}, this)),
       m_model(new tree::BomTreeModel(*m_document, this)) {
     setObjectName(QStringLiteral("frmAsOf"));
-    setWindowTitle(QStringLiteral("Bill As Of"));
-    auto* label = new QLabel(QStringLiteral("&As of:"), this);
+    setWindowTitle(tr("Bill As Of"));
+    auto* label = new QLabel(tr("&As of:"), this);
     label->setBuddy(m_moment);
     m_moment->setObjectName(QStringLiteral("dtAsOf"));
-    m_moment->setAccessibleName(QStringLiteral("As of"));
+    m_moment->setAccessibleName(tr("As of"));
     m_moment->setToolTip(
-        QStringLiteral("A date and time such as 2026-12-10 08:00, or as %1 (a date alone: the "
-                       "start of that day; a time alone: today). A moment typed to the second "
-                       "means its whole second.")
+        tr("A date and time such as 2026-12-10 08:00, or as %1 (a date alone: the "
+           "start of that day; a time alone: today). A moment typed to the second "
+           "means its whole second.")
             .arg(QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat)));
     m_moment->setPlaceholderText(QStringLiteral("2026-12-10 08:00"));
     // Now, to the second: no milliseconds the field does not show.
     const QDateTime now = QDateTime::currentDateTime();
     m_moment->setText(tree::momentText(now.addMSecs(999 - now.time().msec())));
     connect(m_moment, &QLineEdit::textEdited, this, [this] { setShown(false); });
-    auto* show = new QPushButton(QStringLiteral("&Show"), this);
+    auto* show = new QPushButton(tr("&Show"), this);
     show->setObjectName(QStringLiteral("cmdShowAsOf"));
     show->setDefault(true);
     connect(show, &QPushButton::clicked, this, &AsOfDialog::showRequested);
@@ -65,17 +65,16 @@ AsOfDialog::AsOfDialog(QWidget* parent)
     m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_tree->setUniformRowHeights(true);
     m_tree->header()->setStretchLastSection(false);
-    m_tree->setAccessibleName(QStringLiteral("Bill as of the moment chosen, read-only"));
+    m_tree->setAccessibleName(tr("Bill as of the moment chosen, read-only"));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    m_restore = buttons->addButton(QStringLiteral("&Restore This Bill…"),
-                                   QDialogButtonBox::ActionRole);
+    m_restore = buttons->addButton(tr("&Restore This Bill…"), QDialogButtonBox::ActionRole);
     m_restore->setObjectName(QStringLiteral("cmdRestoreBill"));
     m_restore->setAutoDefault(false);
     m_restore->setEnabled(false);
-    m_restore->setToolTip(QStringLiteral("Puts back the bill shown; after the moment is "
-                                         "changed, press Show first"));
+    m_restore->setToolTip(tr("Puts back the bill shown; after the moment is "
+                             "changed, press Show first"));
     connect(m_restore, &QPushButton::clicked, this, &AsOfDialog::restoreRequested);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
@@ -124,8 +123,7 @@ AsOfCommands::AsOfCommands(CommandContext& context)
     : QObject(nullptr), m_context(context) {}
 
 void AsOfCommands::addTo(CommandRegistry& commands) {
-    QAction* action = commands.add(MenuGroup::ToolsAsOf, "mnuAsOf",
-                                   QStringLiteral("Show This Bill &As Of…"));
+    QAction* action = commands.add(MenuGroup::ToolsAsOf, "mnuAsOf", tr("Show This Bill &As Of…"));
     connect(action, &QAction::triggered, this, &AsOfCommands::open);
     connect(&commands, &CommandRegistry::billBeforeRequested, this, &AsOfCommands::openBefore);
     // The bill shown is the database's left: its Restore would put the new one's lines back.
@@ -156,8 +154,8 @@ bool AsOfCommands::openFor(const QString& item) {
     if (item.isEmpty()) {
         m_context.desktop().messageBox(
             store::StoreError(store::ExportNoBill,
-                              QStringLiteral("Load a bill first: its earlier states are shown "
-                                             "from the history."))
+                              tr("Load a bill first: its earlier states are shown "
+                                 "from the history."))
                 .message(),
             desktop::OkOnly);
         return false;
@@ -172,11 +170,11 @@ bool AsOfCommands::openFor(const QString& item) {
         // Another bill: nothing of it is shown yet.
         m_shown.reset();
         m_dialog->setShown(false);
-        m_dialog->setHeading(QStringLiteral("Type a moment, such as 2026-12-10 08:00, and press "
-                                            "Show."));
+        m_dialog->setHeading(tr("Type a moment, such as 2026-12-10 08:00, and press "
+                                "Show."));
     }
     m_item = item;
-    m_dialog->setWindowTitle(QStringLiteral("Bill of %1 As Of").arg(item));
+    m_dialog->setWindowTitle(tr("Bill of %1 As Of").arg(item));
     m_dialog->show();
     m_dialog->raise();
     m_dialog->activateWindow();
@@ -190,12 +188,12 @@ void AsOfCommands::showAsOf() {
     const std::optional<QDateTime> moment = m_dialog->moment();
     if (!moment) {
         desktop.messageBox(
-            store::StoreError(store::HistoryMomentUnreadable,
-                              QStringLiteral("'%1' is no moment: type a date and time such as "
-                                             "2026-12-10 08:00, or as %2.")
-                                  .arg(m_dialog->momentTyped(),
-                                       QLocale().toString(QDateTime::currentDateTime(),
-                                                          QLocale::ShortFormat)))
+            store::StoreError(
+                store::HistoryMomentUnreadable,
+                tr("'%1' is no moment: type a date and time such as "
+                   "2026-12-10 08:00, or as %2.")
+                    .arg(m_dialog->momentTyped(),
+                         QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat)))
                 .message(),
             desktop::OkOnly | desktop::IconStop);
         return;
@@ -218,10 +216,9 @@ void AsOfCommands::showAsOf() {
         }
         m_shown = then.moment;
         m_dialog->setShown(true);
-        m_dialog->setHeading(QStringLiteral("%1 as it stood at %2%3: %4, read-only.")
-                                 .arg(m_item, tree::momentText(then.moment), note,
-                                      tree::counted(lines, QStringLiteral("line"),
-                                                    QStringLiteral("lines"))));
+        m_dialog->setHeading(
+            tr("%1 as it stood at %2%3: %Ln line(s), read-only.", nullptr, int(lines))
+                .arg(m_item, tree::momentText(then.moment), note));
     } catch (const store::StoreError& error) {
         if (error.number() != store::OperationCancelled)
             desktop.messageBox(error.message(), desktop::OkOnly | desktop::IconStop);

@@ -6,21 +6,22 @@
 #include "tree/edits/Quantity.h"
 
 #include <QAction>
-#include <QGuiApplication>
-#include <QMenu>
-#include <QPlainTextEdit>
-#include <QScreen>
-#include <QShortcut>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTimeEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -38,7 +39,7 @@ QDateTimeEdit* boundEdit(const QString& objectName, const QString& accessibleNam
     edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
     edit->setCalendarPopup(true);
     edit->setMinimumDateTime(NoBound);
-    edit->setSpecialValueText(QStringLiteral("any"));
+    edit->setSpecialValueText(QCoreApplication::translate("shell", "any"));
     edit->setDateTime(NoBound);
     return edit;
 }
@@ -63,7 +64,7 @@ std::optional<QDateTime> bound(const QDateTimeEdit& edit) {
 class ChangeHistoryDialog::Changes : public ReportTableModel {
 public:
     explicit Changes(QObject* parent)
-        : ReportTableModel(1, {QStringLiteral("Change")}, {}, parent) {}
+        : ReportTableModel(1, {QCoreApplication::translate("shell", "Change")}, {}, parent) {}
 
     void reset(std::vector<store::ChangeRecord> changes) {
         resetLines([&] {
@@ -93,54 +94,53 @@ private:
 
 ChangeHistoryDialog::ChangeHistoryDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("ChangeHistoryDialog"));
-    setWindowTitle(QStringLiteral("Change History"));
+    setWindowTitle(tr("Change History"));
     setModal(false);
 
     m_scope = new QComboBox;
     m_scope->setObjectName(QStringLiteral("historyScope"));
-    m_scope->addItems({QStringLiteral("Loaded bill"), QStringLiteral("This line"),
-                       QStringLiteral("Whole database")});
-    m_since = boundEdit(QStringLiteral("historySince"), QStringLiteral("Since"));
-    m_until = boundEdit(QStringLiteral("historyUntil"), QStringLiteral("Until"));
+    m_scope->addItems({tr("Loaded bill"), tr("This line"), tr("Whole database")});
+    m_since = boundEdit(QStringLiteral("historySince"), tr("Since"));
+    m_until = boundEdit(QStringLiteral("historyUntil"), tr("Until"));
     m_person = new QLineEdit;
     m_person->setObjectName(QStringLiteral("historyPerson"));
     m_source = new QComboBox;
     m_source->setObjectName(QStringLiteral("historySource"));
-    m_source->addItem(QStringLiteral("any"));
+    m_source->addItem(tr("any"));
     for (store::ChangeSource source :
          {store::ChangeSource::ThisEditor, store::ChangeSource::AnotherEditor,
           store::ChangeSource::AnotherProgram, store::ChangeSource::Restore})
-        m_source->addItem(store::sourceText(source), int(source));
+        m_source->addItem(tree::sourceShown(source), int(source));
     m_item = new QLineEdit;
     m_item->setObjectName(QStringLiteral("historyItem"));
-    auto* show = new QPushButton(QStringLiteral("&Show"));
+    auto* show = new QPushButton(tr("&Show"));
     show->setObjectName(QStringLiteral("historyShow"));
     show->setAutoDefault(false);
 
     auto* filters = new QFormLayout;
-    filters->addRow(QStringLiteral("S&cope:"), m_scope);
+    filters->addRow(tr("S&cope:"), m_scope);
     auto* times = new QHBoxLayout;
     times->addWidget(m_since, 1);
-    auto* untilLabel = new QLabel(QStringLiteral("&until"));
+    auto* untilLabel = new QLabel(tr("&until"));
     untilLabel->setBuddy(m_until);
     times->addWidget(untilLabel);
     times->addWidget(m_until, 1);
-    filters->addRow(buddyLabel(QStringLiteral("Si&nce:"), m_since), times);
-    filters->addRow(QStringLiteral("&Person:"), m_person);
-    filters->addRow(QStringLiteral("Sou&rce:"), m_source);
+    filters->addRow(buddyLabel(tr("Si&nce:"), m_since), times);
+    filters->addRow(tr("&Person:"), m_person);
+    filters->addRow(tr("Sou&rce:"), m_source);
     auto* itemRow = new QHBoxLayout;
     itemRow->addWidget(m_item, 1);
     itemRow->addWidget(show);
-    filters->addRow(buddyLabel(QStringLiteral("&Item:"), m_item), itemRow);
+    filters->addRow(buddyLabel(tr("&Item:"), m_item), itemRow);
 
     m_heading = reportHeading(QStringLiteral("historyHeading"));
     m_changes = new Changes(this);
-    m_table = reportTable(QStringLiteral("historyTable"), QStringLiteral("Changes"), m_changes);
+    m_table = reportTable(QStringLiteral("historyTable"), tr("Changes"), m_changes);
     m_table->horizontalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_details = new QPlainTextEdit;
     m_details->setObjectName(QStringLiteral("historyDetails"));
-    m_details->setAccessibleName(QStringLiteral("The change's details"));
+    m_details->setAccessibleName(tr("The change's details"));
     m_details->setReadOnly(true);
     m_details->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_details->setMaximumHeight(m_details->fontMetrics().lineSpacing() * 12);
@@ -149,13 +149,13 @@ ChangeHistoryDialog::ChangeHistoryDialog(QWidget* parent) : QDialog(parent) {
     m_size = reportHeading(QStringLiteral("historySize"));
 
     // What each change set offers, where the user stands on it: no time to type.
-    auto* before = new QAction(QStringLiteral("Show the Bill &Before This Change"), this);
+    auto* before = new QAction(tr("Show the Bill &Before This Change"), this);
     before->setObjectName(QStringLiteral("historyShowBefore"));
     connect(before, &QAction::triggered, this, &ChangeHistoryDialog::showBeforeRequested);
-    auto* compare = new QAction(QStringLiteral("&Compare With Before This Change"), this);
+    auto* compare = new QAction(tr("&Compare With Before This Change"), this);
     compare->setObjectName(QStringLiteral("historyCompareBefore"));
     connect(compare, &QAction::triggered, this, &ChangeHistoryDialog::compareBeforeRequested);
-    auto* restore = new QAction(QStringLiteral("&Restore…"), this);
+    auto* restore = new QAction(tr("&Restore…"), this);
     restore->setObjectName(QStringLiteral("historyRestoreAction"));
     connect(restore, &QAction::triggered, this, &ChangeHistoryDialog::restoreRequested);
     const auto popup = [this, before, compare, restore](const QPoint& at) {
@@ -179,18 +179,16 @@ ChangeHistoryDialog::ChangeHistoryDialog(QWidget* parent) : QDialog(parent) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     buttons->button(QDialogButtonBox::Close)->setAutoDefault(false);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    m_exportCsv = buttons->addButton(QStringLiteral("Export CS&V…"), QDialogButtonBox::ActionRole);
+    m_exportCsv = buttons->addButton(tr("Export CS&V…"), QDialogButtonBox::ActionRole);
     m_exportCsv->setObjectName(QStringLiteral("historyExportCsv"));
-    m_exportXlsx =
-        buttons->addButton(QStringLiteral("Export &Excel…"), QDialogButtonBox::ActionRole);
+    m_exportXlsx = buttons->addButton(tr("Export &Excel…"), QDialogButtonBox::ActionRole);
     m_exportXlsx->setObjectName(QStringLiteral("historyExportXlsx"));
-    m_restore = buttons->addButton(QStringLiteral("Res&tore…"), QDialogButtonBox::ActionRole);
+    m_restore = buttons->addButton(tr("Res&tore…"), QDialogButtonBox::ActionRole);
     m_restore->setObjectName(QStringLiteral("historyRestore"));
-    m_restore->setToolTip(QStringLiteral("Puts back what the current change set changed; in "
-                                         "the scope of one line, the line as it was before the "
-                                         "current change"));
-    m_forget = buttons->addButton(QStringLiteral("&Forget Changes Before…"),
-                                  QDialogButtonBox::ActionRole);
+    m_restore->setToolTip(tr("Puts back what the current change set changed; in "
+                             "the scope of one line, the line as it was before the "
+                             "current change"));
+    m_forget = buttons->addButton(tr("&Forget Changes Before…"), QDialogButtonBox::ActionRole);
     m_forget->setObjectName(QStringLiteral("historyForget"));
     m_forget->setAutoDefault(false);
     connect(m_forget, &QPushButton::clicked, this, &ChangeHistoryDialog::forgetRequested);
@@ -251,18 +249,16 @@ void ChangeHistoryDialog::showChanges(std::vector<store::ChangeRecord> changes, 
     m_changes->reset(std::move(changes));
     const QString since = keptSince.isValid()
                               ? keptSince.toLocalTime().toString(store::schema::StartDateFormat)
-                              : QStringLiteral("the start");
-    m_size->setText(
-        QStringLiteral("%1 listed; the history keeps %2 since %3.")
-            .arg(tree::counted(listed, QStringLiteral("change"), QStringLiteral("changes")),
-                 QLocale().toString(kept), since));
+                              : tr("the start");
+    m_size->setText(tr("%Ln change(s) listed; the history keeps %1 since %2.", nullptr, int(listed))
+                        .arg(QLocale().toString(kept), since));
     m_exportCsv->setEnabled(listed > 0);
     m_exportXlsx->setEnabled(listed > 0);
     m_restore->setEnabled(listed > 0);
     if (listed > 0 && listed >= store::HistoryQuery().limit)
-        m_size->setText(m_size->text() + QStringLiteral(" Only the newest %1 are listed: narrow "
-                                                        "the time or the scope to see older "
-                                                        "ones.")
+        m_size->setText(m_size->text() + tr(" Only the newest %1 are listed: narrow "
+                                            "the time or the scope to see older "
+                                            "ones.")
                                              .arg(QLocale().toString(listed)));
     if (listed > 0)
         m_table->setCurrentIndex(m_changes->index(0, 0));

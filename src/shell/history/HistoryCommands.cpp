@@ -37,12 +37,12 @@ HistoryCommands::HistoryCommands(CommandContext& context)
     : QObject(context.window()), m_context(context) {}
 
 void HistoryCommands::addTo(CommandRegistry& commands) {
-    QAction* action = commands.add(MenuGroup::ToolsHistory, "mnuChangeHistory",
-                                   QStringLiteral("Change &History…"));
+    QAction* action =
+        commands.add(MenuGroup::ToolsHistory, "mnuChangeHistory", tr("Change &History…"));
     connect(action, &QAction::triggered, this, &HistoryCommands::open);
     // A file's history is kept by the editors themselves; a server keeps one only once asked.
     QAction* keep = commands.add(MenuGroup::ToolsHistory, "mnuKeepServerHistory",
-                                 QStringLiteral("&Keep History on This Server…"));
+                                 tr("&Keep History on This Server…"));
     connect(keep, &QAction::triggered, this, &HistoryCommands::keepOnServer);
     connect(commands.menu(MenuGroup::ToolsHistory), &QMenu::aboutToShow, keep, [this, keep] {
         keep->setEnabled(store::isServerAddress(m_context.databasePath()));
@@ -64,21 +64,21 @@ void HistoryCommands::keepOnServer() {
     if (!store::isServerAddress(server) || tree::storeWaiting())
         return;
     desktop::Desktop& desktop = m_context.desktop();
-    const QString informative = QStringLiteral(
-        "This creates the schema bom_history on the server (its table of changes, bom_history."
-        "change, one row for each transaction that changes the tables, bom_history.change_set, "
-        "and the moment it keeps them since) and the triggers bom_history_record and "
-        "bom_history_truncate on ItemMaster and BomDetail. From then on every write to those "
-        "tables, by this editor, other editors and the manufacturing application alike, also "
-        "writes the rows before and after to bom_history.change in the same transaction: each "
-        "write takes a little longer (about one more row written for each row it changes, and "
-        "the commits that record history are numbered one after another, so that \"as of\" "
-        "follows the order of the commits), and the schema grows with every change until older "
-        "changes are forgotten. Only its triggers may write there, whoever the user. The shared "
-        "tables gain no column. It takes the right to create in the database and to make "
-        "triggers on both tables and to read them; bom-import --disable-history removes it all "
-        "again.");
-    if (desktop.messageBox(QStringLiteral("Keep The History Of Every Change On This Server?"),
+    const QString informative =
+        tr("This creates the schema bom_history on the server (its table of changes, bom_history."
+           "change, one row for each transaction that changes the tables, bom_history.change_set, "
+           "and the moment it keeps them since) and the triggers bom_history_record and "
+           "bom_history_truncate on ItemMaster and BomDetail. From then on every write to those "
+           "tables, by this editor, other editors and the manufacturing application alike, also "
+           "writes the rows before and after to bom_history.change in the same transaction: each "
+           "write takes a little longer (about one more row written for each row it changes, and "
+           "the commits that record history are numbered one after another, so that \"as of\" "
+           "follows the order of the commits), and the schema grows with every change until older "
+           "changes are forgotten. Only its triggers may write there, whoever the user. The shared "
+           "tables gain no column. It takes the right to create in the database and to make "
+           "triggers on both tables and to read them; bom-import --disable-history removes it all "
+           "again.");
+    if (desktop.messageBox(tr("Keep The History Of Every Change On This Server?"),
                            desktop::OkCancel | desktop::IconQuestion,
                            QStringLiteral("Keep History on This Server"),
                            informative) != desktop::ResultOk)
@@ -92,9 +92,9 @@ void HistoryCommands::keepOnServer() {
         return;
     }
     m_context.showStatus(created.isEmpty()
-                             ? QStringLiteral("The server keeps the history of every change already.")
-                             : QStringLiteral("The server keeps the history of every change from "
-                                              "now on."));
+                             ? tr("The server keeps the history of every change already.")
+                             : tr("The server keeps the history of every change from "
+                                  "now on."));
 }
 
 ChangeHistoryDialog& HistoryCommands::dialog() {
@@ -170,23 +170,23 @@ void HistoryCommands::forget() {
         return;
     desktop::Desktop& desktop = m_context.desktop();
     QDialog ask(m_dialog);
-    ask.setWindowTitle(QStringLiteral("Forget Changes Before"));
+    ask.setWindowTitle(tr("Forget Changes Before"));
     auto* moment = new QDateTimeEdit(QDateTime::currentDateTime().addMonths(-12), &ask);
     moment->setObjectName(QStringLiteral("forgetMoment"));
     moment->setCalendarPopup(true);
     moment->setDisplayFormat(QLocale().dateTimeFormat(QLocale::ShortFormat));
     auto* form = new QFormLayout(&ask);
-    auto* label = new QLabel(QStringLiteral("Forget every change &before:"), &ask);
+    auto* label = new QLabel(tr("Forget every change &before:"), &ask);
     label->setBuddy(moment);
     form->addRow(label, moment);
-    auto* note = new QLabel(QStringLiteral("The bill can be shown as of any moment from then "
-                                           "on, never before it. Nothing of the database "
-                                           "changes."),
+    auto* note = new QLabel(tr("The bill can be shown as of any moment from then "
+                               "on, never before it. Nothing of the database "
+                               "changes."),
                             &ask);
     note->setWordWrap(true);
     form->addRow(note);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &ask);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Forget"));
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("&Forget"));
     connect(buttons, &QDialogButtonBox::accepted, &ask, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, &ask, &QDialog::reject);
     form->addRow(buttons);
@@ -202,11 +202,10 @@ void HistoryCommands::forget() {
         desktop.messageBox(error.message(), desktop::OkOnly | desktop::IconStop);
         return;
     }
-    m_context.showStatus(
-        QStringLiteral("%1 %2 of the history forgotten.")
-            .arg(forgotten.stopped ? QStringLiteral("Stopped:") : QStringLiteral("Done:"),
-                 tree::counted(forgotten.changes, QStringLiteral("change"),
-                               QStringLiteral("changes"))));
+    m_context.showStatus((forgotten.stopped ? tr("Stopped: %Ln change(s) of the history forgotten.",
+                                                 nullptr, int(forgotten.changes))
+                                            : tr("Done: %Ln change(s) of the history forgotten.",
+                                                 nullptr, int(forgotten.changes))));
     read();
 }
 
@@ -253,8 +252,8 @@ std::optional<store::HistoryQuery> HistoryCommands::query() {
             return std::nullopt;
         const tree::Structure& structure = m_context.model().structure();
         if (structure.topText().isEmpty()) {
-            m_dialog->setHeading(QStringLiteral("No bill is loaded: load an item, or choose "
-                                                "the whole database."));
+            m_dialog->setHeading(tr("No bill is loaded: load an item, or choose "
+                                    "the whole database."));
             return std::nullopt;
         }
         // Every assembly whose bill the structure holds, an empty one too: a line it had
@@ -262,22 +261,22 @@ std::optional<store::HistoryQuery> HistoryCommands::query() {
         for (int item = 0; item < structure.itemCount(); ++item)
             if (structure.isRead(item))
                 query.assemblies.append(structure.textOf(item));
-        m_dialog->setHeading(QStringLiteral("Changes to the bill of %1").arg(structure.topText()));
+        m_dialog->setHeading(tr("Changes to the bill of %1").arg(structure.topText()));
         break;
     }
     case ChangeHistoryDialog::ThisLine:
         if (!m_line) {
-            m_dialog->setHeading(QStringLiteral("No line is chosen: click a node of the tree "
-                                                "first."));
+            m_dialog->setHeading(tr("No line is chosen: click a node of the tree "
+                                    "first."));
             return std::nullopt;
         }
         query.assemblies = {m_line->assembly};
         query.component = m_line->component;
         m_dialog->setHeading(
-            QStringLiteral("Changes to the line %1 → %2").arg(m_line->assembly, m_line->component));
+            tr("Changes to the line %1 → %2").arg(m_line->assembly, m_line->component));
         break;
     case ChangeHistoryDialog::WholeDatabase:
-        m_dialog->setHeading(QStringLiteral("Changes to the whole database"));
+        m_dialog->setHeading(tr("Changes to the whole database"));
         break;
     }
     return query;
@@ -315,13 +314,12 @@ void HistoryCommands::exportListed(bool excel) {
     desktop::Desktop& desktop = m_context.desktop();
     const std::vector<store::ChangeRecord>& changes = m_dialog->changes();
     const auto path = desktop.saveFile(
-        QStringLiteral("Export Change History"),
+        tr("Export Change History"),
         proposedExportPath(QStringLiteral("change-history"),
                            excel ? QStringLiteral(".xlsx") : QStringLiteral(".csv"),
                            m_context.databasePath()),
-        excel ? QStringList{QStringLiteral("Excel workbooks (*.xlsx)"),
-                            QStringLiteral("All files (*)")}
-              : QStringList{QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")});
+        excel ? QStringList{tr("Excel workbooks (*.xlsx)"), tr("All files (*)")}
+              : QStringList{tr("CSV files (*.csv)"), tr("All files (*)")});
     if (!path)
         return;
     try {
@@ -340,10 +338,9 @@ void HistoryCommands::exportListed(bool excel) {
             file.write(tree::historyCsv(changes, tree::HistoryTime::Local));
             file.commit();
         }
-        m_context.showStatus(QStringLiteral("Change history written to %1: %2.")
-                                 .arg(QDir::toNativeSeparators(*path),
-                                      tree::counted(qint64(changes.size()), QStringLiteral("row"),
-                                                    QStringLiteral("rows"))));
+        m_context.showStatus(
+            tr("Change history written to %1: %Ln row(s).", nullptr, int(changes.size()))
+                .arg(QDir::toNativeSeparators(*path)));
     } catch (const store::StoreError& error) {
         desktop.messageBox(error.message(), desktop::OkOnly);
     }

@@ -5,6 +5,7 @@
 #include "store/StoreError.h"
 #include "tree/edits/LineEdits.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGuiApplication>
@@ -43,7 +44,7 @@ RestoreDialog::RestoreDialog(const QString& heading, tree::RestorePlan plan, QWi
     : QDialog(parent), m_lines(std::move(plan.lines)), m_table(new QTableWidget(this)),
       m_reason(new QLineEdit(this)) {
     setObjectName(QStringLiteral("frmRestore"));
-    setWindowTitle(QStringLiteral("Restore"));
+    setWindowTitle(tr("Restore"));
     auto* label = new QLabel(heading, this);
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
@@ -54,10 +55,8 @@ RestoreDialog::RestoreDialog(const QString& heading, tree::RestorePlan plan, QWi
     alsoUsed->setVisible(!plan.alsoUsed.isEmpty());
     m_table->setObjectName(QStringLiteral("restoreLines"));
     m_table->setColumnCount(Columns);
-    m_table->setHorizontalHeaderLabels({QStringLiteral("Put back"), QStringLiteral("Assembly"),
-                                        QStringLiteral("Component"), QStringLiteral("Restore to"),
-                                        QStringLiteral("The change left"),
-                                        QStringLiteral("Now")});
+    m_table->setHorizontalHeaderLabels({tr("Put back"), tr("Assembly"), tr("Component"),
+                                        tr("Restore to"), tr("The change left"), tr("Now")});
     m_table->setRowCount(int(m_lines.size()));
     m_table->verticalHeader()->hide();
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -67,9 +66,9 @@ RestoreDialog::RestoreDialog(const QString& heading, tree::RestorePlan plan, QWi
         choice->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         choice->setCheckState(line.chosen ? Qt::Checked : Qt::Unchecked);
         if (line.changedSince())
-            choice->setText(QStringLiteral("changed since"));
+            choice->setText(tr("changed since"));
         else if (line.asTarget())
-            choice->setText(QStringLiteral("as it was"));
+            choice->setText(tr("as it was"));
         m_table->setItem(row, Chosen, choice);
         m_table->setItem(row, Assembly, cell(line.assembly));
         m_table->setItem(row, Component, cell(line.component));
@@ -80,9 +79,9 @@ RestoreDialog::RestoreDialog(const QString& heading, tree::RestorePlan plan, QWi
     m_table->resizeColumnsToContents();
     m_reason->setObjectName(QStringLiteral("restoreReason"));
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Reason (optional):"), m_reason);
+    form->addRow(tr("&Reason (optional):"), m_reason);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Re&store"));
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("Re&store"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
@@ -126,7 +125,8 @@ void restoreFromHistory(CommandContext& context, const store::HistoryQuery& quer
         return;
     }
     if (plan.lines.empty()) {
-        desktop.messageBox(QStringLiteral("The history holds no change of a line to restore here."),
+        desktop.messageBox(QCoreApplication::translate(
+                               "shell", "The history holds no change of a line to restore here."),
                            desktop::OkOnly);
         return;
     }
@@ -138,9 +138,11 @@ void restoreFromHistory(CommandContext& context, const store::HistoryQuery& quer
     if (batch.removed.empty() && batch.added.empty()) {
         const bool any = std::any_of(chosen.cbegin(), chosen.cend(),
                                      [](const tree::RestoreLine& line) { return line.chosen; });
-        context.showStatus(any ? QStringLiteral("Nothing to restore: the lines chosen hold what "
-                                                "they held then.")
-                               : QStringLiteral("Nothing restored: no line was chosen."));
+        context.showStatus(
+            any ? QCoreApplication::translate("shell",
+                                              "Nothing to restore: the lines chosen hold what "
+                                              "they held then.")
+                : QCoreApplication::translate("shell", "Nothing restored: no line was chosen."));
         return;
     }
     context.edits().writeLines(batch, name, preview.reason(), true);

@@ -4,6 +4,7 @@
 #include "store/ChangeSet.h"
 #include "tree/bill/BomTreeModel.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QSet>
 
@@ -14,7 +15,8 @@ QString changeNoteFor(const store::Changes& changes, const QStringList& assembli
     if (assemblies.isEmpty())
         return {};
     if (changes.everything)
-        return QStringLiteral("The database has changed since these lines were read: %1")
+        return QCoreApplication::translate(
+                   "shell", "The database has changed since these lines were read: %1")
             .arg(consequence);
     QSet<QString> listed;
     for (const QString& assembly : assemblies)
@@ -25,9 +27,11 @@ QString changeNoteFor(const store::Changes& changes, const QStringList& assembli
             touched.append(assembly);
     if (touched.isEmpty())
         return {};
-    return QStringLiteral("Another editor has changed the lines of %1 since they were read: %2")
+    return QCoreApplication::translate(
+               "shell", "Another editor has changed the lines of %1 since they were read: %2")
         .arg(touched.size() <= 3 ? touched.join(QStringLiteral(", "))
-                                 : QStringLiteral("%1 assemblies listed here").arg(touched.size()),
+                                 : QCoreApplication::translate("shell", "%n assemblies listed here",
+                                                               nullptr, int(touched.size())),
              consequence);
 }
 

@@ -10,6 +10,7 @@
 #include "tree/bill/LiveWatch.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 
@@ -32,11 +33,11 @@ QString named(const QStringList& ids) {
     if (ids.size() <= 1)
         return ids.value(0);
     if (ids.size() <= 3)
-        return ids.mid(0, ids.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") +
-               ids.constLast();
-    return QStringLiteral("%1 and %2 more")
-        .arg(ids.mid(0, 2).join(QStringLiteral(", ")))
-        .arg(ids.size() - 2);
+        return QCoreApplication::translate("shell", "%1 and %2")
+            .arg(ids.mid(0, ids.size() - 1).join(QStringLiteral(", ")), ids.constLast());
+    const int more = int(ids.size()) - 2;
+    return QCoreApplication::translate("shell", "%1 and %n more", nullptr, more)
+        .arg(ids.mid(0, 2).join(QStringLiteral(", ")));
 }
 
 } // namespace
@@ -168,8 +169,8 @@ void LiveUpdates::showRead() {
         // Kept for the next try: a file a writer holds locked is read a moment later.
         readAgain();
         if (++m_failedReads >= QuietFailures)
-            m_context.showStatus(QStringLiteral("Changes by other editors could not be read: %1")
-                                    .arg(m_reader->failure()->message()));
+            m_context.showStatus(tr("Changes by other editors could not be read: %1")
+                                     .arg(m_reader->failure()->message()));
         m_idleCheck.start(std::min(IdleCheckMs << std::min(m_failedReads, 5), 5000));
         return;
     }
@@ -193,14 +194,15 @@ void LiveUpdates::sayChanged(const tree::ShownChanges& shown, bool listChanged) 
     QString text;
     // A file's commit that no editor recorded is another program's (the manufacturing
     // application, sqlite3), and said so.
-    const QString who = m_reader->changes().byProgram ? QStringLiteral("another program")
-                                                      : QStringLiteral("another editor");
-    if (!shown.assemblies.isEmpty())
-        text = QStringLiteral("%1 changed by %2").arg(named(shown.assemblies), who);
-    else if (!shown.items.isEmpty())
-        text = QStringLiteral("%1 changed by %2").arg(named(shown.items), who);
+    const bool byProgram = m_reader->changes().byProgram;
+    const QStringList& changed = !shown.assemblies.isEmpty() ? shown.assemblies : shown.items;
+    if (!changed.isEmpty())
+        text =
+            (byProgram ? tr("%1 changed by another program") : tr("%1 changed by another editor"))
+                .arg(named(changed));
     else if (listChanged)
-        text = QStringLiteral("The Item Master list was changed by %1").arg(who);
+        text = byProgram ? tr("The Item Master list was changed by another program")
+                         : tr("The Item Master list was changed by another editor");
     if (text.isEmpty())
         return;
     m_said = text;
@@ -209,11 +211,10 @@ void LiveUpdates::sayChanged(const tree::ShownChanges& shown, bool listChanged) 
 }
 
 void LiveUpdates::showEditors(int others) {
-    m_editorsPanel->setText(others == 1 ? QStringLiteral("1 other editor")
-                                        : QStringLiteral("%1 other editors").arg(others));
+    m_editorsPanel->setText(tr("%n other editor(s)", nullptr, others));
     m_editorsPanel->setToolTip(
-        QStringLiteral("Editors that have this database open on other computers or in other "
-                       "windows"));
+        tr("Editors that have this database open on other computers or in other "
+           "windows"));
     m_editorsPanel->setVisible(others > 0);
 }
 

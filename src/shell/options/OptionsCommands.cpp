@@ -21,8 +21,7 @@ OptionsCommands::OptionsCommands(CommandContext& context)
 }
 
 void OptionsCommands::addTo(CommandRegistry& commands) {
-    QAction* options =
-        commands.add(MenuGroup::ToolsOptions, "mnuOptions", QStringLiteral("&Options\u2026"));
+    QAction* options = commands.add(MenuGroup::ToolsOptions, "mnuOptions", tr("&Options\u2026"));
     connect(options, &QAction::triggered, this, &OptionsCommands::open);
 }
 

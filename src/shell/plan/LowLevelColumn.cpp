@@ -25,10 +25,9 @@ void LowLevelColumn::read() {
         std::make_unique<tree::LowLevelRead>(location, this, [this](const tree::StoredCodes& read) {
             m_running = false;
             if (!read.codes) {
-                m_context.showStatus(
-                    read.failure.isEmpty()
-                        ? QStringLiteral("Low-level codes not read.")
-                        : QStringLiteral("Low-level codes not read: %1").arg(read.failure));
+                m_context.showStatus(read.failure.isEmpty()
+                                         ? tr("Low-level codes not read.")
+                                         : tr("Low-level codes not read: %1").arg(read.failure));
                 return;
             }
             m_context.list().setLowLevelCodes(*read.codes);
@@ -42,11 +41,9 @@ void LowLevelColumn::read() {
                 named.append(QStringLiteral("\u2026"));
             }
             m_context.showStatus(
-                QStringLiteral("%1 on or below a cycle, without a low-level code: %2")
-                    .arg(circular.size() == 1
-                             ? QStringLiteral("1 item stands")
-                             : QStringLiteral("%1 items stand").arg(circular.size()),
-                         named.join(QStringLiteral(", "))));
+                tr("%n item(s) stand(s) on or below a cycle, without a low-level code: %1", nullptr,
+                   int(circular.size()))
+                    .arg(named.join(QStringLiteral(", "))));
         });
 }
 

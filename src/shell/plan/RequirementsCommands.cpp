@@ -27,12 +27,13 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QSettings>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QSettings>
 
 #include <algorithm>
 #include <limits>
@@ -41,9 +42,14 @@ namespace shell {
 
 namespace {
 
-const QStringList CsvFilters{QStringLiteral("CSV files (*.csv)"), QStringLiteral("All files (*)")};
-const QStringList XlsxFilters{QStringLiteral("Excel workbooks (*.xlsx)"),
-                              QStringLiteral("All files (*)")};
+QStringList csvFilters() {
+    return {QCoreApplication::translate("shell", "CSV files (*.csv)"),
+            QCoreApplication::translate("shell", "All files (*)")};
+}
+QStringList xlsxFilters() {
+    return {QCoreApplication::translate("shell", "Excel workbooks (*.xlsx)"),
+            QCoreApplication::translate("shell", "All files (*)")};
+}
 
 /// How long a check looks for the nearest IDs of unknown items at once; the rest are looked
 /// for when their row is entered, so that a paste of thousands of unknown rows never waits on
@@ -56,12 +62,15 @@ constexpr int ItemsInFileName = 3;
 /// The Export menu's "With Title Block", as the window's settings keep it.
 const QString TitleBlockKey = QStringLiteral("export/titleBlock");
 
-QString namedList(const QStringList& items) {
+/// "A, B, C and 7 more": in the user's language where the window says it, in English
+/// where a file's title block records it.
+QString namedList(const QStringList& items, bool shown = true) {
     if (items.size() <= ItemsNamed)
         return items.join(QStringLiteral(", "));
-    return QStringLiteral("%1 and %2 more")
-        .arg(items.mid(0, ItemsNamed).join(QStringLiteral(", ")))
-        .arg(items.size() - ItemsNamed);
+    const QString first = items.mid(0, ItemsNamed).join(QStringLiteral(", "));
+    const int more = int(items.size() - ItemsNamed);
+    return shown ? QCoreApplication::translate("shell", "%1 and %n more", nullptr, more).arg(first)
+                 : QStringLiteral("%1 and %2 more").arg(first).arg(more);
 }
 
 QString optionsText(const tree::RequirementOptions& options) {
@@ -99,8 +108,8 @@ RequirementsCommands::RequirementsCommands(CommandContext& context)
     : QObject(context.window()), m_context(context), m_desktop(context.desktop()) {}
 
 void RequirementsCommands::addTo(CommandRegistry& commands) {
-    QAction* action = commands.add(MenuGroup::ToolsRequirements, "mnuRequirements",
-                                   QStringLiteral("Re&quirements…"));
+    QAction* action =
+        commands.add(MenuGroup::ToolsRequirements, "mnuRequirements", tr("Re&quirements…"));
     connect(action, &QAction::triggered, this, &RequirementsCommands::open);
 }
 
@@ -140,7 +149,7 @@ void RequirementsCommands::fail(int number, const QString& text) {
 }
 
 QString RequirementsCommands::unknownNote(const QString& item, bool suggest) const {
-    QString note = QStringLiteral("not in the Item Master");
+    QString note = tr("not in the Item Master");
     if (!suggest)
         return note;
     const ItemListModel& items = m_context.list().itemModel();
@@ -200,8 +209,7 @@ void RequirementsCommands::checkEditedRow(int row) {
     for (const RequirementsDialog::PlanLine& line : m_dialog->planLines())
         if (line.row == row) {
             if (const std::optional<int> unknown = checkItems({line}); unknown)
-                m_dialog->setPlanNote(*unknown ? QStringLiteral("%1 is not in the Item Master.")
-                                                     .arg(line.item)
+                m_dialog->setPlanNote(*unknown ? tr("%1 is not in the Item Master.").arg(line.item)
                                                : QString());
             return;
         }
@@ -226,8 +234,7 @@ void RequirementsCommands::addItem() {
     const auto items = m_context.edits().itemLines();
     if (!items)
         return;
-    ItemPickDialog pick(QStringLiteral("Add Item to Build"), QStringLiteral("Item to build:"), *items,
-                        m_dialog);
+    ItemPickDialog pick(tr("Add Item to Build"), tr("Item to build:"), *items, m_dialog);
     if (m_desktop.runDialog(pick) != QDialog::Accepted || pick.chosen().isEmpty())
         return;
     // Picked from the Item Master: known.
@@ -257,7 +264,7 @@ void RequirementsCommands::pasteRows() {
             lines.push_back({item, line.quantityText.isEmpty() ? QStringLiteral("1")
                                                                : line.quantityText});
     if (lines.empty()) {
-        fail(store::PasteNoLines, QStringLiteral("The pasted rows name no item."));
+        fail(store::PasteNoLines, tr("The pasted rows name no item."));
         return;
     }
     // An item listed already: its quantity and the pasted one are added, or the pasted one
@@ -265,14 +272,12 @@ void RequirementsCommands::pasteRows() {
     auto listed = RequirementsDialog::Listed::Replace;
     if (const QStringList repeated = m_dialog->repeatedAmong(lines); !repeated.isEmpty()) {
         const int answer = m_desktop.choiceBox(
-            QStringLiteral("%1 listed already: %2. Add the pasted quantities to those listed, or "
-                           "let the pasted quantities replace them?")
-                .arg(repeated.size() == 1
-                         ? QStringLiteral("The pasted item is")
-                         : tree::counted(repeated.size(), {}, QStringLiteral("pasted items are")),
-                     namedList(repeated)),
+            tr("%n pasted item(s) listed already: %1. Add the pasted quantities to those "
+               "listed, or let the pasted quantities replace them?",
+               nullptr, int(repeated.size()))
+                .arg(namedList(repeated)),
             desktop::YesNoCancel | desktop::IconQuestion, QStringLiteral("Paste Rows"),
-            {QStringLiteral("&Add"), QStringLiteral("&Replace"), QStringLiteral("Cancel")});
+            {tr("&Add"), tr("&Replace"), tr("Cancel")});
         if (answer != desktop::ResultYes && answer != desktop::ResultNo)
             return;
         listed = answer == desktop::ResultYes ? RequirementsDialog::Listed::Add
@@ -283,17 +288,14 @@ void RequirementsCommands::pasteRows() {
     const RequirementsDialog::Merged merged = m_dialog->mergePlanLines(lines, listed);
 
     // What the paste did, and then its items looked up, all in one trip.
-    QString note = QStringLiteral("%1 pasted: %2")
-                       .arg(tree::counted(qint64(lines.size()), QStringLiteral("row"),
-                                          QStringLiteral("rows")),
-                            tree::counted(merged.added, QStringLiteral("new line"),
-                                          QStringLiteral("new lines")));
+    QString note = tr("%1 pasted: %2")
+                       .arg(tr("%Ln row(s)", nullptr, int(lines.size())),
+                            tr("%Ln new line(s)", nullptr, int(merged.added)));
     if (!merged.listed.isEmpty())
-        note += QStringLiteral("; %1 (%2)")
-                    .arg(listed == RequirementsDialog::Listed::Add
-                             ? QStringLiteral("the pasted quantities added to those listed")
-                             : QStringLiteral("the pasted quantities in place of those listed"),
-                         namedList(merged.listed));
+        note += (listed == RequirementsDialog::Listed::Add
+                     ? tr("; the pasted quantities added to those listed (%1)")
+                     : tr("; the pasted quantities in place of those listed (%1)"))
+                    .arg(namedList(merged.listed));
     note += u'.';
     std::vector<bool> touched;
     for (const int row : merged.rows) {
@@ -305,9 +307,9 @@ void RequirementsCommands::pasteRows() {
         if (size_t(line.row) < touched.size() && touched[size_t(line.row)])
             check.push_back(line);
     if (const std::optional<int> unknown = checkItems(check); unknown && *unknown > 0)
-        note += QStringLiteral(" %1 not in the Item Master: mend or remove %2 before Work Out.")
-                    .arg(tree::counted(*unknown, QStringLiteral("item is"), QStringLiteral("items are")),
-                         *unknown == 1 ? QStringLiteral("its row") : QStringLiteral("their rows"));
+        note += tr(" %Ln item(s) is (are) not in the Item Master: mend or remove its (their) "
+                   "row(s) before Work Out.",
+                   nullptr, *unknown);
     if (m_dialog)
         m_dialog->setPlanNote(note);
 }
@@ -321,14 +323,14 @@ void RequirementsCommands::workOut() {
         const std::optional<double> quantity = tree::parseQuantity(line.quantity);
         if (!quantity || *quantity <= 0) {
             fail(store::PlanBadQuantity,
-                 QStringLiteral("The quantity to build of %1 must be a number above 0: '%2'.")
+                 tr("The quantity to build of %1 must be a number above 0: '%2'.")
                      .arg(line.item, line.quantity));
             return;
         }
         builds.push_back({line.item, *quantity});
     }
     if (builds.empty()) {
-        fail(store::PlanNoItem, QStringLiteral("List at least one item to build, with its quantity."));
+        fail(store::PlanNoItem, tr("List at least one item to build, with its quantity."));
         return;
     }
     // One trip, off the window's thread: the listed items looked up, and when the Item Master
@@ -358,20 +360,19 @@ void RequirementsCommands::workOut() {
         QString only;
         for (size_t at = 0; at < planned.size() && at < found.size(); ++at)
             if (!found[at]) {
-                named.append(QStringLiteral("%1 (row %2)").arg(planned[at].item).arg(planned[at].row + 1));
+                named.append(tr("%1 (row %2)").arg(planned[at].item).arg(planned[at].row + 1));
                 if (only.isEmpty())
                     only = m_dialog->itemNote(planned[at].row);
             }
         fail(store::PlanUnknownItem,
              unknown == 1
-                 ? QStringLiteral("%1 is %2%3 Mend or remove its row, then Work Out again.")
+                 ? tr("%1 is %2%3 Mend or remove its row, then Work Out again.")
                        .arg(named.front(), only,
-                            only.endsWith(u'?') ? QStringLiteral("") : QStringLiteral("."))
-                 : QStringLiteral("%1 are not in the Item Master: %2. Mend or remove their rows, "
-                                  "then Work Out again.")
-                       .arg(tree::counted(unknown, QStringLiteral("item to build"),
-                                          QStringLiteral("items to build")),
-                            namedList(named)));
+                            only.endsWith(u'?') ? QString() : QStringLiteral("."))
+                 : tr("%Ln items to build are not in the Item Master: %1. Mend or remove their "
+                      "rows, then Work Out again.",
+                      nullptr, unknown)
+                       .arg(namedList(named)));
         return;
     }
     m_workedOut = {builds, options, location, QDateTime::currentDateTime()};
@@ -384,18 +385,15 @@ void RequirementsCommands::workOut() {
     };
     const qint64 noQuantity = countOf([](const auto& line) { return !line.total && !line.tooLarge; });
     const qint64 tooLarge = countOf([](const auto& line) { return line.tooLarge; });
-    QString heading = QStringLiteral("To build %1: %2.")
-                          .arg(namedList(plan),
-                               tree::counted(qint64(needed.size()), QStringLiteral("item"),
-                                             QStringLiteral("items")));
+    QString heading =
+        tr("To build %1: %Ln item(s).", nullptr, int(needed.size())).arg(namedList(plan));
     if (noQuantity > 0)
-        heading += QStringLiteral(" %1 without a total: a line on the way has no quantity.")
-                       .arg(tree::counted(noQuantity, QStringLiteral("item"), QStringLiteral("items")));
+        heading += tr(" %Ln item(s) without a total: a line on the way has no quantity.", nullptr,
+                      int(noQuantity));
     if (tooLarge > 0)
-        heading += QStringLiteral(" %1 without a total: it is past what a number holds (above "
-                                  "%2).")
-                       .arg(tree::counted(tooLarge, QStringLiteral("item"), QStringLiteral("items")),
-                            tree::formatQuantity(std::numeric_limits<double>::max()));
+        heading += tr(" %Ln item(s) without a total: it is past what a number holds (above %1).",
+                      nullptr, int(tooLarge))
+                       .arg(tree::formatQuantity(std::numeric_limits<double>::max()));
     m_dialog->setPlanNote({});
     m_dialog->showRequirements(heading, std::move(needed));
     m_context.showStatus(heading);
@@ -411,7 +409,7 @@ QList<std::pair<QString, QString>> RequirementsCommands::planRecord(bool withIte
         QStringList builds;
         for (const tree::PlannedBuild& build : m_workedOut.builds)
             builds.append(buildText(build));
-        record.append({QStringLiteral("To build"), namedList(builds)});
+        record.append({QStringLiteral("To build"), namedList(builds, false)});
     }
     // The time as a spreadsheet and a script read it alike, with the offset from UTC.
     const QDateTime at = m_workedOut.at;
@@ -427,23 +425,23 @@ void RequirementsCommands::exportTo(const QString& suffix, const QStringList& fi
     if (!m_dialog || m_dialog->requirements().empty())
         return;
     const auto path = m_desktop.saveFile(
-        QStringLiteral("Export Requirements"),
-        proposedExportPath(planName(m_workedOut.builds), suffix, m_context.databasePath()), filters);
+        tr("Export Requirements"),
+        proposedExportPath(planName(m_workedOut.builds), suffix, m_context.databasePath()),
+        filters);
     if (!path)
         return;
     try {
         write(*path);
-        m_context.showStatus(QStringLiteral("Requirements written to %1: %2.")
-                                 .arg(QDir::toNativeSeparators(*path),
-                                      tree::counted(qint64(m_dialog->requirements().size()),
-                                                    QStringLiteral("row"), QStringLiteral("rows"))));
+        m_context.showStatus(tr("Requirements written to %1: %Ln row(s).", nullptr,
+                                int(m_dialog->requirements().size()))
+                                 .arg(QDir::toNativeSeparators(*path)));
     } catch (const store::StoreError& error) {
         m_desktop.messageBox(error.message(), desktop::OkOnly);
     }
 }
 
 void RequirementsCommands::exportCsv() {
-    exportTo(QStringLiteral("-requirements.csv"), CsvFilters, [this](const QString& path) {
+    exportTo(QStringLiteral("-requirements.csv"), csvFilters(), [this](const QString& path) {
         QByteArray out;
         // The plan above the list: one record per item to build (its ID and quantity as
         // stored), then the options, the database and the time, and a blank line.
@@ -463,7 +461,7 @@ void RequirementsCommands::exportCsv() {
 }
 
 void RequirementsCommands::exportExcel() {
-    exportTo(QStringLiteral("-requirements.xlsx"), XlsxFilters, [this](const QString& path) {
+    exportTo(QStringLiteral("-requirements.xlsx"), xlsxFilters(), [this](const QString& path) {
         XlsxSheet sheet(path, QStringLiteral("Requirements"), tree::requirementHeaders(),
                         titleBlockWanted() ? planRecord(true) : XlsxSheet::TitleBlock{});
         for (const tree::RequirementLine& line : m_dialog->requirements()) {
@@ -512,22 +510,19 @@ void RequirementsCommands::print() {
     QStringList listed;
     for (const tree::PlannedBuild& build : m_workedOut.builds)
         listed.append(buildText(build));
-    tree::PrintedBill document(rows, tree::BillHeading{QStringLiteral("Requirements"),
-                                                        namedList(listed),
-                                                        QDir::toNativeSeparators(m_context.databasePath()),
-                                                        QDate::currentDate()});
+    tree::PrintedBill document(rows,
+                               tree::BillHeading{tr("Requirements"), namedList(listed),
+                                                 QDir::toNativeSeparators(m_context.databasePath()),
+                                                 QDate::currentDate()});
     const QString pdf = proposedExportPath(planName(m_workedOut.builds),
                                            QStringLiteral("-requirements.pdf"),
                                            m_context.databasePath());
-    const desktop::PrintOutcome outcome =
-        m_desktop.print(QStringLiteral("Print Requirements"), document, pdf);
+    const desktop::PrintOutcome outcome = m_desktop.print(tr("Print Requirements"), document, pdf);
     if (outcome.result == desktop::PrintResult::Failed)
         fail(store::PrintFailed,
-             QStringLiteral("The requirements could not be printed: %1.").arg(outcome.cause));
+             tr("The requirements could not be printed: %1.").arg(outcome.cause));
     else if (outcome.result == desktop::PrintResult::Printed)
-        m_context.showStatus(QStringLiteral("Requirements printed: %1.")
-                                 .arg(tree::counted(outcome.pages, QStringLiteral("page"),
-                                                    QStringLiteral("pages"))));
+        m_context.showStatus(tr("Requirements printed: %Ln page(s).", nullptr, outcome.pages));
 }
 
 } // namespace shell

@@ -68,7 +68,7 @@ QString shownCell(const tree::RequirementLine& line, int column, const QStringLi
 class RequirementsDialog::Lines final : public ReportTableModel {
 public:
     Lines(const std::vector<tree::RequirementLine>& lines, QObject* parent)
-        : ReportTableModel(int(tree::requirementHeaders().size()), tree::requirementHeaders(),
+        : ReportTableModel(int(tree::requirementHeaders().size()), tree::requirementHeaders(true),
                            {1, 4}, parent),
           m_lines(lines) {}
     /// The dialog's lines change in `change`, inside one reset.
@@ -80,7 +80,7 @@ protected:
         if (role != Qt::DisplayRole && role != Qt::EditRole)
             return {};
         const tree::RequirementLine& line = m_lines[size_t(index.row())];
-        return shownCell(line, index.column(), tree::requirementCells(line));
+        return shownCell(line, index.column(), tree::requirementCells(line, true));
     }
 
 private:
@@ -89,15 +89,14 @@ private:
 
 RequirementsDialog::RequirementsDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmRequirements"));
-    setWindowTitle(QStringLiteral("Requirements"));
+    setWindowTitle(tr("Requirements"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    auto* planHeading = new QLabel(QStringLiteral("Items to &build"));
+    auto* planHeading = new QLabel(tr("Items to &build"));
     m_plan = new QTableWidget(0, 3);
     m_plan->setObjectName(QStringLiteral("tblPlan"));
-    m_plan->setAccessibleName(QStringLiteral("Items to build"));
-    m_plan->setHorizontalHeaderLabels(
-        {QStringLiteral("Item ID"), QStringLiteral("Quantity"), QStringLiteral("Note")});
+    m_plan->setAccessibleName(tr("Items to build"));
+    m_plan->setHorizontalHeaderLabels({tr("Item ID"), tr("Quantity"), tr("Note")});
     m_plan->verticalHeader()->hide();
     m_plan->horizontalHeader()->setStretchLastSection(true);
     m_plan->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -124,9 +123,9 @@ RequirementsDialog::RequirementsDialog(QWidget* parent) : QDialog(parent) {
     m_planNote->setWordWrap(true);
     m_planNote->setTextFormat(Qt::PlainText); // it names item IDs, which are data
     m_planNote->hide();
-    QPushButton* add = button("cmdAddItem", QStringLiteral("&Add Item…"));
-    QPushButton* paste = button("cmdPasteRows", QStringLiteral("&Paste Rows"));
-    QPushButton* remove = button("cmdRemoveItem", QStringLiteral("&Remove"));
+    QPushButton* add = button("cmdAddItem", tr("&Add Item…"));
+    QPushButton* paste = button("cmdPasteRows", tr("&Paste Rows"));
+    QPushButton* remove = button("cmdRemoveItem", tr("&Remove"));
     connect(add, &QPushButton::clicked, this, &RequirementsDialog::addRequested);
     connect(paste, &QPushButton::clicked, this, &RequirementsDialog::pasteRequested);
     connect(remove, &QPushButton::clicked, this, &RequirementsDialog::removeCurrent);
@@ -136,20 +135,20 @@ RequirementsDialog::RequirementsDialog(QWidget* parent) : QDialog(parent) {
     planButtons->addWidget(remove);
     planButtons->addStretch(1);
 
-    m_boughtOnly = new QCheckBox(QStringLiteral("Bought parts &only"));
+    m_boughtOnly = new QCheckBox(tr("Bought parts &only"));
     m_boughtOnly->setObjectName(QStringLiteral("chkBoughtOnly"));
-    m_stopAtLevel = new QCheckBox(QStringLiteral("&Stop at level"));
+    m_stopAtLevel = new QCheckBox(tr("&Stop at level"));
     m_stopAtLevel->setObjectName(QStringLiteral("chkStopAtLevel"));
     m_level = new QSpinBox;
     m_level->setObjectName(QStringLiteral("spnLevel"));
-    m_level->setAccessibleName(QStringLiteral("Stop at level"));
+    m_level->setAccessibleName(tr("Stop at level"));
     m_level->setRange(1, 999);
     m_level->setValue(1);
     m_level->setEnabled(false);
     connect(m_stopAtLevel, &QCheckBox::toggled, m_level, &QSpinBox::setEnabled);
-    m_includeListed = new QCheckBox(QStringLiteral("&Include the listed items"));
+    m_includeListed = new QCheckBox(tr("&Include the listed items"));
     m_includeListed->setObjectName(QStringLiteral("chkIncludeListed"));
-    QPushButton* workOut = button("cmdWorkOut", QStringLiteral("&Work Out"));
+    QPushButton* workOut = button("cmdWorkOut", tr("&Work Out"));
     workOut->setDefault(true);
     connect(workOut, &QPushButton::clicked, this, &RequirementsDialog::workOutRequested);
     auto* options = new QHBoxLayout;
@@ -162,18 +161,18 @@ RequirementsDialog::RequirementsDialog(QWidget* parent) : QDialog(parent) {
 
     m_heading = reportHeading(QStringLiteral("lblRequirements"));
     m_model = new Lines(m_lines, this);
-    m_table = reportTable(QStringLiteral("tblRequirements"), QStringLiteral("Requirements"), m_model);
+    m_table = reportTable(QStringLiteral("tblRequirements"), tr("Requirements"), m_model);
     compactRows(*m_table);
     openRowsOnActivation(*m_table, [this](int row) {
         if (row >= 0 && size_t(row) < m_lines.size())
             Q_EMIT itemChosen(m_lines[size_t(row)].item);
     });
 
-    QPushButton* csv = button("cmdExportCsv", QStringLiteral("Export &CSV…"));
-    QPushButton* excel = button("cmdExportExcel", QStringLiteral("Export &Excel…"));
-    QPushButton* print = button("cmdPrint", QStringLiteral("P&rint…"));
-    QPushButton* copy = button("cmdCopy", QStringLiteral("Co&py"));
-    QPushButton* close = button("cmdClose", QStringLiteral("Close"));
+    QPushButton* csv = button("cmdExportCsv", tr("Export &CSV…"));
+    QPushButton* excel = button("cmdExportExcel", tr("Export &Excel…"));
+    QPushButton* print = button("cmdPrint", tr("P&rint…"));
+    QPushButton* copy = button("cmdCopy", tr("Co&py"));
+    QPushButton* close = button("cmdClose", tr("Close"));
     connect(csv, &QPushButton::clicked, this, &RequirementsDialog::exportCsvRequested);
     connect(excel, &QPushButton::clicked, this, &RequirementsDialog::exportExcelRequested);
     connect(print, &QPushButton::clicked, this, &RequirementsDialog::printRequested);

@@ -13,6 +13,7 @@
 #include "tree/reports/WhereUsedReport.h"
 
 #include <QAction>
+#include <QCoreApplication>
 
 namespace shell {
 
@@ -23,7 +24,8 @@ void registerWhereUsedCommands(CommandContext& context) {
     CommandRegistry& commands = context.commands();
     auto* whereUsed = new WhereUsedCommands(context);
     QAction* run = commands.add(MenuGroup::EditWhereUsed, "mnuWhereUsed",
-                                QStringLiteral("&Where Used"), QKeySequence(Qt::CTRL | Qt::Key_U));
+                                QCoreApplication::translate("shell", "&Where Used"),
+                                QKeySequence(Qt::CTRL | Qt::Key_U));
     QObject::connect(run, &QAction::triggered, whereUsed, &WhereUsedCommands::run);
     // The window's "Replace Component…" hands its item to whichever feature replaces.
     whereUsed->setReplace(
@@ -62,9 +64,9 @@ void WhereUsedCommands::closeWindow() {
 
 void WhereUsedCommands::noteChanges(const store::Changes& changes) {
     if (m_dialog && m_dialog->isVisible())
-        m_dialog->noteChange(changeNoteFor(
-            changes, m_dialog->assemblies(),
-            QStringLiteral("run Where Used again to see them as they are now.")));
+        m_dialog->noteChange(
+            changeNoteFor(changes, m_dialog->assemblies(),
+                          tr("run Where Used again to see them as they are now.")));
 }
 
 } // namespace shell

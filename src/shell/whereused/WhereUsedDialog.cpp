@@ -10,6 +10,7 @@
 
 #include <QAbstractTableModel>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -64,11 +65,16 @@ public:
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
             return {};
         switch (section) {
-        case Assembly: return QStringLiteral("Assembly");
-        case Level: return QStringLiteral("Level");
-        case Quantity: return QStringLiteral("Quantity");
-        case Unit: return QStringLiteral("UOM");
-        case Description: return QStringLiteral("Description");
+        case Assembly:
+            return QCoreApplication::translate("shell::WhereUsedDialog", "Assembly");
+        case Level:
+            return QCoreApplication::translate("shell::WhereUsedDialog", "Level");
+        case Quantity:
+            return QCoreApplication::translate("shell::WhereUsedDialog", "Quantity");
+        case Unit:
+            return QCoreApplication::translate("shell::WhereUsedDialog", "UOM");
+        case Description:
+            return QCoreApplication::translate("shell::WhereUsedDialog", "Description");
         default: return {};
         }
     }
@@ -120,7 +126,7 @@ public:
             case Quantity: return line.quantity ? tree::formatQuantity(*line.quantity) : QString();
             case Unit: return line.unit.value_or(QString());
             case Description:
-                return line.inItemMaster ? line.description.value_or(tree::NoDescription)
+                return line.inItemMaster ? line.description.value_or(tree::noDescription())
                                          : QString();
             default: return {};
             }
@@ -131,11 +137,15 @@ public:
             if (index.column() != Quantity && index.column() != Assembly)
                 return {};
             if (line.circular)
-                return QStringLiteral("Circular: a cycle in the structure stands between this "
-                                      "assembly and the item, so it would need the item "
-                                      "without end.");
+                return QCoreApplication::translate(
+                    "shell::WhereUsedDialog",
+                    "Circular: a cycle in the structure stands between this "
+                    "assembly and the item, so it would need the item "
+                    "without end.");
             if (!line.quantity)
-                return QStringLiteral("A line on the way down to the item has no quantity.");
+                return QCoreApplication::translate(
+                    "shell::WhereUsedDialog",
+                    "A line on the way down to the item has no quantity.");
             return {};
         default:
             return {};
@@ -161,7 +171,7 @@ private:
         switch (role) {
         case Qt::DisplayRole:
             if (!path)
-                return column == Assembly ? indent + tree::morePathsText(top) : QVariant();
+                return column == Assembly ? indent + tree::morePathsText(top, true) : QVariant();
             switch (column) {
             case Assembly:
                 // The finished item stands on the line above: the path goes on from it.

@@ -148,12 +148,11 @@ void BomWindow::start(const std::optional<QString>& location) {
     // An empty name is no database either: the user meant one, and must not find the last
     // one open without a word.
     if (location && location->isEmpty())
-        m_desktop.messageBox(
-            store::StoreError(store::NoDatabaseChosen,
-                              QStringLiteral("The database given is empty: name a database "
-                                             "file or a server address."))
-                .message(),
-            desktop::OkOnly);
+        m_desktop.messageBox(store::StoreError(store::NoDatabaseChosen,
+                                               tr("The database given is empty: name a database "
+                                                  "file or a server address."))
+                                 .message(),
+                             desktop::OkOnly);
     m_choice->FillItemList(location.value_or(QString()));
 }
 
@@ -244,9 +243,9 @@ void BomWindow::takeItemId() {
     if (typed != m_loadAsTyped && items.itemWithKey(typed) < 0 &&
         completionOrder(items, typed, 2).size() > 1) {
         m_loadAsTyped = typed;
-        showStatus(QStringLiteral("No item's ID is '%1', and several items' IDs hold it: choose "
-                                  "one in the list under Item ID (Down, then Enter), or press "
-                                  "Enter again to load '%1' as typed.")
+        showStatus(tr("No item's ID is '%1', and several items' IDs hold it: choose "
+                      "one in the list under Item ID (Down, then Enter), or press "
+                      "Enter again to load '%1' as typed.")
                        .arg(typed));
         m_idCompleter->showLines();
         return;
@@ -275,7 +274,7 @@ void BomWindow::requestLoad() {
         const QString description = m_editor->load(typed);
         m_descriptionValue->setText(description);
         // An ID the Item Master lacks still loads; the status offers the IDs nearest to it.
-        if (description == tree::NotInItemMaster) {
+        if (description == tree::notInItemMaster()) {
             const ItemListModel& items = m_itemList->itemModel();
             const QString offer = didYouMean(items, nearestItems(items, typed));
             if (!offer.isEmpty())

@@ -85,10 +85,10 @@ void BomWindow::createControls() {
     // statistics, with the command buttons beside them. A splitter between the two halves.
     auto* left = new QWidget;
     auto* leftColumn = new QVBoxLayout(left);
-    QLabel* itemIdHeading = heading("Label4", QStringLiteral("Item ID"));
+    QLabel* itemIdHeading = heading("Label4", tr("Item ID"));
     m_itemIdEdit = new QLineEdit;
     m_itemIdEdit->setObjectName(QStringLiteral("Text1"));
-    m_itemIdEdit->setAccessibleName(QStringLiteral("Item ID"));
+    m_itemIdEdit->setAccessibleName(tr("Item ID"));
     itemIdHeading->setBuddy(m_itemIdEdit);
     // The loaded bill, and the tree that shows it.
     m_document = new tree::BomDocument([this](const QString& text) { showStatus(text); },
@@ -99,7 +99,7 @@ void BomWindow::createControls() {
     m_tree = new BomTreeView;
     m_tree->setObjectName(QStringLiteral("TreeView1"));
     m_tree->setModel(m_model);
-    m_tree->setAccessibleName(QStringLiteral("Bill of Material"));
+    m_tree->setAccessibleName(tr("Bill of Material"));
     leftColumn->addWidget(itemIdHeading);
     leftColumn->addWidget(m_itemIdEdit);
     leftColumn->addWidget(m_tree, 1);
@@ -123,16 +123,16 @@ void BomWindow::createControls() {
 
     auto* right = new QWidget;
     auto* rightGrid = new QGridLayout(right);
-    m_descriptionValue = valueField("Label10", QStringLiteral("Item Description"), true);
+    m_descriptionValue = valueField("Label10", tr("Item Description"), true);
     m_itemList = new ItemList;
     m_itemList->setObjectName(QStringLiteral("List1"));
-    m_itemList->setAccessibleName(QStringLiteral("Item Master List"));
+    m_itemList->setAccessibleName(tr("Item Master List"));
     m_tree->setDragSource(m_itemList);
     // The Item ID completes from the items the list holds; a line chosen loads its bill.
     m_idCompleter = new ItemIdCompleter(*m_itemIdEdit, m_itemList->itemModel());
     connect(m_idCompleter, &ItemIdCompleter::chosen, this, &BomWindow::takeItemId);
 
-    m_statisticsPanel = new QGroupBox(QStringLiteral("Bill of Material Statisticts"));
+    m_statisticsPanel = new QGroupBox(tr("Bill of Material Statisticts"));
     m_statisticsPanel->setObjectName(QStringLiteral("SSPanel1"));
     m_statisticsPanel->setAlignment(Qt::AlignHCenter);
     auto* panel = new QGridLayout(m_statisticsPanel);
@@ -142,34 +142,33 @@ void BomWindow::createControls() {
     m_nodePath = new ElidedLabel(Qt::ElideMiddle);
     m_nodePath->setObjectName(QStringLiteral("NodePath"));
     // Its shown text is its accessible name, as for the value fields.
-    m_nodePath->setAccessibleDescription(QStringLiteral("Path of the Current Node"));
+    m_nodePath->setAccessibleDescription(tr("Path of the Current Node"));
     m_nodePath->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_componentDescriptionValue =
-        valueField("Label7", QStringLiteral("BOM Component Description"), true);
-    m_quantityValue = valueField("Label8", QStringLiteral("Quantity Per Assembly"), false);
-    m_unitValue = valueField("Label9", QStringLiteral("UOM"), false);
-    m_startDateValue = valueField("StartDateValue", QStringLiteral("Start Date"), false);
+    m_componentDescriptionValue = valueField("Label7", tr("BOM Component Description"), true);
+    m_quantityValue = valueField("Label8", tr("Quantity Per Assembly"), false);
+    m_unitValue = valueField("Label9", tr("UOM"), false);
+    m_startDateValue = valueField("StartDateValue", tr("Start Date"), false);
     // Every start date has this form: room for one whole, whatever the panel's width.
     m_startDateValue->setMinimumWidth(
         m_startDateValue->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00 00:00:00")) +
         2 * m_startDateValue->frameWidth() + m_startDateValue->fontMetrics().averageCharWidth());
-    panel->addWidget(heading("Label3", QStringLiteral("BOM Component Description")), 0, 0, 1, 3);
+    panel->addWidget(heading("Label3", tr("BOM Component Description")), 0, 0, 1, 3);
     panel->addWidget(m_componentDescriptionValue, 1, 0, 1, 3);
-    panel->addWidget(heading("Label5", QStringLiteral("Quantity Per Assembly")), 2, 0);
-    panel->addWidget(heading("Label6", QStringLiteral("UOM")), 2, 1);
+    panel->addWidget(heading("Label5", tr("Quantity Per Assembly")), 2, 0);
+    panel->addWidget(heading("Label6", tr("UOM")), 2, 1);
     panel->addWidget(m_quantityValue, 3, 0);
     panel->addWidget(m_unitValue, 3, 1);
-    panel->addWidget(heading("StartDateHeading", QStringLiteral("Start Date")), 2, 2);
+    panel->addWidget(heading("StartDateHeading", tr("Start Date")), 2, 2);
     panel->addWidget(m_startDateValue, 3, 2);
     panel->setColumnStretch(2, 2);
     panel->setColumnStretch(0, 2);
     panel->setColumnStretch(1, 1);
     panel->setRowStretch(4, 1);
 
-    m_openButton = button("cmdOpenDatabase", QStringLiteral("Open Database"));
-    m_expandButton = button("cmdExpand", QStringLiteral("Expand All"));
-    m_collapseButton = button("cmdCollapse", QStringLiteral("Collapse All"));
-    m_exitButton = button("cmdExit", QStringLiteral("E&xit"));
+    m_openButton = button("cmdOpenDatabase", tr("Open Database"));
+    m_expandButton = button("cmdExpand", tr("Expand All"));
+    m_collapseButton = button("cmdCollapse", tr("Collapse All"));
+    m_exitButton = button("cmdExit", tr("E&xit"));
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(m_openButton);
     buttons->addWidget(m_expandButton);
@@ -178,9 +177,9 @@ void BomWindow::createControls() {
     buttons->addWidget(m_exitButton);
     buttons->addStretch(1);
 
-    rightGrid->addWidget(heading("Label1", QStringLiteral("Item Description")), 0, 0);
+    rightGrid->addWidget(heading("Label1", tr("Item Description")), 0, 0);
     rightGrid->addWidget(m_descriptionValue, 1, 0);
-    rightGrid->addWidget(heading("Label2", QStringLiteral("Item Master List (double-click)")), 2, 0);
+    rightGrid->addWidget(heading("Label2", tr("Item Master List (double-click)")), 2, 0);
     auto* findItem = new ItemFindField(*m_itemList);
     findItem->installEventFilter(this);
     rightGrid->addWidget(findItem, 3, 0);
@@ -220,19 +219,18 @@ void BomWindow::createMenus() {
         return menu;
     };
     using enum MenuGroup;
-    m_commands->layOut(menu("mnuFile", QStringLiteral("&File")),
+    m_commands->layOut(menu("mnuFile", tr("&File")),
                        {{FileOpen}, {FileImport, false}, {FileView}, {FileExport}, {FileExit}});
-    m_commands->layOut(menu("mnuEdit", QStringLiteral("&Edit")),
+    m_commands->layOut(menu("mnuEdit", tr("&Edit")),
                        {{EditUndo}, {EditLines}, {EditWhereUsed}, {EditFind}, {EditBulk}});
-    m_commands->layOut(menu("mnuTools", QStringLiteral("&Tools")),
-                       {{ToolsCheck},
-                        {ToolsCompare, false},
-                        {ToolsRequirements, false},
-                        {ToolsHistory, false},
-                        {ToolsAsOf, false},
-                        {ToolsDrafts},
-                        {ToolsOptions}});
-    m_commands->layOut(menu("mnuHelp", QStringLiteral("&Help")), {{HelpNotes}, {HelpAbout}});
+    m_commands->layOut(menu("mnuTools", tr("&Tools")), {{ToolsCheck},
+                                                        {ToolsCompare, false},
+                                                        {ToolsRequirements, false},
+                                                        {ToolsHistory, false},
+                                                        {ToolsAsOf, false},
+                                                        {ToolsDrafts},
+                                                        {ToolsOptions}});
+    m_commands->layOut(menu("mnuHelp", tr("&Help")), {{HelpNotes}, {HelpAbout}});
     m_findBar->addTo(*m_commands);
     registerFeatures(context());
 }
@@ -247,7 +245,7 @@ void BomWindow::createStatusBar() {
     m_numLock = new QLabel(bar);
     m_numLock->setObjectName(QStringLiteral("StatusPanel2"));
     m_numLock->setAlignment(Qt::AlignCenter);
-    m_numLock->setMinimumWidth(m_numLock->fontMetrics().horizontalAdvance(QStringLiteral("NUM")) + 12);
+    m_numLock->setMinimumWidth(m_numLock->fontMetrics().horizontalAdvance(tr("NUM")) + 12);
     m_clock = new QLabel(bar);
     m_clock->setObjectName(QStringLiteral("StatusPanel3"));
     m_clock->setAlignment(Qt::AlignCenter);
@@ -268,7 +266,7 @@ void BomWindow::createStatusBar() {
 void BomWindow::updateStatusPanels() {
     m_clock->setText(QLocale().toString(QTime::currentTime(), QLocale::ShortFormat));
     const auto numLock = numLockOn();
-    m_numLock->setText(numLock.value_or(false) ? QStringLiteral("NUM") : QString());
+    m_numLock->setText(numLock.value_or(false) ? tr("NUM") : QString());
 }
 
 void BomWindow::restoreLayout() {

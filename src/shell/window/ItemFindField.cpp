@@ -8,8 +8,8 @@ namespace shell {
 
 ItemFindField::ItemFindField(ItemList& list, QWidget* parent) : QLineEdit(parent), m_list(list) {
     setObjectName(QStringLiteral("FindItem"));
-    setAccessibleName(QStringLiteral("Find Item"));
-    setPlaceholderText(QStringLiteral("Find Item"));
+    setAccessibleName(tr("Find Item"));
+    setPlaceholderText(tr("Find Item"));
     setClearButtonEnabled(true);
     // Every edit, typed, pasted or cleared, filters at once: the filter is fast enough to
     // keep up with typing on the largest lists.

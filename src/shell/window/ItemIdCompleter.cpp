@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -120,9 +121,9 @@ QString didYouMean(const ItemListModel& items, const std::vector<int>& nearest) 
     for (const int item : nearest)
         ids.append(items.id(item));
     const QString last = ids.takeLast();
-    return ids.isEmpty()
-               ? QStringLiteral("Did you mean %1?").arg(last)
-               : QStringLiteral("Did you mean %1 or %2?").arg(ids.join(QStringLiteral(", ")), last);
+    return ids.isEmpty() ? QCoreApplication::translate("shell", "Did you mean %1?").arg(last)
+                         : QCoreApplication::translate("shell", "Did you mean %1 or %2?")
+                               .arg(ids.join(QStringLiteral(", ")), last);
 }
 
 ItemIdCompletionModel::ItemIdCompletionModel(const ItemListModel& items, QObject* parent)

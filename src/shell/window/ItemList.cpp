@@ -49,7 +49,7 @@ ItemList::ItemList(QWidget* parent) : QTreeView(parent), m_model(new ItemListMod
     header()->moveSection(ItemListModel::LowLevelCodeColumn, ItemListModel::DescriptionColumn);
     setColumnHidden(ItemListModel::LowLevelCodeColumn, true);
     m_columnMenu = new QMenu(this);
-    QAction* codes = m_columnMenu->addAction(QStringLiteral("&Low-Level Code"));
+    QAction* codes = m_columnMenu->addAction(tr("&Low-Level Code"));
     codes->setObjectName(QStringLiteral("mnuListLowLevelCode"));
     codes->setCheckable(true);
     connect(codes, &QAction::toggled, this, [this](bool shown) {

@@ -229,9 +229,8 @@ QVariant ItemListModel::data(const QModelIndex& index, int role) const {
             return {};
         const QString key = store::foldKey(m_ids.at(item));
         if (m_circular.contains(key))
-            return role == Qt::ToolTipRole
-                       ? QVariant(QStringLiteral("On or below a cycle: no low-level code"))
-                       : QVariant();
+            return role == Qt::ToolTipRole ? QVariant(tr("On or below a cycle: no low-level code"))
+                                           : QVariant();
         return role == Qt::DisplayRole ? QVariant(m_codes.value(key, 0)) : QVariant();
     }
     // A description wider than its column shows in full as a tooltip.
@@ -244,11 +243,11 @@ QVariant ItemListModel::headerData(int section, Qt::Orientation orientation, int
         return {};
     switch (section) {
     case IdColumn:
-        return QStringLiteral("Item ID");
+        return tr("Item ID");
     case DescriptionColumn:
-        return QStringLiteral("Description");
+        return tr("Description");
     case LowLevelCodeColumn:
-        return QStringLiteral("Low-Level Code");
+        return tr("Low-Level Code");
     default:
         return {};
     }

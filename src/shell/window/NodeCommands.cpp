@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMenu>
@@ -41,8 +42,8 @@ NodeCommands::NodeCommands(CommandContext& context, tree::BillReads& editor)
     : QObject(context.window()), m_context(context), m_editor(editor) {
     BomTreeView& view = context.tree();
     // F2 is the tree's own key for the quantity: the menu's item only shows it.
-    m_changeQuantity = command(this, "mnuChangeQuantity", QStringLiteral("Change &Quantity"),
-                               QKeySequence(Qt::Key_F2));
+    m_changeQuantity =
+        command(this, "mnuChangeQuantity", tr("Change &Quantity"), QKeySequence(Qt::Key_F2));
     connect(m_changeQuantity, &QAction::triggered, this, [this] {
         BomTreeView& tree = m_context.tree();
         const QModelIndex node = tree.currentIndex();
@@ -52,22 +53,21 @@ NodeCommands::NodeCommands(CommandContext& context, tree::BillReads& editor)
         }
     });
     // '*' is the tree's own key for it (BomTreeView): the menu's item only shows it.
-    m_expandBelow = command(this, "mnuExpandBelow", QStringLiteral("&Expand This Node and Below"),
+    m_expandBelow = command(this, "mnuExpandBelow", tr("&Expand This Node and Below"),
                             QKeySequence(Qt::Key_Asterisk));
     connect(m_expandBelow, &QAction::triggered, this,
             [this] { expandBelow(m_context.tree().currentIndex()); });
     connect(&view, &BomTreeView::expandBelowRequested, m_expandBelow, &QAction::trigger);
-    m_collapseBelow =
-        command(this, "mnuCollapseBelow", QStringLiteral("C&ollapse This Node and Below"));
+    m_collapseBelow = command(this, "mnuCollapseBelow", tr("C&ollapse This Node and Below"));
     connect(m_collapseBelow, &QAction::triggered, this,
             [this] { collapseBelow(m_context.tree().currentIndex()); });
-    m_loadItem = command(this, "mnuLoadItem", QStringLiteral("Load This &Item"));
+    m_loadItem = command(this, "mnuLoadItem", tr("Load This &Item"));
     connect(m_loadItem, &QAction::triggered, this, [this] {
         const QModelIndex node = m_context.tree().currentIndex();
         if (node.isValid())
             m_context.loadItem(m_context.model().text(node));
     });
-    m_history = command(this, "mnuLineHistory", QStringLiteral("&History of This Line"));
+    m_history = command(this, "mnuLineHistory", tr("&History of This Line"));
     connect(m_history, &QAction::triggered, this, [this] {
         const QModelIndex node = m_context.tree().currentIndex();
         if (node.isValid())
@@ -79,15 +79,15 @@ NodeCommands::NodeCommands(CommandContext& context, tree::BillReads& editor)
 void registerNodeCommands(CommandContext& context) {
     CommandRegistry& commands = context.commands();
     BomTreeView& tree = context.tree();
-    QAction* expand =
-        commands.add(MenuGroup::FileView, "mnuExpand", QStringLiteral("E&xpand All"));
+    QAction* expand = commands.add(MenuGroup::FileView, "mnuExpand",
+                                   QCoreApplication::translate("shell", "E&xpand All"));
     // The view's own walks: one layout pass however many nodes the tree holds.
     QObject::connect(expand, &QAction::triggered, &tree, [&context, &tree] {
         context.editor().expandAll(
             [&tree](const std::vector<QModelIndex>& nodes) { tree.expandNodes(nodes); });
     });
-    QAction* collapse =
-        commands.add(MenuGroup::FileView, "mnuCollapse", QStringLiteral("&Collapse All"));
+    QAction* collapse = commands.add(MenuGroup::FileView, "mnuCollapse",
+                                     QCoreApplication::translate("shell", "&Collapse All"));
     QObject::connect(collapse, &QAction::triggered, &tree, &QTreeView::collapseAll);
     auto* nodes = new NodeCommands(context, context.editor());
     QObject::connect(nodes, &NodeCommands::lineHistoryRequested, &commands,
@@ -166,9 +166,10 @@ void NodeCommands::expandBelow(const QModelIndex& node) {
     if (!complete)
         m_context.desktop().messageBox(
             store::StoreError(store::NodeLimit,
-                              QStringLiteral("The tree holds %1 rows; the nodes below %2 "
-                                             "were opened up to that many.")
-                                  .arg(QLocale().toString(model.nodeCount()), model.text(at)))
+                              tr("The tree holds %Ln row(s); the nodes below %1 were opened "
+                                 "up to that many.",
+                                 nullptr, int(model.nodeCount()))
+                                  .arg(model.text(at)))
                 .message(),
             desktop::OkOnly);
 }

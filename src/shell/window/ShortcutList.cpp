@@ -1,6 +1,7 @@
 #include "shell/window/ShortcutList.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -22,9 +23,11 @@ void addMenu(QList<info::Shortcut>& list, const QMenu& menu, const QString& path
         if (action->isSeparator())
             continue;
         // Undo and Redo name what they would take back; the list names the command.
-        const QString name = action->objectName() == QLatin1StringView("mnuUndo")   ? QStringLiteral("Undo")
-                             : action->objectName() == QLatin1StringView("mnuRedo") ? QStringLiteral("Redo")
-                                                                                    : plain(action->text());
+        const QString name = action->objectName() == QLatin1StringView("mnuUndo")
+                                 ? QCoreApplication::translate("shell", "Undo")
+                             : action->objectName() == QLatin1StringView("mnuRedo")
+                                 ? QCoreApplication::translate("shell", "Redo")
+                                 : plain(action->text());
         const QString here = path + QStringLiteral(" ▸ ") + name;
         if (QMenu* sub = action->menu()) {
             addMenu(list, *sub, here);
@@ -52,47 +55,63 @@ QList<info::Shortcut> keyboardShortcuts(const QMenuBar& menus) {
         return QKeySequence(combination).toString(QKeySequence::NativeText);
     };
     list.append({
-        {keys(Qt::Key_Return), QStringLiteral("Item ID: load the bill of the item typed; an ID "
+        {keys(Qt::Key_Return),
+         QCoreApplication::translate("shell", "Item ID: load the bill of the item typed; an ID "
                                               "the Item Master lacks loads too, and the status "
                                               "bar asks \"Did you mean …?\" with the nearest "
                                               "IDs")},
         {QStringLiteral("%1, %2").arg(keys(Qt::Key_Down), keys(Qt::Key_Return)),
-         QStringLiteral("Item ID, as you type: a list of the items whose ID holds the text "
-                        "opens below (the ID typed first); Down moves into it, Enter loads the "
-                        "line moved to. Enter without moving never takes a line: when several "
-                        "items hold the text and none is it, the status bar says so")},
-        {keys(Qt::Key_Escape), QStringLiteral("Item ID's list: close it")},
-        {keys(Qt::Key_Return), QStringLiteral("Item Master List (or a double-click): load the "
+         QCoreApplication::translate(
+             "shell", "Item ID, as you type: a list of the items whose ID holds the text "
+                      "opens below (the ID typed first); Down moves into it, Enter loads the "
+                      "line moved to. Enter without moving never takes a line: when several "
+                      "items hold the text and none is it, the status bar says so")},
+        {keys(Qt::Key_Escape), QCoreApplication::translate("shell", "Item ID's list: close it")},
+        {keys(Qt::Key_Return),
+         QCoreApplication::translate("shell", "Item Master List (or a double-click): load the "
                                               "bill of the line")},
-        {keys(Qt::Key_Down), QStringLiteral("Find Item: move to the Item Master List")},
-        {keys(Qt::Key_Escape), QStringLiteral("Find Item: show every line again")},
-        {keys(Qt::Key_Delete), QStringLiteral("Tree: delete the selected nodes' lines (Shift or "
+        {keys(Qt::Key_Down),
+         QCoreApplication::translate("shell", "Find Item: move to the Item Master List")},
+        {keys(Qt::Key_Escape),
+         QCoreApplication::translate("shell", "Find Item: show every line again")},
+        {keys(Qt::Key_Delete),
+         QCoreApplication::translate("shell", "Tree: delete the selected nodes' lines (Shift or "
                                               "Ctrl may be held)")},
         {QStringLiteral("%1, %2").arg(keys(Qt::SHIFT | Qt::Key_Up), keys(Qt::SHIFT | Qt::Key_Down)),
-         QStringLiteral("Tree: select several nodes (or Shift or Ctrl with a click)")},
-        {keys(Qt::Key_F2), QStringLiteral("Tree: change the current node's quantity (or a "
-                                          "double-click on its Quantity cell)")},
-        {keys(Qt::Key_Escape), QStringLiteral("Quantity cell: leave it unchanged")},
+         QCoreApplication::translate("shell",
+                                     "Tree: select several nodes (or Shift or Ctrl with a click)")},
+        {keys(Qt::Key_F2),
+         QCoreApplication::translate("shell", "Tree: change the current node's quantity (or a "
+                                              "double-click on its Quantity cell)")},
+        {keys(Qt::Key_Escape),
+         QCoreApplication::translate("shell", "Quantity cell: leave it unchanged")},
         {QStringLiteral("%1, %2, %3, %4")
              .arg(keys(Qt::Key_Up), keys(Qt::Key_Down), keys(Qt::Key_Home), keys(Qt::Key_End)),
-         QStringLiteral("Tree: move to another node; the statistics follow")},
+         QCoreApplication::translate("shell", "Tree: move to another node; the statistics follow")},
         {QStringLiteral("%1, %2").arg(keys(Qt::Key_Right), keys(Qt::Key_Left)),
-         QStringLiteral("Tree: open or close the current node")},
+         QCoreApplication::translate("shell", "Tree: open or close the current node")},
         {QStringLiteral("%1, %2").arg(keys(Qt::ALT | Qt::Key_Up), keys(Qt::Key_Backspace)),
-         QStringLiteral("Tree: go to the assembly of the current node; the path under the "
-                        "Item Master List shows where the current node stands, from the "
-                        "loaded item down")},
+         QCoreApplication::translate(
+             "shell", "Tree: go to the assembly of the current node; the path under the "
+                      "Item Master List shows where the current node stands, from the "
+                      "loaded item down")},
         {QStringLiteral("%1, %2").arg(keys(Qt::Key_Menu), keys(Qt::SHIFT | Qt::Key_F10)),
-         QStringLiteral("Tree: the current node's context menu (or a right-click on a node)")},
-        {keys(Qt::Key_Asterisk), QStringLiteral("Tree: open everything below the current node")},
-        {keys(Qt::Key_Return), QStringLiteral("Where Used (or a double-click): load the "
+         QCoreApplication::translate(
+             "shell", "Tree: the current node's context menu (or a right-click on a node)")},
+        {keys(Qt::Key_Asterisk),
+         QCoreApplication::translate("shell", "Tree: open everything below the current node")},
+        {keys(Qt::Key_Return),
+         QCoreApplication::translate("shell", "Where Used (or a double-click): load the "
                                               "assembly of the line")},
         {QStringLiteral("%1, %2").arg(keys(Qt::Key_Tab), keys(Qt::SHIFT | Qt::Key_Tab)),
-         QStringLiteral("Move between the fields, the tree, the list and the buttons")},
-        {keys(Qt::Key_Escape), QStringLiteral("Close a question, a box or an information "
+         QCoreApplication::translate(
+             "shell", "Move between the fields, the tree, the list and the buttons")},
+        {keys(Qt::Key_Escape),
+         QCoreApplication::translate("shell", "Close a question, a box or an information "
                                               "window; a drop's question left open writes "
                                               "nothing")},
-        {key(QKeySequence::HelpContents), QStringLiteral("Help ▸ Operation Notes")},
+        {key(QKeySequence::HelpContents),
+         QCoreApplication::translate("shell", "Help ▸ Operation Notes")},
     });
     return list;
 }

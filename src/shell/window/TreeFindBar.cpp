@@ -37,23 +37,22 @@ TreeFindBar::TreeFindBar(tree::BomTreeModel& model, QTreeView& view, QWidget* pa
     setObjectName(QStringLiteral("FindInTreeBar"));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    auto* label = new QLabel(QStringLiteral("F&ind in tree:"));
+    auto* label = new QLabel(tr("F&ind in tree:"));
     m_field = new QLineEdit;
     m_field->setObjectName(QStringLiteral("txtFindInTree"));
-    m_field->setAccessibleName(QStringLiteral("Find in Tree"));
-    m_field->setPlaceholderText(QStringLiteral("ID or description"));
+    m_field->setAccessibleName(tr("Find in Tree"));
+    m_field->setPlaceholderText(tr("ID or description"));
     m_field->setClearButtonEnabled(true);
     m_field->installEventFilter(this);
     label->setBuddy(m_field);
     m_count = new QLabel;
     m_count->setObjectName(QStringLiteral("lblFindCount"));
-    m_count->setAccessibleDescription(QStringLiteral("Hits of the find text in the tree"));
-    QToolButton* previous = barButton("cmdFindPrevious", QStringLiteral("Previous"),
-                                      QStringLiteral("The previous hit (Shift+F3)"));
-    QToolButton* next = barButton("cmdFindNext", QStringLiteral("Next"),
-                                  QStringLiteral("The next hit (F3)"));
-    QToolButton* closeButton = barButton("cmdFindClose", QStringLiteral("Close"),
-                                         QStringLiteral("Close the find bar (Esc)"));
+    m_count->setAccessibleDescription(tr("Hits of the find text in the tree"));
+    QToolButton* previous =
+        barButton("cmdFindPrevious", tr("Previous"), tr("The previous hit (Shift+F3)"));
+    QToolButton* next = barButton("cmdFindNext", tr("Next"), tr("The next hit (F3)"));
+    QToolButton* closeButton =
+        barButton("cmdFindClose", tr("Close"), tr("Close the find bar (Esc)"));
     row->addWidget(label);
     row->addWidget(m_field, 1);
     row->addWidget(previous);
@@ -76,14 +75,13 @@ TreeFindBar::TreeFindBar(tree::BomTreeModel& model, QTreeView& view, QWidget* pa
 }
 
 void TreeFindBar::addTo(CommandRegistry& commands) {
-    m_openAction = commands.add(MenuGroup::EditFind, "mnuFindInTree",
-                                QStringLiteral("&Find in Tree…"), QKeySequence::Find);
+    m_openAction = commands.add(MenuGroup::EditFind, "mnuFindInTree", tr("&Find in Tree…"),
+                                QKeySequence::Find);
     connect(m_openAction, &QAction::triggered, this, &TreeFindBar::open);
-    m_nextAction = commands.add(MenuGroup::EditFind, "mnuFindNext", QStringLiteral("Find &Next"),
+    m_nextAction = commands.add(MenuGroup::EditFind, "mnuFindNext", tr("Find &Next"),
                                 QKeySequence(Qt::Key_F3));
     connect(m_nextAction, &QAction::triggered, this, [this] { step(true); });
-    m_previousAction = commands.add(MenuGroup::EditFind, "mnuFindPrevious",
-                                    QStringLiteral("Find Pre&vious"),
+    m_previousAction = commands.add(MenuGroup::EditFind, "mnuFindPrevious", tr("Find Pre&vious"),
                                     QKeySequence(Qt::SHIFT | Qt::Key_F3));
     connect(m_previousAction, &QAction::triggered, this, [this] { step(false); });
 }
@@ -159,15 +157,15 @@ void TreeFindBar::updateCount() {
     const QLocale locale;
     const qint64 hits = m_find.hitCount(m_model.structure());
     if (hits == 0) {
-        m_count->setText(QStringLiteral("Not found"));
+        m_count->setText(tr("Not found"));
         return;
     }
     const std::optional<qint64> at = m_find.position(m_model, m_view.currentIndex());
     const QString count = m_find.isExact(m_model.structure())
                               ? locale.toString(hits)
-                              : QStringLiteral("about %1").arg(locale.toString(hits));
-    m_count->setText(at ? QStringLiteral("%1 of %2").arg(locale.toString(*at), count)
-                        : QStringLiteral("%1 found").arg(count));
+                              : tr("about %1").arg(locale.toString(hits));
+    m_count->setText(at ? tr("%1 of %2").arg(locale.toString(*at), count)
+                        : tr("%1 found").arg(count));
 }
 
 bool TreeFindBar::eventFilter(QObject* watched, QEvent* event) {

@@ -6,6 +6,7 @@
 #include "shell/window/ShortcutList.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMainWindow>
 #include <QMenuBar>
 
@@ -25,21 +26,23 @@ public:
 void registerWindowCommands(CommandContext& context) {
     CommandRegistry& commands = context.commands();
     QWidget* window = context.window();
-    QAction* exit = commands.add(MenuGroup::FileExit, "mnuExit", QStringLiteral("&Exit"));
+    QAction* exit =
+        commands.add(MenuGroup::FileExit, "mnuExit", QCoreApplication::translate("shell", "&Exit"));
     QObject::connect(exit, &QAction::triggered, window, &QWidget::close);
 
     auto* help = new HelpWindows(window);
     QAction* notes = commands.add(MenuGroup::HelpNotes, "mnuOperation",
-                                  QStringLiteral("&Operation Notes"), QKeySequence::HelpContents);
+                                  QCoreApplication::translate("shell", "&Operation Notes"),
+                                  QKeySequence::HelpContents);
     QObject::connect(notes, &QAction::triggered, help, [help] { help->windows.showOperationNotes(); });
     QAction* shortcuts = commands.add(MenuGroup::HelpNotes, "mnuShortcuts",
-                                      QStringLiteral("&Keyboard Shortcuts"));
+                                      QCoreApplication::translate("shell", "&Keyboard Shortcuts"));
     QObject::connect(shortcuts, &QAction::triggered, help, [help, window] {
         if (auto* main = qobject_cast<QMainWindow*>(window))
             help->windows.showShortcuts(keyboardShortcuts(*main->menuBar()));
     });
-    QAction* about =
-        commands.add(MenuGroup::HelpAbout, "mnuAbout", QStringLiteral("&About BOM Editor"));
+    QAction* about = commands.add(MenuGroup::HelpAbout, "mnuAbout",
+                                  QCoreApplication::translate("shell", "&About BOM Editor"));
     QObject::connect(about, &QAction::triggered, help, [help] { help->windows.showAbout(); });
 }
 

@@ -8,6 +8,7 @@
 #include "tree/bill/BomTreeModel.h"
 #include "tree/edits/Quantity.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <chrono>
@@ -85,22 +86,24 @@ void BillReads::expandAll(const std::function<void(const std::vector<QModelIndex
     busy.reset();
     if (m_model.reachesDepthLimit())
         report(store::StoreError(store::DepthLimit,
-                                 QStringLiteral("The structure is deeper than %1 levels; the "
-                                                "tree shows the first %1 and stops there.")
+                                 QCoreApplication::translate(
+                                     "tree", "The structure is deeper than %1 levels; the "
+                                             "tree shows the first %1 and stops there.")
                                      .arg(m_model.depthLimit()))
                    .message());
     if (!complete)
         // Counted over the structure: the rows the tree would have, none of them made.
         report(store::StoreError(store::NodeLimit,
-                                 QStringLiteral("The structure has %1 rows; Expand All opened "
-                                                "the first %2.")
+                                 QCoreApplication::translate(
+                                     "tree", "The structure has %1 rows; Expand All opened "
+                                             "the first %2.")
                                      .arg(QLocale().toString(m_model.structureRows()),
                                           QLocale().toString(m_model.nodeCount())))
                    .message());
 }
 
 QString BillReads::load(const QString& item) {
-    m_showStatus(QStringLiteral("...searching Bill of Material structure..."));
+    m_showStatus(QCoreApplication::translate("tree", "...searching Bill of Material structure..."));
     std::optional<desktop::BusyPointer> busy(std::in_place, m_desktop);
     // The loaded item is remembered with the tree: later edits of the Item ID field never
     // change which assembly the top-level nodes belong to.
@@ -114,14 +117,15 @@ QString BillReads::load(const QString& item) {
     LevelRead levels;
     try {
         runOnStore(m_desktop, path,
-                   QStringLiteral("Loading the bill of material of %1\u2026").arg(item),
+                   QCoreApplication::translate("tree", "Loading the bill of material of %1\u2026")
+                       .arg(item),
                    [&](store::StoreCall& call) {
                        store::Store& db = call.db();
                        if (const auto found = db.findItem(item))
-                           description = found->description.value_or(NoDescription);
+                           description = found->description.value_or(noDescription());
                        else if (!item.isEmpty())
                            // The load stays silent about an ID that names nothing, but shows it.
-                           description = NotInItemMaster;
+                           description = notInItemMaster();
                        // The window's events run once, after the tree has been emptied.
                        call.ask([&] {
                            m_desktop.processEvents();
@@ -154,8 +158,9 @@ QString BillReads::load(const QString& item) {
         busy.reset();
         report(failure->message());
     }
-    m_showStatus(description == NotInItemMaster
-                     ? QStringLiteral("'%1' is not in the Item Master of %2").arg(item, path)
+    m_showStatus(description == notInItemMaster()
+                     ? QCoreApplication::translate("tree", "'%1' is not in the Item Master of %2")
+                           .arg(item, path)
                      : path);
     return description;
 }
@@ -164,7 +169,7 @@ std::optional<ComponentFacts> BillReads::statistics(const QModelIndex& node) {
     // With no node there is nothing to show, and nothing of another node may stay.
     if (!node.isValid())
         return ComponentFacts{};
-    m_showStatus(QStringLiteral("...accessing Item Master record..."));
+    m_showStatus(QCoreApplication::translate("tree", "...accessing Item Master record..."));
     if (!m_session.chooseForThisRunIfNone(m_desktop)) {
         m_showStatus(m_session.databasePath());
         return std::nullopt;
@@ -182,7 +187,8 @@ std::optional<ComponentFacts> BillReads::statistics(const QModelIndex& node) {
                 if (!line->quantity.isNull() && !isNumber(line->quantity))
                     throw store::StoreError(
                         store::QueryFailed,
-                        QStringLiteral("The quantity of '%1' in '%2' is not a number: '%3'.")
+                        QCoreApplication::translate(
+                            "tree", "The quantity of '%1' in '%2' is not a number: '%3'.")
                             .arg(component, assembly, line->quantity.toString()));
                 facts.quantity =
                     isNumber(line->quantity) ? formatQuantity(line->quantity.toDouble()) : QString();
@@ -190,9 +196,9 @@ std::optional<ComponentFacts> BillReads::statistics(const QModelIndex& node) {
             }
             if (const auto item = db.findItem(component)) {
                 facts.unit = item->unit.value_or(QString());
-                facts.description = item->description.value_or(NoDescription);
+                facts.description = item->description.value_or(noDescription());
             } else {
-                facts.description = NotInItemMaster;
+                facts.description = notInItemMaster();
             }
         });
     } catch (const store::StoreError& error) {
@@ -211,7 +217,9 @@ ComponentFacts BillReads::shownFacts(const QModelIndex& node) const {
     const QString description = m_model.description(node);
     const Structure::Line& line = m_document.structure().line(m_model.lineOf(node));
     return {quantity ? formatQuantity(*quantity) : QString(), m_model.unit(node),
-            !line.known ? NotInItemMaster : description.isEmpty() ? NoDescription : description,
+            !line.known             ? notInItemMaster()
+            : description.isEmpty() ? noDescription()
+                                    : description,
             line.startDate};
 }
 

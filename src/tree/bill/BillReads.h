@@ -51,7 +51,7 @@ public:
     void expandAll(const std::function<void(const std::vector<QModelIndex>&)>& expandView);
 
     /// Loads the tree of `item` (Enter in the Item ID field) and returns the item's
-    /// description: NotInItemMaster when the item has no ItemMaster row (the status names
+    /// description: notInItemMaster() when the item has no ItemMaster row (the status names
     /// it), empty when the load failed or no item was typed. The document remembers `item` as
     /// the assembly of its top level. Lets window events run once, after the tree has been
     /// emptied.

@@ -6,6 +6,7 @@
 #include "tree/Texts.h"
 #include "tree/edits/Quantity.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 #include <algorithm>
@@ -235,10 +236,10 @@ bool BomDocument::ensureWhole(desktop::Desktop& desktop) {
     if (!m_restTrip)
         restartRest();
     bool cancelled = false;
-    desktop.waitFor([&] { return m_whole || m_restFailure || cancelled; },
-                    [&] { cancelled = true; },
-                    QStringLiteral("Reading the whole bill of material of %1\u2026")
-                        .arg(topAssembly()));
+    desktop.waitFor(
+        [&] { return m_whole || m_restFailure || cancelled; }, [&] { cancelled = true; },
+        QCoreApplication::translate("tree", "Reading the whole bill of material of %1\u2026")
+            .arg(topAssembly()));
     if (m_restFailure && !m_whole) {
         desktop.messageBox(m_restFailure->message(), desktop::OkOnly);
         return false;
@@ -531,7 +532,7 @@ bool BomDocument::showChanges(const ChangePlan& plan, const FreshLines& fresh,
     shown.items = refresh.items;
     if (fresh.top) {
         const QString description =
-            *fresh.top ? (*fresh.top)->description.value_or(NoDescription) : NotInItemMaster;
+            *fresh.top ? (*fresh.top)->description.value_or(noDescription()) : notInItemMaster();
         if (description != m_topDescription)
             shown.topDescription = m_topDescription = description;
     }

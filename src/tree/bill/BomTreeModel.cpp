@@ -6,20 +6,23 @@
 #include "tree/edits/Quantity.h"
 
 #include <QBrush>
+#include <QColor>
+#include <QCoreApplication>
 #include <QFont>
 
 #include <algorithm>
-#include <utility>
 #include <iterator>
-#include <QColor>
+#include <utility>
 
 namespace tree {
 
 namespace {
 
 QString stopDescription(Stop stop) {
-    return stop == Stop::NodeLimit ? BomTreeModel::tr("not expanded: Expand All reached the node limit, it opens by hand")
-                                   : BomTreeModel::tr("not expanded: the depth limit was reached");
+    return stop == Stop::NodeLimit
+               ? QCoreApplication::translate(
+                     "tree", "not expanded: Expand All reached the node limit, it opens by hand")
+               : QCoreApplication::translate("tree", "not expanded: the depth limit was reached");
 }
 
 constexpr LineProblems QuantityProblems =
@@ -30,13 +33,14 @@ constexpr LineProblems QuantityProblems =
 QString problemNote(LineProblems problems) {
     QStringList notes;
     if (problems.testFlag(LineProblem::UnknownItem))
-        notes.append(BomTreeModel::tr("not in the Item Master"));
+        notes.append(QCoreApplication::translate("tree", "not in the Item Master"));
     if (problems.testFlag(LineProblem::NullQuantity))
-        notes.append(BomTreeModel::tr("quantity Null"));
+        notes.append(QCoreApplication::translate("tree", "quantity Null"));
     if (problems.testFlag(LineProblem::NotPositive))
-        notes.append(BomTreeModel::tr("quantity zero or negative"));
+        notes.append(QCoreApplication::translate("tree", "quantity zero or negative"));
     if (problems.testFlag(LineProblem::NotWhole))
-        notes.append(BomTreeModel::tr("not a whole number of a unit counted in whole pieces"));
+        notes.append(QCoreApplication::translate(
+            "tree", "not a whole number of a unit counted in whole pieces"));
     return notes.join(QStringLiteral("; "));
 }
 
@@ -426,17 +430,21 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole: {
         QStringList tips;
         if (node.circular)
-            tips.append(tr("%1 already stands above this place: the bill of material is "
-                           "circular here, so it is not expanded further.")
+            tips.append(QCoreApplication::translate(
+                            "tree", "%1 already stands above this place: the bill of material is "
+                                    "circular here, so it is not expanded further.")
                             .arg(line.text));
         else if (node.stop != Stop::None)
             tips.append(stopDescription(node.stop));
         if (problems)
-            tips.append(tr("This line may be wrong: %1.").arg(problemNote(problems)));
+            tips.append(QCoreApplication::translate("tree", "This line may be wrong: %1.")
+                            .arg(problemNote(problems)));
         if (drafted == DraftMark::Added)
-            tips.append(tr("The draft adds this line: it is not in the database yet."));
+            tips.append(QCoreApplication::translate(
+                "tree", "The draft adds this line: it is not in the database yet."));
         else if (drafted == DraftMark::Changed)
-            tips.append(tr("The draft changes this line: the database holds it as it was."));
+            tips.append(QCoreApplication::translate(
+                "tree", "The draft changes this line: the database holds it as it was."));
         return tips.isEmpty() ? QVariant() : QVariant(tips.join(u'\n'));
     }
     case Qt::ForegroundRole:
@@ -455,17 +463,17 @@ QVariant BomTreeModel::data(const QModelIndex& index, int role) const {
     case Qt::AccessibleDescriptionRole: {
         QStringList parts;
         if (node.circular)
-            parts.append(tr("circular"));
+            parts.append(QCoreApplication::translate("tree", "circular"));
         else if (node.stop != Stop::None)
             parts.append(stopDescription(node.stop));
         if (problems)
             parts.append(problemNote(problems));
         if (isCut(index))
-            parts.append(tr("cut"));
+            parts.append(QCoreApplication::translate("tree", "cut"));
         if (drafted == DraftMark::Added)
-            parts.append(tr("added in the draft"));
+            parts.append(QCoreApplication::translate("tree", "added in the draft"));
         else if (drafted == DraftMark::Changed)
-            parts.append(tr("changed in the draft"));
+            parts.append(QCoreApplication::translate("tree", "changed in the draft"));
         return parts.isEmpty() ? QVariant() : QVariant(parts.join(QStringLiteral("; ")));
     }
     default:
@@ -478,17 +486,17 @@ QVariant BomTreeModel::headerData(int section, Qt::Orientation orientation, int 
         return {};
     switch (section) {
     case ItemIdColumn:
-        return tr("Item ID");
+        return QCoreApplication::translate("tree", "Item ID");
     case QuantityColumn:
-        return tr("Quantity");
+        return QCoreApplication::translate("tree", "Quantity");
     case UnitColumn:
-        return tr("UOM");
+        return QCoreApplication::translate("tree", "UOM");
     case DescriptionColumn:
-        return tr("Description");
+        return QCoreApplication::translate("tree", "Description");
     case ExtendedQuantityColumn:
-        return tr("Extended Quantity");
+        return QCoreApplication::translate("tree", "Extended Quantity");
     case StartDateColumn:
-        return tr("Start Date");
+        return QCoreApplication::translate("tree", "Start Date");
     default:
         return {};
     }

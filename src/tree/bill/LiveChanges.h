@@ -58,7 +58,7 @@ struct ChangePlan {
 struct ShownChanges {
     QStringList assemblies;  ///< assemblies whose bill now shows differently, as the tree spells them
     QStringList items;       ///< items whose unit, description or Item Master row now shows differently
-    /// The loaded item's description as now stored (NoDescription, NotInItemMaster), when it
+    /// The loaded item's description as now stored (noDescription(), notInItemMaster()), when it
     /// was read again and differs from the one shown: for the Item Description field.
     std::optional<QString> topDescription;
     bool any() const { return !assemblies.isEmpty() || !items.isEmpty() || topDescription; }

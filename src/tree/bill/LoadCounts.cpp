@@ -4,6 +4,9 @@
 #include "tree/bill/Structure.h"
 #include "tree/edits/Quantity.h"
 
+#include <QCoreApplication>
+#include <QLocale>
+
 #include <algorithm>
 #include <limits>
 
@@ -192,14 +195,31 @@ LoadCounts CountKeeper::counts(const Structure& structure) {
     return counts;
 }
 
+namespace {
+
+/// "1 row", "21,844 rows": a count in the user's number format with its word, `text` being
+/// marked QT_TRANSLATE_N_NOOP("tree", …) with %1 for the number. The plural form only differs
+/// for small counts, so a count past what an int holds takes the form of the largest.
+QString countedText(const char* text, qint64 count) {
+    const int plural = int(std::clamp<qint64>(count, 0, std::numeric_limits<int>::max()));
+    return QCoreApplication::translate("tree", text, nullptr, plural)
+        .arg(QLocale().toString(count));
+}
+
+QString componentsText(qint64 count) {
+    return countedText(QT_TRANSLATE_N_NOOP("tree", "%1 component(s)"), count);
+}
+
+} // namespace
+
 QString loadSummary(const QString& item, const LoadCounts& counts) {
     if (counts.components == 0)
-        return QStringLiteral("%1: no components").arg(item);
-    return QStringLiteral("%1: %2, %3 in %4, %5")
-        .arg(item, counted(counts.components, QStringLiteral("component"), QStringLiteral("components")),
-             counted(counts.rows, QStringLiteral("row"), QStringLiteral("rows")),
-             counted(counts.levels, QStringLiteral("level"), QStringLiteral("levels")),
-             counted(counts.lines, QStringLiteral("line"), QStringLiteral("lines")));
+        return QCoreApplication::translate("tree", "%1: no components").arg(item);
+    return QCoreApplication::translate("tree", "%1: %2, %3 in %4, %5")
+        .arg(item, componentsText(counts.components),
+             countedText(QT_TRANSLATE_N_NOOP("tree", "%1 row(s)"), counts.rows),
+             countedText(QT_TRANSLATE_N_NOOP("tree", "%1 level(s)"), counts.levels),
+             countedText(QT_TRANSLATE_N_NOOP("tree", "%1 line(s)"), counts.lines));
 }
 
 QString loadSummary(const BomDocument& document) {
@@ -208,8 +228,8 @@ QString loadSummary(const BomDocument& document) {
         return loadSummary(item, document.counts());
     const Structure& structure = document.structure();
     const qint64 components = qint64(structure.linesOf(Structure::Top).size());
-    return QStringLiteral("%1: %2; counting the rows, levels and lines\u2026")
-        .arg(item, counted(components, QStringLiteral("component"), QStringLiteral("components")));
+    return QCoreApplication::translate("tree", "%1: %2; counting the rows, levels and lines\u2026")
+        .arg(item, componentsText(components));
 }
 
 } // namespace tree

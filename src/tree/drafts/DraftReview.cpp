@@ -3,6 +3,8 @@
 #include "tree/StoreWaiting.h"
 #include "tree/reports/BillExport.h"
 
+#include <QCoreApplication>
+
 namespace tree {
 
 namespace {
@@ -30,7 +32,7 @@ store::DraftNow readDraftReview(desktop::Desktop& desktop, const QString& locati
                                 const QString& name) {
     store::DraftNow review;
     runWaiting(
-        desktop, QStringLiteral("Reading the draft"),
+        desktop, QCoreApplication::translate("tree", "Reading the draft"),
         [&](const store::ReadProgress&) { review = store::reviewDraftAt(location, name); }, {});
     return review;
 }

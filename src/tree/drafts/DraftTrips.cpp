@@ -21,32 +21,31 @@ DraftCounts countsOf(const std::vector<store::DraftLine>& lines) {
 }
 
 QString draftShownText(const QString& name, const DraftCounts& counts) {
-    return QStringLiteral("Draft %1: %2 %3 added, %4 changed, %5 removed \u2014 not in the "
-                          "database yet")
+    return QCoreApplication::translate("tree",
+                                       "Draft %1: %n line(s) added, %2 changed, %3 removed "
+                                       "\u2014 not in the database yet",
+                                       nullptr, int(counts.added))
         .arg(name)
-        .arg(counts.added)
-        .arg(counts.added == 1 ? QStringLiteral("line") : QStringLiteral("lines"))
         .arg(counts.changed)
         .arg(counts.removed);
 }
 
 std::vector<store::DraftInfo> readDrafts(desktop::Desktop& desktop, const QString& location) {
     std::vector<store::DraftInfo> drafts;
-    runWaiting(
-        desktop, QStringLiteral("Reading the drafts"),
-        [&](const store::ReadProgress&) { drafts = store::openDrafts(location)->list(); }, {});
+    runWaiting(desktop, QCoreApplication::translate("tree", "Reading the drafts"),
+               [&](const store::ReadProgress&) { drafts = store::openDrafts(location)->list(); },
+               {});
     return drafts;
 }
 
 store::DraftInfo makeDraft(desktop::Desktop& desktop, const QString& location,
                            const QString& name, const QString& reason) {
     store::DraftInfo made;
-    runWaiting(
-        desktop, QStringLiteral("Making the draft"),
-        [&](const store::ReadProgress&) {
-            made = store::openDrafts(location)->create(name, reason);
-        },
-        {});
+    runWaiting(desktop, QCoreApplication::translate("tree", "Making the draft"),
+               [&](const store::ReadProgress&) {
+                   made = store::openDrafts(location)->create(name, reason);
+               },
+               {});
     return made;
 }
 
@@ -57,7 +56,7 @@ std::vector<store::DraftLine> readOpenDraft(desktop::Desktop& desktop, const QSt
                                             const QString& name) {
     std::vector<store::DraftLine> lines;
     runWaiting(
-        desktop, QStringLiteral("Reading the draft"),
+        desktop, QCoreApplication::translate("tree", "Reading the draft"),
         [&](const store::ReadProgress&) {
             const std::unique_ptr<store::Drafts> drafts = store::openDrafts(location);
             const store::DraftInfo draft = drafts->find(name);
@@ -90,7 +89,7 @@ store::DraftApplyResult applyDraftTrip(desktop::Desktop& desktop, const QString&
                                        const QString& name, const store::DraftChoices& choices) {
     store::DraftApplyResult result;
     runWaiting(
-        desktop, QStringLiteral("Applying the draft"),
+        desktop, QCoreApplication::translate("tree", "Applying the draft"),
         [&](const store::ReadProgress&) { result = store::applyDraftAt(location, name, choices); },
         {});
     return result;
@@ -102,13 +101,12 @@ void choose(store::DraftChoices& choices, const store::DraftLineNow& line,
 }
 
 void discardDraft(desktop::Desktop& desktop, const QString& location, const QString& name) {
-    runWaiting(
-        desktop, QStringLiteral("Discarding the draft"),
-        [&](const store::ReadProgress&) {
-            const std::unique_ptr<store::Drafts> drafts = store::openDrafts(location);
-            drafts->discard(drafts->find(name).id);
-        },
-        {});
+    runWaiting(desktop, QCoreApplication::translate("tree", "Discarding the draft"),
+               [&](const store::ReadProgress&) {
+                   const std::unique_ptr<store::Drafts> drafts = store::openDrafts(location);
+                   drafts->discard(drafts->find(name).id);
+               },
+               {});
 }
 
 void showDraft(const QString& location, const QString& name) {

@@ -4,6 +4,7 @@
 #include "store/Store.h"
 #include "tree/bill/BomTreeModel.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 namespace tree {
@@ -25,16 +26,21 @@ QStringList otherUsers(store::Store& db, const QString& assembly, const QString&
 QString alsoUsedNote(const QString& assembly, const QStringList& others) {
     if (others.isEmpty())
         return {};
-    const QString where = others.size() == 1   ? others.front()
-                          : others.size() == 2 ? QStringLiteral("%1 and %2").arg(others[0], others[1])
-                                               : QStringLiteral("%1 and %2 more")
-                                                     .arg(others.front())
-                                                     .arg(others.size() - 1);
-    return QStringLiteral("%1 is also used in %2: the change shows there too.")
+    const int more = int(others.size()) - 1;
+    const QString where =
+        others.size() == 1 ? others.front()
+        : others.size() == 2
+            ? QCoreApplication::translate("tree", "%1 and %2").arg(others[0], others[1])
+            : QCoreApplication::translate("tree", "%1 and %n more", nullptr, more)
+                  .arg(others.front());
+    return QCoreApplication::translate("tree", "%1 is also used in %2: the change shows there too.")
         .arg(assembly, where);
 }
 
-QStringList yesNoAnswers() { return {QStringLiteral("If Yes: "), QStringLiteral("If No: ")}; }
+QStringList yesNoAnswers() {
+    return {QCoreApplication::translate("tree", "If Yes: "),
+            QCoreApplication::translate("tree", "If No: ")};
+}
 
 QString alsoUsedNotes(store::Store& db,
                       const std::vector<std::pair<QString, QString>>& assemblies,

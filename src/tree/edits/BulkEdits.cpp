@@ -2,6 +2,7 @@
 
 #include "tree/edits/Quantity.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 
 namespace tree {
@@ -79,7 +80,7 @@ QString refusalList(const std::vector<store::LineRow>& rows,
             ++more;
     }
     if (more > 0)
-        lines.append(QStringLiteral("… and %1 more.").arg(more));
+        lines.append(QCoreApplication::translate("tree", "… and %n more.", nullptr, more));
     return lines.join(u'\n');
 }
 

@@ -95,7 +95,7 @@ void EditHistory::push(std::unique_ptr<EditStep> step) {
     m_steps.resize(size_t(m_index));
     m_steps.push_back(std::move(step));
     m_index = count();
-    m_showStatus(QStringLiteral("Done: %1.").arg(m_steps.back()->text()));
+    m_showStatus(tr("Done: %1.").arg(m_steps.back()->text()));
     Q_EMIT changed();
 }
 
@@ -110,12 +110,12 @@ StepOutcome EditHistory::undo() {
     switch (outcome) {
     case StepOutcome::Done:
         m_index = at;
-        m_showStatus(QStringLiteral("Undone: %1.").arg(step.text()));
+        m_showStatus(tr("Undone: %1.").arg(step.text()));
         break;
     case StepOutcome::Kept:
         // Undo and Redo go on offering what they offered, so that the step can be taken once
         // the cause is gone.
-        m_showStatus(QStringLiteral("Not undone: %1.").arg(step.text()));
+        m_showStatus(tr("Not undone: %1.").arg(step.text()));
         break;
     case StepOutcome::Dropped:
         // Its refusal has been shown.
@@ -137,10 +137,10 @@ StepOutcome EditHistory::redo() {
     switch (outcome) {
     case StepOutcome::Done:
         m_index = at + 1;
-        m_showStatus(QStringLiteral("Redone: %1.").arg(step.text()));
+        m_showStatus(tr("Redone: %1.").arg(step.text()));
         break;
     case StepOutcome::Kept:
-        m_showStatus(QStringLiteral("Not redone: %1.").arg(step.text()));
+        m_showStatus(tr("Not redone: %1.").arg(step.text()));
         break;
     case StepOutcome::Dropped:
         m_steps.erase(m_steps.begin() + at);

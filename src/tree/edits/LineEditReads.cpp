@@ -11,6 +11,7 @@
 #include "tree/bill/LiveChanges.h"
 #include "tree/edits/LinePaste.h"
 
+#include <QCoreApplication>
 
 namespace tree {
 
@@ -64,11 +65,11 @@ bool LineEdits::checkPasted(const QString& assembly, std::vector<PastedLine>& pa
                 if (item)
                     line.component = item->id;
                 else
-                    line.refusal =
-                        store::StoreError(store::PasteUnknownItem,
-                                          QStringLiteral("'%1' is not in the Item Master.")
-                                              .arg(line.component))
-                            .message();
+                    line.refusal = store::StoreError(store::PasteUnknownItem,
+                                                     QCoreApplication::translate(
+                                                         "tree", "'%1' is not in the Item Master.")
+                                                         .arg(line.component))
+                                       .message();
             }
             refuseRepeats(lines);
             const store::LineBatch checked = pastedBatch(assembly, lines);

@@ -146,7 +146,7 @@ LineEdits::Written LineEdits::writeThenRead(const std::function<void(store::Stor
         done.committed = true;
         if (plan.empty())
             return;
-        call.name(ShowingSavedLabel);
+        call.name(showingSavedLabel());
         read = BomDocument::readShowing(call.db(), plan);
     });
     return done;
@@ -163,13 +163,13 @@ void LineEdits::showWritten(const Written& written, const LinesToShow& plan, Sho
             return;
         }
         // The user stopped the reads, not the write: never "nothing was written".
-        m_showStatus(ShowingStopped);
-        if (m_desktop.messageBox(ShowingStopped, desktop::YesNo | desktop::IconQuestion,
-                                 ShortTitle, ShowingStoppedChoice) != desktop::ResultYes)
+        m_showStatus(showingStopped());
+        if (m_desktop.messageBox(showingStopped(), desktop::YesNo | desktop::IconQuestion,
+                                 ShortTitle, showingStoppedChoice()) != desktop::ResultYes)
             return;
-        failure = trip(
-            [&](store::StoreCall& call) { read = BomDocument::readShowing(call.db(), plan); },
-            ShowingSavedLabel);
+        failure =
+            trip([&](store::StoreCall& call) { read = BomDocument::readShowing(call.db(), plan); },
+                 showingSavedLabel());
     }
     m_document.showSaved(read);
 }

@@ -13,6 +13,7 @@
 #include "tree/edits/AlsoUsed.h"
 #include "tree/edits/Quantity.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QSet>
 
@@ -30,8 +31,8 @@ QString lineName(const QString& assembly, const QString& component) {
 
 /// "quantity 1", or what a Null quantity is called.
 QString quantityPhrase(std::optional<double> quantity) {
-    return quantity ? QStringLiteral("quantity %1").arg(formatQuantity(*quantity))
-                    : QStringLiteral("no quantity");
+    return quantity ? LineEdits::tr("quantity %1").arg(formatQuantity(*quantity))
+                    : LineEdits::tr("no quantity");
 }
 
 /// A stored quantity as the tree shows it: none for Null and for text that is no number.
@@ -49,7 +50,7 @@ QString lineText(const QString& assembly, const QString& component,
 QString shortened(const QStringList& texts) {
     QStringList shown = texts.mid(0, ListedLines);
     if (texts.size() > ListedLines)
-        shown.append(QStringLiteral("and %1 more").arg(texts.size() - ListedLines));
+        shown.append(LineEdits::tr("and %n more", nullptr, int(texts.size() - ListedLines)));
     return shown.join(u'\n');
 }
 
@@ -83,12 +84,11 @@ bool LineEdits::readTrip(const std::function<void(store::StoreCall&)>& work) {
 
 bool LineEdits::confirmUnlikelyQuantity(const QString& typed, const QString& assembly,
                                         const QString& component) {
-    return m_desktop.messageBox(
-               QStringLiteral("Use Quantity %1?").arg(typed.trimmed()),
-               desktop::YesNo | desktop::IconQuestion, ShortTitle,
-               QStringLiteral("A quantity of zero or less is seldom meant. Yes: the line %1 "
-                              "gets it. No: nothing is written.")
-                   .arg(lineName(assembly, component))) == desktop::ResultYes;
+    return m_desktop.messageBox(tr("Use Quantity %1?").arg(typed.trimmed()),
+                                desktop::YesNo | desktop::IconQuestion, ShortTitle,
+                                tr("A quantity of zero or less is seldom meant. Yes: the line %1 "
+                                   "gets it. No: nothing is written.")
+                                    .arg(lineName(assembly, component))) == desktop::ResultYes;
 }
 
 bool LineEdits::confirmWholeUnit(double quantity, const QString& typed, const QString& unit,
@@ -96,10 +96,10 @@ bool LineEdits::confirmWholeUnit(double quantity, const QString& typed, const QS
     if (!m_model.wholeUnits().broken(quantity, unit))
         return true;
     return m_desktop.messageBox(
-               QStringLiteral("Use %1 %2?").arg(typed.trimmed(), unit.trimmed()),
+               tr("Use %1 %2?").arg(typed.trimmed(), unit.trimmed()),
                desktop::OkCancel | desktop::IconQuestion, ShortTitle,
-               QStringLiteral("%1 is counted in whole pieces, and %2 is not a whole number. OK: "
-                              "the line %3 gets it. Cancel: nothing is written.")
+               tr("%1 is counted in whole pieces, and %2 is not a whole number. OK: "
+                  "the line %3 gets it. Cancel: nothing is written.")
                    .arg(unit.trimmed(), typed.trimmed(), lineName(assembly, component))) ==
            desktop::ResultOk;
 }
@@ -108,11 +108,10 @@ bool LineEdits::confirmUnlikelyQuantities(const QStringList& lines) {
     if (lines.isEmpty())
         return true;
     return m_desktop.messageBox(
-               lines.size() == 1 ? QStringLiteral("Use a Quantity of Zero or Less?")
-                                 : QStringLiteral("Use Quantities of Zero or Less?"),
+               tr("Use Quantities of Zero or Less?", nullptr, int(lines.size())),
                desktop::YesNo | desktop::IconQuestion, ShortTitle,
-               QStringLiteral("A quantity of zero or less is seldom meant. Yes: these lines get "
-                              "theirs:\n%1\nNo: nothing is written.")
+               tr("A quantity of zero or less is seldom meant. Yes: these lines get "
+                  "theirs:\n%1\nNo: nothing is written.")
                    .arg(shortened(lines))) == desktop::ResultYes;
 }
 
@@ -126,10 +125,10 @@ QString LineEdits::withAlsoUsed(const QString& informative,
 std::optional<bool> LineEdits::askParent(const QString& subject, const QString& into,
                                          const QString& beside, const QString& notes) {
     const QString informative =
-        QStringLiteral("Yes: %1 into %2. No: beside %2, into %3.").arg(subject, into, beside);
+        tr("Yes: %1 into %2. No: beside %2, into %3.").arg(subject, into, beside);
     const int answer = m_desktop.messageBox(
-        QStringLiteral("Make Target Item A Parent?"), desktop::YesNo | desktop::IconQuestion,
-        ShortTitle, notes.isEmpty() ? informative : informative + u'\n' + notes);
+        tr("Make Target Item A Parent?"), desktop::YesNo | desktop::IconQuestion, ShortTitle,
+        notes.isEmpty() ? informative : informative + u'\n' + notes);
     if (answer == desktop::ResultCancel)
         return std::nullopt;
     return answer != desktop::ResultNo;
@@ -164,7 +163,7 @@ bool LineEdits::refusesEdits() {
     if (why.isEmpty())
         return false;
     report(store::StoreError(store::StandbyReadOnly,
-                             QStringLiteral("The bill cannot be edited here: %1.").arg(why))
+                             tr("The bill cannot be edited here: %1.").arg(why))
                .message());
     return true;
 }
@@ -230,12 +229,12 @@ void LineEdits::addComponent(const QModelIndex& dropTarget, const QString& compo
         !readTrip([&](store::StoreCall& call) { call.db().checkNewLine(assembly, component); }))
         return;
     // Under the prompt, the line the quantity is for: "PRT-GROMMET into ASM-HEAD-10, in EA".
-    QString line = QStringLiteral("%1 into %2").arg(component, assembly);
+    QString line = tr("%1 into %2").arg(component, assembly);
     if (!unit.trimmed().isEmpty())
-        line += QStringLiteral(", in %1").arg(unit.trimmed());
-    const auto typed = m_desktop.inputBox(
-        QStringLiteral("Enter the quantity required of the new component.\n") + line,
-        QStringLiteral("Add BOM Item"), QStringLiteral("0"));
+        line += tr(", in %1").arg(unit.trimmed());
+    const auto typed =
+        m_desktop.inputBox(tr("Enter the quantity required of the new component.\n") + line,
+                           tr("Add BOM Item"), QStringLiteral("0"));
     if (!typed)
         return;
     const auto quantity = parseQuantity(*typed);
@@ -273,8 +272,8 @@ void LineEdits::addComponent(const QModelIndex& dropTarget, const QString& compo
                                        {assembly, component, QVariant(*quantity),
                                         started.toString(store::schema::StartDateFormat)},
                                        true));
-    m_showStatus(QStringLiteral("Added the line %1, %2.")
-                     .arg(lineName(assembly, component), quantityPhrase(*quantity)));
+    m_showStatus(
+        tr("Added the line %1, %2.").arg(lineName(assembly, component), quantityPhrase(*quantity)));
     if (written.failure)
         showWritten(written, plan, read);
 }
@@ -286,14 +285,13 @@ void LineEdits::deleteComponent(const QModelIndex& selected) {
     // What the question names is what is deleted: a line that another editor changed while
     // the question was up is refused, not deleted with a quantity nobody was asked about.
     const std::optional<double> asked = m_model.quantity(node);
-    const QString line = QStringLiteral("the line %1, %2")
-                             .arg(lineName(m_model.assemblyOf(node), m_model.text(node)),
-                                  quantityPhrase(asked));
-    if (m_desktop.messageBox(QStringLiteral("Delete Selected Item?"),
-                             desktop::OkCancel | desktop::IconStop, ShortTitle,
-                             withAlsoUsed(QStringLiteral("Deletes %1.").arg(line),
-                                          {{m_model.assemblyOf(node),
-                                            assemblyAbove(m_model, node)}})) ==
+    const QString line =
+        tr("the line %1, %2")
+            .arg(lineName(m_model.assemblyOf(node), m_model.text(node)), quantityPhrase(asked));
+    if (m_desktop.messageBox(
+            tr("Delete Selected Item?"), desktop::OkCancel | desktop::IconStop, ShortTitle,
+            withAlsoUsed(tr("Deletes %1.").arg(line),
+                         {{m_model.assemblyOf(node), assemblyAbove(m_model, node)}})) ==
         desktop::ResultCancel)
         return;
     if (!node.isValid())
@@ -326,7 +324,7 @@ void LineEdits::deleteComponent(const QModelIndex& selected) {
     if (missing)
         // Another program removed the line meanwhile. Its nodes go all the same: the tree
         // shows no line that the database does not hold.
-        m_desktop.messageBox(QStringLiteral("Error in Database!  This item can not be located!"),
+        m_desktop.messageBox(tr("Error in Database!  This item can not be located!"),
                              desktop::IconStop, ShortTitle);
     // The assembly is one bill wherever it stands: the line leaves every copy of it.
     m_document.removeLine(assembly, component);
@@ -334,11 +332,11 @@ void LineEdits::deleteComponent(const QModelIndex& selected) {
         return;
     m_document.history().push(lineStep(*this, *removed, false));
     const QVariant& stored = removed->quantity;
-    m_showStatus(QStringLiteral("Deleted the line %1, %2.")
-                     .arg(lineName(assembly, component),
-                          stored.isNull() || isNumber(stored)
-                              ? quantityPhrase(shownQuantity(stored))
-                              : QStringLiteral("quantity %1").arg(stored.toString())));
+    m_showStatus(
+        tr("Deleted the line %1, %2.")
+            .arg(lineName(assembly, component), stored.isNull() || isNumber(stored)
+                                                    ? quantityPhrase(shownQuantity(stored))
+                                                    : tr("quantity %1").arg(stored.toString())));
 }
 
 void LineEdits::deleteLines(const std::vector<QModelIndex>& nodes) {
@@ -376,10 +374,9 @@ void LineEdits::deleteLines(const std::vector<QModelIndex>& nodes) {
         }))
         return;
     if (!gone.isEmpty()) {
-        report(store::StoreError(store::LineChanged,
-                                 QStringLiteral("Another program has removed these lines "
-                                                "meanwhile; nothing was deleted:\n%1")
-                                     .arg(shortened(gone)))
+        report(store::StoreError(store::LineChanged, tr("Another program has removed these lines "
+                                                        "meanwhile; nothing was deleted:\n%1")
+                                                         .arg(shortened(gone)))
                    .message());
         // The tree shows no line that the database does not hold.
         const BomDocument::ChangeScope scope(m_document);
@@ -390,9 +387,8 @@ void LineEdits::deleteLines(const std::vector<QModelIndex>& nodes) {
     QStringList texts;
     for (const store::LineRow& row : batch.removed)
         texts.append(lineText(row.assembly, row.component, shownQuantity(row.quantity)));
-    const QString informative =
-        QStringLiteral("Deletes these lines, all or none:\n%1").arg(shortened(texts));
-    if (m_desktop.messageBox(QStringLiteral("Delete %1 Selected Lines?").arg(batch.removed.size()),
+    const QString informative = tr("Deletes these lines, all or none:\n%1").arg(shortened(texts));
+    if (m_desktop.messageBox(tr("Delete %n Selected Line(s)?", nullptr, int(batch.removed.size())),
                              desktop::OkCancel | desktop::IconStop, ShortTitle,
                              notes.isEmpty() ? informative : informative + u'\n' + notes) ==
         desktop::ResultCancel)
@@ -409,9 +405,7 @@ MoveOutcome LineEdits::moveLines(const std::vector<MovedLine>& moved, const QMod
     QString assembly = m_model.topAssembly();
     if (target.isValid()) {
         const std::optional<QString> chosen =
-            askParentAt(target, QStringLiteral("the %1").arg(counted(
-                                    qint64(moved.size()), QStringLiteral("cut line moves"),
-                                    QStringLiteral("cut lines move"))));
+            askParentAt(target, tr("the %Ln cut line(s) move(s)", nullptr, int(moved.size())));
         // Esc: the user has not decided, and nothing moves.
         if (!chosen)
             return MoveOutcome::Kept;
@@ -423,8 +417,7 @@ MoveOutcome LineEdits::moveLines(const std::vector<MovedLine>& moved, const QMod
         if (store::foldKey(line.assembly) != store::foldKey(assembly))
             lines.push_back(line);
     if (lines.empty()) {
-        m_showStatus(QStringLiteral("The cut lines are in %1 already; nothing was moved.")
-                         .arg(assembly));
+        m_showStatus(tr("The cut lines are in %1 already; nothing was moved.").arg(assembly));
         return MoveOutcome::Kept;
     }
     if (!m_session.chooseIfNone())
@@ -459,12 +452,12 @@ MoveOutcome LineEdits::moveLines(const std::vector<MovedLine>& moved, const QMod
         }))
         return MoveOutcome::Kept;
     if (!changed.isEmpty()) {
-        report(store::StoreError(store::LineChanged,
-                                 QStringLiteral("Another program has changed or removed these "
-                                                "lines since they were cut; nothing was "
-                                                "moved:\n%1")
-                                     .arg(shortened(changed)))
-                   .message());
+        report(
+            store::StoreError(store::LineChanged, tr("Another program has changed or removed these "
+                                                     "lines since they were cut; nothing was "
+                                                     "moved:\n%1")
+                                                      .arg(shortened(changed)))
+                .message());
         showLinesAsStored(changedRows);
         return MoveOutcome::Stale;
     }
@@ -474,7 +467,7 @@ MoveOutcome LineEdits::moveLines(const std::vector<MovedLine>& moved, const QMod
             refused.append(refusal->message());
     if (!refused.isEmpty()) {
         report(refused.size() == 1 ? refused.front()
-                                   : QStringLiteral("Nothing was moved:\n%1").arg(shortened(refused)));
+                                   : tr("Nothing was moved:\n%1").arg(shortened(refused)));
         return MoveOutcome::Kept;
     }
     const store::LineRow& first = batch.removed.front();
@@ -484,10 +477,11 @@ MoveOutcome LineEdits::moveLines(const std::vector<MovedLine>& moved, const QMod
             : QStringLiteral("Move %1 lines to %2").arg(batch.removed.size()).arg(assembly);
     if (!writeLines(batch, text))
         return MoveOutcome::Kept;
-    m_showStatus(batch.removed.size() == 1
-                     ? QStringLiteral("Moved the line %1 into %2.")
-                           .arg(lineName(first.assembly, first.component), assembly)
-                     : QStringLiteral("Moved %1 lines into %2.").arg(batch.removed.size()).arg(assembly));
+    m_showStatus(
+        batch.removed.size() == 1
+            ? tr("Moved the line %1 into %2.")
+                  .arg(lineName(first.assembly, first.component), assembly)
+            : tr("Moved %n line(s) into %1.", nullptr, int(batch.removed.size())).arg(assembly));
     return MoveOutcome::Moved;
 }
 

@@ -5,6 +5,7 @@
 #include "store/Store.h"
 #include "tree/edits/EditHistory.h"
 
+#include <QCoreApplication>
 #include <QModelIndex>
 #include <QString>
 #include <QStringList>
@@ -58,6 +59,8 @@ QString shortened(const QStringList& texts);
 /// pushes one step of the document's history. The dialogs that pick, tick and preview stay
 /// with the window, which asks here for what they list and to write what they chose.
 class LineEdits : public StepWriter {
+    Q_DECLARE_TR_FUNCTIONS(tree::LineEdits)
+
 public:
     LineEdits(desktop::Desktop& desktop, DatabaseSession& session, BomDocument& document,
               BomTreeModel& model, std::function<void(const QString&)> showStatus);

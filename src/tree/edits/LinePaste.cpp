@@ -5,6 +5,7 @@
 #include "tree/edits/Quantity.h"
 #include "tree/reports/BillExport.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -135,9 +136,11 @@ PastedLine lineOf(const QString& id, const QString& quantityText, const QLocale&
     line.component = unguarded(id);
     line.quantityText = quantityText.trimmed();
     if (line.component.isEmpty())
-        line.refusal = refusal(store::PasteUnknownItem, QStringLiteral("The line names no item."));
+        line.refusal = refusal(store::PasteUnknownItem,
+                               QCoreApplication::translate("tree", "The line names no item."));
     else if (line.quantityText.isEmpty())
-        line.refusal = refusal(store::InvalidQuantity, QStringLiteral("The line has no quantity."));
+        line.refusal = refusal(store::InvalidQuantity,
+                               QCoreApplication::translate("tree", "The line has no quantity."));
     else if ((line.quantity = parseQuantity(line.quantityText, locale)); !line.quantity)
         line.refusal = refusal(store::InvalidQuantity, quantityProblem(line.quantityText, locale));
     return line;
@@ -171,8 +174,9 @@ PastedLines readOwnLines(const QByteArray& data) {
     const QJsonDocument document = QJsonDocument::fromJson(data);
     const QJsonValue lines = document.object().value(QStringLiteral("lines"));
     if (!lines.isArray()) {
-        result.problem = refusal(store::PasteNoLines,
-                                 QStringLiteral("The lines on the clipboard cannot be read."));
+        result.problem = refusal(
+            store::PasteNoLines,
+            QCoreApplication::translate("tree", "The lines on the clipboard cannot be read."));
         return result;
     }
     for (const QJsonValue value : lines.toArray()) {
@@ -185,16 +189,22 @@ PastedLines readOwnLines(const QByteArray& data) {
             line.quantityText = formatQuantity(*line.quantity);
         }
         if (line.component.isEmpty())
-            line.refusal = refusal(store::PasteUnknownItem, QStringLiteral("The line names no item."));
+            line.refusal = refusal(store::PasteUnknownItem,
+                                   QCoreApplication::translate("tree", "The line names no item."));
         else if (!line.quantity)
-            line.refusal = refusal(store::InvalidQuantity, QStringLiteral("The line has no quantity."));
+            line.refusal =
+                refusal(store::InvalidQuantity,
+                        QCoreApplication::translate("tree", "The line has no quantity."));
         else if (!std::isfinite(*line.quantity))
-            line.refusal = refusal(store::InvalidQuantity,
-                                   QStringLiteral("The line's quantity is not a finite number."));
+            line.refusal = refusal(
+                store::InvalidQuantity,
+                QCoreApplication::translate("tree", "The line's quantity is not a finite number."));
         result.lines.push_back(std::move(line));
     }
     if (result.lines.empty())
-        result.problem = refusal(store::PasteNoLines, QStringLiteral("The clipboard holds no lines."));
+        result.problem =
+            refusal(store::PasteNoLines,
+                    QCoreApplication::translate("tree", "The clipboard holds no lines."));
     return result;
 }
 
@@ -233,10 +243,11 @@ PastedLines readLinesText(const QString& text, const QLocale& locale,
             quantityColumn = named.quantity;
             first = 1;
             if (quantityColumn < 0) {
-                result.problem = refusal(
-                    store::PasteNoLines,
-                    QStringLiteral("The pasted text has an item ID column but no quantity "
-                                   "column (\"Quantity\")."));
+                result.problem =
+                    refusal(store::PasteNoLines,
+                            QCoreApplication::translate(
+                                "tree", "The pasted text has an item ID column but no quantity "
+                                        "column (\"Quantity\")."));
                 return result;
             }
         }
@@ -246,8 +257,9 @@ PastedLines readLinesText(const QString& text, const QLocale& locale,
         result.lines.push_back(lineOf(row.value(idColumn), row.value(quantityColumn), locale));
     }
     if (result.lines.empty())
-        result.problem = refusal(store::PasteNoLines,
-                                 QStringLiteral("The clipboard holds no lines: tab-separated "
+        result.problem = refusal(
+            store::PasteNoLines,
+            QCoreApplication::translate("tree", "The clipboard holds no lines: tab-separated "
                                                 "text with an item ID and a quantity on each "
                                                 "row is what Paste reads."));
     return result;
@@ -268,10 +280,11 @@ void refuseRepeats(std::vector<PastedLine>& lines) {
             continue;
         const QString key = store::foldKey(line.component);
         if (seen.contains(key))
-            line.refusal = refusal(store::PasteRepeated,
-                                   QStringLiteral("'%1' is pasted more than once; only its "
-                                                  "first line is added.")
-                                       .arg(line.component));
+            line.refusal = refusal(
+                store::PasteRepeated,
+                QCoreApplication::translate("tree", "'%1' is pasted more than once; only its "
+                                                    "first line is added.")
+                    .arg(line.component));
         else
             seen.insert(key);
     }

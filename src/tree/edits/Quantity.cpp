@@ -1,5 +1,6 @@
 #include "tree/edits/Quantity.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -90,24 +91,28 @@ QString quantityProblem(const QString& text, const QLocale& locale) {
     case Verdict::Ambiguous: {
         const double taken = r.local ? *r.local : *r.plain;
         const double other = r.grouped && *r.grouped != taken ? *r.grouped : *r.plain;
-        return QStringLiteral("'%1' is ambiguous: it reads as %2 and, with '%3' grouping the "
-                              "digits, as %4; enter the number without digit grouping.")
+        return QCoreApplication::translate(
+                   "tree", "'%1' is ambiguous: it reads as %2 and, with '%3' grouping the "
+                           "digits, as %4; enter the number without digit grouping.")
             .arg(text, formatQuantity(taken, locale), locale.groupSeparator(),
                  formatQuantity(other, locale));
     }
     case Verdict::Grouped:
-        return QStringLiteral("'%1' is not a quantity: digit grouping ('%2') is not accepted; "
-                              "enter the number without it, for example %3.")
+        return QCoreApplication::translate(
+                   "tree", "'%1' is not a quantity: digit grouping ('%2') is not accepted; "
+                           "enter the number without it, for example %3.")
             .arg(text, locale.groupSeparator(), formatQuantity(*r.grouped, locale));
     case Verdict::OutOfRange:
-        return QStringLiteral("'%1' is not a quantity: it is out of range; a quantity other than 0 "
-                              "lies between %2 and %3 in size.")
+        return QCoreApplication::translate(
+                   "tree", "'%1' is not a quantity: it is out of range; a quantity other than 0 "
+                           "lies between %2 and %3 in size.")
             .arg(text, formatQuantity(std::numeric_limits<double>::min(), locale),
                  formatQuantity(std::numeric_limits<double>::max(), locale));
     case Verdict::NotANumber:
         break;
     }
-    return QStringLiteral("'%1' is not a quantity: enter a number, for example 2 or 0.5.")
+    return QCoreApplication::translate(
+               "tree", "'%1' is not a quantity: enter a number, for example 2 or 0.5.")
         .arg(text);
 }
 

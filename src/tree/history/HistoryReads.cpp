@@ -3,6 +3,7 @@
 #include "store/StoreError.h"
 #include "tree/StoreWaiting.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 namespace tree {
@@ -18,7 +19,8 @@ std::unique_ptr<store::HistoryLog> openLog(const HistoryOpener& opener, const QS
 HistoryPage readHistory(desktop::Desktop& desktop, const QString& location,
                         const store::HistoryQuery& query, const HistoryOpener& opener) {
     HistoryPage page;
-    runOnStore(desktop, location, QStringLiteral("Reading the change history…"),
+    runOnStore(desktop, location,
+               QCoreApplication::translate("tree", "Reading the change history…"),
                [&](store::StoreCall& call) {
                    const std::unique_ptr<store::HistoryLog> log = openLog(opener, location);
                    page.changes = log->changes(query);
@@ -34,15 +36,16 @@ Forgotten forgetHistoryBefore(desktop::Desktop& desktop, const QString& location
     Forgotten forgotten;
     try {
         runOnStore(
-            desktop, location, QStringLiteral("Forgetting changes…"), [&](store::StoreCall& call) {
+            desktop, location, QCoreApplication::translate("tree", "Forgetting changes…"),
+            [&](store::StoreCall& call) {
                 forgotten.changes =
                     openLog(opener, location)->forgetBefore(cut, [&](qint64 done, qint64 total) {
                         if (call.cancelled()) {
                             forgotten.stopped = true;
                             return false;
                         }
-                        call.name(QStringLiteral("Forgetting changes… "
-                                                 "%1 of %2")
+                        call.name(QCoreApplication::translate("tree", "Forgetting changes… "
+                                                                      "%1 of %2")
                                       .arg(QLocale().toString(done), QLocale().toString(total)));
                         return true;
                     });
@@ -58,7 +61,7 @@ Forgotten forgetHistoryBefore(desktop::Desktop& desktop, const QString& location
 QStringList keepServerHistory(desktop::Desktop& desktop, const QString& location) {
     QStringList created;
     runWaiting(
-        desktop, QStringLiteral("Making the server keep a history…"),
+        desktop, QCoreApplication::translate("tree", "Making the server keep a history…"),
         [&](const store::ReadProgress&) { created = store::enableServerHistory(location); },
         [](qint64, qint64) { return true; });
     return created;

@@ -6,6 +6,7 @@
 #include "tree/edits/AlsoUsed.h"
 #include "tree/edits/Quantity.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <QMap>
@@ -87,7 +88,7 @@ RestorePlan readRestorePlan(desktop::Desktop& desktop, const QString& location,
     store::HistoryQuery every = query;
     every.limit = std::numeric_limits<int>::max();
     RestorePlan plan;
-    runOnStore(desktop, location, QStringLiteral("Reading the history…"),
+    runOnStore(desktop, location, QCoreApplication::translate("tree", "Reading the history…"),
                [&](store::StoreCall& call) {
                    plan.lines = planRestore((opener ? opener : &store::openHistory)(location)
                                                 ->changes(every));
@@ -137,14 +138,14 @@ BillThen readBillThen(desktop::Desktop& desktop, const QString& location, const 
     if (then.moment > now) {
         // A moment typed to the second means its whole second: the one under way is now.
         if (then.moment.addSecs(-1) >= now)
-            throw store::StoreError(store::HistoryInFuture,
-                                    QStringLiteral("%1 is still to come: a bill can be shown as "
-                                                   "it stood, not as it will stand.")
-                                        .arg(QLocale().toString(moment.toLocalTime(),
-                                                                QLocale::ShortFormat)));
+            throw store::StoreError(
+                store::HistoryInFuture,
+                QCoreApplication::translate("tree", "%1 is still to come: a bill can be shown as "
+                                                    "it stood, not as it will stand.")
+                    .arg(QLocale().toString(moment.toLocalTime(), QLocale::ShortFormat)));
         then.moment = now;
     }
-    runOnStore(desktop, location, QStringLiteral("Reading the history…"),
+    runOnStore(desktop, location, QCoreApplication::translate("tree", "Reading the history…"),
                [&](store::StoreCall& call) {
                    const std::unique_ptr<store::HistoryLog> log =
                        (opener ? opener : &store::openHistory)(location);
@@ -191,11 +192,11 @@ QString rowText(const store::RowImage& row) {
     bool number = false;
     const double value = row.quantity.toDouble(&number);
     // Text that another program stored as a quantity is shown as it is.
-    const QString quantity = row.quantity.isNull() ? QStringLiteral("Null")
+    const QString quantity = row.quantity.isNull() ? QCoreApplication::translate("tree", "Null")
                              : number              ? formatQuantity(value)
                                                    : row.quantity.toString();
     return row.startDate.isNull() ? quantity
-                                  : QStringLiteral("%1, started %2")
+                                  : QCoreApplication::translate("tree", "%1, started %2")
                                         .arg(quantity, row.startDate.toString());
 }
 

@@ -6,6 +6,7 @@
 #include "tree/edits/Quantity.h"
 #include "tree/reports/BillExport.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <charconv>
@@ -13,6 +14,13 @@
 namespace tree {
 
 namespace {
+
+/// The history's own words: in the user's language where the window shows them, in English
+/// in the exports, whose columns stay the same in every language. Each is marked
+/// QT_TRANSLATE_NOOP("tree", …).
+QString word(const char* text, bool shown) {
+    return shown ? QCoreApplication::translate("tree", text) : QString::fromUtf8(text);
+}
 
 QString timeText(const QDateTime& moment, HistoryTime time) {
     if (!moment.isValid())
@@ -30,22 +38,25 @@ QString withDescription(const QString& id, const std::optional<QString>& descrip
 }
 
 /// A line: its quantity and start date; an item: its description and unit.
-QString rowText(const store::RowImage& row, bool line) {
+QString rowText(const store::RowImage& row, bool line, bool shown) {
     if (!row.exists)
         return QStringLiteral("—");
     QStringList parts;
     if (line) {
         // Another program may have left text in the number column: shown as it stands.
         if (row.quantity.isNull())
-            parts.append(QStringLiteral("no quantity"));
+            parts.append(word(QT_TRANSLATE_NOOP("tree", "no quantity"), shown));
         else if (row.quantity.typeId() == QMetaType::QString)
             parts.append(row.quantity.toString());
         else
             parts.append(tree::csvQuantity(row.quantity.toDouble()));
         if (!row.startDate.isNull())
-            parts.append(QStringLiteral("from %1").arg(row.startDate.toString()));
+            parts.append(
+                word(QT_TRANSLATE_NOOP("tree", "from %1"), shown).arg(row.startDate.toString()));
     } else {
-        parts.append(row.description ? *row.description : tree::NoDescription);
+        parts.append(row.description
+                         ? *row.description
+                         : word(QT_TRANSLATE_NOOP("tree", "(no description on file)"), shown));
         if (row.unit)
             parts.append(*row.unit);
     }
@@ -61,27 +72,44 @@ QStringList historyHeader() {
             QStringLiteral("After")};
 }
 
-QStringList historyCells(const store::ChangeRecord& change, HistoryTime time) {
+QString sourceShown(store::ChangeSource source) {
+    switch (source) {
+    case store::ChangeSource::ThisEditor:
+        return QCoreApplication::translate("tree", "this editor");
+    case store::ChangeSource::AnotherEditor:
+        return QCoreApplication::translate("tree", "another editor");
+    case store::ChangeSource::AnotherProgram:
+        return QCoreApplication::translate("tree", "another program");
+    case store::ChangeSource::Restore:
+        return QCoreApplication::translate("tree", "restore");
+    }
+    return {};
+}
+
+QStringList historyCells(const store::ChangeRecord& change, HistoryTime time, bool shown) {
     const bool line = change.table == store::schema::BomDetail;
-    const QString when = change.notBefore.isValid() ? QStringLiteral("between %1 and %2")
-                                                          .arg(timeText(change.notBefore, time),
-                                                               timeText(change.time, time))
-                                                    : timeText(change.time, time);
+    const QString when =
+        change.notBefore.isValid()
+            ? word(QT_TRANSLATE_NOOP("tree", "between %1 and %2"), shown)
+                  .arg(timeText(change.notBefore, time), timeText(change.time, time))
+            : timeText(change.time, time);
     QString who = change.host.isEmpty() ? change.person
                                         : QStringLiteral("%1@%2").arg(change.person, change.host);
     // What another session said of itself is shown as said, beside what the server knows.
     if (!change.claimedBy.isEmpty())
-        who = QStringLiteral("%1, claiming to be %2").arg(who, change.claimedBy);
+        who = word(QT_TRANSLATE_NOOP("tree", "%1, claiming to be %2"), shown)
+                  .arg(who, change.claimedBy);
     return {when,
             who,
-            store::sourceText(change.source),
+            shown ? sourceShown(change.source) : store::sourceText(change.source),
             change.command,
             change.reason,
-            line ? QStringLiteral("line") : QStringLiteral("item"),
+            line ? word(QT_TRANSLATE_NOOP("tree", "line"), shown)
+                 : word(QT_TRANSLATE_NOOP("tree", "item"), shown),
             withDescription(change.key, change.keyDescription),
             withDescription(change.component, change.componentDescription),
-            rowText(change.before, line),
-            rowText(change.after, line)};
+            rowText(change.before, line, shown),
+            rowText(change.after, line, shown)};
 }
 
 QByteArray historyCsv(const std::vector<store::ChangeRecord>& changes, HistoryTime time) {
@@ -105,18 +133,19 @@ QString shortRow(const store::RowImage& row, const store::RowImage& other, bool 
         return QStringLiteral("—");
     QStringList parts;
     if (line) {
-        parts.append(row.quantity.isNull() ? QStringLiteral("no quantity")
+        parts.append(row.quantity.isNull() ? QCoreApplication::translate("tree", "no quantity")
                      : row.quantity.typeId() == QMetaType::QString
                          ? row.quantity.toString()
                          : tree::formatQuantity(row.quantity.toDouble()));
         if (other.exists && row.startDate != other.startDate && !row.startDate.isNull())
-            parts.append(QStringLiteral("from %1").arg(row.startDate.toString()));
+            parts.append(
+                QCoreApplication::translate("tree", "from %1").arg(row.startDate.toString()));
     } else {
         const bool both = other.exists;
         if (!both || row.description != other.description)
-            parts.append(row.description ? *row.description : tree::NoDescription);
+            parts.append(row.description ? *row.description : tree::noDescription());
         if (!both || row.unit != other.unit)
-            parts.append(row.unit ? *row.unit : QStringLiteral("no unit"));
+            parts.append(row.unit ? *row.unit : QCoreApplication::translate("tree", "no unit"));
     }
     return parts.join(QStringLiteral(", "));
 }
@@ -154,13 +183,12 @@ QString historySummary(const store::ChangeRecord& change, const QDate& today) {
                                                         : QStringLiteral("yyyy-MM-dd HH:mm"));
     // Found by a later look: when it was found, not when it was made.
     if (change.notBefore.isValid())
-        when = QStringLiteral("found %1").arg(when);
+        when = QCoreApplication::translate("tree", "found %1").arg(when);
     const QString who = change.host.isEmpty()
                             ? change.person
                             : QStringLiteral("%1@%2").arg(change.person, change.host);
     const bool line = change.table == store::schema::BomDetail;
-    const QString what = change.command.isEmpty() ? store::sourceText(change.source)
-                                                   : change.command;
+    const QString what = change.command.isEmpty() ? sourceShown(change.source) : change.command;
     const QString subject =
         line ? QStringLiteral("%1 › %2").arg(change.key, change.component) : change.key;
     QStringList parts{when};
@@ -175,26 +203,27 @@ QString historySummary(const store::ChangeRecord& change, const QDate& today) {
 }
 
 QString historyDetails(const store::ChangeRecord& change) {
-    const QStringList cells = historyCells(change, HistoryTime::Local);
+    const QStringList cells = historyCells(change, HistoryTime::Local, true);
     const bool line = change.table == store::schema::BomDetail;
+    const auto label = [](const char* text) { return QCoreApplication::translate("tree", text); };
     QStringList details{
-        QStringLiteral("Time: %1").arg(cells[0]),
-        QStringLiteral("Who: %1").arg(cells[1]),
-        QStringLiteral("Source: %1").arg(cells[2]),
+        label(QT_TRANSLATE_NOOP("tree", "Time: %1")).arg(cells[0]),
+        label(QT_TRANSLATE_NOOP("tree", "Who: %1")).arg(cells[1]),
+        label(QT_TRANSLATE_NOOP("tree", "Source: %1")).arg(cells[2]),
     };
     if (!change.program.isEmpty())
-        details.append(QStringLiteral("Program: %1").arg(change.program));
-    details.append(QStringLiteral("Command: %1").arg(change.command));
-    details.append(QStringLiteral("Reason: %1").arg(change.reason));
-    details.append(QStringLiteral("Change set: %1").arg(change.changeSet));
+        details.append(label(QT_TRANSLATE_NOOP("tree", "Program: %1")).arg(change.program));
+    details.append(label(QT_TRANSLATE_NOOP("tree", "Command: %1")).arg(change.command));
+    details.append(label(QT_TRANSLATE_NOOP("tree", "Reason: %1")).arg(change.reason));
+    details.append(label(QT_TRANSLATE_NOOP("tree", "Change set: %1")).arg(change.changeSet));
     if (line) {
-        details.append(QStringLiteral("Assembly: %1").arg(cells[6]));
-        details.append(QStringLiteral("Component: %1").arg(cells[7]));
+        details.append(label(QT_TRANSLATE_NOOP("tree", "Assembly: %1")).arg(cells[6]));
+        details.append(label(QT_TRANSLATE_NOOP("tree", "Component: %1")).arg(cells[7]));
     } else {
-        details.append(QStringLiteral("Item: %1").arg(cells[6]));
+        details.append(label(QT_TRANSLATE_NOOP("tree", "Item: %1")).arg(cells[6]));
     }
-    details.append(QStringLiteral("Before: %1").arg(cells[8]));
-    details.append(QStringLiteral("After: %1").arg(cells[9]));
+    details.append(label(QT_TRANSLATE_NOOP("tree", "Before: %1")).arg(cells[8]));
+    details.append(label(QT_TRANSLATE_NOOP("tree", "After: %1")).arg(cells[9]));
     return details.join(u'\n');
 }
 
@@ -296,7 +325,7 @@ std::optional<QDateTime> asOfMoment(const QString& typed, const QLocale& locale,
 
 QString historyStartNote(const QDateTime& start) {
     const QDateTime local = start.toLocalTime();
-    return QStringLiteral(" (the history starts at %1; showing that)")
+    return QCoreApplication::translate("tree", " (the history starts at %1; showing that)")
         .arg(local.date() == QDate::currentDate() ? local.toString(QStringLiteral("HH:mm:ss"))
                                                   : momentText(local));
 }

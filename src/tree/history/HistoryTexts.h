@@ -27,8 +27,12 @@ enum class HistoryTime { Local, IsoUtc };
 QStringList historyHeader();
 
 /// One change as the columns show it, texts exactly as the history holds them. A change found
-/// afterwards shows "between T1 and T2" as its time; an absent row shows "—".
-QStringList historyCells(const store::ChangeRecord& change, HistoryTime time);
+/// afterwards shows "between T1 and T2" as its time; an absent row shows "—". The history's
+/// own words in English, as the exports write them, or `shown` in the user's language.
+QStringList historyCells(const store::ChangeRecord& change, HistoryTime time, bool shown = false);
+
+/// Where a change came from, in the user's language ("another editor").
+QString sourceShown(store::ChangeSource source);
 
 /// The changes as CSV, a header record first; texts that spreadsheets would run as formulas
 /// are guarded as the bill's exports guard them.

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <limits>
 
+#include <QCoreApplication>
+
 namespace tree {
 
 using store::foldKey;
@@ -155,8 +157,9 @@ std::vector<RequirementLine> requirements(const QHash<QString, store::ComponentL
 
     for (size_t b = 0; b < listed.size(); ++b) {
         if (stopped && stopped())
-            throw store::StoreError(store::OperationCancelled,
-                                    QStringLiteral("The requirements were not worked out."));
+            throw store::StoreError(
+                store::OperationCancelled,
+                QCoreApplication::translate("tree", "The requirements were not worked out."));
         const PlannedBuild& build = listed[b];
         Structure structure;
         structure.reset(build.item, lines);
@@ -221,33 +224,49 @@ std::vector<RequirementLine> requirements(const QHash<QString, store::ComponentL
     return result;
 }
 
-QStringList requirementHeaders() {
-    return {QStringLiteral("Item ID"),  QStringLiteral("Total Quantity"),
-            QStringLiteral("UOM"),      QStringLiteral("Description"),
-            QStringLiteral("Level"),    QStringLiteral("Made or Bought"),
-            QStringLiteral("Needed By"), QStringLiteral("Note")};
+namespace {
+
+/// A word of the requirements' columns: in the user's language where the window shows it, in
+/// English in the files, whose columns stay the same in every language. Each is marked
+/// QT_TRANSLATE_NOOP("tree", …).
+QString word(const char* text, bool shown) {
+    return shown ? QCoreApplication::translate("tree", text) : QString::fromUtf8(text);
 }
 
-QStringList requirementCells(const RequirementLine& line) {
+} // namespace
+
+QStringList requirementHeaders(bool shown) {
+    QStringList headers;
+    for (const char* heading :
+         {QT_TRANSLATE_NOOP("tree", "Item ID"), QT_TRANSLATE_NOOP("tree", "Total Quantity"),
+          QT_TRANSLATE_NOOP("tree", "UOM"), QT_TRANSLATE_NOOP("tree", "Description"),
+          QT_TRANSLATE_NOOP("tree", "Level"), QT_TRANSLATE_NOOP("tree", "Made or Bought"),
+          QT_TRANSLATE_NOOP("tree", "Needed By"), QT_TRANSLATE_NOOP("tree", "Note")})
+        headers.append(word(heading, shown));
+    return headers;
+}
+
+QStringList requirementCells(const RequirementLine& line, bool shown) {
     QStringList notes;
     if (!line.total && !line.tooLarge)
-        notes.append(QStringLiteral("no quantity on a path"));
+        notes.append(word(QT_TRANSLATE_NOOP("tree", "no quantity on a path"), shown));
     if (line.tooLarge)
-        notes.append(tooLargeNote());
+        notes.append(tooLargeNote(shown));
     if (line.circular)
-        notes.append(QStringLiteral("circular"));
+        notes.append(word(QT_TRANSLATE_NOOP("tree", "circular"), shown));
     return {line.item,
             csvQuantity(line.total),
             line.unit,
             line.description,
             QString::number(line.level),
-            line.made ? QStringLiteral("made") : QStringLiteral("bought"),
+            line.made ? word(QT_TRANSLATE_NOOP("tree", "made"), shown)
+                      : word(QT_TRANSLATE_NOOP("tree", "bought"), shown),
             line.neededBy.join(QStringLiteral(", ")),
             notes.join(QStringLiteral("; "))};
 }
 
-QString tooLargeNote() {
-    return QStringLiteral("total past what a number holds (above %1)")
+QString tooLargeNote(bool shown) {
+    return word(QT_TRANSLATE_NOOP("tree", "total past what a number holds (above %1)"), shown)
         .arg(formatQuantity(std::numeric_limits<double>::max(), QLocale::c()));
 }
 

@@ -70,11 +70,13 @@ std::vector<RequirementLine> requirements(const QHash<QString, store::ComponentL
 /// The requirements as CSV: a header row, then one record per item (RFC 4180, as the bill's
 /// exports are written).
 QByteArray requirementsCsv(const std::vector<RequirementLine>& lines);
-/// The header of the requirements' columns, shared by the window, the files and the print.
-QStringList requirementHeaders();
-/// One line's cells under requirementHeaders(), as shown (quantities in the C locale's form).
-QStringList requirementCells(const RequirementLine& line);
+/// The header of the requirements' columns, shared by the window, the files and the print:
+/// in English as the files write it, or `shown` in the user's language.
+QStringList requirementHeaders(bool shown = false);
+/// One line's cells under requirementHeaders(), as shown (quantities in the C locale's form);
+/// its words in English, or `shown` in the user's language.
+QStringList requirementCells(const RequirementLine& line, bool shown = false);
 /// The note of a line whose total is past what a number holds.
-QString tooLargeNote();
+QString tooLargeNote(bool shown = false);
 
 } // namespace tree

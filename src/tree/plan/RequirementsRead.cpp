@@ -5,13 +5,16 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
+
 namespace tree {
 
 std::vector<std::optional<store::Item>>
 findPlanItems(desktop::Desktop& desktop, const QString& location, const QStringList& ids) {
     std::vector<std::optional<store::Item>> found;
     runOnStore(desktop, location,
-               QStringLiteral("Looking the items to build up in the Item Master\u2026"),
+               QCoreApplication::translate(
+                   "tree", "Looking the items to build up in the Item Master\u2026"),
                [&](store::StoreCall& call) { found = call.db().findItems(ids); });
     return found;
 }
@@ -22,7 +25,8 @@ PlanAnswer readRequirements(desktop::Desktop& desktop, const QString& location,
     for (const PlannedBuild& build : builds)
         items.append(build.item);
     PlanAnswer answer;
-    runOnStore(desktop, location, QStringLiteral("Reading the bills to build\u2026"),
+    runOnStore(desktop, location,
+               QCoreApplication::translate("tree", "Reading the bills to build\u2026"),
                [&](store::StoreCall& call) {
                    store::Store& db = call.db();
                    answer.found = db.findItems(items);

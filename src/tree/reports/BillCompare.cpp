@@ -2,6 +2,7 @@
 
 #include "store/ItemKey.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QStringList>
 
@@ -63,20 +64,25 @@ void addNote(QStringList& notes, const char* what, const char* side) {
 
 } // namespace
 
-QString markText(Mark mark) {
+QString markText(Mark mark, bool shown) {
+    const char* text = QT_TRANSLATE_NOOP("tree", "Unknown");
     switch (mark) {
     case Mark::Unchanged:
-        return QStringLiteral("Unchanged");
+        text = QT_TRANSLATE_NOOP("tree", "Unchanged");
+        break;
     case Mark::Added:
-        return QStringLiteral("Added");
+        text = QT_TRANSLATE_NOOP("tree", "Added");
+        break;
     case Mark::Removed:
-        return QStringLiteral("Removed");
+        text = QT_TRANSLATE_NOOP("tree", "Removed");
+        break;
     case Mark::Changed:
-        return QStringLiteral("Changed");
+        text = QT_TRANSLATE_NOOP("tree", "Changed");
+        break;
     case Mark::Unknown:
         break;
     }
-    return QStringLiteral("Unknown");
+    return shown ? QCoreApplication::translate("tree", text) : QString::fromUtf8(text);
 }
 
 std::optional<double> ComparedLine::difference() const {

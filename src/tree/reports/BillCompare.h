@@ -20,8 +20,9 @@ enum class Mark {
     Unknown,   ///< in both, and neither side gives a number to compare (Null or a cycle)
 };
 
-/// "Unchanged", "Added", "Removed", "Changed", "Unknown".
-QString markText(Mark mark);
+/// "Unchanged", "Added", "Removed", "Changed", "Unknown": in English as the comparison's file
+/// writes it, or `shown` in the user's language.
+QString markText(Mark mark, bool shown = false);
 
 /// One line of a comparison: an item of either summarised bill, or a row of either indented
 /// bill, with the quantity each side gives. A side gives no number where the item is not in it

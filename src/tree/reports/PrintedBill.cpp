@@ -215,8 +215,8 @@ std::unique_ptr<PrintedBill> whereUsedDocument(const WhereUsedReport& report, Bi
         PrintedRow row;
         row.level = QString::number(used.level);
         row.id = oneLine(used.assembly);
-        row.description = used.inItemMaster ? oneLine(used.description.value_or(NoDescription))
-                                            : QString();
+        row.description =
+            used.inItemMaster ? oneLine(used.description.value_or(noDescription())) : QString();
         row.quantity = quantityText(used.quantity);
         // The quantities count in the item's own unit.
         row.unit = oneLine(report.unit);

@@ -8,7 +8,11 @@
 #include "tree/edits/Quantity.h"
 #include "tree/reports/BillExport.h"
 
+#include <QCoreApplication>
 #include <QLocale>
+
+#include <algorithm>
+#include <limits>
 
 namespace tree {
 
@@ -36,7 +40,8 @@ QString pathText(const std::vector<store::WhereUsedRow>& rows, const store::Wher
                     .arg(quantity, step.row < 0 ? item : rows[size_t(step.row)].assembly);
     }
     if (path.circular)
-        text += QStringLiteral(" (circular)");
+        text += forFile ? QStringLiteral(" (circular)")
+                        : QCoreApplication::translate("tree", " (circular)");
     return text;
 }
 
@@ -52,15 +57,27 @@ std::optional<double> pathQuantity(const store::WhereUsedPath& path) {
     return product;
 }
 
-QString morePathsText(const store::WhereUsedRow& top) {
+QString morePathsText(const store::WhereUsedRow& top, bool shown) {
     if (!top.pathCount)
-        return QStringLiteral("\u2026 and more paths without end: a cycle stands on the way");
+        return shown
+                   ? QCoreApplication::translate(
+                         "tree", "\u2026 and more paths without end: a cycle stands on the way")
+                   : QStringLiteral("\u2026 and more paths without end: a cycle stands on the way");
     if (*top.pathCount == store::PathCountOver)
-        return QStringLiteral("\u2026 and more: more than %1 paths in all")
-            .arg(grouped(store::PathCountOver - 1));
+        return (shown ? QCoreApplication::translate("tree",
+                                                    "\u2026 and more: more than %1 paths in all")
+                      : QStringLiteral("\u2026 and more: more than %1 paths in all"))
+            .arg(shown ? QLocale().toString(store::PathCountOver - 1)
+                       : grouped(store::PathCountOver - 1));
     const quint64 rest = *top.pathCount - quint64(top.paths.size());
     if (rest == 0)
         return {};
+    if (shown) {
+        // The plural form only differs for small counts.
+        const int plural = int(std::min<quint64>(rest, std::numeric_limits<int>::max()));
+        return QCoreApplication::translate("tree", "\u2026 and %1 more path(s)", nullptr, plural)
+            .arg(QLocale().toString(rest));
+    }
     return rest == 1 ? QStringLiteral("\u2026 and 1 more path")
                      : QStringLiteral("\u2026 and %1 more paths").arg(grouped(rest));
 }
@@ -114,38 +131,40 @@ std::optional<WhereUsedReport> findWhereUsed(desktop::Desktop& desktop, const QS
                                              const std::optional<QString>& item) {
     std::optional<store::StoreError> failure;
     if (!item) {
-        failure = store::StoreError(store::NoItemChosen,
-                                    QStringLiteral("No item is chosen: select a node of the tree "
-                                                   "or a line of the Item Master list first."));
+        failure = store::StoreError(
+            store::NoItemChosen,
+            QCoreApplication::translate("tree", "No item is chosen: select a node of the tree "
+                                                "or a line of the Item Master list first."));
     } else {
         const desktop::BusyPointer busy(desktop);
         std::unique_ptr<desktop::Progress> progress;
         const store::ReadProgress advance = [&](qint64 done, qint64 total) {
             if (!progress)
                 progress = desktop.startProgress(
-                    QStringLiteral("Reading the bills of material of %1…")
+                    QCoreApplication::translate("tree", "Reading the bills of material of %1…")
                         .arg(store::shownLocation(databasePath)),
-                    QStringLiteral("Where Used"));
+                    QCoreApplication::translate("tree", "Where Used"));
             return progress->advance(done, total);
         };
         try {
             WhereUsedReport report;
             report.item = *item;
-            runOnStore(desktop, databasePath,
-                       QStringLiteral("Finding where %1 is used\u2026").arg(*item),
-                       [&](store::StoreCall& call) {
-                           store::Store& db = call.db();
-                           if (const auto found = db.findItem(*item)) {
-                               report.item = found->id;
-                               report.description = found->description.value_or(NoDescription);
-                               report.unit = found->unit.value_or(QString());
-                           }
-                           // Each report answered on the window's thread, where it shows.
-                           const store::ReadProgress asked = [&](qint64 done, qint64 total) {
-                               return call.ask([&] { return advance(done, total); });
-                           };
-                           report.rows = db.whereUsed(*item, asked);
-                       });
+            runOnStore(
+                desktop, databasePath,
+                QCoreApplication::translate("tree", "Finding where %1 is used\u2026").arg(*item),
+                [&](store::StoreCall& call) {
+                    store::Store& db = call.db();
+                    if (const auto found = db.findItem(*item)) {
+                        report.item = found->id;
+                        report.description = found->description.value_or(noDescription());
+                        report.unit = found->unit.value_or(QString());
+                    }
+                    // Each report answered on the window's thread, where it shows.
+                    const store::ReadProgress asked = [&](qint64 done, qint64 total) {
+                        return call.ask([&] { return advance(done, total); });
+                    };
+                    report.rows = db.whereUsed(*item, asked);
+                });
             return report;
         } catch (const store::StoreError& error) {
             failure = error;

@@ -17,7 +17,7 @@ namespace tree {
 /// What Where Used shows for one item.
 struct WhereUsedReport {
     QString item;        ///< the item as ItemMaster spells it, else as it was asked for
-    QString description; ///< its description; NoDescription for Null, empty without a row
+    QString description; ///< its description; noDescription() for Null, empty without a row
     QString unit;        ///< its unit of measure, in which the quantities count; may be empty
     std::vector<store::WhereUsedRow> rows; ///< by level, then assembly ID (see WhereUsedRow)
 };
@@ -34,8 +34,9 @@ QString pathText(const std::vector<store::WhereUsedRow>& rows, const store::Wher
 std::optional<double> pathQuantity(const store::WhereUsedPath& path);
 
 /// What follows a finished item's listed paths: "… and 12,345 more paths", "… and more paths
-/// without end: a cycle stands on the way"; empty when every path is listed.
-QString morePathsText(const store::WhereUsedRow& top);
+/// without end: a cycle stands on the way"; empty when every path is listed. In English as
+/// the files give it, or `shown` in the user's language and number format.
+QString morePathsText(const store::WhereUsedRow& top, bool shown = false);
 
 /// How many paths lead from the finished item down to the item, as the files give it:
 /// "12345", "more than 9223372036854775807", empty on a cycle.
