@@ -16,11 +16,11 @@
         <translation>%1 erwartet einen Wert.</translation>
     </message>
     <message>
-        <source>'%1' is no ISO date (2024-05-31) or date-time (2024-05-31T14:00:00Z).</source>
+        <source>&apos;%1&apos; is no ISO date (2024-05-31) or date-time (2024-05-31T14:00:00Z).</source>
         <translation>„%1“ ist weder ein ISO-Datum (2024-05-31) noch ein ISO-Zeitpunkt (2024-05-31T14:00:00Z).</translation>
     </message>
     <message>
-        <source>--history takes one database (a file or a server address), then --since WHEN and --item ID if wanted; '%1' is none of them.</source>
+        <source>--history takes one database (a file or a server address), then --since WHEN and --item ID if wanted; &apos;%1&apos; is none of them.</source>
         <translation>--history erwartet eine Datenbank (eine Datei oder eine Serveradresse), danach nach Bedarf --since ZEITPUNKT und --item ARTIKEL; „%1“ ist nichts davon.</translation>
     </message>
     <message>
@@ -41,7 +41,7 @@
     </message>
     <message>
         <source>%1: the history of changes is kept. Created %2.
-What it costs other programs: every row that any program writes into ItemMaster or BomDetail costs that writer one more insert, of one row into bom_history.change, in the writer's own transaction, and each such transaction one row more, its commit taken in turn with the others'.</source>
+What it costs other programs: every row that any program writes into ItemMaster or BomDetail costs that writer one more insert, of one row into bom_history.change, in the writer&apos;s own transaction, and each such transaction one row more, its commit taken in turn with the others&apos;.</source>
         <translation>%1: Die Änderungshistorie wird geführt. Angelegt: %2.
 Was sie andere Programme kostet: Jede Zeile, die ein beliebiges Programm in ItemMaster oder BomDetail schreibt, kostet diesen Schreiber ein weiteres Insert einer Zeile in bom_history.change, in seiner eigenen Transaktion, und jede solche Transaktion eine Zeile mehr, deren Commit der Reihe nach mit denen der anderen erfolgt.</translation>
     </message>
@@ -58,7 +58,7 @@ Was sie andere Programme kostet: Jede Zeile, die ein beliebiges Programm in Item
         <translation>%1 und %2 können nicht zusammen angegeben werden; siehe bom-import --help.</translation>
     </message>
     <message>
-        <source>Unknown option '%1'; see bom-import --help.</source>
+        <source>Unknown option &apos;%1&apos;; see bom-import --help.</source>
         <translation>Unbekannte Option „%1“; siehe bom-import --help.</translation>
     </message>
     <message>
@@ -66,7 +66,7 @@ Was sie andere Programme kostet: Jede Zeile, die ein beliebiges Programm in Item
         <translation>Ein leeres Argument nennt weder Datei noch Server; siehe bom-import --help.</translation>
     </message>
     <message>
-        <source>Could not connect to '%1': the address holds a password; give it in ~/.pgpass or PGPASSWORD instead.</source>
+        <source>Could not connect to &apos;%1&apos;: the address holds a password; give it in ~/.pgpass or PGPASSWORD instead.</source>
         <translation>Keine Verbindung zu „%1“: Die Adresse enthält ein Passwort; geben Sie es stattdessen in ~/.pgpass oder PGPASSWORD an.</translation>
     </message>
     <message>
@@ -74,7 +74,7 @@ Was sie andere Programme kostet: Jede Zeile, die ein beliebiges Programm in Item
         <translation>%1 erwartet genau eine Serveradresse (postgresql://…) und sonst nichts.</translation>
     </message>
     <message>
-        <source>%1: ItemMaster and BomDetail were there already; their change triggers, which tell editors of each other's changes, were made anew.</source>
+        <source>%1: ItemMaster and BomDetail were there already; their change triggers, which tell editors of each other&apos;s changes, were made anew.</source>
         <translation>%1: ItemMaster und BomDetail waren bereits vorhanden; ihre Änderungstrigger, die Editoren über die Änderungen der anderen informieren, wurden neu angelegt.</translation>
     </message>
     <message>
@@ -98,11 +98,11 @@ Was sie andere Programme kostet: Jede Zeile, die ein beliebiges Programm in Item
         <translation>--force ersetzt eine Datei; die Tabellen eines Servers werden nie ersetzt.</translation>
     </message>
     <message>
-        <source>'%1' exists already; use --force to replace it.</source>
+        <source>&apos;%1&apos; exists already; use --force to replace it.</source>
         <translation>„%1“ ist bereits vorhanden; mit --force wird sie ersetzt.</translation>
     </message>
     <message>
-        <source>'%1' is neither a Jet 3 or Jet 4 (.mdb) database nor an SQLite database; CSV data needs two files.</source>
+        <source>&apos;%1&apos; is neither a Jet 3 or Jet 4 (.mdb) database nor an SQLite database; CSV data needs two files.</source>
         <translation>„%1“ ist weder eine Jet-3- oder Jet-4-Datenbank (.mdb) noch eine SQLite-Datenbank; CSV-Daten brauchen zwei Dateien.</translation>
     </message>
     <message numerus="yes">
@@ -236,7 +236,7 @@ Den Ordner öffnen?</numerusform>
         <translation>Seiten und Bereiche durch Kommas getrennt, für einen Drucker wie für den Druck in eine Datei (PDF). Leer: der Druckbereich der Registerkarte „Kopien“.</translation>
     </message>
     <message>
-        <source>'%1' is not a page list: give pages and ranges separated by commas, for example 2-4,9.</source>
+        <source>&apos;%1&apos; is not a page list: give pages and ranges separated by commas, for example 2-4,9.</source>
         <translation>„%1“ ist keine Seitenliste: Geben Sie Seiten und Bereiche durch Kommas getrennt an, zum Beispiel 2-4,9.</translation>
     </message>
     <message>
@@ -374,19 +374,19 @@ Den Ordner öffnen?</numerusform>
         <translation>Es wurde keine CSV-Datei angegeben.</translation>
     </message>
     <message>
-        <source>'%1' is a folder, not a CSV file.</source>
+        <source>&apos;%1&apos; is a folder, not a CSV file.</source>
         <translation>„%1“ ist ein Ordner, keine CSV-Datei.</translation>
     </message>
     <message>
-        <source>'%1' is not a regular file (a device, a pipe or a socket), not a CSV file.</source>
+        <source>&apos;%1&apos; is not a regular file (a device, a pipe or a socket), not a CSV file.</source>
         <translation>„%1“ ist keine normale Datei (ein Gerät, eine Pipe oder ein Socket) und keine CSV-Datei.</translation>
     </message>
     <message>
-        <source>Could not find file '%1'.</source>
+        <source>Could not find file &apos;%1&apos;.</source>
         <translation>Die Datei „%1“ wurde nicht gefunden.</translation>
     </message>
     <message>
-        <source>Could not read '%1': %2.</source>
+        <source>Could not read &apos;%1&apos;: %2.</source>
         <translation>„%1“ konnte nicht gelesen werden: %2.</translation>
     </message>
     <message>
@@ -414,11 +414,11 @@ Den Ordner öffnen?</numerusform>
         <translation>%1 Zeile %2</translation>
     </message>
     <message>
-        <source>%1: the bomQtyReq '%2' is not a number.</source>
+        <source>%1: the bomQtyReq &apos;%2&apos; is not a number.</source>
         <translation>%1: bomQtyReq „%2“ ist keine Zahl.</translation>
     </message>
     <message>
-        <source>%1: the StartDate '%2' is not a date and time 'YYYY-MM-DD HH:MM:SS'.</source>
+        <source>%1: the StartDate &apos;%2&apos; is not a date and time &apos;YYYY-MM-DD HH:MM:SS&apos;.</source>
         <translation>%1: StartDate „%2“ ist kein Zeitpunkt der Form „YYYY-MM-DD HH:MM:SS“.</translation>
     </message>
     <message>
@@ -430,11 +430,11 @@ Den Ordner öffnen?</numerusform>
         <translation>Es wurde kein Ziel angegeben.</translation>
     </message>
     <message>
-        <source>'%1' is a file being imported; choose another output file.</source>
+        <source>&apos;%1&apos; is a file being imported; choose another output file.</source>
         <translation>„%1“ ist eine der importierten Dateien; wählen Sie eine andere Zieldatei.</translation>
     </message>
     <message>
-        <source>'%1' is %2, not a Jet (.mdb) database.</source>
+        <source>&apos;%1&apos; is %2, not a Jet (.mdb) database.</source>
         <translation>„%1“ ist %2, keine Jet-Datenbank (.mdb).</translation>
     </message>
     <message>
@@ -446,11 +446,11 @@ Den Ordner öffnen?</numerusform>
         <translation>keine normale Datei</translation>
     </message>
     <message>
-        <source>'%1' is not a Jet 3 or Jet 4 (.mdb) database.</source>
+        <source>&apos;%1&apos; is not a Jet 3 or Jet 4 (.mdb) database.</source>
         <translation>„%1“ ist keine Jet-3- oder Jet-4-Datenbank (.mdb).</translation>
     </message>
     <message>
-        <source>The program that reads Jet files (%1) is not installed beside '%2' nor in '%3'.</source>
+        <source>The program that reads Jet files (%1) is not installed beside &apos;%2&apos; nor in &apos;%3&apos;.</source>
         <translation>Das Programm, das Jet-Dateien liest (%1), ist weder neben „%2“ noch in „%3“ installiert.</translation>
     </message>
     <message>
@@ -470,7 +470,7 @@ Den Ordner öffnen?</numerusform>
         <translation>ihr Leseprogramm hat vorzeitig aufgehört%1</translation>
     </message>
     <message>
-        <source>'%1' is damaged or truncated: %2.</source>
+        <source>&apos;%1&apos; is damaged or truncated: %2.</source>
         <translation>„%1“ ist beschädigt oder abgeschnitten: %2.</translation>
     </message>
     <message>
@@ -478,19 +478,19 @@ Den Ordner öffnen?</numerusform>
         <translation>Tabelle %1 wurde nicht gefunden (%2)</translation>
     </message>
     <message>
-        <source>Could not find table '%1' in '%2': it is not a database of bills of material.</source>
+        <source>Could not find table &apos;%1&apos; in &apos;%2&apos;: it is not a database of bills of material.</source>
         <translation>Tabelle „%1“ wurde in „%2“ nicht gefunden: Das ist keine Stücklistendatenbank.</translation>
     </message>
     <message>
-        <source>Table '%1' of '%2' has no column '%3'.</source>
+        <source>Table &apos;%1&apos; of &apos;%2&apos; has no column &apos;%3&apos;.</source>
         <translation>Tabelle „%1“ in „%2“ hat keine Spalte „%3“.</translation>
     </message>
     <message>
-        <source>Column '%1' of table '%2' in '%3' is %4; it must be %5.</source>
+        <source>Column &apos;%1&apos; of table &apos;%2&apos; in &apos;%3&apos; is %4; it must be %5.</source>
         <translation>Spalte „%1“ der Tabelle „%2“ in „%3“ ist %4; sie muss %5 sein.</translation>
     </message>
     <message>
-        <source>Table '%1' of '%2' says it holds %3 rows, but %4 could be read: the file is damaged or truncated.</source>
+        <source>Table &apos;%1&apos; of &apos;%2&apos; says it holds %3 rows, but %4 could be read: the file is damaged or truncated.</source>
         <translation>Tabelle „%1“ in „%2“ gibt %3 Zeilen an, gelesen werden konnten aber %4: Die Datei ist beschädigt oder abgeschnitten.</translation>
     </message>
     <message>
@@ -506,7 +506,7 @@ Den Ordner öffnen?</numerusform>
         <translation>%1: bomQtyReq ist keine endliche Zahl.</translation>
     </message>
     <message>
-        <source>Could not start '%1': %2.</source>
+        <source>Could not start &apos;%1&apos;: %2.</source>
         <translation>„%1“ konnte nicht gestartet werden: %2.</translation>
     </message>
     <message>
@@ -518,15 +518,15 @@ Den Ordner öffnen?</numerusform>
         <translation>Der Import wurde abgebrochen; es wurde nichts geschrieben.</translation>
     </message>
     <message>
-        <source>Could not read '%1'</source>
+        <source>Could not read &apos;%1&apos;</source>
         <translation>„%1“ konnte nicht gelesen werden</translation>
     </message>
     <message>
-        <source>'%1' has no table %2.</source>
+        <source>&apos;%1&apos; has no table %2.</source>
         <translation>„%1“ hat keine Tabelle %2.</translation>
     </message>
     <message>
-        <source>Table %1 of '%2' has no column %3.</source>
+        <source>Table %1 of &apos;%2&apos; has no column %3.</source>
         <translation>Tabelle %1 in „%2“ hat keine Spalte %3.</translation>
     </message>
     <message>
@@ -534,11 +534,11 @@ Den Ordner öffnen?</numerusform>
         <translation>%1: %2 ist kein Text.</translation>
     </message>
     <message>
-        <source>'%1' is not an SQLite database.</source>
+        <source>&apos;%1&apos; is not an SQLite database.</source>
         <translation>„%1“ ist keine SQLite-Datenbank.</translation>
     </message>
     <message>
-        <source>Could not open '%1'</source>
+        <source>Could not open &apos;%1&apos;</source>
         <translation>„%1“ konnte nicht geöffnet werden</translation>
     </message>
 </context>
@@ -624,7 +624,7 @@ Den Ordner öffnen?</numerusform>
         <translation>SQLite-Datenbanken (*.db *.sqlite *.sqlite3)</translation>
     </message>
     <message>
-        <source>The database on a PostgreSQL server that holds the ItemMaster and BomDetail tables. Leave the host empty for the server on this computer, or give the folder of its socket. A password comes from PGPASSWORD or ~/.pgpass, or is asked for when the server wants one; it is saved nowhere but in the desktop's keyring, and there only when asked to. The whole address, when given, stands for the four fields: a service of ~/.pg_service.conf (service=plant), libpq's key=value pairs or a postgresql:// address, with any of libpq's settings.</source>
+        <source>The database on a PostgreSQL server that holds the ItemMaster and BomDetail tables. Leave the host empty for the server on this computer, or give the folder of its socket. A password comes from PGPASSWORD or ~/.pgpass, or is asked for when the server wants one; it is saved nowhere but in the desktop&apos;s keyring, and there only when asked to. The whole address, when given, stands for the four fields: a service of ~/.pg_service.conf (service=plant), libpq&apos;s key=value pairs or a postgresql:// address, with any of libpq&apos;s settings.</source>
         <translation>Die Datenbank auf einem PostgreSQL-Server, die die Tabellen ItemMaster und BomDetail enthält. Für den Server auf diesem Rechner den Host leer lassen oder den Ordner seines Sockets angeben. Ein Passwort kommt aus PGPASSWORD oder ~/.pgpass oder wird abgefragt, wenn der Server eines verlangt; es wird nirgends gespeichert außer im Schlüsselbund des Desktops, und dort nur auf Wunsch. Die ganze Adresse steht, wenn angegeben, für die vier Felder: ein Dienst aus ~/.pg_service.conf (service=plant), key=value-Paare von libpq oder eine postgresql://-Adresse, mit beliebigen Einstellungen von libpq.</translation>
     </message>
     <message>
@@ -751,7 +751,7 @@ Den Ordner öffnen?</numerusform>
         </translation>
     </message>
     <message>
-        <source>The line of '%1' in '%2' was changed in the database since it entered the draft.
+        <source>The line of &apos;%1&apos; in &apos;%2&apos; was changed in the database since it entered the draft.
 
 When it entered: %3
 In the draft: %4
@@ -763,11 +763,11 @@ Im Entwurf: %4
 Jetzt in der Datenbank: %5</translation>
     </message>
     <message>
-        <source>Keep Database's</source>
+        <source>Keep Database&apos;s</source>
         <translation>Datenbank behalten</translation>
     </message>
     <message>
-        <source>Take Draft's</source>
+        <source>Take Draft&apos;s</source>
         <translation>Entwurf übernehmen</translation>
     </message>
     <message>
@@ -905,7 +905,7 @@ Jetzt in der Datenbank: %5</translation>
         <translation>Wiederholen</translation>
     </message>
     <message>
-        <source>Item ID: load the bill of the item typed; an ID the Item Master lacks loads too, and the status bar asks "Did you mean …?" with the nearest IDs</source>
+        <source>Item ID: load the bill of the item typed; an ID the Item Master lacks loads too, and the status bar asks &quot;Did you mean …?&quot; with the nearest IDs</source>
         <translation>Artikelnummer: die Stückliste des eingegebenen Artikels laden; eine Nummer, die der Artikelstamm nicht kennt, wird ebenfalls geladen, und die Statusleiste fragt „Meinten Sie …?“ mit den nächstliegenden Nummern</translation>
     </message>
     <message>
@@ -913,7 +913,7 @@ Jetzt in der Datenbank: %5</translation>
         <translation>Artikelnummer, während der Eingabe: Darunter öffnet sich eine Liste der Artikel, deren Nummer den Text enthält (die eingegebene Nummer zuerst); Pfeil nach unten wechselt hinein, Eingabe lädt die angesteuerte Zeile. Eingabe ohne Wechsel übernimmt nie eine Zeile: Enthalten mehrere Artikel den Text und ist keiner genau er, sagt es die Statusleiste</translation>
     </message>
     <message>
-        <source>Item ID's list: close it</source>
+        <source>Item ID&apos;s list: close it</source>
         <translation>Liste der Artikelnummer: schließen</translation>
     </message>
     <message>
@@ -929,7 +929,7 @@ Jetzt in der Datenbank: %5</translation>
         <translation>Artikel suchen: wieder alle Zeilen zeigen</translation>
     </message>
     <message>
-        <source>Tree: delete the selected nodes' lines (Shift or Ctrl may be held)</source>
+        <source>Tree: delete the selected nodes&apos; lines (Shift or Ctrl may be held)</source>
         <translation>Baum: die Positionen der ausgewählten Knoten löschen (Umschalt oder Strg dürfen gedrückt sein)</translation>
     </message>
     <message>
@@ -937,7 +937,7 @@ Jetzt in der Datenbank: %5</translation>
         <translation>Baum: mehrere Knoten auswählen (oder Umschalt bzw. Strg mit einem Klick)</translation>
     </message>
     <message>
-        <source>Tree: change the current node's quantity (or a double-click on its Quantity cell)</source>
+        <source>Tree: change the current node&apos;s quantity (or a double-click on its Quantity cell)</source>
         <translation>Baum: die Menge des aktuellen Knotens ändern (oder Doppelklick auf seine Mengenzelle)</translation>
     </message>
     <message>
@@ -957,7 +957,7 @@ Jetzt in der Datenbank: %5</translation>
         <translation>Baum: zur Baugruppe des aktuellen Knotens gehen; der Pfad unter der Artikelstammliste zeigt, wo der aktuelle Knoten steht, vom geladenen Artikel abwärts</translation>
     </message>
     <message>
-        <source>Tree: the current node's context menu (or a right-click on a node)</source>
+        <source>Tree: the current node&apos;s context menu (or a right-click on a node)</source>
         <translation>Baum: das Kontextmenü des aktuellen Knotens (oder Rechtsklick auf einen Knoten)</translation>
     </message>
     <message>
@@ -973,7 +973,7 @@ Jetzt in der Datenbank: %5</translation>
         <translation>Zwischen den Feldern, dem Baum, der Liste und den Schaltflächen wechseln</translation>
     </message>
     <message>
-        <source>Close a question, a box or an information window; a drop's question left open writes nothing</source>
+        <source>Close a question, a box or an information window; a drop&apos;s question left open writes nothing</source>
         <translation>Eine Frage, ein Meldungsfenster oder ein Informationsfenster schließen; eine offen gelassene Frage beim Ablegen schreibt nichts</translation>
     </message>
     <message>
@@ -1004,6 +1004,21 @@ Jetzt in der Datenbank: %5</translation>
         <source>&amp;Redo</source>
         <translation>&amp;Wiederholen</translation>
     </message>
+    <message>
+        <source>Re&amp;view Draft…</source>
+        <translation>Entwurf &amp;prüfen…</translation>
+    </message>
+    <message>
+        <source>Export Draft</source>
+        <translation>Entwurf exportieren</translation>
+    </message>
+    <message numerus="yes">
+        <source>Draft %1 written to %2: %n line(s).</source>
+        <translation>
+            <numerusform>Entwurf %1 nach %2 geschrieben: %n Position.</numerusform>
+            <numerusform>Entwurf %1 nach %2 geschrieben: %n Positionen.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>shell::AsOfCommands</name>
@@ -1024,7 +1039,7 @@ Jetzt in der Datenbank: %5</translation>
         <translation>Stückliste von %1, Stand vom</translation>
     </message>
     <message>
-        <source>'%1' is no moment: type a date and time such as 2026-12-10 08:00, or as %2.</source>
+        <source>&apos;%1&apos; is no moment: type a date and time such as 2026-12-10 08:00, or as %2.</source>
         <translation>„%1“ ist kein Zeitpunkt: Datum und Uhrzeit eingeben, etwa 2026-12-10 08:00 oder wie %2.</translation>
     </message>
     <message numerus="yes">
@@ -1077,7 +1092,7 @@ Jetzt in der Datenbank: %5</translation>
         <translation>Die angegebene Datenbank ist leer: eine Datenbankdatei oder eine Serveradresse angeben.</translation>
     </message>
     <message>
-        <source>No item's ID is '%1', and several items' IDs hold it: choose one in the list under Item ID (Down, then Enter), or press Enter again to load '%1' as typed.</source>
+        <source>No item&apos;s ID is &apos;%1&apos;, and several items&apos; IDs hold it: choose one in the list under Item ID (Down, then Enter), or press Enter again to load &apos;%1&apos; as typed.</source>
         <translation>Kein Artikel hat die Nummer „%1“, und mehrere Artikelnummern enthalten sie: einen in der Liste unter der Artikelnummer wählen (Pfeil nach unten, dann Eingabe) oder erneut Eingabe drücken, um „%1“ wie eingegeben zu laden.</translation>
     </message>
     <message>
@@ -1180,7 +1195,7 @@ Jetzt in der Datenbank: %5</translation>
         <translation>Zuerst die Komponente wählen: einen Knoten des Baums oder eine Zeile der Artikelstammliste.</translation>
     </message>
     <message>
-        <source>'%1' is a component of no assembly: there is nothing to %2.</source>
+        <source>&apos;%1&apos; is a component of no assembly: there is nothing to %2.</source>
         <translation>„%1“ ist Komponente keiner Baugruppe: Es gibt nichts zu %2.</translation>
     </message>
     <message>
@@ -1204,7 +1219,7 @@ Jetzt in der Datenbank: %5</translation>
         <translation>Kein Artikel ist geladen: den Artikel laden, dessen Stückliste kopiert werden soll.</translation>
     </message>
     <message>
-        <source>'%1' has no bill of material to copy.</source>
+        <source>&apos;%1&apos; has no bill of material to copy.</source>
         <translation>„%1“ hat keine Stückliste zum Kopieren.</translation>
     </message>
     <message>
@@ -1319,7 +1334,7 @@ Jetzt in der Datenbank: %5</translation>
         <translation>Änderungen</translation>
     </message>
     <message>
-        <source>The change's details</source>
+        <source>The change&apos;s details</source>
         <translation>Einzelheiten der Änderung</translation>
     </message>
     <message>
@@ -1636,6 +1651,112 @@ B: %4%5 in %6%8
     </message>
 </context>
 <context>
+    <name>shell::DraftReviewDialog</name>
+    <message>
+        <source>Change</source>
+        <translation>Änderung</translation>
+    </message>
+    <message>
+        <source>Assembly</source>
+        <translation>Baugruppe</translation>
+    </message>
+    <message>
+        <source>Component</source>
+        <translation>Komponente</translation>
+    </message>
+    <message>
+        <source>Base Quantity</source>
+        <translation>Menge (Ausgangsstand)</translation>
+    </message>
+    <message>
+        <source>Base Start Date</source>
+        <translation>Gültig ab (Ausgangsstand)</translation>
+    </message>
+    <message>
+        <source>Draft Quantity</source>
+        <translation>Menge (Entwurf)</translation>
+    </message>
+    <message>
+        <source>Draft Start Date</source>
+        <translation>Gültig ab (Entwurf)</translation>
+    </message>
+    <message>
+        <source>Live Quantity</source>
+        <translation>Menge (Datenbank)</translation>
+    </message>
+    <message>
+        <source>Live Start Date</source>
+        <translation>Gültig ab (Datenbank)</translation>
+    </message>
+    <message>
+        <source>Live</source>
+        <translation>Datenbank</translation>
+    </message>
+    <message>
+        <source>added</source>
+        <translation>hinzugefügt</translation>
+    </message>
+    <message>
+        <source>changed</source>
+        <translation>geändert</translation>
+    </message>
+    <message>
+        <source>removed</source>
+        <translation>entfernt</translation>
+    </message>
+    <message>
+        <source>as it was</source>
+        <translation>unverändert</translation>
+    </message>
+    <message>
+        <source>already as drafted</source>
+        <translation>bereits wie im Entwurf</translation>
+    </message>
+    <message>
+        <source>changed since</source>
+        <translation>seitdem geändert</translation>
+    </message>
+    <message>
+        <source>The tables&apos; line was changed, removed or added since it entered the draft: Apply Draft asks whether to keep the tables&apos; or take the draft&apos;s.</source>
+        <translation>Die Position wurde in der Datenbank geändert, entfernt oder hinzugefügt, seit sie in den Entwurf kam: „Entwurf übernehmen“ fragt, ob die der Datenbank bleibt oder die des Entwurfs übernommen wird.</translation>
+    </message>
+    <message>
+        <source>Review Draft</source>
+        <translation>Entwurf prüfen</translation>
+    </message>
+    <message>
+        <source>Lines of the draft</source>
+        <translation>Positionen des Entwurfs</translation>
+    </message>
+    <message>
+        <source>&amp;Refresh</source>
+        <translation>&amp;Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Export &amp;CSV…</source>
+        <translation>&amp;CSV exportieren…</translation>
+    </message>
+    <message>
+        <source>Export &amp;Excel…</source>
+        <translation>&amp;Excel exportieren…</translation>
+    </message>
+    <message>
+        <source>Reason: %1</source>
+        <translation>Grund: %1</translation>
+    </message>
+    <message>
+        <source>Made by %1 on %2.</source>
+        <translation>Angelegt von %1 am %2.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%Ln line(s) changed in the database since entering the draft, marked: Apply Draft asks about each.</source>
+        <translation>
+            <numerusform>%Ln Position seit der Aufnahme in den Entwurf in der Datenbank geändert, markiert: „Entwurf übernehmen“ fragt nach jeder.</numerusform>
+            <numerusform>%Ln Positionen seit der Aufnahme in den Entwurf in der Datenbank geändert, markiert: „Entwurf übernehmen“ fragt nach jeder.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>shell::ExportCommands</name>
     <message>
         <source>Item, description, database and date above the header of the CSV and Excel files</source>
@@ -1761,7 +1882,7 @@ B: %4%5 in %6%8
         <translation>Historie auf diesem &amp;Server führen…</translation>
     </message>
     <message>
-        <source>This creates the schema bom_history on the server (its table of changes, bom_history.change, one row for each transaction that changes the tables, bom_history.change_set, and the moment it keeps them since) and the triggers bom_history_record and bom_history_truncate on ItemMaster and BomDetail. From then on every write to those tables, by this editor, other editors and the manufacturing application alike, also writes the rows before and after to bom_history.change in the same transaction: each write takes a little longer (about one more row written for each row it changes, and the commits that record history are numbered one after another, so that "as of" follows the order of the commits), and the schema grows with every change until older changes are forgotten. Only its triggers may write there, whoever the user. The shared tables gain no column. It takes the right to create in the database and to make triggers on both tables and to read them; bom-import --disable-history removes it all again.</source>
+        <source>This creates the schema bom_history on the server (its table of changes, bom_history.change, one row for each transaction that changes the tables, bom_history.change_set, and the moment it keeps them since) and the triggers bom_history_record and bom_history_truncate on ItemMaster and BomDetail. From then on every write to those tables, by this editor, other editors and the manufacturing application alike, also writes the rows before and after to bom_history.change in the same transaction: each write takes a little longer (about one more row written for each row it changes, and the commits that record history are numbered one after another, so that &quot;as of&quot; follows the order of the commits), and the schema grows with every change until older changes are forgotten. Only its triggers may write there, whoever the user. The shared tables gain no column. It takes the right to create in the database and to make triggers on both tables and to read them; bom-import --disable-history removes it all again.</source>
         <translation>Dies legt auf dem Server das Schema bom_history an (seine Tabelle der Änderungen, bom_history.change, eine Zeile für jede Transaktion, die die Tabellen ändert, bom_history.change_set, und den Zeitpunkt, seit dem es sie führt) sowie die Trigger bom_history_record und bom_history_truncate auf ItemMaster und BomDetail. Von da an schreibt jeder Schreibvorgang in diese Tabellen, ob von diesem Editor, anderen Editoren oder der Fertigungsanwendung, in derselben Transaktion auch die Zeilen vorher und nachher nach bom_history.change: Jeder Schreibvorgang dauert etwas länger (etwa eine weitere geschriebene Zeile je geänderter Zeile, und die Commits, die Historie aufzeichnen, werden nacheinander nummeriert, damit „Stand vom“ der Reihenfolge der Commits folgt), und das Schema wächst mit jeder Änderung, bis ältere Änderungen vergessen werden. Nur seine Trigger dürfen dort schreiben, gleich welcher Benutzer. Die gemeinsamen Tabellen erhalten keine Spalte. Nötig ist das Recht, in der Datenbank anzulegen, auf beiden Tabellen Trigger anzulegen und sie zu lesen; bom-import --disable-history entfernt alles wieder.</translation>
     </message>
     <message>
@@ -1885,7 +2006,7 @@ B: %4%5 in %6%8
         <translation>Zu importierende Access-Datenbank wählen</translation>
     </message>
     <message>
-        <source>'%1' is not a Jet 3 or Jet 4 (.mdb) database.</source>
+        <source>&apos;%1&apos; is not a Jet 3 or Jet 4 (.mdb) database.</source>
         <translation>„%1“ ist keine Jet-3- oder Jet-4-Datenbank (.mdb).</translation>
     </message>
     <message>
@@ -1995,11 +2116,11 @@ Neue Datei…: in eine neue Datenbankdatei schreiben.</translation>
         <translation>Wählen Sie einen Artikel in der Liste, oder geben Sie seine Artikelnummer ein.</translation>
     </message>
     <message>
-        <source>No item's ID or description holds '%1'.</source>
+        <source>No item&apos;s ID or description holds &apos;%1&apos;.</source>
         <translation>Keine Artikelnummer und keine Bezeichnung enthält „%1“.</translation>
     </message>
     <message numerus="yes">
-        <source>No item's ID is '%1'; %Ln item(s) hold(s) it: choose one in the list (Down, then Enter).</source>
+        <source>No item&apos;s ID is &apos;%1&apos;; %Ln item(s) hold(s) it: choose one in the list (Down, then Enter).</source>
         <translation>
             <numerusform>Keine Artikelnummer lautet „%1“; %Ln Artikel enthält diesen Text: Wählen Sie ihn in der Liste (Pfeil nach unten, dann Eingabe).</numerusform>
             <numerusform>Keine Artikelnummer lautet „%1“; %Ln Artikel enthalten diesen Text: Wählen Sie einen in der Liste (Pfeil nach unten, dann Eingabe).</numerusform>
@@ -2029,7 +2150,7 @@ Neue Datei…: in eine neue Datenbankdatei schreiben.</translation>
         <translation>&amp;Löschen</translation>
     </message>
     <message>
-        <source>No bill is loaded: load an item's bill first.</source>
+        <source>No bill is loaded: load an item&apos;s bill first.</source>
         <translation>Keine Stückliste geladen: zuerst die Stückliste eines Artikels laden.</translation>
     </message>
     <message>
@@ -2182,7 +2303,7 @@ Neue Datei…: in eine neue Datenbankdatei schreiben.</translation>
         <translation>&amp;Sprache:</translation>
     </message>
     <message>
-        <source>The system's</source>
+        <source>The system&apos;s</source>
         <translation>Wie das System</translation>
     </message>
     <message>
@@ -2451,7 +2572,7 @@ Neue Datei…: in eine neue Datenbankdatei schreiben.</translation>
         </translation>
     </message>
     <message>
-        <source>The quantity to build of %1 must be a number above 0: '%2'.</source>
+        <source>The quantity to build of %1 must be a number above 0: &apos;%2&apos;.</source>
         <translation>Die zu fertigende Menge von %1 muss eine Zahl über 0 sein: „%2“.</translation>
     </message>
     <message>
@@ -2835,7 +2956,7 @@ Neue Datei…: in eine neue Datenbankdatei schreiben.</translation>
         <translation>Stückliste von %1 wird geladen…</translation>
     </message>
     <message>
-        <source>'%1' is not in the Item Master of %2</source>
+        <source>&apos;%1&apos; is not in the Item Master of %2</source>
         <translation>„%1“ ist nicht im Artikelstamm von %2</translation>
     </message>
     <message>
@@ -2843,7 +2964,7 @@ Neue Datei…: in eine neue Datenbankdatei schreiben.</translation>
         <translation>...Artikelstammsatz wird gelesen...</translation>
     </message>
     <message>
-        <source>The quantity of '%1' in '%2' is not a number: '%3'.</source>
+        <source>The quantity of &apos;%1&apos; in &apos;%2&apos; is not a number: &apos;%3&apos;.</source>
         <translation>Die Menge von „%1“ in „%2“ ist keine Zahl: „%3“.</translation>
     </message>
     <message>
@@ -3008,7 +3129,7 @@ Neue Datei…: in eine neue Datenbankdatei schreiben.</translation>
         </translation>
     </message>
     <message>
-        <source>'%1' is not in the Item Master.</source>
+        <source>&apos;%1&apos; is not in the Item Master.</source>
         <translation>„%1“ ist nicht im Artikelstamm.</translation>
     </message>
     <message>
@@ -3028,7 +3149,7 @@ Neue Datei…: in eine neue Datenbankdatei schreiben.</translation>
         <translation>Die Positionen in der Zwischenablage können nicht gelesen werden.</translation>
     </message>
     <message>
-        <source>The line's quantity is not a finite number.</source>
+        <source>The line&apos;s quantity is not a finite number.</source>
         <translation>Die Menge der Position ist keine endliche Zahl.</translation>
     </message>
     <message>
@@ -3036,7 +3157,7 @@ Neue Datei…: in eine neue Datenbankdatei schreiben.</translation>
         <translation>Die Zwischenablage enthält keine Positionen.</translation>
     </message>
     <message>
-        <source>The pasted text has an item ID column but no quantity column ("Quantity").</source>
+        <source>The pasted text has an item ID column but no quantity column (&quot;Quantity&quot;).</source>
         <translation>Der eingefügte Text hat eine Spalte mit Artikelnummern, aber keine Mengenspalte („Quantity“).</translation>
     </message>
     <message>
@@ -3044,23 +3165,23 @@ Neue Datei…: in eine neue Datenbankdatei schreiben.</translation>
         <translation>Die Zwischenablage enthält keine Positionen: „Einfügen“ liest durch Tabulatoren getrennten Text mit Artikelnummer und Menge in jeder Zeile.</translation>
     </message>
     <message>
-        <source>'%1' is pasted more than once; only its first line is added.</source>
+        <source>&apos;%1&apos; is pasted more than once; only its first line is added.</source>
         <translation>„%1“ wird mehr als einmal eingefügt; nur seine erste Zeile wird hinzugefügt.</translation>
     </message>
     <message>
-        <source>'%1' is ambiguous: it reads as %2 and, with '%3' grouping the digits, as %4; enter the number without digit grouping.</source>
+        <source>&apos;%1&apos; is ambiguous: it reads as %2 and, with &apos;%3&apos; grouping the digits, as %4; enter the number without digit grouping.</source>
         <translation>„%1“ ist mehrdeutig: Es lässt sich als %2 lesen und, mit „%3“ als Tausendertrennzeichen, als %4; die Zahl ohne Tausendertrennzeichen eingeben.</translation>
     </message>
     <message>
-        <source>'%1' is not a quantity: digit grouping ('%2') is not accepted; enter the number without it, for example %3.</source>
+        <source>&apos;%1&apos; is not a quantity: digit grouping (&apos;%2&apos;) is not accepted; enter the number without it, for example %3.</source>
         <translation>„%1“ ist keine Menge: Tausendertrennzeichen („%2“) werden nicht angenommen; die Zahl ohne sie eingeben, zum Beispiel %3.</translation>
     </message>
     <message>
-        <source>'%1' is not a quantity: it is out of range; a quantity other than 0 lies between %2 and %3 in size.</source>
+        <source>&apos;%1&apos; is not a quantity: it is out of range; a quantity other than 0 lies between %2 and %3 in size.</source>
         <translation>„%1“ ist keine Menge: Sie liegt außerhalb des Bereichs; eine Menge ungleich 0 liegt dem Betrag nach zwischen %2 und %3.</translation>
     </message>
     <message>
-        <source>'%1' is not a quantity: enter a number, for example 2 or 0.5.</source>
+        <source>&apos;%1&apos; is not a quantity: enter a number, for example 2 or 0.5.</source>
         <translation>„%1“ ist keine Menge: eine Zahl eingeben, zum Beispiel 2 oder 0,5.</translation>
     </message>
     <message>
@@ -3318,7 +3439,7 @@ Passphrase des Client-Schlüssels:</translation>
     </message>
     <message>
         <source>%1
-Password of the user '%2':</source>
+Password of the user &apos;%2&apos;:</source>
         <translation>%1
 Passwort des Benutzers „%2“:</translation>
     </message>
@@ -3345,6 +3466,22 @@ Passwort des Benutzers „%2“:</translation>
     <message>
         <source>&amp;Password</source>
         <translation>&amp;Passwort</translation>
+    </message>
+    <message>
+        <source>The draft adds this line: it is not in the database yet.</source>
+        <translation>Der Entwurf fügt diese Position hinzu: Sie ist noch nicht in der Datenbank.</translation>
+    </message>
+    <message>
+        <source>The draft changes this line: the database holds it as it was.</source>
+        <translation>Der Entwurf ändert diese Position: Die Datenbank hat sie noch wie zuvor.</translation>
+    </message>
+    <message>
+        <source>added in the draft</source>
+        <translation>im Entwurf hinzugefügt</translation>
+    </message>
+    <message>
+        <source>changed in the draft</source>
+        <translation>im Entwurf geändert</translation>
     </message>
 </context>
 <context>

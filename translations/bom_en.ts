@@ -93,6 +93,13 @@ Open their folder?</numerusform>
             <numerusform>%1 and %n more</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>Draft %1 written to %2: %n line(s).</source>
+        <translation>
+            <numerusform>Draft %1 written to %2: %n line.</numerusform>
+            <numerusform>Draft %1 written to %2: %n lines.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>shell::AsOfCommands</name>
@@ -180,6 +187,16 @@ Open their folder?</numerusform>
     </message>
 </context>
 <context>
+    <name>shell::DraftReviewDialog</name>
+    <message numerus="yes">
+        <source>%Ln line(s) changed in the database since entering the draft, marked: Apply Draft asks about each.</source>
+        <translation>
+            <numerusform>%Ln line changed in the database since entering the draft, marked: Apply Draft asks about it.</numerusform>
+            <numerusform>%Ln lines changed in the database since entering the draft, marked: Apply Draft asks about each.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>shell::ExportCommands</name>
     <message numerus="yes">
         <source>%1 written to %2: %Ln row(s).</source>
@@ -254,10 +271,10 @@ Open their folder?</numerusform>
 <context>
     <name>shell::ItemPickDialog</name>
     <message numerus="yes">
-        <source>No item's ID is '%1'; %Ln item(s) hold(s) it: choose one in the list (Down, then Enter).</source>
+        <source>No item&apos;s ID is &apos;%1&apos;; %Ln item(s) hold(s) it: choose one in the list (Down, then Enter).</source>
         <translation>
-            <numerusform>No item's ID is '%1'; %Ln item holds it: choose one in the list (Down, then Enter).</numerusform>
-            <numerusform>No item's ID is '%1'; %Ln items hold it: choose one in the list (Down, then Enter).</numerusform>
+            <numerusform>No item&apos;s ID is &apos;%1&apos;; %Ln item holds it: choose one in the list (Down, then Enter).</numerusform>
+            <numerusform>No item&apos;s ID is &apos;%1&apos;; %Ln items hold it: choose one in the list (Down, then Enter).</numerusform>
         </translation>
     </message>
 </context>
