@@ -278,6 +278,7 @@ private Q_SLOTS:
             u"  --"_s,
             u"  &New Draft… [mnuNewDraft]"_s,
             u"  Open &Draft… [mnuOpenDraft]"_s,
+            u"  Re&view Draft… [mnuReviewDraft]"_s,
             u"  Clos&e Draft [mnuCloseDraft]"_s,
             u"  A&pply Draft… [mnuApplyDraft]"_s,
             u"  Disca&rd Draft… [mnuDiscardDraft]"_s,
