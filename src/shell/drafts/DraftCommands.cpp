@@ -317,10 +317,7 @@ private:
         const auto path = desktop().saveFile(
             QCoreApplication::translate("shell", "Export Draft"),
             proposedExportPath(review.draft.name, suffix, location()),
-            excel ? QStringList{QCoreApplication::translate("shell", "Excel workbooks (*.xlsx)"),
-                                QCoreApplication::translate("shell", "All files (*)")}
-                  : QStringList{QCoreApplication::translate("shell", "CSV files (*.csv)"),
-                                QCoreApplication::translate("shell", "All files (*)")});
+            excel ? xlsxFilters() : csvFilters());
         if (!path)
             return;
         const desktop::BusyPointer busy(desktop());

@@ -33,15 +33,6 @@ namespace shell {
 
 namespace {
 
-QStringList csvFilters() {
-    return {QCoreApplication::translate("shell", "CSV files (*.csv)"),
-            QCoreApplication::translate("shell", "All files (*)")};
-}
-QStringList xlsxFilters() {
-    return {QCoreApplication::translate("shell", "Excel workbooks (*.xlsx)"),
-            QCoreApplication::translate("shell", "All files (*)")};
-}
-
 /// `text` is marked with QT_TRANSLATE_NOOP("shell", …).
 QAction* makeAction(QObject* parent, const char* text) {
     auto* action = new QAction(QCoreApplication::translate("shell", text), parent);
@@ -141,6 +132,15 @@ bool ExportCommands::haveBill() {
             .message(),
         desktop::OkOnly);
     return false;
+}
+
+QStringList csvFilters() {
+    return {QCoreApplication::translate("shell", "CSV files (*.csv)"),
+            QCoreApplication::translate("shell", "All files (*)")};
+}
+QStringList xlsxFilters() {
+    return {QCoreApplication::translate("shell", "Excel workbooks (*.xlsx)"),
+            QCoreApplication::translate("shell", "All files (*)")};
 }
 
 QString proposedExportPath(const QString& item, const QString& nameSuffix,

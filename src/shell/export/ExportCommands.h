@@ -74,6 +74,10 @@ private:
     QSaveFile m_file;
 };
 
+/// The save box's filters of a CSV export and of a workbook's, "All files" after each.
+QStringList csvFilters();
+QStringList xlsxFilters();
+
 /// Where an export of `item`'s bill is proposed: `item` + `nameSuffix` (with '_' for what no
 /// file name can hold), beside the database file; a bare name for a server.
 QString proposedExportPath(const QString& item, const QString& nameSuffix, const QString& database);

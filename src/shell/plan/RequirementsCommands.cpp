@@ -42,15 +42,6 @@ namespace shell {
 
 namespace {
 
-QStringList csvFilters() {
-    return {QCoreApplication::translate("shell", "CSV files (*.csv)"),
-            QCoreApplication::translate("shell", "All files (*)")};
-}
-QStringList xlsxFilters() {
-    return {QCoreApplication::translate("shell", "Excel workbooks (*.xlsx)"),
-            QCoreApplication::translate("shell", "All files (*)")};
-}
-
 /// How long a check looks for the nearest IDs of unknown items at once; the rest are looked
 /// for when their row is entered, so that a paste of thousands of unknown rows never waits on
 /// a search of the Item Master for each.
