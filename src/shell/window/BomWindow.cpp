@@ -84,7 +84,10 @@ BomWindow::BomWindow(desktop::Desktop& desktop, const QString& workdirFolder,
     restoreLayout();
 }
 
-BomWindow::~BomWindow() = default;
+BomWindow::~BomWindow() {
+    // The window's widgets give up the focus as they go, after this part of the window is gone.
+    disconnect(m_focusWatch);
+}
 
 CommandContext& BomWindow::context() { return *m_context; }
 
@@ -108,12 +111,13 @@ void BomWindow::route() {
     connect(m_commands, &CommandRegistry::importSummary, m_loadSummary, &ElidedLabel::setText);
     // A menu takes the focus while it is open, so the current item follows the control that
     // had it last of the tree and the list, not the one that has it now.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (now == m_tree)
-            m_treeLast = true;
-        else if (now == m_itemList)
-            m_treeLast = false;
-    });
+    m_focusWatch =
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+            if (now == m_tree)
+                m_treeLast = true;
+            else if (now == m_itemList)
+                m_treeLast = false;
+        });
 
     connect(m_itemList, &ItemList::linePicked, this, &BomWindow::pickListLine);
     m_itemIdEdit->installEventFilter(this);

@@ -148,6 +148,8 @@ private:
     std::unique_ptr<tree::BillReads> m_editor;
     /// Whether the tree, not the list, had the focus last of the two (the window starts on it).
     bool m_treeLast = true;
+    /// Which of the tree and the list had the focus last, followed while the window lives.
+    QMetaObject::Connection m_focusWatch;
     bool m_loading = false;
     bool m_loadPending = false;
 };
