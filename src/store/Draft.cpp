@@ -4,6 +4,12 @@
 
 #include "store/ItemKey.h"
 
+#include <QCoreApplication>
+#include <QLocale>
+#include <QUuid>
+
+#include <mutex>
+
 namespace store {
 
 namespace {
@@ -36,16 +42,57 @@ bool applyMayBeUnderWay(const QDateTime& claimedAt) {
            claimedAt.msecsTo(QDateTime::currentDateTimeUtc()) < ApplyInFlightMs;
 }
 
-QString draftStateText(DraftState state) {
+namespace {
+
+struct HolderToken {
+    std::mutex mutex;
+    QString token = QUuid::createUuid().toString(QUuid::WithoutBraces);
+};
+
+HolderToken& holderToken() {
+    static HolderToken kept;
+    return kept;
+}
+
+} // namespace
+
+QString draftHolderToken() {
+    HolderToken& kept = holderToken();
+    const std::lock_guard lock(kept.mutex);
+    return kept.token;
+}
+
+void setDraftHolderToken(const QString& token) {
+    HolderToken& kept = holderToken();
+    const std::lock_guard lock(kept.mutex);
+    kept.token = token;
+}
+
+StoreError draftHeld(const DraftEditor& editor) {
+    return StoreError(DraftHeld,
+                      QCoreApplication::translate("store", "%1 has the draft open for editing since %2: here it "
+                                                 "can be read, not changed. It can be changed here "
+                                                 "once they close it.")
+                          .arg(editor.by, QLocale().toString(editor.since.toLocalTime(),
+                                                             QLocale::ShortFormat)));
+}
+
+QString draftStateText(DraftState state, bool shown) {
+    const char* text = nullptr;
     switch (state) {
     case DraftState::Open:
-        return QStringLiteral("open");
+        text = QT_TRANSLATE_NOOP("store", "open");
+        break;
     case DraftState::Applied:
-        return QStringLiteral("applied");
+        text = QT_TRANSLATE_NOOP("store", "applied");
+        break;
     case DraftState::Discarded:
-        return QStringLiteral("discarded");
+        text = QT_TRANSLATE_NOOP("store", "discarded");
+        break;
     }
-    return {};
+    if (!text)
+        return {};
+    return shown ? QCoreApplication::translate("store", text) : QString::fromLatin1(text);
 }
 
 } // namespace store

@@ -7,6 +7,7 @@
 // the lines another program changed meanwhile from those it may write.
 
 #include "store/Store.h"
+#include "store/StoreError.h"
 
 #include <QDateTime>
 #include <QString>
@@ -38,6 +39,14 @@ struct DraftInfo {
     QString applyingBy;
     QDateTime applyingSince; ///< UTC
     qint64 lines = 0;
+};
+
+/// Who has a draft open for editing: one editor at a time writes into a draft, the others read
+/// it. Nobody: `by` empty.
+struct DraftEditor {
+    QString by;
+    QDateTime since; ///< UTC
+    bool here = false; ///< this process holds it
 };
 
 /// One line of a draft: the row the tables held when the line entered the draft (empty: the
@@ -73,8 +82,16 @@ public:
     virtual std::vector<DraftLine> lines(qint64 draft) = 0;
     /// Puts these lines into the draft, all or none, each in place of the draft's line of the
     /// same key: a line whose draft row equals its base leaves the draft. A draft that is no
-    /// longer open (applied, discarded or being applied by someone) fails with DraftNotOpen.
+    /// longer open (applied, discarded or being applied by someone) fails with DraftNotOpen;
+    /// one that another editor holds for editing (hold) fails with DraftHeld. A write takes
+    /// or renews this process's hold.
     virtual void putLines(qint64 draft, const std::vector<DraftLine>& lines) = 0;
+
+    /// Takes or renews this process's hold on the draft for editing, where nobody else holds
+    /// it (a hold not renewed for DraftHoldMs has lapsed); returns who holds it now.
+    virtual DraftEditor hold(qint64 draft) = 0;
+    /// Gives up this process's hold on the draft, if it has one.
+    virtual void letGo(qint64 draft) = 0;
 
     /// Takes the draft for an apply by this user, if it is open and nobody else's apply holds
     /// it (an apply killed without settling holds it for a minute): false otherwise.
@@ -100,10 +117,22 @@ std::unique_ptr<Drafts> openDrafts(const QString& location);
 /// How long an apply may hold its draft: one that holds it longer was killed (an apply of
 /// thousands of lines takes seconds, a wait for another writer's lock a few more).
 inline constexpr qint64 ApplyInFlightMs = 60'000;
+/// How long a hold on a draft for editing lasts unrenewed: an editor renews its hold every
+/// minute while it shows the draft, so a hold older than this belongs to one that is gone.
+inline constexpr qint64 DraftHoldMs = 180'000;
+/// What tells this process's hold from another's, the same for the process's whole life.
+QString draftHolderToken();
+/// Makes this process hold drafts as another editor would from now on (a second editor in one
+/// process, as the drafts' tests play one).
+void setDraftHolderToken(const QString& token);
+/// Who holds the draft for editing, as the error of a write that another's hold refused says.
+StoreError draftHeld(const DraftEditor& editor);
+
 /// Whether an apply that holds a draft since `claimedAt` (UTC) may still be under way.
 bool applyMayBeUnderWay(const QDateTime& claimedAt);
 
-/// A draft's state in words: "open", "applied", "discarded".
-QString draftStateText(DraftState state);
+/// A draft's state in words: "open", "applied", "discarded", as bom-import lists them, or
+/// `shown` in the user's language.
+QString draftStateText(DraftState state, bool shown = false);
 
 } // namespace store

@@ -2,6 +2,8 @@
 
 #include "store/ItemKey.h"
 
+#include <QCoreApplication>
+
 namespace store {
 
 namespace {
@@ -12,8 +14,8 @@ QString shownTime(const QDateTime& utc) {
 
 StoreError beingApplied(const DraftInfo& draft) {
     return StoreError(DraftBeingApplied,
-                      QStringLiteral("'%1' is applying the draft '%2' now (since %3); nothing "
-                                     "was written.")
+                      QCoreApplication::translate("store", "'%1' is applying the draft '%2' now (since %3); "
+                                                 "nothing was written.")
                           .arg(draft.applyingBy, draft.name, shownTime(draft.applyingSince)));
 }
 
@@ -34,9 +36,9 @@ StoreError draftClosed(const DraftInfo& draft) {
     if (draft.state == DraftState::Open)
         return beingApplied(draft);
     return StoreError(DraftNotOpen,
-                      QStringLiteral("The draft '%1' was %2 by '%3' at %4; it is kept as it is "
-                                     "and nothing was written.")
-                          .arg(draft.name, draftStateText(draft.state), draft.closedBy,
+                      QCoreApplication::translate("store", "The draft '%1' was %2 by '%3' at %4; it is kept as "
+                                                 "it is and nothing was written.")
+                          .arg(draft.name, draftStateText(draft.state, true), draft.closedBy,
                                shownTime(draft.closed)));
 }
 
@@ -147,9 +149,10 @@ std::optional<DraftApplyResult> tryApply(Store& live, Drafts& drafts, const QStr
         drafts.markApplied(draft.id);
     } catch (const StoreError& error) {
         throw StoreError(error.number(),
-                         QStringLiteral("The draft's lines were written into the tables, but the "
-                                        "draft could not be marked applied (%1); it is marked so "
-                                        "at its next look, a minute from now.")
+                         QCoreApplication::translate("store", "The draft's lines were written into the tables, but "
+                                                    "the draft could not be marked applied (%1); it "
+                                                    "is marked so at its next look, a minute from "
+                                                    "now.")
                              .arg(error.description()));
     }
     result.applied = true;
@@ -167,8 +170,9 @@ DraftApplyResult applyDraft(Store& live, Drafts& drafts, const QString& name,
             return std::move(*result);
         if (attempt == 3)
             throw StoreError(DraftChangedSince,
-                             QStringLiteral("Other programs kept changing the draft's lines "
-                                            "while '%1' was applied; nothing was written.")
+                             QCoreApplication::translate("store", "Other programs kept changing the draft's "
+                                                        "lines while '%1' was applied; nothing was "
+                                                        "written.")
                                  .arg(name));
     }
 }

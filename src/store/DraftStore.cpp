@@ -7,6 +7,7 @@
 #include "store/LineRules.h"
 #include "store/WhereUsedWalk.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 #include <algorithm>
@@ -36,9 +37,9 @@ DraftStore::DraftStore(std::unique_ptr<Store> live, std::unique_ptr<Drafts> draf
                        const DraftInfo& draft)
     : m_live(std::move(live)), m_drafts(std::move(drafts)), m_draft(draft) {
     if (m_draft.state != DraftState::Open)
-        throw StoreError(DraftNotOpen, QStringLiteral("The draft '%1' is %2: it is kept as it "
-                                                      "is and takes no more changes.")
-                                           .arg(m_draft.name, draftStateText(m_draft.state)));
+        throw StoreError(DraftNotOpen, QCoreApplication::translate("store", "The draft '%1' is %2: it is kept as it "
+                                                             "is and takes no more changes.")
+                                           .arg(m_draft.name, draftStateText(m_draft.state, true)));
     for (DraftLine& line : m_drafts->lines(m_draft.id)) {
         const Key key = keyOf(line.assembly(), line.component());
         m_byAssembly[key.first].append(key);
@@ -197,7 +198,7 @@ std::optional<std::optional<double>> DraftStore::findQuantity(const QString& ass
     const double value = row->quantity.toDouble(&ok);
     if (!ok)
         throw StoreError(QueryFailed,
-                         QStringLiteral("The quantity of '%1' in '%2' is not a number: '%3'.")
+                         QCoreApplication::translate("store", "The quantity of '%1' in '%2' is not a number: '%3'.")
                              .arg(component, assembly, row->quantity.toString()));
     return std::optional<double>(value);
 }

@@ -105,6 +105,7 @@ enum ErrorNumber : int {
     DraftChangedSince = 1605,      ///< lines of the draft changed in the tables since; none written
     DraftBeingApplied = 1606,      ///< another editor is applying the draft now
     DraftUnreadable = 1607,        ///< the drafts could not be read or written
+    DraftHeld = 1608,              ///< another editor has the draft open for editing
     FileDialogCancelled = 32755, ///< the user cancelled the database chooser
 };
 

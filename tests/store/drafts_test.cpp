@@ -77,6 +77,8 @@ public:
     void release(qint64 d) override { m_drafts.release(d); }
     void settle(qint64 d, bool w) override { m_drafts.settle(d, w); }
     void discard(qint64 d) override { m_drafts.discard(d); }
+    DraftEditor hold(qint64 d) override { return m_drafts.hold(d); }
+    void letGo(qint64 d) override { m_drafts.letGo(d); }
 
 private:
     void step(const char* name) {
@@ -122,6 +124,7 @@ private Q_SLOTS:
     void randomDraftsMeetOtherWritesAtEveryStep();
     void unavailableWhereNoPlace();
     void aKilledApplyIsSettledFromTheTables();
+    void oneEditorAtATime();
 };
 
 void DraftsTest::randomDraftsMeetOtherWritesAtEveryStep() {
@@ -471,6 +474,60 @@ void DraftsTest::aKilledApplyIsSettledFromTheTables() {
         QCOMPARE(backend().lines(), QStringList{committed ? QStringLiteral("A>B=5")
                                                           : QStringLiteral("A>B=7")});
     }
+}
+
+void DraftsTest::oneEditorAtATime() {
+    if (kind() == StoreBackend::Postgres && !needServer())
+        return;
+    const QString a = QStringLiteral("A");
+    const QString b = QStringLiteral("B");
+    backend().write({{a, {}, {}}, {b, {}, {}}}, {{a, b, 1.0}});
+    const QString location = backend().address();
+    if (kind() == StoreBackend::Postgres)
+        enableServerHistory(location);
+    const std::unique_ptr<Drafts> drafts = openDrafts(location);
+    const qint64 id = drafts->create(QStringLiteral("ECO"), {}).id;
+    const QString here = draftHolderToken();
+    const auto edit = [&](double quantity) {
+        return failureOf([&] {
+                   const std::unique_ptr<DraftStore> draft =
+                       openDraftStore(location, QStringLiteral("ECO"));
+                   draft->changeQuantity(a, b, draft->findQuantity(a, b)->value(), quantity);
+               })
+            .first;
+    };
+    // An edit takes the draft; another editor then reads it and cannot write into it.
+    QCOMPARE(edit(2.0), 0);
+    QVERIFY(drafts->hold(id).here);
+    setDraftHolderToken(QStringLiteral("another editor"));
+    const DraftEditor seen = drafts->hold(id);
+    QVERIFY(!seen.here);
+    QVERIFY(!seen.by.isEmpty());
+    QCOMPARE(edit(3.0), int(DraftHeld));
+    // A hold not renewed lapses: the other editor takes the draft, and this one is refused.
+    if (kind() == StoreBackend::Postgres)
+        execOnServer(m_server, {QStringLiteral("UPDATE bom_history.draft_editor SET renewed_at = "
+                                               "renewed_at - interval '4 minutes'")});
+    else
+        execOn(history::historyPlace(location).path,
+               {QStringLiteral("UPDATE DraftEditor SET RenewedAt = RenewedAt - 240000")});
+    QCOMPARE(edit(3.0), 0);
+    setDraftHolderToken(here);
+    QVERIFY(!drafts->hold(id).here);
+    QCOMPARE(edit(4.0), int(DraftHeld));
+    // Once the other closes it, it is this editor's again; nothing refused was written.
+    setDraftHolderToken(QStringLiteral("another editor"));
+    drafts->letGo(id);
+    setDraftHolderToken(here);
+    QCOMPARE(edit(4.0), 0);
+    // Nor is it discarded from under its editor.
+    setDraftHolderToken(QStringLiteral("another editor"));
+    QCOMPARE(failureOf([&] { drafts->discard(id); }).first, int(DraftHeld));
+    setDraftHolderToken(here);
+    QCOMPARE(drafts->find(QStringLiteral("ECO")).state, DraftState::Open);
+    QCOMPARE(drafts->lines(id).size(), size_t(1));
+    QCOMPARE(drafts->lines(id).front().draft->quantity.toDouble(), 4.0);
+    QCOMPARE(backend().lines(), QStringList{QStringLiteral("A>B=1")});
 }
 
 QTEST_GUILESS_MAIN(DraftsTest)

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 namespace store::pg {
 
@@ -37,12 +38,21 @@ public:
     void release(qint64 draft) override;
     void settle(qint64 draft, bool written) override;
     void discard(qint64 draft) override;
+    DraftEditor hold(qint64 draft) override;
+    void letGo(qint64 draft) override;
 
 private:
     /// Runs an UPDATE of one draft's row; the rows it changed.
     qsizetype update(QLatin1StringView sql, qint64 draft, const QString& what);
 
+    /// Who else holds the draft for editing, where their hold has not lapsed.
+    std::optional<DraftEditor> otherEditor(qint64 draft, const QString& what);
+    /// hold() inside a transaction begun by the caller, the draft's row locked.
+    DraftEditor takeHold(qint64 draft, const QString& what);
+
     std::unique_ptr<Session> m_session;
+    /// Whether the side schema has the editors' table (one made before it had none).
+    bool m_editors = false;
 };
 
 } // namespace store::pg

@@ -16,6 +16,7 @@
 #include "store/sqlite/SqliteImportWriter.h"
 #include "store/sqlite/SqliteStore.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -71,9 +72,10 @@ QString shownLocation(const QString& location) {
 
 QStringList createServerTables(const QString& location) {
     if (!isServerAddress(location))
-        throw StoreError(ImportUsage, QStringLiteral("'%1' is not a server address "
-                                                     "(postgresql://…).")
-                                          .arg(location));
+        throw StoreError(ImportUsage,
+                         QCoreApplication::translate("store", "'%1' is not a server address "
+                                                              "(postgresql://…).")
+                             .arg(location));
     return PgImportWriter::createTables(location);
 }
 
@@ -186,18 +188,20 @@ std::unique_ptr<HistoryLog> openHistory(const QString& location) {
 
 QStringList enableServerHistory(const QString& location) {
     if (!isServerAddress(location))
-        throw StoreError(ImportUsage, QStringLiteral("'%1' is not a server address "
-                                                     "(postgresql://…): a database file's history "
-                                                     "is kept by the editor itself.")
+        throw StoreError(ImportUsage, QCoreApplication::translate(
+                                          "store", "'%1' is not a server address "
+                                                   "(postgresql://…): a database file's history "
+                                                   "is kept by the editor itself.")
                                           .arg(location));
     return pg::enableHistory(location);
 }
 
 void disableServerHistory(const QString& location) {
     if (!isServerAddress(location))
-        throw StoreError(ImportUsage, QStringLiteral("'%1' is not a server address "
-                                                     "(postgresql://…).")
-                                          .arg(location));
+        throw StoreError(ImportUsage,
+                         QCoreApplication::translate("store", "'%1' is not a server address "
+                                                              "(postgresql://…).")
+                             .arg(location));
     pg::disableHistory(location);
 }
 
@@ -220,9 +224,10 @@ std::unique_ptr<Drafts> openDrafts(const QString& location) {
         return std::make_unique<pg::PgDrafts>(location);
     if (!fileHistoryKept())
         throw StoreError(DraftsUnavailable,
-                         QStringLiteral("Drafts of changes are kept in the history of changes "
-                                        "of '%1', and the history is turned off; ordinary "
-                                        "editing goes on.")
+                         QCoreApplication::translate(
+                             "store", "Drafts of changes are kept in the history of changes "
+                                      "of '%1', and the history is turned off; ordinary "
+                                      "editing goes on.")
                              .arg(shownLocation(location)));
     // The database is checked as a store opens it, so that a path that is no database of the
     // editor's never gets a history made for it.
@@ -232,10 +237,11 @@ std::unique_ptr<Drafts> openDrafts(const QString& location) {
     } catch (const StoreError& error) {
         // A history that cannot be kept leaves no place for drafts; its own words say why.
         if (error.number() >= HistoryNotRecorded && error.number() <= HistoryGap)
-            throw StoreError(DraftsUnavailable,
-                             QStringLiteral("Drafts of changes are kept in the history of "
-                                            "changes, which cannot be used now: %1")
-                                 .arg(error.message()));
+            throw StoreError(
+                DraftsUnavailable,
+                QCoreApplication::translate("store", "Drafts of changes are kept in the history of "
+                                                     "changes, which cannot be used now: %1")
+                    .arg(error.message()));
         throw;
     }
 }

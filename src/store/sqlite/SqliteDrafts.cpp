@@ -1,6 +1,8 @@
 // The drafts of a database file in its history file. Their tables:
 //   Draft      one draft: its name, reason, who made it and when, its state (0 open, 1 applied,
 //              2 discarded) with who closed it and when, and the apply that holds it now;
+//   DraftEditor  who has a draft open for editing (one editor at a time writes into it): the
+//              user, the process's token, when they took it and when they last renewed it;
 //   DraftLine  one line of a draft, keyed by its IDs folded under the case rule: the base row
 //              (BaseAssembly Null: the tables had no such line) and the draft row (DraftAssembly
 //              Null: the draft removes the line), each exactly as stored.
@@ -13,6 +15,7 @@
 #include "store/sqlite/history/HistoryFile.h"
 #include "store/sqlite/SqliteStatement.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTimeZone>
@@ -42,6 +45,10 @@ constexpr const char* CreateTables[] = {
     " BaseAssembly TEXT, BaseComponent TEXT, BaseQuantity, BaseStartDate,"
     " DraftAssembly TEXT, DraftComponent TEXT, DraftQuantity, DraftStartDate,"
     " PRIMARY KEY (Draft, AssemblyKey, ComponentKey))",
+    "CREATE TABLE IF NOT EXISTS DraftEditor ("
+    " Draft INTEGER PRIMARY KEY REFERENCES Draft(Id),"
+    " EditingBy TEXT NOT NULL, Token TEXT NOT NULL,"
+    " HeldSince INTEGER NOT NULL, RenewedAt INTEGER NOT NULL)",
 };
 
 #define SELECT_DRAFTS                                                                              \
@@ -129,7 +136,7 @@ void bindRow(NativeStatement& statement, int index, const std::optional<LineRow>
 }
 
 QString readWhat() {
-    return QStringLiteral("Could not read the drafts");
+    return QCoreApplication::translate("store", "Could not read the drafts");
 }
 
 } // namespace
@@ -146,7 +153,8 @@ SqliteDrafts::SqliteDrafts(const QString& databasePath) {
                         nullptr) != SQLITE_OK) {
         const QString text = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory");
         sqlite3_close_v2(m_db);
-        throw StoreError(DraftUnreadable, QStringLiteral("Could not open the drafts in '%1': %2.")
+        throw StoreError(DraftUnreadable, QCoreApplication::translate(
+                                              "store", "Could not open the drafts in '%1': %2.")
                                               .arg(QDir::toNativeSeparators(m_path), text));
     }
     sqlite3_busy_timeout(m_db, BusyWaitMs);
@@ -156,8 +164,9 @@ SqliteDrafts::SqliteDrafts(const QString& databasePath) {
     sqlite3_file_control(m_db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     try {
-        const QString what = QStringLiteral("Could not make the drafts' tables in '%1'")
-                                 .arg(QDir::toNativeSeparators(m_path));
+        const QString what =
+            QCoreApplication::translate("store", "Could not make the drafts' tables in '%1'")
+                .arg(QDir::toNativeSeparators(m_path));
         exec("BEGIN IMMEDIATE", what);
         for (const char* sql : CreateTables)
             exec(sql, what);
@@ -196,14 +205,18 @@ DraftInfo SqliteDrafts::find(const QString& name) {
                           DraftUnreadable);
     query.bindText(1, name);
     if (!query.next())
-        throw StoreError(DraftNotFound, QStringLiteral("There is no draft named '%1'.").arg(name));
+        throw StoreError(
+            DraftNotFound,
+            QCoreApplication::translate("store", "There is no draft named '%1'.").arg(name));
     return draftOf(query);
 }
 
 DraftInfo SqliteDrafts::create(const QString& name, const QString& reason) {
     if (name.trimmed().isEmpty())
-        throw StoreError(DraftNameInvalid, QStringLiteral("A draft needs a name."));
-    const QString what = QStringLiteral("Could not make the draft '%1'").arg(name);
+        throw StoreError(DraftNameInvalid,
+                         QCoreApplication::translate("store", "A draft needs a name."));
+    const QString what =
+        QCoreApplication::translate("store", "Could not make the draft '%1'").arg(name);
     {
         NativeStatement insert(m_db,
                                QLatin1StringView("INSERT INTO Draft (Name, Reason, MadeBy, MadeAt)"
@@ -215,8 +228,9 @@ DraftInfo SqliteDrafts::create(const QString& name, const QString& reason) {
         sqlite3_bind_int64(insert.get(), 4, nowMs());
         if (sqlite3_step(insert.get()) != SQLITE_DONE) {
             if (sqlite3_extended_errcode(m_db) == SQLITE_CONSTRAINT_UNIQUE)
-                throw StoreError(DraftNameTaken,
-                                 QStringLiteral("A draft named '%1' exists already.").arg(name));
+                throw StoreError(DraftNameTaken, QCoreApplication::translate(
+                                                     "store", "A draft named '%1' exists already.")
+                                                     .arg(name));
             throw insert.failure();
         }
     }
@@ -238,7 +252,7 @@ std::vector<DraftLine> SqliteDrafts::lines(qint64 draft) {
 }
 
 void SqliteDrafts::putLines(qint64 draft, const std::vector<DraftLine>& lines) {
-    const QString what = QStringLiteral("Could not write into the draft");
+    const QString what = QCoreApplication::translate("store", "Could not write into the draft");
     exec("BEGIN IMMEDIATE", what);
     try {
         {
@@ -249,9 +263,12 @@ void SqliteDrafts::putLines(qint64 draft, const std::vector<DraftLine>& lines) {
             sqlite3_bind_int64(state.get(), 1, draft);
             if (!state.next())
                 throw StoreError(DraftNotOpen,
-                                 QStringLiteral("The draft is applied, discarded or being applied "
-                                                "now: it takes no more changes."));
+                                 QCoreApplication::translate(
+                                     "store", "The draft is applied, discarded or being applied "
+                                              "now: it takes no more changes."));
         }
+        if (const DraftEditor editor = takeHold(draft, what); !editor.here)
+            throw draftHeld(editor);
         NativeStatement remove(m_db,
                                QLatin1StringView("DELETE FROM DraftLine WHERE Draft = ? AND"
                                                  " AssemblyKey = ? AND ComponentKey = ?"),
@@ -285,6 +302,69 @@ void SqliteDrafts::putLines(qint64 draft, const std::vector<DraftLine>& lines) {
     exec("COMMIT", what);
 }
 
+std::optional<DraftEditor> SqliteDrafts::otherEditor(qint64 draft, const QString& what) {
+    NativeStatement holder(m_db,
+                           QLatin1StringView("SELECT EditingBy, Token, HeldSince, RenewedAt"
+                                             " FROM DraftEditor WHERE Draft = ?"),
+                           what, DraftUnreadable);
+    sqlite3_bind_int64(holder.get(), 1, draft);
+    if (holder.next() && holder.text(1) != draftHolderToken() &&
+        holder.integer(3) > nowMs() - DraftHoldMs)
+        return DraftEditor{holder.text(0), timeOf(holder, 2), false};
+    return std::nullopt;
+}
+
+DraftEditor SqliteDrafts::takeHold(qint64 draft, const QString& what) {
+    if (std::optional<DraftEditor> other = otherEditor(draft, what))
+        return *other;
+    const qint64 now = nowMs();
+    const QString token = draftHolderToken();
+    NativeStatement take(m_db,
+                         QLatin1StringView("INSERT INTO DraftEditor VALUES (?1, ?2, ?3, ?4, ?4)"
+                                           " ON CONFLICT (Draft) DO UPDATE SET"
+                                           " EditingBy = ?2, Token = ?3, RenewedAt = ?4,"
+                                           " HeldSince = CASE WHEN Token = ?3 THEN HeldSince"
+                                           " ELSE ?4 END"),
+                         what, DraftUnreadable);
+    sqlite3_bind_int64(take.get(), 1, draft);
+    take.bindText(2, systemUserName());
+    take.bindText(3, token);
+    sqlite3_bind_int64(take.get(), 4, now);
+    take.next();
+    NativeStatement since(m_db,
+                          QLatin1StringView("SELECT EditingBy, HeldSince FROM DraftEditor"
+                                            " WHERE Draft = ?"),
+                          what, DraftUnreadable);
+    sqlite3_bind_int64(since.get(), 1, draft);
+    since.next();
+    return {since.text(0), timeOf(since, 1), true};
+}
+
+DraftEditor SqliteDrafts::hold(qint64 draft) {
+    const QString what =
+        QCoreApplication::translate("store", "Could not open the draft for editing");
+    exec("BEGIN IMMEDIATE", what);
+    DraftEditor editor;
+    try {
+        editor = takeHold(draft, what);
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    exec("COMMIT", what);
+    return editor;
+}
+
+void SqliteDrafts::letGo(qint64 draft) {
+    NativeStatement drop(
+        m_db, QLatin1StringView("DELETE FROM DraftEditor WHERE Draft = ? AND Token = ?"),
+        QCoreApplication::translate("store", "Could not close the draft for editing"),
+        DraftUnreadable);
+    sqlite3_bind_int64(drop.get(), 1, draft);
+    drop.bindText(2, draftHolderToken());
+    drop.next();
+}
+
 int SqliteDrafts::updateDraft(const char* sql, qint64 draft, const QString& what) {
     NativeStatement update(m_db, QLatin1StringView(sql), what, DraftUnreadable);
     update.bindText(1, systemUserName());
@@ -295,26 +375,29 @@ int SqliteDrafts::updateDraft(const char* sql, qint64 draft, const QString& what
 }
 
 bool SqliteDrafts::claim(qint64 draft) {
-    return updateDraft("UPDATE Draft SET ApplyingBy = ?, ApplyingAt = ?"
-                       " WHERE Id = ? AND State = 0 AND ApplyingBy IS NULL",
-                       draft, QStringLiteral("Could not take the draft for its apply")) == 1;
+    return updateDraft(
+               "UPDATE Draft SET ApplyingBy = ?, ApplyingAt = ?"
+               " WHERE Id = ? AND State = 0 AND ApplyingBy IS NULL",
+               draft,
+               QCoreApplication::translate("store", "Could not take the draft for its apply")) == 1;
 }
 
 void SqliteDrafts::markApplied(qint64 draft) {
     updateDraft("UPDATE Draft SET State = 1, ClosedBy = ApplyingBy, ClosedAt = ?2,"
                 " ApplyingBy = NULL, ApplyingAt = NULL"
                 " WHERE Id = ?3 AND State = 0 AND ApplyingBy = ?1",
-                draft, QStringLiteral("Could not mark the draft applied"));
+                draft, QCoreApplication::translate("store", "Could not mark the draft applied"));
 }
 
 void SqliteDrafts::release(qint64 draft) {
     updateDraft("UPDATE Draft SET ApplyingBy = NULL, ApplyingAt = NULL"
                 " WHERE Id = ?3 AND ApplyingBy = ?1",
-                draft, QStringLiteral("Could not give the draft back"));
+                draft, QCoreApplication::translate("store", "Could not give the draft back"));
 }
 
 void SqliteDrafts::settle(qint64 draft, bool written) {
-    const QString what = QStringLiteral("Could not settle the draft's last apply");
+    const QString what =
+        QCoreApplication::translate("store", "Could not settle the draft's last apply");
     NativeStatement update(
         m_db,
         QLatin1StringView(written ? "UPDATE Draft SET State = 1, ClosedBy = ApplyingBy,"
@@ -329,11 +412,23 @@ void SqliteDrafts::settle(qint64 draft, bool written) {
 }
 
 void SqliteDrafts::discard(qint64 draft) {
-    if (updateDraft("UPDATE Draft SET State = 2, ClosedBy = ?, ClosedAt = ?"
-                    " WHERE Id = ? AND State = 0 AND ApplyingBy IS NULL",
-                    draft, QStringLiteral("Could not discard the draft")) != 1)
-        throw StoreError(DraftNotOpen, QStringLiteral("The draft is applied, discarded or being "
-                                                      "applied now: it cannot be discarded."));
+    const QString what = QCoreApplication::translate("store", "Could not discard the draft");
+    exec("BEGIN IMMEDIATE", what);
+    try {
+        // Not from under the editor who has it open: their next edit would meet it gone.
+        if (const std::optional<DraftEditor> other = otherEditor(draft, what))
+            throw draftHeld(*other);
+        if (updateDraft("UPDATE Draft SET State = 2, ClosedBy = ?, ClosedAt = ?"
+                        " WHERE Id = ? AND State = 0 AND ApplyingBy IS NULL",
+                        draft, what) != 1)
+            throw StoreError(DraftNotOpen, QCoreApplication::translate(
+                                               "store", "The draft is applied, discarded or being "
+                                                        "applied now: it cannot be discarded."));
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    exec("COMMIT", what);
 }
 
 } // namespace store::history

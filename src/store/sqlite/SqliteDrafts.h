@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 struct sqlite3;
 
 namespace store::history {
@@ -30,9 +32,15 @@ public:
     void release(qint64 draft) override;
     void settle(qint64 draft, bool written) override;
     void discard(qint64 draft) override;
+    DraftEditor hold(qint64 draft) override;
+    void letGo(qint64 draft) override;
 
 private:
     void exec(const char* sql, const QString& what);
+    /// Who else holds the draft for editing, where their hold has not lapsed.
+    std::optional<DraftEditor> otherEditor(qint64 draft, const QString& what);
+    /// hold() inside a write transaction begun by the caller.
+    DraftEditor takeHold(qint64 draft, const QString& what);
     /// Runs an UPDATE of one draft's row with the user and the time bound; the rows it changed.
     int updateDraft(const char* sql, qint64 draft, const QString& what);
 
