@@ -1019,6 +1019,37 @@ Jetzt in der Datenbank: %5</translation>
             <numerusform>Entwurf %1 nach %2 geschrieben: %n Positionen.</numerusform>
         </translation>
     </message>
+    <message>
+        <source> without the draft %1</source>
+        <translation> ohne den Entwurf %1</translation>
+    </message>
+    <message>
+        <source> with the draft %1</source>
+        <translation> mit dem Entwurf %1</translation>
+    </message>
+    <message>
+        <source>Compare Draft &amp;With Database…</source>
+        <translation>Entwurf mit Datenbank &amp;vergleichen…</translation>
+    </message>
+    <message>
+        <source>Print Draft</source>
+        <translation>Entwurf drucken</translation>
+    </message>
+    <message>
+        <source>The draft could not be printed: %1.</source>
+        <translation>Der Entwurf konnte nicht gedruckt werden: %1.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Draft %1 printed: %n page(s).</source>
+        <translation>
+            <numerusform>Entwurf %1 gedruckt: %n Seite.</numerusform>
+            <numerusform>Entwurf %1 gedruckt: %n Seiten.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 The window shows the database again.</source>
+        <translation>%1 Das Fenster zeigt wieder die Datenbank.</translation>
+    </message>
 </context>
 <context>
     <name>shell::AsOfCommands</name>
@@ -1642,6 +1673,14 @@ B: %4%5 in %6%8
         <source>No number: a quantity on the way is Null, or a cycle lies on the way, so the need has no end. The note says which.</source>
         <translation>Keine Zahl: Eine Menge auf dem Weg ist leer (Null), oder auf dem Weg liegt ein Zyklus, sodass der Bedarf kein Ende hat. Der Hinweis sagt, welches von beiden.</translation>
     </message>
+    <message>
+        <source>without the &amp;draft</source>
+        <translation>ohne den &amp;Entwurf</translation>
+    </message>
+    <message>
+        <source>Bill A as the database holds it, without the draft %1</source>
+        <translation>Stückliste A, wie die Datenbank sie enthält, ohne den Entwurf %1</translation>
+    </message>
 </context>
 <context>
     <name>shell::DatabaseChoice</name>
@@ -1754,6 +1793,10 @@ B: %4%5 in %6%8
             <numerusform>%Ln Position seit der Aufnahme in den Entwurf in der Datenbank geändert, markiert: „Entwurf übernehmen“ fragt nach jeder.</numerusform>
             <numerusform>%Ln Positionen seit der Aufnahme in den Entwurf in der Datenbank geändert, markiert: „Entwurf übernehmen“ fragt nach jeder.</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>&amp;Print…</source>
+        <translation>&amp;Drucken…</translation>
     </message>
 </context>
 <context>
@@ -2922,6 +2965,145 @@ Neue Datei…: in eine neue Datenbankdatei schreiben.</translation>
     </message>
 </context>
 <context>
+    <name>store</name>
+    <message>
+        <source>%1 has the draft open for editing since %2: here it can be read, not changed. It can be changed here once they close it.</source>
+        <translation>%1 bearbeitet den Entwurf seit %2: Hier kann er gelesen, aber nicht geändert werden. Geändert werden kann er hier, sobald er dort geschlossen ist.</translation>
+    </message>
+    <message>
+        <source>open</source>
+        <translation>offen</translation>
+    </message>
+    <message>
+        <source>applied</source>
+        <translation>übernommen</translation>
+    </message>
+    <message>
+        <source>discarded</source>
+        <translation>verworfen</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is applying the draft &apos;%2&apos; now (since %3); nothing was written.</source>
+        <translation>„%1“ übernimmt den Entwurf „%2“ gerade (seit %3); nichts wurde geschrieben.</translation>
+    </message>
+    <message>
+        <source>The draft &apos;%1&apos; was %2 by &apos;%3&apos; at %4; it is kept as it is and nothing was written.</source>
+        <translation>Der Entwurf „%1“ wurde von „%3“ am %4 %2; er bleibt, wie er ist, und nichts wurde geschrieben.</translation>
+    </message>
+    <message>
+        <source>The draft&apos;s lines were written into the tables, but the draft could not be marked applied (%1); it is marked so at its next look, a minute from now.</source>
+        <translation>Die Positionen des Entwurfs wurden in die Tabellen geschrieben, aber der Entwurf konnte nicht als übernommen markiert werden (%1); das geschieht beim nächsten Blick auf ihn, in einer Minute.</translation>
+    </message>
+    <message>
+        <source>Other programs kept changing the draft&apos;s lines while &apos;%1&apos; was applied; nothing was written.</source>
+        <translation>Andere Programme haben die Positionen des Entwurfs geändert, während „%1“ übernommen wurde; nichts wurde geschrieben.</translation>
+    </message>
+    <message>
+        <source>The draft &apos;%1&apos; is %2: it is kept as it is and takes no more changes.</source>
+        <translation>Der Entwurf „%1“ ist %2: Er bleibt, wie er ist, und nimmt keine Änderungen mehr an.</translation>
+    </message>
+    <message>
+        <source>The quantity of &apos;%1&apos; in &apos;%2&apos; is not a number: &apos;%3&apos;.</source>
+        <translation>Die Menge von „%1“ in „%2“ ist keine Zahl: „%3“.</translation>
+    </message>
+    <message>
+        <source>Could not read the drafts</source>
+        <translation>Die Entwürfe konnten nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>The draft is applied, discarded or being applied now: it takes no more changes.</source>
+        <translation>Der Entwurf ist übernommen, verworfen oder wird gerade übernommen: Er nimmt keine Änderungen mehr an.</translation>
+    </message>
+    <message>
+        <source>Could not make the drafts&apos; tables</source>
+        <translation>Die Tabellen der Entwürfe konnten nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>the drafts of changes (the tables draft, draft_line and draft_editor of bom_history, which everyone who edits the database may write)</source>
+        <translation>die Änderungsentwürfe (die Tabellen draft, draft_line und draft_editor von bom_history, die jeder schreiben darf, der die Datenbank bearbeitet)</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; keeps no drafts of changes: they are kept beside the history of changes, which bom-import --enable-history makes (and with it their place).</source>
+        <translation>„%1“ führt keine Änderungsentwürfe: Sie liegen neben der Änderungshistorie, die bom-import --enable-history anlegt (und mit ihr ihren Platz).</translation>
+    </message>
+    <message>
+        <source>There is no draft named &apos;%1&apos;.</source>
+        <translation>Es gibt keinen Entwurf namens „%1“.</translation>
+    </message>
+    <message>
+        <source>A draft needs a name.</source>
+        <translation>Ein Entwurf braucht einen Namen.</translation>
+    </message>
+    <message>
+        <source>Could not make the draft &apos;%1&apos;</source>
+        <translation>Der Entwurf „%1“ konnte nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>A draft named &apos;%1&apos; exists already.</source>
+        <translation>Ein Entwurf namens „%1“ existiert bereits.</translation>
+    </message>
+    <message>
+        <source>Could not write into the draft</source>
+        <translation>In den Entwurf konnte nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>Could not open the draft for editing</source>
+        <translation>Der Entwurf konnte nicht zum Bearbeiten geöffnet werden</translation>
+    </message>
+    <message>
+        <source>Could not close the draft for editing</source>
+        <translation>Der Entwurf konnte nicht für andere freigegeben werden</translation>
+    </message>
+    <message>
+        <source>Could not take the draft for its apply</source>
+        <translation>Der Entwurf konnte nicht zur Übernahme belegt werden</translation>
+    </message>
+    <message>
+        <source>Could not mark the draft applied</source>
+        <translation>Der Entwurf konnte nicht als übernommen markiert werden</translation>
+    </message>
+    <message>
+        <source>Could not give the draft back</source>
+        <translation>Der Entwurf konnte nicht freigegeben werden</translation>
+    </message>
+    <message>
+        <source>Could not settle the draft&apos;s last apply</source>
+        <translation>Die letzte Übernahme des Entwurfs konnte nicht abgeschlossen werden</translation>
+    </message>
+    <message>
+        <source>Could not discard the draft</source>
+        <translation>Der Entwurf konnte nicht verworfen werden</translation>
+    </message>
+    <message>
+        <source>The draft is applied, discarded or being applied now: it cannot be discarded.</source>
+        <translation>Der Entwurf ist übernommen, verworfen oder wird gerade übernommen: Er kann nicht verworfen werden.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a server address (postgresql://…).</source>
+        <translation>„%1“ ist keine Serveradresse (postgresql://…).</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a server address (postgresql://…): a database file&apos;s history is kept by the editor itself.</source>
+        <translation>„%1“ ist keine Serveradresse (postgresql://…): Die Historie einer Datenbankdatei führt der Editor selbst.</translation>
+    </message>
+    <message>
+        <source>Drafts of changes are kept in the history of changes of &apos;%1&apos;, and the history is turned off; ordinary editing goes on.</source>
+        <translation>Änderungsentwürfe liegen in der Änderungshistorie von „%1“, und die Historie ist ausgeschaltet; das normale Bearbeiten geht weiter.</translation>
+    </message>
+    <message>
+        <source>Drafts of changes are kept in the history of changes, which cannot be used now: %1</source>
+        <translation>Änderungsentwürfe liegen in der Änderungshistorie, die jetzt nicht benutzt werden kann: %1</translation>
+    </message>
+    <message>
+        <source>Could not open the drafts in &apos;%1&apos;: %2.</source>
+        <translation>Die Entwürfe in „%1“ konnten nicht geöffnet werden: %2.</translation>
+    </message>
+    <message>
+        <source>Could not make the drafts&apos; tables in &apos;%1&apos;</source>
+        <translation>Die Tabellen der Entwürfe in „%1“ konnten nicht angelegt werden</translation>
+    </message>
+</context>
+<context>
     <name>tree</name>
     <message>
         <source>yes</source>
@@ -3483,6 +3665,38 @@ Passwort des Benutzers „%2“:</translation>
         <source>changed in the draft</source>
         <translation>im Entwurf geändert</translation>
     </message>
+    <message>
+        <source>added</source>
+        <translation>hinzugefügt</translation>
+    </message>
+    <message>
+        <source>changed</source>
+        <translation>geändert</translation>
+    </message>
+    <message>
+        <source>removed</source>
+        <translation>entfernt</translation>
+    </message>
+    <message>
+        <source>changed since</source>
+        <translation>seitdem geändert</translation>
+    </message>
+    <message>
+        <source>start date %1 → %2</source>
+        <translation>Gültig ab %1 → %2</translation>
+    </message>
+    <message>
+        <source>Closing the draft</source>
+        <translation>Der Entwurf wird geschlossen</translation>
+    </message>
+    <message>
+        <source>read-only: %1 has it open for editing since %2</source>
+        <translation>schreibgeschützt: %1 bearbeitet ihn seit %2</translation>
+    </message>
+    <message>
+        <source>start date now %1</source>
+        <translation>Gültig ab in der Datenbank jetzt: %1</translation>
+    </message>
 </context>
 <context>
     <name>tree::EditHistory</name>
@@ -3684,6 +3898,74 @@ Nein: Es wird nichts geschrieben.</translation>
     <message>
         <source>Page %1 of %2</source>
         <translation>Seite %1 von %2</translation>
+    </message>
+    <message>
+        <source>Draft: %1</source>
+        <translation>Entwurf: %1</translation>
+    </message>
+    <message>
+        <source>Bill of Material: %1</source>
+        <translation>Stückliste: %1</translation>
+    </message>
+    <message>
+        <source>Level</source>
+        <translation>Ebene</translation>
+    </message>
+    <message>
+        <source>Item ID</source>
+        <translation>Artikelnummer</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>Bezeichnung</translation>
+    </message>
+    <message>
+        <source>Quantity</source>
+        <translation>Menge</translation>
+    </message>
+    <message>
+        <source>UOM</source>
+        <translation>ME</translation>
+    </message>
+    <message>
+        <source>Extended Quantity</source>
+        <translation>Gesamtmenge</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Hinweis</translation>
+    </message>
+    <message>
+        <source>Total Quantity</source>
+        <translation>Gesamtmenge</translation>
+    </message>
+    <message>
+        <source>Has Bill</source>
+        <translation>Hat Stückliste</translation>
+    </message>
+    <message>
+        <source>Assembly</source>
+        <translation>Baugruppe</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Änderung</translation>
+    </message>
+    <message>
+        <source>Component</source>
+        <translation>Komponente</translation>
+    </message>
+    <message>
+        <source>Draft Quantity</source>
+        <translation>Menge (Entwurf)</translation>
+    </message>
+    <message>
+        <source>Base Quantity</source>
+        <translation>Menge (Ausgangsstand)</translation>
+    </message>
+    <message>
+        <source>Live Quantity</source>
+        <translation>Menge (Datenbank)</translation>
     </message>
 </context>
 </TS>

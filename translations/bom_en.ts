@@ -100,6 +100,13 @@ Open their folder?</numerusform>
             <numerusform>Draft %1 written to %2: %n lines.</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>Draft %1 printed: %n page(s).</source>
+        <translation>
+            <numerusform>Draft %1 printed: %n page.</numerusform>
+            <numerusform>Draft %1 printed: %n pages.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>shell::AsOfCommands</name>

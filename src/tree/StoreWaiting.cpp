@@ -2,6 +2,7 @@
 
 #include "tree/KeyringPassword.h"
 
+#include "store/DraftStore.h"
 #include "store/History.h"
 #include "store/PasswordCache.h"
 #include "store/ServerAddress.h"
@@ -125,11 +126,15 @@ std::vector<store::ItemLine> readItemLines(desktop::Desktop& desktop, const QStr
     return items;
 }
 
-StoredBill readBill(desktop::Desktop& desktop, const QString& location, const QString& item) {
+StoredBill readBill(desktop::Desktop& desktop, const QString& location, const QString& item,
+                    bool withoutDraft) {
     StoredBill bill;
     runOnStore(desktop, location, {}, [&](store::StoreCall& call) {
-        bill.lines = call.db().reachableLines(item);
-        bill.known = call.db().findItem(item).has_value();
+        store::Store* db = &call.db();
+        if (auto* draft = dynamic_cast<store::DraftStore*>(db); draft && withoutDraft)
+            db = &draft->live();
+        bill.lines = db->reachableLines(item);
+        bill.known = db->findItem(item).has_value();
     });
     return bill;
 }

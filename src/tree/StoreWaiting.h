@@ -54,12 +54,14 @@ void checkOpens(desktop::Desktop& desktop, const QString& location);
 std::vector<store::ItemLine> readItemLines(desktop::Desktop& desktop, const QString& location);
 
 /// The bill of `item` as a load reads it (its reachable lines), and whether the Item Master
-/// holds the item, in one trip.
+/// holds the item, in one trip; `withoutDraft`: from the tables themselves, whichever draft
+/// the location is shown with.
 struct StoredBill {
     QHash<QString, store::ComponentLines> lines;
     bool known = false;
 };
-StoredBill readBill(desktop::Desktop& desktop, const QString& location, const QString& item);
+StoredBill readBill(desktop::Desktop& desktop, const QString& location, const QString& item,
+                    bool withoutDraft = false);
 /// The bill of `item` as it stood at `moment`, rebuilt from the database's history (brought up
 /// to date first), in one trip; `known` tells whether the Item Master holds the item now.
 StoredBill readBillAsOf(desktop::Desktop& desktop, const QString& location, const QString& item,

@@ -4,6 +4,7 @@
 
 #include "support/WindowFixture.h"
 
+#include "shell/compare/CompareDialog.h"
 #include "shell/drafts/DraftReviewDialog.h"
 #include "shell/window/BomTreeView.h"
 #include "store/History.h"
@@ -15,6 +16,7 @@
 #include <QAction>
 #include <QBrush>
 #include <QFile>
+#include <QFileInfo>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -82,6 +84,17 @@ private Q_SLOTS:
                      title + QStringLiteral("Draft ECO-12: 1 line added, 1 changed, 1 removed "
                                             "\u2014 not in the database yet"));
 
+        // Compare Bills shows the bill as the tables hold it (A) beside it with the draft (B).
+        run("mnuCompareDraft");
+        auto* compare = f.window().findChild<shell::CompareDialog*>();
+        QVERIFY(compare && compare->withoutDraftA());
+        bool indented = true;
+        QStringList compared;
+        for (const tree::ComparedLine* line : compare->shownLines(indented))
+            compared.append(line->itemId + u':' + tree::markText(line->mark));
+        QCOMPARE(compared, (QStringList{"B:Changed", "C:Removed", "D:Added"}));
+        compare->close();
+
         // Another program changes the line the draft removes: the apply asks, Cancel writes
         // nothing, then the draft's removal is taken.
         execOn(f.database, {QStringLiteral("UPDATE BomDetail SET bomQtyReq = 9 WHERE BomComp = 'C'")});
@@ -119,6 +132,12 @@ private Q_SLOTS:
         QCOMPARE(records.size(), 5);
         QVERIFY(records[2].startsWith("removed,changed since,A,C,1,"));
         QVERIFY(records[2].contains(",A,C,9,"));
+        // Printed for whoever approves it, one page here.
+        f.desktop.printTarget = folder.filePath(QStringLiteral("eco.pdf"));
+        f.desktop.printAnswers = {true};
+        review->findChild<QAbstractButton*>(QStringLiteral("draftReviewPrint"))->click();
+        QCOMPARE(f.status(), QStringLiteral("Draft ECO-12 printed: 1 page."));
+        QVERIFY(QFileInfo(folder.filePath(QStringLiteral("eco.pdf"))).size() > 0);
         f.desktop.messageAnswers = {desktop::ResultOk, desktop::ResultCancel};
         run("mnuApplyDraft");
         QVERIFY(f.desktop.messageTexts().last().contains(QStringLiteral("quantity 9")));

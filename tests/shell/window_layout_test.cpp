@@ -279,6 +279,7 @@ private Q_SLOTS:
             u"  &New Draft… [mnuNewDraft]"_s,
             u"  Open &Draft… [mnuOpenDraft]"_s,
             u"  Re&view Draft… [mnuReviewDraft]"_s,
+            u"  Compare Draft &With Database… [mnuCompareDraft]"_s,
             u"  Clos&e Draft [mnuCloseDraft]"_s,
             u"  A&pply Draft… [mnuApplyDraft]"_s,
             u"  Disca&rd Draft… [mnuDiscardDraft]"_s,

@@ -15,6 +15,7 @@
 #include "tree/StoreWaiting.h"
 #include "tree/bill/BillReads.h"
 #include "tree/bill/Structure.h"
+#include "tree/drafts/DraftTrips.h"
 #include "tree/edits/Quantity.h"
 #include "tree/history/HistoryRestore.h"
 #include "tree/reports/BillCompare.h"
@@ -45,12 +46,19 @@ struct Bill {
 };
 
 Bill readBill(desktop::Desktop& desktop, const QString& location, const QString& item,
-              const std::optional<QDateTime>& asOf) {
+              const std::optional<QDateTime>& asOf, bool withoutDraft) {
     tree::StoredBill stored;
     Bill bill;
     ServerLogin(desktop).withPassword(location, [&] {
         if (!asOf) {
-            stored = tree::readBill(desktop, location, item);
+            stored = tree::readBill(desktop, location, item, withoutDraft);
+            // A side read with the draft shown says so, and so does one read without it.
+            if (const QString draft = tree::shownDraft(location); !draft.isEmpty())
+                bill.asOf = withoutDraft
+                                ? QCoreApplication::translate("shell", " without the draft %1")
+                                      .arg(draft)
+                                : QCoreApplication::translate("shell", " with the draft %1")
+                                      .arg(draft);
             return;
         }
         // A moment before the history began is read as its start, and the heading says so.
@@ -84,6 +92,8 @@ void CompareCommands::addTo(CommandRegistry& commands) {
     connect(action, &QAction::triggered, this, &CompareCommands::open);
     connect(&commands, &CommandRegistry::compareBeforeRequested, this,
             &CompareCommands::compareBefore);
+    connect(&commands, &CommandRegistry::compareDraftRequested, this,
+            &CompareCommands::compareDraft);
 }
 
 void registerCompareCommands(CommandContext& context) {
@@ -98,6 +108,7 @@ void CompareCommands::open() {
         connect(m_dialog, &CompareDialog::exportRequested, this, &CompareCommands::exportShown);
         m_dialog->setSource(CompareDialog::ThisDatabase, {});
     }
+    m_dialog->setDraftShown(tree::shownDraft(m_context.databasePath()));
     if (const QString item = m_context.model().topAssembly(); !item.isEmpty())
         m_dialog->setItemA(item);
     m_dialog->show();
@@ -142,6 +153,14 @@ void CompareCommands::compareBefore(const QString& item, const QDateTime& moment
     compare();
 }
 
+void CompareCommands::compareDraft(const QString& item) {
+    open();
+    m_otherLocation.clear();
+    m_dialog->setSource(CompareDialog::ThisDatabase, {});
+    m_dialog->setDraftComparison(item);
+    compare();
+}
+
 void CompareCommands::compare() {
     if (!m_dialog)
         return;
@@ -159,8 +178,9 @@ void CompareCommands::compare() {
     const QString locationB = this->locationB();
     try {
         const desktop::BusyPointer busy(m_desktop);
-        const Bill billA = readBill(m_desktop, locationA, itemA, m_dialog->asOfA());
-        const Bill billB = readBill(m_desktop, locationB, itemB, m_dialog->asOfB());
+        const Bill billA = readBill(m_desktop, locationA, itemA, m_dialog->asOfA(),
+                                    m_dialog->withoutDraftA());
+        const Bill billB = readBill(m_desktop, locationB, itemB, m_dialog->asOfB(), false);
         const tree::Structure& a = billA.structure;
         const tree::Structure& b = billB.structure;
         std::vector<tree::ComparedLine> summarised = tree::compareSummarised(a, b);

@@ -39,6 +39,9 @@ public:
     /// Compares the bill of `item` now with the bill just before `moment` (a change's time),
     /// in the database shown: "Compare With Before This Change".
     void compareBefore(const QString& item, const QDateTime& moment);
+    /// Compares the bill of `item` in the tables with its bill with the draft shown applied:
+    /// "Compare With Database".
+    void compareDraft(const QString& item);
     /// Reads both bills and shows their comparison.
     void compare();
     /// Writes what the tab shows to a CSV file of the user's choice.

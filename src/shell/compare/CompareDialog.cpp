@@ -213,7 +213,14 @@ CompareDialog::CompareDialog(QWidget* parent) : QDialog(parent) {
     auto* form = new QFormLayout;
     auto* labelA = new QLabel(tr("Item &A:"));
     labelA->setBuddy(m_itemA);
-    form->addRow(labelA, asOfRow(m_itemA, m_asOfA, m_momentA, tr("as &of"), "asOfA"));
+    QHBoxLayout* rowA = asOfRow(m_itemA, m_asOfA, m_momentA, tr("as &of"), "asOfA");
+    // While the window shows a draft, "this database" is read with the draft applied; A may be
+    // the tables themselves, so that the draft's changes to a bill show as a comparison.
+    m_withoutDraftA = new QCheckBox(tr("without the &draft"));
+    m_withoutDraftA->setObjectName(QStringLiteral("withoutDraftA"));
+    m_withoutDraftA->hide();
+    rowA->insertWidget(1, m_withoutDraftA);
+    form->addRow(labelA, rowA);
     auto* labelB = new QLabel(tr("Item &B:"));
     labelB->setBuddy(m_itemB);
     form->addRow(labelB, asOfRow(m_itemB, m_asOfB, m_momentB, tr("as o&f"), "asOfB"));
@@ -318,6 +325,28 @@ void CompareDialog::setSource(Source source, const QString& shown) {
 }
 
 CompareDialog::Source CompareDialog::source() const { return m_lastSource; }
+
+void CompareDialog::setDraftShown(const QString& name) {
+    m_withoutDraftA->setVisible(!name.isEmpty());
+    m_withoutDraftA->setToolTip(name.isEmpty() ? QString()
+                                               : tr("Bill A as the database holds it, without "
+                                                    "the draft %1")
+                                                     .arg(name));
+    if (name.isEmpty())
+        m_withoutDraftA->setChecked(false);
+}
+
+bool CompareDialog::withoutDraftA() const {
+    return !m_withoutDraftA->isHidden() && m_withoutDraftA->isChecked();
+}
+
+void CompareDialog::setDraftComparison(const QString& item) {
+    m_itemA->setText(item);
+    m_itemB->setText(item);
+    m_asOfA->setChecked(false);
+    m_asOfB->setChecked(false);
+    m_withoutDraftA->setChecked(true);
+}
 
 void CompareDialog::showComparison(const QString& heading,
                                    std::vector<tree::ComparedLine> summarised,

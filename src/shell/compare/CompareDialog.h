@@ -50,6 +50,12 @@ public:
     /// Where B comes from as the box shows it, and the location shown beside it.
     void setSource(Source source, const QString& shown);
     Source source() const;
+    /// The draft the window shows (empty: none): while there is one, A may be read without it.
+    void setDraftShown(const QString& name);
+    /// Whether A is to be read from the tables themselves, without the draft shown.
+    bool withoutDraftA() const;
+    /// Sets both sides to the bill of `item` as it is: A without the draft shown, B with it.
+    void setDraftComparison(const QString& item);
 
     /// Shows a comparison; `heading` says what was compared.
     void showComparison(const QString& heading, std::vector<tree::ComparedLine> summarised,
@@ -75,6 +81,7 @@ private:
     QLineEdit* m_itemA;
     QLineEdit* m_itemB;
     QCheckBox* m_asOfA;
+    QCheckBox* m_withoutDraftA;
     QCheckBox* m_asOfB;
     QDateTimeEdit* m_momentA;
     QDateTimeEdit* m_momentB;

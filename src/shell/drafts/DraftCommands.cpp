@@ -7,6 +7,7 @@
 #include "shell/window/CommandRegistry.h"
 
 #include "desktop/Desktop.h"
+#include "store/DraftStore.h"
 #include "store/StoreError.h"
 #include "tree/bill/BomDocument.h"
 #include "tree/bill/BomTreeModel.h"
@@ -14,6 +15,7 @@
 #include "tree/drafts/DraftTrips.h"
 #include "tree/edits/EditHistory.h"
 #include "tree/edits/Quantity.h"
+#include "tree/reports/PrintedBill.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -65,7 +67,30 @@ public:
             closeReview();
             // The window forgets every step as another database opens.
             m_kept.clear();
+            letGo();
         });
+        // The hold on the draft shown is renewed while the window shows it (a hold not renewed
+        // lapses, so that an editor that is gone holds nothing), and a draft another editor
+        // held is taken once they have closed it.
+        m_renew.setInterval(60'000);
+        connect(&m_renew, &QTimer::timeout, this, [this] {
+            if (!m_shown.isEmpty())
+                recount();
+        });
+        m_renew.start();
+    }
+
+    ~DraftCommands() override {
+        // A file's hold is given up as the window closes; a server's lapses (the window does
+        // not wait for a server as it closes).
+        if (m_held.location.isEmpty() || !store::databaseFile(m_held.location))
+            return;
+        try {
+            const std::unique_ptr<store::Drafts> drafts = store::openDrafts(m_held.location);
+            drafts->letGo(drafts->find(m_held.name).id);
+        } catch (const store::StoreError&) {
+            // It lapses.
+        }
     }
 
     void addTo(CommandRegistry& commands) {
@@ -75,6 +100,9 @@ public:
             &DraftCommands::openDraft);
         add(commands, "mnuReviewDraft", QCoreApplication::translate("shell", "Re&view Draft\u2026"),
             &DraftCommands::reviewDraft);
+        add(commands, "mnuCompareDraft",
+            QCoreApplication::translate("shell", "Compare Draft &With Database\u2026"),
+            &DraftCommands::compareDraft);
         add(commands, "mnuCloseDraft", QCoreApplication::translate("shell", "Clos&e Draft"),
             &DraftCommands::closeDraft);
         add(commands, "mnuApplyDraft", QCoreApplication::translate("shell", "A&pply Draft\u2026"),
@@ -134,7 +162,19 @@ private:
         try {
             setShown(tree::readDraftShown(desktop(), location(), m_shown));
         } catch (const store::StoreError& error) {
-            // Applied or discarded by another editor meanwhile: its own words say so.
+            if (error.number() == store::DraftNotOpen || error.number() == store::DraftNotFound) {
+                // Applied or discarded by another editor meanwhile: every read of the draft
+                // would fail now, so the window shows the tables again and says why.
+                closeReview();
+                switchTo({}, false);
+                showAgain();
+                m_context.showStatus(
+                    QCoreApplication::translate("shell", "%1 The window shows the database again.")
+                        .arg(error.message()));
+                return;
+            }
+            // The draft cannot be read now (a server gone, a damaged history): the title says
+            // why until it can.
             m_context.model().setDraftLines({});
             setTitle(error.message());
         }
@@ -144,7 +184,30 @@ private:
     /// lines; none: the tables themselves.
     void setShown(const std::optional<tree::DraftShown>& shown) {
         m_context.model().setDraftLines(shown ? shown->lines : QHash<QString, tree::DraftMark>());
-        setTitle(shown ? tree::draftShownText(m_shown, shown->counts) : QString());
+        if (!shown) {
+            setTitle({});
+            return;
+        }
+        if (shown->editor.here) {
+            m_held = {location(), m_shown};
+            setTitle(tree::draftShownText(m_shown, shown->counts));
+        } else {
+            setTitle(tree::draftShownText(m_shown, shown->counts) + QStringLiteral(" \u2014 ") +
+                     tree::draftReadOnlyText(shown->editor));
+        }
+    }
+
+    /// Gives up the hold on the draft this window held for editing, where it shows it no more.
+    void letGo() {
+        if (m_held.location.isEmpty() ||
+            (m_held.location == location() && m_held.name == tree::shownDraft(location())))
+            return;
+        const Held held = std::exchange(m_held, {});
+        try {
+            tree::letGoDraft(desktop(), held.location, held.name);
+        } catch (const store::StoreError&) {
+            // Not renewed, it lapses.
+        }
     }
 
     void setTitle(const QString& draft) {
@@ -177,6 +240,7 @@ private:
         tree::showDraft(location(), name);
         if (from == name)
             return;
+        letGo();
         tree::EditHistory::Kept coming;
         if (const auto kept = m_kept.find(keptKey(name)); kept != m_kept.end()) {
             coming = std::move(kept->second);
@@ -284,11 +348,20 @@ private:
             });
             connect(m_review, &DraftReviewDialog::exportWanted, this,
                     [this](bool excel) { runReported([this, excel] { exportReview(excel); }); });
+            connect(m_review, &DraftReviewDialog::printWanted, this,
+                    [this] { runReported([this] { printReview(); }); });
         }
         m_review->showReview(std::move(review));
         m_review->show();
         m_review->raise();
         m_review->activateWindow();
+    }
+
+    /// The bill loaded, as the tables hold it and with the draft applied, in Compare Bills.
+    void compareDraft() {
+        if (!needDraft())
+            return;
+        Q_EMIT m_context.commands().compareDraftRequested(m_context.model().topAssembly());
     }
 
     void closeReview() {
@@ -357,6 +430,29 @@ private:
             QCoreApplication::translate("shell", "Draft %1 written to %2: %n line(s).", nullptr,
                                         lines)
                 .arg(review.draft.name, QDir::toNativeSeparators(*path)));
+    }
+
+    /// The lines the review shows, printed (or as a PDF) under the draft's name and reason.
+    void printReview() {
+        if (!m_review)
+            return;
+        const store::DraftNow& review = m_review->review();
+        const std::unique_ptr<tree::PrintedBill> document = tree::draftDocument(
+            tree::draftRows(review.lines),
+            tree::BillHeading{review.draft.name, review.draft.reason,
+                              store::shownLocation(location()), QDate::currentDate()});
+        const desktop::PrintOutcome outcome = desktop().print(
+            QCoreApplication::translate("shell", "Print Draft"), *document,
+            proposedExportPath(review.draft.name, QStringLiteral("-draft.pdf"), location()));
+        if (outcome.result == desktop::PrintResult::Failed)
+            throw store::StoreError(
+                store::PrintFailed,
+                QCoreApplication::translate("shell", "The draft could not be printed: %1.")
+                    .arg(outcome.cause));
+        if (outcome.result == desktop::PrintResult::Printed)
+            m_context.showStatus(QCoreApplication::translate("shell", "Draft %1 printed: %n page(s).",
+                                                             nullptr, outcome.pages)
+                                     .arg(review.draft.name));
     }
 
     void closeDraft() {
@@ -445,6 +541,13 @@ private:
     QString m_shown;
     QString m_title;
     QTimer m_recount;
+    QTimer m_renew;
+    /// The draft this window holds for editing, and where.
+    struct Held {
+        QString location;
+        QString name;
+    };
+    Held m_held;
 };
 
 } // namespace

@@ -142,6 +142,9 @@ DraftReviewDialog::DraftReviewDialog(std::function<void(const QString&)> loadAss
     csv->setObjectName(QStringLiteral("draftReviewCsv"));
     QPushButton* excel = buttons->addButton(tr("Export &Excel…"), QDialogButtonBox::ActionRole);
     excel->setObjectName(QStringLiteral("draftReviewExcel"));
+    QPushButton* print = buttons->addButton(tr("&Print…"), QDialogButtonBox::ActionRole);
+    print->setObjectName(QStringLiteral("draftReviewPrint"));
+    connect(print, &QPushButton::clicked, this, &DraftReviewDialog::printWanted);
     connect(refresh, &QPushButton::clicked, this, &DraftReviewDialog::refreshWanted);
     connect(csv, &QPushButton::clicked, this, [this] { Q_EMIT exportWanted(false); });
     connect(excel, &QPushButton::clicked, this, [this] { Q_EMIT exportWanted(true); });

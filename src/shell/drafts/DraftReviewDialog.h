@@ -35,6 +35,8 @@ Q_SIGNALS:
     void refreshWanted();
     /// Write the lines shown to a file: a workbook (`excel`) or CSV.
     void exportWanted(bool excel);
+    /// Print the lines shown, to hand to whoever approves the draft.
+    void printWanted();
 
 private:
     class Lines;

@@ -94,6 +94,8 @@ Q_SIGNALS:
     void billBeforeRequested(const QString& item, const QDateTime& moment);
     /// The bill of `item` now compared with the bill just before `moment`.
     void compareBeforeRequested(const QString& item, const QDateTime& moment);
+    /// The bill of `item` in the tables compared with its bill with the draft shown applied.
+    void compareDraftRequested(const QString& item);
     /// What an import wrote, for the status bar's panel of what the last load brought.
     void importSummary(const QString& summary);
 

@@ -1,7 +1,9 @@
 #include "tree/drafts/DraftReview.h"
 
 #include "tree/StoreWaiting.h"
+#include "tree/edits/Quantity.h"
 #include "tree/reports/BillExport.h"
+#include "tree/reports/PrintedBill.h"
 
 #include <QCoreApplication>
 
@@ -81,6 +83,46 @@ QByteArray draftLinesCsv(const std::vector<store::DraftLineNow>& lines, bool gua
         appendCsvRecord(out, fields);
     }
     return out;
+}
+
+std::vector<PrintedRow> draftRows(const std::vector<store::DraftLineNow>& lines) {
+    const auto quantity = [](const std::optional<store::LineRow>& row) {
+        if (!row || row->quantity.isNull())
+            return QString();
+        bool number = false;
+        const double value = row->quantity.toDouble(&number);
+        return number ? formatQuantity(value) : row->quantity.toString();
+    };
+    std::vector<PrintedRow> rows;
+    rows.reserve(lines.size());
+    for (const store::DraftLineNow& now : lines) {
+        const store::DraftLine& line = now.line;
+        PrintedRow row;
+        row.level = !line.base    ? QCoreApplication::translate("tree", "added")
+                    : line.draft ? QCoreApplication::translate("tree", "changed")
+                                 : QCoreApplication::translate("tree", "removed");
+        row.id = line.component();
+        row.description = line.assembly();
+        row.quantity = quantity(line.draft);
+        row.unit = quantity(line.base);
+        row.extended = quantity(now.live);
+        QStringList notes;
+        if (now.since == store::DraftLineNow::Since::Changed) {
+            notes.append(QCoreApplication::translate("tree", "changed since"));
+            // The quantities are in the columns; a start date moved meanwhile is said here.
+            const std::optional<store::LineRow>& was = line.base;
+            if (was && now.live && valueText(was->startDate) != valueText(now.live->startDate))
+                notes.append(QCoreApplication::translate("tree", "start date now %1")
+                                 .arg(valueText(now.live->startDate)));
+        }
+        if (line.base && line.draft && valueText(line.base->startDate) != valueText(line.draft->startDate))
+            notes.append(QCoreApplication::translate("tree", "start date %1 \u2192 %2")
+                             .arg(valueText(line.base->startDate), valueText(line.draft->startDate)));
+        row.note = notes.join(QStringLiteral(", "));
+        row.marked = now.since == store::DraftLineNow::Since::Changed;
+        rows.push_back(std::move(row));
+    }
+    return rows;
 }
 
 } // namespace tree

@@ -17,6 +17,8 @@ class Desktop;
 
 namespace tree {
 
+struct PrintedRow;
+
 /// The open draft `name` and each of its lines with the row the tables hold now
 /// (store::reviewDraftAt, one trip off the window's thread). A draft applied or discarded
 /// meanwhile fails with DraftNotOpen.
@@ -38,5 +40,10 @@ QStringList draftLineFields(const store::DraftLineNow& line);
 /// spreadsheet (a text that would run as a formula is written as text); without it a script
 /// gets back exactly what the tables and the draft hold.
 QByteArray draftLinesCsv(const std::vector<store::DraftLineNow>& lines, bool guardFormulas);
+
+/// The lines as a printed draft lists them (draftDocument): the change, the component, the
+/// assembly, the quantity of the draft, the base and the live row; the note says where the live
+/// row moved since and where the draft moves a start date. Marked: a line changed since.
+std::vector<PrintedRow> draftRows(const std::vector<store::DraftLineNow>& lines);
 
 } // namespace tree

@@ -4,6 +4,7 @@
 #include "tree/StoreWaiting.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 
 namespace tree {
 
@@ -51,9 +52,11 @@ store::DraftInfo makeDraft(desktop::Desktop& desktop, const QString& location,
 
 namespace {
 
-/// The open draft's lines, read in one trip.
+/// The open draft's lines, read in one trip; with `editor`, this process's hold on it taken or
+/// renewed in the same trip, and who holds it.
 std::vector<store::DraftLine> readOpenDraft(desktop::Desktop& desktop, const QString& location,
-                                            const QString& name) {
+                                            const QString& name,
+                                            store::DraftEditor* editor = nullptr) {
     std::vector<store::DraftLine> lines;
     runWaiting(
         desktop, QCoreApplication::translate("tree", "Reading the draft"),
@@ -63,6 +66,8 @@ std::vector<store::DraftLine> readOpenDraft(desktop::Desktop& desktop, const QSt
             if (draft.state != store::DraftState::Open)
                 throw store::draftClosed(draft);
             lines = drafts->lines(draft.id);
+            if (editor)
+                *editor = drafts->hold(draft.id);
         },
         {});
     return lines;
@@ -76,8 +81,9 @@ DraftCounts readDraftCounts(desktop::Desktop& desktop, const QString& location,
 }
 
 DraftShown readDraftShown(desktop::Desktop& desktop, const QString& location, const QString& name) {
-    const std::vector<store::DraftLine> lines = readOpenDraft(desktop, location, name);
-    DraftShown shown{countsOf(lines), {}};
+    store::DraftEditor editor;
+    const std::vector<store::DraftLine> lines = readOpenDraft(desktop, location, name, &editor);
+    DraftShown shown{countsOf(lines), {}, editor};
     for (const store::DraftLine& line : lines)
         if (line.draft)
             shown.lines.insert(BomTreeModel::draftKey(line.draft->assembly, line.draft->component),
@@ -107,6 +113,21 @@ void discardDraft(desktop::Desktop& desktop, const QString& location, const QStr
                    drafts->discard(drafts->find(name).id);
                },
                {});
+}
+
+void letGoDraft(desktop::Desktop& desktop, const QString& location, const QString& name) {
+    runWaiting(desktop, QCoreApplication::translate("tree", "Closing the draft"),
+               [&](const store::ReadProgress&) {
+                   const std::unique_ptr<store::Drafts> drafts = store::openDrafts(location);
+                   drafts->letGo(drafts->find(name).id);
+               },
+               {});
+}
+
+QString draftReadOnlyText(const store::DraftEditor& editor) {
+    return QCoreApplication::translate("tree", "read-only: %1 has it open for editing since %2")
+        .arg(editor.by,
+             QLocale().toString(editor.since.toLocalTime(), QLocale::ShortFormat));
 }
 
 void showDraft(const QString& location, const QString& name) {

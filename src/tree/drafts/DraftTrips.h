@@ -39,11 +39,14 @@ store::DraftInfo makeDraft(desktop::Desktop& desktop, const QString& location,
 /// applied or discarded meanwhile).
 DraftCounts readDraftCounts(desktop::Desktop& desktop, const QString& location,
                             const QString& name);
-/// What the window shows of the open draft `name`: its counts, and how it holds each line it
-/// adds or changes, by BomTreeModel::draftKey (the tree marks them). Fails as readDraftCounts.
+/// What the window shows of the open draft `name`: its counts, how it holds each line it adds
+/// or changes, by BomTreeModel::draftKey (the tree marks them), and who has it open for
+/// editing: this process's hold is taken or renewed in the same trip, where nobody else holds
+/// it. Fails as readDraftCounts.
 struct DraftShown {
     DraftCounts counts;
     QHash<QString, DraftMark> lines;
+    store::DraftEditor editor;
 };
 DraftShown readDraftShown(desktop::Desktop& desktop, const QString& location, const QString& name);
 /// Applies the draft `name` to the tables themselves (store::applyDraftAt).
@@ -52,6 +55,11 @@ store::DraftApplyResult applyDraftTrip(desktop::Desktop& desktop, const QString&
 /// The user's answer for a line changed since it entered the draft, for the next apply.
 void choose(store::DraftChoices& choices, const store::DraftLineNow& line,
             store::DraftChoice choice);
+/// Gives up this process's hold on the draft `name` for editing, as the window leaves it.
+void letGoDraft(desktop::Desktop& desktop, const QString& location, const QString& name);
+/// What the window says of a draft that another editor has open for editing: "read-only: anna
+/// has it open for editing since 11.12.26 14:05".
+QString draftReadOnlyText(const store::DraftEditor& editor);
 /// Discards the open draft `name`.
 void discardDraft(desktop::Desktop& desktop, const QString& location, const QString& name);
 

@@ -138,20 +138,47 @@ struct KindTexts {
     const char* columns[7];
 };
 
+// Translated as they are printed (tr), marked here for the catalogue.
 const KindTexts& textsOf(BillKind kind) {
-    static const KindTexts indented{
-        "Bill of Material: %1",
-        {"Level", "Item ID", "Description", "Quantity", "UOM", "Extended Quantity", "Note"}};
-    static const KindTexts summarised{
-        "Summarised Bill: %1",
-        {"", "Item ID", "Description", "Total Quantity", "UOM", "Has Bill", "Note"}};
-    static const KindTexts whereUsed{
-        "Where Used: %1", {"Level", "Assembly", "Description", "Quantity", "UOM", "", "Note"}};
+    static const KindTexts indented{QT_TRANSLATE_NOOP("tree::PrintedBill", "Bill of Material: %1"),
+                                    {QT_TRANSLATE_NOOP("tree::PrintedBill", "Level"),
+                                     QT_TRANSLATE_NOOP("tree::PrintedBill", "Item ID"),
+                                     QT_TRANSLATE_NOOP("tree::PrintedBill", "Description"),
+                                     QT_TRANSLATE_NOOP("tree::PrintedBill", "Quantity"),
+                                     QT_TRANSLATE_NOOP("tree::PrintedBill", "UOM"),
+                                     QT_TRANSLATE_NOOP("tree::PrintedBill", "Extended Quantity"),
+                                     QT_TRANSLATE_NOOP("tree::PrintedBill", "Note")}};
+    static const KindTexts summarised{QT_TRANSLATE_NOOP("tree::PrintedBill", "Summarised Bill: %1"),
+                                      {"", QT_TRANSLATE_NOOP("tree::PrintedBill", "Item ID"),
+                                       QT_TRANSLATE_NOOP("tree::PrintedBill", "Description"),
+                                       QT_TRANSLATE_NOOP("tree::PrintedBill", "Total Quantity"),
+                                       QT_TRANSLATE_NOOP("tree::PrintedBill", "UOM"),
+                                       QT_TRANSLATE_NOOP("tree::PrintedBill", "Has Bill"),
+                                       QT_TRANSLATE_NOOP("tree::PrintedBill", "Note")}};
+    static const KindTexts whereUsed{QT_TRANSLATE_NOOP("tree::PrintedBill", "Where Used: %1"),
+                                     {QT_TRANSLATE_NOOP("tree::PrintedBill", "Level"),
+                                      QT_TRANSLATE_NOOP("tree::PrintedBill", "Assembly"),
+                                      QT_TRANSLATE_NOOP("tree::PrintedBill", "Description"),
+                                      QT_TRANSLATE_NOOP("tree::PrintedBill", "Quantity"),
+                                      QT_TRANSLATE_NOOP("tree::PrintedBill", "UOM"), "",
+                                      QT_TRANSLATE_NOOP("tree::PrintedBill", "Note")}};
+    // A draft's line: what it does, the component and the assembly it is in, the quantity the
+    // draft gives it, the one it had when it entered the draft (base) and the tables' now.
+    static const KindTexts draft{QT_TRANSLATE_NOOP("tree::PrintedBill", "Draft: %1"),
+                                 {QT_TRANSLATE_NOOP("tree::PrintedBill", "Change"),
+                                  QT_TRANSLATE_NOOP("tree::PrintedBill", "Component"),
+                                  QT_TRANSLATE_NOOP("tree::PrintedBill", "Assembly"),
+                                  QT_TRANSLATE_NOOP("tree::PrintedBill", "Draft Quantity"),
+                                  QT_TRANSLATE_NOOP("tree::PrintedBill", "Base Quantity"),
+                                  QT_TRANSLATE_NOOP("tree::PrintedBill", "Live Quantity"),
+                                  QT_TRANSLATE_NOOP("tree::PrintedBill", "Note")}};
     switch (kind) {
     case BillKind::Summarised:
         return summarised;
     case BillKind::WhereUsed:
         return whereUsed;
+    case BillKind::Draft:
+        return draft;
     case BillKind::Indented:
         break;
     }
@@ -183,6 +210,8 @@ QString PrintedBill::title() const {
         return tr("Summarised Bill: %1").arg(title);
     case BillKind::WhereUsed:
         return tr("Where Used: %1").arg(title);
+    case BillKind::Draft:
+        return tr("Draft: %1").arg(title);
     case BillKind::Indented:
         break;
     }
@@ -230,6 +259,15 @@ std::unique_ptr<PrintedBill> whereUsedDocument(const WhereUsedReport& report, Bi
         rows.push_back(std::move(row));
     }
     return std::make_unique<PrintedBill>(BillKind::WhereUsed, heldRows(std::move(rows)),
+                                          std::move(heading));
+}
+
+std::unique_ptr<PrintedBill> draftDocument(std::vector<PrintedRow> rows, BillHeading heading) {
+    for (PrintedRow& row : rows) {
+        row.id = oneLine(row.id);
+        row.description = oneLine(row.description);
+    }
+    return std::make_unique<PrintedBill>(BillKind::Draft, heldRows(std::move(rows)),
                                           std::move(heading));
 }
 
@@ -304,7 +342,9 @@ int PrintedBill::paginate(QPagedPaintDevice& device) {
     for (int c : {Level, Extended})
         if (!*texts.columns[c])
             widths[c] = 0;
-    const qreal caps[Columns] = {0.08, 1, 1, 0.14, 0.10, 0.14, 0.22};
+    // A draft's print has a quantity in the unit's column too.
+    const qreal caps[Columns] = {0.08, 1, 1, 0.14, m_kind == BillKind::Draft ? 0.14 : 0.10, 0.14,
+                                 0.22};
     qreal fixed = 0;
     for (int c : {Level, Quantity, Unit, Extended, Note}) {
         widths[c] = std::min(widths[c], caps[c] * m_width);
@@ -390,7 +430,8 @@ void PrintedBill::paintHeading(QPainter& painter, int page) const {
         if (*texts.columns[column])
             drawCell(painter, tr(texts.columns[column]), m_columns[column].x,
                      m_columns[column].width, top + m_ascent,
-                     column == Quantity || (column == Extended && m_kind == BillKind::Indented),
+                     column == Quantity || (column == Extended && m_kind == BillKind::Indented) ||
+                         (column != Note && column > Description && m_kind == BillKind::Draft),
                      true);
     painter.setPen(QPen(Qt::black, 0));
     painter.drawLine(QPointF(0, m_headingHeight), QPointF(m_width, m_headingHeight));
@@ -433,9 +474,9 @@ void PrintedBill::paintRow(QPainter& painter, const Row& row, qreal top) const {
     }
     cell(Quantity, row.quantity, true);
     if (!row.unit.isEmpty())
-        drawCell(painter, row.unit, m_columns[Unit].x, m_columns[Unit].width, y, false, false,
-                 &shared(row.unit, device));
-    cell(Extended, row.extended, m_kind == BillKind::Indented);
+        drawCell(painter, row.unit, m_columns[Unit].x, m_columns[Unit].width, y,
+                 m_kind == BillKind::Draft, false, &shared(row.unit, device));
+    cell(Extended, row.extended, m_kind == BillKind::Indented || m_kind == BillKind::Draft);
     if (!row.note.isEmpty())
         drawCell(painter, row.note, m_columns[Note].x, m_columns[Note].width, y, false, false,
                  &shared(row.note, device));

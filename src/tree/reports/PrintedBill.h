@@ -24,7 +24,7 @@ struct WhereUsedReport;
 /// What a printed bill lists: the indented bill (every line in the tree's order), the
 /// summarised bill (each item once, its quantities added up), or Where Used (the assemblies
 /// that use an item).
-enum class BillKind { Indented, Summarised, WhereUsed };
+enum class BillKind { Indented, Summarised, WhereUsed, Draft };
 
 /// One printed row, its texts as they print; an empty text prints nothing.
 struct PrintedRow {
@@ -152,5 +152,7 @@ std::unique_ptr<PrintedBill> summarisedDocument(std::vector<SummaryLine> lines, 
 /// quantity of the item in it; `heading` names the database and the date (its item and
 /// description are the report's).
 std::unique_ptr<PrintedBill> whereUsedDocument(const WhereUsedReport& report, BillHeading heading);
+/// A draft's lines made ready to print (tree::draftRows), under the draft's name and reason.
+std::unique_ptr<PrintedBill> draftDocument(std::vector<PrintedRow> rows, BillHeading heading);
 
 } // namespace tree
