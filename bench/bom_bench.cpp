@@ -5,7 +5,8 @@
 //   bom-bench --smoke        small sizes, 2 runs each (a check that every case still runs)
 //   bom-bench --runs N       N runs of each case
 //   bom-bench --only GROUP   one group of cases: deep, scale, wide, items, explode, find,
-//                            compare, server, bulk, paste, responsive, live, history, print or
+//                            compare, server, bulk, paste, responsive, live, history, print,
+//                            drafts or
 //                            million (a bill of a million lines, written first)
 //
 // The server group (rows named "server: ...") starts a throw-away PostgreSQL server (the
@@ -19,6 +20,7 @@
 #include "BenchData.h"
 #include "bulk_bench.h"
 #include "compare_bench.h"
+#include "draft_bench.h"
 #include "history_bench.h"
 #include "planning_bench.h"
 #include "live_bench.h"
@@ -59,7 +61,7 @@ int main(int argc, char* argv[]) {
     const int wideNodes = sizes.wideDirect * (1 + sizes.wideLeaves);
 
     // --only NAME runs one group of cases (deep, scale, wide, items, explode, find, compare,
-    // server, bulk, paste, responsive, live, history, planning, print; history-writes: the
+    // server, bulk, paste, responsive, live, history, planning, print, drafts; history-writes: the
     // history's writes alone).
     QString only;
     if (const qsizetype at = args.indexOf(QStringLiteral("--only")); at > 0 && at + 1 < args.size())
@@ -122,5 +124,7 @@ int main(int argc, char* argv[]) {
                              bench::mostUsedLeaf(deep));
     if (wanted("print"))
         bench::printCases(bench);
+    if (wanted("drafts"))
+        bench::draftCases(runs, sizes, deep, items);
     return 0;
 }
