@@ -3,6 +3,7 @@
 // and after, every kept moment is rebuilt exactly, and a write killed at any step loses no
 // change and records none that did not happen.
 
+#include "store/Draft.h"
 #include "store/History.h"
 #include "store/sqlite/history/HistoryFile.h"
 #include "store/ItemKey.h"
@@ -549,6 +550,16 @@ private Q_SLOTS:
         QCOMPARE(changes.size(), std::size_t(3));
         QCOMPARE(changes[0].after.quantity.toDouble(), 4.0);
         QVERIFY(!QFile::exists(user));
+
+        // A folder reached through a link (a home on another disk, a share) is no link in the
+        // history's own place: the database there keeps its history, and its drafts.
+        const QString linked = m_dir.filePath(QStringLiteral("linked"));
+        QVERIFY(QFile::link(m_dir.filePath(QStringLiteral("moved")), linked));
+        const QString through = linked + QStringLiteral("/bom.db");
+        openStore(through)->changeQuantity(QStringLiteral("TOP"), QStringLiteral("A1"), 4.0, 5.0);
+        QCOMPARE(openHistory(through)->changes({}).size(), std::size_t(4));
+        openDrafts(through)->create(QStringLiteral("through a link"), {});
+        QCOMPARE(openDrafts(moved)->list().size(), std::size_t(1));
     }
 
     void refusesAnotherDatabasesHistoryAndSetsADamagedOneAside() {

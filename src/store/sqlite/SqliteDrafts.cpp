@@ -148,7 +148,7 @@ SqliteDrafts::SqliteDrafts(const QString& databasePath) {
         const HistoryFile file(databasePath);
         m_path = file.path();
     }
-    const QByteArray name = QFile::encodeName(m_path);
+    const QByteArray name = QFile::encodeName(openablePath(m_path));
     if (sqlite3_open_v2(name.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW,
                         nullptr) != SQLITE_OK) {
         const QString text = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory");

@@ -90,6 +90,12 @@ HistoryPlace userPlace(const QString& databasePath) {
             false};
 }
 
+QString openablePath(const QString& path) {
+    const QFileInfo file(path);
+    const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? file.absoluteFilePath() : folder + QLatin1Char('/') + file.fileName();
+}
+
 HistoryFile::HistoryFile(const QString& databasePath)
     : m_database(QFileInfo(databasePath).absoluteFilePath()), m_place(historyPlace(databasePath)) {
     open();
@@ -133,7 +139,7 @@ void HistoryFile::open() {
     const bool existed = QFileInfo::exists(path());
     if (!existed && !m_place.beside)
         QDir().mkpath(QFileInfo(path()).absolutePath());
-    const QByteArray name = QFile::encodeName(path());
+    const QByteArray name = QFile::encodeName(openablePath(path()));
     // URIs for the data attached read-only; the history's own path is absolute, never one.
     if (sqlite3_open_v2(name.constData(), &m_db,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI |
@@ -316,7 +322,8 @@ void HistoryFile::checkIdentity() {
 void HistoryFile::attachData() {
     if (m_dataAttached)
         return;
-    QUrl url = QUrl::fromLocalFile(m_database);
+    // Opened as the history is, with NOFOLLOW: through the folder as the system resolves it.
+    QUrl url = QUrl::fromLocalFile(openablePath(m_database));
     url.setQuery(QStringLiteral("mode=ro"));
     sql::NativeStatement attach = statement(m_db, historyschema::AttachData);
     attach.bind(url.toString(QUrl::FullyEncoded));

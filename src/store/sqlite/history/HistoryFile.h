@@ -35,6 +35,11 @@ struct HistoryPlace {
 HistoryPlace historyPlace(const QString& databasePath);
 /// The place in the user's data folder (beside == false).
 HistoryPlace userPlace(const QString& databasePath);
+/// `path` with its folder as the system resolves it, its own name as it is: what the history's
+/// connections open with SQLITE_OPEN_NOFOLLOW, which refuses a symbolic link anywhere on the
+/// path. A database in a folder reached through a link (a home under /data, a share) keeps its
+/// history; a link in the history's own place is still refused.
+QString openablePath(const QString& path);
 
 /// One open history file, for one operation. Opening creates it when missing, with the tables'
 /// rows of that moment as its starting state; an existing one is checked: one made for
