@@ -1032,6 +1032,10 @@ Jetzt in der Datenbank: %5</translation>
         <translation>Entwurf mit Datenbank &amp;vergleichen…</translation>
     </message>
     <message>
+        <source>%1 The window shows the database again.</source>
+        <translation>%1 Das Fenster zeigt wieder die Datenbank.</translation>
+    </message>
+    <message>
         <source>Print Draft</source>
         <translation>Entwurf drucken</translation>
     </message>
@@ -1045,10 +1049,6 @@ Jetzt in der Datenbank: %5</translation>
             <numerusform>Entwurf %1 gedruckt: %n Seite.</numerusform>
             <numerusform>Entwurf %1 gedruckt: %n Seiten.</numerusform>
         </translation>
-    </message>
-    <message>
-        <source>%1 The window shows the database again.</source>
-        <translation>%1 Das Fenster zeigt wieder die Datenbank.</translation>
     </message>
 </context>
 <context>
@@ -2967,6 +2967,680 @@ Neue Datei…: in eine neue Datenbankdatei schreiben.</translation>
 <context>
     <name>store</name>
     <message>
+        <source>Circular structure</source>
+        <translation>Zirkuläre Struktur</translation>
+    </message>
+    <message>
+        <source>Assembly not in Item Master</source>
+        <translation>Baugruppe nicht im Artikelstamm</translation>
+    </message>
+    <message>
+        <source>Component not in Item Master</source>
+        <translation>Komponente nicht im Artikelstamm</translation>
+    </message>
+    <message>
+        <source>Assembly ID differs from Item Master</source>
+        <translation>Baugruppennummer weicht vom Artikelstamm ab</translation>
+    </message>
+    <message>
+        <source>Component ID differs from Item Master</source>
+        <translation>Komponentennummer weicht vom Artikelstamm ab</translation>
+    </message>
+    <message>
+        <source>No quantity</source>
+        <translation>Keine Menge</translation>
+    </message>
+    <message>
+        <source>Zero quantity</source>
+        <translation>Menge null</translation>
+    </message>
+    <message>
+        <source>Negative quantity</source>
+        <translation>Negative Menge</translation>
+    </message>
+    <message>
+        <source>Quantity not a number</source>
+        <translation>Menge keine Zahl</translation>
+    </message>
+    <message>
+        <source>Line ID not valid UTF-8</source>
+        <translation>Nummer der Position kein gültiges UTF-8</translation>
+    </message>
+    <message>
+        <source>Item Master ID not valid UTF-8</source>
+        <translation>Artikelnummer im Artikelstamm kein gültiges UTF-8</translation>
+    </message>
+    <message>
+        <source>Fraction of a whole-number unit</source>
+        <translation>Bruchteil einer ganzzahligen Mengeneinheit</translation>
+    </message>
+    <message>
+        <source>%1: the item is a component of itself.</source>
+        <translation>%1: Der Artikel ist Komponente seiner selbst.</translation>
+    </message>
+    <message>
+        <source>%1: the item is a component of itself, in a loop of %2 items.</source>
+        <translation>%1: Der Artikel ist Komponente seiner selbst, in einem Zyklus aus %2 Artikeln.</translation>
+    </message>
+    <message>
+        <source>%1: one way round a loop of %2 items.</source>
+        <translation>%1: ein Weg durch einen Zyklus aus %2 Artikeln.</translation>
+    </message>
+    <message>
+        <source>The Item Master has no item &apos;%1&apos;.</source>
+        <translation>Der Artikelstamm enthält keinen Artikel „%1“.</translation>
+    </message>
+    <message>
+        <source>The line holds &apos;%1&apos;, the Item Master &apos;%2&apos;: they differ in letter case and blanks.</source>
+        <translation>Die Position enthält „%1“, der Artikelstamm „%2“: Sie unterscheiden sich in Groß-/Kleinschreibung und Leerzeichen.</translation>
+    </message>
+    <message>
+        <source>The line holds &apos;%1&apos;, the Item Master &apos;%2&apos;: they differ in leading or trailing blanks.</source>
+        <translation>Die Position enthält „%1“, der Artikelstamm „%2“: Sie unterscheiden sich in Leerzeichen am Anfang oder Ende.</translation>
+    </message>
+    <message>
+        <source>The line holds &apos;%1&apos;, the Item Master &apos;%2&apos;: they differ in letter case.</source>
+        <translation>Die Position enthält „%1“, der Artikelstamm „%2“: Sie unterscheiden sich in Groß-/Kleinschreibung.</translation>
+    </message>
+    <message>
+        <source>The quantity is Null.</source>
+        <translation>Die Menge ist leer (Null).</translation>
+    </message>
+    <message>
+        <source>The quantity is 0.</source>
+        <translation>Die Menge ist 0.</translation>
+    </message>
+    <message>
+        <source>The quantity is %1.</source>
+        <translation>Die Menge ist %1.</translation>
+    </message>
+    <message>
+        <source>The quantity holds the text &apos;%1&apos;.</source>
+        <translation>Die Menge enthält den Text „%1“.</translation>
+    </message>
+    <message>
+        <source>The quantity is not a finite number.</source>
+        <translation>Die Menge ist keine endliche Zahl.</translation>
+    </message>
+    <message>
+        <source>The assembly ID &apos;%1&apos; and the component ID &apos;%2&apos; of this line are not valid UTF-8 text: correct it in BomDetail, for example by importing it again as UTF-8.</source>
+        <translation>Die Baugruppennummer „%1“ und die Komponentennummer „%2“ dieser Position sind kein gültiger UTF-8-Text: Korrigieren Sie sie in BomDetail, zum Beispiel durch erneuten Import als UTF-8.</translation>
+    </message>
+    <message>
+        <source>The assembly ID &apos;%1&apos; of this line is not valid UTF-8 text: correct it in BomDetail, for example by importing it again as UTF-8.</source>
+        <translation>Die Baugruppennummer „%1“ dieser Position ist kein gültiger UTF-8-Text: Korrigieren Sie sie in BomDetail, zum Beispiel durch erneuten Import als UTF-8.</translation>
+    </message>
+    <message>
+        <source>The component ID &apos;%1&apos; of this line is not valid UTF-8 text: correct it in BomDetail, for example by importing it again as UTF-8.</source>
+        <translation>Die Komponentennummer „%1“ dieser Position ist kein gültiger UTF-8-Text: Korrigieren Sie sie in BomDetail, zum Beispiel durch erneuten Import als UTF-8.</translation>
+    </message>
+    <message>
+        <source>The quantity %1 is not a whole number of %2, a unit counted in whole pieces.</source>
+        <translation>Die Menge %1 ist keine ganze Zahl von %2, einer Mengeneinheit, die in ganzen Stück gezählt wird.</translation>
+    </message>
+    <message>
+        <source>The Item Master ID &apos;%1&apos; is not valid UTF-8 text: correct it in ItemMaster, for example by importing it again as UTF-8.</source>
+        <translation>Die Artikelnummer „%1“ im Artikelstamm ist kein gültiger UTF-8-Text: Korrigieren Sie sie in ItemMaster, zum Beispiel durch erneuten Import als UTF-8.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; (the same ID as &apos;%2&apos;: IDs compare without regard to ASCII case)</source>
+        <translation>„%1“ (dieselbe Nummer wie „%2“: Nummern werden ohne Rücksicht auf ASCII-Groß-/Kleinschreibung verglichen)</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; would hold %2 ItemMaster and %3 BomDetail rows instead of %4 and %5.</source>
+        <translation>„%1“ enthielte %2 Zeilen in ItemMaster und %3 in BomDetail statt %4 und %5.</translation>
+    </message>
+    <message>
+        <source>%1: the %2 is %3 bytes long; a value may hold at most %4 bytes.</source>
+        <translation>%1: %2 ist %3 Byte lang; ein Wert darf höchstens %4 Byte lang sein.</translation>
+    </message>
+    <message>
+        <source>Could not write the lines</source>
+        <translation>Die Positionen konnten nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>Could not add the lines</source>
+        <translation>Die Positionen konnten nicht hinzugefügt werden</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; cannot be a component of itself.</source>
+        <translation>„%1“ kann nicht Komponente seiner selbst sein.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; cannot be a component of &apos;%2&apos;: &apos;%2&apos; is already part of the structure of &apos;%1&apos;.</source>
+        <translation>„%1“ kann nicht Komponente von „%2“ sein: „%2“ ist bereits Teil der Struktur von „%1“.</translation>
+    </message>
+    <message>
+        <source>The bill of material of &apos;%1&apos; already lists &apos;%2&apos;.</source>
+        <translation>Die Stückliste von „%1“ enthält „%2“ bereits.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not in the Item Master, and it has no bill of material yet: a bill is only started for an item of the Item Master. Nothing was written.</source>
+        <translation>„%1“ ist nicht im Artikelstamm und hat noch keine Stückliste: Eine Stückliste wird nur für einen Artikel des Artikelstamms angelegt. Es wurde nichts geschrieben.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not in the Item Master.</source>
+        <translation>„%1“ ist nicht im Artikelstamm.</translation>
+    </message>
+    <message>
+        <source>The quantity of &apos;%1&apos; in the bill of material of &apos;%2&apos; would be %3, which is not a finite number.</source>
+        <translation>Die Menge von „%1“ in der Stückliste von „%2“ wäre %3, und das ist keine endliche Zahl.</translation>
+    </message>
+    <message>
+        <source>The line of &apos;%1&apos; in the bill of material of &apos;%2&apos; has been changed or removed by another program since; nothing was written.</source>
+        <translation>Die Position „%1“ in der Stückliste von „%2“ wurde inzwischen von einem anderen Programm geändert oder entfernt; es wurde nichts geschrieben.</translation>
+    </message>
+    <message>
+        <source>The line of &apos;%1&apos; in the bill of material of &apos;%2&apos; stands in BomDetail as %3 rows whose IDs differ only in letter case, and the editor changes one line at a time; nothing was written. Keep one of those rows and give the table its unique index under the key rule (on a server, bom-import --create-schema adds it).</source>
+        <translation>Die Position „%1“ in der Stückliste von „%2“ steht in BomDetail als %3 Zeilen, deren Nummern sich nur in Groß-/Kleinschreibung unterscheiden, und der Editor ändert eine Position nach der anderen; es wurde nichts geschrieben. Behalten Sie eine dieser Zeilen und geben Sie der Tabelle ihren eindeutigen Index nach der Schlüsselregel (auf einem Server legt ihn bom-import --create-schema an).</translation>
+    </message>
+    <message>
+        <source>Could not find table &apos;%1&apos; in %2.</source>
+        <translation>Tabelle „%1“ wurde in %2 nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>Table &apos;%1&apos; has no primary key on %2.</source>
+        <translation>Tabelle „%1“ hat keinen Primärschlüssel auf %2.</translation>
+    </message>
+    <message>
+        <source>Table &apos;%1&apos; has no column &apos;%2&apos;.</source>
+        <translation>Tabelle „%1“ hat keine Spalte „%2“.</translation>
+    </message>
+    <message>
+        <source>Column &apos;%1&apos; of table &apos;%2&apos; is not in its place in the primary key.</source>
+        <translation>Spalte „%1“ der Tabelle „%2“ steht nicht an ihrer Stelle im Primärschlüssel.</translation>
+    </message>
+    <message>
+        <source>The user&apos;s rights on %1 do not allow reading the table &apos;%2&apos; (it lacks SELECT on its column &apos;%3&apos;).</source>
+        <translation>Die Rechte des Benutzers auf %1 erlauben nicht, die Tabelle „%2“ zu lesen (es fehlt SELECT auf ihrer Spalte „%3“).</translation>
+    </message>
+    <message>
+        <source>Table &apos;%1&apos; in %2 has no unique index on (%3), so IDs that differ only in letter case could stand in it as two rows, and one delete or undo would change both. bom-import --create-schema %2 adds the index (it refuses while two rows differ only so).</source>
+        <translation>Tabelle „%1“ in %2 hat keinen eindeutigen Index auf (%3); Nummern, die sich nur in Groß-/Kleinschreibung unterscheiden, könnten darin als zwei Zeilen stehen, und ein Löschen oder Rückgängigmachen änderte beide. bom-import --create-schema %2 legt den Index an (es lehnt ab, solange sich zwei Zeilen nur so unterscheiden).</translation>
+    </message>
+    <message>
+        <source>Could not connect: %1.</source>
+        <translation>Keine Verbindung: %1.</translation>
+    </message>
+    <message>
+        <source>the server address given cannot be read; write it as postgresql://[user@][host][:port][/database][?parameter=value&amp;…] or as libpq&apos;s key=value pairs</source>
+        <translation>Die angegebene Serveradresse ist nicht lesbar; schreiben Sie sie als postgresql://[user@][host][:port][/database][?parameter=value&amp;…] oder als Paare key=value von libpq</translation>
+    </message>
+    <message>
+        <source>Could not connect to &apos;%1&apos;: the port &apos;%2&apos; is not a number from 1 to 65535.</source>
+        <translation>Keine Verbindung zu „%1“: Der Port „%2“ ist keine Zahl von 1 bis 65535.</translation>
+    </message>
+    <message>
+        <source>no database name was given</source>
+        <translation>Es wurde kein Datenbankname angegeben</translation>
+    </message>
+    <message>
+        <source>the port &apos;%1&apos; is not a number from 1 to 65535</source>
+        <translation>Der Port „%1“ ist keine Zahl von 1 bis 65535</translation>
+    </message>
+    <message>
+        <source>Could not read ItemMaster</source>
+        <translation>ItemMaster konnte nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Could not read BomDetail</source>
+        <translation>BomDetail konnte nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>The quantity of &apos;%1&apos; in &apos;%2&apos; is not a number: &apos;%3&apos;.</source>
+        <translation>Die Menge von „%1“ in „%2“ ist keine Zahl: „%3“.</translation>
+    </message>
+    <message>
+        <source>Could not add &apos;%1&apos; to &apos;%2&apos;</source>
+        <translation>„%1“ konnte nicht zu „%2“ hinzugefügt werden</translation>
+    </message>
+    <message>
+        <source>Could not delete the line</source>
+        <translation>Die Position konnte nicht gelöscht werden</translation>
+    </message>
+    <message>
+        <source>Could not change the quantity of &apos;%1&apos; in &apos;%2&apos;</source>
+        <translation>Die Menge von „%1“ in „%2“ konnte nicht geändert werden</translation>
+    </message>
+    <message>
+        <source>unknown database error</source>
+        <translation>unbekannter Datenbankfehler</translation>
+    </message>
+    <message>
+        <source>The quantity of &apos;%1&apos; in &apos;%2&apos; is not a number.</source>
+        <translation>Die Menge von „%1“ in „%2“ ist keine Zahl.</translation>
+    </message>
+    <message>
+        <source>Changes by other editors show only after a reload: the server&apos;s tables have no change triggers (bom-import --create-schema adds them)</source>
+        <translation>Änderungen anderer Editoren erscheinen erst nach erneutem Laden: Die Tabellen des Servers haben keine Änderungstrigger (bom-import --create-schema legt sie an)</translation>
+    </message>
+    <message>
+        <source>This server keeps no history of changes, not even the editor&apos;s own: Tools ▸ Keep History on This Server… or bom-import --enable-history turns it on</source>
+        <translation>Dieser Server führt keine Änderungshistorie, auch nicht die des Editors selbst: Extras ▸ Historie auf diesem Server führen… oder bom-import --enable-history schaltet sie ein</translation>
+    </message>
+    <message>
+        <source>The server&apos;s tables have their change triggers again; what is shown was read again.</source>
+        <translation>Die Tabellen des Servers haben wieder ihre Änderungstrigger; das Angezeigte wurde neu gelesen.</translation>
+    </message>
+    <message>
+        <source>This server is a read-only standby: browse, no edits. Other editors&apos; changes, made on the primary, are looked for every %1 s, as a standby cannot tell of them.</source>
+        <translation>Dieser Server ist ein schreibgeschützter Standby: ansehen, nicht bearbeiten. Änderungen anderer Editoren auf dem Primärserver werden alle %1 s gesucht, da ein Standby sie nicht meldet.</translation>
+    </message>
+    <message>
+        <source>Live changes need a direct or session-pooled connection: behind this pooler other editors&apos; changes are looked for every %1 s instead, more slowly.</source>
+        <translation>Live-Änderungen brauchen eine direkte oder sitzungsweise gepoolte Verbindung: Hinter diesem Pooler werden Änderungen anderer Editoren stattdessen alle %1 s gesucht, langsamer.</translation>
+    </message>
+    <message>
+        <source>The connection to the server was lost; trying again…</source>
+        <translation>Die Verbindung zum Server ist unterbrochen; neuer Versuch…</translation>
+    </message>
+    <message>
+        <source>Connected to another of the address&apos;s servers (%1, port %2); what is shown was read again.</source>
+        <translation>Mit einem anderen Server der Adresse verbunden (%1, Port %2); das Angezeigte wurde neu gelesen.</translation>
+    </message>
+    <message>
+        <source>Connected to the server again; what is shown was read again.</source>
+        <translation>Wieder mit dem Server verbunden; das Angezeigte wurde neu gelesen.</translation>
+    </message>
+    <message>
+        <source>Could not read the database</source>
+        <translation>Die Datenbank konnte nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>The user &apos;%1&apos; may not keep the history of changes on &apos;%2&apos;: it lacks the right %3.</source>
+        <translation>Der Benutzer „%1“ darf auf „%2“ keine Änderungshistorie führen: Ihm fehlt das Recht %3.</translation>
+    </message>
+    <message>
+        <source>Could not keep the history of changes on &apos;%1&apos;</source>
+        <translation>Die Änderungshistorie auf „%1“ konnte nicht eingerichtet werden</translation>
+    </message>
+    <message>
+        <source>CREATE on the database &apos;%1&apos;</source>
+        <translation>CREATE auf der Datenbank „%1“</translation>
+    </message>
+    <message>
+        <source>TRIGGER on the table ItemMaster</source>
+        <translation>TRIGGER auf der Tabelle ItemMaster</translation>
+    </message>
+    <message>
+        <source>TRIGGER on the table BomDetail</source>
+        <translation>TRIGGER auf der Tabelle BomDetail</translation>
+    </message>
+    <message>
+        <source>SELECT on the table ItemMaster</source>
+        <translation>SELECT auf der Tabelle ItemMaster</translation>
+    </message>
+    <message>
+        <source>SELECT on the table BomDetail</source>
+        <translation>SELECT auf der Tabelle BomDetail</translation>
+    </message>
+    <message>
+        <source>the schema bom_history (its tables change, change_set, kept and gap, its functions record, record_truncate, stamp_commit and check_triggers)</source>
+        <translation>das Schema bom_history (seine Tabellen change, change_set, kept und gap, seine Funktionen record, record_truncate, stamp_commit und check_triggers)</translation>
+    </message>
+    <message>
+        <source>the history&apos;s order of commits and check of its triggers, its functions running with the rights of &apos;%1&apos;, nobody else writing there</source>
+        <translation>die Commit-Reihenfolge der Historie und die Prüfung ihrer Trigger, ihre Funktionen mit den Rechten von „%1“, niemand sonst schreibt dort</translation>
+    </message>
+    <message>
+        <source>the triggers on ItemMaster</source>
+        <translation>die Trigger auf ItemMaster</translation>
+    </message>
+    <message>
+        <source>the triggers on BomDetail</source>
+        <translation>die Trigger auf BomDetail</translation>
+    </message>
+    <message>
+        <source>Could not remove the history of changes on &apos;%1&apos;</source>
+        <translation>Die Änderungshistorie auf „%1“ konnte nicht entfernt werden</translation>
+    </message>
+    <message>
+        <source>Could not read the history of &apos;%1&apos;</source>
+        <translation>Die Historie von „%1“ konnte nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; keeps no history of changes (bom-import --enable-history turns it on).</source>
+        <translation>„%1“ führt keine Änderungshistorie (bom-import --enable-history schaltet sie ein).</translation>
+    </message>
+    <message>
+        <source>The history of changes on &apos;%1&apos; was made by an earlier editor and knows neither the order of its commits nor its gaps: bom-import --enable-history brings it up to date.</source>
+        <translation>Die Änderungshistorie auf „%1“ wurde von einem älteren Editor angelegt und kennt weder die Reihenfolge ihrer Commits noch ihre Lücken: bom-import --enable-history bringt sie auf den neuesten Stand.</translation>
+    </message>
+    <message>
+        <source>: it says not since when it is kept.</source>
+        <translation>: Sie gibt nicht an, seit wann sie geführt wird.</translation>
+    </message>
+    <message>
+        <source>Could not forget changes in the history of &apos;%1&apos;</source>
+        <translation>Änderungen in der Historie von „%1“ konnten nicht verworfen werden</translation>
+    </message>
+    <message>
+        <source>The history of &apos;%1&apos; is kept since %2 only.</source>
+        <translation>Die Historie von „%1“ wird erst seit %2 geführt.</translation>
+    </message>
+    <message>
+        <source>ItemMaster and BomDetail</source>
+        <translation>ItemMaster und BomDetail</translation>
+    </message>
+    <message>
+        <source>The history of &apos;%1&apos; records no changes now: its triggers on %2 were disabled or dropped after %3, so no earlier moment can be shown exactly (bom-import --enable-history puts them back).</source>
+        <translation>Die Historie von „%1“ zeichnet derzeit keine Änderungen auf: Ihre Trigger auf %2 wurden nach %3 deaktiviert oder entfernt, daher lässt sich kein früherer Zeitpunkt genau zeigen (bom-import --enable-history stellt sie wieder her).</translation>
+    </message>
+    <message>
+        <source>The history of &apos;%1&apos; is not whole before %2: its triggers on %3 were disabled, dropped or made anew between %4 and %2, and what was written meanwhile was not recorded.</source>
+        <translation>Die Historie von „%1“ ist vor %2 nicht vollständig: Ihre Trigger auf %3 wurden zwischen %4 und %2 deaktiviert, entfernt oder neu angelegt, und was in der Zwischenzeit geschrieben wurde, ist nicht aufgezeichnet.</translation>
+    </message>
+    <message>
+        <source>The server&apos;s history records no changes: its triggers on %1 were disabled or dropped (bom-import --enable-history puts them back)</source>
+        <translation>Die Historie des Servers zeichnet keine Änderungen auf: Ihre Trigger auf %1 wurden deaktiviert oder entfernt (bom-import --enable-history stellt sie wieder her)</translation>
+    </message>
+    <message>
+        <source>Could not create the tables on &apos;%1&apos;</source>
+        <translation>Die Tabellen auf „%1“ konnten nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>: the server did not answer.</source>
+        <translation>: Der Server hat nicht geantwortet.</translation>
+    </message>
+    <message>
+        <source>Could not start writing &apos;%1&apos;</source>
+        <translation>Das Schreiben von „%1“ konnte nicht begonnen werden</translation>
+    </message>
+    <message>
+        <source>Could not lock the tables on &apos;%1&apos;</source>
+        <translation>Die Tabellen auf „%1“ konnten nicht gesperrt werden</translation>
+    </message>
+    <message>
+        <source>Could not read the tables on &apos;%1&apos;</source>
+        <translation>Die Tabellen auf „%1“ konnten nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Could not count ItemMaster</source>
+        <translation>ItemMaster konnte nicht gezählt werden</translation>
+    </message>
+    <message>
+        <source>Could not count BomDetail</source>
+        <translation>BomDetail konnte nicht gezählt werden</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; holds %2 ItemMaster and %3 BomDetail rows already; a database is copied only into empty tables (CSV rows can be added with --into).</source>
+        <translation>„%1“ enthält bereits %2 Zeilen in ItemMaster und %3 in BomDetail; eine Datenbank wird nur in leere Tabellen kopiert (CSV-Zeilen lassen sich mit --into hinzufügen).</translation>
+    </message>
+    <message>
+        <source>: no answer.</source>
+        <translation>: keine Antwort.</translation>
+    </message>
+    <message>
+        <source>%1: the %2 holds a NUL character (byte 0), which text on a server cannot hold.</source>
+        <translation>%1: %2 enthält ein NUL-Zeichen (Byte 0), das Text auf einem Server nicht enthalten kann.</translation>
+    </message>
+    <message>
+        <source>%1: ItemMaster already holds the ItemID %2.</source>
+        <translation>%1: ItemMaster enthält die ItemID %2 bereits.</translation>
+    </message>
+    <message>
+        <source>%1 to %2: could not write the rows into ItemMaster</source>
+        <translation>%1 bis %2: Die Zeilen konnten nicht in ItemMaster geschrieben werden</translation>
+    </message>
+    <message>
+        <source>%1: BomDetail already lists the component %2 under the assembly %3.</source>
+        <translation>%1: BomDetail führt die Komponente %2 unter der Baugruppe %3 bereits.</translation>
+    </message>
+    <message>
+        <source>%1 to %2: could not write the rows into BomDetail</source>
+        <translation>%1 bis %2: Die Zeilen konnten nicht in BomDetail geschrieben werden</translation>
+    </message>
+    <message>
+        <source>Could not write &apos;%1&apos;</source>
+        <translation>„%1“ konnte nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>No database has been chosen.</source>
+        <translation>Es wurde keine Datenbank gewählt.</translation>
+    </message>
+    <message>
+        <source>the address holds a password; give it in ~/.pgpass or PGPASSWORD instead</source>
+        <translation>Die Adresse enthält ein Passwort; geben Sie es stattdessen in ~/.pgpass oder PGPASSWORD an</translation>
+    </message>
+    <message>
+        <source>Could not connect to &apos;%1&apos;: %2.</source>
+        <translation>Keine Verbindung zu „%1“: %2.</translation>
+    </message>
+    <message>
+        <source>The client key for &apos;%1&apos; did not open with the passphrase given.</source>
+        <translation>Der Client-Schlüssel für „%1“ ließ sich mit der angegebenen Passphrase nicht öffnen.</translation>
+    </message>
+    <message>
+        <source>The client key for &apos;%1&apos; is locked with a passphrase.</source>
+        <translation>Der Client-Schlüssel für „%1“ ist mit einer Passphrase gesperrt.</translation>
+    </message>
+    <message>
+        <source>The server of &apos;%1&apos; asks for a password.</source>
+        <translation>Der Server von „%1“ verlangt ein Passwort.</translation>
+    </message>
+    <message>
+        <source>The server of &apos;%1&apos; did not accept the password.</source>
+        <translation>Der Server von „%1“ hat das Passwort nicht angenommen.</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>nicht genügend Speicher</translation>
+    </message>
+    <message>
+        <source>this server is a read-only standby: browse, no edits</source>
+        <translation>Dieser Server ist ein schreibgeschützter Standby: ansehen, nicht bearbeiten</translation>
+    </message>
+    <message>
+        <source>this connection&apos;s transactions are read-only (default_transaction_read_only): browse, no edits</source>
+        <translation>Die Transaktionen dieser Verbindung sind schreibgeschützt (default_transaction_read_only): ansehen, nicht bearbeiten</translation>
+    </message>
+    <message>
+        <source>Could not read the tables</source>
+        <translation>Die Tabellen konnten nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Could not read the tables&apos; indexes</source>
+        <translation>Die Indizes der Tabellen konnten nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>The operation was cancelled; nothing of it was written.</source>
+        <translation>Der Vorgang wurde abgebrochen; nichts davon wurde geschrieben.</translation>
+    </message>
+    <message>
+        <source>Changes by other programs show only after a reload: &apos;%1&apos; cannot be watched (%2).</source>
+        <translation>Änderungen anderer Programme erscheinen erst nach erneutem Laden: „%1“ kann nicht überwacht werden (%2).</translation>
+    </message>
+    <message>
+        <source>there is no file of that name</source>
+        <translation>es gibt keine Datei dieses Namens</translation>
+    </message>
+    <message>
+        <source>The history of changes to this database is kept in &apos;%1&apos;, not beside the database: that place could not be written when it was begun. It is kept there until it is moved beside the database as &apos;%2&apos;.</source>
+        <translation>Die Änderungshistorie dieser Datenbank wird in „%1“ geführt, nicht neben der Datenbank: Dieser Ort war beim Anlegen nicht beschreibbar. Sie bleibt dort, bis sie als „%2“ neben die Datenbank verschoben wird.</translation>
+    </message>
+    <message>
+        <source>Removed &apos;%1&apos;, left behind by an import that is no longer running.</source>
+        <translation>„%1“ entfernt, zurückgelassen von einem Import, der nicht mehr läuft.</translation>
+    </message>
+    <message>
+        <source>No output file was named.</source>
+        <translation>Es wurde keine Ausgabedatei angegeben.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a file.</source>
+        <translation>„%1“ ist keine Datei.</translation>
+    </message>
+    <message>
+        <source>its lock file could not be made</source>
+        <translation>Die Sperrdatei konnte nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>Could not create a file in &apos;%1&apos;: %2.</source>
+        <translation>In „%1“ konnte keine Datei angelegt werden: %2.</translation>
+    </message>
+    <message>
+        <source>Could not set the permissions of &apos;%1&apos;.</source>
+        <translation>Die Zugriffsrechte von „%1“ konnten nicht gesetzt werden.</translation>
+    </message>
+    <message>
+        <source>Could not create ItemMaster</source>
+        <translation>ItemMaster konnte nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>Could not create BomDetail</source>
+        <translation>BomDetail konnte nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>Could not prepare the inserts</source>
+        <translation>Das Einfügen konnte nicht vorbereitet werden</translation>
+    </message>
+    <message>
+        <source>Could not open &apos;%1&apos;</source>
+        <translation>„%1“ konnte nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <source>%1: the row is too long for %2: %3.</source>
+        <translation>%1: Die Zeile ist zu lang für %2: %3.</translation>
+    </message>
+    <message>
+        <source>%1: could not write the row into %2: %3.</source>
+        <translation>%1: Die Zeile konnte nicht in %2 geschrieben werden: %3.</translation>
+    </message>
+    <message>
+        <source>it is too long</source>
+        <translation>Der Wert ist zu lang</translation>
+    </message>
+    <message>
+        <source>%1: could not take the %2: %3.</source>
+        <translation>%1: %2 konnte nicht übernommen werden: %3.</translation>
+    </message>
+    <message>
+        <source>ItemMaster already holds the ItemID %1</source>
+        <translation>ItemMaster enthält die ItemID %1 bereits</translation>
+    </message>
+    <message>
+        <source>BomDetail already lists the component %1 under the assembly %2</source>
+        <translation>BomDetail führt die Komponente %1 unter der Baugruppe %2 bereits</translation>
+    </message>
+    <message>
+        <source>Could not close &apos;%1&apos;.</source>
+        <translation>„%1“ konnte nicht geschlossen werden.</translation>
+    </message>
+    <message>
+        <source>Could not replace &apos;%1&apos;: its journal &apos;%1%2&apos; is there (another program may have it open).</source>
+        <translation>„%1“ konnte nicht ersetzt werden: Sein Journal „%1%2“ ist vorhanden (ein anderes Programm hat die Datei vielleicht geöffnet).</translation>
+    </message>
+    <message>
+        <source>Could not put the new database in place as &apos;%1&apos;: %2.</source>
+        <translation>Die neue Datenbank konnte nicht als „%1“ an ihren Platz gebracht werden: %2.</translation>
+    </message>
+    <message>
+        <source>The bill of material of &apos;%1&apos; lists the component &apos;%2&apos;, whose ID is not valid UTF-8 text: correct it in BomDetail, for example by importing it again as UTF-8.</source>
+        <translation>Die Stückliste von „%1“ führt die Komponente „%2“, deren Nummer kein gültiger UTF-8-Text ist: Korrigieren Sie sie in BomDetail, zum Beispiel durch erneuten Import als UTF-8.</translation>
+    </message>
+    <message>
+        <source>The file is not a database: %1.</source>
+        <translation>Die Datei ist keine Datenbank: %1.</translation>
+    </message>
+    <message>
+        <source>The database driver is not SQLite.</source>
+        <translation>Der Datenbanktreiber ist nicht SQLite.</translation>
+    </message>
+    <message>
+        <source>ItemMaster holds the item ID %1, which is not valid UTF-8 text: correct it in the database, for example by importing it again as UTF-8.</source>
+        <translation>ItemMaster enthält die Artikelnummer %1, die kein gültiger UTF-8-Text ist: Korrigieren Sie sie in der Datenbank, zum Beispiel durch erneuten Import als UTF-8.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 and %n more</source>
+        <translation>
+            <numerusform>%1 und %n weitere</numerusform>
+            <numerusform>%1 und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>ItemMaster holds %n item IDs that are not valid UTF-8 text: %1. Correct them in the database, for example by importing them again as UTF-8.</source>
+        <translation>
+            <numerusform>ItemMaster enthält %n Artikelnummer, die kein gültiger UTF-8-Text ist: %1. Korrigieren Sie sie in der Datenbank, zum Beispiel durch erneuten Import als UTF-8.</numerusform>
+            <numerusform>ItemMaster enthält %n Artikelnummern, die kein gültiger UTF-8-Text sind: %1. Korrigieren Sie sie in der Datenbank, zum Beispiel durch erneuten Import als UTF-8.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>No database file has been chosen.</source>
+        <translation>Es wurde keine Datenbankdatei gewählt.</translation>
+    </message>
+    <message>
+        <source>Could not find file &apos;%1&apos;.</source>
+        <translation>Die Datei „%1“ wurde nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>Could not open &apos;%1&apos;: %2.</source>
+        <translation>„%1“ konnte nicht geöffnet werden: %2.</translation>
+    </message>
+    <message>
+        <source>%1: the lines of &apos;%2&apos; changed while read.</source>
+        <translation>%1: Die Positionen von „%2“ haben sich beim Lesen geändert.</translation>
+    </message>
+    <message>
+        <source>%1 holds the item ID &apos;%2&apos;, which is not valid UTF-8 text: correct it in the database, for example by importing it again as UTF-8.</source>
+        <translation>%1 enthält die Artikelnummer „%2“, die kein gültiger UTF-8-Text ist: Korrigieren Sie sie in der Datenbank, zum Beispiel durch erneuten Import als UTF-8.</translation>
+    </message>
+    <message>
+        <source>Where Used was cancelled before the file was read.</source>
+        <translation>Der Verwendungsnachweis wurde abgebrochen, bevor die Datei gelesen war.</translation>
+    </message>
+    <message>
+        <source>Could not write the history &apos;%1&apos;: %2.</source>
+        <translation>Die Historie „%1“ konnte nicht geschrieben werden: %2.</translation>
+    </message>
+    <message>
+        <source>The history &apos;%1&apos; is a symbolic link; it is not used, so that no editor writes where the link points. Remove the link to keep the history there.</source>
+        <translation>Die Historie „%1“ ist ein symbolischer Link; sie wird nicht benutzt, damit kein Editor dorthin schreibt, wohin der Link zeigt. Entfernen Sie den Link, um die Historie dort zu führen.</translation>
+    </message>
+    <message>
+        <source>Could not open the history &apos;%1&apos;: %2.</source>
+        <translation>Die Historie „%1“ konnte nicht geöffnet werden: %2.</translation>
+    </message>
+    <message>
+        <source>The history &apos;%1&apos; is damaged (%2); it was set aside as &apos;%3&apos; and a new one is begun from the database as it is now.</source>
+        <translation>Die Historie „%1“ ist beschädigt (%2); sie wurde als „%3“ beiseitegelegt, und eine neue wird mit dem jetzigen Stand der Datenbank begonnen.</translation>
+    </message>
+    <message>
+        <source>The history &apos;%1&apos; is not a history file; it was set aside as &apos;%2&apos;.</source>
+        <translation>Die Historie „%1“ ist keine Historiendatei; sie wurde als „%2“ beiseitegelegt.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is no history of the editor&apos;s: it holds the table %2. It is left as it is and nothing is recorded in it.</source>
+        <translation>„%1“ ist keine Historie des Editors: Sie enthält die Tabelle %2. Sie bleibt, wie sie ist, und es wird nichts darin aufgezeichnet.</translation>
+    </message>
+    <message>
+        <source>The history &apos;%1&apos; was made by a newer editor (format %2).</source>
+        <translation>Die Historie „%1“ wurde von einem neueren Editor angelegt (Format %2).</translation>
+    </message>
+    <message>
+        <source>The history &apos;%1&apos; was made for another database (&apos;%2&apos;), not for &apos;%3&apos;; it is left as it is and nothing is recorded in it.</source>
+        <translation>Die Historie „%1“ wurde für eine andere Datenbank („%2“) angelegt, nicht für „%3“; sie bleibt, wie sie ist, und es wird nichts darin aufgezeichnet.</translation>
+    </message>
+    <message>
+        <source>Could not read the history: %1.</source>
+        <translation>Die Historie konnte nicht gelesen werden: %1.</translation>
+    </message>
+    <message>
+        <source>Could not read the history</source>
+        <translation>Die Historie konnte nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>The history holds no changes before %1: %2 cannot be rebuilt.</source>
+        <translation>Die Historie enthält keine Änderungen vor %1: %2 lässt sich nicht wiederherstellen.</translation>
+    </message>
+    <message>
+        <source>The change was not made: it could not be recorded in the history (%1). Turn the history off in the settings to edit without it.</source>
+        <translation>Die Änderung wurde nicht ausgeführt: Sie konnte nicht in der Historie aufgezeichnet werden (%1). Schalten Sie die Historie in den Einstellungen aus, um ohne sie zu bearbeiten.</translation>
+    </message>
+    <message>
+        <source>The server&apos;s history missed what was written between %1 and %2: its triggers on %3 were disabled or made anew meanwhile; “as of” a moment before %2 is not shown</source>
+        <translation>Der Historie des Servers fehlt, was zwischen %1 und %2 geschrieben wurde: Ihre Trigger auf %3 wurden in der Zwischenzeit deaktiviert oder neu angelegt; ein „Stand vom“ vor %2 wird nicht gezeigt</translation>
+    </message>
+    <message>
         <source>%1 has the draft open for editing since %2: here it can be read, not changed. It can be changed here once they close it.</source>
         <translation>%1 bearbeitet den Entwurf seit %2: Hier kann er gelesen, aber nicht geändert werden. Geändert werden kann er hier, sobald er dort geschlossen ist.</translation>
     </message>
@@ -3001,10 +3675,6 @@ Neue Datei…: in eine neue Datenbankdatei schreiben.</translation>
     <message>
         <source>The draft &apos;%1&apos; is %2: it is kept as it is and takes no more changes.</source>
         <translation>Der Entwurf „%1“ ist %2: Er bleibt, wie er ist, und nimmt keine Änderungen mehr an.</translation>
-    </message>
-    <message>
-        <source>The quantity of &apos;%1&apos; in &apos;%2&apos; is not a number: &apos;%3&apos;.</source>
-        <translation>Die Menge von „%1“ in „%2“ ist keine Zahl: „%3“.</translation>
     </message>
     <message>
         <source>Could not read the drafts</source>
@@ -3666,6 +4336,30 @@ Passwort des Benutzers „%2“:</translation>
         <translation>im Entwurf geändert</translation>
     </message>
     <message>
+        <source>no quantity in %1</source>
+        <translation>keine Menge in %1</translation>
+    </message>
+    <message>
+        <source>circular in %1</source>
+        <translation>zirkulär in %1</translation>
+    </message>
+    <message>
+        <source>not expanded: depth limit in %1</source>
+        <translation>nicht aufgeklappt: Tiefengrenze in %1</translation>
+    </message>
+    <message>
+        <source>not expanded: node limit</source>
+        <translation>nicht aufgeklappt: Knotengrenze</translation>
+    </message>
+    <message>
+        <source>not expanded: depth limit</source>
+        <translation>nicht aufgeklappt: Tiefengrenze</translation>
+    </message>
+    <message>
+        <source>quantity ≤ 0</source>
+        <translation>Menge ≤ 0</translation>
+    </message>
+    <message>
         <source>added</source>
         <translation>hinzugefügt</translation>
     </message>
@@ -3682,6 +4376,10 @@ Passwort des Benutzers „%2“:</translation>
         <translation>seitdem geändert</translation>
     </message>
     <message>
+        <source>start date now %1</source>
+        <translation>Gültig ab in der Datenbank jetzt: %1</translation>
+    </message>
+    <message>
         <source>start date %1 → %2</source>
         <translation>Gültig ab %1 → %2</translation>
     </message>
@@ -3692,10 +4390,6 @@ Passwort des Benutzers „%2“:</translation>
     <message>
         <source>read-only: %1 has it open for editing since %2</source>
         <translation>schreibgeschützt: %1 bearbeitet ihn seit %2</translation>
-    </message>
-    <message>
-        <source>start date now %1</source>
-        <translation>Gültig ab in der Datenbank jetzt: %1</translation>
     </message>
 </context>
 <context>
@@ -3900,10 +4594,6 @@ Nein: Es wird nichts geschrieben.</translation>
         <translation>Seite %1 von %2</translation>
     </message>
     <message>
-        <source>Draft: %1</source>
-        <translation>Entwurf: %1</translation>
-    </message>
-    <message>
         <source>Bill of Material: %1</source>
         <translation>Stückliste: %1</translation>
     </message>
@@ -3946,6 +4636,10 @@ Nein: Es wird nichts geschrieben.</translation>
     <message>
         <source>Assembly</source>
         <translation>Baugruppe</translation>
+    </message>
+    <message>
+        <source>Draft: %1</source>
+        <translation>Entwurf: %1</translation>
     </message>
     <message>
         <source>Change</source>

@@ -468,6 +468,23 @@ Open their folder?</numerusform>
     </message>
 </context>
 <context>
+    <name>store</name>
+    <message numerus="yes">
+        <source>%1 and %n more</source>
+        <translation>
+            <numerusform>%1 and %n more</numerusform>
+            <numerusform>%1 and %n more</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>ItemMaster holds %n item IDs that are not valid UTF-8 text: %1. Correct them in the database, for example by importing them again as UTF-8.</source>
+        <translation>
+            <numerusform>ItemMaster holds %n item ID that is not valid UTF-8 text: %1. Correct it in the database, for example by importing it again as UTF-8.</numerusform>
+            <numerusform>ItemMaster holds %n item IDs that are not valid UTF-8 text: %1. Correct them in the database, for example by importing them again as UTF-8.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>tree</name>
     <message numerus="yes">
         <source>%1 component(s)</source>

@@ -6,11 +6,13 @@
 #include "store/ItemKey.h"
 #include "store/Store.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QLocale>
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <string>
 
 namespace store {
@@ -20,30 +22,33 @@ namespace {
 /// Rows or items between two progress reports.
 constexpr qint64 Step = 4096;
 
-QString quoted(const QString& id) { return QStringLiteral("'%1'").arg(id); }
-
 QString number(double value) {
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
+/// Words in English for the file of findings, which other programs read, or `shown` translated.
+QString say(const char* text, bool shown) {
+    return shown ? QCoreApplication::translate("store", text) : QString::fromUtf8(text);
+}
+
 } // namespace
 
-QString kindName(CheckFinding::Kind kind) {
-    switch (kind) {
-    case CheckFinding::Cycle: return QStringLiteral("Circular structure");
-    case CheckFinding::AssemblyNotInItemMaster: return QStringLiteral("Assembly not in Item Master");
-    case CheckFinding::ComponentNotInItemMaster: return QStringLiteral("Component not in Item Master");
-    case CheckFinding::AssemblyIdDiffers: return QStringLiteral("Assembly ID differs from Item Master");
-    case CheckFinding::ComponentIdDiffers: return QStringLiteral("Component ID differs from Item Master");
-    case CheckFinding::NoQuantity: return QStringLiteral("No quantity");
-    case CheckFinding::ZeroQuantity: return QStringLiteral("Zero quantity");
-    case CheckFinding::NegativeQuantity: return QStringLiteral("Negative quantity");
-    case CheckFinding::QuantityNotANumber: return QStringLiteral("Quantity not a number");
-    case CheckFinding::LineIdNotUtf8: return QStringLiteral("Line ID not valid UTF-8");
-    case CheckFinding::ItemIdNotUtf8: return QStringLiteral("Item Master ID not valid UTF-8");
-    case CheckFinding::FractionalQuantity: return QStringLiteral("Fraction of a whole-number unit");
-    }
-    return {};
+QString kindName(CheckFinding::Kind kind, bool shown) {
+    static const char* const names[] = {
+        QT_TRANSLATE_NOOP("store", "Circular structure"),
+        QT_TRANSLATE_NOOP("store", "Assembly not in Item Master"),
+        QT_TRANSLATE_NOOP("store", "Component not in Item Master"),
+        QT_TRANSLATE_NOOP("store", "Assembly ID differs from Item Master"),
+        QT_TRANSLATE_NOOP("store", "Component ID differs from Item Master"),
+        QT_TRANSLATE_NOOP("store", "No quantity"),
+        QT_TRANSLATE_NOOP("store", "Zero quantity"),
+        QT_TRANSLATE_NOOP("store", "Negative quantity"),
+        QT_TRANSLATE_NOOP("store", "Quantity not a number"),
+        QT_TRANSLATE_NOOP("store", "Line ID not valid UTF-8"),
+        QT_TRANSLATE_NOOP("store", "Item Master ID not valid UTF-8"),
+        QT_TRANSLATE_NOOP("store", "Fraction of a whole-number unit")};
+    static_assert(std::size(names) == CheckFinding::FractionalQuantity + 1); // Kind's order
+    return say(names[kind], shown);
 }
 
 /// A finding as a few numbers: the kind, the spellings of the line's two IDs (or of the item,
@@ -68,6 +73,8 @@ struct CheckReport::Data {
     std::vector<Entry> entries;
     std::vector<double> values;
     std::vector<QString> texts;
+    /// A fraction's quantity and its whole-number unit.
+    std::vector<std::pair<double, QString>> fractions;
     std::vector<CycleFound> cycles;
 
     void makeRanks() {
@@ -91,7 +98,8 @@ struct CheckReport::Data {
 
     QString spelling(int at) const { return at < 0 ? QString() : spellings[size_t(at)]; }
 
-    QString detail(const Entry& e) const {
+    QString detail(const Entry& e, bool shown) const { // what is wrong, in words (say())
+        const auto say = [shown](const char* text) { return store::say(text, shown); };
         const QString assembly = spelling(e.assembly);
         const QString component = spelling(e.component);
         switch (CheckFinding::Kind(e.kind)) {
@@ -100,21 +108,23 @@ struct CheckReport::Data {
             QStringList path;
             for (int at : cycle.path)
                 path.append(spellings[size_t(at)]);
-            QString text = path.join(QStringLiteral(" → "));
+            const QString text = path.join(QStringLiteral(" → "));
             if (cycle.path.size() == 2 && cycle.size == 1)
-                text += QStringLiteral(": the item is a component of itself.");
-            else if (cycle.path.size() == 2)
-                text += QStringLiteral(": the item is a component of itself, in a loop of %1 "
-                                       "items.")
-                            .arg(cycle.size);
-            else if (cycle.size > qsizetype(cycle.path.size()) - 1)
-                text += QStringLiteral(": one way round a loop of %1 items.").arg(cycle.size);
+                return say(QT_TRANSLATE_NOOP("store", "%1: the item is a component of itself."))
+                    .arg(text);
+            if (cycle.path.size() == 2)
+                return say(QT_TRANSLATE_NOOP("store", "%1: the item is a component of itself, in "
+                                                      "a loop of %2 items."))
+                    .arg(text, QString::number(cycle.size));
+            if (cycle.size > qsizetype(cycle.path.size()) - 1)
+                return say(QT_TRANSLATE_NOOP("store", "%1: one way round a loop of %2 items."))
+                    .arg(text, QString::number(cycle.size));
             return text;
         }
         case CheckFinding::AssemblyNotInItemMaster:
-            return QStringLiteral("The Item Master has no item %1.").arg(quoted(assembly));
         case CheckFinding::ComponentNotInItemMaster:
-            return QStringLiteral("The Item Master has no item %1.").arg(quoted(component));
+            return say(QT_TRANSLATE_NOOP("store", "The Item Master has no item '%1'."))
+                .arg(e.kind == CheckFinding::AssemblyNotInItemMaster ? assembly : component);
         case CheckFinding::AssemblyIdDiffers:
         case CheckFinding::ComponentIdDiffers: {
             const QString held = e.kind == CheckFinding::AssemblyIdDiffers ? assembly : component;
@@ -122,39 +132,59 @@ struct CheckReport::Data {
             const bool blanks = held.trimmed() != held || master.trimmed() != master;
             const bool letters = foldKey(held.trimmed()) == foldKey(master.trimmed()) &&
                                  held.trimmed() != master.trimmed();
-            const QString how = blanks && letters ? QStringLiteral("letter case and blanks")
-                                : blanks          ? QStringLiteral("leading or trailing blanks")
-                                                  : QStringLiteral("letter case");
-            return QStringLiteral("The line holds %1, the Item Master %2: they differ in %3.")
-                .arg(quoted(held), quoted(master), how);
+            const char* text =
+                blanks && letters
+                    ? QT_TRANSLATE_NOOP("store", "The line holds '%1', the Item Master '%2': "
+                                                 "they differ in letter case and blanks.")
+                : blanks ? QT_TRANSLATE_NOOP("store", "The line holds '%1', the Item Master '%2': "
+                                                      "they differ in leading or trailing blanks.")
+                         : QT_TRANSLATE_NOOP("store", "The line holds '%1', the Item Master '%2': "
+                                                      "they differ in letter case.");
+            return say(text).arg(held, master);
         }
         case CheckFinding::NoQuantity:
-            return QStringLiteral("The quantity is Null.");
+            return say(QT_TRANSLATE_NOOP("store", "The quantity is Null."));
         case CheckFinding::ZeroQuantity:
-            return QStringLiteral("The quantity is 0.");
+            return say(QT_TRANSLATE_NOOP("store", "The quantity is 0."));
         case CheckFinding::NegativeQuantity:
-            return QStringLiteral("The quantity is %1.").arg(number(values[size_t(e.extra)]));
+            return say(QT_TRANSLATE_NOOP("store", "The quantity is %1."))
+                .arg(number(values[size_t(e.extra)]));
         case CheckFinding::QuantityNotANumber:
-            return e.extra >= 0
-                       ? QStringLiteral("The quantity holds the text %1.").arg(quoted(texts[size_t(e.extra)]))
-                       : QStringLiteral("The quantity is not a finite number.");
-        case CheckFinding::LineIdNotUtf8: {
-            QStringList which;
+            if (e.extra < 0)
+                return say(QT_TRANSLATE_NOOP("store", "The quantity is not a finite number."));
+            return say(QT_TRANSLATE_NOOP("store", "The quantity holds the text '%1'."))
+                .arg(texts[size_t(e.extra)]);
+        case CheckFinding::LineIdNotUtf8:
+            if (e.extra == 3)
+                return say(QT_TRANSLATE_NOOP("store",
+                                             "The assembly ID '%1' and the component ID '%2' of "
+                                             "this line are not valid UTF-8 text: correct it in "
+                                             "BomDetail, for example by importing it again as "
+                                             "UTF-8."))
+                    .arg(assembly, component);
             if (e.extra & 1)
-                which.append(QStringLiteral("assembly ID %1").arg(quoted(assembly)));
-            if (e.extra & 2)
-                which.append(QStringLiteral("component ID %1").arg(quoted(component)));
-            return QStringLiteral("The %1 of this line %2 not valid UTF-8 text: correct it in "
-                                  "BomDetail, for example by importing it again as UTF-8.")
-                .arg(which.join(QStringLiteral(" and the ")),
-                     which.size() > 1 ? QStringLiteral("are") : QStringLiteral("is"));
+                return say(QT_TRANSLATE_NOOP("store",
+                                             "The assembly ID '%1' of this line is not "
+                                             "valid UTF-8 text: correct it in BomDetail, "
+                                             "for example by importing it again as UTF-8."))
+                    .arg(assembly);
+            return say(QT_TRANSLATE_NOOP("store",
+                                         "The component ID '%1' of this line is not valid "
+                                         "UTF-8 text: correct it in BomDetail, for example "
+                                         "by importing it again as UTF-8."))
+                .arg(component);
+        case CheckFinding::FractionalQuantity: {
+            const auto& [value, unit] = fractions[size_t(e.extra)];
+            return say(QT_TRANSLATE_NOOP("store", "The quantity %1 is not a whole number of %2, a "
+                                                  "unit counted in whole pieces."))
+                .arg(number(value), unit);
         }
-        case CheckFinding::FractionalQuantity:
-            return texts[size_t(e.extra)];
         case CheckFinding::ItemIdNotUtf8:
-            return QStringLiteral("The Item Master ID %1 is not valid UTF-8 text: correct it in "
-                                  "ItemMaster, for example by importing it again as UTF-8.")
-                .arg(quoted(assembly));
+            return say(QT_TRANSLATE_NOOP("store",
+                                         "The Item Master ID '%1' is not valid UTF-8 text: correct "
+                                         "it in ItemMaster, for example by importing it again as "
+                                         "UTF-8."))
+                .arg(assembly);
         }
         return {};
     }
@@ -167,10 +197,14 @@ CheckReport& CheckReport::operator=(CheckReport&&) noexcept = default;
 
 size_t CheckReport::size() const { return m_data->entries.size(); }
 
-CheckFinding CheckReport::finding(size_t at) const {
+CheckFinding CheckReport::finding(size_t at, bool shown) const {
     const Entry& e = m_data->entries[at];
-    CheckFinding finding{CheckFinding::Kind(e.kind), m_data->spelling(e.assembly),
-                         m_data->spelling(e.component), m_data->detail(e), true, {}};
+    CheckFinding finding{CheckFinding::Kind(e.kind),
+                         m_data->spelling(e.assembly),
+                         m_data->spelling(e.component),
+                         m_data->detail(e, shown),
+                         true,
+                         {}};
     // An ID that is not valid text is shown in its readable form, which seeks nothing.
     finding.loadable = !(e.kind == CheckFinding::ItemIdNotUtf8 ||
                          (e.kind == CheckFinding::LineIdNotUtf8 && (e.extra & 1)));
@@ -187,7 +221,7 @@ void CheckReport::sortBy(int column, bool descending) {
     if (column == 3) {
         details.reserve(d.entries.size());
         for (const Entry& e : d.entries)
-            details.push_back(d.detail(e));
+            details.push_back(d.detail(e, true)); // as the list shows them
         // The details go with their entries: sort an order, then apply it.
     }
     const std::vector<int> parts = column == 1   ? std::vector<int>{1, 2, 0}
@@ -287,12 +321,9 @@ public:
             }
             if (std::isfinite(quantity.value) && !isWholeNumber(quantity.value))
                 if (const auto unit = m_wholeUnitOf.constFind(to); unit != m_wholeUnitOf.cend()) {
-                    m_report.m_data->texts.push_back(
-                        QStringLiteral("The quantity %1 is not a whole number of %2, a unit "
-                                       "counted in whole pieces.")
-                            .arg(number(quantity.value), *unit));
+                    m_report.m_data->fractions.emplace_back(quantity.value, *unit);
                     add(CheckFinding::FractionalQuantity, a, c,
-                        int(m_report.m_data->texts.size()) - 1);
+                        int(m_report.m_data->fractions.size()) - 1);
                 }
             break;
         }

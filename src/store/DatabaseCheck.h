@@ -77,8 +77,9 @@ struct CheckFinding {
     QStringList path;
 };
 
-/// The kind's name as the check's list shows it.
-QString kindName(CheckFinding::Kind kind);
+/// The kind's name: in English for the findings' file and bom-import, which other programs
+/// read; in the user's language where the window shows it (`shown`).
+QString kindName(CheckFinding::Kind kind, bool shown = false);
 
 /// What the check found. A database of millions of lines may hold millions of findings, so
 /// each is kept as a few numbers and put into words only when it is asked for.
@@ -94,10 +95,11 @@ public:
 
     size_t size() const;
     bool empty() const { return size() == 0; }
-    CheckFinding finding(size_t at) const;
+    /// The finding at `at`, its detail in English, or in the user's language when `shown`.
+    CheckFinding finding(size_t at, bool shown = false) const;
     /// Orders the findings by a column of the list (0 kind, 1 assembly, 2 component,
-    /// 3 detail), the other columns breaking ties; IDs by the store's case rule. The check
-    /// hands them over ordered by kind.
+    /// 3 detail, as the window shows it), the other columns breaking ties; IDs by the store's
+    /// case rule. The check hands them over ordered by kind.
     void sortBy(int column, bool descending);
 
 private:

@@ -2,6 +2,7 @@
 
 #include "store/StoreError.h"
 
+#include <QCoreApplication>
 #include <atomic>
 
 namespace store {
@@ -20,7 +21,8 @@ std::atomic<qint64> lowerValueLimit{0};
 QString ImportWriter::sameKey(const QString& stored, const QString& imported) {
     if (stored == imported)
         return QStringLiteral("'%1'").arg(stored);
-    return QStringLiteral("'%1' (the same ID as '%2': IDs compare without regard to ASCII case)")
+    return QCoreApplication::translate(
+               "store", "'%1' (the same ID as '%2': IDs compare without regard to ASCII case)")
         .arg(stored, imported);
 }
 
@@ -28,8 +30,9 @@ void ImportWriter::checkRowCounts(const QString& shown, qint64 items, qint64 lin
                                   qint64 expectedItems, qint64 expectedLines) {
     if (items != expectedItems || lines != expectedLines)
         throw StoreError(ImportRowCount,
-                         QStringLiteral("'%1' would hold %2 ItemMaster and %3 BomDetail rows "
-                                        "instead of %4 and %5.")
+                         QCoreApplication::translate(
+                             "store", "'%1' would hold %2 ItemMaster and %3 BomDetail rows "
+                                      "instead of %4 and %5.")
                              .arg(shown)
                              .arg(items)
                              .arg(lines)
@@ -55,8 +58,9 @@ void ImportWriter::checkLength(const QString& text, QLatin1StringView field,
     const qint64 bytes = text.toUtf8().size();
     if (bytes > limit)
         throw StoreError(ImportValueTooLong,
-                         QStringLiteral("%1: the %2 is %3 bytes long; a value may hold at most "
-                                        "%4 bytes.")
+                         QCoreApplication::translate(
+                             "store", "%1: the %2 is %3 bytes long; a value may hold at most "
+                                      "%4 bytes.")
                              .arg(where(), field)
                              .arg(bytes)
                              .arg(limit));

@@ -6,6 +6,7 @@
 #include "store/LineRules.h"
 #include "store/SqlStore.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 #include <algorithm>
@@ -231,8 +232,8 @@ void SqlStore::writeBatch(const LineBatch& batch) {
     for (const auto& refusal : refusals.added)
         if (refusal)
             throw *refusal;
-    removeRows(batch.removed, QStringLiteral("Could not write the lines"));
-    insertRows(batch.added, QStringLiteral("Could not add the lines"));
+    removeRows(batch.removed, QCoreApplication::translate("store", "Could not write the lines"));
+    insertRows(batch.added, QCoreApplication::translate("store", "Could not add the lines"));
 }
 
 } // namespace store

@@ -5,6 +5,7 @@
 
 #include "store/StoreError.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QVariant>
 
@@ -12,58 +13,66 @@ namespace store::errors {
 
 inline StoreError componentOfItself(const QString& component) {
     return StoreError(CircularComponent,
-                      QStringLiteral("'%1' cannot be a component of itself.").arg(component));
+                      QCoreApplication::translate("store", "'%1' cannot be a component of itself.")
+                          .arg(component));
 }
 
 inline StoreError closesCycle(const QString& assembly, const QString& component) {
     return StoreError(CircularComponent,
-                      QStringLiteral("'%1' cannot be a component of '%2': '%2' is already part "
-                                     "of the structure of '%1'.")
+                      QCoreApplication::translate(
+                          "store", "'%1' cannot be a component of '%2': '%2' is already part "
+                                   "of the structure of '%1'.")
                           .arg(component, assembly));
 }
 
 inline StoreError duplicateLine(const QString& assembly, const QString& component) {
-    return StoreError(DuplicateLine,
-                      QStringLiteral("The bill of material of '%1' already lists '%2'.")
-                          .arg(assembly, component));
+    return StoreError(
+        DuplicateLine,
+        QCoreApplication::translate("store", "The bill of material of '%1' already lists '%2'.")
+            .arg(assembly, component));
 }
 
 inline StoreError billWithoutItem(const QString& assembly) {
     return StoreError(UnknownAssembly,
-                      QStringLiteral("'%1' is not in the Item Master, and it has no bill of "
-                                     "material yet: a bill is only started for an item of the "
-                                     "Item Master. Nothing was written.")
+                      QCoreApplication::translate(
+                          "store", "'%1' is not in the Item Master, and it has no bill of "
+                                   "material yet: a bill is only started for an item of the "
+                                   "Item Master. Nothing was written.")
                           .arg(assembly));
 }
 
 inline StoreError unknownComponent(const QString& component) {
-    return StoreError(PasteUnknownItem,
-                      QStringLiteral("'%1' is not in the Item Master.").arg(component));
+    return StoreError(
+        PasteUnknownItem,
+        QCoreApplication::translate("store", "'%1' is not in the Item Master.").arg(component));
 }
 
 inline StoreError notFinite(const QString& assembly, const QString& component, double quantity) {
     return StoreError(InvalidQuantity,
-                      QStringLiteral("The quantity of '%1' in the bill of material of '%2' would "
-                                     "be %3, which is not a finite number.")
+                      QCoreApplication::translate(
+                          "store", "The quantity of '%1' in the bill of material of '%2' would "
+                                   "be %3, which is not a finite number.")
                           .arg(component, assembly, QString::number(quantity)));
 }
 
 inline StoreError lineChanged(const QString& assembly, const QString& component) {
     return StoreError(LineChanged,
-                      QStringLiteral("The line of '%1' in the bill of material of '%2' has been "
-                                     "changed or removed by another program since; nothing "
-                                     "was written.")
+                      QCoreApplication::translate(
+                          "store", "The line of '%1' in the bill of material of '%2' has been "
+                                   "changed or removed by another program since; nothing "
+                                   "was written.")
                           .arg(component, assembly));
 }
 
 inline StoreError lineNotUnique(const QString& assembly, const QString& component, int rows) {
     return StoreError(LineNotUnique,
-                      QStringLiteral("The line of '%1' in the bill of material of '%2' stands in "
-                                     "BomDetail as %3 rows whose IDs differ only in letter case, "
-                                     "and the editor changes one line at a time; nothing was "
-                                     "written. Keep one of those rows and give the table its "
-                                     "unique index under the key rule (on a server, "
-                                     "bom-import --create-schema adds it).")
+                      QCoreApplication::translate(
+                          "store", "The line of '%1' in the bill of material of '%2' stands in "
+                                   "BomDetail as %3 rows whose IDs differ only in letter case, "
+                                   "and the editor changes one line at a time; nothing was "
+                                   "written. Keep one of those rows and give the table its "
+                                   "unique index under the key rule (on a server, "
+                                   "bom-import --create-schema adds it).")
                           .arg(component, assembly)
                           .arg(rows));
 }

@@ -3,6 +3,7 @@
 #include "store/Store.h"
 #include "store/StoreError.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 #include <algorithm>
@@ -31,31 +32,34 @@ void checkColumns(const std::vector<TableColumn>& columns, const QString& where)
     for (QLatin1StringView table : {schema::ItemMaster, schema::BomDetail}) {
         if (std::none_of(columns.begin(), columns.end(),
                          [&](const TableColumn& c) { return same(c.table, table); }))
-            throw StoreError(MissingTable,
-                             QStringLiteral("Could not find table '%1' in %2.").arg(table, where));
+            throw StoreError(MissingTable, QCoreApplication::translate(
+                                               "store", "Could not find table '%1' in %2.")
+                                               .arg(table, where));
         const int keyColumns =
             int(std::count_if(columns.begin(), columns.end(), [&](const TableColumn& c) {
                 return same(c.table, table) && c.keyPosition > 0;
             }));
         const int wanted = table == schema::BomDetail ? 2 : 1;
         if (keyColumns != wanted)
-            throw StoreError(MissingPrimaryKey,
-                             QStringLiteral("Table '%1' has no primary key on %2.")
-                                 .arg(table, table == schema::BomDetail
-                                                 ? QStringLiteral("(BomID, BomComp)")
-                                                 : QStringLiteral("(ItemID)")));
+            throw StoreError(
+                MissingPrimaryKey,
+                QCoreApplication::translate("store", "Table '%1' has no primary key on %2.")
+                    .arg(table, table == schema::BomDetail ? QStringLiteral("(BomID, BomComp)")
+                                                           : QStringLiteral("(ItemID)")));
     }
     for (const Needed& n : needed) {
         const auto found = std::find_if(columns.begin(), columns.end(), [&](const TableColumn& c) {
             return same(c.table, n.table) && same(c.name, n.column);
         });
         if (found == columns.end())
-            throw StoreError(MissingColumn, QStringLiteral("Table '%1' has no column '%2'.")
-                                                .arg(n.table, n.column));
+            throw StoreError(MissingColumn,
+                             QCoreApplication::translate("store", "Table '%1' has no column '%2'.")
+                                 .arg(n.table, n.column));
         if (n.keyPosition != 0 && found->keyPosition != n.keyPosition)
             throw StoreError(MissingPrimaryKey,
-                             QStringLiteral("Column '%1' of table '%2' is not in its place in "
-                                            "the primary key.")
+                             QCoreApplication::translate(
+                                 "store", "Column '%1' of table '%2' is not in its place in "
+                                          "the primary key.")
                                  .arg(n.column, n.table));
     }
     // Only once the tables are as the editor needs them: their shape is the first news.
@@ -65,8 +69,9 @@ void checkColumns(const std::vector<TableColumn>& columns, const QString& where)
         });
         if (!found->readable)
             throw StoreError(NoReadRight,
-                             QStringLiteral("The user's rights on %1 do not allow reading the "
-                                            "table '%2' (it lacks SELECT on its column '%3').")
+                             QCoreApplication::translate(
+                                 "store", "The user's rights on %1 do not allow reading the "
+                                          "table '%2' (it lacks SELECT on its column '%3').")
                                  .arg(where, n.table, n.column));
     }
 }
@@ -117,13 +122,14 @@ void checkKeyIndexes(const std::vector<IndexKey>& keys, const QString& where) {
         }
         if (named &&
             std::none_of(folding.cbegin(), folding.cend(), [](bool folds) { return folds; }))
-            throw StoreError(
-                MissingKeyIndex,
-                QStringLiteral("Table '%1' in %2 has no unique index on (%3), so IDs that differ "
-                               "only in letter case could stand in it as two rows, and one "
-                               "delete or undo would change both. bom-import --create-schema "
-                               "%2 adds the index (it refuses while two rows differ only so).")
-                    .arg(n.table, where, n.index));
+            throw StoreError(MissingKeyIndex,
+                             QCoreApplication::translate(
+                                 "store",
+                                 "Table '%1' in %2 has no unique index on (%3), so IDs that differ "
+                                 "only in letter case could stand in it as two rows, and one "
+                                 "delete or undo would change both. bom-import --create-schema "
+                                 "%2 adds the index (it refuses while two rows differ only so).")
+                                 .arg(n.table, where, n.index));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "store/StoreError.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
@@ -16,7 +17,8 @@ namespace store {
 namespace {
 
 StoreError badField(const QString& why) {
-    return StoreError(CannotOpen, QStringLiteral("Could not connect: %1.").arg(why));
+    return StoreError(CannotOpen,
+                      QCoreApplication::translate("store", "Could not connect: %1.").arg(why));
 }
 
 bool hasUriSchemeAt(const QString& text) {
@@ -161,9 +163,10 @@ ParsedServerAddress parseServerAddress(const QString& location) {
     }
     const Options options = libpqFields(text);
     if (!options)
-        throw badField(QStringLiteral("the server address given cannot be read; write it as "
-                                      "postgresql://[user@][host][:port][/database]"
-                                      "[?parameter=value&…] or as libpq's key=value pairs"));
+        throw badField(QCoreApplication::translate(
+            "store", "the server address given cannot be read; write it as "
+                     "postgresql://[user@][host][:port][/database]"
+                     "[?parameter=value&…] or as libpq's key=value pairs"));
     ParsedServerAddress parsed;
     bool hadSecret = false;
     for (const PQconninfoOption* option = options.get(); option->keyword; ++option) {
@@ -192,8 +195,9 @@ ParsedServerAddress parseServerAddress(const QString& location) {
             return validPort(one) || (one.isEmpty() && ports.size() > 1);
         }))
         throw StoreError(CannotOpen,
-                         QStringLiteral("Could not connect to '%1': the port '%2' is not a "
-                                        "number from 1 to 65535.")
+                         QCoreApplication::translate(
+                             "store", "Could not connect to '%1': the port '%2' is not a "
+                                      "number from 1 to 65535.")
                              .arg(parsed.address, port));
     return parsed;
 }
@@ -201,7 +205,7 @@ ParsedServerAddress parseServerAddress(const QString& location) {
 QString ServerAddress::uri() const {
     const QString database = this->database.trimmed();
     if (database.isEmpty())
-        throw badField(QStringLiteral("no database name was given"));
+        throw badField(QCoreApplication::translate("store", "no database name was given"));
     QList<std::pair<QString, QString>> fields;
     if (const QString user = this->user.trimmed(); !user.isEmpty())
         fields.append({QStringLiteral("user"), user});
@@ -209,7 +213,9 @@ QString ServerAddress::uri() const {
         fields.append({QStringLiteral("host"), host});
     if (const QString port = this->port.trimmed(); !port.isEmpty()) {
         if (!validPort(port))
-            throw badField(QStringLiteral("the port '%1' is not a number from 1 to 65535").arg(port));
+            throw badField(QCoreApplication::translate(
+                               "store", "the port '%1' is not a number from 1 to 65535")
+                               .arg(port));
         fields.append({QStringLiteral("port"), port});
     }
     fields.append({QStringLiteral("dbname"), database});

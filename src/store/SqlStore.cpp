@@ -8,6 +8,7 @@
 
 #include "store/LineRules.h"
 
+#include <QCoreApplication>
 #include <cmath>
 
 namespace store {
@@ -15,10 +16,10 @@ namespace store {
 namespace {
 
 QString readItemMaster() {
-    return QStringLiteral("Could not read ItemMaster");
+    return QCoreApplication::translate("store", "Could not read ItemMaster");
 }
 QString readBomDetail() {
-    return QStringLiteral("Could not read BomDetail");
+    return QCoreApplication::translate("store", "Could not read BomDetail");
 }
 
 /// The current row of a statement of SelectLineRow's shape.
@@ -75,7 +76,8 @@ std::optional<std::optional<double>> SqlStore::findQuantity(const QString& assem
     const double value = quantity.toDouble(&ok);
     if (!ok)
         throw StoreError(QueryFailed,
-                         QStringLiteral("The quantity of '%1' in '%2' is not a number: '%3'.")
+                         QCoreApplication::translate(
+                             "store", "The quantity of '%1' in '%2' is not a number: '%3'.")
                              .arg(component, assembly, quantity.toString()));
     return std::optional<double>(value);
 }
@@ -111,7 +113,8 @@ std::vector<LineRow> SqlStore::lineRowsUsing(const QString& component) {
 
 void SqlStore::addLine(const QString& assembly, const QString& component, double quantity,
                        const QDateTime& startDate) {
-    const QString what = QStringLiteral("Could not add '%1' to '%2'").arg(component, assembly);
+    const QString what =
+        QCoreApplication::translate("store", "Could not add '%1' to '%2'").arg(component, assembly);
     if (!std::isfinite(quantity))
         throw errors::notFinite(assembly, component, quantity);
     const std::unique_ptr<Transaction> transaction = beginWrite(what, Lock::Structure);
@@ -125,7 +128,7 @@ void SqlStore::addLine(const QString& assembly, const QString& component, double
 }
 
 std::optional<LineRow> SqlStore::takeLine(const QString& assembly, const QString& component) {
-    const QString what = QStringLiteral("Could not delete the line");
+    const QString what = QCoreApplication::translate("store", "Could not delete the line");
     const std::unique_ptr<Transaction> transaction = beginWrite(what, Lock::Rows);
     std::optional<LineRow> row = takeRow(assembly, component, what);
     commitRecorded(*transaction, row ? std::vector<LineChange>{{row, std::nullopt}}
@@ -134,8 +137,8 @@ std::optional<LineRow> SqlStore::takeLine(const QString& assembly, const QString
 }
 
 void SqlStore::restoreLine(const LineRow& row) {
-    const QString what =
-        QStringLiteral("Could not add '%1' to '%2'").arg(row.component, row.assembly);
+    const QString what = QCoreApplication::translate("store", "Could not add '%1' to '%2'")
+                             .arg(row.component, row.assembly);
     const std::unique_ptr<Transaction> transaction = beginWrite(what, Lock::Structure);
     if (findLine(row.assembly, row.component))
         throw errors::lineChanged(row.assembly, row.component);
@@ -145,7 +148,7 @@ void SqlStore::restoreLine(const LineRow& row) {
 }
 
 void SqlStore::removeUnchangedLine(const LineRow& row) {
-    const QString what = QStringLiteral("Could not delete the line");
+    const QString what = QCoreApplication::translate("store", "Could not delete the line");
     const std::unique_ptr<Transaction> transaction = beginWrite(what, Lock::Rows);
     removeRows({row}, what);
     commitRecorded(*transaction, {{row, std::nullopt}});
@@ -155,7 +158,8 @@ LineRow SqlStore::updateQuantity(const QString& assembly, const QString& compone
                                  const QVariant& expected, const QVariant* startDate,
                                  const QVariant& quantity) {
     const QString what =
-        QStringLiteral("Could not change the quantity of '%1' in '%2'").arg(component, assembly);
+        QCoreApplication::translate("store", "Could not change the quantity of '%1' in '%2'")
+            .arg(component, assembly);
     const std::unique_ptr<Transaction> transaction = beginWrite(what, Lock::Rows);
     LineRow written = updateRow(assembly, component, expected, startDate, quantity, what);
     LineRow before = written;
@@ -165,8 +169,8 @@ LineRow SqlStore::updateQuantity(const QString& assembly, const QString& compone
 }
 
 void SqlStore::writeLines(const LineBatch& batch) {
-    const std::unique_ptr<Transaction> transaction =
-        beginWrite(QStringLiteral("Could not write the lines"), Lock::Structure);
+    const std::unique_ptr<Transaction> transaction = beginWrite(
+        QCoreApplication::translate("store", "Could not write the lines"), Lock::Structure);
     writeBatch(batch);
     commitRecorded(*transaction, batchChanges(batch));
 }

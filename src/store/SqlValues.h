@@ -1,6 +1,7 @@
 #pragma once
 // What both stores' Qt SQL code reads the same way: a column's Null and a driver's error text.
 
+#include <QCoreApplication>
 #include <QLatin1Char>
 #include <QString>
 #include <QVariant>
@@ -25,7 +26,7 @@ QString describe(const Error& error) {
     text = text.simplified();
     while (text.endsWith(QLatin1Char('.')))
         text.chop(1);
-    return text.isEmpty() ? QStringLiteral("unknown database error") : text;
+    return text.isEmpty() ? QCoreApplication::translate("store", "unknown database error") : text;
 }
 
 } // namespace store

@@ -4,6 +4,7 @@
 #include "store/StoreError.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <bit>
@@ -332,7 +333,8 @@ std::vector<WhereUsedRow> UpwardWalk::walk(const QString& item) {
             Node& to = nodes[size_t(local.at(assembly))];
             if (use.quantity == NotANumberCode)
                 throw StoreError(QueryFailed,
-                                 QStringLiteral("The quantity of '%1' in '%2' is not a number.")
+                                 QCoreApplication::translate(
+                                     "store", "The quantity of '%1' in '%2' is not a number.")
                                      .arg(QString::fromUtf8(ids.spelling(component)),
                                           QString::fromUtf8(ids.spelling(use.assembly))));
             if (use.quantity == NullCode || from.nullQuantity)

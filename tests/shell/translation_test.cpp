@@ -324,6 +324,20 @@ private Q_SLOTS:
             found += unwrapped(*window, data);
         }
         QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
+
+        // A store's message, made on the store's thread, in the catalogue's words around
+        // SQLite's own; its number stays outside them.
+        const QString notes = QDir(w.folder()).filePath(QStringLiteral("notes.txt"));
+        QFile file(notes);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("1\n").repeated(1000));
+        file.close();
+        w.desktop.fileAnswers = {notes};
+        w.window().findChild<QAction*>(QStringLiteral("mnuOpen"))->trigger();
+        QCOMPARE(w.desktop.messages().size(), 1);
+        const QString message = w.desktop.messages().first().text;
+        QVERIFY2(message.startsWith(QStringLiteral("1006 ⟦")) && message.endsWith(u'⟧'),
+                 qPrintable(message));
     }
 
     /// German as LANG=de_DE or --lang de chooses it: the window's texts and Qt's buttons in

@@ -48,6 +48,7 @@ void writeFindingsCsv(const store::CheckReport& report, const QString& path) {
                                   QStringLiteral("Component"), QStringLiteral("Detail")});
     // In pieces: a database with millions of findings would not fit in memory as one text.
     for (size_t i = 0; i < report.size(); ++i) {
+        // In English whatever the window's language: other programs read the file.
         const store::CheckFinding finding = report.finding(i);
         tree::appendCsvRecord(chunk, {store::kindName(finding.kind), guarded(finding.assembly),
                                       guarded(finding.component), guarded(finding.detail)});
@@ -79,7 +80,7 @@ public:
     const store::CheckReport& report() const { return m_report; }
     const store::CheckFinding& finding(int row) const {
         if (row != m_cachedRow) {
-            m_cached = m_report.finding(size_t(row));
+            m_cached = m_report.finding(size_t(row), true);
             m_cachedRow = row;
         }
         return m_cached;
@@ -113,7 +114,8 @@ public:
         if (role == Qt::ToolTipRole)
             return index.column() == Detail ? line.detail : QVariant();
         switch (index.column()) {
-        case Kind: return store::kindName(line.kind);
+        case Kind:
+            return store::kindName(line.kind, true);
         case Assembly: return line.assembly;
         case Component: return line.component;
         case Detail: return line.detail;

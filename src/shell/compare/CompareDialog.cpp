@@ -128,7 +128,8 @@ public:
             }
             case MarkColumn:
                 return tree::markText(at.mark, true);
-            case Note: return at.note;
+            case Note:
+                return tree::compareNote(at, true);
             default: return {};
             }
         case Qt::ForegroundRole:

@@ -398,7 +398,8 @@ void ExportCommands::printBill(bool preview) {
                                heading);
                        }});
     choices.push_back({tr("&Summarised bill"), [&structure, heading] {
-                           return tree::summarisedDocument(tree::summarisedBill(structure), heading);
+                           return tree::summarisedDocument(tree::summarisedBill(structure, true),
+                                                           heading);
                        }});
     // Where Used of the current node's item, read from the database only once it is chosen.
     if (const std::optional<QString> item = m_context.currentItem()) {

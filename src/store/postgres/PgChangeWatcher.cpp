@@ -11,6 +11,7 @@
 #include "store/postgres/PgSql.h"
 #include "store/ServerAddress.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -48,13 +49,13 @@ constexpr auto AnswerWithin = 5s;
 /// connection goes through a pooler that drops notices.
 constexpr auto ProbeWithin = 1s;
 
-const QString NoTriggers = QStringLiteral(
-    "Changes by other editors show only after a reload: the server's tables have no change "
-    "triggers (bom-import --create-schema adds them)");
-
-const QString NoHistory = QStringLiteral(
-    "This server keeps no history of changes, not even the editor's own: Tools \u25B8 Keep "
-    "History on This Server\u2026 or bom-import --enable-history turns it on");
+// The watcher's notices, put in the user's words where they are said.
+const char* const NoTriggers = QT_TRANSLATE_NOOP(
+    "store", "Changes by other editors show only after a reload: the server's tables have no "
+             "change triggers (bom-import --create-schema adds them)");
+const char* const NoHistory = QT_TRANSLATE_NOOP(
+    "store", "This server keeps no history of changes, not even the editor's own: Tools ▸ Keep "
+             "History on This Server… or bom-import --enable-history turns it on");
 
 struct ResultDeleter {
     void operator()(PGresult* result) const { PQclear(result); }
@@ -318,11 +319,12 @@ private:
             !gap.isEmpty())
             m_sink.notice(gap);
         if (!there && (was != Triggers::Missing || connected)) {
-            m_sink.notice(NoTriggers);
+            m_sink.notice(QCoreApplication::translate("store", NoTriggers));
         } else if (there && was == Triggers::Missing) {
             m_sink.changes(Changes{true, {}, {}});
-            m_sink.notice(QStringLiteral("The server's tables have their change triggers again; "
-                                         "what is shown was read again."));
+            m_sink.notice(QCoreApplication::translate(
+                "store", "The server's tables have their change triggers again; "
+                         "what is shown was read again."));
         }
         gather(connection);
         return true;
@@ -349,7 +351,7 @@ private:
         const Result result = exec(connection, pgschema::SelectHistoryPresent.data());
         if (result && PQresultStatus(result.get()) == PGRES_TUPLES_OK && PQntuples(result.get()) == 1 &&
             PQgetvalue(result.get(), 0, 0)[0] == 'f')
-            m_sink.notice(NoHistory);
+            m_sink.notice(QCoreApplication::translate("store", NoHistory));
         gather(connection);
     }
 
@@ -452,16 +454,18 @@ private:
         if (m_saidPolling || hearing == Hearing::Notices)
             return;
         m_saidPolling = true;
-        m_sink.notice(
-            hearing == Hearing::PollStandby
-                ? QStringLiteral("This server is a read-only standby: browse, no edits. Other "
-                                 "editors' changes, made on the primary, are looked for every "
-                                 "%1 s, as a standby cannot tell of them.")
-                      .arg(m_pollMs.load() / 1000.0)
-                : QStringLiteral("Live changes need a direct or session-pooled connection: "
-                                 "behind this pooler other editors' changes are looked for "
-                                 "every %1 s instead, more slowly.")
-                      .arg(m_pollMs.load() / 1000.0));
+        m_sink.notice(hearing == Hearing::PollStandby
+                          ? QCoreApplication::translate(
+                                "store",
+                                "This server is a read-only standby: browse, no edits. Other "
+                                "editors' changes, made on the primary, are looked for every "
+                                "%1 s, as a standby cannot tell of them.")
+                                .arg(m_pollMs.load() / 1000.0)
+                          : QCoreApplication::translate(
+                                "store", "Live changes need a direct or session-pooled connection: "
+                                         "behind this pooler other editors' changes are looked for "
+                                         "every %1 s instead, more slowly.")
+                                .arg(m_pollMs.load() / 1000.0));
     }
 
     /// Looks for commits every poll until the connection is lost or the owner stops the
@@ -496,7 +500,8 @@ private:
     }
 
     void run() {
-        const QString lost = QStringLiteral("The connection to the server was lost; trying again…");
+        const QString lost = QCoreApplication::translate(
+            "store", "The connection to the server was lost; trying again…");
         bool saidLost = false;
         bool watching = false;
         QString connectedTo; // the server of the connection before
@@ -519,11 +524,13 @@ private:
                 // Another of the address's hosts: a failover, which the user should know of.
                 const QString host = m_server.section(QLatin1Char('\n'), 0, 0);
                 m_sink.notice(m_server != connectedTo && !connectedTo.isEmpty()
-                                  ? QStringLiteral("Connected to another of the address's servers "
-                                                   "(%1, port %2); what is shown was read again.")
+                                  ? QCoreApplication::translate(
+                                        "store", "Connected to another of the address's servers "
+                                                 "(%1, port %2); what is shown was read again.")
                                         .arg(host, m_server.section(QLatin1Char('\n'), 1))
-                                  : QStringLiteral("Connected to the server again; what is shown "
-                                                   "was read again."));
+                                  : QCoreApplication::translate(
+                                        "store", "Connected to the server again; what is shown "
+                                                 "was read again."));
                 saidLost = false;
             }
             connectedTo = m_server;

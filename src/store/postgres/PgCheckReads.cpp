@@ -4,6 +4,7 @@
 #include "store/postgres/PgStore.h"
 
 #include "store/DatabaseCheck.h"
+#include <QCoreApplication>
 
 namespace store {
 
@@ -52,9 +53,9 @@ bool readSteps(pg::Session& db, QLatin1StringView declare, QLatin1StringView fet
 
 bool PgStore::readForCheck(CheckSink& sink) {
     pg::Session& db = *m_session;
-    const QString readItems = QStringLiteral("Could not read ItemMaster");
-    const QString readLines = QStringLiteral("Could not read BomDetail");
-    PgTransaction snapshot(db, QStringLiteral("Could not read the database"),
+    const QString readItems = QCoreApplication::translate("store", "Could not read ItemMaster");
+    const QString readLines = QCoreApplication::translate("store", "Could not read BomDetail");
+    PgTransaction snapshot(db, QCoreApplication::translate("store", "Could not read the database"),
                            PgTransaction::Kind::Snapshot);
     {
         PgStatement estimates(db, SelectCheckEstimates, readLines);

@@ -8,6 +8,7 @@
 #include "store/postgres/PgOwnChanges.h"
 #include "store/postgres/PgSql.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -40,8 +41,9 @@ QString momentText(const QDateTime& moment) {
 
 StoreError noRight(const QString& user, const QString& right, const QString& shown) {
     return StoreError(HistoryNoRight,
-                      QStringLiteral("The user '%1' may not keep the history of changes on '%2': "
-                                     "it lacks the right %3.")
+                      QCoreApplication::translate(
+                          "store", "The user '%1' may not keep the history of changes on '%2': "
+                                   "it lacks the right %3.")
                           .arg(user, shown, right));
 }
 
@@ -117,7 +119,9 @@ QStringList enableHistory(const QString& location) {
     const HeldSession session(location);
     Session& db = *session;
     const QString& shown = db.uri();
-    const QString what = QStringLiteral("Could not keep the history of changes on '%1'").arg(shown);
+    const QString what =
+        QCoreApplication::translate("store", "Could not keep the history of changes on '%1'")
+            .arg(shown);
     SessionTransaction transaction(db, what);
     db.execute(pgschema::QuietNotices, what, HistoryUnreadable);
     // `earlier`: a history made by an earlier editor, brought up to date (its triggers too).
@@ -136,18 +140,26 @@ QStringList enableHistory(const QString& location) {
         earlier = schema && !state.value(10).toBool();
         user = state.value(6).toString();
         if (!schema && !state.value(3).toBool())
-            throw noRight(
-                user, QStringLiteral("CREATE on the database '%1'").arg(state.value(7).toString()),
-                shown);
+            throw noRight(user,
+                          QCoreApplication::translate("store", "CREATE on the database '%1'")
+                              .arg(state.value(7).toString()),
+                          shown);
         if ((!itemTrigger || earlier) && !state.value(4).toBool())
-            throw noRight(user, QStringLiteral("TRIGGER on the table ItemMaster"), shown);
+            throw noRight(user,
+                          QCoreApplication::translate("store", "TRIGGER on the table ItemMaster"),
+                          shown);
         if ((!lineTrigger || earlier) && !state.value(5).toBool())
-            throw noRight(user, QStringLiteral("TRIGGER on the table BomDetail"), shown);
+            throw noRight(user,
+                          QCoreApplication::translate("store", "TRIGGER on the table BomDetail"),
+                          shown);
         // The triggers' functions run with this user's rights: a TRUNCATE's rows are read.
         if (!state.value(8).toBool())
-            throw noRight(user, QStringLiteral("SELECT on the table ItemMaster"), shown);
+            throw noRight(user,
+                          QCoreApplication::translate("store", "SELECT on the table ItemMaster"),
+                          shown);
         if (!state.value(9).toBool())
-            throw noRight(user, QStringLiteral("SELECT on the table BomDetail"), shown);
+            throw noRight(
+                user, QCoreApplication::translate("store", "SELECT on the table BomDetail"), shown);
     }
     // The same check as every open of the server.
     checkTables(db);
@@ -163,13 +175,15 @@ QStringList enableHistory(const QString& location) {
     if (!schema) {
         for (QLatin1StringView sql : pgschema::CreateHistorySchema)
             db.execute(sql, what, HistoryUnreadable);
-        created.append(QStringLiteral("the schema bom_history (its tables change, change_set, "
-                                      "kept and gap, its functions record, record_truncate, "
-                                      "stamp_commit and check_triggers)"));
+        created.append(QCoreApplication::translate(
+            "store", "the schema bom_history (its tables change, change_set, "
+                     "kept and gap, its functions record, record_truncate, "
+                     "stamp_commit and check_triggers)"));
     } else if (earlier) {
-        created.append(QStringLiteral("the history's order of commits and check of its "
-                                      "triggers, its functions running with the rights of '%1', "
-                                      "nobody else writing there")
+        created.append(QCoreApplication::translate(
+                           "store", "the history's order of commits and check of its "
+                                    "triggers, its functions running with the rights of '%1', "
+                                    "nobody else writing there")
                            .arg(user));
     }
     // Every time: harmless where done, and a schema of an earlier editor is brought up to it.
@@ -182,12 +196,12 @@ QStringList enableHistory(const QString& location) {
         for (QLatin1StringView sql : pgschema::CreateItemMasterHistoryTriggers)
             db.execute(sql, what, HistoryUnreadable);
     if (!itemTrigger)
-        created.append(QStringLiteral("the triggers on ItemMaster"));
+        created.append(QCoreApplication::translate("store", "the triggers on ItemMaster"));
     if (!lineTrigger && !earlier)
         for (QLatin1StringView sql : pgschema::CreateBomDetailHistoryTriggers)
             db.execute(sql, what, HistoryUnreadable);
     if (!lineTrigger)
-        created.append(QStringLiteral("the triggers on BomDetail"));
+        created.append(QCoreApplication::translate("store", "the triggers on BomDetail"));
     created += createDraftTables(db);
     // A table that had lost its trigger was written unrecorded: no earlier state can be
     // rebuilt from the changes since, so the history is kept from now.
@@ -202,7 +216,8 @@ void disableHistory(const QString& location) {
     const HeldSession session(location);
     Session& db = *session;
     const QString what =
-        QStringLiteral("Could not remove the history of changes on '%1'").arg(db.uri());
+        QCoreApplication::translate("store", "Could not remove the history of changes on '%1'")
+            .arg(db.uri());
     SessionTransaction transaction(db, what);
     // "drop cascades to …" notices are no news to anyone.
     db.execute(pgschema::QuietNotices, what, HistoryUnreadable);
@@ -214,20 +229,23 @@ PgHistoryLog::PgHistoryLog(const QString& location)
     : m_session(takeSession(location)) {
     SessionStatement present(
         *m_session, pgschema::SelectHistoryPresent,
-        QStringLiteral("Could not read the history of '%1'").arg(m_session->uri()),
+        QCoreApplication::translate("store", "Could not read the history of '%1'")
+            .arg(m_session->uri()),
         HistoryUnreadable);
     present.exec();
     if (!present.next() || !present.value(0).toBool())
         throw StoreError(HistoryNotKept,
-                         QStringLiteral("'%1' keeps no history of changes (bom-import "
-                                        "--enable-history turns it on).")
+                         QCoreApplication::translate("store",
+                                                     "'%1' keeps no history of changes (bom-import "
+                                                     "--enable-history turns it on).")
                              .arg(m_session->uri()));
     if (!present.value(1).toBool())
         throw StoreError(HistoryUnreadable,
-                         QStringLiteral("The history of changes on '%1' was made by an earlier "
-                                        "editor and knows neither the order of its commits nor "
-                                        "its gaps: bom-import --enable-history brings it up to "
-                                        "date.")
+                         QCoreApplication::translate(
+                             "store", "The history of changes on '%1' was made by an earlier "
+                                      "editor and knows neither the order of its commits nor "
+                                      "its gaps: bom-import --enable-history brings it up to "
+                                      "date.")
                              .arg(m_session->uri()));
 }
 
@@ -236,8 +254,8 @@ PgHistoryLog::~PgHistoryLog() {
 }
 
 std::optional<HistoryTriggers> PgHistoryLog::gapAfter(const QDateTime& moment) {
-    const QString what =
-        QStringLiteral("Could not read the history of '%1'").arg(m_session->uri());
+    const QString what = QCoreApplication::translate("store", "Could not read the history of '%1'")
+                             .arg(m_session->uri());
     SessionStatement gap(*m_session, pgschema::SelectGapAfter, what, HistoryUnreadable);
     gap.bind(momentText(moment)).exec();
     if (!gap.next())
@@ -251,13 +269,14 @@ std::optional<HistoryTriggers> PgHistoryLog::gapAfter(const QDateTime& moment) {
 }
 
 QDateTime PgHistoryLog::readKeptSince() {
-    const QString what =
-        QStringLiteral("Could not read the history of '%1'").arg(m_session->uri());
+    const QString what = QCoreApplication::translate("store", "Could not read the history of '%1'")
+                             .arg(m_session->uri());
     SessionStatement since(*m_session, pgschema::SelectKeptSince, what, HistoryUnreadable);
     since.exec();
     if (!since.next())
-        throw StoreError(HistoryUnreadable,
-                         what + QStringLiteral(": it says not since when it is kept."));
+        throw StoreError(
+            HistoryUnreadable,
+            what + QCoreApplication::translate("store", ": it says not since when it is kept."));
     return timeOf(since.value(0));
 }
 
@@ -268,7 +287,8 @@ QDateTime PgHistoryLog::keptSince() {
 qint64 PgHistoryLog::forgetBefore(const QDateTime& moment, const ReadProgress& progress) {
     Session& db = *m_session;
     const QString what =
-        QStringLiteral("Could not forget changes in the history of '%1'").arg(m_session->uri());
+        QCoreApplication::translate("store", "Could not forget changes in the history of '%1'")
+            .arg(m_session->uri());
     qint64 total = 0;
     {
         SessionStatement count(db, pgschema::CountChangesBefore, what, HistoryUnreadable);
@@ -309,17 +329,19 @@ qint64 PgHistoryLog::forgetBefore(const QDateTime& moment, const ReadProgress& p
 }
 
 qint64 PgHistoryLog::changeCount() {
-    SessionStatement count(*m_session, pgschema::CountChanges,
-                      QStringLiteral("Could not read the history of '%1'").arg(m_session->uri()),
-                      HistoryUnreadable);
+    SessionStatement count(
+        *m_session, pgschema::CountChanges,
+        QCoreApplication::translate("store", "Could not read the history of '%1'")
+            .arg(m_session->uri()),
+        HistoryUnreadable);
     count.exec();
     return count.next() ? count.value(0).toLongLong() : 0;
 }
 
 std::vector<ChangeRecord> PgHistoryLog::changes(const HistoryQuery& query) {
     Session& db = *m_session;
-    const QString what =
-        QStringLiteral("Could not read the history of '%1'").arg(m_session->uri());
+    const QString what = QCoreApplication::translate("store", "Could not read the history of '%1'")
+                             .arg(m_session->uri());
     const SessionTransaction snapshot(db, what, SessionTransaction::Kind::Snapshot);
     SessionStatement select(db, pgschema::SelectChanges, what, HistoryUnreadable);
     const bool oneLine = query.assemblies.size() == 1 && !query.component.isEmpty();
@@ -363,8 +385,8 @@ std::vector<ChangeRecord> PgHistoryLog::changes(const HistoryQuery& query) {
 
 LinesAsOf PgHistoryLog::linesAsOf(const QString& item, const QDateTime& moment) {
     Session& db = *m_session;
-    const QString what =
-        QStringLiteral("Could not read the history of '%1'").arg(m_session->uri());
+    const QString what = QCoreApplication::translate("store", "Could not read the history of '%1'")
+                             .arg(m_session->uri());
     // The triggers checked first, outside the snapshot: an alteration not seen yet is
     // recorded as a gap now, whether or not a watch was running when it was made.
     {
@@ -374,9 +396,10 @@ LinesAsOf PgHistoryLog::linesAsOf(const QString& item, const QDateTime& moment) 
     const SessionTransaction snapshot(db, what, SessionTransaction::Kind::Snapshot);
     const QDateTime since = readKeptSince();
     if (moment < since)
-        throw StoreError(HistoryTooOld, QStringLiteral("The history of '%1' is kept since %2 only.")
-                                            .arg(m_session->uri(), since.toLocalTime().toString(
-                                                                         schema::StartDateFormat)));
+        throw StoreError(
+            HistoryTooOld,
+            QCoreApplication::translate("store", "The history of '%1' is kept since %2 only.")
+                .arg(m_session->uri(), since.toLocalTime().toString(schema::StartDateFormat)));
     if (const std::optional<HistoryTriggers> gap = gapAfter(moment))
         throw StoreError(HistoryGap, gapRefusal(m_session->uri(), *gap));
     SessionStatement select(db, pgschema::SelectReachableLinesAsOf, what, HistoryUnreadable);

@@ -1,6 +1,7 @@
 #include "store/postgres/PgHistoryWatch.h"
 
 #include "store/postgres/PgHistorySql.h"
+#include <QCoreApplication>
 
 namespace store::pg {
 
@@ -15,7 +16,8 @@ QString shownMoment(const QDateTime& moment) {
 }
 
 QString tablesOf(const HistoryTriggers& state) {
-    return state.tables.isEmpty() ? QStringLiteral("ItemMaster and BomDetail") : state.tables;
+    return state.tables.isEmpty() ? QCoreApplication::translate("store", "ItemMaster and BomDetail")
+                                  : state.tables;
 }
 
 } // namespace
@@ -35,13 +37,15 @@ HistoryTriggers HistoryTriggers::read(const QStringList& columns) {
 
 QString gapRefusal(const QString& shown, const HistoryTriggers& gap) {
     if (!gap.closed.isValid())
-        return QStringLiteral("The history of '%1' records no changes now: its triggers on %2 "
-                              "were disabled or dropped after %3, so no earlier moment can be "
-                              "shown exactly (bom-import --enable-history puts them back).")
+        return QCoreApplication::translate(
+                   "store", "The history of '%1' records no changes now: its triggers on %2 "
+                            "were disabled or dropped after %3, so no earlier moment can be "
+                            "shown exactly (bom-import --enable-history puts them back).")
             .arg(shown, tablesOf(gap), shownMoment(gap.opened));
-    return QStringLiteral("The history of '%1' is not whole before %2: its triggers on %3 were "
-                          "disabled, dropped or made anew between %4 and %2, and what was "
-                          "written meanwhile was not recorded.")
+    return QCoreApplication::translate(
+               "store", "The history of '%1' is not whole before %2: its triggers on %3 were "
+                        "disabled, dropped or made anew between %4 and %2, and what was "
+                        "written meanwhile was not recorded.")
         .arg(shown, shownMoment(gap.closed), tablesOf(gap), shownMoment(gap.opened));
 }
 
@@ -64,14 +68,16 @@ QString HistoryGapWatch::check(const FirstRow& firstRow) {
     if (!news)
         return {};
     if (!state.whole)
-        return QStringLiteral("The server's history records no changes: its triggers on %1 were "
-                              "disabled or dropped (bom-import --enable-history puts them back)")
+        return QCoreApplication::translate(
+                   "store", "The server's history records no changes: its triggers on %1 were "
+                            "disabled or dropped (bom-import --enable-history puts them back)")
             .arg(tablesOf(state));
     if (!state.gap || !state.closed.isValid())
         return {};
-    return QStringLiteral("The server's history missed what was written between %1 and %2: its "
-                          "triggers on %3 were disabled or made anew meanwhile; \u201Cas of\u201D "
-                          "a moment before %2 is not shown")
+    return QCoreApplication::translate(
+               "store", "The server's history missed what was written between %1 and %2: its "
+                        "triggers on %3 were disabled or made anew meanwhile; “as of” "
+                        "a moment before %2 is not shown")
         .arg(shownMoment(state.opened), shownMoment(state.closed), tablesOf(state));
 }
 

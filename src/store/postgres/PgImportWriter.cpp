@@ -9,6 +9,7 @@
 #include "store/SessionName.h"
 #include "store/StoreError.h"
 
+#include <QCoreApplication>
 #include <QSysInfo>
 
 namespace store {
@@ -59,12 +60,14 @@ std::unique_ptr<PgImportWriter> PgImportWriter::intoExisting(const QString& uri)
 
 QStringList PgImportWriter::createTables(const QString& uri) {
     pg::Session session(uri);
-    const QString what = QStringLiteral("Could not create the tables on '%1'").arg(session.uri());
+    const QString what = QCoreApplication::translate("store", "Could not create the tables on '%1'")
+                             .arg(session.uri());
     pg::SessionTransaction transaction(session, what);
     PgStatement present(session, pgschema::SelectTablesPresent, what);
     present.exec();
     if (!present.next())
-        throw StoreError(WriteFailed, what + QStringLiteral(": the server did not answer."));
+        throw StoreError(WriteFailed, what + QCoreApplication::translate(
+                                                 "store", ": the server did not answer."));
     session.execute(pgschema::QuietNotices, what, WriteFailed);
     QStringList created;
     if (!present.value(0).toBool())
@@ -88,29 +91,37 @@ PgImportWriter::PgImportWriter(const QString& uri, Mode mode)
     pg::Session& db = *m_session;
     const QString shown = m_session->uri();
     try {
-        db.execute(pgschema::Begin, QStringLiteral("Could not start writing '%1'").arg(shown),
-                    ImportOutputFailed);
+        db.execute(pgschema::Begin,
+                   QCoreApplication::translate("store", "Could not start writing '%1'").arg(shown),
+                   ImportOutputFailed);
         m_inTransaction = true;
         db.execute(pgschema::QuietNotices,
-                    QStringLiteral("Could not start writing '%1'").arg(shown), ImportOutputFailed);
+                   QCoreApplication::translate("store", "Could not start writing '%1'").arg(shown),
+                   ImportOutputFailed);
         // The structure lock of the editors' drops, before any table lock (the order in which
         // they take them): a drop checked while the import's lines are not committed yet
         // could otherwise close a cycle through them.
-        db.execute(pgschema::LockStructure,
-                    QStringLiteral("Could not lock the tables on '%1'").arg(shown),
-                    ImportOutputFailed);
+        db.execute(
+            pgschema::LockStructure,
+            QCoreApplication::translate("store", "Could not lock the tables on '%1'").arg(shown),
+            ImportOutputFailed);
         // Its rows are one change for the editors: one notice at the commit says so, and the
         // triggers stay quiet for its thousands of statements.
         db.execute(pgschema::QuietChangeTriggers,
-                    QStringLiteral("Could not start writing '%1'").arg(shown), ImportOutputFailed);
+                   QCoreApplication::translate("store", "Could not start writing '%1'").arg(shown),
+                   ImportOutputFailed);
         if (mode == Mode::Empty) {
-            PgStatement present(db, pgschema::SelectTablesPresent,
-                                QStringLiteral("Could not read the tables on '%1'").arg(shown),
-                                ImportOutputFailed);
+            PgStatement present(
+                db, pgschema::SelectTablesPresent,
+                QCoreApplication::translate("store", "Could not read the tables on '%1'")
+                    .arg(shown),
+                ImportOutputFailed);
             present.exec();
             const bool created = present.next() &&
                                  !(present.value(0).toBool() && present.value(1).toBool());
-            const QString what = QStringLiteral("Could not create the tables on '%1'").arg(shown);
+            const QString what =
+                QCoreApplication::translate("store", "Could not create the tables on '%1'")
+                    .arg(shown);
             for (QLatin1StringView sql : pgschema::CreateTables)
                 db.execute(sql, what, ImportOutputFailed);
             // Tables it made carry the change triggers, as those of --create-schema do.
@@ -120,16 +131,20 @@ PgImportWriter::PgImportWriter(const QString& uri, Mode mode)
             }
         }
         pg::checkTables(db);
-        db.execute(pgschema::LockTablesForImport,
-                    QStringLiteral("Could not lock the tables on '%1'").arg(shown),
-                    ImportOutputFailed);
-        m_itemsBefore = count(pgschema::CountItems, QStringLiteral("Could not count ItemMaster"));
-        m_linesBefore = count(pgschema::CountLines, QStringLiteral("Could not count BomDetail"));
+        db.execute(
+            pgschema::LockTablesForImport,
+            QCoreApplication::translate("store", "Could not lock the tables on '%1'").arg(shown),
+            ImportOutputFailed);
+        m_itemsBefore = count(pgschema::CountItems,
+                              QCoreApplication::translate("store", "Could not count ItemMaster"));
+        m_linesBefore = count(pgschema::CountLines,
+                              QCoreApplication::translate("store", "Could not count BomDetail"));
         if (mode == Mode::Empty && (m_itemsBefore > 0 || m_linesBefore > 0))
             throw StoreError(ImportServerNotEmpty,
-                             QStringLiteral("'%1' holds %2 ItemMaster and %3 BomDetail rows "
-                                            "already; a database is copied only into empty "
-                                            "tables (CSV rows can be added with --into).")
+                             QCoreApplication::translate(
+                                 "store", "'%1' holds %2 ItemMaster and %3 BomDetail rows "
+                                          "already; a database is copied only into empty "
+                                          "tables (CSV rows can be added with --into).")
                                  .arg(shown)
                                  .arg(m_itemsBefore)
                                  .arg(m_linesBefore));
@@ -160,7 +175,8 @@ qint64 PgImportWriter::count(QLatin1StringView sql, const QString& what) {
     PgStatement query(*m_session, sql, what, ImportOutputFailed);
     query.exec();
     if (!query.next())
-        throw StoreError(ImportOutputFailed, what + QStringLiteral(": no answer."));
+        throw StoreError(ImportOutputFailed,
+                         what + QCoreApplication::translate("store", ": no answer."));
     return query.value(0).toLongLong();
 }
 
@@ -173,8 +189,9 @@ void PgImportWriter::checkText(const std::optional<QString>& text, QLatin1String
     // string that no one wrote.
     if (text->contains(QChar(u'\0')))
         throw StoreError(ImportTextHoldsNul,
-                         QStringLiteral("%1: the %2 holds a NUL character (byte 0), which text "
-                                        "on a server cannot hold.")
+                         QCoreApplication::translate(
+                             "store", "%1: the %2 holds a NUL character (byte 0), which text "
+                                      "on a server cannot hold.")
                              .arg(where(), field));
 }
 
@@ -215,7 +232,8 @@ void PgImportWriter::flushItems() {
     QHash<QString, QString> stored;
     if (m_mode == Mode::Existing) {
         PgStatement query(db, pgschema::SelectItemsByKey,
-                          QStringLiteral("Could not read ItemMaster"), ImportOutputFailed);
+                          QCoreApplication::translate("store", "Could not read ItemMaster"),
+                          ImportOutputFailed);
         query.bind(pg::keyArray(ids)).exec();
         while (query.next()) {
             const QString id = query.value(0).toString();
@@ -230,18 +248,20 @@ void PgImportWriter::flushItems() {
         if (!collides && earlier != m_itemKeys.cend())
             collides = &*earlier;
         if (collides)
-            throw StoreError(ImportDuplicateKey,
-                             QStringLiteral("%1: ItemMaster already holds the ItemID %2.")
-                                 .arg(m_items[i].where, sameKey(*collides, m_items[i].item.id)));
+            throw StoreError(
+                ImportDuplicateKey,
+                QCoreApplication::translate("store", "%1: ItemMaster already holds the ItemID %2.")
+                    .arg(m_items[i].where, sameKey(*collides, m_items[i].item.id)));
         m_itemKeys.insert(key, m_items[i].item.id);
     }
 
     const QByteArray sql =
         batchInsert(pgschema::InsertItemsHead, pgschema::InsertItemsRow, int(m_items.size()));
-    PgStatement insert(db, QLatin1StringView(sql),
-                       QStringLiteral("%1 to %2: could not write the rows into ItemMaster")
-                           .arg(m_items.front().where, m_items.back().where),
-                       ImportOutputFailed);
+    PgStatement insert(
+        db, QLatin1StringView(sql),
+        QCoreApplication::translate("store", "%1 to %2: could not write the rows into ItemMaster")
+            .arg(m_items.front().where, m_items.back().where),
+        ImportOutputFailed);
     for (const PendingItem& pending : m_items)
         insert.bind(pending.item.id)
             .bind(optionalValue(pending.item.description))
@@ -263,7 +283,8 @@ void PgImportWriter::flushLines() {
             components.append(pending.line.component);
         }
         PgStatement query(db, pgschema::SelectLinesByKey,
-                          QStringLiteral("Could not read BomDetail"), ImportOutputFailed);
+                          QCoreApplication::translate("store", "Could not read BomDetail"),
+                          ImportOutputFailed);
         query.bind(pg::keyArray(assemblies)).bind(pg::keyArray(components)).exec();
         while (query.next()) {
             const QString assembly = query.value(0).toString();
@@ -280,21 +301,22 @@ void PgImportWriter::flushLines() {
         if (!collides && earlier != m_lineKeys.cend())
             collides = &*earlier;
         if (collides)
-            throw StoreError(
-                ImportDuplicateKey,
-                QStringLiteral("%1: BomDetail already lists the component %2 under the "
-                               "assembly %3.")
-                    .arg(pending.where, sameKey(collides->second, line.component),
-                         sameKey(collides->first, line.assembly)));
+            throw StoreError(ImportDuplicateKey,
+                             QCoreApplication::translate(
+                                 "store", "%1: BomDetail already lists the component %2 under the "
+                                          "assembly %3.")
+                                 .arg(pending.where, sameKey(collides->second, line.component),
+                                      sameKey(collides->first, line.assembly)));
         m_lineKeys.insert(key, {line.assembly, line.component});
     }
 
     const QByteArray sql =
         batchInsert(pgschema::InsertLinesHead, pgschema::InsertLinesRow, int(m_lines.size()));
-    PgStatement insert(db, QLatin1StringView(sql),
-                       QStringLiteral("%1 to %2: could not write the rows into BomDetail")
-                           .arg(m_lines.front().where, m_lines.back().where),
-                       ImportOutputFailed);
+    PgStatement insert(
+        db, QLatin1StringView(sql),
+        QCoreApplication::translate("store", "%1 to %2: could not write the rows into BomDetail")
+            .arg(m_lines.front().where, m_lines.back().where),
+        ImportOutputFailed);
     for (const PendingLine& pending : m_lines)
         insert.bind(pending.line.assembly)
             .bind(pending.line.component)
@@ -306,9 +328,10 @@ void PgImportWriter::flushLines() {
 }
 
 void PgImportWriter::recordAs(const WriteCommand& command) {
-    PgStatement mark(*m_session, pgschema::MarkWriter,
-                     QStringLiteral("Could not start writing '%1'").arg(m_session->uri()),
-                     ImportOutputFailed);
+    PgStatement mark(
+        *m_session, pgschema::MarkWriter,
+        QCoreApplication::translate("store", "Could not start writing '%1'").arg(m_session->uri()),
+        ImportOutputFailed);
     mark.bind(systemUserName())
         .bind(QSysInfo::machineHostName())
         .bind(command.name)
@@ -325,9 +348,12 @@ void PgImportWriter::recordAs(const WriteCommand& command) {
 void PgImportWriter::commit() {
     flushItems();
     flushLines();
-    const qint64 items = count(pgschema::CountItems, QStringLiteral("Could not count ItemMaster"));
-    const qint64 lines = count(pgschema::CountLines, QStringLiteral("Could not count BomDetail"));
-    const QString what = QStringLiteral("Could not write '%1'").arg(m_session->uri());
+    const qint64 items = count(pgschema::CountItems,
+                               QCoreApplication::translate("store", "Could not count ItemMaster"));
+    const qint64 lines = count(pgschema::CountLines,
+                               QCoreApplication::translate("store", "Could not count BomDetail"));
+    const QString what =
+        QCoreApplication::translate("store", "Could not write '%1'").arg(m_session->uri());
     checkRowCounts(m_session->uri(), items, lines, m_itemsBefore + m_itemsAdded,
                    m_linesBefore + m_linesAdded);
     m_session->execute(pgschema::NotifyEverythingChanged, what, ImportOutputFailed);

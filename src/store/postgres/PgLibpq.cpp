@@ -7,6 +7,7 @@
 #include "store/ServerAddress.h"
 #include "store/StoreError.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <libpq-fe.h>
@@ -149,17 +150,21 @@ Refusal askWhyRefused(const ParsedServerAddress& address) {
 
 ParsedServerAddress checkedAddress(const QString& uri) {
     if (uri.isEmpty())
-        throw StoreError(NoDatabaseChosen, QStringLiteral("No database has been chosen."));
+        throw StoreError(NoDatabaseChosen,
+                         QCoreApplication::translate("store", "No database has been chosen."));
     ParsedServerAddress address = parseServerAddress(uri);
     if (address.holdsSecret)
         throw cannotOpen(address.shown,
-                         QStringLiteral("the address holds a password; give it in ~/.pgpass or "
-                                        "PGPASSWORD instead"));
+                         QCoreApplication::translate(
+                             "store", "the address holds a password; give it in ~/.pgpass or "
+                                      "PGPASSWORD instead"));
     return address;
 }
 
 StoreError cannotOpen(const QString& shown, const QString& why) {
-    return StoreError(CannotOpen, QStringLiteral("Could not connect to '%1': %2.").arg(shown, why));
+    return StoreError(
+        CannotOpen,
+        QCoreApplication::translate("store", "Could not connect to '%1': %2.").arg(shown, why));
 }
 
 void throwRefused(const ParsedServerAddress& address, const QString& why, Refusal refusal) {
@@ -168,11 +173,13 @@ void throwRefused(const ParsedServerAddress& address, const QString& why, Refusa
     if (why.contains(QLatin1String("could not load private key file"))) {
         if (keyPassphrase(address))
             throw StoreError(KeyPassphraseRefused,
-                             QStringLiteral("The client key for '%1' did not open with the "
-                                            "passphrase given.")
+                             QCoreApplication::translate(
+                                 "store", "The client key for '%1' did not open with the "
+                                          "passphrase given.")
                                  .arg(uri));
         throw StoreError(KeyPassphraseNeeded,
-                         QStringLiteral("The client key for '%1' is locked with a passphrase.")
+                         QCoreApplication::translate(
+                             "store", "The client key for '%1' is locked with a passphrase.")
                              .arg(uri));
     }
     if (refusal == Refusal::Unknown)
@@ -182,11 +189,14 @@ void throwRefused(const ParsedServerAddress& address, const QString& why, Refusa
                       ? Refusal::PasswordRefused
                       : Refusal::Other;
     if (refusal == Refusal::PasswordNeeded)
-        throw StoreError(PasswordNeeded,
-                         QStringLiteral("The server of '%1' asks for a password.").arg(uri));
+        throw StoreError(PasswordNeeded, QCoreApplication::translate(
+                                             "store", "The server of '%1' asks for a password.")
+                                             .arg(uri));
     if (refusal == Refusal::PasswordRefused)
-        throw StoreError(PasswordRefused,
-                         QStringLiteral("The server of '%1' did not accept the password.").arg(uri));
+        throw StoreError(
+            PasswordRefused,
+            QCoreApplication::translate("store", "The server of '%1' did not accept the password.")
+                .arg(uri));
     throw cannotOpen(uri, why);
 }
 

@@ -6,6 +6,7 @@
 #include "store/postgres/PgOwnSessions.h"
 #include "store/postgres/PgSql.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -33,7 +34,7 @@ QString sentence(QString text) {
     text = text.simplified();
     while (text.endsWith(QLatin1Char('.')))
         text.chop(1);
-    return text.isEmpty() ? QStringLiteral("unknown database error") : text;
+    return text.isEmpty() ? QCoreApplication::translate("store", "unknown database error") : text;
 }
 
 /// The text with its "?" placeholders numbered as the server's "$1", "$2"…; quoted names and
@@ -192,7 +193,7 @@ Session::Session(ParsedServerAddress read) : m_address(std::move(read)) {
         }
     }
     if (!m_connection)
-        throw cannotOpen(address.shown, QStringLiteral("out of memory"));
+        throw cannotOpen(address.shown, QCoreApplication::translate("store", "out of memory"));
     if (PQstatus(m_connection) != CONNECTION_OK) {
         const QString why = sentence(QString::fromUtf8(PQerrorMessage(m_connection)));
         const bool needsPassword = PQconnectionNeedsPassword(m_connection);
@@ -206,10 +207,12 @@ Session::Session(ParsedServerAddress read) : m_address(std::move(read)) {
         throwRefused(address, why, refusal);
     }
     if (qstrcmp(PQparameterStatus(m_connection, "in_hot_standby"), "on") == 0)
-        m_readOnly = QStringLiteral("this server is a read-only standby: browse, no edits");
+        m_readOnly = QCoreApplication::translate(
+            "store", "this server is a read-only standby: browse, no edits");
     else if (qstrcmp(PQparameterStatus(m_connection, "default_transaction_read_only"), "on") == 0)
-        m_readOnly = QStringLiteral("this connection's transactions are read-only "
-                                    "(default_transaction_read_only): browse, no edits");
+        m_readOnly = QCoreApplication::translate(
+            "store", "this connection's transactions are read-only "
+                     "(default_transaction_read_only): browse, no edits");
     // Every text is read and written as UTF-8, whatever the user's settings said.
     if (qstrcmp(pg_encoding_to_char(PQclientEncoding(m_connection)), "UTF8") != 0)
         PQsetClientEncoding(m_connection, "UTF8");

@@ -12,9 +12,9 @@
 #include "store/SessionName.h"
 #include "store/WhereUsedWalk.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QSysInfo>
-
 
 #include <algorithm>
 #include <mutex>
@@ -27,8 +27,12 @@ using PgTransaction = pg::SessionTransaction;
 
 namespace {
 
-const QString readItemMaster = QStringLiteral("Could not read ItemMaster");
-const QString readBomDetail = QStringLiteral("Could not read BomDetail");
+QString readItemMaster() {
+    return QCoreApplication::translate("store", "Could not read ItemMaster");
+}
+QString readBomDetail() {
+    return QCoreApplication::translate("store", "Could not read BomDetail");
+}
 
 } // namespace
 
@@ -81,7 +85,7 @@ std::vector<ItemLine> PgStore::readItems(bool withDescriptions) {
     // One statement: one state of the table, whoever writes meanwhile.
     PgStatement query(*m_session,
                       withDescriptions ? pgschema::SelectItemLines : pgschema::SelectItemIds,
-                      readItemMaster);
+                      readItemMaster());
     query.exec();
     std::vector<ItemLine> lines;
     while (query.next())
@@ -106,7 +110,7 @@ std::vector<std::optional<Item>> PgStore::findItems(const QStringList& ids) {
     QHash<QString, std::vector<size_t>> wanted; // the places of each key among `ids`
     for (qsizetype at = 0; at < ids.size(); ++at)
         wanted[foldKey(ids.at(at))].push_back(size_t(at));
-    PgStatement query(*m_session, pgschema::SelectItemsByKey, readItemMaster);
+    PgStatement query(*m_session, pgschema::SelectItemsByKey, readItemMaster());
     query.bind(pg::keyArray(ids)).exec();
     while (query.next()) {
         const Item item{query.value(0).toString(), optionalText(query.value(1)),
@@ -118,7 +122,7 @@ std::vector<std::optional<Item>> PgStore::findItems(const QStringList& ids) {
 }
 
 QStringList PgStore::components(const QString& assembly) {
-    PgStatement query(*m_session, pgschema::SelectComponents, readBomDetail);
+    PgStatement query(*m_session, pgschema::SelectComponents, readBomDetail());
     query.bind(assembly).exec();
     QStringList result;
     while (query.next())
@@ -167,7 +171,7 @@ std::vector<ComponentLines> PgStore::componentsOfEach(const QStringList& assembl
     for (qsizetype i = 0; i < assemblies.size(); ++i)
         askedAs[foldKey(assemblies.at(i))].append(size_t(i));
 
-    PgStatement query(*m_session, pgschema::SelectComponentLines, readBomDetail);
+    PgStatement query(*m_session, pgschema::SelectComponentLines, readBomDetail());
     query.bind(pg::keyArray(assemblies)).exec();
     QString lastAssembly;
     const QList<size_t>* targets = nullptr;
@@ -202,23 +206,23 @@ QHash<QString, ComponentLines> linesByAssembly(PgStatement& query) {
 } // namespace
 
 QHash<QString, ComponentLines> PgStore::allComponentLines() {
-    PgStatement query(*m_session, pgschema::SelectAllComponentLines, readBomDetail);
+    PgStatement query(*m_session, pgschema::SelectAllComponentLines, readBomDetail());
     query.exec();
     return linesByAssembly(query);
 }
 
 QHash<QString, ComponentLines> PgStore::reachableLines(const QString& item) {
-    PgStatement query(*m_session, pgschema::SelectReachableLines, readBomDetail);
+    PgStatement query(*m_session, pgschema::SelectReachableLines, readBomDetail());
     query.bind(item).exec();
     return linesByAssembly(query);
 }
 
 qint64 PgStore::lineEstimate() {
-    PgStatement estimate(*m_session, pgschema::SelectLineEstimate, readBomDetail);
+    PgStatement estimate(*m_session, pgschema::SelectLineEstimate, readBomDetail());
     estimate.exec();
     if (estimate.next() && estimate.value(0).toLongLong() >= 0)
         return estimate.value(0).toLongLong();
-    PgStatement count(*m_session, pgschema::CountLines, readBomDetail);
+    PgStatement count(*m_session, pgschema::CountLines, readBomDetail());
     count.exec();
     return count.next() ? count.value(0).toLongLong() : 0;
 }
@@ -227,10 +231,10 @@ bool PgStore::hasLines(const QString& assembly) { return !components(assembly).i
 
 std::vector<WhereUsedRow> PgStore::whereUsed(const QString& item, const ReadProgress&) {
     pg::Session& db = *m_session;
-    const PgTransaction snapshot(db, readBomDetail, PgTransaction::Kind::Snapshot);
+    const PgTransaction snapshot(db, readBomDetail(), PgTransaction::Kind::Snapshot);
     UpwardWalk walk;
     {
-        PgStatement lines(db, pgschema::SelectLinesAbove, readBomDetail);
+        PgStatement lines(db, pgschema::SelectLinesAbove, readBomDetail());
         lines.bind(item).exec();
         while (lines.next()) {
             const QVariant stored = lines.value(2);
@@ -249,7 +253,7 @@ std::vector<WhereUsedRow> PgStore::whereUsed(const QString& item, const ReadProg
     QStringList spellings;
     for (size_t at = 0; at < rows.size(); ++at)
         spellings.append(QString::fromUtf8(walk.spelling(at)));
-    PgStatement master(db, pgschema::SelectItemsByKey, readItemMaster);
+    PgStatement master(db, pgschema::SelectItemsByKey, readItemMaster());
     master.bind(pg::keyArray(spellings)).exec();
     while (master.next()) {
         const QString id = master.value(0).toString();
@@ -369,7 +373,7 @@ LineRow PgStore::updateRow(const QString& assembly, const QString& component,
 }
 
 BatchRefusals PgStore::checkLines(const LineBatch& batch) {
-    const PgTransaction snapshot(*m_session, readBomDetail, PgTransaction::Kind::Snapshot);
+    const PgTransaction snapshot(*m_session, readBomDetail(), PgTransaction::Kind::Snapshot);
     return refusalsOf(batch);
 }
 
@@ -382,7 +386,7 @@ std::vector<std::optional<LineRow>> PgStore::findLines(const std::vector<LineRow
         assemblies.append(row.assembly);
         components.append(row.component);
     }
-    PgStatement query(*m_session, pgschema::SelectLineRowsByKey, readBomDetail);
+    PgStatement query(*m_session, pgschema::SelectLineRowsByKey, readBomDetail());
     query.bind(pg::keyArray(assemblies)).bind(pg::keyArray(components)).exec();
     QHash<QString, LineRow> stored;
     for (LineRow& line : returnedRows(query))
@@ -420,7 +424,7 @@ namespace pg {
 
 void checkTables(Session& session) {
     // The catalog reads in one round trip.
-    const QString readTables = QStringLiteral("Could not read the tables");
+    const QString readTables = QCoreApplication::translate("store", "Could not read the tables");
     const auto call = [](QLatin1StringView sql) {
         return pg::Call{QByteArray(sql.data(), sql.size()), {}};
     };
@@ -446,8 +450,9 @@ void checkTables(Session& session) {
                            query.value(3).toBool()});
     checkColumns(columns, shown);
     std::vector<IndexKey> keys;
-    SessionStatement indexes(session, pgschema::SelectUniqueIndexKeys,
-                             QStringLiteral("Could not read the tables' indexes"));
+    SessionStatement indexes(
+        session, pgschema::SelectUniqueIndexKeys,
+        QCoreApplication::translate("store", "Could not read the tables' indexes"));
     indexes.adopt(std::move(results[1]));
     while (indexes.next())
         keys.push_back({indexes.string(0), indexes.value(1).toLongLong(), indexes.string(2),

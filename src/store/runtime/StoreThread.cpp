@@ -196,7 +196,8 @@ bool storeCallWaiting() { return waitingTrips.load() > 0; }
 
 StoreError operationCancelled() {
     return StoreError(OperationCancelled,
-                      QStringLiteral("The operation was cancelled; nothing of it was written."));
+                      QCoreApplication::translate(
+                          "store", "The operation was cancelled; nothing of it was written."));
 }
 
 /// One trip: the work, the store it opens on its thread, and what the caller's thread and the

@@ -5,6 +5,7 @@
 #include "store/sqlite/history/HistoryFile.h"
 #include "store/sqlite/history/OwnCommits.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -59,7 +60,7 @@ public:
         if (sqlite3_open_v2(path.constData(), &m_db, SQLITE_OPEN_READONLY, nullptr) !=
             SQLITE_OK) {
             const QString why = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
-                                     : QStringLiteral("out of memory");
+                                     : QCoreApplication::translate("store", "out of memory");
             close();
             return why;
         }
@@ -241,8 +242,9 @@ private:
         bool saidWatching = false;
         const auto unwatched = [&](const QString& why) {
             if (!saidUnwatched)
-                m_sink.notice(QStringLiteral("Changes by other programs show only after a "
-                                             "reload: '%1' cannot be watched (%2).")
+                m_sink.notice(QCoreApplication::translate(
+                                  "store", "Changes by other programs show only after a "
+                                           "reload: '%1' cannot be watched (%2).")
                                   .arg(m_shown, why));
             saidUnwatched = true;
         };
@@ -270,7 +272,7 @@ private:
                     unwatched(why);
                 }
             } else if (!now && !connection.isOpen()) {
-                unwatched(QStringLiteral("there is no file of that name"));
+                unwatched(QCoreApplication::translate("store", "there is no file of that name"));
             }
             if (connection.isOpen()) {
                 QString failure;
@@ -355,12 +357,14 @@ private:
         try {
             file->catchUp();
             if (!file->beside() && !m_saidPlace)
-                m_sink.notice(QStringLiteral("The history of changes to this database is kept in "
-                                             "'%1', not beside the database: that place could "
-                                             "not be written when it was begun. It is kept "
-                                             "there until it is moved beside the database as "
-                                             "'%2'.")
-                                  .arg(file->path(), file->database() + QStringLiteral(".history")));
+                m_sink.notice(
+                    QCoreApplication::translate(
+                        "store", "The history of changes to this database is kept in "
+                                 "'%1', not beside the database: that place could "
+                                 "not be written when it was begun. It is kept "
+                                 "there until it is moved beside the database as "
+                                 "'%2'.")
+                        .arg(file->path(), file->database() + QStringLiteral(".history")));
             m_saidPlace = true;
             m_saidHistory = false;
         } catch (const StoreError& error) {

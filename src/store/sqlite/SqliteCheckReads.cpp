@@ -7,6 +7,7 @@
 #include "store/DatabaseCheck.h"
 #include "store/sqlite/SqliteSql.h"
 #include "store/sqlite/SqliteStatement.h"
+#include <QCoreApplication>
 
 namespace store {
 
@@ -55,12 +56,13 @@ private:
 
 bool SqliteStore::readForCheck(CheckSink& sink) {
     sqlite3* const connection = nativeHandle(m_db);
-    const ReadTransaction transaction(connection, QStringLiteral("Could not read the database"));
+    const ReadTransaction transaction(
+        connection, QCoreApplication::translate("store", "Could not read the database"));
     sink.expect(estimate(connection, schema::SelectItemEstimate),
                 estimate(connection, schema::SelectLineEstimate));
     {
         NativeStatement items(connection, schema::SelectCheckItems,
-                              QStringLiteral("Could not read ItemMaster"));
+                              QCoreApplication::translate("store", "Could not read ItemMaster"));
         IdColumn id;
         for (int row = 1; items.next(); ++row) {
             sink.item(id.read(items, 0), items.isNull(1) ? QString() : items.text(1));
@@ -69,7 +71,7 @@ bool SqliteStore::readForCheck(CheckSink& sink) {
         }
     }
     NativeStatement lines(connection, schema::SelectCheckLines,
-                          QStringLiteral("Could not read BomDetail"));
+                          QCoreApplication::translate("store", "Could not read BomDetail"));
     IdColumn assembly;
     IdColumn component;
     StoredQuantity quantity;

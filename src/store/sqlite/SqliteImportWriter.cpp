@@ -9,6 +9,7 @@
 #include "store/Store.h"
 #include "store/StoreError.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -80,8 +81,9 @@ QStringList SqliteImportWriter::removeLeftovers(const QDir& folder) {
         if (QFile::remove(path)) {
             removed.append(path);
             std::fprintf(stderr, "%s\n",
-                         qUtf8Printable(QStringLiteral("Removed '%1', left behind by an import "
-                                                       "that is no longer running.")
+                         qUtf8Printable(QCoreApplication::translate(
+                                            "store", "Removed '%1', left behind by an import "
+                                                     "that is no longer running.")
                                             .arg(path)));
         }
         for (const char* suffix : {"-journal", "-wal", "-shm"})
@@ -104,10 +106,12 @@ SqliteImportWriter::SqliteImportWriter(const QString& path, bool newFile) : m_pa
         if (newFile) {
             const QFileInfo target(path);
             if (path.isEmpty() || target.fileName().isEmpty())
-                throw StoreError(ImportOutputFailed, QStringLiteral("No output file was named."));
-            if (target.exists() && !target.isFile())
                 throw StoreError(ImportOutputFailed,
-                                 QStringLiteral("'%1' is not a file.").arg(path));
+                                 QCoreApplication::translate("store", "No output file was named."));
+            if (target.exists() && !target.isFile())
+                throw StoreError(
+                    ImportOutputFailed,
+                    QCoreApplication::translate("store", "'%1' is not a file.").arg(path));
             removeLeftovers(target.absoluteDir());
             // A working file beside the target, so that the final rename stays on one file
             // system and replaces the target in one step. Its lock, taken before the file is
@@ -140,7 +144,7 @@ SqliteImportWriter::SqliteImportWriter(const QString& path, bool newFile) : m_pa
                 // made without one does ("No space left on device", "Permission denied").
                 QString why = file.errorString();
                 if (!locked) {
-                    why = QStringLiteral("its lock file could not be made");
+                    why = QCoreApplication::translate("store", "its lock file could not be made");
                     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
                         why = file.errorString();
                     } else {
@@ -151,9 +155,10 @@ SqliteImportWriter::SqliteImportWriter(const QString& path, bool newFile) : m_pa
                     }
                 }
                 m_lock.reset();
-                throw StoreError(ImportOutputFailed,
-                                 QStringLiteral("Could not create a file in '%1': %2.")
-                                     .arg(target.absolutePath(), why));
+                throw StoreError(
+                    ImportOutputFailed,
+                    QCoreApplication::translate("store", "Could not create a file in '%1': %2.")
+                        .arg(target.absolutePath(), why));
             }
             // A temporary file is private to its owner; the database gets the permissions of
             // the file it replaces, or those of any new file of the user's.
@@ -161,22 +166,32 @@ SqliteImportWriter::SqliteImportWriter(const QString& path, bool newFile) : m_pa
                                                                       : newFilePermissions()))
                 throw StoreError(
                     ImportOutputFailed,
-                    QStringLiteral("Could not set the permissions of '%1'.").arg(m_workingPath));
+                    QCoreApplication::translate("store", "Could not set the permissions of '%1'.")
+                        .arg(m_workingPath));
             open(m_workingPath, SQLITE_OPEN_READWRITE);
-            exec(schema::BeginWrite, QStringLiteral("Could not start writing '%1'").arg(path));
-            exec(schema::CreateItemMaster, QStringLiteral("Could not create ItemMaster"));
-            exec(schema::CreateBomDetail, QStringLiteral("Could not create BomDetail"));
+            exec(schema::BeginWrite,
+                 QCoreApplication::translate("store", "Could not start writing '%1'").arg(path));
+            exec(schema::CreateItemMaster,
+                 QCoreApplication::translate("store", "Could not create ItemMaster"));
+            exec(schema::CreateBomDetail,
+                 QCoreApplication::translate("store", "Could not create BomDetail"));
         } else {
             // The same check as every open; it throws the store's own numbers for a file that
             // is missing, not a database, or lacks the tables.
             { SqliteStore check(path); }
             m_workingPath = path;
             open(m_workingPath, SQLITE_OPEN_READWRITE);
-            exec(schema::BeginWrite, QStringLiteral("Could not start writing '%1'").arg(path));
-            m_itemsBefore = count(schema::CountItems, QStringLiteral("Could not count ItemMaster"));
-            m_linesBefore = count(schema::CountLines, QStringLiteral("Could not count BomDetail"));
+            exec(schema::BeginWrite,
+                 QCoreApplication::translate("store", "Could not start writing '%1'").arg(path));
+            m_itemsBefore =
+                count(schema::CountItems,
+                      QCoreApplication::translate("store", "Could not count ItemMaster"));
+            m_linesBefore =
+                count(schema::CountLines,
+                      QCoreApplication::translate("store", "Could not count BomDetail"));
         }
-        const QString prepare = QStringLiteral("Could not prepare the inserts");
+        const QString prepare =
+            QCoreApplication::translate("store", "Could not prepare the inserts");
         m_insertItem = std::make_unique<sql::NativeStatement>(m_db, schema::InsertItem, prepare,
                                                               ImportOutputFailed);
         m_insertLine = std::make_unique<sql::NativeStatement>(m_db, schema::InsertLine, prepare,
@@ -196,7 +211,8 @@ void SqliteImportWriter::open(const QString& file, int flags) {
     // must not be created anew if it vanished meanwhile.
     const int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK)
-        fail(ImportOutputFailed, QStringLiteral("Could not open '%1'").arg(file));
+        fail(ImportOutputFailed,
+             QCoreApplication::translate("store", "Could not open '%1'").arg(file));
     // Another program may be reading or writing an existing file: wait for it a while.
     sqlite3_busy_timeout(m_db, 5000);
 }
@@ -218,7 +234,7 @@ qint64 SqliteImportWriter::count(QLatin1StringView sql, const QString& what) {
 /// "database or disk is full (No space left on device)".
 QString SqliteImportWriter::lastError() const {
     if (!m_db)
-        return QStringLiteral("out of memory");
+        return QCoreApplication::translate("store", "out of memory");
     QString text = QString::fromUtf8(sqlite3_errmsg(m_db));
     // SQLite keeps no system error for a full disk, the one cause of SQLITE_FULL here (the
     // writer sets no page limit).
@@ -247,11 +263,11 @@ void SqliteImportWriter::insert(sql::NativeStatement& statement, const QString& 
         throw StoreError(ImportDuplicateKey, QStringLiteral("%1: %2.").arg(where, duplicate()));
     if (rc == SQLITE_TOOBIG)
         throw StoreError(ImportValueTooLong,
-                         QStringLiteral("%1: the row is too long for %2: %3.")
+                         QCoreApplication::translate("store", "%1: the row is too long for %2: %3.")
                              .arg(where, table, message));
-    throw StoreError(
-        ImportOutputFailed,
-        QStringLiteral("%1: could not write the row into %2: %3.").arg(where, table, message));
+    throw StoreError(ImportOutputFailed, QCoreApplication::translate(
+                                             "store", "%1: could not write the row into %2: %3.")
+                                             .arg(where, table, message));
 }
 
 void SqliteImportWriter::checkBound(sql::NativeStatement& statement, int rc,
@@ -259,11 +275,13 @@ void SqliteImportWriter::checkBound(sql::NativeStatement& statement, int rc,
                                     const std::function<QString()>& where) {
     if (rc == SQLITE_OK)
         return;
-    const QString message = rc == SQLITE_TOOBIG ? QStringLiteral("it is too long")
-                                                : QString::fromUtf8(sqlite3_errstr(rc));
+    const QString message = rc == SQLITE_TOOBIG
+                                ? QCoreApplication::translate("store", "it is too long")
+                                : QString::fromUtf8(sqlite3_errstr(rc));
     statement.clear();
     throw StoreError(rc == SQLITE_TOOBIG ? ImportValueTooLong : ImportOutputFailed,
-                     QStringLiteral("%1: could not take the %2: %3.").arg(where(), field, message));
+                     QCoreApplication::translate("store", "%1: could not take the %2: %3.")
+                         .arg(where(), field, message));
 }
 
 void SqliteImportWriter::bind(sql::NativeStatement& statement, int index,
@@ -316,7 +334,7 @@ void SqliteImportWriter::addItem(const ImportedItem& item, const std::function<Q
     insert(*m_insertItem, where(), QStringLiteral("ItemMaster"), [&] {
         const QString stored =
             storedKey(schema::SelectItemKey, {item.id}).value_or(QStringList{item.id})[0];
-        return QStringLiteral("ItemMaster already holds the ItemID %1")
+        return QCoreApplication::translate("store", "ItemMaster already holds the ItemID %1")
             .arg(sameKey(stored, item.id));
     });
     ++m_itemsAdded;
@@ -337,7 +355,8 @@ void SqliteImportWriter::addLine(const ImportedLine& line, const std::function<Q
                 .value_or(QStringList{line.assembly, line.component});
         const QString& assembly = stored[0];
         const QString& component = stored[1];
-        return QStringLiteral("BomDetail already lists the component %1 under the assembly %2")
+        return QCoreApplication::translate(
+                   "store", "BomDetail already lists the component %1 under the assembly %2")
             .arg(sameKey(component, line.component), sameKey(assembly, line.assembly));
     });
     ++m_linesAdded;
@@ -372,8 +391,10 @@ void SqliteImportWriter::recordAs(const WriteCommand& command) {
 }
 
 void SqliteImportWriter::commit() {
-    const qint64 items = count(schema::CountItems, QStringLiteral("Could not count ItemMaster"));
-    const qint64 lines = count(schema::CountLines, QStringLiteral("Could not count BomDetail"));
+    const qint64 items = count(schema::CountItems,
+                               QCoreApplication::translate("store", "Could not count ItemMaster"));
+    const qint64 lines = count(schema::CountLines,
+                               QCoreApplication::translate("store", "Could not count BomDetail"));
     checkRowCounts(m_path, items, lines, m_itemsBefore + m_itemsAdded,
                    m_linesBefore + m_linesAdded);
     m_insertItem.reset();
@@ -384,7 +405,8 @@ void SqliteImportWriter::commit() {
     if (recorded)
         m_recorder->pendingRows(m_command, m_lineChanges, m_itemChanges);
     try {
-        exec(schema::Commit, QStringLiteral("Could not write '%1'").arg(m_path));
+        exec(schema::Commit,
+             QCoreApplication::translate("store", "Could not write '%1'").arg(m_path));
     } catch (...) {
         endOwnCommit(false);
         if (recorded)
@@ -397,7 +419,8 @@ void SqliteImportWriter::commit() {
     const int rc = sqlite3_close(m_db);
     m_db = nullptr;
     if (rc != SQLITE_OK)
-        throw StoreError(ImportOutputFailed, QStringLiteral("Could not close '%1'.").arg(m_path));
+        throw StoreError(ImportOutputFailed,
+                         QCoreApplication::translate("store", "Could not close '%1'.").arg(m_path));
     if (m_newFile) {
         // The file the editor will open must pass its check; better refused here than there.
         { SqliteStore check(m_workingPath); }
@@ -405,15 +428,17 @@ void SqliteImportWriter::commit() {
         for (const char* suffix : {"-journal", "-wal"})
             if (QFile::exists(m_path + QLatin1StringView(suffix)))
                 throw StoreError(ImportOutputFailed,
-                                 QStringLiteral("Could not replace '%1': its journal '%1%2' is "
-                                                "there (another program may have it open).")
+                                 QCoreApplication::translate(
+                                     "store", "Could not replace '%1': its journal '%1%2' is "
+                                              "there (another program may have it open).")
                                      .arg(m_path, QLatin1StringView(suffix)));
         std::error_code error;
         std::filesystem::rename(QFile::encodeName(m_workingPath).toStdString(),
                                 QFile::encodeName(m_path).toStdString(), error);
         if (error)
             throw StoreError(ImportOutputFailed,
-                             QStringLiteral("Could not put the new database in place as '%1': %2.")
+                             QCoreApplication::translate(
+                                 "store", "Could not put the new database in place as '%1': %2.")
                                  .arg(m_path, QString::fromLocal8Bit(error.message())));
     }
     m_committed = true;

@@ -2,10 +2,11 @@
 // write transaction that holds the file's write lock, and the two writes whose statement is
 // the file's own.
 
-#include "store/sqlite/SqliteStore.h"
 #include "store/LineRules.h"
 #include "store/sqlite/SqliteSql.h"
 #include "store/sqlite/SqliteStatement.h"
+#include "store/sqlite/SqliteStore.h"
+#include <QCoreApplication>
 
 namespace store {
 
@@ -80,8 +81,8 @@ LineRow SqliteStore::updateRow(const QString& assembly, const QString& component
 }
 
 BatchRefusals SqliteStore::checkLines(const LineBatch& batch) {
-    const ReadTransaction transaction(nativeHandle(m_db),
-                                      QStringLiteral("Could not read BomDetail"));
+    const ReadTransaction transaction(
+        nativeHandle(m_db), QCoreApplication::translate("store", "Could not read BomDetail"));
     return refusalsOf(batch);
 }
 

@@ -7,6 +7,7 @@
 #include "store/sqlite/SqliteSql.h"
 #include "store/sqlite/SqliteStatement.h"
 
+#include <QCoreApplication>
 #include <limits>
 
 namespace store {
@@ -15,7 +16,7 @@ using namespace sql;
 
 QStringList SqliteStore::components(const QString& assembly) {
     SqliteStatement query(m_db, schema::SelectComponents,
-                          QStringLiteral("Could not read BomDetail"));
+                          QCoreApplication::translate("store", "Could not read BomDetail"));
     query.bind(assembly).exec();
     QStringList result;
     while (query.next())
@@ -34,10 +35,11 @@ public:
         std::optional<QString> component = decodeId(bytes);
         if (!component)
             throw StoreError(UnreadableId,
-                             QStringLiteral("The bill of material of '%1' lists the "
-                                            "component '%2', whose ID is not valid UTF-8 "
-                                            "text: correct it in BomDetail, for example by "
-                                            "importing it again as UTF-8.")
+                             QCoreApplication::translate(
+                                 "store", "The bill of material of '%1' lists the "
+                                          "component '%2', whose ID is not valid UTF-8 "
+                                          "text: correct it in BomDetail, for example by "
+                                          "importing it again as UTF-8.")
                                  .arg(assembly, readableId(bytes)));
         const QString key = foldKey(*component);
         auto facts = m_facts.constFind(key);
@@ -70,7 +72,7 @@ std::vector<ComponentLines> SqliteStore::componentsOfEach(const QStringList& ass
     // The hot path of a tree load: one statement for the whole batch, stepped once per
     // assembly through SQLite's own interface.
     sqlite3* const connection = nativeHandle(m_db);
-    const QString what = QStringLiteral("Could not read BomDetail");
+    const QString what = QCoreApplication::translate("store", "Could not read BomDetail");
     const ReadTransaction transaction(connection, what);
     // Declared after the transaction: finalized before it ends.
     NativeStatement query(connection, schema::SelectComponentLines, what);
@@ -88,7 +90,7 @@ std::vector<ComponentLines> SqliteStore::componentsOfEach(const QStringList& ass
 
 std::vector<bool> SqliteStore::haveLines(const QStringList& assemblies) {
     sqlite3* const connection = nativeHandle(m_db);
-    const QString what = QStringLiteral("Could not read BomDetail");
+    const QString what = QCoreApplication::translate("store", "Could not read BomDetail");
     const ReadTransaction transaction(connection, what);
     NativeStatement query(connection, schema::SelectHasLine, what);
     std::vector<bool> have(size_t(assemblies.size()));
@@ -103,7 +105,7 @@ std::vector<bool> SqliteStore::haveLines(const QStringList& assemblies) {
 
 QHash<QString, ComponentLines> SqliteStore::allComponentLines() {
     sqlite3* const connection = nativeHandle(m_db);
-    const QString what = QStringLiteral("Could not read BomDetail");
+    const QString what = QCoreApplication::translate("store", "Could not read BomDetail");
     const ReadTransaction transaction(connection, what);
     NativeStatement query(connection, schema::SelectAllComponentLines, what);
     LineReader reader;
@@ -137,7 +139,7 @@ qint64 SqliteStore::lineEstimate() {
     }
     sqlite3_finalize(statement);
     NativeStatement query(connection, schema::SelectLineEstimate,
-                          QStringLiteral("Could not read BomDetail"));
+                          QCoreApplication::translate("store", "Could not read BomDetail"));
     return query.next() ? query.integer(0) : 0;
 }
 

@@ -11,6 +11,7 @@
 #include "store/sqlite/history/OwnCommits.h"
 
 #include <QByteArrayView>
+#include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -36,7 +37,9 @@ inline int primaryCode(const QSqlError& error) {
 /// so whatever the statement was.
 inline StoreError failure(int number, const QString& what, int sqliteCode, const QString& text) {
     if ((sqliteCode & 0xff) == SqliteNotADatabase)
-        return StoreError(NotADatabase, QStringLiteral("The file is not a database: %1.").arg(text));
+        return StoreError(
+            NotADatabase,
+            QCoreApplication::translate("store", "The file is not a database: %1.").arg(text));
     return StoreError(number, QStringLiteral("%1: %2.").arg(what, text));
 }
 
@@ -140,7 +143,8 @@ private:
 inline sqlite3* nativeHandle(const QSqlDatabase& db) {
     const QVariant handle = db.driver()->handle();
     if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        throw StoreError(QueryFailed, QStringLiteral("The database driver is not SQLite."));
+        throw StoreError(QueryFailed, QCoreApplication::translate(
+                                          "store", "The database driver is not SQLite."));
     return *static_cast<sqlite3* const*>(handle.constData());
 }
 

@@ -8,6 +8,7 @@
 #include "store/sqlite/SqliteStatement.h"
 #include "store/StoreError.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlDriver>
@@ -44,21 +45,27 @@ bool hasRowNumbers(sqlite3* connection) {
 void refuseUnreadable(const QStringList& unreadable) {
     if (unreadable.size() == 1)
         throw StoreError(UnreadableId,
-                         QStringLiteral("ItemMaster holds the item ID %1, which is not valid "
-                                        "UTF-8 text: correct it in the database, for example "
-                                        "by importing it again as UTF-8.")
+                         QCoreApplication::translate(
+                             "store", "ItemMaster holds the item ID %1, which is not valid "
+                                      "UTF-8 text: correct it in the database, for example "
+                                      "by importing it again as UTF-8.")
                              .arg(unreadable.constFirst()));
     if (!unreadable.isEmpty()) {
         // Enough to recognise the fault without a message box the height of the screen.
         constexpr qsizetype shown = 5;
         QString named = unreadable.mid(0, shown).join(QStringLiteral(", "));
-        if (unreadable.size() > shown)
-            named += QStringLiteral(" and %1 more").arg(unreadable.size() - shown);
+        const int more = int(unreadable.size() - shown);
+        if (more > 0)
+            named =
+                QCoreApplication::translate("store", "%1 and %n more", nullptr, more).arg(named);
+        const int count = int(unreadable.size());
         throw StoreError(UnreadableId,
-                         QStringLiteral("ItemMaster holds %1 item IDs that are not valid UTF-8 "
-                                        "text: %2. Correct them in the database, for example "
-                                        "by importing them again as UTF-8.")
-                             .arg(unreadable.size())
+                         QCoreApplication::translate("store",
+                                                     "ItemMaster holds %n item IDs that are not "
+                                                     "valid UTF-8 text: %1. Correct them in the "
+                                                     "database, for example by importing them "
+                                                     "again as UTF-8.",
+                                                     nullptr, count)
                              .arg(named));
     }
 }
@@ -71,12 +78,16 @@ SqliteStore::SqliteStore(const QString& path, OpenInterruption* interruption)
     m_connectionName = QStringLiteral("bom-operation-%1").arg(++serial);
 
     if (path.isEmpty())
-        throw StoreError(NoDatabaseChosen, QStringLiteral("No database file has been chosen."));
+        throw StoreError(NoDatabaseChosen,
+                         QCoreApplication::translate("store", "No database file has been chosen."));
     const QFileInfo info(path);
     if (!info.exists())
-        throw StoreError(FileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
+        throw StoreError(
+            FileNotFound,
+            QCoreApplication::translate("store", "Could not find file '%1'.").arg(path));
     if (!info.isFile())
-        throw StoreError(CannotOpen, QStringLiteral("'%1' is not a file.").arg(path));
+        throw StoreError(CannotOpen,
+                         QCoreApplication::translate("store", "'%1' is not a file.").arg(path));
 
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     // mode=rw: SQLite must never create a file, even if it vanished since the test above.
@@ -90,7 +101,8 @@ SqliteStore::SqliteStore(const QString& path, OpenInterruption* interruption)
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connectionName);
         throw StoreError(CannotOpen,
-                         QStringLiteral("Could not open '%1': %2.").arg(path, describe(error)));
+                         QCoreApplication::translate("store", "Could not open '%1': %2.")
+                             .arg(path, describe(error)));
     }
     try {
         // The driver's busy timeout cannot be stopped: this wait for the lock can.
@@ -139,7 +151,8 @@ void SqliteStore::interrupt() {
 
 void SqliteStore::checkSchema() {
     std::vector<TableColumn> columns;
-    SqliteStatement query(m_db, schema::SelectColumns, QStringLiteral("Could not read the tables"));
+    SqliteStatement query(m_db, schema::SelectColumns,
+                          QCoreApplication::translate("store", "Could not read the tables"));
     query.exec();
     while (query.next())
         columns.push_back({query.value(0).toString(), query.value(1).toString(),
@@ -149,7 +162,7 @@ void SqliteStore::checkSchema() {
 
 QStringList SqliteStore::itemIds() {
     NativeStatement query(nativeHandle(m_db), schema::SelectItemIds,
-                          QStringLiteral("Could not read ItemMaster"));
+                          QCoreApplication::translate("store", "Could not read ItemMaster"));
     QStringList ids;
     QStringList unreadable;
     while (query.next()) {
@@ -165,7 +178,7 @@ QStringList SqliteStore::itemIds() {
 
 std::vector<ItemLine> SqliteStore::itemLines() {
     sqlite3* const connection = nativeHandle(m_db);
-    const QString what = QStringLiteral("Could not read ItemMaster");
+    const QString what = QCoreApplication::translate("store", "Could not read ItemMaster");
     // Both passes below see one state of the table.
     const ReadTransaction transaction(connection, what);
     std::vector<ItemLine> lines;

@@ -5,6 +5,7 @@
 #include "store/StoreError.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 
 #include <sqlite3.h>
 
@@ -24,7 +25,11 @@ using namespace sql;
 
 namespace {
 
-const QString ReadWhat = QStringLiteral("Could not read BomDetail");
+/// What a failed read of the lines says first, in the user's language (made when it is
+/// needed: a global would be translated before any catalogue is loaded).
+QString readWhat() {
+    return QCoreApplication::translate("store", "Could not read BomDetail");
+}
 
 /// Lines read between two reports of progress.
 constexpr qint64 ProgressStep = 16384;
@@ -165,12 +170,12 @@ std::shared_ptr<const SqliteUpwardKeys> SqliteUpwardKeys::read(sqlite3* connecti
                                                                const Progress& progress) {
     QByteArray index;
     {
-        NativeStatement encoding(connection, QLatin1StringView("PRAGMA encoding"), ReadWhat);
+        NativeStatement encoding(connection, QLatin1StringView("PRAGMA encoding"), readWhat());
         if (!encoding.next() || encoding.bytes(0) != "UTF-8")
             return nullptr;
     }
     {
-        NativeStatement find(connection, SelectKeyIndex, ReadWhat);
+        NativeStatement find(connection, SelectKeyIndex, readWhat());
         if (!find.next())
             return nullptr;
         index = find.bytes(0).toByteArray();
@@ -178,7 +183,7 @@ std::shared_ptr<const SqliteUpwardKeys> SqliteUpwardKeys::read(sqlite3* connecti
     const QByteArray sql = "SELECT BomID, BomComp FROM BomDetail INDEXED BY \"" +
                            index.replace('"', "\"\"") +
                            "\" ORDER BY BomID COLLATE NOCASE, BomComp COLLATE NOCASE";
-    NativeStatement all(connection, QLatin1StringView(sql), ReadWhat);
+    NativeStatement all(connection, QLatin1StringView(sql), readWhat());
     sqlite3_stmt* const statement = all.get();
 
     std::shared_ptr<SqliteUpwardKeys> keys(new SqliteUpwardKeys);
@@ -350,11 +355,12 @@ void SqliteUpwardKeys::addLinesAbove(sqlite3* connection, const QString& item,
         if (!m_quantities.contains(ways[at].line)) {
             const auto gone = [&] {
                 return StoreError(QueryFailed,
-                                  QStringLiteral("%1: the lines of '%2' changed while read.")
-                                      .arg(ReadWhat, readableId(assembly)));
+                                  QCoreApplication::translate(
+                                      "store", "%1: the lines of '%2' changed while read.")
+                                      .arg(readWhat(), readableId(assembly)));
             };
             if (!lookup)
-                lookup.emplace(connection, SelectQuantitiesOfAssembly, ReadWhat);
+                lookup.emplace(connection, SelectQuantitiesOfAssembly, readWhat());
             sqlite3_stmt* const statement = lookup->get();
             sqlite3_reset(statement);
             sqlite3_bind_text(statement, 1, assembly.data(), int(assembly.size()), SQLITE_STATIC);

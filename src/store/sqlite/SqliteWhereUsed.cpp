@@ -8,6 +8,7 @@
 #include "store/WhereUsedWalk.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -29,7 +30,11 @@ using namespace sql;
 
 namespace {
 
-const QString ReadWhat = QStringLiteral("Could not read BomDetail");
+/// What a failed read of the lines says first, in the user's language (made when it is
+/// needed: a global would be translated before any catalogue is loaded).
+QString readWhat() {
+    return QCoreApplication::translate("store", "Could not read BomDetail");
+}
 
 /// An ID as text; an ID that is not valid UTF-8 cannot be shown or sought as stored.
 QString decodeOrFail(QByteArrayView bytes, const char* table) {
@@ -37,9 +42,10 @@ QString decodeOrFail(QByteArrayView bytes, const char* table) {
         return *id;
     const QString readable = readableId(bytes);
     throw StoreError(UnreadableId,
-                     QStringLiteral("%1 holds the item ID '%2', which is not valid UTF-8 text: "
-                                    "correct it in the database, for example by importing it "
-                                    "again as UTF-8.")
+                     QCoreApplication::translate(
+                         "store", "%1 holds the item ID '%2', which is not valid UTF-8 text: "
+                                  "correct it in the database, for example by importing it "
+                                  "again as UTF-8.")
                          .arg(QLatin1StringView(table), readable));
 }
 
@@ -161,8 +167,9 @@ void keep(const QString& file, const FileState& state, ReadLines lines) {
 constexpr qint64 ProgressStep = 16384;
 
 StoreError whereUsedCancelled() {
-    return StoreError(WhereUsedCancelled,
-                      QStringLiteral("Where Used was cancelled before the file was read."));
+    return StoreError(
+        WhereUsedCancelled,
+        QCoreApplication::translate("store", "Where Used was cancelled before the file was read."));
 }
 
 /// The rows' spellings as ItemMaster holds them, their descriptions and units.
@@ -175,7 +182,7 @@ void describeRows(sqlite3* connection, const UpwardWalk& walk, std::vector<Where
         if (master.type(2) != SQLITE_NULL)
             row.unit = QString::fromUtf8(master.bytes(2));
     };
-    const QString masterWhat = QStringLiteral("Could not read ItemMaster");
+    const QString masterWhat = QCoreApplication::translate("store", "Could not read ItemMaster");
     // Spellings and descriptions: one search per assembly costs about as much as reading eight
     // rows of ItemMaster in a pass, so a part used nearly everywhere reads the table instead.
     qint64 masterRows = 0;
@@ -230,7 +237,7 @@ std::shared_ptr<const UpwardLines> readWholeLines(sqlite3* connection, qint64 to
                                                   const std::function<void(qint64)>& progress) {
     auto lines = std::make_shared<UpwardLines>();
     lines->reserve(total);
-    NativeStatement all(connection, schema::SelectAllLines, ReadWhat);
+    NativeStatement all(connection, schema::SelectAllLines, readWhat());
     qint64 done = 0;
     while (all.next()) {
         double quantity = 0;
@@ -273,7 +280,7 @@ std::vector<WhereUsedRow> SqliteStore::whereUsed(const QString& item,
     if (std::optional<ReadLines> lines = before ? keptLinesOf(file, *before) : std::nullopt) {
         std::vector<WhereUsedRow> rows;
         {
-            const ReadTransaction transaction(connection, ReadWhat);
+            const ReadTransaction transaction(connection, readWhat());
             rows = walkOver(connection, *lines, item);
         }
         if (fileState(file) == before)
@@ -284,7 +291,7 @@ std::vector<WhereUsedRow> SqliteStore::whereUsed(const QString& item,
     std::vector<WhereUsedRow> rows;
     {
         // One state of the file for the lines, the quantities and the descriptions alike.
-        const ReadTransaction transaction(connection, ReadWhat);
+        const ReadTransaction transaction(connection, readWhat());
         const qint64 total = lineEstimate();
         const auto report = [&](qint64 done) {
             if (progress && !progress(done, total))

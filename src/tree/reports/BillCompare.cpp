@@ -58,8 +58,21 @@ std::vector<bool> belowCycle(const Structure& structure) {
     return below;
 }
 
-void addNote(QStringList& notes, const char* what, const char* side) {
-    notes.append(QStringLiteral("%1 in %2").arg(QLatin1StringView(what), QLatin1StringView(side)));
+/// The facts of one side's note as bits of ComparedLine::notesA or notesB.
+enum NoteFact : quint8 { NoQuantityFact = 1, CircularFact = 2, DepthLimitFact = 4 };
+
+/// One side's facts in words, each naming the side ("A", "B", the same in every language).
+void addNotes(QStringList& notes, quint8 facts, QLatin1StringView side, bool shown) {
+    static const std::pair<NoteFact, const char*> words[] = {
+        {NoQuantityFact, QT_TRANSLATE_NOOP("tree", "no quantity in %1")},
+        {CircularFact, QT_TRANSLATE_NOOP("tree", "circular in %1")},
+        {DepthLimitFact, QT_TRANSLATE_NOOP("tree", "not expanded: depth limit in %1")},
+    };
+    for (const auto& [fact, text] : words)
+        if (facts & fact)
+            notes.append(
+                (shown ? QCoreApplication::translate("tree", text) : QString::fromUtf8(text))
+                    .arg(side));
 }
 
 } // namespace
@@ -85,6 +98,13 @@ QString markText(Mark mark, bool shown) {
     return shown ? QCoreApplication::translate("tree", text) : QString::fromUtf8(text);
 }
 
+QString compareNote(const ComparedLine& line, bool shown) {
+    QStringList notes;
+    addNotes(notes, line.notesA, QLatin1StringView("A"), shown);
+    addNotes(notes, line.notesB, QLatin1StringView("B"), shown);
+    return notes.join(QStringLiteral("; "));
+}
+
 std::optional<double> ComparedLine::difference() const {
     if ((inA && !quantityA) || (inB && !quantityB))
         return std::nullopt;
@@ -99,11 +119,9 @@ std::vector<ComparedLine> compareSummarised(const Structure& a, const Structure&
 
     std::vector<ComparedLine> lines;
     lines.reserve(summaryA.size() + summaryB.size());
-    std::vector<QStringList> notes;
     QHash<QString, size_t> placeOf;
     const auto side = [&](const std::vector<SummaryLine>& summary, const Structure& structure,
                           const std::vector<bool>& cycle, bool isA) {
-        const char* name = isA ? "A" : "B";
         for (const SummaryLine& item : summary) {
             const QString key = store::foldKey(item.itemId);
             auto found = placeOf.constFind(key);
@@ -114,16 +132,16 @@ std::vector<ComparedLine> compareSummarised(const Structure& a, const Structure&
                 line.description = item.description;
                 line.unit = item.unit;
                 lines.push_back(std::move(line));
-                notes.emplace_back();
             }
             ComparedLine& line = lines[*found];
             std::optional<double> quantity = item.totalQuantity;
             const int index = structure.itemOf(item.itemId);
+            quint8& facts = isA ? line.notesA : line.notesB;
             if (index >= 0 && cycle[size_t(index)]) {
                 quantity.reset();
-                addNote(notes[*found], "circular", name);
+                facts |= CircularFact;
             } else if (!quantity) {
-                addNote(notes[*found], "no quantity", name);
+                facts |= NoQuantityFact;
             }
             (isA ? line.inA : line.inB) = true;
             (isA ? line.quantityA : line.quantityB) = quantity;
@@ -134,7 +152,7 @@ std::vector<ComparedLine> compareSummarised(const Structure& a, const Structure&
     for (size_t i = 0; i < lines.size(); ++i) {
         lines[i].mark = markOf(lines[i]);
         lines[i].changedHere = lines[i].mark != Mark::Unchanged;
-        lines[i].note = notes[i].join(QStringLiteral("; "));
+        lines[i].note = compareNote(lines[i]);
     }
     return lines;
 }
@@ -224,33 +242,32 @@ private:
         row.unit = shown.unit;
         row.inA = storedA;
         row.inB = storedB;
-        QStringList notes;
         // Whether the side's row opens, by the tree's rules; a side without the row does not
         // stop the other.
         bool opens = true;
         bool hasLines = false;
         const auto side = [&](const Structure& structure, const Structure::Line* stored,
                               std::vector<int>& onPath, std::optional<double>& quantity,
-                              const char* name) {
+                              quint8& facts) {
             if (!stored)
                 return;
             quantity = stored->quantity;
             if (!quantity)
-                addNote(notes, "no quantity", name);
+                facts |= NoQuantityFact;
             const bool lines = structure.hasLines(stored->component);
             hasLines = hasLines || lines;
             if (onPath[size_t(stored->component)] > 0) {
-                addNote(notes, "circular", name);
+                facts |= CircularFact;
                 opens = false;
             } else if (lines && row.level >= m_depthLimit) {
-                addNote(notes, "not expanded: depth limit", name);
+                facts |= DepthLimitFact;
                 opens = false;
             }
         };
-        side(m_a, storedA, m_onPathA, row.quantityA, "A");
-        side(m_b, storedB, m_onPathB, row.quantityB, "B");
+        side(m_a, storedA, m_onPathA, row.quantityA, row.notesA);
+        side(m_b, storedB, m_onPathB, row.quantityB, row.notesB);
         row.mark = markOf(row);
-        row.note = notes.join(QStringLiteral("; "));
+        row.note = compareNote(row);
         if (opens && hasLines) {
             const int itemA = storedA ? storedA->component : -1;
             const int itemB = storedB ? storedB->component : -1;

@@ -41,11 +41,19 @@ struct ComparedLine {
     QString note;
     /// Indented comparison: this row or a row below it is not Unchanged.
     bool changedHere = false;
+    /// What `note` says of each side, as facts, so that the window can say it in the user's
+    /// language (compareNote).
+    quint8 notesA = 0;
+    quint8 notesB = 0;
 
     /// B less A; a side the line is not in counts as 0. Empty where a side that has the line
     /// gives no number.
     std::optional<double> difference() const;
 };
+
+/// The line's note: in English, as `note` and the files hold it, or in the user's language
+/// where the window shows it (`shown`).
+QString compareNote(const ComparedLine& line, bool shown = false);
 
 /// Each item of either summarised bill once (summarisedBill over each structure), in A's order
 /// and then B's new ones, matched under the store's case rule. A side's quantity is the

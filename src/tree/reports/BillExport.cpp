@@ -4,6 +4,7 @@
 #include "tree/bill/Structure.h"
 #include "tree/plan/LowLevelCodes.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 #include <algorithm>
@@ -42,20 +43,23 @@ unsigned factsOf(const IndentedLine& line) {
     return facts;
 }
 
-QString noteOf(unsigned facts) {
+/// The note in English for the files, which other programs read; in the user's language
+/// where the window shows it (`shown`).
+QString noteOf(unsigned facts, bool shown) {
     // First why nothing is below the line, then what is wrong with the line itself.
     static const std::pair<NoteFact, const char*> words[] = {
-        {CircularFact, "circular"},
-        {NodeLimitFact, "not expanded: node limit"},
-        {DepthLimitFact, "not expanded: depth limit"},
-        {UnknownItemFact, "not in Item Master"},
-        {NullQuantityFact, "no quantity"},
-        {NotPositiveFact, "quantity ≤ 0"},
+        {CircularFact, QT_TRANSLATE_NOOP("tree", "circular")},
+        {NodeLimitFact, QT_TRANSLATE_NOOP("tree", "not expanded: node limit")},
+        {DepthLimitFact, QT_TRANSLATE_NOOP("tree", "not expanded: depth limit")},
+        {UnknownItemFact, QT_TRANSLATE_NOOP("tree", "not in Item Master")},
+        {NullQuantityFact, QT_TRANSLATE_NOOP("tree", "no quantity")},
+        {NotPositiveFact, QT_TRANSLATE_NOOP("tree", "quantity ≤ 0")},
     };
     QStringList parts;
     for (const auto& [fact, text] : words)
         if (facts & fact)
-            parts.append(QString::fromUtf8(text));
+            parts.append(shown ? QCoreApplication::translate("tree", text)
+                               : QString::fromUtf8(text));
     return parts.join(QStringLiteral("; "));
 }
 
@@ -146,11 +150,11 @@ std::vector<SummaryLine> summarisedBill(const std::vector<IndentedLine>& indente
             item.totalQuantity.reset();
     }
     for (size_t i = 0; i < summary.size(); ++i)
-        summary[i].note = noteOf(facts[i]);
+        summary[i].note = noteOf(facts[i], false);
     return summary;
 }
 
-std::vector<SummaryLine> summarisedBill(const Structure& structure) {
+std::vector<SummaryLine> summarisedBill(const Structure& structure, bool shown) {
     const Structure::Totals& totals = structure.totals();
     // What the lines into each item say, gathered over every line the tree shows.
     std::vector<unsigned> facts(size_t(structure.itemCount()), 0);
@@ -180,7 +184,7 @@ std::vector<SummaryLine> summarisedBill(const Structure& structure) {
             itemFacts |= CircularFact;
         summary.push_back({first.text, first.description, first.unit, totals.need[size_t(item)],
                            structure.hasLines(item) || totals.circular[size_t(item)],
-                           noteOf(itemFacts)});
+                           noteOf(itemFacts, shown)});
     }
     return summary;
 }
@@ -213,9 +217,9 @@ std::vector<SummaryLine> summarisedBillByLevel(const Structure& structure) {
     return ordered;
 }
 
-QString lineNote(const IndentedLine& line) {
+QString lineNote(const IndentedLine& line, bool shown) {
     const unsigned facts = factsOf(line);
-    return facts == 0 ? QString() : noteOf(facts);
+    return facts == 0 ? QString() : noteOf(facts, shown);
 }
 
 QString csvText(const QString& text) {

@@ -69,8 +69,9 @@ std::vector<IndentedLine> indentedBill(const Structure& structure, int depthLimi
 /// over the rows given.
 std::vector<SummaryLine> summarisedBill(const std::vector<IndentedLine>& indented);
 /// The same over the structure, each line once, however many rows the indented bill has
-/// (Structure::totals says what a cycle gives).
-std::vector<SummaryLine> summarisedBill(const Structure& structure);
+/// (Structure::totals says what a cycle gives). The notes in English, as the files hold them,
+/// or in the user's language for the print (`shown`).
+std::vector<SummaryLine> summarisedBill(const Structure& structure, bool shown = false);
 
 /// The summarised bill as it is exported: parents before their components. Ordered by each
 /// item's low-level code over the lines of the loaded structure (lowLevelCodes), then in
@@ -89,10 +90,10 @@ QByteArray indentedCsv(const std::vector<IndentedLine>& lines);
 /// The summarised bill as CSV: a header row, then one record per item.
 QByteArray summarisedCsv(const std::vector<SummaryLine>& lines);
 
-/// Why a line stands out, in the words the print and the files use, the facts separated by
-/// "; ": circular or not expanded (why nothing is below it), and what is wrong with the line.
-/// Empty for an ordinary line.
-QString lineNote(const IndentedLine& line);
+/// Why a line stands out, the facts separated by "; ": circular or not expanded (why nothing
+/// is below it), and what is wrong with the line. Empty for an ordinary line. In English, as
+/// the files hold it, or in the user's language for the print (`shown`).
+QString lineNote(const IndentedLine& line, bool shown = false);
 
 /// A text cell as the exported files hold it. A text that starts with `=`, `+`, `-`, `@`, a
 /// tab or a carriage return is one that spreadsheets run as a formula; it is written with a

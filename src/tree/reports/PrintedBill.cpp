@@ -89,7 +89,7 @@ PrintedBill::Row PrintedBill::rowOf(const IndentedLine& line) {
     row.quantity = quantityText(line.quantity);
     row.unit = oneLine(line.unit);
     row.extended = quantityText(line.extendedQuantity);
-    row.note = lineNote(line);
+    row.note = lineNote(line, true);
     row.depth = std::clamp(line.level - 1, 0, MaxIndent);
     row.marked = line.circular || line.stop != Stop::None;
     return row;
@@ -104,7 +104,7 @@ PrintedBill::PrintedBill(LineSource source, BillHeading heading)
     int deepest = 0;
     for (IndentedLine line; read(line); ++m_rowCount) {
         deepest = std::max(deepest, line.level);
-        m_hasNotes = m_hasNotes || !lineNote(line).isEmpty();
+        m_hasNotes = m_hasNotes || !lineNote(line, true).isEmpty();
     }
     m_widestLevel = QString::number(deepest);
     m_source = [source = std::move(source)]() -> RowReader {

@@ -10,6 +10,7 @@
 #include "store/sqlite/history/OwnCommits.h"
 #include "store/sqlite/history/PageMap.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -116,10 +117,10 @@ void HistoryFile::foldLog() noexcept {
 
 void HistoryFile::exec(QLatin1StringView sql) {
     if (sqlite3_exec(m_db, sql.data(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw StoreError(HistoryUnreadable,
-                         QStringLiteral("Could not write the history '%1': %2.")
-                             .arg(QDir::toNativeSeparators(path()),
-                                  QString::fromUtf8(sqlite3_errmsg(m_db))));
+        throw StoreError(
+            HistoryUnreadable,
+            QCoreApplication::translate("store", "Could not write the history '%1': %2.")
+                .arg(QDir::toNativeSeparators(path()), QString::fromUtf8(sqlite3_errmsg(m_db))));
 }
 
 void HistoryFile::open() {
@@ -131,9 +132,10 @@ void HistoryFile::open() {
         const QString file = path() + QLatin1String(suffix);
         if (::lstat(QFile::encodeName(file).constData(), &info) == 0 && S_ISLNK(info.st_mode))
             throw StoreError(HistoryLink,
-                             QStringLiteral("The history '%1' is a symbolic link; it is not "
-                                            "used, so that no editor writes where the link "
-                                            "points. Remove the link to keep the history there.")
+                             QCoreApplication::translate(
+                                 "store", "The history '%1' is a symbolic link; it is not "
+                                          "used, so that no editor writes where the link "
+                                          "points. Remove the link to keep the history there.")
                                  .arg(QDir::toNativeSeparators(file)));
     }
     const bool existed = QFileInfo::exists(path());
@@ -148,7 +150,8 @@ void HistoryFile::open() {
         const QString text = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory");
         sqlite3_close_v2(m_db);
         m_db = nullptr;
-        throw StoreError(HistoryUnreadable, QStringLiteral("Could not open the history '%1': %2.")
+        throw StoreError(HistoryUnreadable, QCoreApplication::translate(
+                                                "store", "Could not open the history '%1': %2.")
                                                 .arg(QDir::toNativeSeparators(path()), text));
     }
     sqlite3_busy_timeout(m_db, BusyWaitMs);
@@ -174,9 +177,10 @@ void HistoryFile::open() {
                 m_db = nullptr;
                 const QString aside = setAside(path());
                 throw StoreError(HistoryDamaged,
-                                 QStringLiteral("The history '%1' is damaged (%2); it was set aside "
-                                                "as '%3' and a new one is begun from the "
-                                                "database as it is now.")
+                                 QCoreApplication::translate(
+                                     "store", "The history '%1' is damaged (%2); it was set aside "
+                                              "as '%3' and a new one is begun from the "
+                                              "database as it is now.")
                                      .arg(QDir::toNativeSeparators(path()), verdict,
                                           QDir::toNativeSeparators(aside)));
             }
@@ -207,11 +211,12 @@ void HistoryFile::open() {
         if (error.number() == HistoryUnreadable && existed &&
             QString(error.description()).contains(QLatin1String("not a database"))) {
             const QString aside = setAside(path());
-            throw StoreError(HistoryDamaged,
-                             QStringLiteral("The history '%1' is not a history file; it was set "
+            throw StoreError(
+                HistoryDamaged,
+                QCoreApplication::translate("store",
+                                            "The history '%1' is not a history file; it was set "
                                             "aside as '%2'.")
-                                 .arg(QDir::toNativeSeparators(path()),
-                                      QDir::toNativeSeparators(aside)));
+                    .arg(QDir::toNativeSeparators(path()), QDir::toNativeSeparators(aside)));
         }
         throw;
     }
@@ -235,9 +240,10 @@ void HistoryFile::createTables() {
             const QString table = others.text(0);
             others.clear();
             throw StoreError(HistoryOtherDatabase,
-                             QStringLiteral("'%1' is no history of the editor's: it holds the "
-                                            "table %2. It is left as it is and nothing is "
-                                            "recorded in it.")
+                             QCoreApplication::translate(
+                                 "store", "'%1' is no history of the editor's: it holds the "
+                                          "table %2. It is left as it is and nothing is "
+                                          "recorded in it.")
                                  .arg(QDir::toNativeSeparators(path()), table));
         }
     }
@@ -302,7 +308,8 @@ void HistoryFile::checkIdentity() {
     const QString format = metaText("format");
     if (format.toInt() > FormatVersion)
         throw StoreError(HistoryUnreadable,
-                         QStringLiteral("The history '%1' was made by a newer editor (format %2).")
+                         QCoreApplication::translate(
+                             "store", "The history '%1' was made by a newer editor (format %2).")
                              .arg(QDir::toNativeSeparators(path()), format));
     // A history goes with its database by the file's name (the two move together), and one in
     // the user's folder by its full path as well.
@@ -311,12 +318,14 @@ void HistoryFile::checkIdentity() {
     const bool other = m_place.beside ? madeFor != QFileInfo(m_database).fileName()
                                       : madeAt != m_database;
     if (other)
-        throw StoreError(HistoryOtherDatabase,
-                         QStringLiteral("The history '%1' was made for another database ('%2'), "
+        throw StoreError(
+            HistoryOtherDatabase,
+            QCoreApplication::translate("store",
+                                        "The history '%1' was made for another database ('%2'), "
                                         "not for '%3'; it is left as it is and nothing is "
                                         "recorded in it.")
-                             .arg(QDir::toNativeSeparators(path()), QDir::toNativeSeparators(madeAt),
-                                  QDir::toNativeSeparators(m_database)));
+                .arg(QDir::toNativeSeparators(path()), QDir::toNativeSeparators(madeAt),
+                     QDir::toNativeSeparators(m_database)));
 }
 
 void HistoryFile::attachData() {

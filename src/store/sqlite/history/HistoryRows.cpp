@@ -3,6 +3,7 @@
 #include "store/sqlite/history/HistoryFile.h"
 #include "store/sqlite/history/HistorySql.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QTimeZone>
 
@@ -52,7 +53,7 @@ QDateTime utc(qint64 ms) {
 void execute(sqlite3* db, QLatin1StringView text) {
     if (sqlite3_exec(db, text.data(), nullptr, nullptr, nullptr) != SQLITE_OK)
         throw StoreError(HistoryUnreadable,
-                         QStringLiteral("Could not read the history: %1.")
+                         QCoreApplication::translate("store", "Could not read the history: %1.")
                              .arg(QString::fromUtf8(sqlite3_errmsg(db))));
 }
 

@@ -8,6 +8,7 @@
 #include "store/sqlite/SqliteStatement.h"
 #include "store/sqlite/history/HistoryFile.h"
 
+#include <QCoreApplication>
 #include <QPair>
 #include <QString>
 #include <QVariant>
@@ -37,7 +38,8 @@ void step(const char* name);
 /// HistoryUnreadable, a file that is not a database among them: the history's opener sets
 /// such a file aside.
 inline sql::NativeStatement statement(sqlite3* db, QLatin1StringView text) {
-    return sql::NativeStatement(db, text, QStringLiteral("Could not read the history"),
+    return sql::NativeStatement(db, text,
+                                QCoreApplication::translate("store", "Could not read the history"),
                                 HistoryUnreadable, false);
 }
 

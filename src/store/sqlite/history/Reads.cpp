@@ -9,6 +9,7 @@
 #include "store/sqlite/history/HistoryRows.h"
 #include "store/sqlite/history/HistorySql.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QLocale>
 #include <QMap>
@@ -165,11 +166,13 @@ QDateTime HistoryFile::keptSince() {
 LinesAsOf HistoryFile::linesAsOf(const QString& item, const QDateTime& moment) {
     const qint64 at = moment.toMSecsSinceEpoch();
     if (at < metaText("since").toLongLong())
-        throw StoreError(HistoryTooOld,
-                         QStringLiteral("The history holds no changes before %1: %2 cannot be "
+        throw StoreError(
+            HistoryTooOld,
+            QCoreApplication::translate("store",
+                                        "The history holds no changes before %1: %2 cannot be "
                                         "rebuilt.")
-                             .arg(QLocale().toString(keptSince().toLocalTime(), QLocale::ShortFormat),
-                                  QLocale().toString(moment.toLocalTime(), QLocale::ShortFormat)));
+                .arg(QLocale().toString(keptSince().toLocalTime(), QLocale::ShortFormat),
+                     QLocale().toString(moment.toLocalTime(), QLocale::ShortFormat)));
     exec(historyschema::Begin);
     try {
         // Every row changed after the moment, with its first change after it: the row it held

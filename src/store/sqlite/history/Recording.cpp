@@ -10,6 +10,7 @@
 #include "store/sqlite/history/HistorySql.h"
 #include "store/sqlite/history/OwnCommits.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
 #include <QSysInfo>
@@ -184,9 +185,10 @@ void HistoryFile::writePending(const WriteCommand& command, const std::vector<Li
         step("locked");
     } catch (const StoreError& error) {
         throw StoreError(HistoryNotRecorded,
-                         QStringLiteral("The change was not made: it could not be recorded in the "
-                                        "history (%1). Turn the history off in the settings to "
-                                        "edit without it.")
+                         QCoreApplication::translate(
+                             "store", "The change was not made: it could not be recorded in the "
+                                      "history (%1). Turn the history off in the settings to "
+                                      "edit without it.")
                              .arg(error.message()));
     }
 }
@@ -252,9 +254,10 @@ void FileRecorder::pendingRows(const WriteCommand& command, const std::vector<Li
             m_file = std::make_unique<HistoryFile>(m_database);
         } catch (const StoreError& error) {
             throw StoreError(HistoryNotRecorded,
-                             QStringLiteral("The change was not made: it could not be recorded in "
-                                            "the history (%1). Turn the history off in the "
-                                            "settings to edit without it.")
+                             QCoreApplication::translate(
+                                 "store", "The change was not made: it could not be recorded in "
+                                          "the history (%1). Turn the history off in the "
+                                          "settings to edit without it.")
                                  .arg(error.message()));
         }
     }
