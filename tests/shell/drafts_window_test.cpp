@@ -8,6 +8,7 @@
 #include "shell/drafts/DraftReviewDialog.h"
 #include "shell/window/BomTreeView.h"
 #include "store/History.h"
+#include "store/sqlite/history/HistoryFile.h"
 #include "tree/bill/BomDocument.h"
 #include "tree/bill/BomTreeModel.h"
 #include "tree/edits/EditHistory.h"
@@ -158,6 +159,33 @@ private Q_SLOTS:
         f.pressDelete(f.node("B"));
         QCOMPARE(linesOf(f.database), QStringList{"B>D=2"});
         QCOMPARE(f.outline(), QString());
+    }
+
+    /// Another editor applies or discards the draft this window shows: the window shows the
+    /// tables again and says why, rather than failing every load from then on.
+    void aDraftClosedElsewhereLeavesTheTablesShown() {
+        WindowFixture f({{"A", {}, {}}, {"B", {}, {}}, {"C", {}, {}}}, {{"A", "B"}});
+        f.load(QStringLiteral("A"));
+        f.desktop.formAnswers = {QStringList{QStringLiteral("ECO-7"), QString()}};
+        f.window().findChild<QAction*>(QStringLiteral("mnuNewDraft"))->trigger();
+        f.desktop.messageAnswers = {desktop::ResultYes};
+        f.desktop.inputAnswers = {QStringLiteral("1")};
+        f.drop(QStringLiteral("C"), f.node("B"));
+        QTRY_COMPARE(f.outline(), QStringLiteral("B C"));
+        execOn(store::history::historyPlace(f.database).path,
+               {QStringLiteral("UPDATE Draft SET State = 2, ClosedBy = 'anna', ClosedAt = 0")});
+        // The next look at the draft (a load, an edit, the minute's renewal) finds it.
+        f.desktop.messageAnswers = {desktop::ResultOk, desktop::ResultOk};
+        f.load(QStringLiteral("A"));
+        QTRY_VERIFY(f.desktop.messageTexts().last().endsWith(
+            QStringLiteral("The window shows the database again.")));
+        QVERIFY(f.desktop.messageTexts().last().startsWith(QStringLiteral("1604 ")));
+        QTRY_COMPARE(f.outline(), QStringLiteral("B"));
+        QVERIFY(!f.window().windowTitle().contains(QStringLiteral("ECO-7")));
+        const qsizetype said = f.desktop.messageTexts().size();
+        f.load(QStringLiteral("A"));
+        QCOMPARE(f.outline(), QStringLiteral("B"));
+        QCOMPARE(f.desktop.messageTexts().size(), said);
     }
 };
 

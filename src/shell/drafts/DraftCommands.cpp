@@ -164,13 +164,15 @@ private:
         } catch (const store::StoreError& error) {
             if (error.number() == store::DraftNotOpen || error.number() == store::DraftNotFound) {
                 // Applied or discarded by another editor meanwhile: every read of the draft
-                // would fail now, so the window shows the tables again and says why.
+                // would fail now, so the window shows the tables again and says why (in a box:
+                // the load that follows takes the status bar).
                 closeReview();
                 switchTo({}, false);
                 showAgain();
-                m_context.showStatus(
+                desktop().messageBox(
                     QCoreApplication::translate("shell", "%1 The window shows the database again.")
-                        .arg(error.message()));
+                        .arg(error.message()),
+                    desktop::OkOnly);
                 return;
             }
             // The draft cannot be read now (a server gone, a damaged history): the title says
