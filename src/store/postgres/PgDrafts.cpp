@@ -286,19 +286,20 @@ DraftEditor PgDrafts::takeHold(qint64 draft, const QString& what) {
     return {take.string(0), timeOf(take.value(1)), true};
 }
 
+void PgDrafts::lockDraft(qint64 draft, const QString& what) {
+    SessionStatement lock(*m_session,
+                          QLatin1StringView("SELECT 1 FROM bom_history.draft WHERE id = ?"
+                                            " FOR UPDATE"),
+                          what, DraftUnreadable);
+    lock.bind(draft).exec();
+}
+
 DraftEditor PgDrafts::hold(qint64 draft) {
     const QString what =
         QCoreApplication::translate("store", "Could not open the draft for editing");
     SessionTransaction transaction(*m_session, what);
-    {
-        // The draft's row locked, as a write into the draft locks it: two editors taking it
-        // at once take it one after the other.
-        SessionStatement lock(*m_session,
-                              QLatin1StringView("SELECT 1 FROM bom_history.draft WHERE id = ?"
-                                                " FOR UPDATE"),
-                              what, DraftUnreadable);
-        lock.bind(draft).exec();
-    }
+    // Two editors taking it at once take it one after the other.
+    lockDraft(draft, what);
     const DraftEditor editor = takeHold(draft, what);
     transaction.commit();
     return editor;
@@ -364,14 +365,7 @@ void PgDrafts::settle(qint64 draft, bool written) {
 void PgDrafts::discard(qint64 draft) {
     const QString what = QCoreApplication::translate("store", "Could not discard the draft");
     SessionTransaction transaction(*m_session, what);
-    {
-        // The draft's row locked, as a write into it and a hold lock it.
-        SessionStatement lock(*m_session,
-                              QLatin1StringView("SELECT 1 FROM bom_history.draft WHERE id = ?"
-                                                " FOR UPDATE"),
-                              what, DraftUnreadable);
-        lock.bind(draft).exec();
-    }
+    lockDraft(draft, what);
     // Not from under the editor who has it open: their next edit would meet it gone.
     if (const std::optional<DraftEditor> other = otherEditor(draft, what))
         throw draftHeld(*other);

@@ -45,6 +45,9 @@ private:
     /// Runs an UPDATE of one draft's row; the rows it changed.
     qsizetype update(QLatin1StringView sql, qint64 draft, const QString& what);
 
+    /// Locks the draft's row for the transaction under way, as a write into the draft does: a
+    /// hold, a discard and a write wait for each other.
+    void lockDraft(qint64 draft, const QString& what);
     /// Who else holds the draft for editing, where their hold has not lapsed.
     std::optional<DraftEditor> otherEditor(qint64 draft, const QString& what);
     /// hold() inside a transaction begun by the caller, the draft's row locked.
