@@ -7,7 +7,6 @@
 #include "shell/window/CommandRegistry.h"
 
 #include "desktop/Desktop.h"
-#include "store/DraftStore.h"
 #include "store/StoreError.h"
 #include "tree/bill/BomDocument.h"
 #include "tree/bill/BomTreeModel.h"
@@ -81,16 +80,8 @@ public:
     }
 
     ~DraftCommands() override {
-        // A file's hold is given up as the window closes; a server's lapses (the window does
-        // not wait for a server as it closes).
-        if (m_held.location.isEmpty() || !store::databaseFile(m_held.location))
-            return;
-        try {
-            const std::unique_ptr<store::Drafts> drafts = store::openDrafts(m_held.location);
-            drafts->letGo(drafts->find(m_held.name).id);
-        } catch (const store::StoreError&) {
-            // It lapses.
-        }
+        if (!m_held.location.isEmpty())
+            tree::letGoDraftAsWindowCloses(m_held.location, m_held.name);
     }
 
     void addTo(CommandRegistry& commands) {

@@ -124,6 +124,17 @@ void letGoDraft(desktop::Desktop& desktop, const QString& location, const QStrin
                {});
 }
 
+void letGoDraftAsWindowCloses(const QString& location, const QString& name) {
+    if (!store::databaseFile(location))
+        return;
+    try {
+        const std::unique_ptr<store::Drafts> drafts = store::openDrafts(location);
+        drafts->letGo(drafts->find(name).id);
+    } catch (const store::StoreError&) {
+        // Not renewed, it lapses.
+    }
+}
+
 QString draftReadOnlyText(const store::DraftEditor& editor) {
     return QCoreApplication::translate("tree", "read-only: %1 has it open for editing since %2")
         .arg(editor.by,

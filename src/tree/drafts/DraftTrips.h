@@ -57,6 +57,9 @@ void choose(store::DraftChoices& choices, const store::DraftLineNow& line,
             store::DraftChoice choice);
 /// Gives up this process's hold on the draft `name` for editing, as the window leaves it.
 void letGoDraft(desktop::Desktop& desktop, const QString& location, const QString& name);
+/// The same as the window closes, with no desktop to wait on: a file's hold is given up at
+/// once; a server's lapses (the window does not wait for a server as it closes). Never fails.
+void letGoDraftAsWindowCloses(const QString& location, const QString& name);
 /// What the window says of a draft that another editor has open for editing: "read-only: anna
 /// has it open for editing since 11.12.26 14:05".
 QString draftReadOnlyText(const store::DraftEditor& editor);
