@@ -164,6 +164,8 @@ void CompareCommands::compareDraft(const QString& item) {
 void CompareCommands::compare() {
     if (!m_dialog)
         return;
+    // A draft opened or closed since the window opened: its box follows.
+    m_dialog->setDraftShown(tree::shownDraft(m_context.databasePath()));
     const QString itemA = m_dialog->itemA();
     const QString itemB = m_dialog->itemB();
     if (itemA.isEmpty() || itemB.isEmpty()) {
