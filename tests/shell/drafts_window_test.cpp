@@ -12,6 +12,8 @@
 #include "tree/bill/BomDocument.h"
 #include "tree/bill/BomTreeModel.h"
 #include "tree/edits/EditHistory.h"
+#include "tree/reports/PrintedBill.h"
+#include "tree/drafts/DraftReview.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -139,6 +141,15 @@ private Q_SLOTS:
         review->findChild<QAbstractButton*>(QStringLiteral("draftReviewPrint"))->click();
         QCOMPARE(f.status(), QStringLiteral("Draft ECO-12 printed: 1 page."));
         QVERIFY(QFileInfo(folder.filePath(QStringLiteral("eco.pdf"))).size() > 0);
+        // What each printed row says: the change, component, assembly, the draft's, base and
+        // live quantity, and why a line is marked.
+        QStringList printed;
+        for (const tree::PrintedRow& row : tree::draftRows(review->review().lines))
+            printed.append(QStringList{row.level, row.id, row.description, row.quantity, row.unit,
+                                       row.extended, row.note, row.marked ? "marked" : ""}
+                               .join(u'|'));
+        QCOMPARE(printed, (QStringList{"changed|B|A|3|1|1||", "removed|C|A||1|9|changed since|marked",
+                                       "added|D|B|2||||"}));
         f.desktop.messageAnswers = {desktop::ResultOk, desktop::ResultCancel};
         run("mnuApplyDraft");
         QVERIFY(f.desktop.messageTexts().last().contains(QStringLiteral("quantity 9")));
