@@ -181,13 +181,12 @@ private:
             setTitle({});
             return;
         }
-        if (shown->editor.here) {
+        QString title = tree::draftShownText(m_shown, shown->counts);
+        if (shown->editor.here)
             m_held = {location(), m_shown};
-            setTitle(tree::draftShownText(m_shown, shown->counts));
-        } else {
-            setTitle(tree::draftShownText(m_shown, shown->counts) + QStringLiteral(" \u2014 ") +
-                     tree::draftReadOnlyText(shown->editor));
-        }
+        else
+            title += QStringLiteral(" \u2014 ") + tree::draftReadOnlyText(shown->editor);
+        setTitle(title);
     }
 
     /// Gives up the hold on the draft this window held for editing, where it shows it no more.

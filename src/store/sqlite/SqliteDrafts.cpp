@@ -324,20 +324,14 @@ DraftEditor SqliteDrafts::takeHold(qint64 draft, const QString& what) {
                                            " ON CONFLICT (Draft) DO UPDATE SET"
                                            " EditingBy = ?2, Token = ?3, RenewedAt = ?4,"
                                            " HeldSince = CASE WHEN Token = ?3 THEN HeldSince"
-                                           " ELSE ?4 END"),
+                                           " ELSE ?4 END RETURNING EditingBy, HeldSince"),
                          what, DraftUnreadable);
     sqlite3_bind_int64(take.get(), 1, draft);
     take.bindText(2, systemUserName());
     take.bindText(3, token);
     sqlite3_bind_int64(take.get(), 4, now);
     take.next();
-    NativeStatement since(m_db,
-                          QLatin1StringView("SELECT EditingBy, HeldSince FROM DraftEditor"
-                                            " WHERE Draft = ?"),
-                          what, DraftUnreadable);
-    sqlite3_bind_int64(since.get(), 1, draft);
-    since.next();
-    return {since.text(0), timeOf(since, 1), true};
+    return {take.text(0), timeOf(take, 1), true};
 }
 
 DraftEditor SqliteDrafts::hold(qint64 draft) {

@@ -115,21 +115,25 @@ void discardDraft(desktop::Desktop& desktop, const QString& location, const QStr
                {});
 }
 
+namespace {
+
+void letGoNow(const QString& location, const QString& name) {
+    const std::unique_ptr<store::Drafts> drafts = store::openDrafts(location);
+    drafts->letGo(drafts->find(name).id);
+}
+
+} // namespace
+
 void letGoDraft(desktop::Desktop& desktop, const QString& location, const QString& name) {
     runWaiting(desktop, QCoreApplication::translate("tree", "Closing the draft"),
-               [&](const store::ReadProgress&) {
-                   const std::unique_ptr<store::Drafts> drafts = store::openDrafts(location);
-                   drafts->letGo(drafts->find(name).id);
-               },
-               {});
+               [&](const store::ReadProgress&) { letGoNow(location, name); }, {});
 }
 
 void letGoDraftAsWindowCloses(const QString& location, const QString& name) {
     if (!store::databaseFile(location))
         return;
     try {
-        const std::unique_ptr<store::Drafts> drafts = store::openDrafts(location);
-        drafts->letGo(drafts->find(name).id);
+        letGoNow(location, name);
     } catch (const store::StoreError&) {
         // Not renewed, it lapses.
     }
